@@ -1,0 +1,50 @@
+# Quick start: `make run` and `make test`. Both install what is missing first.
+JOBS ?= $(shell nproc)
+BUILD := build/default
+ASAN := build/asan
+
+.PHONY: all deps build run test test-fast asan fuzz bench format screenshots clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+build: deps
+	@cmake --preset default >/dev/null
+	@cmake --build --preset default -j $(JOBS)
+
+run: build
+	@if [ -x $(BUILD)/apps/tarnwell/tarnwell ]; then \
+	  $(BUILD)/apps/tarnwell/tarnwell --simulator; \
+	else \
+	  $(BUILD)/apps/tarnwell-cli/tarnwell-cli --help; \
+	fi
+
+test-fast: build
+	@cd $(BUILD) && ctest -j $(JOBS) --output-on-failure --timeout 300
+
+asan: deps
+	@cmake --preset asan >/dev/null
+	@cmake --build --preset asan -j $(JOBS)
+	@ctest --preset asan -j $(JOBS)
+
+test: test-fast asan
+
+fuzz:
+	@scripts/install-deps --fuzz
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz -j $(JOBS)
+	@scripts/run-fuzzers build/fuzz $${FUZZ_SECONDS:-30}
+
+bench: build
+	@for b in $(BUILD)/bench/*_bench; do [ -x "$$b" ] && "$$b"; done
+
+format:
+	@find src apps tests bench fuzz -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+
+screenshots: build
+	@scripts/take-screenshots
+
+clean:
+	@rm -rf build

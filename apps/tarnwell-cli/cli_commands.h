@@ -1,0 +1,23 @@
+// The command table of tarnwell-cli. A command is a function of the home folder given
+// with --home (empty: the default home) and its own arguments, returning the exit
+// status: 0 success, 1 failure, 2 usage error.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tarnwell::cli {
+
+using CommandFn = int (*)(const std::string& home, const std::vector<std::string>& args);
+
+struct CommandEntry {
+  const char* name;
+  CommandFn run;
+};
+
+// Declared here, defined in cli_<command>.cpp.
+// (Add a command: declare it, define it in its own file, list it in cli_commands.cpp.)
+
+const std::vector<CommandEntry>& Commands();
+
+}  // namespace tarnwell::cli

@@ -1,0 +1,1 @@
+// An empty translation unit, so that a subsystem library exists before it has sources.

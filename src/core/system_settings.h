@@ -1,0 +1,42 @@
+// SystemSettings: the program-wide settings kept in QUENTRIX.INI, QUENTRIX.SET and
+// Default.SET (read and written by core/settings_files.h).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tarnwell {
+
+struct SystemSettings {
+  std::string ConfigDir;         // pool maps and setups ("Config Dir" / "Map Path")
+  std::string MazeDataFileDir;   // experiment data files
+  std::string MazeExptSetupDir;  // experiment setup files
+  std::string DataDir;           // data ("Data Dir" / "Data Path")
+  std::string OpenDir;           // last folder used to open data
+  std::string SaveAsDir;         // last folder used by Save As
+  int16_t ComPort = 0;           // 1..64
+  bool DrawTrace = false;
+  double CustomAspectRatio = 0;  // 0.1..10; 0 means never entered
+  bool ObjectFilter = false;
+  int16_t DelayType = 0;  // 0 "DELAY", 1 "TIMEOFDAY"
+  int16_t VideoType = 0;  // 0 NTSC, 1 PAL
+  float VideoScale = 0.75f;  // 0.75 NTSC, 0.625 PAL
+  // Samples per second: 30, or 25 with PAL (kept in step with VideoType).
+  int16_t SampleRate = 30;
+};
+
+// The one aspect factor every Part that scales Y uses: CustomAspectRatio when it lies
+// in 0.1..10, else 1.0 (0 means "never entered"; used as it stands it would divide the
+// drawing scale by zero and scale every live Y to 0).
+inline double AspectFactor(const SystemSettings& s) {
+  return (s.CustomAspectRatio >= 0.1 && s.CustomAspectRatio <= 10.0) ? s.CustomAspectRatio : 1.0;
+}
+
+// VideoType and the values that follow it.
+inline void SetVideoType(SystemSettings& s, int16_t videoType) {
+  s.VideoType = videoType == 1 ? 1 : 0;
+  s.VideoScale = s.VideoType == 1 ? 0.625f : 0.75f;
+  s.SampleRate = s.VideoType == 1 ? 25 : 30;
+}
+
+}  // namespace tarnwell
