@@ -6,6 +6,7 @@
 // through NumberLocale.
 #pragma once
 
+#include <concepts>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -24,15 +25,37 @@ double Int(double value);
 // The decimal separator is '.'; reports pass theirs through NumberLocale.
 std::string FormatFixed(float value, int decimals);
 std::string FormatFixed(double value, int decimals);
+// The same with at least `minIntegerDigits` integer digits, zero-padded ("000.0" is
+// FormatFixed(x, 1, 3); "00" is FormatFixed(n, 0, 2)).
+std::string FormatFixed(float value, int decimals, int minIntegerDigits);
+std::string FormatFixed(double value, int decimals, int minIntegerDigits);
+// Integers are exact in a double; without this an int argument would be ambiguous.
+template <std::integral T>
+std::string FormatFixed(T value, int decimals, int minIntegerDigits = 1) {
+  return FormatFixed(static_cast<double>(value), decimals, minIntegerDigits);
+}
 
 // The general number format: the shortest text that reads back to the same value
 // (80, 12.5, 0.1); a float is written with at most 7 significant digits, a double 15.
 std::string FormatGeneral(float value);
 std::string FormatGeneral(double value);
+std::string FormatGeneralInteger(int64_t value);
+template <std::integral T>
+std::string FormatGeneral(T value) {
+  return FormatGeneralInteger(static_cast<int64_t>(value));
+}
 
 // The file-print form: a blank for the sign when not negative, the digits, one trailing
 // blank (" 10 ", "-5 ").
 std::string FilePrintNumber(double value);
+// A float is written with its own 7 significant digits (0.1f gives " 0.1 ", not the
+// double's " 0.100000001490116 ").
+std::string FilePrintNumber(float value);
+std::string FilePrintInteger(int64_t value);
+template <std::integral T>
+std::string FilePrintNumber(T value) {
+  return FilePrintInteger(static_cast<int64_t>(value));
+}
 
 // The numeric value of a text, as the system reads numbers typed or stored: leading
 // blanks skipped, an optional sign, digits with one "." or "," as decimal separator, an
@@ -51,6 +74,8 @@ struct NumberLocale {
 // The user's separators, from LC_ALL / LC_NUMERIC / LANG: a locale that writes decimals
 // with a comma gets ',' and the list separator ';'; otherwise '.' and ','.
 NumberLocale SystemNumberLocale();
+// The separators of a locale name such as "de_DE.UTF-8", "fr_FR" or "C".
+NumberLocale NumberLocaleFor(std::string_view localeName);
 
 // Replaces every '.' of a formatted number with the locale's decimal separator.
 std::string WithDecimalSeparator(std::string text, const NumberLocale& locale);

@@ -1,0 +1,189 @@
+#include "core/file_util.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <system_error>
+
+namespace tarnwell {
+
+namespace {
+
+void SetError(std::string* error, const std::string& text) {
+  if (error != nullptr) *error = text;
+}
+
+std::string ErrnoText(int code) {
+  return std::error_code(code, std::generic_category()).message();
+}
+
+bool WriteAll(int fd, std::string_view contents) {
+  const char* data = contents.data();
+  std::size_t left = contents.size();
+  while (left > 0) {
+    const ssize_t n = ::write(fd, data, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += n;
+    left -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// Creates a new, empty file next to `path` that no one else has; -1 when impossible.
+int CreateTemporarySibling(const fs::path& path, fs::path& tempPath) {
+  std::random_device seed;
+  std::mt19937_64 rng((static_cast<uint64_t>(seed()) << 32) ^ seed() ^ static_cast<uint64_t>(::getpid()));
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    tempPath = path;
+    tempPath.replace_filename("." + path.filename().string() + ".tmp" +
+                              std::to_string(rng() % 1000000000ULL));
+    const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  errno = EEXIST;
+  return -1;
+}
+
+char AsciiLower(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
+}
+
+}  // namespace
+
+bool WriteFileAtomically(const fs::path& path, std::string_view contents, std::string* error) {
+  if (path.empty() || !path.has_filename()) {
+    SetError(error, "no file name given");
+    return false;
+  }
+  std::error_code ec;
+  if (fs::is_directory(path, ec)) {
+    SetError(error, path.string() + " is a folder");
+    return false;
+  }
+  fs::path tempPath;
+  const int fd = CreateTemporarySibling(path, tempPath);
+  if (fd < 0) {
+    SetError(error, "cannot create a file in the folder of " + path.string() + ": " + ErrnoText(errno));
+    return false;
+  }
+  // A file being replaced keeps its permissions.
+  struct stat old {};
+  if (::stat(path.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
+
+  bool ok = WriteAll(fd, contents);
+  int savedErrno = errno;
+  if (ok && ::fsync(fd) != 0) {
+    ok = false;
+    savedErrno = errno;
+  }
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    savedErrno = errno;
+  }
+  if (ok && ::rename(tempPath.c_str(), path.c_str()) != 0) {
+    ok = false;
+    savedErrno = errno;
+  }
+  if (!ok) {
+    ::unlink(tempPath.c_str());
+    SetError(error, "cannot write " + path.string() + ": " + ErrnoText(savedErrno));
+    return false;
+  }
+  // Make the rename itself durable; a failure here does not undo a completed write.
+  fs::path folder = path.parent_path();
+  if (folder.empty()) folder = ".";
+  const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd >= 0) {
+    ::fsync(dirFd);
+    ::close(dirFd);
+  }
+  return true;
+}
+
+bool ReadWholeFile(const fs::path& path, std::string& contents) {
+  std::error_code ec;
+  if (!fs::is_regular_file(path, ec)) return false;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) return false;
+  contents = std::move(data);
+  return true;
+}
+
+std::optional<fs::path> FindExistingFile(const fs::path& path) {
+  if (path.empty() || !path.has_filename()) return std::nullopt;
+  std::error_code ec;
+  if (fs::is_regular_file(path, ec)) return path;
+  fs::path folder = path.parent_path();
+  const std::string wanted = path.filename().string();
+  std::optional<fs::path> found;
+  fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec);
+  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (!EqualsIgnoringCase(name, wanted)) continue;
+    std::error_code typeError;
+    if (!it->is_regular_file(typeError)) continue;
+    // Several spellings of one name: take the first in name order, so the choice is stable.
+    const fs::path candidate = folder.empty() ? fs::path(name) : folder / name;
+    if (!found || candidate.filename().string() < found->filename().string()) found = candidate;
+  }
+  return found;
+}
+
+std::vector<std::string> SplitLines(std::string_view text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const char c = text[i];
+    if (c == '\r' || c == '\n') {
+      lines.emplace_back(text.substr(start, i - start));
+      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      ++i;
+      start = i;
+    } else {
+      ++i;
+    }
+  }
+  if (start < text.size()) lines.emplace_back(text.substr(start));
+  return lines;
+}
+
+bool FolderExistsOrCanBeCreated(const fs::path& folder) {
+  if (folder.empty()) return false;
+  std::error_code ec;
+  if (fs::is_directory(folder, ec)) return true;
+  if (fs::exists(fs::symlink_status(folder, ec))) return false;
+  if (!fs::create_directory(folder, ec) || ec) return false;
+  fs::remove(folder, ec);
+  return true;
+}
+
+bool FileExistsOrCanBeCreated(const fs::path& file) {
+  if (file.empty() || !file.has_filename()) return false;
+  std::error_code ec;
+  if (fs::is_regular_file(file, ec)) return true;
+  if (fs::exists(fs::symlink_status(file, ec))) return false;
+  fs::path folder = file.parent_path();
+  if (folder.empty()) folder = ".";
+  if (!fs::is_directory(folder, ec)) return false;
+  return ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
+}  // namespace tarnwell

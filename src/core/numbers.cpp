@@ -1,0 +1,326 @@
+#include "core/numbers.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <system_error>
+
+namespace tarnwell {
+
+namespace {
+
+// Rounds half to even in the double domain; the caller saturates.
+double RoundHalfEven(double value) {
+  const double lower = std::floor(value);
+  const double fraction = value - lower;  // exact for every finite double
+  if (fraction > 0.5) return lower + 1.0;
+  if (fraction < 0.5) return lower;
+  return std::fmod(lower, 2.0) == 0.0 ? lower : lower + 1.0;
+}
+
+template <typename Int>
+Int RoundSaturating(double value) {
+  if (std::isnan(value)) return 0;
+  constexpr double lo = static_cast<double>(std::numeric_limits<Int>::min());
+  constexpr double hi = static_cast<double>(std::numeric_limits<Int>::max());
+  if (value <= lo) return std::numeric_limits<Int>::min();
+  if (value >= hi) return std::numeric_limits<Int>::max();
+  const double rounded = RoundHalfEven(value);
+  if (rounded <= lo) return std::numeric_limits<Int>::min();
+  if (rounded >= hi) return std::numeric_limits<Int>::max();
+  return static_cast<Int>(rounded);
+}
+
+// A finite value as decimal digits with a decimal exponent: value = 0.d1d2d3... × 10^pointPos
+// with `pointPos` integer digits (may be ≤ 0 or beyond the digits).
+struct DecimalText {
+  bool negative = false;
+  std::string digits;  // no leading zeros unless the value is zero
+  int pointPos = 1;    // how many of the digits stand before the decimal point
+};
+
+// The value written in scientific notation with `significant` digits, split apart.
+template <typename T>
+DecimalText ToDecimal(T value, int significant) {
+  std::array<char, 64> buf{};
+  std::to_chars_result res;
+  if (significant > 0) {
+    res = std::to_chars(buf.data(), buf.data() + buf.size(), value, std::chars_format::scientific,
+                        significant - 1);
+  } else {
+    res = std::to_chars(buf.data(), buf.data() + buf.size(), value, std::chars_format::scientific);
+  }
+  const std::string_view text(buf.data(), static_cast<std::size_t>(res.ptr - buf.data()));
+  DecimalText out;
+  std::size_t i = 0;
+  if (i < text.size() && text[i] == '-') {
+    out.negative = true;
+    ++i;
+  }
+  const std::size_t e = text.find('e', i);
+  for (std::size_t k = i; k < e; ++k) {
+    if (text[k] >= '0' && text[k] <= '9') out.digits += text[k];
+  }
+  int exponent = 0;
+  const char* first = text.data() + e + 1;
+  if (*first == '+') ++first;
+  std::from_chars(first, text.data() + text.size(), exponent);
+  out.pointPos = exponent + 1;
+  return out;
+}
+
+bool AllZero(const std::string& digits) {
+  return std::all_of(digits.begin(), digits.end(), [](char c) { return c == '0'; });
+}
+
+std::string NonFinite(double value) {
+  if (std::isnan(value)) return "NaN";
+  return value < 0 ? "-Infinity" : "Infinity";
+}
+
+// Rounds decimal text half away from zero to `decimals` places and writes it with at
+// least `minIntegerDigits` integer digits.
+std::string FixedFromDecimal(DecimalText d, int decimals, int minIntegerDigits) {
+  decimals = std::clamp(decimals, 0, 99);
+  minIntegerDigits = std::clamp(minIntegerDigits, 1, 99);
+  std::string s = d.digits;
+  int p = d.pointPos;
+  if (p <= 0) {
+    s.insert(0, static_cast<std::size_t>(1 - p), '0');
+    p = 1;
+  } else if (p > static_cast<int>(s.size())) {
+    s.append(static_cast<std::size_t>(p - static_cast<int>(s.size())), '0');
+  }
+  const int fractionDigits = static_cast<int>(s.size()) - p;
+  if (fractionDigits <= decimals) {
+    s.append(static_cast<std::size_t>(decimals - fractionDigits), '0');
+  } else {
+    const bool roundUp = s[static_cast<std::size_t>(p + decimals)] >= '5';
+    s.resize(static_cast<std::size_t>(p + decimals));
+    if (roundUp) {
+      int k = static_cast<int>(s.size()) - 1;
+      while (k >= 0 && s[static_cast<std::size_t>(k)] == '9') {
+        s[static_cast<std::size_t>(k)] = '0';
+        --k;
+      }
+      if (k >= 0) {
+        ++s[static_cast<std::size_t>(k)];
+      } else {
+        s.insert(s.begin(), '1');
+        ++p;
+      }
+    }
+  }
+  std::string integerPart = s.substr(0, static_cast<std::size_t>(p));
+  const std::string fractionPart = s.substr(static_cast<std::size_t>(p));
+  const std::size_t firstNonZero = integerPart.find_first_not_of('0');
+  integerPart = firstNonZero == std::string::npos ? std::string() : integerPart.substr(firstNonZero);
+  if (static_cast<int>(integerPart.size()) < minIntegerDigits)
+    integerPart.insert(0, static_cast<std::size_t>(minIntegerDigits) - integerPart.size(), '0');
+  std::string out;
+  if (d.negative && !(AllZero(integerPart) && AllZero(fractionPart))) out += '-';
+  out += integerPart;
+  if (!fractionPart.empty()) {
+    out += '.';
+    out += fractionPart;
+  }
+  return out;
+}
+
+// The general format: shortest round-trip digits, at most `maxDigits` significant;
+// fixed notation for moderate exponents, otherwise "1E+20" / "1E-05".
+template <typename T>
+std::string GeneralFormat(T value, int maxDigits) {
+  if (!std::isfinite(value)) return NonFinite(static_cast<double>(value));
+  if (value == 0) return "0";
+  DecimalText d = ToDecimal(value, 0);
+  if (static_cast<int>(d.digits.size()) > maxDigits) {
+    d = ToDecimal(value, maxDigits);
+    while (d.digits.size() > 1 && d.digits.back() == '0') d.digits.pop_back();
+  }
+  const int exponent = d.pointPos - 1;
+  std::string out = d.negative ? "-" : "";
+  if (exponent >= -5 && exponent < maxDigits) {
+    const int decimals = std::max(0, static_cast<int>(d.digits.size()) - d.pointPos);
+    d.negative = false;
+    return out + FixedFromDecimal(d, decimals, 1);
+  }
+  out += d.digits.substr(0, 1);
+  if (d.digits.size() > 1) {
+    out += '.';
+    out += d.digits.substr(1);
+  }
+  out += 'E';
+  out += exponent < 0 ? '-' : '+';
+  const int magnitude = std::abs(exponent);
+  if (magnitude < 10) out += '0';
+  out += std::to_string(magnitude);
+  return out;
+}
+
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+}  // namespace
+
+int16_t CInt(double value) {
+  return RoundSaturating<int16_t>(value);
+}
+int32_t CLng(double value) {
+  return RoundSaturating<int32_t>(value);
+}
+
+double Int(double value) {
+  if (std::isnan(value)) return 0;
+  return std::floor(value);
+}
+
+std::string FormatFixed(float value, int decimals) {
+  return FormatFixed(value, decimals, 1);
+}
+std::string FormatFixed(double value, int decimals) {
+  return FormatFixed(value, decimals, 1);
+}
+
+std::string FormatFixed(float value, int decimals, int minIntegerDigits) {
+  if (!std::isfinite(value)) return NonFinite(value);
+  return FixedFromDecimal(ToDecimal(value, 7), decimals, minIntegerDigits);
+}
+
+std::string FormatFixed(double value, int decimals, int minIntegerDigits) {
+  if (!std::isfinite(value)) return NonFinite(value);
+  return FixedFromDecimal(ToDecimal(value, 15), decimals, minIntegerDigits);
+}
+
+std::string FormatGeneral(float value) {
+  return GeneralFormat(value, 7);
+}
+std::string FormatGeneral(double value) {
+  return GeneralFormat(value, 15);
+}
+std::string FormatGeneralInteger(int64_t value) {
+  return std::to_string(value);
+}
+
+namespace {
+std::string FilePrintText(std::string digits) {
+  if (digits.empty() || digits.front() != '-') digits.insert(digits.begin(), ' ');
+  digits += ' ';
+  return digits;
+}
+}  // namespace
+
+std::string FilePrintNumber(double value) {
+  return FilePrintText(FormatGeneral(value));
+}
+std::string FilePrintNumber(float value) {
+  return FilePrintText(FormatGeneral(value));
+}
+std::string FilePrintInteger(int64_t value) {
+  return FilePrintText(std::to_string(value));
+}
+
+double Val(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  std::string number;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    if (text[i] == '-') number += '-';
+    ++i;
+  }
+  bool hasDigits = false;
+  while (i < text.size() && IsDigit(text[i])) {
+    number += text[i++];
+    hasDigits = true;
+  }
+  if (i < text.size() && (text[i] == '.' || text[i] == ',')) {
+    ++i;
+    number += '.';
+    while (i < text.size() && IsDigit(text[i])) {
+      number += text[i++];
+      hasDigits = true;
+    }
+  }
+  if (!hasDigits) return 0.0;
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    std::size_t k = i + 1;
+    std::string exponent = "e";
+    if (k < text.size() && (text[k] == '+' || text[k] == '-')) {
+      if (text[k] == '-') exponent += '-';
+      ++k;
+    }
+    if (k < text.size() && IsDigit(text[k])) {
+      // Long runs of exponent digits only push the value further out of range.
+      while (k < text.size() && IsDigit(text[k])) {
+        if (exponent.size() < 8) exponent += text[k];
+        ++k;
+      }
+      number += exponent;
+    }
+  }
+  double value = 0.0;
+  const char* first = number.data();
+  const char* last = number.data() + number.size();
+  const bool negative = number.front() == '-';
+  if (negative) ++first;  // from_chars takes no sign for the magnitude it reports out of range
+  const auto res = std::from_chars(first, last, value, std::chars_format::general);
+  if (res.ec == std::errc::result_out_of_range) {
+    // Too large reads as the largest number; too small as zero.
+    const bool tooSmall = number.find("e-") != std::string::npos;
+    value = tooSmall ? 0.0 : std::numeric_limits<double>::max();
+  } else if (res.ec != std::errc()) {
+    value = 0.0;
+  }
+  if (value == 0.0) return 0.0;
+  return negative ? -value : value;
+}
+
+namespace {
+
+// Languages whose numbers are written with a decimal comma.
+constexpr std::array<std::string_view, 52> kCommaLanguages = {
+    "af", "az", "be", "bg", "bs", "ca", "cs", "da", "de", "el", "es", "et", "eu",
+    "fi", "fo", "fr", "gl", "hr", "hu", "hy", "id", "is", "it", "ka", "kk", "ky",
+    "lb", "lt", "lv", "mk", "mn", "nb", "nl", "nn", "no", "oc", "pl", "pt", "ro",
+    "ru", "sk", "sl", "sq", "sr", "sv", "tg", "tk", "tr", "tt", "uk", "uz", "vi"};
+
+// Regions where those languages use a decimal point after all.
+constexpr std::array<std::string_view, 13> kPointRegions = {"de_CH", "de_LI", "it_CH", "fr_CH", "es_MX",
+                                                            "es_US", "es_PR", "es_DO", "es_GT", "es_HN",
+                                                            "es_NI", "es_PA", "es_SV"};
+
+}  // namespace
+
+NumberLocale NumberLocaleFor(std::string_view localeName) {
+  const std::size_t end = localeName.find_first_of(".@");
+  const std::string_view base = localeName.substr(0, end);
+  const std::string_view language = base.substr(0, base.find('_'));
+  NumberLocale locale;
+  const bool commaLanguage =
+      std::find(kCommaLanguages.begin(), kCommaLanguages.end(), language) != kCommaLanguages.end();
+  const bool pointRegion = std::find(kPointRegions.begin(), kPointRegions.end(), base) != kPointRegions.end();
+  if (commaLanguage && !pointRegion) {
+    locale.decimalSeparator = ',';
+    locale.listSeparator = ';';
+  }
+  return locale;
+}
+
+NumberLocale SystemNumberLocale() {
+  for (const char* name : {"LC_ALL", "LC_NUMERIC", "LANG"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && *value != '\0') return NumberLocaleFor(value);
+  }
+  return NumberLocale{};
+}
+
+std::string WithDecimalSeparator(std::string text, const NumberLocale& locale) {
+  std::replace(text.begin(), text.end(), '.', locale.decimalSeparator);
+  return text;
+}
+
+}  // namespace tarnwell
