@@ -9,6 +9,11 @@
 
 namespace tarnwell {
 
+// The pool always has four platforms, numbered 1..4 to the operator and 0..3 here.
+inline constexpr int kPlatformCount = 4;
+// RingRadius has room for four rings; NumRings outside 1..kMaxRings means "no rings".
+inline constexpr int kMaxRings = 4;
+
 struct PlatformSetup {
   int16_t X = 0;  // centre, absolute tracker units
   int16_t Y = 0;
@@ -32,5 +37,8 @@ struct PoolSetup {
   std::array<PlatformSetup, 4> Platforms{};
   friend bool operator==(const PoolSetup&, const PoolSetup&) = default;
 };
+
+// The pool's radius in centimetres: the limit of an experiment's distance from start.
+inline double PoolRadiusCm(const PoolSetup& pool) { return pool.ActualSizeX / 2.0; }
 
 }  // namespace tarnwell
