@@ -143,7 +143,7 @@ std::string GeneralFormat(T value, int maxDigits) {
   }
   const int exponent = d.pointPos - 1;
   std::string out = d.negative ? "-" : "";
-  if (exponent >= -5 && exponent < maxDigits) {
+  if (exponent >= -4 && exponent < maxDigits) {
     const int decimals = std::max(0, static_cast<int>(d.digits.size()) - d.pointPos);
     d.negative = false;
     return out + FixedFromDecimal(d, decimals, 1);
@@ -227,20 +227,35 @@ std::string FilePrintInteger(int64_t value) {
 double Val(std::string_view text) {
   std::size_t i = 0;
   while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-  std::string number;
+  bool negative = false;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-    if (text[i] == '-') number += '-';
+    negative = text[i] == '-';
     ++i;
   }
+  // The magnitude is rebuilt without sign for from_chars; its decimal order is tracked so
+  // that a value beyond the range of double can be told too large from too small.
+  std::string number;
   bool hasDigits = false;
+  long long order = 0;  // the value lies in [10^(order-1), 10^order)
+  bool significantSeen = false;
   while (i < text.size() && IsDigit(text[i])) {
-    number += text[i++];
+    number += text[i];
+    if (text[i] != '0') significantSeen = true;
+    if (significantSeen) ++order;
+    ++i;
     hasDigits = true;
   }
   if (i < text.size() && (text[i] == '.' || text[i] == ',')) {
     ++i;
     number += '.';
     while (i < text.size() && IsDigit(text[i])) {
+      if (!significantSeen) {
+        if (text[i] == '0') {
+          --order;
+        } else {
+          significantSeen = true;
+        }
+      }
       number += text[i++];
       hasDigits = true;
     }
@@ -248,30 +263,30 @@ double Val(std::string_view text) {
   if (!hasDigits) return 0.0;
   if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
     std::size_t k = i + 1;
-    std::string exponent = "e";
+    bool negativeExponent = false;
     if (k < text.size() && (text[k] == '+' || text[k] == '-')) {
-      if (text[k] == '-') exponent += '-';
+      negativeExponent = text[k] == '-';
       ++k;
     }
     if (k < text.size() && IsDigit(text[k])) {
-      // Long runs of exponent digits only push the value further out of range.
+      long long exponent = 0;
       while (k < text.size() && IsDigit(text[k])) {
-        if (exponent.size() < 8) exponent += text[k];
+        // Beyond a million the value is out of range either way.
+        exponent = std::min(exponent * 10 + (text[k] - '0'), 1000000LL);
         ++k;
       }
-      number += exponent;
+      if (negativeExponent) exponent = -exponent;
+      order += exponent;
+      number += 'e';
+      number += std::to_string(exponent);
     }
   }
+  if (!significantSeen) return 0.0;
   double value = 0.0;
-  const char* first = number.data();
-  const char* last = number.data() + number.size();
-  const bool negative = number.front() == '-';
-  if (negative) ++first;  // from_chars takes no sign for the magnitude it reports out of range
-  const auto res = std::from_chars(first, last, value, std::chars_format::general);
+  const auto res =
+      std::from_chars(number.data(), number.data() + number.size(), value, std::chars_format::general);
   if (res.ec == std::errc::result_out_of_range) {
-    // Too large reads as the largest number; too small as zero.
-    const bool tooSmall = number.find("e-") != std::string::npos;
-    value = tooSmall ? 0.0 : std::numeric_limits<double>::max();
+    value = order > 0 ? std::numeric_limits<double>::max() : 0.0;
   } else if (res.ec != std::errc()) {
     value = 0.0;
   }

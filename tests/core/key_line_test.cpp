@@ -1,0 +1,141 @@
+#include "core/key_line.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace tarnwell {
+namespace {
+
+struct TokenCase {
+  const char* line;
+  std::vector<std::string> tokens;
+};
+
+TEST(TokeniseLine, SplitsAtBlanksAndEqualsAndKeepsQuotedRunsWhole) {
+  const std::vector<TokenCase> cases = {
+      {"", {}},
+      {"   ", {}},
+      {"Config Dir = C:\\DATA", {"CONFIG", "DIR", "=", "C:\\DATA"}},
+      {"config dir=C:\\DATA", {"CONFIG", "DIR", "=", "C:\\DATA"}},
+      {"  Config   Dir   =   x  ", {"CONFIG", "DIR", "=", "X"}},
+      {"Config Dir = \"C:\\My Data\"", {"CONFIG", "DIR", "=", "C:\\My Data"}},
+      {"Config Dir = C:\\My Data", {"CONFIG", "DIR", "=", "C:\\MY", "DATA"}},
+      {"a==b", {"A", "=", "=", "B"}},
+      {"key=", {"KEY", "="}},
+      {"=value", {"=", "VALUE"}},
+      {"Key = \"\"", {"KEY", "=", ""}},
+      // An unclosed quote runs to the end of the line and is not stripped.
+      {"Key = \"open value", {"KEY", "=", "\"OPEN VALUE"}},
+      {"Key = \"", {"KEY", "=", "\""}},
+      // A quote starts a token even in the middle of a word.
+      {"abc\"De f\"", {"ABC", "De f"}},
+      // "=" inside quotes is text.
+      {"Key = \"a = b\"", {"KEY", "=", "a = b"}},
+      // Text right after a closing quote stays with it, so the quotes are kept.
+      {"Key = \"ab\"cd", {"KEY", "=", "\"AB\"CD"}},
+      // Tabs are not blanks in this format.
+      {"Key\t= v", {"KEY\t", "=", "V"}},
+      {"äbc = x", {"äBC", "=", "X"}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(TokeniseLine(c.line), c.tokens) << "line: [" << c.line << "]";
+  }
+}
+
+struct MatchCase {
+  const char* line;
+  const char* pattern;
+  bool matches;
+  const char* value;  // GetLineValue of the line
+};
+
+TEST(KeyLineReader, MatchesKeysRegardlessOfCaseAndSpacingAndReturnsTheValue) {
+  const std::vector<MatchCase> cases = {
+      {"config dir=C:\\DATA", "Config Dir = %s", true, "C:\\DATA"},
+      {"Config Dir = C:\\My Data", "Config Dir = %s", false, "C:\\MY"},
+      {"Config Dir = \"C:\\My Data\"", "Config Dir = %s", true, "C:\\My Data"},
+      {"CONFIG DIR = x", "Config Dir = %s", true, "X"},
+      {"Config Dir", "Config Dir = %s", false, ""},
+      {"Config Dir =", "Config Dir = %s", false, ""},
+      {"Data Dir = x", "Config Dir = %s", false, "X"},
+      {"Com Port = 3", "Com Port = %s", true, "3"},
+      {"Com Port = 3", "Com Port = %S", true, "3"},
+      {"ComPort = 3", "Com Port = %s", false, "3"},
+      {"Title = anything", "%s = %s", true, "ANYTHING"},
+      {"[Windows Tarnwell Pool Setup]", "[Windows Tarnwell Pool Setup]", true, ""},
+      {"[windows  tarnwell pool setup]", "[Windows Tarnwell Pool Setup]", true, ""},
+      {"", "Config Dir = %s", false, ""},
+  };
+  for (const auto& c : cases) {
+    KeyLineReader reader;
+    EXPECT_EQ(reader.MatchesPattern(c.line, c.pattern), c.matches) << c.line << " vs " << c.pattern;
+    EXPECT_EQ(reader.GetLineValue(c.line), c.value) << c.line;
+  }
+}
+
+TEST(KeyLineReader, CacheFollowsTheLineBeingAsked) {
+  // One reader tries many patterns on one line, then moves on: the cache must never
+  // answer for a previous line.
+  KeyLineReader reader;
+  EXPECT_TRUE(reader.MatchesPattern("Com Port = 3", "Com Port = %s"));
+  EXPECT_FALSE(reader.MatchesPattern("Com Port = 3", "Data Dir = %s"));
+  EXPECT_EQ(reader.GetLineValue("Com Port = 3"), "3");
+  EXPECT_FALSE(reader.MatchesPattern("Data Dir = x y", "Data Dir = %s"));
+  EXPECT_EQ(reader.GetLineValue("Data Dir = x y"), "X");
+  EXPECT_TRUE(reader.MatchesPattern("Com Port = 4", "Com Port = %s"));
+  EXPECT_EQ(reader.GetLineValue("Com Port = 4"), "4");
+  // A line that equals the cached one except for its length.
+  EXPECT_EQ(reader.GetLineValue("Com Port = 44"), "44");
+}
+
+TEST(KeyLineReader, LongLineIsHandledInOneToken) {
+  KeyLineReader reader;
+  const std::string value(100000, 'x');
+  const std::string line = "Config Dir = \"" + value + "\"";
+  EXPECT_TRUE(reader.MatchesPattern(line, "Config Dir = %s"));
+  EXPECT_EQ(reader.GetLineValue(line), value);
+}
+
+TEST(KeyLineHelpers, QuoteValueAndBoolToEnabledRoundTripThroughTheReader) {
+  for (const std::string text : {"", "C:\\My Data", "/home/lab/data", "a = b", "lower case"}) {
+    KeyLineReader reader;
+    const std::string line = "Data Dir = " + QuoteValue(text);
+    ASSERT_TRUE(reader.MatchesPattern(line, "Data Dir = %s")) << line;
+    EXPECT_EQ(reader.GetLineValue(line), text);
+  }
+  EXPECT_EQ(QuoteValue("x"), "\"x\"");
+  EXPECT_EQ(BoolToEnabled(true), "Enabled");
+  EXPECT_EQ(BoolToEnabled(false), "Disabled");
+  EXPECT_TRUE(ParseBoolText(BoolToEnabled(true)));
+  EXPECT_FALSE(ParseBoolText(BoolToEnabled(false)));
+}
+
+TEST(KeyLineHelpers, ParseBoolTextLooksForTrueEnabledOrOnAnywhere) {
+  const std::vector<std::pair<const char*, bool>> cases = {
+      {"on", true},       {"ON", true},     {"True", true}, {"enabled", true}, {"Enabled", true},
+      {"1", false},       {"-1", false},    {"yes", false}, {"", false},       {"Disabled", false},
+      {"off", false},     {"false", false}, {"NONE", true},  // "ON" inside a word counts, as designed
+      {"  true  ", true}, {"tru", false},
+  };
+  for (const auto& [text, expected] : cases) EXPECT_EQ(ParseBoolText(text), expected) << "[" << text << "]";
+}
+
+TEST(KeyLineHelpers, ReplaceExtensionCutsOnlyTheFileNamesLastDot) {
+  const std::vector<std::tuple<const char*, const char*, const char*>> cases = {
+      {"QUENTRIX.INI", "SET", "QUENTRIX.SET"},
+      {"/home/lab/QUENTRIX.INI", "SET", "/home/lab/QUENTRIX.SET"},
+      {"/data/week.1/RUN", "EXP", "/data/week.1/RUN.EXP"},
+      {"C:\\data.old\\RUN", "EXP", "C:\\data.old\\RUN.EXP"},
+      {"C:\\data\\RUN.CSV", "EXP", "C:\\data\\RUN.EXP"},
+      {"a.b.c", "X", "a.b.X"},
+      {"RUN", "CSV", "RUN.CSV"},
+      {"RUN.", "CSV", "RUN.CSV"},
+      {"", "EXP", ".EXP"},
+  };
+  for (const auto& [path, ext, expected] : cases) EXPECT_EQ(ReplaceExtension(path, ext), expected) << path;
+}
+
+}  // namespace
+}  // namespace tarnwell
