@@ -31,7 +31,8 @@ class TempPage {
   bool IsOpen() const { return file_ != nullptr; }
 
   /// Appends one sample (clamped to 0..255 each) and hands it to the operating system at
-  /// once. Does nothing when the page is closed. False when the write failed.
+  /// once. Does nothing and returns false when the page is closed; false too when the write
+  /// failed.
   bool WriteSampleToBinaryPage(int x, int y);
 
   /// Empties the page (open or closed) without closing it.

@@ -1,0 +1,144 @@
+#include "acquisition/raw_track.h"
+
+#include <algorithm>
+#include <cctype>
+#include <system_error>
+
+#include "core/file_util.h"
+
+namespace tarnwell {
+
+namespace {
+
+uint8_t ClampByte(int value) {
+  return static_cast<uint8_t>(std::clamp(value, 0, 255));
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
+      return false;
+  }
+  return true;
+}
+
+// Where the file's own name starts: after the last "/" or "\" (a path written on
+// Windows keeps its backslashes).
+std::size_t NameStart(const std::string& path) {
+  const std::size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? 0 : slash + 1;
+}
+
+std::string TwoDigits(int index) {
+  std::string digits = std::to_string(index < 0 ? -index : index);
+  if (digits.size() < 2) digits.insert(0, 2 - digits.size(), '0');
+  return index < 0 ? "-" + digits : digits;
+}
+
+}  // namespace
+
+RawSample PackRawSample(int x, int y) {
+  return RawSample{ClampByte(x), ClampByte(y)};
+}
+
+RawTrack ParseRawTrack(std::string_view bytes) {
+  RawTrack track;
+  track.Samples.resize(bytes.size() / 2);
+  for (std::size_t i = 0; i < track.Samples.size(); ++i) {
+    track.Samples[i].X = static_cast<uint8_t>(bytes[2 * i]);
+    track.Samples[i].Y = static_cast<uint8_t>(bytes[2 * i + 1]);
+  }
+  track.HadOddByte = bytes.size() % 2 != 0;
+  return track;
+}
+
+std::string SerializeRawTrack(const RawTrack& track) {
+  std::string bytes;
+  bytes.reserve(track.Samples.size() * 2);
+  for (const RawSample& sample : track.Samples) AppendRawSampleBytes(bytes, sample);
+  return bytes;
+}
+
+bool ReadRawTrack(const std::filesystem::path& file, RawTrack& track) {
+  track = RawTrack{};
+  const std::optional<fs::path> found = FindExistingFile(file);
+  if (!found) return false;
+  std::error_code error;
+  if (!fs::is_regular_file(*found, error)) return false;
+  std::string bytes;
+  if (!ReadWholeFile(*found, bytes)) return false;
+  track = ParseRawTrack(bytes);
+  return true;
+}
+
+bool WriteRawTrack(const std::filesystem::path& file, const RawTrack& track, std::string* error) {
+  return WriteFileAtomically(file, SerializeRawTrack(track), error);
+}
+
+std::filesystem::path DataFileStem(const std::filesystem::path& dataFile) {
+  std::string text = dataFile.string();
+  const std::size_t dot = text.find_last_of('.');
+  if (dot != std::string::npos && dot >= NameStart(text)) text.erase(dot);
+  return std::filesystem::path(text);
+}
+
+std::filesystem::path NumberedRawFile(const std::filesystem::path& dataFile, int subjectIndex) {
+  return std::filesystem::path(DataFileStem(dataFile).string() + TwoDigits(subjectIndex) + ".RAW");
+}
+
+std::filesystem::path PlainRawFile(const std::filesystem::path& dataFile) {
+  return std::filesystem::path(DataFileStem(dataFile).string() + ".RAW");
+}
+
+int SubjectIndexOfRawFile(const std::filesystem::path& dataFile, const std::filesystem::path& rawFile) {
+  const std::string stem = DataFileStem(dataFile).string();
+  const std::string stemName = stem.substr(NameStart(stem));
+  const std::string rawPath = rawFile.string();
+  const std::string name = rawPath.substr(NameStart(rawPath));
+  if (name.size() != stemName.size() + 6) return -1;
+  if (!EqualsIgnoringCase(std::string_view(name).substr(0, stemName.size()), stemName)) return -1;
+  const char tens = name[stemName.size()];
+  const char ones = name[stemName.size() + 1];
+  if (tens < '0' || tens > '9' || ones < '0' || ones > '9') return -1;
+  if (!EqualsIgnoringCase(std::string_view(name).substr(stemName.size() + 2), ".RAW")) return -1;
+  return (tens - '0') * 10 + (ones - '0');
+}
+
+std::vector<NumberedRawFileEntry> ListNumberedRawFiles(const std::filesystem::path& dataFile) {
+  std::vector<NumberedRawFileEntry> entries;
+  const std::string stem = DataFileStem(dataFile).string();
+  const std::size_t nameStart = NameStart(stem);
+  std::filesystem::path folder =
+      nameStart == 0 ? std::filesystem::path(".") : std::filesystem::path(stem.substr(0, nameStart));
+  std::error_code error;
+  std::filesystem::directory_iterator it(folder, error);
+  if (error) return entries;
+  for (; it != std::filesystem::directory_iterator(); it.increment(error)) {
+    if (error) break;
+    std::error_code typeError;
+    if (!it->is_regular_file(typeError)) continue;
+    const int index = SubjectIndexOfRawFile(dataFile, it->path());
+    if (index < 0) continue;
+    entries.push_back(NumberedRawFileEntry{index, it->path()});
+  }
+  // One file per subject: where names differ only in case, the one spelt as this
+  // program writes it wins, else the first by name.
+  std::sort(entries.begin(), entries.end(),
+            [&](const NumberedRawFileEntry& a, const NumberedRawFileEntry& b) {
+              if (a.SubjectIndex != b.SubjectIndex) return a.SubjectIndex < b.SubjectIndex;
+              const std::string exact = NumberedRawFile(dataFile, a.SubjectIndex).filename().string();
+              const bool aExact = a.File.filename().string() == exact;
+              const bool bExact = b.File.filename().string() == exact;
+              if (aExact != bExact) return aExact;
+              return a.File.filename().string() < b.File.filename().string();
+            });
+  entries.erase(std::unique(entries.begin(), entries.end(),
+                            [](const NumberedRawFileEntry& a, const NumberedRawFileEntry& b) {
+                              return a.SubjectIndex == b.SubjectIndex;
+                            }),
+                entries.end());
+  return entries;
+}
+
+}  // namespace tarnwell

@@ -1,0 +1,254 @@
+#include "analysis/track_analysis.h"
+
+#include <cmath>
+
+#include "analysis/epoch.h"
+#include "analysis/proximity.h"
+#include "analysis/zone_counters.h"
+#include "core/file_util.h"
+#include "core/numbers.h"
+
+namespace tarnwell {
+
+namespace {
+
+// The platform whose direction the initial heading is measured against, or -1 when the
+// experiment has none (0 "OFF", 5 "ALL").
+int GoalPlatformIndex(const ExperimentSetup& experiment) {
+  const int active = experiment.ActivePlatform;
+  return active >= 1 && active <= kPlatformCount ? active - 1 : -1;
+}
+
+// Centimetres per pixel for pass 2: a pool without a usable radius counts 1 cm a pixel.
+float CentimetresPerPixel(const PoolSetup& pool) {
+  if (!(pool.Radius > 0.0f)) return 1.0f;
+  const float factor = static_cast<float>(pool.ActualSizeX) / (2.0f * pool.Radius);
+  return std::isfinite(factor) ? factor : 1.0f;
+}
+
+}  // namespace
+
+float HeadingOf(int dx, int dy) {
+  if (dx == 0 && dy == 0) return kNoHeading;
+  if (dx == 0) return dy > 0 ? 90.0f : 270.0f;
+  const float a = static_cast<float>(std::atan(static_cast<double>(dy) / dx) * 180.0 / 3.14159265358979);
+  if (dx < 0) return a + 180.0f;
+  if (dy < 0) return a + 360.0f;
+  return a;
+}
+
+double UsableAnalysisAspect(double aspectFactor) {
+  return aspectFactor >= 0.1 && aspectFactor <= 10.0 ? aspectFactor : 1.0;
+}
+
+void LoadAnalysisSamples(std::string_view bytes, double aspectFactor, std::vector<PoolPoint>& samples) {
+  const double aspect = UsableAnalysisAspect(aspectFactor);
+  const std::size_t count = bytes.size() / 2;
+  samples.resize(count);
+  const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+  for (std::size_t i = 0; i < count; ++i) {
+    const int x = data[2 * i];
+    const int y = data[2 * i + 1];
+    PoolPoint& point = samples[i];
+    point.X = static_cast<int16_t>(x);
+    if (x >= 255 || y >= 255) {
+      point.Y = 255;
+    } else if (aspect == 1.0) {
+      point.Y = static_cast<int16_t>(y);
+    } else {
+      point.Y = static_cast<int16_t>(std::floor(y * aspect));
+    }
+  }
+}
+
+float FilteredStepper::Step(PoolPoint current, PoolPoint previous, int64_t processed) {
+  if (processed < 2) remembered_ = previous;
+  const int dx = current.X - remembered_.X;
+  const int dy = current.Y - remembered_.Y;
+  const int ax = dx * dx;
+  const int ay = dy * dy;
+  if (ax <= 1 && ay <= 1) return 0.0f;
+  remembered_ = current;
+  return static_cast<float>(std::sqrt(static_cast<double>(ax + ay)));
+}
+
+std::string OutOfPoolWarning(int32_t count) {
+  if (count <= 0) return {};
+  return "Warning: there are\n" + std::to_string(count) + "\npoints out of Pool";
+}
+
+void RunEventPass(std::span<const PoolPoint> samples, const AnalysisSettings& settings, TrialResult& result) {
+  const ExperimentSetup& experiment = settings.Experiment;
+  PoolSetup pool = settings.Pool;
+  ComputeRingRadii(pool);
+  const CentimetreFactors factors = CentimetreFactorsOf(pool);
+  const int rate = settings.SampleRate();
+  const int goal = GoalPlatformIndex(experiment);
+  TrialMeasures& measures = result.Measures;
+
+  result.FinishStatus = kFinishAborted;
+  result.LatencySamples = 0;
+  result.OutOfPoolCount = 0;
+
+  const bool epoch = settings.EpochEnabled;
+  const EpochIndices window = epoch ? EpochWindowIndices(settings) : EpochIndices{};
+
+  bool havePrevious = false;
+  PoolPoint previous{};
+  bool haveStart = false;
+  PoolPoint start{};
+  float goalHeading = kNoHeading;
+  int inSecond = 0;
+  int64_t seconds = 0;
+
+  const int64_t count = static_cast<int64_t>(samples.size());
+  for (int64_t i = 0; i < count; ++i) {
+    const PoolPoint sample = samples[static_cast<std::size_t>(i)];
+    const bool valid = IsSampleSeen(sample);
+    if (epoch) {
+      bool skip = true;
+      if (i < window.First + 1) {
+        // before the window
+      } else if (i == window.Last) {
+        result.LatencySamples += 1;
+      } else if (i < window.Last) {
+        skip = false;
+      }
+      if (skip) {
+        if (valid) {
+          previous = sample;
+          havePrevious = true;
+        }
+        continue;
+      }
+    }
+    bool isFirst = false;
+    if (valid) {
+      if (!haveStart) {
+        start = sample;
+        haveStart = true;
+        isFirst = true;
+        if (goal >= 0) {
+          const PlatformSetup& platform = pool.Platforms[goal];
+          goalHeading = HeadingOf(platform.X - start.X, start.Y - platform.Y);
+        }
+      }
+      const int16_t code = CheckActiveCounterCoinc(sample, experiment, pool, 1.0);
+      UpdateCounters(code, sample, previous, factors, measures);
+      if (code >= kOnPlatformFlag) {
+        result.FinishStatus = kFinishHitGoal;
+        break;
+      }
+      // Without a goal platform, or with the start on the goal's very centre, there is
+      // no heading to compare with: the angle stays undefined.
+      if (!measures.AngleValid && goal >= 0 && goalHeading != kNoHeading &&
+          CentimetreDistance(start, sample, factors) >= static_cast<float>(experiment.DistFromStart)) {
+        const float heading = HeadingOf(sample.X - start.X, start.Y - sample.Y);
+        float error = 0.0f;  // not moved yet: only reached with a distance of 0 or less
+        if (heading != kNoHeading) {
+          error = std::fabs(goalHeading - heading);
+          if (error > 180.0f) error = 360.0f - error;
+        }
+        measures.InitialAngle = error;
+        measures.AngleValid = true;
+      }
+    }
+    inSecond += 1;
+    if (inSecond >= rate) {
+      inSecond = 0;
+      seconds += 1;
+      if (seconds >= experiment.MaxTime) result.FinishStatus = kFinishTimedOut;
+    }
+    if (valid && (havePrevious || isFirst) && RingOf(sample, pool) == kOutsidePool) {
+      result.OutOfPoolCount += 1;
+    }
+    if (result.FinishStatus != kFinishHitGoal) result.LatencySamples += 1;
+    if (valid) {
+      previous = sample;
+      havePrevious = true;
+    }
+  }
+}
+
+void RunGeometryPass(std::span<const PoolPoint> samples, const AnalysisSettings& settings,
+                     TrialResult& result) {
+  const PoolSetup& pool = settings.Pool;
+  const int64_t count = static_cast<int64_t>(samples.size());
+  int64_t first = 0;
+  int64_t end = count;
+  bool singleSampleEpoch = false;
+  if (settings.EpochEnabled) {
+    const EpochIndices window = EpochWindowIndices(settings);
+    first = window.First;
+    if (window.Last < count) end = window.Last;
+    singleSampleEpoch = window.First == window.Last;
+  }
+  if (first >= count) return;
+
+  // The start point is the first seen sample from `first` on; unseen samples before it
+  // count as being there.
+  int64_t seenAt = first;
+  while (seenAt < count && !IsSampleSeen(samples[static_cast<std::size_t>(seenAt)])) ++seenAt;
+  if (seenAt >= count) return;
+  const PoolPoint start = samples[static_cast<std::size_t>(seenAt)];
+
+  const float framesPerSecond = settings.FramesPerSecond();
+  const float cmPerPixel = CentimetresPerPixel(pool);
+  const bool filterOn = settings.ArtifactFilterOn;
+  const double threshold = settings.ArtifactThreshold;
+  const int64_t latency = result.LatencySamples;
+
+  ZoneTableBuilder zones(pool);
+  ProximityAccumulator proximity(pool, start);
+  FilteredStepper stepper;
+  PoolPoint previous = start;
+  int32_t pathPixels = 0;
+  int64_t processed = 0;
+  int64_t index = first;
+  do {
+    PoolPoint current = samples[static_cast<std::size_t>(index)];
+    if (!IsSampleSeen(current)) current = previous;
+    const float step = IsSampleSeen(current) ? stepper.Step(current, previous, processed) : 0.0f;
+    if (filterOn && static_cast<double>(step) > threshold) previous = current;
+    proximity.Add(current);
+    const int cell = zones.CellOf(current);
+    const bool moved = !(current == previous);
+    if (cell >= 0 && moved) pathPixels = CLng(static_cast<double>(pathPixels) + step);
+    zones.Count(cell, moved, step);
+    previous = current;
+    ++index;
+    ++processed;
+  } while (processed < latency && index < end);
+
+  const int64_t steps = processed - 1;
+  result.Measures.PathLength = static_cast<float>(pathPixels) * cmPerPixel;
+  if (settings.Experiment.DistFromStart <= 0) result.Measures.InitialAngle = 0.0f;
+  zones.StoreInto(result.Measures, framesPerSecond, cmPerPixel);
+  proximity.StoreInto(result.Measures, static_cast<int32_t>(steps), framesPerSecond, pathPixels, cmPerPixel,
+                      singleSampleEpoch);
+}
+
+void AnalyseRawTrackBytes(std::string_view bytes, const AnalysisSettings& settings, TrialResult& result) {
+  ClearAllMazeExptData(result);
+  std::vector<PoolPoint> samples;
+  LoadAnalysisSamples(bytes, settings.AspectFactor, samples);
+  RunEventPass(samples, settings, result);
+  RunGeometryPass(samples, settings, result);
+  ClearUnusedPlatformCounters(settings.Pool, result.Measures);
+  result.OutOfPoolText = OutOfPoolWarning(result.OutOfPoolCount);
+}
+
+bool AnalyseRawTrack(const std::filesystem::path& file, const AnalysisSettings& settings,
+                     TrialResult& result) {
+  ClearAllMazeExptData(result);
+  const std::optional<fs::path> found = FindExistingFile(file);
+  if (!found) return false;
+  std::error_code error;
+  if (!fs::is_regular_file(*found, error)) return false;
+  std::string bytes;
+  if (!ReadWholeFile(*found, bytes)) return false;
+  AnalyseRawTrackBytes(bytes, settings, result);
+  return true;
+}
+
+}  // namespace tarnwell
