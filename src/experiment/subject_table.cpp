@@ -1,0 +1,266 @@
+#include "experiment/subject_table.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <optional>
+
+#include "core/file_util.h"
+#include "core/key_line.h"
+#include "legacy/legacy_record.h"
+
+namespace tarnwell {
+
+namespace {
+
+const std::string kEmpty;
+
+std::string TrimBlanks(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return std::string();
+  const std::size_t last = text.find_last_not_of(" \t");
+  return std::string(text.substr(first, last - first + 1));
+}
+
+std::vector<std::string_view> SplitOn(std::string_view text, char separator) {
+  std::vector<std::string_view> parts;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t end = text.find(separator, start);
+    if (end == std::string_view::npos) {
+      parts.push_back(text.substr(start));
+      return parts;
+    }
+    parts.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+}
+
+}  // namespace
+
+SubjectTable::SubjectTable(int columns) : columns_(std::max(1, columns)) {
+  Clear();
+}
+
+const std::string& SubjectTable::CellID(int row, int column) const {
+  if (row < 0 || column < 0 || column >= columns_ || row >= Rows()) return kEmpty;
+  return cells_[static_cast<std::size_t>(row) * columns_ + column];
+}
+
+std::string SubjectTable::CellText(int row, int column) const {
+  const std::string& id = CellID(row, column);
+  if (id.empty()) return std::string();
+  return std::to_string(SubjectNumber(row, column)) + ") " + id;
+}
+
+void SubjectTable::Clear() {
+  cells_.assign(static_cast<std::size_t>(columns_), std::string());
+}
+
+void SubjectTable::CommitEntry(int row, int column, std::string_view entry) {
+  if (row < 0 || column < 0 || column >= columns_) return;
+  while (row >= Rows()) cells_.resize(cells_.size() + static_cast<std::size_t>(columns_));
+  cells_[static_cast<std::size_t>(row) * columns_ + column] = StripNumberPrefix(entry);
+}
+
+void SubjectTable::ClearRectangle(int row1, int column1, int row2, int column2) {
+  const int top = std::max(0, std::min(row1, row2));
+  const int bottom = std::min(Rows() - 1, std::max(row1, row2));
+  const int left = std::max(0, std::min(column1, column2));
+  const int right = std::min(columns_ - 1, std::max(column1, column2));
+  for (int r = top; r <= bottom; ++r) {
+    for (int c = left; c <= right; ++c) cells_[static_cast<std::size_t>(r) * columns_ + c].clear();
+  }
+}
+
+void SubjectTable::Fill(const std::vector<std::string>& ids) {
+  Clear();
+  int row = 0;
+  int column = 0;
+  for (const auto& id : ids) {
+    CommitEntry(row, column, id);
+    if (++column == columns_) {
+      // The grid keeps an empty row below a full one, ready for the next ID.
+      column = 0;
+      ++row;
+      CommitEntry(row, 0, "");
+    }
+  }
+}
+
+std::vector<std::string> SubjectTable::SubjectIDs() const {
+  std::vector<std::string> ids;
+  for (const auto& cell : cells_) {
+    std::string id = TrimBlanks(cell);
+    if (!id.empty()) ids.push_back(std::move(id));
+  }
+  return ids;
+}
+
+void SubjectTable::RebuildSubjectIDs(ExperimentSetup& experiment) const {
+  experiment.SubjectIDs = SubjectIDs();
+  experiment.SubjectCount =
+      static_cast<int16_t>(std::min<std::size_t>(experiment.SubjectIDs.size(), INT16_MAX));
+}
+
+std::string SubjectTable::CopyRectangle(int row1, int column1, int row2, int column2) const {
+  const int top = std::max(0, std::min(row1, row2));
+  const int bottom = std::min(Rows() - 1, std::max(row1, row2));
+  const int left = std::max(0, std::min(column1, column2));
+  const int right = std::min(columns_ - 1, std::max(column1, column2));
+  std::string text;
+  for (int r = top; r <= bottom; ++r) {
+    if (r > top) text += "\r\n";
+    for (int c = left; c <= right; ++c) {
+      if (c > left) text += '\t';
+      text += CellID(r, c);
+    }
+  }
+  return text;
+}
+
+void SubjectTable::Paste(int row, int column, std::string_view text) {
+  if (row < 0 || column < 0 || column >= columns_) return;
+  std::vector<std::string> lines = SplitLines(text);
+  while (!lines.empty() && lines.back().empty()) lines.pop_back();
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const auto values = SplitOn(lines[i], '\t');
+    for (std::size_t j = 0; j < values.size(); ++j) {
+      const int c = column + static_cast<int>(j);
+      if (c >= columns_) break;
+      CommitEntry(row + static_cast<int>(i), c, values[j]);
+    }
+  }
+}
+
+std::string StripNumberPrefix(std::string_view cellText) {
+  std::size_t i = 0;
+  while (i < cellText.size() && cellText[i] == ' ') ++i;
+  const std::size_t digitsStart = i;
+  while (i < cellText.size() && cellText[i] >= '0' && cellText[i] <= '9') ++i;
+  if (i > digitsStart && i < cellText.size() && cellText[i] == ')') {
+    ++i;
+    if (i < cellText.size() && cellText[i] == ' ') ++i;
+    return TrimBlanks(cellText.substr(i));
+  }
+  return TrimBlanks(cellText);
+}
+
+std::string FormatSubjectsIni(const SubjectTable& table) {
+  std::string text;
+  for (int r = 0; r < table.Rows(); ++r) {
+    for (int c = 0; c < table.Columns(); ++c) {
+      std::string id = CutToStoredLength(TrimBlanks(table.CellID(r, c)), kStoredSubjectIdLength);
+      if (id.empty()) continue;
+      std::replace(id.begin(), id.end(), '"', '\'');
+      text +=
+          "Row " + std::to_string(r + 1) + " Col " + std::to_string(c + 1) + " = " + QuoteValue(id) + "\r\n";
+    }
+  }
+  return text;
+}
+
+bool SaveSubjectTable(const std::filesystem::path& iniPath, const SubjectTable& table) {
+  return WriteFileAtomically(iniPath, FormatSubjectsIni(table));
+}
+
+namespace {
+
+// The IDs of SUBJECTS.INI in file order: each line's value without a number prefix.
+// Lines without a value (blank lines, stray text) name no subject.
+std::optional<std::vector<std::string>> ReadSubjectsIni(const std::filesystem::path& iniPath) {
+  const auto existing = FindExistingFile(iniPath);
+  if (!existing) return std::nullopt;
+  std::string text;
+  if (!ReadWholeFile(*existing, text)) return std::nullopt;
+  std::vector<std::string> ids;
+  KeyLineReader reader;
+  for (const auto& line : SplitLines(text)) {
+    std::string id = StripNumberPrefix(reader.GetLineValue(line));
+    if (!id.empty()) ids.push_back(std::move(id));
+  }
+  return ids;
+}
+
+}  // namespace
+
+bool LoadSubjectTable(const std::filesystem::path& iniPath, SubjectTable& table,
+                      ExperimentSetup& experiment) {
+  table.Clear();
+  const auto ids = ReadSubjectsIni(iniPath);
+  if (!ids) return false;
+  table.Fill(*ids);
+  table.RebuildSubjectIDs(experiment);
+  return true;
+}
+
+bool SubjectsIniHoldsAnId(const std::filesystem::path& iniPath) {
+  const auto ids = ReadSubjectsIni(iniPath);
+  return ids && !ids->empty();
+}
+
+std::vector<std::string> DefaultSubjectIDs() {
+  return {"Subj. 1", "Subj. 2", "Subj. 3"};
+}
+
+bool PrepareSubjectTableAtStartUp(const std::filesystem::path& iniPath, SubjectTable& table,
+                                  ExperimentSetup& experiment) {
+  if (!SubjectsIniHoldsAnId(iniPath)) {
+    SubjectTable fresh(table.Columns());
+    fresh.Fill(experiment.SubjectIDs.empty() ? DefaultSubjectIDs() : experiment.SubjectIDs);
+    if (!SaveSubjectTable(iniPath, fresh)) {
+      // The home folder is not writable: work with the table in memory.
+      table = fresh;
+      table.RebuildSubjectIDs(experiment);
+      return false;
+    }
+  }
+  return LoadSubjectTable(iniPath, table, experiment);
+}
+
+bool ComputeSubjectEditLocked(const ExperimentSetup& experiment) {
+  if (experiment.DataFile.empty()) return false;
+  LegacyExperimentRecord record;
+  LegacyConfigRecord config;
+  if (!ReadLegacySetup(ReplaceExtension(experiment.DataFile, "EXP"), record, config)) return false;
+  const std::size_t listed = std::min<std::size_t>(experiment.SubjectIDs.size(), kRecordSubjects);
+  for (std::size_t k = 0; k < listed; ++k) {
+    if (record.StatusWords[k] != 0) return true;
+  }
+  return false;
+}
+
+void ShowSubjectEditLockedMessage(Operator& op) {
+  op.ShowMessage(
+      "One or more data sets have\nalready been acquired for\nthis experiment.\n\nSubject IDs cannot be "
+      "edited\nat "
+      "this time.",
+      "Editing subject IDs not allowed", MessageIcon::Exclamation, MessageButtons::Ok);
+}
+
+char StatusGridLetter(int state) {
+  switch (state) {
+    case 0:
+      return 'G';
+    case 1:
+      return 'B';
+    default:
+      return 'W';
+  }
+}
+
+StatusGridColour StatusGridColourOf(char letter) {
+  switch (letter) {
+    case 'G':
+      return StatusGridColour::GreyText;
+    case 'B':
+      return StatusGridColour::Blue;
+    default:
+      return StatusGridColour::WindowText;
+  }
+}
+
+std::string StatusGridCellText(int state, int subjectNumber, std::string_view id) {
+  return std::string(1, StatusGridLetter(state)) + std::to_string(subjectNumber) + ") " + std::string(id);
+}
+
+}  // namespace tarnwell
