@@ -132,7 +132,7 @@ void ReadRecordFields(ByteCursor& in, RecordLayout layout, FieldLengths lengths,
                       LegacyExperimentRecord& experiment, LegacyConfigRecord& config) {
   const bool current = layout == RecordLayout::Current;
   experiment.Name = CleanText(in.Text(lengths.name));
-  if (layout == RecordLayout::PaddedName) in.Skip(1);
+  if (layout == RecordLayout::FirstAttempt) in.Skip(1);
 
   experiment.SecondsPerExperiment = in.I16();
   if (!current && (static_cast<uint16_t>(experiment.SecondsPerExperiment) & 0xFF) == 0) {
@@ -246,12 +246,12 @@ std::optional<RecordLayout> ParseLegacySetup(std::string_view bytes, bool isExpe
     if (in.Overrun()) return std::nullopt;
   } else {
     const FieldLengths lengths = isExperimentFile ? FieldLengths{7, 8} : FieldLengths{8, 9};
-    layout = RecordLayout::PaddedName;
+    layout = RecordLayout::FirstAttempt;
     ByteCursor first(bytes);
     ReadRecordFields(first, layout, lengths, experiment, config);
     bool overrun = first.Overrun();
     if (experiment.ActivePlatform < 0 || experiment.ActivePlatform > 5) {
-      layout = RecordLayout::UnpaddedName;
+      layout = RecordLayout::SecondAttempt;
       experiment = LegacyExperimentRecord{};
       config = LegacyConfigRecord{};
       ByteCursor second(bytes);

@@ -73,9 +73,10 @@ struct LegacyConfigRecord {
 
 /// How a record was read.
 enum class RecordLayout {
-  Current,       // exactly kCurrentRecordLength bytes: this program's own layout
-  PaddedName,    // older file, first attempt: one padding byte after the name
-  UnpaddedName,  // older file, second attempt: no padding byte
+  Current,        // exactly kCurrentRecordLength bytes: this program's own layout
+  FirstAttempt,   // older file, read with a padding byte after the name
+  SecondAttempt,  // older file, read again without the padding byte (active platform
+                  // outside 0..5 on the first attempt)
 };
 
 /// True when the file exists and begins with "[Windows Tarnwell" (a text setup file of this

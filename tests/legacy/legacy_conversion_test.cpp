@@ -1,0 +1,384 @@
+#include "legacy/legacy_conversion.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "core/scripted_operator.h"
+#include "legacy/record_update.h"
+#include "pool/pool_defaults.h"
+#include "pool/zones.h"
+#include "support/temp_dir.h"
+
+namespace tarnwell {
+namespace {
+
+PoolSetup UnusualPool() {
+  PoolSetup pool = DefaultPool();
+  pool.X = 120;
+  pool.Y = 101;
+  pool.Radius = 72.5f;
+  pool.NumRings = 3;
+  pool.EquArea = true;
+  pool.Round = false;
+  pool.Quadrants = false;
+  pool.ActualSizeX = 150;
+  pool.ActualSizeY = 148;
+  const int16_t offsets[4][2] = {{25, -40}, {-31, -17}, {-5, 33}, {44, 2}};
+  for (int i = 0; i < 4; ++i) {
+    pool.Platforms[i].X = static_cast<int16_t>(pool.X + offsets[i][0]);
+    pool.Platforms[i].Y = static_cast<int16_t>(pool.Y + offsets[i][1]);
+    pool.Platforms[i].Radius = 7.25f + static_cast<float>(i);
+    pool.Platforms[i].Round = i != 2;
+    pool.Platforms[i].CMultiplier = 125;
+  }
+  ComputeRingRadii(pool);
+  return pool;
+}
+
+ExperimentSetup Experiment(const std::string& dataFile, int16_t maxTime, int16_t active, int16_t distance) {
+  ExperimentSetup e;
+  e.DataFile = dataFile;
+  e.DataFileValid = true;
+  e.MaxTime = maxTime;
+  e.ActivePlatform = active;
+  e.DistFromStart = distance;
+  e.SubjectIDs = {"RAT1", "Rat 2", "r-3'x", "ABCDEFGH"};
+  e.SubjectCount = 4;
+  return e;
+}
+
+TEST(ExperimentRecordRoundTrip, EncodedParsedAndConvertedGivesTheSameSetupsForEveryValue) {
+  const std::vector<int16_t> times = {0, 1, 10, 60, 255, 256, 257, 300, 512, 600, 32767, -1, -32768};
+  const std::vector<PoolSetup> pools = {DefaultPool(), UnusualPool()};
+  for (int16_t time : times) {
+    for (int16_t active = 0; active <= 5; ++active) {
+      for (int16_t distance : {0, 80, 256}) {
+        for (const auto& pool : pools) {
+          SCOPED_TRACE("time " + std::to_string(time) + " active " + std::to_string(active) + " distance " +
+                       std::to_string(distance));
+          const ExperimentSetup experiment = Experiment("/data/WEEK1.EXP", time, active, distance);
+          LegacyExperimentRecord record;
+          LegacyConfigRecord config;
+          BuildLegacyRecords("WEEK1", experiment, pool, {}, record, config);
+          LegacyExperimentRecord readRecord;
+          LegacyConfigRecord readConfig;
+          ASSERT_EQ(ParseLegacySetup(EncodeExperimentRecord(record, config), true, readRecord, readConfig),
+                    RecordLayout::Current);
+          ScriptedOperator op;
+          ExperimentSetup experimentBack = experiment;
+          experimentBack.SubjectIDs.clear();
+          PoolSetup poolBack;
+          ASSERT_TRUE(
+              ConvertLegacyTarnwellSetup(op, readRecord, readConfig, experimentBack, poolBack, nullptr));
+          EXPECT_EQ(experimentBack, experiment);
+          EXPECT_EQ(poolBack, pool);
+        }
+      }
+    }
+  }
+}
+
+TEST(ExperimentRecordRoundTrip, WrittenFileReadsBackTheSameSetups) {
+  test::TempDir dir;
+  const std::string dataFile = (dir.Path() / "WEEK1.EXP").string();
+  for (int16_t time : {10, 256, 300}) {
+    for (const auto& pool : {DefaultPool(), UnusualPool()}) {
+      SCOPED_TRACE(time);
+      const ExperimentSetup experiment = Experiment(dataFile, time, 1, 0);
+      ASSERT_TRUE(WriteExperimentRecord(dataFile, experiment, pool));
+      const auto record = ReadExperimentRecord(dataFile);
+      ASSERT_TRUE(record.has_value());
+      EXPECT_EQ(record->Layout, RecordLayout::Current);
+      EXPECT_EQ(record->Experiment, experiment);
+      EXPECT_EQ(record->Pool, pool);
+    }
+  }
+}
+
+TEST(ExperimentRecordRoundTrip, EveryCounterMultiplierSurvivesTheFractionStoredInTheRecord) {
+  ScriptedOperator op;
+  PoolSetup pool = DefaultPool();
+  ExperimentSetup experiment;
+  for (int value = -32768; value <= 32767; ++value) {
+    for (auto& platform : pool.Platforms) platform.CMultiplier = static_cast<int16_t>(value);
+    LegacyExperimentRecord record;
+    LegacyConfigRecord config;
+    BuildLegacyRecords("X", experiment, pool, {}, record, config);
+    PoolSetup back;
+    ExperimentSetup experimentBack;
+    ASSERT_TRUE(ConvertLegacyTarnwellSetup(op, record, config, experimentBack, back, nullptr));
+    ASSERT_EQ(back.Platforms[3].CMultiplier, value);
+  }
+}
+
+LegacyConfigRecord OldConfig() {
+  LegacyConfigRecord config;
+  config.PoolShape = 'e';
+  config.NumRings = 4;
+  config.RingRule = 'd';
+  config.Quadrants = 2;
+  config.PoolCorners = {48, 16, 208, 176};
+  config.Platforms[0] = {'E', {20, -40, 40, -20}};
+  config.Platforms[1] = {'s', {-40, -40, -20, -20}};
+  config.Platforms[2] = {'e', {-35, 25, -25, 35}};
+  config.Platforms[3] = {'X', {25.5, 25, 34.5, 35}};
+  config.CounterMultiplier = 1.37f;
+  config.ActualSizeX = 200;
+  config.ActualSizeY = 190;
+  return config;
+}
+
+TEST(ConvertLegacyTarnwellSetup, PlatformsRelativeToThePoolCentreBecomeAbsolute) {
+  ScriptedOperator op;
+  LegacyExperimentRecord record;
+  record.SecondsPerExperiment = 90;
+  record.ActivePlatform = 3;
+  record.DistanceFromStart = 25;
+  ExperimentSetup experiment;
+  PoolSetup pool;
+  ASSERT_TRUE(ConvertLegacyTarnwellSetup(op, record, OldConfig(), experiment, pool, nullptr));
+  EXPECT_TRUE(op.Log().empty());
+  EXPECT_EQ(experiment.MaxTime, 90);
+  EXPECT_EQ(experiment.ActivePlatform, 3);
+  EXPECT_EQ(experiment.DistFromStart, 25);
+  EXPECT_EQ(pool.X, 128);
+  EXPECT_EQ(pool.Y, 96);
+  EXPECT_EQ(pool.Radius, 80.0f);
+  EXPECT_TRUE(pool.Round);
+  EXPECT_FALSE(pool.EquArea);  // "d" is equal distance whatever its case
+  EXPECT_TRUE(pool.Quadrants);
+  EXPECT_EQ(pool.NumRings, 4);
+  EXPECT_EQ(pool.RingRadius[1], 60.0f);
+  EXPECT_EQ(pool.ActualSizeX, 200);
+  EXPECT_EQ(pool.ActualSizeY, 190);
+  struct Expected {
+    int16_t x, y;
+    float radius;
+    bool round;
+  };
+  const Expected expected[4] = {
+      {158, 66, 10, true}, {98, 66, 10, false}, {98, 126, 5, true}, {158, 126, 4.5f, false}};
+  for (int i = 0; i < 4; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(pool.Platforms[i].X, expected[i].x);
+    EXPECT_EQ(pool.Platforms[i].Y, expected[i].y);
+    EXPECT_EQ(pool.Platforms[i].Radius, expected[i].radius);
+    EXPECT_EQ(pool.Platforms[i].Round, expected[i].round);
+    EXPECT_EQ(pool.Platforms[i].CMultiplier, 137);
+  }
+}
+
+TEST(ConvertLegacyTarnwellSetup, FlagsAndRoundingFollowTheStoredCharacters) {
+  struct Case {
+    const char* what;
+    char ringRule;
+    uint8_t quadrants;
+    char shape;
+    std::array<double, 4> corners;
+    bool equArea, quadrantsOn, round;
+    int16_t x, y;
+  };
+  const std::vector<Case> cases = {
+      {"A is equal area", 'A', 2, 'E', {48, 16, 208, 176}, true, true, true, 128, 96},
+      {"any other rule is equal area", 'x', 3, 'S', {48, 16, 208, 176}, true, true, false, 128, 96},
+      {"quadrants 1 is off", 'D', 1, 'q', {48, 16, 208, 176}, false, false, false, 128, 96},
+      {"centre 100.5 rounds to even", 'D', 0, 'E', {20.5, 21, 180.5, 182}, false, false, true, 100, 102},
+      {"centre 101.5 rounds to even", 'D', 0, 'E', {21.5, 22, 181.5, 181}, false, false, true, 102, 102},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ScriptedOperator op;
+    LegacyConfigRecord config = OldConfig();
+    config.RingRule = c.ringRule;
+    config.Quadrants = c.quadrants;
+    config.PoolShape = c.shape;
+    config.PoolCorners = c.corners;
+    ExperimentSetup experiment;
+    PoolSetup pool;
+    ASSERT_TRUE(ConvertLegacyTarnwellSetup(op, {}, config, experiment, pool, nullptr));
+    EXPECT_EQ(pool.EquArea, c.equArea);
+    EXPECT_EQ(pool.Quadrants, c.quadrantsOn);
+    EXPECT_EQ(pool.Round, c.round);
+    EXPECT_EQ(pool.X, c.x);
+    EXPECT_EQ(pool.Y, c.y);
+  }
+}
+
+TEST(ConvertLegacyTarnwellSetup, UnrepresentableValuesShowError6AndChangeNothing) {
+  constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+  constexpr double kInfinity = std::numeric_limits<double>::infinity();
+  struct Case {
+    const char* what;
+    void (*spoil)(LegacyConfigRecord&);
+  };
+  const std::vector<Case> cases = {
+      {"pool corner NaN", [](LegacyConfigRecord& c) { c.PoolCorners[0] = kNaN; }},
+      {"pool centre beyond 16 bits",
+       [](LegacyConfigRecord& c) {
+         c.PoolCorners = {70000, 0, 70010, 10};
+       }},
+      {"pool radius beyond a single",
+       [](LegacyConfigRecord& c) {
+         c.PoolCorners = {-1e300, 0, 1e300, 10};
+       }},
+      {"platform beyond 16 bits",
+       [](LegacyConfigRecord& c) {
+         c.Platforms[2].Corners = {40000, 0, 40010, 10};
+       }},
+      {"platform corner infinite", [](LegacyConfigRecord& c) { c.Platforms[1].Corners[2] = kInfinity; }},
+      {"counter multiplier beyond 16 bits", [](LegacyConfigRecord& c) { c.CounterMultiplier = 400.0f; }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ScriptedOperator op;
+    LegacyConfigRecord config = OldConfig();
+    c.spoil(config);
+    LegacyExperimentRecord record;
+    record.SecondsPerExperiment = 99;
+    record.SubjectIDs[0] = "NEW";
+    ExperimentSetup experiment;
+    experiment.SubjectIDs = {"OLD"};
+    const ExperimentSetup experimentBefore = experiment;
+    PoolSetup pool = DefaultPool();
+    SubjectTable table;
+    table.Fill({"OLD"});
+    EXPECT_FALSE(ConvertLegacyTarnwellSetup(op, record, config, experiment, pool, &table));
+    ASSERT_EQ(op.Messages().size(), 1u);
+    EXPECT_EQ(op.Messages()[0].text, "Error 6\nin ConvertLegacyTarnwellSetup.");
+    EXPECT_EQ(op.Messages()[0].title, "Error");
+    EXPECT_EQ(op.Messages()[0].icon, MessageIcon::Critical);
+    EXPECT_EQ(experiment, experimentBefore);
+    EXPECT_EQ(pool, DefaultPool());
+    EXPECT_EQ(table.SubjectIDs(), std::vector<std::string>{"OLD"});
+  }
+}
+
+TEST(ConvertLegacyTarnwellSetup, NonBlankIdsGoToTheSubjectTableOrTheExperimentInOrder) {
+  LegacyExperimentRecord record;
+  record.SubjectIDs[0] = "RAT1";
+  record.SubjectIDs[2] = "RAT3";
+  record.SubjectIDs[99] = "RAT100";
+  const std::vector<std::string> expected = {"RAT1", "RAT3", "RAT100"};
+  for (bool toTable : {true, false}) {
+    SCOPED_TRACE(toTable ? "to the subject table" : "to the experiment");
+    ScriptedOperator op;
+    ExperimentSetup experiment;
+    experiment.SubjectIDs = {"OLD1", "OLD2", "OLD3", "OLD4"};
+    PoolSetup pool;
+    SubjectTable table(4);
+    table.Fill({"T1", "T2", "T3", "T4", "T5"});
+    ASSERT_TRUE(
+        ConvertLegacyTarnwellSetup(op, record, OldConfig(), experiment, pool, toTable ? &table : nullptr));
+    EXPECT_EQ(experiment.SubjectIDs, expected);
+    EXPECT_EQ(experiment.SubjectCount, 3);
+    if (toTable) {
+      EXPECT_EQ(table.SubjectIDs(), expected);
+      EXPECT_EQ(table.CellText(0, 1), "2) RAT3");
+    } else {
+      EXPECT_EQ(table.SubjectIDs().size(), 5u);
+    }
+  }
+}
+
+TEST(ConvertLegacyExperimentFile, NamesTheDataFileAfterTheRecordInTheRecordsFolder) {
+  test::TempDir dir;
+  struct Case {
+    const char* fileName;
+    const char* recordName;
+    const char* expectedDataFile;
+  };
+  const std::vector<Case> cases = {
+      {"copy.exp", "WEEK1", "WEEK1.EXP"},
+      {"OLDCFG.CFG", "", "OLDCFG.EXP"},
+      {"other.exp", "../x", "other.EXP"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.fileName);
+    LegacyExperimentRecord record;
+    record.Name = c.recordName;
+    record.SubjectIDs[0] = "A";
+    const auto path = dir.Write(c.fileName, EncodeExperimentRecord(record, OldConfig()));
+    ScriptedOperator op;
+    ExperimentSetup experiment;
+    PoolSetup pool;
+    SubjectTable table;
+    ASSERT_TRUE(ConvertLegacyExperimentFile(op, path, experiment, pool, &table));
+    EXPECT_EQ(experiment.DataFile, (dir.Path() / c.expectedDataFile).string());
+    EXPECT_TRUE(experiment.DataFileValid);
+    EXPECT_EQ(table.SubjectIDs(), std::vector<std::string>{"A"});
+  }
+  ScriptedOperator op;
+  ExperimentSetup experiment;
+  PoolSetup pool;
+  EXPECT_FALSE(ConvertLegacyExperimentFile(op, dir.Path() / "missing.exp", experiment, pool, nullptr));
+  EXPECT_FALSE(ConvertLegacyExperimentFile(
+      op, dir.Write("text.exp", "[Windows Tarnwell Experiment Setup]\r\n"), experiment, pool, nullptr));
+  EXPECT_EQ(experiment, ExperimentSetup{});
+}
+
+TEST(ExperimentRecordName, IsTheFileNameWithoutFolderAndExtension) {
+  struct Case {
+    const char* dataFile;
+    const char* expected;
+  };
+  const std::vector<Case> cases = {
+      {"/data/WEEK1.EXP", "WEEK1"}, {"/data/week.1/RUN", "RUN"}, {"/data/week.1/RUN.2.EXP", "RUN.2"},
+      {"C:\\DATA\\OLD.EXP", "OLD"}, {"PLAIN", "PLAIN"},          {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ExperimentRecordName(c.dataFile), c.expected) << c.dataFile;
+}
+
+TEST(WriteExperimentRecord, KeepsTheStatusWordsOfTheFileItReplaces) {
+  test::TempDir dir;
+  const auto path = dir.Path() / "WEEK1.EXP";
+  ExperimentSetup experiment = Experiment(path.string(), 60, 1, 10);
+  ASSERT_TRUE(WriteExperimentRecord(path, experiment, DefaultPool()));
+  EXPECT_EQ(ReadSubjectStatusWord(path, 0), 0);
+  ASSERT_EQ(WriteSubjectStatusWord(path, 0, SubjectStatus::HitGoal), RecordUpdate::Written);
+  ASSERT_EQ(WriteSubjectStatusWord(path, 3, SubjectStatus::Aborted), RecordUpdate::Written);
+
+  experiment.MaxTime = 120;
+  ASSERT_TRUE(WriteExperimentRecord(path, experiment, UnusualPool()));
+  EXPECT_EQ(ReadSubjectStatusWord(path, 0), kStatusWordHitGoal);
+  EXPECT_EQ(ReadSubjectStatusWord(path, 3), kStatusWordAborted);
+  EXPECT_EQ(ReadExperimentRecord(path)->Experiment.MaxTime, 120);
+
+  // Another spelling of the same name is the same file.
+  ASSERT_TRUE(WriteExperimentRecord(dir.Path() / "week1.exp", experiment, UnusualPool()));
+  EXPECT_FALSE(dir.Exists("week1.exp"));
+  EXPECT_EQ(ReadSubjectStatusWord(path, 3), kStatusWordAborted);
+
+  const auto fresh = dir.Path() / "NEW.EXP";
+  ASSERT_TRUE(WriteExperimentRecord(fresh, experiment, UnusualPool()));
+  for (int k = 0; k < kRecordSubjects; ++k) EXPECT_EQ(ReadSubjectStatusWord(fresh, k), 0);
+}
+
+TEST(WriteExperimentRecord, RefusesMoreSubjectsThanARecordHolds) {
+  test::TempDir dir;
+  ExperimentSetup experiment;
+  for (int i = 0; i < 101; ++i) experiment.SubjectIDs.push_back("S" + std::to_string(i));
+  std::string error;
+  EXPECT_FALSE(WriteExperimentRecord(dir.Path() / "BIG.EXP", experiment, DefaultPool(), &error));
+  EXPECT_NE(error.find("100"), std::string::npos);
+  EXPECT_FALSE(dir.Exists("BIG.EXP"));
+  experiment.SubjectIDs.pop_back();
+  EXPECT_TRUE(WriteExperimentRecord(dir.Path() / "BIG.EXP", experiment, DefaultPool(), &error));
+  EXPECT_EQ(ReadExperimentRecord(dir.Path() / "BIG.EXP")->Experiment.SubjectIDs.size(), 100u);
+}
+
+TEST(WriteExperimentRecord, NamesTheRecordAfterTheDataFileOrElseTheTarget) {
+  test::TempDir dir;
+  ExperimentSetup experiment = Experiment("/somewhere/else/LONGEXPERIMENT.EXP", 60, 1, 10);
+  ASSERT_TRUE(WriteExperimentRecord(dir.Path() / "A.EXP", experiment, DefaultPool()));
+  EXPECT_EQ(ReadExperimentRecord(dir.Path() / "A.EXP")->Stored.Name, "LONGEXP");
+  experiment.DataFile.clear();
+  ASSERT_TRUE(WriteExperimentRecord(dir.Path() / "TARGET.EXP", experiment, DefaultPool()));
+  EXPECT_EQ(ReadExperimentRecord(dir.Path() / "TARGET.EXP")->Stored.Name, "TARGET");
+}
+
+}  // namespace
+}  // namespace tarnwell

@@ -1,0 +1,361 @@
+#include "legacy/legacy_record.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "support/temp_dir.h"
+
+namespace tarnwell {
+namespace {
+
+// Writes a record in any of the layouts found in the field, field by field, so that the
+// reader is checked against bytes it did not produce itself.
+struct OldLayout {
+  std::size_t nameLength = 7;
+  bool padding = true;
+  std::size_t idLength = 8;
+};
+
+class RecordBytes {
+ public:
+  void U8(uint8_t v) { bytes_.push_back(static_cast<char>(v)); }
+  void U16(uint16_t v) {
+    U8(static_cast<uint8_t>(v));
+    U8(static_cast<uint8_t>(v >> 8));
+  }
+  void U32(uint32_t v) {
+    for (int i = 0; i < 4; ++i) U8(static_cast<uint8_t>(v >> (8 * i)));
+  }
+  void F64(double v) {
+    const auto bits = std::bit_cast<uint64_t>(v);
+    for (int i = 0; i < 8; ++i) U8(static_cast<uint8_t>(bits >> (8 * i)));
+  }
+  void Text(std::string text, std::size_t length, char pad = ' ') {
+    text.resize(length, pad);
+    bytes_ += text;
+  }
+  void Zeros(std::size_t n) { bytes_.append(n, '\0'); }
+  std::string bytes_;
+};
+
+struct OldRecordValues {
+  std::string name = "WEEK1";
+  int16_t seconds = 60;
+  int16_t active = 2;
+  int16_t distance = 50;
+  std::vector<std::string> ids = {"RAT1", "RAT2"};
+  uint16_t status0 = 0;
+};
+
+std::string OldRecord(const OldLayout& layout, const OldRecordValues& v) {
+  RecordBytes out;
+  out.Text(v.name, layout.nameLength);
+  if (layout.padding) out.U8('P');
+  out.U16(static_cast<uint16_t>(v.seconds));
+  out.U16(static_cast<uint16_t>(v.active));
+  out.U16(static_cast<uint16_t>(v.distance));
+  out.U16(0);
+  out.U16(v.status0);
+  out.Zeros(99 * 2 + 100 * 4);
+  for (std::size_t k = 0; k < 100; ++k) out.Text(k < v.ids.size() ? v.ids[k] : "", layout.idLength, '\0');
+  out.U8('e');
+  out.U8(0);
+  out.U16(3);
+  out.U8('d');
+  out.U8(0);
+  out.U8(2);
+  out.U8(0);
+  for (double c : {40.0, 20.0, 200.0, 180.0}) out.F64(c);
+  out.Zeros(32);
+  for (int i = 0; i < 4; ++i) {
+    out.U8(i == 3 ? 'S' : 'E');
+    out.U8(0);
+    for (double c : {20.0, -40.0, 36.0, -24.0}) out.F64(c);
+  }
+  out.Zeros(2);
+  out.U32(std::bit_cast<uint32_t>(1.25f));
+  out.U16(150);
+  out.U16(140);
+  return out.bytes_;
+}
+
+TEST(ParseLegacySetup, TwoReadAttemptsRecoverOldRecords) {
+  struct Case {
+    const char* what;
+    OldLayout layout;
+    bool isExperimentFile;
+    OldRecordValues values;
+    std::string trailing;  // old files carry the record only; extra bytes keep a length off the current one
+    RecordLayout expectedLayout;
+    int16_t expectedSeconds;
+    int16_t expectedActive;
+  };
+  OldRecordValues v300;
+  v300.seconds = 300;
+  v300.active = 1;
+  v300.distance = 10;
+  OldRecordValues v45;
+  v45.seconds = 45;
+  v45.active = 4;
+  const std::vector<Case> cases = {
+      {"padded .EXP, first attempt", {7, true, 8}, true, {}, "", RecordLayout::FirstAttempt, 60, 2},
+      {"unpadded .EXP below 256 s: re-read one byte earlier",
+       {7, false, 8},
+       true,
+       v45,
+       "x",
+       RecordLayout::FirstAttempt,
+       45,
+       4},
+      {"unpadded .EXP of 300 s: active platform out of range, second attempt",
+       {7, false, 8},
+       true,
+       v300,
+       "x",
+       RecordLayout::SecondAttempt,
+       300,
+       1},
+      {"padded .CFG: name 8, IDs 9", {8, true, 9}, false, {}, "", RecordLayout::FirstAttempt, 60, 2},
+      {"unpadded .CFG of 300 s", {8, false, 9}, false, v300, "", RecordLayout::SecondAttempt, 300, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    LegacyExperimentRecord record;
+    LegacyConfigRecord config;
+    const auto layout =
+        ParseLegacySetup(OldRecord(c.layout, c.values) + c.trailing, c.isExperimentFile, record, config);
+    ASSERT_TRUE(layout.has_value());
+    EXPECT_EQ(*layout, c.expectedLayout);
+    EXPECT_EQ(record.Name, c.values.name);
+    EXPECT_EQ(record.SecondsPerExperiment, c.expectedSeconds);
+    EXPECT_EQ(record.ActivePlatform, c.expectedActive);
+    EXPECT_EQ(record.DistanceFromStart, c.values.distance);
+    EXPECT_EQ(record.SubjectIDs[0], "RAT1");
+    EXPECT_EQ(record.SubjectIDs[1], "RAT2");
+    EXPECT_EQ(record.SubjectIDs[2], "");
+    EXPECT_EQ(config.PoolShape, 'e');
+    EXPECT_EQ(config.NumRings, 3);
+    EXPECT_EQ(config.RingRule, 'd');
+    EXPECT_EQ(config.Quadrants, 2);
+    EXPECT_EQ(config.PoolCorners[2], 200.0);
+    EXPECT_EQ(config.Platforms[3].Shape, 'S');
+    EXPECT_EQ(config.Platforms[3].Corners[1], -40.0);
+    EXPECT_EQ(config.CounterMultiplier, 1.25f);
+    EXPECT_EQ(config.ActualSizeX, 150);
+    EXPECT_EQ(config.ActualSizeY, 140);
+  }
+}
+
+TEST(ParseLegacySetup, SecondAttemptTakesAnyActivePlatformAsItIs) {
+  OldRecordValues values;
+  values.seconds = 300;
+  values.active = 9;
+  LegacyExperimentRecord record;
+  LegacyConfigRecord config;
+  const auto layout = ParseLegacySetup(OldRecord({7, false, 8}, values) + "x", true, record, config);
+  ASSERT_TRUE(layout.has_value());
+  EXPECT_EQ(*layout, RecordLayout::SecondAttempt);
+  EXPECT_EQ(record.ActivePlatform, 9);
+}
+
+TEST(ParseLegacySetup, IdStartingWithNulGrowsThisAndAllFollowingIdsByOneByte) {
+  // Old files whose IDs are one byte longer than the reader expects: the stray byte shows
+  // up as a leading NUL, and the reader re-aligns.
+  OldRecordValues values;
+  values.ids = {};
+  std::string bytes = OldRecord({7, true, 8}, values);
+  const std::size_t idsStart = 8 + 8 + 200 + 400;
+  const std::string config = bytes.substr(idsStart + 800);
+  std::string ids;
+  ids += std::string("RAT1\0\0\0\0", 8);
+  ids += std::string("\0RAT2XYZW", 9);  // grown: 9 bytes from here on
+  ids += std::string("RAT3\0\0\0\0\0", 9);
+  ids += std::string(97 * 9, '\0');
+  bytes = bytes.substr(0, idsStart) + ids + config;
+  LegacyExperimentRecord record;
+  LegacyConfigRecord parsedConfig;
+  ASSERT_TRUE(ParseLegacySetup(bytes, true, record, parsedConfig).has_value());
+  EXPECT_EQ(record.SubjectIDs[0], "RAT1");
+  EXPECT_EQ(record.SubjectIDs[1], "RAT2XYZW");
+  EXPECT_EQ(record.SubjectIDs[2], "RAT3");
+  EXPECT_EQ(parsedConfig.ActualSizeX, 150);
+}
+
+LegacyExperimentRecord SampleExperiment(int16_t seconds, int16_t active, int16_t distance) {
+  LegacyExperimentRecord record;
+  record.Name = "WEEK1";
+  record.SecondsPerExperiment = seconds;
+  record.ActivePlatform = active;
+  record.DistanceFromStart = distance;
+  record.StatusWords[0] = kStatusWordHitGoal;
+  record.StatusWords[99] = kStatusWordAborted;
+  record.SubjectIDs[0] = "RAT1";
+  record.SubjectIDs[99] = "LAST";
+  return record;
+}
+
+LegacyConfigRecord SampleConfig() {
+  LegacyConfigRecord config;
+  config.PoolShape = 'E';
+  config.NumRings = 4;
+  config.RingRule = 'A';
+  config.Quadrants = 2;
+  config.PoolCorners = {48, 16, 208, 176};
+  for (auto& p : config.Platforms) p.Corners = {20, -40, 40, -20};
+  config.CounterMultiplier = 1.5f;
+  config.ActualSizeX = 160;
+  config.ActualSizeY = 160;
+  return config;
+}
+
+TEST(EncodeExperimentRecord, FieldsSitAtTheDesignedBytePositions) {
+  const std::string bytes = EncodeExperimentRecord(SampleExperiment(300, 3, 0), SampleConfig());
+  ASSERT_EQ(bytes.size(), kCurrentRecordLength);
+  EXPECT_EQ(bytes.substr(0, 7), "WEEK1  ");
+  auto word = [&](std::size_t position1) {  // 1-based, as the layout is described
+    return static_cast<uint16_t>(static_cast<uint8_t>(bytes[position1 - 1]) |
+                                 (static_cast<uint8_t>(bytes[position1]) << 8));
+  };
+  EXPECT_EQ(word(8), 300);
+  EXPECT_EQ(word(10), 3);
+  EXPECT_EQ(word(16 + 2 * 0), kStatusWordHitGoal);
+  EXPECT_EQ(word(16 + 2 * 99), kStatusWordAborted);
+  EXPECT_EQ(bytes.substr(615, 8), "RAT1    ");
+  EXPECT_EQ(bytes.substr(615 + 99 * 8, 8), "LAST    ");
+}
+
+TEST(ParseLegacySetup, RecordsOfTheCurrentLengthReadBackIdenticallyForEveryMaximumTime) {
+  const std::vector<int16_t> times = {0, 1, 10, 255, 256, 257, 300, 511, 512, 999, 4096, 32767, -1, -32768};
+  const std::vector<int16_t> actives = {0, 1, 5};
+  const std::vector<int16_t> distances = {0, 10, 256, -3};
+  for (int16_t t : times) {
+    for (int16_t a : actives) {
+      for (int16_t d : distances) {
+        SCOPED_TRACE("time " + std::to_string(t) + " active " + std::to_string(a) + " distance " +
+                     std::to_string(d));
+        const auto written = SampleExperiment(t, a, d);
+        const auto config = SampleConfig();
+        LegacyExperimentRecord record;
+        LegacyConfigRecord readConfig;
+        for (bool isExp : {true, false}) {
+          const auto layout =
+              ParseLegacySetup(EncodeExperimentRecord(written, config), isExp, record, readConfig);
+          ASSERT_TRUE(layout.has_value());
+          EXPECT_EQ(*layout, RecordLayout::Current);
+          EXPECT_EQ(record, written);
+          EXPECT_EQ(readConfig, config);
+        }
+      }
+    }
+  }
+}
+
+TEST(ParseLegacySetup, OurRecordWithExtraBytesFallsBackToTheOldAttempts) {
+  // Pins why the exact length matters: read by the old rules, a record of 300 s and
+  // distance 0 comes back as 257 s with active platform 0.
+  const std::string bytes = EncodeExperimentRecord(SampleExperiment(300, 1, 0), SampleConfig()) + "x";
+  LegacyExperimentRecord record;
+  LegacyConfigRecord config;
+  ASSERT_TRUE(ParseLegacySetup(bytes, true, record, config).has_value());
+  EXPECT_EQ(record.SecondsPerExperiment, 257);
+  EXPECT_EQ(record.ActivePlatform, 0);
+}
+
+TEST(ParseLegacySetup, RefusesTextSetupsAndIncompleteRecords) {
+  const std::string whole = EncodeExperimentRecord(SampleExperiment(60, 1, 10), SampleConfig());
+  struct Case {
+    const char* what;
+    std::string bytes;
+  };
+  const std::vector<Case> cases = {
+      {"empty", ""},
+      {"one byte", "E"},
+      {"truncated by one byte", whole.substr(0, whole.size() - 1)},
+      {"only the experiment part", whole.substr(0, 1415)},
+      {"text setup of the right length", "[Windows Tarnwell Experiment Setup]" + std::string(1633 - 35, ' ')},
+      {"text setup", "[Windows Tarnwell Pool Setup]\r\nTarget X = 1\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    LegacyExperimentRecord record;
+    record.Name = "UNTOUCHED";
+    LegacyConfigRecord config;
+    EXPECT_FALSE(ParseLegacySetup(c.bytes, true, record, config).has_value());
+    EXPECT_EQ(record.Name, "UNTOUCHED");
+  }
+}
+
+TEST(ReadLegacySetup, ChoosesFieldLengthsByExtensionAndFindsOtherSpellings) {
+  test::TempDir dir;
+  const std::string cfg = OldRecord({8, true, 9}, {});
+  dir.Write("old.cfg", cfg);
+  dir.Write("OLD.EXP", OldRecord({7, true, 8}, {}));
+  LegacyExperimentRecord record;
+  LegacyConfigRecord config;
+  RecordLayout layout = RecordLayout::Current;
+  ASSERT_TRUE(ReadLegacySetup(dir.Path() / "OLD.CFG", record, config, &layout));
+  EXPECT_EQ(layout, RecordLayout::FirstAttempt);
+  EXPECT_EQ(config.ActualSizeY, 140);
+  ASSERT_TRUE(ReadLegacySetup(dir.Path() / "old.exp", record, config));
+  EXPECT_EQ(config.ActualSizeY, 140);
+  EXPECT_FALSE(ReadLegacySetup(dir.Path() / "missing.exp", record, config));
+}
+
+TEST(IsCurrentFormatFile, LooksAtTheLeadingHeaderOnly) {
+  test::TempDir dir;
+  struct Case {
+    const char* content;
+    bool expected;
+  };
+  const std::vector<Case> cases = {
+      {"[Windows Tarnwell Experiment Setup]\r\n", true},
+      {"[Windows Tarnwell", true},
+      {"[Windows Tarnwel", false},
+      {" [Windows Tarnwell Pool Setup]", false},
+      {"[windows tarnwell pool setup]", false},
+      {"", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.content);
+    EXPECT_EQ(IsCurrentFormatFile(dir.Write("f.txt", c.content)), c.expected);
+  }
+  EXPECT_FALSE(IsCurrentFormatFile(dir.Path() / "none.txt"));
+}
+
+TEST(CutToStoredLength, NeverSplitsACharacter) {
+  struct Case {
+    std::string text;
+    std::size_t max;
+    std::string expected;
+  };
+  const std::vector<Case> cases = {
+      {"RAT12345678", 8, "RAT12345"},
+      {"RAT1", 8, "RAT1"},
+      {"ABCDEFG\xC3\xA9", 8, "ABCDEFG"},  // the 2-byte e-acute would straddle the cut
+      {"ABCDEF\xC3\xA9", 8, "ABCDEF\xC3\xA9"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(CutToStoredLength(c.text, c.max), c.expected) << c.text;
+}
+
+TEST(StatusWords, MapToAndFromFinishStatus) {
+  struct Case {
+    SubjectStatus status;
+    uint16_t word;
+  };
+  const std::vector<Case> cases = {{SubjectStatus::Unknown, 0},
+                                   {SubjectStatus::HitGoal, 0x2000},
+                                   {SubjectStatus::TimedOut, 0x4000},
+                                   {SubjectStatus::Aborted, 0x8000}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(StatusWordOf(c.status), c.word);
+    EXPECT_EQ(SubjectStatusOfWord(c.word), c.status);
+  }
+  EXPECT_EQ(SubjectStatusOfWord(0x6000), SubjectStatus::Unknown);
+}
+
+}  // namespace
+}  // namespace tarnwell

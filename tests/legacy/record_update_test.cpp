@@ -1,0 +1,171 @@
+#include "legacy/record_update.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/scripted_operator.h"
+#include "legacy/legacy_conversion.h"
+#include "legacy/legacy_record.h"
+#include "pool/pool_defaults.h"
+#include "support/temp_dir.h"
+
+namespace tarnwell {
+namespace {
+
+uint16_t WordAt(const std::string& bytes, std::size_t position1) {
+  return static_cast<uint16_t>(static_cast<uint8_t>(bytes[position1 - 1]) |
+                               (static_cast<uint8_t>(bytes[position1]) << 8));
+}
+
+ExperimentSetup SampleExperiment() {
+  ExperimentSetup e;
+  e.DataFile = "/data/WEEK1.EXP";
+  e.MaxTime = 300;
+  e.ActivePlatform = 2;
+  e.DistFromStart = 0;
+  e.SubjectIDs = {"RAT1", "RAT2", "RAT3"};
+  e.SubjectCount = 3;
+  return e;
+}
+
+// An older record: a padding byte after the name moves every later field one byte on.
+std::string OlderRecord() {
+  LegacyExperimentRecord record;
+  LegacyConfigRecord config;
+  BuildLegacyRecords("WEEK1", SampleExperiment(), DefaultPool(), {}, record, config);
+  record.SecondsPerExperiment = 60;
+  record.StatusWords[1] = kStatusWordTimedOut;
+  const std::string current = EncodeExperimentRecord(record, config);
+  return current.substr(0, 7) + "P" + current.substr(7);
+}
+
+TEST(WriteSubjectStatusWord, PutsTheFlagWordAt16Plus2kOfACurrentRecord) {
+  test::TempDir dir;
+  const auto path = dir.Path() / "WEEK1.EXP";
+  ASSERT_TRUE(WriteExperimentRecord(path, SampleExperiment(), DefaultPool()));
+  struct Case {
+    int k;
+    SubjectStatus status;
+    uint16_t word;
+  };
+  const std::vector<Case> cases = {{0, SubjectStatus::HitGoal, 0x2000},
+                                   {1, SubjectStatus::TimedOut, 0x4000},
+                                   {99, SubjectStatus::Aborted, 0x8000},
+                                   {1, SubjectStatus::Unknown, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.k);
+    const std::string before = dir.Read("WEEK1.EXP");
+    ASSERT_EQ(WriteSubjectStatusWord(path, c.k, c.status), RecordUpdate::Written);
+    std::string after = dir.Read("WEEK1.EXP");
+    EXPECT_EQ(WordAt(after, 16 + 2 * static_cast<std::size_t>(c.k)), c.word);
+    EXPECT_EQ(ReadSubjectStatusWord(path, c.k), c.word);
+    // Nothing else moves.
+    after[15 + 2 * c.k] = before[15 + 2 * c.k];
+    after[16 + 2 * c.k] = before[16 + 2 * c.k];
+    EXPECT_EQ(after, before);
+  }
+  const auto record = ReadExperimentRecord(path);
+  ASSERT_TRUE(record.has_value());
+  EXPECT_EQ(record->Experiment.MaxTime, 300);
+  EXPECT_EQ(record->Experiment.ActivePlatform, 2);
+}
+
+TEST(WriteSubjectStatusWord, LeavesAnythingButACurrentRecordAlone) {
+  test::TempDir dir;
+  struct Case {
+    const char* what;
+    const char* name;
+    std::string content;  // empty: no file
+    int k;
+    RecordUpdate expected;
+  };
+  const std::vector<Case> cases = {
+      {"missing file", "none.exp", "", 0, RecordUpdate::NoFile},
+      {"index below 0", "a.exp", OlderRecord(), -1, RecordUpdate::IndexOutOfRange},
+      {"index 100", "b.exp", OlderRecord(), 100, RecordUpdate::IndexOutOfRange},
+      {"older record", "c.exp", OlderRecord(), 0, RecordUpdate::OlderLayout},
+      {"text setup", "d.exp", "[Windows Tarnwell Experiment Setup]\r\n", 0, RecordUpdate::NotARecord},
+      {"text setup of the record's length", "e.exp",
+       "[Windows Tarnwell Experiment Setup]" + std::string(kCurrentRecordLength - 35, ' '), 0,
+       RecordUpdate::NotARecord},
+      {"junk", "f.exp", std::string(40, '\x7f'), 0, RecordUpdate::NotARecord},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (!c.content.empty()) dir.Write(c.name, c.content);
+    EXPECT_EQ(WriteSubjectStatusWord(dir.Path() / c.name, c.k, SubjectStatus::HitGoal), c.expected);
+    if (!c.content.empty()) {
+      EXPECT_EQ(dir.Read(c.name), c.content);
+    }
+  }
+}
+
+TEST(UpdateSubjectStatusWord, RewritesAnOlderRecordInTheCurrentLayoutOnlyWhenTheOperatorAgrees) {
+  struct Case {
+    Answer answer;
+    RecordUpdate expected;
+  };
+  for (const auto& c :
+       std::vector<Case>{{Answer::No, RecordUpdate::Declined}, {Answer::Yes, RecordUpdate::Written}}) {
+    test::TempDir dir;
+    const std::string older = OlderRecord();
+    const auto path = dir.Write("OLD.EXP", older);
+    ScriptedOperator op;
+    op.QueueAnswer(c.answer);
+    EXPECT_EQ(UpdateSubjectStatusWord(op, path, 2, SubjectStatus::HitGoal), c.expected);
+    ASSERT_EQ(op.Messages().size(), 1u);
+    EXPECT_EQ(op.Messages()[0].title, "Update experiment file");
+    EXPECT_EQ(op.Messages()[0].icon, MessageIcon::Question);
+    EXPECT_EQ(op.Messages()[0].buttons, MessageButtons::YesNo);
+    if (c.answer == Answer::No) {
+      EXPECT_EQ(dir.Read("OLD.EXP"), older);
+      continue;
+    }
+    const std::string rewritten = dir.Read("OLD.EXP");
+    ASSERT_EQ(rewritten.size(), kCurrentRecordLength);
+    EXPECT_EQ(WordAt(rewritten, 8), 60);
+    EXPECT_EQ(WordAt(rewritten, 10), 2);
+    EXPECT_EQ(WordAt(rewritten, 16 + 2 * 1), kStatusWordTimedOut);  // kept
+    EXPECT_EQ(WordAt(rewritten, 16 + 2 * 2), kStatusWordHitGoal);   // the change
+    const auto record = ReadExperimentRecord(path);
+    ASSERT_TRUE(record.has_value());
+    EXPECT_EQ(record->Pool, DefaultPool());
+    EXPECT_EQ(record->Experiment.SubjectIDs, SampleExperiment().SubjectIDs);
+    // Once current, later updates ask nothing.
+    op.ClearLog();
+    EXPECT_EQ(UpdateSubjectStatusWord(op, path, 3, SubjectStatus::TimedOut), RecordUpdate::Written);
+    EXPECT_TRUE(op.Log().empty());
+  }
+}
+
+TEST(RecordActivePlatform, IsReadFromAnyRecordAndWrittenAtByte10) {
+  test::TempDir dir;
+  const auto current = dir.Path() / "CUR.EXP";
+  ASSERT_TRUE(WriteExperimentRecord(current, SampleExperiment(), DefaultPool()));
+  EXPECT_EQ(ReadRecordActivePlatform(current), 2);
+  ASSERT_EQ(WriteRecordActivePlatform(current, 5), RecordUpdate::Written);
+  EXPECT_EQ(WordAt(dir.Read("CUR.EXP"), 10), 5);
+  EXPECT_EQ(ReadExperimentRecord(current)->Experiment.MaxTime, 300);
+
+  const auto older = dir.Write("OLD.EXP", OlderRecord());
+  EXPECT_EQ(ReadRecordActivePlatform(older), 2);
+  EXPECT_EQ(WriteRecordActivePlatform(older, 4), RecordUpdate::OlderLayout);
+  EXPECT_EQ(ReadRecordActivePlatform(older), 2);
+  EXPECT_FALSE(
+      ReadRecordActivePlatform(dir.Write("t.exp", "[Windows Tarnwell Experiment Setup]")).has_value());
+}
+
+TEST(ReadSubjectStatusWord, ReadsOlderRecordsAndRefusesBadIndexes) {
+  test::TempDir dir;
+  const auto older = dir.Write("OLD.EXP", OlderRecord());
+  EXPECT_EQ(ReadSubjectStatusWord(older, 1), kStatusWordTimedOut);
+  EXPECT_EQ(ReadSubjectStatusWord(older, 0), 0);
+  EXPECT_FALSE(ReadSubjectStatusWord(older, 100).has_value());
+  EXPECT_FALSE(ReadSubjectStatusWord(older, -1).has_value());
+  EXPECT_FALSE(ReadSubjectStatusWord(dir.Path() / "none.exp", 0).has_value());
+}
+
+}  // namespace
+}  // namespace tarnwell
