@@ -1,0 +1,534 @@
+#include "core/settings_files.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/program_home.h"
+#include "core/scripted_operator.h"
+#include "support/temp_dir.h"
+
+namespace tarnwell {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempDir;
+
+bool SameSettings(const SystemSettings& a, const SystemSettings& b) {
+  return a.ConfigDir == b.ConfigDir && a.MazeDataFileDir == b.MazeDataFileDir &&
+         a.MazeExptSetupDir == b.MazeExptSetupDir && a.DataDir == b.DataDir && a.OpenDir == b.OpenDir &&
+         a.SaveAsDir == b.SaveAsDir && a.ComPort == b.ComPort && a.DrawTrace == b.DrawTrace &&
+         a.CustomAspectRatio == b.CustomAspectRatio && a.ObjectFilter == b.ObjectFilter &&
+         a.DelayType == b.DelayType && a.VideoType == b.VideoType && a.VideoScale == b.VideoScale &&
+         a.SampleRate == b.SampleRate;
+}
+
+// ---- QUENTRIX.INI ----
+
+TEST(ReadTrackerIni, ReadsEachKeyByTheDesignedRule) {
+  TempDir home;
+  fs::create_directory(home.Path() / "maps");
+  const std::string maps = (home.Path() / "maps").string();
+  struct Case {
+    std::string line;
+    void (*check)(const SystemSettings&, const std::string& maps);
+  };
+  const std::vector<Case> cases = {
+      {"Config Dir = \"" + maps + "\"",
+       [](const SystemSettings& s, const std::string& m) { EXPECT_EQ(s.ConfigDir, m); }},
+      // Unquoted values are upper-cased, so a Linux folder written unquoted is not found.
+      {"config dir=" + maps,
+       [](const SystemSettings& s, const std::string&) { EXPECT_EQ(s.ConfigDir, "before"); }},
+      // Unquoted with a blank: too many tokens, the line is ignored.
+      {"Config Dir = C:\\My Data",
+       [](const SystemSettings& s, const std::string&) { EXPECT_EQ(s.ConfigDir, "before"); }},
+      {"Config Dir = \"/no/such/parent/x\"",
+       [](const SystemSettings& s, const std::string&) { EXPECT_EQ(s.ConfigDir, "before"); }},
+      {"Data Dir = \"" + maps + "\"",
+       [](const SystemSettings& s, const std::string& m) { EXPECT_EQ(s.DataDir, m); }},
+      {"Data Dir = \"/no/such/parent/x\"",
+       [](const SystemSettings& s, const std::string&) { EXPECT_EQ(s.DataDir, "data-before"); }},
+      // A folder that cannot be had falls back to the current DataDir / ConfigDir.
+      {"Maze Data File Dir = \"/no/such/parent/x\"",
+       [](const SystemSettings& s, const std::string&) { EXPECT_EQ(s.MazeDataFileDir, "data-before"); }},
+      {"Maze Expt Setup Dir = \"/no/such/parent/x\"",
+       [](const SystemSettings& s, const std::string&) { EXPECT_EQ(s.MazeExptSetupDir, "before"); }},
+      {"Maze Expt Setup Dir = \"" + maps + "\"",
+       [](const SystemSettings& s, const std::string& m) { EXPECT_EQ(s.MazeExptSetupDir, m); }},
+      {"Com Port = 99", [](const SystemSettings& s, const std::string&) { EXPECT_EQ(s.ComPort, 64); }},
+      {"Com Port = 0", [](const SystemSettings& s, const std::string&) { EXPECT_EQ(s.ComPort, 1); }},
+      {"Com Port = -5", [](const SystemSettings& s, const std::string&) { EXPECT_EQ(s.ComPort, 1); }},
+      {"Com Port = abc", [](const SystemSettings& s, const std::string&) { EXPECT_EQ(s.ComPort, 1); }},
+      {"Com Port = 2.5", [](const SystemSettings& s, const std::string&) { EXPECT_EQ(s.ComPort, 2); }},
+      {"Com Port = 3.5", [](const SystemSettings& s, const std::string&) { EXPECT_EQ(s.ComPort, 4); }},
+      {"Com Port = 100000", [](const SystemSettings& s, const std::string&) { EXPECT_EQ(s.ComPort, 64); }},
+      {"Com Port = 7", [](const SystemSettings& s, const std::string&) { EXPECT_EQ(s.ComPort, 7); }},
+      {"Draw Trace = on", [](const SystemSettings& s, const std::string&) { EXPECT_TRUE(s.DrawTrace); }},
+      {"Draw Trace = Enabled", [](const SystemSettings& s, const std::string&) { EXPECT_TRUE(s.DrawTrace); }},
+      {"Draw Trace = 1", [](const SystemSettings& s, const std::string&) { EXPECT_FALSE(s.DrawTrace); }},
+      {"Open Dir = \"/anything/At All\"",
+       [](const SystemSettings& s, const std::string&) { EXPECT_EQ(s.OpenDir, "/anything/At All"); }},
+      {"Save As Dir = \"\"", [](const SystemSettings& s, const std::string&) { EXPECT_EQ(s.SaveAsDir, ""); }},
+      {"Custom Aspect Ratio = \"1.25\"",
+       [](const SystemSettings& s, const std::string&) { EXPECT_EQ(s.CustomAspectRatio, 1.25); }},
+      {"Custom Aspect Ratio = \"1,25\"",
+       [](const SystemSettings& s, const std::string&) { EXPECT_EQ(s.CustomAspectRatio, 1.25); }},
+      {"Custom Aspect Ratio = x",
+       [](const SystemSettings& s, const std::string&) { EXPECT_EQ(s.CustomAspectRatio, 0); }},
+      {"Unknown Key = 5", [](const SystemSettings& s, const std::string&) { EXPECT_EQ(s.ComPort, 9); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    SystemSettings s;
+    s.ConfigDir = "before";
+    s.DataDir = "data-before";
+    s.MazeExptSetupDir = "x";
+    s.ComPort = 9;
+    s.DrawTrace = c.line.find("= on") == std::string::npos && c.line.find("Enabled") == std::string::npos;
+    s.CustomAspectRatio = 3;
+    ApplyTrackerIniText(c.line + "\r\n", s, home.Path());
+    c.check(s, maps);
+  }
+  // No folder was left behind by the "can it be created" test.
+  EXPECT_EQ(std::distance(fs::directory_iterator(home.Path()), fs::directory_iterator()), 1);
+}
+
+TEST(ReadTrackerIni, MissingFileKeepsEverythingAndSkipsTheFolderChecks) {
+  TempDir home;
+  fs::create_directory(home.Path() / "DATA");
+  SystemSettings s;
+  s.OpenDir = "/no/such/DATA";
+  s.ComPort = 5;
+  EXPECT_FALSE(ReadTrackerIni(home.Path() / "QUENTRIX.INI", s));
+  EXPECT_EQ(s.OpenDir, "/no/such/DATA");
+  EXPECT_EQ(s.ComPort, 5);
+  // An existing file, even an empty one, runs the checks.
+  home.Write("QUENTRIX.INI", "");
+  EXPECT_TRUE(ReadTrackerIni(home.Path() / "QUENTRIX.INI", s));
+  EXPECT_EQ(s.OpenDir, (home.Path() / "DATA").string());
+}
+
+TEST(ReadTrackerIni, FindsTheFileUnderAnotherSpelling) {
+  TempDir home;
+  home.Write("quentrix.ini", "Com Port = 12\n");
+  SystemSettings s;
+  EXPECT_TRUE(ReadTrackerIni(home.Path() / "QUENTRIX.INI", s));
+  EXPECT_EQ(s.ComPort, 12);
+}
+
+TEST(ReadTrackerIni, WindowsFoldersFindTheHomesSubfolderOfTheSameName) {
+  TempDir home;
+  fs::create_directory(home.Path() / "DATA");
+  home.Write("QUENTRIX.INI",
+             "config dir=C:\\DATA\r\n"
+             "Data Dir = \"C:\\TARNWELL\\DATA\"\r\n"
+             "Save As Dir = \"D:\\Results\\Week 1\"\r\n");
+  SystemSettings s;
+  ASSERT_TRUE(ReadTrackerIni(home.Path() / "QUENTRIX.INI", s));
+  EXPECT_EQ(s.ConfigDir, (home.Path() / "DATA").string());
+  EXPECT_EQ(s.DataDir, (home.Path() / "DATA").string());
+  // No such subfolder: the value stays as written.
+  EXPECT_EQ(s.SaveAsDir, "D:\\Results\\Week 1");
+  // Without the subfolder the Windows value is kept for the fallbacks to deal with, and no
+  // oddly named folder appears in the working folder.
+  TempDir other;
+  other.Write("QUENTRIX.INI", "Config Dir = \"C:\\LAB\\MAPS\"\r\n");
+  SystemSettings t;
+  ASSERT_TRUE(ReadTrackerIni(other.Path() / "QUENTRIX.INI", t));
+  EXPECT_EQ(t.ConfigDir, "C:\\LAB\\MAPS");
+  EXPECT_FALSE(fs::exists("C:\\LAB\\MAPS"));
+}
+
+TEST(WriteTrackerIni, WritesTheNineLinesInOrderWithCrLf) {
+  SystemSettings s;
+  s.ConfigDir = "/lab/maps";
+  s.MazeDataFileDir = "/lab/data files";
+  s.MazeExptSetupDir = "";
+  s.DataDir = "/lab/data";
+  s.ComPort = 3;
+  s.DrawTrace = true;
+  s.OpenDir = "/lab/open";
+  s.SaveAsDir = "/lab/save";
+  s.CustomAspectRatio = 1.25;
+  EXPECT_EQ(TrackerIniText(s),
+            "Config Dir = \"/lab/maps\"\r\n"
+            "Maze Data File Dir = \"/lab/data files\"\r\n"
+            "Maze Expt Setup Dir = \"\"\r\n"
+            "Data Dir = \"/lab/data\"\r\n"
+            "Com Port = 3\r\n"
+            "Draw Trace = Enabled\r\n"
+            "Open Dir = \"/lab/open\"\r\n"
+            "Save As Dir = \"/lab/save\"\r\n"
+            "Custom Aspect Ratio = \"1.25\"\r\n");
+  s.DrawTrace = false;
+  s.CustomAspectRatio = 0;
+  const std::string text = TrackerIniText(s);
+  EXPECT_NE(text.find("Draw Trace = Disabled\r\n"), std::string::npos);
+  EXPECT_NE(text.find("Custom Aspect Ratio = \"0\"\r\n"), std::string::npos);
+}
+
+TEST(WriteTrackerIni, WhatIsWrittenReadsBackTheSame) {
+  TempDir home;
+  for (const char* name : {"Maps", "Data Files", "setups", "DATA", "open", "Save As"})
+    fs::create_directory(home.Path() / name);
+  // Values as typed: the general format keeps 15 significant digits.
+  for (double aspect : {0.0, 0.1, 1.25, 10.0, 0.333333333333333, 0.75}) {
+    for (int16_t port : {1, 7, 64}) {
+      SystemSettings s;
+      s.ConfigDir = (home.Path() / "Maps").string();
+      s.MazeDataFileDir = (home.Path() / "Data Files").string();
+      s.MazeExptSetupDir = (home.Path() / "setups").string();
+      s.DataDir = (home.Path() / "DATA").string();
+      s.OpenDir = (home.Path() / "open").string();
+      s.SaveAsDir = (home.Path() / "Save As").string();
+      s.ComPort = port;
+      s.DrawTrace = port == 7;
+      s.CustomAspectRatio = aspect;
+      const fs::path ini = home.Path() / "QUENTRIX.INI";
+      std::string error;
+      ASSERT_TRUE(WriteTrackerIni(ini, s, &error)) << error;
+      SystemSettings back;
+      ASSERT_TRUE(ReadTrackerIni(ini, back));
+      EXPECT_TRUE(SameSettings(s, back)) << aspect << " " << port;
+    }
+  }
+}
+
+TEST(ReadTrackerIni, TakesLfAndLoneCrAndSurvivesHugeLinesAndJunk) {
+  TempDir home;
+  fs::create_directory(home.Path() / "maps");
+  const std::string maps = "Config Dir = \"" + (home.Path() / "maps").string() + "\"";
+  const std::string junk = [] {
+    std::mt19937 rng(7);
+    std::string bytes(5000, '\0');
+    for (char& c : bytes) c = static_cast<char>(rng());
+    return bytes;
+  }();
+  const std::vector<std::string> texts = {
+      maps + "\nCom Port = 5\n",
+      maps + "\rCom Port = 5",
+      std::string(100000, 'x') + "\r\n" + maps + "\r\nCom Port = 5\r\n",
+      "Open Dir = \"" + std::string(100000, 'a') + "\"\r\n" + maps + "\r\nCom Port = 5\r\n",
+      junk + "\n" + maps + "\nCom Port = 5\n" + junk,
+      std::string("\0\0\0\n", 4) + maps + "\r\nCom Port = 5\r\n",
+  };
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    home.Write("QUENTRIX.INI", texts[i]);
+    SystemSettings s;
+    ASSERT_TRUE(ReadTrackerIni(home.Path() / "QUENTRIX.INI", s)) << i;
+    EXPECT_EQ(s.ConfigDir, (home.Path() / "maps").string()) << i;
+    EXPECT_EQ(s.ComPort, 5) << i;
+  }
+}
+
+// ---- QUENTRIX.SET ----
+
+TEST(ReadTrackerSettings, ReadsFilterDelayAndVideoType) {
+  struct Case {
+    const char* text;
+    bool objectFilter;
+    int16_t delayType;
+    int16_t videoType;
+    int videoModeIndex;  // as left in the video-mode list
+  };
+  const std::vector<Case> cases = {
+      {"Object Filter = Enabled\r\nDelay Type = TIMEOFDAY\r\nVideo Type = PAL\r\n", true, 1, 1, 1},
+      {"Video Type = pal\r\n", false, 0, 1, 1},
+      {"Video Type = \" pal \"\r\n", false, 0, 1, 1},
+      {"Video Type = NTSC\r\n", false, 0, 0, 0},
+      {"Video Type = SECAM\r\n", false, 0, 0, 0},
+      {"Delay Type = timeofday\r\n", false, 1, 0, kVideoModeNone},
+      {"Delay Type = DELAY\r\n", false, 0, 0, kVideoModeNone},
+      {"Delay Type = 1\r\n", false, 0, 0, kVideoModeNone},
+      {"Object Filter = on\n", true, 0, 0, kVideoModeNone},
+      {"Object Filter = Disabled\n", false, 0, 0, kVideoModeNone},
+      {"", false, 0, 0, kVideoModeNone},
+  };
+  for (const auto& c : cases) {
+    SystemSettings s;
+    int index = kVideoModeNone;
+    ApplyTrackerSettingsText(c.text, s, &index);
+    EXPECT_EQ(s.ObjectFilter, c.objectFilter) << c.text;
+    EXPECT_EQ(s.DelayType, c.delayType) << c.text;
+    EXPECT_EQ(s.VideoType, c.videoType) << c.text;
+    EXPECT_EQ(s.VideoScale, c.videoType == 1 ? 0.625f : 0.75f) << c.text;
+    EXPECT_EQ(s.SampleRate, c.videoType == 1 ? 25 : 30) << c.text;
+    EXPECT_EQ(index, c.videoModeIndex) << c.text;
+  }
+}
+
+TEST(ReadTrackerSettings, MissingFileStillLimitsTheDelayType) {
+  TempDir home;
+  SystemSettings s;
+  s.DelayType = 7;
+  s.ObjectFilter = true;
+  EXPECT_FALSE(ReadTrackerSettings(home.Path() / "QUENTRIX.SET", s));
+  EXPECT_EQ(s.DelayType, 1);
+  EXPECT_TRUE(s.ObjectFilter);
+  s.DelayType = -3;
+  home.Write("QUENTRIX.SET", "nothing here\r\n");
+  EXPECT_TRUE(ReadTrackerSettings(home.Path() / "QUENTRIX.SET", s));
+  EXPECT_EQ(s.DelayType, 0);
+}
+
+TEST(WriteTrackerSettings, WritesTheSelectedVideoModeAndReadsBack) {
+  TempDir home;
+  const fs::path set = home.Path() / "QUENTRIX.SET";
+  struct Case {
+    int selected;
+    const char* videoText;
+    int16_t videoType;
+  };
+  for (const Case& c : std::vector<Case>{{kVideoModePal, "PAL", 1},
+                                         {kVideoModeNtsc, "NTSC", 0},
+                                         {kVideoModeNone, "NTSC", 0},
+                                         {5, "NTSC", 0}}) {
+    for (bool filter : {false, true}) {
+      SystemSettings s;
+      s.VideoType = c.videoType == 1 ? 0 : 1;  // the list wins over the field
+      s.ObjectFilter = filter;
+      s.DelayType = filter ? 1 : 0;
+      ASSERT_TRUE(WriteTrackerSettings(set, s, c.selected));
+      EXPECT_EQ(s.VideoType, c.videoType);
+      EXPECT_EQ(home.Read("QUENTRIX.SET"),
+                std::string("Object Filter = ") + (filter ? "Enabled" : "Disabled") + "\r\nDelay Type = " +
+                    (filter ? "TIMEOFDAY" : "DELAY") + "\r\nVideo Type = " + c.videoText + "\r\n");
+      SystemSettings back;
+      int index = kVideoModeNone;
+      ASSERT_TRUE(ReadTrackerSettings(set, back, &index));
+      EXPECT_TRUE(SameSettings(s, back));
+      EXPECT_EQ(index, c.videoType);
+    }
+  }
+}
+
+TEST(WriteTrackerSettings, ReplacesAReadOnlyFile) {
+  TempDir home;
+  const fs::path set = home.Write("QUENTRIX.SET", "old");
+  fs::permissions(set, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  SystemSettings s;
+  ASSERT_TRUE(WriteTrackerSettings(set, s, kVideoModePal));
+  EXPECT_NE(home.Read("QUENTRIX.SET").find("Video Type = PAL"), std::string::npos);
+  EXPECT_TRUE((fs::status(set).permissions() & fs::perms::owner_write) != fs::perms::none);
+}
+
+// ---- Default.SET ----
+
+TEST(ReadSystemConfig, TakesPortAndFoldersAsTheyStandAndSelectsTheVideoMode) {
+  struct Case {
+    const char* text;
+    int16_t comPort;
+    const char* configDir;
+    const char* dataDir;
+    int16_t videoType;
+    int videoModeIndex;
+  };
+  const std::vector<Case> cases = {
+      {"Com Port = 99\r\n", 99, "", "", 0, kVideoModeNone},
+      {"Com Port = 100000\r\n", 32767, "", "", 0, kVideoModeNone},
+      {"Com Port = -100000\r\n", -32768, "", "", 0, kVideoModeNone},
+      {"Com Port = junk\r\n", 0, "", "", 0, kVideoModeNone},
+      {"Map Path = \"/no/such/maps\"\r\nData Path = \"/no/such/data\"\r\n", 0, "/no/such/maps",
+       "/no/such/data", 0, kVideoModeNone},
+      {"Map Path = c:\\maps\r\n", 0, "C:\\MAPS", "", 0, kVideoModeNone},
+      {"Video Mode = PAL\r\n", 0, "", "", 1, 1},
+      {"Video Mode = pal\r\n", 0, "", "", 1, 1},
+      // A quoted value keeps its case and matches no entry: nothing changes.
+      {"Video Mode = \"pal\"\r\n", 0, "", "", 0, kVideoModeNone},
+      {"Video Mode = SECAM\r\n", 0, "", "", 0, kVideoModeNone},
+      {"Video Mode = PAL\r\nVideo Mode = NTSC\r\n", 0, "", "", 0, 0},
+      // "Open Dir" is written to this file but never read from it.
+      {"Open Dir = \"/x\"\r\n", 0, "", "", 0, kVideoModeNone},
+  };
+  for (const auto& c : cases) {
+    SystemSettings s;
+    int index = kVideoModeNone;
+    ApplySystemConfigText(c.text, s, &index);
+    EXPECT_EQ(s.ComPort, c.comPort) << c.text;
+    EXPECT_EQ(s.ConfigDir, c.configDir) << c.text;
+    EXPECT_EQ(s.DataDir, c.dataDir) << c.text;
+    EXPECT_EQ(s.OpenDir, "") << c.text;
+    EXPECT_EQ(s.VideoType, c.videoType) << c.text;
+    EXPECT_EQ(index, c.videoModeIndex) << c.text;
+  }
+}
+
+TEST(WriteSystemConfig, WritesFiveLinesAndReadsBack) {
+  TempDir home;
+  const fs::path file = home.Path() / "Default.SET";
+  SystemSettings s;
+  s.ComPort = 99;
+  s.ConfigDir = "/lab/My Maps";
+  s.DataDir = "/lab/data";
+  s.OpenDir = "/lab/open";
+  ASSERT_TRUE(WriteSystemConfig(file, s, kVideoModePal));
+  EXPECT_EQ(home.Read("Default.SET"),
+            "Com Port = 99\r\nMap Path = \"/lab/My Maps\"\r\nData Path = \"/lab/data\"\r\n"
+            "Open Dir = \"/lab/open\"\r\nVideo Mode = PAL\r\n");
+  SystemSettings back;
+  int index = kVideoModeNone;
+  ASSERT_TRUE(ReadSystemConfig(file, back, &index));
+  EXPECT_EQ(back.ComPort, 99);
+  EXPECT_EQ(back.ConfigDir, s.ConfigDir);
+  EXPECT_EQ(back.DataDir, s.DataDir);
+  EXPECT_EQ(back.VideoType, 1);
+  EXPECT_EQ(index, kVideoModePal);
+  ASSERT_TRUE(WriteSystemConfig(file, s, kVideoModeNone));
+  EXPECT_NE(home.Read("Default.SET").find("Video Mode = NTSC\r\n"), std::string::npos);
+  EXPECT_FALSE(ReadSystemConfig(home.Path() / "missing.SET", back));
+}
+
+// ---- folder checks ----
+
+TEST(CheckSettingsDirectories, RepairsMissingFoldersOnlyWhenTheRepairExists) {
+  TempDir home;
+  fs::create_directory(home.Path() / "DATA");
+  fs::create_directory(home.Path() / "elsewhere");
+  const std::string data = (home.Path() / "DATA").string();
+  const std::string elsewhere = (home.Path() / "elsewhere").string();
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"", ""},
+      {"   ", "   "},
+      {elsewhere, elsewhere},
+      {"/no/such/DATA", data},
+      {"/no/such/DATA/", data},
+      {"C:\\TARNWELL\\DATA", data},
+      {"C:\\TARNWELL\\DATA\\", data},
+      {"C:\\TARNWELL\\MISSING", "C:\\TARNWELL\\MISSING"},
+      {"/no/such/data", "/no/such/data"},  // names are compared as the system does: case matters
+      {"C:\\", "C:\\"},
+      {"/no/such/..", "/no/such/.."},
+      {"DATA", "DATA"},  // relative to the working folder, where it does not exist...
+  };
+  for (const auto& [value, expected] : cases) {
+    for (int field = 0; field < 6; ++field) {
+      SystemSettings s;
+      std::string* fields[] = {&s.ConfigDir, &s.MazeDataFileDir, &s.MazeExptSetupDir,
+                               &s.DataDir,   &s.OpenDir,         &s.SaveAsDir};
+      *fields[field] = value;
+      CheckSettingsDirectories(s, home.Path());
+      const std::string want = (value == "DATA") ? data : expected;  // ...so the home's DATA is taken
+      EXPECT_EQ(*fields[field], want) << "field " << field << " value [" << value << "]";
+    }
+  }
+}
+
+TEST(CheckSettingsDirectories, PutsTheProgramsDriveLetterWherePathsHaveThem) {
+  // Drive letters only exist as names here, so the "drive" is a folder named D:\DATA in a
+  // working folder of the test's own.
+  TempDir work;
+  fs::create_directory(work.Path() / "D:\\DATA");
+  const fs::path saved = fs::current_path();
+  fs::current_path(work.Path());
+  SystemSettings s;
+  s.DataDir = "C:\\DATA";
+  s.ConfigDir = "c:\\DATA";
+  s.OpenDir = "D:\\NONE";
+  CheckSettingsDirectories(s, "D:\\PROGRAM");
+  fs::current_path(saved);
+  EXPECT_EQ(s.DataDir, "D:\\DATA");
+  EXPECT_EQ(s.ConfigDir, "D:\\DATA");
+  EXPECT_EQ(s.OpenDir, "D:\\NONE");
+}
+
+TEST(ApplyFolderFallbacks, MissingFoldersBecomeConfigAndDataOfTheHome) {
+  struct Case {
+    const char* name;
+    std::string configDir;
+    std::string dataDir;
+    std::string wantConfig;  // relative to the home; "=" keeps the value
+    std::string wantData;
+    bool configReported;
+    bool dataReported;
+  };
+  const std::vector<Case> cases = {
+      {"nothing configured", "", "", "Config", "DATA", false, false},
+      {"missing folders", "/no/such/maps", "/no/such/data", "Config", "DATA", true, true},
+      {"existing folders", "@existing", "@existing", "=", "=", false, false},
+      {"windows folder with a home subfolder", "C:\\LAB\\MAPS", "C:\\LAB\\Week", "MAPS", "DATA", true, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    fs::create_directory(dir.Path() / "MAPS");
+    fs::create_directory(dir.Path() / "existing");
+    const ProgramHome home(dir.Path());
+    auto resolve = [&dir](const std::string& v) {
+      return v == "@existing" ? (dir.Path() / "existing").string() : v;
+    };
+    SystemSettings s;
+    s.ConfigDir = resolve(c.configDir);
+    s.DataDir = resolve(c.dataDir);
+    const FolderFallbackResult r = ApplyFolderFallbacks(s, home);
+    EXPECT_EQ(s.ConfigDir, c.wantConfig == "=" ? resolve(c.configDir) : (dir.Path() / c.wantConfig).string());
+    EXPECT_EQ(s.DataDir, c.wantData == "=" ? resolve(c.dataDir) : (dir.Path() / c.wantData).string());
+    EXPECT_TRUE(fs::is_directory(s.ConfigDir));
+    EXPECT_TRUE(fs::is_directory(s.DataDir));
+    EXPECT_EQ(!r.missingConfigDir.empty(), c.configReported);
+    EXPECT_EQ(!r.missingDataDir.empty(), c.dataReported);
+    const std::string notice = FolderFallbackNotice(r, s);
+    EXPECT_EQ(notice.find(c.configDir) != std::string::npos && !c.configDir.empty(), c.configReported)
+        << notice;
+    EXPECT_EQ(notice.empty(), !c.configReported && !c.dataReported) << notice;
+  }
+}
+
+TEST(ApplyFolderFallbacks, AFallbackThatCannotBeCreatedLeavesTheFolderEmpty) {
+  TempDir dir;
+  dir.Write("Config", "a file in the way");
+  const ProgramHome home(dir.Path());
+  SystemSettings s;
+  s.ConfigDir = "/no/such/maps";
+  const FolderFallbackResult r = ApplyFolderFallbacks(s, home);
+  EXPECT_EQ(s.ConfigDir, "");
+  EXPECT_TRUE(r.configUnavailable);
+  EXPECT_EQ(s.DataDir, (dir.Path() / "DATA").string());
+  EXPECT_FALSE(r.dataUnavailable);
+  EXPECT_NE(FolderFallbackNotice(r, s).find("no folder could be created"), std::string::npos);
+}
+
+// ---- custom aspect ratio ----
+
+TEST(ValidateAspectRatio, KeepsValuesFrom0Point1To10AndLimitsOthersWithTheRangeMessage) {
+  struct Case {
+    const char* text;
+    double value;
+    bool inRange;
+    const char* shown;
+  };
+  const std::vector<Case> cases = {
+      {"12", 10, false, "10"},         {"10", 10, true, "10"},    {"0.1", 0.1, true, "0.1"},
+      {"0.05", 0.1, false, "0.1"},     {"1.5", 1.5, true, "1.5"}, {"1,5", 1.5, true, "1.5"},
+      {"abc", 0.1, false, "0.1"},      {"", 0.1, false, "0.1"},   {"-3", 0.1, false, "0.1"},
+      {"10.0000001", 10, false, "10"}, {"1e1", 10, true, "10"},   {"1e400", 10, false, "10"},
+  };
+  for (const auto& c : cases) {
+    const AspectRatioCheck check = ValidateAspectRatio(c.text);
+    EXPECT_EQ(check.value, c.value) << c.text;
+    EXPECT_EQ(check.inRange, c.inRange) << c.text;
+    EXPECT_EQ(check.text, c.shown) << c.text;
+    EXPECT_EQ(check.message, c.inRange ? "" : "The aspect ratio must be between\n0.1 and 10") << c.text;
+    EXPECT_EQ(check.title, "Range");
+    EXPECT_EQ(check.icon, MessageIcon::Exclamation);
+  }
+}
+
+TEST(ApplyAspectRatio, TellsTheOperatorOnlyWhenOutOfRangeAndStoresTheLimitedValue) {
+  ScriptedOperator op;
+  SystemSettings s;
+  ApplyAspectRatio("1.2", s, op);
+  EXPECT_EQ(s.CustomAspectRatio, 1.2);
+  EXPECT_TRUE(op.Messages().empty());
+  ApplyAspectRatio("12", s, op);
+  EXPECT_EQ(s.CustomAspectRatio, 10);
+  ASSERT_EQ(op.Messages().size(), 1u);
+  EXPECT_EQ(op.Messages()[0].text, "The aspect ratio must be between\n0.1 and 10");
+  EXPECT_EQ(op.Messages()[0].title, "Range");
+  EXPECT_EQ(op.Messages()[0].icon, MessageIcon::Exclamation);
+}
+
+}  // namespace
+}  // namespace tarnwell
