@@ -1,0 +1,201 @@
+#include "analysis/reanalysis.h"
+
+#include "acquisition/experiment_files.h"
+#include "acquisition/raw_track.h"
+#include "analysis/tabulated_data.h"
+#include "core/file_util.h"
+#include "experiment/experiment_file.h"
+#include "legacy/legacy_conversion.h"
+#include "legacy/legacy_record.h"
+#include "pool/pool_file.h"
+
+namespace tarnwell {
+
+namespace {
+
+// An experiment record read without questions: what reanalysis needs from .EXP files.
+std::optional<ExperimentRecord> ReadRecord(const std::filesystem::path& file) {
+  const auto existing = FindExistingFile(file);
+  if (!existing || IsCurrentFormatFile(*existing)) return std::nullopt;
+  return ReadExperimentRecord(*existing);
+}
+
+// Keeps the experiment's data file pointing at the file the settings came from, so a
+// report names the experiment it belongs to.
+void TakeExperiment(AnalysisSettings& settings, const ExperimentSetup& experiment,
+                    const std::filesystem::path& source) {
+  settings.Experiment = experiment;
+  settings.Experiment.DataFile = source.string();
+  settings.Experiment.DataFileValid = true;
+}
+
+bool ShowsOnScreen(const ReanalysisState& state, const DataView* view) {
+  return view != nullptr && !state.BatchExport;
+}
+
+// View mode: one raw file analysed, its report written and shown.
+bool AnalyseAndShowRawFile(ReanalysisState& state, const std::filesystem::path& rawFile, Operator& op,
+                           DataView* view) {
+  const bool show = ShowsOnScreen(state, view);
+  if (show) {
+    view->ShowAnalysedPool(state.Settings);
+    view->ShowTrack(rawFile, state.Settings);
+    view->SetExperimentParams("");
+  }
+  // The label belongs to the number in the file's name, whatever was selected before.
+  const int fromName = SubjectIndexOfRawFile(state.DataFile, rawFile);
+  if (fromName >= 0) state.CurrentSubject = fromName;
+  const AnalysedTrial trial = AnalyseSubjectFile(state, state.CurrentSubject, rawFile);
+  state.LastResult = trial.Result;
+  state.LastRawFile = rawFile;
+  if (show) view->ShowOutOfPool(trial.Result.OutOfPoolText);
+
+  ResultsDisplay display;
+  if (!state.TempReportPath.empty()) {
+    if (!WriteTrialReport(state.TempReportPath, false, trial.Result,
+                          ReportContextFor(state, trial.SubjectIndex), op)) {
+      return false;
+    }
+    display = LoadResultsDisplay(state.TempReportPath).value_or(ResultsDisplay{});
+  } else {
+    display =
+        BuildResultsDisplay(ReportHeadingLine(DataFileDisplayName(state.DataFile)) + trial.Report.Block);
+  }
+  if (view != nullptr) view->SetSaveAsEnabled(true);
+  if (show) view->ShowResults(display);
+  return true;
+}
+
+}  // namespace
+
+std::string SubjectLabel(const ReanalysisState& state, int subjectIndex) {
+  const auto& ids = state.Settings.Experiment.SubjectIDs;
+  if (subjectIndex < 0 || static_cast<size_t>(subjectIndex) >= ids.size()) return {};
+  return ids[static_cast<size_t>(subjectIndex)];
+}
+
+TrialReportContext ReportContextFor(const ReanalysisState& state, int subjectIndex) {
+  const std::filesystem::path dataFile =
+      state.DataFile.empty() ? std::filesystem::path(state.Settings.Experiment.DataFile) : state.DataFile;
+  return MakeTrialReportContext(state.Settings, DataFileDisplayName(dataFile),
+                                SubjectLabel(state, subjectIndex), state.Locale);
+}
+
+SettingsSource LoadExperimentAnalysisSettings(ReanalysisState& state) {
+  if (state.SettingsLoaded) return SettingsSource::Loaded;
+  if (state.DataFile.empty()) return SettingsSource::Unchanged;
+  const std::filesystem::path companion = CompanionFile(state.DataFile);
+  const auto record = ReadRecord(companion);
+  if (!record) return SettingsSource::Unchanged;
+  state.Settings.Pool = record->Pool;
+  TakeExperiment(state.Settings, record->Experiment, companion);
+  return SettingsSource::Companion;
+}
+
+bool LoadAnalysisSettingsFile(ReanalysisState& state, const std::filesystem::path& file) {
+  if (const auto record = ReadRecord(file)) {
+    state.Settings.Pool = record->Pool;
+    TakeExperiment(state.Settings, record->Experiment, file);
+    state.SettingsLoaded = true;
+    return true;
+  }
+  return LoadAnalysisPoolFile(state, file);
+}
+
+bool LoadAnalysisPoolFile(ReanalysisState& state, const std::filesystem::path& file) {
+  PoolSetup pool = state.Settings.Pool;
+  switch (LoadPoolSetupFile(file, pool)) {
+    case PoolLoadStatus::Loaded:
+      break;
+    case PoolLoadStatus::NeedsLegacyConversion: {
+      const auto record = ReadRecord(file);
+      if (!record) return false;
+      pool = record->Pool;
+      break;
+    }
+    case PoolLoadStatus::Missing:
+      return false;
+  }
+  state.Settings.Pool = pool;
+  state.SettingsLoaded = true;
+  return true;
+}
+
+bool LoadAnalysisExperimentFile(ReanalysisState& state, const std::filesystem::path& file) {
+  const auto existing = FindExistingFile(file);
+  if (!existing) return false;
+  if (IsCurrentFormatFile(*existing)) {
+    ExperimentSetup experiment;
+    if (!ReadExperimentText(*existing, experiment)) return false;
+    TakeExperiment(state.Settings, experiment, *existing);
+  } else {
+    const auto record = ReadRecord(*existing);
+    if (!record) return false;
+    TakeExperiment(state.Settings, record->Experiment, *existing);
+  }
+  state.SettingsLoaded = true;
+  return true;
+}
+
+AnalysedTrial AnalyseSubjectFile(const ReanalysisState& state, int subjectIndex,
+                                 const std::filesystem::path& rawFile) {
+  AnalysedTrial trial;
+  trial.SubjectIndex = subjectIndex;
+  trial.RawFile = rawFile;
+  trial.Label = SubjectLabel(state, subjectIndex);
+  ClearAllMazeExptData(trial.Result);
+  // A file that vanished since it was listed is reported as it is: status "Unknown".
+  AnalyseRawTrack(rawFile, state.Settings, trial.Result);
+  trial.Report = ComposeTrialReport(trial.Result, ReportContextFor(state, subjectIndex));
+  return trial;
+}
+
+bool BuildTabulatedDataFile(ReanalysisState& state, const std::filesystem::path& path, bool toTable,
+                            Operator& op, DataView* view) {
+  LoadExperimentAnalysisSettings(state);
+  if (toTable) return WriteTabulatedDataFile(state, path, op, view);
+  return AnalyseAndShowRawFile(state, path, op, view);
+}
+
+std::filesystem::path SubjectRawFile(const ReanalysisState& state, int subjectIndex) {
+  return NumberedRawFile(state.DataFile, subjectIndex);
+}
+
+bool ShowSubjectData(ReanalysisState& state, int index, Operator& op, DataView* view) {
+  if (index < 0) return false;
+  state.CurrentSubject = index;
+  bool analysed = false;
+  if (const auto file = FindExistingFile(SubjectRawFile(state, index))) {
+    analysed = BuildTabulatedDataFile(state, *file, false, op, view);
+    if (view != nullptr) view->SetPrintDataEnabled(true);
+  } else {
+    // The label needs the experiment's own subject IDs and the picture its own pool.
+    LoadExperimentAnalysisSettings(state);
+    if (view != nullptr) {
+      view->SetExperimentParams("No data for this subject\n(" + SubjectLabel(state, index) + ")");
+      view->ShowAnalysedPool(state.Settings);
+      view->SetPrintDataEnabled(false);
+      view->ClearSubjectSelection();
+      view->ShowResults(ResultsDisplay{});
+    }
+  }
+  if (view != nullptr) view->SetExportEnabled(true);
+  return analysed;
+}
+
+int SubjectGridCellClicked(ReanalysisState& state, int row, int column, int columns, int subjectCount,
+                           Operator& op, DataView* view) {
+  const int index =
+      (columns > 0 && row >= 0 && column >= 0 && column < columns) ? row * columns + column : -1;
+  if (index >= 0 && index < subjectCount) {
+    ShowSubjectData(state, index, op, view);
+    return index;
+  }
+  if (view != nullptr) {
+    view->SetExperimentParams("There is no subject\nfor this grid cell");
+    view->ClearTrackPicture();
+  }
+  return -1;
+}
+
+}  // namespace tarnwell

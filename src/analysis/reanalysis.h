@@ -1,0 +1,147 @@
+// The reanalysis driver: stored trials analysed again from their raw files whenever
+// results are wanted after the live run. The data screen shows one subject (view mode),
+// leaving the run screen and the export rebuild the experiment's tabulated data file
+// (table mode, tabulated_data.h), and Save All writes every subject's report; all of them
+// go through BuildTabulatedDataFile, so a trial gives the same numbers wherever it is seen.
+//
+// The analysis works on its own copy of the settings (AnalysisSettings): the data screen
+// may look at another experiment's files while the run screen's setups stay as they are.
+// Nothing here draws: what the data screen must show is handed to a DataView, which the
+// screen implements and tests record.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "analysis/results_view.h"
+#include "analysis/trial_measures.h"
+#include "analysis/trial_report.h"
+#include "core/numbers.h"
+#include "core/operator.h"
+
+namespace tarnwell {
+
+/// What the reanalysis shows on the data screen. Every call is an instruction to show
+/// something now; none is made while BatchExport is set (Save All analyses silently).
+class DataView {
+ public:
+  virtual ~DataView() = default;
+  /// Clears the track picture (picSquiggle) and draws the analysed pool into it.
+  virtual void ShowAnalysedPool(const AnalysisSettings& settings) = 0;
+  /// Clears the track picture and leaves it empty.
+  virtual void ClearTrackPicture() = 0;
+  /// Draws the trial's track over the analysed pool.
+  virtual void ShowTrack(const std::filesystem::path& rawFile, const AnalysisSettings& settings) = 0;
+  /// The header label lblMazeExptParams on its own ("" empties it).
+  virtual void SetExperimentParams(const std::string& text) = 0;
+  /// The results: the header text into lblMazeExptParams, the rows into grOpenData.
+  virtual void ShowResults(const ResultsDisplay& display) = 0;
+  /// lblOutOfPool: shown with this text, or hidden when it is empty.
+  virtual void ShowOutOfPool(const std::string& text) = 0;
+  virtual void SetSaveAsEnabled(bool enabled) = 0;     ///< mnuSaveAs
+  virtual void SetPrintDataEnabled(bool enabled) = 0;  ///< cmdPrintData
+  virtual void SetExportEnabled(bool enabled) = 0;     ///< the export menu entries
+  /// Clears the subject-selection grid's highlight.
+  virtual void ClearSubjectSelection() = 0;
+};
+
+/// One trial of an experiment as analysed for its table.
+struct AnalysedTrial {
+  int SubjectIndex = 0;  ///< from the raw file's own name (WEEK102.RAW is 2)
+  std::filesystem::path RawFile;
+  std::string Label;  ///< the experiment's subject ID of that index ("" when it has none)
+  TrialResult Result;
+  TrialReport Report;
+};
+
+/// The state of the reanalysis: the analysis settings and the experiment being looked at.
+/// One per Program; never shared.
+struct ReanalysisState {
+  AnalysisSettings Settings;
+  /// Set when the settings were loaded on purpose ("Load Data File", or given on the
+  /// command line): reanalysis then uses them instead of each experiment's own files.
+  bool SettingsLoaded = false;
+  /// The data file of the experiment whose raw files are analysed (ViewedDataFile).
+  std::filesystem::path DataFile;
+  /// The 0-based subject being analysed; -1 before any.
+  int CurrentSubject = -1;
+  /// Save All in progress: nothing is shown while files are analysed.
+  bool BatchExport = false;
+  /// The temporary report (~TMPDAT.CSV in the home folder; a command-line tool running
+  /// beside the desktop program uses a name of its own). Save As copies it and its TXT twin.
+  std::filesystem::path TempReportPath;
+  /// Decimal and list separators of reports and tables.
+  NumberLocale Locale;
+  /// The trial analysed last (view mode, or the last of a table) and its raw file.
+  TrialResult LastResult;
+  std::filesystem::path LastRawFile;
+  /// The trials of the last table built, in table order.
+  std::vector<AnalysedTrial> LastTable;
+};
+
+/// The report label of a subject: the analysis experiment's ID of that index, "" when the
+/// experiment has no such subject.
+std::string SubjectLabel(const ReanalysisState& state, int subjectIndex);
+
+/// The report context for one subject of the viewed experiment: its data file name
+/// (WEEK1.EXP), the subject's label and the analysis settings.
+TrialReportContext ReportContextFor(const ReanalysisState& state, int subjectIndex);
+
+/// Where the analysis settings of a build came from.
+enum class SettingsSource {
+  Loaded,     ///< loaded on purpose; the experiment's own files were not read
+  Companion,  ///< the experiment's companion record (stem + ".EXP")
+  Unchanged,  ///< no readable companion record: the settings stay as they were
+};
+
+/// The driver's settings step: unless the settings were loaded on purpose, the pool and
+/// the experiment (with its subject IDs) are read from the companion record of
+/// `state.DataFile`. The video type, aspect factor, epoch and artifact filter are kept.
+SettingsSource LoadExperimentAnalysisSettings(ReanalysisState& state);
+
+/// "Load Data File": an experiment record (.EXP, or an old .CFG) gives the analysis pool
+/// and experiment, a pool setup (.POL) the analysis pool; either way the settings then
+/// count as loaded. False, with the settings unchanged, when nothing could be read.
+bool LoadAnalysisSettingsFile(ReanalysisState& state, const std::filesystem::path& file);
+
+/// The analysis pool alone from a pool setup (.POL) or an experiment record (.EXP, .CFG);
+/// the settings then count as loaded. False, with the settings unchanged, when neither.
+bool LoadAnalysisPoolFile(ReanalysisState& state, const std::filesystem::path& file);
+
+/// The analysis experiment alone (time limit, active platform, distance, subject IDs) from
+/// an experiment setup in text form (.CFG) or an experiment record (.EXP); the settings
+/// then count as loaded. False, with the settings unchanged, when neither.
+bool LoadAnalysisExperimentFile(ReanalysisState& state, const std::filesystem::path& file);
+
+/// The analysis and report of one subject's raw file, without showing or writing anything.
+AnalysedTrial AnalyseSubjectFile(const ReanalysisState& state, int subjectIndex,
+                                 const std::filesystem::path& rawFile);
+
+/// The driver. With `toTable` true `path` is the table to rebuild (normally stem + ".CSV",
+/// an export may name another) from every numbered raw file of `state.DataFile`
+/// (tabulated_data.h). With `toTable` false `path` is one raw file: it is analysed, its
+/// report pair is written to the temporary report and, unless BatchExport is set, shown
+/// on `view` (which may be null). Returns false, after telling the operator, when a
+/// report or the table could not be written; an older table is then kept.
+bool BuildTabulatedDataFile(ReanalysisState& state, const std::filesystem::path& path, bool toTable,
+                            Operator& op, DataView* view);
+
+/// The raw file of a subject of the viewed experiment: stem + two digits + ".RAW" in the
+/// data file's folder (subject 3 of WEEK1.EXP is WEEK103.RAW).
+std::filesystem::path SubjectRawFile(const ReanalysisState& state, int subjectIndex);
+
+/// `ShowSubjectData`: analyse and show subject `index`. Nothing for index < 0. Without a
+/// raw file the label reads "No data for this subject\n(<label>)", the picture shows the
+/// pool alone and the results grid is emptied (it must never keep another subject's
+/// numbers). Returns whether the subject was analysed.
+bool ShowSubjectData(ReanalysisState& state, int index, Operator& op, DataView* view);
+
+/// A click on cell (row, column) of the subject grid with `columns` columns while no
+/// trial runs: a cell holding one of the `subjectCount` subjects shows that subject (the
+/// result is its index), an empty cell shows "There is no subject\nfor this grid cell"
+/// and clears the track picture (-1).
+int SubjectGridCellClicked(ReanalysisState& state, int row, int column, int columns, int subjectCount,
+                           Operator& op, DataView* view);
+
+}  // namespace tarnwell

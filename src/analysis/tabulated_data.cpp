@@ -1,0 +1,98 @@
+#include "analysis/tabulated_data.h"
+
+#include <system_error>
+
+#include "acquisition/experiment_files.h"
+#include "acquisition/raw_track.h"
+#include "core/file_util.h"
+
+namespace tarnwell {
+
+std::string ConvertDecimalSeparator(std::string_view line, const NumberLocale& locale) {
+  std::string out(line);
+  if (ReportListSeparator(locale) == ',') return out;
+  bool insideQuotes = false;
+  for (char& c : out) {
+    if (c == '"') {
+      insideQuotes = !insideQuotes;
+    } else if (c == '.' && !insideQuotes) {
+      c = ',';
+    }
+  }
+  return out;
+}
+
+std::string TabulatedDataText(const std::vector<AnalysedTrial>& trials, const NumberLocale& locale) {
+  std::string text;
+  for (const AnalysedTrial& trial : trials) {
+    for (const std::string& line : SplitLines(trial.Report.Record)) {
+      text += ConvertDecimalSeparator(line, locale);
+      text += "\r\n";
+    }
+  }
+  return text;
+}
+
+bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path& tablePath, Operator& op,
+                            DataView* view) {
+  const int runSubject = state.CurrentSubject;
+  std::vector<AnalysedTrial> trials;
+  for (const NumberedRawFileEntry& entry : ListNumberedRawFiles(state.DataFile)) {
+    state.CurrentSubject = entry.SubjectIndex;
+    trials.push_back(AnalyseSubjectFile(state, entry.SubjectIndex, entry.File));
+  }
+  state.CurrentSubject = runSubject;
+
+  if (!trials.empty()) {
+    const AnalysedTrial& last = trials.back();
+    state.LastResult = last.Result;
+    state.LastRawFile = last.RawFile;
+    // Save As takes the last report from the temporary report, as after a view.
+    if (!state.TempReportPath.empty() && !WriteTrialReport(state.TempReportPath, false, last.Result,
+                                                           ReportContextFor(state, last.SubjectIndex), op)) {
+      return false;
+    }
+    if (view != nullptr) view->SetSaveAsEnabled(true);
+  }
+
+  bool written = true;
+  std::string error;
+  if (trials.empty()) {
+    std::error_code ec;
+    if (const auto existing = FindExistingFile(tablePath)) {
+      std::filesystem::remove(*existing, ec);
+      if (ec) {
+        written = false;
+        error = "cannot remove " + existing->string() + ": " + ec.message();
+      }
+    }
+  } else {
+    // A table copied from Windows under another case is replaced, not joined by a twin.
+    const std::filesystem::path target = FindExistingFile(tablePath).value_or(tablePath);
+    written = WriteFileAtomically(target, TabulatedDataText(trials, state.Locale), &error);
+  }
+  state.LastTable = std::move(trials);
+  if (!written) {
+    ReportHandledError(op, 75, "Path/File access error (" + error + ")", "BuildTabulatedDataFile");
+    return false;
+  }
+  return true;
+}
+
+bool UpdateTabulatedDataFile(ReanalysisState& state, const PoolSetup& pool, const ExperimentSetup& experiment,
+                             const SystemSettings& system, Operator& op, DataView* view) {
+  const std::filesystem::path dataFile = experiment.DataFile;
+  const std::filesystem::path table = TabulatedDataFile(dataFile);
+  if (FindExistingFile(table)) {
+    const Answer answer = op.ShowMessage(kConfirmFileUpdateText, kConfirmFileUpdateTitle,
+                                         MessageIcon::Information, MessageButtons::OkCancel);
+    if (answer != Answer::Ok) return false;
+  }
+  state.DataFile = dataFile;
+  state.Settings.Pool = pool;
+  state.Settings.Experiment = experiment;
+  TakeSystemValues(state.Settings, system);
+  return BuildTabulatedDataFile(state, table, true, op, view);
+}
+
+}  // namespace tarnwell

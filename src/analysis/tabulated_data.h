@@ -1,0 +1,52 @@
+// The tabulated data file of an experiment (stem + ".CSV"): the report record of every
+// subject's trial, one line each, in subject order, with no header of its own. It is
+// rebuilt from the raw files whenever the run screen is left after trials were run, and
+// on export; the table is what a lab loads into its statistics, so it is built whole in
+// memory and replaces the old file only when complete: a failed build keeps the old table.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "analysis/reanalysis.h"
+#include "core/numbers.h"
+#include "core/operator.h"
+#include "core/system_settings.h"
+#include "experiment/experiment_setup.h"
+#include "pool/pool_setup.h"
+
+namespace tarnwell {
+
+/// Brings a report line to the locale's decimal separator: with the list separator ","
+/// the line is returned unchanged; otherwise every "." outside double quotes becomes ","
+/// (a file name such as "WEEK1.EXP" keeps its point).
+std::string ConvertDecimalSeparator(std::string_view line, const NumberLocale& locale);
+
+/// The table's contents from analysed trials: each record through ConvertDecimalSeparator.
+std::string TabulatedDataText(const std::vector<AnalysedTrial>& trials, const NumberLocale& locale);
+
+/// Table mode of the driver (called by BuildTabulatedDataFile): every numbered raw file of
+/// `state.DataFile` is analysed in subject order, the last report pair is left in the
+/// temporary report (for Save As), and the table is written to `tablePath` in one piece.
+/// Without raw files the old table is removed, as a rebuild from nothing gives no table.
+/// `state.LastTable` holds the analysed trials afterwards; `state.CurrentSubject` is
+/// restored. False, with the old table untouched and the designed error report shown,
+/// when the table or the temporary report cannot be written.
+bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path& tablePath, Operator& op,
+                            DataView* view);
+
+/// The question asked before an existing table is rebuilt.
+inline constexpr const char* kConfirmFileUpdateText =
+    "The tabulated data file\nfor this experiment must\nbe updated at this point.";
+inline constexpr const char* kConfirmFileUpdateTitle = "Confirm File Update";
+
+/// `UpdateTabulatedDataFile`, when the run screen is left after trials were started: the
+/// table of the current data file is rebuilt from its raw files with the current pool,
+/// experiment and system values as analysis settings. An existing table is rebuilt only
+/// after OK to "Confirm File Update"; Cancel keeps it (false). The caller clears its
+/// pending flag whatever the answer.
+bool UpdateTabulatedDataFile(ReanalysisState& state, const PoolSetup& pool, const ExperimentSetup& experiment,
+                             const SystemSettings& system, Operator& op, DataView* view = nullptr);
+
+}  // namespace tarnwell

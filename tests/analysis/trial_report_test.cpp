@@ -1,0 +1,276 @@
+#include "analysis/trial_report.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include "core/file_util.h"
+#include "core/scripted_operator.h"
+#include "support/temp_dir.h"
+
+namespace tarnwell {
+namespace {
+
+std::string Golden(const std::string& name) {
+  std::string text;
+  EXPECT_TRUE(
+      ReadWholeFile(std::filesystem::path(TARNWELL_SOURCE_DIR) / "tests/analysis/golden" / name, text))
+      << name;
+  return text;
+}
+
+TEST(TrialReportLayout, PaddingHelpersPlaceTextInItsColumn) {
+  struct Case {
+    const char* what;
+    std::string actual;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"PadLeft fills to width", PadLeft("ab", 5), "   ab"},
+      {"PadLeft leaves longer text", PadLeft("abcdef", 3), "abcdef"},
+      {"PadLeft counts characters, not bytes", PadLeft("Ratt\xC3\xA9", 6), " Ratt\xC3\xA9"},
+      {"PadRight fills to width", PadRight("ab", 4), "ab  "},
+      {"PadRight leaves longer text", PadRight("abcdef", 2), "abcdef"},
+      {"point lands in column w", AlignDecimal("12.33", 7), "    12.33"},
+      {"one integer digit", AlignDecimal("1.50", 8), "      1.50"},
+      {"decimal comma shown as point", AlignDecimal("12,5", 7), "    12.5"},
+      {"blanks trimmed first", AlignDecimal("  3.5 ", 4), "  3.5"},
+      {"integer ends before the point column", AlignDecimal("10", 7), "    10"},
+      {"text without point", AlignDecimal("Undefined", 7), "Undefined"},
+      {"number wider than the column", AlignDecimal("123456.7", 4), "123456.7"},
+      {"negative number", AlignDecimal("-5.5", 7), "    -5.5"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(c.actual, c.expected) << c.what;
+}
+
+TEST(TrialReportLayout, StatusTextsAndSeparatorsAndNames) {
+  EXPECT_EQ(FinishStatusText(0), "Unknown");
+  EXPECT_EQ(FinishStatusText(1), "Hit Goal");
+  EXPECT_EQ(FinishStatusText(2), "Timed Out");
+  EXPECT_EQ(FinishStatusText(3), "Aborted");
+  EXPECT_EQ(FinishStatusText(7), "Unknown");
+  EXPECT_EQ(ReportListSeparator(NumberLocale{'.', ','}), ',');
+  EXPECT_EQ(ReportListSeparator(NumberLocale{',', ';'}), ';');
+  EXPECT_EQ(ReportTextPath("/d/~TMPDAT.CSV"), std::filesystem::path("/d/~TMPDAT.TXT"));
+  EXPECT_EQ(ReportTextPath("/d.v/REPORT"), std::filesystem::path("/d.v/REPORT.TXT"));
+  EXPECT_EQ(WithReportExtension("/d/a.b.csv", "PRN"), std::filesystem::path("/d/a.b.PRN"));
+}
+
+// The first golden pair: every value chosen so that rounding, alignment and sign show.
+TrialResult HitGoalResult() {
+  TrialResult r;
+  r.FinishStatus = kFinishHitGoal;
+  r.LatencySamples = 370;  // 12.333 s at 30 per second
+  TrialMeasures& m = r.Measures;
+  m.PathLength = 456.75f;  // "0.0" rounds the written digits half away from zero
+  m.AngleValid = true;
+  m.InitialAngle = 45.25f;
+  m.Counters[0] = {3, 45.0f, 12.34f, 30.06f, -5.5f};
+  m.Counters[1] = {0, 0.0f, 0.0f, 41.2f, 123.45f};
+  m.Counters[2] = {12, 100.0f, 100.04f, 0.0f, 0.0f};
+  m.Counters[3] = {1, 1.0f, 0.05f, 1000.5f, 12345.67f};
+  m.Zones[0] = {ZoneCell{1, 1.5f, 10.0f}, ZoneCell{}, ZoneCell{2, 0.25f, 3.3f}, ZoneCell{}};
+  m.Zones[1] = {ZoneCell{}, ZoneCell{4, 10.0333f, 250.55f}, ZoneCell{}, ZoneCell{1, 0.1f, 0.0f}};
+  m.Zones[2] = {ZoneCell{9, 9.0f, 9.0f}, ZoneCell{}, ZoneCell{}, ZoneCell{}};  // beyond NumRings: not shown
+  return r;
+}
+
+TrialReportContext HitGoalContext() {
+  TrialReportContext c;
+  c.DataFileName = "WEEK1.EXP";
+  c.SubjectLabel = "RAT7";
+  c.Pool.NumRings = 2;
+  c.Pool.Quadrants = true;
+  c.DistFromStart = 10;
+  c.SampleRate = 30;
+  return c;
+}
+
+// The second: PAL rate, epoch window, Quadrants off, no angle, decimal comma.
+TrialResult EpochResult() {
+  TrialResult r;
+  r.FinishStatus = kFinishTimedOut;
+  r.LatencySamples = 250;
+  TrialMeasures& m = r.Measures;
+  m.AngleValid = false;
+  m.InitialAngle = 33.0f;  // not measured: must not show
+  m.Counters[1] = {2, 50.0f, 7.25f, 20.0f, 0.0f};
+  m.Zones[0] = {ZoneCell{7, 1.0f, 2.0f}, ZoneCell{3, 3.0f, 3.0f}, ZoneCell{}, ZoneCell{5, 9.96f, 88.88f}};
+  return r;
+}
+
+TrialReportContext EpochContext() {
+  TrialReportContext c;
+  c.DataFileName = "EXP2.EXP";
+  c.SubjectLabel = "Mouse 12";
+  c.Pool.NumRings = 1;
+  c.Pool.Quadrants = false;
+  c.DistFromStart = 0;
+  c.SampleRate = 25;
+  c.EpochEnabled = true;
+  c.EpochStart = 15000;
+  c.EpochTime = 100000;
+  c.EpochStop = 115000;
+  c.Locale = NumberLocale{',', ';'};
+  return c;
+}
+
+TEST(WriteTrialReport, WritesTheGoldenReportPairByteForByte) {
+  struct Case {
+    const char* golden;
+    TrialResult result;
+    TrialReportContext context;
+  };
+  const Case cases[] = {
+      {"report_hit_goal", HitGoalResult(), HitGoalContext()},
+      {"report_epoch_comma", EpochResult(), EpochContext()},
+  };
+  for (const Case& c : cases) {
+    test::TempDir dir;
+    ScriptedOperator op;
+    ASSERT_TRUE(WriteTrialReport(dir.Path() / "~TMPDAT.CSV", false, c.result, c.context, op)) << c.golden;
+    EXPECT_EQ(dir.Read("~TMPDAT.TXT"), Golden(std::string(c.golden) + ".TXT")) << c.golden;
+    EXPECT_EQ(dir.Read("~TMPDAT.CSV"), Golden(std::string(c.golden) + ".CSV")) << c.golden;
+    EXPECT_TRUE(op.Log().empty()) << c.golden;
+  }
+}
+
+TEST(WriteTrialReport, RefusesAReportWhoseTextAndTableWouldShareAName) {
+  for (const char* name : {"REPORT.PRN", "report.prn", "REPORT.TXT"}) {
+    test::TempDir dir;
+    dir.Write(name, "precious");
+    ScriptedOperator op;
+    EXPECT_FALSE(WriteTrialReport(dir.Path() / name, false, HitGoalResult(), HitGoalContext(), op)) << name;
+    ASSERT_EQ(op.Messages().size(), 1u) << name;
+    EXPECT_EQ(op.Messages()[0].text, "The input and output files\ncannot be the same file.");
+    EXPECT_EQ(op.Messages()[0].title, "Warning");
+    EXPECT_EQ(op.Messages()[0].icon, MessageIcon::Exclamation);
+    EXPECT_EQ(dir.Read(name), "precious") << name << ": the refused file must not be opened";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1) << name;
+  }
+}
+
+TEST(WriteTrialReport, NeverTakesInATableLeftByAnInterruptedReport) {
+  test::TempDir dir;
+  // What an interrupted report of the old design would leave behind.
+  dir.Write("~TMPDAT.PRN", "\"STALE\",1,2,3,\r\n");
+  dir.Write("~convert.tmp", "\"STALE\",1,2,3,\r\n");
+  dir.Write("~TMPDAT.CSV", "\"OLDER\",\r\n");
+  ScriptedOperator op;
+  ASSERT_TRUE(WriteTrialReport(dir.Path() / "~TMPDAT.CSV", false, HitGoalResult(), HitGoalContext(), op));
+  EXPECT_EQ(dir.Read("~TMPDAT.CSV"), Golden("report_hit_goal.CSV"));
+  EXPECT_EQ(dir.Read("~TMPDAT.TXT"), Golden("report_hit_goal.TXT"));
+}
+
+TEST(WriteTrialReport, AppendAddsASecondBlockAndRecordUnderOneHeading) {
+  test::TempDir dir;
+  ScriptedOperator op;
+  const auto path = dir.Path() / "SESSION.CSV";
+  ASSERT_TRUE(WriteTrialReport(path, true, HitGoalResult(), HitGoalContext(), op));
+  ASSERT_TRUE(WriteTrialReport(path, true, HitGoalResult(), HitGoalContext(), op));
+  const std::string golden = Golden("report_hit_goal.TXT");
+  const std::string heading = ReportHeadingLine("WEEK1.EXP");
+  ASSERT_EQ(golden.rfind(heading, 0), 0u);
+  const std::string block = golden.substr(heading.size());
+  EXPECT_EQ(dir.Read("SESSION.TXT"), heading + block + block);
+  EXPECT_EQ(dir.Read("SESSION.CSV"), Golden("report_hit_goal.CSV") + Golden("report_hit_goal.CSV"));
+
+  ASSERT_TRUE(WriteTrialReport(path, false, HitGoalResult(), HitGoalContext(), op));
+  EXPECT_EQ(dir.Read("SESSION.TXT"), golden) << "without append the pair is replaced";
+}
+
+TEST(WriteTrialReport, APathThatCannotBeCreatedWritesNothing) {
+  test::TempDir dir;
+  ScriptedOperator op;
+  EXPECT_FALSE(
+      WriteTrialReport(dir.Path() / "missing" / "R.CSV", false, HitGoalResult(), HitGoalContext(), op));
+  EXPECT_FALSE(dir.Exists("missing"));
+}
+
+TEST(ComposeTrialReport, BrokenValuesAndAZeroRateReportZeroNeverNaN) {
+  TrialResult r = HitGoalResult();
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float inf = std::numeric_limits<float>::infinity();
+  r.Measures.PathLength = nan;
+  r.Measures.InitialAngle = inf;
+  r.Measures.Counters[0].ProximityAvg = nan;
+  r.Measures.Counters[2].Cumulative = -inf;
+  r.Measures.Zones[0][0].Time = nan;
+  TrialReportContext c = HitGoalContext();
+  c.SampleRate = 0;
+  const TrialReport report = ComposeTrialReport(r, c);
+  for (const std::string& text : {report.Block, report.Record}) {
+    EXPECT_EQ(text.find("NaN"), std::string::npos) << text;
+    EXPECT_EQ(text.find("nf"), std::string::npos) << text;
+  }
+  EXPECT_NE(report.Block.find("Latency (in seconds):     0.00\r\n"), std::string::npos) << report.Block;
+  EXPECT_NE(report.Block.find(" Time (sec):   |     0.00      0.00      0.00      0.00\r\n"),
+            std::string::npos);
+  EXPECT_EQ(report.Record.rfind("\"WEEK1.EXP\",\"RAT7\",\"Hit Goal\",0.00,0.0,0.0,10,", 0), 0u)
+      << report.Record;
+}
+
+TEST(ComposeTrialReport, ZoneRowsFollowTheAnalysedPoolsRings) {
+  struct Case {
+    int16_t numRings;
+    std::string letters;
+  };
+  const Case cases[] = {{1, "A"}, {2, "AB"}, {4, "ABCD"}, {0, ""}, {5, ""}, {-1, ""}};
+  for (const Case& c : cases) {
+    TrialReportContext context = HitGoalContext();
+    context.Pool.NumRings = c.numRings;
+    const TrialReport report = ComposeTrialReport(HitGoalResult(), context);
+    std::string letters;
+    for (size_t at = report.Block.find(" Ring "); at != std::string::npos;
+         at = report.Block.find(" Ring ", at + 1))
+      letters += report.Block[at + 6];
+    EXPECT_EQ(letters, c.letters) << "rings " << c.numRings;
+    // 3 texts + 4 header numbers + 20 counters + 12 per ring, each followed by ','.
+    const auto values = std::count(report.Record.begin(), report.Record.end(), ',');
+    EXPECT_EQ(values, 27 + 12 * static_cast<long>(c.letters.size())) << "rings " << c.numRings;
+    EXPECT_TRUE(report.Block.ends_with(c.letters.empty() ? "Zones\r\n" : "\r\n\r\n"));
+  }
+}
+
+TEST(ComposeTrialReport, QuadrantsOffMovesColumnFourIntoColumnOneOfEveryRing) {
+  TrialMeasures m;
+  for (int r = 0; r < 4; ++r) {
+    for (int q = 0; q < 4; ++q) m.Zones[r][q] = ZoneCell{10 * r + q, float(q), float(r)};
+  }
+  PoolSetup pool;
+  pool.Quadrants = false;
+  const auto moved = ReportedZones(m, pool);
+  for (int r = 0; r < 4; ++r) {
+    EXPECT_EQ(moved[r][0], (ZoneCell{10 * r + 3, 3.0f, float(r)})) << "ring " << r;
+    for (int q = 1; q < 4; ++q) EXPECT_EQ(moved[r][q], ZoneCell{}) << "ring " << r << " column " << q;
+  }
+  pool.Quadrants = true;
+  EXPECT_EQ(ReportedZones(m, pool), m.Zones);
+}
+
+TEST(ComposeTrialReport, AQuoteInALabelCannotSplitTheRecord) {
+  TrialReportContext c = HitGoalContext();
+  c.SubjectLabel = "R\"7";
+  const TrialReport report = ComposeTrialReport(HitGoalResult(), c);
+  EXPECT_EQ(report.Record.rfind("\"WEEK1.EXP\",\"R'7\",", 0), 0u) << report.Record;
+  EXPECT_NE(report.Block.find("Subject Label:" + std::string(13, ' ') + "R\"7\r\n"), std::string::npos)
+      << report.Block;
+}
+
+TEST(ComposeTrialReport, EpochItemsLeadTheRecordInTheGeneralFormat) {
+  TrialReportContext c = HitGoalContext();
+  c.EpochEnabled = true;
+  c.EpochStart = 0;
+  c.EpochTime = 20000;
+  c.EpochStop = 20000;
+  const TrialReport report = ComposeTrialReport(HitGoalResult(), c);
+  EXPECT_EQ(report.Record.rfind("\"Epoch\",0,2,\"WEEK1.EXP\",", 0), 0u) << report.Record;
+  EXPECT_NE(report.Block.find("     @cms from start:    10\r\nEpoch Start:  0    Time:  2    Stop:  2\r\n"),
+            std::string::npos)
+      << report.Block;
+}
+
+}  // namespace
+}  // namespace tarnwell
