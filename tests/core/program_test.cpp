@@ -1,0 +1,159 @@
+#include "core/program.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/temp_dir.h"
+
+namespace tarnwell {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempDir;
+
+TEST(LoadSettings, WithoutAnySettingsFileTheFoldersBecomeConfigAndDataOfTheHome) {
+  TempDir dir;
+  Program program(dir.Path());
+  const SettingsLoadResult result = LoadSettings(program);
+  EXPECT_FALSE(result.trackerIniRead);
+  EXPECT_FALSE(result.trackerSetRead);
+  EXPECT_FALSE(result.systemConfigRead);
+  EXPECT_EQ(program.settings.ConfigDir, (dir.Path() / "Config").string());
+  EXPECT_EQ(program.settings.DataDir, (dir.Path() / "DATA").string());
+  EXPECT_TRUE(fs::is_directory(dir.Path() / "Config"));
+  EXPECT_TRUE(fs::is_directory(dir.Path() / "DATA"));
+  EXPECT_EQ(program.settings.ComPort, 0);
+  EXPECT_EQ(program.settings.VideoType, 0);
+  EXPECT_EQ(program.settings.SampleRate, 30);
+  EXPECT_EQ(program.videoModeIndex, kVideoModeNone);
+  EXPECT_TRUE(program.folderFallbacks.missingConfigDir.empty());
+}
+
+TEST(LoadSettings, LaterFilesWinInTheDesignedOrder) {
+  struct Case {
+    const char* name;
+    const char* ini;
+    const char* set;
+    const char* defaultSet;
+    int16_t comPort;
+    int16_t videoType;
+    int16_t delayType;
+  };
+  const std::vector<Case> cases = {
+      {"Default.SET port wins and is not limited", "Com Port = 3\r\n", "", "Com Port = 99\r\n", 99, 0, 0},
+      {"INI port is limited", "Com Port = 99\r\n", "", "", 64, 0, 0},
+      {"Default.SET video mode wins", "", "Video Type = PAL\r\n", "Video Mode = NTSC\r\n", 0, 0, 0},
+      {"QUENTRIX.SET video type stays without Default.SET", "", "Video Type = PAL\r\n", "", 0, 1, 0},
+      {"time of day", "", "Delay Type = TIMEOFDAY\r\n", "Video Mode = PAL\r\n", 0, 1, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    if (*c.ini) dir.Write("QUENTRIX.INI", c.ini);
+    if (*c.set) dir.Write("QUENTRIX.SET", c.set);
+    if (*c.defaultSet) dir.Write("Default.SET", c.defaultSet);
+    Program program(dir.Path());
+    LoadSettings(program);
+    EXPECT_EQ(program.settings.ComPort, c.comPort);
+    EXPECT_EQ(program.settings.VideoType, c.videoType);
+    EXPECT_EQ(program.settings.SampleRate, c.videoType == 1 ? 25 : 30);
+    EXPECT_EQ(program.settings.DelayType, c.delayType);
+  }
+}
+
+TEST(LoadSettings, DefaultSetFoldersWinAndMissingOnesAreNamed) {
+  TempDir dir;
+  fs::create_directory(dir.Path() / "ini-maps");
+  fs::create_directory(dir.Path() / "set-data");
+  dir.Write("QUENTRIX.INI", "Config Dir = \"" + (dir.Path() / "ini-maps").string() + "\"\r\nData Dir = \"" +
+                                (dir.Path() / "ini-maps").string() + "\"\r\n");
+  dir.Write("Default.SET", "Map Path = \"/lab/gone/maps\"\r\nData Path = \"" +
+                               (dir.Path() / "set-data").string() + "\"\r\n");
+  Program program(dir.Path());
+  LoadSettings(program);
+  EXPECT_EQ(program.settings.DataDir, (dir.Path() / "set-data").string());
+  EXPECT_EQ(program.settings.ConfigDir, (dir.Path() / "Config").string());
+  EXPECT_EQ(program.folderFallbacks.missingConfigDir, "/lab/gone/maps");
+  EXPECT_FALSE(program.folderFallbacks.dataReplaced);
+}
+
+TEST(SaveSettingsAtShutdown, WritesBothFilesEvenUnchangedAndTheyLoadBack) {
+  TempDir dir;
+  Program first(dir.Path());
+  LoadSettings(first);
+  first.settings.ComPort = 5;
+  first.settings.DrawTrace = true;
+  first.settings.CustomAspectRatio = 1.5;
+  first.settings.ObjectFilter = true;
+  first.settings.DelayType = 1;
+  first.settings.OpenDir = (dir.Path() / "DATA").string();
+  first.videoModeIndex = kVideoModePal;
+  std::string error;
+  ASSERT_TRUE(SaveSettingsAtShutdown(first, &error)) << error;
+  EXPECT_EQ(first.settings.VideoType, 1);  // the list's entry was written and taken over
+  ASSERT_TRUE(SaveSystemConfig(first, &error)) << error;
+
+  Program second(dir.Path());
+  const SettingsLoadResult result = LoadSettings(second);
+  EXPECT_TRUE(result.trackerIniRead && result.trackerSetRead && result.systemConfigRead);
+  EXPECT_EQ(second.settings.ComPort, 5);
+  EXPECT_TRUE(second.settings.DrawTrace);
+  EXPECT_EQ(second.settings.CustomAspectRatio, 1.5);
+  EXPECT_TRUE(second.settings.ObjectFilter);
+  EXPECT_EQ(second.settings.DelayType, 1);
+  EXPECT_EQ(second.settings.VideoType, 1);
+  EXPECT_EQ(second.videoModeIndex, kVideoModePal);
+  EXPECT_EQ(second.settings.ConfigDir, first.settings.ConfigDir);
+  EXPECT_EQ(second.settings.DataDir, first.settings.DataDir);
+  EXPECT_EQ(second.settings.OpenDir, first.settings.OpenDir);
+
+  // A fresh program with nothing changed still writes both files.
+  TempDir empty;
+  Program untouched(empty.Path());
+  ASSERT_TRUE(SaveSettingsAtShutdown(untouched));
+  EXPECT_TRUE(empty.Exists("QUENTRIX.INI"));
+  EXPECT_TRUE(empty.Exists("QUENTRIX.SET"));
+}
+
+TEST(SaveSettingsAtShutdown, WritesOverAFileSpelledDifferently) {
+  TempDir dir;
+  dir.Write("quentrix.ini", "Com Port = 9\r\n");
+  dir.Write("quentrix.set", "Video Type = PAL\r\n");
+  Program program(dir.Path());
+  LoadSettings(program);
+  EXPECT_EQ(program.settings.ComPort, 9);
+  program.settings.ComPort = 11;
+  ASSERT_TRUE(SaveSettingsAtShutdown(program));
+  EXPECT_FALSE(dir.Exists("QUENTRIX.INI"));
+  EXPECT_FALSE(dir.Exists("QUENTRIX.SET"));
+  EXPECT_NE(dir.Read("quentrix.ini").find("Com Port = 11\r\n"), std::string::npos);
+  EXPECT_NE(dir.Read("quentrix.set").find("Video Type = PAL\r\n"), std::string::npos);
+}
+
+TEST(SaveSettingsAtShutdown, SaysWhichFileCouldNotBeWritten) {
+  TempDir dir;
+  Program program(dir.Path() / "no" / "such" / "home");
+  std::string error;
+  EXPECT_FALSE(SaveSettingsAtShutdown(program, &error));
+  EXPECT_NE(error.find("QUENTRIX.SET"), std::string::npos) << error;
+  EXPECT_NE(error.find("QUENTRIX.INI"), std::string::npos) << error;
+}
+
+TEST(Program, TwoProgramsInOneProcessKeepTheirOwnSettings) {
+  TempDir a;
+  TempDir b;
+  a.Write("QUENTRIX.INI", "Com Port = 3\r\n");
+  b.Write("QUENTRIX.INI", "Com Port = 4\r\n");
+  Program first(a.Path());
+  Program second(b.Path());
+  LoadSettings(first);
+  LoadSettings(second);
+  EXPECT_EQ(first.settings.ComPort, 3);
+  EXPECT_EQ(second.settings.ComPort, 4);
+  EXPECT_EQ(first.settings.DataDir, (a.Path() / "DATA").string());
+  EXPECT_EQ(second.settings.DataDir, (b.Path() / "DATA").string());
+}
+
+}  // namespace
+}  // namespace tarnwell
