@@ -1,0 +1,229 @@
+#include "pool/pool_editing_keys.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "pool/pool_defaults.h"
+
+namespace tarnwell {
+namespace {
+
+struct Position {
+  int x, y;
+  friend bool operator==(const Position&, const Position&) = default;
+};
+
+// Pool centre then platforms 1..4.
+std::array<Position, 5> Positions(const PoolSetup& pool) {
+  std::array<Position, 5> out{};
+  out[0] = {pool.X, pool.Y};
+  for (int i = 0; i < 4; ++i) out[i + 1] = {pool.Platforms[i].X, pool.Platforms[i].Y};
+  return out;
+}
+
+std::string Describe(const std::array<Position, 5>& p) {
+  std::string s;
+  for (const auto& q : p) s += "(" + std::to_string(q.x) + "," + std::to_string(q.y) + ")";
+  return s;
+}
+
+TEST(HandlePoolPictureKey, ArrowsMoveTheSelectedItemOneUnitUpMeaningTowardTheTop) {
+  struct Case {
+    int item;
+    PoolPictureKey key;
+    int dx, dy;
+  };
+  const std::vector<Case> cases = {
+      {0, PoolPictureKey::Left, -1, 0}, {0, PoolPictureKey::Right, +1, 0}, {0, PoolPictureKey::Up, 0, -1},
+      {0, PoolPictureKey::Down, 0, +1}, {2, PoolPictureKey::Left, -1, 0},  {2, PoolPictureKey::Right, +1, 0},
+      {2, PoolPictureKey::Up, 0, -1},   {2, PoolPictureKey::Down, 0, +1},  {4, PoolPictureKey::Up, 0, -1},
+      {1, PoolPictureKey::Down, 0, +1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE("item " + std::to_string(c.item) + " key " + std::to_string(static_cast<int>(c.key)));
+    PoolSetup pool = DefaultPool();
+    PoolEditor editor(pool);
+    editor.SelectPoolItem(c.item);
+    auto expected = Positions(pool);
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+      // The pool takes every platform along; a platform moves alone.
+      if (c.item == 0 || static_cast<int>(i) == c.item) {
+        expected[i].x += c.dx;
+        expected[i].y += c.dy;
+      }
+    }
+    EXPECT_TRUE(HandlePoolPictureKey(editor, c.key, false));
+    EXPECT_EQ(Positions(pool), expected) << Describe(Positions(pool));
+  }
+}
+
+TEST(HandlePoolPictureKey, RepeatedArrowsKeepTheBoxesInStepWithThePicture) {
+  PoolSetup pool = DefaultPool();
+  PoolEditor editor(pool);
+  editor.SelectPoolItem(3);  // (98, 126): box X -30, Y -30
+  for (int i = 0; i < 5; ++i) HandlePoolPictureKey(editor, PoolPictureKey::Up, false);
+  for (int i = 0; i < 2; ++i) HandlePoolPictureKey(editor, PoolPictureKey::Right, false);
+  EXPECT_EQ(pool.Platforms[2].X, 100);
+  EXPECT_EQ(pool.Platforms[2].Y, 121);
+  EXPECT_EQ(editor.Boxes().X, -28);
+  EXPECT_EQ(editor.Boxes().Y, -25);
+}
+
+TEST(HandlePoolPictureKey, CtrlSPlacesThePlatformsSymmetricallyOnlyWithAPlatformSelected) {
+  struct Case {
+    int item;
+    bool ctrl;
+    bool redraw;
+    bool symmetric;
+  };
+  const std::vector<Case> cases = {
+      {2, true, true, true},
+      {2, false, false, false},
+      {0, true, false, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE("item " + std::to_string(c.item) + (c.ctrl ? " with Ctrl" : " without Ctrl"));
+    PoolSetup pool = DefaultPool();
+    pool.Platforms[0].X = 170;  // out of symmetry
+    pool.Platforms[3].Y = 100;
+    PoolEditor editor(pool);
+    editor.SelectPoolItem(c.item);
+    if (c.item != 0) {
+      editor.Boxes().X = -25;
+      editor.Boxes().Y = 40;
+    }
+    const auto before = Positions(pool);
+    EXPECT_EQ(HandlePoolPictureKey(editor, PoolPictureKey::S, c.ctrl), c.redraw);
+    if (c.symmetric) {
+      EXPECT_EQ(Positions(pool),
+                (std::array<Position, 5>{{{128, 96}, {153, 56}, {103, 56}, {103, 136}, {153, 136}}}));
+    } else {
+      EXPECT_EQ(Positions(pool), before);
+    }
+  }
+  PoolSetup pool = DefaultPool();
+  PoolEditor editor(pool);
+  EXPECT_FALSE(HandlePoolPictureKey(editor, PoolPictureKey::Other, true));
+}
+
+TEST(PictureToPool, ConvertsWithTheDrawingScaleAndRefusesAZeroScale) {
+  struct Case {
+    PicturePoint at;
+    float sx, sy;
+    std::optional<PoolPosition> expected;
+  };
+  const std::vector<Case> cases = {
+      {{256, 192}, 2.0f, 2.0f, PoolPosition{128, 96}},
+      {{256, 192}, 2.0f, 1.6f, PoolPosition{128, 120}},
+      {{10, 10}, 0.0f, 2.0f, std::nullopt},
+      {{10, 10}, 2.0f, -1.0f, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    const auto got = PictureToPool(c.at, c.sx, c.sy);
+    ASSERT_EQ(got.has_value(), c.expected.has_value());
+    if (!got) continue;
+    EXPECT_NEAR(got->X, c.expected->X, 1e-4);
+    EXPECT_NEAR(got->Y, c.expected->Y, 1e-4);
+    const PicturePoint back = PoolToPicture(*got, c.sx, c.sy);
+    EXPECT_NEAR(back.X, c.at.X, 1e-9);
+    EXPECT_NEAR(back.Y, c.at.Y, 1e-9);
+  }
+}
+
+class PoolPictureDragTest : public ::testing::Test {
+ protected:
+  // A 512 x 384 picture: two pixels per unit across; down, two per unit over the aspect.
+  void SetUpPicture(double aspect) { editor.SetPictureSize(kWidth, kHeight, aspect); }
+  PicturePoint PictureOf(double x, double y) const {
+    return PoolToPicture({x, y}, editor.PixelsPerUnitX(), editor.PixelsPerUnitY());
+  }
+
+  static constexpr double kWidth = 512;
+  static constexpr double kHeight = 384;
+  PoolSetup pool = DefaultPool();
+  PoolEditor editor{pool};
+  PoolPictureDrag drag{editor};
+};
+
+TEST_F(PoolPictureDragTest, DraggingAPlatformSelectsItAndMovesItAloneShowingItsOffset) {
+  SetUpPicture(1.0);
+  const auto before = Positions(pool);
+  // Press a little off platform 2's centre (98, 66), inside its counter zone.
+  const PicturePoint press = PictureOf(101, 64);
+  ASSERT_TRUE(drag.Press(press, kWidth, kHeight));
+  EXPECT_EQ(editor.SelectedPoolItem(), 2);
+  EXPECT_TRUE(drag.Move({press.X + 20, press.Y + 10}));  // 10 units right, 5 down
+  EXPECT_EQ(editor.Boxes().X, -20);
+  EXPECT_EQ(editor.Boxes().Y, 25);
+  EXPECT_FALSE(drag.Move({press.X + 20.4, press.Y + 10}));  // less than a unit further
+  EXPECT_TRUE(drag.Release({press.X + 20, press.Y + 10}));
+  EXPECT_FALSE(drag.IsDragging());
+
+  auto expected = before;
+  expected[2] = {108, 71};
+  EXPECT_EQ(Positions(pool), expected) << Describe(Positions(pool));
+}
+
+TEST_F(PoolPictureDragTest, DraggingThePoolTakesAllFourPlatformsAlong) {
+  SetUpPicture(1.25);                              // two pixels per unit across, 1.6 down
+  const PicturePoint press = PictureOf(120, 100);  // in the pool, on no platform
+  ASSERT_TRUE(drag.Press(press, kWidth, kHeight));
+  EXPECT_EQ(editor.SelectedPoolItem(), 0);
+  drag.Move({press.X - 20, press.Y + 16});  // 10 units left, 10 down
+  EXPECT_EQ(editor.Boxes().X, 118);
+  EXPECT_EQ(editor.Boxes().Y, 106);
+  drag.Release({press.X - 20, press.Y + 16});
+  EXPECT_EQ(Positions(pool),
+            (std::array<Position, 5>{{{118, 106}, {148, 76}, {88, 76}, {88, 136}, {148, 136}}}));
+}
+
+TEST_F(PoolPictureDragTest, APressOutsideThePoolAndThePlatformsStartsNothing) {
+  SetUpPicture(1.0);
+  editor.SelectPoolItem(3);
+  const auto before = Positions(pool);
+  EXPECT_FALSE(drag.Press(PictureOf(5, 5), kWidth, kHeight));
+  EXPECT_FALSE(drag.IsDragging());
+  EXPECT_FALSE(drag.Move(PictureOf(50, 50)));
+  EXPECT_FALSE(drag.Release(PictureOf(50, 50)));
+  EXPECT_EQ(editor.SelectedPoolItem(), 3);
+  EXPECT_EQ(Positions(pool), before);
+}
+
+TEST_F(PoolPictureDragTest, APictureWithoutSizeStartsNoDrag) {
+  editor.SetPictureSize(0, 0, 1.0);
+  EXPECT_FALSE(drag.Press({10, 10}, 0, 0));
+  EXPECT_FALSE(drag.IsDragging());
+}
+
+TEST_F(PoolPictureDragTest, TheDraggedCentreStaysInsideThePicture) {
+  struct Case {
+    int item;
+    double dxPixels, dyPixels;
+    Position expected;
+  };
+  const std::vector<Case> cases = {
+      {1, 5000, -5000, {255, 0}},
+      {3, -5000, 5000, {0, 191}},
+      {0, 5000, 5000, {255, 191}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE("item " + std::to_string(c.item));
+    pool = DefaultPool();
+    SetUpPicture(1.0);
+    const PoolPosition start = c.item == 0 ? PoolPosition{120, 100}
+                                           : PoolPosition{static_cast<double>(pool.Platforms[c.item - 1].X),
+                                                          static_cast<double>(pool.Platforms[c.item - 1].Y)};
+    const PicturePoint press = PictureOf(start.X, start.Y);
+    ASSERT_TRUE(drag.Press(press, kWidth, kHeight));
+    ASSERT_EQ(editor.SelectedPoolItem(), c.item);
+    drag.Release({press.X + c.dxPixels, press.Y + c.dyPixels});
+    const auto got = Positions(pool)[static_cast<std::size_t>(c.item)];
+    EXPECT_EQ(got, c.expected) << got.x << "," << got.y;
+  }
+}
+
+}  // namespace
+}  // namespace tarnwell

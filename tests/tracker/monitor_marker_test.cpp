@@ -1,0 +1,130 @@
+#include "tracker/monitor_marker.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace tarnwell {
+namespace {
+
+constexpr uint8_t H = 255;  // not seen
+constexpr int kRun = MonitorMarker::kRunExperimentScreen;
+constexpr int kMonitor = MonitorMarker::kMonitorScreen;
+
+TEST(MonitorMarker, ScaleKeepsTheMarkerInsideThePicture) {
+  struct Case {
+    double w, h, mw, mh;
+    float sx, sy;
+  };
+  const std::vector<Case> cases = {
+      {648, 460, 8, 4, 640.0f / 256, 456.0f / 192},
+      {264, 200, 8, 8, 1.0f, 1.0f},
+      {4, 4, 8, 8, 0.0f, 0.0f},  // smaller than the marker: no negative scale
+      {0, 0, 0, 0, 0.0f, 0.0f},
+  };
+  for (const auto& c : cases) {
+    MonitorMarker marker;
+    marker.SetLayout(c.w, c.h, c.mw, c.mh);
+    EXPECT_FLOAT_EQ(marker.MarkerScaleX(), c.sx);
+    EXPECT_FLOAT_EQ(marker.MarkerScaleY(), c.sy);
+    // The farthest sample puts the marker's far edge no further than the picture's.
+    RecordingSurface scratch(1, 1);
+    marker.ShowMonitorDot(255, 191, {kMonitor, false, false}, scratch);
+    EXPECT_LE(marker.Placement().left + c.mw, std::max(c.w, c.mw) + 1e-9);
+    EXPECT_LE(marker.Placement().top + c.mh, std::max(c.h, c.mh) + 1e-9);
+  }
+}
+
+struct Step {
+  uint8_t x, y;
+  MonitorDotContext context;
+};
+
+struct SequenceCase {
+  std::string name;
+  std::vector<Step> steps;
+  // Path lines expected, as (from sample index, to sample index).
+  std::vector<std::pair<int, int>> lines;
+};
+
+TEST(MonitorMarker, PathJoinsOnlyConsecutiveDrawnVisibleSamples) {
+  const MonitorDotContext monitorTrace{kMonitor, true, false};
+  const MonitorDotContext monitorNoTrace{kMonitor, false, false};
+  const MonitorDotContext runTrial{kRun, true, true};
+  const MonitorDotContext runBetween{kRun, true, false};
+  const std::vector<SequenceCase> cases = {
+      {"a plain path",
+       {{10, 10, monitorTrace}, {20, 20, monitorTrace}, {30, 20, monitorTrace}},
+       {{0, 1}, {1, 2}}},
+      {"lost animal starts a new segment",
+       {{10, 10, monitorTrace},
+        {20, 20, monitorTrace},
+        {0, H, monitorTrace},
+        {30, 30, monitorTrace},
+        {40, 40, monitorTrace}},
+       {{0, 1}, {3, 4}}},
+      {"trace off draws nothing", {{10, 10, monitorNoTrace}, {20, 20, monitorNoTrace}}, {}},
+      {"trace switched on mid-way starts fresh",
+       {{10, 10, monitorNoTrace}, {20, 20, monitorNoTrace}, {30, 30, monitorTrace}, {40, 40, monitorTrace}},
+       {{2, 3}}},
+      {"run screen between trials: marker only", {{10, 10, runBetween}, {20, 20, runBetween}}, {}},
+      {"a trial's path does not start from where the marker was between trials",
+       {{10, 10, runTrial}, {20, 20, runTrial}, {50, 50, runBetween}, {60, 60, runTrial}, {70, 70, runTrial}},
+       {{0, 1}, {3, 4}}},
+      {"other screens are ignored and do not break the path",
+       {{10, 10, monitorTrace}, {99, 99, {0, true, true}}, {20, 20, monitorTrace}},
+       {{0, 2}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    MonitorMarker marker;
+    marker.SetLayout(264, 200, 8, 8);  // one unit per sample unit, marker centre at +4
+    RecordingSurface background(264, 200);
+    for (const auto& s : c.steps) marker.ShowMonitorDot(s.x, s.y, s.context, background);
+    const auto& prims = background.Primitives();
+    ASSERT_EQ(prims.size(), c.lines.size());
+    for (std::size_t i = 0; i < prims.size(); ++i) {
+      const Step& from = c.steps[static_cast<std::size_t>(c.lines[i].first)];
+      const Step& to = c.steps[static_cast<std::size_t>(c.lines[i].second)];
+      EXPECT_EQ(prims[i].kind, RecordingSurface::Kind::Line);
+      EXPECT_EQ(prims[i].a, (PointF{from.x + 4.0, from.y + 4.0}));
+      EXPECT_EQ(prims[i].b, (PointF{to.x + 4.0, to.y + 4.0}));
+      EXPECT_EQ(prims[i].color, colors::White);
+      EXPECT_EQ(prims[i].width, 2.0);
+    }
+  }
+}
+
+TEST(MonitorMarker, MarkerFollowsTheSampleAndHidesWhenTheAnimalIsNotSeen) {
+  MonitorMarker marker;
+  marker.SetLayout(520, 392, 8, 8);  // 2 units per sample unit
+  RecordingSurface background(520, 392);
+  const auto shown = marker.ShowMonitorDot(30, 40, {kRun, false, false}, background);
+  ASSERT_TRUE(shown);
+  EXPECT_EQ(*shown, (MarkerPlacement{true, 60, 80}));
+  const auto hidden = marker.ShowMonitorDot(30, H, {kMonitor, false, false}, background);
+  ASSERT_TRUE(hidden);
+  EXPECT_FALSE(hidden->visible);
+  EXPECT_FALSE(marker.ShowMonitorDot(50, 50, {3, true, true}, background).has_value());
+  EXPECT_FALSE(marker.Placement().visible);  // left as it was
+}
+
+TEST(MonitorMarker, RestartTraceMakesTheNextSampleStartASegment) {
+  MonitorMarker marker;
+  marker.SetLayout(264, 200, 8, 8);
+  RecordingSurface background(264, 200);
+  const MonitorDotContext trace{kMonitor, true, false};
+  EXPECT_TRUE(marker.TraceRestart());
+  marker.ShowMonitorDot(10, 10, trace, background);
+  EXPECT_FALSE(marker.TraceRestart());
+  marker.RestartTrace();  // cmdClear
+  marker.ShowMonitorDot(20, 20, trace, background);
+  EXPECT_EQ(background.Count(RecordingSurface::Kind::Line), 0u);
+  marker.ShowMonitorDot(30, 30, trace, background);
+  EXPECT_EQ(background.Count(RecordingSurface::Kind::Line), 1u);
+}
+
+}  // namespace
+}  // namespace tarnwell
