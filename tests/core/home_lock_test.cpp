@@ -1,0 +1,74 @@
+#include "core/home_lock.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "support/temp_dir.h"
+
+namespace tarnwell {
+namespace {
+
+using test::TempDir;
+
+TEST(HomeLock, ASecondHolderIsRefusedWithAMessageUntilTheFirstLetsGo) {
+  TempDir home;
+  HomeLock first;
+  std::string error;
+  ASSERT_TRUE(first.Acquire(home.Path(), &error)) << error;
+  EXPECT_TRUE(first.IsHeld());
+
+  HomeLock second;
+  EXPECT_FALSE(second.Acquire(home.Path(), &error));
+  EXPECT_FALSE(second.IsHeld());
+  EXPECT_NE(error.find("Another Tarnwell program is using the home folder"), std::string::npos) << error;
+  EXPECT_NE(error.find(home.Path().string()), std::string::npos) << error;
+  EXPECT_NE(error.find("process " + std::to_string(::getpid())), std::string::npos) << error;
+
+  first.Release();
+  EXPECT_TRUE(second.Acquire(home.Path(), &error)) << error;
+}
+
+TEST(HomeLock, AnotherProcessIsRefusedToo) {
+  TempDir home;
+  HomeLock lock;
+  ASSERT_TRUE(lock.Acquire(home.Path()));
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    HomeLock other;
+    ::_exit(other.Acquire(home.Path()) ? 0 : 3);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 3);
+}
+
+TEST(HomeLock, EndsWithItsOwnerAndMovesWithIt) {
+  TempDir home;
+  {
+    HomeLock scoped;
+    ASSERT_TRUE(scoped.Acquire(home.Path()));
+    HomeLock moved = std::move(scoped);
+    EXPECT_FALSE(scoped.IsHeld());
+    EXPECT_TRUE(moved.IsHeld());
+    HomeLock probe;
+    EXPECT_FALSE(probe.Acquire(home.Path()));
+  }
+  HomeLock after;
+  EXPECT_TRUE(after.Acquire(home.Path()));
+}
+
+TEST(HomeLock, AMissingHomeIsAClearFailure) {
+  TempDir dir;
+  HomeLock lock;
+  std::string error;
+  EXPECT_FALSE(lock.Acquire(dir.Path() / "missing", &error));
+  EXPECT_NE(error.find("cannot be locked"), std::string::npos) << error;
+}
+
+}  // namespace
+}  // namespace tarnwell
