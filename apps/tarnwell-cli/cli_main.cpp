@@ -1,67 +1,101 @@
 // tarnwell-cli: the command-line tool. Works on the same home folder and files as the
 // desktop program, with the same core; each command lives in its own cli_<command>.cpp.
-#include <cstring>
+#include <exception>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "cli_commands.h"
+#include "cli_support.h"
 
 namespace {
 
-constexpr const char* kUsage = R"(usage: tarnwell-cli [--home DIR] COMMAND ...
+using tarnwell::cli::kExitFailure;
+using tarnwell::cli::kExitOk;
+using tarnwell::cli::kExitUsage;
 
-  convert OLDFILE [--pool-out F.POL] [--experiment-out F.CFG] [--subjects-out F.INI]
-        read a binary experiment (.EXP) or old configuration (.CFG) and write the current setups
-  unit-check (--port DEVICE | --simulator)
-        reset-and-initialise handshake; prints "ready" or the unit's message
-  monitor (--port DEVICE | --simulator) [--seconds N]
-        stream samples, one "X Y" line each
-  analyse DATAFILE [--pool F.POL|F.EXP] [--experiment F.CFG|F.EXP] [--epoch START,TIME]
-          [--artifact-filter] [--json]
-        rebuild the experiment's tabulated data file from its raw files
-  report RAWFILE --out NAME [--pool F] [--experiment F] [--label TEXT] [--epoch START,TIME]
-          [--artifact-filter]
-        analyse one trial and write the report pair NAME.TXT and NAME.CSV
-  run DATAFILE (--simulator [--seed N] [--realtime] | --port DEVICE) [--yes]
-        run the home's current experiment with DATAFILE as its data file
-  save-all DATAFILE [--yes]        every subject's report pair
-  trailmap DATAFILE [--yes]        the Trailmap track text file and arena file
-  print RAWFILE --pdf OUT.pdf [--pool F] [--experiment F]
-        the printed page of one trial, into a PDF file
+const tarnwell::cli::CommandEntry* FindCommand(const std::string& name) {
+  for (const auto& entry : tarnwell::cli::Commands()) {
+    if (name == entry.name) return &entry;
+  }
+  return nullptr;
+}
 
-The home folder is --home DIR, else $TARNWELL_HOME, else ~/.local/share/tarnwell.
-Questions are answered Yes/OK with --yes, No/Cancel otherwise; messages go to standard error.
-Exit status: 0 success, 1 failure, 2 usage error.
-)";
+bool AsksForHelp(const std::vector<std::string>& args) {
+  for (const std::string& arg : args) {
+    if (arg == "--") return false;
+    if (arg == "--help" || arg == "-h") return true;
+  }
+  return false;
+}
 
-}  // namespace
+int GeneralUsageError(const std::string& message) {
+  std::cerr << "tarnwell-cli: " << message << "\n" << tarnwell::cli::GeneralUsage();
+  return kExitUsage;
+}
 
-int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
+int Run(std::vector<std::string> args) {
   std::string home;
-  while (!args.empty() && args.front().rfind("--", 0) == 0) {
-    if (args.front() == "--help" || args.front() == "-h") {
-      std::cout << kUsage;
-      return 0;
+  while (!args.empty() && args.front().rfind("-", 0) == 0) {
+    const std::string option = args.front();
+    if (option == "--help" || option == "-h") {
+      std::cout << tarnwell::cli::GeneralUsage();
+      return kExitOk;
     }
-    if (args.front() == "--home" && args.size() >= 2) {
+    if (option == "--home") {
+      if (args.size() < 2) return GeneralUsageError("the option --home needs a folder");
       home = args[1];
       args.erase(args.begin(), args.begin() + 2);
       continue;
     }
-    std::cerr << "tarnwell-cli: unknown option " << args.front() << "\n" << kUsage;
-    return 2;
+    if (option.rfind("--home=", 0) == 0) {
+      home = option.substr(7);
+      args.erase(args.begin());
+      continue;
+    }
+    return GeneralUsageError("unknown option " + option);
   }
-  if (args.empty()) {
-    std::cerr << kUsage;
-    return 2;
-  }
+  if (args.empty()) return GeneralUsageError("no command given");
+
   const std::string command = args.front();
   args.erase(args.begin());
-  for (const auto& entry : tarnwell::cli::Commands()) {
-    if (command == entry.name) return entry.run(home, args);
+
+  if (command == "help") {
+    if (args.empty()) {
+      std::cout << tarnwell::cli::GeneralUsage();
+      return kExitOk;
+    }
+    const std::string usage = tarnwell::cli::CommandUsage(args.front());
+    if (usage.empty()) return GeneralUsageError("unknown command " + args.front());
+    std::cout << usage;
+    return kExitOk;
   }
-  std::cerr << "tarnwell-cli: unknown command " << command << "\n" << kUsage;
-  return 2;
+
+  const tarnwell::cli::CommandEntry* entry = FindCommand(command);
+  if (entry == nullptr) {
+    if (!tarnwell::cli::CommandUsage(command).empty())
+      return GeneralUsageError("the command " + command + " is not available in this build");
+    return GeneralUsageError("unknown command " + command);
+  }
+  if (AsksForHelp(args)) {
+    const std::string usage = tarnwell::cli::CommandUsage(command);
+    std::cout << (usage.empty() ? tarnwell::cli::GeneralUsage() : usage);
+    return kExitOk;
+  }
+  return entry->run(home, args);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // The core reports failures by status, not by exceptions; anything that still escapes
+  // (out of memory, a bug) ends the command as a failure with a message, never silently.
+  try {
+    return Run(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const std::exception& e) {
+    std::cerr << "tarnwell-cli: unexpected error: " << e.what() << "\n";
+  } catch (...) {
+    std::cerr << "tarnwell-cli: unexpected error\n";
+  }
+  return kExitFailure;
 }
