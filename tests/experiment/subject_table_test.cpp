@@ -1,0 +1,273 @@
+#include "experiment/subject_table.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/scripted_operator.h"
+#include "legacy/legacy_conversion.h"
+#include "legacy/record_update.h"
+#include "pool/pool_defaults.h"
+#include "support/temp_dir.h"
+
+namespace tarnwell {
+namespace {
+
+using Ids = std::vector<std::string>;
+
+TEST(SubjectTable, NumbersCellsRowByRow) {
+  SubjectTable table(4);
+  table.Fill({"A", "B", "C", "D", "E", "F"});
+  EXPECT_EQ(table.Rows(), 2);
+  EXPECT_EQ(table.CellText(0, 0), "1) A");
+  EXPECT_EQ(table.CellText(0, 3), "4) D");
+  EXPECT_EQ(table.CellText(1, 1), "6) F");
+  EXPECT_EQ(table.CellText(1, 2), "");
+  EXPECT_EQ(table.CellText(5, 0), "");  // outside: empty, never a crash
+  EXPECT_EQ(table.CellID(-1, 0), "");
+
+  SubjectTable full(3);
+  full.Fill({"A", "B", "C"});
+  EXPECT_EQ(full.Rows(), 2);  // an empty row waits below a full one
+}
+
+TEST(SubjectTable, EmptyCellsCloseUpInTheSubjectList) {
+  SubjectTable table(3);
+  table.CommitEntry(0, 0, "A");
+  table.CommitEntry(0, 2, "  C  ");
+  table.CommitEntry(2, 1, "H");
+  table.CommitEntry(0, 5, "outside the columns");
+  EXPECT_EQ(table.Rows(), 3);
+  EXPECT_EQ(table.CellText(2, 1), "8) H");
+  ExperimentSetup e;
+  table.RebuildSubjectIDs(e);
+  EXPECT_EQ(e.SubjectIDs, (Ids{"A", "C", "H"}));
+  EXPECT_EQ(e.SubjectCount, 3);
+}
+
+TEST(SubjectTable, CommittedEntryLosesATypedNumberPrefix) {
+  SubjectTable table(4);
+  table.CommitEntry(0, 1, "7) RAT");
+  EXPECT_EQ(table.CellID(0, 1), "RAT");
+  EXPECT_EQ(table.CellText(0, 1), "2) RAT");
+  table.CommitEntry(0, 1, "   ");
+  EXPECT_EQ(table.CellText(0, 1), "");
+}
+
+TEST(StripNumberPrefix, RemovesOnlyANumberAndItsParenthesis) {
+  struct Case {
+    const char* text;
+    const char* expected;
+  };
+  const std::vector<Case> cases = {
+      {"12) RAT", "RAT"},
+      {"3)RAT", "RAT"},
+      {" 4) RAT 5 ", "RAT 5"},
+      {"A)1", "A)1"},
+      {"RAT", "RAT"},
+      {"5) ", ""},
+      {"", ""},
+      {")", ")"},
+      {"1) 2) X", "2) X"},
+      {"x12) Y", "x12) Y"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(StripNumberPrefix(c.text), c.expected) << c.text;
+}
+
+TEST(SubjectTable, DeleteEmptiesTheRectangleFromEitherCorner) {
+  struct Case {
+    int r1, c1, r2, c2;
+    Ids remaining;
+  };
+  const std::vector<Case> cases = {
+      {0, 0, 0, 0, {"B", "C", "D", "E", "F"}},
+      {1, 2, 0, 1, {"A", "D"}},
+      {0, 2, 1, 1, {"A", "D"}},
+      {-3, -3, 9, 9, {}},
+  };
+  for (const auto& c : cases) {
+    SubjectTable table(3);
+    table.Fill({"A", "B", "C", "D", "E", "F"});
+    table.ClearRectangle(c.r1, c.c1, c.r2, c.c2);
+    EXPECT_EQ(table.SubjectIDs(), c.remaining) << c.r1 << "," << c.c1 << " " << c.r2 << "," << c.c2;
+  }
+}
+
+TEST(SubjectTable, CopyAndPasteUseTabsAndLines) {
+  SubjectTable table(3);
+  table.Fill({"A", "B", "C", "D", "E"});
+  EXPECT_EQ(table.CopyRectangle(1, 1, 0, 0), "A\tB\r\nD\tE");
+  SubjectTable target(3);
+  target.Paste(1, 1, "1) X\tY\tDROPPED\r\nZ\r\n");
+  EXPECT_EQ(target.Rows(), 3);
+  EXPECT_EQ(target.CellText(1, 1), "5) X");
+  EXPECT_EQ(target.CellText(1, 2), "6) Y");
+  EXPECT_EQ(target.CellText(2, 1), "8) Z");
+  EXPECT_EQ(target.SubjectIDs(), (Ids{"X", "Y", "Z"}));
+}
+
+TEST(SubjectsIni, WritesOneLinePerNonEmptyCellWithEightCharacters) {
+  SubjectTable table(4);
+  table.CommitEntry(0, 0, "RAT000000012");
+  table.CommitEntry(0, 2, "say \"hi\"");
+  table.CommitEntry(1, 1, "B");
+  EXPECT_EQ(FormatSubjectsIni(table),
+            "Row 1 Col 1 = \"RAT00000\"\r\n"
+            "Row 1 Col 3 = \"say 'hi'\"\r\n"
+            "Row 2 Col 2 = \"B\"\r\n");
+}
+
+TEST(SubjectsIni, SavedThenLoadedGivesTheSameIds) {
+  test::TempDir dir;
+  const auto path = dir.Path() / "SUBJECTS.INI";
+  SubjectTable table(4);
+  table.Fill({"Rat 1", "rat2", "R=3", "x", "5"});
+  ASSERT_TRUE(SaveSubjectTable(path, table));
+  SubjectTable loaded(4);
+  ExperimentSetup e;
+  ASSERT_TRUE(LoadSubjectTable(path, loaded, e));
+  EXPECT_EQ(e.SubjectIDs, table.SubjectIDs());
+  for (int r = 0; r < table.Rows(); ++r) {
+    for (int c = 0; c < 4; ++c) EXPECT_EQ(loaded.CellText(r, c), table.CellText(r, c));
+  }
+}
+
+TEST(LoadSubjectTable, FillsCellsInFileOrderWhateverTheLinesName) {
+  struct Case {
+    const char* what;
+    std::string content;
+    Ids ids;
+  };
+  const std::vector<Case> cases = {
+      {"first line names row 5, column 2",
+       "Row 5 Col 2 = \"FIRST\"\r\nRow 1 Col 1 = \"SECOND\"\r\n",
+       {"FIRST", "SECOND"}},
+      {"unquoted comes back upper-cased", "row 1 col 1 = rat", {"RAT"}},
+      {"number prefixes are removed", "Row 1 Col 1 = \"3) RAT\"", {"RAT"}},
+      {"blank lines and values name nobody",
+       "\r\nRow 1 Col 1 = \"\"\r\nno equals sign\r\nRow 1 Col 2 = B\n",
+       {"B"}},
+      {"LF line ends", "A = X\nB = Y\n", {"X", "Y"}},
+      {"binary junk", std::string("\0\xff\x01=\"\"\r\n\x80", 9), {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::TempDir dir;
+    dir.Write("SUBJECTS.INI", c.content);
+    SubjectTable table(4);
+    ExperimentSetup e;
+    e.SubjectIDs = {"BEFORE"};
+    ASSERT_TRUE(LoadSubjectTable(dir.Path() / "SUBJECTS.INI", table, e));
+    EXPECT_EQ(e.SubjectIDs, c.ids);
+    if (!c.ids.empty()) {
+      EXPECT_EQ(table.CellText(0, 0), "1) " + c.ids[0]);
+    }
+  }
+}
+
+TEST(LoadSubjectTable, MissingFileEmptiesTheTableAndLeavesTheList) {
+  test::TempDir dir;
+  SubjectTable table(4);
+  table.Fill({"A"});
+  ExperimentSetup e;
+  e.SubjectIDs = {"KEEP"};
+  EXPECT_FALSE(LoadSubjectTable(dir.Path() / "SUBJECTS.INI", table, e));
+  EXPECT_TRUE(table.SubjectIDs().empty());
+  EXPECT_EQ(e.SubjectIDs, Ids{"KEEP"});
+}
+
+TEST(PrepareSubjectTableAtStartUp, WritesTheDefaultTableOnlyWhenThereIsNoList) {
+  struct Case {
+    const char* what;
+    std::string existing;  // empty: no SUBJECTS.INI
+    Ids experimentIds;     // from DEFAULT.CFG
+    Ids expected;
+    bool fileRewritten;
+  };
+  const std::vector<Case> cases = {
+      {"no file, no IDs: three default subjects", "", {}, {"Subj. 1", "Subj. 2", "Subj. 3"}, true},
+      {"file without IDs", "\r\n", {}, {"Subj. 1", "Subj. 2", "Subj. 3"}, true},
+      {"an existing list is never overwritten", "Row 1 Col 1 = \"MINE\"\r\n", {}, {"MINE"}, false},
+      {"the list wins over DEFAULT.CFG", "Row 1 Col 1 = \"MINE\"\r\n", {"CFG1"}, {"MINE"}, false},
+      {"no file: DEFAULT.CFG's IDs are kept", "", {"CFG1", "CFG2"}, {"CFG1", "CFG2"}, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::TempDir dir;
+    if (!c.existing.empty()) dir.Write("SUBJECTS.INI", c.existing);
+    SubjectTable table(4);
+    ExperimentSetup e;
+    e.SubjectIDs = c.experimentIds;
+    EXPECT_TRUE(PrepareSubjectTableAtStartUp(dir.Path() / "SUBJECTS.INI", table, e));
+    EXPECT_EQ(e.SubjectIDs, c.expected);
+    EXPECT_EQ(table.SubjectIDs(), c.expected);
+    if (!c.fileRewritten) {
+      EXPECT_EQ(dir.Read("SUBJECTS.INI"), c.existing);
+    }
+  }
+  test::TempDir dir;
+  SubjectTable table(4);
+  ExperimentSetup e;
+  ASSERT_TRUE(PrepareSubjectTableAtStartUp(dir.Path() / "SUBJECTS.INI", table, e));
+  EXPECT_EQ(dir.Read("SUBJECTS.INI"),
+            "Row 1 Col 1 = \"Subj. 1\"\r\nRow 1 Col 2 = \"Subj. 2\"\r\nRow 1 Col 3 = \"Subj. 3\"\r\n");
+}
+
+TEST(SaveSubjectTable, WritesNothingWhereTheFileCannotBeCreated) {
+  test::TempDir dir;
+  SubjectTable table;
+  table.Fill({"A"});
+  EXPECT_FALSE(SaveSubjectTable(dir.Path() / "missing" / "SUBJECTS.INI", table));
+  EXPECT_FALSE(dir.Exists("missing"));
+}
+
+TEST(SubjectEditLocked, HoldsOnceAListedSubjectHasAStatus) {
+  test::TempDir dir;
+  ExperimentSetup e;
+  e.DataFile = (dir.Path() / "WEEK1.EXP").string();
+  e.SubjectIDs = {"A", "B", "C"};
+  EXPECT_FALSE(ComputeSubjectEditLocked(e));  // no file yet
+  ASSERT_TRUE(WriteExperimentRecord(e.DataFile, e, DefaultPool()));
+  EXPECT_FALSE(ComputeSubjectEditLocked(e));
+  ASSERT_EQ(WriteSubjectStatusWord(e.DataFile, 5, SubjectStatus::HitGoal), RecordUpdate::Written);
+  EXPECT_FALSE(ComputeSubjectEditLocked(e));  // subject 6 is not listed
+  ASSERT_EQ(WriteSubjectStatusWord(e.DataFile, 2, SubjectStatus::Aborted), RecordUpdate::Written);
+  EXPECT_TRUE(ComputeSubjectEditLocked(e));
+  e.DataFile = (dir.Path() / "WEEK1.DAT").string();  // the data file's companion is the .EXP
+  EXPECT_TRUE(ComputeSubjectEditLocked(e));
+  e.DataFile.clear();
+  EXPECT_FALSE(ComputeSubjectEditLocked(e));
+}
+
+TEST(SubjectEditLocked, MessageIsTheDesignedOne) {
+  ScriptedOperator op;
+  ShowSubjectEditLockedMessage(op);
+  ASSERT_EQ(op.Messages().size(), 1u);
+  EXPECT_EQ(
+      op.Messages()[0].text,
+      "One or more data sets have\nalready been acquired for\nthis experiment.\n\nSubject IDs cannot be "
+      "edited\nat this time.");
+  EXPECT_EQ(op.Messages()[0].title, "Editing subject IDs not allowed");
+  EXPECT_EQ(op.Messages()[0].icon, MessageIcon::Exclamation);
+}
+
+TEST(StatusGrid, StateLettersSelectTheColour) {
+  struct Case {
+    int state;
+    char letter;
+    StatusGridColour colour;
+  };
+  const std::vector<Case> cases = {{0, 'G', StatusGridColour::GreyText},
+                                   {1, 'B', StatusGridColour::Blue},
+                                   {2, 'W', StatusGridColour::WindowText},
+                                   {7, 'W', StatusGridColour::WindowText}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(StatusGridLetter(c.state), c.letter);
+    EXPECT_EQ(StatusGridColourOf(c.letter), c.colour);
+  }
+  EXPECT_EQ(StatusGridCellText(1, 3, "RAT3"), "B3) RAT3");
+}
+
+}  // namespace
+}  // namespace tarnwell
