@@ -1,0 +1,214 @@
+// Raw track files, their names, and the temporary page that records a running trial.
+#include "acquisition/raw_track.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "acquisition/temp_page.h"
+#include "support/temp_dir.h"
+
+namespace tarnwell {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(PackRawSample, ClampsEachCoordinate) {
+  struct Case {
+    int x, y;
+    RawSample packed;
+  };
+  const Case cases[] = {
+      {300, -5, {255, 0}}, {128, 96, {128, 96}},   {0, 255, {0, 255}},
+      {-1, 256, {0, 255}}, {255, 255, {255, 255}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.x << "," << c.y);
+    EXPECT_EQ(PackRawSample(c.x, c.y), c.packed);
+  }
+}
+
+TEST(RawTrack, BytesAreXThenY) {
+  RawTrack track;
+  track.Samples = {{1, 2}, {255, 255}, {200, 100}};
+  EXPECT_EQ(SerializeRawTrack(track), std::string("\x01\x02\xff\xff\xc8\x64", 6));
+  EXPECT_EQ(ParseRawTrack(SerializeRawTrack(track)), track);
+}
+
+TEST(RawTrack, OddByteAndEmptyFiles) {
+  const RawTrack odd = ParseRawTrack(std::string("\x01\x02\x03", 3));
+  ASSERT_EQ(odd.Samples.size(), 1u);
+  EXPECT_EQ(odd.Samples[0], (RawSample{1, 2}));
+  EXPECT_TRUE(odd.HadOddByte);
+  const RawTrack empty = ParseRawTrack("");
+  EXPECT_TRUE(empty.Samples.empty());
+  EXPECT_FALSE(empty.HadOddByte);
+}
+
+TEST(RawTrack, ReadAndWriteFiles) {
+  test::TempDir dir;
+  RawTrack track;
+  track.Samples = {{10, 20}, {30, 255}};
+  // An older, longer file of that name is replaced whole.
+  dir.Write("A00.RAW", std::string(100, 'x'));
+  ASSERT_TRUE(WriteRawTrack(dir.Path() / "A00.RAW", track));
+  EXPECT_EQ(dir.Read("A00.RAW"), std::string("\x0a\x14\x1e\xff", 4));
+  RawTrack read;
+  ASSERT_TRUE(ReadRawTrack(dir.Path() / "a00.raw", read));  // found in any case
+  EXPECT_EQ(read, track);
+  EXPECT_FALSE(ReadRawTrack(dir.Path() / "MISSING.RAW", read));
+  EXPECT_TRUE(read.Samples.empty());
+}
+
+TEST(DataFileStem, CutAtTheLastDotOfTheName) {
+  struct Case {
+    const char* dataFile;
+    const char* stem;
+  };
+  const Case cases[] = {
+      {"/data/WEEK1.CSV", "/data/WEEK1"},
+      {"/data/WEEK1.EXP", "/data/WEEK1"},
+      {"/data/WEEK1", "/data/WEEK1"},
+      {"/data/a.b.EXP", "/data/a.b"},
+      {"/data.v2/WEEK1", "/data.v2/WEEK1"},  // a dot in a folder never counts
+      {"C:\\DATA.V2\\WEEK1", "C:\\DATA.V2\\WEEK1"},
+      {"EXP1.CSV", "EXP1"},
+      {"", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.dataFile);
+    EXPECT_EQ(DataFileStem(c.dataFile).string(), c.stem);
+  }
+}
+
+TEST(NumberedRawFile, StemThenTwoDigits) {
+  struct Case {
+    const char* dataFile;
+    int subject;
+    const char* name;
+  };
+  const Case cases[] = {
+      {"EXP1.CSV", 0, "EXP100.RAW"},
+      {"EXP1.CSV", 10, "EXP110.RAW"},
+      {"/data/WEEK1.EXP", 2, "/data/WEEK102.RAW"},
+      {"/data/WEEK1", 2, "/data/WEEK102.RAW"},  // no extension: digits after the whole name
+      {"/data/WEEK1.EXP", 123, "/data/WEEK1123.RAW"},
+      {"", 0, "00.RAW"},  // an experiment without data file
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(NumberedRawFile(c.dataFile, c.subject).string(), c.name);
+  }
+  EXPECT_EQ(PlainRawFile("/data/WEEK1.EXP").string(), "/data/WEEK1.RAW");
+}
+
+TEST(SubjectIndexOfRawFile, TheNumberInTheName) {
+  struct Case {
+    const char* rawFile;
+    int index;
+  };
+  const Case cases[] = {
+      {"/data/WEEK102.RAW", 2},   {"/elsewhere/week102.raw", 2}, {"WEEK199.RAW", 99},
+      {"/data/WEEK1002.RAW", -1}, {"/data/WEEK10A.RAW", -1},     {"/data/WEEK102.TXT", -1},
+      {"/data/OTHER02.RAW", -1},  {"/data/WEEK1.RAW", -1},       {"/data/WEEK1023.RAW", -1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.rawFile);
+    EXPECT_EQ(SubjectIndexOfRawFile("/data/WEEK1.EXP", c.rawFile), c.index);
+  }
+}
+
+TEST(ListNumberedRawFiles, EachFileKeepsTheIndexOfItsName) {
+  test::TempDir dir;
+  for (const char* name : {"WEEK105.RAW", "WEEK100.RAW", "week103.raw", "WEEK1.RAW", "WEEK1.CSV",
+                           "WEEK100.CSV", "WEEK2.RAW", "WEEK1001.RAW", "WEEK200.RAW"}) {
+    dir.Write(name, "");
+  }
+  fs::create_directory(dir.Path() / "WEEK107.RAW");  // a folder is not a track
+  const auto entries = ListNumberedRawFiles(dir.Path() / "WEEK1.EXP");
+  ASSERT_EQ(entries.size(), 3u);
+  EXPECT_EQ(entries[0], (NumberedRawFileEntry{0, dir.Path() / "WEEK100.RAW"}));
+  EXPECT_EQ(entries[1], (NumberedRawFileEntry{3, dir.Path() / "week103.raw"}));
+  EXPECT_EQ(entries[2], (NumberedRawFileEntry{5, dir.Path() / "WEEK105.RAW"}));
+  EXPECT_TRUE(ListNumberedRawFiles(dir.Path() / "missing" / "X.EXP").empty());
+}
+
+TEST(ListNumberedRawFiles, PrefersTheExactSpellingOfOneSubject) {
+  test::TempDir dir;
+  dir.Write("week100.raw", "a");
+  dir.Write("WEEK100.RAW", "b");
+  const auto entries = ListNumberedRawFiles(dir.Path() / "WEEK1.EXP");
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].File, dir.Path() / "WEEK100.RAW");
+}
+
+TEST(TempPage, SamplesReachTheDiskAsTheyArrive) {
+  test::TempDir dir;
+  dir.Write("BINTEMP.RAW", "old samples");
+  TempPage page(dir.Path() / "BINTEMP.RAW");
+  ASSERT_TRUE(page.OpenOutputBinaryFile());
+  EXPECT_EQ(dir.Read("BINTEMP.RAW"), "");  // a fresh page
+  EXPECT_TRUE(page.WriteSampleToBinaryPage(300, -5));
+  EXPECT_TRUE(page.WriteSampleToBinaryPage(128, 255));
+  // Readable by anyone while the page is still open.
+  EXPECT_EQ(dir.Read("BINTEMP.RAW"), std::string("\xff\x00\x80\xff", 4));
+  EXPECT_EQ(page.SampleCount(), 2u);
+  page.CloseOutputBinaryFile();
+  EXPECT_FALSE(page.IsOpen());
+  EXPECT_FALSE(page.WriteSampleToBinaryPage(1, 1));  // closed: nothing written
+  EXPECT_EQ(page.SampleCount(), 2u);
+}
+
+TEST(TempPage, CopyReplacesTheNumberedFileWhole) {
+  test::TempDir dir;
+  dir.Write("WEEK100.RAW", std::string(50, 'z'));
+  TempPage page(dir.Path() / "BINTEMP.RAW");
+  ASSERT_TRUE(page.OpenOutputBinaryFile());
+  page.WriteSampleToBinaryPage(1, 2);
+  page.WriteSampleToBinaryPage(3, 4);
+  ASSERT_TRUE(page.CopyBinaryFileOverToNumberedBinaryFile(NumberedRawFile(dir.Path() / "WEEK1.EXP", 0)));
+  EXPECT_FALSE(page.IsOpen());  // the copy closes the page
+  EXPECT_EQ(dir.Read("WEEK100.RAW"), std::string("\x01\x02\x03\x04", 4));
+  EXPECT_EQ(dir.Read("BINTEMP.RAW"), std::string("\x01\x02\x03\x04", 4));  // the page stays
+  // The next trial's page starts empty.
+  ASSERT_TRUE(page.OpenOutputBinaryFile());
+  EXPECT_EQ(page.SampleCount(), 0u);
+}
+
+TEST(TempPage, EmptyPageOpenOrClosed) {
+  test::TempDir dir;
+  TempPage page(dir.Path() / "BINTEMP.RAW");
+  ASSERT_TRUE(page.OpenOutputBinaryFile());
+  page.WriteSampleToBinaryPage(5, 6);
+  ASSERT_TRUE(page.EmptyPage());
+  EXPECT_TRUE(page.IsOpen());
+  page.WriteSampleToBinaryPage(7, 8);
+  EXPECT_EQ(dir.Read("BINTEMP.RAW"), std::string("\x07\x08", 2));
+  page.CloseOutputBinaryFile();
+  ASSERT_TRUE(page.EmptyPage());
+  EXPECT_EQ(dir.Read("BINTEMP.RAW"), "");
+}
+
+TEST(TempPage, APageThatCannotBeCreatedRecordsNothing) {
+  test::TempDir dir;
+  TempPage page(dir.Path() / "no such folder" / "BINTEMP.RAW");
+  EXPECT_FALSE(page.OpenOutputBinaryFile());
+  EXPECT_FALSE(page.WriteSampleToBinaryPage(1, 2));
+  // The numbered file is still written, from what the page holds: nothing.
+  dir.Write("T00.RAW", "older trial");
+  EXPECT_TRUE(page.CopyBinaryFileOverToNumberedBinaryFile(dir.Path() / "T00.RAW"));
+  EXPECT_EQ(dir.Read("T00.RAW"), "");
+}
+
+TEST(TempPage, AFailedCopyKeepsTheOlderFile) {
+  test::TempDir dir;
+  TempPage page(dir.Path() / "BINTEMP.RAW");
+  ASSERT_TRUE(page.OpenOutputBinaryFile());
+  page.WriteSampleToBinaryPage(1, 2);
+  EXPECT_FALSE(page.CopyBinaryFileOverToNumberedBinaryFile(dir.Path() / "missing" / "T00.RAW"));
+}
+
+}  // namespace
+}  // namespace tarnwell

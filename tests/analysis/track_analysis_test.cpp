@@ -1,0 +1,639 @@
+// The measures of small hand-made tracks, worked out by hand.
+//
+// Unless a case says otherwise: the default pool (centre 128, 96; radius 80; 160 cm, so
+// 1 cm per pixel; four equal-width rings with outer radii 20, 40, 60, 80; platforms 1..4
+// at (158, 66), (98, 66), (98, 126), (158, 126), radius 10, counter zones of radius 15),
+// active platform 1, maximum time 10 s, distance from start 10 cm, NTSC (30 per second).
+#include "analysis/track_analysis.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "analysis/epoch.h"
+#include "pool/pool_defaults.h"
+#include "support/temp_dir.h"
+
+namespace tarnwell {
+namespace {
+
+struct Pt {
+  int x;
+  int y;
+};
+
+std::string Track(const std::vector<Pt>& points) {
+  std::string bytes;
+  for (const Pt& p : points) {
+    bytes.push_back(static_cast<char>(p.x));
+    bytes.push_back(static_cast<char>(p.y));
+  }
+  return bytes;
+}
+
+std::string Repeat(Pt p, int count) {
+  return Track(std::vector<Pt>(count, p));
+}
+
+AnalysisSettings BaseSettings() {
+  AnalysisSettings settings;
+  settings.Pool = DefaultPool();
+  settings.Experiment.MaxTime = 10;
+  settings.Experiment.ActivePlatform = 1;
+  settings.Experiment.DistFromStart = 10;
+  return settings;
+}
+
+TrialResult Analyse(const std::string& bytes, const AnalysisSettings& settings) {
+  TrialResult result;
+  AnalyseRawTrackBytes(bytes, settings, result);
+  return result;
+}
+
+// Zone cell by the report's quadrant column ("1".."4") and ring letter.
+const ZoneCell& Zone(const TrialResult& r, char ring, int column) {
+  return r.Measures.Zones[ring - 'A'][column - 1];
+}
+
+TEST(AnalyseRawTrack, EndStatusAndLatency) {
+  struct Case {
+    const char* name;
+    std::string track;
+    std::function<void(AnalysisSettings&)> adjust;
+    int16_t status;
+    int32_t latency;
+  };
+  const std::vector<Case> cases = {
+      // The first sample stands on platform 1: hit, nothing counted towards latency.
+      {"hit on first sample", Track({{158, 66}, {128, 96}}), nullptr, kFinishHitGoal, 0},
+      // Two samples swum, the third on the platform.
+      {"hit on third sample", Track({{128, 96}, {140, 80}, {158, 66}}), nullptr, kFinishHitGoal, 2},
+      // Shorter than the maximum time and never on the platform.
+      {"abort", Repeat({128, 96}, 12), nullptr, kFinishAborted, 12},
+      // Max time 1 s: the 30th sample completes it; the pass goes on and counts all 35.
+      {"time-out counts every sample", Repeat({128, 96}, 35),
+       [](AnalysisSettings& s) { s.Experiment.MaxTime = 1; }, kFinishTimedOut, 35},
+      // PAL: 25 samples complete the second.
+      {"PAL time-out after 25 samples", Repeat({128, 96}, 25),
+       [](AnalysisSettings& s) {
+         s.Experiment.MaxTime = 1;
+         s.VideoType = 1;
+       },
+       kFinishTimedOut, 25},
+      {"PAL 24 samples still running", Repeat({128, 96}, 24),
+       [](AnalysisSettings& s) {
+         s.Experiment.MaxTime = 1;
+         s.VideoType = 1;
+       },
+       kFinishAborted, 24},
+      // Maximum time 0 ends the trial at the first completed second, negative too.
+      {"max time 0", Repeat({128, 96}, 31), [](AnalysisSettings& s) { s.Experiment.MaxTime = 0; },
+       kFinishTimedOut, 31},
+      {"max time negative", Repeat({128, 96}, 29), [](AnalysisSettings& s) { s.Experiment.MaxTime = -3; },
+       kFinishAborted, 29},
+      // Active platform OFF: standing on platform 1 is only its counter zone.
+      {"active platform off never hits", Repeat({158, 66}, 4),
+       [](AnalysisSettings& s) { s.Experiment.ActivePlatform = 0; }, kFinishAborted, 4},
+      // ALL: any platform ends the trial.
+      {"active platform all hits platform 3", Track({{128, 96}, {98, 126}}),
+       [](AnalysisSettings& s) { s.Experiment.ActivePlatform = 5; }, kFinishHitGoal, 1},
+      // Unseen samples count towards latency but never hit.
+      {"unseen samples count", Track({{255, 255}, {158, 255}, {128, 96}}), nullptr, kFinishAborted, 3},
+      {"empty file", "", nullptr, kFinishAborted, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    AnalysisSettings settings = BaseSettings();
+    if (c.adjust) c.adjust(settings);
+    const TrialResult r = Analyse(c.track, settings);
+    EXPECT_EQ(r.FinishStatus, c.status);
+    EXPECT_EQ(r.LatencySamples, c.latency);
+  }
+}
+
+TEST(AnalyseRawTrack, PathLengthFollowsFilteredSteps) {
+  struct Case {
+    const char* name;
+    std::string track;
+    std::function<void(AnalysisSettings&)> adjust;
+    float path;
+  };
+  const std::vector<Case> cases = {
+      {"standing still", Repeat({128, 96}, 20), nullptr, 0.0f},
+      // One-pixel jitter in both axes around one point adds nothing.
+      {"one-pixel jitter", Track({{128, 96}, {129, 97}, {128, 96}, {127, 95}, {128, 97}, {129, 96}}), nullptr,
+       0.0f},
+      // Moves of one pixel accumulate until an axis is 2 away from the remembered point.
+      {"small moves accumulate", Track({{128, 96}, {129, 96}, {130, 96}}), nullptr, 2.0f},
+      // 3-4-5 steps.
+      {"two straight steps", Track({{100, 100}, {103, 104}, {106, 108}}), nullptr, 10.0f},
+      // Each step is rounded to whole pixels, half to even, before it is summed:
+      // sqrt(2 * 2 + 1) = 2.236 -> 2, twice.
+      {"rounding after every step", Track({{100, 100}, {102, 101}, {104, 102}}), nullptr, 4.0f},
+      // 200 cm pool of 160 pixels: 1.25 cm per pixel.
+      {"centimetres per pixel", Track({{100, 100}, {103, 104}, {106, 108}}),
+       [](AnalysisSettings& s) { s.Pool.ActualSizeX = 200; }, 12.5f},
+      // The jump of 32 pixels is counted with the filter off...
+      {"artifact jump, filter off", Track({{128, 96}, {128, 96}, {160, 96}, {161, 96}, {170, 96}}), nullptr,
+       42.0f},
+      // ...and dropped with it on; the next step is measured from the new position.
+      {"artifact jump, filter on", Track({{128, 96}, {128, 96}, {160, 96}, {161, 96}, {170, 96}}),
+       [](AnalysisSettings& s) { s.ArtifactFilterOn = true; }, 10.0f},
+      // A step of exactly the threshold (20) is not an artifact.
+      {"step at the threshold kept", Track({{128, 96}, {148, 96}}),
+       [](AnalysisSettings& s) { s.ArtifactFilterOn = true; }, 20.0f},
+      // A lost sample stands where the animal was; the next step is from there.
+      {"lost sample in the middle", Track({{100, 100}, {103, 104}, {255, 255}, {106, 108}}), nullptr, 10.0f},
+      // First sample lost: the start point is the first seen sample, no step from Y 255.
+      {"first sample unseen", Track({{255, 255}, {128, 96}, {131, 100}}), nullptr, 5.0f},
+      // Steps that end outside the pool add nothing; coming back adds sqrt(122^2 + 4^2).
+      {"steps outside the pool", Track({{128, 96}, {250, 96}, {250, 100}, {128, 96}}), nullptr, 122.0f},
+      // PAL: the remembered point is not scaled by 5/6 (that would add a 16-pixel step).
+      {"PAL first step", Track({{128, 96}, {140, 96}}), [](AnalysisSettings& s) { s.VideoType = 1; }, 12.0f},
+      // Pass 2 stops at the latency: the hit sample itself is not swum to.
+      {"path stops at the hit", Track({{128, 96}, {140, 80}, {158, 66}}), nullptr, 20.0f},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    AnalysisSettings settings = BaseSettings();
+    if (c.adjust) c.adjust(settings);
+    EXPECT_FLOAT_EQ(Analyse(c.track, settings).Measures.PathLength, c.path);
+  }
+}
+
+TEST(AnalyseRawTrack, InitialAngleAgainstTheGoalHeading) {
+  // Start (128, 96); platform 1 at (158, 66) lies at a heading of 45 degrees.
+  struct Case {
+    const char* name;
+    std::string track;
+    std::function<void(AnalysisSettings&)> adjust;
+    bool valid;
+    float angle;
+  };
+  const std::vector<Case> cases = {
+      {"east", Track({{128, 96}, {138, 96}}), nullptr, true, 45.0f},
+      {"west", Track({{128, 96}, {118, 96}}), nullptr, true, 135.0f},
+      // South is 270: |45 - 270| = 225, taken the short way round.
+      {"south", Track({{128, 96}, {128, 106}}), nullptr, true, 135.0f},
+      {"straight at the goal", Track({{128, 96}, {136, 88}}), nullptr, true, 0.0f},
+      // Measured once: the first sample at 10 cm decides, later ones do not.
+      {"first far enough sample decides", Track({{128, 96}, {133, 96}, {138, 96}, {118, 96}}), nullptr, true,
+       45.0f},
+      {"distance never reached", Track({{128, 96}, {133, 96}, {130, 99}}), nullptr, false, 0.0f},
+      // Distance 0: measured on the first sample, then set to 0 by pass 2.
+      {"distance 0", Track({{128, 96}, {118, 96}}),
+       [](AnalysisSettings& s) { s.Experiment.DistFromStart = 0; }, true, 0.0f},
+      {"no goal with all platforms", Track({{128, 96}, {118, 96}}),
+       [](AnalysisSettings& s) { s.Experiment.ActivePlatform = 5; }, false, 0.0f},
+      {"no goal with platforms off", Track({{128, 96}, {118, 96}}),
+       [](AnalysisSettings& s) { s.Experiment.ActivePlatform = 0; }, false, 0.0f},
+      // Platform 3 at (98, 126) lies at 225 degrees; east is 0: error 135.
+      {"goal platform 3", Track({{128, 96}, {138, 96}}),
+       [](AnalysisSettings& s) { s.Experiment.ActivePlatform = 3; }, true, 135.0f},
+      // Unseen first sample: the start is the first seen one.
+      {"start after a lost sample", Track({{255, 255}, {128, 96}, {138, 96}}), nullptr, true, 45.0f},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    AnalysisSettings settings = BaseSettings();
+    if (c.adjust) c.adjust(settings);
+    const TrialResult r = Analyse(c.track, settings);
+    EXPECT_EQ(r.Measures.AngleValid, c.valid);
+    EXPECT_NEAR(r.Measures.InitialAngle, c.angle, 1e-4);
+  }
+}
+
+TEST(AnalyseRawTrack, PlatformCountersFromTheEventPass) {
+  AnalysisSettings settings = BaseSettings();
+  // Platform 2 at (98, 66) is not active: its own area counts as its counter zone.
+  // Inside it: two samples 2 apart then a 3-4-5 step; then out (distance 20 > 15).
+  const TrialResult r = Analyse(Track({{98, 70}, {98, 72}, {101, 76}, {98, 90}, {98, 70}}), settings);
+  const CounterRecord& zone2 = r.Measures.Counters[1];
+  EXPECT_EQ(zone2.Entries, 2);
+  EXPECT_FLOAT_EQ(zone2.Time, 4.0f);
+  EXPECT_FLOAT_EQ(zone2.Path, 7.0f);  // the step back in adds no path
+  EXPECT_EQ(r.Measures.Counters[0].Entries, 0);
+  EXPECT_EQ(r.FinishStatus, kFinishAborted);
+
+  // Counter paths use the centimetre factors of each axis: 200 x 100 cm.
+  settings.Pool.ActualSizeX = 200;
+  settings.Pool.ActualSizeY = 100;
+  const TrialResult scaled = Analyse(Track({{98, 66}, {102, 66}, {102, 74}}), settings);
+  // 4 px * 1.25 = 5 cm, then 8 px * 0.625 = 5 cm.
+  EXPECT_FLOAT_EQ(scaled.Measures.Counters[1].Path, 10.0f);
+  EXPECT_EQ(scaled.Measures.Counters[1].Entries, 1);
+}
+
+TEST(AnalyseRawTrack, ZoneTable) {
+  struct Case {
+    const char* name;
+    std::string track;
+    std::function<void(AnalysisSettings&)> adjust;
+    char ring;
+    int column;
+    ZoneCell expected;
+  };
+  const std::vector<Case> cases = {
+      // Hit on the first sample: that one sample is still placed, at 42.4 px right and up
+      // of the centre: ring C, quadrant "1"; no entry (it is the start point).
+      {"hit on first sample", Track({{158, 66}}), nullptr, 'C', 1, {0, 1.0f / 30.0f, 0.0f}},
+      // The centre itself is in ring A, quadrant "4" (dx = dy = 0 count as right, lower).
+      {"standing at the centre", Repeat({128, 96}, 6), nullptr, 'A', 4, {0, 6.0f / 30.0f, 0.0f}},
+      {"standing at the centre, PAL",
+       Repeat({128, 96}, 6),
+       [](AnalysisSettings& s) { s.VideoType = 1; },
+       'A',
+       4,
+       {0, 6.0f / 25.0f, 0.0f}},
+      // Moving from ring A into B along the right axis: an entry of B with the step's path.
+      {"entry with path",
+       Track({{128, 96}, {150, 96}, {155, 96}}),
+       nullptr,
+       'B',
+       4,
+       {1, 2.0f / 30.0f, 27.0f}},
+      // Artifact filter on: the jump into B is neither path nor entry; the step inside B
+      // that follows is measured, but B is already the remembered cell.
+      {"artifact jump drops entry",
+       Track({{128, 96}, {128, 96}, {160, 96}, {161, 96}, {170, 96}}),
+       [](AnalysisSettings& s) { s.ArtifactFilterOn = true; },
+       'B',
+       4,
+       {0, 2.0f / 30.0f, 0.0f}},
+      {"no filter keeps entry",
+       Track({{128, 96}, {128, 96}, {160, 96}, {161, 96}, {170, 96}}),
+       nullptr,
+       'B',
+       4,
+       {1, 2.0f / 30.0f, 32.0f}},
+      // Leaving the pool forgets the cell: coming back counts an entry.
+      {"return from outside",
+       Track({{128, 96}, {250, 96}, {250, 100}, {128, 96}}),
+       nullptr,
+       'A',
+       4,
+       {1, 2.0f / 30.0f, 122.0f}},
+      // Quadrants off: everything in column "4" (the report moves it to "1"); steps 10, 20.
+      {"quadrants off",
+       Track({{128, 86}, {118, 86}, {118, 106}}),
+       [](AnalysisSettings& s) { s.Pool.Quadrants = false; },
+       'A',
+       4,
+       {0, 3.0f / 30.0f, 30.0f}},
+      {"quadrants on, upper left",
+       Track({{128, 86}, {118, 86}, {118, 106}}),
+       nullptr,
+       'A',
+       2,
+       {1, 1.0f / 30.0f, 10.0f}},
+      // Equal-area rings (40, 56.6, 69.3, 80): 50 px out is ring B, not C.
+      {"equal-area ring B",
+       Track({{128, 96}, {178, 96}}),
+       [](AnalysisSettings& s) { s.Pool.EquArea = true; },
+       'B',
+       4,
+       {1, 1.0f / 30.0f, 50.0f}},
+      {"equal-width ring C", Track({{128, 96}, {178, 96}}), nullptr, 'C', 4, {1, 1.0f / 30.0f, 50.0f}},
+      // Square pool: the corner (207, 175) is inside the outer square.
+      {"square pool corner",
+       Track({{207, 175}}),
+       [](AnalysisSettings& s) { s.Pool.Round = false; },
+       'D',
+       4,
+       {0, 1.0f / 30.0f, 0.0f}},
+      // Round ring boundary (distance 20) belongs to the outer ring.
+      {"round boundary", Track({{148, 96}}), nullptr, 'B', 4, {0, 1.0f / 30.0f, 0.0f}},
+      // Square boundary (|dx| = 20) belongs to the inner square.
+      {"square boundary",
+       Track({{148, 96}}),
+       [](AnalysisSettings& s) { s.Pool.Round = false; },
+       'A',
+       4,
+       {0, 1.0f / 30.0f, 0.0f}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    AnalysisSettings settings = BaseSettings();
+    if (c.adjust) c.adjust(settings);
+    const ZoneCell& cell = Zone(Analyse(c.track, settings), c.ring, c.column);
+    EXPECT_EQ(cell.Entries, c.expected.Entries);
+    EXPECT_FLOAT_EQ(cell.Time, c.expected.Time);
+    EXPECT_FLOAT_EQ(cell.Path, c.expected.Path);
+  }
+}
+
+TEST(AnalyseRawTrack, OutOfPoolCountAndWarning) {
+  struct Case {
+    const char* name;
+    std::string track;
+    bool squarePool;
+    int32_t count;
+    std::string text;
+  };
+  const std::vector<Case> cases = {
+      {"inside", Track({{128, 96}, {200, 96}}), false, 0, ""},
+      {"two outside", Track({{128, 96}, {250, 96}, {250, 100}, {128, 96}}), false, 2,
+       "Warning: there are\n2\npoints out of Pool"},
+      // Exactly on the rim of a round pool is outside; the first sample counts too.
+      {"on the rim", Track({{208, 96}}), false, 1, "Warning: there are\n1\npoints out of Pool"},
+      // Lost samples are never out of the pool.
+      {"lost samples", Track({{255, 255}, {128, 255}, {128, 96}}), false, 0, ""},
+      // Square pool: the corner is inside, one further out is not.
+      {"square corner", Track({{208, 176}, {209, 176}}), true, 1,
+       "Warning: there are\n1\npoints out of Pool"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    AnalysisSettings settings = BaseSettings();
+    settings.Pool.Round = !c.squarePool;
+    const TrialResult r = Analyse(c.track, settings);
+    EXPECT_EQ(r.OutOfPoolCount, c.count);
+    EXPECT_EQ(r.OutOfPoolText, c.text);
+  }
+}
+
+TEST(AnalyseRawTrack, SquarePlatforms) {
+  AnalysisSettings settings = BaseSettings();
+  for (PlatformSetup& p : settings.Pool.Platforms) p.Round = false;
+  // (168, 56) is 10 right and 10 up of platform 1: on the square, not on a circle.
+  EXPECT_EQ(Analyse(Track({{128, 96}, {168, 56}}), settings).FinishStatus, kFinishHitGoal);
+  settings.Pool.Platforms[0].Round = true;
+  const TrialResult round = Analyse(Track({{128, 96}, {168, 56}}), settings);
+  EXPECT_EQ(round.FinishStatus, kFinishAborted);
+  EXPECT_EQ(round.Measures.Counters[0].Entries, 1);  // 14.1 from the centre: in the zone
+}
+
+TEST(AnalyseRawTrack, ProximityOfAStandingAnimal) {
+  // Standing at (158, 96), 30 px below platform 1, 35 samples: no path, no correction.
+  AnalysisSettings settings = BaseSettings();
+  settings.Experiment.MaxTime = 1;
+  const TrialResult r = Analyse(Repeat({158, 96}, 35), settings);
+  const CounterRecord& p1 = r.Measures.Counters[0];
+  // 35 samples of 30 px: 1050 / 30 per second * 1 cm = 35 cm·s over 34 / 30 s.
+  EXPECT_FLOAT_EQ(p1.Cumulative, 35.0f);
+  EXPECT_NEAR(p1.ProximityAvg, 35.0 / (34.0 / 30.0), 1e-4);
+  // Platform 4 at (158, 126) is 30 px away too.
+  EXPECT_FLOAT_EQ(r.Measures.Counters[3].Cumulative, 35.0f);
+}
+
+TEST(AnalyseRawTrack, ProximityOfASingleSample) {
+  // Hit on the first sample: T2 = 0, no path: average 0, cumulative = distance / F * c.
+  const TrialResult r = Analyse(Track({{158, 66}}), BaseSettings());
+  EXPECT_FLOAT_EQ(r.Measures.Counters[0].Cumulative, 0.0f);
+  EXPECT_FLOAT_EQ(r.Measures.Counters[1].Cumulative, 2.0f);  // 60 px to platform 2
+  EXPECT_FLOAT_EQ(r.Measures.Counters[1].ProximityAvg, 0.0f);
+}
+
+TEST(AnalyseRawTrack, ProximityCorrectedForAStraightSwim) {
+  // From (158, 96) up to (158, 86): start 30 px from platform 1, distances 30 and 20,
+  // path 10 px in 1/30 s. K = 30^2 * (1/30) / 10 / 2 = 1.5; A = 50 / 30 - 1.5 = 1/6.
+  const TrialResult r = Analyse(Track({{158, 96}, {158, 86}}), BaseSettings());
+  EXPECT_NEAR(r.Measures.Counters[0].Cumulative, 1.0 / 6.0, 1e-5);
+  EXPECT_NEAR(r.Measures.Counters[0].ProximityAvg, 5.0, 1e-4);
+}
+
+TEST(AnalyseRawTrack, PlatformsWhoseZoneLiesOutsideThePoolReportZeros) {
+  AnalysisSettings settings = BaseSettings();
+  settings.Experiment.ActivePlatform = 0;
+  // Platform 2 moved to (20, 96): 108 px from the centre, beyond 80 + 15.
+  settings.Pool.Platforms[1].X = 20;
+  settings.Pool.Platforms[1].Y = 96;
+  const TrialResult r = Analyse(Track({{20, 96}, {22, 96}, {128, 96}}), settings);
+  EXPECT_EQ(r.Measures.Counters[1], CounterRecord{});
+  EXPECT_NE(r.Measures.Counters[0].Cumulative, 0.0f);  // platform 1 is in use
+  // Moved to (35, 96): 93 px, the zone reaches in and is counted.
+  settings.Pool.Platforms[1].X = 35;
+  const TrialResult near = Analyse(Track({{35, 96}, {37, 96}, {128, 96}}), settings);
+  EXPECT_EQ(near.Measures.Counters[1].Entries, 1);
+  EXPECT_FLOAT_EQ(near.Measures.Counters[1].Time, 2.0f);
+}
+
+TEST(AnalyseRawTrack, EpochWindow) {
+  struct Case {
+    const char* name;
+    std::string track;
+    int64_t start;  // ten-thousandths of a second
+    int64_t time;
+    int16_t status;
+    int32_t latency;
+    float path;
+  };
+  const std::string walk = Track({{128, 96}, {140, 96}, {150, 96}, {151, 96}, {160, 96}, {160, 96}});
+  const std::vector<Case> cases = {
+      // Start 0 over the whole trial: pass 1 skips sample 0 only.
+      {"whole trial", walk, 0, 2000, kFinishAborted, 5, 32.0f},
+      // Start 0.1 s (a = 3), time 0.1 s (b = 6, beyond the last sample): samples 4 and 5.
+      // Pass 2 starts at sample 3 (151, 96) and takes 2 samples: one step of 9.
+      {"window from sample 3", walk, 1000, 1000, kFinishAborted, 2, 9.0f},
+      // b = 4 inside the track: sample 4 adds one latency sample without being processed.
+      {"stop inside the track", walk, 1000, 334, kFinishAborted, 1, 0.0f},
+      // a = b: the one sample is skipped by the first rule: latency 0.
+      {"a equals b", walk, 1000, 0, kFinishAborted, 0, 0.0f},
+      // Start beyond the end: nothing is measured, the file still exists.
+      {"start beyond the end", walk, 100000, 10000, kFinishAborted, 0, 0.0f},
+      {"start at the end", walk, 2000, 10000, kFinishAborted, 0, 0.0f},
+      // A hit inside the window ends it: samples 1 and 2 counted, 3 is the platform. Pass 2
+      // starts one sample earlier (at a = 0) and takes two samples: no step.
+      {"hit in the window", Track({{128, 96}, {128, 96}, {130, 96}, {158, 66}, {128, 96}}), 0, 10000,
+       kFinishHitGoal, 2, 0.0f},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    AnalysisSettings settings = BaseSettings();
+    settings.EpochEnabled = true;
+    SetEpochWindow(settings, c.start, c.time);
+    const TrialResult r = Analyse(c.track, settings);
+    EXPECT_EQ(r.FinishStatus, c.status);
+    EXPECT_EQ(r.LatencySamples, c.latency);
+    EXPECT_FLOAT_EQ(r.Measures.PathLength, c.path);
+  }
+}
+
+TEST(AnalyseRawTrack, EpochBeyondTheEndLeavesTheMeasuresAsReset) {
+  AnalysisSettings settings = BaseSettings();
+  settings.EpochEnabled = true;
+  SetEpochWindow(settings, 100000, 10000);
+  const TrialResult r = Analyse(Track({{128, 96}, {98, 66}, {150, 96}}), settings);
+  TrialMeasures reset;
+  EXPECT_EQ(r.Measures, reset);
+  EXPECT_EQ(r.FinishStatus, kFinishAborted);
+}
+
+TEST(AnalyseRawTrack, EpochOfOneSampleHasNoCumulativeProximity) {
+  AnalysisSettings settings = BaseSettings();
+  settings.EpochEnabled = true;
+  SetEpochWindow(settings, 1000, 0);  // a = b = 3
+  const TrialResult r = Analyse(Repeat({158, 96}, 6), settings);
+  for (const CounterRecord& c : r.Measures.Counters) {
+    EXPECT_EQ(c.Cumulative, 0.0f);
+    EXPECT_EQ(c.ProximityAvg, 0.0f);
+  }
+  // Pass 2 still placed its one sample (158, 96): 30 px right, ring B, quadrant "4".
+  EXPECT_FLOAT_EQ(Zone(r, 'B', 4).Time, 1.0f / 30.0f);
+}
+
+TEST(AnalyseRawTrack, EpochResultDoesNotDependOnEarlierAnalyses) {
+  AnalysisSettings settings = BaseSettings();
+  settings.EpochEnabled = true;
+  SetEpochWindow(settings, 1000, 10000);
+  const std::string track =
+      Track({{128, 96}, {128, 96}, {128, 96}, {150, 96}, {151, 96}, {160, 96}, {160, 96}});
+  const TrialResult alone = Analyse(track, settings);
+  TrialResult after;
+  AnalyseRawTrackBytes(Track({{10, 10}, {200, 150}, {30, 20}, {100, 100}}), BaseSettings(), after);
+  AnalyseRawTrackBytes(track, settings, after);
+  EXPECT_EQ(after, alone);
+  // From (150, 96): (151, 96) is jitter, (160, 96) is 10 from the remembered point.
+  EXPECT_FLOAT_EQ(alone.Measures.PathLength, 10.0f);
+}
+
+TEST(AnalyseRawTrack, OddByteIsIgnored) {
+  const std::string even = Track({{128, 96}, {131, 100}});
+  const TrialResult r = Analyse(even + '\x40', BaseSettings());
+  EXPECT_EQ(r, Analyse(even, BaseSettings()));
+  EXPECT_EQ(r.LatencySamples, 2);
+  EXPECT_FLOAT_EQ(r.Measures.PathLength, 5.0f);
+}
+
+TEST(AnalyseRawTrack, TracksLongerThan32767Samples) {
+  AnalysisSettings settings = BaseSettings();
+  settings.Experiment.MaxTime = 10000;
+  std::string track = Repeat({128, 96}, 39999) + Track({{158, 66}});
+  const TrialResult hit = Analyse(track, settings);
+  EXPECT_EQ(hit.FinishStatus, kFinishHitGoal);
+  EXPECT_EQ(hit.LatencySamples, 39999);
+  EXPECT_FLOAT_EQ(Zone(hit, 'A', 4).Time, 39999.0f / 30.0f);
+
+  // A walk to the right at the end of a long track is measured.
+  std::string walk = Repeat({128, 96}, 40000) + Track({{138, 96}, {148, 96}});
+  const TrialResult long_walk = Analyse(walk, settings);
+  EXPECT_EQ(long_walk.LatencySamples, 40002);
+  EXPECT_FLOAT_EQ(long_walk.Measures.PathLength, 20.0f);
+}
+
+TEST(AnalyseRawTrack, AspectFactorScalesYWithFloor) {
+  AnalysisSettings settings = BaseSettings();
+  settings.AspectFactor = 1.5;
+  // Y 44 * 1.5 = 66: on platform 1. Y 45 * 1.5 = 67.5 -> 67: the point (158, 67).
+  EXPECT_EQ(Analyse(Track({{158, 44}}), settings).FinishStatus, kFinishHitGoal);
+  // Two samples 1 raw pixel apart in Y: 65 -> 97 and 66 -> 99: a step of 2.
+  EXPECT_FLOAT_EQ(Analyse(Track({{128, 65}, {128, 66}}), settings).Measures.PathLength, 2.0f);
+  // A factor below 1 never turns a lost sample (Y 255 -> 229) into a position.
+  settings.AspectFactor = 0.9;
+  const TrialResult lost = Analyse(Track({{128, 96}, {255, 255}, {128, 96}}), settings);
+  EXPECT_FLOAT_EQ(lost.Measures.PathLength, 0.0f);
+  EXPECT_EQ(lost.OutOfPoolCount, 0);
+}
+
+TEST(AnalyseRawTrack, NoNaNOrInfinityForBadSettings) {
+  std::vector<std::function<void(AnalysisSettings&)>> adjustments = {
+      [](AnalysisSettings& s) { s.Pool.Radius = 0.0f; },
+      [](AnalysisSettings& s) { s.Pool.Radius = -5.0f; },
+      [](AnalysisSettings& s) { s.Pool.Radius = std::nanf(""); },
+      [](AnalysisSettings& s) { s.Pool.Radius = 1e-40f; },
+      [](AnalysisSettings& s) { s.Pool.Radius = INFINITY; },
+      [](AnalysisSettings& s) { s.Pool.ActualSizeX = 0; },
+      [](AnalysisSettings& s) { s.Pool.NumRings = 0; },
+      [](AnalysisSettings& s) { s.Pool.NumRings = 9; },
+      [](AnalysisSettings& s) { s.Pool.Platforms[0].Radius = std::nanf(""); },
+      [](AnalysisSettings& s) { s.Pool.Platforms[2].CMultiplier = -300; },
+      [](AnalysisSettings& s) { s.Experiment.MaxTime = -1; },
+      [](AnalysisSettings& s) { s.Experiment.DistFromStart = -20; },
+      [](AnalysisSettings& s) { s.AspectFactor = 0.0; },
+      [](AnalysisSettings& s) { s.AspectFactor = std::nan(""); },
+      [](AnalysisSettings& s) { s.ArtifactThreshold = std::nan(""); },
+      [](AnalysisSettings& s) {
+        s.EpochEnabled = true;
+        s.EpochStart = -50000;
+        s.EpochStop = INT64_MAX;
+      },
+  };
+  std::mt19937 random(7);
+  std::string track;
+  for (int i = 0; i < 500; ++i) {
+    track.push_back(static_cast<char>(random() % 256));
+    track.push_back(static_cast<char>(random() % 256));
+  }
+  for (std::size_t i = 0; i < adjustments.size(); ++i) {
+    SCOPED_TRACE(i);
+    AnalysisSettings settings = BaseSettings();
+    adjustments[i](settings);
+    for (const std::string& bytes : {std::string(), Track({{128, 96}}), track}) {
+      const TrialResult r = Analyse(bytes, settings);
+      const TrialMeasures& m = r.Measures;
+      EXPECT_TRUE(std::isfinite(m.PathLength));
+      EXPECT_TRUE(std::isfinite(m.InitialAngle));
+      EXPECT_GE(m.InitialAngle, 0.0f);
+      EXPECT_LE(m.InitialAngle, 180.0f);
+      for (const CounterRecord& c : m.Counters) {
+        EXPECT_TRUE(std::isfinite(c.Time) && std::isfinite(c.Path) && std::isfinite(c.ProximityAvg) &&
+                    std::isfinite(c.Cumulative));
+      }
+      for (const auto& ring : m.Zones) {
+        for (const ZoneCell& z : ring) EXPECT_TRUE(std::isfinite(z.Time) && std::isfinite(z.Path));
+      }
+    }
+  }
+}
+
+TEST(AnalyseRawTrack, FromFile) {
+  test::TempDir dir;
+  AnalysisSettings settings = BaseSettings();
+  TrialResult result;
+  result.FinishStatus = kFinishHitGoal;
+  result.Measures.AngleValid = true;
+  // A missing file: false, everything as reset, "Unknown".
+  EXPECT_FALSE(AnalyseRawTrack(dir.Path() / "WEEK100.RAW", settings, result));
+  EXPECT_EQ(result, TrialResult{});
+  // A file copied from Windows in lower case is found.
+  dir.Write("week100.raw", Track({{128, 96}, {131, 100}}));
+  ASSERT_TRUE(AnalyseRawTrack(dir.Path() / "WEEK100.RAW", settings, result));
+  EXPECT_EQ(result.FinishStatus, kFinishAborted);
+  EXPECT_FLOAT_EQ(result.Measures.PathLength, 5.0f);
+  // A folder of that name is not a track.
+  std::filesystem::create_directory(dir.Path() / "WEEK101.RAW");
+  EXPECT_FALSE(AnalyseRawTrack(dir.Path() / "WEEK101.RAW", settings, result));
+}
+
+TEST(ClearAllMazeExptData, ResetsEveryField) {
+  TrialResult r = Analyse(Track({{128, 96}, {138, 96}, {98, 66}, {98, 70}, {250, 96}}), BaseSettings());
+  ASSERT_TRUE(r.Measures.AngleValid);
+  ASSERT_NE(r.OutOfPoolCount, 0);
+  ClearAllMazeExptData(r);
+  EXPECT_EQ(r, TrialResult{});
+  EXPECT_FALSE(r.Measures.AngleValid);
+  EXPECT_EQ(r.Measures.InitialAngle, 0.0f);
+  EXPECT_EQ(r.Measures.LastCounter, -1);
+}
+
+TEST(HeadingOf, CompassDirections) {
+  struct Case {
+    int dx, dy;
+    float heading;
+  };
+  const Case cases[] = {{1, 0, 0.0f},    {0, 1, 90.0f},    {-1, 0, 180.0f}, {0, -1, 270.0f},   {1, 1, 45.0f},
+                        {-1, 1, 135.0f}, {-1, -1, 225.0f}, {1, -1, 315.0f}, {0, 0, kNoHeading}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.dx << "," << c.dy);
+    EXPECT_NEAR(HeadingOf(c.dx, c.dy), c.heading, 1e-4);
+  }
+}
+
+TEST(FilteredStepper, RemembersItsPointWithinOnePass) {
+  FilteredStepper stepper;
+  // The first two calls take the previous point afresh.
+  EXPECT_EQ(stepper.Step({100, 100}, {100, 100}, 0), 0.0f);
+  EXPECT_EQ(stepper.Step({101, 101}, {100, 100}, 1), 0.0f);  // jitter
+  EXPECT_EQ(stepper.Step({102, 100}, {101, 101}, 2), 2.0f);  // 2 from (100, 100)
+  EXPECT_EQ(stepper.Remembered(), (PoolPoint{102, 100}));
+  // A new pass resets it, whatever was remembered before.
+  EXPECT_EQ(stepper.Step({50, 50}, {50, 50}, 0), 0.0f);
+  EXPECT_EQ(stepper.Remembered(), (PoolPoint{50, 50}));
+}
+
+}  // namespace
+}  // namespace tarnwell
