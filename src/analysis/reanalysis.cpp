@@ -36,6 +36,7 @@ bool ShowsOnScreen(const ReanalysisState& state, const DataView* view) {
 // View mode: one raw file analysed, its report written and shown.
 bool AnalyseAndShowRawFile(ReanalysisState& state, const std::filesystem::path& rawFile, Operator& op,
                            DataView* view) {
+  if (!TempReportWritable(state, op)) return false;
   const bool show = ShowsOnScreen(state, view);
   if (show) {
     view->ShowAnalysedPool(state.Settings);

@@ -8,6 +8,13 @@
 
 namespace tarnwell {
 
+bool TempReportWritable(const ReanalysisState& state, Operator& op) {
+  if (state.TempReportPath.empty() || FileExistsOrCanBeCreated(state.TempReportPath)) return true;
+  ReportHandledError(op, 75, "Path/File access error (cannot create " + state.TempReportPath.string() + ")",
+                     "BuildTabulatedDataFile");
+  return false;
+}
+
 std::string ConvertDecimalSeparator(std::string_view line, const NumberLocale& locale) {
   std::string out(line);
   if (ReportListSeparator(locale) == ',') return out;
@@ -35,6 +42,7 @@ std::string TabulatedDataText(const std::vector<AnalysedTrial>& trials, const Nu
 
 bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path& tablePath, Operator& op,
                             DataView* view) {
+  if (!TempReportWritable(state, op)) return false;
   const int runSubject = state.CurrentSubject;
   std::vector<AnalysedTrial> trials;
   for (const NumberedRawFileEntry& entry : ListNumberedRawFiles(state.DataFile)) {

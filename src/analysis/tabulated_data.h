@@ -23,6 +23,11 @@ namespace tarnwell {
 /// (a file name such as "WEEK1.EXP" keeps its point).
 std::string ConvertDecimalSeparator(std::string_view line, const NumberLocale& locale);
 
+/// Whether the temporary report can be written; when it cannot, the designed error report
+/// (procedure "BuildTabulatedDataFile") is shown and false returned. An empty path means
+/// no temporary report is kept.
+bool TempReportWritable(const ReanalysisState& state, Operator& op);
+
 /// The table's contents from analysed trials: each record through ConvertDecimalSeparator.
 std::string TabulatedDataText(const std::vector<AnalysedTrial>& trials, const NumberLocale& locale);
 
