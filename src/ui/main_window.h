@@ -1,0 +1,189 @@
+// frmMain: the one main window. It hosts every screen, owns the menus, moves between
+// screens (LeaveCurrentScreen and the entering routines), keeps the window's size within
+// its designed minimum, runs the 55 ms tick, and carries the program from start-up to
+// shutdown.
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QTimer>
+#include <QUrl>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tracker/acquisition_tick.h"
+#include "tracker/tracker_link.h"
+#include "ui/app_context.h"
+#include "ui/experiment_activity.h"
+#include "ui/screen_mode.h"
+#include "ui/screens/screen.h"
+
+class QAction;
+class QMenu;
+class QStackedWidget;
+
+namespace tarnwell {
+
+class HomeScreen;
+class SetupPoolScreen;
+class RunExperimentScreen;
+class MonitorScreen;
+class OpenDataScreen;
+class SetupExperimentScreen;
+class SystemSetupScreen;
+class TrackerOverlaySink;
+class DelayBox;
+
+class FrmMain : public QMainWindow, public TrackerSampleSink, public Timer1Host {
+  Q_OBJECT
+ public:
+  static constexpr int kTimer1IntervalMs = 55;
+
+  explicit FrmMain(AppContext& context, QWidget* parent = nullptr);
+  ~FrmMain() override;
+
+  // ---- Start-up and shutdown ------------------------------------------------------------
+
+  // Form_Load: everything up to the home screen being shown (settings, port list,
+  // experiment, pool, Default.SET, folder fallbacks). The unit is not contacted yet.
+  void FormLoad();
+  // The rest of the start-up once the window is on screen: the unit's handshake, the
+  // object filter, the printer check, the normal pointer.
+  void StartUnit();
+  // ShutdownProgram: subject list, leaving the screen, the unit reset and its port closed,
+  // QUENTRIX.SET and QUENTRIX.INI written, temporary files deleted.
+  void ShutdownProgram(bool endingSession = false);
+  bool HasShutDown() const { return shutDown_; }
+  // SIGTERM / SIGINT: dialogs closed, tick and serial notifications stopped, a running
+  // trial aborted and recorded, the screen left without questions, settings written, and
+  // the window closed.
+  void EndSession();
+
+  // ---- Screens --------------------------------------------------------------------------
+
+  ScreenMode CurrentScreenMode() const { return screenMode_; }
+  Screen* CurrentScreen() const;
+  Screen* ScreenFor(ScreenMode mode) const;
+  // The leaving actions of the current screen; false (the screen stays) when the operator
+  // cancelled. On success ScreenMode is 0.
+  bool LeaveCurrentScreen(bool endingSession = false);
+  bool EnterHomeScreen();
+  bool EnterSetupPoolScreen();
+  bool EnterRunExperimentScreen();
+  bool EnterMonitorScreen();
+  bool EnterOpenDataScreen(const std::string& dataFile);
+  bool EnterSetupExperimentScreen();
+  bool EnterSystemSetupScreen();
+
+  // The text after " : " in the caption (the open data file); empty for none.
+  void SetCaptionText(const std::string& text);
+  // The unit's overlay carries text that must be cleared when the screen is left.
+  void NoteOverlayTextPlaced() { overlayTextPlaced_ = true; }
+  // The experiment activity the close box asks (the run screen unless replaced).
+  void SetExperimentActivity(ExperimentActivity* activity) { activity_ = activity; }
+
+  // ---- Window ----------------------------------------------------------------------------
+
+  // Re-layout of the current screen, and the window kept at least 8500 x 6780 twips.
+  void DoAllResizeWindowStuff() override;
+  bool IsResizeDeferred() const { return tick_.IsResizeDeferred(); }
+  int LayoutCount() const { return layoutCount_; }
+  // The 55 ms tick (Timer1).
+  void Timer1_Timer();
+  QTimer& Timer1() { return timer1_; }
+
+  void ShowAbout();
+  void OpenHelp();
+  // Where the help opens the manual; replaced by tests.
+  std::function<bool(const QUrl&)> openUrl;
+  // The manual shipped with the program: next to the binary, in its share folder, or in
+  // the source tree of a build; empty when none is found.
+  static QString FindManual();
+
+  QAction* Action(const QString& name) const;
+  AppContext& Context() { return context_; }
+  TrackerOverlaySink& OverlaySink() { return *overlaySink_; }
+
+  // ---- TrackerSampleSink: samples from the unit ---------------------------------------------
+  void OnSampleDecoded(const TrackSample& sample) override;
+  bool IsTrialRunning() const override;
+  void HandOverSample(const TrackSample& sample, bool sampleDiscardedInThisRead) override;
+  void ShowMonitorDot(const TrackSample& sample) override;
+
+  // ---- Timer1Host: what the tick asks of the window -----------------------------------------
+  bool IsRunScreenShown() const override;
+  bool IsStartEnabled() const override;
+  bool IsStopEnabled() const override;
+  bool IsExperimentInProgress() const override;
+  int16_t DelayType() const override;
+  void cmdStopExpt_Click() override;
+  void cmdRunExpt_Click() override;
+  void ExportAllSubjects() override;
+  void RedrawPool() override;
+  void ShowCountdown(int secondsLeft) override;
+  void CloseCountdown() override;
+  void StartNextTrialAfterCountdown() override;
+  void StartAtTimeOfDay() override;
+  Timer1Tick& TickRules() { return tick_; }
+
+ public slots:
+  void mnuSetupPool_Click();
+  void mnuSetupMazeExpt_Click();
+  void mnuSetupSystem_Click();
+  void mnuMonitor_Click();
+  void mnuRunExpt_Click();
+  void mnuReset_Click();
+  void mnuFileOpen_Click();
+  void mnuProject_Click();
+  void mnuAdvanced_Click();
+  void mnuSetExptPlat_Click();
+  void mnuHelp_Click();
+  void mnuExit_Click();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void BuildMenus();
+  QAction* AddAction(QMenu* menu, const char* name, const QString& caption,
+                     const QKeySequence& shortcut = QKeySequence());
+  void ForwardMenuCommand(MenuCommand command);
+  bool EnterScreen(ScreenMode mode);
+  QAction* MenuEntryOf(ScreenMode mode) const;
+  void SaveFailed(const std::string& what, const std::string& error);
+  void FinishEndingSession();
+
+  AppContext& context_;
+  ScreenMode screenMode_ = ScreenMode::None;
+  QStackedWidget* stack_ = nullptr;
+  std::map<ScreenMode, Screen*> screens_;
+  HomeScreen* homeScreen_ = nullptr;
+  SetupPoolScreen* setupPoolScreen_ = nullptr;
+  RunExperimentScreen* runScreen_ = nullptr;
+  MonitorScreen* monitorScreen_ = nullptr;
+  OpenDataScreen* openDataScreen_ = nullptr;
+  SetupExperimentScreen* setupExperimentScreen_ = nullptr;
+  SystemSetupScreen* systemScreen_ = nullptr;
+  ExperimentActivity* activity_ = nullptr;
+  std::unique_ptr<TrackerOverlaySink> overlaySink_;
+
+  QMenu* mnuSetup_ = nullptr;
+  QTimer timer1_;
+  Timer1Tick tick_;
+  bool inTick_ = false;
+  DelayBox* delayBox_ = nullptr;
+  bool inResize_ = false;
+  int layoutCount_ = 0;
+  bool overlayTextPlaced_ = false;
+  bool shutDown_ = false;
+  bool endingSession_ = false;
+  std::string captionText_;
+  // Messages for the operator found while loading, shown once the window is up.
+  std::vector<std::string> startUpNotices_;
+};
+
+}  // namespace tarnwell

@@ -1,0 +1,74 @@
+// Setup System (ScreenMode 8): the unit's port, the video mode, the custom aspect ratio,
+// the map and data folders, the unit's video controls (invert, live video) and the
+// background mask (fraSetupMazeSystem, fraSetBkGnd). Leaving it writes Default.SET.
+#pragma once
+
+#include "ui/screens/screen.h"
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace tarnwell {
+
+class SystemSetupScreen : public Screen {
+  Q_OBJECT
+ public:
+  SystemSetupScreen(AppContext& context, FrmMain& main, QWidget* parent = nullptr);
+
+  void Enter() override;
+  bool Leave(bool endingSession) override;
+  void DoLayout() override {}
+
+  // FillComPortList: the machine's ports, last found first, the configured one selected.
+  void FillComPortList();
+  // The video-mode list ("NTSC" 0, "PAL" 1); selecting from a file does not count as the
+  // operator's change.
+  int VideoModeIndex() const;
+  void SetVideoModeIndex(int index);
+  // Shows the settings in the boxes.
+  void ShowSettings();
+  // ValidateAspectRatio on txtAspect (focus loss, Enter, leaving).
+  void ValidateAspectRatio();
+
+  // The background mask's status text.
+  static QString MaskStatusText();
+  // "Confirm Setting Change": asked when the video-inverted state changed.
+  static std::string InvertQuestionText();
+  bool VideoInvertChanged() const { return videoInvertChanged_; }
+
+  void cmdInvMazeVideo_Click();
+  void cmdLiveVideo_Click();
+  void cmdSetupBkGnd_Click();
+  void cmdDoneSetupBkGnd_Click();
+  void cmdCancelBkGnd_Click();
+  // The mask setup ended by itself (bytes before the unit acknowledged).
+  void MaskSetupEnded();
+
+ private:
+  void ChooseFolder(bool mapFolder);
+  void FinishMask(bool save);
+
+  QFrame* fraSetupMazeSystem_;
+  QWidget* fraSetBkGnd_;
+  QComboBox* cboMazeComPort_;
+  QComboBox* cboVideoMode_;
+  QLineEdit* txtAspect_;
+  QLineEdit* txtMapPath_;
+  QLineEdit* txtDataPath_;
+  QPushButton* cmdInvMazeVideo_;
+  QPushButton* cmdLiveVideo_;
+  QPushButton* cmdSetupBkGnd_;
+  QPushButton* cmdDoneSetupBkGnd_;
+  QPushButton* cmdCancelBkGnd_;
+  QLabel* lblBackMaskStatus_;
+  QPushButton* cmdExitSetupSys_;
+  // Flips with every invert command the unit was sent; cleared when the operator saves
+  // the state into the unit. Kept here because the question is this screen's.
+  bool videoInvertChanged_ = false;
+  QString lastAspectText_;
+};
+
+}  // namespace tarnwell
