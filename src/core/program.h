@@ -15,6 +15,7 @@
 #include "core/settings_files.h"
 #include "core/system_settings.h"
 #include "experiment/experiment_setup.h"
+#include "experiment/subject_table.h"
 #include "pool/pool_setup.h"
 
 namespace tarnwell {
@@ -46,6 +47,7 @@ struct Program {
 
   // ---- experiment setup and subjects ----
   ExperimentSetup experiment;
+  SubjectTable subjects;  // grSubjID; experiment.SubjectIDs is rebuilt from it
 };
 
 // Which settings files the start-up found.

@@ -37,10 +37,6 @@ std::vector<std::string_view> SplitOn(std::string_view text, char separator) {
 
 }  // namespace
 
-SubjectTable::SubjectTable(int columns) : columns_(std::max(1, columns)) {
-  Clear();
-}
-
 const std::string& SubjectTable::CellID(int row, int column) const {
   if (row < 0 || column < 0 || column >= columns_ || row >= Rows()) return kEmpty;
   return cells_[static_cast<std::size_t>(row) * columns_ + column];
@@ -50,10 +46,6 @@ std::string SubjectTable::CellText(int row, int column) const {
   const std::string& id = CellID(row, column);
   if (id.empty()) return std::string();
   return std::to_string(SubjectNumber(row, column)) + ") " + id;
-}
-
-void SubjectTable::Clear() {
-  cells_.assign(static_cast<std::size_t>(columns_), std::string());
 }
 
 void SubjectTable::CommitEntry(int row, int column, std::string_view entry) {

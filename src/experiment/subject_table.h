@@ -27,7 +27,8 @@ inline constexpr std::size_t kStoredSubjectIdLength = 8;
 
 class SubjectTable {
  public:
-  explicit SubjectTable(int columns = kSubjectTableColumns);
+  // Inline, so that holding a table (as Program does) needs nothing from this library.
+  explicit SubjectTable(int columns = kSubjectTableColumns) : columns_(columns < 1 ? 1 : columns) { Clear(); }
 
   int Columns() const { return columns_; }
   int Rows() const { return static_cast<int>(cells_.size()) / columns_; }
@@ -40,7 +41,7 @@ class SubjectTable {
   std::string CellText(int row, int column) const;
 
   /// One empty row (the grid keeps its column count).
-  void Clear();
+  void Clear() { cells_.assign(static_cast<std::size_t>(columns_), std::string()); }
   /// Commits the entry box into a cell, growing the table by rows as needed. A number
   /// prefix typed or pasted with the ID ("3) RAT1") is not part of the ID. Cells outside the
   /// columns are ignored.
