@@ -4,6 +4,9 @@ namespace tarnwell::cli {
 
 const std::vector<CommandEntry>& Commands() {
   static const std::vector<CommandEntry> commands = {
+      {"convert", RunConvert},
+      {"analyse", RunAnalyse},
+      {"report", RunReport},
   };
   return commands;
 }

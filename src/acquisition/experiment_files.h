@@ -8,6 +8,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace tarnwell {
@@ -26,6 +27,16 @@ std::filesystem::path CompanionFile(const std::filesystem::path& dataFile);
 /// The data file's name as reports and labels show it: without its folder, extension
 /// EXP (WEEK1.EXP for WEEK1.CSV or WEEK1.EXP). Empty for an empty data file.
 std::string DataFileDisplayName(const std::filesystem::path& dataFile);
+
+/// The experiment a numbered raw file belongs to and the subject it holds: WEEK102.RAW is
+/// subject 2 of WEEK1.EXP in the same folder. Nothing when the name does not end in two
+/// digits and ".RAW" (compared without regard to case).
+struct RawFileOwner {
+  std::filesystem::path DataFile;  ///< stem + ".EXP"
+  int SubjectIndex = 0;
+  friend bool operator==(const RawFileOwner&, const RawFileOwner&) = default;
+};
+std::optional<RawFileOwner> ExperimentOfRawFile(const std::filesystem::path& rawFile);
 
 /// The run screen's output-file label (lblOutFile): the data file's name without its
 /// folder, or "(No output file selected)" when the experiment has none.
