@@ -24,7 +24,7 @@ SwimArena SimulatedUnitOptions::DefaultSwimArena() {
 SimulatedUnit::SimulatedUnit(SimulatedUnitOptions options)
     : options_(std::move(options)),
       swim_(options_.arena, options_.swim, options_.seed),
-      framePeriodMs_(options_.pal ? 1000.0 / 25.0 : 1000.0 / 30.0),
+      framePeriodMs_(1000.0 / (options_.pal ? 25 : 30)),
       map_(kMapBytes, '0') {}
 
 void SimulatedUnit::Note(const char* what) {
@@ -62,7 +62,9 @@ void SimulatedUnit::AdvanceTo(double nowMs) {
   nowMs_ = nowMs;
   while (streaming_ && powered_ && nextFrameMs_ <= nowMs_) {
     SendSample(swim_.Step(framePeriodMs_ / 1000.0), nextFrameMs_);
-    nextFrameMs_ += framePeriodMs_;
+    // From the frame count, not by adding up periods: no drift over a long stream.
+    ++framesSinceStart_;
+    nextFrameMs_ = streamStartMs_ + static_cast<double>(framesSinceStart_ + 1) * 1000.0 / FramesPerSecond();
   }
 }
 
@@ -140,8 +142,10 @@ std::size_t SimulatedUnit::ParseOne(const uint8_t* p, std::size_t size, double n
       }
       if (group == '0' && op == '.') {
         streaming_ = true;
+        streamStartMs_ = nowMs;
+        framesSinceStart_ = 0;
         nextFrameMs_ = nowMs + framePeriodMs_;
-        swim_.Release();
+        if (!swim_.IsHeld()) swim_.Release();  // an animal the operator holds stays put
         ++streamStarts_;
         Note("stream start");
         return 3;

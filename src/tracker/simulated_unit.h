@@ -12,9 +12,12 @@
 //   "Turn ON!"         acknowledged with one byte 0x06
 //   " &!"              echo: one byte 0x21
 //   " 0."              start streaming (X, Y) pairs, one per frame (30/s, 25/s with PAL);
-//                      every start puts a freshly released animal in the pool
+//                      every start puts a freshly released animal in the pool (unless
+//                      the operator holds it somewhere); the animal swims while the
+//                      unit streams
 //   " 0+"              one sample; while streaming it also stops the stream
-//   " ##"              the remote button: 1 when pressed since the last ask, else 0
+//   " ##"              the remote button: 1 when pressed since the last ask, else 0 (a
+//                      press is kept until asked for, so none is lost between polls)
 //   " 52" f "."        object filter (f = 0 or 1)
 //   " 5."              save settings; " 1(" invert video; " 1&" / " 1'" live video on/off
 //   " 0\""             clear the text overlay; followed by "'-" it asks for the object's
@@ -107,6 +110,7 @@ class SimulatedUnit {
   const UnitOverlay& Overlay() const { return overlay_; }
   const SwimModel& Animal() const { return swim_; }
   double FramePeriodMs() const { return framePeriodMs_; }
+  int FramesPerSecond() const { return options_.pal ? 25 : 30; }
   /// Told of every command the unit understood ("reset", "echo", "stream start", …).
   std::function<void(const std::string&)> onCommand;
 
@@ -129,6 +133,8 @@ class SimulatedUnit {
   bool timeKnown_ = false;
   double nowMs_ = 0;
   double nextFrameMs_ = 0;
+  double streamStartMs_ = 0;
+  uint64_t framesSinceStart_ = 0;
 
   bool powered_ = true;
   bool streaming_ = false;

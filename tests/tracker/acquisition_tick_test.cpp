@@ -1,0 +1,231 @@
+#include "tracker/acquisition_tick.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/scripted_operator.h"
+#include "tracker/simulated_serial_port.h"
+#include "tracker/tracker_link.h"
+
+namespace tarnwell {
+namespace {
+
+class RecordingHost : public Timer1Host {
+ public:
+  bool runScreen = false, startEnabled = false, stopEnabled = false, inProgress = false, trialRunning = false;
+  int16_t delayType = 0;
+  std::vector<std::string> calls;
+
+  bool IsRunScreenShown() const override { return runScreen; }
+  bool IsStartEnabled() const override { return startEnabled; }
+  bool IsStopEnabled() const override { return stopEnabled; }
+  bool IsExperimentInProgress() const override { return inProgress; }
+  bool IsTrialRunning() const override { return trialRunning; }
+  int16_t DelayType() const override { return delayType; }
+  void cmdStopExpt_Click() override { calls.push_back("stop"); }
+  void cmdRunExpt_Click() override { calls.push_back("start"); }
+  void DoAllResizeWindowStuff() override { calls.push_back("resize"); }
+  void ExportAllSubjects() override { calls.push_back("export"); }
+  void RedrawPool() override { calls.push_back("redraw"); }
+  void ShowCountdown(int s) override { calls.push_back("countdown " + std::to_string(s)); }
+  void CloseCountdown() override { calls.push_back("close countdown"); }
+  void StartNextTrialAfterCountdown() override { calls.push_back("next trial"); }
+  void StartAtTimeOfDay() override { calls.push_back("timed start"); }
+};
+
+class Timer1TickTest : public ::testing::Test {
+ protected:
+  // A tick within the same second as the last one, so only key rules act.
+  void Tick() { tick.OnTick(host, keys, nullptr, 100.2); }
+  RecordingHost host;
+  KeyboardState keys;
+  Timer1Tick tick;
+};
+
+TEST_F(Timer1TickTest, EscapeStopsOnlyARunningTrialAndOnlyWithFocus) {
+  struct Case {
+    const char* name;
+    bool inProgress, running, stopEnabled, focusLost;
+    bool expectStop;
+  };
+  const Case cases[] = {
+      {"running trial", true, true, true, false, true},
+      {"between trials", true, false, true, false, false},
+      {"stop disabled", true, true, false, false, false},
+      {"no experiment", false, false, false, false, false},
+      {"focus elsewhere", true, true, true, true, false},
+  };
+  for (const auto& c : cases) {
+    RecordingHost h;
+    h.inProgress = c.inProgress;
+    h.trialRunning = c.running;
+    h.stopEnabled = c.stopEnabled;
+    KeyboardState k;
+    Timer1Tick t;
+    k.KeyDown(vk::Escape);
+    if (c.focusLost) k.FocusLost();
+    t.OnTick(h, k, nullptr, 10);
+    EXPECT_EQ(h.calls == std::vector<std::string>{"stop"}, c.expectStop) << c.name;
+  }
+}
+
+TEST_F(Timer1TickTest, EscapeTappedBetweenTwoTicksIsNotLost) {
+  host.inProgress = host.trialRunning = host.stopEnabled = true;
+  keys.KeyDown(vk::Escape);
+  keys.KeyUp(vk::Escape);
+  Tick();
+  EXPECT_EQ(host.calls, std::vector<std::string>{"stop"});
+}
+
+TEST_F(Timer1TickTest, SStartsATrialOnAFreshPressOnly) {
+  host.runScreen = host.startEnabled = true;
+  keys.KeyDown(vk::S);
+  Tick();
+  EXPECT_EQ(host.calls, std::vector<std::string>{"start"});
+  // Still held at the next ticks (and auto-repeating): no second start.
+  keys.KeyDown(vk::S, true);
+  Tick();
+  Tick();
+  EXPECT_EQ(host.calls.size(), 1u);
+  keys.KeyUp(vk::S);
+  keys.KeyDown(vk::S);
+  Tick();
+  EXPECT_EQ(host.calls.size(), 2u);
+}
+
+TEST_F(Timer1TickTest, SDoesNothingOffTheRunScreenOrWithStartDisabledAndThePressIsSpent) {
+  keys.KeyDown(vk::S);
+  Tick();  // home screen
+  host.runScreen = host.startEnabled = true;
+  Tick();
+  EXPECT_TRUE(host.calls.empty()) << "a press made elsewhere does not start a trial later";
+  keys.KeyUp(vk::S);
+  keys.KeyDown(vk::S);
+  keys.DiscardPress(vk::S);
+  Tick();
+  EXPECT_TRUE(host.calls.empty());
+}
+
+TEST_F(Timer1TickTest, F4ExportsOnItsPressUnlessAKeyOf1To32IsDown) {
+  struct Case {
+    const char* name;
+    int modifier;  // 0: none
+    bool expectExport;
+  };
+  const Case cases[] = {
+      {"F4 alone", 0, true},
+      {"F4 with Shift", vk::Shift, false},
+      {"F4 with Ctrl", vk::Control, false},
+      {"F4 with Alt", vk::Alt, false},
+      {"F4 with mouse button", vk::LeftButton, false},
+      {"F4 with Space", vk::Space, false},
+      {"F4 with A (outside 1..32)", 0x41, true},
+  };
+  for (const auto& c : cases) {
+    RecordingHost h;
+    KeyboardState k;
+    Timer1Tick t;
+    if (c.modifier != 0) k.KeyDown(c.modifier);
+    k.KeyDown(vk::F4);
+    t.OnTick(h, k, nullptr, 10);
+    EXPECT_EQ(h.calls == std::vector<std::string>{"export"}, c.expectExport) << c.name;
+    // Held F4 does not export again.
+    t.OnTick(h, k, nullptr, 10);
+    EXPECT_LE(h.calls.size(), 1u) << c.name;
+  }
+}
+
+TEST_F(Timer1TickTest, ResizeMadeWithTheMouseButtonDownWaitsUntilItIsUp) {
+  keys.KeyDown(vk::LeftButton);
+  EXPECT_FALSE(tick.OnWindowResized(keys));
+  Tick();
+  EXPECT_TRUE(host.calls.empty());
+  keys.KeyUp(vk::LeftButton);
+  Tick();
+  EXPECT_EQ(host.calls, std::vector<std::string>{"resize"});
+  Tick();
+  EXPECT_EQ(host.calls.size(), 1u);
+  EXPECT_TRUE(tick.OnWindowResized(keys)) << "without the button the resize is done at once";
+}
+
+TEST_F(Timer1TickTest, LeavingTheProgramReleasesEveryKey) {
+  keys.KeyDown(vk::Shift);
+  keys.FocusLost();
+  keys.FocusEntered();
+  keys.KeyDown(vk::F4);
+  Tick();
+  EXPECT_EQ(host.calls, std::vector<std::string>{"export"})
+      << "Shift released outside the program is not stuck";
+}
+
+TEST_F(Timer1TickTest, CountdownMovesOncePerWholeSecondThenStartsTheNextTrial) {
+  tick.StartCountdown(2);
+  tick.OnTick(host, keys, nullptr, 100.0);
+  tick.OnTick(host, keys, nullptr, 100.3);  // same second
+  tick.OnTick(host, keys, nullptr, 101.0);
+  tick.OnTick(host, keys, nullptr, 102.0);
+  EXPECT_EQ(host.calls,
+            (std::vector<std::string>{"countdown 1", "countdown 0", "close countdown", "next trial"}));
+  EXPECT_EQ(tick.Countdown(), -1);
+}
+
+TEST_F(Timer1TickTest, TimeOfDayStartComesAtTheScheduledSecondOnce) {
+  host.delayType = 1;
+  tick.OnTick(host, keys, nullptr, 86399.0);
+  tick.OnTick(host, keys, nullptr, 0.2);
+  tick.OnTick(host, keys, nullptr, 0.4);
+  tick.OnTick(host, keys, nullptr, 1.0);
+  EXPECT_EQ(host.calls, std::vector<std::string>{"timed start"});
+  RecordingHost delay;
+  Timer1Tick t;
+  t.OnTick(delay, keys, nullptr, 0.0);
+  EXPECT_TRUE(delay.calls.empty()) << "Delay Type 0 never starts by the clock";
+}
+
+TEST_F(Timer1TickTest, PoolRedrawRequestRunsOnce) {
+  tick.RequestPoolRedraw();
+  Tick();
+  Tick();
+  EXPECT_EQ(host.calls, std::vector<std::string>{"redraw"});
+}
+
+TEST(Timer1TickWithUnit, RemoteButtonBetweenTrialsStartsTheTrial) {
+  ManualClock clock;
+  SimulatedUnit unit;
+  SimulatedSerialPort port(unit, clock);
+  ScriptedOperator op;
+  SystemSettings settings;
+  settings.ComPort = 1;
+  TrackerLink link(port, clock, op, settings);
+  ASSERT_TRUE(link.ResetAndInitialiseTracker());
+  RecordingHost host;
+  KeyboardState keys;
+  Timer1Tick tick;
+
+  // Ticks come every 55 ms.
+  const auto tickNow = [&] {
+    tick.OnTick(host, keys, &link, 5);
+    clock.Advance(Timer1Tick::kIntervalMs);
+  };
+  tickNow();
+  EXPECT_TRUE(host.calls.empty()) << "not on the run screen: no polling";
+  EXPECT_EQ(unit.Resets(), 1);
+  host.runScreen = host.startEnabled = true;
+  link.StartContinuousOutput();  // the last trial's stream still runs
+  clock.Advance(500);
+  tickNow();
+  EXPECT_TRUE(host.calls.empty());
+  EXPECT_FALSE(link.State().ContinuousOutput);
+  EXPECT_FALSE(unit.IsStreaming()) << "the sample poll stopped the unit's stream";
+  tickNow();
+  unit.PressRemoteButton();
+  tickNow();
+  EXPECT_EQ(host.calls, std::vector<std::string>{"start"});
+  tickNow();
+  EXPECT_EQ(host.calls.size(), 1u) << "one press, one start";
+}
+
+}  // namespace
+}  // namespace tarnwell

@@ -1,0 +1,61 @@
+#include "tracker/com_ports.h"
+
+#include <gtest/gtest.h>
+
+namespace tarnwell {
+namespace {
+
+TEST(ComPorts, NumberFollowsFromTheDeviceNameAlone) {
+  struct Case {
+    const char* device;
+    int number;
+  };
+  const Case cases[] = {
+      {"/dev/ttyS0", 1},     {"/dev/ttyS31", 32},  {"/dev/ttyS32", 0},   {"/dev/ttyUSB0", 33},
+      {"/dev/ttyUSB15", 48}, {"/dev/ttyUSB16", 0}, {"/dev/ttyACM0", 49}, {"/dev/ttyACM15", 64},
+      {"/dev/ttyACM16", 0},  {"/dev/pts/3", 0},    {"/dev/ttyS", 0},     {"/dev/ttyS01", 0},
+      {"/dev/ttySAC0", 0},   {"ttyS0", 0},         {"/dev/ttyUSB-1", 0}, {"/dev/ttyS1x", 0},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ComPortNumberForDevice(c.device), c.number) << c.device;
+  }
+}
+
+TEST(ComPorts, EveryNumberFrom1To64NamesOneDeviceAndBack) {
+  for (int n = 1; n <= 64; ++n) {
+    const std::string device = DeviceForComPortNumber(n);
+    ASSERT_FALSE(device.empty()) << n;
+    EXPECT_EQ(ComPortNumberForDevice(device), n) << device;
+  }
+  EXPECT_EQ(DeviceForComPortNumber(0), "");
+  EXPECT_EQ(DeviceForComPortNumber(65), "");
+}
+
+TEST(ComPorts, ListIsInNumberOrderWhateverTheEnumerationOrder) {
+  const auto ports =
+      ComPortsFromDevices({"/dev/ttyUSB1", "/dev/pts/0", "/dev/ttyS0", "/dev/ttyACM0", "/dev/ttyUSB0"});
+  ASSERT_EQ(ports.size(), 4u);
+  EXPECT_EQ(ports[0].name, "COM1");
+  EXPECT_EQ(ports[1].name, "COM33");
+  EXPECT_EQ(ports[1].device, "/dev/ttyUSB0");
+  EXPECT_EQ(ports[2].name, "COM34");
+  EXPECT_EQ(ports[3].name, "COM49");
+}
+
+TEST(ComPorts, ListEntriesAreReversedAndTheConfiguredPortSelected) {
+  const std::vector<std::string> names = {"COM1", "COM3", "COM12"};
+  const auto entries = ComPortListEntries(names);
+  EXPECT_EQ(entries, (std::vector<std::string>{"COM12", "COM3", "COM1"}));
+  EXPECT_EQ(SelectedComPortEntry(entries, 3), 1);
+  EXPECT_EQ(SelectedComPortEntry(entries, 7), 0) << "no match keeps the first entry";
+  EXPECT_EQ(SelectedComPortEntry({}, 3), -1);
+}
+
+TEST(ComPorts, ComPortIsTheNumberAfterCom) {
+  EXPECT_EQ(ComPortFromEntry("COM12"), 12);
+  EXPECT_EQ(ComPortFromEntry("COM1"), 1);
+  EXPECT_EQ(ComPortFromEntry(""), 1) << "an empty list gives 1";
+}
+
+}  // namespace
+}  // namespace tarnwell

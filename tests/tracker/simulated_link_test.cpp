@@ -1,0 +1,139 @@
+// The command set against the simulated unit through the in-process port: the same
+// path --simulator takes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "core/scripted_operator.h"
+#include "tracker/simulated_serial_port.h"
+#include "tracker/tracker_link.h"
+
+namespace tarnwell {
+namespace {
+
+class Collector : public TrackerSampleSink {
+ public:
+  std::vector<TrackSample> samples;
+  int markers = 0;
+  void OnSampleDecoded(const TrackSample& s) override { samples.push_back(s); }
+  void ShowMonitorDot(const TrackSample&) override { ++markers; }
+};
+
+class SimulatedLinkTest : public ::testing::Test {
+ protected:
+  explicit SimulatedLinkTest(SimulatedUnitOptions options = {}) : unit(options) {
+    settings.ComPort = 1;
+    link.SetSampleSink(&collector);
+  }
+  void RunEventLoopFor(int ms) {
+    const int64_t end = clock.NowMs() + ms;
+    while (clock.NowMs() < end) port.DispatchEvents(static_cast<int>(end - clock.NowMs()));
+  }
+
+  ManualClock clock;
+  SimulatedUnit unit;
+  SimulatedSerialPort port{unit, clock};
+  ScriptedOperator op;
+  SystemSettings settings;
+  TrackerLink link{port, clock, op, settings};
+  Collector collector;
+};
+
+TEST_F(SimulatedLinkTest, HandshakeStreamStopResetAndClose) {
+  ASSERT_TRUE(link.ResetAndInitialiseTracker());
+  EXPECT_TRUE(op.Messages().empty());
+  ASSERT_TRUE(link.InitialiseAndStart());
+  RunEventLoopFor(1000);
+  // 30 frames in the second, the first two thrown away.
+  EXPECT_GE(collector.samples.size(), 27u);
+  EXPECT_LE(collector.samples.size(), 29u);
+  EXPECT_GT(collector.markers, 0);
+  for (const auto& s : collector.samples) {
+    if (!s.IsVisible()) continue;
+    EXPECT_LE(std::hypot(s.X - 128.0, s.Y - 96.0), 80.0);
+  }
+  link.StopContinuousOutput();
+  EXPECT_FALSE(unit.IsStreaming());
+  const std::size_t decoded = collector.samples.size();
+  RunEventLoopFor(500);
+  EXPECT_EQ(collector.samples.size(), decoded);
+  link.ResetTracker();
+  link.CloseTrackerPort();
+  EXPECT_FALSE(port.IsOpen());
+  EXPECT_GE(unit.Resets(), 2);
+}
+
+TEST_F(SimulatedLinkTest, EveryFrameOfALongStreamArrivesOnceInOrder) {
+  ASSERT_TRUE(link.ResetAndInitialiseTracker());
+  unit.HoldAnimalAt(100, 50);
+  ASSERT_TRUE(link.StartContinuousOutput());
+  RunEventLoopFor(60'002);
+  EXPECT_EQ(collector.samples.size(), 60u * 30u - 2u);
+  for (const auto& s : collector.samples) ASSERT_EQ(s, (TrackSample{100, 50}));
+}
+
+TEST_F(SimulatedLinkTest, SilentUnitIsNotResponding) {
+  unit.SetPowered(false);
+  EXPECT_FALSE(link.ResetAndInitialiseTracker());
+  ASSERT_EQ(op.Messages().size(), 1u);
+  EXPECT_EQ(op.Messages()[0].text, "The Quentrix is\nnot responding.\n");
+}
+
+TEST_F(SimulatedLinkTest, UnpluggedUnitIsReportedOnceAndTheProgramGoesOn) {
+  ASSERT_TRUE(link.ResetAndInitialiseTracker());
+  ASSERT_TRUE(link.InitialiseAndStart());
+  RunEventLoopFor(300);
+  port.Unplug();
+  RunEventLoopFor(300);
+  RunEventLoopFor(300);
+  ASSERT_EQ(op.Messages().size(), 1u);
+  EXPECT_FALSE(link.State().TrackerPortOpen);
+  EXPECT_EQ(link.PollRemoteButton(), kRemoteButtonNoReply);
+  EXPECT_FALSE(link.EnsureTrackerReady()) << "still unplugged";
+  port.PlugIn();
+  EXPECT_TRUE(link.EnsureTrackerReady());
+}
+
+TEST_F(SimulatedLinkTest, MapOverlayAndButtonReachTheUnit) {
+  ASSERT_TRUE(link.ResetAndInitialiseTracker());
+  link.SendObjectFilter(true);
+  EXPECT_TRUE(link.WriteUnitMap(std::string(768, '1')));
+  EXPECT_TRUE(link.ReadUnitMap());
+  EXPECT_EQ(link.State().UnitMapText, std::string(768, '1'));
+  link.ClearTextOverlay();
+  link.WriteOverlayText(9, 12, U"Redrawing Pool");
+  link.SendOverlayLine(64, 88, 188, 88);
+  EXPECT_EQ(unit.Overlay().TextRow(12).substr(9, 14), "Redrawing Pool");
+  EXPECT_TRUE(unit.Overlay().PixelSet(100, 88));
+  EXPECT_TRUE(unit.ObjectFilter());
+  const int32_t area = link.QueryObjectArea();
+  EXPECT_GE(area, 40);
+  EXPECT_LE(area, 60);
+  unit.PressRemoteButton();
+  EXPECT_EQ(link.PollRemoteButton(), kRemoteButtonPressed);
+  EXPECT_EQ(link.PollRemoteButton(), kRemoteButtonNotPressed);
+  unit.HoldAnimalAt(77, 88);
+  EXPECT_TRUE(link.PollOneSample());
+  EXPECT_EQ(link.State().CurrentSample, (TrackSample{77, 88}));
+}
+
+class PalSimulatedLinkTest : public SimulatedLinkTest {
+ protected:
+  PalSimulatedLinkTest() : SimulatedLinkTest(Pal()) {}
+  static SimulatedUnitOptions Pal() {
+    SimulatedUnitOptions o;
+    o.pal = true;
+    return o;
+  }
+};
+
+TEST_F(PalSimulatedLinkTest, PalUnitStreams25SamplesASecond) {
+  ASSERT_TRUE(link.ResetAndInitialiseTracker());
+  ASSERT_TRUE(link.InitialiseAndStart());
+  RunEventLoopFor(10'002);
+  EXPECT_EQ(collector.samples.size(), 10u * 25u - 2u);
+}
+
+}  // namespace
+}  // namespace tarnwell

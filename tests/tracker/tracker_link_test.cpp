@@ -1,0 +1,646 @@
+#include "tracker/tracker_link.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/scripted_operator.h"
+#include "tracker/fake_serial_port.h"
+
+namespace tarnwell {
+namespace {
+
+using test::B;
+using test::FakeSerialPort;
+using Bytes = std::vector<uint8_t>;
+
+struct SinkEvent {
+  char kind;  // 'd' decoded, 'h' handed over, 'm' marker
+  TrackSample sample;
+  bool discarded = false;
+  friend bool operator==(const SinkEvent&, const SinkEvent&) = default;
+};
+
+class RecordingSink : public TrackerSampleSink {
+ public:
+  bool trialRunning = false;
+  std::function<void(const TrackSample&)> onHandOver;
+  std::vector<SinkEvent> events;
+
+  void OnSampleDecoded(const TrackSample& s) override { events.push_back({'d', s}); }
+  bool IsTrialRunning() const override { return trialRunning; }
+  void HandOverSample(const TrackSample& s, bool discarded) override {
+    events.push_back({'h', s, discarded});
+    if (onHandOver) onHandOver(s);
+  }
+  void ShowMonitorDot(const TrackSample& s) override { events.push_back({'m', s}); }
+  int Count(char kind) const {
+    int n = 0;
+    for (const auto& e : events) n += e.kind == kind ? 1 : 0;
+    return n;
+  }
+};
+
+class TrackerLinkTest : public ::testing::Test {
+ protected:
+  TrackerLinkTest() {
+    settings.ComPort = 3;
+    link.SetSampleSink(&sink);
+  }
+  void Open() {
+    ASSERT_TRUE(link.OpenTrackerPort(3));
+    port.writes.clear();
+  }
+  void UnitAnswers() {
+    port.Reply(B("Turn ON!"), {0x06});
+    port.Reply(B(" &!"), {0x21});
+  }
+  // Opens, acknowledges and starts the stream.
+  void Streaming() {
+    UnitAnswers();
+    Open();
+    ASSERT_TRUE(link.InitialiseAndStart());
+    port.writes.clear();
+  }
+
+  ManualClock clock;
+  FakeSerialPort port{clock};
+  ScriptedOperator op;
+  SystemSettings settings;
+  TrackerLink link{port, clock, op, settings};
+  RecordingSink sink;
+};
+
+TEST_F(TrackerLinkTest, EveryCommandSendsItsExactBytes) {
+  struct Case {
+    const char* name;
+    std::function<void(TrackerLink&)> action;
+    std::vector<Bytes> expected;
+  };
+  Bytes map(768, '1');
+  Bytes writeMap = B(" 3%");
+  writeMap.insert(writeMap.end(), map.begin(), map.end());
+  const Case cases[] = {
+      {"reset", [](TrackerLink& l) { l.ResetTracker(); }, {B(" $+")}},
+      {"object filter on",
+       [](TrackerLink& l) { l.SendObjectFilter(true); },
+       {{0x20, 0x35, 0x32, 0x01, 0x2E}}},
+      {"object filter off",
+       [](TrackerLink& l) { l.SendObjectFilter(false); },
+       {{0x20, 0x35, 0x32, 0x00, 0x2E}}},
+      {"save settings", [](TrackerLink& l) { l.SaveTrackerSettings(); }, {B(" 5.")}},
+      {"invert video", [](TrackerLink& l) { l.ToggleVideoInverted(); }, {B(" 1(")}},
+      {"live video on", [](TrackerLink& l) { l.LiveVideoOn(); }, {B(" 1&")}},
+      {"live video off", [](TrackerLink& l) { l.LiveVideoOff(); }, {B(" 1'")}},
+      {"clear text overlay", [](TrackerLink& l) { l.ClearTextOverlay(); }, {{0x20, 0x30, 0x22}}},
+      {"refresh text overlay", [](TrackerLink& l) { l.RefreshTextOverlay(); }, {B(" 0'")}},
+      {"overlay text",
+       [](TrackerLink& l) { l.WriteOverlayText(9, 12, U"Redrawing Pool"); },
+       {[] {
+          Bytes b = B(" 0&");
+          b.push_back(9);
+          b.push_back(12);
+          const Bytes text = B("Redrawing Pool");
+          b.insert(b.end(), text.begin(), text.end());
+          b.push_back(0);
+          return b;
+        }(),
+        B(" 0'")}},
+      {"overlay text column 40 row 30 clamped",
+       [](TrackerLink& l) { l.WriteOverlayText(40, 30, U"A"); },
+       {{0x20, 0x30, 0x26, 31, 23, 'A', 0}, B(" 0'")}},
+      {"overlay text negative place, own NUL kept single",
+       [](TrackerLink& l) { l.WriteOverlayText(-2, -1, std::u32string(U"A") + char32_t{0}); },
+       {{0x20, 0x30, 0x26, 0, 0, 'A', 0}, B(" 0'")}},
+      {"overlay text with a character of code 233",
+       [](TrackerLink& l) { l.WriteOverlayText(0, 0, U"\u00e9"); },
+       {{0x20, 0x30, 0x26, 0, 0, 0xE9, 0}, B(" 0'")}},
+      {"overlay line limited",
+       [](TrackerLink& l) { l.SendOverlayLine(-5, 200, 300, 191); },
+       {{0x25, 0, 191, 255, 191}}},
+      {"background mask start",
+       [](TrackerLink& l) { l.StartBackgroundMask(); },
+       {{0x20, 0x30, 0x22}, {0x2C, 0xFF, 0xFF, 0xFF, 0xFF}}},
+      {"unit map write", [&](TrackerLink& l) { l.WriteUnitMap(std::string(768, '1')); }, {writeMap}},
+      {"unit map of the wrong length is not sent",
+       [](TrackerLink& l) { l.WriteUnitMap(std::string(767, '1')); },
+       {}},
+      {"stream start", [](TrackerLink& l) { l.StartContinuousOutput(); }, {B(" 0.")}},
+      {"area query", [](TrackerLink& l) { l.QueryObjectArea(); }, {{0x20, 0x30, 0x22, 0x27, 0x2D}}},
+  };
+  for (const auto& c : cases) {
+    port.writes.clear();
+    Open();
+    c.action(link);
+    EXPECT_EQ(port.writes, c.expected) << c.name;
+  }
+}
+
+TEST_F(TrackerLinkTest, WithThePortClosedNothingIsSentAndQueriesReportFailure) {
+  EXPECT_FALSE(link.State().TrackerPortOpen);
+  link.ResetTracker();
+  link.SendObjectFilter(true);
+  link.ClearTextOverlay();
+  EXPECT_FALSE(link.WriteOverlayText(1, 1, U"x"));
+  EXPECT_FALSE(link.StartBackgroundMask());
+  EXPECT_FALSE(link.StartContinuousOutput());
+  EXPECT_FALSE(link.SwitchOnTracker());
+  EXPECT_FALSE(link.CheckTrackerEcho());
+  EXPECT_FALSE(link.PollOneSample());
+  EXPECT_FALSE(link.ReadUnitMap());
+  EXPECT_FALSE(link.ReadTrackerReply(2, false));
+  EXPECT_EQ(link.PollRemoteButton(), kRemoteButtonNoReply);
+  EXPECT_EQ(link.QueryObjectArea(), -1);
+  EXPECT_FALSE(link.SendPort(U"abc"));
+  EXPECT_TRUE(port.writes.empty());
+  EXPECT_TRUE(op.Log().empty());
+}
+
+TEST_F(TrackerLinkTest, SendPortRefusesACharacterAbove255AndSendsNothing) {
+  Open();
+  EXPECT_FALSE(link.SendPort(U"ab\u0100c"));
+  EXPECT_FALSE(link.WriteOverlayText(0, 0, U"5 \u20ac"));
+  EXPECT_TRUE(port.writes.empty());
+  EXPECT_TRUE(link.SendPort(U"\u00ff"));
+  EXPECT_EQ(port.writes, (std::vector<Bytes>{{0xFF}}));
+  port.writes.clear();
+  EXPECT_TRUE(link.SendPort(U""));
+  EXPECT_TRUE(port.writes.empty());
+}
+
+TEST_F(TrackerLinkTest, OpenTrackerPortGivesTheDesignedMessages) {
+  struct Case {
+    SerialOpenStatus status;
+    std::string expectedText;
+    std::string expectedTitle;
+  };
+  const Case cases[] = {
+      {SerialOpenStatus::NoSuchPort, "Port 7 is not a\nvalid port on this machine.\n", "Error"},
+      {SerialOpenStatus::InUse, "Port 7 is already in use\nby another application.\n", "Error"},
+      {SerialOpenStatus::OtherError, "Error : Input/output error\noccurred while opening port 7.\n", ""},
+  };
+  for (const auto& c : cases) {
+    op.ClearLog();
+    port.openStatus = c.status;
+    port.openDescription = "Input/output error";
+    EXPECT_FALSE(link.OpenTrackerPort(7));
+    EXPECT_FALSE(link.State().TrackerPortOpen);
+    const auto messages = op.Messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, c.expectedText);
+    EXPECT_EQ(messages[0].title, c.expectedTitle);
+    EXPECT_EQ(messages[0].icon, MessageIcon::Critical);
+  }
+}
+
+TEST_F(TrackerLinkTest, PortNumbersOutside1To64FailSilentlyWithoutTryingToOpen) {
+  for (int number : {0, 65, -1}) {
+    EXPECT_FALSE(link.OpenTrackerPort(number)) << number;
+  }
+  EXPECT_TRUE(port.openedDevices.empty());
+  EXPECT_TRUE(op.Log().empty());
+  EXPECT_TRUE(link.OpenTrackerPort(33));
+  EXPECT_EQ(port.openedDevices.back(), "/dev/ttyUSB0");
+  EXPECT_EQ(port.lastSettings.baudRate, 19200);
+  EXPECT_EQ(port.lastSettings.parity, 'N');
+  EXPECT_EQ(port.lastSettings.dataBits, 8);
+  EXPECT_EQ(port.lastSettings.stopBits, 1);
+  EXPECT_EQ(port.threshold, 1);
+}
+
+TEST_F(TrackerLinkTest, AGivenDeviceOpensWhateverThePortNumberAndNamesItInMessages) {
+  link.SetPortDevice("/dev/pts/9");
+  EXPECT_TRUE(link.OpenTrackerPort(0));
+  EXPECT_EQ(port.openedDevices.back(), "/dev/pts/9");
+  port.openStatus = SerialOpenStatus::NoSuchPort;
+  EXPECT_FALSE(link.OpenTrackerPort(0));
+  ASSERT_EQ(op.Messages().size(), 1u);
+  EXPECT_EQ(op.Messages()[0].text, "Port /dev/pts/9 is not a\nvalid port on this machine.\n");
+}
+
+TEST_F(TrackerLinkTest, EchoCheckAcceptsOnlyASingleByte0x21) {
+  struct Case {
+    const char* name;
+    Bytes reply;
+    int delayMs;
+    bool expected;
+  };
+  const Case cases[] = {
+      {"single 0x21", {0x21}, 2, true},
+      {"two bytes 0x21 0x21", {0x21, 0x21}, 2, false},
+      {"another byte", {0x20}, 2, false},
+      {"no reply", {}, 2, false},
+      {"reply after the 0.1 s window", {0x21}, 150, false},
+      {"reply late in the window", {0x21}, 95, true},
+  };
+  for (const auto& c : cases) {
+    FakeSerialPort fresh(clock);
+    TrackerLink l(fresh, clock, op, settings);
+    ASSERT_TRUE(l.OpenTrackerPort(3));
+    if (!c.reply.empty()) fresh.Reply(B(" &!"), c.reply, c.delayMs);
+    const int64_t start = clock.NowMs();
+    EXPECT_EQ(l.CheckTrackerEcho(), c.expected) << c.name;
+    EXPECT_GE(clock.NowMs() - start, 100) << c.name << ": the check polls for the whole window";
+    EXPECT_LE(clock.NowMs() - start, 110) << c.name;
+  }
+}
+
+TEST_F(TrackerLinkTest, EchoCheckDiscardsWhatWasWaitingBefore) {
+  Open();
+  port.Arrive({0x05, 0x21});
+  port.Reply(B(" &!"), {0x21});
+  EXPECT_TRUE(link.CheckTrackerEcho());
+}
+
+TEST_F(TrackerLinkTest, RemoteButtonAnswerCodes) {
+  struct Case {
+    const char* name;
+    Bytes reply;
+    int16_t expected;
+  };
+  const Case cases[] = {
+      {"not pressed", {0}, kRemoteButtonNotPressed},  {"pressed", {1}, kRemoteButtonPressed},
+      {"other byte", {2}, kRemoteButtonUnknownReply}, {"two bytes", {1, 1}, kRemoteButtonUnknownReply},
+      {"no reply", {}, kRemoteButtonNoReply},
+  };
+  for (const auto& c : cases) {
+    FakeSerialPort fresh(clock);
+    TrackerLink l(fresh, clock, op, settings);
+    ASSERT_TRUE(l.OpenTrackerPort(3));
+    fresh.Arrive({9, 9, 9});  // stale input is thrown away first
+    if (!c.reply.empty()) fresh.Reply(B(" ##"), c.reply, 5);
+    const int64_t start = clock.NowMs();
+    EXPECT_EQ(l.PollRemoteButton(), c.expected) << c.name;
+    EXPECT_EQ(fresh.writes, (std::vector<Bytes>{B(" ##")})) << c.name;
+    if (c.reply.empty()) {
+      EXPECT_GT(clock.NowMs() - start, 100) << c.name;
+      EXPECT_LE(clock.NowMs() - start, 105) << c.name;
+    }
+  }
+}
+
+TEST_F(TrackerLinkTest, HandshakeResetsSwitchesOnAndChecksTheEcho) {
+  UnitAnswers();
+  const int64_t start = clock.NowMs();
+  EXPECT_TRUE(link.ResetAndInitialiseTracker());
+  EXPECT_EQ(port.writes, (std::vector<Bytes>{B(" $+"), B("Turn ON!"), B(" &!")}));
+  EXPECT_TRUE(link.State().UnitReady);
+  EXPECT_TRUE(link.State().UnitAcknowledged);
+  EXPECT_TRUE(op.Messages().empty());
+  // 1.0 s after reset, 0.5 s switch-on, 0.5 s more, 0.1 s echo.
+  EXPECT_GE(clock.NowMs() - start, 2100);
+  EXPECT_LE(clock.NowMs() - start, 2120);
+  std::vector<std::string> statuses;
+  for (const auto& e : op.Log()) {
+    if (e.kind == OperatorLogEntry::Kind::Status) statuses.push_back(e.text);
+  }
+  EXPECT_EQ(statuses, (std::vector<std::string>{"Resetting", "Initializing", ""}));
+}
+
+TEST_F(TrackerLinkTest, SilentUnitGivesTheNotRespondingMessageOnce) {
+  EXPECT_FALSE(link.ResetAndInitialiseTracker());
+  EXPECT_FALSE(link.State().UnitReady);
+  EXPECT_FALSE(link.State().UnitAcknowledged);
+  const auto messages = op.Messages();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].text, "The Quentrix is\nnot responding.\n");
+  EXPECT_EQ(messages[0].title, "Error");
+  EXPECT_EQ(messages[0].icon, MessageIcon::Critical);
+}
+
+TEST_F(TrackerLinkTest, PortThatDoesNotOpenEndsTheHandshakeWithBothMessages) {
+  port.openStatus = SerialOpenStatus::InUse;
+  EXPECT_FALSE(link.ResetAndInitialiseTracker());
+  const auto messages = op.Messages();
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(messages[0].text, "Port 3 is already in use\nby another application.\n");
+  EXPECT_EQ(messages[1].text, "The Quentrix is\nnot responding.\n");
+  EXPECT_TRUE(port.writes.empty());
+}
+
+TEST_F(TrackerLinkTest, EnsureTrackerReadyRetriesOnlyUntilTheUnitAnswered) {
+  EXPECT_FALSE(link.EnsureTrackerReady());
+  EXPECT_EQ(op.Messages().size(), 1u);
+  UnitAnswers();
+  EXPECT_TRUE(link.EnsureTrackerReady());
+  const std::size_t writes = port.writes.size();
+  EXPECT_TRUE(link.EnsureTrackerReady());
+  EXPECT_EQ(port.writes.size(), writes);
+  EXPECT_EQ(op.Messages().size(), 1u);
+}
+
+TEST_F(TrackerLinkTest, SwitchOnCountsAsAcknowledgedOnlyWithBytesWithinHalfASecond) {
+  struct Case {
+    const char* name;
+    Bytes reply;
+    int delayMs;
+    bool expected;
+  };
+  const Case cases[] = {
+      {"prompt ack", {0x06}, 5, true},
+      {"several bytes", B("OK\r\n"), 5, true},
+      {"late ack", {0x06}, 600, false},
+      {"none", {}, 0, false},
+  };
+  for (const auto& c : cases) {
+    FakeSerialPort fresh(clock);
+    TrackerLink l(fresh, clock, op, settings);
+    ASSERT_TRUE(l.OpenTrackerPort(3));
+    if (!c.reply.empty()) fresh.Reply(B("Turn ON!"), c.reply, c.delayMs);
+    EXPECT_EQ(l.SwitchOnTracker(), c.expected) << c.name;
+    EXPECT_EQ(l.State().UnitAcknowledged, c.expected) << c.name;
+    if (c.expected) {
+      EXPECT_EQ(fresh.BytesWaiting(), 0) << c.name << ": the acknowledgement is read and thrown away";
+    }
+  }
+}
+
+TEST_F(TrackerLinkTest, ObjectAreaIsSecondByteTimes256PlusFirst) {
+  struct Case {
+    const char* name;
+    Bytes reply;
+    int32_t expected;
+  };
+  const Case cases[] = {
+      {"two bytes", {0x34, 0x12}, 0x1234},
+      {"small area", {45, 0}, 45},
+      {"no reply", {}, -1},
+      {"only one byte", {0x34}, -1},
+      {"more bytes than asked", {1, 2, 3}, 2 * 256 + 1},
+  };
+  for (const auto& c : cases) {
+    FakeSerialPort fresh(clock);
+    TrackerLink l(fresh, clock, op, settings);
+    ASSERT_TRUE(l.OpenTrackerPort(3));
+    if (!c.reply.empty()) fresh.Reply({0x20, 0x30, 0x22, 0x27, 0x2D}, c.reply, 20);
+    EXPECT_EQ(l.QueryObjectArea(), c.expected) << c.name;
+    EXPECT_EQ(fresh.BytesWaiting(), 0) << c.name << ": nothing is left on the line";
+  }
+}
+
+TEST_F(TrackerLinkTest, UnitMapIsAcceptedOnlyWithExactly768Bytes) {
+  struct Case {
+    std::size_t length;
+    bool expected;
+  };
+  for (const Case c : {Case{768, true}, Case{767, false}, Case{0, false}}) {
+    FakeSerialPort fresh(clock);
+    TrackerLink l(fresh, clock, op, settings);
+    ASSERT_TRUE(l.OpenTrackerPort(3));
+    Bytes map(c.length, '1');
+    if (!map.empty()) map[100] = '0';
+    // The unit sends the map in bursts, as a line at 19200 baud delivers it.
+    for (std::size_t at = 0; at < map.size(); at += 64) {
+      fresh.Arrive({map.begin() + static_cast<std::ptrdiff_t>(at),
+                    map.begin() + static_cast<std::ptrdiff_t>(std::min(map.size(), at + 64))},
+                   static_cast<int>(5 + at / 2));
+    }
+    EXPECT_EQ(l.ReadUnitMap(), c.expected) << c.length;
+    EXPECT_EQ(l.State().LastReplyCount, static_cast<int16_t>(c.length));
+    if (c.expected) {
+      EXPECT_EQ(l.State().UnitMapText.size(), 768u);
+      EXPECT_EQ(l.State().UnitMapText[100], '0');
+    }
+  }
+}
+
+TEST_F(TrackerLinkTest, ReplyFromAUnitThatNeverStopsSendingStillEnds) {
+  Open();
+  for (int t = 0; t < 20000; t += 20) port.Arrive({1, 2}, t);
+  const int64_t start = clock.NowMs();
+  EXPECT_TRUE(link.ReadTrackerReply(0, false));
+  EXPECT_LE(clock.NowMs() - start, 5100);
+  EXPECT_GT(link.State().LastReplyCount, 0);
+}
+
+TEST_F(TrackerLinkTest, ReplyWithStopEarlyEndsAfterATenthOfASecondOfQuiet) {
+  Open();
+  port.Arrive({1, 2, 3}, 10);
+  const int64_t start = clock.NowMs();
+  EXPECT_TRUE(link.ReadTrackerReply(0, true));
+  EXPECT_EQ(link.State().LastReply, (Bytes{1, 2, 3}));
+  EXPECT_LE(clock.NowMs() - start, 130);
+}
+
+TEST_F(TrackerLinkTest, PollOneSampleTakesExactlyTwoBytesAndAlwaysShowsTheMarker) {
+  Open();
+  port.Reply(B(" 0+"), {40, 50}, 3);
+  EXPECT_TRUE(link.PollOneSample());
+  EXPECT_EQ(link.State().CurrentSample, (TrackSample{40, 50}));
+  EXPECT_EQ(sink.events.back(), (SinkEvent{'m', {40, 50}}));
+
+  FakeSerialPort silent(clock);
+  TrackerLink l(silent, clock, op, settings);
+  RecordingSink s;
+  l.SetSampleSink(&s);
+  ASSERT_TRUE(l.OpenTrackerPort(3));
+  EXPECT_FALSE(l.PollOneSample());
+  EXPECT_EQ(s.Count('m'), 1) << "the marker is shown even without a new sample";
+}
+
+TEST_F(TrackerLinkTest, PollOneSampleSendsNothingWhileStreaming) {
+  Streaming();
+  EXPECT_FALSE(link.PollOneSample());
+  EXPECT_TRUE(port.writes.empty());
+}
+
+TEST_F(TrackerLinkTest, StreamStartSetsThresholdTwoAndSkipsTwoSamples) {
+  Streaming();
+  EXPECT_EQ(port.threshold, 2);
+  EXPECT_TRUE(link.State().ContinuousOutput);
+  EXPECT_EQ(link.Decoder().SamplesToSkip(), 2);
+}
+
+TEST_F(TrackerLinkTest, OneWaitingByteIsLeftForTheNextEvent) {
+  Streaming();
+  port.Arrive({10});
+  link.DoSamplingRate30Stuff();
+  EXPECT_EQ(port.BytesWaiting(), 1);
+  EXPECT_TRUE(sink.events.empty());
+}
+
+TEST_F(TrackerLinkTest, NoMarkerForTheReadThatHeldTheSkippedSamples) {
+  Streaming();
+  port.Arrive({1, 1, 2, 2, 3, 3});
+  port.Notify();
+  EXPECT_EQ(sink.events, (std::vector<SinkEvent>{{'d', {3, 3}}}));
+  sink.events.clear();
+  port.Arrive({4, 4});
+  port.Notify();
+  // Shown for the sample and once more after the read, as designed.
+  EXPECT_EQ(sink.events, (std::vector<SinkEvent>{{'d', {4, 4}}, {'m', {4, 4}}, {'m', {4, 4}}}));
+  EXPECT_EQ(link.State().CurrentSample, (TrackSample{4, 4}));
+}
+
+TEST_F(TrackerLinkTest, SamplesOfARunningTrialAreHandedOverIncludingLostOnes) {
+  Streaming();
+  sink.trialRunning = true;
+  port.Arrive({1, 1, 2, 2, 3, 3, 4, 255});
+  port.Notify();
+  EXPECT_EQ(sink.events, (std::vector<SinkEvent>{
+                             {'d', {3, 3}}, {'h', {3, 3}, true}, {'d', {4, 255}}, {'h', {4, 255}, true}}));
+}
+
+TEST_F(TrackerLinkTest, SamplesAreTheSameWhereverTheReadsSplitTheStream) {
+  Bytes stream = {9, 9, 8, 8};  // the two pairs thrown away after the start
+  std::vector<TrackSample> expected;
+  for (uint8_t i = 0; i < 10; ++i) {
+    stream.push_back(static_cast<uint8_t>(100 + i));
+    stream.push_back(static_cast<uint8_t>(i == 4 ? 255 : 50 + i));
+    expected.push_back({static_cast<int16_t>(100 + i), static_cast<int16_t>(i == 4 ? 255 : 50 + i)});
+  }
+  for (std::size_t cut = 0; cut <= stream.size(); ++cut) {
+    for (std::size_t cut2 = cut; cut2 <= stream.size(); cut2 += 3) {
+      FakeSerialPort p(clock);
+      TrackerLink l(p, clock, op, settings);
+      RecordingSink s;
+      l.SetSampleSink(&s);
+      p.Reply(B("Turn ON!"), {0x06});
+      ASSERT_TRUE(l.OpenTrackerPort(3));
+      ASSERT_TRUE(l.InitialiseAndStart());
+      for (const auto& [from, to] :
+           {std::pair{std::size_t{0}, cut}, std::pair{cut, cut2}, std::pair{cut2, stream.size()}}) {
+        p.Arrive({stream.begin() + static_cast<std::ptrdiff_t>(from),
+                  stream.begin() + static_cast<std::ptrdiff_t>(to)});
+        p.Notify();
+      }
+      // A lone last byte waits for the next event; the unit's next frame brings it.
+      p.Arrive({1, 2});
+      p.Notify();
+      std::vector<TrackSample> decoded;
+      for (const auto& e : s.events) {
+        if (e.kind == 'd') decoded.push_back(e.sample);
+      }
+      decoded.resize(std::min(decoded.size(), expected.size()));
+      ASSERT_EQ(decoded, expected) << "cuts at " << cut << ", " << cut2;
+    }
+  }
+}
+
+TEST_F(TrackerLinkTest, TrialEndThatStopsTheStreamDropsTheRestOfTheRead) {
+  Streaming();
+  port.Arrive({0, 0, 0, 0});
+  port.Notify();
+  sink.trialRunning = true;
+  sink.onHandOver = [&](const TrackSample& s) {
+    if (s.X == 20) link.StopContinuousOutput();  // the platform was reached
+  };
+  port.Arrive({10, 10, 20, 20, 30, 30});
+  port.Notify();
+  EXPECT_EQ(sink.Count('h'), 2);
+  EXPECT_EQ(sink.Count('m'), 0);
+  EXPECT_FALSE(link.State().ContinuousOutput);
+}
+
+TEST_F(TrackerLinkTest, ByteLostInOneStreamDoesNotShiftTheNext) {
+  Streaming();
+  port.Arrive({1, 1, 2, 2, 10, 20, 30});  // a byte of the last pair never came
+  port.Notify();
+  ASSERT_TRUE(link.Decoder().HeldBytePending());
+  link.StopContinuousOutput();
+  link.StartContinuousOutput();
+  sink.events.clear();
+  port.Arrive({0, 0, 0, 0, 100, 101});
+  port.Notify();
+  EXPECT_EQ(link.State().CurrentSample, (TrackSample{100, 101}));
+}
+
+TEST_F(TrackerLinkTest, BytesAreThrownAwayWhenNotStreamingOrNotAcknowledged) {
+  Open();  // not acknowledged
+  bool maskEnded = false;
+  link.onMaskSetupEnded = [&] { maskEnded = true; };
+  ASSERT_TRUE(link.StartBackgroundMask());
+  port.Arrive({1, 2, 3});
+  port.Notify();
+  EXPECT_EQ(port.BytesWaiting(), 0);
+  EXPECT_TRUE(maskEnded);
+  EXPECT_FALSE(link.State().MaskSetupActive);
+
+  UnitAnswers();
+  ASSERT_TRUE(link.SwitchOnTracker());
+  port.Arrive({4, 5});
+  port.Notify();
+  EXPECT_EQ(port.BytesWaiting(), 0);
+  EXPECT_TRUE(sink.events.empty());
+}
+
+TEST_F(TrackerLinkTest, ANotificationDuringACommandsWaitDoesNotEatTheReply) {
+  UnitAnswers();
+  port.notifyInsideWait = true;
+  EXPECT_TRUE(link.ResetAndInitialiseTracker());
+  port.Reply(B(" ##"), {1}, 5);
+  EXPECT_EQ(link.PollRemoteButton(), kRemoteButtonPressed);
+}
+
+TEST_F(TrackerLinkTest, LostDeviceIsReportedOnceAndTheNextScreenRetriesTheHandshake) {
+  UnitAnswers();
+  ASSERT_TRUE(link.EnsureTrackerReady());
+  link.StartContinuousOutput();
+  int told = 0;
+  link.onDeviceLost = [&] { ++told; };
+  port.LoseDevice();
+  port.LoseDevice();
+  EXPECT_EQ(told, 1);
+  ASSERT_EQ(op.Messages().size(), 1u);
+  EXPECT_EQ(op.Messages()[0].text, "The Quentrix is\nnot responding.\n");
+  EXPECT_FALSE(link.State().TrackerPortOpen);
+  EXPECT_FALSE(link.State().ContinuousOutput);
+  EXPECT_FALSE(link.State().UnitReady);
+  port.writes.clear();
+  link.ResetTracker();
+  EXPECT_TRUE(port.writes.empty());
+  EXPECT_TRUE(link.EnsureTrackerReady());
+}
+
+TEST_F(TrackerLinkTest, FinishingTheMaskSendsTheChoiceThenResetsAndSwitchesOn) {
+  struct Case {
+    bool save;
+    uint8_t byte;
+    const char* caption;
+  };
+  for (const Case c : {Case{true, 0x20, "Saving"}, Case{false, 0x00, "Cancelling"}}) {
+    FakeSerialPort fresh(clock);
+    ScriptedOperator o;
+    TrackerLink l(fresh, clock, o, settings);
+    fresh.Reply(B("Turn ON!"), {0x06});
+    ASSERT_TRUE(l.OpenTrackerPort(3));
+    l.FinishBackgroundMask(c.save);
+    EXPECT_TRUE(fresh.writes.empty()) << "no mask setup running";
+    ASSERT_TRUE(l.StartBackgroundMask());
+    EXPECT_FALSE(l.StartBackgroundMask()) << "a second Setup press sends nothing";
+    fresh.writes.clear();
+    l.FinishBackgroundMask(c.save);
+    EXPECT_EQ(fresh.writes, (std::vector<Bytes>{{c.byte}, B(" $+"), B("Turn ON!")}));
+    EXPECT_FALSE(l.State().MaskSetupActive);
+    std::vector<int> percents;
+    for (const auto& e : o.Log()) {
+      if (e.kind == OperatorLogEntry::Kind::Progress) {
+        EXPECT_EQ(e.text, c.caption);
+        percents.push_back(e.value);
+      }
+    }
+    EXPECT_EQ(percents, (std::vector<int>{0, 25, 50, 75, 75, -1}));
+  }
+}
+
+TEST_F(TrackerLinkTest, VideoInvertFlagFlipsWithEveryPressSent) {
+  link.ToggleVideoInverted();  // closed port: not sent, no flip
+  EXPECT_FALSE(link.State().VideoInvertChanged);
+  Open();
+  link.ToggleVideoInverted();
+  EXPECT_TRUE(link.State().VideoInvertChanged);
+  link.ToggleVideoInverted();
+  EXPECT_FALSE(link.State().VideoInvertChanged);
+}
+
+TEST_F(TrackerLinkTest, ComPortListKeepsOnlyComNames) {
+  EXPECT_FALSE(link.ListComPorts());
+  port.ports = {{"COM3", "/dev/ttyS2"}, {"LPT1", "/dev/lp0"}, {"COM33", "/dev/ttyUSB0"}};
+  EXPECT_TRUE(link.ListComPorts());
+  EXPECT_EQ(link.ComPortNames(), (std::vector<std::string>{"COM3", "COM33"}));
+}
+
+}  // namespace
+}  // namespace tarnwell
