@@ -1,0 +1,112 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "cli_commands.h"
+#include "cli_support.h"
+#include "experiment/experiment_file.h"
+#include "experiment/subject_table.h"
+#include "legacy/legacy_conversion.h"
+#include "pool/pool_defaults.h"
+#include "pool/pool_file.h"
+#include "pool/zones.h"
+#include "support/temp_dir.h"
+
+namespace tarnwell::cli {
+namespace {
+
+using test::TempDir;
+
+struct Saved {
+  ExperimentSetup experiment;
+  PoolSetup pool;
+};
+
+Saved SaveSampleRecord(const std::filesystem::path& path) {
+  Saved saved;
+  saved.experiment.DataFile = path.string();
+  saved.experiment.DataFileValid = true;
+  saved.experiment.MaxTime = 300;
+  saved.experiment.ActivePlatform = 5;
+  saved.experiment.DistFromStart = 0;
+  saved.experiment.SubjectIDs = {"RAT1", "RAT 2", "R3"};
+  saved.experiment.SubjectCount = 3;
+  saved.pool = DefaultPool();
+  saved.pool.X = 131;
+  saved.pool.Radius = 77.5f;
+  saved.pool.EquArea = true;
+  for (auto& platform : saved.pool.Platforms) platform.CMultiplier = 120;
+  saved.pool.Platforms[2].Round = false;
+  ComputeRingRadii(saved.pool);
+  EXPECT_TRUE(WriteExperimentRecord(path, saved.experiment, saved.pool));
+  return saved;
+}
+
+void ExpectConvertedFiles(const Saved& saved, const std::filesystem::path& poolFile,
+                          const std::filesystem::path& experimentFile,
+                          const std::filesystem::path& subjectsFile) {
+  PoolSetup pool;
+  ASSERT_TRUE(ReadPoolSetupFile(poolFile, pool));
+  EXPECT_EQ(pool, saved.pool);
+  ExperimentSetup experiment;
+  ASSERT_TRUE(ReadExperimentText(experimentFile, experiment));
+  EXPECT_EQ(experiment, saved.experiment);
+  SubjectTable table;
+  ExperimentSetup fromTable;
+  ASSERT_TRUE(LoadSubjectTable(subjectsFile, table, fromTable));
+  EXPECT_EQ(fromTable.SubjectIDs, saved.experiment.SubjectIDs);
+}
+
+TEST(ConvertCommand, WritesTheHomesCurrentSetupsByDefault) {
+  TempDir dir;
+  const auto home = dir.Path() / "home";
+  const Saved saved = SaveSampleRecord(dir.Path() / "WEEK1.EXP");
+  ASSERT_EQ(RunConvert(home.string(), {(dir.Path() / "WEEK1.EXP").string()}), kExitOk);
+  ExpectConvertedFiles(saved, home / "DEFAULT.POL", home / "DEFAULT.CFG", home / "SUBJECTS.INI");
+}
+
+TEST(ConvertCommand, WritesWhereTheOptionsSay) {
+  TempDir dir;
+  const Saved saved = SaveSampleRecord(dir.Path() / "WEEK1.EXP");
+  const auto out = dir.Path() / "out";
+  std::filesystem::create_directories(out);
+  ASSERT_EQ(RunConvert(
+                (dir.Path() / "home").string(),
+                {(dir.Path() / "week1.exp").string(), "--pool-out", (out / "P.POL").string(),
+                 "--experiment-out=" + (out / "E.CFG").string(), "--subjects-out", (out / "S.INI").string()}),
+            kExitOk);
+  ExpectConvertedFiles(saved, out / "P.POL", out / "E.CFG", out / "S.INI");
+  EXPECT_FALSE(dir.Exists("home/DEFAULT.POL"));
+}
+
+TEST(ConvertCommand, RefusesWhatItCannotConvert) {
+  TempDir dir;
+  const std::string truncated = std::string(1000, '\1');
+  struct Case {
+    const char* what;
+    std::vector<std::string> args;
+    int expected;
+  };
+  dir.Write("JUNK.EXP", "not a record");
+  dir.Write("SHORT.CFG", truncated);
+  dir.Write("TEXT.CFG", "[Windows Tarnwell Experiment Setup]\r\n");
+  const std::string p = dir.Path().string() + "/";
+  const std::vector<Case> cases = {
+      {"missing", {p + "NONE.EXP"}, kExitFailure},
+      {"junk", {p + "JUNK.EXP"}, kExitFailure},
+      {"truncated", {p + "SHORT.CFG"}, kExitFailure},
+      {"already text", {p + "TEXT.CFG"}, kExitFailure},
+      {"no file", {}, kExitUsage},
+      {"two files", {p + "A", p + "B"}, kExitUsage},
+      {"unknown option", {p + "JUNK.EXP", "--bogus"}, kExitUsage},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(RunConvert((dir.Path() / "home").string(), c.args), c.expected);
+    EXPECT_FALSE(dir.Exists("home/DEFAULT.POL"));
+  }
+}
+
+}  // namespace
+}  // namespace tarnwell::cli
