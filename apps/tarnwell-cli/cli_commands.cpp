@@ -5,7 +5,6 @@ namespace tarnwell::cli {
 const std::vector<CommandEntry>& Commands() {
   static const std::vector<CommandEntry> commands = {
       {"convert", RunConvert},
-      {"convert", RunConvert},
       {"analyse", RunAnalyse},
       {"report", RunReport},
   };

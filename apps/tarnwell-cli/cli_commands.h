@@ -18,7 +18,6 @@ struct CommandEntry {
 // Declared here, defined in cli_<command>.cpp.
 // (Add a command: declare it, define it in its own file, list it in cli_commands.cpp.)
 int RunConvert(const std::string& home, const std::vector<std::string>& args);
-int RunConvert(const std::string& home, const std::vector<std::string>& args);
 int RunAnalyse(const std::string& home, const std::vector<std::string>& args);
 int RunReport(const std::string& home, const std::vector<std::string>& args);
 
