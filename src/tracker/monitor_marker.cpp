@@ -45,7 +45,7 @@ std::optional<MarkerPlacement> MonitorMarker::ShowMonitorDot(uint8_t x, uint8_t 
     } else {
       traceRestart_ = true;
     }
-  } else if (false) {
+  } else {
     // A sample that is not drawn must not be bridged later: without this, the first
     // sample of a trial would be joined to where the previous trial's path ended.
     traceRestart_ = true;
