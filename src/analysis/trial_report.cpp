@@ -33,6 +33,17 @@ std::string Upper(std::string_view s) {
   return out;
 }
 
+// A label or file name is shown on one line of the layout and is one value of the record:
+// a line break or other control character inside it (a record written by another program
+// may hold any bytes) would split the record, so it is shown as a blank.
+std::string OneLine(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+  }
+  return out;
+}
+
 // A measure that went wrong upstream must not put "NaN" or "Infinity" into a published
 // table: it is reported as 0.
 float Finite(float value) {
@@ -184,6 +195,8 @@ std::array<std::array<ZoneCell, 4>, 4> ReportedZones(const TrialMeasures& measur
 
 TrialReport ComposeTrialReport(const TrialResult& result, const TrialReportContext& context) {
   const TrialMeasures& m = result.Measures;
+  const std::string dataFileName = OneLine(context.DataFileName);
+  const std::string label = OneLine(context.SubjectLabel);
   BlockBuilder block;
   RecordBuilder record(context.Locale);
 
@@ -195,11 +208,11 @@ TrialReport ComposeTrialReport(const TrialResult& result, const TrialReportConte
     record.AddNumber(startText);
     record.AddNumber(timeText);
   }
-  record.AddText(context.DataFileName);
+  record.AddText(dataFileName);
 
   const std::string status = FinishStatusText(result.FinishStatus);
-  block.Line("Subject Label:" + PadLeft(context.SubjectLabel, 16));
-  record.AddText(context.SubjectLabel);
+  block.Line("Subject Label:" + PadLeft(label, 16));
+  record.AddText(label);
   block.Line("Trial was ended by:" + PadLeft(status, 11));
   record.AddText(status);
 
@@ -276,7 +289,7 @@ TrialReport ComposeTrialReport(const TrialResult& result, const TrialReportConte
 }
 
 std::string ReportHeadingLine(std::string_view dataFileName) {
-  return "Results of Experiment:" + PadLeft(dataFileName, 8) + std::string(kLineEnd);
+  return "Results of Experiment:" + PadLeft(OneLine(dataFileName), 8) + std::string(kLineEnd);
 }
 
 namespace {

@@ -144,7 +144,9 @@ TEST(SubjectGridCellClicked, ACellIsRowTimesColumnsPlusColumn) {
     EXPECT_EQ(SubjectGridCellClicked(state, c.row, c.column, 3, 3, op, &view), c.expected);
     ASSERT_FALSE(view.calls.empty());
     EXPECT_EQ(view.calls.front(), c.firstCall);
-    if (c.expected < 0) EXPECT_EQ(view.calls.back(), "clear picture");
+    if (c.expected < 0) {
+      EXPECT_EQ(view.calls.back(), "clear picture");
+    }
   }
 }
 
@@ -168,7 +170,9 @@ TEST(AnalysisSettings, ComeFromTheCompanionUnlessLoadedOnPurpose) {
   };
   for (const Case& c : cases) {
     ReanalysisState state = StateFor(dir, dataFile);
-    if (c.loadPool) ASSERT_TRUE(LoadAnalysisPoolFile(state, dir.Path() / "OTHER.POL"));
+    if (c.loadPool) {
+      ASSERT_TRUE(LoadAnalysisPoolFile(state, dir.Path() / "OTHER.POL"));
+    }
     EXPECT_EQ(LoadExperimentAnalysisSettings(state), c.source) << c.what;
     EXPECT_EQ(state.Settings.Pool.X, c.poolX) << c.what;
   }

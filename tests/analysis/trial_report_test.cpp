@@ -250,11 +250,19 @@ TEST(ComposeTrialReport, QuadrantsOffMovesColumnFourIntoColumnOneOfEveryRing) {
   EXPECT_EQ(ReportedZones(m, pool), m.Zones);
 }
 
-TEST(ComposeTrialReport, AQuoteInALabelCannotSplitTheRecord) {
+TEST(ComposeTrialReport, AQuoteOrLineBreakInALabelCannotSplitTheRecord) {
   TrialReportContext c = HitGoalContext();
+  c.SubjectLabel = "R\r\n7";
+  c.DataFileName = "W\tK.EXP";
+  TrialReport report = ComposeTrialReport(HitGoalResult(), c);
+  EXPECT_EQ(report.Record.rfind("\"W K.EXP\",\"R  7\",", 0), 0u) << report.Record;
+  EXPECT_EQ(report.Record.find('\n'), report.Record.size() - 1);
+  EXPECT_NE(report.Block.find("Subject Label:" + std::string(12, ' ') + "R  7\r\n"), std::string::npos);
+  EXPECT_EQ(ReportHeadingLine("W\nK.EXP"), "Results of Experiment: W K.EXP\r\n");
+
   c.SubjectLabel = "R\"7";
-  const TrialReport report = ComposeTrialReport(HitGoalResult(), c);
-  EXPECT_EQ(report.Record.rfind("\"WEEK1.EXP\",\"R'7\",", 0), 0u) << report.Record;
+  report = ComposeTrialReport(HitGoalResult(), c);
+  EXPECT_EQ(report.Record.rfind("\"W K.EXP\",\"R'7\",", 0), 0u) << report.Record;
   EXPECT_NE(report.Block.find("Subject Label:" + std::string(13, ' ') + "R\"7\r\n"), std::string::npos)
       << report.Block;
 }

@@ -1,0 +1,163 @@
+// Rebuilding the tabulated data file of an experiment of 100 subjects × 3,600 samples
+// (two-minute trials at 30 per second), against a baseline that only reads the same raw
+// files and writes a table of the same size. The ratio says what the analysis and the
+// report composition cost on top of the unavoidable file work; it should stay below 3.
+//
+// Both sides write their table the same way (temporary file, fsync, rename), so a slow
+// disk weighs on both. BM_TableVersusBaseline reports the ratio of one run of each.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <random>
+#include <string>
+
+#include "acquisition/raw_track.h"
+#include "analysis/reanalysis.h"
+#include "analysis/tabulated_data.h"
+#include "core/file_util.h"
+#include "core/scripted_operator.h"
+
+namespace {
+
+using namespace tarnwell;
+
+constexpr int kSubjects = 100;
+constexpr int kSamples = 3600;
+
+std::string SwimTrack(unsigned seed) {
+  std::mt19937 random(seed);
+  std::normal_distribution<double> turn(0.0, 0.25);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  std::string bytes;
+  double x = 200.0, y = 96.0, heading = 3.14159;
+  for (int i = 0; i < kSamples; ++i) {
+    heading += turn(random);
+    const double speed = 0.8 + unit(random);
+    const double nx = x + speed * std::cos(heading);
+    const double ny = y + speed * std::sin(heading);
+    if (std::hypot(nx - 128.0, ny - 96.0) > 78.0) {
+      heading += 3.14159 / 2;
+    } else {
+      x = nx;
+      y = ny;
+    }
+    const bool lost = unit(random) < 0.01;
+    AppendRawSampleBytes(bytes, PackRawSample(static_cast<int>(std::lround(x)),
+                                              lost ? 255 : static_cast<int>(std::lround(y))));
+  }
+  return bytes;
+}
+
+// One experiment folder for the whole run, removed at exit.
+class Experiment {
+ public:
+  Experiment() {
+    folder_ = std::filesystem::temp_directory_path() / ("tarnwell-table-bench-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder_ / "home");
+    for (int i = 0; i < kSubjects; ++i) {
+      WriteFileAtomically(NumberedRawFile(DataFile(), i), SwimTrack(static_cast<unsigned>(i + 1)));
+    }
+  }
+  ~Experiment() {
+    std::error_code ec;
+    std::filesystem::remove_all(folder_, ec);
+  }
+  std::filesystem::path DataFile() const { return folder_ / "BENCH.EXP"; }
+  std::filesystem::path Table() const { return folder_ / "BENCH.CSV"; }
+  std::filesystem::path BaselineTable() const { return folder_ / "BASELINE.CSV"; }
+
+  ReanalysisState State() const {
+    ReanalysisState state;
+    state.DataFile = DataFile();
+    state.TempReportPath = folder_ / "home" / "~TMPDAT.CSV";
+    state.SettingsLoaded = true;  // given settings: no companion record to read
+    PoolSetup& pool = state.Settings.Pool;
+    const int offsets[4][2] = {{30, -30}, {-30, -30}, {-30, 30}, {30, 30}};
+    for (int i = 0; i < 4; ++i) {
+      pool.Platforms[i].X = static_cast<int16_t>(pool.X + offsets[i][0]);
+      pool.Platforms[i].Y = static_cast<int16_t>(pool.Y + offsets[i][1]);
+    }
+    state.Settings.Experiment.MaxTime = 60;
+    state.Settings.Experiment.ActivePlatform = 0;  // every trial runs to its end
+    for (int i = 0; i < kSubjects; ++i)
+      state.Settings.Experiment.SubjectIDs.push_back("S" + std::to_string(i));
+    return state;
+  }
+
+ private:
+  std::filesystem::path folder_;
+};
+
+const Experiment& TheExperiment() {
+  static const Experiment experiment;
+  return experiment;
+}
+
+bool BuildTable(ReanalysisState& state) {
+  ScriptedOperator op;
+  return BuildTabulatedDataFile(state, TheExperiment().Table(), true, op, nullptr);
+}
+
+// Reads every raw file and writes a table of `tableSize` bytes.
+bool BaselineTable(size_t tableSize) {
+  size_t total = 0;
+  for (const NumberedRawFileEntry& entry : ListNumberedRawFiles(TheExperiment().DataFile())) {
+    RawTrack track;
+    if (!ReadRawTrack(entry.File, track)) return false;
+    total += track.Samples.size();
+  }
+  benchmark::DoNotOptimize(total);
+  return WriteFileAtomically(TheExperiment().BaselineTable(), std::string(tableSize, 'x'));
+}
+
+size_t TableSize() {
+  ReanalysisState state = TheExperiment().State();
+  BuildTable(state);
+  std::error_code ec;
+  return static_cast<size_t>(std::filesystem::file_size(TheExperiment().Table(), ec));
+}
+
+void BM_BuildTabulatedDataFile(benchmark::State& bench) {
+  ReanalysisState state = TheExperiment().State();
+  for (auto _ : bench) {
+    if (!BuildTable(state)) bench.SkipWithError("the table was not written");
+  }
+  bench.counters["samples/s"] =
+      benchmark::Counter(double(kSubjects) * kSamples, benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_BuildTabulatedDataFile)->Unit(benchmark::kMillisecond);
+
+void BM_ReadAndWriteBaseline(benchmark::State& bench) {
+  const size_t size = TableSize();
+  for (auto _ : bench) {
+    if (!BaselineTable(size)) bench.SkipWithError("the baseline table was not written");
+  }
+}
+BENCHMARK(BM_ReadAndWriteBaseline)->Unit(benchmark::kMillisecond);
+
+// Both in the same iteration, so they meet the same disk and cache state; the ratio is
+// build time / baseline time.
+void BM_TableVersusBaseline(benchmark::State& bench) {
+  ReanalysisState state = TheExperiment().State();
+  const size_t size = TableSize();
+  double buildSeconds = 0, baselineSeconds = 0;
+  for (auto _ : bench) {
+    const auto t0 = std::chrono::steady_clock::now();
+    BuildTable(state);
+    const auto t1 = std::chrono::steady_clock::now();
+    BaselineTable(size);
+    const auto t2 = std::chrono::steady_clock::now();
+    buildSeconds += std::chrono::duration<double>(t1 - t0).count();
+    baselineSeconds += std::chrono::duration<double>(t2 - t1).count();
+  }
+  const double n = static_cast<double>(bench.iterations());
+  bench.counters["build_ms"] = buildSeconds / n * 1000.0;
+  bench.counters["baseline_ms"] = baselineSeconds / n * 1000.0;
+  bench.counters["ratio"] = baselineSeconds > 0 ? buildSeconds / baselineSeconds : 0.0;
+}
+BENCHMARK(BM_TableVersusBaseline)->Unit(benchmark::kMillisecond);
+
+}  // namespace

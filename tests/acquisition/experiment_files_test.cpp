@@ -1,0 +1,64 @@
+#include "acquisition/experiment_files.h"
+
+#include <gtest/gtest.h>
+
+namespace tarnwell {
+namespace {
+
+TEST(ExperimentFiles, EveryOutputIsNamedFromTheDataFilesStem) {
+  struct Case {
+    const char* dataFile;
+    const char* table;
+    const char* report3;
+    const char* companion;
+    const char* shown;
+  };
+  const Case cases[] = {
+      {"/data/WEEK1.EXP", "/data/WEEK1.CSV", "/data/WEEK103.CSV", "/data/WEEK1.EXP", "WEEK1.EXP"},
+      {"/data/WEEK1.CSV", "/data/WEEK1.CSV", "/data/WEEK103.CSV", "/data/WEEK1.EXP", "WEEK1.EXP"},
+      {"/data/NOEXT", "/data/NOEXT.CSV", "/data/NOEXT03.CSV", "/data/NOEXT.EXP", "NOEXT.EXP"},
+      // A dot in a folder name is not an extension.
+      {"/my.data/RUN", "/my.data/RUN.CSV", "/my.data/RUN03.CSV", "/my.data/RUN.EXP", "RUN.EXP"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(TabulatedDataFile(c.dataFile), std::filesystem::path(c.table)) << c.dataFile;
+    EXPECT_EQ(NumberedReportFile(c.dataFile, 3), std::filesystem::path(c.report3)) << c.dataFile;
+    EXPECT_EQ(CompanionFile(c.dataFile), std::filesystem::path(c.companion)) << c.dataFile;
+    EXPECT_EQ(DataFileDisplayName(c.dataFile), c.shown) << c.dataFile;
+  }
+  EXPECT_EQ(DataFileDisplayName(""), "");
+}
+
+TEST(ExperimentFiles, ARawFileBelongsToTheExperimentItsNameSays) {
+  struct Case {
+    const char* rawFile;
+    bool owned;
+    const char* dataFile;
+    int subject;
+  };
+  const Case cases[] = {
+      {"/d/WEEK102.RAW", true, "/d/WEEK1.EXP", 2},
+      {"/d/week110.raw", true, "/d/week1.EXP", 10},
+      {"/d/EXP100.RAW", true, "/d/EXP1.EXP", 0},
+      {"/d/00.RAW", true, "/d/.EXP", 0},
+      {"/d/WEEK1.RAW", false, "", 0},    // the plain raw file: no subject
+      {"/d/WEEK1AB.RAW", false, "", 0},  // letters are no subject number
+      {"/d/WEEK102.CSV", false, "", 0},
+      {"/d/2.RAW", false, "", 0},
+  };
+  for (const Case& c : cases) {
+    const auto owner = ExperimentOfRawFile(c.rawFile);
+    ASSERT_EQ(owner.has_value(), c.owned) << c.rawFile;
+    if (!owner) continue;
+    EXPECT_EQ(owner->DataFile, std::filesystem::path(c.dataFile)) << c.rawFile;
+    EXPECT_EQ(owner->SubjectIndex, c.subject) << c.rawFile;
+  }
+}
+
+TEST(ExperimentFiles, TheRunScreenNamesItsOutputFile) {
+  EXPECT_EQ(OutputFileLabel("/data/WEEK1.EXP"), "WEEK1.EXP");
+  EXPECT_EQ(OutputFileLabel(""), "(No output file selected)");
+}
+
+}  // namespace
+}  // namespace tarnwell
