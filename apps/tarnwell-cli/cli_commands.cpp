@@ -7,6 +7,8 @@ const std::vector<CommandEntry>& Commands() {
       {"convert", RunConvert},
       {"analyse", RunAnalyse},
       {"report", RunReport},
+      {"unit-check", RunUnitCheck},
+      {"monitor", RunMonitor},
   };
   return commands;
 }

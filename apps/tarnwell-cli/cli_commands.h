@@ -20,6 +20,8 @@ struct CommandEntry {
 int RunConvert(const std::string& home, const std::vector<std::string>& args);
 int RunAnalyse(const std::string& home, const std::vector<std::string>& args);
 int RunReport(const std::string& home, const std::vector<std::string>& args);
+int RunUnitCheck(const std::string& home, const std::vector<std::string>& args);
+int RunMonitor(const std::string& home, const std::vector<std::string>& args);
 
 const std::vector<CommandEntry>& Commands();
 

@@ -1,0 +1,113 @@
+// tarnwell-cli monitor: the Monitor screen without a screen. Runs the handshake when the
+// unit is not ready, switches it on, starts the stream and prints every decoded sample
+// as one "X Y" line (255 for a sample in which the unit saw no animal) for --seconds
+// (default 10) of the unit's stream, then stops the stream and resets the unit.
+//
+// With --simulator the simulated unit swims in the home's DEFAULT.POL toward the active
+// platform of its DEFAULT.CFG; its time runs as fast as the machine allows unless
+// --realtime is given. SIGINT or SIGTERM end the monitor in order.
+#include <csignal>
+#include <iostream>
+
+#include "cli_commands.h"
+#include "cli_support.h"
+#include "experiment/experiment_file.h"
+#include "pool/pool_file.h"
+#include "tracker/tracker_link.h"
+#include "tracker/unit_connection.h"
+
+namespace tarnwell::cli {
+namespace {
+
+volatile std::sig_atomic_t monitorStopRequested = 0;
+
+void OnMonitorStopSignal(int) {
+  monitorStopRequested = 1;
+}
+
+class SamplePrinter : public TrackerSampleSink {
+ public:
+  explicit SamplePrinter(std::ostream& out) : out_(out) {}
+  void OnSampleDecoded(const TrackSample& sample) override {
+    out_ << sample.X << ' ' << sample.Y << '\n';
+    ++count_;
+  }
+  long long Count() const { return count_; }
+
+ private:
+  std::ostream& out_;
+  long long count_ = 0;
+};
+
+}  // namespace
+
+int RunMonitor(const std::string& home, const std::vector<std::string>& rawArgs) {
+  constexpr std::string_view kCommand = "monitor";
+  Arguments args;
+  std::string error;
+  if (!args.Parse(rawArgs, {"--port", "--seconds", "--seed"}, {"--simulator", "--realtime"}, error) ||
+      !args.ExpectPositional(0, 0, error)) {
+    return UsageError(kCommand, error);
+  }
+  const auto device = args.Value("--port");
+  if (device.has_value() == args.Has("--simulator")) {
+    return UsageError(kCommand, "give either --port DEVICE or --simulator");
+  }
+  if (device && device->empty()) return UsageError(kCommand, "--port needs a device");
+  std::optional<double> seconds = 10;
+  if (const auto text = args.Value("--seconds")) seconds = ParseNumber(*text);
+  if (!seconds || !(*seconds >= 0 && *seconds <= 86400)) {
+    return UsageError(kCommand, "--seconds needs a number of seconds from 0 to 86400");
+  }
+  std::optional<long long> seed = 1;
+  if (const auto text = args.Value("--seed")) seed = ParseInteger(*text);
+  if (!seed || *seed < 0) return UsageError(kCommand, "--seed needs a whole number");
+
+  const auto program = OpenProgram(kCommand, home);
+  if (!program) return kExitFailure;
+  std::unique_ptr<UnitConnection> connection;
+  if (device) {
+    connection = UnitConnection::ForDevice(*device);
+  } else {
+    LoadStartUpPool(program->home.Folder(), program->pool);
+    ReadExperimentText(DefaultExperimentFile(program->home.Folder()), program->experiment);
+    connection =
+        UnitConnection::ForSimulator(SimulatedUnitFor(program->pool, program->experiment.ActivePlatform,
+                                                      program->settings, static_cast<uint64_t>(*seed)),
+                                     args.Has("--realtime"));
+  }
+
+  ConsoleOperator op(/*answerYes=*/false);
+  TrackerLink link(connection->Port(), connection->GetClock(), op, program->settings);
+  link.SetPortDevice(connection->Device());
+  SamplePrinter printer(std::cout);
+  link.SetSampleSink(&printer);
+
+  if (!link.EnsureTrackerReady()) return kExitFailure;
+  monitorStopRequested = 0;
+  const auto previousInt = std::signal(SIGINT, OnMonitorStopSignal);
+  const auto previousTerm = std::signal(SIGTERM, OnMonitorStopSignal);
+  bool streamed = link.InitialiseAndStart();
+  if (!streamed) {
+    std::cerr << "tarnwell-cli monitor: the unit did not acknowledge the switch-on; no samples\n";
+  } else {
+    Clock& clock = connection->GetClock();
+    const int64_t end = clock.NowMs() + static_cast<int64_t>(*seconds * 1000.0);
+    while (!monitorStopRequested && link.State().ContinuousOutput) {
+      const int64_t left = end - clock.NowMs();
+      if (left <= 0) break;
+      connection->Port().DispatchEvents(static_cast<int>(std::min<int64_t>(left, 50)));
+    }
+    // The unit went away (reported once by the link) or the stream was stopped.
+    streamed = link.State().TrackerPortOpen;
+  }
+  link.StopContinuousOutput();
+  link.ResetTracker();
+  link.CloseTrackerPort();
+  std::signal(SIGINT, previousInt);
+  std::signal(SIGTERM, previousTerm);
+  std::cout.flush();
+  return streamed && std::cout ? kExitOk : kExitFailure;
+}
+
+}  // namespace tarnwell::cli

@@ -1,0 +1,110 @@
+#include "tracker/simulator_console.h"
+
+#include <charconv>
+#include <sstream>
+#include <vector>
+
+#include "core/file_util.h"
+
+namespace tarnwell {
+namespace {
+
+std::vector<std::string_view> Words(std::string_view line) {
+  std::vector<std::string_view> words;
+  std::size_t i = 0;
+  while (i < line.size()) {
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r')) ++i;
+    const std::size_t start = i;
+    while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r') ++i;
+    if (i > start) words.push_back(line.substr(start, i - start));
+  }
+  return words;
+}
+
+bool ToInt(std::string_view text, int& value) {
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return ec == std::errc() && end == text.data() + text.size();
+}
+
+SimulatorConsoleReply Fail(std::string text) {
+  return {false, false, std::move(text)};
+}
+
+}  // namespace
+
+std::string SimulatorCommandHelp() {
+  return "button            press the remote Select button\n"
+         "move X Y          hold the animal at X (0..254), Y (0..191)\n"
+         "swim              let a held animal swim on\n"
+         "release           put a new animal in at the wall\n"
+         "hide | show       the camera loses / finds the animal\n"
+         "power off | on    switch the unit off or on\n"
+         "overlay FILE      write the overlay picture as a PGM image\n"
+         "clear             clear the overlay\n"
+         "status            what the unit is doing\n"
+         "quit              end the simulator";
+}
+
+SimulatorConsoleReply RunSimulatorCommand(SimulatedUnit& unit, std::string_view line) {
+  const std::vector<std::string_view> words = Words(line);
+  if (words.empty() || words[0].front() == '#') return {true, false, {}};
+  const std::string_view command = words[0];
+  const std::size_t args = words.size() - 1;
+
+  if ((command == "button" || command == "press") && args == 0) {
+    unit.PressRemoteButton();
+    return {true, false, "remote button pressed"};
+  }
+  if (command == "move") {
+    int x = 0, y = 0;
+    if (args != 2 || !ToInt(words[1], x) || !ToInt(words[2], y) || x < 0 || x > 254 || y < 0 || y > 191) {
+      return Fail("usage: move X Y  (X 0..254, Y 0..191)");
+    }
+    unit.HoldAnimalAt(x, y);
+    return {true, false, "animal held at " + std::to_string(x) + " " + std::to_string(y)};
+  }
+  if (command == "swim" && args == 0) {
+    unit.LetAnimalSwim();
+    return {true, false, "animal swims"};
+  }
+  if (command == "release" && args == 0) {
+    unit.ReleaseAnimal();
+    const TrackSample at = unit.Animal().Position();
+    return {true, false, "animal released at " + std::to_string(at.X) + " " + std::to_string(at.Y)};
+  }
+  if ((command == "hide" || command == "show") && args == 0) {
+    unit.SetAnimalHidden(command == "hide");
+    return {true, false, command == "hide" ? "animal hidden" : "animal visible"};
+  }
+  if (command == "power" && args == 1 && (words[1] == "on" || words[1] == "off")) {
+    unit.SetPowered(words[1] == "on");
+    return {true, false, words[1] == "on" ? "unit switched on" : "unit switched off"};
+  }
+  if (command == "overlay") {
+    if (args != 1) return Fail("usage: overlay FILE");
+    std::string error;
+    const std::string path(words[1]);
+    if (!WriteFileAtomically(path, unit.Overlay().ToPgm(), &error))
+      return Fail("overlay not written: " + error);
+    return {true, false, "overlay written to " + path};
+  }
+  if (command == "clear" && args == 0) {
+    unit.ClearOverlay();
+    return {true, false, "overlay cleared"};
+  }
+  if (command == "status" && args == 0) {
+    std::ostringstream out;
+    const TrackSample at = unit.Animal().Position();
+    out << (unit.IsPowered() ? "on" : "off") << ", " << (unit.IsStreaming() ? "streaming" : "idle") << ", "
+        << unit.SamplesSent() << " samples sent; animal at " << at.X << " " << at.Y
+        << (unit.Animal().IsHeld() ? " (held)" : "") << (unit.Animal().IsHidden() ? " (hidden)" : "")
+        << (unit.Animal().OnPlatform() ? " (on the platform)" : "") << "; object filter "
+        << (unit.ObjectFilter() ? "on" : "off") << "; overlay lines " << unit.Overlay().LineCount();
+    return {true, false, out.str()};
+  }
+  if (command == "help" && args == 0) return {true, false, SimulatorCommandHelp()};
+  if ((command == "quit" || command == "exit") && args == 0) return {true, true, "bye"};
+  return Fail("unknown command: " + std::string(line) + " (type help)");
+}
+
+}  // namespace tarnwell

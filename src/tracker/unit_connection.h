@@ -1,0 +1,49 @@
+// The unit a program talks to: a real device on a terminal port, or the simulated unit on
+// an in-process port. The command-line tool builds one from --port DEVICE or --simulator;
+// the tracker link then works the same on either.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "core/clock.h"
+#include "core/serial_port.h"
+#include "core/system_settings.h"
+#include "pool/pool_setup.h"
+#include "tracker/simulated_unit.h"
+
+namespace tarnwell {
+
+/// The simulated unit that fits a program's setup: PAL when `VideoType` is 1, the pool
+/// of `pool` with `activePlatform` (0 OFF, 1..4, 5 ALL) as the animal's goal, samples' y
+/// divided by the aspect factor as the run's classification expects.
+SimulatedUnitOptions SimulatedUnitFor(const PoolSetup& pool, int16_t activePlatform,
+                                      const SystemSettings& settings, uint64_t seed);
+
+class UnitConnection {
+ public:
+  /// A real device (a USB adapter, a pty) through the POSIX terminal port, on the
+  /// steady clock.
+  static std::unique_ptr<UnitConnection> ForDevice(const std::string& device);
+  /// The simulated unit. `realtime` false: on a manual clock that jumps to the next byte
+  /// whenever the program waits, so simulated time runs as fast as the machine allows.
+  static std::unique_ptr<UnitConnection> ForSimulator(const SimulatedUnitOptions& options, bool realtime);
+
+  ~UnitConnection();
+  SerialPort& Port() { return *port_; }
+  Clock& GetClock() { return *clock_; }
+  /// The simulated unit; nullptr on a real device.
+  SimulatedUnit* Unit() { return unit_.get(); }
+  /// What TrackerLink::SetPortDevice needs.
+  const std::string& Device() const { return device_; }
+
+ private:
+  UnitConnection() = default;
+  std::unique_ptr<Clock> clock_;
+  std::unique_ptr<SimulatedUnit> unit_;
+  std::unique_ptr<SerialPort> port_;
+  std::string device_;
+};
+
+}  // namespace tarnwell
