@@ -51,7 +51,7 @@ std::string SubjectTable::CellText(int row, int column) const {
 void SubjectTable::CommitEntry(int row, int column, std::string_view entry) {
   if (row < 0 || column < 0 || column >= columns_) return;
   while (row >= Rows()) cells_.resize(cells_.size() + static_cast<std::size_t>(columns_));
-  cells_[static_cast<std::size_t>(row) * columns_ + column] = StripNumberPrefix(entry);
+  cells_[static_cast<std::size_t>(row) * columns_ + column] = TrimBlanks(entry);
 }
 
 void SubjectTable::ClearRectangle(int row1, int column1, int row2, int column2) {
@@ -151,19 +151,7 @@ std::string FormatSubjectsIni(const SubjectTable& table) {
   return text;
 }
 
-bool SaveSubjectTable(const std::filesystem::path& iniPath, const SubjectTable& table) {
-  return WriteFileAtomically(iniPath, FormatSubjectsIni(table));
-}
-
-namespace {
-
-// The IDs of SUBJECTS.INI in file order: each line's value without a number prefix.
-// Lines without a value (blank lines, stray text) name no subject.
-std::optional<std::vector<std::string>> ReadSubjectsIni(const std::filesystem::path& iniPath) {
-  const auto existing = FindExistingFile(iniPath);
-  if (!existing) return std::nullopt;
-  std::string text;
-  if (!ReadWholeFile(*existing, text)) return std::nullopt;
+std::vector<std::string> ParseSubjectsIni(std::string_view text) {
   std::vector<std::string> ids;
   KeyLineReader reader;
   for (const auto& line : SplitLines(text)) {
@@ -171,6 +159,20 @@ std::optional<std::vector<std::string>> ReadSubjectsIni(const std::filesystem::p
     if (!id.empty()) ids.push_back(std::move(id));
   }
   return ids;
+}
+
+bool SaveSubjectTable(const std::filesystem::path& iniPath, const SubjectTable& table) {
+  return WriteFileAtomically(iniPath, FormatSubjectsIni(table));
+}
+
+namespace {
+
+std::optional<std::vector<std::string>> ReadSubjectsIni(const std::filesystem::path& iniPath) {
+  const auto existing = FindExistingFile(iniPath);
+  if (!existing) return std::nullopt;
+  std::string text;
+  if (!ReadWholeFile(*existing, text)) return std::nullopt;
+  return ParseSubjectsIni(text);
 }
 
 }  // namespace

@@ -42,9 +42,9 @@ class SubjectTable {
 
   /// One empty row (the grid keeps its column count).
   void Clear() { cells_.assign(static_cast<std::size_t>(columns_), std::string()); }
-  /// Commits the entry box into a cell, growing the table by rows as needed. A number
-  /// prefix typed or pasted with the ID ("3) RAT1") is not part of the ID. Cells outside the
-  /// columns are ignored.
+  /// Commits the entry box into a cell (trimmed; an empty entry empties it), growing the
+  /// table by rows as needed. The entry is the ID as typed: the cell's own number prefix is
+  /// added for showing only. Cells outside the columns are ignored.
   void CommitEntry(int row, int column, std::string_view entry);
   /// Empties every cell of the rectangle spanned by two corner cells, in either order.
   void ClearRectangle(int row1, int column1, int row2, int column2);
@@ -77,6 +77,10 @@ std::string StripNumberPrefix(std::string_view cellText);
 /// order: "Row r Col c = "ID"" (1-based), the ID cut to 8 characters, CR LF line ends. A
 /// double quote in an ID is written as an apostrophe, as it could not be read back.
 std::string FormatSubjectsIni(const SubjectTable& table);
+
+/// The IDs SUBJECTS.INI names, in file order: each line's value (key-line rule) without a
+/// number prefix; lines without a value name nobody.
+std::vector<std::string> ParseSubjectsIni(std::string_view text);
 
 /// Writes SUBJECTS.INI as a whole (temporary file and rename). False, with nothing written,
 /// when the file cannot be created.

@@ -46,13 +46,20 @@ TEST(SubjectTable, EmptyCellsCloseUpInTheSubjectList) {
   EXPECT_EQ(e.SubjectCount, 3);
 }
 
-TEST(SubjectTable, CommittedEntryLosesATypedNumberPrefix) {
+TEST(SubjectTable, CommittedEntryIsTheIdAsTyped) {
   SubjectTable table(4);
-  table.CommitEntry(0, 1, "7) RAT");
-  EXPECT_EQ(table.CellID(0, 1), "RAT");
-  EXPECT_EQ(table.CellText(0, 1), "2) RAT");
+  table.CommitEntry(0, 1, "  7) RAT ");
+  EXPECT_EQ(table.CellID(0, 1), "7) RAT");
+  EXPECT_EQ(table.CellText(0, 1), "2) 7) RAT");
   table.CommitEntry(0, 1, "   ");
   EXPECT_EQ(table.CellText(0, 1), "");
+  // Loading takes one number prefix off each value, as saving put one cell's text there.
+  test::TempDir dir;
+  table.CommitEntry(0, 0, "1) 2)");
+  ASSERT_TRUE(SaveSubjectTable(dir.Path() / "S.INI", table));
+  ExperimentSetup e;
+  ASSERT_TRUE(LoadSubjectTable(dir.Path() / "S.INI", table, e));
+  EXPECT_EQ(e.SubjectIDs, Ids{"2)"});
 }
 
 TEST(StripNumberPrefix, RemovesOnlyANumberAndItsParenthesis) {
@@ -99,7 +106,7 @@ TEST(SubjectTable, CopyAndPasteUseTabsAndLines) {
   table.Fill({"A", "B", "C", "D", "E"});
   EXPECT_EQ(table.CopyRectangle(1, 1, 0, 0), "A\tB\r\nD\tE");
   SubjectTable target(3);
-  target.Paste(1, 1, "1) X\tY\tDROPPED\r\nZ\r\n");
+  target.Paste(1, 1, "X\tY\tDROPPED\r\nZ\r\n");
   EXPECT_EQ(target.Rows(), 3);
   EXPECT_EQ(target.CellText(1, 1), "5) X");
   EXPECT_EQ(target.CellText(1, 2), "6) Y");
