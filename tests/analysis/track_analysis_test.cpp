@@ -319,7 +319,8 @@ TEST(AnalyseRawTrack, ZoneTable) {
     SCOPED_TRACE(c.name);
     AnalysisSettings settings = BaseSettings();
     if (c.adjust) c.adjust(settings);
-    const ZoneCell& cell = Zone(Analyse(c.track, settings), c.ring, c.column);
+    const TrialResult result = Analyse(c.track, settings);
+    const ZoneCell& cell = Zone(result, c.ring, c.column);
     EXPECT_EQ(cell.Entries, c.expected.Entries);
     EXPECT_FLOAT_EQ(cell.Time, c.expected.Time);
     EXPECT_FLOAT_EQ(cell.Path, c.expected.Path);
