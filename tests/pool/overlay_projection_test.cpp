@@ -198,22 +198,6 @@ TEST(DrawPoolOnOverlay, AnnouncesTheRedrawThenDrawsPoolAndPlatformsWithProgress)
   EXPECT_EQ(linesPerStep, (std::vector<std::size_t>{42 + 2 + 32 + 22 + 18, 36, 36, 36, 36}));
 }
 
-TEST(DrawPoolOnOverlay, SquarePoolAndPlatformsAreRectangles) {
-  PoolSetup pool = DefaultPool();
-  pool.Round = false;
-  pool.NumRings = 1;
-  pool.Quadrants = false;
-  for (auto& p : pool.Platforms) p.Round = false;
-  RecordingOverlay overlay;
-  DrawPoolOnOverlay(overlay, pool, 1.0, nullptr);
-  const auto lines = overlay.Lines();
-  ASSERT_EQ(lines.size(), 4u + 4u + 4u * 8u);
-  EXPECT_EQ(lines[4], (std::vector<int>{48, 16, 208, 16}));
-  // Platform 1 at (158, 66), radius 10, counter zone 15.
-  EXPECT_EQ(lines[8], (std::vector<int>{148, 56, 168, 56}));
-  EXPECT_EQ(lines[12], (std::vector<int>{143, 51, 173, 51}));
-}
-
 // The overlay must show the pool where the screen picture shows it, whatever the aspect.
 TEST(DrawPoolOnOverlay, LandsWhereTheScreenPictureDrawsThePool) {
   for (const double aspect : {1.0, 1.25, 0.8}) {

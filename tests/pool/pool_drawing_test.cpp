@@ -55,22 +55,14 @@ TEST(DrawPool, DrawsOutlineQuadrantsInnerRingsAndBothShapesOfEveryPlatform) {
     pool.Quadrants = c.quadrants;
     RecordingSurface surface(512, 384);
     DrawPool(surface, pool);
+    ASSERT_FALSE(surface.Primitives().empty());
+    EXPECT_EQ(surface.Primitives().front().kind, Kind::Clear);
     EXPECT_EQ(surface.Count(Kind::Clear), 1u);
     EXPECT_EQ(surface.Count(Kind::Ellipse), c.ellipses);
     EXPECT_EQ(surface.Count(Kind::Rectangle), c.rectangles);
     EXPECT_EQ(surface.Count(Kind::Line), c.lines);
     EXPECT_EQ(surface.Count(Kind::Text), 4u);  // the platform numbers
   }
-}
-
-TEST(DrawPool, ClearsFirstWithTheBackground) {
-  RecordingSurface surface(256, 192);
-  PoolDrawingOptions options;
-  options.palette.background = colors::Black;
-  DrawPool(surface, DefaultPool(), options);
-  ASSERT_FALSE(surface.Primitives().empty());
-  EXPECT_EQ(surface.Primitives().front().kind, Kind::Clear);
-  EXPECT_EQ(surface.Primitives().front().color, colors::Black);
 }
 
 struct ScaleCase {
@@ -137,21 +129,6 @@ TEST(DrawPool, PlacesThePoolAndPlatformsAtTheirPositionsTimesTheScale) {
   EXPECT_NEAR(lines[0].a.y, 128.0, 1e-4);
   EXPECT_NEAR(lines[1].a.y, 32.0, 1e-4);
   EXPECT_NEAR(lines[1].b.y, 224.0, 1e-4);
-}
-
-TEST(DrawPool, SquareShapesAreRectanglesAroundTheirCentres) {
-  PoolSetup pool = DefaultPool();
-  pool.Round = false;
-  pool.NumRings = 2;
-  RecordingSurface surface(256, 192);
-  DrawPool(surface, pool);
-  const auto rectangles = OfKind(surface, Kind::Rectangle);
-  ASSERT_EQ(rectangles.size(), 2u);  // outline and the inner ring at half the radius
-  EXPECT_DOUBLE_EQ(rectangles[0].a.x, 48.0);
-  EXPECT_DOUBLE_EQ(rectangles[0].a.y, 16.0);
-  EXPECT_DOUBLE_EQ(rectangles[0].b.x, 160.0);
-  EXPECT_DOUBLE_EQ(rectangles[1].a.x, 88.0);
-  EXPECT_DOUBLE_EQ(rectangles[1].b.y, 80.0);
 }
 
 TEST(DrawPool, RingsFollowTheRingSettingsEvenWhenTheStoredRadiiAreStale) {

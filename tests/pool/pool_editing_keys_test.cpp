@@ -60,18 +60,6 @@ TEST(HandlePoolPictureKey, ArrowsMoveTheSelectedItemOneUnitUpMeaningTowardTheTop
   }
 }
 
-TEST(HandlePoolPictureKey, RepeatedArrowsKeepTheBoxesInStepWithThePicture) {
-  PoolSetup pool = DefaultPool();
-  PoolEditor editor(pool);
-  editor.SelectPoolItem(3);  // (98, 126): box X -30, Y -30
-  for (int i = 0; i < 5; ++i) HandlePoolPictureKey(editor, PoolPictureKey::Up, false);
-  for (int i = 0; i < 2; ++i) HandlePoolPictureKey(editor, PoolPictureKey::Right, false);
-  EXPECT_EQ(pool.Platforms[2].X, 100);
-  EXPECT_EQ(pool.Platforms[2].Y, 121);
-  EXPECT_EQ(editor.Boxes().X, -28);
-  EXPECT_EQ(editor.Boxes().Y, -25);
-}
-
 TEST(HandlePoolPictureKey, CtrlSPlacesThePlatformsSymmetricallyOnlyWithAPlatformSelected) {
   struct Case {
     int item;

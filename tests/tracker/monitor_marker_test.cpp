@@ -111,20 +111,5 @@ TEST(MonitorMarker, MarkerFollowsTheSampleAndHidesWhenTheAnimalIsNotSeen) {
   EXPECT_FALSE(marker.Placement().visible);  // left as it was
 }
 
-TEST(MonitorMarker, RestartTraceMakesTheNextSampleStartASegment) {
-  MonitorMarker marker;
-  marker.SetLayout(264, 200, 8, 8);
-  RecordingSurface background(264, 200);
-  const MonitorDotContext trace{kMonitor, true, false};
-  EXPECT_TRUE(marker.TraceRestart());
-  marker.ShowMonitorDot(10, 10, trace, background);
-  EXPECT_FALSE(marker.TraceRestart());
-  marker.RestartTrace();  // cmdClear
-  marker.ShowMonitorDot(20, 20, trace, background);
-  EXPECT_EQ(background.Count(RecordingSurface::Kind::Line), 0u);
-  marker.ShowMonitorDot(30, 30, trace, background);
-  EXPECT_EQ(background.Count(RecordingSurface::Kind::Line), 1u);
-}
-
 }  // namespace
 }  // namespace tarnwell
