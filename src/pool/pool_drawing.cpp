@@ -77,6 +77,20 @@ PoolScale ComputePoolScale(double width, double height, double aspect) {
           static_cast<float>(h / kTrackerHeight / UsableAspect(aspect))};
 }
 
+PoolPalette MonitorPoolPalette() {
+  PoolPalette palette;
+  palette.background = colors::Black;
+  palette.water = Color{0, 32, 64};
+  palette.poolOutline = colors::Cyan;
+  palette.quadrantLines = colors::Grey;
+  palette.rings = Color{80, 80, 80};
+  palette.platformOutline = colors::LightGrey;
+  palette.platformFill = Color{72, 72, 72};
+  palette.counterZone = Color{0, 200, 0};
+  palette.label = colors::White;
+  return palette;
+}
+
 DrawArea WholeSurface(const Surface& surface) {
   return {0.0, 0.0, surface.Width(), surface.Height()};
 }
@@ -147,8 +161,12 @@ PoolScale DrawPool(Surface& target, const PoolSetup& pool, const PoolDrawingOpti
         DrawFigure(target, map, shape, palette.rings, std::nullopt, 1.0);
         break;
       case PoolShapeRole::Platform: {
+        const bool isActive = options.activePlatform == 5 || options.activePlatform == shape.item;
         DrawFigure(target, map, shape, isSelected ? palette.selected : palette.platformOutline,
-                   options.fillPlatforms ? std::optional<Color>(palette.platformFill) : std::nullopt, width);
+                   options.fillPlatforms
+                       ? std::optional<Color>(isActive ? palette.activePlatformFill : palette.platformFill)
+                       : std::nullopt,
+                   width);
         if (options.labelPlatforms) {
           const std::string label = std::to_string(shape.item);
           const PointF centre = map.At(shape.cx, shape.cy);

@@ -72,14 +72,22 @@ struct PoolPalette {
   Color rings = colors::LightGrey;
   Color platformOutline = colors::Black;
   Color platformFill{96, 96, 96};
+  Color activePlatformFill{0, 128, 0};
   Color counterZone = colors::Green;
   Color label = colors::White;
   Color selected = colors::Red;
 };
 
+/// The monitor's colours (picBackGround): a dark picture, so that the live swim path,
+/// drawn in white, stands out against the pool.
+PoolPalette MonitorPoolPalette();
+
 struct PoolDrawingOptions {
   double aspect = 1.0;    ///< AspectFactor of the system settings
   int selectedItem = -1;  ///< SelectedPoolItem: 0 the pool, 1..4 a platform; -1 none
+  /// ActivePlatform of the experiment (0 "OFF", 1..4, 5 "ALL"): the platforms that end a
+  /// trial are filled in their own colour, so the run and data screens show which it is.
+  int activePlatform = 0;
   bool clear = true;      ///< clear the area to the background first
   bool fillWater = true;  ///< fill the pool; off when something is already drawn under it
   bool fillPlatforms = true;

@@ -178,6 +178,22 @@ TEST(DrawPool, HighlightsOnlyTheSelectedItem) {
   }
 }
 
+TEST(DrawPool, FillsTheActivePlatformsInTheirOwnColour) {
+  const PoolPalette palette;
+  for (const int active : {0, 1, 3, 5}) {
+    SCOPED_TRACE("active platform " + std::to_string(active));
+    RecordingSurface surface(256, 192);
+    PoolDrawingOptions options;
+    options.activePlatform = active;
+    DrawPool(surface, DefaultPool(), options);
+    const auto ellipses = OfKind(surface, Kind::Ellipse);
+    for (int n = 1; n <= 4; ++n) {
+      const bool isActive = active == 5 || active == n;
+      EXPECT_EQ(ellipses[2 + 2 * n].fill, isActive ? palette.activePlatformFill : palette.platformFill) << n;
+    }
+  }
+}
+
 TEST(DrawPool, DrawsIntoAnAreaOfAPageWithoutClearingThePage) {
   RecordingSurface page(2000, 3000);
   const DrawArea area{200, 300, 512, 384};
