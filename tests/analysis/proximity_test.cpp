@@ -60,14 +60,5 @@ TEST(ProximityAccumulator, CumulativeAndAverage) {
   }
 }
 
-TEST(ProximityAccumulator, StartDistanceIsFromTheStartPoint) {
-  ProximityAccumulator accumulator(DefaultPool(), PoolPoint{128, 96});
-  // (128, 96) to (98, 66): 30, 30.
-  EXPECT_FLOAT_EQ(accumulator.StartDistance(1), 42.426407f);
-  accumulator.Add({98, 96});
-  EXPECT_FLOAT_EQ(accumulator.SummedDistance(1), 30.0f);
-  EXPECT_FLOAT_EQ(accumulator.SummedDistance(0), 67.08204f);  // (60, 30)
-}
-
 }  // namespace
 }  // namespace tarnwell

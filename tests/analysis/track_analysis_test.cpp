@@ -611,30 +611,5 @@ TEST(ClearAllMazeExptData, ResetsEveryField) {
   EXPECT_EQ(r.Measures.LastCounter, -1);
 }
 
-TEST(HeadingOf, CompassDirections) {
-  struct Case {
-    int dx, dy;
-    float heading;
-  };
-  const Case cases[] = {{1, 0, 0.0f},    {0, 1, 90.0f},    {-1, 0, 180.0f}, {0, -1, 270.0f},   {1, 1, 45.0f},
-                        {-1, 1, 135.0f}, {-1, -1, 225.0f}, {1, -1, 315.0f}, {0, 0, kNoHeading}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.dx << "," << c.dy);
-    EXPECT_NEAR(HeadingOf(c.dx, c.dy), c.heading, 1e-4);
-  }
-}
-
-TEST(FilteredStepper, RemembersItsPointWithinOnePass) {
-  FilteredStepper stepper;
-  // The first two calls take the previous point afresh.
-  EXPECT_EQ(stepper.Step({100, 100}, {100, 100}, 0), 0.0f);
-  EXPECT_EQ(stepper.Step({101, 101}, {100, 100}, 1), 0.0f);  // jitter
-  EXPECT_EQ(stepper.Step({102, 100}, {101, 101}, 2), 2.0f);  // 2 from (100, 100)
-  EXPECT_EQ(stepper.Remembered(), (PoolPoint{102, 100}));
-  // A new pass resets it, whatever was remembered before.
-  EXPECT_EQ(stepper.Step({50, 50}, {50, 50}, 0), 0.0f);
-  EXPECT_EQ(stepper.Remembered(), (PoolPoint{50, 50}));
-}
-
 }  // namespace
 }  // namespace tarnwell
