@@ -13,7 +13,9 @@ namespace {
 
 // Box arithmetic can leave the 16-bit range of the stored coordinates; it is held at the
 // range's ends instead of wrapping round to the other side of the picture.
-int16_t ToCoordinate(double value) { return CInt(value); }
+int16_t ToCoordinate(double value) {
+  return CInt(value);
+}
 
 constexpr int kPictureWidthUnits = 256;
 constexpr int kPictureHeightUnits = 192;
@@ -75,9 +77,8 @@ void PoolEditor::TakePoolFromScreen() {
   if (multiplier != pool.Platforms[0].CMultiplier) {
     for (PlatformSetup& platform : pool.Platforms) platform.CMultiplier = multiplier;
   }
-  const int16_t size =
-      static_cast<int16_t>(std::clamp(boxes_.ActualSize, static_cast<int>(kActualSizeRange.Min),
-                                      static_cast<int>(kActualSizeRange.Max)));
+  const int16_t size = static_cast<int16_t>(std::clamp(
+      boxes_.ActualSize, static_cast<int>(kActualSizeRange.Min), static_cast<int>(kActualSizeRange.Max)));
   pool.ActualSizeX = size;
   pool.ActualSizeY = size;
   boxes_.ActualSize = size;

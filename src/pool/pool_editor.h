@@ -28,7 +28,7 @@ inline constexpr BoxRange kCounterMultiplierRange{1, 999};  // percent of the pl
 // of item: for the pool they are its centre (y downward); for a platform, its offset from
 // the pool centre with y counted upward, as the operator thinks of the arena.
 struct PoolScreenBoxes {
-  double Diameter = 0;          // of the selected item, tracker units
+  double Diameter = 0;  // of the selected item, tracker units
   int X = 0;
   int Y = 0;
   bool Round = true;            // the pool's shape, or the shape all platforms share

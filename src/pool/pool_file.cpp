@@ -74,7 +74,9 @@ constexpr std::array<PlatformKey, 5> kPlatformKeys{{
 
 // Integers read as the system reads numbers (not a number: 0), rounded half to even and
 // held to the 16-bit range rather than wrapped.
-int16_t ReadInteger(std::string_view value) { return CInt(Val(value)); }
+int16_t ReadInteger(std::string_view value) {
+  return CInt(Val(value));
+}
 
 // Singles likewise; a value beyond the single range is no size at all and reads as 0.
 float ReadSingle(std::string_view value) {
@@ -83,11 +85,17 @@ float ReadSingle(std::string_view value) {
   return static_cast<float>(d);
 }
 
-bool ReadBoolean(std::string_view value) { return ParseBoolText(value); }
+bool ReadBoolean(std::string_view value) {
+  return ParseBoolText(value);
+}
 
-std::string IntegerText(int value) { return std::to_string(value); }
+std::string IntegerText(int value) {
+  return std::to_string(value);
+}
 
-std::string BooleanText(bool value) { return value ? "True" : "False"; }
+std::string BooleanText(bool value) {
+  return value ? "True" : "False";
+}
 
 // The general number form (80, 12.5); where seven significant digits do not bring the
 // value back, the shortest text that does, so a written pool always reads back the same.
@@ -99,7 +107,9 @@ std::string SingleText(float value) {
   return std::string(buffer.data(), result.ptr);
 }
 
-char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char AsciiUpper(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -111,25 +121,53 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 
 void SetPoolField(PoolSetup& pool, PoolField field, std::string_view value) {
   switch (field) {
-    case PoolField::NumRings: pool.NumRings = ReadInteger(value); break;
-    case PoolField::EquArea: pool.EquArea = ReadBoolean(value); break;
-    case PoolField::Round: pool.Round = ReadBoolean(value); break;
-    case PoolField::Quadrants: pool.Quadrants = ReadBoolean(value); break;
-    case PoolField::X: pool.X = ReadInteger(value); break;
-    case PoolField::Y: pool.Y = ReadInteger(value); break;
-    case PoolField::Radius: pool.Radius = ReadSingle(value); break;
-    case PoolField::ActualSizeX: pool.ActualSizeX = ReadInteger(value); break;
-    case PoolField::ActualSizeY: pool.ActualSizeY = ReadInteger(value); break;
+    case PoolField::NumRings:
+      pool.NumRings = ReadInteger(value);
+      break;
+    case PoolField::EquArea:
+      pool.EquArea = ReadBoolean(value);
+      break;
+    case PoolField::Round:
+      pool.Round = ReadBoolean(value);
+      break;
+    case PoolField::Quadrants:
+      pool.Quadrants = ReadBoolean(value);
+      break;
+    case PoolField::X:
+      pool.X = ReadInteger(value);
+      break;
+    case PoolField::Y:
+      pool.Y = ReadInteger(value);
+      break;
+    case PoolField::Radius:
+      pool.Radius = ReadSingle(value);
+      break;
+    case PoolField::ActualSizeX:
+      pool.ActualSizeX = ReadInteger(value);
+      break;
+    case PoolField::ActualSizeY:
+      pool.ActualSizeY = ReadInteger(value);
+      break;
   }
 }
 
 void SetPlatformField(PlatformSetup& platform, PlatformField field, std::string_view value) {
   switch (field) {
-    case PlatformField::X: platform.X = ReadInteger(value); break;
-    case PlatformField::Y: platform.Y = ReadInteger(value); break;
-    case PlatformField::Radius: platform.Radius = ReadSingle(value); break;
-    case PlatformField::CMultiplier: platform.CMultiplier = ReadInteger(value); break;
-    case PlatformField::Round: platform.Round = ReadBoolean(value); break;
+    case PlatformField::X:
+      platform.X = ReadInteger(value);
+      break;
+    case PlatformField::Y:
+      platform.Y = ReadInteger(value);
+      break;
+    case PlatformField::Radius:
+      platform.Radius = ReadSingle(value);
+      break;
+    case PlatformField::CMultiplier:
+      platform.CMultiplier = ReadInteger(value);
+      break;
+    case PlatformField::Round:
+      platform.Round = ReadBoolean(value);
+      break;
   }
 }
 
@@ -196,7 +234,9 @@ void MakeWritable(const std::filesystem::path& path) {
 
 }  // namespace
 
-std::string PoolSetupTitleLine() { return SetupTitleLine("Windows Tarnwell Pool Setup"); }
+std::string PoolSetupTitleLine() {
+  return SetupTitleLine("Windows Tarnwell Pool Setup");
+}
 
 bool StartsWithCurrentSetupHeader(std::string_view leadingBytes) {
   return leadingBytes.substr(0, kSetupHeader.size()) == kSetupHeader;
@@ -229,7 +269,9 @@ std::string FormatPoolSetupText(const PoolSetup& pool) {
   return text;
 }
 
-bool ReadPoolSetupText(std::string_view text, PoolSetup& pool) { return ReadLines(SplitLines(text), pool); }
+bool ReadPoolSetupText(std::string_view text, PoolSetup& pool) {
+  return ReadLines(SplitLines(text), pool);
+}
 
 bool ReadPoolSetupFile(const std::filesystem::path& path, PoolSetup& pool) {
   std::string contents;

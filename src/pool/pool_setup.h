@@ -32,13 +32,15 @@ struct PoolSetup {
   bool Round = true;
   bool Quadrants = true;
   std::array<float, 4> RingRadius{-1.0f, -1.0f, -1.0f, -1.0f};  // derived, see ComputeRingRadii
-  int16_t ActualSizeX = 160;  // pool diameter in cm, 1..999
+  int16_t ActualSizeX = 160;                                    // pool diameter in cm, 1..999
   int16_t ActualSizeY = 160;
   std::array<PlatformSetup, 4> Platforms{};
   friend bool operator==(const PoolSetup&, const PoolSetup&) = default;
 };
 
 // The pool's radius in centimetres: the limit of an experiment's distance from start.
-inline double PoolRadiusCm(const PoolSetup& pool) { return pool.ActualSizeX / 2.0; }
+inline double PoolRadiusCm(const PoolSetup& pool) {
+  return pool.ActualSizeX / 2.0;
+}
 
 }  // namespace tarnwell

@@ -58,6 +58,8 @@ int PlatformZoneOf(PoolPoint p, int activePlatform, const PoolSetup& pool, doubl
 float PoolDistance(PoolPoint p, PoolPoint q);
 
 // False when the unit reported the animal as not seen (x or y is 255 or more).
-inline bool IsSampleSeen(PoolPoint p) { return p.X < 255 && p.Y < 255; }
+inline bool IsSampleSeen(PoolPoint p) {
+  return p.X < 255 && p.Y < 255;
+}
 
 }  // namespace tarnwell

@@ -1,0 +1,275 @@
+#include "pool/pool_file.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <functional>
+#include <random>
+#include <string>
+
+#include "pool/pool_defaults.h"
+#include "pool/zones.h"
+#include "support/temp_dir.h"
+
+namespace tarnwell {
+namespace {
+
+using test::TempDir;
+
+const std::string kTitle = "[Windows Tarnwell Pool Setup]";
+
+// A pool unlike the defaults in every field.
+PoolSetup UnusualPool() {
+  PoolSetup pool;
+  pool.X = -7;
+  pool.Y = 300;
+  // The float after 80.00001: "80.00002" would read back as the next one.
+  pool.Radius = std::nextafter(std::nextafter(80.0f, 100.0f), 100.0f);
+  pool.NumRings = 3;
+  pool.EquArea = true;
+  pool.Round = false;
+  pool.Quadrants = false;
+  pool.ActualSizeX = 999;
+  pool.ActualSizeY = 1;
+  const float radii[4] = {12.5f, 7.3f, 0.1f, 1e-3f};
+  for (int i = 0; i < 4; ++i) {
+    pool.Platforms[i] = PlatformSetup{static_cast<int16_t>(-100 * i), static_cast<int16_t>(32767 - i),
+                                      radii[i], i % 2 == 0, static_cast<int16_t>(50 + 60 * i)};
+  }
+  ComputeRingRadii(pool);
+  return pool;
+}
+
+TEST(PoolFileTest, TitleLineAndCurrentHeaderRule) {
+  EXPECT_EQ(PoolSetupTitleLine(), kTitle);
+  struct Case {
+    std::string bytes;
+    bool expected;
+  };
+  const Case cases[] = {
+      {kTitle + "\r\n", true},
+      {"[Windows Tarnwell", true},
+      {"[Windows Tarnwell Experiment Setup]", true},
+      {"[Windows Tarnwel", false},
+      {" [Windows Tarnwell", false},
+      {"[windows tarnwell", false},
+      {"Windows Tarnwell", false},
+      {"", false},
+      {std::string("\0\x07\xff", 3), false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(StartsWithCurrentSetupHeader(c.bytes), c.expected) << c.bytes;
+}
+
+TEST(PoolFileTest, WritesTheThirtyLinesInOrder) {
+  const std::string expected =
+      "[Windows Tarnwell Pool Setup]\r\n"
+      "Target NumRings = 4\r\nTarget EquArea = False\r\nTarget Round = True\r\n"
+      "Target Quadrants = True\r\nTarget X = 128\r\nTarget Y = 96\r\nTarget Radius = 80\r\n"
+      "Target Actual Size X = 160\r\nTarget Actual Size Y = 160\r\n"
+      "Disk 1 X = 158\r\nDisk 1 Y = 66\r\nDisk 1 Radius = 10\r\nDisk 1 CMultiplier = 150\r\nDisk 1 Round = "
+      "True\r\n"
+      "Disk 2 X = 98\r\nDisk 2 Y = 66\r\nDisk 2 Radius = 10\r\nDisk 2 CMultiplier = 150\r\nDisk 2 Round = "
+      "True\r\n"
+      "Disk 3 X = 98\r\nDisk 3 Y = 126\r\nDisk 3 Radius = 10\r\nDisk 3 CMultiplier = 150\r\nDisk 3 Round = "
+      "True\r\n"
+      "Disk 4 X = 158\r\nDisk 4 Y = 126\r\nDisk 4 Radius = 10\r\nDisk 4 CMultiplier = 150\r\nDisk 4 Round = "
+      "True\r\n";
+  EXPECT_EQ(FormatPoolSetupText(DefaultPool()), expected);
+
+  PoolSetup pool = DefaultPool();
+  pool.Radius = 12.5f;
+  pool.X = -3;
+  pool.Platforms[1].Radius = 0.1f;
+  const std::string text = FormatPoolSetupText(pool);
+  EXPECT_NE(text.find("\r\nTarget Radius = 12.5\r\n"), std::string::npos);
+  EXPECT_NE(text.find("\r\nTarget X = -3\r\n"), std::string::npos);
+  EXPECT_NE(text.find("\r\nDisk 2 Radius = 0.1\r\n"), std::string::npos);
+}
+
+TEST(PoolFileTest, WriteThenReadGivesTheSamePool) {
+  TempDir dir;
+  for (const PoolSetup& written : {DefaultPool(), UnusualPool()}) {
+    const auto path = dir.Path() / "ROUND.POL";
+    ASSERT_TRUE(WritePoolSetupFile(path, written, true));
+    PoolSetup read = written == DefaultPool() ? UnusualPool() : DefaultPool();
+    ASSERT_TRUE(ReadPoolSetupFile(path, read));
+    EXPECT_EQ(read, written);
+  }
+}
+
+// Each case: file text, and what reading it does to the default pool.
+struct ReadCase {
+  const char* name;
+  std::string text;
+  std::function<void(PoolSetup&)> expectedChange;
+};
+
+TEST(PoolFileTest, ReadingFollowsTheKeyLineRule) {
+  const std::string t = kTitle + "\r\n";
+  const ReadCase cases[] = {
+      {"text before the title", "My pool\r\nTarget X = 1\r\n" + t + "Target X = 50\r\n",
+       [](PoolSetup& p) { p.X = 50; }},
+      {"key in lower case", t + "target numrings = 2\r\n", [](PoolSetup& p) { p.NumRings = 2; }},
+      {"no blanks around =", t + "Target NumRings=3\r\n", [](PoolSetup& p) { p.NumRings = 3; }},
+      {"round on", t + "Target Round = No\r\nTarget EquArea = on\r\n",
+       [](PoolSetup& p) {
+         p.Round = false;
+         p.EquArea = true;
+       }},
+      {"platform numbers out of range",
+       t + "Disk 5 X = 1\r\nDisk 0 CMultiplier = 1\r\nDisk 0 Round = False\r\nDisk -1 Radius = 1\r\n",
+       [](PoolSetup&) {}},
+      {"platform radius", t + "Disk 2 Radius = 7.5\r\n", [](PoolSetup& p) { p.Platforms[1].Radius = 7.5f; }},
+      {"platform field name in any case", t + "disk 4 cmultiplier = 90\r\nDISK 3 round = false\r\n",
+       [](PoolSetup& p) {
+         p.Platforms[3].CMultiplier = 90;
+         p.Platforms[2].Round = false;
+       }},
+      {"unknown platform field", t + "Disk 1 Colour = 5\r\nDisk 1 X Y = 5\r\n", [](PoolSetup&) {}},
+      {"later line wins", t + "Target Y = 10\r\nTarget Y = 20\r\n", [](PoolSetup& p) { p.Y = 20; }},
+      {"decimal comma", t + "Target Radius = 12,5\r\n", [](PoolSetup& p) { p.Radius = 12.5f; }},
+      {"not a number reads 0", t + "Target X = abc\r\nDisk 1 Radius = x\r\n",
+       [](PoolSetup& p) {
+         p.X = 0;
+         p.Platforms[0].Radius = 0;
+       }},
+      {"integers held to 16 bits", t + "Target X = 99999\r\nTarget Y = -99999\r\nTarget NumRings = 2.5\r\n",
+       [](PoolSetup& p) {
+         p.X = 32767;
+         p.Y = -32768;
+         p.NumRings = 2;
+       }},
+      {"single out of range reads 0", t + "Target Radius = 1e300\r\n", [](PoolSetup& p) { p.Radius = 0; }},
+      {"later section read as this one", t + "[Other]\r\nTarget X = 3\r\n", [](PoolSetup& p) { p.X = 3; }},
+      {"no title line", "Target X = 5\r\nTarget NumRings = 1\r\n", [](PoolSetup&) {}},
+      {"title must match exactly",
+       "[WINDOWS TARNWELL POOL SETUP]\r\nTarget X = 5\r\n" + kTitle + " \r\nTarget Y = 5\r\n",
+       [](PoolSetup&) {}},
+  };
+  for (const ReadCase& c : cases) {
+    PoolSetup pool = DefaultPool();
+    PoolSetup expected = DefaultPool();
+    c.expectedChange(expected);
+    ComputeRingRadii(expected);
+    ReadPoolSetupText(c.text, pool);
+    EXPECT_EQ(pool, expected) << c.name;
+  }
+}
+
+TEST(PoolFileTest, TitleOnlyKeepsFieldsButRecomputesRings) {
+  PoolSetup pool = DefaultPool();
+  pool.RingRadius = {1, 2, 3, 4};
+  EXPECT_TRUE(ReadPoolSetupText(kTitle, pool));
+  EXPECT_EQ(pool, DefaultPool());
+  EXPECT_FALSE(ReadPoolSetupText("", pool));
+}
+
+TEST(PoolFileTest, MissingOrUnreadableFileLeavesThePool) {
+  TempDir dir;
+  const PoolSetup before = UnusualPool();
+  PoolSetup pool = before;
+  EXPECT_FALSE(ReadPoolSetupFile(dir.Path() / "NONE.POL", pool));
+  EXPECT_FALSE(ReadPoolSetupFile(dir.Path(), pool));  // a folder
+  EXPECT_EQ(LoadPoolSetupFile(dir.Path() / "NONE.POL", pool), PoolLoadStatus::Missing);
+  EXPECT_EQ(pool, before);
+}
+
+TEST(PoolFileTest, FileNameIsFoundWhateverItsCase) {
+  TempDir dir;
+  dir.Write("default.pol", kTitle + "\r\nTarget X = 77\r\n");
+  PoolSetup pool = DefaultPool();
+  ASSERT_TRUE(ReadPoolSetupFile(DefaultPoolFile(dir.Path()), pool));
+  EXPECT_EQ(pool.X, 77);
+}
+
+TEST(PoolFileTest, LoadHandsOldRecordsToTheLegacyConversion) {
+  TempDir dir;
+  struct Case {
+    const char* name;
+    std::string bytes;
+    PoolLoadStatus expected;
+    int16_t expectedX;
+  };
+  const Case cases[] = {
+      {"current", kTitle + "\r\nTarget X = 11\r\n", PoolLoadStatus::Loaded, 11},
+      {"other current setup", "[Windows Tarnwell Experiment Setup]\r\nTarget X = 11\r\n",
+       PoolLoadStatus::Loaded, 128},
+      {"text before the title", "notes\r\n" + kTitle + "\r\nTarget X = 12\r\n", PoolLoadStatus::Loaded, 12},
+      {"binary record", std::string("WEEK1\0\0\x2c\x01\x02\x00", 11) + std::string(600, '\0'),
+       PoolLoadStatus::NeedsLegacyConversion, 128},
+      {"text without the title", "Target X = 13\r\n", PoolLoadStatus::NeedsLegacyConversion, 128},
+      {"empty", "", PoolLoadStatus::NeedsLegacyConversion, 128},
+  };
+  for (const Case& c : cases) {
+    const auto path = dir.Write("LOAD.POL", c.bytes);
+    PoolSetup pool = DefaultPool();
+    EXPECT_EQ(LoadPoolSetupFile(path, pool), c.expected) << c.name;
+    EXPECT_EQ(pool.X, c.expectedX) << c.name;
+  }
+}
+
+TEST(PoolFileTest, StartUpPoolIsTheDefaultsWithDefaultPolOverThem) {
+  TempDir dir;
+  PoolSetup pool = UnusualPool();
+  EXPECT_FALSE(LoadStartUpPool(dir.Path(), pool));
+  EXPECT_EQ(pool, DefaultPool());
+  EXPECT_EQ(pool.RingRadius[0], 80.0f);
+
+  dir.Write("DEFAULT.POL", kTitle + "\r\nTarget Round = False\r\n");
+  EXPECT_TRUE(LoadStartUpPool(dir.Path(), pool));
+  PoolSetup expected = DefaultPool();
+  expected.Round = false;
+  EXPECT_EQ(pool, expected);
+}
+
+TEST(PoolFileTest, OverwriteReplacesEvenAReadOnlyFileAndAppendAppends) {
+  TempDir dir;
+  const auto path = dir.Write("SAVED.POL", "old contents that are longer than nothing\r\n");
+  std::filesystem::permissions(path, std::filesystem::perms::owner_read);
+  ASSERT_TRUE(WritePoolSetupFile(path, DefaultPool(), true));
+  EXPECT_EQ(dir.Read("SAVED.POL"), FormatPoolSetupText(DefaultPool()));
+  const auto perms = std::filesystem::status(path).permissions();
+  EXPECT_NE(perms & std::filesystem::perms::owner_write, std::filesystem::perms::none);
+
+  ASSERT_TRUE(WritePoolSetupFile(path, UnusualPool(), false));
+  EXPECT_EQ(dir.Read("SAVED.POL"), FormatPoolSetupText(DefaultPool()) + FormatPoolSetupText(UnusualPool()));
+  PoolSetup pool = DefaultPool();
+  ASSERT_TRUE(ReadPoolSetupFile(path, pool));
+  EXPECT_EQ(pool, UnusualPool());  // the appended section's lines come later and win
+}
+
+TEST(PoolFileTest, WriteIntoMissingFolderFailsAndSaysSo) {
+  TempDir dir;
+  std::string error;
+  for (bool overwrite : {true, false}) {
+    EXPECT_FALSE(WritePoolSetupFile(dir.Path() / "no" / "such" / "X.POL", DefaultPool(), overwrite, &error));
+    EXPECT_FALSE(error.empty());
+    error.clear();
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir.Path() / "no"));
+}
+
+TEST(PoolFileTest, HugeLinesAndBinaryJunkAroundASetupAreSurvived) {
+  std::mt19937 rng(7);
+  std::string junk(20000, '\0');
+  for (char& ch : junk) ch = static_cast<char>(rng());
+  const std::string longLine(100000, 'A');
+  const std::string longTokens = [] {
+    std::string s;
+    for (int i = 0; i < 25000; ++i) s += "= \"";
+    return s;
+  }();
+  const std::string text = junk + "\r\n" + longLine + "\r\n" + kTitle + "\r\n" + longLine + "\r\n" +
+                           longTokens + "\r\nTarget X = " + std::string(100000, '9') +
+                           "\r\nTarget Y = 44\r\n" + junk;
+  PoolSetup pool = DefaultPool();
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_TRUE(ReadPoolSetupText(text, pool));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  EXPECT_EQ(pool.X, 32767);
+  EXPECT_EQ(pool.Y, 44);
+}
+
+}  // namespace
+}  // namespace tarnwell

@@ -1,0 +1,203 @@
+#include "pool/zones.h"
+
+#include <gtest/gtest.h>
+
+#include "pool/pool_defaults.h"
+
+namespace tarnwell {
+namespace {
+
+PoolSetup PoolWithRings(bool round, int16_t numRings, bool equArea) {
+  PoolSetup pool = DefaultPool();  // centre (128, 96), radius 80
+  pool.Round = round;
+  pool.NumRings = numRings;
+  pool.EquArea = equArea;
+  ComputeRingRadii(pool);
+  return pool;
+}
+
+TEST(ComputeRingRadiiTest, EqualWidthAndEqualAreaRadiiOutermostFirst) {
+  struct Case {
+    int16_t numRings;
+    bool equArea;
+    std::array<float, 4> expected;
+  };
+  const Case cases[] = {
+      {4, false, {80, 60, 40, 20}}, {4, true, {80, 69.282032f, 56.568542f, 40}},
+      {2, false, {80, 40, -1, -1}}, {1, true, {80, -1, -1, -1}},
+      {0, false, {-1, -1, -1, -1}}, {5, false, {-1, -1, -1, -1}},
+      {-3, true, {-1, -1, -1, -1}},
+  };
+  for (const Case& c : cases) {
+    PoolSetup pool = DefaultPool();
+    pool.RingRadius = {7, 7, 7, 7};
+    pool.NumRings = c.numRings;
+    pool.EquArea = c.equArea;
+    ComputeRingRadii(pool);
+    for (int i = 0; i < 4; ++i) {
+      EXPECT_FLOAT_EQ(pool.RingRadius[i], c.expected[i]) << "rings " << c.numRings << " entry " << i;
+    }
+  }
+}
+
+TEST(QuadrantOfTest, CentreLinesBelongToLeftAndUpperQuadrants) {
+  PoolSetup pool = DefaultPool();
+  pool.Quadrants = false;  // neither the quadrant option, the shape nor the radius matters
+  pool.Round = false;
+  pool.Radius = 1;
+  struct Case {
+    int16_t x, y;
+    int expected;
+  };
+  const Case cases[] = {
+      {128, 96, 2},  {129, 96, 1}, {128, 97, 3}, {129, 97, 4},  // around the centre
+      {200, 10, 1},  {10, 10, 2},  {10, 180, 3}, {200, 180, 4},
+      {255, 255, 4}, {-5, -5, 2},  // outside the pool and the picture
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(QuadrantOf({c.x, c.y}, pool), c.expected) << c.x << "," << c.y;
+  }
+}
+
+struct RingCase {
+  int16_t dx, dy;
+  int expected;
+};
+
+void ExpectRings(const PoolSetup& pool, std::initializer_list<RingCase> cases, const char* what) {
+  for (const RingCase& c : cases) {
+    const PoolPoint p{static_cast<int16_t>(pool.X + c.dx), static_cast<int16_t>(pool.Y + c.dy)};
+    EXPECT_EQ(RingOf(p, pool), c.expected) << what << " offset " << c.dx << "," << c.dy;
+  }
+}
+
+TEST(RingOfTest, RoundPoolBoundaryBelongsToOuterRingAndPoolEdgeIsOutside) {
+  ExpectRings(PoolWithRings(true, 4, false),
+              {{0, 0, 0},
+               {19, 0, 0},
+               {20, 0, 1},
+               {12, -16, 1},
+               {0, 39, 1},
+               {-40, 0, 2},
+               {59, 0, 2},
+               {60, 0, 3},
+               {79, 0, 3},
+               {48, 63, 3},
+               {80, 0, -1},
+               {-48, 64, -1},
+               {0, -81, -1}},
+              "equal width");
+  ExpectRings(
+      PoolWithRings(true, 4, true),
+      {{39, 0, 0}, {40, 0, 1}, {56, 0, 1}, {40, 40, 2}, {57, 0, 2}, {69, 0, 2}, {70, 0, 3}, {80, 0, -1}},
+      "equal area");
+  ExpectRings(PoolWithRings(true, 1, false), {{0, 0, 0}, {79, 0, 0}, {80, 0, -1}}, "one ring");
+}
+
+TEST(RingOfTest, SquarePoolBoundaryBelongsToInnerSquareAndHalfWidthIsInside) {
+  ExpectRings(PoolWithRings(false, 4, false),
+              {{20, 5, 0},
+               {-20, -20, 0},
+               {21, 0, 1},
+               {60, -60, 2},
+               {61, 0, 3},
+               {80, 80, 3},
+               {-80, 80, 3},
+               {81, 0, -1},
+               {0, -81, -1},
+               {81, 81, -1}},
+              "square");
+}
+
+TEST(RingOfTest, NoRingsMeansEveryPointIsOutside) {
+  for (int16_t rings : {0, 5, -1}) {
+    for (bool round : {true, false}) {
+      ExpectRings(PoolWithRings(round, rings, false), {{0, 0, -1}, {10, 10, -1}, {79, 0, -1}}, "no rings");
+    }
+  }
+}
+
+TEST(RingOfTest, RingNumbersStayInRangeWhenRingRadiiAreStale) {
+  PoolSetup pool = PoolWithRings(true, 4, false);
+  pool.NumRings = 2;  // changed without recomputing the radii
+  for (int16_t d = 0; d <= 90; ++d) {
+    const int ring = RingOf({static_cast<int16_t>(pool.X + d), pool.Y}, pool);
+    EXPECT_TRUE(ring == -1 || ring == 0 || ring == 1) << "distance " << d << " gave " << ring;
+  }
+}
+
+TEST(PlatformZoneOfTest, CounterZoneAndActivePlatformRules) {
+  // Platform 1 at (158, 66), radius 10, counter multiplier 150 (zone radius 15).
+  const PoolSetup pool = DefaultPool();
+  struct Case {
+    int16_t x, y;
+    int active;
+    int expected;
+  };
+  const Case cases[] = {
+      {158, 66, 1, 128},  {168, 66, 1, 128},  // centre; distance 10 is on the platform
+      {169, 66, 1, 0},    {167, 78, 1, 0},    // distance 11; distance 15 is in the zone
+      {173, 67, 1, -1},   {158, 82, 1, -1},   // distances 15.03 and 16
+      {158, 66, 0, 0},    {158, 66, 2, 0},    // an inactive platform's area is its counter zone
+      {98, 66, 5, 129},   {98, 126, 5, 130},  // ALL makes every platform active
+      {158, 126, 4, 131}, {158, 126, 3, 3},   //
+      {128, 96, 5, -1},                       // pool centre: no zone
+      {158, 255, 1, -1},  {0, 255, 5, -1},    // not seen
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(PlatformZoneOf({c.x, c.y}, c.active, pool, 1.0), c.expected)
+        << c.x << "," << c.y << " active " << c.active;
+  }
+}
+
+TEST(PlatformZoneOfTest, OffMeansNeverOnAPlatform) {
+  const PoolSetup pool = DefaultPool();
+  for (int16_t x = 0; x < 256; x += 3) {
+    for (int16_t y = 0; y < 256; y += 3) {
+      EXPECT_LT(PlatformZoneOf({x, y}, 0, pool, 1.0), 128) << x << "," << y;
+    }
+  }
+}
+
+TEST(PlatformZoneOfTest, SquareSmallAndOverlappingPlatforms) {
+  PoolSetup pool = DefaultPool();
+  pool.Platforms[0].Round = false;  // square, reach 10 on the platform and 15 in the zone
+  EXPECT_EQ(PlatformZoneOf({168, 76}, 1, pool, 1.0), 128);  // corner of the platform
+  EXPECT_EQ(PlatformZoneOf({173, 51}, 1, pool, 1.0), 0);    // corner of the zone
+  EXPECT_EQ(PlatformZoneOf({174, 66}, 1, pool, 1.0), -1);
+
+  pool = DefaultPool();
+  pool.Platforms[0].CMultiplier = 50;  // zone smaller than the platform
+  EXPECT_EQ(PlatformZoneOf({158, 66}, 1, pool, 1.0), 128);
+  EXPECT_EQ(PlatformZoneOf({165, 66}, 1, pool, 1.0), -1);  // on the platform, outside the zone
+
+  pool = DefaultPool();
+  pool.Platforms[1].X = 166;  // platform 2 now overlaps platform 1
+  pool.Platforms[1].Y = 66;
+  EXPECT_EQ(PlatformZoneOf({162, 66}, 0, pool, 1.0), 1);    // highest-numbered zone wins
+  EXPECT_EQ(PlatformZoneOf({162, 66}, 1, pool, 1.0), 128);  // standing on the active one wins
+  EXPECT_EQ(PlatformZoneOf({162, 66}, 5, pool, 1.0), 129);
+}
+
+TEST(PlatformZoneOfTest, YScaleAppliesToTheSampleOnly) {
+  PoolSetup pool = DefaultPool();
+  pool.Platforms[3].Y = 110;  // platform 4 at (158, 110)
+  EXPECT_EQ(PlatformZoneOf({158, 90}, 4, pool, 1.0), -1);
+  EXPECT_EQ(PlatformZoneOf({158, 90}, 4, pool, 1.2), 131);  // 90 * 1.2 = 108
+  EXPECT_EQ(PlatformZoneOf({158, 102}, 4, pool, 1.2), 3);   // 122.4: in the zone only
+}
+
+TEST(PoolDistanceTest, EuclideanAndSymmetricWithoutOverflow) {
+  EXPECT_EQ(PoolDistance({0, 0}, {3, 4}), 5.0f);
+  EXPECT_EQ(PoolDistance({3, 4}, {0, 0}), 5.0f);
+  EXPECT_EQ(PoolDistance({-32768, 0}, {32767, 0}), 65535.0f);
+}
+
+TEST(IsSampleSeenTest, EitherCoordinateAt255MeansNotSeen) {
+  for (PoolPoint p : {PoolPoint{254, 254}, PoolPoint{0, 0}}) EXPECT_TRUE(IsSampleSeen(p));
+  for (PoolPoint p : {PoolPoint{255, 10}, PoolPoint{10, 255}, PoolPoint{255, 255}})
+    EXPECT_FALSE(IsSampleSeen(p));
+}
+
+}  // namespace
+}  // namespace tarnwell
