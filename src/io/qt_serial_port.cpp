@@ -1,0 +1,206 @@
+#include "io/qt_serial_port.h"
+
+#include <unistd.h>
+
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QSerialPortInfo>
+#include <QThread>
+#include <QTimer>
+#include <filesystem>
+
+#include "tracker/com_ports.h"
+
+namespace tarnwell {
+namespace {
+
+constexpr int kWriteTimeoutMs = 2000;
+
+QSerialPort::Parity ToParity(char parity) {
+  switch (parity) {
+    case 'E':
+      return QSerialPort::EvenParity;
+    case 'O':
+      return QSerialPort::OddParity;
+    default:
+      return QSerialPort::NoParity;
+  }
+}
+
+}  // namespace
+
+QtSerialPort::QtSerialPort(QObject* parent) : QObject(parent) {
+  connect(&port_, &QSerialPort::readyRead, this, &QtSerialPort::OnReadyRead);
+  connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::OnErrorOccurred);
+}
+
+QtSerialPort::~QtSerialPort() {
+  onReceived_ = nullptr;
+  onDeviceLost_ = nullptr;
+  port_.close();
+}
+
+SerialOpenResult QtSerialPort::Open(const std::string& device, const SerialSettings& settings) {
+  Close();
+  lostReported_ = false;
+  threshold_ = 1;
+  std::error_code ec;
+  if (device.empty() || !std::filesystem::exists(device, ec)) {
+    return {SerialOpenStatus::NoSuchPort, "no such device"};
+  }
+  port_.setPortName(QString::fromStdString(device));
+  port_.setBaudRate(settings.baudRate);
+  port_.setDataBits(settings.dataBits == 7 ? QSerialPort::Data7 : QSerialPort::Data8);
+  port_.setParity(ToParity(settings.parity));
+  port_.setStopBits(settings.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
+  port_.setFlowControl(QSerialPort::NoFlowControl);
+  port_.setReadBufferSize(0);
+  if (port_.open(QIODevice::ReadWrite)) {
+    port_.clear(QSerialPort::Input);
+    return {SerialOpenStatus::Opened, {}};
+  }
+  const QSerialPort::SerialPortError error = port_.error();
+  const std::string description = port_.errorString().toStdString();
+  port_.clearError();
+  switch (error) {
+    case QSerialPort::DeviceNotFoundError:
+      return {SerialOpenStatus::NoSuchPort, description};
+    case QSerialPort::OpenError:
+      return {SerialOpenStatus::InUse, description};
+    case QSerialPort::PermissionError:
+      // Qt says the same for "held by another program" and "not allowed"; only the
+      // first is "in use", the second needs the operator to fix the permissions.
+      if (::access(device.c_str(), R_OK | W_OK) != 0) return {SerialOpenStatus::OtherError, description};
+      return {SerialOpenStatus::InUse, description};
+    default:
+      return {SerialOpenStatus::OtherError, description};
+  }
+}
+
+void QtSerialPort::Close() {
+  if (port_.isOpen()) port_.close();
+  port_.clearError();
+}
+
+bool QtSerialPort::IsOpen() const {
+  return port_.isOpen();
+}
+
+void QtSerialPort::Pull() {
+  if (!port_.isOpen()) return;
+  ++waitDepth_;
+  port_.waitForReadyRead(0);
+  --waitDepth_;
+  if (port_.error() == QSerialPort::TimeoutError) port_.clearError();
+}
+
+int QtSerialPort::BytesWaiting() {
+  Pull();
+  return port_.isOpen() ? static_cast<int>(port_.bytesAvailable()) : 0;
+}
+
+std::vector<uint8_t> QtSerialPort::ReadAll() {
+  Pull();
+  if (!port_.isOpen()) return {};
+  const QByteArray data = port_.readAll();
+  return {reinterpret_cast<const uint8_t*>(data.constData()),
+          reinterpret_cast<const uint8_t*>(data.constData()) + data.size()};
+}
+
+bool QtSerialPort::Write(std::span<const uint8_t> bytes) {
+  if (!port_.isOpen()) return false;
+  const qint64 queued =
+      port_.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+  if (queued != static_cast<qint64>(bytes.size())) return false;
+  QDeadlineTimer deadline(kWriteTimeoutMs);
+  ++waitDepth_;
+  while (port_.isOpen() && port_.bytesToWrite() > 0 && !deadline.hasExpired()) {
+    if (!port_.waitForBytesWritten(static_cast<int>(deadline.remainingTime())) &&
+        port_.error() != QSerialPort::TimeoutError && port_.error() != QSerialPort::NoError) {
+      break;
+    }
+  }
+  --waitDepth_;
+  if (port_.error() == QSerialPort::TimeoutError) port_.clearError();
+  return port_.isOpen() && port_.bytesToWrite() == 0;
+}
+
+int QtSerialPort::WaitForBytes(int count, int timeoutMs) {
+  QDeadlineTimer deadline(timeoutMs < 0 ? 0 : timeoutMs);
+  ++waitDepth_;
+  while (port_.isOpen() && port_.bytesAvailable() < count) {
+    const qint64 left = deadline.remainingTime();
+    if (left <= 0) break;
+    if (!port_.waitForReadyRead(static_cast<int>(left))) {
+      if (port_.error() == QSerialPort::TimeoutError) {
+        port_.clearError();
+        continue;  // the deadline decides
+      }
+      break;  // the device failed; its error is being handled
+    }
+  }
+  --waitDepth_;
+  if (!port_.isOpen()) {
+    // A wait on a lost device still takes its time, as the caller's protocol expects.
+    const qint64 left = deadline.remainingTime();
+    if (left > 0) QThread::msleep(static_cast<unsigned long>(left));
+    return 0;
+  }
+  return static_cast<int>(port_.bytesAvailable());
+}
+
+void QtSerialPort::OnReadyRead() {
+  // Emitted from the event loop and from inside Qt's waits alike: only queue the
+  // notification, so it never runs inside a command's wait.
+  if (deliveryQueued_) return;
+  deliveryQueued_ = true;
+  QMetaObject::invokeMethod(this, &QtSerialPort::DeliverReceived, Qt::QueuedConnection);
+}
+
+void QtSerialPort::DeliverReceived() {
+  deliveryQueued_ = false;
+  if (waitDepth_ > 0 || !port_.isOpen()) return;
+  if (port_.bytesAvailable() >= threshold_ && onReceived_) onReceived_();
+  if (dispatchLoop_ != nullptr) dispatchLoop_->quit();
+}
+
+void QtSerialPort::OnErrorOccurred(QSerialPort::SerialPortError error) {
+  if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError &&
+      error != QSerialPort::WriteError) {
+    return;
+  }
+  if (!port_.isOpen() || lostReported_) return;
+  lostReported_ = true;
+  const std::string reason = port_.errorString().toStdString();
+  port_.close();
+  QMetaObject::invokeMethod(
+      this, [this, reason] { DeliverLost(reason); }, Qt::QueuedConnection);
+}
+
+void QtSerialPort::DeliverLost(const std::string& reason) {
+  if (onDeviceLost_) onDeviceLost_(reason);
+  if (dispatchLoop_ != nullptr) dispatchLoop_->quit();
+}
+
+void QtSerialPort::DispatchEvents(int maxWaitMs) {
+  QEventLoop loop;
+  QTimer::singleShot(maxWaitMs < 0 ? 0 : maxWaitMs, &loop, &QEventLoop::quit);
+  QEventLoop* outer = dispatchLoop_;
+  dispatchLoop_ = &loop;
+  loop.exec();
+  dispatchLoop_ = outer;
+}
+
+std::vector<SerialPortInfo> QtSerialPort::ListPorts() {
+  return ListMachineComPorts();
+}
+
+std::vector<SerialPortInfo> ListMachineComPorts() {
+  std::vector<std::string> devices;
+  for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+    devices.push_back(info.systemLocation().toStdString());
+  }
+  return ComPortsFromDevices(devices);
+}
+
+}  // namespace tarnwell

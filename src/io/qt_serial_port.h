@@ -1,0 +1,72 @@
+// The serial port of the desktop program: QSerialPort behind the core's SerialPort.
+//
+// Qt moves serial bytes only while its event loop or its own wait calls run. So:
+//  - a command that awaits a reply waits with WaitForBytes, which runs QSerialPort's own
+//    wait and reads the port itself; a plain sleep would see nothing arrive;
+//  - readyRead (which Qt also emits from inside those waits) only queues the received-
+//    notification, which then runs from the event loop, never inside a command's wait;
+//    the receive handler would otherwise eat the reply the command waits for;
+//  - the line is 19200 baud, 8 data bits, no parity, 1 stop bit, no flow control (XON/
+//    XOFF would swallow the sample bytes 17 and 19), and bytes stay raw bytes.
+// A device that goes away (a USB adapter pulled out, the simulator ended) closes the
+// port and is reported once, from the event loop.
+#pragma once
+
+#include <QObject>
+#include <QSerialPort>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/serial_port.h"
+
+class QEventLoop;
+
+namespace tarnwell {
+
+class QtSerialPort : public QObject, public SerialPort {
+  Q_OBJECT
+
+ public:
+  explicit QtSerialPort(QObject* parent = nullptr);
+  ~QtSerialPort() override;
+
+  SerialOpenResult Open(const std::string& device, const SerialSettings& settings) override;
+  void Close() override;
+  bool IsOpen() const override;
+  int BytesWaiting() override;
+  std::vector<uint8_t> ReadAll() override;
+  bool Write(std::span<const uint8_t> bytes) override;
+  int WaitForBytes(int count, int timeoutMs) override;
+  void SetReceiveThreshold(int bytes) override { threshold_ = bytes < 1 ? 1 : bytes; }
+  void SetReceivedHandler(std::function<void()> handler) override { onReceived_ = std::move(handler); }
+  void SetDeviceLostHandler(std::function<void(const std::string&)> handler) override {
+    onDeviceLost_ = std::move(handler);
+  }
+  /// Runs Qt's event loop until a notification was raised or `maxWaitMs` passed.
+  void DispatchEvents(int maxWaitMs) override;
+  std::vector<SerialPortInfo> ListPorts() override;
+
+ private:
+  void OnReadyRead();
+  void OnErrorOccurred(QSerialPort::SerialPortError error);
+  void DeliverReceived();
+  void DeliverLost(const std::string& reason);
+  // Moves what the device delivered into QSerialPort's buffer without blocking.
+  void Pull();
+
+  QSerialPort port_;
+  int threshold_ = 1;
+  bool deliveryQueued_ = false;
+  bool lostReported_ = false;
+  int waitDepth_ = 0;
+  QEventLoop* dispatchLoop_ = nullptr;
+  std::function<void()> onReceived_;
+  std::function<void(const std::string&)> onDeviceLost_;
+};
+
+/// `ListComPorts` of this machine: its serial devices named "COMn" by the numbering rule
+/// of tracker/com_ports.h, in number order.
+std::vector<SerialPortInfo> ListMachineComPorts();
+
+}  // namespace tarnwell

@@ -1,0 +1,213 @@
+// End to end over a real pseudo-terminal: quentrix-sim serves the simulated unit, the
+// QtSerialPort backend opens it, and the tracker link runs the handshake, streams and
+// decodes with the received-notification coming from Qt's event loop, exactly the path
+// the desktop program takes with a real unit.
+#include "io/qt_serial_port.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <chrono>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "core/clock.h"
+#include "core/scripted_operator.h"
+#include "tracker/com_ports.h"
+#include "tracker/tracker_link.h"
+
+extern char** environ;
+
+namespace tarnwell {
+namespace {
+
+#ifdef QUENTRIX_SIM_PATH
+constexpr const char* kSimulator = QUENTRIX_SIM_PATH;
+#else
+constexpr const char* kSimulator = "";
+#endif
+
+// quentrix-sim as a child process, with its standard input and output on pipes.
+class SimulatorProcess {
+ public:
+  explicit SimulatorProcess(std::vector<std::string> extraArgs = {}) {
+    int in[2], out[2];
+    if (pipe(in) != 0 || pipe(out) != 0) return;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, in[1]);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    std::vector<std::string> args = {kSimulator, "--seed", "11"};
+    args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    if (posix_spawn(&pid_, kSimulator, &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    close(in[0]);
+    close(out[1]);
+    toSim_ = in[1];
+    fromSim_ = out[0];
+    device_ = ReadLine(5000);
+  }
+  ~SimulatorProcess() {
+    Stop();
+    if (toSim_ >= 0) close(toSim_);
+    if (fromSim_ >= 0) close(fromSim_);
+  }
+  const std::string& Device() const { return device_; }
+  void Command(const std::string& line) {
+    const std::string text = line + "\n";
+    ASSERT_EQ(write(toSim_, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+  }
+  std::string ReadLine(int timeoutMs) {
+    std::string line;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (std::chrono::steady_clock::now() < end) {
+      pollfd pfd{fromSim_, POLLIN, 0};
+      if (poll(&pfd, 1, 50) <= 0) continue;
+      char c;
+      if (read(fromSim_, &c, 1) != 1) break;
+      if (c == '\n') return line;
+      line.push_back(c);
+    }
+    return line;
+  }
+  void Stop() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGTERM);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    pid_ = -1;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int toSim_ = -1;
+  int fromSim_ = -1;
+  std::string device_;
+};
+
+class Collector : public TrackerSampleSink {
+ public:
+  std::vector<TrackSample> samples;
+  int markers = 0;
+  void OnSampleDecoded(const TrackSample& s) override { samples.push_back(s); }
+  void ShowMonitorDot(const TrackSample&) override { ++markers; }
+};
+
+void RunEventLoopFor(QtSerialPort& port, int ms) {
+  QElapsedTimer timer;
+  timer.start();
+  while (timer.elapsed() < ms) port.DispatchEvents(static_cast<int>(ms - timer.elapsed()));
+}
+
+class QtSerialPortEndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::string(kSimulator).empty()) GTEST_SKIP() << "quentrix-sim was not built";
+    ASSERT_FALSE(sim.Device().empty()) << "quentrix-sim printed no device";
+    settings.ComPort = 1;
+    link.SetPortDevice(sim.Device());
+    link.SetSampleSink(&collector);
+  }
+
+  SimulatorProcess sim;
+  QtSerialPort port;
+  SteadyClock clock;
+  ScriptedOperator op;
+  SystemSettings settings;
+  TrackerLink link{port, clock, op, settings};
+  Collector collector;
+};
+
+TEST_F(QtSerialPortEndToEnd, HandshakeStreamDecodeResetAndClose) {
+  ASSERT_TRUE(link.ResetAndInitialiseTracker()) << (op.Messages().empty() ? "" : op.Messages()[0].text);
+  EXPECT_TRUE(op.Messages().empty());
+
+  link.SendObjectFilter(true);
+  link.BusyWait(100);  // the unit takes the command before the operator asks
+  sim.Command("status");
+  EXPECT_NE(sim.ReadLine(2000).find("object filter on"), std::string::npos);
+
+  ASSERT_TRUE(link.InitialiseAndStart());
+  RunEventLoopFor(port, 1000);
+  link.StopContinuousOutput();
+
+  // 30 frames a second, the first two thrown away, give or take a frame at either end.
+  EXPECT_GE(collector.samples.size(), 25u);
+  EXPECT_LE(collector.samples.size(), 31u);
+  EXPECT_GT(collector.markers, 0);
+  const TrackSample* previous = nullptr;
+  for (const auto& s : collector.samples) {
+    if (!s.IsVisible()) {
+      previous = nullptr;
+      continue;
+    }
+    EXPECT_LE(std::hypot(s.X - 128.0, s.Y - 96.0), 80.0) << s.X << " " << s.Y;
+    if (previous != nullptr) {
+      EXPECT_LE(std::hypot(s.X - previous->X, s.Y - previous->Y), 3.0) << "a swimming animal, not noise";
+    }
+    previous = &s;
+  }
+
+  // The remote button between trials, over the same wait path.
+  sim.Command("button");
+  sim.ReadLine(2000);
+  EXPECT_EQ(link.PollRemoteButton(), kRemoteButtonPressed);
+  EXPECT_EQ(link.PollRemoteButton(), kRemoteButtonNotPressed);
+  sim.Command("move 60 70");
+  sim.ReadLine(2000);
+  EXPECT_TRUE(link.PollOneSample());
+  EXPECT_EQ(link.State().CurrentSample, (TrackSample{60, 70}));
+
+  link.ResetTracker();
+  link.CloseTrackerPort();
+  EXPECT_FALSE(port.IsOpen());
+  EXPECT_TRUE(op.Messages().empty());
+}
+
+TEST_F(QtSerialPortEndToEnd, SimulatorEndingMidStreamIsReportedOnce) {
+  ASSERT_TRUE(link.ResetAndInitialiseTracker());
+  ASSERT_TRUE(link.InitialiseAndStart());
+  RunEventLoopFor(port, 300);
+  ASSERT_FALSE(collector.samples.empty());
+  int lost = 0;
+  link.onDeviceLost = [&] { ++lost; };
+  sim.Stop();
+  RunEventLoopFor(port, 500);
+  RunEventLoopFor(port, 200);
+  EXPECT_EQ(lost, 1);
+  ASSERT_EQ(op.Messages().size(), 1u);
+  EXPECT_EQ(op.Messages()[0].text, "The Quentrix is\nnot responding.\n");
+  EXPECT_FALSE(link.State().TrackerPortOpen);
+  EXPECT_FALSE(port.IsOpen());
+}
+
+TEST_F(QtSerialPortEndToEnd, SecondUserOfTheDeviceIsRefused) {
+  ASSERT_TRUE(port.Open(sim.Device(), {}).ok());
+  QtSerialPort second;
+  EXPECT_EQ(second.Open(sim.Device(), {}).status, SerialOpenStatus::InUse);
+  EXPECT_EQ(second.Open("/dev/ttyUSB-not-here", {}).status, SerialOpenStatus::NoSuchPort);
+}
+
+TEST(QtSerialPortList, MachinePortsAreNamedByTheNumberingRule) {
+  for (const SerialPortInfo& info : ListMachineComPorts()) {
+    const int number = ComPortNumberForDevice(info.device);
+    ASSERT_GT(number, 0) << info.device;
+    EXPECT_EQ(info.name, "COM" + std::to_string(number));
+  }
+}
+
+}  // namespace
+}  // namespace tarnwell
