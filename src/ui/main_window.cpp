@@ -112,10 +112,21 @@ FrmMain::FrmMain(AppContext& context, QWidget* parent)
   timer1_.setInterval(kTimer1IntervalMs);
   timer1_.setObjectName("Timer1");
   connect(&timer1_, &QTimer::timeout, this, &FrmMain::Timer1_Timer);
+  serialPump_.setObjectName("tmrSerialPump");
+  connect(&serialPump_, &QTimer::timeout, this, [this] {
+    if (shutDown_ || endingSession_ || context_.modal.IsFlushing()) return;
+    context_.tracker.Port().DispatchEvents(0);
+  });
+}
+
+void FrmMain::StartSerialPump(int intervalMs) {
+  serialPump_.setInterval(std::max(1, intervalMs));
+  serialPump_.start();
 }
 
 FrmMain::~FrmMain() {
   timer1_.stop();
+  serialPump_.stop();
   context_.tracker.SetSampleSink(nullptr);
   context_.tracker.onMaskSetupEnded = nullptr;
   context_.tracker.onDeviceLost = nullptr;
@@ -347,6 +358,7 @@ void FrmMain::ShutdownProgram(bool endingSession) {
   // 1
   context_.program.ShuttingDown = true;
   timer1_.stop();
+  serialPump_.stop();
   const ProgramHome& home = context_.home;
   // 2: the subject list.
   if (!SaveSubjectTable(home.SubjectsIniPath(), context_.subjects)) {
@@ -386,6 +398,7 @@ void FrmMain::closeEvent(QCloseEvent* event) {
   }
   // Form_Unload.
   timer1_.stop();
+  serialPump_.stop();
   hide();
   ShutdownProgram(endingSession_);
   event->accept();
@@ -399,6 +412,7 @@ void FrmMain::EndSession() {
   if (shutDown_ || endingSession_) return;
   endingSession_ = true;
   timer1_.stop();
+  serialPump_.stop();
   context_.modal.EndSession();
   FinishEndingSession();
 }

@@ -94,6 +94,10 @@ class FrmMain : public QMainWindow, public TrackerSampleSink, public Timer1Host 
   // The 55 ms tick (Timer1).
   void Timer1_Timer();
   QTimer& Timer1() { return timer1_; }
+  // Ports that have no event loop of their own (the simulated unit, a plain terminal
+  // device) raise their received-notification when asked; this asks every few
+  // milliseconds from the event loop.
+  void StartSerialPump(int intervalMs);
 
   void ShowAbout();
   void OpenHelp();
@@ -173,6 +177,7 @@ class FrmMain : public QMainWindow, public TrackerSampleSink, public Timer1Host 
 
   QMenu* mnuSetup_ = nullptr;
   QTimer timer1_;
+  QTimer serialPump_;
   Timer1Tick tick_;
   bool inTick_ = false;
   DelayBox* delayBox_ = nullptr;

@@ -169,7 +169,9 @@ void SystemSetupScreen::SetVideoModeIndex(int index) {
 
 void SystemSetupScreen::ShowSettings() {
   const SystemSettings& s = context_.settings;
-  txtAspect_->setText(QString::fromStdString(FormatGeneral(s.CustomAspectRatio)));
+  // A ratio never entered (0) is shown as the 1 it means, so leaving the screen
+  // untouched stores that instead of complaining about a value nobody typed.
+  txtAspect_->setText(QString::fromStdString(FormatGeneral(AspectFactor(s))));
   txtAspect_->setModified(false);
   lastAspectText_.clear();
   txtMapPath_->setText(QString::fromStdString(s.ConfigDir));

@@ -1,0 +1,209 @@
+// Start-up and shutdown of the main window: files created, the unit's handshake, the
+// close box during an experiment, and the end of a session by a signal.
+#include <signal.h>
+
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "support/app_harness.h"
+#include "ui/screens/system_setup_screen.h"
+#include "ui/session_signals.h"
+
+using namespace tarnwell;
+using namespace tarnwell::test;
+
+namespace {
+
+// An experiment that is running a trial until the close box stops it.
+class RunningTrial : public ExperimentActivity {
+ public:
+  bool active = true;
+  bool trialRunning = true;
+  int stopsForClose = 0;
+  int abortsForSessionEnd = 0;
+  bool IsExperimentActive() const override { return active; }
+  bool IsTrialRunning() const override { return trialRunning; }
+  void StopExperimentForClose() override {
+    ++stopsForClose;
+    active = trialRunning = false;
+  }
+  void AbortForSessionEnd() override {
+    ++abortsForSessionEnd;
+    active = trialRunning = false;
+  }
+};
+
+const char* const kNotResponding = "The Quentrix is\nnot responding.\n";
+
+}  // namespace
+
+class StartupTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void startUpWithoutSettingsFiles_createsFoldersAndShowsHome_data();
+  void startUpWithoutSettingsFiles_createsFoldersAndShowsHome();
+  void startUp_configuredFolderMissing_namesItToTheOperator();
+  void startUp_configuredExperimentFileMissing_isNotReplacedSilently();
+  void shutdown_writesSettingsAndResetsTheUnit();
+  void closeDuringRunningTrial_stopsTheTrialAndKeepsTheWindow();
+  void sigterm_endsTheSessionAndWritesTheSettings();
+  void sigterm_whileAMessageIsOpen_dismissesItAndStillWritesTheSettings();
+  void sigterm_leavesSystemSetupWithoutAskingAndSavesIt();
+};
+
+void StartupTest::startUpWithoutSettingsFiles_createsFoldersAndShowsHome_data() {
+  QTest::addColumn<bool>("unitPowered");
+  QTest::addColumn<bool>("expectReady");
+  QTest::newRow("unit switched off") << false << false;
+  QTest::newRow("simulated unit") << true << true;
+}
+
+void StartupTest::startUpWithoutSettingsFiles_createsFoldersAndShowsHome() {
+  QFETCH(bool, unitPowered);
+  QFETCH(bool, expectReady);
+  HarnessOptions options;
+  options.unitPowered = unitPowered;
+  AppHarness app(options);
+  app.Start();
+
+  QCOMPARE(app.Mode(), ScreenMode::Home);
+  QVERIFY(app.window->isVisible());
+  QVERIFY(std::filesystem::is_directory(app.home.Path() / "Config"));
+  QVERIFY(std::filesystem::is_directory(app.home.Path() / "DATA"));
+  QCOMPARE(QString::fromStdString(app.program.settings.ConfigDir),
+           QString::fromStdString((app.home.Path() / "Config").string()));
+  QCOMPARE(QString::fromStdString(app.program.settings.DataDir),
+           QString::fromStdString((app.home.Path() / "DATA").string()));
+  QCOMPARE(app.program.UnitReady, expectReady);
+  QCOMPARE(CountMessages(app.op, kNotResponding), expectReady ? 0 : 1);
+  if (!expectReady) {
+    const auto message = app.op.Messages().back();
+    QCOMPARE(QString::fromStdString(message.title), QString("Error"));
+    QVERIFY(message.icon == MessageIcon::Critical);
+  } else {
+    QVERIFY(app.unit.ObjectFilter() == app.program.settings.ObjectFilter);
+    QVERIFY(app.op.Messages().empty());
+  }
+  // The program stays usable: its tick runs and the screens can be entered.
+  QVERIFY(app.window->Timer1().isActive());
+  app.Action("mnuSetupSystem")->trigger();
+  QCOMPARE(app.Mode(), ScreenMode::SetupSystem);
+}
+
+void StartupTest::startUp_configuredFolderMissing_namesItToTheOperator() {
+  AppHarness app;
+  app.home.Write("Default.SET", "Map Path = \"/no/such/maps\"\r\nData Path = \"/no/such/data\"\r\n");
+  app.Start();
+  QCOMPARE(app.program.settings.ConfigDir, (app.home.Path() / "Config").string());
+  QCOMPARE(CountMessages(app.op, "/no/such/maps"), 1);
+  QCOMPARE(CountMessages(app.op, "/no/such/data"), 1);
+}
+
+void StartupTest::startUp_configuredExperimentFileMissing_isNotReplacedSilently() {
+  AppHarness app;
+  // A file that could be created, but does not exist: the start-up takes DEFAULT.EXP.
+  std::filesystem::create_directories(app.home.Path() / "runs");
+  const std::string configured = (app.home.Path() / "runs" / "WEEK1.EXP").string();
+  app.home.Write("DEFAULT.CFG",
+                 "[Windows Tarnwell Experiment Setup]\r\nData File = \"" + configured + "\"\r\n");
+  app.Start();
+  QCOMPARE(app.program.experiment.DataFile, (app.home.Path() / "DATA" / "DEFAULT.EXP").string());
+  QCOMPARE(CountMessages(app.op, configured), 1);
+}
+
+void StartupTest::shutdown_writesSettingsAndResetsTheUnit() {
+  AppHarness app;
+  app.Start();
+  const int resetsBefore = app.unit.Resets();
+  QVERIFY(!app.home.Exists("QUENTRIX.INI"));
+  QVERIFY(!app.home.Exists("QUENTRIX.SET"));
+  app.home.Write("BINTEMP.RAW", "");
+  app.home.Write("~TMPDAT.CSV", "x");
+  app.window->close();
+
+  QVERIFY(app.window->HasShutDown());
+  QVERIFY(app.home.Read("QUENTRIX.INI").find("Com Port = ") != std::string::npos);
+  QVERIFY(app.home.Read("QUENTRIX.SET").find("Video Type = NTSC") != std::string::npos);
+  QVERIFY(app.home.Exists("SUBJECTS.INI"));
+  QVERIFY(!app.home.Exists("BINTEMP.RAW"));
+  QVERIFY(!app.home.Exists("~TMPDAT.CSV"));
+  QCOMPARE(app.unit.Resets(), resetsBefore + 1);
+  QVERIFY(!app.port.IsOpen());
+  QVERIFY(!app.unit.IsStreaming());
+}
+
+void StartupTest::closeDuringRunningTrial_stopsTheTrialAndKeepsTheWindow() {
+  AppHarness app;
+  RunningTrial trial;
+  app.window->SetExperimentActivity(&trial);
+  app.Start();
+
+  app.window->close();
+  QCOMPARE(trial.stopsForClose, 1);
+  QVERIFY(!app.window->HasShutDown());
+  QVERIFY(app.window->isVisible());
+  QVERIFY(!app.home.Exists("QUENTRIX.INI"));
+
+  app.window->close();
+  QVERIFY(app.window->HasShutDown());
+  QCOMPARE(trial.stopsForClose, 1);
+  QVERIFY(app.home.Exists("QUENTRIX.INI"));
+}
+
+void StartupTest::sigterm_endsTheSessionAndWritesTheSettings() {
+  AppHarness app;
+  RunningTrial trial;
+  app.window->SetExperimentActivity(&trial);
+  SessionSignals sessionSignals;
+  QVERIFY(sessionSignals.IsInstalled());
+  connect(&sessionSignals, &SessionSignals::SessionEnding, app.window.get(), &FrmMain::EndSession);
+  app.Start();
+
+  ::raise(SIGTERM);
+  QTRY_VERIFY_WITH_TIMEOUT(app.window->HasShutDown(), 5000);
+  QCOMPARE(trial.abortsForSessionEnd, 1);
+  QCOMPARE(trial.stopsForClose, 0);
+  QVERIFY(app.home.Exists("QUENTRIX.INI"));
+  QVERIFY(app.home.Exists("QUENTRIX.SET"));
+  QVERIFY(!app.window->isVisible());
+}
+
+void StartupTest::sigterm_whileAMessageIsOpen_dismissesItAndStillWritesTheSettings() {
+  HarnessOptions options;
+  options.qtMessages = true;
+  AppHarness app(options);
+  SessionSignals sessionSignals;
+  connect(&sessionSignals, &SessionSignals::SessionEnding, app.window.get(), &FrmMain::EndSession);
+  app.window->FormLoad();  // the unit's handshake is left out: its messages would be real boxes
+  bool boxWasOpen = false;
+  QTimer::singleShot(50, [&] {
+    boxWasOpen = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) != nullptr;
+    ::raise(SIGTERM);
+  });
+  app.window->ShowAbout();  // returns only when the box is gone
+  QVERIFY(boxWasOpen);
+  QTRY_VERIFY_WITH_TIMEOUT(app.window->HasShutDown(), 5000);
+  QVERIFY(app.home.Exists("QUENTRIX.INI"));
+  QVERIFY(app.home.Exists("QUENTRIX.SET"));
+  QVERIFY(QApplication::activeModalWidget() == nullptr);
+}
+
+void StartupTest::sigterm_leavesSystemSetupWithoutAskingAndSavesIt() {
+  AppHarness app;
+  SessionSignals sessionSignals;
+  connect(&sessionSignals, &SessionSignals::SessionEnding, app.window.get(), &FrmMain::EndSession);
+  app.Start();
+  app.Action("mnuSetupSystem")->trigger();
+  app.Find<QPushButton>("cmdInvMazeVideo")->click();
+  app.op.ClearLog();
+
+  ::raise(SIGTERM);
+  QTRY_VERIFY_WITH_TIMEOUT(app.window->HasShutDown(), 5000);
+  QCOMPARE(CountMessages(app.op, "Video Inverted"), 0);
+  QVERIFY(app.home.Exists("Default.SET"));
+}
+
+QTEST_MAIN(StartupTest)
+#include "startup_test.moc"
