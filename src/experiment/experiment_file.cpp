@@ -177,6 +177,54 @@ bool LoadExperimentSetup(Operator& op, const std::filesystem::path& path, Experi
   return true;
 }
 
+bool LoadStartUpExperiment(const std::filesystem::path& programFolder, ExperimentSetup& experiment,
+                           SubjectTable& subjects) {
+  const bool read = ReadExperimentText(DefaultExperimentFile(programFolder), experiment);
+  PrepareSubjectTableAtStartUp(programFolder / "SUBJECTS.INI", subjects, experiment);
+  return read;
+}
+
+FileDialogRequest ExperimentFileDialog(const std::string& title,
+                                       const std::filesystem::path& experimentFolder,
+                                       const std::filesystem::path& programFolder) {
+  FileDialogRequest request;
+  request.title = title;
+  request.filter = "*.EXP";
+  request.defaultExtension = "EXP";
+  std::error_code ec;
+  const bool folderExists = !experimentFolder.empty() && std::filesystem::is_directory(experimentFolder, ec);
+  request.startDir = (folderExists ? experimentFolder : programFolder).string();
+  return request;
+}
+
+bool LoadExperimentSetupCommand(Operator& op, const std::filesystem::path& programFolder,
+                                ExperimentSetup& experiment, PoolSetup& pool, SubjectTable& subjects,
+                                std::filesystem::path& experimentFolder) {
+  const auto chosen =
+      op.AskOpenFile(ExperimentFileDialog("Load Experiment Setup", experimentFolder, programFolder));
+  if (!chosen) return false;
+  return LoadExperimentSetup(op, *chosen, experiment, pool, subjects, experimentFolder);
+}
+
+bool SaveExperimentSetupCommand(Operator& op, const std::filesystem::path& programFolder,
+                                ExperimentSetup& experiment, const PoolSetup& pool,
+                                std::filesystem::path& experimentFolder,
+                                const std::function<void(ExperimentSetup&)>& takeFromScreen) {
+  const auto chosen =
+      op.AskSaveFile(ExperimentFileDialog("Save Experiment Setup", experimentFolder, programFolder));
+  if (!chosen || chosen->empty() || !FileExistsOrCanBeCreated(*chosen)) return false;
+  const std::filesystem::path target = ReplaceExtension(*chosen, "EXP");
+  experimentFolder = target.parent_path();
+  if (takeFromScreen) takeFromScreen(experiment);
+  std::string error;
+  if (!WriteExperimentRecord(target, experiment, pool, &error)) {
+    op.ShowMessage(target.filename().string() + "\nwas not saved:\n" + error + ".", "Save Experiment Setup",
+                   MessageIcon::Critical, MessageButtons::Ok);
+    return false;
+  }
+  return true;
+}
+
 std::string CheckDistanceFromStart(Operator& op, std::string_view distanceBoxText, const PoolSetup& pool,
                                    ExperimentSetup& experiment) {
   const float radius = static_cast<float>(pool.ActualSizeX) / 2.0f;

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -61,6 +62,34 @@ bool ReadExperimentFile(Operator& op, const std::filesystem::path& path, Experim
 /// says so.
 bool LoadExperimentSetup(Operator& op, const std::filesystem::path& path, ExperimentSetup& experiment,
                          PoolSetup& pool, SubjectTable& subjects, std::filesystem::path& experimentFolder);
+
+/// Start-up: DEFAULT.CFG of the program's folder (a missing file leaves the start-up
+/// values), then the subject table from SUBJECTS.INI (PrepareSubjectTableAtStartUp), so
+/// that the experiment's IDs come from the table. Returns whether DEFAULT.CFG was read.
+bool LoadStartUpExperiment(const std::filesystem::path& programFolder, ExperimentSetup& experiment,
+                           SubjectTable& subjects);
+
+/// The dialog of "Load Experiment Setup" and "Save Experiment Setup": that title, filter
+/// "*.EXP", default extension "EXP", starting in the experiment folder when it exists, else
+/// in the program's folder.
+FileDialogRequest ExperimentFileDialog(const std::string& title,
+                                       const std::filesystem::path& experimentFolder,
+                                       const std::filesystem::path& programFolder);
+
+/// "Load Experiment Setup": the open dialog, then LoadExperimentSetup on the answer.
+bool LoadExperimentSetupCommand(Operator& op, const std::filesystem::path& programFolder,
+                                ExperimentSetup& experiment, PoolSetup& pool, SubjectTable& subjects,
+                                std::filesystem::path& experimentFolder);
+
+/// "Save Experiment Setup": the save dialog; an answer that can be created gets the
+/// extension EXP and its folder becomes the experiment folder; `takeFromScreen` (may be
+/// empty) brings the screen's values into the experiment; then the record of the
+/// experiment and the pool is written (WriteExperimentRecord: an existing file keeps its
+/// status words). A refusal or failure is shown. Returns the writer's result.
+bool SaveExperimentSetupCommand(Operator& op, const std::filesystem::path& programFolder,
+                                ExperimentSetup& experiment, const PoolSetup& pool,
+                                std::filesystem::path& experimentFolder,
+                                const std::function<void(ExperimentSetup&)>& takeFromScreen);
 
 /// `CheckDistanceFromStart`: the distance box's text is checked against the pool's radius
 /// in centimetres (ActualSizeX / 2) and then against 0..200, with the designed "Range

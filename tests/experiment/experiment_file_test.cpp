@@ -168,7 +168,7 @@ TEST(ReadExperimentText, MissingFileChangesNothing) {
   EXPECT_EQ(e.MaxTime, 77);
 }
 
-TEST(WriteExperimentText, FailureLeavesTheOldFile) {
+TEST(WriteExperimentText, ReportsFailureWhenTheFolderIsMissing) {
   test::TempDir dir;
   ExperimentSetup e;
   EXPECT_FALSE(WriteExperimentText(dir.Path() / "no" / "such" / "DEFAULT.CFG", e));
@@ -476,6 +476,109 @@ TEST_F(SetActivePlatformTest, NeverPatchesAFileThatIsNoCurrentRecord) {
   EXPECT_TRUE(SetActivePlatformCommand(agrees, dir_.Path()));
   EXPECT_EQ(dir_.Read("OLD.EXP").size(), kCurrentRecordLength);
   EXPECT_EQ(ReadRecordActivePlatform(olderFile), 1);
+}
+
+}  // namespace
+}  // namespace tarnwell
+
+namespace tarnwell {
+namespace {
+
+TEST(LoadStartUpExperiment, ReadsDefaultCfgThenTakesTheIdsFromTheSubjectTable) {
+  test::TempDir home;
+  ExperimentSetup e;
+  SubjectTable table;
+  EXPECT_FALSE(LoadStartUpExperiment(home.Path(), e, table));
+  EXPECT_EQ(e.MaxTime, 10);
+  EXPECT_EQ(e.SubjectIDs, (std::vector<std::string>{"Subj. 1", "Subj. 2", "Subj. 3"}));
+  EXPECT_TRUE(home.Exists("SUBJECTS.INI"));
+
+  home.Write("DEFAULT.CFG", kTitle + "\r\nMaximum Time = 45\r\nSubject ID 1 = \"FROMCFG\"\r\n");
+  home.Write("SUBJECTS.INI", "Row 1 Col 1 = \"LIST1\"\r\nRow 1 Col 2 = \"LIST2\"\r\n");
+  ExperimentSetup e2;
+  SubjectTable table2;
+  EXPECT_TRUE(LoadStartUpExperiment(home.Path(), e2, table2));
+  EXPECT_EQ(e2.MaxTime, 45);
+  EXPECT_EQ(e2.SubjectIDs, (std::vector<std::string>{"LIST1", "LIST2"}));
+}
+
+TEST(ExperimentFileDialog, StartsInTheExperimentFolderWhenItExists) {
+  test::TempDir dir;
+  struct Case {
+    std::filesystem::path experimentFolder;
+    std::filesystem::path expected;
+  };
+  const std::vector<Case> cases = {{dir.Path(), dir.Path()}, {dir.Path() / "gone", "/home"}, {"", "/home"}};
+  for (const auto& c : cases) {
+    const FileDialogRequest request =
+        ExperimentFileDialog("Load Experiment Setup", c.experimentFolder, "/home");
+    EXPECT_EQ(request.startDir, c.expected.string());
+    EXPECT_EQ(request.title, "Load Experiment Setup");
+    EXPECT_EQ(request.filter, "*.EXP");
+    EXPECT_EQ(request.defaultExtension, "EXP");
+  }
+}
+
+TEST(LoadExperimentSetupCommand, LoadsTheChosenFile) {
+  test::TempDir dir;
+  const auto path = dir.Write("A.CFG", kTitle + "\r\nMaximum Time = 12\r\n");
+  ScriptedOperator op;
+  op.QueueReply(path.string());
+  ExperimentSetup e;
+  PoolSetup pool = DefaultPool();
+  SubjectTable table;
+  std::filesystem::path folder;
+  ASSERT_TRUE(LoadExperimentSetupCommand(op, dir.Path(), e, pool, table, folder));
+  EXPECT_EQ(e.MaxTime, 12);
+  EXPECT_EQ(op.Log()[0].title, "Load Experiment Setup");
+  ScriptedOperator cancels;
+  EXPECT_FALSE(LoadExperimentSetupCommand(cancels, dir.Path(), e, pool, table, folder));
+}
+
+TEST(SaveExperimentSetupCommand, WritesTheRecordWithExtensionExpAndKeepsStatusWords) {
+  test::TempDir dir;
+  std::filesystem::create_directories(dir.Path() / "exp");
+  ExperimentSetup e;
+  e.SubjectIDs = {"R1", "R2"};
+  std::filesystem::path folder;
+  int taken = 0;
+  auto takeFromScreen = [&](ExperimentSetup& x) {
+    ++taken;
+    x.MaxTime = 90;
+  };
+  ScriptedOperator op;
+  op.QueueReply((dir.Path() / "exp" / "WEEK2.DAT").string());
+  ASSERT_TRUE(SaveExperimentSetupCommand(op, dir.Path(), e, DefaultPool(), folder, takeFromScreen));
+  EXPECT_EQ(taken, 1);
+  EXPECT_EQ(folder, dir.Path() / "exp");
+  EXPECT_EQ(op.Log()[0].kind, OperatorLogEntry::Kind::SaveFile);
+  EXPECT_EQ(op.Log()[0].title, "Save Experiment Setup");
+  const auto saved = dir.Path() / "exp" / "WEEK2.EXP";
+  ASSERT_EQ(ReadExperimentRecord(saved)->Experiment.MaxTime, 90);
+  ASSERT_EQ(WriteSubjectStatusWord(saved, 1, SubjectStatus::TimedOut), RecordUpdate::Written);
+
+  ScriptedOperator again;
+  again.QueueReply(saved.string());
+  ASSERT_TRUE(SaveExperimentSetupCommand(again, dir.Path(), e, DefaultPool(), folder, {}));
+  EXPECT_EQ(ReadSubjectStatusWord(saved, 1), kStatusWordTimedOut);
+
+  ScriptedOperator cancels;
+  EXPECT_FALSE(SaveExperimentSetupCommand(cancels, dir.Path(), e, DefaultPool(), folder, takeFromScreen));
+  EXPECT_EQ(taken, 1);
+}
+
+TEST(SaveExperimentSetupCommand, RefusesMoreIdsThanARecordHoldsWithAMessage) {
+  test::TempDir dir;
+  ExperimentSetup e;
+  for (int i = 0; i < 101; ++i) e.SubjectIDs.push_back("S" + std::to_string(i));
+  std::filesystem::path folder;
+  ScriptedOperator op;
+  op.QueueReply((dir.Path() / "BIG.EXP").string());
+  EXPECT_FALSE(SaveExperimentSetupCommand(op, dir.Path(), e, DefaultPool(), folder, {}));
+  EXPECT_FALSE(dir.Exists("BIG.EXP"));
+  ASSERT_EQ(op.Messages().size(), 1u);
+  EXPECT_EQ(op.Messages()[0].title, "Save Experiment Setup");
+  EXPECT_EQ(op.Messages()[0].icon, MessageIcon::Critical);
 }
 
 }  // namespace
