@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <string>
 
+#include "acquisition/run_state.h"
+#include "analysis/trial_measures.h"
 #include "core/numbers.h"
 #include "core/program_home.h"
 #include "core/settings_files.h"
@@ -48,6 +50,10 @@ struct Program {
   // ---- experiment setup and subjects ----
   ExperimentSetup experiment;
   SubjectTable subjects;  // grSubjID; experiment.SubjectIDs is rebuilt from it
+
+  // ---- trial acquisition ----
+  RunState run;            // the run flags and per-trial counters (acquisition/run_controller.h)
+  TrialMeasures measures;  // the running trial's live measures
 };
 
 // Which settings files the start-up found.

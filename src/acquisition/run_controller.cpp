@@ -1,0 +1,752 @@
+#include "acquisition/run_controller.h"
+
+#include <algorithm>
+#include <cmath>
+#include <system_error>
+
+#include "acquisition/experiment_files.h"
+#include "acquisition/raw_track.h"
+#include "analysis/tabulated_data.h"
+#include "analysis/trial_report.h"
+#include "core/file_util.h"
+#include "experiment/experiment_file.h"
+#include "experiment/subject_table.h"
+#include "legacy/legacy_conversion.h"
+#include "legacy/record_update.h"
+#include "output/map_comparison.h"
+#include "pool/zones.h"
+#include "tracker/sample_decoder.h"
+
+namespace tarnwell {
+namespace {
+
+constexpr int64_t kSecondsPerDay = 24 * 3600;
+
+constexpr const char* kUnitNotResetText = "Unit has not been reset";
+constexpr const char* kPortNotOpenText = "The Port is\nnot open.";
+constexpr const char* kPortErrorTitle = "Port Error";
+constexpr const char* kReadyToBeginText = "Ready to begin\nexperiment";
+constexpr const char* kTrialNotStarted = "The trial was not started.";
+
+// A live sample as the analysis sees the stored one: Y scaled by Int(Y × aspect), and a
+// sample in which the unit saw no animal (X or Y 255) kept as not seen.
+PoolPoint AnalysedPoint(const TrackSample& sample, double aspect) {
+  if (sample.X >= 255 || sample.Y >= 255) return PoolPoint{sample.X, 255};
+  if (aspect == 1.0) return PoolPoint{sample.X, sample.Y};
+  return PoolPoint{sample.X, static_cast<int16_t>(std::floor(sample.Y * aspect))};
+}
+
+std::string TwoDigits(int64_t value) {
+  std::string text = std::to_string(value < 0 ? 0 : value);
+  if (text.size() < 2) text.insert(0, 2 - text.size(), '0');
+  return text;
+}
+
+bool FileHoldsBytes(const std::filesystem::path& file) {
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(file, error);
+  return !error && size > 0;
+}
+
+}  // namespace
+
+std::string GetFinishStatusText(int16_t code) {
+  return FinishStatusText(code);
+}
+
+std::filesystem::path RecoveryFileFor(const std::filesystem::path& homeFolder, const std::string& baseName) {
+  for (int n = 1;; ++n) {
+    const std::string suffix = n == 1 ? "" : "-" + std::to_string(n);
+    std::filesystem::path candidate = homeFolder / (baseName + "-RECOVERED" + suffix + ".RAW");
+    std::error_code error;
+    if (!std::filesystem::exists(std::filesystem::symlink_status(candidate, error))) return candidate;
+  }
+}
+
+std::string FormatHoursMinutesSeconds(int64_t seconds) {
+  if (seconds < 0) seconds = 0;
+  return TwoDigits(seconds / 3600) + ":" + TwoDigits(seconds / 60 % 60) + ":" + TwoDigits(seconds % 60);
+}
+
+std::string FormatElapsedTime(int32_t seconds, int16_t tick, int16_t rate) {
+  const int64_t perSecond = rate < 1 ? 1 : rate;
+  const int64_t tenths = static_cast<int64_t>(std::max(seconds, 0)) * 10 + std::max<int64_t>(tick, 0) * 10 / perSecond;
+  return TwoDigits(tenths / 600) + ":" + TwoDigits(tenths % 600 / 10) + "." + std::to_string(tenths % 10);
+}
+
+RunController::RunController(Program& program, TrackerLink& link, Clock& clock, Operator& op, RunView& view)
+    : program_(program), link_(link), clock_(clock), op_(op), view_(view), page_(program.home.TempPagePath()) {
+  screen_.labels[static_cast<std::size_t>(RunLabel::lblReadyToBegin)].text = kReadyToBeginText;
+  screen_.labels[static_cast<std::size_t>(RunLabel::lblSpecInstr)].text = kStartInstructions;
+}
+
+RunController::~RunController() {
+  if (runScreenShown_) link_.SetSampleSink(nullptr);
+}
+
+// ---- small helpers --------------------------------------------------------------------
+
+bool RunController::HasDataFile() const {
+  return !program_.experiment.DataFile.empty();
+}
+
+std::filesystem::path RunController::DataFile() const {
+  return std::filesystem::path(program_.experiment.DataFile);
+}
+
+int RunController::SubjectCount() const {
+  return static_cast<int>(program_.experiment.SubjectIDs.size());
+}
+
+std::string RunController::SubjectId(int index) const {
+  const auto& ids = program_.experiment.SubjectIDs;
+  return index >= 0 && index < static_cast<int>(ids.size()) ? ids[static_cast<std::size_t>(index)] : std::string();
+}
+
+bool RunController::IsSubjectPending(int index) const {
+  const auto& states = program_.run.SubjectStates;
+  if (index < 0 || index >= SubjectCount()) return false;
+  if (index >= static_cast<int>(states.size())) return true;
+  return states[static_cast<std::size_t>(index)] > 0;
+}
+
+int RunController::FirstPendingSubject() const {
+  for (int k = 0; k < SubjectCount(); ++k) {
+    if (IsSubjectPending(k)) return k;
+  }
+  return -1;
+}
+
+void RunController::LoadSubjectStates() {
+  RunState& run = program_.run;
+  run.SubjectStates.assign(static_cast<std::size_t>(SubjectCount()), kSubjectPending);
+  if (!HasDataFile()) return;
+  const std::optional<std::filesystem::path> companion = FindExistingFile(CompanionFile(DataFile()));
+  if (!companion) return;
+  for (int k = 0; k < SubjectCount() && k < kMaxSubjects; ++k) {
+    const std::optional<uint16_t> word = ReadSubjectStatusWord(*companion, k);
+    if (!word) continue;
+    const SubjectStatus status = SubjectStatusOfWord(*word);
+    if (status == SubjectStatus::HitGoal || status == SubjectStatus::TimedOut) {
+      run.SubjectStates[static_cast<std::size_t>(k)] = kSubjectDone;
+    }
+  }
+}
+
+void RunController::SetLabel(RunLabel label, const std::string& text) {
+  RunLabelState& state = screen_.labels[static_cast<std::size_t>(label)];
+  state.text = text;
+  view_.ShowLabel(label, state);
+}
+
+void RunController::SetLabelVisible(RunLabel label, bool visible) {
+  RunLabelState& state = screen_.labels[static_cast<std::size_t>(label)];
+  state.visible = visible;
+  view_.ShowLabel(label, state);
+}
+
+void RunController::SetLabelFont(RunLabel label, int fontSize, bool bold) {
+  RunLabelState& state = screen_.labels[static_cast<std::size_t>(label)];
+  state.fontSize = fontSize;
+  state.bold = bold;
+  view_.ShowLabel(label, state);
+}
+
+void RunController::SetButton(RunButton button, bool enabled) {
+  screen_.buttons[static_cast<std::size_t>(button)] = enabled;
+  view_.SetButtonEnabled(button, enabled);
+}
+
+void RunController::SetSubjectGridEnabled(bool enabled) {
+  screen_.subjectGridEnabled = enabled;
+  view_.SetSubjectGridEnabled(enabled);
+}
+
+std::vector<SubjectGridCell> RunController::SubjectGridCells() const {
+  std::vector<SubjectGridCell> cells;
+  const RunState& run = program_.run;
+  for (int k = 0; k < SubjectCount(); ++k) {
+    int state = IsSubjectPending(k) ? 1 : 0;
+    if (run.ExperimentInProgress && run.TrialRunning && k == run.CurrentSubject) state = 2;
+    cells.push_back(SubjectGridCell{state, StatusGridLetter(state), StatusGridCellText(state, k + 1, SubjectId(k))});
+  }
+  return cells;
+}
+
+void RunController::RefreshSubjectGrid() {
+  screen_.subjectGrid = SubjectGridCells();
+  view_.ShowSubjectGrid(screen_.subjectGrid);
+}
+
+std::string RunController::IdleStatusText() const {
+  const RunState& run = program_.run;
+  if (run.TrialTimedOut) return "Finished ";
+  if (run.TrialAborted) return "Stopped ";
+  return "Idle ";
+}
+
+// ---- start-up -------------------------------------------------------------------------
+
+std::optional<std::filesystem::path> RunController::CheckForUnfinishedTrial() {
+  if (page_.IsOpen() || !FileHoldsBytes(page_.Path())) return std::nullopt;
+  const std::filesystem::path recovery = RecoveryFileFor(page_.Path().parent_path(), "BINTEMP");
+  std::error_code error;
+  std::filesystem::rename(page_.Path(), recovery, error);
+  if (error) {
+    op_.ShowMessage("A trial that did not finish left\nits samples in\n" + page_.Path().string() +
+                        "\nThey could not be moved to\n" + recovery.string() +
+                        "\nNo trial can be recorded until\nthat file has been moved away.",
+                    "Unfinished Trial", MessageIcon::Critical);
+    return page_.Path();
+  }
+  op_.ShowMessage("A trial that did not finish left\nits samples in the temporary page.\nThey have been kept in\n" +
+                      recovery.string(),
+                  "Unfinished Trial", MessageIcon::Exclamation);
+  return recovery;
+}
+
+// ---- the screen -------------------------------------------------------------------------
+
+bool RunController::mnuRunExpt_Click() {
+  if (runScreenShown_) return false;
+  program_.UnitReady = link_.EnsureTrackerReady();
+  if (!program_.UnitReady) op_.ShowMessage(kUnitNotResetText, "", MessageIcon::None);
+  if (!CheckTrialIDs(op_, program_.experiment, program_.ShuttingDown)) return false;
+  if (CompareMapWithExperiment(op_, program_.experiment, program_.pool, program_.settings.ConfigDir) ==
+      MapComparison::Cancelled) {
+    return false;
+  }
+  program_.run.OutputConfirmed = true;
+  return true;
+}
+
+void RunController::EnterRunScreen() {
+  RunState& run = program_.run;
+  runScreenShown_ = true;
+  link_.SetSampleSink(this);
+  if (!run.ExperimentInProgress) {
+    LoadSubjectStates();
+    const int first = FirstPendingSubject();
+    run.CurrentSubject = static_cast<int16_t>(first >= 0 ? first : 0);
+    run.SampleRate = NormaliseSampleRate(30, program_.settings.VideoType);
+  }
+  SetButton(RunButton::cmdExitRunExpt, true);
+  SetButton(RunButton::cmdStopExpt, run.ExperimentInProgress);
+  SetSubjectGridEnabled(!run.TrialRunning);
+  SetLabel(RunLabel::lblReadyToBegin, kReadyToBeginText);
+  SetLabelVisible(RunLabel::lblReadyToBegin, !run.ExperimentInProgress);
+  RefreshRunLabels();
+  RefreshSubjectGrid();
+  view_.RedrawPool();
+  ShowNextSubjectPrompt();
+}
+
+void RunController::LeaveRunScreen() {
+  RunState& run = program_.run;
+  // The trial is recorded before anything of the screen goes.
+  if (run.ExperimentInProgress && run.TrialRunning) AbortMazeTrial();
+  if (run.ExperimentInProgress) StopMazeExperiment();
+  program_.settings.DrawTrace = view_.IsDrawTraceChecked();
+  link_.ClearTextOverlay();
+  link_.RefreshTextOverlay();
+  page_.CloseOutputBinaryFile();
+  run.BinaryPageOpen = false;
+  if (run.TabulatedDataPending) {
+    if (HasDataFile()) {
+      ReanalysisState state;
+      state.DataFile = DataFile();
+      state.TempReportPath = program_.home.TempReportPath("CSV");
+      state.Locale = program_.locale;
+      UpdateTabulatedDataFile(state, program_.pool, program_.experiment, program_.settings, op_, nullptr);
+    }
+    run.TabulatedDataPending = false;
+  }
+  runScreenShown_ = false;
+  link_.SetSampleSink(nullptr);
+}
+
+void RunController::SelectSubject(int index) {
+  RunState& run = program_.run;
+  if (run.ExperimentInProgress || index < 0 || index >= SubjectCount()) return;
+  run.CurrentSubject = static_cast<int16_t>(index);
+  SetLabel(RunLabel::lblCurrSess, " " + std::to_string(index + 1) + " of " + std::to_string(SubjectCount()) + " ");
+  RefreshSubjectGrid();
+  ShowNextSubjectPrompt();
+}
+
+// ---- buttons, keys and the tick ------------------------------------------------------------
+
+void RunController::cmdRunExpt_Click() {
+  RunState& run = program_.run;
+  if (!run.ExperimentInProgress) run.OutputConfirmed = true;
+  if (run.OutputConfirmed) StartMazeTrial();
+}
+
+void RunController::cmdStopExpt_Click() {
+  RunState& run = program_.run;
+  if (!run.ExperimentInProgress) return;
+  if (run.TrialRunning) {
+    AbortMazeTrial();
+  } else {
+    StopMazeExperiment();
+    view_.ShowHomeScreen();
+  }
+}
+
+void RunController::cmdExitRunExpt_Click() {
+  if (program_.run.ExperimentInProgress) {
+    cmdStopExpt_Click();
+  } else {
+    view_.ShowHomeScreen();
+  }
+}
+
+void RunController::SetScheduledStart(std::optional<int32_t> secondOfDay) {
+  RunState& run = program_.run;
+  if (!secondOfDay) {
+    run.ScheduledStartSecond = -1;
+    return;
+  }
+  const int32_t second = static_cast<int32_t>(((*secondOfDay % kSecondsPerDay) + kSecondsPerDay) % kSecondsPerDay);
+  const double now = clock_.SecondsSinceMidnight();
+  double ahead = second - std::floor(now);
+  if (ahead < 0) ahead += kSecondsPerDay;
+  ahead -= now - std::floor(now);
+  run.ScheduledStartSecond = second;
+  run.ScheduledStartDueMs = clock_.NowMs() + static_cast<int64_t>(std::ceil(ahead * 1000.0));
+}
+
+std::optional<int32_t> RunController::ScheduledStart() const {
+  const int32_t second = program_.run.ScheduledStartSecond;
+  return second >= 0 ? std::optional<int32_t>(second) : std::nullopt;
+}
+
+void RunController::OnTick() {
+  RunState& run = program_.run;
+  if (run.ExperimentInProgress && run.TrialRunning) {
+    if (!link_.State().TrackerPortOpen) {
+      AbortForLostStream(
+          "The connection to the Quentrix\nwas lost during the trial.\nThe trial was stopped and\nits samples "
+          "were kept.");
+    } else if (clock_.NowMs() - lastSampleMs_ >= kTrialStreamSilenceMs) {
+      AbortForLostStream(
+          "No position has come from\nthe Quentrix for 2 seconds.\nThe trial was stopped and\nits samples were "
+          "kept.");
+    }
+  }
+  if (run.ScheduledStartSecond >= 0 && clock_.NowMs() >= run.ScheduledStartDueMs) {
+    // Once only, and only as the Start button would start a trial.
+    run.ScheduledStartSecond = -1;
+    if (program_.settings.DelayType == 1 && runScreenShown_ && IsStartEnabled() &&
+        IsSubjectPending(run.CurrentSubject)) {
+      cmdRunExpt_Click();
+    }
+  }
+}
+
+void RunController::AbortForLostStream(const std::string& message) {
+  AbortMazeTrial();
+  op_.ShowMessage(message, "Trial Stopped", MessageIcon::Exclamation);
+}
+
+// ---- the designed operations ----------------------------------------------------------------
+
+bool RunController::CanRecordTrial() {
+  RunState& run = program_.run;
+  if (!link_.State().TrackerPortOpen) {
+    op_.ShowMessage(kPortNotOpenText, kPortErrorTitle, MessageIcon::Critical);
+    return false;
+  }
+  if (!page_.IsOpen() && FileHoldsBytes(page_.Path())) {
+    CheckForUnfinishedTrial();
+    if (FileHoldsBytes(page_.Path())) return false;
+  }
+  if (HasDataFile()) {
+    const std::filesystem::path numbered = NumberedRawFile(DataFile(), run.CurrentSubject);
+    if (!FileExistsOrCanBeCreated(numbered)) {
+      op_.ShowMessage("The track of this trial cannot\nbe saved as\n" + numbered.string() + "\n" + kTrialNotStarted,
+                      "Output File Error", MessageIcon::Critical);
+      return false;
+    }
+  }
+  run.BinaryPageOpen = page_.OpenOutputBinaryFile();
+  if (!run.BinaryPageOpen) {
+    op_.ShowMessage("The temporary page\n" + page_.Path().string() + "\ncannot be created.\n" + kTrialNotStarted,
+                    "Page Error", MessageIcon::Critical);
+    return false;
+  }
+  if (!link_.State().UnitAcknowledged && !link_.SwitchOnTracker()) {
+    page_.CloseOutputBinaryFile();
+    run.BinaryPageOpen = false;
+    op_.ShowMessage(std::string("The Quentrix did not answer\nthe switch-on command.\n") + kTrialNotStarted,
+                    "Unit Error", MessageIcon::Critical);
+    return false;
+  }
+  return true;
+}
+
+bool RunController::StartMazeTrial() {
+  RunState& run = program_.run;
+  if (run.ExperimentInProgress && run.TrialRunning) return false;
+  if (SubjectCount() == 0) return false;
+  if (static_cast<int>(run.SubjectStates.size()) != SubjectCount()) LoadSubjectStates();
+
+  // 1. The trial-start commands.
+  link_.ClearTextOverlay();
+  link_.RefreshTextOverlay();
+  SetLabelVisible(RunLabel::lblReadyToBegin, false);
+
+  // A subject whose trial has ended is never run again: its track would be overwritten.
+  if (!IsSubjectPending(run.CurrentSubject)) {
+    if (run.CurrentSubject < 0 || run.CurrentSubject >= SubjectCount()) run.CurrentSubject = 0;
+    ShowNextSubjectPrompt();
+    return false;
+  }
+  if (!CanRecordTrial()) return false;
+
+  if (run.ExperimentInProgress) {
+    // 2. The next subject's trial.
+    SetLabelVisible(RunLabel::lblMessage, false);
+    run.FinishStatus = 0;
+    run.MissedSamples = 0;
+    SetLabel(RunLabel::lblMissedSamples, "0 ");
+    SetLabel(RunLabel::lblExptStat, "Running");
+  } else {
+    // 3. The first trial of the experiment.
+    run.TrialAborted = false;
+    run.TrialTimedOut = false;
+    run.TickInSecond = 0;
+    run.ElapsedSeconds = 0;
+    run.MissedSamples = 0;
+    SetLabelVisible(RunLabel::lblMessage, false);
+    if (HasDataFile()) {
+      const std::filesystem::path companion = CompanionFile(DataFile());
+      if (!FindExistingFile(companion)) WriteExperimentRecord(companion, program_.experiment, program_.pool);
+    }
+    ClearAllMazeExptData();
+    run.PreviousFinishStatus = 0;
+    run.SampleRate = NormaliseSampleRate(30, program_.settings.VideoType);
+  }
+  SetSubjectGridEnabled(false);
+  SetButton(RunButton::cmdStopExpt, true);
+  SetButton(RunButton::cmdRunExpt, false);
+  SetLabelFont(RunLabel::lblSpecInstr, 10, false);
+  SetLabel(RunLabel::lblSpecInstr, kAbortInstruction);
+  SetLabelVisible(RunLabel::lblSpecInstr, true);
+
+  // 4.
+  if (run.SampleRate < 1) run.SampleRate = 1;
+  run.PreviousSample = TrackSample{255, 255};
+  factors_ = CentimetreFactorsOf(program_.pool);
+  aspect_ = AspectFactor(program_.settings);
+  trackStored_ = false;
+  pageWriteFailed_ = false;
+  run.TabulatedDataPending = true;
+
+  // 5. The stream of this trial.
+  run.TrialStartTime = clock_.NowMs();
+  lastSampleMs_ = run.TrialStartTime;
+  link_.StartContinuousOutput();
+  run.ExperimentInProgress = true;
+
+  // 6.
+  run.TrialRunning = true;
+  RefreshRunLabels();
+  RefreshSubjectGrid();
+  view_.RedrawPool();
+  return true;
+}
+
+void RunController::HandOverSample(const TrackSample& sample, bool sampleDiscardedInThisRead) {
+  RunState& run = program_.run;
+  if (!IsTrialRunning()) return;
+  lastSampleMs_ = clock_.NowMs();
+  if (page_.IsOpen() && !page_.WriteSampleToBinaryPage(sample.X, sample.Y)) pageWriteFailed_ = true;
+
+  const PoolPoint point = AnalysedPoint(sample, aspect_);
+  const PoolPoint previous = AnalysedPoint(run.PreviousSample, aspect_);
+  const int16_t code = tarnwell::CheckActiveCounterCoinc(point, program_.experiment, program_.pool, 1.0);
+  UpdateCounters(code, point, previous, factors_, program_.measures);
+  if (IsSampleSeen(point) && IsSampleSeen(previous)) {
+    program_.measures.PathLength += CentimetreDistance(previous, point, factors_);
+  }
+  run.PreviousSample = sample;
+  run.SampleCount += 1;
+
+  if (code >= kOnPlatformFlag) {
+    SetExperimentFinishMode(kFinishHitGoal);
+    if (!sampleDiscardedInThisRead) view_.MoveMarker(sample);
+    DoEndOfMazeSessionTasks();
+    if (run.ExperimentInProgress) SetLabel(RunLabel::lblExptStat, "Waiting");
+  }
+  UpdateExptTiming(sample);
+}
+
+void RunController::ShowMonitorDot(const TrackSample& sample) {
+  view_.MoveMarker(sample);
+}
+
+bool RunController::IsTrialRunning() const {
+  return program_.run.ExperimentInProgress && program_.run.TrialRunning;
+}
+
+int16_t RunController::CheckActiveCounterCoinc(const TrackSample& sample) const {
+  return tarnwell::CheckActiveCounterCoinc(AnalysedPoint(sample, AspectFactor(program_.settings)),
+                                           program_.experiment, program_.pool, 1.0);
+}
+
+void RunController::UpdateExptTiming(const TrackSample& sample) {
+  RunState& run = program_.run;
+  if (run.TrialRunning) {
+    if (sample.Y >= 255) {
+      run.MissedSamples += 1;
+      SetLabel(RunLabel::lblMissedSamples, std::to_string(run.MissedSamples) + " ");
+    }
+    run.TickInSecond += 1;
+  }
+  SetLabel(RunLabel::lblTimeElap, FormatElapsedTime(run.ElapsedSeconds, run.TickInSecond, run.SampleRate) + " ");
+  bool timedOut = false;
+  if (run.TickInSecond >= run.SampleRate) {
+    run.TickInSecond = 0;
+    run.ElapsedSeconds += 1;
+    if (run.ElapsedSeconds >= program_.experiment.MaxTime) {
+      timedOut = true;
+      SetLabel(RunLabel::lblCurrSess, " " + std::to_string(std::min(run.CurrentSubject + 1, SubjectCount())) +
+                                          " of " + std::to_string(SubjectCount()) + " ");
+    }
+  }
+  if (timedOut) {
+    run.TrialTimedOut = true;
+    if (run.FinishStatus == 0) run.FinishStatus = kFinishTimedOut;
+    SetExperimentFinishMode(run.FinishStatus);
+    SetLabel(RunLabel::lblExptStat, GetFinishStatusText(run.FinishStatus));
+    DoEndOfMazeSessionTasks();
+  }
+}
+
+void RunController::WriteStatusWord(int subject, int16_t status) {
+  if (!HasDataFile() || subject < 0 || subject >= kMaxSubjects) return;
+  const std::filesystem::path companion =
+      FindExistingFile(CompanionFile(DataFile())).value_or(CompanionFile(DataFile()));
+  SubjectStatus code = SubjectStatus::Unknown;
+  if (status >= 1 && status <= 3) code = static_cast<SubjectStatus>(status);
+  // A missing companion file or a failed write leaves the word as it was, as designed.
+  UpdateSubjectStatusWord(op_, companion, subject, code);
+}
+
+void RunController::SetExperimentFinishMode(int16_t status) {
+  RunState& run = program_.run;
+  run.FinishStatus = status;
+  run.PreviousSubject = run.CurrentSubject;
+  run.PreviousFinishStatus = status;
+  // The word is written only over a track on disk; after a goal or a time-out the track
+  // is copied first (DoEndOfMazeSessionTasks), and the word follows it there.
+  if (trackStored_) WriteStatusWord(run.CurrentSubject, status);
+  const int k = run.CurrentSubject;
+  if (k >= 0 && k < static_cast<int>(run.SubjectStates.size())) {
+    if (status == kFinishAborted && run.TrialRunning) {
+      run.SubjectStates[static_cast<std::size_t>(k)] = kSubjectPending;
+    } else if (status == kFinishHitGoal || status == kFinishTimedOut) {
+      run.SubjectStates[static_cast<std::size_t>(k)] = kSubjectDone;
+    }
+  }
+  RefreshSubjectGrid();
+}
+
+bool RunController::StoreTrialTrack() {
+  RunState& run = program_.run;
+  trackStored_ = false;
+  page_.CloseOutputBinaryFile();
+  run.BinaryPageOpen = false;
+  if (!HasDataFile()) {
+    // Nothing of this experiment is kept; the page must not look like a lost trial.
+    page_.EmptyPage();
+    return true;
+  }
+  const std::filesystem::path numbered = NumberedRawFile(DataFile(), run.CurrentSubject);
+  if (page_.CopyBinaryFileOverToNumberedBinaryFile(numbered)) {
+    page_.EmptyPage();
+    trackStored_ = true;
+    return true;
+  }
+  const std::string who = "Subject " + std::to_string(run.CurrentSubject + 1) + " (" + SubjectId(run.CurrentSubject) + ")";
+  const std::filesystem::path recovery = RecoveryFileFor(page_.Path().parent_path(), numbered.stem().string());
+  std::error_code error;
+  std::filesystem::rename(page_.Path(), recovery, error);
+  if (error) {
+    op_.ShowMessage("The track of " + who + "\ncould not be saved as\n" + numbered.string() +
+                        "\nIts samples remain in\n" + page_.Path().string() +
+                        "\nNo trial can be recorded until\nthat file has been moved away.",
+                    "Track Not Saved", MessageIcon::Critical);
+  } else {
+    op_.ShowMessage("The track of " + who + "\ncould not be saved as\n" + numbered.string() +
+                        "\nIt has been kept in\n" + recovery.string(),
+                    "Track Not Saved", MessageIcon::Critical);
+  }
+  return false;
+}
+
+void RunController::DoEndOfMazeSessionTasks() {
+  RunState& run = program_.run;
+  SetButton(RunButton::cmdRunExpt, true);
+  view_.RestartTrace();
+  const bool kept = StoreTrialTrack();
+  if (trackStored_) {
+    WriteStatusWord(run.CurrentSubject, run.FinishStatus);
+  } else if (!kept) {
+    // No track, no finished subject: it stays to be run.
+    const int k = run.CurrentSubject;
+    if (k >= 0 && k < static_cast<int>(run.SubjectStates.size())) {
+      run.SubjectStates[static_cast<std::size_t>(k)] = kSubjectPending;
+    }
+    RefreshSubjectGrid();
+  }
+  if (pageWriteFailed_) {
+    op_.ShowMessage("Some samples of this trial could not\nbe written to the temporary page.\nIts track is incomplete.",
+                    "Track Incomplete", MessageIcon::Exclamation);
+    pageWriteFailed_ = false;
+  }
+  // A page still holding samples is a track that could not be kept anywhere else.
+  if (!FileHoldsBytes(page_.Path())) run.BinaryPageOpen = page_.OpenOutputBinaryFile();
+  ClearAllMazeExptData();
+  IncrementTarnwellSubject();
+}
+
+void RunController::ClearAllMazeExptData() {
+  RunState& run = program_.run;
+  run.ElapsedSeconds = 0;
+  run.TickInSecond = 0;
+  run.TrialRunning = false;
+  SetSubjectGridEnabled(true);
+  run.FinishStatus = 0;
+  run.SampleCount = 0;
+  tarnwell::ClearAllMazeExptData(program_.measures);
+  RefreshSubjectGrid();
+}
+
+void RunController::IncrementTarnwellSubject() {
+  RunState& run = program_.run;
+  const int count = static_cast<int>(run.SubjectStates.size());
+  int next = -1;
+  for (int k = run.CurrentSubject + 1; k < count && next < 0; ++k) {
+    if (run.SubjectStates[static_cast<std::size_t>(k)] > 0) next = k;
+  }
+  for (int k = 0; k < count && next < 0; ++k) {
+    if (run.SubjectStates[static_cast<std::size_t>(k)] > 0) next = k;
+  }
+  if (next < 0) next = count;
+  run.CurrentSubject = static_cast<int16_t>(std::max(next, 0));
+  run.SampleCount = 0;
+  if (run.CurrentSubject >= SubjectCount()) {
+    SetLabel(RunLabel::lblExptStat, "Finished");
+    StopMazeExperiment();
+    op_.ShowMessage(kExperimentFinishedText, "", MessageIcon::Information);
+    SetLabel(RunLabel::lblSpecInstr, "");
+    SetButton(RunButton::cmdStopExpt, false);
+    SetButton(RunButton::cmdRunExpt, false);
+  } else {
+    view_.RedrawPool();
+    SetLabel(RunLabel::lblCurrSess, " " + std::to_string(run.CurrentSubject + 1) + " of " +
+                                        std::to_string(SubjectCount()) + " ");
+    ShowNextSubjectPrompt();
+  }
+}
+
+void RunController::WriteAbortReport() {
+  const RunState& run = program_.run;
+  if (!HasDataFile() || !trackStored_) return;
+  const AnalysisSettings settings = MakeAnalysisSettings(program_.pool, program_.experiment, program_.settings);
+  TrialResult result;
+  AnalyseRawTrack(NumberedRawFile(DataFile(), run.CurrentSubject), settings, result);
+  const TrialReportContext context = MakeTrialReportContext(settings, DataFileDisplayName(DataFile()),
+                                                            SubjectId(run.CurrentSubject), program_.locale);
+  WriteTrialReport(NumberedReportFile(DataFile(), run.CurrentSubject), false, result, context, op_);
+}
+
+void RunController::StopMazeExperiment() {
+  RunState& run = program_.run;
+  const bool trialWasRunning = run.TrialRunning;
+  page_.CloseOutputBinaryFile();
+  run.BinaryPageOpen = false;
+  run.ExperimentInProgress = false;
+  run.OutputConfirmed = false;
+  link_.StopContinuousOutput();
+  SetLabelVisible(RunLabel::lblMessage, false);
+  if (trialWasRunning) {
+    WriteAbortReport();
+    run.FinishStatus = kFinishAborted;
+    run.PreviousSubject = run.CurrentSubject;
+    SetLabel(RunLabel::lblExptStat, "Stopped");
+    SetLabel(RunLabel::lblSpecInstr, "");
+    SetLabelVisible(RunLabel::lblSpecInstr, false);
+    ShowStartInstructions();
+  }
+  if (HasDataFile()) {
+    std::error_code error;
+    std::filesystem::remove(PlainRawFile(DataFile()), error);
+  }
+  // The selection moves to the first subject still to be run (the aborted one, if any).
+  const int first = FirstPendingSubject();
+  run.CurrentSubject = static_cast<int16_t>(first >= 0 ? first : 0);
+  run.TrialRunning = false;
+  SetSubjectGridEnabled(true);
+  SetButton(RunButton::cmdStopExpt, false);
+  SetLabel(RunLabel::lblCurrSess, " " + std::to_string(std::min(run.CurrentSubject + 1, SubjectCount())) + " of " +
+                                      std::to_string(SubjectCount()) + " ");
+  RefreshSubjectGrid();
+}
+
+void RunController::AbortMazeTrial() {
+  RunState& run = program_.run;
+  trackStored_ = false;
+  if (run.TrialRunning && run.ExperimentInProgress) StoreTrialTrack();
+  SetExperimentFinishMode(kFinishAborted);
+  run.TrialAborted = true;
+  StopMazeExperiment();
+  SetButton(RunButton::cmdRunExpt, IsSubjectPending(run.CurrentSubject));
+}
+
+void RunController::ShowNextSubjectPrompt() {
+  const RunState& run = program_.run;
+  std::string text;
+  if (run.PreviousSubject >= 0) {
+    text = "\nPrevious finish status : \nSubject #" + std::to_string(run.PreviousSubject + 1) + " (" +
+           SubjectId(run.PreviousSubject) + ") : " + GetFinishStatusText(run.PreviousFinishStatus) + "\n\n";
+  }
+  if (IsSubjectPending(run.CurrentSubject)) {
+    text += "Please put subject \"" + SubjectId(run.CurrentSubject) +
+            "\"\nin the tank and click\n\"Start\" to begin recording.";
+    SetButton(RunButton::cmdRunExpt, true);
+  } else {
+    text += "Subject " + std::to_string(run.CurrentSubject + 1) + " has already finished.";
+    SetButton(RunButton::cmdRunExpt, false);
+  }
+  SetLabel(RunLabel::lblMessage, text);
+  SetLabelVisible(RunLabel::lblMessage, true);
+  ShowStartInstructions();
+}
+
+void RunController::ShowStartInstructions() {
+  SetLabelFont(RunLabel::lblSpecInstr, 8, false);
+  SetLabel(RunLabel::lblSpecInstr, kStartInstructions);
+  SetLabelVisible(RunLabel::lblSpecInstr, true);
+}
+
+void RunController::RefreshRunLabels() {
+  const RunState& run = program_.run;
+  SetLabel(RunLabel::lblTimeElap, FormatHoursMinutesSeconds(run.ElapsedSeconds) + " ");
+  SetLabel(RunLabel::lblCurrSess, " " + std::to_string(std::min(run.CurrentSubject + 1, SubjectCount())) + " of " +
+                                      std::to_string(SubjectCount()) + " ");
+  SetLabel(RunLabel::lblOutFile, OutputFileLabel(DataFile()));
+  // While a trial runs the state reads "Running"; between subjects the label keeps what
+  // the end of the last trial set ("Waiting", "Timed Out").
+  if (!run.ExperimentInProgress) {
+    SetLabel(RunLabel::lblExptStat, IdleStatusText());
+  } else if (run.TrialRunning) {
+    SetLabel(RunLabel::lblExptStat, "Running");
+  }
+  SetLabel(RunLabel::lblMissedSamples, std::to_string(run.MissedSamples) + " ");
+  SetLabel(RunLabel::lblSessionDuration, FormatHoursMinutesSeconds(program_.experiment.MaxTime) + " ");
+}
+
+}  // namespace tarnwell

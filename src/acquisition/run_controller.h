@@ -1,0 +1,209 @@
+// The run controller: an experiment run trial by trial on the Run Experiment screen.
+//
+// This is the moment a lab cannot repeat: an animal swims once. So the controller keeps
+// to a few rules beyond the designed steps:
+//  - A trial records only when it can be kept: the port is open, the unit acknowledged,
+//    the temporary page is open and the experiment's folder can take the track. Otherwise
+//    the operator is told why and no trial starts.
+//  - Every sample is on disk as it arrives (the page is written through). At the end the
+//    page is copied to the subject's numbered raw file (temporary file and rename), and
+//    only then is the subject's finish status written into the companion file, so a
+//    status never claims a track that is not there. A copy that fails leaves the page
+//    renamed to a recovery file in the home folder, and the operator is told where.
+//  - The page is emptied once copied, so a page that is not empty when no trial runs is
+//    always an unfinished trial's; it is moved to a recovery file, never overwritten.
+//  - A subject whose trial has ended ("Hit Goal", "Timed Out") is never started again in
+//    the same experiment; its track would be overwritten.
+//  - A trial whose stream stops (the device went away, no sample for 2 seconds) is
+//    aborted and recorded instead of running for ever. Leaving the run screen while a
+//    trial runs aborts and records it first.
+//  - An experiment without a data file runs, but writes no file of the experiment.
+//
+// Everything runs on one thread: the screen's button and key handlers, the 55 ms tick
+// (Timer1Tick in tracker/acquisition_tick.h, whose host forwards the run's queries and
+// clicks here, plus OnTick), and the tracker link's receive path, which hands samples to
+// this object as its TrackerSampleSink.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "acquisition/run_state.h"
+#include "acquisition/run_view.h"
+#include "acquisition/temp_page.h"
+#include "analysis/zone_counters.h"
+#include "core/clock.h"
+#include "core/operator.h"
+#include "core/program.h"
+#include "tracker/track_sample.h"
+#include "tracker/tracker_link.h"
+
+namespace tarnwell {
+
+/// A trial's stream is taken as stopped when no sample arrived for this long.
+inline constexpr int kTrialStreamSilenceMs = 2000;
+
+/// The instruction texts of lblSpecInstr.
+inline constexpr const char* kStartInstructions =
+    "Click the Start button, press the \"S\" key on the\nkeyboard, or press the local or remote \"Select\" "
+    "button\non the Quentrix to start this trial.";
+inline constexpr const char* kAbortInstruction = "Press [ESC] key to abort this trial";
+inline constexpr const char* kExperimentFinishedText = "The experiment has finished";
+
+/// "Unknown", "Hit Goal", "Timed Out", "Aborted"; any other code reads "Unknown".
+std::string GetFinishStatusText(int16_t code);
+
+/// A free name for keeping a track in the home folder: `baseName` + "-RECOVERED" + ".RAW",
+/// or with "-2", "-3", ... before ".RAW" when taken. Such files are never deleted by the
+/// program.
+std::filesystem::path RecoveryFileFor(const std::filesystem::path& homeFolder, const std::string& baseName);
+
+/// Whole seconds as "HH:MM:SS" (hours not limited to 24).
+std::string FormatHoursMinutesSeconds(int64_t seconds);
+/// The elapsed-time label: `seconds` + `tick` / `rate` as minutes, seconds and tenths
+/// ("01:05.5"), tenths cut, not rounded, so the label never shows a second not yet reached.
+std::string FormatElapsedTime(int32_t seconds, int16_t tick, int16_t rate);
+
+class RunController : public TrackerSampleSink {
+ public:
+  /// The program's records (settings, pool, experiment, run state, live measures, home
+  /// folder) are read and changed in place; the link, clock, operator and view are used,
+  /// never owned. The temporary page is the home folder's BINTEMP.RAW.
+  RunController(Program& program, TrackerLink& link, Clock& clock, Operator& op, RunView& view);
+  ~RunController() override;
+  RunController(const RunController&) = delete;
+  RunController& operator=(const RunController&) = delete;
+
+  const RunState& State() const { return program_.run; }
+  const RunScreenModel& Screen() const { return screen_; }
+  const TempPage& Page() const { return page_; }
+
+  // ---- Start-up ---------------------------------------------------------------------
+
+  /// A page left non-empty by a trial that never finished (a crash, a power cut) is moved
+  /// to a recovery file and the operator told where it is. Returns the recovery file, or
+  /// nothing when there was nothing to keep. Also run before the first trial of every
+  /// experiment, so a stale page is never overwritten or taken for a new subject's track.
+  std::optional<std::filesystem::path> CheckForUnfinishedTrial();
+
+  // ---- The screen ---------------------------------------------------------------------
+
+  /// `mnuRunExpt_Click`'s checks, after the caller has taken over the setup screen being
+  /// left: the unit's handshake ("Unit has not been reset" when it fails, then on), the
+  /// trial IDs, the map comparison. True when the run screen may be shown; the caller then
+  /// shows it and calls EnterRunScreen.
+  bool mnuRunExpt_Click();
+  /// The run screen is shown: subjects' states from the companion file's status words,
+  /// the first pending subject selected and prompted for, the labels refreshed. Takes the
+  /// link's samples (the live marker).
+  void EnterRunScreen();
+  /// The run screen's leaving actions. A running trial is aborted (and recorded) and a
+  /// running experiment stopped first; then the draw-trace box is remembered, the overlay
+  /// cleared, the page closed and, when a trial was started since the last time, the
+  /// tabulated data file offered for update ("Confirm File Update" when it exists).
+  void LeaveRunScreen();
+  bool IsRunScreenShown() const { return runScreenShown_; }
+
+  /// The operator picks a subject in the status grid (only between experiments).
+  void SelectSubject(int index);
+
+  // ---- Buttons, keys and the tick -------------------------------------------------------
+
+  void cmdRunExpt_Click();      ///< Start; also the S key, the remote button, the timed start
+  void cmdStopExpt_Click();     ///< Stop; also ESC
+  void cmdExitRunExpt_Click();  ///< Home: stops a running experiment, else leaves the screen
+
+  bool IsStartEnabled() const { return screen_.IsEnabled(RunButton::cmdRunExpt); }
+  bool IsStopEnabled() const { return screen_.IsEnabled(RunButton::cmdStopExpt); }
+  bool IsExperimentInProgress() const { return program_.run.ExperimentInProgress; }
+
+  /// The time-of-day start (`DelayType` 1): the second of the day the operator entered,
+  /// or nothing to cancel. It fires once, on the first tick at or after that time (the
+  /// next day's when the time has passed today), and only as the Start button would.
+  void SetScheduledStart(std::optional<int32_t> secondOfDay);
+  std::optional<int32_t> ScheduledStart() const;
+
+  /// Every tick of the main window: the time-of-day start, and the watch over a running
+  /// trial's stream (a device gone, or no sample for kTrialStreamSilenceMs).
+  void OnTick();
+
+  // ---- The designed operations ------------------------------------------------------------
+
+  /// Starts the experiment when none is in progress, then the trial of CurrentSubject.
+  /// False, with the reason shown, when no trial was started.
+  bool StartMazeTrial();
+  void StopMazeExperiment();
+  void AbortMazeTrial();
+  /// Once per handed-over sample: time, missed samples, the time-out at `Maximum Time`.
+  void UpdateExptTiming(const TrackSample& sample);
+  /// Records the finish status of CurrentSubject (lstSubjects, and the companion file's
+  /// status word once the trial's track is on disk).
+  void SetExperimentFinishMode(int16_t status);
+  void DoEndOfMazeSessionTasks();
+  void IncrementTarnwellSubject();
+  void ClearAllMazeExptData();
+  void ShowNextSubjectPrompt();
+  void ShowStartInstructions();
+  void RefreshRunLabels();
+  /// The sample's counter zone, with Y scaled exactly as the analysis scales a stored
+  /// sample (Int(Y × aspect factor)), so a trial that ends on the platform live is a hit
+  /// in the analysis too.
+  int16_t CheckActiveCounterCoinc(const TrackSample& sample) const;
+
+  /// The status grid as data (picSubjIds).
+  std::vector<SubjectGridCell> SubjectGridCells() const;
+  int SubjectCount() const;
+  bool IsSubjectPending(int index) const;
+
+  // ---- TrackerSampleSink ------------------------------------------------------------------
+
+  bool IsTrialRunning() const override;
+  /// The per-sample hand-over: page write, classification, counters, path, goal, timing.
+  void HandOverSample(const TrackSample& sample, bool sampleDiscardedInThisRead) override;
+  void ShowMonitorDot(const TrackSample& sample) override;
+
+ private:
+  bool HasDataFile() const;
+  std::filesystem::path DataFile() const;
+  std::string SubjectId(int index) const;
+  int FirstPendingSubject() const;
+  void LoadSubjectStates();
+
+  // The checks that must pass before anything of a trial changes.
+  bool CanRecordTrial();
+  // The page is copied to the subject's numbered file; on success the page is emptied
+  // and true returned. On failure the page becomes a recovery file and the operator is told.
+  bool StoreTrialTrack();
+  void WriteStatusWord(int subject, int16_t status);
+  void WriteAbortReport();
+  void AbortForLostStream(const std::string& message);
+
+  void SetLabel(RunLabel label, const std::string& text);
+  void SetLabelVisible(RunLabel label, bool visible);
+  void SetLabelFont(RunLabel label, int fontSize, bool bold);
+  void SetButton(RunButton button, bool enabled);
+  void SetSubjectGridEnabled(bool enabled);
+  void RefreshSubjectGrid();
+  std::string IdleStatusText() const;
+
+  Program& program_;
+  TrackerLink& link_;
+  Clock& clock_;
+  Operator& op_;
+  RunView& view_;
+  TempPage page_;
+  RunScreenModel screen_;
+  CentimetreFactors factors_;
+  double aspect_ = 1.0;
+  bool runScreenShown_ = false;
+  // The track of the trial that just ended is safely in its numbered file.
+  bool trackStored_ = false;
+  // A sample could not be written to the page during this trial.
+  bool pageWriteFailed_ = false;
+  int64_t lastSampleMs_ = 0;
+};
+
+}  // namespace tarnwell

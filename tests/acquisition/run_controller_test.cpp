@@ -1,0 +1,701 @@
+// The run controller driven as the run screen drives it, against the simulated unit on a
+// manual clock: every trial's numbered raw file byte for byte, the status words in the
+// companion file, the labels and the operator's messages.
+#include "acquisition/run_controller.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "acquisition/experiment_files.h"
+#include "acquisition/raw_track.h"
+#include "analysis/trial_measures.h"
+#include "core/file_util.h"
+#include "core/scripted_operator.h"
+#include "legacy/legacy_conversion.h"
+#include "legacy/record_update.h"
+#include "pool/pool_defaults.h"
+#include "support/temp_dir.h"
+#include "tracker/acquisition_tick.h"
+#include "tracker/simulated_serial_port.h"
+#include "tracker/unit_connection.h"
+
+namespace tarnwell {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kPlatformX = 158;  // platform 1 of the default pool
+constexpr int kPlatformY = 66;
+constexpr int kOpenWaterX = 128;  // the pool centre: in no platform's zone
+constexpr int kOpenWaterY = 96;
+
+class RecordingRunView : public RunView {
+ public:
+  void ShowLabel(RunLabel label, const RunLabelState& state) override {
+    labels[static_cast<std::size_t>(label)] = state;
+    if (label == RunLabel::lblExptStat && (statusHistory.empty() || statusHistory.back() != state.text)) {
+      statusHistory.push_back(state.text);
+    }
+  }
+  void SetButtonEnabled(RunButton button, bool enabled) override {
+    buttons[static_cast<std::size_t>(button)] = enabled;
+  }
+  void SetSubjectGridEnabled(bool enabled) override { gridEnabled = enabled; }
+  void ShowSubjectGrid(const std::vector<SubjectGridCell>& cells) override { grid = cells; }
+  void MoveMarker(const TrackSample& sample) override { markers.push_back(sample); }
+  void RestartTrace() override { ++traceRestarts; }
+  void RedrawPool() override { ++poolRedraws; }
+  bool IsDrawTraceChecked() const override { return drawTrace; }
+  void ShowHomeScreen() override { ++homeRequests; }
+
+  const RunLabelState& Label(RunLabel label) const { return labels[static_cast<std::size_t>(label)]; }
+  bool Enabled(RunButton button) const { return buttons[static_cast<std::size_t>(button)]; }
+
+  std::array<RunLabelState, kRunLabelCount> labels{};
+  std::array<bool, kRunButtonCount> buttons{};
+  std::vector<std::string> statusHistory;
+  bool gridEnabled = true;
+  std::vector<SubjectGridCell> grid;
+  std::vector<TrackSample> markers;
+  int traceRestarts = 0;
+  int poolRedraws = 0;
+  int homeRequests = 0;
+  bool drawTrace = true;
+};
+
+// The main window's Timer1 host as far as the run is concerned; the window's own work
+// (resize, export, countdown) is counted, not done.
+class RunTickHost : public Timer1Host {
+ public:
+  explicit RunTickHost(RunController& run, const Program& program) : run_(run), program_(program) {}
+  bool IsRunScreenShown() const override { return run_.IsRunScreenShown(); }
+  bool IsStartEnabled() const override { return run_.IsStartEnabled(); }
+  bool IsStopEnabled() const override { return run_.IsStopEnabled(); }
+  bool IsExperimentInProgress() const override { return run_.IsExperimentInProgress(); }
+  bool IsTrialRunning() const override { return run_.IsTrialRunning(); }
+  int16_t DelayType() const override { return program_.settings.DelayType; }
+  int32_t ScheduledStartSecond() const override { return -1; }  // the controller's own rule
+  void cmdStopExpt_Click() override { run_.cmdStopExpt_Click(); }
+  void cmdRunExpt_Click() override { run_.cmdRunExpt_Click(); }
+  void DoAllResizeWindowStuff() override {}
+  void ExportAllSubjects() override {}
+  void RedrawPool() override {}
+  void ShowCountdown(int) override {}
+  void CloseCountdown() override {}
+  void StartNextTrialAfterCountdown() override {}
+  void StartAtTimeOfDay() override {}
+
+ private:
+  RunController& run_;
+  const Program& program_;
+};
+
+std::string Samples(int count, int x, int y) {
+  std::string bytes;
+  for (int i = 0; i < count; ++i) {
+    bytes.push_back(static_cast<char>(x));
+    bytes.push_back(static_cast<char>(y));
+  }
+  return bytes;
+}
+
+class RunControllerTest : public ::testing::Test {
+ public:
+  RunControllerTest() {
+    fs::create_directories(home());
+    fs::create_directories(dir.Path() / "DATA");
+    SetDefaultPool(program.pool);
+    program.settings.ComPort = 1;
+    program.experiment.DataFile = dataFile().string();
+    program.experiment.MaxTime = 10;
+    program.experiment.ActivePlatform = 1;
+    program.experiment.SubjectIDs = {"RAT1", "RAT2", "RAT3"};
+    program.experiment.SubjectCount = 3;
+  }
+
+  // The unit and the controller are made once the test's setup is complete.
+  void Build() {
+    host.reset();
+    run.reset();
+    link.reset();
+    port.reset();
+    unit.reset();
+    SimulatedUnitOptions options = SimulatedUnitFor(program.pool, program.experiment.ActivePlatform,
+                                                    program.settings, 7);
+    unit = std::make_unique<SimulatedUnit>(options);
+    port = std::make_unique<SimulatedSerialPort>(*unit, clock);
+    link = std::make_unique<TrackerLink>(*port, clock, op, program.settings);
+    link->SetPortDevice(SimulatedSerialPort::kDeviceName);
+    run = std::make_unique<RunController>(program, *link, clock, op, view);
+    host = std::make_unique<RunTickHost>(*run, program);
+  }
+
+  void OpenRunScreen() {
+    if (!run) Build();
+    ASSERT_TRUE(run->mnuRunExpt_Click());
+    run->EnterRunScreen();
+  }
+
+  // Lets the unit stream until the trial ends or `maxSamples` were handed over.
+  void RunTrial(int maxSamples = 1 << 30) {
+    for (int round = 0; round < 100000 && run->IsTrialRunning(); ++round) {
+      if (program.run.SampleCount >= maxSamples) return;
+      port->DispatchEvents(40);
+      run->OnTick();
+    }
+  }
+
+  void Tick() {
+    clock.Advance(Timer1Tick::kIntervalMs);
+    tick.OnTick(*host, keys, link.get(), clock.SecondsSinceMidnight());
+    run->OnTick();
+  }
+
+  fs::path home() const { return dir.Path() / "home"; }
+  fs::path dataFile() const { return dir.Path() / "DATA" / "WEEK1.EXP"; }
+  fs::path rawFile(int k) const { return NumberedRawFile(dataFile(), k); }
+  std::string Read(const fs::path& file) const {
+    std::string bytes;
+    return ReadWholeFile(file, bytes) ? bytes : std::string("<missing>");
+  }
+  std::optional<uint16_t> StatusWord(int k) const { return ReadSubjectStatusWord(CompanionFile(dataFile()), k); }
+  std::string Label(RunLabel label) const { return view.Label(label).text; }
+  int MessagesContaining(const std::string& piece) const {
+    int count = 0;
+    for (const auto& m : op.Messages()) count += m.text.find(piece) != std::string::npos ? 1 : 0;
+    return count;
+  }
+
+  test::TempDir dir;
+  Program program{dir.Path() / "home"};
+  ManualClock clock;
+  ScriptedOperator op;
+  RecordingRunView view;
+  KeyboardState keys;
+  Timer1Tick tick;
+  std::unique_ptr<SimulatedUnit> unit;
+  std::unique_ptr<SimulatedSerialPort> port;
+  std::unique_ptr<TrackerLink> link;
+  std::unique_ptr<RunController> run;
+  std::unique_ptr<RunTickHost> host;
+};
+
+TEST_F(RunControllerTest, EnteringPromptsForTheFirstSubjectWithTheDesignedTexts) {
+  OpenRunScreen();
+  EXPECT_EQ(Label(RunLabel::lblMessage), "Please put subject \"RAT1\"\nin the tank and click\n\"Start\" to begin recording.");
+  EXPECT_EQ(Label(RunLabel::lblSpecInstr),
+            "Click the Start button, press the \"S\" key on the\nkeyboard, or press the local or remote \"Select\" "
+            "button\non the Quentrix to start this trial.");
+  EXPECT_EQ(view.Label(RunLabel::lblSpecInstr).fontSize, 8);
+  EXPECT_EQ(Label(RunLabel::lblExptStat), "Idle ");
+  EXPECT_EQ(Label(RunLabel::lblCurrSess), " 1 of 3 ");
+  EXPECT_EQ(Label(RunLabel::lblOutFile), "WEEK1.EXP");
+  EXPECT_EQ(Label(RunLabel::lblSessionDuration), "00:00:10 ");
+  EXPECT_EQ(Label(RunLabel::lblTimeElap), "00:00:00 ");
+  EXPECT_EQ(Label(RunLabel::lblMissedSamples), "0 ");
+  EXPECT_TRUE(view.Label(RunLabel::lblReadyToBegin).visible);
+  EXPECT_TRUE(view.Enabled(RunButton::cmdRunExpt));
+  EXPECT_FALSE(view.Enabled(RunButton::cmdStopExpt));
+  ASSERT_EQ(view.grid.size(), 3u);
+  EXPECT_EQ(view.grid[2].text, "B3) RAT3");
+  EXPECT_TRUE(op.Messages().empty());
+}
+
+TEST_F(RunControllerTest, HitGoalOnTheFirstSampleEndsTheTrialAfterOneSample) {
+  Build();
+  unit->HoldAnimalAt(kPlatformX, kPlatformY);
+  OpenRunScreen();
+  run->cmdRunExpt_Click();
+  EXPECT_EQ(Label(RunLabel::lblExptStat), "Running");
+  EXPECT_EQ(Label(RunLabel::lblSpecInstr), "Press [ESC] key to abort this trial");
+  EXPECT_EQ(view.Label(RunLabel::lblSpecInstr).fontSize, 10);
+  EXPECT_FALSE(view.Label(RunLabel::lblMessage).visible);
+  EXPECT_FALSE(view.gridEnabled);
+  EXPECT_EQ(view.grid[0].letter, 'W');
+  RunTrial();
+
+  EXPECT_EQ(Read(rawFile(0)), Samples(1, kPlatformX, kPlatformY));
+  EXPECT_EQ(StatusWord(0), kStatusWordHitGoal);
+  EXPECT_EQ(StatusWord(1), 0);
+  EXPECT_EQ(Label(RunLabel::lblExptStat), "Waiting");
+  EXPECT_EQ(Label(RunLabel::lblMessage),
+            "\nPrevious finish status : \nSubject #1 (RAT1) : Hit Goal\n\n"
+            "Please put subject \"RAT2\"\nin the tank and click\n\"Start\" to begin recording.");
+  EXPECT_EQ(Label(RunLabel::lblCurrSess), " 2 of 3 ");
+  EXPECT_TRUE(view.Enabled(RunButton::cmdRunExpt));
+  EXPECT_TRUE(view.Enabled(RunButton::cmdStopExpt));
+  EXPECT_EQ(view.grid[0].text, "G1) RAT1");
+  EXPECT_EQ(view.grid[1].letter, 'B');
+  EXPECT_EQ(program.run.CurrentSubject, 1);
+  EXPECT_TRUE(program.run.ExperimentInProgress);
+  EXPECT_EQ(Read(run->Page().Path()), "") << "the page is emptied once copied";
+  EXPECT_TRUE(program.run.TabulatedDataPending);
+}
+
+TEST_F(RunControllerTest, TimeOutAtTheMaximumTime) {
+  struct Case {
+    int16_t maxTime;
+    bool hidden;
+    int samples;  // a whole second of samples ends a maximum time of 0
+  };
+  const Case cases[] = {{0, false, 30}, {2, false, 60}, {1, true, 30}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "MaxTime " << c.maxTime << (c.hidden ? " hidden" : ""));
+    test::TempDir caseDir;
+    program.experiment.DataFile = (caseDir.Path() / "T.EXP").string();
+    program.experiment.MaxTime = c.maxTime;
+    program.run = RunState{};
+    Build();
+    unit->HoldAnimalAt(kOpenWaterX, kOpenWaterY);
+    unit->SetAnimalHidden(c.hidden);
+    OpenRunScreen();
+    run->cmdRunExpt_Click();
+    RunTrial();
+    const fs::path data = program.experiment.DataFile;
+    EXPECT_EQ(Read(NumberedRawFile(data, 0)),
+              c.hidden ? Samples(c.samples, 255, 255) : Samples(c.samples, kOpenWaterX, kOpenWaterY));
+    EXPECT_EQ(ReadSubjectStatusWord(CompanionFile(data), 0), kStatusWordTimedOut);
+    EXPECT_EQ(Label(RunLabel::lblExptStat), "Timed Out");
+    EXPECT_EQ(Label(RunLabel::lblMissedSamples), c.hidden ? "30 " : "0 ");
+    EXPECT_TRUE(program.run.TrialTimedOut);
+    EXPECT_NE(Label(RunLabel::lblMessage).find("Subject #1 (RAT1) : Timed Out"), std::string::npos);
+    run->LeaveRunScreen();
+  }
+}
+
+TEST_F(RunControllerTest, LabelsDuringATrialShowTimeAndSession) {
+  Build();
+  unit->HoldAnimalAt(kOpenWaterX, kOpenWaterY);
+  OpenRunScreen();
+  run->cmdRunExpt_Click();
+  RunTrial(45);
+  ASSERT_EQ(program.run.SampleCount, 45);
+  EXPECT_EQ(Label(RunLabel::lblTimeElap), "00:01.5 ");
+  EXPECT_EQ(program.run.ElapsedSeconds, 1);
+  EXPECT_EQ(Read(run->Page().Path()), Samples(45, kOpenWaterX, kOpenWaterY))
+      << "every sample is on disk as it arrives";
+}
+
+TEST_F(RunControllerTest, AbortKeepsTheSamplesAndTheSubjectIsRunAgain) {
+  Build();
+  unit->HoldAnimalAt(kOpenWaterX, kOpenWaterY);
+  OpenRunScreen();
+  run->cmdRunExpt_Click();
+  RunTrial(12);
+  run->cmdStopExpt_Click();
+
+  EXPECT_EQ(Read(rawFile(0)), Samples(12, kOpenWaterX, kOpenWaterY));
+  EXPECT_EQ(StatusWord(0), kStatusWordAborted);
+  EXPECT_TRUE(fs::exists(NumberedReportFile(dataFile(), 0)));
+  EXPECT_NE(Read(NumberedReportFile(dataFile(), 0)).find("Aborted"), std::string::npos);
+  EXPECT_EQ(Label(RunLabel::lblExptStat), "Stopped");
+  EXPECT_FALSE(program.run.ExperimentInProgress);
+  EXPECT_TRUE(program.run.TrialAborted);
+  EXPECT_EQ(program.run.CurrentSubject, 0);
+  EXPECT_TRUE(run->IsSubjectPending(0));
+  EXPECT_TRUE(view.Enabled(RunButton::cmdRunExpt));
+  EXPECT_FALSE(view.Enabled(RunButton::cmdStopExpt));
+  EXPECT_EQ(view.homeRequests, 0) << "an abort stays on the run screen";
+
+  // The aborted subject is run again; its shorter new track replaces the old one whole.
+  unit->HoldAnimalAt(kPlatformX, kPlatformY);
+  run->cmdRunExpt_Click();
+  RunTrial();
+  EXPECT_EQ(Read(rawFile(0)), Samples(1, kPlatformX, kPlatformY));
+  EXPECT_EQ(StatusWord(0), kStatusWordHitGoal);
+  EXPECT_EQ(program.run.CurrentSubject, 1);
+}
+
+TEST_F(RunControllerTest, AllSubjectsDoneFinishesTheExperimentOnce) {
+  Build();
+  unit->HoldAnimalAt(kPlatformX, kPlatformY);
+  OpenRunScreen();
+  for (int k = 0; k < 3; ++k) {
+    SCOPED_TRACE(k);
+    EXPECT_TRUE(run->IsStartEnabled());
+    run->cmdRunExpt_Click();
+    RunTrial();
+    EXPECT_EQ(Read(rawFile(k)), Samples(1, kPlatformX, kPlatformY));
+    EXPECT_EQ(StatusWord(k), kStatusWordHitGoal);
+  }
+  EXPECT_EQ(MessagesContaining("The experiment has finished"), 1);
+  const auto messages = op.Messages();
+  ASSERT_FALSE(messages.empty());
+  EXPECT_EQ(messages.back().icon, MessageIcon::Information);
+  EXPECT_EQ(messages.back().title, "");
+  EXPECT_EQ(Label(RunLabel::lblExptStat), "Finished");
+  EXPECT_EQ(Label(RunLabel::lblSpecInstr), "");
+  EXPECT_FALSE(view.Enabled(RunButton::cmdRunExpt));
+  EXPECT_FALSE(view.Enabled(RunButton::cmdStopExpt));
+  EXPECT_FALSE(program.run.ExperimentInProgress);
+  for (const auto& cell : view.grid) EXPECT_EQ(cell.letter, 'G');
+
+  // Leaving builds the table without a question; it did not exist yet.
+  run->LeaveRunScreen();
+  EXPECT_EQ(MessagesContaining("Confirm"), 0);
+  const std::string table = Read(TabulatedDataFile(dataFile()));
+  int hits = 0;
+  for (std::size_t at = table.find("Hit Goal"); at != std::string::npos; at = table.find("Hit Goal", at + 1)) ++hits;
+  EXPECT_EQ(hits, 3) << table;
+  EXPECT_FALSE(program.run.TabulatedDataPending);
+
+  // The experiment run again resumes where it stopped: nothing is left to run.
+  ASSERT_TRUE(run->mnuRunExpt_Click());
+  run->EnterRunScreen();
+  EXPECT_EQ(Label(RunLabel::lblMessage),
+            "\nPrevious finish status : \nSubject #3 (RAT3) : Hit Goal\n\nSubject 1 has already finished.");
+  EXPECT_FALSE(run->IsStartEnabled());
+  EXPECT_FALSE(run->StartMazeTrial());
+  EXPECT_EQ(Read(rawFile(0)), Samples(1, kPlatformX, kPlatformY));
+  op.ClearLog();
+  run->LeaveRunScreen();
+  EXPECT_TRUE(op.Messages().empty()) << "leaving without a trial asks nothing";
+}
+
+TEST_F(RunControllerTest, ResumeSelectsTheFirstPendingSubjectFromTheStatusWords) {
+  ASSERT_TRUE(WriteExperimentRecord(CompanionFile(dataFile()), program.experiment, program.pool));
+  ASSERT_EQ(WriteSubjectStatusWord(CompanionFile(dataFile()), 0, SubjectStatus::TimedOut), RecordUpdate::Written);
+  ASSERT_EQ(WriteSubjectStatusWord(CompanionFile(dataFile()), 1, SubjectStatus::Aborted), RecordUpdate::Written);
+  OpenRunScreen();
+  EXPECT_EQ(program.run.CurrentSubject, 1);
+  EXPECT_EQ(view.grid[0].letter, 'G');
+  EXPECT_EQ(view.grid[1].letter, 'B');
+
+  // A done subject picked by hand is refused, with the prompt saying why.
+  run->SelectSubject(0);
+  EXPECT_EQ(Label(RunLabel::lblMessage), "Subject 1 has already finished.");
+  EXPECT_FALSE(run->IsStartEnabled());
+  EXPECT_FALSE(run->StartMazeTrial());
+  EXPECT_FALSE(fs::exists(rawFile(0)));
+}
+
+TEST_F(RunControllerTest, TrialsThatCannotBeRecordedDoNotStart) {
+  struct Case {
+    const char* name;
+    void (*prepare)(RunControllerTest&);
+    std::vector<std::string> messages;  // pieces, in order
+  };
+  const Case cases[] = {
+      {"closed port",
+       [](RunControllerTest& t) { t.port->Unplug(); },
+       {"Port simulator is not a\nvalid port", "The Quentrix is\nnot responding.", "Unit has not been reset",
+        "The Port is\nnot open."}},
+      {"unit never acknowledges",
+       [](RunControllerTest& t) { t.unit->SetPowered(false); },
+       {"The Quentrix is\nnot responding.", "Unit has not been reset", "The Quentrix did not answer"}},
+      {"page cannot be created",
+       [](RunControllerTest& t) {
+         fs::create_directories(t.home() / "BINTEMP.RAW" / "in-the-way");
+       },
+       {"The temporary page"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    program.run = RunState{};
+    op.ClearLog();
+    Build();
+    c.prepare(*this);
+    OpenRunScreen();
+    run->cmdRunExpt_Click();
+    const auto messages = op.Messages();
+    ASSERT_EQ(messages.size(), c.messages.size());
+    for (std::size_t i = 0; i < messages.size(); ++i) {
+      EXPECT_NE(messages[i].text.find(c.messages[i]), std::string::npos) << messages[i].text;
+    }
+    EXPECT_FALSE(program.run.ExperimentInProgress);
+    EXPECT_FALSE(program.run.TrialRunning);
+    EXPECT_FALSE(run->Page().IsOpen());
+    EXPECT_TRUE(run->IsStartEnabled()) << "the operator can try again";
+    EXPECT_FALSE(fs::exists(CompanionFile(dataFile())));
+    run->LeaveRunScreen();
+    fs::remove_all(home() / "BINTEMP.RAW");
+  }
+}
+
+TEST_F(RunControllerTest, PortErrorMessageIsTheDesignedBox) {
+  Build();
+  port->Unplug();
+  OpenRunScreen();
+  op.ClearLog();
+  run->cmdRunExpt_Click();
+  ASSERT_EQ(op.Messages().size(), 1u);
+  EXPECT_EQ(op.Messages()[0].text, "The Port is\nnot open.");
+  EXPECT_EQ(op.Messages()[0].title, "Port Error");
+  EXPECT_EQ(op.Messages()[0].icon, MessageIcon::Critical);
+}
+
+TEST_F(RunControllerTest, RemoteButtonAndSKeyStartATrialBetweenTrials) {
+  Build();
+  unit->HoldAnimalAt(kPlatformX, kPlatformY);
+  OpenRunScreen();
+  Tick();
+  EXPECT_FALSE(run->IsExperimentInProgress()) << "no button press, no start";
+  unit->PressRemoteButton();
+  Tick();
+  ASSERT_TRUE(run->IsTrialRunning());
+  RunTrial();
+  EXPECT_EQ(Read(rawFile(0)), Samples(1, kPlatformX, kPlatformY));
+
+  keys.KeyDown(vk::S);
+  Tick();
+  ASSERT_TRUE(run->IsTrialRunning()) << "S starts the next subject";
+  keys.KeyUp(vk::S);
+  RunTrial();
+  EXPECT_EQ(Read(rawFile(1)), Samples(1, kPlatformX, kPlatformY));
+  EXPECT_EQ(StatusWord(1), kStatusWordHitGoal);
+}
+
+TEST_F(RunControllerTest, EscAbortsTheRunningTrial) {
+  Build();
+  unit->HoldAnimalAt(kOpenWaterX, kOpenWaterY);
+  OpenRunScreen();
+  run->cmdRunExpt_Click();
+  RunTrial(20);
+  keys.KeyDown(vk::Escape);
+  Tick();
+  EXPECT_FALSE(run->IsExperimentInProgress());
+  EXPECT_EQ(Read(rawFile(0)), Samples(20, kOpenWaterX, kOpenWaterY));
+  EXPECT_EQ(StatusWord(0), kStatusWordAborted);
+  EXPECT_EQ(Label(RunLabel::lblExptStat), "Stopped");
+  keys.KeyUp(vk::Escape);
+}
+
+TEST_F(RunControllerTest, StopBetweenTrialsReturnsHomeAndExitAbortsARunningTrial) {
+  Build();
+  unit->HoldAnimalAt(kPlatformX, kPlatformY);
+  OpenRunScreen();
+  run->cmdRunExpt_Click();
+  RunTrial();
+  ASSERT_TRUE(run->IsExperimentInProgress());
+  run->cmdStopExpt_Click();
+  EXPECT_FALSE(run->IsExperimentInProgress());
+  EXPECT_EQ(view.homeRequests, 1);
+  EXPECT_EQ(program.run.CurrentSubject, 1) << "the first subject still to be run";
+
+  unit->HoldAnimalAt(kOpenWaterX, kOpenWaterY);
+  run->cmdRunExpt_Click();
+  RunTrial(5);
+  run->cmdExitRunExpt_Click();
+  EXPECT_EQ(Read(rawFile(1)), Samples(5, kOpenWaterX, kOpenWaterY));
+  EXPECT_EQ(StatusWord(1), kStatusWordAborted);
+  EXPECT_EQ(view.homeRequests, 1);
+  run->cmdExitRunExpt_Click();
+  EXPECT_EQ(view.homeRequests, 2);
+}
+
+TEST_F(RunControllerTest, LeavingDuringATrialRecordsItAndOffersTheTable) {
+  Build();
+  unit->HoldAnimalAt(kOpenWaterX, kOpenWaterY);
+  ASSERT_TRUE(WriteFileAtomically(TabulatedDataFile(dataFile()), "old table\r\n"));
+  OpenRunScreen();
+  run->cmdRunExpt_Click();
+  RunTrial(7);
+  view.drawTrace = false;
+  program.settings.DrawTrace = true;
+  op.QueueAnswer(Answer::Cancel);
+  run->LeaveRunScreen();
+  EXPECT_EQ(Read(rawFile(0)), Samples(7, kOpenWaterX, kOpenWaterY));
+  EXPECT_EQ(StatusWord(0), kStatusWordAborted);
+  EXPECT_FALSE(program.settings.DrawTrace);
+  EXPECT_EQ(MessagesContaining("The tabulated data file\nfor this experiment must\nbe updated at this point."), 1);
+  EXPECT_EQ(Read(TabulatedDataFile(dataFile())), "old table\r\n") << "Cancel keeps the old table";
+  EXPECT_FALSE(program.run.TabulatedDataPending);
+  EXPECT_FALSE(run->IsRunScreenShown());
+}
+
+TEST_F(RunControllerTest, AStreamThatStopsAbortsTheTrialAndKeepsItsSamples) {
+  struct Case {
+    const char* name;
+    bool unplug;
+    const char* message;
+  };
+  const Case cases[] = {{"unit goes silent", false, "for 2 seconds"}, {"device gone", true, "was lost"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    program.run = RunState{};
+    Build();
+    unit->HoldAnimalAt(kOpenWaterX, kOpenWaterY);
+    OpenRunScreen();
+    run->cmdRunExpt_Click();
+    RunTrial(9);
+    if (c.unplug) {
+      port->Unplug();
+    } else {
+      unit->SetPowered(false);
+    }
+    RunTrial();
+    EXPECT_FALSE(run->IsExperimentInProgress());
+    EXPECT_EQ(Read(rawFile(0)), Samples(9, kOpenWaterX, kOpenWaterY));
+    EXPECT_EQ(StatusWord(0), kStatusWordAborted);
+    EXPECT_EQ(MessagesContaining(c.message), 1);
+    run->LeaveRunScreen();
+  }
+}
+
+TEST_F(RunControllerTest, StalePageIsKeptAsARecoveryFileAndNeverTakenForANewTrack) {
+  Build();
+  const std::string stale = Samples(4, 10, 20);
+  ASSERT_TRUE(WriteFileAtomically(home() / "BINTEMP.RAW", stale));
+  const auto kept = run->CheckForUnfinishedTrial();
+  ASSERT_TRUE(kept.has_value());
+  EXPECT_EQ(kept->filename(), "BINTEMP-RECOVERED.RAW");
+  EXPECT_EQ(Read(*kept), stale);
+  EXPECT_EQ(MessagesContaining(kept->string()), 1);
+  EXPECT_FALSE(run->CheckForUnfinishedTrial().has_value()) << "nothing left to keep";
+
+  // A second stale page found when a trial starts gets a name of its own.
+  ASSERT_TRUE(WriteFileAtomically(home() / "BINTEMP.RAW", stale));
+  unit->HoldAnimalAt(kPlatformX, kPlatformY);
+  OpenRunScreen();
+  run->cmdRunExpt_Click();
+  RunTrial();
+  EXPECT_EQ(Read(home() / "BINTEMP-RECOVERED-2.RAW"), stale);
+  EXPECT_EQ(Read(rawFile(0)), Samples(1, kPlatformX, kPlatformY));
+}
+
+TEST_F(RunControllerTest, FailedCopyKeepsTheTrackAndWritesNoStatus) {
+  Build();
+  unit->HoldAnimalAt(kOpenWaterX, kOpenWaterY);
+  program.experiment.MaxTime = 1;
+  OpenRunScreen();
+  run->cmdRunExpt_Click();
+  // Something takes the numbered file's name while the trial runs.
+  fs::create_directories(rawFile(0) / "in-the-way");
+  RunTrial();
+  const fs::path recovery = home() / "WEEK100-RECOVERED.RAW";
+  EXPECT_EQ(Read(recovery), Samples(30, kOpenWaterX, kOpenWaterY));
+  EXPECT_EQ(StatusWord(0), 0) << "no status claims a track that is not there";
+  EXPECT_TRUE(run->IsSubjectPending(0));
+  EXPECT_EQ(MessagesContaining(recovery.string()), 1);
+  EXPECT_EQ(program.run.CurrentSubject, 1);
+  EXPECT_TRUE(run->Page().IsOpen());
+  EXPECT_EQ(Read(run->Page().Path()), "");
+}
+
+TEST_F(RunControllerTest, ExperimentWithoutDataFileWritesNothing) {
+  program.experiment.DataFile.clear();
+  Build();
+  unit->HoldAnimalAt(kPlatformX, kPlatformY);
+  OpenRunScreen();
+  EXPECT_EQ(Label(RunLabel::lblOutFile), "(No output file selected)");
+  run->cmdRunExpt_Click();
+  RunTrial();
+  EXPECT_EQ(program.run.CurrentSubject, 1);
+  run->LeaveRunScreen();
+  EXPECT_TRUE(fs::is_empty(dir.Path() / "DATA"));
+  EXPECT_FALSE(fs::exists("00.RAW"));
+  EXPECT_FALSE(fs::exists(".RAW"));
+  for (const auto& entry : fs::directory_iterator(home())) {
+    EXPECT_TRUE(entry.path().filename() == "BINTEMP.RAW" || entry.path().filename() == ".tarnwell.lock")
+        << entry.path();
+  }
+  EXPECT_EQ(Read(home() / "BINTEMP.RAW"), "");
+  EXPECT_TRUE(op.Messages().empty());
+}
+
+TEST_F(RunControllerTest, LivePlatformTestScalesYAsTheAnalysisDoes) {
+  // With aspect 1.3 the sample (158, 59) lies at y' = Int(76.7) = 76: exactly on the
+  // platform's edge for the analysis, 0.7 beyond it unrounded.
+  program.settings.CustomAspectRatio = 1.3;
+  program.experiment.MaxTime = 1;
+  Build();
+  EXPECT_EQ(run->CheckActiveCounterCoinc(TrackSample{158, 59}), kOnPlatformFlag + 0);
+  EXPECT_EQ(run->CheckActiveCounterCoinc(TrackSample{158, 60}), 0) << "y' = 78: in the counter zone only";
+  EXPECT_EQ(run->CheckActiveCounterCoinc(TrackSample{158, 255}), -1);
+  EXPECT_EQ(run->CheckActiveCounterCoinc(TrackSample{255, 59}), -1);
+
+  const std::pair<int, int> holds[] = {{158, 59}, {kOpenWaterX, kOpenWaterY}};
+  for (const auto& [x, y] : holds) {
+    unit->HoldAnimalAt(x, y);
+    if (!run->IsRunScreenShown()) OpenRunScreen();
+    run->cmdRunExpt_Click();
+    RunTrial();
+  }
+  const AnalysisSettings settings = MakeAnalysisSettings(program.pool, program.experiment, program.settings);
+  for (int k = 0; k < 2; ++k) {
+    TrialResult result;
+    ASSERT_TRUE(AnalyseRawTrack(rawFile(k), settings, result));
+    EXPECT_EQ(StatusWord(k), k == 0 ? kStatusWordHitGoal : kStatusWordTimedOut);
+    EXPECT_EQ(result.FinishStatus, k == 0 ? kFinishHitGoal : kFinishTimedOut) << "subject " << k;
+  }
+}
+
+TEST_F(RunControllerTest, TimeOfDayStartFiresOnceAndOnlyAsStartWould) {
+  struct Case {
+    const char* name;
+    int16_t delayType;
+    bool scheduled;
+    bool screenShown;
+    bool starts;
+  };
+  const Case cases[] = {
+      {"scheduled", 1, true, true, true},
+      {"no time entered", 1, false, true, false},
+      {"delay type 0", 0, true, true, false},
+      {"run screen not shown", 1, true, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    program.run = RunState{};
+    program.settings.DelayType = c.delayType;
+    Build();
+    unit->HoldAnimalAt(kOpenWaterX, kOpenWaterY);
+    clock.SetTimeOfDay(23 * 3600 + 59 * 60 + 58);  // the start falls after midnight
+    if (c.screenShown) OpenRunScreen();
+    if (c.scheduled) run->SetScheduledStart(5);
+    int startedAtTick = -1;
+    for (int i = 0; i < 200 && startedAtTick < 0; ++i) {
+      Tick();
+      if (run->IsExperimentInProgress()) startedAtTick = i;
+    }
+    if (c.starts) {
+      const double started = clock.SecondsSinceMidnight();
+      EXPECT_GE(started, 5.0);
+      EXPECT_LT(started, 5.1);
+    } else {
+      EXPECT_EQ(startedAtTick, -1);
+    }
+    EXPECT_FALSE(run->ScheduledStart().has_value()) << "the schedule is used up";
+    if (run->IsExperimentInProgress()) run->cmdStopExpt_Click();
+    if (run->IsRunScreenShown()) run->LeaveRunScreen();
+  }
+}
+
+TEST_F(RunControllerTest, MapComparisonCancelKeepsTheRunScreenClosed) {
+  PoolSetup stored = program.pool;
+  stored.Platforms[0].X = 150;
+  ASSERT_TRUE(WriteExperimentRecord(CompanionFile(dataFile()), program.experiment, stored));
+  Build();
+  op.QueueAnswer(Answer::Cancel);
+  EXPECT_FALSE(run->mnuRunExpt_Click());
+  EXPECT_EQ(program.pool.Platforms[0].X, kPlatformX);
+  op.QueueAnswer(Answer::No);
+  EXPECT_TRUE(run->mnuRunExpt_Click());
+  EXPECT_EQ(program.pool.Platforms[0].X, 150);
+}
+
+TEST(RunTexts, ElapsedAndDurationFormats) {
+  struct Case {
+    int32_t seconds;
+    int16_t tick, rate;
+    const char* elapsed;
+  };
+  const Case cases[] = {
+      {0, 0, 30, "00:00.0"},  {1, 15, 30, "00:01.5"},  {59, 29, 30, "00:59.9"},
+      {61, 0, 25, "01:01.0"}, {3600, 0, 30, "60:00.0"}, {2, 5, 0, "00:07.0"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(FormatElapsedTime(c.seconds, c.tick, c.rate), c.elapsed) << c.seconds;
+  EXPECT_EQ(FormatHoursMinutesSeconds(0), "00:00:00");
+  EXPECT_EQ(FormatHoursMinutesSeconds(75), "00:01:15");
+  EXPECT_EQ(FormatHoursMinutesSeconds(3661), "01:01:01");
+  EXPECT_EQ(FormatHoursMinutesSeconds(-5), "00:00:00");
+  const char* texts[] = {"Unknown", "Hit Goal", "Timed Out", "Aborted", "Unknown"};
+  for (int16_t code = 0; code <= 4; ++code) EXPECT_EQ(GetFinishStatusText(code), texts[code]);
+}
+
+}  // namespace
+}  // namespace tarnwell
