@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QMessageBox>
+#include <QObject>
 #include <QTimer>
 #include <clocale>
 #include <exception>
@@ -19,7 +20,7 @@
 #include "core/home_lock.h"
 #include "core/program.h"
 #include "experiment/subject_table.h"
-#include "tracker/posix_serial_port.h"
+#include "io/qt_serial_port.h"
 #include "tracker/simulated_serial_port.h"
 #include "tracker/simulated_unit.h"
 #include "tracker/tracker_link.h"
@@ -55,9 +56,9 @@ class TarnwellApplication : public QApplication {
   }
 };
 
-int Refuse(const std::string& message) {
+int Refuse(tarnwell::Operator& op, const std::string& message) {
   std::cerr << "tarnwell: " << message << '\n';
-  QMessageBox::critical(nullptr, "Tarnwell", QString::fromStdString(message));
+  op.ShowMessage(message, "Tarnwell", tarnwell::MessageIcon::Critical);
   return 1;
 }
 
@@ -88,13 +89,17 @@ int main(int argc, char** argv) {
     return 2;
   }
 
+  // From here on a signal ends the program in order, even while a message is open.
+  tarnwell::QtOperator op;
+  tarnwell::SessionSignals sessionSignals;
+  QObject::connect(&sessionSignals, &tarnwell::SessionSignals::SessionEnding, [&op] { op.EndSession(); });
+
   tarnwell::Program program(tarnwell::ProgramHome::ResolveFolder(parser.value(homeOption).toStdString()));
   std::string error;
-  if (!program.home.EnsureExists(&error)) return Refuse(error);
+  if (!program.home.EnsureExists(&error)) return Refuse(op, error);
   tarnwell::HomeLock lock;
-  if (!lock.Acquire(program.home.Folder(), &error)) return Refuse(error);
+  if (!lock.Acquire(program.home.Folder(), &error)) return Refuse(op, error);
 
-  tarnwell::QtOperator op;
   tarnwell::SteadyClock clock;
   std::unique_ptr<tarnwell::SimulatedUnit> unit;
   std::unique_ptr<tarnwell::SerialPort> port;
@@ -104,7 +109,7 @@ int main(int argc, char** argv) {
     unit = std::make_unique<tarnwell::SimulatedUnit>(options);
     port = std::make_unique<tarnwell::SimulatedSerialPort>(*unit, clock);
   } else {
-    port = std::make_unique<tarnwell::PosixSerialPort>();
+    port = std::make_unique<tarnwell::QtSerialPort>();
   }
   tarnwell::TrackerLink tracker(*port, clock, op, program.settings);
   if (parser.isSet(simulatorOption)) tracker.SetPortDevice(tarnwell::SimulatedSerialPort::kDeviceName);
@@ -115,12 +120,14 @@ int main(int argc, char** argv) {
   tarnwell::SubjectTable subjects;
   tarnwell::AppContext context(program, subjects, op, op, clock, tracker, keys);
   tarnwell::FrmMain window(context);
-  tarnwell::SessionSignals sessionSignals;
+  QObject::disconnect(&sessionSignals, nullptr, nullptr, nullptr);
   QObject::connect(&sessionSignals, &tarnwell::SessionSignals::SessionEnding, &window,
                    &tarnwell::FrmMain::EndSession);
 
   window.FormLoad();
-  window.StartSerialPump(5);
+  // The simulated unit has no event loop of its own; the Qt port raises its notifications
+  // from Qt's.
+  if (unit) window.StartSerialPump(5);
   const QString screenshot = parser.value(screenshotOption);
   const QString screen = parser.value(screenOption);
   QTimer::singleShot(0, &window, [&] {

@@ -41,6 +41,7 @@ class NavigationTest : public QObject {
   void altF10_showsAboutOnEveryScreen();
   void help_opensTheShippedManual();
   void monitorMenu_withUnitOff_retriesTheHandshake();
+  void overlayTextOfAScreen_isClearedWhenTheScreenIsLeft();
 };
 
 void NavigationTest::everyDesignedMenuEntryExists_data() {
@@ -365,6 +366,17 @@ void NavigationTest::monitorMenu_withUnitOff_retriesTheHandshake() {
   QCOMPARE(CountMessages(app.op, "not responding"), 2);
   QVERIFY(app.program.UnitReady);
   QVERIFY(app.unit.IsStreaming());
+}
+
+void NavigationTest::overlayTextOfAScreen_isClearedWhenTheScreenIsLeft() {
+  AppHarness app;
+  app.Start();
+  app.Action("mnuSetupPool")->trigger();
+  app.Find<QPushButton>("cmdProject")->click();
+  QVERIFY(QString::fromStdString(app.unit.Overlay().TextRow(12)).contains("Redrawing Pool"));
+  QVERIFY(app.unit.Overlay().LineCount() > 0);
+  app.Find<QPushButton>("cmdExitSetupPool")->click();
+  QVERIFY(!QString::fromStdString(app.unit.Overlay().TextRow(12)).contains("Redrawing Pool"));
 }
 
 QTEST_MAIN(NavigationTest)
