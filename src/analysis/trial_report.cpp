@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "acquisition/experiment_files.h"
 #include "analysis/epoch.h"
 #include "core/file_util.h"
 
@@ -181,6 +182,20 @@ TrialReportContext MakeTrialReportContext(const AnalysisSettings& settings, std:
   context.EpochStart = settings.EpochStart;
   context.EpochTime = settings.EpochTime;
   context.EpochStop = settings.EpochStop;
+  context.Locale = locale;
+  return context;
+}
+
+TrialReportContext MakeLiveTrialReportContext(const PoolSetup& pool, const ExperimentSetup& experiment,
+                                              const SystemSettings& system, int subjectIndex,
+                                              const NumberLocale& locale) {
+  TrialReportContext context;
+  context.DataFileName = DataFileDisplayName(experiment.DataFile);
+  if (subjectIndex >= 0 && static_cast<size_t>(subjectIndex) < experiment.SubjectIDs.size())
+    context.SubjectLabel = experiment.SubjectIDs[static_cast<size_t>(subjectIndex)];
+  context.Pool = pool;
+  context.DistFromStart = experiment.DistFromStart;
+  context.SampleRate = system.SampleRate;
   context.Locale = locale;
   return context;
 }

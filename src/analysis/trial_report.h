@@ -17,6 +17,8 @@
 #include "analysis/trial_measures.h"
 #include "core/numbers.h"
 #include "core/operator.h"
+#include "core/system_settings.h"
+#include "experiment/experiment_setup.h"
 #include "pool/pool_setup.h"
 
 namespace tarnwell {
@@ -71,6 +73,13 @@ struct TrialReportContext {
 /// The report context of an analysis: pool, distance, rate and epoch from the settings.
 TrialReportContext MakeTrialReportContext(const AnalysisSettings& settings, std::string dataFileName,
                                           std::string subjectLabel, const NumberLocale& locale);
+
+/// The report context at the end of a live trial (and after an abort): the live pool and
+/// experiment, the system's sample rate, no epoch; the label is the experiment's subject
+/// ID of `subjectIndex` ("" when it has none).
+TrialReportContext MakeLiveTrialReportContext(const PoolSetup& pool, const ExperimentSetup& experiment,
+                                              const SystemSettings& system, int subjectIndex,
+                                              const NumberLocale& locale);
 
 /// The zone table as the report shows it: with the pool's Quadrants option off, pass 2
 /// counted every sample in column "4"; the report moves each ring's column "4" into

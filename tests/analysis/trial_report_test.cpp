@@ -267,6 +267,27 @@ TEST(ComposeTrialReport, AQuoteOrLineBreakInALabelCannotSplitTheRecord) {
       << report.Block;
 }
 
+TEST(MakeLiveTrialReportContext, TakesTheLiveSetupsAndTheSystemsRate) {
+  PoolSetup pool;
+  pool.NumRings = 3;
+  ExperimentSetup experiment;
+  experiment.DataFile = "/data/WEEK1.EXP";
+  experiment.DistFromStart = 25;
+  experiment.SubjectIDs = {"A", "B"};
+  SystemSettings system;
+  SetVideoType(system, 1);
+  const TrialReportContext c =
+      MakeLiveTrialReportContext(pool, experiment, system, 1, NumberLocale{',', ';'});
+  EXPECT_EQ(c.DataFileName, "WEEK1.EXP");
+  EXPECT_EQ(c.SubjectLabel, "B");
+  EXPECT_EQ(c.Pool, pool);
+  EXPECT_EQ(c.DistFromStart, 25);
+  EXPECT_EQ(c.SampleRate, 25);
+  EXPECT_FALSE(c.EpochEnabled);
+  EXPECT_EQ(c.Locale, (NumberLocale{',', ';'}));
+  EXPECT_EQ(MakeLiveTrialReportContext(pool, experiment, system, 2, {}).SubjectLabel, "");
+}
+
 TEST(ComposeTrialReport, EpochItemsLeadTheRecordInTheGeneralFormat) {
   TrialReportContext c = HitGoalContext();
   c.EpochEnabled = true;
