@@ -9,6 +9,7 @@ const std::vector<CommandEntry>& Commands() {
       {"report", RunReport},
       {"unit-check", RunUnitCheck},
       {"monitor", RunMonitor},
+      {"run", RunRun},
   };
   return commands;
 }

@@ -22,6 +22,7 @@ int RunAnalyse(const std::string& home, const std::vector<std::string>& args);
 int RunReport(const std::string& home, const std::vector<std::string>& args);
 int RunUnitCheck(const std::string& home, const std::vector<std::string>& args);
 int RunMonitor(const std::string& home, const std::vector<std::string>& args);
+int RunRun(const std::string& home, const std::vector<std::string>& args);
 
 const std::vector<CommandEntry>& Commands();
 

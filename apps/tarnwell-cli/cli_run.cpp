@@ -1,0 +1,161 @@
+// tarnwell-cli run: the Run Experiment screen without a screen. The home's current
+// experiment (DEFAULT.CFG, DEFAULT.POL, SUBJECTS.INI) is run with DATAFILE as its data
+// file: every pending subject is started in turn, each trial ends on the platform or at
+// the time limit, and leaving the run then builds the tabulated data file. One line per
+// trial goes to standard output; the program's messages go to standard error.
+//
+// The command records into the home (BINTEMP.RAW), so it holds the home's lock as the
+// desktop program does. With --simulator the simulated unit swims in the home's pool; its
+// time runs as fast as the machine allows unless --realtime is given. SIGINT or SIGTERM
+// abort the running trial (its samples are kept) and end the run in order.
+#include <csignal>
+#include <filesystem>
+#include <iostream>
+
+#include "acquisition/experiment_files.h"
+#include "acquisition/raw_track.h"
+#include "acquisition/run_controller.h"
+#include "cli_commands.h"
+#include "cli_support.h"
+#include "core/file_util.h"
+#include "experiment/experiment_file.h"
+#include "experiment/subject_table.h"
+#include "pool/pool_file.h"
+#include "tracker/tracker_link.h"
+#include "tracker/unit_connection.h"
+
+namespace tarnwell::cli {
+namespace {
+
+volatile std::sig_atomic_t runStopRequested = 0;
+
+void OnRunStopSignal(int) {
+  runStopRequested = 1;
+}
+
+// Nothing is drawn without a screen; the draw-trace setting is left as it was.
+class HeadlessRunView : public RunView {
+ public:
+  explicit HeadlessRunView(const SystemSettings& settings) : settings_(settings) {}
+  void ShowLabel(RunLabel, const RunLabelState&) override {}
+  void SetButtonEnabled(RunButton, bool) override {}
+  void SetSubjectGridEnabled(bool) override {}
+  void ShowSubjectGrid(const std::vector<SubjectGridCell>&) override {}
+  void MoveMarker(const TrackSample&) override {}
+  void RestartTrace() override {}
+  void RedrawPool() override {}
+  bool IsDrawTraceChecked() const override { return settings_.DrawTrace; }
+  void ShowHomeScreen() override {}
+
+ private:
+  const SystemSettings& settings_;
+};
+
+std::size_t TrackSamples(const std::filesystem::path& file) {
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(file, error);
+  return error ? 0 : static_cast<std::size_t>(size / 2);
+}
+
+}  // namespace
+
+int RunRun(const std::string& home, const std::vector<std::string>& rawArgs) {
+  constexpr std::string_view kCommand = "run";
+  Arguments args;
+  std::string error;
+  if (!args.Parse(rawArgs, {"--port", "--seed"}, {"--simulator", "--realtime", "--yes"}, error) ||
+      !args.ExpectPositional(1, 1, error)) {
+    return UsageError(kCommand, error);
+  }
+  const auto device = args.Value("--port");
+  if (device.has_value() == args.Has("--simulator")) {
+    return UsageError(kCommand, "give either --port DEVICE or --simulator");
+  }
+  if (device && device->empty()) return UsageError(kCommand, "--port needs a device");
+  if (device && (args.Has("--seed") || args.Has("--realtime"))) {
+    return UsageError(kCommand, "--seed and --realtime go with --simulator");
+  }
+  std::optional<long long> seed = 1;
+  if (const auto text = args.Value("--seed")) seed = ParseInteger(*text);
+  if (!seed || *seed < 0) return UsageError(kCommand, "--seed needs a whole number");
+  if (args.Positional()[0].empty()) return UsageError(kCommand, "DATAFILE must not be empty");
+
+  const auto program = OpenProgram(kCommand, home);
+  if (!program) return kExitFailure;
+  HomeLock lock;
+  if (!LockHome(kCommand, program->home, lock)) return kExitFailure;
+
+  // The start-up's setups: the pool, the experiment, and its subjects from the table.
+  LoadStartUpPool(program->home.Folder(), program->pool);
+  ReadExperimentText(DefaultExperimentFile(program->home.Folder()), program->experiment);
+  PrepareSubjectTableAtStartUp(program->home.SubjectsIniPath(), program->subjects, program->experiment);
+  const std::filesystem::path dataFile = std::filesystem::absolute(args.Positional()[0]).lexically_normal();
+  program->experiment.DataFile = dataFile.string();
+  if (!FileExistsOrCanBeCreated(NumberedRawFile(dataFile, 0))) {
+    return Failure(kCommand, "the folder " + dataFile.parent_path().string() + " cannot take the experiment's files");
+  }
+
+  std::unique_ptr<UnitConnection> connection;
+  if (device) {
+    connection = UnitConnection::ForDevice(*device);
+  } else {
+    connection =
+        UnitConnection::ForSimulator(SimulatedUnitFor(program->pool, program->experiment.ActivePlatform,
+                                                      program->settings, static_cast<uint64_t>(*seed)),
+                                     args.Has("--realtime"));
+  }
+  ConsoleOperator op(args.Has("--yes"));
+  TrackerLink link(connection->Port(), connection->GetClock(), op, program->settings);
+  link.SetPortDevice(connection->Device());
+  HeadlessRunView view(program->settings);
+  RunController run(*program, link, connection->GetClock(), op, view);
+
+  run.CheckForUnfinishedTrial();
+  if (!run.mnuRunExpt_Click()) {
+    link.CloseTrackerPort();
+    return Failure(kCommand, "the experiment was not run");
+  }
+  run.EnterRunScreen();
+
+  runStopRequested = 0;
+  const auto previousInt = std::signal(SIGINT, OnRunStopSignal);
+  const auto previousTerm = std::signal(SIGTERM, OnRunStopSignal);
+  const RunState& state = run.State();
+  bool failed = false;
+  int trials = 0;
+  while (!runStopRequested && run.IsStartEnabled()) {
+    run.cmdRunExpt_Click();
+    if (!run.IsTrialRunning()) {  // the reason has been shown
+      failed = true;
+      break;
+    }
+    while (run.IsTrialRunning() && !runStopRequested) {
+      connection->Port().DispatchEvents(50);
+      run.OnTick();
+    }
+    if (run.IsTrialRunning()) run.cmdStopExpt_Click();  // a signal: the trial is kept as aborted
+    ++trials;
+    const int subject = state.PreviousSubject;
+    std::cout << (subject + 1) << " " << program->experiment.SubjectIDs[static_cast<std::size_t>(subject)] << ": "
+              << GetFinishStatusText(state.PreviousFinishStatus) << ", "
+              << TrackSamples(NumberedRawFile(dataFile, subject)) << " samples\n";
+    if (state.PreviousFinishStatus == kFinishAborted) {
+      failed = true;
+      break;
+    }
+  }
+  if (trials == 0 && !failed) std::cerr << "tarnwell-cli run: no subject of this experiment is still to be run\n";
+  run.LeaveRunScreen();
+  link.StopContinuousOutput();
+  link.ResetTracker();
+  link.CloseTrackerPort();
+  std::signal(SIGINT, previousInt);
+  std::signal(SIGTERM, previousTerm);
+
+  const std::filesystem::path table = TabulatedDataFile(dataFile);
+  if (trials > 0 && std::filesystem::exists(table)) std::cout << "table " << table.string() << "\n";
+  std::cout.flush();
+  return failed || runStopRequested || !std::cout ? kExitFailure : kExitOk;
+}
+
+}  // namespace tarnwell::cli
