@@ -154,7 +154,7 @@ AnalysedTrial AnalyseSubjectFile(const ReanalysisState& state, int subjectIndex,
 bool BuildTabulatedDataFile(ReanalysisState& state, const std::filesystem::path& path, bool toTable,
                             Operator& op, DataView* view) {
   LoadExperimentAnalysisSettings(state);
-  if (toTable) return WriteTabulatedDataFile(state, path, op, view);
+  if (toTable) return WriteTabulatedDataFile(state, path, op);
   return AnalyseAndShowRawFile(state, path, op, view);
 }
 

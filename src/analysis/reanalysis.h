@@ -73,7 +73,7 @@ struct ReanalysisState {
   std::filesystem::path TempReportPath;
   /// Decimal and list separators of reports and tables.
   NumberLocale Locale;
-  /// The trial analysed last (view mode, or the last of a table) and its raw file.
+  /// The trial analysed last in view mode (the trial on display) and its raw file.
   TrialResult LastResult;
   std::filesystem::path LastRawFile;
   /// The trials of the last table built, in table order.
@@ -120,7 +120,8 @@ AnalysedTrial AnalyseSubjectFile(const ReanalysisState& state, int subjectIndex,
 
 /// The driver. With `toTable` true `path` is the table to rebuild (normally stem + ".CSV",
 /// an export may name another) from every numbered raw file of `state.DataFile`
-/// (tabulated_data.h). With `toTable` false `path` is one raw file: it is analysed, its
+/// (tabulated_data.h); the trial on display and its temporary report stay as they are.
+/// With `toTable` false `path` is one raw file: it is analysed, its
 /// report pair is written to the temporary report and, unless BatchExport is set, shown
 /// on `view` (which may be null). Returns false, after telling the operator, when a
 /// report or the table could not be written; an older table is then kept.

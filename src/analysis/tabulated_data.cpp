@@ -40,9 +40,7 @@ std::string TabulatedDataText(const std::vector<AnalysedTrial>& trials, const Nu
   return text;
 }
 
-bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path& tablePath, Operator& op,
-                            DataView* view) {
-  if (!TempReportWritable(state, op)) return false;
+bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path& tablePath, Operator& op) {
   const int runSubject = state.CurrentSubject;
   std::vector<AnalysedTrial> trials;
   for (const NumberedRawFileEntry& entry : ListNumberedRawFiles(state.DataFile)) {
@@ -50,18 +48,9 @@ bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path&
     trials.push_back(AnalyseSubjectFile(state, entry.SubjectIndex, entry.File));
   }
   state.CurrentSubject = runSubject;
-
-  if (!trials.empty()) {
-    const AnalysedTrial& last = trials.back();
-    state.LastResult = last.Result;
-    state.LastRawFile = last.RawFile;
-    // Save As takes the last report from the temporary report, as after a view.
-    if (!state.TempReportPath.empty() && !WriteTrialReport(state.TempReportPath, false, last.Result,
-                                                           ReportContextFor(state, last.SubjectIndex), op)) {
-      return false;
-    }
-    if (view != nullptr) view->SetSaveAsEnabled(true);
-  }
+  // The temporary report and the last result stay those of the trial on display: Save As
+  // after an export saves under the displayed trial's name, and must save its report,
+  // not the report of whichever subject the table happened to end with.
 
   bool written = true;
   std::string error;

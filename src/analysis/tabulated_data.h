@@ -32,14 +32,13 @@ bool TempReportWritable(const ReanalysisState& state, Operator& op);
 std::string TabulatedDataText(const std::vector<AnalysedTrial>& trials, const NumberLocale& locale);
 
 /// Table mode of the driver (called by BuildTabulatedDataFile): every numbered raw file of
-/// `state.DataFile` is analysed in subject order, the last report pair is left in the
-/// temporary report (for Save As), and the table is written to `tablePath` in one piece.
-/// Without raw files the old table is removed, as a rebuild from nothing gives no table.
-/// `state.LastTable` holds the analysed trials afterwards; `state.CurrentSubject` is
-/// restored. False, with the old table untouched and the designed error report shown,
-/// when the table or the temporary report cannot be written.
-bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path& tablePath, Operator& op,
-                            DataView* view);
+/// `state.DataFile` is analysed in subject order and the table is written to `tablePath` in
+/// one piece. Without raw files the old table is removed, as a rebuild from nothing gives no
+/// table. `state.LastTable` holds the analysed trials afterwards; `state.CurrentSubject` is
+/// restored; the temporary report and `state.LastResult` are left to the trial on display
+/// (Save As saves that trial). False, with the old table untouched and the designed error
+/// report shown, when the table cannot be written.
+bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path& tablePath, Operator& op);
 
 /// The question asked before an existing table is rebuilt.
 inline constexpr const char* kConfirmFileUpdateText =

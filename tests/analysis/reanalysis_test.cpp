@@ -110,6 +110,20 @@ TEST(BuildTabulatedDataFile, ViewModeTakesTheLabelFromTheFilesOwnNumber) {
   EXPECT_EQ(dir.Read("home/~TMPDAT.CSV").rfind("\"WEEK1.EXP\",\"R3\",\"Aborted\",", 0), 0u);
 }
 
+TEST(BuildTabulatedDataFile, ATemporaryReportThatCannotBeWrittenIsReported) {
+  test::TempDir dir;
+  const auto dataFile = test::WriteWeek1(dir);
+  ReanalysisState state = StateFor(dir, dataFile);
+  dir.Write("blocker", "a file where the home folder should be");
+  state.TempReportPath = dir.Path() / "blocker" / "~TMPDAT.CSV";
+  RecordingDataView view;
+  ScriptedOperator op;
+  EXPECT_FALSE(BuildTabulatedDataFile(state, dir.Path() / "WEEK100.RAW", false, op, &view));
+  ASSERT_EQ(op.Messages().size(), 1u);
+  EXPECT_TRUE(op.HasMessageContaining("occurred in sub\nBuildTabulatedDataFile"));
+  EXPECT_TRUE(view.calls.empty()) << "nothing shown for a trial whose report was not written";
+}
+
 TEST(BuildTabulatedDataFile, BatchExportAnalysesWithoutShowingAnything) {
   test::TempDir dir;
   const auto dataFile = test::WriteWeek1(dir);
