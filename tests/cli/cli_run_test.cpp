@@ -1,0 +1,146 @@
+// tarnwell-cli run on the built-in simulated unit: a whole experiment, headless, in
+// simulated time, called as a function of the tool.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "acquisition/experiment_files.h"
+#include "acquisition/raw_track.h"
+#include "cli_commands.h"
+#include "core/file_util.h"
+#include "core/home_lock.h"
+#include "legacy/legacy_record.h"
+#include "legacy/record_update.h"
+#include "support/temp_dir.h"
+
+namespace tarnwell {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+class CliRunTest : public ::testing::Test {
+ protected:
+  CliRunTest() {
+    fs::create_directories(home());
+    fs::create_directories(dir.Path() / "data");
+    dir.Write("home/SUBJECTS.INI", "Row 1 Col 1 = \"RAT1\"\r\nRow 1 Col 2 = \"RAT2\"\r\nRow 1 Col 3 = \"RAT3\"\r\n");
+    SetMaxTime(60);
+  }
+  void SetMaxTime(int seconds) {
+    dir.Write("home/DEFAULT.CFG", "[Windows Tarnwell Experiment Setup]\r\nData File = \"\"\r\nMaximum Time = " +
+                                      std::to_string(seconds) + "\r\nActive Platform = 1\r\nDistance from Start = 10\r\n");
+  }
+  Outcome Cli(cli::CommandFn command, std::vector<std::string> args) {
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    Outcome outcome;
+    outcome.status = command(home().string(), args);
+    outcome.out = testing::internal::GetCapturedStdout();
+    outcome.err = testing::internal::GetCapturedStderr();
+    return outcome;
+  }
+  fs::path home() const { return dir.Path() / "home"; }
+  fs::path dataFile() const { return dir.Path() / "data" / "W1.EXP"; }
+  std::string Read(const fs::path& file) const {
+    std::string bytes;
+    return ReadWholeFile(file, bytes) ? bytes : "<missing>";
+  }
+
+  test::TempDir dir;
+};
+
+TEST_F(CliRunTest, RunsEveryPendingSubjectAndBuildsTheTableInSimulatedTime) {
+  const auto started = std::chrono::steady_clock::now();
+  const Outcome run = Cli(cli::RunRun, {dataFile().string(), "--simulator", "--seed", "3"});
+  const auto elapsed = std::chrono::steady_clock::now() - started;
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count(), 3000)
+      << "three minutes of simulated swimming";
+  EXPECT_NE(run.err.find("The experiment has finished"), std::string::npos);
+
+  // One line per trial; each agrees with its raw file and its status word.
+  std::vector<std::string> lines = SplitLines(run.out);
+  ASSERT_EQ(lines.size(), 4u) << run.out;
+  for (int k = 0; k < 3; ++k) {
+    SCOPED_TRACE(k);
+    const std::string track = Read(NumberedRawFile(dataFile(), k));
+    ASSERT_NE(track, "<missing>");
+    EXPECT_EQ(track.size() % 2, 0u);
+    const auto word = ReadSubjectStatusWord(CompanionFile(dataFile()), k);
+    ASSERT_TRUE(word.has_value());
+    const std::string status = *word == kStatusWordHitGoal ? "Hit Goal" : "Timed Out";
+    EXPECT_TRUE(*word == kStatusWordHitGoal || *word == kStatusWordTimedOut);
+    EXPECT_EQ(lines[static_cast<std::size_t>(k)], std::to_string(k + 1) + " RAT" + std::to_string(k + 1) + ": " +
+                                                       status + ", " + std::to_string(track.size() / 2) + " samples");
+    if (*word == kStatusWordTimedOut) {
+      EXPECT_EQ(track.size() / 2, 60u * 30u);
+    }
+  }
+  EXPECT_EQ(lines[3], "table " + TabulatedDataFile(dataFile()).string());
+
+  // The table is the one the analysis builds from the raw files.
+  const std::string table = Read(TabulatedDataFile(dataFile()));
+  ASSERT_EQ(Cli(cli::RunAnalyse, {dataFile().string()}).status, 0);
+  EXPECT_EQ(Read(TabulatedDataFile(dataFile())), table);
+
+  // Run again: nothing is left, nothing is touched.
+  const std::string first = Read(NumberedRawFile(dataFile(), 0));
+  const Outcome again = Cli(cli::RunRun, {dataFile().string(), "--simulator", "--seed", "9"});
+  EXPECT_EQ(again.status, 0);
+  EXPECT_EQ(again.out, "");
+  EXPECT_NE(again.err.find("no subject of this experiment is still to be run"), std::string::npos);
+  EXPECT_EQ(Read(NumberedRawFile(dataFile(), 0)), first);
+}
+
+TEST_F(CliRunTest, TheSameSeedSwimsTheSameTracks) {
+  SetMaxTime(5);
+  ASSERT_EQ(Cli(cli::RunRun, {dataFile().string(), "--simulator", "--seed", "5"}).status, 0);
+  const std::string first = Read(NumberedRawFile(dataFile(), 1));
+  fs::remove_all(dir.Path() / "data");
+  fs::create_directories(dir.Path() / "data");
+  ASSERT_EQ(Cli(cli::RunRun, {dataFile().string(), "--simulator", "--seed", "5"}).status, 0);
+  EXPECT_EQ(Read(NumberedRawFile(dataFile(), 1)), first);
+  EXPECT_GT(first.size(), 0u);
+}
+
+TEST_F(CliRunTest, RefusedWhileAnotherProgramHoldsTheHome) {
+  HomeLock lock;
+  ASSERT_TRUE(lock.Acquire(home()));
+  const Outcome run = Cli(cli::RunRun, {dataFile().string(), "--simulator"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_FALSE(fs::exists(NumberedRawFile(dataFile(), 0)));
+  EXPECT_NE(run.err.find("tarnwell-cli run:"), std::string::npos) << run.err;
+}
+
+TEST_F(CliRunTest, UsageErrorsAndUnwritableFolders) {
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+  };
+  const std::string data = dataFile().string();
+  const Case cases[] = {
+      {{}, 2},
+      {{data}, 2},
+      {{data, "--simulator", "--port", "/dev/null"}, 2},
+      {{data, "--port", "/dev/null", "--seed", "1"}, 2},
+      {{data, "--simulator", "--seed", "x"}, 2},
+      {{(dir.Path() / "no-such-folder" / "W.EXP").string(), "--simulator"}, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.args));
+    EXPECT_EQ(Cli(cli::RunRun, c.args).status, c.status);
+  }
+  EXPECT_TRUE(fs::is_empty(dir.Path() / "data"));
+}
+
+}  // namespace
+}  // namespace tarnwell
