@@ -92,7 +92,8 @@ int RunRun(const std::string& home, const std::vector<std::string>& rawArgs) {
   const std::filesystem::path dataFile = std::filesystem::absolute(args.Positional()[0]).lexically_normal();
   program->experiment.DataFile = dataFile.string();
   if (!FileExistsOrCanBeCreated(NumberedRawFile(dataFile, 0))) {
-    return Failure(kCommand, "the folder " + dataFile.parent_path().string() + " cannot take the experiment's files");
+    return Failure(kCommand,
+                   "the folder " + dataFile.parent_path().string() + " cannot take the experiment's files");
   }
 
   std::unique_ptr<UnitConnection> connection;
@@ -136,15 +137,16 @@ int RunRun(const std::string& home, const std::vector<std::string>& rawArgs) {
     if (run.IsTrialRunning()) run.cmdStopExpt_Click();  // a signal: the trial is kept as aborted
     ++trials;
     const int subject = state.PreviousSubject;
-    std::cout << (subject + 1) << " " << program->experiment.SubjectIDs[static_cast<std::size_t>(subject)] << ": "
-              << GetFinishStatusText(state.PreviousFinishStatus) << ", "
+    std::cout << (subject + 1) << " " << program->experiment.SubjectIDs[static_cast<std::size_t>(subject)]
+              << ": " << GetFinishStatusText(state.PreviousFinishStatus) << ", "
               << TrackSamples(NumberedRawFile(dataFile, subject)) << " samples\n";
     if (state.PreviousFinishStatus == kFinishAborted) {
       failed = true;
       break;
     }
   }
-  if (trials == 0 && !failed) std::cerr << "tarnwell-cli run: no subject of this experiment is still to be run\n";
+  if (trials == 0 && !failed)
+    std::cerr << "tarnwell-cli run: no subject of this experiment is still to be run\n";
   run.LeaveRunScreen();
   link.StopContinuousOutput();
   link.ResetTracker();

@@ -70,12 +70,18 @@ std::string FormatHoursMinutesSeconds(int64_t seconds) {
 
 std::string FormatElapsedTime(int32_t seconds, int16_t tick, int16_t rate) {
   const int64_t perSecond = rate < 1 ? 1 : rate;
-  const int64_t tenths = static_cast<int64_t>(std::max(seconds, 0)) * 10 + std::max<int64_t>(tick, 0) * 10 / perSecond;
+  const int64_t tenths =
+      static_cast<int64_t>(std::max(seconds, 0)) * 10 + std::max<int64_t>(tick, 0) * 10 / perSecond;
   return TwoDigits(tenths / 600) + ":" + TwoDigits(tenths % 600 / 10) + "." + std::to_string(tenths % 10);
 }
 
 RunController::RunController(Program& program, TrackerLink& link, Clock& clock, Operator& op, RunView& view)
-    : program_(program), link_(link), clock_(clock), op_(op), view_(view), page_(program.home.TempPagePath()) {
+    : program_(program),
+      link_(link),
+      clock_(clock),
+      op_(op),
+      view_(view),
+      page_(program.home.TempPagePath()) {
   screen_.labels[static_cast<std::size_t>(RunLabel::lblReadyToBegin)].text = kReadyToBeginText;
   screen_.labels[static_cast<std::size_t>(RunLabel::lblSpecInstr)].text = kStartInstructions;
 }
@@ -100,7 +106,8 @@ int RunController::SubjectCount() const {
 
 std::string RunController::SubjectId(int index) const {
   const auto& ids = program_.experiment.SubjectIDs;
-  return index >= 0 && index < static_cast<int>(ids.size()) ? ids[static_cast<std::size_t>(index)] : std::string();
+  return index >= 0 && index < static_cast<int>(ids.size()) ? ids[static_cast<std::size_t>(index)]
+                                                            : std::string();
 }
 
 bool RunController::IsSubjectPending(int index) const {
@@ -168,7 +175,8 @@ std::vector<SubjectGridCell> RunController::SubjectGridCells() const {
   for (int k = 0; k < SubjectCount(); ++k) {
     int state = IsSubjectPending(k) ? 1 : 0;
     if (run.ExperimentInProgress && run.TrialRunning && k == run.CurrentSubject) state = 2;
-    cells.push_back(SubjectGridCell{state, StatusGridLetter(state), StatusGridCellText(state, k + 1, SubjectId(k))});
+    cells.push_back(
+        SubjectGridCell{state, StatusGridLetter(state), StatusGridCellText(state, k + 1, SubjectId(k))});
   }
   return cells;
 }
@@ -199,9 +207,10 @@ std::optional<std::filesystem::path> RunController::CheckForUnfinishedTrial() {
                     "Unfinished Trial", MessageIcon::Critical);
     return page_.Path();
   }
-  op_.ShowMessage("A trial that did not finish left\nits samples in the temporary page.\nThey have been kept in\n" +
-                      recovery.string(),
-                  "Unfinished Trial", MessageIcon::Exclamation);
+  op_.ShowMessage(
+      "A trial that did not finish left\nits samples in the temporary page.\nThey have been kept in\n" +
+          recovery.string(),
+      "Unfinished Trial", MessageIcon::Exclamation);
   return recovery;
 }
 
@@ -269,7 +278,8 @@ void RunController::SelectSubject(int index) {
   RunState& run = program_.run;
   if (run.ExperimentInProgress || index < 0 || index >= SubjectCount()) return;
   run.CurrentSubject = static_cast<int16_t>(index);
-  SetLabel(RunLabel::lblCurrSess, " " + std::to_string(index + 1) + " of " + std::to_string(SubjectCount()) + " ");
+  SetLabel(RunLabel::lblCurrSess,
+           " " + std::to_string(index + 1) + " of " + std::to_string(SubjectCount()) + " ");
   RefreshSubjectGrid();
   ShowNextSubjectPrompt();
 }
@@ -307,7 +317,8 @@ void RunController::SetScheduledStart(std::optional<int32_t> secondOfDay) {
     run.ScheduledStartSecond = -1;
     return;
   }
-  const int32_t second = static_cast<int32_t>(((*secondOfDay % kSecondsPerDay) + kSecondsPerDay) % kSecondsPerDay);
+  const int32_t second =
+      static_cast<int32_t>(((*secondOfDay % kSecondsPerDay) + kSecondsPerDay) % kSecondsPerDay);
   const double now = clock_.SecondsSinceMidnight();
   double ahead = second - std::floor(now);
   if (ahead < 0) ahead += kSecondsPerDay;
@@ -326,11 +337,13 @@ void RunController::OnTick() {
   if (run.ExperimentInProgress && run.TrialRunning) {
     if (!link_.State().TrackerPortOpen) {
       AbortForLostStream(
-          "The connection to the Quentrix\nwas lost during the trial.\nThe trial was stopped and\nits samples "
+          "The connection to the Quentrix\nwas lost during the trial.\nThe trial was stopped and\nits "
+          "samples "
           "were kept.");
     } else if (clock_.NowMs() - lastSampleMs_ >= kTrialStreamSilenceMs) {
       AbortForLostStream(
-          "No position has come from\nthe Quentrix for 2 seconds.\nThe trial was stopped and\nits samples were "
+          "No position has come from\nthe Quentrix for 2 seconds.\nThe trial was stopped and\nits samples "
+          "were "
           "kept.");
     }
   }
@@ -364,15 +377,17 @@ bool RunController::CanRecordTrial() {
   if (HasDataFile()) {
     const std::filesystem::path numbered = NumberedRawFile(DataFile(), run.CurrentSubject);
     if (!FileExistsOrCanBeCreated(numbered)) {
-      op_.ShowMessage("The track of this trial cannot\nbe saved as\n" + numbered.string() + "\n" + kTrialNotStarted,
-                      "Output File Error", MessageIcon::Critical);
+      op_.ShowMessage(
+          "The track of this trial cannot\nbe saved as\n" + numbered.string() + "\n" + kTrialNotStarted,
+          "Output File Error", MessageIcon::Critical);
       return false;
     }
   }
   run.BinaryPageOpen = page_.OpenOutputBinaryFile();
   if (!run.BinaryPageOpen) {
-    op_.ShowMessage("The temporary page\n" + page_.Path().string() + "\ncannot be created.\n" + kTrialNotStarted,
-                    "Page Error", MessageIcon::Critical);
+    op_.ShowMessage(
+        "The temporary page\n" + page_.Path().string() + "\ncannot be created.\n" + kTrialNotStarted,
+        "Page Error", MessageIcon::Critical);
     return false;
   }
   if (!link_.State().UnitAcknowledged && !link_.SwitchOnTracker()) {
@@ -504,7 +519,8 @@ void RunController::UpdateExptTiming(const TrackSample& sample) {
     }
     run.TickInSecond += 1;
   }
-  SetLabel(RunLabel::lblTimeElap, FormatElapsedTime(run.ElapsedSeconds, run.TickInSecond, run.SampleRate) + " ");
+  SetLabel(RunLabel::lblTimeElap,
+           FormatElapsedTime(run.ElapsedSeconds, run.TickInSecond, run.SampleRate) + " ");
   bool timedOut = false;
   if (run.TickInSecond >= run.SampleRate) {
     run.TickInSecond = 0;
@@ -569,8 +585,10 @@ bool RunController::StoreTrialTrack() {
     trackStored_ = true;
     return true;
   }
-  const std::string who = "Subject " + std::to_string(run.CurrentSubject + 1) + " (" + SubjectId(run.CurrentSubject) + ")";
-  const std::filesystem::path recovery = RecoveryFileFor(page_.Path().parent_path(), numbered.stem().string());
+  const std::string who =
+      "Subject " + std::to_string(run.CurrentSubject + 1) + " (" + SubjectId(run.CurrentSubject) + ")";
+  const std::filesystem::path recovery =
+      RecoveryFileFor(page_.Path().parent_path(), numbered.stem().string());
   std::error_code error;
   std::filesystem::rename(page_.Path(), recovery, error);
   if (error) {
@@ -602,8 +620,9 @@ void RunController::DoEndOfMazeSessionTasks() {
     RefreshSubjectGrid();
   }
   if (pageWriteFailed_) {
-    op_.ShowMessage("Some samples of this trial could not\nbe written to the temporary page.\nIts track is incomplete.",
-                    "Track Incomplete", MessageIcon::Exclamation);
+    op_.ShowMessage(
+        "Some samples of this trial could not\nbe written to the temporary page.\nIts track is incomplete.",
+        "Track Incomplete", MessageIcon::Exclamation);
     pageWriteFailed_ = false;
   }
   // A page still holding samples is a track that could not be kept anywhere else.
@@ -646,8 +665,8 @@ void RunController::IncrementTarnwellSubject() {
     SetButton(RunButton::cmdRunExpt, false);
   } else {
     view_.RedrawPool();
-    SetLabel(RunLabel::lblCurrSess, " " + std::to_string(run.CurrentSubject + 1) + " of " +
-                                        std::to_string(SubjectCount()) + " ");
+    SetLabel(RunLabel::lblCurrSess,
+             " " + std::to_string(run.CurrentSubject + 1) + " of " + std::to_string(SubjectCount()) + " ");
     ShowNextSubjectPrompt();
   }
 }
@@ -655,7 +674,8 @@ void RunController::IncrementTarnwellSubject() {
 void RunController::WriteAbortReport() {
   const RunState& run = program_.run;
   if (!HasDataFile() || !trackStored_) return;
-  const AnalysisSettings settings = MakeAnalysisSettings(program_.pool, program_.experiment, program_.settings);
+  const AnalysisSettings settings =
+      MakeAnalysisSettings(program_.pool, program_.experiment, program_.settings);
   TrialResult result;
   AnalyseRawTrack(NumberedRawFile(DataFile(), run.CurrentSubject), settings, result);
   const TrialReportContext context = MakeTrialReportContext(settings, DataFileDisplayName(DataFile()),
@@ -691,8 +711,8 @@ void RunController::StopMazeExperiment() {
   run.TrialRunning = false;
   SetSubjectGridEnabled(true);
   SetButton(RunButton::cmdStopExpt, false);
-  SetLabel(RunLabel::lblCurrSess, " " + std::to_string(std::min(run.CurrentSubject + 1, SubjectCount())) + " of " +
-                                      std::to_string(SubjectCount()) + " ");
+  SetLabel(RunLabel::lblCurrSess, " " + std::to_string(std::min(run.CurrentSubject + 1, SubjectCount())) +
+                                      " of " + std::to_string(SubjectCount()) + " ");
   RefreshSubjectGrid();
 }
 
@@ -735,8 +755,8 @@ void RunController::ShowStartInstructions() {
 void RunController::RefreshRunLabels() {
   const RunState& run = program_.run;
   SetLabel(RunLabel::lblTimeElap, FormatHoursMinutesSeconds(run.ElapsedSeconds) + " ");
-  SetLabel(RunLabel::lblCurrSess, " " + std::to_string(std::min(run.CurrentSubject + 1, SubjectCount())) + " of " +
-                                      std::to_string(SubjectCount()) + " ");
+  SetLabel(RunLabel::lblCurrSess, " " + std::to_string(std::min(run.CurrentSubject + 1, SubjectCount())) +
+                                      " of " + std::to_string(SubjectCount()) + " ");
   SetLabel(RunLabel::lblOutFile, OutputFileLabel(DataFile()));
   // While a trial runs the state reads "Running"; between subjects the label keeps what
   // the end of the last trial set ("Waiting", "Timed Out").

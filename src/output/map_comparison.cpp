@@ -27,15 +27,15 @@ bool MapsAreEqual(const PoolSetup& a, const PoolSetup& b) {
   return left == right;
 }
 
-MapComparison CompareMapWithExperiment(Operator& op, const ExperimentSetup& experiment, PoolSetup& currentPool,
-                                       const std::string& poolFolder) {
+MapComparison CompareMapWithExperiment(Operator& op, const ExperimentSetup& experiment,
+                                       PoolSetup& currentPool, const std::string& poolFolder) {
   const std::filesystem::path dataFile = experiment.DataFile;
   PoolSetup stored;
   if (!ReadExperimentMap(stored, dataFile)) return MapComparison::Continue;
   if (MapsAreEqual(currentPool, stored)) return MapComparison::Continue;
 
-  const Answer answer =
-      op.ShowMessage(kMapDifferentText, kMapDifferentTitle, MessageIcon::Question, MessageButtons::YesNoCancel);
+  const Answer answer = op.ShowMessage(kMapDifferentText, kMapDifferentTitle, MessageIcon::Question,
+                                       MessageButtons::YesNoCancel);
   if (answer == Answer::Yes) {
     FileDialogRequest request;
     request.title = kSavePoolSetupTitle;

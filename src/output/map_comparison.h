@@ -21,9 +21,9 @@ namespace tarnwell {
 
 /// How the comparison ended. The values are the answer codes of the designed message box.
 enum class MapComparison : int16_t {
-  Continue = 0,           ///< no companion map, or it equals the current map: nothing asked
-  Cancelled = 2,          ///< the run must not go on; the current map is unchanged
-  SavedAndReplaced = 6,   ///< Yes: current map saved to a .POL file, then replaced
+  Continue = 0,              ///< no companion map, or it equals the current map: nothing asked
+  Cancelled = 2,             ///< the run must not go on; the current map is unchanged
+  SavedAndReplaced = 6,      ///< Yes: current map saved to a .POL file, then replaced
   DiscardedAndReplaced = 7,  ///< No: current map replaced without saving
 };
 
@@ -46,7 +46,7 @@ bool MapsAreEqual(const PoolSetup& a, const PoolSetup& b);
 /// `CompareMapWithExperiment`. `poolFolder` is where the save dialog starts. A save that
 /// fails is reported and counts as Cancel, so the operator's map is never discarded
 /// without the copy they asked for.
-MapComparison CompareMapWithExperiment(Operator& op, const ExperimentSetup& experiment, PoolSetup& currentPool,
-                                       const std::string& poolFolder);
+MapComparison CompareMapWithExperiment(Operator& op, const ExperimentSetup& experiment,
+                                       PoolSetup& currentPool, const std::string& poolFolder);
 
 }  // namespace tarnwell

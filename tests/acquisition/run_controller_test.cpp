@@ -124,8 +124,8 @@ class RunControllerTest : public ::testing::Test {
     link.reset();
     port.reset();
     unit.reset();
-    SimulatedUnitOptions options = SimulatedUnitFor(program.pool, program.experiment.ActivePlatform,
-                                                    program.settings, 7);
+    SimulatedUnitOptions options =
+        SimulatedUnitFor(program.pool, program.experiment.ActivePlatform, program.settings, 7);
     unit = std::make_unique<SimulatedUnit>(options);
     port = std::make_unique<SimulatedSerialPort>(*unit, clock);
     link = std::make_unique<TrackerLink>(*port, clock, op, program.settings);
@@ -162,7 +162,9 @@ class RunControllerTest : public ::testing::Test {
     std::string bytes;
     return ReadWholeFile(file, bytes) ? bytes : std::string("<missing>");
   }
-  std::optional<uint16_t> StatusWord(int k) const { return ReadSubjectStatusWord(CompanionFile(dataFile()), k); }
+  std::optional<uint16_t> StatusWord(int k) const {
+    return ReadSubjectStatusWord(CompanionFile(dataFile()), k);
+  }
   std::string Label(RunLabel label) const { return view.Label(label).text; }
   int MessagesContaining(const std::string& piece) const {
     int count = 0;
@@ -186,10 +188,12 @@ class RunControllerTest : public ::testing::Test {
 
 TEST_F(RunControllerTest, EnteringPromptsForTheFirstSubjectWithTheDesignedTexts) {
   OpenRunScreen();
-  EXPECT_EQ(Label(RunLabel::lblMessage), "Please put subject \"RAT1\"\nin the tank and click\n\"Start\" to begin recording.");
-  EXPECT_EQ(Label(RunLabel::lblSpecInstr),
-            "Click the Start button, press the \"S\" key on the\nkeyboard, or press the local or remote \"Select\" "
-            "button\non the Quentrix to start this trial.");
+  EXPECT_EQ(Label(RunLabel::lblMessage),
+            "Please put subject \"RAT1\"\nin the tank and click\n\"Start\" to begin recording.");
+  EXPECT_EQ(
+      Label(RunLabel::lblSpecInstr),
+      "Click the Start button, press the \"S\" key on the\nkeyboard, or press the local or remote \"Select\" "
+      "button\non the Quentrix to start this trial.");
   EXPECT_EQ(view.Label(RunLabel::lblSpecInstr).fontSize, 8);
   EXPECT_EQ(Label(RunLabel::lblExptStat), "Idle ");
   EXPECT_EQ(Label(RunLabel::lblCurrSess), " 1 of 3 ");
@@ -339,7 +343,8 @@ TEST_F(RunControllerTest, AllSubjectsDoneFinishesTheExperimentOnce) {
   EXPECT_EQ(MessagesContaining("Confirm"), 0);
   const std::string table = Read(TabulatedDataFile(dataFile()));
   int hits = 0;
-  for (std::size_t at = table.find("Hit Goal"); at != std::string::npos; at = table.find("Hit Goal", at + 1)) ++hits;
+  for (std::size_t at = table.find("Hit Goal"); at != std::string::npos; at = table.find("Hit Goal", at + 1))
+    ++hits;
   EXPECT_EQ(hits, 3) << table;
   EXPECT_FALSE(program.run.TabulatedDataPending);
 
@@ -358,8 +363,10 @@ TEST_F(RunControllerTest, AllSubjectsDoneFinishesTheExperimentOnce) {
 
 TEST_F(RunControllerTest, ResumeSelectsTheFirstPendingSubjectFromTheStatusWords) {
   ASSERT_TRUE(WriteExperimentRecord(CompanionFile(dataFile()), program.experiment, program.pool));
-  ASSERT_EQ(WriteSubjectStatusWord(CompanionFile(dataFile()), 0, SubjectStatus::TimedOut), RecordUpdate::Written);
-  ASSERT_EQ(WriteSubjectStatusWord(CompanionFile(dataFile()), 1, SubjectStatus::Aborted), RecordUpdate::Written);
+  ASSERT_EQ(WriteSubjectStatusWord(CompanionFile(dataFile()), 0, SubjectStatus::TimedOut),
+            RecordUpdate::Written);
+  ASSERT_EQ(WriteSubjectStatusWord(CompanionFile(dataFile()), 1, SubjectStatus::Aborted),
+            RecordUpdate::Written);
   OpenRunScreen();
   EXPECT_EQ(program.run.CurrentSubject, 1);
   EXPECT_EQ(view.grid[0].letter, 'G');
@@ -388,9 +395,7 @@ TEST_F(RunControllerTest, TrialsThatCannotBeRecordedDoNotStart) {
        [](RunControllerTest& t) { t.unit->SetPowered(false); },
        {"The Quentrix is\nnot responding.", "Unit has not been reset", "The Quentrix did not answer"}},
       {"page cannot be created",
-       [](RunControllerTest& t) {
-         fs::create_directories(t.home() / "BINTEMP.RAW" / "in-the-way");
-       },
+       [](RunControllerTest& t) { fs::create_directories(t.home() / "BINTEMP.RAW" / "in-the-way"); },
        {"The temporary page"}},
   };
   for (const Case& c : cases) {
@@ -501,7 +506,8 @@ TEST_F(RunControllerTest, LeavingDuringATrialRecordsItAndOffersTheTable) {
   EXPECT_EQ(Read(rawFile(0)), Samples(7, kOpenWaterX, kOpenWaterY));
   EXPECT_EQ(StatusWord(0), kStatusWordAborted);
   EXPECT_FALSE(program.settings.DrawTrace);
-  EXPECT_EQ(MessagesContaining("The tabulated data file\nfor this experiment must\nbe updated at this point."), 1);
+  EXPECT_EQ(
+      MessagesContaining("The tabulated data file\nfor this experiment must\nbe updated at this point."), 1);
   EXPECT_EQ(Read(TabulatedDataFile(dataFile())), "old table\r\n") << "Cancel keeps the old table";
   EXPECT_FALSE(program.run.TabulatedDataPending);
   EXPECT_FALSE(run->IsRunScreenShown());
@@ -685,7 +691,7 @@ TEST(RunTexts, ElapsedAndDurationFormats) {
     const char* elapsed;
   };
   const Case cases[] = {
-      {0, 0, 30, "00:00.0"},  {1, 15, 30, "00:01.5"},  {59, 29, 30, "00:59.9"},
+      {0, 0, 30, "00:00.0"},  {1, 15, 30, "00:01.5"},   {59, 29, 30, "00:59.9"},
       {61, 0, 25, "01:01.0"}, {3600, 0, 30, "60:00.0"}, {2, 5, 0, "00:07.0"},
   };
   for (const Case& c : cases) EXPECT_EQ(FormatElapsedTime(c.seconds, c.tick, c.rate), c.elapsed) << c.seconds;

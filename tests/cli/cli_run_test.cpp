@@ -32,12 +32,14 @@ class CliRunTest : public ::testing::Test {
   CliRunTest() {
     fs::create_directories(home());
     fs::create_directories(dir.Path() / "data");
-    dir.Write("home/SUBJECTS.INI", "Row 1 Col 1 = \"RAT1\"\r\nRow 1 Col 2 = \"RAT2\"\r\nRow 1 Col 3 = \"RAT3\"\r\n");
+    dir.Write("home/SUBJECTS.INI",
+              "Row 1 Col 1 = \"RAT1\"\r\nRow 1 Col 2 = \"RAT2\"\r\nRow 1 Col 3 = \"RAT3\"\r\n");
     SetMaxTime(60);
   }
   void SetMaxTime(int seconds) {
-    dir.Write("home/DEFAULT.CFG", "[Windows Tarnwell Experiment Setup]\r\nData File = \"\"\r\nMaximum Time = " +
-                                      std::to_string(seconds) + "\r\nActive Platform = 1\r\nDistance from Start = 10\r\n");
+    dir.Write("home/DEFAULT.CFG",
+              "[Windows Tarnwell Experiment Setup]\r\nData File = \"\"\r\nMaximum Time = " +
+                  std::to_string(seconds) + "\r\nActive Platform = 1\r\nDistance from Start = 10\r\n");
   }
   Outcome Cli(cli::CommandFn command, std::vector<std::string> args) {
     testing::internal::CaptureStdout();
@@ -79,8 +81,9 @@ TEST_F(CliRunTest, RunsEveryPendingSubjectAndBuildsTheTableInSimulatedTime) {
     ASSERT_TRUE(word.has_value());
     const std::string status = *word == kStatusWordHitGoal ? "Hit Goal" : "Timed Out";
     EXPECT_TRUE(*word == kStatusWordHitGoal || *word == kStatusWordTimedOut);
-    EXPECT_EQ(lines[static_cast<std::size_t>(k)], std::to_string(k + 1) + " RAT" + std::to_string(k + 1) + ": " +
-                                                       status + ", " + std::to_string(track.size() / 2) + " samples");
+    EXPECT_EQ(lines[static_cast<std::size_t>(k)], std::to_string(k + 1) + " RAT" + std::to_string(k + 1) +
+                                                      ": " + status + ", " +
+                                                      std::to_string(track.size() / 2) + " samples");
     if (*word == kStatusWordTimedOut) {
       EXPECT_EQ(track.size() / 2, 60u * 30u);
     }

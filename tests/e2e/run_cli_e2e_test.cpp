@@ -45,7 +45,8 @@ class QuentrixSim {
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
-    for (int i = 0; i < 100 && !fs::is_symlink(link); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    for (int i = 0; i < 100 && !fs::is_symlink(link); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   ~QuentrixSim() {
     if (pid_ > 0) {

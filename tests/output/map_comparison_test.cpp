@@ -29,7 +29,9 @@ class MapComparisonTest : public ::testing::Test {
     current = stored;
     current.Platforms[1].X = 90;  // the operator moved platform 2
   }
-  void StoreCompanion() { ASSERT_TRUE(WriteExperimentRecord(CompanionFile(experiment.DataFile), experiment, stored)); }
+  void StoreCompanion() {
+    ASSERT_TRUE(WriteExperimentRecord(CompanionFile(experiment.DataFile), experiment, stored));
+  }
 
   test::TempDir dir;
   ExperimentSetup experiment;
