@@ -8,10 +8,11 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
+#include <algorithm>
 
 #include "support/app_harness.h"
-#include "ui/screens/setup_experiment_screen.h"
 #include "ui/screens/system_setup_screen.h"
+#include "ui/widgets/file_picker.h"
 
 using namespace tarnwell;
 using namespace tarnwell::test;
@@ -197,17 +198,21 @@ void NavigationTest::missingDataFile_cancelKeepsTheExperimentScreen() {
   QFETCH(bool, staysOnScreen);
   AppHarness app;
   app.Start();
+  // A data file in a folder that does not exist can be neither found nor created.
+  app.Find<FilePicker>("pfExptFile")
+      ->SetFileName(QString::fromStdString((app.home.Path() / "no-such-folder" / "RUN.EXP").string()));
   app.Action("mnuSetupMazeExpt")->trigger();
-  app.program.experiment.DataFile = (app.home.Path() / "no-such-folder" / "RUN.EXP").string();
   std::filesystem::remove(app.home.Path() / "DEFAULT.CFG");
   app.op.ClearLog();
   app.op.QueueAnswer(static_cast<Answer>(answer));
 
   app.Find<QPushButton>("cmdExitSetExp")->click();
-  const auto warning = app.op.Messages().front();
-  QCOMPARE(QString::fromStdString(warning.text),
-           QString::fromStdString(SetupExperimentScreen::MissingDataFileText()));
-  QCOMPARE(QString::fromStdString(warning.title), QString("Warning"));
+  const std::string warningText = "No output data file has been\nselected.\nData will not be saved.";
+  QCOMPARE(CountMessages(app.op, warningText), 1);
+  const auto messages = app.op.Messages();
+  const auto warning = std::find_if(messages.begin(), messages.end(),
+                                    [&](const OperatorLogEntry& m) { return m.text == warningText; });
+  QCOMPARE(QString::fromStdString(warning->title), QString("Warning"));
   QCOMPARE(app.Mode(), staysOnScreen ? ScreenMode::SetupExperiment : ScreenMode::Home);
   QCOMPARE(app.home.Exists("DEFAULT.CFG"), !staysOnScreen);
   QCOMPARE(app.Action("mnuSetupMazeExpt")->isEnabled(), !staysOnScreen);
