@@ -10,6 +10,9 @@ const std::vector<CommandEntry>& Commands() {
       {"unit-check", RunUnitCheck},
       {"monitor", RunMonitor},
       {"run", RunRun},
+      {"save-all", RunSaveAll},
+      {"trailmap", RunTrailmap},
+      {"print", RunPrint},
   };
   return commands;
 }

@@ -23,6 +23,9 @@ int RunReport(const std::string& home, const std::vector<std::string>& args);
 int RunUnitCheck(const std::string& home, const std::vector<std::string>& args);
 int RunMonitor(const std::string& home, const std::vector<std::string>& args);
 int RunRun(const std::string& home, const std::vector<std::string>& args);
+int RunSaveAll(const std::string& home, const std::vector<std::string>& args);
+int RunTrailmap(const std::string& home, const std::vector<std::string>& args);
+int RunPrint(const std::string& home, const std::vector<std::string>& args);
 
 const std::vector<CommandEntry>& Commands();
 

@@ -1,0 +1,260 @@
+#include "output/trailmap_export.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "acquisition/raw_track.h"
+#include "core/file_util.h"
+#include "core/scripted_operator.h"
+#include "support/temp_dir.h"
+
+namespace tarnwell {
+namespace {
+
+std::string Golden(const std::string& name) {
+  std::string text;
+  EXPECT_TRUE(ReadWholeFile(std::filesystem::path(TARNWELL_SOURCE_DIR) / "tests/output/golden" / name, text));
+  return text;
+}
+
+std::string Samples(const std::vector<std::pair<int, int>>& points) {
+  std::string bytes;
+  for (const auto& [x, y] : points) AppendRawSampleBytes(bytes, PackRawSample(x, y));
+  return bytes;
+}
+
+// Subject 00: ten samples touching the frame's corners and one lost sample (Y = 255).
+// Subject 01: never recorded. Subject 02: 25 samples, the thirteenth lost, and a trailing
+// odd byte left by a cut-off write.
+std::filesystem::path WriteWeek1Tracks(const test::TempDir& dir) {
+  dir.Write("WEEK100.RAW", Samples({{128, 96},
+                                    {130, 94},
+                                    {0, 0},
+                                    {255, 191},
+                                    {140, 255},
+                                    {100, 100},
+                                    {101, 101},
+                                    {102, 102},
+                                    {103, 103},
+                                    {104, 104}}));
+  std::vector<std::pair<int, int>> second;
+  for (int i = 0; i < 25; ++i) second.emplace_back(50 + 4 * i, i == 12 ? 255 : 20 + 6 * i);
+  dir.Write("WEEK102.RAW", Samples(second) + std::string(1, '\x7f'));
+  return dir.Write("WEEK1.EXP", "companion record");
+}
+
+// Pool of radius 100 centred in the frame; targets round, square, round with a
+// fractional size, square.
+PoolSetup ArenaPool() {
+  PoolSetup pool;
+  pool.X = 128;
+  pool.Y = 96;
+  pool.Radius = 100.0f;
+  pool.Platforms[0] = PlatformSetup{158, 66, 8.0f, true, 150};
+  pool.Platforms[1] = PlatformSetup{98, 66, 7.5f, false, 150};
+  pool.Platforms[2] = PlatformSetup{98, 126, 10.25f, true, 150};
+  pool.Platforms[3] = PlatformSetup{158, 126, 6.0f, false, 150};
+  return pool;
+}
+
+TEST(ExportTrailmapFiles, WritesTheTrackAndArenaFilesByteForByte) {
+  test::TempDir dir;
+  const auto dataFile = WriteWeek1Tracks(dir);
+  ScriptedOperator op;
+
+  const TrailmapExportResult result = ExportTrailmapFiles(dataFile, ArenaPool(), op);
+
+  EXPECT_EQ(result.status, TrailmapExportStatus::Exported);
+  EXPECT_TRUE(result.textWritten);
+  EXPECT_TRUE(result.arenaWritten);
+  EXPECT_EQ(dir.Read("WEEK1.TXT"), Golden("trailmap_WEEK1.TXT"));
+  EXPECT_EQ(dir.Read("WEEK1Arena.WSP"), Golden("trailmap_WEEK1Arena.WSP"));
+  ASSERT_EQ(op.Messages().size(), 1u);
+  const std::string stem = (dir.Path() / "WEEK1").string();
+  EXPECT_EQ(op.Messages()[0].text, "The raw data file has been exported to :\n\n" + stem +
+                                       ".TXT\n\nThe Arena Properties file has been exported to :\n\n" + stem +
+                                       "Arena.wsp");
+  EXPECT_EQ(op.Messages()[0].title, "Status");
+  EXPECT_EQ(op.Messages()[0].icon, MessageIcon::Information);
+}
+
+TEST(ExportTrailmapFiles, TheOverwriteQuestionGuardsAnExistingTrackFile) {
+  struct Case {
+    const char* name;
+    Answer answer;
+    bool replaced;
+  };
+  for (const Case& c : {Case{"yes", Answer::Yes, true}, Case{"no", Answer::No, false},
+                        Case{"cancel", Answer::Cancel, false}}) {
+    SCOPED_TRACE(c.name);
+    test::TempDir dir;
+    const auto dataFile = WriteWeek1Tracks(dir);
+    dir.Write("WEEK1.TXT", "older export");
+    ScriptedOperator op;
+    op.QueueAnswer(c.answer);
+
+    const TrailmapExportResult result = ExportTrailmapFiles(dataFile, ArenaPool(), op);
+
+    ASSERT_FALSE(op.Messages().empty());
+    const OperatorLogEntry question = op.Messages()[0];
+    EXPECT_EQ(question.text,
+              "The file \"WEEK1.TXT\"\nalready exists.\n\nAre you sure you want\nto overwrite it?");
+    EXPECT_EQ(question.title, "Confirm Overwrite");
+    EXPECT_EQ(question.buttons, MessageButtons::YesNoCancel);
+    EXPECT_EQ(question.icon, MessageIcon::Exclamation);
+    EXPECT_EQ(dir.Read("WEEK1.TXT") != "older export", c.replaced);
+    EXPECT_EQ(dir.Exists("WEEK1Arena.WSP"), c.replaced) << "a refusal writes nothing at all";
+    EXPECT_EQ(result.status, c.replaced ? TrailmapExportStatus::Exported : TrailmapExportStatus::Declined);
+    EXPECT_EQ(op.Messages().size(), c.replaced ? 2u : 1u);
+  }
+}
+
+TEST(ExportTrailmapFiles, WithoutDataFileOrRawFilesNothingIsWrittenOrShown) {
+  for (const bool withDataFile : {false, true}) {
+    SCOPED_TRACE(withDataFile ? "data file but no raw file" : "raw file but no data file");
+    test::TempDir dir;
+    if (withDataFile) {
+      dir.Write("WEEK1.EXP", "companion record");
+    } else {
+      dir.Write("WEEK100.RAW", Samples({{128, 96}}));
+    }
+    ScriptedOperator op;
+    const TrailmapExportResult result = ExportTrailmapFiles(dir.Path() / "WEEK1.EXP", ArenaPool(), op);
+    EXPECT_EQ(result.status, TrailmapExportStatus::NoData);
+    EXPECT_TRUE(op.Log().empty());
+    EXPECT_FALSE(dir.Exists("WEEK1.TXT"));
+    EXPECT_FALSE(dir.Exists("WEEK1Arena.WSP"));
+  }
+}
+
+TEST(ExportTrailmapFiles, ATrackFileThatCannotBeWrittenIsNotReportedAsExported) {
+  test::TempDir dir;
+  const auto dataFile = WriteWeek1Tracks(dir);
+  // A folder in the way of the text file: it can be neither replaced nor created.
+  std::filesystem::create_directories(dir.Path() / "WEEK1.TXT" / "inside");
+  ScriptedOperator op;
+  op.QueueAnswer(Answer::Yes);
+
+  const TrailmapExportResult result = ExportTrailmapFiles(dataFile, ArenaPool(), op);
+
+  EXPECT_FALSE(result.textWritten);
+  EXPECT_TRUE(result.arenaWritten) << "the arena file is still written";
+  EXPECT_EQ(dir.Read("WEEK1Arena.WSP"), Golden("trailmap_WEEK1Arena.WSP"));
+  const OperatorLogEntry closing = op.Messages().back();
+  EXPECT_EQ(closing.title, "Status");
+  EXPECT_EQ(closing.text.rfind("The raw data file could not be written to :\n\n", 0), 0u) << closing.text;
+  EXPECT_NE(closing.text.find("The Arena Properties file has been exported to :"), std::string::npos);
+  EXPECT_EQ(closing.icon, MessageIcon::Exclamation);
+}
+
+TEST(CountNumberedRawFiles, IsTheHighestSubjectIndexWithARawFile) {
+  struct Case {
+    const char* name;
+    bool dataFile;
+    std::vector<std::string> rawFiles;
+    int16_t expected;
+  };
+  const Case cases[] = {
+      {"no data file", false, {"WEEK100.RAW"}, -1},
+      {"no raw file", true, {}, -1},
+      {"first subject only", true, {"WEEK100.RAW"}, 0},
+      {"gap before the last", true, {"WEEK100.RAW", "WEEK102.RAW"}, 2},
+      {"named in another case", true, {"week105.raw"}, 5},
+      {"last possible index", true, {"WEEK103.RAW", "WEEK199.RAW"}, 99},
+      {"other experiments and plain raw file ignored",
+       true,
+       {"WEEK2 07.RAW", "WEEK1.RAW", "WEEK1100.RAW"},
+       -1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::TempDir dir;
+    if (c.dataFile) dir.Write("WEEK1.CSV", "table");
+    for (const std::string& name : c.rawFiles) dir.Write(name, "\x80\x60");
+    EXPECT_EQ(CountNumberedRawFiles(dir.Path() / "WEEK1.CSV"), c.expected);
+  }
+}
+
+TEST(TrailmapTrackText, EmptyPairsKeepEveryColumnInPlace) {
+  struct Case {
+    const char* name;
+    std::vector<std::optional<std::string>> columns;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"one subject, odd byte ignored",
+       {Samples({{128, 96}, {129, 95}}) + "\x01"},
+       "x001\ty001\r\n0\t0\r\n1\t1\r\n"},
+      {"missing first subject",
+       {std::nullopt, Samples({{130, 90}})},
+       "x001\ty001\tx002\ty002\r\n\t\t2\t6\r\n"},
+      {"a file of one byte has no sample", {std::string("\x05")}, "x001\ty001\r\n"},
+      {"shorter second column",
+       {Samples({{128, 0}, {128, 0}}), Samples({{255, 255}})},
+       "x001\ty001\tx002\ty002\r\n0\t96\t127\t-159\r\n0\t96\t\t\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(TrailmapTrackText(c.columns), c.expected);
+  }
+}
+
+TEST(TrailmapTrackText, ColumnsBeyondNinetyNineKeepTheirFullNumber) {
+  const std::vector<std::optional<std::string>> columns(100);
+  const std::string text = TrailmapTrackText(columns);
+  const std::string tail = "x099\ty099\tx0100\ty0100\r\n";
+  ASSERT_GE(text.size(), tail.size());
+  EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
+}
+
+TEST(ArenaFileText, PoolSizeAndTargetsFollowTheSetup) {
+  struct Case {
+    const char* name;
+    float poolRadius;
+    PlatformSetup target;
+    std::string poolLine;
+    std::string targetLines;
+  };
+  const Case cases[] = {
+      {"round target",
+       100.0f,
+       {128, 96, 10.0f, true, 150},
+       "  Rect=0,0,200,200",
+       "P0\r\n  Rect=0,0,20,20\r\n"},
+      {"square target",
+       80.5f,
+       {140, 80, 5.0f, false, 150},
+       "  Rect=0,0,161,161",
+       "P0\r\n  Rect=-12,16,10,10\r\n  Type=Rectangle\r\n"},
+      {"fractional size",
+       12.25f,
+       {100, 120, 0.75f, true, 150},
+       "  Rect=0,0,24.5,24.5",
+       "P0\r\n  Rect=28,-24,1.5,1.5\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    PoolSetup pool;
+    pool.X = 128;
+    pool.Y = 96;
+    pool.Radius = c.poolRadius;
+    pool.Platforms[0] = c.target;
+    const std::string text = ArenaFileText(pool);
+    EXPECT_EQ(text.rfind("[fields]\r\nArena\r\n" + c.poolLine + "\r\n" + c.targetLines + "P1\r\n", 0), 0u)
+        << text;
+    EXPECT_EQ(text.substr(text.size() - 7), "[end]\r\n");
+  }
+}
+
+TEST(WriteArenaFile, IsNamedFromTheDataFileStem) {
+  test::TempDir dir;
+  ASSERT_TRUE(WriteArenaFile(dir.Path() / "WEEK1.CSV", ArenaPool()));
+  EXPECT_EQ(dir.Read("WEEK1Arena.WSP"), Golden("trailmap_WEEK1Arena.WSP"));
+  EXPECT_EQ(ArenaFile("/data/run.2/WEEK1.CSV"), std::filesystem::path("/data/run.2/WEEK1Arena.WSP"));
+  EXPECT_EQ(TrailmapTextFile("/data/run.2/WEEK1.CSV"), std::filesystem::path("/data/run.2/WEEK1.TXT"));
+}
+
+}  // namespace
+}  // namespace tarnwell
