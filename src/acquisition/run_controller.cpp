@@ -461,6 +461,10 @@ bool RunController::StartMazeTrial() {
   // 5. The stream of this trial.
   run.TrialStartTime = clock_.NowMs();
   lastSampleMs_ = run.TrialStartTime;
+  // A stream still running from the last trial is stopped first: a byte of an old frame
+  // still on the line would otherwise pair with the new stream's first byte and shift
+  // every sample of this trial into (Y, next X).
+  if (link_.State().ContinuousOutput) link_.StopContinuousOutput();
   link_.StartContinuousOutput();
   run.ExperimentInProgress = true;
 

@@ -469,6 +469,24 @@ TEST_F(RunControllerTest, EscAbortsTheRunningTrial) {
   keys.KeyUp(vk::Escape);
 }
 
+TEST_F(RunControllerTest, NextTrialStartedWhileAFrameIsOnTheLineKeepsItsPairs) {
+  program.experiment.MaxTime = 1;
+  Build();
+  unit->HoldAnimalAt(kPlatformX, kPlatformY);
+  OpenRunScreen();
+  run->cmdRunExpt_Click();
+  RunTrial();
+  ASSERT_EQ(program.run.CurrentSubject, 1);
+  // The stream still runs between trials; Start comes when the next frame's first byte
+  // has arrived and its second is still on the line.
+  unit->HoldAnimalAt(kOpenWaterX, kOpenWaterY);
+  for (int ms = 1; ms <= 40 && port->BytesWaiting() != 1; ++ms) clock.Advance(1);
+  ASSERT_EQ(port->BytesWaiting(), 1);
+  run->cmdRunExpt_Click();
+  RunTrial();
+  EXPECT_EQ(Read(rawFile(1)), Samples(30, kOpenWaterX, kOpenWaterY));
+}
+
 TEST_F(RunControllerTest, StopBetweenTrialsReturnsHomeAndExitAbortsARunningTrial) {
   Build();
   unit->HoldAnimalAt(kPlatformX, kPlatformY);
