@@ -198,10 +198,10 @@ void NavigationTest::missingDataFile_cancelKeepsTheExperimentScreen() {
   QFETCH(bool, staysOnScreen);
   AppHarness app;
   app.Start();
+  app.Action("mnuSetupMazeExpt")->trigger();
   // A data file in a folder that does not exist can be neither found nor created.
   app.Find<FilePicker>("pfExptFile")
       ->SetFileName(QString::fromStdString((app.home.Path() / "no-such-folder" / "RUN.EXP").string()));
-  app.Action("mnuSetupMazeExpt")->trigger();
   std::filesystem::remove(app.home.Path() / "DEFAULT.CFG");
   app.op.ClearLog();
   app.op.QueueAnswer(static_cast<Answer>(answer));

@@ -1,16 +1,28 @@
-// Setup Experiment (ScreenMode 7): fraSetupMazeExpt. Leaving it saves the subject list
-// and the experiment to DEFAULT.CFG; with no usable output data file the operator is
-// warned first and may stay. The experiment's entry boxes and the subject grid are added
-// to this class.
+// Setup Experiment (ScreenMode 7): fraSetupMazeExpt with the experiment file picker
+// pfExptFile, the maximum time, the active platform list cboActivePlat, the distance from
+// start txtDistStart, and the subject table grSubjID.
+//
+// Leaving it saves the subject list (an ID still being typed included), checks the
+// distance, takes the boxes into the experiment and saves DEFAULT.CFG; with no usable
+// output data file the operator is warned first and may stay.
 #pragma once
 
+#include <string>
+
+#include "experiment/experiment_screen.h"
 #include "ui/screens/screen.h"
 
+class QComboBox;
 class QFrame;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 
 namespace tarnwell {
+
+class FilePicker;
+class RangeBox;
+class SubjectGrid;
 
 class SetupExperimentScreen : public Screen {
   Q_OBJECT
@@ -19,19 +31,43 @@ class SetupExperimentScreen : public Screen {
 
   void Enter() override;
   bool Leave(bool endingSession) override;
+  bool HandleMenuCommand(MenuCommand command) override;
 
-  // The screen's values into ExperimentSetup (nothing to take while it has no boxes).
-  virtual void TakeExperimentFromScreen() {}
+  // The screen's values into ExperimentSetup; an ID being typed is committed first.
+  void TakeExperimentFromScreen();
+  // ExperimentSetup into the screen's boxes and the subject grid.
   void ShowExperiment();
+  // CheckDistanceFromStart on the distance box (Enter, focus loss, leaving).
+  void CheckDistanceFromStart();
+  // SubjectEditLocked from the experiment's file.
+  void RecomputeSubjectEditLocked();
+
+  SubjectGrid* Grid() const { return grSubjID_; }
 
   static std::string MissingDataFileText() {
     return "No output data file has been\nselected.\nData will not be saved.";
   }
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
+  ExperimentScreenBoxes BoxesFromWidgets() const;
+  void ExperimentFileChosen(const QString& chosen);
+  void ShowLockState();
+
   QFrame* fraSetupMazeExpt_;
-  QLabel* lblExptSummary_;
+  FilePicker* pfExptFile_;
+  RangeBox* txtMaxTime_;
+  QComboBox* cboActivePlat_;
+  QLineEdit* txtDistStart_;
+  QLabel* lblDistLimit_;
+  SubjectGrid* grSubjID_;
+  QLabel* lblSubjLocked_;
+  QPushButton* cmdLoadExpt_;
+  QPushButton* cmdSaveExpt_;
   QPushButton* cmdExitSetExp_;
+  bool checkingDistance_ = false;
 };
 
 }  // namespace tarnwell

@@ -1,68 +1,335 @@
 #include "ui/screens/setup_pool_screen.h"
 
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QEvent>
 #include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QVBoxLayout>
 
 #include "core/numbers.h"
-#include "pool/pool_drawing.h"
+#include "legacy/pool_setup_commands.h"
+#include "pool/overlay_projection.h"
 #include "pool/pool_file.h"
 #include "ui/main_window.h"
-#include "ui/widgets/picture_box.h"
+#include "ui/tracker_overlay_sink.h"
+#include "ui/widgets/pool_picture.h"
+#include "ui/widgets/range_box.h"
+#include "ui/widgets/spin_button.h"
 
 namespace tarnwell {
 
+namespace {
+
+// The X and Y boxes: the pool's centre lies in the tracker's picture; a platform's offset
+// from the centre may reach across it either way.
+constexpr BoxRange kPoolXRange{0, 255};
+constexpr BoxRange kPoolYRange{0, 191};
+constexpr BoxRange kPlatformXRange{-255, 255};
+constexpr BoxRange kPlatformYRange{-191, 191};
+
+QLabel* Caption(const QString& text, QWidget* parent) {
+  auto* label = new QLabel(text, parent);
+  label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  return label;
+}
+
+}  // namespace
+
 SetupPoolScreen::SetupPoolScreen(AppContext& context, FrmMain& main, QWidget* parent)
-    : Screen(ScreenMode::SetupPool, context, main, parent) {
+    : Screen(ScreenMode::SetupPool, context, main, parent),
+      editor_(std::make_unique<PoolEditor>(context.pool)) {
   setObjectName("scrSetupPool");
   auto* outer = new QVBoxLayout(this);
   fraSetupPool_ = new QFrame(this);
   fraSetupPool_->setObjectName("fraSetupPool");
   auto* layout = new QHBoxLayout(fraSetupPool_);
-  picPool_ = new PictureBox(fraSetupPool_);
+
+  picHolder_ = new QWidget(fraSetupPool_);
+  picHolder_->setObjectName("picPoolHolder");
+  picHolder_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+  picHolder_->setMinimumSize(256, 192);
+  picHolder_->installEventFilter(this);
+  picPool_ = new PoolPicture(*editor_, picHolder_);
   picPool_->setObjectName("picPool");
-  picPool_->setFocusPolicy(Qt::StrongFocus);
-  layout->addWidget(picPool_, 1);
+  picPool_->SetOptionsSource([this] { return DrawingOptions(); });
+  layout->addWidget(picHolder_, 1);
+
   auto* side = new QVBoxLayout;
   auto* title = new QLabel("<b>Setup Pool and Platforms</b>", fraSetupPool_);
   title->setObjectName("lblSetupPoolTitle");
-  lblPoolSummary_ = new QLabel(fraSetupPool_);
-  lblPoolSummary_->setObjectName("lblPoolSummary");
+  side->addWidget(title);
+
+  auto* fraPoolItem = new QGroupBox("Item", fraSetupPool_);
+  fraPoolItem->setObjectName("fraPoolItem");
+  auto* items = new QHBoxLayout(fraPoolItem);
+  auto* itemGroup = new QButtonGroup(this);
+  for (int item = 0; item <= kPlatformCount; ++item) {
+    auto* option = new QRadioButton(item == 0 ? QString("Pool") : QString::number(item), fraPoolItem);
+    option->setObjectName(item == 0 ? QString("optPool") : QString("optPlatform%1").arg(item));
+    option->setToolTip(item == 0 ? QString("The pool") : QString("Platform %1").arg(item));
+    itemGroup->addButton(option, item);
+    items->addWidget(option);
+    optPoolItem_.push_back(option);
+    connect(option, &QRadioButton::clicked, this, [this, item] { SelectPoolItem(item); });
+  }
+  side->addWidget(fraPoolItem);
+
+  lblPoolItem_ = new QLabel(fraSetupPool_);
+  lblPoolItem_->setObjectName("lblPoolItem");
+  QFont itemFont = lblPoolItem_->font();
+  itemFont.setBold(true);
+  lblPoolItem_->setFont(itemFont);
+  side->addWidget(lblPoolItem_);
+
+  auto* grid = new QGridLayout;
+  int row = 0;
+  const auto addBox = [&](const QString& caption, RangeBox* box, double step, QWidget* extra = nullptr) {
+    QLabel* label = Caption(caption, fraSetupPool_);
+    grid->addWidget(label, row, 0);
+    grid->addWidget(box, row, 1);
+    auto* spin = new SpinButton(fraSetupPool_);
+    spin->setObjectName(QString("sp") + box->objectName().mid(3));
+    spin->BindTo(box, step);
+    grid->addWidget(spin, row, 2);
+    if (extra != nullptr) grid->addWidget(extra, row, 3);
+    ++row;
+    return std::vector<QWidget*>{label, box, spin};
+  };
+  txtPoolDiam_ = AddRangeBox("txtPoolDiam", kPoolDiameterRange.Min, kPoolDiameterRange.Max, 1);
+  addBox("Diameter", txtPoolDiam_, 1);
+  txtPoolX_ = AddRangeBox("txtPoolX", kPoolXRange.Min, kPoolXRange.Max, 0);
+  addBox("X", txtPoolX_, 1);
+  txtPoolY_ = AddRangeBox("txtPoolY", kPoolYRange.Min, kPoolYRange.Max, 0);
+  addBox("Y", txtPoolY_, 1);
+  chkRound_ = new QCheckBox("Round", fraSetupPool_);
+  chkRound_->setObjectName("chkRound");
+  grid->addWidget(chkRound_, row++, 1, 1, 3);
+  txtNumRings_ = AddRangeBox("txtNumRings", kRingsRange.Min, kRingsRange.Max, 0);
+  for (QWidget* w : addBox("Rings", txtNumRings_, 1)) poolOnly_.push_back(w);
+  chkEquArea_ = new QCheckBox("Equal Area", fraSetupPool_);
+  chkEquArea_->setObjectName("chkEquArea");
+  grid->addWidget(chkEquArea_, row++, 1, 1, 3);
+  chkQuadrants_ = new QCheckBox("Quadrants", fraSetupPool_);
+  chkQuadrants_->setObjectName("chkQuadrants");
+  grid->addWidget(chkQuadrants_, row++, 1, 1, 3);
+  poolOnly_.push_back(chkEquArea_);
+  poolOnly_.push_back(chkQuadrants_);
+  txtActualSize_ = AddRangeBox("txtActualSize", kActualSizeRange.Min, kActualSizeRange.Max, 0);
+  for (QWidget* w : addBox("Pool Diameter cm", txtActualSize_, 1)) poolOnly_.push_back(w);
+  txtCMultiplier_ =
+      AddRangeBox("txtCMultiplier", kCounterMultiplierRange.Min, kCounterMultiplierRange.Max, 0);
+  addBox("Counter Multiplier", txtCMultiplier_, 5, new QLabel("%", fraSetupPool_));
+  side->addLayout(grid);
+
+  cmdSymmetry_ = new QPushButton("&Symmetry", fraSetupPool_);
+  cmdSymmetry_->setObjectName("cmdSymmetry");
+  cmdSymmetry_->setToolTip("Place the four platforms symmetrically about the pool centre (Ctrl+S)");
+  side->addWidget(cmdSymmetry_);
+  auto* hint = new QLabel("Click and Drag Pool or Platforms to Change Position", fraSetupPool_);
+  hint->setObjectName("lblPoolHint");
+  hint->setWordWrap(true);
+  side->addWidget(hint);
+  side->addStretch();
   cmdProject_ = new QPushButton("Dis&play", fraSetupPool_);
   cmdProject_->setObjectName("cmdProject");
   cmdExitSetupPool_ = new QPushButton("Ho&me", fraSetupPool_);
   cmdExitSetupPool_->setObjectName("cmdExitSetupPool");
-  side->addWidget(title);
-  side->addWidget(lblPoolSummary_);
-  side->addStretch();
   side->addWidget(cmdProject_);
   side->addWidget(cmdExitSetupPool_);
   layout->addLayout(side);
   outer->addWidget(fraSetupPool_);
-  connect(picPool_, &PictureBox::Resized, this, &SetupPoolScreen::DrawPoolPicture);
+
+  PoolScreenBoxes& boxes = editor_->Boxes();
+  connect(txtPoolDiam_, &RangeBox::ValueCommitted, this, [this, &boxes](double value) {
+    boxes.Diameter = value;
+    editor_->ApplyDiameter();
+    OutlineSelectedItemOnOverlay(main_.OverlaySink(), context_.pool, editor_->SelectedPoolItem(),
+                                 AspectFactor(context_.settings));
+    DrawPoolPicture();
+  });
+  connect(txtPoolX_, &RangeBox::ValueCommitted, this, [this, &boxes](double value) {
+    boxes.X = CInt(value);
+    editor_->ApplyX();
+    DrawPoolPicture();
+  });
+  connect(txtPoolY_, &RangeBox::ValueCommitted, this, [this, &boxes](double value) {
+    boxes.Y = CInt(value);
+    editor_->ApplyY();
+    DrawPoolPicture();
+  });
+  connect(chkRound_, &QCheckBox::clicked, this, [this, &boxes](bool checked) {
+    boxes.Round = checked;
+    editor_->ApplyRound();
+    DrawPoolPicture();
+  });
+  // Rings, zone options, the size in centimetres and the counter multiplier have no Apply
+  // of their own: taking the whole screen (every other box is in step) applies them.
+  const auto takeAll = [this] {
+    editor_->TakePoolFromScreen();
+    ShowBoxes();
+    DrawPoolPicture();
+  };
+  connect(txtNumRings_, &RangeBox::ValueCommitted, this, [&boxes, takeAll](double value) {
+    boxes.NumRings = CInt(value);
+    takeAll();
+  });
+  connect(chkEquArea_, &QCheckBox::clicked, this, [&boxes, takeAll](bool checked) {
+    boxes.EquArea = checked;
+    takeAll();
+  });
+  connect(chkQuadrants_, &QCheckBox::clicked, this, [&boxes, takeAll](bool checked) {
+    boxes.Quadrants = checked;
+    takeAll();
+  });
+  connect(txtActualSize_, &RangeBox::ValueCommitted, this, [&boxes, takeAll](double value) {
+    boxes.ActualSize = CInt(value);
+    takeAll();
+  });
+  connect(txtCMultiplier_, &RangeBox::ValueCommitted, this, [&boxes, takeAll](double value) {
+    boxes.CounterMultiplier = CInt(value);
+    takeAll();
+  });
+  connect(cmdSymmetry_, &QPushButton::clicked, this, [this] {
+    CommitTypedBoxes();
+    editor_->ApplySymmetry();
+    ShowBoxes();
+    DrawPoolPicture();
+  });
+  connect(picPool_, &PoolPicture::ItemEdited, this, &SetupPoolScreen::ShowBoxes);
   connect(cmdProject_, &QPushButton::clicked, &main_, &FrmMain::mnuProject_Click);
   connect(cmdExitSetupPool_, &QPushButton::clicked, &main_, [this] { main_.EnterHomeScreen(); });
+  ShowBoxes();
+}
+
+RangeBox* SetupPoolScreen::AddRangeBox(const char* name, double minimum, double maximum, int decimals) {
+  auto* box = new RangeBox(fraSetupPool_);
+  box->setObjectName(name);
+  box->SetOperator(&context_.op);
+  box->SetRange(minimum, maximum);
+  box->SetDecimals(decimals);
+  box->setMaximumWidth(70);
+  return box;
+}
+
+PoolDrawingOptions SetupPoolScreen::DrawingOptions() const {
+  PoolDrawingOptions options;
+  options.aspect = AspectFactor(context_.settings);
+  options.activePlatform = context_.experiment.ActivePlatform;
+  return options;
+}
+
+std::filesystem::path& SetupPoolScreen::PoolFolder() {
+  if (poolFolder_.empty()) poolFolder_ = InitialPoolFolder(context_.settings, context_.home.Folder());
+  return poolFolder_;
 }
 
 void SetupPoolScreen::DrawPoolPicture() {
-  PoolDrawingOptions options;
-  options.aspect = AspectFactor(context_.settings);
-  DrawPool(picPool_->Surface(), context_.pool, options);
-  picPool_->update();
-  const PoolSetup& p = context_.pool;
-  lblPoolSummary_->setText(QString("Pool centre: %1, %2\nRadius: %3\nSize: %4 x %5 cm\nRings: %6")
-                               .arg(p.X)
-                               .arg(p.Y)
-                               .arg(QString::fromStdString(FormatGeneral(p.Radius)))
-                               .arg(p.ActualSizeX)
-                               .arg(p.ActualSizeY)
-                               .arg(p.NumRings));
+  picPool_->Redraw();
+}
+
+void SetupPoolScreen::SelectPoolItem(int item) {
+  CommitTypedBoxes();
+  editor_->SelectPoolItem(item);
+  ShowBoxes();
+  DrawPoolPicture();
+}
+
+void SetupPoolScreen::ShowBoxes() {
+  const PoolScreenBoxes& boxes = editor_->Boxes();
+  const int item = editor_->SelectedPoolItem();
+  const bool isPool = item == 0;
+  const BoxRange diameter = editor_->DiameterRange();
+  txtPoolDiam_->SetRange(diameter.Min, diameter.Max);
+  const BoxRange x = isPool ? kPoolXRange : kPlatformXRange;
+  const BoxRange y = isPool ? kPoolYRange : kPlatformYRange;
+  txtPoolX_->SetRange(x.Min, x.Max);
+  txtPoolY_->SetRange(y.Min, y.Max);
+  txtPoolDiam_->SetValue(boxes.Diameter);
+  txtPoolX_->SetValue(boxes.X);
+  txtPoolY_->SetValue(boxes.Y);
+  chkRound_->setChecked(boxes.Round);
+  txtNumRings_->SetValue(boxes.NumRings);
+  chkEquArea_->setChecked(boxes.EquArea);
+  chkQuadrants_->setChecked(boxes.Quadrants);
+  txtActualSize_->SetValue(boxes.ActualSize);
+  txtCMultiplier_->SetValue(boxes.CounterMultiplier);
+  lblPoolItem_->setText(QString::fromStdString(editor_->ItemLabel()));
+  if (item >= 0 && item < static_cast<int>(optPoolItem_.size())) optPoolItem_[item]->setChecked(true);
+  for (QWidget* w : poolOnly_) w->setEnabled(isPool);
+  cmdSymmetry_->setEnabled(!isPool);
+}
+
+void SetupPoolScreen::CommitTypedBoxes() {
+  const PoolScreenBoxes& boxes = editor_->Boxes();
+  const std::pair<RangeBox*, double> shown[] = {{txtPoolDiam_, boxes.Diameter},
+                                                {txtPoolX_, boxes.X},
+                                                {txtPoolY_, boxes.Y},
+                                                {txtNumRings_, boxes.NumRings},
+                                                {txtActualSize_, boxes.ActualSize},
+                                                {txtCMultiplier_, boxes.CounterMultiplier}};
+  for (const auto& [box, value] : shown) {
+    if (box->text().trimmed().toStdString() != RangeBox::FormatValue(value, box == txtPoolDiam_ ? 1 : 0)) {
+      box->Validate();
+    }
+  }
+}
+
+void SetupPoolScreen::TakePoolFromScreen() {
+  CommitTypedBoxes();
+  editor_->TakePoolFromScreen();
+}
+
+void SetupPoolScreen::AfterPoolReplaced() {
+  editor_->SelectPoolItem(0);
+  ShowBoxes();
+  DrawPoolPicture();
+}
+
+void SetupPoolScreen::Enter() {
+  // The pool may have been replaced elsewhere (an experiment loaded, the run's map check):
+  // the boxes show the pool as it is now, never values from an earlier visit.
+  editor_->SelectPoolItem(editor_->SelectedPoolItem());
+  ShowBoxes();
+  DrawPoolPicture();
+  picPool_->setFocus(Qt::OtherFocusReason);
 }
 
 void SetupPoolScreen::DoLayout() {
+  picPool_->setGeometry(PoolPicture::FrameWithin(picHolder_->rect()));
   DrawPoolPicture();
+}
+
+bool SetupPoolScreen::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == picHolder_ && event->type() == QEvent::Resize) {
+    picPool_->setGeometry(PoolPicture::FrameWithin(picHolder_->rect()));
+  }
+  return Screen::eventFilter(watched, event);
+}
+
+bool SetupPoolScreen::HandleMenuCommand(MenuCommand command) {
+  switch (command) {
+    case MenuCommand::Load:
+      CommitTypedBoxes();
+      if (LoadPoolSetupCommand(context_.op, context_.pool, PoolFolder())) AfterPoolReplaced();
+      return true;
+    case MenuCommand::LoadLegacyCfg:
+      CommitTypedBoxes();
+      if (LoadLegacyCfgCommand(context_.op, context_.pool, PoolFolder())) AfterPoolReplaced();
+      return true;
+    case MenuCommand::Save:
+      SavePoolSetupCommand(context_.op, context_.pool, PoolFolder(), [this] { TakePoolFromScreen(); });
+      ShowBoxes();
+      DrawPoolPicture();
+      return true;
+    default:
+      return false;
+  }
 }
 
 bool SetupPoolScreen::Leave(bool endingSession) {

@@ -1,0 +1,62 @@
+#include "experiment/experiment_screen.h"
+
+#include <algorithm>
+
+#include "core/file_util.h"
+#include "core/key_line.h"
+#include "core/numbers.h"
+
+namespace tarnwell {
+
+namespace {
+
+std::string_view TrimmedView(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  const std::size_t last = text.find_last_not_of(" \t");
+  return text.substr(first, last - first + 1);
+}
+
+}  // namespace
+
+std::string ExperimentFileName(std::string_view chosen) {
+  const std::string_view name = TrimmedView(chosen);
+  if (name.empty()) return std::string();
+  return ReplaceExtension(name, "EXP");
+}
+
+ExperimentScreenBoxes ShowExperiment(ExperimentSetup& experiment) {
+  experiment.DataFile = ExperimentFileName(experiment.DataFile);
+  ExperimentScreenBoxes boxes;
+  boxes.ExperimentFile = experiment.DataFile;
+  boxes.ExperimentFileValid = experiment.DataFileValid;
+  boxes.MaxTime = std::to_string(experiment.MaxTime);
+  const int platform = experiment.ActivePlatform;
+  boxes.ActivePlatformIndex =
+      platform >= 0 && platform < static_cast<int>(kActivePlatformChoices.size()) ? platform : 0;
+  boxes.DistFromStart = std::to_string(experiment.DistFromStart);
+  return boxes;
+}
+
+void TakeExperimentFromScreen(const ExperimentScreenBoxes& boxes, ExperimentSetup& experiment,
+                              std::filesystem::path& experimentFolder) {
+  const std::string dataFile = ExperimentFileName(boxes.ExperimentFile);
+  if (dataFile.empty()) {
+    experiment.DataFile.clear();
+    experiment.DataFileValid = false;
+  } else if (FileExistsOrCanBeCreated(dataFile)) {
+    experiment.DataFile = dataFile;
+    experiment.DataFileValid = boxes.ExperimentFileValid;
+  }
+  if (!experiment.DataFile.empty()) {
+    const std::filesystem::path folder = std::filesystem::path(experiment.DataFile).parent_path();
+    std::error_code ec;
+    if (!folder.empty() && std::filesystem::is_directory(folder, ec)) experimentFolder = folder;
+  }
+  experiment.MaxTime = CInt(Val(boxes.MaxTime));
+  experiment.ActivePlatform = static_cast<int16_t>(
+      std::clamp(boxes.ActivePlatformIndex, 0, static_cast<int>(kActivePlatformChoices.size()) - 1));
+  experiment.DistFromStart = CInt(Val(boxes.DistFromStart));
+}
+
+}  // namespace tarnwell

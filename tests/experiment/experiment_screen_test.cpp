@@ -1,0 +1,138 @@
+// Between ExperimentSetup and the Setup Experiment screen's boxes: which data file is
+// taken over, what the boxes show, and how typed numbers become the stored ones.
+#include "experiment/experiment_screen.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "support/temp_dir.h"
+
+namespace tarnwell {
+namespace {
+
+using test::TempDir;
+
+TEST(ExperimentFileName, GivesTheNameTheExtensionExp) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"/data/ABC.DAT", "/data/ABC.EXP"},
+      {"/data/week1", "/data/week1.EXP"},
+      {"/data.v2/week1", "/data.v2/week1.EXP"},
+      {"  /data/ABC.exp  ", "/data/ABC.EXP"},
+      {"", ""},
+      {"   ", ""},
+  };
+  for (const auto& [chosen, expected] : cases) {
+    EXPECT_EQ(ExperimentFileName(chosen), expected) << '"' << chosen << '"';
+  }
+}
+
+TEST(ShowExperiment, ShowsTheSetupWithTheDataFileAsExp) {
+  struct Case {
+    int16_t activePlatform;
+    int shownIndex;
+  };
+  const Case cases[] = {{0, 0}, {1, 1}, {4, 4}, {5, 5}, {7, 0}, {-1, 0}};
+  for (const Case& c : cases) {
+    ExperimentSetup experiment;
+    experiment.DataFile = "/data/WEEK1.DAT";
+    experiment.DataFileValid = true;
+    experiment.MaxTime = 90;
+    experiment.ActivePlatform = c.activePlatform;
+    experiment.DistFromStart = 35;
+    const ExperimentScreenBoxes boxes = ShowExperiment(experiment);
+    EXPECT_EQ(experiment.DataFile, "/data/WEEK1.EXP");
+    EXPECT_EQ(boxes.ExperimentFile, "/data/WEEK1.EXP");
+    EXPECT_TRUE(boxes.ExperimentFileValid);
+    EXPECT_EQ(boxes.MaxTime, "90");
+    EXPECT_EQ(boxes.ActivePlatformIndex, c.shownIndex) << c.activePlatform;
+    EXPECT_EQ(boxes.DistFromStart, "35");
+  }
+}
+
+TEST(TakeExperimentFromScreen, TakesTheDataFileOnlyWhenItCanBeUsed) {
+  TempDir dir;
+  const std::string previous = (dir.Path() / "OLD.EXP").string();
+  struct Case {
+    const char* name;
+    std::string picker;
+    bool pickerValid;
+    std::string dataFile;  // expected
+    bool dataFileValid;
+    std::filesystem::path folder;  // expected experiment folder
+  };
+  std::filesystem::create_directories(dir.Path() / "runs");
+  const Case cases[] = {
+      {"new file in an existing folder", (dir.Path() / "runs" / "week2.dat").string(), true,
+       (dir.Path() / "runs" / "week2.EXP").string(), true, dir.Path() / "runs"},
+      {"folder that does not exist", (dir.Path() / "gone" / "week2.EXP").string(), false, previous, true,
+       dir.Path()},
+      {"empty picker", "", false, "", false, "/start"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ExperimentSetup experiment;
+    experiment.DataFile = previous;
+    experiment.DataFileValid = true;
+    std::filesystem::path folder = "/start";
+    ExperimentScreenBoxes boxes;
+    boxes.ExperimentFile = c.picker;
+    boxes.ExperimentFileValid = c.pickerValid;
+    boxes.MaxTime = "60";
+    boxes.DistFromStart = "20";
+    TakeExperimentFromScreen(boxes, experiment, folder);
+    EXPECT_EQ(experiment.DataFile, c.dataFile);
+    EXPECT_EQ(experiment.DataFileValid, c.dataFileValid);
+    EXPECT_EQ(folder, c.folder);
+  }
+}
+
+TEST(TakeExperimentFromScreen, ReadsTheNumbersAndTheActivePlatform) {
+  struct Case {
+    std::string maxTime;
+    int platformIndex;
+    std::string distance;
+    int16_t expectedMaxTime, expectedPlatform, expectedDistance;
+  };
+  const Case cases[] = {
+      {"120", 5, "40", 120, 5, 40},              // "ALL"
+      {"45", 0, "0", 45, 0, 0},                  // "OFF"
+      {"abc", 3, "x", 0, 3, 0},                  // no numbers read as 0
+      {"99999", 9, "-70000", 32767, 5, -32768},  // held at what the fields hold
+      {"30.5", -1, "12.5", 30, 0, 12},           // halves to even
+  };
+  for (const Case& c : cases) {
+    ExperimentSetup experiment;
+    std::filesystem::path folder;
+    ExperimentScreenBoxes boxes;
+    boxes.MaxTime = c.maxTime;
+    boxes.ActivePlatformIndex = c.platformIndex;
+    boxes.DistFromStart = c.distance;
+    TakeExperimentFromScreen(boxes, experiment, folder);
+    EXPECT_EQ(experiment.MaxTime, c.expectedMaxTime) << c.maxTime;
+    EXPECT_EQ(experiment.ActivePlatform, c.expectedPlatform) << c.platformIndex;
+    EXPECT_EQ(experiment.DistFromStart, c.expectedDistance) << c.distance;
+  }
+}
+
+TEST(ExperimentScreen, ShowThenTakeChangesNothing) {
+  TempDir dir;
+  ExperimentSetup experiment;
+  experiment.DataFile = (dir.Path() / "WEEK3.EXP").string();
+  experiment.DataFileValid = true;
+  experiment.MaxTime = 75;
+  experiment.ActivePlatform = 3;
+  experiment.DistFromStart = 55;
+  experiment.SubjectIDs = {"R1"};
+  experiment.SubjectCount = 1;
+  ExperimentSetup shown = experiment;
+  std::filesystem::path folder;
+  const ExperimentScreenBoxes boxes = ShowExperiment(shown);
+  TakeExperimentFromScreen(boxes, shown, folder);
+  EXPECT_EQ(shown, experiment);
+  EXPECT_EQ(folder, dir.Path());
+}
+
+}  // namespace
+}  // namespace tarnwell

@@ -1,0 +1,218 @@
+// The pool setup screen's file commands: which file each reads, what each changes and
+// what it must leave alone, where the dialogs start, and that a save that did not happen
+// is never passed off as one.
+#include "legacy/pool_setup_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "core/scripted_operator.h"
+#include "legacy/legacy_conversion.h"
+#include "pool/pool_defaults.h"
+#include "pool/pool_file.h"
+#include "pool/zones.h"
+#include "support/temp_dir.h"
+
+namespace tarnwell {
+namespace {
+
+using test::TempDir;
+
+PoolSetup DefaultPool() {
+  PoolSetup pool;
+  SetDefaultPool(pool);
+  return pool;
+}
+
+// A pool that differs from the defaults in every family of fields.
+PoolSetup DistinctPool() {
+  PoolSetup pool = DefaultPool();
+  pool.X = 120;
+  pool.Y = 90;
+  pool.Radius = 70;
+  pool.NumRings = 3;
+  pool.EquArea = true;
+  pool.Round = false;
+  pool.ActualSizeX = pool.ActualSizeY = 150;
+  for (int i = 0; i < 4; ++i) {
+    pool.Platforms[i].X = static_cast<int16_t>(100 + 10 * i);
+    pool.Platforms[i].Y = static_cast<int16_t>(70 + 5 * i);
+    pool.Platforms[i].Radius = 8;
+    pool.Platforms[i].CMultiplier = 200;
+    pool.Platforms[i].Round = false;
+  }
+  return pool;
+}
+
+bool SamePool(PoolSetup a, PoolSetup b) {
+  ComputeRingRadii(a);
+  ComputeRingRadii(b);
+  return a == b;
+}
+
+TEST(PoolSetupDialogs, CarryTheDesignedTitlesExtensionsAndStartFolder) {
+  TempDir dir;
+  struct Case {
+    FileDialogRequest request;
+    std::string title, extension, filterStart;
+  };
+  const Case cases[] = {
+      {PoolLoadDialog(dir.Path()), "Load Tarnwell Pool Setup", "POL",
+       "Pool Setup Files (*.POL)|*.POL|Experiment Setup Files (*.EXP)|*.EXP|All Files (*.*)|*.*"},
+      {PoolSaveDialog(dir.Path()), "Save Tarnwell Pool Setup", "POL", "Pool Setup Files (*.POL)|*.POL"},
+      {LegacyCfgDialog(dir.Path()), "Load Legacy Cfg", "CFG", "Legacy Configuration Files (*.CFG)|*.CFG"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.title);
+    EXPECT_EQ(c.request.title, c.title);
+    EXPECT_EQ(c.request.defaultExtension, c.extension);
+    EXPECT_EQ(c.request.filter.rfind(c.filterStart, 0), 0u) << c.request.filter;
+    EXPECT_EQ(c.request.startDir, dir.Path().string());
+  }
+  // A remembered folder that has gone leaves the choice to the dialog.
+  EXPECT_EQ(PoolLoadDialog(dir.Path() / "gone").startDir, "");
+}
+
+TEST(InitialPoolFolder, IsTheMapFolderWhenItExistsElseTheProgramFolder) {
+  TempDir dir;
+  std::filesystem::create_directories(dir.Path() / "Config");
+  SystemSettings settings;
+  settings.ConfigDir = (dir.Path() / "Config").string();
+  EXPECT_EQ(InitialPoolFolder(settings, dir.Path() / "home"), dir.Path() / "Config");
+  settings.ConfigDir = (dir.Path() / "missing").string();
+  EXPECT_EQ(InitialPoolFolder(settings, dir.Path() / "home"), dir.Path() / "home");
+  settings.ConfigDir.clear();
+  EXPECT_EQ(InitialPoolFolder(settings, dir.Path() / "home"), dir.Path() / "home");
+}
+
+// What Load and "Load Legacy Cfg" make of each kind of file.
+TEST(PoolLoadCommands, ReadEachKindOfFileIntoThePoolAndRememberItsFolder) {
+  enum class Kind { PoolFile, ExperimentRecord, Garbage, Missing, Cancelled };
+  struct Case {
+    const char* name;
+    Kind kind;
+    bool legacyCommand;
+    bool replaced;
+    bool complains;
+  };
+  const Case cases[] = {
+      {"pol by Load", Kind::PoolFile, false, true, false},
+      {"record by Load", Kind::ExperimentRecord, false, true, false},
+      {"garbage by Load", Kind::Garbage, false, false, true},
+      {"missing by Load", Kind::Missing, false, false, false},
+      {"cancel by Load", Kind::Cancelled, false, false, false},
+      {"record by Load Legacy Cfg", Kind::ExperimentRecord, true, true, false},
+      {"pol by Load Legacy Cfg", Kind::PoolFile, true, true, false},
+      {"garbage by Load Legacy Cfg", Kind::Garbage, true, false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    const PoolSetup wanted = DistinctPool();
+    std::filesystem::path file = dir.Path() / "maps" / "ARENA.POL";
+    std::filesystem::create_directories(file.parent_path());
+    switch (c.kind) {
+      case Kind::PoolFile:
+        ASSERT_TRUE(WritePoolSetupFile(file, wanted));
+        break;
+      case Kind::ExperimentRecord: {
+        file = dir.Path() / "maps" / "WEEK1.EXP";
+        ExperimentSetup experiment;
+        experiment.SubjectIDs = {"RAT1", "RAT2"};
+        experiment.SubjectCount = 2;
+        ASSERT_TRUE(WriteExperimentRecord(file, experiment, wanted));
+        break;
+      }
+      case Kind::Garbage:
+        dir.Write("maps/ARENA.POL", "not a pool at all");
+        break;
+      case Kind::Missing:
+      case Kind::Cancelled:
+        break;
+    }
+    ScriptedOperator op;
+    op.QueueReply(c.kind == Kind::Cancelled ? std::nullopt : std::optional<std::string>(file.string()));
+    PoolSetup pool = DefaultPool();
+    std::filesystem::path folder = dir.Path();
+    const bool replaced =
+        c.legacyCommand ? LoadLegacyCfgCommand(op, pool, folder) : LoadPoolSetupCommand(op, pool, folder);
+
+    EXPECT_EQ(replaced, c.replaced);
+    EXPECT_TRUE(SamePool(pool, c.replaced ? wanted : DefaultPool()));
+    EXPECT_EQ(op.Messages().size(), c.complains ? 1u : 0u);
+    const bool fileExisted = c.kind != Kind::Missing && c.kind != Kind::Cancelled;
+    EXPECT_EQ(folder, fileExisted ? file.parent_path() : dir.Path());
+  }
+}
+
+TEST(TakePoolFromLegacyFile, ReplacesOnlyThePool) {
+  TempDir dir;
+  const auto file = dir.Path() / "OLD.EXP";
+  ExperimentSetup recorded;
+  recorded.SubjectIDs = {"A", "B", "C"};
+  recorded.SubjectCount = 3;
+  ASSERT_TRUE(WriteExperimentRecord(file, recorded, DistinctPool()));
+  ScriptedOperator op;
+  PoolSetup pool = DefaultPool();
+  ASSERT_TRUE(TakePoolFromLegacyFile(op, file, pool));
+  EXPECT_TRUE(SamePool(pool, DistinctPool()));
+  // A text setup is never taken for a record.
+  const auto text = dir.Path() / "TEXT.POL";
+  ASSERT_TRUE(WritePoolSetupFile(text, DefaultPool()));
+  EXPECT_FALSE(TakePoolFromLegacyFile(op, text, pool));
+  EXPECT_TRUE(SamePool(pool, DistinctPool()));
+  EXPECT_TRUE(op.HasMessageContaining("holds no pool setup"));
+}
+
+TEST(SavePoolSetupCommand, WritesTheScreensPoolOnlyWhenTheFileCanBeMade) {
+  struct Case {
+    const char* name;
+    std::optional<std::string> answer;  // relative to the folder; nothing: cancelled
+    const char* written;                // expected file, or "" for none
+    bool complains;
+  };
+  const Case cases[] = {
+      {"named with extension", "arena.pol", "arena.pol", false},
+      {"named without extension", "arena", "arena.POL", false},
+      {"cancelled", std::nullopt, "", false},
+      {"empty answer", "", "", false},
+      {"folder missing", "no-such-folder/arena.POL", "", true},
+      {"a folder of that name", "maps.POL", "", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    std::filesystem::create_directories(dir.Path() / "maps.POL" / "inside");
+    ScriptedOperator op;
+    if (c.answer && !c.answer->empty()) {
+      op.QueueReply((dir.Path() / *c.answer).string());
+    } else {
+      op.QueueReply(c.answer);
+    }
+    PoolSetup pool = DefaultPool();
+    std::filesystem::path folder = "/nowhere";
+    int taken = 0;
+    const bool saved = SavePoolSetupCommand(op, pool, folder, [&] {
+      // The boxes are taken before writing: the file holds what the screen showed.
+      ++taken;
+      pool.X = 100;
+    });
+    const bool wanted = *c.written != '\0';
+    EXPECT_EQ(saved, wanted);
+    EXPECT_EQ(taken, wanted ? 1 : 0);
+    EXPECT_EQ(op.Messages().size(), c.complains ? 1u : 0u);
+    if (wanted) {
+      EXPECT_EQ(dir.Read(c.written), FormatPoolSetupText(pool));
+      EXPECT_EQ(pool.X, 100);
+      EXPECT_EQ(folder, dir.Path());
+    } else {
+      EXPECT_EQ(folder, "/nowhere");
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tarnwell

@@ -1,0 +1,367 @@
+// The Setup Experiment screen: the subject table fills by typing, F2 and the mouse, empties
+// a selection from any corner, copies and pastes tab/line text, locks once trials are
+// recorded; the distance box is checked on Enter and focus loss; and leaving (or closing
+// the program) writes DEFAULT.CFG and SUBJECTS.INI exactly as the program holds them, an
+// ID still being typed included.
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "experiment/experiment_file.h"
+#include "experiment/subject_table.h"
+#include "legacy/legacy_conversion.h"
+#include "legacy/legacy_record.h"
+#include "support/app_harness.h"
+#include "ui/screens/setup_experiment_screen.h"
+#include "ui/screens/subject_grid.h"
+#include "ui/widgets/file_picker.h"
+#include "ui/widgets/subject_status_grid.h"
+
+using namespace tarnwell;
+using namespace tarnwell::test;
+
+namespace {
+
+const char* const kLockText =
+    "One or more data sets have\nalready been acquired for\nthis experiment.\n\nSubject IDs cannot be "
+    "edited\nat "
+    "this time.";
+
+struct ExperimentScene {
+  AppHarness app;
+  SubjectGrid* grid = nullptr;
+
+  explicit ExperimentScene(const std::vector<std::string>& ids = {}, bool recorded = false) {
+    app.Start();
+    app.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(app.window.get()));
+    if (!ids.empty()) {
+      app.subjects.Fill(ids);
+      app.subjects.RebuildSubjectIDs(app.program.experiment);
+    }
+    if (recorded) UseRecordedExperiment();
+    app.Action("mnuSetupMazeExpt")->trigger();
+    grid = app.Find<SubjectGrid>("grSubjID");
+    QCoreApplication::processEvents();
+  }
+  std::vector<std::string> Ids() const { return app.program.experiment.SubjectIDs; }
+  QString Cell(int row, int column) const {
+    const QTableWidgetItem* item = grid->item(row, column);
+    return item == nullptr ? QString() : item->text();
+  }
+  void TypeId(int row, int column, const QString& text, bool confirm = true) {
+    grid->setCurrentCell(row, column);
+    QTest::keyClick(grid, text.front().toLatin1());
+    QTest::keyClicks(grid->Entry(), text.mid(1));
+    if (confirm) QTest::keyClick(grid->Entry(), Qt::Key_Return);
+  }
+  // An experiment file whose first subject has been recorded.
+  void UseRecordedExperiment() {
+    ExperimentSetup& experiment = app.program.experiment;
+    experiment.DataFile = (app.home.Path() / "WEEK1.EXP").string();
+    QVERIFY(WriteExperimentRecord(experiment.DataFile, experiment, app.program.pool));
+    std::string bytes = app.home.Read("WEEK1.EXP");
+    bytes[StatusWordOffset(0)] = 0x00;
+    bytes[StatusWordOffset(0) + 1] = 0x20;  // Hit Goal
+    app.home.Write("WEEK1.EXP", bytes);
+  }
+};
+
+}  // namespace
+
+class SetupExperimentScreenTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void typedKey_opensTheEntryAndEnterCommitsIt();
+  void f2AndDoubleClick_editTheCellsId();
+  void escapeInTheEntry_keepsTheCell();
+  void delete_emptiesTheSelectionFromAnyCorner_data();
+  void delete_emptiesTheSelectionFromAnyCorner();
+  void copyAndPaste_useTabsAndLines_data();
+  void copyAndPaste_useTabsAndLines();
+  void lockedExperiment_refusesEveryEdit_data();
+  void lockedExperiment_refusesEveryEdit();
+  void distanceBox_isCheckedOnEnterAndFocusLoss();
+  void leaving_writesTheFilesIdenticalToTheModel_data();
+  void leaving_writesTheFilesIdenticalToTheModel();
+  void missingDataFile_isNotAskedWhenTheProgramCloses();
+  void pickingAnExistingExperiment_loadsIt();
+  void statusGrid_coloursEachSubjectByItsLetter();
+};
+
+void SetupExperimentScreenTest::typedKey_opensTheEntryAndEnterCommitsIt() {
+  ExperimentScene scene({"R1", "R2"});
+  scene.TypeId(0, 2, "Rat-3");
+  QVERIFY(!scene.grid->IsEntryOpen());
+  QCOMPARE(scene.Cell(0, 2), QString("3) Rat-3"));
+  QVERIFY((scene.Ids() == std::vector<std::string>{"R1", "R2", "Rat-3"}));
+  // Enter moves on, so a list is typed without the mouse; past the last column to the
+  // next row, which the grid adds.
+  QCOMPARE(scene.grid->currentColumn(), 3);
+  scene.TypeId(0, 3, "R4");
+  QCOMPARE(scene.grid->currentRow(), 1);
+  QCOMPARE(scene.grid->currentColumn(), 0);
+  scene.TypeId(1, 1, "R6");
+  // The sixth ID lands in row 2, column 2, numbered by its cell.
+  QCOMPARE(scene.Cell(1, 1), QString("6) R6"));
+  // Empty cells close up in the run's list.
+  QVERIFY((scene.Ids() == std::vector<std::string>{"R1", "R2", "Rat-3", "R4", "R6"}));
+  // Modifier keys alone, Escape and control characters type nothing.
+  for (Qt::Key key : {Qt::Key_Shift, Qt::Key_Control, Qt::Key_Alt, Qt::Key_Escape, Qt::Key_Tab}) {
+    QTest::keyClick(scene.grid, key);
+    QVERIFY(!scene.grid->IsEntryOpen());
+  }
+}
+
+void SetupExperimentScreenTest::f2AndDoubleClick_editTheCellsId() {
+  ExperimentScene scene({"R1", "R2", "R3"});
+  scene.grid->setCurrentCell(0, 1);
+  QTest::keyClick(scene.grid, Qt::Key_F2);
+  QVERIFY(scene.grid->IsEntryOpen());
+  QCOMPARE(scene.grid->Entry()->text(), QString("R2"));
+  QTest::keyClicks(scene.grid->Entry(), "b");
+  // Focus moving away commits.
+  scene.grid->setFocus();
+  QVERIFY(!scene.grid->IsEntryOpen());
+  QCOMPARE(scene.Cell(0, 1), QString("2) R2b"));
+
+  const QRect cell = scene.grid->visualRect(scene.grid->model()->index(0, 2));
+  QTest::mouseDClick(scene.grid->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+  QVERIFY(scene.grid->IsEntryOpen());
+  QCOMPARE(scene.grid->Entry()->text(), QString("R3"));
+  scene.grid->Entry()->setText("");
+  QTest::keyClick(scene.grid->Entry(), Qt::Key_Enter);
+  QVERIFY((scene.Ids() == std::vector<std::string>{"R1", "R2b"}));
+}
+
+void SetupExperimentScreenTest::escapeInTheEntry_keepsTheCell() {
+  ExperimentScene scene({"R1"});
+  scene.TypeId(0, 0, "XYZ", false);
+  QTest::keyClick(scene.grid->Entry(), Qt::Key_Escape);
+  QVERIFY(!scene.grid->IsEntryOpen());
+  QCOMPARE(scene.Cell(0, 0), QString("1) R1"));
+}
+
+void SetupExperimentScreenTest::delete_emptiesTheSelectionFromAnyCorner_data() {
+  QTest::addColumn<int>("fromRow");
+  QTest::addColumn<int>("fromColumn");
+  QTest::addColumn<int>("toRow");
+  QTest::addColumn<int>("toColumn");
+  QTest::newRow("top left to bottom right") << 0 << 1 << 1 << 2;
+  QTest::newRow("bottom right to top left") << 1 << 2 << 0 << 1;
+  QTest::newRow("top right to bottom left") << 0 << 2 << 1 << 1;
+  QTest::newRow("bottom left to top right") << 1 << 1 << 0 << 2;
+}
+
+void SetupExperimentScreenTest::delete_emptiesTheSelectionFromAnyCorner() {
+  QFETCH(int, fromRow);
+  QFETCH(int, fromColumn);
+  QFETCH(int, toRow);
+  QFETCH(int, toColumn);
+  ExperimentScene scene({"A1", "A2", "A3", "A4", "B1", "B2", "B3", "B4"});
+  // Press on one corner, shift-click the other, as the operator selects.
+  const auto centreOf = [&](int r, int c) {
+    return scene.grid->visualRect(scene.grid->model()->index(r, c)).center();
+  };
+  QTest::mouseClick(scene.grid->viewport(), Qt::LeftButton, Qt::NoModifier, centreOf(fromRow, fromColumn));
+  QTest::mouseClick(scene.grid->viewport(), Qt::LeftButton, Qt::ShiftModifier, centreOf(toRow, toColumn));
+  QTest::keyClick(scene.grid, Qt::Key_Delete);
+  QVERIFY((scene.Ids() == std::vector<std::string>{"A1", "A4", "B1", "B4"}));
+  QCOMPARE(scene.Cell(1, 0), QString("5) B1"));
+  QCOMPARE(scene.Cell(1, 1), QString());
+}
+
+void SetupExperimentScreenTest::copyAndPaste_useTabsAndLines_data() {
+  QTest::addColumn<int>("pasteKey");
+  QTest::addColumn<int>("modifiers");
+  QTest::newRow("Ctrl+V") << int(Qt::Key_V) << int(Qt::ControlModifier);
+  QTest::newRow("Shift+Insert") << int(Qt::Key_Insert) << int(Qt::ShiftModifier);
+  QTest::newRow("menu") << 0 << 0;
+}
+
+void SetupExperimentScreenTest::copyAndPaste_useTabsAndLines() {
+  QFETCH(int, pasteKey);
+  QFETCH(int, modifiers);
+  ExperimentScene scene({"A1", "A2", "A3", "A4", "B1", "B2"});
+  scene.grid->setCurrentCell(0, 1);
+  scene.grid->clearSelection();
+  scene.grid->setRangeSelected(QTableWidgetSelectionRange(0, 1, 1, 2), true);
+  QTest::keyClick(scene.grid, Qt::Key_C, Qt::ControlModifier);
+  QCOMPARE(QApplication::clipboard()->text(), QString("A2\tA3\r\nB2\t"));
+
+  QApplication::clipboard()->setText("P1\tP2\tP3\nQ1\n");
+  scene.grid->clearSelection();
+  scene.grid->setCurrentCell(1, 2);
+  if (pasteKey == 0) {
+    scene.app.Action("mnuPaste")->trigger();
+  } else {
+    QTest::keyClick(scene.grid, static_cast<Qt::Key>(pasteKey), Qt::KeyboardModifiers(modifiers));
+  }
+  // Cells beyond the last column are dropped; rows grow as needed.
+  QCOMPARE(scene.Cell(1, 2), QString("7) P1"));
+  QCOMPARE(scene.Cell(1, 3), QString("8) P2"));
+  QCOMPARE(scene.Cell(2, 2), QString("11) Q1"));
+  QVERIFY((scene.Ids() == std::vector<std::string>{"A1", "A2", "A3", "A4", "B1", "B2", "P1", "P2", "Q1"}));
+}
+
+void SetupExperimentScreenTest::lockedExperiment_refusesEveryEdit_data() {
+  QTest::addColumn<QString>("attempt");
+  for (const char* attempt : {"typed key", "F2", "double click", "Delete", "paste", "cut", "clear all"}) {
+    QTest::newRow(attempt) << attempt;
+  }
+}
+
+void SetupExperimentScreenTest::lockedExperiment_refusesEveryEdit() {
+  QFETCH(QString, attempt);
+  ExperimentScene scene({"R1", "R2"}, true);
+  QVERIFY(scene.grid->IsLocked());
+  scene.app.op.ClearLog();
+  QApplication::clipboard()->setText("X1\tX2");
+  scene.grid->setCurrentCell(0, 0);
+  if (attempt == "typed key") QTest::keyClick(scene.grid, Qt::Key_Q);
+  if (attempt == "F2") QTest::keyClick(scene.grid, Qt::Key_F2);
+  if (attempt == "double click") {
+    const QRect cell = scene.grid->visualRect(scene.grid->model()->index(0, 0));
+    QTest::mouseDClick(scene.grid->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+  }
+  if (attempt == "Delete") QTest::keyClick(scene.grid, Qt::Key_Delete);
+  if (attempt == "paste") QTest::keyClick(scene.grid, Qt::Key_V, Qt::ControlModifier);
+  if (attempt == "cut") scene.app.Action("mnuCut")->trigger();
+  if (attempt == "clear all") scene.app.Action("mnuClearAll")->trigger();
+
+  QVERIFY(!scene.grid->IsEntryOpen());
+  const auto messages = scene.app.op.Messages();
+  QCOMPARE(int(messages.size()), 1);
+  QCOMPARE(QString::fromStdString(messages.front().text), QString(kLockText));
+  QCOMPARE(QString::fromStdString(messages.front().title), QString("Editing subject IDs not allowed"));
+  QCOMPARE(messages.front().icon, MessageIcon::Exclamation);
+  QVERIFY((scene.Ids() == std::vector<std::string>{"R1", "R2"}));
+  // Copying changes nothing and is allowed.
+  scene.app.op.ClearLog();
+  QTest::keyClick(scene.grid, Qt::Key_C, Qt::ControlModifier);
+  QVERIFY(scene.app.op.Messages().empty());
+}
+
+void SetupExperimentScreenTest::distanceBox_isCheckedOnEnterAndFocusLoss() {
+  ExperimentScene scene({"R1"});
+  scene.app.program.pool.ActualSizeX = 161;
+  auto* box = scene.app.Find<QLineEdit>("txtDistStart");
+  box->setText("81");
+  QTest::keyClick(box, Qt::Key_Return);
+  QCOMPARE(box->text(), QString("80.5"));
+  QCOMPARE(scene.app.program.experiment.DistFromStart, int16_t(80));
+  const auto messages = scene.app.op.Messages();
+  QCOMPARE(QString::fromStdString(messages.back().text),
+           QString("The 'Distance from Start'\ncannot be greater than 80.5,\nthe radius of the pool."));
+
+  scene.app.op.ClearLog();
+  box->setFocus();
+  box->setText("-5");
+  scene.app.Find<QComboBox>("cboActivePlat")->setFocus();
+  QCOMPARE(box->text(), QString("0"));
+  QCOMPARE(QString::fromStdString(scene.app.op.Messages().back().title), QString("Range Error"));
+}
+
+void SetupExperimentScreenTest::leaving_writesTheFilesIdenticalToTheModel_data() {
+  QTest::addColumn<QString>("leaveBy");
+  QTest::newRow("home button") << "cmdExitSetExp";
+  QTest::newRow("menu") << "mnuSetupPool";
+  QTest::newRow("run menu") << "mnuRunExpt";
+  QTest::newRow("shutdown") << "close";
+}
+
+void SetupExperimentScreenTest::leaving_writesTheFilesIdenticalToTheModel() {
+  QFETCH(QString, leaveBy);
+  ExperimentScene scene({"R1", "R2"});
+  auto* picker = scene.app.Find<FilePicker>("pfExptFile");
+  picker->SetFileName(QString::fromStdString((scene.app.home.Path() / "week7.dat").string()));
+  scene.app.Find<QComboBox>("cboActivePlat")->setCurrentIndex(5);
+  scene.app.Find<QLineEdit>("txtMaxTime")->setText("90");
+  // An ID typed and never confirmed is saved all the same.
+  scene.TypeId(0, 2, "R3", false);
+  QVERIFY(scene.grid->IsEntryOpen());
+
+  if (leaveBy == "close") {
+    scene.app.window->close();
+  } else if (leaveBy.startsWith("mnu")) {
+    scene.app.Action(qPrintable(leaveBy))->trigger();
+  } else {
+    scene.app.Find<QPushButton>(qPrintable(leaveBy))->click();
+  }
+  const ExperimentSetup& experiment = scene.app.program.experiment;
+  QVERIFY((experiment.SubjectIDs == std::vector<std::string>{"R1", "R2", "R3"}));
+  QCOMPARE(experiment.ActivePlatform, int16_t(5));
+  QCOMPARE(experiment.MaxTime, int16_t(90));
+  QCOMPARE(QString::fromStdString(experiment.DataFile),
+           QString::fromStdString((scene.app.home.Path() / "week7.EXP").string()));
+  // The run's own checks decide whether its screen opens; the experiment is taken first.
+  if (leaveBy == "mnuRunExpt") return;
+  QCOMPARE(scene.app.home.Read("SUBJECTS.INI"), FormatSubjectsIni(scene.app.subjects));
+  QVERIFY(scene.app.home.Read("SUBJECTS.INI").find("\"R3\"") != std::string::npos);
+  QCOMPARE(scene.app.home.Read("DEFAULT.CFG"), FormatExperimentText(experiment));
+}
+
+void SetupExperimentScreenTest::missingDataFile_isNotAskedWhenTheProgramCloses() {
+  ExperimentScene scene({"R1"});
+  scene.app.Find<FilePicker>("pfExptFile")
+      ->SetFileName(QString::fromStdString((scene.app.home.Path() / "no-such-folder" / "RUN.EXP").string()));
+  scene.TypeId(0, 1, "R2", false);
+  scene.app.op.ClearLog();
+  scene.app.op.defaultAnswer = Answer::Cancel;
+  scene.app.window->close();
+  QVERIFY(!scene.app.op.HasMessageContaining("No output data file"));
+  QVERIFY(scene.app.home.Read("SUBJECTS.INI").find("\"R2\"") != std::string::npos);
+  QCOMPARE(scene.app.home.Read("DEFAULT.CFG"), FormatExperimentText(scene.app.program.experiment));
+}
+
+void SetupExperimentScreenTest::pickingAnExistingExperiment_loadsIt() {
+  ExperimentScene scene({"R1"});
+  ExperimentSetup stored;
+  stored.MaxTime = 45;
+  stored.ActivePlatform = 3;
+  stored.DistFromStart = 25;
+  stored.SubjectIDs = {"M1", "M2", "M3"};
+  stored.SubjectCount = 3;
+  const auto file = scene.app.home.Path() / "MICE.EXP";
+  QVERIFY(WriteExperimentRecord(file, stored, scene.app.program.pool));
+  auto* picker = scene.app.Find<FilePicker>("pfExptFile");
+  picker->SetFileName(QString::fromStdString((scene.app.home.Path() / "MICE.dat").string()));
+  QTest::keyClick(picker->Edit(), Qt::Key_Return);
+  QCOMPARE(picker->FileName(), QString::fromStdString(file.string()));
+  QCOMPARE(scene.app.Find<QLineEdit>("txtMaxTime")->text(), QString("45"));
+  QCOMPARE(scene.app.Find<QComboBox>("cboActivePlat")->currentText(), QString("3"));
+  QCOMPARE(scene.app.Find<QLineEdit>("txtDistStart")->text(), QString("25"));
+  QCOMPARE(scene.Cell(0, 2), QString("3) M3"));
+  QVERIFY((scene.Ids() == std::vector<std::string>{"M1", "M2", "M3"}));
+}
+
+void SetupExperimentScreenTest::statusGrid_coloursEachSubjectByItsLetter() {
+  SubjectStatusGrid grid;
+  QCOMPARE(grid.objectName(), QString("picSubjIds"));
+  grid.SetCells(
+      {StatusGridCellText(0, 1, "RAT1"), StatusGridCellText(1, 2, "RAT2"), StatusGridCellText(2, 3, "RAT3")});
+  grid.resize(400, 60);
+  const QColor grey = grid.palette().color(QPalette::Disabled, QPalette::WindowText);
+  const QColor text = grid.palette().color(QPalette::WindowText);
+  QCOMPARE(grid.CellColour(0), grey);
+  QCOMPARE(grid.CellColour(1), QColor(Qt::blue));
+  QCOMPARE(grid.CellColour(2), text);
+  const QImage image = grid.grab().toImage();
+  const auto holds = [&](int cell, const QColor& colour) {
+    const QRect r = grid.CellRect(cell).intersected(image.rect());
+    for (int y = r.top(); y <= r.bottom(); ++y)
+      for (int x = r.left(); x <= r.right(); ++x)
+        if (image.pixelColor(x, y) == colour) return true;
+    return false;
+  };
+  QVERIFY(holds(1, QColor(Qt::blue)));
+  QVERIFY(!holds(0, QColor(Qt::blue)));
+  QVERIFY(!holds(2, QColor(Qt::blue)));
+}
+
+QTEST_MAIN(SetupExperimentScreenTest)
+#include "setup_experiment_screen_test.moc"
