@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
   const QCommandLineOption portOption("port", "Open this serial device for the unit.", "DEVICE");
   const QCommandLineOption seedOption("seed", "Seed of the simulated animal.", "N", "1");
   const QCommandLineOption screenshotOption("screenshot", "Save a picture of the window and end.", "FILE");
-  const QCommandLineOption screenOption("screen", "The screen of the picture: home, monitor, system, pool.",
+  const QCommandLineOption screenOption("screen", "The screen of the picture: home, monitor, system, pool, experiment.",
                                         "NAME", "home");
   parser.addOptions({homeOption, simulatorOption, portOption, seedOption, screenshotOption, screenOption});
   parser.process(app);
@@ -140,6 +140,8 @@ int main(int argc, char** argv) {
       window.mnuSetupSystem_Click();
     } else if (screen == "pool") {
       window.mnuSetupPool_Click();
+    } else if (screen == "experiment") {
+      window.mnuSetupMazeExpt_Click();
     }
     const int settleMs = screen == "monitor" ? 6000 : 500;
     QTimer::singleShot(settleMs, &window, [&] {

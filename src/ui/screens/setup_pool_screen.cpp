@@ -221,6 +221,8 @@ PoolDrawingOptions SetupPoolScreen::DrawingOptions() const {
   PoolDrawingOptions options;
   options.aspect = AspectFactor(context_.settings);
   options.activePlatform = context_.experiment.ActivePlatform;
+  // Ring boundaries a shade darker than elsewhere: here the operator is setting them.
+  options.palette.rings = Color{120, 150, 185};
   return options;
 }
 
