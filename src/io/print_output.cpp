@@ -20,7 +20,8 @@ ObtainedFont QtFontProber::Obtain(const std::string& family) const {
 }
 
 std::string QtFontProber::SystemFixedFont() const {
-  return QFontDatabase::systemFont(QFontDatabase::FixedFont).family().toStdString();
+  // The family really behind the system's choice ("monospace" is only an alias).
+  return QFontInfo(QFontDatabase::systemFont(QFontDatabase::FixedFont)).family().toStdString();
 }
 
 PdfPrinterDevice::PdfPrinterDevice(std::filesystem::path pdfFile, QPageSize pageSize)

@@ -118,14 +118,6 @@ TEST(ConfirmExportOverwrite, AnswersDecideWhereTheTableGoes) {
   }
 }
 
-TEST(ExportAllSubjects, OnlyTheDataScreenExports) {
-  Week1 w;
-  ScriptedOperator op;
-  EXPECT_FALSE(ExportAllSubjects(w.state, w.exportState, /*onDataScreen=*/false, op, nullptr));
-  EXPECT_FALSE(w.dir.Exists("WEEK1.CSV"));
-  EXPECT_TRUE(op.Log().empty());
-}
-
 TEST(ExportAllSubjects, WritesTheTableAndEnablesTrailmapForTheTrialOnDisplay) {
   struct Case {
     const char* name;
@@ -155,11 +147,15 @@ TEST(ExportAllSubjects, WritesTheTableAndEnablesTrailmapForTheTrialOnDisplay) {
   }
 }
 
-TEST(ExportAllSubjects, ARefusedOverwriteWritesNothing) {
+TEST(ExportAllSubjects, NothingIsWrittenOffTheDataScreenOrAfterARefusal) {
   Week1 w;
+  ScriptedOperator op;
+  EXPECT_FALSE(ExportAllSubjects(w.state, w.exportState, /*onDataScreen=*/false, op, nullptr));
+  EXPECT_FALSE(w.dir.Exists("WEEK1.CSV"));
+  EXPECT_TRUE(op.Log().empty());
+
   w.dir.Write("WEEK1.CSV", "kept");
   w.exportState.TrailmapSource = w.dir.Path() / "WEEK100.RAW";
-  ScriptedOperator op;
   op.QueueAnswer(Answer::Cancel);
   EXPECT_FALSE(ExportAllSubjects(w.state, w.exportState, true, op, nullptr));
   EXPECT_EQ(w.Read("WEEK1.CSV"), "kept");
@@ -231,27 +227,6 @@ TEST(SaveReportAs, NamesTheExistingTargetsBeforeReplacingThem) {
       EXPECT_TRUE(w.exportState.LastSaveFolder.empty());
     }
   }
-}
-
-TEST(SaveReportAs, BatchExportAsksNothing) {
-  Week1 w;
-  ScriptedOperator op;
-  ASSERT_TRUE(ShowViewedSubject(w.state, w.exportState, 0, op, nullptr));
-  w.dir.Write("SAVED.TXT", "older");
-  w.dir.Write("SAVED.CSV", "older");
-  w.state.BatchExport = true;
-  EXPECT_TRUE(SaveReportAs(w.state, w.exportState, w.dir.Path() / "SAVED", op).Ok());
-  EXPECT_TRUE(op.Messages().empty());
-  EXPECT_EQ(w.Read("SAVED.TXT"), w.Read("home/~TMPDAT.TXT"));
-}
-
-TEST(SaveReportAs, WithoutTemporaryReportNothingPassesForSaved) {
-  Week1 w;
-  ScriptedOperator op;
-  const SaveReportResult result = SaveReportAs(w.state, w.exportState, w.dir.Path() / "SAVED.TXT", op);
-  EXPECT_FALSE(result.Ok());
-  EXPECT_EQ(result.failed.size(), 2u);
-  EXPECT_FALSE(w.dir.Exists("SAVED.TXT"));
 }
 
 TEST(SaveAs, SavesTheTrialOnDisplayAfterAnExportOrSaveAll) {
@@ -406,21 +381,6 @@ TEST(SaveAllSubjects, WritesEverySubjectsPairSilentlyWithProgress) {
   for (const std::string& call : view.calls) EXPECT_EQ(call, "save as") << "nothing drawn while saving";
   EXPECT_FALSE(w.state.BatchExport);
   EXPECT_EQ(w.state.CurrentSubject, 0);
-}
-
-TEST(SaveAllSubjects, WithoutRawFilesSaysSoBriefly) {
-  test::TempDir dir;
-  ReanalysisState state;
-  state.DataFile = dir.Path() / "EMPTY.EXP";
-  ExportState exportState;
-  ScriptedOperator op;
-  const SaveAllResult result = SaveAllSubjects(state, exportState, op);
-  EXPECT_EQ(result.status, SaveAllStatus::NoFiles);
-  ASSERT_EQ(op.Log().size(), 1u);
-  EXPECT_EQ(op.Log()[0].kind, OperatorLogEntry::Kind::TimedMessage);
-  EXPECT_EQ(op.Log()[0].text, "No files to export");
-  EXPECT_EQ(op.Log()[0].value, 1500);
-  EXPECT_FALSE(state.BatchExport);
 }
 
 TEST(SaveAllSubjects, NamesTheFilesThatCouldNotBeWritten) {

@@ -83,17 +83,6 @@ TEST(PrintedReportLines, KeepsTheHeaderWithTheAtSignRuleAndDropsTheEpochLine) {
   EXPECT_EQ(PrintedReportLines("   x @ y\n"), std::vector<std::string>{"     @ y"});
 }
 
-TEST(PrintedEpochLines, AreIndentedByFourBlanksWhenTheEpochIsOn) {
-  PrintedTrial trial;
-  EXPECT_TRUE(PrintedEpochLines(trial).empty());
-  trial.EpochEnabled = true;
-  trial.EpochStart = 25000;
-  trial.EpochTime = 100000;
-  trial.EpochStop = 125000;
-  const std::vector<std::string> expected = {"    Epoch Start: 2.5", "    Time: 10", "    Stop: 12.5"};
-  EXPECT_EQ(PrintedEpochLines(trial), expected);
-}
-
 // The first subject of the hand-written experiment, as the data screen would print it.
 PrintedTrial Week1Trial(const test::TempDir& dir, int subject = 0) {
   ReanalysisState state;
@@ -114,22 +103,6 @@ std::vector<std::string> Texts(const RecordingSurface& page) {
 bool HasText(const RecordingSurface& page, const std::string& text) {
   const auto texts = Texts(page);
   return std::find(texts.begin(), texts.end(), text) != texts.end();
-}
-
-TEST(PrepareViewedTrial, AnalysesTheRawFileWithItsExperimentsLabel) {
-  test::TempDir dir;
-  const PrintedTrial trial = Week1Trial(dir, 2);
-  EXPECT_EQ(trial.Track.size(), 5u);
-  EXPECT_EQ(trial.Pool, test::Week1Pool());
-  EXPECT_EQ(trial.ActivePlatform, 1);
-  EXPECT_EQ(trial.ReportText.rfind("Results of Experiment:WEEK1.EXP\r\n", 0), 0u);
-  EXPECT_NE(trial.ReportText.find("R3"), std::string::npos);
-  EXPECT_NE(trial.ReportText.find("Aborted"), std::string::npos);
-
-  ReanalysisState state;
-  state.DataFile = dir.Path() / "WEEK1.EXP";
-  PrintedTrial missing;
-  EXPECT_FALSE(PrepareViewedTrial(state, dir.Path() / "WEEK101.RAW", missing));
 }
 
 TEST(ComposePrintedPage, KeepsEverythingInsideMarginsOfOneTenthOfTheWidth) {
@@ -282,21 +255,6 @@ TEST(ComposePrintedPage, DrawsThePoolAndTheTrackInsideThePicture) {
   EXPECT_TRUE(poolOutline);
 }
 
-TEST(ComposePrintedPage, PutsLongLinesUnderThePictureInsteadOfBesideIt) {
-  test::TempDir dir;
-  PrintedTrial trial = Week1Trial(dir);
-  RecordingSurface page(595, 842);
-  const Font font{"Courier", 10, false, true};
-  const PrintedPageLayout beside = ComposePrintedPage(page, trial, font);
-  EXPECT_GT(beside.textOrigin.x, beside.square.left + beside.square.width);
-
-  trial.ReportText = "Results of Experiment:" + std::string(60, 'X') + "\r\n" + trial.ReportText;
-  page.Reset();
-  const PrintedPageLayout under = ComposePrintedPage(page, trial, font);
-  EXPECT_DOUBLE_EQ(under.textOrigin.x, under.square.left);
-  EXPECT_GT(under.textOrigin.y, under.square.top + under.square.height);
-}
-
 // A printer double: what it was asked to do, and whether it works.
 class FakePrinter : public PrinterDevice {
  public:
@@ -342,7 +300,7 @@ TEST(PrintTrialReport, PrintsTheTrialOnDisplayNotTheLastOneExported) {
   EXPECT_TRUE(op.Messages().empty());
 }
 
-TEST(PrintTrialReport, FailuresLeaveThePrinterToBeSetUpAgain) {
+TEST(PrintTrialReport, AFailureLeavesThePrinterToBeSetUpAgainByTheNextCommand) {
   struct Case {
     const char* name;
     bool available, acceptsSettings, endsDocument;
@@ -377,24 +335,14 @@ TEST(PrintTrialReport, FailuresLeaveThePrinterToBeSetUpAgain) {
                 "Printing is not available\nat this time.\n\nPlease use Windows to\nconfigure a printer.");
       EXPECT_EQ(messages[0].title, "Printing not available");
     }
-  }
-}
 
-TEST(PrintTrialReport, AfterAFailedPageTheNextCommandSetsThePrinterUpAgain) {
-  test::TempDir dir;
-  ReanalysisState state;
-  state.DataFile = test::WriteWeek1(dir);
-  FakePrinter printer;
-  printer.endsDocument = false;
-  PrinterState printerState;
-  ScriptedOperator op;
-  EXPECT_FALSE(PrintTrialReport(printerState, printer, state, dir.Path() / "WEEK100.RAW", op));
-  // The system's fonts changed meanwhile: the new setup picks them up.
-  printer.endsDocument = true;
-  printer.prober.fonts = {{"Lucida Console", {"Lucida Console", true}}};
-  EXPECT_TRUE(PrintTrialReport(printerState, printer, state, dir.Path() / "WEEK100.RAW", op));
-  EXPECT_EQ(printerState.PrinterFont.family, "Lucida Console");
-  EXPECT_EQ(printer.documents, 2);
+    // The printer works again, with other fonts: the next command sets it up anew.
+    printer = FakePrinter{};
+    printer.prober.fonts = {{"Lucida Console", {"Lucida Console", true}}};
+    EXPECT_TRUE(PrintTrialReport(printerState, printer, state, dir.Path() / "WEEK100.RAW", op));
+    EXPECT_EQ(printerState.PrinterFont.family, c.unavailableMessage ? "Lucida Console" : "DejaVu Sans Mono");
+    EXPECT_EQ(printer.documents, 1);
+  }
 }
 
 }  // namespace

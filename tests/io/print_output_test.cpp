@@ -1,0 +1,81 @@
+// The printed report's Qt side: the font really obtained decides the printed font, and a
+// PDF document is written whole or not at all.
+#include "io/print_output.h"
+
+#include <gtest/gtest.h>
+
+#include <QFont>
+#include <QFontInfo>
+
+#include "core/file_util.h"
+#include "support/temp_dir.h"
+
+namespace tarnwell {
+namespace {
+
+bool ObtainedFixedPitch(const std::string& family) {
+  QFont font;
+  font.setFamilies({QString::fromStdString(family)});
+  return QFontInfo(font).fixedPitch();
+}
+
+TEST(QtFontProber, ReportsTheFamilyObtainedNotTheOneAskedFor) {
+  const QtFontProber prober;
+  const ObtainedFont obtained = prober.Obtain("Tarnwell No Such Family");
+  EXPECT_FALSE(obtained.family.empty());
+  EXPECT_NE(obtained.family, "Tarnwell No Such Family");
+  const std::string system = prober.SystemFixedFont();
+  EXPECT_FALSE(system.empty());
+  EXPECT_TRUE(prober.Obtain(system).fixedPitch) << system;
+}
+
+TEST(QtFontProber, TheChosenPrintFontIsReallyFixedPitch) {
+  const QtFontProber prober;
+  const std::string chosen = ChooseFixedFont(prober);
+  EXPECT_TRUE(ObtainedFixedPitch(chosen)) << chosen;
+  const ObtainedFont obtained = prober.Obtain(chosen);
+  EXPECT_EQ(
+      QString::fromStdString(obtained.family).compare(QString::fromStdString(chosen), Qt::CaseInsensitive), 0)
+      << chosen << " resolved to " << obtained.family;
+}
+
+PrintedTrial SmallTrial() {
+  PrintedTrial trial;
+  for (int i = 0; i < 20; ++i) trial.Track.push_back(RawSample{static_cast<uint8_t>(100 + 3 * i), 96});
+  trial.ReportText =
+      "Results of Experiment:WEEK1.EXP\r\nSubject Label:              R1\r\n"
+      "Counters_____________1_________2_________3_________4______\r\n"
+      "               |\r\n"
+      " Entries:      |     1         0         0         0\r\n";
+  return trial;
+}
+
+TEST(PdfPrinterDevice, DrawsOnAnA4PageInPointsAndWritesTheFileAtTheEnd) {
+  test::TempDir dir;
+  PdfPrinterDevice device(dir.Path() / "page.pdf");
+  EXPECT_FALSE(device.EndDocument()) << "nothing was started";
+  ASSERT_TRUE(device.ApplyPageSettings());
+  Surface* page = device.BeginDocument();
+  ASSERT_NE(page, nullptr);
+  EXPECT_EQ(page->Width(), 595);
+  EXPECT_EQ(page->Height(), 842);
+  ComposePrintedPage(*page, SmallTrial(), Font{ChooseFixedFont(device.Fonts()), 10, false, true});
+  EXPECT_FALSE(dir.Exists("page.pdf")) << "nothing is written before the document ends";
+  ASSERT_TRUE(device.EndDocument()) << device.Error();
+  EXPECT_EQ(dir.Read("page.pdf").substr(0, 5), "%PDF-");
+}
+
+TEST(PrintTrialToPdf, AFileThatCannotBeWrittenIsAFailureWithAReason) {
+  test::TempDir dir;
+  std::string error;
+  EXPECT_FALSE(PrintTrialToPdf(SmallTrial(), dir.Path() / "missing" / "page.pdf", &error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_FALSE(dir.Exists("missing"));
+
+  dir.Write("page.pdf", "older");
+  ASSERT_TRUE(PrintTrialToPdf(SmallTrial(), dir.Path() / "page.pdf", &error)) << error;
+  EXPECT_EQ(dir.Read("page.pdf").substr(0, 5), "%PDF-");
+}
+
+}  // namespace
+}  // namespace tarnwell
