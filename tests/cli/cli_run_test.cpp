@@ -104,17 +104,6 @@ TEST_F(CliRunTest, RunsEveryPendingSubjectAndBuildsTheTableInSimulatedTime) {
   EXPECT_EQ(Read(NumberedRawFile(dataFile(), 0)), first);
 }
 
-TEST_F(CliRunTest, TheSameSeedSwimsTheSameTracks) {
-  SetMaxTime(5);
-  ASSERT_EQ(Cli(cli::RunRun, {dataFile().string(), "--simulator", "--seed", "5"}).status, 0);
-  const std::string first = Read(NumberedRawFile(dataFile(), 1));
-  fs::remove_all(dir.Path() / "data");
-  fs::create_directories(dir.Path() / "data");
-  ASSERT_EQ(Cli(cli::RunRun, {dataFile().string(), "--simulator", "--seed", "5"}).status, 0);
-  EXPECT_EQ(Read(NumberedRawFile(dataFile(), 1)), first);
-  EXPECT_GT(first.size(), 0u);
-}
-
 TEST_F(CliRunTest, RefusedWhileAnotherProgramHoldsTheHome) {
   HomeLock lock;
   ASSERT_TRUE(lock.Acquire(home()));
