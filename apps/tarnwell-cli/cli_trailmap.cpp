@@ -1,6 +1,6 @@
 // tarnwell-cli trailmap: the experiment's tracks for Trailmap (stem + ".TXT", every subject
-// side by side) and its arena file (stem + "Arena.WSP"), with the experiment's own pool
-// unless --pool names another. An existing track file is replaced only with --yes.
+// side by side) and its arena file (stem + "Arena.WSP"), with the pool of the experiment's
+// companion record. An existing track file is replaced only with --yes.
 #include <iostream>
 
 #include "acquisition/raw_track.h"
@@ -17,7 +17,7 @@ int RunTrailmap(const std::string& home, const std::vector<std::string>& rawArgs
   constexpr std::string_view kCommand = "trailmap";
   Arguments args;
   std::string error;
-  if (!args.Parse(rawArgs, {kPoolOption}, {"--yes"}, error) || !args.ExpectPositional(1, 1, error)) {
+  if (!args.Parse(rawArgs, {}, {"--yes"}, error) || !args.ExpectPositional(1, 1, error)) {
     return UsageError(kCommand, error);
   }
   const std::filesystem::path dataFile = args.Positional()[0];
