@@ -89,6 +89,7 @@ class SetupPoolScreenTest : public QObject {
   void enteringAgain_showsAPoolReplacedElsewhere();
   void loadAndSave_goThroughTheDesignedDialogs();
   void loadLegacyCfg_takesOnlyThePool();
+  void runChecksMapReplacement_isNotUndoneByLeaving();
 };
 
 void SetupPoolScreenTest::arrowKey_movesTheSelectedItem_data() {
@@ -408,6 +409,27 @@ void SetupPoolScreenTest::loadLegacyCfg_takesOnlyThePool() {
   QCOMPARE(scene.Pool().X, int16_t(100));
   QCOMPARE(scene.Pool().Platforms[0].X, stored.Platforms[0].X);
   QVERIFY(scene.app.program.experiment.SubjectIDs == idsBefore);
+}
+
+void SetupPoolScreenTest::runChecksMapReplacement_isNotUndoneByLeaving() {
+  PoolScene scene;
+  PoolSetup stored = scene.Pool();
+  stored.X = 100;
+  for (PlatformSetup& p : stored.Platforms) p.X = static_cast<int16_t>(p.X - 28);
+  const auto file = scene.app.home.Path() / "WEEK1.EXP";
+  QVERIFY(WriteExperimentRecord(file, scene.app.program.experiment, stored));
+  scene.app.program.experiment.DataFile = file.string();
+  // A platform selected and moved: boxes that describe the screen's map, not the stored one.
+  scene.Select(2);
+  QTest::keyClick(scene.picture, Qt::Key_Left);
+  // "Discard" the screen's map for the experiment's.
+  scene.app.op.QueueAnswer(Answer::No);
+  scene.app.Action("mnuRunExpt")->trigger();
+  QCOMPARE(scene.app.Mode(), ScreenMode::RunExperiment);
+  const PoolSetup& pool = scene.Pool();
+  QCOMPARE(pool.X, int16_t(100));
+  for (int i = 0; i < 4; ++i) QCOMPARE(pool.Platforms[i].X, stored.Platforms[i].X);
+  QCOMPARE(scene.app.home.Read("DEFAULT.POL"), FormatPoolSetupText(pool));
 }
 
 QTEST_MAIN(SetupPoolScreenTest)

@@ -233,6 +233,7 @@ std::filesystem::path& SetupPoolScreen::PoolFolder() {
 
 void SetupPoolScreen::DrawPoolPicture() {
   picPool_->Redraw();
+  shownPool_ = context_.pool;
 }
 
 void SetupPoolScreen::SelectPoolItem(int item) {
@@ -265,6 +266,7 @@ void SetupPoolScreen::ShowBoxes() {
   if (item >= 0 && item < static_cast<int>(optPoolItem_.size())) optPoolItem_[item]->setChecked(true);
   for (QWidget* w : poolOnly_) w->setEnabled(isPool);
   cmdSymmetry_->setEnabled(!isPool);
+  shownPool_ = context_.pool;
 }
 
 void SetupPoolScreen::CommitTypedBoxes() {
@@ -283,8 +285,18 @@ void SetupPoolScreen::CommitTypedBoxes() {
 }
 
 void SetupPoolScreen::TakePoolFromScreen() {
-  CommitTypedBoxes();
+  if (!(context_.pool == shownPool_)) {
+    // The pool was replaced while the screen was up (the run's map check took the
+    // experiment's map): the boxes describe the map it replaced and must not be written
+    // over it. What was being typed belonged to that map too.
+    AfterPoolReplaced();
+  } else {
+    CommitTypedBoxes();
+  }
+  // Every committed box has already gone through its Apply operation; taking the whole
+  // screen once more brings in only what is derived (the ring radii).
   editor_->TakePoolFromScreen();
+  shownPool_ = context_.pool;
 }
 
 void SetupPoolScreen::AfterPoolReplaced() {
@@ -304,7 +316,7 @@ void SetupPoolScreen::Enter() {
 
 void SetupPoolScreen::DoLayout() {
   picPool_->setGeometry(PoolPicture::FrameWithin(picHolder_->rect()));
-  DrawPoolPicture();
+  picPool_->Redraw();
 }
 
 bool SetupPoolScreen::eventFilter(QObject* watched, QEvent* event) {

@@ -58,6 +58,8 @@ class SetupPoolScreen : public Screen {
 
   std::unique_ptr<PoolEditor> editor_;
   std::filesystem::path poolFolder_;
+  // The pool as the boxes last showed it; a pool that differs was replaced elsewhere.
+  PoolSetup shownPool_;
 
   QFrame* fraSetupPool_;
   QWidget* picHolder_;
