@@ -337,6 +337,8 @@ void FrmMain::StartUnit() {
     context_.op.ShowMessage(notice, "Warning", MessageIcon::Exclamation);
   }
   startUpNotices_.clear();
+  // A trial a crash left in the temporary page is kept before anything can overwrite it.
+  runScreen_->CheckForUnfinishedTrial();
   // 16-17: the handshake, then the object filter.
   context_.program.UnitReady = context_.tracker.ResetAndInitialiseTracker();
   if (context_.program.UnitReady) context_.tracker.SendObjectFilter(context_.settings.ObjectFilter);
@@ -524,10 +526,8 @@ void FrmMain::mnuMonitor_Click() {
 void FrmMain::mnuRunExpt_Click() {
   if (screenMode_ == ScreenMode::RunExperiment) return;
   if (screenMode_ == ScreenMode::SetupExperiment) setupExperimentScreen_->TakeExperimentFromScreen();
-  context_.program.UnitReady = context_.tracker.EnsureTrackerReady();
-  if (!context_.program.UnitReady) {
-    context_.op.ShowMessage("Unit has not been reset", "", MessageIcon::Information);
-  }
+  // The run's checks: the unit's handshake ("Unit has not been reset"), the trial IDs and
+  // the map comparison.
   if (!runScreen_->PrepareToEnter()) return;
   EnterRunExperimentScreen();
 }
@@ -626,6 +626,7 @@ void FrmMain::Timer1_Timer() {
   if (shutDown_ || endingSession_ || context_.modal.IsFlushing() || inTick_) return;
   inTick_ = true;
   tick_.OnTick(*this, context_.keys.State(), &context_.tracker, context_.clock.SecondsSinceMidnight());
+  runScreen_->OnTick();
   inTick_ = false;
 }
 
@@ -645,6 +646,9 @@ bool FrmMain::IsExperimentInProgress() const {
 }
 int16_t FrmMain::DelayType() const {
   return context_.settings.DelayType;
+}
+int32_t FrmMain::ScheduledStartSecond() const {
+  return runScreen_->ScheduledStartSecond();
 }
 void FrmMain::cmdStopExpt_Click() {
   runScreen_->cmdStopExpt_Click();

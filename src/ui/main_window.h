@@ -123,6 +123,7 @@ class FrmMain : public QMainWindow, public TrackerSampleSink, public Timer1Host 
   bool IsStopEnabled() const override;
   bool IsExperimentInProgress() const override;
   int16_t DelayType() const override;
+  int32_t ScheduledStartSecond() const override;
   void cmdStopExpt_Click() override;
   void cmdRunExpt_Click() override;
   void ExportAllSubjects() override;

@@ -1,0 +1,125 @@
+#include "ui/screens/subject_selection_grid.h"
+
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <algorithm>
+
+#include "experiment/subject_table.h"
+
+namespace tarnwell {
+
+SubjectSelectionGrid::SubjectSelectionGrid(QWidget* parent) : QWidget(parent) {
+  setObjectName("grOpenSubj");
+  setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  setAutoFillBackground(true);
+  setBackgroundRole(QPalette::Base);
+  setCursor(Qt::PointingHandCursor);
+  columns_ = kSubjectTableColumns;
+}
+
+void SubjectSelectionGrid::SetSubjects(std::vector<ViewedSubject> subjects) {
+  subjects_ = std::move(subjects);
+  if (selected_ >= static_cast<int>(subjects_.size())) selected_ = -1;
+  updateGeometry();
+  update();
+}
+
+void SubjectSelectionGrid::SetColumns(int columns) {
+  columns_ = std::max(1, columns);
+  updateGeometry();
+  update();
+}
+
+int SubjectSelectionGrid::Rows() const {
+  return std::max(1, (static_cast<int>(subjects_.size()) + columns_ - 1) / columns_);
+}
+
+void SubjectSelectionGrid::SetSelected(int index) {
+  selected_ = index >= 0 && index < static_cast<int>(subjects_.size()) ? index : -1;
+  update();
+}
+
+int SubjectSelectionGrid::RowHeight() const {
+  return fontMetrics().height() + 6;
+}
+
+int SubjectSelectionGrid::IndexOf(int row, int column) const {
+  if (row < 0 || column < 0 || column >= columns_) return -1;
+  const int index = row * columns_ + column;
+  return index < static_cast<int>(subjects_.size()) ? index : -1;
+}
+
+QRect SubjectSelectionGrid::CellRect(int row, int column) const {
+  const int width = std::max(1, (this->width() - 2) / columns_);
+  return {1 + column * width, 1 + row * RowHeight(), width, RowHeight()};
+}
+
+QString SubjectSelectionGrid::CellText(int row, int column) const {
+  const int index = IndexOf(row, column);
+  return index < 0 ? QString() : QString::fromStdString(ViewedSubjectCellText(subjects_[index]));
+}
+
+QColor SubjectSelectionGrid::StateColour(ViewedSubjectState state) {
+  switch (state) {
+    case ViewedSubjectState::Completed:
+      return QColor(0, 120, 0);
+    case ViewedSubjectState::Aborted:
+      return QColor(192, 0, 0);
+    case ViewedSubjectState::NotDone:
+      break;
+  }
+  return QColor(110, 110, 110);
+}
+
+QColor SubjectSelectionGrid::CellColour(int row, int column) const {
+  const int index = IndexOf(row, column);
+  return index < 0 ? palette().color(QPalette::Text) : StateColour(subjects_[index].State);
+}
+
+QSize SubjectSelectionGrid::sizeHint() const {
+  return {columns_ * 60, Rows() * RowHeight() + 2};
+}
+
+QSize SubjectSelectionGrid::minimumSizeHint() const {
+  return {columns_ * 40, Rows() * RowHeight() + 2};
+}
+
+void SubjectSelectionGrid::paintEvent(QPaintEvent* event) {
+  QWidget::paintEvent(event);
+  QPainter painter(this);
+  const QColor lines = palette().color(QPalette::Mid);
+  for (int row = 0; row < Rows(); ++row) {
+    for (int column = 0; column < columns_; ++column) {
+      const QRect cell = CellRect(row, column);
+      if (!cell.intersects(event->rect())) continue;
+      const int index = IndexOf(row, column);
+      if (index >= 0 && index == selected_) {
+        QColor shade = palette().color(QPalette::Highlight);
+        shade.setAlpha(60);
+        painter.fillRect(cell, shade);
+      }
+      painter.setPen(index >= 0 && index == selected_ ? palette().color(QPalette::Highlight) : lines);
+      painter.drawRect(cell.adjusted(0, 0, -1, -1));
+      painter.setPen(CellColour(row, column));
+      painter.drawText(
+          cell.adjusted(3, 0, -3, 0), Qt::AlignVCenter | Qt::AlignLeft,
+          painter.fontMetrics().elidedText(CellText(row, column), Qt::ElideRight, cell.width() - 6));
+    }
+  }
+}
+
+void SubjectSelectionGrid::mousePressEvent(QMouseEvent* event) {
+  const QPoint at = event->position().toPoint();
+  for (int row = 0; row < Rows(); ++row) {
+    for (int column = 0; column < columns_; ++column) {
+      if (CellRect(row, column).contains(at)) {
+        emit CellClicked(row, column);
+        return;
+      }
+    }
+  }
+  QWidget::mousePressEvent(event);
+}
+
+}  // namespace tarnwell

@@ -1,0 +1,59 @@
+// SubjectSelectionGrid: the data screen's subject grid (the subject-selection control
+// filled from lstOpenSubj). One cell per subject of the viewed experiment, its text in the
+// colour of its state ("Completed", "Aborted", "Not Done"), laid out row by row in a fixed
+// number of columns; the cell of the subject on display is highlighted. A click on any
+// cell, empty ones included, is reported as its row and column: what a cell means is the
+// reanalysis driver's to decide.
+#pragma once
+
+#include <QColor>
+#include <QWidget>
+#include <vector>
+
+#include "analysis/viewed_subjects.h"
+
+namespace tarnwell {
+
+class SubjectSelectionGrid : public QWidget {
+  Q_OBJECT
+ public:
+  explicit SubjectSelectionGrid(QWidget* parent = nullptr);
+
+  void SetSubjects(std::vector<ViewedSubject> subjects);
+  const std::vector<ViewedSubject>& Subjects() const { return subjects_; }
+  void SetColumns(int columns);
+  int Columns() const { return columns_; }
+  // Rows shown: enough for every subject, at least one.
+  int Rows() const;
+
+  // The highlighted subject; -1 for none.
+  void SetSelected(int index);
+  int Selected() const { return selected_; }
+
+  QRect CellRect(int row, int column) const;
+  // The text of a cell ("" for an empty one).
+  QString CellText(int row, int column) const;
+  // The colour a cell's text is drawn in.
+  QColor CellColour(int row, int column) const;
+  static QColor StateColour(ViewedSubjectState state);
+
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
+
+ signals:
+  void CellClicked(int row, int column);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+
+ private:
+  int RowHeight() const;
+  int IndexOf(int row, int column) const;
+
+  std::vector<ViewedSubject> subjects_;
+  int columns_ = 4;
+  int selected_ = -1;
+};
+
+}  // namespace tarnwell

@@ -1,0 +1,397 @@
+// The Open Data screen on a hand-written experiment: the subject grid and its legend,
+// the three things a click can show (a trial, "No data for this subject", "There is no
+// subject"), the track and its heat map, the epoch boxes' key filter, the epoch window
+// and artifact filter giving exactly what `tarnwell-cli analyse` gives with the same
+// options, and the output commands (F4, Save As, Save All, Trailmap, Print).
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProcess>
+#include <QRadioButton>
+
+#include "analysis/experiment_folder.h"
+#include "analysis/track_drawing.h"
+#include "io/print_output.h"
+#include "legacy/record_update.h"
+#include "pool/pool_file.h"
+#include "support/experiment_scene.h"
+#include "ui/widgets/picture_box.h"
+
+using namespace tarnwell;
+using namespace tarnwell::test;
+
+namespace {
+
+// WEEK102.RAW made long enough for an epoch window, swimming along y = 96 away from the
+// platform with one jump of 31 pixels that the artifact filter leaves out.
+std::string LongTrackWithJump() {
+  std::string bytes;
+  for (int i = 0; i < 60; ++i) AppendRawSampleBytes(bytes, PackRawSample(i < 30 ? 60 + i : 90 + i, 96));
+  return bytes;
+}
+
+// The experiment WEEK1 in DATA/ of the home: R1 hit the goal, R2 has no raw file, R3's
+// last trial was aborted.
+std::filesystem::path WriteExperiment(const TempDir& home) {
+  std::filesystem::create_directories(home.Path() / "DATA");
+  TempDir scratch;
+  const auto made = WriteWeek1(scratch);
+  const auto folder = home.Path() / "DATA";
+  for (const char* name : {"WEEK100.RAW", "WEEK1.EXP"}) {
+    std::filesystem::copy_file(scratch.Path() / name, folder / name);
+  }
+  home.Write("DATA/WEEK102.RAW", LongTrackWithJump());
+  const auto dataFile = folder / made.filename();
+  WriteSubjectStatusWord(dataFile, 0, SubjectStatus::HitGoal);
+  WriteSubjectStatusWord(dataFile, 2, SubjectStatus::Aborted);
+  return dataFile;
+}
+
+struct DataScene : ExperimentScene {
+  std::filesystem::path week1;
+  DataScene() {
+    app.window->resize(1000, 700);
+    week1 = WriteExperiment(app.home);
+    app.op.QueueReply(week1.string());
+    app.Action("mnuFileOpen")->trigger();
+    QCoreApplication::processEvents();
+  }
+  QLineEdit* EpochBox(int i) const { return app.window->findChild<QLineEdit*>(QString("txtEpoch%1").arg(i)); }
+  QCheckBox* Check(const char* name) const { return app.window->findChild<QCheckBox*>(name); }
+  const QImage& Picture() const { return DataScreen()->Picture()->Image(); }
+};
+
+int CountPixels(const QImage& image, const std::function<bool(QRgb)>& match) {
+  int n = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) n += match(image.pixel(x, y)) ? 1 : 0;
+  }
+  return n;
+}
+bool IsTrackRed(QRgb p) {
+  return qRed(p) > 200 && qRed(p) - qGreen(p) > 80 && qRed(p) - qBlue(p) > 80;
+}
+bool IsWhite(QRgb p) {
+  return p == qRgb(255, 255, 255);
+}
+
+// The table `tarnwell-cli analyse` writes for a copy of the experiment with `options`.
+std::vector<std::vector<std::string>> CliTable(const std::filesystem::path& dataFile,
+                                               const QStringList& options) {
+  TempDir copy;
+  TempDir cliHome;
+  for (const char* name : {"WEEK100.RAW", "WEEK102.RAW", "WEEK1.EXP"}) {
+    std::filesystem::copy_file(dataFile.parent_path() / name, copy.Path() / name);
+  }
+  QProcess cli;
+  cli.start(TARNWELL_BINARY_DIR "/apps/tarnwell-cli/tarnwell-cli",
+            QStringList{"--home", QString::fromStdString(cliHome.Path().string()), "analyse",
+                        QString::fromStdString((copy.Path() / "WEEK1.EXP").string())} +
+                options);
+  if (!cli.waitForFinished(30000) || cli.exitCode() != 0) {
+    qWarning("tarnwell-cli: %s", cli.readAllStandardError().constData());
+    return {};
+  }
+  return ReadRecords(copy.Path() / "WEEK1.CSV");
+}
+
+}  // namespace
+
+class OpenDataTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void openingAnExperiment_showsItsSubjectsAndTheirStates();
+  void clickingACell_data();
+  void clickingACell();
+  void heatMapToggle_showsTheSameTrialAsOccupancy();
+  void epochBoxes_filterTheKeysTyped_data();
+  void epochBoxes_filterTheKeysTyped();
+  void epochAndArtifactFilter_showExactlyWhatTheCommandLineToolComputes();
+  void outputCommands_writeTheirFilesFromTheDataScreen();
+  void poolSetupFile_becomesTheAnalysisPool();
+  void leavingTheDataScreen_disablesItsEntries();
+};
+
+void OpenDataTest::openingAnExperiment_showsItsSubjectsAndTheirStates() {
+  DataScene scene;
+  QCOMPARE(scene.app.Mode(), ScreenMode::OpenData);
+  QCOMPARE(scene.Text("lblLegendCompleted"), std::string("Completed"));
+  QCOMPARE(scene.Text("lblLegendAborted"), std::string("Aborted"));
+  QCOMPARE(scene.Text("lblLegendNotDone"), std::string("Not Done"));
+  QCOMPARE(scene.Text("lblOpenInstr"),
+           std::string("Click on a subject ID\nto view activity pattern.\n\nClick View "
+                       "Data to view data\ncalculations for the current subject."));
+  QCOMPARE(scene.Button("cmdExitData")->text(), QString("Ho&me"));
+
+  SubjectSelectionGrid* grid = scene.DataScreen()->SubjectGrid();
+  QCOMPARE(grid->CellText(0, 0), QString("1) R1"));
+  QCOMPARE(grid->CellText(0, 2), QString("3) R3"));
+  QCOMPARE(grid->CellText(0, 3), QString());
+  QCOMPARE(grid->CellColour(0, 0), SubjectSelectionGrid::StateColour(ViewedSubjectState::Completed));
+  QCOMPARE(grid->CellColour(0, 1), SubjectSelectionGrid::StateColour(ViewedSubjectState::NotDone));
+  QCOMPARE(grid->CellColour(0, 2), SubjectSelectionGrid::StateColour(ViewedSubjectState::Aborted));
+  auto* list = scene.app.window->findChild<QListWidget*>("lstOpenSubj");
+  QCOMPARE(list->count(), 3);
+  auto* files = scene.app.window->findChild<QListWidget*>("lfWaterFileList");
+  QCOMPARE(files->count(), 2);
+  QCOMPARE(files->item(1)->text(), QString("WEEK102.RAW"));
+
+  // Nothing analysed yet: only closing is offered; the picture shows the analysed pool.
+  QVERIFY(scene.app.Action("mnuClose")->isEnabled());
+  for (const char* name : {"mnuSaveAs", "mnuSaveAll", "mnuExport", "mnuTrailmap", "mnuPrint"}) {
+    QVERIFY2(!scene.app.Action(name)->isEnabled(), name);
+  }
+  QVERIFY(!scene.Button("cmdPrintData")->isEnabled());
+  QVERIFY(CountPixels(scene.Picture(), [](QRgb p) { return !IsWhite(p); }) > 1000);
+  QCOMPARE(scene.app.window->windowTitle(), QString("Tarnwell v4.64 : WEEK1.EXP"));
+}
+
+void OpenDataTest::clickingACell_data() {
+  QTest::addColumn<int>("row");
+  QTest::addColumn<int>("column");
+  QTest::addColumn<QString>("label");  // the start of lblMazeExptParams
+  QTest::addColumn<bool>("results");   // grOpenData has rows
+  QTest::addColumn<bool>("track");     // a swim path in picSquiggle
+  QTest::addColumn<bool>("pool");      // the pool in picSquiggle
+  QTest::addColumn<bool>("printable");
+  QTest::newRow("recorded subject") << 0 << 0 << "Results of Experiment : WEEK1.EXP" << true << true << true
+                                    << true;
+  QTest::newRow("subject without raw file")
+      << 0 << 1 << "No data for this subject\n(R2)" << false << false << true << false;
+  QTest::newRow("empty cell") << 0 << 3 << "There is no subject\nfor this grid cell" << false << false
+                              << false << false;
+}
+
+void OpenDataTest::clickingACell() {
+  QFETCH(int, row);
+  QFETCH(int, column);
+  QFETCH(QString, label);
+  QFETCH(bool, results);
+  QFETCH(bool, track);
+  QFETCH(bool, pool);
+  QFETCH(bool, printable);
+  DataScene scene;
+  // Another subject first: nothing of it may stay on the screen.
+  ClickSubjectCell(scene, 0, 2);
+  QVERIFY(scene.app.window->findChild<QTableWidget*>("grOpenData")->rowCount() > 0);
+  scene.app.op.ClearLog();
+
+  ClickSubjectCell(scene, row, column);
+  QVERIFY2(scene.Label("lblMazeExptParams")->text().startsWith(label),
+           qPrintable(scene.Label("lblMazeExptParams")->text()));
+  QCOMPARE(scene.app.window->findChild<QTableWidget*>("grOpenData")->rowCount() > 0, results);
+  QCOMPARE(CountPixels(scene.Picture(), IsTrackRed) > 20, track);
+  QCOMPARE(CountPixels(scene.Picture(), [](QRgb p) { return !IsWhite(p); }) > 1000, pool);
+  QCOMPARE(scene.Button("cmdPrintData")->isEnabled(), printable);
+  QCOMPARE(scene.app.Action("mnuPrint")->isEnabled(), printable);
+  const bool redrawn = std::any_of(scene.app.op.Log().begin(), scene.app.op.Log().end(), [](const auto& e) {
+    return e.kind == OperatorLogEntry::Kind::Progress && e.text == "Redrawing";
+  });
+  QCOMPARE(redrawn, track);
+  if (track)
+    QCOMPARE(scene.DataScreen()->Exports().ViewedRawFile.filename().string(), std::string("WEEK100.RAW"));
+  if (!track) QVERIFY(scene.DataScreen()->Exports().ViewedRawFile.empty());
+}
+
+void OpenDataTest::heatMapToggle_showsTheSameTrialAsOccupancy() {
+  DataScene scene;
+  ClickSubjectCell(scene, 0, 2);
+  const QImage track = scene.Picture().copy();
+  auto* heat = scene.app.window->findChild<QRadioButton*>("optHeatMap");
+  QTest::mouseClick(heat, Qt::LeftButton);
+  QCOMPARE(scene.DataScreen()->CurrentPictureMode(), OpenDataScreen::PictureMode::HeatMap);
+  const QImage occupancy = scene.Picture().copy();
+  QVERIFY(occupancy != track);
+  // The animal swam along one row of cells: cells in heat colours, the busiest in red.
+  const Color hottest = HeatColor(1.0);
+  QVERIFY(CountPixels(occupancy, [&](QRgb p) { return p == qRgb(hottest.r, hottest.g, hottest.b); }) > 20);
+  // Another subject is drawn as a heat map too, until the track is asked for again.
+  ClickSubjectCell(scene, 0, 0);
+  QVERIFY(scene.Picture() != track);
+  ClickSubjectCell(scene, 0, 2);
+  QCOMPARE(scene.Picture(), occupancy);
+  QTest::mouseClick(scene.app.window->findChild<QRadioButton*>("optTrack"), Qt::LeftButton);
+  QCOMPARE(scene.Picture(), track);
+}
+
+void OpenDataTest::epochBoxes_filterTheKeysTyped_data() {
+  QTest::addColumn<QString>("typed");
+  QTest::addColumn<QString>("kept");
+  QTest::newRow("digits and a point") << "12.5"
+                                      << "12.5";
+  QTest::newRow("letters and signs are discarded") << "1a2-+b"
+                                                   << "12";
+  QTest::newRow("a second point is discarded") << "1.2.3"
+                                               << "1.23";
+  QTest::newRow("a comma once") << "1,5,0"
+                                << "1,50";
+  QTest::newRow("point and comma each once") << "1.2,3.4,5"
+                                             << "1.2,345";
+  QTest::newRow("blank is discarded") << "3 0"
+                                      << "30";
+}
+
+void OpenDataTest::epochBoxes_filterTheKeysTyped() {
+  QFETCH(QString, typed);
+  QFETCH(QString, kept);
+  DataScene scene;
+  QTest::mouseClick(scene.Check("chkEpoch"), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+  QVERIFY(scene.EpochBox(0)->isVisible());
+  scene.EpochBox(0)->clear();
+  scene.EpochBox(0)->setFocus();
+  QTest::keyClicks(scene.EpochBox(0), typed);
+  QCOMPARE(scene.EpochBox(0)->text(), kept);
+  // Backspace is a key the box takes.
+  QTest::keyClick(scene.EpochBox(0), Qt::Key_Backspace);
+  QCOMPARE(scene.EpochBox(0)->text(), kept.left(kept.size() - 1));
+}
+
+void OpenDataTest::epochAndArtifactFilter_showExactlyWhatTheCommandLineToolComputes() {
+  DataScene scene;
+  QCheckBox* chkEpoch = scene.Check("chkEpoch");
+  QCheckBox* chkArtifact = scene.Check("chkArtifact");
+  struct Step {
+    const char* name;
+    bool epoch;
+    const char* start;  // typed into the boxes
+    const char* time;
+    const char* option;  // the same window for the command-line tool
+    bool artifact;
+  };
+  const Step steps[] = {
+      {"whole trial", false, "", "", "", false},
+      {"artifact filter", false, "", "", "", true},
+      {"epoch and artifact filter", true, "0.5", "1", "0.5,1", true},
+      {"epoch", true, "0.5", "1", "0.5,1", false},
+      {"another epoch, typed with a decimal comma", true, "0,2", "0.4", "0.2,0.4", false},
+      {"whole trial again", false, "", "", "", false},
+  };
+  ClickSubjectCell(scene, 0, 2);
+  std::vector<std::vector<std::string>> shown;  // R3 at each step
+  for (const Step& step : steps) {
+    // The controls change what is shown at once, without another click.
+    if (chkArtifact->isChecked() != step.artifact)
+      QTest::mouseClick(chkArtifact, Qt::LeftButton, {}, QPoint(5, 5));
+    if (chkEpoch->isChecked() != step.epoch) QTest::mouseClick(chkEpoch, Qt::LeftButton, {}, QPoint(5, 5));
+    if (step.epoch) {
+      for (int i = 0; i < 2; ++i) {
+        scene.EpochBox(i)->setFocus();
+        scene.EpochBox(i)->selectAll();
+        QTest::keyClicks(scene.EpochBox(i), i == 0 ? step.start : step.time);
+        QTest::keyClick(scene.EpochBox(i), Qt::Key_Return);
+      }
+    }
+    QStringList options;
+    if (step.epoch) options << "--epoch" << step.option;
+    if (step.artifact) options << "--artifact-filter";
+    const auto table = CliTable(scene.week1, options);
+    QCOMPARE(table.size(), std::size_t(2));
+    shown.push_back(ShownAsRecord(ReadShownTrial(scene)));
+    QVERIFY2(
+        Joined(shown.back()) == Joined(RecordValues(table[1])),
+        qPrintable(
+            QString("%1:\n%2\n%3").arg(step.name, Joined(shown.back()), Joined(RecordValues(table[1])))));
+    ClickSubjectCell(scene, 0, 0);
+    QCOMPARE(Joined(ShownAsRecord(ReadShownTrial(scene))), Joined(RecordValues(table[0])));
+    ClickSubjectCell(scene, 0, 2);
+  }
+  // Each option changed the numbers (so the comparisons above could fail), and switching
+  // everything off gives the first numbers back.
+  for (std::size_t i = 1; i + 1 < shown.size(); ++i) QVERIFY2(shown[i] != shown[0], steps[i].name);
+  QVERIFY(shown[3] != shown[4]);
+  QCOMPARE(Joined(shown.back()), Joined(shown.front()));
+  QCOMPARE(scene.EpochBox(0)->text(), QString("000.2"));
+  QCOMPARE(scene.Label("lblEpochL3")->text(), QString("000.6"));
+}
+
+void OpenDataTest::outputCommands_writeTheirFilesFromTheDataScreen() {
+  DataScene scene;
+  AppHarness& app = scene.app;
+  const auto folder = scene.week1.parent_path();
+  ClickSubjectCell(scene, 0, 0);
+  QVERIFY(app.Action("mnuSaveAs")->isEnabled());
+  QVERIFY(app.Action("mnuSaveAll")->isEnabled());
+  QVERIFY(app.Action("mnuExport")->isEnabled());
+  QVERIFY(!app.Action("mnuTrailmap")->isEnabled());
+
+  // F4: every subject into WEEK1.CSV; the Trailmap export becomes available.
+  app.op.ClearLog();
+  scene.Key(Qt::Key_F4);
+  scene.Tick();
+  QCOMPARE(app.op.Messages().size(), std::size_t(1));
+  QCOMPARE(app.op.Messages()[0].title, std::string("Export Successful"));
+  QCOMPARE(ReadRecords(folder / "WEEK1.CSV").size(), std::size_t(2));
+  QVERIFY(app.Action("mnuTrailmap")->isEnabled());
+
+  app.op.ClearLog();
+  app.Action("mnuTrailmap")->trigger();
+  QCOMPARE(app.op.Messages().back().title, std::string("Status"));
+  QVERIFY(app.home.Exists("DATA/WEEK1.TXT"));
+  QVERIFY(app.home.Exists("DATA/WEEK1Arena.WSP"));
+
+  // Save As: the trial on display, under a chosen name.
+  app.op.QueueReply((folder / "R1-report.TXT").string());
+  app.Action("mnuSaveAs")->trigger();
+  QVERIFY(app.home.Read("DATA/R1-report.TXT").find("Subject Label:") != std::string::npos);
+  QCOMPARE(ReadRecords(folder / "R1-report.CSV").at(0).at(1), std::string("R1"));
+
+  // Save All: each recorded subject's pair beside its raw file, nothing shown meanwhile.
+  const QString shownBefore = scene.Label("lblMazeExptParams")->text();
+  app.op.ClearLog();
+  app.Action("mnuSaveAll")->trigger();
+  QVERIFY(app.home.Exists("DATA/WEEK100.TXT"));
+  QCOMPARE(ReadRecords(folder / "WEEK102.CSV").at(0).at(1), std::string("R3"));
+  QCOMPARE(scene.Label("lblMazeExptParams")->text(), shownBefore);
+
+  // Print: the page of the trial on display.
+  const auto pdf = folder / "R1.pdf";
+  scene.DataScreen()->printerFactory = [pdf] { return std::make_unique<PdfPrinterDevice>(pdf); };
+  QTest::mouseClick(scene.Button("cmdPrintData"), Qt::LeftButton);
+  std::string bytes;
+  QVERIFY(ReadWholeFile(pdf, bytes));
+  QVERIFY(bytes.rfind("%PDF", 0) == 0);
+  QVERIFY(!app.op.HasMessageContaining("Printing is not available"));
+
+  // F4 anywhere else does nothing.
+  app.Action("mnuSetupSystem")->trigger();
+  app.op.ClearLog();
+  scene.Key(Qt::Key_F4);
+  scene.Tick();
+  QVERIFY(app.op.Messages().empty());
+}
+
+void OpenDataTest::poolSetupFile_becomesTheAnalysisPool() {
+  DataScene scene;
+  ClickSubjectCell(scene, 0, 0);
+  const QImage before = scene.Picture().copy();
+  PoolSetup small = Week1Pool();
+  small.Radius = 40.0f;
+  ComputeRingRadii(small);
+  const auto pol = scene.app.home.Path() / "SMALL.POL";
+  QVERIFY(WritePoolSetupFile(pol, small));
+  scene.app.op.QueueReply(pol.string());
+  scene.app.Action("mnuFileOpen")->trigger();
+  // Still the same experiment and subject, analysed with the other pool.
+  QCOMPARE(scene.app.Mode(), ScreenMode::OpenData);
+  QCOMPARE(scene.DataScreen()->DataFile(), scene.week1.string());
+  QVERIFY(scene.DataScreen()->Analysis().SettingsLoaded);
+  QCOMPARE(scene.DataScreen()->Analysis().Settings.Pool.Radius, 40.0f);
+  QVERIFY(scene.Text("lblDataFile").find("SMALL.POL") != std::string::npos);
+  QVERIFY(scene.Picture() != before);
+}
+
+void OpenDataTest::leavingTheDataScreen_disablesItsEntries() {
+  DataScene scene;
+  ClickSubjectCell(scene, 0, 0);
+  scene.Key(Qt::Key_F4);
+  scene.Tick();
+  QVERIFY(scene.app.Action("mnuTrailmap")->isEnabled());
+  QTest::mouseClick(scene.Button("cmdExitData"), Qt::LeftButton);
+  QCOMPARE(scene.app.Mode(), ScreenMode::Home);
+  for (const char* name : {"mnuClose", "mnuSaveAs", "mnuSaveAll", "mnuExport", "mnuTrailmap", "mnuPrint"}) {
+    QVERIFY2(!scene.app.Action(name)->isEnabled(), name);
+  }
+  QCOMPARE(scene.app.window->windowTitle(), QString("Tarnwell v4.64"));
+}
+
+QTEST_MAIN(OpenDataTest)
+#include "open_data_test.moc"

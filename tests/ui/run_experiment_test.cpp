@@ -1,0 +1,306 @@
+// The Run Experiment screen on the simulated unit: a whole experiment run from the window
+// (Start button, S key, the unit's remote button, ESC and a re-run), the labels and the
+// prompt at every step, the files the run leaves, and the data screen reading them back.
+#include <QTimeEdit>
+
+#include "acquisition/run_controller.h"
+#include "support/experiment_scene.h"
+#include "ui/widgets/live_marker_view.h"
+#include "ui/widgets/subject_status_grid.h"
+
+using namespace tarnwell;
+using namespace tarnwell::test;
+
+namespace {
+
+constexpr int kPlatformX = 158;  // platform 1 of the default pool, where the unit's animal finds it
+constexpr int kPlatformY = 66;
+
+std::string Prompt(const std::string& previous, const std::string& next) {
+  std::string text;
+  if (!previous.empty()) text = "\nPrevious finish status : \n" + previous + "\n\n";
+  return text + "Please put subject \"" + next + "\"\nin the tank and click\n\"Start\" to begin recording.";
+}
+
+std::vector<std::string> GridCells(const ExperimentScene& scene) {
+  return scene.RunScreen()->SubjectGrid()->Cells();
+}
+
+bool Exists(const std::filesystem::path& file) {
+  std::error_code error;
+  return std::filesystem::exists(file, error);
+}
+
+std::uintmax_t Size(const std::filesystem::path& file) {
+  std::error_code error;
+  const auto size = std::filesystem::file_size(file, error);
+  return error ? 0 : size;
+}
+
+// Pixels of the run screen's white trace in picBackGround.
+int TracePixels(const ExperimentScene& scene) {
+  const QImage& image = scene.RunScreen()->View()->Background()->Image();
+  int n = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) n += image.pixel(x, y) == qRgb(255, 255, 255) ? 1 : 0;
+  }
+  return n;
+}
+
+}  // namespace
+
+class RunExperimentTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void wholeExperimentFromTheWindow_thenItsDataOnTheDataScreen();
+  void experimentWithoutSubjects_isNotOpened();
+  void subjectPicture_choosesTheNextSubjectOnlyBetweenTrials();
+  void closeBoxDuringATrial_abortsAndRecordsIt();
+  void sessionEndDuringATrial_recordsItAndAsksNothing();
+  void timeOfDayStart_startsTheTrialAtTheEnteredTime();
+  void unfinishedTrialAtStartUp_isKeptAsARecoveryFile();
+};
+
+void RunExperimentTest::wholeExperimentFromTheWindow_thenItsDataOnTheDataScreen() {
+  ExperimentScene scene;
+  AppHarness& app = scene.app;
+  app.program.settings.DrawTrace = true;
+
+  // ---- The screen as it opens.
+  app.Action("mnuRunExpt")->trigger();
+  QCOMPARE(app.Mode(), ScreenMode::RunExperiment);
+  QCOMPARE(scene.Text("lblExptStat"), std::string("Idle "));
+  QCOMPARE(scene.Text("lblCurrSess"), std::string(" 1 of 3 "));
+  QCOMPARE(scene.Text("lblOutFile"), std::string("RUN1.EXP"));
+  QCOMPARE(scene.Text("lblSessionDuration"), std::string("00:00:04 "));
+  QCOMPARE(scene.Text("lblMissedSamples"), std::string("0 "));
+  QCOMPARE(scene.Text("lblTimeElap"), std::string("00:00:00 "));
+  QCOMPARE(scene.Text("lblReadyToBegin"), std::string("Ready to begin\nexperiment"));
+  QVERIFY(scene.Shown("lblReadyToBegin"));
+  QCOMPARE(scene.Text("lblMessage"), Prompt("", "RAT1"));
+  QCOMPARE(scene.Text("lblSpecInstr"), std::string(kStartInstructions));
+  QVERIFY(scene.Button("cmdRunExpt")->isEnabled());
+  QVERIFY(!scene.Button("cmdStopExpt")->isEnabled());
+  QCOMPARE(Joined(GridCells(scene)), Joined({"B1) RAT1", "B2) RAT2", "B3) RAT3"}));
+  QCOMPARE(scene.RunScreen()->SubjectGrid()->CellColour(0), QColor(Qt::blue));
+
+  // ---- RAT1 by the Start button: it swims, then climbs on the platform.
+  QTest::mouseClick(scene.Button("cmdRunExpt"), Qt::LeftButton);
+  QCOMPARE(scene.Text("lblExptStat"), std::string("Running"));
+  QVERIFY(!scene.Shown("lblReadyToBegin"));
+  QVERIFY(!scene.Shown("lblMessage"));
+  QCOMPARE(scene.Text("lblSpecInstr"), std::string(kAbortInstruction));
+  QCOMPARE(scene.Label("lblSpecInstr")->font().pointSize(), 10);
+  QVERIFY(!scene.Button("cmdRunExpt")->isEnabled());
+  QVERIFY(scene.Button("cmdStopExpt")->isEnabled());
+  QCOMPARE(GridCells(scene)[0], std::string("W1) RAT1"));
+  scene.Run(1500);
+  QVERIFY(scene.RunScreen()->IsTrialRunning());
+  QVERIFY2(TracePixels(scene) > 20, "the swim path is drawn during the trial");
+  QVERIFY(!scene.RunScreen()->View()->Marker()->isHidden());
+  QCOMPARE(scene.Text("lblTimeElap").substr(0, 6), std::string("00:01."));
+  scene.Screenshot("run-experiment.png");
+  app.unit.HoldAnimalAt(kPlatformX, kPlatformY);
+  QVERIFY(scene.RunUntilTrialEnds(1000));
+  QCOMPARE(scene.Text("lblExptStat"), std::string("Waiting"));
+  QCOMPARE(scene.Text("lblCurrSess"), std::string(" 2 of 3 "));
+  QCOMPARE(scene.Text("lblMessage"), Prompt("Subject #1 (RAT1) : Hit Goal", "RAT2"));
+  QCOMPARE(scene.Text("lblSpecInstr"), std::string(kStartInstructions));
+  QVERIFY(scene.Button("cmdRunExpt")->isEnabled());
+  QVERIFY(scene.Button("cmdStopExpt")->isEnabled());
+  QCOMPARE(Joined(GridCells(scene)), Joined({"G1) RAT1", "B2) RAT2", "B3) RAT3"}));
+  QVERIFY(Size(scene.Numbered("00.RAW")) > 2 * 30);
+
+  // ---- RAT2 by the S key, held away from the platform, then ESC.
+  app.unit.HoldAnimalAt(70, 120);
+  scene.Key(Qt::Key_S);
+  scene.Tick();
+  QCOMPARE(scene.Text("lblExptStat"), std::string("Running"));
+  QCOMPARE(GridCells(scene)[1], std::string("W2) RAT2"));
+  // A held S does not start anything more; the trial runs on.
+  scene.Run(1000);
+  QVERIFY(scene.RunScreen()->IsTrialRunning());
+  scene.Key(Qt::Key_Escape);
+  scene.Tick();
+  QVERIFY(!scene.RunScreen()->IsTrialRunning());
+  QVERIFY(!scene.RunScreen()->IsExperimentActive());
+  QCOMPARE(scene.Text("lblExptStat"), std::string("Stopped"));
+  QVERIFY(!scene.Shown("lblMessage"));
+  QCOMPARE(scene.Text("lblSpecInstr"), std::string(kStartInstructions));
+  QCOMPARE(scene.Text("lblCurrSess"), std::string(" 2 of 3 "));
+  QVERIFY(scene.Button("cmdRunExpt")->isEnabled());
+  QVERIFY(!scene.Button("cmdStopExpt")->isEnabled());
+  QCOMPARE(Joined(GridCells(scene)), Joined({"G1) RAT1", "B2) RAT2", "B3) RAT3"}));
+  QVERIFY(Size(scene.Numbered("01.RAW")) > 2 * 25);  // the aborted trial is kept
+  QVERIFY(Exists(scene.Numbered("01.CSV")));         // with its report
+  QCOMPARE(app.Mode(), ScreenMode::RunExperiment);
+
+  // ---- RAT2 again, by the unit's remote button; unseen for a while, then timed out.
+  app.unit.PressRemoteButton();
+  scene.Tick();
+  QVERIFY(scene.RunScreen()->IsTrialRunning());
+  QCOMPARE(scene.Text("lblExptStat"), std::string("Running"));
+  QCOMPARE(scene.Text("lblMissedSamples"), std::string("0 "));
+  scene.Run(500);
+  app.unit.SetAnimalHidden(true);
+  scene.Run(300);
+  app.unit.SetAnimalHidden(false);
+  const int missed = std::stoi(scene.Text("lblMissedSamples"));
+  QVERIFY2(missed >= 8 && missed <= 10, scene.Text("lblMissedSamples").c_str());
+  QVERIFY(scene.RunUntilTrialEnds(5000));
+  QCOMPARE(scene.Text("lblExptStat"), std::string("Timed Out"));
+  QCOMPARE(scene.Text("lblMessage"), Prompt("Subject #2 (RAT2) : Timed Out", "RAT3"));
+  QCOMPARE(scene.Text("lblCurrSess"), std::string(" 3 of 3 "));
+  // 4 s at 30 samples a second, after the two the unit's stream start skips.
+  QCOMPARE(Size(scene.Numbered("01.RAW")), std::uintmax_t(4 * 30 * 2));
+
+  // ---- RAT3 by the Start button, straight onto the platform: the experiment finishes.
+  app.op.ClearLog();
+  app.unit.ReleaseAnimal();
+  QTest::mouseClick(scene.Button("cmdRunExpt"), Qt::LeftButton);
+  scene.Run(700);
+  app.unit.HoldAnimalAt(kPlatformX, kPlatformY);
+  QVERIFY(scene.RunUntilTrialEnds(1000));
+  QCOMPARE(scene.Text("lblExptStat"), std::string("Finished"));
+  QCOMPARE(CountMessages(app.op, kExperimentFinishedText), 1);
+  QCOMPARE(app.op.Messages().back().icon, MessageIcon::Information);
+  QCOMPARE(scene.Text("lblSpecInstr"), std::string());
+  QVERIFY(!scene.Button("cmdRunExpt")->isEnabled());
+  QVERIFY(!scene.Button("cmdStopExpt")->isEnabled());
+  QCOMPARE(Joined(GridCells(scene)), Joined({"G1) RAT1", "G2) RAT2", "G3) RAT3"}));
+  // S, the remote button and ESC do nothing more.
+  scene.Key(Qt::Key_S);
+  app.unit.PressRemoteButton();
+  scene.Run(200);
+  QVERIFY(!scene.RunScreen()->IsExperimentActive());
+
+  // ---- Home: leaving builds the tabulated data file (no question: there was none).
+  app.op.ClearLog();
+  QTest::mouseClick(scene.Button("cmdExitRunExpt"), Qt::LeftButton);
+  QCOMPARE(app.Mode(), ScreenMode::Home);
+  QVERIFY(app.op.Messages().empty());
+  const auto table = ReadRecords(scene.Numbered(".CSV"));
+  QCOMPARE(table.size(), std::size_t(3));
+  QCOMPARE(table[0][2], std::string("Hit Goal"));
+  QCOMPARE(table[1][2], std::string("Timed Out"));
+  QCOMPARE(table[2][2], std::string("Hit Goal"));
+
+  // ---- The data screen shows every subject as the table has it.
+  app.op.QueueReply(scene.dataFile.string());
+  app.Action("mnuFileOpen")->trigger();
+  QCOMPARE(app.Mode(), ScreenMode::OpenData);
+  QCoreApplication::processEvents();
+  const auto& subjects = scene.DataScreen()->SubjectGrid()->Subjects();
+  QCOMPARE(subjects.size(), std::size_t(3));
+  for (int k = 0; k < 3; ++k) {
+    QCOMPARE(subjects[k].State, ViewedSubjectState::Completed);
+    ClickSubjectCell(scene, 0, k);
+    QCOMPARE(Joined(ShownAsRecord(ReadShownTrial(scene))),
+             Joined(RecordValues(table[static_cast<std::size_t>(k)])));
+  }
+  app.window->resize(1000, 680);
+  ClickSubjectCell(scene, 0, 0);
+  scene.Screenshot("open-data.png");
+}
+
+void RunExperimentTest::experimentWithoutSubjects_isNotOpened() {
+  ExperimentScene scene(std::vector<std::string>{});
+  scene.app.op.ClearLog();
+  scene.app.Action("mnuRunExpt")->trigger();
+  QCOMPARE(scene.app.Mode(), ScreenMode::Home);
+  const auto messages = scene.app.op.Messages();
+  QCOMPARE(messages.size(), std::size_t(1));
+  QCOMPARE(messages[0].text, std::string("At least one trial ID\nis required to run\nan experiment."));
+  QCOMPARE(messages[0].title, std::string("Cannot run experiment"));
+}
+
+void RunExperimentTest::subjectPicture_choosesTheNextSubjectOnlyBetweenTrials() {
+  ExperimentScene scene;
+  scene.app.Action("mnuRunExpt")->trigger();
+  SubjectStatusGrid* grid = scene.RunScreen()->SubjectGrid();
+  QTest::mouseClick(grid, Qt::LeftButton, Qt::NoModifier, grid->CellRect(2).center());
+  QCOMPARE(scene.Text("lblMessage"), Prompt("", "RAT3"));
+  QCOMPARE(scene.Text("lblCurrSess"), std::string(" 3 of 3 "));
+
+  scene.app.unit.HoldAnimalAt(70, 120);
+  QTest::mouseClick(scene.Button("cmdRunExpt"), Qt::LeftButton);
+  QCOMPARE(GridCells(scene)[2], std::string("W3) RAT3"));
+  QTest::mouseClick(grid, Qt::LeftButton, Qt::NoModifier, grid->CellRect(0).center());
+  scene.Run(300);
+  QCOMPARE(scene.app.program.run.CurrentSubject, int16_t(2));
+  QCOMPARE(GridCells(scene)[2], std::string("W3) RAT3"));
+  QCOMPARE(GridCells(scene)[0], std::string("B1) RAT1"));
+}
+
+void RunExperimentTest::closeBoxDuringATrial_abortsAndRecordsIt() {
+  ExperimentScene scene;
+  scene.app.Action("mnuRunExpt")->trigger();
+  scene.app.unit.HoldAnimalAt(70, 120);
+  QTest::mouseClick(scene.Button("cmdRunExpt"), Qt::LeftButton);
+  scene.Run(1000);
+  scene.app.window->close();
+  QVERIFY(!scene.app.window->HasShutDown());
+  QVERIFY(!scene.RunScreen()->IsTrialRunning());
+  QCOMPARE(scene.Text("lblExptStat"), std::string("Stopped"));
+  QVERIFY(Size(scene.Numbered("00.RAW")) >= 2 * 25);
+  QCOMPARE(scene.app.program.run.PreviousFinishStatus, kFinishAborted);
+}
+
+void RunExperimentTest::sessionEndDuringATrial_recordsItAndAsksNothing() {
+  ExperimentScene scene;
+  // An older table: leaving the run screen would ask before it is replaced.
+  std::filesystem::create_directories(scene.dataFile.parent_path());
+  scene.app.home.Write("DATA/RUN1.CSV", "\"old\"\r\n");
+  scene.app.Action("mnuRunExpt")->trigger();
+  scene.app.unit.HoldAnimalAt(70, 120);
+  QTest::mouseClick(scene.Button("cmdRunExpt"), Qt::LeftButton);
+  scene.Run(1000);
+  scene.app.op.ClearLog();
+  scene.app.window->EndSession();
+  QTRY_VERIFY_WITH_TIMEOUT(scene.app.window->HasShutDown(), 5000);
+  QVERIFY(scene.app.op.Messages().empty());
+  QVERIFY(Size(scene.Numbered("00.RAW")) >= 2 * 25);
+  // The table was updated as the answer OK would have: the aborted trial is in it.
+  const auto table = ReadRecords(scene.Numbered(".CSV"));
+  QCOMPARE(table.size(), std::size_t(1));
+  QCOMPARE(table[0][2], std::string("Aborted"));
+}
+
+void RunExperimentTest::timeOfDayStart_startsTheTrialAtTheEnteredTime() {
+  ExperimentScene scene;
+  scene.app.program.settings.DelayType = 1;
+  scene.app.clock.SetTimeOfDay(10 * 3600 + 0.5);
+  scene.app.Action("mnuRunExpt")->trigger();
+  auto* entry = scene.app.window->findChild<QTimeEdit*>("txtStartTime");
+  QVERIFY(entry->isVisibleTo(scene.app.window.get()));
+  entry->setTime(QTime(10, 0, 3));
+  QCOMPARE(scene.Text("lblStartTime"), std::string("The next trial starts at 10:00:03"));
+  scene.Run(2000);
+  QVERIFY(!scene.RunScreen()->IsTrialRunning());
+  scene.Run(1000);
+  QVERIFY(scene.RunScreen()->IsTrialRunning());
+  QCOMPARE(scene.Text("lblStartTime"), std::string());
+  // Once only: after this trial, the same time tomorrow is not waited for in this test,
+  // and nothing starts the next subject by itself.
+  scene.app.unit.HoldAnimalAt(kPlatformX, kPlatformY);
+  QVERIFY(scene.RunUntilTrialEnds(1000));
+  scene.Run(2000);
+  QVERIFY(!scene.RunScreen()->IsTrialRunning());
+}
+
+void RunExperimentTest::unfinishedTrialAtStartUp_isKeptAsARecoveryFile() {
+  AppHarness app;
+  const std::string samples(40, '\x50');
+  app.home.Write("BINTEMP.RAW", samples);
+  app.Start();
+  QVERIFY(app.op.HasMessageContaining("did not finish"));
+  const auto recovered = app.home.Path() / "BINTEMP-RECOVERED.RAW";
+  QCOMPARE(Size(recovered), std::uintmax_t(samples.size()));
+  // Ending the program deletes the page, never the recovered trial.
+  app.window->close();
+  QVERIFY(app.window->HasShutDown());
+  QVERIFY(Exists(recovered));
+}
+
+QTEST_MAIN(RunExperimentTest)
+#include "run_experiment_test.moc"
