@@ -86,32 +86,34 @@ RunExperimentScreen::RunExperimentScreen(AppContext& context, FrmMain& main, QWi
     : Screen(ScreenMode::RunExperiment, context, main, parent), op_(context.op) {
   setObjectName("scrRunExperiment");
   auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(4, 4, 4, 4);
   fraRunExpt_ = new QFrame(this);
   fraRunExpt_->setObjectName("fraRunExpt");
   auto* layout = new QHBoxLayout(fraRunExpt_);
+  layout->setContentsMargins(4, 4, 4, 4);
 
-  // The pool with the live marker, and the subjects under it.
-  auto* left = new QVBoxLayout;
+  // The pool with the live marker.
   auto* frameBox = new CameraFrameBox(fraRunExpt_);
   view_ = new LiveMarkerView(context.pool, context.settings);
   frameBox->SetPicture(view_);
-  left->addWidget(frameBox, 1);
+  layout->addWidget(frameBox, 1);
   picSubjIds_ = new SubjectStatusGrid(fraRunExpt_);
   picSubjIds_->setToolTip("Click a subject to run it next");
   picSubjIds_->installEventFilter(this);
-  left->addWidget(picSubjIds_);
-  layout->addLayout(left, 1);
 
   for (std::size_t i = 0; i < kRunLabelCount; ++i) labels_.push_back(NamedLabel(kLabelNames[i], fraRunExpt_));
   QLabel* lblReadyToBegin = LabelOf(RunLabel::lblReadyToBegin);
   lblReadyToBegin->setAlignment(Qt::AlignCenter);
   lblReadyToBegin->setStyleSheet("#lblReadyToBegin { color: rgb(0, 96, 0); }");
-  for (RunLabel wrapped : {RunLabel::lblMessage, RunLabel::lblSpecInstr, RunLabel::lblOutFile}) {
+  // The prompt and the instructions carry their own line breaks.
+  for (RunLabel wrapped : {RunLabel::lblOutFile}) {
     LabelOf(wrapped)->setWordWrap(true);
   }
   LabelOf(RunLabel::lblMessage)->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
   auto* side = new QVBoxLayout;
+  side->setContentsMargins(0, 0, 0, 0);
+  side->setSpacing(4);
   auto* title = new QLabel("<b>Run Experiment</b>", fraRunExpt_);
   title->setObjectName("lblRunExptTitle");
   side->addWidget(title);
@@ -136,7 +138,12 @@ RunExperimentScreen::RunExperimentScreen(AppContext& context, FrmMain& main, QWi
 
   chkTrace_ = new QCheckBox("Draw &Trace", fraRunExpt_);
   chkTrace_->setObjectName("chkTrace");
-  side->addWidget(chkTrace_);
+  auto* subjectsRow = new QHBoxLayout;
+  subjectsRow->addWidget(new QLabel("Subjects:", fraRunExpt_));
+  subjectsRow->addStretch();
+  subjectsRow->addWidget(chkTrace_);
+  side->addLayout(subjectsRow);
+  side->addWidget(picSubjIds_);
 
   fraStartTime_ = new QFrame(fraRunExpt_);
   fraStartTime_->setObjectName("fraStartTime");
@@ -162,12 +169,14 @@ RunExperimentScreen::RunExperimentScreen(AppContext& context, FrmMain& main, QWi
   cmdStopExpt_->setEnabled(false);
   cmdExitRunExpt_ = new QPushButton("Ho&me", fraRunExpt_);
   cmdExitRunExpt_->setObjectName("cmdExitRunExpt");
-  side->addWidget(cmdRunExpt_);
-  side->addWidget(cmdStopExpt_);
-  side->addWidget(cmdExitRunExpt_);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(cmdRunExpt_);
+  buttons->addWidget(cmdStopExpt_);
+  buttons->addWidget(cmdExitRunExpt_);
+  side->addLayout(buttons);
   auto* sideWidget = new QWidget(fraRunExpt_);
   sideWidget->setLayout(side);
-  sideWidget->setFixedWidth(265);
+  sideWidget->setFixedWidth(300);
   layout->addWidget(sideWidget);
   outer->addWidget(fraRunExpt_);
 
