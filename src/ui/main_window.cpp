@@ -525,7 +525,9 @@ void FrmMain::mnuMonitor_Click() {
 
 void FrmMain::mnuRunExpt_Click() {
   if (screenMode_ == ScreenMode::RunExperiment) return;
+  // The comparison must see what the operator last typed on the setup screen being left.
   if (screenMode_ == ScreenMode::SetupExperiment) setupExperimentScreen_->TakeExperimentFromScreen();
+  if (screenMode_ == ScreenMode::SetupPool) setupPoolScreen_->TakePoolFromScreen();
   // The run's checks: the unit's handshake ("Unit has not been reset"), the trial IDs and
   // the map comparison.
   if (!runScreen_->PrepareToEnter()) return;
