@@ -45,6 +45,7 @@ format:
 
 screenshots: build
 	@scripts/take-screenshots
+	@scripts/take-run-screenshots
 
 clean:
 	@rm -rf build
