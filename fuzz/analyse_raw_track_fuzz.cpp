@@ -11,24 +11,12 @@
 
 #include "analysis/track_analysis.h"
 #include "analysis/trial_measures.h"
+#include "fuzz_input.h"
 
 namespace {
 
-struct Reader {
-  const uint8_t* data;
-  size_t size;
-  size_t pos = 0;
-  uint8_t Byte() { return pos < size ? data[pos++] : 0; }
-  int16_t Word() {
-    const int lo = Byte();
-    const int hi = Byte();
-    return static_cast<int16_t>(static_cast<uint16_t>(lo | (hi << 8)));
-  }
-};
-
-void Check(bool condition) {
-  if (!condition) std::abort();
-}
+using tarnwell::fuzz::Check;
+using tarnwell::fuzz::Reader;
 
 float RadiusFrom(uint8_t b) {
   switch (b % 8) {

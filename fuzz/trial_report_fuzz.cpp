@@ -18,24 +18,12 @@
 #include "analysis/trial_report.h"
 #include "core/file_util.h"
 #include "core/scripted_operator.h"
+#include "fuzz_input.h"
 
 namespace {
 
-struct Reader {
-  const uint8_t* data;
-  size_t size;
-  size_t pos = 0;
-  uint8_t Byte() { return pos < size ? data[pos++] : 0; }
-  int16_t Word() {
-    const int lo = Byte();
-    const int hi = Byte();
-    return static_cast<int16_t>(static_cast<uint16_t>(lo | (hi << 8)));
-  }
-};
-
-void Check(bool condition) {
-  if (!condition) std::abort();
-}
+using tarnwell::fuzz::Check;
+using tarnwell::fuzz::Reader;
 
 float OddFloat(uint8_t b) {
   switch (b % 6) {
