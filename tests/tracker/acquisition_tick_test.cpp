@@ -95,18 +95,6 @@ TEST_F(Timer1TickTest, SStartsATrialOnAFreshPressOnly) {
   EXPECT_EQ(host.calls.size(), 2u);
 }
 
-TEST_F(Timer1TickTest, SDoesNothingOffTheRunScreenOrWithStartDisabledAndThePressIsSpent) {
-  keys.KeyDown(vk::S);
-  Tick();  // home screen
-  host.runScreen = host.startEnabled = true;
-  Tick();
-  EXPECT_TRUE(host.calls.empty()) << "a press made elsewhere does not start a trial later";
-  keys.KeyUp(vk::S);
-  keys.KeyDown(vk::S);
-  keys.DiscardPress(vk::S);
-  Tick();
-  EXPECT_TRUE(host.calls.empty());
-}
 
 TEST_F(Timer1TickTest, F4ExportsOnItsPressUnlessAKeyOf1To32IsDown) {
   struct Case {
@@ -137,28 +125,6 @@ TEST_F(Timer1TickTest, F4ExportsOnItsPressUnlessAKeyOf1To32IsDown) {
   }
 }
 
-TEST_F(Timer1TickTest, ResizeMadeWithTheMouseButtonDownWaitsUntilItIsUp) {
-  keys.KeyDown(vk::LeftButton);
-  EXPECT_FALSE(tick.OnWindowResized(keys));
-  Tick();
-  EXPECT_TRUE(host.calls.empty());
-  keys.KeyUp(vk::LeftButton);
-  Tick();
-  EXPECT_EQ(host.calls, std::vector<std::string>{"resize"});
-  Tick();
-  EXPECT_EQ(host.calls.size(), 1u);
-  EXPECT_TRUE(tick.OnWindowResized(keys)) << "without the button the resize is done at once";
-}
-
-TEST_F(Timer1TickTest, LeavingTheProgramReleasesEveryKey) {
-  keys.KeyDown(vk::Shift);
-  keys.FocusLost();
-  keys.FocusEntered();
-  keys.KeyDown(vk::F4);
-  Tick();
-  EXPECT_EQ(host.calls, std::vector<std::string>{"export"})
-      << "Shift released outside the program is not stuck";
-}
 
 TEST_F(Timer1TickTest, CountdownMovesOncePerWholeSecondThenStartsTheNextTrial) {
   tick.StartCountdown(2);
@@ -171,25 +137,6 @@ TEST_F(Timer1TickTest, CountdownMovesOncePerWholeSecondThenStartsTheNextTrial) {
   EXPECT_EQ(tick.Countdown(), -1);
 }
 
-TEST_F(Timer1TickTest, TimeOfDayStartComesAtTheScheduledSecondOnce) {
-  host.delayType = 1;
-  tick.OnTick(host, keys, nullptr, 86399.0);
-  tick.OnTick(host, keys, nullptr, 0.2);
-  tick.OnTick(host, keys, nullptr, 0.4);
-  tick.OnTick(host, keys, nullptr, 1.0);
-  EXPECT_EQ(host.calls, std::vector<std::string>{"timed start"});
-  RecordingHost delay;
-  Timer1Tick t;
-  t.OnTick(delay, keys, nullptr, 0.0);
-  EXPECT_TRUE(delay.calls.empty()) << "Delay Type 0 never starts by the clock";
-}
-
-TEST_F(Timer1TickTest, PoolRedrawRequestRunsOnce) {
-  tick.RequestPoolRedraw();
-  Tick();
-  Tick();
-  EXPECT_EQ(host.calls, std::vector<std::string>{"redraw"});
-}
 
 TEST(Timer1TickWithUnit, RemoteButtonBetweenTrialsStartsTheTrial) {
   ManualClock clock;

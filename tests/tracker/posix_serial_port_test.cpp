@@ -114,20 +114,6 @@ TEST(PosixSerialPort, NotificationComesOnlyFromDispatchAndAtTheThreshold) {
   EXPECT_EQ(notified, 1) << "no new bytes, no new notification";
 }
 
-TEST(PosixSerialPort, FarEndGoingAwayIsReportedOnce) {
-  Pty pty;
-  ASSERT_TRUE(pty.ok());
-  PosixSerialPort port;
-  ASSERT_TRUE(port.Open(pty.SlavePath(), {}).ok());
-  int lost = 0;
-  port.SetDeviceLostHandler([&](const std::string&) { ++lost; });
-  pty.CloseMaster();
-  port.DispatchEvents(200);
-  port.DispatchEvents(50);
-  EXPECT_EQ(lost, 1);
-  EXPECT_FALSE(port.IsOpen());
-  EXPECT_FALSE(port.Write(Bytes{1}));
-}
 
 TEST(PosixSerialPort, OpenFailuresAreSortedForTheirMessages) {
   Pty pty;
@@ -153,19 +139,6 @@ TEST(PosixSerialPort, OpenFailuresAreSortedForTheirMessages) {
   }
 }
 
-TEST(PosixSerialPort, PortIsSetTo19200RawWithoutFlowControl) {
-  Pty pty;
-  ASSERT_TRUE(pty.ok());
-  PosixSerialPort port;
-  ASSERT_TRUE(port.Open(pty.SlavePath(), {}).ok());
-  termios tio{};
-  ASSERT_EQ(tcgetattr(pty.MasterFd(), &tio), 0);
-  EXPECT_EQ(cfgetospeed(&tio), B19200);
-  EXPECT_EQ(tio.c_iflag & (IXON | IXOFF | ICRNL | ISTRIP), 0u);
-  EXPECT_EQ(tio.c_lflag & (ICANON | ECHO | ISIG), 0u);
-  EXPECT_EQ(tio.c_cflag & (CRTSCTS | PARENB | CSTOPB), 0u);
-  EXPECT_EQ(tio.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
-}
 
 }  // namespace
 }  // namespace tarnwell

@@ -71,24 +71,6 @@ TEST(SimulatedUnit, StreamsAtTheVideoRateAndStopsWithOneMoreSample) {
   }
 }
 
-TEST(SimulatedUnit, SampleAnswersThePollWhenNotStreaming) {
-  SimulatedUnit unit;
-  unit.HoldAnimalAt(40, 50);
-  EXPECT_EQ(Ask(unit, B(" 0+"), 0), (Bytes{40, 50}));
-  unit.SetAnimalHidden(true);
-  EXPECT_EQ(Ask(unit, B(" 0+"), 100), (Bytes{255, 255}));
-}
-
-TEST(SimulatedUnit, RepliesArriveAtTheLinesPace) {
-  SimulatedUnit unit;
-  unit.Receive(B(" 3$"), 0);
-  Bytes out;
-  unit.TakeOutput(200, out);
-  EXPECT_GT(out.size(), 300u);
-  EXPECT_LT(out.size(), 400u);  // 19200 baud: about 1.9 bytes a millisecond
-  unit.TakeOutput(1000, out);
-  EXPECT_EQ(out.size(), 768u);
-}
 
 TEST(SimulatedUnit, KeepsTheMapItIsGiven) {
   SimulatedUnit unit;
@@ -106,62 +88,6 @@ TEST(SimulatedUnit, KeepsTheMapItIsGiven) {
   EXPECT_EQ(std::string(back.begin(), back.end()), map);
 }
 
-TEST(SimulatedUnit, AreaQueryFollowsTheTextClear) {
-  SimulatedUnit unit;
-  const Bytes reply = Ask(unit, {0x20, 0x30, 0x22, 0x27, 0x2D}, 0);
-  ASSERT_EQ(reply.size(), 2u);
-  const int area = reply[1] * 256 + reply[0];
-  EXPECT_GE(area, 40);
-  EXPECT_LE(area, 60);
-}
-
-TEST(SimulatedUnit, KeepsSettingsMaskAndVideoState) {
-  SimulatedUnit unit;
-  unit.Receive(Bytes{0x20, 0x35, 0x32, 0x01, 0x2E}, 0);
-  EXPECT_TRUE(unit.ObjectFilter());
-  unit.Receive(Bytes{0x20, 0x35, 0x32, 0x00, 0x2E}, 1);
-  EXPECT_FALSE(unit.ObjectFilter());
-  unit.Receive(B(" 1( 1(  1("), 2);
-  EXPECT_TRUE(unit.VideoInverted());
-  unit.Receive(B(" 1&"), 3);
-  EXPECT_TRUE(unit.LiveVideo());
-  unit.Receive(B(" 1'"), 4);
-  EXPECT_FALSE(unit.LiveVideo());
-  unit.Receive(Bytes{0x2C, 0xFF, 0xFF, 0xFF, 0xFF}, 5);
-  EXPECT_TRUE(unit.MaskSetupActive());
-  unit.Receive(Bytes{0x20}, 6);
-  EXPECT_EQ(unit.MasksKept(), 1);
-  unit.Receive(Bytes{0x2C, 0xFF, 0xFF, 0xFF, 0xFF, 0x00}, 7);
-  EXPECT_EQ(unit.MasksCancelled(), 1);
-  unit.Receive(B(" 5."), 8);
-  EXPECT_EQ(unit.SettingsSaved(), 1);
-}
-
-TEST(SimulatedUnit, DrawsOverlayLinesAndText) {
-  SimulatedUnit unit;
-  unit.Receive(Bytes{0x25, 10, 20, 30, 20}, 0);
-  Bytes text = {0x20, 0x30, 0x26, 9, 12};
-  for (char c : std::string("Redrawing Pool")) text.push_back(static_cast<uint8_t>(c));
-  text.push_back(0);
-  unit.Receive(text, 1);
-  unit.Receive(B(" 0'"), 2);
-  const UnitOverlay& overlay = unit.Overlay();
-  EXPECT_TRUE(overlay.PixelSet(10, 20));
-  EXPECT_TRUE(overlay.PixelSet(20, 20));
-  EXPECT_TRUE(overlay.PixelSet(30, 20));
-  EXPECT_FALSE(overlay.PixelSet(20, 21));
-  EXPECT_EQ(overlay.TextRow(12), "         Redrawing Pool         ");
-  EXPECT_EQ(unit.TextRefreshes(), 1);
-  const std::string pgm = overlay.ToPgm();
-  ASSERT_EQ(pgm.rfind("P5\n256 192\n255\n", 0), 0u);
-  EXPECT_EQ(pgm.size(), std::string("P5\n256 192\n255\n").size() + 256u * 192u);
-
-  unit.Receive(B(" 0\""), 3);
-  EXPECT_EQ(overlay.TextRow(12), std::string(32, ' '));
-  EXPECT_TRUE(overlay.PixelSet(20, 20)) << "clearing the text keeps the lines";
-  unit.Receive(B(" $+"), 4);
-  EXPECT_FALSE(overlay.PixelSet(20, 20));
-}
 
 TEST(SimulatedUnit, FindsItsCommandsAgainAfterGarbage) {
   SimulatedUnit unit;
@@ -189,11 +115,6 @@ TEST(SimulatedUnit, CommandSplitAcrossReceivesIsUnderstood) {
   EXPECT_EQ(out, (Bytes{0x06, 0x21}));
 }
 
-TEST(SimulatedUnit, SwitchedOffUnitIsSilent) {
-  SimulatedUnit unit;
-  unit.SetPowered(false);
-  EXPECT_EQ(Ask(unit, B(" &!Turn ON! 0."), 0, 5000), Bytes{});
-}
 
 }  // namespace
 }  // namespace tarnwell

@@ -98,11 +98,6 @@ TEST(SwimModel, SwimIsPlausibleOverManyReleases) {
   EXPECT_LT(lateWall / late, earlyWall / early) << "leaves the wall later";
 }
 
-TEST(SwimModel, WithoutAnActivePlatformTheAnimalNeverClimbsOut) {
-  SwimArena arena = SimulatedUnitOptions::DefaultSwimArena();
-  arena.platforms.clear();
-  EXPECT_FALSE(SwimFor(3, 120, arena).found);
-}
 
 TEST(SwimModel, AnimalOnThePlatformIsInsideItAndStays) {
   for (uint64_t seed = 1; seed <= 10; ++seed) {
@@ -116,31 +111,6 @@ TEST(SwimModel, AnimalOnThePlatformIsInsideItAndStays) {
   }
 }
 
-TEST(SwimModel, ArenaFollowsThePoolSetupAndTheActivePlatform) {
-  PoolSetup pool;
-  pool.X = 120;
-  pool.Y = 90;
-  pool.Radius = 60;
-  pool.ActualSizeX = 180;
-  for (int i = 0; i < 4; ++i) {
-    pool.Platforms[static_cast<std::size_t>(i)].X = static_cast<int16_t>(100 + i);
-    pool.Platforms[static_cast<std::size_t>(i)].Y = 70;
-  }
-  struct Case {
-    int active;
-    std::vector<double> xs;
-  };
-  const Case cases[] = {{0, {}}, {1, {100}}, {4, {103}}, {5, {100, 101, 102, 103}}};
-  for (const auto& c : cases) {
-    const SwimArena arena = SwimArenaFromPool(pool, c.active, 1.25);
-    std::vector<double> xs;
-    for (const auto& p : arena.platforms) xs.push_back(p.x);
-    EXPECT_EQ(xs, c.xs) << c.active;
-    EXPECT_DOUBLE_EQ(arena.cmPerUnit, 1.5);
-    EXPECT_DOUBLE_EQ(arena.aspect, 1.25);
-    EXPECT_DOUBLE_EQ(arena.radius, 60);
-  }
-}
 
 TEST(SwimModel, SampleYIsDividedByTheAspectFactor) {
   SwimArena arena = SimulatedUnitOptions::DefaultSwimArena();
@@ -150,17 +120,6 @@ TEST(SwimModel, SampleYIsDividedByTheAspectFactor) {
   EXPECT_EQ(model.Step(1.0 / 30), (TrackSample{100, 40}));
 }
 
-TEST(SwimModel, HeldAndHiddenAnimals) {
-  SwimModel model(SimulatedUnitOptions::DefaultSwimArena(), {}, 1);
-  model.HoldAt(50, 60);
-  for (int i = 0; i < 100; ++i) ASSERT_EQ(model.Step(1.0 / 30), (TrackSample{50, 60}));
-  model.SetHidden(true);
-  EXPECT_EQ(model.Step(1.0 / 30), (TrackSample{255, 255}));
-  model.SetHidden(false);
-  model.Swim();
-  model.Step(1.0);
-  EXPECT_NE(model.Position(), (TrackSample{50, 60}));
-}
 
 }  // namespace
 }  // namespace tarnwell

@@ -138,87 +138,6 @@ TEST_F(TrackerLinkTest, EveryCommandSendsItsExactBytes) {
   }
 }
 
-TEST_F(TrackerLinkTest, WithThePortClosedNothingIsSentAndQueriesReportFailure) {
-  EXPECT_FALSE(link.State().TrackerPortOpen);
-  link.ResetTracker();
-  link.SendObjectFilter(true);
-  link.ClearTextOverlay();
-  EXPECT_FALSE(link.WriteOverlayText(1, 1, U"x"));
-  EXPECT_FALSE(link.StartBackgroundMask());
-  EXPECT_FALSE(link.StartContinuousOutput());
-  EXPECT_FALSE(link.SwitchOnTracker());
-  EXPECT_FALSE(link.CheckTrackerEcho());
-  EXPECT_FALSE(link.PollOneSample());
-  EXPECT_FALSE(link.ReadUnitMap());
-  EXPECT_FALSE(link.ReadTrackerReply(2, false));
-  EXPECT_EQ(link.PollRemoteButton(), kRemoteButtonNoReply);
-  EXPECT_EQ(link.QueryObjectArea(), -1);
-  EXPECT_FALSE(link.SendPort(U"abc"));
-  EXPECT_TRUE(port.writes.empty());
-  EXPECT_TRUE(op.Log().empty());
-}
-
-TEST_F(TrackerLinkTest, SendPortRefusesACharacterAbove255AndSendsNothing) {
-  Open();
-  EXPECT_FALSE(link.SendPort(U"ab\u0100c"));
-  EXPECT_FALSE(link.WriteOverlayText(0, 0, U"5 \u20ac"));
-  EXPECT_TRUE(port.writes.empty());
-  EXPECT_TRUE(link.SendPort(U"\u00ff"));
-  EXPECT_EQ(port.writes, (std::vector<Bytes>{{0xFF}}));
-  port.writes.clear();
-  EXPECT_TRUE(link.SendPort(U""));
-  EXPECT_TRUE(port.writes.empty());
-}
-
-TEST_F(TrackerLinkTest, OpenTrackerPortGivesTheDesignedMessages) {
-  struct Case {
-    SerialOpenStatus status;
-    std::string expectedText;
-    std::string expectedTitle;
-  };
-  const Case cases[] = {
-      {SerialOpenStatus::NoSuchPort, "Port 7 is not a\nvalid port on this machine.\n", "Error"},
-      {SerialOpenStatus::InUse, "Port 7 is already in use\nby another application.\n", "Error"},
-      {SerialOpenStatus::OtherError, "Error : Input/output error\noccurred while opening port 7.\n", ""},
-  };
-  for (const auto& c : cases) {
-    op.ClearLog();
-    port.openStatus = c.status;
-    port.openDescription = "Input/output error";
-    EXPECT_FALSE(link.OpenTrackerPort(7));
-    EXPECT_FALSE(link.State().TrackerPortOpen);
-    const auto messages = op.Messages();
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].text, c.expectedText);
-    EXPECT_EQ(messages[0].title, c.expectedTitle);
-    EXPECT_EQ(messages[0].icon, MessageIcon::Critical);
-  }
-}
-
-TEST_F(TrackerLinkTest, PortNumbersOutside1To64FailSilentlyWithoutTryingToOpen) {
-  for (int number : {0, 65, -1}) {
-    EXPECT_FALSE(link.OpenTrackerPort(number)) << number;
-  }
-  EXPECT_TRUE(port.openedDevices.empty());
-  EXPECT_TRUE(op.Log().empty());
-  EXPECT_TRUE(link.OpenTrackerPort(33));
-  EXPECT_EQ(port.openedDevices.back(), "/dev/ttyUSB0");
-  EXPECT_EQ(port.lastSettings.baudRate, 19200);
-  EXPECT_EQ(port.lastSettings.parity, 'N');
-  EXPECT_EQ(port.lastSettings.dataBits, 8);
-  EXPECT_EQ(port.lastSettings.stopBits, 1);
-  EXPECT_EQ(port.threshold, 1);
-}
-
-TEST_F(TrackerLinkTest, AGivenDeviceOpensWhateverThePortNumberAndNamesItInMessages) {
-  link.SetPortDevice("/dev/pts/9");
-  EXPECT_TRUE(link.OpenTrackerPort(0));
-  EXPECT_EQ(port.openedDevices.back(), "/dev/pts/9");
-  port.openStatus = SerialOpenStatus::NoSuchPort;
-  EXPECT_FALSE(link.OpenTrackerPort(0));
-  ASSERT_EQ(op.Messages().size(), 1u);
-  EXPECT_EQ(op.Messages()[0].text, "Port /dev/pts/9 is not a\nvalid port on this machine.\n");
-}
 
 TEST_F(TrackerLinkTest, EchoCheckAcceptsOnlyASingleByte0x21) {
   struct Case {
@@ -247,12 +166,6 @@ TEST_F(TrackerLinkTest, EchoCheckAcceptsOnlyASingleByte0x21) {
   }
 }
 
-TEST_F(TrackerLinkTest, EchoCheckDiscardsWhatWasWaitingBefore) {
-  Open();
-  port.Arrive({0x05, 0x21});
-  port.Reply(B(" &!"), {0x21});
-  EXPECT_TRUE(link.CheckTrackerEcho());
-}
 
 TEST_F(TrackerLinkTest, RemoteButtonAnswerCodes) {
   struct Case {
@@ -299,37 +212,6 @@ TEST_F(TrackerLinkTest, HandshakeResetsSwitchesOnAndChecksTheEcho) {
   EXPECT_EQ(statuses, (std::vector<std::string>{"Resetting", "Initializing", ""}));
 }
 
-TEST_F(TrackerLinkTest, SilentUnitGivesTheNotRespondingMessageOnce) {
-  EXPECT_FALSE(link.ResetAndInitialiseTracker());
-  EXPECT_FALSE(link.State().UnitReady);
-  EXPECT_FALSE(link.State().UnitAcknowledged);
-  const auto messages = op.Messages();
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].text, "The Quentrix is\nnot responding.\n");
-  EXPECT_EQ(messages[0].title, "Error");
-  EXPECT_EQ(messages[0].icon, MessageIcon::Critical);
-}
-
-TEST_F(TrackerLinkTest, PortThatDoesNotOpenEndsTheHandshakeWithBothMessages) {
-  port.openStatus = SerialOpenStatus::InUse;
-  EXPECT_FALSE(link.ResetAndInitialiseTracker());
-  const auto messages = op.Messages();
-  ASSERT_EQ(messages.size(), 2u);
-  EXPECT_EQ(messages[0].text, "Port 3 is already in use\nby another application.\n");
-  EXPECT_EQ(messages[1].text, "The Quentrix is\nnot responding.\n");
-  EXPECT_TRUE(port.writes.empty());
-}
-
-TEST_F(TrackerLinkTest, EnsureTrackerReadyRetriesOnlyUntilTheUnitAnswered) {
-  EXPECT_FALSE(link.EnsureTrackerReady());
-  EXPECT_EQ(op.Messages().size(), 1u);
-  UnitAnswers();
-  EXPECT_TRUE(link.EnsureTrackerReady());
-  const std::size_t writes = port.writes.size();
-  EXPECT_TRUE(link.EnsureTrackerReady());
-  EXPECT_EQ(port.writes.size(), writes);
-  EXPECT_EQ(op.Messages().size(), 1u);
-}
 
 TEST_F(TrackerLinkTest, SwitchOnCountsAsAcknowledgedOnlyWithBytesWithinHalfASecond) {
   struct Case {
@@ -406,23 +288,6 @@ TEST_F(TrackerLinkTest, UnitMapIsAcceptedOnlyWithExactly768Bytes) {
   }
 }
 
-TEST_F(TrackerLinkTest, ReplyFromAUnitThatNeverStopsSendingStillEnds) {
-  Open();
-  for (int t = 0; t < 20000; t += 20) port.Arrive({1, 2}, t);
-  const int64_t start = clock.NowMs();
-  EXPECT_TRUE(link.ReadTrackerReply(0, false));
-  EXPECT_LE(clock.NowMs() - start, 5100);
-  EXPECT_GT(link.State().LastReplyCount, 0);
-}
-
-TEST_F(TrackerLinkTest, ReplyWithStopEarlyEndsAfterATenthOfASecondOfQuiet) {
-  Open();
-  port.Arrive({1, 2, 3}, 10);
-  const int64_t start = clock.NowMs();
-  EXPECT_TRUE(link.ReadTrackerReply(0, true));
-  EXPECT_EQ(link.State().LastReply, (Bytes{1, 2, 3}));
-  EXPECT_LE(clock.NowMs() - start, 130);
-}
 
 TEST_F(TrackerLinkTest, PollOneSampleTakesExactlyTwoBytesAndAlwaysShowsTheMarker) {
   Open();
@@ -440,48 +305,6 @@ TEST_F(TrackerLinkTest, PollOneSampleTakesExactlyTwoBytesAndAlwaysShowsTheMarker
   EXPECT_EQ(s.Count('m'), 1) << "the marker is shown even without a new sample";
 }
 
-TEST_F(TrackerLinkTest, PollOneSampleSendsNothingWhileStreaming) {
-  Streaming();
-  EXPECT_FALSE(link.PollOneSample());
-  EXPECT_TRUE(port.writes.empty());
-}
-
-TEST_F(TrackerLinkTest, StreamStartSetsThresholdTwoAndSkipsTwoSamples) {
-  Streaming();
-  EXPECT_EQ(port.threshold, 2);
-  EXPECT_TRUE(link.State().ContinuousOutput);
-  EXPECT_EQ(link.Decoder().SamplesToSkip(), 2);
-}
-
-TEST_F(TrackerLinkTest, OneWaitingByteIsLeftForTheNextEvent) {
-  Streaming();
-  port.Arrive({10});
-  link.DoSamplingRate30Stuff();
-  EXPECT_EQ(port.BytesWaiting(), 1);
-  EXPECT_TRUE(sink.events.empty());
-}
-
-TEST_F(TrackerLinkTest, NoMarkerForTheReadThatHeldTheSkippedSamples) {
-  Streaming();
-  port.Arrive({1, 1, 2, 2, 3, 3});
-  port.Notify();
-  EXPECT_EQ(sink.events, (std::vector<SinkEvent>{{'d', {3, 3}}}));
-  sink.events.clear();
-  port.Arrive({4, 4});
-  port.Notify();
-  // Shown for the sample and once more after the read, as designed.
-  EXPECT_EQ(sink.events, (std::vector<SinkEvent>{{'d', {4, 4}}, {'m', {4, 4}}, {'m', {4, 4}}}));
-  EXPECT_EQ(link.State().CurrentSample, (TrackSample{4, 4}));
-}
-
-TEST_F(TrackerLinkTest, SamplesOfARunningTrialAreHandedOverIncludingLostOnes) {
-  Streaming();
-  sink.trialRunning = true;
-  port.Arrive({1, 1, 2, 2, 3, 3, 4, 255});
-  port.Notify();
-  EXPECT_EQ(sink.events, (std::vector<SinkEvent>{
-                             {'d', {3, 3}}, {'h', {3, 3}, true}, {'d', {4, 255}}, {'h', {4, 255}, true}}));
-}
 
 TEST_F(TrackerLinkTest, SamplesAreTheSameWhereverTheReadsSplitTheStream) {
   Bytes stream = {9, 9, 8, 8};  // the two pairs thrown away after the start
@@ -519,20 +342,6 @@ TEST_F(TrackerLinkTest, SamplesAreTheSameWhereverTheReadsSplitTheStream) {
   }
 }
 
-TEST_F(TrackerLinkTest, TrialEndThatStopsTheStreamDropsTheRestOfTheRead) {
-  Streaming();
-  port.Arrive({0, 0, 0, 0});
-  port.Notify();
-  sink.trialRunning = true;
-  sink.onHandOver = [&](const TrackSample& s) {
-    if (s.X == 20) link.StopContinuousOutput();  // the platform was reached
-  };
-  port.Arrive({10, 10, 20, 20, 30, 30});
-  port.Notify();
-  EXPECT_EQ(sink.Count('h'), 2);
-  EXPECT_EQ(sink.Count('m'), 0);
-  EXPECT_FALSE(link.State().ContinuousOutput);
-}
 
 TEST_F(TrackerLinkTest, ByteLostInOneStreamDoesNotShiftTheNext) {
   Streaming();
@@ -547,24 +356,6 @@ TEST_F(TrackerLinkTest, ByteLostInOneStreamDoesNotShiftTheNext) {
   EXPECT_EQ(link.State().CurrentSample, (TrackSample{100, 101}));
 }
 
-TEST_F(TrackerLinkTest, BytesAreThrownAwayWhenNotStreamingOrNotAcknowledged) {
-  Open();  // not acknowledged
-  bool maskEnded = false;
-  link.onMaskSetupEnded = [&] { maskEnded = true; };
-  ASSERT_TRUE(link.StartBackgroundMask());
-  port.Arrive({1, 2, 3});
-  port.Notify();
-  EXPECT_EQ(port.BytesWaiting(), 0);
-  EXPECT_TRUE(maskEnded);
-  EXPECT_FALSE(link.State().MaskSetupActive);
-
-  UnitAnswers();
-  ASSERT_TRUE(link.SwitchOnTracker());
-  port.Arrive({4, 5});
-  port.Notify();
-  EXPECT_EQ(port.BytesWaiting(), 0);
-  EXPECT_TRUE(sink.events.empty());
-}
 
 TEST_F(TrackerLinkTest, ANotificationDuringACommandsWaitDoesNotEatTheReply) {
   UnitAnswers();
@@ -574,25 +365,6 @@ TEST_F(TrackerLinkTest, ANotificationDuringACommandsWaitDoesNotEatTheReply) {
   EXPECT_EQ(link.PollRemoteButton(), kRemoteButtonPressed);
 }
 
-TEST_F(TrackerLinkTest, LostDeviceIsReportedOnceAndTheNextScreenRetriesTheHandshake) {
-  UnitAnswers();
-  ASSERT_TRUE(link.EnsureTrackerReady());
-  link.StartContinuousOutput();
-  int told = 0;
-  link.onDeviceLost = [&] { ++told; };
-  port.LoseDevice();
-  port.LoseDevice();
-  EXPECT_EQ(told, 1);
-  ASSERT_EQ(op.Messages().size(), 1u);
-  EXPECT_EQ(op.Messages()[0].text, "The Quentrix is\nnot responding.\n");
-  EXPECT_FALSE(link.State().TrackerPortOpen);
-  EXPECT_FALSE(link.State().ContinuousOutput);
-  EXPECT_FALSE(link.State().UnitReady);
-  port.writes.clear();
-  link.ResetTracker();
-  EXPECT_TRUE(port.writes.empty());
-  EXPECT_TRUE(link.EnsureTrackerReady());
-}
 
 TEST_F(TrackerLinkTest, FinishingTheMaskSendsTheChoiceThenResetsAndSwitchesOn) {
   struct Case {
@@ -625,22 +397,6 @@ TEST_F(TrackerLinkTest, FinishingTheMaskSendsTheChoiceThenResetsAndSwitchesOn) {
   }
 }
 
-TEST_F(TrackerLinkTest, VideoInvertFlagFlipsWithEveryPressSent) {
-  link.ToggleVideoInverted();  // closed port: not sent, no flip
-  EXPECT_FALSE(link.State().VideoInvertChanged);
-  Open();
-  link.ToggleVideoInverted();
-  EXPECT_TRUE(link.State().VideoInvertChanged);
-  link.ToggleVideoInverted();
-  EXPECT_FALSE(link.State().VideoInvertChanged);
-}
-
-TEST_F(TrackerLinkTest, ComPortListKeepsOnlyComNames) {
-  EXPECT_FALSE(link.ListComPorts());
-  port.ports = {{"COM3", "/dev/ttyS2"}, {"LPT1", "/dev/lp0"}, {"COM33", "/dev/ttyUSB0"}};
-  EXPECT_TRUE(link.ListComPorts());
-  EXPECT_EQ(link.ComPortNames(), (std::vector<std::string>{"COM3", "COM33"}));
-}
 
 }  // namespace
 }  // namespace tarnwell
