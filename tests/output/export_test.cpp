@@ -23,22 +23,6 @@ class DialogOperator : public ScriptedOperator {
   }
 };
 
-// Records the data screen's instructions; Save All must leave the screen alone.
-class CallLog : public DataView {
- public:
-  std::vector<std::string> calls;
-  void ShowAnalysedPool(const AnalysisSettings&) override { calls.push_back("pool"); }
-  void ClearTrackPicture() override { calls.push_back("clear picture"); }
-  void ShowTrack(const std::filesystem::path&, const AnalysisSettings&) override { calls.push_back("track"); }
-  void SetExperimentParams(const std::string&) override { calls.push_back("params"); }
-  void ShowResults(const ResultsDisplay&) override { calls.push_back("results"); }
-  void ShowOutOfPool(const std::string&) override { calls.push_back("out of pool"); }
-  void SetSaveAsEnabled(bool) override { calls.push_back("save as"); }
-  void SetPrintDataEnabled(bool) override { calls.push_back("print"); }
-  void SetExportEnabled(bool) override { calls.push_back("export"); }
-  void ClearSubjectSelection() override { calls.push_back("clear selection"); }
-};
-
 struct Week1 {
   test::TempDir dir;
   std::filesystem::path dataFile = test::WriteWeek1(dir);
@@ -52,14 +36,6 @@ struct Week1 {
   }
   std::string Read(const std::string& name) const { return dir.Read(name); }
 };
-
-std::vector<OperatorLogEntry> EntriesOf(const ScriptedOperator& op, OperatorLogEntry::Kind kind) {
-  std::vector<OperatorLogEntry> entries;
-  for (const auto& entry : op.Log()) {
-    if (entry.kind == kind) entries.push_back(entry);
-  }
-  return entries;
-}
 
 bool Contains(const std::string& text, const std::string& piece) {
   return text.find(piece) != std::string::npos;
@@ -147,161 +123,6 @@ TEST(ExportAllSubjects, WritesTheTableAndEnablesTrailmapForTheTrialOnDisplay) {
   }
 }
 
-TEST(ExportAllSubjects, NothingIsWrittenOffTheDataScreenOrAfterARefusal) {
-  Week1 w;
-  ScriptedOperator op;
-  EXPECT_FALSE(ExportAllSubjects(w.state, w.exportState, /*onDataScreen=*/false, op, nullptr));
-  EXPECT_FALSE(w.dir.Exists("WEEK1.CSV"));
-  EXPECT_TRUE(op.Log().empty());
-
-  w.dir.Write("WEEK1.CSV", "kept");
-  w.exportState.TrailmapSource = w.dir.Path() / "WEEK100.RAW";
-  op.QueueAnswer(Answer::Cancel);
-  EXPECT_FALSE(ExportAllSubjects(w.state, w.exportState, true, op, nullptr));
-  EXPECT_EQ(w.Read("WEEK1.CSV"), "kept");
-  EXPECT_EQ(op.Messages().size(), 1u);
-  EXPECT_EQ(w.exportState.TrailmapSource, w.dir.Path() / "WEEK100.RAW") << "left as it was";
-}
-
-TEST(SaveReportAs, NamesTheExistingTargetsBeforeReplacingThem) {
-  struct Case {
-    const char* name;
-    std::vector<std::string> existing;
-    Answer answer;
-    std::string question;  // "" for none
-    bool copied;
-  };
-  const Case cases[] = {
-      {"no target exists", {}, Answer::Yes, "", true},
-      {"only the table exists",
-       {"SAVED.CSV"},
-       Answer::Yes,
-       "The file \"SAVED.CSV\"\nalready exists.\n\nDo you want to overwrite it?",
-       true},
-      {"only the text exists, refused",
-       {"SAVED.TXT"},
-       Answer::No,
-       "The file \"SAVED.TXT\"\nalready exists.\n\nDo you want to overwrite it?",
-       false},
-      {"both exist",
-       {"SAVED.TXT", "SAVED.CSV"},
-       Answer::Yes,
-       "The files : \n\nSAVED.TXT\n    SAVED.CSV\n\nalready exist.\n\nDo you want to overwrite them?",
-       true},
-      {"both exist, refused",
-       {"SAVED.TXT", "SAVED.CSV"},
-       Answer::No,
-       "The files : \n\nSAVED.TXT\n    SAVED.CSV\n\nalready exist.\n\nDo you want to overwrite them?",
-       false},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    Week1 w;
-    ScriptedOperator op;
-    ASSERT_TRUE(ShowViewedSubject(w.state, w.exportState, 0, op, nullptr));
-    w.dir.Write("out/keep", "");
-    for (const std::string& name : c.existing) w.dir.Write("out/" + name, "older");
-    op.QueueAnswer(c.answer);
-
-    const SaveReportResult result =
-        SaveReportAs(w.state, w.exportState, w.dir.Path() / "out" / "SAVED.TXT", op);
-
-    const auto messages = op.Messages();
-    if (c.question.empty()) {
-      EXPECT_TRUE(messages.empty());
-    } else {
-      ASSERT_EQ(messages.size(), 1u);
-      EXPECT_EQ(messages[0].text, c.question);
-      EXPECT_EQ(messages[0].title, "Confirm File Overwrite");
-      EXPECT_EQ(messages[0].buttons, MessageButtons::YesNo);
-      EXPECT_EQ(messages[0].icon, MessageIcon::Question);
-    }
-    EXPECT_EQ(result.confirmed, c.copied);
-    if (c.copied) {
-      EXPECT_TRUE(result.Ok());
-      EXPECT_EQ(w.Read("out/SAVED.TXT"), w.Read("home/~TMPDAT.TXT"));
-      EXPECT_EQ(w.Read("out/SAVED.CSV"), w.Read("home/~TMPDAT.CSV"));
-      EXPECT_EQ(w.exportState.LastSaveFolder, w.dir.Path() / "out");
-    } else {
-      for (const std::string& name : c.existing) EXPECT_EQ(w.Read("out/" + name), "older");
-      EXPECT_TRUE(w.exportState.LastSaveFolder.empty());
-    }
-  }
-}
-
-TEST(SaveAs, SavesTheTrialOnDisplayAfterAnExportOrSaveAll) {
-  for (const bool saveAll : {false, true}) {
-    SCOPED_TRACE(saveAll ? "after Save All" : "after the F4 export");
-    Week1 w;
-    DialogOperator op;
-    ASSERT_TRUE(ShowViewedSubject(w.state, w.exportState, 0, op, nullptr));
-    if (saveAll) {
-      ASSERT_EQ(SaveAllSubjects(w.state, w.exportState, op).status, SaveAllStatus::Saved);
-      ASSERT_TRUE(Contains(w.Read("home/~TMPDAT.TXT"), "R3")) << "Save All left the last subject";
-    } else {
-      ASSERT_TRUE(ExportAllSubjects(w.state, w.exportState, true, op, nullptr));
-    }
-    op.QueueReply((w.dir.Path() / "R1 report.TXT").string());
-
-    ASSERT_TRUE(mnuSaveAs_Click(w.state, w.exportState, op));
-
-    const std::string saved = w.Read("R1 report.TXT");
-    EXPECT_TRUE(Contains(saved, "Subject Label:              R1")) << saved;
-    EXPECT_TRUE(Contains(saved, "Hit Goal"));
-    EXPECT_TRUE(Contains(w.Read("R1 report.CSV"), "\"R1\""));
-    ASSERT_EQ(op.saveRequests.size(), 1u);
-    EXPECT_EQ(op.saveRequests[0].title, "Save As");
-    EXPECT_EQ(op.saveRequests[0].filter, "*.TXT and *.CSV|*.TXT *.CSV");
-    EXPECT_EQ(op.saveRequests[0].defaultExtension, "TXT");
-    EXPECT_EQ(op.saveRequests[0].initialName, "WEEK100.TXT");
-    EXPECT_EQ(op.saveRequests[0].startDir, w.dir.Path().string());
-  }
-}
-
-TEST(SaveAs, StartsInTheLastSaveFolderWhileItExists) {
-  for (const bool folderExists : {true, false}) {
-    SCOPED_TRACE(folderExists ? "folder exists" : "folder removed");
-    Week1 w;
-    DialogOperator op;
-    ASSERT_TRUE(ShowViewedSubject(w.state, w.exportState, 2, op, nullptr));
-    w.exportState.LastSaveFolder = w.dir.Path() / "saved";
-    if (folderExists) std::filesystem::create_directories(w.exportState.LastSaveFolder);
-    op.QueueReply(std::nullopt);  // cancelled
-    EXPECT_FALSE(mnuSaveAs_Click(w.state, w.exportState, op));
-    ASSERT_EQ(op.saveRequests.size(), 1u);
-    EXPECT_EQ(op.saveRequests[0].startDir, (folderExists ? w.dir.Path() / "saved" : w.dir.Path()).string());
-    EXPECT_EQ(op.saveRequests[0].initialName, "WEEK102.TXT");
-  }
-}
-
-TEST(SaveAs, ARawFileGoneSinceItWasShownIsSaidAndNothingSaved) {
-  Week1 w;
-  DialogOperator op;
-  ASSERT_TRUE(ShowViewedSubject(w.state, w.exportState, 0, op, nullptr));
-  std::filesystem::remove(w.dir.Path() / "WEEK100.RAW");
-  op.QueueReply((w.dir.Path() / "SAVED.TXT").string());
-  EXPECT_FALSE(mnuSaveAs_Click(w.state, w.exportState, op));
-  EXPECT_FALSE(w.dir.Exists("SAVED.TXT"));
-  ASSERT_EQ(op.Messages().size(), 1u);
-  EXPECT_EQ(op.Messages()[0].text,
-            "The raw data file \"WEEK100.RAW\"\nof this trial can no longer be found.");
-}
-
-TEST(SaveAs, ATargetThatCannotBeWrittenIsNamed) {
-  Week1 w;
-  DialogOperator op;
-  ASSERT_TRUE(ShowViewedSubject(w.state, w.exportState, 0, op, nullptr));
-  std::filesystem::create_directories(w.dir.Path() / "SAVED.CSV" / "inside");
-  op.QueueReply((w.dir.Path() / "SAVED.TXT").string());
-  EXPECT_FALSE(mnuSaveAs_Click(w.state, w.exportState, op));
-  EXPECT_TRUE(w.dir.Exists("SAVED.TXT"));
-  const auto messages = op.Messages();
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].text, "The following file could not be written:\n\nSAVED.CSV");
-  EXPECT_EQ(messages[0].title, "Save As");
-  EXPECT_EQ(messages[0].icon, MessageIcon::Exclamation);
-}
-
 TEST(SaveAllSubjects, ListsAtMostSixExistingTargetsInOneQuestion) {
   struct Case {
     const char* name;
@@ -349,58 +170,6 @@ TEST(SaveAllSubjects, ListsAtMostSixExistingTargetsInOneQuestion) {
   }
 }
 
-TEST(SaveAllSubjects, WritesEverySubjectsPairSilentlyWithProgress) {
-  Week1 w;
-  ScriptedOperator op;
-  CallLog view;
-  w.state.CurrentSubject = 0;
-  w.dir.Write("WEEK102.CSV", "older");
-  op.QueueAnswer(Answer::Ok);
-
-  const SaveAllResult result = SaveAllSubjects(w.state, w.exportState, op, &view);
-
-  EXPECT_EQ(result.status, SaveAllStatus::Saved);
-  EXPECT_EQ(result.written.size(), 4u);
-  EXPECT_TRUE(Contains(w.Read("WEEK100.TXT"), "R1"));
-  EXPECT_TRUE(Contains(w.Read("WEEK100.CSV"), "\"R1\""));
-  EXPECT_TRUE(Contains(w.Read("WEEK102.TXT"), "R3"));
-  EXPECT_TRUE(Contains(w.Read("WEEK102.CSV"), "\"R3\""));
-  EXPECT_FALSE(w.dir.Exists("WEEK101.TXT"));
-
-  std::vector<int> percents;
-  for (const auto& entry : EntriesOf(op, OperatorLogEntry::Kind::Progress)) {
-    EXPECT_EQ(entry.text, "Converting");
-    percents.push_back(entry.value);
-  }
-  EXPECT_EQ(percents, (std::vector<int>{0, 50, 100, -1}));
-  const auto timed = EntriesOf(op, OperatorLogEntry::Kind::TimedMessage);
-  ASSERT_EQ(timed.size(), 1u);
-  EXPECT_EQ(timed[0].text, "The files have been exported");
-  EXPECT_EQ(timed[0].value, 1500);
-  EXPECT_EQ(op.Messages().size(), 1u) << "only the overwrite question";
-  for (const std::string& call : view.calls) EXPECT_EQ(call, "save as") << "nothing drawn while saving";
-  EXPECT_FALSE(w.state.BatchExport);
-  EXPECT_EQ(w.state.CurrentSubject, 0);
-}
-
-TEST(SaveAllSubjects, NamesTheFilesThatCouldNotBeWritten) {
-  Week1 w;
-  std::filesystem::create_directories(w.dir.Path() / "WEEK100.TXT" / "inside");
-  ScriptedOperator op;
-
-  const SaveAllResult result = SaveAllSubjects(w.state, w.exportState, op);
-
-  EXPECT_EQ(result.status, SaveAllStatus::Incomplete);
-  EXPECT_EQ(result.failed, std::vector<std::filesystem::path>{w.dir.Path() / "WEEK100.TXT"});
-  EXPECT_TRUE(Contains(w.Read("WEEK102.TXT"), "R3")) << "the others are still written";
-  EXPECT_TRUE(EntriesOf(op, OperatorLogEntry::Kind::TimedMessage).empty()) << "no claim of success";
-  const auto messages = op.Messages();
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].text, "The following file could not be written:\n\nWEEK100.TXT");
-  EXPECT_EQ(messages[0].title, "Export Incomplete");
-  EXPECT_EQ(messages[0].icon, MessageIcon::Exclamation);
-}
-
 TEST(SaveAllSubjects, ASubjectWhoseReportFailedIsNotSavedUnderAnotherSubjectsReport) {
   Week1 w;
   ScriptedOperator op;
@@ -419,17 +188,6 @@ TEST(SaveAllSubjects, ASubjectWhoseReportFailedIsNotSavedUnderAnotherSubjectsRep
   EXPECT_TRUE(Contains(op.Messages().back().text,
                        "The following 4 files could not be written:\n\nWEEK100.TXT\nWEEK100.CSV\n"))
       << op.Messages().back().text;
-}
-
-TEST(ShowViewedSubject, RemembersTheTrialOnDisplay) {
-  Week1 w;
-  ScriptedOperator op;
-  EXPECT_TRUE(ShowViewedSubject(w.state, w.exportState, 2, op, nullptr));
-  EXPECT_EQ(w.exportState.ViewedRawFile, w.dir.Path() / "WEEK102.RAW");
-  EXPECT_FALSE(ShowViewedSubject(w.state, w.exportState, 1, op, nullptr));
-  EXPECT_TRUE(w.exportState.ViewedRawFile.empty()) << "subject 1 has no raw file";
-  EXPECT_FALSE(ShowViewedSubject(w.state, w.exportState, -1, op, nullptr));
-  EXPECT_TRUE(w.exportState.ViewedRawFile.empty());
 }
 
 }  // namespace

@@ -40,33 +40,6 @@ class MapComparisonTest : public ::testing::Test {
   ScriptedOperator op;
 };
 
-TEST_F(MapComparisonTest, NothingIsAskedWithoutADifferentCompanionMap) {
-  struct Case {
-    const char* name;
-    bool companion;
-    bool sameMap;
-    bool dataFile;
-  };
-  const Case cases[] = {
-      {"no data file", true, false, false},
-      {"no companion file", false, false, true},
-      {"equal maps", true, true, true},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    test::TempDir caseDir;
-    experiment.DataFile = (caseDir.Path() / "A.EXP").string();
-    if (c.companion) StoreCompanion();
-    PoolSetup pool = c.sameMap ? stored : current;
-    if (c.sameMap) pool.RingRadius = {1, 2, 3, 4};  // derived values are recomputed, not compared as found
-    if (!c.dataFile) experiment.DataFile.clear();
-    const PoolSetup before = pool;
-    EXPECT_EQ(CompareMapWithExperiment(op, experiment, pool, dir.Path().string()), MapComparison::Continue);
-    EXPECT_TRUE(op.Log().empty());
-    EXPECT_EQ(pool, before);
-  }
-}
-
 TEST_F(MapComparisonTest, AnswersDecideWhichMapStaysAndWhatIsSaved) {
   struct Case {
     const char* name;
@@ -120,53 +93,6 @@ TEST_F(MapComparisonTest, AnswersDecideWhichMapStaysAndWhatIsSaved) {
     }
   }
   EXPECT_FALSE(fs::exists(dir.Path() / "NO-SUCH-FOLDER"));
-}
-
-TEST(MapsAreEqual, EveryFieldCounts) {
-  const PoolSetup base = DefaultPool();
-  const auto changes = {
-      +[](PoolSetup& p) { p.X += 1; },
-      +[](PoolSetup& p) { p.Radius += 0.5f; },
-      +[](PoolSetup& p) { p.NumRings = 3; },
-      +[](PoolSetup& p) { p.EquArea = !p.EquArea; },
-      +[](PoolSetup& p) { p.Round = !p.Round; },
-      +[](PoolSetup& p) { p.Quadrants = !p.Quadrants; },
-      +[](PoolSetup& p) { p.ActualSizeY = 150; },
-      +[](PoolSetup& p) { p.Platforms[3].Y += 1; },
-      +[](PoolSetup& p) { p.Platforms[2].Radius = 12.0f; },
-      +[](PoolSetup& p) { p.Platforms[1].Round = false; },
-      +[](PoolSetup& p) { p.Platforms[0].CMultiplier = 200; },
-  };
-  int index = 0;
-  for (const auto change : changes) {
-    PoolSetup changed = base;
-    change(changed);
-    EXPECT_FALSE(MapsAreEqual(base, changed)) << "change " << index;
-    EXPECT_FALSE(MapsAreEqual(changed, base)) << "change " << index;
-    ++index;
-  }
-  PoolSetup stale = base;
-  stale.RingRadius = {-1, -1, -1, -1};
-  EXPECT_TRUE(MapsAreEqual(base, stale));
-}
-
-TEST(ReadExperimentMap, ReadsTheCompanionOfTheDataFile) {
-  test::TempDir dir;
-  ExperimentSetup experiment;
-  experiment.DataFile = (dir.Path() / "WEEK1.CSV").string();
-  PoolSetup pool = DefaultPool();
-  pool.Platforms[0].X = 170;
-  ASSERT_TRUE(WriteExperimentRecord(dir.Path() / "WEEK1.EXP", experiment, pool));
-  PoolSetup read;
-  ASSERT_TRUE(ReadExperimentMap(read, experiment.DataFile));
-  EXPECT_TRUE(MapsAreEqual(read, pool));
-
-  dir.Write("TEXT.EXP", "[Windows Tarnwell Experiment Setup]\r\n");
-  PoolSetup untouched = DefaultPool();
-  EXPECT_FALSE(ReadExperimentMap(untouched, dir.Path() / "TEXT.CSV"));
-  EXPECT_FALSE(ReadExperimentMap(untouched, dir.Path() / "NONE.CSV"));
-  EXPECT_FALSE(ReadExperimentMap(untouched, ""));
-  EXPECT_EQ(untouched, DefaultPool());
 }
 
 }  // namespace

@@ -111,24 +111,6 @@ TEST(ExportTrailmapFiles, TheOverwriteQuestionGuardsAnExistingTrackFile) {
   }
 }
 
-TEST(ExportTrailmapFiles, WithoutDataFileOrRawFilesNothingIsWrittenOrShown) {
-  for (const bool withDataFile : {false, true}) {
-    SCOPED_TRACE(withDataFile ? "data file but no raw file" : "raw file but no data file");
-    test::TempDir dir;
-    if (withDataFile) {
-      dir.Write("WEEK1.EXP", "companion record");
-    } else {
-      dir.Write("WEEK100.RAW", Samples({{128, 96}}));
-    }
-    ScriptedOperator op;
-    const TrailmapExportResult result = ExportTrailmapFiles(dir.Path() / "WEEK1.EXP", ArenaPool(), op);
-    EXPECT_EQ(result.status, TrailmapExportStatus::NoData);
-    EXPECT_TRUE(op.Log().empty());
-    EXPECT_FALSE(dir.Exists("WEEK1.TXT"));
-    EXPECT_FALSE(dir.Exists("WEEK1Arena.WSP"));
-  }
-}
-
 TEST(ExportTrailmapFiles, ATrackFileThatCannotBeWrittenIsNotReportedAsExported) {
   test::TempDir dir;
   const auto dataFile = WriteWeek1Tracks(dir);
