@@ -60,67 +60,6 @@ TEST(HandlePoolPictureKey, ArrowsMoveTheSelectedItemOneUnitUpMeaningTowardTheTop
   }
 }
 
-TEST(HandlePoolPictureKey, CtrlSPlacesThePlatformsSymmetricallyOnlyWithAPlatformSelected) {
-  struct Case {
-    int item;
-    bool ctrl;
-    bool redraw;
-    bool symmetric;
-  };
-  const std::vector<Case> cases = {
-      {2, true, true, true},
-      {2, false, false, false},
-      {0, true, false, false},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE("item " + std::to_string(c.item) + (c.ctrl ? " with Ctrl" : " without Ctrl"));
-    PoolSetup pool = DefaultPool();
-    pool.Platforms[0].X = 170;  // out of symmetry
-    pool.Platforms[3].Y = 100;
-    PoolEditor editor(pool);
-    editor.SelectPoolItem(c.item);
-    if (c.item != 0) {
-      editor.Boxes().X = -25;
-      editor.Boxes().Y = 40;
-    }
-    const auto before = Positions(pool);
-    EXPECT_EQ(HandlePoolPictureKey(editor, PoolPictureKey::S, c.ctrl), c.redraw);
-    if (c.symmetric) {
-      EXPECT_EQ(Positions(pool),
-                (std::array<Position, 5>{{{128, 96}, {153, 56}, {103, 56}, {103, 136}, {153, 136}}}));
-    } else {
-      EXPECT_EQ(Positions(pool), before);
-    }
-  }
-  PoolSetup pool = DefaultPool();
-  PoolEditor editor(pool);
-  EXPECT_FALSE(HandlePoolPictureKey(editor, PoolPictureKey::Other, true));
-}
-
-TEST(PictureToPool, ConvertsWithTheDrawingScaleAndRefusesAZeroScale) {
-  struct Case {
-    PicturePoint at;
-    float sx, sy;
-    std::optional<PoolPosition> expected;
-  };
-  const std::vector<Case> cases = {
-      {{256, 192}, 2.0f, 2.0f, PoolPosition{128, 96}},
-      {{256, 192}, 2.0f, 1.6f, PoolPosition{128, 120}},
-      {{10, 10}, 0.0f, 2.0f, std::nullopt},
-      {{10, 10}, 2.0f, -1.0f, std::nullopt},
-  };
-  for (const auto& c : cases) {
-    const auto got = PictureToPool(c.at, c.sx, c.sy);
-    ASSERT_EQ(got.has_value(), c.expected.has_value());
-    if (!got) continue;
-    EXPECT_NEAR(got->X, c.expected->X, 1e-4);
-    EXPECT_NEAR(got->Y, c.expected->Y, 1e-4);
-    const PicturePoint back = PoolToPicture(*got, c.sx, c.sy);
-    EXPECT_NEAR(back.X, c.at.X, 1e-9);
-    EXPECT_NEAR(back.Y, c.at.Y, 1e-9);
-  }
-}
-
 class PoolPictureDragTest : public ::testing::Test {
  protected:
   // A 512 x 384 picture: two pixels per unit across; down, two per unit over the aspect.
@@ -153,37 +92,6 @@ TEST_F(PoolPictureDragTest, DraggingAPlatformSelectsItAndMovesItAloneShowingItsO
   auto expected = before;
   expected[2] = {108, 71};
   EXPECT_EQ(Positions(pool), expected) << Describe(Positions(pool));
-}
-
-TEST_F(PoolPictureDragTest, DraggingThePoolTakesAllFourPlatformsAlong) {
-  SetUpPicture(1.25);                              // two pixels per unit across, 1.6 down
-  const PicturePoint press = PictureOf(120, 100);  // in the pool, on no platform
-  ASSERT_TRUE(drag.Press(press, kWidth, kHeight));
-  EXPECT_EQ(editor.SelectedPoolItem(), 0);
-  drag.Move({press.X - 20, press.Y + 16});  // 10 units left, 10 down
-  EXPECT_EQ(editor.Boxes().X, 118);
-  EXPECT_EQ(editor.Boxes().Y, 106);
-  drag.Release({press.X - 20, press.Y + 16});
-  EXPECT_EQ(Positions(pool),
-            (std::array<Position, 5>{{{118, 106}, {148, 76}, {88, 76}, {88, 136}, {148, 136}}}));
-}
-
-TEST_F(PoolPictureDragTest, APressOutsideThePoolAndThePlatformsStartsNothing) {
-  SetUpPicture(1.0);
-  editor.SelectPoolItem(3);
-  const auto before = Positions(pool);
-  EXPECT_FALSE(drag.Press(PictureOf(5, 5), kWidth, kHeight));
-  EXPECT_FALSE(drag.IsDragging());
-  EXPECT_FALSE(drag.Move(PictureOf(50, 50)));
-  EXPECT_FALSE(drag.Release(PictureOf(50, 50)));
-  EXPECT_EQ(editor.SelectedPoolItem(), 3);
-  EXPECT_EQ(Positions(pool), before);
-}
-
-TEST_F(PoolPictureDragTest, APictureWithoutSizeStartsNoDrag) {
-  editor.SetPictureSize(0, 0, 1.0);
-  EXPECT_FALSE(drag.Press({10, 10}, 0, 0));
-  EXPECT_FALSE(drag.IsDragging());
 }
 
 TEST_F(PoolPictureDragTest, TheDraggedCentreStaysInsideThePicture) {

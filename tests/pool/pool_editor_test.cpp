@@ -21,53 +21,6 @@ void ExpectPlatformsAt(const PoolSetup& pool, const XY (&expected)[4], const cha
   }
 }
 
-TEST(SetDefaultPoolTest, ResetsEveryFieldAndComputesRings) {
-  // The default values themselves are pinned by the default pool's file text.
-  PoolSetup pool;
-  pool.X = 1;
-  pool.NumRings = 9;
-  pool.Platforms[2] = PlatformSetup{5, 5, 99, false, 3};
-  SetDefaultPool(pool);
-  EXPECT_EQ(pool, DefaultPool());
-  EXPECT_EQ(pool.RingRadius, (std::array<float, 4>{80, 60, 40, 20}));
-  ExpectPlatformsAt(pool, {{158, 66}, {98, 66}, {98, 126}, {158, 126}}, "defaults");
-}
-
-TEST(PoolEditorTest, ShowsEachItemInTheBoxes) {
-  PoolSetup pool = DefaultPool();
-  pool.Platforms[0].Round = false;
-  pool.Platforms[0].CMultiplier = 120;
-  pool.Platforms[1].Radius = 7.5f;
-  PoolEditor editor(pool);
-  struct Case {
-    int item;
-    const char* label;
-    BoxRange range;
-    double diameter;
-    int x, y;
-    bool round;
-  };
-  const Case cases[] = {
-      {0, "Pool", {1, 300}, 160, 128, 96, true},       {1, "Platform 1", {1, 50}, 20, 30, 30, false},
-      {2, "Platform 2", {1, 50}, 15, -30, 30, false},  // round box: platform 1's shape
-      {3, "Platform 3", {1, 50}, 20, -30, -30, false}, {4, "Platform 4", {1, 50}, 20, 30, -30, false},
-  };
-  for (const Case& c : cases) {
-    editor.SelectPoolItem(c.item);
-    EXPECT_EQ(editor.SelectedPoolItem(), c.item);
-    EXPECT_EQ(editor.ItemLabel(), c.label);
-    EXPECT_EQ(editor.DiameterRange(), c.range) << c.label;
-    EXPECT_EQ(editor.Boxes().Diameter, c.diameter) << c.label;
-    EXPECT_EQ(editor.Boxes().X, c.x) << c.label;
-    EXPECT_EQ(editor.Boxes().Y, c.y) << c.label;
-    EXPECT_EQ(editor.Boxes().Round, c.round) << c.label;
-    EXPECT_EQ(editor.Boxes().CounterMultiplier, 120) << c.label;
-  }
-  editor.SelectPoolItem(5);
-  editor.SelectPoolItem(-1);
-  EXPECT_EQ(editor.SelectedPoolItem(), 4);
-}
-
 TEST(PoolEditorTest, TakingUntouchedBoxesChangesNothingWhicheverItemIsSelected) {
   // Per-platform shapes and multipliers as a file may hold them.
   PoolSetup original = DefaultPool();
@@ -87,32 +40,6 @@ TEST(PoolEditorTest, TakingUntouchedBoxesChangesNothingWhicheverItemIsSelected) 
   }
 }
 
-TEST(PoolEditorTest, MovingThePoolMovesThePlatformsAlong) {
-  PoolSetup pool = DefaultPool();
-  PoolEditor editor(pool);
-  editor.Boxes().X = 138;
-  editor.ApplyX();
-  editor.Boxes().Y = 90;
-  editor.ApplyY();
-  EXPECT_EQ(pool.X, 138);
-  EXPECT_EQ(pool.Y, 90);
-  ExpectPlatformsAt(pool, {{168, 60}, {108, 60}, {108, 120}, {168, 120}}, "moved pool");
-}
-
-TEST(PoolEditorTest, PlatformBoxesAreOffsetsWithYCountedUpward) {
-  PoolSetup pool = DefaultPool();
-  PoolEditor editor(pool);
-  editor.SelectPoolItem(3);
-  editor.Boxes().X = 10;
-  editor.Boxes().Y = 40;
-  editor.ApplyX();
-  editor.ApplyY();
-  EXPECT_EQ(pool.Platforms[2].X, 138);
-  EXPECT_EQ(pool.Platforms[2].Y, 56);
-  EXPECT_EQ(pool.X, 128);
-  EXPECT_EQ(pool.Platforms[0].X, 158);
-}
-
 TEST(PoolEditorTest, CoordinatesHoldAtTheEndsOfTheirRange) {
   PoolSetup pool = DefaultPool();
   PoolEditor editor(pool);
@@ -124,22 +51,6 @@ TEST(PoolEditorTest, CoordinatesHoldAtTheEndsOfTheirRange) {
   editor.Boxes().Y = -40000;
   editor.ApplyY();
   EXPECT_EQ(pool.Platforms[0].Y, 32767);
-}
-
-TEST(PoolEditorTest, RoundBoxWithAPlatformSelectedShapesAllFourNeverThePool) {
-  PoolSetup pool = DefaultPool();
-  PoolEditor editor(pool);
-  editor.SelectPoolItem(2);
-  editor.Boxes().Round = false;
-  editor.ApplyRound();
-  EXPECT_TRUE(pool.Round);
-  for (const PlatformSetup& platform : pool.Platforms) EXPECT_FALSE(platform.Round);
-
-  editor.SelectPoolItem(0);
-  editor.Boxes().Round = false;
-  editor.ApplyRound();
-  EXPECT_FALSE(pool.Round);
-  EXPECT_TRUE(std::none_of(pool.Platforms.begin(), pool.Platforms.end(), [](auto& p) { return p.Round; }));
 }
 
 TEST(PoolEditorTest, CentimetreSizeIsLimitedAndSetsBothAxes) {
@@ -157,31 +68,6 @@ TEST(PoolEditorTest, CentimetreSizeIsLimitedAndSetsBothAxes) {
     EXPECT_EQ(pool.ActualSizeY, c.stored) << c.box;
     EXPECT_EQ(editor.Boxes().ActualSize, c.stored) << c.box;
   }
-}
-
-TEST(PoolEditorTest, DiameterAndRingBoxesSetTheItemAndTheRingsFollow) {
-  PoolSetup pool = DefaultPool();
-  PoolEditor editor(pool);
-  editor.Boxes().Diameter = 100;
-  editor.ApplyDiameter();
-  EXPECT_EQ(pool.Radius, 50.0f);
-  EXPECT_EQ(pool.RingRadius, (std::array<float, 4>{50, 37.5f, 25, 12.5f}));
-
-  editor.SelectPoolItem(2);
-  editor.Boxes().Diameter = 15;
-  editor.ApplyDiameter();
-  EXPECT_EQ(pool.Platforms[1].Radius, 7.5f);
-  EXPECT_EQ(pool.Platforms[0].Radius, 10.0f);
-  EXPECT_EQ(pool.Radius, 50.0f);
-
-  editor.Boxes().NumRings = 2;  // the pool boxes kept what they showed for the pool
-  editor.Boxes().EquArea = true;
-  editor.Boxes().Quadrants = false;
-  editor.TakePoolFromScreen();
-  EXPECT_EQ(pool.NumRings, 2);
-  EXPECT_TRUE(pool.EquArea);
-  EXPECT_FALSE(pool.Quadrants);
-  EXPECT_EQ(pool.RingRadius, (std::array<float, 4>{50, 35.355339f, -1, -1}));
 }
 
 TEST(PoolEditorTest, SymmetryPlacesOnePlatformPerQuadrant) {

@@ -2,10 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cmath>
 #include <functional>
-#include <random>
 #include <string>
 
 #include "pool/pool_defaults.h"
@@ -39,26 +37,6 @@ PoolSetup UnusualPool() {
   }
   ComputeRingRadii(pool);
   return pool;
-}
-
-TEST(PoolFileTest, TitleLineAndCurrentHeaderRule) {
-  EXPECT_EQ(PoolSetupTitleLine(), kTitle);
-  struct Case {
-    std::string bytes;
-    bool expected;
-  };
-  const Case cases[] = {
-      {kTitle + "\r\n", true},
-      {"[Windows Tarnwell", true},
-      {"[Windows Tarnwell Experiment Setup]", true},
-      {"[Windows Tarnwel", false},
-      {" [Windows Tarnwell", false},
-      {"[windows tarnwell", false},
-      {"Windows Tarnwell", false},
-      {"", false},
-      {std::string("\0\x07\xff", 3), false},
-  };
-  for (const Case& c : cases) EXPECT_EQ(StartsWithCurrentSetupHeader(c.bytes), c.expected) << c.bytes;
 }
 
 TEST(PoolFileTest, WritesTheThirtyLinesInOrder) {
@@ -111,7 +89,6 @@ TEST(PoolFileTest, ReadingFollowsTheKeyLineRule) {
       {"text before the title", "My pool\r\nTarget X = 1\r\n" + t + "Target X = 50\r\n",
        [](PoolSetup& p) { p.X = 50; }},
       {"key in lower case", t + "target numrings = 2\r\n", [](PoolSetup& p) { p.NumRings = 2; }},
-      {"no blanks around =", t + "Target NumRings=3\r\n", [](PoolSetup& p) { p.NumRings = 3; }},
       {"round on", t + "Target Round = No\r\nTarget EquArea = on\r\n",
        [](PoolSetup& p) {
          p.Round = false;
@@ -120,13 +97,11 @@ TEST(PoolFileTest, ReadingFollowsTheKeyLineRule) {
       {"platform numbers out of range",
        t + "Disk 5 X = 1\r\nDisk 0 CMultiplier = 1\r\nDisk 0 Round = False\r\nDisk -1 Radius = 1\r\n",
        [](PoolSetup&) {}},
-      {"platform radius", t + "Disk 2 Radius = 7.5\r\n", [](PoolSetup& p) { p.Platforms[1].Radius = 7.5f; }},
       {"platform field name in any case", t + "disk 4 cmultiplier = 90\r\nDISK 3 round = false\r\n",
        [](PoolSetup& p) {
          p.Platforms[3].CMultiplier = 90;
          p.Platforms[2].Round = false;
        }},
-      {"unknown platform field", t + "Disk 1 Colour = 5\r\nDisk 1 X Y = 5\r\n", [](PoolSetup&) {}},
       {"later line wins", t + "Target Y = 10\r\nTarget Y = 20\r\n", [](PoolSetup& p) { p.Y = 20; }},
       {"decimal comma", t + "Target Radius = 12,5\r\n", [](PoolSetup& p) { p.Radius = 12.5f; }},
       {"not a number reads 0", t + "Target X = abc\r\nDisk 1 Radius = x\r\n",
@@ -157,32 +132,6 @@ TEST(PoolFileTest, ReadingFollowsTheKeyLineRule) {
   }
 }
 
-TEST(PoolFileTest, TitleOnlyKeepsFieldsButRecomputesRings) {
-  PoolSetup pool = DefaultPool();
-  pool.RingRadius = {1, 2, 3, 4};
-  EXPECT_TRUE(ReadPoolSetupText(kTitle, pool));
-  EXPECT_EQ(pool, DefaultPool());
-  EXPECT_FALSE(ReadPoolSetupText("", pool));
-}
-
-TEST(PoolFileTest, MissingOrUnreadableFileLeavesThePool) {
-  TempDir dir;
-  const PoolSetup before = UnusualPool();
-  PoolSetup pool = before;
-  EXPECT_FALSE(ReadPoolSetupFile(dir.Path() / "NONE.POL", pool));
-  EXPECT_FALSE(ReadPoolSetupFile(dir.Path(), pool));  // a folder
-  EXPECT_EQ(LoadPoolSetupFile(dir.Path() / "NONE.POL", pool), PoolLoadStatus::Missing);
-  EXPECT_EQ(pool, before);
-}
-
-TEST(PoolFileTest, FileNameIsFoundWhateverItsCase) {
-  TempDir dir;
-  dir.Write("default.pol", kTitle + "\r\nTarget X = 77\r\n");
-  PoolSetup pool = DefaultPool();
-  ASSERT_TRUE(ReadPoolSetupFile(DefaultPoolFile(dir.Path()), pool));
-  EXPECT_EQ(pool.X, 77);
-}
-
 TEST(PoolFileTest, LoadHandsOldRecordsToTheLegacyConversion) {
   TempDir dir;
   struct Case {
@@ -209,20 +158,6 @@ TEST(PoolFileTest, LoadHandsOldRecordsToTheLegacyConversion) {
   }
 }
 
-TEST(PoolFileTest, StartUpPoolIsTheDefaultsWithDefaultPolOverThem) {
-  TempDir dir;
-  PoolSetup pool = UnusualPool();
-  EXPECT_FALSE(LoadStartUpPool(dir.Path(), pool));
-  EXPECT_EQ(pool, DefaultPool());
-  EXPECT_EQ(pool.RingRadius[0], 80.0f);
-
-  dir.Write("DEFAULT.POL", kTitle + "\r\nTarget Round = False\r\n");
-  EXPECT_TRUE(LoadStartUpPool(dir.Path(), pool));
-  PoolSetup expected = DefaultPool();
-  expected.Round = false;
-  EXPECT_EQ(pool, expected);
-}
-
 TEST(PoolFileTest, OverwriteReplacesEvenAReadOnlyFileAndAppendAppends) {
   TempDir dir;
   const auto path = dir.Write("SAVED.POL", "old contents that are longer than nothing\r\n");
@@ -237,38 +172,6 @@ TEST(PoolFileTest, OverwriteReplacesEvenAReadOnlyFileAndAppendAppends) {
   PoolSetup pool = DefaultPool();
   ASSERT_TRUE(ReadPoolSetupFile(path, pool));
   EXPECT_EQ(pool, UnusualPool());  // the appended section's lines come later and win
-}
-
-TEST(PoolFileTest, WriteIntoMissingFolderFailsAndSaysSo) {
-  TempDir dir;
-  std::string error;
-  for (bool overwrite : {true, false}) {
-    EXPECT_FALSE(WritePoolSetupFile(dir.Path() / "no" / "such" / "X.POL", DefaultPool(), overwrite, &error));
-    EXPECT_FALSE(error.empty());
-    error.clear();
-  }
-  EXPECT_FALSE(std::filesystem::exists(dir.Path() / "no"));
-}
-
-TEST(PoolFileTest, HugeLinesAndBinaryJunkAroundASetupAreSurvived) {
-  std::mt19937 rng(7);
-  std::string junk(20000, '\0');
-  for (char& ch : junk) ch = static_cast<char>(rng());
-  const std::string longLine(100000, 'A');
-  const std::string longTokens = [] {
-    std::string s;
-    for (int i = 0; i < 25000; ++i) s += "= \"";
-    return s;
-  }();
-  const std::string text = junk + "\r\n" + longLine + "\r\n" + kTitle + "\r\n" + longLine + "\r\n" +
-                           longTokens + "\r\nTarget X = " + std::string(100000, '9') +
-                           "\r\nTarget Y = 44\r\n" + junk;
-  PoolSetup pool = DefaultPool();
-  const auto start = std::chrono::steady_clock::now();
-  EXPECT_TRUE(ReadPoolSetupText(text, pool));
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
-  EXPECT_EQ(pool.X, 32767);
-  EXPECT_EQ(pool.Y, 44);
 }
 
 }  // namespace

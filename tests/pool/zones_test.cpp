@@ -73,19 +73,8 @@ void ExpectRings(const PoolSetup& pool, std::initializer_list<RingCase> cases, c
 
 TEST(RingOfTest, RoundPoolBoundaryBelongsToOuterRingAndPoolEdgeIsOutside) {
   ExpectRings(PoolWithRings(true, 4, false),
-              {{0, 0, 0},
-               {19, 0, 0},
-               {20, 0, 1},
-               {12, -16, 1},
-               {0, 39, 1},
-               {-40, 0, 2},
-               {59, 0, 2},
-               {60, 0, 3},
-               {79, 0, 3},
-               {48, 63, 3},
-               {80, 0, -1},
-               {-48, 64, -1},
-               {0, -81, -1}},
+              {{0, 0, 0}, {19, 0, 0}, {20, 0, 1}, {12, -16, 1}, {0, 39, 1}, {-40, 0, 2}, {59, 0, 2},
+               {60, 0, 3}, {79, 0, 3}, {48, 63, 3}, {80, 0, -1}, {-48, 64, -1}, {0, -81, -1}},
               "equal width");
   ExpectRings(
       PoolWithRings(true, 4, true),
@@ -96,25 +85,9 @@ TEST(RingOfTest, RoundPoolBoundaryBelongsToOuterRingAndPoolEdgeIsOutside) {
 
 TEST(RingOfTest, SquarePoolBoundaryBelongsToInnerSquareAndHalfWidthIsInside) {
   ExpectRings(PoolWithRings(false, 4, false),
-              {{20, 5, 0},
-               {-20, -20, 0},
-               {21, 0, 1},
-               {60, -60, 2},
-               {61, 0, 3},
-               {80, 80, 3},
-               {-80, 80, 3},
-               {81, 0, -1},
-               {0, -81, -1},
-               {81, 81, -1}},
+              {{20, 5, 0}, {-20, -20, 0}, {21, 0, 1}, {60, -60, 2}, {61, 0, 3}, {80, 80, 3}, {-80, 80, 3},
+               {81, 0, -1}, {0, -81, -1}, {81, 81, -1}},
               "square");
-}
-
-TEST(RingOfTest, NoRingsMeansEveryPointIsOutside) {
-  for (int16_t rings : {0, 5, -1}) {
-    for (bool round : {true, false}) {
-      ExpectRings(PoolWithRings(round, rings, false), {{0, 0, -1}, {10, 10, -1}, {79, 0, -1}}, "no rings");
-    }
-  }
 }
 
 TEST(RingOfTest, RingNumbersStayInRangeWhenRingRadiiAreStale) {
@@ -148,55 +121,6 @@ TEST(PlatformZoneOfTest, CounterZoneAndActivePlatformRules) {
     EXPECT_EQ(PlatformZoneOf({c.x, c.y}, c.active, pool, 1.0), c.expected)
         << c.x << "," << c.y << " active " << c.active;
   }
-}
-
-TEST(PlatformZoneOfTest, OffMeansNeverOnAPlatform) {
-  const PoolSetup pool = DefaultPool();
-  for (int16_t x = 0; x < 256; x += 3) {
-    for (int16_t y = 0; y < 256; y += 3) {
-      EXPECT_LT(PlatformZoneOf({x, y}, 0, pool, 1.0), 128) << x << "," << y;
-    }
-  }
-}
-
-TEST(PlatformZoneOfTest, SquareSmallAndOverlappingPlatforms) {
-  PoolSetup pool = DefaultPool();
-  pool.Platforms[0].Round = false;  // square, reach 10 on the platform and 15 in the zone
-  EXPECT_EQ(PlatformZoneOf({168, 76}, 1, pool, 1.0), 128);  // corner of the platform
-  EXPECT_EQ(PlatformZoneOf({173, 51}, 1, pool, 1.0), 0);    // corner of the zone
-  EXPECT_EQ(PlatformZoneOf({174, 66}, 1, pool, 1.0), -1);
-
-  pool = DefaultPool();
-  pool.Platforms[0].CMultiplier = 50;  // zone smaller than the platform
-  EXPECT_EQ(PlatformZoneOf({158, 66}, 1, pool, 1.0), 128);
-  EXPECT_EQ(PlatformZoneOf({165, 66}, 1, pool, 1.0), -1);  // on the platform, outside the zone
-
-  pool = DefaultPool();
-  pool.Platforms[1].X = 166;  // platform 2 now overlaps platform 1
-  pool.Platforms[1].Y = 66;
-  EXPECT_EQ(PlatformZoneOf({162, 66}, 0, pool, 1.0), 1);    // highest-numbered zone wins
-  EXPECT_EQ(PlatformZoneOf({162, 66}, 1, pool, 1.0), 128);  // standing on the active one wins
-  EXPECT_EQ(PlatformZoneOf({162, 66}, 5, pool, 1.0), 129);
-}
-
-TEST(PlatformZoneOfTest, YScaleAppliesToTheSampleOnly) {
-  PoolSetup pool = DefaultPool();
-  pool.Platforms[3].Y = 110;  // platform 4 at (158, 110)
-  EXPECT_EQ(PlatformZoneOf({158, 90}, 4, pool, 1.0), -1);
-  EXPECT_EQ(PlatformZoneOf({158, 90}, 4, pool, 1.2), 131);  // 90 * 1.2 = 108
-  EXPECT_EQ(PlatformZoneOf({158, 102}, 4, pool, 1.2), 3);   // 122.4: in the zone only
-}
-
-TEST(PoolDistanceTest, EuclideanAndSymmetricWithoutOverflow) {
-  EXPECT_EQ(PoolDistance({0, 0}, {3, 4}), 5.0f);
-  EXPECT_EQ(PoolDistance({3, 4}, {0, 0}), 5.0f);
-  EXPECT_EQ(PoolDistance({-32768, 0}, {32767, 0}), 65535.0f);
-}
-
-TEST(IsSampleSeenTest, EitherCoordinateAt255MeansNotSeen) {
-  for (PoolPoint p : {PoolPoint{254, 254}, PoolPoint{0, 0}}) EXPECT_TRUE(IsSampleSeen(p));
-  for (PoolPoint p : {PoolPoint{255, 10}, PoolPoint{10, 255}, PoolPoint{255, 255}})
-    EXPECT_FALSE(IsSampleSeen(p));
 }
 
 }  // namespace
