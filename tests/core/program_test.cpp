@@ -12,24 +12,6 @@ namespace {
 namespace fs = std::filesystem;
 using test::TempDir;
 
-TEST(LoadSettings, WithoutAnySettingsFileTheFoldersBecomeConfigAndDataOfTheHome) {
-  TempDir dir;
-  Program program(dir.Path());
-  const SettingsLoadResult result = LoadSettings(program);
-  EXPECT_FALSE(result.trackerIniRead);
-  EXPECT_FALSE(result.trackerSetRead);
-  EXPECT_FALSE(result.systemConfigRead);
-  EXPECT_EQ(program.settings.ConfigDir, (dir.Path() / "Config").string());
-  EXPECT_EQ(program.settings.DataDir, (dir.Path() / "DATA").string());
-  EXPECT_TRUE(fs::is_directory(dir.Path() / "Config"));
-  EXPECT_TRUE(fs::is_directory(dir.Path() / "DATA"));
-  EXPECT_EQ(program.settings.ComPort, 0);
-  EXPECT_EQ(program.settings.VideoType, 0);
-  EXPECT_EQ(program.settings.SampleRate, 30);
-  EXPECT_EQ(program.videoModeIndex, kVideoModeNone);
-  EXPECT_TRUE(program.folderFallbacks.missingConfigDir.empty());
-}
-
 TEST(LoadSettings, LaterFilesWinInTheDesignedOrder) {
   struct Case {
     const char* name;
@@ -138,21 +120,6 @@ TEST(SaveSettingsAtShutdown, SaysWhichFileCouldNotBeWritten) {
   EXPECT_FALSE(SaveSettingsAtShutdown(program, &error));
   EXPECT_NE(error.find("QUENTRIX.SET"), std::string::npos) << error;
   EXPECT_NE(error.find("QUENTRIX.INI"), std::string::npos) << error;
-}
-
-TEST(Program, TwoProgramsInOneProcessKeepTheirOwnSettings) {
-  TempDir a;
-  TempDir b;
-  a.Write("QUENTRIX.INI", "Com Port = 3\r\n");
-  b.Write("QUENTRIX.INI", "Com Port = 4\r\n");
-  Program first(a.Path());
-  Program second(b.Path());
-  LoadSettings(first);
-  LoadSettings(second);
-  EXPECT_EQ(first.settings.ComPort, 3);
-  EXPECT_EQ(second.settings.ComPort, 4);
-  EXPECT_EQ(first.settings.DataDir, (a.Path() / "DATA").string());
-  EXPECT_EQ(second.settings.DataDir, (b.Path() / "DATA").string());
 }
 
 }  // namespace
