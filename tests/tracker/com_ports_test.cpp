@@ -51,11 +51,6 @@ TEST(ComPorts, ListEntriesAreReversedAndTheConfiguredPortSelected) {
   EXPECT_EQ(SelectedComPortEntry({}, 3), -1);
 }
 
-TEST(ComPorts, ComPortIsTheNumberAfterCom) {
-  EXPECT_EQ(ComPortFromEntry("COM12"), 12);
-  EXPECT_EQ(ComPortFromEntry("COM1"), 1);
-  EXPECT_EQ(ComPortFromEntry(""), 1) << "an empty list gives 1";
-}
 
 }  // namespace
 }  // namespace tarnwell

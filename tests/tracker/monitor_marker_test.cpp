@@ -97,19 +97,6 @@ TEST(MonitorMarker, PathJoinsOnlyConsecutiveDrawnVisibleSamples) {
   }
 }
 
-TEST(MonitorMarker, MarkerFollowsTheSampleAndHidesWhenTheAnimalIsNotSeen) {
-  MonitorMarker marker;
-  marker.SetLayout(520, 392, 8, 8);  // 2 units per sample unit
-  RecordingSurface background(520, 392);
-  const auto shown = marker.ShowMonitorDot(30, 40, {kRun, false, false}, background);
-  ASSERT_TRUE(shown);
-  EXPECT_EQ(*shown, (MarkerPlacement{true, 60, 80}));
-  const auto hidden = marker.ShowMonitorDot(30, H, {kMonitor, false, false}, background);
-  ASSERT_TRUE(hidden);
-  EXPECT_FALSE(hidden->visible);
-  EXPECT_FALSE(marker.ShowMonitorDot(50, 50, {3, true, true}, background).has_value());
-  EXPECT_FALSE(marker.Placement().visible);  // left as it was
-}
 
 }  // namespace
 }  // namespace tarnwell

@@ -43,36 +43,6 @@ TEST(NormaliseSampleRate, MapsEveryRateToOneOfTheDesignedRates) {
   }
 }
 
-TEST(SampleDecoder, PairsAcrossReadsAndHoldsTheOddByte) {
-  struct Case {
-    const char* name;
-    std::vector<std::vector<uint8_t>> reads;
-    std::vector<TrackSample> expected;
-    bool heldAfter;
-    uint8_t heldByte;
-  };
-  const Case cases[] = {
-      {"3 then 3 bytes", {{10, 20, 30}, {40, 50, 60}}, {{10, 20}, {30, 40}, {50, 60}}, false, 0},
-      {"3 then 2 bytes hold X3", {{10, 20, 30}, {40, 50}}, {{10, 20}, {30, 40}}, true, 50},
-      {"1 then 1 byte", {{7}, {8}}, {{7, 8}}, false, 0},
-      {"empty read keeps the held byte", {{1, 2, 3}, {}, {4}}, {{1, 2}, {3, 4}}, false, 0},
-      {"bytes above 127, 0xFF and XON/XOFF are data",
-       {{0x11, 0x13, 0xFF}, {0x80}},
-       {{0x11, 0x13}, {0xFF, 0x80}},
-       false,
-       0},
-      {"a lost sample is a pair like any other", {{100, 255}}, {{100, 255}}, false, 0},
-  };
-  for (const auto& c : cases) {
-    SampleDecoder decoder;
-    const Decoded d = FeedReads(decoder, c.reads);
-    EXPECT_EQ(d.kept, c.expected) << c.name;
-    EXPECT_EQ(decoder.HeldBytePending(), c.heldAfter) << c.name;
-    if (c.heldAfter) {
-      EXPECT_EQ(decoder.HeldByte(), c.heldByte) << c.name;
-    }
-  }
-}
 
 TEST(SampleDecoder, SkipsTheFirstTwoPairsOfEveryStreamStart) {
   SampleDecoder decoder;
@@ -97,15 +67,6 @@ TEST(SampleDecoder, StreamStartDropsAHalfPairLeftFromTheLastStream) {
   EXPECT_EQ(d.kept, (std::vector<TrackSample>{{50, 60}}));
 }
 
-TEST(SampleDecoder, StopsTheReadWhenTheSampleStopsTheStream) {
-  SampleDecoder decoder;
-  std::vector<TrackSample> seen;
-  decoder.Feed(std::vector<uint8_t>{1, 2, 3, 4, 5, 6}, [&](const TrackSample& s, bool) {
-    seen.push_back(s);
-    return s.X != 3;  // the second sample ends the trial
-  });
-  EXPECT_EQ(seen, (std::vector<TrackSample>{{1, 2}, {3, 4}}));
-}
 
 // However the port cuts the stream into reads, the samples are the same.
 TEST(SampleDecoder, SameSamplesWhereverTheStreamIsSplit) {

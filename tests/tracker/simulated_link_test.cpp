@@ -73,12 +73,6 @@ TEST_F(SimulatedLinkTest, EveryFrameOfALongStreamArrivesOnceInOrder) {
   for (const auto& s : collector.samples) ASSERT_EQ(s, (TrackSample{100, 50}));
 }
 
-TEST_F(SimulatedLinkTest, SilentUnitIsNotResponding) {
-  unit.SetPowered(false);
-  EXPECT_FALSE(link.ResetAndInitialiseTracker());
-  ASSERT_EQ(op.Messages().size(), 1u);
-  EXPECT_EQ(op.Messages()[0].text, "The Quentrix is\nnot responding.\n");
-}
 
 TEST_F(SimulatedLinkTest, UnpluggedUnitIsReportedOnceAndTheProgramGoesOn) {
   ASSERT_TRUE(link.ResetAndInitialiseTracker());
@@ -95,28 +89,6 @@ TEST_F(SimulatedLinkTest, UnpluggedUnitIsReportedOnceAndTheProgramGoesOn) {
   EXPECT_TRUE(link.EnsureTrackerReady());
 }
 
-TEST_F(SimulatedLinkTest, MapOverlayAndButtonReachTheUnit) {
-  ASSERT_TRUE(link.ResetAndInitialiseTracker());
-  link.SendObjectFilter(true);
-  EXPECT_TRUE(link.WriteUnitMap(std::string(768, '1')));
-  EXPECT_TRUE(link.ReadUnitMap());
-  EXPECT_EQ(link.State().UnitMapText, std::string(768, '1'));
-  link.ClearTextOverlay();
-  link.WriteOverlayText(9, 12, U"Redrawing Pool");
-  link.SendOverlayLine(64, 88, 188, 88);
-  EXPECT_EQ(unit.Overlay().TextRow(12).substr(9, 14), "Redrawing Pool");
-  EXPECT_TRUE(unit.Overlay().PixelSet(100, 88));
-  EXPECT_TRUE(unit.ObjectFilter());
-  const int32_t area = link.QueryObjectArea();
-  EXPECT_GE(area, 40);
-  EXPECT_LE(area, 60);
-  unit.PressRemoteButton();
-  EXPECT_EQ(link.PollRemoteButton(), kRemoteButtonPressed);
-  EXPECT_EQ(link.PollRemoteButton(), kRemoteButtonNotPressed);
-  unit.HoldAnimalAt(77, 88);
-  EXPECT_TRUE(link.PollOneSample());
-  EXPECT_EQ(link.State().CurrentSample, (TrackSample{77, 88}));
-}
 
 class PalSimulatedLinkTest : public SimulatedLinkTest {
  protected:

@@ -52,15 +52,6 @@ TEST(SimulatorConsole, CommandsActOnTheUnit) {
   }
 }
 
-TEST(SimulatorConsole, ButtonPressReachesTheNextPoll) {
-  SimulatedUnit unit;
-  ASSERT_TRUE(RunSimulatorCommand(unit, "button").ok);
-  const std::vector<uint8_t> ask = {' ', '#', '#'};
-  unit.Receive(ask, 0);
-  std::vector<uint8_t> out;
-  unit.TakeOutput(10, out);
-  EXPECT_EQ(out, std::vector<uint8_t>{1});
-}
 
 TEST(SimulatorConsole, OverlayIsWrittenAsAPgmFile) {
   SimulatedUnit unit;
@@ -78,31 +69,6 @@ TEST(SimulatorConsole, OverlayIsWrittenAsAPgmFile) {
   EXPECT_EQ(unit.Overlay().LineCount(), 0);
 }
 
-TEST(SimulatorConsole, QuitAndStatus) {
-  SimulatedUnit unit;
-  EXPECT_TRUE(RunSimulatorCommand(unit, "quit").quit);
-  EXPECT_TRUE(RunSimulatorCommand(unit, "exit").quit);
-  const auto status = RunSimulatorCommand(unit, "status");
-  EXPECT_NE(status.text.find("idle"), std::string::npos) << status.text;
-  EXPECT_NE(RunSimulatorCommand(unit, "help").text.find("overlay FILE"), std::string::npos);
-}
-
-TEST(UnitConnection, SimulatorFollowsTheProgramsPoolPlatformAndVideo) {
-  PoolSetup pool;
-  pool.Platforms[2].X = 90;
-  SystemSettings settings;
-  SetVideoType(settings, 1);
-  settings.CustomAspectRatio = 1.5;
-  const SimulatedUnitOptions options = SimulatedUnitFor(pool, 3, settings, 42);
-  EXPECT_TRUE(options.pal);
-  EXPECT_EQ(options.seed, 42u);
-  ASSERT_EQ(options.arena.platforms.size(), 1u);
-  EXPECT_EQ(options.arena.platforms[0].x, 90);
-  EXPECT_DOUBLE_EQ(options.arena.aspect, 1.5);
-  settings.CustomAspectRatio = 0;  // never entered: no scaling
-  EXPECT_DOUBLE_EQ(SimulatedUnitFor(pool, 0, settings, 1).arena.aspect, 1.0);
-  EXPECT_TRUE(SimulatedUnitFor(pool, 0, settings, 1).arena.platforms.empty());
-}
 
 }  // namespace
 }  // namespace tarnwell
