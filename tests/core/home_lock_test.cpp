@@ -47,20 +47,5 @@ TEST(HomeLock, AnotherProcessIsRefusedToo) {
   EXPECT_EQ(WEXITSTATUS(status), 3);
 }
 
-TEST(HomeLock, EndsWithItsOwnerAndMovesWithIt) {
-  TempDir home;
-  {
-    HomeLock scoped;
-    ASSERT_TRUE(scoped.Acquire(home.Path()));
-    HomeLock moved = std::move(scoped);
-    EXPECT_FALSE(scoped.IsHeld());
-    EXPECT_TRUE(moved.IsHeld());
-    HomeLock probe;
-    EXPECT_FALSE(probe.Acquire(home.Path()));
-  }
-  HomeLock after;
-  EXPECT_TRUE(after.Acquire(home.Path()));
-}
-
 }  // namespace
 }  // namespace tarnwell

@@ -83,20 +83,6 @@ TEST(KeyLineReader, CacheFollowsTheLineBeingAsked) {
   EXPECT_EQ(reader.GetLineValue("Com Port = 44"), "44");
 }
 
-TEST(KeyLineHelpers, QuoteValueAndBoolToEnabledRoundTripThroughTheReader) {
-  for (const std::string text : {"", "C:\\My Data", "/home/lab/data", "a = b", "lower case"}) {
-    KeyLineReader reader;
-    const std::string line = "Data Dir = " + QuoteValue(text);
-    ASSERT_TRUE(reader.MatchesPattern(line, "Data Dir = %s")) << line;
-    EXPECT_EQ(reader.GetLineValue(line), text);
-  }
-  EXPECT_EQ(QuoteValue("x"), "\"x\"");
-  EXPECT_EQ(BoolToEnabled(true), "Enabled");
-  EXPECT_EQ(BoolToEnabled(false), "Disabled");
-  EXPECT_TRUE(ParseBoolText(BoolToEnabled(true)));
-  EXPECT_FALSE(ParseBoolText(BoolToEnabled(false)));
-}
-
 TEST(KeyLineHelpers, ReplaceExtensionCutsOnlyTheFileNamesLastDot) {
   const std::vector<std::tuple<const char*, const char*, const char*>> cases = {
       {"QUENTRIX.INI", "SET", "QUENTRIX.SET"},
