@@ -96,34 +96,6 @@ TEST_F(Timer1TickTest, SStartsATrialOnAFreshPressOnly) {
 }
 
 
-TEST_F(Timer1TickTest, F4ExportsOnItsPressUnlessAKeyOf1To32IsDown) {
-  struct Case {
-    const char* name;
-    int modifier;  // 0: none
-    bool expectExport;
-  };
-  const Case cases[] = {
-      {"F4 alone", 0, true},
-      {"F4 with Shift", vk::Shift, false},
-      {"F4 with Ctrl", vk::Control, false},
-      {"F4 with Alt", vk::Alt, false},
-      {"F4 with mouse button", vk::LeftButton, false},
-      {"F4 with Space", vk::Space, false},
-      {"F4 with A (outside 1..32)", 0x41, true},
-  };
-  for (const auto& c : cases) {
-    RecordingHost h;
-    KeyboardState k;
-    Timer1Tick t;
-    if (c.modifier != 0) k.KeyDown(c.modifier);
-    k.KeyDown(vk::F4);
-    t.OnTick(h, k, nullptr, 10);
-    EXPECT_EQ(h.calls == std::vector<std::string>{"export"}, c.expectExport) << c.name;
-    // Held F4 does not export again.
-    t.OnTick(h, k, nullptr, 10);
-    EXPECT_LE(h.calls.size(), 1u) << c.name;
-  }
-}
 
 
 TEST_F(Timer1TickTest, CountdownMovesOncePerWholeSecondThenStartsTheNextTrial) {
@@ -138,41 +110,6 @@ TEST_F(Timer1TickTest, CountdownMovesOncePerWholeSecondThenStartsTheNextTrial) {
 }
 
 
-TEST(Timer1TickWithUnit, RemoteButtonBetweenTrialsStartsTheTrial) {
-  ManualClock clock;
-  SimulatedUnit unit;
-  SimulatedSerialPort port(unit, clock);
-  ScriptedOperator op;
-  SystemSettings settings;
-  settings.ComPort = 1;
-  TrackerLink link(port, clock, op, settings);
-  ASSERT_TRUE(link.ResetAndInitialiseTracker());
-  RecordingHost host;
-  KeyboardState keys;
-  Timer1Tick tick;
-
-  // Ticks come every 55 ms.
-  const auto tickNow = [&] {
-    tick.OnTick(host, keys, &link, 5);
-    clock.Advance(Timer1Tick::kIntervalMs);
-  };
-  tickNow();
-  EXPECT_TRUE(host.calls.empty()) << "not on the run screen: no polling";
-  EXPECT_EQ(unit.Resets(), 1);
-  host.runScreen = host.startEnabled = true;
-  link.StartContinuousOutput();  // the last trial's stream still runs
-  clock.Advance(500);
-  tickNow();
-  EXPECT_TRUE(host.calls.empty());
-  EXPECT_FALSE(link.State().ContinuousOutput);
-  EXPECT_FALSE(unit.IsStreaming()) << "the sample poll stopped the unit's stream";
-  tickNow();
-  unit.PressRemoteButton();
-  tickNow();
-  EXPECT_EQ(host.calls, std::vector<std::string>{"start"});
-  tickNow();
-  EXPECT_EQ(host.calls.size(), 1u) << "one press, one start";
-}
 
 }  // namespace
 }  // namespace tarnwell

@@ -99,17 +99,6 @@ TEST(SwimModel, SwimIsPlausibleOverManyReleases) {
 }
 
 
-TEST(SwimModel, AnimalOnThePlatformIsInsideItAndStays) {
-  for (uint64_t seed = 1; seed <= 10; ++seed) {
-    SwimModel model(SimulatedUnitOptions::DefaultSwimArena(), {}, seed);
-    for (int i = 0; i < 120 * 30 && !model.OnPlatform(); ++i) model.Step(1.0 / 30);
-    if (!model.OnPlatform()) continue;
-    const TrackSample at = model.Position();
-    EXPECT_LE(std::hypot(at.X - 158.0, at.Y - 66.0), 10.0) << seed;
-    model.Step(1.0 / 30);
-    EXPECT_EQ(model.Position(), at);
-  }
-}
 
 
 TEST(SwimModel, SampleYIsDividedByTheAspectFactor) {

@@ -213,31 +213,6 @@ TEST_F(TrackerLinkTest, HandshakeResetsSwitchesOnAndChecksTheEcho) {
 }
 
 
-TEST_F(TrackerLinkTest, SwitchOnCountsAsAcknowledgedOnlyWithBytesWithinHalfASecond) {
-  struct Case {
-    const char* name;
-    Bytes reply;
-    int delayMs;
-    bool expected;
-  };
-  const Case cases[] = {
-      {"prompt ack", {0x06}, 5, true},
-      {"several bytes", B("OK\r\n"), 5, true},
-      {"late ack", {0x06}, 600, false},
-      {"none", {}, 0, false},
-  };
-  for (const auto& c : cases) {
-    FakeSerialPort fresh(clock);
-    TrackerLink l(fresh, clock, op, settings);
-    ASSERT_TRUE(l.OpenTrackerPort(3));
-    if (!c.reply.empty()) fresh.Reply(B("Turn ON!"), c.reply, c.delayMs);
-    EXPECT_EQ(l.SwitchOnTracker(), c.expected) << c.name;
-    EXPECT_EQ(l.State().UnitAcknowledged, c.expected) << c.name;
-    if (c.expected) {
-      EXPECT_EQ(fresh.BytesWaiting(), 0) << c.name << ": the acknowledgement is read and thrown away";
-    }
-  }
-}
 
 TEST_F(TrackerLinkTest, ObjectAreaIsSecondByteTimes256PlusFirst) {
   struct Case {
@@ -289,21 +264,6 @@ TEST_F(TrackerLinkTest, UnitMapIsAcceptedOnlyWithExactly768Bytes) {
 }
 
 
-TEST_F(TrackerLinkTest, PollOneSampleTakesExactlyTwoBytesAndAlwaysShowsTheMarker) {
-  Open();
-  port.Reply(B(" 0+"), {40, 50}, 3);
-  EXPECT_TRUE(link.PollOneSample());
-  EXPECT_EQ(link.State().CurrentSample, (TrackSample{40, 50}));
-  EXPECT_EQ(sink.events.back(), (SinkEvent{'m', {40, 50}}));
-
-  FakeSerialPort silent(clock);
-  TrackerLink l(silent, clock, op, settings);
-  RecordingSink s;
-  l.SetSampleSink(&s);
-  ASSERT_TRUE(l.OpenTrackerPort(3));
-  EXPECT_FALSE(l.PollOneSample());
-  EXPECT_EQ(s.Count('m'), 1) << "the marker is shown even without a new sample";
-}
 
 
 TEST_F(TrackerLinkTest, SamplesAreTheSameWhereverTheReadsSplitTheStream) {
