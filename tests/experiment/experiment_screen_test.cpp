@@ -14,43 +14,6 @@ namespace {
 
 using test::TempDir;
 
-TEST(ExperimentFileName, GivesTheNameTheExtensionExp) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"/data/ABC.DAT", "/data/ABC.EXP"},
-      {"/data/week1", "/data/week1.EXP"},
-      {"/data.v2/week1", "/data.v2/week1.EXP"},
-      {"  /data/ABC.exp  ", "/data/ABC.EXP"},
-      {"", ""},
-      {"   ", ""},
-  };
-  for (const auto& [chosen, expected] : cases) {
-    EXPECT_EQ(ExperimentFileName(chosen), expected) << '"' << chosen << '"';
-  }
-}
-
-TEST(ShowExperiment, ShowsTheSetupWithTheDataFileAsExp) {
-  struct Case {
-    int16_t activePlatform;
-    int shownIndex;
-  };
-  const Case cases[] = {{0, 0}, {1, 1}, {4, 4}, {5, 5}, {7, 0}, {-1, 0}};
-  for (const Case& c : cases) {
-    ExperimentSetup experiment;
-    experiment.DataFile = "/data/WEEK1.DAT";
-    experiment.DataFileValid = true;
-    experiment.MaxTime = 90;
-    experiment.ActivePlatform = c.activePlatform;
-    experiment.DistFromStart = 35;
-    const ExperimentScreenBoxes boxes = ShowExperiment(experiment);
-    EXPECT_EQ(experiment.DataFile, "/data/WEEK1.EXP");
-    EXPECT_EQ(boxes.ExperimentFile, "/data/WEEK1.EXP");
-    EXPECT_TRUE(boxes.ExperimentFileValid);
-    EXPECT_EQ(boxes.MaxTime, "90");
-    EXPECT_EQ(boxes.ActivePlatformIndex, c.shownIndex) << c.activePlatform;
-    EXPECT_EQ(boxes.DistFromStart, "35");
-  }
-}
-
 TEST(TakeExperimentFromScreen, TakesTheDataFileOnlyWhenItCanBeUsed) {
   TempDir dir;
   const std::string previous = (dir.Path() / "OLD.EXP").string();

@@ -16,52 +16,6 @@ namespace {
 
 using Ids = std::vector<std::string>;
 
-TEST(SubjectTable, NumbersCellsRowByRow) {
-  SubjectTable table(4);
-  table.Fill({"A", "B", "C", "D", "E", "F"});
-  EXPECT_EQ(table.Rows(), 2);
-  EXPECT_EQ(table.CellText(0, 0), "1) A");
-  EXPECT_EQ(table.CellText(0, 3), "4) D");
-  EXPECT_EQ(table.CellText(1, 1), "6) F");
-  EXPECT_EQ(table.CellText(1, 2), "");
-  EXPECT_EQ(table.CellText(5, 0), "");  // outside: empty, never a crash
-  EXPECT_EQ(table.CellID(-1, 0), "");
-
-  SubjectTable full(3);
-  full.Fill({"A", "B", "C"});
-  EXPECT_EQ(full.Rows(), 2);  // an empty row waits below a full one
-}
-
-TEST(SubjectTable, EmptyCellsCloseUpInTheSubjectList) {
-  SubjectTable table(3);
-  table.CommitEntry(0, 0, "A");
-  table.CommitEntry(0, 2, "  C  ");
-  table.CommitEntry(2, 1, "H");
-  table.CommitEntry(0, 5, "outside the columns");
-  EXPECT_EQ(table.Rows(), 3);
-  EXPECT_EQ(table.CellText(2, 1), "8) H");
-  ExperimentSetup e;
-  table.RebuildSubjectIDs(e);
-  EXPECT_EQ(e.SubjectIDs, (Ids{"A", "C", "H"}));
-  EXPECT_EQ(e.SubjectCount, 3);
-}
-
-TEST(SubjectTable, CommittedEntryIsTheIdAsTyped) {
-  SubjectTable table(4);
-  table.CommitEntry(0, 1, "  7) RAT ");
-  EXPECT_EQ(table.CellID(0, 1), "7) RAT");
-  EXPECT_EQ(table.CellText(0, 1), "2) 7) RAT");
-  table.CommitEntry(0, 1, "   ");
-  EXPECT_EQ(table.CellText(0, 1), "");
-  // Loading takes one number prefix off each value, as saving put one cell's text there.
-  test::TempDir dir;
-  table.CommitEntry(0, 0, "1) 2)");
-  ASSERT_TRUE(SaveSubjectTable(dir.Path() / "S.INI", table));
-  ExperimentSetup e;
-  ASSERT_TRUE(LoadSubjectTable(dir.Path() / "S.INI", table, e));
-  EXPECT_EQ(e.SubjectIDs, Ids{"2)"});
-}
-
 TEST(StripNumberPrefix, RemovesOnlyANumberAndItsParenthesis) {
   struct Case {
     const char* text;
@@ -80,38 +34,6 @@ TEST(StripNumberPrefix, RemovesOnlyANumberAndItsParenthesis) {
       {"x12) Y", "x12) Y"},
   };
   for (const auto& c : cases) EXPECT_EQ(StripNumberPrefix(c.text), c.expected) << c.text;
-}
-
-TEST(SubjectTable, DeleteEmptiesTheRectangleFromEitherCorner) {
-  struct Case {
-    int r1, c1, r2, c2;
-    Ids remaining;
-  };
-  const std::vector<Case> cases = {
-      {0, 0, 0, 0, {"B", "C", "D", "E", "F"}},
-      {1, 2, 0, 1, {"A", "D"}},
-      {0, 2, 1, 1, {"A", "D"}},
-      {-3, -3, 9, 9, {}},
-  };
-  for (const auto& c : cases) {
-    SubjectTable table(3);
-    table.Fill({"A", "B", "C", "D", "E", "F"});
-    table.ClearRectangle(c.r1, c.c1, c.r2, c.c2);
-    EXPECT_EQ(table.SubjectIDs(), c.remaining) << c.r1 << "," << c.c1 << " " << c.r2 << "," << c.c2;
-  }
-}
-
-TEST(SubjectTable, CopyAndPasteUseTabsAndLines) {
-  SubjectTable table(3);
-  table.Fill({"A", "B", "C", "D", "E"});
-  EXPECT_EQ(table.CopyRectangle(1, 1, 0, 0), "A\tB\r\nD\tE");
-  SubjectTable target(3);
-  target.Paste(1, 1, "X\tY\tDROPPED\r\nZ\r\n");
-  EXPECT_EQ(target.Rows(), 3);
-  EXPECT_EQ(target.CellText(1, 1), "5) X");
-  EXPECT_EQ(target.CellText(1, 2), "6) Y");
-  EXPECT_EQ(target.CellText(2, 1), "8) Z");
-  EXPECT_EQ(target.SubjectIDs(), (Ids{"X", "Y", "Z"}));
 }
 
 TEST(SubjectsIni, WritesOneLinePerNonEmptyCellWithEightCharacters) {
@@ -173,17 +95,6 @@ TEST(LoadSubjectTable, FillsCellsInFileOrderWhateverTheLinesName) {
   }
 }
 
-TEST(LoadSubjectTable, MissingFileEmptiesTheTableAndLeavesTheList) {
-  test::TempDir dir;
-  SubjectTable table(4);
-  table.Fill({"A"});
-  ExperimentSetup e;
-  e.SubjectIDs = {"KEEP"};
-  EXPECT_FALSE(LoadSubjectTable(dir.Path() / "SUBJECTS.INI", table, e));
-  EXPECT_TRUE(table.SubjectIDs().empty());
-  EXPECT_EQ(e.SubjectIDs, Ids{"KEEP"});
-}
-
 TEST(PrepareSubjectTableAtStartUp, WritesTheDefaultTableOnlyWhenThereIsNoList) {
   struct Case {
     const char* what;
@@ -221,14 +132,6 @@ TEST(PrepareSubjectTableAtStartUp, WritesTheDefaultTableOnlyWhenThereIsNoList) {
             "Row 1 Col 1 = \"Subj. 1\"\r\nRow 1 Col 2 = \"Subj. 2\"\r\nRow 1 Col 3 = \"Subj. 3\"\r\n");
 }
 
-TEST(SaveSubjectTable, WritesNothingWhereTheFileCannotBeCreated) {
-  test::TempDir dir;
-  SubjectTable table;
-  table.Fill({"A"});
-  EXPECT_FALSE(SaveSubjectTable(dir.Path() / "missing" / "SUBJECTS.INI", table));
-  EXPECT_FALSE(dir.Exists("missing"));
-}
-
 TEST(SubjectEditLocked, HoldsOnceAListedSubjectHasAStatus) {
   test::TempDir dir;
   ExperimentSetup e;
@@ -245,35 +148,6 @@ TEST(SubjectEditLocked, HoldsOnceAListedSubjectHasAStatus) {
   EXPECT_TRUE(ComputeSubjectEditLocked(e));
   e.DataFile.clear();
   EXPECT_FALSE(ComputeSubjectEditLocked(e));
-}
-
-TEST(SubjectEditLocked, MessageIsTheDesignedOne) {
-  ScriptedOperator op;
-  ShowSubjectEditLockedMessage(op);
-  ASSERT_EQ(op.Messages().size(), 1u);
-  EXPECT_EQ(
-      op.Messages()[0].text,
-      "One or more data sets have\nalready been acquired for\nthis experiment.\n\nSubject IDs cannot be "
-      "edited\nat this time.");
-  EXPECT_EQ(op.Messages()[0].title, "Editing subject IDs not allowed");
-  EXPECT_EQ(op.Messages()[0].icon, MessageIcon::Exclamation);
-}
-
-TEST(StatusGrid, StateLettersSelectTheColour) {
-  struct Case {
-    int state;
-    char letter;
-    StatusGridColour colour;
-  };
-  const std::vector<Case> cases = {{0, 'G', StatusGridColour::GreyText},
-                                   {1, 'B', StatusGridColour::Blue},
-                                   {2, 'W', StatusGridColour::WindowText},
-                                   {7, 'W', StatusGridColour::WindowText}};
-  for (const auto& c : cases) {
-    EXPECT_EQ(StatusGridLetter(c.state), c.letter);
-    EXPECT_EQ(StatusGridColourOf(c.letter), c.colour);
-  }
-  EXPECT_EQ(StatusGridCellText(1, 3, "RAT3"), "B3) RAT3");
 }
 
 }  // namespace

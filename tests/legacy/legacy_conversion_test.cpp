@@ -257,81 +257,6 @@ TEST(ConvertLegacyTarnwellSetup, UnrepresentableValuesShowError6AndChangeNothing
   }
 }
 
-TEST(ConvertLegacyTarnwellSetup, NonBlankIdsGoToTheSubjectTableOrTheExperimentInOrder) {
-  LegacyExperimentRecord record;
-  record.SubjectIDs[0] = "RAT1";
-  record.SubjectIDs[2] = "RAT3";
-  record.SubjectIDs[99] = "RAT100";
-  const std::vector<std::string> expected = {"RAT1", "RAT3", "RAT100"};
-  for (bool toTable : {true, false}) {
-    SCOPED_TRACE(toTable ? "to the subject table" : "to the experiment");
-    ScriptedOperator op;
-    ExperimentSetup experiment;
-    experiment.SubjectIDs = {"OLD1", "OLD2", "OLD3", "OLD4"};
-    PoolSetup pool;
-    SubjectTable table(4);
-    table.Fill({"T1", "T2", "T3", "T4", "T5"});
-    ASSERT_TRUE(
-        ConvertLegacyTarnwellSetup(op, record, OldConfig(), experiment, pool, toTable ? &table : nullptr));
-    EXPECT_EQ(experiment.SubjectIDs, expected);
-    EXPECT_EQ(experiment.SubjectCount, 3);
-    if (toTable) {
-      EXPECT_EQ(table.SubjectIDs(), expected);
-      EXPECT_EQ(table.CellText(0, 1), "2) RAT3");
-    } else {
-      EXPECT_EQ(table.SubjectIDs().size(), 5u);
-    }
-  }
-}
-
-TEST(ConvertLegacyExperimentFile, NamesTheDataFileAfterTheRecordInTheRecordsFolder) {
-  test::TempDir dir;
-  struct Case {
-    const char* fileName;
-    const char* recordName;
-    const char* expectedDataFile;
-  };
-  const std::vector<Case> cases = {
-      {"copy.exp", "WEEK1", "WEEK1.EXP"},
-      {"OLDCFG.CFG", "", "OLDCFG.EXP"},
-      {"other.exp", "../x", "other.EXP"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.fileName);
-    LegacyExperimentRecord record;
-    record.Name = c.recordName;
-    record.SubjectIDs[0] = "A";
-    const auto path = dir.Write(c.fileName, EncodeExperimentRecord(record, OldConfig()));
-    ScriptedOperator op;
-    ExperimentSetup experiment;
-    PoolSetup pool;
-    SubjectTable table;
-    ASSERT_TRUE(ConvertLegacyExperimentFile(op, path, experiment, pool, &table));
-    EXPECT_EQ(experiment.DataFile, (dir.Path() / c.expectedDataFile).string());
-    EXPECT_TRUE(experiment.DataFileValid);
-    EXPECT_EQ(table.SubjectIDs(), std::vector<std::string>{"A"});
-  }
-  ScriptedOperator op;
-  ExperimentSetup experiment;
-  PoolSetup pool;
-  EXPECT_FALSE(ConvertLegacyExperimentFile(op, dir.Path() / "missing.exp", experiment, pool, nullptr));
-  EXPECT_FALSE(ConvertLegacyExperimentFile(
-      op, dir.Write("text.exp", "[Windows Tarnwell Experiment Setup]\r\n"), experiment, pool, nullptr));
-  EXPECT_EQ(experiment, ExperimentSetup{});
-}
-
-TEST(ExperimentRecordName, IsTheFileNameWithoutFolderAndExtension) {
-  struct Case {
-    const char* dataFile;
-    const char* expected;
-  };
-  const std::vector<Case> cases = {
-      {"/data/WEEK1.EXP", "WEEK1"}, {"/data/week.1/RUN", "RUN"}, {"/data/week.1/RUN.2.EXP", "RUN.2"},
-      {"C:\\DATA\\OLD.EXP", "OLD"}, {"PLAIN", "PLAIN"},          {"", ""},
-  };
-  for (const auto& c : cases) EXPECT_EQ(ExperimentRecordName(c.dataFile), c.expected) << c.dataFile;
-}
-
 TEST(WriteExperimentRecord, KeepsTheStatusWordsOfTheFileItReplaces) {
   test::TempDir dir;
   const auto path = dir.Path() / "WEEK1.EXP";
@@ -355,29 +280,6 @@ TEST(WriteExperimentRecord, KeepsTheStatusWordsOfTheFileItReplaces) {
   const auto fresh = dir.Path() / "NEW.EXP";
   ASSERT_TRUE(WriteExperimentRecord(fresh, experiment, UnusualPool()));
   for (int k = 0; k < kRecordSubjects; ++k) EXPECT_EQ(ReadSubjectStatusWord(fresh, k), 0);
-}
-
-TEST(WriteExperimentRecord, RefusesMoreSubjectsThanARecordHolds) {
-  test::TempDir dir;
-  ExperimentSetup experiment;
-  for (int i = 0; i < 101; ++i) experiment.SubjectIDs.push_back("S" + std::to_string(i));
-  std::string error;
-  EXPECT_FALSE(WriteExperimentRecord(dir.Path() / "BIG.EXP", experiment, DefaultPool(), &error));
-  EXPECT_NE(error.find("100"), std::string::npos);
-  EXPECT_FALSE(dir.Exists("BIG.EXP"));
-  experiment.SubjectIDs.pop_back();
-  EXPECT_TRUE(WriteExperimentRecord(dir.Path() / "BIG.EXP", experiment, DefaultPool(), &error));
-  EXPECT_EQ(ReadExperimentRecord(dir.Path() / "BIG.EXP")->Experiment.SubjectIDs.size(), 100u);
-}
-
-TEST(WriteExperimentRecord, NamesTheRecordAfterTheDataFileOrElseTheTarget) {
-  test::TempDir dir;
-  ExperimentSetup experiment = Experiment("/somewhere/else/LONGEXPERIMENT.EXP", 60, 1, 10);
-  ASSERT_TRUE(WriteExperimentRecord(dir.Path() / "A.EXP", experiment, DefaultPool()));
-  EXPECT_EQ(ReadExperimentRecord(dir.Path() / "A.EXP")->Stored.Name, "LONGEXP");
-  experiment.DataFile.clear();
-  ASSERT_TRUE(WriteExperimentRecord(dir.Path() / "TARGET.EXP", experiment, DefaultPool()));
-  EXPECT_EQ(ReadExperimentRecord(dir.Path() / "TARGET.EXP")->Stored.Name, "TARGET");
 }
 
 }  // namespace

@@ -103,22 +103,8 @@ TEST(ParseLegacySetup, TwoReadAttemptsRecoverOldRecords) {
   v45.active = 4;
   const std::vector<Case> cases = {
       {"padded .EXP, first attempt", {7, true, 8}, true, {}, "", RecordLayout::FirstAttempt, 60, 2},
-      {"unpadded .EXP below 256 s: re-read one byte earlier",
-       {7, false, 8},
-       true,
-       v45,
-       "x",
-       RecordLayout::FirstAttempt,
-       45,
-       4},
-      {"unpadded .EXP of 300 s: active platform out of range, second attempt",
-       {7, false, 8},
-       true,
-       v300,
-       "x",
-       RecordLayout::SecondAttempt,
-       300,
-       1},
+      {"unpadded .EXP below 256 s: re-read one byte earlier", {7, false, 8}, true, v45, "x", RecordLayout::FirstAttempt, 45, 4},
+      {"unpadded .EXP of 300 s: active platform out of range, second attempt", {7, false, 8}, true, v300, "x", RecordLayout::SecondAttempt, 300, 1},
       {"padded .CFG: name 8, IDs 9", {8, true, 9}, false, {}, "", RecordLayout::FirstAttempt, 60, 2},
       {"unpadded .CFG of 300 s", {8, false, 9}, false, v300, "", RecordLayout::SecondAttempt, 300, 1},
   };
@@ -148,18 +134,6 @@ TEST(ParseLegacySetup, TwoReadAttemptsRecoverOldRecords) {
     EXPECT_EQ(config.ActualSizeX, 150);
     EXPECT_EQ(config.ActualSizeY, 140);
   }
-}
-
-TEST(ParseLegacySetup, SecondAttemptTakesAnyActivePlatformAsItIs) {
-  OldRecordValues values;
-  values.seconds = 300;
-  values.active = 9;
-  LegacyExperimentRecord record;
-  LegacyConfigRecord config;
-  const auto layout = ParseLegacySetup(OldRecord({7, false, 8}, values) + "x", true, record, config);
-  ASSERT_TRUE(layout.has_value());
-  EXPECT_EQ(*layout, RecordLayout::SecondAttempt);
-  EXPECT_EQ(record.ActivePlatform, 9);
 }
 
 TEST(ParseLegacySetup, IdStartingWithNulGrowsThisAndAllFollowingIdsByOneByte) {
@@ -270,43 +244,6 @@ TEST(ParseLegacySetup, RefusesTextSetupsAndIncompleteRecords) {
   }
 }
 
-TEST(ReadLegacySetup, ChoosesFieldLengthsByExtensionAndFindsOtherSpellings) {
-  test::TempDir dir;
-  const std::string cfg = OldRecord({8, true, 9}, {});
-  dir.Write("old.cfg", cfg);
-  dir.Write("OLD.EXP", OldRecord({7, true, 8}, {}));
-  LegacyExperimentRecord record;
-  LegacyConfigRecord config;
-  RecordLayout layout = RecordLayout::Current;
-  ASSERT_TRUE(ReadLegacySetup(dir.Path() / "OLD.CFG", record, config, &layout));
-  EXPECT_EQ(layout, RecordLayout::FirstAttempt);
-  EXPECT_EQ(config.ActualSizeY, 140);
-  ASSERT_TRUE(ReadLegacySetup(dir.Path() / "old.exp", record, config));
-  EXPECT_EQ(config.ActualSizeY, 140);
-  EXPECT_FALSE(ReadLegacySetup(dir.Path() / "missing.exp", record, config));
-}
-
-TEST(IsCurrentFormatFile, LooksAtTheLeadingHeaderOnly) {
-  test::TempDir dir;
-  struct Case {
-    const char* content;
-    bool expected;
-  };
-  const std::vector<Case> cases = {
-      {"[Windows Tarnwell Experiment Setup]\r\n", true},
-      {"[Windows Tarnwell", true},
-      {"[Windows Tarnwel", false},
-      {" [Windows Tarnwell Pool Setup]", false},
-      {"[windows tarnwell pool setup]", false},
-      {"", false},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.content);
-    EXPECT_EQ(IsCurrentFormatFile(dir.Write("f.txt", c.content)), c.expected);
-  }
-  EXPECT_FALSE(IsCurrentFormatFile(dir.Path() / "none.txt"));
-}
-
 TEST(CutToStoredLength, NeverSplitsACharacter) {
   struct Case {
     std::string text;
@@ -320,22 +257,6 @@ TEST(CutToStoredLength, NeverSplitsACharacter) {
       {"ABCDEF\xC3\xA9", 8, "ABCDEF\xC3\xA9"},
   };
   for (const auto& c : cases) EXPECT_EQ(CutToStoredLength(c.text, c.max), c.expected) << c.text;
-}
-
-TEST(StatusWords, MapToAndFromFinishStatus) {
-  struct Case {
-    SubjectStatus status;
-    uint16_t word;
-  };
-  const std::vector<Case> cases = {{SubjectStatus::Unknown, 0},
-                                   {SubjectStatus::HitGoal, 0x2000},
-                                   {SubjectStatus::TimedOut, 0x4000},
-                                   {SubjectStatus::Aborted, 0x8000}};
-  for (const auto& c : cases) {
-    EXPECT_EQ(StatusWordOf(c.status), c.word);
-    EXPECT_EQ(SubjectStatusOfWord(c.word), c.status);
-  }
-  EXPECT_EQ(SubjectStatusOfWord(0x6000), SubjectStatus::Unknown);
 }
 
 }  // namespace

@@ -53,41 +53,6 @@ bool SamePool(PoolSetup a, PoolSetup b) {
   return a == b;
 }
 
-TEST(PoolSetupDialogs, CarryTheDesignedTitlesExtensionsAndStartFolder) {
-  TempDir dir;
-  struct Case {
-    FileDialogRequest request;
-    std::string title, extension, filterStart;
-  };
-  const Case cases[] = {
-      {PoolLoadDialog(dir.Path()), "Load Tarnwell Pool Setup", "POL",
-       "Pool Setup Files (*.POL)|*.POL|Experiment Setup Files (*.EXP)|*.EXP|All Files (*.*)|*.*"},
-      {PoolSaveDialog(dir.Path()), "Save Tarnwell Pool Setup", "POL", "Pool Setup Files (*.POL)|*.POL"},
-      {LegacyCfgDialog(dir.Path()), "Load Legacy Cfg", "CFG", "Legacy Configuration Files (*.CFG)|*.CFG"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.title);
-    EXPECT_EQ(c.request.title, c.title);
-    EXPECT_EQ(c.request.defaultExtension, c.extension);
-    EXPECT_EQ(c.request.filter.rfind(c.filterStart, 0), 0u) << c.request.filter;
-    EXPECT_EQ(c.request.startDir, dir.Path().string());
-  }
-  // A remembered folder that has gone leaves the choice to the dialog.
-  EXPECT_EQ(PoolLoadDialog(dir.Path() / "gone").startDir, "");
-}
-
-TEST(InitialPoolFolder, IsTheMapFolderWhenItExistsElseTheProgramFolder) {
-  TempDir dir;
-  std::filesystem::create_directories(dir.Path() / "Config");
-  SystemSettings settings;
-  settings.ConfigDir = (dir.Path() / "Config").string();
-  EXPECT_EQ(InitialPoolFolder(settings, dir.Path() / "home"), dir.Path() / "Config");
-  settings.ConfigDir = (dir.Path() / "missing").string();
-  EXPECT_EQ(InitialPoolFolder(settings, dir.Path() / "home"), dir.Path() / "home");
-  settings.ConfigDir.clear();
-  EXPECT_EQ(InitialPoolFolder(settings, dir.Path() / "home"), dir.Path() / "home");
-}
-
 // What Load and "Load Legacy Cfg" make of each kind of file.
 TEST(PoolLoadCommands, ReadEachKindOfFileIntoThePoolAndRememberItsFolder) {
   enum class Kind { PoolFile, ExperimentRecord, Garbage, Missing, Cancelled };
@@ -146,25 +111,6 @@ TEST(PoolLoadCommands, ReadEachKindOfFileIntoThePoolAndRememberItsFolder) {
     const bool fileExisted = c.kind != Kind::Missing && c.kind != Kind::Cancelled;
     EXPECT_EQ(folder, fileExisted ? file.parent_path() : dir.Path());
   }
-}
-
-TEST(TakePoolFromLegacyFile, ReplacesOnlyThePool) {
-  TempDir dir;
-  const auto file = dir.Path() / "OLD.EXP";
-  ExperimentSetup recorded;
-  recorded.SubjectIDs = {"A", "B", "C"};
-  recorded.SubjectCount = 3;
-  ASSERT_TRUE(WriteExperimentRecord(file, recorded, DistinctPool()));
-  ScriptedOperator op;
-  PoolSetup pool = DefaultPool();
-  ASSERT_TRUE(TakePoolFromLegacyFile(op, file, pool));
-  EXPECT_TRUE(SamePool(pool, DistinctPool()));
-  // A text setup is never taken for a record.
-  const auto text = dir.Path() / "TEXT.POL";
-  ASSERT_TRUE(WritePoolSetupFile(text, DefaultPool()));
-  EXPECT_FALSE(TakePoolFromLegacyFile(op, text, pool));
-  EXPECT_TRUE(SamePool(pool, DistinctPool()));
-  EXPECT_TRUE(op.HasMessageContaining("holds no pool setup"));
 }
 
 TEST(SavePoolSetupCommand, WritesTheScreensPoolOnlyWhenTheFileCanBeMade) {

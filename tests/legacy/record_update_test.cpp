@@ -140,32 +140,5 @@ TEST(UpdateSubjectStatusWord, RewritesAnOlderRecordInTheCurrentLayoutOnlyWhenThe
   }
 }
 
-TEST(RecordActivePlatform, IsReadFromAnyRecordAndWrittenAtByte10) {
-  test::TempDir dir;
-  const auto current = dir.Path() / "CUR.EXP";
-  ASSERT_TRUE(WriteExperimentRecord(current, SampleExperiment(), DefaultPool()));
-  EXPECT_EQ(ReadRecordActivePlatform(current), 2);
-  ASSERT_EQ(WriteRecordActivePlatform(current, 5), RecordUpdate::Written);
-  EXPECT_EQ(WordAt(dir.Read("CUR.EXP"), 10), 5);
-  EXPECT_EQ(ReadExperimentRecord(current)->Experiment.MaxTime, 300);
-
-  const auto older = dir.Write("OLD.EXP", OlderRecord());
-  EXPECT_EQ(ReadRecordActivePlatform(older), 2);
-  EXPECT_EQ(WriteRecordActivePlatform(older, 4), RecordUpdate::OlderLayout);
-  EXPECT_EQ(ReadRecordActivePlatform(older), 2);
-  EXPECT_FALSE(
-      ReadRecordActivePlatform(dir.Write("t.exp", "[Windows Tarnwell Experiment Setup]")).has_value());
-}
-
-TEST(ReadSubjectStatusWord, ReadsOlderRecordsAndRefusesBadIndexes) {
-  test::TempDir dir;
-  const auto older = dir.Write("OLD.EXP", OlderRecord());
-  EXPECT_EQ(ReadSubjectStatusWord(older, 1), kStatusWordTimedOut);
-  EXPECT_EQ(ReadSubjectStatusWord(older, 0), 0);
-  EXPECT_FALSE(ReadSubjectStatusWord(older, 100).has_value());
-  EXPECT_FALSE(ReadSubjectStatusWord(older, -1).has_value());
-  EXPECT_FALSE(ReadSubjectStatusWord(dir.Path() / "none.exp", 0).has_value());
-}
-
 }  // namespace
 }  // namespace tarnwell
