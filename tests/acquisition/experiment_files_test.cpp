@@ -55,10 +55,5 @@ TEST(ExperimentFiles, ARawFileBelongsToTheExperimentItsNameSays) {
   }
 }
 
-TEST(ExperimentFiles, TheRunScreenNamesItsOutputFile) {
-  EXPECT_EQ(OutputFileLabel("/data/WEEK1.EXP"), "WEEK1.EXP");
-  EXPECT_EQ(OutputFileLabel(""), "(No output file selected)");
-}
-
 }  // namespace
 }  // namespace tarnwell

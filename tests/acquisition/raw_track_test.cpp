@@ -30,13 +30,6 @@ TEST(PackRawSample, ClampsEachCoordinate) {
   }
 }
 
-TEST(RawTrack, BytesAreXThenY) {
-  RawTrack track;
-  track.Samples = {{1, 2}, {255, 255}, {200, 100}};
-  EXPECT_EQ(SerializeRawTrack(track), std::string("\x01\x02\xff\xff\xc8\x64", 6));
-  EXPECT_EQ(ParseRawTrack(SerializeRawTrack(track)), track);
-}
-
 TEST(RawTrack, OddByteAndEmptyFiles) {
   const RawTrack odd = ParseRawTrack(std::string("\x01\x02\x03", 3));
   ASSERT_EQ(odd.Samples.size(), 1u);
@@ -83,43 +76,6 @@ TEST(DataFileStem, CutAtTheLastDotOfTheName) {
   }
 }
 
-TEST(NumberedRawFile, StemThenTwoDigits) {
-  struct Case {
-    const char* dataFile;
-    int subject;
-    const char* name;
-  };
-  const Case cases[] = {
-      {"EXP1.CSV", 0, "EXP100.RAW"},
-      {"EXP1.CSV", 10, "EXP110.RAW"},
-      {"/data/WEEK1.EXP", 2, "/data/WEEK102.RAW"},
-      {"/data/WEEK1", 2, "/data/WEEK102.RAW"},  // no extension: digits after the whole name
-      {"/data/WEEK1.EXP", 123, "/data/WEEK1123.RAW"},
-      {"", 0, "00.RAW"},  // an experiment without data file
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EQ(NumberedRawFile(c.dataFile, c.subject).string(), c.name);
-  }
-  EXPECT_EQ(PlainRawFile("/data/WEEK1.EXP").string(), "/data/WEEK1.RAW");
-}
-
-TEST(SubjectIndexOfRawFile, TheNumberInTheName) {
-  struct Case {
-    const char* rawFile;
-    int index;
-  };
-  const Case cases[] = {
-      {"/data/WEEK102.RAW", 2},   {"/elsewhere/week102.raw", 2}, {"WEEK199.RAW", 99},
-      {"/data/WEEK1002.RAW", -1}, {"/data/WEEK10A.RAW", -1},     {"/data/WEEK102.TXT", -1},
-      {"/data/OTHER02.RAW", -1},  {"/data/WEEK1.RAW", -1},       {"/data/WEEK1023.RAW", -1},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.rawFile);
-    EXPECT_EQ(SubjectIndexOfRawFile("/data/WEEK1.EXP", c.rawFile), c.index);
-  }
-}
-
 TEST(ListNumberedRawFiles, EachFileKeepsTheIndexOfItsName) {
   test::TempDir dir;
   for (const char* name : {"WEEK105.RAW", "WEEK100.RAW", "week103.raw", "WEEK1.RAW", "WEEK1.CSV",
@@ -133,32 +89,6 @@ TEST(ListNumberedRawFiles, EachFileKeepsTheIndexOfItsName) {
   EXPECT_EQ(entries[1], (NumberedRawFileEntry{3, dir.Path() / "week103.raw"}));
   EXPECT_EQ(entries[2], (NumberedRawFileEntry{5, dir.Path() / "WEEK105.RAW"}));
   EXPECT_TRUE(ListNumberedRawFiles(dir.Path() / "missing" / "X.EXP").empty());
-}
-
-TEST(ListNumberedRawFiles, PrefersTheExactSpellingOfOneSubject) {
-  test::TempDir dir;
-  dir.Write("week100.raw", "a");
-  dir.Write("WEEK100.RAW", "b");
-  const auto entries = ListNumberedRawFiles(dir.Path() / "WEEK1.EXP");
-  ASSERT_EQ(entries.size(), 1u);
-  EXPECT_EQ(entries[0].File, dir.Path() / "WEEK100.RAW");
-}
-
-TEST(TempPage, SamplesReachTheDiskAsTheyArrive) {
-  test::TempDir dir;
-  dir.Write("BINTEMP.RAW", "old samples");
-  TempPage page(dir.Path() / "BINTEMP.RAW");
-  ASSERT_TRUE(page.OpenOutputBinaryFile());
-  EXPECT_EQ(dir.Read("BINTEMP.RAW"), "");  // a fresh page
-  EXPECT_TRUE(page.WriteSampleToBinaryPage(300, -5));
-  EXPECT_TRUE(page.WriteSampleToBinaryPage(128, 255));
-  // Readable by anyone while the page is still open.
-  EXPECT_EQ(dir.Read("BINTEMP.RAW"), std::string("\xff\x00\x80\xff", 4));
-  EXPECT_EQ(page.SampleCount(), 2u);
-  page.CloseOutputBinaryFile();
-  EXPECT_FALSE(page.IsOpen());
-  EXPECT_FALSE(page.WriteSampleToBinaryPage(1, 1));  // closed: nothing written
-  EXPECT_EQ(page.SampleCount(), 2u);
 }
 
 TEST(TempPage, CopyReplacesTheNumberedFileWhole) {
@@ -175,31 +105,6 @@ TEST(TempPage, CopyReplacesTheNumberedFileWhole) {
   // The next trial's page starts empty.
   ASSERT_TRUE(page.OpenOutputBinaryFile());
   EXPECT_EQ(page.SampleCount(), 0u);
-}
-
-TEST(TempPage, EmptyPageOpenOrClosed) {
-  test::TempDir dir;
-  TempPage page(dir.Path() / "BINTEMP.RAW");
-  ASSERT_TRUE(page.OpenOutputBinaryFile());
-  page.WriteSampleToBinaryPage(5, 6);
-  ASSERT_TRUE(page.EmptyPage());
-  EXPECT_TRUE(page.IsOpen());
-  page.WriteSampleToBinaryPage(7, 8);
-  EXPECT_EQ(dir.Read("BINTEMP.RAW"), std::string("\x07\x08", 2));
-  page.CloseOutputBinaryFile();
-  ASSERT_TRUE(page.EmptyPage());
-  EXPECT_EQ(dir.Read("BINTEMP.RAW"), "");
-}
-
-TEST(TempPage, APageThatCannotBeCreatedRecordsNothing) {
-  test::TempDir dir;
-  TempPage page(dir.Path() / "no such folder" / "BINTEMP.RAW");
-  EXPECT_FALSE(page.OpenOutputBinaryFile());
-  EXPECT_FALSE(page.WriteSampleToBinaryPage(1, 2));
-  // The numbered file is still written, from what the page holds: nothing.
-  dir.Write("T00.RAW", "older trial");
-  EXPECT_TRUE(page.CopyBinaryFileOverToNumberedBinaryFile(dir.Path() / "T00.RAW"));
-  EXPECT_EQ(dir.Read("T00.RAW"), "");
 }
 
 TEST(TempPage, AFailedCopyKeepsTheOlderFile) {

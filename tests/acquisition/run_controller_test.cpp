@@ -179,29 +179,6 @@ class RunControllerTest : public ::testing::Test {
   std::unique_ptr<RunTickHost> host;
 };
 
-TEST_F(RunControllerTest, EnteringPromptsForTheFirstSubjectWithTheDesignedTexts) {
-  OpenRunScreen();
-  EXPECT_EQ(Label(RunLabel::lblMessage),
-            "Please put subject \"RAT1\"\nin the tank and click\n\"Start\" to begin recording.");
-  EXPECT_EQ(
-      Label(RunLabel::lblSpecInstr),
-      "Click the Start button, press the \"S\" key on the\nkeyboard, or press the local or remote \"Select\" "
-      "button\non the Quentrix to start this trial.");
-  EXPECT_EQ(view.Label(RunLabel::lblSpecInstr).fontSize, 8);
-  EXPECT_EQ(Label(RunLabel::lblExptStat), "Idle ");
-  EXPECT_EQ(Label(RunLabel::lblCurrSess), " 1 of 3 ");
-  EXPECT_EQ(Label(RunLabel::lblOutFile), "WEEK1.EXP");
-  EXPECT_EQ(Label(RunLabel::lblSessionDuration), "00:00:10 ");
-  EXPECT_EQ(Label(RunLabel::lblTimeElap), "00:00:00 ");
-  EXPECT_EQ(Label(RunLabel::lblMissedSamples), "0 ");
-  EXPECT_TRUE(view.Label(RunLabel::lblReadyToBegin).visible);
-  EXPECT_TRUE(view.Enabled(RunButton::cmdRunExpt));
-  EXPECT_FALSE(view.Enabled(RunButton::cmdStopExpt));
-  ASSERT_EQ(view.grid.size(), 3u);
-  EXPECT_EQ(view.grid[2].text, "B3) RAT3");
-  EXPECT_TRUE(op.Messages().empty());
-}
-
 TEST_F(RunControllerTest, HitGoalOnTheFirstSampleEndsTheTrialAfterOneSample) {
   Build();
   unit->HoldAnimalAt(kPlatformX, kPlatformY);
@@ -262,19 +239,6 @@ TEST_F(RunControllerTest, TimeOutAtTheMaximumTime) {
     EXPECT_NE(Label(RunLabel::lblMessage).find("Subject #1 (RAT1) : Timed Out"), std::string::npos);
     run->LeaveRunScreen();
   }
-}
-
-TEST_F(RunControllerTest, LabelsDuringATrialShowTimeAndSession) {
-  Build();
-  unit->HoldAnimalAt(kOpenWaterX, kOpenWaterY);
-  OpenRunScreen();
-  run->cmdRunExpt_Click();
-  RunTrial(45);
-  ASSERT_EQ(program.run.SampleCount, 45);
-  EXPECT_EQ(Label(RunLabel::lblTimeElap), "00:01.5 ");
-  EXPECT_EQ(program.run.ElapsedSeconds, 1);
-  EXPECT_EQ(Read(run->Page().Path()), Samples(45, kOpenWaterX, kOpenWaterY))
-      << "every sample is on disk as it arrives";
 }
 
 TEST_F(RunControllerTest, AbortKeepsTheSamplesAndTheSubjectIsRunAgain) {
@@ -375,88 +339,6 @@ TEST_F(RunControllerTest, ResumeSelectsTheFirstPendingSubjectFromTheStatusWords)
   EXPECT_FALSE(fs::exists(rawFile(0)));
 }
 
-TEST_F(RunControllerTest, TrialsThatCannotBeRecordedDoNotStart) {
-  struct Case {
-    const char* name;
-    void (*prepare)(RunControllerTest&);
-    std::vector<std::string> messages;  // pieces, in order
-  };
-  const Case cases[] = {
-      {"closed port",
-       [](RunControllerTest& t) { t.port->Unplug(); },
-       {"Port simulator is not a\nvalid port", "The Quentrix is\nnot responding.", "Unit has not been reset",
-        "The Port is\nnot open."}},
-      {"unit never acknowledges",
-       [](RunControllerTest& t) { t.unit->SetPowered(false); },
-       {"The Quentrix is\nnot responding.", "Unit has not been reset", "The Quentrix did not answer"}},
-      {"page cannot be created",
-       [](RunControllerTest& t) { fs::create_directories(t.home() / "BINTEMP.RAW" / "in-the-way"); },
-       {"The temporary page"}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    program.run = RunState{};
-    op.ClearLog();
-    Build();
-    c.prepare(*this);
-    OpenRunScreen();
-    run->cmdRunExpt_Click();
-    const auto messages = op.Messages();
-    ASSERT_EQ(messages.size(), c.messages.size());
-    for (std::size_t i = 0; i < messages.size(); ++i) {
-      EXPECT_NE(messages[i].text.find(c.messages[i]), std::string::npos) << messages[i].text;
-    }
-    EXPECT_EQ(messages.back().icon, MessageIcon::Critical);
-    if (std::string(c.name) == "closed port") {
-      EXPECT_EQ(messages.back().text, "The Port is\nnot open.");
-      EXPECT_EQ(messages.back().title, "Port Error");
-    }
-    EXPECT_FALSE(program.run.ExperimentInProgress);
-    EXPECT_FALSE(program.run.TrialRunning);
-    EXPECT_FALSE(run->Page().IsOpen());
-    EXPECT_TRUE(run->IsStartEnabled()) << "the operator can try again";
-    EXPECT_FALSE(fs::exists(CompanionFile(dataFile())));
-    run->LeaveRunScreen();
-    fs::remove_all(home() / "BINTEMP.RAW");
-  }
-}
-
-TEST_F(RunControllerTest, RemoteButtonAndSKeyStartATrialBetweenTrials) {
-  Build();
-  unit->HoldAnimalAt(kPlatformX, kPlatformY);
-  OpenRunScreen();
-  Tick();
-  EXPECT_FALSE(run->IsExperimentInProgress()) << "no button press, no start";
-  unit->PressRemoteButton();
-  Tick();
-  ASSERT_TRUE(run->IsTrialRunning());
-  RunTrial();
-  EXPECT_EQ(Read(rawFile(0)), Samples(1, kPlatformX, kPlatformY));
-
-  keys.KeyDown(vk::S);
-  Tick();
-  ASSERT_TRUE(run->IsTrialRunning()) << "S starts the next subject";
-  keys.KeyUp(vk::S);
-  RunTrial();
-  EXPECT_EQ(Read(rawFile(1)), Samples(1, kPlatformX, kPlatformY));
-  EXPECT_EQ(StatusWord(1), kStatusWordHitGoal);
-}
-
-TEST_F(RunControllerTest, EscAbortsTheRunningTrial) {
-  Build();
-  unit->HoldAnimalAt(kOpenWaterX, kOpenWaterY);
-  OpenRunScreen();
-  run->cmdRunExpt_Click();
-  RunTrial(20);
-  keys.KeyDown(vk::Escape);
-  Tick();
-  EXPECT_FALSE(run->IsExperimentInProgress());
-  EXPECT_EQ(Read(rawFile(0)), Samples(20, kOpenWaterX, kOpenWaterY));
-  EXPECT_EQ(StatusWord(0), kStatusWordAborted);
-  EXPECT_EQ(Label(RunLabel::lblExptStat), "Stopped");
-  keys.KeyUp(vk::Escape);
-}
-
 TEST_F(RunControllerTest, NextTrialStartedWhileAFrameIsOnTheLineKeepsItsPairs) {
   program.experiment.MaxTime = 1;
   Build();
@@ -473,79 +355,6 @@ TEST_F(RunControllerTest, NextTrialStartedWhileAFrameIsOnTheLineKeepsItsPairs) {
   run->cmdRunExpt_Click();
   RunTrial();
   EXPECT_EQ(Read(rawFile(1)), Samples(30, kOpenWaterX, kOpenWaterY));
-}
-
-TEST_F(RunControllerTest, StopBetweenTrialsReturnsHomeAndExitAbortsARunningTrial) {
-  Build();
-  unit->HoldAnimalAt(kPlatformX, kPlatformY);
-  OpenRunScreen();
-  run->cmdRunExpt_Click();
-  RunTrial();
-  ASSERT_TRUE(run->IsExperimentInProgress());
-  run->cmdStopExpt_Click();
-  EXPECT_FALSE(run->IsExperimentInProgress());
-  EXPECT_EQ(view.homeRequests, 1);
-  EXPECT_EQ(program.run.CurrentSubject, 1) << "the first subject still to be run";
-
-  unit->HoldAnimalAt(kOpenWaterX, kOpenWaterY);
-  run->cmdRunExpt_Click();
-  RunTrial(5);
-  run->cmdExitRunExpt_Click();
-  EXPECT_EQ(Read(rawFile(1)), Samples(5, kOpenWaterX, kOpenWaterY));
-  EXPECT_EQ(StatusWord(1), kStatusWordAborted);
-  EXPECT_EQ(view.homeRequests, 1);
-  run->cmdExitRunExpt_Click();
-  EXPECT_EQ(view.homeRequests, 2);
-}
-
-TEST_F(RunControllerTest, LeavingDuringATrialRecordsItAndOffersTheTable) {
-  Build();
-  unit->HoldAnimalAt(kOpenWaterX, kOpenWaterY);
-  ASSERT_TRUE(WriteFileAtomically(TabulatedDataFile(dataFile()), "old table\r\n"));
-  OpenRunScreen();
-  run->cmdRunExpt_Click();
-  RunTrial(7);
-  view.drawTrace = false;
-  program.settings.DrawTrace = true;
-  op.QueueAnswer(Answer::Cancel);
-  run->LeaveRunScreen();
-  EXPECT_EQ(Read(rawFile(0)), Samples(7, kOpenWaterX, kOpenWaterY));
-  EXPECT_EQ(StatusWord(0), kStatusWordAborted);
-  EXPECT_FALSE(program.settings.DrawTrace);
-  EXPECT_EQ(
-      MessagesContaining("The tabulated data file\nfor this experiment must\nbe updated at this point."), 1);
-  EXPECT_EQ(Read(TabulatedDataFile(dataFile())), "old table\r\n") << "Cancel keeps the old table";
-  EXPECT_FALSE(program.run.TabulatedDataPending);
-  EXPECT_FALSE(run->IsRunScreenShown());
-}
-
-TEST_F(RunControllerTest, AStreamThatStopsAbortsTheTrialAndKeepsItsSamples) {
-  struct Case {
-    const char* name;
-    bool unplug;
-    const char* message;
-  };
-  const Case cases[] = {{"unit goes silent", false, "for 2 seconds"}, {"device gone", true, "was lost"}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    program.run = RunState{};
-    Build();
-    unit->HoldAnimalAt(kOpenWaterX, kOpenWaterY);
-    OpenRunScreen();
-    run->cmdRunExpt_Click();
-    RunTrial(9);
-    if (c.unplug) {
-      port->Unplug();
-    } else {
-      unit->SetPowered(false);
-    }
-    RunTrial();
-    EXPECT_FALSE(run->IsExperimentInProgress());
-    EXPECT_EQ(Read(rawFile(0)), Samples(9, kOpenWaterX, kOpenWaterY));
-    EXPECT_EQ(StatusWord(0), kStatusWordAborted);
-    EXPECT_EQ(MessagesContaining(c.message), 1);
-    run->LeaveRunScreen();
-  }
 }
 
 TEST_F(RunControllerTest, StalePageIsKeptAsARecoveryFileAndNeverTakenForANewTrack) {
@@ -586,127 +395,6 @@ TEST_F(RunControllerTest, FailedCopyKeepsTheTrackAndWritesNoStatus) {
   EXPECT_EQ(program.run.CurrentSubject, 1);
   EXPECT_TRUE(run->Page().IsOpen());
   EXPECT_EQ(Read(run->Page().Path()), "");
-}
-
-TEST_F(RunControllerTest, ExperimentWithoutDataFileWritesNothing) {
-  program.experiment.DataFile.clear();
-  Build();
-  unit->HoldAnimalAt(kPlatformX, kPlatformY);
-  OpenRunScreen();
-  EXPECT_EQ(Label(RunLabel::lblOutFile), "(No output file selected)");
-  run->cmdRunExpt_Click();
-  RunTrial();
-  EXPECT_EQ(program.run.CurrentSubject, 1);
-  run->LeaveRunScreen();
-  EXPECT_TRUE(fs::is_empty(dir.Path() / "DATA"));
-  EXPECT_FALSE(fs::exists("00.RAW"));
-  EXPECT_FALSE(fs::exists(".RAW"));
-  for (const auto& entry : fs::directory_iterator(home())) {
-    EXPECT_TRUE(entry.path().filename() == "BINTEMP.RAW" || entry.path().filename() == ".tarnwell.lock")
-        << entry.path();
-  }
-  EXPECT_EQ(Read(home() / "BINTEMP.RAW"), "");
-  EXPECT_TRUE(op.Messages().empty());
-}
-
-TEST_F(RunControllerTest, LivePlatformTestScalesYAsTheAnalysisDoes) {
-  // With aspect 1.3 the sample (158, 59) lies at y' = Int(76.7) = 76: exactly on the
-  // platform's edge for the analysis, 0.7 beyond it unrounded.
-  program.settings.CustomAspectRatio = 1.3;
-  program.experiment.MaxTime = 1;
-  Build();
-  EXPECT_EQ(run->CheckActiveCounterCoinc(TrackSample{158, 59}), kOnPlatformFlag + 0);
-  EXPECT_EQ(run->CheckActiveCounterCoinc(TrackSample{158, 60}), 0) << "y' = 78: in the counter zone only";
-  EXPECT_EQ(run->CheckActiveCounterCoinc(TrackSample{158, 255}), -1);
-  EXPECT_EQ(run->CheckActiveCounterCoinc(TrackSample{255, 59}), -1);
-
-  const std::pair<int, int> holds[] = {{158, 59}, {kOpenWaterX, kOpenWaterY}};
-  for (const auto& [x, y] : holds) {
-    unit->HoldAnimalAt(x, y);
-    if (!run->IsRunScreenShown()) OpenRunScreen();
-    run->cmdRunExpt_Click();
-    RunTrial();
-  }
-  const AnalysisSettings settings = MakeAnalysisSettings(program.pool, program.experiment, program.settings);
-  for (int k = 0; k < 2; ++k) {
-    TrialResult result;
-    ASSERT_TRUE(AnalyseRawTrack(rawFile(k), settings, result));
-    EXPECT_EQ(StatusWord(k), k == 0 ? kStatusWordHitGoal : kStatusWordTimedOut);
-    EXPECT_EQ(result.FinishStatus, k == 0 ? kFinishHitGoal : kFinishTimedOut) << "subject " << k;
-  }
-}
-
-TEST_F(RunControllerTest, TimeOfDayStartFiresOnceAndOnlyAsStartWould) {
-  struct Case {
-    const char* name;
-    int16_t delayType;
-    bool scheduled;
-    bool screenShown;
-    bool starts;
-  };
-  const Case cases[] = {
-      {"scheduled", 1, true, true, true},
-      {"no time entered", 1, false, true, false},
-      {"delay type 0", 0, true, true, false},
-      {"run screen not shown", 1, true, false, false},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    program.run = RunState{};
-    program.settings.DelayType = c.delayType;
-    Build();
-    unit->HoldAnimalAt(kOpenWaterX, kOpenWaterY);
-    clock.SetTimeOfDay(23 * 3600 + 59 * 60 + 58);  // the start falls after midnight
-    if (c.screenShown) OpenRunScreen();
-    if (c.scheduled) run->SetScheduledStart(5);
-    int startedAtTick = -1;
-    for (int i = 0; i < 200 && startedAtTick < 0; ++i) {
-      Tick();
-      if (run->IsExperimentInProgress()) startedAtTick = i;
-    }
-    if (c.starts) {
-      const double started = clock.SecondsSinceMidnight();
-      EXPECT_GE(started, 5.0);
-      EXPECT_LT(started, 5.1);
-    } else {
-      EXPECT_EQ(startedAtTick, -1);
-    }
-    EXPECT_FALSE(run->ScheduledStart().has_value()) << "the schedule is used up";
-    if (run->IsExperimentInProgress()) run->cmdStopExpt_Click();
-    if (run->IsRunScreenShown()) run->LeaveRunScreen();
-  }
-}
-
-TEST_F(RunControllerTest, MapComparisonCancelKeepsTheRunScreenClosed) {
-  PoolSetup stored = program.pool;
-  stored.Platforms[0].X = 150;
-  ASSERT_TRUE(WriteExperimentRecord(CompanionFile(dataFile()), program.experiment, stored));
-  Build();
-  op.QueueAnswer(Answer::Cancel);
-  EXPECT_FALSE(run->mnuRunExpt_Click());
-  EXPECT_EQ(program.pool.Platforms[0].X, kPlatformX);
-  op.QueueAnswer(Answer::No);
-  EXPECT_TRUE(run->mnuRunExpt_Click());
-  EXPECT_EQ(program.pool.Platforms[0].X, 150);
-}
-
-TEST(RunTexts, ElapsedAndDurationFormats) {
-  struct Case {
-    int32_t seconds;
-    int16_t tick, rate;
-    const char* elapsed;
-  };
-  const Case cases[] = {
-      {0, 0, 30, "00:00.0"},  {1, 15, 30, "00:01.5"},   {59, 29, 30, "00:59.9"},
-      {61, 0, 25, "01:01.0"}, {3600, 0, 30, "60:00.0"}, {2, 5, 0, "00:07.0"},
-  };
-  for (const Case& c : cases) EXPECT_EQ(FormatElapsedTime(c.seconds, c.tick, c.rate), c.elapsed) << c.seconds;
-  EXPECT_EQ(FormatHoursMinutesSeconds(0), "00:00:00");
-  EXPECT_EQ(FormatHoursMinutesSeconds(75), "00:01:15");
-  EXPECT_EQ(FormatHoursMinutesSeconds(3661), "01:01:01");
-  EXPECT_EQ(FormatHoursMinutesSeconds(-5), "00:00:00");
-  const char* texts[] = {"Unknown", "Hit Goal", "Timed Out", "Aborted", "Unknown"};
-  for (int16_t code = 0; code <= 4; ++code) EXPECT_EQ(GetFinishStatusText(code), texts[code]);
 }
 
 }  // namespace

@@ -58,14 +58,6 @@ void ExpectConvertedFiles(const Saved& saved, const std::filesystem::path& poolF
   EXPECT_EQ(fromTable.SubjectIDs, saved.experiment.SubjectIDs);
 }
 
-TEST(ConvertCommand, WritesTheHomesCurrentSetupsByDefault) {
-  TempDir dir;
-  const auto home = dir.Path() / "home";
-  const Saved saved = SaveSampleRecord(dir.Path() / "WEEK1.EXP");
-  ASSERT_EQ(RunConvert(home.string(), {(dir.Path() / "WEEK1.EXP").string()}), kExitOk);
-  ExpectConvertedFiles(saved, home / "DEFAULT.POL", home / "DEFAULT.CFG", home / "SUBJECTS.INI");
-}
-
 TEST(ConvertCommand, WritesWhereTheOptionsSay) {
   TempDir dir;
   const Saved saved = SaveSampleRecord(dir.Path() / "WEEK1.EXP");
@@ -78,34 +70,6 @@ TEST(ConvertCommand, WritesWhereTheOptionsSay) {
             kExitOk);
   ExpectConvertedFiles(saved, out / "P.POL", out / "E.CFG", out / "S.INI");
   EXPECT_FALSE(dir.Exists("home/DEFAULT.POL"));
-}
-
-TEST(ConvertCommand, RefusesWhatItCannotConvert) {
-  TempDir dir;
-  const std::string truncated = std::string(1000, '\1');
-  struct Case {
-    const char* what;
-    std::vector<std::string> args;
-    int expected;
-  };
-  dir.Write("JUNK.EXP", "not a record");
-  dir.Write("SHORT.CFG", truncated);
-  dir.Write("TEXT.CFG", "[Windows Tarnwell Experiment Setup]\r\n");
-  const std::string p = dir.Path().string() + "/";
-  const std::vector<Case> cases = {
-      {"missing", {p + "NONE.EXP"}, kExitFailure},
-      {"junk", {p + "JUNK.EXP"}, kExitFailure},
-      {"truncated", {p + "SHORT.CFG"}, kExitFailure},
-      {"already text", {p + "TEXT.CFG"}, kExitFailure},
-      {"no file", {}, kExitUsage},
-      {"two files", {p + "A", p + "B"}, kExitUsage},
-      {"unknown option", {p + "JUNK.EXP", "--bogus"}, kExitUsage},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    EXPECT_EQ(RunConvert((dir.Path() / "home").string(), c.args), c.expected);
-    EXPECT_FALSE(dir.Exists("home/DEFAULT.POL"));
-  }
 }
 
 }  // namespace

@@ -104,15 +104,6 @@ TEST_F(CliRunTest, RunsEveryPendingSubjectAndBuildsTheTableInSimulatedTime) {
   EXPECT_EQ(Read(NumberedRawFile(dataFile(), 0)), first);
 }
 
-TEST_F(CliRunTest, RefusedWhileAnotherProgramHoldsTheHome) {
-  HomeLock lock;
-  ASSERT_TRUE(lock.Acquire(home()));
-  const Outcome run = Cli(cli::RunRun, {dataFile().string(), "--simulator"});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_FALSE(fs::exists(NumberedRawFile(dataFile(), 0)));
-  EXPECT_NE(run.err.find("tarnwell-cli run:"), std::string::npos) << run.err;
-}
-
 TEST_F(CliRunTest, UsageErrorsAndUnwritableFolders) {
   struct Case {
     std::vector<std::string> args;
