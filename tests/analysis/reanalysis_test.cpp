@@ -99,17 +99,6 @@ TEST(ShowSubjectData, ASubjectWithoutRawFileShowsNoDataAndNoOtherSubjectsNumbers
   EXPECT_EQ(state.CurrentSubject, 1);
 }
 
-TEST(BuildTabulatedDataFile, ViewModeTakesTheLabelFromTheFilesOwnNumber) {
-  test::TempDir dir;
-  const auto dataFile = test::WriteWeek1(dir);
-  ReanalysisState state = StateFor(dir, dataFile);
-  state.CurrentSubject = 0;
-  ScriptedOperator op;
-  ASSERT_TRUE(BuildTabulatedDataFile(state, dir.Path() / "WEEK102.RAW", false, op, nullptr));
-  EXPECT_EQ(state.CurrentSubject, 2);
-  EXPECT_EQ(dir.Read("home/~TMPDAT.CSV").rfind("\"WEEK1.EXP\",\"R3\",\"Aborted\",", 0), 0u);
-}
-
 TEST(BuildTabulatedDataFile, ATemporaryReportThatCannotBeWrittenIsReported) {
   test::TempDir dir;
   const auto dataFile = test::WriteWeek1(dir);
@@ -122,46 +111,6 @@ TEST(BuildTabulatedDataFile, ATemporaryReportThatCannotBeWrittenIsReported) {
   ASSERT_EQ(op.Messages().size(), 1u);
   EXPECT_TRUE(op.HasMessageContaining("occurred in sub\nBuildTabulatedDataFile"));
   EXPECT_TRUE(view.calls.empty()) << "nothing shown for a trial whose report was not written";
-}
-
-TEST(BuildTabulatedDataFile, BatchExportAnalysesWithoutShowingAnything) {
-  test::TempDir dir;
-  const auto dataFile = test::WriteWeek1(dir);
-  ReanalysisState state = StateFor(dir, dataFile);
-  state.BatchExport = true;
-  RecordingDataView view;
-  ScriptedOperator op;
-  ASSERT_TRUE(BuildTabulatedDataFile(state, dir.Path() / "WEEK100.RAW", false, op, &view));
-  EXPECT_EQ(view.calls, std::vector<std::string>{"save as on"});
-  EXPECT_EQ(state.LastResult.FinishStatus, kFinishHitGoal);
-  EXPECT_EQ(dir.Read("home/~TMPDAT.CSV").rfind("\"WEEK1.EXP\",\"R1\",\"Hit Goal\",0.27,", 0), 0u);
-}
-
-TEST(SubjectGridCellClicked, ACellIsRowTimesColumnsPlusColumn) {
-  test::TempDir dir;
-  const auto dataFile = test::WriteWeek1(dir);
-  struct Case {
-    int row, column;
-    int expected;
-    std::string firstCall;
-  };
-  const Case cases[] = {
-      {0, 2, 2, "pool"},
-      {1, 0, -1, "params [There is no subject\nfor this grid cell]"},  // index 3 with three subjects
-      {0, 1, 1, "params [No data for this subject\n(R2)]"},
-      {0, 3, -1, "params [There is no subject\nfor this grid cell]"},  // beyond the columns
-  };
-  for (const Case& c : cases) {
-    ReanalysisState state = StateFor(dir, dataFile);
-    RecordingDataView view;
-    ScriptedOperator op;
-    EXPECT_EQ(SubjectGridCellClicked(state, c.row, c.column, 3, 3, op, &view), c.expected);
-    ASSERT_FALSE(view.calls.empty());
-    EXPECT_EQ(view.calls.front(), c.firstCall);
-    if (c.expected < 0) {
-      EXPECT_EQ(view.calls.back(), "clear picture");
-    }
-  }
 }
 
 TEST(AnalysisSettings, ComeFromTheCompanionUnlessLoadedOnPurpose) {
@@ -195,39 +144,6 @@ TEST(AnalysisSettings, ComeFromTheCompanionUnlessLoadedOnPurpose) {
   noCompanion.Settings.Experiment.DistFromStart = 33;
   EXPECT_EQ(LoadExperimentAnalysisSettings(noCompanion), SettingsSource::Unchanged);
   EXPECT_EQ(noCompanion.Settings.Experiment.DistFromStart, 33);
-}
-
-TEST(AnalysisSettings, LoadFromPoolExperimentTextAndRecordFiles) {
-  test::TempDir dir;
-  test::WriteWeek1(dir);
-  ExperimentSetup text = test::Week1Experiment(dir.Path());
-  text.DistFromStart = 25;
-  text.SubjectIDs = {"A", "B"};
-  text.SubjectCount = 2;
-  ASSERT_TRUE(WriteExperimentText(dir.Path() / "TEXT.CFG", text));
-  dir.Write("GARBAGE.POL", "not a pool");
-
-  ReanalysisState state;
-  EXPECT_TRUE(LoadAnalysisExperimentFile(state, dir.Path() / "TEXT.CFG"));
-  EXPECT_EQ(state.Settings.Experiment.DistFromStart, 25);
-  EXPECT_EQ(state.Settings.Experiment.SubjectIDs, (std::vector<std::string>{"A", "B"}));
-  EXPECT_TRUE(state.SettingsLoaded);
-
-  EXPECT_TRUE(LoadAnalysisExperimentFile(state, dir.Path() / "WEEK1.EXP"));
-  EXPECT_EQ(state.Settings.Experiment.DistFromStart, 10);
-  EXPECT_EQ(state.Settings.Experiment.SubjectIDs, (std::vector<std::string>{"R1", "R2", "R3"}));
-
-  ReanalysisState fromRecord;
-  EXPECT_TRUE(LoadAnalysisSettingsFile(fromRecord, dir.Path() / "WEEK1.EXP"));
-  EXPECT_EQ(fromRecord.Settings.Pool, test::Week1Pool());
-  EXPECT_EQ(fromRecord.Settings.Experiment.MaxTime, 10);
-
-  ReanalysisState untouched;
-  EXPECT_FALSE(LoadAnalysisSettingsFile(untouched, dir.Path() / "MISSING.EXP"));
-  EXPECT_FALSE(LoadAnalysisPoolFile(untouched, dir.Path() / "GARBAGE.POL"));
-  EXPECT_FALSE(LoadAnalysisExperimentFile(untouched, dir.Path() / "GARBAGE.POL"));
-  EXPECT_FALSE(untouched.SettingsLoaded);
-  EXPECT_EQ(untouched.Settings, AnalysisSettings{});
 }
 
 }  // namespace

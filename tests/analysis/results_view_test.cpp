@@ -50,20 +50,6 @@ TEST(BuildResultsDisplay, ShowsTheHeaderInTheLabelAndTheTablesCellByCell) {
   for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(display.rows[i], expected[i]) << "row " << i;
 }
 
-TEST(BuildResultsDisplay, LeavesTheEpochLineToItsOwnControls) {
-  const ResultsDisplay display = BuildResultsDisplay(Golden("report_epoch_comma.TXT"));
-  EXPECT_EQ(display.headerText,
-            "Results of Experiment : EXP2.EXP\n"
-            "Subject Label         : Mouse 12\n"
-            "Trial was ended by    : Timed Out\n"
-            "Latency (in seconds)  : 10.00\n"
-            "Path Length (in cms)  : 0.0\n"
-            "Initial Angle (degs)  : Undefined\n"
-            "       @cms from start : 0");
-  ASSERT_EQ(display.rows.size(), 10u);
-  EXPECT_EQ(display.rows[9], Row({"(cm):", "88.9", "0.0", "0.0", "0.0"}, true));
-}
-
 TEST(BuildResultsDisplay, HeaderLinesAndOddReports) {
   struct Case {
     const char* what;
@@ -88,16 +74,6 @@ TEST(BuildResultsDisplay, HeaderLinesAndOddReports) {
     EXPECT_EQ(display.headerText, c.header) << c.what;
     EXPECT_EQ(display.rows.size(), c.rows) << c.what;
   }
-}
-
-TEST(LoadResultsDisplay, ReadsTheTextTwinOfTheReportPath) {
-  test::TempDir dir;
-  EXPECT_FALSE(LoadResultsDisplay(dir.Path() / "~TMPDAT.CSV").has_value()) << "no report: nothing shown";
-  dir.Write("~TMPDAT.CSV", "\"not\",\"the\",\"layout\",\r\n");
-  dir.Write("~TMPDAT.TXT", Golden("report_hit_goal.TXT"));
-  const auto display = LoadResultsDisplay(dir.Path() / "~TMPDAT.CSV");
-  ASSERT_TRUE(display.has_value());
-  EXPECT_EQ(*display, BuildResultsDisplay(Golden("report_hit_goal.TXT")));
 }
 
 }  // namespace

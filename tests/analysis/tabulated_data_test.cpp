@@ -84,34 +84,6 @@ TEST(BuildTabulatedDataFile, AFailedBuildKeepsTheOldTableAndSaysSo) {
   EXPECT_TRUE(op.HasMessageContaining("occurred in sub\nBuildTabulatedDataFile"));
 }
 
-TEST(BuildTabulatedDataFile, LeavesTheTrialOnDisplayToSaveAs) {
-  test::TempDir dir;
-  const auto dataFile = test::WriteWeek1(dir);
-  ReanalysisState state = StateFor(dir, dataFile);
-  ScriptedOperator op;
-  ASSERT_TRUE(BuildTabulatedDataFile(state, dir.Path() / "WEEK100.RAW", false, op, nullptr));
-  const std::string shownRecord = dir.Read("home/~TMPDAT.CSV");
-  const std::string shownText = dir.Read("home/~TMPDAT.TXT");
-  ASSERT_EQ(shownRecord.rfind("\"WEEK1.EXP\",\"R1\",", 0), 0u);
-
-  ASSERT_TRUE(BuildTabulatedDataFile(state, dir.Path() / "WEEK1.CSV", true, op, nullptr));
-  EXPECT_EQ(dir.Read("home/~TMPDAT.CSV"), shownRecord) << "the export must not replace the displayed report";
-  EXPECT_EQ(dir.Read("home/~TMPDAT.TXT"), shownText);
-  EXPECT_EQ(state.LastRawFile, dir.Path() / "WEEK100.RAW");
-  EXPECT_EQ(state.LastResult.FinishStatus, kFinishHitGoal);
-}
-
-TEST(BuildTabulatedDataFile, AnExperimentWithoutRawFilesHasNoTable) {
-  test::TempDir dir;
-  dir.Write("EMPTY.CSV", "old\r\n");
-  dir.Write("EMPTYAB.RAW", "\x80\x60");  // not a numbered file: no two digits
-  ReanalysisState state = StateFor(dir, dir.Path() / "EMPTY.EXP");
-  ScriptedOperator op;
-  EXPECT_TRUE(BuildTabulatedDataFile(state, dir.Path() / "EMPTY.CSV", true, op, nullptr));
-  EXPECT_FALSE(dir.Exists("EMPTY.CSV"));
-  EXPECT_TRUE(state.LastTable.empty());
-}
-
 TEST(BuildTabulatedDataFile, ATableCopiedUnderAnotherCaseIsReplacedNotDoubled) {
   test::TempDir dir;
   const auto dataFile = test::WriteWeek1(dir);
@@ -158,20 +130,6 @@ TEST(UpdateTabulatedDataFile, AsksBeforeAnExistingTableIsRebuilt) {
     }
     EXPECT_EQ(dir.Read("WEEK1.CSV"), c.rebuilt ? Golden("tabulated_week1.CSV") : "old\r\n") << c.what;
   }
-}
-
-TEST(UpdateTabulatedDataFile, AnalysesWithTheRunsSystemValues) {
-  test::TempDir dir;
-  test::WriteWeek1(dir, /*withCompanion=*/false);
-  ReanalysisState state = StateFor(dir, {});
-  ScriptedOperator op;
-  SystemSettings system;
-  SetVideoType(system, 1);
-  ASSERT_TRUE(
-      UpdateTabulatedDataFile(state, test::Week1Pool(), test::Week1Experiment(dir.Path()), system, op));
-  EXPECT_EQ(state.Settings.SampleRate(), 25);
-  // Eight latency samples at 25 per second.
-  EXPECT_EQ(dir.Read("WEEK1.CSV").rfind("\"WEEK1.EXP\",\"R1\",\"Hit Goal\",0.32,", 0), 0u);
 }
 
 }  // namespace

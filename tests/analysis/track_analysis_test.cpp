@@ -207,27 +207,6 @@ TEST(AnalyseRawTrack, InitialAngleAgainstTheGoalHeading) {
   }
 }
 
-TEST(AnalyseRawTrack, PlatformCountersFromTheEventPass) {
-  AnalysisSettings settings = BaseSettings();
-  // Platform 2 at (98, 66) is not active: its own area counts as its counter zone.
-  // Inside it: two samples 2 apart then a 3-4-5 step; then out (distance 20 > 15).
-  const TrialResult r = Analyse(Track({{98, 70}, {98, 72}, {101, 76}, {98, 90}, {98, 70}}), settings);
-  const CounterRecord& zone2 = r.Measures.Counters[1];
-  EXPECT_EQ(zone2.Entries, 2);
-  EXPECT_FLOAT_EQ(zone2.Time, 4.0f);
-  EXPECT_FLOAT_EQ(zone2.Path, 7.0f);  // the step back in adds no path
-  EXPECT_EQ(r.Measures.Counters[0].Entries, 0);
-  EXPECT_EQ(r.FinishStatus, kFinishAborted);
-
-  // Counter paths use the centimetre factors of each axis: 200 x 100 cm.
-  settings.Pool.ActualSizeX = 200;
-  settings.Pool.ActualSizeY = 100;
-  const TrialResult scaled = Analyse(Track({{98, 66}, {102, 66}, {102, 74}}), settings);
-  // 4 px * 1.25 = 5 cm, then 8 px * 0.625 = 5 cm.
-  EXPECT_FLOAT_EQ(scaled.Measures.Counters[1].Path, 10.0f);
-  EXPECT_EQ(scaled.Measures.Counters[1].Entries, 1);
-}
-
 TEST(AnalyseRawTrack, ZoneTable) {
   struct Case {
     const char* name;
@@ -357,17 +336,6 @@ TEST(AnalyseRawTrack, OutOfPoolCountAndWarning) {
   }
 }
 
-TEST(AnalyseRawTrack, SquarePlatforms) {
-  AnalysisSettings settings = BaseSettings();
-  for (PlatformSetup& p : settings.Pool.Platforms) p.Round = false;
-  // (168, 56) is 10 right and 10 up of platform 1: on the square, not on a circle.
-  EXPECT_EQ(Analyse(Track({{128, 96}, {168, 56}}), settings).FinishStatus, kFinishHitGoal);
-  settings.Pool.Platforms[0].Round = true;
-  const TrialResult round = Analyse(Track({{128, 96}, {168, 56}}), settings);
-  EXPECT_EQ(round.FinishStatus, kFinishAborted);
-  EXPECT_EQ(round.Measures.Counters[0].Entries, 1);  // 14.1 from the centre: in the zone
-}
-
 TEST(AnalyseRawTrack, ProximityOfAStandingAnimal) {
   // Standing at (158, 96), 30 px below platform 1, 35 samples: no path, no correction.
   AnalysisSettings settings = BaseSettings();
@@ -379,14 +347,6 @@ TEST(AnalyseRawTrack, ProximityOfAStandingAnimal) {
   EXPECT_NEAR(p1.ProximityAvg, 35.0 / (34.0 / 30.0), 1e-4);
   // Platform 4 at (158, 126) is 30 px away too.
   EXPECT_FLOAT_EQ(r.Measures.Counters[3].Cumulative, 35.0f);
-}
-
-TEST(AnalyseRawTrack, ProximityOfASingleSample) {
-  // Hit on the first sample: T2 = 0, no path: average 0, cumulative = distance / F * c.
-  const TrialResult r = Analyse(Track({{158, 66}}), BaseSettings());
-  EXPECT_FLOAT_EQ(r.Measures.Counters[0].Cumulative, 0.0f);
-  EXPECT_FLOAT_EQ(r.Measures.Counters[1].Cumulative, 2.0f);  // 60 px to platform 2
-  EXPECT_FLOAT_EQ(r.Measures.Counters[1].ProximityAvg, 0.0f);
 }
 
 TEST(AnalyseRawTrack, ProximityCorrectedForAStraightSwim) {
@@ -598,17 +558,6 @@ TEST(AnalyseRawTrack, FromFile) {
   // A folder of that name is not a track.
   std::filesystem::create_directory(dir.Path() / "WEEK101.RAW");
   EXPECT_FALSE(AnalyseRawTrack(dir.Path() / "WEEK101.RAW", settings, result));
-}
-
-TEST(ClearAllMazeExptData, ResetsEveryField) {
-  TrialResult r = Analyse(Track({{128, 96}, {138, 96}, {98, 66}, {98, 70}, {250, 96}}), BaseSettings());
-  ASSERT_TRUE(r.Measures.AngleValid);
-  ASSERT_NE(r.OutOfPoolCount, 0);
-  ClearAllMazeExptData(r);
-  EXPECT_EQ(r, TrialResult{});
-  EXPECT_FALSE(r.Measures.AngleValid);
-  EXPECT_EQ(r.Measures.InitialAngle, 0.0f);
-  EXPECT_EQ(r.Measures.LastCounter, -1);
 }
 
 }  // namespace

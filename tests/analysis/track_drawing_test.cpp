@@ -77,30 +77,6 @@ TEST(DrawTrack, JoinsConsecutiveSeenSamplesAndBreaksThePathWhereTheAnimalWasLost
   }
 }
 
-TEST(DrawTrack, ScalesByWidthOver256AndHeightOver192InsideItsArea) {
-  const auto track = Track({{0, 0}, {128, 96}, {255, 191}});
-  RecordingSurface page(2000, 2000);
-  const DrawArea area{100, 200, 512, 384};
-  const TrackDrawingSummary summary = DrawTrack(page, track, {}, area);
-  const auto lines = LinesOfColor(page, TrackStyle{}.path);
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_DOUBLE_EQ(lines[0].a.x, 100.0);
-  EXPECT_DOUBLE_EQ(lines[0].a.y, 200.0);
-  EXPECT_DOUBLE_EQ(lines[0].b.x, 100.0 + 256);
-  EXPECT_DOUBLE_EQ(lines[0].b.y, 200.0 + 192);
-  EXPECT_DOUBLE_EQ(lines[1].b.x, 100.0 + 510);
-  EXPECT_DOUBLE_EQ(lines[1].b.y, 200.0 + 382);
-  ASSERT_TRUE(summary.start && summary.end);
-  EXPECT_EQ(*summary.start, (PointF{100, 200}));
-  EXPECT_EQ(*summary.end, (PointF{610, 582}));
-  // The marks: a disc on the first seen sample, a square on the last.
-  const TrackStyle style;
-  EXPECT_EQ(page.Primitives()[2].kind, Kind::Ellipse);
-  EXPECT_EQ(page.Primitives()[2].a, *summary.start);
-  EXPECT_EQ(page.Primitives()[3].kind, Kind::Rectangle);
-  EXPECT_EQ(page.Primitives()[3].a, (PointF{610 - style.markSize, 582 - style.markSize}));
-}
-
 // A clock that moves on by a fixed step whenever it is read, like a slow drawing.
 class SteppingClock : public Clock {
  public:
@@ -113,60 +89,6 @@ class SteppingClock : public Clock {
   int64_t step_;
   int64_t now_ = 0;
 };
-
-TEST(DrawTrack, ShowsRedrawingAtMostEveryFifthOfASecondAndClosesIt) {
-  struct Case {
-    int64_t msPerSample;
-    std::size_t samples;
-    std::size_t maxUpdates;  // besides the opening and the closing
-  };
-  const std::vector<Case> cases = {{1, 1000, 5}, {50, 100, 25}, {0, 1000, 0}, {300, 10, 10}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::to_string(c.msPerSample) + " ms per sample");
-    std::vector<RawSample> track(c.samples, RawSample{100, 100});
-    SteppingClock clock(c.msPerSample);
-    ScriptedOperator op;
-    RecordingSurface surface(256, 192);
-    DrawTrack(surface, track, {}, std::nullopt, {&clock, &op});
-    const auto& log = op.Log();
-    ASSERT_GE(log.size(), 2u);
-    for (const auto& e : log) {
-      EXPECT_EQ(e.kind, OperatorLogEntry::Kind::Progress);
-      EXPECT_EQ(e.text, "Redrawing");
-    }
-    EXPECT_EQ(log.front().value, 0);
-    EXPECT_LT(log.back().value, 0);
-    const std::size_t updates = log.size() - 2;
-    EXPECT_LE(updates, c.maxUpdates);
-    if (c.msPerSample >= 200) {
-      EXPECT_EQ(updates, c.samples);
-    }
-    int last = 0;
-    for (std::size_t i = 1; i + 1 < log.size(); ++i) {
-      EXPECT_GE(log[i].value, last);
-      EXPECT_LE(log[i].value, 100);
-      last = log[i].value;
-    }
-  }
-}
-
-TEST(DrawTrialPicture, DrawsThePoolFirstAndTheTrackOverIt) {
-  RecordingSurface surface(256, 192);
-  const auto track = Track({{100, 100}, {110, 100}});
-  DrawTrialPicture(surface, DefaultPool(), 1.0, track);
-  const auto& prims = surface.Primitives();
-  ASSERT_FALSE(prims.empty());
-  EXPECT_EQ(prims.front().kind, Kind::Clear);
-  const auto pathLines = LinesOfColor(surface, TrackStyle{}.path);
-  ASSERT_EQ(pathLines.size(), 1u);
-  // The track line comes after every pool ellipse.
-  std::size_t lastEllipse = 0, pathLine = 0;
-  for (std::size_t i = 0; i < prims.size(); ++i) {
-    if (prims[i].kind == Kind::Ellipse && prims[i].fill != TrackStyle{}.start) lastEllipse = i;
-    if (prims[i].kind == Kind::Line && prims[i].color == TrackStyle{}.path) pathLine = i;
-  }
-  EXPECT_GT(pathLine, lastEllipse);
-}
 
 TEST(ComputeOccupancy, CountsEverySeenSampleInExactlyOneCell) {
   struct Case {
@@ -191,34 +113,6 @@ TEST(ComputeOccupancy, CountsEverySeenSampleInExactlyOneCell) {
     EXPECT_EQ(grid.outsideFrame, c.outside);
     EXPECT_EQ(grid.CellTotal(), static_cast<uint64_t>(c.seen - c.outside));
     EXPECT_EQ(grid.counts.size(), static_cast<std::size_t>(grid.columns * grid.rows));
-  }
-}
-
-TEST(ComputeOccupancy, PutsASampleInTheCellUnderIt) {
-  // Cells of 8 x 8 units.
-  const OccupancyGrid grid = ComputeOccupancy(Track({{7, 7}, {8, 7}, {8, 8}, {8, 8}, {255, 191}}));
-  EXPECT_EQ(grid.At(0, 0), 1u);
-  EXPECT_EQ(grid.At(1, 0), 1u);
-  EXPECT_EQ(grid.At(1, 1), 2u);
-  EXPECT_EQ(grid.At(31, 23), 1u);
-  EXPECT_EQ(grid.MaxCount(), 2u);
-  EXPECT_EQ(grid.At(32, 0), 0u);  // outside the grid
-  EXPECT_EQ(grid.At(-1, 0), 0u);
-}
-
-TEST(HeatColor, RunsFromBlueThroughGreenToRed) {
-  struct Case {
-    double fraction;
-    Color expected;
-  };
-  const std::vector<Case> cases = {
-      {0.0, colors::Blue}, {0.25, colors::Cyan}, {0.5, Color{0, 255, 0}}, {0.75, colors::Yellow},
-      {1.0, colors::Red},  {-3, colors::Blue},   {7, colors::Red},        {0.125, Color{0, 128, 255}},
-  };
-  for (const auto& c : cases) {
-    const Color got = HeatColor(c.fraction);
-    EXPECT_EQ(got, c.expected) << c.fraction << " gave " << int(got.r) << "," << int(got.g) << ","
-                               << int(got.b);
   }
 }
 
@@ -251,23 +145,6 @@ TEST(DrawOccupancyHeatMap, FillsVisitedCellsAndLabelsTheBusiestCellsTime) {
   RecordingSurface nothing(256, 192);
   DrawOccupancyHeatMap(nothing, ComputeOccupancy(Track({{1, H}})), 30);
   EXPECT_TRUE(nothing.Primitives().empty());
-}
-
-TEST(DrawOccupancyPicture, DrawsTheCellsUnderThePoolLinesWithoutFillingThePool) {
-  std::vector<RawSample> track(30, RawSample{128, 96});
-  RecordingSurface surface(256, 192);
-  const OccupancyGrid grid = DrawOccupancyPicture(surface, DefaultPool(), 1.0, track, 30);
-  EXPECT_EQ(grid.seenSamples, 30u);
-  const auto& prims = surface.Primitives();
-  ASSERT_GE(prims.size(), 3u);
-  EXPECT_EQ(prims[0].kind, Kind::Clear);
-  EXPECT_EQ(prims[1].kind, Kind::Rectangle);  // the one visited cell
-  EXPECT_EQ(prims[1].fill, colors::Red);
-  for (std::size_t i = 2; i < prims.size(); ++i) {
-    if (prims[i].kind == Kind::Ellipse) {
-      EXPECT_FALSE(prims[i].fill.has_value()) << "primitive " << i;
-    }
-  }
 }
 
 }  // namespace

@@ -21,43 +21,6 @@ std::string Golden(const std::string& name) {
   return text;
 }
 
-TEST(TrialReportLayout, PaddingHelpersPlaceTextInItsColumn) {
-  struct Case {
-    const char* what;
-    std::string actual;
-    std::string expected;
-  };
-  const Case cases[] = {
-      {"PadLeft fills to width", PadLeft("ab", 5), "   ab"},
-      {"PadLeft leaves longer text", PadLeft("abcdef", 3), "abcdef"},
-      {"PadLeft counts characters, not bytes", PadLeft("Ratt\xC3\xA9", 6), " Ratt\xC3\xA9"},
-      {"PadRight fills to width", PadRight("ab", 4), "ab  "},
-      {"PadRight leaves longer text", PadRight("abcdef", 2), "abcdef"},
-      {"point lands in column w", AlignDecimal("12.33", 7), "    12.33"},
-      {"one integer digit", AlignDecimal("1.50", 8), "      1.50"},
-      {"decimal comma shown as point", AlignDecimal("12,5", 7), "    12.5"},
-      {"blanks trimmed first", AlignDecimal("  3.5 ", 4), "  3.5"},
-      {"integer ends before the point column", AlignDecimal("10", 7), "    10"},
-      {"text without point", AlignDecimal("Undefined", 7), "Undefined"},
-      {"number wider than the column", AlignDecimal("123456.7", 4), "123456.7"},
-      {"negative number", AlignDecimal("-5.5", 7), "    -5.5"},
-  };
-  for (const Case& c : cases) EXPECT_EQ(c.actual, c.expected) << c.what;
-}
-
-TEST(TrialReportLayout, StatusTextsAndSeparatorsAndNames) {
-  EXPECT_EQ(FinishStatusText(0), "Unknown");
-  EXPECT_EQ(FinishStatusText(1), "Hit Goal");
-  EXPECT_EQ(FinishStatusText(2), "Timed Out");
-  EXPECT_EQ(FinishStatusText(3), "Aborted");
-  EXPECT_EQ(FinishStatusText(7), "Unknown");
-  EXPECT_EQ(ReportListSeparator(NumberLocale{'.', ','}), ',');
-  EXPECT_EQ(ReportListSeparator(NumberLocale{',', ';'}), ';');
-  EXPECT_EQ(ReportTextPath("/d/~TMPDAT.CSV"), std::filesystem::path("/d/~TMPDAT.TXT"));
-  EXPECT_EQ(ReportTextPath("/d.v/REPORT"), std::filesystem::path("/d.v/REPORT.TXT"));
-  EXPECT_EQ(WithReportExtension("/d/a.b.csv", "PRN"), std::filesystem::path("/d/a.b.PRN"));
-}
-
 // The first golden pair: every value chosen so that rounding, alignment and sign show.
 TrialResult HitGoalResult() {
   TrialResult r;
@@ -181,14 +144,6 @@ TEST(WriteTrialReport, AppendAddsASecondBlockAndRecordUnderOneHeading) {
   EXPECT_EQ(dir.Read("SESSION.TXT"), golden) << "without append the pair is replaced";
 }
 
-TEST(WriteTrialReport, APathThatCannotBeCreatedWritesNothing) {
-  test::TempDir dir;
-  ScriptedOperator op;
-  EXPECT_FALSE(
-      WriteTrialReport(dir.Path() / "missing" / "R.CSV", false, HitGoalResult(), HitGoalContext(), op));
-  EXPECT_FALSE(dir.Exists("missing"));
-}
-
 TEST(ComposeTrialReport, BrokenValuesAndAZeroRateReportZeroNeverNaN) {
   TrialResult r = HitGoalResult();
   const float nan = std::numeric_limits<float>::quiet_NaN();
@@ -210,28 +165,6 @@ TEST(ComposeTrialReport, BrokenValuesAndAZeroRateReportZeroNeverNaN) {
             std::string::npos);
   EXPECT_EQ(report.Record.rfind("\"WEEK1.EXP\",\"RAT7\",\"Hit Goal\",0.00,0.0,0.0,10,", 0), 0u)
       << report.Record;
-}
-
-TEST(ComposeTrialReport, ZoneRowsFollowTheAnalysedPoolsRings) {
-  struct Case {
-    int16_t numRings;
-    std::string letters;
-  };
-  const Case cases[] = {{1, "A"}, {2, "AB"}, {4, "ABCD"}, {0, ""}, {5, ""}, {-1, ""}};
-  for (const Case& c : cases) {
-    TrialReportContext context = HitGoalContext();
-    context.Pool.NumRings = c.numRings;
-    const TrialReport report = ComposeTrialReport(HitGoalResult(), context);
-    std::string letters;
-    for (size_t at = report.Block.find(" Ring "); at != std::string::npos;
-         at = report.Block.find(" Ring ", at + 1))
-      letters += report.Block[at + 6];
-    EXPECT_EQ(letters, c.letters) << "rings " << c.numRings;
-    // 3 texts + 4 header numbers + 20 counters + 12 per ring, each followed by ','.
-    const auto values = std::count(report.Record.begin(), report.Record.end(), ',');
-    EXPECT_EQ(values, 27 + 12 * static_cast<long>(c.letters.size())) << "rings " << c.numRings;
-    EXPECT_TRUE(report.Block.ends_with(c.letters.empty() ? "Zones\r\n" : "\r\n\r\n"));
-  }
 }
 
 TEST(ComposeTrialReport, QuadrantsOffMovesColumnFourIntoColumnOneOfEveryRing) {
@@ -264,40 +197,6 @@ TEST(ComposeTrialReport, AQuoteOrLineBreakInALabelCannotSplitTheRecord) {
   report = ComposeTrialReport(HitGoalResult(), c);
   EXPECT_EQ(report.Record.rfind("\"W K.EXP\",\"R'7\",", 0), 0u) << report.Record;
   EXPECT_NE(report.Block.find("Subject Label:" + std::string(13, ' ') + "R\"7\r\n"), std::string::npos)
-      << report.Block;
-}
-
-TEST(MakeLiveTrialReportContext, TakesTheLiveSetupsAndTheSystemsRate) {
-  PoolSetup pool;
-  pool.NumRings = 3;
-  ExperimentSetup experiment;
-  experiment.DataFile = "/data/WEEK1.EXP";
-  experiment.DistFromStart = 25;
-  experiment.SubjectIDs = {"A", "B"};
-  SystemSettings system;
-  SetVideoType(system, 1);
-  const TrialReportContext c =
-      MakeLiveTrialReportContext(pool, experiment, system, 1, NumberLocale{',', ';'});
-  EXPECT_EQ(c.DataFileName, "WEEK1.EXP");
-  EXPECT_EQ(c.SubjectLabel, "B");
-  EXPECT_EQ(c.Pool, pool);
-  EXPECT_EQ(c.DistFromStart, 25);
-  EXPECT_EQ(c.SampleRate, 25);
-  EXPECT_FALSE(c.EpochEnabled);
-  EXPECT_EQ(c.Locale, (NumberLocale{',', ';'}));
-  EXPECT_EQ(MakeLiveTrialReportContext(pool, experiment, system, 2, {}).SubjectLabel, "");
-}
-
-TEST(ComposeTrialReport, EpochItemsLeadTheRecordInTheGeneralFormat) {
-  TrialReportContext c = HitGoalContext();
-  c.EpochEnabled = true;
-  c.EpochStart = 0;
-  c.EpochTime = 20000;
-  c.EpochStop = 20000;
-  const TrialReport report = ComposeTrialReport(HitGoalResult(), c);
-  EXPECT_EQ(report.Record.rfind("\"Epoch\",0,2,\"WEEK1.EXP\",", 0), 0u) << report.Record;
-  EXPECT_NE(report.Block.find("     @cms from start:    10\r\nEpoch Start:  0    Time:  2    Stop:  2\r\n"),
-            std::string::npos)
       << report.Block;
 }
 

@@ -44,16 +44,6 @@ TEST(ViewedSubjects, StatusWordsGiveTheLegendStates) {
   }
 }
 
-TEST(ViewedSubjects, LabelsAndRawFilesFollowTheIndex) {
-  TempDir dir;
-  const auto subjects = ListViewedSubjects(ViewedWeek1(dir));
-  ASSERT_EQ(subjects.size(), 3u);
-  EXPECT_EQ(subjects[0], (ViewedSubject{0, "R1", ViewedSubjectState::NotDone, true}));
-  EXPECT_EQ(subjects[1], (ViewedSubject{1, "R2", ViewedSubjectState::NotDone, false}));
-  EXPECT_EQ(subjects[2], (ViewedSubject{2, "R3", ViewedSubjectState::NotDone, true}));
-  EXPECT_EQ(ViewedSubjectCellText(subjects[1]), "2) R2");
-}
-
 TEST(ViewedSubjects, ARawFileBeyondTheIdsIsStillListed) {
   TempDir dir;
   ReanalysisState state = ViewedWeek1(dir);
@@ -74,12 +64,6 @@ TEST(ViewedSubjects, WithoutACompanionARecordedTrialCountsAsCompleted) {
   EXPECT_EQ(subjects[0].State, ViewedSubjectState::Completed);
   EXPECT_EQ(subjects[1].State, ViewedSubjectState::NotDone);
   EXPECT_EQ(subjects[2].State, ViewedSubjectState::Completed);
-}
-
-TEST(ViewedSubjects, NoDataFileNoSubjects) {
-  ReanalysisState state;
-  state.Settings.Experiment.SubjectIDs = {"A", "B"};
-  EXPECT_TRUE(ListViewedSubjects(state).empty());
 }
 
 }  // namespace

@@ -137,28 +137,6 @@ TEST(ZoneTableBuilder, CellOfPointsAroundTheCentre) {
   }
 }
 
-TEST(ZoneTableBuilder, EntriesPathAndTheReportedColumns) {
-  ZoneTableBuilder table(DefaultPool());
-  table.Count(0, false, 0.0f);    // start: no entry
-  table.Count(0, true, 1.5f);     // moving inside: path 2 (1.5 rounds to even)
-  table.Count(4, true, 2.5f);     // into ring B, quadrant "4": entry, path 2
-  table.Count(-1, true, 100.0f);  // outside: nothing, cell forgotten
-  table.Count(4, true, 0.4f);     // back: an entry again, path stays 2
-  table.Count(11, true, 3.0f);    // ring C, quadrant "1"
-  EXPECT_EQ(table.Entries(0), 0);
-  EXPECT_EQ(table.PixelPath(0), 2);
-  EXPECT_EQ(table.Entries(4), 2);
-  EXPECT_EQ(table.SampleCount(4), 2);
-  EXPECT_EQ(table.PixelPath(4), 2);
-
-  TrialMeasures m;
-  table.StoreInto(m, 25.0f, 2.0f);
-  EXPECT_EQ(m.Zones[0][3], (ZoneCell{0, 2.0f / 25.0f, 4.0f}));
-  EXPECT_EQ(m.Zones[1][3], (ZoneCell{2, 2.0f / 25.0f, 4.0f}));
-  EXPECT_EQ(m.Zones[2][0], (ZoneCell{1, 1.0f / 25.0f, 6.0f}));
-  EXPECT_EQ(m.Zones[3][2], ZoneCell{});
-}
-
 TEST(CounterZoneReachesPool, RoundAndSquarePools) {
   // Pool centre (128, 96), radius 80; platform radius 10 with counter zone 15.
   struct Case {
@@ -190,17 +168,6 @@ TEST(CounterZoneReachesPool, RoundAndSquarePools) {
     platform.Y = c.y;
     EXPECT_EQ(CounterZoneReachesPool(platform, pool), c.reaches);
   }
-}
-
-TEST(ClearUnusedPlatformCounters, ZeroesOnlyPlatformsOutsideThePool) {
-  PoolSetup pool = DefaultPool();
-  pool.Platforms[2].X = 250;
-  TrialMeasures m;
-  for (CounterRecord& c : m.Counters) c = CounterRecord{3, 4.0f, 5.0f, 6.0f, 7.0f};
-  ClearUnusedPlatformCounters(pool, m);
-  EXPECT_EQ(m.Counters[2], CounterRecord{});
-  EXPECT_EQ(m.Counters[0], (CounterRecord{3, 4.0f, 5.0f, 6.0f, 7.0f}));
-  EXPECT_EQ(m.Counters[3], (CounterRecord{3, 4.0f, 5.0f, 6.0f, 7.0f}));
 }
 
 }  // namespace
