@@ -77,19 +77,6 @@ TEST(DrawTrack, JoinsConsecutiveSeenSamplesAndBreaksThePathWhereTheAnimalWasLost
   }
 }
 
-// A clock that moves on by a fixed step whenever it is read, like a slow drawing.
-class SteppingClock : public Clock {
- public:
-  explicit SteppingClock(int64_t step) : step_(step) {}
-  int64_t NowMs() override { return now_ += step_; }
-  double SecondsSinceMidnight() override { return 0; }
-  void Wait(int ms) override { now_ += ms; }
-
- private:
-  int64_t step_;
-  int64_t now_ = 0;
-};
-
 TEST(ComputeOccupancy, CountsEverySeenSampleInExactlyOneCell) {
   struct Case {
     std::string name;
