@@ -63,40 +63,9 @@ struct MonitorScene {
 class MonitorTest : public QObject {
   Q_OBJECT
  private slots:
-  void streamingUnit_movesTheMarkerAndDrawsThePath();
-  void traceOff_movesTheMarkerWithoutAPath();
   void hiddenSample_startsANewSegment_data();
   void hiddenSample_startsANewSegment();
-  void clearButton_erasesThePath();
-  void unitUnpluggedWhileMonitoring_oneMessageAndTheWindowStaysUsable();
-  void leavingTheMonitor_storesDrawTraceAndStopsTheStream();
 };
-
-void MonitorTest::streamingUnit_movesTheMarkerAndDrawsThePath() {
-  MonitorScene scene(true);
-  scene.Enter();
-  QVERIFY(scene.app.unit.IsStreaming());
-  QVERIFY(scene.view->Rules().MarkerScaleX() > 0);
-  const int pathBefore = CountPathPixels(scene.Picture());
-  scene.app.Run(1000);
-  QVERIFY(scene.marker->isVisible());
-  const QPoint first = scene.marker->pos();
-  scene.app.Run(2000);
-  QVERIFY(scene.marker->pos() != first);
-  // Inside the picture, as the marker scale promises.
-  QVERIFY(scene.view->Background()->rect().contains(QRect(scene.marker->pos(), scene.marker->size())));
-  QVERIFY(CountPathPixels(scene.Picture()) > pathBefore + 50);
-}
-
-void MonitorTest::traceOff_movesTheMarkerWithoutAPath() {
-  MonitorScene scene(false);
-  scene.Enter();
-  QVERIFY(!scene.TraceBox()->isChecked());
-  const int pathBefore = CountPathPixels(scene.Picture());
-  scene.app.Run(3000);
-  QVERIFY(scene.marker->isVisible());
-  QCOMPARE(CountPathPixels(scene.Picture()), pathBefore);
-}
 
 void MonitorTest::hiddenSample_startsANewSegment_data() {
   QTest::addColumn<bool>("hiddenBetween");
@@ -127,49 +96,6 @@ void MonitorTest::hiddenSample_startsANewSegment() {
   QVERIFY(HasPathNear(scene.Picture(), scene.PictureAt(200, 95), 2));
   // ... and joins the two places across the gap only when nothing was missed.
   QCOMPARE(HasPathNear(scene.Picture(), scene.PictureAt(130, 130), 2), !hiddenBetween);
-}
-
-void MonitorTest::clearButton_erasesThePath() {
-  MonitorScene scene(true);
-  scene.Enter();
-  const int empty = CountPathPixels(scene.Picture());
-  scene.app.Run(3000);
-  QVERIFY(CountPathPixels(scene.Picture()) > empty);
-  scene.app.Find<QPushButton>("cmdClear")->click();
-  QCOMPARE(CountPathPixels(scene.Picture()), empty);
-  QVERIFY(scene.view->Rules().TraceRestart());
-}
-
-void MonitorTest::unitUnpluggedWhileMonitoring_oneMessageAndTheWindowStaysUsable() {
-  MonitorScene scene(true);
-  scene.Enter();
-  scene.app.Run(500);
-  scene.app.op.ClearLog();
-  scene.app.port.Unplug();
-  scene.app.Run(1000);
-  QCOMPARE(scene.app.op.Messages().size(), std::size_t(1));
-  QCOMPARE(QString::fromStdString(scene.app.op.Messages().front().text),
-           QString("The Quentrix is\nnot responding.\n"));
-  QCOMPARE(scene.app.Mode(), ScreenMode::Monitor);
-  QVERIFY(!scene.marker->isVisible());
-  scene.app.Run(1000);
-  QCOMPARE(scene.app.op.Messages().size(), std::size_t(1));
-  // The operator can leave and go on working.
-  scene.app.Find<QPushButton>("cmdExitMonitor")->click();
-  QCOMPARE(scene.app.Mode(), ScreenMode::Home);
-}
-
-void MonitorTest::leavingTheMonitor_storesDrawTraceAndStopsTheStream() {
-  MonitorScene scene(false);
-  scene.Enter();
-  scene.TraceBox()->click();
-  QVERIFY(scene.app.program.settings.DrawTrace);
-  scene.app.Find<QPushButton>("cmdExitMonitor")->click();
-  QCOMPARE(scene.app.Mode(), ScreenMode::Home);
-  QVERIFY(!scene.app.unit.IsStreaming());
-  QVERIFY(scene.app.program.settings.DrawTrace);
-  scene.app.window->close();
-  QVERIFY(scene.app.home.Read("QUENTRIX.INI").find("Draw Trace = Enabled") != std::string::npos);
 }
 
 QTEST_MAIN(MonitorTest)

@@ -60,20 +60,6 @@ struct DataScene : ExperimentScene {
   const QImage& Picture() const { return DataScreen()->Picture()->Image(); }
 };
 
-int CountPixels(const QImage& image, const std::function<bool(QRgb)>& match) {
-  int n = 0;
-  for (int y = 0; y < image.height(); ++y) {
-    for (int x = 0; x < image.width(); ++x) n += match(image.pixel(x, y)) ? 1 : 0;
-  }
-  return n;
-}
-bool IsTrackRed(QRgb p) {
-  return qRed(p) > 200 && qRed(p) - qGreen(p) > 80 && qRed(p) - qBlue(p) > 80;
-}
-bool IsWhite(QRgb p) {
-  return p == qRgb(255, 255, 255);
-}
-
 // The table `tarnwell-cli analyse` writes for a copy of the experiment with `options`.
 std::vector<std::vector<std::string>> CliTable(const std::filesystem::path& dataFile,
                                                const QStringList& options) {
@@ -99,150 +85,9 @@ std::vector<std::vector<std::string>> CliTable(const std::filesystem::path& data
 class OpenDataTest : public QObject {
   Q_OBJECT
  private slots:
-  void openingAnExperiment_showsItsSubjectsAndTheirStates();
-  void clickingACell_data();
-  void clickingACell();
-  void heatMapToggle_showsTheSameTrialAsOccupancy();
-  void epochBoxes_filterTheKeysTyped_data();
-  void epochBoxes_filterTheKeysTyped();
   void epochAndArtifactFilter_showExactlyWhatTheCommandLineToolComputes();
   void outputCommands_writeTheirFilesFromTheDataScreen();
-  void poolSetupFile_becomesTheAnalysisPool();
 };
-
-void OpenDataTest::openingAnExperiment_showsItsSubjectsAndTheirStates() {
-  DataScene scene;
-  QCOMPARE(scene.app.Mode(), ScreenMode::OpenData);
-  QCOMPARE(scene.Text("lblLegendCompleted"), std::string("Completed"));
-  QCOMPARE(scene.Text("lblLegendAborted"), std::string("Aborted"));
-  QCOMPARE(scene.Text("lblLegendNotDone"), std::string("Not Done"));
-  QCOMPARE(scene.Text("lblOpenInstr"),
-           std::string("Click on a subject ID\nto view activity pattern.\n\nClick View "
-                       "Data to view data\ncalculations for the current subject."));
-  QCOMPARE(scene.Button("cmdExitData")->text(), QString("Ho&me"));
-
-  SubjectSelectionGrid* grid = scene.DataScreen()->SubjectGrid();
-  QCOMPARE(grid->CellText(0, 0), QString("1) R1"));
-  QCOMPARE(grid->CellText(0, 2), QString("3) R3"));
-  QCOMPARE(grid->CellText(0, 3), QString());
-  QCOMPARE(grid->CellColour(0, 0), SubjectSelectionGrid::StateColour(ViewedSubjectState::Completed));
-  QCOMPARE(grid->CellColour(0, 1), SubjectSelectionGrid::StateColour(ViewedSubjectState::NotDone));
-  QCOMPARE(grid->CellColour(0, 2), SubjectSelectionGrid::StateColour(ViewedSubjectState::Aborted));
-  auto* list = scene.app.window->findChild<QListWidget*>("lstOpenSubj");
-  QCOMPARE(list->count(), 3);
-  auto* files = scene.app.window->findChild<QListWidget*>("lfWaterFileList");
-  QCOMPARE(files->count(), 2);
-  QCOMPARE(files->item(1)->text(), QString("WEEK102.RAW"));
-
-  // Nothing analysed yet: only closing is offered; the picture shows the analysed pool.
-  QVERIFY(scene.app.Action("mnuClose")->isEnabled());
-  for (const char* name : {"mnuSaveAs", "mnuSaveAll", "mnuExport", "mnuTrailmap", "mnuPrint"}) {
-    QVERIFY2(!scene.app.Action(name)->isEnabled(), name);
-  }
-  QVERIFY(!scene.Button("cmdPrintData")->isEnabled());
-  QVERIFY(CountPixels(scene.Picture(), [](QRgb p) { return !IsWhite(p); }) > 1000);
-  QCOMPARE(scene.app.window->windowTitle(), QString("Tarnwell v4.64 : WEEK1.EXP"));
-}
-
-void OpenDataTest::clickingACell_data() {
-  QTest::addColumn<int>("row");
-  QTest::addColumn<int>("column");
-  QTest::addColumn<QString>("label");  // the start of lblMazeExptParams
-  QTest::addColumn<bool>("results");   // grOpenData has rows
-  QTest::addColumn<bool>("track");     // a swim path in picSquiggle
-  QTest::addColumn<bool>("pool");      // the pool in picSquiggle
-  QTest::addColumn<bool>("printable");
-  QTest::newRow("recorded subject") << 0 << 0 << "Results of Experiment : WEEK1.EXP" << true << true << true
-                                    << true;
-  QTest::newRow("subject without raw file")
-      << 0 << 1 << "No data for this subject\n(R2)" << false << false << true << false;
-  QTest::newRow("empty cell") << 0 << 3 << "There is no subject\nfor this grid cell" << false << false
-                              << false << false;
-}
-
-void OpenDataTest::clickingACell() {
-  QFETCH(int, row);
-  QFETCH(int, column);
-  QFETCH(QString, label);
-  QFETCH(bool, results);
-  QFETCH(bool, track);
-  QFETCH(bool, pool);
-  QFETCH(bool, printable);
-  DataScene scene;
-  // Another subject first: nothing of it may stay on the screen.
-  ClickSubjectCell(scene, 0, 2);
-  QVERIFY(scene.app.window->findChild<QTableWidget*>("grOpenData")->rowCount() > 0);
-  scene.app.op.ClearLog();
-
-  ClickSubjectCell(scene, row, column);
-  QVERIFY2(scene.Label("lblMazeExptParams")->text().startsWith(label),
-           qPrintable(scene.Label("lblMazeExptParams")->text()));
-  QCOMPARE(scene.app.window->findChild<QTableWidget*>("grOpenData")->rowCount() > 0, results);
-  QCOMPARE(CountPixels(scene.Picture(), IsTrackRed) > 20, track);
-  QCOMPARE(CountPixels(scene.Picture(), [](QRgb p) { return !IsWhite(p); }) > 1000, pool);
-  QCOMPARE(scene.Button("cmdPrintData")->isEnabled(), printable);
-  QCOMPARE(scene.app.Action("mnuPrint")->isEnabled(), printable);
-  const bool redrawn = std::any_of(scene.app.op.Log().begin(), scene.app.op.Log().end(), [](const auto& e) {
-    return e.kind == OperatorLogEntry::Kind::Progress && e.text == "Redrawing";
-  });
-  QCOMPARE(redrawn, track);
-  if (track)
-    QCOMPARE(scene.DataScreen()->Exports().ViewedRawFile.filename().string(), std::string("WEEK100.RAW"));
-  if (!track) QVERIFY(scene.DataScreen()->Exports().ViewedRawFile.empty());
-}
-
-void OpenDataTest::heatMapToggle_showsTheSameTrialAsOccupancy() {
-  DataScene scene;
-  ClickSubjectCell(scene, 0, 2);
-  const QImage track = scene.Picture().copy();
-  auto* heat = scene.app.window->findChild<QRadioButton*>("optHeatMap");
-  QTest::mouseClick(heat, Qt::LeftButton);
-  QCOMPARE(scene.DataScreen()->CurrentPictureMode(), OpenDataScreen::PictureMode::HeatMap);
-  const QImage occupancy = scene.Picture().copy();
-  QVERIFY(occupancy != track);
-  // The animal swam along one row of cells: cells in heat colours, the busiest in red.
-  const Color hottest = HeatColor(1.0);
-  QVERIFY(CountPixels(occupancy, [&](QRgb p) { return p == qRgb(hottest.r, hottest.g, hottest.b); }) > 20);
-  // Another subject is drawn as a heat map too, until the track is asked for again.
-  ClickSubjectCell(scene, 0, 0);
-  QVERIFY(scene.Picture() != track);
-  ClickSubjectCell(scene, 0, 2);
-  QCOMPARE(scene.Picture(), occupancy);
-  QTest::mouseClick(scene.app.window->findChild<QRadioButton*>("optTrack"), Qt::LeftButton);
-  QCOMPARE(scene.Picture(), track);
-}
-
-void OpenDataTest::epochBoxes_filterTheKeysTyped_data() {
-  QTest::addColumn<QString>("typed");
-  QTest::addColumn<QString>("kept");
-  QTest::newRow("digits and a point") << "12.5"
-                                      << "12.5";
-  QTest::newRow("letters and signs are discarded") << "1a2-+b"
-                                                   << "12";
-  QTest::newRow("a second point is discarded") << "1.2.3"
-                                               << "1.23";
-  QTest::newRow("a comma once") << "1,5,0"
-                                << "1,50";
-  QTest::newRow("point and comma each once") << "1.2,3.4,5"
-                                             << "1.2,345";
-  QTest::newRow("blank is discarded") << "3 0"
-                                      << "30";
-}
-
-void OpenDataTest::epochBoxes_filterTheKeysTyped() {
-  QFETCH(QString, typed);
-  QFETCH(QString, kept);
-  DataScene scene;
-  QTest::mouseClick(scene.Check("chkEpoch"), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
-  QVERIFY(scene.EpochBox(0)->isVisible());
-  scene.EpochBox(0)->clear();
-  scene.EpochBox(0)->setFocus();
-  QTest::keyClicks(scene.EpochBox(0), typed);
-  QCOMPARE(scene.EpochBox(0)->text(), kept);
-  // Backspace is a key the box takes.
-  QTest::keyClick(scene.EpochBox(0), Qt::Key_Backspace);
-  QCOMPARE(scene.EpochBox(0)->text(), kept.left(kept.size() - 1));
-}
 
 void OpenDataTest::epochAndArtifactFilter_showExactlyWhatTheCommandLineToolComputes() {
   DataScene scene;
@@ -360,26 +205,6 @@ void OpenDataTest::outputCommands_writeTheirFilesFromTheDataScreen() {
   scene.Key(Qt::Key_F4);
   scene.Tick();
   QVERIFY(app.op.Messages().empty());
-}
-
-void OpenDataTest::poolSetupFile_becomesTheAnalysisPool() {
-  DataScene scene;
-  ClickSubjectCell(scene, 0, 0);
-  const QImage before = scene.Picture().copy();
-  PoolSetup small = Week1Pool();
-  small.Radius = 40.0f;
-  ComputeRingRadii(small);
-  const auto pol = scene.app.home.Path() / "SMALL.POL";
-  QVERIFY(WritePoolSetupFile(pol, small));
-  scene.app.op.QueueReply(pol.string());
-  scene.app.Action("mnuFileOpen")->trigger();
-  // Still the same experiment and subject, analysed with the other pool.
-  QCOMPARE(scene.app.Mode(), ScreenMode::OpenData);
-  QCOMPARE(scene.DataScreen()->DataFile(), scene.week1.string());
-  QVERIFY(scene.DataScreen()->Analysis().SettingsLoaded);
-  QCOMPARE(scene.DataScreen()->Analysis().Settings.Pool.Radius, 40.0f);
-  QVERIFY(scene.Text("lblDataFile").find("SMALL.POL") != std::string::npos);
-  QVERIFY(scene.Picture() != before);
 }
 
 QTEST_MAIN(OpenDataTest)

@@ -53,11 +53,7 @@ class RunExperimentTest : public QObject {
   Q_OBJECT
  private slots:
   void wholeExperimentFromTheWindow_thenItsDataOnTheDataScreen();
-  void experimentWithoutSubjects_isNotOpened();
-  void subjectPicture_choosesTheNextSubjectOnlyBetweenTrials();
   void closeBoxDuringATrial_abortsAndRecordsIt();
-  void sessionEndDuringATrial_recordsItAndAsksNothing();
-  void timeOfDayStart_startsTheTrialAtTheEnteredTime();
   void unfinishedTrialAtStartUp_isKeptAsARecoveryFile();
 };
 
@@ -205,35 +201,6 @@ void RunExperimentTest::wholeExperimentFromTheWindow_thenItsDataOnTheDataScreen(
   scene.Screenshot("open-data.png");
 }
 
-void RunExperimentTest::experimentWithoutSubjects_isNotOpened() {
-  ExperimentScene scene(std::vector<std::string>{});
-  scene.app.op.ClearLog();
-  scene.app.Action("mnuRunExpt")->trigger();
-  QCOMPARE(scene.app.Mode(), ScreenMode::Home);
-  const auto messages = scene.app.op.Messages();
-  QCOMPARE(messages.size(), std::size_t(1));
-  QCOMPARE(messages[0].text, std::string("At least one trial ID\nis required to run\nan experiment."));
-  QCOMPARE(messages[0].title, std::string("Cannot run experiment"));
-}
-
-void RunExperimentTest::subjectPicture_choosesTheNextSubjectOnlyBetweenTrials() {
-  ExperimentScene scene;
-  scene.app.Action("mnuRunExpt")->trigger();
-  SubjectStatusGrid* grid = scene.RunScreen()->SubjectGrid();
-  QTest::mouseClick(grid, Qt::LeftButton, Qt::NoModifier, grid->CellRect(2).center());
-  QCOMPARE(scene.Text("lblMessage"), Prompt("", "RAT3"));
-  QCOMPARE(scene.Text("lblCurrSess"), std::string(" 3 of 3 "));
-
-  scene.app.unit.HoldAnimalAt(70, 120);
-  QTest::mouseClick(scene.Button("cmdRunExpt"), Qt::LeftButton);
-  QCOMPARE(GridCells(scene)[2], std::string("W3) RAT3"));
-  QTest::mouseClick(grid, Qt::LeftButton, Qt::NoModifier, grid->CellRect(0).center());
-  scene.Run(300);
-  QCOMPARE(scene.app.program.run.CurrentSubject, int16_t(2));
-  QCOMPARE(GridCells(scene)[2], std::string("W3) RAT3"));
-  QCOMPARE(GridCells(scene)[0], std::string("B1) RAT1"));
-}
-
 void RunExperimentTest::closeBoxDuringATrial_abortsAndRecordsIt() {
   ExperimentScene scene;
   scene.app.Action("mnuRunExpt")->trigger();
@@ -246,48 +213,6 @@ void RunExperimentTest::closeBoxDuringATrial_abortsAndRecordsIt() {
   QCOMPARE(scene.Text("lblExptStat"), std::string("Stopped"));
   QVERIFY(Size(scene.Numbered("00.RAW")) >= 2 * 25);
   QCOMPARE(scene.app.program.run.PreviousFinishStatus, kFinishAborted);
-}
-
-void RunExperimentTest::sessionEndDuringATrial_recordsItAndAsksNothing() {
-  ExperimentScene scene;
-  // An older table: leaving the run screen would ask before it is replaced.
-  std::filesystem::create_directories(scene.dataFile.parent_path());
-  scene.app.home.Write("DATA/RUN1.CSV", "\"old\"\r\n");
-  scene.app.Action("mnuRunExpt")->trigger();
-  scene.app.unit.HoldAnimalAt(70, 120);
-  QTest::mouseClick(scene.Button("cmdRunExpt"), Qt::LeftButton);
-  scene.Run(1000);
-  scene.app.op.ClearLog();
-  scene.app.window->EndSession();
-  QTRY_VERIFY_WITH_TIMEOUT(scene.app.window->HasShutDown(), 5000);
-  QVERIFY(scene.app.op.Messages().empty());
-  QVERIFY(Size(scene.Numbered("00.RAW")) >= 2 * 25);
-  // The table was updated as the answer OK would have: the aborted trial is in it.
-  const auto table = ReadRecords(scene.Numbered(".CSV"));
-  QCOMPARE(table.size(), std::size_t(1));
-  QCOMPARE(table[0][2], std::string("Aborted"));
-}
-
-void RunExperimentTest::timeOfDayStart_startsTheTrialAtTheEnteredTime() {
-  ExperimentScene scene;
-  scene.app.program.settings.DelayType = 1;
-  scene.app.clock.SetTimeOfDay(10 * 3600 + 0.5);
-  scene.app.Action("mnuRunExpt")->trigger();
-  auto* entry = scene.app.window->findChild<QTimeEdit*>("txtStartTime");
-  QVERIFY(entry->isVisibleTo(scene.app.window.get()));
-  entry->setTime(QTime(10, 0, 3));
-  QCOMPARE(scene.Text("lblStartTime"), std::string("The next trial starts at 10:00:03"));
-  scene.Run(2000);
-  QVERIFY(!scene.RunScreen()->IsTrialRunning());
-  scene.Run(1000);
-  QVERIFY(scene.RunScreen()->IsTrialRunning());
-  QCOMPARE(scene.Text("lblStartTime"), std::string());
-  // Once only: after this trial, the same time tomorrow is not waited for in this test,
-  // and nothing starts the next subject by itself.
-  scene.app.unit.HoldAnimalAt(kPlatformX, kPlatformY);
-  QVERIFY(scene.RunUntilTrialEnds(1000));
-  scene.Run(2000);
-  QVERIFY(!scene.RunScreen()->IsTrialRunning());
 }
 
 void RunExperimentTest::unfinishedTrialAtStartUp_isKeptAsARecoveryFile() {

@@ -76,104 +76,13 @@ struct ExperimentScene {
 class SetupExperimentScreenTest : public QObject {
   Q_OBJECT
  private slots:
-  void typedKey_opensTheEntryAndEnterCommitsIt();
-  void f2AndDoubleClick_editTheCellsId();
-  void escapeInTheEntry_keepsTheCell();
-  void delete_emptiesTheSelectionFromAnyCorner_data();
-  void delete_emptiesTheSelectionFromAnyCorner();
   void copyAndPaste_useTabsAndLines_data();
   void copyAndPaste_useTabsAndLines();
   void lockedExperiment_refusesEveryEdit_data();
   void lockedExperiment_refusesEveryEdit();
-  void distanceBox_isCheckedOnEnterAndFocusLoss();
   void leaving_writesTheFilesIdenticalToTheModel_data();
   void leaving_writesTheFilesIdenticalToTheModel();
-  void missingDataFile_isNotAskedWhenTheProgramCloses();
-  void pickingAnExistingExperiment_loadsIt();
-  void statusGrid_coloursEachSubjectByItsLetter();
 };
-
-void SetupExperimentScreenTest::typedKey_opensTheEntryAndEnterCommitsIt() {
-  ExperimentScene scene({"R1", "R2"});
-  scene.TypeId(0, 2, "Rat-3");
-  QVERIFY(!scene.grid->IsEntryOpen());
-  QCOMPARE(scene.Cell(0, 2), QString("3) Rat-3"));
-  QVERIFY((scene.Ids() == std::vector<std::string>{"R1", "R2", "Rat-3"}));
-  // Enter moves on, so a list is typed without the mouse; past the last column to the
-  // next row, which the grid adds.
-  QCOMPARE(scene.grid->currentColumn(), 3);
-  scene.TypeId(0, 3, "R4");
-  QCOMPARE(scene.grid->currentRow(), 1);
-  QCOMPARE(scene.grid->currentColumn(), 0);
-  scene.TypeId(1, 1, "R6");
-  // The sixth ID lands in row 2, column 2, numbered by its cell.
-  QCOMPARE(scene.Cell(1, 1), QString("6) R6"));
-  // Empty cells close up in the run's list.
-  QVERIFY((scene.Ids() == std::vector<std::string>{"R1", "R2", "Rat-3", "R4", "R6"}));
-  // Modifier keys alone, Escape and control characters type nothing.
-  for (Qt::Key key : {Qt::Key_Shift, Qt::Key_Control, Qt::Key_Alt, Qt::Key_Escape, Qt::Key_Tab}) {
-    QTest::keyClick(scene.grid, key);
-    QVERIFY(!scene.grid->IsEntryOpen());
-  }
-}
-
-void SetupExperimentScreenTest::f2AndDoubleClick_editTheCellsId() {
-  ExperimentScene scene({"R1", "R2", "R3"});
-  scene.grid->setCurrentCell(0, 1);
-  QTest::keyClick(scene.grid, Qt::Key_F2);
-  QVERIFY(scene.grid->IsEntryOpen());
-  QCOMPARE(scene.grid->Entry()->text(), QString("R2"));
-  QTest::keyClicks(scene.grid->Entry(), "b");
-  // Focus moving away commits.
-  scene.grid->setFocus();
-  QVERIFY(!scene.grid->IsEntryOpen());
-  QCOMPARE(scene.Cell(0, 1), QString("2) R2b"));
-
-  const QRect cell = scene.grid->visualRect(scene.grid->model()->index(0, 2));
-  QTest::mouseDClick(scene.grid->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
-  QVERIFY(scene.grid->IsEntryOpen());
-  QCOMPARE(scene.grid->Entry()->text(), QString("R3"));
-  scene.grid->Entry()->setText("");
-  QTest::keyClick(scene.grid->Entry(), Qt::Key_Enter);
-  QVERIFY((scene.Ids() == std::vector<std::string>{"R1", "R2b"}));
-}
-
-void SetupExperimentScreenTest::escapeInTheEntry_keepsTheCell() {
-  ExperimentScene scene({"R1"});
-  scene.TypeId(0, 0, "XYZ", false);
-  QTest::keyClick(scene.grid->Entry(), Qt::Key_Escape);
-  QVERIFY(!scene.grid->IsEntryOpen());
-  QCOMPARE(scene.Cell(0, 0), QString("1) R1"));
-}
-
-void SetupExperimentScreenTest::delete_emptiesTheSelectionFromAnyCorner_data() {
-  QTest::addColumn<int>("fromRow");
-  QTest::addColumn<int>("fromColumn");
-  QTest::addColumn<int>("toRow");
-  QTest::addColumn<int>("toColumn");
-  QTest::newRow("top left to bottom right") << 0 << 1 << 1 << 2;
-  QTest::newRow("bottom right to top left") << 1 << 2 << 0 << 1;
-  QTest::newRow("top right to bottom left") << 0 << 2 << 1 << 1;
-  QTest::newRow("bottom left to top right") << 1 << 1 << 0 << 2;
-}
-
-void SetupExperimentScreenTest::delete_emptiesTheSelectionFromAnyCorner() {
-  QFETCH(int, fromRow);
-  QFETCH(int, fromColumn);
-  QFETCH(int, toRow);
-  QFETCH(int, toColumn);
-  ExperimentScene scene({"A1", "A2", "A3", "A4", "B1", "B2", "B3", "B4"});
-  // Press on one corner, shift-click the other, as the operator selects.
-  const auto centreOf = [&](int r, int c) {
-    return scene.grid->visualRect(scene.grid->model()->index(r, c)).center();
-  };
-  QTest::mouseClick(scene.grid->viewport(), Qt::LeftButton, Qt::NoModifier, centreOf(fromRow, fromColumn));
-  QTest::mouseClick(scene.grid->viewport(), Qt::LeftButton, Qt::ShiftModifier, centreOf(toRow, toColumn));
-  QTest::keyClick(scene.grid, Qt::Key_Delete);
-  QVERIFY((scene.Ids() == std::vector<std::string>{"A1", "A4", "B1", "B4"}));
-  QCOMPARE(scene.Cell(1, 0), QString("5) B1"));
-  QCOMPARE(scene.Cell(1, 1), QString());
-}
 
 void SetupExperimentScreenTest::copyAndPaste_useTabsAndLines_data() {
   QTest::addColumn<int>("pasteKey");
@@ -246,26 +155,6 @@ void SetupExperimentScreenTest::lockedExperiment_refusesEveryEdit() {
   QVERIFY(scene.app.op.Messages().empty());
 }
 
-void SetupExperimentScreenTest::distanceBox_isCheckedOnEnterAndFocusLoss() {
-  ExperimentScene scene({"R1"});
-  scene.app.program.pool.ActualSizeX = 161;
-  auto* box = scene.app.Find<QLineEdit>("txtDistStart");
-  box->setText("81");
-  QTest::keyClick(box, Qt::Key_Return);
-  QCOMPARE(box->text(), QString("80.5"));
-  QCOMPARE(scene.app.program.experiment.DistFromStart, int16_t(80));
-  const auto messages = scene.app.op.Messages();
-  QCOMPARE(QString::fromStdString(messages.back().text),
-           QString("The 'Distance from Start'\ncannot be greater than 80.5,\nthe radius of the pool."));
-
-  scene.app.op.ClearLog();
-  box->setFocus();
-  box->setText("-5");
-  scene.app.Find<QComboBox>("cboActivePlat")->setFocus();
-  QCOMPARE(box->text(), QString("0"));
-  QCOMPARE(QString::fromStdString(scene.app.op.Messages().back().title), QString("Range Error"));
-}
-
 void SetupExperimentScreenTest::leaving_writesTheFilesIdenticalToTheModel_data() {
   QTest::addColumn<QString>("leaveBy");
   QTest::newRow("home button") << "cmdExitSetExp";
@@ -303,64 +192,6 @@ void SetupExperimentScreenTest::leaving_writesTheFilesIdenticalToTheModel() {
   QCOMPARE(scene.app.home.Read("SUBJECTS.INI"), FormatSubjectsIni(scene.app.subjects));
   QVERIFY(scene.app.home.Read("SUBJECTS.INI").find("\"R3\"") != std::string::npos);
   QCOMPARE(scene.app.home.Read("DEFAULT.CFG"), FormatExperimentText(experiment));
-}
-
-void SetupExperimentScreenTest::missingDataFile_isNotAskedWhenTheProgramCloses() {
-  ExperimentScene scene({"R1"});
-  scene.app.Find<FilePicker>("pfExptFile")
-      ->SetFileName(QString::fromStdString((scene.app.home.Path() / "no-such-folder" / "RUN.EXP").string()));
-  scene.TypeId(0, 1, "R2", false);
-  scene.app.op.ClearLog();
-  scene.app.op.defaultAnswer = Answer::Cancel;
-  scene.app.window->close();
-  QVERIFY(!scene.app.op.HasMessageContaining("No output data file"));
-  QVERIFY(scene.app.home.Read("SUBJECTS.INI").find("\"R2\"") != std::string::npos);
-  QCOMPARE(scene.app.home.Read("DEFAULT.CFG"), FormatExperimentText(scene.app.program.experiment));
-}
-
-void SetupExperimentScreenTest::pickingAnExistingExperiment_loadsIt() {
-  ExperimentScene scene({"R1"});
-  ExperimentSetup stored;
-  stored.MaxTime = 45;
-  stored.ActivePlatform = 3;
-  stored.DistFromStart = 25;
-  stored.SubjectIDs = {"M1", "M2", "M3"};
-  stored.SubjectCount = 3;
-  const auto file = scene.app.home.Path() / "MICE.EXP";
-  QVERIFY(WriteExperimentRecord(file, stored, scene.app.program.pool));
-  auto* picker = scene.app.Find<FilePicker>("pfExptFile");
-  picker->SetFileName(QString::fromStdString((scene.app.home.Path() / "MICE.dat").string()));
-  QTest::keyClick(picker->Edit(), Qt::Key_Return);
-  QCOMPARE(picker->FileName(), QString::fromStdString(file.string()));
-  QCOMPARE(scene.app.Find<QLineEdit>("txtMaxTime")->text(), QString("45"));
-  QCOMPARE(scene.app.Find<QComboBox>("cboActivePlat")->currentText(), QString("3"));
-  QCOMPARE(scene.app.Find<QLineEdit>("txtDistStart")->text(), QString("25"));
-  QCOMPARE(scene.Cell(0, 2), QString("3) M3"));
-  QVERIFY((scene.Ids() == std::vector<std::string>{"M1", "M2", "M3"}));
-}
-
-void SetupExperimentScreenTest::statusGrid_coloursEachSubjectByItsLetter() {
-  SubjectStatusGrid grid;
-  QCOMPARE(grid.objectName(), QString("picSubjIds"));
-  grid.SetCells(
-      {StatusGridCellText(0, 1, "RAT1"), StatusGridCellText(1, 2, "RAT2"), StatusGridCellText(2, 3, "RAT3")});
-  grid.resize(400, 60);
-  const QColor grey = grid.palette().color(QPalette::Disabled, QPalette::WindowText);
-  const QColor text = grid.palette().color(QPalette::WindowText);
-  QCOMPARE(grid.CellColour(0), grey);
-  QCOMPARE(grid.CellColour(1), QColor(Qt::blue));
-  QCOMPARE(grid.CellColour(2), text);
-  const QImage image = grid.grab().toImage();
-  const auto holds = [&](int cell, const QColor& colour) {
-    const QRect r = grid.CellRect(cell).intersected(image.rect());
-    for (int y = r.top(); y <= r.bottom(); ++y)
-      for (int x = r.left(); x <= r.right(); ++x)
-        if (image.pixelColor(x, y) == colour) return true;
-    return false;
-  };
-  QVERIFY(holds(1, QColor(Qt::blue)));
-  QVERIFY(!holds(0, QColor(Qt::blue)));
-  QVERIFY(!holds(2, QColor(Qt::blue)));
 }
 
 QTEST_MAIN(SetupExperimentScreenTest)

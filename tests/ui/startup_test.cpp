@@ -44,13 +44,8 @@ class StartupTest : public QObject {
  private slots:
   void startUpWithoutSettingsFiles_createsFoldersAndShowsHome_data();
   void startUpWithoutSettingsFiles_createsFoldersAndShowsHome();
-  void startUp_configuredFolderMissing_namesItToTheOperator();
-  void startUp_configuredExperimentFileMissing_isNotReplacedSilently();
   void shutdown_writesSettingsAndResetsTheUnit();
-  void closeDuringRunningTrial_stopsTheTrialAndKeepsTheWindow();
   void sigterm_endsTheSessionAndWritesTheSettings();
-  void sigterm_whileAMessageIsOpen_dismissesItAndStillWritesTheSettings();
-  void sigterm_leavesSystemSetupWithoutAskingAndSavesIt();
 };
 
 void StartupTest::startUpWithoutSettingsFiles_createsFoldersAndShowsHome_data() {
@@ -92,27 +87,6 @@ void StartupTest::startUpWithoutSettingsFiles_createsFoldersAndShowsHome() {
   QCOMPARE(app.Mode(), ScreenMode::SetupSystem);
 }
 
-void StartupTest::startUp_configuredFolderMissing_namesItToTheOperator() {
-  AppHarness app;
-  app.home.Write("Default.SET", "Map Path = \"/no/such/maps\"\r\nData Path = \"/no/such/data\"\r\n");
-  app.Start();
-  QCOMPARE(app.program.settings.ConfigDir, (app.home.Path() / "Config").string());
-  QCOMPARE(CountMessages(app.op, "/no/such/maps"), 1);
-  QCOMPARE(CountMessages(app.op, "/no/such/data"), 1);
-}
-
-void StartupTest::startUp_configuredExperimentFileMissing_isNotReplacedSilently() {
-  AppHarness app;
-  // A file that could be created, but does not exist: the start-up takes DEFAULT.EXP.
-  std::filesystem::create_directories(app.home.Path() / "runs");
-  const std::string configured = (app.home.Path() / "runs" / "WEEK1.EXP").string();
-  app.home.Write("DEFAULT.CFG",
-                 "[Windows Tarnwell Experiment Setup]\r\nData File = \"" + configured + "\"\r\n");
-  app.Start();
-  QCOMPARE(app.program.experiment.DataFile, (app.home.Path() / "DATA" / "DEFAULT.EXP").string());
-  QCOMPARE(CountMessages(app.op, configured), 1);
-}
-
 void StartupTest::shutdown_writesSettingsAndResetsTheUnit() {
   AppHarness app;
   app.Start();
@@ -134,24 +108,6 @@ void StartupTest::shutdown_writesSettingsAndResetsTheUnit() {
   QVERIFY(!app.unit.IsStreaming());
 }
 
-void StartupTest::closeDuringRunningTrial_stopsTheTrialAndKeepsTheWindow() {
-  AppHarness app;
-  RunningTrial trial;
-  app.window->SetExperimentActivity(&trial);
-  app.Start();
-
-  app.window->close();
-  QCOMPARE(trial.stopsForClose, 1);
-  QVERIFY(!app.window->HasShutDown());
-  QVERIFY(app.window->isVisible());
-  QVERIFY(!app.home.Exists("QUENTRIX.INI"));
-
-  app.window->close();
-  QVERIFY(app.window->HasShutDown());
-  QCOMPARE(trial.stopsForClose, 1);
-  QVERIFY(app.home.Exists("QUENTRIX.INI"));
-}
-
 void StartupTest::sigterm_endsTheSessionAndWritesTheSettings() {
   AppHarness app;
   RunningTrial trial;
@@ -168,41 +124,6 @@ void StartupTest::sigterm_endsTheSessionAndWritesTheSettings() {
   QVERIFY(app.home.Exists("QUENTRIX.INI"));
   QVERIFY(app.home.Exists("QUENTRIX.SET"));
   QVERIFY(!app.window->isVisible());
-}
-
-void StartupTest::sigterm_whileAMessageIsOpen_dismissesItAndStillWritesTheSettings() {
-  HarnessOptions options;
-  options.qtMessages = true;
-  AppHarness app(options);
-  SessionSignals sessionSignals;
-  connect(&sessionSignals, &SessionSignals::SessionEnding, app.window.get(), &FrmMain::EndSession);
-  app.window->FormLoad();  // the unit's handshake is left out: its messages would be real boxes
-  bool boxWasOpen = false;
-  QTimer::singleShot(50, [&] {
-    boxWasOpen = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) != nullptr;
-    ::raise(SIGTERM);
-  });
-  app.window->ShowAbout();  // returns only when the box is gone
-  QVERIFY(boxWasOpen);
-  QTRY_VERIFY_WITH_TIMEOUT(app.window->HasShutDown(), 5000);
-  QVERIFY(app.home.Exists("QUENTRIX.INI"));
-  QVERIFY(app.home.Exists("QUENTRIX.SET"));
-  QVERIFY(QApplication::activeModalWidget() == nullptr);
-}
-
-void StartupTest::sigterm_leavesSystemSetupWithoutAskingAndSavesIt() {
-  AppHarness app;
-  SessionSignals sessionSignals;
-  connect(&sessionSignals, &SessionSignals::SessionEnding, app.window.get(), &FrmMain::EndSession);
-  app.Start();
-  app.Action("mnuSetupSystem")->trigger();
-  app.Find<QPushButton>("cmdInvMazeVideo")->click();
-  app.op.ClearLog();
-
-  ::raise(SIGTERM);
-  QTRY_VERIFY_WITH_TIMEOUT(app.window->HasShutDown(), 5000);
-  QCOMPARE(CountMessages(app.op, "Video Inverted"), 0);
-  QVERIFY(app.home.Exists("Default.SET"));
 }
 
 QTEST_MAIN(StartupTest)
