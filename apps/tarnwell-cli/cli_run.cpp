@@ -110,6 +110,8 @@ int RunRun(const std::string& home, const std::vector<std::string>& rawArgs) {
   link.SetPortDevice(connection->Device());
   HeadlessRunView view(program->settings);
   RunController run(*program, link, connection->GetClock(), op, view);
+  // The command is the operator's OK for the table, as for `analyse`.
+  run.SetTableUpdateAgreed(true);
 
   run.CheckForUnfinishedTrial();
   if (!run.mnuRunExpt_Click()) {
@@ -127,6 +129,9 @@ int RunRun(const std::string& home, const std::vector<std::string>& rawArgs) {
   while (!runStopRequested && run.IsStartEnabled()) {
     run.cmdRunExpt_Click();
     if (!run.IsTrialRunning()) {  // the reason has been shown
+      if (run.EarlierTrackRefused())
+        std::cerr << "tarnwell-cli run: an earlier track is in the way; with --yes it is moved to a recovery "
+                     "file and the subject recorded again\n";
       failed = true;
       break;
     }
@@ -140,7 +145,8 @@ int RunRun(const std::string& home, const std::vector<std::string>& rawArgs) {
     std::cout << (subject + 1) << " " << program->experiment.SubjectIDs[static_cast<std::size_t>(subject)]
               << ": " << GetFinishStatusText(state.PreviousFinishStatus) << ", "
               << TrackSamples(NumberedRawFile(dataFile, subject)) << " samples\n";
-    if (state.PreviousFinishStatus == kFinishAborted) {
+    if (state.PreviousFinishStatus == kFinishAborted || !run.RunFault().empty()) {
+      if (!run.RunFault().empty()) std::cerr << "tarnwell-cli run: stopped: " << run.RunFault() << "\n";
       failed = true;
       break;
     }
@@ -155,7 +161,8 @@ int RunRun(const std::string& home, const std::vector<std::string>& rawArgs) {
   std::signal(SIGTERM, previousTerm);
 
   const std::filesystem::path table = TabulatedDataFile(dataFile);
-  if (trials > 0 && std::filesystem::exists(table)) std::cout << "table " << table.string() << "\n";
+  if (trials > 0 && !run.TableUpdated()) failed = true;  // the reason has been shown
+  if (run.TableUpdated() && std::filesystem::exists(table)) std::cout << "table " << table.string() << "\n";
   std::cout.flush();
   return failed || runStopRequested || !std::cout ? kExitFailure : kExitOk;
 }

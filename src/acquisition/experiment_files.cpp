@@ -1,6 +1,8 @@
 #include "acquisition/experiment_files.h"
 
 #include <cctype>
+#include <set>
+#include <system_error>
 
 #include "acquisition/raw_track.h"
 #include "core/numbers.h"
@@ -11,6 +13,49 @@ namespace {
 
 std::filesystem::path StemWith(const std::filesystem::path& dataFile, const std::string& suffix) {
   return std::filesystem::path(DataFileStem(dataFile).string() + suffix);
+}
+
+std::string Upper(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
+bool IsDigits(std::string_view text) {
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+  }
+  return !text.empty();
+}
+
+// The regular files of a folder by upper-case name (data copied from Windows keeps
+// any case).
+std::set<std::string> UpperCaseNames(const std::filesystem::path& folder) {
+  std::set<std::string> names;
+  std::error_code error;
+  std::filesystem::directory_iterator it(folder.empty() ? std::filesystem::path(".") : folder, error);
+  for (; !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
+    std::error_code typeError;
+    if (it->is_regular_file(typeError)) names.insert(Upper(it->path().filename().string()));
+  }
+  return names;
+}
+
+// Whether the folder's names show an experiment of stem name `stem` (upper case): its
+// record, or any of its numbered raw files.
+bool HasExperiment(const std::set<std::string>& names, const std::string& stem) {
+  if (names.count(stem + ".EXP") > 0) return true;
+  for (auto it = names.lower_bound(stem); it != names.end() && it->compare(0, stem.size(), stem) == 0; ++it) {
+    const std::string& name = *it;
+    if (name.size() == stem.size() + 6 && IsDigits(std::string_view(name).substr(stem.size(), 2)) &&
+        name.compare(stem.size() + 2, 4, ".RAW") == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string SubjectNumberText(std::string_view digits) {
+  return std::to_string((digits[0] - '0') * 10 + (digits[1] - '0') + 1);
 }
 
 }  // namespace
@@ -45,6 +90,67 @@ std::optional<RawFileOwner> ExperimentOfRawFile(const std::filesystem::path& raw
   owner.DataFile = rawFile.parent_path() / (name.substr(0, name.size() - 6) + ".EXP");
   owner.SubjectIndex = (tail[0] - '0') * 10 + (tail[1] - '0');
   return owner;
+}
+
+std::optional<std::string> FindDataFileClash(const std::filesystem::path& dataFile) {
+  if (dataFile.empty() || !dataFile.has_filename()) return std::nullopt;
+  const std::filesystem::path stemPath = DataFileStem(dataFile);
+  const std::string stem = stemPath.filename().string();
+  if (stem.empty()) return std::nullopt;
+  const std::string upper = Upper(stem);
+  const std::set<std::string> names = UpperCaseNames(stemPath.parent_path());
+  const std::string ours = DataFileDisplayName(dataFile);
+
+  // This stem is another's stem and a subject number: our plain raw file and table are
+  // that experiment's track and report of the subject.
+  if (upper.size() > 2 && IsDigits(std::string_view(upper).substr(upper.size() - 2))) {
+    const std::string other = stem.substr(0, stem.size() - 2);
+    if (HasExperiment(names, Upper(other)) || names.count(upper + ".RAW") > 0) {
+      const std::string subject = SubjectNumberText(std::string_view(upper).substr(upper.size() - 2));
+      return "The data file " + ours + "\nshares its file names with\nexperiment " + other +
+             ".EXP in the same folder:\n" + stem + ".RAW is the track of its subject " + subject + "\nand " +
+             stem + ".CSV its report of that subject.\nPlease choose another data file name.";
+    }
+  }
+  // Another's stem is this stem and a subject number: that experiment's plain raw file
+  // and table are our track and report of the subject.
+  for (auto it = names.lower_bound(upper); it != names.end() && it->compare(0, upper.size(), upper) == 0;
+       ++it) {
+    const std::string& name = *it;
+    const bool otherRecord = name.size() == upper.size() + 6 &&
+                             IsDigits(std::string_view(name).substr(upper.size(), 2)) &&
+                             name.compare(upper.size() + 2, 4, ".EXP") == 0;
+    const bool otherTrack = name.size() == upper.size() + 8 &&
+                            IsDigits(std::string_view(name).substr(upper.size(), 4)) &&
+                            name.compare(upper.size() + 4, 4, ".RAW") == 0;
+    if (!otherRecord && !otherTrack) continue;
+    const std::string digits = name.substr(upper.size(), 2);
+    const std::string other = stem + digits;
+    return "The data file " + ours + "\nshares its file names with\nexperiment " + other +
+           ".EXP in the same folder:\nthe track of subject " + SubjectNumberText(digits) + ", " + other +
+           ".RAW,\nand its report " + other +
+           ".CSV would be\nthat experiment's files.\nPlease choose another data "
+           "file name.";
+  }
+  return std::nullopt;
+}
+
+bool CheckDataFileFamily(Operator& op, const std::string& dataFile, bool shuttingDown) {
+  if (shuttingDown || dataFile.empty()) return true;
+  const std::optional<std::string> clash = FindDataFileClash(dataFile);
+  if (!clash) return true;
+  op.ShowMessage(*clash, kDataFileClashTitle, MessageIcon::Critical);
+  return false;
+}
+
+bool IsAnotherExperimentsTable(const std::filesystem::path& dataFile, int subjectIndex) {
+  const std::filesystem::path report = NumberedReportFile(dataFile, subjectIndex);
+  const std::set<std::string> names = UpperCaseNames(report.parent_path());
+  return HasExperiment(names, Upper(DataFileStem(report).filename().string()));
+}
+
+std::string RecoveryBaseName(const std::filesystem::path& dataFile, int subjectIndex) {
+  return DataFileStem(dataFile).filename().string() + "-" + FormatFixed(subjectIndex, 0, 2);
 }
 
 std::string OutputFileLabel(const std::filesystem::path& dataFile) {

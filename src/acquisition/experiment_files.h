@@ -11,6 +11,8 @@
 #include <optional>
 #include <string>
 
+#include "core/operator.h"
+
 namespace tarnwell {
 
 /// The tabulated data file: stem + ".CSV", the records of every subject's trial.
@@ -37,6 +39,28 @@ struct RawFileOwner {
   friend bool operator==(const RawFileOwner&, const RawFileOwner&) = default;
 };
 std::optional<RawFileOwner> ExperimentOfRawFile(const std::filesystem::path& rawFile);
+
+/// Two experiments in one folder whose stems differ by two digits share file names:
+/// WM01.EXP's plain raw file WM01.RAW is subject 2's track of WM.EXP, and WM's report of
+/// subject 2, WM01.CSV, is WM01's table. The message naming such a clash for `dataFile`,
+/// or nothing. Another experiment is known by its companion record, its numbered raw
+/// files (which this program never writes under a plain raw name, so an existing
+/// plain raw file is another's track).
+std::optional<std::string> FindDataFileClash(const std::filesystem::path& dataFile);
+inline constexpr const char* kDataFileClashTitle = "Data File Clash";
+
+/// The check of a data file's name when an experiment is set up and before it is run:
+/// a clash (FindDataFileClash) is shown and refused (false). Skipped while the program
+/// is shutting down; an empty data file passes.
+bool CheckDataFileFamily(Operator& op, const std::string& dataFile, bool shuttingDown = false);
+
+/// Whether the subject's numbered report (stem + two digits + ".CSV") is another
+/// experiment's table, its stem being that experiment's stem: such a file is never written.
+bool IsAnotherExperimentsTable(const std::filesystem::path& dataFile, int subjectIndex);
+
+/// The base name of a file that keeps a subject's track aside: the data file's stem name,
+/// "-" and the subject index as in the numbered file ("WEEK1-03" for WEEK103.RAW).
+std::string RecoveryBaseName(const std::filesystem::path& dataFile, int subjectIndex);
 
 /// The run screen's output-file label (lblOutFile): the data file's name without its
 /// folder, or "(No output file selected)" when the experiment has none.

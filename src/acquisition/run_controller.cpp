@@ -12,6 +12,7 @@
 #include "experiment/experiment_file.h"
 #include "experiment/subject_table.h"
 #include "legacy/legacy_conversion.h"
+#include "legacy/legacy_record.h"
 #include "legacy/record_update.h"
 #include "output/map_comparison.h"
 #include "pool/zones.h"
@@ -54,13 +55,17 @@ std::string GetFinishStatusText(int16_t code) {
   return FinishStatusText(code);
 }
 
-std::filesystem::path RecoveryFileFor(const std::filesystem::path& homeFolder, const std::string& baseName) {
+std::filesystem::path RecoveryFileFor(const std::filesystem::path& folder, const std::string& baseName) {
   for (int n = 1;; ++n) {
     const std::string suffix = n == 1 ? "" : "-" + std::to_string(n);
-    std::filesystem::path candidate = homeFolder / (baseName + "-RECOVERED" + suffix + ".RAW");
+    std::filesystem::path candidate = folder / (baseName + "-RECOVERED" + suffix + ".RAW");
     std::error_code error;
     if (!std::filesystem::exists(std::filesystem::symlink_status(candidate, error))) return candidate;
   }
+}
+
+std::filesystem::path PageOwnerNoteFile(const std::filesystem::path& pagePath) {
+  return std::filesystem::path(pagePath).replace_extension(".INF");
 }
 
 std::string FormatHoursMinutesSeconds(int64_t seconds) {
@@ -196,8 +201,20 @@ std::string RunController::IdleStatusText() const {
 // ---- start-up -------------------------------------------------------------------------
 
 std::optional<std::filesystem::path> RunController::CheckForUnfinishedTrial() {
-  if (page_.IsOpen() || !FileHoldsBytes(page_.Path())) return std::nullopt;
-  const std::filesystem::path recovery = RecoveryFileFor(page_.Path().parent_path(), "BINTEMP");
+  if (page_.IsOpen()) return std::nullopt;
+  // The home's files are used from here on: what a kill left of an atomic write goes.
+  RemoveOrphanTemporaryFiles(page_.Path().parent_path());
+  if (!FileHoldsBytes(page_.Path())) return std::nullopt;
+  // The note names the experiment and subject of the page's trial; without it the page's
+  // own name is used.
+  std::string owner = "BINTEMP";
+  std::string note;
+  if (ReadWholeFile(PageOwnerNoteFile(page_.Path()), note)) {
+    const std::vector<std::string> lines = SplitLines(note);
+    if (!lines.empty() && !lines[0].empty() && lines[0].find_first_of("/\\") == std::string::npos)
+      owner = lines[0];
+  }
+  const std::filesystem::path recovery = RecoveryFileFor(page_.Path().parent_path(), owner);
   std::error_code error;
   std::filesystem::rename(page_.Path(), recovery, error);
   if (error) {
@@ -221,6 +238,7 @@ bool RunController::mnuRunExpt_Click() {
   program_.UnitReady = link_.EnsureTrackerReady();
   if (!program_.UnitReady) op_.ShowMessage(kUnitNotResetText, "", MessageIcon::None);
   if (!CheckTrialIDs(op_, program_.experiment, program_.ShuttingDown)) return false;
+  if (!CheckDataFileFamily(op_, program_.experiment.DataFile, program_.ShuttingDown)) return false;
   if (CompareMapWithExperiment(op_, program_.experiment, program_.pool, program_.settings.ConfigDir) ==
       MapComparison::Cancelled) {
     return false;
@@ -233,6 +251,7 @@ void RunController::EnterRunScreen() {
   RunState& run = program_.run;
   runScreenShown_ = true;
   link_.SetSampleSink(this);
+  if (HasDataFile()) RemoveOrphanTemporaryFiles(DataFileStem(DataFile()).parent_path());
   if (!run.ExperimentInProgress) {
     LoadSubjectStates();
     const int first = FirstPendingSubject();
@@ -260,13 +279,15 @@ void RunController::LeaveRunScreen() {
   link_.RefreshTextOverlay();
   page_.CloseOutputBinaryFile();
   run.BinaryPageOpen = false;
+  tableUpdated_ = false;
   if (run.TabulatedDataPending) {
     if (HasDataFile()) {
       ReanalysisState state;
       state.DataFile = DataFile();
       state.TempReportPath = program_.home.TempReportPath("CSV");
       state.Locale = program_.locale;
-      UpdateTabulatedDataFile(state, program_.pool, program_.experiment, program_.settings, op_, nullptr);
+      tableUpdated_ = UpdateTabulatedDataFile(state, program_.pool, program_.experiment, program_.settings,
+                                              op_, nullptr, !tableUpdateAgreed_);
     }
     run.TabulatedDataPending = false;
   }
@@ -382,6 +403,18 @@ bool RunController::CanRecordTrial() {
           "Output File Error", MessageIcon::Critical);
       return false;
     }
+    // The record that will hold the subjects' finish status: without it no status is
+    // kept, and the next run would take every finished subject for a pending one.
+    const std::filesystem::path companion = CompanionFile(DataFile());
+    std::string error;
+    if (!run.ExperimentInProgress && !FindExistingFile(companion) &&
+        !WriteExperimentRecord(companion, program_.experiment, program_.pool, &error)) {
+      op_.ShowMessage("The experiment file\n" + companion.string() + "\ncannot be written (" + error +
+                          ").\n" + kTrialNotStarted,
+                      "Output File Error", MessageIcon::Critical);
+      return false;
+    }
+    if (!MoveEarlierTrackAside()) return false;
   }
   run.BinaryPageOpen = page_.OpenOutputBinaryFile();
   if (!run.BinaryPageOpen) {
@@ -405,6 +438,8 @@ bool RunController::StartMazeTrial() {
   if (run.ExperimentInProgress && run.TrialRunning) return false;
   if (SubjectCount() == 0) return false;
   if (static_cast<int>(run.SubjectStates.size()) != SubjectCount()) LoadSubjectStates();
+  earlierTrackRefused_ = false;
+  if (!run.ExperimentInProgress) runFault_.clear();
 
   // 1. The trial-start commands.
   link_.ClearTextOverlay();
@@ -434,10 +469,7 @@ bool RunController::StartMazeTrial() {
     run.ElapsedSeconds = 0;
     run.MissedSamples = 0;
     SetLabelVisible(RunLabel::lblMessage, false);
-    if (HasDataFile()) {
-      const std::filesystem::path companion = CompanionFile(DataFile());
-      if (!FindExistingFile(companion)) WriteExperimentRecord(companion, program_.experiment, program_.pool);
-    }
+    // The companion record exists: CanRecordTrial made it.
     ClearAllMazeExptData();
     run.PreviousFinishStatus = 0;
     run.SampleRate = NormaliseSampleRate(30, program_.settings.VideoType);
@@ -455,8 +487,8 @@ bool RunController::StartMazeTrial() {
   factors_ = CentimetreFactorsOf(program_.pool);
   aspect_ = AspectFactor(program_.settings);
   trackStored_ = false;
-  pageWriteFailed_ = false;
   run.TabulatedDataPending = true;
+  NotePageOwner();
 
   // 5. The stream of this trial.
   run.TrialStartTime = clock_.NowMs();
@@ -480,7 +512,24 @@ void RunController::HandOverSample(const TrackSample& sample, bool sampleDiscard
   RunState& run = program_.run;
   if (!IsTrialRunning()) return;
   lastSampleMs_ = clock_.NowMs();
-  if (page_.IsOpen() && !page_.WriteSampleToBinaryPage(sample.X, sample.Y)) pageWriteFailed_ = true;
+  if (page_.IsOpen() && !page_.WriteSampleToBinaryPage(sample.X, sample.Y)) {
+    // A full disk: the rest of this trial, and every later one, would be lost. The trial
+    // ends here as aborted, keeping the samples already on the page.
+    const int subject = run.CurrentSubject;
+    const std::string who = "Subject " + std::to_string(subject + 1) + " (" + SubjectId(subject) + ")";
+    runFault_ = "samples could not be written to " + page_.Path().string();
+    AbortMazeTrial();
+    const std::string kept =
+        trackStored_
+            ? "the samples recorded before are kept in\n" + NumberedRawFile(DataFile(), subject).string()
+            : "the samples recorded before are kept\nas the previous message says";
+    SetLabel(RunLabel::lblExptStat, "Stopped");
+    op_.ShowMessage("The samples of " + who + " could not\nbe written to the temporary page\n" +
+                        page_.Path().string() +
+                        "\n(is the disk full?).\nThe trial and the experiment were stopped;\n" + kept + ".",
+                    "Recording Stopped", MessageIcon::Critical);
+    return;
+  }
 
   const PoolPoint point = AnalysedPoint(sample, aspect_);
   const PoolPoint previous = AnalysedPoint(run.PreviousSample, aspect_);
@@ -544,14 +593,27 @@ void RunController::UpdateExptTiming(const TrackSample& sample) {
   }
 }
 
-void RunController::WriteStatusWord(int subject, int16_t status) {
-  if (!HasDataFile() || subject < 0 || subject >= kMaxSubjects) return;
+bool RunController::WriteStatusWord(int subject, int16_t status) {
+  if (!HasDataFile() || subject < 0 || subject >= kMaxSubjects) return true;
   const std::filesystem::path companion =
       FindExistingFile(CompanionFile(DataFile())).value_or(CompanionFile(DataFile()));
   SubjectStatus code = SubjectStatus::Unknown;
   if (status >= 1 && status <= 3) code = static_cast<SubjectStatus>(status);
-  // A missing companion file or a failed write leaves the word as it was, as designed.
-  UpdateSubjectStatusWord(op_, companion, subject, code);
+  const RecordUpdate result = UpdateSubjectStatusWord(op_, companion, subject, code);
+  // Declined: the operator chose to leave an older record as it is.
+  if (result == RecordUpdate::Written || result == RecordUpdate::Declined) return true;
+  // A status that is not stored makes the next run take this finished subject for a
+  // pending one; the experiment stops here rather than go on without its record.
+  const char* why = result == RecordUpdate::NoFile        ? "the file is missing"
+                    : result == RecordUpdate::WriteFailed ? "the file could not be written"
+                                                          : "the file is not an experiment record";
+  runFault_ = "the finish status could not be written to " + companion.string();
+  op_.ShowMessage("The finish status of Subject " + std::to_string(subject + 1) + " (" + SubjectId(subject) +
+                      ")\ncould not be written to\n" + companion.string() + "\n(" + why +
+                      ").\nIts track is kept in\n" + NumberedRawFile(DataFile(), subject).string() +
+                      "\nThe experiment has been stopped.",
+                  "Status Not Saved", MessageIcon::Critical);
+  return false;
 }
 
 void RunController::SetExperimentFinishMode(int16_t status) {
@@ -591,21 +653,67 @@ bool RunController::StoreTrialTrack() {
   }
   const std::string who =
       "Subject " + std::to_string(run.CurrentSubject + 1) + " (" + SubjectId(run.CurrentSubject) + ")";
+  runFault_ = "the track could not be saved as " + numbered.string();
   const std::filesystem::path recovery =
-      RecoveryFileFor(page_.Path().parent_path(), numbered.stem().string());
+      RecoveryFileFor(page_.Path().parent_path(), RecoveryBaseName(DataFile(), run.CurrentSubject));
   std::error_code error;
   std::filesystem::rename(page_.Path(), recovery, error);
   if (error) {
     op_.ShowMessage("The track of " + who + "\ncould not be saved as\n" + numbered.string() +
                         "\nIts samples remain in\n" + page_.Path().string() +
-                        "\nNo trial can be recorded until\nthat file has been moved away.",
+                        "\nNo trial can be recorded until\nthat file has been moved away.\nThe experiment "
+                        "has been stopped.",
                     "Track Not Saved", MessageIcon::Critical);
   } else {
     op_.ShowMessage("The track of " + who + "\ncould not be saved as\n" + numbered.string() +
-                        "\nIt has been kept in\n" + recovery.string(),
+                        "\nIt has been kept in\n" + recovery.string() + "\nThe experiment has been stopped.",
                     "Track Not Saved", MessageIcon::Critical);
   }
   return false;
+}
+
+bool RunController::MoveEarlierTrackAside() {
+  const int k = program_.run.CurrentSubject;
+  const std::optional<std::filesystem::path> existing = FindExistingFile(NumberedRawFile(DataFile(), k));
+  if (!existing || !FileHoldsBytes(*existing)) return true;
+  // An aborted trial's track is the one a re-run replaces, as designed.
+  if (ReadSubjectStatusWord(CompanionFile(DataFile()), k) == kStatusWordAborted) return true;
+  std::error_code error;
+  const std::uintmax_t samples = std::filesystem::file_size(*existing, error) / 2;
+  const std::filesystem::path recovery =
+      RecoveryFileFor(existing->parent_path(), RecoveryBaseName(DataFile(), k));
+  const std::string who = "Subject " + std::to_string(k + 1) + " (" + SubjectId(k) + ")";
+  const Answer answer = op_.ShowMessage("The track file\n" + existing->string() + "\nof " + who +
+                                            " already holds " + std::to_string(samples) +
+                                            " samples,\nbut the experiment file does not say\nthat this "
+                                            "subject has been run.\n\nMove that track to\n" +
+                                            recovery.string() + "\nand record a new trial?",
+                                        "Earlier Track Found", MessageIcon::Question, MessageButtons::YesNo);
+  if (answer != Answer::Yes) {
+    earlierTrackRefused_ = true;
+    op_.ShowMessage("The track in\n" + existing->string() + "\nwas left as it is.\n" + kTrialNotStarted,
+                    "Earlier Track Found", MessageIcon::Information);
+    return false;
+  }
+  std::filesystem::rename(*existing, recovery, error);
+  if (error) {
+    op_.ShowMessage("The track in\n" + existing->string() + "\ncould not be moved to\n" + recovery.string() +
+                        "\n(" + error.message() + ").\n" + kTrialNotStarted,
+                    "Earlier Track Found", MessageIcon::Critical);
+    return false;
+  }
+  return true;
+}
+
+void RunController::NotePageOwner() {
+  const std::filesystem::path note = PageOwnerNoteFile(page_.Path());
+  const std::string owner = HasDataFile() ? RecoveryBaseName(DataFile(), program_.run.CurrentSubject) : "";
+  // Without a note a page left by a crash is kept under its own name; a stale note must
+  // never name another trial's page.
+  if (owner.empty() || !WriteFileAtomically(note, owner + "\r\n")) {
+    std::error_code error;
+    std::filesystem::remove(note, error);
+  }
 }
 
 void RunController::DoEndOfMazeSessionTasks() {
@@ -613,8 +721,9 @@ void RunController::DoEndOfMazeSessionTasks() {
   SetButton(RunButton::cmdRunExpt, true);
   view_.RestartTrace();
   const bool kept = StoreTrialTrack();
+  bool statusKept = true;
   if (trackStored_) {
-    WriteStatusWord(run.CurrentSubject, run.FinishStatus);
+    statusKept = WriteStatusWord(run.CurrentSubject, run.FinishStatus);
   } else if (!kept) {
     // No track, no finished subject: it stays to be run.
     const int k = run.CurrentSubject;
@@ -623,12 +732,16 @@ void RunController::DoEndOfMazeSessionTasks() {
     }
     RefreshSubjectGrid();
   }
-  if (pageWriteFailed_) {
-    op_.ShowMessage(
-        "Some samples of this trial could not\nbe written to the temporary page.\nIts track is incomplete.",
-        "Track Incomplete", MessageIcon::Exclamation);
-    pageWriteFailed_ = false;
+  if (!kept || !statusKept) {
+    // The reason has been shown; no later animal swims for nothing.
+    ClearAllMazeExptData();
+    StopMazeExperiment();
+    SetLabel(RunLabel::lblExptStat, "Stopped");
+    return;
   }
+  // A report left by an earlier, aborted trial of this subject now tells of this one.
+  if (trackStored_ && FindExistingFile(NumberedReportFile(DataFile(), run.CurrentSubject)))
+    WriteSubjectReport();
   // A page still holding samples is a track that could not be kept anywhere else.
   if (!FileHoldsBytes(page_.Path())) run.BinaryPageOpen = page_.OpenOutputBinaryFile();
   ClearAllMazeExptData();
@@ -675,9 +788,17 @@ void RunController::IncrementTarnwellSubject() {
   }
 }
 
-void RunController::WriteAbortReport() {
+void RunController::WriteSubjectReport() {
   const RunState& run = program_.run;
   if (!HasDataFile() || !trackStored_) return;
+  if (IsAnotherExperimentsTable(DataFile(), run.CurrentSubject)) {
+    const std::filesystem::path report = NumberedReportFile(DataFile(), run.CurrentSubject);
+    op_.ShowMessage("The report of Subject " + std::to_string(run.CurrentSubject + 1) + " (" +
+                        SubjectId(run.CurrentSubject) + ")\nwas not written: " + report.string() +
+                        "\nis the table of another experiment.",
+                    "Report Not Written", MessageIcon::Exclamation);
+    return;
+  }
   const AnalysisSettings settings =
       MakeAnalysisSettings(program_.pool, program_.experiment, program_.settings);
   TrialResult result;
@@ -697,7 +818,7 @@ void RunController::StopMazeExperiment() {
   link_.StopContinuousOutput();
   SetLabelVisible(RunLabel::lblMessage, false);
   if (trialWasRunning) {
-    WriteAbortReport();
+    WriteSubjectReport();
     run.FinishStatus = kFinishAborted;
     run.PreviousSubject = run.CurrentSubject;
     SetLabel(RunLabel::lblExptStat, "Stopped");
@@ -705,10 +826,8 @@ void RunController::StopMazeExperiment() {
     SetLabelVisible(RunLabel::lblSpecInstr, false);
     ShowStartInstructions();
   }
-  if (HasDataFile()) {
-    std::error_code error;
-    std::filesystem::remove(PlainRawFile(DataFile()), error);
-  }
+  // The plain raw file (stem + ".RAW") is left alone: this program never writes it, and
+  // under that name may lie another experiment's track (WM01.RAW is subject 2 of WM).
   // The selection moves to the first subject still to be run (the aborted one, if any).
   const int first = FirstPendingSubject();
   run.CurrentSubject = static_cast<int16_t>(first >= 0 ? first : 0);

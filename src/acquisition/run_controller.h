@@ -17,6 +17,11 @@
 //  - A trial whose stream stops (the device went away, no sample for 2 seconds) is
 //    aborted and recorded instead of running for ever. Leaving the run screen while a
 //    trial runs aborts and records it first.
+//  - A subject the status words call pending whose numbered file already holds a track
+//    (its status was never written: a kill, a failed write, a damaged record) is not
+//    recorded over: the operator is asked, and the older track moved to a recovery file.
+//  - A trial whose page, track or status cannot be written (a full disk) stops the
+//    experiment there, so no later animal swims for nothing; what was written is kept.
 //  - An experiment without a data file runs, but writes no file of the experiment.
 //
 // Everything runs on one thread: the screen's button and key handlers, the 55 ms tick
@@ -56,10 +61,14 @@ inline constexpr const char* kExperimentFinishedText = "The experiment has finis
 /// "Unknown", "Hit Goal", "Timed Out", "Aborted"; any other code reads "Unknown".
 std::string GetFinishStatusText(int16_t code);
 
-/// A free name for keeping a track in the home folder: `baseName` + "-RECOVERED" + ".RAW",
-/// or with "-2", "-3", ... before ".RAW" when taken. Such files are never deleted by the
-/// program.
-std::filesystem::path RecoveryFileFor(const std::filesystem::path& homeFolder, const std::string& baseName);
+/// A free name for keeping a track in `folder`: `baseName` + "-RECOVERED" + ".RAW", or
+/// with "-2", "-3", ... before ".RAW" when taken, so one recovery never overwrites
+/// another. Such files are never deleted by the program.
+std::filesystem::path RecoveryFileFor(const std::filesystem::path& folder, const std::string& baseName);
+
+/// The note beside the temporary page naming whose trial it holds ("WEEK1-03"), so a
+/// page left by a crash is kept under the experiment's and subject's name.
+std::filesystem::path PageOwnerNoteFile(const std::filesystem::path& pagePath);
 
 /// Whole seconds as "HH:MM:SS" (hours not limited to 24).
 std::string FormatHoursMinutesSeconds(int64_t seconds);
@@ -120,6 +129,18 @@ class RunController : public TrackerSampleSink {
   bool IsStopEnabled() const { return screen_.IsEnabled(RunButton::cmdStopExpt); }
   bool IsExperimentInProgress() const { return program_.run.ExperimentInProgress; }
 
+  /// Why the last experiment was stopped by a fault (a page, track or status that could
+  /// not be written); empty when it was not. Cleared when an experiment starts.
+  const std::string& RunFault() const { return runFault_; }
+  /// The last trial start was refused because the operator did not agree to move an
+  /// earlier track aside.
+  bool EarlierTrackRefused() const { return earlierTrackRefused_; }
+  /// The operator's OK for the table is given beforehand (the command-line `run`): leaving
+  /// rebuilds the tabulated data file without "Confirm File Update".
+  void SetTableUpdateAgreed(bool agreed) { tableUpdateAgreed_ = agreed; }
+  /// Whether the last leaving of the run screen rebuilt the tabulated data file.
+  bool TableUpdated() const { return tableUpdated_; }
+
   /// The time-of-day start (`DelayType` 1): the second of the day the operator entered,
   /// or nothing to cancel. It fires once, on the first tick at or after that time (the
   /// next day's when the time has passed today), and only as the Start button would.
@@ -177,8 +198,14 @@ class RunController : public TrackerSampleSink {
   // The page is copied to the subject's numbered file; on success the page is emptied
   // and true returned. On failure the page becomes a recovery file and the operator is told.
   bool StoreTrialTrack();
-  void WriteStatusWord(int subject, int16_t status);
-  void WriteAbortReport();
+  // Before a trial: a track already in the subject's numbered file is moved aside with
+  // the operator's agreement. False when the trial must not start.
+  bool MoveEarlierTrackAside();
+  // False when a status that should have been stored was not.
+  bool WriteStatusWord(int subject, int16_t status);
+  // The subject's numbered report pair from its stored track.
+  void WriteSubjectReport();
+  void NotePageOwner();
   void AbortForLostStream(const std::string& message);
 
   void SetLabel(RunLabel label, const std::string& text);
@@ -201,9 +228,11 @@ class RunController : public TrackerSampleSink {
   bool runScreenShown_ = false;
   // The track of the trial that just ended is safely in its numbered file.
   bool trackStored_ = false;
-  // A sample could not be written to the page during this trial.
-  bool pageWriteFailed_ = false;
   int64_t lastSampleMs_ = 0;
+  std::string runFault_;
+  bool earlierTrackRefused_ = false;
+  bool tableUpdateAgreed_ = false;
+  bool tableUpdated_ = false;
 };
 
 }  // namespace tarnwell

@@ -24,7 +24,7 @@ void TempPage::CloseOutputBinaryFile() {
 }
 
 bool TempPage::WriteSampleToBinaryPage(int x, int y) {
-  if (file_ == nullptr) return false;
+  if (file_ == nullptr || IsWriteFaultInjected(path_)) return false;
   const RawSample sample = PackRawSample(x, y);
   const unsigned char bytes[2] = {sample.X, sample.Y};
   if (std::fseek(file_, 0, SEEK_END) != 0) return false;

@@ -77,10 +77,10 @@ bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path&
 }
 
 bool UpdateTabulatedDataFile(ReanalysisState& state, const PoolSetup& pool, const ExperimentSetup& experiment,
-                             const SystemSettings& system, Operator& op, DataView* view) {
+                             const SystemSettings& system, Operator& op, DataView* view, bool askFirst) {
   const std::filesystem::path dataFile = experiment.DataFile;
   const std::filesystem::path table = TabulatedDataFile(dataFile);
-  if (FindExistingFile(table)) {
+  if (askFirst && FindExistingFile(table)) {
     const Answer answer = op.ShowMessage(kConfirmFileUpdateText, kConfirmFileUpdateTitle,
                                          MessageIcon::Information, MessageButtons::OkCancel);
     if (answer != Answer::Ok) return false;

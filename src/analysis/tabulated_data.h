@@ -48,9 +48,11 @@ inline constexpr const char* kConfirmFileUpdateTitle = "Confirm File Update";
 /// `UpdateTabulatedDataFile`, when the run screen is left after trials were started: the
 /// table of the current data file is rebuilt from its raw files with the current pool,
 /// experiment and system values as analysis settings. An existing table is rebuilt only
-/// after OK to "Confirm File Update"; Cancel keeps it (false). The caller clears its
-/// pending flag whatever the answer.
+/// after OK to "Confirm File Update"; Cancel keeps it (false). With `askFirst` false the
+/// operator's OK was given beforehand (a command that asks for the table) and nothing is
+/// asked. The caller clears its pending flag whatever the answer.
 bool UpdateTabulatedDataFile(ReanalysisState& state, const PoolSetup& pool, const ExperimentSetup& experiment,
-                             const SystemSettings& system, Operator& op, DataView* view = nullptr);
+                             const SystemSettings& system, Operator& op, DataView* view = nullptr,
+                             bool askFirst = true);
 
 }  // namespace tarnwell

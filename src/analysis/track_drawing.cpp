@@ -152,6 +152,44 @@ TrackDrawingSummary DrawTrack(Surface& target, std::span<const RawSample> track,
   return summary;
 }
 
+std::vector<RawSample> DecimateTrackForDrawing(std::span<const RawSample> track, std::size_t maxPoints) {
+  if (track.size() <= maxPoints) return std::vector<RawSample>(track.begin(), track.end());
+  // A sample that draws something: seen, and moved since the last seen one or back
+  // after a gap.
+  const auto forEachMove = [&track](auto&& visit) {
+    std::optional<RawSample> lastSeen;
+    bool hidden = false;
+    for (const RawSample& sample : track) {
+      if (sample.Y == kNotSeen) {
+        hidden = lastSeen.has_value();
+        continue;
+      }
+      if (!lastSeen || hidden || !(sample == *lastSeen)) visit(sample, hidden);
+      lastSeen = sample;
+      hidden = false;
+    }
+  };
+  std::size_t moves = 0;
+  forEachMove([&moves](const RawSample&, bool) { ++moves; });
+  const std::size_t keepEvery =
+      std::max<std::size_t>(1, (moves + maxPoints - 1) / std::max<std::size_t>(maxPoints, 1));
+
+  std::vector<RawSample> kept;
+  kept.reserve(2 * (moves / keepEvery + 2));
+  std::size_t index = 0;
+  bool gapSinceKept = false;
+  forEachMove([&](const RawSample& sample, bool afterGap) {
+    gapSinceKept = gapSinceKept || afterGap;
+    if (index % keepEvery == 0 || index + 1 == moves) {
+      if (gapSinceKept && !kept.empty()) kept.push_back(RawSample{0, kNotSeen});
+      kept.push_back(sample);
+      gapSinceKept = false;
+    }
+    ++index;
+  });
+  return kept;
+}
+
 TrackDrawingSummary DrawTrialPicture(Surface& target, const PoolSetup& pool, double aspect,
                                      std::span<const RawSample> track, std::optional<DrawArea> area,
                                      DrawingProgress progress, const TrackStyle& style) {

@@ -65,6 +65,14 @@ inline TrackDrawingSummary DrawTrack(Surface& target, const RawTrack& track, con
   return DrawTrack(target, std::span<const RawSample>(track.Samples), style, area, progress);
 }
 
+/// A track of more than `maxPoints` samples reduced for drawing, so a page's memory and
+/// its number of lines stay the same however long the trial ran: positions repeated from
+/// the last seen sample are dropped (they add no line), then every k-th remaining seen
+/// sample is kept with the first and the last, and one hidden sample (Y = 255) stands
+/// wherever hidden samples were passed over, so a gap is still drawn as a gap. A track of
+/// at most `maxPoints` samples is returned as it is.
+std::vector<RawSample> DecimateTrackForDrawing(std::span<const RawSample> track, std::size_t maxPoints);
+
 /// The whole trial picture: the area cleared, the analysed pool drawn (no item
 /// selected), the track over it.
 TrackDrawingSummary DrawTrialPicture(Surface& target, const PoolSetup& pool, double aspect,

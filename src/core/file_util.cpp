@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -63,7 +64,46 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
                                             [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
 }
 
+ScopedWriteFault::Predicate* installedWriteFault = nullptr;
+
 }  // namespace
+
+ScopedWriteFault::ScopedWriteFault(Predicate shouldFail) {
+  installedWriteFault = new Predicate(std::move(shouldFail));
+}
+
+ScopedWriteFault::~ScopedWriteFault() {
+  delete installedWriteFault;
+  installedWriteFault = nullptr;
+}
+
+bool IsWriteFaultInjected(const fs::path& file) {
+  return installedWriteFault != nullptr && (*installedWriteFault)(file);
+}
+
+bool IsOwnTemporaryFileName(std::string_view name) {
+  const std::size_t tmp = name.rfind(".tmp");
+  if (name.size() < 2 || name.front() != '.' || tmp == std::string_view::npos || tmp < 2) return false;
+  const std::string_view digits = name.substr(tmp + 4);
+  return !digits.empty() && digits.size() <= 9 &&
+         std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+int RemoveOrphanTemporaryFiles(const fs::path& folder, int minimumAgeSeconds) {
+  int removed = 0;
+  std::error_code ec;
+  const auto now = fs::file_time_type::clock::now();
+  fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec);
+  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+    if (!IsOwnTemporaryFileName(it->path().filename().string())) continue;
+    std::error_code fileError;
+    if (!it->is_regular_file(fileError) || it->is_symlink(fileError)) continue;
+    const auto written = fs::last_write_time(it->path(), fileError);
+    if (fileError || now - written < std::chrono::seconds(minimumAgeSeconds)) continue;
+    if (fs::remove(it->path(), fileError)) ++removed;
+  }
+  return removed;
+}
 
 bool WriteFileAtomically(const fs::path& path, std::string_view contents, std::string* error) {
   if (path.empty() || !path.has_filename()) {
@@ -73,6 +113,10 @@ bool WriteFileAtomically(const fs::path& path, std::string_view contents, std::s
   std::error_code ec;
   if (fs::is_directory(path, ec)) {
     SetError(error, path.string() + " is a folder");
+    return false;
+  }
+  if (IsWriteFaultInjected(path)) {
+    SetError(error, "cannot write " + path.string() + ": " + ErrnoText(ENOSPC));
     return false;
   }
   fs::path tempPath;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,6 +13,31 @@
 namespace tarnwell {
 
 namespace fs = std::filesystem;
+
+// The name pattern of WriteFileAtomically's temporary files: "." + the file's name +
+// ".tmp" + digits, in the file's folder.
+bool IsOwnTemporaryFileName(std::string_view name);
+
+// Removes the temporary files that atomic writes killed mid-way (a crash, a power cut)
+// left in `folder`: only names of our own pattern, only regular files, and only those
+// untouched for `minimumAgeSeconds`, so a write still going on in another of our
+// programs is never disturbed. Returns how many were removed.
+int RemoveOrphanTemporaryFiles(const fs::path& folder, int minimumAgeSeconds = 60);
+
+// A seam for tests of full disks and failing media: while a ScopedWriteFault is alive,
+// every write through WriteFileAtomically and through the temporary page first asks it
+// about the file, and fails as a full disk would when it answers true. One at a time.
+class ScopedWriteFault {
+ public:
+  using Predicate = std::function<bool(const fs::path& file)>;
+  explicit ScopedWriteFault(Predicate shouldFail);
+  ~ScopedWriteFault();
+  ScopedWriteFault(const ScopedWriteFault&) = delete;
+  ScopedWriteFault& operator=(const ScopedWriteFault&) = delete;
+};
+
+// Whether the write of `file` is to fail now (a ScopedWriteFault says so).
+bool IsWriteFaultInjected(const fs::path& file);
 
 // Writes `contents` to `path` through a temporary file and a rename. On failure the old
 // file (if any) is untouched, `error` (when given) says why, and false is returned.

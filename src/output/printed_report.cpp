@@ -74,6 +74,9 @@ bool SetupPrinter(PrinterDevice& printer, PrinterState& state) {
 bool PrepareViewedTrial(ReanalysisState& state, const std::filesystem::path& rawFile, PrintedTrial& trial) {
   RawTrack track;
   if (!ReadRawTrack(rawFile, track)) return false;
+  // Only what is drawn is kept; the analysis reads the file itself.
+  std::vector<RawSample> drawn = DecimateTrackForDrawing(track.Samples, kPrintedTrackPoints);
+  track = RawTrack{};
   LoadExperimentAnalysisSettings(state);
   const int fromName = SubjectIndexOfRawFile(state.DataFile, rawFile);
   if (fromName >= 0) state.CurrentSubject = fromName;
@@ -85,7 +88,7 @@ bool PrepareViewedTrial(ReanalysisState& state, const std::filesystem::path& raw
   trial.Pool = settings.Pool;
   trial.Aspect = settings.AspectFactor;
   trial.ActivePlatform = settings.Experiment.ActivePlatform;
-  trial.Track = std::move(track.Samples);
+  trial.Track = std::move(drawn);
   trial.ReportText = ReportHeadingLine(context.DataFileName) + analysed.Report.Block;
   trial.EpochEnabled = settings.EpochEnabled;
   trial.EpochStart = settings.EpochStart;

@@ -89,12 +89,17 @@ inline constexpr const char* kPrintingUnavailableTitle = "Printing not available
 inline constexpr const char* kPrintingText = "Printing";
 inline constexpr int kPrintingMessageMs = 2000;
 inline constexpr const char* kArtifactFilterOnLine = "Artifact filter on";
+/// The most track samples the printed picture draws: a trial of a few minutes is drawn
+/// whole; a longer one is thinned (DecimateTrackForDrawing), as at print size its lines
+/// lie on one another and would only cost memory.
+inline constexpr std::size_t kPrintedTrackPoints = 20000;
 
 /// Everything the page shows of one trial.
 struct PrintedTrial {
   PoolSetup Pool;
   double Aspect = 1.0;
   int ActivePlatform = 0;
+  /// The samples to draw (at most about 2 x kPrintedTrackPoints; see PrepareViewedTrial).
   std::vector<RawSample> Track;
   /// The text layout of the report (heading line first), as written to the TXT twin.
   std::string ReportText;
@@ -107,7 +112,8 @@ struct PrintedTrial {
 
 /// The trial of `rawFile` analysed again with the viewed experiment's analysis settings
 /// (read from its own files unless loaded on purpose), labelled by the number in its
-/// name. False when the raw file cannot be read.
+/// name. The track is kept thinned to kPrintedTrackPoints for drawing. False when the
+/// raw file cannot be read.
 bool PrepareViewedTrial(ReanalysisState& state, const std::filesystem::path& rawFile, PrintedTrial& trial);
 
 /// The report lines as printed: the lines before the counters table, without empty

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
+#include "support/temp_dir.h"
+
 namespace tarnwell {
 namespace {
 
@@ -52,6 +57,36 @@ TEST(ExperimentFiles, ARawFileBelongsToTheExperimentItsNameSays) {
     if (!owner) continue;
     EXPECT_EQ(owner->DataFile, std::filesystem::path(c.dataFile)) << c.rawFile;
     EXPECT_EQ(owner->SubjectIndex, c.subject) << c.rawFile;
+  }
+}
+
+// Stems that differ by two digits share names: WM01.RAW is WM's subject 2 track and
+// WM01's plain raw file; WM01.CSV is WM's subject 2 report and WM01's table.
+TEST(ExperimentFiles, DataFileNamesThatClashWithAnotherExperimentAreFound) {
+  struct Case {
+    std::vector<const char*> present;
+    const char* dataFile;
+    const char* clashWith;  // nullptr: no clash
+  };
+  const Case cases[] = {
+      {{"WM.EXP"}, "WM01.EXP", "experiment WM.EXP"},
+      {{"wm03.raw"}, "WM01.EXP", "experiment WM.EXP"},  // WM's track: WM exists
+      {{"WMX03.RAW", "WM01.CSV"}, "WM01.EXP", nullptr},
+      {{"WM01.RAW"}, "WM01.CSV", "experiment WM.EXP"},  // a track under our plain raw name
+      {{"WM01.EXP"}, "WM.EXP", "experiment WM01.EXP"},
+      {{"WM0105.RAW"}, "WM.EXP", "experiment WM01.EXP"},
+      {{"WM.EXP", "WM00.RAW", "WM.CSV", "WM00.CSV"}, "WM.EXP", nullptr},  // its own files
+      {{"WEEK1.EXP", "WEEK2.EXP"}, "WEEK2.EXP", nullptr},
+      {{"WEEK1.EXP"}, "WEEK10.EXP", nullptr},
+      {{"WEEK1.EXP"}, "WEEK123.EXP", "experiment WEEK1.EXP"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.dataFile);
+    test::TempDir dir;
+    for (const char* name : c.present) dir.Write(name, "x");
+    const auto clash = FindDataFileClash(dir.Path() / c.dataFile);
+    ASSERT_EQ(clash.has_value(), c.clashWith != nullptr) << clash.value_or("");
+    if (clash) EXPECT_NE(clash->find(c.clashWith), std::string::npos) << *clash;
   }
 }
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -241,15 +242,16 @@ TEST_F(RunControllerTest, TimeOutAtTheMaximumTime) {
   }
 }
 
-TEST_F(RunControllerTest, AbortKeepsTheSamplesAndTheSubjectIsRunAgain) {
+TEST_F(RunControllerTest, AbortKeepsTheSamplesAndTheRerunReplacesTrackAndReport) {
   Build();
   unit->HoldAnimalAt(kOpenWaterX, kOpenWaterY);
   OpenRunScreen();
   run->cmdRunExpt_Click();
   RunTrial(12);
+  // The plain raw file is never this program's: it may be another experiment's track.
   ASSERT_TRUE(WriteFileAtomically(PlainRawFile(dataFile()), "old"));
   run->cmdStopExpt_Click();
-  EXPECT_FALSE(fs::exists(PlainRawFile(dataFile())));
+  EXPECT_EQ(Read(PlainRawFile(dataFile())), "old");
 
   EXPECT_EQ(Read(rawFile(0)), Samples(12, kOpenWaterX, kOpenWaterY));
   EXPECT_EQ(StatusWord(0), kStatusWordAborted);
@@ -271,6 +273,13 @@ TEST_F(RunControllerTest, AbortKeepsTheSamplesAndTheSubjectIsRunAgain) {
   EXPECT_EQ(Read(rawFile(0)), Samples(1, kPlatformX, kPlatformY));
   EXPECT_EQ(StatusWord(0), kStatusWordHitGoal);
   EXPECT_EQ(program.run.CurrentSubject, 1);
+  EXPECT_EQ(MessagesContaining("already holds"), 0) << "an aborted track is replaced without a question";
+  // The subject's report now tells of the completed trial.
+  for (const char* extension : {"CSV", "TXT"}) {
+    const std::string report = Read(fs::path(NumberedReportFile(dataFile(), 0)).replace_extension(extension));
+    EXPECT_EQ(report.find("Aborted"), std::string::npos) << extension;
+    EXPECT_NE(report.find("Hit Goal"), std::string::npos) << extension;
+  }
 }
 
 TEST_F(RunControllerTest, AllSubjectsDoneFinishesTheExperimentOnce) {
@@ -378,23 +387,88 @@ TEST_F(RunControllerTest, StalePageIsKeptAsARecoveryFileAndNeverTakenForANewTrac
   EXPECT_EQ(Read(rawFile(0)), Samples(1, kPlatformX, kPlatformY));
 }
 
-TEST_F(RunControllerTest, FailedCopyKeepsTheTrackAndWritesNoStatus) {
+TEST_F(RunControllerTest, UnfinishedTrialIsKeptUnderItsExperimentAndSubject) {
   Build();
   unit->HoldAnimalAt(kOpenWaterX, kOpenWaterY);
-  program.experiment.MaxTime = 1;
   OpenRunScreen();
+  run->SelectSubject(2);
   run->cmdRunExpt_Click();
-  // Something takes the numbered file's name while the trial runs.
-  fs::create_directories(rawFile(0) / "in-the-way");
+  RunTrial(5);
+  Build();  // the program was killed mid-trial and started again
+  program.run = RunState{};
+  const auto kept = run->CheckForUnfinishedTrial();
+  ASSERT_TRUE(kept.has_value());
+  EXPECT_EQ(kept->filename(), "WEEK1-02-RECOVERED.RAW");
+  EXPECT_EQ(Read(*kept), Samples(5, kOpenWaterX, kOpenWaterY));
+}
+
+// A full disk, as the writes see it: the trial that cannot be written stops the
+// experiment, what was written is kept, and no later subject is started.
+TEST_F(RunControllerTest, WriteFailureStopsTheRunAndKeepsWhatWasWritten) {
+  struct Case {
+    const char* what;
+    std::function<bool(const fs::path&)> fails;
+    fs::path keptIn;
+    std::string kept;
+    uint16_t status;
+  };
+  int pageWrites = 0;
+  const std::vector<Case> cases = {
+      {"page", [&](const fs::path& f) { return f.filename() == "BINTEMP.RAW" && ++pageWrites > 12; },
+       rawFile(0), Samples(12, kOpenWaterX, kOpenWaterY), kStatusWordAborted},
+      {"track", [&](const fs::path& f) { return f == rawFile(0); }, home() / "WEEK1-00-RECOVERED.RAW",
+       Samples(30, kOpenWaterX, kOpenWaterY), 0},
+      {"status", [&](const fs::path& f) { return f.extension() == ".EXP" && fs::exists(f); }, rawFile(0),
+       Samples(30, kOpenWaterX, kOpenWaterY), 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(dir.Path() / "DATA");
+    fs::create_directories(dir.Path() / "DATA");
+    program.run = RunState{};
+    op.ClearLog();
+    pageWrites = 0;
+    Build();
+    unit->HoldAnimalAt(kOpenWaterX, kOpenWaterY);
+    program.experiment.MaxTime = 1;
+    OpenRunScreen();
+    ScopedWriteFault fault(c.fails);
+    run->cmdRunExpt_Click();
+    RunTrial();
+    EXPECT_FALSE(run->IsExperimentInProgress());
+    EXPECT_FALSE(run->RunFault().empty());
+    EXPECT_EQ(Read(c.keptIn), c.kept);
+    EXPECT_EQ(StatusWord(0), c.status);
+    EXPECT_FALSE(fs::exists(rawFile(1))) << "no later subject swims for nothing";
+    ASSERT_FALSE(op.Messages().empty());
+    EXPECT_EQ(op.Messages().back().icon, MessageIcon::Critical);
+    run->LeaveRunScreen();
+  }
+}
+
+// A finished subject whose status word never reached the experiment file: its track is
+// moved aside, never recorded over, and only with the operator's agreement.
+TEST_F(RunControllerTest, TrackWithoutStatusWordIsMovedAsideNeverOverwritten) {
+  const std::string earlier = Samples(40, 20, 30);
+  ASSERT_TRUE(WriteFileAtomically(rawFile(0), earlier));
+  Build();
+  unit->HoldAnimalAt(kPlatformX, kPlatformY);
+  OpenRunScreen();
+  ASSERT_TRUE(run->IsSubjectPending(0));
+
+  op.QueueAnswer(Answer::No);
+  run->cmdRunExpt_Click();
+  EXPECT_FALSE(run->IsTrialRunning());
+  EXPECT_TRUE(run->EarlierTrackRefused());
+  EXPECT_EQ(Read(rawFile(0)), earlier);
+
+  op.QueueAnswer(Answer::Yes);
+  run->cmdRunExpt_Click();
   RunTrial();
-  const fs::path recovery = home() / "WEEK100-RECOVERED.RAW";
-  EXPECT_EQ(Read(recovery), Samples(30, kOpenWaterX, kOpenWaterY));
-  EXPECT_EQ(StatusWord(0), 0) << "no status claims a track that is not there";
-  EXPECT_TRUE(run->IsSubjectPending(0));
-  EXPECT_EQ(MessagesContaining(recovery.string()), 1);
-  EXPECT_EQ(program.run.CurrentSubject, 1);
-  EXPECT_TRUE(run->Page().IsOpen());
-  EXPECT_EQ(Read(run->Page().Path()), "");
+  const fs::path recovery = dir.Path() / "DATA" / "WEEK1-00-RECOVERED.RAW";
+  EXPECT_EQ(Read(recovery), earlier);
+  EXPECT_EQ(Read(rawFile(0)), Samples(1, kPlatformX, kPlatformY));
+  EXPECT_EQ(MessagesContaining(recovery.string()), 2) << "asked twice, naming where it goes";
 }
 
 }  // namespace

@@ -77,6 +77,30 @@ TEST(DrawTrack, JoinsConsecutiveSeenSamplesAndBreaksThePathWhereTheAnimalWasLost
   }
 }
 
+// A week-long file prints with as many lines as a trial of minutes, and still starts,
+// ends and breaks where the track does.
+TEST(DecimateTrackForDrawing, BoundsTheLinesAndKeepsEndsAndGaps) {
+  std::vector<RawSample> track;
+  for (int i = 0; i < 1000000; ++i) {
+    const bool lost = i % 100000 >= 99990;
+    track.push_back(lost ? RawSample{0, 255}
+                         : RawSample{static_cast<uint8_t>(i % 200), static_cast<uint8_t>(i % 150)});
+  }
+  track.push_back({7, 9});
+  const std::vector<RawSample> drawn = DecimateTrackForDrawing(track, 1000);
+  EXPECT_LE(drawn.size(), 2002u);
+  EXPECT_GE(drawn.size(), 1000u);
+  EXPECT_EQ(drawn.front(), track.front());
+  EXPECT_EQ(drawn.back(), (RawSample{7, 9}));
+  RecordingSurface surface(256, 192);
+  const TrackDrawingSummary summary = DrawTrack(surface, drawn);
+  EXPECT_EQ(summary.hiddenRuns, 10u) << "each lost stretch stays a gap";
+
+  const std::vector<RawSample> resting(5000, RawSample{40, 50});
+  EXPECT_EQ(DecimateTrackForDrawing(resting, 10), std::vector<RawSample>{RawSample{40, 50}});
+  EXPECT_EQ(DecimateTrackForDrawing(std::span<const RawSample>(track).first(10), 10).size(), 10u);
+}
+
 TEST(ComputeOccupancy, CountsEverySeenSampleInExactlyOneCell) {
   struct Case {
     std::string name;

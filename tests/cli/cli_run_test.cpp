@@ -125,5 +125,57 @@ TEST_F(CliRunTest, UsageErrorsAndUnwritableFolders) {
   EXPECT_TRUE(fs::is_empty(dir.Path() / "data"));
 }
 
+// The command is the operator's OK for the table: a table already there is rebuilt.
+TEST_F(CliRunTest, StaleTableIsRebuiltWithoutYes) {
+  SetMaxTime(5);
+  dir.Write("data/W1.CSV", "stale\r\n");
+  const Outcome run = Cli(cli::RunRun, {dataFile().string(), "--simulator"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::string table = Read(TabulatedDataFile(dataFile()));
+  EXPECT_EQ(table.find("stale"), std::string::npos);
+  EXPECT_NE(table.find("RAT3"), std::string::npos);
+  EXPECT_NE(run.out.find("table "), std::string::npos);
+}
+
+// A track whose status word is missing is never recorded over: without --yes the run is
+// refused and says so; with it the track is moved to a recovery file first.
+TEST_F(CliRunTest, EarlierTrackWithoutStatusIsKeptAndNeedsYes) {
+  SetMaxTime(5);
+  const std::string earlier(200, '\x20');
+  dir.Write("data/W100.RAW", earlier);
+  const Outcome refused = Cli(cli::RunRun, {dataFile().string(), "--simulator"});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find("--yes"), std::string::npos) << refused.err;
+  EXPECT_EQ(Read(NumberedRawFile(dataFile(), 0)), earlier);
+
+  const Outcome agreed = Cli(cli::RunRun, {dataFile().string(), "--simulator", "--yes"});
+  EXPECT_EQ(agreed.status, 0) << agreed.err;
+  EXPECT_EQ(Read(dir.Path() / "data" / "W1-00-RECOVERED.RAW"), earlier);
+  EXPECT_NE(Read(NumberedRawFile(dataFile(), 0)), earlier);
+}
+
+TEST_F(CliRunTest, FullDiskStopsTheRunWithExit1) {
+  SetMaxTime(5);
+  int pageWrites = 0;
+  const ScopedWriteFault fault(
+      [&](const fs::path& file) { return file.filename() == "BINTEMP.RAW" && ++pageWrites > 10; });
+  const Outcome run = Cli(cli::RunRun, {dataFile().string(), "--simulator"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("could not"), std::string::npos) << run.err;
+  EXPECT_EQ(Read(NumberedRawFile(dataFile(), 0)).size(), 20u) << "the 10 samples written are kept";
+  EXPECT_FALSE(fs::exists(NumberedRawFile(dataFile(), 1))) << "no later animal swims for nothing";
+}
+
+// Ending WM01 must not delete WM's track WM01.RAW: such a data file is refused.
+TEST_F(CliRunTest, DataFileWhoseFilesAreAnotherExperimentsIsRefused) {
+  SetMaxTime(5);
+  dir.Write("data/WM.EXP", "x");
+  dir.Write("data/WM01.RAW", "track");
+  const Outcome run = Cli(cli::RunRun, {(dir.Path() / "data" / "WM01.EXP").string(), "--simulator", "--yes"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("experiment WM.EXP"), std::string::npos) << run.err;
+  EXPECT_EQ(Read(dir.Path() / "data" / "WM01.RAW"), "track");
+}
+
 }  // namespace
 }  // namespace tarnwell

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -130,6 +131,19 @@ TEST(FolderExistsOrCanBeCreated, CreatesAndRemovesAgainWithoutTrace) {
   };
   for (const auto& c : cases) EXPECT_EQ(FolderExistsOrCanBeCreated(c.folder), c.expected) << c.folder;
   EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"afile", "existing"}));
+}
+
+TEST(RemoveOrphanTemporaryFiles, RemovesOnlyOldFilesOfOurOwnPattern) {
+  TempDir dir;
+  const auto old = fs::file_time_type::clock::now() - std::chrono::minutes(5);
+  for (const char* name : {".WEEK1.CSV.tmp123456789", ".DEFAULT.POL.tmp7", "WEEK1.tmp12", ".X.tmp",
+                           ".X.tmp12a", ".X.tmp1234567890", "KEEP.RAW"}) {
+    fs::last_write_time(dir.Write(name, "x"), old);
+  }
+  dir.Write(".FRESH.CSV.tmp55", "being written by another program");
+  EXPECT_EQ(RemoveOrphanTemporaryFiles(dir.Path()), 2);
+  EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{".FRESH.CSV.tmp55", ".X.tmp", ".X.tmp1234567890",
+                                                         ".X.tmp12a", "KEEP.RAW", "WEEK1.tmp12"}));
 }
 
 }  // namespace

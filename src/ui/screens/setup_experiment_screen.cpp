@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "acquisition/experiment_files.h"
 #include "core/file_util.h"
 #include "core/numbers.h"
 #include "experiment/experiment_file.h"
@@ -261,6 +262,8 @@ bool SetupExperimentScreen::Leave(bool endingSession) {
                                                   MessageButtons::OkCancel);
     if (answer == Answer::Cancel) return false;
   }
+  // A name whose files would be another experiment's is refused here, before any trial.
+  if (!quiet && !CheckDataFileFamily(context_.op, dataFile)) return false;
   const auto subjectsPath = context_.home.SubjectsIniPath();
   if (!SaveSubjectTable(subjectsPath, context_.subjects)) {
     context_.op.ShowMessage("The subject list could not be saved to\n" + subjectsPath.string(), "Error",
