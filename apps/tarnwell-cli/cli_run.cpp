@@ -139,7 +139,8 @@ int RunRun(const std::string& home, const std::vector<std::string>& rawArgs) {
     const int subject = state.PreviousSubject;
     std::cout << (subject + 1) << " " << program->experiment.SubjectIDs[static_cast<std::size_t>(subject)]
               << ": " << GetFinishStatusText(state.PreviousFinishStatus) << ", "
-              << TrackSamples(NumberedRawFile(dataFile, subject)) << " samples\n";
+              << TrackSamples(NumberedRawFile(dataFile, subject)) << " samples"
+              << (run.LastTrialTracking().IsSuspect() ? ", suspect tracking" : "") << "\n";
     if (state.PreviousFinishStatus == kFinishAborted) {
       failed = true;
       break;

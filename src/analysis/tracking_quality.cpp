@@ -69,9 +69,11 @@ TrackingQuality AssessTrackingQuality(std::string_view rawTrackBytes) {
 }
 
 std::string SuspectTrackingText(const TrackingQuality& quality) {
-  return "Suspect tracking: " + std::to_string(quality.OutOfRange) + " of " +
-         std::to_string(quality.Samples) + " samples outside the unit's range, " +
-         std::to_string(quality.Jumps) + " jumps, " + std::to_string(quality.TooFast) + " too fast";
+  std::string text = "Suspect tracking: " + std::to_string(quality.OutOfRange) + " of " +
+                     std::to_string(quality.Samples) + " samples outside the unit's range, " +
+                     std::to_string(quality.Jumps) + " jumps";
+  if (quality.TooFast > 0) text += ", " + std::to_string(quality.TooFast) + " too fast";
+  return text;
 }
 
 }  // namespace tarnwell

@@ -79,7 +79,8 @@ TrackingQuality AssessTrackingQuality(std::span<const TrackSample> track);
 TrackingQuality AssessTrackingQuality(std::string_view rawTrackBytes);
 
 /// One line for reports and messages, only meaningful for a suspect track:
-/// "Suspect tracking: 51 of 240 samples outside the unit's range, 3 jumps, 0 too fast".
+/// "Suspect tracking: 51 of 240 samples outside the unit's range, 3 jumps", followed by
+/// ", 9 too fast" when samples arrived too fast.
 std::string SuspectTrackingText(const TrackingQuality& quality);
 
 }  // namespace tarnwell
