@@ -225,6 +225,10 @@ bool RunController::mnuRunExpt_Click() {
       MapComparison::Cancelled) {
     return false;
   }
+  if (CompareSubjectsWithExperiment(op_, program_.experiment, &program_.subjects) ==
+      SubjectComparison::Cancelled) {
+    return false;
+  }
   program_.run.OutputConfirmed = true;
   return true;
 }
