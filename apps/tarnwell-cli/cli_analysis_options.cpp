@@ -188,6 +188,15 @@ std::string TrialJson(const AnalysedTrial& trial, const ReanalysisState& state) 
       .Raw("distanceFromStart", JsonNumber(int64_t{s.Experiment.DistFromStart}))
       .Raw("outOfPoolCount", JsonNumber(int64_t{r.OutOfPoolCount}))
       .Raw("artifactFilter", s.ArtifactFilterOn ? "true" : "false");
+  const TrackingQuality& q = r.Tracking;
+  o.Raw("suspectTracking", q.IsSuspect() ? "true" : "false")
+      .Raw("trackingQuality", JsonObject()
+                                  .Raw("samples", JsonNumber(q.Samples))
+                                  .Raw("notSeen", JsonNumber(q.NotSeen))
+                                  .Raw("notSeenPercent", JsonNumber(q.NotSeenPercent))
+                                  .Raw("outOfRange", JsonNumber(q.OutOfRange))
+                                  .Raw("jumps", JsonNumber(q.Jumps))
+                                  .Close());
   if (s.EpochEnabled) {
     o.Raw("epoch", JsonObject()
                        .Raw("start", EpochGeneralText(s.EpochStart))

@@ -20,6 +20,7 @@
 #include "core/file_util.h"
 #include "experiment/experiment_file.h"
 #include "experiment/subject_table.h"
+#include "output/map_comparison.h"
 #include "pool/pool_file.h"
 #include "tracker/tracker_link.h"
 #include "tracker/unit_connection.h"
@@ -96,6 +97,13 @@ int RunRun(const std::string& home, const std::vector<std::string>& rawArgs) {
                    "the folder " + dataFile.parent_path().string() + " cannot take the experiment's files");
   }
 
+  // The command line cannot be asked which IDs a run files its trials under.
+  if (const auto difference = SubjectListDifference(program->experiment); difference && !args.Has("--yes")) {
+    std::cerr << kSubjectsDifferentTitle << ": " << *difference << "\n";
+    return Failure(kCommand,
+                   "the subject list differs from the experiment's IDs; --yes stores the list in it");
+  }
+
   std::unique_ptr<UnitConnection> connection;
   if (device) {
     connection = UnitConnection::ForDevice(*device);
@@ -144,7 +152,8 @@ int RunRun(const std::string& home, const std::vector<std::string>& rawArgs) {
     const int subject = state.PreviousSubject;
     std::cout << (subject + 1) << " " << program->experiment.SubjectIDs[static_cast<std::size_t>(subject)]
               << ": " << GetFinishStatusText(state.PreviousFinishStatus) << ", "
-              << TrackSamples(NumberedRawFile(dataFile, subject)) << " samples\n";
+              << TrackSamples(NumberedRawFile(dataFile, subject)) << " samples"
+              << (run.LastTrialTracking().IsSuspect() ? ", suspect tracking" : "") << "\n";
     if (state.PreviousFinishStatus == kFinishAborted || !run.RunFault().empty()) {
       if (!run.RunFault().empty()) std::cerr << "tarnwell-cli run: stopped: " << run.RunFault() << "\n";
       failed = true;

@@ -243,6 +243,10 @@ bool RunController::mnuRunExpt_Click() {
       MapComparison::Cancelled) {
     return false;
   }
+  if (CompareSubjectsWithExperiment(op_, program_.experiment, &program_.subjects) ==
+      SubjectComparison::Cancelled) {
+    return false;
+  }
   program_.run.OutputConfirmed = true;
   return true;
 }
@@ -391,6 +395,16 @@ bool RunController::CanRecordTrial() {
     op_.ShowMessage(kPortNotOpenText, kPortErrorTitle, MessageIcon::Critical);
     return false;
   }
+  // Something on the line that failed the reset check may still answer "Turn ON!" with
+  // bytes, and its stream would be filed as an animal's track.
+  if (!link_.State().UnitReady) {
+    program_.UnitReady = link_.EnsureTrackerReady();
+    if (!program_.UnitReady) {
+      op_.ShowMessage(std::string("The Quentrix has not answered\nthe reset check.\n") + kTrialNotStarted,
+                      "Unit Error", MessageIcon::Critical);
+      return false;
+    }
+  }
   if (!page_.IsOpen() && FileHoldsBytes(page_.Path())) {
     CheckForUnfinishedTrial();
     if (FileHoldsBytes(page_.Path())) return false;
@@ -498,6 +512,8 @@ bool RunController::StartMazeTrial() {
   // every sample of this trial into (Y, next X).
   if (link_.State().ContinuousOutput) link_.StopContinuousOutput();
   link_.StartContinuousOutput();
+  tracking_ = TrackingQualityCounter{};
+  streamStartMs_ = clock_.NowMs();
   run.ExperimentInProgress = true;
 
   // 6.
@@ -512,6 +528,7 @@ void RunController::HandOverSample(const TrackSample& sample, bool sampleDiscard
   RunState& run = program_.run;
   if (!IsTrialRunning()) return;
   lastSampleMs_ = clock_.NowMs();
+  tracking_.AddArrived(sample, streamStartMs_, lastSampleMs_, run.SampleRate);
   if (page_.IsOpen() && !page_.WriteSampleToBinaryPage(sample.X, sample.Y)) {
     // A full disk: the rest of this trial, and every later one, would be lost. The trial
     // ends here as aborted, keeping the samples already on the page.
@@ -742,10 +759,21 @@ void RunController::DoEndOfMazeSessionTasks() {
   // A report left by an earlier, aborted trial of this subject now tells of this one.
   if (trackStored_ && FindExistingFile(NumberedReportFile(DataFile(), run.CurrentSubject)))
     WriteSubjectReport();
+  ReportTrackingQuality();
   // A page still holding samples is a track that could not be kept anywhere else.
   if (!FileHoldsBytes(page_.Path())) run.BinaryPageOpen = page_.OpenOutputBinaryFile();
   ClearAllMazeExptData();
   IncrementTarnwellSubject();
+}
+
+void RunController::ReportTrackingQuality() {
+  lastTracking_ = tracking_.Result();
+  if (!lastTracking_.IsSuspect()) return;
+  const int k = program_.run.CurrentSubject;
+  op_.ShowMessage("The track of Subject " + std::to_string(k + 1) + " (" + SubjectId(k) +
+                      ")\ndoes not look like an animal's path.\n" + SuspectTrackingText(lastTracking_) +
+                      ".\n\nIt has been kept, marked as suspect.\nCheck the Quentrix and its cable.",
+                  "Suspect Tracking", MessageIcon::Exclamation);
 }
 
 void RunController::ClearAllMazeExptData() {
@@ -803,6 +831,8 @@ void RunController::WriteSubjectReport() {
       MakeAnalysisSettings(program_.pool, program_.experiment, program_.settings);
   TrialResult result;
   AnalyseRawTrack(NumberedRawFile(DataFile(), run.CurrentSubject), settings, result);
+  // Only the live trial knew when its samples arrived.
+  result.Tracking.TooFast = lastTracking_.TooFast;
   const TrialReportContext context = MakeTrialReportContext(settings, DataFileDisplayName(DataFile()),
                                                             SubjectId(run.CurrentSubject), program_.locale);
   WriteTrialReport(NumberedReportFile(DataFile(), run.CurrentSubject), false, result, context, op_);
@@ -842,7 +872,10 @@ void RunController::StopMazeExperiment() {
 void RunController::AbortMazeTrial() {
   RunState& run = program_.run;
   trackStored_ = false;
-  if (run.TrialRunning && run.ExperimentInProgress) StoreTrialTrack();
+  if (run.TrialRunning && run.ExperimentInProgress) {
+    StoreTrialTrack();
+    ReportTrackingQuality();
+  }
   SetExperimentFinishMode(kFinishAborted);
   run.TrialAborted = true;
   StopMazeExperiment();
@@ -854,7 +887,9 @@ void RunController::ShowNextSubjectPrompt() {
   std::string text;
   if (run.PreviousSubject >= 0) {
     text = "\nPrevious finish status : \nSubject #" + std::to_string(run.PreviousSubject + 1) + " (" +
-           SubjectId(run.PreviousSubject) + ") : " + GetFinishStatusText(run.PreviousFinishStatus) + "\n\n";
+           SubjectId(run.PreviousSubject) + ") : " + GetFinishStatusText(run.PreviousFinishStatus) + "\n";
+    if (lastTracking_.IsSuspect()) text += "Suspect tracking\n";
+    text += "\n";
   }
   if (IsSubjectPending(run.CurrentSubject)) {
     text += "Please put subject \"" + SubjectId(run.CurrentSubject) +

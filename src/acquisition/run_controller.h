@@ -39,6 +39,7 @@
 #include "acquisition/run_state.h"
 #include "acquisition/run_view.h"
 #include "acquisition/temp_page.h"
+#include "analysis/tracking_quality.h"
 #include "analysis/zone_counters.h"
 #include "core/clock.h"
 #include "core/operator.h"
@@ -89,6 +90,8 @@ class RunController : public TrackerSampleSink {
   const RunState& State() const { return program_.run; }
   const RunScreenModel& Screen() const { return screen_; }
   const TempPage& Page() const { return page_; }
+  /// The tracking quality of the last ended trial (its subject is PreviousSubject).
+  const TrackingQuality& LastTrialTracking() const { return lastTracking_; }
 
   // ---- Start-up ---------------------------------------------------------------------
 
@@ -207,6 +210,8 @@ class RunController : public TrackerSampleSink {
   void WriteSubjectReport();
   void NotePageOwner();
   void AbortForLostStream(const std::string& message);
+  // The ended trial's tracking quality is kept, and a suspect one is reported.
+  void ReportTrackingQuality();
 
   void SetLabel(RunLabel label, const std::string& text);
   void SetLabelVisible(RunLabel label, bool visible);
@@ -233,6 +238,10 @@ class RunController : public TrackerSampleSink {
   bool earlierTrackRefused_ = false;
   bool tableUpdateAgreed_ = false;
   bool tableUpdated_ = false;
+  // The running trial's samples against what a real swim can show.
+  TrackingQualityCounter tracking_;
+  TrackingQuality lastTracking_;
+  int64_t streamStartMs_ = 0;
 };
 
 }  // namespace tarnwell

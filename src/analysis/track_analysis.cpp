@@ -4,6 +4,7 @@
 
 #include "analysis/epoch.h"
 #include "analysis/proximity.h"
+#include "analysis/tracking_quality.h"
 #include "analysis/zone_counters.h"
 #include "core/file_util.h"
 #include "core/numbers.h"
@@ -236,6 +237,7 @@ void AnalyseRawTrackBytes(std::string_view bytes, const AnalysisSettings& settin
   RunGeometryPass(samples, settings, result);
   ClearUnusedPlatformCounters(settings.Pool, result.Measures);
   result.OutOfPoolText = OutOfPoolWarning(result.OutOfPoolCount);
+  result.Tracking = AssessTrackingQuality(bytes);
 }
 
 bool AnalyseRawTrack(const std::filesystem::path& file, const AnalysisSettings& settings,

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <string>
 
+#include "analysis/tracking_quality.h"
 #include "core/system_settings.h"
 #include "experiment/experiment_setup.h"
 #include "pool/pool_setup.h"
@@ -70,6 +71,8 @@ struct TrialResult {
   /// The caption of lblOutOfPool: "Warning: there are\n<count>\npoints out of Pool" when
   /// the count is above 0, else empty (the label is then hidden).
   std::string OutOfPoolText;
+  /// How far the stored track can be trusted (no arrival times: TooFast is 0).
+  TrackingQuality Tracking;
   friend bool operator==(const TrialResult&, const TrialResult&) = default;
 };
 

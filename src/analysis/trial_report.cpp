@@ -7,6 +7,7 @@
 
 #include "acquisition/experiment_files.h"
 #include "analysis/epoch.h"
+#include "analysis/tracking_quality.h"
 #include "core/file_util.h"
 
 namespace tarnwell {
@@ -230,6 +231,8 @@ TrialReport ComposeTrialReport(const TrialResult& result, const TrialReportConte
   record.AddText(label);
   block.Line("Trial was ended by:" + PadLeft(status, 11));
   record.AddText(status);
+  // Only a track that cannot be trusted says so; a clean trial's report is unchanged.
+  if (result.Tracking.IsSuspect()) block.Line(SuspectTrackingText(result.Tracking));
 
   const double latency =
       context.SampleRate > 0 ? static_cast<double>(result.LatencySamples) / context.SampleRate : 0.0;

@@ -11,10 +11,13 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "core/operator.h"
 #include "experiment/experiment_setup.h"
+#include "experiment/subject_table.h"
 #include "pool/pool_setup.h"
 
 namespace tarnwell {
@@ -48,5 +51,37 @@ bool MapsAreEqual(const PoolSetup& a, const PoolSetup& b);
 /// without the copy they asked for.
 MapComparison CompareMapWithExperiment(Operator& op, const ExperimentSetup& experiment,
                                        PoolSetup& currentPool, const std::string& poolFolder);
+
+// ---- The subject IDs -----------------------------------------------------------------
+//
+// The tables label each trial with the subject ID that the companion file holds at its
+// place; the run prompts for the ID of the current subject list. When the two differ, a
+// swim filed as "NEW1" would be tabled as "RAT1". So before a run the lists are compared
+// as they are stored (IDs cut to the record's 8 bytes) and on a difference the operator
+// chooses which list both follow, or cancels.
+
+/// How the comparison of the subject IDs ended (answer codes of the message box).
+enum class SubjectComparison : int16_t {
+  Continue = 0,             ///< no companion file, or the same IDs: nothing asked
+  Cancelled = 2,            ///< the run must not go on; nothing changed
+  ListStored = 6,           ///< Yes: the companion file now holds the current list
+  ExperimentListTaken = 7,  ///< No: the current list now holds the companion file's IDs
+};
+
+inline constexpr const char* kSubjectsDifferentTitle = "Confirm subject IDs";
+
+/// The companion file's subject IDs differ from `experiment.SubjectIDs`: the text of the
+/// question (where they first differ, how many each has, and the choice). Nothing when
+/// there is no data file, no readable companion file, or the IDs agree.
+std::optional<std::string> SubjectListDifference(const ExperimentSetup& experiment);
+
+/// Asks when SubjectListDifference finds a difference (Yes / No / Cancel, question icon).
+/// Yes writes the current list into the companion file, unless that would give a subject
+/// with a recorded trial another ID or drop it: that is refused with a message and counts
+/// as Cancel. No puts the companion file's IDs into `table` (and from there into the
+/// experiment), or straight into the experiment without a table. A companion file of an
+/// older layout is rewritten only when the operator agrees.
+SubjectComparison CompareSubjectsWithExperiment(Operator& op, ExperimentSetup& experiment,
+                                                SubjectTable* table);
 
 }  // namespace tarnwell

@@ -14,6 +14,7 @@
 #include "acquisition/experiment_files.h"
 #include "acquisition/raw_track.h"
 #include "analysis/trial_measures.h"
+#include "analysis/trial_report.h"
 #include "core/file_util.h"
 #include "core/scripted_operator.h"
 #include "legacy/legacy_conversion.h"
@@ -88,6 +89,63 @@ class RunTickHost : public Timer1Host {
   const Program& program_;
 };
 
+// A port with something on it that is not a Quentrix: every read brings bytes of noise,
+// so "Turn ON!" seems answered but the echo check never gets its single "!".
+class NoiseSerialPort : public SerialPort {
+ public:
+  explicit NoiseSerialPort(Clock& clock) : clock_(clock) {}
+  SerialOpenResult Open(const std::string&, const SerialSettings&) override {
+    open_ = true;
+    return {SerialOpenStatus::Opened, {}};
+  }
+  void Close() override { open_ = false; }
+  bool IsOpen() const override { return open_; }
+  int BytesWaiting() override { return open_ ? 8 : 0; }
+  std::vector<uint8_t> ReadAll() override {
+    std::vector<uint8_t> bytes;
+    for (int i = 0; open_ && i < 8; ++i)
+      bytes.push_back(static_cast<uint8_t>((next_ = next_ * 75 + 74) >> 3));
+    return bytes;
+  }
+  bool Write(std::span<const uint8_t>) override { return open_; }
+  int WaitForBytes(int, int timeoutMs) override {
+    clock_.Wait(timeoutMs);
+    return BytesWaiting();
+  }
+  void SetReceiveThreshold(int) override {}
+  void SetReceivedHandler(std::function<void()> handler) override { onReceived_ = std::move(handler); }
+  void SetDeviceLostHandler(std::function<void(const std::string&)>) override {}
+  void DispatchEvents(int maxWaitMs) override {
+    clock_.Wait(maxWaitMs);
+    if (open_ && onReceived_) onReceived_();
+  }
+  std::vector<SerialPortInfo> ListPorts() override { return {{"COM1", "noise"}}; }
+
+ private:
+  Clock& clock_;
+  bool open_ = false;
+  uint32_t next_ = 1;
+  std::function<void()> onReceived_;
+};
+
+// The simulated unit's line, losing one byte when told to: every pair after it is (Y, X).
+class LossySerialPort : public SimulatedSerialPort {
+ public:
+  using SimulatedSerialPort::SimulatedSerialPort;
+  void LoseOneByte() { lose_ = true; }
+  std::vector<uint8_t> ReadAll() override {
+    std::vector<uint8_t> bytes = SimulatedSerialPort::ReadAll();
+    if (lose_ && !bytes.empty()) {
+      bytes.erase(bytes.begin());
+      lose_ = false;
+    }
+    return bytes;
+  }
+
+ private:
+  bool lose_ = false;
+};
+
 std::string Samples(int count, int x, int y) {
   std::string bytes;
   for (int i = 0; i < count; ++i) {
@@ -121,7 +179,7 @@ class RunControllerTest : public ::testing::Test {
     SimulatedUnitOptions options =
         SimulatedUnitFor(program.pool, program.experiment.ActivePlatform, program.settings, 7);
     unit = std::make_unique<SimulatedUnit>(options);
-    port = std::make_unique<SimulatedSerialPort>(*unit, clock);
+    port = std::make_unique<LossySerialPort>(*unit, clock);
     link = std::make_unique<TrackerLink>(*port, clock, op, program.settings);
     link->SetPortDevice(SimulatedSerialPort::kDeviceName);
     run = std::make_unique<RunController>(program, *link, clock, op, view);
@@ -174,7 +232,7 @@ class RunControllerTest : public ::testing::Test {
   KeyboardState keys;
   Timer1Tick tick;
   std::unique_ptr<SimulatedUnit> unit;
-  std::unique_ptr<SimulatedSerialPort> port;
+  std::unique_ptr<LossySerialPort> port;
   std::unique_ptr<TrackerLink> link;
   std::unique_ptr<RunController> run;
   std::unique_ptr<RunTickHost> host;
@@ -469,6 +527,57 @@ TEST_F(RunControllerTest, TrackWithoutStatusWordIsMovedAsideNeverOverwritten) {
   EXPECT_EQ(Read(recovery), earlier);
   EXPECT_EQ(Read(rawFile(0)), Samples(1, kPlatformX, kPlatformY));
   EXPECT_EQ(MessagesContaining(recovery.string()), 2) << "asked twice, naming where it goes";
+}
+
+TEST_F(RunControllerTest, NoTrialIsRecordedFromALineThatFailedTheResetCheck) {
+  NoiseSerialPort noise(clock);
+  TrackerLink noiseLink(noise, clock, op, program.settings);
+  noiseLink.SetPortDevice("noise");
+  RunController noiseRun(program, noiseLink, clock, op, view);
+  ASSERT_TRUE(noiseRun.mnuRunExpt_Click()) << "the screen opens without a unit, as designed";
+  noiseRun.EnterRunScreen();
+  noiseRun.cmdRunExpt_Click();
+  for (int i = 0; i < 50 && noiseRun.IsTrialRunning(); ++i) noise.DispatchEvents(40);
+  EXPECT_FALSE(noiseRun.IsTrialRunning());
+  EXPECT_FALSE(fs::exists(rawFile(0)));
+  EXPECT_EQ(MessagesContaining("The Quentrix has not answered\nthe reset check."), 1);
+  EXPECT_TRUE(noiseRun.IsSubjectPending(0));
+  noiseRun.LeaveRunScreen();
+}
+
+TEST_F(RunControllerTest, ALostByteMarksTheTrialAsSuspectTracking) {
+  program.experiment.MaxTime = 1;
+  Build();
+  unit->HoldAnimalAt(200, 60);  // swapped, Y = 200 lies below the picture
+  OpenRunScreen();
+  // Subject 1 times out: the operator is told, and the prompt keeps the mark.
+  run->cmdRunExpt_Click();
+  RunTrial(10);
+  port->LoseOneByte();
+  RunTrial();
+  EXPECT_TRUE(run->LastTrialTracking().IsSuspect());
+  EXPECT_GE(run->LastTrialTracking().OutOfRange, 10);
+  EXPECT_EQ(MessagesContaining("Suspect tracking: "), 1);
+  EXPECT_NE(Label(RunLabel::lblMessage).find("(RAT1) : Timed Out\nSuspect tracking\n"), std::string::npos);
+
+  // Subject 2 is aborted: its report says it too.
+  run->cmdRunExpt_Click();
+  RunTrial(10);
+  port->LoseOneByte();
+  RunTrial(25);
+  run->cmdStopExpt_Click();
+  EXPECT_EQ(MessagesContaining("Suspect tracking: "), 2);
+  EXPECT_NE(Read(ReportTextPath(NumberedReportFile(dataFile(), 1))).find("\r\nSuspect tracking: "),
+            std::string::npos);
+
+  // A clean trial says nothing and its prompt has no mark.
+  op.ClearLog();
+  unit->HoldAnimalAt(kOpenWaterX, kOpenWaterY);
+  run->cmdRunExpt_Click();
+  RunTrial();
+  EXPECT_FALSE(run->LastTrialTracking().IsSuspect());
+  EXPECT_EQ(MessagesContaining("uspect"), 0);
+  EXPECT_EQ(Label(RunLabel::lblMessage).find("Suspect"), std::string::npos);
 }
 
 }  // namespace

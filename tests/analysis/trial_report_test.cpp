@@ -202,3 +202,27 @@ TEST(ComposeTrialReport, AQuoteOrLineBreakInALabelCannotSplitTheRecord) {
 
 }  // namespace
 }  // namespace tarnwell
+
+namespace tarnwell {
+namespace {
+
+// Noise stored as a track: the text says so under the status, the table record is as it
+// was (its columns are read by programs), and a clean trial gains nothing.
+TEST(ComposeTrialReport, ASuspectTrackGetsOneLineUnderTheStatus) {
+  TrialResult clean = HitGoalResult();
+  TrialResult noisy = clean;
+  noisy.Tracking = AssessTrackingQuality(
+      std::vector<TrackSample>{{10, 10}, {250, 200}, {255, 199}, {3, 240}, {120, 60}, {40, 180}});
+  ASSERT_TRUE(noisy.Tracking.IsSuspect());
+  const TrialReport plain = ComposeTrialReport(clean, HitGoalContext());
+  const TrialReport marked = ComposeTrialReport(noisy, HitGoalContext());
+  EXPECT_EQ(marked.Record, plain.Record);
+  const std::string statusLine = "Trial was ended by:   Hit Goal\r\n";
+  const std::string line = "Suspect tracking: 3 of 6 samples outside the unit's range, 2 jumps\r\n";
+  std::string expected = plain.Block;
+  expected.insert(expected.find(statusLine) + statusLine.size(), line);
+  EXPECT_EQ(marked.Block, expected);
+}
+
+}  // namespace
+}  // namespace tarnwell

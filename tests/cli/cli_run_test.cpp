@@ -12,8 +12,10 @@
 #include "cli_commands.h"
 #include "core/file_util.h"
 #include "core/home_lock.h"
+#include "legacy/legacy_conversion.h"
 #include "legacy/legacy_record.h"
 #include "legacy/record_update.h"
+#include "pool/pool_defaults.h"
 #include "support/temp_dir.h"
 
 namespace tarnwell {
@@ -175,6 +177,30 @@ TEST_F(CliRunTest, DataFileWhoseFilesAreAnotherExperimentsIsRefused) {
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("experiment WM.EXP"), std::string::npos) << run.err;
   EXPECT_EQ(Read(dir.Path() / "data" / "WM01.RAW"), "track");
+}
+
+TEST_F(CliRunTest, ASubjectListOtherThanTheExperimentsIsRefusedWithoutYes) {
+  ExperimentSetup stored;
+  stored.DataFile = dataFile().string();
+  stored.SubjectIDs = {"OLD1", "OLD2", "OLD3", "OLD4"};
+  PoolSetup pool;
+  SetDefaultPool(pool);
+  ASSERT_TRUE(WriteExperimentRecord(CompanionFile(dataFile()), stored, pool));
+
+  const Outcome refused = Cli(cli::RunRun, {dataFile().string(), "--simulator"});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find("subject 1 is \"OLD1\" in the experiment\nbut \"RAT1\" in the list."),
+            std::string::npos)
+      << refused.err;
+  EXPECT_FALSE(fs::exists(NumberedRawFile(dataFile(), 0)));
+
+  SetMaxTime(1);
+  const Outcome run = Cli(cli::RunRun, {dataFile().string(), "--simulator", "--yes"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  const auto record = ReadExperimentRecord(CompanionFile(dataFile()));
+  ASSERT_TRUE(record.has_value());
+  EXPECT_EQ(record->Experiment.SubjectIDs, (std::vector<std::string>{"RAT1", "RAT2", "RAT3"}));
+  EXPECT_EQ(SplitLines(run.out)[0].rfind("1 RAT1: ", 0), 0u) << run.out;
 }
 
 }  // namespace

@@ -1,0 +1,79 @@
+#include "analysis/tracking_quality.h"
+
+#include <cmath>
+
+namespace tarnwell {
+namespace {
+
+// Frames of slack before live samples count as too fast: the first frames of a stream may
+// already be on their way when its start is noted.
+constexpr double kTooFastSlackFrames = 2.0;
+
+bool IsNotSeenPair(const TrackSample& sample) {
+  return sample.X == 255 && sample.Y == 255;
+}
+
+bool IsInRange(const TrackSample& sample) {
+  return sample.X >= 0 && sample.X <= kTrackMaxX && sample.Y >= 0 && sample.Y <= kTrackMaxY;
+}
+
+}  // namespace
+
+bool TrackingQuality::IsSuspect() const {
+  return OutOfRange > kSuspectFaultCount || Jumps > kSuspectFaultCount || TooFast > kSuspectFaultCount;
+}
+
+void TrackingQualityCounter::Add(const TrackSample& sample) {
+  const int64_t index = quality_.Samples;
+  quality_.Samples += 1;
+  if (IsNotSeenPair(sample)) {
+    quality_.NotSeen += 1;
+  } else if (!IsInRange(sample)) {
+    // Not a position at all: it neither jumps nor is a place to jump from.
+    quality_.OutOfRange += 1;
+  } else {
+    if (lastSeenIndex_ >= 0) {
+      const double dx = sample.X - lastSeen_.X;
+      const double dy = sample.Y - lastSeen_.Y;
+      const double frames = static_cast<double>(index - lastSeenIndex_);
+      if (std::sqrt(dx * dx + dy * dy) > kJumpUnitsPerFrame * frames) quality_.Jumps += 1;
+    }
+    lastSeen_ = sample;
+    lastSeenIndex_ = index;
+  }
+  quality_.NotSeenPercent =
+      100.0 * static_cast<double>(quality_.NotSeen) / static_cast<double>(quality_.Samples);
+}
+
+void TrackingQualityCounter::AddArrived(const TrackSample& sample, int64_t startMs, int64_t nowMs,
+                                        int frameRate) {
+  Add(sample);
+  const double seconds = static_cast<double>(nowMs - startMs) / 1000.0;
+  const double allowed = (seconds > 0 ? seconds : 0.0) * frameRate * kTooFastRateFactor + kTooFastSlackFrames;
+  if (static_cast<double>(quality_.Samples) > allowed) quality_.TooFast += 1;
+}
+
+TrackingQuality AssessTrackingQuality(std::span<const TrackSample> track) {
+  TrackingQualityCounter counter;
+  for (const TrackSample& sample : track) counter.Add(sample);
+  return counter.Result();
+}
+
+TrackingQuality AssessTrackingQuality(std::string_view rawTrackBytes) {
+  TrackingQualityCounter counter;
+  for (std::size_t i = 0; i + 1 < rawTrackBytes.size(); i += 2) {
+    counter.Add(
+        TrackSample{static_cast<uint8_t>(rawTrackBytes[i]), static_cast<uint8_t>(rawTrackBytes[i + 1])});
+  }
+  return counter.Result();
+}
+
+std::string SuspectTrackingText(const TrackingQuality& quality) {
+  std::string text = "Suspect tracking: " + std::to_string(quality.OutOfRange) + " of " +
+                     std::to_string(quality.Samples) + " samples outside the unit's range, " +
+                     std::to_string(quality.Jumps) + " jumps";
+  if (quality.TooFast > 0) text += ", " + std::to_string(quality.TooFast) + " too fast";
+  return text;
+}
+
+}  // namespace tarnwell

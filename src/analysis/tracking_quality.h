@@ -1,0 +1,86 @@
+// How far a recorded track can be trusted as the animal's path.
+//
+// A tracking source that is not what it claims (a unit that failed its handshake, a line
+// that carries noise, a stream that lost one byte so that X and Y swapped places, a video
+// tracker that lost the animal) still yields samples that look like a track. This record
+// counts what a real swim never shows, so that such a trial is marked as suspect instead
+// of being filed as a valid path:
+//  - samples outside the unit's picture (X above 254 or Y above 190), except the (255, 255)
+//    pair in which the unit says it saw no animal;
+//  - jumps: two seen samples in a row (not-seen samples between them allowed) farther
+//    apart than an animal can swim in the frames between them;
+//  - samples that arrived faster than the video can deliver them (live only: a stored
+//    track has no arrival times).
+// The share of not-seen samples is reported too: it says how much of the path is missing,
+// but losing the animal now and then is normal and never makes a trial suspect by itself.
+//
+// One record serves every source of tracks (the unit's live trials, stored raw files,
+// video tracking), so their "tracking quality" figures mean the same thing everywhere.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "tracker/track_sample.h"
+
+namespace tarnwell {
+
+/// The largest coordinates of a position in the unit's picture; 255 in both is "not seen".
+inline constexpr int kTrackMaxX = 254;
+inline constexpr int kTrackMaxY = 190;
+/// Farther than this per frame (tracker units, straight line) is a jump. An animal swims
+/// at most about 40 cm/s, about 1.5 units per frame at 30 frames per second; a lost byte
+/// or a reflection taken for the animal moves the position by tens of units at once.
+inline constexpr double kJumpUnitsPerFrame = 20.0;
+/// A trial is suspect when any of the three fault counts is above this. A few samples
+/// keep a long trial from being called suspect for a single glitch; noise or a swapped
+/// stream gives dozens.
+inline constexpr int64_t kSuspectFaultCount = 2;
+/// Samples may arrive this much faster than the frame rate before they count as too fast.
+inline constexpr double kTooFastRateFactor = 1.5;
+
+/// The tracking-quality figures of one track.
+struct TrackingQuality {
+  int64_t Samples = 0;          ///< every sample of the track
+  int64_t NotSeen = 0;          ///< (255, 255): the source saw no animal in that frame
+  double NotSeenPercent = 0.0;  ///< NotSeen / Samples × 100; 0 for an empty track
+  int64_t OutOfRange = 0;       ///< X > 254 or Y > 190, the not-seen pair excepted
+  int64_t Jumps = 0;            ///< seen-to-seen moves above kJumpUnitsPerFrame per frame
+  int64_t TooFast = 0;          ///< samples beyond 1.5 × the frame rate (live trials only)
+
+  /// Any of the fault counts (out of range, jumps, too fast) is above kSuspectFaultCount.
+  bool IsSuspect() const;
+  friend bool operator==(const TrackingQuality&, const TrackingQuality&) = default;
+};
+
+/// Counts a track sample by sample, for sources that see one sample at a time (the live
+/// run). AssessTrackingQuality is this over a whole track.
+class TrackingQualityCounter {
+ public:
+  void Add(const TrackSample& sample);
+  /// A live sample: Add, and counted as too fast when more samples have arrived since
+  /// `startMs` (the stream's start) than `frameRate` × 1.5 allows by `nowMs`, plus two
+  /// frames of slack for samples already on their way. Samples read together after a
+  /// delay are not too fast: the count is over the whole time since the start.
+  void AddArrived(const TrackSample& sample, int64_t startMs, int64_t nowMs, int frameRate);
+  const TrackingQuality& Result() const { return quality_; }
+
+ private:
+  TrackingQuality quality_;
+  TrackSample lastSeen_{};
+  int64_t lastSeenIndex_ = -1;
+};
+
+/// The figures of a whole track (TooFast stays 0: a stored track has no arrival times).
+TrackingQuality AssessTrackingQuality(std::span<const TrackSample> track);
+/// The same over a raw track's bytes (X, Y per sample; an odd last byte is ignored).
+TrackingQuality AssessTrackingQuality(std::string_view rawTrackBytes);
+
+/// One line for reports and messages, only meaningful for a suspect track:
+/// "Suspect tracking: 51 of 240 samples outside the unit's range, 3 jumps", followed by
+/// ", 9 too fast" when samples arrived too fast.
+std::string SuspectTrackingText(const TrackingQuality& quality);
+
+}  // namespace tarnwell
