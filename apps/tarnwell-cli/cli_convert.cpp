@@ -11,6 +11,7 @@
 #include "cli_commands.h"
 #include "cli_support.h"
 #include "core/file_util.h"
+#include "core/home_lock.h"
 #include "experiment/experiment_file.h"
 #include "experiment/subject_table.h"
 #include "legacy/legacy_record.h"
@@ -47,6 +48,12 @@ int RunConvert(const std::string& home, const std::vector<std::string>& args) {
 
   const auto program = OpenProgram(kCommand, home);
   if (!program) return kExitFailure;
+  // The home's own setups are the desktop program's: written only while no other program
+  // holds the home.
+  HomeLock lock;
+  const bool writesHome = !arguments.Value("--pool-out") || !arguments.Value("--experiment-out") ||
+                          !arguments.Value("--subjects-out");
+  if (writesHome && !LockHome(kCommand, program->home, lock)) return kExitFailure;
   const std::filesystem::path poolOut =
       arguments.Value("--pool-out").value_or(DefaultPoolFile(program->home.Folder()).string());
   const std::filesystem::path experimentOut =

@@ -230,4 +230,16 @@ bool FileExistsOrCanBeCreated(const fs::path& file) {
   return ::access(folder.c_str(), W_OK | X_OK) == 0;
 }
 
+std::string_view WithoutByteOrderMark(std::string_view text) {
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
+  return text;
+}
+
+bool IsTitleLine(std::string_view line, std::string_view title) {
+  line = WithoutByteOrderMark(line);
+  while (!line.empty() && (line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
+  return line == title;
+}
+
 }  // namespace tarnwell

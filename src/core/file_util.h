@@ -54,6 +54,13 @@ std::optional<fs::path> FindExistingFile(const fs::path& path);
 // ends are removed. A last line without an end is kept.
 std::vector<std::string> SplitLines(std::string_view text);
 
+// The text without a leading UTF-8 byte order mark (editors on Windows put one in front).
+std::string_view WithoutByteOrderMark(std::string_view text);
+
+// Whether a line is a setup file's title line: equal to `title` once a leading byte order
+// mark and trailing blanks are removed, so a file saved by a text editor still loads.
+bool IsTitleLine(std::string_view line, std::string_view title);
+
 // The designed test "the folder exists or can be created": an existing folder, or one
 // that can be created (it is created and removed again).
 bool FolderExistsOrCanBeCreated(const fs::path& folder);

@@ -24,6 +24,7 @@ void AppendError(std::string* error, const std::string& text) {
 
 void LoadTrackerSettingsFiles(Program& program, SettingsLoadResult& result) {
   result.trackerIniRead = ReadTrackerIni(program.home.GetTrackerIniPath(), program.settings);
+  result.aspectRatioNotice = LimitStoredAspectRatio(program.settings);
   result.trackerSetRead =
       ReadTrackerSettings(program.home.GetTrackerSetPath(), program.settings, &program.videoModeIndex);
   program.settings.DelayType = std::clamp<int16_t>(program.settings.DelayType, 0, 1);

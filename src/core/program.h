@@ -61,6 +61,8 @@ struct SettingsLoadResult {
   bool trackerIniRead = false;    // QUENTRIX.INI
   bool trackerSetRead = false;    // QUENTRIX.SET
   bool systemConfigRead = false;  // Default.SET
+  // An out-of-range custom aspect ratio was limited (LimitStoredAspectRatio): the notice.
+  std::string aspectRatioNotice;
 };
 
 // Start-up, first settings step: QUENTRIX.INI (with its folder repair), then QUENTRIX.SET,

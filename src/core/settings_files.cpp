@@ -327,6 +327,15 @@ AspectRatioCheck ValidateAspectRatio(std::string_view text) {
   return check;
 }
 
+std::string LimitStoredAspectRatio(SystemSettings& settings) {
+  const double stored = settings.CustomAspectRatio;
+  if (stored == 0 || (stored >= 0.1 && stored <= 10.0)) return {};
+  const AspectRatioCheck check = ValidateAspectRatio(FormatGeneral(stored));
+  settings.CustomAspectRatio = check.value;
+  return "The custom aspect ratio " + FormatGeneral(stored) + " in QUENTRIX.INI\nis outside " +
+         FormatGeneral(0.1) + " to " + FormatGeneral(10.0) + "; " + check.text + " is used.";
+}
+
 AspectRatioCheck ApplyAspectRatio(std::string_view text, SystemSettings& settings, Operator& op) {
   AspectRatioCheck check = ValidateAspectRatio(text);
   if (!check.inRange) op.ShowMessage(check.message, check.title, check.icon, MessageButtons::Ok);

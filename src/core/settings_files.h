@@ -109,6 +109,11 @@ struct AspectRatioCheck {
   MessageIcon icon = MessageIcon::Exclamation;
 };
 AspectRatioCheck ValidateAspectRatio(std::string_view text);
+// A custom aspect ratio read from QUENTRIX.INI outside 0.1..10 is limited as typing it
+// on the System Setup screen would limit it (12 becomes 10), instead of silently counting
+// as 1 and being written back as that. 0 (never entered) stays. Returns the notice for the
+// operator, empty when nothing was changed.
+std::string LimitStoredAspectRatio(SystemSettings& settings);
 // Checks the text, tells the operator when it is out of range, stores the value in
 // CustomAspectRatio and returns the check (its `text` goes back into txtAspect).
 AspectRatioCheck ApplyAspectRatio(std::string_view text, SystemSettings& settings, Operator& op);

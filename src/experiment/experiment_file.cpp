@@ -17,6 +17,7 @@ namespace tarnwell {
 namespace {
 
 constexpr std::size_t kMaxTextSubjectIdLength = 64;
+constexpr int16_t kActivePlatformAll = 5;
 constexpr int kDistanceLowerLimit = 0;
 constexpr int kDistanceUpperLimit = 200;
 // A warning about long IDs names at most this many, so the box stays on the screen.
@@ -54,7 +55,7 @@ bool IsExperimentTextFile(const std::filesystem::path& path) {
   if (!ReadWholeFile(path, bytes)) return false;
   const std::string title = ExperimentTitleLine();
   for (const auto& line : SplitLines(bytes)) {
-    if (line == title) return true;
+    if (IsTitleLine(line, title)) return true;
   }
   return false;
 }
@@ -92,7 +93,7 @@ void ReadExperimentTextLines(std::string_view text, ExperimentSetup& experiment)
   KeyLineReader reader;
   for (const auto& line : SplitLines(text)) {
     if (!titleSeen) {
-      titleSeen = line == title;
+      titleSeen = IsTitleLine(line, title);
       continue;
     }
     if (reader.MatchesPattern(line, "Data File = %s")) {
@@ -104,7 +105,10 @@ void ReadExperimentTextLines(std::string_view text, ExperimentSetup& experiment)
     } else if (reader.MatchesPattern(line, "Maximum Time = %s")) {
       experiment.MaxTime = NumberValue(reader.GetLineValue(line));
     } else if (reader.MatchesPattern(line, "Active Platform = %s")) {
-      experiment.ActivePlatform = NumberValue(reader.GetLineValue(line));
+      // Every code above 4 makes all platforms active; a hand-edited 6 or 7 is taken as the
+      // "ALL" it means, so the screen shows it and leaving the screen keeps it active.
+      experiment.ActivePlatform =
+          std::min<int16_t>(NumberValue(reader.GetLineValue(line)), kActivePlatformAll);
     } else if (reader.MatchesPattern(line, "Distance from Start = %s")) {
       experiment.DistFromStart = NumberValue(reader.GetLineValue(line));
     } else if (reader.MatchesPattern(line, "Subject ID %s = %s")) {
@@ -160,7 +164,11 @@ bool LoadExperimentSetup(Operator& op, const std::filesystem::path& path, Experi
   SubjectTable loadedSubjects = subjects;
   if (!ReadExperimentFile(op, *existing, loaded, loadedPool, loadedSubjects)) return false;
 
-  const std::string dataFile = ReplaceExtension(existing->string(), "EXP");
+  // Stored absolute: a path relative to where a command ran names nothing for the desktop.
+  std::error_code ec;
+  std::filesystem::path source = std::filesystem::absolute(*existing, ec);
+  if (ec) source = *existing;
+  const std::string dataFile = ReplaceExtension(source.string(), "EXP");
   if (FileExistsOrCanBeCreated(dataFile)) {
     loaded.DataFile = dataFile;
     loaded.DataFileValid = true;
@@ -173,7 +181,7 @@ bool LoadExperimentSetup(Operator& op, const std::filesystem::path& path, Experi
   experiment = std::move(loaded);
   pool = loadedPool;
   subjects = std::move(loadedSubjects);
-  experimentFolder = existing->parent_path();
+  experimentFolder = source.parent_path();
   return true;
 }
 
@@ -263,20 +271,9 @@ bool CheckTrialIDs(Operator& op, const ExperimentSetup& experiment, bool shuttin
                    "Cannot run experiment", MessageIcon::Critical, MessageButtons::Ok);
     return false;
   }
-  std::map<std::string, std::size_t> firstWithStoredId;
   std::vector<std::size_t> longIds;
   for (std::size_t k = 0; k < ids.size(); ++k) {
-    const std::string stored = CutToStoredLength(ids[k], kStoredSubjectIdLength);
-    if (stored != ids[k]) longIds.push_back(k);
-    const auto [it, inserted] = firstWithStoredId.emplace(stored, k);
-    if (!inserted) {
-      const std::size_t first = it->second;
-      op.ShowMessage("Trial ID " + std::to_string(first + 1) + " \"" + ids[first] + "\"\nand trial ID " +
-                         std::to_string(k + 1) + " \"" + ids[k] + "\"\nare the same in the " +
-                         std::to_string(kStoredSubjectIdLength) + " characters\nthat are stored.",
-                     "Cannot run experiment", MessageIcon::Critical, MessageButtons::Ok);
-      return false;
-    }
+    if (CutToStoredLength(ids[k], kStoredSubjectIdLength) != ids[k]) longIds.push_back(k);
   }
   if (!longIds.empty()) {
     std::string text = "Trial IDs are stored with " + std::to_string(kStoredSubjectIdLength) +
@@ -290,6 +287,30 @@ bool CheckTrialIDs(Operator& op, const ExperimentSetup& experiment, bool shuttin
     op.ShowMessage(text, "Trial IDs", MessageIcon::Exclamation, MessageButtons::Ok);
   }
   return true;
+}
+
+std::string RepeatedTrialIDsText(const std::vector<std::string>& ids) {
+  std::map<std::string, std::size_t> firstWithStoredId;
+  std::vector<std::pair<std::size_t, std::size_t>> repeats;
+  for (std::size_t k = 0; k < ids.size(); ++k) {
+    const auto [it, inserted] =
+        firstWithStoredId.emplace(CutToStoredLength(ids[k], kStoredSubjectIdLength), k);
+    if (!inserted) repeats.emplace_back(it->second, k);
+  }
+  if (repeats.empty()) return {};
+  std::string text = "These trial IDs repeat in the " + std::to_string(kStoredSubjectIdLength) +
+                     " characters\nthat are stored:";
+  for (std::size_t i = 0; i < repeats.size() && i < kLongIdsNamed; ++i) {
+    const auto [first, k] = repeats[i];
+    text += "\n" + std::to_string(first + 1) + " \"" + ids[first] + "\" and " + std::to_string(k + 1) +
+            " \"" + ids[k] + "\"";
+  }
+  if (repeats.size() > kLongIdsNamed)
+    text += "\nand " + std::to_string(repeats.size() - kLongIdsNamed) + " more.";
+  text +=
+      "\n\nEach trial is still recorded under its\nown number; reports and tables show\nthe same ID for "
+      "them.";
+  return text;
 }
 
 std::string ActivePlatformSettingText(int16_t activePlatform) {

@@ -11,6 +11,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/operator.h"
 #include "experiment/experiment_setup.h"
@@ -98,12 +99,16 @@ bool SaveExperimentSetupCommand(Operator& op, const std::filesystem::path& progr
 std::string CheckDistanceFromStart(Operator& op, std::string_view distanceBoxText, const PoolSetup& pool,
                                    ExperimentSetup& experiment);
 
-/// `CheckTrialIDs`: a run needs at least one subject ID, at most the 100 an experiment file
-/// holds, and IDs that stay distinct in the 8 characters that are stored (they would
-/// otherwise become the same subject); each refusal is shown and gives false. IDs longer than
-/// 8 characters are accepted with a warning naming what will be stored. Skipped (true) while
-/// the program is shutting down.
+/// `CheckTrialIDs`: a run needs at least one subject ID and at most the 100 an experiment
+/// file holds; each refusal is shown and gives false. IDs longer than 8 characters are
+/// accepted with a warning naming what will be stored. Skipped (true) while the program is
+/// shutting down. IDs that repeat are no refusal: raw files, status words and labels go by
+/// the subject's number, and some labs list an animal once per trial.
 bool CheckTrialIDs(Operator& op, const ExperimentSetup& experiment, bool shuttingDown = false);
+
+/// The warning about IDs that are the same in their 8 stored characters (naming the pairs),
+/// empty when there are none. The setup screen shows it, titled "Trial IDs", when it is left.
+std::string RepeatedTrialIDsText(const std::vector<std::string>& ids);
 
 /// The current setting as the "Change active platform" prompt names it: "none", "1".."4",
 /// "all", or "<undefined>".

@@ -31,9 +31,9 @@ ExperimentScreenBoxes ShowExperiment(ExperimentSetup& experiment) {
   boxes.ExperimentFile = experiment.DataFile;
   boxes.ExperimentFileValid = experiment.DataFileValid;
   boxes.MaxTime = std::to_string(experiment.MaxTime);
-  const int platform = experiment.ActivePlatform;
-  boxes.ActivePlatformIndex =
-      platform >= 0 && platform < static_cast<int>(kActivePlatformChoices.size()) ? platform : 0;
+  // Codes above "ALL" make every platform active too (the zone rule); below 0, none.
+  const int last = static_cast<int>(kActivePlatformChoices.size()) - 1;
+  boxes.ActivePlatformIndex = std::clamp<int>(experiment.ActivePlatform, 0, last);
   boxes.DistFromStart = std::to_string(experiment.DistFromStart);
   return boxes;
 }

@@ -35,7 +35,7 @@ struct ExperimentScreenBoxes {
 std::string ExperimentFileName(std::string_view chosen);
 
 /// `ShowExperiment`: DataFile gets the extension EXP; the boxes show DataFile, MaxTime,
-/// ActivePlatform (a code outside 0..5 shows as "OFF" rather than as nothing) and
+/// ActivePlatform (a code above 5 shows as the "ALL" it means, one below 0 as "OFF") and
 /// DistFromStart.
 ExperimentScreenBoxes ShowExperiment(ExperimentSetup& experiment);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <optional>
+#include <system_error>
 
 #include "core/file_util.h"
 #include "core/key_line.h"
@@ -151,12 +152,18 @@ std::string FormatSubjectsIni(const SubjectTable& table) {
   return text;
 }
 
-std::vector<std::string> ParseSubjectsIni(std::string_view text) {
+std::vector<std::string> ParseSubjectsIni(std::string_view text, bool* more) {
   std::vector<std::string> ids;
+  if (more != nullptr) *more = false;
   KeyLineReader reader;
   for (const auto& line : SplitLines(text)) {
     std::string id = StripNumberPrefix(reader.GetLineValue(line));
-    if (!id.empty()) ids.push_back(std::move(id));
+    if (id.empty()) continue;
+    if (ids.size() == static_cast<std::size_t>(kMaxSubjects)) {
+      if (more != nullptr) *more = true;
+      break;
+    }
+    ids.push_back(std::move(id));
   }
   return ids;
 }
@@ -167,22 +174,78 @@ bool SaveSubjectTable(const std::filesystem::path& iniPath, const SubjectTable& 
 
 namespace {
 
-std::optional<std::vector<std::string>> ReadSubjectsIni(const std::filesystem::path& iniPath) {
+// A list of 100 IDs is a few kilobytes; a file far beyond that is something else.
+constexpr std::uintmax_t kMaxSubjectsIniBytes = 256 * 1024;
+
+enum class SubjectsIniKind { Missing, List, NoList };
+
+struct SubjectsIniRead {
+  SubjectsIniKind kind = SubjectsIniKind::Missing;
+  std::vector<std::string> ids;
+  bool more = false;  // further IDs beyond the first 100
+  std::string problem;
+};
+
+// Control bytes other than line ends and tabs (a DOS end-of-file mark allowed) mean binary.
+bool HoldsBinaryBytes(std::string_view text) {
+  return std::any_of(text.begin(), text.end(), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return (byte < 0x20 && byte != '\t' && byte != '\r' && byte != '\n' && byte != 0x1A) || byte == 0x7F;
+  });
+}
+
+SubjectsIniRead ReadSubjectsIniChecked(const std::filesystem::path& iniPath) {
+  SubjectsIniRead read;
   const auto existing = FindExistingFile(iniPath);
-  if (!existing) return std::nullopt;
+  if (!existing) return read;
+  const std::string name = existing->filename().string();
+  std::error_code ec;
+  const std::uintmax_t size = std::filesystem::file_size(*existing, ec);
   std::string text;
-  if (!ReadWholeFile(*existing, text)) return std::nullopt;
-  return ParseSubjectsIni(text);
+  if (ec || size > kMaxSubjectsIniBytes) {
+    read.kind = SubjectsIniKind::NoList;
+    read.problem = name + " is not a subject list\n(it is " +
+                   (ec ? std::string("not a file") : std::to_string(size / 1024) + " KB long") + ").";
+  } else if (!ReadWholeFile(*existing, text)) {
+    read.kind = SubjectsIniKind::NoList;
+    read.problem = name + " cannot be read.";
+  } else if (HoldsBinaryBytes(text)) {
+    read.kind = SubjectsIniKind::NoList;
+    read.problem = name + " is not a subject list\n(it holds binary bytes).";
+  }
+  if (read.kind == SubjectsIniKind::NoList) {
+    read.problem +=
+        "\nIt was not read; the subjects of the\nexperiment setup are used, and the file\n"
+        "is replaced when the subject list is saved.";
+    return read;
+  }
+  read.kind = SubjectsIniKind::List;
+  read.ids = ParseSubjectsIni(text, &read.more);
+  if (read.more)
+    read.problem = name + " lists more than " + std::to_string(kMaxSubjects) + " IDs.\nOnly the first " +
+                   std::to_string(kMaxSubjects) + " are used: an experiment\nholds no more.";
+  return read;
+}
+
+std::optional<std::vector<std::string>> ReadSubjectsIni(const std::filesystem::path& iniPath) {
+  SubjectsIniRead read = ReadSubjectsIniChecked(iniPath);
+  if (read.kind != SubjectsIniKind::List) return std::nullopt;
+  return std::move(read.ids);
 }
 
 }  // namespace
 
+std::string SubjectsIniProblem(const std::filesystem::path& iniPath) {
+  return ReadSubjectsIniChecked(iniPath).problem;
+}
+
 bool LoadSubjectTable(const std::filesystem::path& iniPath, SubjectTable& table,
                       ExperimentSetup& experiment) {
+  const SubjectsIniRead read = ReadSubjectsIniChecked(iniPath);
+  if (read.kind == SubjectsIniKind::NoList) return false;
   table.Clear();
-  const auto ids = ReadSubjectsIni(iniPath);
-  if (!ids) return false;
-  table.Fill(*ids);
+  if (read.kind == SubjectsIniKind::Missing) return false;
+  table.Fill(read.ids);
   table.RebuildSubjectIDs(experiment);
   return true;
 }
@@ -197,10 +260,18 @@ std::vector<std::string> DefaultSubjectIDs() {
 }
 
 bool PrepareSubjectTableAtStartUp(const std::filesystem::path& iniPath, SubjectTable& table,
-                                  ExperimentSetup& experiment) {
-  if (!SubjectsIniHoldsAnId(iniPath)) {
+                                  ExperimentSetup& experiment, std::string* notice) {
+  const SubjectsIniRead read = ReadSubjectsIniChecked(iniPath);
+  if (notice != nullptr) *notice = read.problem;
+  if (read.kind != SubjectsIniKind::List || read.ids.empty()) {
     SubjectTable fresh(table.Columns());
     fresh.Fill(experiment.SubjectIDs.empty() ? DefaultSubjectIDs() : experiment.SubjectIDs);
+    // A file that is no subject list is reported, never overwritten behind the operator's back.
+    if (read.kind == SubjectsIniKind::NoList) {
+      table = fresh;
+      table.RebuildSubjectIDs(experiment);
+      return true;
+    }
     if (!SaveSubjectTable(iniPath, fresh)) {
       // The home folder is not writable: work with the table in memory.
       table = fresh;

@@ -79,8 +79,14 @@ std::string StripNumberPrefix(std::string_view cellText);
 std::string FormatSubjectsIni(const SubjectTable& table);
 
 /// The IDs SUBJECTS.INI names, in file order: each line's value (key-line rule) without a
-/// number prefix; lines without a value name nobody.
-std::vector<std::string> ParseSubjectsIni(std::string_view text);
+/// number prefix; lines without a value name nobody. At most the 100 IDs an experiment
+/// holds are taken; `more` (when given) tells whether the text named further IDs.
+std::vector<std::string> ParseSubjectsIni(std::string_view text, bool* more = nullptr);
+
+/// Why SUBJECTS.INI is no subject list (too large, binary bytes), or why not all of it was
+/// taken (more than 100 IDs): a notice for the operator; empty when the list is read whole
+/// or there is no file.
+std::string SubjectsIniProblem(const std::filesystem::path& iniPath);
 
 /// Writes SUBJECTS.INI as a whole (temporary file and rename). False, with nothing written,
 /// when the file cannot be created.
@@ -88,7 +94,8 @@ bool SaveSubjectTable(const std::filesystem::path& iniPath, const SubjectTable& 
 
 /// Fills the table from SUBJECTS.INI: the values fill the cells in file order, row by row,
 /// whatever row and column the lines name; then the experiment's IDs are rebuilt from the
-/// table. A missing file leaves the table empty and the experiment's IDs untouched (false).
+/// table. A missing file leaves the table empty and the experiment's IDs untouched (false);
+/// a file that is no subject list (SubjectsIniProblem) changes nothing (false).
 bool LoadSubjectTable(const std::filesystem::path& iniPath, SubjectTable& table, ExperimentSetup& experiment);
 
 /// Whether SUBJECTS.INI exists and names at least one ID.
@@ -100,10 +107,11 @@ std::vector<std::string> DefaultSubjectIDs();
 /// Start-up, after DEFAULT.CFG has been read: when SUBJECTS.INI is missing or names no ID,
 /// it is written from the experiment's IDs, or with the three default subjects when there
 /// are none (never over an existing list); then the table is loaded from it, so that the
-/// experiment's IDs always come from the table. False when SUBJECTS.INI could not be
-/// written or read.
+/// experiment's IDs always come from the table. A file that is no subject list is left as
+/// it is and the table is filled as for a missing one; `notice` (when given) then says so.
+/// False when SUBJECTS.INI could not be written or read.
 bool PrepareSubjectTableAtStartUp(const std::filesystem::path& iniPath, SubjectTable& table,
-                                  ExperimentSetup& experiment);
+                                  ExperimentSetup& experiment, std::string* notice = nullptr);
 
 /// `SubjectEditLocked`: the experiment's file (DataFile, extension EXP) exists and a subject
 /// it lists has a non-zero status word. Recompute whenever the data file changes or a

@@ -6,6 +6,7 @@
 
 #include "core/file_util.h"
 #include "core/numbers.h"
+#include "pool/pool_editor.h"
 #include "pool/zones.h"
 
 namespace tarnwell {
@@ -110,7 +111,58 @@ void ApplyConversion(Converted& converted, ExperimentSetup& experiment, PoolSetu
   pool = converted.pool;
 }
 
+// The active platform codes: 0 "OFF", 1..4, 5 "ALL".
+constexpr int kLastActivePlatformCode = 5;
+
+std::string RangeText(double minimum, double maximum) {
+  return FormatGeneral(minimum) + " to " + FormatGeneral(maximum);
+}
+
 }  // namespace
+
+std::string LegacyRecordRangeProblem(const LegacyExperimentRecord& experimentRecord,
+                                     const LegacyConfigRecord& configRecord) {
+  Converted converted;
+  if (ConvertRecords(experimentRecord, configRecord, converted) != 0) return {};
+  const ExperimentSetup& e = converted.experiment;
+  const PoolSetup& pool = converted.pool;
+  const auto outside = [](double value, double minimum, double maximum) {
+    return !(value >= minimum && value <= maximum);
+  };
+  const auto problem = [](const std::string& field, double value, double minimum, double maximum) {
+    return field + " " + FormatGeneral(value) + " (" + RangeText(minimum, maximum) + ")";
+  };
+  if (e.MaxTime < 1) return problem("Maximum time", e.MaxTime, 1, INT16_MAX);
+  if (outside(e.ActivePlatform, 0, kLastActivePlatformCode))
+    return problem("Active platform", e.ActivePlatform, 0, kLastActivePlatformCode);
+  const double poolDiameter = 2.0 * pool.Radius;
+  if (outside(poolDiameter, kPoolDiameterRange.Min, kPoolDiameterRange.Max))
+    return problem("Pool diameter", poolDiameter, kPoolDiameterRange.Min, kPoolDiameterRange.Max);
+  if (outside(pool.NumRings, kRingsRange.Min, kRingsRange.Max))
+    return problem("Number of rings", pool.NumRings, kRingsRange.Min, kRingsRange.Max);
+  if (outside(pool.ActualSizeX, kActualSizeRange.Min, kActualSizeRange.Max))
+    return problem("Pool diameter cm", pool.ActualSizeX, kActualSizeRange.Min, kActualSizeRange.Max);
+  if (outside(pool.ActualSizeY, kActualSizeRange.Min, kActualSizeRange.Max))
+    return problem("Pool size cm in y", pool.ActualSizeY, kActualSizeRange.Min, kActualSizeRange.Max);
+  for (std::size_t i = 0; i < pool.Platforms.size(); ++i) {
+    const double diameter = 2.0 * pool.Platforms[i].Radius;
+    if (outside(diameter, kPlatformDiameterRange.Min, kPlatformDiameterRange.Max))
+      return problem("Platform " + std::to_string(i + 1) + " diameter", diameter, kPlatformDiameterRange.Min,
+                     kPlatformDiameterRange.Max);
+  }
+  const int16_t multiplier = pool.Platforms[0].CMultiplier;
+  if (outside(multiplier, kCounterMultiplierRange.Min, kCounterMultiplierRange.Max))
+    return problem("Counter multiplier", multiplier, kCounterMultiplierRange.Min,
+                   kCounterMultiplierRange.Max);
+  return {};
+}
+
+void ShowUnusableRecordMessage(Operator& op, const std::filesystem::path& path, const std::string& problem,
+                               const std::string& title) {
+  op.ShowMessage(
+      path.filename().string() + "\nholds a value no setup can have:\n" + problem + ".\nNothing was loaded.",
+      title, MessageIcon::Exclamation, MessageButtons::Ok);
+}
 
 std::string ExperimentRecordName(std::string_view dataFile) {
   const std::size_t separator = dataFile.find_last_of("/\\");
@@ -170,10 +222,14 @@ bool ConvertLegacyTarnwellSetup(Operator& op, const LegacyExperimentRecord& expe
 }
 
 bool ConvertLegacyExperimentFile(Operator& op, const std::filesystem::path& path, ExperimentSetup& experiment,
-                                 PoolSetup& pool, SubjectTable* toSubjectList) {
+                                 PoolSetup& pool, SubjectTable* toSubjectList, const std::string& title) {
   LegacyExperimentRecord record;
   LegacyConfigRecord config;
   if (!ReadLegacySetup(path, record, config)) return false;
+  if (const std::string problem = LegacyRecordRangeProblem(record, config); !problem.empty()) {
+    ShowUnusableRecordMessage(op, path, problem, title);
+    return false;
+  }
   if (!ConvertLegacyTarnwellSetup(op, record, config, experiment, pool, toSubjectList)) return false;
   experiment.DataFile = DataFileFor(path, record.Name);
   experiment.DataFileValid = FileExistsOrCanBeCreated(experiment.DataFile);

@@ -34,6 +34,17 @@ void BuildLegacyRecords(std::string_view name, const ExperimentSetup& experiment
                         const std::array<uint16_t, kRecordSubjects>& statusWords,
                         LegacyExperimentRecord& experimentRecord, LegacyConfigRecord& configRecord);
 
+/// The first converted value of a record that lies outside what the setups hold (a
+/// configuration record renamed .EXP reads as pool radius 0, 8224 rings, active platform
+/// 45): the field as the operator knows it, its value and its range, e.g. "Number of
+/// rings 8224 (1 to 4)". Empty when every value fits.
+std::string LegacyRecordRangeProblem(const LegacyExperimentRecord& experimentRecord,
+                                     const LegacyConfigRecord& configRecord);
+
+/// The refusal shown for such a record: the file, then the field.
+void ShowUnusableRecordMessage(Operator& op, const std::filesystem::path& path, const std::string& problem,
+                               const std::string& title);
+
 /// Converts a record into the experiment (maximum time, active platform, distance, subject
 /// IDs; the data file is left alone) and the pool (ring radii recomputed). The IDs go into
 /// `toSubjectList` (replacing its cells) and from there into the experiment when a table is
@@ -48,9 +59,11 @@ bool ConvertLegacyTarnwellSetup(Operator& op, const LegacyExperimentRecord& expe
 /// Reads and converts the record file at `path`, then names the data file after the
 /// record: the record's folder, its experiment name, extension EXP (the file's own name when
 /// the record names none). False, with nothing changed, when the file does not exist, is a
-/// text setup, is not a whole record, or does not convert.
+/// text setup, is not a whole record, holds a value out of range (shown, naming the file
+/// and the field, titled `title`) or does not convert.
 bool ConvertLegacyExperimentFile(Operator& op, const std::filesystem::path& path, ExperimentSetup& experiment,
-                                 PoolSetup& pool, SubjectTable* toSubjectList);
+                                 PoolSetup& pool, SubjectTable* toSubjectList,
+                                 const std::string& title = "Load Experiment Setup");
 
 /// Everything an experiment record holds, read and converted without asking anything:
 /// what the run (status words), the subject lock and the map comparison need.

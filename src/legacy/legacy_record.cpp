@@ -230,13 +230,13 @@ bool IsCurrentFormatFile(const std::filesystem::path& path) {
   if (!existing) return false;
   std::string head;
   if (!ReadFirstBytes(*existing, 20, head)) return false;
-  return head.starts_with(kCurrentFormatHeader);
+  return WithoutByteOrderMark(head).starts_with(kCurrentFormatHeader);
 }
 
 std::optional<RecordLayout> ParseLegacySetup(std::string_view bytes, bool isExperimentFile,
                                              LegacyExperimentRecord& experimentRecord,
                                              LegacyConfigRecord& configRecord) {
-  if (bytes.starts_with(kCurrentFormatHeader)) return std::nullopt;
+  if (WithoutByteOrderMark(bytes).starts_with(kCurrentFormatHeader)) return std::nullopt;
   LegacyExperimentRecord experiment;
   LegacyConfigRecord config;
   RecordLayout layout = RecordLayout::Current;

@@ -65,6 +65,10 @@ bool TakePoolFromLegacy(Operator& op, const std::filesystem::path& path, PoolSet
     ShowNotAPoolFile(op, path, title);
     return false;
   }
+  if (const std::string problem = LegacyRecordRangeProblem(record, config); !problem.empty()) {
+    ShowUnusableRecordMessage(op, path, problem, title);
+    return false;
+  }
   // The conversion fills an experiment too; it goes to a scratch copy, so only the map
   // changes. A failed conversion has shown its error and changed nothing.
   ExperimentSetup scratch;

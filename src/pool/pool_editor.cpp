@@ -46,15 +46,18 @@ void PoolEditor::ShowPoolItem() {
   const PoolSetup& pool = *pool_;
   const PlatformSetup& first = pool.Platforms[0];
   boxes_.CounterMultiplier = first.CMultiplier;
+  // The pool-only boxes are read back whatever is selected, so they always show the pool
+  // as it is now: a pool loaded elsewhere while a platform was selected must not be
+  // overwritten with the rings and size of the one it replaced.
+  boxes_.NumRings = pool.NumRings;
+  boxes_.Quadrants = pool.Quadrants;
+  boxes_.EquArea = pool.EquArea;
+  boxes_.ActualSize = pool.ActualSizeX;
   if (selectedPoolItem_ == 0) {
     boxes_.Diameter = 2.0 * pool.Radius;
     boxes_.X = pool.X;
     boxes_.Y = pool.Y;
     boxes_.Round = pool.Round;
-    boxes_.NumRings = pool.NumRings;
-    boxes_.Quadrants = pool.Quadrants;
-    boxes_.EquArea = pool.EquArea;
-    boxes_.ActualSize = pool.ActualSizeX;
     return;
   }
   const PlatformSetup& platform = pool.Platforms[selectedPoolItem_ - 1];

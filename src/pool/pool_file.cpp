@@ -197,7 +197,7 @@ void ReadKeyLine(KeyLineReader& reader, std::string_view line, PoolSetup& pool) 
 
 bool HasTitleLine(const std::vector<std::string>& lines, const std::string& title) {
   for (const std::string& line : lines) {
-    if (line == title) return true;
+    if (IsTitleLine(line, title)) return true;
   }
   return false;
 }
@@ -208,7 +208,7 @@ bool ReadLines(const std::vector<std::string>& lines, PoolSetup& pool) {
   bool titleMet = false;
   for (const std::string& line : lines) {
     if (!titleMet) {
-      titleMet = line == title;
+      titleMet = IsTitleLine(line, title);
       continue;
     }
     ReadKeyLine(reader, line, pool);
@@ -239,7 +239,7 @@ std::string PoolSetupTitleLine() {
 }
 
 bool StartsWithCurrentSetupHeader(std::string_view leadingBytes) {
-  return leadingBytes.substr(0, kSetupHeader.size()) == kSetupHeader;
+  return WithoutByteOrderMark(leadingBytes).starts_with(kSetupHeader);
 }
 
 std::string FormatPoolSetupText(const PoolSetup& pool) {

@@ -114,4 +114,45 @@ int16_t ComPortFromEntry(std::string_view entry) {
   return CInt(Val(entry.size() > 3 ? entry.substr(3) : std::string_view{}));
 }
 
+namespace {
+
+constexpr std::string_view kNotFoundSuffix = " (not found)";
+constexpr std::string_view kInUseSuffix = " (in use)";
+
+// The number of a plain "COMn" entry; 0 for any other entry.
+int PortEntryNumber(std::string_view entry) {
+  if (entry.size() < 4 || entry.substr(0, 3) != "COM") return 0;
+  int value = 0;
+  const auto [end, ec] = std::from_chars(entry.data() + 3, entry.data() + entry.size(), value);
+  return ec == std::errc() && end == entry.data() + entry.size() ? value : 0;
+}
+
+}  // namespace
+
+ComPortChoice ComPortChoiceFor(const std::vector<std::string>& comPortNames, int comPort,
+                               std::string_view deviceInUse) {
+  ComPortChoice choice;
+  choice.entries = ComPortListEntries(comPortNames);
+  if (!deviceInUse.empty()) {
+    choice.entries.insert(choice.entries.begin(), std::string(deviceInUse) + std::string(kInUseSuffix));
+    choice.selected = 0;
+    return choice;
+  }
+  const bool listed = std::any_of(choice.entries.begin(), choice.entries.end(),
+                                  [comPort](const std::string& e) { return PortEntryNumber(e) == comPort; });
+  if (comPort >= 1 && !listed) {
+    choice.entries.insert(choice.entries.begin(),
+                          "COM" + std::to_string(comPort) + std::string(kNotFoundSuffix));
+    choice.selected = 0;
+    return choice;
+  }
+  choice.selected = SelectedComPortEntry(choice.entries, comPort);
+  return choice;
+}
+
+int16_t ComPortAfterChoice(std::string_view entry, int16_t comPort) {
+  if (const int number = PortEntryNumber(entry); number > 0) return static_cast<int16_t>(number);
+  return comPort >= 1 ? comPort : int16_t{1};
+}
+
 }  // namespace tarnwell

@@ -48,4 +48,21 @@ int SelectedComPortEntry(const std::vector<std::string>& entries, int comPort);
 /// ("COM12" gives 12); 1 when nothing is selected (the list was empty).
 int16_t ComPortFromEntry(std::string_view entry);
 
+/// What cboMazeComPort offers. The machine's ports as ComPortListEntries gives them; a
+/// configured port (1 or more) that the machine does not have is shown, selected, as
+/// "COMn (not found)" rather than replaced by the first port found (an unplugged adapter
+/// keeps its number); with the unit opened by device path (--port), that device comes
+/// first as "DEVICE (in use)" and is selected. Otherwise as SelectedComPortEntry.
+struct ComPortChoice {
+  std::vector<std::string> entries;
+  int selected = -1;
+};
+ComPortChoice ComPortChoiceFor(const std::vector<std::string>& comPortNames, int comPort,
+                               std::string_view deviceInUse);
+
+/// `ComPort` after the screen is left with `entry` selected: the number of a port entry
+/// ("COM12" gives 12); for the missing port, the device in use or an empty list the stored
+/// number stays, and a port never set becomes 1.
+int16_t ComPortAfterChoice(std::string_view entry, int16_t comPort);
+
 }  // namespace tarnwell

@@ -86,6 +86,8 @@ class TrackerLink {
   /// Open this device instead of the COM port's (--port DEVICE, the simulator). While
   /// set, any port number opens it, and the port messages name the device.
   void SetPortDevice(std::string device) { portDevice_ = std::move(device); }
+  // The device given by path (--port, --simulator); empty when the COM number decides.
+  const std::string& PortDevice() const { return portDevice_; }
   /// Told when a running mask setup ends by itself (bytes arrived before the unit
   /// acknowledged), so the screen hides its status label.
   std::function<void()> onMaskSetupEnded;

@@ -157,6 +157,8 @@ void FrmMain::BuildMenus() {
           [this] { ForwardMenuCommand(MenuCommand::Save); });
   connect(AddAction(file, "mnuLoadCfg", "Load Legacy C&fg..."), &QAction::triggered, this,
           [this] { ForwardMenuCommand(MenuCommand::LoadLegacyCfg); });
+  connect(AddAction(file, "mnuLoadAnalysis", "Load Analysis Se&ttings..."), &QAction::triggered, this,
+          [this] { ForwardMenuCommand(MenuCommand::LoadAnalysisSettings); });
   connect(AddAction(file, "mnuSetExptPlat", "Set Active Pla&tform..."), &QAction::triggered, this,
           &FrmMain::mnuSetExptPlat_Click);
   file->addSeparator();
@@ -173,7 +175,8 @@ void FrmMain::BuildMenus() {
   file->addSeparator();
   connect(AddAction(file, "mnuExit", "E&xit"), &QAction::triggered, this, &FrmMain::mnuExit_Click);
   // Output entries come alive on the data screen.
-  for (const char* name : {"mnuClose", "mnuSaveAs", "mnuSaveAll", "mnuExport", "mnuTrailmap", "mnuPrint"}) {
+  for (const char* name :
+       {"mnuClose", "mnuSaveAs", "mnuSaveAll", "mnuExport", "mnuTrailmap", "mnuPrint", "mnuLoadAnalysis"}) {
     Action(name)->setEnabled(false);
   }
 
@@ -270,6 +273,7 @@ void FrmMain::FormLoad() {
   SystemSettings& settings = context_.settings;
   SettingsLoadResult loaded;
   LoadTrackerSettingsFiles(context_.program, loaded);
+  if (!loaded.aspectRatioNotice.empty()) startUpNotices_.push_back(loaded.aspectRatioNotice);
 
   // 9: the port list.
   context_.tracker.ListComPorts();
@@ -280,9 +284,12 @@ void FrmMain::FormLoad() {
 
   // 11: the default experiment, the subject table that goes with it, the default pool.
   ReadExperimentText(DefaultExperimentFile(home.Folder()), context_.experiment);
-  if (!PrepareSubjectTableAtStartUp(home.SubjectsIniPath(), context_.subjects, context_.experiment)) {
+  std::string subjectsNotice;
+  if (!PrepareSubjectTableAtStartUp(home.SubjectsIniPath(), context_.subjects, context_.experiment,
+                                    &subjectsNotice)) {
     startUpNotices_.push_back("The subject list could not be written to\n" + home.SubjectsIniPath().string());
   }
+  if (!subjectsNotice.empty()) startUpNotices_.push_back(subjectsNotice);
   LoadStartUpPool(home.Folder(), context_.pool);
 
   // 12-13: Default.SET, whose port and folders win over the INI's; folders that do not
@@ -470,6 +477,8 @@ bool FrmMain::EnterScreen(ScreenMode mode) {
   stack_->setCurrentWidget(s);
   if (QAction* entry = MenuEntryOf(mode)) entry->setEnabled(false);
   Action("mnuSetExptPlat")->setVisible(mode == ScreenMode::SetupExperiment);
+  // Only the pool setup screen takes a pool from an old configuration file.
+  Action("mnuLoadCfg")->setVisible(mode == ScreenMode::SetupPool);
   s->DoLayout();
   s->Enter();
   return true;

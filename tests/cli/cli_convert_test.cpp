@@ -5,6 +5,7 @@
 
 #include "cli_commands.h"
 #include "cli_support.h"
+#include "core/home_lock.h"
 #include "experiment/experiment_file.h"
 #include "experiment/subject_table.h"
 #include "legacy/legacy_conversion.h"
@@ -70,6 +71,31 @@ TEST(ConvertCommand, WritesWhereTheOptionsSay) {
             kExitOk);
   ExpectConvertedFiles(saved, out / "P.POL", out / "E.CFG", out / "S.INI");
   EXPECT_FALSE(dir.Exists("home/DEFAULT.POL"));
+}
+
+TEST(ConvertCommand, StoresTheAbsoluteDataFileAndWaitsForTheHomeLock) {
+  TempDir dir;
+  const Saved saved = SaveSampleRecord(dir.Path() / "WEEK1.EXP");
+  const std::string home = (dir.Path() / "home").string();
+  std::filesystem::create_directories(home);
+  {
+    // The desktop program holds the home: its setups are left alone.
+    HomeLock desktop;
+    ASSERT_TRUE(desktop.Acquire(home));
+    EXPECT_EQ(RunConvert(home, {(dir.Path() / "WEEK1.EXP").string()}), kExitFailure);
+    EXPECT_FALSE(dir.Exists("home/DEFAULT.CFG"));
+  }
+  // Given relative to the working folder, as typed in a shell.
+  const auto before = std::filesystem::current_path();
+  std::filesystem::current_path(dir.Path());
+  const int result = RunConvert(home, {"WEEK1.EXP"});
+  std::filesystem::current_path(before);
+  ASSERT_EQ(result, kExitOk);
+  ExperimentSetup experiment;
+  ASSERT_TRUE(ReadExperimentText(dir.Path() / "home" / "DEFAULT.CFG", experiment));
+  EXPECT_TRUE(std::filesystem::path(experiment.DataFile).is_absolute()) << experiment.DataFile;
+  EXPECT_TRUE(std::filesystem::equivalent(experiment.DataFile, dir.Path() / "WEEK1.EXP"));
+  EXPECT_EQ(experiment.SubjectIDs, saved.experiment.SubjectIDs);
 }
 
 }  // namespace

@@ -122,5 +122,32 @@ TEST(SaveSettingsAtShutdown, SaysWhichFileCouldNotBeWritten) {
   EXPECT_NE(error.find("QUENTRIX.INI"), std::string::npos) << error;
 }
 
+TEST(LoadSettings, AspectRatioOutOfRangeIsLimitedAsTypingDoesAndSaidOnce) {
+  struct Case {
+    const char* stored;
+    double expected;
+    const char* notice;  // empty: none
+  };
+  const std::vector<Case> cases = {
+      {"12", 10, "The custom aspect ratio 12 in QUENTRIX.INI\nis outside 0.1 to 10; 10 is used."},
+      {"0.01", 0.1, "The custom aspect ratio 0.01 in QUENTRIX.INI\nis outside 0.1 to 10; 0.1 is used."},
+      {"1.25", 1.25, ""},
+      {"0", 0, ""},  // never entered
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.stored);
+    TempDir dir;
+    dir.Write("QUENTRIX.INI", std::string("Custom Aspect Ratio = \"") + c.stored + "\"\r\n");
+    Program program(dir.Path());
+    EXPECT_EQ(LoadSettings(program).aspectRatioNotice, c.notice);
+    EXPECT_EQ(program.settings.CustomAspectRatio, c.expected);
+    // Written back as limited, so the next start has nothing to say.
+    ASSERT_TRUE(SaveSettingsAtShutdown(program));
+    Program next(dir.Path());
+    EXPECT_EQ(LoadSettings(next).aspectRatioNotice, "");
+    EXPECT_EQ(next.settings.CustomAspectRatio, c.expected);
+  }
+}
+
 }  // namespace
 }  // namespace tarnwell

@@ -99,6 +99,20 @@ struct Targets {
   std::filesystem::path folder = "/start";
 };
 
+TEST(ReadExperimentText, TitleLineFromATextEditorIsAccepted) {
+  test::TempDir dir;
+  for (const std::string& title : {"\xEF\xBB\xBF" + kTitle, kTitle + "  ", "\xEF\xBB\xBF" + kTitle + "\t"}) {
+    SCOPED_TRACE(title);
+    const auto path =
+        dir.Write("DEFAULT.CFG", title + "\r\nActive Platform = 3\r\nSubject ID 1 = \"R1\"\r\n");
+    ExperimentSetup e;
+    ASSERT_TRUE(ReadExperimentText(path, e));
+    EXPECT_EQ(e.ActivePlatform, 3);
+    EXPECT_EQ(e.SubjectIDs, std::vector<std::string>{"R1"});
+    EXPECT_TRUE(IsCurrentFormatFile(path)) << "never read as a binary record";
+  }
+}
+
 TEST(LoadExperimentSetup, UnusableFilesChangeNothing) {
   test::TempDir dir;
   struct Case {
@@ -187,8 +201,7 @@ TEST(CheckTrialIDs, RefusesWhatARunCannotRecord) {
       {"one", {"R1"}, true, "", ""},
       {"100", hundred, true, "", ""},
       {"101", many, false, "This experiment has 101 trial IDs.\nAn experiment file holds\nat most 100.", "Cannot run experiment"},
-      {"same first 8 characters", {"R0", "RAT00001A", "RAT00001B"}, false, "Trial ID 2 \"RAT00001A\"\nand trial ID 3 \"RAT00001B\"\nare the same in the 8 characters\nthat are " "stored.", "Cannot run experiment"},
-      {"the same ID twice", {"A", "B", "A"}, false, "Trial ID 1 \"A\"\nand trial ID 3 \"A\"\nare the same in the 8 characters\nthat are stored.", "Cannot run experiment"},
+      {"the same ID twice is no refusal", {"A", "B", "A"}, true, "", ""},
       {"case makes IDs differ", {"rat1", "RAT1"}, true, "", ""},
       {"longer than 8 is a warning", {"RAT000012", "B"}, true, "Trial IDs are stored with 8 characters.\nThese are kept as:\n\"RAT000012\" as \"RAT00001\"", "Trial IDs"},
   };
@@ -212,6 +225,15 @@ TEST(CheckTrialIDs, RefusesWhatARunCannotRecord) {
   ScriptedOperator op;
   EXPECT_TRUE(CheckTrialIDs(op, ExperimentSetup{}, /*shuttingDown=*/true));
   EXPECT_TRUE(op.Log().empty());
+}
+
+TEST(RepeatedTrialIDsText, NamesThePairsThatAreTheSameInTheStoredCharacters) {
+  EXPECT_EQ(RepeatedTrialIDsText({"rat1", "RAT1", "B"}), "") << "case makes IDs differ";
+  EXPECT_EQ(
+      RepeatedTrialIDsText({"R0", "RAT00001A", "A", "RAT00001B", "A"}),
+      "These trial IDs repeat in the 8 characters\nthat are stored:\n"
+      "2 \"RAT00001A\" and 4 \"RAT00001B\"\n3 \"A\" and 5 \"A\"\n\n"
+      "Each trial is still recorded under its\nown number; reports and tables show\nthe same ID for them.");
 }
 
 TEST(SaveExperimentSetupCommand, WritesTheRecordWithExtensionExpAndKeepsStatusWords) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "experiment/experiment_file.h"
 #include "support/temp_dir.h"
 
 namespace tarnwell {
@@ -95,6 +96,19 @@ TEST(ExperimentScreen, ShowThenTakeChangesNothing) {
   TakeExperimentFromScreen(boxes, shown, folder);
   EXPECT_EQ(shown, experiment);
   EXPECT_EQ(folder, dir.Path());
+}
+
+TEST(ShowExperiment, ActivePlatformAboveAllStaysAllThroughTheScreen) {
+  // DEFAULT.CFG edited by hand: 7 makes every platform active, as 5 ("ALL") does.
+  ExperimentSetup experiment;
+  ReadExperimentTextLines("[Windows Tarnwell Experiment Setup]\r\nActive Platform = 7\r\n", experiment);
+  ExperimentScreenBoxes boxes = ShowExperiment(experiment);
+  EXPECT_EQ(boxes.ActivePlatformIndex, 5);
+  std::filesystem::path folder;
+  TakeExperimentFromScreen(boxes, experiment, folder);
+  EXPECT_EQ(experiment.ActivePlatform, 5) << "never turned off";
+  experiment.ActivePlatform = -3;  // no platform active: shown as what it does
+  EXPECT_EQ(ShowExperiment(experiment).ActivePlatformIndex, 0);
 }
 
 }  // namespace

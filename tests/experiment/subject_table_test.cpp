@@ -78,7 +78,6 @@ TEST(LoadSubjectTable, FillsCellsInFileOrderWhateverTheLinesName) {
        "\r\nRow 1 Col 1 = \"\"\r\nno equals sign\r\nRow 1 Col 2 = B\n",
        {"B"}},
       {"LF line ends", "A = X\nB = Y\n", {"X", "Y"}},
-      {"binary junk", std::string("\0\xff\x01=\"\"\r\n\x80", 9), {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -130,6 +129,41 @@ TEST(PrepareSubjectTableAtStartUp, WritesTheDefaultTableOnlyWhenThereIsNoList) {
   ASSERT_TRUE(PrepareSubjectTableAtStartUp(dir.Path() / "SUBJECTS.INI", table, e));
   EXPECT_EQ(dir.Read("SUBJECTS.INI"),
             "Row 1 Col 1 = \"Subj. 1\"\r\nRow 1 Col 2 = \"Subj. 2\"\r\nRow 1 Col 3 = \"Subj. 3\"\r\n");
+}
+
+TEST(PrepareSubjectTableAtStartUp, JunkIsReportedAndKeptAndAtMost100IdsAreRead) {
+  std::string longList;
+  for (int i = 1; i <= 150; ++i) longList += "Row 1 Col 1 = \"S" + std::to_string(i) + "\"\r\n";
+  struct Case {
+    const char* what;
+    std::string bytes;
+    std::size_t expectedCount;
+    std::string notice;  // a piece of it; empty: none
+  };
+  const std::vector<Case> cases = {
+      {"binary bytes", std::string("Row 1 Col 1 = \"A\"\r\n\0\x01\x02junk", 24), 2,
+       "(it holds binary bytes)"},
+      {"a huge file", std::string(300 * 1024, 'x'), 2, "is not a subject list\n(it is 300 KB long)"},
+      {"150 IDs", longList, 100, "lists more than 100 IDs.\nOnly the first 100 are used"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::TempDir dir;
+    dir.Write("SUBJECTS.INI", c.bytes);
+    SubjectTable table(4);
+    ExperimentSetup e;
+    e.SubjectIDs = {"CFG1", "CFG2"};
+    std::string notice;
+    EXPECT_TRUE(PrepareSubjectTableAtStartUp(dir.Path() / "SUBJECTS.INI", table, e, &notice));
+    EXPECT_EQ(e.SubjectIDs.size(), c.expectedCount);
+    EXPECT_NE(notice.find(c.notice), std::string::npos) << notice;
+    EXPECT_EQ(dir.Read("SUBJECTS.INI"), c.bytes) << "never rewritten at start-up";
+    // Reading it again later (leaving the data screen) keeps what is in memory.
+    if (c.expectedCount == 2) {
+      EXPECT_FALSE(LoadSubjectTable(dir.Path() / "SUBJECTS.INI", table, e));
+      EXPECT_EQ(e.SubjectIDs, (Ids{"CFG1", "CFG2"}));
+    }
+  }
 }
 
 TEST(SubjectEditLocked, HoldsOnceAListedSubjectHasAStatus) {

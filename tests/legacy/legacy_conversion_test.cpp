@@ -257,6 +257,50 @@ TEST(ConvertLegacyTarnwellSetup, UnrepresentableValuesShowError6AndChangeNothing
   }
 }
 
+TEST(ConvertLegacyExperimentFile, AbsurdValuesAreRefusedNamingTheFileAndTheField) {
+  test::TempDir dir;
+  struct Case {
+    const char* what;
+    void (*spoil)(ExperimentSetup&, PoolSetup&);
+    std::string field;
+  };
+  const std::vector<Case> cases = {
+      {"pool radius 0", [](ExperimentSetup&, PoolSetup& p) { p.Radius = 0; }, "Pool diameter 0 (1 to 300)"},
+      {"8224 rings", [](ExperimentSetup&, PoolSetup& p) { p.NumRings = 8224; },
+       "Number of rings 8224 (1 to 4)"},
+      {"size 0 cm", [](ExperimentSetup&, PoolSetup& p) { p.ActualSizeX = 0; },
+       "Pool diameter cm 0 (1 to 999)"},
+      {"huge platform", [](ExperimentSetup&, PoolSetup& p) { p.Platforms[2].Radius = 40; },
+       "Platform 3 diameter 80 (1 to 50)"},
+      {"no time", [](ExperimentSetup& e, PoolSetup&) { e.MaxTime = 0; }, "Maximum time 0 (1 to 32767)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ExperimentSetup stored = Experiment((dir.Path() / "BAD.EXP").string(), 60, 1, 0);
+    PoolSetup storedPool = DefaultPool();
+    c.spoil(stored, storedPool);
+    ASSERT_TRUE(WriteExperimentRecord(dir.Path() / "BAD.EXP", stored, storedPool));
+    ScriptedOperator op;
+    ExperimentSetup experiment;
+    PoolSetup pool = DefaultPool();
+    EXPECT_FALSE(ConvertLegacyExperimentFile(op, dir.Path() / "BAD.EXP", experiment, pool, nullptr));
+    EXPECT_EQ(experiment, ExperimentSetup{});
+    EXPECT_EQ(pool, DefaultPool());
+    ASSERT_EQ(op.Messages().size(), 1u);
+    EXPECT_EQ(op.Messages()[0].text,
+              "BAD.EXP\nholds a value no setup can have:\n" + c.field + ".\nNothing was loaded.");
+  }
+  // The active platform word of 45: a configuration record renamed .EXP.
+  ExperimentSetup stored = Experiment((dir.Path() / "CFG.EXP").string(), 60, 1, 0);
+  LegacyExperimentRecord record;
+  LegacyConfigRecord config;
+  BuildLegacyRecords("CFG", stored, DefaultPool(), {}, record, config);
+  record.ActivePlatform = 45;
+  EXPECT_EQ(LegacyRecordRangeProblem(record, config), "Active platform 45 (0 to 5)");
+  record.ActivePlatform = 5;
+  EXPECT_EQ(LegacyRecordRangeProblem(record, config), "");
+}
+
 TEST(WriteExperimentRecord, KeepsTheStatusWordsOfTheFileItReplaces) {
   test::TempDir dir;
   const auto path = dir.Path() / "WEEK1.EXP";

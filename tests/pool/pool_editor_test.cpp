@@ -40,6 +40,26 @@ TEST(PoolEditorTest, TakingUntouchedBoxesChangesNothingWhicheverItemIsSelected) 
   }
 }
 
+TEST(PoolEditorTest, PoolReplacedWhileAPlatformIsSelectedIsNotOverwrittenByOldPoolBoxes) {
+  PoolSetup pool = DefaultPool();
+  PoolEditor editor(pool);
+  editor.SelectPoolItem(2);
+  // Another pool arrives (an experiment loaded elsewhere, the run's map check).
+  PoolSetup loaded = DefaultPool();
+  loaded.NumRings = 2;
+  loaded.EquArea = true;
+  loaded.Quadrants = false;
+  loaded.ActualSizeX = loaded.ActualSizeY = 180;
+  ComputeRingRadii(loaded);
+  pool = loaded;
+  // Coming back to the screen shows the selected item again; then leaving takes it.
+  editor.SelectPoolItem(editor.SelectedPoolItem());
+  EXPECT_EQ(editor.Boxes().NumRings, 2);
+  EXPECT_EQ(editor.Boxes().ActualSize, 180);
+  editor.TakePoolFromScreen();
+  EXPECT_EQ(pool, loaded);
+}
+
 TEST(PoolEditorTest, CoordinatesHoldAtTheEndsOfTheirRange) {
   PoolSetup pool = DefaultPool();
   PoolEditor editor(pool);

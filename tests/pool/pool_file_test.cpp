@@ -119,7 +119,7 @@ TEST(PoolFileTest, ReadingFollowsTheKeyLineRule) {
       {"later section read as this one", t + "[Other]\r\nTarget X = 3\r\n", [](PoolSetup& p) { p.X = 3; }},
       {"no title line", "Target X = 5\r\nTarget NumRings = 1\r\n", [](PoolSetup&) {}},
       {"title must match exactly",
-       "[WINDOWS TARNWELL POOL SETUP]\r\nTarget X = 5\r\n" + kTitle + " \r\nTarget Y = 5\r\n",
+       "[WINDOWS TARNWELL POOL SETUP]\r\nTarget X = 5\r\n " + kTitle + "\r\nTarget Y = 5\r\n",
        [](PoolSetup&) {}},
   };
   for (const ReadCase& c : cases) {
@@ -145,6 +145,9 @@ TEST(PoolFileTest, LoadHandsOldRecordsToTheLegacyConversion) {
       {"other current setup", "[Windows Tarnwell Experiment Setup]\r\nTarget X = 11\r\n",
        PoolLoadStatus::Loaded, 128},
       {"text before the title", "notes\r\n" + kTitle + "\r\nTarget X = 12\r\n", PoolLoadStatus::Loaded, 12},
+      {"title after a byte order mark", "\xEF\xBB\xBF" + kTitle + "\r\nTarget X = 14\r\n",
+       PoolLoadStatus::Loaded, 14},
+      {"title with trailing blanks", kTitle + " \t \r\nTarget X = 15\r\n", PoolLoadStatus::Loaded, 15},
       {"binary record", std::string("WEEK1\0\0\x2c\x01\x02\x00", 11) + std::string(600, '\0'),
        PoolLoadStatus::NeedsLegacyConversion, 128},
       {"text without the title", "Target X = 13\r\n", PoolLoadStatus::NeedsLegacyConversion, 128},

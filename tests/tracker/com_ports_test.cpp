@@ -51,6 +51,36 @@ TEST(ComPorts, ListEntriesAreReversedAndTheConfiguredPortSelected) {
   EXPECT_EQ(SelectedComPortEntry({}, 3), -1);
 }
 
+TEST(ComPorts, AMissingConfiguredPortKeepsItsNumberUnlessAnotherIsPicked) {
+  const std::vector<std::string> names = {"COM1", "COM3"};
+  struct Case {
+    const char* what;
+    int comPort;
+    std::string device;
+    std::vector<std::string> entries;
+    std::string selected;
+    int16_t afterLeaving;  // with the selected entry
+  };
+  const std::vector<Case> cases = {
+      {"unplugged adapter", 99, "", {"COM99 (not found)", "COM3", "COM1"}, "COM99 (not found)", 99},
+      {"present", 3, "", {"COM3", "COM1"}, "COM3", 3},
+      {"never set", 0, "", {"COM3", "COM1"}, "COM3", 3},
+      {"opened by path", 5, "/dev/pts/4", {"/dev/pts/4 (in use)", "COM3", "COM1"}, "/dev/pts/4 (in use)", 5},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const ComPortChoice choice = ComPortChoiceFor(names, c.comPort, c.device);
+    EXPECT_EQ(choice.entries, c.entries);
+    ASSERT_GE(choice.selected, 0);
+    EXPECT_EQ(choice.entries[static_cast<std::size_t>(choice.selected)], c.selected);
+    EXPECT_EQ(ComPortAfterChoice(c.selected, static_cast<int16_t>(c.comPort)), c.afterLeaving);
+    EXPECT_EQ(ComPortAfterChoice("COM1", static_cast<int16_t>(c.comPort)), 1) << "the operator picked COM1";
+  }
+  // No ports at all: the stored number stays, one never set becomes 1.
+  EXPECT_EQ(ComPortChoiceFor({}, 0, "").selected, -1);
+  EXPECT_EQ(ComPortAfterChoice("", 99), 99);
+  EXPECT_EQ(ComPortAfterChoice("", 0), 1);
+}
 
 }  // namespace
 }  // namespace tarnwell

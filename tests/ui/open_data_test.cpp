@@ -11,6 +11,7 @@
 #include "analysis/experiment_folder.h"
 #include "analysis/track_drawing.h"
 #include "io/print_output.h"
+#include "legacy/legacy_conversion.h"
 #include "legacy/record_update.h"
 #include "pool/pool_file.h"
 #include "support/experiment_scene.h"
@@ -87,6 +88,7 @@ class OpenDataTest : public QObject {
  private slots:
   void epochAndArtifactFilter_showExactlyWhatTheCommandLineToolComputes();
   void outputCommands_writeTheirFilesFromTheDataScreen();
+  void loadAnalysisSettings_fromAnExperimentFileIsOffered();
 };
 
 void OpenDataTest::epochAndArtifactFilter_showExactlyWhatTheCommandLineToolComputes() {
@@ -205,6 +207,36 @@ void OpenDataTest::outputCommands_writeTheirFilesFromTheDataScreen() {
   scene.Key(Qt::Key_F4);
   scene.Tick();
   QVERIFY(app.op.Messages().empty());
+}
+
+void OpenDataTest::loadAnalysisSettings_fromAnExperimentFileIsOffered() {
+  DataScene scene;
+  AppHarness& app = scene.app;
+  // Another experiment's file: its IDs, time and pool are what reanalysis should use.
+  ExperimentSetup other;
+  other.MaxTime = 7;
+  other.ActivePlatform = 3;
+  other.SubjectIDs = {"X1", "X2", "X3"};
+  PoolSetup otherPool = app.program.pool;
+  otherPool.NumRings = 2;
+  const auto otherFile = scene.week1.parent_path() / "OTHER.EXP";
+  QVERIFY(WriteExperimentRecord(otherFile, other, otherPool));
+
+  QAction* load = app.Action("mnuLoadAnalysis");
+  QVERIFY(load->isVisible() && load->isEnabled());
+  QVERIFY2(!app.Action("mnuLoadCfg")->isVisible(), "legacy configurations load on Setup Pool only");
+  app.op.QueueReply(otherFile.string());
+  load->trigger();
+  const ReanalysisState& state = scene.DataScreen()->Analysis();
+  QVERIFY(state.SettingsLoaded);
+  QVERIFY((state.Settings.Experiment.SubjectIDs == std::vector<std::string>{"X1", "X2", "X3"}));
+  QCOMPARE(state.Settings.Experiment.MaxTime, int16_t(7));
+  QCOMPARE(state.Settings.Pool.NumRings, int16_t(2));
+  QVERIFY(scene.Label("lblDataFile")->text().endsWith("Settings: OTHER.EXP"));
+
+  app.Action("mnuSetupPool")->trigger();
+  QVERIFY(app.Action("mnuLoadCfg")->isVisible());
+  QVERIFY(!load->isEnabled());
 }
 
 QTEST_MAIN(OpenDataTest)

@@ -82,6 +82,7 @@ class SetupExperimentScreenTest : public QObject {
   void lockedExperiment_refusesEveryEdit();
   void leaving_writesTheFilesIdenticalToTheModel_data();
   void leaving_writesTheFilesIdenticalToTheModel();
+  void repeatedIds_warnOnceOnLeaving_neverRefuse();
 };
 
 void SetupExperimentScreenTest::copyAndPaste_useTabsAndLines_data() {
@@ -192,6 +193,19 @@ void SetupExperimentScreenTest::leaving_writesTheFilesIdenticalToTheModel() {
   QCOMPARE(scene.app.home.Read("SUBJECTS.INI"), FormatSubjectsIni(scene.app.subjects));
   QVERIFY(scene.app.home.Read("SUBJECTS.INI").find("\"R3\"") != std::string::npos);
   QCOMPARE(scene.app.home.Read("DEFAULT.CFG"), FormatExperimentText(experiment));
+}
+
+void SetupExperimentScreenTest::repeatedIds_warnOnceOnLeaving_neverRefuse() {
+  ExperimentScene scene({"RAT1", "RAT2", "RAT1"});
+  scene.app.Find<QPushButton>("cmdExitSetExp")->click();
+  QCOMPARE(scene.app.Mode(), ScreenMode::Home);
+  QCOMPARE(CountMessages(scene.app.op, "These trial IDs repeat"), 1);
+  QVERIFY((scene.Ids() == std::vector<std::string>{"RAT1", "RAT2", "RAT1"}));
+  // Back and away again with the same IDs: no second warning; the run takes them.
+  scene.app.Action("mnuSetupMazeExpt")->trigger();
+  scene.app.Find<QPushButton>("cmdExitSetExp")->click();
+  QCOMPARE(CountMessages(scene.app.op, "These trial IDs repeat"), 1);
+  QVERIFY(CheckTrialIDs(scene.app.op, scene.app.program.experiment));
 }
 
 QTEST_MAIN(SetupExperimentScreenTest)

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -22,6 +23,10 @@ class SystemSetupTest : public QObject {
   void backgroundMask_setupThenFinish_data();
   void backgroundMask_setupThenFinish();
   void videoMode_chosenOnScreen_isWrittenToDefaultSetAndQuentrixSet();
+  void backgroundMask_abandoned_isCancelledNotKept_data();
+  void backgroundMask_abandoned_isCancelledNotKept();
+  void closing_takesTheScreenWithoutQuestions();
+  void missingComPort_keepsItsNumberUnlessAnotherIsPicked();
 };
 
 void SystemSetupTest::backgroundMask_setupThenFinish_data() {
@@ -84,6 +89,72 @@ void SystemSetupTest::videoMode_chosenOnScreen_isWrittenToDefaultSetAndQuentrixS
   next.Action("mnuSetupSystem")->trigger();
   QCOMPARE(next.Find<QComboBox>("cboVideoMode")->currentText(), QString("PAL"));
   QCOMPARE(int(next.program.settings.SampleRate), 25);
+}
+
+void SystemSetupTest::backgroundMask_abandoned_isCancelledNotKept_data() {
+  QTest::addColumn<bool>("byClosing");
+  QTest::newRow("leaving the screen") << false;
+  QTest::newRow("closing the program") << true;
+}
+
+void SystemSetupTest::backgroundMask_abandoned_isCancelledNotKept() {
+  QFETCH(bool, byClosing);
+  AppHarness app;
+  app.Start();
+  app.window->show();
+  app.Action("mnuSetupSystem")->trigger();
+  app.Find<QPushButton>("cmdSetupBkGnd")->click();
+  QVERIFY(app.unit.MaskSetupActive());
+  if (byClosing) {
+    app.window->close();
+  } else {
+    app.Find<QPushButton>("cmdExitSetupSys")->click();
+  }
+  QCOMPARE(app.unit.MasksKept(), 0);
+  QCOMPARE(app.unit.MasksCancelled(), 1);
+  QVERIFY(!app.tracker.State().MaskSetupActive);
+}
+
+void SystemSetupTest::closing_takesTheScreenWithoutQuestions() {
+  HarnessOptions options;
+  options.ports = std::vector<SerialPortInfo>{{"COM1", "/dev/ttyS0"}, {"COM2", "/dev/ttyS1"}};
+  AppHarness app(options);
+  app.Start();
+  app.Action("mnuSetupSystem")->trigger();
+  // The unit is on a device given by path: the list says so instead of naming a COM port.
+  auto* ports = app.Find<QComboBox>("cboMazeComPort");
+  QCOMPARE(ports->currentText(), QString("simulator (in use)"));
+  ports->setCurrentIndex(ports->findText("COM2"));
+  app.Find<QComboBox>("cboVideoMode")->setCurrentIndex(1);
+  app.Find<QPushButton>("cmdInvMazeVideo")->click();
+  app.Find<QLineEdit>("txtAspect")->setText("12");  // typed, never confirmed
+  app.op.ClearLog();
+  app.window->close();
+  QVERIFY(app.op.Messages().empty());
+  const std::string defaultSet = app.home.Read("Default.SET");
+  QVERIFY(defaultSet.find("Com Port = 2\r\n") != std::string::npos);
+  QVERIFY(defaultSet.find("Video Mode = PAL") != std::string::npos);
+  QVERIFY(app.home.Read("QUENTRIX.INI").find("Custom Aspect Ratio = \"10\"") != std::string::npos);
+}
+
+void SystemSetupTest::missingComPort_keepsItsNumberUnlessAnotherIsPicked() {
+  HarnessOptions options;
+  options.ports = std::vector<SerialPortInfo>{{"COM1", "/dev/ttyS0"}, {"COM2", "/dev/ttyS1"}};
+  AppHarness app(options);
+  app.tracker.SetPortDevice("");  // the COM number decides: the configured adapter is unplugged
+  app.home.Write("Default.SET", "Com Port = 99\r\n");
+  app.Start();
+  app.Action("mnuSetupSystem")->trigger();
+  auto* ports = app.Find<QComboBox>("cboMazeComPort");
+  QCOMPARE(ports->currentText(), QString("COM99 (not found)"));
+  app.Find<QPushButton>("cmdExitSetupSys")->click();
+  QCOMPARE(int(app.program.settings.ComPort), 99);
+  QVERIFY(app.home.Read("Default.SET").find("Com Port = 99\r\n") != std::string::npos);
+  // The operator picks another: that one is taken.
+  app.Action("mnuSetupSystem")->trigger();
+  ports->setCurrentIndex(ports->findText("COM1"));
+  app.Find<QPushButton>("cmdExitSetupSys")->click();
+  QCOMPARE(int(app.program.settings.ComPort), 1);
 }
 
 QTEST_MAIN(SystemSetupTest)

@@ -24,6 +24,7 @@
 #include "analysis/viewed_subjects.h"
 #include "experiment/subject_table.h"
 #include "io/print_output.h"
+#include "legacy/legacy_record.h"
 #include "output/trailmap_export.h"
 #include "pool/pool_drawing.h"
 #include "ui/main_window.h"
@@ -263,7 +264,7 @@ std::optional<std::string> OpenDataScreen::ChooseDataFile() {
   if (!chosen || UpperExtension(*chosen) != "POL") return chosen;
   // A pool setup is the analysis pool of the experiment on display.
   if (main_.CurrentScreenMode() == ScreenMode::OpenData && !dataFile_.empty()) {
-    LoadAnalysisPool(*chosen);
+    LoadAnalysisSettings(*chosen);
   } else {
     context_.op.ShowMessage(
         "Open an experiment's data first;\na pool setup file then becomes\nthe pool "
@@ -273,14 +274,22 @@ std::optional<std::string> OpenDataScreen::ChooseDataFile() {
   return std::nullopt;
 }
 
-void OpenDataScreen::LoadAnalysisPool(const std::string& file) {
+void OpenDataScreen::LoadAnalysisSettings(const std::string& file) {
   const QString name = QFileInfo(QString::fromStdString(file)).fileName();
-  if (!LoadAnalysisPoolFile(state_, file)) {
-    context_.op.ShowMessage("The file\n" + name.toStdString() + "\ncould not be read as a pool setup.",
+  // A pool setup gives the pool, an experiment setup in text form the experiment, an
+  // experiment file (or old configuration record) both.
+  const bool isPool = UpperExtension(file) == "POL";
+  const bool loaded = isPool                      ? LoadAnalysisPoolFile(state_, file)
+                      : IsCurrentFormatFile(file) ? LoadAnalysisExperimentFile(state_, file)
+                                                  : LoadAnalysisSettingsFile(state_, file);
+  if (!loaded) {
+    context_.op.ShowMessage("The file\n" + name.toStdString() + "\ncould not be read as " +
+                                (isPool ? "a pool setup." : "an experiment setup."),
                             kLoadDataFileTitle, MessageIcon::Exclamation);
     return;
   }
-  lblDataFile_->setText(lblDataFile_->text().section('\n', 0, 1) + "\nPool: " + name);
+  lblDataFile_->setText(lblDataFile_->text().section('\n', 0, 1) + (isPool ? "\nPool: " : "\nSettings: ") +
+                        name);
   if (lstOpenSubj_->currentRow() >= 0) {
     ShowSelectedSubject();
   } else {
@@ -320,6 +329,7 @@ void OpenDataScreen::ShowDataFile(const std::string& path) {
   ShowOutOfPool("");
   DisableOutputEntries();
   SetAction("mnuClose", true);
+  SetAction("mnuLoadAnalysis", true);
   ShowAnalysedPool(state_.Settings);
 }
 
@@ -382,7 +392,8 @@ void OpenDataScreen::SetAction(const char* name, bool enabled) {
 }
 
 void OpenDataScreen::DisableOutputEntries() {
-  for (const char* name : {"mnuClose", "mnuSaveAs", "mnuSaveAll", "mnuExport", "mnuTrailmap", "mnuPrint"}) {
+  for (const char* name :
+       {"mnuClose", "mnuSaveAs", "mnuSaveAll", "mnuExport", "mnuTrailmap", "mnuPrint", "mnuLoadAnalysis"}) {
     SetAction(name, false);
   }
   cmdPrintData_->setEnabled(false);
@@ -410,6 +421,16 @@ bool OpenDataScreen::HandleMenuCommand(MenuCommand command) {
     case MenuCommand::Close:
       main_.EnterHomeScreen();
       return true;
+    case MenuCommand::LoadAnalysisSettings: {
+      FileDialogRequest request;
+      request.title = "Load Analysis Settings";
+      request.filter =
+          "Experiment files (*.EXP)|*.EXP|Experiment setups (*.CFG)|*.CFG|Pool setup files (*.POL)|*.POL";
+      request.defaultExtension = "EXP";
+      request.startDir = std::filesystem::path(dataFile_).parent_path().string();
+      if (const auto chosen = context_.op.AskOpenFile(request)) LoadAnalysisSettings(*chosen);
+      return true;
+    }
     default:
       return false;
   }

@@ -102,7 +102,9 @@ class OpenDataScreen : public Screen, public DataView {
   void ReadEpochFields();
   void PrintTrialReport();
   void ExportAllSubjects();
-  void LoadAnalysisPool(const std::string& file);
+  // "Load Analysis Settings" (and a pool file chosen in "Load Data File"): the settings
+  // every trial of the experiment on display is analysed with from now on.
+  void LoadAnalysisSettings(const std::string& file);
 
   std::string dataFile_;
   ReanalysisState state_;

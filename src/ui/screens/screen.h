@@ -31,7 +31,8 @@ enum class MenuCommand {
   Cut,
   Copy,
   Paste,
-  ClearAll
+  ClearAll,
+  LoadAnalysisSettings
 };
 
 class Screen : public QWidget {

@@ -278,6 +278,13 @@ bool SetupExperimentScreen::Leave(bool endingSession) {
                             "Error", MessageIcon::Critical);
   }
   CheckTrialIDs(context_.op, context_.experiment, quiet);
+  const std::vector<std::string>& ids = context_.experiment.SubjectIDs;
+  if (!quiet && ids != repeatsWarnedFor_) {
+    if (const std::string text = RepeatedTrialIDsText(ids); !text.empty()) {
+      context_.op.ShowMessage(text, "Trial IDs", MessageIcon::Exclamation);
+      repeatsWarnedFor_ = ids;
+    }
+  }
   return true;
 }
 

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "experiment/experiment_screen.h"
 #include "ui/screens/screen.h"
@@ -68,6 +69,8 @@ class SetupExperimentScreen : public Screen {
   QPushButton* cmdSaveExpt_;
   QPushButton* cmdExitSetExp_;
   bool checkingDistance_ = false;
+  // The IDs last warned about for repeating: the warning comes once, not at every leaving.
+  std::vector<std::string> repeatsWarnedFor_;
 };
 
 }  // namespace tarnwell

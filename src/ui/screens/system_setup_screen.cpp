@@ -150,11 +150,12 @@ std::string SystemSetupScreen::InvertQuestionText() {
 }
 
 void SystemSetupScreen::FillComPortList() {
-  const std::vector<std::string> entries = ComPortListEntries(context_.tracker.ComPortNames());
+  const ComPortChoice choice = ComPortChoiceFor(context_.tracker.ComPortNames(), context_.settings.ComPort,
+                                                context_.tracker.PortDevice());
   const QSignalBlocker block(cboMazeComPort_);
   cboMazeComPort_->clear();
-  for (const auto& e : entries) cboMazeComPort_->addItem(QString::fromStdString(e));
-  cboMazeComPort_->setCurrentIndex(SelectedComPortEntry(entries, context_.settings.ComPort));
+  for (const auto& e : choice.entries) cboMazeComPort_->addItem(QString::fromStdString(e));
+  cboMazeComPort_->setCurrentIndex(choice.selected);
 }
 
 int SystemSetupScreen::VideoModeIndex() const {
@@ -186,9 +187,15 @@ void SystemSetupScreen::Enter() {
   lblBackMaskStatus_->setVisible(context_.tracker.State().MaskSetupActive);
 }
 
-void SystemSetupScreen::ValidateAspectRatio() {
-  const AspectRatioCheck check =
-      ApplyAspectRatio(txtAspect_->text().toStdString(), context_.settings, context_.op);
+void SystemSetupScreen::ValidateAspectRatio(bool quiet) {
+  const std::string text = txtAspect_->text().toStdString();
+  AspectRatioCheck check;
+  if (quiet) {
+    check = tarnwell::ValidateAspectRatio(text);
+    context_.settings.CustomAspectRatio = check.value;
+  } else {
+    check = ApplyAspectRatio(text, context_.settings, context_.op);
+  }
   if (!check.inRange) {
     txtAspect_->setText(QString::fromStdString(check.text));
     txtAspect_->setFocus(Qt::OtherFocusReason);
@@ -207,7 +214,10 @@ void SystemSetupScreen::ChooseFolder(bool mapFolder) {
 }
 
 bool SystemSetupScreen::Leave(bool endingSession) {
-  if (videoInvertChanged_ && !endingSession) {
+  // A program that is closing cannot stay on this screen: nothing is asked, the screen's
+  // values are taken as they stand and written.
+  const bool quiet = endingSession || context_.program.ShuttingDown;
+  if (videoInvertChanged_ && !quiet) {
     const Answer answer = context_.op.ShowMessage(InvertQuestionText(), "Confirm Setting Change",
                                                   MessageIcon::Question, MessageButtons::YesNoCancel);
     if (answer == Answer::Cancel) return false;
@@ -216,8 +226,11 @@ bool SystemSetupScreen::Leave(bool endingSession) {
       videoInvertChanged_ = false;
     }
   }
-  ValidateAspectRatio();
-  context_.settings.ComPort = ComPortFromEntry(cboMazeComPort_->currentText().toStdString());
+  // A mask setup nobody finished is abandoned: the unit keeps its old mask.
+  if (context_.tracker.State().MaskSetupActive) FinishMask(false);
+  ValidateAspectRatio(quiet);
+  context_.settings.ComPort =
+      ComPortAfterChoice(cboMazeComPort_->currentText().toStdString(), context_.settings.ComPort);
   context_.settings.SampleRate =
       NormaliseSampleRate(context_.settings.SampleRate, context_.settings.VideoType);
   std::string error;

@@ -1,6 +1,7 @@
 // Setup System (ScreenMode 8): the unit's port, the video mode, the custom aspect ratio,
 // the map and data folders, the unit's video controls (invert, live video) and the
-// background mask (fraSetupMazeSystem, fraSetBkGnd). Leaving it writes Default.SET.
+// background mask (fraSetupMazeSystem, fraSetBkGnd). Leaving it cancels a mask setup left
+// running and writes Default.SET; at shutdown without asking anything.
 #pragma once
 
 #include "ui/screens/screen.h"
@@ -30,8 +31,9 @@ class SystemSetupScreen : public Screen {
   void SetVideoModeIndex(int index);
   // Shows the settings in the boxes.
   void ShowSettings();
-  // ValidateAspectRatio on txtAspect (focus loss, Enter, leaving).
-  void ValidateAspectRatio();
+  // ValidateAspectRatio on txtAspect (focus loss, Enter, leaving); `quiet` limits the
+  // value without the range message (the program is closing).
+  void ValidateAspectRatio(bool quiet = false);
 
   // The background mask's status text.
   static QString MaskStatusText();
