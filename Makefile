@@ -3,7 +3,7 @@ JOBS ?= $(shell nproc)
 BUILD := build/default
 ASAN := build/asan
 
-.PHONY: all deps build run test test-fast asan fuzz bench format screenshots clean
+.PHONY: all deps build run test test-fast asan fuzz mutate bench format screenshots clean
 
 all: build
 
@@ -36,6 +36,12 @@ fuzz:
 	@cmake --preset fuzz >/dev/null
 	@cmake --build --preset fuzz -j $(JOBS)
 	@scripts/run-fuzzers build/fuzz $${FUZZ_SECONDS:-30}
+
+# Plants the faults of scripts/mutants.txt one at a time and checks the tests catch each
+# (slow: one rebuild per fault; not part of `make test`). MUTANTS="id ..." runs a few.
+mutate: deps
+	@cmake --preset default >/dev/null
+	@scripts/mutate --build $(BUILD) $(MUTANTS)
 
 bench: build
 	@for b in $(BUILD)/bench/*_bench; do [ -x "$$b" ] && "$$b"; done

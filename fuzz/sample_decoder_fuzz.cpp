@@ -71,7 +71,8 @@ std::vector<TrackSample> Decode(std::span<const uint8_t> data, bool cut) {
   }
   std::size_t at = 0;
   for (std::size_t i = 0; at < data.size(); ++i) {
-    const std::size_t n = std::min<std::size_t>(data.size() - at, data[i % data.size()] % 7);
+    // At least one byte a cut, or a run of bytes that are multiples of 7 never advances.
+    const std::size_t n = std::min<std::size_t>(data.size() - at, 1 + data[i % data.size()] % 7);
     decoder.Feed(data.subspan(at, n), keep);
     at += n;
   }

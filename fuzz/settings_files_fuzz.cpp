@@ -22,17 +22,30 @@ const std::filesystem::path& PrivateFolder() {
   static const std::filesystem::path* folder = [] {
     std::string pattern = (std::filesystem::temp_directory_path() / "settings-fuzz-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) abort();
-    std::filesystem::current_path(pattern);
     auto* path = new std::filesystem::path(pattern);
     std::atexit([] {
       std::error_code ec;
-      std::filesystem::current_path(std::filesystem::temp_directory_path(ec), ec);
       std::filesystem::remove_all(PrivateFolder(), ec);
     });
     return path;
   }();
   return *folder;
 }
+
+// Works in the private folder for one input only: the fuzzer (or the replay program) reads
+// its corpus by the relative path it was given, between inputs.
+class InPrivateFolder {
+ public:
+  InPrivateFolder() : previous_(std::filesystem::current_path()) {
+    std::filesystem::current_path(PrivateFolder());
+  }
+  ~InPrivateFolder() { std::filesystem::current_path(previous_); }
+  InPrivateFolder(const InPrivateFolder&) = delete;
+  InPrivateFolder& operator=(const InPrivateFolder&) = delete;
+
+ private:
+  std::filesystem::path previous_;
+};
 
 void Require(bool condition) {
   if (!condition) abort();
@@ -43,6 +56,7 @@ void Require(bool condition) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace tarnwell;
   const std::filesystem::path& home = PrivateFolder();
+  const InPrivateFolder inHome;
   const std::string_view text(reinterpret_cast<const char*>(data), size);
 
   SystemSettings settings;

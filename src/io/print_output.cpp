@@ -15,12 +15,14 @@ namespace tarnwell {
 ObtainedFont QtFontProber::Obtain(const std::string& family) const {
   QFont font;
   font.setFamilies({QString::fromStdString(family)});
-  const QFontInfo info(font);
-  return ObtainedFont{info.family().toStdString(), info.fixedPitch()};
+  return ObtainedFont{QFontInfo(font).family().toStdString(), QtSurface::DrawsFixedPitch(font)};
 }
 
 std::string QtFontProber::SystemFixedFont() const {
-  // The family really behind the system's choice ("monospace" is only an alias).
+  // The family really behind the system's choice ("monospace" is only an alias), or another
+  // one when that one does not really print in fixed pitch.
+  const QString family = QtSurface::FixedPitchFamily();
+  if (!family.isEmpty()) return family.toStdString();
   return QFontInfo(QFontDatabase::systemFont(QFontDatabase::FixedFont)).family().toStdString();
 }
 

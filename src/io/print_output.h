@@ -19,7 +19,7 @@
 
 namespace tarnwell {
 
-/// Fonts as Qt resolves them: QFontInfo's family and pitch of the font obtained for a
+/// Fonts as Qt resolves them: QFontInfo's family and the measured pitch of the font obtained for a
 /// requested family (on Linux "Courier New" usually resolves to another family, which
 /// then does not count as "Courier New").
 class QtFontProber : public FontProber {

@@ -105,8 +105,9 @@ QFont QtSurface::ToQFont(const Font& font, const QPaintDevice* device) {
   if (font.fixedPitch) {
     f.setStyleHint(QFont::TypeWriter);
     f.setFixedPitch(true);
-    if (!QFontInfo(f).fixedPitch()) {
-      QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    if (!DrawsFixedPitch(f)) {
+      const QString family = FixedPitchFamily();
+      QFont fixed = family.isEmpty() ? QFontDatabase::systemFont(QFontDatabase::FixedFont) : QFont(family);
       fixed.setPointSizeF(f.pointSizeF());
       fixed.setBold(font.bold);
       f = fixed;
@@ -114,6 +115,28 @@ QFont QtSurface::ToQFont(const Font& font, const QPaintDevice* device) {
   }
   (void)device;
   return f;
+}
+
+bool QtSurface::DrawsFixedPitch(const QFont& font) {
+  const QFontMetricsF metrics(font);
+  const qreal narrow = metrics.horizontalAdvance(QLatin1Char('i'));
+  return narrow > 0 && narrow == metrics.horizontalAdvance(QLatin1Char('W')) &&
+         narrow == metrics.horizontalAdvance(QLatin1Char('0'));
+}
+
+QString QtSurface::FixedPitchFamily() {
+  // Searching every family is slow on a machine with many fonts, and fonts do not change
+  // while the program runs.
+  static const QString family = [] {
+    const QFont system = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    if (DrawsFixedPitch(system)) return QFontInfo(system).family();
+    for (const QString& candidate : QFontDatabase::families()) {
+      const QFont font(candidate);
+      if (DrawsFixedPitch(font)) return QFontInfo(font).family();
+    }
+    return QString();
+  }();
+  return family;
 }
 
 void QtSurface::Text(PointF topLeft, const std::string& text, Color color, const Font& font) {

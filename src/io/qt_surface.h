@@ -54,6 +54,12 @@ class QtSurface : public Surface {
   // The font as designed, falling back to the system's fixed-pitch font when the family
   // is missing (a Linux machine has no "Courier New").
   static QFont ToQFont(const Font& font, const QPaintDevice* device);
+  // Whether the font really draws every character with the same advance. Measured, because
+  // fontconfig does not mark every monospaced family as such ("Noto Sans Mono").
+  static bool DrawsFixedPitch(const QFont& font);
+  // A family that really draws fixed pitch: the system's fixed-pitch font, or when that one
+  // does not, the first installed family that does (empty when there is none at all).
+  static QString FixedPitchFamily();
 
  private:
   QPainter& Painter();

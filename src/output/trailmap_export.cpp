@@ -100,7 +100,7 @@ bool WriteArenaFile(const std::filesystem::path& dataFile, const PoolSetup& pool
 }
 
 TrailmapExportResult ExportTrailmapFiles(const std::filesystem::path& dataFile, const PoolSetup& pool,
-                                         Operator& op) {
+                                         Operator& op, const RawFileReader& readRaw) {
   TrailmapExportResult result;
   const int16_t highest = CountNumberedRawFiles(dataFile);
   if (highest < 0) return result;
@@ -120,22 +120,25 @@ TrailmapExportResult ExportTrailmapFiles(const std::filesystem::path& dataFile, 
 
   // Columns by subject index, so a missing subject keeps its place as an empty pair.
   std::vector<std::optional<std::string>> columns(static_cast<size_t>(highest) + 1);
-  bool everyFileRead = true;
+  std::filesystem::path unreadable;  // an unreadable track must not pass for an empty one
   for (const NumberedRawFileEntry& entry : ListNumberedRawFiles(dataFile)) {
     if (entry.SubjectIndex < 0 || entry.SubjectIndex > highest) continue;
     std::string bytes;
-    if (ReadWholeFile(entry.File, bytes)) {
+    if (readRaw ? readRaw(entry.File, bytes) : ReadWholeFile(entry.File, bytes)) {
       columns[static_cast<size_t>(entry.SubjectIndex)] = std::move(bytes);
-    } else {
-      everyFileRead = false;  // an unreadable track must not pass for an empty one
+    } else if (unreadable.empty()) {
+      unreadable = entry.File;
     }
   }
-  result.textWritten = everyFileRead && WriteFileAtomically(textTarget, TrailmapTrackText(columns));
+  result.textWritten = unreadable.empty() && WriteFileAtomically(textTarget, TrailmapTrackText(columns));
   result.arenaWritten = WriteArenaFile(dataFile, pool);
 
   result.status = TrailmapExportStatus::Exported;
   const std::string textLine = result.textWritten ? "The raw data file has been exported to :"
-                                                  : "The raw data file could not be written to :";
+                               : !unreadable.empty()
+                                   ? "The raw data file \"" + unreadable.filename().string() +
+                                         "\"\ncould not be read; nothing was exported to :"
+                                   : "The raw data file could not be written to :";
   const std::string arenaLine = result.arenaWritten ? "The Arena Properties file has been exported to :"
                                                     : "The Arena Properties file could not be written to :";
   const std::string message = textLine + "\n\n" + textTarget.string() + "\n\n" + arenaLine + "\n\n" +

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -64,12 +65,17 @@ struct TrailmapExportResult {
   std::filesystem::path arenaFile;
 };
 
+/// Reads a whole raw file; false when it cannot be read.
+using RawFileReader = std::function<bool(const std::filesystem::path&, std::string&)>;
+
 /// `ExportTrailmapFiles` for the experiment of `dataFile` with the analysis pool `pool`:
 /// asks before an existing track text file is replaced, writes both files and tells the
 /// operator where they went in the "Status" box. A file that could not be written is
-/// named as such in that box (it is never reported as exported).
+/// named as such in that box (it is never reported as exported); so is a raw file that
+/// could not be read, and then the track text file is not written at all (an unread track
+/// must not pass for an empty column). `readRaw` reads the raw files (ReadWholeFile when empty).
 TrailmapExportResult ExportTrailmapFiles(const std::filesystem::path& dataFile, const PoolSetup& pool,
-                                         Operator& op);
+                                         Operator& op, const RawFileReader& readRaw = {});
 
 /// `mnuTrailmap_Click` on the data screen: the viewed experiment (state.DataFile) with
 /// its analysis pool, read from the experiment's own files first as the reanalysis does.

@@ -13,6 +13,7 @@
 
 #include "acquisition/experiment_files.h"
 #include "acquisition/raw_track.h"
+#include "analysis/track_analysis.h"
 #include "analysis/trial_measures.h"
 #include "analysis/trial_report.h"
 #include "core/file_util.h"
@@ -578,6 +579,28 @@ TEST_F(RunControllerTest, ALostByteMarksTheTrialAsSuspectTracking) {
   EXPECT_FALSE(run->LastTrialTracking().IsSuspect());
   EXPECT_EQ(MessagesContaining("uspect"), 0);
   EXPECT_EQ(Label(RunLabel::lblMessage).find("Suspect"), std::string::npos);
+}
+
+// With an aspect ratio other than 1 the live hit test sees Y as the analysis does, Int(Y ×
+// aspect): 50 × 1.114 = 55.7 lies outside the platform (56..76 at X 158), 51 × 1.114 inside.
+TEST_F(RunControllerTest, ALiveHitWithAnAspectRatioAgreesWithReanalysisAtThePlatformEdge) {
+  program.settings.CustomAspectRatio = 1.114;
+  program.experiment.MaxTime = 1;
+  Build();
+  OpenRunScreen();
+  for (const int y : {50, 51}) {
+    SCOPED_TRACE(y);
+    const int k = program.run.CurrentSubject;
+    unit->HoldAnimalAt(kPlatformX, y);
+    run->cmdRunExpt_Click();
+    RunTrial();
+    TrialResult reanalysed;
+    AnalyseRawTrackBytes(Read(rawFile(k)),
+                         MakeAnalysisSettings(program.pool, program.experiment, program.settings),
+                         reanalysed);
+    EXPECT_EQ(reanalysed.FinishStatus, y == 51 ? kFinishHitGoal : kFinishTimedOut);
+    EXPECT_EQ(StatusWord(k), y == 51 ? kStatusWordHitGoal : kStatusWordTimedOut);
+  }
 }
 
 }  // namespace

@@ -1,7 +1,12 @@
 #include "core/file_util.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <chrono>
 #include <optional>
@@ -63,6 +68,29 @@ TEST(WriteFileAtomically, FailureReportsWhyAndLeavesTheOldFileAlone) {
     EXPECT_FALSE(WriteFileAtomically(c.path, "data", &error)) << c.why;
     EXPECT_FALSE(error.empty()) << c.why;
   }
+  EXPECT_EQ(dir.Read("keep.txt"), "precious");
+  EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{"keep.txt"});
+}
+
+// A write that fails part-way (the disk full: here the file size limit of a child process)
+// leaves the old file and no temporary file.
+TEST(WriteFileAtomically, AWriteThatFailsPartWayLeavesNoTemporaryFile) {
+  TempDir dir;
+  dir.Write("keep.txt", "precious");
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{4096, 4096};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    std::string error;
+    const bool written = WriteFileAtomically(dir.Path() / "keep.txt", std::string(100000, 'x'), &error);
+    ::_exit(!written && !error.empty() ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the write did not fail";
   EXPECT_EQ(dir.Read("keep.txt"), "precious");
   EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{"keep.txt"});
 }

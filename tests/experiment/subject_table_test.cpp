@@ -184,5 +184,15 @@ TEST(SubjectEditLocked, HoldsOnceAListedSubjectHasAStatus) {
   EXPECT_FALSE(ComputeSubjectEditLocked(e));
 }
 
+TEST(SubjectEditLocked, AStatusOnSubjectOneLocksTheIds) {
+  test::TempDir dir;
+  ExperimentSetup e;
+  e.DataFile = (dir.Path() / "WEEK1.EXP").string();
+  e.SubjectIDs = {"A", "B", "C"};
+  ASSERT_TRUE(WriteExperimentRecord(e.DataFile, e, DefaultPool()));
+  ASSERT_EQ(WriteSubjectStatusWord(e.DataFile, 0, SubjectStatus::HitGoal), RecordUpdate::Written);
+  EXPECT_TRUE(ComputeSubjectEditLocked(e));
+}
+
 }  // namespace
 }  // namespace tarnwell

@@ -190,5 +190,34 @@ TEST(SaveAllSubjects, ASubjectWhoseReportFailedIsNotSavedUnderAnotherSubjectsRep
       << op.Messages().back().text;
 }
 
+// Save As over an existing report pair asks first; "No" keeps both old files untouched.
+TEST(SaveAs, OverAnExistingPairAsksFirstAndNoKeepsTheOldFiles) {
+  for (const Answer answer : {Answer::No, Answer::Yes}) {
+    SCOPED_TRACE(answer == Answer::No ? "No" : "Yes");
+    Week1 w;
+    w.exportState.ViewedRawFile = w.dir.Path() / "WEEK100.RAW";
+    w.dir.Write("SAVED.TXT", "older");
+    w.dir.Write("SAVED.CSV", "older");
+    ScriptedOperator op;
+    op.QueueReply((w.dir.Path() / "SAVED.TXT").string());
+    op.QueueAnswer(answer);
+
+    EXPECT_EQ(mnuSaveAs_Click(w.state, w.exportState, op), answer == Answer::Yes);
+
+    const std::vector<OperatorLogEntry> messages = op.Messages();
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages[0].text,
+              "The files : \n\nSAVED.TXT\n    SAVED.CSV\n\nalready exist.\n\nDo you want to overwrite them?");
+    EXPECT_EQ(messages[0].buttons, MessageButtons::YesNo);
+    if (answer == Answer::No) {
+      EXPECT_EQ(w.Read("SAVED.TXT"), "older");
+      EXPECT_EQ(w.Read("SAVED.CSV"), "older");
+    } else {
+      EXPECT_EQ(w.Read("SAVED.CSV"), w.Read("home/~TMPDAT.CSV"));
+      EXPECT_TRUE(Contains(w.Read("SAVED.TXT"), "WEEK1")) << w.Read("SAVED.TXT");
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tarnwell

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "acquisition/raw_track.h"
 #include "core/file_util.h"
 #include "core/scripted_operator.h"
 #include "support/temp_dir.h"
+#include "support/tracks.h"
 
 namespace tarnwell {
 namespace {
@@ -19,29 +19,23 @@ std::string Golden(const std::string& name) {
   return text;
 }
 
-std::string Samples(const std::vector<std::pair<int, int>>& points) {
-  std::string bytes;
-  for (const auto& [x, y] : points) AppendRawSampleBytes(bytes, PackRawSample(x, y));
-  return bytes;
-}
-
 // Subject 00: ten samples touching the frame's corners and one lost sample (Y = 255).
 // Subject 01: never recorded. Subject 02: 25 samples, the thirteenth lost, and a trailing
 // odd byte left by a cut-off write.
 std::filesystem::path WriteWeek1Tracks(const test::TempDir& dir) {
-  dir.Write("WEEK100.RAW", Samples({{128, 96},
-                                    {130, 94},
-                                    {0, 0},
-                                    {255, 191},
-                                    {140, 255},
-                                    {100, 100},
-                                    {101, 101},
-                                    {102, 102},
-                                    {103, 103},
-                                    {104, 104}}));
+  dir.Write("WEEK100.RAW", test::Track({{128, 96},
+                                        {130, 94},
+                                        {0, 0},
+                                        {255, 191},
+                                        {140, 255},
+                                        {100, 100},
+                                        {101, 101},
+                                        {102, 102},
+                                        {103, 103},
+                                        {104, 104}}));
   std::vector<std::pair<int, int>> second;
   for (int i = 0; i < 25; ++i) second.emplace_back(50 + 4 * i, i == 12 ? 255 : 20 + 6 * i);
-  dir.Write("WEEK102.RAW", Samples(second) + std::string(1, '\x7f'));
+  dir.Write("WEEK102.RAW", test::Track(second) + std::string(1, '\x7f'));
   return dir.Write("WEEK1.EXP", "companion record");
 }
 
@@ -131,6 +125,28 @@ TEST(ExportTrailmapFiles, ATrackFileThatCannotBeWrittenIsNotReportedAsExported) 
   EXPECT_EQ(closing.icon, MessageIcon::Exclamation);
 }
 
+// Tests run as root, where no file permission makes a read fail: the reader is injected.
+TEST(ExportTrailmapFiles, AnUnreadableRawFileIsReportedNeverExportedAsAnEmptyColumn) {
+  test::TempDir dir;
+  const auto dataFile = WriteWeek1Tracks(dir);
+  ScriptedOperator op;
+  const auto failOnSubject2 = [](const std::filesystem::path& file, std::string& bytes) {
+    return file.filename() != "WEEK102.RAW" && ReadWholeFile(file, bytes);
+  };
+
+  const TrailmapExportResult result = ExportTrailmapFiles(dataFile, ArenaPool(), op, failOnSubject2);
+
+  EXPECT_FALSE(result.textWritten);
+  EXPECT_FALSE(dir.Exists("WEEK1.TXT"));
+  EXPECT_TRUE(result.arenaWritten);
+  const OperatorLogEntry closing = op.Messages().back();
+  EXPECT_EQ(closing.text.rfind(
+                "The raw data file \"WEEK102.RAW\"\ncould not be read; nothing was exported to :", 0),
+            0u)
+      << closing.text;
+  EXPECT_EQ(closing.icon, MessageIcon::Exclamation);
+}
+
 TEST(CountNumberedRawFiles, IsTheHighestSubjectIndexWithARawFile) {
   struct Case {
     const char* name;
@@ -167,14 +183,14 @@ TEST(TrailmapTrackText, EmptyPairsKeepEveryColumnInPlace) {
   };
   const Case cases[] = {
       {"one subject, odd byte ignored",
-       {Samples({{128, 96}, {129, 95}}) + "\x01"},
+       {test::Track({{128, 96}, {129, 95}}) + "\x01"},
        "x001\ty001\r\n0\t0\r\n1\t1\r\n"},
       {"missing first subject",
-       {std::nullopt, Samples({{130, 90}})},
+       {std::nullopt, test::Track({{130, 90}})},
        "x001\ty001\tx002\ty002\r\n\t\t2\t6\r\n"},
       {"a file of one byte has no sample", {std::string("\x05")}, "x001\ty001\r\n"},
       {"shorter second column",
-       {Samples({{128, 0}, {128, 0}}), Samples({{255, 255}})},
+       {test::Track({{128, 0}, {128, 0}}), test::Track({{255, 255}})},
        "x001\ty001\tx002\ty002\r\n0\t96\t127\t-159\r\n0\t96\t\t\r\n"},
   };
   for (const Case& c : cases) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -95,9 +97,6 @@ TEST_F(Timer1TickTest, SStartsATrialOnAFreshPressOnly) {
   EXPECT_EQ(host.calls.size(), 2u);
 }
 
-
-
-
 TEST_F(Timer1TickTest, CountdownMovesOncePerWholeSecondThenStartsTheNextTrial) {
   tick.StartCountdown(2);
   tick.OnTick(host, keys, nullptr, 100.0);
@@ -109,7 +108,27 @@ TEST_F(Timer1TickTest, CountdownMovesOncePerWholeSecondThenStartsTheNextTrial) {
   EXPECT_EQ(tick.Countdown(), -1);
 }
 
-
+// Ticks 55 ms apart: the once-a-second work (countdown, time-of-day start) runs once for
+// every whole second seen, checked after every tick.
+TEST_F(Timer1TickTest, OnceASecondWorkRunsOnceASecond) {
+  host.delayType = 1;  // the scheduled start is at second 0
+  tick.StartCountdown(9);
+  std::vector<long> seconds;
+  for (int k = 0; k * 0.055 < 3.0; ++k) {
+    const double now = k * 0.055;
+    tick.OnTick(host, keys, nullptr, now);
+    if (seconds.empty() || seconds.back() != std::lround(now)) seconds.push_back(std::lround(now));
+    const auto count = [&](const std::string& prefix) {
+      return std::count_if(host.calls.begin(), host.calls.end(),
+                           [&](const std::string& c) { return c.starts_with(prefix); });
+    };
+    ASSERT_EQ(count("countdown"), static_cast<long>(seconds.size())) << "tick " << k;
+    ASSERT_EQ(count("timed start"), 1) << "tick " << k;
+    ASSERT_EQ(host.calls.back(),
+              seconds.size() == 1 ? "timed start" : "countdown " + std::to_string(9 - seconds.size()));
+  }
+  EXPECT_EQ(seconds.size(), 4u);
+}
 
 }  // namespace
 }  // namespace tarnwell

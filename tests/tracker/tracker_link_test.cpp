@@ -138,7 +138,6 @@ TEST_F(TrackerLinkTest, EveryCommandSendsItsExactBytes) {
   }
 }
 
-
 TEST_F(TrackerLinkTest, EchoCheckAcceptsOnlyASingleByte0x21) {
   struct Case {
     const char* name;
@@ -165,7 +164,6 @@ TEST_F(TrackerLinkTest, EchoCheckAcceptsOnlyASingleByte0x21) {
     EXPECT_LE(clock.NowMs() - start, 110) << c.name;
   }
 }
-
 
 TEST_F(TrackerLinkTest, RemoteButtonAnswerCodes) {
   struct Case {
@@ -211,8 +209,6 @@ TEST_F(TrackerLinkTest, HandshakeResetsSwitchesOnAndChecksTheEcho) {
   }
   EXPECT_EQ(statuses, (std::vector<std::string>{"Resetting", "Initializing", ""}));
 }
-
-
 
 TEST_F(TrackerLinkTest, ObjectAreaIsSecondByteTimes256PlusFirst) {
   struct Case {
@@ -263,9 +259,6 @@ TEST_F(TrackerLinkTest, UnitMapIsAcceptedOnlyWithExactly768Bytes) {
   }
 }
 
-
-
-
 TEST_F(TrackerLinkTest, SamplesAreTheSameWhereverTheReadsSplitTheStream) {
   Bytes stream = {9, 9, 8, 8};  // the two pairs thrown away after the start
   std::vector<TrackSample> expected;
@@ -302,7 +295,6 @@ TEST_F(TrackerLinkTest, SamplesAreTheSameWhereverTheReadsSplitTheStream) {
   }
 }
 
-
 TEST_F(TrackerLinkTest, ByteLostInOneStreamDoesNotShiftTheNext) {
   Streaming();
   port.Arrive({1, 1, 2, 2, 10, 20, 30});  // a byte of the last pair never came
@@ -316,7 +308,6 @@ TEST_F(TrackerLinkTest, ByteLostInOneStreamDoesNotShiftTheNext) {
   EXPECT_EQ(link.State().CurrentSample, (TrackSample{100, 101}));
 }
 
-
 TEST_F(TrackerLinkTest, ANotificationDuringACommandsWaitDoesNotEatTheReply) {
   UnitAnswers();
   port.notifyInsideWait = true;
@@ -324,7 +315,6 @@ TEST_F(TrackerLinkTest, ANotificationDuringACommandsWaitDoesNotEatTheReply) {
   port.Reply(B(" ##"), {1}, 5);
   EXPECT_EQ(link.PollRemoteButton(), kRemoteButtonPressed);
 }
-
 
 TEST_F(TrackerLinkTest, FinishingTheMaskSendsTheChoiceThenResetsAndSwitchesOn) {
   struct Case {
@@ -357,6 +347,16 @@ TEST_F(TrackerLinkTest, FinishingTheMaskSendsTheChoiceThenResetsAndSwitchesOn) {
   }
 }
 
+// A unit that never stops sending (a byte every 50 ms, never a quiet gap) is cut after 5 s.
+TEST_F(TrackerLinkTest, AReplyThatNeverStopsIsCutAfterFiveSeconds) {
+  Open();
+  for (int i = 1; i <= 400; ++i) port.Arrive({0x55}, 50 * i);
+  const int64_t start = clock.NowMs();
+  ASSERT_TRUE(link.ReadTrackerReply(0, false));
+  EXPECT_GE(clock.NowMs() - start, 5000);
+  EXPECT_LE(clock.NowMs() - start, 5050);
+  EXPECT_NEAR(link.State().LastReplyCount, 100, 1);
+}
 
 }  // namespace
 }  // namespace tarnwell
