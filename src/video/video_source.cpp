@@ -52,7 +52,7 @@ std::unique_ptr<VideoFileSource> VideoFileSource::Open(const std::string& path, 
   const std::string unreadable = "The video\n" + path + "\ncannot be read.";
   cv::Mat first;
   try {
-    if (!source->capture_.open(path, cv::CAP_ANY) || !source->capture_.read(first) || first.empty()) {
+    if (!source->capture_.open(path, cv::CAP_FFMPEG) || !source->capture_.read(first) || first.empty()) {
       error = unreadable;
       return nullptr;
     }
@@ -73,7 +73,7 @@ std::unique_ptr<VideoFileSource> VideoFileSource::Open(const std::string& path, 
   } else {
     // The empty pool: the median of frames spread over the trial, read by a second
     // reader so the first stays at the start. The animal moves; the pool does not.
-    cv::VideoCapture sampler(path, cv::CAP_ANY);
+    cv::VideoCapture sampler(path, cv::CAP_FFMPEG);
     const double counted = sampler.get(cv::CAP_PROP_FRAME_COUNT);
     int64_t last = std::isfinite(counted) && counted > 0 ? static_cast<int64_t>(counted) : source->startFrame_ + 250;
     if (source->endFrame_ >= 0) last = std::min(last, source->endFrame_);
@@ -92,7 +92,7 @@ std::unique_ptr<VideoFileSource> VideoFileSource::Open(const std::string& path, 
 
   if (options.startAtFirstMovement) {
     // The trial starts when the animal has left the place where it was first seen.
-    cv::VideoCapture scanner(path, cv::CAP_ANY);
+    cv::VideoCapture scanner(path, cv::CAP_FFMPEG);
     cv::Mat frame;
     std::optional<TrackSample> firstSeen;
     for (int64_t i = 0; scanner.read(frame); ++i) {

@@ -23,6 +23,7 @@ struct SyntheticVideo {
   bool lightAnimal = false;
   int hiddenFrom = 60;  // frames [hiddenFrom, hiddenTo) do not show the animal
   int hiddenTo = 68;
+  mutable cv::Mat pool_;  // EmptyPool, made once
   VideoCalibration calibration{320, 240, 220};
   UnitPoolCircle pool{128, 96, 80, 1.0};
 
@@ -40,9 +41,8 @@ struct SyntheticVideo {
 
   FrameMapping Mapping() const { return FrameMapping(width, height, calibration, pool); }
 
-  /// The frame `i`, BGR. `noise` is a scratch image reused between frames.
-  cv::Mat Frame(int i, cv::RNG& rng) const {
-    const FrameMapping mapping = Mapping();
+  /// The pool without the animal.
+  cv::Mat EmptyPool() const {
     cv::Mat grey(height, width, CV_8U);
     const double water = lightAnimal ? 70 : 185;
     const double wall = lightAnimal ? 150 : 60;
@@ -58,6 +58,14 @@ struct SyntheticVideo {
     }
     // A lamp's reflection on the water, away from the path.
     cv::circle(grey, cv::Point(400, 330), 9, cv::Scalar(250), cv::FILLED, cv::LINE_AA);
+    return grey;
+  }
+
+  /// The frame `i`, BGR.
+  cv::Mat Frame(int i, cv::RNG& rng) const {
+    const FrameMapping mapping = Mapping();
+    if (pool_.empty()) pool_ = EmptyPool();
+    cv::Mat grey = pool_.clone();
     if (!Hidden(i)) {
       double ux = 0, uy = 0, fx = 0, fy = 0, nx = 0, ny = 0, gx = 0, gy = 0;
       TruthAt(i, ux, uy);
@@ -86,6 +94,7 @@ struct SyntheticVideo {
 
   /// Writes the video as MJPG in AVI; false when the writer cannot.
   bool Write(const std::string& path) const {
+    pool_.release();
     cv::VideoWriter writer(path, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), fps, cv::Size(width, height));
     if (!writer.isOpened()) return false;
     cv::RNG rng(12345);

@@ -129,9 +129,9 @@ TEST(VideoFileSource, TrimsToTheGivenStartOrTheFirstMovementAndEnd) {
     int64_t firstFrame;
     int frames;
   };
-  // The animal swims about 0.6 units a frame: it is 4 units from where it was first seen
-  // after 7 frames.
-  for (const Case c : {Case{1.0, false, 0, 30, 60}, Case{0, false, 2.0, 0, 60}, Case{0, true, 0, 7, 83}}) {
+  // The animal swims about 1.5 units a frame: it is more than 4 units from where it was
+  // first seen after 3 frames.
+  for (const Case c : {Case{1.0, false, 0, 30, 60}, Case{0, false, 2.0, 0, 60}, Case{0, true, 0, 3, 87}}) {
     VideoSourceOptions options = OptionsFor(video);
     options.startSeconds = c.start;
     options.startAtFirstMovement = c.firstMovement;
