@@ -27,7 +27,8 @@ void DetectAnimal(benchmark::State& state) {
     found += d.found ? 1 : 0;
     benchmark::DoNotOptimize(d);
   }
-  state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+  state.counters["fps"] =
+      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
   state.counters["found"] = static_cast<double>(found) / static_cast<double>(state.iterations());
 }
 BENCHMARK(DetectAnimal)->Args({640, 480})->Args({1280, 720})->Unit(benchmark::kMillisecond);

@@ -17,6 +17,7 @@
 #include "acquisition/run_controller.h"
 #include "cli_commands.h"
 #include "cli_support.h"
+#include "cli_video.h"
 #include "core/file_util.h"
 #include "experiment/experiment_file.h"
 #include "experiment/subject_table.h"
@@ -63,14 +64,18 @@ int RunRun(const std::string& home, const std::vector<std::string>& rawArgs) {
   constexpr std::string_view kCommand = "run";
   Arguments args;
   std::string error;
-  if (!args.Parse(rawArgs, {"--port", "--seed"}, {"--simulator", "--realtime", "--yes"}, error) ||
+  if (!args.Parse(rawArgs, {"--port", "--seed", "--camera", "--video"},
+                  {"--simulator", "--realtime", "--yes"}, error) ||
       !args.ExpectPositional(1, 1, error)) {
     return UsageError(kCommand, error);
   }
   const auto device = args.Value("--port");
-  if (device.has_value() == args.Has("--simulator")) {
-    return UsageError(kCommand, "give either --port DEVICE or --simulator");
+  const std::optional<VideoChoice> video = VideoOption(args, error);
+  if (!error.empty()) return UsageError(kCommand, error);
+  if (int(device.has_value()) + int(args.Has("--simulator")) + int(video.has_value()) != 1) {
+    return UsageError(kCommand, "give one of --port DEVICE, --simulator, --camera DEVICE or --video FILE");
   }
+  if (video && args.Has("--seed")) return UsageError(kCommand, "--seed goes with --simulator");
   if (device && device->empty()) return UsageError(kCommand, "--port needs a device");
   if (device && (args.Has("--seed") || args.Has("--realtime"))) {
     return UsageError(kCommand, "--seed and --realtime go with --simulator");
@@ -99,6 +104,9 @@ int RunRun(const std::string& home, const std::vector<std::string>& rawArgs) {
   std::unique_ptr<UnitConnection> connection;
   if (device) {
     connection = UnitConnection::ForDevice(*device);
+  } else if (video) {
+    connection = OpenVideoConnection(*program, *video, args.Has("--realtime"), error);
+    if (!connection) return Failure(kCommand, error);
   } else {
     connection =
         UnitConnection::ForSimulator(SimulatedUnitFor(program->pool, program->experiment.ActivePlatform,

@@ -18,8 +18,8 @@ struct SystemSettings {
   bool DrawTrace = false;
   double CustomAspectRatio = 0;  // 0.1..10; 0 means never entered
   bool ObjectFilter = false;
-  int16_t DelayType = 0;  // 0 "DELAY", 1 "TIMEOFDAY"
-  int16_t VideoType = 0;  // 0 NTSC, 1 PAL
+  int16_t DelayType = 0;     // 0 "DELAY", 1 "TIMEOFDAY"
+  int16_t VideoType = 0;     // 0 NTSC, 1 PAL
   float VideoScale = 0.75f;  // 0.75 NTSC, 0.625 PAL
   // Samples per second: 30, or 25 with PAL (kept in step with VideoType).
   int16_t SampleRate = 30;

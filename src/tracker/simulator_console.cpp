@@ -54,7 +54,8 @@ SimulatorConsoleReply RunSimulatorCommand(EmulatedUnit& emulated, std::string_vi
   SimulatedUnit* simulated = dynamic_cast<SimulatedUnit*>(&emulated);
   const bool animalCommand = command == "move" || command == "swim" || command == "release" ||
                              command == "hide" || command == "show";
-  if (animalCommand && simulated == nullptr) return Fail("the animal is in the video: " + std::string(command) + " is not available");
+  if (animalCommand && simulated == nullptr)
+    return Fail("the animal is in the video: " + std::string(command) + " is not available");
 
   if ((command == "button" || command == "press") && args == 0) {
     unit.PressRemoteButton();

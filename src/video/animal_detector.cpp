@@ -50,8 +50,8 @@ void AnimalDetector::BuildMask() {
       double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
       mapping_.ToFrame(col * 8.0, row * 8.0, x1, y1);
       mapping_.ToFrame(col * 8.0 + 8.0, row * 8.0 + 8.0, x2, y2);
-      cv::rectangle(poolMask_, cv::Point2d(x1 / shrink_, y1 / shrink_), cv::Point2d(x2 / shrink_, y2 / shrink_),
-                    cv::Scalar(0), cv::FILLED);
+      cv::rectangle(poolMask_, cv::Point2d(x1 / shrink_, y1 / shrink_),
+                    cv::Point2d(x2 / shrink_, y2 / shrink_), cv::Scalar(0), cv::FILLED);
     }
   }
 }

@@ -28,8 +28,8 @@ struct Detection {
 };
 
 struct DetectorSettings {
-  bool lightAnimal = false;  // the video-inverted setting
-  int threshold = 30;        // grey levels between animal and background
+  bool lightAnimal = false;   // the video-inverted setting
+  int threshold = 30;         // grey levels between animal and background
   bool objectFilter = false;  // a wider opening and a larger smallest animal
   int minimumArea = 12;       // frame pixels, at the working size
 };

@@ -30,7 +30,8 @@ struct UnitPoolCircle {
 class FrameMapping {
  public:
   FrameMapping() = default;
-  FrameMapping(int frameWidth, int frameHeight, const VideoCalibration& calibration, const UnitPoolCircle& pool);
+  FrameMapping(int frameWidth, int frameHeight, const VideoCalibration& calibration,
+               const UnitPoolCircle& pool);
 
   /// A frame point in tracker units, X 0..254 and Y 0..190 (255 means "not seen").
   TrackSample ToUnit(double frameX, double frameY) const;

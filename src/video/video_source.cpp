@@ -45,7 +45,8 @@ bool LoadBackgroundImage(const std::string& path, AnimalDetector& detector, int 
 
 // ---- a recorded video ------------------------------------------------------------------
 
-std::unique_ptr<VideoFileSource> VideoFileSource::Open(const std::string& path, const VideoSourceOptions& options,
+std::unique_ptr<VideoFileSource> VideoFileSource::Open(const std::string& path,
+                                                       const VideoSourceOptions& options,
                                                        std::string& error) {
   std::unique_ptr<VideoFileSource> source(new VideoFileSource());
   source->path_ = path;
@@ -75,7 +76,8 @@ std::unique_ptr<VideoFileSource> VideoFileSource::Open(const std::string& path, 
     // reader so the first stays at the start. The animal moves; the pool does not.
     cv::VideoCapture sampler(path, cv::CAP_FFMPEG);
     const double counted = sampler.get(cv::CAP_PROP_FRAME_COUNT);
-    int64_t last = std::isfinite(counted) && counted > 0 ? static_cast<int64_t>(counted) : source->startFrame_ + 250;
+    int64_t last =
+        std::isfinite(counted) && counted > 0 ? static_cast<int64_t>(counted) : source->startFrame_ + 250;
     if (source->endFrame_ >= 0) last = std::min(last, source->endFrame_);
     const int64_t step = std::max<int64_t>(1, (last - source->startFrame_) / kBackgroundFrames);
     std::vector<cv::Mat> frames;

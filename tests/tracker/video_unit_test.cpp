@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-
 namespace tarnwell {
 namespace {
 
@@ -61,10 +60,10 @@ TEST(VideoUnit, ResamplesARecordingToTheUnitsRate) {
     std::vector<int> firstX;
   };
   const Case cases[] = {
-      {30, false, {0, 1, 2, 3, 4, 5}},     // same rate: every frame once
-      {60, false, {0, 2, 4, 6, 8, 10}},    // twice as fast: every other frame
-      {25, false, {0, 0, 1, 2, 3, 4}},     // slower: one frame in six repeated
-      {30, true, {0, 1, 2, 3, 4, 6}},      // PAL: one frame in six dropped
+      {30, false, {0, 1, 2, 3, 4, 5}},   // same rate: every frame once
+      {60, false, {0, 2, 4, 6, 8, 10}},  // twice as fast: every other frame
+      {25, false, {0, 0, 1, 2, 3, 4}},   // slower: one frame in six repeated
+      {30, true, {0, 1, 2, 3, 4, 6}},    // PAL: one frame in six dropped
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.sourceFps);

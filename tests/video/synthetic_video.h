@@ -23,14 +23,15 @@ struct SyntheticVideo {
   bool lightAnimal = false;
   int hiddenFrom = 60;  // frames [hiddenFrom, hiddenTo) do not show the animal
   int hiddenTo = 68;
-  mutable cv::Mat pool_;  // EmptyPool, made once
+  int swimToPlatform = 0;  // frames until the animal reaches the platform; 0: five sixths of them
+  mutable cv::Mat pool_;   // EmptyPool, made once
   VideoCalibration calibration{320, 240, 220};
   UnitPoolCircle pool{128, 96, 80, 1.0};
 
   /// Where the animal is in frame `i`, in tracker units (unrounded): from the west wall
   /// along a bend to platform 1's default place (158, 66), then still on it.
   void TruthAt(int i, double& x, double& y) const {
-    const int swimFrames = frames * 5 / 6;
+    const int swimFrames = swimToPlatform > 0 ? swimToPlatform : frames * 5 / 6;
     const double s = std::min(1.0, static_cast<double>(i) / swimFrames);
     const double x0 = 58, y0 = 100, x1 = 158, y1 = 66;
     const double bend = 25 * std::sin(M_PI * s);
@@ -78,8 +79,8 @@ struct SyntheticVideo {
       const cv::Point centre(static_cast<int>(std::lround(fx * (1 << kShift))),
                              static_cast<int>(std::lround(fy * (1 << kShift))));
       const cv::Size axes(14 << kShift, 7 << kShift);
-      cv::ellipse(grey, centre, axes, angle, 0, 360, cv::Scalar(lightAnimal ? 215 : 45), cv::FILLED, cv::LINE_AA,
-                  kShift);
+      cv::ellipse(grey, centre, axes, angle, 0, 360, cv::Scalar(lightAnimal ? 215 : 45), cv::FILLED,
+                  cv::LINE_AA, kShift);
     }
     cv::Mat noise(height, width, CV_16S);
     rng.fill(noise, cv::RNG::NORMAL, 0, 4);

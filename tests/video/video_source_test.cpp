@@ -79,7 +79,8 @@ TEST(VideoFileSource, FindsTheAnimalWithinOneUnitAndAnalysesAsTheTruePath) {
     ASSERT_GT(fromTruth.LatencySamples, 0);
     ASSERT_LT(fromTruth.LatencySamples, video.frames);  // the path reaches the platform
     EXPECT_NEAR(fromVideo.LatencySamples, fromTruth.LatencySamples, fromTruth.LatencySamples * 0.01);
-    EXPECT_NEAR(fromVideo.Measures.PathLength, fromTruth.Measures.PathLength, fromTruth.Measures.PathLength * 0.01);
+    EXPECT_NEAR(fromVideo.Measures.PathLength, fromTruth.Measures.PathLength,
+                fromTruth.Measures.PathLength * 0.01);
   }
 }
 
