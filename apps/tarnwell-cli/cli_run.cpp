@@ -16,6 +16,7 @@
 #include "acquisition/raw_track.h"
 #include "acquisition/run_controller.h"
 #include "cli_commands.h"
+#include "cli_run_support.h"
 #include "cli_support.h"
 #include "cli_video.h"
 #include "core/file_util.h"
@@ -32,30 +33,6 @@ volatile std::sig_atomic_t runStopRequested = 0;
 
 void OnRunStopSignal(int) {
   runStopRequested = 1;
-}
-
-// Nothing is drawn without a screen; the draw-trace setting is left as it was.
-class HeadlessRunView : public RunView {
- public:
-  explicit HeadlessRunView(const SystemSettings& settings) : settings_(settings) {}
-  void ShowLabel(RunLabel, const RunLabelState&) override {}
-  void SetButtonEnabled(RunButton, bool) override {}
-  void SetSubjectGridEnabled(bool) override {}
-  void ShowSubjectGrid(const std::vector<SubjectGridCell>&) override {}
-  void MoveMarker(const TrackSample&) override {}
-  void RestartTrace() override {}
-  void RedrawPool() override {}
-  bool IsDrawTraceChecked() const override { return settings_.DrawTrace; }
-  void ShowHomeScreen() override {}
-
- private:
-  const SystemSettings& settings_;
-};
-
-std::size_t TrackSamples(const std::filesystem::path& file) {
-  std::error_code error;
-  const std::uintmax_t size = std::filesystem::file_size(file, error);
-  return error ? 0 : static_cast<std::size_t>(size / 2);
 }
 
 }  // namespace

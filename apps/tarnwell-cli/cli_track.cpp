@@ -19,6 +19,7 @@
 #include "acquisition/raw_track.h"
 #include "acquisition/run_controller.h"
 #include "cli_commands.h"
+#include "cli_run_support.h"
 #include "cli_support.h"
 #include "cli_video.h"
 #include "core/file_util.h"
@@ -33,19 +34,6 @@ volatile std::sig_atomic_t trackStopRequested = 0;
 void OnTrackStopSignal(int) {
   trackStopRequested = 1;
 }
-
-class HeadlessTrackView : public RunView {
- public:
-  void ShowLabel(RunLabel, const RunLabelState&) override {}
-  void SetButtonEnabled(RunButton, bool) override {}
-  void SetSubjectGridEnabled(bool) override {}
-  void ShowSubjectGrid(const std::vector<SubjectGridCell>&) override {}
-  void MoveMarker(const TrackSample&) override {}
-  void RestartTrace() override {}
-  void RedrawPool() override {}
-  bool IsDrawTraceChecked() const override { return false; }
-  void ShowHomeScreen() override {}
-};
 
 struct TrackJob {
   std::string video;
@@ -96,12 +84,6 @@ bool ReadTrackList(const std::filesystem::path& list, const std::vector<std::str
     jobs.push_back({video.string(), *subject});
   }
   return true;
-}
-
-std::size_t TrackSamples(const std::filesystem::path& file) {
-  std::error_code error;
-  const std::uintmax_t size = std::filesystem::file_size(file, error);
-  return error ? 0 : static_cast<std::size_t>(size / 2);
 }
 
 }  // namespace
@@ -186,7 +168,7 @@ int RunTrack(const std::string& home, const std::vector<std::string>& rawArgs) {
   ConsoleOperator op(args.Has("--yes"));
   TrackerLink link(connection->Port(), connection->GetClock(), op, program->settings);
   link.SetPortDevice(connection->Device());
-  HeadlessTrackView view;
+  HeadlessRunView view(program->settings);
   RunController run(*program, link, connection->GetClock(), op, view);
 
   run.CheckForUnfinishedTrial();
