@@ -1,12 +1,15 @@
 // quentrix-sim: the simulated tracking unit on a pseudo-terminal.
 //
 //   quentrix-sim [--seed N] [--pal] [--speed X] [--link PATH] [--pool F.POL] [--platform N]
+//                [--video FILE [--circle X,Y,R] [--invert]]
 //
 // Opens a pseudo-terminal, prints the device path of its far end on the first line of
 // standard output (and makes PATH a symbolic link to it), then behaves as the Quentrix on
 // it until stopped (SIGINT, SIGTERM or "quit"). Lines on standard input are operator
 // commands (see tracker/simulator_console.h; "help" lists them). --speed X runs the unit's
-// time X times faster than the wall clock: frames and the swim alike.
+// time X times faster than the wall clock: frames and the swim alike. With --video the
+// unit's eyes are a recorded video instead of the swim model: the animal is found in each
+// frame and reported where the pool's circle (--circle, in the video's pixels) puts it.
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
@@ -20,6 +23,7 @@
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,6 +33,10 @@
 #include "pool/pool_file.h"
 #include "tracker/simulated_unit.h"
 #include "tracker/simulator_console.h"
+#ifdef TARNWELL_HAVE_VIDEO
+#include "tracker/video_unit.h"
+#include "video/video_source.h"
+#endif
 
 namespace {
 
@@ -50,6 +58,9 @@ constexpr const char* kUsage =
     "  --link PATH   make PATH a symbolic link to the pseudo-terminal\n"
     "  --pool F.POL  the pool the animal swims in (default: the default pool)\n"
     "  --platform N  the active platform: 0 none, 1..4, 5 all (default 1)\n"
+    "  --video FILE  serve a recorded video: the animal is tracked in its frames\n"
+    "  --circle X,Y,R  the pool's circle in the video, pixels (default: the whole picture)\n"
+    "  --invert      a light animal on dark water\n"
     "Commands on standard input: type help.\n";
 
 struct Options {
@@ -59,6 +70,9 @@ struct Options {
   std::string link;
   std::string pool;
   int platform = 1;
+  std::string video;
+  double circle[3] = {0, 0, 0};
+  bool invert = false;
 };
 
 template <typename T>
@@ -97,6 +111,23 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
       const auto v = value();
       if (!v || !ParseWhole(*v, options.platform) || options.platform < 0 || options.platform > 5)
         return std::nullopt;
+    } else if (arg == "--video") {
+      const auto v = value();
+      if (!v || v->empty()) return std::nullopt;
+      options.video = *v;
+    } else if (arg == "--circle") {
+      const auto v = value();
+      if (!v) return std::nullopt;
+      std::string text = *v;
+      for (int k = 0; k < 3; ++k) {
+        const std::size_t comma = text.find(',');
+        if ((k < 2) == (comma == std::string::npos)) return std::nullopt;
+        options.circle[k] = tarnwell::Val(text.substr(0, comma));
+        text = comma == std::string::npos ? "" : text.substr(comma + 1);
+      }
+      if (!(options.circle[2] > 0)) return std::nullopt;
+    } else if (arg == "--invert") {
+      options.invert = true;
     } else {
       return std::nullopt;
     }
@@ -142,11 +173,41 @@ int main(int argc, char** argv) {
     std::cerr << "quentrix-sim: cannot read the pool setup " << options->pool << "\n";
     return 1;
   }
-  SimulatedUnitOptions unitOptions;
-  unitOptions.seed = options->seed;
-  unitOptions.pal = options->pal;
-  unitOptions.arena = tarnwell::SwimArenaFromPool(pool, options->platform, 1.0);
-  SimulatedUnit unit(unitOptions);
+  std::unique_ptr<tarnwell::EmulatedUnit> ownedUnit;
+  if (!options->video.empty()) {
+#ifdef TARNWELL_HAVE_VIDEO
+    tarnwell::VideoSourceOptions sourceOptions;
+    sourceOptions.calibration = {options->circle[0], options->circle[1], options->circle[2]};
+    sourceOptions.pool = {static_cast<double>(pool.X), static_cast<double>(pool.Y), pool.Radius, 1.0};
+    std::string error;
+    auto source = tarnwell::VideoFileSource::Open(options->video, sourceOptions, error);
+    if (!source) {
+      for (char& c : error) c = c == '\n' ? ' ' : c;
+      std::cerr << "quentrix-sim: " << error << "\n";
+      return 1;
+    }
+    tarnwell::VideoUnitOptions videoOptions;
+    videoOptions.pal = options->pal;
+    videoOptions.inverted = options->invert;
+    auto videoUnit = std::make_unique<tarnwell::VideoUnit>(std::move(source), videoOptions);
+    videoUnit->onSourceEnded = [](const std::string& message) {
+      std::string line = message;
+      for (char& c : line) c = c == '\n' ? ' ' : c;
+      std::cerr << "quentrix-sim: " << line << " The unit is silent now.\n";
+    };
+    ownedUnit = std::move(videoUnit);
+#else
+    std::cerr << "quentrix-sim: --video is not available in this build (it needs OpenCV)\n";
+    return 1;
+#endif
+  } else {
+    SimulatedUnitOptions unitOptions;
+    unitOptions.seed = options->seed;
+    unitOptions.pal = options->pal;
+    unitOptions.arena = tarnwell::SwimArenaFromPool(pool, options->platform, 1.0);
+    ownedUnit = std::make_unique<SimulatedUnit>(unitOptions);
+  }
+  tarnwell::EmulatedUnit& unit = *ownedUnit;
 
   const int master = posix_openpt(O_RDWR | O_NOCTTY);
   if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
@@ -191,9 +252,10 @@ int main(int argc, char** argv) {
   std::signal(SIGPIPE, SIG_IGN);
 
   std::cout << devicePath << std::endl;
-  std::cerr << "quentrix-sim: unit on " << devicePath << " (seed " << options->seed << ", "
-            << (options->pal ? "PAL" : "NTSC") << ", speed " << tarnwell::FormatGeneral(options->speed)
-            << "); type help for commands\n";
+  std::cerr << "quentrix-sim: unit on " << devicePath << " ("
+            << (options->video.empty() ? "seed " + std::to_string(options->seed) : "video " + options->video)
+            << ", " << (options->pal ? "PAL" : "NTSC") << ", speed "
+            << tarnwell::FormatGeneral(options->speed) << "); type help for commands\n";
 
   const double wallStart = WallMs();
   const auto unitNow = [&] { return (WallMs() - wallStart) * options->speed; };

@@ -13,6 +13,7 @@ const std::vector<CommandEntry>& Commands() {
       {"save-all", RunSaveAll},
       {"trailmap", RunTrailmap},
       {"print", RunPrint},
+      {"track", RunTrack},
   };
   return commands;
 }

@@ -11,6 +11,7 @@
 
 #include "cli_commands.h"
 #include "cli_support.h"
+#include "cli_video.h"
 #include "experiment/experiment_file.h"
 #include "pool/pool_file.h"
 #include "tracker/tracker_link.h"
@@ -45,13 +46,16 @@ int RunMonitor(const std::string& home, const std::vector<std::string>& rawArgs)
   constexpr std::string_view kCommand = "monitor";
   Arguments args;
   std::string error;
-  if (!args.Parse(rawArgs, {"--port", "--seconds", "--seed"}, {"--simulator", "--realtime"}, error) ||
+  if (!args.Parse(rawArgs, {"--port", "--seconds", "--seed", "--camera", "--video"},
+                  {"--simulator", "--realtime"}, error) ||
       !args.ExpectPositional(0, 0, error)) {
     return UsageError(kCommand, error);
   }
   const auto device = args.Value("--port");
-  if (device.has_value() == args.Has("--simulator")) {
-    return UsageError(kCommand, "give either --port DEVICE or --simulator");
+  const std::optional<VideoChoice> video = VideoOption(args, error);
+  if (!error.empty()) return UsageError(kCommand, error);
+  if (int(device.has_value()) + int(args.Has("--simulator")) + int(video.has_value()) != 1) {
+    return UsageError(kCommand, "give one of --port DEVICE, --simulator, --camera DEVICE or --video FILE");
   }
   if (device && device->empty()) return UsageError(kCommand, "--port needs a device");
   std::optional<double> seconds = 10;
@@ -68,6 +72,10 @@ int RunMonitor(const std::string& home, const std::vector<std::string>& rawArgs)
   std::unique_ptr<UnitConnection> connection;
   if (device) {
     connection = UnitConnection::ForDevice(*device);
+  } else if (video) {
+    LoadStartUpPool(program->home.Folder(), program->pool);
+    connection = OpenVideoConnection(*program, *video, args.Has("--realtime"), error);
+    if (!connection) return Failure(kCommand, error);
   } else {
     LoadStartUpPool(program->home.Folder(), program->pool);
     ReadExperimentText(DefaultExperimentFile(program->home.Folder()), program->experiment);

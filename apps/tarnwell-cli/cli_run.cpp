@@ -16,7 +16,9 @@
 #include "acquisition/raw_track.h"
 #include "acquisition/run_controller.h"
 #include "cli_commands.h"
+#include "cli_run_support.h"
 #include "cli_support.h"
+#include "cli_video.h"
 #include "core/file_util.h"
 #include "experiment/experiment_file.h"
 #include "experiment/subject_table.h"
@@ -34,44 +36,24 @@ void OnRunStopSignal(int) {
   runStopRequested = 1;
 }
 
-// Nothing is drawn without a screen; the draw-trace setting is left as it was.
-class HeadlessRunView : public RunView {
- public:
-  explicit HeadlessRunView(const SystemSettings& settings) : settings_(settings) {}
-  void ShowLabel(RunLabel, const RunLabelState&) override {}
-  void SetButtonEnabled(RunButton, bool) override {}
-  void SetSubjectGridEnabled(bool) override {}
-  void ShowSubjectGrid(const std::vector<SubjectGridCell>&) override {}
-  void MoveMarker(const TrackSample&) override {}
-  void RestartTrace() override {}
-  void RedrawPool() override {}
-  bool IsDrawTraceChecked() const override { return settings_.DrawTrace; }
-  void ShowHomeScreen() override {}
-
- private:
-  const SystemSettings& settings_;
-};
-
-std::size_t TrackSamples(const std::filesystem::path& file) {
-  std::error_code error;
-  const std::uintmax_t size = std::filesystem::file_size(file, error);
-  return error ? 0 : static_cast<std::size_t>(size / 2);
-}
-
 }  // namespace
 
 int RunRun(const std::string& home, const std::vector<std::string>& rawArgs) {
   constexpr std::string_view kCommand = "run";
   Arguments args;
   std::string error;
-  if (!args.Parse(rawArgs, {"--port", "--seed"}, {"--simulator", "--realtime", "--yes"}, error) ||
+  if (!args.Parse(rawArgs, {"--port", "--seed", "--camera", "--video"},
+                  {"--simulator", "--realtime", "--yes"}, error) ||
       !args.ExpectPositional(1, 1, error)) {
     return UsageError(kCommand, error);
   }
   const auto device = args.Value("--port");
-  if (device.has_value() == args.Has("--simulator")) {
-    return UsageError(kCommand, "give either --port DEVICE or --simulator");
+  const std::optional<VideoChoice> video = VideoOption(args, error);
+  if (!error.empty()) return UsageError(kCommand, error);
+  if (int(device.has_value()) + int(args.Has("--simulator")) + int(video.has_value()) != 1) {
+    return UsageError(kCommand, "give one of --port DEVICE, --simulator, --camera DEVICE or --video FILE");
   }
+  if (video && args.Has("--seed")) return UsageError(kCommand, "--seed goes with --simulator");
   if (device && device->empty()) return UsageError(kCommand, "--port needs a device");
   if (device && (args.Has("--seed") || args.Has("--realtime"))) {
     return UsageError(kCommand, "--seed and --realtime go with --simulator");
@@ -107,6 +89,9 @@ int RunRun(const std::string& home, const std::vector<std::string>& rawArgs) {
   std::unique_ptr<UnitConnection> connection;
   if (device) {
     connection = UnitConnection::ForDevice(*device);
+  } else if (video) {
+    connection = OpenVideoConnection(*program, *video, args.Has("--realtime"), error);
+    if (!connection) return Failure(kCommand, error);
   } else {
     connection =
         UnitConnection::ForSimulator(SimulatedUnitFor(program->pool, program->experiment.ActivePlatform,

@@ -15,7 +15,7 @@ struct CommandHelp {
 };
 
 // The commands in the order the usage lists them.
-constexpr std::array<CommandHelp, 9> kCommandHelp = {{
+constexpr std::array<CommandHelp, 10> kCommandHelp = {{
     {"convert",
      "convert OLDFILE [--pool-out F.POL] [--experiment-out F.CFG] [--subjects-out F.INI]\n"
      "      read a binary experiment (.EXP) or old configuration (.CFG) and write the current setups\n"},
@@ -23,7 +23,7 @@ constexpr std::array<CommandHelp, 9> kCommandHelp = {{
      "unit-check (--port DEVICE | --simulator)\n"
      "      reset-and-initialise handshake; prints \"ready\" or the unit's message\n"},
     {"monitor",
-     "monitor (--port DEVICE | --simulator) [--seconds N]\n"
+     "monitor (--port DEVICE | --simulator | --camera DEVICE | --video FILE) [--seconds N]\n"
      "      stream samples, one \"X Y\" line each\n"},
     {"analyse",
      "analyse DATAFILE [--pool F.POL|F.EXP] [--experiment F.CFG|F.EXP] [--epoch START,TIME]\n"
@@ -34,8 +34,13 @@ constexpr std::array<CommandHelp, 9> kCommandHelp = {{
      "        [--artifact-filter]\n"
      "      analyse one trial and write the report pair NAME.TXT and NAME.CSV\n"},
     {"run",
-     "run DATAFILE (--simulator [--seed N] [--realtime] | --port DEVICE) [--yes]\n"
+     "run DATAFILE (--simulator [--seed N] [--realtime] | --port DEVICE | --camera DEVICE\n"
+     "        | --video FILE [--realtime]) [--yes]\n"
      "      run the home's current experiment with DATAFILE as its data file\n"},
+    {"track",
+     "track VIDEO... --experiment DATA.EXP [--list FILE] [--start S|first-movement] [--end S] [--yes]\n"
+     "      track recorded trial videos (one per subject in order, or as the list file says) into\n"
+     "      the experiment's raw files and status words, then build its tabulated data file\n"},
     {"save-all", "save-all DATAFILE [--yes]        every subject's report pair\n"},
     {"trailmap", "trailmap DATAFILE [--yes]        the Trailmap track text file and arena file\n"},
     {"print",

@@ -1,9 +1,12 @@
 // tarnwell: the desktop application.
 //
-//   tarnwell [--home DIR] [--simulator | --port DEVICE] [--screenshot FILE [--screen NAME]] [Qt options]
+//   tarnwell [--home DIR] [--simulator | --port DEVICE | --camera DEVICE | --video FILE]
+//            [--screenshot FILE [--screen NAME]] [Qt options]
 //
 // --simulator attaches the built-in simulated unit (what `make run` starts); --port opens
-// any serial device directly (a USB adapter, a pseudo-terminal of quentrix-sim).
+// any serial device directly (a USB adapter, a pseudo-terminal of quentrix-sim). --camera
+// and --video make a camera or a recorded video the unit (the VideoUnit), with the pool
+// calibration of Default.SET.
 // --screenshot saves a picture of the main window once it has started, then ends the
 // program as the close box would (the README's screenshots are taken this way).
 #include <QApplication>
@@ -23,6 +26,12 @@
 #include "io/qt_serial_port.h"
 #include "tracker/simulated_serial_port.h"
 #include "tracker/simulated_unit.h"
+#ifdef TARNWELL_HAVE_VIDEO
+#include "core/settings_files.h"
+#include "pool/pool_file.h"
+#include "tracker/video_unit.h"
+#include "video/video_source.h"
+#endif
 #include "tracker/tracker_link.h"
 #include "ui/app_context.h"
 #include "ui/dialogs/qt_operator.h"
@@ -80,12 +89,17 @@ int main(int argc, char** argv) {
   const QCommandLineOption portOption("port", "Open this serial device for the unit.", "DEVICE");
   const QCommandLineOption seedOption("seed", "Seed of the simulated animal.", "N", "1");
   const QCommandLineOption screenshotOption("screenshot", "Save a picture of the window and end.", "FILE");
-  const QCommandLineOption screenOption("screen", "The screen of the picture: home, monitor, system, pool, experiment.",
-                                        "NAME", "home");
-  parser.addOptions({homeOption, simulatorOption, portOption, seedOption, screenshotOption, screenOption});
+  const QCommandLineOption screenOption(
+      "screen", "The screen of the picture: home, monitor, system, pool, experiment.", "NAME", "home");
+  const QCommandLineOption cameraOption("camera", "Use this camera (V4L2 device) as the unit.", "DEVICE");
+  const QCommandLineOption videoOption("video", "Use this recorded video as the unit.", "FILE");
+  parser.addOptions({homeOption, simulatorOption, portOption, seedOption, screenshotOption, screenOption,
+                     cameraOption, videoOption});
   parser.process(app);
-  if (parser.isSet(simulatorOption) && parser.isSet(portOption)) {
-    std::cerr << "tarnwell: --simulator and --port exclude each other\n";
+  if (int(parser.isSet(simulatorOption)) + int(parser.isSet(portOption)) + int(parser.isSet(cameraOption)) +
+          int(parser.isSet(videoOption)) >
+      1) {
+    std::cerr << "tarnwell: --simulator, --port, --camera and --video exclude each other\n";
     return 2;
   }
 
@@ -101,18 +115,51 @@ int main(int argc, char** argv) {
   if (!lock.Acquire(program.home.Folder(), &error)) return Refuse(op, error);
 
   tarnwell::SteadyClock clock;
-  std::unique_ptr<tarnwell::SimulatedUnit> unit;
+  std::unique_ptr<tarnwell::EmulatedUnit> unit;
   std::unique_ptr<tarnwell::SerialPort> port;
+  const bool videoUnit = parser.isSet(cameraOption) || parser.isSet(videoOption);
   if (parser.isSet(simulatorOption)) {
     tarnwell::SimulatedUnitOptions options;
     options.seed = parser.value(seedOption).toULongLong();
     unit = std::make_unique<tarnwell::SimulatedUnit>(options);
     port = std::make_unique<tarnwell::SimulatedSerialPort>(*unit, clock);
+  } else if (videoUnit) {
+#ifdef TARNWELL_HAVE_VIDEO
+    // The calibration and the pool as start-up will read them.
+    tarnwell::SystemSettings settings;
+    tarnwell::ReadSystemConfig(program.home.GetSystemConfigPath(), settings, nullptr);
+    tarnwell::PoolSetup pool;
+    tarnwell::LoadStartUpPool(program.home.Folder(), pool);
+    tarnwell::VideoSourceOptions sourceOptions;
+    sourceOptions.calibration = {settings.VideoPoolX, settings.VideoPoolY, settings.VideoPoolRadius};
+    sourceOptions.pool = {static_cast<double>(pool.X), static_cast<double>(pool.Y), pool.Radius,
+                          tarnwell::AspectFactor(settings)};
+    const bool camera = parser.isSet(cameraOption);
+    const std::string path = parser.value(camera ? cameraOption : videoOption).toStdString();
+    auto source = tarnwell::OpenPositionSource(camera, path, sourceOptions, error);
+    if (!source) return Refuse(op, error);
+    tarnwell::VideoUnitOptions unitOptions;
+    unitOptions.pal = settings.VideoType == 1;
+    unitOptions.inverted = settings.VideoInverted;
+    auto video = std::make_unique<tarnwell::VideoUnit>(std::move(source), unitOptions);
+    // The run stops a trial whose unit falls silent; this says why.
+    // Shown from the event loop, never from inside a read of the line.
+    video->onSourceEnded = [&op, &app](const std::string& message) {
+      QTimer::singleShot(
+          0, &app, [&op, message] { op.ShowMessage(message, "Video", tarnwell::MessageIcon::Exclamation); });
+    };
+    unit = std::move(video);
+    port = std::make_unique<tarnwell::SimulatedSerialPort>(*unit, clock);
+#else
+    std::cerr << "tarnwell: --camera and --video are not available in this build (it needs OpenCV)\n";
+    return 2;
+#endif
   } else {
     port = std::make_unique<tarnwell::QtSerialPort>();
   }
   tarnwell::TrackerLink tracker(*port, clock, op, program.settings);
-  if (parser.isSet(simulatorOption)) tracker.SetPortDevice(tarnwell::SimulatedSerialPort::kDeviceName);
+  if (parser.isSet(simulatorOption) || videoUnit)
+    tracker.SetPortDevice(tarnwell::SimulatedSerialPort::kDeviceName);
   if (parser.isSet(portOption)) tracker.SetPortDevice(parser.value(portOption).toStdString());
 
   tarnwell::KeyStateFilter keys;

@@ -206,6 +206,16 @@ void ApplySystemConfigText(std::string_view text, SystemSettings& settings, int*
       settings.ConfigDir = reader.GetLineValue(line);
     } else if (reader.MatchesPattern(line, "Data Path = %s")) {
       settings.DataDir = reader.GetLineValue(line);
+    } else if (reader.MatchesPattern(line, "Video Camera = %s")) {
+      settings.VideoCamera = reader.GetLineValue(line);
+    } else if (reader.MatchesPattern(line, "Video Pool X = %s")) {
+      settings.VideoPoolX = Val(reader.GetLineValue(line));
+    } else if (reader.MatchesPattern(line, "Video Pool Y = %s")) {
+      settings.VideoPoolY = Val(reader.GetLineValue(line));
+    } else if (reader.MatchesPattern(line, "Video Pool Radius = %s")) {
+      settings.VideoPoolRadius = Val(reader.GetLineValue(line));
+    } else if (reader.MatchesPattern(line, "Video Inverted = %s")) {
+      settings.VideoInverted = ParseBoolText(reader.GetLineValue(line));
     } else if (reader.MatchesPattern(line, "Video Mode = %s")) {
       const std::string value = reader.GetLineValue(line);
       for (int i = 0; i < static_cast<int>(kVideoModes.size()); ++i) {
@@ -232,6 +242,15 @@ std::string SystemConfigText(const SystemSettings& settings, int videoModeIndex)
   out += "Data Path = " + QuoteValue(settings.DataDir) + kLineEnd;
   out += "Open Dir = " + QuoteValue(settings.OpenDir) + kLineEnd;
   out += "Video Mode = " + VideoModeText(videoModeIndex) + kLineEnd;
+  // The camera's lines follow the designed five, and only once a camera has been set
+  // up, so a system without one keeps its file as it always was.
+  if (!settings.VideoCamera.empty() || settings.VideoPoolRadius > 0 || settings.VideoInverted) {
+    out += "Video Camera = " + QuoteValue(settings.VideoCamera) + kLineEnd;
+    out += "Video Pool X = " + QuoteValue(FormatGeneral(settings.VideoPoolX)) + kLineEnd;
+    out += "Video Pool Y = " + QuoteValue(FormatGeneral(settings.VideoPoolY)) + kLineEnd;
+    out += "Video Pool Radius = " + QuoteValue(FormatGeneral(settings.VideoPoolRadius)) + kLineEnd;
+    out += "Video Inverted = " + BoolToEnabled(settings.VideoInverted) + kLineEnd;
+  }
   return out;
 }
 

@@ -18,11 +18,17 @@ struct SystemSettings {
   bool DrawTrace = false;
   double CustomAspectRatio = 0;  // 0.1..10; 0 means never entered
   bool ObjectFilter = false;
-  int16_t DelayType = 0;  // 0 "DELAY", 1 "TIMEOFDAY"
-  int16_t VideoType = 0;  // 0 NTSC, 1 PAL
+  int16_t DelayType = 0;     // 0 "DELAY", 1 "TIMEOFDAY"
+  int16_t VideoType = 0;     // 0 NTSC, 1 PAL
   float VideoScale = 0.75f;  // 0.75 NTSC, 0.625 PAL
   // Samples per second: 30, or 25 with PAL (kept in step with VideoType).
   int16_t SampleRate = 30;
+  // Video tracking (a camera as the unit), kept in Default.SET after its designed lines.
+  std::string VideoCamera;     // V4L2 device chosen on System Setup ("/dev/video0"); empty: none
+  double VideoPoolX = 0;       // the pool's circle in the camera picture, pixels;
+  double VideoPoolY = 0;       // radius 0: not calibrated (the whole picture is the
+  double VideoPoolRadius = 0;  // unit's 256 x 192 view)
+  bool VideoInverted = false;  // a light animal on dark water
 };
 
 // The one aspect factor every Part that scales Y uses: CustomAspectRatio when it lies

@@ -1,4 +1,4 @@
-// A serial port wired to a SimulatedUnit inside the program (--simulator, tests).
+// A serial port wired to an emulated unit inside the program (--simulator, --video, tests).
 //
 // The unit's time is the Clock's: waiting on this port lets the clock run (a ManualClock
 // jumps straight to the next byte), so a test drives a whole trial in no time and the
@@ -11,6 +11,7 @@
 
 #include "core/clock.h"
 #include "core/serial_port.h"
+#include "tracker/emulated_unit.h"
 #include "tracker/simulated_unit.h"
 
 namespace tarnwell {
@@ -20,7 +21,7 @@ class SimulatedSerialPort : public SerialPort {
   /// The device name the port list shows for the simulated unit.
   static constexpr const char* kDeviceName = "simulator";
 
-  SimulatedSerialPort(SimulatedUnit& unit, Clock& clock) : unit_(unit), clock_(clock) {}
+  SimulatedSerialPort(EmulatedUnit& unit, Clock& clock) : unit_(unit), clock_(clock) {}
 
   /// Pulls the cable: the open port closes and reports the device lost at the next
   /// DispatchEvents; opening fails until PlugIn.
@@ -51,7 +52,7 @@ class SimulatedSerialPort : public SerialPort {
   // Waits until the unit's next byte or `deadlineMs`, whichever is first.
   void WaitForNextByte(int64_t deadlineMs);
 
-  SimulatedUnit& unit_;
+  EmulatedUnit& unit_;
   Clock& clock_;
   bool open_ = false;
   bool unplugged_ = false;

@@ -45,11 +45,17 @@ std::string SimulatorCommandHelp() {
          "quit              end the simulator";
 }
 
-SimulatorConsoleReply RunSimulatorCommand(SimulatedUnit& unit, std::string_view line) {
+SimulatorConsoleReply RunSimulatorCommand(EmulatedUnit& emulated, std::string_view line) {
   const std::vector<std::string_view> words = Words(line);
   if (words.empty() || words[0].front() == '#') return {true, false, {}};
   const std::string_view command = words[0];
   const std::size_t args = words.size() - 1;
+  EmulatedUnit& unit = emulated;
+  SimulatedUnit* simulated = dynamic_cast<SimulatedUnit*>(&emulated);
+  const bool animalCommand = command == "move" || command == "swim" || command == "release" ||
+                             command == "hide" || command == "show";
+  if (animalCommand && simulated == nullptr)
+    return Fail("the animal is in the video: " + std::string(command) + " is not available");
 
   if ((command == "button" || command == "press") && args == 0) {
     unit.PressRemoteButton();
@@ -60,20 +66,20 @@ SimulatorConsoleReply RunSimulatorCommand(SimulatedUnit& unit, std::string_view 
     if (args != 2 || !ToInt(words[1], x) || !ToInt(words[2], y) || x < 0 || x > 254 || y < 0 || y > 191) {
       return Fail("usage: move X Y  (X 0..254, Y 0..191)");
     }
-    unit.HoldAnimalAt(x, y);
+    simulated->HoldAnimalAt(x, y);
     return {true, false, "animal held at " + std::to_string(x) + " " + std::to_string(y)};
   }
   if (command == "swim" && args == 0) {
-    unit.LetAnimalSwim();
+    simulated->LetAnimalSwim();
     return {true, false, "animal swims"};
   }
   if (command == "release" && args == 0) {
-    unit.ReleaseAnimal();
-    const TrackSample at = unit.Animal().Position();
+    simulated->ReleaseAnimal();
+    const TrackSample at = simulated->Animal().Position();
     return {true, false, "animal released at " + std::to_string(at.X) + " " + std::to_string(at.Y)};
   }
   if ((command == "hide" || command == "show") && args == 0) {
-    unit.SetAnimalHidden(command == "hide");
+    simulated->SetAnimalHidden(command == "hide");
     return {true, false, command == "hide" ? "animal hidden" : "animal visible"};
   }
   if (command == "power" && args == 1 && (words[1] == "on" || words[1] == "off")) {
@@ -94,12 +100,18 @@ SimulatorConsoleReply RunSimulatorCommand(SimulatedUnit& unit, std::string_view 
   }
   if (command == "status" && args == 0) {
     std::ostringstream out;
-    const TrackSample at = unit.Animal().Position();
     out << (unit.IsPowered() ? "on" : "off") << ", " << (unit.IsStreaming() ? "streaming" : "idle") << ", "
-        << unit.SamplesSent() << " samples sent; animal at " << at.X << " " << at.Y
-        << (unit.Animal().IsHeld() ? " (held)" : "") << (unit.Animal().IsHidden() ? " (hidden)" : "")
-        << (unit.Animal().OnPlatform() ? " (on the platform)" : "") << "; object filter "
-        << (unit.ObjectFilter() ? "on" : "off") << "; overlay lines " << unit.Overlay().LineCount();
+        << unit.SamplesSent() << " samples sent; ";
+    if (simulated != nullptr) {
+      const SwimModel& animal = simulated->Animal();
+      const TrackSample at = animal.Position();
+      out << "animal at " << at.X << " " << at.Y << (animal.IsHeld() ? " (held)" : "")
+          << (animal.IsHidden() ? " (hidden)" : "") << (animal.OnPlatform() ? " (on the platform)" : "");
+    } else {
+      out << "watching a camera or video";
+    }
+    out << "; object filter " << (unit.ObjectFilter() ? "on" : "off") << "; overlay lines "
+        << unit.Overlay().LineCount();
     return {true, false, out.str()};
   }
   if (command == "help" && args == 0) return {true, false, SimulatorCommandHelp()};

@@ -29,8 +29,9 @@ struct SimulatorConsoleReply {
 };
 
 /// Carries out one command line on the unit. Blank lines and lines starting with "#" do
-/// nothing.
-SimulatorConsoleReply RunSimulatorCommand(SimulatedUnit& unit, std::string_view line);
+/// nothing. The animal's commands (move, swim, release, hide, show) need the simulated
+/// unit; a unit that watches a camera or a video refuses them.
+SimulatorConsoleReply RunSimulatorCommand(EmulatedUnit& unit, std::string_view line);
 
 /// The command list above, for "help".
 std::string SimulatorCommandHelp();

@@ -31,13 +31,18 @@ std::unique_ptr<UnitConnection> UnitConnection::ForDevice(const std::string& dev
 
 std::unique_ptr<UnitConnection> UnitConnection::ForSimulator(const SimulatedUnitOptions& options,
                                                              bool realtime) {
+  return ForEmulatedUnit(std::make_unique<SimulatedUnit>(options), realtime);
+}
+
+std::unique_ptr<UnitConnection> UnitConnection::ForEmulatedUnit(std::unique_ptr<EmulatedUnit> unit,
+                                                                bool realtime) {
   std::unique_ptr<UnitConnection> connection(new UnitConnection());
   if (realtime) {
     connection->clock_ = std::make_unique<SteadyClock>();
   } else {
     connection->clock_ = std::make_unique<ManualClock>();
   }
-  connection->unit_ = std::make_unique<SimulatedUnit>(options);
+  connection->unit_ = std::move(unit);
   connection->port_ = std::make_unique<SimulatedSerialPort>(*connection->unit_, *connection->clock_);
   connection->device_ = SimulatedSerialPort::kDeviceName;
   return connection;

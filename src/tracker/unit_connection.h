@@ -1,6 +1,7 @@
-// The unit a program talks to: a real device on a terminal port, or the simulated unit on
-// an in-process port. The command-line tool builds one from --port DEVICE or --simulator;
-// the tracker link then works the same on either.
+// The unit a program talks to: a real device on a terminal port, or an emulated unit (the
+// simulated unit, a camera or a recorded video) on an in-process port. The command-line
+// tool builds one from --port DEVICE, --simulator, --camera or --video; the tracker link
+// then works the same on each.
 #pragma once
 
 #include <cstdint>
@@ -29,19 +30,22 @@ class UnitConnection {
   /// The simulated unit. `realtime` false: on a manual clock that jumps to the next byte
   /// whenever the program waits, so simulated time runs as fast as the machine allows.
   static std::unique_ptr<UnitConnection> ForSimulator(const SimulatedUnitOptions& options, bool realtime);
+  /// Any emulated unit (a VideoUnit), on the steady clock when `realtime`, else on a
+  /// manual clock as the simulator.
+  static std::unique_ptr<UnitConnection> ForEmulatedUnit(std::unique_ptr<EmulatedUnit> unit, bool realtime);
 
   ~UnitConnection();
   SerialPort& Port() { return *port_; }
   Clock& GetClock() { return *clock_; }
-  /// The simulated unit; nullptr on a real device.
-  SimulatedUnit* Unit() { return unit_.get(); }
+  /// The emulated unit; nullptr on a real device.
+  EmulatedUnit* Unit() { return unit_.get(); }
   /// What TrackerLink::SetPortDevice needs.
   const std::string& Device() const { return device_; }
 
  private:
   UnitConnection() = default;
   std::unique_ptr<Clock> clock_;
-  std::unique_ptr<SimulatedUnit> unit_;
+  std::unique_ptr<EmulatedUnit> unit_;
   std::unique_ptr<SerialPort> port_;
   std::string device_;
 };

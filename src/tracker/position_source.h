@@ -1,0 +1,50 @@
+// PositionSource: where a VideoUnit's eyes are. A camera or a recorded video, with the
+// detection that turns each frame into the animal's place in tracker units, lives outside
+// the core (src/video); the unit sees only this.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "tracker/track_sample.h"
+
+namespace tarnwell {
+
+/// One frame as the unit sees it: the animal's position in tracker units (X 0..254,
+/// Y 0..190; 255/255 when it was not found) and the area of what was found, in overlay
+/// pixels (0 when nothing was).
+struct SourceFrame {
+  TrackSample position;
+  int area = 0;
+};
+
+class PositionSource {
+ public:
+  virtual ~PositionSource() = default;
+
+  /// The source's own frame rate, frames per second.
+  virtual double FramesPerSecond() const = 0;
+  /// A live source (a camera) runs on its own time: Next gives the newest frame's
+  /// position at once and may give the same one twice. A recording gives every frame in
+  /// turn, so the unit resamples it to its own rate.
+  virtual bool IsLive() const = 0;
+  /// The next frame; nothing once no more frames will come (the recording ended or the
+  /// camera went away): EndMessage then says why, in the operator's words.
+  virtual std::optional<SourceFrame> Next() = 0;
+  virtual std::string EndMessage() const = 0;
+
+  // The unit's settings, as the program sends them.
+  /// Video inverted: a light animal on dark water instead of a dark one on light water.
+  virtual void SetInverted(bool /*inverted*/) {}
+  /// The object filter: ignore small objects (droppings, ripples).
+  virtual void SetObjectFilter(bool /*on*/) {}
+  /// The unit's 768-byte map: 32 × 24 cells of 8 × 8 tracker units, row by row; a cell
+  /// "1" is masked (nothing found there counts).
+  virtual void SetMaskMap(const std::string& /*map*/) {}
+  /// Background-mask setup: learn the empty pool from the frames seen until it finishes;
+  /// `keep` false leaves the old background.
+  virtual void StartBackgroundCapture() {}
+  virtual void FinishBackgroundCapture(bool /*keep*/) {}
+};
+
+}  // namespace tarnwell

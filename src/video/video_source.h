@@ -1,0 +1,125 @@
+// Position sources for the VideoUnit: a recorded video file (any format FFmpeg reads
+// through OpenCV) and a V4L2 camera. Both detect the animal in every frame
+// (AnimalDetector) and report its place in tracker units (FrameMapping).
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <opencv2/core.hpp>
+#include <opencv2/videoio.hpp>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tracker/position_source.h"
+#include "video/animal_detector.h"
+#include "video/frame_mapping.h"
+
+namespace tarnwell {
+
+struct VideoSourceOptions {
+  VideoCalibration calibration;
+  UnitPoolCircle pool;
+  int threshold = 30;
+  /// A picture of the empty pool the operator captured; empty: the background is the
+  /// median of frames spread over the video (a camera: over its first seconds).
+  std::string backgroundImage;
+  // A recording only: where the trial starts and ends, in seconds of the video.
+  double startSeconds = 0;
+  bool startAtFirstMovement = false;  // from the first frame in which the animal has moved
+  double endSeconds = 0;              // 0: to the end of the video
+};
+
+/// A recorded video: every frame in turn.
+class VideoFileSource : public PositionSource {
+ public:
+  /// Nothing, with the operator's message in `error`, when the file is not a video that
+  /// can be read.
+  static std::unique_ptr<VideoFileSource> Open(const std::string& path, const VideoSourceOptions& options,
+                                               std::string& error);
+
+  double FramesPerSecond() const override { return fps_; }
+  bool IsLive() const override { return false; }
+  std::optional<SourceFrame> Next() override;
+  std::string EndMessage() const override;
+  void SetInverted(bool inverted) override { detector_->Settings().lightAnimal = inverted; }
+  void SetObjectFilter(bool on) override { detector_->Settings().objectFilter = on; }
+  void SetMaskMap(const std::string& map) override { detector_->SetMaskMap(map); }
+
+  /// The first frame of the trial (after --start / first movement), in video frames.
+  int64_t StartFrame() const { return startFrame_; }
+  /// The frame last read and what was found in it (the live picture).
+  const cv::Mat& LastPicture() const { return frame_; }
+  const Detection& LastDetection() const { return detection_; }
+  const FrameMapping& Mapping() const { return mapping_; }
+
+ private:
+  VideoFileSource() = default;
+  SourceFrame Track(const cv::Mat& frame);
+
+  std::string path_;
+  cv::VideoCapture capture_;
+  double fps_ = 30;
+  int64_t startFrame_ = 0;
+  int64_t endFrame_ = -1;  // -1: to the end
+  int64_t nextIndex_ = 0;  // index of the next frame Next reads
+  bool readFailed_ = false;
+  FrameMapping mapping_;
+  std::unique_ptr<AnimalDetector> detector_;
+  cv::Mat frame_;
+  Detection detection_;
+};
+
+/// A camera: captured and tracked on a thread of its own; the unit takes the newest
+/// position at each of its frames.
+class CameraSource : public PositionSource {
+ public:
+  static std::unique_ptr<CameraSource> Open(const std::string& device, const VideoSourceOptions& options,
+                                            std::string& error);
+  ~CameraSource() override;
+
+  double FramesPerSecond() const override { return fps_; }
+  bool IsLive() const override { return true; }
+  std::optional<SourceFrame> Next() override;
+  std::string EndMessage() const override;
+  void SetInverted(bool inverted) override;
+  void SetObjectFilter(bool on) override;
+  void SetMaskMap(const std::string& map) override;
+  void StartBackgroundCapture() override;
+  void FinishBackgroundCapture(bool keep) override;
+
+  /// The newest frame and what was found in it (the live picture); false before the
+  /// first frame.
+  bool LatestPicture(cv::Mat& frame, Detection& detection) const;
+  FrameMapping Mapping() const;
+
+ private:
+  CameraSource() = default;
+  void Capture();
+
+  std::string device_;
+  cv::VideoCapture capture_;
+  double fps_ = 30;
+  VideoSourceOptions options_;
+  FrameMapping mapping_;
+  std::unique_ptr<AnimalDetector> detector_;
+
+  mutable std::mutex mutex_;  // guards everything below and the detector's settings
+  std::thread thread_;
+  std::atomic<bool> stop_{false};
+  bool lost_ = false;
+  bool capturingBackground_ = true;  // the first frames make the first background
+  bool firstBackground_ = true;
+  int framesSeen_ = 0;
+  std::vector<cv::Mat> backgroundFrames_;
+  SourceFrame latest_;
+  cv::Mat picture_;
+  Detection detection_;
+};
+
+/// The position source of a --camera or --video option.
+std::unique_ptr<PositionSource> OpenPositionSource(bool camera, const std::string& pathOrDevice,
+                                                   const VideoSourceOptions& options, std::string& error);
+
+}  // namespace tarnwell

@@ -1,0 +1,168 @@
+// --video on tarnwell-cli run and the track command: recorded videos, written by the test,
+// recorded as the serial unit's trials are.
+#ifdef TARNWELL_HAVE_VIDEO
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "acquisition/experiment_files.h"
+#include "acquisition/raw_track.h"
+#include "cli_commands.h"
+#include "core/file_util.h"
+#include "legacy/legacy_conversion.h"
+#include "legacy/record_update.h"
+#include "support/temp_dir.h"
+#include "video/synthetic_video.h"
+
+namespace tarnwell {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+class CliVideoTest : public ::testing::Test {
+ protected:
+  CliVideoTest() {
+    fs::create_directories(home());
+    fs::create_directories(dir.Path() / "data");
+    dir.Write("home/SUBJECTS.INI", "Row 1 Col 1 = \"RAT1\"\r\nRow 1 Col 2 = \"RAT2\"\r\n");
+    dir.Write("home/DEFAULT.CFG",
+              "[Windows Tarnwell Experiment Setup]\r\nData File = \"\"\r\nMaximum Time = 2\r\n"
+              "Active Platform = 1\r\nDistance from Start = 10\r\n");
+    // The camera's calibration: the synthetic pool's circle.
+    dir.Write("home/Default.SET", "Video Pool X = 160\r\nVideo Pool Y = 120\r\nVideo Pool Radius = 110\r\n");
+    video.width = 320;
+    video.height = 240;
+    video.calibration = {160, 120, 110};
+    video.frames = 200;
+  }
+  Outcome Cli(cli::CommandFn command, std::vector<std::string> args) {
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    Outcome outcome;
+    outcome.status = command(home().string(), args);
+    outcome.out = testing::internal::GetCapturedStdout();
+    outcome.err = testing::internal::GetCapturedStderr();
+    return outcome;
+  }
+  std::string WriteVideo(const std::string& name) {
+    const std::string path = (dir.Path() / name).string();
+    EXPECT_TRUE(video.Write(path));
+    return path;
+  }
+  // An experiment record of two subjects in the synthetic pool, platform 1 where the
+  // animal ends up.
+  fs::path WriteRecord(int maxTime) {
+    ExperimentSetup experiment;
+    experiment.SubjectIDs = {"RAT1", "RAT2"};
+    experiment.MaxTime = static_cast<int16_t>(maxTime);
+    experiment.ActivePlatform = 1;
+    const fs::path record = dir.Path() / "data" / "T1.EXP";
+    experiment.DataFile = (dir.Path() / "data" / "T1.CSV").string();
+    PoolSetup pool;
+    pool.Platforms[0].X = 158;
+    pool.Platforms[0].Y = 66;
+    EXPECT_TRUE(WriteExperimentRecord(record, experiment, pool));
+    return record;
+  }
+  fs::path home() const { return dir.Path() / "home"; }
+  std::string Read(const fs::path& file) const {
+    std::string bytes;
+    return ReadWholeFile(file, bytes) ? bytes : "<missing>";
+  }
+
+  test::TempDir dir;
+  test::SyntheticVideo video;
+};
+
+TEST_F(CliVideoTest, RunRecordsAVideoAsTheUnitsTrials) {
+  const std::string file = WriteVideo("session.avi");
+  const fs::path dataFile = dir.Path() / "data" / "W1.EXP";
+  const Outcome run = Cli(cli::RunRun, {dataFile.string(), "--video", file});
+  ASSERT_EQ(run.status, 0) << run.err;
+  // Two trials of two seconds, one after the other in the video; the run discards the
+  // first two samples of each stream.
+  for (int k = 0; k < 2; ++k) {
+    const std::string track = Read(NumberedRawFile(dataFile, k));
+    ASSERT_EQ(track.size(), 2u * 60) << k << run.out << run.err;
+    EXPECT_EQ(ReadSubjectStatusWord(CompanionFile(dataFile), k), 0x4000) << "Timed Out";
+    // Sample 10 of a trial is frame 12 of the video, or 74 (after 62 frames and two more
+    // discarded).
+    const int frame = k == 0 ? 12 : 74;
+    double tx = 0, ty = 0;
+    video.TruthAt(frame, tx, ty);
+    EXPECT_NEAR(static_cast<uint8_t>(track[20]), tx, 1.0);
+    EXPECT_NEAR(static_cast<uint8_t>(track[21]), ty, 1.0);
+  }
+  EXPECT_TRUE(fs::exists(TabulatedDataFile(dataFile)));
+}
+
+TEST_F(CliVideoTest, TrackTurnsVideosIntoTheSubjectsTrialsAndTable) {
+  const std::string file = WriteVideo("rat.avi");
+  const fs::path record = WriteRecord(60);
+  dir.Write("list.txt", "# video subject\nrat.avi RAT2\n");
+  const Outcome track =
+      Cli(cli::RunTrack, {"--experiment", record.string(), "--list", (dir.Path() / "list.txt").string()});
+  ASSERT_EQ(track.status, 0) << track.err << track.out;
+  EXPECT_NE(track.out.find("[1/1] "), std::string::npos) << track.out;
+  EXPECT_NE(track.out.find("subject 2 RAT2: Hit Goal"), std::string::npos) << track.out;
+  const fs::path dataFile = dir.Path() / "data" / "T1.CSV";
+  EXPECT_FALSE(fs::exists(NumberedRawFile(dataFile, 0)));
+  const std::string raw = Read(NumberedRawFile(dataFile, 1));
+  ASSERT_NE(raw, "<missing>");
+  // Every frame from the video's first is kept, up to the one on the platform.
+  double tx = 0, ty = 0;
+  video.TruthAt(0, tx, ty);
+  EXPECT_NEAR(static_cast<uint8_t>(raw[0]), tx, 1.0);
+  EXPECT_NEAR(static_cast<uint8_t>(raw[1]), ty, 1.0);
+  EXPECT_LT(raw.size() / 2, static_cast<std::size_t>(video.frames));
+  EXPECT_EQ(ReadSubjectStatusWord(record, 1), 0x2000);
+  EXPECT_TRUE(fs::exists(TabulatedDataFile(dataFile)));
+
+  // A subject already recorded is not tracked again.
+  const Outcome again =
+      Cli(cli::RunTrack, {"--experiment", record.string(), "--list", (dir.Path() / "list.txt").string()});
+  EXPECT_EQ(again.status, 1);
+  EXPECT_NE(again.out.find("already recorded"), std::string::npos) << again.out;
+  EXPECT_EQ(Read(NumberedRawFile(dataFile, 1)), raw);
+}
+
+TEST_F(CliVideoTest, AVideoThatEndsEarlyKeepsItsTrialAndABadOneIsRefused) {
+  video.frames = 40;
+  video.swimToPlatform = 200;
+  const std::string file = WriteVideo("short.avi");
+  const fs::path record = WriteRecord(60);
+  const Outcome track = Cli(cli::RunTrack, {file, "--experiment", record.string()});
+  EXPECT_EQ(track.status, 0) << track.err;
+  EXPECT_NE(track.out.find("Aborted, 40 samples (the video ended"), std::string::npos) << track.out;
+  EXPECT_EQ(ReadSubjectStatusWord(record, 0), 0x8000);
+
+  // The live run: the unit falls silent, the trial is stopped and kept.
+  const fs::path dataFile = dir.Path() / "data" / "W2.EXP";
+  const Outcome run = Cli(cli::RunRun, {dataFile.string(), "--video", file});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("has ended"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("No position has come"), std::string::npos) << run.err;
+  EXPECT_EQ(Read(NumberedRawFile(dataFile, 0)).size(), 2u * 38);
+
+  dir.Write("bad.avi", "not a video");
+  for (const auto command : {cli::RunTrack, cli::RunRun}) {
+    const std::string bad = (dir.Path() / "bad.avi").string();
+    const Outcome refused = command == cli::RunTrack
+                                ? Cli(command, {bad, "--experiment", record.string()})
+                                : Cli(command, {(dir.Path() / "data" / "W3.EXP").string(), "--video", bad});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("cannot be read"), std::string::npos) << refused.err;
+  }
+}
+
+}  // namespace
+}  // namespace tarnwell
+#endif

@@ -1,0 +1,129 @@
+#include "tracker/video_unit.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace tarnwell {
+namespace {
+
+// A recording whose frame i shows the animal at x = i (mod 250), y = 10; or a camera that
+// repeats its newest frame. It ends after `frames`.
+class CountingSource : public PositionSource {
+ public:
+  CountingSource(double fps, int frames, bool live = false) : fps_(fps), frames_(frames), live_(live) {}
+  double FramesPerSecond() const override { return fps_; }
+  bool IsLive() const override { return live_; }
+  std::optional<SourceFrame> Next() override {
+    if (read_ >= frames_) return std::nullopt;
+    SourceFrame f;
+    f.position = {static_cast<int16_t>(read_ % 250), 10};
+    f.area = 40;
+    ++read_;
+    return f;
+  }
+  std::string EndMessage() const override { return "The video\nx.avi\nhas ended."; }
+  void SetInverted(bool inverted) override { inverted_ = inverted; }
+  void StartBackgroundCapture() override { ++captures_; }
+  void FinishBackgroundCapture(bool keep) override { kept_ += keep ? 1 : 0; }
+
+  double fps_;
+  int frames_;
+  bool live_;
+  int read_ = 0;
+  bool inverted_ = false;
+  int captures_ = 0;
+  int kept_ = 0;
+};
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes B(std::string_view text) {
+  return {text.begin(), text.end()};
+}
+
+// The X of every sample the unit streams in `seconds` after " 0." at time 0.
+std::vector<int> StreamedX(VideoUnit& unit, double seconds) {
+  unit.Receive(B(" 0."), 0);
+  Bytes out;
+  unit.TakeOutput(seconds * 1000.0 + 10, out);
+  std::vector<int> xs;
+  for (std::size_t i = 0; i + 1 < out.size(); i += 2) xs.push_back(out[i]);
+  return xs;
+}
+
+TEST(VideoUnit, ResamplesARecordingToTheUnitsRate) {
+  struct Case {
+    double sourceFps;
+    bool pal;
+    std::vector<int> firstX;
+  };
+  const Case cases[] = {
+      {30, false, {0, 1, 2, 3, 4, 5}},   // same rate: every frame once
+      {60, false, {0, 2, 4, 6, 8, 10}},  // twice as fast: every other frame
+      {25, false, {0, 0, 1, 2, 3, 4}},   // slower: one frame in six repeated
+      {30, true, {0, 1, 2, 3, 4, 6}},    // PAL: one frame in six dropped
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.sourceFps);
+    VideoUnitOptions options;
+    options.pal = c.pal;
+    VideoUnit unit(std::make_unique<CountingSource>(c.sourceFps, 10000), options);
+    const std::vector<int> xs = StreamedX(unit, 1.0);
+    EXPECT_EQ(static_cast<int>(xs.size()), unit.FramesPerSecond());
+    ASSERT_GE(xs.size(), 6u);
+    EXPECT_EQ(std::vector<int>(xs.begin(), xs.begin() + 6), c.firstX);
+  }
+}
+
+TEST(VideoUnit, LeadFramesComeBeforeTheRecordingsFirstFrame) {
+  VideoUnitOptions options;
+  options.leadFrames = 2;
+  VideoUnit unit(std::make_unique<CountingSource>(30, 100), options);
+  unit.Receive(B(" 0."), 0);
+  Bytes out;
+  unit.TakeOutput(150, out);
+  ASSERT_GE(out.size(), 8u);
+  EXPECT_EQ(Bytes(out.begin(), out.begin() + 8), (Bytes{255, 255, 255, 255, 0, 10, 1, 10}));
+}
+
+TEST(VideoUnit, FallsSilentWhenTheSourceEndsAndSaysSoOnce) {
+  for (const bool live : {false, true}) {
+    VideoUnit unit(std::make_unique<CountingSource>(30, 45, live), {});
+    std::vector<std::string> ended;
+    unit.onSourceEnded = [&](const std::string& message) { ended.push_back(message); };
+    const std::vector<int> xs = StreamedX(unit, 3.0);
+    EXPECT_EQ(xs.size(), 45u);
+    ASSERT_EQ(ended.size(), 1u);
+    EXPECT_EQ(ended[0], "The video\nx.avi\nhas ended.");
+    // Silent: not even the echo is answered.
+    unit.Receive(B(" &!"), 4000);
+    Bytes out;
+    unit.TakeOutput(4100, out);
+    EXPECT_TRUE(out.empty());
+    // The next recording wakes it up.
+    unit.SetSource(std::make_unique<CountingSource>(30, 10));
+    unit.Receive(B(" &!"), 5000);
+    unit.TakeOutput(5100, out);
+    EXPECT_EQ(out, Bytes{0x21});
+  }
+}
+
+TEST(VideoUnit, PassesTheUnitsSettingsToItsEyes) {
+  auto owned = std::make_unique<CountingSource>(30, 100);
+  CountingSource& source = *owned;
+  VideoUnitOptions options;
+  options.inverted = true;
+  VideoUnit unit(std::move(owned), options);
+  EXPECT_TRUE(source.inverted_);
+  unit.Receive(B(" 1("), 0);
+  EXPECT_FALSE(source.inverted_);
+  unit.Receive(Bytes{',', 0xFF, 0xFF, 0xFF, 0xFF}, 10);
+  unit.Receive(Bytes{0x20}, 20);
+  EXPECT_EQ(source.captures_, 1);
+  EXPECT_EQ(source.kept_, 1);
+}
+
+}  // namespace
+}  // namespace tarnwell
