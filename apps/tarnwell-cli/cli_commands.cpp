@@ -4,15 +4,10 @@ namespace tarnwell::cli {
 
 const std::vector<CommandEntry>& Commands() {
   static const std::vector<CommandEntry> commands = {
-      {"convert", RunConvert},
-      {"analyse", RunAnalyse},
-      {"report", RunReport},
-      {"unit-check", RunUnitCheck},
-      {"monitor", RunMonitor},
-      {"run", RunRun},
-      {"save-all", RunSaveAll},
-      {"trailmap", RunTrailmap},
-      {"print", RunPrint},
+      {"convert", RunConvert},      {"analyse", RunAnalyse},   {"report", RunReport},
+      {"unit-check", RunUnitCheck}, {"monitor", RunMonitor},   {"run", RunRun},
+      {"save-all", RunSaveAll},     {"trailmap", RunTrailmap}, {"print", RunPrint},
+      {"study", RunStudy},
   };
   return commands;
 }

@@ -15,7 +15,7 @@ struct CommandHelp {
 };
 
 // The commands in the order the usage lists them.
-constexpr std::array<CommandHelp, 9> kCommandHelp = {{
+constexpr std::array<CommandHelp, 10> kCommandHelp = {{
     {"convert",
      "convert OLDFILE [--pool-out F.POL] [--experiment-out F.CFG] [--subjects-out F.INI]\n"
      "      read a binary experiment (.EXP) or old configuration (.CFG) and write the current setups\n"},
@@ -41,6 +41,9 @@ constexpr std::array<CommandHelp, 9> kCommandHelp = {{
     {"print",
      "print RAWFILE --pdf OUT.pdf [--pool F] [--experiment F]\n"
      "      the printed page of one trial, into a PDF file\n"},
+    {"study",
+     "study SHEET.CSV --out DIR [--strategies FILE] [--artifact-filter] [--no-pdf]\n"
+     "      analyse every trial a study sheet lists; tables, summaries, strategies and study.pdf in DIR\n"},
 }};
 
 constexpr std::string_view kGeneralFooter =
