@@ -114,11 +114,16 @@ void LineChart(Page& page, const DrawArea& area, const std::string& title,
   auto Y = [&](double y) { return plot.top + plot.height * (1 - y / yMax); };
   for (double day = std::ceil(xMin); day <= xMax; day += std::max(1.0, std::floor(span / 10))) {
     const std::string text = TickText(day);
-    page.Text(X(day) - page.Width(text) / 2, plot.top + plot.height + ch / 4, text);
+    page.Text(XOf(day) - page.Width(text) / 2, plot.top + plot.height + ch / 4, text);
   }
   page.Text(plot.left + plot.width / 2 - page.Width("day") / 2, plot.top + plot.height + 1.1 * ch, "day");
   std::vector<std::pair<std::string, Color>> legend;
-  for (const ChartSeries& s : series) {
+  // Series side by side around each day, so their error bars do not hide each other.
+  const double dodge = std::min(3 * page.point, (plot.width - 2 * pad) / (span + 1) / 8);
+  for (size_t k = 0; k < series.size(); ++k) {
+    const ChartSeries& s = series[k];
+    const double shift = (static_cast<double>(k) - static_cast<double>(series.size() - 1) / 2) * dodge;
+    auto X = [&](double x) { return XOf(x) + shift; };
     for (size_t i = 0; i < s.points.size(); ++i) {
       const ChartPoint& p = s.points[i];
       if (i > 0)
@@ -196,7 +201,13 @@ void StrategyBars(Page& page, const DrawArea& area, const StudyAggregator& aggre
   plot.width -= legendWidth;
   const double slot = plot.width / static_cast<double>(aggregate.Strategies.size());
   size_t index = 0;
+  const std::string* group = nullptr;
   for (const auto& [key, counts] : aggregate.Strategies) {
+    if (group != nullptr && *group != key.Group) {
+      const double x = plot.left + static_cast<double>(index) * slot;
+      page.surface.Line({x, plot.top}, {x, plot.top + plot.height}, colors::Black, page.point);
+    }
+    group = &key.Group;
     int64_t n = 0;
     for (int64_t c : counts) n += c;
     double bottom = plot.top + plot.height;
@@ -329,7 +340,8 @@ StudyPageLayout ComposeStudyReportPage(Surface& surface, const StudyAggregator& 
       page.Text(left, top, "no probe trials with a goal");
       return layout;
     }
-    const size_t columns = 2;
+    // Two groups side by side would leave each pool a thumbnail: one column up to two.
+    const size_t columns = aggregate.ProbeHeat.size() <= 2 ? 1 : 2;
     const size_t rows = (aggregate.ProbeHeat.size() + columns - 1) / columns;
     const double cellWidth = inner / columns;
     const double cellHeight = std::min((margin + layout.frame.height - ch - top) / static_cast<double>(rows),
