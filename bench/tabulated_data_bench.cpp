@@ -9,9 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cmath>
 #include <filesystem>
-#include <random>
 #include <string>
 
 #include "acquisition/raw_track.h"
@@ -19,6 +17,7 @@
 #include "analysis/tabulated_data.h"
 #include "core/file_util.h"
 #include "core/scripted_operator.h"
+#include "swim_track.h"
 
 namespace {
 
@@ -28,27 +27,7 @@ constexpr int kSubjects = 100;
 constexpr int kSamples = 3600;
 
 std::string SwimTrack(unsigned seed) {
-  std::mt19937 random(seed);
-  std::normal_distribution<double> turn(0.0, 0.25);
-  std::uniform_real_distribution<double> unit(0.0, 1.0);
-  std::string bytes;
-  double x = 200.0, y = 96.0, heading = 3.14159;
-  for (int i = 0; i < kSamples; ++i) {
-    heading += turn(random);
-    const double speed = 0.8 + unit(random);
-    const double nx = x + speed * std::cos(heading);
-    const double ny = y + speed * std::sin(heading);
-    if (std::hypot(nx - 128.0, ny - 96.0) > 78.0) {
-      heading += 3.14159 / 2;
-    } else {
-      x = nx;
-      y = ny;
-    }
-    const bool lost = unit(random) < 0.01;
-    AppendRawSampleBytes(bytes, PackRawSample(static_cast<int>(std::lround(x)),
-                                              lost ? 255 : static_cast<int>(std::lround(y))));
-  }
-  return bytes;
+  return bench::SwimTrack(seed, kSamples);
 }
 
 // One experiment folder for the whole run, removed at exit.

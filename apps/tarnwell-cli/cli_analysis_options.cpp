@@ -117,6 +117,14 @@ std::string JsonArray(const Items& items, F toJson) {
 
 }  // namespace
 
+AnalysisSettings HomeAnalysisSettings(const Program& program) {
+  PoolSetup pool;
+  LoadStartUpPool(program.home.Folder(), pool);
+  ExperimentSetup experiment;
+  ReadExperimentText(DefaultExperimentFile(program.home.Folder()), experiment);
+  return MakeAnalysisSettings(pool, experiment, program.settings);
+}
+
 int ApplyAnalysisOptions(std::string_view command, const Arguments& args, const Program& program,
                          ReanalysisState& state, std::ostream& err) {
   std::optional<std::pair<int64_t, int64_t>> epoch;
@@ -128,11 +136,7 @@ int ApplyAnalysisOptions(std::string_view command, const Arguments& args, const 
   }
 
   // The home's current setups, as the program would hold them, then the experiment's own.
-  PoolSetup pool;
-  LoadStartUpPool(program.home.Folder(), pool);
-  ExperimentSetup experiment;
-  ReadExperimentText(DefaultExperimentFile(program.home.Folder()), experiment);
-  state.Settings = MakeAnalysisSettings(pool, experiment, program.settings);
+  state.Settings = HomeAnalysisSettings(program);
   state.Locale = program.locale;
   const bool given = args.Value(kPoolOption).has_value() || args.Value(kExperimentOption).has_value();
   const SettingsSource source = LoadExperimentAnalysisSettings(state);

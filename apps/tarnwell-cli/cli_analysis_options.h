@@ -21,6 +21,10 @@ inline constexpr std::string_view kExperimentOption = "--experiment";
 inline constexpr std::string_view kEpochOption = "--epoch";
 inline constexpr std::string_view kArtifactFilterFlag = "--artifact-filter";
 
+// The analysis settings of the home's current setups (DEFAULT.POL, DEFAULT.CFG) and
+// system values: what an experiment without its own record is analysed with.
+AnalysisSettings HomeAnalysisSettings(const Program& program);
+
 // Fills the state's analysis settings for the experiment of `state.DataFile`: the home's
 // current pool and experiment (DEFAULT.POL, DEFAULT.CFG) and system values, then the
 // experiment's companion record over them, then --pool and --experiment over that; then

@@ -14,6 +14,7 @@ const std::vector<CommandEntry>& Commands() {
       {"trailmap", RunTrailmap},
       {"print", RunPrint},
       {"track", RunTrack},
+      {"study", RunStudy},
   };
   return commands;
 }

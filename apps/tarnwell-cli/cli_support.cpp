@@ -46,6 +46,9 @@ constexpr std::array<CommandHelp, 10> kCommandHelp = {{
     {"print",
      "print RAWFILE --pdf OUT.pdf [--pool F] [--experiment F]\n"
      "      the printed page of one trial, into a PDF file\n"},
+    {"study",
+     "study SHEET.CSV --out DIR [--strategies FILE] [--artifact-filter] [--no-pdf]\n"
+     "      analyse every trial a study sheet lists; tables, summaries, strategies and study.pdf in DIR\n"},
 }};
 
 constexpr std::string_view kGeneralFooter =

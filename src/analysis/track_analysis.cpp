@@ -230,9 +230,14 @@ void RunGeometryPass(std::span<const PoolPoint> samples, const AnalysisSettings&
 }
 
 void AnalyseRawTrackBytes(std::string_view bytes, const AnalysisSettings& settings, TrialResult& result) {
-  ClearAllMazeExptData(result);
   std::vector<PoolPoint> samples;
   LoadAnalysisSamples(bytes, settings.AspectFactor, samples);
+  AnalyseLoadedSamples(samples, settings, result);
+}
+
+void AnalyseLoadedSamples(std::span<const PoolPoint> samples, const AnalysisSettings& settings,
+                          TrialResult& result) {
+  ClearAllMazeExptData(result);
   RunEventPass(samples, settings, result);
   RunGeometryPass(samples, settings, result);
   ClearUnusedPlatformCounters(settings.Pool, result.Measures);

@@ -70,4 +70,9 @@ void RunGeometryPass(std::span<const PoolPoint> samples, const AnalysisSettings&
 /// platforms that are not in use and the out-of-pool text. `result` is reset first.
 void AnalyseRawTrackBytes(std::string_view bytes, const AnalysisSettings& settings, TrialResult& result);
 
+/// The same on samples already loaded by LoadAnalysisSamples, for callers that look at
+/// the samples themselves too (the study's search strategies) and read each file once.
+void AnalyseLoadedSamples(std::span<const PoolPoint> samples, const AnalysisSettings& settings,
+                          TrialResult& result);
+
 }  // namespace tarnwell

@@ -105,7 +105,23 @@ int RemoveOrphanTemporaryFiles(const fs::path& folder, int minimumAgeSeconds) {
   return removed;
 }
 
-bool WriteFileAtomically(const fs::path& path, std::string_view contents, std::string* error) {
+
+AtomicFileWriter::~AtomicFileWriter() {
+  Abandon();
+}
+
+void AtomicFileWriter::Abandon() {
+  if (fd_ >= 0) {
+    ::close(fd_);
+    ::unlink(tempPath_.c_str());
+  }
+  fd_ = -1;
+}
+
+bool AtomicFileWriter::Open(const fs::path& path, std::string* error) {
+  Abandon();
+  failed_ = false;
+  path_ = path;
   if (path.empty() || !path.has_filename()) {
     SetError(error, "no file name given");
     return false;
@@ -119,37 +135,53 @@ bool WriteFileAtomically(const fs::path& path, std::string_view contents, std::s
     SetError(error, "cannot write " + path.string() + ": " + ErrnoText(ENOSPC));
     return false;
   }
-  fs::path tempPath;
-  const int fd = CreateTemporarySibling(path, tempPath);
-  if (fd < 0) {
+  fd_ = CreateTemporarySibling(path, tempPath_);
+  if (fd_ < 0) {
     SetError(error, "cannot create a file in the folder of " + path.string() + ": " + ErrnoText(errno));
     return false;
   }
   // A file being replaced keeps its permissions.
   struct stat old {};
-  if (::stat(path.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
+  if (::stat(path.c_str(), &old) == 0) ::fchmod(fd_, old.st_mode & 07777);
+  return true;
+}
 
-  bool ok = WriteAll(fd, contents);
-  int savedErrno = errno;
-  if (ok && ::fsync(fd) != 0) {
+bool AtomicFileWriter::Append(std::string_view contents) {
+  if (fd_ < 0 || failed_) return false;
+  if (!WriteAll(fd_, contents)) {
+    failed_ = true;
+    errno_ = errno;
+  }
+  return !failed_;
+}
+
+bool AtomicFileWriter::Commit(std::string* error) {
+  if (fd_ < 0) {
+    SetError(error, "cannot write " + path_.string() + ": the file was not opened");
+    return false;
+  }
+  bool ok = !failed_;
+  int savedErrno = errno_;
+  if (ok && ::fsync(fd_) != 0) {
     ok = false;
     savedErrno = errno;
   }
-  if (::close(fd) != 0 && ok) {
+  if (::close(fd_) != 0 && ok) {
     ok = false;
     savedErrno = errno;
   }
-  if (ok && ::rename(tempPath.c_str(), path.c_str()) != 0) {
+  fd_ = -1;
+  if (ok && ::rename(tempPath_.c_str(), path_.c_str()) != 0) {
     ok = false;
     savedErrno = errno;
   }
   if (!ok) {
-    ::unlink(tempPath.c_str());
-    SetError(error, "cannot write " + path.string() + ": " + ErrnoText(savedErrno));
+    ::unlink(tempPath_.c_str());
+    SetError(error, "cannot write " + path_.string() + ": " + ErrnoText(savedErrno));
     return false;
   }
   // Make the rename itself durable; a failure here does not undo a completed write.
-  fs::path folder = path.parent_path();
+  fs::path folder = path_.parent_path();
   if (folder.empty()) folder = ".";
   const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dirFd >= 0) {
@@ -157,6 +189,13 @@ bool WriteFileAtomically(const fs::path& path, std::string_view contents, std::s
     ::close(dirFd);
   }
   return true;
+}
+
+bool WriteFileAtomically(const fs::path& path, std::string_view contents, std::string* error) {
+  AtomicFileWriter writer;
+  if (!writer.Open(path, error)) return false;
+  writer.Append(contents);
+  return writer.Commit(error);
 }
 
 bool ReadWholeFile(const fs::path& path, std::string& contents) {

@@ -43,6 +43,30 @@ bool IsWriteFaultInjected(const fs::path& file);
 // file (if any) is untouched, `error` (when given) says why, and false is returned.
 bool WriteFileAtomically(const fs::path& path, std::string_view contents, std::string* error = nullptr);
 
+// The same replacement for a file written piece by piece (a study's tables grow with the
+// study; holding them whole would not): Open creates the temporary sibling, Append adds
+// to it, Commit syncs and renames it over `path`. Destroyed without Commit, the
+// temporary file is removed and the old file stays.
+class AtomicFileWriter {
+ public:
+  AtomicFileWriter() = default;
+  ~AtomicFileWriter();
+  AtomicFileWriter(const AtomicFileWriter&) = delete;
+  AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+  bool Open(const fs::path& path, std::string* error = nullptr);
+  // False once any write failed; Commit then fails too.
+  bool Append(std::string_view contents);
+  bool Commit(std::string* error = nullptr);
+
+ private:
+  void Abandon();
+  fs::path path_;
+  fs::path tempPath_;
+  int fd_ = -1;
+  bool failed_ = false;
+  int errno_ = 0;
+};
+
 // Reads a whole file as bytes. False when it cannot be opened.
 bool ReadWholeFile(const fs::path& path, std::string& contents);
 

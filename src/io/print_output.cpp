@@ -46,11 +46,15 @@ Surface* PdfPrinterDevice::BeginDocument() {
   if (!buffer_.open(QIODevice::WriteOnly)) return nullptr;
   writer_ = std::make_unique<QPdfWriter>(&buffer_);
   writer_->setCreator("Tarnwell");
-  writer_->setTitle("Trial report");
+  writer_->setTitle(QString::fromStdString(title_));
   writer_->setResolution(72);
   writer_->setPageLayout(QPageLayout(pageSize_, QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
   surface_ = std::make_unique<QtSurface>(writer_.get());
   return surface_.get();
+}
+
+bool PdfPrinterDevice::NewPage() {
+  return writer_ && surface_ && writer_->newPage();
 }
 
 bool PdfPrinterDevice::EndDocument() {

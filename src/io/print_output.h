@@ -43,6 +43,10 @@ class PdfPrinterDevice : public PrinterDevice {
   bool EndDocument() override;
   /// Why the last EndDocument failed.
   const std::string& Error() const { return error_; }
+  /// The document's title (set before BeginDocument).
+  void SetTitle(std::string title) { title_ = std::move(title); }
+  /// Starts the next page of a document of several (the study report); the surface stays.
+  bool NewPage();
 
  private:
   std::filesystem::path file_;
@@ -52,6 +56,7 @@ class PdfPrinterDevice : public PrinterDevice {
   std::unique_ptr<QPdfWriter> writer_;
   std::unique_ptr<QtSurface> surface_;
   std::string error_;
+  std::string title_ = "Trial report";
 };
 
 /// The system's default printer. Not available when the system has no printer.

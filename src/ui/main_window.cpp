@@ -32,6 +32,7 @@
 #include "ui/screens/run_experiment_screen.h"
 #include "ui/screens/setup_experiment_screen.h"
 #include "ui/screens/setup_pool_screen.h"
+#include "ui/screens/study_screen.h"
 #include "ui/screens/system_setup_screen.h"
 #include "ui/tracker_overlay_sink.h"
 #include "ui/widgets/advanced_map_window.h"
@@ -148,6 +149,7 @@ void FrmMain::BuildMenus() {
   file->setObjectName("mnuFile");
   connect(AddAction(file, "mnuFileOpen", "&Open Data...", QKeySequence::Open), &QAction::triggered, this,
           &FrmMain::mnuFileOpen_Click);
+  connect(AddAction(file, "mnuStudy", "St&udy..."), &QAction::triggered, this, &FrmMain::mnuStudy_Click);
   connect(AddAction(file, "mnuClose", "&Close Data"), &QAction::triggered, this,
           [this] { ForwardMenuCommand(MenuCommand::Close); });
   file->addSeparator();
@@ -547,6 +549,16 @@ void FrmMain::mnuReset_Click() {
   if (!EnterHomeScreen()) return;
   repaint();
   context_.program.UnitReady = context_.tracker.ResetAndInitialiseTracker();
+}
+
+void FrmMain::mnuStudy_Click() {
+  if (studyScreen_ == nullptr) {
+    studyScreen_ =
+        new StudyScreen(context_, [this](const std::string& dataFile) { EnterOpenDataScreen(dataFile); }, this);
+  }
+  studyScreen_->show();
+  studyScreen_->raise();
+  studyScreen_->ChooseSheet();
 }
 
 void FrmMain::mnuFileOpen_Click() {

@@ -34,6 +34,7 @@ class MonitorScreen;
 class OpenDataScreen;
 class SetupExperimentScreen;
 class SystemSetupScreen;
+class StudyScreen;
 class TrackerOverlaySink;
 class DelayBox;
 
@@ -142,6 +143,7 @@ class FrmMain : public QMainWindow, public TrackerSampleSink, public Timer1Host 
   void mnuRunExpt_Click();
   void mnuReset_Click();
   void mnuFileOpen_Click();
+  void mnuStudy_Click();
   void mnuProject_Click();
   void mnuAdvanced_Click();
   void mnuSetExptPlat_Click();
@@ -173,6 +175,7 @@ class FrmMain : public QMainWindow, public TrackerSampleSink, public Timer1Host 
   OpenDataScreen* openDataScreen_ = nullptr;
   SetupExperimentScreen* setupExperimentScreen_ = nullptr;
   SystemSetupScreen* systemScreen_ = nullptr;
+  StudyScreen* studyScreen_ = nullptr;  // frmStudy, made on first use
   ExperimentActivity* activity_ = nullptr;
   std::unique_ptr<TrackerOverlaySink> overlaySink_;
 

@@ -1,0 +1,93 @@
+// tarnwell-cli study: the study level. Every trial a study sheet lists is analysed with
+// its experiment's own settings (the home's setups where an experiment has no record),
+// and the study's tables, summaries, strategies and PDF report are written into --out.
+#include <clocale>
+#include <iostream>
+
+#include "cli_analysis_options.h"
+#include "cli_commands.h"
+#include "cli_support.h"
+#include "study/study_output.h"
+#include "study/study_report.h"
+
+#if TARNWELL_HAVE_QT
+#include <QGuiApplication>
+
+#include "io/study_pdf.h"
+#endif
+
+namespace tarnwell::cli {
+
+namespace {
+
+constexpr const char* kStudyPdfFile = "study.pdf";
+
+#if TARNWELL_HAVE_QT
+bool WriteStudyPdf(const StudyAggregator& aggregate, const std::string& title,
+                   const std::filesystem::path& pdf, std::string& error) {
+  char program[] = "tarnwell-cli";
+  char platformOption[] = "-platform";
+  char platform[] = "offscreen";
+  char* argv[] = {program, platformOption, platform, nullptr};
+  int argc = 3;
+  const QGuiApplication app(argc, argv);
+  std::setlocale(LC_NUMERIC, "C");
+  return PrintStudyReportToPdf(aggregate, title, pdf, &error);
+}
+#endif
+
+}  // namespace
+
+int RunStudy(const std::string& home, const std::vector<std::string>& rawArgs) {
+  constexpr std::string_view kCommand = "study";
+  Arguments args;
+  std::string error;
+  if (!args.Parse(rawArgs, {"--out", "--strategies"}, {kArtifactFilterFlag, "--no-pdf"}, error) ||
+      !args.ExpectPositional(1, 1, error)) {
+    return UsageError(kCommand, error);
+  }
+  const auto out = args.Value("--out");
+  if (!out || out->empty()) return UsageError(kCommand, "--out DIR is required");
+
+  StudyOptions options;
+  if (const auto file = args.Value("--strategies")) {
+    if (!ReadStrategyThresholdsFile(*file, options.Thresholds, error)) {
+      return Failure(kCommand, *file + ": " + error);
+    }
+  }
+  StudySheet sheet;
+  std::vector<SheetProblem> problems;
+  const std::filesystem::path sheetFile = args.Positional()[0];
+  auto reportProblems = [&] {
+    for (const SheetProblem& problem : problems)
+      std::cerr << DescribeSheetProblem(sheetFile, problem) << "\n";
+    return Failure(kCommand, "the study was not analysed");
+  };
+  if (!ReadStudySheet(sheetFile, sheet, problems)) return reportProblems();
+
+  const auto program = OpenProgram(kCommand, home);
+  if (!program) return kExitFailure;
+  options.BaseSettings = HomeAnalysisSettings(*program);
+  options.BaseSettings.ArtifactFilterOn = args.Has(kArtifactFilterFlag);
+  options.ProgramVersion = program->ProductName + " " + program->ProductVersion;
+
+  StudyAggregator aggregate;
+  if (!WriteStudy(sheet, options, *out, aggregate, problems, error)) {
+    if (!problems.empty()) return reportProblems();
+    return Failure(kCommand, error);
+  }
+  std::cout << *out << ": " << aggregate.Trials << " trial" << (aggregate.Trials == 1 ? "" : "s") << "\n";
+  if (!args.Has("--no-pdf")) {
+#if TARNWELL_HAVE_QT
+    const std::filesystem::path pdf = std::filesystem::path(*out) / kStudyPdfFile;
+    if (!WriteStudyPdf(aggregate, sheetFile.filename().string(), pdf, error)) {
+      return Failure(kCommand, "the PDF " + pdf.string() + " was not written: " + error);
+    }
+#else
+    std::cerr << "tarnwell-cli study: no PDF report: this tarnwell-cli was built without Qt\n";
+#endif
+  }
+  return std::cout.flush() ? kExitOk : kExitFailure;
+}
+
+}  // namespace tarnwell::cli

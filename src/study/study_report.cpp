@@ -1,0 +1,360 @@
+#include "study/study_report.h"
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+
+namespace tarnwell {
+
+namespace {
+
+constexpr double kPointsAcrossPage = 595.0;
+
+constexpr Color kSeriesColors[] = {{0, 90, 200},  {220, 60, 30}, {0, 150, 70},    {150, 60, 180},
+                                   {230, 150, 0}, {0, 160, 170}, {120, 120, 120}, {180, 0, 90}};
+constexpr Color kStrategyColors[kSearchStrategyCount] = {{0, 100, 0},    {60, 170, 60},   {150, 210, 100},
+                                                         {170, 60, 170}, {200, 40, 40},   {240, 150, 40},
+                                                         {80, 130, 220}, {160, 190, 240}, {200, 200, 200}};
+
+Color SeriesColor(size_t i) {
+  return kSeriesColors[i % std::size(kSeriesColors)];
+}
+
+// A round step for axis ticks: 1, 2 or 5 times a power of ten, about a fifth of the range.
+double NiceStep(double range) {
+  if (!(range > 0)) return 1;
+  const double raw = range / 5;
+  const double power = std::pow(10.0, std::floor(std::log10(raw)));
+  for (double m : {1.0, 2.0, 5.0, 10.0}) {
+    if (m * power >= raw) return m * power;
+  }
+  return 10 * power;
+}
+
+std::string TickText(double value) {
+  const double rounded = std::round(value * 1000) / 1000;
+  std::string text = std::to_string(rounded);
+  text.erase(text.find_last_not_of('0') + 1);
+  if (!text.empty() && text.back() == '.') text.pop_back();
+  return text == "-0" ? "0" : text;
+}
+
+struct Page {
+  Surface& surface;
+  const Font& font;
+  double point;
+  StudyPageLayout& layout;
+  void Text(double x, double y, const std::string& text, Color color = colors::Black) {
+    surface.Text({x, y}, text, color, font);
+    layout.texts.push_back(text);
+  }
+  double Width(const std::string& text) const { return surface.TextWidth(text, font); }
+  double LineHeight() const { return surface.TextHeight(font); }
+};
+
+// Axes with ticks from 0 to yMax and a title above; returns the plot area inside.
+DrawArea DrawAxes(Page& page, const DrawArea& area, const std::string& title, double yMax, double yStep) {
+  const double ch = page.LineHeight();
+  page.Text(area.left, area.top, title);
+  const double labelWidth = page.Width("00000");
+  DrawArea plot{area.left + labelWidth + ch / 2, area.top + 1.5 * ch, 0, 0};
+  plot.width = area.left + area.width - plot.left;
+  plot.height = area.top + area.height - 2 * ch - plot.top;
+  const double thin = 0.5 * page.point;
+  for (double v = 0; v <= yMax + yStep / 2; v += yStep) {
+    const double y = plot.top + plot.height * (1 - v / yMax);
+    page.surface.Line({plot.left, y}, {plot.left + plot.width, y}, colors::LightGrey, thin);
+    const std::string text = TickText(v);
+    page.Text(plot.left - page.Width(text) - ch / 3, y - ch / 2, text);
+  }
+  page.surface.Line({plot.left, plot.top}, {plot.left, plot.top + plot.height}, colors::Black, page.point);
+  page.surface.Line({plot.left, plot.top + plot.height}, {plot.left + plot.width, plot.top + plot.height},
+                    colors::Black, page.point);
+  page.layout.charts.push_back(plot);
+  return plot;
+}
+
+void Legend(Page& page, double x, double y, const std::vector<std::pair<std::string, Color>>& entries) {
+  const double ch = page.LineHeight();
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const double top = y + static_cast<double>(i) * ch;
+    page.surface.Rectangle({x, top + ch * 0.2}, ch * 0.6, ch * 0.6, entries[i].second, entries[i].second,
+                           page.point);
+    page.Text(x + ch, top, entries[i].first);
+  }
+}
+
+void LineChart(Page& page, const DrawArea& area, const std::string& title,
+               const std::vector<ChartSeries>& series) {
+  double xMin = 1e300, xMax = -1e300, yMax = 0;
+  for (const ChartSeries& s : series) {
+    for (const ChartPoint& p : s.points) {
+      xMin = std::min(xMin, p.x);
+      xMax = std::max(xMax, p.x);
+      yMax = std::max(yMax, p.y + p.error);
+    }
+  }
+  if (series.empty() || xMin > xMax) {
+    page.Text(area.left, area.top, title + ": no acquisition or reversal trials");
+    return;
+  }
+  const double step = NiceStep(yMax);
+  yMax = std::max(step, std::ceil(yMax / step) * step);
+  DrawArea plot = DrawAxes(page, area, title, yMax, step);
+  const double ch = page.LineHeight();
+  // Room on the right for the legend.
+  double legendWidth = 0;
+  for (const ChartSeries& s : series) legendWidth = std::max(legendWidth, page.Width(s.label) + 1.5 * ch);
+  plot.width -= legendWidth;
+  const double span = xMax > xMin ? xMax - xMin : 1;
+  const double pad = plot.width * 0.05;
+  auto X = [&](double x) {
+    return plot.left + pad + (plot.width - 2 * pad) * (xMax > xMin ? (x - xMin) / span : 0.5);
+  };
+  auto Y = [&](double y) { return plot.top + plot.height * (1 - y / yMax); };
+  for (double day = std::ceil(xMin); day <= xMax; day += std::max(1.0, std::floor(span / 10))) {
+    const std::string text = TickText(day);
+    page.Text(XOf(day) - page.Width(text) / 2, plot.top + plot.height + ch / 4, text);
+  }
+  page.Text(plot.left + plot.width / 2 - page.Width("day") / 2, plot.top + plot.height + 1.1 * ch, "day");
+  std::vector<std::pair<std::string, Color>> legend;
+  // Series side by side around each day, so their error bars do not hide each other.
+  const double dodge = std::min(3 * page.point, (plot.width - 2 * pad) / (span + 1) / 8);
+  for (size_t k = 0; k < series.size(); ++k) {
+    const ChartSeries& s = series[k];
+    const double shift = (static_cast<double>(k) - static_cast<double>(series.size() - 1) / 2) * dodge;
+    auto X = [&](double x) { return XOf(x) + shift; };
+    for (size_t i = 0; i < s.points.size(); ++i) {
+      const ChartPoint& p = s.points[i];
+      if (i > 0)
+        page.surface.Line({X(s.points[i - 1].x), Y(s.points[i - 1].y)}, {X(p.x), Y(p.y)}, s.color,
+                          1.5 * page.point);
+      if (p.error > 0) {
+        const double w = 2 * page.point;
+        page.surface.Line({X(p.x), Y(p.y - p.error)}, {X(p.x), Y(p.y + p.error)}, s.color, page.point);
+        page.surface.Line({X(p.x) - w, Y(p.y - p.error)}, {X(p.x) + w, Y(p.y - p.error)}, s.color,
+                          page.point);
+        page.surface.Line({X(p.x) - w, Y(p.y + p.error)}, {X(p.x) + w, Y(p.y + p.error)}, s.color,
+                          page.point);
+      }
+      page.surface.Ellipse({X(p.x), Y(p.y)}, 2 * page.point, 2 * page.point, s.color, s.color, page.point);
+      page.layout.points.push_back({{X(p.x), Y(p.y)}, p.key});
+    }
+    legend.emplace_back(s.label, s.color);
+  }
+  Legend(page, plot.left + plot.width + ch / 2, plot.top, legend);
+}
+
+// Probe trials: per group and probe day, four bars (target, adjacent, opposite, adjacent)
+// of the time in each quadrant with SEM.
+void ProbeBars(Page& page, const DrawArea& area, const StudyAggregator& aggregate) {
+  const std::string title = "Probe trials: time per quadrant (%, mean +/- SEM)";
+  if (aggregate.Probe.empty()) {
+    page.Text(area.left, area.top, title + ": no probe trials with a goal");
+    return;
+  }
+  const DrawArea plot = DrawAxes(page, area, title, 100, 20);
+  const double ch = page.LineHeight();
+  const double slot = plot.width / static_cast<double>(aggregate.Probe.size());
+  size_t index = 0;
+  for (const auto& [key, roles] : aggregate.Probe) {
+    const double left = plot.left + static_cast<double>(index) * slot;
+    const double barWidth = slot * 0.8 / 4;
+    for (int role = 0; role < 4; ++role) {
+      const RunningStats& s =
+          roles[static_cast<size_t>(role)][static_cast<size_t>(ProbeMeasure::TimePercent)];
+      const double x = left + slot * 0.1 + role * barWidth;
+      const double h = plot.height * std::clamp(s.Mean, 0.0, 100.0) / 100;
+      const Color color = role == 0 ? Color{0, 90, 200} : Color{170, 170, 170};
+      page.surface.Rectangle({x, plot.top + plot.height - h}, barWidth * 0.9, h, colors::Black, color,
+                             0.5 * page.point);
+      if (const auto sem = s.Sem()) {
+        const double cx = x + barWidth * 0.45;
+        const double y1 = plot.top + plot.height * (1 - std::clamp(s.Mean - *sem, 0.0, 100.0) / 100);
+        const double y2 = plot.top + plot.height * (1 - std::clamp(s.Mean + *sem, 0.0, 100.0) / 100);
+        page.surface.Line({cx, y1}, {cx, y2}, colors::Black, page.point);
+      }
+    }
+    const std::string label = key.Group + " d" + std::to_string(key.Day);
+    page.Text(left + slot / 2 - page.Width(label) / 2, plot.top + plot.height + ch / 4, label);
+    ++index;
+  }
+  page.surface.Line({plot.left, plot.top + plot.height * 0.75},
+                    {plot.left + plot.width, plot.top + plot.height * 0.75}, colors::Grey, 0.5 * page.point);
+  page.Text(plot.left, plot.top + plot.height + 1.1 * ch,
+            "bars: target, adjacent (ccw), opposite, adjacent (cw); line: chance 25%");
+}
+
+// Stacked bars of the strategies' shares, one per group × day × kind.
+void StrategyBars(Page& page, const DrawArea& area, const StudyAggregator& aggregate) {
+  const std::string title = "Search strategies per day (proportion of trials)";
+  if (aggregate.Strategies.empty()) {
+    page.Text(area.left, area.top, title + ": no trials");
+    return;
+  }
+  DrawArea plot = DrawAxes(page, area, title, 1, 0.2);
+  const double ch = page.LineHeight();
+  double legendWidth = 0;
+  for (int i = 0; i < kSearchStrategyCount; ++i)
+    legendWidth = std::max(
+        legendWidth, page.Width(std::string(SearchStrategyName(static_cast<SearchStrategy>(i)))) + 1.5 * ch);
+  plot.width -= legendWidth;
+  const double slot = plot.width / static_cast<double>(aggregate.Strategies.size());
+  size_t index = 0;
+  const std::string* group = nullptr;
+  for (const auto& [key, counts] : aggregate.Strategies) {
+    if (group != nullptr && *group != key.Group) {
+      const double x = plot.left + static_cast<double>(index) * slot;
+      page.surface.Line({x, plot.top}, {x, plot.top + plot.height}, colors::Black, page.point);
+    }
+    group = &key.Group;
+    int64_t n = 0;
+    for (int64_t c : counts) n += c;
+    double bottom = plot.top + plot.height;
+    const double x = plot.left + static_cast<double>(index) * slot + slot * 0.15;
+    for (int i = 0; i < kSearchStrategyCount && n > 0; ++i) {
+      const double h =
+          plot.height * static_cast<double>(counts[static_cast<size_t>(i)]) / static_cast<double>(n);
+      if (h <= 0) continue;
+      page.surface.Rectangle({x, bottom - h}, slot * 0.7, h, kStrategyColors[i], kStrategyColors[i],
+                             0.3 * page.point);
+      bottom -= h;
+    }
+    if (slot > page.Width("00")) {
+      const std::string label = std::to_string(key.Day);
+      page.Text(x + slot * 0.35 - page.Width(label) / 2, plot.top + plot.height + ch / 4, label);
+    }
+    ++index;
+  }
+  std::vector<std::pair<std::string, Color>> legend;
+  for (int i = 0; i < kSearchStrategyCount; ++i)
+    legend.emplace_back(std::string(SearchStrategyName(static_cast<SearchStrategy>(i))), kStrategyColors[i]);
+  Legend(page, plot.left + plot.width + ch / 2, plot.top, legend);
+  std::string groups = "bars by group, then day:";
+  std::set<std::string> seen;
+  for (const auto& [key, counts] : aggregate.Strategies) {
+    if (seen.insert(key.Group).second) groups += " " + key.Group;
+  }
+  page.Text(plot.left, plot.top + plot.height + 1.1 * ch, groups);
+}
+
+// One group's probe occupancy over its pool: cells shaded from white to red by their share
+// of the busiest cell.
+void HeatMapPicture(Page& page, const DrawArea& area, const std::string& group, const HeatMap& heat) {
+  const double ch = page.LineHeight();
+  page.Text(
+      area.left, area.top,
+      group + " (" + std::to_string(heat.Trials) + " probe trial" + (heat.Trials == 1 ? "" : "s") + ")");
+  const double width = std::min(area.width, (area.height - 1.5 * ch) * kTrackerWidth / kTrackerHeight);
+  const DrawArea picture{area.left, area.top + 1.5 * ch, width, width * kTrackerHeight / kTrackerWidth};
+  PoolDrawingOptions options;
+  options.activePlatform = heat.ActivePlatform;
+  options.fillPlatforms = false;
+  options.labelPlatforms = false;
+  DrawPool(page.surface, heat.Pool, options, picture);
+  const PoolScale scale = ComputePoolScale(picture.width, picture.height, 1.0);
+  const double max = heat.Max();
+  for (int r = 0; r < kHeatRows && max > 0; ++r) {
+    for (int c = 0; c < kHeatColumns; ++c) {
+      const uint32_t count = heat.Counts[static_cast<size_t>(r * kHeatColumns + c)];
+      if (count == 0) continue;
+      const double share = std::sqrt(count / max);
+      const auto fade = static_cast<uint8_t>(std::lround(255 * (1 - share)));
+      const Color color{255, fade, static_cast<uint8_t>(fade / 2)};
+      const double x = picture.left + c * kHeatCell * scale.PixelsPerUnitX;
+      const double y = picture.top + r * kHeatCell * scale.PixelsPerUnitY;
+      if (y >= picture.top + picture.height) continue;
+      page.surface.Rectangle({x, y}, kHeatCell * scale.PixelsPerUnitX, kHeatCell * scale.PixelsPerUnitY,
+                             color, color, 0);
+    }
+  }
+  options.clear = false;
+  options.fillWater = false;
+  DrawPool(page.surface, heat.Pool, options, picture);
+}
+
+}  // namespace
+
+std::vector<ChartSeries> LearningCurves(const StudyAggregator& aggregate, SummaryMeasure measure) {
+  std::vector<ChartSeries> series;
+  std::map<std::pair<std::string, TrialKind>, size_t> index;
+  for (const auto& [key, stats] : aggregate.Summary) {
+    if (key.Kind != TrialKind::Acquisition && key.Kind != TrialKind::Reversal) continue;
+    const RunningStats& s = stats[static_cast<size_t>(measure)];
+    if (s.N == 0) continue;
+    const auto [it, inserted] = index.try_emplace({key.Group, key.Kind}, series.size());
+    if (inserted) {
+      const std::string label = key.Group + (key.Kind == TrialKind::Reversal ? " (reversal)" : "");
+      series.push_back({label, SeriesColor(series.size()), {}});
+    }
+    series[it->second].points.push_back({static_cast<double>(key.Day), s.Mean, s.Sem().value_or(0.0), key});
+  }
+  return series;
+}
+
+std::optional<GroupDayKey> StudyPointAt(const StudyPageLayout& layout, PointF at, double reach) {
+  std::optional<GroupDayKey> nearest;
+  double best = reach;
+  for (const auto& [point, key] : layout.points) {
+    const double d = std::hypot(point.x - at.x, point.y - at.y);
+    if (d <= best) {
+      best = d;
+      nearest = key;
+    }
+  }
+  return nearest;
+}
+
+StudyPageLayout ComposeStudyReportPage(Surface& surface, const StudyAggregator& aggregate,
+                                       const std::string& title, int pageIndex, const Font& font) {
+  StudyPageLayout layout;
+  const double width = surface.Width(), height = surface.Height();
+  const double margin = width / 10;
+  const double point = width / kPointsAcrossPage;
+  layout.frame = {margin, margin, width - 2 * margin, height - 2 * margin};
+  surface.Rectangle({margin, margin}, layout.frame.width, layout.frame.height, colors::Black, std::nullopt,
+                    point);
+  Page page{surface, font, point, layout};
+  const double ch = page.LineHeight();
+  const double left = margin + ch, inner = layout.frame.width - 2 * ch;
+  double top = margin + ch;
+  page.Text(left, top,
+            "Study: " + title + "   (" + std::to_string(aggregate.Trials) + " trials)   page " +
+                std::to_string(pageIndex + 1) + " of " + std::to_string(kStudyReportPages));
+  top += 2 * ch;
+  const double room = margin + layout.frame.height - ch - top;
+  if (pageIndex == 0) {
+    const double h = room / 2;
+    LineChart(page, {left, top, inner, h - ch}, "Latency (s, mean +/- SEM)",
+              LearningCurves(aggregate, SummaryMeasure::Latency));
+    LineChart(page, {left, top + h, inner, h - ch}, "Path length (cm, mean +/- SEM)",
+              LearningCurves(aggregate, SummaryMeasure::PathLength));
+  } else if (pageIndex == 1) {
+    const double h = room / 2;
+    ProbeBars(page, {left, top, inner, h - ch}, aggregate);
+    StrategyBars(page, {left, top + h, inner, h - ch}, aggregate);
+  } else {
+    page.Text(left, top, "Probe trials: where each group swam");
+    top += 2 * ch;
+    if (aggregate.ProbeHeat.empty()) {
+      page.Text(left, top, "no probe trials with a goal");
+      return layout;
+    }
+    // Two groups side by side would leave each pool a thumbnail: one column up to two.
+    const size_t columns = aggregate.ProbeHeat.size() <= 2 ? 1 : 2;
+    const size_t rows = (aggregate.ProbeHeat.size() + columns - 1) / columns;
+    const double cellWidth = inner / columns;
+    const double cellHeight = std::min((margin + layout.frame.height - ch - top) / static_cast<double>(rows),
+                                       cellWidth * kTrackerHeight / kTrackerWidth + 3 * ch);
+    size_t i = 0;
+    for (const auto& [group, heat] : aggregate.ProbeHeat) {
+      const double x = left + static_cast<double>(i % columns) * cellWidth;
+      const double y = top + static_cast<double>(i / columns) * cellHeight;
+      HeatMapPicture(page, {x, y, cellWidth - ch, cellHeight - ch}, group, heat);
+      ++i;
+    }
+  }
+  return layout;
+}
+
+}  // namespace tarnwell

@@ -1,0 +1,165 @@
+#include "ui/screens/study_screen.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "core/numbers.h"
+#include "study/study_output.h"
+#include "ui/app_context.h"
+#include "ui/widgets/picture_box.h"
+
+namespace tarnwell {
+
+namespace {
+
+constexpr const char* kStudyTitle = "Study";
+
+// The curves' picture: a click is handed to the window.
+class StudyPicture : public PictureBox {
+ public:
+  using PictureBox::PictureBox;
+  std::function<void(QPointF)> clicked;
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override {
+    if (clicked && event->button() == Qt::LeftButton) clicked(event->position());
+  }
+};
+
+QString MeanAndSem(const RunningStats& stats) {
+  if (stats.N == 0) return {};
+  QString text = QString::fromStdString(FormatFixed(stats.Mean, 2));
+  if (const auto sem = stats.Sem())
+    text += QString::fromUtf8(" \u00b1 ") + QString::fromStdString(FormatFixed(*sem, 2));
+  return text;
+}
+
+}  // namespace
+
+StudyScreen::StudyScreen(AppContext& context, std::function<void(const std::string&)> openDataFile,
+                         QWidget* parent)
+    : QDialog(parent), context_(context), openDataFile_(std::move(openDataFile)) {
+  setObjectName("frmStudy");
+  setWindowTitle(kStudyTitle);
+  auto* layout = new QVBoxLayout(this);
+  auto* top = new QHBoxLayout;
+  auto* open = new QPushButton("&Open Sheet...", this);
+  open->setObjectName("cmdOpenSheet");
+  connect(open, &QPushButton::clicked, this, &StudyScreen::ChooseSheet);
+  lblStudy_ = new QLabel("No study sheet open", this);
+  lblStudy_->setObjectName("lblStudy");
+  top->addWidget(open);
+  top->addWidget(lblStudy_, 1);
+  layout->addLayout(top);
+
+  auto* picture = new StudyPicture(this);
+  picture->setObjectName("picStudy");
+  picture->setMinimumSize(560, 420);
+  picture->clicked = [this](QPointF at) { PictureClicked(at); };
+  connect(picture, &PictureBox::Resized, this, &StudyScreen::DrawCurves);
+  picStudy_ = picture;
+  layout->addWidget(picStudy_, 3);
+
+  grStudySummary_ = new QTableWidget(0, 6, this);
+  grStudySummary_->setObjectName("grStudySummary");
+  grStudySummary_->setHorizontalHeaderLabels({"Group", "Day", "Kind", "n", "Latency (s)", "Path (cm)"});
+  grStudySummary_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  grStudySummary_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  grStudySummary_->horizontalHeader()->setStretchLastSection(true);
+  connect(grStudySummary_, &QTableWidget::cellDoubleClicked, this, [this](int row, int) {
+    if (row >= 0 && static_cast<size_t>(row) < rowKeys_.size()) OpenDay(rowKeys_[static_cast<size_t>(row)]);
+  });
+  layout->addWidget(grStudySummary_, 2);
+  resize(720, 760);
+}
+
+void StudyScreen::ChooseSheet() {
+  FileDialogRequest request;
+  request.title = "Open Study Sheet";
+  request.filter = "*.CSV";
+  request.defaultExtension = "CSV";
+  request.startDir = sheet_.empty() ? context_.home.Folder().string() : sheet_.parent_path().string();
+  if (const auto chosen = context_.op.AskOpenFile(request)) OpenSheet(*chosen);
+}
+
+bool StudyScreen::OpenSheet(const std::filesystem::path& sheetFile) {
+  StudySheet sheet;
+  std::vector<SheetProblem> problems;
+  StudyAggregator aggregate;
+  bool analysed = ReadStudySheet(sheetFile, sheet, problems);
+  if (analysed) {
+    StudyOptions options;
+    options.BaseSettings = MakeAnalysisSettings(context_.pool, context_.experiment, context_.settings);
+    analysed = ForEachStudyTrial(
+        sheet, options,
+        [&](const StudyTrial& trial) {
+          aggregate.Add(trial);
+          return true;
+        },
+        problems);
+  }
+  if (!analysed) {
+    std::string text = "The study cannot be analysed:";
+    for (size_t i = 0; i < problems.size() && i < 10; ++i)
+      text += "\n" + DescribeSheetProblem(sheetFile, problems[i]);
+    if (problems.size() > 10) text += "\n-- more ... --";
+    context_.op.ShowMessage(text, kStudyTitle, MessageIcon::Exclamation, MessageButtons::Ok);
+    return false;
+  }
+  sheet_ = sheetFile;
+  aggregate_ = std::move(aggregate);
+  lblStudy_->setText(QString::fromStdString(sheetFile.filename().string() + ": " +
+                                            std::to_string(aggregate_.Trials) + " trials"));
+  DrawCurves();
+  FillSummary();
+  return true;
+}
+
+void StudyScreen::DrawCurves() {
+  QtSurface& surface = picStudy_->Surface();
+  surface.Clear(colors::White);
+  const Font font{"Courier New", 8, false, true};
+  layout_ = ComposeStudyReportPage(surface, aggregate_, sheet_.filename().string(), 0, font);
+  picStudy_->update();
+}
+
+void StudyScreen::FillSummary() {
+  rowKeys_.clear();
+  grStudySummary_->setRowCount(0);
+  for (const auto& [key, stats] : aggregate_.Summary) {
+    const int row = grStudySummary_->rowCount();
+    grStudySummary_->insertRow(row);
+    const QString cells[] = {
+        QString::fromStdString(key.Group),
+        QString::number(key.Day),
+        QString::fromUtf8(TrialKindName(key.Kind).data(), static_cast<int>(TrialKindName(key.Kind).size())),
+        QString::number(stats[0].N),
+        MeanAndSem(stats[static_cast<size_t>(SummaryMeasure::Latency)]),
+        MeanAndSem(stats[static_cast<size_t>(SummaryMeasure::PathLength)])};
+    for (int c = 0; c < 6; ++c) grStudySummary_->setItem(row, c, new QTableWidgetItem(cells[c]));
+    rowKeys_.push_back(key);
+  }
+}
+
+void StudyScreen::PictureClicked(QPointF at) {
+  if (const auto key = StudyPointAt(layout_, {at.x(), at.y()}, 8.0)) OpenDay(*key);
+}
+
+bool StudyScreen::OpenDay(const GroupDayKey& key) {
+  const auto files = aggregate_.DataFiles.find(key);
+  if (files == aggregate_.DataFiles.end() || files->second.empty()) {
+    context_.op.ShowMessage("The trials of group " + key.Group + ", day " + std::to_string(key.Day) +
+                                "\nbelong to no experiment file.",
+                            kStudyTitle, MessageIcon::Information, MessageButtons::Ok);
+    return false;
+  }
+  if (openDataFile_) openDataFile_(files->second.front().string());
+  return true;
+}
+
+}  // namespace tarnwell

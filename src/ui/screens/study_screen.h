@@ -1,0 +1,61 @@
+// frmStudy: the study level on screen. The operator opens a study sheet; every trial it
+// lists is analysed (nothing is written) and the window shows the learning curves of
+// latency and path length per group (picStudy) and the summary per group, day and kind
+// (grStudySummary). A click on a curve's point, or a double click on a row, opens that
+// day's experiment on the data screen.
+#pragma once
+
+#include <QDialog>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "study/study_report.h"
+#include "study/study_summary.h"
+
+class QLabel;
+class QPushButton;
+class QTableWidget;
+
+namespace tarnwell {
+
+struct AppContext;
+class PictureBox;
+
+class StudyScreen : public QDialog {
+  Q_OBJECT
+ public:
+  /// `openDataFile` shows an experiment on the data screen.
+  StudyScreen(AppContext& context, std::function<void(const std::string&)> openDataFile,
+              QWidget* parent = nullptr);
+
+  /// cmdOpenSheet: asks for a sheet and opens it.
+  void ChooseSheet();
+  /// Analyses and shows the study of `sheet`; false, after telling the operator which
+  /// lines are wrong, when it cannot be analysed.
+  bool OpenSheet(const std::filesystem::path& sheet);
+  /// Opens the first experiment of a group × day × kind on the data screen.
+  bool OpenDay(const GroupDayKey& key);
+
+  const StudyAggregator& Aggregate() const { return aggregate_; }
+  /// Where the curves' points are, in picStudy's pixels.
+  const StudyPageLayout& CurveLayout() const { return layout_; }
+
+ private:
+  void DrawCurves();
+  void FillSummary();
+  void PictureClicked(QPointF at);
+
+  AppContext& context_;
+  std::function<void(const std::string&)> openDataFile_;
+  std::filesystem::path sheet_;
+  StudyAggregator aggregate_;
+  StudyPageLayout layout_;
+  QLabel* lblStudy_ = nullptr;
+  PictureBox* picStudy_ = nullptr;
+  QTableWidget* grStudySummary_ = nullptr;
+  std::vector<GroupDayKey> rowKeys_;
+};
+
+}  // namespace tarnwell

@@ -1,0 +1,122 @@
+// tarnwell-cli study, run as the program a lab scripts: the files it writes, its report
+// read back with pdftotext and rendered with pdftoppm, and its refusal of a bad sheet.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "../study/study_fixture.h"
+#include "support/temp_dir.h"
+
+namespace tarnwell {
+namespace {
+
+std::string Quote(const std::string& s) {
+  std::string out = "'";
+  for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
+
+int Shell(const test::TempDir& dir, const std::string& command) {
+  const std::string full = command + " >" + Quote((dir.Path() / "stdout").string()) + " 2>" +
+                           Quote((dir.Path() / "stderr").string());
+  const int raw = std::system(full.c_str());
+  return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+}
+
+int Study(const test::TempDir& dir, const std::string& extra = "") {
+  std::filesystem::create_directories(dir.Path() / "home");
+  return Shell(dir, "LC_ALL=C " + Quote(TARNWELL_CLI_PATH) + " --home " +
+                        Quote((dir.Path() / "home").string()) + " study " +
+                        Quote((dir.Path() / "study.csv").string()) + " --out " +
+                        Quote((dir.Path() / "out").string()) + extra);
+}
+
+bool Contains(const std::string& text, const std::string& piece) {
+  return text.find(piece) != std::string::npos;
+}
+
+// Two groups over three acquisition days and a probe day; the home has no pool, so the
+// default pool of the program is used (the pool the fixture's tracks fit in).
+void WriteStudy(const test::TempDir& dir) {
+  std::string sheet = "file;animal;group;day;kind;goal\r\n";
+  int file = 0;
+  for (const char* group : {"WT", "KO"}) {
+    for (int animal = 1; animal <= 2; ++animal) {
+      for (int day = 1; day <= 4; ++day) {
+        const std::string name = "T" + std::to_string(++file) + ".RAW";
+        dir.Write(name,
+                  test::BackAndForth(day == 4 ? 300 : 400 - 80 * day - (group[0] == 'K' ? 0 : 60) + animal));
+        sheet += name + ";" + group + std::to_string(animal) + ";" + group + ";" + std::to_string(day) + ";" +
+                 (day == 4 ? "probe" : "acquisition") + ";1\r\n";
+      }
+    }
+  }
+  dir.Write("study.csv", sheet);
+}
+
+TEST(CliStudy, WritesTheTablesAndAReportThatReadsAndRenders) {
+  test::TempDir dir;
+  WriteStudy(dir);
+  ASSERT_EQ(Study(dir), 0) << dir.Read("stderr");
+  EXPECT_TRUE(Contains(dir.Read("stdout"), "16 trials"));
+  for (const char* name : {"trials.csv", "summary.csv", "probe.csv", "probe_summary.csv", "strategies.csv",
+                           "strategy_thresholds.txt"}) {
+    EXPECT_TRUE(dir.Exists(std::string("out/") + name)) << name;
+  }
+#if TARNWELL_HAVE_QT
+  ASSERT_EQ(dir.Read("out/study.pdf").substr(0, 5), "%PDF-");
+  if (std::system("command -v pdftotext >/dev/null && command -v pdftoppm >/dev/null") != 0)
+    GTEST_SKIP() << "poppler-utils are not installed";
+  const std::string pdf = Quote((dir.Path() / "out" / "study.pdf").string());
+  ASSERT_EQ(Shell(dir, "pdftotext -layout " + pdf + " -"), 0);
+  const std::string text = dir.Read("stdout");
+  for (const char* piece : {"Study: study.csv", "16 trials", "Latency (s, mean +/- SEM)", "Path length",
+                            "Probe trials: time per quadrant", "Search strategies per day",
+                            "WT (2 probe trials)", "KO (2 probe trials)", "page 3 of 3"}) {
+    EXPECT_TRUE(Contains(text, piece)) << piece << "\n" << text;
+  }
+  // The first page rendered: the learning curves are drawn in the groups' colours.
+  ASSERT_EQ(Shell(dir, "pdftoppm -r 30 -f 1 -l 1 " + pdf + " " + Quote((dir.Path() / "page").string())), 0);
+  std::string image;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+    if (entry.path().extension() == ".ppm") image = dir.Read(entry.path().filename().string());
+  }
+  ASSERT_GT(image.size(), 100u);
+  size_t coloured = 0;
+  // P6 header: three lines after the magic number; then RGB bytes.
+  size_t at = 0;
+  for (int lines = 0; lines < 3; ++at) lines += image[at] == '\n';
+  for (size_t i = at; i + 2 < image.size(); i += 3) {
+    const int r = static_cast<unsigned char>(image[i]), g = static_cast<unsigned char>(image[i + 1]),
+              b = static_cast<unsigned char>(image[i + 2]);
+    coloured += std::abs(r - g) > 60 || std::abs(g - b) > 60 ? 1 : 0;
+  }
+  EXPECT_GT(coloured, 50u) << "no curve was drawn";
+#endif
+}
+
+TEST(CliStudy, ABadSheetIsRefusedWithItsLinesAndNoOutput) {
+  test::TempDir dir;
+  dir.Write("A.RAW", test::BackAndForth(40));
+  dir.Write("study.csv",
+            "file,animal,group,day,kind,colour\n"
+            "A.RAW,a1,WT,1,acquisition,red\n"
+            "B.RAW,a2,WT,1,acquisition,red\n");
+  EXPECT_EQ(Study(dir), 1);
+  const std::string err = dir.Read("stderr");
+  EXPECT_TRUE(Contains(err, "study.csv line 1: unknown column \"colour\"")) << err;
+  EXPECT_FALSE(dir.Exists("out/trials.csv"));
+
+  dir.Write("study.csv",
+            "file,animal,group,day,kind\n"
+            "A.RAW,a1,WT,1,acquisition\n"
+            "B.RAW,a2,WT,1,acquisition\n");
+  EXPECT_EQ(Study(dir), 1);
+  EXPECT_TRUE(Contains(dir.Read("stderr"), "study.csv line 3: no file B.RAW")) << dir.Read("stderr");
+}
+
+}  // namespace
+}  // namespace tarnwell

@@ -1,0 +1,83 @@
+#include "study/study_sheet.h"
+
+#include <gtest/gtest.h>
+
+#include "study_fixture.h"
+
+namespace tarnwell {
+namespace {
+
+class StudySheetTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* name : {"D1A1.RAW", "D1B1.RAW", "WEEK100.RAW", "WEEK101.RAW"})
+      dir.Write(std::string("data/") + name, test::BackAndForth(10));
+  }
+  bool Parse(std::string_view text) { return ParseStudySheet(text, dir.Path() / "data", sheet, problems); }
+  test::TempDir dir;
+  StudySheet sheet;
+  std::vector<SheetProblem> problems;
+};
+
+TEST_F(StudySheetTest, ReadsWhatASpreadsheetWritesWithSemicolonsQuotesBomAndCrLf) {
+  const std::string text =
+      "\xEF\xBB\xBF"
+      "File; Animal ;GROUP;Day;Trial;Kind;Goal;previous_goal\r\n"
+      "D1A1.RAW;A1;\"wild; type \"\"WT\"\"\";1;2;Acquisition;1;\r\n"
+      ";;;;;;;\r\n"
+      "WEEK1.EXP;;\"knock\nout\";5;;probe;3;1\r\n";
+  ASSERT_TRUE(Parse(text)) << (problems.empty() ? "" : problems[0].Text);
+  ASSERT_EQ(sheet.Rows.size(), 2u);
+  const StudySheetRow& raw = sheet.Rows[0];
+  EXPECT_EQ(raw.Line, 2);
+  EXPECT_TRUE(raw.IsRawFile);
+  EXPECT_EQ(raw.File, dir.Path() / "data" / "D1A1.RAW");
+  EXPECT_EQ(raw.Animal, "A1");
+  EXPECT_EQ(raw.Group, "wild; type \"WT\"");
+  EXPECT_EQ(raw.Day, 1);
+  EXPECT_EQ(raw.Trial, 2);
+  EXPECT_EQ(raw.Kind, TrialKind::Acquisition);
+  EXPECT_EQ(raw.Goal, 1);
+  EXPECT_EQ(raw.PreviousGoal, 0);
+  const StudySheetRow& experiment = sheet.Rows[1];
+  EXPECT_EQ(experiment.Line, 4) << "the blank row still counts as a line";
+  EXPECT_FALSE(experiment.IsRawFile);
+  EXPECT_EQ(experiment.Group, "knock\nout");
+  EXPECT_EQ(experiment.Trial, 0);
+  EXPECT_EQ(experiment.Kind, TrialKind::Probe);
+  EXPECT_EQ(experiment.Goal, 3);
+  EXPECT_EQ(experiment.PreviousGoal, 1);
+}
+
+TEST_F(StudySheetTest, EveryProblemIsReportedWithItsLine) {
+  const std::string header = "file,animal,group,day,kind\n";
+  struct Case {
+    std::string text;
+    int line;
+    std::string says;
+  } cases[] = {
+      {"file,animal,group,day,kind,weight\nD1A1.RAW,A1,WT,1,probe\n", 1, "unknown column \"weight\""},
+      {"file,animal,day,kind\nD1A1.RAW,A1,1,probe\n", 1, "the column \"group\" is missing"},
+      {header + "D1A1.RAW,A1,WT,1,probe\nD9Z9.RAW,A2,WT,1,probe\n", 3, "no file D9Z9.RAW"},
+      {header + "NONE.EXP,,WT,1,probe\n", 2, "no file NONE.EXP"},
+      {header + "D1A1.RAW,A1,WT,1,probe\nD1B1.RAW,A1,KO,2,probe\n", 3,
+       "animal \"A1\" is in group \"KO\" here but in group \"WT\" on line 2"},
+      {header + "D1A1.RAW,A1,WT,one,probe\n", 2, "day \"one\" is not a whole number"},
+      {header + "D1A1.RAW,A1,WT,1,swim\n", 2, "kind \"swim\" is none of"},
+      {header + "D1A1.RAW,,WT,1,probe\n", 2, "needs its animal"},
+      {"file,animal,group,day,kind,goal\nD1A1.RAW,A1,WT,1,probe,5\n", 2,
+       "goal \"5\" is not a whole number from 1 to 4"},
+  };
+  for (const Case& c : cases) {
+    problems.clear();
+    EXPECT_FALSE(Parse(c.text)) << c.text;
+    ASSERT_EQ(problems.size(), 1u) << c.text;
+    EXPECT_EQ(problems[0].Line, c.line) << c.text;
+    EXPECT_NE(problems[0].Text.find(c.says), std::string::npos) << problems[0].Text;
+  }
+  EXPECT_EQ(DescribeSheetProblem(dir.Path() / "STUDY.CSV", {7, "no file X.RAW"}),
+            "STUDY.CSV line 7: no file X.RAW");
+}
+
+}  // namespace
+}  // namespace tarnwell

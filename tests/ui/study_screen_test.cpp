@@ -1,0 +1,83 @@
+// frmStudy on a study of two experiments (two groups, day 1): opened from the File menu,
+// it shows the groups' curves and the summary; a click on a curve's point opens that
+// day's experiment on the data screen; a bad sheet is refused with its line.
+#include <QTableWidget>
+
+#include "analysis/experiment_folder.h"
+#include "support/experiment_scene.h"
+#include "ui/screens/study_screen.h"
+#include "ui/widgets/picture_box.h"
+
+using namespace tarnwell;
+using namespace tarnwell::test;
+
+namespace {
+
+// WEEK1 (group WT, from the hand-written experiment) and a copy of it as WEEK2 (group KO).
+std::filesystem::path WriteStudy(const TempDir& home) {
+  TempDir scratch;
+  WriteWeek1(scratch);
+  const auto folder = home.Path() / "STUDY";
+  std::filesystem::create_directories(folder);
+  for (const char* week : {"WEEK1", "WEEK2"}) {
+    for (const char* suffix : {"00.RAW", "02.RAW", ".EXP"}) {
+      const std::string from = std::string("WEEK1") + suffix;
+      if (std::filesystem::exists(scratch.Path() / from))
+        std::filesystem::copy_file(scratch.Path() / from, folder / (std::string(week) + suffix));
+    }
+  }
+  home.Write("STUDY/study.csv",
+             "file;group;day;kind\r\n"
+             "WEEK1.EXP;WT;1;acquisition\r\n"
+             "WEEK2.EXP;KO;1;acquisition\r\n");
+  return folder / "study.csv";
+}
+
+}  // namespace
+
+class StudyScreenTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void ClickingAPointOpensThatDaysTrialsOnTheDataScreen() {
+    ExperimentScene scene;
+    const auto sheet = WriteStudy(scene.app.home);
+    scene.app.op.QueueReply(sheet.string());
+    scene.app.Action("mnuStudy")->trigger();
+    QCoreApplication::processEvents();
+    auto* study = scene.app.window->findChild<StudyScreen*>("frmStudy");
+    QVERIFY(study != nullptr);
+    QCOMPARE(study->Aggregate().Trials, int64_t{4});
+    auto* grid = study->findChild<QTableWidget*>("grStudySummary");
+    QCOMPARE(grid->rowCount(), 2);
+    QCOMPARE(grid->item(0, 0)->text(), QString("KO"));
+    QCOMPARE(grid->item(1, 0)->text(), QString("WT"));
+    QCOMPARE(grid->item(1, 3)->text(), QString("2"));
+
+    // The WT point of the latency curve, clicked where it was drawn.
+    const StudyPageLayout& layout = study->CurveLayout();
+    auto point = std::find_if(layout.points.begin(), layout.points.end(),
+                              [](const auto& p) { return p.second.Group == "WT"; });
+    QVERIFY(point != layout.points.end());
+    auto* picture = study->findChild<PictureBox*>("picStudy");
+    QTest::mouseClick(picture, Qt::LeftButton, {}, QPoint(int(point->first.x), int(point->first.y)));
+    QCoreApplication::processEvents();
+    QCOMPARE(scene.app.Mode(), ScreenMode::OpenData);
+    QCOMPARE(
+        QString::fromStdString(std::filesystem::path(scene.DataScreen()->DataFile()).filename().string()),
+        QString("WEEK1.EXP"));
+  }
+
+  void ABadSheetIsRefusedWithItsLine() {
+    ExperimentScene scene;
+    scene.app.home.Write("bad.csv", "file,group,day,kind\nNOPE.EXP,WT,1,acquisition\n");
+    scene.app.op.QueueReply((scene.app.home.Path() / "bad.csv").string());
+    scene.app.Action("mnuStudy")->trigger();
+    QCoreApplication::processEvents();
+    QCOMPARE(CountMessages(scene.app.op, "bad.csv line 2: no file NOPE.EXP"), 1);
+    auto* study = scene.app.window->findChild<StudyScreen*>("frmStudy");
+    QCOMPARE(study->Aggregate().Trials, int64_t{0});
+  }
+};
+
+QTEST_MAIN(StudyScreenTest)
+#include "study_screen_test.moc"
