@@ -1,6 +1,7 @@
 // quentrix-sim: the simulated tracking unit on a pseudo-terminal.
 //
 //   quentrix-sim [--seed N] [--pal] [--speed X] [--link PATH] [--pool F.POL] [--platform N]
+//   quentrix-sim --help | --version
 //
 // Opens a pseudo-terminal, prints the device path of its far end on the first line of
 // standard output (and makes PATH a symbolic link to it), then behaves as the Quentrix on
@@ -25,6 +26,7 @@
 #include <vector>
 
 #include "core/numbers.h"
+#include "core/version.h"
 #include "pool/pool_defaults.h"
 #include "pool/pool_file.h"
 #include "tracker/simulated_unit.h"
@@ -50,7 +52,9 @@ constexpr const char* kUsage =
     "  --link PATH   make PATH a symbolic link to the pseudo-terminal\n"
     "  --pool F.POL  the pool the animal swims in (default: the default pool)\n"
     "  --platform N  the active platform: 0 none, 1..4, 5 all (default 1)\n"
-    "Commands on standard input: type help.\n";
+    "  --version     the version and the build date; --help: this text\n"
+    "Commands on standard input: type help.\n"
+    "Exit status: 0 when stopped, 1 when the unit cannot be started, 2 on a usage error.\n";
 
 struct Options {
   uint64_t seed = 1;
@@ -128,6 +132,10 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
       std::cout << kUsage;
+      return 0;
+    }
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::cout << tarnwell::VersionText("quentrix-sim");
       return 0;
     }
   }

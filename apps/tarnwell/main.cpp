@@ -1,6 +1,7 @@
 // tarnwell: the desktop application.
 //
 //   tarnwell [--home DIR] [--simulator | --port DEVICE] [--screenshot FILE [--screen NAME]] [Qt options]
+//   tarnwell --help | --version
 //
 // --simulator attaches the built-in simulated unit (what `make run` starts); --port opens
 // any serial device directly (a USB adapter, a pseudo-terminal of quentrix-sim).
@@ -8,6 +9,7 @@
 // program as the close box would (the README's screenshots are taken this way).
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QIcon>
 #include <QMessageBox>
 #include <QObject>
 #include <QTimer>
@@ -15,10 +17,12 @@
 #include <exception>
 #include <iostream>
 #include <memory>
+#include <string_view>
 
 #include "core/clock.h"
 #include "core/home_lock.h"
 #include "core/program.h"
+#include "core/version.h"
 #include "experiment/subject_table.h"
 #include "io/qt_serial_port.h"
 #include "tracker/simulated_serial_port.h"
@@ -56,6 +60,40 @@ class TarnwellApplication : public QApplication {
   }
 };
 
+// The program's options. Qt's own (-platform, -display, -style, ...) are taken out of the
+// arguments by the application object before these are parsed.
+struct CommandLine {
+  QCommandLineParser parser;
+  const QCommandLineOption versionOption{{"v", "version"}, "Show the version and the build date."};
+  const QCommandLineOption homeOption{"home", "The home folder (settings, setups, temporary files).", "DIR"};
+  const QCommandLineOption simulatorOption{"simulator", "Attach the built-in simulated tracking unit."};
+  const QCommandLineOption portOption{"port", "Open this serial device for the unit.", "DEVICE"};
+  const QCommandLineOption seedOption{"seed", "Seed of the simulated animal.", "N", "1"};
+  const QCommandLineOption screenshotOption{"screenshot", "Save a picture of the window and end.", "FILE"};
+  const QCommandLineOption screenOption{
+      "screen", "The screen of the picture: home, monitor, system, pool, experiment.", "NAME", "home"};
+
+  CommandLine() {
+    parser.setApplicationDescription("Swim-maze tracking and analysis with the Quentrix unit.");
+    parser.addHelpOption();
+    parser.addOptions(
+        {versionOption, homeOption, simulatorOption, portOption, seedOption, screenshotOption, screenOption});
+  }
+};
+
+// --help and --version only print: they are answered without opening the display, so they
+// work over ssh and on a machine without a desktop.
+bool OnlyPrints(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "--") break;
+    if (arg == "-h" || arg == "--help" || arg == "-?" || arg == "--help-all" || arg == "-v" ||
+        arg == "--version")
+      return true;
+  }
+  return false;
+}
+
 int Refuse(tarnwell::Operator& op, const std::string& message) {
   std::cerr << "tarnwell: " << message << '\n';
   op.ShowMessage(message, "Tarnwell", tarnwell::MessageIcon::Critical);
@@ -65,25 +103,34 @@ int Refuse(tarnwell::Operator& op, const std::string& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (OnlyPrints(argc, argv)) {
+    QCoreApplication app(argc, argv);
+    CommandLine commandLine;
+    commandLine.parser.process(app);  // prints the help and ends
+    if (commandLine.parser.isSet(commandLine.versionOption)) {
+      std::cout << tarnwell::VersionText("tarnwell");
+      return 0;
+    }
+  }
+
   TarnwellApplication app(argc, argv);
   QApplication::setApplicationName("Tarnwell");
   QApplication::setApplicationVersion(tarnwell::kProductVersion);
+  // The desktop entry and the icon theme know the program as "tarnwell".
+  QGuiApplication::setDesktopFileName("tarnwell");
+  QApplication::setWindowIcon(QIcon::fromTheme("tarnwell"));
   // Numbers in files never go through the C locale; keep it neutral all the same.
   std::setlocale(LC_NUMERIC, "C");
 
-  QCommandLineParser parser;
-  parser.setApplicationDescription("Swim-maze tracking and analysis with the Quentrix unit.");
-  parser.addHelpOption();
-  parser.addVersionOption();
-  const QCommandLineOption homeOption("home", "The home folder (settings, setups, temporary files).", "DIR");
-  const QCommandLineOption simulatorOption("simulator", "Attach the built-in simulated tracking unit.");
-  const QCommandLineOption portOption("port", "Open this serial device for the unit.", "DEVICE");
-  const QCommandLineOption seedOption("seed", "Seed of the simulated animal.", "N", "1");
-  const QCommandLineOption screenshotOption("screenshot", "Save a picture of the window and end.", "FILE");
-  const QCommandLineOption screenOption("screen", "The screen of the picture: home, monitor, system, pool, experiment.",
-                                        "NAME", "home");
-  parser.addOptions({homeOption, simulatorOption, portOption, seedOption, screenshotOption, screenOption});
-  parser.process(app);
+  CommandLine commandLine;
+  const QCommandLineParser& parser = commandLine.parser;
+  const QCommandLineOption& homeOption = commandLine.homeOption;
+  const QCommandLineOption& simulatorOption = commandLine.simulatorOption;
+  const QCommandLineOption& portOption = commandLine.portOption;
+  const QCommandLineOption& seedOption = commandLine.seedOption;
+  const QCommandLineOption& screenshotOption = commandLine.screenshotOption;
+  const QCommandLineOption& screenOption = commandLine.screenOption;
+  commandLine.parser.process(app);
   if (parser.isSet(simulatorOption) && parser.isSet(portOption)) {
     std::cerr << "tarnwell: --simulator and --port exclude each other\n";
     return 2;
