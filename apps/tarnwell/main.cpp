@@ -64,6 +64,7 @@ class TarnwellApplication : public QApplication {
 // arguments by the application object before these are parsed.
 struct CommandLine {
   QCommandLineParser parser;
+  QCommandLineOption helpOption{"help"};
   const QCommandLineOption versionOption{{"v", "version"}, "Show the version and the build date."};
   const QCommandLineOption homeOption{"home", "The home folder (settings, setups, temporary files).", "DIR"};
   const QCommandLineOption simulatorOption{"simulator", "Attach the built-in simulated tracking unit."};
@@ -75,7 +76,7 @@ struct CommandLine {
 
   CommandLine() {
     parser.setApplicationDescription("Swim-maze tracking and analysis with the Quentrix unit.");
-    parser.addHelpOption();
+    helpOption = parser.addHelpOption();
     parser.addOptions(
         {versionOption, homeOption, simulatorOption, portOption, seedOption, screenshotOption, screenOption});
   }
@@ -87,9 +88,7 @@ bool OnlyPrints(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     if (arg == "--") break;
-    if (arg == "-h" || arg == "--help" || arg == "-?" || arg == "--help-all" || arg == "-v" ||
-        arg == "--version")
-      return true;
+    if (arg == "-h" || arg == "--help" || arg == "-?" || arg == "-v" || arg == "--version") return true;
   }
   return false;
 }
@@ -106,11 +105,14 @@ int main(int argc, char** argv) {
   if (OnlyPrints(argc, argv)) {
     QCoreApplication app(argc, argv);
     CommandLine commandLine;
-    commandLine.parser.process(app);  // prints the help and ends
+    // Qt's window-system options (-platform, -display, ...) are unknown to this first look;
+    // mistakes are reported by the full start below.
+    commandLine.parser.parse(QCoreApplication::arguments());
     if (commandLine.parser.isSet(commandLine.versionOption)) {
       std::cout << tarnwell::VersionText("tarnwell");
       return 0;
     }
+    if (commandLine.parser.isSet(commandLine.helpOption)) commandLine.parser.showHelp(0);
   }
 
   TarnwellApplication app(argc, argv);
