@@ -5,6 +5,14 @@
 
 set(TARNWELL_DOC_DIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/tarnwell)
 
+# The installed programs resolve every symbol at start and keep their relocations
+# read-only (Debian's hardening); a link option only, so nothing is compiled again.
+foreach(program tarnwell tarnwell-cli quentrix-sim)
+  if(TARGET ${program})
+    target_link_options(${program} PRIVATE LINKER:-z,relro,-z,now)
+  endif()
+endforeach()
+
 # The package carries the product's own version, the one the programs show.
 file(STRINGS ${CMAKE_SOURCE_DIR}/src/core/version.h version_line REGEX "kProductVersion = \"")
 string(REGEX MATCH "\"([^\"]+)\"" version_match "${version_line}")
