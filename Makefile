@@ -3,7 +3,7 @@ JOBS ?= $(shell nproc)
 BUILD := build/default
 ASAN := build/asan
 
-.PHONY: all deps build run test test-fast asan fuzz mutate bench format screenshots clean
+.PHONY: all deps build run test test-fast asan fuzz mutate bench format screenshots package package-check clean
 
 all: build
 
@@ -52,6 +52,15 @@ format:
 screenshots: build
 	@scripts/take-screenshots
 	@scripts/take-run-screenshots
+
+# The Debian package, written into this folder: apt install ./tarnwell_*.deb
+package: build
+	@scripts/install-deps --package
+	@cd $(BUILD) && rm -f tarnwell_*.deb && cpack -G DEB >/dev/null
+	@rm -f tarnwell_*.deb && cp $(BUILD)/tarnwell_*.deb . && ls tarnwell_*.deb
+
+package-check: package
+	@scripts/check-package tarnwell_*.deb
 
 clean:
 	@rm -rf build

@@ -2,6 +2,7 @@
 //
 //   quentrix-sim [--seed N] [--pal] [--speed X] [--link PATH] [--pool F.POL] [--platform N]
 //                [--video FILE [--circle X,Y,R] [--invert]]
+//   quentrix-sim --help | --version
 //
 // Opens a pseudo-terminal, prints the device path of its far end on the first line of
 // standard output (and makes PATH a symbolic link to it), then behaves as the Quentrix on
@@ -29,6 +30,7 @@
 #include <vector>
 
 #include "core/numbers.h"
+#include "core/version.h"
 #include "pool/pool_defaults.h"
 #include "pool/pool_file.h"
 #include "tracker/simulated_unit.h"
@@ -61,7 +63,9 @@ constexpr const char* kUsage =
     "  --video FILE  serve a recorded video: the animal is tracked in its frames\n"
     "  --circle X,Y,R  the pool's circle in the video, pixels (default: the whole picture)\n"
     "  --invert      a light animal on dark water\n"
-    "Commands on standard input: type help.\n";
+    "  --version     the version and the build date; --help: this text\n"
+    "Commands on standard input: type help.\n"
+    "Exit status: 0 when stopped, 1 when the unit cannot be started, 2 on a usage error.\n";
 
 struct Options {
   uint64_t seed = 1;
@@ -159,6 +163,10 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
       std::cout << kUsage;
+      return 0;
+    }
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::cout << tarnwell::VersionText("quentrix-sim");
       return 0;
     }
   }

@@ -7,6 +7,7 @@
 
 #include "cli_commands.h"
 #include "cli_support.h"
+#include "core/version.h"
 
 namespace {
 
@@ -40,6 +41,10 @@ int Run(std::vector<std::string> args) {
     const std::string option = args.front();
     if (option == "--help" || option == "-h") {
       std::cout << tarnwell::cli::GeneralUsage();
+      return kExitOk;
+    }
+    if (option == "--version") {
+      std::cout << tarnwell::VersionText("tarnwell-cli");
       return kExitOk;
     }
     if (option == "--home") {

@@ -55,7 +55,8 @@ constexpr std::string_view kGeneralFooter =
     "\nThe home folder is --home DIR, else $TARNWELL_HOME, else ~/.local/share/tarnwell.\n"
     "Questions are answered Yes/OK with --yes, No/Cancel otherwise; messages go to standard error.\n"
     "Exit status: 0 success, 1 failure, 2 usage error.\n"
-    "tarnwell-cli help COMMAND (or COMMAND --help) shows one command.\n";
+    "tarnwell-cli help COMMAND (or COMMAND --help) shows one command;\n"
+    "tarnwell-cli --version the version and the build date.\n";
 
 std::string Indented(std::string_view text, std::string_view indent) {
   std::string out;

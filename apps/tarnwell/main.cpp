@@ -2,6 +2,7 @@
 //
 //   tarnwell [--home DIR] [--simulator | --port DEVICE | --camera DEVICE | --video FILE]
 //            [--screenshot FILE [--screen NAME]] [Qt options]
+//   tarnwell --help | --version
 //
 // --simulator attaches the built-in simulated unit (what `make run` starts); --port opens
 // any serial device directly (a USB adapter, a pseudo-terminal of quentrix-sim). --camera
@@ -11,6 +12,7 @@
 // program as the close box would (the README's screenshots are taken this way).
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QIcon>
 #include <QMessageBox>
 #include <QObject>
 #include <QTimer>
@@ -18,10 +20,12 @@
 #include <exception>
 #include <iostream>
 #include <memory>
+#include <string_view>
 
 #include "core/clock.h"
 #include "core/home_lock.h"
 #include "core/program.h"
+#include "core/version.h"
 #include "experiment/subject_table.h"
 #include "io/qt_serial_port.h"
 #include "tracker/simulated_serial_port.h"
@@ -65,6 +69,42 @@ class TarnwellApplication : public QApplication {
   }
 };
 
+// The program's options. Qt's own (-platform, -display, -style, ...) are taken out of the
+// arguments by the application object before these are parsed.
+struct CommandLine {
+  QCommandLineParser parser;
+  QCommandLineOption helpOption{"help"};
+  const QCommandLineOption versionOption{{"v", "version"}, "Show the version and the build date."};
+  const QCommandLineOption homeOption{"home", "The home folder (settings, setups, temporary files).", "DIR"};
+  const QCommandLineOption simulatorOption{"simulator", "Attach the built-in simulated tracking unit."};
+  const QCommandLineOption portOption{"port", "Open this serial device for the unit.", "DEVICE"};
+  const QCommandLineOption seedOption{"seed", "Seed of the simulated animal.", "N", "1"};
+  const QCommandLineOption screenshotOption{"screenshot", "Save a picture of the window and end.", "FILE"};
+  const QCommandLineOption screenOption{
+      "screen", "The screen of the picture: home, monitor, system, pool, experiment.", "NAME", "home"};
+  const QCommandLineOption cameraOption{"camera", "Use this camera (V4L2 device) as the unit.", "DEVICE"};
+  const QCommandLineOption videoOption{"video", "Use this recorded video as the unit.", "FILE"};
+
+  CommandLine() {
+    parser.setApplicationDescription("Swim-maze tracking and analysis with the Quentrix unit.");
+    helpOption = parser.addHelpOption();
+    parser.addOptions(
+        {versionOption, homeOption, simulatorOption, portOption, seedOption, screenshotOption, screenOption,
+         cameraOption, videoOption});
+  }
+};
+
+// --help and --version only print: they are answered without opening the display, so they
+// work over ssh and on a machine without a desktop.
+bool OnlyPrints(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "--") break;
+    if (arg == "-h" || arg == "--help" || arg == "-?" || arg == "-v" || arg == "--version") return true;
+  }
+  return false;
+}
+
 int Refuse(tarnwell::Operator& op, const std::string& message) {
   std::cerr << "tarnwell: " << message << '\n';
   op.ShowMessage(message, "Tarnwell", tarnwell::MessageIcon::Critical);
@@ -74,28 +114,39 @@ int Refuse(tarnwell::Operator& op, const std::string& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (OnlyPrints(argc, argv)) {
+    QCoreApplication app(argc, argv);
+    CommandLine commandLine;
+    // Qt's window-system options (-platform, -display, ...) are unknown to this first look;
+    // mistakes are reported by the full start below.
+    commandLine.parser.parse(QCoreApplication::arguments());
+    if (commandLine.parser.isSet(commandLine.versionOption)) {
+      std::cout << tarnwell::VersionText("tarnwell");
+      return 0;
+    }
+    if (commandLine.parser.isSet(commandLine.helpOption)) commandLine.parser.showHelp(0);
+  }
+
   TarnwellApplication app(argc, argv);
   QApplication::setApplicationName("Tarnwell");
   QApplication::setApplicationVersion(tarnwell::kProductVersion);
+  // The desktop entry and the icon theme know the program as "tarnwell".
+  QGuiApplication::setDesktopFileName("tarnwell");
+  QApplication::setWindowIcon(QIcon::fromTheme("tarnwell"));
   // Numbers in files never go through the C locale; keep it neutral all the same.
   std::setlocale(LC_NUMERIC, "C");
 
-  QCommandLineParser parser;
-  parser.setApplicationDescription("Swim-maze tracking and analysis with the Quentrix unit.");
-  parser.addHelpOption();
-  parser.addVersionOption();
-  const QCommandLineOption homeOption("home", "The home folder (settings, setups, temporary files).", "DIR");
-  const QCommandLineOption simulatorOption("simulator", "Attach the built-in simulated tracking unit.");
-  const QCommandLineOption portOption("port", "Open this serial device for the unit.", "DEVICE");
-  const QCommandLineOption seedOption("seed", "Seed of the simulated animal.", "N", "1");
-  const QCommandLineOption screenshotOption("screenshot", "Save a picture of the window and end.", "FILE");
-  const QCommandLineOption screenOption(
-      "screen", "The screen of the picture: home, monitor, system, pool, experiment.", "NAME", "home");
-  const QCommandLineOption cameraOption("camera", "Use this camera (V4L2 device) as the unit.", "DEVICE");
-  const QCommandLineOption videoOption("video", "Use this recorded video as the unit.", "FILE");
-  parser.addOptions({homeOption, simulatorOption, portOption, seedOption, screenshotOption, screenOption,
-                     cameraOption, videoOption});
-  parser.process(app);
+  CommandLine commandLine;
+  const QCommandLineParser& parser = commandLine.parser;
+  const QCommandLineOption& homeOption = commandLine.homeOption;
+  const QCommandLineOption& simulatorOption = commandLine.simulatorOption;
+  const QCommandLineOption& portOption = commandLine.portOption;
+  const QCommandLineOption& seedOption = commandLine.seedOption;
+  const QCommandLineOption& screenshotOption = commandLine.screenshotOption;
+  const QCommandLineOption& screenOption = commandLine.screenOption;
+  commandLine.parser.process(app);
+  const QCommandLineOption& cameraOption = commandLine.cameraOption;
+  const QCommandLineOption& videoOption = commandLine.videoOption;
   if (int(parser.isSet(simulatorOption)) + int(parser.isSet(portOption)) + int(parser.isSet(cameraOption)) +
           int(parser.isSet(videoOption)) >
       1) {

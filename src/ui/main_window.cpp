@@ -598,10 +598,13 @@ void FrmMain::ShowAbout() {
 }
 
 QString FrmMain::FindManual() {
-  const QString appDir = QCoreApplication::applicationDirPath();
+  return FindManual(QCoreApplication::applicationDirPath());
+}
+
+QString FrmMain::FindManual(const QString& programDir) {
   const QStringList candidates = {
-      appDir + "/manual/index.html",
-      appDir + "/../share/tarnwell/manual/index.html",
+      programDir + "/manual/index.html",
+      programDir + "/../share/doc/tarnwell/manual/index.html",
       QStringLiteral(TARNWELL_SOURCE_DIR) + "/docs/manual/index.html",
   };
   for (const QString& c : candidates) {
@@ -614,7 +617,7 @@ void FrmMain::OpenHelp() {
   const QString manual = FindManual();
   if (manual.isEmpty()) {
     context_.op.ShowMessage(
-        "The manual could not be found.\nIt belongs in the folder manual\nnext to the program.", "Help",
+        "The manual could not be found.\nIt belongs in the folder\n/usr/share/doc/tarnwell/manual.", "Help",
         MessageIcon::Exclamation);
     return;
   }

@@ -104,9 +104,11 @@ class FrmMain : public QMainWindow, public TrackerSampleSink, public Timer1Host 
   void OpenHelp();
   // Where the help opens the manual; replaced by tests.
   std::function<bool(const QUrl&)> openUrl;
-  // The manual shipped with the program: next to the binary, in its share folder, or in
-  // the source tree of a build; empty when none is found.
+  // The manual shipped with the program: next to the binary (a build tree), in the
+  // installed prefix's share/doc/tarnwell/manual (the package: /usr/bin and
+  // /usr/share/doc), or in the source tree of a build; empty when none is found.
   static QString FindManual();
+  static QString FindManual(const QString& programDir);
 
   QAction* Action(const QString& name) const;
   AppContext& Context() { return context_; }

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/version.h"
+
 namespace tarnwell {
 
 enum class ScreenMode : int32_t {
@@ -39,7 +41,6 @@ constexpr int PixelsToTwips(int pixels) {
 }
 
 inline constexpr const char* kProductName = "Tarnwell";
-inline constexpr const char* kProductVersion = "4.64";
 inline constexpr const char* kBuildDate = "October 24, 2013";
 
 // "Tarnwell v4.64", followed by " : " and the text when one is given.

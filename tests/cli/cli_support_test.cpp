@@ -65,6 +65,7 @@ TEST(TarnwellCli, ExitStatusAndHelpFollowTheCommandLineRules) {
   const std::vector<Case> cases = {
       {"--help", 0, "usage: tarnwell-cli [--home DIR] COMMAND"},
       {"help", 0, "usage: tarnwell-cli [--home DIR] COMMAND"},
+      {"--version", 0, "tarnwell-cli 4.64 (built 2"},
       {"help convert", 0, "usage: tarnwell-cli [--home DIR] convert OLDFILE"},
       {"help nope", 2, ""},
       {"", 2, ""},

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The desktop program as a process: a second program on the same home folder is refused
 # with a message (and ends when told to, even with the message open), and SIGTERM ends a
-# running program in order, writing its settings.
+# running program in order, writing its settings; --version answers without a display.
 #   app_session_test.sh PATH_TO_TARNWELL
 set -euo pipefail
 app=$1
@@ -32,4 +32,7 @@ rc=0; wait "$first" || rc=$?
 grep -q "^Com Port = " "$home/QUENTRIX.INI" || fail "QUENTRIX.INI not written"
 grep -q "^Video Type = NTSC" "$home/QUENTRIX.SET" || fail "QUENTRIX.SET not written"
 [[ -e $home/SUBJECTS.INI ]] || fail "SUBJECTS.INI not written"
+
+version=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$app" --version)
+[[ $version =~ ^tarnwell\ [0-9.]+\ \(built\ [0-9]{4}-[0-9]{2}-[0-9]{2}\)$ ]] || fail "--version said: $version"
 echo "PASS"

@@ -3,10 +3,13 @@
 // the caption, About and the manual.
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
 
@@ -26,6 +29,7 @@ class NavigationTest : public QObject {
   void leavingAScreen_runsItsLeavingActions();
   void aspectRatioOutOfRange_isLimitedWithTheRangeMessage();
   void resizeBelowMinimum_snapsTo8500By6780Twips();
+  void installedProgram_findsTheManualInItsDocFolder();
 };
 
 void NavigationTest::leavingAScreen_runsItsLeavingActions_data() {
@@ -93,6 +97,17 @@ void NavigationTest::resizeBelowMinimum_snapsTo8500By6780Twips() {
   QVERIFY(PixelsToTwips(app.window->width()) >= 8500);
   QVERIFY(PixelsToTwips(app.window->width()) < 8500 + kTwipsPerPixel);
   QCOMPARE(PixelsToTwips(app.window->height()), 6780);
+}
+
+// The package puts the program in /usr/bin and the manual in /usr/share/doc/tarnwell/manual.
+void NavigationTest::installedProgram_findsTheManualInItsDocFolder() {
+  QTemporaryDir prefix;
+  QVERIFY(QDir(prefix.path()).mkpath("bin") && QDir(prefix.path()).mkpath("share/doc/tarnwell/manual"));
+  QFile manual(prefix.path() + "/share/doc/tarnwell/manual/index.html");
+  QVERIFY(manual.open(QIODevice::WriteOnly));
+  manual.close();
+  QCOMPARE(FrmMain::FindManual(prefix.path() + "/bin"),
+           QDir::cleanPath(QFileInfo(manual).absoluteFilePath()));
 }
 
 QTEST_MAIN(NavigationTest)
