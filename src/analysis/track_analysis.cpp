@@ -233,6 +233,7 @@ void AnalyseRawTrackBytes(std::string_view bytes, const AnalysisSettings& settin
   std::vector<PoolPoint> samples;
   LoadAnalysisSamples(bytes, settings.AspectFactor, samples);
   AnalyseLoadedSamples(samples, settings, result);
+  result.Tracking = AssessTrackingQuality(bytes);
 }
 
 void AnalyseLoadedSamples(std::span<const PoolPoint> samples, const AnalysisSettings& settings,
@@ -242,7 +243,6 @@ void AnalyseLoadedSamples(std::span<const PoolPoint> samples, const AnalysisSett
   RunGeometryPass(samples, settings, result);
   ClearUnusedPlatformCounters(settings.Pool, result.Measures);
   result.OutOfPoolText = OutOfPoolWarning(result.OutOfPoolCount);
-  result.Tracking = AssessTrackingQuality(bytes);
 }
 
 bool AnalyseRawTrack(const std::filesystem::path& file, const AnalysisSettings& settings,

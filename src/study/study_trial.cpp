@@ -163,6 +163,7 @@ bool ForEachStudyTrial(const StudySheet& sheet, const StudyOptions& options, con
       trial.Checksum = Sha256Hex(bytes);
       LoadAnalysisSamples(bytes, settings.AspectFactor, samples);
       AnalyseLoadedSamples(samples, settings, trial.Result);
+      trial.Result.Tracking = AssessTrackingQuality(bytes);
       CompleteStudyTrial(trial, samples, options.Thresholds);
       if (!sink(trial)) return false;
     }
