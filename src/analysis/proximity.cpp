@@ -9,10 +9,6 @@ ProximityAccumulator::ProximityAccumulator(const PoolSetup& pool, PoolPoint star
   }
 }
 
-void ProximityAccumulator::Add(PoolPoint point) {
-  for (int i = 0; i < kPlatformCount; ++i) sumDist_[i] += PoolDistance(point, centres_[i]);
-}
-
 void ProximityAccumulator::StoreInto(TrialMeasures& measures, int32_t steps, float framesPerSecond,
                                      int32_t pathPixels, float cmPerPixel, bool zeroCumulative) const {
   const float duration = static_cast<float>(steps) / framesPerSecond;

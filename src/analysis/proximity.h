@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 
 #include "analysis/trial_measures.h"
@@ -18,8 +19,21 @@ class ProximityAccumulator {
   ProximityAccumulator(const PoolSetup& pool, PoolPoint start);
 
   /// Adds a processed point's distance to every platform (also points outside the pool
-  /// and points where the animal did not move).
-  void Add(PoolPoint point);
+  /// and points where the animal did not move). The distance is PoolDistance's, written
+  /// out here because pass 2 adds four of them for every sample of every trial.
+  void Add(PoolPoint point) {
+    // A point where the animal stayed (or was not seen) adds the distances it added last.
+    if (!(hasLast_ && point == last_)) {
+      for (int i = 0; i < kPlatformCount; ++i) {
+        const double dx = static_cast<double>(point.X) - centres_[i].X;
+        const double dy = static_cast<double>(point.Y) - centres_[i].Y;
+        lastDist_[i] = static_cast<float>(std::sqrt(dx * dx + dy * dy));
+      }
+      last_ = point;
+      hasLast_ = true;
+    }
+    for (int i = 0; i < kPlatformCount; ++i) sumDist_[i] += lastDist_[i];
+  }
 
   /// Writes ProximityAvg and Cumulative of every platform. `steps` is the pass's
   /// processed count less one, so the duration is steps / framesPerSecond. Without path
@@ -35,6 +49,9 @@ class ProximityAccumulator {
   std::array<PoolPoint, 4> centres_{};
   std::array<float, 4> startDist_{};
   std::array<float, 4> sumDist_{};
+  std::array<float, 4> lastDist_{};
+  PoolPoint last_{};
+  bool hasLast_ = false;
 };
 
 }  // namespace tarnwell

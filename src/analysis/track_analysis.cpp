@@ -86,6 +86,18 @@ void RunEventPass(std::span<const PoolPoint> samples, const AnalysisSettings& se
   const int rate = settings.SampleRate();
   const int goal = GoalPlatformIndex(experiment);
   TrialMeasures& measures = result.Measures;
+  const CounterZoneTest counterZones(experiment, pool, 1.0);
+  // A point this near the centre of a round pool is inside it without asking RingOf.
+  double surelyInside = -1;
+  if (pool.Round && pool.NumRings >= 1 && pool.NumRings <= kMaxRings && pool.RingRadius[0] > 2.0f) {
+    const double inner = std::floor(static_cast<double>(pool.RingRadius[0])) - 1.0;
+    surelyInside = inner * inner;
+  }
+  auto outsidePool = [&](PoolPoint p) {
+    const double dx = p.X - pool.X, dy = p.Y - pool.Y;
+    if (dx * dx + dy * dy <= surelyInside) return false;
+    return RingOf(p, pool) == kOutsidePool;
+  };
 
   result.FinishStatus = kFinishAborted;
   result.LatencySamples = 0;
@@ -134,7 +146,7 @@ void RunEventPass(std::span<const PoolPoint> samples, const AnalysisSettings& se
           goalHeading = HeadingOf(platform.X - start.X, start.Y - platform.Y);
         }
       }
-      const int16_t code = CheckActiveCounterCoinc(sample, experiment, pool, 1.0);
+      const int16_t code = counterZones.Code(sample);
       UpdateCounters(code, sample, previous, factors, measures);
       if (code >= kOnPlatformFlag) {
         result.FinishStatus = kFinishHitGoal;
@@ -160,7 +172,7 @@ void RunEventPass(std::span<const PoolPoint> samples, const AnalysisSettings& se
       seconds += 1;
       if (seconds >= experiment.MaxTime) result.FinishStatus = kFinishTimedOut;
     }
-    if (valid && (havePrevious || isFirst) && RingOf(sample, pool) == kOutsidePool) {
+    if (valid && (havePrevious || isFirst) && outsidePool(sample)) {
       result.OutOfPoolCount += 1;
     }
     if (result.FinishStatus != kFinishHitGoal) result.LatencySamples += 1;
@@ -214,7 +226,7 @@ void RunGeometryPass(std::span<const PoolPoint> samples, const AnalysisSettings&
     proximity.Add(current);
     const int cell = zones.CellOf(current);
     const bool moved = !(current == previous);
-    if (cell >= 0 && moved) pathPixels = CLng(static_cast<double>(pathPixels) + step);
+    if (cell >= 0 && moved) pathPixels = RoundedPixelSum(pathPixels, step);
     zones.Count(cell, moved, step);
     previous = current;
     ++index;

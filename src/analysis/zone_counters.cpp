@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 
 #include "core/numbers.h"
 
@@ -11,6 +12,25 @@ namespace tarnwell {
 int16_t CheckActiveCounterCoinc(PoolPoint sample, const ExperimentSetup& experiment, const PoolSetup& pool,
                                 double yScale) {
   return static_cast<int16_t>(PlatformZoneOf(sample, experiment.ActivePlatform, pool, yScale));
+}
+
+CounterZoneTest::CounterZoneTest(const ExperimentSetup& experiment, const PoolSetup& pool, double yScale)
+    : yScale_(yScale) {
+  const int activePlatform = experiment.ActivePlatform;
+  for (int i = 0; i < kPlatformCount; ++i) {
+    const PlatformSetup& platform = pool.Platforms[i];
+    Zone& zone = zones_[i];
+    zone.x = platform.X;
+    zone.y = platform.Y;
+    zone.radius = platform.Radius;
+    zone.counterRadius = platform.Radius * static_cast<float>(platform.CMultiplier) / 100.0f;
+    zone.round = platform.Round;
+    zone.active = activePlatform > kPlatformCount || activePlatform == i + 1;
+    // Half a unit of room keeps rounding at the edge out of the shortcut; a radius that
+    // is not a number never takes it.
+    zone.reach = static_cast<double>(zone.counterRadius) + 0.5;
+    if (std::isnan(zone.reach)) zone.reach = std::numeric_limits<double>::infinity();
+  }
 }
 
 CentimetreFactors CentimetreFactorsOf(const PoolSetup& pool) {
@@ -80,40 +100,6 @@ ZoneTableBuilder::ZoneTableBuilder(const PoolSetup& pool)
     const double radius = withRings.RingRadius[n - 1 - k];
     ringLimitSquared_[k] = radius < 0.0 ? -1.0 : radius * radius;
   }
-}
-
-int ZoneTableBuilder::CellOf(PoolPoint point) const {
-  const int dx = point.X - centreX_;
-  const int dy = point.Y - centreY_;
-  int quadrant = 0;
-  if (quadrants_) {
-    if (dx >= 0) {
-      quadrant = dy >= 0 ? 0 : 3;
-    } else {
-      quadrant = dy >= 0 ? 1 : 2;
-    }
-  }
-  const double dx2 = static_cast<double>(dx) * dx;
-  const double dy2 = static_cast<double>(dy) * dy;
-  for (int k = 0; k < rings_; ++k) {
-    const double limit = ringLimitSquared_[k];
-    const bool inside = round_ ? (dx2 + dy2 < limit) : (dx2 <= limit && dy2 <= limit);
-    if (inside) return k * 4 + quadrant;
-  }
-  return -1;
-}
-
-void ZoneTableBuilder::Count(int cell, bool moved, float step) {
-  if (cell < 0 || cell >= 16) {
-    rememberedCell_ = -1;
-    return;
-  }
-  samples_[cell] += 1;
-  if (moved) {
-    pixels_[cell] = CLng(static_cast<double>(pixels_[cell]) + step);
-    if (cell != rememberedCell_) entries_[cell] += 1;
-  }
-  rememberedCell_ = cell;
 }
 
 void ZoneTableBuilder::StoreInto(TrialMeasures& measures, float framesPerSecond, float cmPerPixel) const {

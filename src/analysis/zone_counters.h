@@ -5,9 +5,11 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 
 #include "analysis/trial_measures.h"
+#include "core/numbers.h"
 #include "experiment/experiment_setup.h"
 #include "pool/pool_setup.h"
 #include "pool/zones.h"
@@ -20,6 +22,55 @@ namespace tarnwell {
 /// (stored samples are scaled when read).
 int16_t CheckActiveCounterCoinc(PoolPoint sample, const ExperimentSetup& experiment, const PoolSetup& pool,
                                 double yScale);
+
+/// CheckActiveCounterCoinc for many samples against one setup: what depends on the setup
+/// alone (each zone's radius, which platforms are active) is worked out once, and a
+/// sample farther than a zone's radius from its platform along either axis is passed over
+/// without its distance. Every other sample gets exactly the test of PlatformZoneOf, so
+/// both give the same code for every sample. Pass 1 of the analysis runs it on every
+/// sample of every trial.
+class CounterZoneTest {
+ public:
+  CounterZoneTest(const ExperimentSetup& experiment, const PoolSetup& pool, double yScale);
+  int16_t Code(PoolPoint sample) const {
+    if (sample.Y >= 255) return kNoPlatformZone;
+    const double x = sample.X;
+    const double y = sample.Y * yScale_;
+    int result = kNoPlatformZone;
+    int onIndex = -1;
+    for (int i = 0; i < kPlatformCount; ++i) {
+      const Zone& zone = zones_[i];
+      const double dx = x - zone.x;
+      const double dy = y - zone.y;
+      if (std::fabs(dx) > zone.reach || std::fabs(dy) > zone.reach) continue;
+      if (zone.round) {
+        const double d = std::sqrt(dy * dy + dx * dx);
+        if (d <= zone.counterRadius) {
+          result = i;
+          if (d <= zone.radius && zone.active) onIndex = i;
+        }
+      } else {
+        const double ax = std::fabs(dx);
+        const double ay = std::fabs(dy);
+        if (ax <= zone.counterRadius && ay <= zone.counterRadius) {
+          result = i;
+          if (ax <= zone.radius && ay <= zone.radius && zone.active) onIndex = i;
+        }
+      }
+    }
+    return static_cast<int16_t>(onIndex >= 0 ? kOnPlatformFlag + onIndex : result);
+  }
+
+ private:
+  struct Zone {
+    double x = 0, y = 0;
+    float radius = 0, counterRadius = 0;
+    double reach = 0;  ///< beyond this along an axis the sample is outside the zone
+    bool round = true, active = false;
+  };
+  std::array<Zone, kPlatformCount> zones_{};
+  double yScale_ = 1.0;
+};
 
 /// Centimetres per tracker unit along each axis, for the path sums of the counters and of
 /// the live run: ActualSizeX / D and ActualSizeY / D with D the pool's diameter in
@@ -53,6 +104,20 @@ bool CounterZoneReachesPool(const PlatformSetup& platform, const PoolSetup& pool
 /// whose counter zone does not reach into the pool: such a platform is not in use.
 void ClearUnusedPlatformCounters(const PoolSetup& pool, TrialMeasures& measures);
 
+/// CLng(pixels + step), the running pixel sum of pass 2 rounded half to even after every
+/// step; written out here because pass 2 rounds twice a sample. Values CLng would
+/// saturate go to CLng itself.
+inline int32_t RoundedPixelSum(int32_t pixels, float step) {
+  const double value = static_cast<double>(pixels) + static_cast<double>(step);
+  if (!(value > -2147483648.0 && value < 2147483647.0)) return CLng(value);
+  const double lower = std::floor(value);
+  const double fraction = value - lower;
+  const auto whole = static_cast<int64_t>(lower);
+  if (fraction > 0.5) return static_cast<int32_t>(whole + 1);
+  if (fraction < 0.5) return static_cast<int32_t>(whole);
+  return static_cast<int32_t>(whole % 2 == 0 ? whole : whole + 1);
+}
+
 /// The quadrant-by-ring zone table as pass 2 builds it, kept in whole samples and whole
 /// pixels until StoreInto converts it.
 class ZoneTableBuilder {
@@ -63,14 +128,44 @@ class ZoneTableBuilder {
   /// dx ≥ 0, dy ≥ 0 (lower right), 3 for dx ≥ 0, dy < 0, 1 for dx < 0, dy ≥ 0, 2 for
   /// dx < 0, dy < 0; always 0 without the Quadrants option. Rings from the centre out;
   /// a round pool's ring boundary belongs to the outer ring, a square one's to the inner.
-  int CellOf(PoolPoint point) const;
+  int CellOf(PoolPoint point) const {
+    const int dx = point.X - centreX_;
+    const int dy = point.Y - centreY_;
+    int quadrant = 0;
+    if (quadrants_) {
+      if (dx >= 0) {
+        quadrant = dy >= 0 ? 0 : 3;
+      } else {
+        quadrant = dy >= 0 ? 1 : 2;
+      }
+    }
+    const double dx2 = static_cast<double>(dx) * dx;
+    const double dy2 = static_cast<double>(dy) * dy;
+    for (int k = 0; k < rings_; ++k) {
+      const double limit = ringLimitSquared_[k];
+      const bool inside = round_ ? (dx2 + dy2 < limit) : (dx2 <= limit && dy2 <= limit);
+      if (inside) return k * 4 + quadrant;
+    }
+    return -1;
+  }
 
   /// One processed sample in `cell`: a sample outside the pool (cell -1) leaves no cell
   /// remembered, so coming back counts an entry. Otherwise the cell gains a sample; when
   /// the animal moved, its pixel path gains `step` (rounded to a whole pixel, half to
   /// even, after every step) and an entry is counted if the cell differs from the
   /// remembered one. The cell is remembered.
-  void Count(int cell, bool moved, float step);
+  void Count(int cell, bool moved, float step) {
+    if (cell < 0 || cell >= 16) {
+      rememberedCell_ = -1;
+      return;
+    }
+    samples_[cell] += 1;
+    if (moved) {
+      pixels_[cell] = RoundedPixelSum(pixels_[cell], step);
+      if (cell != rememberedCell_) entries_[cell] += 1;
+    }
+    rememberedCell_ = cell;
+  }
 
   /// Writes the table into measures.Zones: reported column q of ring r is internal cell
   /// (3 − q) + 4r; time = samples / framesPerSecond, path = pixels × cmPerPixel.

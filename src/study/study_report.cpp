@@ -108,7 +108,7 @@ void LineChart(Page& page, const DrawArea& area, const std::string& title,
   plot.width -= legendWidth;
   const double span = xMax > xMin ? xMax - xMin : 1;
   const double pad = plot.width * 0.05;
-  auto X = [&](double x) {
+  auto XOf = [&](double x) {
     return plot.left + pad + (plot.width - 2 * pad) * (xMax > xMin ? (x - xMin) / span : 0.5);
   };
   auto Y = [&](double y) { return plot.top + plot.height * (1 - y / yMax); };

@@ -170,5 +170,42 @@ TEST(CounterZoneReachesPool, RoundAndSquarePools) {
   }
 }
 
+// Pass 1's shortcut must give PlatformZoneOf's code for every sample: round and square
+// zones, fractional radii whose edge falls between pixels, a counter zone smaller than
+// the platform, a y scale, every active-platform setting.
+TEST(CounterZoneTest, AgreesWithPlatformZoneOfEverywhere) {
+  PoolSetup pool;
+  const PlatformSetup platforms[4] = {{150, 70, 10.0f, true, 150},
+                                      {100, 70, 7.3f, false, 200},
+                                      {100, 120, 12.5f, true, 80},
+                                      {150, 118, 0.0f, true, 150}};
+  for (int i = 0; i < 4; ++i) pool.Platforms[i] = platforms[i];
+  ExperimentSetup experiment;
+  for (double yScale : {1.0, 0.87}) {
+    for (int16_t active = 0; active <= 5; ++active) {
+      experiment.ActivePlatform = active;
+      const CounterZoneTest test(experiment, pool, yScale);
+      for (int x = 60; x < 200; ++x) {
+        for (int y = 40; y < 160; ++y) {
+          const PoolPoint p{static_cast<int16_t>(x), static_cast<int16_t>(y)};
+          ASSERT_EQ(test.Code(p), PlatformZoneOf(p, active, pool, yScale))
+              << x << "," << y << " active " << active;
+        }
+      }
+      EXPECT_EQ(test.Code(PoolPoint{150, 255}), kNoPlatformZone);
+    }
+  }
+}
+
+TEST(RoundedPixelSum, IsCLngOfTheSum) {
+  for (int32_t pixels : {0, 1, 2, 7, -3, -4, 1000001, 2147483600, -2147483600, 2147483646, -2147483647}) {
+    for (float step :
+         {0.0f, 0.5f, 1.5f, 2.5f, 0.4999999f, 2.236068f, 1.4142135f, 100.5f, 1e9f, -1e9f, 60.0f}) {
+      EXPECT_EQ(RoundedPixelSum(pixels, step), CLng(static_cast<double>(pixels) + step))
+          << pixels << " + " << step;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tarnwell
