@@ -15,7 +15,7 @@ struct CommandHelp {
 };
 
 // The commands in the order the usage lists them.
-constexpr std::array<CommandHelp, 10> kCommandHelp = {{
+constexpr std::array<CommandHelp, 11> kCommandHelp = {{
     {"convert",
      "convert OLDFILE [--pool-out F.POL] [--experiment-out F.CFG] [--subjects-out F.INI]\n"
      "      read a binary experiment (.EXP) or old configuration (.CFG) and write the current setups\n"},
