@@ -228,14 +228,23 @@ void RunGeometryPass(std::span<const PoolPoint> samples, const AnalysisSettings&
                       singleSampleEpoch);
 }
 
-void AnalyseRawTrackBytes(std::string_view bytes, const AnalysisSettings& settings, TrialResult& result) {
-  ClearAllMazeExptData(result);
-  std::vector<PoolPoint> samples;
-  LoadAnalysisSamples(bytes, settings.AspectFactor, samples);
+namespace {
+
+void AnalyseLoadedSamples(std::span<const PoolPoint> samples, const AnalysisSettings& settings,
+                          TrialResult& result) {
   RunEventPass(samples, settings, result);
   RunGeometryPass(samples, settings, result);
   ClearUnusedPlatformCounters(settings.Pool, result.Measures);
   result.OutOfPoolText = OutOfPoolWarning(result.OutOfPoolCount);
+}
+
+}  // namespace
+
+void AnalyseRawTrackBytes(std::string_view bytes, const AnalysisSettings& settings, TrialResult& result) {
+  ClearAllMazeExptData(result);
+  std::vector<PoolPoint> samples;
+  LoadAnalysisSamples(bytes, settings.AspectFactor, samples);
+  AnalyseLoadedSamples(samples, settings, result);
 }
 
 bool AnalyseRawTrack(const std::filesystem::path& file, const AnalysisSettings& settings,
@@ -245,9 +254,14 @@ bool AnalyseRawTrack(const std::filesystem::path& file, const AnalysisSettings& 
   if (!found) return false;
   std::error_code error;
   if (!fs::is_regular_file(*found, error)) return false;
-  std::string bytes;
-  if (!ReadWholeFile(*found, bytes)) return false;
-  AnalyseRawTrackBytes(bytes, settings, result);
+  std::vector<PoolPoint> samples;
+  {
+    // The file's bytes go once loaded: a long track is held once, not twice.
+    std::string bytes;
+    if (!ReadWholeFile(*found, bytes)) return false;
+    LoadAnalysisSamples(bytes, settings.AspectFactor, samples);
+  }
+  AnalyseLoadedSamples(samples, settings, result);
   return true;
 }
 
