@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <fstream>
 #include <system_error>
 
 #include "core/file_util.h"
@@ -70,6 +71,22 @@ bool ReadRawTrack(const std::filesystem::path& file, RawTrack& track) {
   if (!ReadWholeFile(*found, bytes)) return false;
   track = ParseRawTrack(bytes);
   return true;
+}
+
+bool ForEachRawSample(const std::filesystem::path& file, const std::function<void(RawSample)>& visit) {
+  const std::optional<fs::path> found = FindExistingFile(file);
+  if (!found) return false;
+  std::ifstream in(*found, std::ios::binary);
+  if (!in) return false;
+  std::string piece(1 << 16, '\0');
+  while (in) {
+    in.read(piece.data(), static_cast<std::streamsize>(piece.size()));
+    const std::size_t got = static_cast<std::size_t>(in.gcount());
+    for (std::size_t i = 0; i + 1 < got; i += 2) {
+      visit(RawSample{static_cast<uint8_t>(piece[i]), static_cast<uint8_t>(piece[i + 1])});
+    }
+  }
+  return !in.bad();
 }
 
 bool WriteRawTrack(const std::filesystem::path& file, const RawTrack& track, std::string* error) {

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,6 +53,11 @@ std::string SerializeRawTrack(const RawTrack& track);
 /// Windows may be named in any case). False when it does not exist or cannot be read;
 /// the track is then empty.
 bool ReadRawTrack(const std::filesystem::path& file, RawTrack& track);
+
+/// Hands every whole sample of a raw track file to `visit`, in order, reading the file in
+/// pieces, so a track of any length is never held in memory at once. The file is found
+/// as ReadRawTrack finds it. False when it does not exist or cannot be read.
+bool ForEachRawSample(const std::filesystem::path& file, const std::function<void(RawSample)>& visit);
 
 /// Writes a raw track file through a temporary file and a rename, so an older file of
 /// that name is replaced whole or not at all.

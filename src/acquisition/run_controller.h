@@ -96,9 +96,12 @@ class RunController : public TrackerSampleSink {
   // ---- Start-up ---------------------------------------------------------------------
 
   /// A page left non-empty by a trial that never finished (a crash, a power cut) is moved
-  /// to a recovery file and the operator told where it is. Returns the recovery file, or
-  /// nothing when there was nothing to keep. Also run before the first trial of every
-  /// experiment, so a stale page is never overwritten or taken for a new subject's track.
+  /// to a recovery file named after that trial's experiment and subject (the page's owner
+  /// note; "BINTEMP" without one) and the operator told where it is. Returns the recovery
+  /// file, or nothing when there was nothing to keep. Also run before the first trial of
+  /// every experiment, so a stale page is never overwritten or taken for a new subject's
+  /// track. As the first use of the home folder, it also clears the home of temporary
+  /// files that killed atomic writes left behind.
   std::optional<std::filesystem::path> CheckForUnfinishedTrial();
 
   // ---- The screen ---------------------------------------------------------------------

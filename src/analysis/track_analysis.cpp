@@ -241,13 +241,6 @@ void RunGeometryPass(std::span<const PoolPoint> samples, const AnalysisSettings&
                       singleSampleEpoch);
 }
 
-void AnalyseRawTrackBytes(std::string_view bytes, const AnalysisSettings& settings, TrialResult& result) {
-  std::vector<PoolPoint> samples;
-  LoadAnalysisSamples(bytes, settings.AspectFactor, samples);
-  AnalyseLoadedSamples(samples, settings, result);
-  result.Tracking = AssessTrackingQuality(bytes);
-}
-
 void AnalyseLoadedSamples(std::span<const PoolPoint> samples, const AnalysisSettings& settings,
                           TrialResult& result) {
   ClearAllMazeExptData(result);
@@ -257,6 +250,13 @@ void AnalyseLoadedSamples(std::span<const PoolPoint> samples, const AnalysisSett
   result.OutOfPoolText = OutOfPoolWarning(result.OutOfPoolCount);
 }
 
+void AnalyseRawTrackBytes(std::string_view bytes, const AnalysisSettings& settings, TrialResult& result) {
+  std::vector<PoolPoint> samples;
+  LoadAnalysisSamples(bytes, settings.AspectFactor, samples);
+  AnalyseLoadedSamples(samples, settings, result);
+  result.Tracking = AssessTrackingQuality(bytes);
+}
+
 bool AnalyseRawTrack(const std::filesystem::path& file, const AnalysisSettings& settings,
                      TrialResult& result) {
   ClearAllMazeExptData(result);
@@ -264,9 +264,17 @@ bool AnalyseRawTrack(const std::filesystem::path& file, const AnalysisSettings& 
   if (!found) return false;
   std::error_code error;
   if (!fs::is_regular_file(*found, error)) return false;
-  std::string bytes;
-  if (!ReadWholeFile(*found, bytes)) return false;
-  AnalyseRawTrackBytes(bytes, settings, result);
+  std::vector<PoolPoint> samples;
+  TrackingQuality tracking;
+  {
+    // The file's bytes go once loaded: a long track is held once, not twice.
+    std::string bytes;
+    if (!ReadWholeFile(*found, bytes)) return false;
+    LoadAnalysisSamples(bytes, settings.AspectFactor, samples);
+    tracking = AssessTrackingQuality(bytes);
+  }
+  AnalyseLoadedSamples(samples, settings, result);
+  result.Tracking = tracking;
   return true;
 }
 

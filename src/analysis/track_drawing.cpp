@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <functional>
 #include <numeric>
 #include <string>
 
+#include "core/file_util.h"
 #include "core/numbers.h"
 
 namespace tarnwell {
@@ -152,33 +154,37 @@ TrackDrawingSummary DrawTrack(Surface& target, std::span<const RawSample> track,
   return summary;
 }
 
-std::vector<RawSample> DecimateTrackForDrawing(std::span<const RawSample> track, std::size_t maxPoints) {
-  if (track.size() <= maxPoints) return std::vector<RawSample>(track.begin(), track.end());
+namespace {
+
+// One pass over a track's samples, in order; false when the samples could not be read.
+using SamplePass = std::function<bool(const std::function<void(RawSample)>&)>;
+
+bool DecimateSamples(const SamplePass& pass, std::size_t maxPoints, std::vector<RawSample>& kept) {
   // A sample that draws something: seen, and moved since the last seen one or back
   // after a gap.
-  const auto forEachMove = [&track](auto&& visit) {
+  const auto forEachMove = [&pass](const std::function<void(const RawSample&, bool)>& visit) {
     std::optional<RawSample> lastSeen;
     bool hidden = false;
-    for (const RawSample& sample : track) {
+    return pass([&](RawSample sample) {
       if (sample.Y == kNotSeen) {
         hidden = lastSeen.has_value();
-        continue;
+        return;
       }
       if (!lastSeen || hidden || !(sample == *lastSeen)) visit(sample, hidden);
       lastSeen = sample;
       hidden = false;
-    }
+    });
   };
   std::size_t moves = 0;
-  forEachMove([&moves](const RawSample&, bool) { ++moves; });
+  if (!forEachMove([&moves](const RawSample&, bool) { ++moves; })) return false;
   const std::size_t keepEvery =
       std::max<std::size_t>(1, (moves + maxPoints - 1) / std::max<std::size_t>(maxPoints, 1));
 
-  std::vector<RawSample> kept;
+  kept.clear();
   kept.reserve(2 * (moves / keepEvery + 2));
   std::size_t index = 0;
   bool gapSinceKept = false;
-  forEachMove([&](const RawSample& sample, bool afterGap) {
+  return forEachMove([&](const RawSample& sample, bool afterGap) {
     gapSinceKept = gapSinceKept || afterGap;
     if (index % keepEvery == 0 || index + 1 == moves) {
       if (gapSinceKept && !kept.empty()) kept.push_back(RawSample{0, kNotSeen});
@@ -187,7 +193,39 @@ std::vector<RawSample> DecimateTrackForDrawing(std::span<const RawSample> track,
     }
     ++index;
   });
+}
+
+}  // namespace
+
+std::vector<RawSample> DecimateTrackForDrawing(std::span<const RawSample> track, std::size_t maxPoints) {
+  std::vector<RawSample> kept(track.begin(), track.end());
+  if (track.size() <= maxPoints) return kept;
+  DecimateSamples(
+      [track](const std::function<void(RawSample)>& visit) {
+        for (const RawSample& sample : track) visit(sample);
+        return true;
+      },
+      maxPoints, kept);
   return kept;
+}
+
+bool ReadTrackForDrawing(const std::filesystem::path& rawFile, std::size_t maxPoints,
+                         std::vector<RawSample>& drawn) {
+  drawn.clear();
+  const std::optional<std::filesystem::path> found = FindExistingFile(rawFile);
+  std::error_code error;
+  if (!found || !std::filesystem::is_regular_file(*found, error)) return false;
+  const std::uintmax_t samples = std::filesystem::file_size(*found, error) / 2;
+  if (error) return false;
+  if (samples <= maxPoints) {
+    RawTrack track;
+    if (!ReadRawTrack(*found, track)) return false;
+    drawn = std::move(track.Samples);
+    return true;
+  }
+  return DecimateSamples(
+      [&found](const std::function<void(RawSample)>& visit) { return ForEachRawSample(*found, visit); },
+      maxPoints, drawn);
 }
 
 TrackDrawingSummary DrawTrialPicture(Surface& target, const PoolSetup& pool, double aspect,

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <span>
 #include <vector>
@@ -72,6 +73,11 @@ inline TrackDrawingSummary DrawTrack(Surface& target, const RawTrack& track, con
 /// wherever hidden samples were passed over, so a gap is still drawn as a gap. A track of
 /// at most `maxPoints` samples is returned as it is.
 std::vector<RawSample> DecimateTrackForDrawing(std::span<const RawSample> track, std::size_t maxPoints);
+
+/// The same for a raw track file, read in pieces: a long file is never held whole. False
+/// when it does not exist or cannot be read.
+bool ReadTrackForDrawing(const std::filesystem::path& rawFile, std::size_t maxPoints,
+                         std::vector<RawSample>& drawn);
 
 /// The whole trial picture: the area cleared, the analysed pool drawn (no item
 /// selected), the track over it.

@@ -72,11 +72,9 @@ bool SetupPrinter(PrinterDevice& printer, PrinterState& state) {
 }
 
 bool PrepareViewedTrial(ReanalysisState& state, const std::filesystem::path& rawFile, PrintedTrial& trial) {
-  RawTrack track;
-  if (!ReadRawTrack(rawFile, track)) return false;
   // Only what is drawn is kept; the analysis reads the file itself.
-  std::vector<RawSample> drawn = DecimateTrackForDrawing(track.Samples, kPrintedTrackPoints);
-  track = RawTrack{};
+  std::vector<RawSample> drawn;
+  if (!ReadTrackForDrawing(rawFile, kPrintedTrackPoints, drawn)) return false;
   LoadExperimentAnalysisSettings(state);
   const int fromName = SubjectIndexOfRawFile(state.DataFile, rawFile);
   if (fromName >= 0) state.CurrentSubject = fromName;

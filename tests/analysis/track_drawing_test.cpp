@@ -97,7 +97,7 @@ TEST(DecimateTrackForDrawing, BoundsTheLinesAndKeepsEndsAndGaps) {
   EXPECT_EQ(summary.hiddenRuns, 10u) << "each lost stretch stays a gap";
 
   const std::vector<RawSample> resting(5000, RawSample{40, 50});
-  EXPECT_EQ(DecimateTrackForDrawing(resting, 10), std::vector<RawSample>{RawSample{40, 50}});
+  EXPECT_EQ(DecimateTrackForDrawing(resting, 10), (std::vector<RawSample>{RawSample{40, 50}}));
   EXPECT_EQ(DecimateTrackForDrawing(std::span<const RawSample>(track).first(10), 10).size(), 10u);
 }
 
