@@ -110,7 +110,8 @@ class RunController : public TrackerSampleSink {
   void LeaveRunScreen();
   bool IsRunScreenShown() const { return runScreenShown_; }
 
-  /// The operator picks a subject in the status grid (only between experiments).
+  /// The operator picks a subject in the status grid (whenever no trial runs): the prompt
+  /// names it and the next trial is its.
   void SelectSubject(int index);
 
   // ---- Buttons, keys and the tick -------------------------------------------------------
