@@ -679,7 +679,7 @@ void FrmMain::StartNextTrialAfterCountdown() {
   runScreen_->StartNextTrialAfterCountdown();
 }
 void FrmMain::StartAtTimeOfDay() {
-  if (screenMode_ != ScreenMode::RunExperiment && !runScreen_->IsExperimentActive()) mnuRunExpt_Click();
+  // Only on the run screen, where the operator armed it and can see it coming.
   if (screenMode_ == ScreenMode::RunExperiment) runScreen_->StartAtTimeOfDay();
 }
 

@@ -55,6 +55,7 @@ class RunExperimentTest : public QObject {
   void wholeExperimentFromTheWindow_thenItsDataOnTheDataScreen();
   void closeBoxDuringATrial_abortsAndRecordsIt();
   void unfinishedTrialAtStartUp_isKeptAsARecoveryFile();
+  void timeOfDayStart_firesOnlyOnceWhenEnteredOnTheRunScreen();
 };
 
 void RunExperimentTest::wholeExperimentFromTheWindow_thenItsDataOnTheDataScreen() {
@@ -227,6 +228,33 @@ void RunExperimentTest::unfinishedTrialAtStartUp_isKeptAsARecoveryFile() {
   app.window->close();
   QVERIFY(app.window->HasShutDown());
   QVERIFY(Exists(recovered));
+}
+
+void RunExperimentTest::timeOfDayStart_firesOnlyOnceWhenEnteredOnTheRunScreen() {
+  ExperimentScene scene;
+  AppHarness& app = scene.app;
+  app.program.settings.DelayType = 1;
+  // Midnight passes on the home screen, then on the run screen: nobody entered a time.
+  app.clock.SetTimeOfDay(86400 - 2);
+  scene.Run(3000);
+  QCOMPARE(app.Mode(), ScreenMode::Home);
+  app.Action("mnuRunExpt")->trigger();
+  QCOMPARE(app.Mode(), ScreenMode::RunExperiment);
+  app.clock.SetTimeOfDay(86400 - 2);
+  scene.Run(3000);
+  QVERIFY(!scene.RunScreen()->IsExperimentActive());
+  QCOMPARE(scene.Text("lblStartTime"), std::string());
+
+  // The operator enters a time: it fires then, once.
+  auto* box = app.window->findChild<QTimeEdit*>("txtStartTime");
+  box->setTime(QTime(0, 0, 5));
+  QCOMPARE(scene.Text("lblStartTime"), std::string("The next trial starts at 00:00:05"));
+  scene.Run(1000);
+  QVERIFY(!scene.RunScreen()->IsExperimentActive());
+  scene.Run(3000);
+  QVERIFY(scene.RunScreen()->IsTrialRunning());
+  QCOMPARE(scene.Text("lblStartTime"), std::string());
+  QCOMPARE(scene.RunScreen()->ScheduledStartSecond(), -1);
 }
 
 QTEST_MAIN(RunExperimentTest)
