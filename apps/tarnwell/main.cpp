@@ -33,10 +33,11 @@
 namespace {
 
 // An exception that nothing handled ends the program with the designed message instead
-// of a silent abort.
+// of a silent abort, and in order: the unit stopped and reset, the settings written.
 class TarnwellApplication : public QApplication {
  public:
   using QApplication::QApplication;
+  tarnwell::FrmMain* window = nullptr;
   bool notify(QObject* receiver, QEvent* event) override {
     try {
       return QApplication::notify(receiver, event);
@@ -49,9 +50,13 @@ class TarnwellApplication : public QApplication {
   }
 
  private:
-  static void ReportUnexpected(const char* what) {
-    std::cerr << "tarnwell: unexpected error: " << what << '\n';
-    QMessageBox::critical(nullptr, "Program Error", "This program has encountered\nan unexpected error.");
+  void ReportUnexpected(const char* what) {
+    if (window != nullptr) {
+      window->ShutDownAfterUnexpectedError(what);
+    } else {
+      std::cerr << "tarnwell: unexpected error: " << what << '\n';
+      QMessageBox::critical(nullptr, "Program Error", "This program has encountered\nan unexpected error.");
+    }
     QCoreApplication::exit(1);
   }
 };
@@ -80,8 +85,8 @@ int main(int argc, char** argv) {
   const QCommandLineOption portOption("port", "Open this serial device for the unit.", "DEVICE");
   const QCommandLineOption seedOption("seed", "Seed of the simulated animal.", "N", "1");
   const QCommandLineOption screenshotOption("screenshot", "Save a picture of the window and end.", "FILE");
-  const QCommandLineOption screenOption("screen", "The screen of the picture: home, monitor, system, pool, experiment.",
-                                        "NAME", "home");
+  const QCommandLineOption screenOption(
+      "screen", "The screen of the picture: home, monitor, system, pool, experiment.", "NAME", "home");
   parser.addOptions({homeOption, simulatorOption, portOption, seedOption, screenshotOption, screenOption});
   parser.process(app);
   if (parser.isSet(simulatorOption) && parser.isSet(portOption)) {
@@ -124,7 +129,8 @@ int main(int argc, char** argv) {
   QObject::connect(&sessionSignals, &tarnwell::SessionSignals::SessionEnding, &window,
                    &tarnwell::FrmMain::EndSession);
 
-  window.FormLoad();
+  app.window = &window;
+  if (!window.RunGuarded([&window] { window.FormLoad(); })) return 1;
   // The simulated unit has no event loop of its own; the Qt port raises its notifications
   // from Qt's.
   if (unit) window.StartSerialPump(5);

@@ -15,7 +15,9 @@
 #include <QScreen>
 #include <QSplashScreen>
 #include <QStackedWidget>
+#include <exception>
 #include <filesystem>
+#include <iostream>
 
 #include "core/file_util.h"
 #include "core/settings_files.h"
@@ -385,6 +387,42 @@ void FrmMain::ShutdownProgram(bool endingSession) {
   context_.op.ShowProgress("", -1);
   context_.modal.ShowStatus("");
   context_.modal.ShowProgress("", -1);
+}
+
+void FrmMain::ShutDownAfterUnexpectedError(const std::string& what) {
+  std::cerr << "tarnwell: unexpected error: " << what << '\n';
+  if (!shutDown_) {
+    context_.op.ShowMessage("This program has encountered\nan unexpected error.", "Program Error",
+                            MessageIcon::Critical);
+  }
+  try {
+    ShutdownProgram(true);
+  } catch (...) {
+    // Whatever broke may break the shutdown too; the unit and the settings come first.
+    try {
+      context_.tracker.StopContinuousOutput();
+      context_.tracker.ResetTracker();
+      context_.tracker.CloseTrackerPort();
+    } catch (...) {
+    }
+    try {
+      SaveSettingsAtShutdown(context_.program);
+    } catch (...) {
+    }
+  }
+  hide();
+}
+
+bool FrmMain::RunGuarded(const std::function<void()>& step) {
+  try {
+    step();
+    return true;
+  } catch (const std::exception& e) {
+    ShutDownAfterUnexpectedError(e.what());
+  } catch (...) {
+    ShutDownAfterUnexpectedError("unknown exception");
+  }
+  return false;
 }
 
 void FrmMain::closeEvent(QCloseEvent* event) {
