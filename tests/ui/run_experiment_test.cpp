@@ -56,6 +56,7 @@ class RunExperimentTest : public QObject {
   void closeBoxDuringATrial_abortsAndRecordsIt();
   void unfinishedTrialAtStartUp_isKeptAsARecoveryFile();
   void timeOfDayStart_firesOnlyOnceWhenEnteredOnTheRunScreen();
+  void subjectClickedBetweenTrials_isPromptedAndRecorded();
 };
 
 void RunExperimentTest::wholeExperimentFromTheWindow_thenItsDataOnTheDataScreen() {
@@ -255,6 +256,24 @@ void RunExperimentTest::timeOfDayStart_firesOnlyOnceWhenEnteredOnTheRunScreen() 
   QVERIFY(scene.RunScreen()->IsTrialRunning());
   QCOMPARE(scene.Text("lblStartTime"), std::string());
   QCOMPARE(scene.RunScreen()->ScheduledStartSecond(), -1);
+}
+
+void RunExperimentTest::subjectClickedBetweenTrials_isPromptedAndRecorded() {
+  ExperimentScene scene;
+  scene.app.unit.HoldAnimalAt(kPlatformX, kPlatformY);
+  scene.app.Action("mnuRunExpt")->trigger();
+  QTest::mouseClick(scene.Button("cmdRunExpt"), Qt::LeftButton);
+  QVERIFY(scene.RunUntilTrialEnds(1000));
+  QVERIFY(scene.RunScreen()->IsExperimentActive());
+  SubjectStatusGrid* grid = scene.RunScreen()->SubjectGrid();
+  QCOMPARE(grid->cursor().shape(), Qt::PointingHandCursor);
+  QTest::mouseClick(grid, Qt::LeftButton, {}, grid->CellRect(2).center());
+  QCOMPARE(scene.Text("lblMessage"), Prompt("Subject #1 (RAT1) : Hit Goal", "RAT3"));
+  QTest::mouseClick(scene.Button("cmdRunExpt"), Qt::LeftButton);
+  QVERIFY(scene.RunUntilTrialEnds(1000));
+  QVERIFY(Size(scene.Numbered("02.RAW")) > 0);
+  QVERIFY(!Exists(scene.Numbered("01.RAW")));
+  QCOMPARE(Joined(GridCells(scene)), Joined({"G1) RAT1", "B2) RAT2", "G3) RAT3"}));
 }
 
 QTEST_MAIN(RunExperimentTest)
