@@ -22,6 +22,10 @@ namespace {
 
 volatile std::sig_atomic_t monitorStopRequested = 0;
 
+// A stream that sends nothing for this long has stopped (the unit lost power, hung, or
+// its cable came out of an adapter that stays present).
+constexpr int64_t kStreamSilenceMs = 2000;
+
 void OnMonitorStopSignal(int) {
   monitorStopRequested = 1;
 }
@@ -96,18 +100,32 @@ int RunMonitor(const std::string& home, const std::vector<std::string>& rawArgs)
   const auto previousInt = std::signal(SIGINT, OnMonitorStopSignal);
   const auto previousTerm = std::signal(SIGTERM, OnMonitorStopSignal);
   bool streamed = link.InitialiseAndStart();
+  std::string failure;
   if (!streamed) {
     std::cerr << "tarnwell-cli monitor: the unit did not acknowledge the switch-on; no samples\n";
   } else {
     Clock& clock = connection->GetClock();
     const int64_t end = clock.NowMs() + static_cast<int64_t>(*seconds * 1000.0);
+    int64_t lastSampleMs = clock.NowMs();
+    long long samples = printer.Count();
     while (!monitorStopRequested && link.State().ContinuousOutput) {
       const int64_t left = end - clock.NowMs();
       if (left <= 0) break;
       connection->Port().DispatchEvents(static_cast<int>(std::min<int64_t>(left, 50)));
+      if (printer.Count() != samples) {
+        samples = printer.Count();
+        lastSampleMs = clock.NowMs();
+      } else if (clock.NowMs() - lastSampleMs >= kStreamSilenceMs) {
+        failure = "no sample has come from the unit for 2 seconds; the stream has stopped";
+        break;
+      }
     }
-    // The unit went away (reported once by the link) or the stream was stopped.
-    streamed = link.State().TrackerPortOpen;
+    if (!link.State().TrackerPortOpen) {
+      failure = "the unit's device went away; the monitor stopped";
+    } else if (failure.empty() && !link.State().ContinuousOutput && !monitorStopRequested) {
+      failure = "the unit's stream was stopped";
+    }
+    streamed = failure.empty();
   }
   link.StopContinuousOutput();
   link.ResetTracker();
@@ -115,6 +133,7 @@ int RunMonitor(const std::string& home, const std::vector<std::string>& rawArgs)
   std::signal(SIGINT, previousInt);
   std::signal(SIGTERM, previousTerm);
   std::cout.flush();
+  if (!failure.empty()) return Failure(kCommand, failure);
   return streamed && std::cout ? kExitOk : kExitFailure;
 }
 

@@ -46,10 +46,11 @@
 namespace {
 
 // An exception that nothing handled ends the program with the designed message instead
-// of a silent abort.
+// of a silent abort, and in order: the unit stopped and reset, the settings written.
 class TarnwellApplication : public QApplication {
  public:
   using QApplication::QApplication;
+  tarnwell::FrmMain* window = nullptr;
   bool notify(QObject* receiver, QEvent* event) override {
     try {
       return QApplication::notify(receiver, event);
@@ -62,9 +63,13 @@ class TarnwellApplication : public QApplication {
   }
 
  private:
-  static void ReportUnexpected(const char* what) {
-    std::cerr << "tarnwell: unexpected error: " << what << '\n';
-    QMessageBox::critical(nullptr, "Program Error", "This program has encountered\nan unexpected error.");
+  void ReportUnexpected(const char* what) {
+    if (window != nullptr) {
+      window->ShutDownAfterUnexpectedError(what);
+    } else {
+      std::cerr << "tarnwell: unexpected error: " << what << '\n';
+      QMessageBox::critical(nullptr, "Program Error", "This program has encountered\nan unexpected error.");
+    }
     QCoreApplication::exit(1);
   }
 };
@@ -222,7 +227,8 @@ int main(int argc, char** argv) {
   QObject::connect(&sessionSignals, &tarnwell::SessionSignals::SessionEnding, &window,
                    &tarnwell::FrmMain::EndSession);
 
-  window.FormLoad();
+  app.window = &window;
+  if (!window.RunGuarded([&window] { window.FormLoad(); })) return 1;
   // The simulated unit has no event loop of its own; the Qt port raises its notifications
   // from Qt's.
   if (unit) window.StartSerialPump(5);

@@ -243,7 +243,8 @@ bool RunController::mnuRunExpt_Click() {
       MapComparison::Cancelled) {
     return false;
   }
-  if (CompareSubjectsWithExperiment(op_, program_.experiment, &program_.subjects) ==
+  if (CompareSubjectsWithExperiment(op_, program_.experiment,
+                                    subjectTable_ != nullptr ? subjectTable_ : &program_.subjects) ==
       SubjectComparison::Cancelled) {
     return false;
   }
@@ -301,7 +302,9 @@ void RunController::LeaveRunScreen() {
 
 void RunController::SelectSubject(int index) {
   RunState& run = program_.run;
-  if (run.ExperimentInProgress || index < 0 || index >= SubjectCount()) return;
+  // Between trials too: the grid invites the click, and the next swim is filed under
+  // whichever subject the prompt names when Start is pressed.
+  if (run.TrialRunning || index < 0 || index >= SubjectCount()) return;
   run.CurrentSubject = static_cast<int16_t>(index);
   SetLabel(RunLabel::lblCurrSess,
            " " + std::to_string(index + 1) + " of " + std::to_string(SubjectCount()) + " ");

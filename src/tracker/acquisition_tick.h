@@ -78,8 +78,10 @@ class Timer1Host {
   virtual bool IsExperimentInProgress() const = 0;
   virtual bool IsTrialRunning() const = 0;
   virtual int16_t DelayType() const = 0;  // 1: TIMEOFDAY
-  /// The time of day (whole seconds) of the scheduled start; it has no setting: 0.
-  virtual int32_t ScheduledStartSecond() const { return 0; }
+  /// The time of day (whole seconds) of the scheduled start, or -1 when the operator has
+  /// armed none: a start nobody asked for must never fire (a program left open overnight
+  /// would record the next animal at midnight).
+  virtual int32_t ScheduledStartSecond() const { return -1; }
 
   virtual void cmdStopExpt_Click() = 0;
   virtual void cmdRunExpt_Click() = 0;

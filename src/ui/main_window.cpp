@@ -15,7 +15,9 @@
 #include <QScreen>
 #include <QSplashScreen>
 #include <QStackedWidget>
+#include <exception>
 #include <filesystem>
+#include <iostream>
 
 #include "core/file_util.h"
 #include "core/settings_files.h"
@@ -396,6 +398,42 @@ void FrmMain::ShutdownProgram(bool endingSession) {
   context_.modal.ShowProgress("", -1);
 }
 
+void FrmMain::ShutDownAfterUnexpectedError(const std::string& what) {
+  std::cerr << "tarnwell: unexpected error: " << what << '\n';
+  if (!shutDown_) {
+    context_.op.ShowMessage("This program has encountered\nan unexpected error.", "Program Error",
+                            MessageIcon::Critical);
+  }
+  try {
+    ShutdownProgram(true);
+  } catch (...) {
+    // Whatever broke may break the shutdown too; the unit and the settings come first.
+    try {
+      context_.tracker.StopContinuousOutput();
+      context_.tracker.ResetTracker();
+      context_.tracker.CloseTrackerPort();
+    } catch (...) {
+    }
+    try {
+      SaveSettingsAtShutdown(context_.program);
+    } catch (...) {
+    }
+  }
+  hide();
+}
+
+bool FrmMain::RunGuarded(const std::function<void()>& step) {
+  try {
+    step();
+    return true;
+  } catch (const std::exception& e) {
+    ShutDownAfterUnexpectedError(e.what());
+  } catch (...) {
+    ShutDownAfterUnexpectedError("unknown exception");
+  }
+  return false;
+}
+
 void FrmMain::closeEvent(QCloseEvent* event) {
   if (shutDown_) {
     event->accept();
@@ -703,7 +741,7 @@ void FrmMain::StartNextTrialAfterCountdown() {
   runScreen_->StartNextTrialAfterCountdown();
 }
 void FrmMain::StartAtTimeOfDay() {
-  if (screenMode_ != ScreenMode::RunExperiment && !runScreen_->IsExperimentActive()) mnuRunExpt_Click();
+  // Only on the run screen, where the operator armed it and can see it coming.
   if (screenMode_ == ScreenMode::RunExperiment) runScreen_->StartAtTimeOfDay();
 }
 

@@ -62,6 +62,13 @@ class FrmMain : public QMainWindow, public TrackerSampleSink, public Timer1Host 
   // trial aborted and recorded, the screen left without questions, settings written, and
   // the window closed.
   void EndSession();
+  // An exception that nothing handled (in an event, or while loading): the "Program
+  // Error" message, then the ordered shutdown without questions, so the unit is still
+  // stopped and reset and the settings written. The caller then ends the program.
+  void ShutDownAfterUnexpectedError(const std::string& what);
+  // Runs a step outside the event loop (loading at start-up); an exception out of it
+  // ends as ShutDownAfterUnexpectedError. False when it threw.
+  bool RunGuarded(const std::function<void()>& step);
 
   // ---- Screens --------------------------------------------------------------------------
 

@@ -603,5 +603,24 @@ TEST_F(RunControllerTest, ALiveHitWithAnAspectRatioAgreesWithReanalysisAtThePlat
   }
 }
 
+TEST_F(RunControllerTest, ASubjectClickedBetweenTrialsIsPromptedAndRunNext) {
+  Build();
+  unit->HoldAnimalAt(kPlatformX, kPlatformY);
+  OpenRunScreen();
+  run->cmdRunExpt_Click();
+  RunTrial();
+  ASSERT_TRUE(program.run.ExperimentInProgress);
+  run->SelectSubject(2);
+  EXPECT_NE(Label(RunLabel::lblMessage).find("Please put subject \"RAT3\""), std::string::npos);
+  EXPECT_EQ(Label(RunLabel::lblCurrSess), " 3 of 3 ");
+  run->cmdRunExpt_Click();
+  RunTrial();
+  EXPECT_EQ(Read(rawFile(2)), Samples(1, kPlatformX, kPlatformY));
+  EXPECT_EQ(StatusWord(2), kStatusWordHitGoal);
+  EXPECT_FALSE(fs::exists(rawFile(1)));
+  EXPECT_EQ(StatusWord(1), 0);
+  EXPECT_EQ(program.run.CurrentSubject, 1) << "then the one still to be run";
+}
+
 }  // namespace
 }  // namespace tarnwell

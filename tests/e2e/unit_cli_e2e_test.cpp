@@ -173,6 +173,7 @@ class SimulatorOnPty {
     }
   }
   bool Running() const { return pid_ > 0 && std::filesystem::is_symlink(link_); }
+  pid_t Pid() const { return pid_; }
 
  private:
   std::filesystem::path link_;
@@ -196,6 +197,26 @@ TEST_F(UnitCliTest, UnitCheckAndMonitorThroughThePseudoTerminal) {
   }
   EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)))
       << "the link goes with the simulator";
+}
+
+TEST_F(UnitCliTest, MonitorEndsWithExit1WhenTheStreamStops) {
+  const auto link = home.Path() / "quentrix";
+  SimulatorOnPty sim(link);
+  ASSERT_TRUE(sim.Running());
+  // The unit freezes a second or so into the stream (the handshake takes about 2.6 s): the line stays, the
+  // samples stop.
+  std::thread freeze([&sim] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(4000));
+    kill(sim.Pid(), SIGSTOP);
+  });
+  const auto started = std::chrono::steady_clock::now();
+  const RunResult monitor = Cli({"monitor", "--port", link.string(), "--seconds", "20"});
+  const auto elapsed = std::chrono::steady_clock::now() - started;
+  freeze.join();
+  kill(sim.Pid(), SIGCONT);
+  EXPECT_EQ(monitor.exitCode, 1) << monitor.err;
+  EXPECT_NE(monitor.err.find("the stream has stopped"), std::string::npos) << monitor.err;
+  EXPECT_LT(std::chrono::duration_cast<std::chrono::seconds>(elapsed).count(), 15);
 }
 
 }  // namespace

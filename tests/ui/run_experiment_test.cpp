@@ -3,7 +3,9 @@
 // prompt at every step, the files the run leaves, and the data screen reading them back.
 #include <QTimeEdit>
 
+#include "acquisition/experiment_files.h"
 #include "acquisition/run_controller.h"
+#include "legacy/legacy_conversion.h"
 #include "support/experiment_scene.h"
 #include "ui/widgets/live_marker_view.h"
 #include "ui/widgets/subject_status_grid.h"
@@ -55,6 +57,9 @@ class RunExperimentTest : public QObject {
   void wholeExperimentFromTheWindow_thenItsDataOnTheDataScreen();
   void closeBoxDuringATrial_abortsAndRecordsIt();
   void unfinishedTrialAtStartUp_isKeptAsARecoveryFile();
+  void timeOfDayStart_firesOnlyOnceWhenEnteredOnTheRunScreen();
+  void subjectClickedBetweenTrials_isPromptedAndRecorded();
+  void experimentWithOtherSubjectIDs_runsTheListTheOperatorChose();
 };
 
 void RunExperimentTest::wholeExperimentFromTheWindow_thenItsDataOnTheDataScreen() {
@@ -227,6 +232,69 @@ void RunExperimentTest::unfinishedTrialAtStartUp_isKeptAsARecoveryFile() {
   app.window->close();
   QVERIFY(app.window->HasShutDown());
   QVERIFY(Exists(recovered));
+}
+
+void RunExperimentTest::timeOfDayStart_firesOnlyOnceWhenEnteredOnTheRunScreen() {
+  ExperimentScene scene;
+  AppHarness& app = scene.app;
+  app.program.settings.DelayType = 1;
+  // Midnight passes on the home screen, then on the run screen: nobody entered a time.
+  app.clock.SetTimeOfDay(86400 - 2);
+  scene.Run(3000);
+  QCOMPARE(app.Mode(), ScreenMode::Home);
+  app.Action("mnuRunExpt")->trigger();
+  QCOMPARE(app.Mode(), ScreenMode::RunExperiment);
+  app.clock.SetTimeOfDay(86400 - 2);
+  scene.Run(3000);
+  QVERIFY(!scene.RunScreen()->IsExperimentActive());
+  QCOMPARE(scene.Text("lblStartTime"), std::string());
+
+  // The operator enters a time: it fires then, once.
+  auto* box = app.window->findChild<QTimeEdit*>("txtStartTime");
+  box->setTime(QTime(0, 0, 5));
+  QCOMPARE(scene.Text("lblStartTime"), std::string("The next trial starts at 00:00:05"));
+  scene.Run(1000);
+  QVERIFY(!scene.RunScreen()->IsExperimentActive());
+  scene.Run(3000);
+  QVERIFY(scene.RunScreen()->IsTrialRunning());
+  QCOMPARE(scene.Text("lblStartTime"), std::string());
+  QCOMPARE(scene.RunScreen()->ScheduledStartSecond(), -1);
+}
+
+void RunExperimentTest::subjectClickedBetweenTrials_isPromptedAndRecorded() {
+  ExperimentScene scene;
+  scene.app.unit.HoldAnimalAt(kPlatformX, kPlatformY);
+  scene.app.Action("mnuRunExpt")->trigger();
+  QTest::mouseClick(scene.Button("cmdRunExpt"), Qt::LeftButton);
+  QVERIFY(scene.RunUntilTrialEnds(1000));
+  QVERIFY(scene.RunScreen()->IsExperimentActive());
+  SubjectStatusGrid* grid = scene.RunScreen()->SubjectGrid();
+  QCOMPARE(grid->cursor().shape(), Qt::PointingHandCursor);
+  QTest::mouseClick(grid, Qt::LeftButton, {}, grid->CellRect(2).center());
+  QCOMPARE(scene.Text("lblMessage"), Prompt("Subject #1 (RAT1) : Hit Goal", "RAT3"));
+  QTest::mouseClick(scene.Button("cmdRunExpt"), Qt::LeftButton);
+  QVERIFY(scene.RunUntilTrialEnds(1000));
+  QVERIFY(Size(scene.Numbered("02.RAW")) > 0);
+  QVERIFY(!Exists(scene.Numbered("01.RAW")));
+  QCOMPARE(Joined(GridCells(scene)), Joined({"G1) RAT1", "B2) RAT2", "G3) RAT3"}));
+}
+
+void RunExperimentTest::experimentWithOtherSubjectIDs_runsTheListTheOperatorChose() {
+  ExperimentScene scene({"NEW1", "NEW2"});
+  ExperimentSetup stored = scene.app.program.experiment;
+  stored.SubjectIDs = {"RAT1", "RAT2", "RAT3", "RAT4"};
+  QVERIFY(WriteExperimentRecord(CompanionFile(scene.dataFile), stored, scene.app.program.pool));
+  // Cancel: the screen stays closed.
+  scene.app.op.QueueAnswer(Answer::Cancel);
+  scene.app.Action("mnuRunExpt")->trigger();
+  QCOMPARE(scene.app.Mode(), ScreenMode::Home);
+  QVERIFY(scene.app.op.HasMessageContaining("subject 1 is \"RAT1\" in the experiment\nbut \"NEW1\""));
+  // No: the experiment's IDs become the subject list the run prompts from.
+  scene.app.op.QueueAnswer(Answer::No);
+  scene.app.Action("mnuRunExpt")->trigger();
+  QCOMPARE(scene.app.Mode(), ScreenMode::RunExperiment);
+  QCOMPARE(scene.Text("lblMessage"), Prompt("", "RAT1"));
+  QCOMPARE(Joined(scene.app.subjects.SubjectIDs()), Joined({"RAT1", "RAT2", "RAT3", "RAT4"}));
 }
 
 QTEST_MAIN(RunExperimentTest)

@@ -46,6 +46,7 @@ class StartupTest : public QObject {
   void startUpWithoutSettingsFiles_createsFoldersAndShowsHome();
   void shutdown_writesSettingsAndResetsTheUnit();
   void sigterm_endsTheSessionAndWritesTheSettings();
+  void unexpectedError_stillShutsDownInOrder();
 };
 
 void StartupTest::startUpWithoutSettingsFiles_createsFoldersAndShowsHome_data() {
@@ -124,6 +125,24 @@ void StartupTest::sigterm_endsTheSessionAndWritesTheSettings() {
   QVERIFY(app.home.Exists("QUENTRIX.INI"));
   QVERIFY(app.home.Exists("QUENTRIX.SET"));
   QVERIFY(!app.window->isVisible());
+}
+
+void StartupTest::unexpectedError_stillShutsDownInOrder() {
+  AppHarness app;
+  app.Start();
+  app.Action("mnuMonitor")->trigger();
+  app.Run(200);
+  QVERIFY(app.unit.IsStreaming());
+  const int resetsBefore = app.unit.Resets();
+  // The same guard serves loading at start-up and every event of the program.
+  QVERIFY(!app.window->RunGuarded([] { throw std::runtime_error("broken"); }));
+  QVERIFY(app.op.HasMessageContaining("This program has encountered\nan unexpected error."));
+  QVERIFY(app.window->HasShutDown());
+  QVERIFY(!app.unit.IsStreaming());
+  QCOMPARE(app.unit.Resets(), resetsBefore + 1);
+  QVERIFY(!app.port.IsOpen());
+  QVERIFY(app.home.Exists("QUENTRIX.INI"));
+  QVERIFY(app.home.Exists("QUENTRIX.SET"));
 }
 
 QTEST_MAIN(StartupTest)

@@ -181,6 +181,7 @@ RunExperimentScreen::RunExperimentScreen(AppContext& context, FrmMain& main, QWi
   outer->addWidget(fraRunExpt_);
 
   controller_ = std::make_unique<RunController>(context.program, context.tracker, context.clock, op_, *this);
+  controller_->SetSubjectTable(&context.subjects);
   // The controller's first words (the banner, the instructions) before any call.
   for (std::size_t i = 0; i < kRunLabelCount; ++i) {
     ShowLabel(static_cast<RunLabel>(i), controller_->Screen().labels[i]);
@@ -227,7 +228,8 @@ void RunExperimentScreen::Enter() {
   // The main window stays the one receiver of the unit's samples; it hands them on here.
   context_.tracker.SetSampleSink(&main_);
   fraStartTime_->setVisible(context_.settings.DelayType == 1);
-  ArmScheduledStart();
+  // Only a time the operator enters arms the start; showing the screen does not.
+  ShowScheduledStart();
 }
 
 bool RunExperimentScreen::Leave(bool endingSession) {
@@ -290,12 +292,12 @@ void RunExperimentScreen::OnTick() {
 }
 
 int32_t RunExperimentScreen::ScheduledStartSecond() const {
-  return txtStartTime_->time().msecsSinceStartOfDay() / 1000;
+  return controller_->ScheduledStart().value_or(-1);
 }
 
 void RunExperimentScreen::ArmScheduledStart() {
   if (context_.settings.DelayType == 1 && controller_->IsRunScreenShown()) {
-    controller_->SetScheduledStart(ScheduledStartSecond());
+    controller_->SetScheduledStart(txtStartTime_->time().msecsSinceStartOfDay() / 1000);
   } else {
     controller_->SetScheduledStart(std::nullopt);
   }

@@ -78,7 +78,8 @@ class RunExperimentScreen : public Screen, public ExperimentActivity, public Run
   virtual void StartAtTimeOfDay();
   // Every tick: the time-of-day start and the watch over a running trial's stream.
   void OnTick();
-  // The start time of day the operator entered (midnight unless changed), in seconds.
+  // The armed start time of day in seconds: one the operator entered on this screen in
+  // this session and that has not fired yet; -1 when none.
   int32_t ScheduledStartSecond() const;
   // At start-up: a trial left unfinished by a crash is kept before anything else.
   void CheckForUnfinishedTrial();
