@@ -240,7 +240,8 @@ std::unique_ptr<Program> OpenProgram(std::string_view command, const std::string
   const std::optional<ProgramHome> home = OpenHome(command, homeOption, err);
   if (!home) return nullptr;
   auto program = std::make_unique<Program>(home->Folder());
-  LoadSettings(*program);
+  const SettingsLoadResult loaded = LoadSettings(*program);
+  if (!loaded.aspectRatioNotice.empty()) err << loaded.aspectRatioNotice << "\n";
   const std::string notice = FolderFallbackNotice(program->folderFallbacks, program->settings);
   if (!notice.empty()) err << notice << "\n";
   return program;

@@ -24,6 +24,7 @@
 #include "analysis/viewed_subjects.h"
 #include "experiment/subject_table.h"
 #include "io/print_output.h"
+#include "legacy/legacy_conversion.h"
 #include "legacy/legacy_record.h"
 #include "output/trailmap_export.h"
 #include "pool/pool_drawing.h"
@@ -279,6 +280,16 @@ void OpenDataScreen::LoadAnalysisSettings(const std::string& file) {
   // A pool setup gives the pool, an experiment setup in text form the experiment, an
   // experiment file (or old configuration record) both.
   const bool isPool = UpperExtension(file) == "POL";
+  if (!isPool && !IsCurrentFormatFile(file)) {
+    LegacyExperimentRecord record;
+    LegacyConfigRecord config;
+    if (ReadLegacySetup(file, record, config)) {
+      if (const std::string problem = LegacyRecordRangeProblem(record, config); !problem.empty()) {
+        ShowUnusableRecordMessage(context_.op, file, problem, kLoadDataFileTitle);
+        return;
+      }
+    }
+  }
   const bool loaded = isPool                      ? LoadAnalysisPoolFile(state_, file)
                       : IsCurrentFormatFile(file) ? LoadAnalysisExperimentFile(state_, file)
                                                   : LoadAnalysisSettingsFile(state_, file);
