@@ -115,5 +115,11 @@ TEST(TempPage, AFailedCopyKeepsTheOlderFile) {
   EXPECT_FALSE(page.CopyBinaryFileOverToNumberedBinaryFile(dir.Path() / "missing" / "T00.RAW"));
 }
 
+TEST(SubjectIndexOfRawFile, BothPlacesMustBeDigits) {
+  EXPECT_EQ(SubjectIndexOfRawFile("DATA/WEEK1.EXP", "DATA/week142.raw"), 42);
+  EXPECT_EQ(SubjectIndexOfRawFile("DATA/WEEK1.EXP", "DATA/WEEK10A.RAW"), -1);
+  EXPECT_EQ(SubjectIndexOfRawFile("DATA/WEEK1.EXP", "DATA/WEEK1A0.RAW"), -1);
+}
+
 }  // namespace
 }  // namespace tarnwell

@@ -19,6 +19,7 @@
 #include "pool/pool_setup.h"
 #include "pool/zones.h"
 #include "support/temp_dir.h"
+#include "support/tracks.h"
 
 namespace tarnwell::test {
 
@@ -50,12 +51,6 @@ inline ExperimentSetup Week1Experiment(const std::filesystem::path& folder) {
   experiment.SubjectIDs = {"R1", "R2", "R3"};
   experiment.SubjectCount = 3;
   return experiment;
-}
-
-inline std::string Track(std::initializer_list<std::pair<int, int>> points) {
-  std::string bytes;
-  for (const auto& [x, y] : points) AppendRawSampleBytes(bytes, PackRawSample(x, y));
-  return bytes;
 }
 
 /// Writes the raw files (and, when `withCompanion`, the companion record WEEK1.EXP) into

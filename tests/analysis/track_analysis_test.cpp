@@ -17,27 +17,13 @@
 #include "analysis/epoch.h"
 #include "pool/pool_defaults.h"
 #include "support/temp_dir.h"
+#include "support/tracks.h"
 
 namespace tarnwell {
 namespace {
 
-struct Pt {
-  int x;
-  int y;
-};
-
-std::string Track(const std::vector<Pt>& points) {
-  std::string bytes;
-  for (const Pt& p : points) {
-    bytes.push_back(static_cast<char>(p.x));
-    bytes.push_back(static_cast<char>(p.y));
-  }
-  return bytes;
-}
-
-std::string Repeat(Pt p, int count) {
-  return Track(std::vector<Pt>(count, p));
-}
+using test::Repeat;
+using test::Track;
 
 AnalysisSettings BaseSettings() {
   AnalysisSettings settings;
@@ -194,6 +180,9 @@ TEST(AnalyseRawTrack, InitialAngleAgainstTheGoalHeading) {
       // Platform 3 at (98, 126) lies at 225 degrees; east is 0: error 135.
       {"goal platform 3", Track({{128, 96}, {138, 96}}),
        [](AnalysisSettings& s) { s.Experiment.ActivePlatform = 3; }, true, 135.0f},
+      // Platform 4 at (158, 126) lies at 315 degrees; east is 0: error 45.
+      {"goal platform 4", Track({{128, 96}, {138, 96}}),
+       [](AnalysisSettings& s) { s.Experiment.ActivePlatform = 4; }, true, 45.0f},
       // Unseen first sample: the start is the first seen one.
       {"start after a lost sample", Track({{255, 255}, {128, 96}, {138, 96}}), nullptr, true, 45.0f},
   };
@@ -347,14 +336,6 @@ TEST(AnalyseRawTrack, ProximityOfAStandingAnimal) {
   EXPECT_NEAR(p1.ProximityAvg, 35.0 / (34.0 / 30.0), 1e-4);
   // Platform 4 at (158, 126) is 30 px away too.
   EXPECT_FLOAT_EQ(r.Measures.Counters[3].Cumulative, 35.0f);
-}
-
-TEST(AnalyseRawTrack, ProximityCorrectedForAStraightSwim) {
-  // From (158, 96) up to (158, 86): start 30 px from platform 1, distances 30 and 20,
-  // path 10 px in 1/30 s. K = 30^2 * (1/30) / 10 / 2 = 1.5; A = 50 / 30 - 1.5 = 1/6.
-  const TrialResult r = Analyse(Track({{158, 96}, {158, 86}}), BaseSettings());
-  EXPECT_NEAR(r.Measures.Counters[0].Cumulative, 1.0 / 6.0, 1e-5);
-  EXPECT_NEAR(r.Measures.Counters[0].ProximityAvg, 5.0, 1e-4);
 }
 
 TEST(AnalyseRawTrack, PlatformsWhoseZoneLiesOutsideThePoolReportZeros) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "pool/pool_defaults.h"
+#include "pool/zones.h"
 
 namespace tarnwell {
 namespace {
@@ -99,41 +100,53 @@ TEST(CentimetreFactorsOf, FallsBackToTwoUnitsForTinyPools) {
   EXPECT_FLOAT_EQ(CentimetreDistance({0, 0}, {4, 8}, {0.75f, 0.5f}), 5.0f);
 }
 
-TEST(ZoneTableBuilder, CellOfPointsAroundTheCentre) {
-  // Internal cells: ring * 4 + q'; q' 0 lower right (axes included), 3 upper right,
-  // 1 lower left, 2 upper left.
+// The two ring classifiers (the pool's RingOf and pass 2's zone table) on every boundary:
+// a round pool's boundary belongs to the outer ring and its rim is outside; a square pool's
+// boundary belongs to the inner square and its half width is inside.
+TEST(RingClassifiers, RingOfAndTheZoneTableAgreeOnEveryBoundary) {
   struct Case {
-    const char* name;
-    PoolPoint point;
-    bool round, quadrants, equalArea;
-    int16_t rings;
-    int cell;
+    bool round, equalArea;
+    int16_t rings, dx, dy;
+    int ring;
   };
   const Case cases[] = {
-      {"centre", {128, 96}, true, true, false, 4, 0},
-      {"above the centre", {128, 95}, true, true, false, 4, 3},
-      {"left of the centre", {127, 96}, true, true, false, 4, 1},
-      {"upper left", {127, 95}, true, true, false, 4, 2},
-      {"ring B", {128 + 25, 96}, true, true, false, 4, 4},
-      {"round boundary is outer", {128, 96 - 20}, true, true, false, 4, 7},
-      {"square boundary is inner", {128, 96 - 20}, false, true, false, 4, 3},
-      {"rim of a round pool is outside", {208, 96}, true, true, false, 4, -1},
-      {"rim of a square pool is inside", {208, 176}, false, true, false, 4, 12},
-      {"quadrants off", {90, 60}, true, false, false, 4, 8},
-      {"equal areas", {178, 96}, true, true, true, 4, 4},
-      {"one ring", {178, 96}, true, true, false, 1, 0},
-      {"two rings", {178, 96}, true, true, false, 2, 4},
-      {"no rings", {128, 96}, true, true, false, 0, -1},
-      {"too many rings", {128, 96}, true, true, false, 5, -1},
+      {true, false, 4, 0, 0, 0},      {true, false, 4, 19, 0, 0},   {true, false, 4, 20, 0, 1},
+      {true, false, 4, 12, -16, 1},   {true, false, 4, 0, 39, 1},   {true, false, 4, 0, -20, 1},
+      {true, false, 4, -40, 0, 2},    {true, false, 4, 59, 0, 2},   {true, false, 4, 60, 0, 3},
+      {true, false, 4, 79, 0, 3},     {true, false, 4, 48, 63, 3},  {true, false, 4, 80, 0, -1},
+      {true, false, 4, -48, 64, -1},  {true, false, 4, 0, -81, -1}, {true, true, 4, 39, 0, 0},
+      {true, true, 4, 40, 0, 1},      {true, true, 4, 56, 0, 1},    {true, true, 4, 57, 0, 2},
+      {true, true, 4, 69, 0, 2},      {true, true, 4, 70, 0, 3},    {true, true, 4, 80, 0, -1},
+      {true, false, 1, 79, 0, 0},     {true, false, 1, 80, 0, -1},  {true, false, 2, 50, 0, 1},
+      {true, false, 0, 0, 0, -1},     {true, false, 5, 0, 0, -1},   {false, false, 4, 20, 5, 0},
+      {false, false, 4, -20, -20, 0}, {false, false, 4, 0, -20, 0}, {false, false, 4, 21, 0, 1},
+      {false, false, 4, 60, -60, 2},  {false, false, 4, 61, 0, 3},  {false, false, 4, 80, 80, 3},
+      {false, false, 4, -80, 80, 3},  {false, false, 4, 81, 0, -1}, {false, false, 4, 0, -81, -1},
+      {false, false, 4, 81, 81, -1},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    PoolSetup pool = DefaultPool();
+    SCOPED_TRACE(testing::Message() << (c.round ? "round" : "square") << (c.equalArea ? " equal area" : "")
+                                    << " rings " << c.rings << " offset " << c.dx << "," << c.dy);
+    PoolSetup pool = DefaultPool();  // centre (128, 96), radius 80
     pool.Round = c.round;
-    pool.Quadrants = c.quadrants;
     pool.EquArea = c.equalArea;
     pool.NumRings = c.rings;
-    EXPECT_EQ(ZoneTableBuilder(pool).CellOf(c.point), c.cell);
+    pool.Quadrants = false;
+    ComputeRingRadii(pool);
+    const PoolPoint p{static_cast<int16_t>(128 + c.dx), static_cast<int16_t>(96 + c.dy)};
+    EXPECT_EQ(RingOf(p, pool), c.ring);
+    EXPECT_EQ(ZoneTableBuilder(pool).CellOf(p), c.ring < 0 ? -1 : 4 * c.ring);
+  }
+}
+
+// Quadrant cells: ring * 4 + q'; q' 0 lower right (axes included), 3 upper right, 1 lower
+// left, 2 upper left.
+TEST(ZoneTableBuilder, QuadrantCellsAroundTheCentre) {
+  const std::pair<PoolPoint, int> cases[] = {
+      {{128, 96}, 0}, {{128, 95}, 3}, {{127, 96}, 1}, {{127, 95}, 2}, {{153, 96}, 4}, {{128, 76}, 7},
+  };
+  for (const auto& [point, cell] : cases) {
+    EXPECT_EQ(ZoneTableBuilder(DefaultPool()).CellOf(point), cell) << point.X << "," << point.Y;
   }
 }
 

@@ -105,46 +105,44 @@ TEST(ExportTrailmapFiles, TheOverwriteQuestionGuardsAnExistingTrackFile) {
   }
 }
 
-TEST(ExportTrailmapFiles, ATrackFileThatCannotBeWrittenIsNotReportedAsExported) {
-  test::TempDir dir;
-  const auto dataFile = WriteWeek1Tracks(dir);
-  // A folder in the way of the text file: it can be neither replaced nor created.
-  std::filesystem::create_directories(dir.Path() / "WEEK1.TXT" / "inside");
-  ScriptedOperator op;
-  op.QueueAnswer(Answer::Yes);
-
-  const TrailmapExportResult result = ExportTrailmapFiles(dataFile, ArenaPool(), op);
-
-  EXPECT_FALSE(result.textWritten);
-  EXPECT_TRUE(result.arenaWritten) << "the arena file is still written";
-  EXPECT_EQ(dir.Read("WEEK1Arena.WSP"), Golden("trailmap_WEEK1Arena.WSP"));
-  const OperatorLogEntry closing = op.Messages().back();
-  EXPECT_EQ(closing.title, "Status");
-  EXPECT_EQ(closing.text.rfind("The raw data file could not be written to :\n\n", 0), 0u) << closing.text;
-  EXPECT_NE(closing.text.find("The Arena Properties file has been exported to :"), std::string::npos);
-  EXPECT_EQ(closing.icon, MessageIcon::Exclamation);
-}
-
-// Tests run as root, where no file permission makes a read fail: the reader is injected.
-TEST(ExportTrailmapFiles, AnUnreadableRawFileIsReportedNeverExportedAsAnEmptyColumn) {
-  test::TempDir dir;
-  const auto dataFile = WriteWeek1Tracks(dir);
-  ScriptedOperator op;
-  const auto failOnSubject2 = [](const std::filesystem::path& file, std::string& bytes) {
-    return file.filename() != "WEEK102.RAW" && ReadWholeFile(file, bytes);
+// A track file that cannot be written, or a raw file that cannot be read (injected: tests run
+// as root, where no permission makes a read fail), is never reported as exported, and an
+// unread track never passes for an empty column; the arena file is still written.
+TEST(ExportTrailmapFiles, ATrackFileNotWrittenOrARawFileNotReadIsReportedAsSuch) {
+  struct Case {
+    const char* name;
+    bool folderInTheWay;
+    RawFileReader reader;
+    const char* opening;
   };
+  const Case cases[] = {
+      {"track file cannot be written", true, {}, "The raw data file could not be written to :\n\n"},
+      {"raw file cannot be read", false,
+       [](const std::filesystem::path& file, std::string& bytes) {
+         return file.filename() != "WEEK102.RAW" && ReadWholeFile(file, bytes);
+       },
+       "The raw data file \"WEEK102.RAW\"\ncould not be read; nothing was exported to :\n\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::TempDir dir;
+    const auto dataFile = WriteWeek1Tracks(dir);
+    if (c.folderInTheWay) std::filesystem::create_directories(dir.Path() / "WEEK1.TXT" / "inside");
+    ScriptedOperator op;
+    op.QueueAnswer(Answer::Yes);
 
-  const TrailmapExportResult result = ExportTrailmapFiles(dataFile, ArenaPool(), op, failOnSubject2);
+    const TrailmapExportResult result = ExportTrailmapFiles(dataFile, ArenaPool(), op, c.reader);
 
-  EXPECT_FALSE(result.textWritten);
-  EXPECT_FALSE(dir.Exists("WEEK1.TXT"));
-  EXPECT_TRUE(result.arenaWritten);
-  const OperatorLogEntry closing = op.Messages().back();
-  EXPECT_EQ(closing.text.rfind(
-                "The raw data file \"WEEK102.RAW\"\ncould not be read; nothing was exported to :", 0),
-            0u)
-      << closing.text;
-  EXPECT_EQ(closing.icon, MessageIcon::Exclamation);
+    EXPECT_FALSE(result.textWritten);
+    EXPECT_EQ(dir.Exists("WEEK1.TXT"), c.folderInTheWay);
+    EXPECT_TRUE(result.arenaWritten);
+    EXPECT_EQ(dir.Read("WEEK1Arena.WSP"), Golden("trailmap_WEEK1Arena.WSP"));
+    const OperatorLogEntry closing = op.Messages().back();
+    EXPECT_EQ(closing.title, "Status");
+    EXPECT_EQ(closing.text.rfind(c.opening, 0), 0u) << closing.text;
+    EXPECT_NE(closing.text.find("The Arena Properties file has been exported to :"), std::string::npos);
+    EXPECT_EQ(closing.icon, MessageIcon::Exclamation);
+  }
 }
 
 TEST(CountNumberedRawFiles, IsTheHighestSubjectIndexWithARawFile) {

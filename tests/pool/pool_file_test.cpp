@@ -6,54 +6,25 @@
 #include <functional>
 #include <string>
 
+#include "core/file_util.h"
 #include "pool/pool_defaults.h"
 #include "pool/zones.h"
+#include "support/pools.h"
 #include "support/temp_dir.h"
 
 namespace tarnwell {
 namespace {
 
 using test::TempDir;
+using test::UnusualPool;
 
 const std::string kTitle = "[Windows Tarnwell Pool Setup]";
 
-// A pool unlike the defaults in every field.
-PoolSetup UnusualPool() {
-  PoolSetup pool;
-  pool.X = -7;
-  pool.Y = 300;
-  // The float after 80.00001: "80.00002" would read back as the next one.
-  pool.Radius = std::nextafter(std::nextafter(80.0f, 100.0f), 100.0f);
-  pool.NumRings = 3;
-  pool.EquArea = true;
-  pool.Round = false;
-  pool.Quadrants = false;
-  pool.ActualSizeX = 999;
-  pool.ActualSizeY = 1;
-  const float radii[4] = {12.5f, 7.3f, 0.1f, 1e-3f};
-  for (int i = 0; i < 4; ++i) {
-    pool.Platforms[i] = PlatformSetup{static_cast<int16_t>(-100 * i), static_cast<int16_t>(32767 - i),
-                                      radii[i], i % 2 == 0, static_cast<int16_t>(50 + 60 * i)};
-  }
-  ComputeRingRadii(pool);
-  return pool;
-}
-
 TEST(PoolFileTest, WritesTheThirtyLinesInOrder) {
-  const std::string expected =
-      "[Windows Tarnwell Pool Setup]\r\n"
-      "Target NumRings = 4\r\nTarget EquArea = False\r\nTarget Round = True\r\n"
-      "Target Quadrants = True\r\nTarget X = 128\r\nTarget Y = 96\r\nTarget Radius = 80\r\n"
-      "Target Actual Size X = 160\r\nTarget Actual Size Y = 160\r\n"
-      "Disk 1 X = 158\r\nDisk 1 Y = 66\r\nDisk 1 Radius = 10\r\nDisk 1 CMultiplier = 150\r\nDisk 1 Round = "
-      "True\r\n"
-      "Disk 2 X = 98\r\nDisk 2 Y = 66\r\nDisk 2 Radius = 10\r\nDisk 2 CMultiplier = 150\r\nDisk 2 Round = "
-      "True\r\n"
-      "Disk 3 X = 98\r\nDisk 3 Y = 126\r\nDisk 3 Radius = 10\r\nDisk 3 CMultiplier = 150\r\nDisk 3 Round = "
-      "True\r\n"
-      "Disk 4 X = 158\r\nDisk 4 Y = 126\r\nDisk 4 Radius = 10\r\nDisk 4 CMultiplier = 150\r\nDisk 4 Round = "
-      "True\r\n";
-  EXPECT_EQ(FormatPoolSetupText(DefaultPool()), expected);
+  std::string golden;
+  ASSERT_TRUE(
+      ReadWholeFile(std::filesystem::path(TARNWELL_SOURCE_DIR) / "tests/pool/golden/DEFAULT.POL", golden));
+  EXPECT_EQ(FormatPoolSetupText(DefaultPool()), golden);
 
   PoolSetup pool = DefaultPool();
   pool.Radius = 12.5f;

@@ -59,36 +59,7 @@ TEST(QuadrantOfTest, CentreLinesBelongToLeftAndUpperQuadrants) {
   }
 }
 
-struct RingCase {
-  int16_t dx, dy;
-  int expected;
-};
-
-void ExpectRings(const PoolSetup& pool, std::initializer_list<RingCase> cases, const char* what) {
-  for (const RingCase& c : cases) {
-    const PoolPoint p{static_cast<int16_t>(pool.X + c.dx), static_cast<int16_t>(pool.Y + c.dy)};
-    EXPECT_EQ(RingOf(p, pool), c.expected) << what << " offset " << c.dx << "," << c.dy;
-  }
-}
-
-TEST(RingOfTest, RoundPoolBoundaryBelongsToOuterRingAndPoolEdgeIsOutside) {
-  ExpectRings(PoolWithRings(true, 4, false),
-              {{0, 0, 0}, {19, 0, 0}, {20, 0, 1}, {12, -16, 1}, {0, 39, 1}, {-40, 0, 2}, {59, 0, 2},
-               {60, 0, 3}, {79, 0, 3}, {48, 63, 3}, {80, 0, -1}, {-48, 64, -1}, {0, -81, -1}},
-              "equal width");
-  ExpectRings(
-      PoolWithRings(true, 4, true),
-      {{39, 0, 0}, {40, 0, 1}, {56, 0, 1}, {40, 40, 2}, {57, 0, 2}, {69, 0, 2}, {70, 0, 3}, {80, 0, -1}},
-      "equal area");
-  ExpectRings(PoolWithRings(true, 1, false), {{0, 0, 0}, {79, 0, 0}, {80, 0, -1}}, "one ring");
-}
-
-TEST(RingOfTest, SquarePoolBoundaryBelongsToInnerSquareAndHalfWidthIsInside) {
-  ExpectRings(PoolWithRings(false, 4, false),
-              {{20, 5, 0}, {-20, -20, 0}, {21, 0, 1}, {60, -60, 2}, {61, 0, 3}, {80, 80, 3}, {-80, 80, 3},
-               {81, 0, -1}, {0, -81, -1}, {81, 81, -1}},
-              "square");
-}
+// The ring boundaries are tested in tests/analysis, against RingOf and the zone table alike.
 
 TEST(RingOfTest, RingNumbersStayInRangeWhenRingRadiiAreStale) {
   PoolSetup pool = PoolWithRings(true, 4, false);

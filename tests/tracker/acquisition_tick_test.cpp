@@ -82,7 +82,12 @@ TEST_F(Timer1TickTest, EscapeTappedBetweenTwoTicksIsNotLost) {
 }
 
 TEST_F(Timer1TickTest, SStartsATrialOnAFreshPressOnly) {
-  host.runScreen = host.startEnabled = true;
+  host.runScreen = true;
+  keys.KeyDown(vk::S);
+  Tick();
+  EXPECT_TRUE(host.calls.empty()) << "Start is disabled";
+  host.startEnabled = true;
+  keys.KeyUp(vk::S);
   keys.KeyDown(vk::S);
   Tick();
   EXPECT_EQ(host.calls, std::vector<std::string>{"start"});

@@ -43,7 +43,6 @@ TEST(NormaliseSampleRate, MapsEveryRateToOneOfTheDesignedRates) {
   }
 }
 
-
 TEST(SampleDecoder, SkipsTheFirstTwoPairsOfEveryStreamStart) {
   SampleDecoder decoder;
   decoder.StartStream();
@@ -57,44 +56,8 @@ TEST(SampleDecoder, SkipsTheFirstTwoPairsOfEveryStreamStart) {
   EXPECT_EQ(d.kept, (std::vector<TrackSample>{{7, 7}}));
 }
 
-TEST(SampleDecoder, StreamStartDropsAHalfPairLeftFromTheLastStream) {
-  SampleDecoder decoder;
-  decoder.StartStream();
-  FeedReads(decoder, {{9, 9, 9, 9, 1, 2, 3}});  // ends with a held byte
-  ASSERT_TRUE(decoder.HeldBytePending());
-  decoder.StartStream();
-  const Decoded d = FeedReads(decoder, {{0, 0, 0, 0, 50, 60}});
-  EXPECT_EQ(d.kept, (std::vector<TrackSample>{{50, 60}}));
-}
-
-
-// However the port cuts the stream into reads, the samples are the same.
-TEST(SampleDecoder, SameSamplesWhereverTheStreamIsSplit) {
-  std::vector<uint8_t> stream;
-  for (int i = 0; i < 23; ++i) stream.push_back(static_cast<uint8_t>(i * 37 % 256));  // odd length
-  SampleDecoder whole;
-  whole.StartStream();
-  const Decoded reference = FeedReads(whole, {stream});
-  ASSERT_EQ(reference.kept.size(), 9u);
-
-  for (std::size_t cut = 0; cut <= stream.size(); ++cut) {
-    for (std::size_t cut2 = cut; cut2 <= stream.size(); ++cut2) {
-      SampleDecoder decoder;
-      decoder.StartStream();
-      const Decoded d = FeedReads(decoder, {{stream.begin(), stream.begin() + cut},
-                                            {stream.begin() + cut, stream.begin() + cut2},
-                                            {stream.begin() + cut2, stream.end()}});
-      ASSERT_EQ(d.kept, reference.kept) << "cuts at " << cut << ", " << cut2;
-      ASSERT_TRUE(decoder.HeldBytePending());
-      ASSERT_EQ(decoder.HeldByte(), stream.back());
-    }
-  }
-  SampleDecoder byteWise;
-  byteWise.StartStream();
-  std::vector<std::vector<uint8_t>> single;
-  for (uint8_t b : stream) single.push_back({b});
-  EXPECT_EQ(FeedReads(byteWise, single).kept, reference.kept);
-}
+// Reads cut anywhere and a half pair left from the last stream: tests/tracker/tracker_link_test.cpp
+// (through the link's receive path) and the sample_decoder fuzz target.
 
 }  // namespace
 }  // namespace tarnwell
