@@ -173,7 +173,15 @@ int main(int argc, char** argv) {
   tarnwell::SteadyClock clock;
   std::unique_ptr<tarnwell::EmulatedUnit> unit;
   std::unique_ptr<tarnwell::SerialPort> port;
-  const bool videoUnit = parser.isSet(cameraOption) || parser.isSet(videoOption);
+  bool videoUnit = parser.isSet(cameraOption) || parser.isSet(videoOption);
+#ifdef TARNWELL_HAVE_VIDEO
+  // The camera chosen on System Setup is the unit unless another one was asked for.
+  tarnwell::SystemSettings startSettings;
+  tarnwell::ReadSystemConfig(program.home.GetSystemConfigPath(), startSettings, nullptr);
+  const bool configuredCamera = !videoUnit && !parser.isSet(simulatorOption) && !parser.isSet(portOption) &&
+                                !startSettings.VideoCamera.empty();
+  if (configuredCamera) videoUnit = true;
+#endif
   if (parser.isSet(simulatorOption)) {
     tarnwell::SimulatedUnitOptions options;
     options.seed = parser.value(seedOption).toULongLong();
@@ -182,30 +190,40 @@ int main(int argc, char** argv) {
   } else if (videoUnit) {
 #ifdef TARNWELL_HAVE_VIDEO
     // The calibration and the pool as start-up will read them.
-    tarnwell::SystemSettings settings;
-    tarnwell::ReadSystemConfig(program.home.GetSystemConfigPath(), settings, nullptr);
+    const tarnwell::SystemSettings& settings = startSettings;
     tarnwell::PoolSetup pool;
     tarnwell::LoadStartUpPool(program.home.Folder(), pool);
     tarnwell::VideoSourceOptions sourceOptions;
     sourceOptions.calibration = {settings.VideoPoolX, settings.VideoPoolY, settings.VideoPoolRadius};
     sourceOptions.pool = {static_cast<double>(pool.X), static_cast<double>(pool.Y), pool.Radius,
                           tarnwell::AspectFactor(settings)};
-    const bool camera = parser.isSet(cameraOption);
-    const std::string path = parser.value(camera ? cameraOption : videoOption).toStdString();
+    const bool camera = parser.isSet(cameraOption) || configuredCamera;
+    const std::string path = configuredCamera
+                                 ? settings.VideoCamera
+                                 : parser.value(camera ? cameraOption : videoOption).toStdString();
     auto source = tarnwell::OpenPositionSource(camera, path, sourceOptions, error);
-    if (!source) return Refuse(op, error);
-    tarnwell::VideoUnitOptions unitOptions;
-    unitOptions.pal = settings.VideoType == 1;
-    unitOptions.inverted = settings.VideoInverted;
-    auto video = std::make_unique<tarnwell::VideoUnit>(std::move(source), unitOptions);
-    // The run stops a trial whose unit falls silent; this says why.
-    // Shown from the event loop, never from inside a read of the line.
-    video->onSourceEnded = [&op, &app](const std::string& message) {
-      QTimer::singleShot(
-          0, &app, [&op, message] { op.ShowMessage(message, "Video", tarnwell::MessageIcon::Exclamation); });
-    };
-    unit = std::move(video);
-    port = std::make_unique<tarnwell::SimulatedSerialPort>(*unit, clock);
+    if (!source && !configuredCamera) return Refuse(op, error);
+    if (!source) {
+      // The camera of the settings is not there: the program starts without it.
+      op.ShowMessage(error + "\nThe program starts without it.", "Camera",
+                     tarnwell::MessageIcon::Exclamation);
+      videoUnit = false;
+      port = std::make_unique<tarnwell::QtSerialPort>();
+    } else {
+      tarnwell::VideoUnitOptions unitOptions;
+      unitOptions.pal = settings.VideoType == 1;
+      unitOptions.inverted = settings.VideoInverted;
+      auto video = std::make_unique<tarnwell::VideoUnit>(std::move(source), unitOptions);
+      // The run stops a trial whose unit falls silent; this says why, from the event loop,
+      // never from inside a read of the line.
+      video->onSourceEnded = [&op, &app](const std::string& message) {
+        QTimer::singleShot(0, &app, [&op, message] {
+          op.ShowMessage(message, "Video", tarnwell::MessageIcon::Exclamation);
+        });
+      };
+      unit = std::move(video);
+      port = std::make_unique<tarnwell::SimulatedSerialPort>(*unit, clock);
+    }
 #else
     std::cerr << "tarnwell: --camera and --video are not available in this build (it needs OpenCV)\n";
     return 2;
@@ -222,6 +240,9 @@ int main(int argc, char** argv) {
   app.installEventFilter(&keys);
   tarnwell::SubjectTable subjects;
   tarnwell::AppContext context(program, subjects, op, op, clock, tracker, keys);
+#ifdef TARNWELL_HAVE_VIDEO
+  context.videoUnit = dynamic_cast<tarnwell::VideoUnit*>(unit.get());
+#endif
   tarnwell::FrmMain window(context);
   QObject::disconnect(&sessionSignals, nullptr, nullptr, nullptr);
   QObject::connect(&sessionSignals, &tarnwell::SessionSignals::SessionEnding, &window,

@@ -3,8 +3,10 @@
 // the core (src/video); the unit sees only this.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "tracker/track_sample.h"
 
@@ -16,6 +18,17 @@ namespace tarnwell {
 struct SourceFrame {
   TrackSample position;
   int area = 0;
+};
+
+/// What the camera sees now, for the live picture: the frame (8-bit BGR, row by row),
+/// where the animal was found in it and where the pool lies, all in frame pixels.
+struct LivePicture {
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> bgr;
+  bool found = false;
+  double x = 0, y = 0;
+  double poolX = 0, poolY = 0, poolRadiusX = 0, poolRadiusY = 0;
 };
 
 class PositionSource {
@@ -45,6 +58,12 @@ class PositionSource {
   /// `keep` false leaves the old background.
   virtual void StartBackgroundCapture() {}
   virtual void FinishBackgroundCapture(bool /*keep*/) {}
+
+  /// The pool's circle in the frame, in pixels (the operator's calibration); a radius of
+  /// 0 makes the whole picture the unit's view.
+  virtual void SetCalibration(double /*centreX*/, double /*centreY*/, double /*radius*/) {}
+  /// The newest frame with what was found in it; false when there is none to show.
+  virtual bool LatestPicture(LivePicture& /*picture*/) const { return false; }
 };
 
 }  // namespace tarnwell

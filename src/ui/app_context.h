@@ -18,6 +18,7 @@ namespace tarnwell {
 
 class KeyStateFilter;
 class QtOperator;
+class VideoUnit;
 
 struct AppContext {
   AppContext(Program& program, SubjectTable& subjects, Operator& op, QtOperator& modal, Clock& clock,
@@ -50,6 +51,10 @@ struct AppContext {
 
   // The folder of the last loaded or saved experiment file (the dialogs start there).
   std::filesystem::path experimentFolder;
+
+  // The unit, when a camera or a recorded video is it (the live picture, the calibration);
+  // nullptr with the serial unit or the simulator.
+  VideoUnit* videoUnit = nullptr;
 };
 
 }  // namespace tarnwell

@@ -28,6 +28,11 @@ cv::Mat AnimalDetector::WorkingGrey(const cv::Mat& frame) const {
   return grey.clone();
 }
 
+void AnimalDetector::SetMapping(const FrameMapping& mapping) {
+  mapping_ = mapping;
+  BuildMask();
+}
+
 void AnimalDetector::SetMaskMap(const std::string& map) {
   map_ = map;
   BuildMask();

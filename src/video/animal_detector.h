@@ -42,6 +42,8 @@ class AnimalDetector {
   AnimalDetector(int frameWidth, int frameHeight, const FrameMapping& mapping);
 
   DetectorSettings& Settings() { return settings_; }
+  /// A new calibration: the pool (and the masked cells) move with it.
+  void SetMapping(const FrameMapping& mapping);
   /// The unit's 768-byte map: cells "1" are masked.
   void SetMaskMap(const std::string& map);
   /// The background from full-size frames (colour or grey); the median of several.

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cmath>
 #include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
 
 namespace tarnwell {
 namespace {
@@ -62,6 +63,8 @@ std::unique_ptr<VideoFileSource> VideoFileSource::Open(const std::string& path,
     return nullptr;
   }
   source->fps_ = UsableRate(source->capture_.get(cv::CAP_PROP_FPS));
+  source->calibration_ = options.calibration;
+  source->pool_ = options.pool;
   source->mapping_ = FrameMapping(first.cols, first.rows, options.calibration, options.pool);
   source->detector_ = std::make_unique<AnimalDetector>(first.cols, first.rows, source->mapping_);
   source->detector_->Settings().threshold = options.threshold;
@@ -148,6 +151,18 @@ std::optional<SourceFrame> VideoFileSource::Next() {
   }
   ++nextIndex_;
   return Track(frame_);
+}
+
+void VideoFileSource::SetCalibration(double centreX, double centreY, double radius) {
+  calibration_ = {centreX, centreY, radius};
+  mapping_ = FrameMapping(frame_.cols, frame_.rows, calibration_, pool_);
+  detector_->SetMapping(mapping_);
+}
+
+bool VideoFileSource::LatestPicture(LivePicture& picture) const {
+  if (frame_.empty()) return false;
+  FillLivePicture(frame_, detection_, mapping_, picture);
+  return true;
 }
 
 std::string VideoFileSource::EndMessage() const {
@@ -268,16 +283,37 @@ void CameraSource::FinishBackgroundCapture(bool keep) {
   capturingBackground_ = firstBackground_;
 }
 
-bool CameraSource::LatestPicture(cv::Mat& frame, Detection& detection) const {
+void CameraSource::SetCalibration(double centreX, double centreY, double radius) {
+  std::lock_guard lock(mutex_);
+  options_.calibration = {centreX, centreY, radius};
+  mapping_ = FrameMapping(picture_.cols, picture_.rows, options_.calibration, options_.pool);
+  detector_->SetMapping(mapping_);
+}
+
+bool CameraSource::LatestPicture(LivePicture& picture) const {
   std::lock_guard lock(mutex_);
   if (picture_.empty()) return false;
-  picture_.copyTo(frame);
-  detection = detection_;
+  FillLivePicture(picture_, detection_, mapping_, picture);
   return true;
 }
 
-FrameMapping CameraSource::Mapping() const {
-  return mapping_;
+void FillLivePicture(const cv::Mat& frame, const Detection& detection, const FrameMapping& mapping,
+                     LivePicture& picture) {
+  cv::Mat bgr;
+  if (frame.channels() == 1) {
+    cv::cvtColor(frame, bgr, cv::COLOR_GRAY2BGR);
+  } else if (frame.channels() == 4) {
+    cv::cvtColor(frame, bgr, cv::COLOR_BGRA2BGR);
+  } else {
+    bgr = frame.isContinuous() ? frame : frame.clone();
+  }
+  picture.width = bgr.cols;
+  picture.height = bgr.rows;
+  picture.bgr.assign(bgr.datastart, bgr.dataend);
+  picture.found = detection.found;
+  picture.x = detection.x;
+  picture.y = detection.y;
+  mapping.PoolInFrame(picture.poolX, picture.poolY, picture.poolRadiusX, picture.poolRadiusY);
 }
 
 std::unique_ptr<PositionSource> OpenPositionSource(bool camera, const std::string& pathOrDevice,

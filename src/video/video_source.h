@@ -46,6 +46,8 @@ class VideoFileSource : public PositionSource {
   void SetInverted(bool inverted) override { detector_->Settings().lightAnimal = inverted; }
   void SetObjectFilter(bool on) override { detector_->Settings().objectFilter = on; }
   void SetMaskMap(const std::string& map) override { detector_->SetMaskMap(map); }
+  void SetCalibration(double centreX, double centreY, double radius) override;
+  bool LatestPicture(LivePicture& picture) const override;
 
   /// The first frame of the trial (after --start / first movement), in video frames.
   int64_t StartFrame() const { return startFrame_; }
@@ -65,6 +67,8 @@ class VideoFileSource : public PositionSource {
   int64_t endFrame_ = -1;  // -1: to the end
   int64_t nextIndex_ = 0;  // index of the next frame Next reads
   bool readFailed_ = false;
+  VideoCalibration calibration_;
+  UnitPoolCircle pool_;
   FrameMapping mapping_;
   std::unique_ptr<AnimalDetector> detector_;
   cv::Mat frame_;
@@ -88,11 +92,8 @@ class CameraSource : public PositionSource {
   void SetMaskMap(const std::string& map) override;
   void StartBackgroundCapture() override;
   void FinishBackgroundCapture(bool keep) override;
-
-  /// The newest frame and what was found in it (the live picture); false before the
-  /// first frame.
-  bool LatestPicture(cv::Mat& frame, Detection& detection) const;
-  FrameMapping Mapping() const;
+  void SetCalibration(double centreX, double centreY, double radius) override;
+  bool LatestPicture(LivePicture& picture) const override;
 
  private:
   CameraSource() = default;
@@ -117,6 +118,10 @@ class CameraSource : public PositionSource {
   cv::Mat picture_;
   Detection detection_;
 };
+
+/// A frame, what was found in it and where the mapping puts the pool, as a LivePicture.
+void FillLivePicture(const cv::Mat& frame, const Detection& detection, const FrameMapping& mapping,
+                     LivePicture& picture);
 
 /// The position source of a --camera or --video option.
 std::unique_ptr<PositionSource> OpenPositionSource(bool camera, const std::string& pathOrDevice,

@@ -5,9 +5,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "ui/widgets/live_camera_view.h"
+
 namespace tarnwell {
 
-LiveVideoDialog::LiveVideoDialog(QWidget* parent) : QDialog(parent) {
+LiveVideoDialog::LiveVideoDialog(QWidget* parent, VideoUnit* videoUnit) : QDialog(parent) {
   setObjectName("frmLiveVideo");
   setWindowTitle("Live Video");
   auto* layout = new QVBoxLayout(this);
@@ -17,6 +19,7 @@ LiveVideoDialog::LiveVideoDialog(QWidget* parent) : QDialog(parent) {
   cmdExitLiveVideo_ = new QPushButton("&Close", this);
   cmdExitLiveVideo_->setObjectName("cmdExitLiveVideo");
   cmdExitLiveVideo_->setDefault(true);
+  if (videoUnit != nullptr) layout->addWidget(new LiveCameraView(*videoUnit, this), 1);
   layout->addWidget(lblText_);
   layout->addWidget(cmdExitLiveVideo_, 0, Qt::AlignCenter);
   layout->setContentsMargins(30, 24, 30, 18);

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "ui/main_window.h"
+#include "ui/widgets/live_camera_view.h"
 #include "ui/widgets/live_marker_view.h"
 
 namespace tarnwell {
@@ -21,6 +22,8 @@ MonitorScreen::MonitorScreen(AppContext& context, FrmMain& main, QWidget* parent
   auto* layout = new QHBoxLayout(fraMonitor_);
   view_ = new LiveMarkerView(context.pool, context.settings, fraMonitor_);
   layout->addWidget(view_, 1);
+  // A camera or a recorded video as the unit: its picture beside the marker.
+  if (context.videoUnit != nullptr) layout->addWidget(new LiveCameraView(*context.videoUnit, fraMonitor_), 1);
 
   auto* side = new QVBoxLayout;
   auto* title = new QLabel("<b>Monitor</b>", fraMonitor_);

@@ -13,13 +13,17 @@
 #include <QSignalBlocker>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <filesystem>
 
 #include "core/numbers.h"
 #include "core/settings_files.h"
 #include "tracker/com_ports.h"
 #include "tracker/sample_decoder.h"
+#include "tracker/video_unit.h"
 #include "ui/dialogs/live_video_dialog.h"
 #include "ui/dialogs/qt_operator.h"
+#include "ui/dialogs/video_calibration_dialog.h"
 #include "ui/main_window.h"
 
 namespace tarnwell {
@@ -94,6 +98,18 @@ SystemSetupScreen::SystemSetupScreen(AppContext& context, FrmMain& main, QWidget
   cmdLiveVideo_ = Button(fraVideo, "cmdLiveVideo", "&Live Video");
   videoLayout->addWidget(cmdInvMazeVideo_);
   videoLayout->addWidget(cmdLiveVideo_);
+  // A camera as the unit: chosen here, used from the next start (tarnwell --camera
+  // overrides it); calibrated on a still frame of the camera in use.
+  auto* cameraRow = new QHBoxLayout;
+  auto* lblCamera = new QLabel("Camera:", fraVideo);
+  cboCamera_ = new QComboBox(fraVideo);
+  cboCamera_->setObjectName("cboCamera");
+  lblCamera->setBuddy(cboCamera_);
+  cameraRow->addWidget(lblCamera);
+  cameraRow->addWidget(cboCamera_, 1);
+  videoLayout->addLayout(cameraRow);
+  cmdVideoCalibrate_ = Button(fraVideo, "cmdVideoCalibrate", "Camera &Calibration...");
+  videoLayout->addWidget(cmdVideoCalibrate_);
   right->addWidget(fraVideo);
 
   fraSetBkGnd_ = new QGroupBox("Background Mask", fraSetupMazeSystem_);
@@ -131,6 +147,7 @@ SystemSetupScreen::SystemSetupScreen(AppContext& context, FrmMain& main, QWidget
   connect(cmdDataPath, &QToolButton::clicked, this, [this] { ChooseFolder(false); });
   connect(cmdInvMazeVideo_, &QPushButton::clicked, this, &SystemSetupScreen::cmdInvMazeVideo_Click);
   connect(cmdLiveVideo_, &QPushButton::clicked, this, &SystemSetupScreen::cmdLiveVideo_Click);
+  connect(cmdVideoCalibrate_, &QPushButton::clicked, this, &SystemSetupScreen::cmdVideoCalibrate_Click);
   connect(cmdSetupBkGnd_, &QPushButton::clicked, this, &SystemSetupScreen::cmdSetupBkGnd_Click);
   connect(cmdDoneSetupBkGnd_, &QPushButton::clicked, this, &SystemSetupScreen::cmdDoneSetupBkGnd_Click);
   connect(cmdCancelBkGnd_, &QPushButton::clicked, this, &SystemSetupScreen::cmdCancelBkGnd_Click);
@@ -180,8 +197,34 @@ void SystemSetupScreen::ShowSettings() {
   SetVideoModeIndex(context_.program.videoModeIndex);
 }
 
+void SystemSetupScreen::FillCameraList() {
+  cboCamera_->clear();
+  cboCamera_->addItem("(none)");
+  std::vector<std::string> cameras;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator("/dev", error)) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind("video", 0) == 0) cameras.push_back(entry.path().string());
+  }
+  std::sort(cameras.begin(), cameras.end());
+  const std::string& chosen = context_.settings.VideoCamera;
+  if (!chosen.empty() && std::find(cameras.begin(), cameras.end(), chosen) == cameras.end())
+    cameras.insert(cameras.begin(), chosen);  // configured, though not plugged in now
+  for (const std::string& camera : cameras) cboCamera_->addItem(QString::fromStdString(camera));
+  const int index = chosen.empty() ? 0 : cboCamera_->findText(QString::fromStdString(chosen));
+  cboCamera_->setCurrentIndex(index < 0 ? 0 : index);
+  cmdVideoCalibrate_->setEnabled(context_.videoUnit != nullptr && context_.videoUnit->Source() != nullptr);
+}
+
+void SystemSetupScreen::cmdVideoCalibrate_Click() {
+  if (context_.videoUnit == nullptr || context_.videoUnit->Source() == nullptr) return;
+  VideoCalibrationDialog dialog(*context_.videoUnit->Source(), context_.settings, &main_);
+  context_.modal.RunModal(dialog);
+}
+
 void SystemSetupScreen::Enter() {
   FillComPortList();
+  FillCameraList();
   ShowSettings();
   fraSetupMazeSystem_->show();
   lblBackMaskStatus_->setVisible(context_.tracker.State().MaskSetupActive);
@@ -224,6 +267,9 @@ bool SystemSetupScreen::Leave(bool endingSession) {
     if (answer == Answer::Yes) {
       context_.tracker.SaveTrackerSettings();
       videoInvertChanged_ = false;
+      // A camera unit's memory is the system settings.
+      if (context_.videoUnit != nullptr)
+        context_.settings.VideoInverted = context_.videoUnit->VideoInverted();
     }
   }
   // A mask setup nobody finished is abandoned: the unit keeps its old mask.
@@ -231,6 +277,8 @@ bool SystemSetupScreen::Leave(bool endingSession) {
   ValidateAspectRatio(quiet);
   context_.settings.ComPort =
       ComPortAfterChoice(cboMazeComPort_->currentText().toStdString(), context_.settings.ComPort);
+  context_.settings.VideoCamera =
+      cboCamera_->currentIndex() > 0 ? cboCamera_->currentText().toStdString() : "";
   context_.settings.SampleRate =
       NormaliseSampleRate(context_.settings.SampleRate, context_.settings.VideoType);
   std::string error;
@@ -251,7 +299,7 @@ void SystemSetupScreen::cmdInvMazeVideo_Click() {
 void SystemSetupScreen::cmdLiveVideo_Click() {
   context_.tracker.LiveVideoOn();
   fraSetupMazeSystem_->hide();
-  LiveVideoDialog dialog(&main_);
+  LiveVideoDialog dialog(&main_, context_.videoUnit);
   context_.modal.RunModal(dialog);
   if (context_.tracker.State().LiveVideoActive) context_.tracker.LiveVideoOff();
   if (main_.CurrentScreenMode() == ScreenMode::SetupSystem) fraSetupMazeSystem_->show();

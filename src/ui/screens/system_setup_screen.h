@@ -43,6 +43,10 @@ class SystemSetupScreen : public Screen {
 
   void cmdInvMazeVideo_Click();
   void cmdLiveVideo_Click();
+  // The pool's circle on a still frame of the camera (a camera or video unit only).
+  void cmdVideoCalibrate_Click();
+  // cboCamera: "(none)" and the machine's V4L2 cameras, the configured one selected.
+  void FillCameraList();
   void cmdSetupBkGnd_Click();
   void cmdDoneSetupBkGnd_Click();
   void cmdCancelBkGnd_Click();
@@ -62,6 +66,8 @@ class SystemSetupScreen : public Screen {
   QLineEdit* txtDataPath_;
   QPushButton* cmdInvMazeVideo_;
   QPushButton* cmdLiveVideo_;
+  QComboBox* cboCamera_;
+  QPushButton* cmdVideoCalibrate_;
   QPushButton* cmdSetupBkGnd_;
   QPushButton* cmdDoneSetupBkGnd_;
   QPushButton* cmdCancelBkGnd_;
