@@ -110,7 +110,8 @@ void ClearUnusedPlatformCounters(const PoolSetup& pool, TrialMeasures& measures)
 inline int32_t RoundedPixelSum(int32_t pixels, float step) {
   const double value = static_cast<double>(pixels) + static_cast<double>(step);
   if (!(value > -2147483648.0 && value < 2147483647.0)) return CLng(value);
-  const double lower = std::floor(value);
+  // Truncation is the floor of a value that is not negative, without a library call.
+  const double lower = value >= 0 ? static_cast<double>(static_cast<int64_t>(value)) : std::floor(value);
   const double fraction = value - lower;
   const auto whole = static_cast<int64_t>(lower);
   if (fraction > 0.5) return static_cast<int32_t>(whole + 1);

@@ -13,7 +13,8 @@ using namespace tarnwell::test;
 
 namespace {
 
-// WEEK1 (group WT, from the hand-written experiment) and a copy of it as WEEK2 (group KO).
+// WEEK1 (group WT, its subjects' IDs as animals) and a copy of it as WEEK2 (group KO, all
+// its trials those of one animal: the copy's IDs are WEEK1's and cannot be in both groups).
 std::filesystem::path WriteStudy(const TempDir& home) {
   TempDir scratch;
   WriteWeek1(scratch);
@@ -27,9 +28,9 @@ std::filesystem::path WriteStudy(const TempDir& home) {
     }
   }
   home.Write("STUDY/study.csv",
-             "file;group;day;kind\r\n"
-             "WEEK1.EXP;WT;1;acquisition\r\n"
-             "WEEK2.EXP;KO;1;acquisition\r\n");
+             "file;animal;group;day;kind\r\n"
+             "WEEK1.EXP;;WT;1;acquisition\r\n"
+             "WEEK2.EXP;K1;KO;1;acquisition\r\n");
   return folder / "study.csv";
 }
 
