@@ -431,6 +431,15 @@ bool RunController::CanRecordTrial() {
                       "Output File Error", MessageIcon::Critical);
       return false;
     }
+    // A record that cannot take a status word (emptied, damaged, a text setup) is found
+    // before an animal swims, not after.
+    if (!run.ExperimentInProgress && !ReadSubjectStatusWord(companion, 0)) {
+      op_.ShowMessage("The experiment file\n" + companion.string() +
+                          "\nis not an experiment record, so the\nsubjects' finish status cannot be kept.\n" +
+                          kTrialNotStarted,
+                      "Output File Error", MessageIcon::Critical);
+      return false;
+    }
     if (!MoveEarlierTrackAside()) return false;
   }
   run.BinaryPageOpen = page_.OpenOutputBinaryFile();

@@ -505,6 +505,17 @@ TEST_F(RunControllerTest, WriteFailureStopsTheRunAndKeepsWhatWasWritten) {
   }
 }
 
+// An emptied experiment file could take no status: found before an animal swims.
+TEST_F(RunControllerTest, EmptiedExperimentFileStopsTheRunBeforeTheFirstTrial) {
+  ASSERT_TRUE(WriteFileAtomically(CompanionFile(dataFile()), ""));
+  Build();
+  OpenRunScreen();
+  run->cmdRunExpt_Click();
+  EXPECT_FALSE(run->IsTrialRunning());
+  EXPECT_EQ(MessagesContaining("not an experiment record"), 1);
+  EXPECT_FALSE(fs::exists(rawFile(0)));
+}
+
 // A finished subject whose status word never reached the experiment file: its track is
 // moved aside, never recorded over, and only with the operator's agreement.
 TEST_F(RunControllerTest, TrackWithoutStatusWordIsMovedAsideNeverOverwritten) {
