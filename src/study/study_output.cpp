@@ -130,7 +130,10 @@ std::string StudyTrialHeader() {
                "annulus_time",   "corridor_time",
                "efficiency",     "cone_time",
                "goal_distance",  "spread",
-               "seen_samples",   "program",
+               "seen_samples",   "tracking_samples",
+               "not_seen",       "not_seen_pct",
+               "out_of_range",   "jumps",
+               "suspect_tracking", "program",
                "raw_file",       "data_file",
                "subject_index",  "sha256",
                "settings_from",  "sample_rate",
@@ -200,6 +203,11 @@ void AppendStudyTrialRow(std::string& out, const StudyTrial& t, const StudyOptio
     Optional(out, t.Goal > 0 ? std::optional<double>(v) : std::nullopt);
   Number(out, f.Spread);
   Integer(out, f.SeenSamples);
+  const TrackingQuality& q = r.Tracking;
+  for (int64_t v : {q.Samples, q.NotSeen}) Integer(out, v);
+  Number(out, q.NotSeenPercent);
+  for (int64_t v : {q.OutOfRange, q.Jumps}) Integer(out, v);
+  Field(out, q.IsSuspect() ? "true" : "false");
   Field(out, CsvText(options.ProgramVersion));
   Field(out, CsvText(t.RawFile.string()));
   Field(out, CsvText(t.DataFile.string()));

@@ -149,6 +149,25 @@ TEST_F(StudyOutputTest, TheTidyTableReadBackAndReAggregatedGivesTheSummary) {
   for (const auto& [key, total] : shares) EXPECT_NEAR(total, 1.0, 1e-12) << key;
 }
 
+// Noise from a unit that lost a byte is flagged in the tidy table, never passed off as a swim.
+TEST_F(StudyOutputTest, EachTrialCarriesItsTrackingQuality) {
+  std::string noisy = test::BackAndForth(30);
+  for (int i = 0; i < 3; ++i) noisy += std::string{'\x0a', '\xc8'};  // Y 200: beyond the unit's picture
+  noisy += std::string{'\xff', '\xff'};                             // not seen
+  dir.Write("clean.RAW", test::BackAndForth(30));
+  dir.Write("noisy.RAW", noisy);
+  dir.Write("study.csv", "file,animal,group,day,kind\nclean.RAW,a1,A,1,acquisition\nnoisy.RAW,a2,A,1,acquisition\n");
+  ASSERT_TRUE(Run()) << error;
+  const auto trials = ReadTable(dir.Path() / "out" / kStudyTrialsFile);
+  ASSERT_EQ(trials.size(), 2u);
+  EXPECT_EQ(trials[0].at("suspect_tracking"), "false");
+  EXPECT_EQ(trials[0].at("out_of_range"), "0");
+  EXPECT_EQ(trials[1].at("suspect_tracking"), "true");
+  EXPECT_EQ(trials[1].at("out_of_range"), "3");
+  EXPECT_EQ(trials[1].at("not_seen"), "1");
+  EXPECT_EQ(trials[1].at("tracking_samples"), "34");
+}
+
 TEST_F(StudyOutputTest, AStudyWithAProblemReplacesNoFile) {
   WriteHandStudy();
   ASSERT_TRUE(Run());
