@@ -29,6 +29,8 @@ struct LivePicture {
   bool found = false;
   double x = 0, y = 0;
   double poolX = 0, poolY = 0, poolRadiusX = 0, poolRadiusY = 0;
+  // Tracker units to frame pixels: frame x = unitOriginX + unit x × pixelsPerUnitX (y alike).
+  double unitOriginX = 0, unitOriginY = 0, pixelsPerUnitX = 1, pixelsPerUnitY = 1;
 };
 
 class PositionSource {

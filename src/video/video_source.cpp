@@ -314,6 +314,11 @@ void FillLivePicture(const cv::Mat& frame, const Detection& detection, const Fra
   picture.x = detection.x;
   picture.y = detection.y;
   mapping.PoolInFrame(picture.poolX, picture.poolY, picture.poolRadiusX, picture.poolRadiusY);
+  double x1 = 0, y1 = 0;
+  mapping.ToFrame(0, 0, picture.unitOriginX, picture.unitOriginY);
+  mapping.ToFrame(1, 1, x1, y1);
+  picture.pixelsPerUnitX = x1 - picture.unitOriginX;
+  picture.pixelsPerUnitY = y1 - picture.unitOriginY;
 }
 
 std::unique_ptr<PositionSource> OpenPositionSource(bool camera, const std::string& pathOrDevice,

@@ -55,6 +55,23 @@ void LiveCameraView::paintEvent(QPaintEvent*) {
   const QSizeF size(image_.width() * scale, image_.height() * scale);
   const QPointF origin((width() - size.width()) / 2, (height() - size.height()) / 2);
   painter.drawImage(QRectF(origin, size), image_);
+  // What the program drew on the unit's overlay (the pool, the text), where the unit's
+  // coordinates lie on the picture.
+  const UnitOverlay& overlay = unit_.Overlay();
+  const std::vector<uint8_t> drawn = overlay.Render();
+  QImage layer(UnitOverlay::kWidth, UnitOverlay::kHeight, QImage::Format_ARGB32);
+  layer.fill(Qt::transparent);
+  for (int y = 0; y < UnitOverlay::kHeight; ++y) {
+    for (int x = 0; x < UnitOverlay::kWidth; ++x) {
+      if (drawn[static_cast<std::size_t>(y * UnitOverlay::kWidth + x)] != 0)
+        layer.setPixel(x, y, qRgb(255, 255, 255));
+    }
+  }
+  painter.drawImage(
+      QRectF(origin.x() + picture_.unitOriginX * scale, origin.y() + picture_.unitOriginY * scale,
+             UnitOverlay::kWidth * picture_.pixelsPerUnitX * scale,
+             UnitOverlay::kHeight * picture_.pixelsPerUnitY * scale),
+      layer);
   painter.setRenderHint(QPainter::Antialiasing);
   painter.setPen(QPen(Qt::cyan, 2));
   painter.drawEllipse(QPointF(origin.x() + picture_.poolX * scale, origin.y() + picture_.poolY * scale),

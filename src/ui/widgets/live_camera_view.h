@@ -1,5 +1,6 @@
-// The camera's live picture, with the pool where the calibration puts it (a cyan ellipse)
-// and the animal where the unit found it (a red cross). Refreshed ten times a second
+// The camera's live picture, with the pool where the calibration puts it (a cyan ellipse),
+// the unit's overlay (the lines and text the program drew on it, in white) and the animal
+// where the unit found it (a red cross). Refreshed ten times a second
 // while shown; used by the Monitor screen and the live-video window when a camera or a
 // recorded video is the unit.
 #pragma once
