@@ -18,6 +18,7 @@ class RecordingHost : public Timer1Host {
  public:
   bool runScreen = false, startEnabled = false, stopEnabled = false, inProgress = false, trialRunning = false;
   int16_t delayType = 0;
+  int32_t scheduledStart = -1;
   std::vector<std::string> calls;
 
   bool IsRunScreenShown() const override { return runScreen; }
@@ -26,6 +27,7 @@ class RecordingHost : public Timer1Host {
   bool IsExperimentInProgress() const override { return inProgress; }
   bool IsTrialRunning() const override { return trialRunning; }
   int16_t DelayType() const override { return delayType; }
+  int32_t ScheduledStartSecond() const override { return scheduledStart; }
   void cmdStopExpt_Click() override { calls.push_back("stop"); }
   void cmdRunExpt_Click() override { calls.push_back("start"); }
   void DoAllResizeWindowStuff() override { calls.push_back("resize"); }
@@ -116,7 +118,8 @@ TEST_F(Timer1TickTest, CountdownMovesOncePerWholeSecondThenStartsTheNextTrial) {
 // Ticks 55 ms apart: the once-a-second work (countdown, time-of-day start) runs once for
 // every whole second seen, checked after every tick.
 TEST_F(Timer1TickTest, OnceASecondWorkRunsOnceASecond) {
-  host.delayType = 1;  // the scheduled start is at second 0
+  host.delayType = 1;
+  host.scheduledStart = 0;
   tick.StartCountdown(9);
   std::vector<long> seconds;
   for (int k = 0; k * 0.055 < 3.0; ++k) {
