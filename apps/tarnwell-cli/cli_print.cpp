@@ -15,8 +15,7 @@
 #include "output/printed_report.h"
 
 #if TARNWELL_HAVE_QT
-#include <QGuiApplication>
-
+#include "cli_offscreen_gui.h"
 #include "io/print_output.h"
 #endif
 
@@ -26,15 +25,7 @@ namespace {
 
 #if TARNWELL_HAVE_QT
 bool WritePdf(const PrintedTrial& trial, const std::filesystem::path& pdf, std::string& error) {
-  // Fonts and painting need the GUI part of Qt, on a platform without a display.
-  char program[] = "tarnwell-cli";
-  char platformOption[] = "-platform";
-  char platform[] = "offscreen";
-  char* argv[] = {program, platformOption, platform, nullptr};
-  int argc = 3;
-  const QGuiApplication app(argc, argv);
-  std::setlocale(LC_NUMERIC, "C");
-  return PrintTrialToPdf(trial, pdf, &error);
+  return WithOffscreenGui([&] { return PrintTrialToPdf(trial, pdf, &error); });
 }
 #endif
 

@@ -11,8 +11,7 @@
 #include "study/study_report.h"
 
 #if TARNWELL_HAVE_QT
-#include <QGuiApplication>
-
+#include "cli_offscreen_gui.h"
 #include "io/study_pdf.h"
 #endif
 
@@ -25,14 +24,7 @@ constexpr const char* kStudyPdfFile = "study.pdf";
 #if TARNWELL_HAVE_QT
 bool WriteStudyPdf(const StudyAggregator& aggregate, const std::string& title,
                    const std::filesystem::path& pdf, std::string& error) {
-  char program[] = "tarnwell-cli";
-  char platformOption[] = "-platform";
-  char platform[] = "offscreen";
-  char* argv[] = {program, platformOption, platform, nullptr};
-  int argc = 3;
-  const QGuiApplication app(argc, argv);
-  std::setlocale(LC_NUMERIC, "C");
-  return PrintStudyReportToPdf(aggregate, title, pdf, &error);
+  return WithOffscreenGui([&] { return PrintStudyReportToPdf(aggregate, title, pdf, &error); });
 }
 #endif
 
