@@ -22,6 +22,7 @@
 #include "legacy/record_update.h"
 #include "pool/pool_defaults.h"
 #include "support/temp_dir.h"
+#include "support/tracks.h"
 #include "tracker/acquisition_tick.h"
 #include "tracker/simulated_serial_port.h"
 #include "tracker/unit_connection.h"
@@ -147,13 +148,9 @@ class LossySerialPort : public SimulatedSerialPort {
   bool lose_ = false;
 };
 
+// `count` samples at (x, y), as a raw file holds them.
 std::string Samples(int count, int x, int y) {
-  std::string bytes;
-  for (int i = 0; i < count; ++i) {
-    bytes.push_back(static_cast<char>(x));
-    bytes.push_back(static_cast<char>(y));
-  }
-  return bytes;
+  return test::Repeat({x, y}, count);
 }
 
 class RunControllerTest : public ::testing::Test {
