@@ -8,17 +8,14 @@
 
 #include "core/file_util.h"
 #include "core/scripted_operator.h"
+#include "support/golden.h"
 #include "support/temp_dir.h"
 
 namespace tarnwell {
 namespace {
 
 std::string Golden(const std::string& name) {
-  std::string text;
-  EXPECT_TRUE(
-      ReadWholeFile(std::filesystem::path(TARNWELL_SOURCE_DIR) / "tests/analysis/golden" / name, text))
-      << name;
-  return text;
+  return test::Golden("analysis/golden/" + name);
 }
 
 // The first golden pair: every value chosen so that rounding, alignment and sign show.

@@ -15,16 +15,14 @@
 #include "core/file_util.h"
 #include "core/numbers.h"
 #include "pool/pool_file.h"
+#include "support/golden.h"
 #include "support/temp_dir.h"
 
 namespace tarnwell {
 namespace {
 
 std::string Golden(const std::string& name) {
-  std::string text;
-  EXPECT_TRUE(
-      ReadWholeFile(std::filesystem::path(TARNWELL_SOURCE_DIR) / "tests/analysis/golden" / name, text));
-  return text;
+  return test::Golden("analysis/golden/" + name);
 }
 
 using test::Contains;
