@@ -22,7 +22,7 @@
 #include "legacy/record_update.h"
 #include "pool/pool_defaults.h"
 #include "support/temp_dir.h"
-#include "tracker/acquisition_tick.h"
+#include "support/tracks.h"
 #include "tracker/simulated_serial_port.h"
 #include "tracker/unit_connection.h"
 
@@ -61,33 +61,6 @@ class RecordingRunView : public RunView {
   std::vector<SubjectGridCell> grid;
   int homeRequests = 0;
   bool drawTrace = true;
-};
-
-// The main window's Timer1 host as far as the run is concerned; the window's own work
-// (resize, export, countdown) is counted, not done.
-class RunTickHost : public Timer1Host {
- public:
-  explicit RunTickHost(RunController& run, const Program& program) : run_(run), program_(program) {}
-  bool IsRunScreenShown() const override { return run_.IsRunScreenShown(); }
-  bool IsStartEnabled() const override { return run_.IsStartEnabled(); }
-  bool IsStopEnabled() const override { return run_.IsStopEnabled(); }
-  bool IsExperimentInProgress() const override { return run_.IsExperimentInProgress(); }
-  bool IsTrialRunning() const override { return run_.IsTrialRunning(); }
-  int16_t DelayType() const override { return program_.settings.DelayType; }
-  int32_t ScheduledStartSecond() const override { return -1; }  // the controller's own rule
-  void cmdStopExpt_Click() override { run_.cmdStopExpt_Click(); }
-  void cmdRunExpt_Click() override { run_.cmdRunExpt_Click(); }
-  void DoAllResizeWindowStuff() override {}
-  void ExportAllSubjects() override {}
-  void RedrawPool() override {}
-  void ShowCountdown(int) override {}
-  void CloseCountdown() override {}
-  void StartNextTrialAfterCountdown() override {}
-  void StartAtTimeOfDay() override {}
-
- private:
-  RunController& run_;
-  const Program& program_;
 };
 
 // A port with something on it that is not a Quentrix: every read brings bytes of noise,
@@ -147,13 +120,9 @@ class LossySerialPort : public SimulatedSerialPort {
   bool lose_ = false;
 };
 
+// `count` samples at (x, y), as a raw file holds them.
 std::string Samples(int count, int x, int y) {
-  std::string bytes;
-  for (int i = 0; i < count; ++i) {
-    bytes.push_back(static_cast<char>(x));
-    bytes.push_back(static_cast<char>(y));
-  }
-  return bytes;
+  return test::Repeat({x, y}, count);
 }
 
 class RunControllerTest : public ::testing::Test {
@@ -172,7 +141,6 @@ class RunControllerTest : public ::testing::Test {
 
   // The unit and the controller are made once the test's setup is complete.
   void Build() {
-    host.reset();
     run.reset();
     link.reset();
     port.reset();
@@ -184,7 +152,6 @@ class RunControllerTest : public ::testing::Test {
     link = std::make_unique<TrackerLink>(*port, clock, op, program.settings);
     link->SetPortDevice(SimulatedSerialPort::kDeviceName);
     run = std::make_unique<RunController>(program, *link, clock, op, view);
-    host = std::make_unique<RunTickHost>(*run, program);
   }
 
   void OpenRunScreen() {
@@ -200,12 +167,6 @@ class RunControllerTest : public ::testing::Test {
       port->DispatchEvents(40);
       run->OnTick();
     }
-  }
-
-  void Tick() {
-    clock.Advance(Timer1Tick::kIntervalMs);
-    tick.OnTick(*host, keys, link.get(), clock.SecondsSinceMidnight());
-    run->OnTick();
   }
 
   fs::path home() const { return dir.Path() / "home"; }
@@ -230,13 +191,10 @@ class RunControllerTest : public ::testing::Test {
   ManualClock clock;
   ScriptedOperator op;
   RecordingRunView view;
-  KeyboardState keys;
-  Timer1Tick tick;
   std::unique_ptr<SimulatedUnit> unit;
   std::unique_ptr<LossySerialPort> port;
   std::unique_ptr<TrackerLink> link;
   std::unique_ptr<RunController> run;
-  std::unique_ptr<RunTickHost> host;
 };
 
 TEST_F(RunControllerTest, HitGoalOnTheFirstSampleEndsTheTrialAfterOneSample) {

@@ -5,16 +5,14 @@
 #include <string>
 
 #include "core/file_util.h"
+#include "support/golden.h"
 #include "support/temp_dir.h"
 
 namespace tarnwell {
 namespace {
 
 std::string Golden(const std::string& name) {
-  std::string text;
-  EXPECT_TRUE(
-      ReadWholeFile(std::filesystem::path(TARNWELL_SOURCE_DIR) / "tests/analysis/golden" / name, text));
-  return text;
+  return test::Golden("analysis/golden/" + name);
 }
 
 ResultsGridRow Row(std::array<std::string, 5> cells, bool closesGroup = false) {

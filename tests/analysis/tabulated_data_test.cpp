@@ -7,16 +7,14 @@
 #include "analysis/experiment_folder.h"
 #include "core/file_util.h"
 #include "core/scripted_operator.h"
+#include "support/golden.h"
 #include "support/temp_dir.h"
 
 namespace tarnwell {
 namespace {
 
 std::string Golden(const std::string& name) {
-  std::string text;
-  EXPECT_TRUE(
-      ReadWholeFile(std::filesystem::path(TARNWELL_SOURCE_DIR) / "tests/analysis/golden" / name, text));
-  return text;
+  return test::Golden("analysis/golden/" + name);
 }
 
 ReanalysisState StateFor(const test::TempDir& dir, const std::filesystem::path& dataFile,

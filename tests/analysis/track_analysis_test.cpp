@@ -40,6 +40,27 @@ TrialResult Analyse(const std::string& bytes, const AnalysisSettings& settings) 
   return result;
 }
 
+// The setting changes the cases below try, by name.
+using Adjust = std::function<void(AnalysisSettings&)>;
+const Adjust kPal = [](AnalysisSettings& s) { s.VideoType = 1; };
+const Adjust kFilterOn = [](AnalysisSettings& s) { s.ArtifactFilterOn = true; };
+const Adjust kSquarePool = [](AnalysisSettings& s) { s.Pool.Round = false; };
+Adjust MaxTime(int16_t seconds, bool pal = false) {
+  return [=](AnalysisSettings& s) {
+    s.Experiment.MaxTime = seconds;
+    if (pal) s.VideoType = 1;
+  };
+}
+Adjust Active(int16_t platform) {
+  return [=](AnalysisSettings& s) { s.Experiment.ActivePlatform = platform; };
+}
+
+TrialResult Analyse(const std::string& bytes, const Adjust& adjust) {
+  AnalysisSettings settings = BaseSettings();
+  if (adjust) adjust(settings);
+  return Analyse(bytes, settings);
+}
+
 // Zone cell by the report's quadrant column ("1".."4") and ring letter.
 const ZoneCell& Zone(const TrialResult& r, char ring, int column) {
   return r.Measures.Zones[ring - 'A'][column - 1];
@@ -49,7 +70,7 @@ TEST(AnalyseRawTrack, EndStatusAndLatency) {
   struct Case {
     const char* name;
     std::string track;
-    std::function<void(AnalysisSettings&)> adjust;
+    Adjust adjust;
     int16_t status;
     int32_t latency;
   };
@@ -61,41 +82,24 @@ TEST(AnalyseRawTrack, EndStatusAndLatency) {
       // Shorter than the maximum time and never on the platform.
       {"abort", Repeat({128, 96}, 12), nullptr, kFinishAborted, 12},
       // Max time 1 s: the 30th sample completes it; the pass goes on and counts all 35.
-      {"time-out counts every sample", Repeat({128, 96}, 35),
-       [](AnalysisSettings& s) { s.Experiment.MaxTime = 1; }, kFinishTimedOut, 35},
+      {"time-out counts every sample", Repeat({128, 96}, 35), MaxTime(1), kFinishTimedOut, 35},
       // PAL: 25 samples complete the second.
-      {"PAL time-out after 25 samples", Repeat({128, 96}, 25),
-       [](AnalysisSettings& s) {
-         s.Experiment.MaxTime = 1;
-         s.VideoType = 1;
-       },
-       kFinishTimedOut, 25},
-      {"PAL 24 samples still running", Repeat({128, 96}, 24),
-       [](AnalysisSettings& s) {
-         s.Experiment.MaxTime = 1;
-         s.VideoType = 1;
-       },
-       kFinishAborted, 24},
+      {"PAL time-out after 25 samples", Repeat({128, 96}, 25), MaxTime(1, true), kFinishTimedOut, 25},
+      {"PAL 24 samples still running", Repeat({128, 96}, 24), MaxTime(1, true), kFinishAborted, 24},
       // Maximum time 0 ends the trial at the first completed second, negative too.
-      {"max time 0", Repeat({128, 96}, 31), [](AnalysisSettings& s) { s.Experiment.MaxTime = 0; },
-       kFinishTimedOut, 31},
-      {"max time negative", Repeat({128, 96}, 29), [](AnalysisSettings& s) { s.Experiment.MaxTime = -3; },
-       kFinishAborted, 29},
+      {"max time 0", Repeat({128, 96}, 31), MaxTime(0), kFinishTimedOut, 31},
+      {"max time negative", Repeat({128, 96}, 29), MaxTime(-3), kFinishAborted, 29},
       // Active platform OFF: standing on platform 1 is only its counter zone.
-      {"active platform off never hits", Repeat({158, 66}, 4),
-       [](AnalysisSettings& s) { s.Experiment.ActivePlatform = 0; }, kFinishAborted, 4},
+      {"active platform off never hits", Repeat({158, 66}, 4), Active(0), kFinishAborted, 4},
       // ALL: any platform ends the trial.
-      {"active platform all hits platform 3", Track({{128, 96}, {98, 126}}),
-       [](AnalysisSettings& s) { s.Experiment.ActivePlatform = 5; }, kFinishHitGoal, 1},
+      {"active platform all hits platform 3", Track({{128, 96}, {98, 126}}), Active(5), kFinishHitGoal, 1},
       // Unseen samples count towards latency but never hit.
       {"unseen samples count", Track({{255, 255}, {158, 255}, {128, 96}}), nullptr, kFinishAborted, 3},
       {"empty file", "", nullptr, kFinishAborted, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    AnalysisSettings settings = BaseSettings();
-    if (c.adjust) c.adjust(settings);
-    const TrialResult r = Analyse(c.track, settings);
+    const TrialResult r = Analyse(c.track, c.adjust);
     EXPECT_EQ(r.FinishStatus, c.status);
     EXPECT_EQ(r.LatencySamples, c.latency);
   }
@@ -105,9 +109,10 @@ TEST(AnalyseRawTrack, PathLengthFollowsFilteredSteps) {
   struct Case {
     const char* name;
     std::string track;
-    std::function<void(AnalysisSettings&)> adjust;
+    Adjust adjust;
     float path;
   };
+  const std::string jump = Track({{128, 96}, {128, 96}, {160, 96}, {161, 96}, {170, 96}});
   const std::vector<Case> cases = {
       {"standing still", Repeat({128, 96}, 20), nullptr, 0.0f},
       // One-pixel jitter in both axes around one point adds nothing.
@@ -124,14 +129,11 @@ TEST(AnalyseRawTrack, PathLengthFollowsFilteredSteps) {
       {"centimetres per pixel", Track({{100, 100}, {103, 104}, {106, 108}}),
        [](AnalysisSettings& s) { s.Pool.ActualSizeX = 200; }, 12.5f},
       // The jump of 32 pixels is counted with the filter off...
-      {"artifact jump, filter off", Track({{128, 96}, {128, 96}, {160, 96}, {161, 96}, {170, 96}}), nullptr,
-       42.0f},
+      {"artifact jump, filter off", jump, nullptr, 42.0f},
       // ...and dropped with it on; the next step is measured from the new position.
-      {"artifact jump, filter on", Track({{128, 96}, {128, 96}, {160, 96}, {161, 96}, {170, 96}}),
-       [](AnalysisSettings& s) { s.ArtifactFilterOn = true; }, 10.0f},
+      {"artifact jump, filter on", jump, kFilterOn, 10.0f},
       // A step of exactly the threshold (20) is not an artifact.
-      {"step at the threshold kept", Track({{128, 96}, {148, 96}}),
-       [](AnalysisSettings& s) { s.ArtifactFilterOn = true; }, 20.0f},
+      {"step at the threshold kept", Track({{128, 96}, {148, 96}}), kFilterOn, 20.0f},
       // A lost sample stands where the animal was; the next step is from there.
       {"lost sample in the middle", Track({{100, 100}, {103, 104}, {255, 255}, {106, 108}}), nullptr, 10.0f},
       // First sample lost: the start point is the first seen sample, no step from Y 255.
@@ -139,15 +141,13 @@ TEST(AnalyseRawTrack, PathLengthFollowsFilteredSteps) {
       // Steps that end outside the pool add nothing; coming back adds sqrt(122^2 + 4^2).
       {"steps outside the pool", Track({{128, 96}, {250, 96}, {250, 100}, {128, 96}}), nullptr, 122.0f},
       // PAL: the remembered point is not scaled by 5/6 (that would add a 16-pixel step).
-      {"PAL first step", Track({{128, 96}, {140, 96}}), [](AnalysisSettings& s) { s.VideoType = 1; }, 12.0f},
+      {"PAL first step", Track({{128, 96}, {140, 96}}), kPal, 12.0f},
       // Pass 2 stops at the latency: the hit sample itself is not swum to.
       {"path stops at the hit", Track({{128, 96}, {140, 80}, {158, 66}}), nullptr, 20.0f},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    AnalysisSettings settings = BaseSettings();
-    if (c.adjust) c.adjust(settings);
-    EXPECT_FLOAT_EQ(Analyse(c.track, settings).Measures.PathLength, c.path);
+    EXPECT_FLOAT_EQ(Analyse(c.track, c.adjust).Measures.PathLength, c.path);
   }
 }
 
@@ -156,7 +156,7 @@ TEST(AnalyseRawTrack, InitialAngleAgainstTheGoalHeading) {
   struct Case {
     const char* name;
     std::string track;
-    std::function<void(AnalysisSettings&)> adjust;
+    Adjust adjust;
     bool valid;
     float angle;
   };
@@ -173,24 +173,18 @@ TEST(AnalyseRawTrack, InitialAngleAgainstTheGoalHeading) {
       // Distance 0: measured on the first sample, then set to 0 by pass 2.
       {"distance 0", Track({{128, 96}, {118, 96}}),
        [](AnalysisSettings& s) { s.Experiment.DistFromStart = 0; }, true, 0.0f},
-      {"no goal with all platforms", Track({{128, 96}, {118, 96}}),
-       [](AnalysisSettings& s) { s.Experiment.ActivePlatform = 5; }, false, 0.0f},
-      {"no goal with platforms off", Track({{128, 96}, {118, 96}}),
-       [](AnalysisSettings& s) { s.Experiment.ActivePlatform = 0; }, false, 0.0f},
+      {"no goal with all platforms", Track({{128, 96}, {118, 96}}), Active(5), false, 0.0f},
+      {"no goal with platforms off", Track({{128, 96}, {118, 96}}), Active(0), false, 0.0f},
       // Platform 3 at (98, 126) lies at 225 degrees; east is 0: error 135.
-      {"goal platform 3", Track({{128, 96}, {138, 96}}),
-       [](AnalysisSettings& s) { s.Experiment.ActivePlatform = 3; }, true, 135.0f},
+      {"goal platform 3", Track({{128, 96}, {138, 96}}), Active(3), true, 135.0f},
       // Platform 4 at (158, 126) lies at 315 degrees; east is 0: error 45.
-      {"goal platform 4", Track({{128, 96}, {138, 96}}),
-       [](AnalysisSettings& s) { s.Experiment.ActivePlatform = 4; }, true, 45.0f},
+      {"goal platform 4", Track({{128, 96}, {138, 96}}), Active(4), true, 45.0f},
       // Unseen first sample: the start is the first seen one.
       {"start after a lost sample", Track({{255, 255}, {128, 96}, {138, 96}}), nullptr, true, 45.0f},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    AnalysisSettings settings = BaseSettings();
-    if (c.adjust) c.adjust(settings);
-    const TrialResult r = Analyse(c.track, settings);
+    const TrialResult r = Analyse(c.track, c.adjust);
     EXPECT_EQ(r.Measures.AngleValid, c.valid);
     EXPECT_NEAR(r.Measures.InitialAngle, c.angle, 1e-4);
   }
@@ -200,23 +194,20 @@ TEST(AnalyseRawTrack, ZoneTable) {
   struct Case {
     const char* name;
     std::string track;
-    std::function<void(AnalysisSettings&)> adjust;
+    Adjust adjust;
     char ring;
     int column;
     ZoneCell expected;
   };
+  const std::string jump = Track({{128, 96}, {128, 96}, {160, 96}, {161, 96}, {170, 96}});
+  const std::string corner = Track({{128, 86}, {118, 86}, {118, 106}});
   const std::vector<Case> cases = {
       // Hit on the first sample: that one sample is still placed, at 42.4 px right and up
       // of the centre: ring C, quadrant "1"; no entry (it is the start point).
       {"hit on first sample", Track({{158, 66}}), nullptr, 'C', 1, {0, 1.0f / 30.0f, 0.0f}},
       // The centre itself is in ring A, quadrant "4" (dx = dy = 0 count as right, lower).
       {"standing at the centre", Repeat({128, 96}, 6), nullptr, 'A', 4, {0, 6.0f / 30.0f, 0.0f}},
-      {"standing at the centre, PAL",
-       Repeat({128, 96}, 6),
-       [](AnalysisSettings& s) { s.VideoType = 1; },
-       'A',
-       4,
-       {0, 6.0f / 25.0f, 0.0f}},
+      {"standing at the centre, PAL", Repeat({128, 96}, 6), kPal, 'A', 4, {0, 6.0f / 25.0f, 0.0f}},
       // Moving from ring A into B along the right axis: an entry of B with the step's path.
       {"entry with path",
        Track({{128, 96}, {150, 96}, {155, 96}}),
@@ -226,18 +217,8 @@ TEST(AnalyseRawTrack, ZoneTable) {
        {1, 2.0f / 30.0f, 27.0f}},
       // Artifact filter on: the jump into B is neither path nor entry; the step inside B
       // that follows is measured, but B is already the remembered cell.
-      {"artifact jump drops entry",
-       Track({{128, 96}, {128, 96}, {160, 96}, {161, 96}, {170, 96}}),
-       [](AnalysisSettings& s) { s.ArtifactFilterOn = true; },
-       'B',
-       4,
-       {0, 2.0f / 30.0f, 0.0f}},
-      {"no filter keeps entry",
-       Track({{128, 96}, {128, 96}, {160, 96}, {161, 96}, {170, 96}}),
-       nullptr,
-       'B',
-       4,
-       {1, 2.0f / 30.0f, 32.0f}},
+      {"artifact jump drops entry", jump, kFilterOn, 'B', 4, {0, 2.0f / 30.0f, 0.0f}},
+      {"no filter keeps entry", jump, nullptr, 'B', 4, {1, 2.0f / 30.0f, 32.0f}},
       // Leaving the pool forgets the cell: coming back counts an entry.
       {"return from outside",
        Track({{128, 96}, {250, 96}, {250, 100}, {128, 96}}),
@@ -247,17 +228,12 @@ TEST(AnalyseRawTrack, ZoneTable) {
        {1, 2.0f / 30.0f, 122.0f}},
       // Quadrants off: everything in column "4" (the report moves it to "1"); steps 10, 20.
       {"quadrants off",
-       Track({{128, 86}, {118, 86}, {118, 106}}),
+       corner,
        [](AnalysisSettings& s) { s.Pool.Quadrants = false; },
        'A',
        4,
        {0, 3.0f / 30.0f, 30.0f}},
-      {"quadrants on, upper left",
-       Track({{128, 86}, {118, 86}, {118, 106}}),
-       nullptr,
-       'A',
-       2,
-       {1, 1.0f / 30.0f, 10.0f}},
+      {"quadrants on, upper left", corner, nullptr, 'A', 2, {1, 1.0f / 30.0f, 10.0f}},
       // Equal-area rings (40, 56.6, 69.3, 80): 50 px out is ring B, not C.
       {"equal-area ring B",
        Track({{128, 96}, {178, 96}}),
@@ -267,27 +243,15 @@ TEST(AnalyseRawTrack, ZoneTable) {
        {1, 1.0f / 30.0f, 50.0f}},
       {"equal-width ring C", Track({{128, 96}, {178, 96}}), nullptr, 'C', 4, {1, 1.0f / 30.0f, 50.0f}},
       // Square pool: the corner (207, 175) is inside the outer square.
-      {"square pool corner",
-       Track({{207, 175}}),
-       [](AnalysisSettings& s) { s.Pool.Round = false; },
-       'D',
-       4,
-       {0, 1.0f / 30.0f, 0.0f}},
+      {"square pool corner", Track({{207, 175}}), kSquarePool, 'D', 4, {0, 1.0f / 30.0f, 0.0f}},
       // Round ring boundary (distance 20) belongs to the outer ring.
       {"round boundary", Track({{148, 96}}), nullptr, 'B', 4, {0, 1.0f / 30.0f, 0.0f}},
       // Square boundary (|dx| = 20) belongs to the inner square.
-      {"square boundary",
-       Track({{148, 96}}),
-       [](AnalysisSettings& s) { s.Pool.Round = false; },
-       'A',
-       4,
-       {0, 1.0f / 30.0f, 0.0f}},
+      {"square boundary", Track({{148, 96}}), kSquarePool, 'A', 4, {0, 1.0f / 30.0f, 0.0f}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    AnalysisSettings settings = BaseSettings();
-    if (c.adjust) c.adjust(settings);
-    const TrialResult result = Analyse(c.track, settings);
+    const TrialResult result = Analyse(c.track, c.adjust);
     const ZoneCell& cell = Zone(result, c.ring, c.column);
     EXPECT_EQ(cell.Entries, c.expected.Entries);
     EXPECT_FLOAT_EQ(cell.Time, c.expected.Time);

@@ -1,11 +1,9 @@
-// tarnwell-cli analyse and report, run as the program a lab scripts: on an experiment
-// folder written by hand, whose table is worked out by hand in
+// tarnwell-cli analyse, report and save-all, run as the program a lab scripts: on an
+// experiment folder written by hand, whose table is worked out by hand in
 // tests/analysis/golden/tabulated_week1.CSV.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <charconv>
-#include <cstdlib>
 #include <map>
 #include <memory>
 #include <string>
@@ -13,49 +11,23 @@
 #include <vector>
 
 #include "analysis/experiment_folder.h"
+#include "cli_fixture.h"
 #include "core/file_util.h"
 #include "core/numbers.h"
 #include "pool/pool_file.h"
+#include "support/golden.h"
 #include "support/temp_dir.h"
 
 namespace tarnwell {
 namespace {
 
 std::string Golden(const std::string& name) {
-  std::string text;
-  EXPECT_TRUE(
-      ReadWholeFile(std::filesystem::path(TARNWELL_SOURCE_DIR) / "tests/analysis/golden" / name, text));
-  return text;
+  return test::Golden("analysis/golden/" + name);
 }
 
-std::string Quote(const std::string& s) {
-  std::string out = "'";
-  for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
-
-struct CliRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-// Runs the tool with its home in `dir`/home and its working folder `dir`/work.
-CliRun RunCli(const test::TempDir& dir, const std::vector<std::string>& args,
-              const std::string& locale = "C") {
-  std::filesystem::create_directories(dir.Path() / "home");
-  std::filesystem::create_directories(dir.Path() / "work");
-  std::string command = "cd " + Quote((dir.Path() / "work").string()) + " && LC_ALL=" + locale + " " +
-                        Quote(TARNWELL_CLI_PATH) + " --home " + Quote((dir.Path() / "home").string());
-  for (const std::string& a : args) command += " " + Quote(a);
-  command += " >" + Quote((dir.Path() / "stdout").string()) + " 2>" + Quote((dir.Path() / "stderr").string());
-  CliRun run;
-  const int raw = std::system(command.c_str());
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  run.out = dir.Read("stdout");
-  run.err = dir.Read("stderr");
-  return run;
-}
+using test::Contains;
+using test::Outcome;
+using test::RunCli;
 
 TEST(CliAnalyse, RebuildsTheTableOfAHandWrittenExperiment) {
   struct Case {
@@ -67,7 +39,7 @@ TEST(CliAnalyse, RebuildsTheTableOfAHandWrittenExperiment) {
     test::TempDir dir;
     const auto dataFile = test::WriteWeek1(dir);
     dir.Write("WEEK1.CSV", "an older table\r\n");
-    const CliRun run = RunCli(dir, {"analyse", dataFile.string()}, c.locale);
+    const Outcome run = RunCli(dir, {"analyse", dataFile.string()}, c.locale);
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(dir.Read("WEEK1.CSV"), Golden(c.golden)) << c.locale;
     EXPECT_EQ(run.out, (dir.Path() / "WEEK1.CSV").string() + ": 2 trials\n");
@@ -86,7 +58,7 @@ TEST(CliReport, WritesTheReportPairOfOneTrialLabelledByItsExperiment) {
   const std::string golden = Golden("tabulated_week1.CSV");
   const std::string subject2Record = golden.substr(golden.find("\r\n") + 2);
 
-  const CliRun run = RunCli(dir, {"report", (dir.Path() / "WEEK102.RAW").string(), "--out", "rat3"});
+  const Outcome run = RunCli(dir, {"report", (dir.Path() / "WEEK102.RAW").string(), "--out", "rat3"});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(dir.Read("work/rat3.CSV"), subject2Record);
   const std::string text = dir.Read("work/rat3.TXT");
@@ -96,8 +68,8 @@ TEST(CliReport, WritesTheReportPairOfOneTrialLabelledByItsExperiment) {
       << text;
   EXPECT_EQ(run.out, "rat3.TXT\nrat3.CSV\n");
 
-  const CliRun labelled = RunCli(dir, {"report", (dir.Path() / "WEEK102.RAW").string(), "--out", "x.txt",
-                                       "--label", "Rat \"3\"", "--epoch", "0,1"});
+  const Outcome labelled = RunCli(dir, {"report", (dir.Path() / "WEEK102.RAW").string(), "--out", "x.txt",
+                                        "--label", "Rat \"3\"", "--epoch", "0,1"});
   ASSERT_EQ(labelled.status, 0) << labelled.err;
   EXPECT_EQ(dir.Read("work/x.CSV").rfind("\"Epoch\",0,1,\"WEEK1.EXP\",\"Rat '3'\",\"Aborted\",", 0), 0u)
       << dir.Read("work/x.CSV");
@@ -112,11 +84,35 @@ TEST(CliReport, WritesTheReportPairOfOneTrialLabelledByItsExperiment) {
       {{"report", (dir.Path() / "WEEK102.RAW").string(), "--out", "missing/r"}, 1},
   };
   for (const Refusal& r : refusals) {
-    const CliRun refused = RunCli(dir, r.args);
+    const Outcome refused = RunCli(dir, r.args);
     EXPECT_EQ(refused.status, r.status) << refused.err;
   }
   EXPECT_FALSE(dir.Exists("work/r.CSV"));
   EXPECT_FALSE(dir.Exists("work/r.TXT"));
+}
+
+// save-all writes beside the raw files: replacing an edited report needs --yes.
+TEST(CliSaveAll, WritesEveryPairAndReplacesOnlyWithYes) {
+  test::TempDir dir;
+  const auto dataFile = test::WriteWeek1(dir);
+
+  const Outcome first = RunCli(dir, {"save-all", dataFile.string()});
+  ASSERT_EQ(first.status, 0) << first.err;
+  for (const char* name : {"WEEK100.TXT", "WEEK100.CSV", "WEEK102.TXT", "WEEK102.CSV"}) {
+    EXPECT_TRUE(Contains(first.out, (dir.Path() / name).string())) << name << "\n" << first.out;
+  }
+  EXPECT_TRUE(Contains(dir.Read("WEEK102.TXT"), "R3"));
+  EXPECT_TRUE(Contains(first.err, "The files have been exported"));
+
+  dir.Write("WEEK100.TXT", "edited by hand");
+  const Outcome refused = RunCli(dir, {"save-all", dataFile.string()});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_TRUE(Contains(refused.err, "Confirm File Overwrite")) << refused.err;
+  EXPECT_EQ(dir.Read("WEEK100.TXT"), "edited by hand");
+
+  const Outcome replaced = RunCli(dir, {"save-all", dataFile.string(), "--yes"});
+  EXPECT_EQ(replaced.status, 0) << replaced.err;
+  EXPECT_TRUE(Contains(dir.Read("WEEK100.TXT"), "R1"));
 }
 
 }  // namespace

@@ -8,34 +8,22 @@
 #include <vector>
 
 #include "../study/study_fixture.h"
+#include "cli_fixture.h"
 #include "support/temp_dir.h"
 
 namespace tarnwell {
 namespace {
 
-std::string Quote(const std::string& s) {
-  std::string out = "'";
-  for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
-
-int Shell(const test::TempDir& dir, const std::string& command) {
-  const std::string full = command + " >" + Quote((dir.Path() / "stdout").string()) + " 2>" +
-                           Quote((dir.Path() / "stderr").string());
-  const int raw = std::system(full.c_str());
-  return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-}
+using test::Contains;
+using test::Quote;
 
 int Study(const test::TempDir& dir, const std::string& extra = "") {
   std::filesystem::create_directories(dir.Path() / "home");
-  return Shell(dir, "LC_ALL=C " + Quote(TARNWELL_CLI_PATH) + " --home " +
-                        Quote((dir.Path() / "home").string()) + " study " +
-                        Quote((dir.Path() / "study.csv").string()) + " --out " +
-                        Quote((dir.Path() / "out").string()) + extra);
-}
-
-bool Contains(const std::string& text, const std::string& piece) {
-  return text.find(piece) != std::string::npos;
+  return test::Shell(dir, "LC_ALL=C " + Quote(TARNWELL_CLI_PATH) + " --home " +
+                              Quote((dir.Path() / "home").string()) + " study " +
+                              Quote((dir.Path() / "study.csv").string()) + " --out " +
+                              Quote((dir.Path() / "out").string()) + extra)
+      .status;
 }
 
 // Two groups over three acquisition days and a probe day; the home has no pool, so the
@@ -71,7 +59,7 @@ TEST(CliStudy, WritesTheTablesAndAReportThatReadsAndRenders) {
   if (std::system("command -v pdftotext >/dev/null && command -v pdftoppm >/dev/null") != 0)
     GTEST_SKIP() << "poppler-utils are not installed";
   const std::string pdf = Quote((dir.Path() / "out" / "study.pdf").string());
-  ASSERT_EQ(Shell(dir, "pdftotext -layout " + pdf + " -"), 0);
+  ASSERT_EQ(test::Shell(dir, "pdftotext -layout " + pdf + " -").status, 0);
   const std::string text = dir.Read("stdout");
   for (const char* piece : {"Study: study.csv", "16 trials", "Latency (s, mean +/- SEM)", "Path length",
                             "Probe trials: time per quadrant", "Search strategies per day",
@@ -79,7 +67,9 @@ TEST(CliStudy, WritesTheTablesAndAReportThatReadsAndRenders) {
     EXPECT_TRUE(Contains(text, piece)) << piece << "\n" << text;
   }
   // The first page rendered: the learning curves are drawn in the groups' colours.
-  ASSERT_EQ(Shell(dir, "pdftoppm -r 30 -f 1 -l 1 " + pdf + " " + Quote((dir.Path() / "page").string())), 0);
+  ASSERT_EQ(test::Shell(dir, "pdftoppm -r 30 -f 1 -l 1 " + pdf + " " + Quote((dir.Path() / "page").string()))
+                .status,
+            0);
   std::string image;
   for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
     if (entry.path().extension() == ".ppm") image = dir.Read(entry.path().filename().string());

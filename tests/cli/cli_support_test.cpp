@@ -1,13 +1,12 @@
 #include "cli_support.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "cli_fixture.h"
 #include "support/temp_dir.h"
 
 namespace tarnwell::cli {
@@ -42,20 +41,6 @@ TEST(LockHome, ASecondRecordingCommandIsRefused) {
       << err.str();
 }
 
-// Runs the tool and gives its exit status and standard output.
-int RunTool(const std::string& arguments, std::string* out = nullptr) {
-  const std::string commandLine = std::string(TARNWELL_CLI_PATH) + " " + arguments + " 2>/dev/null";
-  FILE* pipe = ::popen(commandLine.c_str(), "r");
-  if (pipe == nullptr) return -1;
-  std::string text;
-  char buffer[4096];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, n);
-  const int status = ::pclose(pipe);
-  if (out != nullptr) *out = text;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 TEST(TarnwellCli, ExitStatusAndHelpFollowTheCommandLineRules) {
   struct Case {
     const char* arguments;
@@ -74,14 +59,12 @@ TEST(TarnwellCli, ExitStatusAndHelpFollowTheCommandLineRules) {
       {"nope", 2, ""},
       {"--home=/tmp nope", 2, ""},
   };
+  TempDir dir;
   for (const auto& c : cases) {
-    std::string out;
-    EXPECT_EQ(RunTool(c.arguments, &out), c.status) << c.arguments;
-    if (*c.outputStart) {
-      EXPECT_EQ(out.rfind(c.outputStart, 0), 0u) << c.arguments << "\n" << out;
-    } else {
-      EXPECT_EQ(out, "") << c.arguments;
-    }
+    const test::Outcome run = test::Shell(dir, std::string(TARNWELL_CLI_PATH) + " " + c.arguments);
+    EXPECT_EQ(run.status, c.status) << c.arguments;
+    EXPECT_EQ(run.out.rfind(c.outputStart, 0), 0u) << c.arguments << "\n" << run.out;
+    if (!*c.outputStart) EXPECT_EQ(run.out, "") << c.arguments;
   }
 }
 

@@ -9,29 +9,22 @@
 
 #include "acquisition/experiment_files.h"
 #include "acquisition/raw_track.h"
-#include "cli_commands.h"
+#include "cli_fixture.h"
 #include "core/file_util.h"
 #include "legacy/legacy_conversion.h"
 #include "legacy/record_update.h"
-#include "support/temp_dir.h"
 #include "video/synthetic_video.h"
 
 namespace tarnwell {
 namespace {
 
+using test::Outcome;
+
 namespace fs = std::filesystem;
 
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-class CliVideoTest : public ::testing::Test {
+class CliVideoTest : public test::CliHomeTest {
  protected:
   CliVideoTest() {
-    fs::create_directories(home());
-    fs::create_directories(dir.Path() / "data");
     dir.Write("home/SUBJECTS.INI", "Row 1 Col 1 = \"RAT1\"\r\nRow 1 Col 2 = \"RAT2\"\r\n");
     dir.Write("home/DEFAULT.CFG",
               "[Windows Tarnwell Experiment Setup]\r\nData File = \"\"\r\nMaximum Time = 2\r\n"
@@ -42,15 +35,6 @@ class CliVideoTest : public ::testing::Test {
     video.height = 240;
     video.calibration = {160, 120, 110};
     video.frames = 200;
-  }
-  Outcome Cli(cli::CommandFn command, std::vector<std::string> args) {
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    Outcome outcome;
-    outcome.status = command(home().string(), args);
-    outcome.out = testing::internal::GetCapturedStdout();
-    outcome.err = testing::internal::GetCapturedStderr();
-    return outcome;
   }
   std::string WriteVideo(const std::string& name) {
     const std::string path = (dir.Path() / name).string();
@@ -72,13 +56,7 @@ class CliVideoTest : public ::testing::Test {
     EXPECT_TRUE(WriteExperimentRecord(record, experiment, pool));
     return record;
   }
-  fs::path home() const { return dir.Path() / "home"; }
-  std::string Read(const fs::path& file) const {
-    std::string bytes;
-    return ReadWholeFile(file, bytes) ? bytes : "<missing>";
-  }
 
-  test::TempDir dir;
   test::SyntheticVideo video;
 };
 

@@ -95,6 +95,19 @@ TEST(WriteFileAtomically, AWriteThatFailsPartWayLeavesNoTemporaryFile) {
   EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{"keep.txt"});
 }
 
+// A table given up half-written (a study that found a problem) leaves the old file alone.
+TEST(AtomicFileWriter, DroppedWithoutCommitLeavesNoTemporaryFile) {
+  TempDir dir;
+  dir.Write("TABLE.CSV", "old");
+  {
+    AtomicFileWriter writer;
+    ASSERT_TRUE(writer.Open(dir.Path() / "TABLE.CSV"));
+    ASSERT_TRUE(writer.Append("half"));
+  }
+  EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{"TABLE.CSV"});
+  EXPECT_EQ(dir.Read("TABLE.CSV"), "old");
+}
+
 TEST(FindExistingFile, FallsBackToACaseInsensitiveMatchInTheSameFolder) {
   TempDir dir;
   dir.Write("week1.exp", "x");

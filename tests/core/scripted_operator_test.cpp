@@ -14,12 +14,5 @@ TEST(ScriptedOperator, HandledErrorReportHasTheDesignedShape) {
   EXPECT_EQ(op.Messages()[0].icon, MessageIcon::Critical);
 }
 
-TEST(ScriptedOperator, DialogRepliesRunOutIntoCancel) {
-  ScriptedOperator op;
-  op.QueueReply(std::string("/tmp/a.EXP"));
-  EXPECT_EQ(op.AskOpenFile({"Load Experiment Setup", "*.EXP", "EXP", "", ""}), "/tmp/a.EXP");
-  EXPECT_FALSE(op.AskSaveFile({"Save", "*.EXP", "EXP", "", ""}).has_value());
-}
-
 }  // namespace
 }  // namespace tarnwell

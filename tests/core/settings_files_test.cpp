@@ -125,29 +125,44 @@ TEST(WriteTrackerIni, WritesTheNineLinesInOrderWithCrLf) {
   EXPECT_NE(text.find("Custom Aspect Ratio = \"0\"\r\n"), std::string::npos);
 }
 
-TEST(WriteTrackerIni, WhatIsWrittenReadsBackTheSame) {
+// The three files written and read back in the program's order: every value comes back.
+TEST(SettingsFiles, WhatIsWrittenReadsBackTheSame) {
   TempDir home;
   for (const char* name : {"Maps", "Data Files", "setups", "DATA", "open", "Save As"})
     fs::create_directory(home.Path() / name);
+  const fs::path ini = home.Path() / "QUENTRIX.INI", set = home.Path() / "QUENTRIX.SET",
+                 defaultSet = home.Path() / "Default.SET";
   // Values as typed: the general format keeps 15 significant digits.
   for (double aspect : {0.0, 0.1, 1.25, 10.0, 0.333333333333333, 0.75}) {
     for (int16_t port : {1, 7, 64}) {
-      SystemSettings s;
-      s.ConfigDir = (home.Path() / "Maps").string();
-      s.MazeDataFileDir = (home.Path() / "Data Files").string();
-      s.MazeExptSetupDir = (home.Path() / "setups").string();
-      s.DataDir = (home.Path() / "DATA").string();
-      s.OpenDir = (home.Path() / "open").string();
-      s.SaveAsDir = (home.Path() / "Save As").string();
-      s.ComPort = port;
-      s.DrawTrace = port == 7;
-      s.CustomAspectRatio = aspect;
-      const fs::path ini = home.Path() / "QUENTRIX.INI";
-      std::string error;
-      ASSERT_TRUE(WriteTrackerIni(ini, s, &error)) << error;
-      SystemSettings back;
-      ASSERT_TRUE(ReadTrackerIni(ini, back));
-      EXPECT_TRUE(SameSettings(s, back)) << aspect << " " << port;
+      for (int mode : {kVideoModePal, kVideoModeNone, 5}) {
+        SCOPED_TRACE(testing::Message() << aspect << " " << port << " " << mode);
+        SystemSettings s;
+        s.ConfigDir = (home.Path() / "Maps").string();
+        s.MazeDataFileDir = (home.Path() / "Data Files").string();
+        s.MazeExptSetupDir = (home.Path() / "setups").string();
+        s.DataDir = (home.Path() / "DATA").string();
+        s.OpenDir = (home.Path() / "open").string();
+        s.SaveAsDir = (home.Path() / "Save As").string();
+        s.ComPort = port;
+        s.DrawTrace = port == 7;
+        s.CustomAspectRatio = aspect;
+        s.ObjectFilter = port != 7;
+        s.DelayType = port == 64 ? 1 : 0;
+        s.VideoType = mode == kVideoModePal ? 0 : 1;  // the list wins over the field
+        std::string error;
+        ASSERT_TRUE(WriteTrackerIni(ini, s, &error)) << error;
+        ASSERT_TRUE(WriteTrackerSettings(set, s, mode));
+        EXPECT_EQ(s.VideoType, mode == kVideoModePal ? 1 : 0);
+        ASSERT_TRUE(WriteSystemConfig(defaultSet, s, mode));
+        SystemSettings back;
+        int index = kVideoModeNone;
+        ASSERT_TRUE(ReadTrackerIni(ini, back));
+        ASSERT_TRUE(ReadTrackerSettings(set, back, &index));
+        ASSERT_TRUE(ReadSystemConfig(defaultSet, back, &index));
+        EXPECT_TRUE(SameSettings(s, back));
+        EXPECT_EQ(index, s.VideoType);
+      }
     }
   }
 }
@@ -183,32 +198,18 @@ TEST(ReadTrackerSettings, ReadsFilterDelayAndVideoType) {
   }
 }
 
-TEST(WriteTrackerSettings, WritesTheSelectedVideoModeAndReadsBack) {
+TEST(WriteTrackerSettings, WritesTheSelectedVideoMode) {
   TempDir home;
-  const fs::path set = home.Path() / "QUENTRIX.SET";
-  struct Case {
-    int selected;
-    const char* videoText;
-    int16_t videoType;
-  };
-  for (const Case& c : std::vector<Case>{{kVideoModePal, "PAL", 1}, {kVideoModeNone, "NTSC", 0}, {5, "NTSC", 0}}) {
-    for (bool filter : {false, true}) {
-      SystemSettings s;
-      s.VideoType = c.videoType == 1 ? 0 : 1;  // the list wins over the field
-      s.ObjectFilter = filter;
-      s.DelayType = filter ? 1 : 0;
-      ASSERT_TRUE(WriteTrackerSettings(set, s, c.selected));
-      EXPECT_EQ(s.VideoType, c.videoType);
-      EXPECT_EQ(home.Read("QUENTRIX.SET"),
-                std::string("Object Filter = ") + (filter ? "Enabled" : "Disabled") + "\r\nDelay Type = " +
-                    (filter ? "TIMEOFDAY" : "DELAY") + "\r\nVideo Type = " + c.videoText + "\r\n");
-      SystemSettings back;
-      int index = kVideoModeNone;
-      ASSERT_TRUE(ReadTrackerSettings(set, back, &index));
-      EXPECT_TRUE(SameSettings(s, back));
-      EXPECT_EQ(index, c.videoType);
-    }
-  }
+  SystemSettings s;
+  s.VideoType = 1;
+  ASSERT_TRUE(WriteTrackerSettings(home.Path() / "QUENTRIX.SET", s, kVideoModeNone));
+  EXPECT_EQ(home.Read("QUENTRIX.SET"),
+            "Object Filter = Disabled\r\nDelay Type = DELAY\r\nVideo Type = NTSC\r\n");
+  s.ObjectFilter = true;
+  s.DelayType = 1;
+  ASSERT_TRUE(WriteTrackerSettings(home.Path() / "QUENTRIX.SET", s, kVideoModePal));
+  EXPECT_EQ(home.Read("QUENTRIX.SET"),
+            "Object Filter = Enabled\r\nDelay Type = TIMEOFDAY\r\nVideo Type = PAL\r\n");
 }
 
 TEST(WriteTrackerSettings, ReplacesAReadOnlyFile) {
@@ -257,7 +258,7 @@ TEST(ReadSystemConfig, TakesPortAndFoldersAsTheyStandAndSelectsTheVideoMode) {
   }
 }
 
-TEST(WriteSystemConfig, WritesFiveLinesAndReadsBack) {
+TEST(WriteSystemConfig, WritesFiveLines) {
   TempDir home;
   const fs::path file = home.Path() / "Default.SET";
   SystemSettings s;
@@ -269,17 +270,9 @@ TEST(WriteSystemConfig, WritesFiveLinesAndReadsBack) {
   EXPECT_EQ(home.Read("Default.SET"),
             "Com Port = 99\r\nMap Path = \"/lab/My Maps\"\r\nData Path = \"/lab/data\"\r\n"
             "Open Dir = \"/lab/open\"\r\nVideo Mode = PAL\r\n");
-  SystemSettings back;
-  int index = kVideoModeNone;
-  ASSERT_TRUE(ReadSystemConfig(file, back, &index));
-  EXPECT_EQ(back.ComPort, 99);
-  EXPECT_EQ(back.ConfigDir, s.ConfigDir);
-  EXPECT_EQ(back.DataDir, s.DataDir);
-  EXPECT_EQ(back.VideoType, 1);
-  EXPECT_EQ(index, kVideoModePal);
   ASSERT_TRUE(WriteSystemConfig(file, s, kVideoModeNone));
   EXPECT_NE(home.Read("Default.SET").find("Video Mode = NTSC\r\n"), std::string::npos);
-  EXPECT_FALSE(ReadSystemConfig(home.Path() / "missing.SET", back));
+  EXPECT_FALSE(ReadSystemConfig(home.Path() / "missing.SET", s));
 }
 
 // ---- folder checks ----

@@ -88,9 +88,7 @@ TEST(LoadSubjectTable, FillsCellsInFileOrderWhateverTheLinesName) {
     e.SubjectIDs = {"BEFORE"};
     ASSERT_TRUE(LoadSubjectTable(dir.Path() / "SUBJECTS.INI", table, e));
     EXPECT_EQ(e.SubjectIDs, c.ids);
-    if (!c.ids.empty()) {
-      EXPECT_EQ(table.CellText(0, 0), "1) " + c.ids[0]);
-    }
+    if (!c.ids.empty()) EXPECT_EQ(table.CellText(0, 0), "1) " + c.ids[0]);
   }
 }
 
@@ -119,9 +117,7 @@ TEST(PrepareSubjectTableAtStartUp, WritesTheDefaultTableOnlyWhenThereIsNoList) {
     EXPECT_TRUE(PrepareSubjectTableAtStartUp(dir.Path() / "SUBJECTS.INI", table, e));
     EXPECT_EQ(e.SubjectIDs, c.expected);
     EXPECT_EQ(table.SubjectIDs(), c.expected);
-    if (!c.fileRewritten) {
-      EXPECT_EQ(dir.Read("SUBJECTS.INI"), c.existing);
-    }
+    if (!c.fileRewritten) EXPECT_EQ(dir.Read("SUBJECTS.INI"), c.existing);
   }
   test::TempDir dir;
   SubjectTable table(4);
@@ -166,32 +162,26 @@ TEST(PrepareSubjectTableAtStartUp, JunkIsReportedAndKeptAndAtMost100IdsAreRead) 
   }
 }
 
+// Any listed subject's status locks the IDs, subject 1's too.
 TEST(SubjectEditLocked, HoldsOnceAListedSubjectHasAStatus) {
-  test::TempDir dir;
-  ExperimentSetup e;
-  e.DataFile = (dir.Path() / "WEEK1.EXP").string();
-  e.SubjectIDs = {"A", "B", "C"};
-  EXPECT_FALSE(ComputeSubjectEditLocked(e));  // no file yet
-  ASSERT_TRUE(WriteExperimentRecord(e.DataFile, e, DefaultPool()));
-  EXPECT_FALSE(ComputeSubjectEditLocked(e));
-  ASSERT_EQ(WriteSubjectStatusWord(e.DataFile, 5, SubjectStatus::HitGoal), RecordUpdate::Written);
-  EXPECT_FALSE(ComputeSubjectEditLocked(e));  // subject 6 is not listed
-  ASSERT_EQ(WriteSubjectStatusWord(e.DataFile, 2, SubjectStatus::Aborted), RecordUpdate::Written);
-  EXPECT_TRUE(ComputeSubjectEditLocked(e));
-  e.DataFile = (dir.Path() / "WEEK1.DAT").string();  // the data file's companion is the .EXP
-  EXPECT_TRUE(ComputeSubjectEditLocked(e));
-  e.DataFile.clear();
-  EXPECT_FALSE(ComputeSubjectEditLocked(e));
-}
-
-TEST(SubjectEditLocked, AStatusOnSubjectOneLocksTheIds) {
-  test::TempDir dir;
-  ExperimentSetup e;
-  e.DataFile = (dir.Path() / "WEEK1.EXP").string();
-  e.SubjectIDs = {"A", "B", "C"};
-  ASSERT_TRUE(WriteExperimentRecord(e.DataFile, e, DefaultPool()));
-  ASSERT_EQ(WriteSubjectStatusWord(e.DataFile, 0, SubjectStatus::HitGoal), RecordUpdate::Written);
-  EXPECT_TRUE(ComputeSubjectEditLocked(e));
+  for (const int listed : {0, 2}) {
+    SCOPED_TRACE(listed);
+    test::TempDir dir;
+    ExperimentSetup e;
+    e.DataFile = (dir.Path() / "WEEK1.EXP").string();
+    e.SubjectIDs = {"A", "B", "C"};
+    EXPECT_FALSE(ComputeSubjectEditLocked(e));  // no file yet
+    ASSERT_TRUE(WriteExperimentRecord(e.DataFile, e, DefaultPool()));
+    EXPECT_FALSE(ComputeSubjectEditLocked(e));
+    ASSERT_EQ(WriteSubjectStatusWord(e.DataFile, 5, SubjectStatus::HitGoal), RecordUpdate::Written);
+    EXPECT_FALSE(ComputeSubjectEditLocked(e));  // subject 6 is not listed
+    ASSERT_EQ(WriteSubjectStatusWord(e.DataFile, listed, SubjectStatus::Aborted), RecordUpdate::Written);
+    EXPECT_TRUE(ComputeSubjectEditLocked(e));
+    e.DataFile = (dir.Path() / "WEEK1.DAT").string();  // the data file's companion is the .EXP
+    EXPECT_TRUE(ComputeSubjectEditLocked(e));
+    e.DataFile.clear();
+    EXPECT_FALSE(ComputeSubjectEditLocked(e));
+  }
 }
 
 }  // namespace

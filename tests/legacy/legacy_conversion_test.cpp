@@ -11,31 +11,16 @@
 #include "legacy/record_update.h"
 #include "pool/pool_defaults.h"
 #include "pool/zones.h"
+#include "support/pools.h"
 #include "support/temp_dir.h"
 
 namespace tarnwell {
 namespace {
 
+// The shared unusual pool; the record keeps one counter multiplier for all four platforms.
 PoolSetup UnusualPool() {
-  PoolSetup pool = DefaultPool();
-  pool.X = 120;
-  pool.Y = 101;
-  pool.Radius = 72.5f;
-  pool.NumRings = 3;
-  pool.EquArea = true;
-  pool.Round = false;
-  pool.Quadrants = false;
-  pool.ActualSizeX = 150;
-  pool.ActualSizeY = 148;
-  const int16_t offsets[4][2] = {{25, -40}, {-31, -17}, {-5, 33}, {44, 2}};
-  for (int i = 0; i < 4; ++i) {
-    pool.Platforms[i].X = static_cast<int16_t>(pool.X + offsets[i][0]);
-    pool.Platforms[i].Y = static_cast<int16_t>(pool.Y + offsets[i][1]);
-    pool.Platforms[i].Radius = 7.25f + static_cast<float>(i);
-    pool.Platforms[i].Round = i != 2;
-    pool.Platforms[i].CMultiplier = 125;
-  }
-  ComputeRingRadii(pool);
+  PoolSetup pool = test::UnusualPool();
+  for (auto& platform : pool.Platforms) platform.CMultiplier = 125;
   return pool;
 }
 
@@ -51,50 +36,25 @@ ExperimentSetup Experiment(const std::string& dataFile, int16_t maxTime, int16_t
   return e;
 }
 
-TEST(ExperimentRecordRoundTrip, EncodedParsedAndConvertedGivesTheSameSetupsForEveryValue) {
-  const std::vector<int16_t> times = {0, 1, 10, 60, 255, 256, 257, 300, 512, 600, 32767, -1, -32768};
-  const std::vector<PoolSetup> pools = {DefaultPool(), UnusualPool()};
-  for (int16_t time : times) {
-    for (int16_t active = 0; active <= 5; ++active) {
-      for (int16_t distance : {0, 80, 256}) {
-        for (const auto& pool : pools) {
-          SCOPED_TRACE("time " + std::to_string(time) + " active " + std::to_string(active) + " distance " +
-                       std::to_string(distance));
-          const ExperimentSetup experiment = Experiment("/data/WEEK1.EXP", time, active, distance);
-          LegacyExperimentRecord record;
-          LegacyConfigRecord config;
-          BuildLegacyRecords("WEEK1", experiment, pool, {}, record, config);
-          LegacyExperimentRecord readRecord;
-          LegacyConfigRecord readConfig;
-          ASSERT_EQ(ParseLegacySetup(EncodeExperimentRecord(record, config), true, readRecord, readConfig),
-                    RecordLayout::Current);
-          ScriptedOperator op;
-          ExperimentSetup experimentBack = experiment;
-          experimentBack.SubjectIDs.clear();
-          PoolSetup poolBack;
-          ASSERT_TRUE(
-              ConvertLegacyTarnwellSetup(op, readRecord, readConfig, experimentBack, poolBack, nullptr));
-          EXPECT_EQ(experimentBack, experiment);
-          EXPECT_EQ(poolBack, pool);
-        }
-      }
-    }
-  }
-}
-
-TEST(ExperimentRecordRoundTrip, WrittenFileReadsBackTheSameSetups) {
+// Written to a file, read and converted back: every setup value comes back unchanged.
+TEST(ExperimentRecordRoundTrip, WrittenFileReadsBackTheSameSetupsForEveryValue) {
   test::TempDir dir;
   const std::string dataFile = (dir.Path() / "WEEK1.EXP").string();
-  for (int16_t time : {10, 256, 300}) {
-    for (const auto& pool : {DefaultPool(), UnusualPool()}) {
-      SCOPED_TRACE(time);
-      const ExperimentSetup experiment = Experiment(dataFile, time, 1, 0);
-      ASSERT_TRUE(WriteExperimentRecord(dataFile, experiment, pool));
-      const auto record = ReadExperimentRecord(dataFile);
-      ASSERT_TRUE(record.has_value());
-      EXPECT_EQ(record->Layout, RecordLayout::Current);
-      EXPECT_EQ(record->Experiment, experiment);
-      EXPECT_EQ(record->Pool, pool);
+  for (int16_t time : {0, 1, 10, 60, 255, 256, 257, 300, 512, 600, 32767, -1, -32768}) {
+    for (int16_t active = 0; active <= 5; ++active) {
+      for (int16_t distance : {0, 80, 256}) {
+        for (const auto& pool : {DefaultPool(), UnusualPool()}) {
+          SCOPED_TRACE(testing::Message()
+                       << "time " << time << " active " << active << " distance " << distance);
+          const ExperimentSetup experiment = Experiment(dataFile, time, active, distance);
+          ASSERT_TRUE(WriteExperimentRecord(dataFile, experiment, pool));
+          const auto record = ReadExperimentRecord(dataFile);
+          ASSERT_TRUE(record.has_value());
+          EXPECT_EQ(record->Layout, RecordLayout::Current);
+          EXPECT_EQ(record->Experiment, experiment);
+          EXPECT_EQ(record->Pool, pool);
+        }
+      }
     }
   }
 }

@@ -8,6 +8,7 @@
 #include "analysis/experiment_folder.h"
 #include "core/file_util.h"
 #include "core/scripted_operator.h"
+#include "support/golden.h"
 #include "support/temp_dir.h"
 
 namespace tarnwell {
@@ -110,10 +111,7 @@ TEST(ExportAllSubjects, WritesTheTableAndEnablesTrailmapForTheTrialOnDisplay) {
 
     ASSERT_TRUE(ExportAllSubjects(w.state, w.exportState, true, op, nullptr));
 
-    std::string golden;
-    ASSERT_TRUE(ReadWholeFile(
-        std::filesystem::path(TARNWELL_SOURCE_DIR) / "tests/analysis/golden/tabulated_week1.CSV", golden));
-    EXPECT_EQ(w.Read("WEEK1.CSV"), golden);
+    EXPECT_EQ(w.Read("WEEK1.CSV"), test::Golden("analysis/golden/tabulated_week1.CSV"));
     ASSERT_EQ(op.Messages().size(), 1u);
     EXPECT_EQ(op.Messages()[0].text, "All subjects have been\nexported to : WEEK1.CSV");
     EXPECT_EQ(op.Messages()[0].title, "Export Successful");

@@ -112,12 +112,7 @@ TEST_F(MapComparisonTest, DifferentSubjectListsAreAskedAboutAndBothFollowTheAnsw
   const std::vector<std::string> news = {"NEW1", "NEW2"};
   const std::vector<std::string> five = {"RAT1", "RAT2", "RAT3", "RAT4", "RAT5"};
   const Case cases[] = {
-      {"same IDs (a long one cut as stored)",
-       {"RAT1", "RAT2", "RAT3", "RAT4"},
-       Answer::Cancel,
-       0,
-       SubjectComparison::Continue,
-       rats,
+      {"same IDs (a long one cut as stored)", rats, Answer::Cancel, 0, SubjectComparison::Continue, rats,
        rats},
       {"yes stores the list", news, Answer::Yes, 0, SubjectComparison::ListStored, news, news},
       {"no runs the experiment's IDs", news, Answer::No, 0, SubjectComparison::ExperimentListTaken, rats,

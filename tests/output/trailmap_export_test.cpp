@@ -7,6 +7,7 @@
 
 #include "core/file_util.h"
 #include "core/scripted_operator.h"
+#include "support/golden.h"
 #include "support/temp_dir.h"
 #include "support/tracks.h"
 
@@ -14,9 +15,7 @@ namespace tarnwell {
 namespace {
 
 std::string Golden(const std::string& name) {
-  std::string text;
-  EXPECT_TRUE(ReadWholeFile(std::filesystem::path(TARNWELL_SOURCE_DIR) / "tests/output/golden" / name, text));
-  return text;
+  return test::Golden("output/golden/" + name);
 }
 
 // Subject 00: ten samples touching the frame's corners and one lost sample (Y = 255).

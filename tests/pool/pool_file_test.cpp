@@ -9,6 +9,7 @@
 #include "core/file_util.h"
 #include "pool/pool_defaults.h"
 #include "pool/zones.h"
+#include "support/golden.h"
 #include "support/pools.h"
 #include "support/temp_dir.h"
 
@@ -21,10 +22,7 @@ using test::UnusualPool;
 const std::string kTitle = "[Windows Tarnwell Pool Setup]";
 
 TEST(PoolFileTest, WritesTheThirtyLinesInOrder) {
-  std::string golden;
-  ASSERT_TRUE(
-      ReadWholeFile(std::filesystem::path(TARNWELL_SOURCE_DIR) / "tests/pool/golden/DEFAULT.POL", golden));
-  EXPECT_EQ(FormatPoolSetupText(DefaultPool()), golden);
+  EXPECT_EQ(FormatPoolSetupText(DefaultPool()), test::Golden("pool/golden/DEFAULT.POL"));
 
   PoolSetup pool = DefaultPool();
   pool.Radius = 12.5f;

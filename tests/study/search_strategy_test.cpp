@@ -80,9 +80,7 @@ TEST(SearchStrategy, PathsMadeToBeEachClassAreClassedSo) {
   Path random;
   Raster(random, 76, 8);
 
-  Path perseverance;  // a reversal trial spent at the old goal (platform 1)
-  Swim(perseverance, 130, 66, 150, 66);
-  Circle(perseverance, 158, 66, 8, 4);
+  const Path& perseverance = focal;  // a reversal trial spent at the old goal (platform 1)
 
   struct Case {
     const char* name;

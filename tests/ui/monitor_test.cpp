@@ -1,7 +1,6 @@
 // The Monitor screen on the simulated unit: the marker follows the animal, the path is
 // drawn into the picture, a sample the camera missed breaks the path, and a unit that
 // goes away leaves a usable window.
-#include <QCheckBox>
 #include <QFrame>
 #include <QPushButton>
 #include <QTest>
@@ -14,14 +13,6 @@ using namespace tarnwell;
 using namespace tarnwell::test;
 
 namespace {
-
-int CountPathPixels(const QImage& image) {
-  int n = 0;
-  for (int y = 0; y < image.height(); ++y) {
-    for (int x = 0; x < image.width(); ++x) n += image.pixel(x, y) == qRgb(255, 255, 255) ? 1 : 0;
-  }
-  return n;
-}
 
 // Whether the picture has path pixels within `radius` of a point.
 bool HasPathNear(const QImage& image, QPoint at, int radius) {
@@ -38,18 +29,14 @@ struct MonitorScene {
   LiveMarkerView* view = nullptr;
   QFrame* marker = nullptr;
 
-  explicit MonitorScene(bool drawTrace) {
-    app.home.Write("QUENTRIX.INI", drawTrace ? "Draw Trace = Enabled\r\n" : "Draw Trace = Disabled\r\n");
+  MonitorScene() {
+    app.home.Write("QUENTRIX.INI", "Draw Trace = Enabled\r\n");
     app.Start();
     app.window->show();
     view = app.window->findChild<MonitorScreen*>()->View();
     marker = app.Find<QFrame>("shpMonitor");
   }
   void Enter() { app.Action("mnuMonitor")->trigger(); }
-  // The Run Experiment screen has a chkTrace of its own.
-  QCheckBox* TraceBox() const {
-    return app.window->findChild<MonitorScreen*>()->findChild<QCheckBox*>("chkTrace");
-  }
   // The centre of the marker for a tracker position, in picture pixels.
   QPoint PictureAt(double x, double y) const {
     return QPoint(int(x * view->Rules().MarkerScaleX() + LiveMarkerView::kMarkerSize / 2.0),
@@ -75,7 +62,7 @@ void MonitorTest::hiddenSample_startsANewSegment_data() {
 
 void MonitorTest::hiddenSample_startsANewSegment() {
   QFETCH(bool, hiddenBetween);
-  MonitorScene scene(true);
+  MonitorScene scene;
   scene.app.unit.HoldAnimalAt(60, 130);
   scene.Enter();
   scene.app.Run(500);

@@ -101,21 +101,13 @@ void SetupPoolScreenTest::diameterBox_refusesValuesBeyondTheItemsRange_data() {
   QTest::addColumn<QString>("shown");    // the box afterwards
   QTest::addColumn<QString>("message");  // empty: none
   QTest::addColumn<double>("radius");    // of the item afterwards
-  QTest::newRow("pool 400") << 0 << "400"
-                            << "300"
-                            << "This value must be\nin the range of :\n1 to 300" << 150.0;
-  QTest::newRow("pool 300") << 0 << "300"
-                            << "300"
-                            << "" << 150.0;
-  QTest::newRow("pool 0") << 0 << "0"
-                          << "1"
-                          << "This value must be\nin the range of :\n1 to 300" << 0.5;
-  QTest::newRow("platform 60") << 1 << "60"
-                               << "50"
-                               << "This value must be\nin the range of :\n1 to 50" << 25.0;
-  QTest::newRow("platform 15") << 1 << "15"
-                               << "15"
-                               << "" << 7.5;
+  const QString pool = "This value must be\nin the range of :\n1 to 300";
+  const QString platform = "This value must be\nin the range of :\n1 to 50";
+  QTest::newRow("pool 400") << 0 << QString("400") << QString("300") << pool << 150.0;
+  QTest::newRow("pool 300") << 0 << QString("300") << QString("300") << QString() << 150.0;
+  QTest::newRow("pool 0") << 0 << QString("0") << QString("1") << pool << 0.5;
+  QTest::newRow("platform 60") << 1 << QString("60") << QString("50") << platform << 25.0;
+  QTest::newRow("platform 15") << 1 << QString("15") << QString("15") << QString() << 7.5;
 }
 
 void SetupPoolScreenTest::diameterBox_refusesValuesBeyondTheItemsRange() {

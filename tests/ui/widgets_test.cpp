@@ -44,26 +44,28 @@ void WidgetsTest::rangeBox_keepsTheValueInRange_data() {
   QTest::addColumn<QString>("typed");
   QTest::addColumn<QString>("shown");
   QTest::addColumn<bool>("message");
-  QTest::newRow("inside") << 1.0 << 300.0 << 0 << "160"
-                          << "160" << false;
-  QTest::newRow("lower limit is inside") << 1.0 << 300.0 << 0 << "1"
-                                         << "1" << false;
-  QTest::newRow("upper limit is inside") << 1.0 << 300.0 << 0 << "300"
-                                         << "300" << false;
-  QTest::newRow("above: upper limit") << 1.0 << 300.0 << 0 << "400"
-                                      << "300" << true;
-  QTest::newRow("below: lower limit") << 1.0 << 300.0 << 0 << "-5"
-                                      << "1" << true;
-  QTest::newRow("not a number reads 0") << 1.0 << 300.0 << 0 << "abc"
-                                        << "1" << true;
-  QTest::newRow("whole numbers round half to even") << 1.0 << 300.0 << 0 << "12.5"
-                                                    << "12" << false;
-  QTest::newRow("rounding past the limit") << 1.0 << 300.0 << 0 << "300.6"
-                                           << "300" << true;
-  QTest::newRow("decimals kept") << 0.1 << 10.0 << 2 << "2.25"
-                                 << "2.25" << false;
-  QTest::newRow("decimal comma") << 0.1 << 10.0 << 2 << "2,5"
-                                 << "2.5" << false;
+  struct Row {
+    const char* name;
+    double minimum, maximum;
+    int decimals;
+    const char *typed, *shown;
+    bool message;
+  };
+  const Row rows[] = {
+      {"inside", 1, 300, 0, "160", "160", false},
+      {"lower limit is inside", 1, 300, 0, "1", "1", false},
+      {"upper limit is inside", 1, 300, 0, "300", "300", false},
+      {"above: upper limit", 1, 300, 0, "400", "300", true},
+      {"below: lower limit", 1, 300, 0, "-5", "1", true},
+      {"not a number reads 0", 1, 300, 0, "abc", "1", true},
+      {"whole numbers round half to even", 1, 300, 0, "12.5", "12", false},
+      {"rounding past the limit", 1, 300, 0, "300.6", "300", true},
+      {"decimals kept", 0.1, 10, 2, "2.25", "2.25", false},
+      {"decimal comma", 0.1, 10, 2, "2,5", "2.5", false},
+  };
+  for (const Row& r : rows)
+    QTest::newRow(r.name) << r.minimum << r.maximum << r.decimals << QString(r.typed) << QString(r.shown)
+                          << r.message;
 }
 
 void WidgetsTest::rangeBox_keepsTheValueInRange() {
