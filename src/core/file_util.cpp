@@ -113,7 +113,7 @@ AtomicFileWriter::~AtomicFileWriter() {
 void AtomicFileWriter::Abandon() {
   if (fd_ >= 0) {
     ::close(fd_);
-    ::unlink(tempPath_.c_str());
+    ::unlink(tempPath_.c_str());  // a writer dropped without Commit leaves nothing behind
   }
   fd_ = -1;
 }
@@ -176,7 +176,7 @@ bool AtomicFileWriter::Commit(std::string* error) {
     savedErrno = errno;
   }
   if (!ok) {
-    ::unlink(tempPath_.c_str());
+    ::unlink(tempPath_.c_str());  // a failed write leaves the old file as it was
     SetError(error, "cannot write " + path_.string() + ": " + ErrnoText(savedErrno));
     return false;
   }
