@@ -1,0 +1,38 @@
+#include "video/animal_detector.h"
+
+#include <gtest/gtest.h>
+
+#include <opencv2/imgproc.hpp>
+
+namespace tarnwell {
+namespace {
+
+// A 320 × 240 camera picture of a light pool (circle at 160, 120, radius 100) on a grey floor.
+cv::Mat EmptyPool() {
+  cv::Mat frame(240, 320, CV_8UC1, cv::Scalar(120));
+  cv::circle(frame, {160, 120}, 100, cv::Scalar(220), cv::FILLED);
+  return frame;
+}
+
+// What lies outside the pool (a sleeve, a cable, the lab's floor) is never the animal, even
+// when it is larger and darker than the animal in the water.
+TEST(AnimalDetector, OnlyWhatIsInsideThePoolCounts) {
+  const cv::Mat empty = EmptyPool();
+  AnimalDetector detector(empty.cols, empty.rows, FrameMapping(empty.cols, empty.rows, {160, 120, 100}, {}));
+  detector.SetBackground({empty});
+
+  cv::Mat frame = empty.clone();
+  cv::ellipse(frame, {180, 100}, {6, 4}, 0, 0, 360, cv::Scalar(40), cv::FILLED);  // the animal
+  cv::rectangle(frame, {2, 2}, {40, 60}, cv::Scalar(0), cv::FILLED);              // a sleeve at the edge
+  const Detection found = detector.Detect(frame);
+  ASSERT_TRUE(found.found);
+  EXPECT_NEAR(found.x, 180, 1.0);
+  EXPECT_NEAR(found.y, 100, 1.0);
+
+  cv::Mat onlyOutside = empty.clone();
+  cv::rectangle(onlyOutside, {2, 2}, {40, 60}, cv::Scalar(0), cv::FILLED);
+  EXPECT_FALSE(detector.Detect(onlyOutside).found);
+}
+
+}  // namespace
+}  // namespace tarnwell
