@@ -9,8 +9,10 @@ namespace {
 // already be on their way when its start is noted.
 constexpr double kTooFastSlackFrames = 2.0;
 
+// The unit marks a frame without the animal by Y = 255; what it sends as X then carries no
+// position (ours is 255 too, another unit's may be the last X), so it is never a fault.
 bool IsNotSeenPair(const TrackSample& sample) {
-  return sample.X == 255 && sample.Y == 255;
+  return sample.Y == 255;
 }
 
 bool IsInRange(const TrackSample& sample) {

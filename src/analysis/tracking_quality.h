@@ -5,8 +5,8 @@
 // tracker that lost the animal) still yields samples that look like a track. This record
 // counts what a real swim never shows, so that such a trial is marked as suspect instead
 // of being filed as a valid path:
-//  - samples outside the unit's picture (X above 254 or Y above 190), except the (255, 255)
-//    pair in which the unit says it saw no animal;
+//  - samples outside the unit's picture (X above 254 or Y above 190), except those with
+//    Y = 255, the unit's mark of a frame in which it saw no animal;
 //  - jumps: two seen samples in a row (not-seen samples between them allowed) farther
 //    apart than an animal can swim in the frames between them;
 //  - samples that arrived faster than the video can deliver them (live only: a stored
@@ -27,7 +27,7 @@
 
 namespace tarnwell {
 
-/// The largest coordinates of a position in the unit's picture; 255 in both is "not seen".
+/// The largest coordinates of a position in the unit's picture; Y = 255 is "not seen".
 inline constexpr int kTrackMaxX = 254;
 inline constexpr int kTrackMaxY = 190;
 /// Farther than this per frame (tracker units, straight line) is a jump. An animal swims
@@ -44,7 +44,7 @@ inline constexpr double kTooFastRateFactor = 1.5;
 /// The tracking-quality figures of one track.
 struct TrackingQuality {
   int64_t Samples = 0;          ///< every sample of the track
-  int64_t NotSeen = 0;          ///< (255, 255): the source saw no animal in that frame
+  int64_t NotSeen = 0;          ///< Y = 255: the source saw no animal in that frame
   double NotSeenPercent = 0.0;  ///< NotSeen / Samples × 100; 0 for an empty track
   int64_t OutOfRange = 0;       ///< X > 254 or Y > 190, the not-seen pair excepted
   int64_t Jumps = 0;            ///< seen-to-seen moves above kJumpUnitsPerFrame per frame

@@ -21,9 +21,9 @@ TEST(AssessTrackingQuality, CountsWhatNoRealSwimShows) {
        {{100, 80}, {101, 81}, kNotSeen, {103, 82}, {104, 83}},
        {5, 1, 20.0, 0, 0, 0}},
       {"the edge of the picture is in range", {{254, 190}, {254, 190}, {0, 0}}, {3, 0, 0.0, 0, 1, 0}},
-      {"X above 254, Y above 190 and a half not-seen pair are outside",
+      {"X above 254 and Y above 190 are outside; Y 255 is the unit's not-seen mark whatever X",
        {{255, 10}, {10, 191}, {100, 255}, {10, 10}},
-       {4, 0, 0.0, 3, 0, 0}},
+       {4, 1, 25.0, 2, 0, 0}},
       // A lost byte: (Y, next X) pairs from then on, the first a jump of tens of units.
       {"X and Y swapped mid-track", {{200, 60}, {201, 61}, {61, 202}, {62, 203}}, {4, 0, 0.0, 2, 0, 0}},
       // Seen again after three lost frames 60 units away: 20 per frame is not a jump.
