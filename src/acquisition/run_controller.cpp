@@ -780,6 +780,7 @@ void RunController::DoEndOfMazeSessionTasks() {
 
 void RunController::ReportTrackingQuality() {
   lastTracking_ = tracking_.Result();
+  SetLabel(RunLabel::lblTracking, TrackingSummaryText(lastTracking_));
   if (!lastTracking_.IsSuspect()) return;
   const int k = program_.run.CurrentSubject;
   op_.ShowMessage("The track of Subject " + std::to_string(k + 1) + " (" + SubjectId(k) +

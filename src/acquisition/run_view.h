@@ -27,8 +27,9 @@ enum class RunLabel {
   lblMessage,          ///< the subject prompt
   lblSpecInstr,        ///< the start or abort instruction
   lblReadyToBegin,     ///< the "Ready to begin" / "experiment" banner
+  lblTracking,         ///< the last trial's tracking: share not seen, jumps, suspect
 };
-inline constexpr std::size_t kRunLabelCount = 9;
+inline constexpr std::size_t kRunLabelCount = 10;
 
 /// The run screen's buttons.
 enum class RunButton { cmdRunExpt, cmdStopExpt, cmdExitRunExpt };

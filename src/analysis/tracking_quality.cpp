@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "core/numbers.h"
+
 namespace tarnwell {
 namespace {
 
@@ -76,6 +78,11 @@ std::string SuspectTrackingText(const TrackingQuality& quality) {
                      std::to_string(quality.Jumps) + " jumps";
   if (quality.TooFast > 0) text += ", " + std::to_string(quality.TooFast) + " too fast";
   return text;
+}
+
+std::string TrackingSummaryText(const TrackingQuality& quality) {
+  return FormatFixed(quality.NotSeenPercent, 1) + " % not seen, " + std::to_string(quality.Jumps) + " jumps" +
+         (quality.IsSuspect() ? ", suspect" : "");
 }
 
 }  // namespace tarnwell

@@ -83,4 +83,8 @@ TrackingQuality AssessTrackingQuality(std::string_view rawTrackBytes);
 /// ", 9 too fast" when samples arrived too fast.
 std::string SuspectTrackingText(const TrackingQuality& quality);
 
+/// One line for the run screen after every trial: "2.5 % not seen, 0 jumps", with
+/// ", suspect" added when the trial is marked so.
+std::string TrackingSummaryText(const TrackingQuality& quality);
+
 }  // namespace tarnwell

@@ -529,6 +529,7 @@ TEST_F(RunControllerTest, ALostByteMarksTheTrialAsSuspectTracking) {
   EXPECT_GE(run->LastTrialTracking().OutOfRange, 10);
   EXPECT_EQ(MessagesContaining("Suspect tracking: "), 1);
   EXPECT_NE(Label(RunLabel::lblMessage).find("(RAT1) : Timed Out\nSuspect tracking\n"), std::string::npos);
+  EXPECT_TRUE(Label(RunLabel::lblTracking).ends_with(" jumps, suspect")) << Label(RunLabel::lblTracking);
 
   // Subject 2 is aborted: its report says it too.
   run->cmdRunExpt_Click();
@@ -548,6 +549,7 @@ TEST_F(RunControllerTest, ALostByteMarksTheTrialAsSuspectTracking) {
   EXPECT_FALSE(run->LastTrialTracking().IsSuspect());
   EXPECT_EQ(MessagesContaining("uspect"), 0);
   EXPECT_EQ(Label(RunLabel::lblMessage).find("Suspect"), std::string::npos);
+  EXPECT_EQ(Label(RunLabel::lblTracking), "0.0 % not seen, 0 jumps");
 }
 
 // With an aspect ratio other than 1 the live hit test sees Y as the analysis does, Int(Y ×

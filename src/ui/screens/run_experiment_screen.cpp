@@ -71,7 +71,7 @@ namespace {
 
 constexpr const char* kLabelNames[kRunLabelCount] = {
     "lblExptStat",        "lblTimeElap", "lblCurrSess",  "lblOutFile",      "lblMissedSamples",
-    "lblSessionDuration", "lblMessage",  "lblSpecInstr", "lblReadyToBegin",
+    "lblSessionDuration", "lblMessage",  "lblSpecInstr", "lblReadyToBegin", "lblTracking",
 };
 
 QLabel* NamedLabel(const char* name, QWidget* parent) {
@@ -129,6 +129,7 @@ RunExperimentScreen::RunExperimentScreen(AppContext& context, FrmMain& main, QWi
   status->addRow("Elapsed time:", LabelOf(RunLabel::lblTimeElap));
   status->addRow("Subject:", LabelOf(RunLabel::lblCurrSess));
   status->addRow("Missed samples:", LabelOf(RunLabel::lblMissedSamples));
+  status->addRow("Last tracking:", LabelOf(RunLabel::lblTracking));
   status->addRow("Maximum time:", LabelOf(RunLabel::lblSessionDuration));
   status->addRow("Output file:", LabelOf(RunLabel::lblOutFile));
   side->addWidget(fraExptStatus);
