@@ -1,6 +1,5 @@
 #include "analysis/tracking_quality.h"
 
-#include <cmath>
 
 #include "core/numbers.h"
 
@@ -37,16 +36,22 @@ void TrackingQualityCounter::Add(const TrackSample& sample) {
     quality_.OutOfRange += 1;
   } else {
     if (lastSeenIndex_ >= 0) {
-      const double dx = sample.X - lastSeen_.X;
-      const double dy = sample.Y - lastSeen_.Y;
-      const double frames = static_cast<double>(index - lastSeenIndex_);
-      if (std::sqrt(dx * dx + dy * dy) > kJumpUnitsPerFrame * frames) quality_.Jumps += 1;
+      // Squared distances: this runs for every sample of every reanalysed track.
+      const int64_t dx = sample.X - lastSeen_.X;
+      const int64_t dy = sample.Y - lastSeen_.Y;
+      const double allowed = kJumpUnitsPerFrame * static_cast<double>(index - lastSeenIndex_);
+      if (static_cast<double>(dx * dx + dy * dy) > allowed * allowed) quality_.Jumps += 1;
     }
     lastSeen_ = sample;
     lastSeenIndex_ = index;
   }
-  quality_.NotSeenPercent =
-      100.0 * static_cast<double>(quality_.NotSeen) / static_cast<double>(quality_.Samples);
+}
+
+TrackingQuality TrackingQualityCounter::Result() const {
+  TrackingQuality result = quality_;
+  if (result.Samples > 0)
+    result.NotSeenPercent = 100.0 * static_cast<double>(result.NotSeen) / static_cast<double>(result.Samples);
+  return result;
 }
 
 void TrackingQualityCounter::AddArrived(const TrackSample& sample, int64_t startMs, int64_t nowMs,

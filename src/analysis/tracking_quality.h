@@ -65,7 +65,7 @@ class TrackingQualityCounter {
   /// frames of slack for samples already on their way. Samples read together after a
   /// delay are not too fast: the count is over the whole time since the start.
   void AddArrived(const TrackSample& sample, int64_t startMs, int64_t nowMs, int frameRate);
-  const TrackingQuality& Result() const { return quality_; }
+  TrackingQuality Result() const;
 
  private:
   TrackingQuality quality_;
