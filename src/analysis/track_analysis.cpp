@@ -250,11 +250,16 @@ void AnalyseLoadedSamples(std::span<const PoolPoint> samples, const AnalysisSett
   result.OutOfPoolText = OutOfPoolWarning(result.OutOfPoolCount);
 }
 
-void AnalyseRawTrackBytes(std::string_view bytes, const AnalysisSettings& settings, TrialResult& result) {
-  std::vector<PoolPoint> samples;
+void AnalyseRawTrackBytes(std::string_view bytes, const AnalysisSettings& settings, TrialResult& result,
+                          std::vector<PoolPoint>& samples) {
   LoadAnalysisSamples(bytes, settings.AspectFactor, samples);
   AnalyseLoadedSamples(samples, settings, result);
   result.Tracking = AssessTrackingQuality(bytes);
+}
+
+void AnalyseRawTrackBytes(std::string_view bytes, const AnalysisSettings& settings, TrialResult& result) {
+  std::vector<PoolPoint> samples;
+  AnalyseRawTrackBytes(bytes, settings, result, samples);
 }
 
 bool AnalyseRawTrack(const std::filesystem::path& file, const AnalysisSettings& settings,

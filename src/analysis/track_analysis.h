@@ -70,8 +70,13 @@ void RunGeometryPass(std::span<const PoolPoint> samples, const AnalysisSettings&
 /// platforms that are not in use and the out-of-pool text. `result` is reset first.
 void AnalyseRawTrackBytes(std::string_view bytes, const AnalysisSettings& settings, TrialResult& result);
 
-/// The same on samples already loaded by LoadAnalysisSamples, for callers that look at
-/// the samples themselves too (the study's search strategies) and read each file once.
+/// The same, keeping the loaded samples in `samples` for callers that look at them too
+/// (the study's search strategies), so each file is read and loaded once.
+void AnalyseRawTrackBytes(std::string_view bytes, const AnalysisSettings& settings, TrialResult& result,
+                          std::vector<PoolPoint>& samples);
+
+/// Both passes on samples already loaded by LoadAnalysisSamples (no tracking quality:
+/// that is read from the bytes).
 void AnalyseLoadedSamples(std::span<const PoolPoint> samples, const AnalysisSettings& settings,
                           TrialResult& result);
 

@@ -161,9 +161,7 @@ bool ForEachStudyTrial(const StudySheet& sheet, const StudyOptions& options, con
         continue;
       }
       trial.Checksum = Sha256Hex(bytes);
-      LoadAnalysisSamples(bytes, settings.AspectFactor, samples);
-      AnalyseLoadedSamples(samples, settings, trial.Result);
-      trial.Result.Tracking = AssessTrackingQuality(bytes);
+      AnalyseRawTrackBytes(bytes, settings, trial.Result, samples);
       CompleteStudyTrial(trial, samples, options.Thresholds);
       if (!sink(trial)) return false;
     }
