@@ -6,6 +6,10 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
 
 #include "analysis/trial_measures.h"
 #include "pool/pool_setup.h"
@@ -16,42 +20,90 @@ namespace tarnwell {
 class ProximityAccumulator {
  public:
   /// Remembers the platforms' centres and each one's distance from the start point.
-  ProximityAccumulator(const PoolSetup& pool, PoolPoint start);
+  ProximityAccumulator(const PoolSetup& pool, PoolPoint start) {
+    // A centre within this of the picture (0..254) keeps every squared distance to it
+    // below 2^24: 2 × 2854² < 2^24.
+    constexpr int kWholeInFloat = 2600;
+    wholeInFloat_ = true;
+    for (int i = 0; i < kPlatformCount; ++i) {
+      const PoolPoint centre{pool.Platforms[i].X, pool.Platforms[i].Y};
+      centreX_[i] = centre.X;
+      centreY_[i] = centre.Y;
+      startDist_[i] = PoolDistance(start, centre);
+      wholeInFloat_ = wholeInFloat_ && std::abs(centre.X) <= kWholeInFloat && std::abs(centre.Y) <= kWholeInFloat;
+    }
+  }
+
+  /// A point's distance to each of the four platforms.
+  using Distances = float __attribute__((vector_size(16)));
+
+  /// The distances of a point, each PoolDistance's, written out here because pass 2 adds
+  /// four of them for every sample of every trial.
+  Distances DistancesTo(PoolPoint point) const {
+    if (wholeInFloat_ && point.X >= 0 && point.X < 255 && point.Y >= 0 && point.Y < 255) {
+      // Every difference and square is a whole number below 2^24, exact in float, and a
+      // float square root equals the double one rounded to float (double has more than
+      // twice float's digits): the four distances at once give the very same values.
+      const Distances dx = static_cast<float>(point.X) - centreX_;
+      const Distances dy = static_cast<float>(point.Y) - centreY_;
+      return SquareRoot(dx * dx + dy * dy);
+    }
+    Distances distances{};
+    for (int i = 0; i < kPlatformCount; ++i) {
+      const double dx = static_cast<double>(point.X) - centreX_[i];
+      const double dy = static_cast<double>(point.Y) - centreY_[i];
+      distances[i] = static_cast<float>(std::sqrt(dx * dx + dy * dy));
+    }
+    return distances;
+  }
 
   /// Adds a processed point's distance to every platform (also points outside the pool
-  /// and points where the animal did not move). The distance is PoolDistance's, written
-  /// out here because pass 2 adds four of them for every sample of every trial.
-  void Add(PoolPoint point) {
-    // A point where the animal stayed (or was not seen) adds the distances it added last.
-    if (!(hasLast_ && point == last_)) {
-      for (int i = 0; i < kPlatformCount; ++i) {
-        const double dx = static_cast<double>(point.X) - centres_[i].X;
-        const double dy = static_cast<double>(point.Y) - centres_[i].Y;
-        lastDist_[i] = static_cast<float>(std::sqrt(dx * dx + dy * dy));
-      }
-      last_ = point;
-      hasLast_ = true;
-    }
-    for (int i = 0; i < kPlatformCount; ++i) sumDist_[i] += lastDist_[i];
-  }
+  /// and points where the animal did not move).
+  void Add(PoolPoint point) { sum_ += DistancesTo(point); }
+
+  /// Adds sums of DistancesTo kept by the caller: pass 2 keeps them in a register over
+  /// its loop, where a member would make a round trip through memory every sample.
+  void AddSums(Distances sums) { sum_ += sums; }
 
   /// Writes ProximityAvg and Cumulative of every platform. `steps` is the pass's
   /// processed count less one, so the duration is steps / framesPerSecond. Without path
   /// there is no correction; without duration the average is 0. `zeroCumulative` is set
   /// for an epoch whose first and last sample index are equal.
   void StoreInto(TrialMeasures& measures, int32_t steps, float framesPerSecond, int32_t pathPixels,
-                 float cmPerPixel, bool zeroCumulative) const;
+                 float cmPerPixel, bool zeroCumulative) const {
+    const float duration = static_cast<float>(steps) / framesPerSecond;
+    for (int i = 0; i < kPlatformCount; ++i) {
+      float correction = 0.0f;
+      if (pathPixels > 0) {
+        correction = startDist_[i] * startDist_[i] * duration / static_cast<float>(pathPixels) / 2.0f;
+      }
+      const float cumulative = (sum_[i] / framesPerSecond - correction) * cmPerPixel;
+      CounterRecord& counter = measures.Counters[i];
+      counter.ProximityAvg = duration > 0.0f ? cumulative / duration : 0.0f;
+      counter.Cumulative = zeroCumulative ? 0.0f : cumulative;
+    }
+  }
 
   float StartDistance(int platform) const { return startDist_[platform]; }
-  float SummedDistance(int platform) const { return sumDist_[platform]; }
+  float SummedDistance(int platform) const { return sum_[platform]; }
 
  private:
-  std::array<PoolPoint, 4> centres_{};
+  static Distances SquareRoot(Distances squared) {
+#if defined(__SSE__)
+    return _mm_sqrt_ps(squared);
+#else
+    for (int i = 0; i < kPlatformCount; ++i) squared[i] = std::sqrt(squared[i]);
+    return squared;
+#endif
+  }
+
+  Distances centreX_{};
+  Distances centreY_{};
+  Distances sum_{};
   std::array<float, 4> startDist_{};
-  std::array<float, 4> sumDist_{};
-  std::array<float, 4> lastDist_{};
-  PoolPoint last_{};
-  bool hasLast_ = false;
+  /// Every platform centre lies within kWholeInFloat of the picture, so the differences
+  /// to a point of the picture square and sum exactly in float.
+  bool wholeInFloat_ = false;
 };
 
 }  // namespace tarnwell

@@ -1,5 +1,7 @@
 #include "analysis/track_analysis.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "analysis/epoch.h"
@@ -62,17 +64,6 @@ void LoadAnalysisSamples(std::string_view bytes, double aspectFactor, std::vecto
   }
 }
 
-float FilteredStepper::Step(PoolPoint current, PoolPoint previous, int64_t processed) {
-  if (processed < 2) remembered_ = previous;
-  const int dx = current.X - remembered_.X;
-  const int dy = current.Y - remembered_.Y;
-  const int ax = dx * dx;
-  const int ay = dy * dy;
-  if (ax <= 1 && ay <= 1) return 0.0f;
-  remembered_ = current;
-  return static_cast<float>(std::sqrt(static_cast<double>(ax + ay)));
-}
-
 std::string OutOfPoolWarning(int32_t count) {
   if (count <= 0) return {};
   return "Warning: there are\n" + std::to_string(count) + "\npoints out of Pool";
@@ -88,59 +79,54 @@ void RunEventPass(std::span<const PoolPoint> samples, const AnalysisSettings& se
   TrialMeasures& measures = result.Measures;
   const CounterZoneTest counterZones(experiment, pool, 1.0);
   // A point this near the centre of a round pool is inside it without asking RingOf.
-  double surelyInside = -1;
+  int64_t surelyInside = -1;
   if (pool.Round && pool.NumRings >= 1 && pool.NumRings <= kMaxRings && pool.RingRadius[0] > 2.0f) {
-    const double inner = std::floor(static_cast<double>(pool.RingRadius[0])) - 1.0;
+    const auto inner = static_cast<int64_t>(std::floor(static_cast<double>(pool.RingRadius[0]))) - 1;
     surelyInside = inner * inner;
   }
   auto outsidePool = [&](PoolPoint p) {
-    const double dx = p.X - pool.X, dy = p.Y - pool.Y;
+    const int64_t dx = p.X - pool.X, dy = p.Y - pool.Y;
     if (dx * dx + dy * dy <= surelyInside) return false;
     return RingOf(p, pool) == kOutsidePool;
   };
 
-  result.FinishStatus = kFinishAborted;
-  result.LatencySamples = 0;
-  result.OutOfPoolCount = 0;
-
-  const bool epoch = settings.EpochEnabled;
-  const EpochIndices window = epoch ? EpochWindowIndices(settings) : EpochIndices{};
-
-  bool havePrevious = false;
+  // The samples processed are those of the epoch window, a + 1 up to b (b itself adds one
+  // latency sample when the pass gets there), or all of them.
+  const int64_t count = static_cast<int64_t>(samples.size());
+  int64_t begin = 0;
+  int64_t end = count;
+  bool latencyAtEnd = false;
+  if (settings.EpochEnabled) {
+    const EpochIndices window = EpochWindowIndices(settings);
+    begin = std::clamp<int64_t>(window.First + 1, 0, count);
+    end = std::clamp<int64_t>(window.Last, begin, count);
+    latencyAtEnd = window.Last >= window.First + 1 && window.Last < count;
+  }
+  // The last sample seen before the window, for the path of a stay in a platform zone.
   PoolPoint previous{};
+  for (int64_t i = begin - 1; i >= 0; --i) {
+    if (IsSampleSeen(samples[static_cast<std::size_t>(i)])) {
+      previous = samples[static_cast<std::size_t>(i)];
+      break;
+    }
+  }
+
   bool haveStart = false;
   PoolPoint start{};
   float goalHeading = kNoHeading;
   int inSecond = 0;
   int64_t seconds = 0;
+  int16_t finish = kFinishAborted;
+  int32_t latency = 0;
+  int32_t outOfPool = 0;
 
-  const int64_t count = static_cast<int64_t>(samples.size());
-  for (int64_t i = 0; i < count; ++i) {
+  for (int64_t i = begin; i < end; ++i) {
     const PoolPoint sample = samples[static_cast<std::size_t>(i)];
     const bool valid = IsSampleSeen(sample);
-    if (epoch) {
-      bool skip = true;
-      if (i < window.First + 1) {
-        // before the window
-      } else if (i == window.Last) {
-        result.LatencySamples += 1;
-      } else if (i < window.Last) {
-        skip = false;
-      }
-      if (skip) {
-        if (valid) {
-          previous = sample;
-          havePrevious = true;
-        }
-        continue;
-      }
-    }
-    bool isFirst = false;
     if (valid) {
       if (!haveStart) {
         start = sample;
         haveStart = true;
-        isFirst = true;
         if (goal >= 0) {
           const PlatformSetup& platform = pool.Platforms[goal];
           goalHeading = HeadingOf(platform.X - start.X, start.Y - platform.Y);
@@ -149,7 +135,8 @@ void RunEventPass(std::span<const PoolPoint> samples, const AnalysisSettings& se
       const int16_t code = counterZones.Code(sample);
       UpdateCounters(code, sample, previous, factors, measures);
       if (code >= kOnPlatformFlag) {
-        result.FinishStatus = kFinishHitGoal;
+        finish = kFinishHitGoal;
+        latencyAtEnd = false;
         break;
       }
       // Without a goal platform, or with the start on the goal's very centre, there is
@@ -170,17 +157,16 @@ void RunEventPass(std::span<const PoolPoint> samples, const AnalysisSettings& se
     if (inSecond >= rate) {
       inSecond = 0;
       seconds += 1;
-      if (seconds >= experiment.MaxTime) result.FinishStatus = kFinishTimedOut;
+      // The trial goes on after its time: a later hit still counts as the finish.
+      if (seconds >= experiment.MaxTime) finish = kFinishTimedOut;
     }
-    if (valid && (havePrevious || isFirst) && outsidePool(sample)) {
-      result.OutOfPoolCount += 1;
-    }
-    if (result.FinishStatus != kFinishHitGoal) result.LatencySamples += 1;
-    if (valid) {
-      previous = sample;
-      havePrevious = true;
-    }
+    if (valid && outsidePool(sample)) outOfPool += 1;
+    latency += 1;
+    if (valid) previous = sample;
   }
+  result.FinishStatus = finish;
+  result.LatencySamples = latency + (latencyAtEnd ? 1 : 0);
+  result.OutOfPoolCount = outOfPool;
 }
 
 void RunGeometryPass(std::span<const PoolPoint> samples, const AnalysisSettings& settings,
@@ -211,33 +197,57 @@ void RunGeometryPass(std::span<const PoolPoint> samples, const AnalysisSettings&
   const double threshold = settings.ArtifactThreshold;
   const int64_t latency = result.LatencySamples;
 
+  // At least the first sample, then up to the latency or the window's end.
+  const int64_t total = std::max<int64_t>(1, std::min(latency, end - first));
+
   ZoneTableBuilder zones(pool);
+  ZoneTableBuilder::Run run;
+  ProximityAccumulator::Distances proximitySums{};
   ProximityAccumulator proximity(pool, start);
   FilteredStepper stepper;
   PoolPoint previous = start;
   int32_t pathPixels = 0;
-  int64_t processed = 0;
-  int64_t index = first;
-  do {
-    PoolPoint current = samples[static_cast<std::size_t>(index)];
-    if (!IsSampleSeen(current)) current = previous;
-    const float step = IsSampleSeen(current) ? stepper.Step(current, previous, processed) : 0.0f;
-    if (filterOn && static_cast<double>(step) > threshold) previous = current;
-    proximity.Add(current);
-    const int cell = zones.CellOf(current);
-    const bool moved = !(current == previous);
-    if (cell >= 0 && moved) pathPixels = RoundedPixelSum(pathPixels, step);
-    zones.Count(cell, moved, step);
-    previous = current;
-    ++index;
-    ++processed;
-  } while (processed < latency && index < end);
 
-  const int64_t steps = processed - 1;
+  // The pass runs in short stretches of three simple loops each: the path (where the
+  // animal is taken to be, its filtered step, whether it moved), the proximity sums, and
+  // the zone table with the path length. One loop doing all three keeps too much alive at
+  // once and spends most of its time moving values between registers and memory.
+  constexpr int64_t kStretch = 512;
+  std::array<PoolPoint, kStretch> points;
+  std::array<float, kStretch> steps;
+  std::array<bool, kStretch> moves;
+  for (int64_t done = 0; done < total; done += kStretch) {
+    const int64_t n = std::min(kStretch, total - done);
+    for (int64_t j = 0; j < n; ++j) {
+      const int64_t processed = done + j;
+      PoolPoint current = samples[static_cast<std::size_t>(first + processed)];
+      if (!IsSampleSeen(current)) current = previous;
+      const float step = IsSampleSeen(current) ? stepper.Step(current, previous, processed) : 0.0f;
+      if (filterOn && static_cast<double>(step) > threshold) previous = current;
+      points[j] = current;
+      steps[j] = step;
+      moves[j] = !(current == previous);
+      previous = current;
+    }
+    for (int64_t j = 0; j < n; ++j) proximitySums += proximity.DistancesTo(points[j]);
+    for (int64_t j = 0; j < n; ++j) {
+      const int cell = zones.CellOf(points[j]);
+      const bool moved = moves[j];
+      // Steps are at most the picture's diagonal here, well inside PixelStep's range.
+      const PixelStep pixelStep = PixelStep::Of(steps[j]);
+      const int32_t walked = AddPixelStep(pathPixels, pixelStep);
+      pathPixels = cell >= 0 && moved ? walked : pathPixels;
+      zones.Count(run, cell, moved, pixelStep);
+    }
+  }
+
+  zones.Close(run);
+  proximity.AddSums(proximitySums);
+  const int64_t stepCount = total - 1;
   result.Measures.PathLength = static_cast<float>(pathPixels) * cmPerPixel;
   if (settings.Experiment.DistFromStart <= 0) result.Measures.InitialAngle = 0.0f;
   zones.StoreInto(result.Measures, framesPerSecond, cmPerPixel);
-  proximity.StoreInto(result.Measures, static_cast<int32_t>(steps), framesPerSecond, pathPixels, cmPerPixel,
+  proximity.StoreInto(result.Measures, static_cast<int32_t>(stepCount), framesPerSecond, pathPixels, cmPerPixel,
                       singleSampleEpoch);
 }
 

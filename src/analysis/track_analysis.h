@@ -9,6 +9,7 @@
 // the run, the tools and the tests can use them on tracks held in memory.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -45,7 +46,26 @@ void LoadAnalysisSamples(std::string_view bytes, double aspectFactor, std::vecto
 class FilteredStepper {
  public:
   /// `processed` is how many samples this pass has processed before `current`.
-  float Step(PoolPoint current, PoolPoint previous, int64_t processed);
+  float Step(PoolPoint current, PoolPoint previous, int64_t processed) {
+    if (processed < 2) remembered_ = previous;
+    const int dx = current.X - remembered_.X;
+    const int dy = current.Y - remembered_.Y;
+    const int ax = dx * dx;
+    const int ay = dy * dy;
+    const bool still = ax <= 1 && ay <= 1;
+    // Below 2^24 the squared length is exact in float, and a float square root equals
+    // the double one rounded to float (double has more than twice float's digits). It is
+    // taken also for a jitter step and then dropped: a swim is still as often as not.
+    const int squared = ax + ay;
+    const float length = squared < (1 << 24) ? std::sqrt(static_cast<float>(squared))
+                                             : static_cast<float>(std::sqrt(static_cast<double>(squared)));
+    // Blended by a mask, not chosen: compilers turn a choice of two points into a branch,
+    // which a swim that moves by about one pixel a frame mispredicts every other sample.
+    const int keep = -static_cast<int>(still);
+    remembered_.X = static_cast<int16_t>((remembered_.X & keep) | (current.X & ~keep));
+    remembered_.Y = static_cast<int16_t>((remembered_.Y & keep) | (current.Y & ~keep));
+    return still ? 0.0f : length;
+  }
   PoolPoint Remembered() const { return remembered_; }
 
  private:

@@ -10,41 +10,10 @@ namespace {
 // already be on their way when its start is noted.
 constexpr double kTooFastSlackFrames = 2.0;
 
-// The unit marks a frame without the animal by Y = 255; what it sends as X then carries no
-// position (ours is 255 too, another unit's may be the last X), so it is never a fault.
-bool IsNotSeenPair(const TrackSample& sample) {
-  return sample.Y == 255;
-}
-
-bool IsInRange(const TrackSample& sample) {
-  return sample.X >= 0 && sample.X <= kTrackMaxX && sample.Y >= 0 && sample.Y <= kTrackMaxY;
-}
-
 }  // namespace
 
 bool TrackingQuality::IsSuspect() const {
   return OutOfRange > kSuspectFaultCount || Jumps > kSuspectFaultCount || TooFast > kSuspectFaultCount;
-}
-
-void TrackingQualityCounter::Add(const TrackSample& sample) {
-  const int64_t index = quality_.Samples;
-  quality_.Samples += 1;
-  if (IsNotSeenPair(sample)) {
-    quality_.NotSeen += 1;
-  } else if (!IsInRange(sample)) {
-    // Not a position at all: it neither jumps nor is a place to jump from.
-    quality_.OutOfRange += 1;
-  } else {
-    if (lastSeenIndex_ >= 0) {
-      // Squared distances: this runs for every sample of every reanalysed track.
-      const int64_t dx = sample.X - lastSeen_.X;
-      const int64_t dy = sample.Y - lastSeen_.Y;
-      const double allowed = kJumpUnitsPerFrame * static_cast<double>(index - lastSeenIndex_);
-      if (static_cast<double>(dx * dx + dy * dy) > allowed * allowed) quality_.Jumps += 1;
-    }
-    lastSeen_ = sample;
-    lastSeenIndex_ = index;
-  }
 }
 
 TrackingQuality TrackingQualityCounter::Result() const {

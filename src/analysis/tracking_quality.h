@@ -33,7 +33,7 @@ inline constexpr int kTrackMaxY = 190;
 /// Farther than this per frame (tracker units, straight line) is a jump. An animal swims
 /// at most about 40 cm/s, about 1.5 units per frame at 30 frames per second; a lost byte
 /// or a reflection taken for the animal moves the position by tens of units at once.
-inline constexpr double kJumpUnitsPerFrame = 20.0;
+inline constexpr int64_t kJumpUnitsPerFrame = 20;
 /// A trial is suspect when any of the three fault counts is above this. A few samples
 /// keep a long trial from being called suspect for a single glitch; noise or a swapped
 /// stream gives dozens.
@@ -59,7 +59,31 @@ struct TrackingQuality {
 /// run). AssessTrackingQuality is this over a whole track.
 class TrackingQualityCounter {
  public:
-  void Add(const TrackSample& sample);
+  void Add(const TrackSample& sample) {
+    const int64_t index = quality_.Samples;
+    quality_.Samples += 1;
+    // The unit marks a frame without the animal by Y = 255; what it sends as X then
+    // carries no position (ours is 255 too, another unit's may be the last X), so it is
+    // never a fault.
+    if (sample.Y == 255) {
+      quality_.NotSeen += 1;
+    } else if (!(sample.X >= 0 && sample.X <= kTrackMaxX && sample.Y >= 0 && sample.Y <= kTrackMaxY)) {
+      // Not a position at all: it neither jumps nor is a place to jump from.
+      quality_.OutOfRange += 1;
+    } else {
+      if (lastSeenIndex_ >= 0) {
+        // Squared distances: this runs for every sample of every reanalysed track. A gap
+        // of kNoJumpFrames frames or more allows more than the whole picture.
+        const int64_t dx = sample.X - lastSeen_.X;
+        const int64_t dy = sample.Y - lastSeen_.Y;
+        const int64_t frames = index - lastSeenIndex_;
+        const int64_t allowed = kJumpUnitsPerFrame * frames;
+        if (frames < kNoJumpFrames && dx * dx + dy * dy > allowed * allowed) quality_.Jumps += 1;
+      }
+      lastSeen_ = sample;
+      lastSeenIndex_ = index;
+    }
+  }
   /// A live sample: Add, and counted as too fast when more samples have arrived since
   /// `startMs` (the stream's start) than `frameRate` × 1.5 allows by `nowMs`, plus two
   /// frames of slack for samples already on their way. Samples read together after a
@@ -68,6 +92,7 @@ class TrackingQualityCounter {
   TrackingQuality Result() const;
 
  private:
+  static constexpr int64_t kNoJumpFrames = 64;  ///< 64 × 20 units is beyond any move in 0..254
   TrackingQuality quality_;
   TrackSample lastSeen_{};
   int64_t lastSeenIndex_ = -1;

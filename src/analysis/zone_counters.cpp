@@ -30,6 +30,10 @@ CounterZoneTest::CounterZoneTest(const ExperimentSetup& experiment, const PoolSe
     // is not a number never takes it.
     zone.reach = static_cast<double>(zone.counterRadius) + 0.5;
     if (std::isnan(zone.reach)) zone.reach = std::numeric_limits<double>::infinity();
+    for (int c = 0; c < kAxisCells; ++c) {
+      if (!(std::fabs(static_cast<double>(c) - zone.x) > zone.reach)) xReach_[c] |= static_cast<uint8_t>(1u << i);
+      if (!(std::fabs(c * yScale_ - zone.y) > zone.reach)) yReach_[c] |= static_cast<uint8_t>(1u << i);
+    }
   }
 }
 
@@ -41,27 +45,6 @@ CentimetreFactors CentimetreFactorsOf(const PoolSetup& pool) {
   factors.X = static_cast<float>(pool.ActualSizeX) / diameter;
   factors.Y = static_cast<float>(pool.ActualSizeY) / diameter;
   return factors;
-}
-
-float CentimetreDistance(PoolPoint from, PoolPoint to, CentimetreFactors factors) {
-  const float dx = static_cast<float>(to.X - from.X) * factors.X;
-  const float dy = static_cast<float>(to.Y - from.Y) * factors.Y;
-  return std::sqrt(dx * dx + dy * dy);
-}
-
-void UpdateCounters(int16_t code, PoolPoint sample, PoolPoint previous, CentimetreFactors factors,
-                    TrialMeasures& measures) {
-  const int zone = code >= kOnPlatformFlag ? code - kOnPlatformFlag : code;
-  if (zone >= 0 && zone <= 3) {
-    CounterRecord& counter = measures.Counters[zone];
-    counter.Time += 1.0f;
-    if (measures.LastCounter != zone) {
-      counter.Entries += 1;
-    } else {
-      counter.Path += CentimetreDistance(previous, sample, factors);
-    }
-  }
-  measures.LastCounter = static_cast<int16_t>(zone >= 0 && zone <= 3 ? zone : -1);
 }
 
 bool CounterZoneReachesPool(const PlatformSetup& platform, const PoolSetup& pool) {
@@ -88,7 +71,7 @@ void ClearUnusedPlatformCounters(const PoolSetup& pool, TrialMeasures& measures)
 }
 
 ZoneTableBuilder::ZoneTableBuilder(const PoolSetup& pool)
-    : centreX_(pool.X), centreY_(pool.Y), round_(pool.Round), quadrants_(pool.Quadrants) {
+    : centreX_(pool.X), centreY_(pool.Y), round_(pool.Round), quadrantMask_(pool.Quadrants ? 3 : 0) {
   PoolSetup withRings = pool;
   ComputeRingRadii(withRings);
   const int n = pool.NumRings;
@@ -96,9 +79,31 @@ ZoneTableBuilder::ZoneTableBuilder(const PoolSetup& pool)
   rings_ = n;
   // Ring k from the centre has the outer radius RingRadius[n - 1 - k]: (k + 1) / n of the
   // pool radius, through a square root for equal areas.
+  // A round ring holds what lies strictly nearer than its radius, a square one what lies
+  // within it along both axes. Squared distances are whole numbers, so each limit becomes
+  // the largest whole number still inside: below r² for a round ring, up to r² for a
+  // square one. A negative radius holds nothing, one that is not a number neither.
+  constexpr double kBeyondAnyPoint = 4.0e18;
   for (int k = 0; k < n; ++k) {
     const double radius = withRings.RingRadius[n - 1 - k];
-    ringLimitSquared_[k] = radius < 0.0 ? -1.0 : radius * radius;
+    const double limit = radius < 0.0 ? -1.0 : radius * radius;
+    int64_t whole = -1;
+    if (std::isnan(limit)) {
+      whole = -1;
+    } else if (limit >= kBeyondAnyPoint) {
+      whole = std::numeric_limits<int64_t>::max();
+    } else if (pool.Round) {
+      whole = static_cast<int64_t>(std::ceil(limit)) - 1;
+    } else {
+      whole = static_cast<int64_t>(std::floor(limit));
+    }
+    ringLimit_[k] = whole;
+  }
+  ringsGrowOutward_ = true;
+  for (int k = n; k < kMaxRings; ++k) ringLimit_[k] = std::numeric_limits<int64_t>::max();
+  for (int k = 1; k < n; ++k) ringsGrowOutward_ = ringsGrowOutward_ && ringLimit_[k - 1] <= ringLimit_[k];
+  for (int k = 0; k < kMaxRings; ++k) {
+    ringLimit32_[k] = static_cast<int32_t>(std::clamp<int64_t>(ringLimit_[k], -1, kLargestInt32));
   }
 }
 

@@ -26,7 +26,7 @@ int16_t CheckActiveCounterCoinc(PoolPoint sample, const ExperimentSetup& experim
 /// CheckActiveCounterCoinc for many samples against one setup: what depends on the setup
 /// alone (each zone's radius, which platforms are active) is worked out once, and a
 /// sample farther than a zone's radius from its platform along either axis is passed over
-/// without its distance. Every other sample gets exactly the test of PlatformZoneOf, so
+/// without its distance (looked up per axis, for samples inside the unit's picture). Every other sample gets exactly the test of PlatformZoneOf, so
 /// both give the same code for every sample. Pass 1 of the analysis runs it on every
 /// sample of every trial.
 class CounterZoneTest {
@@ -34,11 +34,19 @@ class CounterZoneTest {
   CounterZoneTest(const ExperimentSetup& experiment, const PoolSetup& pool, double yScale);
   int16_t Code(PoolPoint sample) const {
     if (sample.Y >= 255) return kNoPlatformZone;
+    // The zones whose reach test this sample passes, looked up per axis: most samples lie
+    // in no zone's reach and are done with two loads.
+    unsigned candidates = kAllZones;
+    if (sample.X >= 0 && sample.X < kAxisCells && sample.Y >= 0) {
+      candidates = xReach_[static_cast<std::size_t>(sample.X)] & yReach_[static_cast<std::size_t>(sample.Y)];
+      if (candidates == 0) return kNoPlatformZone;
+    }
     const double x = sample.X;
     const double y = sample.Y * yScale_;
     int result = kNoPlatformZone;
     int onIndex = -1;
     for (int i = 0; i < kPlatformCount; ++i) {
+      if ((candidates & (1u << i)) == 0) continue;
       const Zone& zone = zones_[i];
       const double dx = x - zone.x;
       const double dy = y - zone.y;
@@ -62,6 +70,8 @@ class CounterZoneTest {
   }
 
  private:
+  static constexpr int kAxisCells = 255;  ///< coordinates 0..254: every seen sample
+  static constexpr unsigned kAllZones = (1u << kPlatformCount) - 1;
   struct Zone {
     double x = 0, y = 0;
     float radius = 0, counterRadius = 0;
@@ -69,6 +79,10 @@ class CounterZoneTest {
     bool round = true, active = false;
   };
   std::array<Zone, kPlatformCount> zones_{};
+  /// Bit i: the coordinate passes zone i's reach test along that axis, worked out with the
+  /// very expression of Code, so the lookup drops exactly the zones Code would skip.
+  std::array<uint8_t, kAxisCells> xReach_{};
+  std::array<uint8_t, kAxisCells> yReach_{};
   double yScale_ = 1.0;
 };
 
@@ -84,14 +98,30 @@ struct CentimetreFactors {
 CentimetreFactors CentimetreFactorsOf(const PoolSetup& pool);
 
 /// The distance between two samples in centimetres, in 32-bit float arithmetic.
-float CentimetreDistance(PoolPoint from, PoolPoint to, CentimetreFactors factors);
+inline float CentimetreDistance(PoolPoint from, PoolPoint to, CentimetreFactors factors) {
+  const float dx = static_cast<float>(to.X - from.X) * factors.X;
+  const float dy = static_cast<float>(to.Y - from.Y) * factors.Y;
+  return std::sqrt(dx * dx + dy * dy);
+}
 
 /// The per-sample counter update: the zone of `code` (code − 128 when on a platform)
 /// gains one sample of time; it gains an entry when it differs from the previous
 /// sample's zone, else the cm step from `previous` is added to its path. LastCounter
 /// becomes the zone (or -1).
-void UpdateCounters(int16_t code, PoolPoint sample, PoolPoint previous, CentimetreFactors factors,
-                    TrialMeasures& measures);
+inline void UpdateCounters(int16_t code, PoolPoint sample, PoolPoint previous, CentimetreFactors factors,
+                           TrialMeasures& measures) {
+  const int zone = code >= kOnPlatformFlag ? code - kOnPlatformFlag : code;
+  if (zone >= 0 && zone <= 3) {
+    CounterRecord& counter = measures.Counters[zone];
+    counter.Time += 1.0f;
+    if (measures.LastCounter != zone) {
+      counter.Entries += 1;
+    } else {
+      counter.Path += CentimetreDistance(previous, sample, factors);
+    }
+  }
+  measures.LastCounter = static_cast<int16_t>(zone >= 0 && zone <= 3 ? zone : -1);
+}
 
 /// Whether a platform's counter zone reaches into the pool. Round pool: the platform's
 /// centre lies nearer to the pool's centre than pool radius + zone radius. Square pool
@@ -104,25 +134,48 @@ bool CounterZoneReachesPool(const PlatformSetup& platform, const PoolSetup& pool
 /// whose counter zone does not reach into the pool: such a platform is not in use.
 void ClearUnusedPlatformCounters(const PoolSetup& pool, TrialMeasures& measures);
 
-/// CLng(pixels + step), the running pixel sum of pass 2 rounded half to even after every
-/// step; written out here because pass 2 rounds twice a sample. Values CLng would
-/// saturate go to CLng itself.
+/// A step of pass 2 split once for the pixel sums it is added to: a whole pixel count
+/// plus the step keeps the step's fraction, so rounding the sum half to even needs the
+/// sum's parity only for an exact half. Valid for steps from 0 up to 2^23, where the
+/// fraction is exact.
+struct PixelStep {
+  float Step = 0.0f;
+  int32_t Whole = 0;
+  int32_t Above = 0;  ///< 1 when the fraction is above a half
+  int32_t Half = 0;   ///< 1 when it is exactly a half
+
+  static constexpr float kLargest = 8388608.0f;  ///< 2^23
+  static PixelStep Of(float step) {
+    const auto whole = static_cast<int32_t>(step);
+    const float fraction = step - static_cast<float>(whole);
+    return PixelStep{step, whole, static_cast<int32_t>(fraction > 0.5f), static_cast<int32_t>(fraction == 0.5f)};
+  }
+};
+
+/// CLng(pixels + step) for a pixel sum that is not negative: the running pixel sum of
+/// pass 2, rounded half to even after every step. Pass 2 adds twice a sample, so the
+/// usual case has no branch to mispredict; values CLng would saturate go to CLng itself.
+inline int32_t AddPixelStep(int32_t pixels, const PixelStep& step) {
+  constexpr int32_t kSafe = 1 << 30;
+  if (pixels >= 0 && pixels < kSafe) {
+    const int32_t sum = pixels + step.Whole;
+    return sum + (step.Above | (step.Half & sum & 1));
+  }
+  return CLng(static_cast<double>(pixels) + static_cast<double>(step.Step));
+}
+
+/// CLng(pixels + step) for any pixel sum and step.
 inline int32_t RoundedPixelSum(int32_t pixels, float step) {
-  const double value = static_cast<double>(pixels) + static_cast<double>(step);
-  if (!(value > -2147483648.0 && value < 2147483647.0)) return CLng(value);
-  // Truncation is the floor of a value that is not negative, without a library call.
-  const double lower = value >= 0 ? static_cast<double>(static_cast<int64_t>(value)) : std::floor(value);
-  const double fraction = value - lower;
-  const auto whole = static_cast<int64_t>(lower);
-  if (fraction > 0.5) return static_cast<int32_t>(whole + 1);
-  if (fraction < 0.5) return static_cast<int32_t>(whole);
-  return static_cast<int32_t>(whole % 2 == 0 ? whole : whole + 1);
+  if (step >= 0.0f && step < PixelStep::kLargest) return AddPixelStep(pixels, PixelStep::Of(step));
+  return CLng(static_cast<double>(pixels) + static_cast<double>(step));
 }
 
 /// The quadrant-by-ring zone table as pass 2 builds it, kept in whole samples and whole
 /// pixels until StoreInto converts it.
 class ZoneTableBuilder {
  public:
+  static constexpr int kCells = 16;
+
   explicit ZoneTableBuilder(const PoolSetup& pool);
 
   /// The internal cell of a point (ring × 4 + q'), or -1 outside the pool. q' is 0 for
@@ -132,61 +185,85 @@ class ZoneTableBuilder {
   int CellOf(PoolPoint point) const {
     const int dx = point.X - centreX_;
     const int dy = point.Y - centreY_;
-    int quadrant = 0;
-    if (quadrants_) {
-      if (dx >= 0) {
-        quadrant = dy >= 0 ? 0 : 3;
-      } else {
-        quadrant = dy >= 0 ? 1 : 2;
-      }
+    // Without branches: a path that wanders across the centre lines and ring boundaries
+    // would make every branch here a coin toss. (left, upper) → q': (0,0) 0, (1,0) 1,
+    // (1,1) 2, (0,1) 3.
+    const int left = static_cast<int>(dx < 0);
+    const int upper = static_cast<int>(dy < 0);
+    const int quadrant = (left ^ (3 * upper)) & quadrantMask_;
+    // Whole squared distances against whole limits (see the constructor): the same
+    // answers as comparing with the rings' radii squared.
+    const int64_t dx2 = static_cast<int64_t>(dx) * dx;
+    const int64_t dy2 = static_cast<int64_t>(dy) * dy;
+    const int64_t farther = dx2 > dy2 ? dx2 : dy2;
+    const int64_t measure = round_ ? dx2 + dy2 : farther;
+    if (ringsGrowOutward_ && measure <= kLargestInt32) {
+      // The ring is the number of limits the point lies beyond, all four compared at once.
+      const Int4 beyond = static_cast<int32_t>(measure) > ringLimit32_;  // -1 where beyond
+      const int ring = -(beyond[0] + beyond[1] + beyond[2] + beyond[3]);
+      return ring < rings_ ? ring * 4 + quadrant : -1;
     }
-    const double dx2 = static_cast<double>(dx) * dx;
-    const double dy2 = static_cast<double>(dy) * dy;
     for (int k = 0; k < rings_; ++k) {
-      const double limit = ringLimitSquared_[k];
-      const bool inside = round_ ? (dx2 + dy2 < limit) : (dx2 <= limit && dy2 <= limit);
-      if (inside) return k * 4 + quadrant;
+      if (measure <= ringLimit_[k]) return k * 4 + quadrant;
     }
     return -1;
   }
 
-  /// One processed sample in `cell`: a sample outside the pool (cell -1) leaves no cell
-  /// remembered, so coming back counts an entry. Otherwise the cell gains a sample; when
-  /// the animal moved, its pixel path gains `step` (rounded to a whole pixel, half to
-  /// even, after every step) and an entry is counted if the cell differs from the
-  /// remembered one. The cell is remembered.
-  void Count(int cell, bool moved, float step) {
-    if (cell < 0 || cell >= 16) {
-      rememberedCell_ = -1;
-      return;
+  /// The processed samples since the path last changed cell, counted apart from the
+  /// table so that the counting runs in registers and the table is touched only when the
+  /// path changes cell. Points outside the pool have a run of their own, never reported.
+  struct Run {
+    int at = -1;  ///< the cell, kCells outside the pool, -1 before the first sample
+    int32_t samples = 0;
+    int32_t pixels = 0;
+  };
+
+  /// One processed sample in `cell` (-1 outside the pool). In the pool its cell gains a
+  /// sample; when the animal moved, its pixel path gains `step` (rounded to a whole pixel,
+  /// half to even, after every step), and an entry is counted when the previous sample
+  /// was in another cell or outside the pool. Close the run before StoreInto.
+  void Count(Run& run, int cell, bool moved, const PixelStep& step) {
+    const int at = cell >= 0 && cell < kCells ? cell : kCells;
+    if (at != run.at) {
+      Close(run);
+      run = Run{at, samples_[at], pixels_[at]};
+      entries_[at] += static_cast<int32_t>(moved);
     }
-    samples_[cell] += 1;
-    if (moved) {
-      pixels_[cell] = RoundedPixelSum(pixels_[cell], step);
-      if (cell != rememberedCell_) entries_[cell] += 1;
-    }
-    rememberedCell_ = cell;
+    run.samples += 1;
+    const int32_t walked = AddPixelStep(run.pixels, step);
+    run.pixels = moved ? walked : run.pixels;
+  }
+
+  /// Writes a run's counts back into the table.
+  void Close(const Run& run) {
+    if (run.at < 0) return;
+    samples_[run.at] = run.samples;
+    pixels_[run.at] = run.pixels;
   }
 
   /// Writes the table into measures.Zones: reported column q of ring r is internal cell
   /// (3 − q) + 4r; time = samples / framesPerSecond, path = pixels × cmPerPixel.
   void StoreInto(TrialMeasures& measures, float framesPerSecond, float cmPerPixel) const;
 
-  int32_t SampleCount(int cell) const { return samples_[cell]; }
-  int32_t PixelPath(int cell) const { return pixels_[cell]; }
-  int32_t Entries(int cell) const { return entries_[cell]; }
 
  private:
   int centreX_ = 0;
   int centreY_ = 0;
   bool round_ = true;
-  bool quadrants_ = true;
+  int quadrantMask_ = 3;  ///< 0 without the Quadrants option: every point in q' 0
   int rings_ = 0;
-  std::array<double, 4> ringLimitSquared_{};
-  std::array<int32_t, 16> samples_{};
-  std::array<int32_t, 16> pixels_{};
-  std::array<int32_t, 16> entries_{};
-  int rememberedCell_ = -1;
+  /// The largest whole squared distance (round pool) or squared axis distance (square
+  /// pool) inside ring k.
+  std::array<int64_t, 4> ringLimit_{};
+  using Int4 = int32_t __attribute__((vector_size(16)));
+  static constexpr int64_t kLargestInt32 = 2147483647;
+  /// Ring limits from the centre out; those beyond NumRings hold the largest value.
+  bool ringsGrowOutward_ = false;
+  /// ringLimit_ capped to 32 bits, for measures that fit in 32 bits.
+  Int4 ringLimit32_{};
+  std::array<int32_t, kCells + 1> samples_{};
+  std::array<int32_t, kCells + 1> pixels_{};
+  std::array<int32_t, kCells + 1> entries_{};
 };
 
 }  // namespace tarnwell
