@@ -140,13 +140,18 @@ bool LoadAnalysisExperimentFile(ReanalysisState& state, const std::filesystem::p
 
 AnalysedTrial AnalyseSubjectFile(const ReanalysisState& state, int subjectIndex,
                                  const std::filesystem::path& rawFile) {
+  return AnalyseSubjectFile(state, subjectIndex, rawFile, TrackAnalyser(state.Settings, false));
+}
+
+AnalysedTrial AnalyseSubjectFile(const ReanalysisState& state, int subjectIndex, const std::filesystem::path& rawFile,
+                                 const TrackAnalyser& analyser) {
   AnalysedTrial trial;
   trial.SubjectIndex = subjectIndex;
   trial.RawFile = rawFile;
   trial.Label = SubjectLabel(state, subjectIndex);
   ClearAllMazeExptData(trial.Result);
   // A file that vanished since it was listed is reported as it is: status "Unknown".
-  AnalyseRawTrack(rawFile, state.Settings, trial.Result);
+  analyser.AnalyseFile(rawFile, trial.Result);
   trial.Report = ComposeTrialReport(trial.Result, ReportContextFor(state, subjectIndex));
   return trial;
 }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "analysis/results_view.h"
+#include "analysis/track_analysis.h"
 #include "analysis/trial_measures.h"
 #include "analysis/trial_report.h"
 #include "core/numbers.h"
@@ -117,6 +118,9 @@ bool LoadAnalysisExperimentFile(ReanalysisState& state, const std::filesystem::p
 /// The analysis and report of one subject's raw file, without showing or writing anything.
 AnalysedTrial AnalyseSubjectFile(const ReanalysisState& state, int subjectIndex,
                                  const std::filesystem::path& rawFile);
+/// The same with an analyser made from state.Settings, for many subjects in a row.
+AnalysedTrial AnalyseSubjectFile(const ReanalysisState& state, int subjectIndex, const std::filesystem::path& rawFile,
+                                 const TrackAnalyser& analyser);
 
 /// The driver. With `toTable` true `path` is the table to rebuild (normally stem + ".CSV",
 /// an export may name another) from every numbered raw file of `state.DataFile`

@@ -43,9 +43,12 @@ std::string TabulatedDataText(const std::vector<AnalysedTrial>& trials, const Nu
 bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path& tablePath, Operator& op) {
   const int runSubject = state.CurrentSubject;
   std::vector<AnalysedTrial> trials;
-  for (const NumberedRawFileEntry& entry : ListNumberedRawFiles(state.DataFile)) {
+  const std::vector<NumberedRawFileEntry> files = ListNumberedRawFiles(state.DataFile);
+  // One analyser for the whole table: every file is analysed under the same settings.
+  const TrackAnalyser analyser(state.Settings, files.size() >= TrackAnalyser::kManyTracks);
+  for (const NumberedRawFileEntry& entry : files) {
     state.CurrentSubject = entry.SubjectIndex;
-    trials.push_back(AnalyseSubjectFile(state, entry.SubjectIndex, entry.File));
+    trials.push_back(AnalyseSubjectFile(state, entry.SubjectIndex, entry.File, analyser));
   }
   state.CurrentSubject = runSubject;
   // The temporary report and the last result stay those of the trial on display: Save As

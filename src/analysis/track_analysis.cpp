@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 
 #include "analysis/epoch.h"
 #include "analysis/proximity.h"
@@ -69,27 +70,53 @@ std::string OutOfPoolWarning(int32_t count) {
   return "Warning: there are\n" + std::to_string(count) + "\npoints out of Pool";
 }
 
-void RunEventPass(std::span<const PoolPoint> samples, const AnalysisSettings& settings, TrialResult& result) {
-  const ExperimentSetup& experiment = settings.Experiment;
-  PoolSetup pool = settings.Pool;
-  ComputeRingRadii(pool);
-  const CentimetreFactors factors = CentimetreFactorsOf(pool);
-  const int rate = settings.SampleRate();
-  const int goal = GoalPlatformIndex(experiment);
-  TrialMeasures& measures = result.Measures;
-  const CounterZoneTest counterZones(experiment, pool, 1.0);
-  // A point this near the centre of a round pool is inside it without asking RingOf.
-  int64_t surelyInside = -1;
-  if (pool.Round && pool.NumRings >= 1 && pool.NumRings <= kMaxRings && pool.RingRadius[0] > 2.0f) {
-    const auto inner = static_cast<int64_t>(std::floor(static_cast<double>(pool.RingRadius[0]))) - 1;
-    surelyInside = inner * inner;
+TrackAnalyser::TrackAnalyser(const AnalysisSettings& settings, bool manyTracks)
+    : settings_(settings),
+      pool_(settings.Pool),
+      goal_(GoalPlatformIndex(settings.Experiment)),
+      counterZones_(settings.Experiment, settings.Pool, 1.0),
+      emptyZoneTable_(settings.Pool) {
+  ComputeRingRadii(pool_);
+  factors_ = CentimetreFactorsOf(pool_);
+  if (pool_.Round && pool_.NumRings >= 1 && pool_.NumRings <= kMaxRings && pool_.RingRadius[0] > 2.0f) {
+    const auto inner = static_cast<int64_t>(std::floor(static_cast<double>(pool_.RingRadius[0]))) - 1;
+    surelyInside_ = inner * inner;
   }
-  auto outsidePool = [&](PoolPoint p) {
-    const int64_t dx = p.X - pool.X, dy = p.Y - pool.Y;
-    if (dx * dx + dy * dy <= surelyInside) return false;
-    return RingOf(p, pool) == kOutsidePool;
-  };
+  if (!manyTracks) return;
+  // Beyond this a point of a round pool is out of it without asking RingOf: its float
+  // distance is at least the floor of the radius + 1.
+  int64_t surelyOutside = std::numeric_limits<int64_t>::max();
+  if (pool_.Round && pool_.NumRings >= 1 && pool_.NumRings <= kMaxRings && pool_.RingRadius[0] >= 0.0f &&
+      pool_.RingRadius[0] < 1.0e6f) {
+    const auto beyond = static_cast<int64_t>(std::floor(static_cast<double>(pool_.RingRadius[0]))) + 2;
+    surelyOutside = beyond * beyond;
+  }
+  picture_.resize(static_cast<std::size_t>(kPictureSide) * kPictureSide);
+  for (int y = 0; y < kPictureSide; ++y) {
+    for (int x = 0; x < kPictureSide; ++x) {
+      const PoolPoint p{static_cast<int16_t>(x), static_cast<int16_t>(y)};
+      const int16_t code = counterZones_.Code(p);
+      const int zone = code < 0 ? 0 : code >= kOnPlatformFlag ? 5 + (code - kOnPlatformFlag) : 1 + code;
+      const int64_t dx = x - pool_.X, dy = y - pool_.Y;
+      const int64_t squared = dx * dx + dy * dy;
+      const bool outside = squared > surelyInside_ &&
+                           (squared >= surelyOutside || RingOf(p, pool_) == kOutsidePool);
+      const int cell = emptyZoneTable_.CellOf(p);
+      picture_[static_cast<std::size_t>(y) * kPictureSide + static_cast<std::size_t>(x)] =
+          static_cast<uint16_t>(zone | (outside ? kOutsideBit : 0) | (ZoneTableBuilder::SlotOf(cell) << 8));
+    }
+  }
+  map_ = picture_.data();
+}
 
+void TrackAnalyser::RunEventPass(std::span<const PoolPoint> samples, TrialResult& result) const {
+  const AnalysisSettings& settings = settings_;
+  const ExperimentSetup& experiment = settings.Experiment;
+  const PoolSetup& pool = pool_;
+  const CentimetreFactors factors = factors_;
+  const int rate = settings.SampleRate();
+  const int goal = goal_;
+  TrialMeasures& measures = result.Measures;
   // The samples processed are those of the epoch window, a + 1 up to b (b itself adds one
   // latency sample when the pass gets there), or all of them.
   const int64_t count = static_cast<int64_t>(samples.size());
@@ -121,6 +148,36 @@ void RunEventPass(std::span<const PoolPoint> samples, const AnalysisSettings& se
   int32_t outOfPool = 0;
 
   for (int64_t i = begin; i < end; ++i) {
+    // Most of a swim changes nothing but the clock: samples not seen, and samples seen
+    // well inside the pool beyond every platform zone's reach once the start and the
+    // angle are settled. Such a stretch is passed over in a tight loop and counted at
+    // once, exactly as the steps below would count it one sample at a time.
+    if (haveStart && (measures.AngleValid || goal < 0 || goalHeading == kNoHeading)) {
+      int64_t j = i;
+      int64_t lastSeen = -1;
+      for (; j < end; ++j) {
+        const PoolPoint p = samples[static_cast<std::size_t>(j)];
+        if (!IsSampleSeen(p)) continue;
+        if (!QuietAt(p)) break;
+        lastSeen = j;
+      }
+      const int64_t quiet = j - i;
+      if (quiet > 0) {
+        latency += static_cast<int32_t>(quiet);
+        inSecond += static_cast<int>(quiet);
+        if (inSecond >= rate) {
+          seconds += inSecond / rate;
+          inSecond %= rate;
+          if (seconds >= experiment.MaxTime) finish = kFinishTimedOut;
+        }
+        if (lastSeen >= 0) {
+          previous = samples[static_cast<std::size_t>(lastSeen)];
+          UpdateCounters(kNoPlatformZone, previous, previous, factors, measures);
+        }
+        i = j;
+        if (i >= end) break;
+      }
+    }
     const PoolPoint sample = samples[static_cast<std::size_t>(i)];
     const bool valid = IsSampleSeen(sample);
     if (valid) {
@@ -132,7 +189,7 @@ void RunEventPass(std::span<const PoolPoint> samples, const AnalysisSettings& se
           goalHeading = HeadingOf(platform.X - start.X, start.Y - platform.Y);
         }
       }
-      const int16_t code = counterZones.Code(sample);
+      const int16_t code = CodeAt(sample);
       UpdateCounters(code, sample, previous, factors, measures);
       if (code >= kOnPlatformFlag) {
         finish = kFinishHitGoal;
@@ -160,7 +217,7 @@ void RunEventPass(std::span<const PoolPoint> samples, const AnalysisSettings& se
       // The trial goes on after its time: a later hit still counts as the finish.
       if (seconds >= experiment.MaxTime) finish = kFinishTimedOut;
     }
-    if (valid && outsidePool(sample)) outOfPool += 1;
+    if (valid && OutsideAt(sample)) outOfPool += 1;
     latency += 1;
     if (valid) previous = sample;
   }
@@ -169,8 +226,8 @@ void RunEventPass(std::span<const PoolPoint> samples, const AnalysisSettings& se
   result.OutOfPoolCount = outOfPool;
 }
 
-void RunGeometryPass(std::span<const PoolPoint> samples, const AnalysisSettings& settings,
-                     TrialResult& result) {
+void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialResult& result) const {
+  const AnalysisSettings& settings = settings_;
   const PoolSetup& pool = settings.Pool;
   const int64_t count = static_cast<int64_t>(samples.size());
   int64_t first = 0;
@@ -200,7 +257,7 @@ void RunGeometryPass(std::span<const PoolPoint> samples, const AnalysisSettings&
   // At least the first sample, then up to the latency or the window's end.
   const int64_t total = std::max<int64_t>(1, std::min(latency, end - first));
 
-  ZoneTableBuilder zones(pool);
+  ZoneTableBuilder zones = emptyZoneTable_;
   ZoneTableBuilder::Run run;
   ProximityAccumulator::Distances proximitySums{};
   ProximityAccumulator proximity(pool, start);
@@ -231,13 +288,15 @@ void RunGeometryPass(std::span<const PoolPoint> samples, const AnalysisSettings&
     }
     for (int64_t j = 0; j < n; ++j) proximitySums += proximity.DistancesTo(points[j]);
     for (int64_t j = 0; j < n; ++j) {
-      const int cell = zones.CellOf(points[j]);
+      const int slot = SlotAt(points[j]);
       const bool moved = moves[j];
       // Steps are at most the picture's diagonal here, well inside PixelStep's range.
       const PixelStep pixelStep = PixelStep::Of(steps[j]);
       const int32_t walked = AddPixelStep(pathPixels, pixelStep);
-      pathPixels = cell >= 0 && moved ? walked : pathPixels;
-      zones.Count(run, cell, moved, pixelStep);
+      // Bitwise, not &&: no branch on whether the animal moved.
+      pathPixels = (static_cast<int>(slot < ZoneTableBuilder::kCells) & static_cast<int>(moved)) != 0 ? walked
+                                                                                                   : pathPixels;
+      zones.Count(run, slot, moved, pixelStep);
     }
   }
 
@@ -251,29 +310,22 @@ void RunGeometryPass(std::span<const PoolPoint> samples, const AnalysisSettings&
                       singleSampleEpoch);
 }
 
-void AnalyseLoadedSamples(std::span<const PoolPoint> samples, const AnalysisSettings& settings,
-                          TrialResult& result) {
+void TrackAnalyser::AnalyseLoadedSamples(std::span<const PoolPoint> samples, TrialResult& result) const {
   ClearAllMazeExptData(result);
-  RunEventPass(samples, settings, result);
-  RunGeometryPass(samples, settings, result);
-  ClearUnusedPlatformCounters(settings.Pool, result.Measures);
+  RunEventPass(samples, result);
+  RunGeometryPass(samples, result);
+  ClearUnusedPlatformCounters(settings_.Pool, result.Measures);
   result.OutOfPoolText = OutOfPoolWarning(result.OutOfPoolCount);
 }
 
-void AnalyseRawTrackBytes(std::string_view bytes, const AnalysisSettings& settings, TrialResult& result,
-                          std::vector<PoolPoint>& samples) {
-  LoadAnalysisSamples(bytes, settings.AspectFactor, samples);
-  AnalyseLoadedSamples(samples, settings, result);
+void TrackAnalyser::AnalyseBytes(std::string_view bytes, TrialResult& result,
+                                 std::vector<PoolPoint>& samples) const {
+  LoadAnalysisSamples(bytes, settings_.AspectFactor, samples);
+  AnalyseLoadedSamples(samples, result);
   result.Tracking = AssessTrackingQuality(bytes);
 }
 
-void AnalyseRawTrackBytes(std::string_view bytes, const AnalysisSettings& settings, TrialResult& result) {
-  std::vector<PoolPoint> samples;
-  AnalyseRawTrackBytes(bytes, settings, result, samples);
-}
-
-bool AnalyseRawTrack(const std::filesystem::path& file, const AnalysisSettings& settings,
-                     TrialResult& result) {
+bool TrackAnalyser::AnalyseFile(const std::filesystem::path& file, TrialResult& result) const {
   ClearAllMazeExptData(result);
   const std::optional<fs::path> found = FindExistingFile(file);
   if (!found) return false;
@@ -285,12 +337,27 @@ bool AnalyseRawTrack(const std::filesystem::path& file, const AnalysisSettings& 
     // The file's bytes go once loaded: a long track is held once, not twice.
     std::string bytes;
     if (!ReadWholeFile(*found, bytes)) return false;
-    LoadAnalysisSamples(bytes, settings.AspectFactor, samples);
+    LoadAnalysisSamples(bytes, settings_.AspectFactor, samples);
     tracking = AssessTrackingQuality(bytes);
   }
-  AnalyseLoadedSamples(samples, settings, result);
+  AnalyseLoadedSamples(samples, result);
   result.Tracking = tracking;
   return true;
+}
+
+void AnalyseRawTrackBytes(std::string_view bytes, const AnalysisSettings& settings, TrialResult& result,
+                          std::vector<PoolPoint>& samples) {
+  TrackAnalyser(settings, false).AnalyseBytes(bytes, result, samples);
+}
+
+void AnalyseRawTrackBytes(std::string_view bytes, const AnalysisSettings& settings, TrialResult& result) {
+  std::vector<PoolPoint> samples;
+  AnalyseRawTrackBytes(bytes, settings, result, samples);
+}
+
+bool AnalyseRawTrack(const std::filesystem::path& file, const AnalysisSettings& settings,
+                     TrialResult& result) {
+  return TrackAnalyser(settings, false).AnalyseFile(file, result);
 }
 
 }  // namespace tarnwell

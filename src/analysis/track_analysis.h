@@ -5,18 +5,21 @@
 // platform-zone counters. Pass 2 (the geometry pass) walks the samples again, up to
 // pass 1's latency, and computes the path length, the zone table and the proximity.
 //
-// AnalyseRawTrack (trial_measures.h) reads a file and runs both; the pieces are public so
-// the run, the tools and the tests can use them on tracks held in memory.
+// AnalyseRawTrack (trial_measures.h) reads a file and runs both; TrackAnalyser runs them
+// for many tracks under one set of settings; the pieces are public so the run, the tools
+// and the tests can use them on tracks held in memory.
 #pragma once
 
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "analysis/trial_measures.h"
+#include "analysis/zone_counters.h"
 #include "pool/zones.h"
 
 namespace tarnwell {
@@ -50,21 +53,21 @@ class FilteredStepper {
     if (processed < 2) remembered_ = previous;
     const int dx = current.X - remembered_.X;
     const int dy = current.Y - remembered_.Y;
-    const int ax = dx * dx;
-    const int ay = dy * dy;
-    const bool still = ax <= 1 && ay <= 1;
+    // |d| ≤ 1 on both axes, tested without squaring and without a branch: the remembered
+    // point is the chain every step of the pass waits for, and a swim that moves about
+    // one pixel a frame would mispredict a branch on it every other sample.
+    const int still = static_cast<int>(static_cast<unsigned>(dx + 1) <= 2u) &
+                      static_cast<int>(static_cast<unsigned>(dy + 1) <= 2u);
     // Below 2^24 the squared length is exact in float, and a float square root equals
     // the double one rounded to float (double has more than twice float's digits). It is
-    // taken also for a jitter step and then dropped: a swim is still as often as not.
-    const int squared = ax + ay;
+    // taken also for a jitter step and then dropped.
+    const int squared = dx * dx + dy * dy;
     const float length = squared < (1 << 24) ? std::sqrt(static_cast<float>(squared))
                                              : static_cast<float>(std::sqrt(static_cast<double>(squared)));
-    // Blended by a mask, not chosen: compilers turn a choice of two points into a branch,
-    // which a swim that moves by about one pixel a frame mispredicts every other sample.
-    const int keep = -static_cast<int>(still);
+    const int keep = -still;  // all ones to keep the remembered point
     remembered_.X = static_cast<int16_t>((remembered_.X & keep) | (current.X & ~keep));
     remembered_.Y = static_cast<int16_t>((remembered_.Y & keep) | (current.Y & ~keep));
-    return still ? 0.0f : length;
+    return length * static_cast<float>(still ^ 1);  // 0 for jitter
   }
   PoolPoint Remembered() const { return remembered_; }
 
@@ -76,15 +79,99 @@ class FilteredStepper {
 /// empty when the count is 0.
 std::string OutOfPoolWarning(int32_t count);
 
-/// Pass 1 over loaded samples. Sets FinishStatus (3, 1 or 2), LatencySamples,
-/// OutOfPoolCount, the angle and the platform-zone counters.
-void RunEventPass(std::span<const PoolPoint> samples, const AnalysisSettings& settings, TrialResult& result);
+/// The analysis of tracks under one set of settings, with what every track shares
+/// worked out once: the rings, the platform zones, the epoch window.
+///
+/// Pass 1 sets FinishStatus (3, 1 or 2), LatencySamples, OutOfPoolCount, the angle and
+/// the platform-zone counters. Pass 2 runs up to pass 1's latency and sets PathLength, the
+/// zone table and the proximity of every platform; it zeroes the angle when the
+/// experiment measures it at distance 0.
+///
+/// For many tracks (a table, a study) the analyser also maps every position of the
+/// unit's picture (0..254 on both axes) to its platform zone, zone-table cell and whether
+/// it lies out of the pool, found by the very tests the passes make, so that each sample
+/// looks its answers up. Making the map costs about what twenty trials' samples do.
+class TrackAnalyser {
+ public:
+  /// From this many tracks on the picture map pays for itself.
+  static constexpr std::size_t kManyTracks = 20;
 
-/// Pass 2 over loaded samples, limited by result.LatencySamples. Sets PathLength, the
-/// zone table and the proximity of every platform; zeroes the angle when the experiment
-/// measures it at distance 0.
-void RunGeometryPass(std::span<const PoolPoint> samples, const AnalysisSettings& settings,
-                     TrialResult& result);
+  TrackAnalyser(const AnalysisSettings& settings, bool manyTracks);
+  TrackAnalyser(const TrackAnalyser&) = delete;
+  TrackAnalyser& operator=(const TrackAnalyser&) = delete;
+
+  /// Both passes on samples loaded by LoadAnalysisSamples, then the clearing of platforms
+  /// that are not in use and the out-of-pool text. `result` is reset first; its tracking
+  /// quality stays empty (that is read from the bytes).
+  void AnalyseLoadedSamples(std::span<const PoolPoint> samples, TrialResult& result) const;
+
+  /// Loads a raw track's bytes into `samples` (reused), analyses them and assesses their
+  /// tracking quality.
+  void AnalyseBytes(std::string_view bytes, TrialResult& result, std::vector<PoolPoint>& samples) const;
+
+  /// AnalyseRawTrack (trial_measures.h) under these settings.
+  bool AnalyseFile(const std::filesystem::path& file, TrialResult& result) const;
+
+ private:
+  void RunEventPass(std::span<const PoolPoint> samples, TrialResult& result) const;
+  void RunGeometryPass(std::span<const PoolPoint> samples, TrialResult& result) const;
+
+  // One position of the picture map: bits 0-3 the platform-zone code (0 none, 1..4 zone
+  // 1..4, 5..8 on platform 1..4), bit 4 out of the pool, bits 8-12 the zone-table slot
+  // (ZoneTableBuilder::SlotOf).
+  static constexpr int kPictureSide = 255;
+  static constexpr uint16_t kEventBits = 0x1F;
+  static constexpr uint16_t kOutsideBit = 0x10;
+  const uint16_t* PlaceOf(PoolPoint p) const {
+    if (map_ == nullptr || static_cast<uint16_t>(p.X) >= kPictureSide || static_cast<uint16_t>(p.Y) >= kPictureSide)
+      return nullptr;
+    return map_ + static_cast<std::size_t>(p.Y) * kPictureSide + static_cast<std::size_t>(p.X);
+  }
+  int16_t CodeAt(PoolPoint p) const;
+  bool OutsideAt(PoolPoint p) const;
+  /// A seen sample in no platform zone's reach and surely in the pool: pass 1 only counts
+  /// its time.
+  bool QuietAt(PoolPoint p) const;
+  int SlotAt(PoolPoint p) const;
+
+  AnalysisSettings settings_;
+  PoolSetup pool_;  ///< the settings' pool with its ring radii
+  CentimetreFactors factors_;
+  int goal_ = -1;
+  CounterZoneTest counterZones_;
+  ZoneTableBuilder emptyZoneTable_;
+  /// A point this near the centre of a round pool is inside it without asking RingOf.
+  int64_t surelyInside_ = -1;
+  std::vector<uint16_t> picture_;
+  const uint16_t* map_ = nullptr;  ///< picture_'s positions, or none
+};
+
+inline int16_t TrackAnalyser::CodeAt(PoolPoint p) const {
+  if (const uint16_t* place = PlaceOf(p)) {
+    const int zone = *place & 0x0F;
+    if (zone == 0) return kNoPlatformZone;
+    return static_cast<int16_t>(zone <= 4 ? zone - 1 : kOnPlatformFlag + zone - 5);
+  }
+  return counterZones_.Code(p);
+}
+
+inline bool TrackAnalyser::OutsideAt(PoolPoint p) const {
+  if (const uint16_t* place = PlaceOf(p)) return (*place & kOutsideBit) != 0;
+  const int64_t dx = p.X - pool_.X, dy = p.Y - pool_.Y;
+  if (dx * dx + dy * dy <= surelyInside_) return false;
+  return RingOf(p, pool_) == kOutsidePool;
+}
+
+inline bool TrackAnalyser::QuietAt(PoolPoint p) const {
+  if (const uint16_t* place = PlaceOf(p)) return (*place & kEventBits) == 0;
+  const int64_t dx = p.X - pool_.X, dy = p.Y - pool_.Y;
+  return dx * dx + dy * dy <= surelyInside_ && counterZones_.OutOfEveryReach(p);
+}
+
+inline int TrackAnalyser::SlotAt(PoolPoint p) const {
+  if (const uint16_t* place = PlaceOf(p)) return *place >> 8;
+  return ZoneTableBuilder::SlotOf(emptyZoneTable_.CellOf(p));
+}
 
 /// Both passes over a raw track's bytes (the file's content), then the clearing of
 /// platforms that are not in use and the out-of-pool text. `result` is reset first.
@@ -94,10 +181,5 @@ void AnalyseRawTrackBytes(std::string_view bytes, const AnalysisSettings& settin
 /// (the study's search strategies), so each file is read and loaded once.
 void AnalyseRawTrackBytes(std::string_view bytes, const AnalysisSettings& settings, TrialResult& result,
                           std::vector<PoolPoint>& samples);
-
-/// Both passes on samples already loaded by LoadAnalysisSamples (no tracking quality:
-/// that is read from the bytes).
-void AnalyseLoadedSamples(std::span<const PoolPoint> samples, const AnalysisSettings& settings,
-                          TrialResult& result);
 
 }  // namespace tarnwell

@@ -16,13 +16,6 @@ bool TrackingQuality::IsSuspect() const {
   return OutOfRange > kSuspectFaultCount || Jumps > kSuspectFaultCount || TooFast > kSuspectFaultCount;
 }
 
-TrackingQuality TrackingQualityCounter::Result() const {
-  TrackingQuality result = quality_;
-  if (result.Samples > 0)
-    result.NotSeenPercent = 100.0 * static_cast<double>(result.NotSeen) / static_cast<double>(result.Samples);
-  return result;
-}
-
 void TrackingQualityCounter::AddArrived(const TrackSample& sample, int64_t startMs, int64_t nowMs,
                                         int frameRate) {
   Add(sample);

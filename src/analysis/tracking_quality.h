@@ -89,7 +89,12 @@ class TrackingQualityCounter {
   /// frames of slack for samples already on their way. Samples read together after a
   /// delay are not too fast: the count is over the whole time since the start.
   void AddArrived(const TrackSample& sample, int64_t startMs, int64_t nowMs, int frameRate);
-  TrackingQuality Result() const;
+  TrackingQuality Result() const {
+    TrackingQuality result = quality_;
+    if (result.Samples > 0)
+      result.NotSeenPercent = 100.0 * static_cast<double>(result.NotSeen) / static_cast<double>(result.Samples);
+    return result;
+  }
 
  private:
   static constexpr int64_t kNoJumpFrames = 64;  ///< 64 × 20 units is beyond any move in 0..254

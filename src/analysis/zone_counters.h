@@ -32,6 +32,13 @@ int16_t CheckActiveCounterCoinc(PoolPoint sample, const ExperimentSetup& experim
 class CounterZoneTest {
  public:
   CounterZoneTest(const ExperimentSetup& experiment, const PoolSetup& pool, double yScale);
+  /// Whether a seen sample lies beyond every zone's reach, so that Code is
+  /// kNoPlatformZone without a look at any zone; false where that takes a closer look.
+  bool OutOfEveryReach(PoolPoint sample) const {
+    return sample.X >= 0 && sample.X < kAxisCells && sample.Y >= 0 && sample.Y < kAxisCells &&
+           (xReach_[static_cast<std::size_t>(sample.X)] & yReach_[static_cast<std::size_t>(sample.Y)]) == 0;
+  }
+
   int16_t Code(PoolPoint sample) const {
     if (sample.Y >= 255) return kNoPlatformZone;
     // The zones whose reach test this sample passes, looked up per axis: most samples lie
@@ -156,8 +163,8 @@ struct PixelStep {
 /// pass 2, rounded half to even after every step. Pass 2 adds twice a sample, so the
 /// usual case has no branch to mispredict; values CLng would saturate go to CLng itself.
 inline int32_t AddPixelStep(int32_t pixels, const PixelStep& step) {
-  constexpr int32_t kSafe = 1 << 30;
-  if (pixels >= 0 && pixels < kSafe) {
+  constexpr uint32_t kSafe = 1u << 30;
+  if (static_cast<uint32_t>(pixels) < kSafe) {  // 0 up to 2^30, where nothing can overflow
     const int32_t sum = pixels + step.Whole;
     return sum + (step.Above | (step.Half & sum & 1));
   }
@@ -213,17 +220,19 @@ class ZoneTableBuilder {
   /// table so that the counting runs in registers and the table is touched only when the
   /// path changes cell. Points outside the pool have a run of their own, never reported.
   struct Run {
-    int at = -1;  ///< the cell, kCells outside the pool, -1 before the first sample
+    int at = -1;  ///< the slot (SlotOf), -1 before the first sample
     int32_t samples = 0;
     int32_t pixels = 0;
   };
 
-  /// One processed sample in `cell` (-1 outside the pool). In the pool its cell gains a
+  /// Where a cell is counted: the cell itself, or kCells for a point outside the pool.
+  static int SlotOf(int cell) { return cell >= 0 && cell < kCells ? cell : kCells; }
+
+  /// One processed sample in slot `at` (SlotOf its cell). In the pool its cell gains a
   /// sample; when the animal moved, its pixel path gains `step` (rounded to a whole pixel,
   /// half to even, after every step), and an entry is counted when the previous sample
   /// was in another cell or outside the pool. Close the run before StoreInto.
-  void Count(Run& run, int cell, bool moved, const PixelStep& step) {
-    const int at = cell >= 0 && cell < kCells ? cell : kCells;
+  void Count(Run& run, int at, bool moved, const PixelStep& step) {
     if (at != run.at) {
       Close(run);
       run = Run{at, samples_[at], pixels_[at]};
