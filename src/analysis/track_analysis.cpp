@@ -78,6 +78,28 @@ TrackAnalyser::TrackAnalyser(const AnalysisSettings& settings, bool manyTracks)
       emptyZoneTable_(settings.Pool) {
   ComputeRingRadii(pool_);
   factors_ = CentimetreFactorsOf(pool_);
+  for (int squared = 0; squared < kTabledSteps; ++squared) {
+    pixelSteps_[static_cast<std::size_t>(squared)] = PixelStep::Of(FilteredStepper::Length(squared));
+  }
+  // Lengths grow with the squared length, so the steps the filter acts on (longer than
+  // the threshold) are those from the first such squared length on.
+  if (settings.ArtifactFilterOn) {
+    const double threshold = settings.ArtifactThreshold;
+    auto beyond = [threshold](int64_t squared) {
+      return static_cast<double>(FilteredStepper::Length(static_cast<int>(squared))) > threshold;
+    };
+    int64_t low = 0;
+    int64_t high = std::numeric_limits<int>::max();  // no squared step reaches this
+    if (beyond(low)) {
+      filterFrom_ = 0;
+    } else if (beyond(high)) {
+      while (high - low > 1) {  // beyond(low) is false, beyond(high) true
+        const int64_t middle = low + (high - low) / 2;
+        (beyond(middle) ? high : low) = middle;
+      }
+      filterFrom_ = high;
+    }
+  }
   if (pool_.Round && pool_.NumRings >= 1 && pool_.NumRings <= kMaxRings && pool_.RingRadius[0] > 2.0f) {
     const auto inner = static_cast<int64_t>(std::floor(static_cast<double>(pool_.RingRadius[0]))) - 1;
     surelyInside_ = inner * inner;
@@ -250,8 +272,6 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
 
   const float framesPerSecond = settings.FramesPerSecond();
   const float cmPerPixel = CentimetresPerPixel(pool);
-  const bool filterOn = settings.ArtifactFilterOn;
-  const double threshold = settings.ArtifactThreshold;
   const int64_t latency = result.LatencySamples;
 
   // At least the first sample, then up to the latency or the window's end.
@@ -271,7 +291,7 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
   // once and spends most of its time moving values between registers and memory.
   constexpr int64_t kStretch = 512;
   std::array<PoolPoint, kStretch> points;
-  std::array<float, kStretch> steps;
+  std::array<int, kStretch> steps;  // squared
   std::array<bool, kStretch> moves;
   for (int64_t done = 0; done < total; done += kStretch) {
     const int64_t n = std::min(kStretch, total - done);
@@ -279,10 +299,10 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
       const int64_t processed = done + j;
       PoolPoint current = samples[static_cast<std::size_t>(first + processed)];
       if (!IsSampleSeen(current)) current = previous;
-      const float step = IsSampleSeen(current) ? stepper.Step(current, previous, processed) : 0.0f;
-      if (filterOn && static_cast<double>(step) > threshold) previous = current;
+      const int squared = IsSampleSeen(current) ? stepper.SquaredStep(current, previous, processed) : 0;
+      if (squared >= filterFrom_) previous = current;
       points[j] = current;
-      steps[j] = step;
+      steps[j] = squared;
       moves[j] = !(current == previous);
       previous = current;
     }
@@ -291,11 +311,12 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
       const int slot = SlotAt(points[j]);
       const bool moved = moves[j];
       // Steps are at most the picture's diagonal here, well inside PixelStep's range.
-      const PixelStep pixelStep = PixelStep::Of(steps[j]);
+      const PixelStep pixelStep = PixelStepOf(steps[j]);
       const int32_t walked = AddPixelStep(pathPixels, pixelStep);
-      // Bitwise, not &&: no branch on whether the animal moved.
-      pathPixels = (static_cast<int>(slot < ZoneTableBuilder::kCells) & static_cast<int>(moved)) != 0 ? walked
-                                                                                                   : pathPixels;
+      // Blended by a mask: compilers turn a choice here into a branch on whether the
+      // animal moved, which a slow swim mispredicts often.
+      const int32_t take = -(static_cast<int32_t>(slot < ZoneTableBuilder::kCells) & static_cast<int32_t>(moved));
+      pathPixels ^= (walked ^ pathPixels) & take;
       zones.Count(run, slot, moved, pixelStep);
     }
   }

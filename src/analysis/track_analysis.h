@@ -11,8 +11,10 @@
 #pragma once
 
 #include <cmath>
+#include <array>
 #include <cstdint>
 #include <filesystem>
+#include <limits>
 #include <span>
 #include <string>
 #include <string_view>
@@ -48,8 +50,10 @@ void LoadAnalysisSamples(std::string_view bytes, double aspectFactor, std::vecto
 /// what was analysed before.
 class FilteredStepper {
  public:
-  /// `processed` is how many samples this pass has processed before `current`.
-  float Step(PoolPoint current, PoolPoint previous, int64_t processed) {
+  /// The squared length of the step to `current` (0 for jitter), in whole numbers: the
+  /// pass keeps steps squared and takes their lengths from a table. `processed` is how
+  /// many samples this pass has processed before `current`.
+  int SquaredStep(PoolPoint current, PoolPoint previous, int64_t processed) {
     if (processed < 2) remembered_ = previous;
     const int dx = current.X - remembered_.X;
     const int dy = current.Y - remembered_.Y;
@@ -58,16 +62,23 @@ class FilteredStepper {
     // one pixel a frame would mispredict a branch on it every other sample.
     const int still = static_cast<int>(static_cast<unsigned>(dx + 1) <= 2u) &
                       static_cast<int>(static_cast<unsigned>(dy + 1) <= 2u);
-    // Below 2^24 the squared length is exact in float, and a float square root equals
-    // the double one rounded to float (double has more than twice float's digits). It is
-    // taken also for a jitter step and then dropped.
-    const int squared = dx * dx + dy * dy;
-    const float length = squared < (1 << 24) ? std::sqrt(static_cast<float>(squared))
-                                             : static_cast<float>(std::sqrt(static_cast<double>(squared)));
     const int keep = -still;  // all ones to keep the remembered point
     remembered_.X = static_cast<int16_t>((remembered_.X & keep) | (current.X & ~keep));
     remembered_.Y = static_cast<int16_t>((remembered_.Y & keep) | (current.Y & ~keep));
-    return length * static_cast<float>(still ^ 1);  // 0 for jitter
+    return (dx * dx + dy * dy) & ~keep;
+  }
+
+  /// The length of a squared step as the pass counts it, in float. Below 2^24 the squared
+  /// length is exact in float, and a float square root equals the double one rounded to
+  /// float (double has more than twice float's digits).
+  static float Length(int squared) {
+    return squared < (1 << 24) ? std::sqrt(static_cast<float>(squared))
+                               : static_cast<float>(std::sqrt(static_cast<double>(squared)));
+  }
+
+  /// Length(SquaredStep(...)).
+  float Step(PoolPoint current, PoolPoint previous, int64_t processed) {
+    return Length(SquaredStep(current, previous, processed));
   }
   PoolPoint Remembered() const { return remembered_; }
 
@@ -134,6 +145,13 @@ class TrackAnalyser {
   bool QuietAt(PoolPoint p) const;
   int SlotAt(PoolPoint p) const;
 
+  /// A step's PixelStep by its squared length, for the steps a swim makes.
+  static constexpr int kTabledSteps = 512;
+  PixelStep PixelStepOf(int squared) const {
+    if (static_cast<unsigned>(squared) < static_cast<unsigned>(kTabledSteps)) return pixelSteps_[squared];
+    return PixelStep::Of(FilteredStepper::Length(squared));
+  }
+
   AnalysisSettings settings_;
   PoolSetup pool_;  ///< the settings' pool with its ring radii
   CentimetreFactors factors_;
@@ -144,6 +162,9 @@ class TrackAnalyser {
   int64_t surelyInside_ = -1;
   std::vector<uint16_t> picture_;
   const uint16_t* map_ = nullptr;  ///< picture_'s positions, or none
+  std::array<PixelStep, kTabledSteps> pixelSteps_{};
+  /// The artifact filter acts on steps whose squared length is at least this.
+  int64_t filterFrom_ = std::numeric_limits<int64_t>::max();
 };
 
 inline int16_t TrackAnalyser::CodeAt(PoolPoint p) const {

@@ -1,6 +1,8 @@
 #include "study/study_trial.h"
 
 #include <algorithm>
+#include <map>
+#include <memory>
 
 #include "acquisition/experiment_files.h"
 #include "acquisition/raw_track.h"
@@ -31,9 +33,21 @@ class SettingsCache {
       settings_ = std::move(state.Settings);
       dataFile_ = dataFile;
       has_ = true;
+      analyser_.reset();
+      uses_ = 0;
     }
     source = source_;
     return settings_;
+  }
+
+  /// The analyser for the settings last returned: with the picture map once an
+  /// experiment has had enough tracks to pay for it.
+  const TrackAnalyser& Analyser() {
+    if (!analyser_ || uses_ == TrackAnalyser::kManyTracks) {
+      analyser_ = std::make_unique<TrackAnalyser>(settings_, uses_ >= TrackAnalyser::kManyTracks);
+    }
+    uses_ += 1;
+    return *analyser_;
   }
 
  private:
@@ -42,6 +56,8 @@ class SettingsCache {
   std::filesystem::path dataFile_;
   AnalysisSettings settings_;
   StudySettingsSource source_ = StudySettingsSource::Base;
+  std::unique_ptr<TrackAnalyser> analyser_;
+  std::size_t uses_ = 0;
 };
 
 struct PlannedTrial {
@@ -161,7 +177,7 @@ bool ForEachStudyTrial(const StudySheet& sheet, const StudyOptions& options, con
         continue;
       }
       trial.Checksum = Sha256Hex(bytes);
-      AnalyseRawTrackBytes(bytes, settings, trial.Result, samples);
+      cache.Analyser().AnalyseBytes(bytes, trial.Result, samples);
       CompleteStudyTrial(trial, samples, options.Thresholds);
       if (!sink(trial)) return false;
     }
