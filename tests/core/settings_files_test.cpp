@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/numbers.h"
 #include "core/program_home.h"
 #include "support/temp_dir.h"
 
@@ -26,49 +27,44 @@ bool SameSettings(const SystemSettings& a, const SystemSettings& b) {
 
 // ---- QUENTRIX.INI ----
 
+// The settings a QUENTRIX.INI line can change, in one line of text.
+std::string IniFields(const SystemSettings& s) {
+  return s.ConfigDir + "|" + s.DataDir + "|" + s.MazeDataFileDir + "|" + std::to_string(s.ComPort) + "|" +
+         (s.DrawTrace ? "on" : "off") + "|" + FormatGeneral(s.CustomAspectRatio);
+}
+
 TEST(ReadTrackerIni, ReadsEachKeyByTheDesignedRule) {
   TempDir home;
   fs::create_directory(home.Path() / "maps");
   const std::string maps = (home.Path() / "maps").string();
-  struct Case {
-    std::string line;
-    void (*check)(const SystemSettings&, const std::string& maps);
-  };
-  const std::vector<Case> cases = {
-      {"Config Dir = \"" + maps + "\"",
-       [](const SystemSettings& s, const std::string& m) { EXPECT_EQ(s.ConfigDir, m); }},
+  const std::string before = "cfg|data|dfd|9|on|3";  // what every case starts from
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"Config Dir = \"" + maps + "\"", maps + "|data|dfd|9|on|3"},
       // Unquoted values are upper-cased, so a Linux folder written unquoted is not found.
-      {"config dir=" + maps,
-       [](const SystemSettings& s, const std::string&) { EXPECT_EQ(s.ConfigDir, "before"); }},
-      {"Config Dir = \"/no/such/parent/x\"",
-       [](const SystemSettings& s, const std::string&) { EXPECT_EQ(s.ConfigDir, "before"); }},
-      {"Data Dir = \"" + maps + "\"",
-       [](const SystemSettings& s, const std::string& m) { EXPECT_EQ(s.DataDir, m); }},
-      // A folder that cannot be had falls back to the current DataDir / ConfigDir.
-      {"Maze Data File Dir = \"/no/such/parent/x\"",
-       [](const SystemSettings& s, const std::string&) { EXPECT_EQ(s.MazeDataFileDir, "data-before"); }},
-      {"Com Port = 99", [](const SystemSettings& s, const std::string&) { EXPECT_EQ(s.ComPort, 64); }},
-      {"Com Port = 0", [](const SystemSettings& s, const std::string&) { EXPECT_EQ(s.ComPort, 1); }},
-      {"Com Port = 3.5", [](const SystemSettings& s, const std::string&) { EXPECT_EQ(s.ComPort, 4); }},
-      {"Draw Trace = on", [](const SystemSettings& s, const std::string&) { EXPECT_TRUE(s.DrawTrace); }},
-      {"Draw Trace = 1", [](const SystemSettings& s, const std::string&) { EXPECT_FALSE(s.DrawTrace); }},
-      {"Custom Aspect Ratio = \"1.25\"",
-       [](const SystemSettings& s, const std::string&) { EXPECT_EQ(s.CustomAspectRatio, 1.25); }},
-      {"Custom Aspect Ratio = x",
-       [](const SystemSettings& s, const std::string&) { EXPECT_EQ(s.CustomAspectRatio, 0); }},
-      {"Unknown Key = 5", [](const SystemSettings& s, const std::string&) { EXPECT_EQ(s.ComPort, 9); }},
+      {"config dir=" + maps, before},
+      {"Config Dir = \"/no/such/parent/x\"", before},
+      {"Data Dir = \"" + maps + "\"", "cfg|" + maps + "|dfd|9|on|3"},
+      // A folder that cannot be had falls back to the current DataDir.
+      {"Maze Data File Dir = \"/no/such/parent/x\"", "cfg|data|data|9|on|3"},
+      {"Com Port = 99", "cfg|data|dfd|64|on|3"},
+      {"Com Port = 0", "cfg|data|dfd|1|on|3"},
+      {"Com Port = 3.5", "cfg|data|dfd|4|on|3"},
+      {"Draw Trace = on", "cfg|data|dfd|9|on|3"},  // from off
+      {"Draw Trace = 1", "cfg|data|dfd|9|off|3"},
+      {"Custom Aspect Ratio = \"1.25\"", "cfg|data|dfd|9|on|1.25"},
+      {"Custom Aspect Ratio = x", "cfg|data|dfd|9|on|0"},
+      {"Unknown Key = 5", before},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.line);
+  for (const auto& [line, expected] : cases) {
     SystemSettings s;
-    s.ConfigDir = "before";
-    s.DataDir = "data-before";
-    s.MazeExptSetupDir = "x";
+    s.ConfigDir = "cfg";
+    s.DataDir = "data";
+    s.MazeDataFileDir = "dfd";
     s.ComPort = 9;
-    s.DrawTrace = c.line.find("= on") == std::string::npos && c.line.find("Enabled") == std::string::npos;
     s.CustomAspectRatio = 3;
-    ApplyTrackerIniText(c.line + "\r\n", s, home.Path());
-    c.check(s, maps);
+    s.DrawTrace = line != "Draw Trace = on";
+    ApplyTrackerIniText(line + "\r\n", s, home.Path());
+    EXPECT_EQ(IniFields(s), expected) << line;
   }
   // No folder was left behind by the "can it be created" test.
   EXPECT_EQ(std::distance(fs::directory_iterator(home.Path()), fs::directory_iterator()), 1);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "core/file_util.h"
 #include "support/temp_dir.h"
 #include "tracker/unit_connection.h"
@@ -9,49 +11,37 @@
 namespace tarnwell {
 namespace {
 
+// The unit's state as the commands change it.
+std::string State(const SimulatedUnit& u) {
+  const TrackSample at = u.Animal().Position();
+  return (u.Animal().IsHeld() ? "held " + std::to_string(at.X) + "," + std::to_string(at.Y) : "swims") +
+         (u.Animal().IsHidden() ? " hidden" : "") + (u.IsPowered() ? "" : " off");
+}
+
 TEST(SimulatorConsole, CommandsActOnTheUnit) {
   SimulatedUnit unit;
   struct Case {
     const char* line;
     bool ok;
-    std::function<bool(const SimulatedUnit&)> check;
+    const char* state;  // afterwards; nullptr: not checked
   };
   const Case cases[] = {
-      {"move 40 50", true,
-       [](const SimulatedUnit& u) {
-         return u.Animal().IsHeld() && u.Animal().Position() == TrackSample{40, 50};
-       }},
-      {"  move\t41 51 ", true,
-       [](const SimulatedUnit& u) {
-         return u.Animal().Position() == TrackSample{41, 51};
-       }},
-      {"move 40 192", false,
-       [](const SimulatedUnit& u) {
-         return u.Animal().Position() == TrackSample{41, 51};
-       }},
-      {"move 40", false, nullptr},
-      {"move x 5", false, nullptr},
-      {"swim", true, [](const SimulatedUnit& u) { return !u.Animal().IsHeld(); }},
-      {"hide", true, [](const SimulatedUnit& u) { return u.Animal().IsHidden(); }},
-      {"show", true, [](const SimulatedUnit& u) { return !u.Animal().IsHidden(); }},
-      {"power off", true, [](const SimulatedUnit& u) { return !u.IsPowered(); }},
-      {"power on", true, [](const SimulatedUnit& u) { return u.IsPowered(); }},
-      {"power maybe", false, nullptr},
-      {"release", true, [](const SimulatedUnit& u) { return !u.Animal().IsHeld(); }},
-      {"", true, nullptr},
-      {"# a comment", true, nullptr},
-      {"fly away", false, nullptr},
+      {"move 40 50", true, "held 40,50"},   {"  move\t41 51 ", true, "held 41,51"},
+      {"move 40 192", false, "held 41,51"}, {"move 40", false, nullptr},
+      {"move x 5", false, nullptr},         {"swim", true, "swims"},
+      {"hide", true, "swims hidden"},       {"show", true, "swims"},
+      {"power off", true, "swims off"},     {"power on", true, "swims"},
+      {"power maybe", false, nullptr},      {"move 1 2", true, "held 1,2"},
+      {"release", true, "swims"},           {"", true, nullptr},
+      {"# a comment", true, nullptr},       {"fly away", false, nullptr},
   };
   for (const auto& c : cases) {
     const SimulatorConsoleReply reply = RunSimulatorCommand(unit, c.line);
     EXPECT_EQ(reply.ok, c.ok) << c.line << ": " << reply.text;
     EXPECT_FALSE(reply.quit) << c.line;
-    if (c.check) {
-      EXPECT_TRUE(c.check(unit)) << c.line;
-    }
+    if (c.state) EXPECT_EQ(State(unit), c.state) << c.line;
   }
 }
-
 
 TEST(SimulatorConsole, OverlayIsWrittenAsAPgmFile) {
   SimulatedUnit unit;
@@ -68,7 +58,6 @@ TEST(SimulatorConsole, OverlayIsWrittenAsAPgmFile) {
   EXPECT_TRUE(RunSimulatorCommand(unit, "clear").ok);
   EXPECT_EQ(unit.Overlay().LineCount(), 0);
 }
-
 
 }  // namespace
 }  // namespace tarnwell

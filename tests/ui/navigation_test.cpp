@@ -11,7 +11,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <algorithm>
 
 #include "support/app_harness.h"
 #include "ui/screens/system_setup_screen.h"

@@ -225,13 +225,6 @@ void OpenDataTest::loadAnalysisSettings_fromAnExperimentFileIsOffered() {
   QAction* load = app.Action("mnuLoadAnalysis");
   QVERIFY(load->isVisible() && load->isEnabled());
   QVERIFY2(!app.Action("mnuLoadCfg")->isVisible(), "legacy configurations load on Setup Pool only");
-  // A record holding a value no setup can have is refused, naming the field.
-  PoolSetup absurd = otherPool;
-  absurd.NumRings = 8224;
-  QVERIFY(WriteExperimentRecord(scene.week1.parent_path() / "BAD.EXP", other, absurd));
-  app.op.QueueReply((scene.week1.parent_path() / "BAD.EXP").string());
-  load->trigger();
-  QVERIFY(app.op.HasMessageContaining("Number of rings 8224 (1 to 4)"));
   const ReanalysisState& state = scene.DataScreen()->Analysis();
   QVERIFY(!state.SettingsLoaded);
 

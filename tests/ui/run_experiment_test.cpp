@@ -59,7 +59,6 @@ class RunExperimentTest : public QObject {
   void unfinishedTrialAtStartUp_isKeptAsARecoveryFile();
   void timeOfDayStart_firesOnlyOnceWhenEnteredOnTheRunScreen();
   void subjectClickedBetweenTrials_isPromptedAndRecorded();
-  void experimentWithOtherSubjectIDs_runsTheListTheOperatorChose();
 };
 
 void RunExperimentTest::wholeExperimentFromTheWindow_thenItsDataOnTheDataScreen() {
@@ -252,24 +251,6 @@ void RunExperimentTest::subjectClickedBetweenTrials_isPromptedAndRecorded() {
   QVERIFY(Size(scene.Numbered("02.RAW")) > 0);
   QVERIFY(!Exists(scene.Numbered("01.RAW")));
   QCOMPARE(Joined(GridCells(scene)), Joined({"G1) RAT1", "B2) RAT2", "G3) RAT3"}));
-}
-
-void RunExperimentTest::experimentWithOtherSubjectIDs_runsTheListTheOperatorChose() {
-  ExperimentScene scene({"NEW1", "NEW2"});
-  ExperimentSetup stored = scene.app.program.experiment;
-  stored.SubjectIDs = {"RAT1", "RAT2", "RAT3", "RAT4"};
-  QVERIFY(WriteExperimentRecord(CompanionFile(scene.dataFile), stored, scene.app.program.pool));
-  // Cancel: the screen stays closed.
-  scene.app.op.QueueAnswer(Answer::Cancel);
-  scene.app.Action("mnuRunExpt")->trigger();
-  QCOMPARE(scene.app.Mode(), ScreenMode::Home);
-  QVERIFY(scene.app.op.HasMessageContaining("subject 1 is \"RAT1\" in the experiment\nbut \"NEW1\""));
-  // No: the experiment's IDs become the subject list the run prompts from.
-  scene.app.op.QueueAnswer(Answer::No);
-  scene.app.Action("mnuRunExpt")->trigger();
-  QCOMPARE(scene.app.Mode(), ScreenMode::RunExperiment);
-  QCOMPARE(scene.Text("lblMessage"), Prompt("", "RAT1"));
-  QCOMPARE(Joined(scene.app.subjects.SubjectIDs()), Joined({"RAT1", "RAT2", "RAT3", "RAT4"}));
 }
 
 QTEST_MAIN(RunExperimentTest)

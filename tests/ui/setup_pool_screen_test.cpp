@@ -10,7 +10,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
-#include <cstdlib>
 
 #include "legacy/legacy_conversion.h"
 #include "pool/pool_defaults.h"
