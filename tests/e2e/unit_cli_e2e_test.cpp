@@ -58,12 +58,6 @@ TEST_F(UnitCliTest, MonitorOnTheSimulatorPrintsAboutThirtySamplesASecond) {
   EXPECT_NE(Cli({"monitor", "--simulator", "--seconds", "2", "--seed", "9"}).out, r.out);
 }
 
-TEST_F(UnitCliTest, UnitCheckOnTheSimulatorIsReady) {
-  const CliResult r = Cli({"unit-check", "--simulator"});
-  EXPECT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(r.out, "ready\n");
-}
-
 TEST_F(UnitCliTest, DeviceThatIsNotThereGivesThePortAndUnitMessages) {
   const CliResult r = Cli({"unit-check", "--port", "/dev/ttyUSB-not-here"});
   EXPECT_EQ(r.exitCode, 1);

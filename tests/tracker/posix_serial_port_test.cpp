@@ -114,7 +114,6 @@ TEST(PosixSerialPort, NotificationComesOnlyFromDispatchAndAtTheThreshold) {
   EXPECT_EQ(notified, 1) << "no new bytes, no new notification";
 }
 
-
 TEST(PosixSerialPort, OpenFailuresAreSortedForTheirMessages) {
   Pty pty;
   ASSERT_TRUE(pty.ok());
@@ -138,7 +137,6 @@ TEST(PosixSerialPort, OpenFailuresAreSortedForTheirMessages) {
     EXPECT_FALSE(port.IsOpen()) << c.device;
   }
 }
-
 
 }  // namespace
 }  // namespace tarnwell

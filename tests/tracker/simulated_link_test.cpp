@@ -73,7 +73,6 @@ TEST_F(SimulatedLinkTest, EveryFrameOfALongStreamArrivesOnceInOrder) {
   for (const auto& s : collector.samples) ASSERT_EQ(s, (TrackSample{100, 50}));
 }
 
-
 TEST_F(SimulatedLinkTest, UnpluggedUnitIsReportedOnceAndTheProgramGoesOn) {
   ASSERT_TRUE(link.ResetAndInitialiseTracker());
   ASSERT_TRUE(link.InitialiseAndStart());
@@ -88,7 +87,6 @@ TEST_F(SimulatedLinkTest, UnpluggedUnitIsReportedOnceAndTheProgramGoesOn) {
   port.PlugIn();
   EXPECT_TRUE(link.EnsureTrackerReady());
 }
-
 
 }  // namespace
 }  // namespace tarnwell

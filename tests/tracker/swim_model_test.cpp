@@ -98,9 +98,6 @@ TEST(SwimModel, SwimIsPlausibleOverManyReleases) {
   EXPECT_LT(lateWall / late, earlyWall / early) << "leaves the wall later";
 }
 
-
-
-
 TEST(SwimModel, SampleYIsDividedByTheAspectFactor) {
   SwimArena arena = SimulatedUnitOptions::DefaultSwimArena();
   arena.aspect = 2.0;
@@ -108,7 +105,6 @@ TEST(SwimModel, SampleYIsDividedByTheAspectFactor) {
   model.HoldAt(100, 40);
   EXPECT_EQ(model.Step(1.0 / 30), (TrackSample{100, 40}));
 }
-
 
 }  // namespace
 }  // namespace tarnwell

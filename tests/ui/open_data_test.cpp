@@ -2,7 +2,7 @@
 // the three things a click can show (a trial, "No data for this subject", "There is no
 // subject"), the track and its heat map, the epoch boxes' key filter, the epoch window
 // and artifact filter giving exactly what `tarnwell-cli analyse` gives with the same
-// options, and the output commands (F4, Save As, Save All, Trailmap, Print).
+// options, and the output commands (F4, Trailmap, Print).
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProcess>
@@ -173,20 +173,6 @@ void OpenDataTest::outputCommands_writeTheirFilesFromTheDataScreen() {
   QCOMPARE(app.op.Messages().back().title, std::string("Status"));
   QVERIFY(app.home.Exists("DATA/WEEK1.TXT"));
   QVERIFY(app.home.Exists("DATA/WEEK1Arena.WSP"));
-
-  // Save As: the trial on display, under a chosen name.
-  app.op.QueueReply((folder / "R1-report.TXT").string());
-  app.Action("mnuSaveAs")->trigger();
-  QVERIFY(app.home.Read("DATA/R1-report.TXT").find("Subject Label:") != std::string::npos);
-  QCOMPARE(ReadRecords(folder / "R1-report.CSV").at(0).at(1), std::string("R1"));
-
-  // Save All: each recorded subject's pair beside its raw file, nothing shown meanwhile.
-  const QString shownBefore = scene.Label("lblMazeExptParams")->text();
-  app.op.ClearLog();
-  app.Action("mnuSaveAll")->trigger();
-  QVERIFY(app.home.Exists("DATA/WEEK100.TXT"));
-  QCOMPARE(ReadRecords(folder / "WEEK102.CSV").at(0).at(1), std::string("R3"));
-  QCOMPARE(scene.Label("lblMazeExptParams")->text(), shownBefore);
 
   // Print: the page of the trial on display.
   const auto pdf = folder / "R1.pdf";
