@@ -50,7 +50,7 @@ class RecordingRunView : public RunView {
   void MoveMarker(const TrackSample&) override {}
   void RestartTrace() override {}
   void RedrawPool() override {}
-  bool IsDrawTraceChecked() const override { return drawTrace; }
+  bool IsDrawTraceChecked() const override { return true; }
   void ShowHomeScreen() override { ++homeRequests; }
 
   const RunLabelState& Label(RunLabel label) const { return labels[static_cast<std::size_t>(label)]; }
@@ -61,7 +61,6 @@ class RecordingRunView : public RunView {
   bool gridEnabled = true;
   std::vector<SubjectGridCell> grid;
   int homeRequests = 0;
-  bool drawTrace = true;
 };
 
 // The simulated unit's line, losing one byte when told to: every pair after it is (Y, X).
@@ -122,6 +121,12 @@ class RunControllerTest : public ::testing::Test {
     run->EnterRunScreen();
   }
 
+  void OpenWithAnimalAt(int x, int y) {
+    Build();
+    unit->HoldAnimalAt(x, y);
+    OpenRunScreen();
+  }
+
   // Lets the unit stream until the trial ends or `maxSamples` were handed over.
   void RunTrial(int maxSamples = 1 << 30) {
     for (int round = 0; round < 100000 && run->IsTrialRunning(); ++round) {
@@ -129,6 +134,11 @@ class RunControllerTest : public ::testing::Test {
       port->DispatchEvents(40);
       run->OnTick();
     }
+  }
+
+  void StartAndRun(int maxSamples = 1 << 30) {
+    run->cmdRunExpt_Click();
+    RunTrial(maxSamples);
   }
 
   fs::path home() const { return dir.Path() / "home"; }
@@ -160,9 +170,7 @@ class RunControllerTest : public ::testing::Test {
 };
 
 TEST_F(RunControllerTest, HitGoalOnTheFirstSampleEndsTheTrialAfterOneSample) {
-  Build();
-  unit->HoldAnimalAt(kPlatformX, kPlatformY);
-  OpenRunScreen();
+  OpenWithAnimalAt(kPlatformX, kPlatformY);
   run->cmdRunExpt_Click();
   EXPECT_EQ(Label(RunLabel::lblSpecInstr), "Press [ESC] key to abort this trial");
   EXPECT_FALSE(view.gridEnabled);
@@ -203,8 +211,7 @@ TEST_F(RunControllerTest, TimeOutAtTheMaximumTime) {
     unit->HoldAnimalAt(kOpenWaterX, kOpenWaterY);
     unit->SetAnimalHidden(c.hidden);
     OpenRunScreen();
-    run->cmdRunExpt_Click();
-    RunTrial();
+    StartAndRun();
     const fs::path data = program.experiment.DataFile;
     EXPECT_EQ(Read(NumberedRawFile(data, 0)),
               c.hidden ? Samples(c.samples, 255, 255) : Samples(c.samples, kOpenWaterX, kOpenWaterY));
@@ -218,11 +225,8 @@ TEST_F(RunControllerTest, TimeOutAtTheMaximumTime) {
 }
 
 TEST_F(RunControllerTest, AbortKeepsTheSamplesAndTheRerunReplacesTrackAndReport) {
-  Build();
-  unit->HoldAnimalAt(kOpenWaterX, kOpenWaterY);
-  OpenRunScreen();
-  run->cmdRunExpt_Click();
-  RunTrial(12);
+  OpenWithAnimalAt(kOpenWaterX, kOpenWaterY);
+  StartAndRun(12);
   // The plain raw file is never this program's: it may be another experiment's track.
   ASSERT_TRUE(WriteFileAtomically(PlainRawFile(dataFile()), "old"));
   run->cmdStopExpt_Click();
@@ -243,8 +247,7 @@ TEST_F(RunControllerTest, AbortKeepsTheSamplesAndTheRerunReplacesTrackAndReport)
 
   // The aborted subject is run again; its shorter new track replaces the old one whole.
   unit->HoldAnimalAt(kPlatformX, kPlatformY);
-  run->cmdRunExpt_Click();
-  RunTrial();
+  StartAndRun();
   EXPECT_EQ(Read(rawFile(0)), Samples(1, kPlatformX, kPlatformY));
   EXPECT_EQ(StatusWord(0), kStatusWordHitGoal);
   EXPECT_EQ(program.run.CurrentSubject, 1);
@@ -258,14 +261,11 @@ TEST_F(RunControllerTest, AbortKeepsTheSamplesAndTheRerunReplacesTrackAndReport)
 }
 
 TEST_F(RunControllerTest, AllSubjectsDoneFinishesTheExperimentOnce) {
-  Build();
-  unit->HoldAnimalAt(kPlatformX, kPlatformY);
-  OpenRunScreen();
+  OpenWithAnimalAt(kPlatformX, kPlatformY);
   for (int k = 0; k < 3; ++k) {
     SCOPED_TRACE(k);
     EXPECT_TRUE(run->IsStartEnabled());
-    run->cmdRunExpt_Click();
-    RunTrial();
+    StartAndRun();
     EXPECT_EQ(Read(rawFile(k)), Samples(1, kPlatformX, kPlatformY));
     EXPECT_EQ(StatusWord(k), kStatusWordHitGoal);
   }
@@ -313,19 +313,15 @@ TEST_F(RunControllerTest, ResumeSelectsTheFirstPendingSubjectFromTheStatusWords)
 
 TEST_F(RunControllerTest, NextTrialStartedWhileAFrameIsOnTheLineKeepsItsPairs) {
   program.experiment.MaxTime = 1;
-  Build();
-  unit->HoldAnimalAt(kPlatformX, kPlatformY);
-  OpenRunScreen();
-  run->cmdRunExpt_Click();
-  RunTrial();
+  OpenWithAnimalAt(kPlatformX, kPlatformY);
+  StartAndRun();
   ASSERT_EQ(program.run.CurrentSubject, 1);
   // The stream still runs between trials; Start comes when the next frame's first byte
   // has arrived and its second is still on the line.
   unit->HoldAnimalAt(kOpenWaterX, kOpenWaterY);
   for (int ms = 1; ms <= 40 && port->BytesWaiting() != 1; ++ms) clock.Advance(1);
   ASSERT_EQ(port->BytesWaiting(), 1);
-  run->cmdRunExpt_Click();
-  RunTrial();
+  StartAndRun();
   EXPECT_EQ(Read(rawFile(1)), Samples(30, kOpenWaterX, kOpenWaterY));
 }
 
@@ -344,19 +340,15 @@ TEST_F(RunControllerTest, StalePageIsKeptAsARecoveryFileAndNeverTakenForANewTrac
   ASSERT_TRUE(WriteFileAtomically(home() / "BINTEMP.RAW", stale));
   unit->HoldAnimalAt(kPlatformX, kPlatformY);
   OpenRunScreen();
-  run->cmdRunExpt_Click();
-  RunTrial();
+  StartAndRun();
   EXPECT_EQ(Read(home() / "BINTEMP-RECOVERED-2.RAW"), stale);
   EXPECT_EQ(Read(rawFile(0)), Samples(1, kPlatformX, kPlatformY));
 }
 
 TEST_F(RunControllerTest, UnfinishedTrialIsKeptUnderItsExperimentAndSubject) {
-  Build();
-  unit->HoldAnimalAt(kOpenWaterX, kOpenWaterY);
-  OpenRunScreen();
+  OpenWithAnimalAt(kOpenWaterX, kOpenWaterY);
   run->SelectSubject(2);
-  run->cmdRunExpt_Click();
-  RunTrial(5);
+  StartAndRun(5);
   Build();  // the program was killed mid-trial and started again
   program.run = RunState{};
   const auto kept = run->CheckForUnfinishedTrial();
@@ -396,8 +388,7 @@ TEST_F(RunControllerTest, WriteFailureStopsTheRunAndKeepsWhatWasWritten) {
     program.experiment.MaxTime = 1;
     OpenRunScreen();
     ScopedWriteFault fault(c.fails);
-    run->cmdRunExpt_Click();
-    RunTrial();
+    StartAndRun();
     EXPECT_FALSE(run->IsExperimentInProgress());
     EXPECT_FALSE(run->RunFault().empty());
     EXPECT_EQ(Read(c.keptIn), c.kept);
@@ -425,9 +416,7 @@ TEST_F(RunControllerTest, EmptiedExperimentFileStopsTheRunBeforeTheFirstTrial) {
 TEST_F(RunControllerTest, TrackWithoutStatusWordIsMovedAsideNeverOverwritten) {
   const std::string earlier = Samples(40, 20, 30);
   ASSERT_TRUE(WriteFileAtomically(rawFile(0), earlier));
-  Build();
-  unit->HoldAnimalAt(kPlatformX, kPlatformY);
-  OpenRunScreen();
+  OpenWithAnimalAt(kPlatformX, kPlatformY);
   ASSERT_TRUE(run->IsSubjectPending(0));
 
   op.QueueAnswer(Answer::No);
@@ -437,8 +426,7 @@ TEST_F(RunControllerTest, TrackWithoutStatusWordIsMovedAsideNeverOverwritten) {
   EXPECT_EQ(Read(rawFile(0)), earlier);
 
   op.QueueAnswer(Answer::Yes);
-  run->cmdRunExpt_Click();
-  RunTrial();
+  StartAndRun();
   const fs::path recovery = dir.Path() / "DATA" / "WEEK1-00-RECOVERED.RAW";
   EXPECT_EQ(Read(recovery), earlier);
   EXPECT_EQ(Read(rawFile(0)), Samples(1, kPlatformX, kPlatformY));
@@ -469,8 +457,7 @@ TEST_F(RunControllerTest, ALostByteMarksTheTrialAsSuspectTracking) {
   unit->HoldAnimalAt(200, 60);  // swapped, Y = 200 lies below the picture
   OpenRunScreen();
   // Subject 1 times out: the operator is told, and the prompt keeps the mark.
-  run->cmdRunExpt_Click();
-  RunTrial(10);
+  StartAndRun(10);
   port->LoseOneByte();
   RunTrial();
   EXPECT_TRUE(run->LastTrialTracking().IsSuspect());
@@ -480,8 +467,7 @@ TEST_F(RunControllerTest, ALostByteMarksTheTrialAsSuspectTracking) {
   EXPECT_TRUE(Label(RunLabel::lblTracking).ends_with(" jumps, suspect")) << Label(RunLabel::lblTracking);
 
   // Subject 2 is aborted: its report says it too.
-  run->cmdRunExpt_Click();
-  RunTrial(10);
+  StartAndRun(10);
   port->LoseOneByte();
   RunTrial(25);
   run->cmdStopExpt_Click();
@@ -492,8 +478,7 @@ TEST_F(RunControllerTest, ALostByteMarksTheTrialAsSuspectTracking) {
   // A clean trial says nothing and its prompt has no mark.
   op.ClearLog();
   unit->HoldAnimalAt(kOpenWaterX, kOpenWaterY);
-  run->cmdRunExpt_Click();
-  RunTrial();
+  StartAndRun();
   EXPECT_FALSE(run->LastTrialTracking().IsSuspect());
   EXPECT_EQ(MessagesContaining("uspect"), 0);
   EXPECT_EQ(Label(RunLabel::lblMessage).find("Suspect"), std::string::npos);
@@ -511,8 +496,7 @@ TEST_F(RunControllerTest, ALiveHitWithAnAspectRatioAgreesWithReanalysisAtThePlat
     SCOPED_TRACE(y);
     const int k = program.run.CurrentSubject;
     unit->HoldAnimalAt(kPlatformX, y);
-    run->cmdRunExpt_Click();
-    RunTrial();
+    StartAndRun();
     TrialResult reanalysed;
     AnalyseRawTrackBytes(Read(rawFile(k)),
                          MakeAnalysisSettings(program.pool, program.experiment, program.settings),

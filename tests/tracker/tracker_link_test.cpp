@@ -297,6 +297,7 @@ TEST_F(TrackerLinkTest, ByteLostInOneStreamDoesNotShiftTheNext) {
   port.Arrive({0, 0, 0, 0, 100, 101});
   port.Notify();
   EXPECT_EQ(link.State().CurrentSample, (TrackSample{100, 101}));
+  EXPECT_EQ(sink.Count('d'), 1) << "the new stream's first two pairs are skipped too";
 }
 
 TEST_F(TrackerLinkTest, ANotificationDuringACommandsWaitDoesNotEatTheReply) {

@@ -4,18 +4,13 @@
 // and artifact filter giving exactly what `tarnwell-cli analyse` gives with the same
 // options, and the output commands (F4, Trailmap, Print).
 #include <QLineEdit>
-#include <QListWidget>
 #include <QProcess>
-#include <QRadioButton>
 
 #include "analysis/experiment_folder.h"
-#include "analysis/track_drawing.h"
 #include "io/print_output.h"
 #include "legacy/legacy_conversion.h"
 #include "legacy/record_update.h"
-#include "pool/pool_file.h"
 #include "support/experiment_scene.h"
-#include "ui/widgets/picture_box.h"
 
 using namespace tarnwell;
 using namespace tarnwell::test;
@@ -58,7 +53,6 @@ struct DataScene : ExperimentScene {
   }
   QLineEdit* EpochBox(int i) const { return app.window->findChild<QLineEdit*>(QString("txtEpoch%1").arg(i)); }
   QCheckBox* Check(const char* name) const { return app.window->findChild<QCheckBox*>(name); }
-  const QImage& Picture() const { return DataScreen()->Picture()->Image(); }
 };
 
 // The table `tarnwell-cli analyse` writes for a copy of the experiment with `options`.
