@@ -54,6 +54,8 @@ TEST(ReadTrackerIni, ReadsEachKeyByTheDesignedRule) {
       {"Custom Aspect Ratio = \"1.25\"", "cfg|data|dfd|9|on|1.25"},
       {"Custom Aspect Ratio = x", "cfg|data|dfd|9|on|0"},
       {"Unknown Key = 5", before},
+      // A Windows folder is kept when the home could hold its last part; nothing is made.
+      {"Config Dir = \"C:\\LAB\\MAPS\"", "C:\\LAB\\MAPS|data|dfd|9|on|3"},
   };
   for (const auto& [line, expected] : cases) {
     SystemSettings s;
@@ -66,30 +68,8 @@ TEST(ReadTrackerIni, ReadsEachKeyByTheDesignedRule) {
     ApplyTrackerIniText(line + "\r\n", s, home.Path());
     EXPECT_EQ(IniFields(s), expected) << line;
   }
-  // No folder was left behind by the "can it be created" test.
+  // No folder was left behind by the "can it be created" test, here or in the working folder.
   EXPECT_EQ(std::distance(fs::directory_iterator(home.Path()), fs::directory_iterator()), 1);
-}
-
-TEST(ReadTrackerIni, WindowsFoldersFindTheHomesSubfolderOfTheSameName) {
-  TempDir home;
-  fs::create_directory(home.Path() / "DATA");
-  home.Write("QUENTRIX.INI",
-             "config dir=C:\\DATA\r\n"
-             "Data Dir = \"C:\\TARNWELL\\DATA\"\r\n"
-             "Save As Dir = \"D:\\Results\\Week 1\"\r\n");
-  SystemSettings s;
-  ASSERT_TRUE(ReadTrackerIni(home.Path() / "QUENTRIX.INI", s));
-  EXPECT_EQ(s.ConfigDir, (home.Path() / "DATA").string());
-  EXPECT_EQ(s.DataDir, (home.Path() / "DATA").string());
-  // No such subfolder: the value stays as written.
-  EXPECT_EQ(s.SaveAsDir, "D:\\Results\\Week 1");
-  // Without the subfolder the Windows value is kept for the fallbacks to deal with, and no
-  // oddly named folder appears in the working folder.
-  TempDir other;
-  other.Write("QUENTRIX.INI", "Config Dir = \"C:\\LAB\\MAPS\"\r\n");
-  SystemSettings t;
-  ASSERT_TRUE(ReadTrackerIni(other.Path() / "QUENTRIX.INI", t));
-  EXPECT_EQ(t.ConfigDir, "C:\\LAB\\MAPS");
   EXPECT_FALSE(fs::exists("C:\\LAB\\MAPS"));
 }
 

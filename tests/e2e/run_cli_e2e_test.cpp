@@ -1,6 +1,5 @@
 // tarnwell-cli run against quentrix-sim over a real pseudo-terminal, in real time: a short
-// experiment recorded trial by trial, then the analysis of its raw files gives the same
-// table that leaving the run built.
+// experiment recorded trial by trial, every sample across the line.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -20,7 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(RunCliE2e, ShortExperimentOverThePseudoTerminalGivesTheAnalysedTable) {
+TEST(RunCliE2e, ShortExperimentOverThePseudoTerminalKeepsEverySample) {
   test::TempDir dir;
   fs::create_directories(dir.Path() / "home");
   fs::create_directories(dir.Path() / "data");
@@ -40,8 +39,7 @@ TEST(RunCliE2e, ShortExperimentOverThePseudoTerminalGivesTheAnalysedTable) {
   const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   EXPECT_LT(seconds, 20.0);
 
-  const std::vector<std::string> lines = SplitLines(run.out);
-  ASSERT_EQ(lines.size(), 3u) << run.out;
+  ASSERT_EQ(SplitLines(run.out).size(), 3u) << run.out;
   // Every sample crossed the line: two seconds at 30 a second end a trial that missed the platform.
   for (int k = 0; k < 2; ++k) {
     std::string track;
@@ -51,14 +49,8 @@ TEST(RunCliE2e, ShortExperimentOverThePseudoTerminalGivesTheAnalysedTable) {
                                             : word == kStatusWordHitGoal && track.size() < 120u)
         << k << ": " << track.size();
   }
-  std::string table;
-  ASSERT_TRUE(ReadWholeFile(TabulatedDataFile(dataFile), table));
-  ASSERT_FALSE(table.empty());
-
-  ASSERT_EQ(test::RunCli(dir.Path() / "home", dir, {"analyse", dataFile.string()}).exitCode, 0);
-  std::string analysed;
-  ASSERT_TRUE(ReadWholeFile(TabulatedDataFile(dataFile), analysed));
-  EXPECT_EQ(analysed, table);
+  // The table left by the run is the analysis of these files: tests/cli/cli_run_test.cpp.
+  EXPECT_TRUE(fs::exists(TabulatedDataFile(dataFile)));
 }
 
 }  // namespace
