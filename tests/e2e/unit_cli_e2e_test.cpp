@@ -67,18 +67,6 @@ TEST_F(UnitCliTest, DeviceThatIsNotThereGivesThePortAndUnitMessages) {
   EXPECT_NE(r.err.find("The Quentrix is\nnot responding."), std::string::npos) << r.err;
 }
 
-TEST_F(UnitCliTest, UsageErrorsExitWith2) {
-  const std::vector<std::vector<std::string>> cases = {
-      {"monitor"},
-      {"monitor", "--simulator", "--port", "/dev/null"},
-      {"monitor", "--simulator", "--seconds", "two"},
-      {"unit-check", "--simulator", "extra"},
-  };
-  for (const auto& args : cases) {
-    EXPECT_EQ(Cli(args).exitCode, 2) << args.back();
-  }
-}
-
 TEST_F(UnitCliTest, UnitCheckAndMonitorThroughThePseudoTerminal) {
   const auto link = home.Path() / "quentrix";
   {

@@ -4,8 +4,6 @@
 
 #include <string>
 
-#include "core/file_util.h"
-#include "support/temp_dir.h"
 #include "tracker/unit_connection.h"
 
 namespace tarnwell {
@@ -39,24 +37,10 @@ TEST(SimulatorConsole, CommandsActOnTheUnit) {
     const SimulatorConsoleReply reply = RunSimulatorCommand(unit, c.line);
     EXPECT_EQ(reply.ok, c.ok) << c.line << ": " << reply.text;
     EXPECT_FALSE(reply.quit) << c.line;
-    if (c.state) EXPECT_EQ(State(unit), c.state) << c.line;
+    if (c.state) {
+      EXPECT_EQ(State(unit), c.state) << c.line;
+    }
   }
-}
-
-TEST(SimulatorConsole, OverlayIsWrittenAsAPgmFile) {
-  SimulatedUnit unit;
-  const std::vector<uint8_t> line = {0x25, 0, 0, 255, 191};
-  unit.Receive(line, 0);
-  test::TempDir dir;
-  const auto path = dir.Path() / "overlay.pgm";
-  const SimulatorConsoleReply reply = RunSimulatorCommand(unit, "overlay " + path.string());
-  ASSERT_TRUE(reply.ok) << reply.text;
-  std::string pgm;
-  ASSERT_TRUE(ReadWholeFile(path, pgm));
-  EXPECT_EQ(pgm, unit.Overlay().ToPgm());
-  EXPECT_FALSE(RunSimulatorCommand(unit, "overlay " + (dir.Path() / "no/such/folder/x.pgm").string()).ok);
-  EXPECT_TRUE(RunSimulatorCommand(unit, "clear").ok);
-  EXPECT_EQ(unit.Overlay().LineCount(), 0);
 }
 
 }  // namespace
