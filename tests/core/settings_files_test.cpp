@@ -25,8 +25,6 @@ bool SameSettings(const SystemSettings& a, const SystemSettings& b) {
          a.SampleRate == b.SampleRate;
 }
 
-// ---- QUENTRIX.INI ----
-
 // The settings a QUENTRIX.INI line can change, in one line of text.
 std::string IniFields(const SystemSettings& s) {
   return s.ConfigDir + "|" + s.DataDir + "|" + s.MazeDataFileDir + "|" + std::to_string(s.ComPort) + "|" +
@@ -143,8 +141,6 @@ TEST(SettingsFiles, WhatIsWrittenReadsBackTheSame) {
   }
 }
 
-// ---- QUENTRIX.SET ----
-
 TEST(ReadTrackerSettings, ReadsFilterDelayAndVideoType) {
   struct Case {
     const char* text;
@@ -198,8 +194,6 @@ TEST(WriteTrackerSettings, ReplacesAReadOnlyFile) {
   EXPECT_TRUE((fs::status(set).permissions() & fs::perms::owner_write) != fs::perms::none);
 }
 
-// ---- Default.SET ----
-
 TEST(ReadSystemConfig, TakesPortAndFoldersAsTheyStandAndSelectsTheVideoMode) {
   struct Case {
     const char* text;
@@ -250,8 +244,6 @@ TEST(WriteSystemConfig, WritesFiveLines) {
   EXPECT_NE(home.Read("Default.SET").find("Video Mode = NTSC\r\n"), std::string::npos);
   EXPECT_FALSE(ReadSystemConfig(home.Path() / "missing.SET", s));
 }
-
-// ---- folder checks ----
 
 TEST(CheckSettingsDirectories, RepairsMissingFoldersOnlyWhenTheRepairExists) {
   TempDir home;
@@ -337,8 +329,6 @@ TEST(ApplyFolderFallbacks, AFallbackThatCannotBeCreatedLeavesTheFolderEmpty) {
   EXPECT_FALSE(r.dataUnavailable);
   EXPECT_NE(FolderFallbackNotice(r, s).find("no folder could be created"), std::string::npos);
 }
-
-// ---- custom aspect ratio ----
 
 TEST(ValidateAspectRatio, KeepsValuesFrom0Point1To10AndLimitsOthersWithTheRangeMessage) {
   struct Case {
