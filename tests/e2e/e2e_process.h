@@ -1,5 +1,5 @@
-// The programs as an operator runs them: tarnwell-cli to its end with its output captured,
-// and quentrix-sim in the background on a pseudo-terminal reached through a link.
+// quentrix-sim in the background on a pseudo-terminal reached through a link, as an
+// operator runs it next to tarnwell-cli (support/cli_process.h).
 #pragma once
 
 #include <fcntl.h>
@@ -9,40 +9,14 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "support/temp_dir.h"
-
 extern char** environ;
 
 namespace tarnwell::test {
-
-struct CliResult {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-};
-
-inline std::string Quote(const std::string& s) {
-  std::string out = "'";
-  for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
-
-// tarnwell-cli on `home`, its output captured in files of `scratch`.
-inline CliResult RunCli(const std::filesystem::path& home, const TempDir& scratch,
-                        const std::vector<std::string>& args) {
-  std::string command = Quote(TARNWELL_CLI_PATH) + " --home " + Quote(home.string());
-  for (const std::string& a : args) command += " " + Quote(a);
-  command += " </dev/null >" + Quote((scratch.Path() / "stdout").string()) + " 2>" +
-             Quote((scratch.Path() / "stderr").string());
-  const int raw = std::system(command.c_str());
-  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, scratch.Read("stdout"), scratch.Read("stderr")};
-}
 
 class QuentrixSim {
  public:

@@ -13,6 +13,7 @@
 #include "e2e_process.h"
 #include "legacy/legacy_record.h"
 #include "legacy/record_update.h"
+#include "support/cli_process.h"
 
 namespace tarnwell {
 namespace {
@@ -33,9 +34,8 @@ TEST(RunCliE2e, ShortExperimentOverThePseudoTerminalKeepsEverySample) {
   ASSERT_TRUE(sim.Running());
 
   const auto started = std::chrono::steady_clock::now();
-  const test::CliResult run =
-      test::RunCli(dir.Path() / "home", dir, {"run", dataFile.string(), "--port", link.string()});
-  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const test::Outcome run = test::RunCli(dir, {"run", dataFile.string(), "--port", link.string()});
+  ASSERT_EQ(run.status, 0) << run.err;
   const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   EXPECT_LT(seconds, 20.0);
 

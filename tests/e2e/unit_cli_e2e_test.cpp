@@ -8,11 +8,12 @@
 #include <vector>
 
 #include "e2e_process.h"
+#include "support/cli_process.h"
 
 namespace tarnwell {
 namespace {
 
-using test::CliResult;
+using test::Outcome;
 
 struct Sample {
   int x, y;
@@ -36,14 +37,13 @@ std::vector<Sample> Samples(const std::string& out) {
 
 class UnitCliTest : public ::testing::Test {
  protected:
-  CliResult Cli(const std::vector<std::string>& args) { return test::RunCli(home.Path(), scratch, args); }
-  test::TempDir home;
-  test::TempDir scratch;
+  Outcome Cli(const std::vector<std::string>& args) { return test::RunCli(dir, args); }
+  test::TempDir dir;
 };
 
 TEST_F(UnitCliTest, MonitorOnTheSimulatorPrintsAboutThirtySamplesASecond) {
-  const CliResult r = Cli({"monitor", "--simulator", "--seconds", "2"});
-  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const Outcome r = Cli({"monitor", "--simulator", "--seconds", "2"});
+  ASSERT_EQ(r.status, 0) << r.err;
   const auto samples = Samples(r.out);
   EXPECT_GE(samples.size(), 56u);
   EXPECT_LE(samples.size(), 60u);
@@ -59,8 +59,8 @@ TEST_F(UnitCliTest, MonitorOnTheSimulatorPrintsAboutThirtySamplesASecond) {
 }
 
 TEST_F(UnitCliTest, DeviceThatIsNotThereGivesThePortAndUnitMessages) {
-  const CliResult r = Cli({"unit-check", "--port", "/dev/ttyUSB-not-here"});
-  EXPECT_EQ(r.exitCode, 1);
+  const Outcome r = Cli({"unit-check", "--port", "/dev/ttyUSB-not-here"});
+  EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "");
   EXPECT_NE(r.err.find("Port /dev/ttyUSB-not-here is not a\nvalid port on this machine."), std::string::npos)
       << r.err;
@@ -68,16 +68,16 @@ TEST_F(UnitCliTest, DeviceThatIsNotThereGivesThePortAndUnitMessages) {
 }
 
 TEST_F(UnitCliTest, UnitCheckAndMonitorThroughThePseudoTerminal) {
-  const auto link = home.Path() / "quentrix";
+  const auto link = dir.Path() / "quentrix";
   {
     test::QuentrixSim sim(link, 4);
     ASSERT_TRUE(sim.Running());
-    const CliResult check = Cli({"unit-check", "--port", link.string()});
-    EXPECT_EQ(check.exitCode, 0) << check.err;
+    const Outcome check = Cli({"unit-check", "--port", link.string()});
+    EXPECT_EQ(check.status, 0) << check.err;
     EXPECT_EQ(check.out, "ready\n");
 
-    const CliResult monitor = Cli({"monitor", "--port", link.string(), "--seconds", "1"});
-    EXPECT_EQ(monitor.exitCode, 0) << monitor.err;
+    const Outcome monitor = Cli({"monitor", "--port", link.string(), "--seconds", "1"});
+    EXPECT_EQ(monitor.status, 0) << monitor.err;
     const auto samples = Samples(monitor.out);
     EXPECT_GE(samples.size(), 25u);
     EXPECT_LE(samples.size(), 31u);
@@ -87,7 +87,7 @@ TEST_F(UnitCliTest, UnitCheckAndMonitorThroughThePseudoTerminal) {
 }
 
 TEST_F(UnitCliTest, MonitorEndsWithExit1WhenTheStreamStops) {
-  const auto link = home.Path() / "quentrix";
+  const auto link = dir.Path() / "quentrix";
   test::QuentrixSim sim(link, 4);
   ASSERT_TRUE(sim.Running());
   // The unit freezes a second or so into the stream (the handshake takes about 2.6 s): the line stays, the
@@ -97,11 +97,11 @@ TEST_F(UnitCliTest, MonitorEndsWithExit1WhenTheStreamStops) {
     kill(sim.Pid(), SIGSTOP);
   });
   const auto started = std::chrono::steady_clock::now();
-  const CliResult monitor = Cli({"monitor", "--port", link.string(), "--seconds", "20"});
+  const Outcome monitor = Cli({"monitor", "--port", link.string(), "--seconds", "20"});
   const auto elapsed = std::chrono::steady_clock::now() - started;
   freeze.join();
   kill(sim.Pid(), SIGCONT);
-  EXPECT_EQ(monitor.exitCode, 1) << monitor.err;
+  EXPECT_EQ(monitor.status, 1) << monitor.err;
   EXPECT_NE(monitor.err.find("the stream has stopped"), std::string::npos) << monitor.err;
   EXPECT_LT(std::chrono::duration_cast<std::chrono::seconds>(elapsed).count(), 15);
 }
