@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-
 #include "pool/pool_defaults.h"
 #include "pool/zones.h"
 

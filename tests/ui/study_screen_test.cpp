@@ -67,7 +67,6 @@ class StudyScreenTest : public QObject {
         QString::fromStdString(std::filesystem::path(scene.DataScreen()->DataFile()).filename().string()),
         QString("WEEK1.EXP"));
   }
-
 };
 
 QTEST_MAIN(StudyScreenTest)
