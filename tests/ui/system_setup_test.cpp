@@ -1,5 +1,6 @@
-// The System Setup screen with the simulated unit: live video, the background mask, the
-// video mode and the folders, and what leaving the screen writes.
+// The System Setup screen with the simulated unit: the background mask set up, kept,
+// cancelled or abandoned, and what closing the program on the screen writes (port, video
+// mode, aspect ratio).
 #include <QApplication>
 #include <QComboBox>
 #include <QFrame>
