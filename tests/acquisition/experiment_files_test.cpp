@@ -24,6 +24,7 @@ TEST(ExperimentFiles, EveryOutputIsNamedFromTheDataFilesStem) {
       {"/data/NOEXT", "/data/NOEXT.CSV", "/data/NOEXT03.CSV", "/data/NOEXT.EXP", "NOEXT.EXP"},
       // A dot in a folder name is not an extension.
       {"/my.data/RUN", "/my.data/RUN.CSV", "/my.data/RUN03.CSV", "/my.data/RUN.EXP", "RUN.EXP"},
+      {"/data/a.b.EXP", "/data/a.b.CSV", "/data/a.b03.CSV", "/data/a.b.EXP", "a.b.EXP"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(TabulatedDataFile(c.dataFile), std::filesystem::path(c.table)) << c.dataFile;

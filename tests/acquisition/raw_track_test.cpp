@@ -1,4 +1,5 @@
-// Raw track files, their names, and the temporary page that records a running trial.
+// Raw track files and their names. The temporary page that records a running trial is
+// tested through the run controller (tests/acquisition/run_controller_test.cpp).
 #include "acquisition/raw_track.h"
 
 #include <gtest/gtest.h>
@@ -7,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "acquisition/temp_page.h"
 #include "support/temp_dir.h"
 
 namespace tarnwell {
@@ -55,27 +55,6 @@ TEST(RawTrack, ReadAndWriteFiles) {
   EXPECT_TRUE(read.Samples.empty());
 }
 
-TEST(DataFileStem, CutAtTheLastDotOfTheName) {
-  struct Case {
-    const char* dataFile;
-    const char* stem;
-  };
-  const Case cases[] = {
-      {"/data/WEEK1.CSV", "/data/WEEK1"},
-      {"/data/WEEK1.EXP", "/data/WEEK1"},
-      {"/data/WEEK1", "/data/WEEK1"},
-      {"/data/a.b.EXP", "/data/a.b"},
-      {"/data.v2/WEEK1", "/data.v2/WEEK1"},  // a dot in a folder never counts
-      {"C:\\DATA.V2\\WEEK1", "C:\\DATA.V2\\WEEK1"},
-      {"EXP1.CSV", "EXP1"},
-      {"", ""},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.dataFile);
-    EXPECT_EQ(DataFileStem(c.dataFile).string(), c.stem);
-  }
-}
-
 TEST(ListNumberedRawFiles, EachFileKeepsTheIndexOfItsName) {
   test::TempDir dir;
   for (const char* name : {"WEEK105.RAW", "WEEK100.RAW", "week103.raw", "WEEK1.RAW", "WEEK1.CSV",
@@ -89,30 +68,6 @@ TEST(ListNumberedRawFiles, EachFileKeepsTheIndexOfItsName) {
   EXPECT_EQ(entries[1], (NumberedRawFileEntry{3, dir.Path() / "week103.raw"}));
   EXPECT_EQ(entries[2], (NumberedRawFileEntry{5, dir.Path() / "WEEK105.RAW"}));
   EXPECT_TRUE(ListNumberedRawFiles(dir.Path() / "missing" / "X.EXP").empty());
-}
-
-TEST(TempPage, CopyReplacesTheNumberedFileWhole) {
-  test::TempDir dir;
-  dir.Write("WEEK100.RAW", std::string(50, 'z'));
-  TempPage page(dir.Path() / "BINTEMP.RAW");
-  ASSERT_TRUE(page.OpenOutputBinaryFile());
-  page.WriteSampleToBinaryPage(1, 2);
-  page.WriteSampleToBinaryPage(3, 4);
-  ASSERT_TRUE(page.CopyBinaryFileOverToNumberedBinaryFile(NumberedRawFile(dir.Path() / "WEEK1.EXP", 0)));
-  EXPECT_FALSE(page.IsOpen());  // the copy closes the page
-  EXPECT_EQ(dir.Read("WEEK100.RAW"), std::string("\x01\x02\x03\x04", 4));
-  EXPECT_EQ(dir.Read("BINTEMP.RAW"), std::string("\x01\x02\x03\x04", 4));  // the page stays
-  // The next trial's page starts empty.
-  ASSERT_TRUE(page.OpenOutputBinaryFile());
-  EXPECT_EQ(page.SampleCount(), 0u);
-}
-
-TEST(TempPage, AFailedCopyKeepsTheOlderFile) {
-  test::TempDir dir;
-  TempPage page(dir.Path() / "BINTEMP.RAW");
-  ASSERT_TRUE(page.OpenOutputBinaryFile());
-  page.WriteSampleToBinaryPage(1, 2);
-  EXPECT_FALSE(page.CopyBinaryFileOverToNumberedBinaryFile(dir.Path() / "missing" / "T00.RAW"));
 }
 
 TEST(SubjectIndexOfRawFile, BothPlacesMustBeDigits) {

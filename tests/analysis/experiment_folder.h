@@ -12,6 +12,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "acquisition/raw_track.h"
 #include "experiment/experiment_setup.h"
@@ -56,16 +58,10 @@ inline ExperimentSetup Week1Experiment(const std::filesystem::path& folder) {
 /// Writes the raw files (and, when `withCompanion`, the companion record WEEK1.EXP) into
 /// `dir`; returns the data file's path.
 inline std::filesystem::path WriteWeek1(const TempDir& dir, bool withCompanion = true) {
-  dir.Write("WEEK100.RAW", Track({{128, 96},
-                                  {132, 96},
-                                  {136, 96},
-                                  {140, 96},
-                                  {144, 96},
-                                  {148, 96},
-                                  {152, 96},
-                                  {156, 96},
-                                  {160, 96}}));
-  dir.Write("WEEK102.RAW", Track({{100, 96}, {100, 96}, {100, 96}, {100, 96}, {100, 96}}));
+  std::vector<std::pair<int, int>> walk;
+  for (int x = 128; x <= 160; x += 4) walk.emplace_back(x, 96);
+  dir.Write("WEEK100.RAW", Track(walk));
+  dir.Write("WEEK102.RAW", Repeat({100, 96}, 5));
   const std::filesystem::path dataFile = dir.Path() / "WEEK1.EXP";
   if (withCompanion) WriteExperimentRecord(dataFile, Week1Experiment(dir.Path()), Week1Pool());
   return dataFile;

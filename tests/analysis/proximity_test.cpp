@@ -14,6 +14,7 @@ namespace {
 
 TEST(ProximityAccumulator, CumulativeAndAverage) {
   // Platform 1 at (158, 66). Start (158, 96) is 30 px from it.
+  const double kCloser = 20.0 / 30.0 - 7.5;  // the "negative" case below
   struct Case {
     const char* name;
     std::vector<PoolPoint> points;
@@ -38,15 +39,7 @@ TEST(ProximityAccumulator, CumulativeAndAverage) {
       {"single-index epoch", {{158, 96}, {158, 86}}, 1, 10, 1.0f, 30.0f, true, 0.0, 5.0},
       // A path that stays closer than the straight swim: negative, reported as is.
       // Samples at 10 px: sum 20 / 30 = 0.667; K = 900 * (1/30) / 2 / 2 = 7.5.
-      {"negative",
-       {{158, 76}, {158, 76}},
-       1,
-       2,
-       1.0f,
-       30.0f,
-       false,
-       20.0 / 30.0 - 7.5,
-       (20.0 / 30.0 - 7.5) * 30},
+      {"negative", {{158, 76}, {158, 76}}, 1, 2, 1.0f, 30.0f, false, kCloser, kCloser * 30},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -45,6 +45,8 @@ using Adjust = std::function<void(AnalysisSettings&)>;
 const Adjust kPal = [](AnalysisSettings& s) { s.VideoType = 1; };
 const Adjust kFilterOn = [](AnalysisSettings& s) { s.ArtifactFilterOn = true; };
 const Adjust kSquarePool = [](AnalysisSettings& s) { s.Pool.Round = false; };
+const Adjust kQuadrantsOff = [](AnalysisSettings& s) { s.Pool.Quadrants = false; };
+const Adjust kEqualArea = [](AnalysisSettings& s) { s.Pool.EquArea = true; };
 Adjust MaxTime(int16_t seconds, bool pal = false) {
   return [=](AnalysisSettings& s) {
     s.Experiment.MaxTime = seconds;
@@ -201,53 +203,39 @@ TEST(AnalyseRawTrack, ZoneTable) {
   };
   const std::string jump = Track({{128, 96}, {128, 96}, {160, 96}, {161, 96}, {170, 96}});
   const std::string corner = Track({{128, 86}, {118, 86}, {118, 106}});
+  constexpr float k1 = 1.0f / 30.0f, k2 = 2.0f / 30.0f;  // seconds of one and two NTSC samples
   const std::vector<Case> cases = {
       // Hit on the first sample: that one sample is still placed, at 42.4 px right and up
       // of the centre: ring C, quadrant "1"; no entry (it is the start point).
-      {"hit on first sample", Track({{158, 66}}), nullptr, 'C', 1, {0, 1.0f / 30.0f, 0.0f}},
+      {"hit on first sample", Track({{158, 66}}), nullptr, 'C', 1, {0, k1, 0.0f}},
       // The centre itself is in ring A, quadrant "4" (dx = dy = 0 count as right, lower).
       {"standing at the centre", Repeat({128, 96}, 6), nullptr, 'A', 4, {0, 6.0f / 30.0f, 0.0f}},
       {"standing at the centre, PAL", Repeat({128, 96}, 6), kPal, 'A', 4, {0, 6.0f / 25.0f, 0.0f}},
       // Moving from ring A into B along the right axis: an entry of B with the step's path.
-      {"entry with path",
-       Track({{128, 96}, {150, 96}, {155, 96}}),
-       nullptr,
-       'B',
-       4,
-       {1, 2.0f / 30.0f, 27.0f}},
+      {"entry with path", Track({{128, 96}, {150, 96}, {155, 96}}), nullptr, 'B', 4, {1, k2, 27.0f}},
       // Artifact filter on: the jump into B is neither path nor entry; the step inside B
       // that follows is measured, but B is already the remembered cell.
-      {"artifact jump drops entry", jump, kFilterOn, 'B', 4, {0, 2.0f / 30.0f, 0.0f}},
-      {"no filter keeps entry", jump, nullptr, 'B', 4, {1, 2.0f / 30.0f, 32.0f}},
+      {"artifact jump drops entry", jump, kFilterOn, 'B', 4, {0, k2, 0.0f}},
+      {"no filter keeps entry", jump, nullptr, 'B', 4, {1, k2, 32.0f}},
       // Leaving the pool forgets the cell: coming back counts an entry.
       {"return from outside",
        Track({{128, 96}, {250, 96}, {250, 100}, {128, 96}}),
        nullptr,
        'A',
        4,
-       {1, 2.0f / 30.0f, 122.0f}},
+       {1, k2, 122.0f}},
       // Quadrants off: everything in column "4" (the report moves it to "1"); steps 10, 20.
-      {"quadrants off",
-       corner,
-       [](AnalysisSettings& s) { s.Pool.Quadrants = false; },
-       'A',
-       4,
-       {0, 3.0f / 30.0f, 30.0f}},
-      {"quadrants on, upper left", corner, nullptr, 'A', 2, {1, 1.0f / 30.0f, 10.0f}},
+      {"quadrants off", corner, kQuadrantsOff, 'A', 4, {0, 3.0f / 30.0f, 30.0f}},
+      {"quadrants on, upper left", corner, nullptr, 'A', 2, {1, k1, 10.0f}},
       // Equal-area rings (40, 56.6, 69.3, 80): 50 px out is ring B, not C.
-      {"equal-area ring B",
-       Track({{128, 96}, {178, 96}}),
-       [](AnalysisSettings& s) { s.Pool.EquArea = true; },
-       'B',
-       4,
-       {1, 1.0f / 30.0f, 50.0f}},
-      {"equal-width ring C", Track({{128, 96}, {178, 96}}), nullptr, 'C', 4, {1, 1.0f / 30.0f, 50.0f}},
+      {"equal-area ring B", Track({{128, 96}, {178, 96}}), kEqualArea, 'B', 4, {1, k1, 50.0f}},
+      {"equal-width ring C", Track({{128, 96}, {178, 96}}), nullptr, 'C', 4, {1, k1, 50.0f}},
       // Square pool: the corner (207, 175) is inside the outer square.
-      {"square pool corner", Track({{207, 175}}), kSquarePool, 'D', 4, {0, 1.0f / 30.0f, 0.0f}},
+      {"square pool corner", Track({{207, 175}}), kSquarePool, 'D', 4, {0, k1, 0.0f}},
       // Round ring boundary (distance 20) belongs to the outer ring.
-      {"round boundary", Track({{148, 96}}), nullptr, 'B', 4, {0, 1.0f / 30.0f, 0.0f}},
+      {"round boundary", Track({{148, 96}}), nullptr, 'B', 4, {0, k1, 0.0f}},
       // Square boundary (|dx| = 20) belongs to the inner square.
-      {"square boundary", Track({{148, 96}}), kSquarePool, 'A', 4, {0, 1.0f / 30.0f, 0.0f}},
+      {"square boundary", Track({{148, 96}}), kSquarePool, 'A', 4, {0, k1, 0.0f}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

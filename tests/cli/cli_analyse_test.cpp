@@ -3,11 +3,7 @@
 // tests/analysis/golden/tabulated_week1.CSV.
 #include <gtest/gtest.h>
 
-#include <charconv>
-#include <map>
-#include <memory>
 #include <string>
-#include <variant>
 #include <vector>
 
 #include "analysis/experiment_folder.h"

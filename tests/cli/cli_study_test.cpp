@@ -99,13 +99,6 @@ TEST(CliStudy, ABadSheetIsRefusedWithItsLinesAndNoOutput) {
   const std::string err = dir.Read("stderr");
   EXPECT_TRUE(Contains(err, "study.csv line 1: unknown column \"colour\"")) << err;
   EXPECT_FALSE(dir.Exists("out/trials.csv"));
-
-  dir.Write("study.csv",
-            "file,animal,group,day,kind\n"
-            "A.RAW,a1,WT,1,acquisition\n"
-            "B.RAW,a2,WT,1,acquisition\n");
-  EXPECT_EQ(Study(dir), 1);
-  EXPECT_TRUE(Contains(dir.Read("stderr"), "study.csv line 3: no file B.RAW")) << dir.Read("stderr");
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -26,19 +25,6 @@ TEST(ParseNumbers, AcceptOnlyWholeNumbers) {
   EXPECT_EQ(ParseNumberPair("10,30.5"), std::make_pair(10.0, 30.5));
   for (const char* bad : {"10", "10,", ",5", "a,b", "1,2,3"})
     EXPECT_FALSE(ParseNumberPair(bad).has_value()) << bad;
-}
-
-TEST(LockHome, ASecondRecordingCommandIsRefused) {
-  TempDir dir;
-  const ProgramHome home(dir.Path());
-  HomeLock first;
-  HomeLock second;
-  std::ostringstream err;
-  ASSERT_TRUE(LockHome("run", home, first, err));
-  EXPECT_FALSE(LockHome("run", home, second, err));
-  EXPECT_NE(err.str().find("tarnwell-cli run: Another Tarnwell program is using the home folder"),
-            std::string::npos)
-      << err.str();
 }
 
 TEST(TarnwellCli, ExitStatusAndHelpFollowTheCommandLineRules) {

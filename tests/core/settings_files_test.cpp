@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/numbers.h"
 #include "core/program_home.h"
 #include "support/temp_dir.h"
 
@@ -24,76 +25,49 @@ bool SameSettings(const SystemSettings& a, const SystemSettings& b) {
          a.SampleRate == b.SampleRate;
 }
 
-// ---- QUENTRIX.INI ----
+// The settings a QUENTRIX.INI line can change, in one line of text.
+std::string IniFields(const SystemSettings& s) {
+  return s.ConfigDir + "|" + s.DataDir + "|" + s.MazeDataFileDir + "|" + std::to_string(s.ComPort) + "|" +
+         (s.DrawTrace ? "on" : "off") + "|" + FormatGeneral(s.CustomAspectRatio);
+}
 
 TEST(ReadTrackerIni, ReadsEachKeyByTheDesignedRule) {
   TempDir home;
   fs::create_directory(home.Path() / "maps");
   const std::string maps = (home.Path() / "maps").string();
-  struct Case {
-    std::string line;
-    void (*check)(const SystemSettings&, const std::string& maps);
-  };
-  const std::vector<Case> cases = {
-      {"Config Dir = \"" + maps + "\"",
-       [](const SystemSettings& s, const std::string& m) { EXPECT_EQ(s.ConfigDir, m); }},
+  const std::string before = "cfg|data|dfd|9|on|3";  // what every case starts from
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"Config Dir = \"" + maps + "\"", maps + "|data|dfd|9|on|3"},
       // Unquoted values are upper-cased, so a Linux folder written unquoted is not found.
-      {"config dir=" + maps,
-       [](const SystemSettings& s, const std::string&) { EXPECT_EQ(s.ConfigDir, "before"); }},
-      {"Config Dir = \"/no/such/parent/x\"",
-       [](const SystemSettings& s, const std::string&) { EXPECT_EQ(s.ConfigDir, "before"); }},
-      {"Data Dir = \"" + maps + "\"",
-       [](const SystemSettings& s, const std::string& m) { EXPECT_EQ(s.DataDir, m); }},
-      // A folder that cannot be had falls back to the current DataDir / ConfigDir.
-      {"Maze Data File Dir = \"/no/such/parent/x\"",
-       [](const SystemSettings& s, const std::string&) { EXPECT_EQ(s.MazeDataFileDir, "data-before"); }},
-      {"Com Port = 99", [](const SystemSettings& s, const std::string&) { EXPECT_EQ(s.ComPort, 64); }},
-      {"Com Port = 0", [](const SystemSettings& s, const std::string&) { EXPECT_EQ(s.ComPort, 1); }},
-      {"Com Port = 3.5", [](const SystemSettings& s, const std::string&) { EXPECT_EQ(s.ComPort, 4); }},
-      {"Draw Trace = on", [](const SystemSettings& s, const std::string&) { EXPECT_TRUE(s.DrawTrace); }},
-      {"Draw Trace = 1", [](const SystemSettings& s, const std::string&) { EXPECT_FALSE(s.DrawTrace); }},
-      {"Custom Aspect Ratio = \"1.25\"",
-       [](const SystemSettings& s, const std::string&) { EXPECT_EQ(s.CustomAspectRatio, 1.25); }},
-      {"Custom Aspect Ratio = x",
-       [](const SystemSettings& s, const std::string&) { EXPECT_EQ(s.CustomAspectRatio, 0); }},
-      {"Unknown Key = 5", [](const SystemSettings& s, const std::string&) { EXPECT_EQ(s.ComPort, 9); }},
+      {"config dir=" + maps, before},
+      {"Config Dir = \"/no/such/parent/x\"", before},
+      {"Data Dir = \"" + maps + "\"", "cfg|" + maps + "|dfd|9|on|3"},
+      // A folder that cannot be had falls back to the current DataDir.
+      {"Maze Data File Dir = \"/no/such/parent/x\"", "cfg|data|data|9|on|3"},
+      {"Com Port = 99", "cfg|data|dfd|64|on|3"},
+      {"Com Port = 0", "cfg|data|dfd|1|on|3"},
+      {"Com Port = 3.5", "cfg|data|dfd|4|on|3"},
+      {"Draw Trace = on", "cfg|data|dfd|9|on|3"},  // from off
+      {"Draw Trace = 1", "cfg|data|dfd|9|off|3"},
+      {"Custom Aspect Ratio = \"1.25\"", "cfg|data|dfd|9|on|1.25"},
+      {"Custom Aspect Ratio = x", "cfg|data|dfd|9|on|0"},
+      {"Unknown Key = 5", before},
+      // A Windows folder is kept when the home could hold its last part; nothing is made.
+      {"Config Dir = \"C:\\LAB\\MAPS\"", "C:\\LAB\\MAPS|data|dfd|9|on|3"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.line);
+  for (const auto& [line, expected] : cases) {
     SystemSettings s;
-    s.ConfigDir = "before";
-    s.DataDir = "data-before";
-    s.MazeExptSetupDir = "x";
+    s.ConfigDir = "cfg";
+    s.DataDir = "data";
+    s.MazeDataFileDir = "dfd";
     s.ComPort = 9;
-    s.DrawTrace = c.line.find("= on") == std::string::npos && c.line.find("Enabled") == std::string::npos;
     s.CustomAspectRatio = 3;
-    ApplyTrackerIniText(c.line + "\r\n", s, home.Path());
-    c.check(s, maps);
+    s.DrawTrace = line != "Draw Trace = on";
+    ApplyTrackerIniText(line + "\r\n", s, home.Path());
+    EXPECT_EQ(IniFields(s), expected) << line;
   }
-  // No folder was left behind by the "can it be created" test.
+  // No folder was left behind by the "can it be created" test, here or in the working folder.
   EXPECT_EQ(std::distance(fs::directory_iterator(home.Path()), fs::directory_iterator()), 1);
-}
-
-TEST(ReadTrackerIni, WindowsFoldersFindTheHomesSubfolderOfTheSameName) {
-  TempDir home;
-  fs::create_directory(home.Path() / "DATA");
-  home.Write("QUENTRIX.INI",
-             "config dir=C:\\DATA\r\n"
-             "Data Dir = \"C:\\TARNWELL\\DATA\"\r\n"
-             "Save As Dir = \"D:\\Results\\Week 1\"\r\n");
-  SystemSettings s;
-  ASSERT_TRUE(ReadTrackerIni(home.Path() / "QUENTRIX.INI", s));
-  EXPECT_EQ(s.ConfigDir, (home.Path() / "DATA").string());
-  EXPECT_EQ(s.DataDir, (home.Path() / "DATA").string());
-  // No such subfolder: the value stays as written.
-  EXPECT_EQ(s.SaveAsDir, "D:\\Results\\Week 1");
-  // Without the subfolder the Windows value is kept for the fallbacks to deal with, and no
-  // oddly named folder appears in the working folder.
-  TempDir other;
-  other.Write("QUENTRIX.INI", "Config Dir = \"C:\\LAB\\MAPS\"\r\n");
-  SystemSettings t;
-  ASSERT_TRUE(ReadTrackerIni(other.Path() / "QUENTRIX.INI", t));
-  EXPECT_EQ(t.ConfigDir, "C:\\LAB\\MAPS");
   EXPECT_FALSE(fs::exists("C:\\LAB\\MAPS"));
 }
 
@@ -167,8 +141,6 @@ TEST(SettingsFiles, WhatIsWrittenReadsBackTheSame) {
   }
 }
 
-// ---- QUENTRIX.SET ----
-
 TEST(ReadTrackerSettings, ReadsFilterDelayAndVideoType) {
   struct Case {
     const char* text;
@@ -222,8 +194,6 @@ TEST(WriteTrackerSettings, ReplacesAReadOnlyFile) {
   EXPECT_TRUE((fs::status(set).permissions() & fs::perms::owner_write) != fs::perms::none);
 }
 
-// ---- Default.SET ----
-
 TEST(ReadSystemConfig, TakesPortAndFoldersAsTheyStandAndSelectsTheVideoMode) {
   struct Case {
     const char* text;
@@ -274,8 +244,6 @@ TEST(WriteSystemConfig, WritesFiveLines) {
   EXPECT_NE(home.Read("Default.SET").find("Video Mode = NTSC\r\n"), std::string::npos);
   EXPECT_FALSE(ReadSystemConfig(home.Path() / "missing.SET", s));
 }
-
-// ---- folder checks ----
 
 TEST(CheckSettingsDirectories, RepairsMissingFoldersOnlyWhenTheRepairExists) {
   TempDir home;
@@ -361,8 +329,6 @@ TEST(ApplyFolderFallbacks, AFallbackThatCannotBeCreatedLeavesTheFolderEmpty) {
   EXPECT_FALSE(r.dataUnavailable);
   EXPECT_NE(FolderFallbackNotice(r, s).find("no folder could be created"), std::string::npos);
 }
-
-// ---- custom aspect ratio ----
 
 TEST(ValidateAspectRatio, KeepsValuesFrom0Point1To10AndLimitsOthersWithTheRangeMessage) {
   struct Case {

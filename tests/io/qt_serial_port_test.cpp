@@ -21,7 +21,6 @@
 
 #include "core/clock.h"
 #include "core/scripted_operator.h"
-#include "tracker/com_ports.h"
 #include "tracker/tracker_link.h"
 
 extern char** environ;
@@ -199,14 +198,6 @@ TEST_F(QtSerialPortEndToEnd, SecondUserOfTheDeviceIsRefused) {
   QtSerialPort second;
   EXPECT_EQ(second.Open(sim.Device(), {}).status, SerialOpenStatus::InUse);
   EXPECT_EQ(second.Open("/dev/ttyUSB-not-here", {}).status, SerialOpenStatus::NoSuchPort);
-}
-
-TEST(QtSerialPortList, MachinePortsAreNamedByTheNumberingRule) {
-  for (const SerialPortInfo& info : ListMachineComPorts()) {
-    const int number = ComPortNumberForDevice(info.device);
-    ASSERT_GT(number, 0) << info.device;
-    EXPECT_EQ(info.name, "COM" + std::to_string(number));
-  }
 }
 
 }  // namespace

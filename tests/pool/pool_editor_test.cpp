@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "pool/pool_defaults.h"
 #include "pool/zones.h"
 

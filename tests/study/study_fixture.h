@@ -2,7 +2,6 @@
 // path are known without running the analysis, in a pool of 1 cm per tracker unit.
 #pragma once
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 

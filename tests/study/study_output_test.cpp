@@ -187,14 +187,5 @@ TEST_F(StudyOutputTest, AStudyWithAProblemReplacesNoFile) {
   EXPECT_EQ(dir.Read("out/trials.csv"), before);
 }
 
-TEST(RunningStats, WelfordGivesTheTextbookValues) {
-  RunningStats stats;
-  for (double v : {2.0, 4.0, 4.0, 4.0, 5.0, 5.0, 7.0, 9.0}) stats.Add(v);
-  EXPECT_EQ(stats.N, 8);
-  EXPECT_DOUBLE_EQ(stats.Mean, 5.0);
-  EXPECT_NEAR(*stats.Sd(), std::sqrt(32.0 / 7), 1e-12);
-  EXPECT_NEAR(*stats.Sem(), std::sqrt(32.0 / 7) / std::sqrt(8.0), 1e-12);
-}
-
 }  // namespace
 }  // namespace tarnwell

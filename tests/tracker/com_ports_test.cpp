@@ -42,15 +42,6 @@ TEST(ComPorts, ListIsInNumberOrderWhateverTheEnumerationOrder) {
   EXPECT_EQ(ports[3].name, "COM49");
 }
 
-TEST(ComPorts, ListEntriesAreReversedAndTheConfiguredPortSelected) {
-  const std::vector<std::string> names = {"COM1", "COM3", "COM12"};
-  const auto entries = ComPortListEntries(names);
-  EXPECT_EQ(entries, (std::vector<std::string>{"COM12", "COM3", "COM1"}));
-  EXPECT_EQ(SelectedComPortEntry(entries, 3), 1);
-  EXPECT_EQ(SelectedComPortEntry(entries, 7), 0) << "no match keeps the first entry";
-  EXPECT_EQ(SelectedComPortEntry({}, 3), -1);
-}
-
 TEST(ComPorts, AMissingConfiguredPortKeepsItsNumberUnlessAnotherIsPicked) {
   const std::vector<std::string> names = {"COM1", "COM3"};
   struct Case {
@@ -63,7 +54,7 @@ TEST(ComPorts, AMissingConfiguredPortKeepsItsNumberUnlessAnotherIsPicked) {
   };
   const std::vector<Case> cases = {
       {"unplugged adapter", 99, "", {"COM99 (not found)", "COM3", "COM1"}, "COM99 (not found)", 99},
-      {"present", 3, "", {"COM3", "COM1"}, "COM3", 3},
+      {"present, listed last-first", 1, "", {"COM3", "COM1"}, "COM1", 1},
       {"never set", 0, "", {"COM3", "COM1"}, "COM3", 3},
       {"opened by path", 5, "/dev/pts/4", {"/dev/pts/4 (in use)", "COM3", "COM1"}, "/dev/pts/4 (in use)", 5},
   };

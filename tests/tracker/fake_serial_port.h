@@ -35,37 +35,22 @@ class FakeSerialPort : public SerialPort {
     std::stable_sort(incoming_.begin(), incoming_.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
   }
-  SerialOpenStatus openStatus = SerialOpenStatus::Opened;
-  std::string openDescription;
   /// A misbehaving backend that raises the received-notification while a command waits.
   bool notifyInsideWait = false;
 
   // ---- What happened -------------------------------------------------------------------
   std::vector<std::vector<uint8_t>> writes;
-  std::vector<std::string> openedDevices;
   int threshold = 1;
-  std::vector<uint8_t> AllWritten() const {
-    std::vector<uint8_t> all;
-    for (const auto& w : writes) all.insert(all.end(), w.begin(), w.end());
-    return all;
-  }
   /// Raises the notification as the event loop would.
   void Notify() {
     Pull();
     if (open_ && onReceived_ && static_cast<int>(rx_.size()) >= threshold) onReceived_();
   }
-  void LoseDevice() {
-    open_ = false;
-    rx_.clear();
-    if (onLost_) onLost_("gone");
-  }
 
   // ---- SerialPort -----------------------------------------------------------------------
-  SerialOpenResult Open(const std::string& device, const SerialSettings& settings) override {
-    openedDevices.push_back(device);
-    lastSettings = settings;
-    open_ = openStatus == SerialOpenStatus::Opened;
-    return {openStatus, openDescription};
+  SerialOpenResult Open(const std::string&, const SerialSettings&) override {
+    open_ = true;
+    return {SerialOpenStatus::Opened, {}};
   }
   void Close() override { open_ = false; }
   bool IsOpen() const override { return open_; }
@@ -101,17 +86,12 @@ class FakeSerialPort : public SerialPort {
   }
   void SetReceiveThreshold(int bytes) override { threshold = bytes; }
   void SetReceivedHandler(std::function<void()> handler) override { onReceived_ = std::move(handler); }
-  void SetDeviceLostHandler(std::function<void(const std::string&)> handler) override {
-    onLost_ = std::move(handler);
-  }
+  void SetDeviceLostHandler(std::function<void(const std::string&)>) override {}
   void DispatchEvents(int maxWaitMs) override {
     WaitForBytes(threshold, maxWaitMs);
     Notify();
   }
-  std::vector<SerialPortInfo> ListPorts() override { return ports; }
-
-  std::vector<SerialPortInfo> ports;
-  SerialSettings lastSettings;
+  std::vector<SerialPortInfo> ListPorts() override { return {}; }
 
  private:
   void Pull() {
@@ -127,7 +107,6 @@ class FakeSerialPort : public SerialPort {
   std::deque<std::pair<int64_t, std::vector<uint8_t>>> incoming_;
   std::map<std::vector<uint8_t>, std::pair<std::vector<uint8_t>, int>> replies_;
   std::function<void()> onReceived_;
-  std::function<void(const std::string&)> onLost_;
 };
 
 }  // namespace tarnwell::test

@@ -97,6 +97,5 @@ TEST(MonitorMarker, PathJoinsOnlyConsecutiveDrawnVisibleSamples) {
   }
 }
 
-
 }  // namespace
 }  // namespace tarnwell

@@ -32,8 +32,6 @@ class Pty {
   ~Pty() { CloseMaster(); }
   bool ok() const { return master_ >= 0 && !slavePath_.empty(); }
   const std::string& SlavePath() const { return slavePath_; }
-  // On Linux the master shows the terminal settings the slave side set.
-  int MasterFd() const { return master_; }
   void Send(const Bytes& bytes) {
     ASSERT_EQ(write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
   }
@@ -114,7 +112,6 @@ TEST(PosixSerialPort, NotificationComesOnlyFromDispatchAndAtTheThreshold) {
   EXPECT_EQ(notified, 1) << "no new bytes, no new notification";
 }
 
-
 TEST(PosixSerialPort, OpenFailuresAreSortedForTheirMessages) {
   Pty pty;
   ASSERT_TRUE(pty.ok());
@@ -138,7 +135,6 @@ TEST(PosixSerialPort, OpenFailuresAreSortedForTheirMessages) {
     EXPECT_FALSE(port.IsOpen()) << c.device;
   }
 }
-
 
 }  // namespace
 }  // namespace tarnwell

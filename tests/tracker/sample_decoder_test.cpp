@@ -7,26 +7,6 @@
 namespace tarnwell {
 namespace {
 
-struct Decoded {
-  std::vector<TrackSample> kept;
-  int skipped = 0;
-};
-
-Decoded FeedReads(SampleDecoder& decoder, const std::vector<std::vector<uint8_t>>& reads) {
-  Decoded out;
-  for (const auto& read : reads) {
-    decoder.Feed(read, [&](const TrackSample& s, bool skipped) {
-      if (skipped) {
-        ++out.skipped;
-      } else {
-        out.kept.push_back(s);
-      }
-      return true;
-    });
-  }
-  return out;
-}
-
 TEST(NormaliseSampleRate, MapsEveryRateToOneOfTheDesignedRates) {
   struct Case {
     int16_t rate;
@@ -43,21 +23,9 @@ TEST(NormaliseSampleRate, MapsEveryRateToOneOfTheDesignedRates) {
   }
 }
 
-TEST(SampleDecoder, SkipsTheFirstTwoPairsOfEveryStreamStart) {
-  SampleDecoder decoder;
-  decoder.StartStream();
-  Decoded d = FeedReads(decoder, {{1, 1, 2}, {2, 3, 3, 4, 4}});
-  EXPECT_EQ(d.skipped, 2);
-  EXPECT_EQ(d.kept, (std::vector<TrackSample>{{3, 3}, {4, 4}}));
-
-  decoder.StartStream();
-  d = FeedReads(decoder, {{5, 5, 6, 6, 7, 7}});
-  EXPECT_EQ(d.skipped, 2);
-  EXPECT_EQ(d.kept, (std::vector<TrackSample>{{7, 7}}));
-}
-
-// Reads cut anywhere and a half pair left from the last stream: tests/tracker/tracker_link_test.cpp
-// (through the link's receive path) and the sample_decoder fuzz target.
+// The first two pairs of every stream start skipped, reads cut anywhere, a half pair left
+// from the last stream: tests/tracker/tracker_link_test.cpp (through the link's receive
+// path) and the sample_decoder fuzz target.
 
 }  // namespace
 }  // namespace tarnwell

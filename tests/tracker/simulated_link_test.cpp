@@ -22,7 +22,7 @@ class Collector : public TrackerSampleSink {
 
 class SimulatedLinkTest : public ::testing::Test {
  protected:
-  explicit SimulatedLinkTest(SimulatedUnitOptions options = {}) : unit(options) {
+  SimulatedLinkTest() {
     settings.ComPort = 1;
     link.SetSampleSink(&collector);
   }
@@ -73,7 +73,6 @@ TEST_F(SimulatedLinkTest, EveryFrameOfALongStreamArrivesOnceInOrder) {
   for (const auto& s : collector.samples) ASSERT_EQ(s, (TrackSample{100, 50}));
 }
 
-
 TEST_F(SimulatedLinkTest, UnpluggedUnitIsReportedOnceAndTheProgramGoesOn) {
   ASSERT_TRUE(link.ResetAndInitialiseTracker());
   ASSERT_TRUE(link.InitialiseAndStart());
@@ -87,24 +86,6 @@ TEST_F(SimulatedLinkTest, UnpluggedUnitIsReportedOnceAndTheProgramGoesOn) {
   EXPECT_FALSE(link.EnsureTrackerReady()) << "still unplugged";
   port.PlugIn();
   EXPECT_TRUE(link.EnsureTrackerReady());
-}
-
-
-class PalSimulatedLinkTest : public SimulatedLinkTest {
- protected:
-  PalSimulatedLinkTest() : SimulatedLinkTest(Pal()) {}
-  static SimulatedUnitOptions Pal() {
-    SimulatedUnitOptions o;
-    o.pal = true;
-    return o;
-  }
-};
-
-TEST_F(PalSimulatedLinkTest, PalUnitStreams25SamplesASecond) {
-  ASSERT_TRUE(link.ResetAndInitialiseTracker());
-  ASSERT_TRUE(link.InitialiseAndStart());
-  RunEventLoopFor(10'002);
-  EXPECT_EQ(collector.samples.size(), 10u * 25u - 2u);
 }
 
 }  // namespace

@@ -71,7 +71,6 @@ TEST(SimulatedUnit, StreamsAtTheVideoRateAndStopsWithOneMoreSample) {
   }
 }
 
-
 TEST(SimulatedUnit, KeepsTheMapItIsGiven) {
   SimulatedUnit unit;
   Bytes command = B(" 3%");
@@ -87,7 +86,6 @@ TEST(SimulatedUnit, KeepsTheMapItIsGiven) {
   const Bytes back = Ask(unit, B(" 3$"), 2000, 1000);
   EXPECT_EQ(std::string(back.begin(), back.end()), map);
 }
-
 
 TEST(SimulatedUnit, FindsItsCommandsAgainAfterGarbage) {
   SimulatedUnit unit;
@@ -114,7 +112,6 @@ TEST(SimulatedUnit, CommandSplitAcrossReceivesIsUnderstood) {
   unit.TakeOutput(100, out);
   EXPECT_EQ(out, (Bytes{0x06, 0x21}));
 }
-
 
 }  // namespace
 }  // namespace tarnwell

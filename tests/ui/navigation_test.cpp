@@ -1,6 +1,5 @@
-// Screens and menus: every transition runs the leaving actions, the two refusals, the
-// port and aspect ratio taken from the System Setup screen, the window's size rules,
-// the caption, About and the manual.
+// Screens and menus: every transition runs the leaving actions; the window's size rules and
+// the manual.
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
@@ -11,7 +10,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <algorithm>
 
 #include "support/app_harness.h"
 #include "ui/screens/system_setup_screen.h"
@@ -27,7 +25,6 @@ class NavigationTest : public QObject {
  private slots:
   void leavingAScreen_runsItsLeavingActions_data();
   void leavingAScreen_runsItsLeavingActions();
-  void aspectRatioOutOfRange_isLimitedWithTheRangeMessage();
   void resizeBelowMinimum_snapsTo8500By6780Twips();
   void installedProgram_findsTheManualInItsDocFolder();
 };
@@ -69,22 +66,6 @@ void NavigationTest::leavingAScreen_runsItsLeavingActions() {
     if (mode == ScreenMode::RunExperiment) QVERIFY(app.unit.TextRefreshes() > refreshesBefore);
     if (std::string(next) != "mnuMonitor") QVERIFY2(!app.unit.IsStreaming(), next);
   }
-}
-
-void NavigationTest::aspectRatioOutOfRange_isLimitedWithTheRangeMessage() {
-  AppHarness app;
-  app.Start();
-  app.Action("mnuSetupSystem")->trigger();
-  auto* aspect = app.Find<QLineEdit>("txtAspect");
-  aspect->setText("12");
-  app.op.ClearLog();
-  app.Find<QPushButton>("cmdExitSetupSys")->click();
-  QCOMPARE(app.op.Messages().size(), std::size_t(1));
-  QCOMPARE(QString::fromStdString(app.op.Messages().front().text),
-           QString("The aspect ratio must be between\n0.1 and 10"));
-  QCOMPARE(QString::fromStdString(app.op.Messages().front().title), QString("Range"));
-  QCOMPARE(app.program.settings.CustomAspectRatio, 10.0);
-  QCOMPARE(aspect->text(), QString("10"));
 }
 
 void NavigationTest::resizeBelowMinimum_snapsTo8500By6780Twips() {

@@ -2,20 +2,15 @@
 // the three things a click can show (a trial, "No data for this subject", "There is no
 // subject"), the track and its heat map, the epoch boxes' key filter, the epoch window
 // and artifact filter giving exactly what `tarnwell-cli analyse` gives with the same
-// options, and the output commands (F4, Save As, Save All, Trailmap, Print).
+// options, and the output commands (F4, Trailmap, Print).
 #include <QLineEdit>
-#include <QListWidget>
 #include <QProcess>
-#include <QRadioButton>
 
 #include "analysis/experiment_folder.h"
-#include "analysis/track_drawing.h"
 #include "io/print_output.h"
 #include "legacy/legacy_conversion.h"
 #include "legacy/record_update.h"
-#include "pool/pool_file.h"
 #include "support/experiment_scene.h"
-#include "ui/widgets/picture_box.h"
 
 using namespace tarnwell;
 using namespace tarnwell::test;
@@ -58,7 +53,6 @@ struct DataScene : ExperimentScene {
   }
   QLineEdit* EpochBox(int i) const { return app.window->findChild<QLineEdit*>(QString("txtEpoch%1").arg(i)); }
   QCheckBox* Check(const char* name) const { return app.window->findChild<QCheckBox*>(name); }
-  const QImage& Picture() const { return DataScreen()->Picture()->Image(); }
 };
 
 // The table `tarnwell-cli analyse` writes for a copy of the experiment with `options`.
@@ -174,20 +168,6 @@ void OpenDataTest::outputCommands_writeTheirFilesFromTheDataScreen() {
   QVERIFY(app.home.Exists("DATA/WEEK1.TXT"));
   QVERIFY(app.home.Exists("DATA/WEEK1Arena.WSP"));
 
-  // Save As: the trial on display, under a chosen name.
-  app.op.QueueReply((folder / "R1-report.TXT").string());
-  app.Action("mnuSaveAs")->trigger();
-  QVERIFY(app.home.Read("DATA/R1-report.TXT").find("Subject Label:") != std::string::npos);
-  QCOMPARE(ReadRecords(folder / "R1-report.CSV").at(0).at(1), std::string("R1"));
-
-  // Save All: each recorded subject's pair beside its raw file, nothing shown meanwhile.
-  const QString shownBefore = scene.Label("lblMazeExptParams")->text();
-  app.op.ClearLog();
-  app.Action("mnuSaveAll")->trigger();
-  QVERIFY(app.home.Exists("DATA/WEEK100.TXT"));
-  QCOMPARE(ReadRecords(folder / "WEEK102.CSV").at(0).at(1), std::string("R3"));
-  QCOMPARE(scene.Label("lblMazeExptParams")->text(), shownBefore);
-
   // Print: the page of the trial on display.
   const auto pdf = folder / "R1.pdf";
   scene.DataScreen()->printerFactory = [pdf] { return std::make_unique<PdfPrinterDevice>(pdf); };
@@ -225,13 +205,6 @@ void OpenDataTest::loadAnalysisSettings_fromAnExperimentFileIsOffered() {
   QAction* load = app.Action("mnuLoadAnalysis");
   QVERIFY(load->isVisible() && load->isEnabled());
   QVERIFY2(!app.Action("mnuLoadCfg")->isVisible(), "legacy configurations load on Setup Pool only");
-  // A record holding a value no setup can have is refused, naming the field.
-  PoolSetup absurd = otherPool;
-  absurd.NumRings = 8224;
-  QVERIFY(WriteExperimentRecord(scene.week1.parent_path() / "BAD.EXP", other, absurd));
-  app.op.QueueReply((scene.week1.parent_path() / "BAD.EXP").string());
-  load->trigger();
-  QVERIFY(app.op.HasMessageContaining("Number of rings 8224 (1 to 4)"));
   const ReanalysisState& state = scene.DataScreen()->Analysis();
   QVERIFY(!state.SettingsLoaded);
 

@@ -15,6 +15,7 @@
 #include "experiment/subject_table.h"
 #include "legacy/legacy_conversion.h"
 #include "legacy/legacy_record.h"
+#include "legacy/record_update.h"
 #include "support/app_harness.h"
 #include "ui/screens/setup_experiment_screen.h"
 #include "ui/screens/subject_grid.h"
@@ -27,9 +28,8 @@ using namespace tarnwell::test;
 namespace {
 
 const char* const kLockText =
-    "One or more data sets have\nalready been acquired for\nthis experiment.\n\nSubject IDs cannot be "
-    "edited\nat "
-    "this time.";
+    "One or more data sets have\nalready been acquired for\nthis experiment.\n\n"
+    "Subject IDs cannot be edited\nat this time.";
 
 struct ExperimentScene {
   AppHarness app;
@@ -64,10 +64,7 @@ struct ExperimentScene {
     ExperimentSetup& experiment = app.program.experiment;
     experiment.DataFile = (app.home.Path() / "WEEK1.EXP").string();
     QVERIFY(WriteExperimentRecord(experiment.DataFile, experiment, app.program.pool));
-    std::string bytes = app.home.Read("WEEK1.EXP");
-    bytes[StatusWordOffset(0)] = 0x00;
-    bytes[StatusWordOffset(0) + 1] = 0x20;  // Hit Goal
-    app.home.Write("WEEK1.EXP", bytes);
+    QVERIFY(WriteSubjectStatusWord(experiment.DataFile, 0, SubjectStatus::HitGoal) == RecordUpdate::Written);
   }
 };
 

@@ -1,16 +1,10 @@
-// The Setup Pool screen: the picture's arrow keys, Ctrl+S and mouse drags move what the
-// operator expects and the boxes follow; the boxes keep their ranges with the designed
-// message; the picture shows the pool where the numbers say; and leaving writes exactly
-// the pool the program holds to DEFAULT.POL, a value still being typed included.
+// The Setup Pool screen: the diameter box keeps the selected item's range with the designed
+// message, and leaving writes exactly the pool the program holds to DEFAULT.POL, a moved
+// platform and a value still being typed included.
 #include <QAction>
-#include <QCheckBox>
-#include <QImage>
-#include <QLabel>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
-#include <cstdlib>
 
 #include "legacy/legacy_conversion.h"
 #include "pool/pool_defaults.h"
@@ -43,17 +37,6 @@ struct PoolScene {
   void Select(int item) {
     app.Find<QRadioButton>(item == 0 ? "optPool" : qPrintable(QString("optPlatform%1").arg(item)))->click();
   }
-  // A pool position as a point of the picture.
-  QPointF PictureAt(double x, double y) {
-    const PoolEditor& editor = screen->Editor();
-    return {x * editor.PixelsPerUnitX(), y * editor.PixelsPerUnitY()};
-  }
-  void Mouse(QEvent::Type type, QPointF at) {
-    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
-    QMouseEvent event(type, at, picture->mapToGlobal(at), button, held, Qt::NoModifier);
-    QApplication::sendEvent(picture, &event);
-  }
   void Type(const char* box, const QString& text) {
     Box(box)->setText(text);
     QTest::keyClick(Box(box), Qt::Key_Return);
@@ -65,35 +48,11 @@ struct PoolScene {
 class SetupPoolScreenTest : public QObject {
   Q_OBJECT
  private slots:
-  void draggingThePool_takesAllFourPlatformsAlong();
   void diameterBox_refusesValuesBeyondTheItemsRange_data();
   void diameterBox_refusesValuesBeyondTheItemsRange();
   void leaving_writesDefaultPolIdenticalToThePool_data();
   void leaving_writesDefaultPolIdenticalToThePool();
 };
-
-void SetupPoolScreenTest::draggingThePool_takesAllFourPlatformsAlong() {
-  PoolScene scene;
-  const PoolSetup before = scene.Pool();
-  // Inside the pool, on none of the platforms' zones.
-  const QPointF start = scene.PictureAt(before.X, before.Y + 60);
-  const QPointF end = scene.PictureAt(before.X + 12, before.Y + 60 - 7);
-  scene.Mouse(QEvent::MouseButtonPress, start);
-  scene.Mouse(QEvent::MouseMove, (start + end) / 2);
-  scene.Mouse(QEvent::MouseMove, end);
-  scene.Mouse(QEvent::MouseButtonRelease, end);
-
-  const PoolSetup& after = scene.Pool();
-  QCOMPARE(scene.screen->Editor().SelectedPoolItem(), int16_t(0));
-  QCOMPARE(after.X, int16_t(before.X + 12));
-  QCOMPARE(after.Y, int16_t(before.Y - 7));
-  for (int i = 0; i < 4; ++i) {
-    QCOMPARE(after.Platforms[i].X, int16_t(before.Platforms[i].X + 12));
-    QCOMPARE(after.Platforms[i].Y, int16_t(before.Platforms[i].Y - 7));
-  }
-  QCOMPARE(scene.Box("txtPoolX")->text().toInt(), int(after.X));
-  QCOMPARE(scene.Box("txtPoolY")->text().toInt(), int(after.Y));
-}
 
 void SetupPoolScreenTest::diameterBox_refusesValuesBeyondTheItemsRange_data() {
   QTest::addColumn<int>("item");

@@ -1,6 +1,6 @@
 // frmStudy on a study of two experiments (two groups, day 1): opened from the File menu,
 // it shows the groups' curves and the summary; a click on a curve's point opens that
-// day's experiment on the data screen; a bad sheet is refused with its line.
+// day's experiment on the data screen.
 #include <QTableWidget>
 
 #include "analysis/experiment_folder.h"
@@ -66,17 +66,6 @@ class StudyScreenTest : public QObject {
     QCOMPARE(
         QString::fromStdString(std::filesystem::path(scene.DataScreen()->DataFile()).filename().string()),
         QString("WEEK1.EXP"));
-  }
-
-  void ABadSheetIsRefusedWithItsLine() {
-    ExperimentScene scene;
-    scene.app.home.Write("bad.csv", "file,group,day,kind\nNOPE.EXP,WT,1,acquisition\n");
-    scene.app.op.QueueReply((scene.app.home.Path() / "bad.csv").string());
-    scene.app.Action("mnuStudy")->trigger();
-    QCoreApplication::processEvents();
-    QCOMPARE(CountMessages(scene.app.op, "bad.csv line 2: no file NOPE.EXP"), 1);
-    auto* study = scene.app.window->findChild<StudyScreen*>("frmStudy");
-    QCOMPARE(study->Aggregate().Trials, int64_t{0});
   }
 };
 

@@ -1,5 +1,6 @@
-// The System Setup screen with the simulated unit: live video, the background mask, the
-// video mode and the folders, and what leaving the screen writes.
+// The System Setup screen with the simulated unit: the background mask set up, kept,
+// cancelled or abandoned, and what closing the program on the screen writes (port, video
+// mode, aspect ratio).
 #include <QApplication>
 #include <QComboBox>
 #include <QFrame>
@@ -22,11 +23,9 @@ class SystemSetupTest : public QObject {
  private slots:
   void backgroundMask_setupThenFinish_data();
   void backgroundMask_setupThenFinish();
-  void videoMode_chosenOnScreen_isWrittenToDefaultSetAndQuentrixSet();
   void backgroundMask_abandoned_isCancelledNotKept_data();
   void backgroundMask_abandoned_isCancelledNotKept();
   void closing_takesTheScreenWithoutQuestions();
-  void missingComPort_keepsItsNumberUnlessAnotherIsPicked();
 };
 
 void SystemSetupTest::backgroundMask_setupThenFinish_data() {
@@ -67,28 +66,6 @@ void SystemSetupTest::backgroundMask_setupThenFinish() {
   QVERIFY(status->text().isEmpty());
   // The unit was reset and switched on again.
   QVERIFY(app.tracker.State().UnitAcknowledged);
-}
-
-void SystemSetupTest::videoMode_chosenOnScreen_isWrittenToDefaultSetAndQuentrixSet() {
-  AppHarness app;
-  app.Start();
-  app.Action("mnuSetupSystem")->trigger();
-  app.Find<QComboBox>("cboVideoMode")->setCurrentIndex(1);
-  QCOMPARE(int(app.program.settings.VideoType), 1);
-  QCOMPARE(app.program.settings.VideoScale, 0.625f);
-  app.Find<QPushButton>("cmdExitSetupSys")->click();
-  QVERIFY(app.home.Read("Default.SET").find("Video Mode = PAL") != std::string::npos);
-  app.window->close();
-  QVERIFY(app.home.Read("QUENTRIX.SET").find("Video Type = PAL") != std::string::npos);
-
-  // The next start selects it again.
-  AppHarness next;
-  next.home.Write("QUENTRIX.SET", app.home.Read("QUENTRIX.SET"));
-  next.home.Write("Default.SET", app.home.Read("Default.SET"));
-  next.Start();
-  next.Action("mnuSetupSystem")->trigger();
-  QCOMPARE(next.Find<QComboBox>("cboVideoMode")->currentText(), QString("PAL"));
-  QCOMPARE(int(next.program.settings.SampleRate), 25);
 }
 
 void SystemSetupTest::backgroundMask_abandoned_isCancelledNotKept_data() {
@@ -135,26 +112,7 @@ void SystemSetupTest::closing_takesTheScreenWithoutQuestions() {
   QVERIFY(defaultSet.find("Com Port = 2\r\n") != std::string::npos);
   QVERIFY(defaultSet.find("Video Mode = PAL") != std::string::npos);
   QVERIFY(app.home.Read("QUENTRIX.INI").find("Custom Aspect Ratio = \"10\"") != std::string::npos);
-}
-
-void SystemSetupTest::missingComPort_keepsItsNumberUnlessAnotherIsPicked() {
-  HarnessOptions options;
-  options.ports = std::vector<SerialPortInfo>{{"COM1", "/dev/ttyS0"}, {"COM2", "/dev/ttyS1"}};
-  AppHarness app(options);
-  app.tracker.SetPortDevice("");  // the COM number decides: the configured adapter is unplugged
-  app.home.Write("Default.SET", "Com Port = 99\r\n");
-  app.Start();
-  app.Action("mnuSetupSystem")->trigger();
-  auto* ports = app.Find<QComboBox>("cboMazeComPort");
-  QCOMPARE(ports->currentText(), QString("COM99 (not found)"));
-  app.Find<QPushButton>("cmdExitSetupSys")->click();
-  QCOMPARE(int(app.program.settings.ComPort), 99);
-  QVERIFY(app.home.Read("Default.SET").find("Com Port = 99\r\n") != std::string::npos);
-  // The operator picks another: that one is taken.
-  app.Action("mnuSetupSystem")->trigger();
-  ports->setCurrentIndex(ports->findText("COM1"));
-  app.Find<QPushButton>("cmdExitSetupSys")->click();
-  QCOMPARE(int(app.program.settings.ComPort), 1);
+  QVERIFY(app.home.Read("QUENTRIX.SET").find("Video Type = PAL") != std::string::npos);
 }
 
 QTEST_MAIN(SystemSetupTest)

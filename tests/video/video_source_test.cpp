@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 
 #include "analysis/track_analysis.h"
 #include "analysis/trial_measures.h"

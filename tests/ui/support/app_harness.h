@@ -38,8 +38,6 @@ class ListedSimulatedPort : public SimulatedSerialPort {
 
 struct HarnessOptions {
   bool unitPowered = true;
-  // Messages through real Qt dialogs instead of the script (for dismissal tests).
-  bool qtMessages = false;
   std::optional<std::vector<SerialPortInfo>> ports;
 };
 
@@ -48,9 +46,8 @@ class AppHarness {
   explicit AppHarness(HarnessOptions options = {})
       : program(home.Path()),
         port(unit, clock),
-        tracker(port, clock, options.qtMessages ? static_cast<Operator&>(modal) : op, program.settings),
-        context(program, subjects, options.qtMessages ? static_cast<Operator&>(modal) : op, modal, clock,
-                tracker, keys) {
+        tracker(port, clock, op, program.settings),
+        context(program, subjects, op, modal, clock, tracker, keys) {
     unit.SetPowered(options.unitPowered);
     port.listed = options.ports;
     tracker.SetPortDevice(SimulatedSerialPort::kDeviceName);

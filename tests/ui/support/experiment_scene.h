@@ -21,6 +21,7 @@
 
 #include "app_harness.h"
 #include "core/file_util.h"
+#include "study/study_sheet.h"
 #include "ui/screens/open_data_screen.h"
 #include "ui/screens/run_experiment_screen.h"
 #include "ui/screens/subject_selection_grid.h"
@@ -108,31 +109,14 @@ struct ExperimentScene {
   int sinceTickMs_ = 0;
 };
 
-// The fields of one record of a tabulated data file (quotes removed).
-inline std::vector<std::string> SplitRecord(const std::string& line) {
-  std::vector<std::string> fields;
-  std::string field;
-  bool quoted = false;
-  for (char c : line) {
-    if (c == '"') {
-      quoted = !quoted;
-    } else if (c == ',' && !quoted) {
-      fields.push_back(field);
-      field.clear();
-    } else {
-      field += c;
-    }
-  }
-  if (!field.empty()) fields.push_back(field);
-  return fields;
-}
-
+// The records of a tabulated data file, their fields without quotes.
 inline std::vector<std::vector<std::string>> ReadRecords(const std::filesystem::path& table) {
   std::string text;
-  if (!ReadWholeFile(table, text)) return {};
   std::vector<std::vector<std::string>> records;
-  for (const std::string& line : SplitLines(text)) {
-    if (!line.empty()) records.push_back(SplitRecord(line));
+  if (!ReadWholeFile(table, text)) return records;
+  for (CsvRecord& record : ParseCsvRecords(text, ',')) {
+    if (record.Fields.back().empty()) record.Fields.pop_back();  // every line ends in a comma
+    if (!record.Fields.empty()) records.push_back(std::move(record.Fields));
   }
   return records;
 }
