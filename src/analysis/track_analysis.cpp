@@ -78,8 +78,12 @@ TrackAnalyser::TrackAnalyser(const AnalysisSettings& settings, bool manyTracks)
       emptyZoneTable_(settings.Pool) {
   ComputeRingRadii(pool_);
   factors_ = CentimetreFactorsOf(pool_);
+  tabledStepsWhole_ = true;
   for (int squared = 0; squared < kTabledSteps; ++squared) {
-    pixelSteps_[static_cast<std::size_t>(squared)] = PixelStep::Of(FilteredStepper::Length(squared));
+    const PixelStep step = PixelStep::Of(FilteredStepper::Length(squared));
+    pixelSteps_[static_cast<std::size_t>(squared)] = step;
+    wholeSteps_[static_cast<std::size_t>(squared)] = step.Whole + step.Above;
+    tabledStepsWhole_ = tabledStepsWhole_ && step.Half == 0;
   }
   // Lengths grow with the squared length, so the steps the filter acts on (longer than
   // the threshold) are those from the first such squared length on.
@@ -295,18 +299,35 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
   std::array<bool, kStretch> moves;
   for (int64_t done = 0; done < total; done += kStretch) {
     const int64_t n = std::min(kStretch, total - done);
+    int largestStep = 0;
     for (int64_t j = 0; j < n; ++j) {
       const int64_t processed = done + j;
       PoolPoint current = samples[static_cast<std::size_t>(first + processed)];
       if (!IsSampleSeen(current)) current = previous;
-      const int squared = IsSampleSeen(current) ? stepper.SquaredStep(current, previous, processed) : 0;
+      if (processed < 2) stepper.Restart(previous);
+      const int squared = stepper.SquaredStep(current);  // `current` is always a seen point
       if (squared >= filterFrom_) previous = current;
       points[j] = current;
       steps[j] = squared;
+      largestStep = std::max(largestStep, squared);
       moves[j] = !(current == previous);
       previous = current;
     }
     for (int64_t j = 0; j < n; ++j) proximitySums += proximity.DistancesTo(points[j]);
+    // A stretch of tabled steps without an exact half, whose sums stay far from
+    // overflowing, adds whole pixels: no rounding per step.
+    constexpr int32_t kFarFromOverflow = 1 << 29;
+    if (tabledStepsWhole_ && largestStep < kTabledSteps &&
+        std::max(pathPixels, zones.LargestPixelSum(run)) < kFarFromOverflow - kStretch * kTabledSteps) {
+      for (int64_t j = 0; j < n; ++j) {
+        const int slot = SlotAt(points[j]);
+        const bool moved = moves[j];
+        const int32_t pixels = wholeSteps_[static_cast<std::size_t>(steps[j])] & -static_cast<int32_t>(moved);
+        pathPixels += pixels & -static_cast<int32_t>(slot < ZoneTableBuilder::kCells);
+        zones.CountWhole(run, slot, moved, pixels);
+      }
+      continue;
+    }
     for (int64_t j = 0; j < n; ++j) {
       const int slot = SlotAt(points[j]);
       const bool moved = moves[j];
@@ -352,16 +373,15 @@ bool TrackAnalyser::AnalyseFile(const std::filesystem::path& file, TrialResult& 
   if (!found) return false;
   std::error_code error;
   if (!fs::is_regular_file(*found, error)) return false;
-  std::vector<PoolPoint> samples;
   TrackingQuality tracking;
   {
     // The file's bytes go once loaded: a long track is held once, not twice.
     std::string bytes;
     if (!ReadWholeFile(*found, bytes)) return false;
-    LoadAnalysisSamples(bytes, settings_.AspectFactor, samples);
+    LoadAnalysisSamples(bytes, settings_.AspectFactor, samples_);
     tracking = AssessTrackingQuality(bytes);
   }
-  AnalyseLoadedSamples(samples, result);
+  AnalyseLoadedSamples(samples_, result);
   result.Tracking = tracking;
   return true;
 }

@@ -54,17 +54,29 @@ class FilteredStepper {
   /// pass keeps steps squared and takes their lengths from a table. `processed` is how
   /// many samples this pass has processed before `current`.
   int SquaredStep(PoolPoint current, PoolPoint previous, int64_t processed) {
-    if (processed < 2) remembered_ = previous;
-    const int dx = current.X - remembered_.X;
-    const int dy = current.Y - remembered_.Y;
+    if (processed < 2) Restart(previous);
+    return SquaredStep(current);
+  }
+
+  /// The first two samples of a pass start from the previous point afresh.
+  void Restart(PoolPoint previous) {
+    rememberedX_ = previous.X;
+    rememberedY_ = previous.Y;
+  }
+
+  /// SquaredStep past the first two samples of a pass.
+  int SquaredStep(PoolPoint current) {
+    const int dx = current.X - rememberedX_;
+    const int dy = current.Y - rememberedY_;
     // |d| ≤ 1 on both axes, tested without squaring and without a branch: the remembered
     // point is the chain every step of the pass waits for, and a swim that moves about
     // one pixel a frame would mispredict a branch on it every other sample.
-    const int still = static_cast<int>(static_cast<unsigned>(dx + 1) <= 2u) &
-                      static_cast<int>(static_cast<unsigned>(dy + 1) <= 2u);
+    const unsigned reachX = static_cast<unsigned>(dx + 1);
+    const unsigned reachY = static_cast<unsigned>(dy + 1);
+    const int still = static_cast<int>((reachX > reachY ? reachX : reachY) <= 2u);
     const int keep = -still;  // all ones to keep the remembered point
-    remembered_.X = static_cast<int16_t>((remembered_.X & keep) | (current.X & ~keep));
-    remembered_.Y = static_cast<int16_t>((remembered_.Y & keep) | (current.Y & ~keep));
+    rememberedX_ = (rememberedX_ & keep) | (current.X & ~keep);
+    rememberedY_ = (rememberedY_ & keep) | (current.Y & ~keep);
     return (dx * dx + dy * dy) & ~keep;
   }
 
@@ -80,10 +92,11 @@ class FilteredStepper {
   float Step(PoolPoint current, PoolPoint previous, int64_t processed) {
     return Length(SquaredStep(current, previous, processed));
   }
-  PoolPoint Remembered() const { return remembered_; }
+  PoolPoint Remembered() const { return PoolPoint{static_cast<int16_t>(rememberedX_), static_cast<int16_t>(rememberedY_)}; }
 
  private:
-  PoolPoint remembered_{};
+  int rememberedX_ = 0;
+  int rememberedY_ = 0;
 };
 
 /// The lblOutOfPool caption for a count: "Warning: there are\n2\npoints out of Pool", or
@@ -120,7 +133,8 @@ class TrackAnalyser {
   /// tracking quality.
   void AnalyseBytes(std::string_view bytes, TrialResult& result, std::vector<PoolPoint>& samples) const;
 
-  /// AnalyseRawTrack (trial_measures.h) under these settings.
+  /// AnalyseRawTrack (trial_measures.h) under these settings. Reuses the analyser's own
+  /// buffer for the samples, so one analyser serves one thread at a time.
   bool AnalyseFile(const std::filesystem::path& file, TrialResult& result) const;
 
  private:
@@ -163,8 +177,14 @@ class TrackAnalyser {
   std::vector<uint16_t> picture_;
   const uint16_t* map_ = nullptr;  ///< picture_'s positions, or none
   std::array<PixelStep, kTabledSteps> pixelSteps_{};
+  /// Each tabled step rounded to whole pixels, and whether none of them is an exact half
+  /// (then a stretch of tabled steps adds them up as whole numbers).
+  std::array<int32_t, kTabledSteps> wholeSteps_{};
+  bool tabledStepsWhole_ = false;
   /// The artifact filter acts on steps whose squared length is at least this.
   int64_t filterFrom_ = std::numeric_limits<int64_t>::max();
+  /// AnalyseFile's samples, kept from file to file (an analyser serves one thread).
+  mutable std::vector<PoolPoint> samples_;
 };
 
 inline int16_t TrackAnalyser::CodeAt(PoolPoint p) const {

@@ -233,14 +233,35 @@ class ZoneTableBuilder {
   /// half to even, after every step), and an entry is counted when the previous sample
   /// was in another cell or outside the pool. Close the run before StoreInto.
   void Count(Run& run, int at, bool moved, const PixelStep& step) {
+    Enter(run, at, moved);
+    const int32_t walked = AddPixelStep(run.pixels, step);
+    run.pixels = moved ? walked : run.pixels;
+  }
+
+  /// Count for a step already rounded to whole pixels, 0 when the animal did not move. A
+  /// step without an exact half rounds the same on every whole pixel sum that is far from
+  /// overflowing, so sums of such steps need no rounding of their own.
+  void CountWhole(Run& run, int at, bool moved, int32_t pixels) {
+    Enter(run, at, moved);
+    run.pixels += pixels;
+  }
+
+  /// A sample in slot `at`: a new run when the path changed slot, with an entry if the
+  /// animal moved into it.
+  void Enter(Run& run, int at, bool moved) {
     if (at != run.at) {
       Close(run);
       run = Run{at, samples_[at], pixels_[at]};
       entries_[at] += static_cast<int32_t>(moved);
     }
     run.samples += 1;
-    const int32_t walked = AddPixelStep(run.pixels, step);
-    run.pixels = moved ? walked : run.pixels;
+  }
+
+  /// The largest pixel sum of the table and the run.
+  int32_t LargestPixelSum(const Run& run) const {
+    int32_t largest = run.pixels;
+    for (const int32_t pixels : pixels_) largest = pixels > largest ? pixels : largest;
+    return largest;
   }
 
   /// Writes a run's counts back into the table.
