@@ -45,14 +45,16 @@ double UsableAnalysisAspect(double aspectFactor) {
   return aspectFactor >= 0.1 && aspectFactor <= 10.0 ? aspectFactor : 1.0;
 }
 
-void LoadAnalysisSamples(std::string_view bytes, double aspectFactor, std::vector<PoolPoint>& samples) {
+TrackingQuality LoadAnalysisSamples(std::string_view bytes, double aspectFactor, std::vector<PoolPoint>& samples) {
   const double aspect = UsableAnalysisAspect(aspectFactor);
   const std::size_t count = bytes.size() / 2;
   samples.resize(count);
+  TrackingQualityCounter tracking;
   const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
   for (std::size_t i = 0; i < count; ++i) {
     const int x = data[2 * i];
     const int y = data[2 * i + 1];
+    tracking.Add(TrackSample{static_cast<int16_t>(x), static_cast<int16_t>(y)});
     PoolPoint& point = samples[i];
     point.X = static_cast<int16_t>(x);
     if (x >= 255 || y >= 255) {
@@ -63,6 +65,7 @@ void LoadAnalysisSamples(std::string_view bytes, double aspectFactor, std::vecto
       point.Y = static_cast<int16_t>(std::floor(y * aspect));
     }
   }
+  return tracking.Result();
 }
 
 std::string OutOfPoolWarning(int32_t count) {
@@ -362,9 +365,9 @@ void TrackAnalyser::AnalyseLoadedSamples(std::span<const PoolPoint> samples, Tri
 
 void TrackAnalyser::AnalyseBytes(std::string_view bytes, TrialResult& result,
                                  std::vector<PoolPoint>& samples) const {
-  LoadAnalysisSamples(bytes, settings_.AspectFactor, samples);
+  const TrackingQuality tracking = LoadAnalysisSamples(bytes, settings_.AspectFactor, samples);
   AnalyseLoadedSamples(samples, result);
-  result.Tracking = AssessTrackingQuality(bytes);
+  result.Tracking = tracking;
 }
 
 bool TrackAnalyser::AnalyseFile(const std::filesystem::path& file, TrialResult& result) const {
@@ -378,8 +381,7 @@ bool TrackAnalyser::AnalyseFile(const std::filesystem::path& file, TrialResult& 
     // The file's bytes go once loaded: a long track is held once, not twice.
     std::string bytes;
     if (!ReadWholeFile(*found, bytes)) return false;
-    LoadAnalysisSamples(bytes, settings_.AspectFactor, samples_);
-    tracking = AssessTrackingQuality(bytes);
+    tracking = LoadAnalysisSamples(bytes, settings_.AspectFactor, samples_);
   }
   AnalyseLoadedSamples(samples_, result);
   result.Tracking = tracking;

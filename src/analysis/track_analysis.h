@@ -41,7 +41,8 @@ double UsableAnalysisAspect(double aspectFactor);
 /// (an odd last byte is ignored), Y replaced by Int(Y × aspect) (floored). A sample the
 /// unit reported as not seen (255 in X or Y) keeps Y = 255 whatever the factor, so that
 /// a factor below 1 cannot turn a lost sample into a position. `samples` is reused.
-void LoadAnalysisSamples(std::string_view bytes, double aspectFactor, std::vector<PoolPoint>& samples);
+/// Returns the bytes' tracking quality (AssessTrackingQuality), counted on the same walk.
+TrackingQuality LoadAnalysisSamples(std::string_view bytes, double aspectFactor, std::vector<PoolPoint>& samples);
 
 /// The step length of pass 2, with its own remembered point L: a move of at most one
 /// pixel in both axes from L counts 0 and leaves L (jitter is ignored and small moves
