@@ -130,8 +130,10 @@ TrackAnalyser::TrackAnalyser(const AnalysisSettings& settings, bool manyTracks)
       const int64_t squared = dx * dx + dy * dy;
       const bool outside = squared > surelyInside_ &&
                            (squared >= surelyOutside || RingOf(p, pool_) == kOutsidePool);
-      const int cell = emptyZoneTable_.CellOf(p);
-      picture_[static_cast<std::size_t>(y) * kPictureSide + static_cast<std::size_t>(x)] =
+      // So far out the point lies beyond every ring too (the zone table's outer ring is
+      // the pool's radius).
+      const int cell = squared >= surelyOutside ? -1 : emptyZoneTable_.CellOf(p);
+      picture_[(static_cast<std::size_t>(y) << 8) + static_cast<std::size_t>(x)] =
           static_cast<uint16_t>(zone | (outside ? kOutsideBit : 0) | (ZoneTableBuilder::SlotOf(cell) << 8));
     }
   }

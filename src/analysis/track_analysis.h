@@ -113,7 +113,7 @@ std::string OutOfPoolWarning(int32_t count);
 /// experiment measures it at distance 0.
 ///
 /// For many tracks (a table, a study) the analyser also maps every position of the
-/// unit's picture (0..254 on both axes) to its platform zone, zone-table cell and whether
+/// unit's picture (0..255 on both axes) to its platform zone, zone-table cell and whether
 /// it lies out of the pool, found by the very tests the passes make, so that each sample
 /// looks its answers up. Making the map costs about what twenty trials' samples do.
 class TrackAnalyser {
@@ -145,13 +145,15 @@ class TrackAnalyser {
   // One position of the picture map: bits 0-3 the platform-zone code (0 none, 1..4 zone
   // 1..4, 5..8 on platform 1..4), bit 4 out of the pool, bits 8-12 the zone-table slot
   // (ZoneTableBuilder::SlotOf).
-  static constexpr int kPictureSide = 255;
+  static constexpr int kPictureSide = 256;  ///< 0..254 and the not-seen 255
   static constexpr uint16_t kEventBits = 0x1F;
   static constexpr uint16_t kOutsideBit = 0x10;
   const uint16_t* PlaceOf(PoolPoint p) const {
-    if (map_ == nullptr || static_cast<uint16_t>(p.X) >= kPictureSide || static_cast<uint16_t>(p.Y) >= kPictureSide)
-      return nullptr;
-    return map_ + static_cast<std::size_t>(p.Y) * kPictureSide + static_cast<std::size_t>(p.X);
+    // Both coordinates in 0..255 at once: their 16-bit patterns ORed stay below 256.
+    const unsigned x = static_cast<uint16_t>(p.X);
+    const unsigned y = static_cast<uint16_t>(p.Y);
+    if (map_ == nullptr || (x | y) >= kPictureSide) return nullptr;
+    return map_ + (y << 8) + x;
   }
   int16_t CodeAt(PoolPoint p) const;
   bool OutsideAt(PoolPoint p) const;
