@@ -18,6 +18,7 @@
 // video tracking), so their "tracking quality" figures mean the same thing everywhere.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -71,15 +72,14 @@ class TrackingQualityCounter {
       // Not a position at all: it neither jumps nor is a place to jump from.
       quality_.OutOfRange += 1;
     } else {
-      if (lastSeenIndex_ >= 0) {
-        // Squared distances: this runs for every sample of every reanalysed track. A gap
-        // of kNoJumpFrames frames or more allows more than the whole picture.
-        const int64_t dx = sample.X - lastSeen_.X;
-        const int64_t dy = sample.Y - lastSeen_.Y;
-        const int64_t frames = index - lastSeenIndex_;
-        const int64_t allowed = kJumpUnitsPerFrame * frames;
-        if (frames < kNoJumpFrames && dx * dx + dy * dy > allowed * allowed) quality_.Jumps += 1;
-      }
+      // Squared distances in whole numbers, without a branch: this runs for every sample
+      // of every reanalysed track. A gap of kNoJumpFrames frames or more (also before the
+      // first seen sample) allows more than the whole picture.
+      const int64_t frames = index - lastSeenIndex_;
+      const int dx = sample.X - lastSeen_.X;
+      const int dy = sample.Y - lastSeen_.Y;
+      const int allowed = static_cast<int>(kJumpUnitsPerFrame) * static_cast<int>(std::min(frames, kNoJumpFrames));
+      quality_.Jumps += static_cast<int64_t>(dx * dx + dy * dy > allowed * allowed);
       lastSeen_ = sample;
       lastSeenIndex_ = index;
     }
@@ -100,7 +100,7 @@ class TrackingQualityCounter {
   static constexpr int64_t kNoJumpFrames = 64;  ///< 64 × 20 units is beyond any move in 0..254
   TrackingQuality quality_;
   TrackSample lastSeen_{};
-  int64_t lastSeenIndex_ = -1;
+  int64_t lastSeenIndex_ = -kNoJumpFrames;
 };
 
 /// The figures of a whole track (TooFast stays 0: a stored track has no arrival times).
