@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <random>
@@ -127,6 +128,8 @@ TEST(AnalyseRawTrack, PathLengthFollowsFilteredSteps) {
       // Each step is rounded to whole pixels, half to even, before it is summed:
       // sqrt(2 * 2 + 1) = 2.236 -> 2, twice.
       {"rounding after every step", Track({{100, 100}, {102, 101}, {104, 102}}), nullptr, 4.0f},
+      // sqrt(8) = 2.828 -> 3, twice.
+      {"rounding up after every step", Track({{100, 100}, {102, 102}, {104, 104}}), nullptr, 6.0f},
       // 200 cm pool of 160 pixels: 1.25 cm per pixel.
       {"centimetres per pixel", Track({{100, 100}, {103, 104}, {106, 108}}),
        [](AnalysisSettings& s) { s.Pool.ActualSizeX = 200; }, 12.5f},
@@ -136,6 +139,8 @@ TEST(AnalyseRawTrack, PathLengthFollowsFilteredSteps) {
       {"artifact jump, filter on", jump, kFilterOn, 10.0f},
       // A step of exactly the threshold (20) is not an artifact.
       {"step at the threshold kept", Track({{128, 96}, {148, 96}}), kFilterOn, 20.0f},
+      // ...one of sqrt(401) = 20.02, the shortest beyond it, is.
+      {"step just beyond the threshold dropped", Track({{128, 96}, {148, 97}}), kFilterOn, 0.0f},
       // A lost sample stands where the animal was; the next step is from there.
       {"lost sample in the middle", Track({{100, 100}, {103, 104}, {255, 255}, {106, 108}}), nullptr, 10.0f},
       // First sample lost: the start point is the first seen sample, no step from Y 255.
@@ -491,6 +496,51 @@ TEST(AnalyseRawTrack, FromFile) {
   // A folder of that name is not a track.
   std::filesystem::create_directory(dir.Path() / "WEEK101.RAW");
   EXPECT_FALSE(AnalyseRawTrack(dir.Path() / "WEEK101.RAW", settings, result));
+}
+
+// A table analyses every file with the picture map; a single trial answers each sample
+// directly. Both must give the very same results, on wandering tracks that cross every
+// zone, ring and edge of the picture, under settings that move each of them.
+TEST(TrackAnalyser, ThePictureMapAnswersAsTheDirectTests) {
+  std::mt19937 random(7);  // raw outputs only: distributions differ between libraries
+  auto below = [&random](unsigned n) { return static_cast<int>(random() % n); };
+  std::vector<std::string> tracks;
+  for (int t = 0; t < 6; ++t) {
+    std::string bytes;
+    int x = 20 + below(200), y = 20 + below(200);
+    for (int i = 0; i < 4000; ++i) {
+      x = std::clamp(x + below(5) - 2, 0, 254);
+      y = std::clamp(y + below(5) - 2, 0, 254);
+      const int roll = below(100);
+      const int sx = roll == 0 ? below(256) : x, sy = roll == 1 ? 255 : roll == 2 ? below(256) : y;
+      bytes += Track({{sx, sy}});
+    }
+    tracks.push_back(bytes);
+  }
+  const std::vector<std::function<void(AnalysisSettings&)>> variants = {
+      [](AnalysisSettings&) {},
+      [](AnalysisSettings& s) { s.Pool.Round = false; },
+      [](AnalysisSettings& s) { s.Pool.Quadrants = false, s.Pool.NumRings = 3, s.Pool.EquArea = true; },
+      [](AnalysisSettings& s) { s.Pool.Radius = 57.5f, s.Experiment.ActivePlatform = 5; },
+      [](AnalysisSettings& s) { s.Pool.Platforms[2] = {230, 200, 12.5f, false, 220}; },
+      [](AnalysisSettings& s) { s.AspectFactor = 1.25, s.VideoType = 1; },
+      [](AnalysisSettings& s) { s.ArtifactFilterOn = true, s.ArtifactThreshold = 1.5; },
+      [](AnalysisSettings& s) { s.EpochEnabled = true, s.EpochStart = 20000, s.EpochTime = 300000; },
+      [](AnalysisSettings& s) { s.Experiment.ActivePlatform = 0, s.Experiment.MaxTime = 200; },
+  };
+  for (std::size_t v = 0; v < variants.size(); ++v) {
+    AnalysisSettings settings = BaseSettings();
+    variants[v](settings);
+    settings.EpochStop = settings.EpochStart + settings.EpochTime;
+    const TrackAnalyser direct(settings, false), mapped(settings, true);
+    std::vector<PoolPoint> samples;
+    for (std::size_t t = 0; t < tracks.size(); ++t) {
+      TrialResult expected, actual;
+      direct.AnalyseBytes(tracks[t], expected, samples);
+      mapped.AnalyseBytes(tracks[t], actual, samples);
+      EXPECT_EQ(actual, expected) << "settings " << v << ", track " << t;
+    }
+  }
 }
 
 }  // namespace
