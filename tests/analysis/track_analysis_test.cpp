@@ -70,6 +70,10 @@ const ZoneCell& Zone(const TrialResult& r, char ring, int column) {
 }
 
 TEST(AnalyseRawTrack, EndStatusAndLatency) {
+  const Adjust kThreeSecondsNoGoal = [](AnalysisSettings& s) {
+    s.Experiment.MaxTime = 3;
+    s.Experiment.ActivePlatform = 0;
+  };
   struct Case {
     const char* name;
     std::string track;
@@ -89,6 +93,10 @@ TEST(AnalyseRawTrack, EndStatusAndLatency) {
       // PAL: 25 samples complete the second.
       {"PAL time-out after 25 samples", Repeat({128, 96}, 25), MaxTime(1, true), kFinishTimedOut, 25},
       {"PAL 24 samples still running", Repeat({128, 96}, 24), MaxTime(1, true), kFinishAborted, 24},
+      // Every second of a long stay counts (no goal, so no angle to wait for): 89 samples
+      // are two seconds and some.
+      {"three seconds of standing still", Repeat({128, 96}, 90), kThreeSecondsNoGoal, kFinishTimedOut, 90},
+      {"two seconds and some", Repeat({128, 96}, 89), kThreeSecondsNoGoal, kFinishAborted, 89},
       // Maximum time 0 ends the trial at the first completed second, negative too.
       {"max time 0", Repeat({128, 96}, 31), MaxTime(0), kFinishTimedOut, 31},
       {"max time negative", Repeat({128, 96}, 29), MaxTime(-3), kFinishAborted, 29},
