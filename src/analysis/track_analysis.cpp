@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "analysis/epoch.h"
@@ -28,6 +29,14 @@ float CentimetresPerPixel(const PoolSetup& pool) {
   if (!(pool.Radius > 0.0f)) return 1.0f;
   const float factor = static_cast<float>(pool.ActualSizeX) / (2.0f * pool.Radius);
   return std::isfinite(factor) ? factor : 1.0f;
+}
+
+// A point as one 32-bit pattern, so that comparing two takes one instruction.
+static_assert(sizeof(PoolPoint) == sizeof(uint32_t));
+uint32_t PointBits(PoolPoint p) {
+  uint32_t bits = 0;
+  std::memcpy(&bits, &p, sizeof bits);
+  return bits;
 }
 
 }  // namespace
@@ -305,19 +314,26 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
   for (int64_t done = 0; done < total; done += kStretch) {
     const int64_t n = std::min(kStretch, total - done);
     int largestStep = 0;
-    for (int64_t j = 0; j < n; ++j) {
-      const int64_t processed = done + j;
-      PoolPoint current = samples[static_cast<std::size_t>(first + processed)];
+    const PoolPoint* from = samples.data() + first + done;
+    auto walk = [&](int64_t j) {
+      PoolPoint current = from[j];
       if (!IsSampleSeen(current)) current = previous;
-      if (processed < 2) stepper.Restart(previous);
       const int squared = stepper.SquaredStep(current);  // `current` is always a seen point
       if (squared >= filterFrom_) previous = current;
       points[j] = current;
       steps[j] = squared;
       largestStep = std::max(largestStep, squared);
-      moves[j] = !(current == previous);
+      moves[j] = PointBits(current) != PointBits(previous);
       previous = current;
+    };
+    int64_t j = 0;
+    // The first two samples of the pass step from the previous point afresh; the loop
+    // after them has no test for it.
+    for (; done + j < 2 && j < n; ++j) {
+      stepper.Restart(previous);
+      walk(j);
     }
+    for (; j < n; ++j) walk(j);
     for (int64_t j = 0; j < n; ++j) proximitySums += proximity.DistancesTo(points[j]);
     // A stretch of tabled steps without an exact half, whose sums stay far from
     // overflowing, adds whole pixels: no rounding per step.
