@@ -117,8 +117,14 @@ TrackAnalyser::TrackAnalyser(const AnalysisSettings& settings, bool manyTracks)
     }
   }
   if (pool_.Round && pool_.NumRings >= 1 && pool_.NumRings <= kMaxRings && pool_.RingRadius[0] > 2.0f) {
-    const auto inner = static_cast<int64_t>(std::floor(static_cast<double>(pool_.RingRadius[0]))) - 1;
-    surelyInside_ = inner * inner;
+    // A radius beyond any squared distance of the picture holds every point.
+    constexpr float kHoldsEveryPoint = 2.0e9f;
+    if (pool_.RingRadius[0] >= kHoldsEveryPoint) {
+      surelyInside_ = std::numeric_limits<int64_t>::max();
+    } else {
+      const auto inner = static_cast<int64_t>(std::floor(static_cast<double>(pool_.RingRadius[0]))) - 1;
+      surelyInside_ = inner * inner;
+    }
   }
   if (!manyTracks) return;
   // Beyond this a point of a round pool is out of it without asking RingOf: its float
