@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/numbers.h"
@@ -16,13 +17,11 @@ namespace {
 namespace fs = std::filesystem;
 using test::TempDir;
 
-bool SameSettings(const SystemSettings& a, const SystemSettings& b) {
-  return a.ConfigDir == b.ConfigDir && a.MazeDataFileDir == b.MazeDataFileDir &&
-         a.MazeExptSetupDir == b.MazeExptSetupDir && a.DataDir == b.DataDir && a.OpenDir == b.OpenDir &&
-         a.SaveAsDir == b.SaveAsDir && a.ComPort == b.ComPort && a.DrawTrace == b.DrawTrace &&
-         a.CustomAspectRatio == b.CustomAspectRatio && a.ObjectFilter == b.ObjectFilter &&
-         a.DelayType == b.DelayType && a.VideoType == b.VideoType && a.VideoScale == b.VideoScale &&
-         a.SampleRate == b.SampleRate;
+// The fields the three files hold between them.
+auto Kept(const SystemSettings& s) {
+  return std::tie(s.ConfigDir, s.MazeDataFileDir, s.MazeExptSetupDir, s.DataDir, s.OpenDir, s.SaveAsDir,
+                  s.ComPort, s.DrawTrace, s.CustomAspectRatio, s.ObjectFilter, s.DelayType, s.VideoType,
+                  s.VideoScale, s.SampleRate);
 }
 
 // The settings a QUENTRIX.INI line can change, in one line of text.
@@ -72,16 +71,7 @@ TEST(ReadTrackerIni, ReadsEachKeyByTheDesignedRule) {
 }
 
 TEST(WriteTrackerIni, WritesTheNineLinesInOrderWithCrLf) {
-  SystemSettings s;
-  s.ConfigDir = "/lab/maps";
-  s.MazeDataFileDir = "/lab/data files";
-  s.MazeExptSetupDir = "";
-  s.DataDir = "/lab/data";
-  s.ComPort = 3;
-  s.DrawTrace = true;
-  s.OpenDir = "/lab/open";
-  s.SaveAsDir = "/lab/save";
-  s.CustomAspectRatio = 1.25;
+  SystemSettings s{"/lab/maps", "/lab/data files", "", "/lab/data", "/lab/open", "/lab/save", 3, true, 1.25};
   EXPECT_EQ(TrackerIniText(s),
             "Config Dir = \"/lab/maps\"\r\n"
             "Maze Data File Dir = \"/lab/data files\"\r\n"
@@ -102,8 +92,11 @@ TEST(WriteTrackerIni, WritesTheNineLinesInOrderWithCrLf) {
 // The three files written and read back in the program's order: every value comes back.
 TEST(SettingsFiles, WhatIsWrittenReadsBackTheSame) {
   TempDir home;
-  for (const char* name : {"Maps", "Data Files", "setups", "DATA", "open", "Save As"})
-    fs::create_directory(home.Path() / name);
+  SystemSettings folders;
+  std::string* fields[] = {&folders.ConfigDir, &folders.MazeDataFileDir, &folders.MazeExptSetupDir,
+                           &folders.DataDir,   &folders.OpenDir,         &folders.SaveAsDir};
+  const char* names[] = {"Maps", "Data Files", "setups", "DATA", "open", "Save As"};
+  for (int i = 0; i < 6; ++i) fs::create_directory(*fields[i] = (home.Path() / names[i]).string());
   const fs::path ini = home.Path() / "QUENTRIX.INI", set = home.Path() / "QUENTRIX.SET",
                  defaultSet = home.Path() / "Default.SET";
   // Values as typed: the general format keeps 15 significant digits.
@@ -111,13 +104,7 @@ TEST(SettingsFiles, WhatIsWrittenReadsBackTheSame) {
     for (int16_t port : {1, 7, 64}) {
       for (int mode : {kVideoModePal, kVideoModeNone, 5}) {
         SCOPED_TRACE(testing::Message() << aspect << " " << port << " " << mode);
-        SystemSettings s;
-        s.ConfigDir = (home.Path() / "Maps").string();
-        s.MazeDataFileDir = (home.Path() / "Data Files").string();
-        s.MazeExptSetupDir = (home.Path() / "setups").string();
-        s.DataDir = (home.Path() / "DATA").string();
-        s.OpenDir = (home.Path() / "open").string();
-        s.SaveAsDir = (home.Path() / "Save As").string();
+        SystemSettings s = folders;
         s.ComPort = port;
         s.DrawTrace = port == 7;
         s.CustomAspectRatio = aspect;
@@ -134,7 +121,7 @@ TEST(SettingsFiles, WhatIsWrittenReadsBackTheSame) {
         ASSERT_TRUE(ReadTrackerIni(ini, back));
         ASSERT_TRUE(ReadTrackerSettings(set, back, &index));
         ASSERT_TRUE(ReadSystemConfig(defaultSet, back, &index));
-        EXPECT_TRUE(SameSettings(s, back));
+        EXPECT_EQ(Kept(back), Kept(s));
         EXPECT_EQ(index, s.VideoType);
       }
     }
@@ -161,12 +148,10 @@ TEST(ReadTrackerSettings, ReadsFilterDelayAndVideoType) {
     SystemSettings s;
     int index = kVideoModeNone;
     ApplyTrackerSettingsText(c.text, s, &index);
-    EXPECT_EQ(s.ObjectFilter, c.objectFilter) << c.text;
-    EXPECT_EQ(s.DelayType, c.delayType) << c.text;
-    EXPECT_EQ(s.VideoType, c.videoType) << c.text;
-    EXPECT_EQ(s.VideoScale, c.videoType == 1 ? 0.625f : 0.75f) << c.text;
-    EXPECT_EQ(s.SampleRate, c.videoType == 1 ? 25 : 30) << c.text;
-    EXPECT_EQ(index, c.videoModeIndex) << c.text;
+    EXPECT_EQ(std::tie(s.ObjectFilter, s.DelayType, s.VideoType, s.VideoScale, s.SampleRate, index),
+              std::make_tuple(c.objectFilter, c.delayType, c.videoType, c.videoType == 1 ? 0.625f : 0.75f,
+                              int16_t{c.videoType == 1 ? 25 : 30}, c.videoModeIndex))
+        << c.text;
   }
 }
 
@@ -219,12 +204,10 @@ TEST(ReadSystemConfig, TakesPortAndFoldersAsTheyStandAndSelectsTheVideoMode) {
     SystemSettings s;
     int index = kVideoModeNone;
     ApplySystemConfigText(c.text, s, &index);
-    EXPECT_EQ(s.ComPort, c.comPort) << c.text;
-    EXPECT_EQ(s.ConfigDir, c.configDir) << c.text;
-    EXPECT_EQ(s.DataDir, c.dataDir) << c.text;
-    EXPECT_EQ(s.OpenDir, "") << c.text;
-    EXPECT_EQ(s.VideoType, c.videoType) << c.text;
-    EXPECT_EQ(index, c.videoModeIndex) << c.text;
+    EXPECT_EQ(std::tie(s.ComPort, s.ConfigDir, s.DataDir, s.OpenDir, s.VideoType, index),
+              std::make_tuple(c.comPort, std::string(c.configDir), std::string(c.dataDir), std::string(),
+                              c.videoType, c.videoModeIndex))
+        << c.text;
   }
 }
 
@@ -345,12 +328,11 @@ TEST(ValidateAspectRatio, KeepsValuesFrom0Point1To10AndLimitsOthersWithTheRangeM
   };
   for (const auto& c : cases) {
     const AspectRatioCheck check = ValidateAspectRatio(c.text);
-    EXPECT_EQ(check.value, c.value) << c.text;
-    EXPECT_EQ(check.inRange, c.inRange) << c.text;
-    EXPECT_EQ(check.text, c.shown) << c.text;
-    EXPECT_EQ(check.message, c.inRange ? "" : "The aspect ratio must be between\n0.1 and 10") << c.text;
-    EXPECT_EQ(check.title, "Range");
-    EXPECT_EQ(check.icon, MessageIcon::Exclamation);
+    EXPECT_EQ(std::tie(check.value, check.inRange, check.text, check.message, check.title, check.icon),
+              std::make_tuple(c.value, c.inRange, std::string(c.shown),
+                              std::string(c.inRange ? "" : "The aspect ratio must be between\n0.1 and 10"),
+                              std::string("Range"), MessageIcon::Exclamation))
+        << c.text;
   }
 }
 

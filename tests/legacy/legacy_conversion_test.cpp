@@ -4,6 +4,7 @@
 
 #include <limits>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/scripted_operator.h"
@@ -101,33 +102,18 @@ TEST(ConvertLegacyTarnwellSetup, PlatformsRelativeToThePoolCentreBecomeAbsolute)
   PoolSetup pool;
   ASSERT_TRUE(ConvertLegacyTarnwellSetup(op, record, OldConfig(), experiment, pool, nullptr));
   EXPECT_TRUE(op.Log().empty());
-  EXPECT_EQ(experiment.MaxTime, 90);
-  EXPECT_EQ(experiment.ActivePlatform, 3);
-  EXPECT_EQ(experiment.DistFromStart, 25);
-  EXPECT_EQ(pool.X, 128);
-  EXPECT_EQ(pool.Y, 96);
-  EXPECT_EQ(pool.Radius, 80.0f);
-  EXPECT_TRUE(pool.Round);
-  EXPECT_FALSE(pool.EquArea);  // "d" is equal distance whatever its case
-  EXPECT_TRUE(pool.Quadrants);
-  EXPECT_EQ(pool.NumRings, 4);
-  EXPECT_EQ(pool.RingRadius[1], 60.0f);
-  EXPECT_EQ(pool.ActualSizeX, 200);
-  EXPECT_EQ(pool.ActualSizeY, 190);
-  struct Expected {
-    int16_t x, y;
-    float radius;
-    bool round;
-  };
-  const Expected expected[4] = {
+  EXPECT_EQ(std::tie(experiment.MaxTime, experiment.ActivePlatform, experiment.DistFromStart),
+            std::make_tuple(90, 3, 25));
+  // "d" is equal distance whatever its case.
+  EXPECT_EQ(std::tie(pool.X, pool.Y, pool.Radius, pool.Round, pool.EquArea, pool.Quadrants, pool.NumRings,
+                     pool.RingRadius[1], pool.ActualSizeX, pool.ActualSizeY),
+            std::make_tuple(128, 96, 80.0f, true, false, true, 4, 60.0f, 200, 190));
+  const std::tuple<int16_t, int16_t, float, bool> expected[4] = {
       {158, 66, 10, true}, {98, 66, 10, false}, {98, 126, 5, true}, {158, 126, 4.5f, false}};
   for (int i = 0; i < 4; ++i) {
-    SCOPED_TRACE(i);
-    EXPECT_EQ(pool.Platforms[i].X, expected[i].x);
-    EXPECT_EQ(pool.Platforms[i].Y, expected[i].y);
-    EXPECT_EQ(pool.Platforms[i].Radius, expected[i].radius);
-    EXPECT_EQ(pool.Platforms[i].Round, expected[i].round);
-    EXPECT_EQ(pool.Platforms[i].CMultiplier, 137);
+    const auto& p = pool.Platforms[i];
+    EXPECT_EQ(std::tie(p.X, p.Y, p.Radius, p.Round), expected[i]) << "platform " << i;
+    EXPECT_EQ(p.CMultiplier, 137);
   }
 }
 
@@ -159,11 +145,8 @@ TEST(ConvertLegacyTarnwellSetup, FlagsAndRoundingFollowTheStoredCharacters) {
     ExperimentSetup experiment;
     PoolSetup pool;
     ASSERT_TRUE(ConvertLegacyTarnwellSetup(op, {}, config, experiment, pool, nullptr));
-    EXPECT_EQ(pool.EquArea, c.equArea);
-    EXPECT_EQ(pool.Quadrants, c.quadrantsOn);
-    EXPECT_EQ(pool.Round, c.round);
-    EXPECT_EQ(pool.X, c.x);
-    EXPECT_EQ(pool.Y, c.y);
+    EXPECT_EQ(std::tie(pool.EquArea, pool.Quadrants, pool.Round, pool.X, pool.Y),
+              std::tie(c.equArea, c.quadrantsOn, c.round, c.x, c.y));
   }
 }
 
@@ -207,9 +190,9 @@ TEST(ConvertLegacyTarnwellSetup, UnrepresentableValuesShowError6AndChangeNothing
     table.Fill({"OLD"});
     EXPECT_FALSE(ConvertLegacyTarnwellSetup(op, record, config, experiment, pool, &table));
     ASSERT_EQ(op.Messages().size(), 1u);
-    EXPECT_EQ(op.Messages()[0].text, "Error 6\nin ConvertLegacyTarnwellSetup.");
-    EXPECT_EQ(op.Messages()[0].title, "Error");
-    EXPECT_EQ(op.Messages()[0].icon, MessageIcon::Critical);
+    const OperatorLogEntry m = op.Messages()[0];
+    EXPECT_EQ(std::tie(m.text, m.title, m.icon),
+              std::make_tuple("Error 6\nin ConvertLegacyTarnwellSetup.", "Error", MessageIcon::Critical));
     EXPECT_EQ(experiment, experimentBefore);
     EXPECT_EQ(pool, DefaultPool());
     EXPECT_EQ(table.SubjectIDs(), std::vector<std::string>{"OLD"});
