@@ -87,7 +87,9 @@ TEST(ExperimentFiles, DataFileNamesThatClashWithAnotherExperimentAreFound) {
     for (const char* name : c.present) dir.Write(name, "x");
     const auto clash = FindDataFileClash(dir.Path() / c.dataFile);
     ASSERT_EQ(clash.has_value(), c.clashWith != nullptr) << clash.value_or("");
-    if (clash) EXPECT_NE(clash->find(c.clashWith), std::string::npos) << *clash;
+    if (clash) {
+      EXPECT_NE(clash->find(c.clashWith), std::string::npos) << *clash;
+    }
   }
 }
 

@@ -63,10 +63,9 @@ TEST(ListNumberedRawFiles, EachFileKeepsTheIndexOfItsName) {
   }
   fs::create_directory(dir.Path() / "WEEK107.RAW");  // a folder is not a track
   const auto entries = ListNumberedRawFiles(dir.Path() / "WEEK1.EXP");
-  ASSERT_EQ(entries.size(), 3u);
-  EXPECT_EQ(entries[0], (NumberedRawFileEntry{0, dir.Path() / "WEEK100.RAW"}));
-  EXPECT_EQ(entries[1], (NumberedRawFileEntry{3, dir.Path() / "week103.raw"}));
-  EXPECT_EQ(entries[2], (NumberedRawFileEntry{5, dir.Path() / "WEEK105.RAW"}));
+  EXPECT_EQ(entries, (std::vector<NumberedRawFileEntry>{{0, dir.Path() / "WEEK100.RAW"},
+                                                        {3, dir.Path() / "week103.raw"},
+                                                        {5, dir.Path() / "WEEK105.RAW"}}));
   EXPECT_TRUE(ListNumberedRawFiles(dir.Path() / "missing" / "X.EXP").empty());
 }
 

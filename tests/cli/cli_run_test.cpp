@@ -58,7 +58,9 @@ TEST_F(CliRunTest, RunsEveryPendingSubjectAndBuildsTheTableInSimulatedTime) {
     EXPECT_EQ(lines[static_cast<std::size_t>(k)], std::to_string(k + 1) + " RAT" + std::to_string(k + 1) +
                                                       ": " + status + ", " +
                                                       std::to_string(track.size() / 2) + " samples");
-    if (*word == kStatusWordTimedOut) EXPECT_EQ(track.size() / 2, 60u * 30u);
+    if (*word == kStatusWordTimedOut) {
+      EXPECT_EQ(track.size() / 2, 60u * 30u);
+    }
   }
   EXPECT_EQ(lines[3], "table " + TabulatedDataFile(dataFile()).string());
 

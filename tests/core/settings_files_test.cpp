@@ -71,7 +71,16 @@ TEST(ReadTrackerIni, ReadsEachKeyByTheDesignedRule) {
 }
 
 TEST(WriteTrackerIni, WritesTheNineLinesInOrderWithCrLf) {
-  SystemSettings s{"/lab/maps", "/lab/data files", "", "/lab/data", "/lab/open", "/lab/save", 3, true, 1.25};
+  SystemSettings s;
+  s.ConfigDir = "/lab/maps";
+  s.MazeDataFileDir = "/lab/data files";
+  s.MazeExptSetupDir = "";
+  s.DataDir = "/lab/data";
+  s.ComPort = 3;
+  s.DrawTrace = true;
+  s.OpenDir = "/lab/open";
+  s.SaveAsDir = "/lab/save";
+  s.CustomAspectRatio = 1.25;
   EXPECT_EQ(TrackerIniText(s),
             "Config Dir = \"/lab/maps\"\r\n"
             "Maze Data File Dir = \"/lab/data files\"\r\n"
@@ -132,8 +141,7 @@ TEST(ReadTrackerSettings, ReadsFilterDelayAndVideoType) {
   struct Case {
     const char* text;
     bool objectFilter;
-    int16_t delayType;
-    int16_t videoType;
+    int16_t delayType, videoType;
     int videoModeIndex;  // as left in the video-mode list
   };
   const std::vector<Case> cases = {
@@ -150,7 +158,7 @@ TEST(ReadTrackerSettings, ReadsFilterDelayAndVideoType) {
     ApplyTrackerSettingsText(c.text, s, &index);
     EXPECT_EQ(std::tie(s.ObjectFilter, s.DelayType, s.VideoType, s.VideoScale, s.SampleRate, index),
               std::make_tuple(c.objectFilter, c.delayType, c.videoType, c.videoType == 1 ? 0.625f : 0.75f,
-                              int16_t{c.videoType == 1 ? 25 : 30}, c.videoModeIndex))
+                              c.videoType == 1 ? 25 : 30, c.videoModeIndex))
         << c.text;
   }
 }
@@ -232,8 +240,7 @@ TEST(CheckSettingsDirectories, RepairsMissingFoldersOnlyWhenTheRepairExists) {
   TempDir home;
   fs::create_directory(home.Path() / "DATA");
   fs::create_directory(home.Path() / "elsewhere");
-  const std::string data = (home.Path() / "DATA").string();
-  const std::string elsewhere = (home.Path() / "elsewhere").string();
+  const std::string data = (home.Path() / "DATA").string(), elsewhere = (home.Path() / "elsewhere").string();
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"", ""},
       {elsewhere, elsewhere},
@@ -260,12 +267,10 @@ TEST(CheckSettingsDirectories, RepairsMissingFoldersOnlyWhenTheRepairExists) {
 TEST(ApplyFolderFallbacks, MissingFoldersBecomeConfigAndDataOfTheHome) {
   struct Case {
     const char* name;
-    std::string configDir;
-    std::string dataDir;
+    std::string configDir, dataDir;
     std::string wantConfig;  // relative to the home; "=" keeps the value
     std::string wantData;
-    bool configReported;
-    bool dataReported;
+    bool configReported, dataReported;
   };
   const std::vector<Case> cases = {
       {"nothing configured", "", "", "Config", "DATA", false, false},

@@ -53,9 +53,7 @@ TEST(ReadExperimentTextLines, FollowsTheKeyLineRule) {
   struct Case {
     const char* what;
     std::string lines;
-    int16_t maxTime;
-    int16_t active;
-    int16_t distance;
+    int16_t maxTime, active, distance;
     std::vector<std::string> ids;
   };
   const std::vector<Case> cases = {
@@ -139,8 +137,7 @@ TEST(CheckDistanceFromStart, LimitsTheDistanceToThePoolRadiusAndTo0To200) {
   struct Case {
     const char* what;
     int16_t actualSizeX;
-    std::string box;
-    std::string expectedBox;
+    std::string box, expectedBox;
     int16_t expectedDistance;  // 99 when the check leaves it alone
     std::vector<std::pair<std::string, MessageIcon>> messages;
   };

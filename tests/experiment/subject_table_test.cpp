@@ -88,7 +88,9 @@ TEST(LoadSubjectTable, FillsCellsInFileOrderWhateverTheLinesName) {
     e.SubjectIDs = {"BEFORE"};
     ASSERT_TRUE(LoadSubjectTable(dir.Path() / "SUBJECTS.INI", table, e));
     EXPECT_EQ(e.SubjectIDs, c.ids);
-    if (!c.ids.empty()) EXPECT_EQ(table.CellText(0, 0), "1) " + c.ids[0]);
+    if (!c.ids.empty()) {
+      EXPECT_EQ(table.CellText(0, 0), "1) " + c.ids[0]);
+    }
   }
 }
 
@@ -117,7 +119,9 @@ TEST(PrepareSubjectTableAtStartUp, WritesTheDefaultTableOnlyWhenThereIsNoList) {
     EXPECT_TRUE(PrepareSubjectTableAtStartUp(dir.Path() / "SUBJECTS.INI", table, e));
     EXPECT_EQ(e.SubjectIDs, c.expected);
     EXPECT_EQ(table.SubjectIDs(), c.expected);
-    if (!c.fileRewritten) EXPECT_EQ(dir.Read("SUBJECTS.INI"), c.existing);
+    if (!c.fileRewritten) {
+      EXPECT_EQ(dir.Read("SUBJECTS.INI"), c.existing);
+    }
   }
   test::TempDir dir;
   SubjectTable table(4);

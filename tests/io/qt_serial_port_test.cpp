@@ -92,8 +92,7 @@ class SimulatorProcess {
 
  private:
   pid_t pid_ = -1;
-  int toSim_ = -1;
-  int fromSim_ = -1;
+  int toSim_ = -1, fromSim_ = -1;
   std::string device_;
 };
 

@@ -44,9 +44,7 @@ class RecordBytes {
 
 struct OldRecordValues {
   std::string name = "WEEK1";
-  int16_t seconds = 60;
-  int16_t active = 2;
-  int16_t distance = 50;
+  int16_t seconds = 60, active = 2, distance = 50;
   std::vector<std::string> ids = {"RAT1", "RAT2"};
   uint16_t status0 = 0;
 };
@@ -62,8 +60,8 @@ std::string OldRecord(const OldLayout& layout, const OldRecordValues& v) {
   out.U16(v.status0);
   out.Zeros(99 * 2 + 100 * 4);
   for (std::size_t k = 0; k < 100; ++k) out.Text(k < v.ids.size() ? v.ids[k] : "", layout.idLength, '\0');
-  for (int b : {int{'e'}, 0, 3, 0, int{'d'}, 0, 2, 0})
-    out.U8(static_cast<uint8_t>(b));  // shape, rings (a word), rule, quadrants
+  // Shape, rings (a word), rule, quadrants.
+  for (int b : {int{'e'}, 0, 3, 0, int{'d'}, 0, 2, 0}) out.U8(static_cast<uint8_t>(b));
   for (double c : {40.0, 20.0, 200.0, 180.0}) out.F64(c);
   out.Zeros(32);
   for (int i = 0; i < 4; ++i) {
@@ -85,28 +83,13 @@ TEST(ParseLegacySetup, TwoReadAttemptsRecoverOldRecords) {
     OldRecordValues values;
     std::string trailing;  // old files carry the record only; extra bytes keep a length off the current one
     RecordLayout expectedLayout;
-    int16_t expectedSeconds;
-    int16_t expectedActive;
+    int16_t expectedSeconds, expectedActive;
   };
   const OldRecordValues v300{.seconds = 300, .active = 1, .distance = 10}, v45{.seconds = 45, .active = 4};
   const std::vector<Case> cases = {
       {"padded .EXP, first attempt", {7, true, 8}, true, {}, "", RecordLayout::FirstAttempt, 60, 2},
-      {"unpadded .EXP below 256 s: re-read one byte earlier",
-       {7, false, 8},
-       true,
-       v45,
-       "x",
-       RecordLayout::FirstAttempt,
-       45,
-       4},
-      {"unpadded .EXP of 300 s: active platform out of range, second attempt",
-       {7, false, 8},
-       true,
-       v300,
-       "x",
-       RecordLayout::SecondAttempt,
-       300,
-       1},
+      {"unpadded .EXP below 256 s: re-read one byte earlier", {7, false, 8}, true, v45, "x", RecordLayout::FirstAttempt, 45, 4},
+      {"unpadded .EXP of 300 s: active platform out of range, second attempt", {7, false, 8}, true, v300, "x", RecordLayout::SecondAttempt, 300, 1},
       {"padded .CFG: name 8, IDs 9", {8, true, 9}, false, {}, "", RecordLayout::FirstAttempt, 60, 2},
       {"unpadded .CFG of 300 s", {8, false, 9}, false, v300, "", RecordLayout::SecondAttempt, 300, 1},
   };

@@ -59,9 +59,7 @@ TEST(PoolLoadCommands, ReadEachKindOfFileIntoThePoolAndRememberItsFolder) {
   struct Case {
     const char* name;
     Kind kind;
-    bool legacyCommand;
-    bool replaced;
-    bool complains;
+    bool legacyCommand, replaced, complains;
   };
   const Case cases[] = {
       {"pol by Load", Kind::PoolFile, false, true, false},

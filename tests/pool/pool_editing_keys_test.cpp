@@ -68,8 +68,7 @@ class PoolPictureDragTest : public ::testing::Test {
     return PoolToPicture({x, y}, editor.PixelsPerUnitX(), editor.PixelsPerUnitY());
   }
 
-  static constexpr double kWidth = 512;
-  static constexpr double kHeight = 384;
+  static constexpr double kWidth = 512, kHeight = 384;
   PoolSetup pool = DefaultPool();
   PoolEditor editor{pool};
   PoolPictureDrag drag{editor};

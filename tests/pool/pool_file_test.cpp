@@ -91,8 +91,7 @@ TEST(PoolFileTest, ReadingFollowsTheKeyLineRule) {
        [](PoolSetup&) {}},
   };
   for (const ReadCase& c : cases) {
-    PoolSetup pool = DefaultPool();
-    PoolSetup expected = DefaultPool();
+    PoolSetup pool = DefaultPool(), expected = DefaultPool();
     c.expectedChange(expected);
     ComputeRingRadii(expected);
     ReadPoolSetupText(c.text, pool);

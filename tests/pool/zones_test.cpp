@@ -75,8 +75,7 @@ TEST(PlatformZoneOfTest, CounterZoneAndActivePlatformRules) {
   const PoolSetup pool = DefaultPool();
   struct Case {
     int16_t x, y;
-    int active;
-    int expected;
+    int active, expected;
   };
   const Case cases[] = {
       {158, 66, 1, 128},  {168, 66, 1, 128},  // centre; distance 10 is on the platform

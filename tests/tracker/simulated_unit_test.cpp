@@ -25,8 +25,7 @@ Bytes Ask(SimulatedUnit& unit, const Bytes& command, double atMs, double forMs =
 TEST(SimulatedUnit, AnswersTheCommandsThatExpectAReply) {
   struct Case {
     const char* name;
-    Bytes command;
-    Bytes expected;
+    Bytes command, expected;
   };
   const Case cases[] = {
       {"echo", B(" &!"), {0x21}},

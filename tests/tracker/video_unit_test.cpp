@@ -33,8 +33,7 @@ class CountingSource : public PositionSource {
   bool live_;
   int read_ = 0;
   bool inverted_ = false;
-  int captures_ = 0;
-  int kept_ = 0;
+  int captures_ = 0, kept_ = 0;
 };
 
 using Bytes = std::vector<uint8_t>;

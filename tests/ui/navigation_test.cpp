@@ -71,8 +71,7 @@ void NavigationTest::leavingAScreen_runsItsLeavingActions() {
 void NavigationTest::resizeBelowMinimum_snapsTo8500By6780Twips() {
   AppHarness app;
   app.Start();
-  QCOMPARE(PixelsToTwips(app.window->width()), 9720);
-  QCOMPARE(PixelsToTwips(app.window->height()), 6900);
+  QCOMPARE(QSize(PixelsToTwips(app.window->width()), PixelsToTwips(app.window->height())), QSize(9720, 6900));
   app.window->resize(5000 / kTwipsPerPixel, 4000 / kTwipsPerPixel);
   QCoreApplication::processEvents();
   QVERIFY(PixelsToTwips(app.window->width()) >= 8500);

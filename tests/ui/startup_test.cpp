@@ -19,10 +19,8 @@ namespace {
 // An experiment that is running a trial until the close box stops it.
 class RunningTrial : public ExperimentActivity {
  public:
-  bool active = true;
-  bool trialRunning = true;
-  int stopsForClose = 0;
-  int abortsForSessionEnd = 0;
+  bool active = true, trialRunning = true;
+  int stopsForClose = 0, abortsForSessionEnd = 0;
   bool IsExperimentActive() const override { return active; }
   bool IsTrialRunning() const override { return trialRunning; }
   void StopExperimentForClose() override {
@@ -71,8 +69,7 @@ void StartupTest::startUpWithoutSettingsFiles_createsFoldersAndShowsHome() {
   QCOMPARE(CountMessages(app.op, kNotResponding), expectReady ? 0 : 1);
   if (!expectReady) {
     const auto message = app.op.Messages().back();
-    QCOMPARE(QString::fromStdString(message.title), QString("Error"));
-    QVERIFY(message.icon == MessageIcon::Critical);
+    QVERIFY(message.title == "Error" && message.icon == MessageIcon::Critical);
   } else {
     QVERIFY(app.unit.ObjectFilter() == app.program.settings.ObjectFilter);
     QVERIFY(app.op.Messages().empty());
@@ -87,8 +84,7 @@ void StartupTest::shutdown_writesSettingsAndResetsTheUnit() {
   AppHarness app;
   app.Start();
   const int resetsBefore = app.unit.Resets();
-  QVERIFY(!app.home.Exists("QUENTRIX.INI"));
-  QVERIFY(!app.home.Exists("QUENTRIX.SET"));
+  QVERIFY(!app.home.Exists("QUENTRIX.INI") && !app.home.Exists("QUENTRIX.SET"));
   app.home.Write("BINTEMP.RAW", "");
   app.home.Write("~TMPDAT.CSV", "x");
   app.window->close();
@@ -96,12 +92,10 @@ void StartupTest::shutdown_writesSettingsAndResetsTheUnit() {
   QVERIFY(app.window->HasShutDown());
   QVERIFY(app.home.Read("QUENTRIX.INI").find("Com Port = ") != std::string::npos);
   QVERIFY(app.home.Read("QUENTRIX.SET").find("Video Type = NTSC") != std::string::npos);
-  QVERIFY(app.home.Exists("SUBJECTS.INI"));
-  QVERIFY(!app.home.Exists("BINTEMP.RAW"));
-  QVERIFY(!app.home.Exists("~TMPDAT.CSV"));
+  QVERIFY(app.home.Exists("SUBJECTS.INI") && !app.home.Exists("BINTEMP.RAW") &&
+          !app.home.Exists("~TMPDAT.CSV"));
   QCOMPARE(app.unit.Resets(), resetsBefore + 1);
-  QVERIFY(!app.port.IsOpen());
-  QVERIFY(!app.unit.IsStreaming());
+  QVERIFY(!app.port.IsOpen() && !app.unit.IsStreaming());
 }
 
 void StartupTest::sigterm_endsTheSessionAndWritesTheSettings() {
@@ -117,8 +111,7 @@ void StartupTest::sigterm_endsTheSessionAndWritesTheSettings() {
   QTRY_VERIFY_WITH_TIMEOUT(app.window->HasShutDown(), 5000);
   QCOMPARE(trial.abortsForSessionEnd, 1);
   QCOMPARE(trial.stopsForClose, 0);
-  QVERIFY(app.home.Exists("QUENTRIX.INI"));
-  QVERIFY(app.home.Exists("QUENTRIX.SET"));
+  QVERIFY(app.home.Exists("QUENTRIX.INI") && app.home.Exists("QUENTRIX.SET"));
   QVERIFY(!app.window->isVisible());
 }
 
@@ -132,10 +125,8 @@ void StartupTest::unexpectedError_stillShutsDownInOrder() {
   // The same guard serves loading at start-up and every event of the program.
   QVERIFY(!app.window->RunGuarded([] { throw std::runtime_error("broken"); }));
   QVERIFY(app.op.HasMessageContaining("This program has encountered\nan unexpected error."));
-  QVERIFY(app.window->HasShutDown());
-  QVERIFY(!app.unit.IsStreaming());
+  QVERIFY(app.window->HasShutDown() && !app.unit.IsStreaming() && app.home.Exists("QUENTRIX.INI"));
   QCOMPARE(app.unit.Resets(), resetsBefore + 1);
-  QVERIFY(app.home.Exists("QUENTRIX.INI"));
 }
 
 QTEST_MAIN(StartupTest)

@@ -88,10 +88,9 @@ void WidgetsTest::rangeBox_keepsTheValueInRange() {
   QCOMPARE(committed, box.Value());
   QCOMPARE(op.Messages().size(), std::size_t(message ? 1 : 0));
   if (message) {
-    QCOMPARE(QString::fromStdString(op.Messages().front().text),
-             QString::fromStdString(RangeBox::RangeMessage(minimum, maximum)));
-    QCOMPARE(QString::fromStdString(op.Messages().front().title), QString("Range Error"));
-    QVERIFY(op.Messages().front().icon == MessageIcon::Exclamation);
+    const OperatorLogEntry m = op.Messages().front();
+    QCOMPARE(m.text + " | " + m.title, RangeBox::RangeMessage(minimum, maximum) + " | Range Error");
+    QVERIFY(m.icon == MessageIcon::Exclamation);
   }
 }
 
