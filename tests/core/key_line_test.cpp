@@ -35,9 +35,7 @@ TEST(TokeniseLine, SplitsAtBlanksAndEqualsAndKeepsQuotedRunsWhole) {
       {"Key\t= v", {"KEY\t", "=", "V"}},
       {"äbc = x", {"äBC", "=", "X"}},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(TokeniseLine(c.line), c.tokens) << "line: [" << c.line << "]";
-  }
+  for (const auto& c : cases) EXPECT_EQ(TokeniseLine(c.line), c.tokens) << "line: [" << c.line << "]";
 }
 
 struct MatchCase {

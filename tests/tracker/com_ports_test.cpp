@@ -18,9 +18,7 @@ TEST(ComPorts, NumberFollowsFromTheDeviceNameAlone) {
       {"/dev/ttyACM16", 0},  {"/dev/pts/3", 0},    {"/dev/ttyS", 0},     {"/dev/ttyS01", 0},
       {"/dev/ttySAC0", 0},   {"ttyS0", 0},         {"/dev/ttyUSB-1", 0}, {"/dev/ttyS1x", 0},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(ComPortNumberForDevice(c.device), c.number) << c.device;
-  }
+  for (const auto& c : cases) EXPECT_EQ(ComPortNumberForDevice(c.device), c.number) << c.device;
 }
 
 TEST(ComPorts, EveryNumberFrom1To64NamesOneDeviceAndBack) {
