@@ -186,9 +186,8 @@ TEST_F(RunControllerTest, HitGoalOnTheFirstSampleEndsTheTrialAfterOneSample) {
   EXPECT_TRUE(view.Enabled(RunButton::cmdRunExpt) && view.Enabled(RunButton::cmdStopExpt));
   EXPECT_EQ(std::tie(view.grid[0].text, view.grid[1].letter, program.run.CurrentSubject),
             std::make_tuple("G1) RAT1", 'B', 1));
-  EXPECT_TRUE(program.run.ExperimentInProgress);
+  EXPECT_TRUE(program.run.ExperimentInProgress && program.run.TabulatedDataPending);
   EXPECT_EQ(Read(run->Page().Path()), "") << "the page is emptied once copied";
-  EXPECT_TRUE(program.run.TabulatedDataPending);
 }
 
 TEST_F(RunControllerTest, TimeOutAtTheMaximumTime) {
@@ -441,8 +440,7 @@ TEST_F(RunControllerTest, ALostByteMarksTheTrialAsSuspectTracking) {
   StartAndRun(10);
   port->LoseOneByte();
   RunTrial();
-  EXPECT_TRUE(run->LastTrialTracking().IsSuspect());
-  EXPECT_GE(run->LastTrialTracking().OutOfRange, 10);
+  EXPECT_TRUE(run->LastTrialTracking().IsSuspect() && run->LastTrialTracking().OutOfRange >= 10);
   EXPECT_EQ(MessagesContaining("Suspect tracking: "), 1);
   EXPECT_NE(Label(RunLabel::lblMessage).find("(RAT1) : Timed Out\nSuspect tracking\n"), std::string::npos);
   EXPECT_TRUE(Label(RunLabel::lblTracking).ends_with(" jumps, suspect")) << Label(RunLabel::lblTracking);
@@ -460,9 +458,8 @@ TEST_F(RunControllerTest, ALostByteMarksTheTrialAsSuspectTracking) {
   op.ClearLog();
   unit->HoldAnimalAt(kOpenWaterX, kOpenWaterY);
   StartAndRun();
-  EXPECT_FALSE(run->LastTrialTracking().IsSuspect());
-  EXPECT_EQ(MessagesContaining("uspect"), 0);
-  EXPECT_EQ(Label(RunLabel::lblMessage).find("Suspect"), std::string::npos);
+  EXPECT_FALSE(run->LastTrialTracking().IsSuspect() || MessagesContaining("uspect") > 0 ||
+               Label(RunLabel::lblMessage).find("Suspect") != std::string::npos);
   EXPECT_EQ(Label(RunLabel::lblTracking), "0.0 % not seen, 0 jumps");
 }
 

@@ -293,10 +293,9 @@ TEST(ApplyFolderFallbacks, MissingFoldersBecomeConfigAndDataOfTheHome) {
     const FolderFallbackResult r = ApplyFolderFallbacks(s, home);
     EXPECT_EQ(s.ConfigDir, c.wantConfig == "=" ? resolve(c.configDir) : (dir.Path() / c.wantConfig).string());
     EXPECT_EQ(s.DataDir, c.wantData == "=" ? resolve(c.dataDir) : (dir.Path() / c.wantData).string());
-    EXPECT_TRUE(fs::is_directory(s.ConfigDir));
-    EXPECT_TRUE(fs::is_directory(s.DataDir));
-    EXPECT_EQ(!r.missingConfigDir.empty(), c.configReported);
-    EXPECT_EQ(!r.missingDataDir.empty(), c.dataReported);
+    EXPECT_TRUE(fs::is_directory(s.ConfigDir) && fs::is_directory(s.DataDir));
+    EXPECT_EQ(std::pair(!r.missingConfigDir.empty(), !r.missingDataDir.empty()),
+              std::pair(c.configReported, c.dataReported));
     const std::string notice = FolderFallbackNotice(r, s);
     EXPECT_EQ(notice.find(c.configDir) != std::string::npos && !c.configDir.empty(), c.configReported)
         << notice;
@@ -311,10 +310,8 @@ TEST(ApplyFolderFallbacks, AFallbackThatCannotBeCreatedLeavesTheFolderEmpty) {
   SystemSettings s;
   s.ConfigDir = "/no/such/maps";
   const FolderFallbackResult r = ApplyFolderFallbacks(s, home);
-  EXPECT_EQ(s.ConfigDir, "");
-  EXPECT_TRUE(r.configUnavailable);
-  EXPECT_EQ(s.DataDir, (dir.Path() / "DATA").string());
-  EXPECT_FALSE(r.dataUnavailable);
+  EXPECT_EQ(std::tie(s.ConfigDir, r.configUnavailable, s.DataDir, r.dataUnavailable),
+            std::make_tuple("", true, (dir.Path() / "DATA").string(), false));
   EXPECT_NE(FolderFallbackNotice(r, s).find("no folder could be created"), std::string::npos);
 }
 

@@ -120,10 +120,9 @@ TEST(LoadExperimentSetup, UnusableFilesChangeNothing) {
     t.experiment.SubjectIDs = {"KEEP"};
     t.subjects.Fill({"KEEP"});
     EXPECT_FALSE(LoadExperimentSetup(op, dir.Path() / c.name, t.experiment, t.pool, t.subjects, t.folder));
-    EXPECT_EQ(t.experiment.SubjectIDs, std::vector<std::string>{"KEEP"});
-    EXPECT_TRUE(t.experiment.DataFile.empty());
-    EXPECT_EQ(t.subjects.SubjectIDs(), std::vector<std::string>{"KEEP"});
-    EXPECT_EQ(t.folder, std::filesystem::path("/start"));
+    const std::vector<std::string> keep = {"KEEP"};
+    EXPECT_EQ(std::make_tuple(t.experiment.SubjectIDs, t.experiment.DataFile, t.subjects.SubjectIDs(), t.folder),
+              std::make_tuple(keep, "", keep, std::filesystem::path("/start")));
     ASSERT_EQ(op.Messages().size(), c.message ? 1u : 0u);
     if (c.message) {
       EXPECT_EQ(std::tie(op.Messages()[0].text, op.Messages()[0].title),

@@ -143,8 +143,7 @@ TEST_F(QtSerialPortEndToEnd, HandshakeStreamDecodeResetAndClose) {
   link.StopContinuousOutput();
 
   // 30 frames a second, the first two thrown away, give or take a frame at either end.
-  EXPECT_GE(collector.samples.size(), 25u);
-  EXPECT_LE(collector.samples.size(), 31u);
+  EXPECT_TRUE(collector.samples.size() >= 25 && collector.samples.size() <= 31) << collector.samples.size();
   EXPECT_GT(collector.markers, 0);
   const TrackSample* previous = nullptr;
   for (const auto& s : collector.samples) {
@@ -188,8 +187,7 @@ TEST_F(QtSerialPortEndToEnd, SimulatorEndingMidStreamIsReportedOnce) {
   EXPECT_EQ(lost, 1);
   ASSERT_EQ(op.Messages().size(), 1u);
   EXPECT_EQ(op.Messages()[0].text, "The Quentrix is\nnot responding.\n");
-  EXPECT_FALSE(link.State().TrackerPortOpen);
-  EXPECT_FALSE(port.IsOpen());
+  EXPECT_FALSE(link.State().TrackerPortOpen || port.IsOpen());
 }
 
 TEST_F(QtSerialPortEndToEnd, SecondUserOfTheDeviceIsRefused) {

@@ -82,9 +82,8 @@ void RunExperimentTest::wholeExperimentFromTheWindow_thenItsDataOnTheDataScreen(
           !scene.Button("cmdRunExpt")->isEnabled());
   QCOMPARE(scene.Label("lblSpecInstr")->font().pointSize(), 10);
   scene.Run(2500);
-  QVERIFY(scene.RunScreen()->IsTrialRunning());
+  QVERIFY(scene.RunScreen()->IsTrialRunning() && !scene.RunScreen()->View()->Marker()->isHidden());
   QVERIFY2(TracePixels(scene) > 20, "the swim path is drawn during the trial");
-  QVERIFY(!scene.RunScreen()->View()->Marker()->isHidden());
   QCOMPARE(scene.Text("lblTimeElap").substr(0, 6), std::string("00:02."));
   scene.Run(3500);
   if (scene.RunScreen()->IsTrialRunning()) scene.Screenshot("run-experiment.png");
@@ -92,9 +91,8 @@ void RunExperimentTest::wholeExperimentFromTheWindow_thenItsDataOnTheDataScreen(
   const std::string first = GetFinishStatusText(app.program.run.PreviousFinishStatus);
   QVERIFY2(first == "Hit Goal" || first == "Timed Out", first.c_str());
   QCOMPARE(scene.Text("lblMessage"), Prompt("Subject #1 (RAT1) : " + first, "RAT2"));
-  QVERIFY(scene.Button("cmdRunExpt")->isEnabled());
+  QVERIFY(scene.Button("cmdRunExpt")->isEnabled() && Size(scene.Numbered("00.RAW")) > 2 * 30);
   QCOMPARE(Joined(GridCells(scene)), Joined({"G1) RAT1", "B2) RAT2", "B3) RAT3"}));
-  QVERIFY(Size(scene.Numbered("00.RAW")) > 2 * 30);
 
   // ---- RAT2 by the S key, held away from the platform, then ESC.
   app.unit.HoldAnimalAt(70, 120);
@@ -115,8 +113,7 @@ void RunExperimentTest::wholeExperimentFromTheWindow_thenItsDataOnTheDataScreen(
   // ---- RAT2 again, by the unit's remote button; timed out.
   app.unit.PressRemoteButton();
   scene.Tick();
-  QVERIFY(scene.RunScreen()->IsTrialRunning());
-  QVERIFY(scene.RunUntilTrialEnds(11000));
+  QVERIFY(scene.RunScreen()->IsTrialRunning() && scene.RunUntilTrialEnds(11000));
   QCOMPARE(scene.Text("lblMessage"), Prompt("Subject #2 (RAT2) : Timed Out", "RAT3"));
   // 10 s at 30 samples a second, after the two the unit's stream start skips.
   QCOMPARE(Size(scene.Numbered("01.RAW")), std::uintmax_t(10 * 30 * 2));
@@ -167,9 +164,9 @@ void RunExperimentTest::closeBoxDuringATrial_abortsAndRecordsIt() {
   QTest::mouseClick(scene.Button("cmdRunExpt"), Qt::LeftButton);
   scene.Run(1000);
   scene.app.window->close();
-  QVERIFY(!scene.app.window->HasShutDown() && !scene.RunScreen()->IsTrialRunning());
+  QVERIFY(!scene.app.window->HasShutDown() && !scene.RunScreen()->IsTrialRunning() &&
+          Size(scene.Numbered("00.RAW")) >= 2 * 25);
   QCOMPARE(scene.Text("lblExptStat"), std::string("Stopped"));
-  QVERIFY(Size(scene.Numbered("00.RAW")) >= 2 * 25);
   QCOMPARE(scene.app.program.run.PreviousFinishStatus, kFinishAborted);
 }
 

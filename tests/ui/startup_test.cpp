@@ -89,9 +89,9 @@ void StartupTest::shutdown_writesSettingsAndResetsTheUnit() {
   app.home.Write("~TMPDAT.CSV", "x");
   app.window->close();
 
-  QVERIFY(app.window->HasShutDown());
-  QVERIFY(app.home.Read("QUENTRIX.INI").find("Com Port = ") != std::string::npos);
-  QVERIFY(app.home.Read("QUENTRIX.SET").find("Video Type = NTSC") != std::string::npos);
+  QVERIFY(app.window->HasShutDown() &&
+          app.home.Read("QUENTRIX.INI").find("Com Port = ") != std::string::npos &&
+          app.home.Read("QUENTRIX.SET").find("Video Type = NTSC") != std::string::npos);
   QVERIFY(app.home.Exists("SUBJECTS.INI") && !app.home.Exists("BINTEMP.RAW") &&
           !app.home.Exists("~TMPDAT.CSV"));
   QCOMPARE(app.unit.Resets(), resetsBefore + 1);
@@ -109,10 +109,8 @@ void StartupTest::sigterm_endsTheSessionAndWritesTheSettings() {
 
   ::raise(SIGTERM);
   QTRY_VERIFY_WITH_TIMEOUT(app.window->HasShutDown(), 5000);
-  QCOMPARE(trial.abortsForSessionEnd, 1);
-  QCOMPARE(trial.stopsForClose, 0);
-  QVERIFY(app.home.Exists("QUENTRIX.INI") && app.home.Exists("QUENTRIX.SET"));
-  QVERIFY(!app.window->isVisible());
+  QCOMPARE(std::pair(trial.abortsForSessionEnd, trial.stopsForClose), std::pair(1, 0));
+  QVERIFY(app.home.Exists("QUENTRIX.INI") && app.home.Exists("QUENTRIX.SET") && !app.window->isVisible());
 }
 
 void StartupTest::unexpectedError_stillShutsDownInOrder() {
