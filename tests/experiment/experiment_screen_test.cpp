@@ -6,7 +6,6 @@
 
 #include <filesystem>
 #include <string>
-#include <tuple>
 
 #include "experiment/experiment_file.h"
 #include "support/temp_dir.h"
@@ -47,8 +46,9 @@ TEST(TakeExperimentFromScreen, TakesTheDataFileOnlyWhenItCanBeUsed) {
     boxes.MaxTime = "60";
     boxes.DistFromStart = "20";
     TakeExperimentFromScreen(boxes, experiment, folder);
-    EXPECT_EQ(std::tie(experiment.DataFile, experiment.DataFileValid, folder),
-              std::tie(c.dataFile, c.dataFileValid, c.folder));
+    EXPECT_EQ(experiment.DataFile, c.dataFile);
+    EXPECT_EQ(experiment.DataFileValid, c.dataFileValid);
+    EXPECT_EQ(folder, c.folder);
   }
 }
 
@@ -74,9 +74,9 @@ TEST(TakeExperimentFromScreen, ReadsTheNumbersAndTheActivePlatform) {
     boxes.ActivePlatformIndex = c.platformIndex;
     boxes.DistFromStart = c.distance;
     TakeExperimentFromScreen(boxes, experiment, folder);
-    EXPECT_EQ(std::tie(experiment.MaxTime, experiment.ActivePlatform, experiment.DistFromStart),
-              std::tie(c.expectedMaxTime, c.expectedPlatform, c.expectedDistance))
-        << c.maxTime << " " << c.platformIndex << " " << c.distance;
+    EXPECT_EQ(experiment.MaxTime, c.expectedMaxTime) << c.maxTime;
+    EXPECT_EQ(experiment.ActivePlatform, c.expectedPlatform) << c.platformIndex;
+    EXPECT_EQ(experiment.DistFromStart, c.expectedDistance) << c.distance;
   }
 }
 

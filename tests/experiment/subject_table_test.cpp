@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "core/scripted_operator.h"
@@ -118,7 +117,8 @@ TEST(PrepareSubjectTableAtStartUp, WritesTheDefaultTableOnlyWhenThereIsNoList) {
     ExperimentSetup e;
     e.SubjectIDs = c.experimentIds;
     EXPECT_TRUE(PrepareSubjectTableAtStartUp(dir.Path() / "SUBJECTS.INI", table, e));
-    EXPECT_EQ(std::pair(e.SubjectIDs, table.SubjectIDs()), std::pair(c.expected, c.expected));
+    EXPECT_EQ(e.SubjectIDs, c.expected);
+    EXPECT_EQ(table.SubjectIDs(), c.expected);
     if (!c.fileRewritten) {
       EXPECT_EQ(dir.Read("SUBJECTS.INI"), c.existing);
     }

@@ -254,8 +254,8 @@ TEST(WriteExperimentRecord, KeepsTheStatusWordsOfTheFileItReplaces) {
 
   experiment.MaxTime = 120;
   ASSERT_TRUE(WriteExperimentRecord(path, experiment, UnusualPool()));
-  EXPECT_EQ(std::pair(ReadSubjectStatusWord(path, 0), ReadSubjectStatusWord(path, 3)),
-            std::pair(std::optional(kStatusWordHitGoal), std::optional(kStatusWordAborted)));
+  EXPECT_EQ(ReadSubjectStatusWord(path, 0), kStatusWordHitGoal);
+  EXPECT_EQ(ReadSubjectStatusWord(path, 3), kStatusWordAborted);
   EXPECT_EQ(ReadExperimentRecord(path)->Experiment.MaxTime, 120);
 
   // Another spelling of the same name is the same file.
