@@ -25,15 +25,7 @@ PoolSetup UnusualPool() {
 }
 
 ExperimentSetup Experiment(const std::string& dataFile, int16_t maxTime, int16_t active, int16_t distance) {
-  ExperimentSetup e;
-  e.DataFile = dataFile;
-  e.DataFileValid = true;
-  e.MaxTime = maxTime;
-  e.ActivePlatform = active;
-  e.DistFromStart = distance;
-  e.SubjectIDs = {"RAT1", "Rat 2", "r-3'x", "ABCDEFGH"};
-  e.SubjectCount = 4;
-  return e;
+  return {dataFile, true, maxTime, active, distance, 4, {"RAT1", "Rat 2", "r-3'x", "ABCDEFGH"}};
 }
 
 // Written to a file, read and converted back: every setup value comes back unchanged.
