@@ -35,15 +35,13 @@ std::filesystem::path WriteWeek1Tracks(const test::TempDir& dir) {
 // Pool of radius 100 centred in the frame; targets round, square, round with a
 // fractional size, square.
 PoolSetup ArenaPool() {
-  PoolSetup pool;
-  pool.X = 128;
-  pool.Y = 96;
-  pool.Radius = 100.0f;
-  pool.Platforms[0] = PlatformSetup{158, 66, 8.0f, true, 150};
-  pool.Platforms[1] = PlatformSetup{98, 66, 7.5f, false, 150};
-  pool.Platforms[2] = PlatformSetup{98, 126, 10.25f, true, 150};
-  pool.Platforms[3] = PlatformSetup{158, 126, 6.0f, false, 150};
-  return pool;
+  return {.X = 128,
+          .Y = 96,
+          .Radius = 100.0f,
+          .Platforms = {{{158, 66, 8.0f, true, 150},
+                         {98, 66, 7.5f, false, 150},
+                         {98, 126, 10.25f, true, 150},
+                         {158, 126, 6.0f, false, 150}}}};
 }
 
 TEST(ExportTrailmapFiles, WritesTheTrackAndArenaFilesByteForByte) {

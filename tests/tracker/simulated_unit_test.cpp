@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tarnwell {
@@ -103,10 +104,8 @@ TEST(SimulatedUnit, FindsItsCommandsAgainAfterGarbage) {
 
 TEST(SimulatedUnit, CommandSplitAcrossReceivesIsUnderstood) {
   SimulatedUnit unit;
-  unit.Receive(B("Tur"), 0);
-  unit.Receive(B("n O"), 1);
-  unit.Receive(B("N! &"), 2);
-  unit.Receive(B("!"), 3);
+  for (const auto& [text, at] : {std::pair{"Tur", 0}, {"n O", 1}, {"N! &", 2}, {"!", 3}})
+    unit.Receive(B(text), at);
   Bytes out;
   unit.TakeOutput(100, out);
   EXPECT_EQ(out, (Bytes{0x06, 0x21}));
