@@ -6,14 +6,13 @@
 #include <utility>
 #include <vector>
 
+#include "tracker/fake_serial_port.h"
+
 namespace tarnwell {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-Bytes B(std::string_view text) {
-  return {text.begin(), text.end()};
-}
+using test::B;
 
 // Sends `command` at `atMs` and returns what came back within the next `forMs`.
 Bytes Ask(SimulatedUnit& unit, const Bytes& command, double atMs, double forMs = 50) {
