@@ -8,9 +8,6 @@
 
 #include "analysis/experiment_folder.h"
 #include "cli_fixture.h"
-#include "core/file_util.h"
-#include "core/numbers.h"
-#include "pool/pool_file.h"
 #include "support/golden.h"
 #include "support/temp_dir.h"
 

@@ -11,7 +11,6 @@
 #include "acquisition/raw_track.h"
 #include "cli_fixture.h"
 #include "core/file_util.h"
-#include "core/home_lock.h"
 #include "legacy/legacy_conversion.h"
 #include "legacy/legacy_record.h"
 #include "legacy/record_update.h"

@@ -8,7 +8,6 @@
 
 #include "core/scripted_operator.h"
 #include "legacy/legacy_conversion.h"
-#include "legacy/record_update.h"
 #include "pool/pool_defaults.h"
 #include "support/temp_dir.h"
 

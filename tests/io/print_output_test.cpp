@@ -10,7 +10,6 @@
 #include <QFontMetricsF>
 #include <algorithm>
 
-#include "core/file_util.h"
 #include "support/temp_dir.h"
 
 namespace tarnwell {

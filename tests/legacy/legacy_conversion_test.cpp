@@ -10,7 +10,6 @@
 #include "core/scripted_operator.h"
 #include "legacy/record_update.h"
 #include "pool/pool_defaults.h"
-#include "pool/zones.h"
 #include "support/pools.h"
 #include "support/temp_dir.h"
 

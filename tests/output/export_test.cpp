@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "analysis/experiment_folder.h"
-#include "core/file_util.h"
 #include "core/scripted_operator.h"
 #include "support/golden.h"
 #include "support/temp_dir.h"

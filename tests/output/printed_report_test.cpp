@@ -9,8 +9,6 @@
 
 #include "acquisition/experiment_files.h"
 #include "analysis/experiment_folder.h"
-#include "analysis/tabulated_data.h"
-#include "core/file_util.h"
 #include "core/scripted_operator.h"
 #include "support/temp_dir.h"
 

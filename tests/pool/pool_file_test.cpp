@@ -5,7 +5,6 @@
 #include <functional>
 #include <string>
 
-#include "core/file_util.h"
 #include "pool/pool_defaults.h"
 #include "pool/zones.h"
 #include "support/golden.h"

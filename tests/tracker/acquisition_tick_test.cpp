@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "core/scripted_operator.h"
-#include "tracker/simulated_serial_port.h"
 #include "tracker/tracker_link.h"
 
 namespace tarnwell {

@@ -1,19 +1,12 @@
 // Screens and menus: every transition runs the leaving actions; the window's size rules and
 // the manual.
 #include <QAction>
-#include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "support/app_harness.h"
-#include "ui/screens/system_setup_screen.h"
-#include "ui/widgets/file_picker.h"
 
 using namespace tarnwell;
 using namespace tarnwell::test;

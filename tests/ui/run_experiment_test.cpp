@@ -3,9 +3,7 @@
 // prompt at every step, the files the run leaves, and the data screen reading them back.
 #include <QTimeEdit>
 
-#include "acquisition/experiment_files.h"
 #include "acquisition/run_controller.h"
-#include "legacy/legacy_conversion.h"
 #include "support/experiment_scene.h"
 #include "ui/widgets/live_marker_view.h"
 #include "ui/widgets/subject_status_grid.h"

@@ -14,7 +14,6 @@
 #include "experiment/experiment_file.h"
 #include "experiment/subject_table.h"
 #include "legacy/legacy_conversion.h"
-#include "legacy/legacy_record.h"
 #include "legacy/record_update.h"
 #include "support/app_harness.h"
 #include "ui/screens/setup_experiment_screen.h"

@@ -2,13 +2,10 @@
 // close box during an experiment, and the end of a session by a signal.
 #include <signal.h>
 
-#include <QMessageBox>
-#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
 #include "support/app_harness.h"
-#include "ui/screens/system_setup_screen.h"
 #include "ui/session_signals.h"
 
 using namespace tarnwell;

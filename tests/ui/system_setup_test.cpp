@@ -3,17 +3,12 @@
 // mode, aspect ratio).
 #include <QApplication>
 #include <QComboBox>
-#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
-#include <QToolButton>
 
 #include "support/app_harness.h"
-#include "ui/dialogs/live_video_dialog.h"
-#include "ui/screens/system_setup_screen.h"
 
 using namespace tarnwell;
 using namespace tarnwell::test;

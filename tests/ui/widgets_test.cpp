@@ -1,28 +1,14 @@
-// The reusable controls and dialogs: the range box, the spin button, the file picker,
-// the operator's dialogs, the key-state recorder, the map window and the area calculator,
-// and the Qt surface.
+// The reusable controls: the range box, the map window reading the unit's map and the
+// area calculator.
 #include <QApplication>
-#include <QDialog>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
-#include <QToolButton>
 
 #include "core/scripted_operator.h"
-#include "io/qt_surface.h"
-#include "support/temp_dir.h"
-#include "ui/dialogs/live_video_dialog.h"
-#include "ui/dialogs/qt_operator.h"
-#include "ui/key_state_filter.h"
 #include "ui/widgets/advanced_map_window.h"
 #include "ui/widgets/calc_area_window.h"
-#include "ui/widgets/file_picker.h"
 #include "ui/widgets/range_box.h"
-#include "ui/widgets/spin_button.h"
 
 using namespace tarnwell;
 
