@@ -12,11 +12,7 @@ namespace {
 
 TEST(ExperimentFiles, EveryOutputIsNamedFromTheDataFilesStem) {
   struct Case {
-    const char* dataFile;
-    const char* table;
-    const char* report3;
-    const char* companion;
-    const char* shown;
+    const char *dataFile, *table, *report3, *companion, *shown;
   };
   const Case cases[] = {
       {"/data/WEEK1.EXP", "/data/WEEK1.CSV", "/data/WEEK103.CSV", "/data/WEEK1.EXP", "WEEK1.EXP"},

@@ -39,8 +39,7 @@ TEST(TokeniseLine, SplitsAtBlanksAndEqualsAndKeepsQuotedRunsWhole) {
 }
 
 struct MatchCase {
-  const char* line;
-  const char* pattern;
+  const char *line, *pattern;
   bool matches;
   const char* value;  // GetLineValue of the line
 };

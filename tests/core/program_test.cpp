@@ -15,10 +15,7 @@ using test::TempDir;
 
 TEST(LoadSettings, LaterFilesWinInTheDesignedOrder) {
   struct Case {
-    const char* name;
-    const char* ini;
-    const char* set;
-    const char* defaultSet;
+    const char *name, *ini, *set, *defaultSet;
     int16_t comPort, videoType, delayType;
   };
   const std::vector<Case> cases = {

@@ -191,8 +191,7 @@ TEST(ReadSystemConfig, TakesPortAndFoldersAsTheyStandAndSelectsTheVideoMode) {
   struct Case {
     const char* text;
     int16_t comPort;
-    const char* configDir;
-    const char* dataDir;
+    const char *configDir, *dataDir;
     int16_t videoType;
     int videoModeIndex;
   };

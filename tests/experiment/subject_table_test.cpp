@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "core/scripted_operator.h"
 #include "legacy/legacy_conversion.h"
 #include "legacy/record_update.h"
 #include "pool/pool_defaults.h"
@@ -18,8 +17,7 @@ using Ids = std::vector<std::string>;
 
 TEST(StripNumberPrefix, RemovesOnlyANumberAndItsParenthesis) {
   struct Case {
-    const char* text;
-    const char* expected;
+    const char *text, *expected;
   };
   const std::vector<Case> cases = {
       {"12) RAT", "RAT"},

@@ -7,8 +7,6 @@
 #include <tuple>
 #include <vector>
 
-#include "support/temp_dir.h"
-
 namespace tarnwell {
 namespace {
 

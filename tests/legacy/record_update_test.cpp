@@ -69,8 +69,7 @@ TEST(WriteSubjectStatusWord, PutsTheFlagWordAt16Plus2kOfACurrentRecord) {
 TEST(WriteSubjectStatusWord, LeavesAnythingButACurrentRecordAlone) {
   test::TempDir dir;
   struct Case {
-    const char* what;
-    const char* name;
+    const char *what, *name;
     std::string content;  // empty: no file
     int k;
     RecordUpdate expected;
