@@ -19,7 +19,6 @@
 #include "ui/screens/setup_experiment_screen.h"
 #include "ui/screens/subject_grid.h"
 #include "ui/widgets/file_picker.h"
-#include "ui/widgets/subject_status_grid.h"
 
 using namespace tarnwell;
 using namespace tarnwell::test;
