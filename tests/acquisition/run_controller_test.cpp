@@ -93,11 +93,8 @@ class RunControllerTest : public ::testing::Test {
     fs::create_directories(dir.Path() / "DATA");
     SetDefaultPool(program.pool);
     program.settings.ComPort = 1;
-    program.experiment.DataFile = dataFile().string();
-    program.experiment.MaxTime = 10;
-    program.experiment.ActivePlatform = 1;
-    program.experiment.SubjectIDs = {"RAT1", "RAT2", "RAT3"};
-    program.experiment.SubjectCount = 3;
+    // 10 s a trial, platform 1, three subjects.
+    program.experiment = {dataFile().string(), false, 10, 1, 10, 3, {"RAT1", "RAT2", "RAT3"}};
   }
 
   // The unit and the controller are made once the test's setup is complete.

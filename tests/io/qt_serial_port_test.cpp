@@ -37,7 +37,7 @@ constexpr const char* kSimulator = "";
 // quentrix-sim as a child process, with its standard input and output on pipes.
 class SimulatorProcess {
  public:
-  explicit SimulatorProcess(std::vector<std::string> extraArgs = {}) {
+  SimulatorProcess() {
     int in[2], out[2];
     if (pipe(in) != 0 || pipe(out) != 0) return;
     posix_spawn_file_actions_t actions;
@@ -46,12 +46,9 @@ class SimulatorProcess {
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
     posix_spawn_file_actions_addclose(&actions, in[1]);
     posix_spawn_file_actions_addclose(&actions, out[0]);
-    std::vector<std::string> args = {kSimulator, "--seed", "11"};
-    args.insert(args.end(), extraArgs.begin(), extraArgs.end());
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    if (posix_spawn(&pid_, kSimulator, &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
+    char seedFlag[] = "--seed", seed[] = "11";
+    char* argv[] = {const_cast<char*>(kSimulator), seedFlag, seed, nullptr};
+    if (posix_spawn(&pid_, kSimulator, &actions, nullptr, argv, environ) != 0) pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
     close(in[0]);
     close(out[1]);
