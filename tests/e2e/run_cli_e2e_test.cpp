@@ -5,7 +5,6 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
-#include <vector>
 
 #include "acquisition/experiment_files.h"
 #include "acquisition/raw_track.h"

@@ -5,7 +5,6 @@
 #include <map>
 #include <string>
 #include <tuple>
-#include <vector>
 
 #include "acquisition/experiment_files.h"
 #include "analysis/experiment_folder.h"

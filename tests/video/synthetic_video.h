@@ -9,7 +9,6 @@
 #include <opencv2/imgproc.hpp>
 #include <opencv2/videoio.hpp>
 #include <string>
-#include <vector>
 
 #include "video/frame_mapping.h"
 
