@@ -149,21 +149,21 @@ TEST(ConvertLegacyTarnwellSetup, UnrepresentableValuesShowError6AndChangeNothing
     void (*spoil)(LegacyConfigRecord&);
   };
   const std::vector<Case> cases = {
-      {"pool corner NaN", [](LegacyConfigRecord& c) { c.PoolCorners[0] = kNaN; }},
+      {"pool corner NaN", [](auto& c) { c.PoolCorners[0] = kNaN; }},
       {"pool centre beyond 16 bits",
-       [](LegacyConfigRecord& c) {
+       [](auto& c) {
          c.PoolCorners = {70000, 0, 70010, 10};
        }},
       {"pool radius beyond a single",
-       [](LegacyConfigRecord& c) {
+       [](auto& c) {
          c.PoolCorners = {-1e300, 0, 1e300, 10};
        }},
       {"platform beyond 16 bits",
-       [](LegacyConfigRecord& c) {
+       [](auto& c) {
          c.Platforms[2].Corners = {40000, 0, 40010, 10};
        }},
-      {"platform corner infinite", [](LegacyConfigRecord& c) { c.Platforms[1].Corners[2] = kInfinity; }},
-      {"counter multiplier beyond 16 bits", [](LegacyConfigRecord& c) { c.CounterMultiplier = 400.0f; }},
+      {"platform corner infinite", [](auto& c) { c.Platforms[1].Corners[2] = kInfinity; }},
+      {"counter multiplier beyond 16 bits", [](auto& c) { c.CounterMultiplier = 400.0f; }},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -198,14 +198,12 @@ TEST(ConvertLegacyExperimentFile, AbsurdValuesAreRefusedNamingTheFileAndTheField
     std::string field;
   };
   const std::vector<Case> cases = {
-      {"pool radius 0", [](ExperimentSetup&, PoolSetup& p) { p.Radius = 0; }, "Pool diameter 0 (1 to 300)"},
-      {"8224 rings", [](ExperimentSetup&, PoolSetup& p) { p.NumRings = 8224; },
-       "Number of rings 8224 (1 to 4)"},
-      {"size 0 cm", [](ExperimentSetup&, PoolSetup& p) { p.ActualSizeX = 0; },
-       "Pool diameter cm 0 (1 to 999)"},
-      {"huge platform", [](ExperimentSetup&, PoolSetup& p) { p.Platforms[2].Radius = 40; },
+      {"pool radius 0", [](auto&, auto& p) { p.Radius = 0; }, "Pool diameter 0 (1 to 300)"},
+      {"8224 rings", [](auto&, auto& p) { p.NumRings = 8224; }, "Number of rings 8224 (1 to 4)"},
+      {"size 0 cm", [](auto&, auto& p) { p.ActualSizeX = 0; }, "Pool diameter cm 0 (1 to 999)"},
+      {"huge platform", [](auto&, auto& p) { p.Platforms[2].Radius = 40; },
        "Platform 3 diameter 80 (1 to 50)"},
-      {"no time", [](ExperimentSetup& e, PoolSetup&) { e.MaxTime = 0; }, "Maximum time 0 (1 to 32767)"},
+      {"no time", [](auto& e, auto&) { e.MaxTime = 0; }, "Maximum time 0 (1 to 32767)"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
