@@ -12,11 +12,7 @@ namespace {
 
 TEST(ExperimentFiles, EveryOutputIsNamedFromTheDataFilesStem) {
   struct Case {
-    const char* dataFile;
-    const char* table;
-    const char* report3;
-    const char* companion;
-    const char* shown;
+    const char *dataFile, *table, *report3, *companion, *shown;
   };
   const Case cases[] = {
       {"/data/WEEK1.EXP", "/data/WEEK1.CSV", "/data/WEEK103.CSV", "/data/WEEK1.EXP", "WEEK1.EXP"},
@@ -87,7 +83,9 @@ TEST(ExperimentFiles, DataFileNamesThatClashWithAnotherExperimentAreFound) {
     for (const char* name : c.present) dir.Write(name, "x");
     const auto clash = FindDataFileClash(dir.Path() / c.dataFile);
     ASSERT_EQ(clash.has_value(), c.clashWith != nullptr) << clash.value_or("");
-    if (clash) EXPECT_NE(clash->find(c.clashWith), std::string::npos) << *clash;
+    if (clash) {
+      EXPECT_NE(clash->find(c.clashWith), std::string::npos) << *clash;
+    }
   }
 }
 

@@ -51,8 +51,7 @@ TEST(RawTrack, ReadAndWriteFiles) {
   RawTrack read;
   ASSERT_TRUE(ReadRawTrack(dir.Path() / "a00.raw", read));  // found in any case
   EXPECT_EQ(read, track);
-  EXPECT_FALSE(ReadRawTrack(dir.Path() / "MISSING.RAW", read));
-  EXPECT_TRUE(read.Samples.empty());
+  EXPECT_TRUE(!ReadRawTrack(dir.Path() / "MISSING.RAW", read) && read.Samples.empty());
 }
 
 TEST(ListNumberedRawFiles, EachFileKeepsTheIndexOfItsName) {
@@ -63,10 +62,9 @@ TEST(ListNumberedRawFiles, EachFileKeepsTheIndexOfItsName) {
   }
   fs::create_directory(dir.Path() / "WEEK107.RAW");  // a folder is not a track
   const auto entries = ListNumberedRawFiles(dir.Path() / "WEEK1.EXP");
-  ASSERT_EQ(entries.size(), 3u);
-  EXPECT_EQ(entries[0], (NumberedRawFileEntry{0, dir.Path() / "WEEK100.RAW"}));
-  EXPECT_EQ(entries[1], (NumberedRawFileEntry{3, dir.Path() / "week103.raw"}));
-  EXPECT_EQ(entries[2], (NumberedRawFileEntry{5, dir.Path() / "WEEK105.RAW"}));
+  EXPECT_EQ(entries, (std::vector<NumberedRawFileEntry>{{0, dir.Path() / "WEEK100.RAW"},
+                                                        {3, dir.Path() / "week103.raw"},
+                                                        {5, dir.Path() / "WEEK105.RAW"}}));
   EXPECT_TRUE(ListNumberedRawFiles(dir.Path() / "missing" / "X.EXP").empty());
 }
 

@@ -8,9 +8,6 @@
 
 #include "analysis/experiment_folder.h"
 #include "cli_fixture.h"
-#include "core/file_util.h"
-#include "core/numbers.h"
-#include "pool/pool_file.h"
 #include "support/golden.h"
 #include "support/temp_dir.h"
 
@@ -27,8 +24,7 @@ using test::RunCli;
 
 TEST(CliAnalyse, RebuildsTheTableOfAHandWrittenExperiment) {
   struct Case {
-    const char* locale;
-    const char* golden;
+    const char *locale, *golden;
   };
   const Case cases[] = {{"C", "tabulated_week1.CSV"}, {"de_DE.UTF-8", "tabulated_week1_comma.CSV"}};
   for (const Case& c : cases) {

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "cli_commands.h"
 #include "cli_support.h"
@@ -26,13 +25,7 @@ struct Saved {
 
 Saved SaveSampleRecord(const std::filesystem::path& path) {
   Saved saved;
-  saved.experiment.DataFile = path.string();
-  saved.experiment.DataFileValid = true;
-  saved.experiment.MaxTime = 300;
-  saved.experiment.ActivePlatform = 5;
-  saved.experiment.DistFromStart = 0;
-  saved.experiment.SubjectIDs = {"RAT1", "RAT 2", "R3"};
-  saved.experiment.SubjectCount = 3;
+  saved.experiment = {path.string(), true, 300, 5, 0, 3, {"RAT1", "RAT 2", "R3"}};  // 300 s, all platforms
   saved.pool = DefaultPool();
   saved.pool.X = 131;
   saved.pool.Radius = 77.5f;

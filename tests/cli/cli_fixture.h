@@ -3,9 +3,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-
-#include <cstdlib>
 
 #include <filesystem>
 #include <string>
@@ -27,11 +24,8 @@ class CliHomeTest : public ::testing::Test {
   Outcome Cli(cli::CommandFn command, std::vector<std::string> args) {
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    Outcome outcome;
-    outcome.status = command(home().string(), args);
-    outcome.out = testing::internal::GetCapturedStdout();
-    outcome.err = testing::internal::GetCapturedStderr();
-    return outcome;
+    const int status = command(home().string(), args);
+    return {status, testing::internal::GetCapturedStdout(), testing::internal::GetCapturedStderr()};
   }
   std::filesystem::path home() const { return dir.Path() / "home"; }
   std::string Read(const std::filesystem::path& file) const {

@@ -5,7 +5,6 @@
 
 #include <cstdlib>
 #include <string>
-#include <vector>
 
 #include "../study/study_fixture.h"
 #include "cli_fixture.h"

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "cli_fixture.h"
@@ -14,13 +15,11 @@ namespace {
 using test::TempDir;
 
 TEST(ParseNumbers, AcceptOnlyWholeNumbers) {
-  EXPECT_EQ(ParseInteger("42"), 42);
-  EXPECT_EQ(ParseInteger("+7"), 7);
-  EXPECT_EQ(ParseInteger("-3"), -3);
+  EXPECT_EQ(std::make_tuple(ParseInteger("42"), ParseInteger("+7"), ParseInteger("-3")),
+            std::make_tuple(42, 7, -3));
   for (const char* bad : {"", "4x", "x4", "1.5", " 1", "99999999999999999999"})
     EXPECT_FALSE(ParseInteger(bad).has_value()) << bad;
-  EXPECT_EQ(ParseNumber("2.5"), 2.5);
-  EXPECT_EQ(ParseNumber("1e2"), 100);
+  EXPECT_EQ(std::make_tuple(ParseNumber("2.5"), ParseNumber("1e2")), std::make_tuple(2.5, 100.0));
   for (const char* bad : {"", "2,5", "2.5s", "."}) EXPECT_FALSE(ParseNumber(bad).has_value()) << bad;
   EXPECT_EQ(ParseNumberPair("10,30.5"), std::make_pair(10.0, 30.5));
   for (const char* bad : {"10", "10,", ",5", "a,b", "1,2,3"})
@@ -50,7 +49,9 @@ TEST(TarnwellCli, ExitStatusAndHelpFollowTheCommandLineRules) {
     const test::Outcome run = test::Shell(dir, std::string(TARNWELL_CLI_PATH) + " " + c.arguments);
     EXPECT_EQ(run.status, c.status) << c.arguments;
     EXPECT_EQ(run.out.rfind(c.outputStart, 0), 0u) << c.arguments << "\n" << run.out;
-    if (!*c.outputStart) EXPECT_EQ(run.out, "") << c.arguments;
+    if (!*c.outputStart) {
+      EXPECT_EQ(run.out, "") << c.arguments;
+    }
   }
 }
 

@@ -5,12 +5,10 @@
 
 #include <filesystem>
 #include <string>
-#include <vector>
 
 #include "acquisition/experiment_files.h"
 #include "acquisition/raw_track.h"
 #include "cli_fixture.h"
-#include "core/file_util.h"
 #include "legacy/legacy_conversion.h"
 #include "legacy/record_update.h"
 #include "video/synthetic_video.h"

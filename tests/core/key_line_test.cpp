@@ -35,14 +35,11 @@ TEST(TokeniseLine, SplitsAtBlanksAndEqualsAndKeepsQuotedRunsWhole) {
       {"Key\t= v", {"KEY\t", "=", "V"}},
       {"äbc = x", {"äBC", "=", "X"}},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(TokeniseLine(c.line), c.tokens) << "line: [" << c.line << "]";
-  }
+  for (const auto& c : cases) EXPECT_EQ(TokeniseLine(c.line), c.tokens) << "line: [" << c.line << "]";
 }
 
 struct MatchCase {
-  const char* line;
-  const char* pattern;
+  const char *line, *pattern;
   bool matches;
   const char* value;  // GetLineValue of the line
 };

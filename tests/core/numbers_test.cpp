@@ -35,8 +35,7 @@ TEST(CLng, RoundsHalfToEvenAndSaturatesAt32Bits) {
 struct FixedCase {
   double value;
   bool asFloat;
-  int decimals;
-  int minIntegerDigits;
+  int decimals, minIntegerDigits;
   const char* expected;
 };
 

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/numbers.h"
@@ -16,13 +17,11 @@ namespace {
 namespace fs = std::filesystem;
 using test::TempDir;
 
-bool SameSettings(const SystemSettings& a, const SystemSettings& b) {
-  return a.ConfigDir == b.ConfigDir && a.MazeDataFileDir == b.MazeDataFileDir &&
-         a.MazeExptSetupDir == b.MazeExptSetupDir && a.DataDir == b.DataDir && a.OpenDir == b.OpenDir &&
-         a.SaveAsDir == b.SaveAsDir && a.ComPort == b.ComPort && a.DrawTrace == b.DrawTrace &&
-         a.CustomAspectRatio == b.CustomAspectRatio && a.ObjectFilter == b.ObjectFilter &&
-         a.DelayType == b.DelayType && a.VideoType == b.VideoType && a.VideoScale == b.VideoScale &&
-         a.SampleRate == b.SampleRate;
+// The fields the three files hold between them.
+auto Kept(const SystemSettings& s) {
+  return std::tie(s.ConfigDir, s.MazeDataFileDir, s.MazeExptSetupDir, s.DataDir, s.OpenDir, s.SaveAsDir,
+                  s.ComPort, s.DrawTrace, s.CustomAspectRatio, s.ObjectFilter, s.DelayType, s.VideoType,
+                  s.VideoScale, s.SampleRate);
 }
 
 // The settings a QUENTRIX.INI line can change, in one line of text.
@@ -102,8 +101,11 @@ TEST(WriteTrackerIni, WritesTheNineLinesInOrderWithCrLf) {
 // The three files written and read back in the program's order: every value comes back.
 TEST(SettingsFiles, WhatIsWrittenReadsBackTheSame) {
   TempDir home;
-  for (const char* name : {"Maps", "Data Files", "setups", "DATA", "open", "Save As"})
-    fs::create_directory(home.Path() / name);
+  SystemSettings folders;
+  std::string* fields[] = {&folders.ConfigDir, &folders.MazeDataFileDir, &folders.MazeExptSetupDir,
+                           &folders.DataDir,   &folders.OpenDir,         &folders.SaveAsDir};
+  const char* names[] = {"Maps", "Data Files", "setups", "DATA", "open", "Save As"};
+  for (int i = 0; i < 6; ++i) fs::create_directory(*fields[i] = (home.Path() / names[i]).string());
   const fs::path ini = home.Path() / "QUENTRIX.INI", set = home.Path() / "QUENTRIX.SET",
                  defaultSet = home.Path() / "Default.SET";
   // Values as typed: the general format keeps 15 significant digits.
@@ -111,13 +113,7 @@ TEST(SettingsFiles, WhatIsWrittenReadsBackTheSame) {
     for (int16_t port : {1, 7, 64}) {
       for (int mode : {kVideoModePal, kVideoModeNone, 5}) {
         SCOPED_TRACE(testing::Message() << aspect << " " << port << " " << mode);
-        SystemSettings s;
-        s.ConfigDir = (home.Path() / "Maps").string();
-        s.MazeDataFileDir = (home.Path() / "Data Files").string();
-        s.MazeExptSetupDir = (home.Path() / "setups").string();
-        s.DataDir = (home.Path() / "DATA").string();
-        s.OpenDir = (home.Path() / "open").string();
-        s.SaveAsDir = (home.Path() / "Save As").string();
+        SystemSettings s = folders;
         s.ComPort = port;
         s.DrawTrace = port == 7;
         s.CustomAspectRatio = aspect;
@@ -134,7 +130,7 @@ TEST(SettingsFiles, WhatIsWrittenReadsBackTheSame) {
         ASSERT_TRUE(ReadTrackerIni(ini, back));
         ASSERT_TRUE(ReadTrackerSettings(set, back, &index));
         ASSERT_TRUE(ReadSystemConfig(defaultSet, back, &index));
-        EXPECT_TRUE(SameSettings(s, back));
+        EXPECT_EQ(Kept(back), Kept(s));
         EXPECT_EQ(index, s.VideoType);
       }
     }
@@ -145,8 +141,7 @@ TEST(ReadTrackerSettings, ReadsFilterDelayAndVideoType) {
   struct Case {
     const char* text;
     bool objectFilter;
-    int16_t delayType;
-    int16_t videoType;
+    int16_t delayType, videoType;
     int videoModeIndex;  // as left in the video-mode list
   };
   const std::vector<Case> cases = {
@@ -161,12 +156,10 @@ TEST(ReadTrackerSettings, ReadsFilterDelayAndVideoType) {
     SystemSettings s;
     int index = kVideoModeNone;
     ApplyTrackerSettingsText(c.text, s, &index);
-    EXPECT_EQ(s.ObjectFilter, c.objectFilter) << c.text;
-    EXPECT_EQ(s.DelayType, c.delayType) << c.text;
-    EXPECT_EQ(s.VideoType, c.videoType) << c.text;
-    EXPECT_EQ(s.VideoScale, c.videoType == 1 ? 0.625f : 0.75f) << c.text;
-    EXPECT_EQ(s.SampleRate, c.videoType == 1 ? 25 : 30) << c.text;
-    EXPECT_EQ(index, c.videoModeIndex) << c.text;
+    EXPECT_EQ(std::tie(s.ObjectFilter, s.DelayType, s.VideoType, s.VideoScale, s.SampleRate, index),
+              std::make_tuple(c.objectFilter, c.delayType, c.videoType, c.videoType == 1 ? 0.625f : 0.75f,
+                              c.videoType == 1 ? 25 : 30, c.videoModeIndex))
+        << c.text;
   }
 }
 
@@ -198,8 +191,7 @@ TEST(ReadSystemConfig, TakesPortAndFoldersAsTheyStandAndSelectsTheVideoMode) {
   struct Case {
     const char* text;
     int16_t comPort;
-    const char* configDir;
-    const char* dataDir;
+    const char *configDir, *dataDir;
     int16_t videoType;
     int videoModeIndex;
   };
@@ -219,12 +211,10 @@ TEST(ReadSystemConfig, TakesPortAndFoldersAsTheyStandAndSelectsTheVideoMode) {
     SystemSettings s;
     int index = kVideoModeNone;
     ApplySystemConfigText(c.text, s, &index);
-    EXPECT_EQ(s.ComPort, c.comPort) << c.text;
-    EXPECT_EQ(s.ConfigDir, c.configDir) << c.text;
-    EXPECT_EQ(s.DataDir, c.dataDir) << c.text;
-    EXPECT_EQ(s.OpenDir, "") << c.text;
-    EXPECT_EQ(s.VideoType, c.videoType) << c.text;
-    EXPECT_EQ(index, c.videoModeIndex) << c.text;
+    EXPECT_EQ(std::tie(s.ComPort, s.ConfigDir, s.DataDir, s.OpenDir, s.VideoType, index),
+              std::make_tuple(c.comPort, std::string(c.configDir), std::string(c.dataDir), std::string(),
+                              c.videoType, c.videoModeIndex))
+        << c.text;
   }
 }
 
@@ -249,8 +239,7 @@ TEST(CheckSettingsDirectories, RepairsMissingFoldersOnlyWhenTheRepairExists) {
   TempDir home;
   fs::create_directory(home.Path() / "DATA");
   fs::create_directory(home.Path() / "elsewhere");
-  const std::string data = (home.Path() / "DATA").string();
-  const std::string elsewhere = (home.Path() / "elsewhere").string();
+  const std::string data = (home.Path() / "DATA").string(), elsewhere = (home.Path() / "elsewhere").string();
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"", ""},
       {elsewhere, elsewhere},
@@ -277,12 +266,10 @@ TEST(CheckSettingsDirectories, RepairsMissingFoldersOnlyWhenTheRepairExists) {
 TEST(ApplyFolderFallbacks, MissingFoldersBecomeConfigAndDataOfTheHome) {
   struct Case {
     const char* name;
-    std::string configDir;
-    std::string dataDir;
+    std::string configDir, dataDir;
     std::string wantConfig;  // relative to the home; "=" keeps the value
     std::string wantData;
-    bool configReported;
-    bool dataReported;
+    bool configReported, dataReported;
   };
   const std::vector<Case> cases = {
       {"nothing configured", "", "", "Config", "DATA", false, false},
@@ -305,10 +292,9 @@ TEST(ApplyFolderFallbacks, MissingFoldersBecomeConfigAndDataOfTheHome) {
     const FolderFallbackResult r = ApplyFolderFallbacks(s, home);
     EXPECT_EQ(s.ConfigDir, c.wantConfig == "=" ? resolve(c.configDir) : (dir.Path() / c.wantConfig).string());
     EXPECT_EQ(s.DataDir, c.wantData == "=" ? resolve(c.dataDir) : (dir.Path() / c.wantData).string());
-    EXPECT_TRUE(fs::is_directory(s.ConfigDir));
-    EXPECT_TRUE(fs::is_directory(s.DataDir));
-    EXPECT_EQ(!r.missingConfigDir.empty(), c.configReported);
-    EXPECT_EQ(!r.missingDataDir.empty(), c.dataReported);
+    EXPECT_TRUE(fs::is_directory(s.ConfigDir) && fs::is_directory(s.DataDir));
+    EXPECT_EQ(std::pair(!r.missingConfigDir.empty(), !r.missingDataDir.empty()),
+              std::pair(c.configReported, c.dataReported));
     const std::string notice = FolderFallbackNotice(r, s);
     EXPECT_EQ(notice.find(c.configDir) != std::string::npos && !c.configDir.empty(), c.configReported)
         << notice;
@@ -323,10 +309,8 @@ TEST(ApplyFolderFallbacks, AFallbackThatCannotBeCreatedLeavesTheFolderEmpty) {
   SystemSettings s;
   s.ConfigDir = "/no/such/maps";
   const FolderFallbackResult r = ApplyFolderFallbacks(s, home);
-  EXPECT_EQ(s.ConfigDir, "");
-  EXPECT_TRUE(r.configUnavailable);
-  EXPECT_EQ(s.DataDir, (dir.Path() / "DATA").string());
-  EXPECT_FALSE(r.dataUnavailable);
+  EXPECT_EQ(std::tie(s.ConfigDir, r.configUnavailable, s.DataDir, r.dataUnavailable),
+            std::make_tuple("", true, (dir.Path() / "DATA").string(), false));
   EXPECT_NE(FolderFallbackNotice(r, s).find("no folder could be created"), std::string::npos);
 }
 
@@ -345,12 +329,11 @@ TEST(ValidateAspectRatio, KeepsValuesFrom0Point1To10AndLimitsOthersWithTheRangeM
   };
   for (const auto& c : cases) {
     const AspectRatioCheck check = ValidateAspectRatio(c.text);
-    EXPECT_EQ(check.value, c.value) << c.text;
-    EXPECT_EQ(check.inRange, c.inRange) << c.text;
-    EXPECT_EQ(check.text, c.shown) << c.text;
-    EXPECT_EQ(check.message, c.inRange ? "" : "The aspect ratio must be between\n0.1 and 10") << c.text;
-    EXPECT_EQ(check.title, "Range");
-    EXPECT_EQ(check.icon, MessageIcon::Exclamation);
+    EXPECT_EQ(std::tie(check.value, check.inRange, check.text, check.message, check.title, check.icon),
+              std::make_tuple(c.value, c.inRange, std::string(c.shown),
+                              std::string(c.inRange ? "" : "The aspect ratio must be between\n0.1 and 10"),
+                              std::string("Range"), MessageIcon::Exclamation))
+        << c.text;
   }
 }
 

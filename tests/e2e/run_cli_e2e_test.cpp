@@ -5,7 +5,6 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
-#include <vector>
 
 #include "acquisition/experiment_files.h"
 #include "acquisition/raw_track.h"
@@ -28,8 +27,7 @@ TEST(RunCliE2e, ShortExperimentOverThePseudoTerminalKeepsEverySample) {
   dir.Write("home/DEFAULT.CFG",
             "[Windows Tarnwell Experiment Setup]\r\nData File = \"\"\r\nMaximum Time = 2\r\n"
             "Active Platform = 1\r\nDistance from Start = 10\r\n");
-  const fs::path dataFile = dir.Path() / "data" / "PTY.EXP";
-  const fs::path link = dir.Path() / "quentrix";
+  const fs::path dataFile = dir.Path() / "data" / "PTY.EXP", link = dir.Path() / "quentrix";
   test::QuentrixSim sim(link, 11);
   ASSERT_TRUE(sim.Running());
 

@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/scripted_operator.h"
 #include "legacy/legacy_conversion.h"
-#include "legacy/record_update.h"
 #include "pool/pool_defaults.h"
 #include "support/temp_dir.h"
 
@@ -17,12 +17,7 @@ namespace {
 const std::string kTitle = "[Windows Tarnwell Experiment Setup]";
 
 TEST(FormatExperimentText, WritesTheDesignedLinesWithFilePrintNumbers) {
-  ExperimentSetup e;
-  e.DataFile = "/data/WEEK1.EXP";
-  e.MaxTime = 60;
-  e.ActivePlatform = 0;
-  e.DistFromStart = -5;
-  e.SubjectIDs = {"RAT1", "say \"hi\""};
+  const ExperimentSetup e{"/data/WEEK1.EXP", false, 60, 0, -5, 0, {"RAT1", "say \"hi\""}};
   EXPECT_EQ(FormatExperimentText(e),
             "[Windows Tarnwell Experiment Setup]\r\n"
             "Data File = \"/data/WEEK1.EXP\"\r\n"
@@ -36,14 +31,8 @@ TEST(FormatExperimentText, WritesTheDesignedLinesWithFilePrintNumbers) {
 TEST(ExperimentText, WrittenThenReadGivesTheSameSetup) {
   test::TempDir dir;
   const auto path = dir.Path() / "DEFAULT.CFG";
-  ExperimentSetup e;
-  e.DataFile = (dir.Path() / "My Week.EXP").string();
-  e.DataFileValid = true;
-  e.MaxTime = 32767;
-  e.ActivePlatform = 5;
-  e.DistFromStart = -32768;
-  e.SubjectIDs = {"rat one", "RAT2", std::string(64, 'x'), "a=b"};
-  e.SubjectCount = 4;
+  const ExperimentSetup e{(dir.Path() / "My Week.EXP").string(), true, 32767, 5, -32768, 4,
+                          {"rat one", "RAT2", std::string(64, 'x'), "a=b"}};
   ASSERT_TRUE(WriteExperimentText(path, e));
   ExperimentSetup back;
   ASSERT_TRUE(ReadExperimentText(path, back));
@@ -63,9 +52,7 @@ TEST(ReadExperimentTextLines, FollowsTheKeyLineRule) {
   struct Case {
     const char* what;
     std::string lines;
-    int16_t maxTime;
-    int16_t active;
-    int16_t distance;
+    int16_t maxTime, active, distance;
     std::vector<std::string> ids;
   };
   const std::vector<Case> cases = {
@@ -84,10 +71,8 @@ TEST(ReadExperimentTextLines, FollowsTheKeyLineRule) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     const ExperimentSetup e = ReadLines(c.lines);
-    EXPECT_EQ(e.MaxTime, c.maxTime);
-    EXPECT_EQ(e.ActivePlatform, c.active);
-    EXPECT_EQ(e.DistFromStart, c.distance);
-    EXPECT_EQ(e.SubjectIDs, c.ids);
+    EXPECT_EQ(std::tie(e.MaxTime, e.ActivePlatform, e.DistFromStart, e.SubjectIDs),
+              std::tie(c.maxTime, c.active, c.distance, c.ids));
     EXPECT_EQ(e.SubjectCount, static_cast<int16_t>(c.ids.size()));
   }
 }
@@ -134,14 +119,14 @@ TEST(LoadExperimentSetup, UnusableFilesChangeNothing) {
     t.experiment.SubjectIDs = {"KEEP"};
     t.subjects.Fill({"KEEP"});
     EXPECT_FALSE(LoadExperimentSetup(op, dir.Path() / c.name, t.experiment, t.pool, t.subjects, t.folder));
-    EXPECT_EQ(t.experiment.SubjectIDs, std::vector<std::string>{"KEEP"});
-    EXPECT_TRUE(t.experiment.DataFile.empty());
-    EXPECT_EQ(t.subjects.SubjectIDs(), std::vector<std::string>{"KEEP"});
-    EXPECT_EQ(t.folder, std::filesystem::path("/start"));
+    const std::vector<std::string> keep = {"KEEP"};
+    EXPECT_EQ(std::make_tuple(t.experiment.SubjectIDs, t.experiment.DataFile, t.subjects.SubjectIDs(), t.folder),
+              std::make_tuple(keep, "", keep, std::filesystem::path("/start")));
     ASSERT_EQ(op.Messages().size(), c.message ? 1u : 0u);
     if (c.message) {
-      EXPECT_EQ(op.Messages()[0].text, c.name + "\nis not an experiment setup\nor experiment file.");
-      EXPECT_EQ(op.Messages()[0].title, "Load Experiment Setup");
+      EXPECT_EQ(std::tie(op.Messages()[0].text, op.Messages()[0].title),
+                std::make_tuple(c.name + "\nis not an experiment setup\nor experiment file.",
+                                "Load Experiment Setup"));
     }
   }
 }
@@ -150,8 +135,7 @@ TEST(CheckDistanceFromStart, LimitsTheDistanceToThePoolRadiusAndTo0To200) {
   struct Case {
     const char* what;
     int16_t actualSizeX;
-    std::string box;
-    std::string expectedBox;
+    std::string box, expectedBox;
     int16_t expectedDistance;  // 99 when the check leaves it alone
     std::vector<std::pair<std::string, MessageIcon>> messages;
   };
@@ -178,9 +162,8 @@ TEST(CheckDistanceFromStart, LimitsTheDistanceToThePoolRadiusAndTo0To200) {
     const auto messages = op.Messages();
     ASSERT_EQ(messages.size(), c.messages.size());
     for (std::size_t i = 0; i < messages.size(); ++i) {
-      EXPECT_EQ(messages[i].text, c.messages[i].first);
-      EXPECT_EQ(messages[i].title, "Range Error");
-      EXPECT_EQ(messages[i].icon, c.messages[i].second);
+      EXPECT_EQ(std::tie(messages[i].text, messages[i].title, messages[i].icon),
+                std::make_tuple(c.messages[i].first, "Range Error", c.messages[i].second));
     }
   }
 }
@@ -217,9 +200,9 @@ TEST(CheckTrialIDs, RefusesWhatARunCannotRecord) {
       continue;
     }
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].text, c.message);
-    EXPECT_EQ(messages[0].title, c.title);
-    EXPECT_EQ(messages[0].icon, c.expected ? MessageIcon::Exclamation : MessageIcon::Critical);
+    EXPECT_EQ(
+        std::tie(messages[0].text, messages[0].title, messages[0].icon),
+        std::make_tuple(c.message, c.title, c.expected ? MessageIcon::Exclamation : MessageIcon::Critical));
   }
   ScriptedOperator op;
   EXPECT_TRUE(CheckTrialIDs(op, ExperimentSetup{}, /*shuttingDown=*/true));
@@ -251,8 +234,8 @@ TEST(SaveExperimentSetupCommand, WritesTheRecordWithExtensionExp) {
   ASSERT_TRUE(SaveExperimentSetupCommand(op, dir.Path(), e, DefaultPool(), folder, takeFromScreen));
   EXPECT_EQ(taken, 1);
   EXPECT_EQ(folder, dir.Path() / "exp");
-  EXPECT_EQ(op.Log()[0].kind, OperatorLogEntry::Kind::SaveFile);
-  EXPECT_EQ(op.Log()[0].title, "Save Experiment Setup");
+  EXPECT_EQ(std::tie(op.Log()[0].kind, op.Log()[0].title),
+            std::make_tuple(OperatorLogEntry::Kind::SaveFile, "Save Experiment Setup"));
   const auto saved = dir.Path() / "exp" / "WEEK2.EXP";
   // (Writing over it keeps its status words: WriteExperimentRecord's own test.)
   ASSERT_EQ(ReadExperimentRecord(saved)->Experiment.MaxTime, 90);

@@ -82,14 +82,8 @@ TEST(TakeExperimentFromScreen, ReadsTheNumbersAndTheActivePlatform) {
 
 TEST(ExperimentScreen, ShowThenTakeChangesNothing) {
   TempDir dir;
-  ExperimentSetup experiment;
-  experiment.DataFile = (dir.Path() / "WEEK3.EXP").string();
-  experiment.DataFileValid = true;
-  experiment.MaxTime = 75;
-  experiment.ActivePlatform = 3;
-  experiment.DistFromStart = 55;
-  experiment.SubjectIDs = {"R1"};
-  experiment.SubjectCount = 1;
+  // 75 s, platform 3, 55 cm from the start, one subject.
+  const ExperimentSetup experiment{(dir.Path() / "WEEK3.EXP").string(), true, 75, 3, 55, 1, {"R1"}};
   ExperimentSetup shown = experiment;
   std::filesystem::path folder;
   const ExperimentScreenBoxes boxes = ShowExperiment(shown);

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "core/scripted_operator.h"
 #include "legacy/legacy_conversion.h"
 #include "legacy/record_update.h"
 #include "pool/pool_defaults.h"
@@ -18,8 +17,7 @@ using Ids = std::vector<std::string>;
 
 TEST(StripNumberPrefix, RemovesOnlyANumberAndItsParenthesis) {
   struct Case {
-    const char* text;
-    const char* expected;
+    const char *text, *expected;
   };
   const std::vector<Case> cases = {
       {"12) RAT", "RAT"},
@@ -88,7 +86,9 @@ TEST(LoadSubjectTable, FillsCellsInFileOrderWhateverTheLinesName) {
     e.SubjectIDs = {"BEFORE"};
     ASSERT_TRUE(LoadSubjectTable(dir.Path() / "SUBJECTS.INI", table, e));
     EXPECT_EQ(e.SubjectIDs, c.ids);
-    if (!c.ids.empty()) EXPECT_EQ(table.CellText(0, 0), "1) " + c.ids[0]);
+    if (!c.ids.empty()) {
+      EXPECT_EQ(table.CellText(0, 0), "1) " + c.ids[0]);
+    }
   }
 }
 
@@ -117,7 +117,9 @@ TEST(PrepareSubjectTableAtStartUp, WritesTheDefaultTableOnlyWhenThereIsNoList) {
     EXPECT_TRUE(PrepareSubjectTableAtStartUp(dir.Path() / "SUBJECTS.INI", table, e));
     EXPECT_EQ(e.SubjectIDs, c.expected);
     EXPECT_EQ(table.SubjectIDs(), c.expected);
-    if (!c.fileRewritten) EXPECT_EQ(dir.Read("SUBJECTS.INI"), c.existing);
+    if (!c.fileRewritten) {
+      EXPECT_EQ(dir.Read("SUBJECTS.INI"), c.existing);
+    }
   }
   test::TempDir dir;
   SubjectTable table(4);

@@ -10,7 +10,6 @@
 #include <QFontMetricsF>
 #include <algorithm>
 
-#include "core/file_util.h"
 #include "support/temp_dir.h"
 
 namespace tarnwell {
@@ -39,8 +38,7 @@ bool AnyFamilyPrintsFixedPitch() {
 TEST(QtFontProber, ReportsTheFamilyObtainedNotTheOneAskedFor) {
   const QtFontProber prober;
   const ObtainedFont obtained = prober.Obtain("Tarnwell No Such Family");
-  EXPECT_FALSE(obtained.family.empty());
-  EXPECT_NE(obtained.family, "Tarnwell No Such Family");
+  EXPECT_TRUE(!obtained.family.empty() && obtained.family != "Tarnwell No Such Family") << obtained.family;
   EXPECT_EQ(obtained.fixedPitch, PrintsFixedPitch(obtained.family)) << obtained.family;
 }
 
@@ -97,8 +95,7 @@ TEST(PrintTrialToPdf, AFileThatCannotBeWrittenIsAFailureWithAReason) {
   test::TempDir dir;
   std::string error;
   EXPECT_FALSE(PrintTrialToPdf(SmallTrial(), dir.Path() / "missing" / "page.pdf", &error));
-  EXPECT_FALSE(error.empty());
-  EXPECT_FALSE(dir.Exists("missing"));
+  EXPECT_FALSE(error.empty() || dir.Exists("missing"));
 
   dir.Write("page.pdf", "older");
   ASSERT_TRUE(PrintTrialToPdf(SmallTrial(), dir.Path() / "page.pdf", &error)) << error;

@@ -37,7 +37,7 @@ constexpr const char* kSimulator = "";
 // quentrix-sim as a child process, with its standard input and output on pipes.
 class SimulatorProcess {
  public:
-  explicit SimulatorProcess(std::vector<std::string> extraArgs = {}) {
+  SimulatorProcess() {
     int in[2], out[2];
     if (pipe(in) != 0 || pipe(out) != 0) return;
     posix_spawn_file_actions_t actions;
@@ -46,12 +46,9 @@ class SimulatorProcess {
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
     posix_spawn_file_actions_addclose(&actions, in[1]);
     posix_spawn_file_actions_addclose(&actions, out[0]);
-    std::vector<std::string> args = {kSimulator, "--seed", "11"};
-    args.insert(args.end(), extraArgs.begin(), extraArgs.end());
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    if (posix_spawn(&pid_, kSimulator, &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
+    char seedFlag[] = "--seed", seed[] = "11";
+    char* argv[] = {const_cast<char*>(kSimulator), seedFlag, seed, nullptr};
+    if (posix_spawn(&pid_, kSimulator, &actions, nullptr, argv, environ) != 0) pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
     close(in[0]);
     close(out[1]);
@@ -92,8 +89,7 @@ class SimulatorProcess {
 
  private:
   pid_t pid_ = -1;
-  int toSim_ = -1;
-  int fromSim_ = -1;
+  int toSim_ = -1, fromSim_ = -1;
   std::string device_;
 };
 
@@ -144,8 +140,7 @@ TEST_F(QtSerialPortEndToEnd, HandshakeStreamDecodeResetAndClose) {
   link.StopContinuousOutput();
 
   // 30 frames a second, the first two thrown away, give or take a frame at either end.
-  EXPECT_GE(collector.samples.size(), 25u);
-  EXPECT_LE(collector.samples.size(), 31u);
+  EXPECT_TRUE(collector.samples.size() >= 25 && collector.samples.size() <= 31) << collector.samples.size();
   EXPECT_GT(collector.markers, 0);
   const TrackSample* previous = nullptr;
   for (const auto& s : collector.samples) {
@@ -189,8 +184,7 @@ TEST_F(QtSerialPortEndToEnd, SimulatorEndingMidStreamIsReportedOnce) {
   EXPECT_EQ(lost, 1);
   ASSERT_EQ(op.Messages().size(), 1u);
   EXPECT_EQ(op.Messages()[0].text, "The Quentrix is\nnot responding.\n");
-  EXPECT_FALSE(link.State().TrackerPortOpen);
-  EXPECT_FALSE(port.IsOpen());
+  EXPECT_FALSE(link.State().TrackerPortOpen || port.IsOpen());
 }
 
 TEST_F(QtSerialPortEndToEnd, SecondUserOfTheDeviceIsRefused) {

@@ -4,12 +4,12 @@
 
 #include <limits>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/scripted_operator.h"
 #include "legacy/record_update.h"
 #include "pool/pool_defaults.h"
-#include "pool/zones.h"
 #include "support/pools.h"
 #include "support/temp_dir.h"
 
@@ -24,15 +24,7 @@ PoolSetup UnusualPool() {
 }
 
 ExperimentSetup Experiment(const std::string& dataFile, int16_t maxTime, int16_t active, int16_t distance) {
-  ExperimentSetup e;
-  e.DataFile = dataFile;
-  e.DataFileValid = true;
-  e.MaxTime = maxTime;
-  e.ActivePlatform = active;
-  e.DistFromStart = distance;
-  e.SubjectIDs = {"RAT1", "Rat 2", "r-3'x", "ABCDEFGH"};
-  e.SubjectCount = 4;
-  return e;
+  return {dataFile, true, maxTime, active, distance, 4, {"RAT1", "Rat 2", "r-3'x", "ABCDEFGH"}};
 }
 
 // Written to a file, read and converted back: every setup value comes back unchanged.
@@ -101,33 +93,18 @@ TEST(ConvertLegacyTarnwellSetup, PlatformsRelativeToThePoolCentreBecomeAbsolute)
   PoolSetup pool;
   ASSERT_TRUE(ConvertLegacyTarnwellSetup(op, record, OldConfig(), experiment, pool, nullptr));
   EXPECT_TRUE(op.Log().empty());
-  EXPECT_EQ(experiment.MaxTime, 90);
-  EXPECT_EQ(experiment.ActivePlatform, 3);
-  EXPECT_EQ(experiment.DistFromStart, 25);
-  EXPECT_EQ(pool.X, 128);
-  EXPECT_EQ(pool.Y, 96);
-  EXPECT_EQ(pool.Radius, 80.0f);
-  EXPECT_TRUE(pool.Round);
-  EXPECT_FALSE(pool.EquArea);  // "d" is equal distance whatever its case
-  EXPECT_TRUE(pool.Quadrants);
-  EXPECT_EQ(pool.NumRings, 4);
-  EXPECT_EQ(pool.RingRadius[1], 60.0f);
-  EXPECT_EQ(pool.ActualSizeX, 200);
-  EXPECT_EQ(pool.ActualSizeY, 190);
-  struct Expected {
-    int16_t x, y;
-    float radius;
-    bool round;
-  };
-  const Expected expected[4] = {
+  EXPECT_EQ(std::tie(experiment.MaxTime, experiment.ActivePlatform, experiment.DistFromStart),
+            std::make_tuple(90, 3, 25));
+  // "d" is equal distance whatever its case.
+  EXPECT_EQ(std::tie(pool.X, pool.Y, pool.Radius, pool.Round, pool.EquArea, pool.Quadrants, pool.NumRings,
+                     pool.RingRadius[1], pool.ActualSizeX, pool.ActualSizeY),
+            std::make_tuple(128, 96, 80.0f, true, false, true, 4, 60.0f, 200, 190));
+  const std::tuple<int16_t, int16_t, float, bool> expected[4] = {
       {158, 66, 10, true}, {98, 66, 10, false}, {98, 126, 5, true}, {158, 126, 4.5f, false}};
   for (int i = 0; i < 4; ++i) {
-    SCOPED_TRACE(i);
-    EXPECT_EQ(pool.Platforms[i].X, expected[i].x);
-    EXPECT_EQ(pool.Platforms[i].Y, expected[i].y);
-    EXPECT_EQ(pool.Platforms[i].Radius, expected[i].radius);
-    EXPECT_EQ(pool.Platforms[i].Round, expected[i].round);
-    EXPECT_EQ(pool.Platforms[i].CMultiplier, 137);
+    const auto& p = pool.Platforms[i];
+    EXPECT_EQ(std::tie(p.X, p.Y, p.Radius, p.Round), expected[i]) << "platform " << i;
+    EXPECT_EQ(p.CMultiplier, 137);
   }
 }
 
@@ -159,11 +136,8 @@ TEST(ConvertLegacyTarnwellSetup, FlagsAndRoundingFollowTheStoredCharacters) {
     ExperimentSetup experiment;
     PoolSetup pool;
     ASSERT_TRUE(ConvertLegacyTarnwellSetup(op, {}, config, experiment, pool, nullptr));
-    EXPECT_EQ(pool.EquArea, c.equArea);
-    EXPECT_EQ(pool.Quadrants, c.quadrantsOn);
-    EXPECT_EQ(pool.Round, c.round);
-    EXPECT_EQ(pool.X, c.x);
-    EXPECT_EQ(pool.Y, c.y);
+    EXPECT_EQ(std::tie(pool.EquArea, pool.Quadrants, pool.Round, pool.X, pool.Y),
+              std::tie(c.equArea, c.quadrantsOn, c.round, c.x, c.y));
   }
 }
 
@@ -175,21 +149,21 @@ TEST(ConvertLegacyTarnwellSetup, UnrepresentableValuesShowError6AndChangeNothing
     void (*spoil)(LegacyConfigRecord&);
   };
   const std::vector<Case> cases = {
-      {"pool corner NaN", [](LegacyConfigRecord& c) { c.PoolCorners[0] = kNaN; }},
+      {"pool corner NaN", [](auto& c) { c.PoolCorners[0] = kNaN; }},
       {"pool centre beyond 16 bits",
-       [](LegacyConfigRecord& c) {
+       [](auto& c) {
          c.PoolCorners = {70000, 0, 70010, 10};
        }},
       {"pool radius beyond a single",
-       [](LegacyConfigRecord& c) {
+       [](auto& c) {
          c.PoolCorners = {-1e300, 0, 1e300, 10};
        }},
       {"platform beyond 16 bits",
-       [](LegacyConfigRecord& c) {
+       [](auto& c) {
          c.Platforms[2].Corners = {40000, 0, 40010, 10};
        }},
-      {"platform corner infinite", [](LegacyConfigRecord& c) { c.Platforms[1].Corners[2] = kInfinity; }},
-      {"counter multiplier beyond 16 bits", [](LegacyConfigRecord& c) { c.CounterMultiplier = 400.0f; }},
+      {"platform corner infinite", [](auto& c) { c.Platforms[1].Corners[2] = kInfinity; }},
+      {"counter multiplier beyond 16 bits", [](auto& c) { c.CounterMultiplier = 400.0f; }},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -207,9 +181,9 @@ TEST(ConvertLegacyTarnwellSetup, UnrepresentableValuesShowError6AndChangeNothing
     table.Fill({"OLD"});
     EXPECT_FALSE(ConvertLegacyTarnwellSetup(op, record, config, experiment, pool, &table));
     ASSERT_EQ(op.Messages().size(), 1u);
-    EXPECT_EQ(op.Messages()[0].text, "Error 6\nin ConvertLegacyTarnwellSetup.");
-    EXPECT_EQ(op.Messages()[0].title, "Error");
-    EXPECT_EQ(op.Messages()[0].icon, MessageIcon::Critical);
+    const OperatorLogEntry m = op.Messages()[0];
+    EXPECT_EQ(std::tie(m.text, m.title, m.icon),
+              std::make_tuple("Error 6\nin ConvertLegacyTarnwellSetup.", "Error", MessageIcon::Critical));
     EXPECT_EQ(experiment, experimentBefore);
     EXPECT_EQ(pool, DefaultPool());
     EXPECT_EQ(table.SubjectIDs(), std::vector<std::string>{"OLD"});
@@ -224,14 +198,12 @@ TEST(ConvertLegacyExperimentFile, AbsurdValuesAreRefusedNamingTheFileAndTheField
     std::string field;
   };
   const std::vector<Case> cases = {
-      {"pool radius 0", [](ExperimentSetup&, PoolSetup& p) { p.Radius = 0; }, "Pool diameter 0 (1 to 300)"},
-      {"8224 rings", [](ExperimentSetup&, PoolSetup& p) { p.NumRings = 8224; },
-       "Number of rings 8224 (1 to 4)"},
-      {"size 0 cm", [](ExperimentSetup&, PoolSetup& p) { p.ActualSizeX = 0; },
-       "Pool diameter cm 0 (1 to 999)"},
-      {"huge platform", [](ExperimentSetup&, PoolSetup& p) { p.Platforms[2].Radius = 40; },
+      {"pool radius 0", [](auto&, auto& p) { p.Radius = 0; }, "Pool diameter 0 (1 to 300)"},
+      {"8224 rings", [](auto&, auto& p) { p.NumRings = 8224; }, "Number of rings 8224 (1 to 4)"},
+      {"size 0 cm", [](auto&, auto& p) { p.ActualSizeX = 0; }, "Pool diameter cm 0 (1 to 999)"},
+      {"huge platform", [](auto&, auto& p) { p.Platforms[2].Radius = 40; },
        "Platform 3 diameter 80 (1 to 50)"},
-      {"no time", [](ExperimentSetup& e, PoolSetup&) { e.MaxTime = 0; }, "Maximum time 0 (1 to 32767)"},
+      {"no time", [](auto& e, auto&) { e.MaxTime = 0; }, "Maximum time 0 (1 to 32767)"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

@@ -4,9 +4,8 @@
 
 #include <bit>
 #include <string>
+#include <tuple>
 #include <vector>
-
-#include "support/temp_dir.h"
 
 namespace tarnwell {
 namespace {
@@ -43,9 +42,7 @@ class RecordBytes {
 
 struct OldRecordValues {
   std::string name = "WEEK1";
-  int16_t seconds = 60;
-  int16_t active = 2;
-  int16_t distance = 50;
+  int16_t seconds = 60, active = 2, distance = 50;
   std::vector<std::string> ids = {"RAT1", "RAT2"};
   uint16_t status0 = 0;
 };
@@ -61,13 +58,8 @@ std::string OldRecord(const OldLayout& layout, const OldRecordValues& v) {
   out.U16(v.status0);
   out.Zeros(99 * 2 + 100 * 4);
   for (std::size_t k = 0; k < 100; ++k) out.Text(k < v.ids.size() ? v.ids[k] : "", layout.idLength, '\0');
-  out.U8('e');
-  out.U8(0);
-  out.U16(3);
-  out.U8('d');
-  out.U8(0);
-  out.U8(2);
-  out.U8(0);
+  // Shape, rings (a word), rule, quadrants.
+  for (int b : {int{'e'}, 0, 3, 0, int{'d'}, 0, 2, 0}) out.U8(static_cast<uint8_t>(b));
   for (double c : {40.0, 20.0, 200.0, 180.0}) out.F64(c);
   out.Zeros(32);
   for (int i = 0; i < 4; ++i) {
@@ -77,8 +69,7 @@ std::string OldRecord(const OldLayout& layout, const OldRecordValues& v) {
   }
   out.Zeros(2);
   out.U32(std::bit_cast<uint32_t>(1.25f));
-  out.U16(150);
-  out.U16(140);
+  for (uint16_t size : {150, 140}) out.U16(size);
   return out.bytes_;
 }
 
@@ -90,16 +81,9 @@ TEST(ParseLegacySetup, TwoReadAttemptsRecoverOldRecords) {
     OldRecordValues values;
     std::string trailing;  // old files carry the record only; extra bytes keep a length off the current one
     RecordLayout expectedLayout;
-    int16_t expectedSeconds;
-    int16_t expectedActive;
+    int16_t expectedSeconds, expectedActive;
   };
-  OldRecordValues v300;
-  v300.seconds = 300;
-  v300.active = 1;
-  v300.distance = 10;
-  OldRecordValues v45;
-  v45.seconds = 45;
-  v45.active = 4;
+  const OldRecordValues v300{.seconds = 300, .active = 1, .distance = 10}, v45{.seconds = 45, .active = 4};
   const std::vector<Case> cases = {
       {"padded .EXP, first attempt", {7, true, 8}, true, {}, "", RecordLayout::FirstAttempt, 60, 2},
       {"unpadded .EXP below 256 s: re-read one byte earlier", {7, false, 8}, true, v45, "x", RecordLayout::FirstAttempt, 45, 4},
@@ -114,19 +98,13 @@ TEST(ParseLegacySetup, TwoReadAttemptsRecoverOldRecords) {
     const auto layout =
         ParseLegacySetup(OldRecord(c.layout, c.values) + c.trailing, c.isExperimentFile, record, config);
     ASSERT_TRUE(layout.has_value());
-    EXPECT_EQ(*layout, c.expectedLayout);
-    EXPECT_EQ(record.Name, c.values.name);
-    EXPECT_EQ(record.SecondsPerExperiment, c.expectedSeconds);
-    EXPECT_EQ(record.ActivePlatform, c.expectedActive);
-    EXPECT_EQ(record.DistanceFromStart, c.values.distance);
-    EXPECT_EQ(record.SubjectIDs[0], "RAT1");
-    EXPECT_EQ(record.SubjectIDs[1], "RAT2");
-    EXPECT_EQ(config.PoolShape, 'e');
-    EXPECT_EQ(config.NumRings, 3);
-    EXPECT_EQ(config.PoolCorners[2], 200.0);
-    EXPECT_EQ(config.Platforms[3].Shape, 'S');
-    EXPECT_EQ(config.CounterMultiplier, 1.25f);
-    EXPECT_EQ(config.ActualSizeY, 140);
+    EXPECT_EQ(std::tie(*layout, record.Name, record.SecondsPerExperiment, record.ActivePlatform,
+                       record.DistanceFromStart, record.SubjectIDs[0], record.SubjectIDs[1]),
+              std::tie(c.expectedLayout, c.values.name, c.expectedSeconds, c.expectedActive,
+                       c.values.distance, "RAT1", "RAT2"));
+    EXPECT_EQ(std::tie(config.PoolShape, config.NumRings, config.PoolCorners[2], config.Platforms[3].Shape,
+                       config.CounterMultiplier, config.ActualSizeY),
+              std::make_tuple('e', 3, 200.0, 'S', 1.25f, 140));
   }
 }
 
@@ -138,27 +116,22 @@ TEST(ParseLegacySetup, IdStartingWithNulGrowsThisAndAllFollowingIdsByOneByte) {
   std::string bytes = OldRecord({7, true, 8}, values);
   const std::size_t idsStart = 8 + 8 + 200 + 400;
   const std::string config = bytes.substr(idsStart + 800);
-  std::string ids;
-  ids += std::string("RAT1\0\0\0\0", 8);
-  ids += std::string("\0RAT2XYZW", 9);  // grown: 9 bytes from here on
-  ids += std::string("RAT3\0\0\0\0\0", 9);
-  ids += std::string(97 * 9, '\0');
+  // RAT1 in 8 bytes, then the grown IDs in 9 from the stray NUL on.
+  const std::string ids = std::string("RAT1\0\0\0\0\0RAT2XYZWRAT3", 21) + std::string(5 + 97 * 9, '\0');
   bytes = bytes.substr(0, idsStart) + ids + config;
   LegacyExperimentRecord record;
   LegacyConfigRecord parsedConfig;
   ASSERT_TRUE(ParseLegacySetup(bytes, true, record, parsedConfig).has_value());
-  EXPECT_EQ(record.SubjectIDs[0], "RAT1");
-  EXPECT_EQ(record.SubjectIDs[1], "RAT2XYZW");
-  EXPECT_EQ(record.SubjectIDs[2], "RAT3");
-  EXPECT_EQ(parsedConfig.ActualSizeX, 150);
+  EXPECT_EQ(
+      std::tie(record.SubjectIDs[0], record.SubjectIDs[1], record.SubjectIDs[2], parsedConfig.ActualSizeX),
+      std::make_tuple("RAT1", "RAT2XYZW", "RAT3", 150));
 }
 
 LegacyExperimentRecord SampleExperiment(int16_t seconds, int16_t active, int16_t distance) {
-  LegacyExperimentRecord record;
-  record.Name = "WEEK1";
-  record.SecondsPerExperiment = seconds;
-  record.ActivePlatform = active;
-  record.DistanceFromStart = distance;
+  LegacyExperimentRecord record{.Name = "WEEK1",
+                                .SecondsPerExperiment = seconds,
+                                .ActivePlatform = active,
+                                .DistanceFromStart = distance};
   record.StatusWords[0] = kStatusWordHitGoal;
   record.StatusWords[99] = kStatusWordAborted;
   record.SubjectIDs[0] = "RAT1";
@@ -188,10 +161,8 @@ TEST(EncodeExperimentRecord, FieldsSitAtTheDesignedBytePositions) {
     return static_cast<uint16_t>(static_cast<uint8_t>(bytes[position1 - 1]) |
                                  (static_cast<uint8_t>(bytes[position1]) << 8));
   };
-  EXPECT_EQ(word(8), 300);
-  EXPECT_EQ(word(10), 3);
-  EXPECT_EQ(word(16 + 2 * 0), kStatusWordHitGoal);
-  EXPECT_EQ(word(16 + 2 * 99), kStatusWordAborted);
+  EXPECT_EQ(std::make_tuple(word(8), word(10), word(16 + 2 * 0), word(16 + 2 * 99)),
+            std::make_tuple(300, 3, kStatusWordHitGoal, kStatusWordAborted));
   EXPECT_EQ(bytes.substr(615, 8), "RAT1    ");
   EXPECT_EQ(bytes.substr(615 + 99 * 8, 8), "LAST    ");
 }

@@ -21,12 +21,6 @@ namespace {
 
 using test::TempDir;
 
-PoolSetup DefaultPool() {
-  PoolSetup pool;
-  SetDefaultPool(pool);
-  return pool;
-}
-
 // A pool that differs from the defaults in every family of fields.
 PoolSetup DistinctPool() {
   PoolSetup pool = DefaultPool();
@@ -59,9 +53,7 @@ TEST(PoolLoadCommands, ReadEachKindOfFileIntoThePoolAndRememberItsFolder) {
   struct Case {
     const char* name;
     Kind kind;
-    bool legacyCommand;
-    bool replaced;
-    bool complains;
+    bool legacyCommand, replaced, complains;
   };
   const Case cases[] = {
       {"pol by Load", Kind::PoolFile, false, true, false},
@@ -133,11 +125,7 @@ TEST(SavePoolSetupCommand, WritesTheScreensPoolOnlyWhenTheFileCanBeMade) {
     TempDir dir;
     std::filesystem::create_directories(dir.Path() / "maps.POL" / "inside");
     ScriptedOperator op;
-    if (c.answer && !c.answer->empty()) {
-      op.QueueReply((dir.Path() / *c.answer).string());
-    } else {
-      op.QueueReply(c.answer);
-    }
+    op.QueueReply(c.answer && !c.answer->empty() ? (dir.Path() / *c.answer).string() : c.answer);
     PoolSetup pool = DefaultPool();
     std::filesystem::path folder = "/nowhere";
     int taken = 0;
@@ -150,12 +138,10 @@ TEST(SavePoolSetupCommand, WritesTheScreensPoolOnlyWhenTheFileCanBeMade) {
     EXPECT_EQ(saved, wanted);
     EXPECT_EQ(taken, wanted ? 1 : 0);
     EXPECT_EQ(op.Messages().size(), c.complains ? 1u : 0u);
+    EXPECT_EQ(folder, wanted ? dir.Path() : "/nowhere");
     if (wanted) {
       EXPECT_EQ(dir.Read(c.written), FormatPoolSetupText(pool));
       EXPECT_EQ(pool.X, 100);
-      EXPECT_EQ(folder, dir.Path());
-    } else {
-      EXPECT_EQ(folder, "/nowhere");
     }
   }
 }

@@ -19,15 +19,9 @@ uint16_t WordAt(const std::string& bytes, std::size_t position1) {
                                (static_cast<uint8_t>(bytes[position1]) << 8));
 }
 
+// 300 s, platform 2, distance 0, three subjects.
 ExperimentSetup SampleExperiment() {
-  ExperimentSetup e;
-  e.DataFile = "/data/WEEK1.EXP";
-  e.MaxTime = 300;
-  e.ActivePlatform = 2;
-  e.DistFromStart = 0;
-  e.SubjectIDs = {"RAT1", "RAT2", "RAT3"};
-  e.SubjectCount = 3;
-  return e;
+  return {"/data/WEEK1.EXP", false, 300, 2, 0, 3, {"RAT1", "RAT2", "RAT3"}};
 }
 
 // An older record: a padding byte after the name moves every later field one byte on.
@@ -75,8 +69,7 @@ TEST(WriteSubjectStatusWord, PutsTheFlagWordAt16Plus2kOfACurrentRecord) {
 TEST(WriteSubjectStatusWord, LeavesAnythingButACurrentRecordAlone) {
   test::TempDir dir;
   struct Case {
-    const char* what;
-    const char* name;
+    const char *what, *name;
     std::string content;  // empty: no file
     int k;
     RecordUpdate expected;

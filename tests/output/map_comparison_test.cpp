@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <tuple>
 
 #include "acquisition/experiment_files.h"
 #include "core/scripted_operator.h"
@@ -36,8 +37,7 @@ class MapComparisonTest : public ::testing::Test {
 
   test::TempDir dir;
   ExperimentSetup experiment;
-  PoolSetup stored;
-  PoolSetup current;
+  PoolSetup stored, current;
   ScriptedOperator op;
 };
 
@@ -75,9 +75,9 @@ TEST_F(MapComparisonTest, AnswersDecideWhichMapStaysAndWhatIsSaved) {
     EXPECT_EQ(messages[0].text,
               "The current map is different\nfrom the one that must be used\nin this experiment.\n\n"
               "Would you like to save this\nmap (Yes) or discard it (No).");
-    EXPECT_EQ(messages[0].title, "Confirm discard map changes");
-    EXPECT_EQ(messages[0].icon, MessageIcon::Question);
-    EXPECT_EQ(messages[0].buttons, MessageButtons::YesNoCancel);
+    EXPECT_EQ(
+        std::tie(messages[0].title, messages[0].icon, messages[0].buttons),
+        std::make_tuple("Confirm discard map changes", MessageIcon::Question, MessageButtons::YesNoCancel));
     const bool saveAsked = op.Log().size() > 1 && op.Log()[1].kind == OperatorLogEntry::Kind::SaveFile &&
                            op.Log()[1].title == "Save Tarnwell Pool Setup";
     EXPECT_EQ(saveAsked, c.answer == Answer::Yes);

@@ -4,12 +4,10 @@
 
 #include <map>
 #include <string>
-#include <vector>
+#include <tuple>
 
 #include "acquisition/experiment_files.h"
 #include "analysis/experiment_folder.h"
-#include "analysis/tabulated_data.h"
-#include "core/file_util.h"
 #include "core/scripted_operator.h"
 #include "support/temp_dir.h"
 
@@ -95,14 +93,12 @@ TEST(PrintTrialReport, PrintsTheTrialOnDisplayNotTheLastOneExported) {
 
   ASSERT_TRUE(PrintTrialReport(printerState, printer, state, dir.Path() / "WEEK100.RAW", op));
 
-  EXPECT_TRUE(printerState.PrinterReady);
   EXPECT_EQ(printerState.PrinterFont, (Font{"Courier New", 10, false, true}));
-  EXPECT_TRUE(HasText(printer.page, "Subject Label:              R1"));
-  EXPECT_FALSE(HasText(printer.page, "Subject Label:              R3"));
+  EXPECT_TRUE(printerState.PrinterReady && HasText(printer.page, "Subject Label:              R1") &&
+              !HasText(printer.page, "Subject Label:              R3"));
   const auto timed = op.Log().back();
-  EXPECT_EQ(timed.kind, OperatorLogEntry::Kind::TimedMessage);
-  EXPECT_EQ(timed.text, "Printing");
-  EXPECT_EQ(timed.value, 2000);
+  EXPECT_EQ(std::tie(timed.kind, timed.text, timed.value),
+            std::make_tuple(OperatorLogEntry::Kind::TimedMessage, "Printing", 2000));
   EXPECT_TRUE(op.Messages().empty());
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/file_util.h"
@@ -22,16 +23,9 @@ std::string Golden(const std::string& name) {
 // Subject 01: never recorded. Subject 02: 25 samples, the thirteenth lost, and a trailing
 // odd byte left by a cut-off write.
 std::filesystem::path WriteWeek1Tracks(const test::TempDir& dir) {
-  dir.Write("WEEK100.RAW", test::Track({{128, 96},
-                                        {130, 94},
-                                        {0, 0},
-                                        {255, 191},
-                                        {140, 255},
-                                        {100, 100},
-                                        {101, 101},
-                                        {102, 102},
-                                        {103, 103},
-                                        {104, 104}}));
+  std::vector<std::pair<int, int>> first = {{128, 96}, {130, 94}, {0, 0}, {255, 191}, {140, 255}};
+  for (int i = 100; i <= 104; ++i) first.emplace_back(i, i);
+  dir.Write("WEEK100.RAW", test::Track(first));
   std::vector<std::pair<int, int>> second;
   for (int i = 0; i < 25; ++i) second.emplace_back(50 + 4 * i, i == 12 ? 255 : 20 + 6 * i);
   dir.Write("WEEK102.RAW", test::Track(second) + std::string(1, '\x7f'));
@@ -41,15 +35,13 @@ std::filesystem::path WriteWeek1Tracks(const test::TempDir& dir) {
 // Pool of radius 100 centred in the frame; targets round, square, round with a
 // fractional size, square.
 PoolSetup ArenaPool() {
-  PoolSetup pool;
-  pool.X = 128;
-  pool.Y = 96;
-  pool.Radius = 100.0f;
-  pool.Platforms[0] = PlatformSetup{158, 66, 8.0f, true, 150};
-  pool.Platforms[1] = PlatformSetup{98, 66, 7.5f, false, 150};
-  pool.Platforms[2] = PlatformSetup{98, 126, 10.25f, true, 150};
-  pool.Platforms[3] = PlatformSetup{158, 126, 6.0f, false, 150};
-  return pool;
+  return {.X = 128,
+          .Y = 96,
+          .Radius = 100.0f,
+          .Platforms = {{{158, 66, 8.0f, true, 150},
+                         {98, 66, 7.5f, false, 150},
+                         {98, 126, 10.25f, true, 150},
+                         {158, 126, 6.0f, false, 150}}}};
 }
 
 TEST(ExportTrailmapFiles, WritesTheTrackAndArenaFilesByteForByte) {
@@ -59,18 +51,18 @@ TEST(ExportTrailmapFiles, WritesTheTrackAndArenaFilesByteForByte) {
 
   const TrailmapExportResult result = ExportTrailmapFiles(dataFile, ArenaPool(), op);
 
-  EXPECT_EQ(result.status, TrailmapExportStatus::Exported);
-  EXPECT_TRUE(result.textWritten);
-  EXPECT_TRUE(result.arenaWritten);
+  EXPECT_EQ(std::tie(result.status, result.textWritten, result.arenaWritten),
+            std::make_tuple(TrailmapExportStatus::Exported, true, true));
   EXPECT_EQ(dir.Read("WEEK1.TXT"), Golden("trailmap_WEEK1.TXT"));
   EXPECT_EQ(dir.Read("WEEK1Arena.WSP"), Golden("trailmap_WEEK1Arena.WSP"));
   ASSERT_EQ(op.Messages().size(), 1u);
   const std::string stem = (dir.Path() / "WEEK1").string();
-  EXPECT_EQ(op.Messages()[0].text, "The raw data file has been exported to :\n\n" + stem +
-                                       ".TXT\n\nThe Arena Properties file has been exported to :\n\n" + stem +
-                                       "Arena.wsp");
-  EXPECT_EQ(op.Messages()[0].title, "Status");
-  EXPECT_EQ(op.Messages()[0].icon, MessageIcon::Information);
+  const OperatorLogEntry m = op.Messages()[0];
+  EXPECT_EQ(
+      std::tie(m.text, m.title, m.icon),
+      std::make_tuple("The raw data file has been exported to :\n\n" + stem +
+                          ".TXT\n\nThe Arena Properties file has been exported to :\n\n" + stem + "Arena.wsp",
+                      "Status", MessageIcon::Information));
 }
 
 TEST(ExportTrailmapFiles, TheOverwriteQuestionGuardsAnExistingTrackFile) {
@@ -92,11 +84,10 @@ TEST(ExportTrailmapFiles, TheOverwriteQuestionGuardsAnExistingTrackFile) {
 
     ASSERT_FALSE(op.Messages().empty());
     const OperatorLogEntry question = op.Messages()[0];
-    EXPECT_EQ(question.text,
-              "The file \"WEEK1.TXT\"\nalready exists.\n\nAre you sure you want\nto overwrite it?");
-    EXPECT_EQ(question.title, "Confirm Overwrite");
-    EXPECT_EQ(question.buttons, MessageButtons::YesNoCancel);
-    EXPECT_EQ(question.icon, MessageIcon::Exclamation);
+    EXPECT_EQ(
+        std::tie(question.text, question.title, question.buttons, question.icon),
+        std::make_tuple("The file \"WEEK1.TXT\"\nalready exists.\n\nAre you sure you want\nto overwrite it?",
+                        "Confirm Overwrite", MessageButtons::YesNoCancel, MessageIcon::Exclamation));
     EXPECT_EQ(dir.Read("WEEK1.TXT") != "older export", c.replaced);
     EXPECT_EQ(dir.Exists("WEEK1Arena.WSP"), c.replaced) << "a refusal writes nothing at all";
     EXPECT_EQ(result.status, c.replaced ? TrailmapExportStatus::Exported : TrailmapExportStatus::Declined);
@@ -132,15 +123,13 @@ TEST(ExportTrailmapFiles, ATrackFileNotWrittenOrARawFileNotReadIsReportedAsSuch)
 
     const TrailmapExportResult result = ExportTrailmapFiles(dataFile, ArenaPool(), op, c.reader);
 
-    EXPECT_FALSE(result.textWritten);
-    EXPECT_EQ(dir.Exists("WEEK1.TXT"), c.folderInTheWay);
-    EXPECT_TRUE(result.arenaWritten);
+    EXPECT_EQ(std::make_tuple(result.textWritten, result.arenaWritten, dir.Exists("WEEK1.TXT")),
+              std::make_tuple(false, true, c.folderInTheWay));
     EXPECT_EQ(dir.Read("WEEK1Arena.WSP"), Golden("trailmap_WEEK1Arena.WSP"));
     const OperatorLogEntry closing = op.Messages().back();
-    EXPECT_EQ(closing.title, "Status");
-    EXPECT_EQ(closing.text.rfind(c.opening, 0), 0u) << closing.text;
+    EXPECT_EQ(std::tie(closing.title, closing.icon), std::make_tuple("Status", MessageIcon::Exclamation));
+    EXPECT_TRUE(closing.text.starts_with(c.opening)) << closing.text;
     EXPECT_NE(closing.text.find("The Arena Properties file has been exported to :"), std::string::npos);
-    EXPECT_EQ(closing.icon, MessageIcon::Exclamation);
   }
 }
 

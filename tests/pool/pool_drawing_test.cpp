@@ -4,6 +4,7 @@
 
 #include <limits>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "pool/pool_defaults.h"
@@ -24,13 +25,10 @@ std::vector<Primitive> OfKind(const RecordingSurface& surface, Kind kind) {
 
 struct ElementCase {
   std::string name;
-  bool poolRound;
-  bool platformsRound;
+  bool poolRound, platformsRound;
   int numRings;
   bool quadrants;
-  std::size_t ellipses;
-  std::size_t rectangles;
-  std::size_t lines;
+  std::size_t ellipses, rectangles, lines;
 };
 
 TEST(DrawPool, DrawsOutlineQuadrantsInnerRingsAndBothShapesOfEveryPlatform) {
@@ -54,11 +52,11 @@ TEST(DrawPool, DrawsOutlineQuadrantsInnerRingsAndBothShapesOfEveryPlatform) {
     DrawPool(surface, pool);
     ASSERT_FALSE(surface.Primitives().empty());
     EXPECT_EQ(surface.Primitives().front().kind, Kind::Clear);
-    EXPECT_EQ(surface.Count(Kind::Clear), 1u);
-    EXPECT_EQ(surface.Count(Kind::Ellipse), c.ellipses);
-    EXPECT_EQ(surface.Count(Kind::Rectangle), c.rectangles);
-    EXPECT_EQ(surface.Count(Kind::Line), c.lines);
-    EXPECT_EQ(surface.Count(Kind::Text), 4u);  // the platform numbers
+    // One clear, and four texts: the platform numbers.
+    EXPECT_EQ(
+        std::make_tuple(surface.Count(Kind::Clear), surface.Count(Kind::Ellipse),
+                        surface.Count(Kind::Rectangle), surface.Count(Kind::Line), surface.Count(Kind::Text)),
+        std::make_tuple(1u, c.ellipses, c.rectangles, c.lines, 4u));
   }
 }
 

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "pool/pool_defaults.h"
@@ -14,6 +16,7 @@ namespace {
 struct Position {
   int x, y;
   friend bool operator==(const Position&, const Position&) = default;
+  friend std::ostream& operator<<(std::ostream& out, const Position& p) { return out << p.x << "," << p.y; }
 };
 
 // Pool centre then platforms 1..4.
@@ -22,12 +25,6 @@ std::array<Position, 5> Positions(const PoolSetup& pool) {
   out[0] = {pool.X, pool.Y};
   for (int i = 0; i < 4; ++i) out[i + 1] = {pool.Platforms[i].X, pool.Platforms[i].Y};
   return out;
-}
-
-std::string Describe(const std::array<Position, 5>& p) {
-  std::string s;
-  for (const auto& q : p) s += "(" + std::to_string(q.x) + "," + std::to_string(q.y) + ")";
-  return s;
 }
 
 TEST(HandlePoolPictureKey, ArrowsMoveTheSelectedItemOneUnitUpMeaningTowardTheTop) {
@@ -56,7 +53,7 @@ TEST(HandlePoolPictureKey, ArrowsMoveTheSelectedItemOneUnitUpMeaningTowardTheTop
       }
     }
     EXPECT_TRUE(HandlePoolPictureKey(editor, c.key, false));
-    EXPECT_EQ(Positions(pool), expected) << Describe(Positions(pool));
+    EXPECT_EQ(Positions(pool), expected);
   }
 }
 
@@ -68,8 +65,7 @@ class PoolPictureDragTest : public ::testing::Test {
     return PoolToPicture({x, y}, editor.PixelsPerUnitX(), editor.PixelsPerUnitY());
   }
 
-  static constexpr double kWidth = 512;
-  static constexpr double kHeight = 384;
+  static constexpr double kWidth = 512, kHeight = 384;
   PoolSetup pool = DefaultPool();
   PoolEditor editor{pool};
   PoolPictureDrag drag{editor};
@@ -83,15 +79,13 @@ TEST_F(PoolPictureDragTest, DraggingAPlatformSelectsItAndMovesItAloneShowingItsO
   ASSERT_TRUE(drag.Press(press, kWidth, kHeight));
   EXPECT_EQ(editor.SelectedPoolItem(), 2);
   EXPECT_TRUE(drag.Move({press.X + 20, press.Y + 10}));  // 10 units right, 5 down
-  EXPECT_EQ(editor.Boxes().X, -20);
-  EXPECT_EQ(editor.Boxes().Y, 25);
+  EXPECT_EQ(std::pair(editor.Boxes().X, editor.Boxes().Y), std::pair(-20, 25));
   EXPECT_FALSE(drag.Move({press.X + 20.4, press.Y + 10}));  // less than a unit further
-  EXPECT_TRUE(drag.Release({press.X + 20, press.Y + 10}));
-  EXPECT_FALSE(drag.IsDragging());
+  EXPECT_TRUE(drag.Release({press.X + 20, press.Y + 10}) && !drag.IsDragging());
 
   auto expected = before;
   expected[2] = {108, 71};
-  EXPECT_EQ(Positions(pool), expected) << Describe(Positions(pool));
+  EXPECT_EQ(Positions(pool), expected);
 }
 
 TEST_F(PoolPictureDragTest, TheDraggedCentreStaysInsideThePicture) {
@@ -116,8 +110,7 @@ TEST_F(PoolPictureDragTest, TheDraggedCentreStaysInsideThePicture) {
     ASSERT_TRUE(drag.Press(press, kWidth, kHeight));
     ASSERT_EQ(editor.SelectedPoolItem(), c.item);
     drag.Release({press.X + c.dxPixels, press.Y + c.dyPixels});
-    const auto got = Positions(pool)[static_cast<std::size_t>(c.item)];
-    EXPECT_EQ(got, c.expected) << got.x << "," << got.y;
+    EXPECT_EQ(Positions(pool)[static_cast<std::size_t>(c.item)], c.expected);
   }
 }
 

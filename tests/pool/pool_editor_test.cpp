@@ -2,22 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 #include "pool/pool_defaults.h"
 #include "pool/zones.h"
 
 namespace tarnwell {
 namespace {
-
-struct XY {
-  int x, y;
-};
-
-void ExpectPlatformsAt(const PoolSetup& pool, const XY (&expected)[4], const char* what) {
-  for (int i = 0; i < 4; ++i) {
-    EXPECT_EQ(pool.Platforms[i].X, expected[i].x) << what << ": platform " << i + 1;
-    EXPECT_EQ(pool.Platforms[i].Y, expected[i].y) << what << ": platform " << i + 1;
-  }
-}
 
 TEST(PoolEditorTest, TakingUntouchedBoxesChangesNothingWhicheverItemIsSelected) {
   // Per-platform shapes and multipliers as a file may hold them.
@@ -95,11 +87,12 @@ TEST(PoolEditorTest, SymmetryPlacesOnePlatformPerQuadrant) {
   editor.Boxes().X = -25;
   editor.Boxes().Y = 40;
   editor.ApplySymmetry();
-  ExpectPlatformsAt(pool, {{153, 56}, {103, 56}, {103, 136}, {153, 136}}, "symmetry");
+  std::vector<std::pair<int, int>> at;
+  for (const PlatformSetup& p : pool.Platforms) at.emplace_back(p.X, p.Y);
+  EXPECT_EQ(at, (std::vector<std::pair<int, int>>{{153, 56}, {103, 56}, {103, 136}, {153, 136}}));
   // The boxes now show platform 3 where it is, so taking the screen keeps it there
   // instead of mirroring it to y = 56.
-  EXPECT_EQ(editor.Boxes().X, -25);
-  EXPECT_EQ(editor.Boxes().Y, -40);
+  EXPECT_EQ(std::pair(editor.Boxes().X, editor.Boxes().Y), std::pair(-25, -40));
   editor.TakePoolFromScreen();
   EXPECT_EQ(pool.Platforms[2].Y, 136);
 

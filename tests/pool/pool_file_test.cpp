@@ -5,7 +5,6 @@
 #include <functional>
 #include <string>
 
-#include "core/file_util.h"
 #include "pool/pool_defaults.h"
 #include "pool/zones.h"
 #include "support/golden.h"
@@ -91,8 +90,7 @@ TEST(PoolFileTest, ReadingFollowsTheKeyLineRule) {
        [](PoolSetup&) {}},
   };
   for (const ReadCase& c : cases) {
-    PoolSetup pool = DefaultPool();
-    PoolSetup expected = DefaultPool();
+    PoolSetup pool = DefaultPool(), expected = DefaultPool();
     c.expectedChange(expected);
     ComputeRingRadii(expected);
     ReadPoolSetupText(c.text, pool);

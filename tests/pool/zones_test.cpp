@@ -54,9 +54,7 @@ TEST(QuadrantOfTest, CentreLinesBelongToLeftAndUpperQuadrants) {
       {200, 10, 1},  {10, 10, 2},  {10, 180, 3}, {200, 180, 4},
       {255, 255, 4}, {-5, -5, 2},  // outside the pool and the picture
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(QuadrantOf({c.x, c.y}, pool), c.expected) << c.x << "," << c.y;
-  }
+  for (const Case& c : cases) EXPECT_EQ(QuadrantOf({c.x, c.y}, pool), c.expected) << c.x << "," << c.y;
 }
 
 // The ring boundaries are tested in tests/analysis, against RingOf and the zone table alike.
@@ -75,8 +73,7 @@ TEST(PlatformZoneOfTest, CounterZoneAndActivePlatformRules) {
   const PoolSetup pool = DefaultPool();
   struct Case {
     int16_t x, y;
-    int active;
-    int expected;
+    int active, expected;
   };
   const Case cases[] = {
       {158, 66, 1, 128},  {168, 66, 1, 128},  // centre; distance 10 is on the platform

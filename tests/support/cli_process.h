@@ -15,8 +15,7 @@ namespace tarnwell::test {
 
 struct Outcome {
   int status = -1;
-  std::string out;
-  std::string err;
+  std::string out, err;
 };
 
 // A word for the shell, quoted whatever it holds.

@@ -7,10 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "core/scripted_operator.h"
-#include "tracker/simulated_serial_port.h"
-#include "tracker/tracker_link.h"
-
 namespace tarnwell {
 namespace {
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace tarnwell {
 namespace {
 
@@ -16,9 +18,7 @@ TEST(ComPorts, NumberFollowsFromTheDeviceNameAlone) {
       {"/dev/ttyACM16", 0},  {"/dev/pts/3", 0},    {"/dev/ttyS", 0},     {"/dev/ttyS01", 0},
       {"/dev/ttySAC0", 0},   {"ttyS0", 0},         {"/dev/ttyUSB-1", 0}, {"/dev/ttyS1x", 0},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(ComPortNumberForDevice(c.device), c.number) << c.device;
-  }
+  for (const auto& c : cases) EXPECT_EQ(ComPortNumberForDevice(c.device), c.number) << c.device;
 }
 
 TEST(ComPorts, EveryNumberFrom1To64NamesOneDeviceAndBack) {
@@ -35,11 +35,8 @@ TEST(ComPorts, ListIsInNumberOrderWhateverTheEnumerationOrder) {
   const auto ports =
       ComPortsFromDevices({"/dev/ttyUSB1", "/dev/pts/0", "/dev/ttyS0", "/dev/ttyACM0", "/dev/ttyUSB0"});
   ASSERT_EQ(ports.size(), 4u);
-  EXPECT_EQ(ports[0].name, "COM1");
-  EXPECT_EQ(ports[1].name, "COM33");
-  EXPECT_EQ(ports[1].device, "/dev/ttyUSB0");
-  EXPECT_EQ(ports[2].name, "COM34");
-  EXPECT_EQ(ports[3].name, "COM49");
+  EXPECT_EQ(std::tie(ports[0].name, ports[1].name, ports[1].device, ports[2].name, ports[3].name),
+            std::make_tuple("COM1", "COM33", "/dev/ttyUSB0", "COM34", "COM49"));
 }
 
 TEST(ComPorts, AMissingConfiguredPortKeepsItsNumberUnlessAnotherIsPicked) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace tarnwell {
@@ -88,11 +89,9 @@ TEST(MonitorMarker, PathJoinsOnlyConsecutiveDrawnVisibleSamples) {
     for (std::size_t i = 0; i < prims.size(); ++i) {
       const Step& from = c.steps[static_cast<std::size_t>(c.lines[i].first)];
       const Step& to = c.steps[static_cast<std::size_t>(c.lines[i].second)];
-      EXPECT_EQ(prims[i].kind, RecordingSurface::Kind::Line);
-      EXPECT_EQ(prims[i].a, (PointF{from.x + 4.0, from.y + 4.0}));
-      EXPECT_EQ(prims[i].b, (PointF{to.x + 4.0, to.y + 4.0}));
-      EXPECT_EQ(prims[i].color, colors::White);
-      EXPECT_EQ(prims[i].width, 2.0);
+      EXPECT_EQ(std::tie(prims[i].kind, prims[i].a, prims[i].b, prims[i].color, prims[i].width),
+                std::make_tuple(RecordingSurface::Kind::Line, PointF{from.x + 4.0, from.y + 4.0},
+                                PointF{to.x + 4.0, to.y + 4.0}, colors::White, 2.0));
     }
   }
 }

@@ -63,11 +63,18 @@ Bytes EveryByte() {
   return all;
 }
 
-TEST(PosixSerialPort, EveryByteValuePassesUnchangedBothWays) {
+// The port opened on a fresh pseudo-terminal.
+class PosixSerialPortTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(pty.ok());
+    ASSERT_TRUE(port.Open(pty.SlavePath(), {}).ok());
+  }
   Pty pty;
-  ASSERT_TRUE(pty.ok());
   PosixSerialPort port;
-  ASSERT_TRUE(port.Open(pty.SlavePath(), {}).ok());
+};
+
+TEST_F(PosixSerialPortTest, EveryByteValuePassesUnchangedBothWays) {
   const Bytes all = EveryByte();  // includes XON 0x11, XOFF 0x13, CR, LF, 0x7F, 0xFF
 
   pty.Send(all);
@@ -78,11 +85,7 @@ TEST(PosixSerialPort, EveryByteValuePassesUnchangedBothWays) {
   EXPECT_EQ(pty.Receive(256), all);
 }
 
-TEST(PosixSerialPort, WaitForBytesReturnsAtTheTimeoutWithWhatCame) {
-  Pty pty;
-  ASSERT_TRUE(pty.ok());
-  PosixSerialPort port;
-  ASSERT_TRUE(port.Open(pty.SlavePath(), {}).ok());
+TEST_F(PosixSerialPortTest, WaitForBytesReturnsAtTheTimeoutWithWhatCame) {
   pty.Send({1});
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(port.WaitForBytes(2, 150), 1);
@@ -92,11 +95,7 @@ TEST(PosixSerialPort, WaitForBytesReturnsAtTheTimeoutWithWhatCame) {
   EXPECT_LT(ms, 1000);
 }
 
-TEST(PosixSerialPort, NotificationComesOnlyFromDispatchAndAtTheThreshold) {
-  Pty pty;
-  ASSERT_TRUE(pty.ok());
-  PosixSerialPort port;
-  ASSERT_TRUE(port.Open(pty.SlavePath(), {}).ok());
+TEST_F(PosixSerialPortTest, NotificationComesOnlyFromDispatchAndAtTheThreshold) {
   int notified = 0;
   port.SetReceivedHandler([&] { ++notified; });
   port.SetReceiveThreshold(2);
@@ -112,13 +111,10 @@ TEST(PosixSerialPort, NotificationComesOnlyFromDispatchAndAtTheThreshold) {
   EXPECT_EQ(notified, 1) << "no new bytes, no new notification";
 }
 
-TEST(PosixSerialPort, OpenFailuresAreSortedForTheirMessages) {
-  Pty pty;
-  ASSERT_TRUE(pty.ok());
+// The fixture's port holds the terminal: a second user is refused.
+TEST_F(PosixSerialPortTest, OpenFailuresAreSortedForTheirMessages) {
   test::TempDir dir;
   const auto plainFile = dir.Write("plain.txt", "x");
-  PosixSerialPort first;
-  ASSERT_TRUE(first.Open(pty.SlavePath(), {}).ok());
   struct Case {
     std::string device;
     SerialOpenStatus expected;
@@ -129,10 +125,9 @@ TEST(PosixSerialPort, OpenFailuresAreSortedForTheirMessages) {
       {plainFile.string(), SerialOpenStatus::OtherError},
   };
   for (const auto& c : cases) {
-    PosixSerialPort port;
-    const SerialOpenResult r = port.Open(c.device, {});
-    EXPECT_EQ(r.status, c.expected) << c.device;
-    EXPECT_FALSE(port.IsOpen()) << c.device;
+    PosixSerialPort other;
+    EXPECT_EQ(other.Open(c.device, {}).status, c.expected) << c.device;
+    EXPECT_FALSE(other.IsOpen()) << c.device;
   }
 }
 

@@ -2,16 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <vector>
-
 namespace tarnwell {
 namespace {
 
 TEST(NormaliseSampleRate, MapsEveryRateToOneOfTheDesignedRates) {
   struct Case {
-    int16_t rate;
-    int16_t videoType;
-    int16_t expected;
+    int16_t rate, videoType, expected;
   };
   const Case cases[] = {
       {-5, 0, 1},  {0, 0, 1},   {1, 0, 1},  {2, 0, 5},   {5, 0, 5}, {6, 0, 30},

@@ -3,16 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "tracker/fake_serial_port.h"
 
 namespace tarnwell {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-Bytes B(std::string_view text) {
-  return {text.begin(), text.end()};
-}
+using test::B;
 
 // Sends `command` at `atMs` and returns what came back within the next `forMs`.
 Bytes Ask(SimulatedUnit& unit, const Bytes& command, double atMs, double forMs = 50) {
@@ -25,8 +25,7 @@ Bytes Ask(SimulatedUnit& unit, const Bytes& command, double atMs, double forMs =
 TEST(SimulatedUnit, AnswersTheCommandsThatExpectAReply) {
   struct Case {
     const char* name;
-    Bytes command;
-    Bytes expected;
+    Bytes command, expected;
   };
   const Case cases[] = {
       {"echo", B(" &!"), {0x21}},
@@ -104,10 +103,8 @@ TEST(SimulatedUnit, FindsItsCommandsAgainAfterGarbage) {
 
 TEST(SimulatedUnit, CommandSplitAcrossReceivesIsUnderstood) {
   SimulatedUnit unit;
-  unit.Receive(B("Tur"), 0);
-  unit.Receive(B("n O"), 1);
-  unit.Receive(B("N! &"), 2);
-  unit.Receive(B("!"), 3);
+  for (const auto& [text, at] : {std::pair{"Tur", 0}, {"n O", 1}, {"N! &", 2}, {"!", 3}})
+    unit.Receive(B(text), at);
   Bytes out;
   unit.TakeOutput(100, out);
   EXPECT_EQ(out, (Bytes{0x06, 0x21}));

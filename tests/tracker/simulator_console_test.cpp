@@ -4,8 +4,6 @@
 
 #include <string>
 
-#include "tracker/unit_connection.h"
-
 namespace tarnwell {
 namespace {
 

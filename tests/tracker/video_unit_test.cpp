@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "tracker/fake_serial_port.h"
 
 namespace tarnwell {
 namespace {
@@ -17,11 +20,8 @@ class CountingSource : public PositionSource {
   bool IsLive() const override { return live_; }
   std::optional<SourceFrame> Next() override {
     if (read_ >= frames_) return std::nullopt;
-    SourceFrame f;
-    f.position = {static_cast<int16_t>(read_ % 250), 10};
-    f.area = 40;
-    ++read_;
-    return f;
+    const int16_t x = static_cast<int16_t>(read_++ % 250);
+    return SourceFrame{{x, 10}, 40};
   }
   std::string EndMessage() const override { return "The video\nx.avi\nhas ended."; }
   void SetInverted(bool inverted) override { inverted_ = inverted; }
@@ -33,15 +33,11 @@ class CountingSource : public PositionSource {
   bool live_;
   int read_ = 0;
   bool inverted_ = false;
-  int captures_ = 0;
-  int kept_ = 0;
+  int captures_ = 0, kept_ = 0;
 };
 
 using Bytes = std::vector<uint8_t>;
-
-Bytes B(std::string_view text) {
-  return {text.begin(), text.end()};
-}
+using test::B;
 
 // The X of every sample the unit streams in `seconds` after " 0." at time 0.
 std::vector<int> StreamedX(VideoUnit& unit, double seconds) {
@@ -95,8 +91,7 @@ TEST(VideoUnit, FallsSilentWhenTheSourceEndsAndSaysSoOnce) {
     unit.onSourceEnded = [&](const std::string& message) { ended.push_back(message); };
     const std::vector<int> xs = StreamedX(unit, 3.0);
     EXPECT_EQ(xs.size(), 45u);
-    ASSERT_EQ(ended.size(), 1u);
-    EXPECT_EQ(ended[0], "The video\nx.avi\nhas ended.");
+    EXPECT_EQ(ended, std::vector<std::string>{"The video\nx.avi\nhas ended."});
     // Silent: not even the echo is answered.
     unit.Receive(B(" &!"), 4000);
     Bytes out;
@@ -121,8 +116,7 @@ TEST(VideoUnit, PassesTheUnitsSettingsToItsEyes) {
   EXPECT_FALSE(source.inverted_);
   unit.Receive(Bytes{',', 0xFF, 0xFF, 0xFF, 0xFF}, 10);
   unit.Receive(Bytes{0x20}, 20);
-  EXPECT_EQ(source.captures_, 1);
-  EXPECT_EQ(source.kept_, 1);
+  EXPECT_EQ(std::pair(source.captures_, source.kept_), std::pair(1, 1));
 }
 
 }  // namespace

@@ -1,19 +1,12 @@
 // Screens and menus: every transition runs the leaving actions; the window's size rules and
 // the manual.
 #include <QAction>
-#include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "support/app_harness.h"
-#include "ui/screens/system_setup_screen.h"
-#include "ui/widgets/file_picker.h"
 
 using namespace tarnwell;
 using namespace tarnwell::test;
@@ -71,8 +64,7 @@ void NavigationTest::leavingAScreen_runsItsLeavingActions() {
 void NavigationTest::resizeBelowMinimum_snapsTo8500By6780Twips() {
   AppHarness app;
   app.Start();
-  QCOMPARE(PixelsToTwips(app.window->width()), 9720);
-  QCOMPARE(PixelsToTwips(app.window->height()), 6900);
+  QCOMPARE(QSize(PixelsToTwips(app.window->width()), PixelsToTwips(app.window->height())), QSize(9720, 6900));
   app.window->resize(5000 / kTwipsPerPixel, 4000 / kTwipsPerPixel);
   QCoreApplication::processEvents();
   QVERIFY(PixelsToTwips(app.window->width()) >= 8500);

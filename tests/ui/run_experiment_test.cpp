@@ -3,9 +3,7 @@
 // prompt at every step, the files the run leaves, and the data screen reading them back.
 #include <QTimeEdit>
 
-#include "acquisition/experiment_files.h"
 #include "acquisition/run_controller.h"
-#include "legacy/legacy_conversion.h"
 #include "support/experiment_scene.h"
 #include "ui/widgets/live_marker_view.h"
 #include "ui/widgets/subject_status_grid.h"
@@ -69,25 +67,21 @@ void RunExperimentTest::wholeExperimentFromTheWindow_thenItsDataOnTheDataScreen(
   // ---- The screen as it opens (the labels' texts are the run controller's, pinned there).
   app.Action("mnuRunExpt")->trigger();
   QCOMPARE(app.Mode(), ScreenMode::RunExperiment);
-  QCOMPARE(scene.Text("lblOutFile"), std::string("RUN1.EXP"));
-  QCOMPARE(scene.Text("lblSessionDuration"), std::string("00:00:10 "));
-  QVERIFY(scene.Shown("lblReadyToBegin"));
-  QCOMPARE(scene.Text("lblMessage"), Prompt("", "RAT1"));
-  QVERIFY(!scene.Button("cmdStopExpt")->isEnabled());
+  QCOMPARE(Joined({scene.Text("lblOutFile"), scene.Text("lblSessionDuration"), scene.Text("lblMessage")}),
+           Joined({"RUN1.EXP", "00:00:10 ", Prompt("", "RAT1")}));
+  QVERIFY(scene.Shown("lblReadyToBegin") && !scene.Button("cmdStopExpt")->isEnabled());
   QCOMPARE(Joined(GridCells(scene)), Joined({"B1) RAT1", "B2) RAT2", "B3) RAT3"}));
   QCOMPARE(scene.RunScreen()->SubjectGrid()->CellColour(0), QColor(Qt::blue));
 
   // ---- RAT1 by the Start button: it swims until it finds the platform or the time runs out.
   QTest::mouseClick(scene.Button("cmdRunExpt"), Qt::LeftButton);
   QCOMPARE(scene.Text("lblExptStat"), std::string("Running"));
-  QVERIFY(!scene.Shown("lblReadyToBegin"));
-  QVERIFY(!scene.Shown("lblMessage"));
+  QVERIFY(!scene.Shown("lblReadyToBegin") && !scene.Shown("lblMessage") &&
+          !scene.Button("cmdRunExpt")->isEnabled());
   QCOMPARE(scene.Label("lblSpecInstr")->font().pointSize(), 10);
-  QVERIFY(!scene.Button("cmdRunExpt")->isEnabled());
   scene.Run(2500);
-  QVERIFY(scene.RunScreen()->IsTrialRunning());
+  QVERIFY(scene.RunScreen()->IsTrialRunning() && !scene.RunScreen()->View()->Marker()->isHidden());
   QVERIFY2(TracePixels(scene) > 20, "the swim path is drawn during the trial");
-  QVERIFY(!scene.RunScreen()->View()->Marker()->isHidden());
   QCOMPARE(scene.Text("lblTimeElap").substr(0, 6), std::string("00:02."));
   scene.Run(3500);
   if (scene.RunScreen()->IsTrialRunning()) scene.Screenshot("run-experiment.png");
@@ -95,9 +89,8 @@ void RunExperimentTest::wholeExperimentFromTheWindow_thenItsDataOnTheDataScreen(
   const std::string first = GetFinishStatusText(app.program.run.PreviousFinishStatus);
   QVERIFY2(first == "Hit Goal" || first == "Timed Out", first.c_str());
   QCOMPARE(scene.Text("lblMessage"), Prompt("Subject #1 (RAT1) : " + first, "RAT2"));
-  QVERIFY(scene.Button("cmdRunExpt")->isEnabled());
+  QVERIFY(scene.Button("cmdRunExpt")->isEnabled() && Size(scene.Numbered("00.RAW")) > 2 * 30);
   QCOMPARE(Joined(GridCells(scene)), Joined({"G1) RAT1", "B2) RAT2", "B3) RAT3"}));
-  QVERIFY(Size(scene.Numbered("00.RAW")) > 2 * 30);
 
   // ---- RAT2 by the S key, held away from the platform, then ESC.
   app.unit.HoldAnimalAt(70, 120);
@@ -108,19 +101,17 @@ void RunExperimentTest::wholeExperimentFromTheWindow_thenItsDataOnTheDataScreen(
   scene.Run(1000);
   scene.Key(Qt::Key_Escape);
   scene.Tick();
-  QVERIFY(!scene.RunScreen()->IsTrialRunning());
-  QVERIFY(!scene.RunScreen()->IsExperimentActive());
+  QVERIFY(!scene.RunScreen()->IsTrialRunning() && !scene.RunScreen()->IsExperimentActive());
   QCOMPARE(scene.Text("lblExptStat"), std::string("Stopped"));
   QCOMPARE(Joined(GridCells(scene)), Joined({"G1) RAT1", "B2) RAT2", "B3) RAT3"}));
-  QVERIFY(Size(scene.Numbered("01.RAW")) > 2 * 25);  // the aborted trial is kept
-  QVERIFY(Exists(scene.Numbered("01.CSV")));         // with its report
+  // The aborted trial is kept, with its report.
+  QVERIFY(Size(scene.Numbered("01.RAW")) > 2 * 25 && Exists(scene.Numbered("01.CSV")));
   QCOMPARE(app.Mode(), ScreenMode::RunExperiment);
 
   // ---- RAT2 again, by the unit's remote button; timed out.
   app.unit.PressRemoteButton();
   scene.Tick();
-  QVERIFY(scene.RunScreen()->IsTrialRunning());
-  QVERIFY(scene.RunUntilTrialEnds(11000));
+  QVERIFY(scene.RunScreen()->IsTrialRunning() && scene.RunUntilTrialEnds(11000));
   QCOMPARE(scene.Text("lblMessage"), Prompt("Subject #2 (RAT2) : Timed Out", "RAT3"));
   // 10 s at 30 samples a second, after the two the unit's stream start skips.
   QCOMPARE(Size(scene.Numbered("01.RAW")), std::uintmax_t(10 * 30 * 2));
@@ -144,9 +135,7 @@ void RunExperimentTest::wholeExperimentFromTheWindow_thenItsDataOnTheDataScreen(
   QVERIFY(app.op.Messages().empty());
   const auto table = ReadRecords(scene.Numbered(".CSV"));
   QCOMPARE(table.size(), std::size_t(3));
-  QCOMPARE(table[0][2], first);
-  QCOMPARE(table[1][2], std::string("Timed Out"));
-  QCOMPARE(table[2][2], std::string("Hit Goal"));
+  QCOMPARE(Joined({table[0][2], table[1][2], table[2][2]}), Joined({first, "Timed Out", "Hit Goal"}));
 
   // ---- The data screen shows every subject as the table has it.
   app.op.QueueReply(scene.dataFile.string());
@@ -173,10 +162,9 @@ void RunExperimentTest::closeBoxDuringATrial_abortsAndRecordsIt() {
   QTest::mouseClick(scene.Button("cmdRunExpt"), Qt::LeftButton);
   scene.Run(1000);
   scene.app.window->close();
-  QVERIFY(!scene.app.window->HasShutDown());
-  QVERIFY(!scene.RunScreen()->IsTrialRunning());
+  QVERIFY(!scene.app.window->HasShutDown() && !scene.RunScreen()->IsTrialRunning() &&
+          Size(scene.Numbered("00.RAW")) >= 2 * 25);
   QCOMPARE(scene.Text("lblExptStat"), std::string("Stopped"));
-  QVERIFY(Size(scene.Numbered("00.RAW")) >= 2 * 25);
   QCOMPARE(scene.app.program.run.PreviousFinishStatus, kFinishAborted);
 }
 
@@ -190,8 +178,7 @@ void RunExperimentTest::unfinishedTrialAtStartUp_isKeptAsARecoveryFile() {
   QCOMPARE(Size(recovered), std::uintmax_t(samples.size()));
   // Ending the program deletes the page, never the recovered trial.
   app.window->close();
-  QVERIFY(app.window->HasShutDown());
-  QVERIFY(Exists(recovered));
+  QVERIFY(app.window->HasShutDown() && Exists(recovered));
 }
 
 void RunExperimentTest::timeOfDayStart_firesOnlyOnceWhenEnteredOnTheRunScreen() {
@@ -216,9 +203,8 @@ void RunExperimentTest::timeOfDayStart_firesOnlyOnceWhenEnteredOnTheRunScreen() 
   scene.Run(1000);
   QVERIFY(!scene.RunScreen()->IsExperimentActive());
   scene.Run(3000);
-  QVERIFY(scene.RunScreen()->IsTrialRunning());
+  QVERIFY(scene.RunScreen()->IsTrialRunning() && scene.RunScreen()->ScheduledStartSecond() == -1);
   QCOMPARE(scene.Text("lblStartTime"), std::string());
-  QCOMPARE(scene.RunScreen()->ScheduledStartSecond(), -1);
 }
 
 void RunExperimentTest::subjectClickedBetweenTrials_isPromptedAndRecorded() {
@@ -234,8 +220,7 @@ void RunExperimentTest::subjectClickedBetweenTrials_isPromptedAndRecorded() {
   QCOMPARE(scene.Text("lblMessage"), Prompt("Subject #1 (RAT1) : Hit Goal", "RAT3"));
   QTest::mouseClick(scene.Button("cmdRunExpt"), Qt::LeftButton);
   QVERIFY(scene.RunUntilTrialEnds(1000));
-  QVERIFY(Size(scene.Numbered("02.RAW")) > 0);
-  QVERIFY(!Exists(scene.Numbered("01.RAW")));
+  QVERIFY(Size(scene.Numbered("02.RAW")) > 0 && !Exists(scene.Numbered("01.RAW")));
   QCOMPARE(Joined(GridCells(scene)), Joined({"G1) RAT1", "B2) RAT2", "G3) RAT3"}));
 }
 

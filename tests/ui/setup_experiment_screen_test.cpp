@@ -14,13 +14,11 @@
 #include "experiment/experiment_file.h"
 #include "experiment/subject_table.h"
 #include "legacy/legacy_conversion.h"
-#include "legacy/legacy_record.h"
 #include "legacy/record_update.h"
 #include "support/app_harness.h"
 #include "ui/screens/setup_experiment_screen.h"
 #include "ui/screens/subject_grid.h"
 #include "ui/widgets/file_picker.h"
-#include "ui/widgets/subject_status_grid.h"
 
 using namespace tarnwell;
 using namespace tarnwell::test;
@@ -109,9 +107,8 @@ void SetupExperimentScreenTest::copyAndPaste_useTabsAndLines() {
     QTest::keyClick(scene.grid, static_cast<Qt::Key>(pasteKey), Qt::KeyboardModifiers(modifiers));
   }
   // Cells beyond the last column are dropped; rows grow as needed.
-  QCOMPARE(scene.Cell(1, 2), QString("7) P1"));
-  QCOMPARE(scene.Cell(1, 3), QString("8) P2"));
-  QCOMPARE(scene.Cell(2, 2), QString("11) Q1"));
+  QCOMPARE(QStringList({scene.Cell(1, 2), scene.Cell(1, 3), scene.Cell(2, 2)}),
+           QStringList({"7) P1", "8) P2", "11) Q1"}));
   QVERIFY((scene.Ids() == std::vector<std::string>{"A1", "A2", "A3", "A4", "B1", "B2", "P1", "P2", "Q1"}));
 }
 
@@ -181,8 +178,7 @@ void SetupExperimentScreenTest::leaving_writesTheFilesIdenticalToTheModel() {
   }
   const ExperimentSetup& experiment = scene.app.program.experiment;
   QVERIFY((experiment.SubjectIDs == std::vector<std::string>{"R1", "R2", "R3"}));
-  QCOMPARE(experiment.ActivePlatform, int16_t(5));
-  QCOMPARE(experiment.MaxTime, int16_t(90));
+  QCOMPARE(std::pair(experiment.ActivePlatform, experiment.MaxTime), std::pair(int16_t(5), int16_t(90)));
   QCOMPARE(QString::fromStdString(experiment.DataFile),
            QString::fromStdString((scene.app.home.Path() / "week7.EXP").string()));
   // The run's own checks decide whether its screen opens; the experiment is taken first.

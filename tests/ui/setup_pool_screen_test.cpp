@@ -6,10 +6,7 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include "legacy/legacy_conversion.h"
-#include "pool/pool_defaults.h"
 #include "pool/pool_file.h"
-#include "pool/zones.h"
 #include "support/app_harness.h"
 #include "ui/screens/setup_pool_screen.h"
 #include "ui/widgets/pool_picture.h"
@@ -83,8 +80,8 @@ void SetupPoolScreenTest::diameterBox_refusesValuesBeyondTheItemsRange() {
   const auto messages = scene.app.op.Messages();
   QCOMPARE(int(messages.size()), message.isEmpty() ? 0 : 1);
   if (!message.isEmpty()) {
-    QCOMPARE(QString::fromStdString(messages.front().text), message);
-    QCOMPARE(QString::fromStdString(messages.front().title), QString("Range Error"));
+    QCOMPARE(QString::fromStdString(messages.front().text + " | " + messages.front().title),
+             message + " | Range Error");
   }
   QCOMPARE(scene.Box("txtPoolDiam")->text(), shown);
   const float actual = item == 0 ? scene.Pool().Radius : scene.Pool().Platforms[item - 1].Radius;
@@ -116,13 +113,11 @@ void SetupPoolScreenTest::leaving_writesDefaultPolIdenticalToThePool() {
     scene.app.Find<QPushButton>(qPrintable(leaveBy))->click();
   }
   const PoolSetup& pool = scene.Pool();
-  QCOMPARE(double(pool.Radius), 75.0);
-  QCOMPARE(pool.X, int16_t(120));
+  QCOMPARE(std::pair(double(pool.Radius), int(pool.X)), std::pair(75.0, 120));
   const std::string written = scene.app.home.Read("DEFAULT.POL");
   QCOMPARE(QString::fromStdString(written), QString::fromStdString(FormatPoolSetupText(pool)));
   PoolSetup reread;
-  QVERIFY(ReadPoolSetupText(written, reread));
-  QVERIFY(reread == pool);
+  QVERIFY(ReadPoolSetupText(written, reread) && reread == pool);
 }
 
 QTEST_MAIN(SetupPoolScreenTest)

@@ -2,13 +2,10 @@
 // close box during an experiment, and the end of a session by a signal.
 #include <signal.h>
 
-#include <QMessageBox>
-#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
 #include "support/app_harness.h"
-#include "ui/screens/system_setup_screen.h"
 #include "ui/session_signals.h"
 
 using namespace tarnwell;
@@ -19,10 +16,8 @@ namespace {
 // An experiment that is running a trial until the close box stops it.
 class RunningTrial : public ExperimentActivity {
  public:
-  bool active = true;
-  bool trialRunning = true;
-  int stopsForClose = 0;
-  int abortsForSessionEnd = 0;
+  bool active = true, trialRunning = true;
+  int stopsForClose = 0, abortsForSessionEnd = 0;
   bool IsExperimentActive() const override { return active; }
   bool IsTrialRunning() const override { return trialRunning; }
   void StopExperimentForClose() override {
@@ -71,8 +66,7 @@ void StartupTest::startUpWithoutSettingsFiles_createsFoldersAndShowsHome() {
   QCOMPARE(CountMessages(app.op, kNotResponding), expectReady ? 0 : 1);
   if (!expectReady) {
     const auto message = app.op.Messages().back();
-    QCOMPARE(QString::fromStdString(message.title), QString("Error"));
-    QVERIFY(message.icon == MessageIcon::Critical);
+    QVERIFY(message.title == "Error" && message.icon == MessageIcon::Critical);
   } else {
     QVERIFY(app.unit.ObjectFilter() == app.program.settings.ObjectFilter);
     QVERIFY(app.op.Messages().empty());
@@ -87,21 +81,18 @@ void StartupTest::shutdown_writesSettingsAndResetsTheUnit() {
   AppHarness app;
   app.Start();
   const int resetsBefore = app.unit.Resets();
-  QVERIFY(!app.home.Exists("QUENTRIX.INI"));
-  QVERIFY(!app.home.Exists("QUENTRIX.SET"));
+  QVERIFY(!app.home.Exists("QUENTRIX.INI") && !app.home.Exists("QUENTRIX.SET"));
   app.home.Write("BINTEMP.RAW", "");
   app.home.Write("~TMPDAT.CSV", "x");
   app.window->close();
 
-  QVERIFY(app.window->HasShutDown());
-  QVERIFY(app.home.Read("QUENTRIX.INI").find("Com Port = ") != std::string::npos);
-  QVERIFY(app.home.Read("QUENTRIX.SET").find("Video Type = NTSC") != std::string::npos);
-  QVERIFY(app.home.Exists("SUBJECTS.INI"));
-  QVERIFY(!app.home.Exists("BINTEMP.RAW"));
-  QVERIFY(!app.home.Exists("~TMPDAT.CSV"));
+  QVERIFY(app.window->HasShutDown() &&
+          app.home.Read("QUENTRIX.INI").find("Com Port = ") != std::string::npos &&
+          app.home.Read("QUENTRIX.SET").find("Video Type = NTSC") != std::string::npos);
+  QVERIFY(app.home.Exists("SUBJECTS.INI") && !app.home.Exists("BINTEMP.RAW") &&
+          !app.home.Exists("~TMPDAT.CSV"));
   QCOMPARE(app.unit.Resets(), resetsBefore + 1);
-  QVERIFY(!app.port.IsOpen());
-  QVERIFY(!app.unit.IsStreaming());
+  QVERIFY(!app.port.IsOpen() && !app.unit.IsStreaming());
 }
 
 void StartupTest::sigterm_endsTheSessionAndWritesTheSettings() {
@@ -115,11 +106,8 @@ void StartupTest::sigterm_endsTheSessionAndWritesTheSettings() {
 
   ::raise(SIGTERM);
   QTRY_VERIFY_WITH_TIMEOUT(app.window->HasShutDown(), 5000);
-  QCOMPARE(trial.abortsForSessionEnd, 1);
-  QCOMPARE(trial.stopsForClose, 0);
-  QVERIFY(app.home.Exists("QUENTRIX.INI"));
-  QVERIFY(app.home.Exists("QUENTRIX.SET"));
-  QVERIFY(!app.window->isVisible());
+  QCOMPARE(std::pair(trial.abortsForSessionEnd, trial.stopsForClose), std::pair(1, 0));
+  QVERIFY(app.home.Exists("QUENTRIX.INI") && app.home.Exists("QUENTRIX.SET") && !app.window->isVisible());
 }
 
 void StartupTest::unexpectedError_stillShutsDownInOrder() {
@@ -132,10 +120,8 @@ void StartupTest::unexpectedError_stillShutsDownInOrder() {
   // The same guard serves loading at start-up and every event of the program.
   QVERIFY(!app.window->RunGuarded([] { throw std::runtime_error("broken"); }));
   QVERIFY(app.op.HasMessageContaining("This program has encountered\nan unexpected error."));
-  QVERIFY(app.window->HasShutDown());
-  QVERIFY(!app.unit.IsStreaming());
+  QVERIFY(app.window->HasShutDown() && !app.unit.IsStreaming() && app.home.Exists("QUENTRIX.INI"));
   QCOMPARE(app.unit.Resets(), resetsBefore + 1);
-  QVERIFY(app.home.Exists("QUENTRIX.INI"));
 }
 
 QTEST_MAIN(StartupTest)

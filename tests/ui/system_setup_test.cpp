@@ -3,17 +3,12 @@
 // mode, aspect ratio).
 #include <QApplication>
 #include <QComboBox>
-#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
-#include <QToolButton>
 
 #include "support/app_harness.h"
-#include "ui/dialogs/live_video_dialog.h"
-#include "ui/screens/system_setup_screen.h"
 
 using namespace tarnwell;
 using namespace tarnwell::test;
@@ -48,8 +43,7 @@ void SystemSetupTest::backgroundMask_setupThenFinish() {
   QVERIFY(!status->isVisible());
 
   app.Find<QPushButton>("cmdSetupBkGnd")->click();
-  QVERIFY(app.unit.MaskSetupActive());
-  QVERIFY(status->isVisible());
+  QVERIFY(app.unit.MaskSetupActive() && status->isVisible());
   QCOMPARE(status->text(),
            QString("Now setting up background mask.\nClick 'Done' to finish,\nor 'Cancel' to stop "
                    "without\nchanging the existing mask. "));
@@ -59,11 +53,8 @@ void SystemSetupTest::backgroundMask_setupThenFinish() {
   QVERIFY(app.port.Written().empty());
 
   app.Find<QPushButton>(finish.toLatin1().constData())->click();
-  QCOMPARE(app.unit.MasksKept(), kept);
-  QCOMPARE(app.unit.MasksCancelled(), cancelled);
-  QVERIFY(!app.tracker.State().MaskSetupActive);
-  QVERIFY(!status->isVisible());
-  QVERIFY(status->text().isEmpty());
+  QCOMPARE(std::pair(app.unit.MasksKept(), app.unit.MasksCancelled()), std::pair(kept, cancelled));
+  QVERIFY(!app.tracker.State().MaskSetupActive && !status->isVisible() && status->text().isEmpty());
   // The unit was reset and switched on again.
   QVERIFY(app.tracker.State().UnitAcknowledged);
 }
@@ -87,8 +78,7 @@ void SystemSetupTest::backgroundMask_abandoned_isCancelledNotKept() {
   } else {
     app.Find<QPushButton>("cmdExitSetupSys")->click();
   }
-  QCOMPARE(app.unit.MasksKept(), 0);
-  QCOMPARE(app.unit.MasksCancelled(), 1);
+  QCOMPARE(std::pair(app.unit.MasksKept(), app.unit.MasksCancelled()), std::pair(0, 1));
   QVERIFY(!app.tracker.State().MaskSetupActive);
 }
 
@@ -109,8 +99,8 @@ void SystemSetupTest::closing_takesTheScreenWithoutQuestions() {
   app.window->close();
   QVERIFY(app.op.Messages().empty());
   const std::string defaultSet = app.home.Read("Default.SET");
-  QVERIFY(defaultSet.find("Com Port = 2\r\n") != std::string::npos);
-  QVERIFY(defaultSet.find("Video Mode = PAL") != std::string::npos);
+  QVERIFY(defaultSet.find("Com Port = 2\r\n") != std::string::npos &&
+          defaultSet.find("Video Mode = PAL") != std::string::npos);
   QVERIFY(app.home.Read("QUENTRIX.INI").find("Custom Aspect Ratio = \"10\"") != std::string::npos);
   QVERIFY(app.home.Read("QUENTRIX.SET").find("Video Type = PAL") != std::string::npos);
 }

@@ -9,15 +9,13 @@
 #include <opencv2/imgproc.hpp>
 #include <opencv2/videoio.hpp>
 #include <string>
-#include <vector>
 
 #include "video/frame_mapping.h"
 
 namespace tarnwell::test {
 
 struct SyntheticVideo {
-  int width = 640;
-  int height = 480;
+  int width = 640, height = 480;
   double fps = 30;
   int frames = 240;
   bool lightAnimal = false;
@@ -32,8 +30,7 @@ struct SyntheticVideo {
   /// along a bend to platform 1's default place (158, 66), then still on it.
   void TruthAt(int i, double& x, double& y) const {
     const int swimFrames = swimToPlatform > 0 ? swimToPlatform : frames * 5 / 6;
-    const double s = std::min(1.0, static_cast<double>(i) / swimFrames);
-    const double x0 = 58, y0 = 100, x1 = 158, y1 = 66;
+    const double s = std::min(1.0, static_cast<double>(i) / swimFrames), x0 = 58, y0 = 100, x1 = 158, y1 = 66;
     const double bend = 25 * std::sin(M_PI * s);
     x = x0 + (x1 - x0) * s + bend * 0.32;
     y = y0 + (y1 - y0) * s + bend * 0.95;
@@ -45,8 +42,7 @@ struct SyntheticVideo {
   /// The pool without the animal.
   cv::Mat EmptyPool() const {
     cv::Mat grey(height, width, CV_8U);
-    const double water = lightAnimal ? 70 : 185;
-    const double wall = lightAnimal ? 150 : 60;
+    const double water = lightAnimal ? 70 : 185, wall = lightAnimal ? 150 : 60;
     for (int r = 0; r < height; ++r) {
       uint8_t* row = grey.ptr<uint8_t>(r);
       for (int c = 0; c < width; ++c) {

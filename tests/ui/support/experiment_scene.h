@@ -76,19 +76,17 @@ struct ExperimentScene {
   void Tick() { app.window->Timer1_Timer(); }
   void Key(Qt::Key key) { QTest::keyClick(app.window.get(), key); }
 
-  // A label of the window by its design name.
-  QLabel* Label(const char* name) const {
-    QLabel* label = app.window->findChild<QLabel*>(name);
-    if (label == nullptr) qFatal("no label %s", name);
-    return label;
+  // A control of the window by its design name.
+  template <typename T>
+  T* Child(const char* name) const {
+    T* child = app.window->findChild<T*>(name);
+    if (child == nullptr) qFatal("no control %s", name);
+    return child;
   }
+  QLabel* Label(const char* name) const { return Child<QLabel>(name); }
+  QPushButton* Button(const char* name) const { return Child<QPushButton>(name); }
   std::string Text(const char* name) const { return Label(name)->text().toStdString(); }
   bool Shown(const char* name) const { return !Label(name)->isHidden(); }
-  QPushButton* Button(const char* name) const {
-    QPushButton* button = app.window->findChild<QPushButton*>(name);
-    if (button == nullptr) qFatal("no button %s", name);
-    return button;
-  }
 
   std::filesystem::path Numbered(const char* suffix) const {
     return dataFile.parent_path() / (dataFile.stem().string() + suffix);
