@@ -60,19 +60,21 @@ TrackingQuality LoadAnalysisSamples(std::string_view bytes, double aspectFactor,
   samples.resize(count);
   TrackingQualityCounter tracking;
   const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-  for (std::size_t i = 0; i < count; ++i) {
-    const int x = data[2 * i];
-    const int y = data[2 * i + 1];
-    tracking.Add(TrackSample{static_cast<int16_t>(x), static_cast<int16_t>(y)});
-    PoolPoint& point = samples[i];
-    point.X = static_cast<int16_t>(x);
-    if (x >= 255 || y >= 255) {
-      point.Y = 255;
-    } else if (aspect == 1.0) {
-      point.Y = static_cast<int16_t>(y);
-    } else {
-      point.Y = static_cast<int16_t>(std::floor(y * aspect));
+  // One loop for each kind of factor, so that the usual 1.0 costs no test a sample.
+  auto load = [&](auto scaleY) {
+    for (std::size_t i = 0; i < count; ++i) {
+      const int x = data[2 * i];
+      const int y = data[2 * i + 1];
+      tracking.Add(TrackSample{static_cast<int16_t>(x), static_cast<int16_t>(y)});
+      PoolPoint& point = samples[i];
+      point.X = static_cast<int16_t>(x);
+      point.Y = static_cast<int16_t>(x >= 255 || y >= 255 ? 255 : scaleY(y));
     }
+  };
+  if (aspect == 1.0) {
+    load([](int y) { return y; });
+  } else {
+    load([aspect](int y) { return static_cast<int>(std::floor(y * aspect)); });
   }
   return tracking.Result();
 }
@@ -149,7 +151,8 @@ TrackAnalyser::TrackAnalyser(const AnalysisSettings& settings, bool manyTracks)
       // the pool's radius).
       const int cell = squared >= surelyOutside ? -1 : emptyZoneTable_.CellOf(p);
       picture_[(static_cast<std::size_t>(y) << 8) + static_cast<std::size_t>(x)] =
-          static_cast<uint16_t>(zone | (outside ? kOutsideBit : 0) | (ZoneTableBuilder::SlotOf(cell) << 8));
+          static_cast<uint16_t>(zone | (outside ? kOutsideBit : 0) | (IsSampleSeen(p) ? kSeenBit : 0) |
+                                (ZoneTableBuilder::SlotOf(cell) << 8));
     }
   }
   map_ = picture_.data();
@@ -201,11 +204,23 @@ void TrackAnalyser::RunEventPass(std::span<const PoolPoint> samples, TrialResult
     if (haveStart && (measures.AngleValid || goal < 0 || goalHeading == kNoHeading)) {
       int64_t j = i;
       int64_t lastSeen = -1;
-      for (; j < end; ++j) {
-        const PoolPoint p = samples[static_cast<std::size_t>(j)];
-        if (!IsSampleSeen(p)) continue;
-        if (!QuietAt(p)) break;
-        lastSeen = j;
+      if (map_ != nullptr) {
+        // The map says both whether a position is seen and whether it is quiet.
+        for (; j < end; ++j) {
+          const PoolPoint p = samples[static_cast<std::size_t>(j)];
+          const auto x = static_cast<uint16_t>(p.X), y = static_cast<uint16_t>(p.Y);
+          if ((x | y) >= kPictureSide) break;  // not a position of a raw file: the long way
+          const uint16_t place = map_[(static_cast<std::size_t>(y) << 8) + x];
+          if ((place & (kSeenBit | kEventBits)) > kSeenBit) break;  // seen, and not quiet
+          lastSeen = (place & kSeenBit) != 0 ? j : lastSeen;
+        }
+      } else {
+        for (; j < end; ++j) {
+          const PoolPoint p = samples[static_cast<std::size_t>(j)];
+          if (!IsSampleSeen(p)) continue;
+          if (!QuietAt(p)) break;
+          lastSeen = j;
+        }
       }
       const int64_t quiet = j - i;
       if (quiet > 0) {
@@ -315,7 +330,7 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
   // once and spends most of its time moving values between registers and memory.
   constexpr int64_t kStretch = 512;
   std::array<PoolPoint, kStretch> points;
-  std::array<int, kStretch> steps;  // squared
+  std::array<int, kStretch> steps;  // squared, 0 where the animal did not move
   std::array<bool, kStretch> moves;
   for (int64_t done = 0; done < total; done += kStretch) {
     const int64_t n = std::min(kStretch, total - done);
@@ -326,10 +341,14 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
       if (!IsSampleSeen(current)) current = previous;
       const int squared = stepper.SquaredStep(current);  // `current` is always a seen point
       if (squared >= filterFrom_) previous = current;
+      const bool moved = PointBits(current) != PointBits(previous);
+      // A step only counts where the animal moved; kept as 0 otherwise, so that the sums
+      // below add it without asking.
+      const int counted = squared & -static_cast<int>(moved);
       points[j] = current;
-      steps[j] = squared;
-      largestStep = std::max(largestStep, squared);
-      moves[j] = PointBits(current) != PointBits(previous);
+      steps[j] = counted;
+      largestStep = std::max(largestStep, counted);
+      moves[j] = moved;
       previous = current;
     };
     int64_t j = 0;
@@ -349,7 +368,7 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
       for (int64_t j = 0; j < n; ++j) {
         const int slot = SlotAt(points[j]);
         const bool moved = moves[j];
-        const int32_t pixels = wholeSteps_[static_cast<std::size_t>(steps[j])] & -static_cast<int32_t>(moved);
+        const int32_t pixels = wholeSteps_[static_cast<std::size_t>(steps[j])];
         pathPixels += pixels & -static_cast<int32_t>(slot < ZoneTableBuilder::kCells);
         zones.CountWhole(run, slot, moved, pixels);
       }
