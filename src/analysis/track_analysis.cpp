@@ -324,10 +324,11 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
   PoolPoint previous = start;
   int32_t pathPixels = 0;
 
-  // The pass runs in short stretches of three simple loops each: the path (where the
-  // animal is taken to be, its filtered step, whether it moved), the proximity sums, and
-  // the zone table with the path length. One loop doing all three keeps too much alive at
-  // once and spends most of its time moving values between registers and memory.
+  // The pass runs in short stretches of two simple loops each: the path (where the animal
+  // is taken to be, its filtered step, whether it moved), then the proximity sums, the
+  // zone table and the path length. The path is one long chain of decisions on the
+  // remembered point; one loop doing everything keeps too much alive at once and spends
+  // most of its time moving values between registers and memory.
   constexpr int64_t kStretch = 512;
   std::array<PoolPoint, kStretch> points;
   std::array<int, kStretch> steps;  // squared, 0 where the animal did not move
@@ -359,13 +360,13 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
       walk(j);
     }
     for (; j < n; ++j) walk(j);
-    for (int64_t j = 0; j < n; ++j) proximitySums += proximity.DistancesTo(points[j]);
     // A stretch of tabled steps without an exact half, whose sums stay far from
     // overflowing, adds whole pixels: no rounding per step.
     constexpr int32_t kFarFromOverflow = 1 << 29;
     if (tabledStepsWhole_ && largestStep < kTabledSteps &&
         std::max(pathPixels, zones.LargestPixelSum(run)) < kFarFromOverflow - kStretch * kTabledSteps) {
       for (int64_t j = 0; j < n; ++j) {
+        proximitySums += proximity.DistancesTo(points[j]);
         const int slot = SlotAt(points[j]);
         const bool moved = moves[j];
         const int32_t pixels = wholeSteps_[static_cast<std::size_t>(steps[j])];
@@ -375,6 +376,7 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
       continue;
     }
     for (int64_t j = 0; j < n; ++j) {
+      proximitySums += proximity.DistancesTo(points[j]);
       const int slot = SlotAt(points[j]);
       const bool moved = moves[j];
       // Steps are at most the picture's diagonal here, well inside PixelStep's range.
