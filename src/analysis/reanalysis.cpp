@@ -138,13 +138,10 @@ bool LoadAnalysisExperimentFile(ReanalysisState& state, const std::filesystem::p
   return true;
 }
 
-AnalysedTrial AnalyseSubjectFile(const ReanalysisState& state, int subjectIndex,
-                                 const std::filesystem::path& rawFile) {
-  return AnalyseSubjectFile(state, subjectIndex, rawFile, TrackAnalyser(state.Settings, false));
-}
+namespace {
 
-AnalysedTrial AnalyseSubjectFile(const ReanalysisState& state, int subjectIndex, const std::filesystem::path& rawFile,
-                                 const TrackAnalyser& analyser) {
+AnalysedTrial AnalyseWith(const ReanalysisState& state, int subjectIndex, const std::filesystem::path& rawFile,
+                          const TrackAnalyser& analyser) {
   AnalysedTrial trial;
   trial.SubjectIndex = subjectIndex;
   trial.RawFile = rawFile;
@@ -152,7 +149,22 @@ AnalysedTrial AnalyseSubjectFile(const ReanalysisState& state, int subjectIndex,
   ClearAllMazeExptData(trial.Result);
   // A file that vanished since it was listed is reported as it is: status "Unknown".
   analyser.AnalyseFile(rawFile, trial.Result);
+  return trial;
+}
+
+}  // namespace
+
+AnalysedTrial AnalyseSubjectFile(const ReanalysisState& state, int subjectIndex,
+                                 const std::filesystem::path& rawFile) {
+  AnalysedTrial trial = AnalyseWith(state, subjectIndex, rawFile, TrackAnalyser(state.Settings, false));
   trial.Report = ComposeTrialReport(trial.Result, ReportContextFor(state, subjectIndex));
+  return trial;
+}
+
+AnalysedTrial AnalyseSubjectForTable(const ReanalysisState& state, int subjectIndex,
+                                     const std::filesystem::path& rawFile, const TrackAnalyser& analyser) {
+  AnalysedTrial trial = AnalyseWith(state, subjectIndex, rawFile, analyser);
+  trial.Report.Record = ComposeTrialRecord(trial.Result, ReportContextFor(state, subjectIndex));
   return trial;
 }
 

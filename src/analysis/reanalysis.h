@@ -118,9 +118,10 @@ bool LoadAnalysisExperimentFile(ReanalysisState& state, const std::filesystem::p
 /// The analysis and report of one subject's raw file, without showing or writing anything.
 AnalysedTrial AnalyseSubjectFile(const ReanalysisState& state, int subjectIndex,
                                  const std::filesystem::path& rawFile);
-/// The same with an analyser made from state.Settings, for many subjects in a row.
-AnalysedTrial AnalyseSubjectFile(const ReanalysisState& state, int subjectIndex, const std::filesystem::path& rawFile,
-                                 const TrackAnalyser& analyser);
+/// The same for the table, with an analyser made from state.Settings: the report holds
+/// the record only (Block stays empty), which is all a table writes.
+AnalysedTrial AnalyseSubjectForTable(const ReanalysisState& state, int subjectIndex,
+                                     const std::filesystem::path& rawFile, const TrackAnalyser& analyser);
 
 /// The driver. With `toTable` true `path` is the table to rebuild (normally stem + ".CSV",
 /// an export may name another) from every numbered raw file of `state.DataFile`

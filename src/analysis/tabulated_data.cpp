@@ -48,7 +48,7 @@ bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path&
   const TrackAnalyser analyser(state.Settings, files.size() >= TrackAnalyser::kManyTracks);
   for (const NumberedRawFileEntry& entry : files) {
     state.CurrentSubject = entry.SubjectIndex;
-    trials.push_back(AnalyseSubjectFile(state, entry.SubjectIndex, entry.File, analyser));
+    trials.push_back(AnalyseSubjectForTable(state, entry.SubjectIndex, entry.File, analyser));
   }
   state.CurrentSubject = runSubject;
   // The temporary report and the last result stay those of the trial on display: Save As

@@ -87,15 +87,20 @@ class RecordBuilder {
   std::string record_;
 };
 
+// The text layout; a table needs only the record, and then the layout is not built.
 class BlockBuilder {
  public:
+  explicit BlockBuilder(bool wanted) : wanted_(wanted) {}
+  bool Wanted() const { return wanted_; }
   void Line(std::string_view text) {
+    if (!wanted_) return;
     block_ += text;
     block_ += kLineEnd;
   }
   std::string Finish() { return std::move(block_); }
 
  private:
+  bool wanted_;
   std::string block_;
 };
 
@@ -104,6 +109,10 @@ class BlockBuilder {
 void ValueRow(BlockBuilder& block, RecordBuilder& record, std::string_view label,
               const std::array<std::string, 4>& values, int firstWidth, int otherWidth,
               std::string_view otherPrefix = "") {
+  if (!block.Wanted()) {
+    for (const std::string& value : values) record.AddNumber(value);
+    return;
+  }
   std::string line(label);
   for (size_t column = 0; column < values.size(); ++column) {
     if (column > 0) line += otherPrefix;
@@ -209,11 +218,13 @@ std::array<std::array<ZoneCell, 4>, 4> ReportedZones(const TrialMeasures& measur
   return zones;
 }
 
-TrialReport ComposeTrialReport(const TrialResult& result, const TrialReportContext& context) {
+namespace {
+
+TrialReport Compose(const TrialResult& result, const TrialReportContext& context, bool withBlock) {
   const TrialMeasures& m = result.Measures;
   const std::string dataFileName = OneLine(context.DataFileName);
   const std::string label = OneLine(context.SubjectLabel);
-  BlockBuilder block;
+  BlockBuilder block(withBlock);
   RecordBuilder record(context.Locale);
 
   const std::string startText = EpochGeneralText(context.EpochStart);
@@ -304,6 +315,16 @@ TrialReport ComposeTrialReport(const TrialResult& result, const TrialReportConte
   }
 
   return TrialReport{block.Finish(), record.Finish()};
+}
+
+}  // namespace
+
+TrialReport ComposeTrialReport(const TrialResult& result, const TrialReportContext& context) {
+  return Compose(result, context, true);
+}
+
+std::string ComposeTrialRecord(const TrialResult& result, const TrialReportContext& context) {
+  return Compose(result, context, false).Record;
 }
 
 std::string ReportHeadingLine(std::string_view dataFileName) {

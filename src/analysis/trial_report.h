@@ -99,6 +99,9 @@ struct TrialReport {
 /// so no report ever shows "NaN".
 TrialReport ComposeTrialReport(const TrialResult& result, const TrialReportContext& context);
 
+/// ComposeTrialReport's record alone, for a table: the layout is not built.
+std::string ComposeTrialRecord(const TrialResult& result, const TrialReportContext& context);
+
 /// The heading line of the text twin: "Results of Experiment:" + PadLeft(name, 8) + CR LF.
 std::string ReportHeadingLine(std::string_view dataFileName);
 
