@@ -139,11 +139,21 @@ TrackAnalyser::TrackAnalyser(const AnalysisSettings& settings, bool manyTracks)
   }
   picture_.resize(static_cast<std::size_t>(kPictureSide) * kPictureSide);
   for (int y = 0; y < kPictureSide; ++y) {
+    // A row beyond the pool and beyond every zone's reach is out of the pool in no zone
+    // throughout.
+    const int64_t dy = y - pool_.Y;
+    if (dy * dy >= surelyOutside && counterZones_.RowOutOfEveryReach(y)) {
+      for (int x = 0; x < kPictureSide; ++x) {
+        picture_[(static_cast<std::size_t>(y) << 8) + static_cast<std::size_t>(x)] = static_cast<uint16_t>(
+            kOutsideBit | (x < 255 && y < 255 ? kSeenBit : 0) | (ZoneTableBuilder::SlotOf(-1) << 8));
+      }
+      continue;
+    }
     for (int x = 0; x < kPictureSide; ++x) {
       const PoolPoint p{static_cast<int16_t>(x), static_cast<int16_t>(y)};
       const int16_t code = counterZones_.Code(p);
       const int zone = code < 0 ? 0 : code >= kOnPlatformFlag ? 5 + (code - kOnPlatformFlag) : 1 + code;
-      const int64_t dx = x - pool_.X, dy = y - pool_.Y;
+      const int64_t dx = x - pool_.X;
       const int64_t squared = dx * dx + dy * dy;
       const bool outside = squared > surelyInside_ &&
                            (squared >= surelyOutside || RingOf(p, pool_) == kOutsidePool);

@@ -39,6 +39,11 @@ class CounterZoneTest {
            (xReach_[static_cast<std::size_t>(sample.X)] & yReach_[static_cast<std::size_t>(sample.Y)]) == 0;
   }
 
+  /// Whether every sample of row y (Y = y) lies beyond every zone's reach.
+  bool RowOutOfEveryReach(int y) const {
+    return y >= 0 && y < kAxisCells && yReach_[static_cast<std::size_t>(y)] == 0;
+  }
+
   int16_t Code(PoolPoint sample) const {
     if (sample.Y >= 255) return kNoPlatformZone;
     // The zones whose reach test this sample passes, looked up per axis: most samples lie
