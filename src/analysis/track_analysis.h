@@ -10,8 +10,8 @@
 // and the tests can use them on tracks held in memory.
 #pragma once
 
-#include <cmath>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <limits>
@@ -51,21 +51,15 @@ TrackingQuality LoadAnalysisSamples(std::string_view bytes, double aspectFactor,
 /// what was analysed before.
 class FilteredStepper {
  public:
-  /// The squared length of the step to `current` (0 for jitter), in whole numbers: the
-  /// pass keeps steps squared and takes their lengths from a table. `processed` is how
-  /// many samples this pass has processed before `current`.
-  int SquaredStep(PoolPoint current, PoolPoint previous, int64_t processed) {
-    if (processed < 2) Restart(previous);
-    return SquaredStep(current);
-  }
-
-  /// The first two samples of a pass start from the previous point afresh.
+  /// The first two samples of a pass start from the previous point afresh: call this
+  /// before SquaredStep for them.
   void Restart(PoolPoint previous) {
     rememberedX_ = previous.X;
     rememberedY_ = previous.Y;
   }
 
-  /// SquaredStep past the first two samples of a pass.
+  /// The squared length of the step to `current` (0 for jitter), in whole numbers: the
+  /// pass keeps steps squared and takes their lengths from a table.
   int SquaredStep(PoolPoint current) {
     const int dx = current.X - rememberedX_;
     const int dy = current.Y - rememberedY_;
@@ -89,11 +83,6 @@ class FilteredStepper {
                                : static_cast<float>(std::sqrt(static_cast<double>(squared)));
   }
 
-  /// Length(SquaredStep(...)).
-  float Step(PoolPoint current, PoolPoint previous, int64_t processed) {
-    return Length(SquaredStep(current, previous, processed));
-  }
-  PoolPoint Remembered() const { return PoolPoint{static_cast<int16_t>(rememberedX_), static_cast<int16_t>(rememberedY_)}; }
 
  private:
   int rememberedX_ = 0;
@@ -158,8 +147,8 @@ class TrackAnalyser {
   }
   int16_t CodeAt(PoolPoint p) const;
   bool OutsideAt(PoolPoint p) const;
-  /// A seen sample in no platform zone's reach and surely in the pool: pass 1 only counts
-  /// its time.
+  /// A seen sample in no platform zone and in the pool, where pass 1 only counts time
+  /// (without the map: beyond every zone's reach and surely in the pool).
   bool QuietAt(PoolPoint p) const;
   int SlotAt(PoolPoint p) const;
 
