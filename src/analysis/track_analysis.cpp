@@ -95,7 +95,6 @@ TrackAnalyser::TrackAnalyser(const AnalysisSettings& settings, bool manyTracks)
   tabledStepsWhole_ = true;
   for (int squared = 0; squared < kTabledSteps; ++squared) {
     const PixelStep step = PixelStep::Of(FilteredStepper::Length(squared));
-    pixelSteps_[static_cast<std::size_t>(squared)] = step;
     wholeSteps_[static_cast<std::size_t>(squared)] = step.Whole + step.Above;
     tabledStepsWhole_ = tabledStepsWhole_ && step.Half == 0;
   }
@@ -390,7 +389,7 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
       const int slot = SlotAt(points[j]);
       const bool moved = moves[j];
       // Steps are at most the picture's diagonal here, well inside PixelStep's range.
-      const PixelStep pixelStep = PixelStepOf(steps[j]);
+      const PixelStep pixelStep = PixelStep::Of(FilteredStepper::Length(steps[j]));
       const int32_t walked = AddPixelStep(pathPixels, pixelStep);
       // Blended by a mask: compilers turn a choice here into a branch on whether the
       // animal moved, which a slow swim mispredicts often.

@@ -152,12 +152,8 @@ class TrackAnalyser {
   bool QuietAt(PoolPoint p) const;
   int SlotAt(PoolPoint p) const;
 
-  /// A step's PixelStep by its squared length, for the steps a swim makes.
+  /// The squared step lengths a swim makes, whose whole-pixel steps are tabled.
   static constexpr int kTabledSteps = 512;
-  PixelStep PixelStepOf(int squared) const {
-    if (static_cast<unsigned>(squared) < static_cast<unsigned>(kTabledSteps)) return pixelSteps_[squared];
-    return PixelStep::Of(FilteredStepper::Length(squared));
-  }
 
   AnalysisSettings settings_;
   PoolSetup pool_;  ///< the settings' pool with its ring radii
@@ -169,7 +165,6 @@ class TrackAnalyser {
   int64_t surelyInside_ = -1;
   std::vector<uint16_t> picture_;
   const uint16_t* map_ = nullptr;  ///< picture_'s positions, or none
-  std::array<PixelStep, kTabledSteps> pixelSteps_{};
   /// Each tabled step rounded to whole pixels, and whether none of them is an exact half
   /// (then a stretch of tabled steps adds them up as whole numbers).
   std::array<int32_t, kTabledSteps> wholeSteps_{};

@@ -99,12 +99,6 @@ ZoneTableBuilder::ZoneTableBuilder(const PoolSetup& pool)
     }
     ringLimit_[k] = whole;
   }
-  ringsGrowOutward_ = true;
-  for (int k = n; k < kMaxRings; ++k) ringLimit_[k] = std::numeric_limits<int64_t>::max();
-  for (int k = 1; k < n; ++k) ringsGrowOutward_ = ringsGrowOutward_ && ringLimit_[k - 1] <= ringLimit_[k];
-  for (int k = 0; k < kMaxRings; ++k) {
-    ringLimit32_[k] = static_cast<int32_t>(std::clamp<int64_t>(ringLimit_[k], -1, kLargestInt32));
-  }
 }
 
 void ZoneTableBuilder::StoreInto(TrialMeasures& measures, float framesPerSecond, float cmPerPixel) const {

@@ -156,7 +156,6 @@ struct PixelStep {
   int32_t Above = 0;  ///< 1 when the fraction is above a half
   int32_t Half = 0;   ///< 1 when it is exactly a half
 
-  static constexpr float kLargest = 8388608.0f;  ///< 2^23
   static PixelStep Of(float step) {
     const auto whole = static_cast<int32_t>(step);
     const float fraction = step - static_cast<float>(whole);
@@ -174,12 +173,6 @@ inline int32_t AddPixelStep(int32_t pixels, const PixelStep& step) {
     return sum + (step.Above | (step.Half & sum & 1));
   }
   return CLng(static_cast<double>(pixels) + static_cast<double>(step.Step));
-}
-
-/// CLng(pixels + step) for any pixel sum and step.
-inline int32_t RoundedPixelSum(int32_t pixels, float step) {
-  if (step >= 0.0f && step < PixelStep::kLargest) return AddPixelStep(pixels, PixelStep::Of(step));
-  return CLng(static_cast<double>(pixels) + static_cast<double>(step));
 }
 
 /// The quadrant-by-ring zone table as pass 2 builds it, kept in whole samples and whole
@@ -209,12 +202,6 @@ class ZoneTableBuilder {
     const int64_t dy2 = static_cast<int64_t>(dy) * dy;
     const int64_t farther = dx2 > dy2 ? dx2 : dy2;
     const int64_t measure = round_ ? dx2 + dy2 : farther;
-    if (ringsGrowOutward_ && measure <= kLargestInt32) {
-      // The ring is the number of limits the point lies beyond, all four compared at once.
-      const Int4 beyond = static_cast<int32_t>(measure) > ringLimit32_;  // -1 where beyond
-      const int ring = -(beyond[0] + beyond[1] + beyond[2] + beyond[3]);
-      return ring < rings_ ? ring * 4 + quadrant : -1;
-    }
     for (int k = 0; k < rings_; ++k) {
       if (measure <= ringLimit_[k]) return k * 4 + quadrant;
     }
@@ -290,12 +277,6 @@ class ZoneTableBuilder {
   /// The largest whole squared distance (round pool) or squared axis distance (square
   /// pool) inside ring k.
   std::array<int64_t, 4> ringLimit_{};
-  using Int4 = int32_t __attribute__((vector_size(16)));
-  static constexpr int64_t kLargestInt32 = 2147483647;
-  /// Ring limits from the centre out; those beyond NumRings hold the largest value.
-  bool ringsGrowOutward_ = false;
-  /// ringLimit_ capped to 32 bits, for measures that fit in 32 bits.
-  Int4 ringLimit32_{};
   std::array<int32_t, kCells + 1> samples_{};
   std::array<int32_t, kCells + 1> pixels_{};
   std::array<int32_t, kCells + 1> entries_{};

@@ -210,11 +210,10 @@ TEST(CounterZoneTest, AgreesWithPlatformZoneOfEverywhere) {
   }
 }
 
-TEST(RoundedPixelSum, IsCLngOfTheSum) {
+TEST(AddPixelStep, IsCLngOfTheSum) {
   for (int32_t pixels : {0, 1, 2, 7, -3, -4, 1000001, 2147483600, -2147483600, 2147483646, -2147483647}) {
-    for (float step :
-         {0.0f, 0.5f, 1.5f, 2.5f, 0.4999999f, 2.236068f, 1.4142135f, 100.5f, 1e9f, -1e9f, 60.0f}) {
-      EXPECT_EQ(RoundedPixelSum(pixels, step), CLng(static_cast<double>(pixels) + step))
+    for (float step : {0.0f, 0.5f, 1.5f, 2.5f, 0.4999999f, 2.236068f, 1.4142135f, 100.5f, 4194304.5f, 60.0f}) {
+      EXPECT_EQ(AddPixelStep(pixels, PixelStep::Of(step)), CLng(static_cast<double>(pixels) + step))
           << pixels << " + " << step;
     }
   }
