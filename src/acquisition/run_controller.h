@@ -38,12 +38,12 @@
 
 #include "acquisition/run_state.h"
 #include "acquisition/run_view.h"
-#include "acquisition/temp_page.h"
+#include "records/temp_page.h"
 #include "analysis/tracking_quality.h"
 #include "analysis/zone_counters.h"
 #include "core/clock.h"
 #include "core/operator.h"
-#include "core/program.h"
+#include "acquisition/program.h"
 #include "tracker/track_sample.h"
 #include "tracker/tracker_link.h"
 
