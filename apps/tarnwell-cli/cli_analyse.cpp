@@ -43,6 +43,8 @@ int RunAnalyse(const std::string& home, const std::vector<std::string>& rawArgs)
   if (!BuildTabulatedDataFile(state, table, true, op, nullptr)) {
     return Failure(kCommand, "the tabulated data file " + table.string() + " was not written");
   }
+  // Said once; the analysis went on without the record.
+  if (!state.ProvenanceProblem.empty()) std::cerr << "tarnwell-cli analyse: " << state.ProvenanceProblem << "\n";
   if (args.Has("--json")) {
     for (const AnalysedTrial& trial : state.LastTable) std::cout << TrialJson(trial, state) << "\n";
   } else {

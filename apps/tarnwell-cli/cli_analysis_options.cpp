@@ -200,7 +200,19 @@ std::string TrialJson(const AnalysedTrial& trial, const ReanalysisState& state) 
                                   .Raw("notSeenPercent", JsonNumber(q.NotSeenPercent))
                                   .Raw("outOfRange", JsonNumber(q.OutOfRange))
                                   .Raw("jumps", JsonNumber(q.Jumps))
+                                  .Raw("tooFast", JsonNumber(q.TooFast))
+                                  .Raw("endedInFirstSecond", q.EndedInFirstSecond ? "true" : "false")
+                                  .Raw("realignedFrom", q.RealignedFrom >= 0 ? JsonNumber(q.RealignedFrom) : "null")
+                                  .Raw("swappedFrom", q.SwappedFrom >= 0 ? JsonNumber(q.SwappedFrom) : "null")
                                   .Close());
+  // Where the trial came from, as the run recorded it ("unknown" without a record).
+  const TrialProvenance* record = trial.Provenance ? &*trial.Provenance : nullptr;
+  const ProvenanceColumns source = ProvenanceColumnsOf(record);
+  o.Raw("source", JsonString(source.Source))
+      .Raw("sourceDetail", JsonString(record ? record->Source.Describe() : std::string(kUnknownProvenance)))
+      .Raw("simulated", record && record->Source.Kind == TrialSourceKind::SimulatedUnit ? "true" : "false")
+      .Raw("recordedAtUtc", JsonString(source.RecordedAtUtc))
+      .Raw("videoSha256", JsonString(source.VideoSha256));
   if (s.EpochEnabled) {
     o.Raw("epoch", JsonObject()
                        .Raw("start", EpochGeneralText(s.EpochStart))

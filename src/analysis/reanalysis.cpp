@@ -147,8 +147,10 @@ AnalysedTrial AnalyseWith(const ReanalysisState& state, int subjectIndex, const 
   trial.RawFile = rawFile;
   trial.Label = SubjectLabel(state, subjectIndex);
   ClearAllMazeExptData(trial.Result);
+  const TrialProvenance* record = state.Provenance.FindTrial(rawFile.filename().string());
   // A file that vanished since it was listed is reported as it is: status "Unknown".
-  analyser.AnalyseFile(rawFile, trial.Result);
+  analyser.AnalyseFile(rawFile, trial.Result, record);
+  if (record != nullptr) trial.Provenance = *record;
   return trial;
 }
 
@@ -168,9 +170,18 @@ AnalysedTrial AnalyseSubjectForTable(const ReanalysisState& state, int subjectIn
   return trial;
 }
 
+void LoadAnalysisProvenance(ReanalysisState& state) {
+  ProvenanceLoad load;
+  if (!state.DataFile.empty()) load = LoadProvenance(state.DataFile);
+  state.Provenance = std::move(load.Record);
+  state.ProvenanceStatus = load.Status;
+  state.ProvenanceProblem = load.Problem;
+}
+
 bool BuildTabulatedDataFile(ReanalysisState& state, const std::filesystem::path& path, bool toTable,
                             Operator& op, DataView* view) {
   LoadExperimentAnalysisSettings(state);
+  LoadAnalysisProvenance(state);
   if (toTable) return WriteTabulatedDataFile(state, path, op);
   return AnalyseAndShowRawFile(state, path, op, view);
 }

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "analysis/track_analysis.h"
 #include "analysis/trial_measures.h"
 #include "analysis/trial_report.h"
+#include "records/provenance.h"
 #include "core/numbers.h"
 #include "core/operator.h"
 
@@ -54,6 +56,9 @@ struct AnalysedTrial {
   std::string Label;  ///< the experiment's subject ID of that index ("" when it has none)
   TrialResult Result;
   TrialReport Report;
+  /// What the run recorded of this trial (source, date, video); nothing when the
+  /// experiment's provenance record has no entry for the raw file.
+  std::optional<TrialProvenance> Provenance;
 };
 
 /// The state of the reanalysis: the analysis settings and the experiment being looked at.
@@ -79,7 +84,17 @@ struct ReanalysisState {
   std::filesystem::path LastRawFile;
   /// The trials of the last table built, in table order.
   std::vector<AnalysedTrial> LastTable;
+  /// The provenance record of DataFile's experiment, read again by every build (a run
+  /// beside may have added to it). ProvenanceProblem says once what was wrong with it
+  /// ("" when it was read or is simply absent); the analysis goes on without it.
+  ExperimentProvenance Provenance;
+  ProvenanceLoad::State ProvenanceStatus = ProvenanceLoad::State::Absent;
+  std::string ProvenanceProblem;
 };
+
+/// Reads DataFile's provenance record into the state (an empty one when it is missing
+/// or damaged).
+void LoadAnalysisProvenance(ReanalysisState& state);
 
 /// The report label of a subject: the analysis experiment's ID of that index, "" when the
 /// experiment has no such subject.

@@ -11,7 +11,9 @@
 #include "analysis/tracking_quality.h"
 #include "analysis/zone_counters.h"
 #include "core/file_util.h"
+#include "core/sha256.h"
 #include "core/numbers.h"
+#include "records/provenance.h"
 
 namespace tarnwell {
 
@@ -425,6 +427,11 @@ void TrackAnalyser::AnalyseBytes(std::string_view bytes, TrialResult& result,
 }
 
 bool TrackAnalyser::AnalyseFile(const std::filesystem::path& file, TrialResult& result) const {
+  return AnalyseFile(file, result, nullptr);
+}
+
+bool TrackAnalyser::AnalyseFile(const std::filesystem::path& file, TrialResult& result,
+                                const TrialProvenance* record) const {
   ClearAllMazeExptData(result);
   const std::optional<fs::path> found = FindExistingFile(file);
   if (!found) return false;
@@ -435,11 +442,41 @@ bool TrackAnalyser::AnalyseFile(const std::filesystem::path& file, TrialResult& 
     // The file's bytes go once loaded: a long track is held once, not twice.
     std::string bytes;
     if (!ReadWholeFile(*found, bytes)) return false;
-    tracking = LoadAnalysisSamples(bytes, settings_.AspectFactor, samples_);
+    tracking = LoadRecordedSamples(bytes, record, samples_);
   }
   AnalyseLoadedSamples(samples_, result);
   result.Tracking = tracking;
   return true;
+}
+
+void TrackAnalyser::AnalyseRecordedBytes(std::string_view bytes, const TrialProvenance* record,
+                                         TrialResult& result, std::vector<PoolPoint>& samples) const {
+  const TrackingQuality tracking = LoadRecordedSamples(bytes, record, samples);
+  AnalyseLoadedSamples(samples, result);
+  result.Tracking = tracking;
+}
+
+TrackingQuality TrackAnalyser::LoadRecordedSamples(std::string_view bytes, const TrialProvenance* record,
+                                                   std::vector<PoolPoint>& samples) const {
+  // The record speaks only of the bytes it was written with.
+  if (record != nullptr && (record->RawSha256.empty() || record->RawSha256 != Sha256Hex(bytes))) record = nullptr;
+  TrackingQuality tracking;
+  if (record != nullptr && record->Realigned) {
+    const std::string realigned = RealignedBytes(bytes, record->Realigned->FromSample);
+    tracking = LoadAnalysisSamples(realigned, settings_.AspectFactor, samples);
+    tracking.RealignedFrom = record->Realigned->FromSample;
+  } else {
+    tracking = LoadAnalysisSamples(bytes, settings_.AspectFactor, samples);
+    // Only a track with faults can have swapped: a clean one costs nothing more.
+    if (tracking.OutOfRange + tracking.Jumps > 0) {
+      if (const auto slip = FindByteSlip(bytes)) tracking.SwappedFrom = *slip;
+    }
+  }
+  if (record != nullptr && record->Quality) {
+    tracking.TooFast = record->Quality->TooFast;
+    tracking.EndedInFirstSecond = record->Quality->EndedInFirstSecond;
+  }
+  return tracking;
 }
 
 void AnalyseRawTrackBytes(std::string_view bytes, const AnalysisSettings& settings, TrialResult& result,

@@ -26,6 +26,8 @@
 
 namespace tarnwell {
 
+struct TrialProvenance;
+
 /// The heading of a vector that has no direction (both components zero).
 inline constexpr float kNoHeading = -32768.0f;
 
@@ -126,8 +128,19 @@ class TrackAnalyser {
   /// AnalyseRawTrack (trial_measures.h) under these settings. Reuses the analyser's own
   /// buffer for the samples, so one analyser serves one thread at a time.
   bool AnalyseFile(const std::filesystem::path& file, TrialResult& result) const;
+  /// The same with what the run recorded of this trial (nullptr: nothing). The record
+  /// counts only while the file holds the bytes it was written with (its checksum):
+  /// then its realignment is applied and its live-only figures (too fast, ended within
+  /// the first second) join the track's. Without it, a track whose X and Y swapped
+  /// part-way is marked (SwappedFrom) but analysed as stored.
+  bool AnalyseFile(const std::filesystem::path& file, TrialResult& result, const TrialProvenance* record) const;
+  /// AnalyseBytes with what the run recorded of the trial, as AnalyseFile.
+  void AnalyseRecordedBytes(std::string_view bytes, const TrialProvenance* record, TrialResult& result,
+                            std::vector<PoolPoint>& samples) const;
 
  private:
+  TrackingQuality LoadRecordedSamples(std::string_view bytes, const TrialProvenance* record,
+                                      std::vector<PoolPoint>& samples) const;
   void RunEventPass(std::span<const PoolPoint> samples, TrialResult& result) const;
   void RunGeometryPass(std::span<const PoolPoint> samples, TrialResult& result) const;
 

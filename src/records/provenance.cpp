@@ -287,6 +287,19 @@ const TrialProvenance* ExperimentProvenance::FindTrial(std::string_view rawFileN
   return nullptr;
 }
 
+ProvenanceColumns ProvenanceColumnsOf(const TrialProvenance* trial) {
+  ProvenanceColumns c{kUnknownProvenance, kUnknownProvenance, kUnknownProvenance};
+  if (trial == nullptr) return c;
+  c.Source = std::string(SourceKindName(trial->Source.Kind));
+  if (!trial->StartedUtc.empty()) c.RecordedAtUtc = trial->StartedUtc;
+  if (trial->Source.Kind == TrialSourceKind::Video) {
+    if (!trial->Source.VideoSha256.empty()) c.VideoSha256 = trial->Source.VideoSha256;
+  } else if (trial->Source.Kind != TrialSourceKind::Unknown) {
+    c.VideoSha256 = "none";
+  }
+  return c;
+}
+
 fs::path ProvenanceFile(const fs::path& dataFile) {
   // The stem is cut at the last "." of the whole path, as for every file of the family.
   const std::string whole = dataFile.string();

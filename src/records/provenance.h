@@ -153,6 +153,17 @@ struct ExperimentProvenance {
   const TrialProvenance* FindTrial(std::string_view rawFileName) const;
 };
 
+/// A trial's provenance as tables and JSON output show it: the source kind ("serial",
+/// "simulated", "camera", "video", "imported"), the UTC start and the video's checksum.
+/// Each says "unknown" when the record (or that field of it) is missing, never a guess;
+/// the checksum says "none" for a trial whose source is not a video.
+struct ProvenanceColumns {
+  std::string Source;
+  std::string RecordedAtUtc;
+  std::string VideoSha256;
+};
+ProvenanceColumns ProvenanceColumnsOf(const TrialProvenance* trial);
+
 /// The record's file: the data file's stem + ".provenance.json".
 std::filesystem::path ProvenanceFile(const std::filesystem::path& dataFile);
 

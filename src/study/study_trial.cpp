@@ -31,6 +31,7 @@ class SettingsCache {
                     ? StudySettingsSource::Companion
                     : StudySettingsSource::Base;
       settings_ = std::move(state.Settings);
+      provenance_ = LoadProvenance(dataFile).Record;
       dataFile_ = dataFile;
       has_ = true;
       analyser_.reset();
@@ -39,6 +40,9 @@ class SettingsCache {
     source = source_;
     return settings_;
   }
+
+  /// What the runs recorded of the experiment last returned (empty without a record).
+  const ExperimentProvenance& Provenance() const { return provenance_; }
 
   /// The analyser for the settings last returned: with the picture map once an
   /// experiment has had enough tracks to pay for it.
@@ -55,6 +59,7 @@ class SettingsCache {
   bool has_ = false;
   std::filesystem::path dataFile_;
   AnalysisSettings settings_;
+  ExperimentProvenance provenance_;
   StudySettingsSource source_ = StudySettingsSource::Base;
   std::unique_ptr<TrackAnalyser> analyser_;
   std::size_t uses_ = 0;
@@ -177,7 +182,9 @@ bool ForEachStudyTrial(const StudySheet& sheet, const StudyOptions& options, con
         continue;
       }
       trial.Checksum = Sha256Hex(bytes);
-      cache.Analyser().AnalyseBytes(bytes, trial.Result, samples);
+      const TrialProvenance* record = cache.Provenance().FindTrial(plan.RawFile.filename().string());
+      trial.Provenance = ProvenanceColumnsOf(record);
+      cache.Analyser().AnalyseRecordedBytes(bytes, record, trial.Result, samples);
       CompleteStudyTrial(trial, samples, options.Thresholds);
       if (!sink(trial)) return false;
     }
