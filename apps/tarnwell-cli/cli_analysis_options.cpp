@@ -140,6 +140,11 @@ int ApplyAnalysisOptions(std::string_view command, const Arguments& args, const 
   state.Locale = program.locale;
   const bool given = args.Value(kPoolOption).has_value() || args.Value(kExperimentOption).has_value();
   const SettingsSource source = LoadExperimentAnalysisSettings(state);
+  if (source == SettingsSource::Invalid && !given) {
+    // Falling back to the home's setups would give numbers of another pool.
+    return Failure(command, state.SettingsProblem + "; give --pool and --experiment to analyse with other setups",
+                   err);
+  }
   if (const auto file = args.Value(kPoolOption); file && !LoadAnalysisPoolFile(state, *file)) {
     return Failure(command, "cannot read a pool from " + *file, err);
   }
@@ -149,6 +154,8 @@ int ApplyAnalysisOptions(std::string_view command, const Arguments& args, const 
   if (source == SettingsSource::Companion) {
     err << "analysis settings from " << CompanionFile(state.DataFile).string()
         << (given ? " and the given files" : "") << "\n";
+  } else if (source == SettingsSource::Invalid) {
+    err << state.SettingsProblem << ": analysing with the given files\n";
   } else if (!given) {
     err << "no experiment record " << CompanionFile(state.DataFile).string()
         << ": analysing with the home's current pool and experiment\n";

@@ -214,14 +214,36 @@ std::optional<std::filesystem::path> RunController::CheckForUnfinishedTrial() {
   // own name is used.
   std::string owner = "BINTEMP";
   std::string note;
+  // The track goes beside its experiment's files, where whoever looks for the trial
+  // looks (the note's second line names the data file); else it stays in the home.
+  std::filesystem::path folder = page_.Path().parent_path();
   if (ReadWholeFile(PageOwnerNoteFile(page_.Path()), note)) {
     const std::vector<std::string> lines = SplitLines(note);
-    if (!lines.empty() && !lines[0].empty() && lines[0].find_first_of("/\\") == std::string::npos)
+    if (!lines.empty() && !lines[0].empty() && lines[0].find_first_of("/\\") == std::string::npos) {
       owner = lines[0];
+      std::error_code ec;
+      if (lines.size() > 1 && !lines[1].empty()) {
+        const std::filesystem::path dataFolder = std::filesystem::path(lines[1]).parent_path();
+        if (!dataFolder.empty() && std::filesystem::is_directory(dataFolder, ec) &&
+            FolderExistsOrCanBeCreated(dataFolder))
+          folder = dataFolder;
+      }
+    }
   }
-  const std::filesystem::path recovery = RecoveryFileFor(page_.Path().parent_path(), owner);
+  std::filesystem::path recovery = RecoveryFileFor(folder, owner);
   std::error_code error;
   std::filesystem::rename(page_.Path(), recovery, error);
+  if (error && folder != page_.Path().parent_path()) {
+    // Another file system: copied there, then the page emptied; failing that, the home.
+    std::string bytes;
+    error.clear();
+    if (ReadWholeFile(page_.Path(), bytes) && WriteFileAtomically(recovery, bytes)) {
+      std::filesystem::remove(page_.Path(), error);
+    } else {
+      recovery = RecoveryFileFor(page_.Path().parent_path(), owner);
+      std::filesystem::rename(page_.Path(), recovery, error);
+    }
+  }
   if (error) {
     op_.ShowMessage("A trial that did not finish left\nits samples in\n" + page_.Path().string() +
                         "\nThey could not be moved to\n" + recovery.string() +
@@ -301,6 +323,7 @@ void RunController::LeaveRunScreen() {
     }
     run.TabulatedDataPending = false;
   }
+  experimentLock_.Release();
   runScreenShown_ = false;
   link_.SetSampleSink(nullptr);
 }
@@ -427,6 +450,11 @@ bool RunController::CanRecordTrial() {
     if (FileHoldsBytes(page_.Path())) return false;
   }
   if (HasDataFile()) {
+    std::string lockError;
+    if (!experimentLock_.Acquire(DataFile(), &lockError)) {
+      op_.ShowMessage(lockError + "\n" + kTrialNotStarted, "Experiment In Use", MessageIcon::Critical);
+      return false;
+    }
     const std::filesystem::path numbered = NumberedRawFile(DataFile(), run.CurrentSubject);
     if (!FileExistsOrCanBeCreated(numbered)) {
       op_.ShowMessage(
@@ -757,8 +785,8 @@ void RunController::NotePageOwner() {
   const std::filesystem::path note = PageOwnerNoteFile(page_.Path());
   const std::string owner = HasDataFile() ? RecoveryBaseName(DataFile(), program_.run.CurrentSubject) : "";
   // Without a note a page left by a crash is kept under its own name; a stale note must
-  // never name another trial's page.
-  if (owner.empty() || !WriteFileAtomically(note, owner + "\r\n")) {
+  // never name another trial's page. The second line says where the experiment lives.
+  if (owner.empty() || !WriteFileAtomically(note, owner + "\r\n" + DataFile().string() + "\r\n")) {
     std::error_code error;
     std::filesystem::remove(note, error);
   }

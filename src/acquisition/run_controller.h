@@ -45,6 +45,7 @@
 #include "core/clock.h"
 #include "core/operator.h"
 #include "core/program.h"
+#include "records/experiment_lock.h"
 #include "records/provenance.h"
 #include "tracker/track_sample.h"
 #include "tracker/tracker_link.h"
@@ -281,6 +282,9 @@ class RunController : public TrackerSampleSink {
   std::optional<RealignmentRecord> lastRealignment_;
   std::string lastRawSha256_;
   bool provenanceWarned_ = false;
+  // Held from the first trial until the run screen is left: no other program records
+  // into this experiment's files meanwhile.
+  ExperimentLock experimentLock_;
 };
 
 }  // namespace tarnwell

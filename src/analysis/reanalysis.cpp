@@ -86,8 +86,24 @@ SettingsSource LoadExperimentAnalysisSettings(ReanalysisState& state) {
   if (state.SettingsLoaded) return SettingsSource::Loaded;
   if (state.DataFile.empty()) return SettingsSource::Unchanged;
   const std::filesystem::path companion = CompanionFile(state.DataFile);
-  const auto record = ReadRecord(companion);
-  if (!record) return SettingsSource::Unchanged;
+  state.SettingsProblem.clear();
+  const auto existing = FindExistingFile(companion);
+  if (!existing || IsCurrentFormatFile(*existing)) return SettingsSource::Unchanged;
+  const auto record = ReadExperimentRecord(*existing);
+  // The record is there: one the analysis cannot use is said, never passed over.
+  std::string problem;
+  if (!record) {
+    std::error_code ec;
+    if (std::filesystem::file_size(*existing, ec) == 0 || ec) return SettingsSource::Unchanged;
+    problem = "is not a usable experiment record (a value cannot be converted)";
+  } else if (const std::string range = LegacyRecordRangeProblem(record->Stored, record->StoredConfig);
+             !range.empty()) {
+    problem = "holds a value no setup can have: " + range;
+  }
+  if (!problem.empty()) {
+    state.SettingsProblem = existing->filename().string() + " " + problem;
+    return SettingsSource::Invalid;
+  }
   state.Settings.Pool = record->Pool;
   TakeExperiment(state.Settings, record->Experiment, companion);
   return SettingsSource::Companion;

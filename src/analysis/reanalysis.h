@@ -88,6 +88,9 @@ struct ReanalysisState {
   /// beside may have added to it). ProvenanceProblem says once what was wrong with it
   /// ("" when it was read or is simply absent); the analysis goes on without it.
   ExperimentProvenance Provenance;
+  /// Why the experiment's companion record could not give the settings (SettingsSource::
+  /// Invalid): "WEEK1.EXP holds a value no setup can have: Pool diameter cm -157 (…)".
+  std::string SettingsProblem;
   ProvenanceLoad::State ProvenanceStatus = ProvenanceLoad::State::Absent;
   std::string ProvenanceProblem;
 };
@@ -108,7 +111,11 @@ TrialReportContext ReportContextFor(const ReanalysisState& state, int subjectInd
 enum class SettingsSource {
   Loaded,     ///< loaded on purpose; the experiment's own files were not read
   Companion,  ///< the experiment's companion record (stem + ".EXP")
-  Unchanged,  ///< no readable companion record: the settings stay as they were
+  Unchanged,  ///< no companion record: the settings stay as they were
+  /// A companion record exists but cannot serve (a value out of range, one that cannot
+  /// be converted): the settings stay as they were, and ReanalysisState::SettingsProblem
+  /// names the file and the field. Analysing on would give wrong numbers.
+  Invalid,
 };
 
 /// The driver's settings step: unless the settings were loaded on purpose, the pool and

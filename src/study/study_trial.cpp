@@ -27,9 +27,9 @@ class SettingsCache {
       ReanalysisState state;
       state.Settings = base_;
       state.DataFile = dataFile;
-      source_ = LoadExperimentAnalysisSettings(state) == SettingsSource::Companion
-                    ? StudySettingsSource::Companion
-                    : StudySettingsSource::Base;
+      const SettingsSource loaded = LoadExperimentAnalysisSettings(state);
+      source_ = loaded == SettingsSource::Companion ? StudySettingsSource::Companion : StudySettingsSource::Base;
+      problem_ = state.SettingsProblem;
       settings_ = std::move(state.Settings);
       provenance_ = LoadProvenance(dataFile).Record;
       dataFile_ = dataFile;
@@ -40,6 +40,10 @@ class SettingsCache {
     source = source_;
     return settings_;
   }
+
+  /// Why the experiment last returned has no usable record of its own ("" when it has
+  /// one or none at all): its trials are not analysed with the base settings instead.
+  const std::string& Problem() const { return problem_; }
 
   /// What the runs recorded of the experiment last returned (empty without a record).
   const ExperimentProvenance& Provenance() const { return provenance_; }
@@ -60,6 +64,7 @@ class SettingsCache {
   std::filesystem::path dataFile_;
   AnalysisSettings settings_;
   ExperimentProvenance provenance_;
+  std::string problem_;
   StudySettingsSource source_ = StudySettingsSource::Base;
   std::unique_ptr<TrackAnalyser> analyser_;
   std::size_t uses_ = 0;
@@ -147,6 +152,10 @@ bool ForEachStudyTrial(const StudySheet& sheet, const StudyOptions& options, con
       trial.DataFile = plan.DataFile;
       trial.SubjectIndex = plan.SubjectIndex;
       trial.Settings = &cache.For(plan.DataFile, trial.SettingsSource);
+      if (!cache.Problem().empty()) {
+        problems.push_back({row.Line, cache.Problem()});
+        continue;
+      }
       const AnalysisSettings& settings = *trial.Settings;
       trial.Animal = row.Animal;
       if (trial.Animal.empty()) {
