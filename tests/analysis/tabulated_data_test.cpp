@@ -93,7 +93,8 @@ TEST(BuildTabulatedDataFile, WhatTheRunJudgedReachesTheTableThroughTheProvenance
   ASSERT_EQ(state.LastTable.size(), 2u);
   EXPECT_EQ(state.LastTable[0].Result.Tracking.TooFast, 9);
   EXPECT_TRUE(state.LastTable[0].Result.Tracking.IsSuspect());
-  EXPECT_NE(dir.Read("WEEK1.CSV").find("Suspect tracking: 0 of 9 samples outside the unit's range, 0 jumps, 9 too fast"),
+  EXPECT_NE(ComposeTrialReport(state.LastTable[0].Result, ReportContextFor(state, 0))
+                .Block.find("Suspect tracking: 0 of 9 samples outside the unit's range, 0 jumps, 9 too fast"),
             std::string::npos);
   EXPECT_EQ(state.LastTable[1].Result.Tracking.TooFast, 0) << "a record of other bytes says nothing of these";
   ASSERT_TRUE(state.LastTable[0].Provenance.has_value());
