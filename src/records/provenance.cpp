@@ -427,6 +427,7 @@ bool ParseProvenance(std::string_view text, ExperimentProvenance& record, std::s
 
 ProvenanceLoad LoadProvenance(const fs::path& dataFile) {
   ProvenanceLoad load;
+  if (dataFile.empty()) return load;  // an experiment without a data file keeps no record
   const fs::path file = ProvenanceFile(dataFile);
   const std::optional<fs::path> existing = FindExistingFile(file);
   if (!existing) return load;
