@@ -54,8 +54,8 @@ int RunAnalyse(const std::string& home, const std::vector<std::string>& rawArgs)
     if (ec) continue;
     const std::string name = trial.RawFile.filename().string();
     if (bytes < 2) {
-      std::cerr << "tarnwell-cli analyse: " << name << " holds " << (bytes == 0 ? "no sample" : "1 byte, no whole sample")
-                << ": reported as Aborted\n";
+      std::cerr << "tarnwell-cli analyse: " << name << " holds "
+                << (bytes == 0 ? "no sample" : "1 byte, no whole sample") << ": reported as Aborted\n";
     } else if (bytes % 2 != 0) {
       std::cerr << "tarnwell-cli analyse: " << name << " ends in half a sample (" << bytes
                 << " bytes): its last byte is ignored\n";
@@ -71,7 +71,8 @@ int RunAnalyse(const std::string& home, const std::vector<std::string>& rawArgs)
     std::cerr << "tarnwell-cli analyse: recovered track not in the table: " << kept.string() << " ("
               << TrackSamples(kept) << " samples)\n";
   // Said once; the analysis went on without the record.
-  if (!state.ProvenanceProblem.empty()) std::cerr << "tarnwell-cli analyse: " << state.ProvenanceProblem << "\n";
+  if (!state.ProvenanceProblem.empty())
+    std::cerr << "tarnwell-cli analyse: " << state.ProvenanceProblem << "\n";
   if (args.Has("--json")) {
     for (const AnalysedTrial& trial : state.LastTable) std::cout << TrialJson(trial, state) << "\n";
   } else {

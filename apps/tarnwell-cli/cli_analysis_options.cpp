@@ -142,8 +142,8 @@ int ApplyAnalysisOptions(std::string_view command, const Arguments& args, const 
   const SettingsSource source = LoadExperimentAnalysisSettings(state);
   if (source == SettingsSource::Invalid && !given) {
     // Falling back to the home's setups would give numbers of another pool.
-    return Failure(command, state.SettingsProblem + "; give --pool and --experiment to analyse with other setups",
-                   err);
+    return Failure(
+        command, state.SettingsProblem + "; give --pool and --experiment to analyse with other setups", err);
   }
   if (const auto file = args.Value(kPoolOption); file && !LoadAnalysisPoolFile(state, *file)) {
     return Failure(command, "cannot read a pool from " + *file, err);
@@ -201,17 +201,18 @@ std::string TrialJson(const AnalysedTrial& trial, const ReanalysisState& state) 
       .Raw("artifactFilter", s.ArtifactFilterOn ? "true" : "false");
   const TrackingQuality& q = r.Tracking;
   o.Raw("suspectTracking", q.IsSuspect() ? "true" : "false")
-      .Raw("trackingQuality", JsonObject()
-                                  .Raw("samples", JsonNumber(q.Samples))
-                                  .Raw("notSeen", JsonNumber(q.NotSeen))
-                                  .Raw("notSeenPercent", JsonNumber(q.NotSeenPercent))
-                                  .Raw("outOfRange", JsonNumber(q.OutOfRange))
-                                  .Raw("jumps", JsonNumber(q.Jumps))
-                                  .Raw("tooFast", JsonNumber(q.TooFast))
-                                  .Raw("endedInFirstSecond", q.EndedInFirstSecond ? "true" : "false")
-                                  .Raw("realignedFrom", q.RealignedFrom >= 0 ? JsonNumber(q.RealignedFrom) : "null")
-                                  .Raw("swappedFrom", q.SwappedFrom >= 0 ? JsonNumber(q.SwappedFrom) : "null")
-                                  .Close());
+      .Raw("trackingQuality",
+           JsonObject()
+               .Raw("samples", JsonNumber(q.Samples))
+               .Raw("notSeen", JsonNumber(q.NotSeen))
+               .Raw("notSeenPercent", JsonNumber(q.NotSeenPercent))
+               .Raw("outOfRange", JsonNumber(q.OutOfRange))
+               .Raw("jumps", JsonNumber(q.Jumps))
+               .Raw("tooFast", JsonNumber(q.TooFast))
+               .Raw("endedInFirstSecond", q.EndedInFirstSecond ? "true" : "false")
+               .Raw("realignedFrom", q.RealignedFrom >= 0 ? JsonNumber(q.RealignedFrom) : "null")
+               .Raw("swappedFrom", q.SwappedFrom >= 0 ? JsonNumber(q.SwappedFrom) : "null")
+               .Close());
   // Where the trial came from, as the run recorded it ("unknown" without a record).
   const TrialProvenance* record = trial.Provenance ? &*trial.Provenance : nullptr;
   const ProvenanceColumns source = ProvenanceColumnsOf(record);

@@ -12,12 +12,12 @@
 #include "cli_commands.h"
 #include "cli_support.h"
 #include "cli_video.h"
-#include "experiment/experiment_file.h"
 #include "core/numbers.h"
+#include "experiment/experiment_file.h"
 #include "pool/pool_file.h"
 #include "tracker/tracker_link.h"
-#include "tracker/video_unit.h"
 #include "tracker/unit_connection.h"
+#include "tracker/video_unit.h"
 
 namespace tarnwell::cli {
 namespace {

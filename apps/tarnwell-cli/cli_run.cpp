@@ -107,11 +107,15 @@ int RunRun(const std::string& home, const std::vector<std::string>& rawArgs) {
   // The command is the operator's OK for the table, as for `analyse`.
   run.SetTableUpdateAgreed(true);
   const bool simulated = !device && !video;
-  if (device) run.SetTrialSource(SerialSource(*device));
-  else if (video) run.SetTrialSource(PictureSource(*program, video->camera, video->path, *connection));
-  else run.SetTrialSource(SimulatedSource(static_cast<uint64_t>(*seed)));
+  if (device)
+    run.SetTrialSource(SerialSource(*device));
+  else if (video)
+    run.SetTrialSource(PictureSource(*program, video->camera, video->path, *connection));
+  else
+    run.SetTrialSource(SimulatedSource(static_cast<uint64_t>(*seed)));
   // A simulated animal's swim must never pass for data: the first and last lines say so.
-  if (simulated) std::cout << "recording from the simulated unit, seed " << *seed << " " << kSimulatedUnitNote << "\n";
+  if (simulated)
+    std::cout << "recording from the simulated unit, seed " << *seed << " " << kSimulatedUnitNote << "\n";
 
   run.CheckForUnfinishedTrial();
   if (!run.mnuRunExpt_Click()) {
@@ -169,7 +173,8 @@ int RunRun(const std::string& home, const std::vector<std::string>& rawArgs) {
   const std::filesystem::path table = TabulatedDataFile(dataFile);
   if (trials > 0 && !run.TableUpdated()) failed = true;  // the reason has been shown
   if (run.TableUpdated() && std::filesystem::exists(table)) std::cout << "table " << table.string() << "\n";
-  if (simulated) std::cout << "recorded from the simulated unit, not an animal " << kSimulatedUnitNote << "\n";
+  if (simulated)
+    std::cout << "recorded from the simulated unit, not an animal " << kSimulatedUnitNote << "\n";
   std::cout.flush();
   return failed || runStopRequested || !std::cout ? kExitFailure : kExitOk;
 }

@@ -103,11 +103,13 @@ bool ReadTrackList(const std::filesystem::path& list, const std::vector<std::str
 
 // An aborted trial's track in the subject's numbered file, moved to a recovery file
 // beside it before the subject is tracked again; the recovery file, or nothing.
-std::optional<std::filesystem::path> MoveAbortedTrackAside(const std::filesystem::path& dataFile, int subject) {
+std::optional<std::filesystem::path> MoveAbortedTrackAside(const std::filesystem::path& dataFile,
+                                                           int subject) {
   const auto existing = FindExistingFile(NumberedRawFile(dataFile, subject));
   if (!existing || TrackSamples(*existing) == 0) return std::nullopt;
   if (ReadSubjectStatusWord(CompanionFile(dataFile), subject) != kStatusWordAborted) return std::nullopt;
-  const std::filesystem::path kept = RecoveryFileFor(existing->parent_path(), RecoveryBaseName(dataFile, subject));
+  const std::filesystem::path kept =
+      RecoveryFileFor(existing->parent_path(), RecoveryBaseName(dataFile, subject));
   std::error_code ec;
   std::filesystem::rename(*existing, kept, ec);
   if (ec) return std::nullopt;
@@ -183,7 +185,8 @@ int RunTrack(const std::string& home, const std::vector<std::string>& rawArgs) {
   // whole); each is opened only when its turn comes, so a long list holds one at a time.
   for (const TrackJob& job : jobs) {
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(job.video, ec)) return Failure(kCommand, "cannot open the video " + job.video);
+    if (!std::filesystem::is_regular_file(job.video, ec))
+      return Failure(kCommand, "cannot open the video " + job.video);
   }
 
   VideoUnitOptions unitOptions;

@@ -46,8 +46,9 @@ std::string VideoCalibrationProblem(const SystemSettings& s) {
   // No camera or video picture is this large; a value beyond it (1e6, 1e309 read as
   // infinity, NaN) would put every sample outside the pool or stop OpenCV mid-way.
   constexpr double kLargestPicture = 16384;
-  const std::pair<const char*, double> keys[] = {
-      {"Video Pool X", s.VideoPoolX}, {"Video Pool Y", s.VideoPoolY}, {"Video Pool Radius", s.VideoPoolRadius}};
+  const std::pair<const char*, double> keys[] = {{"Video Pool X", s.VideoPoolX},
+                                                 {"Video Pool Y", s.VideoPoolY},
+                                                 {"Video Pool Radius", s.VideoPoolRadius}};
   for (const auto& [key, value] : keys) {
     if (!(value >= 0 && value <= kLargestPicture)) {
       return std::string("Default.SET: ") + key + " = " + FormatGeneral(value) +

@@ -160,8 +160,8 @@ std::vector<std::filesystem::path> ListRecoveredTracks(const std::filesystem::pa
   std::filesystem::path folder = dataFile.parent_path();
   if (folder.empty()) folder = ".";
   std::error_code ec;
-  for (auto it = std::filesystem::directory_iterator(folder, ec); !ec && it != std::filesystem::directory_iterator();
-       it.increment(ec)) {
+  for (auto it = std::filesystem::directory_iterator(folder, ec);
+       !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
     const std::string name = it->path().filename().string();
     if (name.size() > stem.size() + 2 && name.compare(0, stem.size(), stem) == 0 &&
         std::isdigit(static_cast<unsigned char>(name[stem.size()])) &&

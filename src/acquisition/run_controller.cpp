@@ -440,8 +440,8 @@ bool RunController::CanRecordTrial() {
   // animal of the previous video "on the platform" after one sample.
   if (sourceProvider_ && sourceProvider_().SourceEnded) {
     op_.ShowMessage(std::string("The video has ended: it holds no\nswim for Subject ") +
-                        std::to_string(run.CurrentSubject + 1) + " (" + SubjectId(run.CurrentSubject) + ").\n" +
-                        kTrialNotStarted,
+                        std::to_string(run.CurrentSubject + 1) + " (" + SubjectId(run.CurrentSubject) +
+                        ").\n" + kTrialNotStarted,
                     "Video Ended", MessageIcon::Critical);
     return false;
   }
@@ -907,12 +907,16 @@ void RunController::RecordTrialProvenance() {
   if (!lastRecoveryFile_.empty()) t.RecoveryFile = lastRecoveryFile_.string();
   const std::string name = NumberedRawFile(DataFile(), k).filename().string();
   std::string problem;
-  const bool saved = UpdateProvenance(DataFile(), [&](ExperimentProvenance& record) {
-    // What other parts of the program keep with this trial stays; the run's own fields
-    // are those of the new trial.
-    if (const auto old = record.Trials.find(name); old != record.Trials.end()) t.Other = old->second.Other;
-    record.Trials[name] = t;
-  }, &problem);
+  const bool saved = UpdateProvenance(
+      DataFile(),
+      [&](ExperimentProvenance& record) {
+        // What other parts of the program keep with this trial stays; the run's own fields
+        // are those of the new trial.
+        if (const auto old = record.Trials.find(name); old != record.Trials.end())
+          t.Other = old->second.Other;
+        record.Trials[name] = t;
+      },
+      &problem);
   if (!problem.empty() && (!saved ? !provenanceWarned_ : true)) {
     provenanceWarned_ = provenanceWarned_ || !saved;
     op_.ShowMessage("The provenance record of this experiment:\n" + problem + ".", "Provenance Record",

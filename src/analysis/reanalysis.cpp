@@ -156,8 +156,8 @@ bool LoadAnalysisExperimentFile(ReanalysisState& state, const std::filesystem::p
 
 namespace {
 
-AnalysedTrial AnalyseWith(const ReanalysisState& state, int subjectIndex, const std::filesystem::path& rawFile,
-                          const TrackAnalyser& analyser) {
+AnalysedTrial AnalyseWith(const ReanalysisState& state, int subjectIndex,
+                          const std::filesystem::path& rawFile, const TrackAnalyser& analyser) {
   AnalysedTrial trial;
   trial.SubjectIndex = subjectIndex;
   trial.RawFile = rawFile;

@@ -19,9 +19,9 @@
 #include "analysis/track_analysis.h"
 #include "analysis/trial_measures.h"
 #include "analysis/trial_report.h"
-#include "records/provenance.h"
 #include "core/numbers.h"
 #include "core/operator.h"
+#include "records/provenance.h"
 
 namespace tarnwell {
 

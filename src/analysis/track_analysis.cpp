@@ -11,8 +11,8 @@
 #include "analysis/tracking_quality.h"
 #include "analysis/zone_counters.h"
 #include "core/file_util.h"
-#include "core/sha256.h"
 #include "core/numbers.h"
+#include "core/sha256.h"
 #include "records/provenance.h"
 
 namespace tarnwell {
@@ -56,7 +56,8 @@ double UsableAnalysisAspect(double aspectFactor) {
   return aspectFactor >= 0.1 && aspectFactor <= 10.0 ? aspectFactor : 1.0;
 }
 
-TrackingQuality LoadAnalysisSamples(std::string_view bytes, double aspectFactor, std::vector<PoolPoint>& samples) {
+TrackingQuality LoadAnalysisSamples(std::string_view bytes, double aspectFactor,
+                                    std::vector<PoolPoint>& samples) {
   const double aspect = UsableAnalysisAspect(aspectFactor);
   const std::size_t count = bytes.size() / 2;
   samples.resize(count);
@@ -156,8 +157,8 @@ TrackAnalyser::TrackAnalyser(const AnalysisSettings& settings, bool manyTracks)
       const int zone = code < 0 ? 0 : code >= kOnPlatformFlag ? 5 + (code - kOnPlatformFlag) : 1 + code;
       const int64_t dx = x - pool_.X;
       const int64_t squared = dx * dx + dy * dy;
-      const bool outside = squared > surelyInside_ &&
-                           (squared >= surelyOutside || RingOf(p, pool_) == kOutsidePool);
+      const bool outside =
+          squared > surelyInside_ && (squared >= surelyOutside || RingOf(p, pool_) == kOutsidePool);
       // So far out the point lies beyond every ring too (the zone table's outer ring is
       // the pool's radius).
       const int cell = squared >= surelyOutside ? -1 : emptyZoneTable_.CellOf(p);
@@ -395,7 +396,8 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
       const int32_t walked = AddPixelStep(pathPixels, pixelStep);
       // Blended by a mask: compilers turn a choice here into a branch on whether the
       // animal moved, which a slow swim mispredicts often.
-      const int32_t take = -(static_cast<int32_t>(slot < ZoneTableBuilder::kCells) & static_cast<int32_t>(moved));
+      const int32_t take =
+          -(static_cast<int32_t>(slot < ZoneTableBuilder::kCells) & static_cast<int32_t>(moved));
       pathPixels ^= (walked ^ pathPixels) & take;
       zones.Count(run, slot, moved, pixelStep);
     }
@@ -407,8 +409,8 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
   result.Measures.PathLength = static_cast<float>(pathPixels) * cmPerPixel;
   if (settings.Experiment.DistFromStart <= 0) result.Measures.InitialAngle = 0.0f;
   zones.StoreInto(result.Measures, framesPerSecond, cmPerPixel);
-  proximity.StoreInto(result.Measures, static_cast<int32_t>(stepCount), framesPerSecond, pathPixels, cmPerPixel,
-                      singleSampleEpoch);
+  proximity.StoreInto(result.Measures, static_cast<int32_t>(stepCount), framesPerSecond, pathPixels,
+                      cmPerPixel, singleSampleEpoch);
 }
 
 void TrackAnalyser::AnalyseLoadedSamples(std::span<const PoolPoint> samples, TrialResult& result) const {
@@ -459,7 +461,8 @@ void TrackAnalyser::AnalyseRecordedBytes(std::string_view bytes, const TrialProv
 TrackingQuality TrackAnalyser::LoadRecordedSamples(std::string_view bytes, const TrialProvenance* record,
                                                    std::vector<PoolPoint>& samples) const {
   // The record speaks only of the bytes it was written with.
-  if (record != nullptr && (record->RawSha256.empty() || record->RawSha256 != Sha256Hex(bytes))) record = nullptr;
+  if (record != nullptr && (record->RawSha256.empty() || record->RawSha256 != Sha256Hex(bytes)))
+    record = nullptr;
   TrackingQuality tracking;
   if (record != nullptr && record->Realigned) {
     const std::string realigned = RealignedBytes(bytes, record->Realigned->FromSample);

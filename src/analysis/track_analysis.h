@@ -44,7 +44,8 @@ double UsableAnalysisAspect(double aspectFactor);
 /// unit reported as not seen (255 in X or Y) keeps Y = 255 whatever the factor, so that
 /// a factor below 1 cannot turn a lost sample into a position. `samples` is reused.
 /// Returns the bytes' tracking quality (AssessTrackingQuality), counted on the same walk.
-TrackingQuality LoadAnalysisSamples(std::string_view bytes, double aspectFactor, std::vector<PoolPoint>& samples);
+TrackingQuality LoadAnalysisSamples(std::string_view bytes, double aspectFactor,
+                                    std::vector<PoolPoint>& samples);
 
 /// The step length of pass 2, with its own remembered point L: a move of at most one
 /// pixel in both axes from L counts 0 and leaves L (jitter is ignored and small moves
@@ -84,7 +85,6 @@ class FilteredStepper {
     return squared < (1 << 24) ? std::sqrt(static_cast<float>(squared))
                                : static_cast<float>(std::sqrt(static_cast<double>(squared)));
   }
-
 
  private:
   int rememberedX_ = 0;
@@ -133,7 +133,8 @@ class TrackAnalyser {
   /// then its realignment is applied and its live-only figures (too fast, ended within
   /// the first second) join the track's. Without it, a track whose X and Y swapped
   /// part-way is marked (SwappedFrom) but analysed as stored.
-  bool AnalyseFile(const std::filesystem::path& file, TrialResult& result, const TrialProvenance* record) const;
+  bool AnalyseFile(const std::filesystem::path& file, TrialResult& result,
+                   const TrialProvenance* record) const;
   /// AnalyseBytes with what the run recorded of the trial, as AnalyseFile.
   void AnalyseRecordedBytes(std::string_view bytes, const TrialProvenance* record, TrialResult& result,
                             std::vector<PoolPoint>& samples) const;

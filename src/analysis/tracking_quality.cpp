@@ -1,6 +1,5 @@
 #include "analysis/tracking_quality.h"
 
-
 #include <algorithm>
 
 #include "core/numbers.h"
@@ -101,10 +100,12 @@ std::string SuspectTrackingText(const TrackingQuality& quality) {
                      std::to_string(quality.Samples) + " samples outside the unit's range, " +
                      std::to_string(quality.Jumps) + " jumps";
   if (quality.TooFast > 0) text += ", " + std::to_string(quality.TooFast) + " too fast";
-  if (quality.NotSeenPercent > kSuspectNotSeenPercent) text += ", " + FormatFixed(quality.NotSeenPercent, 1) + " % not seen";
+  if (quality.NotSeenPercent > kSuspectNotSeenPercent)
+    text += ", " + FormatFixed(quality.NotSeenPercent, 1) + " % not seen";
   if (quality.EndedInFirstSecond) text += ", ended within its first second";
   if (quality.RealignedFrom >= 0) text += ", realigned from sample " + std::to_string(quality.RealignedFrom);
-  if (quality.SwappedFrom >= 0) text += ", X and Y swapped from sample " + std::to_string(quality.SwappedFrom);
+  if (quality.SwappedFrom >= 0)
+    text += ", X and Y swapped from sample " + std::to_string(quality.SwappedFrom);
   return text;
 }
 

@@ -95,7 +95,8 @@ class TrackingQualityCounter {
       const int64_t frames = index - lastSeenIndex_;
       const int dx = sample.X - lastSeen_.X;
       const int dy = sample.Y - lastSeen_.Y;
-      const int allowed = static_cast<int>(kJumpUnitsPerFrame) * static_cast<int>(std::min(frames, kNoJumpFrames));
+      const int allowed =
+          static_cast<int>(kJumpUnitsPerFrame) * static_cast<int>(std::min(frames, kNoJumpFrames));
       quality_.Jumps += static_cast<int64_t>(dx * dx + dy * dy > allowed * allowed);
       lastSeen_ = sample;
       lastSeenIndex_ = index;
@@ -109,7 +110,8 @@ class TrackingQualityCounter {
   TrackingQuality Result() const {
     TrackingQuality result = quality_;
     if (result.Samples > 0)
-      result.NotSeenPercent = 100.0 * static_cast<double>(result.NotSeen) / static_cast<double>(result.Samples);
+      result.NotSeenPercent =
+          100.0 * static_cast<double>(result.NotSeen) / static_cast<double>(result.Samples);
     return result;
   }
 

@@ -55,22 +55,28 @@ class Reader {
     Number value{};
     auto it = from.find(key);
     if (it == from.end()) return;
-    if (it->is_number_integer()) out = (value = it->get<Number>());
-    else if (!it->is_null()) Fail(std::string("\"") + key + "\" is not a whole number");
+    if (it->is_number_integer())
+      out = (value = it->get<Number>());
+    else if (!it->is_null())
+      Fail(std::string("\"") + key + "\" is not a whole number");
     from.erase(it);
   }
   void Real(json& from, const char* key, double& out) {
     auto it = from.find(key);
     if (it == from.end()) return;
-    if (it->is_number()) out = it->get<double>();
-    else if (!it->is_null()) Fail(std::string("\"") + key + "\" is not a number");
+    if (it->is_number())
+      out = it->get<double>();
+    else if (!it->is_null())
+      Fail(std::string("\"") + key + "\" is not a number");
     from.erase(it);
   }
   void Flag(json& from, const char* key, bool& out) {
     auto it = from.find(key);
     if (it == from.end()) return;
-    if (it->is_boolean()) out = it->get<bool>();
-    else if (!it->is_null()) Fail(std::string("\"") + key + "\" is not true or false");
+    if (it->is_boolean())
+      out = it->get<bool>();
+    else if (!it->is_null())
+      Fail(std::string("\"") + key + "\" is not true or false");
     from.erase(it);
   }
   // An object member taken out whole; nothing when missing or not an object.
@@ -78,8 +84,10 @@ class Reader {
     auto it = from.find(key);
     if (it == from.end()) return std::nullopt;
     std::optional<json> result;
-    if (it->is_object()) result = std::move(*it);
-    else if (!it->is_null()) Fail(std::string("\"") + key + "\" is not an object");
+    if (it->is_object())
+      result = std::move(*it);
+    else if (!it->is_null())
+      Fail(std::string("\"") + key + "\" is not an object");
     from.erase(it);
     return result;
   }
@@ -87,8 +95,10 @@ class Reader {
     auto it = from.find(key);
     if (it == from.end()) return std::nullopt;
     std::optional<json> result;
-    if (it->is_array()) result = std::move(*it);
-    else if (!it->is_null()) Fail(std::string("\"") + key + "\" is not a list");
+    if (it->is_array())
+      result = std::move(*it);
+    else if (!it->is_null())
+      Fail(std::string("\"") + key + "\" is not a list");
     from.erase(it);
     return result;
   }
@@ -158,8 +168,10 @@ TrialQualityRecord ReadQuality(Reader& r, json from) {
   r.Flag(from, "suspect", q.Suspect);
   if (auto reasons = r.Array(from, "reasons")) {
     for (const json& reason : *reasons) {
-      if (reason.is_string()) q.Reasons.push_back(reason.get<std::string>());
-      else r.Fail("\"reasons\" holds something other than text");
+      if (reason.is_string())
+        q.Reasons.push_back(reason.get<std::string>());
+      else
+        r.Fail("\"reasons\" holds something other than text");
     }
   }
   q.Other = std::move(from);
@@ -199,8 +211,10 @@ TrialProvenance ReadTrial(Reader& r, json from) {
     RealignmentRecord a;
     r.Integer(*realigned, "from_sample", a.FromSample);
     r.Integer(*realigned, "byte_offset", a.ByteOffset);
-    if (a.FromSample >= 0 && a.ByteOffset == 1) t.Realigned = a;
-    else r.Fail("\"realigned\" is out of range");
+    if (a.FromSample >= 0 && a.ByteOffset == 1)
+      t.Realigned = a;
+    else
+      r.Fail("\"realigned\" is out of range");
   }
   r.Text(from, "recovery_file", t.RecoveryFile);
   t.Other = std::move(from);
@@ -233,8 +247,10 @@ template <typename Entry, typename ReadEntry>
 void ReadList(Reader& r, json& from, const char* key, std::vector<Entry>& out, ReadEntry readEntry) {
   if (auto list = r.Array(from, key)) {
     for (json& item : *list) {
-      if (item.is_object()) out.push_back(readEntry(std::move(item)));
-      else r.Fail(std::string("\"") + key + "\" holds something other than objects");
+      if (item.is_object())
+        out.push_back(readEntry(std::move(item)));
+      else
+        r.Fail(std::string("\"") + key + "\" holds something other than objects");
     }
   }
 }
@@ -243,19 +259,25 @@ void ReadList(Reader& r, json& from, const char* key, std::vector<Entry>& out, R
 
 std::string_view SourceKindName(TrialSourceKind kind) {
   switch (kind) {
-    case TrialSourceKind::SerialUnit: return "serial";
-    case TrialSourceKind::SimulatedUnit: return "simulated";
-    case TrialSourceKind::Camera: return "camera";
-    case TrialSourceKind::Video: return "video";
-    case TrialSourceKind::Imported: return "imported";
-    case TrialSourceKind::Unknown: break;
+    case TrialSourceKind::SerialUnit:
+      return "serial";
+    case TrialSourceKind::SimulatedUnit:
+      return "simulated";
+    case TrialSourceKind::Camera:
+      return "camera";
+    case TrialSourceKind::Video:
+      return "video";
+    case TrialSourceKind::Imported:
+      return "imported";
+    case TrialSourceKind::Unknown:
+      break;
   }
   return kUnknownProvenance;
 }
 
 TrialSourceKind SourceKindFromName(std::string_view name) {
-  for (TrialSourceKind kind : {TrialSourceKind::SerialUnit, TrialSourceKind::SimulatedUnit, TrialSourceKind::Camera,
-                               TrialSourceKind::Video, TrialSourceKind::Imported}) {
+  for (TrialSourceKind kind : {TrialSourceKind::SerialUnit, TrialSourceKind::SimulatedUnit,
+                               TrialSourceKind::Camera, TrialSourceKind::Video, TrialSourceKind::Imported}) {
     if (SourceKindName(kind) == name) return kind;
   }
   return TrialSourceKind::Unknown;
@@ -263,13 +285,18 @@ TrialSourceKind SourceKindFromName(std::string_view name) {
 
 std::string TrialSource::Describe() const {
   switch (Kind) {
-    case TrialSourceKind::SerialUnit: return "serial unit " + Port;
+    case TrialSourceKind::SerialUnit:
+      return "serial unit " + Port;
     case TrialSourceKind::SimulatedUnit:
       return Seed ? "simulated unit, seed " + std::to_string(*Seed) : std::string("simulated unit");
-    case TrialSourceKind::Camera: return "camera " + Device;
-    case TrialSourceKind::Video: return "video " + VideoPath;
-    case TrialSourceKind::Imported: return "imported";
-    case TrialSourceKind::Unknown: break;
+    case TrialSourceKind::Camera:
+      return "camera " + Device;
+    case TrialSourceKind::Video:
+      return "video " + VideoPath;
+    case TrialSourceKind::Imported:
+      return "imported";
+    case TrialSourceKind::Unknown:
+      break;
   }
   return kUnknownProvenance;
 }
@@ -380,8 +407,10 @@ bool ParseProvenance(std::string_view text, ExperimentProvenance& record, std::s
     r.Text(root, "updated_utc", record.UpdatedUtc);
     if (auto trials = r.Object(root, "trials")) {
       for (auto it = trials->begin(); it != trials->end(); ++it) {
-        if (it.value().is_object()) record.Trials[it.key()] = ReadTrial(r, std::move(it.value()));
-        else r.Fail("trial \"" + it.key() + "\" is not an object");
+        if (it.value().is_object())
+          record.Trials[it.key()] = ReadTrial(r, std::move(it.value()));
+        else
+          r.Fail("trial \"" + it.key() + "\" is not an object");
       }
     }
     ReadList(r, root, "trial_list", record.TrialList, [&](json item) {
@@ -468,8 +497,9 @@ bool UpdateProvenance(const fs::path& dataFile, const std::function<void(Experim
   record.UpdatedUtc = UtcTimestamp(static_cast<int64_t>(::time(nullptr)));
   std::string error;
   const bool saved = SaveProvenance(dataFile, record, &error);
-  if (!saved) said += (said.empty() ? "" : "; ") + ProvenanceFile(dataFile).filename().string() +
-                      " cannot be written (" + error + ")";
+  if (!saved)
+    said += (said.empty() ? "" : "; ") + ProvenanceFile(dataFile).filename().string() +
+            " cannot be written (" + error + ")";
   if (problem) *problem = said;
   return saved;
 }
@@ -479,8 +509,8 @@ std::string UtcTimestamp(int64_t unixSeconds) {
   struct tm utc {};
   gmtime_r(&t, &utc);
   char text[96];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday,
-                utc.tm_hour, utc.tm_min, utc.tm_sec);
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", utc.tm_year + 1900, utc.tm_mon + 1,
+                utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec);
   return text;
 }
 
@@ -492,8 +522,8 @@ std::string LocalTimestamp(int64_t unixSeconds) {
   const int minutes = static_cast<int>((offset < 0 ? -offset : offset) / 60 % (24 * 60));
   char text[96];
   std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d", local.tm_year + 1900,
-                local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec, offset < 0 ? '-' : '+',
-                minutes / 60, minutes % 60);
+                local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec,
+                offset < 0 ? '-' : '+', minutes / 60, minutes % 60);
   return text;
 }
 

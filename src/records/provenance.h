@@ -55,14 +55,14 @@ TrialSourceKind SourceKindFromName(std::string_view name);
 /// The source of one trial. Only the members of its kind are written.
 struct TrialSource {
   TrialSourceKind Kind = TrialSourceKind::Unknown;
-  std::string Port;                 ///< serial unit: the device it was opened on
-  std::optional<uint64_t> Seed;     ///< simulated unit: the swim model's seed
-  std::string Device;               ///< camera: the device (index or path)
-  std::string VideoPath;            ///< video: the file as given
-  std::optional<uint64_t> VideoSize;  ///< video: bytes
-  std::string VideoSha256;          ///< video: checksum of the whole file
-  std::optional<int64_t> FirstFrame;  ///< video: the first frame the trial used (0-based)
-  std::optional<int64_t> LastFrame;   ///< video: the last frame the trial used
+  std::string Port;                                 ///< serial unit: the device it was opened on
+  std::optional<uint64_t> Seed;                     ///< simulated unit: the swim model's seed
+  std::string Device;                               ///< camera: the device (index or path)
+  std::string VideoPath;                            ///< video: the file as given
+  std::optional<uint64_t> VideoSize;                ///< video: bytes
+  std::string VideoSha256;                          ///< video: checksum of the whole file
+  std::optional<int64_t> FirstFrame;                ///< video: the first frame the trial used (0-based)
+  std::optional<int64_t> LastFrame;                 ///< video: the last frame the trial used
   nlohmann::json Other = nlohmann::json::object();  ///< members kept unread
 
   /// "serial /dev/ttyUSB0", "simulated unit, seed 7", "camera 0", "video mouse3.mp4".
@@ -140,8 +140,8 @@ struct ImportedTrackSource {
 /// The whole record of one experiment.
 struct ExperimentProvenance {
   int Format = kProvenanceFormat;
-  std::string Experiment;  ///< the data file's name (WEEK1.EXP)
-  std::string UpdatedUtc;  ///< when the record was last written
+  std::string Experiment;                         ///< the data file's name (WEEK1.EXP)
+  std::string UpdatedUtc;                         ///< when the record was last written
   std::map<std::string, TrialProvenance> Trials;  ///< by raw file name ("WEEK102.RAW")
   std::vector<TrialListEntry> TrialList;
   std::vector<VideoMappingEntry> Videos;

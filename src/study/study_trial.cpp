@@ -28,7 +28,8 @@ class SettingsCache {
       state.Settings = base_;
       state.DataFile = dataFile;
       const SettingsSource loaded = LoadExperimentAnalysisSettings(state);
-      source_ = loaded == SettingsSource::Companion ? StudySettingsSource::Companion : StudySettingsSource::Base;
+      source_ =
+          loaded == SettingsSource::Companion ? StudySettingsSource::Companion : StudySettingsSource::Base;
       problem_ = state.SettingsProblem;
       settings_ = std::move(state.Settings);
       provenance_ = LoadProvenance(dataFile).Record;

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "records/provenance.h"
 #include "analysis/trial_measures.h"
+#include "records/provenance.h"
 #include "study/search_strategy.h"
 #include "study/study_sheet.h"
 

@@ -14,9 +14,9 @@
 #include "acquisition/experiment_files.h"
 #include "acquisition/raw_track.h"
 #include "analysis/track_analysis.h"
+#include "analysis/tracking_quality.h"
 #include "analysis/trial_measures.h"
 #include "analysis/trial_report.h"
-#include "analysis/tracking_quality.h"
 #include "core/file_util.h"
 #include "core/scripted_operator.h"
 #include "legacy/legacy_conversion.h"
@@ -367,7 +367,9 @@ TEST_F(RunControllerTest, ASecondRecorderOfTheExperimentIsRefusedBeforeAnyAnimal
     second.SelectSubject(1);
     second.cmdRunExpt_Click();
     EXPECT_FALSE(second.IsTrialRunning());
-    EXPECT_EQ(MessagesContaining("Another Tarnwell program is recording the experiment\n" + dataFile().string()), 1);
+    EXPECT_EQ(
+        MessagesContaining("Another Tarnwell program is recording the experiment\n" + dataFile().string()),
+        1);
     EXPECT_FALSE(fs::exists(rawFile(1)));
     second.LeaveRunScreen();
   }
@@ -420,7 +422,8 @@ TEST_F(RunControllerTest, ALostByteIsRealignedThroughTheProvenanceRecord) {
   ASSERT_TRUE(TrackAnalyser(settings, false).AnalyseFile(rawFile(0), withRecord, t));
   EXPECT_EQ(withRecord.Tracking.RealignedFrom, t->Realigned->FromSample);
   EXPECT_EQ(withRecord.Tracking.Jumps + withRecord.Tracking.OutOfRange, 0);
-  EXPECT_NE(SuspectTrackingText(withRecord.Tracking).find("realigned from sample " + std::to_string(live.RealignedFrom)),
+  EXPECT_NE(SuspectTrackingText(withRecord.Tracking)
+                .find("realigned from sample " + std::to_string(live.RealignedFrom)),
             std::string::npos);
   // Without the record the stored track is analysed as it is, but never as clean.
   TrialResult without;

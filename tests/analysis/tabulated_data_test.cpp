@@ -6,9 +6,9 @@
 
 #include "analysis/experiment_folder.h"
 #include "core/file_util.h"
+#include "core/scripted_operator.h"
 #include "core/sha256.h"
 #include "records/provenance.h"
-#include "core/scripted_operator.h"
 #include "support/golden.h"
 #include "support/temp_dir.h"
 

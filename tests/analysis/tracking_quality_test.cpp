@@ -59,8 +59,9 @@ TEST(AssessTrackingQuality, SuspectAboveTwoFaultsOfAnyKindOrAMostlyUnseenTrack) 
   hidden.NotSeen = 850;
   hidden.NotSeenPercent = 85.0;
   EXPECT_TRUE(hidden.IsSuspect());
-  EXPECT_EQ(SuspectTrackingText(hidden),
-            "Suspect tracking: 2 of 1000 samples outside the unit's range, 2 jumps, 2 too fast, 85.0 % not seen");
+  EXPECT_EQ(
+      SuspectTrackingText(hidden),
+      "Suspect tracking: 2 of 1000 samples outside the unit's range, 2 jumps, 2 too fast, 85.0 % not seen");
   TrackingQuality early = q;
   early.EndedInFirstSecond = true;
   EXPECT_TRUE(early.IsSuspect());
@@ -69,7 +70,8 @@ TEST(AssessTrackingQuality, SuspectAboveTwoFaultsOfAnyKindOrAMostlyUnseenTrack) 
   realigned.RealignedFrom = 417;
   EXPECT_TRUE(realigned.IsSuspect());
   EXPECT_NE(SuspectTrackingText(realigned).find(", realigned from sample 417"), std::string::npos);
-  const TrackingQuality mostlyHidden = AssessTrackingQuality(std::vector<TrackSample>{{100, 80}, kNotSeen, kNotSeen});
+  const TrackingQuality mostlyHidden =
+      AssessTrackingQuality(std::vector<TrackSample>{{100, 80}, kNotSeen, kNotSeen});
   EXPECT_TRUE(mostlyHidden.IsSuspect());
 }
 

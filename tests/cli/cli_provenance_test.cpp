@@ -6,8 +6,8 @@
 #include <unistd.h>
 
 #include <cmath>
-#include <functional>
 #include <filesystem>
+#include <functional>
 #include <limits>
 #include <string>
 
@@ -41,7 +41,8 @@ TEST_F(CliProvenanceTest, ACompanionRecordNoSetupCanHaveIsNamedAndNeverPassedOve
       {"negative size", [](LegacyConfigRecord& c) { c.ActualSizeX = -157; }, "Pool diameter cm -157"},
       {"size 0", [](LegacyConfigRecord& c) { c.ActualSizeX = 0; }, "Pool diameter cm 0"},
       {"multiplier 0", [](LegacyConfigRecord& c) { c.CounterMultiplier = 0.0f; }, "Counter multiplier 0"},
-      {"multiplier below 0", [](LegacyConfigRecord& c) { c.CounterMultiplier = -1.5f; }, "Counter multiplier"},
+      {"multiplier below 0", [](LegacyConfigRecord& c) { c.CounterMultiplier = -1.5f; },
+       "Counter multiplier"},
       {"infinite corner",
        [](LegacyConfigRecord& c) { c.Platforms[0].Corners[0] = std::numeric_limits<double>::infinity(); },
        "is not a usable experiment record"},
@@ -60,6 +61,12 @@ TEST_F(CliProvenanceTest, ACompanionRecordNoSetupCanHaveIsNamedAndNeverPassedOve
     EXPECT_NE(analyse.err.find("WEEK1.EXP"), std::string::npos) << analyse.err;
     EXPECT_NE(analyse.err.find(c.says), std::string::npos) << analyse.err;
     EXPECT_EQ(analyse.err.find("no experiment record"), std::string::npos) << analyse.err;
+    // The study does not fall back to the home's setups either.
+    dir.Write("study.csv", "file,animal,group,day,kind,goal\nWEEK100.RAW,a1,A,1,acquisition,1\n");
+    const Outcome study =
+        Cli(cli::RunStudy, {(dir.Path() / "study.csv").string(), "--out", (dir.Path() / "out").string()});
+    EXPECT_EQ(study.status, 1);
+    EXPECT_NE(study.err.find(c.says), std::string::npos) << study.err;
   }
 }
 
@@ -70,7 +77,8 @@ TEST_F(CliProvenanceTest, RawFilesNoRunRecordsAreSaid) {
     const char* says;
   };
   const Case cases[] = {
-      {test::Repeat({100, 96}, 3000), "WEEK100.RAW holds 3000 samples, more than the 10 s time limit allows (300)"},
+      {test::Repeat({100, 96}, 3000),
+       "WEEK100.RAW holds 3000 samples, more than the 10 s time limit allows (300)"},
       {"", "WEEK100.RAW holds no sample: reported as Aborted"},
       {"x", "WEEK100.RAW holds 1 byte, no whole sample: reported as Aborted"},
   };
@@ -97,14 +105,16 @@ class CliRunProvenanceTest : public test::CliHomeTest {
 // before any animal swims, naming the holder; the reading commands are not.
 TEST_F(CliRunProvenanceTest, ASecondRecorderIsRefusedAndReadersAreNot) {
   ASSERT_EQ(Cli(cli::RunRun, {dataFile().string(), "--simulator"}).status, 0);
-  dir.Write("home/SUBJECTS.INI", "Row 1 Col 1 = \"RAT1\"\r\nRow 1 Col 2 = \"RAT2\"\r\nRow 1 Col 3 = \"RAT3\"\r\n");
+  dir.Write("home/SUBJECTS.INI",
+            "Row 1 Col 1 = \"RAT1\"\r\nRow 1 Col 2 = \"RAT2\"\r\nRow 1 Col 3 = \"RAT3\"\r\n");
   ExperimentLock other;
   ASSERT_TRUE(other.Acquire(dataFile()));
   const Outcome refused = Cli(cli::RunRun, {dataFile().string(), "--simulator", "--yes"});
   EXPECT_EQ(refused.status, 1);
   EXPECT_NE(refused.err.find("Another Tarnwell program is recording the experiment"), std::string::npos)
       << refused.err;
-  EXPECT_NE(refused.err.find("process " + std::to_string(::getpid()) + " on "), std::string::npos) << refused.err;
+  EXPECT_NE(refused.err.find("process " + std::to_string(::getpid()) + " on "), std::string::npos)
+      << refused.err;
   EXPECT_FALSE(fs::exists(NumberedRawFile(dataFile(), 2)));
   EXPECT_EQ(Cli(cli::RunAnalyse, {dataFile().string()}).status, 0);
   EXPECT_EQ(Cli(cli::RunSaveAll, {dataFile().string(), "--yes"}).status, 0);
@@ -118,7 +128,8 @@ TEST_F(CliRunProvenanceTest, ATrackKeptAsideIsCountedWhereItIs) {
   const std::vector<std::string> lines = SplitLines(run.out);
   ASSERT_GE(lines.size(), 2u) << run.out;
   const std::string recovery = (home() / "W1-00-RECOVERED.RAW").string();
-  EXPECT_NE(lines[1].find(std::to_string(Read(recovery).size() / 2) + " samples in " + recovery), std::string::npos)
+  EXPECT_NE(lines[1].find(std::to_string(Read(recovery).size() / 2) + " samples in " + recovery),
+            std::string::npos)
       << run.out;
   EXPECT_NE(Read(recovery), "<missing>");
   EXPECT_EQ(lines[1].find(" 0 samples"), std::string::npos) << run.out;

@@ -10,8 +10,8 @@
 
 #include "acquisition/experiment_files.h"
 #include "acquisition/raw_track.h"
-#include "cli_fixture.h"
 #include "analysis/tracking_quality.h"
+#include "cli_fixture.h"
 #include "core/file_util.h"
 #include "core/sha256.h"
 #include "core/version.h"
@@ -74,12 +74,15 @@ TEST_F(CliRunTest, RunsEveryPendingSubjectAndBuildsTheTableInSimulatedTime) {
       EXPECT_EQ(track.size() / 2, 60u * 30u);
     }
     // Every trial's provenance: who, when, from where, with what, how it ended.
-    const TrialProvenance* t = provenance.Record.FindTrial(NumberedRawFile(dataFile(), k).filename().string());
+    const TrialProvenance* t =
+        provenance.Record.FindTrial(NumberedRawFile(dataFile(), k).filename().string());
     ASSERT_NE(t, nullptr);
     EXPECT_EQ(t->SubjectIndex, k);
     EXPECT_EQ(t->Subject, "RAT" + std::to_string(k + 1));
-    EXPECT_TRUE(std::regex_match(t->StartedUtc, std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ)"))) << t->StartedUtc;
-    EXPECT_TRUE(std::regex_match(t->StartedLocal, std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d)")))
+    EXPECT_TRUE(std::regex_match(t->StartedUtc, std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ)")))
+        << t->StartedUtc;
+    EXPECT_TRUE(
+        std::regex_match(t->StartedLocal, std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d)")))
         << t->StartedLocal;
     EXPECT_EQ(t->Source.Kind, TrialSourceKind::SimulatedUnit);
     EXPECT_EQ(t->Source.Seed, 3u);
@@ -106,8 +109,9 @@ TEST_F(CliRunTest, RunsEveryPendingSubjectAndBuildsTheTableInSimulatedTime) {
   ASSERT_EQ(objects.size(), 3u);
   EXPECT_NE(objects[1].find("\"source\":\"simulated\""), std::string::npos) << objects[1];
   EXPECT_NE(objects[1].find("\"simulated\":true"), std::string::npos) << objects[1];
-  EXPECT_NE(objects[1].find("\"recordedAtUtc\":\"" +
-                            provenance.Record.FindTrial(NumberedRawFile(dataFile(), 1).filename().string())->StartedUtc),
+  EXPECT_NE(objects[1].find(
+                "\"recordedAtUtc\":\"" +
+                provenance.Record.FindTrial(NumberedRawFile(dataFile(), 1).filename().string())->StartedUtc),
             std::string::npos)
       << objects[1];
   EXPECT_NE(objects[1].find("\"videoSha256\":\"none\""), std::string::npos) << objects[1];

@@ -172,7 +172,8 @@ TEST_F(CliVideoTest, TrackSaysWhatItDidAndKeepsWhatItReplaces) {
   ASSERT_TRUE(t->Source.FirstFrame && t->Source.LastFrame);
   const int64_t samples = static_cast<int64_t>(Read(NumberedRawFile(dataFile, 0)).size() / 2);
   const int64_t frames = *t->Source.LastFrame - *t->Source.FirstFrame + 1;
-  EXPECT_TRUE(frames >= samples && frames <= samples + 3) << frames << " frames for " << samples << " samples";
+  EXPECT_TRUE(frames >= samples && frames <= samples + 3)
+      << frames << " frames for " << samples << " samples";
   EXPECT_EQ(t->Detector["pool_circle_radius"], 110);
   EXPECT_EQ(t->EndStatus, "Hit Goal");
 
@@ -207,8 +208,9 @@ TEST_F(CliVideoTest, AVideoEndingEarlyFailsTheMonitorAndAnImpossibleCalibrationI
 
   for (const char* radius : {"1e309", "1000000"}) {
     SCOPED_TRACE(radius);
-    dir.Write("home/Default.SET",
-              std::string("Video Pool X = 160\r\nVideo Pool Y = 120\r\nVideo Pool Radius = ") + radius + "\r\n");
+    dir.Write(
+        "home/Default.SET",
+        std::string("Video Pool X = 160\r\nVideo Pool Y = 120\r\nVideo Pool Radius = ") + radius + "\r\n");
     const Outcome run = Cli(cli::RunRun, {(dir.Path() / "data" / "W9.EXP").string(), "--video", file});
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("Default.SET: Video Pool Radius = "), std::string::npos) << run.err;

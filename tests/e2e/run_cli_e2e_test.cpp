@@ -9,10 +9,10 @@
 #include "acquisition/experiment_files.h"
 #include "acquisition/raw_track.h"
 #include "core/file_util.h"
+#include "core/sha256.h"
 #include "e2e_process.h"
 #include "legacy/legacy_record.h"
 #include "legacy/record_update.h"
-#include "core/sha256.h"
 #include "records/provenance.h"
 #include "support/cli_process.h"
 

@@ -37,7 +37,8 @@ ExperimentProvenance FullRecord() {
   t.ExperimentSetupSha256 = std::string(64, 'c');
   t.EndStatus = "Hit Goal";
   t.RawSha256 = std::string(64, 'd');
-  t.Quality = TrialQualityRecord{1800, 90, 5.0, 1, 2, 3, true, true, {"ended within its first second"}, json::object()};
+  t.Quality = TrialQualityRecord{
+      1800, 90, 5.0, 1, 2, 3, true, true, {"ended within its first second"}, json::object()};
   t.Realigned = RealignmentRecord{417, 1};
   t.RecoveryFile = "/home/lab/WEEK1-02-RECOVERED.RAW";
   r.Trials["WEEK102.RAW"] = t;
@@ -118,7 +119,8 @@ TEST(Provenance, DamagedTextIsSaidAndTheRestIsRead) {
       {"{\"trials\": {}}", "no \"format\"", 0},
       {"{\"format\": 1, \"trials\": {\"A00.RAW\": {\"subject\": 5}, \"A01.RAW\": {\"subject\": \"b\"}}}",
        "\"subject\" is not text", 2},
-      {"{\"format\": 1, \"trials\": {\"A00.RAW\": 3, \"A01.RAW\": {}}}", "trial \"A00.RAW\" is not an object", 1},
+      {"{\"format\": 1, \"trials\": {\"A00.RAW\": 3, \"A01.RAW\": {}}}", "trial \"A00.RAW\" is not an object",
+       1},
       {"{\"format\": 1, \"trials\": {\"A00.RAW\": {\"realigned\": {\"from_sample\": -4}}}}",
        "\"realigned\" is out of range", 1},
       {"{\"format\": \"one\"}", "\"format\" is not a whole number", 0},
@@ -146,9 +148,10 @@ TEST(Provenance, MissingRecordIsAbsentAndDamagedOneIsKeptAsideAndRebuilt) {
   std::string problem;
   ASSERT_TRUE(UpdateProvenance(
       dataFile, [](ExperimentProvenance& r) { r.Trials["WEEK101.RAW"].Subject = "B"; }, &problem));
-  EXPECT_EQ(problem,
-            "WEEK1.provenance.json is damaged (not JSON); kept as WEEK1.provenance.json.damaged, a new record is "
-            "started");
+  EXPECT_EQ(
+      problem,
+      "WEEK1.provenance.json is damaged (not JSON); kept as WEEK1.provenance.json.damaged, a new record is "
+      "started");
   EXPECT_EQ(dir.Read("WEEK1.provenance.json.damaged"), "{\"format\": 1, \"trials\": {\"WEEK100.RAW\": ");
   const ProvenanceLoad rebuilt = LoadProvenance(dataFile);
   ASSERT_EQ(rebuilt.Status, ProvenanceLoad::State::Read);
@@ -210,8 +213,10 @@ TEST(Provenance, TimestampsAndChecksums) {
   setenv("TZ", "<-0330>3:30", 1);
   tzset();
   EXPECT_EQ(LocalTimestamp(1796613696), "2026-12-06T23:51:36-03:30");
-  if (before) setenv("TZ", saved.c_str(), 1);
-  else unsetenv("TZ");
+  if (before)
+    setenv("TZ", saved.c_str(), 1);
+  else
+    unsetenv("TZ");
   tzset();
 
   // The digest does not depend on how the bytes were split.

@@ -86,7 +86,8 @@ TEST_F(StudyOutputTest, TrialsSayTheirSourceStartAndVideo) {
   EXPECT_EQ(rows[0].at("source"), "simulated");
   EXPECT_EQ(rows[0].at("recorded_at_utc"), "2026-12-07T03:21:36Z");
   EXPECT_EQ(rows[0].at("video_sha256"), "none");
-  for (const char* column : {"source", "recorded_at_utc", "video_sha256"}) EXPECT_EQ(rows[1].at(column), "unknown");
+  for (const char* column : {"source", "recorded_at_utc", "video_sha256"})
+    EXPECT_EQ(rows[1].at(column), "unknown");
 }
 
 TEST_F(StudyOutputTest, SummaryMatchesTheHandComputedStudy) {
@@ -178,10 +179,11 @@ TEST_F(StudyOutputTest, TheTidyTableReadBackAndReAggregatedGivesTheSummary) {
 TEST_F(StudyOutputTest, EachTrialCarriesItsTrackingQuality) {
   std::string noisy = test::BackAndForth(30);
   for (int i = 0; i < 3; ++i) noisy += std::string{'\x0a', '\xc8'};  // Y 200: beyond the unit's picture
-  noisy += std::string{'\xff', '\xff'};                             // not seen
+  noisy += std::string{'\xff', '\xff'};                              // not seen
   dir.Write("clean.RAW", test::BackAndForth(30));
   dir.Write("noisy.RAW", noisy);
-  dir.Write("study.csv", "file,animal,group,day,kind\nclean.RAW,a1,A,1,acquisition\nnoisy.RAW,a2,A,1,acquisition\n");
+  dir.Write("study.csv",
+            "file,animal,group,day,kind\nclean.RAW,a1,A,1,acquisition\nnoisy.RAW,a2,A,1,acquisition\n");
   ASSERT_TRUE(Run()) << error;
   const auto trials = ReadTable(dir.Path() / "out" / kStudyTrialsFile);
   ASSERT_EQ(trials.size(), 2u);

@@ -186,7 +186,8 @@ RunExperimentScreen::RunExperimentScreen(AppContext& context, FrmMain& main, QWi
   if (context.trialSource) controller_->SetTrialSource(context.trialSource);
   if (context.simulatedUnit) {
     // A simulated swim must never pass for an animal's, on the screen where it is recorded.
-    auto* simulated = new QLabel("Recording from the simulated unit:\nno animal swims (simulated unit).", fraRunExpt_);
+    auto* simulated =
+        new QLabel("Recording from the simulated unit:\nno animal swims (simulated unit).", fraRunExpt_);
     simulated->setObjectName("lblSimulatedUnit");
     simulated->setStyleSheet("color: #a00000; font-weight: bold;");
     side->insertWidget(0, simulated);
