@@ -140,6 +140,11 @@ int ApplyAnalysisOptions(std::string_view command, const Arguments& args, const 
   state.Locale = program.locale;
   const bool given = args.Value(kPoolOption).has_value() || args.Value(kExperimentOption).has_value();
   const SettingsSource source = LoadExperimentAnalysisSettings(state);
+  if (source == SettingsSource::Invalid && !given) {
+    // Falling back to the home's setups would give numbers of another pool.
+    return Failure(
+        command, state.SettingsProblem + "; give --pool and --experiment to analyse with other setups", err);
+  }
   if (const auto file = args.Value(kPoolOption); file && !LoadAnalysisPoolFile(state, *file)) {
     return Failure(command, "cannot read a pool from " + *file, err);
   }
@@ -149,6 +154,8 @@ int ApplyAnalysisOptions(std::string_view command, const Arguments& args, const 
   if (source == SettingsSource::Companion) {
     err << "analysis settings from " << CompanionFile(state.DataFile).string()
         << (given ? " and the given files" : "") << "\n";
+  } else if (source == SettingsSource::Invalid) {
+    err << state.SettingsProblem << ": analysing with the given files\n";
   } else if (!given) {
     err << "no experiment record " << CompanionFile(state.DataFile).string()
         << ": analysing with the home's current pool and experiment\n";
@@ -194,13 +201,26 @@ std::string TrialJson(const AnalysedTrial& trial, const ReanalysisState& state) 
       .Raw("artifactFilter", s.ArtifactFilterOn ? "true" : "false");
   const TrackingQuality& q = r.Tracking;
   o.Raw("suspectTracking", q.IsSuspect() ? "true" : "false")
-      .Raw("trackingQuality", JsonObject()
-                                  .Raw("samples", JsonNumber(q.Samples))
-                                  .Raw("notSeen", JsonNumber(q.NotSeen))
-                                  .Raw("notSeenPercent", JsonNumber(q.NotSeenPercent))
-                                  .Raw("outOfRange", JsonNumber(q.OutOfRange))
-                                  .Raw("jumps", JsonNumber(q.Jumps))
-                                  .Close());
+      .Raw("trackingQuality",
+           JsonObject()
+               .Raw("samples", JsonNumber(q.Samples))
+               .Raw("notSeen", JsonNumber(q.NotSeen))
+               .Raw("notSeenPercent", JsonNumber(q.NotSeenPercent))
+               .Raw("outOfRange", JsonNumber(q.OutOfRange))
+               .Raw("jumps", JsonNumber(q.Jumps))
+               .Raw("tooFast", JsonNumber(q.TooFast))
+               .Raw("endedInFirstSecond", q.EndedInFirstSecond ? "true" : "false")
+               .Raw("realignedFrom", q.RealignedFrom >= 0 ? JsonNumber(q.RealignedFrom) : "null")
+               .Raw("swappedFrom", q.SwappedFrom >= 0 ? JsonNumber(q.SwappedFrom) : "null")
+               .Close());
+  // Where the trial came from, as the run recorded it ("unknown" without a record).
+  const TrialProvenance* record = trial.Provenance ? &*trial.Provenance : nullptr;
+  const ProvenanceColumns source = ProvenanceColumnsOf(record);
+  o.Raw("source", JsonString(source.Source))
+      .Raw("sourceDetail", JsonString(record ? record->Source.Describe() : std::string(kUnknownProvenance)))
+      .Raw("simulated", record && record->Source.Kind == TrialSourceKind::SimulatedUnit ? "true" : "false")
+      .Raw("recordedAtUtc", JsonString(source.RecordedAtUtc))
+      .Raw("videoSha256", JsonString(source.VideoSha256));
   if (s.EpochEnabled) {
     o.Raw("epoch", JsonObject()
                        .Raw("start", EpochGeneralText(s.EpochStart))

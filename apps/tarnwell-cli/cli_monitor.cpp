@@ -12,10 +12,12 @@
 #include "cli_commands.h"
 #include "cli_support.h"
 #include "cli_video.h"
+#include "core/numbers.h"
 #include "experiment/experiment_file.h"
 #include "pool/pool_file.h"
 #include "tracker/tracker_link.h"
 #include "tracker/unit_connection.h"
+#include "tracker/video_unit.h"
 
 namespace tarnwell::cli {
 namespace {
@@ -120,7 +122,11 @@ int RunMonitor(const std::string& home, const std::vector<std::string>& rawArgs)
         break;
       }
     }
-    if (!link.State().TrackerPortOpen) {
+    const auto* videoUnit = dynamic_cast<const VideoUnit*>(connection->Unit());
+    if (videoUnit != nullptr && videoUnit->SourceEnded() && !monitorStopRequested) {
+      // Fewer samples than asked for are not what the command promised.
+      failure = "the video ended before --seconds " + FormatGeneral(*seconds);
+    } else if (!link.State().TrackerPortOpen) {
       failure = "the unit's device went away; the monitor stopped";
     } else if (failure.empty() && !link.State().ContinuousOutput && !monitorStopRequested) {
       failure = "the unit's stream was stopped";

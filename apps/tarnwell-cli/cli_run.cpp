@@ -16,6 +16,7 @@
 #include "records/raw_track.h"
 #include "acquisition/run_controller.h"
 #include "cli_commands.h"
+#include "cli_provenance.h"
 #include "cli_run_support.h"
 #include "cli_support.h"
 #include "cli_video.h"
@@ -105,6 +106,16 @@ int RunRun(const std::string& home, const std::vector<std::string>& rawArgs) {
   RunController run(*program, link, connection->GetClock(), op, view);
   // The command is the operator's OK for the table, as for `analyse`.
   run.SetTableUpdateAgreed(true);
+  const bool simulated = !device && !video;
+  if (device)
+    run.SetTrialSource(SerialSource(*device));
+  else if (video)
+    run.SetTrialSource(PictureSource(*program, video->camera, video->path, *connection));
+  else
+    run.SetTrialSource(SimulatedSource(static_cast<uint64_t>(*seed)));
+  // A simulated animal's swim must never pass for data: the first and last lines say so.
+  if (simulated)
+    std::cout << "recording from the simulated unit, seed " << *seed << " " << kSimulatedUnitNote << "\n";
 
   run.CheckForUnfinishedTrial();
   if (!run.mnuRunExpt_Click()) {
@@ -136,9 +147,14 @@ int RunRun(const std::string& home, const std::vector<std::string>& rawArgs) {
     ++trials;
     const int subject = state.PreviousSubject;
     std::cout << (subject + 1) << " " << program->experiment.SubjectIDs[static_cast<std::size_t>(subject)]
-              << ": " << GetFinishStatusText(state.PreviousFinishStatus) << ", "
-              << TrackSamples(NumberedRawFile(dataFile, subject)) << " samples"
-              << (run.LastTrialTracking().IsSuspect() ? ", suspect tracking" : "") << "\n";
+              << ": " << GetFinishStatusText(state.PreviousFinishStatus) << ", ";
+    // A track that could not be saved under its name is counted where its samples are.
+    if (run.LastRecoveryFile().empty()) {
+      std::cout << TrackSamples(NumberedRawFile(dataFile, subject)) << " samples";
+    } else {
+      std::cout << TrackSamples(run.LastRecoveryFile()) << " samples in " << run.LastRecoveryFile().string();
+    }
+    std::cout << (run.LastTrialTracking().IsSuspect() ? ", suspect tracking" : "") << "\n";
     if (state.PreviousFinishStatus == kFinishAborted || !run.RunFault().empty()) {
       if (!run.RunFault().empty()) std::cerr << "tarnwell-cli run: stopped: " << run.RunFault() << "\n";
       failed = true;
@@ -157,6 +173,8 @@ int RunRun(const std::string& home, const std::vector<std::string>& rawArgs) {
   const std::filesystem::path table = TabulatedDataFile(dataFile);
   if (trials > 0 && !run.TableUpdated()) failed = true;  // the reason has been shown
   if (run.TableUpdated() && std::filesystem::exists(table)) std::cout << "table " << table.string() << "\n";
+  if (simulated)
+    std::cout << "recorded from the simulated unit, not an animal " << kSimulatedUnitNote << "\n";
   std::cout.flush();
   return failed || runStopRequested || !std::cout ? kExitFailure : kExitOk;
 }

@@ -19,11 +19,14 @@
 #include "records/raw_track.h"
 #include "acquisition/run_controller.h"
 #include "cli_commands.h"
+#include "cli_provenance.h"
 #include "cli_run_support.h"
 #include "cli_support.h"
 #include "cli_video.h"
 #include "core/file_access.h"
+#include "records/experiment_record.h"
 #include "records/record_conversion.h"
+#include "records/record_update.h"
 #include "tracker/tracker_link.h"
 
 namespace tarnwell::cli {
@@ -38,6 +41,7 @@ void OnTrackStopSignal(int) {
 struct TrackJob {
   std::string video;
   int subject = 0;  // 0-based
+  int line = 0;     // of the list, when read from one
 };
 
 // The subject a list line names: its ID, else its number from 1.
@@ -53,16 +57,15 @@ std::optional<int> SubjectOf(const std::string& word, const std::vector<std::str
 
 bool ReadTrackList(const std::filesystem::path& list, const std::vector<std::string>& ids,
                    std::vector<TrackJob>& jobs, std::string& error) {
-  std::ifstream in(list);
-  if (!in) {
+  std::string text;
+  if (!ReadWholeFile(list, text)) {
     error = "cannot read the list " + list.string();
     return false;
   }
-  std::string line;
   int number = 0;
-  while (std::getline(in, line)) {
+  // CR LF, LF and a lone CR (an old Mac editor) all end a line.
+  for (std::string line : SplitLines(text)) {
     ++number;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
     const std::size_t first = line.find_first_not_of(" \t");
     if (first == std::string::npos || line[first] == '#') continue;
     const std::size_t last = line.find_last_not_of(" \t");
@@ -81,9 +84,36 @@ bool ReadTrackList(const std::filesystem::path& list, const std::vector<std::str
               subjectWord;
       return false;
     }
-    jobs.push_back({video.string(), *subject});
+    for (const TrackJob& earlier : jobs) {
+      if (earlier.subject == *subject) {
+        // The second video would be recorded over the first one's track.
+        error = list.string() + " line " + std::to_string(number) + ": subject " + subjectWord +
+                " is already given a video on line " + std::to_string(earlier.line);
+        return false;
+      }
+    }
+    jobs.push_back({video.string(), *subject, number});
+  }
+  if (jobs.empty()) {
+    error = "the list " + list.string() + " names no video";
+    return false;
   }
   return true;
+}
+
+// An aborted trial's track in the subject's numbered file, moved to a recovery file
+// beside it before the subject is tracked again; the recovery file, or nothing.
+std::optional<std::filesystem::path> MoveAbortedTrackAside(const std::filesystem::path& dataFile,
+                                                           int subject) {
+  const auto existing = FindExistingFile(NumberedRawFile(dataFile, subject));
+  if (!existing || TrackSamples(*existing) == 0) return std::nullopt;
+  if (ReadSubjectStatusWord(CompanionFile(dataFile), subject) != kStatusWordAborted) return std::nullopt;
+  const std::filesystem::path kept =
+      RecoveryFileFor(existing->parent_path(), RecoveryBaseName(dataFile, subject));
+  std::error_code ec;
+  std::filesystem::rename(*existing, kept, ec);
+  if (ec) return std::nullopt;
+  return kept;
 }
 
 }  // namespace
@@ -151,11 +181,12 @@ int RunTrack(const std::string& home, const std::vector<std::string>& rawArgs) {
       jobs.push_back({args.Positional()[i], static_cast<int>(i)});
   }
 
-  // Every video is opened before anything is recorded: a wrong file stops the job whole.
-  std::vector<std::unique_ptr<PositionSource>> sources;
+  // Every video is checked before anything is recorded (a wrong name stops the job
+  // whole); each is opened only when its turn comes, so a long list holds one at a time.
   for (const TrackJob& job : jobs) {
-    sources.push_back(OpenVideoSource(*program, {false, job.video}, trim, error));
-    if (!sources.back()) return Failure(kCommand, Flattened(error));
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(job.video, ec))
+      return Failure(kCommand, "cannot open the video " + job.video);
   }
 
   VideoUnitOptions unitOptions;
@@ -170,6 +201,8 @@ int RunTrack(const std::string& home, const std::vector<std::string>& rawArgs) {
   link.SetPortDevice(connection->Device());
   HeadlessRunView view(program->settings);
   RunController run(*program, link, connection->GetClock(), op, view);
+  TrialSourceProvider videoSource;
+  run.SetTrialSource([&] { return videoSource ? videoSource() : TrialSourceState{}; });
 
   run.CheckForUnfinishedTrial();
   if (!run.mnuRunExpt_Click()) {
@@ -193,10 +226,21 @@ int RunTrack(const std::string& home, const std::vector<std::string>& rawArgs) {
       failed = true;
       continue;
     }
+    std::unique_ptr<PositionSource> source = OpenVideoSource(*program, {false, job.video}, trim, error);
+    if (!source) {
+      std::cout << "not opened\n";
+      std::cerr << "tarnwell-cli track: " << Flattened(error) << "\n";
+      failed = true;
+      continue;
+    }
     // Each trial is started as the operator would start the subject chosen in the grid.
     if (run.IsExperimentInProgress() && !run.IsTrialRunning()) run.cmdStopExpt_Click();
+    // Tracking again replaces an aborted trial's track; this command keeps the old one.
+    if (const auto kept = MoveAbortedTrackAside(dataFile, job.subject))
+      std::cout << "(its aborted track is kept in " << kept->string() << ") ";
     run.SelectSubject(job.subject);
-    unit.SetSource(std::move(sources[i]));
+    unit.SetSource(std::move(source));
+    videoSource = PictureSource(*program, false, job.video, *connection);
     run.cmdRunExpt_Click();
     if (!run.IsTrialRunning()) {
       std::cout << "not started\n";
@@ -210,6 +254,7 @@ int RunTrack(const std::string& home, const std::vector<std::string>& rawArgs) {
     const bool endedEarly = run.IsTrialRunning();
     if (endedEarly) run.cmdStopExpt_Click();  // kept as aborted, as the Stop button keeps it
     ++trials;
+    if (state.PreviousFinishStatus == kFinishAborted) failed = true;
     std::cout << GetFinishStatusText(state.PreviousFinishStatus) << ", "
               << TrackSamples(NumberedRawFile(dataFile, job.subject)) << " samples"
               << (endedEarly && !trackStopRequested
@@ -225,7 +270,15 @@ int RunTrack(const std::string& home, const std::vector<std::string>& rawArgs) {
   std::signal(SIGTERM, previousTerm);
 
   const std::filesystem::path table = TabulatedDataFile(dataFile);
-  if (trials > 0 && std::filesystem::exists(table)) std::cout << "table " << table.string() << "\n";
+  // The table line only for a table that was written: without --yes the question is
+  // answered Cancel and the old table stays, no longer matching the tracks.
+  if (trials > 0 && run.TableUpdated() && std::filesystem::exists(table)) {
+    std::cout << "table " << table.string() << "\n";
+  } else if (trials > 0) {
+    std::cerr << "tarnwell-cli track: the tabulated data file " << table.string()
+              << " was not updated (--yes updates it)\n";
+    failed = true;
+  }
   std::cout.flush();
   return failed || trackStopRequested || !std::cout ? kExitFailure : kExitOk;
 }

@@ -1,6 +1,9 @@
 #include "cli_video.h"
 
 #include <iostream>
+#include <utility>
+
+#include "core/numbers.h"
 
 #ifdef TARNWELL_HAVE_VIDEO
 #include "video/video_source.h"
@@ -39,11 +42,31 @@ bool VideoAvailable() {
 #endif
 }
 
+std::string VideoCalibrationProblem(const SystemSettings& s) {
+  // No camera or video picture is this large; a value beyond it (1e6, 1e309 read as
+  // infinity, NaN) would put every sample outside the pool or stop OpenCV mid-way.
+  constexpr double kLargestPicture = 16384;
+  const std::pair<const char*, double> keys[] = {{"Video Pool X", s.VideoPoolX},
+                                                 {"Video Pool Y", s.VideoPoolY},
+                                                 {"Video Pool Radius", s.VideoPoolRadius}};
+  for (const auto& [key, value] : keys) {
+    if (!(value >= 0 && value <= kLargestPicture)) {
+      return std::string("Default.SET: ") + key + " = " + FormatGeneral(value) +
+             " is not a place in a picture (0 to 16384); calibrate the video again on System Setup";
+    }
+  }
+  return {};
+}
+
 std::unique_ptr<PositionSource> OpenVideoSource(const Program& program, const VideoChoice& choice,
                                                 const VideoTrim& trim, std::string& error) {
 #ifdef TARNWELL_HAVE_VIDEO
   VideoSourceOptions options;
   const SystemSettings& s = program.settings;
+  if (const std::string problem = VideoCalibrationProblem(s); !problem.empty()) {
+    error = problem;
+    return nullptr;
+  }
   options.calibration = {s.VideoPoolX, s.VideoPoolY, s.VideoPoolRadius};
   options.pool = {static_cast<double>(program.pool.X), static_cast<double>(program.pool.Y),
                   program.pool.Radius >= 1.0f ? program.pool.Radius : 1.0, AspectFactor(s)};

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "cli_support.h"
+#include "core/system_settings.h"
 #include "tracker/unit_connection.h"
 #include "tracker/video_unit.h"
 
@@ -27,6 +28,10 @@ std::string Flattened(std::string text);
 
 // Whether this build can track video at all.
 bool VideoAvailable();
+
+// What is wrong with the home's video calibration (Default.SET's Video Pool X, Y,
+// Radius), naming the file and the key; empty when it can be used.
+std::string VideoCalibrationProblem(const SystemSettings& settings);
 
 struct VideoTrim {
   double startSeconds = 0;

@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <clocale>
 #include <exception>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <string_view>
@@ -243,6 +244,50 @@ int main(int argc, char** argv) {
 #ifdef TARNWELL_HAVE_VIDEO
   context.videoUnit = dynamic_cast<tarnwell::VideoUnit*>(unit.get());
 #endif
+  // Each trial's provenance record names its source.
+  {
+    tarnwell::TrialSourceState source;
+    if (parser.isSet(simulatorOption)) {
+      context.simulatedUnit = true;
+      source.Source.Kind = tarnwell::TrialSourceKind::SimulatedUnit;
+      source.Source.Seed = parser.value(seedOption).toULongLong();
+    } else if (videoUnit) {
+      const bool camera = !parser.isSet(videoOption);
+      const std::string path = parser.isSet(videoOption)  ? parser.value(videoOption).toStdString()
+                               : parser.isSet(cameraOption) ? parser.value(cameraOption).toStdString()
+                                                            : program.settings.VideoCamera;
+      source.Source.Kind = camera ? tarnwell::TrialSourceKind::Camera : tarnwell::TrialSourceKind::Video;
+      if (camera) {
+        source.Source.Device = path;
+      } else {
+        const auto file = std::filesystem::absolute(path).lexically_normal();
+        source.Source.VideoPath = file.string();
+        std::error_code ec;
+        const auto size = std::filesystem::file_size(file, ec);
+        if (!ec) source.Source.VideoSize = size;
+        source.Source.VideoSha256 = tarnwell::FileSha256(file);
+      }
+    } else {
+      source.Source.Kind = tarnwell::TrialSourceKind::SerialUnit;
+      source.Source.Port = parser.isSet(portOption) ? parser.value(portOption).toStdString() : std::string();
+    }
+    context.trialSource = [source, &program, &context] {
+      tarnwell::TrialSourceState now = source;
+      if (now.Source.Kind == tarnwell::TrialSourceKind::Camera || now.Source.Kind == tarnwell::TrialSourceKind::Video)
+        now.Detector = {{"light_animal", program.settings.VideoInverted}, {"object_filter", program.settings.ObjectFilter},
+                        {"pool_circle_x", program.settings.VideoPoolX}, {"pool_circle_y", program.settings.VideoPoolY},
+                        {"pool_circle_radius", program.settings.VideoPoolRadius}};
+#ifdef TARNWELL_HAVE_VIDEO
+      if (context.videoUnit != nullptr && now.Source.Kind == tarnwell::TrialSourceKind::Video) {
+        now.Source.FirstFrame = static_cast<int64_t>(context.videoUnit->FramesSent());
+        now.SourceEnded = context.videoUnit->SourceEnded();
+      }
+#endif
+      if (now.Source.Kind == tarnwell::TrialSourceKind::SerialUnit && now.Source.Port.empty())
+        now.Source.Port = "COM" + std::to_string(program.settings.ComPort);
+      return now;
+    };
+  }
   tarnwell::FrmMain window(context);
   QObject::disconnect(&sessionSignals, nullptr, nullptr, nullptr);
   QObject::connect(&sessionSignals, &tarnwell::SessionSignals::SessionEnding, &window,

@@ -1,5 +1,7 @@
 #include "acquisition/run_controller.h"
 
+#include <time.h>
+
 #include <algorithm>
 #include <cmath>
 #include <system_error>
@@ -8,13 +10,16 @@
 #include "records/raw_track.h"
 #include "analysis/tabulated_data.h"
 #include "analysis/trial_report.h"
+#include "acquisition/map_comparison.h"
 #include "core/file_access.h"
+#include "core/sha256.h"
+#include "core/version.h"
 #include "experiment/experiment_file.h"
 #include "experiment/subject_table.h"
-#include "records/record_conversion.h"
+#include "pool/pool_file.h"
 #include "records/experiment_record.h"
+#include "records/record_conversion.h"
 #include "records/record_update.h"
-#include "acquisition/map_comparison.h"
 #include "pool/zones.h"
 #include "tracker/sample_decoder.h"
 
@@ -209,14 +214,36 @@ std::optional<std::filesystem::path> RunController::CheckForUnfinishedTrial() {
   // own name is used.
   std::string owner = "BINTEMP";
   std::string note;
+  // The track goes beside its experiment's files, where whoever looks for the trial
+  // looks (the note's second line names the data file); else it stays in the home.
+  std::filesystem::path folder = page_.Path().parent_path();
   if (ReadWholeFile(PageOwnerNoteFile(page_.Path()), note)) {
     const std::vector<std::string> lines = SplitLines(note);
-    if (!lines.empty() && !lines[0].empty() && lines[0].find_first_of("/\\") == std::string::npos)
+    if (!lines.empty() && !lines[0].empty() && lines[0].find_first_of("/\\") == std::string::npos) {
       owner = lines[0];
+      std::error_code ec;
+      if (lines.size() > 1 && !lines[1].empty()) {
+        const std::filesystem::path dataFolder = std::filesystem::path(lines[1]).parent_path();
+        if (!dataFolder.empty() && std::filesystem::is_directory(dataFolder, ec) &&
+            FolderExistsOrCanBeCreated(dataFolder))
+          folder = dataFolder;
+      }
+    }
   }
-  const std::filesystem::path recovery = RecoveryFileFor(page_.Path().parent_path(), owner);
+  std::filesystem::path recovery = RecoveryFileFor(folder, owner);
   std::error_code error;
   std::filesystem::rename(page_.Path(), recovery, error);
+  if (error && folder != page_.Path().parent_path()) {
+    // Another file system: copied there, then the page emptied; failing that, the home.
+    std::string bytes;
+    error.clear();
+    if (ReadWholeFile(page_.Path(), bytes) && WriteFileAtomically(recovery, bytes)) {
+      std::filesystem::remove(page_.Path(), error);
+    } else {
+      recovery = RecoveryFileFor(page_.Path().parent_path(), owner);
+      std::filesystem::rename(page_.Path(), recovery, error);
+    }
+  }
   if (error) {
     op_.ShowMessage("A trial that did not finish left\nits samples in\n" + page_.Path().string() +
                         "\nThey could not be moved to\n" + recovery.string() +
@@ -296,6 +323,7 @@ void RunController::LeaveRunScreen() {
     }
     run.TabulatedDataPending = false;
   }
+  experimentLock_.Release();
   runScreenShown_ = false;
   link_.SetSampleSink(nullptr);
 }
@@ -408,11 +436,25 @@ bool RunController::CanRecordTrial() {
       return false;
     }
   }
+  // A video that has ended would give the next subject the last frame over and over: the
+  // animal of the previous video "on the platform" after one sample.
+  if (sourceProvider_ && sourceProvider_().SourceEnded) {
+    op_.ShowMessage(std::string("The video has ended: it holds no\nswim for Subject ") +
+                        std::to_string(run.CurrentSubject + 1) + " (" + SubjectId(run.CurrentSubject) +
+                        ").\n" + kTrialNotStarted,
+                    "Video Ended", MessageIcon::Critical);
+    return false;
+  }
   if (!page_.IsOpen() && FileHoldsBytes(page_.Path())) {
     CheckForUnfinishedTrial();
     if (FileHoldsBytes(page_.Path())) return false;
   }
   if (HasDataFile()) {
+    std::string lockError;
+    if (!experimentLock_.Acquire(DataFile(), &lockError)) {
+      op_.ShowMessage(lockError + "\n" + kTrialNotStarted, "Experiment In Use", MessageIcon::Critical);
+      return false;
+    }
     const std::filesystem::path numbered = NumberedRawFile(DataFile(), run.CurrentSubject);
     if (!FileExistsOrCanBeCreated(numbered)) {
       op_.ShowMessage(
@@ -526,6 +568,9 @@ bool RunController::StartMazeTrial() {
   link_.StartContinuousOutput();
   tracking_ = TrackingQualityCounter{};
   streamStartMs_ = clock_.NowMs();
+  trialStartUnix_ = static_cast<int64_t>(::time(nullptr));
+  trialSource_ = sourceProvider_ ? sourceProvider_() : TrialSourceState{};
+  lastRecoveryFile_.clear();
   run.ExperimentInProgress = true;
 
   // 6.
@@ -688,12 +733,14 @@ bool RunController::StoreTrialTrack() {
   std::error_code error;
   std::filesystem::rename(page_.Path(), recovery, error);
   if (error) {
+    lastRecoveryFile_ = page_.Path();
     op_.ShowMessage("The track of " + who + "\ncould not be saved as\n" + numbered.string() +
                         "\nIts samples remain in\n" + page_.Path().string() +
                         "\nNo trial can be recorded until\nthat file has been moved away.\nThe experiment "
                         "has been stopped.",
                     "Track Not Saved", MessageIcon::Critical);
   } else {
+    lastRecoveryFile_ = recovery;
     op_.ShowMessage("The track of " + who + "\ncould not be saved as\n" + numbered.string() +
                         "\nIt has been kept in\n" + recovery.string() + "\nThe experiment has been stopped.",
                     "Track Not Saved", MessageIcon::Critical);
@@ -738,8 +785,8 @@ void RunController::NotePageOwner() {
   const std::filesystem::path note = PageOwnerNoteFile(page_.Path());
   const std::string owner = HasDataFile() ? RecoveryBaseName(DataFile(), program_.run.CurrentSubject) : "";
   // Without a note a page left by a crash is kept under its own name; a stale note must
-  // never name another trial's page.
-  if (owner.empty() || !WriteFileAtomically(note, owner + "\r\n")) {
+  // never name another trial's page. The second line says where the experiment lives.
+  if (owner.empty() || !WriteFileAtomically(note, owner + "\r\n" + DataFile().string() + "\r\n")) {
     std::error_code error;
     std::filesystem::remove(note, error);
   }
@@ -762,6 +809,8 @@ void RunController::DoEndOfMazeSessionTasks() {
     RefreshSubjectGrid();
   }
   if (!kept || !statusKept) {
+    lastTracking_ = tracking_.Result();
+    RecordTrialProvenance();
     // The reason has been shown; no later animal swims for nothing.
     ClearAllMazeExptData();
     StopMazeExperiment();
@@ -772,6 +821,7 @@ void RunController::DoEndOfMazeSessionTasks() {
   if (trackStored_ && FindExistingFile(NumberedReportFile(DataFile(), run.CurrentSubject)))
     WriteSubjectReport();
   ReportTrackingQuality();
+  RecordTrialProvenance();
   // A page still holding samples is a track that could not be kept anywhere else.
   if (!FileHoldsBytes(page_.Path())) run.BinaryPageOpen = page_.OpenOutputBinaryFile();
   ClearAllMazeExptData();
@@ -779,14 +829,99 @@ void RunController::DoEndOfMazeSessionTasks() {
 }
 
 void RunController::ReportTrackingQuality() {
+  const RunState& run = program_.run;
   lastTracking_ = tracking_.Result();
+  lastRealignment_.reset();
+  lastRawSha256_.clear();
+  const TrialSourceKind kind = trialSource_.Source.Kind;
+  const bool fromPicture = kind == TrialSourceKind::Camera || kind == TrialSourceKind::Video;
+  std::string bytes;
+  if (trackStored_ && ReadWholeFile(NumberedRawFile(DataFile(), run.CurrentSubject), bytes)) {
+    lastRawSha256_ = Sha256Hex(bytes);
+    // One byte lost or gained on the serial line swaps X and Y from there on. The file
+    // keeps the bytes as received; the record says where to read them one byte later.
+    if (!fromPicture) {
+      if (const auto slip = FindByteSlip(bytes)) {
+        lastRealignment_ = RealignmentRecord{*slip, 1};
+        lastTracking_ = AssessTrackingQuality(std::string_view(RealignedBytes(bytes, *slip)));
+        lastTracking_.TooFast = tracking_.Result().TooFast;
+        lastTracking_.RealignedFrom = *slip;
+      }
+    }
+  }
+  // A picture source ending a trial at once is the last animal still on the platform, or
+  // a video that has run out, not a swim. (The serial unit's trials keep their outcome.)
+  const int16_t status = run.FinishStatus;
+  lastTracking_.EndedInFirstSecond = fromPicture && status == kFinishHitGoal && run.ElapsedSeconds == 0;
   SetLabel(RunLabel::lblTracking, TrackingSummaryText(lastTracking_));
   if (!lastTracking_.IsSuspect()) return;
-  const int k = program_.run.CurrentSubject;
+  const int k = run.CurrentSubject;
+  if (lastTracking_.EndedInFirstSecond) {
+    op_.ShowMessage("The trial of Subject " + std::to_string(k + 1) + " (" + SubjectId(k) +
+                        ")\nended within its first second: the animal\nof the previous trial may still be on "
+                        "the\nplatform, or the video has ended.\n" +
+                        SuspectTrackingText(lastTracking_) + ".\n\nIt has been kept, marked as suspect.",
+                    "Suspect Tracking", MessageIcon::Exclamation);
+    return;
+  }
   op_.ShowMessage("The track of Subject " + std::to_string(k + 1) + " (" + SubjectId(k) +
                       ")\ndoes not look like an animal's path.\n" + SuspectTrackingText(lastTracking_) +
                       ".\n\nIt has been kept, marked as suspect.\nCheck the Quentrix and its cable.",
                   "Suspect Tracking", MessageIcon::Exclamation);
+}
+
+void RunController::RecordTrialProvenance() {
+  if (!HasDataFile()) return;
+  const RunState& run = program_.run;
+  const int k = run.CurrentSubject;
+  TrialProvenance t;
+  t.SubjectIndex = k;
+  t.Subject = SubjectId(k);
+  t.StartedLocal = LocalTimestamp(trialStartUnix_);
+  t.StartedUtc = UtcTimestamp(trialStartUnix_);
+  t.Source = trialSource_.Source;
+  t.Detector = trialSource_.Detector;
+  if (t.Source.Kind == TrialSourceKind::Video && sourceProvider_) {
+    // The frame range the trial used: from the next frame at its start to the last read.
+    const TrialSourceState end = sourceProvider_();
+    if (end.Source.FirstFrame) t.Source.LastFrame = *end.Source.FirstFrame - 1;
+  }
+  t.ProgramVersion = kProductVersion;
+  t.PoolSetupSha256 = Sha256Hex(FormatPoolSetupText(program_.pool));
+  t.ExperimentSetupSha256 = Sha256Hex(FormatExperimentText(program_.experiment));
+  t.EndStatus = GetFinishStatusText(run.FinishStatus);
+  if (trackStored_) t.RawSha256 = lastRawSha256_;
+  TrialQualityRecord q;
+  const TrackingQuality& l = lastTracking_;
+  q.Samples = l.Samples;
+  q.NotSeen = l.NotSeen;
+  q.NotSeenPercent = l.NotSeenPercent;
+  q.OutOfRange = l.OutOfRange;
+  q.Jumps = l.Jumps;
+  q.TooFast = l.TooFast;
+  q.EndedInFirstSecond = l.EndedInFirstSecond;
+  q.Suspect = l.IsSuspect();
+  if (q.Suspect) q.Reasons.push_back(SuspectTrackingText(l));
+  t.Quality = q;
+  if (trackStored_) t.Realigned = lastRealignment_;
+  if (!lastRecoveryFile_.empty()) t.RecoveryFile = lastRecoveryFile_.string();
+  const std::string name = NumberedRawFile(DataFile(), k).filename().string();
+  std::string problem;
+  const bool saved = UpdateProvenance(
+      DataFile(),
+      [&](ExperimentProvenance& record) {
+        // What other parts of the program keep with this trial stays; the run's own fields
+        // are those of the new trial.
+        if (const auto old = record.Trials.find(name); old != record.Trials.end())
+          t.Other = old->second.Other;
+        record.Trials[name] = t;
+      },
+      &problem);
+  if (!problem.empty() && (!saved ? !provenanceWarned_ : true)) {
+    provenanceWarned_ = provenanceWarned_ || !saved;
+    op_.ShowMessage("The provenance record of this experiment:\n" + problem + ".", "Provenance Record",
+                    MessageIcon::Exclamation);
+  }
 }
 
 void RunController::ClearAllMazeExptData() {
@@ -885,11 +1020,13 @@ void RunController::StopMazeExperiment() {
 void RunController::AbortMazeTrial() {
   RunState& run = program_.run;
   trackStored_ = false;
-  if (run.TrialRunning && run.ExperimentInProgress) {
+  const bool trialEnds = run.TrialRunning && run.ExperimentInProgress;
+  if (trialEnds) {
     StoreTrialTrack();
     ReportTrackingQuality();
   }
   SetExperimentFinishMode(kFinishAborted);
+  if (trialEnds) RecordTrialProvenance();
   run.TrialAborted = true;
   StopMazeExperiment();
   SetButton(RunButton::cmdRunExpt, IsSubjectPending(run.CurrentSubject));

@@ -32,6 +32,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -44,6 +45,8 @@
 #include "core/clock.h"
 #include "core/operator.h"
 #include "acquisition/program.h"
+#include "records/experiment_lock.h"
+#include "records/provenance.h"
 #include "tracker/track_sample.h"
 #include "tracker/tracker_link.h"
 
@@ -76,6 +79,15 @@ std::string FormatHoursMinutesSeconds(int64_t seconds);
 /// The elapsed-time label: `seconds` + `tick` / `rate` as minutes, seconds and tenths
 /// ("01:05.5"), tenths cut, not rounded, so the label never shows a second not yet reached.
 std::string FormatElapsedTime(int32_t seconds, int16_t tick, int16_t rate);
+
+/// Where the run's samples come from, as the provenance record keeps it. Asked when a
+/// trial starts and when it ends: a video's next frame gives the trial's frame range.
+struct TrialSourceState {
+  TrialSource Source;  ///< for a video, FirstFrame is the next frame to be read
+  nlohmann::json Detector = nlohmann::json::object();  ///< camera and video
+  bool SourceEnded = false;  ///< a video that has no frame left: no trial can start on it
+};
+using TrialSourceProvider = std::function<TrialSourceState()>;
 
 class RunController : public TrackerSampleSink {
  public:
@@ -153,6 +165,14 @@ class RunController : public TrackerSampleSink {
   /// Whether the last leaving of the run screen rebuilt the tabulated data file.
   bool TableUpdated() const { return tableUpdated_; }
 
+  /// Says where the samples come from (a serial unit and its port, the simulated unit and
+  /// its seed, a camera, a video): every trial records it in the experiment's provenance
+  /// record. Without it the source is recorded as unknown.
+  void SetTrialSource(TrialSourceProvider provider) { sourceProvider_ = std::move(provider); }
+  /// Where the samples of the last ended trial went when its track could not be saved
+  /// under its numbered name; empty when it was saved.
+  const std::filesystem::path& LastRecoveryFile() const { return lastRecoveryFile_; }
+
   /// The time-of-day start (`DelayType` 1): the second of the day the operator entered,
   /// or nothing to cancel. It fires once, on the first tick at or after that time (the
   /// next day's when the time has passed today), and only as the Start button would.
@@ -221,6 +241,8 @@ class RunController : public TrackerSampleSink {
   void AbortForLostStream(const std::string& message);
   // The ended trial's tracking quality is kept, and a suspect one is reported.
   void ReportTrackingQuality();
+  // The ended trial's entry in the experiment's provenance record.
+  void RecordTrialProvenance();
 
   void SetLabel(RunLabel label, const std::string& text);
   void SetLabelVisible(RunLabel label, bool visible);
@@ -252,6 +274,17 @@ class RunController : public TrackerSampleSink {
   TrackingQuality lastTracking_;
   int64_t streamStartMs_ = 0;
   SubjectTable* subjectTable_ = nullptr;
+  // Provenance of the running trial.
+  TrialSourceProvider sourceProvider_;
+  TrialSourceState trialSource_;
+  int64_t trialStartUnix_ = 0;
+  std::filesystem::path lastRecoveryFile_;
+  std::optional<RealignmentRecord> lastRealignment_;
+  std::string lastRawSha256_;
+  bool provenanceWarned_ = false;
+  // Held from the first trial until the run screen is left: no other program records
+  // into this experiment's files meanwhile.
+  ExperimentLock experimentLock_;
 };
 
 }  // namespace tarnwell

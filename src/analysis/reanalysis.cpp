@@ -86,8 +86,24 @@ SettingsSource LoadExperimentAnalysisSettings(ReanalysisState& state) {
   if (state.SettingsLoaded) return SettingsSource::Loaded;
   if (state.DataFile.empty()) return SettingsSource::Unchanged;
   const std::filesystem::path companion = CompanionFile(state.DataFile);
-  const auto record = ReadRecord(companion);
-  if (!record) return SettingsSource::Unchanged;
+  state.SettingsProblem.clear();
+  const auto existing = FindExistingFile(companion);
+  if (!existing || IsCurrentFormatFile(*existing)) return SettingsSource::Unchanged;
+  const auto record = ReadExperimentRecord(*existing);
+  // The record is there: one the analysis cannot use is said, never passed over.
+  std::string problem;
+  if (!record) {
+    std::error_code ec;
+    if (std::filesystem::file_size(*existing, ec) == 0 || ec) return SettingsSource::Unchanged;
+    problem = "is not a usable experiment record (a value cannot be converted)";
+  } else if (const std::string range = LegacyRecordRangeProblem(record->Stored, record->StoredConfig);
+             !range.empty()) {
+    problem = "holds a value no setup can have: " + range;
+  }
+  if (!problem.empty()) {
+    state.SettingsProblem = existing->filename().string() + " " + problem;
+    return SettingsSource::Invalid;
+  }
   state.Settings.Pool = record->Pool;
   TakeExperiment(state.Settings, record->Experiment, companion);
   return SettingsSource::Companion;
@@ -140,15 +156,17 @@ bool LoadAnalysisExperimentFile(ReanalysisState& state, const std::filesystem::p
 
 namespace {
 
-AnalysedTrial AnalyseWith(const ReanalysisState& state, int subjectIndex, const std::filesystem::path& rawFile,
-                          const TrackAnalyser& analyser) {
+AnalysedTrial AnalyseWith(const ReanalysisState& state, int subjectIndex,
+                          const std::filesystem::path& rawFile, const TrackAnalyser& analyser) {
   AnalysedTrial trial;
   trial.SubjectIndex = subjectIndex;
   trial.RawFile = rawFile;
   trial.Label = SubjectLabel(state, subjectIndex);
   ClearAllMazeExptData(trial.Result);
+  const TrialProvenance* record = state.Provenance.FindTrial(rawFile.filename().string());
   // A file that vanished since it was listed is reported as it is: status "Unknown".
-  analyser.AnalyseFile(rawFile, trial.Result);
+  analyser.AnalyseFile(rawFile, trial.Result, record);
+  if (record != nullptr) trial.Provenance = *record;
   return trial;
 }
 
@@ -168,9 +186,18 @@ AnalysedTrial AnalyseSubjectForTable(const ReanalysisState& state, int subjectIn
   return trial;
 }
 
+void LoadAnalysisProvenance(ReanalysisState& state) {
+  ProvenanceLoad load;
+  if (!state.DataFile.empty()) load = LoadProvenance(state.DataFile);
+  state.Provenance = std::move(load.Record);
+  state.ProvenanceStatus = load.Status;
+  state.ProvenanceProblem = load.Problem;
+}
+
 bool BuildTabulatedDataFile(ReanalysisState& state, const std::filesystem::path& path, bool toTable,
                             Operator& op, DataView* view) {
   LoadExperimentAnalysisSettings(state);
+  LoadAnalysisProvenance(state);
   if (toTable) return WriteTabulatedDataFile(state, path, op);
   return AnalyseAndShowRawFile(state, path, op, view);
 }

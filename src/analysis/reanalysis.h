@@ -11,6 +11,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@
 #include "analysis/trial_report.h"
 #include "core/numbers.h"
 #include "core/operator.h"
+#include "records/provenance.h"
 
 namespace tarnwell {
 
@@ -54,6 +56,9 @@ struct AnalysedTrial {
   std::string Label;  ///< the experiment's subject ID of that index ("" when it has none)
   TrialResult Result;
   TrialReport Report;
+  /// What the run recorded of this trial (source, date, video); nothing when the
+  /// experiment's provenance record has no entry for the raw file.
+  std::optional<TrialProvenance> Provenance;
 };
 
 /// The state of the reanalysis: the analysis settings and the experiment being looked at.
@@ -79,7 +84,20 @@ struct ReanalysisState {
   std::filesystem::path LastRawFile;
   /// The trials of the last table built, in table order.
   std::vector<AnalysedTrial> LastTable;
+  /// The provenance record of DataFile's experiment, read again by every build (a run
+  /// beside may have added to it). ProvenanceProblem says once what was wrong with it
+  /// ("" when it was read or is simply absent); the analysis goes on without it.
+  ExperimentProvenance Provenance;
+  /// Why the experiment's companion record could not give the settings (SettingsSource::
+  /// Invalid): "WEEK1.EXP holds a value no setup can have: Pool diameter cm -157 (…)".
+  std::string SettingsProblem;
+  ProvenanceLoad::State ProvenanceStatus = ProvenanceLoad::State::Absent;
+  std::string ProvenanceProblem;
 };
+
+/// Reads DataFile's provenance record into the state (an empty one when it is missing
+/// or damaged).
+void LoadAnalysisProvenance(ReanalysisState& state);
 
 /// The report label of a subject: the analysis experiment's ID of that index, "" when the
 /// experiment has no such subject.
@@ -93,7 +111,11 @@ TrialReportContext ReportContextFor(const ReanalysisState& state, int subjectInd
 enum class SettingsSource {
   Loaded,     ///< loaded on purpose; the experiment's own files were not read
   Companion,  ///< the experiment's companion record (stem + ".EXP")
-  Unchanged,  ///< no readable companion record: the settings stay as they were
+  Unchanged,  ///< no companion record: the settings stay as they were
+  /// A companion record exists but cannot serve (a value out of range, one that cannot
+  /// be converted): the settings stay as they were, and ReanalysisState::SettingsProblem
+  /// names the file and the field. Analysing on would give wrong numbers.
+  Invalid,
 };
 
 /// The driver's settings step: unless the settings were loaded on purpose, the pool and

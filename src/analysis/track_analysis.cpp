@@ -12,6 +12,8 @@
 #include "analysis/zone_counters.h"
 #include "core/file_access.h"
 #include "core/numbers.h"
+#include "core/sha256.h"
+#include "records/provenance.h"
 
 namespace tarnwell {
 
@@ -54,7 +56,8 @@ double UsableAnalysisAspect(double aspectFactor) {
   return aspectFactor >= 0.1 && aspectFactor <= 10.0 ? aspectFactor : 1.0;
 }
 
-TrackingQuality LoadAnalysisSamples(std::string_view bytes, double aspectFactor, std::vector<PoolPoint>& samples) {
+TrackingQuality LoadAnalysisSamples(std::string_view bytes, double aspectFactor,
+                                    std::vector<PoolPoint>& samples) {
   const double aspect = UsableAnalysisAspect(aspectFactor);
   const std::size_t count = bytes.size() / 2;
   samples.resize(count);
@@ -154,8 +157,8 @@ TrackAnalyser::TrackAnalyser(const AnalysisSettings& settings, bool manyTracks)
       const int zone = code < 0 ? 0 : code >= kOnPlatformFlag ? 5 + (code - kOnPlatformFlag) : 1 + code;
       const int64_t dx = x - pool_.X;
       const int64_t squared = dx * dx + dy * dy;
-      const bool outside = squared > surelyInside_ &&
-                           (squared >= surelyOutside || RingOf(p, pool_) == kOutsidePool);
+      const bool outside =
+          squared > surelyInside_ && (squared >= surelyOutside || RingOf(p, pool_) == kOutsidePool);
       // So far out the point lies beyond every ring too (the zone table's outer ring is
       // the pool's radius).
       const int cell = squared >= surelyOutside ? -1 : emptyZoneTable_.CellOf(p);
@@ -393,7 +396,8 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
       const int32_t walked = AddPixelStep(pathPixels, pixelStep);
       // Blended by a mask: compilers turn a choice here into a branch on whether the
       // animal moved, which a slow swim mispredicts often.
-      const int32_t take = -(static_cast<int32_t>(slot < ZoneTableBuilder::kCells) & static_cast<int32_t>(moved));
+      const int32_t take =
+          -(static_cast<int32_t>(slot < ZoneTableBuilder::kCells) & static_cast<int32_t>(moved));
       pathPixels ^= (walked ^ pathPixels) & take;
       zones.Count(run, slot, moved, pixelStep);
     }
@@ -405,8 +409,8 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
   result.Measures.PathLength = static_cast<float>(pathPixels) * cmPerPixel;
   if (settings.Experiment.DistFromStart <= 0) result.Measures.InitialAngle = 0.0f;
   zones.StoreInto(result.Measures, framesPerSecond, cmPerPixel);
-  proximity.StoreInto(result.Measures, static_cast<int32_t>(stepCount), framesPerSecond, pathPixels, cmPerPixel,
-                      singleSampleEpoch);
+  proximity.StoreInto(result.Measures, static_cast<int32_t>(stepCount), framesPerSecond, pathPixels,
+                      cmPerPixel, singleSampleEpoch);
 }
 
 void TrackAnalyser::AnalyseLoadedSamples(std::span<const PoolPoint> samples, TrialResult& result) const {
@@ -425,6 +429,11 @@ void TrackAnalyser::AnalyseBytes(std::string_view bytes, TrialResult& result,
 }
 
 bool TrackAnalyser::AnalyseFile(const std::filesystem::path& file, TrialResult& result) const {
+  return AnalyseFile(file, result, nullptr);
+}
+
+bool TrackAnalyser::AnalyseFile(const std::filesystem::path& file, TrialResult& result,
+                                const TrialProvenance* record) const {
   ClearAllMazeExptData(result);
   const std::optional<fs::path> found = FindExistingFile(file);
   if (!found) return false;
@@ -435,11 +444,42 @@ bool TrackAnalyser::AnalyseFile(const std::filesystem::path& file, TrialResult& 
     // The file's bytes go once loaded: a long track is held once, not twice.
     std::string bytes;
     if (!ReadWholeFile(*found, bytes)) return false;
-    tracking = LoadAnalysisSamples(bytes, settings_.AspectFactor, samples_);
+    tracking = LoadRecordedSamples(bytes, record, samples_);
   }
   AnalyseLoadedSamples(samples_, result);
   result.Tracking = tracking;
   return true;
+}
+
+void TrackAnalyser::AnalyseRecordedBytes(std::string_view bytes, const TrialProvenance* record,
+                                         TrialResult& result, std::vector<PoolPoint>& samples) const {
+  const TrackingQuality tracking = LoadRecordedSamples(bytes, record, samples);
+  AnalyseLoadedSamples(samples, result);
+  result.Tracking = tracking;
+}
+
+TrackingQuality TrackAnalyser::LoadRecordedSamples(std::string_view bytes, const TrialProvenance* record,
+                                                   std::vector<PoolPoint>& samples) const {
+  // The record speaks only of the bytes it was written with.
+  if (record != nullptr && (record->RawSha256.empty() || record->RawSha256 != Sha256Hex(bytes)))
+    record = nullptr;
+  TrackingQuality tracking;
+  if (record != nullptr && record->Realigned) {
+    const std::string realigned = RealignedBytes(bytes, record->Realigned->FromSample);
+    tracking = LoadAnalysisSamples(realigned, settings_.AspectFactor, samples);
+    tracking.RealignedFrom = record->Realigned->FromSample;
+  } else {
+    tracking = LoadAnalysisSamples(bytes, settings_.AspectFactor, samples);
+    // Only a track with faults can have swapped: a clean one costs nothing more.
+    if (tracking.OutOfRange + tracking.Jumps > 0) {
+      if (const auto slip = FindByteSlip(bytes)) tracking.SwappedFrom = *slip;
+    }
+  }
+  if (record != nullptr && record->Quality) {
+    tracking.TooFast = record->Quality->TooFast;
+    tracking.EndedInFirstSecond = record->Quality->EndedInFirstSecond;
+  }
+  return tracking;
 }
 
 void AnalyseRawTrackBytes(std::string_view bytes, const AnalysisSettings& settings, TrialResult& result,

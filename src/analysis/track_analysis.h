@@ -26,6 +26,8 @@
 
 namespace tarnwell {
 
+struct TrialProvenance;
+
 /// The heading of a vector that has no direction (both components zero).
 inline constexpr float kNoHeading = -32768.0f;
 
@@ -42,7 +44,8 @@ double UsableAnalysisAspect(double aspectFactor);
 /// unit reported as not seen (255 in X or Y) keeps Y = 255 whatever the factor, so that
 /// a factor below 1 cannot turn a lost sample into a position. `samples` is reused.
 /// Returns the bytes' tracking quality (AssessTrackingQuality), counted on the same walk.
-TrackingQuality LoadAnalysisSamples(std::string_view bytes, double aspectFactor, std::vector<PoolPoint>& samples);
+TrackingQuality LoadAnalysisSamples(std::string_view bytes, double aspectFactor,
+                                    std::vector<PoolPoint>& samples);
 
 /// The step length of pass 2, with its own remembered point L: a move of at most one
 /// pixel in both axes from L counts 0 and leaves L (jitter is ignored and small moves
@@ -82,7 +85,6 @@ class FilteredStepper {
     return squared < (1 << 24) ? std::sqrt(static_cast<float>(squared))
                                : static_cast<float>(std::sqrt(static_cast<double>(squared)));
   }
-
 
  private:
   int rememberedX_ = 0;
@@ -126,8 +128,20 @@ class TrackAnalyser {
   /// AnalyseRawTrack (trial_measures.h) under these settings. Reuses the analyser's own
   /// buffer for the samples, so one analyser serves one thread at a time.
   bool AnalyseFile(const std::filesystem::path& file, TrialResult& result) const;
+  /// The same with what the run recorded of this trial (nullptr: nothing). The record
+  /// counts only while the file holds the bytes it was written with (its checksum):
+  /// then its realignment is applied and its live-only figures (too fast, ended within
+  /// the first second) join the track's. Without it, a track whose X and Y swapped
+  /// part-way is marked (SwappedFrom) but analysed as stored.
+  bool AnalyseFile(const std::filesystem::path& file, TrialResult& result,
+                   const TrialProvenance* record) const;
+  /// AnalyseBytes with what the run recorded of the trial, as AnalyseFile.
+  void AnalyseRecordedBytes(std::string_view bytes, const TrialProvenance* record, TrialResult& result,
+                            std::vector<PoolPoint>& samples) const;
 
  private:
+  TrackingQuality LoadRecordedSamples(std::string_view bytes, const TrialProvenance* record,
+                                      std::vector<PoolPoint>& samples) const;
   void RunEventPass(std::span<const PoolPoint> samples, TrialResult& result) const;
   void RunGeometryPass(std::span<const PoolPoint> samples, TrialResult& result) const;
 

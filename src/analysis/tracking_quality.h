@@ -11,8 +11,12 @@
 //    apart than an animal can swim in the frames between them;
 //  - samples that arrived faster than the video can deliver them (live only: a stored
 //    track has no arrival times).
-// The share of not-seen samples is reported too: it says how much of the path is missing,
-// but losing the animal now and then is normal and never makes a trial suspect by itself.
+// The share of not-seen samples is reported too: losing the animal now and then is normal,
+// but a track that is mostly "not seen" (above kSuspectNotSeenPercent) is not a path.
+// Two more marks come only from the run and are kept in the experiment's provenance
+// record: a camera or video trial that ended within its first second (the previous
+// animal still on the platform, a video that had ended), and a stream realigned after
+// one byte was lost or gained on the serial line.
 //
 // One record serves every source of tracks (the unit's live trials, stored raw files,
 // video tracking), so their "tracking quality" figures mean the same thing everywhere.
@@ -20,6 +24,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -39,6 +44,8 @@ inline constexpr int64_t kJumpUnitsPerFrame = 20;
 /// keep a long trial from being called suspect for a single glitch; noise or a swapped
 /// stream gives dozens.
 inline constexpr int64_t kSuspectFaultCount = 2;
+/// A trial is suspect when more than this share of its samples (percent) saw no animal.
+inline constexpr double kSuspectNotSeenPercent = 20.0;
 /// Samples may arrive this much faster than the frame rate before they count as too fast.
 inline constexpr double kTooFastRateFactor = 1.5;
 
@@ -50,8 +57,18 @@ struct TrackingQuality {
   int64_t OutOfRange = 0;       ///< X > 254 or Y > 190, the not-seen pair excepted
   int64_t Jumps = 0;            ///< seen-to-seen moves above kJumpUnitsPerFrame per frame
   int64_t TooFast = 0;          ///< samples beyond 1.5 × the frame rate (live trials only)
+  /// A camera or video trial that ended within its first second (live trials only).
+  bool EndedInFirstSecond = false;
+  /// The first sample read with one byte skipped (a byte lost or gained on the serial
+  /// line); -1 when the stream was not realigned. Counts above are of the realigned track.
+  int64_t RealignedFrom = -1;
+  /// Where X and Y swapped places in a stored track that no record realigns (FindByteSlip);
+  /// -1 when they did not. The track is analysed as stored.
+  int64_t SwappedFrom = -1;
 
-  /// Any of the fault counts (out of range, jumps, too fast) is above kSuspectFaultCount.
+  /// Any of the fault counts (out of range, jumps, too fast) is above kSuspectFaultCount,
+  /// the not-seen share is above kSuspectNotSeenPercent, the trial ended within its first
+  /// second, or its stream had to be realigned or swapped.
   bool IsSuspect() const;
   friend bool operator==(const TrackingQuality&, const TrackingQuality&) = default;
 };
@@ -78,7 +95,8 @@ class TrackingQualityCounter {
       const int64_t frames = index - lastSeenIndex_;
       const int dx = sample.X - lastSeen_.X;
       const int dy = sample.Y - lastSeen_.Y;
-      const int allowed = static_cast<int>(kJumpUnitsPerFrame) * static_cast<int>(std::min(frames, kNoJumpFrames));
+      const int allowed =
+          static_cast<int>(kJumpUnitsPerFrame) * static_cast<int>(std::min(frames, kNoJumpFrames));
       quality_.Jumps += static_cast<int64_t>(dx * dx + dy * dy > allowed * allowed);
       lastSeen_ = sample;
       lastSeenIndex_ = index;
@@ -92,7 +110,8 @@ class TrackingQualityCounter {
   TrackingQuality Result() const {
     TrackingQuality result = quality_;
     if (result.Samples > 0)
-      result.NotSeenPercent = 100.0 * static_cast<double>(result.NotSeen) / static_cast<double>(result.Samples);
+      result.NotSeenPercent =
+          100.0 * static_cast<double>(result.NotSeen) / static_cast<double>(result.Samples);
     return result;
   }
 
@@ -108,9 +127,21 @@ TrackingQuality AssessTrackingQuality(std::span<const TrackSample> track);
 /// The same over a raw track's bytes (X, Y per sample; an odd last byte is ignored).
 TrackingQuality AssessTrackingQuality(std::string_view rawTrackBytes);
 
+/// Where one byte lost or gained on the serial line shifted the pairs of a raw track, so
+/// that every later sample has X and Y swapped: the first sample (0-based) to read with
+/// one byte skipped. Found only when the evidence is unambiguous: the track as stored has
+/// faults (out of range, a jump onto the mirrored position), exactly one place to skip a
+/// byte leaves it without them, and enough seen samples follow to tell.
+std::optional<int64_t> FindByteSlip(std::string_view rawTrackBytes);
+
+/// The bytes read with the one byte at the start of sample `fromSample` skipped.
+std::string RealignedBytes(std::string_view rawTrackBytes, int64_t fromSample);
+
 /// One line for reports and messages, only meaningful for a suspect track:
 /// "Suspect tracking: 51 of 240 samples outside the unit's range, 3 jumps", followed by
-/// ", 9 too fast" when samples arrived too fast.
+/// ", 9 too fast" when samples arrived too fast, ", 85.0 % not seen" above the not-seen
+/// share, ", ended within its first second", ", realigned from sample 417" and ", X and Y
+/// swapped from sample 417".
 std::string SuspectTrackingText(const TrackingQuality& quality);
 
 /// One line for the run screen after every trial: "2.5 % not seen, 0 jumps", with

@@ -1,5 +1,6 @@
 #include "core/sha256.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -51,18 +52,35 @@ void Compress(std::array<uint32_t, 8>& h, const unsigned char* block) {
 
 }  // namespace
 
-std::string Sha256Hex(std::string_view bytes) {
-  std::array<uint32_t, 8> h = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
-                               0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
+Sha256::Sha256()
+    : h_{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a, 0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19} {}
+
+void Sha256::Update(std::string_view bytes) {
   const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-  const size_t whole = bytes.size() / 64 * 64;
-  for (size_t i = 0; i < whole; i += 64) Compress(h, data + i);
+  size_t size = bytes.size();
+  total_ += size;
+  if (pending_ > 0) {
+    const size_t take = std::min(size, size_t{64} - pending_);
+    for (size_t i = 0; i < take; ++i) block_[pending_ + i] = data[i];
+    pending_ += take;
+    data += take;
+    size -= take;
+    if (pending_ < 64) return;
+    Compress(h_, block_.data());
+    pending_ = 0;
+  }
+  const size_t whole = size / 64 * 64;
+  for (size_t i = 0; i < whole; i += 64) Compress(h_, data + i);
+  for (size_t i = whole; i < size; ++i) block_[pending_++] = data[i];
+}
+
+std::string Sha256::HexDigest() const {
+  std::array<uint32_t, 8> h = h_;
   std::array<unsigned char, 128> tail{};
-  const size_t rest = bytes.size() - whole;
-  for (size_t i = 0; i < rest; ++i) tail[i] = data[whole + i];
-  tail[rest] = 0x80;
-  const size_t tailLength = rest + 9 <= 64 ? 64 : 128;
-  const uint64_t bits = static_cast<uint64_t>(bytes.size()) * 8;
+  for (size_t i = 0; i < pending_; ++i) tail[i] = block_[i];
+  tail[pending_] = 0x80;
+  const size_t tailLength = pending_ + 9 <= 64 ? 64 : 128;
+  const uint64_t bits = total_ * 8;
   for (int i = 0; i < 8; ++i) tail[tailLength - 1 - i] = static_cast<unsigned char>(bits >> (8 * i));
   for (size_t i = 0; i < tailLength; i += 64) Compress(h, tail.data() + i);
   static constexpr char kHex[] = "0123456789abcdef";
@@ -72,6 +90,12 @@ std::string Sha256Hex(std::string_view bytes) {
     for (int shift = 28; shift >= 0; shift -= 4) out += kHex[(word >> shift) & 0xF];
   }
   return out;
+}
+
+std::string Sha256Hex(std::string_view bytes) {
+  Sha256 sha;
+  sha.Update(bytes);
+  return sha.HexDigest();
 }
 
 }  // namespace tarnwell

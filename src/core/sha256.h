@@ -3,10 +3,27 @@
 // a number came from.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace tarnwell {
+
+/// A SHA-256 over bytes that arrive in pieces (a video of gigabytes is never held whole).
+class Sha256 {
+ public:
+  Sha256();
+  void Update(std::string_view bytes);
+  /// The digest of everything given so far, as 64 lower-case hexadecimal digits.
+  std::string HexDigest() const;
+
+ private:
+  std::array<uint32_t, 8> h_;
+  std::array<unsigned char, 64> block_{};
+  size_t pending_ = 0;
+  uint64_t total_ = 0;
+};
 
 /// The SHA-256 digest of `bytes` as 64 lower-case hexadecimal digits.
 std::string Sha256Hex(std::string_view bytes);

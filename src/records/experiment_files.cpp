@@ -1,5 +1,6 @@
 #include "records/experiment_files.h"
 
+#include <algorithm>
 #include <cctype>
 #include <set>
 #include <system_error>
@@ -151,6 +152,25 @@ bool IsAnotherExperimentsTable(const std::filesystem::path& dataFile, int subjec
 
 std::string RecoveryBaseName(const std::filesystem::path& dataFile, int subjectIndex) {
   return DataFileStem(dataFile).filename().string() + "-" + FormatFixed(subjectIndex, 0, 2);
+}
+
+std::vector<std::filesystem::path> ListRecoveredTracks(const std::filesystem::path& dataFile) {
+  std::vector<std::filesystem::path> found;
+  const std::string stem = DataFileStem(dataFile).filename().string() + "-";
+  std::filesystem::path folder = dataFile.parent_path();
+  if (folder.empty()) folder = ".";
+  std::error_code ec;
+  for (auto it = std::filesystem::directory_iterator(folder, ec);
+       !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() > stem.size() + 2 && name.compare(0, stem.size(), stem) == 0 &&
+        std::isdigit(static_cast<unsigned char>(name[stem.size()])) &&
+        name.find("-RECOVERED", stem.size()) != std::string::npos && name.size() >= 4 &&
+        name.compare(name.size() - 4, 4, ".RAW") == 0)
+      found.push_back(it->path());
+  }
+  std::sort(found.begin(), found.end());
+  return found;
 }
 
 std::string OutputFileLabel(const std::filesystem::path& dataFile) {

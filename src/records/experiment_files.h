@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/operator.h"
 
@@ -61,6 +62,11 @@ bool IsAnotherExperimentsTable(const std::filesystem::path& dataFile, int subjec
 /// The base name of a file that keeps a subject's track aside: the data file's stem name,
 /// "-" and the subject index as in the numbered file ("WEEK1-03" for WEEK103.RAW).
 std::string RecoveryBaseName(const std::filesystem::path& dataFile, int subjectIndex);
+
+/// The tracks of this experiment kept aside beside its data file (RecoveryBaseName +
+/// "-RECOVERED…RAW": a crash's page, a track that could not be saved, an earlier track
+/// moved aside), sorted by name.
+std::vector<std::filesystem::path> ListRecoveredTracks(const std::filesystem::path& dataFile);
 
 /// The run screen's output-file label (lblOutFile): the data file's name without its
 /// folder, or "(No output file selected)" when the experiment has none.

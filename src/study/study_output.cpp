@@ -148,6 +148,7 @@ std::string StudyTrialHeader() {
   }
   out +=
       Join({"max_time_s", "active_platform", "dist_from_start_cm", "artifact_filter", "artifact_threshold"});
+  out += Join({"source", "recorded_at_utc", "video_sha256"});
   EndRow(out);
   return out;
 }
@@ -237,6 +238,8 @@ void AppendStudyTrialRow(std::string& out, const StudyTrial& t, const StudyOptio
   Integer(out, s.Experiment.DistFromStart);
   Field(out, s.ArtifactFilterOn ? "true" : "false");
   Number(out, s.ArtifactThreshold);
+  for (const std::string* v : {&t.Provenance.Source, &t.Provenance.RecordedAtUtc, &t.Provenance.VideoSha256})
+    Field(out, CsvText(*v));
   EndRow(out);
 }
 

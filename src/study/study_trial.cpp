@@ -27,10 +27,12 @@ class SettingsCache {
       ReanalysisState state;
       state.Settings = base_;
       state.DataFile = dataFile;
-      source_ = LoadExperimentAnalysisSettings(state) == SettingsSource::Companion
-                    ? StudySettingsSource::Companion
-                    : StudySettingsSource::Base;
+      const SettingsSource loaded = LoadExperimentAnalysisSettings(state);
+      source_ =
+          loaded == SettingsSource::Companion ? StudySettingsSource::Companion : StudySettingsSource::Base;
+      problem_ = state.SettingsProblem;
       settings_ = std::move(state.Settings);
+      provenance_ = LoadProvenance(dataFile).Record;
       dataFile_ = dataFile;
       has_ = true;
       analyser_.reset();
@@ -39,6 +41,13 @@ class SettingsCache {
     source = source_;
     return settings_;
   }
+
+  /// Why the experiment last returned has no usable record of its own ("" when it has
+  /// one or none at all): its trials are not analysed with the base settings instead.
+  const std::string& Problem() const { return problem_; }
+
+  /// What the runs recorded of the experiment last returned (empty without a record).
+  const ExperimentProvenance& Provenance() const { return provenance_; }
 
   /// The analyser for the settings last returned: with the picture map once an
   /// experiment has had enough tracks to pay for it.
@@ -55,6 +64,8 @@ class SettingsCache {
   bool has_ = false;
   std::filesystem::path dataFile_;
   AnalysisSettings settings_;
+  ExperimentProvenance provenance_;
+  std::string problem_;
   StudySettingsSource source_ = StudySettingsSource::Base;
   std::unique_ptr<TrackAnalyser> analyser_;
   std::size_t uses_ = 0;
@@ -142,6 +153,10 @@ bool ForEachStudyTrial(const StudySheet& sheet, const StudyOptions& options, con
       trial.DataFile = plan.DataFile;
       trial.SubjectIndex = plan.SubjectIndex;
       trial.Settings = &cache.For(plan.DataFile, trial.SettingsSource);
+      if (!cache.Problem().empty()) {
+        problems.push_back({row.Line, cache.Problem()});
+        continue;
+      }
       const AnalysisSettings& settings = *trial.Settings;
       trial.Animal = row.Animal;
       if (trial.Animal.empty()) {
@@ -177,7 +192,9 @@ bool ForEachStudyTrial(const StudySheet& sheet, const StudyOptions& options, con
         continue;
       }
       trial.Checksum = Sha256Hex(bytes);
-      cache.Analyser().AnalyseBytes(bytes, trial.Result, samples);
+      const TrialProvenance* record = cache.Provenance().FindTrial(plan.RawFile.filename().string());
+      trial.Provenance = ProvenanceColumnsOf(record);
+      cache.Analyser().AnalyseRecordedBytes(bytes, record, trial.Result, samples);
       CompleteStudyTrial(trial, samples, options.Thresholds);
       if (!sink(trial)) return false;
     }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "analysis/trial_measures.h"
+#include "records/provenance.h"
 #include "study/search_strategy.h"
 #include "study/study_sheet.h"
 
@@ -49,6 +50,8 @@ struct StudyTrial {
   std::filesystem::path DataFile;
   int SubjectIndex = -1;
   std::string Checksum;  ///< SHA-256 of the raw file's bytes
+  /// Source, start (UTC) and video checksum from the experiment's provenance record.
+  ProvenanceColumns Provenance = ProvenanceColumnsOf(nullptr);
   StudySettingsSource SettingsSource = StudySettingsSource::Base;
   const AnalysisSettings* Settings = nullptr;  ///< valid while the trial is handed on
   /// The analysis samples of the swim the measures describe (up to the platform); valid

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 
+#include "acquisition/run_controller.h"
 #include "core/clock.h"
 #include "core/operator.h"
 #include "acquisition/program.h"
@@ -55,6 +56,12 @@ struct AppContext {
   // The unit, when a camera or a recorded video is it (the live picture, the calibration);
   // nullptr with the serial unit or the simulator.
   VideoUnit* videoUnit = nullptr;
+
+  // The built-in simulated unit is attached: the caption and the run screen say so, so
+  // its swims are never taken for data.
+  bool simulatedUnit = false;
+  // Where trials' samples come from, for each trial's provenance record.
+  TrialSourceProvider trialSource;
 };
 
 }  // namespace tarnwell

@@ -79,7 +79,7 @@ FrmMain::FrmMain(AppContext& context, QWidget* parent)
       context_(context),
       overlaySink_(std::make_unique<TrackerOverlaySink>(context.tracker)) {
   setObjectName("frmMain");
-  setWindowTitle(QString::fromStdString(WindowCaption()));
+  setWindowTitle(QString::fromStdString(WindowCaption({}, context_.simulatedUnit)));
   openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
   overlaySink_->onTextPlaced = [this] { NoteOverlayTextPlaced(); };
 
@@ -272,7 +272,7 @@ void FrmMain::FormLoad() {
   Action("mnuSetupMazeExpt")->setText("&Experiment");
   Action("mnuSetupSystem")->setText("S&ystem");
   Action("mnuSetupPool")->setText("&Pool");
-  setWindowTitle(QString::fromStdString(WindowCaption(captionText_)));
+  setWindowTitle(QString::fromStdString(WindowCaption(captionText_, context_.simulatedUnit)));
 
   // 8: QUENTRIX.INI, then QUENTRIX.SET, DelayType limited.
   SystemSettings& settings = context_.settings;
@@ -552,7 +552,7 @@ bool FrmMain::EnterOpenDataScreen(const std::string& dataFile) {
 
 void FrmMain::SetCaptionText(const std::string& text) {
   captionText_ = text;
-  setWindowTitle(QString::fromStdString(WindowCaption(text)));
+  setWindowTitle(QString::fromStdString(WindowCaption(text, context_.simulatedUnit)));
 }
 
 // ---- Menu commands ------------------------------------------------------------------------

@@ -43,10 +43,12 @@ constexpr int PixelsToTwips(int pixels) {
 inline constexpr const char* kProductName = "Tarnwell";
 inline constexpr const char* kBuildDate = "October 24, 2013";
 
-// "Tarnwell v4.64", followed by " : " and the text when one is given.
-inline std::string WindowCaption(const std::string& text = {}) {
+// "Tarnwell v4.64", followed by " : " and the text when one is given, and by
+// " (simulated unit)" while the simulated unit is attached.
+inline std::string WindowCaption(const std::string& text = {}, bool simulatedUnit = false) {
   std::string caption = std::string(kProductName) + " v" + kProductVersion;
   if (!text.empty()) caption += " : " + text;
+  if (simulatedUnit) caption += " (simulated unit)";
   return caption;
 }
 

@@ -14,6 +14,7 @@
 #include "records/experiment_files.h"
 #include "records/raw_track.h"
 #include "analysis/track_analysis.h"
+#include "analysis/tracking_quality.h"
 #include "analysis/trial_measures.h"
 #include "analysis/trial_report.h"
 #include "core/file_access.h"
@@ -21,6 +22,7 @@
 #include "records/record_conversion.h"
 #include "records/record_update.h"
 #include "pool/pool_defaults.h"
+#include "records/provenance.h"
 #include "support/temp_dir.h"
 #include "support/tracks.h"
 #include "tracker/fake_serial_port.h"
@@ -335,8 +337,140 @@ TEST_F(RunControllerTest, UnfinishedTrialIsKeptUnderItsExperimentAndSubject) {
   program.run = RunState{};
   const auto kept = run->CheckForUnfinishedTrial();
   ASSERT_TRUE(kept.has_value());
-  EXPECT_EQ(kept->filename(), "WEEK1-02-RECOVERED.RAW");
+  // Beside its experiment's files, where whoever looks for the trial looks.
+  EXPECT_EQ(*kept, dir.Path() / "DATA" / "WEEK1-02-RECOVERED.RAW");
   EXPECT_EQ(Read(*kept), Samples(5, kOpenWaterX, kOpenWaterY));
+  EXPECT_EQ(MessagesContaining(kept->string()), 1);
+  EXPECT_EQ(ListRecoveredTracks(dataFile()), std::vector<fs::path>{*kept});
+}
+
+// A second program recording the same experiment (another home folder) would record its
+// trials over this one's: it is refused before its animal swims, and free once this ends.
+TEST_F(RunControllerTest, ASecondRecorderOfTheExperimentIsRefusedBeforeAnyAnimalSwims) {
+  OpenWithAnimalAt(kOpenWaterX, kOpenWaterY);
+  StartAndRun(5);
+  ASSERT_TRUE(run->IsTrialRunning());
+
+  Program other{dir.Path() / "home2"};
+  fs::create_directories(dir.Path() / "home2");
+  other.pool = program.pool;
+  other.experiment = program.experiment;
+  other.settings = program.settings;
+  SimulatedUnit otherUnit(SimulatedUnitFor(other.pool, 1, other.settings, 3));
+  SimulatedSerialPort otherPort(otherUnit, clock);
+  TrackerLink otherLink(otherPort, clock, op, other.settings);
+  RecordingRunView otherView;
+  {
+    RunController second(other, otherLink, clock, op, otherView);
+    ASSERT_TRUE(second.mnuRunExpt_Click());
+    second.EnterRunScreen();
+    second.SelectSubject(1);
+    second.cmdRunExpt_Click();
+    EXPECT_FALSE(second.IsTrialRunning());
+    EXPECT_EQ(
+        MessagesContaining("Another Tarnwell program is recording the experiment\n" + dataFile().string()),
+        1);
+    EXPECT_FALSE(fs::exists(rawFile(1)));
+    second.LeaveRunScreen();
+  }
+  RunTrial();
+  run->LeaveRunScreen();
+  RunController third(other, otherLink, clock, op, otherView);
+  ASSERT_TRUE(third.mnuRunExpt_Click());
+  third.EnterRunScreen();
+  third.SelectSubject(1);
+  third.cmdRunExpt_Click();
+  EXPECT_TRUE(third.IsTrialRunning()) << "free once the first has left its run";
+  third.cmdStopExpt_Click();
+  third.LeaveRunScreen();
+}
+
+// Each trial's provenance, and one byte lost on the line: the track keeps the bytes as
+// received, the record says where to realign, and the analysis does.
+TEST_F(RunControllerTest, ALostByteIsRealignedThroughTheProvenanceRecord) {
+  program.experiment.MaxTime = 2;
+  Build();
+  unit->HoldAnimalAt(120, 60);  // swapped (60, 120) is in the picture: only the jump shows
+  OpenRunScreen();
+  TrialSourceState source;
+  source.Source.Kind = TrialSourceKind::SerialUnit;
+  source.Source.Port = "/dev/ttyUSB0";
+  run->SetTrialSource([source] { return source; });
+  StartAndRun(10);
+  port->LoseOneByte();
+  RunTrial();
+  const TrackingQuality live = run->LastTrialTracking();
+  EXPECT_TRUE(live.IsSuspect());
+  EXPECT_GE(live.RealignedFrom, 9);
+  EXPECT_LE(live.RealignedFrom, 12);
+  EXPECT_EQ(live.Jumps + live.OutOfRange, 0) << "the figures are the realigned track's";
+
+  const ProvenanceLoad load = LoadProvenance(dataFile());
+  ASSERT_EQ(load.Status, ProvenanceLoad::State::Read) << load.Problem;
+  const TrialProvenance* t = load.Record.FindTrial(rawFile(0).filename().string());
+  ASSERT_NE(t, nullptr);
+  EXPECT_EQ(t->Source.Describe(), "serial unit /dev/ttyUSB0");
+  EXPECT_EQ(t->Subject, "RAT1");
+  EXPECT_EQ(t->EndStatus, "Timed Out");
+  ASSERT_TRUE(t->Realigned.has_value());
+  EXPECT_EQ(t->Realigned->FromSample, live.RealignedFrom);
+  const std::string stored = Read(rawFile(0));
+  EXPECT_NE(stored.find(std::string{60, 120}), std::string::npos) << "the raw file keeps what arrived";
+
+  const AnalysisSettings settings = MakeAnalysisSettings(program.pool, program.experiment, program.settings);
+  TrialResult withRecord;
+  ASSERT_TRUE(TrackAnalyser(settings, false).AnalyseFile(rawFile(0), withRecord, t));
+  EXPECT_EQ(withRecord.Tracking.RealignedFrom, t->Realigned->FromSample);
+  EXPECT_EQ(withRecord.Tracking.Jumps + withRecord.Tracking.OutOfRange, 0);
+  EXPECT_NE(SuspectTrackingText(withRecord.Tracking)
+                .find("realigned from sample " + std::to_string(live.RealignedFrom)),
+            std::string::npos);
+  // Without the record the stored track is analysed as it is, but never as clean.
+  TrialResult without;
+  ASSERT_TRUE(TrackAnalyser(settings, false).AnalyseFile(rawFile(0), without, nullptr));
+  EXPECT_EQ(without.Tracking.SwappedFrom, live.RealignedFrom);
+  EXPECT_TRUE(without.Tracking.IsSuspect());
+}
+
+// A camera or video trial over at once is the last animal still on the platform, or a
+// video that ran out; the serial unit's trials keep their outcome.
+TEST_F(RunControllerTest, APictureTrialEndedWithinItsFirstSecondIsSuspectAndAnEndedVideoRefused) {
+  struct Case {
+    TrialSourceKind kind;
+    bool suspect;
+  };
+  for (const Case& c : {Case{TrialSourceKind::Video, true}, Case{TrialSourceKind::Camera, true},
+                        Case{TrialSourceKind::SerialUnit, false}}) {
+    SCOPED_TRACE(std::string(SourceKindName(c.kind)));
+    fs::remove_all(dir.Path() / "DATA");
+    fs::create_directories(dir.Path() / "DATA");
+    program.run = RunState{};
+    op.ClearLog();
+    Build();
+    unit->HoldAnimalAt(kPlatformX, kPlatformY);
+    OpenRunScreen();
+    TrialSourceState source;
+    source.Source.Kind = c.kind;
+    run->SetTrialSource([source] { return source; });
+    StartAndRun();
+    EXPECT_EQ(StatusWord(0), kStatusWordHitGoal) << "the outcome stays as recorded";
+    EXPECT_EQ(run->LastTrialTracking().EndedInFirstSecond, c.suspect);
+    EXPECT_EQ(MessagesContaining("ended within its first second"), c.suspect ? 1 : 0);
+    EXPECT_EQ(Label(RunLabel::lblTracking).ends_with(", suspect"), c.suspect);
+    const TrialProvenance* t = LoadProvenance(dataFile()).Record.FindTrial(rawFile(0).filename().string());
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(t->Quality->EndedInFirstSecond, c.suspect);
+    run->LeaveRunScreen();
+  }
+  TrialSourceState ended;
+  ended.Source.Kind = TrialSourceKind::Video;
+  ended.SourceEnded = true;
+  run->SetTrialSource([ended] { return ended; });
+  OpenRunScreen();
+  run->cmdRunExpt_Click();
+  EXPECT_FALSE(run->IsTrialRunning());
+  EXPECT_EQ(MessagesContaining("The video has ended"), 1);
+  EXPECT_FALSE(fs::exists(rawFile(1)));
 }
 
 // A full disk, as the writes see it: the trial that cannot be written stops the
@@ -437,7 +571,8 @@ TEST_F(RunControllerTest, ALostByteMarksTheTrialAsSuspectTracking) {
   StartAndRun(10);
   port->LoseOneByte();
   RunTrial();
-  EXPECT_TRUE(run->LastTrialTracking().IsSuspect() && run->LastTrialTracking().OutOfRange >= 10);
+  // The stream is realigned in the record; the trial stays marked.
+  EXPECT_TRUE(run->LastTrialTracking().IsSuspect() && run->LastTrialTracking().RealignedFrom >= 9);
   EXPECT_EQ(MessagesContaining("Suspect tracking: "), 1);
   EXPECT_NE(Label(RunLabel::lblMessage).find("(RAT1) : Timed Out\nSuspect tracking\n"), std::string::npos);
   EXPECT_TRUE(Label(RunLabel::lblTracking).ends_with(" jumps, suspect")) << Label(RunLabel::lblTracking);

@@ -7,6 +7,8 @@
 #include "analysis/experiment_folder.h"
 #include "core/file_access.h"
 #include "core/scripted_operator.h"
+#include "core/sha256.h"
+#include "records/provenance.h"
 #include "support/golden.h"
 #include "support/temp_dir.h"
 
@@ -67,6 +69,45 @@ TEST(BuildTabulatedDataFile, RebuildsTheTableOfAHandWrittenExperimentByteForByte
     EXPECT_EQ(state.LastTable[1].SubjectIndex, 2);
     EXPECT_EQ(state.LastTable[1].Label, "R3") << "a missing earlier file must not shift the labels";
   }
+}
+
+// What only the run could judge (samples faster than the frame rate) is what every output
+// says, as long as the raw file holds the bytes the run recorded; a damaged record is
+// said once and the table built without it.
+TEST(BuildTabulatedDataFile, WhatTheRunJudgedReachesTheTableThroughTheProvenanceRecord) {
+  test::TempDir dir;
+  const auto dataFile = test::WriteWeek1(dir);
+  ExperimentProvenance record;
+  for (const char* name : {"WEEK100.RAW", "WEEK102.RAW"}) {
+    TrialProvenance& t = record.Trials[name];
+    t.Source.Kind = TrialSourceKind::SimulatedUnit;
+    t.RawSha256 = Sha256Hex(dir.Read(name));
+    t.Quality = TrialQualityRecord{};
+    t.Quality->TooFast = 9;
+  }
+  record.Trials["WEEK102.RAW"].RawSha256 = std::string(64, '0');  // the file changed since
+  ASSERT_TRUE(SaveProvenance(dataFile, record));
+  ReanalysisState state = StateFor(dir, dataFile);
+  ScriptedOperator op;
+  ASSERT_TRUE(BuildTabulatedDataFile(state, dir.Path() / "WEEK1.CSV", true, op, nullptr));
+  ASSERT_EQ(state.LastTable.size(), 2u);
+  EXPECT_EQ(state.LastTable[0].Result.Tracking.TooFast, 9);
+  EXPECT_TRUE(state.LastTable[0].Result.Tracking.IsSuspect());
+  EXPECT_NE(ComposeTrialReport(state.LastTable[0].Result, ReportContextFor(state, 0))
+                .Block.find("Suspect tracking: 0 of 9 samples outside the unit's range, 0 jumps, 9 too fast"),
+            std::string::npos);
+  EXPECT_EQ(state.LastTable[1].Result.Tracking.TooFast, 0) << "a record of other bytes says nothing of these";
+  ASSERT_TRUE(state.LastTable[0].Provenance.has_value());
+  EXPECT_EQ(ProvenanceColumnsOf(&*state.LastTable[0].Provenance).Source, "simulated");
+  EXPECT_EQ(state.ProvenanceProblem, "");
+
+  dir.Write("WEEK1.provenance.json", "{\"format\": 1, \"trials\": ");
+  ReanalysisState damaged = StateFor(dir, dataFile);
+  ASSERT_TRUE(BuildTabulatedDataFile(damaged, dir.Path() / "WEEK1.CSV", true, op, nullptr));
+  EXPECT_EQ(dir.Read("WEEK1.CSV"), Golden("tabulated_week1.CSV"));
+  EXPECT_EQ(damaged.ProvenanceProblem, "WEEK1.provenance.json is damaged (not JSON)");
+  EXPECT_FALSE(damaged.LastTable[0].Provenance.has_value());
+  EXPECT_EQ(ProvenanceColumnsOf(nullptr).RecordedAtUtc, "unknown");
 }
 
 TEST(BuildTabulatedDataFile, AFailedBuildKeepsTheOldTableAndSaysSo) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,11 +39,11 @@ TEST(AssessTrackingQuality, CountsWhatNoRealSwimShows) {
   }
 }
 
-TEST(AssessTrackingQuality, SuspectAboveTwoFaultsOfAnyKind) {
+TEST(AssessTrackingQuality, SuspectAboveTwoFaultsOfAnyKindOrAMostlyUnseenTrack) {
   TrackingQuality q;
   q.Samples = 1000;
-  q.NotSeen = 900;  // a hidden animal is missing data, not a fault
-  q.NotSeenPercent = 90.0;
+  q.NotSeen = 200;  // losing the animal now and then is missing data, not a fault
+  q.NotSeenPercent = 20.0;
   q.OutOfRange = 2;
   q.Jumps = 2;
   q.TooFast = 2;
@@ -51,6 +53,75 @@ TEST(AssessTrackingQuality, SuspectAboveTwoFaultsOfAnyKind) {
     TrackingQuality more = q;
     more.*field = 3;
     EXPECT_TRUE(more.IsSuspect());
+  }
+  // 85 % not seen is not a path.
+  TrackingQuality hidden = q;
+  hidden.NotSeen = 850;
+  hidden.NotSeenPercent = 85.0;
+  EXPECT_TRUE(hidden.IsSuspect());
+  EXPECT_EQ(
+      SuspectTrackingText(hidden),
+      "Suspect tracking: 2 of 1000 samples outside the unit's range, 2 jumps, 2 too fast, 85.0 % not seen");
+  TrackingQuality early = q;
+  early.EndedInFirstSecond = true;
+  EXPECT_TRUE(early.IsSuspect());
+  EXPECT_NE(SuspectTrackingText(early).find(", ended within its first second"), std::string::npos);
+  TrackingQuality realigned = q;
+  realigned.RealignedFrom = 417;
+  EXPECT_TRUE(realigned.IsSuspect());
+  EXPECT_NE(SuspectTrackingText(realigned).find(", realigned from sample 417"), std::string::npos);
+  const TrackingQuality mostlyHidden =
+      AssessTrackingQuality(std::vector<TrackSample>{{100, 80}, kNotSeen, kNotSeen});
+  EXPECT_TRUE(mostlyHidden.IsSuspect());
+}
+
+// A swim (a slow circle) as bytes, with X and Y far enough apart that swapping them is a
+// move no animal makes.
+std::string SwimBytes(int samples) {
+  std::string bytes;
+  for (int i = 0; i < samples; ++i) {
+    bytes += static_cast<char>(150 + std::abs(i % 80 - 40));
+    bytes += static_cast<char>(40 + std::abs(i % 30 - 15));
+  }
+  return bytes;
+}
+
+TEST(FindByteSlip, OneLostOrExtraByteIsFoundWhereItHappened) {
+  const std::string swim = SwimBytes(200);
+  EXPECT_EQ(FindByteSlip(swim), std::nullopt) << "a clean swim";
+  struct Case {
+    const char* name;
+    std::string bytes;
+    std::optional<int64_t> slip;
+  };
+  std::string lost = swim;
+  lost.erase(2 * 50 + 1, 1);  // sample 50's Y never arrived
+  std::string extra = swim;
+  extra.insert(2 * 80, 1, '\x07');  // a byte of noise before sample 80
+  std::string lostWithUnseen = swim;
+  lostWithUnseen[2 * 30 + 1] = '\xFF';
+  lostWithUnseen[2 * 31 + 1] = '\xFF';
+  lostWithUnseen.erase(2 * 120, 1);
+  std::string noisy = swim;  // reflections, not a slip: no single byte explains them
+  for (int i : {20, 60, 100, 140}) noisy[static_cast<std::size_t>(2 * i)] = '\x05';
+  std::string lateSlip = swim;  // too little left after it to tell
+  lateSlip.erase(2 * 198 + 1, 1);
+  const std::vector<Case> cases = {
+      {"a lost Y", lost, 51},
+      {"an extra byte", extra, 80},
+      {"a lost X after unseen frames", lostWithUnseen, 120},
+      {"noise", noisy, std::nullopt},
+      {"a slip in the last samples", lateSlip, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    const std::optional<int64_t> slip = FindByteSlip(c.bytes);
+    ASSERT_EQ(slip.has_value(), c.slip.has_value()) << c.name;
+    if (!slip) continue;
+    // The realigned track is clean and keeps every sample the stream brought whole.
+    EXPECT_LE(*slip, *c.slip) << c.name;
+    EXPECT_GE(*slip, *c.slip - 1) << c.name;
+    const TrackingQuality realigned = AssessTrackingQuality(std::string_view(RealignedBytes(c.bytes, *slip)));
+    EXPECT_EQ(realigned.OutOfRange + realigned.Jumps, 0) << c.name;
   }
 }
 

@@ -3,18 +3,23 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <regex>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "records/experiment_files.h"
-#include "records/raw_track.h"
+#include "analysis/tracking_quality.h"
 #include "cli_fixture.h"
 #include "core/file_access.h"
-#include "records/record_conversion.h"
+#include "core/sha256.h"
+#include "core/version.h"
+#include "records/experiment_files.h"
 #include "records/experiment_record.h"
+#include "records/raw_track.h"
+#include "records/record_conversion.h"
 #include "records/record_update.h"
 #include "pool/pool_defaults.h"
+#include "records/provenance.h"
 
 namespace tarnwell {
 namespace {
@@ -43,9 +48,16 @@ TEST_F(CliRunTest, RunsEveryPendingSubjectAndBuildsTheTableInSimulatedTime) {
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.err.find("The experiment has finished"), std::string::npos);
 
-  // One line per trial; each agrees with its raw file and its status word.
+  // One line per trial; each agrees with its raw file and its status word. The first and
+  // the last line say that no animal swam.
   std::vector<std::string> lines = SplitLines(run.out);
-  ASSERT_EQ(lines.size(), 4u) << run.out;
+  ASSERT_EQ(lines.size(), 6u) << run.out;
+  EXPECT_EQ(lines.front(), "recording from the simulated unit, seed 3 (simulated unit)");
+  EXPECT_EQ(lines.back(), "recorded from the simulated unit, not an animal (simulated unit)");
+  lines.erase(lines.begin());
+  const ProvenanceLoad provenance = LoadProvenance(dataFile());
+  ASSERT_EQ(provenance.Status, ProvenanceLoad::State::Read) << provenance.Problem;
+  EXPECT_EQ(provenance.Record.Experiment, "W1.EXP");
   for (int k = 0; k < 3; ++k) {
     SCOPED_TRACE(k);
     const std::string track = Read(NumberedRawFile(dataFile(), k));
@@ -61,8 +73,48 @@ TEST_F(CliRunTest, RunsEveryPendingSubjectAndBuildsTheTableInSimulatedTime) {
     if (*word == kStatusWordTimedOut) {
       EXPECT_EQ(track.size() / 2, 60u * 30u);
     }
+    // Every trial's provenance: who, when, from where, with what, how it ended.
+    const TrialProvenance* t =
+        provenance.Record.FindTrial(NumberedRawFile(dataFile(), k).filename().string());
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(t->SubjectIndex, k);
+    EXPECT_EQ(t->Subject, "RAT" + std::to_string(k + 1));
+    EXPECT_TRUE(std::regex_match(t->StartedUtc, std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ)")))
+        << t->StartedUtc;
+    EXPECT_TRUE(
+        std::regex_match(t->StartedLocal, std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d)")))
+        << t->StartedLocal;
+    EXPECT_EQ(t->Source.Kind, TrialSourceKind::SimulatedUnit);
+    EXPECT_EQ(t->Source.Seed, 3u);
+    EXPECT_EQ(t->Source.Describe(), "simulated unit, seed 3");
+    EXPECT_TRUE(t->Detector.empty());
+    EXPECT_EQ(t->ProgramVersion, kProductVersion);
+    EXPECT_TRUE(std::regex_match(t->PoolSetupSha256, std::regex("[0-9a-f]{64}")));
+    EXPECT_TRUE(std::regex_match(t->ExperimentSetupSha256, std::regex("[0-9a-f]{64}")));
+    EXPECT_EQ(t->EndStatus, status);
+    EXPECT_EQ(t->RawSha256, Sha256Hex(track));
+    ASSERT_TRUE(t->Quality.has_value());
+    EXPECT_EQ(t->Quality->Samples, static_cast<int64_t>(track.size() / 2));
+    EXPECT_EQ(t->Quality->NotSeen, AssessTrackingQuality(std::string_view(track)).NotSeen);
+    EXPECT_FALSE(t->Quality->Suspect);
+    EXPECT_FALSE(t->Realigned.has_value());
+    EXPECT_EQ(t->RecoveryFile, "");
   }
   EXPECT_EQ(lines[3], "table " + TabulatedDataFile(dataFile()).string());
+
+  // analyse --json says where each trial came from.
+  const Outcome json = Cli(cli::RunAnalyse, {dataFile().string(), "--json"});
+  ASSERT_EQ(json.status, 0) << json.err;
+  const std::vector<std::string> objects = SplitLines(json.out);
+  ASSERT_EQ(objects.size(), 3u);
+  EXPECT_NE(objects[1].find("\"source\":\"simulated\""), std::string::npos) << objects[1];
+  EXPECT_NE(objects[1].find("\"simulated\":true"), std::string::npos) << objects[1];
+  EXPECT_NE(objects[1].find(
+                "\"recordedAtUtc\":\"" +
+                provenance.Record.FindTrial(NumberedRawFile(dataFile(), 1).filename().string())->StartedUtc),
+            std::string::npos)
+      << objects[1];
+  EXPECT_NE(objects[1].find("\"videoSha256\":\"none\""), std::string::npos) << objects[1];
 
   // The table is the one the analysis builds from the raw files.
   const std::string table = Read(TabulatedDataFile(dataFile()));
@@ -72,7 +124,8 @@ TEST_F(CliRunTest, RunsEveryPendingSubjectAndBuildsTheTableInSimulatedTime) {
   // Run again: nothing is left, nothing is touched.
   const std::string first = Read(NumberedRawFile(dataFile(), 0));
   const Outcome again = Cli(cli::RunRun, {dataFile().string(), "--simulator", "--seed", "9"});
-  EXPECT_EQ(std::pair(again.status, again.out), std::pair(0, std::string()));
+  EXPECT_EQ(again.status, 0);
+  EXPECT_EQ(SplitLines(again.out).size(), 2u) << again.out;
   EXPECT_NE(again.err.find("no subject of this experiment is still to be run"), std::string::npos);
   EXPECT_EQ(Read(NumberedRawFile(dataFile(), 0)), first);
 }
@@ -170,7 +223,7 @@ TEST_F(CliRunTest, ASubjectListOtherThanTheExperimentsIsRefusedWithoutYes) {
   const auto record = ReadExperimentRecord(CompanionFile(dataFile()));
   ASSERT_TRUE(record.has_value());
   EXPECT_EQ(record->Experiment.SubjectIDs, (std::vector<std::string>{"RAT1", "RAT2", "RAT3"}));
-  EXPECT_EQ(SplitLines(run.out)[0].rfind("1 RAT1: ", 0), 0u) << run.out;
+  EXPECT_EQ(SplitLines(run.out)[1].rfind("1 RAT1: ", 0), 0u) << run.out;
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "records/experiment_files.h"
 #include "records/raw_track.h"
 #include "cli_fixture.h"
+#include "records/provenance.h"
 #include "records/record_conversion.h"
 #include "records/record_update.h"
 #include "video/synthetic_video.h"
@@ -116,7 +117,7 @@ TEST_F(CliVideoTest, AVideoThatEndsEarlyKeepsItsTrialAndABadOneIsRefused) {
   const std::string file = WriteVideo("short.avi");
   const fs::path record = WriteRecord(60);
   const Outcome track = Cli(cli::RunTrack, {file, "--experiment", record.string()});
-  EXPECT_EQ(track.status, 0) << track.err;
+  EXPECT_EQ(track.status, 1) << "an aborted trial is not a success" << track.err;
   EXPECT_NE(track.out.find("Aborted, 40 samples (the video ended"), std::string::npos) << track.out;
   EXPECT_EQ(ReadSubjectStatusWord(record, 0), 0x8000);
 
@@ -133,6 +134,87 @@ TEST_F(CliVideoTest, AVideoThatEndsEarlyKeepsItsTrialAndABadOneIsRefused) {
       Cli(cli::RunTrack, {(dir.Path() / "bad.avi").string(), "--experiment", record.string()});
   EXPECT_EQ(refused.status, 1);
   EXPECT_NE(refused.err.find("cannot be read"), std::string::npos) << refused.err;
+}
+
+// track is as honest as run: a table it did not write is not named, an aborted subject's
+// earlier track is kept when tracked again, and a list that would record over a track or
+// does nothing is refused.
+TEST_F(CliVideoTest, TrackSaysWhatItDidAndKeepsWhatItReplaces) {
+  video.frames = 40;
+  video.swimToPlatform = 200;
+  const std::string shortFile = WriteVideo("short.avi");
+  const fs::path record = WriteRecord(60);
+  const fs::path dataFile = dir.Path() / "data" / "T1.CSV";
+  ASSERT_EQ(Cli(cli::RunTrack, {shortFile, "--experiment", record.string(), "--yes"}).status, 1);
+  const std::string aborted = Read(NumberedRawFile(dataFile, 0));
+
+  video.frames = 200;
+  video.swimToPlatform = 60;
+  const std::string file = WriteVideo("rat.avi");
+  // Without --yes the existing table is not updated: no table line, exit 1.
+  const Outcome again = Cli(cli::RunTrack, {file, "--experiment", record.string()});
+  EXPECT_EQ(again.status, 1) << again.out;
+  EXPECT_EQ(again.out.find("table "), std::string::npos) << again.out;
+  EXPECT_NE(again.err.find("was not updated"), std::string::npos) << again.err;
+  const fs::path kept = dir.Path() / "data" / "T1-00-RECOVERED.RAW";
+  EXPECT_EQ(Read(kept), aborted);
+  EXPECT_NE(again.out.find("kept in " + kept.string()), std::string::npos) << again.out;
+
+  // The video's provenance: path, size, checksum, frames, detector.
+  const ProvenanceLoad load = LoadProvenance(dataFile);
+  ASSERT_EQ(load.Status, ProvenanceLoad::State::Read) << load.Problem;
+  const TrialProvenance* t = load.Record.FindTrial(NumberedRawFile(dataFile, 0).filename().string());
+  ASSERT_NE(t, nullptr);
+  EXPECT_EQ(t->Source.Kind, TrialSourceKind::Video);
+  EXPECT_EQ(t->Source.VideoPath, fs::path(file).lexically_normal().string());
+  EXPECT_EQ(t->Source.VideoSize, fs::file_size(file));
+  EXPECT_EQ(t->Source.VideoSha256, FileSha256(file));
+  ASSERT_TRUE(t->Source.FirstFrame && t->Source.LastFrame);
+  const int64_t samples = static_cast<int64_t>(Read(NumberedRawFile(dataFile, 0)).size() / 2);
+  const int64_t frames = *t->Source.LastFrame - *t->Source.FirstFrame + 1;
+  EXPECT_TRUE(frames >= samples && frames <= samples + 3)
+      << frames << " frames for " << samples << " samples";
+  EXPECT_EQ(t->Detector["pool_circle_radius"], 110);
+  EXPECT_EQ(t->EndStatus, "Hit Goal");
+
+  // Lists: a subject twice, no video at all, CR-only line ends.
+  struct Case {
+    const char* list;
+    int status;
+    const char* says;
+  };
+  const Case cases[] = {
+      {"rat.avi RAT2\nrat.avi 2\n", 1, "line 2: subject 2 is already given a video on line 1"},
+      {"# nothing\n\n", 1, "names no video"},
+      {"# old Mac\rrat.avi RAT2\r", 0, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.list);
+    dir.Write("list.txt", c.list);
+    const Outcome listed = Cli(cli::RunTrack, {"--experiment", record.string(), "--list",
+                                               (dir.Path() / "list.txt").string(), "--yes"});
+    EXPECT_EQ(listed.status, c.status) << listed.err << listed.out;
+    EXPECT_NE(listed.err.find(c.says), std::string::npos) << listed.err;
+  }
+  EXPECT_EQ(ReadSubjectStatusWord(record, 1), 0x2000);
+}
+
+TEST_F(CliVideoTest, AVideoEndingEarlyFailsTheMonitorAndAnImpossibleCalibrationIsRefused) {
+  video.frames = 30;
+  const std::string file = WriteVideo("one-second.avi");
+  const Outcome monitor = Cli(cli::RunMonitor, {"--video", file, "--seconds", "5"});
+  EXPECT_EQ(monitor.status, 1) << monitor.err;
+  EXPECT_NE(monitor.err.find("the video ended before --seconds 5"), std::string::npos) << monitor.err;
+
+  for (const char* radius : {"1e309", "1000000"}) {
+    SCOPED_TRACE(radius);
+    dir.Write(
+        "home/Default.SET",
+        std::string("Video Pool X = 160\r\nVideo Pool Y = 120\r\nVideo Pool Radius = ") + radius + "\r\n");
+    const Outcome run = Cli(cli::RunRun, {(dir.Path() / "data" / "W9.EXP").string(), "--video", file});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("Default.SET: Video Pool Radius = "), std::string::npos) << run.err;
+  }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "core/file_access.h"
+#include "records/provenance.h"
 #include "study_fixture.h"
 
 namespace tarnwell {
@@ -62,6 +63,31 @@ class StudyOutputTest : public ::testing::Test {
 
 double Number(const std::string& text) {
   return std::stod(text);
+}
+
+// Each trial says where it came from, as its experiment's provenance record has it, and
+// "unknown" where the record has nothing.
+TEST_F(StudyOutputTest, TrialsSayTheirSourceStartAndVideo) {
+  dir.Write("WEEK100.RAW", test::BackAndForth(30));
+  dir.Write("WEEK101.RAW", test::BackAndForth(60));
+  ExperimentProvenance record;
+  TrialProvenance& t = record.Trials["WEEK100.RAW"];
+  t.Source.Kind = TrialSourceKind::SimulatedUnit;
+  t.Source.Seed = 4;
+  t.StartedUtc = "2026-12-07T03:21:36Z";
+  ASSERT_TRUE(SaveProvenance(dir.Path() / "WEEK1.EXP", record));
+  dir.Write("study.csv",
+            "file,animal,group,day,kind,goal\n"
+            "WEEK100.RAW,a1,A,1,acquisition,1\n"
+            "WEEK101.RAW,a2,A,1,acquisition,1\n");
+  ASSERT_TRUE(Run()) << error << (problems.empty() ? "" : problems[0].Text);
+  const auto rows = ReadTable(dir.Path() / "out" / "trials.csv");
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].at("source"), "simulated");
+  EXPECT_EQ(rows[0].at("recorded_at_utc"), "2026-12-07T03:21:36Z");
+  EXPECT_EQ(rows[0].at("video_sha256"), "none");
+  for (const char* column : {"source", "recorded_at_utc", "video_sha256"})
+    EXPECT_EQ(rows[1].at(column), "unknown");
 }
 
 TEST_F(StudyOutputTest, SummaryMatchesTheHandComputedStudy) {
@@ -153,10 +179,11 @@ TEST_F(StudyOutputTest, TheTidyTableReadBackAndReAggregatedGivesTheSummary) {
 TEST_F(StudyOutputTest, EachTrialCarriesItsTrackingQuality) {
   std::string noisy = test::BackAndForth(30);
   for (int i = 0; i < 3; ++i) noisy += std::string{'\x0a', '\xc8'};  // Y 200: beyond the unit's picture
-  noisy += std::string{'\xff', '\xff'};                             // not seen
+  noisy += std::string{'\xff', '\xff'};                              // not seen
   dir.Write("clean.RAW", test::BackAndForth(30));
   dir.Write("noisy.RAW", noisy);
-  dir.Write("study.csv", "file,animal,group,day,kind\nclean.RAW,a1,A,1,acquisition\nnoisy.RAW,a2,A,1,acquisition\n");
+  dir.Write("study.csv",
+            "file,animal,group,day,kind\nclean.RAW,a1,A,1,acquisition\nnoisy.RAW,a2,A,1,acquisition\n");
   ASSERT_TRUE(Run()) << error;
   const auto trials = ReadTable(dir.Path() / "out" / kStudyTrialsFile);
   ASSERT_EQ(trials.size(), 2u);

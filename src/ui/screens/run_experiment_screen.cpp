@@ -183,6 +183,15 @@ RunExperimentScreen::RunExperimentScreen(AppContext& context, FrmMain& main, QWi
 
   controller_ = std::make_unique<RunController>(context.program, context.tracker, context.clock, op_, *this);
   controller_->SetSubjectTable(&context.subjects);
+  if (context.trialSource) controller_->SetTrialSource(context.trialSource);
+  if (context.simulatedUnit) {
+    // A simulated swim must never pass for an animal's, on the screen where it is recorded.
+    auto* simulated =
+        new QLabel("Recording from the simulated unit:\nno animal swims (simulated unit).", fraRunExpt_);
+    simulated->setObjectName("lblSimulatedUnit");
+    simulated->setStyleSheet("color: #a00000; font-weight: bold;");
+    side->insertWidget(0, simulated);
+  }
   // The controller's first words (the banner, the instructions) before any call.
   for (std::size_t i = 0; i < kRunLabelCount; ++i) {
     ShowLabel(static_cast<RunLabel>(i), controller_->Screen().labels[i]);

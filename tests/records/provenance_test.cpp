@@ -1,0 +1,240 @@
+#include "records/provenance.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include "core/sha256.h"
+#include "support/temp_dir.h"
+
+namespace tarnwell {
+namespace {
+
+using nlohmann::json;
+
+ExperimentProvenance FullRecord() {
+  ExperimentProvenance r;
+  TrialProvenance t;
+  t.SubjectIndex = 2;
+  t.Subject = "RAT-7";
+  t.StartedLocal = "2026-12-07T04:21:36+01:00";
+  t.StartedUtc = "2026-12-07T03:21:36Z";
+  t.Source.Kind = TrialSourceKind::Video;
+  t.Source.VideoPath = "/videos/day1.mp4";
+  t.Source.VideoSize = 123456789012ull;
+  t.Source.VideoSha256 = std::string(64, 'a');
+  t.Source.FirstFrame = 10;
+  t.Source.LastFrame = 1810;
+  t.Detector = {{"threshold", 30}, {"light_animal", false}};
+  t.ProgramVersion = "4.64";
+  t.PoolSetupSha256 = std::string(64, 'b');
+  t.ExperimentSetupSha256 = std::string(64, 'c');
+  t.EndStatus = "Hit Goal";
+  t.RawSha256 = std::string(64, 'd');
+  t.Quality = TrialQualityRecord{
+      1800, 90, 5.0, 1, 2, 3, true, true, {"ended within its first second"}, json::object()};
+  t.Realigned = RealignmentRecord{417, 1};
+  t.RecoveryFile = "/home/lab/WEEK1-02-RECOVERED.RAW";
+  r.Trials["WEEK102.RAW"] = t;
+  TrialProvenance serial;
+  serial.Source.Kind = TrialSourceKind::SerialUnit;
+  serial.Source.Port = "/dev/ttyUSB0";
+  r.Trials["WEEK100.RAW"] = serial;
+  TrialProvenance simulated;
+  simulated.Source.Kind = TrialSourceKind::SimulatedUnit;
+  simulated.Source.Seed = 7;
+  r.Trials["WEEK101.RAW"] = simulated;
+  r.TrialList.push_back({"RAT-7", "control", "saline", "N", "NE", json::object()});
+  r.Videos.push_back({"RAT-7", "/videos/day1.mp4", std::string(64, 'a'), json::object()});
+  r.ImportedTracks["WEEK103.RAW"] = {"track.csv", "dlc", "nose", std::string(64, 'e'), json::object()};
+  return r;
+}
+
+TEST(Provenance, EveryFieldSurvivesWritingAndReading) {
+  const ExperimentProvenance written = FullRecord();
+  ExperimentProvenance read;
+  std::string problem;
+  ASSERT_TRUE(ParseProvenance(FormatProvenance(written), read, &problem)) << problem;
+  EXPECT_EQ(FormatProvenance(read), FormatProvenance(written));
+  const TrialProvenance* t = read.FindTrial("week102.raw");
+  ASSERT_NE(t, nullptr);
+  EXPECT_EQ(t->Source.Kind, TrialSourceKind::Video);
+  EXPECT_EQ(t->Source.VideoSize, 123456789012ull);
+  EXPECT_EQ(t->Source.LastFrame, 1810);
+  EXPECT_EQ(t->Detector["threshold"], 30);
+  ASSERT_TRUE(t->Quality.has_value());
+  EXPECT_EQ(t->Quality->TooFast, 3);
+  EXPECT_TRUE(t->Quality->EndedInFirstSecond);
+  ASSERT_TRUE(t->Realigned.has_value());
+  EXPECT_EQ(t->Realigned->FromSample, 417);
+  EXPECT_EQ(read.Trials.at("WEEK101.RAW").Source.Describe(), "simulated unit, seed 7");
+  EXPECT_EQ(read.Trials.at("WEEK100.RAW").Source.Describe(), "serial unit /dev/ttyUSB0");
+  EXPECT_EQ(read.TrialList.at(0).PlatformPosition, "NE");
+  EXPECT_EQ(read.ImportedTracks.at("WEEK103.RAW").BodyPart, "nose");
+  EXPECT_EQ(read.FindTrial("WEEK109.RAW"), nullptr);
+}
+
+// What another part of the program (or a newer version) wrote is kept on rewrite.
+TEST(Provenance, UnknownMembersAreKeptAtEveryLevel) {
+  json doc = json::parse(FormatProvenance(FullRecord()));
+  doc["format"] = 3;
+  doc["future_section"] = {{"a", 1}};
+  doc["trials"]["WEEK102.RAW"]["lighting"] = "dim";
+  doc["trials"]["WEEK102.RAW"]["source"]["lens"] = "wide";
+  doc["trials"]["WEEK102.RAW"]["quality"]["glare"] = 4;
+  doc["trial_list"][0]["day"] = 3;
+  doc["videos"][0]["rotation"] = 90;
+  doc["imported_tracks"]["WEEK103.RAW"]["likelihood"] = 0.9;
+  ExperimentProvenance read;
+  ASSERT_TRUE(ParseProvenance(doc.dump(), read));
+  read.Trials["WEEK102.RAW"].EndStatus = "Timed Out";
+  const json again = json::parse(FormatProvenance(read));
+  EXPECT_EQ(again["format"], 3);
+  EXPECT_EQ(again["future_section"]["a"], 1);
+  EXPECT_EQ(again["trials"]["WEEK102.RAW"]["lighting"], "dim");
+  EXPECT_EQ(again["trials"]["WEEK102.RAW"]["end_status"], "Timed Out");
+  EXPECT_EQ(again["trials"]["WEEK102.RAW"]["source"]["lens"], "wide");
+  EXPECT_EQ(again["trials"]["WEEK102.RAW"]["quality"]["glare"], 4);
+  EXPECT_EQ(again["trial_list"][0]["day"], 3);
+  EXPECT_EQ(again["videos"][0]["rotation"], 90);
+  EXPECT_EQ(again["imported_tracks"]["WEEK103.RAW"]["likelihood"], 0.9);
+}
+
+TEST(Provenance, DamagedTextIsSaidAndTheRestIsRead) {
+  struct Case {
+    const char* text;
+    const char* problem;
+    size_t trialsRead;
+  };
+  const Case cases[] = {
+      {"", "not JSON", 0},
+      {"{\"format\": 1, \"trials\": {\"A00.RAW\": {\"subject\": \"x\"", "not JSON", 0},
+      {"[1, 2]", "not a JSON object", 0},
+      {"{\"trials\": {}}", "no \"format\"", 0},
+      {"{\"format\": 1, \"trials\": {\"A00.RAW\": {\"subject\": 5}, \"A01.RAW\": {\"subject\": \"b\"}}}",
+       "\"subject\" is not text", 2},
+      {"{\"format\": 1, \"trials\": {\"A00.RAW\": 3, \"A01.RAW\": {}}}", "trial \"A00.RAW\" is not an object",
+       1},
+      {"{\"format\": 1, \"trials\": {\"A00.RAW\": {\"realigned\": {\"from_sample\": -4}}}}",
+       "\"realigned\" is out of range", 1},
+      {"{\"format\": \"one\"}", "\"format\" is not a whole number", 0},
+  };
+  for (const Case& c : cases) {
+    ExperimentProvenance read;
+    std::string problem;
+    EXPECT_FALSE(ParseProvenance(c.text, read, &problem)) << c.text;
+    EXPECT_EQ(problem, c.problem) << c.text;
+    EXPECT_EQ(read.Trials.size(), c.trialsRead) << c.text;
+  }
+}
+
+TEST(Provenance, MissingRecordIsAbsentAndDamagedOneIsKeptAsideAndRebuilt) {
+  test::TempDir dir;
+  const auto dataFile = dir.Path() / "WEEK1.EXP";
+  EXPECT_EQ(ProvenanceFile(dataFile), dir.Path() / "WEEK1.provenance.json");
+  EXPECT_EQ(LoadProvenance(dataFile).Status, ProvenanceLoad::State::Absent);
+
+  dir.Write("WEEK1.provenance.json", "{\"format\": 1, \"trials\": {\"WEEK100.RAW\": ");
+  const ProvenanceLoad damaged = LoadProvenance(dataFile);
+  EXPECT_EQ(damaged.Status, ProvenanceLoad::State::Damaged);
+  EXPECT_EQ(damaged.Problem, "WEEK1.provenance.json is damaged (not JSON)");
+
+  std::string problem;
+  ASSERT_TRUE(UpdateProvenance(
+      dataFile, [](ExperimentProvenance& r) { r.Trials["WEEK101.RAW"].Subject = "B"; }, &problem));
+  EXPECT_EQ(
+      problem,
+      "WEEK1.provenance.json is damaged (not JSON); kept as WEEK1.provenance.json.damaged, a new record is "
+      "started");
+  EXPECT_EQ(dir.Read("WEEK1.provenance.json.damaged"), "{\"format\": 1, \"trials\": {\"WEEK100.RAW\": ");
+  const ProvenanceLoad rebuilt = LoadProvenance(dataFile);
+  ASSERT_EQ(rebuilt.Status, ProvenanceLoad::State::Read);
+  EXPECT_EQ(rebuilt.Record.Experiment, "WEEK1.EXP");
+  EXPECT_EQ(rebuilt.Record.Trials.at("WEEK101.RAW").Subject, "B");
+  EXPECT_EQ(rebuilt.Record.UpdatedUtc.size(), 20u);
+
+  // A further update keeps what is there and says nothing.
+  ASSERT_TRUE(UpdateProvenance(
+      dataFile, [](ExperimentProvenance& r) { r.Trials["WEEK102.RAW"].Subject = "C"; }, &problem));
+  EXPECT_EQ(problem, "");
+  EXPECT_EQ(LoadProvenance(dataFile).Record.Trials.size(), 2u);
+}
+
+// A program killed while it writes the record leaves the old record or the new one.
+TEST(Provenance, KillNineNeverLeavesATornRecord) {
+  test::TempDir dir;
+  const auto dataFile = dir.Path() / "KILL.EXP";
+  for (int round = 0; round < 4; ++round) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      for (int i = 0;; ++i) {
+        UpdateProvenance(dataFile, [&](ExperimentProvenance& r) {
+          TrialProvenance& t = r.Trials["KILL" + std::to_string(i % 100) + ".RAW"];
+          t.Subject = std::string(static_cast<size_t>(i % 500), 's');
+          t.Detector = {{"round", i}};
+        });
+      }
+    }
+    // Kill it once it has written a few times, at a moment that differs round by round.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    const size_t wanted = static_cast<size_t>(5 + 17 * round);
+    std::string tornWhileRunning;
+    while (std::chrono::steady_clock::now() < deadline) {
+      ProvenanceLoad load = LoadProvenance(dataFile);
+      if (load.Status == ProvenanceLoad::State::Damaged) tornWhileRunning = load.Problem;
+      if (load.Record.Trials.size() >= wanted || !tornWhileRunning.empty()) break;
+      std::this_thread::yield();
+    }
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(tornWhileRunning, "");
+    const ProvenanceLoad after = LoadProvenance(dataFile);
+    EXPECT_EQ(after.Status, ProvenanceLoad::State::Read) << after.Problem;
+    EXPECT_GE(after.Record.Trials.size(), wanted);
+  }
+}
+
+TEST(Provenance, TimestampsAndChecksums) {
+  EXPECT_EQ(UtcTimestamp(0), "1970-01-01T00:00:00Z");
+  EXPECT_EQ(UtcTimestamp(1796613696), "2026-12-07T03:21:36Z");
+  const char* before = getenv("TZ");
+  const std::string saved = before ? before : "";
+  setenv("TZ", "CET-1", 1);
+  tzset();
+  EXPECT_EQ(LocalTimestamp(1796613696), "2026-12-07T04:21:36+01:00");
+  setenv("TZ", "<-0330>3:30", 1);
+  tzset();
+  EXPECT_EQ(LocalTimestamp(1796613696), "2026-12-06T23:51:36-03:30");
+  if (before)
+    setenv("TZ", saved.c_str(), 1);
+  else
+    unsetenv("TZ");
+  tzset();
+
+  // The digest does not depend on how the bytes were split.
+  std::string bytes;
+  for (int i = 0; i < 300; ++i) bytes += static_cast<char>(i * 7);
+  const std::string whole = Sha256Hex(bytes);
+  for (size_t split : {size_t{0}, size_t{1}, size_t{55}, size_t{63}, size_t{64}, size_t{65}, size_t{200}}) {
+    Sha256 sha;
+    sha.Update(std::string_view(bytes).substr(0, split));
+    sha.Update(std::string_view(bytes).substr(split));
+    EXPECT_EQ(sha.HexDigest(), whole) << split;
+  }
+  EXPECT_EQ(Sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+  test::TempDir dir;
+  dir.Write("video.bin", bytes);
+  EXPECT_EQ(FileSha256(dir.Path() / "video.bin"), whole);
+  EXPECT_EQ(FileSha256(dir.Path() / "none.bin"), "");
+}
+
+}  // namespace
+}  // namespace tarnwell
