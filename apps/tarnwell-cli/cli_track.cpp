@@ -22,6 +22,7 @@
 #include "cli_run_support.h"
 #include "cli_support.h"
 #include "cli_video.h"
+#include "tracker/video_unit.h"
 #include "core/file_util.h"
 #include "legacy/legacy_conversion.h"
 #include "tracker/tracker_link.h"
@@ -118,8 +119,7 @@ int RunTrack(const std::string& home, const std::vector<std::string>& rawArgs) {
       return UsageError(kCommand, "--end needs seconds after the start");
     trim.endSeconds = *seconds;
   }
-  if (!VideoAvailable())
-    return Failure(kCommand, "video tracking is not available in this build (it needs OpenCV)");
+  if (VideoModule(error) == nullptr) return Failure(kCommand, error);
 
   const auto program = OpenProgram(kCommand, home);
   if (!program) return kExitFailure;
@@ -154,8 +154,8 @@ int RunTrack(const std::string& home, const std::vector<std::string>& rawArgs) {
   // Every video is opened before anything is recorded: a wrong file stops the job whole.
   std::vector<std::unique_ptr<PositionSource>> sources;
   for (const TrackJob& job : jobs) {
-    sources.push_back(OpenVideoSource(*program, {false, job.video}, trim, error));
-    if (!sources.back()) return Failure(kCommand, Flattened(error));
+    sources.push_back(OpenVideoSource(*program, job.video, trim, error));
+    if (!sources.back()) return Failure(kCommand, error);
   }
 
   VideoUnitOptions unitOptions;
