@@ -1,0 +1,51 @@
+// analyse, save-all and trailmap share one set-up and one set of checks: a data file
+// without raw files is refused before anything is opened or written, and an experiment
+// whose raw files are there is worked on with or without its companion record.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "analysis/experiment_folder.h"
+#include "cli_fixture.h"
+#include "support/temp_dir.h"
+
+namespace tarnwell {
+namespace {
+
+using test::Contains;
+using test::Outcome;
+using test::RunCli;
+
+const char* const kCommands[] = {"analyse", "save-all", "trailmap"};
+
+TEST(CliExperimentCommands, AMistypedDataFileIsRefusedAlikeAndChangesNothing) {
+  for (const char* command : kCommands) {
+    test::TempDir dir;
+    test::WriteWeek1(dir);
+    const std::string missing = (dir.Path() / "WEEK9.EXP").string();
+    const Outcome run = RunCli(dir, {command, missing});
+    EXPECT_EQ(run.status, 1) << command;
+    EXPECT_EQ(run.err, std::string("tarnwell-cli ") + command + ": no raw files WEEK9??.RAW in " + dir.Path().string() +
+                           "\n")
+        << command;
+    EXPECT_EQ(run.out, "") << command;
+    // The home the test made stays empty: no settings were written, no lock taken.
+    EXPECT_TRUE(std::filesystem::is_empty(dir.Path() / "home")) << command;
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / "WEEK9.CSV")) << command;
+  }
+}
+
+TEST(CliExperimentCommands, RawFilesWithoutACompanionRecordUseTheHomesSetups) {
+  for (const char* command : kCommands) {
+    test::TempDir dir;
+    const auto dataFile = test::WriteWeek1(dir, /*withCompanion=*/false);
+    const Outcome run = RunCli(dir, {command, dataFile.string()});
+    EXPECT_EQ(run.status, 0) << command << ": " << run.err;
+    EXPECT_TRUE(Contains(run.err, "no experiment record")) << command << ": " << run.err;
+    EXPECT_FALSE(run.out.empty()) << command;
+  }
+}
+
+}  // namespace
+}  // namespace tarnwell
