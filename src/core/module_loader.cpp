@@ -4,7 +4,14 @@
 
 #include <system_error>
 
+// The build sets this (CMakeLists.txt, TARNWELL_MODULE_DIR) to where it installs the modules.
+#ifndef TARNWELL_MODULE_FOLDER
+#define TARNWELL_MODULE_FOLDER "../lib/tarnwell"
+#endif
+
 namespace tarnwell {
+
+const char* const kModuleFolderFromProgram = TARNWELL_MODULE_FOLDER;
 
 std::string ModuleFileName(std::string_view name) {
   return "tarnwell-" + std::string(name) + ".so";

@@ -3,8 +3,9 @@
 // program that does not need it never loads it: `tarnwell-cli --version` or `analyse`
 // start in a few milliseconds.
 //
-// A module is looked for in the folder `../lib/tarnwell` beside the running program: in
-// the build tree build/<preset>/apps/lib/tarnwell, installed /usr/lib/tarnwell. Its one
+// A module is looked for in the folder `../lib/<triplet>/tarnwell` beside the running
+// program (the build's multiarch triplet, x86_64-linux-gnu on a PC): in the build tree
+// build/<preset>/apps/lib/<triplet>/tarnwell, installed /usr/lib/<triplet>/tarnwell. Its one
 // entry point is the C function `tarnwell_module_NAME` (see io/program_modules.h for what
 // it returns). A program that has the module linked in (the tests) finds the entry in
 // itself first and opens nothing.
@@ -16,8 +17,9 @@
 
 namespace tarnwell {
 
-// The module folder relative to the program's own folder.
-inline constexpr const char* kModuleFolderFromProgram = "../lib/tarnwell";
+// The module folder relative to the program's own folder ("../lib/<triplet>/tarnwell",
+// set by the build).
+extern const char* const kModuleFolderFromProgram;
 
 // The file name of module `name`: "tarnwell-" + name + ".so".
 std::string ModuleFileName(std::string_view name);
