@@ -10,6 +10,7 @@
 #include "acquisition/experiment_files.h"
 #include "acquisition/raw_track.h"
 #include "analysis/epoch.h"
+#include "core/file_util.h"
 #include "experiment/experiment_file.h"
 #include "pool/pool_file.h"
 
@@ -170,8 +171,10 @@ std::string NoRawFilesMessage(const std::filesystem::path& dataFile) {
 }
 
 int PrepareExperimentAnalysis(std::string_view command, const Arguments& args, const std::string& home,
-                              ExperimentAnalysis& analysis) {
+                              ExperimentAnalysis& analysis, bool needsDataFile) {
   analysis.dataFile = args.Positional()[0];
+  if (needsDataFile && !FindExistingFile(analysis.dataFile))
+    return Failure(command, "no data file " + analysis.dataFile.string());
   // A mistyped name must neither create a home nor remove or write anything: every one of
   // these commands works from the raw files.
   if (ListNumberedRawFiles(analysis.dataFile).empty()) return Failure(command, NoRawFilesMessage(analysis.dataFile));

@@ -61,12 +61,13 @@ struct ExperimentAnalysis {
 };
 
 // The one set-up and the one set of checks of those commands, for the data file that is
-// `args`' one positional argument: the experiment must have raw files (else "no raw files
-// STEM??.RAW in FOLDER", before the home is opened: a mistyped name changes nothing), then
+// `args`' one positional argument: with `needsDataFile` the data file itself must exist
+// (else "no data file NAME"), and the experiment must have raw files (else "no raw files
+// STEM??.RAW in FOLDER"), both before the home is opened: a mistyped name changes nothing; then
 // the home is opened and the settings applied (ApplyAnalysisOptions). Returns 0 with
 // `analysis` ready, else the exit status after printing why.
 int PrepareExperimentAnalysis(std::string_view command, const Arguments& args, const std::string& home,
-                              ExperimentAnalysis& analysis);
+                              ExperimentAnalysis& analysis, bool needsDataFile = false);
 
 // "no raw files STEM??.RAW in FOLDER" for the experiment of `dataFile`.
 std::string NoRawFilesMessage(const std::filesystem::path& dataFile);

@@ -21,7 +21,9 @@ int RunTrailmap(const std::string& home, const std::vector<std::string>& rawArgs
     return UsageError(kCommand, error);
   }
   ExperimentAnalysis analysis;
-  if (const int status = PrepareExperimentAnalysis(kCommand, args, home, analysis); status != kExitOk)
+  // The track file's columns are the record's subjects: the record must be there.
+  if (const int status = PrepareExperimentAnalysis(kCommand, args, home, analysis, /*needsDataFile=*/true);
+      status != kExitOk)
     return status;
   ConsoleOperator op(args.Has("--yes"));
   const TrailmapExportResult result = ExportTrailmapFiles(analysis.dataFile, analysis.state.Settings.Pool, op);

@@ -36,8 +36,10 @@ TEST(CliExperimentCommands, AMistypedDataFileIsRefusedAlikeAndChangesNothing) {
   }
 }
 
-TEST(CliExperimentCommands, RawFilesWithoutACompanionRecordUseTheHomesSetups) {
-  for (const char* command : kCommands) {
+// analyse and save-all work on raw files alone with the home's setups; trailmap's track
+// file needs the record itself.
+TEST(CliExperimentCommands, RawFilesWithoutACompanionRecord) {
+  for (const char* command : {"analyse", "save-all"}) {
     test::TempDir dir;
     const auto dataFile = test::WriteWeek1(dir, /*withCompanion=*/false);
     const Outcome run = RunCli(dir, {command, dataFile.string()});
@@ -45,6 +47,12 @@ TEST(CliExperimentCommands, RawFilesWithoutACompanionRecordUseTheHomesSetups) {
     EXPECT_TRUE(Contains(run.err, "no experiment record")) << command << ": " << run.err;
     EXPECT_FALSE(run.out.empty()) << command;
   }
+  test::TempDir dir;
+  const auto dataFile = test::WriteWeek1(dir, /*withCompanion=*/false);
+  const Outcome run = RunCli(dir, {"trailmap", dataFile.string()});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "tarnwell-cli trailmap: no data file " + dataFile.string() + "\n");
+  EXPECT_TRUE(std::filesystem::is_empty(dir.Path() / "home"));
 }
 
 }  // namespace
