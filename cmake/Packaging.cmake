@@ -2,6 +2,9 @@
 # /usr/bin, their manual pages, the HTML manual with its screenshots under
 # /usr/share/doc/tarnwell, the desktop entry and the icon in every size of the icon theme.
 # Depends is computed from the binaries by dpkg-shlibdeps (scripts/install-deps --package).
+# The modules the programs open on demand (Qt drawing, OpenCV) go to
+# /usr/lib/<triplet>/tarnwell (apps/modules/CMakeLists.txt), the same path from the
+# programs as in the build tree.
 
 set(TARNWELL_DOC_DIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/tarnwell)
 

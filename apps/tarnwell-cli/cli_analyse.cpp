@@ -22,25 +22,12 @@ int RunAnalyse(const std::string& home, const std::vector<std::string>& rawArgs)
       !args.ExpectPositional(1, 1, error)) {
     return UsageError(kCommand, error);
   }
-  const std::filesystem::path dataFile = args.Positional()[0];
-  // A mistyped name must not remove a table: a rebuild needs raw files to rebuild from.
-  if (ListNumberedRawFiles(dataFile).empty()) {
-    return Failure(kCommand, "no raw files " + DataFileStem(dataFile).filename().string() + "??.RAW in " +
-                                 std::filesystem::absolute(dataFile).parent_path().string());
-  }
-  const auto program = OpenProgram(kCommand, home);
-  if (!program) return kExitFailure;
-
-  ReanalysisState state;
-  state.DataFile = dataFile;
-  if (const int status = ApplyAnalysisOptions(kCommand, args, *program, state, std::cerr);
-      status != kExitOk) {
+  ExperimentAnalysis analysis;
+  if (const int status = PrepareExperimentAnalysis(kCommand, args, home, analysis); status != kExitOk)
     return status;
-  }
-  const CommandTempReport tempReport(program->home);
-  state.TempReportPath = tempReport.Path();
+  ReanalysisState& state = analysis.state;
   ConsoleOperator op(/*answerYes=*/true);
-  const std::filesystem::path table = TabulatedDataFile(dataFile);
+  const std::filesystem::path table = TabulatedDataFile(analysis.dataFile);
   if (!BuildTabulatedDataFile(state, table, true, op, nullptr)) {
     return Failure(kCommand, "the tabulated data file " + table.string() + " was not written");
   }

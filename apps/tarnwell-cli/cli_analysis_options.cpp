@@ -3,11 +3,14 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <iostream>
 #include <ostream>
 #include <system_error>
 
 #include "records/experiment_files.h"
+#include "records/raw_track.h"
 #include "analysis/epoch.h"
+#include "core/file_access.h"
 #include "experiment/experiment_file.h"
 #include "pool/pool_file.h"
 
@@ -166,6 +169,31 @@ int ApplyAnalysisOptions(std::string_view command, const Arguments& args, const 
     SetEpochWindow(state.Settings, epoch->first, epoch->second);
   }
   state.Settings.ArtifactFilterOn = args.Has(kArtifactFilterFlag);
+  return kExitOk;
+}
+
+std::string NoRawFilesMessage(const std::filesystem::path& dataFile) {
+  return "no raw files " + DataFileStem(dataFile).filename().string() + "??.RAW in " +
+         std::filesystem::absolute(dataFile).parent_path().string();
+}
+
+int PrepareExperimentAnalysis(std::string_view command, const Arguments& args, const std::string& home,
+                              ExperimentAnalysis& analysis, bool needsDataFile) {
+  analysis.dataFile = args.Positional()[0];
+  if (needsDataFile && !FindExistingFile(analysis.dataFile))
+    return Failure(command, "no data file " + analysis.dataFile.string());
+  // A mistyped name must neither create a home nor remove or write anything: every one of
+  // these commands works from the raw files.
+  if (ListNumberedRawFiles(analysis.dataFile).empty()) return Failure(command, NoRawFilesMessage(analysis.dataFile));
+  analysis.program = OpenProgram(command, home);
+  if (!analysis.program) return kExitFailure;
+  analysis.state.DataFile = analysis.dataFile;
+  if (const int status = ApplyAnalysisOptions(command, args, *analysis.program, analysis.state, std::cerr);
+      status != kExitOk) {
+    return status;
+  }
+  analysis.tempReport = std::make_unique<CommandTempReport>(analysis.program->home);
+  analysis.state.TempReportPath = analysis.tempReport->Path();
   return kExitOk;
 }
 

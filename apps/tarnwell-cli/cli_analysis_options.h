@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -48,6 +49,28 @@ class CommandTempReport {
  private:
   std::filesystem::path path_;
 };
+
+// What the commands over a whole experiment (analyse, save-all, trailmap) work on: the
+// program on the home, the analysis state of the experiment with its settings, and the
+// command's own temporary report.
+struct ExperimentAnalysis {
+  std::filesystem::path dataFile;
+  std::unique_ptr<Program> program;
+  ReanalysisState state;
+  std::unique_ptr<CommandTempReport> tempReport;
+};
+
+// The one set-up and the one set of checks of those commands, for the data file that is
+// `args`' one positional argument: with `needsDataFile` the data file itself must exist
+// (else "no data file NAME"), and the experiment must have raw files (else "no raw files
+// STEM??.RAW in FOLDER"), both before the home is opened: a mistyped name changes nothing; then
+// the home is opened and the settings applied (ApplyAnalysisOptions). Returns 0 with
+// `analysis` ready, else the exit status after printing why.
+int PrepareExperimentAnalysis(std::string_view command, const Arguments& args, const std::string& home,
+                              ExperimentAnalysis& analysis, bool needsDataFile = false);
+
+// "no raw files STEM??.RAW in FOLDER" for the experiment of `dataFile`.
+std::string NoRawFilesMessage(const std::filesystem::path& dataFile);
 
 // One analysed trial as one line of JSON: every measure, the latency in seconds, the
 // platform counters with their time in seconds, and the zone table as the report shows it.

@@ -1,5 +1,7 @@
 #include "cli_commands.h"
 
+#include <string_view>
+
 namespace tarnwell::cli {
 
 const std::vector<CommandEntry>& Commands() {
@@ -12,11 +14,23 @@ const std::vector<CommandEntry>& Commands() {
       {"run", RunRun},
       {"save-all", RunSaveAll},
       {"trailmap", RunTrailmap},
-      {"print", RunPrint},
+      {"print", nullptr, &kPagesModule},
       {"track", RunTrack},
       {"study", RunStudy},
   };
   return commands;
+}
+
+CommandFn CommandFunction(const CommandEntry& entry, std::string& error) {
+  if (entry.module == nullptr) return entry.run;
+  const ModuleTable* table = LoadModule(*entry.module, error);
+  if (table == nullptr) return nullptr;
+  for (const ModuleCommand& command : table->commands) {
+    if (std::string_view(command.name) == entry.name) return command.run;
+  }
+  error = std::string(entry.module->provides) + " is not available in this build (the module " +
+          ModuleFileName(entry.module->name) + " has no command " + entry.name + ")";
+  return nullptr;
 }
 
 }  // namespace tarnwell::cli

@@ -6,17 +6,23 @@
 #include <string>
 #include <vector>
 
+#include "modules/module_table.h"
+
 namespace tarnwell::cli {
 
 using CommandFn = int (*)(const std::string& home, const std::vector<std::string>& args);
 
+// A command runs in the tool itself (`run`), or in a module (`module`: the tool opens it
+// when the command is given and runs the module's command of the same name).
 struct CommandEntry {
   const char* name;
   CommandFn run;
+  const ModuleInfo* module = nullptr;
 };
 
 // Declared here, defined in cli_<command>.cpp.
-// (Add a command: declare it, define it in its own file, list it in cli_commands.cpp.)
+// (Add a command: declare it, define it in its own file, list it in cli_commands.cpp; a
+// command that needs a heavy library goes into a module: README, "Adding a command".)
 int RunConvert(const std::string& home, const std::vector<std::string>& args);
 int RunAnalyse(const std::string& home, const std::vector<std::string>& args);
 int RunReport(const std::string& home, const std::vector<std::string>& args);
@@ -25,10 +31,14 @@ int RunMonitor(const std::string& home, const std::vector<std::string>& args);
 int RunRun(const std::string& home, const std::vector<std::string>& args);
 int RunSaveAll(const std::string& home, const std::vector<std::string>& args);
 int RunTrailmap(const std::string& home, const std::vector<std::string>& args);
-int RunPrint(const std::string& home, const std::vector<std::string>& args);
 int RunTrack(const std::string& home, const std::vector<std::string>& args);
 int RunStudy(const std::string& home, const std::vector<std::string>& args);
 
 const std::vector<CommandEntry>& Commands();
+
+// The function that runs `entry`: its own, or the one of its module. Nothing, with
+// "PDF output is not available in this build (why)" in `error`, when the module cannot
+// be opened or lacks the command.
+CommandFn CommandFunction(const CommandEntry& entry, std::string& error);
 
 }  // namespace tarnwell::cli

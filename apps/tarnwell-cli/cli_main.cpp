@@ -87,7 +87,10 @@ int Run(std::vector<std::string> args) {
     std::cout << (usage.empty() ? tarnwell::cli::GeneralUsage() : usage);
     return kExitOk;
   }
-  return entry->run(home, args);
+  std::string error;
+  const tarnwell::cli::CommandFn run = tarnwell::cli::CommandFunction(*entry, error);
+  if (run == nullptr) return tarnwell::cli::Failure(command, error);
+  return run(home, args);
 }
 
 }  // namespace

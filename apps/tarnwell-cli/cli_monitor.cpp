@@ -57,39 +57,23 @@ int RunMonitor(const std::string& home, const std::vector<std::string>& rawArgs)
       !args.ExpectPositional(0, 0, error)) {
     return UsageError(kCommand, error);
   }
-  const auto device = args.Value("--port");
-  const std::optional<VideoChoice> video = VideoOption(args, error);
-  if (!error.empty()) return UsageError(kCommand, error);
-  if (int(device.has_value()) + int(args.Has("--simulator")) + int(video.has_value()) != 1) {
-    return UsageError(kCommand, "give one of --port DEVICE, --simulator, --camera DEVICE or --video FILE");
-  }
-  if (device && device->empty()) return UsageError(kCommand, "--port needs a device");
+  const std::optional<UnitChoice> unit = UnitOption(args, {}, error);
+  if (!unit) return UsageError(kCommand, error);
   std::optional<double> seconds = 10;
   if (const auto text = args.Value("--seconds")) seconds = ParseNumber(*text);
   if (!seconds || !(*seconds >= 0 && *seconds <= 86400)) {
     return UsageError(kCommand, "--seconds needs a number of seconds from 0 to 86400");
   }
-  std::optional<long long> seed = 1;
-  if (const auto text = args.Value("--seed")) seed = ParseInteger(*text);
-  if (!seed || *seed < 0) return UsageError(kCommand, "--seed needs a whole number");
-
   const auto program = OpenProgram(kCommand, home);
   if (!program) return kExitFailure;
-  std::unique_ptr<UnitConnection> connection;
-  if (device) {
-    connection = UnitConnection::ForDevice(*device);
-  } else if (video) {
-    LoadStartUpPool(program->home.Folder(), program->pool);
-    connection = OpenVideoConnection(*program, *video, args.Has("--realtime"), error);
-    if (!connection) return Failure(kCommand, error);
-  } else {
+  // The start-up's pool (the video's mapping, the simulated animal's pool) and experiment
+  // (the simulated animal's goal).
+  if (unit->kind != UnitChoice::Kind::Device) {
     LoadStartUpPool(program->home.Folder(), program->pool);
     ReadExperimentText(DefaultExperimentFile(program->home.Folder()), program->experiment);
-    connection =
-        UnitConnection::ForSimulator(SimulatedUnitFor(program->pool, program->experiment.ActivePlatform,
-                                                      program->settings, static_cast<uint64_t>(*seed)),
-                                     args.Has("--realtime"));
   }
+  const std::unique_ptr<UnitConnection> connection = OpenCommandUnit(*program, *unit, error);
+  if (!connection) return Failure(kCommand, error);
 
   ConsoleOperator op(/*answerYes=*/false);
   TrackerLink link(connection->Port(), connection->GetClock(), op, program->settings);

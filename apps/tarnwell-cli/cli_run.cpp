@@ -48,20 +48,8 @@ int RunRun(const std::string& home, const std::vector<std::string>& rawArgs) {
       !args.ExpectPositional(1, 1, error)) {
     return UsageError(kCommand, error);
   }
-  const auto device = args.Value("--port");
-  const std::optional<VideoChoice> video = VideoOption(args, error);
-  if (!error.empty()) return UsageError(kCommand, error);
-  if (int(device.has_value()) + int(args.Has("--simulator")) + int(video.has_value()) != 1) {
-    return UsageError(kCommand, "give one of --port DEVICE, --simulator, --camera DEVICE or --video FILE");
-  }
-  if (video && args.Has("--seed")) return UsageError(kCommand, "--seed goes with --simulator");
-  if (device && device->empty()) return UsageError(kCommand, "--port needs a device");
-  if (device && (args.Has("--seed") || args.Has("--realtime"))) {
-    return UsageError(kCommand, "--seed and --realtime go with --simulator");
-  }
-  std::optional<long long> seed = 1;
-  if (const auto text = args.Value("--seed")) seed = ParseInteger(*text);
-  if (!seed || *seed < 0) return UsageError(kCommand, "--seed needs a whole number");
+  const std::optional<UnitChoice> unit = UnitOption(args, {}, error);
+  if (!unit) return UsageError(kCommand, error);
   if (args.Positional()[0].empty()) return UsageError(kCommand, "DATAFILE must not be empty");
 
   const auto program = OpenProgram(kCommand, home);
@@ -87,18 +75,8 @@ int RunRun(const std::string& home, const std::vector<std::string>& rawArgs) {
                    "the subject list differs from the experiment's IDs; --yes stores the list in it");
   }
 
-  std::unique_ptr<UnitConnection> connection;
-  if (device) {
-    connection = UnitConnection::ForDevice(*device);
-  } else if (video) {
-    connection = OpenVideoConnection(*program, *video, args.Has("--realtime"), error);
-    if (!connection) return Failure(kCommand, error);
-  } else {
-    connection =
-        UnitConnection::ForSimulator(SimulatedUnitFor(program->pool, program->experiment.ActivePlatform,
-                                                      program->settings, static_cast<uint64_t>(*seed)),
-                                     args.Has("--realtime"));
-  }
+  const std::unique_ptr<UnitConnection> connection = OpenCommandUnit(*program, *unit, error);
+  if (!connection) return Failure(kCommand, error);
   ConsoleOperator op(args.Has("--yes"));
   TrackerLink link(connection->Port(), connection->GetClock(), op, program->settings);
   link.SetPortDevice(connection->Device());

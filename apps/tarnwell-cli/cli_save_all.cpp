@@ -20,21 +20,12 @@ int RunSaveAll(const std::string& home, const std::vector<std::string>& rawArgs)
   if (!args.Parse(rawArgs, {}, {"--yes"}, error) || !args.ExpectPositional(1, 1, error)) {
     return UsageError(kCommand, error);
   }
-  const std::filesystem::path dataFile = args.Positional()[0];
-  const auto program = OpenProgram(kCommand, home);
-  if (!program) return kExitFailure;
-
-  ReanalysisState state;
-  state.DataFile = dataFile;
-  if (const int status = ApplyAnalysisOptions(kCommand, args, *program, state, std::cerr);
-      status != kExitOk) {
+  ExperimentAnalysis analysis;
+  if (const int status = PrepareExperimentAnalysis(kCommand, args, home, analysis); status != kExitOk)
     return status;
-  }
-  const CommandTempReport tempReport(program->home);
-  state.TempReportPath = tempReport.Path();
   ConsoleOperator op(args.Has("--yes"));
   ExportState exportState;
-  const SaveAllResult result = SaveAllSubjects(state, exportState, op);
+  const SaveAllResult result = SaveAllSubjects(analysis.state, exportState, op);
   for (const auto& file : result.written) std::cout << file.string() << "\n";
   std::cout.flush();
   switch (result.status) {
@@ -43,8 +34,7 @@ int RunSaveAll(const std::string& home, const std::vector<std::string>& rawArgs)
     case SaveAllStatus::Declined:
       return Failure(kCommand, "nothing written: the existing files were kept (--yes replaces them)");
     case SaveAllStatus::NoFiles:
-      return Failure(kCommand, "no raw files " + DataFileStem(dataFile).filename().string() + "??.RAW in " +
-                                   std::filesystem::absolute(dataFile).parent_path().string());
+      return Failure(kCommand, NoRawFilesMessage(analysis.dataFile));
     case SaveAllStatus::Incomplete:
       return Failure(kCommand, std::to_string(result.failed.size()) + " file(s) could not be written");
   }

@@ -7,13 +7,10 @@
 #include "cli_analysis_options.h"
 #include "cli_commands.h"
 #include "cli_support.h"
+#include "modules/module_table.h"
 #include "study/study_output.h"
 #include "study/study_report.h"
 
-#if TARNWELL_HAVE_QT
-#include "cli_offscreen_gui.h"
-#include "io/study_pdf.h"
-#endif
 
 namespace tarnwell::cli {
 
@@ -21,12 +18,6 @@ namespace {
 
 constexpr const char* kStudyPdfFile = "study.pdf";
 
-#if TARNWELL_HAVE_QT
-bool WriteStudyPdf(const StudyAggregator& aggregate, const std::string& title,
-                   const std::filesystem::path& pdf, std::string& error) {
-  return WithOffscreenGui([&] { return PrintStudyReportToPdf(aggregate, title, pdf, &error); });
-}
-#endif
 
 }  // namespace
 
@@ -70,14 +61,15 @@ int RunStudy(const std::string& home, const std::vector<std::string>& rawArgs) {
   }
   std::cout << *out << ": " << aggregate.Trials << " trial" << (aggregate.Trials == 1 ? "" : "s") << "\n";
   if (!args.Has("--no-pdf")) {
-#if TARNWELL_HAVE_QT
-    const std::filesystem::path pdf = std::filesystem::path(*out) / kStudyPdfFile;
-    if (!WriteStudyPdf(aggregate, sheetFile.filename().string(), pdf, error)) {
-      return Failure(kCommand, "the PDF " + pdf.string() + " was not written: " + error);
+    // The report is drawn by the pages module; without it the tables stand alone.
+    const ModuleTable* pages = LoadModule(kPagesModule, error);
+    if (pages == nullptr || pages->writeStudyPdf == nullptr) {
+      std::cerr << "tarnwell-cli study: no PDF report: " << (pages ? "PDF output is not available" : error) << "\n";
+    } else {
+      const std::filesystem::path pdf = std::filesystem::path(*out) / kStudyPdfFile;
+      if (!pages->writeStudyPdf(aggregate, sheetFile.filename().string(), pdf, error))
+        return Failure(kCommand, "the PDF " + pdf.string() + " was not written: " + error);
     }
-#else
-    std::cerr << "tarnwell-cli study: no PDF report: this tarnwell-cli was built without Qt\n";
-#endif
   }
   return std::cout.flush() ? kExitOk : kExitFailure;
 }

@@ -27,6 +27,7 @@
 #include "records/experiment_record.h"
 #include "records/record_conversion.h"
 #include "records/record_update.h"
+#include "tracker/video_unit.h"
 #include "tracker/tracker_link.h"
 
 namespace tarnwell::cli {
@@ -148,8 +149,7 @@ int RunTrack(const std::string& home, const std::vector<std::string>& rawArgs) {
       return UsageError(kCommand, "--end needs seconds after the start");
     trim.endSeconds = *seconds;
   }
-  if (!VideoAvailable())
-    return Failure(kCommand, "video tracking is not available in this build (it needs OpenCV)");
+  if (VideoModule(error) == nullptr) return Failure(kCommand, error);
 
   const auto program = OpenProgram(kCommand, home);
   if (!program) return kExitFailure;
@@ -226,7 +226,7 @@ int RunTrack(const std::string& home, const std::vector<std::string>& rawArgs) {
       failed = true;
       continue;
     }
-    std::unique_ptr<PositionSource> source = OpenVideoSource(*program, {false, job.video}, trim, error);
+    std::unique_ptr<PositionSource> source = OpenVideoSource(*program, job.video, trim, error);
     if (!source) {
       std::cout << "not opened\n";
       std::cerr << "tarnwell-cli track: " << Flattened(error) << "\n";

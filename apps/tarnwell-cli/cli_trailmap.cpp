@@ -20,23 +20,16 @@ int RunTrailmap(const std::string& home, const std::vector<std::string>& rawArgs
   if (!args.Parse(rawArgs, {}, {"--yes"}, error) || !args.ExpectPositional(1, 1, error)) {
     return UsageError(kCommand, error);
   }
-  const std::filesystem::path dataFile = args.Positional()[0];
-  if (!FindExistingFile(dataFile)) return Failure(kCommand, "no data file " + dataFile.string());
-  const auto program = OpenProgram(kCommand, home);
-  if (!program) return kExitFailure;
-
-  ReanalysisState state;
-  state.DataFile = dataFile;
-  if (const int status = ApplyAnalysisOptions(kCommand, args, *program, state, std::cerr);
-      status != kExitOk) {
+  ExperimentAnalysis analysis;
+  // The track file's columns are the record's subjects: the record must be there.
+  if (const int status = PrepareExperimentAnalysis(kCommand, args, home, analysis, /*needsDataFile=*/true);
+      status != kExitOk)
     return status;
-  }
   ConsoleOperator op(args.Has("--yes"));
-  const TrailmapExportResult result = ExportTrailmapFiles(dataFile, state.Settings.Pool, op);
+  const TrailmapExportResult result = ExportTrailmapFiles(analysis.dataFile, analysis.state.Settings.Pool, op);
   switch (result.status) {
     case TrailmapExportStatus::NoData:
-      return Failure(kCommand, "no raw files " + DataFileStem(dataFile).filename().string() + "??.RAW in " +
-                                   std::filesystem::absolute(dataFile).parent_path().string());
+      return Failure(kCommand, NoRawFilesMessage(analysis.dataFile));
     case TrailmapExportStatus::Declined:
       return Failure(kCommand,
                      "nothing written: " + result.textFile.string() + " was kept (--yes replaces it)");

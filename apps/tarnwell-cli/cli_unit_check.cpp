@@ -4,6 +4,7 @@
 
 #include "cli_commands.h"
 #include "cli_support.h"
+#include "cli_video.h"
 #include "experiment/experiment_file.h"
 #include "pool/pool_file.h"
 #include "tracker/tracker_link.h"
@@ -19,28 +20,17 @@ int RunUnitCheck(const std::string& home, const std::vector<std::string>& rawArg
       !args.ExpectPositional(0, 0, error)) {
     return UsageError(kCommand, error);
   }
-  const auto device = args.Value("--port");
-  if (device.has_value() == args.Has("--simulator")) {
-    return UsageError(kCommand, "give either --port DEVICE or --simulator");
-  }
-  if (device && device->empty()) return UsageError(kCommand, "--port needs a device");
-  std::optional<long long> seed = 1;
-  if (const auto text = args.Value("--seed")) seed = ParseInteger(*text);
-  if (!seed || *seed < 0) return UsageError(kCommand, "--seed needs a whole number");
+  const std::optional<UnitChoice> unit = UnitOption(args, {.video = false}, error);
+  if (!unit) return UsageError(kCommand, error);
 
   const auto program = OpenProgram(kCommand, home);
   if (!program) return kExitFailure;
-  std::unique_ptr<UnitConnection> connection;
-  if (device) {
-    connection = UnitConnection::ForDevice(*device);
-  } else {
+  if (unit->kind == UnitChoice::Kind::Simulator) {
     LoadStartUpPool(program->home.Folder(), program->pool);
     ReadExperimentText(DefaultExperimentFile(program->home.Folder()), program->experiment);
-    connection =
-        UnitConnection::ForSimulator(SimulatedUnitFor(program->pool, program->experiment.ActivePlatform,
-                                                      program->settings, static_cast<uint64_t>(*seed)),
-                                     /*realtime=*/false);
   }
+  const std::unique_ptr<UnitConnection> connection = OpenCommandUnit(*program, *unit, error);
+  if (!connection) return Failure(kCommand, error);
 
   ConsoleOperator op(/*answerYes=*/false);
   TrackerLink link(connection->Port(), connection->GetClock(), op, program->settings);

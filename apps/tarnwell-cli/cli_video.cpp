@@ -5,26 +5,14 @@
 
 #include "core/numbers.h"
 
-#ifdef TARNWELL_HAVE_VIDEO
-#include "video/video_source.h"
-#endif
+#include "tracker/video_unit.h"
 
 namespace tarnwell::cli {
 
-std::optional<VideoChoice> VideoOption(const Arguments& args, std::string& error) {
-  const auto camera = args.Value("--camera");
-  const auto video = args.Value("--video");
-  if (camera && video) {
-    error = "--camera and --video exclude each other";
-    return std::nullopt;
-  }
-  if (!camera && !video) return std::nullopt;
-  const std::string& path = camera ? *camera : *video;
-  if (path.empty()) {
-    error = camera ? "--camera needs a device" : "--video needs a file";
-    return std::nullopt;
-  }
-  return VideoChoice{camera.has_value(), path};
+std::optional<UnitChoice> UnitOption(const Arguments& args, const UnitOptionRules& rules, std::string& error) {
+  const UnitOptionLookup lookup{[&args](std::string_view option) { return args.Value(option); },
+                                [&args](std::string_view option) { return args.Has(option); }};
+  return ParseUnitChoice(lookup, rules, error);
 }
 
 std::string Flattened(std::string text) {
@@ -34,12 +22,8 @@ std::string Flattened(std::string text) {
   return text;
 }
 
-bool VideoAvailable() {
-#ifdef TARNWELL_HAVE_VIDEO
-  return true;
-#else
-  return false;
-#endif
+const ModuleTable* VideoModule(std::string& error) {
+  return LoadModule(kVideoModule, error);
 }
 
 std::string VideoCalibrationProblem(const SystemSettings& s) {
@@ -58,45 +42,46 @@ std::string VideoCalibrationProblem(const SystemSettings& s) {
   return {};
 }
 
-std::unique_ptr<PositionSource> OpenVideoSource(const Program& program, const VideoChoice& choice,
+std::unique_ptr<PositionSource> OpenVideoSource(const Program& program, const std::string& video,
                                                 const VideoTrim& trim, std::string& error) {
-#ifdef TARNWELL_HAVE_VIDEO
-  VideoSourceOptions options;
-  const SystemSettings& s = program.settings;
-  if (const std::string problem = VideoCalibrationProblem(s); !problem.empty()) {
-    error = problem;
+  if (std::string problem = VideoCalibrationProblem(program.settings); !problem.empty()) {
+    error = std::move(problem);
     return nullptr;
   }
-  options.calibration = {s.VideoPoolX, s.VideoPoolY, s.VideoPoolRadius};
-  options.pool = {static_cast<double>(program.pool.X), static_cast<double>(program.pool.Y),
-                  program.pool.Radius >= 1.0f ? program.pool.Radius : 1.0, AspectFactor(s)};
-  options.startSeconds = trim.startSeconds;
-  options.startAtFirstMovement = trim.startAtFirstMovement;
-  options.endSeconds = trim.endSeconds;
-  std::unique_ptr<PositionSource> source = OpenPositionSource(choice.camera, choice.path, options, error);
+  VideoSourceRequest request = VideoRequestFor(program.settings, program.pool, /*camera=*/false, video);
+  request.startSeconds = trim.startSeconds;
+  request.startAtFirstMovement = trim.startAtFirstMovement;
+  request.endSeconds = trim.endSeconds;
+  std::unique_ptr<PositionSource> source = OpenModuleVideoSource(request, error);
   if (!source) error = Flattened(error);
   return source;
-#else
-  (void)program;
-  (void)choice;
-  (void)trim;
-  error = "video tracking is not available in this build (it needs OpenCV)";
-  return nullptr;
-#endif
 }
 
-std::unique_ptr<UnitConnection> OpenVideoConnection(const Program& program, const VideoChoice& choice,
-                                                    bool realtime, std::string& error,
-                                                    VideoUnitOptions unitOptions) {
-  std::unique_ptr<PositionSource> source = OpenVideoSource(program, choice, {}, error);
-  if (!source) return nullptr;
-  unitOptions.pal = program.settings.VideoType == 1;
-  unitOptions.inverted = program.settings.VideoInverted;
-  auto unit = std::make_unique<VideoUnit>(std::move(source), unitOptions);
-  unit->onSourceEnded = [](const std::string& message) {
-    std::cerr << "tarnwell-cli: " << Flattened(message) << "\n";
+std::unique_ptr<UnitConnection> OpenCommandUnit(const Program& program, const UnitChoice& choice,
+                                                std::string& error) {
+  UnitOpening opening;
+  opening.settings = &program.settings;
+  opening.pool = &program.pool;
+  opening.activePlatform = program.experiment.ActivePlatform;
+  opening.videoSource = [&program](bool camera, const std::string& path,
+                                    std::string& message) -> std::unique_ptr<PositionSource> {
+    if (std::string problem = VideoCalibrationProblem(program.settings); !problem.empty()) {
+      message = std::move(problem);
+      return nullptr;
+    }
+    return OpenModuleVideoSource(VideoRequestFor(program.settings, program.pool, camera, path), message);
   };
-  return UnitConnection::ForEmulatedUnit(std::move(unit), realtime || choice.camera);
+  std::unique_ptr<UnitConnection> connection = OpenUnit(choice, opening, error);
+  if (!connection) {
+    error = Flattened(error);
+    return nullptr;
+  }
+  if (auto* video = dynamic_cast<VideoUnit*>(connection->Unit())) {
+    video->onSourceEnded = [](const std::string& message) {
+      std::cerr << "tarnwell-cli: " << Flattened(message) << "\n";
+    };
+  }
+  return connection;
 }
 
 }  // namespace tarnwell::cli

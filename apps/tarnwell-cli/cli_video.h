@@ -1,6 +1,6 @@
-// --camera DEVICE and --video FILE: a camera or a recorded video as the tracking unit
-// (run, monitor, track). The unit is the core's VideoUnit on an in-process line, so the
-// tracker link and the run work exactly as with the serial unit.
+// The unit of run, monitor and unit-check (--port, --simulator, --camera, --video, --seed,
+// --realtime) and the video sources of track. Cameras and videos come from the video
+// module, opened only when one is asked for.
 #pragma once
 
 #include <memory>
@@ -9,25 +9,22 @@
 
 #include "cli_support.h"
 #include "core/system_settings.h"
+#include "modules/module_table.h"
+#include "tracker/unit_choice.h"
 #include "tracker/unit_connection.h"
-#include "tracker/video_unit.h"
 
 namespace tarnwell::cli {
 
-struct VideoChoice {
-  bool camera = false;
-  std::string path;  // the device or the file
-};
-
-// The --camera or --video option of `args`, if one was given; `error` says what is wrong
-// when both were, or one without a value.
-std::optional<VideoChoice> VideoOption(const Arguments& args, std::string& error);
+// The unit `args` choose (tracker/unit_choice.h); nothing, with the usage message in
+// `error`, when the options contradict each other.
+std::optional<UnitChoice> UnitOption(const Arguments& args, const UnitOptionRules& rules, std::string& error);
 
 // A message's line breaks as blanks, for one line of standard error.
 std::string Flattened(std::string text);
 
-// Whether this build can track video at all.
-bool VideoAvailable();
+// The video module's table; nothing, with "video tracking is not available in this build
+// (why)" in `error`, when this build or installation has no video module.
+const ModuleTable* VideoModule(std::string& error);
 
 // What is wrong with the home's video calibration (Default.SET's Video Pool X, Y,
 // Radius), naming the file and the key; empty when it can be used.
@@ -39,17 +36,15 @@ struct VideoTrim {
   double endSeconds = 0;
 };
 
-// The position source of a camera or a video file, with the home's calibration, video
-// invert and the program's pool; nothing, with the operator's message in `error`, when
-// it cannot be opened.
-std::unique_ptr<PositionSource> OpenVideoSource(const Program& program, const VideoChoice& choice,
+// The position source of a video file, with the home's calibration and the program's
+// pool; nothing, with the operator's message in `error`, when it cannot be opened.
+std::unique_ptr<PositionSource> OpenVideoSource(const Program& program, const std::string& video,
                                                 const VideoTrim& trim, std::string& error);
 
-// A unit connection to a VideoUnit watching `choice`: a camera runs on the steady clock;
-// a file as fast as the machine allows unless `realtime`. Messages about the source's end
-// go to standard error.
-std::unique_ptr<UnitConnection> OpenVideoConnection(const Program& program, const VideoChoice& choice,
-                                                    bool realtime, std::string& error,
-                                                    VideoUnitOptions unitOptions = {});
+// The connection to the chosen unit, with the program's settings and pool (the simulated
+// animal swims to the experiment's active platform). A video unit's end messages go to
+// standard error; an error is one line.
+std::unique_ptr<UnitConnection> OpenCommandUnit(const Program& program, const UnitChoice& choice,
+                                                std::string& error);
 
 }  // namespace tarnwell::cli

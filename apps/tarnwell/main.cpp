@@ -23,21 +23,18 @@
 #include <memory>
 #include <string_view>
 
-#include "core/clock.h"
 #include "core/home_lock.h"
 #include "acquisition/program.h"
+#include "core/settings_files.h"
 #include "core/version.h"
+#include "experiment/experiment_file.h"
 #include "experiment/subject_table.h"
 #include "io/qt_serial_port.h"
-#include "tracker/simulated_serial_port.h"
-#include "tracker/simulated_unit.h"
-#ifdef TARNWELL_HAVE_VIDEO
-#include "core/settings_files.h"
+#include "modules/module_table.h"
 #include "pool/pool_file.h"
-#include "tracker/video_unit.h"
-#include "video/video_source.h"
-#endif
 #include "tracker/tracker_link.h"
+#include "tracker/unit_choice.h"
+#include "tracker/video_unit.h"
 #include "ui/app_context.h"
 #include "ui/dialogs/qt_operator.h"
 #include "ui/key_state_filter.h"
@@ -100,6 +97,31 @@ struct CommandLine {
   }
 };
 
+// The unit options of the command line for ParseUnitChoice.
+struct UnitOptionLookupFor {
+  explicit UnitOptionLookupFor(const CommandLine& commandLine) {
+    const QCommandLineParser* parser = &commandLine.parser;
+    auto option = [&commandLine](std::string_view name) -> const QCommandLineOption* {
+      if (name == "--port") return &commandLine.portOption;
+      if (name == "--simulator") return &commandLine.simulatorOption;
+      if (name == "--camera") return &commandLine.cameraOption;
+      if (name == "--video") return &commandLine.videoOption;
+      if (name == "--seed") return &commandLine.seedOption;
+      return nullptr;
+    };
+    lookup.value = [parser, option](std::string_view name) -> std::optional<std::string> {
+      const QCommandLineOption* found = option(name);
+      if (found == nullptr || !parser->isSet(*found)) return std::nullopt;
+      return parser->value(*found).toStdString();
+    };
+    lookup.flag = [parser, option](std::string_view name) {
+      const QCommandLineOption* found = option(name);
+      return found != nullptr && parser->isSet(*found);
+    };
+  }
+  tarnwell::UnitOptionLookup lookup;
+};
+
 // --help and --version only print: they are answered without opening the display, so they
 // work over ssh and on a machine without a desktop.
 bool OnlyPrints(int argc, char** argv) {
@@ -145,20 +167,19 @@ int main(int argc, char** argv) {
   CommandLine commandLine;
   const QCommandLineParser& parser = commandLine.parser;
   const QCommandLineOption& homeOption = commandLine.homeOption;
-  const QCommandLineOption& simulatorOption = commandLine.simulatorOption;
-  const QCommandLineOption& portOption = commandLine.portOption;
-  const QCommandLineOption& seedOption = commandLine.seedOption;
   const QCommandLineOption& screenshotOption = commandLine.screenshotOption;
   const QCommandLineOption& screenOption = commandLine.screenOption;
   commandLine.parser.process(app);
-  const QCommandLineOption& cameraOption = commandLine.cameraOption;
-  const QCommandLineOption& videoOption = commandLine.videoOption;
-  if (int(parser.isSet(simulatorOption)) + int(parser.isSet(portOption)) + int(parser.isSet(cameraOption)) +
-          int(parser.isSet(videoOption)) >
-      1) {
-    std::cerr << "tarnwell: --simulator, --port, --camera and --video exclude each other\n";
+  // The unit options as every program reads them (tracker/unit_choice.h).
+  const UnitOptionLookupFor lookup(commandLine);
+  std::string error;
+  std::optional<tarnwell::UnitChoice> choice = tarnwell::ParseUnitChoice(lookup.lookup, {.required = false}, error);
+  if (!choice) {
+    std::cerr << "tarnwell: " << error << "\n";
     return 2;
   }
+  // The desktop program always runs on the clock.
+  choice->realtime = true;
 
   // From here on a signal ends the program in order, even while a message is open.
   tarnwell::QtOperator op;
@@ -166,96 +187,75 @@ int main(int argc, char** argv) {
   QObject::connect(&sessionSignals, &tarnwell::SessionSignals::SessionEnding, [&op] { op.EndSession(); });
 
   tarnwell::Program program(tarnwell::ProgramHome::ResolveFolder(parser.value(homeOption).toStdString()));
-  std::string error;
   if (!program.home.EnsureExists(&error)) return Refuse(op, error);
   tarnwell::HomeLock lock;
   if (!lock.Acquire(program.home.Folder(), &error)) return Refuse(op, error);
 
-  tarnwell::SteadyClock clock;
-  std::unique_ptr<tarnwell::EmulatedUnit> unit;
-  std::unique_ptr<tarnwell::SerialPort> port;
-  bool videoUnit = parser.isSet(cameraOption) || parser.isSet(videoOption);
-#ifdef TARNWELL_HAVE_VIDEO
-  // The camera chosen on System Setup is the unit unless another one was asked for.
+  // The settings, pool and experiment as start-up will read them: the camera's calibration,
+  // the simulated animal's pool and goal.
   tarnwell::SystemSettings startSettings;
   tarnwell::ReadSystemConfig(program.home.GetSystemConfigPath(), startSettings, nullptr);
-  const bool configuredCamera = !videoUnit && !parser.isSet(simulatorOption) && !parser.isSet(portOption) &&
-                                !startSettings.VideoCamera.empty();
-  if (configuredCamera) videoUnit = true;
-#endif
-  if (parser.isSet(simulatorOption)) {
-    tarnwell::SimulatedUnitOptions options;
-    options.seed = parser.value(seedOption).toULongLong();
-    unit = std::make_unique<tarnwell::SimulatedUnit>(options);
-    port = std::make_unique<tarnwell::SimulatedSerialPort>(*unit, clock);
-  } else if (videoUnit) {
-#ifdef TARNWELL_HAVE_VIDEO
-    // The calibration and the pool as start-up will read them.
-    const tarnwell::SystemSettings& settings = startSettings;
-    tarnwell::PoolSetup pool;
-    tarnwell::LoadStartUpPool(program.home.Folder(), pool);
-    tarnwell::VideoSourceOptions sourceOptions;
-    sourceOptions.calibration = {settings.VideoPoolX, settings.VideoPoolY, settings.VideoPoolRadius};
-    sourceOptions.pool = {static_cast<double>(pool.X), static_cast<double>(pool.Y), pool.Radius,
-                          tarnwell::AspectFactor(settings)};
-    const bool camera = parser.isSet(cameraOption) || configuredCamera;
-    const std::string path = configuredCamera
-                                 ? settings.VideoCamera
-                                 : parser.value(camera ? cameraOption : videoOption).toStdString();
-    auto source = tarnwell::OpenPositionSource(camera, path, sourceOptions, error);
-    if (!source && !configuredCamera) return Refuse(op, error);
-    if (!source) {
-      // The camera of the settings is not there: the program starts without it.
-      op.ShowMessage(error + "\nThe program starts without it.", "Camera",
-                     tarnwell::MessageIcon::Exclamation);
-      videoUnit = false;
-      port = std::make_unique<tarnwell::QtSerialPort>();
-    } else {
-      tarnwell::VideoUnitOptions unitOptions;
-      unitOptions.pal = settings.VideoType == 1;
-      unitOptions.inverted = settings.VideoInverted;
-      auto video = std::make_unique<tarnwell::VideoUnit>(std::move(source), unitOptions);
-      // The run stops a trial whose unit falls silent; this says why, from the event loop,
-      // never from inside a read of the line.
-      video->onSourceEnded = [&op, &app](const std::string& message) {
-        QTimer::singleShot(0, &app, [&op, message] {
-          op.ShowMessage(message, "Video", tarnwell::MessageIcon::Exclamation);
-        });
-      };
-      unit = std::move(video);
-      port = std::make_unique<tarnwell::SimulatedSerialPort>(*unit, clock);
-    }
-#else
-    std::cerr << "tarnwell: --camera and --video are not available in this build (it needs OpenCV)\n";
-    return 2;
-#endif
-  } else {
-    port = std::make_unique<tarnwell::QtSerialPort>();
+  tarnwell::PoolSetup startPool;
+  tarnwell::LoadStartUpPool(program.home.Folder(), startPool);
+  tarnwell::ExperimentSetup startExperiment;
+  tarnwell::ReadExperimentText(tarnwell::DefaultExperimentFile(program.home.Folder()), startExperiment);
+  // The camera chosen on System Setup is the unit unless another one was asked for.
+  const bool configuredCamera =
+      choice->kind == tarnwell::UnitChoice::Kind::Configured && !startSettings.VideoCamera.empty();
+  if (configuredCamera) {
+    choice->kind = tarnwell::UnitChoice::Kind::Camera;
+    choice->path = startSettings.VideoCamera;
   }
-  tarnwell::TrackerLink tracker(*port, clock, op, program.settings);
-  if (parser.isSet(simulatorOption) || videoUnit)
-    tracker.SetPortDevice(tarnwell::SimulatedSerialPort::kDeviceName);
-  if (parser.isSet(portOption)) tracker.SetPortDevice(parser.value(portOption).toStdString());
+  tarnwell::UnitOpening opening;
+  opening.settings = &startSettings;
+  opening.pool = &startPool;
+  opening.activePlatform = startExperiment.ActivePlatform;
+  opening.devicePort = [] { return std::make_unique<tarnwell::QtSerialPort>(); };
+  opening.videoSource = [&](bool camera, const std::string& path, std::string& message) {
+    return tarnwell::OpenModuleVideoSource(tarnwell::VideoRequestFor(startSettings, startPool, camera, path),
+                                           message);
+  };
+  std::unique_ptr<tarnwell::UnitConnection> connection = tarnwell::OpenUnit(*choice, opening, error);
+  if (!connection && !configuredCamera) {
+    if (choice->IsVideo() && tarnwell::LoadModule(tarnwell::kVideoModule, error) == nullptr) {
+      std::cerr << "tarnwell: " << error << "\n";
+      return 2;
+    }
+    return Refuse(op, error);
+  }
+  if (!connection) {
+    // The camera of the settings is not there: the program starts without it.
+    op.ShowMessage(error + "\nThe program starts without it.", "Camera", tarnwell::MessageIcon::Exclamation);
+    connection = tarnwell::UnitConnection::ForPort(std::make_unique<tarnwell::QtSerialPort>(), "");
+  }
+  auto* videoUnit = dynamic_cast<tarnwell::VideoUnit*>(connection->Unit());
+  if (videoUnit != nullptr) {
+    // The run stops a trial whose unit falls silent; this says why, from the event loop,
+    // never from inside a read of the line.
+    videoUnit->onSourceEnded = [&op, &app](const std::string& message) {
+      QTimer::singleShot(0, &app, [&op, message] {
+        op.ShowMessage(message, "Video", tarnwell::MessageIcon::Exclamation);
+      });
+    };
+  }
+  tarnwell::TrackerLink tracker(connection->Port(), connection->GetClock(), op, program.settings);
+  if (!connection->Device().empty()) tracker.SetPortDevice(connection->Device());
 
   tarnwell::KeyStateFilter keys;
   app.installEventFilter(&keys);
   tarnwell::SubjectTable subjects;
-  tarnwell::AppContext context(program, subjects, op, op, clock, tracker, keys);
-#ifdef TARNWELL_HAVE_VIDEO
-  context.videoUnit = dynamic_cast<tarnwell::VideoUnit*>(unit.get());
-#endif
+  tarnwell::AppContext context(program, subjects, op, op, connection->GetClock(), tracker, keys);
+  context.videoUnit = videoUnit;
   // Each trial's provenance record names its source.
   {
     tarnwell::TrialSourceState source;
-    if (parser.isSet(simulatorOption)) {
+    if (choice->kind == tarnwell::UnitChoice::Kind::Simulator) {
       context.simulatedUnit = true;
       source.Source.Kind = tarnwell::TrialSourceKind::SimulatedUnit;
-      source.Source.Seed = parser.value(seedOption).toULongLong();
+      source.Source.Seed = choice->seed;
     } else if (videoUnit) {
-      const bool camera = !parser.isSet(videoOption);
-      const std::string path = parser.isSet(videoOption)  ? parser.value(videoOption).toStdString()
-                               : parser.isSet(cameraOption) ? parser.value(cameraOption).toStdString()
-                                                            : program.settings.VideoCamera;
+      const bool camera = choice->kind != tarnwell::UnitChoice::Kind::Video;
+      const std::string path = choice->path;
       source.Source.Kind = camera ? tarnwell::TrialSourceKind::Camera : tarnwell::TrialSourceKind::Video;
       if (camera) {
         source.Source.Device = path;
@@ -269,7 +269,7 @@ int main(int argc, char** argv) {
       }
     } else {
       source.Source.Kind = tarnwell::TrialSourceKind::SerialUnit;
-      source.Source.Port = parser.isSet(portOption) ? parser.value(portOption).toStdString() : std::string();
+      source.Source.Port = choice->kind == tarnwell::UnitChoice::Kind::Device ? choice->path : std::string();
     }
     context.trialSource = [source, &program, &context] {
       tarnwell::TrialSourceState now = source;
@@ -297,7 +297,7 @@ int main(int argc, char** argv) {
   if (!window.RunGuarded([&window] { window.FormLoad(); })) return 1;
   // The simulated unit has no event loop of its own; the Qt port raises its notifications
   // from Qt's.
-  if (unit) window.StartSerialPump(5);
+  if (connection->Unit() != nullptr) window.StartSerialPump(5);
   const QString screenshot = parser.value(screenshotOption);
   const QString screen = parser.value(screenOption);
   QTimer::singleShot(0, &window, [&] {

@@ -29,6 +29,15 @@ std::unique_ptr<UnitConnection> UnitConnection::ForDevice(const std::string& dev
   return connection;
 }
 
+std::unique_ptr<UnitConnection> UnitConnection::ForPort(std::unique_ptr<SerialPort> port,
+                                                        const std::string& device) {
+  std::unique_ptr<UnitConnection> connection(new UnitConnection());
+  connection->clock_ = std::make_unique<SteadyClock>();
+  connection->port_ = std::move(port);
+  connection->device_ = device;
+  return connection;
+}
+
 std::unique_ptr<UnitConnection> UnitConnection::ForSimulator(const SimulatedUnitOptions& options,
                                                              bool realtime) {
   return ForEmulatedUnit(std::make_unique<SimulatedUnit>(options), realtime);

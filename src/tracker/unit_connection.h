@@ -27,6 +27,9 @@ class UnitConnection {
   /// A real device (a USB adapter, a pty) through the POSIX terminal port, on the
   /// steady clock.
   static std::unique_ptr<UnitConnection> ForDevice(const std::string& device);
+  /// A program's own serial port (the desktop's Qt port) for `device` (empty: the port of
+  /// the settings), on the steady clock.
+  static std::unique_ptr<UnitConnection> ForPort(std::unique_ptr<SerialPort> port, const std::string& device);
   /// The simulated unit. `realtime` false: on a manual clock that jumps to the next byte
   /// whenever the program waits, so simulated time runs as fast as the machine allows.
   static std::unique_ptr<UnitConnection> ForSimulator(const SimulatedUnitOptions& options, bool realtime);

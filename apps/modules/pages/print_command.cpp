@@ -1,35 +1,20 @@
 // tarnwell-cli print: the printed page of one trial, into a PDF file. The trial belongs to
 // the experiment its name says (WEEK102.RAW is subject 2 of WEEK1.EXP), whose companion
 // record gives the pool and the subject's label unless --pool or --experiment are given.
-// The page is drawn by Qt on its offscreen platform, so no display is needed; a tool
-// built without Qt says so and fails.
-#include <clocale>
+// The page is drawn by Qt on its offscreen platform, so no display is needed.
 #include <iostream>
 
 #include "records/experiment_files.h"
 #include "analysis/reanalysis.h"
 #include "cli_analysis_options.h"
-#include "cli_commands.h"
 #include "cli_support.h"
 #include "core/file_access.h"
+#include "io/print_output.h"
+#include "modules/pages/offscreen_gui.h"
+#include "modules/pages/pages_module.h"
 #include "output/printed_report.h"
 
-#if TARNWELL_HAVE_QT
-#include "cli_offscreen_gui.h"
-#include "io/print_output.h"
-#endif
-
 namespace tarnwell::cli {
-
-namespace {
-
-#if TARNWELL_HAVE_QT
-bool WritePdf(const PrintedTrial& trial, const std::filesystem::path& pdf, std::string& error) {
-  return WithOffscreenGui([&] { return PrintTrialToPdf(trial, pdf, &error); });
-}
-#endif
-
-}  // namespace
 
 int RunPrint(const std::string& home, const std::vector<std::string>& rawArgs) {
   constexpr std::string_view kCommand = "print";
@@ -41,9 +26,6 @@ int RunPrint(const std::string& home, const std::vector<std::string>& rawArgs) {
   }
   const auto pdf = args.Value("--pdf");
   if (!pdf || pdf->empty()) return UsageError(kCommand, "--pdf OUT.pdf is required");
-#if !TARNWELL_HAVE_QT
-  return Failure(kCommand, "PDF output is not available: this tarnwell-cli was built without Qt");
-#else
   const auto rawFile = FindExistingFile(args.Positional()[0]);
   if (!rawFile) return Failure(kCommand, "no raw file " + args.Positional()[0]);
   const auto program = OpenProgram(kCommand, home);
@@ -61,11 +43,10 @@ int RunPrint(const std::string& home, const std::vector<std::string>& rawArgs) {
   PrintedTrial trial;
   if (!PrepareViewedTrial(state, *rawFile, trial))
     return Failure(kCommand, "cannot read " + rawFile->string());
-  if (!WritePdf(trial, *pdf, error))
+  if (!WithOffscreenGui([&] { return PrintTrialToPdf(trial, *pdf, &error); }))
     return Failure(kCommand, "the PDF " + *pdf + " was not written: " + error);
   std::cout << *pdf << "\n";
   return std::cout.flush() ? kExitOk : kExitFailure;
-#endif
 }
 
 }  // namespace tarnwell::cli

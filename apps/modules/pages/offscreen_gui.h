@@ -1,16 +1,17 @@
-// Commands that draw pages (print, study) need the GUI part of Qt for fonts and painting;
-// its offscreen platform needs no display, so the tool also works over ssh and in scripts.
+// Commands that draw pages (print, the study's PDF) need the GUI part of Qt for fonts and
+// painting; its offscreen platform needs no display, so the tool also works over ssh and
+// in scripts.
 #pragma once
 
-#if TARNWELL_HAVE_QT
 #include <QGuiApplication>
 #include <clocale>
 #include <functional>
 
-namespace tarnwell::cli {
+namespace tarnwell {
 
 // Runs `draw` while an offscreen GUI application exists, and returns what it returns.
 inline bool WithOffscreenGui(const std::function<bool()>& draw) {
+  if (QGuiApplication::instance() != nullptr) return draw();
   char program[] = "tarnwell-cli";
   char platformOption[] = "-platform";
   char platform[] = "offscreen";
@@ -23,5 +24,4 @@ inline bool WithOffscreenGui(const std::function<bool()>& draw) {
   return draw();
 }
 
-}  // namespace tarnwell::cli
-#endif
+}  // namespace tarnwell

@@ -1,0 +1,130 @@
+// `tarnwell-cli analyse` of an experiment of 100 subjects × 3,600 samples as a whole
+// process (start, load, analyse, write the table, end), against reading the same raw files
+// and writing a table of the same size in this process. The ratio says what the tool's
+// start and the analysis cost on top of the unavoidable file work; it should stay at or
+// below 2. Both are measured in the same iteration, so they meet the same disk and cache.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "records/experiment_files.h"
+#include "records/raw_track.h"
+#include "core/file_access.h"
+#include "experiment/experiment_setup.h"
+#include "records/record_conversion.h"
+#include "pool/pool_setup.h"
+#include "swim_track.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace tarnwell;
+
+constexpr int kSubjects = 100;
+constexpr int kSamples = 3600;
+
+// One experiment folder with its companion record, removed at exit.
+class Experiment {
+ public:
+  Experiment() {
+    folder_ = std::filesystem::temp_directory_path() / ("tarnwell-process-bench-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder_ / "home");
+    PoolSetup pool;
+    const int offsets[4][2] = {{30, -30}, {-30, -30}, {-30, 30}, {30, 30}};
+    for (int i = 0; i < 4; ++i) {
+      pool.Platforms[i].X = static_cast<int16_t>(pool.X + offsets[i][0]);
+      pool.Platforms[i].Y = static_cast<int16_t>(pool.Y + offsets[i][1]);
+    }
+    ExperimentSetup experiment;
+    experiment.MaxTime = 60;
+    experiment.ActivePlatform = 0;  // every trial runs to its end
+    experiment.DataFile = DataFile().string();
+    for (int i = 0; i < kSubjects; ++i) {
+      experiment.SubjectIDs.push_back("S" + std::to_string(i));
+      WriteFileAtomically(NumberedRawFile(DataFile(), i), bench::SwimTrack(static_cast<unsigned>(i + 1), kSamples));
+    }
+    WriteExperimentRecord(DataFile(), experiment, pool);
+  }
+  ~Experiment() {
+    std::error_code ec;
+    std::filesystem::remove_all(folder_, ec);
+  }
+  std::filesystem::path Folder() const { return folder_; }
+  std::filesystem::path DataFile() const { return folder_ / "BENCH.EXP"; }
+  std::filesystem::path Table() const { return TabulatedDataFile(DataFile()); }
+  std::filesystem::path BaselineTable() const { return folder_ / "BASELINE.CSV"; }
+
+ private:
+  std::filesystem::path folder_;
+};
+
+const Experiment& TheExperiment() {
+  static const Experiment experiment;
+  return experiment;
+}
+
+// tarnwell-cli analyse as a process, its output thrown away; true when it succeeded.
+bool AnalyseProcess() {
+  std::vector<std::string> args = {TARNWELL_CLI_PATH, "--home", (TheExperiment().Folder() / "home").string(),
+                                   "analyse", TheExperiment().DataFile().string()};
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  pid_t pid = -1;
+  const int spawned = posix_spawn(&pid, TARNWELL_CLI_PATH, &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) return false;
+  int status = 0;
+  if (::waitpid(pid, &status, 0) != pid) return false;
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Reads every raw file and writes a table of `tableSize` bytes.
+bool BaselineTable(size_t tableSize) {
+  size_t total = 0;
+  for (const NumberedRawFileEntry& entry : ListNumberedRawFiles(TheExperiment().DataFile())) {
+    RawTrack track;
+    if (!ReadRawTrack(entry.File, track)) return false;
+    total += track.Samples.size();
+  }
+  benchmark::DoNotOptimize(total);
+  return WriteFileAtomically(TheExperiment().BaselineTable(), std::string(tableSize, 'x'));
+}
+
+void BM_AnalyseProcessVersusBaseline(benchmark::State& bench) {
+  if (!AnalyseProcess()) {
+    bench.SkipWithError("tarnwell-cli analyse failed");
+    return;
+  }
+  std::error_code ec;
+  const auto size = static_cast<size_t>(std::filesystem::file_size(TheExperiment().Table(), ec));
+  double processSeconds = 0, baselineSeconds = 0;
+  for (auto _ : bench) {
+    const auto t0 = std::chrono::steady_clock::now();
+    if (!AnalyseProcess()) bench.SkipWithError("tarnwell-cli analyse failed");
+    const auto t1 = std::chrono::steady_clock::now();
+    if (!BaselineTable(size)) bench.SkipWithError("the baseline table was not written");
+    const auto t2 = std::chrono::steady_clock::now();
+    processSeconds += std::chrono::duration<double>(t1 - t0).count();
+    baselineSeconds += std::chrono::duration<double>(t2 - t1).count();
+  }
+  const double n = static_cast<double>(bench.iterations());
+  bench.counters["process_ms"] = processSeconds / n * 1000.0;
+  bench.counters["baseline_ms"] = baselineSeconds / n * 1000.0;
+  bench.counters["ratio"] = baselineSeconds > 0 ? processSeconds / baselineSeconds : 0.0;
+}
+BENCHMARK(BM_AnalyseProcessVersusBaseline)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+}  // namespace
