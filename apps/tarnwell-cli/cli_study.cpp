@@ -8,6 +8,8 @@
 #include "cli_commands.h"
 #include "cli_support.h"
 #include "study/study_output.h"
+#include "core/file_util.h"
+#include "study/strategy_agreement.h"
 #include "study/study_report.h"
 
 #if TARNWELL_HAVE_QT
@@ -34,7 +36,7 @@ int RunStudy(const std::string& home, const std::vector<std::string>& rawArgs) {
   constexpr std::string_view kCommand = "study";
   Arguments args;
   std::string error;
-  if (!args.Parse(rawArgs, {"--out", "--strategies"}, {kArtifactFilterFlag, "--no-pdf"}, error) ||
+  if (!args.Parse(rawArgs, {"--out", "--strategies", "--labels"}, {kArtifactFilterFlag, "--no-pdf"}, error) ||
       !args.ExpectPositional(1, 1, error)) {
     return UsageError(kCommand, error);
   }
@@ -63,12 +65,56 @@ int RunStudy(const std::string& home, const std::vector<std::string>& rawArgs) {
   options.BaseSettings.ArtifactFilterOn = args.Has(kArtifactFilterFlag);
   options.ProgramVersion = program->ProductName + " " + program->ProductVersion;
 
+  // The judges' labels: every labelled raw file must be one of the study's trials.
+  std::vector<StrategyLabel> labels;
+  std::vector<int> labelCall;
+  const auto labelsFile = args.Value("--labels");
+  if (labelsFile) {
+    std::string text;
+    std::vector<SheetProblem> labelProblems;
+    if (!ReadWholeFile(*labelsFile, text)) return Failure(kCommand, "cannot read " + *labelsFile);
+    if (!ParseStrategyLabels(text, labels, labelProblems)) {
+      for (const SheetProblem& problem : labelProblems)
+        std::cerr << DescribeSheetProblem(*labelsFile, problem) << "\n";
+      return Failure(kCommand, "the labels were not read");
+    }
+    labelCall.assign(labels.size(), -1);
+    options.OnTrial = [&](const StudyTrial& trial) {
+      for (size_t i = 0; i < labels.size(); ++i) {
+        if (!LabelNamesRawFile(labels[i].RawFile, trial.RawFile)) continue;
+        if (labelCall[i] == -1) {
+          labelCall[i] = static_cast<int>(trial.Strategy);
+        } else {
+          labelCall[i] = -2;  // names more than one trial
+        }
+      }
+    };
+  }
+
   StudyAggregator aggregate;
   if (!WriteStudy(sheet, options, *out, aggregate, problems, error)) {
     if (!problems.empty()) return reportProblems();
     return Failure(kCommand, error);
   }
   std::cout << *out << ": " << aggregate.Trials << " trial" << (aggregate.Trials == 1 ? "" : "s") << "\n";
+  if (labelsFile) {
+    StrategyAgreement agreement;
+    bool unmatched = false;
+    for (size_t i = 0; i < labels.size(); ++i) {
+      if (labelCall[i] < 0) {
+        std::cerr << DescribeSheetProblem(*labelsFile, {labels[i].Line, labels[i].RawFile +
+                                                                            (labelCall[i] == -1
+                                                                                 ? " is no trial of the study"
+                                                                                 : " names more than one trial of the study")})
+                  << "\n";
+        unmatched = true;
+        continue;
+      }
+      agreement.Add(labels[i].Label, static_cast<SearchStrategy>(labelCall[i]));
+    }
+    if (unmatched) return Failure(kCommand, "some labels name no single trial");
+    std::cout << "\n" << agreement.Text();
+  }
   if (!args.Has("--no-pdf")) {
 #if TARNWELL_HAVE_QT
     const std::filesystem::path pdf = std::filesystem::path(*out) / kStudyPdfFile;

@@ -47,8 +47,9 @@ constexpr std::array<CommandHelp, 11> kCommandHelp = {{
      "print RAWFILE --pdf OUT.pdf [--pool F] [--experiment F]\n"
      "      the printed page of one trial, into a PDF file\n"},
     {"study",
-     "study SHEET.CSV --out DIR [--strategies FILE] [--artifact-filter] [--no-pdf]\n"
-     "      analyse every trial a study sheet lists; tables, summaries, strategies and study.pdf in DIR\n"},
+     "study SHEET.CSV --out DIR [--strategies FILE] [--labels FILE] [--artifact-filter] [--no-pdf]\n"
+     "      analyse every trial a study sheet lists; tables, summaries, strategies and study.pdf in DIR;\n"
+     "      --labels: the confusion of the strategies with judges' labels (raw_file,label)\n"},
 }};
 
 constexpr std::string_view kGeneralFooter =

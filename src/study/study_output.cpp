@@ -125,11 +125,15 @@ std::string StudyTrialHeader() {
   for (int q = 1; q <= 4; ++q) Field(out, "quadrant" + std::to_string(q) + "_path_pct");
   out += Join({"goal_quadrant",  "goal_quadrant_time_pct",
                "goal_crossings", "goal_proximity_cm",
-               "strategy",       "wall_time",
+               "strategy",       "strategy_family",
+               "strategy_runner_up", "strategy_margin",
+               "strategy_path_radii", "wall_share",
                "coverage",       "centre_distance",
-               "annulus_time",   "corridor_time",
-               "efficiency",     "cone_time",
-               "goal_distance",  "spread",
+               "ring_share",     "ring_sweep_deg",
+               "efficiency",     "heading_share",
+               "goal_zone_share", "goal_distance_radii",
+               "previous_goal_efficiency", "previous_goal_heading_share",
+               "previous_goal_zone_share", "previous_goal_distance_radii",
                "seen_samples",   "tracking_samples",
                "not_seen",       "not_seen_pct",
                "out_of_range",   "jumps",
@@ -197,11 +201,17 @@ void AppendStudyTrialRow(std::string& out, const StudyTrial& t, const StudyOptio
   Optional(out, SummaryValue(t, SummaryMeasure::GoalCrossings));
   Optional(out, SummaryValue(t, SummaryMeasure::GoalProximity));
   Field(out, SearchStrategyName(t.Strategy));
+  Field(out, StrategyFamilyName(FamilyOf(t.Strategy)));
+  const bool called = t.Strategy != SearchStrategy::Unclassified;
+  Field(out, called ? std::string(SearchStrategyName(t.Call.RunnerUp)) : std::string());
+  Optional(out, called ? std::optional<double>(t.Call.Margin) : std::nullopt);
   const StrategyFeatures& f = t.Features;
-  for (double v : {f.WallTime, f.Coverage, f.CentreDistance}) Number(out, v);
-  for (double v : {f.AnnulusTime, f.CorridorTime, f.Efficiency, f.ConeTime, f.GoalDistance})
-    Optional(out, t.Goal > 0 ? std::optional<double>(v) : std::nullopt);
-  Number(out, f.Spread);
+  for (double v : {f.PathRadii, f.WallShare, f.Coverage, f.CentreDistance, f.RingShare, f.RingSweep})
+    Number(out, v);
+  for (const auto& [g, has] : {std::pair{&f.Goal, t.Goal > 0}, std::pair{&f.PreviousGoal, t.PreviousGoal > 0}}) {
+    for (double v : {g->Efficiency, g->HeadingShare, g->ZoneShare, g->Distance})
+      Optional(out, has ? std::optional<double>(v) : std::nullopt);
+  }
   Integer(out, f.SeenSamples);
   const TrackingQuality& q = r.Tracking;
   for (int64_t v : {q.Samples, q.NotSeen}) Integer(out, v);
@@ -339,6 +349,7 @@ bool WriteStudy(const StudySheet& sheet, const StudyOptions& options, const std:
         trials.FlushIfFull();
         probe.FlushIfFull();
         aggregate.Add(trial);
+        if (options.OnTrial) options.OnTrial(trial);
         return true;
       },
       problems);

@@ -102,10 +102,11 @@ void CompleteStudyTrial(StudyTrial& trial, std::span<const PoolPoint> samples,
   // platform, or the whole trial when it timed out.
   const size_t used = std::min(samples.size(), static_cast<size_t>(std::max(trial.Result.LatencySamples, 0)));
   trial.Samples = samples.first(used);
-  trial.Features =
-      MeasureStrategyFeatures(trial.Samples, pool, trial.Goal - 1, trial.PreviousGoal - 1, thresholds);
-  trial.Strategy =
-      ClassifySearchStrategy(trial.Features, trial.Kind, trial.Goal > 0, trial.PreviousGoal > 0, thresholds);
+  trial.Features = MeasureStrategyFeatures(trial.Samples, settings.SampleRate(), pool, trial.Goal - 1,
+                                           trial.PreviousGoal - 1, thresholds);
+  trial.Call =
+      CallSearchStrategy(trial.Features, trial.Kind, trial.Goal > 0, trial.PreviousGoal > 0, thresholds);
+  trial.Strategy = trial.Call.Strategy;
 }
 
 bool ForEachStudyTrial(const StudySheet& sheet, const StudyOptions& options, const StudyTrialSink& sink,

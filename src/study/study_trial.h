@@ -29,6 +29,8 @@ struct StudyOptions {
   AnalysisSettings BaseSettings;
   StrategyThresholds Thresholds;
   std::string ProgramVersion;  ///< written into every row ("Tarnwell 4.64")
+  /// Told of every trial as it is analysed (`study --labels` collects the calls).
+  std::function<void(const struct StudyTrial&)> OnTrial;
 };
 
 /// Where a trial's analysis settings came from.
@@ -66,6 +68,7 @@ struct StudyTrial {
   std::array<double, 4> QuadrantPathPercent{};  ///< of the path inside the pool
   StrategyFeatures Features;
   SearchStrategy Strategy = SearchStrategy::Unclassified;
+  StrategyCall Call;  ///< the strategy with its runner-up and margin
 
   /// The goal's quadrant 1..4, 0 when unknown.
   int GoalQuadrant() const { return Goal >= 1 ? PlatformQuadrant[static_cast<size_t>(Goal - 1)] : 0; }

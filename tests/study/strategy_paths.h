@@ -67,7 +67,7 @@ inline std::vector<SwimPoint> Behave(const std::string& recipe, double param, Sw
     a.Wait(param);
     a.SwimTo(goal, 0.3, 4);
   } else if (recipe == "directed") {  // param: heading noise
-    a.SwimTo(goal, param, 1.0);
+    a.SwimTo(goal, param, 2.5);
   } else if (recipe == "directed_detour") {  // param: how far off the line the detour goes
     const SwimPoint mid = toward(scene.Start, goal, 0.5);
     const double dx = goal.X - scene.Start.X, dy = goal.Y - scene.Start.Y, len = std::hypot(dx, dy);
@@ -112,12 +112,12 @@ inline std::vector<SwimPoint> Behave(const std::string& recipe, double param, Sw
     a.SwimTo(goal, 0.6, 3);
   } else if (recipe == "random" || recipe == "probe_random") {  // param: seconds searching the pool
     a.SetPlatformActive(false);
-    a.Search(param, {0, 0}, 0.8, a.Uniform(1.5, 2.5));
+    a.Search(param, {0, 0}, 0.95, a.Uniform(1.5, 2.5));
     a.SetPlatformActive(true);
     a.SwimTo(goal, 0.8, 2);
   } else if (recipe == "random_near_end") {  // param: seconds searching, then it meets the goal
     a.SetPlatformActive(false);
-    a.Search(param, {0, 0}, 0.8, 2.0);
+    a.Search(param, {0, 0}, 0.95, 2.0);
     a.SetPlatformActive(true);
     a.Search(20, goal, 0.3, 2.0);
   }
@@ -144,8 +144,8 @@ inline std::vector<LabelledPath> GeneratedStrategyPaths(int perClass) {
     double low, high;
     const char* label;
   } recipes[] = {
-      {"direct", -0.35, 0.35, "direct swim"},       {"directed", 1.2, 2.2, "directed search"},
-      {"directed_detour", 0.2, 0.4, "directed search"}, {"focal", 15, 40, "focal search"},
+      {"direct", -0.35, 0.35, "direct swim"},       {"directed", 3.5, 5.5, "directed search"},
+      {"directed_detour", 0.35, 0.55, "directed search"}, {"focal", 15, 40, "focal search"},
       {"perseverance", 15, 40, "perseverance"},     {"thigmotaxis", 25, 60, "thigmotaxis"},
       {"chaining", 25, 50, "chaining"},             {"scanning", 25, 60, "scanning"},
       {"random", 40, 80, "random search"},          {"probe_focal", 40, 60, "focal search"},

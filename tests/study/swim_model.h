@@ -97,11 +97,14 @@ class Swimmer {
   /// with `pull`, and a constant turn `curve` (radians per second) that bends the path.
   void SwimTo(SwimPoint target, double noise, double pull, double curve = 0, double within = -1,
               double maxSeconds = 60) {
-    if (within < 0) within = scene_.PlatformRadius * 0.8;
+    if (within < 0) within = scene_.PlatformRadius;
     for (double t = 0; t < maxSeconds && !Done(); t += kDt) {
       if (std::hypot(target.X - p_.X, target.Y - p_.Y) <= within) return;
+      // Close to the target an animal turns harder: it does not circle round it.
+      const double near = std::max(1.0, 0.3 / std::max(0.01, std::hypot(target.X - p_.X, target.Y - p_.Y)));
       const double bearing = std::atan2(target.Y - p_.Y, target.X - p_.X);
-      heading_ += (pull * AngleDiff(bearing, heading_) + curve) * kDt + Normal(noise * std::sqrt(kDt));
+      heading_ += (pull * near * AngleDiff(bearing, heading_) + curve / near) * kDt +
+                  Normal(noise * std::sqrt(kDt) / near);
       Step();
     }
   }
