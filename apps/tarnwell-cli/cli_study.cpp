@@ -21,7 +21,6 @@ namespace tarnwell::cli {
 
 namespace {
 
-constexpr const char* kStudyPdfFile = "study.pdf";
 
 #if TARNWELL_HAVE_QT
 bool WriteStudyPdf(const StudyAggregator& aggregate, const std::string& title,
@@ -36,12 +35,13 @@ int RunStudy(const std::string& home, const std::vector<std::string>& rawArgs) {
   constexpr std::string_view kCommand = "study";
   Arguments args;
   std::string error;
-  if (!args.Parse(rawArgs, {"--out", "--strategies", "--labels"}, {kArtifactFilterFlag, "--no-pdf"}, error) ||
+  if (!args.Parse(rawArgs, {"--out", "--strategies", "--labels", "--animals"}, {kArtifactFilterFlag, "--no-pdf", "--per-trial", "--include-aborted", "--check"}, error) ||
       !args.ExpectPositional(1, 1, error)) {
     return UsageError(kCommand, error);
   }
   const auto out = args.Value("--out");
-  if (!out || out->empty()) return UsageError(kCommand, "--out DIR is required");
+  const bool check = args.Has("--check");
+  if (!check && (!out || out->empty())) return UsageError(kCommand, "--out DIR is required (or --check)");
 
   StudyOptions options;
   if (const auto file = args.Value("--strategies")) {
@@ -57,7 +57,18 @@ int RunStudy(const std::string& home, const std::vector<std::string>& rawArgs) {
       std::cerr << DescribeSheetProblem(sheetFile, problem) << "\n";
     return Failure(kCommand, "the study was not analysed");
   };
-  if (!ReadStudySheet(sheetFile, sheet, problems)) return reportProblems();
+  const bool sheetRead = ReadStudySheet(sheetFile, sheet, problems);
+  if (const auto animals = args.Value("--animals")) {
+    std::vector<SheetProblem> animalProblems;
+    options.Animals.emplace();
+    if (!ReadAnimalsSheet(*animals, *options.Animals, animalProblems)) {
+      for (const SheetProblem& problem : animalProblems)
+        std::cerr << DescribeSheetProblem(*animals, problem) << "\n";
+      if (!sheetRead) reportProblems();
+      return Failure(kCommand, "the animals sheet was not read");
+    }
+  }
+  if (!sheetRead) return reportProblems();
 
   const auto program = OpenProgram(kCommand, home);
   if (!program) return kExitFailure;
@@ -91,12 +102,57 @@ int RunStudy(const std::string& home, const std::vector<std::string>& rawArgs) {
     };
   }
 
+  if (check) {
+    // Every problem of the study, found as the analysis finds them; nothing is written.
+    StudyAggregator aggregate;
+    const bool analysed = ForEachStudyTrial(
+        sheet, options,
+        [&](const StudyTrial& trial) {
+          aggregate.Add(trial);
+          return true;
+        },
+        problems);
+    if (!analysed) {
+      for (const SheetProblem& problem : problems)
+        std::cerr << DescribeSheetProblem(sheetFile, problem) << "\n";
+      return Failure(kCommand, std::to_string(problems.size()) + " problem" + (problems.size() == 1 ? "" : "s") +
+                                   " in the study");
+    }
+    std::cout << sheetFile.string() << ": " << aggregate.Trials << " trial" << (aggregate.Trials == 1 ? "" : "s")
+              << ", no problem\n";
+    return std::cout.flush() ? kExitOk : kExitFailure;
+  }
+  options.PerTrial = args.Has("--per-trial");
+  options.IncludeAborted = args.Has("--include-aborted");
+  if (!args.Has("--no-pdf")) {
+#if TARNWELL_HAVE_QT
+    const std::string title = sheetFile.filename().string();
+    options.WriteReport = [title](const StudyAggregator& aggregate, const std::filesystem::path& pdf,
+                                  std::string& reportError) { return WriteStudyPdf(aggregate, title, pdf, reportError); };
+#else
+    std::cerr << "tarnwell-cli study: no PDF report: this tarnwell-cli was built without Qt\n";
+#endif
+  }
+
   StudyAggregator aggregate;
   if (!WriteStudy(sheet, options, *out, aggregate, problems, error)) {
     if (!problems.empty()) return reportProblems();
     return Failure(kCommand, error);
   }
-  std::cout << *out << ": " << aggregate.Trials << " trial" << (aggregate.Trials == 1 ? "" : "s") << "\n";
+  // Said once for the study, not per trial.
+  if (aggregate.NoGoalTrials > 0) {
+    std::cerr << "tarnwell-cli study: " << aggregate.NoGoalTrials << " trial"
+              << (aggregate.NoGoalTrials == 1 ? " has" : "s have")
+              << " no goal (no goal column and no active platform; first on line " << aggregate.NoGoalLine
+              << "): direct swim, focal search, directed search and perseverance cannot be called for "
+              << (aggregate.NoGoalTrials == 1 ? "it" : "them") << ", nor goal measures taken\n";
+  }
+  std::cout << *out << ": " << aggregate.Trials << " trial" << (aggregate.Trials == 1 ? "" : "s");
+  if (aggregate.AbortedTrials > 0) {
+    std::cout << " (" << aggregate.AbortedTrials << " aborted, "
+              << (options.IncludeAborted ? "in the means" : "left out of the means") << ")";
+  }
+  std::cout << "\n";
   if (labelsFile) {
     StrategyAgreement agreement;
     bool unmatched = false;
@@ -114,16 +170,6 @@ int RunStudy(const std::string& home, const std::vector<std::string>& rawArgs) {
     }
     if (unmatched) return Failure(kCommand, "some labels name no single trial");
     std::cout << "\n" << agreement.Text();
-  }
-  if (!args.Has("--no-pdf")) {
-#if TARNWELL_HAVE_QT
-    const std::filesystem::path pdf = std::filesystem::path(*out) / kStudyPdfFile;
-    if (!WriteStudyPdf(aggregate, sheetFile.filename().string(), pdf, error)) {
-      return Failure(kCommand, "the PDF " + pdf.string() + " was not written: " + error);
-    }
-#else
-    std::cerr << "tarnwell-cli study: no PDF report: this tarnwell-cli was built without Qt\n";
-#endif
   }
   return std::cout.flush() ? kExitOk : kExitFailure;
 }

@@ -28,8 +28,9 @@ std::string CsvNumber(double value);
 /// A text field, quoted when it must be.
 std::string CsvText(std::string_view text);
 
-/// The header of trials.csv and one trial's row (both ending "\n").
-std::string StudyTrialHeader();
+/// The header of trials.csv (with the animals sheet's variables after the group) and one
+/// trial's row (both ending "\n").
+std::string StudyTrialHeader(const std::vector<std::string>& variables = {});
 void AppendStudyTrialRow(std::string& out, const StudyTrial& trial, const StudyOptions& options);
 
 /// The header of probe.csv and a probe trial's four rows (nothing for other trials).
@@ -47,8 +48,12 @@ inline constexpr const char* kStudyProbeFile = "probe.csv";
 inline constexpr const char* kStudyProbeSummaryFile = "probe_summary.csv";
 inline constexpr const char* kStudyStrategiesFile = "strategies.csv";
 inline constexpr const char* kStudyThresholdsFile = "strategy_thresholds.txt";
+inline constexpr const char* kStudyReportFile = "study.pdf";
 
-/// Analyses the study and writes its files into `folder` (created when missing).
+/// Analyses the study and writes its files into `folder` (created when missing), the
+/// report too when the options draw one. Every file is written under a temporary name and
+/// all replace their old versions only once every one was written; files the study does
+/// not write are left alone.
 /// `aggregate` holds the study's aggregates afterwards (for the report). False, with the
 /// problems (sheet lines) or `error` (files) filled and no file replaced, on failure.
 bool WriteStudy(const StudySheet& sheet, const StudyOptions& options, const std::filesystem::path& folder,
