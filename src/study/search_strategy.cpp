@@ -61,6 +61,10 @@ constexpr ThresholdKey kKeys[] = {
      &StrategyThresholds::FocalZoneRadius, 0, 2},
     {"Focal Min Zone Share", "focal search: at least this share of the path there",
      &StrategyThresholds::FocalMinZoneShare, 0, 1},
+    {"Segment Length", "segment profiles: each segment is this many radii of path",
+     &StrategyThresholds::SegmentLength, 0.5, 100},
+    {"Segment Overlap", "segment profiles: share of a segment the next one overlaps",
+     &StrategyThresholds::SegmentOverlap, 0, 0.95},
 };
 constexpr const char* kMinSeenKey = "Min Seen Samples";
 
@@ -502,6 +506,75 @@ StrategyCall CallSearchStrategy(const StrategyFeatures& f, TrialKind kind, bool 
     }
   }
   return call;
+}
+
+std::vector<StrategySegment> SegmentStrategies(std::span<const PoolPoint> samples, double sampleRate,
+                                               const PoolSetup& pool, int goal, int previousGoal, TrialKind kind,
+                                               const StrategyThresholds& t) {
+  std::vector<StrategySegment> segments;
+  const double radius = pool.Radius;
+  if (!(radius > 0)) return segments;
+  // Path length up to each sample, on seen positions at the path's steps: a still
+  // animal's noise adds nothing, as in the measures.
+  std::vector<double> along(samples.size(), 0.0);
+  std::vector<int> seen;
+  {
+    bool has = false;
+    double lx = 0, ly = 0, length = 0;
+    for (size_t i = 0; i < samples.size(); ++i) {
+      if (IsSampleSeen(samples[i])) {
+        seen.push_back(static_cast<int>(i));
+        const double x = (samples[i].X - pool.X) / radius, y = (samples[i].Y - pool.Y) / radius;
+        if (!has) {
+          lx = x, ly = y, has = true;
+        } else if (Distance({lx, ly}, {x, y}) >= t.PathStep) {
+          length += Distance({lx, ly}, {x, y});
+          lx = x, ly = y;
+        }
+      }
+      along[i] = length;
+    }
+  }
+  if (seen.empty()) return segments;
+  const double total = along.back();
+  const double length = t.SegmentLength, step = std::max(t.SegmentLength * (1 - t.SegmentOverlap), t.PathStep);
+  auto sampleAt = [&](double at) {  // the first sample at or beyond `at` of path
+    return static_cast<int>(std::lower_bound(along.begin(), along.end(), at) - along.begin());
+  };
+  for (double start = 0;; start += step) {
+    const bool last = start + length >= total;
+    const int first = start <= 0 ? seen.front() : std::min(sampleAt(start), seen.back());
+    const int end = last ? seen.back() : std::min(sampleAt(start + length), seen.back());
+    StrategySegment segment;
+    segment.First = first;
+    segment.Last = end;
+    const auto slice = samples.subspan(static_cast<size_t>(first), static_cast<size_t>(end - first + 1));
+    const StrategyFeatures f = MeasureStrategyFeatures(slice, sampleRate, pool, goal, previousGoal, t);
+    segment.Call = CallSearchStrategy(f, kind, goal >= 0, previousGoal >= 0, t);
+    segments.push_back(segment);
+    if (last) break;
+  }
+  return segments;
+}
+
+std::array<double, kSearchStrategyCount> SegmentShares(const std::vector<StrategySegment>& segments) {
+  std::array<double, kSearchStrategyCount> shares{};
+  if (segments.empty()) return shares;
+  int from = segments.front().First, to = segments.front().Last;
+  for (const StrategySegment& s : segments) from = std::min(from, s.First), to = std::max(to, s.Last);
+  std::vector<int> cover(static_cast<size_t>(to - from + 1), 0);
+  for (const StrategySegment& s : segments)
+    for (int i = s.First; i <= s.Last; ++i) cover[static_cast<size_t>(i - from)] += 1;
+  double sum = 0;
+  for (const StrategySegment& s : segments) {
+    for (int i = s.First; i <= s.Last; ++i) {
+      const double w = 1.0 / cover[static_cast<size_t>(i - from)];
+      shares[static_cast<size_t>(s.Call.Strategy)] += w;
+      sum += w;
+    }
+  }
+  for (double& share : shares) share /= sum;
+  return shares;
 }
 
 }  // namespace tarnwell

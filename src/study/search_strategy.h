@@ -24,6 +24,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "pool/pool_setup.h"
 #include "pool/zones.h"
@@ -72,6 +73,8 @@ struct StrategyThresholds {
   double DirectedMinHeadingShare = 0.6;   ///< share of the path heading for the goal
   double FocalZoneRadius = 0.3;           ///< the goal's surroundings, radii
   double FocalMinZoneShare = 0.45;        ///< share of the path there
+  double SegmentLength = 3;               ///< segment profiles: path of a segment, radii
+  double SegmentOverlap = 0.7;            ///< share of a segment the next one overlaps
   int MinSeenSamples = 10;                ///< fewer seen positions: unclassified
   friend bool operator==(const StrategyThresholds&, const StrategyThresholds&) = default;
 };
@@ -132,6 +135,25 @@ inline SearchStrategy ClassifySearchStrategy(const StrategyFeatures& features, T
                                              bool hasPreviousGoal, const StrategyThresholds& thresholds) {
   return CallSearchStrategy(features, kind, hasGoal, hasPreviousGoal, thresholds).Strategy;
 }
+
+/// One segment of a path's profile: samples [First, Last] of the swim and their call.
+struct StrategySegment {
+  int First = 0;
+  int Last = 0;
+  StrategyCall Call;
+};
+
+/// The path cut into overlapping segments of `SegmentLength` radii of path, each the next
+/// one's start `(1 − SegmentOverlap)` of a segment on, and each classified by the same
+/// rules (its efficiency and heading taken from its own start). A path shorter than one
+/// segment is one segment; the last segment ends where the path ends.
+std::vector<StrategySegment> SegmentStrategies(std::span<const PoolPoint> samples, double sampleRate,
+                                               const PoolSetup& pool, int goal, int previousGoal, TrialKind kind,
+                                               const StrategyThresholds& thresholds);
+
+/// Each class's share of the time of the segments (a sample covered by several segments
+/// counts to each of their classes in equal parts); zeros without segments.
+std::array<double, kSearchStrategyCount> SegmentShares(const std::vector<StrategySegment>& segments);
 
 /// A class or family name as a judge writes it (case and blanks ignored; "-", "_" and
 /// " " alike; "direct" for direct swim, "random" for random search, "focal", "directed",

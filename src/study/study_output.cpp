@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -196,7 +197,15 @@ std::string StudyTrialHeader(const std::vector<std::string>& variables) {
                "goal_zone_share", "goal_distance_radii",
                "previous_goal_efficiency", "previous_goal_heading_share",
                "previous_goal_zone_share", "previous_goal_distance_radii",
-               "seen_samples",   "tracking_samples",
+               "seen_samples",   "plain_path_cm",
+               "goal_centred_quadrant_time_pct", "previous_goal_centred_quadrant_time_pct",
+               "previous_goal_quadrant_time_pct"});
+  for (int i = 0; i < kSearchStrategyCount; ++i) {
+    std::string name(SearchStrategyName(static_cast<SearchStrategy>(i)));
+    std::replace(name.begin(), name.end(), ' ', '_');
+    Field(out, "segment_share_" + name);
+  }
+  out += Join({"tracking_samples",
                "not_seen",       "not_seen_pct",
                "out_of_range",   "jumps",
                "suspect_tracking", "program",
@@ -281,6 +290,11 @@ void AppendStudyTrialRow(std::string& out, const StudyTrial& t, const StudyOptio
       Optional(out, has ? std::optional<double>(v) : std::nullopt);
   }
   Integer(out, f.SeenSamples);
+  Number(out, t.PlainPathCm);
+  Optional(out, t.GoalCentredQuadrantPercent);
+  Optional(out, t.PreviousGoalCentredQuadrantPercent);
+  Optional(out, t.PreviousGoalQuadrantTimePercent);
+  for (double share : t.SegmentShare) Number(out, share);
   const TrackingQuality& q = r.Tracking;
   for (int64_t v : {q.Samples, q.NotSeen}) Integer(out, v);
   Number(out, q.NotSeenPercent);
@@ -316,6 +330,35 @@ void AppendStudyTrialRow(std::string& out, const StudyTrial& t, const StudyOptio
   Field(out, s.ArtifactFilterOn ? "true" : "false");
   Number(out, s.ArtifactThreshold);
   EndRow(out);
+}
+
+std::string SegmentsHeader() {
+  std::string out = Join({"line", "animal", "group", "day", "trial", "kind", "segment", "start_s", "end_s", "strategy",
+                          "strategy_runner_up", "strategy_margin", "raw_file"});
+  EndRow(out);
+  return out;
+}
+
+void AppendSegmentRows(std::string& out, const StudyTrial& t) {
+  const double rate = t.Settings ? t.Settings->SampleRate() : 30.0;
+  int number = 0;
+  for (const StrategySegment& s : t.Segments) {
+    Integer(out, t.Line);
+    Field(out, CsvText(t.Animal));
+    Field(out, CsvText(t.Group));
+    Integer(out, t.Day);
+    Integer(out, t.Trial);
+    Field(out, TrialKindName(t.Kind));
+    Integer(out, ++number);
+    Number(out, s.First / rate);
+    Number(out, (s.Last + 1) / rate);
+    Field(out, SearchStrategyName(s.Call.Strategy));
+    const bool called = s.Call.Strategy != SearchStrategy::Unclassified;
+    Field(out, called ? std::string(SearchStrategyName(s.Call.RunnerUp)) : std::string());
+    Optional(out, called ? std::optional<double>(s.Call.Margin) : std::nullopt);
+    Field(out, CsvText(t.RawFile.string()));
+    EndRow(out);
+  }
 }
 
 std::string ProbeHeader() {
@@ -422,16 +465,20 @@ bool WriteStudy(const StudySheet& sheet, const StudyOptions& options, const std:
   };
   TableFile* trials = open(kStudyTrialsFile);
   TableFile* probe = trials ? open(kStudyProbeFile) : nullptr;
-  if (!trials || !probe) return false;
+  TableFile* segments = probe ? open(kStudySegmentsFile) : nullptr;
+  if (!trials || !probe || !segments) return false;
   trials->Buffer() = StudyTrialHeader(options.Animals ? options.Animals->Variables : std::vector<std::string>{});
   probe->Buffer() = ProbeHeader();
+  segments->Buffer() = SegmentsHeader();
   const bool analysed = ForEachStudyTrial(
       sheet, options,
       [&](const StudyTrial& trial) {
         AppendStudyTrialRow(trials->Buffer(), trial, options);
         AppendProbeRows(probe->Buffer(), trial);
+        AppendSegmentRows(segments->Buffer(), trial);
         trials->FlushIfFull();
         probe->FlushIfFull();
+        segments->FlushIfFull();
         aggregate.Add(trial);
         if (options.OnTrial) options.OnTrial(trial);
         return true;
@@ -439,7 +486,7 @@ bool WriteStudy(const StudySheet& sheet, const StudyOptions& options, const std:
       problems);
   if (!analysed) return false;
   aggregate.Finish();
-  if (!trials->Close(error) || !probe->Close(error)) return false;
+  if (!trials->Close(error) || !probe->Close(error) || !segments->Close(error)) return false;
   const std::pair<const char*, std::string> tables[] = {
       {kStudySummaryFile, SummaryText(aggregate)},
       {kStudyProbeSummaryFile, ProbeSummaryText(aggregate)},

@@ -8,7 +8,8 @@ namespace tarnwell {
 namespace {
 
 constexpr std::array<std::string_view, kSummaryMeasureCount> kSummaryNames = {
-    "latency_s", "path_cm", "speed_cm_s", "goal_proximity_cm", "goal_quadrant_time_pct", "goal_crossings"};
+    "latency_s",      "path_cm",       "speed_cm_s", "goal_proximity_cm", "goal_quadrant_time_pct",
+    "goal_crossings", "goal_centred_quadrant_time_pct", "previous_goal_quadrant_time_pct"};
 constexpr std::array<std::string_view, 4> kRoleNames = {"target", "adjacent_ccw", "opposite", "adjacent_cw"};
 constexpr std::array<std::string_view, kProbeMeasureCount> kProbeNames = {"time_pct", "path_pct", "crossings",
                                                                           "proximity_cm"};
@@ -65,6 +66,10 @@ std::optional<double> SummaryValue(const StudyTrial& trial, SummaryMeasure measu
     case SummaryMeasure::GoalCrossings:
       if (trial.Goal < 1) return std::nullopt;
       return m.Counters[static_cast<size_t>(trial.Goal - 1)].Entries;
+    case SummaryMeasure::GoalCentredQuadrantTime:
+      return trial.GoalCentredQuadrantPercent;
+    case SummaryMeasure::PreviousGoalQuadrantTime:
+      return trial.PreviousGoalQuadrantTimePercent;
   }
   return std::nullopt;
 }

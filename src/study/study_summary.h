@@ -33,10 +33,20 @@ struct RunningStats {
 };
 
 /// The measures summarised per group × day.
-enum class SummaryMeasure { Latency, PathLength, Speed, GoalProximity, GoalQuadrantTime, GoalCrossings };
-inline constexpr int kSummaryMeasureCount = 6;
+enum class SummaryMeasure {
+  Latency,
+  PathLength,
+  Speed,
+  GoalProximity,
+  GoalQuadrantTime,
+  GoalCrossings,
+  GoalCentredQuadrantTime,
+  PreviousGoalQuadrantTime,
+};
+inline constexpr int kSummaryMeasureCount = 8;
 /// Column names as in the trial table: "latency_s", "path_cm", "speed_cm_s",
-/// "goal_proximity_cm", "goal_quadrant_time_pct", "goal_crossings".
+/// "goal_proximity_cm", "goal_quadrant_time_pct", "goal_crossings",
+/// "goal_centred_quadrant_time_pct", "previous_goal_quadrant_time_pct".
 std::string_view SummaryMeasureName(SummaryMeasure measure);
 /// A trial's value of a measure; nothing when the trial has none (no goal, no quadrants).
 std::optional<double> SummaryValue(const StudyTrial& trial, SummaryMeasure measure);

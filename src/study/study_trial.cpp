@@ -1,6 +1,7 @@
 #include "study/study_trial.h"
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <memory>
 
@@ -109,6 +110,42 @@ void CompleteStudyTrial(StudyTrial& trial, std::span<const PoolPoint> samples,
   trial.Call =
       CallSearchStrategy(trial.Features, trial.Kind, trial.Goal > 0, trial.PreviousGoal > 0, thresholds);
   trial.Strategy = trial.Call.Strategy;
+  trial.Segments = SegmentStrategies(trial.Samples, settings.SampleRate(), pool, trial.Goal - 1,
+                                     trial.PreviousGoal - 1, trial.Kind, thresholds);
+  trial.SegmentShare = SegmentShares(trial.Segments);
+
+  // Measures other tools give, so that labs can compare: the path as recorded, and the
+  // quadrant turned to centre on the goal.
+  const double cmPerUnit = pool.Radius > 0 ? pool.ActualSizeX / (2.0 * pool.Radius) : 0.0;
+  trial.PlainPathCm = 0;
+  const PoolPoint* last = nullptr;
+  for (const PoolPoint& p : trial.Samples) {
+    if (!IsSampleSeen(p)) continue;
+    if (last) trial.PlainPathCm += std::hypot(double(p.X - last->X), double(p.Y - last->Y)) * cmPerUnit;
+    last = &p;
+  }
+  auto centredQuadrant = [&](int goal) -> std::optional<double> {
+    if (goal < 1) return std::nullopt;
+    const PlatformSetup& g = pool.Platforms[static_cast<size_t>(goal - 1)];
+    const double bearing = std::atan2(double(g.Y - pool.Y), double(g.X - pool.X));
+    int in = 0, n = 0;
+    for (const PoolPoint& p : trial.Samples) {
+      if (!IsSampleSeen(p)) continue;
+      ++n;
+      if (p.X == pool.X && p.Y == pool.Y) continue;
+      double d = std::atan2(double(p.Y - pool.Y), double(p.X - pool.X)) - bearing;
+      d = std::remainder(d, 2 * 3.14159265358979323846);
+      in += std::fabs(d) < 3.14159265358979323846 / 4 ? 1 : 0;
+    }
+    return n > 0 ? std::optional<double>(100.0 * in / n) : std::nullopt;
+  };
+  trial.GoalCentredQuadrantPercent = centredQuadrant(trial.Goal);
+  trial.PreviousGoalCentredQuadrantPercent = centredQuadrant(trial.PreviousGoal);
+  trial.PreviousGoalQuadrantTimePercent.reset();
+  if (trial.PreviousGoal >= 1 && trial.HasQuadrants) {
+    const int q = trial.PlatformQuadrant[static_cast<size_t>(trial.PreviousGoal - 1)];
+    if (q >= 1) trial.PreviousGoalQuadrantTimePercent = trial.QuadrantTimePercent[static_cast<size_t>(q - 1)];
+  }
 }
 
 bool ForEachStudyTrial(const StudySheet& sheet, const StudyOptions& options, const StudyTrialSink& sink,

@@ -81,6 +81,16 @@ struct StudyTrial {
   StrategyFeatures Features;
   SearchStrategy Strategy = SearchStrategy::Unclassified;
   StrategyCall Call;  ///< the strategy with its runner-up and margin
+  std::vector<StrategySegment> Segments;  ///< the segment profile (samples of Samples)
+  std::array<double, kSearchStrategyCount> SegmentShare{};
+  /// Path length in cm of the seen positions as recorded: no filter, no rounding.
+  double PlainPathCm = 0;
+  /// Percent of the seen positions in the quarter of the pool centred on the goal (within
+  /// 45° either side of its bearing from the centre); the same for the previous goal.
+  std::optional<double> GoalCentredQuadrantPercent;
+  std::optional<double> PreviousGoalCentredQuadrantPercent;
+  /// Percent of the time in the (axis) quadrant of the previous goal.
+  std::optional<double> PreviousGoalQuadrantTimePercent;
   /// The status the experiment recorded for the subject (its status word): "Hit Goal",
   /// "Timed Out", "Aborted"; empty where the experiment has no record of it.
   std::string RecordedStatus;

@@ -243,6 +243,35 @@ TEST(SearchStrategy, RunnerUpIsTheClassTheCallWouldTurnTo) {
   EXPECT_NEAR(call.Margin, 0.02, 1e-9);
 }
 
+// A swim along the wall that ends with a swim to the goal: segments of 3 radii of path
+// overlapping by 70 %, the last ending where the swim ends, the shares adding up to 1;
+// a swim shorter
+// than one segment is one segment called as the whole path.
+TEST(SearchStrategy, SegmentProfilesFollowTheSwim) {
+  const LabelledPath mixed = test::MakeLabelledPath("m", "wall_then_goal", 40, 905, "thigmotaxis");
+  const PoolSetup pool = mixed.Scene.Pool();
+  const StrategyThresholds t;
+  const auto segments = SegmentStrategies(mixed.Samples, mixed.Scene.RateHz, pool, 0, -1, mixed.Kind, t);
+  ASSERT_GE(segments.size(), 3u);
+  EXPECT_EQ(segments.front().Call.Strategy, SearchStrategy::Thigmotaxis);
+  for (size_t i = 1; i < segments.size(); ++i) {
+    EXPECT_GT(segments[i].First, segments[i - 1].First);
+    EXPECT_LT(segments[i].First, segments[i - 1].Last) << "segments overlap";
+  }
+  EXPECT_EQ(segments.back().Last, static_cast<int>(mixed.Samples.size()) - 1);
+  const auto shares = SegmentShares(segments);
+  double sum = 0;
+  for (double share : shares) sum += share;
+  EXPECT_NEAR(sum, 1.0, 1e-9);
+  EXPECT_GT(shares[static_cast<size_t>(SearchStrategy::Thigmotaxis)], 0.5);
+
+  const LabelledPath direct = test::MakeLabelledPath("d", "direct", 0, 906, "direct swim");
+  const auto one = SegmentStrategies(direct.Samples, direct.Scene.RateHz, direct.Scene.Pool(), 0, -1, direct.Kind, t);
+  ASSERT_EQ(one.size(), 1u);
+  EXPECT_EQ(one[0].Call.Strategy, Call(direct).Strategy);
+  EXPECT_TRUE(SegmentStrategies({}, 30, pool, 0, -1, TrialKind::Acquisition, t).empty());
+}
+
 TEST(StrategyThresholds, TheShippedFileHoldsTheDefaultsAndEditsAreRead) {
   std::string shipped;
   ASSERT_TRUE(ReadWholeFile(std::filesystem::path(TARNWELL_SOURCE_DIR) / "docs/strategy_thresholds.txt", shipped));

@@ -259,8 +259,8 @@ TEST_F(StudyOutputTest, AFailedReportLeavesEveryOldFileAndNoTemporaryOne) {
   for (const auto& entry : std::filesystem::directory_iterator(dir.Path() / "out"))
     names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"notes.txt", "probe.csv", "probe_summary.csv", "strategies.csv",
-                                             "strategy_thresholds.txt", "summary.csv", "trials.csv"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"notes.txt", "probe.csv", "probe_summary.csv", "segments.csv",
+                                             "strategies.csv", "strategy_thresholds.txt", "summary.csv", "trials.csv"}));
 
   options.WriteReport = [](const StudyAggregator& a, const std::filesystem::path& file, std::string&) {
     std::ofstream(file) << a.Trials << " trials";
