@@ -286,8 +286,11 @@ bool ForEachStudyTrial(const StudySheet& sheet, const StudyOptions& options, con
             trial.RecordedStatus = FinishStatusText(static_cast<int16_t>(status));
         }
       }
-      trial.Aborted = trial.RecordedStatus.empty() ? trial.Result.FinishStatus == kFinishAborted
-                                                   : trial.RecordedStatus == FinishStatusText(kFinishAborted);
+      // Without a recorded status the track's own tells: but only with an active platform,
+      // for without one every track runs to the end of its file and reads as stopped.
+      trial.Aborted = trial.RecordedStatus.empty()
+                          ? settings.Experiment.ActivePlatform >= 1 && trial.Result.FinishStatus == kFinishAborted
+                          : trial.RecordedStatus == FinishStatusText(kFinishAborted);
       CompleteStudyTrial(trial, samples, options.Thresholds);
       if (!sink(trial)) return false;
     }
