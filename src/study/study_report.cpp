@@ -81,6 +81,7 @@ DrawArea DrawAxes(Page& page, const DrawArea& area, const std::string& title, do
 
 // A group's marker: circle, square, diamond or triangle, in turn.
 void Marker(Page& page, PointF at, double r, Color color, size_t shape) {
+  const double w = std::max(page.point, 0.8 * r);  // lines thick enough to read as filled
   switch (shape % 4) {
     case 0:
       page.surface.Ellipse(at, r, r, color, color, page.point);
@@ -89,15 +90,15 @@ void Marker(Page& page, PointF at, double r, Color color, size_t shape) {
       page.surface.Rectangle({at.x - r, at.y - r}, 2 * r, 2 * r, color, color, page.point);
       break;
     case 2:
-      page.surface.Line({at.x, at.y - 1.3 * r}, {at.x + 1.3 * r, at.y}, color, page.point);
-      page.surface.Line({at.x + 1.3 * r, at.y}, {at.x, at.y + 1.3 * r}, color, page.point);
-      page.surface.Line({at.x, at.y + 1.3 * r}, {at.x - 1.3 * r, at.y}, color, page.point);
-      page.surface.Line({at.x - 1.3 * r, at.y}, {at.x, at.y - 1.3 * r}, color, page.point);
+      page.surface.Line({at.x, at.y - 1.3 * r}, {at.x + 1.3 * r, at.y}, color, w);
+      page.surface.Line({at.x + 1.3 * r, at.y}, {at.x, at.y + 1.3 * r}, color, w);
+      page.surface.Line({at.x, at.y + 1.3 * r}, {at.x - 1.3 * r, at.y}, color, w);
+      page.surface.Line({at.x - 1.3 * r, at.y}, {at.x, at.y - 1.3 * r}, color, w);
       break;
     default:
-      page.surface.Line({at.x, at.y - 1.3 * r}, {at.x + 1.2 * r, at.y + r}, color, page.point);
-      page.surface.Line({at.x + 1.2 * r, at.y + r}, {at.x - 1.2 * r, at.y + r}, color, page.point);
-      page.surface.Line({at.x - 1.2 * r, at.y + r}, {at.x, at.y - 1.3 * r}, color, page.point);
+      page.surface.Line({at.x, at.y - 1.3 * r}, {at.x + 1.2 * r, at.y + r}, color, w);
+      page.surface.Line({at.x + 1.2 * r, at.y + r}, {at.x - 1.2 * r, at.y + r}, color, w);
+      page.surface.Line({at.x - 1.2 * r, at.y + r}, {at.x, at.y - 1.3 * r}, color, w);
       break;
   }
 }
@@ -113,12 +114,10 @@ double Legend(Page& page, double x, double y, double height,
   for (size_t i = 0; i < entries.size(); ++i) {
     const double left = x + static_cast<double>(i / perColumn) * columnWidth;
     const double top = y + static_cast<double>(i % perColumn) * ch;
-    if (markers) {
-      Marker(page, {left + ch * 0.3, top + ch * 0.5}, ch * 0.25, entries[i].second, i);
-    } else {
-      page.surface.Rectangle({left, top + ch * 0.2}, ch * 0.6, ch * 0.6, entries[i].second, entries[i].second,
-                             page.point);
-    }
+    page.surface.Rectangle({left, top + ch * 0.2}, ch * 0.6, ch * 0.6, entries[i].second, entries[i].second,
+                           page.point);
+    // The series' marker shape in white on its colour.
+    if (markers) Marker(page, {left + ch * 0.3, top + ch * 0.5}, ch * 0.16, colors::White, i);
     page.Text(left + ch, top, entries[i].first);
   }
   const size_t columns = (entries.size() + perColumn - 1) / perColumn;

@@ -286,10 +286,12 @@ bool ForEachStudyTrial(const StudySheet& sheet, const StudyOptions& options, con
             trial.RecordedStatus = FinishStatusText(static_cast<int16_t>(status));
         }
       }
-      // Without a recorded status the track's own tells: but only with an active platform,
-      // for without one every track runs to the end of its file and reads as stopped.
+      // Without a recorded status the track's own tells, but only when it was analysed
+      // with its own experiment's record and that has an active platform: with the home's
+      // settings, or without a platform, every track that ends early reads as stopped.
       trial.Aborted = trial.RecordedStatus.empty()
-                          ? settings.Experiment.ActivePlatform >= 1 && trial.Result.FinishStatus == kFinishAborted
+                          ? trial.SettingsSource == StudySettingsSource::Companion &&
+                                settings.Experiment.ActivePlatform >= 1 && trial.Result.FinishStatus == kFinishAborted
                           : trial.RecordedStatus == FinishStatusText(kFinishAborted);
       CompleteStudyTrial(trial, samples, options.Thresholds);
       if (!sink(trial)) return false;

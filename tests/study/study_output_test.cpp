@@ -8,6 +8,8 @@
 #include <map>
 
 #include "core/file_util.h"
+#include "../analysis/experiment_folder.h"
+#include "legacy/record_update.h"
 #include "study_fixture.h"
 
 namespace tarnwell {
@@ -350,6 +352,40 @@ TEST_F(StudyOutputTest, ProbeWithoutGoalAndReversalWithoutPreviousGoalAreRefused
     EXPECT_EQ(problems[0].Line, c.line);
     EXPECT_NE(problems[0].Text.find(c.says), std::string::npos) << problems[0].Text;
   }
+}
+
+// In the study a trial's status is the one its experiment recorded (the status word)
+// where there is one; a raw-file row naming another animal than the experiment's subject
+// is refused, naming both.
+TEST_F(StudyOutputTest, RecordedStatusWordsAndTheSubjectsOfAnExperiment) {
+  const std::filesystem::path dataFile = test::WriteWeek1(dir);
+  ASSERT_EQ(WriteSubjectStatusWord(dataFile, 0, SubjectStatus::Aborted), RecordUpdate::Written);
+  ASSERT_EQ(WriteSubjectStatusWord(dataFile, 2, SubjectStatus::HitGoal), RecordUpdate::Written);
+  dir.Write("study.csv", "file,animal,group,day,kind\nWEEK100.RAW,R1,A,1,acquisition\nWEEK102.RAW,R3,A,1,acquisition\n");
+  ASSERT_TRUE(Run()) << error << (problems.empty() ? "" : problems[0].Text);
+  const auto rows = ReadTable(dir.Path() / "out" / kStudyTrialsFile);
+  ASSERT_EQ(rows.size(), 2u);
+  auto first = rows[0], second = rows[1];
+  EXPECT_EQ(first["status"], "Hit Goal");  // the report's status stays the track's
+  EXPECT_EQ(first["recorded_status"], "Aborted");
+  EXPECT_EQ(first["aborted"], "true");
+  EXPECT_EQ(second["recorded_status"], "Hit Goal");
+  EXPECT_EQ(second["aborted"], "false");
+  EXPECT_EQ(aggregate.AbortedTrials, 1);
+  EXPECT_EQ(first["data_file"], dataFile.string());
+
+  dir.Write("study.csv", "file,animal,group,day,kind\nWEEK100.RAW,R9,A,1,acquisition\n");
+  problems.clear();
+  EXPECT_FALSE(Run());
+  EXPECT_EQ(problems, (std::vector<SheetProblem>{
+                          {2, "animal \"R9\" here, but WEEK100.RAW is subject 1 \"R1\" of WEEK1.EXP"}}));
+
+  // A raw file copied without its experiment names no data file.
+  std::filesystem::remove(dataFile);
+  dir.Write("study.csv", "file,animal,group,day,kind\nWEEK100.RAW,R9,A,1,acquisition\n");
+  problems.clear();
+  ASSERT_TRUE(Run()) << (problems.empty() ? error : problems[0].Text);
+  EXPECT_EQ(ReadTable(dir.Path() / "out" / kStudyTrialsFile)[0]["data_file"], "");
 }
 
 }  // namespace
