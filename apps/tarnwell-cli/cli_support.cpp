@@ -47,8 +47,12 @@ constexpr std::array<CommandHelp, 11> kCommandHelp = {{
      "print RAWFILE --pdf OUT.pdf [--pool F] [--experiment F]\n"
      "      the printed page of one trial, into a PDF file\n"},
     {"study",
-     "study SHEET.CSV --out DIR [--strategies FILE] [--artifact-filter] [--no-pdf]\n"
-     "      analyse every trial a study sheet lists; tables, summaries, strategies and study.pdf in DIR\n"},
+     "study SHEET.CSV --out DIR|--check [--animals FILE] [--strategies FILE] [--labels FILE]\n"
+     "      [--per-trial] [--include-aborted] [--artifact-filter] [--no-pdf]\n"
+     "      analyse every trial a study sheet lists; tables, summaries, strategies and study.pdf in DIR;\n"
+     "      (--check: list every problem, write nothing; --animals: each animal's group and variables;\n"
+     "      summaries across animals; --per-trial: across trials; aborted trials out of the means\n"
+     "      unless --include-aborted); --labels: the strategies against judges' labels (raw_file,label)\n"},
 }};
 
 constexpr std::string_view kGeneralFooter =

@@ -19,7 +19,7 @@ bool PrintStudyReportToPdf(const StudyAggregator& aggregate, const std::string& 
     if (error) *error = "the PDF document cannot be started";
     return false;
   }
-  for (int i = 0; i < kStudyReportPages; ++i) {
+  for (int i = 0; i < StudyReportPageCount(aggregate); ++i) {
     if (i > 0 && !device.NewPage()) {
       if (error) *error = "a new PDF page cannot be started";
       return false;

@@ -1,6 +1,13 @@
 #include "study/study_output.h"
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <algorithm>
 #include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <random>
 #include <cmath>
 #include <memory>
 #include <system_error>
@@ -65,26 +72,80 @@ void KeyFields(std::string& out, const GroupDayKey& key) {
   Field(out, TrialKindName(key.Kind));
 }
 
-// Buffered appends to a file replaced only on Commit.
+// Buffered appends to a temporary file beside the one it replaces: Close finishes it,
+// Publish renames it over the old file. The study closes every file before it publishes
+// any, so a failure never leaves old and new results mixed; a file dropped before Publish
+// removes its temporary file.
 class TableFile {
  public:
-  bool Open(const std::filesystem::path& path, std::string& error) { return writer_.Open(path, &error); }
+  TableFile() = default;
+  TableFile(const TableFile&) = delete;
+  TableFile& operator=(const TableFile&) = delete;
+  ~TableFile() {
+    if (file_) std::fclose(file_);
+    if (!temp_.empty() && !published_) {
+      std::error_code ec;
+      std::filesystem::remove(temp_, ec);
+    }
+  }
+
+  bool Open(const std::filesystem::path& path, std::string& error) {
+    path_ = path;
+    if (IsWriteFaultInjected(path)) {
+      error = "cannot write " + path.string() + ": " + std::strerror(ENOSPC);
+      return false;
+    }
+    // The temporary name is one the program's clean-up knows as its own.
+    std::random_device seed;
+    for (int attempt = 0; attempt < 100 && !file_; ++attempt) {
+      temp_ = path;
+      temp_.replace_filename("." + path.filename().string() + ".tmp" + std::to_string(seed() % 1000000000u));
+      file_ = std::fopen(temp_.c_str(), "wbx");
+      if (!file_ && errno != EEXIST) break;
+    }
+    if (!file_) {
+      error = "cannot create a file in the folder of " + path.string() + ": " + std::strerror(errno);
+      temp_.clear();
+      return false;
+    }
+    return true;
+  }
   std::string& Buffer() { return buffer_; }
   void FlushIfFull() {
     if (buffer_.size() >= (1u << 16)) Flush();
   }
   void Flush() {
-    writer_.Append(buffer_);
+    if (!buffer_.empty() && file_ && std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())
+      failed_ = failed_ ? failed_ : (errno ? errno : EIO);
     buffer_.clear();
   }
-  bool Commit(std::string& error) {
+  bool Close(std::string& error) {
     Flush();
-    return writer_.Commit(&error);
+    if (!file_) return false;
+    if (std::fflush(file_) != 0 || ::fsync(fileno(file_)) != 0) failed_ = failed_ ? failed_ : errno;
+    if (std::fclose(file_) != 0) failed_ = failed_ ? failed_ : errno;
+    file_ = nullptr;
+    if (failed_) {
+      error = "cannot write " + path_.string() + ": " + std::strerror(failed_);
+      return false;
+    }
+    return true;
+  }
+  bool Publish(std::string& error) {
+    if (std::rename(temp_.c_str(), path_.c_str()) != 0) {
+      error = "cannot write " + path_.string() + ": " + std::strerror(errno);
+      return false;
+    }
+    published_ = true;
+    return true;
   }
 
  private:
-  AtomicFileWriter writer_;
+  std::filesystem::path path_, temp_;
+  std::FILE* file_ = nullptr;
   std::string buffer_;
+  int failed_ = 0;
+  bool published_ = false;
 };
 
 }  // namespace
@@ -107,9 +168,11 @@ std::string CsvText(std::string_view text) {
   return out + "\"";
 }
 
-std::string StudyTrialHeader() {
-  std::string out = Join({"line", "animal", "group", "day", "trial", "kind", "goal", "previous_goal",
-                          "status", "finish_status", "latency_samples", "latency_s", "path_cm", "speed_cm_s",
+std::string StudyTrialHeader(const std::vector<std::string>& variables) {
+  std::string out = Join({"line", "animal", "group"});
+  for (const std::string& name : variables) Field(out, CsvText(name));
+  out += Join({"day", "trial", "kind", "goal", "previous_goal",
+                          "status", "finish_status", "recorded_status", "aborted", "latency_samples", "latency_s", "path_cm", "speed_cm_s",
                           "initial_angle", "out_of_pool"});
   for (int p = 1; p <= 4; ++p) {
     for (const char* name : {"entries", "time_s", "path_cm", "proximity_cm", "cumulative_cm_s"})
@@ -125,12 +188,24 @@ std::string StudyTrialHeader() {
   for (int q = 1; q <= 4; ++q) Field(out, "quadrant" + std::to_string(q) + "_path_pct");
   out += Join({"goal_quadrant",  "goal_quadrant_time_pct",
                "goal_crossings", "goal_proximity_cm",
-               "strategy",       "wall_time",
+               "strategy",       "strategy_family",
+               "strategy_runner_up", "strategy_margin",
+               "strategy_path_radii", "wall_share",
                "coverage",       "centre_distance",
-               "annulus_time",   "corridor_time",
-               "efficiency",     "cone_time",
-               "goal_distance",  "spread",
-               "seen_samples",   "tracking_samples",
+               "ring_share",     "ring_sweep_deg",
+               "efficiency",     "heading_share",
+               "goal_zone_share", "goal_distance_radii",
+               "previous_goal_efficiency", "previous_goal_heading_share",
+               "previous_goal_zone_share", "previous_goal_distance_radii",
+               "seen_samples",   "plain_path_cm",
+               "goal_centred_quadrant_time_pct", "previous_goal_centred_quadrant_time_pct",
+               "previous_goal_quadrant_time_pct"});
+  for (int i = 0; i < kSearchStrategyCount; ++i) {
+    std::string name(SearchStrategyName(static_cast<SearchStrategy>(i)));
+    std::replace(name.begin(), name.end(), ' ', '_');
+    Field(out, "segment_share_" + name);
+  }
+  out += Join({"tracking_samples",
                "not_seen",       "not_seen_pct",
                "out_of_range",   "jumps",
                "suspect_tracking", "program",
@@ -161,6 +236,10 @@ void AppendStudyTrialRow(std::string& out, const StudyTrial& t, const StudyOptio
   Integer(out, t.Line);
   Field(out, CsvText(t.Animal));
   Field(out, CsvText(t.Group));
+  if (options.Animals) {
+    for (size_t i = 0; i < options.Animals->Variables.size(); ++i)
+      Field(out, i < t.Variables.size() ? CsvText(t.Variables[i]) : std::string());
+  }
   Integer(out, t.Day);
   Integer(out, t.Trial);
   Field(out, TrialKindName(t.Kind));
@@ -168,6 +247,8 @@ void AppendStudyTrialRow(std::string& out, const StudyTrial& t, const StudyOptio
   Field(out, t.PreviousGoal > 0 ? std::to_string(t.PreviousGoal) : std::string());
   Field(out, FinishStatusText(r.FinishStatus));
   Integer(out, r.FinishStatus);
+  Field(out, t.RecordedStatus);
+  Field(out, t.Aborted ? "true" : "false");
   Integer(out, r.LatencySamples);
   Number(out, t.LatencySeconds);
   FloatField(out, m.PathLength);
@@ -198,12 +279,23 @@ void AppendStudyTrialRow(std::string& out, const StudyTrial& t, const StudyOptio
   Optional(out, SummaryValue(t, SummaryMeasure::GoalCrossings));
   Optional(out, SummaryValue(t, SummaryMeasure::GoalProximity));
   Field(out, SearchStrategyName(t.Strategy));
+  Field(out, StrategyFamilyName(FamilyOf(t.Strategy)));
+  const bool called = t.Strategy != SearchStrategy::Unclassified;
+  Field(out, called ? std::string(SearchStrategyName(t.Call.RunnerUp)) : std::string());
+  Optional(out, called ? std::optional<double>(t.Call.Margin) : std::nullopt);
   const StrategyFeatures& f = t.Features;
-  for (double v : {f.WallTime, f.Coverage, f.CentreDistance}) Number(out, v);
-  for (double v : {f.AnnulusTime, f.CorridorTime, f.Efficiency, f.ConeTime, f.GoalDistance})
-    Optional(out, t.Goal > 0 ? std::optional<double>(v) : std::nullopt);
-  Number(out, f.Spread);
+  for (double v : {f.PathRadii, f.WallShare, f.Coverage, f.CentreDistance, f.RingShare, f.RingSweep})
+    Number(out, v);
+  for (const auto& [g, has] : {std::pair{&f.Goal, t.Goal > 0}, std::pair{&f.PreviousGoal, t.PreviousGoal > 0}}) {
+    for (double v : {g->Efficiency, g->HeadingShare, g->ZoneShare, g->Distance})
+      Optional(out, has ? std::optional<double>(v) : std::nullopt);
+  }
   Integer(out, f.SeenSamples);
+  Number(out, t.PlainPathCm);
+  Optional(out, t.GoalCentredQuadrantPercent);
+  Optional(out, t.PreviousGoalCentredQuadrantPercent);
+  Optional(out, t.PreviousGoalQuadrantTimePercent);
+  for (double share : t.SegmentShare) Number(out, share);
   const TrackingQuality& q = r.Tracking;
   for (int64_t v : {q.Samples, q.NotSeen}) Integer(out, v);
   Number(out, q.NotSeenPercent);
@@ -243,6 +335,35 @@ void AppendStudyTrialRow(std::string& out, const StudyTrial& t, const StudyOptio
   EndRow(out);
 }
 
+std::string SegmentsHeader() {
+  std::string out = Join({"line", "animal", "group", "day", "trial", "kind", "segment", "start_s", "end_s", "strategy",
+                          "strategy_runner_up", "strategy_margin", "raw_file"});
+  EndRow(out);
+  return out;
+}
+
+void AppendSegmentRows(std::string& out, const StudyTrial& t) {
+  const double rate = t.Settings ? t.Settings->SampleRate() : 30.0;
+  int number = 0;
+  for (const StrategySegment& s : t.Segments) {
+    Integer(out, t.Line);
+    Field(out, CsvText(t.Animal));
+    Field(out, CsvText(t.Group));
+    Integer(out, t.Day);
+    Integer(out, t.Trial);
+    Field(out, TrialKindName(t.Kind));
+    Integer(out, ++number);
+    Number(out, s.First / rate);
+    Number(out, (s.Last + 1) / rate);
+    Field(out, SearchStrategyName(s.Call.Strategy));
+    const bool called = s.Call.Strategy != SearchStrategy::Unclassified;
+    Field(out, called ? std::string(SearchStrategyName(s.Call.RunnerUp)) : std::string());
+    Optional(out, called ? std::optional<double>(s.Call.Margin) : std::nullopt);
+    Field(out, CsvText(t.RawFile.string()));
+    EndRow(out);
+  }
+}
+
 std::string ProbeHeader() {
   std::string out =
       Join({"line", "animal", "group", "day", "trial", "goal", "goal_quadrant", "quadrant", "role"});
@@ -271,13 +392,20 @@ void AppendProbeRows(std::string& out, const StudyTrial& t) {
 }
 
 std::string SummaryText(const StudyAggregator& aggregate) {
-  std::string out = Join({"group", "day", "kind", "measure", "n", "mean", "sd", "sem"});
+  std::string out = Join({"group", "day", "kind", "measure", "unit", "n", "mean", "sd", "sem", "trials", "aborted",
+                          "aborted_in_means"});
   EndRow(out);
+  const char* unit = aggregate.Unit == SummaryUnit::Animal ? "animal" : "trial";
   for (const auto& [key, measures] : aggregate.Summary) {
+    const auto counts = aggregate.TrialCounts.find(key);
     for (int i = 0; i < kSummaryMeasureCount; ++i) {
       KeyFields(out, key);
       Field(out, SummaryMeasureName(static_cast<SummaryMeasure>(i)));
+      Field(out, unit);
       StatsFields(out, measures[static_cast<size_t>(i)]);
+      Integer(out, counts != aggregate.TrialCounts.end() ? counts->second.first : 0);
+      Integer(out, counts != aggregate.TrialCounts.end() ? counts->second.second : 0);
+      Field(out, aggregate.IncludeAborted ? "true" : "false");
       EndRow(out);
     }
   }
@@ -285,8 +413,9 @@ std::string SummaryText(const StudyAggregator& aggregate) {
 }
 
 std::string ProbeSummaryText(const StudyAggregator& aggregate) {
-  std::string out = Join({"group", "day", "role", "measure", "n", "mean", "sd", "sem"});
+  std::string out = Join({"group", "day", "role", "measure", "unit", "n", "mean", "sd", "sem"});
   EndRow(out);
+  const char* unit = aggregate.Unit == SummaryUnit::Animal ? "animal" : "trial";
   for (const auto& [key, roles] : aggregate.Probe) {
     for (int role = 0; role < 4; ++role) {
       for (int m = 0; m < kProbeMeasureCount; ++m) {
@@ -294,6 +423,7 @@ std::string ProbeSummaryText(const StudyAggregator& aggregate) {
         Integer(out, key.Day);
         Field(out, QuadrantRoleName(static_cast<QuadrantRole>(role)));
         Field(out, ProbeMeasureName(static_cast<ProbeMeasure>(m)));
+        Field(out, unit);
         StatsFields(out, roles[static_cast<size_t>(role)][static_cast<size_t>(m)]);
         EndRow(out);
       }
@@ -328,33 +458,78 @@ bool WriteStudy(const StudySheet& sheet, const StudyOptions& options, const std:
     error = "cannot create the folder " + folder.string() + ": " + ec.message();
     return false;
   }
-  aggregate = StudyAggregator{};
-  TableFile trials, probe;
-  if (!trials.Open(folder / kStudyTrialsFile, error) || !probe.Open(folder / kStudyProbeFile, error))
-    return false;
-  trials.Buffer() = StudyTrialHeader();
-  probe.Buffer() = ProbeHeader();
+  aggregate = StudyAggregator(options.PerTrial ? SummaryUnit::Trial : SummaryUnit::Animal, options.IncludeAborted);
+  // Every file is written under a temporary name first; only when all of them were
+  // written do they replace the old ones, so a failure never leaves old and new mixed.
+  std::vector<std::unique_ptr<TableFile>> files;
+  auto open = [&](const char* name) -> TableFile* {
+    files.push_back(std::make_unique<TableFile>());
+    return files.back()->Open(folder / name, error) ? files.back().get() : nullptr;
+  };
+  TableFile* trials = open(kStudyTrialsFile);
+  TableFile* probe = trials ? open(kStudyProbeFile) : nullptr;
+  TableFile* segments = probe ? open(kStudySegmentsFile) : nullptr;
+  if (!trials || !probe || !segments) return false;
+  trials->Buffer() = StudyTrialHeader(options.Animals ? options.Animals->Variables : std::vector<std::string>{});
+  probe->Buffer() = ProbeHeader();
+  segments->Buffer() = SegmentsHeader();
   const bool analysed = ForEachStudyTrial(
       sheet, options,
       [&](const StudyTrial& trial) {
-        AppendStudyTrialRow(trials.Buffer(), trial, options);
-        AppendProbeRows(probe.Buffer(), trial);
-        trials.FlushIfFull();
-        probe.FlushIfFull();
+        AppendStudyTrialRow(trials->Buffer(), trial, options);
+        AppendProbeRows(probe->Buffer(), trial);
+        AppendSegmentRows(segments->Buffer(), trial);
+        trials->FlushIfFull();
+        probe->FlushIfFull();
+        segments->FlushIfFull();
         aggregate.Add(trial);
+        if (options.OnTrial) options.OnTrial(trial);
         return true;
       },
       problems);
   if (!analysed) return false;
-  if (!trials.Commit(error) || !probe.Commit(error)) return false;
-  const std::pair<const char*, std::string> files[] = {
+  aggregate.Finish();
+  if (!trials->Close(error) || !probe->Close(error) || !segments->Close(error)) return false;
+  const std::pair<const char*, std::string> tables[] = {
       {kStudySummaryFile, SummaryText(aggregate)},
       {kStudyProbeSummaryFile, ProbeSummaryText(aggregate)},
       {kStudyStrategiesFile, StrategyProportionsText(aggregate)},
       {kStudyThresholdsFile, StrategyThresholdsText(options.Thresholds)},
   };
-  for (const auto& [name, text] : files) {
-    if (!WriteFileAtomically(folder / name, text, &error)) return false;
+  for (const auto& [name, text] : tables) {
+    TableFile* file = open(name);
+    if (!file) return false;
+    file->Buffer() = text;
+    if (!file->Close(error)) return false;
+  }
+  if (options.WriteReport) {
+    // The report is drawn into a temporary file of its own and renamed with the tables.
+    const std::filesystem::path report = folder / kStudyReportFile;
+    std::filesystem::path temp = folder / ("." + std::string(kStudyReportFile) + ".tmp0");
+    for (int i = 1; std::filesystem::exists(temp, ec); ++i)
+      temp = folder / ("." + std::string(kStudyReportFile) + ".tmp" + std::to_string(i));
+    const bool drawn = options.WriteReport(aggregate, temp, error);
+    if (!drawn) {
+      std::filesystem::remove(temp, ec);
+      error = "the report " + report.string() + " was not written: " + error;
+      return false;
+    }
+    for (auto& file : files) {
+      if (!file->Publish(error)) {
+        std::filesystem::remove(temp, ec);
+        return false;
+      }
+    }
+    std::filesystem::rename(temp, report, ec);
+    if (ec) {
+      std::filesystem::remove(temp, ec);
+      error = "cannot write " + report.string() + ": " + ec.message();
+      return false;
+    }
+    return true;
+  }
+  for (auto& file : files) {
+    if (!file->Publish(error)) return false;
   }
   return true;
 }

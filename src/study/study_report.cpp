@@ -10,8 +10,13 @@ namespace {
 
 constexpr double kPointsAcrossPage = 595.0;
 
-constexpr Color kSeriesColors[] = {{0, 90, 200},  {220, 60, 30}, {0, 150, 70},    {150, 60, 180},
-                                   {230, 150, 0}, {0, 160, 170}, {120, 120, 120}, {180, 0, 90}};
+// Twenty colours that stay apart on paper (and a marker shape per group on top), so that
+// a study of many groups stays legible.
+constexpr Color kSeriesColors[] = {{0, 90, 200},    {220, 60, 30},  {0, 150, 70},    {150, 60, 180},
+                                   {230, 150, 0},   {0, 160, 170},  {120, 120, 120}, {180, 0, 90},
+                                   {110, 70, 20},   {100, 180, 0},  {0, 40, 110},    {255, 100, 160},
+                                   {60, 60, 60},    {170, 140, 0},  {90, 150, 230},  {130, 0, 0},
+                                   {0, 110, 110},   {200, 120, 90}, {80, 0, 140},    {150, 200, 120}};
 constexpr Color kStrategyColors[kSearchStrategyCount] = {{0, 100, 0},    {60, 170, 60},   {150, 210, 100},
                                                          {170, 60, 170}, {200, 40, 40},   {240, 150, 40},
                                                          {80, 130, 220}, {160, 190, 240}, {200, 200, 200}};
@@ -74,14 +79,58 @@ DrawArea DrawAxes(Page& page, const DrawArea& area, const std::string& title, do
   return plot;
 }
 
-void Legend(Page& page, double x, double y, const std::vector<std::pair<std::string, Color>>& entries) {
-  const double ch = page.LineHeight();
-  for (size_t i = 0; i < entries.size(); ++i) {
-    const double top = y + static_cast<double>(i) * ch;
-    page.surface.Rectangle({x, top + ch * 0.2}, ch * 0.6, ch * 0.6, entries[i].second, entries[i].second,
-                           page.point);
-    page.Text(x + ch, top, entries[i].first);
+// A group's marker: circle, square, diamond or triangle, in turn.
+void Marker(Page& page, PointF at, double r, Color color, size_t shape) {
+  const double w = std::max(page.point, 0.8 * r);  // lines thick enough to read as filled
+  switch (shape % 4) {
+    case 0:
+      page.surface.Ellipse(at, r, r, color, color, page.point);
+      break;
+    case 1:
+      page.surface.Rectangle({at.x - r, at.y - r}, 2 * r, 2 * r, color, color, page.point);
+      break;
+    case 2:
+      page.surface.Line({at.x, at.y - 1.3 * r}, {at.x + 1.3 * r, at.y}, color, w);
+      page.surface.Line({at.x + 1.3 * r, at.y}, {at.x, at.y + 1.3 * r}, color, w);
+      page.surface.Line({at.x, at.y + 1.3 * r}, {at.x - 1.3 * r, at.y}, color, w);
+      page.surface.Line({at.x - 1.3 * r, at.y}, {at.x, at.y - 1.3 * r}, color, w);
+      break;
+    default:
+      page.surface.Line({at.x, at.y - 1.3 * r}, {at.x + 1.2 * r, at.y + r}, color, w);
+      page.surface.Line({at.x + 1.2 * r, at.y + r}, {at.x - 1.2 * r, at.y + r}, color, w);
+      page.surface.Line({at.x - 1.2 * r, at.y + r}, {at.x, at.y - 1.3 * r}, color, w);
+      break;
   }
+}
+
+// The legend beside a plot, in as many columns as its height needs; `markers`: each entry
+// shows its series' marker rather than a box. Returns its width.
+double Legend(Page& page, double x, double y, double height,
+              const std::vector<std::pair<std::string, Color>>& entries, bool markers = false) {
+  const double ch = page.LineHeight();
+  const size_t perColumn = std::max<size_t>(1, static_cast<size_t>(height / ch));
+  double columnWidth = 0;
+  for (const auto& entry : entries) columnWidth = std::max(columnWidth, page.Width(entry.first) + 1.5 * ch);
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const double left = x + static_cast<double>(i / perColumn) * columnWidth;
+    const double top = y + static_cast<double>(i % perColumn) * ch;
+    page.surface.Rectangle({left, top + ch * 0.2}, ch * 0.6, ch * 0.6, entries[i].second, entries[i].second,
+                           page.point);
+    // The series' marker shape in white on its colour.
+    if (markers) Marker(page, {left + ch * 0.3, top + ch * 0.5}, ch * 0.16, colors::White, i);
+    page.Text(left + ch, top, entries[i].first);
+  }
+  const size_t columns = (entries.size() + perColumn - 1) / perColumn;
+  return static_cast<double>(columns) * columnWidth;
+}
+
+// The width a legend of these entries takes beside a plot of this height.
+double LegendWidth(const Page& page, double height, const std::vector<std::string>& names) {
+  const double ch = page.LineHeight();
+  const size_t perColumn = std::max<size_t>(1, static_cast<size_t>(height / ch));
+  double columnWidth = 0;
+  for (const auto& name : names) columnWidth = std::max(columnWidth, page.Width(name) + 1.5 * ch);
+  return static_cast<double>((names.size() + perColumn - 1) / perColumn) * columnWidth;
 }
 
 void LineChart(Page& page, const DrawArea& area, const std::string& title,
@@ -102,10 +151,10 @@ void LineChart(Page& page, const DrawArea& area, const std::string& title,
   yMax = std::max(step, std::ceil(yMax / step) * step);
   DrawArea plot = DrawAxes(page, area, title, yMax, step);
   const double ch = page.LineHeight();
-  // Room on the right for the legend.
-  double legendWidth = 0;
-  for (const ChartSeries& s : series) legendWidth = std::max(legendWidth, page.Width(s.label) + 1.5 * ch);
-  plot.width -= legendWidth;
+  // Room on the right for the legend, outside the plot.
+  std::vector<std::string> names;
+  for (const ChartSeries& s : series) names.push_back(s.label);
+  plot.width -= LegendWidth(page, plot.height, names) + ch / 2;
   const double span = xMax > xMin ? xMax - xMin : 1;
   const double pad = plot.width * 0.05;
   auto XOf = [&](double x) {
@@ -137,12 +186,12 @@ void LineChart(Page& page, const DrawArea& area, const std::string& title,
         page.surface.Line({X(p.x) - w, Y(p.y + p.error)}, {X(p.x) + w, Y(p.y + p.error)}, s.color,
                           page.point);
       }
-      page.surface.Ellipse({X(p.x), Y(p.y)}, 2 * page.point, 2 * page.point, s.color, s.color, page.point);
+      Marker(page, {X(p.x), Y(p.y)}, 2 * page.point, s.color, k);
       page.layout.points.push_back({{X(p.x), Y(p.y)}, p.key});
     }
     legend.emplace_back(s.label, s.color);
   }
-  Legend(page, plot.left + plot.width + ch / 2, plot.top, legend);
+  Legend(page, plot.left + plot.width + ch / 2, plot.top, plot.height, legend, true);
 }
 
 // Probe trials: per group and probe day, four bars (target, adjacent, opposite, adjacent)
@@ -175,13 +224,15 @@ void ProbeBars(Page& page, const DrawArea& area, const StudyAggregator& aggregat
         page.surface.Line({cx, y1}, {cx, y2}, colors::Black, page.point);
       }
     }
+    // Labels that do not fit side by side go on two lines, in turn.
     const std::string label = key.Group + " d" + std::to_string(key.Day);
-    page.Text(left + slot / 2 - page.Width(label) / 2, plot.top + plot.height + ch / 4, label);
+    const bool lower = page.Width(label) > slot && index % 2 == 1;
+    page.Text(left + slot / 2 - page.Width(label) / 2, plot.top + plot.height + ch / 4 + (lower ? ch : 0), label);
     ++index;
   }
   page.surface.Line({plot.left, plot.top + plot.height * 0.75},
                     {plot.left + plot.width, plot.top + plot.height * 0.75}, colors::Grey, 0.5 * page.point);
-  page.Text(plot.left, plot.top + plot.height + 1.1 * ch,
+  page.Text(plot.left, plot.top + plot.height + 2.1 * ch,
             "bars: target, adjacent (ccw), opposite, adjacent (cw); line: chance 25%");
 }
 
@@ -194,11 +245,9 @@ void StrategyBars(Page& page, const DrawArea& area, const StudyAggregator& aggre
   }
   DrawArea plot = DrawAxes(page, area, title, 1, 0.2);
   const double ch = page.LineHeight();
-  double legendWidth = 0;
-  for (int i = 0; i < kSearchStrategyCount; ++i)
-    legendWidth = std::max(
-        legendWidth, page.Width(std::string(SearchStrategyName(static_cast<SearchStrategy>(i)))) + 1.5 * ch);
-  plot.width -= legendWidth;
+  std::vector<std::string> names;
+  for (int i = 0; i < kSearchStrategyCount; ++i) names.emplace_back(SearchStrategyName(static_cast<SearchStrategy>(i)));
+  plot.width -= LegendWidth(page, plot.height, names) + ch / 2;
   const double slot = plot.width / static_cast<double>(aggregate.Strategies.size());
   size_t index = 0;
   const std::string* group = nullptr;
@@ -229,13 +278,28 @@ void StrategyBars(Page& page, const DrawArea& area, const StudyAggregator& aggre
   std::vector<std::pair<std::string, Color>> legend;
   for (int i = 0; i < kSearchStrategyCount; ++i)
     legend.emplace_back(std::string(SearchStrategyName(static_cast<SearchStrategy>(i))), kStrategyColors[i]);
-  Legend(page, plot.left + plot.width + ch / 2, plot.top, legend);
-  std::string groups = "bars by group, then day:";
-  std::set<std::string> seen;
+  Legend(page, plot.left + plot.width + ch / 2, plot.top, plot.height, legend);
+  // Each group's name under its bars (days above it), on two lines in turn when crowded.
+  size_t first = 0, count = 0, groupIndex = 0;
+  auto label = [&](const std::string& name) {
+    const double centre = plot.left + (static_cast<double>(first) + static_cast<double>(count) / 2) * slot;
+    const bool lower = page.Width(name) > static_cast<double>(count) * slot && groupIndex % 2 == 1;
+    page.Text(centre - page.Width(name) / 2, plot.top + plot.height + 1.1 * ch + (lower ? ch : 0), name);
+    ++groupIndex;
+  };
+  const std::string* current = nullptr;
+  size_t at = 0;
   for (const auto& [key, counts] : aggregate.Strategies) {
-    if (seen.insert(key.Group).second) groups += " " + key.Group;
+    if (current != nullptr && *current != key.Group) {
+      label(*current);
+      first = at;
+      count = 0;
+    }
+    current = &key.Group;
+    ++count;
+    ++at;
   }
-  page.Text(plot.left, plot.top + plot.height + 1.1 * ch, groups);
+  if (current != nullptr) label(*current);
 }
 
 // One group's probe occupancy over its pool: cells shaded from white to red by their share
@@ -320,7 +384,12 @@ StudyPageLayout ComposeStudyReportPage(Surface& surface, const StudyAggregator& 
   double top = margin + ch;
   page.Text(left, top,
             "Study: " + title + "   (" + std::to_string(aggregate.Trials) + " trials)   page " +
-                std::to_string(pageIndex + 1) + " of " + std::to_string(kStudyReportPages));
+                std::to_string(pageIndex + 1) + " of " + std::to_string(StudyReportPageCount(aggregate)));
+  top += 1.2 * ch;
+  page.Text(left, top,
+            aggregate.Unit == SummaryUnit::Animal
+                ? "n = animals: each animal's trials of a day averaged first; SEM = standard error of the mean"
+                : "n = trials (each trial counted on its own); SEM = standard error of the mean");
   top += 2 * ch;
   const double room = margin + layout.frame.height - ch - top;
   if (pageIndex == 0) {
@@ -355,6 +424,10 @@ StudyPageLayout ComposeStudyReportPage(Surface& surface, const StudyAggregator& 
     }
   }
   return layout;
+}
+
+int StudyReportPageCount(const StudyAggregator& aggregate) {
+  return aggregate.ProbeHeat.empty() ? kStudyReportPages - 1 : kStudyReportPages;
 }
 
 }  // namespace tarnwell

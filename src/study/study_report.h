@@ -16,7 +16,10 @@
 
 namespace tarnwell {
 
-inline constexpr int kStudyReportPages = 3;
+inline constexpr int kStudyReportPages = 3;  ///< at most
+class StudyAggregator;
+/// The pages a study's report has: the probe heat maps only when there were probe trials.
+int StudyReportPageCount(const StudyAggregator& aggregate);
 
 /// One point of a chart line: x (the day), the mean and its SEM (0 when unknown).
 struct ChartPoint {

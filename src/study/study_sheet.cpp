@@ -222,13 +222,19 @@ bool ParseStudySheet(std::string_view text, const std::filesystem::path& folder,
       } else {
         row.File = file;
         if (ListNumberedRawFiles(file).empty()) {
-          problem("no file " + row.FileText + " (an experiment row needs its raw files " +
-                  DataFileStem(file).filename().string() + "??.RAW)");
+          problem((FindExistingFile(file) ? row.FileText + " has no tracks" : "no file " + row.FileText) +
+                  " (an experiment row needs its raw files " + DataFileStem(file).filename().string() +
+                  "??.RAW)");
         }
       }
     }
     if (row.Group.empty()) problem("no group given");
     if (row.IsRawFile && row.Animal.empty()) problem("a row of one raw file needs its animal");
+    // The animals of an experiment are its subjects: one name for all of them would make
+    // every subject's trials one animal's.
+    if (!row.IsRawFile && !row.FileText.empty() && !row.Animal.empty())
+      problem("an experiment row takes its animals from the experiment's subject IDs: leave animal empty, or "
+              "list the raw files one per row");
     number(kDay, 0, 100000, row.Day, true);
     number(kTrial, 1, 100000, row.Trial, false);
     number(kGoal, 1, 4, row.Goal, false);
@@ -265,6 +271,79 @@ bool ReadStudySheet(const std::filesystem::path& file, StudySheet& sheet,
     return false;
   }
   return ParseStudySheet(text, std::filesystem::absolute(*found).parent_path(), sheet, problems);
+}
+
+bool ParseAnimalsSheet(std::string_view text, AnimalsSheet& animals, std::vector<SheetProblem>& problems) {
+  const size_t before = problems.size();
+  animals = AnimalsSheet{};
+  const std::vector<CsvRecord> records = ParseCsvRecords(text, DetectCsvSeparator(text));
+  auto blank = [](const CsvRecord& r) {
+    return std::all_of(r.Fields.begin(), r.Fields.end(), [](const std::string& f) { return Trim(f).empty(); });
+  };
+  auto header = std::find_if(records.begin(), records.end(), [&](const CsvRecord& r) { return !blank(r); });
+  if (header == records.end()) {
+    problems.push_back({0, "the animals sheet is empty: it needs a header row with the columns animal and group"});
+    return false;
+  }
+  int animalColumn = -1, groupColumn = -1;
+  std::vector<int> variableColumns;
+  for (size_t i = 0; i < header->Fields.size(); ++i) {
+    const std::string name = Lower(Trim(header->Fields[i]));
+    if (name == "animal" || name == "group") {
+      int& column = name == "animal" ? animalColumn : groupColumn;
+      if (column >= 0) problems.push_back({header->Line, "the column " + Quoted(name) + " is given twice"});
+      column = static_cast<int>(i);
+      continue;
+    }
+    if (name.empty()) {
+      problems.push_back({header->Line, "column " + std::to_string(i + 1) + " has no name"});
+      continue;
+    }
+    const bool taken = std::find(kColumnNames.begin(), kColumnNames.end(), name) != kColumnNames.end() ||
+                       std::find(animals.Variables.begin(), animals.Variables.end(), name) != animals.Variables.end();
+    if (taken) {
+      problems.push_back({header->Line, "the column " + Quoted(name) + " is given twice or is a column of the study"});
+      continue;
+    }
+    animals.Variables.push_back(name);
+    variableColumns.push_back(static_cast<int>(i));
+  }
+  if (animalColumn < 0) problems.push_back({header->Line, "the column \"animal\" is missing"});
+  if (groupColumn < 0) problems.push_back({header->Line, "the column \"group\" is missing"});
+  if (problems.size() != before) return false;
+  for (auto it = std::next(header); it != records.end(); ++it) {
+    if (blank(*it)) continue;
+    auto field = [&](int column) {
+      return static_cast<size_t>(column) < it->Fields.size() ? Trim(it->Fields[static_cast<size_t>(column)])
+                                                             : std::string();
+    };
+    AnimalsSheet::Animal animal;
+    animal.Line = it->Line;
+    animal.Group = field(groupColumn);
+    for (int column : variableColumns) animal.Values.push_back(field(column));
+    const std::string id = field(animalColumn);
+    if (id.empty()) {
+      problems.push_back({it->Line, "no animal given"});
+      continue;
+    }
+    if (animal.Group.empty()) problems.push_back({it->Line, "no group given for " + Quoted(id)});
+    const auto [at, fresh] = animals.Animals.try_emplace(id, animal);
+    if (!fresh) {
+      problems.push_back({it->Line, "animal " + Quoted(id) + " is listed on line " + std::to_string(at->second.Line) +
+                                        " already"});
+    }
+  }
+  return problems.size() == before;
+}
+
+bool ReadAnimalsSheet(const std::filesystem::path& file, AnimalsSheet& animals, std::vector<SheetProblem>& problems) {
+  std::string text;
+  const auto found = FindExistingFile(file);
+  if (!found || !ReadWholeFile(*found, text)) {
+    problems.push_back({0, "cannot read " + file.string()});
+    return false;
+  }
+  return ParseAnimalsSheet(text, animals, problems);
 }
 
 }  // namespace tarnwell

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -77,5 +78,26 @@ bool ParseStudySheet(std::string_view text, const std::filesystem::path& folder,
 /// The same from a file (its folder resolves relative names).
 bool ReadStudySheet(const std::filesystem::path& file, StudySheet& sheet,
                     std::vector<SheetProblem>& problems);
+
+/// The animals sheet: each animal's group and the lab's other variables (sex, treatment,
+/// genotype ...), one row per animal, header `animal,group,...` ("," or ";"). The group
+/// it gives wins over the study sheet's row (an experiment row holds WT and KO mice
+/// alike); the other columns are carried into trials.csv by their names.
+struct AnimalsSheet {
+  struct Animal {
+    int Line = 0;
+    std::string Group;
+    std::vector<std::string> Values;  ///< in the order of Variables
+  };
+  std::vector<std::string> Variables;  ///< the other columns' names, lower case
+  std::map<std::string, Animal, std::less<>> Animals;
+};
+
+/// Reads an animals sheet; every problem is collected with its line (a missing animal or
+/// group column, a column named twice or named as a study column, an animal listed twice,
+/// a row without its group).
+bool ParseAnimalsSheet(std::string_view text, AnimalsSheet& animals, std::vector<SheetProblem>& problems);
+bool ReadAnimalsSheet(const std::filesystem::path& file, AnimalsSheet& animals,
+                      std::vector<SheetProblem>& problems);
 
 }  // namespace tarnwell

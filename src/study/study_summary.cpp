@@ -8,7 +8,8 @@ namespace tarnwell {
 namespace {
 
 constexpr std::array<std::string_view, kSummaryMeasureCount> kSummaryNames = {
-    "latency_s", "path_cm", "speed_cm_s", "goal_proximity_cm", "goal_quadrant_time_pct", "goal_crossings"};
+    "latency_s",      "path_cm",       "speed_cm_s", "goal_proximity_cm", "goal_quadrant_time_pct",
+    "goal_crossings", "goal_centred_quadrant_time_pct", "previous_goal_quadrant_time_pct"};
 constexpr std::array<std::string_view, 4> kRoleNames = {"target", "adjacent_ccw", "opposite", "adjacent_cw"};
 constexpr std::array<std::string_view, kProbeMeasureCount> kProbeNames = {"time_pct", "path_pct", "crossings",
                                                                           "proximity_cm"};
@@ -65,6 +66,10 @@ std::optional<double> SummaryValue(const StudyTrial& trial, SummaryMeasure measu
     case SummaryMeasure::GoalCrossings:
       if (trial.Goal < 1) return std::nullopt;
       return m.Counters[static_cast<size_t>(trial.Goal - 1)].Entries;
+    case SummaryMeasure::GoalCentredQuadrantTime:
+      return trial.GoalCentredQuadrantPercent;
+    case SummaryMeasure::PreviousGoalQuadrantTime:
+      return trial.PreviousGoalQuadrantTimePercent;
   }
   return std::nullopt;
 }
@@ -107,17 +112,29 @@ uint32_t HeatMap::Max() const {
 void StudyAggregator::Add(const StudyTrial& trial) {
   ++Trials;
   const GroupDayKey key{trial.Group, trial.Day, trial.Kind};
-  auto& summary = Summary[key];
-  for (int i = 0; i < kSummaryMeasureCount; ++i) {
-    if (const auto value = SummaryValue(trial, static_cast<SummaryMeasure>(i)))
-      summary[static_cast<size_t>(i)].Add(*value);
+  auto& counts = TrialCounts[key];
+  counts.first += 1;
+  counts.second += trial.Aborted ? 1 : 0;
+  AbortedTrials += trial.Aborted ? 1 : 0;
+  if (trial.Goal < 1) {
+    if (NoGoalTrials == 0) NoGoalLine = trial.Line;
+    ++NoGoalTrials;
   }
   Strategies[key][static_cast<size_t>(trial.Strategy)] += 1;
   auto& files = DataFiles[key];
   if (!trial.DataFile.empty() && std::find(files.begin(), files.end(), trial.DataFile) == files.end())
     files.push_back(trial.DataFile);
+  // A stopped trial's latency is the length of its track, not a search time.
+  if (trial.Aborted && !IncludeAborted) return;
+  // Per trial, each trial is its own unit.
+  const std::string unit = Unit == SummaryUnit::Animal ? trial.Animal : std::to_string(Trials);
+  auto& summary = byAnimal_[key][unit];
+  for (int i = 0; i < kSummaryMeasureCount; ++i) {
+    if (const auto value = SummaryValue(trial, static_cast<SummaryMeasure>(i)))
+      summary[static_cast<size_t>(i)].Add(*value);
+  }
   if (!HasProbeMeasures(trial)) return;
-  auto& probe = Probe[key];
+  auto& probe = probeByAnimal_[key][unit];
   for (int role = 0; role < 4; ++role) {
     const int quadrant = QuadrantOfRole(trial.GoalQuadrant(), static_cast<QuadrantRole>(role));
     for (int m = 0; m < kProbeMeasureCount; ++m) {
@@ -135,6 +152,29 @@ void StudyAggregator::Add(const StudyTrial& trial) {
     if (!IsSampleSeen(p) || p.X < 0 || p.Y < 0) continue;
     const int c = p.X / kHeatCell, r = p.Y / kHeatCell;
     if (c < kHeatColumns && r < kHeatRows) heat.Counts[static_cast<size_t>(r * kHeatColumns + c)] += 1;
+  }
+}
+
+void StudyAggregator::Finish() {
+  Summary.clear();
+  Probe.clear();
+  for (const auto& [key, animals] : byAnimal_) {
+    auto& summary = Summary[key];
+    for (const auto& [animal, measures] : animals) {
+      for (size_t i = 0; i < measures.size(); ++i) {
+        if (measures[i].N > 0) summary[i].Add(measures[i].Mean);
+      }
+    }
+  }
+  for (const auto& [key, animals] : probeByAnimal_) {
+    auto& probe = Probe[key];
+    for (const auto& [animal, roles] : animals) {
+      for (size_t role = 0; role < roles.size(); ++role) {
+        for (size_t m = 0; m < roles[role].size(); ++m) {
+          if (roles[role][m].N > 0) probe[role][m].Add(roles[role][m].Mean);
+        }
+      }
+    }
   }
 }
 

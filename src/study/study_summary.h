@@ -33,10 +33,20 @@ struct RunningStats {
 };
 
 /// The measures summarised per group × day.
-enum class SummaryMeasure { Latency, PathLength, Speed, GoalProximity, GoalQuadrantTime, GoalCrossings };
-inline constexpr int kSummaryMeasureCount = 6;
+enum class SummaryMeasure {
+  Latency,
+  PathLength,
+  Speed,
+  GoalProximity,
+  GoalQuadrantTime,
+  GoalCrossings,
+  GoalCentredQuadrantTime,
+  PreviousGoalQuadrantTime,
+};
+inline constexpr int kSummaryMeasureCount = 8;
 /// Column names as in the trial table: "latency_s", "path_cm", "speed_cm_s",
-/// "goal_proximity_cm", "goal_quadrant_time_pct", "goal_crossings".
+/// "goal_proximity_cm", "goal_quadrant_time_pct", "goal_crossings",
+/// "goal_centred_quadrant_time_pct", "previous_goal_quadrant_time_pct".
 std::string_view SummaryMeasureName(SummaryMeasure measure);
 /// A trial's value of a measure; nothing when the trial has none (no goal, no quadrants).
 std::optional<double> SummaryValue(const StudyTrial& trial, SummaryMeasure measure);
@@ -82,19 +92,46 @@ struct HeatMap {
   uint32_t Max() const;
 };
 
+/// What a summary's n counts.
+enum class SummaryUnit { Animal, Trial };
+
+/// The study's aggregates. The animal is the unit: each animal's trials of a group × day ×
+/// kind are averaged first, and n, mean, SD and SEM are taken across the animals (the
+/// trials as the unit only when asked, and then said so). Trials the operator stopped
+/// (Aborted) are counted but left out of the means unless asked for.
 class StudyAggregator {
  public:
+  StudyAggregator() = default;
+  StudyAggregator(SummaryUnit unit, bool includeAborted) : Unit(unit), IncludeAborted(includeAborted) {}
+
   void Add(const StudyTrial& trial);
+  /// Fills Summary and Probe from the trials added; call once after the last Add.
+  void Finish();
+
+  SummaryUnit Unit = SummaryUnit::Animal;
+  bool IncludeAborted = false;
 
   std::map<GroupDayKey, std::array<RunningStats, kSummaryMeasureCount>> Summary;
   std::map<GroupDayKey, std::array<std::array<RunningStats, kProbeMeasureCount>, 4>>
       Probe;  ///< [role][measure]
+  /// Per group × day × kind: the trials seen, and of them the aborted ones.
+  std::map<GroupDayKey, std::pair<int64_t, int64_t>> TrialCounts;
+  /// Trials without a goal (no goal column, no active platform), and the first one's line.
+  int64_t NoGoalTrials = 0;
+  int NoGoalLine = 0;
   std::map<GroupDayKey, std::array<int64_t, kSearchStrategyCount>> Strategies;
   std::map<std::string, HeatMap> ProbeHeat;  ///< per group
   /// The experiments (data files) of each group × day × kind, in sheet order: where the
   /// desktop program finds that day's trials.
   std::map<GroupDayKey, std::vector<std::filesystem::path>> DataFiles;
   int64_t Trials = 0;
+  int64_t AbortedTrials = 0;
+
+ private:
+  // Each animal's values, before they are taken across the animals.
+  std::map<GroupDayKey, std::map<std::string, std::array<RunningStats, kSummaryMeasureCount>>> byAnimal_;
+  std::map<GroupDayKey, std::map<std::string, std::array<std::array<RunningStats, kProbeMeasureCount>, 4>>>
+      probeByAnimal_;
 };
 
 }  // namespace tarnwell

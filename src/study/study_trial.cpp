@@ -1,6 +1,7 @@
 #include "study/study_trial.h"
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <memory>
 
@@ -12,6 +13,8 @@
 #include "analysis/zone_counters.h"
 #include "core/file_access.h"
 #include "core/sha256.h"
+#include "records/experiment_record.h"
+#include "records/record_update.h"
 
 namespace tarnwell {
 
@@ -113,10 +116,47 @@ void CompleteStudyTrial(StudyTrial& trial, std::span<const PoolPoint> samples,
   // platform, or the whole trial when it timed out.
   const size_t used = std::min(samples.size(), static_cast<size_t>(std::max(trial.Result.LatencySamples, 0)));
   trial.Samples = samples.first(used);
-  trial.Features =
-      MeasureStrategyFeatures(trial.Samples, pool, trial.Goal - 1, trial.PreviousGoal - 1, thresholds);
-  trial.Strategy =
-      ClassifySearchStrategy(trial.Features, trial.Kind, trial.Goal > 0, trial.PreviousGoal > 0, thresholds);
+  trial.Features = MeasureStrategyFeatures(trial.Samples, settings.SampleRate(), pool, trial.Goal - 1,
+                                           trial.PreviousGoal - 1, thresholds);
+  trial.Call =
+      CallSearchStrategy(trial.Features, trial.Kind, trial.Goal > 0, trial.PreviousGoal > 0, thresholds);
+  trial.Strategy = trial.Call.Strategy;
+  trial.Segments = SegmentStrategies(trial.Samples, settings.SampleRate(), pool, trial.Goal - 1,
+                                     trial.PreviousGoal - 1, trial.Kind, thresholds);
+  trial.SegmentShare = SegmentShares(trial.Segments);
+
+  // Measures other tools give, so that labs can compare: the path as recorded, and the
+  // quadrant turned to centre on the goal.
+  const double cmPerUnit = pool.Radius > 0 ? pool.ActualSizeX / (2.0 * pool.Radius) : 0.0;
+  trial.PlainPathCm = 0;
+  const PoolPoint* last = nullptr;
+  for (const PoolPoint& p : trial.Samples) {
+    if (!IsSampleSeen(p)) continue;
+    if (last) trial.PlainPathCm += std::hypot(double(p.X - last->X), double(p.Y - last->Y)) * cmPerUnit;
+    last = &p;
+  }
+  auto centredQuadrant = [&](int goal) -> std::optional<double> {
+    if (goal < 1) return std::nullopt;
+    const PlatformSetup& g = pool.Platforms[static_cast<size_t>(goal - 1)];
+    const double bearing = std::atan2(double(g.Y - pool.Y), double(g.X - pool.X));
+    int in = 0, n = 0;
+    for (const PoolPoint& p : trial.Samples) {
+      if (!IsSampleSeen(p)) continue;
+      ++n;
+      if (p.X == pool.X && p.Y == pool.Y) continue;
+      double d = std::atan2(double(p.Y - pool.Y), double(p.X - pool.X)) - bearing;
+      d = std::remainder(d, 2 * 3.14159265358979323846);
+      in += std::fabs(d) < 3.14159265358979323846 / 4 ? 1 : 0;
+    }
+    return n > 0 ? std::optional<double>(100.0 * in / n) : std::nullopt;
+  };
+  trial.GoalCentredQuadrantPercent = centredQuadrant(trial.Goal);
+  trial.PreviousGoalCentredQuadrantPercent = centredQuadrant(trial.PreviousGoal);
+  trial.PreviousGoalQuadrantTimePercent.reset();
+  if (trial.PreviousGoal >= 1 && trial.HasQuadrants) {
+    const int q = trial.PlatformQuadrant[static_cast<size_t>(trial.PreviousGoal - 1)];
+    if (q >= 1) trial.PreviousGoalQuadrantTimePercent = trial.QuadrantTimePercent[static_cast<size_t>(q - 1)];
+  }
 }
 
 bool ForEachStudyTrial(const StudySheet& sheet, const StudyOptions& options, const StudyTrialSink& sink,
@@ -128,13 +168,22 @@ bool ForEachStudyTrial(const StudySheet& sheet, const StudyOptions& options, con
   std::string bytes;
   std::vector<PoolPoint> samples;
   std::vector<PlannedTrial> planned;
+  // Each trial once: the same raw file reached from two rows (a row given twice, or an
+  // experiment listed on two days) would count its animal twice.
+  std::map<std::filesystem::path, int> lineOfTrial;
+  std::map<std::pair<std::string, int>, int> trialsOfDay;
   for (const StudySheetRow& row : sheet.Rows) {
     planned.clear();
     if (row.IsRawFile) {
       PlannedTrial one;
       one.RawFile = row.File;
       if (const auto owner = ExperimentOfRawFile(row.File)) {
-        one.DataFile = owner->DataFile;
+        // Only an experiment that is there: a raw file copied on its own has none.
+        if (const auto found = FindExistingFile(owner->DataFile)) {
+          one.DataFile = *found;
+        } else if (const auto companion = FindExistingFile(CompanionFile(owner->DataFile))) {
+          one.DataFile = owner->DataFile;
+        }
         one.SubjectIndex = owner->SubjectIndex;
       }
       planned.push_back(std::move(one));
@@ -144,6 +193,16 @@ bool ForEachStudyTrial(const StudySheet& sheet, const StudyOptions& options, con
       }
     }
     for (const PlannedTrial& plan : planned) {
+      std::error_code ec;
+      std::filesystem::path same = std::filesystem::weakly_canonical(plan.RawFile, ec);
+      if (ec) same = plan.RawFile.lexically_normal();
+      const auto [first, fresh] = lineOfTrial.try_emplace(same, row.Line);
+      if (!fresh) {
+        problems.push_back({row.Line, plan.RawFile.filename().string() + " is reached from line " +
+                                          std::to_string(first->second) + " and line " + std::to_string(row.Line) +
+                                          ": each trial may be listed once"});
+        continue;
+      }
       StudyTrial trial;
       trial.Line = row.Line;
       trial.Group = row.Group;
@@ -165,12 +224,47 @@ bool ForEachStudyTrial(const StudySheet& sheet, const StudyOptions& options, con
           trial.Animal = ids[static_cast<size_t>(plan.SubjectIndex)];
         if (trial.Animal.empty()) trial.Animal = DataFileStem(plan.RawFile).filename().string();
       }
-      // One animal per raw file of an experiment row: each is that animal's trial 1
-      // unless the row numbers it; an animal named on the row swims them all in order.
-      trial.Trial =
-          row.Trial > 0 ? row.Trial : (!row.IsRawFile && !row.Animal.empty() ? plan.SubjectIndex + 1 : 1);
+      // A raw-file row of an experiment's subject names that subject: another name is a
+      // slip that would file the trial under the wrong animal.
+      if (row.IsRawFile && trial.SettingsSource == StudySettingsSource::Companion && plan.SubjectIndex >= 0) {
+        const auto& ids = settings.Experiment.SubjectIDs;
+        const std::string id =
+            static_cast<size_t>(plan.SubjectIndex) < ids.size() ? ids[static_cast<size_t>(plan.SubjectIndex)] : "";
+        if (!id.empty() && id != row.Animal) {
+          problems.push_back({row.Line, "animal \"" + row.Animal + "\" here, but " + plan.RawFile.filename().string() +
+                                            " is subject " + std::to_string(plan.SubjectIndex + 1) + " \"" + id +
+                                            "\" of " + plan.DataFile.filename().string()});
+          continue;
+        }
+      }
+      if (options.Animals) {
+        const auto listed = options.Animals->Animals.find(trial.Animal);
+        if (listed == options.Animals->Animals.end()) {
+          problems.push_back({row.Line, "animal \"" + trial.Animal + "\" is not in the animals sheet"});
+          continue;
+        }
+        if (row.IsRawFile && !row.Group.empty() && row.Group != listed->second.Group) {
+          problems.push_back({row.Line, "animal \"" + trial.Animal + "\" is in group \"" + row.Group +
+                                            "\" here but in group \"" + listed->second.Group +
+                                            "\" on line " + std::to_string(listed->second.Line) +
+                                            " of the animals sheet"});
+          continue;
+        }
+        trial.Group = listed->second.Group;
+        trial.Variables = listed->second.Values;
+      }
+      // Without a number in the sheet, an animal's trials of a day count 1..n in the order
+      // they were recorded (sheet order, subjects in order within an experiment).
+      int& count = trialsOfDay[{trial.Animal, row.Day}];
+      count = row.Trial > 0 ? std::max(count, row.Trial) : count + 1;
+      trial.Trial = row.Trial > 0 ? row.Trial : count;
       const int active = settings.Experiment.ActivePlatform;
       trial.Goal = row.Goal > 0 ? row.Goal : (active >= 1 && active <= kPlatformCount ? active : 0);
+      if (row.Kind == TrialKind::Probe && trial.Goal == 0) {
+        problems.push_back({row.Line, "a probe trial needs its goal (the goal column, or the experiment's active "
+                                      "platform): the quadrant measures are taken against it"});
+        continue;
+      }
       if (row.Kind == TrialKind::Acquisition && trial.Goal > 0) acquisitionGoal[trial.Animal] = trial.Goal;
       if (row.Kind == TrialKind::Reversal) {
         trial.PreviousGoal = row.PreviousGoal;
@@ -179,6 +273,11 @@ bool ForEachStudyTrial(const StudySheet& sheet, const StudyOptions& options, con
           if (before != acquisitionGoal.end() && before->second != trial.Goal)
             trial.PreviousGoal = before->second;
         }
+      }
+      if (row.Kind == TrialKind::Reversal && trial.PreviousGoal == 0) {
+        problems.push_back({row.Line, "a reversal trial needs its previous goal (the previous_goal column, or an "
+                                      "acquisition trial of the animal with another goal earlier in the sheet)"});
+        continue;
       }
       const auto [entry, inserted] = groupOfAnimal.try_emplace(trial.Animal, trial.Group, row.Line);
       if (!inserted && entry->second.first != trial.Group) {
@@ -195,6 +294,22 @@ bool ForEachStudyTrial(const StudySheet& sheet, const StudyOptions& options, con
       const TrialProvenance* record = cache.Provenance().FindTrial(plan.RawFile.filename().string());
       trial.Provenance = ProvenanceColumnsOf(record);
       cache.Analyser().AnalyseRecordedBytes(bytes, record, trial.Result, samples);
+      trial.RecordedStatus.clear();
+      if (trial.SettingsSource == StudySettingsSource::Companion && plan.SubjectIndex >= 0) {
+        if (const auto companion = FindExistingFile(CompanionFile(plan.DataFile))) {
+          const auto word = ReadSubjectStatusWord(*companion, plan.SubjectIndex);
+          const SubjectStatus status = SubjectStatusOfWord(word.value_or(0));
+          if (word && status != SubjectStatus::Unknown)
+            trial.RecordedStatus = FinishStatusText(static_cast<int16_t>(status));
+        }
+      }
+      // Without a recorded status the track's own tells, but only when it was analysed
+      // with its own experiment's record and that has an active platform: with the home's
+      // settings, or without a platform, every track that ends early reads as stopped.
+      trial.Aborted = trial.RecordedStatus.empty()
+                          ? trial.SettingsSource == StudySettingsSource::Companion &&
+                                settings.Experiment.ActivePlatform >= 1 && trial.Result.FinishStatus == kFinishAborted
+                          : trial.RecordedStatus == FinishStatusText(kFinishAborted);
       CompleteStudyTrial(trial, samples, options.Thresholds);
       if (!sink(trial)) return false;
     }

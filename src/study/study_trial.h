@@ -22,6 +22,8 @@
 
 namespace tarnwell {
 
+class StudyAggregator;
+
 /// What a study is analysed with besides its sheet.
 struct StudyOptions {
   /// The settings an experiment without a readable companion record is analysed with
@@ -30,6 +32,17 @@ struct StudyOptions {
   AnalysisSettings BaseSettings;
   StrategyThresholds Thresholds;
   std::string ProgramVersion;  ///< written into every row ("Tarnwell 4.64")
+  /// Told of every trial as it is analysed (`study --labels` collects the calls).
+  std::function<void(const struct StudyTrial&)> OnTrial;
+  /// Each animal's group and variables; when given, every animal must be in it.
+  std::optional<AnimalsSheet> Animals;
+  /// The summaries take trials, not animals, as the unit (said in summary.csv).
+  bool PerTrial = false;
+  /// Aborted trials enter the means (they are always counted).
+  bool IncludeAborted = false;
+  /// Draws the study's report into the file given (a temporary name the study renames
+  /// together with the tables); none: no report. False with the error filled on failure.
+  std::function<bool(const StudyAggregator&, const std::filesystem::path&, std::string&)> WriteReport;
 };
 
 /// Where a trial's analysis settings came from.
@@ -40,8 +53,9 @@ struct StudyTrial {
   int Line = 0;
   std::string Animal;
   std::string Group;
+  std::vector<std::string> Variables;  ///< the animals sheet's other columns
   int Day = 0;
-  int Trial = 0;
+  int Trial = 0;  ///< the sheet's, else the animal's 1..n within the day in recording order
   TrialKind Kind = TrialKind::Acquisition;
   int Goal = 0;          ///< platform 1..4 the trial's measures are taken against; 0 none
   int PreviousGoal = 0;  ///< reversal trials: the goal before; 0 none
@@ -69,6 +83,22 @@ struct StudyTrial {
   std::array<double, 4> QuadrantPathPercent{};  ///< of the path inside the pool
   StrategyFeatures Features;
   SearchStrategy Strategy = SearchStrategy::Unclassified;
+  StrategyCall Call;  ///< the strategy with its runner-up and margin
+  std::vector<StrategySegment> Segments;  ///< the segment profile (samples of Samples)
+  std::array<double, kSearchStrategyCount> SegmentShare{};
+  /// Path length in cm of the seen positions as recorded: no filter, no rounding.
+  double PlainPathCm = 0;
+  /// Percent of the seen positions in the quarter of the pool centred on the goal (within
+  /// 45° either side of its bearing from the centre); the same for the previous goal.
+  std::optional<double> GoalCentredQuadrantPercent;
+  std::optional<double> PreviousGoalCentredQuadrantPercent;
+  /// Percent of the time in the (axis) quadrant of the previous goal.
+  std::optional<double> PreviousGoalQuadrantTimePercent;
+  /// The status the experiment recorded for the subject (its status word): "Hit Goal",
+  /// "Timed Out", "Aborted"; empty where the experiment has no record of it.
+  std::string RecordedStatus;
+  /// Stopped by the operator: the recorded status where there is one, else the track's.
+  bool Aborted = false;
 
   /// The goal's quadrant 1..4, 0 when unknown.
   int GoalQuadrant() const { return Goal >= 1 ? PlatformQuadrant[static_cast<size_t>(Goal - 1)] : 0; }

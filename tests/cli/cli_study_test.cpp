@@ -50,7 +50,7 @@ TEST(CliStudy, WritesTheTablesAndAReportThatReadsAndRenders) {
   ASSERT_EQ(Study(dir), 0) << dir.Read("stderr");
   EXPECT_TRUE(Contains(dir.Read("stdout"), "16 trials"));
   for (const char* name : {"trials.csv", "summary.csv", "probe.csv", "probe_summary.csv", "strategies.csv",
-                           "strategy_thresholds.txt"}) {
+                           "strategy_thresholds.txt", "segments.csv", "study.pdf"}) {
     EXPECT_TRUE(dir.Exists(std::string("out/") + name)) << name;
   }
 #if TARNWELL_HAVE_QT
@@ -98,6 +98,38 @@ TEST(CliStudy, ABadSheetIsRefusedWithItsLinesAndNoOutput) {
   const std::string err = dir.Read("stderr");
   EXPECT_TRUE(Contains(err, "study.csv line 1: unknown column \"colour\"")) << err;
   EXPECT_FALSE(dir.Exists("out/trials.csv"));
+}
+
+// A lab's check of the thresholds against its judges: one command prints the confusion
+// table, agreement and kappa; a label that names no strategy is refused with its line.
+TEST(CliStudy, LabelsGiveTheConfusionAndCheckListsProblemsWithoutWriting) {
+  test::TempDir dir;
+  WriteStudy(dir);
+  dir.Write("labels.csv", "raw_file,label\nT1.RAW,Random Search\nT2.RAW,non-spatial\nT3.RAW,thigmotaxis\n");
+  ASSERT_EQ(Study(dir, " --no-pdf --labels " + Quote((dir.Path() / "labels.csv").string())), 0) << dir.Read("stderr");
+  const std::string out = dir.Read("stdout");
+  for (const char* piece : {"Classes (2 tracks labelled with a class):", "Families (3 tracks):", "Cohen's kappa",
+                            "judged \\ called"})
+    EXPECT_TRUE(Contains(out, piece)) << piece << "\n" << out;
+
+  dir.Write("labels.csv", "raw_file,label\nT1.RAW,Random Search\nT2.RAW,swimming\n");
+  EXPECT_EQ(Study(dir, " --no-pdf --labels " + Quote((dir.Path() / "labels.csv").string())), 1);
+  EXPECT_TRUE(Contains(dir.Read("stderr"), "labels.csv line 3: \"swimming\" is neither a strategy nor a family"))
+      << dir.Read("stderr");
+
+  dir.Write("strategies.txt", "Wall Zone Width = abc\n");
+  EXPECT_EQ(Study(dir, " --no-pdf --strategies " + Quote((dir.Path() / "strategies.txt").string())), 1);
+  EXPECT_TRUE(Contains(dir.Read("stderr"), "line 1: Wall Zone Width must be a number")) << dir.Read("stderr");
+
+  std::filesystem::remove_all(dir.Path() / "out");
+  dir.Write("study.csv", "file,animal,group,day,kind\nT1.RAW,a,WT,1,acquisition\nT1.RAW,a,WT,1,acquisition\n");
+  EXPECT_EQ(test::Shell(dir, "LC_ALL=C " + Quote(TARNWELL_CLI_PATH) + " --home " + Quote((dir.Path() / "home").string()) +
+                                 " study " + Quote((dir.Path() / "study.csv").string()) + " --check")
+                .status,
+            1);
+  EXPECT_TRUE(Contains(dir.Read("stderr"), "study.csv line 3: T1.RAW is reached from line 2 and line 3"))
+      << dir.Read("stderr");
+  EXPECT_FALSE(dir.Exists("out"));
 }
 
 }  // namespace

@@ -3,156 +3,362 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
+#include <iostream>
+#include <sstream>
 #include <vector>
 
 #include "core/file_access.h"
+#include "strategy_paths.h"
+#include "study/strategy_agreement.h"
 #include "study_fixture.h"
 
 namespace tarnwell {
 namespace {
 
-using Path = std::vector<PoolPoint>;
-constexpr double kPi = 3.14159265358979;
+using test::LabelledPath;
+using test::SwimScene;
 
-PoolPoint At(double x, double y) {
-  return PoolPoint{static_cast<int16_t>(std::lround(x)), static_cast<int16_t>(std::lround(y))};
+// The scene's goal is platform 1, its previous goal platform 2.
+StrategyCall Call(const SwimScene& scene, const std::vector<PoolPoint>& samples, double rate, TrialKind kind,
+                  bool goal = true, const StrategyThresholds& t = {}) {
+  const bool previous = kind == TrialKind::Reversal;
+  const StrategyFeatures f = MeasureStrategyFeatures(samples, rate, scene.Pool(), goal ? 0 : -1, previous ? 1 : -1, t);
+  return CallSearchStrategy(f, kind, goal, previous, t);
 }
 
-// Straight from a to b in steps of about `step` units (b included).
-void Swim(Path& path, double ax, double ay, double bx, double by, double step = 3) {
-  const int n = std::max(1, static_cast<int>(std::hypot(bx - ax, by - ay) / step));
-  for (int i = 0; i <= n; ++i) path.push_back(At(ax + (bx - ax) * i / n, ay + (by - ay) * i / n));
-}
+StrategyCall Call(const LabelledPath& path) { return Call(path.Scene, path.Samples, path.Scene.RateHz, path.Kind); }
 
-// `turns` circles of radius r around (cx, cy), starting at angle 0.
-void Circle(Path& path, double cx, double cy, double r, double turns, int perTurn = 120) {
-  const int n = static_cast<int>(turns * perTurn);
-  for (int i = 0; i < n; ++i) {
-    const double a = 2 * kPi * i / perTurn;
-    path.push_back(At(cx + r * std::cos(a), cy + r * std::sin(a)));
+std::vector<LabelledPath> BorderlinePaths() {
+  std::ifstream in(std::filesystem::path(TARNWELL_SOURCE_DIR) / "tests/study/data/strategy_borderline.csv");
+  std::vector<LabelledPath> out;
+  std::string line;
+  std::getline(in, line);
+  while (std::getline(in, line)) {
+    std::stringstream fields(line);
+    std::string name, recipe, param, seed, label;
+    for (std::string* f : {&name, &recipe, &param, &seed, &label}) std::getline(fields, *f, ',');
+    out.push_back(test::MakeLabelledPath(name, recipe, std::stod(param), static_cast<unsigned>(std::stoul(seed)), label));
   }
+  return out;
 }
 
-// Back and forth across the disc of radius r around the pool's centre, rows `gap` apart.
-void Raster(Path& path, double r, double gap) {
-  bool leftToRight = true;
-  for (double y = -r + gap / 2; y < r; y += gap) {
-    const double half = std::sqrt(r * r - y * y);
-    const double from = leftToRight ? -half : half, to = leftToRight ? half : -half;
-    Swim(path, 128 + from, 96 + y, 128 + to, 96 + y);
-    leftToRight = !leftToRight;
+// The agreement the rules hold on the labelled set: generated paths of every class and
+// the hand-judged borderline ones. The figures are printed for the record.
+TEST(SearchStrategy, AgreesWithTheLabelledSet) {
+  std::vector<LabelledPath> paths = test::GeneratedStrategyPaths(15);
+  const std::vector<LabelledPath> borderline = BorderlinePaths();
+  ASSERT_EQ(borderline.size(), 26u);
+  paths.insert(paths.end(), borderline.begin(), borderline.end());
+  StrategyAgreement agreement, borderlineAgreement;
+  for (const LabelledPath& path : paths) {
+    const auto label = ParseStrategyLabel(path.Label);
+    ASSERT_TRUE(label && *label < 100) << path.Label;
+    agreement.Add(*label, Call(path).Strategy);
   }
+  for (const LabelledPath& path : borderline) borderlineAgreement.Add(*ParseStrategyLabel(path.Label), Call(path).Strategy);
+  std::cout << agreement.Text() << "\nborderline cases alone:\n" << borderlineAgreement.Text();
+  EXPECT_GE(agreement.ClassAgreement(), 0.9);
+  EXPECT_GE(agreement.ClassKappa(), 0.85);
+  EXPECT_GE(agreement.FamilyAgreement(), 0.9);
+  EXPECT_GE(borderlineAgreement.FamilyAgreement(), 0.8);
+  EXPECT_EQ(agreement.Unclassified(), 0);
 }
 
-SearchStrategy Classify(const Path& path, int goal = 0, TrialKind kind = TrialKind::Acquisition,
-                        int previousGoal = -1) {
-  const AnalysisSettings settings = test::StudySettings();
-  const StrategyThresholds thresholds;
-  const StrategyFeatures f = MeasureStrategyFeatures(path, settings.Pool, goal, previousGoal, thresholds);
-  return ClassifySearchStrategy(f, kind, goal >= 0, previousGoal >= 0, thresholds);
-}
+// A track recorded at 5 positions a second and resampled to 30 (straight lines between
+// the positions, whole units, as an import does) is called as the one recorded at 30; so
+// is the same swim in a pool of another size seen at another size in the picture.
+TEST(SearchStrategy, TheCallHoldsAcrossRatesAndPoolSizes) {
+  int same = 0, calls = 0;
+  for (const LabelledPath& path : test::GeneratedStrategyPaths(6)) {
+    SwimScene at30 = path.Scene;
+    at30.RateHz = 30;
+    at30.GapShare = 0;
+    std::mt19937 rng(7);
+    const std::vector<PoolPoint> recorded30 = test::Swimmer::Recorded(at30, path.Truth, rng);
+    SwimScene at5 = at30;
+    at5.RateHz = 5;
+    const std::vector<PoolPoint> recorded5 = test::Swimmer::Recorded(at5, path.Truth, rng);
+    std::vector<PoolPoint> resampled;
+    for (size_t i = 0; i + 1 < recorded5.size(); ++i) {
+      for (int k = 0; k < 6; ++k) {
+        const double f = k / 6.0;
+        resampled.push_back(PoolPoint{
+            static_cast<int16_t>(std::lround(recorded5[i].X + (recorded5[i + 1].X - recorded5[i].X) * f)),
+            static_cast<int16_t>(std::lround(recorded5[i].Y + (recorded5[i + 1].Y - recorded5[i].Y) * f))});
+      }
+    }
+    resampled.push_back(recorded5.back());
+    SwimScene bigger = at30;
+    bigger.RadiusUnits = at30.RadiusUnits > 75 ? 62 : 88;
+    bigger.PoolCm = at30.PoolCm > 150 ? 110 : 190;
+    const std::vector<PoolPoint> recordedBigger = test::Swimmer::Recorded(bigger, path.Truth, rng);
 
-// Goal: platform 1 at (158, 66); its spot mirrored through the centre is platform 3 (98, 126).
-TEST(SearchStrategy, PathsMadeToBeEachClassAreClassedSo) {
-  Path direct;
-  Swim(direct, 60, 120, 158, 66);
-
-  Path focal;
-  Swim(focal, 130, 66, 150, 66);
-  Circle(focal, 158, 66, 8, 4);
-
-  Path directed;  // zig-zags toward the goal, ±12 units off the straight line
-  for (int i = 0; i <= 60; ++i) {
-    const double t = i / 60.0, side = (i % 10 < 5 ? 1 : -1) * 12.0 * std::sin(kPi * t);
-    directed.push_back(At(60 + 98 * t + side * 0.48, 120 - 54 * t + side * 0.88));
+    const StrategyCall reference = Call(at30, recorded30, 30, path.Kind);
+    for (const StrategyCall other : {Call(at30, resampled, 30, path.Kind), Call(bigger, recordedBigger, 30, path.Kind)}) {
+      ++calls;
+      same += other.Strategy == reference.Strategy;
+      // A clear call never changes; one within a hair of a threshold may.
+      if (reference.Margin > 0.05 && other.Margin > 0.05) {
+        EXPECT_EQ(SearchStrategyName(other.Strategy), SearchStrategyName(reference.Strategy)) << path.Name;
+      }
+    }
   }
+  EXPECT_GE(same, calls * 95 / 100);
+}
 
-  Path thigmotaxis;
-  Circle(thigmotaxis, 128, 96, 75, 2);
-
-  Path chaining;  // at the goal's distance from the centre (42 units), the wrong way round
-  Circle(chaining, 128, 96, 42.4, 1.5);
-  std::reverse(chaining.begin(), chaining.end());
-
-  Path scanning;
-  Raster(scanning, 40, 8);
-
-  Path random;
-  Raster(random, 76, 8);
-
-  const Path& perseverance = focal;  // a reversal trial spent at the old goal (platform 1)
-
+// Each class on its archetype, and the cases the rules exist for.
+TEST(SearchStrategy, ArchetypesAndTheCasesJudgesPointOut) {
   struct Case {
-    const char* name;
-    const Path& path;
-    SearchStrategy expected;
-    TrialKind kind = TrialKind::Acquisition;
-    int goal = 0;
-    int previousGoal = -1;
+    const char* recipe;
+    double param;
+    const char* expected;
   } cases[] = {
-      {"direct swim", direct, SearchStrategy::DirectSwim},
-      {"focal search", focal, SearchStrategy::FocalSearch},
-      {"directed search", directed, SearchStrategy::DirectedSearch},
-      {"thigmotaxis", thigmotaxis, SearchStrategy::Thigmotaxis},
-      {"chaining", chaining, SearchStrategy::Chaining},
-      {"scanning", scanning, SearchStrategy::Scanning},
-      {"random search", random, SearchStrategy::RandomSearch},
-      {"perseverance", perseverance, SearchStrategy::Perseverance, TrialKind::Reversal, 2, 0},
-      {"same path, no reversal", perseverance, SearchStrategy::Chaining, TrialKind::Acquisition, 2, 0},
+      {"direct", 0, "direct swim"},
+      {"wait_direct", 6, "direct swim"},  // waits at the wall after release, then swims straight
+      {"direct", 0.3, "direct swim"},     // slightly curved
+      {"directed", 4.5, "directed search"},
+      {"focal", 30, "focal search"},
+      {"perseverance", 30, "perseverance"},
+      {"thigmotaxis", 45, "thigmotaxis"},
+      {"chaining", 40, "chaining"},
+      {"scanning", 45, "scanning"},
+      {"random", 60, "random search"},
+      {"probe_focal", 60, "focal search"},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(SearchStrategyName(Classify(c.path, c.goal, c.kind, c.previousGoal)),
-              SearchStrategyName(c.expected))
-        << c.name;
+    for (unsigned seed : {900u, 901u, 902u}) {
+      const LabelledPath path = test::MakeLabelledPath(c.recipe, c.recipe, c.param, seed, c.expected);
+      EXPECT_EQ(SearchStrategyName(Call(path).Strategy), c.expected) << c.recipe << " seed " << seed;
+    }
   }
+  // The perseverance path outside a reversal: a search near a spot that is not the goal.
+  LabelledPath old = test::MakeLabelledPath("p", "perseverance", 30, 903, "");
+  EXPECT_NE(Call(old.Scene, old.Samples, old.Scene.RateHz, TrialKind::Acquisition).Strategy,
+            SearchStrategy::Perseverance);
+  // Without a goal no goal-directed class can be called; the path still gets a class.
+  const LabelledPath direct = test::MakeLabelledPath("d", "direct", 0, 904, "");
+  const SearchStrategy noGoal = Call(direct.Scene, direct.Samples, direct.Scene.RateHz, TrialKind::Probe, false).Strategy;
+  EXPECT_EQ(FamilyOf(noGoal), StrategyFamily::NonSpatial);
 }
 
-TEST(SearchStrategy, EdgeCases) {
-  // A third of the trial hugging the wall, then straight to the goal: thigmotaxis, as the
-  // published rules put wall time before everything that is not goal-directed.
-  Path wallThenGoal;
-  Circle(wallThenGoal, 128, 96, 75, 1);
-  Swim(wallThenGoal, 203, 96, 158, 66, 1);
-  EXPECT_EQ(Classify(wallThenGoal), SearchStrategy::Thigmotaxis);
+TEST(SearchStrategy, OnlyTooFewPositionsLeaveAPathUnclassified) {
+  const SwimScene scene;
+  std::vector<PoolPoint> few(9, PoolPoint{60, 96});
+  EXPECT_EQ(Call(scene, few, 30, TrialKind::Acquisition).Strategy, SearchStrategy::Unclassified);
+  few.push_back(PoolPoint{61, 96});
+  EXPECT_NE(Call(scene, few, 30, TrialKind::Acquisition).Strategy, SearchStrategy::Unclassified);
+  std::vector<PoolPoint> lost(200, PoolPoint{255, 255});
+  EXPECT_EQ(Call(scene, lost, 30, TrialKind::Acquisition).Strategy, SearchStrategy::Unclassified);
+  EXPECT_EQ(Call(scene, {}, 30, TrialKind::Acquisition).Strategy, SearchStrategy::Unclassified);
+}
 
-  // Lost samples are left out: a direct swim with every third position lost stays direct.
-  Path direct;
-  Swim(direct, 60, 120, 158, 66);
-  Path lossy = direct;
-  for (size_t i = 2; i < lossy.size(); i += 3) lossy[i] = PoolPoint{255, 255};
-  EXPECT_EQ(Classify(lossy), SearchStrategy::DirectSwim);
+// Every threshold, exactly met and just missed: the rules test "at least" and "at most"
+// as documented, and the margin is 0 exactly at the threshold.
+TEST(SearchStrategy, EveryThresholdBoundary) {
+  const StrategyThresholds t;
+  // A path that passes nothing before random search.
+  StrategyFeatures base;
+  base.SeenSamples = 100;
+  base.CentreDistance = 0.8;
+  base.Coverage = 0.3;
+  constexpr double kHair = 1e-9;
+  struct Case {
+    const char* name;
+    void (*set)(StrategyFeatures&, const StrategyThresholds&, double);
+    SearchStrategy at, below;
+    TrialKind kind = TrialKind::Acquisition;
+  } cases[] = {
+      {"direct efficiency", [](StrategyFeatures& f, const StrategyThresholds& t, double d) { f.Goal.Efficiency = t.DirectMinEfficiency + d; },
+       SearchStrategy::DirectSwim, SearchStrategy::RandomSearch},
+      {"focal zone share", [](StrategyFeatures& f, const StrategyThresholds& t, double d) { f.Goal.ZoneShare = t.FocalMinZoneShare + d; },
+       SearchStrategy::FocalSearch, SearchStrategy::RandomSearch},
+      {"directed heading share",
+       [](StrategyFeatures& f, const StrategyThresholds& t, double d) { f.Goal.HeadingShare = t.DirectedMinHeadingShare + d; },
+       SearchStrategy::DirectedSearch, SearchStrategy::RandomSearch},
+      {"perseverance (old goal's zone)",
+       [](StrategyFeatures& f, const StrategyThresholds& t, double d) { f.PreviousGoal.ZoneShare = t.FocalMinZoneShare + d; },
+       SearchStrategy::Perseverance, SearchStrategy::RandomSearch, TrialKind::Reversal},
+      {"perseverance (old goal, direct)",
+       [](StrategyFeatures& f, const StrategyThresholds& t, double d) { f.PreviousGoal.Efficiency = t.DirectMinEfficiency + d; },
+       SearchStrategy::Perseverance, SearchStrategy::RandomSearch, TrialKind::Reversal},
+      {"wall share", [](StrategyFeatures& f, const StrategyThresholds& t, double d) { f.WallShare = t.ThigmotaxisMinWallShare + d; },
+       SearchStrategy::Thigmotaxis, SearchStrategy::RandomSearch},
+      {"ring share",
+       [](StrategyFeatures& f, const StrategyThresholds& t, double d) { f.RingShare = t.ChainingMinRingShare + d, f.RingSweep = 360; },
+       SearchStrategy::Chaining, SearchStrategy::RandomSearch},
+      {"ring sweep",
+       [](StrategyFeatures& f, const StrategyThresholds& t, double d) { f.RingShare = 1, f.RingSweep = t.ChainingMinSweep + 360 * d; },
+       SearchStrategy::Chaining, SearchStrategy::RandomSearch},
+      {"centre distance (at most)",
+       [](StrategyFeatures& f, const StrategyThresholds& t, double d) { f.CentreDistance = t.ScanningMaxCentreDistance - d; },
+       SearchStrategy::Scanning, SearchStrategy::RandomSearch},
+      // Scanning wants coverage below random search's: exactly at it is random search.
+      {"coverage (below)",
+       [](StrategyFeatures& f, const StrategyThresholds& t, double d) { f.CentreDistance = 0.3, f.Coverage = t.RandomMinCoverage - d - kHair; },
+       SearchStrategy::Scanning, SearchStrategy::RandomSearch},
+  };
+  for (const Case& c : cases) {
+    StrategyFeatures at = base, below = base;
+    c.set(at, t, 0);
+    c.set(below, t, -kHair * 1000);
+    const StrategyCall atCall = CallSearchStrategy(at, c.kind, true, true, t);
+    EXPECT_EQ(SearchStrategyName(atCall.Strategy), SearchStrategyName(c.at)) << c.name;
+    EXPECT_NEAR(atCall.Margin, 0, 1e-6) << c.name;
+    EXPECT_EQ(SearchStrategyName(CallSearchStrategy(below, c.kind, true, true, t).Strategy),
+              SearchStrategyName(c.below))
+        << c.name;
+  }
+  StrategyFeatures coverage = base;
+  coverage.CentreDistance = 0.3;
+  coverage.Coverage = t.RandomMinCoverage;
+  EXPECT_EQ(CallSearchStrategy(coverage, TrialKind::Acquisition, true, false, t).Strategy, SearchStrategy::RandomSearch);
+  StrategyFeatures few = base;
+  few.SeenSamples = t.MinSeenSamples - 1;
+  EXPECT_EQ(CallSearchStrategy(few, TrialKind::Acquisition, true, false, t).Strategy, SearchStrategy::Unclassified);
+  few.SeenSamples = t.MinSeenSamples;
+  EXPECT_EQ(CallSearchStrategy(few, TrialKind::Acquisition, true, false, t).Strategy, SearchStrategy::RandomSearch);
+}
 
-  Path allLost(200, PoolPoint{255, 255});
-  EXPECT_EQ(Classify(allLost), SearchStrategy::Unclassified);
-  EXPECT_EQ(Classify({}), SearchStrategy::Unclassified);
+TEST(SearchStrategy, RunnerUpIsTheClassTheCallWouldTurnTo) {
+  const StrategyThresholds t;
+  StrategyFeatures f;
+  f.SeenSamples = 100;
+  f.CentreDistance = 0.8;
+  f.Coverage = 0.3;
+  f.Goal.Efficiency = t.DirectMinEfficiency + 0.05;  // a direct swim, 0.05 over
+  f.Goal.HeadingShare = 1;                           // and headed for the goal all along
+  StrategyCall call = CallSearchStrategy(f, TrialKind::Acquisition, true, false, t);
+  EXPECT_EQ(call.Strategy, SearchStrategy::DirectSwim);
+  EXPECT_EQ(call.RunnerUp, SearchStrategy::DirectedSearch);
+  EXPECT_NEAR(call.Margin, 0.05, 1e-9);
 
-  // Without a goal (a probe trial of an experiment with no platform and none in the sheet)
-  // the goal-directed classes cannot apply: a straight swim is no direct swim.
-  EXPECT_NE(Classify(direct, -1), SearchStrategy::DirectSwim);
+  // Wall-hugging, but nearly a focal search: the earlier class is the nearer change.
+  f = StrategyFeatures{};
+  f.SeenSamples = 100;
+  f.WallShare = 0.9;
+  f.Goal.ZoneShare = t.FocalMinZoneShare - 0.02;
+  call = CallSearchStrategy(f, TrialKind::Acquisition, true, false, t);
+  EXPECT_EQ(call.Strategy, SearchStrategy::Thigmotaxis);
+  EXPECT_EQ(call.RunnerUp, SearchStrategy::FocalSearch);
+  EXPECT_NEAR(call.Margin, 0.02, 1e-9);
+}
+
+// A swim along the wall that ends with a swim to the goal: segments of 3 radii of path
+// overlapping by 70 %, the last ending where the swim ends, the shares adding up to 1;
+// a swim shorter
+// than one segment is one segment called as the whole path.
+TEST(SearchStrategy, SegmentProfilesFollowTheSwim) {
+  const LabelledPath mixed = test::MakeLabelledPath("m", "wall_then_goal", 40, 905, "thigmotaxis");
+  const PoolSetup pool = mixed.Scene.Pool();
+  const StrategyThresholds t;
+  const auto segments = SegmentStrategies(mixed.Samples, mixed.Scene.RateHz, pool, 0, -1, mixed.Kind, t);
+  ASSERT_GE(segments.size(), 3u);
+  EXPECT_EQ(segments.front().Call.Strategy, SearchStrategy::Thigmotaxis);
+  for (size_t i = 1; i < segments.size(); ++i) {
+    EXPECT_GT(segments[i].First, segments[i - 1].First);
+    EXPECT_LT(segments[i].First, segments[i - 1].Last) << "segments overlap";
+  }
+  EXPECT_EQ(segments.back().Last, static_cast<int>(mixed.Samples.size()) - 1);
+  const auto shares = SegmentShares(segments);
+  double sum = 0;
+  for (double share : shares) sum += share;
+  EXPECT_NEAR(sum, 1.0, 1e-9);
+  EXPECT_GT(shares[static_cast<size_t>(SearchStrategy::Thigmotaxis)], 0.5);
+
+  const LabelledPath direct = test::MakeLabelledPath("d", "direct", 0, 906, "direct swim");
+  const auto one = SegmentStrategies(direct.Samples, direct.Scene.RateHz, direct.Scene.Pool(), 0, -1, direct.Kind, t);
+  ASSERT_EQ(one.size(), 1u);
+  EXPECT_EQ(one[0].Call.Strategy, Call(direct).Strategy);
+  EXPECT_TRUE(SegmentStrategies({}, 30, pool, 0, -1, TrialKind::Acquisition, t).empty());
 }
 
 TEST(StrategyThresholds, TheShippedFileHoldsTheDefaultsAndEditsAreRead) {
   std::string shipped;
-  ASSERT_TRUE(
-      ReadWholeFile(std::filesystem::path(TARNWELL_SOURCE_DIR) / "docs/strategy_thresholds.txt", shipped));
+  ASSERT_TRUE(ReadWholeFile(std::filesystem::path(TARNWELL_SOURCE_DIR) / "docs/strategy_thresholds.txt", shipped));
   EXPECT_EQ(shipped, StrategyThresholdsText());
-
   StrategyThresholds read;
   std::string error;
   ASSERT_TRUE(ReadStrategyThresholds(shipped, read, error)) << error;
   EXPECT_EQ(read, StrategyThresholds{});
 
   StrategyThresholds edited;
-  ASSERT_TRUE(ReadStrategyThresholds("wall zone width = 0.2\r\nMin Seen Samples = 50\n", edited, error))
-      << error;
+  ASSERT_TRUE(ReadStrategyThresholds("wall  zone width = 0.2\r\nMin Seen Samples = 50\n", edited, error)) << error;
   EXPECT_EQ(edited.WallZoneWidth, 0.2);
   EXPECT_EQ(edited.MinSeenSamples, 50);
   EXPECT_EQ(edited.RandomMinCoverage, StrategyThresholds{}.RandomMinCoverage);
+}
 
-  StrategyThresholds unchanged;
-  EXPECT_FALSE(ReadStrategyThresholds("# comment\nThigmotaxis Min Wall Time = 1.5\n", unchanged, error));
-  EXPECT_EQ(error, "line 2: Thigmotaxis Min Wall Time must be a number from 0 to 1");
-  EXPECT_EQ(unchanged, StrategyThresholds{});
+TEST(StrategyThresholds, FilesThatWouldReadAsDefaultsAreRefusedNamingTheLine) {
+  const struct {
+    std::string text;
+    const char* error;
+  } cases[] = {
+      {"", "holds no threshold (key = value lines)"},
+      {"[Windows Tarnwell Search Strategies]\n# only comments\n", "holds no threshold (key = value lines)"},
+      {std::string("\x89PNG\r\n\x1a\n\0\0", 10), "not a text file of thresholds"},
+      {"# edited\nWall Zone Widht = 0.2\n", "line 2: unknown key \"Wall Zone Widht\""},
+      {"Wall Zone Width = abc\n", "line 1: Wall Zone Width must be a number from 0.01 to 1, not \"abc\""},
+      {"Wall Zone Width = 0.2x\n", "line 1: Wall Zone Width must be a number from 0.01 to 1, not \"0.2x\""},
+      {"Wall Zone Width = 0,2\n", "line 1: Wall Zone Width must be a number from 0.01 to 1, not \"0,2\""},
+      {"Wall Zone Width =\n", "line 1: Wall Zone Width must be a number from 0.01 to 1, not \"\""},
+      {"Thigmotaxis Min Wall Share = 1.5\n",
+       "line 1: Thigmotaxis Min Wall Share must be a number from 0 to 1, not \"1.5\""},
+      {"Min Seen Samples = 12.5\n", "line 1: Min Seen Samples must be a whole number from 1 to 1000000, not \"12.5\""},
+      {"Path Step = 0.05\n\nPATH STEP = 0.06\n", "line 3: the key was given on line 1 already"},
+      {"Wall Zone Width 0.2\n", "line 1: not a \"key = value\" line"},
+  };
+  for (const auto& c : cases) {
+    StrategyThresholds thresholds;
+    std::string error;
+    EXPECT_FALSE(ReadStrategyThresholds(c.text, thresholds, error)) << c.error;
+    EXPECT_EQ(error, c.error);
+    EXPECT_EQ(thresholds, StrategyThresholds{});
+  }
+}
+
+TEST(StrategyLabels, ClassAndFamilyNamesAsJudgesWriteThem) {
+  const struct {
+    const char* text;
+    std::optional<int> label;
+  } cases[] = {
+      {"Direct Swim", 0},     {" direct_swim ", 0},  {"direct", 0},   {"FOCAL-search", 1},
+      {"perseverance", 3},    {"Thigmotaxis", 4},    {"random", 7},   {"non-spatial", 100 + 1},
+      {"Non Spatial", 100 + 1}, {"spatial", 100 + 2}, {"thigmotaxis ", 4}, {"unclassified", 8},
+      {"wander", std::nullopt}, {"", std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ParseStrategyLabel(c.text), c.label) << c.text;
+
+  std::vector<StrategyLabel> labels;
+  std::vector<SheetProblem> problems;
+  EXPECT_FALSE(ParseStrategyLabels("raw_file,label\nA01.RAW,Direct swim\nA02.RAW,swimming\nA01.RAW,spatial\n,focal\n",
+                                   labels, problems));
+  EXPECT_EQ(problems, (std::vector<SheetProblem>{{3, "\"swimming\" is neither a strategy nor a family of strategies"},
+                                                 {4, "A01.RAW is labelled on line 2 already"},
+                                                 {5, "no raw_file"}}));
+  ASSERT_EQ(labels.size(), 1u);
+  EXPECT_EQ(labels[0].Label, 0);
+}
+
+TEST(StrategyAgreement, KappaAndFamiliesOfAKnownTable) {
+  StrategyAgreement a;
+  // 10 tracks: 4 direct called direct, 1 direct called directed; 3 thigmotaxis called so;
+  // 2 judged "spatial" (a family) called focal and random.
+  for (int i = 0; i < 4; ++i) a.Add(0, SearchStrategy::DirectSwim);
+  a.Add(0, SearchStrategy::DirectedSearch);
+  for (int i = 0; i < 3; ++i) a.Add(4, SearchStrategy::Thigmotaxis);
+  a.Add(102, SearchStrategy::FocalSearch);
+  a.Add(102, SearchStrategy::RandomSearch);
+  EXPECT_EQ(a.ClassTracks(), 8);
+  EXPECT_EQ(a.FamilyTracks(), 10);
+  EXPECT_DOUBLE_EQ(a.ClassAgreement(), 7.0 / 8);
+  EXPECT_DOUBLE_EQ(a.FamilyAgreement(), 8.0 / 10);
+  // Classes: p_o = 7/8; p_e = (5/8)(4/8) + (3/8)(3/8) = 29/64.
+  EXPECT_NEAR(a.ClassKappa(), (7.0 / 8 - 29.0 / 64) / (1 - 29.0 / 64), 1e-12);
+  EXPECT_EQ(CohensKappa(StrategyAgreement{}.Classes), 0.0);
+  StrategyAgreement one;
+  one.Add(4, SearchStrategy::Thigmotaxis);
+  EXPECT_EQ(one.ClassKappa(), 1.0);
 }
 
 }  // namespace

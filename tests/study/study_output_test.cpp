@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <fstream>
 #include <map>
 
+#include "../analysis/experiment_folder.h"
 #include "core/file_access.h"
 #include "records/provenance.h"
+#include "records/record_update.h"
 #include "study_fixture.h"
 
 namespace tarnwell {
@@ -212,6 +216,203 @@ TEST_F(StudyOutputTest, AStudyWithAProblemReplacesNoFile) {
   EXPECT_NE(problems[0].Text.find("animal \"a2\" is in group \"B\" here but in group \"A\" on line 2"),
             std::string::npos);
   EXPECT_EQ(dir.Read("out/trials.csv"), before);
+}
+
+// The animal is the unit: a1 swims twice (1 s and 3 s), a2 once (2 s). Across animals:
+// n = 2, mean 2, SD 0; across trials (asked for, and said so): n = 3, mean 2, SD 1.
+TEST_F(StudyOutputTest, SummariesAreAcrossAnimalsUnlessTrialsAreAskedFor) {
+  dir.Write("a1t1.RAW", test::BackAndForth(30));
+  dir.Write("a1t2.RAW", test::BackAndForth(90));
+  dir.Write("a2t1.RAW", test::BackAndForth(60));
+  dir.Write("study.csv",
+            "file,animal,group,day,trial,kind,goal\n"
+            "a1t1.RAW,a1,A,1,1,acquisition,1\n"
+            "a1t2.RAW,a1,A,1,2,acquisition,1\n"
+            "a2t1.RAW,a2,A,1,1,acquisition,1\n");
+  for (const bool perTrial : {false, true}) {
+    options.PerTrial = perTrial;
+    ASSERT_TRUE(Run()) << error;
+    std::map<std::string, std::string> latency;
+    for (auto& row : ReadTable(dir.Path() / "out" / kStudySummaryFile)) {
+      if (row["measure"] == "latency_s") latency = row;
+    }
+    EXPECT_EQ(latency["unit"], perTrial ? "trial" : "animal");
+    EXPECT_EQ(latency["n"], perTrial ? "3" : "2");
+    EXPECT_DOUBLE_EQ(Number(latency["mean"]), 2.0);
+    EXPECT_NEAR(Number(latency["sd"]), perTrial ? 1.0 : 0.0, 1e-12);
+    EXPECT_EQ(latency["trials"], "3");
+    EXPECT_EQ(aggregate.Summary.begin()->second[0].N, perTrial ? 3 : 2);
+  }
+}
+
+TEST_F(StudyOutputTest, ATrialReachedTwiceIsRefusedNamingBothLines) {
+  dir.Write("a1d1.RAW", test::BackAndForth(30));
+  dir.Write("WEEK100.RAW", test::BackAndForth(30));
+  const struct {
+    const char* sheet;
+    SheetProblem problem;
+  } cases[] = {
+      {"file,animal,group,day,kind\na1d1.RAW,a1,A,1,acquisition\na1d1.RAW,a1,A,1,acquisition\n",
+       {3, "a1d1.RAW is reached from line 2 and line 3: each trial may be listed once"}},
+      {"file,animal,group,day,kind\nWEEK1.EXP,,A,1,acquisition\nWEEK1.EXP,,A,2,acquisition\n",
+       {3, "WEEK100.RAW is reached from line 2 and line 3: each trial may be listed once"}},
+      {"file,animal,group,day,kind\nWEEK1.EXP,,A,1,acquisition\nWEEK100.RAW,x,A,1,acquisition\n",
+       {3, "WEEK100.RAW is reached from line 2 and line 3: each trial may be listed once"}},
+  };
+  for (const auto& c : cases) {
+    problems.clear();
+    dir.Write("study.csv", c.sheet);
+    EXPECT_FALSE(Run());
+    EXPECT_EQ(problems, std::vector<SheetProblem>{c.problem});
+    EXPECT_FALSE(dir.Exists("out/trials.csv"));
+  }
+}
+
+// Every file replaces its old version only when all were written: a report that cannot
+// be drawn leaves the old tables, and no temporary file, behind.
+TEST_F(StudyOutputTest, AFailedReportLeavesEveryOldFileAndNoTemporaryOne) {
+  WriteHandStudy();
+  ASSERT_TRUE(Run());
+  dir.Write("out/notes.txt", "the lab's own file");
+  const std::string before = dir.Read("out/summary.csv");
+  dir.Write("b1d1.RAW", test::BackAndForth(200));
+  options.WriteReport = [](const StudyAggregator&, const std::filesystem::path& file, std::string& why) {
+    std::ofstream(file) << "half a report";
+    why = "the disk is full";
+    return false;
+  };
+  EXPECT_FALSE(Run());
+  EXPECT_NE(error.find("the disk is full"), std::string::npos) << error;
+  EXPECT_EQ(dir.Read("out/summary.csv"), before);
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Path() / "out"))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"notes.txt", "probe.csv", "probe_summary.csv", "segments.csv",
+                                             "strategies.csv", "strategy_thresholds.txt", "summary.csv", "trials.csv"}));
+
+  options.WriteReport = [](const StudyAggregator& a, const std::filesystem::path& file, std::string&) {
+    std::ofstream(file) << a.Trials << " trials";
+    return true;
+  };
+  ASSERT_TRUE(Run()) << error;
+  EXPECT_NE(dir.Read("out/summary.csv"), before);
+  EXPECT_EQ(dir.Read("out/study.pdf"), "4 trials");
+  EXPECT_EQ(dir.Read("out/notes.txt"), "the lab's own file");
+}
+
+// Aborted trials are counted but left out of the means unless asked for; trials without
+// a goal are counted once for the study's warning.
+TEST(StudyAggregator, AbortedTrialsAndTrialsWithoutAGoal) {
+  auto trial = [](const char* animal, double latency, bool aborted, int goal, int line) {
+    StudyTrial t;
+    t.Line = line;
+    t.Animal = animal;
+    t.Group = "A";
+    t.Day = 1;
+    t.LatencySeconds = latency;
+    t.Aborted = aborted;
+    t.Goal = goal;
+    return t;
+  };
+  for (const bool include : {false, true}) {
+    StudyAggregator a(SummaryUnit::Animal, include);
+    a.Add(trial("a1", 10, false, 1, 2));
+    a.Add(trial("a2", 20, false, 0, 3));
+    a.Add(trial("a3", 60, true, 0, 4));
+    a.Finish();
+    const RunningStats& latency = a.Summary.begin()->second[static_cast<size_t>(SummaryMeasure::Latency)];
+    EXPECT_EQ(latency.N, include ? 3 : 2);
+    EXPECT_DOUBLE_EQ(latency.Mean, include ? 30.0 : 15.0);
+    EXPECT_EQ(a.AbortedTrials, 1);
+    EXPECT_EQ(a.TrialCounts.begin()->second, (std::pair<int64_t, int64_t>{3, 1}));
+    EXPECT_EQ(a.NoGoalTrials, 2);
+    EXPECT_EQ(a.NoGoalLine, 3);
+    EXPECT_NE(SummaryText(a).find(include ? ",3,1,true\n" : ",3,1,false\n"), std::string::npos);
+  }
+}
+
+// A day's experiment with WT and KO mice, two trials each: the animals sheet gives each
+// mouse its group and variables, and each mouse's trials count 1, 2 in recording order.
+TEST_F(StudyOutputTest, AnimalsSheetGroupsAndNumbersTheTrialsOfAnExperimentRow) {
+  options.BaseSettings.Experiment.SubjectIDs = {"m1", "m2", "m1", "m2"};
+  for (const char* name : {"WEEK100.RAW", "WEEK101.RAW", "WEEK102.RAW", "WEEK103.RAW"})
+    dir.Write(name, test::BackAndForth(40));
+  dir.Write("study.csv", "file,animal,group,day,kind,goal\nWEEK1.EXP,,mixed,1,acquisition,1\n");
+  options.Animals.emplace();
+  std::vector<SheetProblem> animalProblems;
+  ASSERT_TRUE(ParseAnimalsSheet("animal,group,sex\nm1,KO,f\nm2,WT,m\n", *options.Animals, animalProblems));
+  ASSERT_TRUE(Run()) << error << (problems.empty() ? "" : problems[0].Text);
+  const auto rows = ReadTable(dir.Path() / "out" / kStudyTrialsFile);
+  ASSERT_EQ(rows.size(), 4u);
+  const char* expected[4][4] = {{"m1", "KO", "f", "1"}, {"m2", "WT", "m", "1"}, {"m1", "KO", "f", "2"}, {"m2", "WT", "m", "2"}};
+  for (size_t i = 0; i < 4; ++i) {
+    auto row = rows[i];
+    EXPECT_EQ(row["animal"], expected[i][0]);
+    EXPECT_EQ(row["group"], expected[i][1]);
+    EXPECT_EQ(row["sex"], expected[i][2]);
+    EXPECT_EQ(row["trial"], expected[i][3]);
+  }
+  // An animal the sheet does not list is refused.
+  ASSERT_TRUE(ParseAnimalsSheet("animal,group\nm1,KO\n", *options.Animals, animalProblems));
+  problems.clear();
+  EXPECT_FALSE(Run());
+  ASSERT_FALSE(problems.empty());
+  EXPECT_EQ(problems[0], (SheetProblem{2, "animal \"m2\" is not in the animals sheet"}));
+}
+
+TEST_F(StudyOutputTest, ProbeWithoutGoalAndReversalWithoutPreviousGoalAreRefused) {
+  dir.Write("a1d1.RAW", test::BackAndForth(30));
+  const struct {
+    const char* sheet;
+    int line;
+    const char* says;
+  } cases[] = {
+      {"file,animal,group,day,kind\na1d1.RAW,a1,A,1,probe\n", 2, "a probe trial needs its goal"},
+      {"file,animal,group,day,kind,goal\na1d1.RAW,a1,A,1,reversal,2\n", 2, "a reversal trial needs its previous goal"},
+  };
+  for (const auto& c : cases) {
+    problems.clear();
+    dir.Write("study.csv", c.sheet);
+    EXPECT_FALSE(Run());
+    ASSERT_EQ(problems.size(), 1u) << c.sheet;
+    EXPECT_EQ(problems[0].Line, c.line);
+    EXPECT_NE(problems[0].Text.find(c.says), std::string::npos) << problems[0].Text;
+  }
+}
+
+// In the study a trial's status is the one its experiment recorded (the status word)
+// where there is one; a raw-file row naming another animal than the experiment's subject
+// is refused, naming both.
+TEST_F(StudyOutputTest, RecordedStatusWordsAndTheSubjectsOfAnExperiment) {
+  const std::filesystem::path dataFile = test::WriteWeek1(dir);
+  ASSERT_EQ(WriteSubjectStatusWord(dataFile, 0, SubjectStatus::Aborted), RecordUpdate::Written);
+  ASSERT_EQ(WriteSubjectStatusWord(dataFile, 2, SubjectStatus::HitGoal), RecordUpdate::Written);
+  dir.Write("study.csv", "file,animal,group,day,kind\nWEEK100.RAW,R1,A,1,acquisition\nWEEK102.RAW,R3,A,1,acquisition\n");
+  ASSERT_TRUE(Run()) << error << (problems.empty() ? "" : problems[0].Text);
+  const auto rows = ReadTable(dir.Path() / "out" / kStudyTrialsFile);
+  ASSERT_EQ(rows.size(), 2u);
+  auto first = rows[0], second = rows[1];
+  EXPECT_EQ(first["status"], "Hit Goal");  // the report's status stays the track's
+  EXPECT_EQ(first["recorded_status"], "Aborted");
+  EXPECT_EQ(first["aborted"], "true");
+  EXPECT_EQ(second["recorded_status"], "Hit Goal");
+  EXPECT_EQ(second["aborted"], "false");
+  EXPECT_EQ(aggregate.AbortedTrials, 1);
+  EXPECT_EQ(first["data_file"], dataFile.string());
+
+  dir.Write("study.csv", "file,animal,group,day,kind\nWEEK100.RAW,R9,A,1,acquisition\n");
+  problems.clear();
+  EXPECT_FALSE(Run());
+  EXPECT_EQ(problems, (std::vector<SheetProblem>{
+                          {2, "animal \"R9\" here, but WEEK100.RAW is subject 1 \"R1\" of WEEK1.EXP"}}));
+
+  // A raw file copied without its experiment names no data file.
+  std::filesystem::remove(dataFile);
+  dir.Write("study.csv", "file,animal,group,day,kind\nWEEK100.RAW,R9,A,1,acquisition\n");
+  problems.clear();
+  ASSERT_TRUE(Run()) << (problems.empty() ? error : problems[0].Text);
+  EXPECT_EQ(ReadTable(dir.Path() / "out" / kStudyTrialsFile)[0]["data_file"], "");
 }
 
 }  // namespace

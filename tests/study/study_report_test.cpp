@@ -42,7 +42,7 @@ TEST(StudyReport, LearningCurvesAreOneLinePerGroupAndKindWithSem) {
 TEST(StudyReport, PagesKeepTheMarginsAndACurvePointCanBeFoundAgain) {
   const StudyAggregator aggregate = HandAggregate();
   const Font font;
-  for (int page = 0; page < kStudyReportPages; ++page) {
+  for (int page = 0; page < StudyReportPageCount(aggregate); ++page) {
     RecordingSurface surface(595, 842);
     const StudyPageLayout layout = ComposeStudyReportPage(surface, aggregate, "study.csv", page, font);
     EXPECT_DOUBLE_EQ(layout.frame.left, 59.5);

@@ -12,6 +12,7 @@ class StudySheetTest : public ::testing::Test {
   void SetUp() override {
     for (const char* name : {"D1A1.RAW", "D1B1.RAW", "WEEK100.RAW", "WEEK101.RAW"})
       dir.Write(std::string("data/") + name, test::BackAndForth(10));
+    dir.Write("data/EMPTY.EXP", "an experiment without tracks");
   }
   bool Parse(std::string_view text) { return ParseStudySheet(text, dir.Path() / "data", sheet, problems); }
   test::TempDir dir;
@@ -67,6 +68,8 @@ TEST_F(StudySheetTest, EveryProblemIsReportedWithItsLine) {
       {header + "D1A1.RAW,,WT,1,probe\n", 2, "needs its animal"},
       {"file,animal,group,day,kind,goal\nD1A1.RAW,A1,WT,1,probe,5\n", 2,
        "goal \"5\" is not a whole number from 1 to 4"},
+      {header + "WEEK1.EXP,M7,WT,1,acquisition\n", 2, "an experiment row takes its animals from the experiment's"},
+      {header + "EMPTY.EXP,,WT,1,acquisition\n", 2, "EMPTY.EXP has no tracks (an experiment row needs"},
   };
   for (const Case& c : cases) {
     problems.clear();
@@ -77,6 +80,33 @@ TEST_F(StudySheetTest, EveryProblemIsReportedWithItsLine) {
   }
   EXPECT_EQ(DescribeSheetProblem(dir.Path() / "STUDY.CSV", {7, "no file X.RAW"}),
             "STUDY.CSV line 7: no file X.RAW");
+}
+
+TEST(AnimalsSheet, GroupsAndVariablesPerAnimalAndItsProblems) {
+  AnimalsSheet animals;
+  std::vector<SheetProblem> problems;
+  ASSERT_TRUE(ParseAnimalsSheet("Animal;Group;Sex;Treatment\r\nM1;KO;f;saline\r\n\r\nM2;WT;m;\r\n", animals, problems));
+  EXPECT_EQ(animals.Variables, (std::vector<std::string>{"sex", "treatment"}));
+  ASSERT_EQ(animals.Animals.size(), 2u);
+  EXPECT_EQ(animals.Animals.at("M1").Group, "KO");
+  EXPECT_EQ(animals.Animals.at("M1").Values, (std::vector<std::string>{"f", "saline"}));
+  EXPECT_EQ(animals.Animals.at("M2").Line, 4);
+
+  const struct {
+    const char* text;
+    SheetProblem problem;
+  } cases[] = {
+      {"", {0, "the animals sheet is empty: it needs a header row with the columns animal and group"}},
+      {"animal,sex\nM1,f\n", {1, "the column \"group\" is missing"}},
+      {"animal,group,day\nM1,KO,1\n", {1, "the column \"day\" is given twice or is a column of the study"}},
+      {"animal,group\nM1,KO\nM1,WT\n", {3, "animal \"M1\" is listed on line 2 already"}},
+      {"animal,group\nM1,\n", {2, "no group given for \"M1\""}},
+  };
+  for (const auto& c : cases) {
+    problems.clear();
+    EXPECT_FALSE(ParseAnimalsSheet(c.text, animals, problems)) << c.text;
+    EXPECT_EQ(problems, std::vector<SheetProblem>{c.problem}) << c.text;
+  }
 }
 
 }  // namespace

@@ -13,24 +13,24 @@ using namespace tarnwell::test;
 
 namespace {
 
-// WEEK1 (group WT, its subjects' IDs as animals) and a copy of it as WEEK2 (group KO, all
-// its trials those of one animal: the copy's IDs are WEEK1's and cannot be in both groups).
+// WEEK1 (group WT, its subjects' IDs as animals) and two of its tracks copied on their
+// own as two KO mice's trials (files of no experiment, so named by their rows).
 std::filesystem::path WriteStudy(const TempDir& home) {
   TempDir scratch;
   WriteWeek1(scratch);
   const auto folder = home.Path() / "STUDY";
   std::filesystem::create_directories(folder);
-  for (const char* week : {"WEEK1", "WEEK2"}) {
-    for (const char* suffix : {"00.RAW", "02.RAW", ".EXP"}) {
-      const std::string from = std::string("WEEK1") + suffix;
-      if (std::filesystem::exists(scratch.Path() / from))
-        std::filesystem::copy_file(scratch.Path() / from, folder / (std::string(week) + suffix));
-    }
+  for (const char* suffix : {"00.RAW", "02.RAW", ".EXP"}) {
+    const std::string from = std::string("WEEK1") + suffix;
+    if (std::filesystem::exists(scratch.Path() / from)) std::filesystem::copy_file(scratch.Path() / from, folder / from);
   }
+  std::filesystem::copy_file(scratch.Path() / "WEEK100.RAW", folder / "KO1D1.RAW");
+  std::filesystem::copy_file(scratch.Path() / "WEEK102.RAW", folder / "KO2D1.RAW");
   home.Write("STUDY/study.csv",
              "file;animal;group;day;kind\r\n"
              "WEEK1.EXP;;WT;1;acquisition\r\n"
-             "WEEK2.EXP;K1;KO;1;acquisition\r\n");
+             "KO1D1.RAW;K1;KO;1;acquisition\r\n"
+             "KO2D1.RAW;K2;KO;1;acquisition\r\n");
   return folder / "study.csv";
 }
 
@@ -50,8 +50,12 @@ class StudyScreenTest : public QObject {
     QCOMPARE(study->Aggregate().Trials, int64_t{4});
     auto* grid = study->findChild<QTableWidget*>("grStudySummary");
     QCOMPARE(grid->rowCount(), 2);
-    QCOMPARE(QStringList({grid->item(0, 0)->text(), grid->item(1, 0)->text(), grid->item(1, 3)->text()}),
-             QStringList({"KO", "WT", "2"}));
+    // n counts animals in the means: WT's R3 stands still and its track ends early, an
+    // aborted trial of WEEK1 (active platform 1), counted but out of the means.
+    QCOMPARE(QStringList({grid->item(0, 0)->text(), grid->item(0, 3)->text(), grid->item(1, 0)->text(),
+                          grid->item(1, 3)->text()}),
+             QStringList({"KO", "2", "WT", "1"}));
+    QCOMPARE(study->Aggregate().AbortedTrials, int64_t{1});
 
     // The WT point of the latency curve, clicked where it was drawn.
     const StudyPageLayout& layout = study->CurveLayout();

@@ -67,7 +67,7 @@ StudyScreen::StudyScreen(AppContext& context, std::function<void(const std::stri
 
   grStudySummary_ = new QTableWidget(0, 6, this);
   grStudySummary_->setObjectName("grStudySummary");
-  grStudySummary_->setHorizontalHeaderLabels({"Group", "Day", "Kind", "n", "Latency (s)", "Path (cm)"});
+  grStudySummary_->setHorizontalHeaderLabels({"Group", "Day", "Kind", "n (animals)", "Latency (s, mean \u00b1 SEM)", "Path (cm, mean \u00b1 SEM)"});
   grStudySummary_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   grStudySummary_->setSelectionBehavior(QAbstractItemView::SelectRows);
   grStudySummary_->horizontalHeader()->setStretchLastSection(true);
@@ -102,6 +102,7 @@ bool StudyScreen::OpenSheet(const std::filesystem::path& sheetFile) {
           return true;
         },
         problems);
+    aggregate.Finish();  // n and SEM across the animals
   }
   if (!analysed) {
     std::string text = "The study cannot be analysed:";
