@@ -26,6 +26,7 @@
 #include "pool/overlay_projection.h"
 #include "pool/pool_file.h"
 #include "tracker/sample_decoder.h"
+#include "ui/dialogs/document_window.h"
 #include "ui/dialogs/qt_operator.h"
 #include "ui/key_state_filter.h"
 #include "ui/screens/home_screen.h"
@@ -163,14 +164,14 @@ void FrmMain::BuildMenus() {
           [this] { ForwardMenuCommand(MenuCommand::LoadLegacyCfg); });
   connect(AddAction(file, "mnuLoadAnalysis", "Load Analysis Se&ttings..."), &QAction::triggered, this,
           [this] { ForwardMenuCommand(MenuCommand::LoadAnalysisSettings); });
-  connect(AddAction(file, "mnuSetExptPlat", "Set Active Pla&tform..."), &QAction::triggered, this,
+  connect(AddAction(file, "mnuSetExptPlat", "Set Active Platfor&m..."), &QAction::triggered, this,
           &FrmMain::mnuSetExptPlat_Click);
   file->addSeparator();
   connect(AddAction(file, "mnuSaveAs", "Save &As..."), &QAction::triggered, this,
           [this] { ForwardMenuCommand(MenuCommand::SaveAs); });
-  connect(AddAction(file, "mnuSaveAll", "Save A&ll"), &QAction::triggered, this,
+  connect(AddAction(file, "mnuSaveAll", "Sa&ve All"), &QAction::triggered, this,
           [this] { ForwardMenuCommand(MenuCommand::SaveAll); });
-  connect(AddAction(file, "mnuExport", "E&xport..."), &QAction::triggered, this,
+  connect(AddAction(file, "mnuExport", "&Export..."), &QAction::triggered, this,
           [this] { ForwardMenuCommand(MenuCommand::Export); });
   connect(AddAction(file, "mnuTrailmap", "T&railmap Export..."), &QAction::triggered, this,
           [this] { ForwardMenuCommand(MenuCommand::Trailmap); });
@@ -222,6 +223,7 @@ void FrmMain::BuildMenus() {
   help->setObjectName("mnuHelpMenu");
   connect(AddAction(help, "mnuHelp", "&Contents", QKeySequence::HelpContents), &QAction::triggered, this,
           &FrmMain::mnuHelp_Click);
+  connect(AddAction(help, "mnuLicence", "&Licence"), &QAction::triggered, this, &FrmMain::ShowLicence);
   connect(AddAction(help, "mnuAbout", "&About", QKeySequence(Qt::ALT | Qt::Key_F10)), &QAction::triggered,
           this, &FrmMain::ShowAbout);
 }
@@ -266,8 +268,9 @@ void FrmMain::FormLoad() {
   const ProgramHome& home = context_.home;
   LoadSubjectTable(home.SubjectsIniPath(), context_.subjects, context_.experiment);
 
-  // 5-7: size, captions, lists.
-  resize(TwipsToPixels(kStartWidthTwips), TwipsToPixels(kStartHeightTwips));
+  // 5-7: size, captions, lists. The window opens as it was left, else at a size that
+  // suits the screen.
+  const bool geometryRestored = RestoreWindowGeometry();
   Action("mnuSetupMazeExpt")->setText("&Experiment");
   Action("mnuSetupSystem")->setText("S&ystem");
   Action("mnuSetupPool")->setText("&Pool");
@@ -332,7 +335,7 @@ void FrmMain::FormLoad() {
   }
 
   // 15: the window on screen, the splash gone, the home screen.
-  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+  if (QScreen* screen = QGuiApplication::primaryScreen(); screen != nullptr && !geometryRestored) {
     const QRect available = screen->availableGeometry();
     move(available.center() - QPoint(width() / 2, height() / 2));
   }
@@ -385,6 +388,7 @@ void FrmMain::ShutdownProgram(bool endingSession) {
   tracker.ResetTracker();
   if (tracker.State().TrackerPortOpen) context_.clock.Wait(500);
   tracker.CloseTrackerPort();
+  SaveWindowGeometry();
   // 5: QUENTRIX.SET, then QUENTRIX.INI.
   if (std::string error; !SaveSettingsAtShutdown(context_.program, &error)) SaveFailed("The settings", error);
   // 6: the temporary report and page; the shared boxes.
@@ -635,6 +639,20 @@ void FrmMain::ShowAbout() {
   context_.op.ShowMessage(AboutText(), "About", MessageIcon::Information);
 }
 
+void FrmMain::ShowLicence() {
+  auto* window = new DocumentWindow("Tarnwell Licence", this);
+  window->setObjectName("frmLicence");
+  window->ShowPlainText(DocumentWindow::LicenceText());
+  window->show();
+}
+
+void FrmMain::ShowManualInside(const QString& manual) {
+  auto* window = new DocumentWindow("Tarnwell Manual", this);
+  window->setObjectName("frmManual");
+  window->ShowFile(manual);
+  window->show();
+}
+
 QString FrmMain::FindManual() {
   return FindManual(QCoreApplication::applicationDirPath());
 }
@@ -659,10 +677,47 @@ void FrmMain::OpenHelp() {
         MessageIcon::Exclamation);
     return;
   }
-  if (!openUrl || !openUrl(QUrl::fromLocalFile(manual))) {
-    context_.op.ShowMessage("The manual could not be opened:\n" + manual.toStdString(), "Help",
-                            MessageIcon::Exclamation);
+  // Without a browser (a lab computer set up for the unit alone) the manual is shown by
+  // the program itself.
+  if (!openUrl || !openUrl(QUrl::fromLocalFile(manual))) ShowManualInside(manual);
+}
+
+// ---- The window's size, kept between sessions ------------------------------------------------
+
+QSize FrmMain::FirstWindowSize(const QSize& available) {
+  const QSize minimum(TwipsToPixels(kMinWidthTwips), TwipsToPixels(kMinHeightTwips));
+  // Most of the screen, so the picture and the tables have room, with the desktop's
+  // panels and a margin still in view.
+  const QSize wanted(available.width() * 4 / 5, available.height() * 17 / 20);
+  return wanted.expandedTo(minimum);
+}
+
+std::filesystem::path FrmMain::WindowGeometryPath() const {
+  return context_.home.Folder() / kWindowGeometryFile;
+}
+
+bool FrmMain::RestoreWindowGeometry() {
+  std::string text;
+  if (ReadWholeFile(WindowGeometryPath(), text)) {
+    const auto start = text.find(kGeometryKey);
+    if (start != std::string::npos) {
+      std::string value = text.substr(start + std::string(kGeometryKey).size());
+      value = value.substr(0, value.find_first_of("\r\n"));
+      // restoreGeometry brings a window that was left on a screen that is gone back onto
+      // one that is there.
+      if (restoreGeometry(QByteArray::fromBase64(QByteArray::fromStdString(value)))) return true;
+    }
   }
+  QScreen* screen = QGuiApplication::primaryScreen();
+  resize(screen != nullptr ? FirstWindowSize(screen->availableGeometry().size())
+                           : QSize(TwipsToPixels(kStartWidthTwips), TwipsToPixels(kStartHeightTwips)));
+  return false;
+}
+
+void FrmMain::SaveWindowGeometry() {
+  const std::string text = std::string(kGeometryKey) + saveGeometry().toBase64().toStdString() + "\n";
+  // Only a convenience: a home folder that cannot be written has been reported already.
+  WriteFileAtomically(WindowGeometryPath(), text, nullptr);
 }
 
 // ---- Window size and the tick -------------------------------------------------------------

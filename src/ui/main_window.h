@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <QUrl>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -108,7 +109,16 @@ class FrmMain : public QMainWindow, public TrackerSampleSink, public Timer1Host 
   void StartSerialPump(int intervalMs);
 
   void ShowAbout();
+  // Help > Licence: the program's licence and those of the libraries it links.
+  void ShowLicence();
+  // Help > Contents: the HTML manual in the desktop's browser, else in a window of the
+  // program's own.
   void OpenHelp();
+  void ShowManualInside(const QString& manual);
+  // The window's size at the first start on a screen whose free area is `available`.
+  static QSize FirstWindowSize(const QSize& available);
+  // The file in the home folder that keeps the window's place and size between sessions.
+  static constexpr const char* kWindowGeometryFile = "tarnwell-window.ini";
   // Where the help opens the manual; replaced by tests.
   std::function<bool(const QUrl&)> openUrl;
   // The manual shipped with the program: next to the binary (a build tree), in the
@@ -172,6 +182,12 @@ class FrmMain : public QMainWindow, public TrackerSampleSink, public Timer1Host 
   QAction* MenuEntryOf(ScreenMode mode) const;
   void SaveFailed(const std::string& what, const std::string& error);
   void FinishEndingSession();
+  std::filesystem::path WindowGeometryPath() const;
+  // The place and size the window was left at; false (and a size that suits the screen)
+  // when none was kept.
+  bool RestoreWindowGeometry();
+  void SaveWindowGeometry();
+  static constexpr const char* kGeometryKey = "geometry=";
 
   AppContext& context_;
   ScreenMode screenMode_ = ScreenMode::None;

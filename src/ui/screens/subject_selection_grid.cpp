@@ -1,6 +1,9 @@
 #include "ui/screens/subject_selection_grid.h"
 
+#include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QToolTip>
 #include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
@@ -15,12 +18,14 @@ SubjectSelectionGrid::SubjectSelectionGrid(QWidget* parent) : QWidget(parent) {
   setAutoFillBackground(true);
   setBackgroundRole(QPalette::Base);
   setCursor(Qt::PointingHandCursor);
+  setFocusPolicy(Qt::StrongFocus);
   columns_ = kSubjectTableColumns;
 }
 
 void SubjectSelectionGrid::SetSubjects(std::vector<ViewedSubject> subjects) {
   subjects_ = std::move(subjects);
   if (selected_ >= static_cast<int>(subjects_.size())) selected_ = -1;
+  cursor_ = subjects_.empty() ? -1 : std::clamp(cursor_, 0, static_cast<int>(subjects_.size()) - 1);
   updateGeometry();
   update();
 }
@@ -37,6 +42,7 @@ int SubjectSelectionGrid::Rows() const {
 
 void SubjectSelectionGrid::SetSelected(int index) {
   selected_ = index >= 0 && index < static_cast<int>(subjects_.size()) ? index : -1;
+  if (selected_ >= 0) cursor_ = selected_;
   update();
 }
 
@@ -77,12 +83,91 @@ QColor SubjectSelectionGrid::CellColour(int row, int column) const {
   return index < 0 ? palette().color(QPalette::Text) : StateColour(subjects_[index].State);
 }
 
+int SubjectSelectionGrid::CellWidthNeeded() const {
+  int widest = fontMetrics().horizontalAdvance("00) WWWW");
+  for (const ViewedSubject& subject : subjects_) {
+    widest = std::max(widest, fontMetrics().horizontalAdvance(QString::fromStdString(ViewedSubjectCellText(subject))));
+  }
+  return widest + 8;
+}
+
 QSize SubjectSelectionGrid::sizeHint() const {
-  return {columns_ * 60, Rows() * RowHeight() + 2};
+  return {columns_ * CellWidthNeeded() + 2, Rows() * RowHeight() + 2};
 }
 
 QSize SubjectSelectionGrid::minimumSizeHint() const {
-  return {columns_ * 40, Rows() * RowHeight() + 2};
+  // Whole IDs as long as they are of a sensible length; longer ones are cut, with the
+  // tooltip showing them whole.
+  constexpr int kWidestMinimum = 520;
+  return {std::min(columns_ * CellWidthNeeded() + 2, std::max(kWidestMinimum, columns_ * 40)),
+          Rows() * RowHeight() + 2};
+}
+
+void SubjectSelectionGrid::MoveCursorTo(int index) {
+  if (subjects_.empty()) return;
+  cursor_ = std::clamp(index, 0, static_cast<int>(subjects_.size()) - 1);
+  update();
+  emit CellClicked(cursor_ / columns_, cursor_ % columns_);
+}
+
+void SubjectSelectionGrid::keyPressEvent(QKeyEvent* event) {
+  const int from = cursor_ < 0 ? 0 : cursor_;
+  switch (event->key()) {
+    case Qt::Key_Left:
+      MoveCursorTo(from - 1);
+      break;
+    case Qt::Key_Right:
+      MoveCursorTo(cursor_ < 0 ? 0 : from + 1);
+      break;
+    case Qt::Key_Up:
+      MoveCursorTo(from - columns_ >= 0 ? from - columns_ : from);
+      break;
+    case Qt::Key_Down:
+      MoveCursorTo(from + columns_ < static_cast<int>(subjects_.size()) ? from + columns_ : from);
+      break;
+    case Qt::Key_Home:
+      MoveCursorTo(0);
+      break;
+    case Qt::Key_End:
+      MoveCursorTo(static_cast<int>(subjects_.size()) - 1);
+      break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+      MoveCursorTo(from);
+      break;
+    default:
+      QWidget::keyPressEvent(event);
+      return;
+  }
+  event->accept();
+}
+
+bool SubjectSelectionGrid::event(QEvent* event) {
+  if (event->type() == QEvent::ToolTip) {
+    auto* help = static_cast<QHelpEvent*>(event);
+    for (int row = 0; row < Rows(); ++row) {
+      for (int column = 0; column < columns_; ++column) {
+        const int index = IndexOf(row, column);
+        if (index >= 0 && CellRect(row, column).contains(help->pos())) {
+          QToolTip::showText(help->globalPos(),
+                             CellText(row, column) + " (" +
+                                 QString::fromStdString(ViewedSubjectStateText(subjects_[index].State)) + ")",
+                             this, CellRect(row, column));
+          return true;
+        }
+      }
+    }
+    QToolTip::hideText();
+    event->ignore();
+    return true;
+  }
+  return QWidget::event(event);
+}
+
+void SubjectSelectionGrid::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::FontChange) updateGeometry();
+  QWidget::changeEvent(event);
 }
 
 void SubjectSelectionGrid::paintEvent(QPaintEvent* event) {
@@ -101,6 +186,10 @@ void SubjectSelectionGrid::paintEvent(QPaintEvent* event) {
       }
       painter.setPen(index >= 0 && index == selected_ ? palette().color(QPalette::Highlight) : lines);
       painter.drawRect(cell.adjusted(0, 0, -1, -1));
+      if (index >= 0 && index == cursor_ && hasFocus()) {
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DotLine));
+        painter.drawRect(cell.adjusted(2, 2, -3, -3));
+      }
       painter.setPen(CellColour(row, column));
       painter.drawText(
           cell.adjusted(3, 0, -3, 0), Qt::AlignVCenter | Qt::AlignLeft,

@@ -4,6 +4,10 @@
 // number of columns; the cell of the subject on display is highlighted. A click on any
 // cell, empty ones included, is reported as its row and column: what a cell means is the
 // reanalysis driver's to decide.
+//
+// The grid takes the keyboard like a list: the arrow keys, Home and End move between the
+// subjects and show each; Enter or Space shows the one under the cursor again. Cells are as
+// wide as the longest ID needs, and a cell too narrow still shows its whole ID as a tooltip.
 #pragma once
 
 #include <QColor>
@@ -37,6 +41,11 @@ class SubjectSelectionGrid : public QWidget {
   QColor CellColour(int row, int column) const;
   static QColor StateColour(ViewedSubjectState state);
 
+  // The width a cell needs for its whole text.
+  int CellWidthNeeded() const;
+  // The cell under the keyboard's cursor (a subject's index; -1 with no subjects).
+  int Cursor() const { return cursor_; }
+
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override;
 
@@ -46,14 +55,20 @@ class SubjectSelectionGrid : public QWidget {
  protected:
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  bool event(QEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   int RowHeight() const;
   int IndexOf(int row, int column) const;
+  // Moves the cursor to `index` (kept within the subjects) and reports its cell.
+  void MoveCursorTo(int index);
 
   std::vector<ViewedSubject> subjects_;
   int columns_ = 4;
   int selected_ = -1;
+  int cursor_ = -1;
 };
 
 }  // namespace tarnwell
