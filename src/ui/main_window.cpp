@@ -26,6 +26,7 @@
 #include "pool/overlay_projection.h"
 #include "pool/pool_file.h"
 #include "tracker/sample_decoder.h"
+#include "tracker/simulated_serial_port.h"
 #include "ui/dialogs/document_window.h"
 #include "ui/dialogs/qt_operator.h"
 #include "ui/key_state_filter.h"
@@ -356,10 +357,40 @@ void FrmMain::StartUnit() {
   // 16-17: the handshake, then the object filter.
   context_.program.UnitReady = context_.tracker.ResetAndInitialiseTracker();
   if (context_.program.UnitReady) context_.tracker.SendObjectFilter(context_.settings.ObjectFilter);
+  if (!context_.program.UnitReady) OfferOtherUnits();
   // 18: the printer.
   context_.program.PrinterReady = !QPrinterInfo::availablePrinterNames().isEmpty();
   // 19: the normal pointer.
   while (QApplication::overrideCursor() != nullptr) QApplication::restoreOverrideCursor();
+}
+
+void FrmMain::OfferOtherUnits() {
+  // Only a real port: the simulated unit and a video always answer unless they broke.
+  if (context_.videoUnit != nullptr || context_.tracker.PortDevice() == SimulatedSerialPort::kDeviceName) return;
+  const Answer answer = context_.op.ShowMessage(
+      "No tracking unit answered.\n\n"
+      "Tarnwell can also run with its simulated unit (to learn the\n"
+      "program or try a setup), or track the animal in a recorded video.\n\n"
+      "Yes: start again with the simulated unit\n"
+      "No: choose a video file to track\n"
+      "Cancel: go on without a unit",
+      "No Tracking Unit", MessageIcon::Question, MessageButtons::YesNoCancel);
+  QStringList arguments{"--home", QString::fromStdString(context_.home.Folder().string())};
+  if (answer == Answer::Yes) {
+    arguments << "--simulator";
+  } else if (answer == Answer::No) {
+    FileDialogRequest request;
+    request.title = "Video to Track";
+    request.filter = "Videos (*.mp4 *.avi *.mkv *.mov *.mpg *.wmv)|*.mp4;*.avi;*.mkv;*.mov;*.mpg;*.wmv|All files (*)|*";
+    const auto video = context_.op.AskOpenFile(request);
+    if (!video) return;
+    arguments << "--video" << QString::fromStdString(*video);
+  } else {
+    return;
+  }
+  restartArguments_ = arguments;
+  // After the events of this start-up have run, so the window closes as on Exit.
+  QTimer::singleShot(0, this, [this] { close(); });
 }
 
 // ---- Shutdown ---------------------------------------------------------------------------

@@ -6,6 +6,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QStringList>
 #include <QTimer>
 #include <QUrl>
 #include <filesystem>
@@ -59,6 +60,9 @@ class FrmMain : public QMainWindow, public TrackerSampleSink, public Timer1Host 
   // QUENTRIX.SET and QUENTRIX.INI written, temporary files deleted.
   void ShutdownProgram(bool endingSession = false);
   bool HasShutDown() const { return shutDown_; }
+  // The arguments to start the program again with once this one has ended (the operator
+  // chose the simulated unit or a video when no unit answered); empty for none.
+  const QStringList& RestartArguments() const { return restartArguments_; }
   // SIGTERM / SIGINT: dialogs closed, tick and serial notifications stopped, a running
   // trial aborted and recorded, the screen left without questions, settings written, and
   // the window closed.
@@ -182,6 +186,8 @@ class FrmMain : public QMainWindow, public TrackerSampleSink, public Timer1Host 
   QAction* MenuEntryOf(ScreenMode mode) const;
   void SaveFailed(const std::string& what, const std::string& error);
   void FinishEndingSession();
+  // No unit answered at start-up: the simulated unit and a recorded video are offered.
+  void OfferOtherUnits();
   std::filesystem::path WindowGeometryPath() const;
   // The place and size the window was left at; false (and a size that suits the screen)
   // when none was kept.
@@ -216,6 +222,7 @@ class FrmMain : public QMainWindow, public TrackerSampleSink, public Timer1Host 
   bool shutDown_ = false;
   bool endingSession_ = false;
   std::string captionText_;
+  QStringList restartArguments_;
   // Messages for the operator found while loading, shown once the window is up.
   std::vector<std::string> startUpNotices_;
 };

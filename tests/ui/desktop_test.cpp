@@ -68,6 +68,7 @@ class DesktopTest : public QObject {
   void monitor_keepsThePicturesShapeAtAnyWindowShape_data();
   void monitor_keepsThePicturesShapeAtAnyWindowShape();
   void freshHome_videoModeShowsTheModeInUse_andPoolBoxesSayTheirUnit();
+  void noUnitAnswering_offersTheSimulatedUnitOrAVideo();
 };
 
 void DesktopTest::about_showsTheBuildDateOfVersionAndTheLicence() {
@@ -209,7 +210,7 @@ void DesktopTest::monitor_keepsThePicturesShapeAtAnyWindowShape() {
   app.Action("mnuMonitor")->trigger();
   app.window->resize(window);
   QCoreApplication::processEvents();
-  auto* picture = app.Find<QWidget>("picBackGround");
+  auto* picture = app.Find<QWidget>("scrMonitor")->findChild<QWidget*>("picBackGround");
   QVERIFY(picture != nullptr && picture->width() > 100);
   // The unit's picture is 4:3; a pixel of rounding either way.
   QVERIFY2(std::abs(picture->width() * 3 - picture->height() * 4) <= 4,
@@ -242,6 +243,47 @@ void DesktopTest::freshHome_videoModeShowsTheModeInUse_andPoolBoxesSayTheirUnit(
     QCOMPARE(unit->text(), QString("units"));
     QVERIFY(!unit->toolTip().isEmpty());
   }
+}
+
+void DesktopTest::noUnitAnswering_offersTheSimulatedUnitOrAVideo() {
+  // Table: the answer to the offer, the video chosen, the arguments of the new start.
+  const struct {
+    Answer answer;
+    std::optional<std::string> video;
+    QStringList expected;  // after --home
+  } cases[] = {
+      {Answer::Yes, std::nullopt, {"--simulator"}},
+      {Answer::No, "/data/day1.mp4", {"--video", "/data/day1.mp4"}},
+      {Answer::No, std::nullopt, {}},  // the file dialog cancelled
+      {Answer::Cancel, std::nullopt, {}},
+  };
+  for (const auto& c : cases) {
+    HarnessOptions unpowered;
+    unpowered.unitPowered = false;
+    AppHarness app(unpowered);
+    app.tracker.SetPortDevice("/dev/ttyUSB7");  // a real port, as from the desktop menu
+    app.window->show();
+    app.op.QueueAnswer(Answer::Ok);  // "The Quentrix is not responding."
+    app.op.QueueAnswer(c.answer);
+    if (c.answer == Answer::No) app.op.QueueReply(c.video);
+    app.Start();
+    QVERIFY(app.op.HasMessageContaining("simulated unit"));
+    QCoreApplication::processEvents();
+    if (c.expected.isEmpty()) {
+      QVERIFY(app.window->RestartArguments().isEmpty());
+      QVERIFY(app.window->isVisible());
+      continue;
+    }
+    const QString home = QString::fromStdString(app.home.Path().string());
+    QCOMPARE(app.window->RestartArguments(), QStringList({"--home", home}) + c.expected);
+    QVERIFY(app.window->HasShutDown() && !app.window->isVisible());
+  }
+  // The simulated unit itself never gets the offer.
+  HarnessOptions unpowered;
+  unpowered.unitPowered = false;
+  AppHarness simulated(unpowered);
+  simulated.Start();
+  QVERIFY(!simulated.op.HasMessageContaining("simulated unit"));
 }
 
 QTEST_MAIN(DesktopTest)

@@ -6,6 +6,7 @@
 #include <QToolTip>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QResizeEvent>
 #include <algorithm>
 
 #include "experiment/subject_table.h"
@@ -19,25 +20,52 @@ SubjectSelectionGrid::SubjectSelectionGrid(QWidget* parent) : QWidget(parent) {
   setBackgroundRole(QPalette::Base);
   setCursor(Qt::PointingHandCursor);
   setFocusPolicy(Qt::StrongFocus);
-  columns_ = kSubjectTableColumns;
+  columns_ = maxColumns_ = kSubjectTableColumns;
 }
 
 void SubjectSelectionGrid::SetSubjects(std::vector<ViewedSubject> subjects) {
   subjects_ = std::move(subjects);
   if (selected_ >= static_cast<int>(subjects_.size())) selected_ = -1;
   cursor_ = subjects_.empty() ? -1 : std::clamp(cursor_, 0, static_cast<int>(subjects_.size()) - 1);
+  FitColumns();
   updateGeometry();
   update();
 }
 
 void SubjectSelectionGrid::SetColumns(int columns) {
-  columns_ = std::max(1, columns);
+  maxColumns_ = std::max(1, columns);
+  FitColumns();
   updateGeometry();
   update();
 }
 
+int SubjectSelectionGrid::ColumnsFor(int width) const {
+  return std::clamp((width - 2) / CellWidthNeeded(), 1, maxColumns_);
+}
+
+void SubjectSelectionGrid::FitColumns() {
+  const int fit = ColumnsFor(width());
+  if (fit == columns_) return;
+  columns_ = fit;
+  updateGeometry();
+  update();
+}
+
+void SubjectSelectionGrid::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  FitColumns();
+}
+
+int SubjectSelectionGrid::RowsFor(int columns) const {
+  return std::max(1, (static_cast<int>(subjects_.size()) + columns - 1) / columns);
+}
+
 int SubjectSelectionGrid::Rows() const {
-  return std::max(1, (static_cast<int>(subjects_.size()) + columns_ - 1) / columns_);
+  return RowsFor(columns_);
+}
+
+int SubjectSelectionGrid::heightForWidth(int width) const {
+  return RowsFor(ColumnsFor(width)) * RowHeight() + 2;
 }
 
 void SubjectSelectionGrid::SetSelected(int index) {
@@ -92,15 +120,14 @@ int SubjectSelectionGrid::CellWidthNeeded() const {
 }
 
 QSize SubjectSelectionGrid::sizeHint() const {
-  return {columns_ * CellWidthNeeded() + 2, Rows() * RowHeight() + 2};
+  return {maxColumns_ * CellWidthNeeded() + 2, RowsFor(maxColumns_) * RowHeight() + 2};
 }
 
 QSize SubjectSelectionGrid::minimumSizeHint() const {
-  // Whole IDs as long as they are of a sensible length; longer ones are cut, with the
-  // tooltip showing them whole.
-  constexpr int kWidestMinimum = 520;
-  return {std::min(columns_ * CellWidthNeeded() + 2, std::max(kWidestMinimum, columns_ * 40)),
-          Rows() * RowHeight() + 2};
+  // One whole ID across, as long as IDs are of a sensible length; longer ones are cut,
+  // with the tooltip showing them whole.
+  constexpr int kWidestMinimum = 360;
+  return {std::min(CellWidthNeeded() + 2, kWidestMinimum), Rows() * RowHeight() + 2};
 }
 
 void SubjectSelectionGrid::MoveCursorTo(int index) {
@@ -166,7 +193,10 @@ bool SubjectSelectionGrid::event(QEvent* event) {
 }
 
 void SubjectSelectionGrid::changeEvent(QEvent* event) {
-  if (event->type() == QEvent::FontChange) updateGeometry();
+  if (event->type() == QEvent::FontChange) {
+    FitColumns();
+    updateGeometry();
+  }
   QWidget::changeEvent(event);
 }
 

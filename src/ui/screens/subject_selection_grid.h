@@ -1,7 +1,7 @@
 // SubjectSelectionGrid: the data screen's subject grid (the subject-selection control
 // filled from lstOpenSubj). One cell per subject of the viewed experiment, its text in the
-// colour of its state ("Completed", "Aborted", "Not Done"), laid out row by row in a fixed
-// number of columns; the cell of the subject on display is highlighted. A click on any
+// colour of its state ("Completed", "Aborted", "Not Done"), laid out row by row in as many
+// columns (up to the set number) as whole IDs fit across; the cell of the subject on display is highlighted. A click on any
 // cell, empty ones included, is reported as its row and column: what a cell means is the
 // reanalysis driver's to decide.
 //
@@ -25,8 +25,11 @@ class SubjectSelectionGrid : public QWidget {
 
   void SetSubjects(std::vector<ViewedSubject> subjects);
   const std::vector<ViewedSubject>& Subjects() const { return subjects_; }
+  // The most columns; fewer when the widget is too narrow for that many whole IDs.
   void SetColumns(int columns);
   int Columns() const { return columns_; }
+  // Columns that fit into `width` pixels.
+  int ColumnsFor(int width) const;
   // Rows shown: enough for every subject, at least one.
   int Rows() const;
 
@@ -48,6 +51,8 @@ class SubjectSelectionGrid : public QWidget {
 
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override;
+  bool hasHeightForWidth() const override { return true; }
+  int heightForWidth(int width) const override;
 
  signals:
   void CellClicked(int row, int column);
@@ -58,15 +63,19 @@ class SubjectSelectionGrid : public QWidget {
   void keyPressEvent(QKeyEvent* event) override;
   bool event(QEvent* event) override;
   void changeEvent(QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   int RowHeight() const;
+  int RowsFor(int columns) const;
+  void FitColumns();
   int IndexOf(int row, int column) const;
   // Moves the cursor to `index` (kept within the subjects) and reports its cell.
   void MoveCursorTo(int index);
 
   std::vector<ViewedSubject> subjects_;
   int columns_ = 4;
+  int maxColumns_ = 4;
   int selected_ = -1;
   int cursor_ = -1;
 };

@@ -108,7 +108,7 @@ SystemSetupScreen::SystemSetupScreen(AppContext& context, FrmMain& main, QWidget
   cameraRow->addWidget(lblCamera);
   cameraRow->addWidget(cboCamera_, 1);
   videoLayout->addLayout(cameraRow);
-  cmdVideoCalibrate_ = Button(fraVideo, "cmdVideoCalibrate", "Camera &Calibration...");
+  cmdVideoCalibrate_ = Button(fraVideo, "cmdVideoCalibrate", "Camera Calibra&tion...");
   videoLayout->addWidget(cmdVideoCalibrate_);
   right->addWidget(fraVideo);
 
