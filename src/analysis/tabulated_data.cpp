@@ -87,7 +87,7 @@ std::string FileDateText(const std::filesystem::path& file) {
   const auto written = std::filesystem::last_write_time(file, ec);
   if (ec) return {};
   const std::time_t seconds =
-      std::chrono::system_clock::to_time_t(std::chrono::clock_cast<std::chrono::system_clock>(written));
+      std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(written));
   std::tm local{};
   if (localtime_r(&seconds, &local) == nullptr) return {};
   char text[32];
