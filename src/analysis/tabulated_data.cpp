@@ -56,12 +56,13 @@ std::vector<std::string> ResultsColumnNames(const AnalysisSettings& settings) {
        {"entries", "time (s)", "path (cm)", "proximity average (cm)", "cumulative proximity (cm)"}) {
     for (int p = 1; p <= 4; ++p) names.push_back("Platform " + std::to_string(p) + " " + measure);
   }
-  const int rings = settings.Pool.NumRings >= 1 && settings.Pool.NumRings <= kMaxRings ? settings.Pool.NumRings : 0;
+  const int rings =
+      settings.Pool.NumRings >= 1 && settings.Pool.NumRings <= kMaxRings ? settings.Pool.NumRings : 0;
   for (int r = 0; r < rings; ++r) {
     for (const char* measure : {"entries", "time (s)", "path (cm)"}) {
       for (int q = 1; q <= 4; ++q)
-        names.push_back(std::string("Ring ") + static_cast<char>('A' + r) + " quadrant " + std::to_string(q) + " " +
-                        measure);
+        names.push_back(std::string("Ring ") + static_cast<char>('A' + r) + " quadrant " + std::to_string(q) +
+                        " " + measure);
     }
   }
   return names;
@@ -86,8 +87,7 @@ std::string FileDateText(const std::filesystem::path& file) {
   std::error_code ec;
   const auto written = std::filesystem::last_write_time(file, ec);
   if (ec) return {};
-  const std::time_t seconds =
-      std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(written));
+  const std::time_t seconds = std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(written));
   std::tm local{};
   if (localtime_r(&seconds, &local) == nullptr) return {};
   char text[32];

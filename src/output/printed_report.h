@@ -87,7 +87,8 @@ struct PrinterState {
 bool SetupPrinter(PrinterDevice& printer, PrinterState& state);
 
 inline constexpr const char* kPrintingUnavailableText =
-    "Printing is not available\nat this time.\n\nChoose Print to File (PDF),\nor set up a printer in the\ndesktop's printer settings.";
+    "Printing is not available\nat this time.\n\n"
+    "Choose Print to File (PDF),\nor set up a printer in the\ndesktop's printer settings.";
 inline constexpr const char* kPrintingUnavailableTitle = "Printing not available";
 inline constexpr const char* kPrintingText = "Printing";
 inline constexpr int kPrintingMessageMs = 2000;

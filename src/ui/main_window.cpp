@@ -366,7 +366,8 @@ void FrmMain::StartUnit() {
 
 void FrmMain::OfferOtherUnits() {
   // Only a real port: the simulated unit and a video always answer unless they broke.
-  if (context_.videoUnit != nullptr || context_.tracker.PortDevice() == SimulatedSerialPort::kDeviceName) return;
+  if (context_.videoUnit != nullptr || context_.tracker.PortDevice() == SimulatedSerialPort::kDeviceName)
+    return;
   const Answer answer = context_.op.ShowMessage(
       "No tracking unit answered.\n\n"
       "Tarnwell can also run with its simulated unit (to learn the\n"
@@ -381,7 +382,8 @@ void FrmMain::OfferOtherUnits() {
   } else if (answer == Answer::No) {
     FileDialogRequest request;
     request.title = "Video to Track";
-    request.filter = "Videos (*.mp4 *.avi *.mkv *.mov *.mpg *.wmv)|*.mp4;*.avi;*.mkv;*.mov;*.mpg;*.wmv|All files (*)|*";
+    request.filter =
+        "Videos (*.mp4 *.avi *.mkv *.mov *.mpg *.wmv)|*.mp4;*.avi;*.mkv;*.mov;*.mpg;*.wmv|All files (*)|*";
     const auto video = context_.op.AskOpenFile(request);
     if (!video) return;
     arguments << "--video" << QString::fromStdString(*video);
@@ -626,8 +628,8 @@ void FrmMain::mnuReset_Click() {
 
 void FrmMain::mnuStudy_Click() {
   if (studyScreen_ == nullptr) {
-    studyScreen_ =
-        new StudyScreen(context_, [this](const std::string& dataFile) { EnterOpenDataScreen(dataFile); }, this);
+    studyScreen_ = new StudyScreen(
+        context_, [this](const std::string& dataFile) { EnterOpenDataScreen(dataFile); }, this);
   }
   studyScreen_->show();
   studyScreen_->raise();

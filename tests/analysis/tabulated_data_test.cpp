@@ -110,8 +110,11 @@ TEST(ResultsPage, NamesEveryColumnOfTheTableAndDatesEachTrial) {
     int rings;
     NumberLocale locale;
   };
-  const Case cases[] = {{false, 0, {'.', ','}}, {true, 0, {'.', ','}}, {false, 2, {',', ';'}},
-                        {true, 4, {'.', ','}},  {false, 5, {'.', ','}}};  // 5: no rings
+  const Case cases[] = {{false, 0, {'.', ','}},
+                        {true, 0, {'.', ','}},
+                        {false, 2, {',', ';'}},
+                        {true, 4, {'.', ','}},
+                        {false, 5, {'.', ','}}};  // 5: no rings
   for (const Case& c : cases) {
     const std::string name = std::to_string(c.epoch) + "/" + std::to_string(c.rings);
     test::TempDir dir;
@@ -131,12 +134,17 @@ TEST(ResultsPage, NamesEveryColumnOfTheTableAndDatesEachTrial) {
     const char separator = c.locale.listSeparator;
     // A name for every value of the table, and the date in front of each trial's values.
     EXPECT_EQ(Fields(lines[0], separator), Fields(table[0], separator) + 1) << name << "\n" << lines[0];
-    EXPECT_EQ(lines[0].rfind("\"Trial date\"" + std::string(1, separator) + (c.epoch ? "\"Epoch\"" : "\"Experiment\""), 0),
-              0u)
+    EXPECT_EQ(
+        lines[0].rfind(
+            "\"Trial date\"" + std::string(1, separator) + (c.epoch ? "\"Epoch\"" : "\"Experiment\""), 0),
+        0u)
         << name;
     const std::string date = FileDateText(dir.Path() / "WEEK100.RAW");
     ASSERT_EQ(date.size(), 16u);
-    for (std::size_t i = 0; i < table.size(); ++i) EXPECT_EQ(lines[i + 1], "\"" + (i == 0 ? date : FileDateText(dir.Path() / "WEEK102.RAW")) + "\"" + separator + table[i]) << name;
+    for (std::size_t i = 0; i < table.size(); ++i)
+      EXPECT_EQ(lines[i + 1], "\"" + (i == 0 ? date : FileDateText(dir.Path() / "WEEK102.RAW")) + "\"" +
+                                  separator + table[i])
+          << name;
   }
   // The table headerless as ever; without trials neither file stays.
   test::TempDir dir;

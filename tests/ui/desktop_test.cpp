@@ -84,7 +84,8 @@ void DesktopTest::about_showsTheBuildDateOfVersionAndTheLicence() {
   const std::string date = version.substr(version.find("(built ") + 7, 10);
   QVERIFY2(text.find("Build Date : " + date) != std::string::npos, text.c_str());
   QVERIFY(text.find("2013") == std::string::npos);
-  QVERIFY(text.find("GNU General Public") != std::string::npos && text.find("version 3 or later") != std::string::npos);
+  QVERIFY(text.find("GNU General Public") != std::string::npos &&
+          text.find("version 3 or later") != std::string::npos);
 }
 
 void DesktopTest::licenceWindow_showsTheGplAndTheLinkedLibraries() {
@@ -94,8 +95,8 @@ void DesktopTest::licenceWindow_showsTheGplAndTheLinkedLibraries() {
   auto* window = app.window->findChild<DocumentWindow*>("frmLicence");
   QVERIFY(window != nullptr && window->isVisible());
   const QString text = window->Browser()->toPlainText();
-  for (const char* piece : {"GNU GENERAL PUBLIC LICENSE", "Version 3, 29 June 2007", "License: GPL-3+", "Qt 6",
-                            "OpenCV", "FFmpeg", "nlohmann-json", "Permission is hereby granted"})
+  for (const char* piece : {"GNU GENERAL PUBLIC LICENSE", "Version 3, 29 June 2007", "License: GPL-3+",
+                            "Qt 6", "OpenCV", "FFmpeg", "nlohmann-json", "Permission is hereby granted"})
     QVERIFY2(text.contains(piece), piece);
   window->close();
 }
@@ -167,8 +168,10 @@ void DesktopTest::mnemonics_areDistinctOnEveryScreenAndMenu() {
   app.Start();
   app.window->show();
   const std::pair<const char*, ScreenMode> screens[] = {
-      {"mnuSetupPool", ScreenMode::SetupPool},     {"mnuSetupMazeExpt", ScreenMode::SetupExperiment},
-      {"mnuSetupSystem", ScreenMode::SetupSystem}, {"mnuMonitor", ScreenMode::Monitor},
+      {"mnuSetupPool", ScreenMode::SetupPool},
+      {"mnuSetupMazeExpt", ScreenMode::SetupExperiment},
+      {"mnuSetupSystem", ScreenMode::SetupSystem},
+      {"mnuMonitor", ScreenMode::Monitor},
   };
   const auto checkMenus = [&](const char* where) {
     std::map<QChar, QStringList> bar;
@@ -234,8 +237,9 @@ void DesktopTest::freshHome_videoModeShowsTheModeInUse_andPoolBoxesSayTheirUnit(
   app.window->show();
   app.Action("mnuSetupPool")->trigger();
   QCoreApplication::processEvents();
-  for (const auto& [box, caption] : {std::pair{"txtPoolDiam", "lblPoolDiamUnit"}, std::pair{"txtPoolX", "lblPoolXUnit"},
-                                     std::pair{"txtPoolY", "lblPoolYUnit"}}) {
+  for (const auto& [box, caption] :
+       {std::pair{"txtPoolDiam", "lblPoolDiamUnit"}, std::pair{"txtPoolX", "lblPoolXUnit"},
+        std::pair{"txtPoolY", "lblPoolYUnit"}}) {
     QWidget* edit = app.Find<QWidget>(box);
     auto* unit = app.Find<QLabel>(caption);
     QVERIFY2(edit != nullptr && unit != nullptr && unit->isVisibleTo(app.window.get()), box);

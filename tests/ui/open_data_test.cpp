@@ -242,8 +242,10 @@ void OpenDataTest::keyboard_reachesAndWalksTheSubjects() {
     QCOMPARE(grid->Cursor(), step.shown);
     // R2 has no data: it is reported, and no subject stays highlighted.
     QCOMPARE(grid->Selected(), step.shown == 1 ? -1 : step.shown);
-    QCOMPARE(scene.Text("lblMazeExptParams").find(step.shown == 1 ? "No data" : step.shown == 0 ? "R1" : "R3") !=
-                 std::string::npos,
+    QCOMPARE(scene.Text("lblMazeExptParams")
+                     .find(step.shown == 1   ? "No data"
+                           : step.shown == 0 ? "R1"
+                                             : "R3") != std::string::npos,
              true);
   }
   // The cursor follows a click; Enter shows the subject under it.
@@ -263,7 +265,8 @@ void OpenDataTest::layout_showsWholeIdsAndGrowsWithTheWindow() {
   // Lab IDs as long as labs write them.
   std::vector<ViewedSubject> subjects;
   for (int i = 0; i < 10; ++i)
-    subjects.push_back({i, "WT-2026-" + std::to_string(1000 + i) + "-L", ViewedSubjectState::Completed, true});
+    subjects.push_back(
+        {i, "WT-2026-" + std::to_string(1000 + i) + "-L", ViewedSubjectState::Completed, true});
   grid->SetSubjects(subjects);
 
   struct Seen {
@@ -282,7 +285,8 @@ void OpenDataTest::layout_showsWholeIdsAndGrowsWithTheWindow() {
       QVERIFY2(grid->CellRect(row, column).width() - 6 >= grid->fontMetrics().horizontalAdvance(text),
                qPrintable(size + ": " + text));
     }
-    QHelpEvent help(QEvent::ToolTip, grid->CellRect(1, 1).center(), grid->mapToGlobal(grid->CellRect(1, 1).center()));
+    QHelpEvent help(QEvent::ToolTip, grid->CellRect(1, 1).center(),
+                    grid->mapToGlobal(grid->CellRect(1, 1).center()));
     QCoreApplication::sendEvent(grid, &help);
     const QString id = QString("WT-2026-%1-L").arg(1000 + grid->Columns() + 1);
     QVERIFY2(QToolTip::text().contains(id), qPrintable(QToolTip::text() + " / " + id));

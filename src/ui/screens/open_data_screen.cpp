@@ -1,8 +1,5 @@
 #include "ui/screens/open_data_screen.h"
 
-#include <QResizeEvent>
-#include <algorithm>
-#include <cmath>
 #include <QAction>
 #include <QCheckBox>
 #include <QFileInfo>
@@ -18,9 +15,12 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QResizeEvent>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
 
 #include "analysis/epoch.h"
 #include "analysis/track_drawing.h"
@@ -466,9 +466,10 @@ void OpenDataScreen::PrintTrialReport() {
   std::filesystem::path pdf = exportState_.ViewedRawFile;
   pdf.replace_extension(".pdf");
   std::unique_ptr<PrinterDevice> device =
-      printerFactory ? printerFactory()
-                     : std::make_unique<DialogPrinterDevice>(context_.modal, QString::fromStdString(pdf.string()),
-                                                             QString::fromStdString(pdf.stem().string()));
+      printerFactory
+          ? printerFactory()
+          : std::make_unique<DialogPrinterDevice>(context_.modal, QString::fromStdString(pdf.string()),
+                                                  QString::fromStdString(pdf.stem().string()));
   if (!device) return;
   tarnwell::PrintTrialReport(printerState_, *device, state_, exportState_.ViewedRawFile, context_.op,
                              DrawingProgress{&context_.clock, &context_.op});

@@ -106,8 +106,9 @@ SetupPoolScreen::SetupPoolScreen(AppContext& context, FrmMain& main, QWidget* pa
   const auto unitLabel = [&](const char* name) {
     auto* label = new QLabel("units", fraSetupPool_);
     label->setObjectName(name);
-    label->setToolTip("Tracking unit picture units (its camera picture is 256 units wide);\n"
-                      "\"Pool Diameter cm\" says how many centimetres the pool's diameter is.");
+    label->setToolTip(
+        "Tracking unit picture units (its camera picture is 256 units wide);\n"
+        "\"Pool Diameter cm\" says how many centimetres the pool's diameter is.");
     return label;
   };
   txtPoolDiam_ = AddRangeBox("txtPoolDiam", kPoolDiameterRange.Min, kPoolDiameterRange.Max, 1);

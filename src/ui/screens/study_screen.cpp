@@ -1,7 +1,6 @@
 #include "ui/screens/study_screen.h"
 
 #include <QComboBox>
-#include <algorithm>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -9,6 +8,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "core/numbers.h"
 #include "io/print_output.h"
@@ -61,7 +61,8 @@ StudyScreen::StudyScreen(AppContext& context, std::function<void(const std::stri
   auto* pageLabel = new QLabel("P&age:", this);
   cboStudyPage_ = new QComboBox(this);
   cboStudyPage_->setObjectName("cboStudyPage");
-  for (int i = 0; i < kStudyReportPages; ++i) cboStudyPage_->addItem(QString("%1 of %2").arg(i + 1).arg(kStudyReportPages));
+  for (int i = 0; i < kStudyReportPages; ++i)
+    cboStudyPage_->addItem(QString("%1 of %2").arg(i + 1).arg(kStudyReportPages));
   pageLabel->setBuddy(cboStudyPage_);
   connect(cboStudyPage_, &QComboBox::currentIndexChanged, this, &StudyScreen::ShowPage);
   cmdSaveStudy_ = new QPushButton("&Save PDF...", this);
@@ -102,7 +103,8 @@ StudyScreen::StudyScreen(AppContext& context, std::function<void(const std::stri
 
 void StudyScreen::EnableOutput() {
   const bool open = !sheet_.empty();
-  for (QWidget* w : std::initializer_list<QWidget*>{cboStudyPage_, cmdSaveStudy_, cmdPrintStudy_}) w->setEnabled(open);
+  for (QWidget* w : std::initializer_list<QWidget*>{cboStudyPage_, cmdSaveStudy_, cmdPrintStudy_})
+    w->setEnabled(open);
 }
 
 std::string StudyScreen::ReportTitle() const {
@@ -139,9 +141,10 @@ bool StudyScreen::PrintStudy() {
   if (sheet_.empty()) return false;
   const std::filesystem::path pdf = sheet_.parent_path() / (sheet_.stem().string() + "-study.pdf");
   std::unique_ptr<PrinterDevice> device =
-      printerFactory ? printerFactory()
-                     : std::make_unique<DialogPrinterDevice>(context_.modal, QString::fromStdString(pdf.string()),
-                                                             QString::fromStdString("Study " + ReportTitle()));
+      printerFactory
+          ? printerFactory()
+          : std::make_unique<DialogPrinterDevice>(context_.modal, QString::fromStdString(pdf.string()),
+                                                  QString::fromStdString("Study " + ReportTitle()));
   if (!device) return false;
   PrinterState printerState;
   if (!SetupPrinter(*device, printerState)) {

@@ -3,10 +3,10 @@
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QToolTip>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
+#include <QToolTip>
 #include <algorithm>
 
 #include "experiment/subject_table.h"
@@ -114,7 +114,8 @@ QColor SubjectSelectionGrid::CellColour(int row, int column) const {
 int SubjectSelectionGrid::CellWidthNeeded() const {
   int widest = fontMetrics().horizontalAdvance("00) WWWW");
   for (const ViewedSubject& subject : subjects_) {
-    widest = std::max(widest, fontMetrics().horizontalAdvance(QString::fromStdString(ViewedSubjectCellText(subject))));
+    widest = std::max(
+        widest, fontMetrics().horizontalAdvance(QString::fromStdString(ViewedSubjectCellText(subject))));
   }
   return widest + 8;
 }

@@ -1,8 +1,8 @@
 // SubjectSelectionGrid: the data screen's subject grid (the subject-selection control
 // filled from lstOpenSubj). One cell per subject of the viewed experiment, its text in the
 // colour of its state ("Completed", "Aborted", "Not Done"), laid out row by row in as many
-// columns (up to the set number) as whole IDs fit across; the cell of the subject on display is highlighted. A click on any
-// cell, empty ones included, is reported as its row and column: what a cell means is the
+// columns (up to the set number) as whole IDs fit across; the cell of the subject on display is highlighted.
+// A click on any cell, empty ones included, is reported as its row and column: what a cell means is the
 // reanalysis driver's to decide.
 //
 // The grid takes the keyboard like a list: the arrow keys, Home and End move between the
