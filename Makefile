@@ -59,10 +59,15 @@ screenshots: build
 	@scripts/take-run-screenshots
 
 # The Debian package, written into this folder: apt install ./tarnwell_*.deb
-package: build
+# Its own build (preset "package") compiles only what the package holds: no tests,
+# benchmarks or fuzz replays.
+PACKAGE_BUILD := build/package
+package: deps
 	@scripts/install-deps --package
-	@cd $(BUILD) && rm -f tarnwell_*.deb && cpack -G DEB >/dev/null
-	@rm -f tarnwell_*.deb && cp $(BUILD)/tarnwell_*.deb . && ls tarnwell_*.deb
+	@cmake --preset package >/dev/null
+	@cmake --build --preset package -j $(JOBS)
+	@cd $(PACKAGE_BUILD) && rm -f tarnwell_*.deb && cpack -G DEB >/dev/null
+	@rm -f tarnwell_*.deb && cp $(PACKAGE_BUILD)/tarnwell_*.deb . && ls tarnwell_*.deb
 
 package-check: package
 	@scripts/check-package tarnwell_*.deb

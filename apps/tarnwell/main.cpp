@@ -15,6 +15,7 @@
 #include <QIcon>
 #include <QMessageBox>
 #include <QObject>
+#include <QProcess>
 #include <QTimer>
 #include <clocale>
 #include <exception>
@@ -322,5 +323,11 @@ int main(int argc, char** argv) {
     });
   });
   const int status = app.exec();
+  // No unit answered and the operator chose the simulated unit or a video: the program
+  // starts again with it once this one has let go of the home folder.
+  if (!window.RestartArguments().isEmpty()) {
+    lock.Release();
+    QProcess::startDetached(QCoreApplication::applicationFilePath(), window.RestartArguments());
+  }
   return window.HasShutDown() ? status : (status == 0 ? 1 : status);
 }

@@ -950,10 +950,12 @@ void RunController::IncrementTarnwellSubject() {
   run.CurrentSubject = static_cast<int16_t>(std::max(next, 0));
   run.SampleCount = 0;
   if (run.CurrentSubject >= SubjectCount()) {
+    // No trial runs any more: the abort prompt goes before the message is read.
+    SetLabel(RunLabel::lblSpecInstr, "");
+    SetLabelVisible(RunLabel::lblSpecInstr, false);
     SetLabel(RunLabel::lblExptStat, "Finished");
     StopMazeExperiment();
     op_.ShowMessage(kExperimentFinishedText, "", MessageIcon::Information);
-    SetLabel(RunLabel::lblSpecInstr, "");
     SetButton(RunButton::cmdStopExpt, false);
     SetButton(RunButton::cmdRunExpt, false);
   } else {

@@ -1,5 +1,8 @@
 #include "analysis/tabulated_data.h"
 
+#include <chrono>
+#include <cstdio>
+#include <ctime>
 #include <system_error>
 
 #include "records/experiment_files.h"
@@ -40,6 +43,59 @@ std::string TabulatedDataText(const std::vector<AnalysedTrial>& trials, const Nu
   return text;
 }
 
+std::filesystem::path ResultsPagePath(const std::filesystem::path& tablePath) {
+  return tablePath.parent_path() / (tablePath.stem().string() + "-results.csv");
+}
+
+std::vector<std::string> ResultsColumnNames(const AnalysisSettings& settings) {
+  std::vector<std::string> names;
+  if (settings.EpochEnabled) names.insert(names.end(), {"Epoch", "Epoch start (s)", "Epoch time (s)"});
+  names.insert(names.end(), {"Experiment", "Subject", "Ended by", "Latency (s)", "Path length (cm)",
+                             "Initial angle (deg)", "Distance from start (cm)"});
+  for (const char* measure :
+       {"entries", "time (s)", "path (cm)", "proximity average (cm)", "cumulative proximity (cm)"}) {
+    for (int p = 1; p <= 4; ++p) names.push_back("Platform " + std::to_string(p) + " " + measure);
+  }
+  const int rings =
+      settings.Pool.NumRings >= 1 && settings.Pool.NumRings <= kMaxRings ? settings.Pool.NumRings : 0;
+  for (int r = 0; r < rings; ++r) {
+    for (const char* measure : {"entries", "time (s)", "path (cm)"}) {
+      for (int q = 1; q <= 4; ++q)
+        names.push_back(std::string("Ring ") + static_cast<char>('A' + r) + " quadrant " + std::to_string(q) +
+                        " " + measure);
+    }
+  }
+  return names;
+}
+
+std::string ResultsPageText(const std::vector<AnalysedTrial>& trials, const std::vector<std::string>& dates,
+                            const AnalysisSettings& settings, const NumberLocale& locale) {
+  const char separator = ReportListSeparator(locale);
+  std::string text = std::string("\"Trial date\"") + separator;
+  for (const std::string& name : ResultsColumnNames(settings)) text += '"' + name + '"' + separator;
+  text += "\r\n";
+  for (std::size_t i = 0; i < trials.size(); ++i) {
+    const std::string date = i < dates.size() ? dates[i] : std::string();
+    for (const std::string& line : SplitLines(trials[i].Report.Record)) {
+      text += '"' + date + '"' + separator + ConvertDecimalSeparator(line, locale) + "\r\n";
+    }
+  }
+  return text;
+}
+
+std::string FileDateText(const std::filesystem::path& file) {
+  std::error_code ec;
+  const auto written = std::filesystem::last_write_time(file, ec);
+  if (ec) return {};
+  const std::time_t seconds = std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(written));
+  std::tm local{};
+  if (localtime_r(&seconds, &local) == nullptr) return {};
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", local.tm_year + 1900, local.tm_mon + 1,
+                local.tm_mday, local.tm_hour, local.tm_min);
+  return text;
+}
+
 bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path& tablePath, Operator& op) {
   const int runSubject = state.CurrentSubject;
   std::vector<AnalysedTrial> trials;
@@ -66,10 +122,18 @@ bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path&
         error = "cannot remove " + existing->string() + ": " + ec.message();
       }
     }
+    std::filesystem::remove(ResultsPagePath(tablePath), ec);
   } else {
     // A table copied from Windows under another case is replaced, not joined by a twin.
     const std::filesystem::path target = FindExistingFile(tablePath).value_or(tablePath);
     written = WriteFileAtomically(target, TabulatedDataText(trials, state.Locale), &error);
+    // The results page follows the table it explains; without a table there is none.
+    if (written) {
+      std::vector<std::string> dates;
+      for (const AnalysedTrial& trial : trials) dates.push_back(FileDateText(trial.RawFile));
+      written = WriteFileAtomically(ResultsPagePath(target),
+                                    ResultsPageText(trials, dates, state.Settings, state.Locale), &error);
+    }
   }
   state.LastTable = std::move(trials);
   if (!written) {

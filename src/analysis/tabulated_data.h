@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "analysis/reanalysis.h"
 #include "core/numbers.h"
@@ -30,6 +31,21 @@ bool TempReportWritable(const ReanalysisState& state, Operator& op);
 
 /// The table's contents from analysed trials: each record through ConvertDecimalSeparator.
 std::string TabulatedDataText(const std::vector<AnalysedTrial>& trials, const NumberLocale& locale);
+
+/// The results page beside the table `tablePath`: `<stem>-results.csv`. It holds what the
+/// table holds, under a header line that names every column, with each trial's date (the
+/// day and time its raw file was written) in front; the table itself stays headerless.
+std::filesystem::path ResultsPagePath(const std::filesystem::path& tablePath);
+/// The names of the table's columns, as the records of `settings` lay them out (the epoch
+/// columns only with an epoch window, three rows of four quadrants per ring).
+std::vector<std::string> ResultsColumnNames(const AnalysisSettings& settings);
+/// The results page: the header line ("Trial date" and the column names, quoted, each
+/// followed by the list separator) and one line per trial; `dates` holds each trial's
+/// date in the order of `trials` ("" when unknown).
+std::string ResultsPageText(const std::vector<AnalysedTrial>& trials, const std::vector<std::string>& dates,
+                            const AnalysisSettings& settings, const NumberLocale& locale);
+/// "YYYY-MM-DD HH:MM" (local time) of the last write of `file`; "" when it cannot be read.
+std::string FileDateText(const std::filesystem::path& file);
 
 /// Table mode of the driver (called by BuildTabulatedDataFile): every numbered raw file of
 /// `state.DataFile` is analysed in subject order and the table is written to `tablePath` in

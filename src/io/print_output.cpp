@@ -109,6 +109,10 @@ bool SystemPrinterDevice::EndDocument() {
   return state != QPrinter::Error && state != QPrinter::Aborted;
 }
 
+bool SystemPrinterDevice::NewPage() {
+  return surface_ && printer_->newPage();
+}
+
 bool PrintTrialToPdf(const PrintedTrial& trial, const std::filesystem::path& pdfFile, std::string* error) {
   PdfPrinterDevice device(pdfFile);
   PrinterState printerState;

@@ -46,7 +46,7 @@ class PdfPrinterDevice : public PrinterDevice {
   /// The document's title (set before BeginDocument).
   void SetTitle(std::string title) { title_ = std::move(title); }
   /// Starts the next page of a document of several (the study report); the surface stays.
-  bool NewPage();
+  bool NewPage() override;
 
  private:
   std::filesystem::path file_;
@@ -70,6 +70,10 @@ class SystemPrinterDevice : public PrinterDevice {
   bool ApplyPageSettings() override;
   Surface* BeginDocument() override;
   bool EndDocument() override;
+  bool NewPage() override;
+
+ protected:
+  QPrinter& Printer() { return *printer_; }
 
  private:
   QtFontProber fonts_;

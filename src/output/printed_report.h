@@ -69,6 +69,9 @@ class PrinterDevice {
   /// Ends the document: the job goes to the printer, or the file is written. False when
   /// that failed.
   virtual bool EndDocument() = 0;
+  /// Starts the next page of a document of several (the study report) on the same
+  /// surface; false when the device has no further page.
+  virtual bool NewPage() { return false; }
 };
 
 /// The printer's state between print commands (program-wide, one per Program).
@@ -84,7 +87,8 @@ struct PrinterState {
 bool SetupPrinter(PrinterDevice& printer, PrinterState& state);
 
 inline constexpr const char* kPrintingUnavailableText =
-    "Printing is not available\nat this time.\n\nPlease use Windows to\nconfigure a printer.";
+    "Printing is not available\nat this time.\n\n"
+    "Choose Print to File (PDF),\nor set up a printer in the\ndesktop's printer settings.";
 inline constexpr const char* kPrintingUnavailableTitle = "Printing not available";
 inline constexpr const char* kPrintingText = "Printing";
 inline constexpr int kPrintingMessageMs = 2000;

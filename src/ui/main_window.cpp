@@ -27,6 +27,8 @@
 #include "pool/pool_file.h"
 #include "records/experiment_record_commands.h"
 #include "tracker/sample_decoder.h"
+#include "tracker/simulated_serial_port.h"
+#include "ui/dialogs/document_window.h"
 #include "ui/dialogs/qt_operator.h"
 #include "ui/key_state_filter.h"
 #include "ui/screens/home_screen.h"
@@ -164,14 +166,14 @@ void FrmMain::BuildMenus() {
           [this] { ForwardMenuCommand(MenuCommand::LoadLegacyCfg); });
   connect(AddAction(file, "mnuLoadAnalysis", "Load Analysis Se&ttings..."), &QAction::triggered, this,
           [this] { ForwardMenuCommand(MenuCommand::LoadAnalysisSettings); });
-  connect(AddAction(file, "mnuSetExptPlat", "Set Active Pla&tform..."), &QAction::triggered, this,
+  connect(AddAction(file, "mnuSetExptPlat", "Set Active Platfor&m..."), &QAction::triggered, this,
           &FrmMain::mnuSetExptPlat_Click);
   file->addSeparator();
   connect(AddAction(file, "mnuSaveAs", "Save &As..."), &QAction::triggered, this,
           [this] { ForwardMenuCommand(MenuCommand::SaveAs); });
-  connect(AddAction(file, "mnuSaveAll", "Save A&ll"), &QAction::triggered, this,
+  connect(AddAction(file, "mnuSaveAll", "Sa&ve All"), &QAction::triggered, this,
           [this] { ForwardMenuCommand(MenuCommand::SaveAll); });
-  connect(AddAction(file, "mnuExport", "E&xport..."), &QAction::triggered, this,
+  connect(AddAction(file, "mnuExport", "&Export..."), &QAction::triggered, this,
           [this] { ForwardMenuCommand(MenuCommand::Export); });
   connect(AddAction(file, "mnuTrailmap", "T&railmap Export..."), &QAction::triggered, this,
           [this] { ForwardMenuCommand(MenuCommand::Trailmap); });
@@ -223,6 +225,7 @@ void FrmMain::BuildMenus() {
   help->setObjectName("mnuHelpMenu");
   connect(AddAction(help, "mnuHelp", "&Contents", QKeySequence::HelpContents), &QAction::triggered, this,
           &FrmMain::mnuHelp_Click);
+  connect(AddAction(help, "mnuLicence", "&Licence"), &QAction::triggered, this, &FrmMain::ShowLicence);
   connect(AddAction(help, "mnuAbout", "&About", QKeySequence(Qt::ALT | Qt::Key_F10)), &QAction::triggered,
           this, &FrmMain::ShowAbout);
 }
@@ -267,8 +270,9 @@ void FrmMain::FormLoad() {
   const ProgramHome& home = context_.home;
   LoadSubjectTable(home.SubjectsIniPath(), context_.subjects, context_.experiment);
 
-  // 5-7: size, captions, lists.
-  resize(TwipsToPixels(kStartWidthTwips), TwipsToPixels(kStartHeightTwips));
+  // 5-7: size, captions, lists. The window opens as it was left, else at a size that
+  // suits the screen.
+  const bool geometryRestored = RestoreWindowGeometry();
   Action("mnuSetupMazeExpt")->setText("&Experiment");
   Action("mnuSetupSystem")->setText("S&ystem");
   Action("mnuSetupPool")->setText("&Pool");
@@ -333,7 +337,7 @@ void FrmMain::FormLoad() {
   }
 
   // 15: the window on screen, the splash gone, the home screen.
-  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+  if (QScreen* screen = QGuiApplication::primaryScreen(); screen != nullptr && !geometryRestored) {
     const QRect available = screen->availableGeometry();
     move(available.center() - QPoint(width() / 2, height() / 2));
   }
@@ -354,10 +358,42 @@ void FrmMain::StartUnit() {
   // 16-17: the handshake, then the object filter.
   context_.program.UnitReady = context_.tracker.ResetAndInitialiseTracker();
   if (context_.program.UnitReady) context_.tracker.SendObjectFilter(context_.settings.ObjectFilter);
+  if (!context_.program.UnitReady) OfferOtherUnits();
   // 18: the printer.
   context_.program.PrinterReady = !QPrinterInfo::availablePrinterNames().isEmpty();
   // 19: the normal pointer.
   while (QApplication::overrideCursor() != nullptr) QApplication::restoreOverrideCursor();
+}
+
+void FrmMain::OfferOtherUnits() {
+  // Only a real port: the simulated unit and a video always answer unless they broke.
+  if (context_.videoUnit != nullptr || context_.tracker.PortDevice() == SimulatedSerialPort::kDeviceName)
+    return;
+  const Answer answer = context_.op.ShowMessage(
+      "No tracking unit answered.\n\n"
+      "Tarnwell can also run with its simulated unit (to learn the\n"
+      "program or try a setup), or track the animal in a recorded video.\n\n"
+      "Yes: start again with the simulated unit\n"
+      "No: choose a video file to track\n"
+      "Cancel: go on without a unit",
+      "No Tracking Unit", MessageIcon::Question, MessageButtons::YesNoCancel);
+  QStringList arguments{"--home", QString::fromStdString(context_.home.Folder().string())};
+  if (answer == Answer::Yes) {
+    arguments << "--simulator";
+  } else if (answer == Answer::No) {
+    FileDialogRequest request;
+    request.title = "Video to Track";
+    request.filter =
+        "Videos (*.mp4 *.avi *.mkv *.mov *.mpg *.wmv)|*.mp4;*.avi;*.mkv;*.mov;*.mpg;*.wmv|All files (*)|*";
+    const auto video = context_.op.AskOpenFile(request);
+    if (!video) return;
+    arguments << "--video" << QString::fromStdString(*video);
+  } else {
+    return;
+  }
+  restartArguments_ = arguments;
+  // After the events of this start-up have run, so the window closes as on Exit.
+  QTimer::singleShot(0, this, [this] { close(); });
 }
 
 // ---- Shutdown ---------------------------------------------------------------------------
@@ -386,6 +422,7 @@ void FrmMain::ShutdownProgram(bool endingSession) {
   tracker.ResetTracker();
   if (tracker.State().TrackerPortOpen) context_.clock.Wait(500);
   tracker.CloseTrackerPort();
+  SaveWindowGeometry();
   // 5: QUENTRIX.SET, then QUENTRIX.INI.
   if (std::string error; !SaveSettingsAtShutdown(context_.program, &error)) SaveFailed("The settings", error);
   // 6: the temporary report and page; the shared boxes.
@@ -592,8 +629,8 @@ void FrmMain::mnuReset_Click() {
 
 void FrmMain::mnuStudy_Click() {
   if (studyScreen_ == nullptr) {
-    studyScreen_ =
-        new StudyScreen(context_, [this](const std::string& dataFile) { EnterOpenDataScreen(dataFile); }, this);
+    studyScreen_ = new StudyScreen(
+        context_, [this](const std::string& dataFile) { EnterOpenDataScreen(dataFile); }, this);
   }
   studyScreen_->show();
   studyScreen_->raise();
@@ -636,6 +673,20 @@ void FrmMain::ShowAbout() {
   context_.op.ShowMessage(AboutText(), "About", MessageIcon::Information);
 }
 
+void FrmMain::ShowLicence() {
+  auto* window = new DocumentWindow("Tarnwell Licence", this);
+  window->setObjectName("frmLicence");
+  window->ShowPlainText(DocumentWindow::LicenceText());
+  window->show();
+}
+
+void FrmMain::ShowManualInside(const QString& manual) {
+  auto* window = new DocumentWindow("Tarnwell Manual", this);
+  window->setObjectName("frmManual");
+  window->ShowFile(manual);
+  window->show();
+}
+
 QString FrmMain::FindManual() {
   return FindManual(QCoreApplication::applicationDirPath());
 }
@@ -660,10 +711,47 @@ void FrmMain::OpenHelp() {
         MessageIcon::Exclamation);
     return;
   }
-  if (!openUrl || !openUrl(QUrl::fromLocalFile(manual))) {
-    context_.op.ShowMessage("The manual could not be opened:\n" + manual.toStdString(), "Help",
-                            MessageIcon::Exclamation);
+  // Without a browser (a lab computer set up for the unit alone) the manual is shown by
+  // the program itself.
+  if (!openUrl || !openUrl(QUrl::fromLocalFile(manual))) ShowManualInside(manual);
+}
+
+// ---- The window's size, kept between sessions ------------------------------------------------
+
+QSize FrmMain::FirstWindowSize(const QSize& available) {
+  const QSize minimum(TwipsToPixels(kMinWidthTwips), TwipsToPixels(kMinHeightTwips));
+  // Most of the screen, so the picture and the tables have room, with the desktop's
+  // panels and a margin still in view.
+  const QSize wanted(available.width() * 4 / 5, available.height() * 17 / 20);
+  return wanted.expandedTo(minimum);
+}
+
+std::filesystem::path FrmMain::WindowGeometryPath() const {
+  return context_.home.Folder() / kWindowGeometryFile;
+}
+
+bool FrmMain::RestoreWindowGeometry() {
+  std::string text;
+  if (ReadWholeFile(WindowGeometryPath(), text)) {
+    const auto start = text.find(kGeometryKey);
+    if (start != std::string::npos) {
+      std::string value = text.substr(start + std::string(kGeometryKey).size());
+      value = value.substr(0, value.find_first_of("\r\n"));
+      // restoreGeometry brings a window that was left on a screen that is gone back onto
+      // one that is there.
+      if (restoreGeometry(QByteArray::fromBase64(QByteArray::fromStdString(value)))) return true;
+    }
   }
+  QScreen* screen = QGuiApplication::primaryScreen();
+  resize(screen != nullptr ? FirstWindowSize(screen->availableGeometry().size())
+                           : QSize(TwipsToPixels(kStartWidthTwips), TwipsToPixels(kStartHeightTwips)));
+  return false;
+}
+
+void FrmMain::SaveWindowGeometry() {
+  const std::string text = std::string(kGeometryKey) + saveGeometry().toBase64().toStdString() + "\n";
+  // Only a convenience: a home folder that cannot be written has been reported already.
+  WriteFileAtomically(WindowGeometryPath(), text, nullptr);
 }
 
 // ---- Window size and the tick -------------------------------------------------------------

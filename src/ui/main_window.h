@@ -6,8 +6,10 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QStringList>
 #include <QTimer>
 #include <QUrl>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -58,6 +60,9 @@ class FrmMain : public QMainWindow, public TrackerSampleSink, public Timer1Host 
   // QUENTRIX.SET and QUENTRIX.INI written, temporary files deleted.
   void ShutdownProgram(bool endingSession = false);
   bool HasShutDown() const { return shutDown_; }
+  // The arguments to start the program again with once this one has ended (the operator
+  // chose the simulated unit or a video when no unit answered); empty for none.
+  const QStringList& RestartArguments() const { return restartArguments_; }
   // SIGTERM / SIGINT: dialogs closed, tick and serial notifications stopped, a running
   // trial aborted and recorded, the screen left without questions, settings written, and
   // the window closed.
@@ -108,7 +113,16 @@ class FrmMain : public QMainWindow, public TrackerSampleSink, public Timer1Host 
   void StartSerialPump(int intervalMs);
 
   void ShowAbout();
+  // Help > Licence: the program's licence and those of the libraries it links.
+  void ShowLicence();
+  // Help > Contents: the HTML manual in the desktop's browser, else in a window of the
+  // program's own.
   void OpenHelp();
+  void ShowManualInside(const QString& manual);
+  // The window's size at the first start on a screen whose free area is `available`.
+  static QSize FirstWindowSize(const QSize& available);
+  // The file in the home folder that keeps the window's place and size between sessions.
+  static constexpr const char* kWindowGeometryFile = "tarnwell-window.ini";
   // Where the help opens the manual; replaced by tests.
   std::function<bool(const QUrl&)> openUrl;
   // The manual shipped with the program: next to the binary (a build tree), in the
@@ -172,6 +186,14 @@ class FrmMain : public QMainWindow, public TrackerSampleSink, public Timer1Host 
   QAction* MenuEntryOf(ScreenMode mode) const;
   void SaveFailed(const std::string& what, const std::string& error);
   void FinishEndingSession();
+  // No unit answered at start-up: the simulated unit and a recorded video are offered.
+  void OfferOtherUnits();
+  std::filesystem::path WindowGeometryPath() const;
+  // The place and size the window was left at; false (and a size that suits the screen)
+  // when none was kept.
+  bool RestoreWindowGeometry();
+  void SaveWindowGeometry();
+  static constexpr const char* kGeometryKey = "geometry=";
 
   AppContext& context_;
   ScreenMode screenMode_ = ScreenMode::None;
@@ -200,6 +222,7 @@ class FrmMain : public QMainWindow, public TrackerSampleSink, public Timer1Host 
   bool shutDown_ = false;
   bool endingSession_ = false;
   std::string captionText_;
+  QStringList restartArguments_;
   // Messages for the operator found while loading, shown once the window is up.
   std::vector<std::string> startUpNotices_;
 };

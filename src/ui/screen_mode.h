@@ -41,7 +41,6 @@ constexpr int PixelsToTwips(int pixels) {
 }
 
 inline constexpr const char* kProductName = "Tarnwell";
-inline constexpr const char* kBuildDate = "October 24, 2013";
 
 // "Tarnwell v4.64", followed by " : " and the text when one is given, and by
 // " (simulated unit)" while the simulated unit is attached.
@@ -52,9 +51,14 @@ inline std::string WindowCaption(const std::string& text = {}, bool simulatedUni
   return caption;
 }
 
-// The About message (Alt+F10).
+// The About message (Alt+F10): the day this program was built, as --version says it, and
+// its licence.
 inline std::string AboutText() {
-  return std::string(kProductName) + " v" + kProductVersion + "\n\nBuild Date : " + kBuildDate;
+  return std::string(kProductName) + " v" + kProductVersion + "\n\nBuild Date : " + ProgramBuildDate() +
+         "\n\nTarnwell is free software under the GNU General Public\n"
+         "License, version 3 or later, and comes with no warranty.\n"
+         "Help > Licence shows the licence and those of the\n"
+         "libraries the program uses.";
 }
 
 }  // namespace tarnwell

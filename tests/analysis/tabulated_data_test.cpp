@@ -134,6 +134,72 @@ TEST(BuildTabulatedDataFile, ATableCopiedUnderAnotherCaseIsReplacedNotDoubled) {
   EXPECT_FALSE(dir.Exists("WEEK1.CSV"));
 }
 
+// Counts the values of a results line: list separators outside quotes.
+int Fields(std::string_view line, char separator) {
+  int n = 0;
+  bool quoted = false;
+  for (char c : line) {
+    if (c == '"') quoted = !quoted;
+    if (c == separator && !quoted) ++n;
+  }
+  return n;
+}
+
+TEST(ResultsPage, NamesEveryColumnOfTheTableAndDatesEachTrial) {
+  struct Case {
+    bool epoch;
+    int rings;
+    NumberLocale locale;
+  };
+  const Case cases[] = {{false, 0, {'.', ','}},
+                        {true, 0, {'.', ','}},
+                        {false, 2, {',', ';'}},
+                        {true, 4, {'.', ','}},
+                        {false, 5, {'.', ','}}};  // 5: no rings
+  for (const Case& c : cases) {
+    const std::string name = std::to_string(c.epoch) + "/" + std::to_string(c.rings);
+    test::TempDir dir;
+    const auto dataFile = test::WriteWeek1(dir);
+    ReanalysisState state = StateFor(dir, dataFile, c.locale);
+    LoadExperimentAnalysisSettings(state);
+    state.SettingsLoaded = true;
+    state.Settings.Pool.NumRings = static_cast<int16_t>(c.rings);
+    state.Settings.EpochEnabled = c.epoch;
+    state.Settings.EpochTime = c.epoch ? 5000 : 0;
+    state.Settings.EpochStop = state.Settings.EpochTime;
+    ScriptedOperator op;
+    ASSERT_TRUE(BuildTabulatedDataFile(state, dir.Path() / "WEEK1.CSV", true, op, nullptr)) << name;
+    const auto lines = SplitLines(dir.Read("WEEK1-results.csv"));
+    const auto table = SplitLines(dir.Read("WEEK1.CSV"));
+    ASSERT_EQ(lines.size(), table.size() + 1) << name;
+    const char separator = c.locale.listSeparator;
+    // A name for every value of the table, and the date in front of each trial's values.
+    EXPECT_EQ(Fields(lines[0], separator), Fields(table[0], separator) + 1) << name << "\n" << lines[0];
+    EXPECT_EQ(
+        lines[0].rfind(
+            "\"Trial date\"" + std::string(1, separator) + (c.epoch ? "\"Epoch\"" : "\"Experiment\""), 0),
+        0u)
+        << name;
+    const std::string date = FileDateText(dir.Path() / "WEEK100.RAW");
+    ASSERT_EQ(date.size(), 16u);
+    for (std::size_t i = 0; i < table.size(); ++i)
+      EXPECT_EQ(lines[i + 1], "\"" + (i == 0 ? date : FileDateText(dir.Path() / "WEEK102.RAW")) + "\"" +
+                                  separator + table[i])
+          << name;
+  }
+  // The table headerless as ever; without trials neither file stays.
+  test::TempDir dir;
+  const auto dataFile = test::WriteWeek1(dir);
+  ReanalysisState state = StateFor(dir, dataFile);
+  ScriptedOperator op;
+  ASSERT_TRUE(BuildTabulatedDataFile(state, dir.Path() / "WEEK1.CSV", true, op, nullptr));
+  EXPECT_EQ(dir.Read("WEEK1.CSV"), Golden("tabulated_week1.CSV"));
+  std::filesystem::remove(dir.Path() / "WEEK100.RAW");
+  std::filesystem::remove(dir.Path() / "WEEK102.RAW");
+  ASSERT_TRUE(BuildTabulatedDataFile(state, dir.Path() / "WEEK1.CSV", true, op, nullptr));
+  EXPECT_FALSE(dir.Exists("WEEK1.CSV") || dir.Exists("WEEK1-results.csv"));
+}
+
 TEST(UpdateTabulatedDataFile, AsksBeforeAnExistingTableIsRebuilt) {
   struct Case {
     const char* what;

@@ -3,8 +3,16 @@
 // subject"), the track and its heat map, the epoch boxes' key filter, the epoch window
 // and artifact filter giving exactly what `tarnwell-cli analyse` gives with the same
 // options, and the output commands (F4, Trailmap, Print).
+#include <QComboBox>
+#include <QHeaderView>
+#include <QHelpEvent>
 #include <QLineEdit>
+#include <QPrintDialog>
+#include <QPrinterInfo>
 #include <QProcess>
+#include <QTableWidget>
+#include <QTimer>
+#include <QToolTip>
 
 #include "analysis/experiment_folder.h"
 #include "io/print_output.h"
@@ -82,6 +90,9 @@ class OpenDataTest : public QObject {
   void epochAndArtifactFilter_showExactlyWhatTheCommandLineToolComputes();
   void outputCommands_writeTheirFilesFromTheDataScreen();
   void loadAnalysisSettings_fromAnExperimentFileIsOffered();
+  void keyboard_reachesAndWalksTheSubjects();
+  void layout_showsWholeIdsAndGrowsWithTheWindow();
+  void print_opensTheDialogWithPdf_andWritesTheTrialsPage();
 };
 
 void OpenDataTest::epochAndArtifactFilter_showExactlyWhatTheCommandLineToolComputes() {
@@ -210,6 +221,122 @@ void OpenDataTest::loadAnalysisSettings_fromAnExperimentFileIsOffered() {
 
   app.Action("mnuSetupPool")->trigger();
   QVERIFY(app.Action("mnuLoadCfg")->isVisible() && !load->isEnabled());
+}
+
+void OpenDataTest::keyboard_reachesAndWalksTheSubjects() {
+  DataScene scene;
+  SubjectSelectionGrid* grid = scene.DataScreen()->SubjectGrid();
+  // Tab from the first control of the screen reaches the subjects.
+  scene.Button("cmdExitData")->setFocus();
+  for (int i = 0; i < 30 && QApplication::focusWidget() != grid; ++i)
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(grid));
+  // Table: the key, the subject then on display (R1, R2 without data, R3).
+  const struct {
+    Qt::Key key;
+    int shown;
+  } steps[] = {{Qt::Key_Home, 0}, {Qt::Key_Right, 1}, {Qt::Key_Right, 2}, {Qt::Key_Right, 2},
+               {Qt::Key_Left, 1}, {Qt::Key_Home, 0},  {Qt::Key_End, 2}};
+  for (const auto& step : steps) {
+    QTest::keyClick(grid, step.key);
+    QCOMPARE(grid->Cursor(), step.shown);
+    // R2 has no data: it is reported, and no subject stays highlighted.
+    QCOMPARE(grid->Selected(), step.shown == 1 ? -1 : step.shown);
+    QCOMPARE(scene.Text("lblMazeExptParams")
+                     .find(step.shown == 1   ? "No data"
+                           : step.shown == 0 ? "R1"
+                                             : "R3") != std::string::npos,
+             true);
+  }
+  // The cursor follows a click; Enter shows the subject under it.
+  ClickSubjectCell(scene, 0, 0);
+  QCOMPARE(grid->Cursor(), 0);
+  QTest::keyClick(grid, Qt::Key_Down);  // no row below
+  QTest::keyClick(grid, Qt::Key_Return);
+  QCOMPARE(grid->Selected(), 0);
+}
+
+void OpenDataTest::layout_showsWholeIdsAndGrowsWithTheWindow() {
+  DataScene scene;
+  SubjectSelectionGrid* grid = scene.DataScreen()->SubjectGrid();
+  auto* table = scene.app.window->findChild<QTableWidget*>("grOpenData");
+  QLabel* header = scene.Label("lblMazeExptParams");
+  ClickSubjectCell(scene, 0, 0);
+  // Lab IDs as long as labs write them.
+  std::vector<ViewedSubject> subjects;
+  for (int i = 0; i < 10; ++i)
+    subjects.push_back(
+        {i, "WT-2026-" + std::to_string(1000 + i) + "-L", ViewedSubjectState::Completed, true});
+  grid->SetSubjects(subjects);
+
+  struct Seen {
+    double fontPoints = 0;
+    int tableWidth = 0;
+  };
+  std::vector<Seen> seen;
+  for (const QSize window : {QSize(1000, 700), QSize(1920, 1080)}) {
+    scene.app.window->resize(window);
+    QCoreApplication::processEvents();
+    const QString size = QString("%1 x %2").arg(window.width()).arg(window.height());
+    // Every ID whole in its cell, and whole in its tooltip too.
+    for (int i = 0; i < 10; ++i) {
+      const int row = i / grid->Columns(), column = i % grid->Columns();
+      const QString text = grid->CellText(row, column);
+      QVERIFY2(grid->CellRect(row, column).width() - 6 >= grid->fontMetrics().horizontalAdvance(text),
+               qPrintable(size + ": " + text));
+    }
+    QHelpEvent help(QEvent::ToolTip, grid->CellRect(1, 1).center(),
+                    grid->mapToGlobal(grid->CellRect(1, 1).center()));
+    QCoreApplication::sendEvent(grid, &help);
+    const QString id = QString("WT-2026-%1-L").arg(1000 + grid->Columns() + 1);
+    QVERIFY2(QToolTip::text().contains(id), qPrintable(QToolTip::text() + " / " + id));
+    QToolTip::hideText();
+    // The header shows its longest line whole ("DAY1.EX" was all a lab saw of a name).
+    QVERIFY2(header->width() >= header->sizeHint().width(), qPrintable(size));
+    QVERIFY(header->text().contains("WEEK1.EXP"));
+    // The table's columns fill its width: no empty band beside small numbers.
+    int columns = 0;
+    for (int c = 0; c < table->columnCount(); ++c) columns += table->columnWidth(c);
+    QVERIFY2(columns >= table->viewport()->width() - 2, qPrintable(size));
+    seen.push_back({table->font().pointSizeF(), columns});
+  }
+  QVERIFY(seen[1].fontPoints > seen[0].fontPoints && seen[1].tableWidth > seen[0].tableWidth);
+  QCOMPARE(OpenDataScreen::TextScaleFor({640, 430}), 1.0);
+  QCOMPARE(OpenDataScreen::TextScaleFor({4000, 3000}), 2.0);
+}
+
+// With no printer on the system the print dialog opens on "Print to File (PDF)" with the
+// trial's name beside its raw file, and accepting it writes the page there.
+void OpenDataTest::print_opensTheDialogWithPdf_andWritesTheTrialsPage() {
+  if (!QPrinterInfo::availablePrinterNames().isEmpty()) QSKIP("this computer has a printer");
+  DataScene scene;
+  ClickSubjectCell(scene, 0, 0);
+  const auto pdf = scene.week1.parent_path() / "WEEK100.pdf";
+  QStringList offered;
+  bool dialogSeen = false;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+    if (dialog == nullptr) return;
+    dialogSeen = true;
+    for (QComboBox* box : dialog->findChildren<QComboBox*>())
+      for (int i = 0; i < box->count(); ++i) offered << box->itemText(i);
+    dialog->accept();
+  });
+  QTest::mouseClick(scene.Button("cmdPrintData"), Qt::LeftButton);
+  QVERIFY(dialogSeen);
+  QVERIFY2(offered.join("|").contains("PDF"), qPrintable(offered.join("|")));
+  std::string bytes;
+  QVERIFY(ReadWholeFile(pdf, bytes) && bytes.starts_with("%PDF"));
+  QVERIFY(!scene.app.op.HasMessageContaining("Printing is not available"));
+
+  // Cancelled: nothing is written and nothing said.
+  std::filesystem::remove(pdf);
+  scene.app.op.ClearLog();
+  QTimer::singleShot(0, [] {
+    if (auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget())) dialog->reject();
+  });
+  QTest::mouseClick(scene.Button("cmdPrintData"), Qt::LeftButton);
+  QVERIFY(!std::filesystem::exists(pdf) && scene.app.op.Messages().empty());
 }
 
 QTEST_MAIN(OpenDataTest)

@@ -121,8 +121,19 @@ void RunExperimentTest::wholeExperimentFromTheWindow_thenItsDataOnTheDataScreen(
   app.unit.ReleaseAnimal();
   QTest::mouseClick(scene.Button("cmdRunExpt"), Qt::LeftButton);
   scene.Run(700);
+  QCOMPARE(scene.Text("lblSpecInstr"), std::string(kAbortInstruction));
   app.unit.HoldAnimalAt(kPlatformX, kPlatformY);
+  // Nothing on screen still offers to abort a trial once the last one is over, not even
+  // behind the message that says so.
+  std::string promptAtMessage = "(no message)";
+  app.op.onEntry = [&](const OperatorLogEntry&) {
+    const QLabel* prompt = scene.Label("lblSpecInstr");
+    promptAtMessage = prompt->isVisibleTo(app.window.get()) ? prompt->text().toStdString() : "";
+  };
   QVERIFY(scene.RunUntilTrialEnds(1000));
+  app.op.onEntry = nullptr;
+  QCOMPARE(promptAtMessage, std::string());
+  QVERIFY(!scene.Label("lblSpecInstr")->isVisibleTo(app.window.get()) || scene.Text("lblSpecInstr").empty());
   QCOMPARE(scene.Text("lblExptStat"), std::string("Finished"));
   QCOMPARE(CountMessages(app.op, kExperimentFinishedText), 1);
   QVERIFY(!scene.Button("cmdRunExpt")->isEnabled());

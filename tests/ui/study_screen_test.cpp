@@ -1,7 +1,13 @@
 // frmStudy on a study of two experiments (two groups, day 1): opened from the File menu,
 // it shows the groups' curves and the summary; a click on a curve's point opens that
 // day's experiment on the data screen.
+#include <QComboBox>
+#include <QPushButton>
 #include <QTableWidget>
+
+#include "core/file_util.h"
+#include "io/print_output.h"
+#include "study/study_report.h"
 
 #include "analysis/experiment_folder.h"
 #include "support/experiment_scene.h"
@@ -69,6 +75,47 @@ class StudyScreenTest : public QObject {
     QCOMPARE(
         QString::fromStdString(std::filesystem::path(scene.DataScreen()->DataFile()).filename().string()),
         QString("WEEK1.EXP"));
+  }
+
+  // Pages 2 and 3 on screen; the whole report saved as a PDF and printed through the print
+  // dialog's device (here a PDF file), three pages each.
+  void EveryPageIsShownSavedAndPrinted() {
+    ExperimentScene scene;
+    const auto sheet = WriteStudy(scene.app.home);
+    scene.app.op.QueueReply(sheet.string());
+    scene.app.Action("mnuStudy")->trigger();
+    QCoreApplication::processEvents();
+    auto* study = scene.app.window->findChild<StudyScreen*>("frmStudy");
+    auto* pages = study->findChild<QComboBox*>("cboStudyPage");
+    QCOMPARE(pages->count(), kStudyReportPages);
+    std::vector<std::vector<std::string>> shown;
+    for (int page = 0; page < kStudyReportPages; ++page) {
+      pages->setCurrentIndex(page);
+      QCOMPARE(study->ShownPage(), page);
+      shown.push_back(study->CurveLayout().texts);
+      QVERIFY2(!shown.back().empty(), qPrintable(QString("page %1").arg(page + 1)));
+    }
+    QVERIFY(shown[0] != shown[1] && shown[1] != shown[2]);
+
+    const auto pageCount = [](const std::filesystem::path& pdf) {
+      std::string bytes;
+      if (!ReadWholeFile(pdf, bytes) || !bytes.starts_with("%PDF")) return -1;
+      int n = 0;
+      for (std::size_t at = bytes.find("/Type /Page\n"); at != std::string::npos;
+           at = bytes.find("/Type /Page\n", at + 1))
+        ++n;
+      return n;
+    };
+    const auto saved = scene.app.home.Path() / "STUDY" / "saved.pdf";
+    scene.app.op.QueueReply(saved.string());
+    QTest::mouseClick(study->findChild<QPushButton*>("cmdSaveStudy"), Qt::LeftButton);
+    QCOMPARE(pageCount(saved), kStudyReportPages);
+
+    const auto printed = scene.app.home.Path() / "STUDY" / "printed.pdf";
+    study->printerFactory = [printed] { return std::make_unique<PdfPrinterDevice>(printed); };
+    QTest::mouseClick(study->findChild<QPushButton*>("cmdPrintStudy"), Qt::LeftButton);
+    QCOMPARE(pageCount(printed), kStudyReportPages);
+    QVERIFY(!scene.app.op.HasMessageContaining("could not"));
   }
 };
 

@@ -15,9 +15,12 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QResizeEvent>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
 
 #include "analysis/epoch.h"
 #include "analysis/track_drawing.h"
@@ -29,6 +32,7 @@
 #include "records/experiment_record.h"
 #include "output/trailmap_export.h"
 #include "pool/pool_drawing.h"
+#include "ui/dialogs/print_dialog_device.h"
 #include "ui/main_window.h"
 #include "ui/screens/subject_selection_grid.h"
 #include "ui/widgets/picture_box.h"
@@ -89,7 +93,9 @@ OpenDataScreen::OpenDataScreen(AppContext& context, FrmMain& main, QWidget* pare
 
   // ---- Left: the experiment, its subjects, the analysis options and the buttons.
   auto* leftWidget = new QWidget(fraOpenData_);
-  leftWidget->setFixedWidth(240);
+  // As wide as the subjects' whole IDs need; the rest of the width goes to the trial.
+  leftWidget->setMinimumWidth(240);
+  leftWidget->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
   auto* left = new QVBoxLayout(leftWidget);
   left->setContentsMargins(0, 0, 0, 0);
   auto* title = new QLabel("<b>Open Data</b>", leftWidget);
@@ -205,7 +211,6 @@ OpenDataScreen::OpenDataScreen(AppContext& context, FrmMain& main, QWidget* pare
   lblMazeExptParams_->setFont(fixed);
   lblMazeExptParams_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   lblMazeExptParams_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  lblMazeExptParams_->setMinimumWidth(180);
   top->addWidget(lblMazeExptParams_);
   right->addLayout(top, 3);
 
@@ -217,8 +222,11 @@ OpenDataScreen::OpenDataScreen(AppContext& context, FrmMain& main, QWidget* pare
   grOpenData_->setSelectionMode(QAbstractItemView::NoSelection);
   grOpenData_->setShowGrid(false);
   grOpenData_->setItemDelegate(new ResultsGridDelegate(grOpenData_));
-  grOpenData_->verticalHeader()->setDefaultSectionSize(grOpenData_->fontMetrics().height() + 4);
   grOpenData_->setFont(fixed);
+  // The labels' column as wide as its longest label; the values share the rest.
+  grOpenData_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+  grOpenData_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+  ApplyTextScale();
   ClearResultsGrid();
   right->addWidget(grOpenData_, 4);
   layout->addLayout(right, 1);
@@ -455,8 +463,14 @@ void OpenDataScreen::ExportAllSubjects() {
 }
 
 void OpenDataScreen::PrintTrialReport() {
+  // The PDF choice proposes the trial's own name beside its raw file.
+  std::filesystem::path pdf = exportState_.ViewedRawFile;
+  pdf.replace_extension(".pdf");
   std::unique_ptr<PrinterDevice> device =
-      printerFactory ? printerFactory() : std::make_unique<SystemPrinterDevice>();
+      printerFactory
+          ? printerFactory()
+          : std::make_unique<DialogPrinterDevice>(context_.modal, QString::fromStdString(pdf.string()),
+                                                  QString::fromStdString(pdf.stem().string()));
   if (!device) return;
   tarnwell::PrintTrialReport(printerState_, *device, state_, exportState_.ViewedRawFile, context_.op,
                              DrawingProgress{&context_.clock, &context_.op});
@@ -593,10 +607,35 @@ void OpenDataScreen::ClearResultsGrid() {
   grOpenData_->clearContents();
   grOpenData_->setRowCount(0);
   grOpenData_->setColumnCount(kResultsGridColumns);
-  grOpenData_->setColumnWidth(0, TwipsToPixels(kResultsGridLabelWidthTwips));
-  for (int c = 1; c < kResultsGridColumns; ++c) {
-    grOpenData_->setColumnWidth(c, TwipsToPixels(kResultsGridValueWidthTwips));
-  }
+}
+
+double OpenDataScreen::TextScaleFor(const QSize& size) {
+  // The screen's area in the designed window of 648 x 460 pixels, less its menu bar.
+  constexpr double kDesignedWidth = 640, kDesignedHeight = 430;
+  const double scale = std::min(size.width() / kDesignedWidth, size.height() / kDesignedHeight);
+  // Steps of an eighth, so dragging the window edge does not change the fonts at every pixel.
+  return std::clamp(std::floor(scale * 8) / 8, 1.0, 2.0);
+}
+
+void OpenDataScreen::ApplyTextScale() {
+  const double scale = TextScaleFor(size());
+  if (scale == textScale_) return;
+  textScale_ = scale;
+  QFont fixed = grOpenData_->font();
+  fixed.setPointSizeF(8 * scale);
+  grOpenData_->setFont(fixed);
+  lblMazeExptParams_->setFont(fixed);
+  grOpenData_->verticalHeader()->setDefaultSectionSize(QFontMetrics(fixed).height() + 4);
+  grOpenData_->horizontalHeader()->setMinimumSectionSize(
+      static_cast<int>(TwipsToPixels(kResultsGridValueWidthTwips) * scale * 0.6));
+  QFont subjects = font();
+  subjects.setPointSizeF(font().pointSizeF() * std::min(scale, 1.5));
+  grOpenSubj_->setFont(subjects);
+}
+
+void OpenDataScreen::resizeEvent(QResizeEvent* event) {
+  Screen::resizeEvent(event);
+  ApplyTextScale();
 }
 
 void OpenDataScreen::SetExperimentParams(const std::string& text) {

@@ -65,8 +65,13 @@ class OpenDataScreen : public Screen, public DataView {
   void SetPictureMode(PictureMode mode);
   PictureMode CurrentPictureMode() const { return pictureMode_; }
 
-  // The printer used by the print command (the system's default printer unless replaced,
-  // as tests do with a PDF file).
+  // How much the report's text grows on a screen of `size` over its designed size (1 at
+  // most of a small window, up to 2 on a large screen).
+  static double TextScaleFor(const QSize& size);
+  double TextScale() const { return textScale_; }
+
+  // The printer used by the print command (the print dialog unless replaced, as tests do
+  // with a PDF file).
   std::function<std::unique_ptr<PrinterDevice>()> printerFactory;
 
   const ReanalysisState& Analysis() const { return state_; }
@@ -88,12 +93,16 @@ class OpenDataScreen : public Screen, public DataView {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   enum class PictureContent { Empty, Pool, Trial };
+  double textScale_ = 0;
 
   void DrawPicture();
   void ClearResultsGrid();
+  // The report's fonts and the grid's widths follow the screen's size.
+  void ApplyTextScale();
   void SetAction(const char* name, bool enabled);
   void DisableOutputEntries();
   void FillSubjectLists();

@@ -165,7 +165,7 @@ RunExperimentScreen::RunExperimentScreen(AppContext& context, FrmMain& main, QWi
   cmdRunExpt_ = new QPushButton("&Start", fraRunExpt_);
   cmdRunExpt_->setObjectName("cmdRunExpt");
   cmdRunExpt_->setEnabled(false);
-  cmdStopExpt_ = new QPushButton("S&top", fraRunExpt_);
+  cmdStopExpt_ = new QPushButton("Sto&p", fraRunExpt_);
   cmdStopExpt_->setObjectName("cmdStopExpt");
   cmdStopExpt_->setEnabled(false);
   cmdExitRunExpt_ = new QPushButton("Ho&me", fraRunExpt_);

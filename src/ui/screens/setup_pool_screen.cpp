@@ -101,12 +101,22 @@ SetupPoolScreen::SetupPoolScreen(AppContext& context, FrmMain& main, QWidget* pa
     ++row;
     return std::vector<QWidget*>{label, box, spin};
   };
+  // Sizes and places are in the tracking unit's own picture units (the centimetre box
+  // below gives them their scale); the operator sees which.
+  const auto unitLabel = [&](const char* name) {
+    auto* label = new QLabel("units", fraSetupPool_);
+    label->setObjectName(name);
+    label->setToolTip(
+        "Tracking unit picture units (its camera picture is 256 units wide);\n"
+        "\"Pool Diameter cm\" says how many centimetres the pool's diameter is.");
+    return label;
+  };
   txtPoolDiam_ = AddRangeBox("txtPoolDiam", kPoolDiameterRange.Min, kPoolDiameterRange.Max, 1);
-  addBox("Diameter", txtPoolDiam_, 1);
+  addBox("Diameter", txtPoolDiam_, 1, unitLabel("lblPoolDiamUnit"));
   txtPoolX_ = AddRangeBox("txtPoolX", kPoolXRange.Min, kPoolXRange.Max, 0);
-  addBox("X", txtPoolX_, 1);
+  addBox("X", txtPoolX_, 1, unitLabel("lblPoolXUnit"));
   txtPoolY_ = AddRangeBox("txtPoolY", kPoolYRange.Min, kPoolYRange.Max, 0);
-  addBox("Y", txtPoolY_, 1);
+  addBox("Y", txtPoolY_, 1, unitLabel("lblPoolYUnit"));
   chkRound_ = new QCheckBox("Round", fraSetupPool_);
   chkRound_->setObjectName("chkRound");
   grid->addWidget(chkRound_, row++, 1, 1, 3);

@@ -1,5 +1,6 @@
 #include "ui/screens/study_screen.h"
 
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -7,10 +8,14 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "core/numbers.h"
+#include "io/print_output.h"
+#include "io/study_pdf.h"
 #include "study/study_output.h"
 #include "ui/app_context.h"
+#include "ui/dialogs/print_dialog_device.h"
 #include "ui/widgets/picture_box.h"
 
 namespace tarnwell {
@@ -53,8 +58,25 @@ StudyScreen::StudyScreen(AppContext& context, std::function<void(const std::stri
   connect(open, &QPushButton::clicked, this, &StudyScreen::ChooseSheet);
   lblStudy_ = new QLabel("No study sheet open", this);
   lblStudy_->setObjectName("lblStudy");
+  auto* pageLabel = new QLabel("P&age:", this);
+  cboStudyPage_ = new QComboBox(this);
+  cboStudyPage_->setObjectName("cboStudyPage");
+  for (int i = 0; i < kStudyReportPages; ++i)
+    cboStudyPage_->addItem(QString("%1 of %2").arg(i + 1).arg(kStudyReportPages));
+  pageLabel->setBuddy(cboStudyPage_);
+  connect(cboStudyPage_, &QComboBox::currentIndexChanged, this, &StudyScreen::ShowPage);
+  cmdSaveStudy_ = new QPushButton("&Save PDF...", this);
+  cmdSaveStudy_->setObjectName("cmdSaveStudy");
+  connect(cmdSaveStudy_, &QPushButton::clicked, this, &StudyScreen::SaveStudyPdf);
+  cmdPrintStudy_ = new QPushButton("&Print...", this);
+  cmdPrintStudy_->setObjectName("cmdPrintStudy");
+  connect(cmdPrintStudy_, &QPushButton::clicked, this, &StudyScreen::PrintStudy);
   top->addWidget(open);
   top->addWidget(lblStudy_, 1);
+  top->addWidget(pageLabel);
+  top->addWidget(cboStudyPage_);
+  top->addWidget(cmdSaveStudy_);
+  top->addWidget(cmdPrintStudy_);
   layout->addLayout(top);
 
   auto* picture = new StudyPicture(this);
@@ -76,6 +98,68 @@ StudyScreen::StudyScreen(AppContext& context, std::function<void(const std::stri
   });
   layout->addWidget(grStudySummary_, 2);
   resize(720, 760);
+  EnableOutput();
+}
+
+void StudyScreen::EnableOutput() {
+  const bool open = !sheet_.empty();
+  for (QWidget* w : std::initializer_list<QWidget*>{cboStudyPage_, cmdSaveStudy_, cmdPrintStudy_})
+    w->setEnabled(open);
+}
+
+std::string StudyScreen::ReportTitle() const {
+  return sheet_.filename().string();
+}
+
+void StudyScreen::ShowPage(int page) {
+  page_ = std::clamp(page, 0, kStudyReportPages - 1);
+  if (cboStudyPage_->currentIndex() != page_) cboStudyPage_->setCurrentIndex(page_);
+  DrawCurves();
+}
+
+bool StudyScreen::SaveStudyPdf() {
+  if (sheet_.empty()) return false;
+  FileDialogRequest request;
+  request.title = "Save Study Report";
+  request.filter = "PDF files (*.pdf)|*.pdf";
+  request.defaultExtension = "pdf";
+  request.startDir = sheet_.parent_path().string();
+  request.initialName = sheet_.stem().string() + "-study.pdf";
+  const auto chosen = context_.op.AskSaveFile(request);
+  if (!chosen) return false;
+  std::string error;
+  if (!PrintStudyReportToPdf(aggregate_, ReportTitle(), *chosen, &error)) {
+    context_.op.ShowMessage("The study report could not be saved:\n" + *chosen + "\n" + error, kStudyTitle,
+                            MessageIcon::Exclamation, MessageButtons::Ok);
+    return false;
+  }
+  context_.op.ShowTimedMessage("The study report was saved to\n" + *chosen, kStudyTitle, 2000);
+  return true;
+}
+
+bool StudyScreen::PrintStudy() {
+  if (sheet_.empty()) return false;
+  const std::filesystem::path pdf = sheet_.parent_path() / (sheet_.stem().string() + "-study.pdf");
+  std::unique_ptr<PrinterDevice> device =
+      printerFactory
+          ? printerFactory()
+          : std::make_unique<DialogPrinterDevice>(context_.modal, QString::fromStdString(pdf.string()),
+                                                  QString::fromStdString("Study " + ReportTitle()));
+  if (!device) return false;
+  PrinterState printerState;
+  if (!SetupPrinter(*device, printerState)) {
+    context_.op.ShowMessage(kPrintingUnavailableText, kPrintingUnavailableTitle, MessageIcon::Information,
+                            MessageButtons::Ok);
+    return false;
+  }
+  if (!device->ApplyPageSettings()) return false;  // the operator cancelled the dialog
+  std::string error;
+  if (!PrintStudyReport(*device, aggregate_, ReportTitle(), printerState.PrinterFont, &error)) {
+    context_.op.ShowMessage("The study report could not be printed:\n" + error, kStudyTitle,
+                            MessageIcon::Exclamation, MessageButtons::Ok);
+    return false;
+  }
+  return true;
 }
 
 void StudyScreen::ChooseSheet() {
@@ -116,7 +200,8 @@ bool StudyScreen::OpenSheet(const std::filesystem::path& sheetFile) {
   aggregate_ = std::move(aggregate);
   lblStudy_->setText(QString::fromStdString(sheetFile.filename().string() + ": " +
                                             std::to_string(aggregate_.Trials) + " trials"));
-  DrawCurves();
+  EnableOutput();
+  ShowPage(0);
   FillSummary();
   return true;
 }
@@ -125,7 +210,7 @@ void StudyScreen::DrawCurves() {
   QtSurface& surface = picStudy_->Surface();
   surface.Clear(colors::White);
   const Font font{"Courier New", 8, false, true};
-  layout_ = ComposeStudyReportPage(surface, aggregate_, sheet_.filename().string(), 0, font);
+  layout_ = ComposeStudyReportPage(surface, aggregate_, ReportTitle(), page_, font);
   picStudy_->update();
 }
 

@@ -8,12 +8,14 @@
 #include <QDialog>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "study/study_report.h"
 #include "study/study_summary.h"
 
+class QComboBox;
 class QLabel;
 class QPushButton;
 class QTableWidget;
@@ -22,6 +24,7 @@ namespace tarnwell {
 
 struct AppContext;
 class PictureBox;
+class PrinterDevice;
 
 class StudyScreen : public QDialog {
   Q_OBJECT
@@ -38,6 +41,16 @@ class StudyScreen : public QDialog {
   /// Opens the first experiment of a group × day × kind on the data screen.
   bool OpenDay(const GroupDayKey& key);
 
+  /// Shows page `page` (0-based) of the study report in picStudy.
+  void ShowPage(int page);
+  int ShownPage() const { return page_; }
+  /// cmdSaveStudy: the whole report, every page, into a PDF file the operator names.
+  bool SaveStudyPdf();
+  /// cmdPrintStudy: the whole report through the print dialog.
+  bool PrintStudy();
+  /// The printer Print uses; tests put a PDF file in its place.
+  std::function<std::unique_ptr<PrinterDevice>()> printerFactory;
+
   const StudyAggregator& Aggregate() const { return aggregate_; }
   /// Where the curves' points are, in picStudy's pixels.
   const StudyPageLayout& CurveLayout() const { return layout_; }
@@ -46,6 +59,8 @@ class StudyScreen : public QDialog {
   void DrawCurves();
   void FillSummary();
   void PictureClicked(QPointF at);
+  void EnableOutput();
+  std::string ReportTitle() const;
 
   AppContext& context_;
   std::function<void(const std::string&)> openDataFile_;
@@ -55,6 +70,10 @@ class StudyScreen : public QDialog {
   QLabel* lblStudy_ = nullptr;
   PictureBox* picStudy_ = nullptr;
   QTableWidget* grStudySummary_ = nullptr;
+  QComboBox* cboStudyPage_ = nullptr;
+  QPushButton* cmdSaveStudy_ = nullptr;
+  QPushButton* cmdPrintStudy_ = nullptr;
+  int page_ = 0;
   std::vector<GroupDayKey> rowKeys_;
 };
 

@@ -108,7 +108,7 @@ SystemSetupScreen::SystemSetupScreen(AppContext& context, FrmMain& main, QWidget
   cameraRow->addWidget(lblCamera);
   cameraRow->addWidget(cboCamera_, 1);
   videoLayout->addLayout(cameraRow);
-  cmdVideoCalibrate_ = Button(fraVideo, "cmdVideoCalibrate", "Camera &Calibration...");
+  cmdVideoCalibrate_ = Button(fraVideo, "cmdVideoCalibrate", "Camera Calibra&tion...");
   videoLayout->addWidget(cmdVideoCalibrate_);
   right->addWidget(fraVideo);
 
@@ -194,7 +194,10 @@ void SystemSetupScreen::ShowSettings() {
   lastAspectText_.clear();
   txtMapPath_->setText(QString::fromStdString(s.ConfigDir));
   txtDataPath_->setText(QString::fromStdString(s.DataDir));
-  SetVideoModeIndex(context_.program.videoModeIndex);
+  // A home that no settings file has chosen a mode for yet runs in the mode the settings
+  // hold (NTSC unless told otherwise): the box says so instead of standing empty.
+  const int mode = context_.program.videoModeIndex;
+  SetVideoModeIndex(mode == kVideoModeNtsc || mode == kVideoModePal ? mode : s.VideoType);
 }
 
 void SystemSetupScreen::FillCameraList() {

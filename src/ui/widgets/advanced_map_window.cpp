@@ -51,7 +51,7 @@ AdvancedMapWindow::AdvancedMapWindow(Operator& op, UnitAccess access, QWidget* p
   cmdSetMap->setObjectName("cmdSetMap");
   auto* cmdClearMap = new QPushButton("C&lear All", this);
   cmdClearMap->setObjectName("cmdClearMap");
-  auto* cmdCalcArea = new QPushButton("Object A&rea...", this);
+  auto* cmdCalcArea = new QPushButton("Object Ar&ea...", this);
   cmdCalcArea->setObjectName("cmdCalcArea");
   auto* cmdClose = new QPushButton("&Close", this);
   cmdClose->setObjectName("cmdCloseAdvanced");

@@ -38,7 +38,7 @@ CalcAreaWindow::CalcAreaWindow(Operator& op, std::function<int()> queryArea, QWi
 }
 
 QString CalcAreaWindow::AreaText(int area) {
-  if (area < 0) return {};
+  if (area < 0) return QStringLiteral("No area: the tracking unit did not answer");
   return QStringLiteral("Area of selected object = ") + QString::number(area);
 }
 
@@ -48,8 +48,11 @@ void CalcAreaWindow::Calculate() {
   QApplication::restoreOverrideCursor();
   lblArea_->setText(AreaText(area));
   if (area < 0) {
-    operator_.ShowMessage("Unable to calculate area of object", "ERROR", MessageIcon::Critical,
-                          MessageButtons::Ok);
+    // Without a unit (or with one switched off) the operator learns why nothing came.
+    operator_.ShowMessage(
+        "Unable to calculate area of object.\n\nThe tracking unit did not answer:\n"
+        "check that it is switched on and connected\n(Setup > System shows its port).",
+        "ERROR", MessageIcon::Critical, MessageButtons::Ok);
   }
 }
 

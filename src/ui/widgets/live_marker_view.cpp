@@ -1,18 +1,24 @@
 #include "ui/widgets/live_marker_view.h"
 
-#include <QVBoxLayout>
+#include <QResizeEvent>
 #include <cmath>
+
+#include "ui/widgets/pool_picture.h"
 
 namespace tarnwell {
 
 LiveMarkerView::LiveMarkerView(const PoolSetup& pool, const SystemSettings& settings, QWidget* parent)
     : QWidget(parent), pool_(pool), settings_(settings) {
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(0, 0, 0, 0);
   picBackGround_ = new PictureBox(this);
   picBackGround_->setObjectName("picBackGround");
-  picBackGround_->SetBackground(DrawingOptions(settings).palette.background);
-  layout->addWidget(picBackGround_);
+  const Color background = DrawingOptions(settings).palette.background;
+  picBackGround_->SetBackground(background);
+  setAutoFillBackground(true);
+  QPalette shade = palette();
+  shade.setColor(QPalette::Window, QColor(background.r, background.g, background.b));
+  setPalette(shade);
+  setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+  setMinimumSize(160, 120);
   shpMonitor_ = new QFrame(picBackGround_);
   shpMonitor_->setObjectName("shpMonitor");
   shpMonitor_->setFixedSize(kMarkerSize, kMarkerSize);
@@ -35,6 +41,11 @@ PoolDrawingOptions LiveMarkerView::DrawingOptions(const SystemSettings& settings
   options.palette.platformFill = Color{110, 110, 110};
   options.palette.counterZone = Color{90, 200, 120};
   return options;
+}
+
+void LiveMarkerView::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  picBackGround_->setGeometry(PoolPicture::FrameWithin(rect()));
 }
 
 void LiveMarkerView::DrawBackground() {

@@ -42,6 +42,10 @@ class LiveMarkerView : public QWidget {
   // Colours chosen so a white path stands out.
   static PoolDrawingOptions DrawingOptions(const SystemSettings& settings);
 
+ protected:
+  // The unit's picture keeps its 4:3 shape whatever the window's; the rest is border.
+  void resizeEvent(QResizeEvent* event) override;
+
  private:
   void DrawBackground();
 
