@@ -24,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(t == StrategyThresholds{});  // a refused file changes nothing
     return 0;
   }
-  Check(t.WallZoneWidth >= 0.01 && t.WallZoneWidth <= 1 && t.CoverageCellSize >= 0.01 && t.CoverageCellSize <= 1);
+  Check(t.WallZoneWidth >= 0.01 && t.WallZoneWidth <= 1 && t.CoverageCellSize >= 0.01 &&
+        t.CoverageCellSize <= 1);
   Check(t.MinSeenSamples >= 1);
   const std::string written = StrategyThresholdsText(t);
   StrategyThresholds again;
@@ -34,7 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // A short swim from the wall towards platform 1 of the default pool.
   const PoolSetup pool = DefaultPool();
   std::vector<PoolPoint> path;
-  for (int k = 0; k < 40; ++k) path.push_back({static_cast<int16_t>(60 + k), static_cast<int16_t>(96 - k / 2)});
+  for (int k = 0; k < 40; ++k)
+    path.push_back({static_cast<int16_t>(60 + k), static_cast<int16_t>(96 - k / 2)});
   const StrategyFeatures f = MeasureStrategyFeatures(path, pool, 1, 0, t);
   Check(f.SeenSamples == 40);
   Check(std::isfinite(f.WallTime) && f.WallTime >= 0 && f.WallTime <= 1);

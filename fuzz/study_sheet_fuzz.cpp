@@ -33,12 +33,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const CsvRecord& r : records) {
       Check(r.Line >= previousLine && !r.Fields.empty());
       previousLine = r.Line;
-      for (std::size_t i = 0; i < r.Fields.size(); ++i) written += (i ? std::string(1, separator) : "") + Quoted(r.Fields[i]);
+      for (std::size_t i = 0; i < r.Fields.size(); ++i)
+        written += (i ? std::string(1, separator) : "") + Quoted(r.Fields[i]);
       written += "\r\n";
     }
     const std::vector<CsvRecord> again = ParseCsvRecords(written, separator);
     Check(again.size() == records.size());
-    for (std::size_t k = 0; k < records.size() && k < again.size(); ++k) Check(again[k].Fields == records[k].Fields);
+    for (std::size_t k = 0; k < records.size() && k < again.size(); ++k)
+      Check(again[k].Fields == records[k].Fields);
   }
   StudySheet sheet;
   std::vector<SheetProblem> problems;

@@ -34,7 +34,8 @@ TEST_F(TempPageTest, EverySampleIsInTheFileAsSoonAsItIsWritten) {
   // Read by another reader while the page is still open, as after a crash.
   EXPECT_EQ(Read(page.Path()), std::string("\x0A\x14", 2));
   ASSERT_TRUE(page.WriteSampleToBinaryPage(300, -5));
-  EXPECT_EQ(Read(page.Path()), std::string("\x0A\x14\xFF\x00", 4)) << "clamped, never spilling into a neighbour";
+  EXPECT_EQ(Read(page.Path()), std::string("\x0A\x14\xFF\x00", 4))
+      << "clamped, never spilling into a neighbour";
   EXPECT_EQ(page.SampleCount(), 2u);
 
   ASSERT_TRUE(page.EmptyPage());

@@ -83,7 +83,8 @@ TEST(ProgramHome, EnsureExistsCreatesTheFolderOrSaysWhyNot) {
   EXPECT_EQ(error, "The home folder " + file.string() + " is not a folder.");
   const ProgramHome underAFile(file / "home");
   EXPECT_FALSE(underAFile.EnsureExists(&error));
-  EXPECT_EQ(error.rfind("The home folder " + (file / "home").string() + " cannot be created: ", 0), 0u) << error;
+  EXPECT_EQ(error.rfind("The home folder " + (file / "home").string() + " cannot be created: ", 0), 0u)
+      << error;
 }
 
 }  // namespace

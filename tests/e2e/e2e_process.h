@@ -104,7 +104,8 @@ class ChildProcess {
   // Reads what the pipes have within the time left; false when the time ran out or both
   // pipes are closed.
   bool Pump(std::chrono::steady_clock::time_point until) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
     if (left.count() <= 0 || (fd_[0] < 0 && fd_[1] < 0)) return false;
     pollfd fds[2] = {{fd_[0], POLLIN, 0}, {fd_[1], POLLIN, 0}};
     const int ready = poll(fds, 2, static_cast<int>(left.count()));

@@ -88,8 +88,8 @@ TEST_F(UnitCliTest, MonitorEndsWithExit1WhenTheStreamStops) {
   const auto link = dir.Path() / "quentrix";
   test::QuentrixSim sim(link, 4);
   ASSERT_TRUE(sim.Running());
-  test::ChildProcess monitor({TARNWELL_CLI_PATH, "--home", (dir.Path() / "home").string(), "monitor", "--port",
-                              link.string(), "--seconds", "40"});
+  test::ChildProcess monitor({TARNWELL_CLI_PATH, "--home", (dir.Path() / "home").string(), "monitor",
+                              "--port", link.string(), "--seconds", "40"});
   // The unit freezes once its stream has begun (the first sample is printed, the
   // handshake is behind): the line stays, the samples stop. Without the silence check the
   // monitor would run its 40 seconds and end with 0.

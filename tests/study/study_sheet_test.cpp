@@ -57,9 +57,11 @@ TEST_F(StudySheetTest, ReadsWhatASpreadsheetWritesWithSemicolonsQuotesBomAndCrLf
 // rows. Blanks around a cell (typed, or padded by a fixed-width export) are no part of it.
 TEST_F(StudySheetTest, EverySpreadsheetDialectReadsAsTheSameRows) {
   const std::vector<std::pair<const char*, std::string>> dialects = {
-      {"plain", "file,animal,group,day,trial,kind,goal\nD1A1.RAW,A1,WT,1,2,probe,3\nD1B1.RAW,B1,KO,1,2,Visible,\n"},
+      {"plain",
+       "file,animal,group,day,trial,kind,goal\nD1A1.RAW,A1,WT,1,2,probe,3\nD1B1.RAW,B1,KO,1,2,Visible,\n"},
       {"German, Windows: ';', CR LF, BOM, trailing empty column and row",
-       "\xEF\xBB\xBF" "file;animal;group;day;trial;kind;goal;\r\nD1A1.RAW;A1;WT;1;2;probe;3;\r\n"
+       "\xEF\xBB\xBF"
+       "file;animal;group;day;trial;kind;goal;\r\nD1A1.RAW;A1;WT;1;2;probe;3;\r\n"
        "D1B1.RAW;B1;KO;1;2;Visible;;\r\n;;;;;;;\r\n"},
       {"blanks around every cell",
        " file , animal ,group,  day , trial,kind , goal\n D1A1.RAW , A1 ,\tWT\t, 1 , 2 , probe , 3 \n"
@@ -68,8 +70,9 @@ TEST_F(StudySheetTest, EverySpreadsheetDialectReadsAsTheSameRows) {
        "\"file\",\"animal\",\"group\",\"day\",\"trial\",\"kind\",\"goal\"\r\n"
        "\"D1A1.RAW\", \"A1\" ,\" WT \",\"1\",\"2\",\"probe\",\"3\"\r\n"
        "\"D1B1.RAW\",\"B1\",\"KO\",\" 1\",\"2 \",\"Visible\",\"\"\r\n"},
-      {"columns in another order, mixed case", "Kind,GOAL,Trial,Day,Group,Animal,File\nprobe,3,2,1,WT,A1,D1A1.RAW\n"
-                                               "VISIBLE,,2,1,KO,B1,D1B1.RAW\n"},
+      {"columns in another order, mixed case",
+       "Kind,GOAL,Trial,Day,Group,Animal,File\nprobe,3,2,1,WT,A1,D1A1.RAW\n"
+       "VISIBLE,,2,1,KO,B1,D1B1.RAW\n"},
   };
   for (const auto& [what, text] : dialects) {
     SCOPED_TRACE(what);

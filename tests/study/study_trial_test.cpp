@@ -33,8 +33,8 @@ class StudyTrialTest : public ::testing::Test {
     dir.Write("WEEK101.RAW", test::BackAndForth(60));
   }
 
-  StudySheetRow Raw(int line, const char* file, const char* animal, const char* group, int day, TrialKind kind,
-                    int goal) const {
+  StudySheetRow Raw(int line, const char* file, const char* animal, const char* group, int day,
+                    TrialKind kind, int goal) const {
     StudySheetRow row;
     row.Line = line;
     row.FileText = file;
@@ -94,7 +94,8 @@ TEST_F(StudyTrialTest, ProblemsNameTheirLineAndTheSinkCanStop) {
   EXPECT_FALSE(Run({Experiment(2, "B"), Raw(3, "a1d1.RAW", "RAT1", "A", 1, TrialKind::Acquisition, 1),
                     Raw(4, "a1d5.RAW", "a1", "A", 5, TrialKind::Probe, 1)}));
   ASSERT_EQ(problems.size(), 2u);
-  EXPECT_EQ(problems[0], (SheetProblem{3, "animal \"RAT1\" is in group \"A\" here but in group \"B\" on line 2"}));
+  EXPECT_EQ(problems[0],
+            (SheetProblem{3, "animal \"RAT1\" is in group \"A\" here but in group \"B\" on line 2"}));
   EXPECT_EQ(problems[1].Line, 4);
   EXPECT_EQ(seen.size(), 2u) << "the two subjects of the experiment; nothing of the faulty rows";
 

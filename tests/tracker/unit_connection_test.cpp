@@ -26,8 +26,9 @@ TEST(SimulatedUnitFor, FollowsTheSetupsGoalVideoTypeAndAspect) {
   };
   const Case cases[] = {
       {0, 0, 0, 0, false, 1.0},  // OFF: the animal has no goal
-      {3, 1, 0, 1, true, 1.0},   {5, 0, 1.25, 4, false, 1.25},  // ALL: every platform
-      {1, 0, 20, 1, false, 1.0},  // an aspect outside 0.1..10 is none
+      {3, 1, 0, 1, true, 1.0},
+      {5, 0, 1.25, 4, false, 1.25},  // ALL: every platform
+      {1, 0, 20, 1, false, 1.0},     // an aspect outside 0.1..10 is none
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "platform " << c.activePlatform << ", video type " << c.videoType);
@@ -35,7 +36,8 @@ TEST(SimulatedUnitFor, FollowsTheSetupsGoalVideoTypeAndAspect) {
     settings.VideoType = c.videoType;
     settings.CustomAspectRatio = c.customAspect;
     const SimulatedUnitOptions options = SimulatedUnitFor(pool, c.activePlatform, settings, 42);
-    EXPECT_EQ(std::tie(options.seed, options.pal, options.arena.aspect), std::make_tuple(42u, c.pal, c.aspect));
+    EXPECT_EQ(std::tie(options.seed, options.pal, options.arena.aspect),
+              std::make_tuple(42u, c.pal, c.aspect));
     ASSERT_EQ(options.arena.platforms.size(), c.goals);
     if (c.goals == 1) {
       const PlatformSetup& goal = pool.Platforms[static_cast<std::size_t>(c.activePlatform - 1)];
@@ -58,7 +60,8 @@ TEST(UnitConnection, SimulatorRunsTheHandshakeOnItsOwnClock) {
   link.SetPortDevice(connection->Device());
   const int64_t before = connection->GetClock().NowMs();
   ASSERT_TRUE(link.ResetAndInitialiseTracker()) << (op.Messages().empty() ? "" : op.Messages()[0].text);
-  EXPECT_GT(connection->GetClock().NowMs() - before, 1000) << "the unit's time went by without being waited for";
+  EXPECT_GT(connection->GetClock().NowMs() - before, 1000)
+      << "the unit's time went by without being waited for";
   link.CloseTrackerPort();
 }
 

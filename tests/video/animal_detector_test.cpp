@@ -46,7 +46,7 @@ TEST(AnimalDetector, MaskedCellsOfTheMapAreNeverTheAnimal) {
   detector.SetBackground({empty});
   cv::Mat frame = empty.clone();
   cv::rectangle(frame, {182, 102}, {188, 108}, cv::Scalar(20), cv::FILLED);  // in the masked cell
-  cv::circle(frame, {130, 150}, 3, cv::Scalar(40), cv::FILLED);             // the animal, smaller
+  cv::circle(frame, {130, 150}, 3, cv::Scalar(40), cv::FILLED);              // the animal, smaller
   const Detection unmasked = detector.Detect(frame);
   ASSERT_TRUE(unmasked.found);
   EXPECT_NEAR(unmasked.x, 185, 1.0) << "without the map the larger blob wins";

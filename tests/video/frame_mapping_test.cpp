@@ -64,7 +64,8 @@ TEST(FrameMapping, DetectedPositionsHaveNoBias) {
       const double cellY = cell - 30.3;
       cv::Mat frame = empty.clone();
       const double px = PixelOfCell(cell, 256, width), py = PixelOfCell(cellY, 192, height);
-      cv::circle(frame, cv::Point(static_cast<int>(std::lround(px * 16)), static_cast<int>(std::lround(py * 16))),
+      cv::circle(frame,
+                 cv::Point(static_cast<int>(std::lround(px * 16)), static_cast<int>(std::lround(py * 16))),
                  (width / 80) << kShift, cv::Scalar(40), cv::FILLED, cv::LINE_AA, kShift);
       const Detection found = detector.Detect(frame);
       ASSERT_TRUE(found.found) << cell;
