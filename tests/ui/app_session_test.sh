@@ -45,6 +45,13 @@ start() {
   started+=("$pid")
 }
 
+# ended PID: the program has ended (gone, or a zombie not yet waited for).
+ended() {
+  local state
+  state=$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null || true)
+  [[ -z $state || $state == Z ]]
+}
+
 # wait_for NAME FD STATE PID: reads the program's lines until it says STATE; fails when
 # the program ends first or the script's deadline passes.
 wait_for() {
@@ -53,10 +60,25 @@ wait_for() {
     if read -r -t 1 -u "$fd" line; then
       [[ $line == "$state" ]] && return 0
     else
-      kill -0 "$pid" 2>/dev/null || fail "$name ended before it said $state"
+      ended "$pid" && fail "$name ended before it said $state"
     fi
   done
   fail "$name did not say $state in time"
+}
+
+# wait_end NAME FD PID: waits for the program to end and sets $rc to its exit status;
+# fails at the script's deadline (a program that ignores SIGTERM).
+wait_end() {
+  local name=$1 fd=$2 pid=$3 line
+  while ((SECONDS < deadline)); do
+    if ended "$pid"; then
+      rc=0
+      wait "$pid" || rc=$?
+      return 0
+    fi
+    read -r -t 1 -u "$fd" line || true  # its lines, if it says more, else a second passes
+  done
+  fail "$name did not end in time"
 }
 
 start first 3
@@ -66,16 +88,16 @@ wait_for first 3 running "$first"
 start second 4
 second=$pid
 wait_for second 4 refused "$second"
-kill -0 "$second" 2>/dev/null || fail "the second program ended before it was told to"
+ended "$second" && fail "the second program ended before it was told to"
 kill -TERM "$second"
-rc=0; wait "$second" || rc=$?
+wait_end second 4 "$second"
 [[ $rc -eq 1 ]] || fail "the refused program ended with $rc, not 1"
 grep -q "Another Tarnwell program is using the home folder" "$home/second.err" || fail "no refusal message"
 
-kill -0 "$first" 2>/dev/null || fail "the first program did not keep running"
+ended "$first" && fail "the first program did not keep running"
 [[ ! -e $home/QUENTRIX.INI ]] || fail "settings written before the end"
 kill -TERM "$first"
-rc=0; wait "$first" || rc=$?
+wait_end first 3 "$first"
 [[ $rc -eq 0 ]] || fail "SIGTERM ended the program with $rc, not 0"
 grep -q "^Com Port = " "$home/QUENTRIX.INI" || fail "QUENTRIX.INI not written"
 grep -q "^Video Type = NTSC" "$home/QUENTRIX.SET" || fail "QUENTRIX.SET not written"
