@@ -4,12 +4,7 @@
 // the desktop program takes with a real unit.
 #include "io/qt_serial_port.h"
 
-#include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -21,9 +16,8 @@
 
 #include "core/clock.h"
 #include "core/scripted_operator.h"
+#include "support/child_process.h"
 #include "tracker/tracker_link.h"
-
-extern char** environ;
 
 namespace tarnwell {
 namespace {
@@ -34,62 +28,26 @@ constexpr const char* kSimulator = QUENTRIX_SIM_PATH;
 constexpr const char* kSimulator = "";
 #endif
 
-// quentrix-sim as a child process, with its standard input and output on pipes.
+// quentrix-sim as a child process that takes console commands; its first line is the
+// device it serves, printed once it is ready.
 class SimulatorProcess {
  public:
-  SimulatorProcess() {
-    int in[2], out[2];
-    if (pipe(in) != 0 || pipe(out) != 0) return;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, in[1]);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    char seedFlag[] = "--seed", seed[] = "11";
-    char* argv[] = {const_cast<char*>(kSimulator), seedFlag, seed, nullptr};
-    if (posix_spawn(&pid_, kSimulator, &actions, nullptr, argv, environ) != 0) pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    close(in[0]);
-    close(out[1]);
-    toSim_ = in[1];
-    fromSim_ = out[0];
-    device_ = ReadLine(60000);  // the start, however busy the machine
+  SimulatorProcess() : process_({kSimulator, "--seed", "11"}, /*withInput=*/true) {
+    if (process_.Started()) device_ = process_.ReadLine().value_or("");
   }
-  ~SimulatorProcess() {
-    Stop();
-    if (toSim_ >= 0) close(toSim_);
-    if (fromSim_ >= 0) close(fromSim_);
-  }
+  ~SimulatorProcess() { Stop(); }
   const std::string& Device() const { return device_; }
-  void Command(const std::string& line) {
-    const std::string text = line + "\n";
-    ASSERT_EQ(write(toSim_, text.data(), text.size()), static_cast<ssize_t>(text.size()));
-  }
-  std::string ReadLine(int timeoutMs) {
-    std::string line;
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (std::chrono::steady_clock::now() < end) {
-      pollfd pfd{fromSim_, POLLIN, 0};
-      if (poll(&pfd, 1, 50) <= 0) continue;
-      char c;
-      if (read(fromSim_, &c, 1) != 1) break;
-      if (c == '\n') return line;
-      line.push_back(c);
-    }
-    return line;
-  }
+  void Command(const std::string& line) { ASSERT_TRUE(process_.WriteLine(line)); }
+  // The console's next reply line (empty when none came).
+  std::string ReadLine() { return process_.ReadLine().value_or(""); }
   void Stop() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGTERM);
-    int status = 0;
-    waitpid(pid_, &status, 0);
-    pid_ = -1;
+    if (!process_.Running()) return;
+    kill(process_.Pid(), SIGTERM);
+    process_.Wait();
   }
 
  private:
-  pid_t pid_ = -1;
-  int toSim_ = -1, fromSim_ = -1;
+  test::ChildProcess process_;
   std::string device_;
 };
 
@@ -148,7 +106,7 @@ TEST_F(QtSerialPortEndToEnd, HandshakeStreamDecodeResetAndClose) {
   bool filterOn = false;
   for (int asked = 0; asked < 600 && !filterOn; ++asked) {
     sim.Command("status");
-    filterOn = sim.ReadLine(60000).find("object filter on") != std::string::npos;
+    filterOn = sim.ReadLine().find("object filter on") != std::string::npos;
   }
   EXPECT_TRUE(filterOn);
 
@@ -178,11 +136,11 @@ TEST_F(QtSerialPortEndToEnd, HandshakeStreamDecodeResetAndClose) {
 
   // The remote button between trials, over the same wait path.
   sim.Command("button");
-  sim.ReadLine(60000);
+  sim.ReadLine();
   EXPECT_EQ(link.PollRemoteButton(), kRemoteButtonPressed);
   EXPECT_EQ(link.PollRemoteButton(), kRemoteButtonNotPressed);
   sim.Command("move 60 70");
-  sim.ReadLine(60000);
+  sim.ReadLine();
   EXPECT_TRUE(link.PollOneSample());
   EXPECT_EQ(link.State().CurrentSample, (TrackSample{60, 70}));
 
