@@ -42,7 +42,7 @@ TEST(SimulatedUnitFor, FollowsTheSetupsGoalVideoTypeAndAspect) {
     if (c.goals == 1) {
       const PlatformSetup& goal = pool.Platforms[static_cast<std::size_t>(c.activePlatform - 1)];
       EXPECT_EQ(std::make_tuple(options.arena.platforms[0].x, options.arena.platforms[0].y),
-                std::make_tuple(double{goal.X}, double{goal.Y}));
+                std::make_tuple(static_cast<double>(goal.X), static_cast<double>(goal.Y)));
     }
   }
 }
