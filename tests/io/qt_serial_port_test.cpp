@@ -102,7 +102,8 @@ TEST_F(QtSerialPortEndToEnd, HandshakeStreamDecodeResetAndClose) {
   EXPECT_TRUE(op.Messages().empty());
 
   link.SendObjectFilter(true);
-  // The unit takes the command when its loop next runs: ask until it says so.
+  link.BusyWait(100);  // the line's pause after a command, as the program makes it
+  // The unit takes the command when its loop next runs, however late: ask until it says so.
   bool filterOn = false;
   for (int asked = 0; asked < 600 && !filterOn; ++asked) {
     sim.Command("status");
@@ -113,7 +114,8 @@ TEST_F(QtSerialPortEndToEnd, HandshakeStreamDecodeResetAndClose) {
   QElapsedTimer streaming;
   streaming.start();
   ASSERT_TRUE(link.InitialiseAndStart());
-  ASSERT_TRUE(RunEventLoopUntil(port, [&] { return collector.samples.size() >= 27; }));
+  ASSERT_TRUE(RunEventLoopUntil(port, [&] { return collector.samples.size() >= 27; }))
+      << collector.samples.size() << " samples; " << (op.Messages().empty() ? "" : op.Messages()[0].text);
   const qint64 elapsedMs = streaming.elapsed();
   link.StopContinuousOutput();
 
