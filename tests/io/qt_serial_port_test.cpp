@@ -40,6 +40,7 @@ class SimulatorProcess {
   void Command(const std::string& line) { ASSERT_TRUE(process_.WriteLine(line)); }
   // The console's next reply line (empty when none came).
   std::string ReadLine() { return process_.ReadLine().value_or(""); }
+  std::string Err() { return process_.Err(); }
   void Stop() {
     if (!process_.Running()) return;
     kill(process_.Pid(), SIGTERM);
@@ -115,7 +116,8 @@ TEST_F(QtSerialPortEndToEnd, HandshakeStreamDecodeResetAndClose) {
   streaming.start();
   ASSERT_TRUE(link.InitialiseAndStart());
   ASSERT_TRUE(RunEventLoopUntil(port, [&] { return collector.samples.size() >= 27; }))
-      << collector.samples.size() << " samples; " << (op.Messages().empty() ? "" : op.Messages()[0].text);
+      << collector.samples.size() << " samples; " << (op.Messages().empty() ? "" : op.Messages()[0].text)
+      << sim.Err();
   const qint64 elapsedMs = streaming.elapsed();
   link.StopContinuousOutput();
 
