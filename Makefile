@@ -3,7 +3,7 @@ JOBS ?= $(shell nproc)
 BUILD := build/default
 ASAN := build/asan
 
-.PHONY: all deps build run test test-fast check-layers asan fuzz mutate bench format screenshots package package-check clean
+.PHONY: all deps build run test test-fast test-stress check-layers asan fuzz mutate bench format screenshots package package-check clean
 
 all: build
 
@@ -35,6 +35,12 @@ asan: deps
 	@ctest --preset asan -j $(JOBS)
 
 test: test-fast asan
+
+# The tests three times while stress-ng keeps the machine busy (slow; not part of `make
+# test`): fails on any failure and on any test slower than half its timeout.
+test-stress: build
+	@scripts/install-deps --stress
+	@scripts/test-stress $(BUILD) 3
 
 fuzz:
 	@scripts/install-deps --fuzz

@@ -35,8 +35,10 @@ void OnMonitorStopSignal(int) {
 class SamplePrinter : public TrackerSampleSink {
  public:
   explicit SamplePrinter(std::ostream& out) : out_(out) {}
+  // Each sample leaves at once, also into a pipe: a program reading the monitor live
+  // sees the animal move, not a block of samples many seconds late.
   void OnSampleDecoded(const TrackSample& sample) override {
-    out_ << sample.X << ' ' << sample.Y << '\n';
+    out_ << sample.X << ' ' << sample.Y << '\n' << std::flush;
     ++count_;
   }
   long long Count() const { return count_; }

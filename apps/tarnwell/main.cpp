@@ -18,8 +18,10 @@
 #include <QProcess>
 #include <QTimer>
 #include <clocale>
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <memory>
 #include <string_view>
@@ -134,8 +136,20 @@ bool OnlyPrints(int argc, char** argv) {
   return false;
 }
 
+// A process that drives this program (its own tests, a lab's start script) names a file in
+// TARNWELL_READY_FILE and waits for a line in it instead of guessing how long a start takes:
+// "running" once the window is up and the event loop runs (SIGTERM now ends it in order),
+// "refused" once the refusal message is on screen.
+void AnnounceState(const char* state) {
+  const char* path = std::getenv("TARNWELL_READY_FILE");
+  if (path == nullptr || *path == '\0') return;
+  std::ofstream(path, std::ios::app) << state << std::endl;
+}
+
 int Refuse(tarnwell::Operator& op, const std::string& message) {
   std::cerr << "tarnwell: " << message << '\n';
+  // Runs inside the message's own event loop, so the message is open when it is said.
+  QTimer::singleShot(0, [] { AnnounceState("refused"); });
   op.ShowMessage(message, "Tarnwell", tarnwell::MessageIcon::Critical);
   return 1;
 }
@@ -303,6 +317,7 @@ int main(int argc, char** argv) {
   const QString screen = parser.value(screenOption);
   QTimer::singleShot(0, &window, [&] {
     window.StartUnit();
+    AnnounceState("running");
     if (screenshot.isEmpty()) return;
     if (screen == "monitor") {
       program.settings.DrawTrace = true;

@@ -329,6 +329,27 @@ TEST_F(RunControllerTest, StalePageIsKeptAsARecoveryFileAndNeverTakenForANewTrac
   EXPECT_EQ(Read(rawFile(0)), Samples(1, kPlatformX, kPlatformY));
 }
 
+// A normal session leaves its page behind empty: the next session finds nothing to keep,
+// says nothing about it, and records its first trial as any other.
+TEST_F(RunControllerTest, SessionAfterANormalOneFindsNoUnfinishedTrial) {
+  OpenWithAnimalAt(kPlatformX, kPlatformY);
+  StartAndRun();
+  ASSERT_EQ(Read(home() / "BINTEMP.RAW"), "") << "the earlier session's page, emptied";
+
+  Build();  // the program ended normally and was started again
+  program.run = RunState{};
+  const std::size_t messages = op.Messages().size();
+  EXPECT_FALSE(run->CheckForUnfinishedTrial().has_value());
+  EXPECT_EQ(op.Messages().size(), messages);
+  unit->HoldAnimalAt(kPlatformX, kPlatformY);
+  OpenRunScreen();
+  run->SelectSubject(1);
+  StartAndRun();
+  EXPECT_EQ(Read(rawFile(1)), Samples(1, kPlatformX, kPlatformY));
+  for (const auto& entry : fs::directory_iterator(home()))
+    EXPECT_EQ(entry.path().filename().string().find("RECOVERED"), std::string::npos) << entry.path();
+}
+
 TEST_F(RunControllerTest, UnfinishedTrialIsKeptUnderItsExperimentAndSubject) {
   OpenWithAnimalAt(kOpenWaterX, kOpenWaterY);
   run->SelectSubject(2);

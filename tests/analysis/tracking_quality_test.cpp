@@ -32,6 +32,8 @@ TEST(AssessTrackingQuality, CountsWhatNoRealSwimShows) {
       {"a gap spreads the distance over its frames",
        {{10, 10}, kNotSeen, kNotSeen, {70, 10}, {71, 10}},
        {5, 2, 40.0, 0, 0, 0}},
+      // 20 units in one frame is still a swim (12-16-20 diagonally too); 21 is a jump.
+      {"exactly the jump limit is no jump", {{10, 10}, {22, 26}, {42, 26}, {63, 26}}, {4, 0, 0.0, 0, 1, 0}},
       {"an empty track", {}, {}},
   };
   for (const Case& c : cases) {

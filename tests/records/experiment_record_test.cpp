@@ -74,7 +74,9 @@ std::string OldRecord(const OldLayout& layout, const OldRecordValues& v) {
   return out.bytes_;
 }
 
-TEST(ParseLegacySetup, TwoReadAttemptsRecoverOldRecords) {
+// Every active platform a lab can set (none, 1..4 and ALL) in every layout found in the
+// field: an active platform read wrongly sends every trial of the experiment to the wrong goal.
+TEST(ParseLegacySetup, TwoReadAttemptsRecoverOldRecordsWithEveryActivePlatform) {
   struct Case {
     const char* what;
     OldLayout layout;
@@ -82,30 +84,32 @@ TEST(ParseLegacySetup, TwoReadAttemptsRecoverOldRecords) {
     OldRecordValues values;
     std::string trailing;  // old files carry the record only; extra bytes keep a length off the current one
     RecordLayout expectedLayout;
-    int16_t expectedSeconds, expectedActive;
   };
-  const OldRecordValues v300{.seconds = 300, .active = 1, .distance = 10}, v45{.seconds = 45, .active = 4};
+  const OldRecordValues v300{.seconds = 300, .distance = 10}, v45{.seconds = 45};
   const std::vector<Case> cases = {
-      {"padded .EXP, first attempt", {7, true, 8}, true, {}, "", RecordLayout::FirstAttempt, 60, 2},
-      {"unpadded .EXP below 256 s: re-read one byte earlier", {7, false, 8}, true, v45, "x", RecordLayout::FirstAttempt, 45, 4},
-      {"unpadded .EXP of 300 s: active platform out of range, second attempt", {7, false, 8}, true, v300, "x", RecordLayout::SecondAttempt, 300, 1},
-      {"padded .CFG: name 8, IDs 9", {8, true, 9}, false, {}, "", RecordLayout::FirstAttempt, 60, 2},
-      {"unpadded .CFG of 300 s", {8, false, 9}, false, v300, "", RecordLayout::SecondAttempt, 300, 1},
+      {"padded .EXP, first attempt", {7, true, 8}, true, {}, "", RecordLayout::FirstAttempt},
+      {"unpadded .EXP below 256 s: re-read one byte earlier", {7, false, 8}, true, v45, "x", RecordLayout::FirstAttempt},
+      {"unpadded .EXP of 300 s: active platform out of range, second attempt", {7, false, 8}, true, v300, "x", RecordLayout::SecondAttempt},
+      {"padded .CFG: name 8, IDs 9", {8, true, 9}, false, {}, "", RecordLayout::FirstAttempt},
+      {"unpadded .CFG of 300 s", {8, false, 9}, false, v300, "", RecordLayout::SecondAttempt},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    LegacyExperimentRecord record;
-    LegacyConfigRecord config;
-    const auto layout =
-        ParseLegacySetup(OldRecord(c.layout, c.values) + c.trailing, c.isExperimentFile, record, config);
-    ASSERT_TRUE(layout.has_value());
-    EXPECT_EQ(std::tie(*layout, record.Name, record.SecondsPerExperiment, record.ActivePlatform,
-                       record.DistanceFromStart, record.SubjectIDs[0], record.SubjectIDs[1]),
-              std::tie(c.expectedLayout, c.values.name, c.expectedSeconds, c.expectedActive,
-                       c.values.distance, "RAT1", "RAT2"));
-    EXPECT_EQ(std::tie(config.PoolShape, config.NumRings, config.PoolCorners[2], config.Platforms[3].Shape,
-                       config.CounterMultiplier, config.ActualSizeY),
-              std::make_tuple('e', 3, 200.0, 'S', 1.25f, 140));
+    for (int16_t active = 0; active <= 5; ++active) {
+      SCOPED_TRACE(std::string(c.what) + ", active platform " + std::to_string(active));
+      OldRecordValues values = c.values;
+      values.active = active;
+      LegacyExperimentRecord record;
+      LegacyConfigRecord config;
+      const auto layout =
+          ParseLegacySetup(OldRecord(c.layout, values) + c.trailing, c.isExperimentFile, record, config);
+      ASSERT_TRUE(layout.has_value());
+      EXPECT_EQ(std::tie(*layout, record.Name, record.SecondsPerExperiment, record.ActivePlatform,
+                         record.DistanceFromStart, record.SubjectIDs[0], record.SubjectIDs[1]),
+                std::tie(c.expectedLayout, values.name, values.seconds, active, values.distance, "RAT1", "RAT2"));
+      EXPECT_EQ(std::tie(config.PoolShape, config.NumRings, config.PoolCorners[2], config.Platforms[3].Shape,
+                         config.CounterMultiplier, config.ActualSizeY),
+                std::make_tuple('e', 3, 200.0, 'S', 1.25f, 140));
+    }
   }
 }
 

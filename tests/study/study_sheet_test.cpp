@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <utility>
+#include <vector>
+
 #include "study_fixture.h"
 
 namespace tarnwell {
@@ -48,6 +52,41 @@ TEST_F(StudySheetTest, ReadsWhatASpreadsheetWritesWithSemicolonsQuotesBomAndCrLf
   EXPECT_EQ(experiment.Kind, TrialKind::Probe);
   EXPECT_EQ(experiment.Goal, 3);
   EXPECT_EQ(experiment.PreviousGoal, 1);
+}
+
+// One sheet as different spreadsheets and hands save it: every version reads as the same
+// rows. Blanks around a cell (typed, or padded by a fixed-width export) are no part of it.
+TEST_F(StudySheetTest, EverySpreadsheetDialectReadsAsTheSameRows) {
+  const std::vector<std::pair<const char*, std::string>> dialects = {
+      {"plain",
+       "file,animal,group,day,trial,kind,goal\nD1A1.RAW,A1,WT,1,2,probe,3\nD1B1.RAW,B1,KO,1,2,Visible,\n"},
+      {"German, Windows: ';', CR LF, BOM, trailing empty column and row",
+       "\xEF\xBB\xBF"
+       "file;animal;group;day;trial;kind;goal;\r\nD1A1.RAW;A1;WT;1;2;probe;3;\r\n"
+       "D1B1.RAW;B1;KO;1;2;Visible;;\r\n;;;;;;;\r\n"},
+      {"blanks around every cell",
+       " file , animal ,group,  day , trial,kind , goal\n D1A1.RAW , A1 ,\tWT\t, 1 , 2 , probe , 3 \n"
+       "D1B1.RAW ,  B1,KO , 1, 2 ,  Visible  , \n"},
+      {"every cell quoted, some with blanks inside or outside the quotes",
+       "\"file\",\"animal\",\"group\",\"day\",\"trial\",\"kind\",\"goal\"\r\n"
+       "\"D1A1.RAW\", \"A1\" ,\" WT \",\"1\",\"2\",\"probe\",\"3\"\r\n"
+       "\"D1B1.RAW\",\"B1\",\"KO\",\" 1\",\"2 \",\"Visible\",\"\"\r\n"},
+      {"columns in another order, mixed case",
+       "Kind,GOAL,Trial,Day,Group,Animal,File\nprobe,3,2,1,WT,A1,D1A1.RAW\n"
+       "VISIBLE,,2,1,KO,B1,D1B1.RAW\n"},
+  };
+  for (const auto& [what, text] : dialects) {
+    SCOPED_TRACE(what);
+    sheet = {};
+    problems.clear();
+    ASSERT_TRUE(Parse(text)) << problems[0].Text;
+    ASSERT_EQ(sheet.Rows.size(), 2u);
+    const StudySheetRow &a = sheet.Rows[0], &b = sheet.Rows[1];
+    EXPECT_EQ(std::tie(a.File, a.Animal, a.Group, a.Day, a.Trial, a.Kind, a.Goal),
+              std::make_tuple(dir.Path() / "data" / "D1A1.RAW", "A1", "WT", 1, 2, TrialKind::Probe, 3));
+    EXPECT_EQ(std::tie(b.File, b.Animal, b.Group, b.Day, b.Trial, b.Kind, b.Goal),
+              std::make_tuple(dir.Path() / "data" / "D1B1.RAW", "B1", "KO", 1, 2, TrialKind::Visible, 0));
+  }
 }
 
 TEST_F(StudySheetTest, EveryProblemIsReportedWithItsLine) {

@@ -92,7 +92,7 @@ TEST_F(PosixSerialPortTest, WaitForBytesReturnsAtTheTimeoutWithWhatCame) {
   const auto ms =
       std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
   EXPECT_GE(ms, 140);
-  EXPECT_LT(ms, 1000);
+  EXPECT_LT(ms, 10000) << "returns once its timeout has passed";
 }
 
 TEST_F(PosixSerialPortTest, NotificationComesOnlyFromDispatchAndAtTheThreshold) {

@@ -3,31 +3,101 @@
 # with a message (and ends when told to, even with the message open), and SIGTERM ends a
 # running program in order, writing its settings; --version answers without a display.
 #   app_session_test.sh PATH_TO_TARNWELL
+#
+# Nothing here waits for a fixed time: each step waits for the line the program writes
+# into TARNWELL_READY_FILE (a pipe here) when it has got there. Every program started here ends with the
+# script, whatever happens: each runs in its own process group that the exit trap kills,
+# and dies with the script (parent-death signal) should the script itself be killed by
+# ctest's timeout, which no trap sees.
 set -euo pipefail
 app=$1
 home=$(mktemp -d)
-trap 'rm -rf "$home"' EXIT
 export QT_QPA_PLATFORM=offscreen
-fail() { echo "FAIL: $*" >&2; exit 1; }
+started=()
 
-"$app" --home "$home" --simulator 2>"$home/first.err" &
-first=$!
-for _ in $(seq 1 100); do [[ -e $home/.tarnwell.lock ]] && break; sleep 0.1; done
-sleep 1
+cleanup() {
+  for pid in "${started[@]}"; do kill -KILL -- "-$pid" 2>/dev/null || true; done
+  rm -rf "$home"
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+fail() {
+  echo "FAIL: $*" >&2
+  for f in "$home"/*.err; do [[ -e $f ]] && { echo "--- $f" >&2; cat "$f" >&2; }; done
+  exit 1
+}
 
-"$app" --home "$home" --simulator 2>"$home/second.err" &
-second=$!
-sleep 2
-kill -0 "$second" 2>/dev/null || fail "the second program ended before it was told to"
+# The script ends itself well before ctest's timeout, so the trap still runs.
+deadline=$((SECONDS + ${APP_SESSION_DEADLINE:-100}))
+
+# start NAME FD: the program in its own process group; it says where it has got to on a
+# pipe that this script holds open on FD. Sets $pid.
+start() {
+  local name=$1 fd=$2
+  mkfifo "$home/$name.ready"
+  eval "exec $fd<>\"\$home/\$name.ready\""
+  # setsid gives the program a process group of its own; setpriv ends it when this
+  # script dies by SIGKILL.
+  TARNWELL_READY_FILE=$home/$name.ready setsid setpriv --pdeathsig KILL \
+    "$app" --home "$home" --simulator 2>"$home/$name.err" &
+  pid=$!
+  started+=("$pid")
+}
+
+# ended PID: the program has ended (gone, or a zombie not yet waited for).
+ended() {
+  local state
+  state=$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null || true)
+  [[ -z $state || $state == Z ]]
+}
+
+# wait_for NAME FD STATE PID: reads the program's lines until it says STATE; fails when
+# the program ends first or the script's deadline passes.
+wait_for() {
+  local name=$1 fd=$2 state=$3 pid=$4 line
+  while ((SECONDS < deadline)); do
+    if read -r -t 1 -u "$fd" line; then
+      [[ $line == "$state" ]] && return 0
+    else
+      ended "$pid" && fail "$name ended before it said $state"
+    fi
+  done
+  fail "$name did not say $state in time"
+}
+
+# wait_end NAME FD PID: waits for the program to end and sets $rc to its exit status;
+# fails at the script's deadline (a program that ignores SIGTERM).
+wait_end() {
+  local name=$1 fd=$2 pid=$3 line
+  while ((SECONDS < deadline)); do
+    if ended "$pid"; then
+      rc=0
+      wait "$pid" || rc=$?
+      return 0
+    fi
+    read -r -t 1 -u "$fd" line || true  # its lines, if it says more, else a second passes
+  done
+  fail "$name did not end in time"
+}
+
+start first 3
+first=$pid
+wait_for first 3 running "$first"
+
+start second 4
+second=$pid
+wait_for second 4 refused "$second"
+ended "$second" && fail "the second program ended before it was told to"
 kill -TERM "$second"
-rc=0; wait "$second" || rc=$?
+wait_end second 4 "$second"
 [[ $rc -eq 1 ]] || fail "the refused program ended with $rc, not 1"
 grep -q "Another Tarnwell program is using the home folder" "$home/second.err" || fail "no refusal message"
 
-kill -0 "$first" 2>/dev/null || fail "the first program did not keep running"
+ended "$first" && fail "the first program did not keep running"
 [[ ! -e $home/QUENTRIX.INI ]] || fail "settings written before the end"
 kill -TERM "$first"
-rc=0; wait "$first" || rc=$?
+wait_end first 3 "$first"
 [[ $rc -eq 0 ]] || fail "SIGTERM ended the program with $rc, not 0"
 grep -q "^Com Port = " "$home/QUENTRIX.INI" || fail "QUENTRIX.INI not written"
 grep -q "^Video Type = NTSC" "$home/QUENTRIX.SET" || fail "QUENTRIX.SET not written"

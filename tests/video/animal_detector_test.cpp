@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <opencv2/imgproc.hpp>
+#include <string>
 
 namespace tarnwell {
 namespace {
@@ -32,6 +33,35 @@ TEST(AnimalDetector, OnlyWhatIsInsideThePoolCounts) {
   cv::Mat onlyOutside = empty.clone();
   cv::rectangle(onlyOutside, {2, 2}, {40, 60}, cv::Scalar(0), cv::FILLED);
   EXPECT_FALSE(detector.Detect(onlyOutside).found);
+}
+
+// The unit's mask map hides cells the operator marked (a reflection, a ladder, the
+// release point): a blob there is never the animal, even the largest and darkest one,
+// and the animal in the open water is found instead.
+TEST(AnimalDetector, MaskedCellsOfTheMapAreNeverTheAnimal) {
+  const cv::Mat empty = EmptyPool();
+  // 0.8 units a pixel: unit cell (col 18, row 10), units 144..152 × 80..88, is frame
+  // pixels 180..190 × 100..110.
+  AnimalDetector detector(empty.cols, empty.rows, FrameMapping(empty.cols, empty.rows, {160, 120, 100}, {}));
+  detector.SetBackground({empty});
+  cv::Mat frame = empty.clone();
+  cv::rectangle(frame, {182, 102}, {188, 108}, cv::Scalar(20), cv::FILLED);  // in the masked cell
+  cv::circle(frame, {130, 150}, 3, cv::Scalar(40), cv::FILLED);              // the animal, smaller
+  const Detection unmasked = detector.Detect(frame);
+  ASSERT_TRUE(unmasked.found);
+  EXPECT_NEAR(unmasked.x, 185, 1.0) << "without the map the larger blob wins";
+
+  std::string map(768, '0');
+  map[10 * 32 + 18] = '1';
+  detector.SetMaskMap(map);
+  const Detection masked = detector.Detect(frame);
+  ASSERT_TRUE(masked.found);
+  EXPECT_NEAR(masked.x, 130, 1.0);
+  EXPECT_NEAR(masked.y, 150, 1.0);
+
+  // The map moves with a new calibration: the same cell now lies elsewhere in the picture.
+  detector.SetMapping(FrameMapping(empty.cols, empty.rows, {170, 120, 100}, {}));
+  EXPECT_NEAR(detector.Detect(frame).x, 185, 1.0) << "the blob is no longer in the masked cell";
 }
 
 }  // namespace
