@@ -78,6 +78,9 @@ struct PlannedTrial {
   std::filesystem::path RawFile;
   std::filesystem::path DataFile;
   int SubjectIndex = -1;
+  // The experiment the raw file's name places it in, whether or not its record is there:
+  // the provenance record beside it says where the track came from even then.
+  std::filesystem::path Owner;
 };
 
 }  // namespace
@@ -171,6 +174,8 @@ bool ForEachStudyTrial(const StudySheet& sheet, const StudyOptions& options, con
   // Each trial once: the same raw file reached from two rows (a row given twice, or an
   // experiment listed on two days) would count its animal twice.
   std::map<std::filesystem::path, int> lineOfTrial;
+  std::filesystem::path provenanceOwner;
+  ExperimentProvenance provenance;
   std::map<std::pair<std::string, int>, int> trialsOfDay;
   for (const StudySheetRow& row : sheet.Rows) {
     planned.clear();
@@ -185,11 +190,12 @@ bool ForEachStudyTrial(const StudySheet& sheet, const StudyOptions& options, con
           one.DataFile = owner->DataFile;
         }
         one.SubjectIndex = owner->SubjectIndex;
+        one.Owner = owner->DataFile;
       }
       planned.push_back(std::move(one));
     } else {
       for (const NumberedRawFileEntry& entry : ListNumberedRawFiles(row.File)) {
-        planned.push_back({entry.File, row.File, entry.SubjectIndex});
+        planned.push_back({entry.File, row.File, entry.SubjectIndex, row.File});
       }
     }
     for (const PlannedTrial& plan : planned) {
@@ -291,7 +297,13 @@ bool ForEachStudyTrial(const StudySheet& sheet, const StudyOptions& options, con
         continue;
       }
       trial.Checksum = Sha256Hex(bytes);
-      const TrialProvenance* record = cache.Provenance().FindTrial(plan.RawFile.filename().string());
+      if (plan.Owner != provenanceOwner) {
+        provenanceOwner = plan.Owner;
+        provenance = plan.Owner == plan.DataFile ? cache.Provenance()
+                     : plan.Owner.empty()        ? ExperimentProvenance{}
+                                                 : LoadProvenance(plan.Owner).Record;
+      }
+      const TrialProvenance* record = provenance.FindTrial(plan.RawFile.filename().string());
       trial.Provenance = ProvenanceColumnsOf(record);
       cache.Analyser().AnalyseRecordedBytes(bytes, record, trial.Result, samples);
       trial.RecordedStatus.clear();

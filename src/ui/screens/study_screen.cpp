@@ -1,6 +1,7 @@
 #include "ui/screens/study_screen.h"
 
 #include <QComboBox>
+#include <QSignalBlocker>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -112,7 +113,7 @@ std::string StudyScreen::ReportTitle() const {
 }
 
 void StudyScreen::ShowPage(int page) {
-  page_ = std::clamp(page, 0, kStudyReportPages - 1);
+  page_ = std::clamp(page, 0, std::max(cboStudyPage_->count(), 1) - 1);
   if (cboStudyPage_->currentIndex() != page_) cboStudyPage_->setCurrentIndex(page_);
   DrawCurves();
 }
@@ -200,6 +201,13 @@ bool StudyScreen::OpenSheet(const std::filesystem::path& sheetFile) {
   aggregate_ = std::move(aggregate);
   lblStudy_->setText(QString::fromStdString(sheetFile.filename().string() + ": " +
                                             std::to_string(aggregate_.Trials) + " trials"));
+  // The report has its probe page only when the study has probe trials.
+  {
+    const QSignalBlocker quiet(cboStudyPage_);
+    cboStudyPage_->clear();
+    const int pages = StudyReportPageCount(aggregate_);
+    for (int i = 0; i < pages; ++i) cboStudyPage_->addItem(QString("%1 of %2").arg(i + 1).arg(pages));
+  }
   EnableOutput();
   ShowPage(0);
   FillSummary();
