@@ -15,6 +15,8 @@ const std::vector<CommandEntry>& Commands() {
       {"print", RunPrint},
       {"track", RunTrack},
       {"study", RunStudy},
+      {"import", RunImport},
+      {"export-tracks", RunExportTracks},
   };
   return commands;
 }

@@ -21,6 +21,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// A platform of 10 cm across, the common size, when a fitted goal's radius is not given.
+constexpr double kDefaultGoalRadiusCm = 5.0;
+
 constexpr const char* kKinds[] = {"acquisition", "probe", "reversal", "visible"};
 
 std::string Lower(std::string_view s) {
@@ -219,7 +222,15 @@ bool ImportTracks(const std::vector<ImportEntry>& entries, const ImportOptions& 
                             unitName);
   }
   if (options.FitGoal) {
-    const std::optional<GoalFit> goal = FitGoalFromTrialEnds(acquisition, maxTime, options.GoalRadius);
+    double goalRadius = options.GoalRadius;
+    if (!(goalRadius > 0)) {
+      if (unit == TrackUnit::Pixels) {
+        problems.push_back({options.ArenaName, 0, "a goal fitted to pixel tracks needs its radius in pixels (--goal-radius)"});
+        return false;
+      }
+      goalRadius = kDefaultGoalRadiusCm;
+    }
+    const std::optional<GoalFit> goal = FitGoalFromTrialEnds(acquisition, maxTime, goalRadius);
     if (!goal) {
       problems.push_back({options.ArenaName, 0,
                           "the goal cannot be fitted: no acquisition trial ended before " + std::to_string(maxTime) +

@@ -58,7 +58,7 @@ struct ImportOptions {
   std::string ArenaName = "arena";  ///< names the arena in problems
   bool FitPool = false;             ///< the pool from the tracks (replaces Arena.Pool)
   bool FitGoal = false;             ///< the goal from where acquisition trials ended
-  double GoalRadius = 5.0;          ///< of a fitted goal, source units
+  double GoalRadius = 0.0;          ///< of a fitted goal, source units; 0: 5 cm
   ResampleMethod Method = ResampleMethod::Linear;
   int VideoType = 0;  ///< 0: 30 samples a second, 1: 25
   double AspectFactor = 1.0;
