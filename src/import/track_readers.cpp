@@ -83,11 +83,11 @@ bool ReadSampleRows(const CellTable& rows, std::size_t first, const Columns& col
     }
     double x = 0.0, y = 0.0;
     bool missing = false;
-    const std::pair<std::string_view, std::string_view> coordinates[2] = {{xName, CellOf(row, columns.x)},
-                                                                          {yName, CellOf(row, columns.y)}};
+    const std::pair<std::string_view, std::string> coordinates[2] = {{xName, CellOf(row, columns.x)},
+                                                                     {yName, CellOf(row, columns.y)}};
     bool bad = false;
     for (int k = 0; k < 2; ++k) {
-      const std::string cell(coordinates[k].second);
+      const std::string& cell = coordinates[k].second;
       double& value = k == 0 ? x : y;
       if (ParseCellNumber(cell, value)) continue;
       if (IsMissingCell(cell)) {
