@@ -363,7 +363,10 @@ bool ConvertToGrid(const ResampledTrack& track, const GridMapping& mapping, Outs
         return false;
       }
       ++quality.Clipped;
-      if (distance > allowed) {
+      if (!std::isfinite(distance)) {
+        sx = 0;  // beyond any number: put at the edge above the centre
+        sy = allowed;
+      } else if (distance > allowed) {
         sx *= allowed / distance;
         sy *= allowed / distance;
       }
@@ -376,11 +379,11 @@ bool ConvertToGrid(const ResampledTrack& track, const GridMapping& mapping, Outs
   return true;
 }
 
-double SourcePathLengthCm(const ResampledTrack& track, double cmPerSource) {
+double SourcePathLengthCm(const ResampledTrack& track, double cmPerSource, std::size_t samples) {
   double length = 0.0;
   bool havePrevious = false;
   double px = 0, py = 0;
-  for (std::size_t i = 0; i < track.X.size(); ++i) {
+  for (std::size_t i = 0; i < std::min(samples, track.X.size()); ++i) {
     if (track.Missing[i]) continue;
     if (havePrevious) length += std::hypot(track.X[i] - px, track.Y[i] - py);
     px = track.X[i];

@@ -116,8 +116,9 @@ bool ConvertToGrid(const ResampledTrack& track, const GridMapping& mapping, Outs
                    double marginPercent, const std::string& sourceFile, std::string& rawBytes,
                    ImportQuality& quality, std::vector<ImportProblem>& problems);
 
-/// The path length of a resampled track in cm (seen-to-seen steps; missing instants are
-/// skipped over), to set beside the analysis' figure.
-double SourcePathLengthCm(const ResampledTrack& track, double cmPerSource);
+/// The path length of a resampled track in cm over its first `samples` instants (the
+/// span the analysis measures: up to the platform), seen-to-seen steps with missing
+/// instants skipped over, to set beside the analysis' figure.
+double SourcePathLengthCm(const ResampledTrack& track, double cmPerSource, std::size_t samples);
 
 }  // namespace tarnwell

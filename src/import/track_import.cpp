@@ -260,12 +260,14 @@ bool ImportTracks(const std::vector<ImportEntry>& entries, const ImportOptions& 
   summary.Notes.push_back("resampled to " + std::to_string(rate) + " samples a second by " +
                           (options.Method == ResampleMethod::Linear ? "linear interpolation" : "the nearest sample"));
   std::vector<std::string> rawBytes(tracks.size());
+  std::vector<ResampledTrack> resampledTracks(tracks.size());
   std::vector<ImportedTrial> trials(tracks.size());
   std::map<std::string, int> trialsOfAnimal;
   for (std::size_t i = 0; i < tracks.size(); ++i) {
     const ImportedTrack& track = tracks[i];
     const ImportEntry& entry = entries[i];
-    const ResampledTrack resampled = ResampleTrack(track, rate, options.Method);
+    resampledTracks[i] = ResampleTrack(track, rate, options.Method);
+    const ResampledTrack& resampled = resampledTracks[i];
     ImportedTrial& trial = trials[i];
     if (!ConvertToGrid(resampled, mapping, options.Outside, options.MarginPercent, track.SourceFile, rawBytes[i],
                        trial.Quality, problems))
@@ -279,7 +281,6 @@ bool ImportTracks(const std::vector<ImportEntry>& entries, const ImportOptions& 
     trial.Kind = entry.Kind;
     trial.Day = entry.Day;
     trial.Trial = entry.Trial > 0 ? entry.Trial : ++trialsOfAnimal[std::to_string(entry.Day) + "\n" + trial.Animal];
-    trial.SourcePathCm = SourcePathLengthCm(resampled, mapping.CmPerSource);
   }
   if (problems.size() != before) return false;
 
@@ -359,6 +360,8 @@ bool ImportTracks(const std::vector<ImportEntry>& entries, const ImportOptions& 
       TrialResult result;
       AnalyseRawTrackBytes(rawBytes[index], settings, result);
       trial.AnalysedPathCm = result.Measures.PathLength;
+      trial.SourcePathCm = SourcePathLengthCm(resampledTracks[index], mapping.CmPerSource,
+                                              static_cast<std::size_t>(std::max(0, result.LatencySamples)));
       trial.LatencySeconds = LatencySeconds(result, settings);
       trial.FinishStatus = result.FinishStatus;
       statuses.push_back(static_cast<SubjectStatus>(result.FinishStatus));

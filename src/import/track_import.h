@@ -86,7 +86,7 @@ struct ImportedTrial {
   std::string Animal, Group, Kind, SubjectID;
   int Day = 0, Trial = 0;
   ImportQuality Quality;
-  double SourcePathCm = 0.0;    ///< the resampled source track's length
+  double SourcePathCm = 0.0;    ///< the resampled source track's length over the analysed span
   double AnalysedPathCm = 0.0;  ///< what the analysis measures in the raw file
   double LatencySeconds = 0.0;
   int FinishStatus = 0;

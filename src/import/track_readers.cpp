@@ -427,6 +427,15 @@ bool FinishImportedTrack(const TrackReadOptions& options, ImportedTrack& track, 
       return false;
     }
   }
+  // A stored trial's time limit is at most 32767 s; a longer span is a wrong time column
+  // (milliseconds, a clock time) and would ask for millions of stored samples.
+  constexpr double kLongestTrialSeconds = 32767.0;
+  if (track.Time.back() - track.Time.front() > kLongestTrialSeconds) {
+    AddProblem(problems, track, track.Line.back(),
+               "the track lasts " + std::to_string(track.Time.back() - track.Time.front()) +
+                   " s; a trial lasts at most 32767 s (is the time column in seconds?)");
+    return false;
+  }
   if (std::all_of(track.Missing.begin(), track.Missing.end(), [](bool m) { return m; })) {
     AddProblem(problems, track, 0, "the animal is missing in every sample");
     return false;

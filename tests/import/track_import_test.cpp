@@ -100,7 +100,7 @@ TEST(ImportTracks, EveryFormatGivesTheHandComputedLatencyAndPath) {
     EXPECT_EQ(trial.FinishStatus, 1);  // Hit Goal
     EXPECT_NEAR(trial.LatencySeconds, 85.0 / 30.0, 1e-9);
     EXPECT_NEAR(trial.AnalysedPathCm, 84.0, 0.01);
-    EXPECT_NEAR(trial.SourcePathCm, 120.0, 0.01);  // the whole 4 s at 30 cm/s
+    EXPECT_NEAR(trial.SourcePathCm, 84.0, 0.01);  // the source over the same 85 samples
     RawTrack raw;
     ASSERT_TRUE(ReadRawTrack(trial.Source.RawFile, raw));
     ASSERT_EQ(raw.Samples.size(), 121u);
