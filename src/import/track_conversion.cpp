@@ -355,8 +355,8 @@ bool ConvertToGrid(const ResampledTrack& track, const GridMapping& mapping, Outs
     if (distance > allowed || outsideGrid) {
       if (policy == OutsidePolicy::Refuse) {
         problems.push_back({sourceFile, track.Line[i],
-                            "the position (" + Number(track.X[i]) + ", " + Number(track.Y[i]) + ") at " +
-                                Number(static_cast<double>(i)) + " stored samples lies outside the pool (centre " +
+                            "the position (" + Number(track.X[i]) + ", " + Number(track.Y[i]) +
+                                ") lies outside the pool (centre " +
                                 Number(pool.X) + ", " + Number(pool.Y) + ", radius " + Number(pool.Radius) +
                                 (outsideGrid ? ") and outside the unit's picture" : ")") +
                                 "; --outside clip keeps such positions at the pool's edge"});
