@@ -9,11 +9,13 @@
 #include "records/raw_track.h"
 #include "analysis/track_analysis.h"
 #include "analysis/trial_measures.h"
+#include "analysis/trial_report.h"
 #include "core/file_access.h"
 #include "core/sha256.h"
 #include "core/text.h"
 #include "records/record_conversion.h"
 #include "records/experiment_record.h"
+#include "records/provenance.h"
 #include "records/record_update.h"
 
 namespace tarnwell {
@@ -378,6 +380,29 @@ bool ImportTracks(const std::vector<ImportEntry>& entries, const ImportOptions& 
       return false;
     }
     summary.Experiments.push_back(plan.record);
+    // Where each trial came from, in the experiment's provenance record (a new record: the
+    // experiment is new). The record is never a reason to refuse the import.
+    const bool recorded = UpdateProvenance(plan.record, [&](ExperimentProvenance& record) {
+      record = ExperimentProvenance{};
+      for (std::size_t position = 0; position < plan.trials.size(); ++position) {
+        const std::size_t index = plan.trials[position];
+        const ImportedTrial& trial = trials[index];
+        const std::string raw = trial.Source.RawFile.filename().string();
+        ImportedTrackSource& source = record.ImportedTracks[raw];
+        source.SourceFile = fs::absolute(trial.Source.SourceFile).lexically_normal().string();
+        source.Format = trial.Source.Format;
+        source.BodyPart = trial.Source.BodyPart;
+        source.SourceSha256 = trial.Source.Checksum;
+        source.Other["resampling"] = trial.Source.Method;
+        TrialProvenance& entry = record.Trials[raw];
+        entry.SubjectIndex = static_cast<int>(position);
+        entry.Subject = trial.SubjectID;
+        entry.Source.Kind = TrialSourceKind::Imported;
+        entry.EndStatus = FinishStatusText(static_cast<int16_t>(trial.FinishStatus));
+        entry.RawSha256 = Sha256Hex(rawBytes[index]);
+      }
+    });
+    if (!recorded) summary.Notes.push_back("the provenance record of " + plan.record.string() + " cannot be written");
   }
 
   // 6. The study sheet: one row per raw file, ready for `study`.

@@ -7,9 +7,11 @@
 
 #include "records/raw_track.h"
 #include "core/file_access.h"
+#include "core/sha256.h"
 #include "import/formats/binary_track_formats.h"
 #include "import/formats/dlc_hdf5.h"
 #include "records/record_conversion.h"
+#include "records/provenance.h"
 #include "records/record_update.h"
 #include "support/temp_dir.h"
 #include "track_examples.h"
@@ -326,6 +328,24 @@ TEST(ImportTracks, ExperimentsPerDayStudySheetAndRecordedStatuses) {
             "W100.RAW,R1,ctrl,1,1,acquisition,1\r\n"
             "W101.RAW,R2,ctrl,1,1,acquisition,1\r\n"
             "W200.RAW,R1,ctrl,2,1,probe,1\r\n");
+  // Where each trial came from is in its experiment's provenance record.
+  const ProvenanceLoad load = LoadProvenance(dir.Path() / "out" / "W1.EXP");
+  ASSERT_EQ(load.Status, ProvenanceLoad::State::Read) << load.Problem;
+  EXPECT_EQ(load.Record.ImportedTracks.size(), 2u);
+  ASSERT_EQ(load.Record.ImportedTracks.count("W101.RAW"), 1u);
+  const ImportedTrackSource& source = load.Record.ImportedTracks.at("W101.RAW");
+  EXPECT_EQ(std::filesystem::path(source.SourceFile).filename(), "r2d1.txt");
+  EXPECT_EQ(source.Format, "ethovision");
+  EXPECT_EQ(source.SourceSha256, Sha256Hex(dir.Read("r2d1.txt")));
+  EXPECT_EQ(source.Other.value("resampling", ""), "linear 30/s");
+  const TrialProvenance* trial = load.Record.FindTrial("W101.RAW");
+  ASSERT_NE(trial, nullptr);
+  EXPECT_EQ(trial->Subject, "R2");
+  EXPECT_EQ(trial->SubjectIndex, 1);
+  EXPECT_EQ(trial->Source.Kind, TrialSourceKind::Imported);
+  EXPECT_EQ(trial->EndStatus, "Timed Out");
+  EXPECT_EQ(trial->RawSha256, Sha256Hex(dir.Read("out/W101.RAW")));
+  EXPECT_EQ(LoadProvenance(dir.Path() / "out" / "W2.EXP").Record.ImportedTracks.count("W200.RAW"), 1u);
   // A second import over the same files is refused unless asked to replace them.
   problems.clear();
   EXPECT_FALSE(ImportTracks(entries, options, summary, problems));
