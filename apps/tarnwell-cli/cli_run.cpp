@@ -85,12 +85,13 @@ int RunRun(const std::string& home, const std::vector<std::string>& rawArgs) {
   // The command is the operator's OK for the table, as for `analyse`.
   run.SetTableUpdateAgreed(true);
   const bool simulated = unit->kind == UnitChoice::Kind::Simulator;
-  if (unit->IsVideo())
-    run.SetTrialSource(PictureSource(*program, unit->kind == UnitChoice::Kind::Camera, unit->path, *connection));
-  else if (simulated)
+  const bool picture = unit->kind == UnitChoice::Kind::Camera || unit->kind == UnitChoice::Kind::Video;
+  if (simulated)
     run.SetTrialSource(SimulatedSource(unit->seed));
+  else if (picture)
+    run.SetTrialSource(PictureSource(*program, unit->kind == UnitChoice::Kind::Camera, unit->path, *connection));
   else
-    run.SetTrialSource(SerialSource(unit->kind == UnitChoice::Kind::Device ? unit->path : connection->Device()));
+    run.SetTrialSource(SerialSource(connection->Device()));
   // A simulated animal's swim must never pass for data: the first and last lines say so.
   if (simulated)
     std::cout << "recording from the simulated unit, seed " << unit->seed << " " << kSimulatedUnitNote << "\n";
