@@ -90,6 +90,8 @@ struct ModuleInfo {
 inline constexpr ModuleInfo kPagesModule{"pages", "PDF output"};
 // OpenCV and FFmpeg: a camera or a recorded video as the unit.
 inline constexpr ModuleInfo kVideoModule{"video", "video tracking"};
+// libzip, expat and libhdf5: tarnwell-cli import (.xlsx and HDF5 tracks among the others).
+inline constexpr ModuleInfo kImportModule{"import", "importing tracks"};
 
 // The table of `module`; nullptr when it cannot be had, with "PDF output is not available
 // in this build (why)" in `error`.

@@ -17,6 +17,8 @@ const std::vector<CommandEntry>& Commands() {
       {"print", nullptr, &kPagesModule},
       {"track", RunTrack},
       {"study", RunStudy},
+      {"import", nullptr, &kImportModule},
+      {"export-tracks", RunExportTracks},
   };
   return commands;
 }

@@ -33,6 +33,7 @@ int RunSaveAll(const std::string& home, const std::vector<std::string>& args);
 int RunTrailmap(const std::string& home, const std::vector<std::string>& args);
 int RunTrack(const std::string& home, const std::vector<std::string>& args);
 int RunStudy(const std::string& home, const std::vector<std::string>& args);
+int RunExportTracks(const std::string& home, const std::vector<std::string>& args);
 
 const std::vector<CommandEntry>& Commands();
 

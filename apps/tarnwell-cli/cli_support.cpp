@@ -15,7 +15,7 @@ struct CommandHelp {
 };
 
 // The commands in the order the usage lists them.
-constexpr std::array<CommandHelp, 11> kCommandHelp = {{
+constexpr std::array<CommandHelp, 13> kCommandHelp = {{
     {"convert",
      "convert OLDFILE [--pool-out F.POL] [--experiment-out F.CFG] [--subjects-out F.INI]\n"
      "      read a binary experiment (.EXP) or old configuration (.CFG) and write the current setups\n"},
@@ -53,6 +53,17 @@ constexpr std::array<CommandHelp, 11> kCommandHelp = {{
      "      (--check: list every problem, write nothing; --animals: each animal's group and variables;\n"
      "      summaries across animals; --per-trial: across trials; aborted trials out of the means\n"
      "      unless --include-aborted); --labels: the strategies against judges' labels (raw_file,label)\n"},
+    {"import",
+     "import FILE... | --list LIST.CSV  --out DIR [--name STEM] [--format F] [--arena FILE]\n"
+     "        [--pool X,Y,R] [--goal X,Y,R] [--fit-pool] [--fit-goal] [--goal-radius R] [--units cm|px]\n"
+     "        [--pool-diameter-cm D] [--grid-radius U] [--max-time S] [--resample linear|nearest]\n"
+     "        [--outside refuse|clip] [--margin PERCENT] [--bodypart P[,P...]] [--likelihood L] [--fps F]\n"
+     "        [--y-axis up|down] [--group G] [--day N] [--kind K] [--overwrite]\n"
+     "      tracks from EthoVision (text, .xlsx), ANY-maze, DeepLabCut (CSV, HDF5) or a plain CSV into\n"
+     "      raw files, one experiment per day (STEM<day>.EXP) and a study sheet STEM_study.csv\n"},
+    {"export-tracks",
+     "export-tracks DATA.EXP --out DIR\n"
+     "      the experiment's tracks as time_s,x_cm,y_cm files and an arena file for Rtrack and Pathfinder\n"},
 }};
 
 constexpr std::string_view kGeneralFooter =

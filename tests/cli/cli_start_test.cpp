@@ -108,7 +108,8 @@ std::string HeavyLibraries(const std::string& maps) {
   for (std::string line; std::getline(lines, line);) {
     const std::string file = line.substr(line.rfind(' ') + 1);
     const std::string name = std::filesystem::path(file).filename().string();
-    for (const char* heavy : {"libQt", "libopencv", "libavcodec", "libavformat", "libavutil", "libswscale"}) {
+    for (const char* heavy : {"libQt", "libopencv", "libavcodec", "libavformat", "libavutil", "libswscale",
+                              "libzip", "libexpat", "libhdf5"}) {
       if (name.rfind(heavy, 0) == 0 && !Contains(found, name)) found += name + "\n";
     }
   }
@@ -165,6 +166,7 @@ TEST(CliStart, AMissingModuleIsNamedAndTheCommandFails) {
        "tarnwell-cli print: PDF output is not available in this build (no module "},
       {" run W2.EXP --video nothing.avi", "tarnwell-cli run: video tracking is not available in this build"},
       {" track a.avi --experiment W2.EXP", "tarnwell-cli track: video tracking is not available in this build"},
+      {" import a.csv --out imported", "tarnwell-cli import: importing tracks is not available in this build (no module "},
   };
   for (const Case& c : cases) {
     const test::Outcome run = test::Shell(dir, "cd " + test::Quote(dir.Path().string()) + " && " +

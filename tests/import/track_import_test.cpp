@@ -1,0 +1,501 @@
+#include "import/track_import.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+
+#include "records/raw_track.h"
+#include "core/file_access.h"
+#include "core/sha256.h"
+#include "import/formats/binary_track_formats.h"
+#include "import/formats/dlc_hdf5.h"
+#include "records/record_conversion.h"
+#include "records/provenance.h"
+#include "records/record_update.h"
+#include "support/temp_dir.h"
+#include "track_examples.h"
+
+namespace tarnwell {
+namespace {
+
+using test::TempDir;
+
+ImportArena CmArena() {
+  ImportArena arena;
+  arena.Pool = ArenaCircle{0, 0, 75};
+  arena.Goals = {ArenaCircle{30, 0, 5}};
+  arena.GridRadius = 75;
+  return arena;
+}
+
+ImportArena PixelArena() {
+  ImportArena arena;
+  arena.Unit = TrackUnit::Pixels;
+  arena.Pool = ArenaCircle{320, 240, 75};
+  arena.Goals = {ArenaCircle{350, 240, 5}};
+  arena.PoolDiameterCm = 150;
+  arena.GridRadius = 75;
+  return arena;
+}
+
+ImportOptions OptionsFor(const TempDir& dir, ImportArena arena) {
+  ImportOptions options;
+  options.Arena = std::move(arena);
+  options.BinaryReader = ReadBinaryTrackFile;
+  options.OutFolder = dir.Path() / "out";
+  options.MaxTime = 60;
+  options.Read.FramesPerSecond = 30;
+  options.Read.BodyParts = {"nose", "tail"};
+  return options;
+}
+
+std::vector<ImportEntry> EntriesOf(const std::vector<std::filesystem::path>& files) {
+  std::vector<ImportEntry> entries;
+  for (const auto& file : files) entries.push_back(ImportEntry{file});
+  return entries;
+}
+
+std::string AllProblems(const std::vector<ImportProblem>& problems) {
+  std::string text;
+  for (const ImportProblem& p : problems) text += DescribeImportProblem(p) + "\n";
+  return text;
+}
+
+// Every format, imported and analysed: the swim of track_examples.h gives the same raw
+// file and the hand-computed latency (85 samples, 2.833 s) and path (84 cm) whatever
+// tracker wrote it and at whatever rate.
+TEST(ImportTracks, EveryFormatGivesTheHandComputedLatencyAndPath) {
+  struct Case {
+    const char* name;
+    const char* file;
+    bool pixels;
+    std::function<std::string(const std::filesystem::path&)> write;
+  };
+  const std::vector<Case> cases = {
+      {"EthoVision text at 25/s", "rat7.txt", false, [](auto&) { return test::EthoVisionText(25, 4); }},
+      {"EthoVision .xlsx at 25/s", "rat7.xlsx", false,
+       [](auto& dir) { return test::XlsxWorkbook(test::CellsOf(test::EthoVisionText(25, 4)), dir); }},
+      {"ANY-maze at 10/s", "rat7.csv", false, [](auto&) { return test::AnyMazeText(10, 4); }},
+      {"DeepLabCut CSV", "rat7DLC.csv", true, [](auto&) { return test::DeepLabCutText(30, 4); }},
+      {"plain CSV at 60/s", "rat7_plain.csv", false, [](auto&) { return test::PlainText(60, 4); }},
+      {"DeepLabCut HDF5", "rat7DLC.h5", true,
+       [](auto& dir) {
+         test::WriteDeepLabCutHdf5(dir / "scratch.h5", {"nose", "tail"}, test::DeepLabCutFramesOf(30, 4));
+         std::string bytes;
+         ReadWholeFile(dir / "scratch.h5", bytes);
+         return bytes;
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    dir.Write(c.file, c.write(dir.Path()));
+    ImportSummary summary;
+    std::vector<ImportProblem> problems;
+    ASSERT_TRUE(ImportTracks(EntriesOf({dir.Path() / c.file}), OptionsFor(dir, c.pixels ? PixelArena() : CmArena()),
+                             summary, problems))
+        << AllProblems(problems);
+    ASSERT_EQ(summary.Trials.size(), 1u);
+    const ImportedTrial& trial = summary.Trials[0];
+    EXPECT_EQ(summary.ActivePlatform, 1);
+    EXPECT_EQ(trial.FinishStatus, 1);  // Hit Goal
+    EXPECT_NEAR(trial.LatencySeconds, 85.0 / 30.0, 1e-9);
+    EXPECT_NEAR(trial.AnalysedPathCm, 84.0, 0.01);
+    EXPECT_NEAR(trial.SourcePathCm, 84.0, 0.01);  // the source over the same 85 samples
+    RawTrack raw;
+    ASSERT_TRUE(ReadRawTrack(trial.Source.RawFile, raw));
+    ASSERT_EQ(raw.Samples.size(), 121u);
+    for (std::size_t i : {0u, 1u, 50u, 120u}) EXPECT_EQ(raw.Samples[i], (RawSample{uint8_t(67 + i), 95})) << i;
+    EXPECT_EQ(trial.Source.Checksum.size(), 64u);
+    EXPECT_EQ(trial.Source.BodyPart, c.pixels ? "nose+tail" : "");
+    // EthoVision names the animal in its header; the others are named after their file.
+    const bool ethoVision = std::string(c.name).rfind("EthoVision", 0) == 0;
+    EXPECT_EQ(trial.Animal, ethoVision ? "Rat 7" : std::filesystem::path(c.file).stem().string());
+  }
+}
+
+TEST(ImportTracks, MissingPositionsStayNotSeenAndDoNotChangeTheMeasures) {
+  struct Case {
+    const char* name;
+    const char* file;
+    std::string text;
+    bool pixels;
+  };
+  const std::vector<Case> cases = {
+      {"EthoVision \"-\"", "a.txt", test::EthoVisionText(30, 4, {20, 21}), false},
+      {"DeepLabCut likelihood below 0.9", "a.csv", test::DeepLabCutText(30, 4, {20, 21}), true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    dir.Write(c.file, c.text);
+    ImportSummary summary;
+    std::vector<ImportProblem> problems;
+    ASSERT_TRUE(ImportTracks(EntriesOf({dir.Path() / c.file}), OptionsFor(dir, c.pixels ? PixelArena() : CmArena()),
+                             summary, problems))
+        << AllProblems(problems);
+    RawTrack raw;
+    ASSERT_TRUE(ReadRawTrack(summary.Trials[0].Source.RawFile, raw));
+    EXPECT_EQ(raw.Samples[19], (RawSample{86, 95}));
+    EXPECT_EQ(raw.Samples[20], (RawSample{255, 255}));
+    EXPECT_EQ(raw.Samples[21], (RawSample{255, 255}));
+    EXPECT_EQ(raw.Samples[22], (RawSample{89, 95}));
+    EXPECT_EQ(summary.Trials[0].Quality.NotSeen, 2);
+    EXPECT_NEAR(summary.Trials[0].LatencySeconds, 85.0 / 30.0, 1e-9);
+    EXPECT_NEAR(summary.Trials[0].AnalysedPathCm, 84.0, 0.01);
+  }
+}
+
+// A malformed file gives a problem naming the file and the line, and nothing is written
+// even when the other files are sound.
+TEST(ImportTracks, MalformedFilesAreRefusedWithTheLineAndNothingIsWritten) {
+  std::string backwards = test::PlainText(30, 1);
+  backwards.replace(backwards.find("0.1333,"), 7, "0.0100,");
+  std::string nonNumeric = test::PlainText(30, 1);
+  nonNumeric.replace(nonNumeric.find(",-59.0000,"), 10, ",abc,");
+  std::string dlcBadCell = test::DeepLabCutText(30, 1);
+  dlcBadCell.replace(dlcBadCell.find(",0.99,"), 6, ",high,");
+  struct Case {
+    const char* name;
+    const char* file;
+    std::string bytes;
+    int line;
+    const char* detail;
+  };
+  const std::vector<Case> cases = {
+      {"a header that promises more lines than the file has", "h.txt",
+       "\"Number of header lines:\";\"40\"\r\n\"Trial time\";\"X center\";\"Y center\"\r\n", 1, "promises 40"},
+      {"a header count that misses the names row", "h.txt",
+       "\"Number of header lines:\";\"3\"\r\n\"Animal ID\";\"R1\"\r\n\"Trial time\";\"X center\";\"Y center\"\r\n"
+       "\"s\";\"cm\";\"cm\"\r\n0;1;1\r\n",
+       2, "lacks the column \"Trial time\" \"X center\" \"Y center\""},
+      {"ANY-maze without the y column", "a.csv", "Time,Centre position X,Distance\n0:00:00.0,0,0\n", 1,
+       "Centre position Y"},
+      {"a plain CSV without a y column", "p.csv", "time,x\n0,1\n", 1, "y: \"y_cm\""},
+      {"a cell that is not a number", "p.csv", nonNumeric, 3, "the x \"abc\" is not a number"},
+      {"time that goes backwards", "p.csv", backwards, 6, "does not follow"},
+      {"DeepLabCut header rows out of order", "d.csv", "scorer,S,S,S\ncoords,x,y,likelihood\n0,1,2,3\n", 2,
+       "expected \"bodyparts\""},
+      {"a DeepLabCut likelihood that is not a number", "d.csv", dlcBadCell, 4, "nose likelihood \"high\""},
+      {"an empty file", "e.csv", "", 0, "empty"},
+      {"a header and no samples", "e.csv", "time,x,y\n", 0, "no samples"},
+      {"a binary file", "b.csv", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), 0, "not a text export"},
+      {"text named .xlsx", "t.xlsx", "time,x,y\n0,1,1\n", 0, "not an .xlsx workbook"},
+      {"text named .h5", "t.h5", "time,x,y\n0,1,1\n", 0, "not an HDF5 file"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    dir.Write("good.csv", test::PlainText(30, 4));
+    dir.Write(c.file, c.bytes);
+    ImportSummary summary;
+    std::vector<ImportProblem> problems;
+    EXPECT_FALSE(ImportTracks(EntriesOf({dir.Path() / "good.csv", dir.Path() / c.file}), OptionsFor(dir, CmArena()),
+                              summary, problems));
+    ASSERT_EQ(problems.size(), 1u) << AllProblems(problems);
+    EXPECT_EQ(problems[0].File, (dir.Path() / c.file).string());
+    EXPECT_EQ(problems[0].Line, c.line);
+    EXPECT_NE(problems[0].Detail.find(c.detail), std::string::npos) << problems[0].Detail;
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / "out"));
+  }
+}
+
+TEST(ResampleTrack, NearestAndLinearAtTheStoredRateWithGapsKept) {
+  ImportedTrack track;
+  // 10 samples a second, a gap of a second between 0.3 and 1.3 s, one missing at 1.5 s.
+  const double times[] = {0.0, 0.1, 0.2, 0.3, 1.3, 1.4, 1.5, 1.6};
+  for (double t : times) {
+    track.Time.push_back(t);
+    track.X.push_back(100 * t);
+    track.Y.push_back(0);
+    track.Missing.push_back(std::abs(t - 1.5) < 1e-9);
+    track.Line.push_back(static_cast<int>(track.Time.size()) + 1);
+  }
+  const ResampledTrack linear = ResampleTrack(track, 30, ResampleMethod::Linear);
+  const ResampledTrack nearest = ResampleTrack(track, 30, ResampleMethod::Nearest);
+  ASSERT_EQ(linear.X.size(), 49u);  // 0 .. 1.6 s
+  EXPECT_NEAR(linear.X[1], 100.0 / 30, 1e-9);
+  EXPECT_NEAR(nearest.X[1], 0.0, 1e-9);
+  EXPECT_NEAR(nearest.X[2], 10.0, 1e-9);  // 0.0667 s is nearer 0.1
+  EXPECT_EQ(nearest.Line[2], 3);
+  // Inside the gap (0.3 .. 1.3 s): nothing invented.
+  for (std::size_t i = 15; i <= 33; ++i) EXPECT_TRUE(linear.Missing[i]) << i;
+  EXPECT_FALSE(linear.Missing[10]);  // 0.333 s, 0.033 s from the last sample before the gap
+  // Beside the missing sample at 1.5 s only what is nearer to it than to a seen one.
+  EXPECT_TRUE(linear.Missing[45]);
+  EXPECT_FALSE(linear.Missing[43]);  // 1.433 s: between 1.4 and 1.5 but nearer 1.4
+  EXPECT_NEAR(linear.X[43], 140.0, 1e-9);
+}
+
+TEST(ImportTracks, PositionsOutsideThePoolAreRefusedOrClippedAndCounted) {
+  TempDir dir;
+  // The swim, but at 1.0 s the tracker took a reflection for the animal at (0, 90).
+  std::string text = test::PlainText(30, 3);
+  text.replace(text.find("1.0000,-30.0000,0"), 17, "1.0000,0.0000,90");
+  dir.Write("r.csv", text);
+  ImportSummary summary;
+  std::vector<ImportProblem> problems;
+  ImportOptions options = OptionsFor(dir, CmArena());
+  EXPECT_FALSE(ImportTracks(EntriesOf({dir.Path() / "r.csv"}), options, summary, problems));
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_EQ(problems[0].Line, 32);
+  EXPECT_NE(problems[0].Detail.find("(0, 90)"), std::string::npos) << problems[0].Detail;
+  EXPECT_NE(problems[0].Detail.find("outside the pool"), std::string::npos);
+
+  problems.clear();
+  options.Outside = OutsidePolicy::Clip;
+  ASSERT_TRUE(ImportTracks(EntriesOf({dir.Path() / "r.csv"}), options, summary, problems)) << AllProblems(problems);
+  EXPECT_EQ(summary.Trials[0].Quality.Clipped, 1);
+  RawTrack raw;
+  ASSERT_TRUE(ReadRawTrack(summary.Trials[0].Source.RawFile, raw));
+  // Onto the allowed circle: 75 cm + 10 % = 82.5 cm above the centre, y up.
+  EXPECT_EQ(raw.Samples[30], (RawSample{127, 95 - 82}));
+}
+
+TEST(ImportTracks, PoolAndGoalFittedFromTheTracks) {
+  TempDir dir;
+  // A wall-hugging swim around a pool of radius 70 centred at (5, -3), then three trials
+  // that end near the goal (40, 10) and one that timed out elsewhere.
+  std::string wall = "time,x,y\n";
+  for (int i = 0; i <= 360; ++i) {
+    const double a = i * M_PI / 180;
+    wall += test::Num(i / 5.0) + "," + test::Num(5 + 70 * std::cos(a)) + "," + test::Num(-3 + 70 * std::sin(a)) + "\n";
+  }
+  dir.Write("wall.csv", wall);
+  const double ends[3][2] = {{41, 10}, {40, 12}, {38, 9}};
+  std::vector<std::filesystem::path> files = {dir.Path() / "wall.csv"};
+  for (int k = 0; k < 3; ++k) {
+    const std::string name = "t" + std::to_string(k) + ".csv";
+    dir.Write(name, "time,x,y\n0,0,-60\n1," + test::Num(ends[k][0]) + "," + test::Num(ends[k][1]) + "\n");
+    files.push_back(dir.Path() / name);
+  }
+  dir.Write("timedout.csv", "time,x,y\n0,0,-60\n60,-40,-40\n");
+  files.push_back(dir.Path() / "timedout.csv");
+  ImportOptions options = OptionsFor(dir, ImportArena{});
+  options.FitPool = options.FitGoal = true;
+  ImportSummary summary;
+  std::vector<ImportProblem> problems;
+  ASSERT_TRUE(ImportTracks(EntriesOf(files), options, summary, problems)) << AllProblems(problems);
+  const std::string notes = [&] {
+    std::string all;
+    for (const auto& n : summary.Notes) all += n + "\n";
+    return all;
+  }();
+  EXPECT_NE(notes.find("pool fitted from 5 tracks: centre 5.0, -3.0 cm, radius 70.0 cm"), std::string::npos) << notes;
+  EXPECT_NE(notes.find("goal fitted from the ends of 3 acquisition trials: 40.0, 10.0 cm"), std::string::npos) << notes;
+  EXPECT_EQ(summary.Pool.ActualSizeX, 140);
+  // The goal lies right of and above the centre: platform 1, 35 cm right and 13 cm up.
+  EXPECT_EQ(summary.ActivePlatform, 1);
+  const double unitsPerCm = summary.Pool.Radius / 70.0;
+  EXPECT_NEAR(summary.Pool.Platforms[0].X - summary.Pool.X, 35 * unitsPerCm, 0.5);
+  EXPECT_NEAR(summary.Pool.Y - summary.Pool.Platforms[0].Y, 13 * unitsPerCm, 0.5);
+  EXPECT_NEAR(summary.Pool.Platforms[0].Radius, 5 * unitsPerCm, 1e-4);
+}
+
+TEST(ImportTracks, ExperimentsPerDayStudySheetAndRecordedStatuses) {
+  TempDir dir;
+  dir.Write("r1d1.txt", test::EthoVisionText(25, 4, {}, "R1"));
+  // R2 floats at (-30, -30) past the limit: timed out.
+  std::string floating = test::EthoVisionText(25, 0, {}, "R2");
+  for (int t = 1; t <= 61; ++t) floating += "\"" + std::to_string(t) + "\";\"0\";\"-30\";\"-30\";\"1\"\r\n";
+  dir.Write("r2d1.txt", floating);
+  dir.Write("r1d2.txt", test::EthoVisionText(25, 4, {}, "R1"));
+  dir.Write("list.csv",
+            "file,group,day,kind\n"
+            "r1d1.txt,ctrl,1,acquisition\n"
+            "r2d1.txt,ctrl,1,acquisition\n"
+            "r1d2.txt,ctrl,2,probe\n");
+  std::vector<ImportEntry> entries;
+  std::vector<ImportProblem> problems;
+  ASSERT_TRUE(ParseImportList(dir.Read("list.csv"), dir.Path(), entries, problems, "list.csv"));
+  ImportOptions options = OptionsFor(dir, CmArena());
+  options.Name = "W";
+  ImportSummary summary;
+  ASSERT_TRUE(ImportTracks(entries, options, summary, problems)) << AllProblems(problems);
+  ASSERT_EQ(summary.Experiments.size(), 2u);
+  const std::optional<ExperimentRecord> day1 = ReadExperimentRecord(dir.Path() / "out" / "W1.EXP");
+  ASSERT_TRUE(day1);
+  EXPECT_EQ(day1->Experiment.SubjectIDs, (std::vector<std::string>{"R1", "R2"}));
+  EXPECT_EQ(day1->Experiment.MaxTime, 60);
+  EXPECT_EQ(day1->Experiment.ActivePlatform, 1);
+  EXPECT_EQ(day1->Pool.ActualSizeX, 150);
+  EXPECT_EQ(ReadSubjectStatusWord(dir.Path() / "out" / "W1.EXP", 0), kStatusWordHitGoal);
+  EXPECT_EQ(ReadSubjectStatusWord(dir.Path() / "out" / "W1.EXP", 1), kStatusWordTimedOut);
+  EXPECT_TRUE(std::filesystem::exists(dir.Path() / "out" / "W200.RAW"));
+  EXPECT_EQ(dir.Read("out/W_study.csv"),
+            "file,animal,group,day,trial,kind,goal\r\n"
+            "W100.RAW,R1,ctrl,1,1,acquisition,1\r\n"
+            "W101.RAW,R2,ctrl,1,1,acquisition,1\r\n"
+            "W200.RAW,R1,ctrl,2,1,probe,1\r\n");
+  // Where each trial came from is in its experiment's provenance record.
+  const ProvenanceLoad load = LoadProvenance(dir.Path() / "out" / "W1.EXP");
+  ASSERT_EQ(load.Status, ProvenanceLoad::State::Read) << load.Problem;
+  EXPECT_EQ(load.Record.ImportedTracks.size(), 2u);
+  ASSERT_EQ(load.Record.ImportedTracks.count("W101.RAW"), 1u);
+  const ImportedTrackSource& source = load.Record.ImportedTracks.at("W101.RAW");
+  EXPECT_EQ(std::filesystem::path(source.SourceFile).filename(), "r2d1.txt");
+  EXPECT_EQ(source.Format, "ethovision");
+  EXPECT_EQ(source.SourceSha256, Sha256Hex(dir.Read("r2d1.txt")));
+  EXPECT_EQ(source.Other.value("resampling", ""), "linear 30/s");
+  const TrialProvenance* trial = load.Record.FindTrial("W101.RAW");
+  ASSERT_NE(trial, nullptr);
+  EXPECT_EQ(trial->Subject, "R2");
+  EXPECT_EQ(trial->SubjectIndex, 1);
+  EXPECT_EQ(trial->Source.Kind, TrialSourceKind::Imported);
+  EXPECT_EQ(trial->EndStatus, "Timed Out");
+  EXPECT_EQ(trial->RawSha256, Sha256Hex(dir.Read("out/W101.RAW")));
+  EXPECT_EQ(LoadProvenance(dir.Path() / "out" / "W2.EXP").Record.ImportedTracks.count("W200.RAW"), 1u);
+  // A second import over the same files is refused unless asked to replace them.
+  problems.clear();
+  EXPECT_FALSE(ImportTracks(entries, options, summary, problems));
+  EXPECT_NE(AllProblems(problems).find("exists already"), std::string::npos);
+  problems.clear();
+  options.Overwrite = true;
+  EXPECT_TRUE(ImportTracks(entries, options, summary, problems)) << AllProblems(problems);
+}
+
+// An animal's trials share its ID (the record keeps 8 bytes of it): two animals whose
+// names cut to one ID, or one animal's trial given twice, are refused.
+TEST(ImportTracks, AnAnimalsTrialsShareItsIdAndTwoAnimalsCannot) {
+  TempDir dir;
+  dir.Write("a.txt", test::EthoVisionText(25, 4, {}, "x"));
+  dir.Write("b.txt", test::EthoVisionText(25, 4, {}, "x"));
+  dir.Write("c.txt", test::EthoVisionText(25, 4, {}, "x"));
+  const auto import = [&](const std::string& list, std::vector<ImportProblem>& problems) {
+    std::vector<ImportEntry> entries;
+    EXPECT_TRUE(ParseImportList(list, dir.Path(), entries, problems, "list.csv"));
+    ImportOptions options = OptionsFor(dir, CmArena());
+    options.Overwrite = true;
+    ImportSummary summary;
+    return ImportTracks(entries, options, summary, problems);
+  };
+  std::vector<ImportProblem> problems;
+  ASSERT_TRUE(import("file,animal,day,trial\na.txt,Mouse 12,1,1\nb.txt,Mouse 12,1,2\n", problems))
+      << AllProblems(problems);
+  const std::optional<ExperimentRecord> day1 = ReadExperimentRecord(dir.Path() / "out" / "IMP1.EXP");
+  ASSERT_TRUE(day1);
+  EXPECT_EQ(day1->Experiment.SubjectIDs, (std::vector<std::string>{"Mouse 12", "Mouse 12"}));
+  problems.clear();
+  EXPECT_FALSE(import("file,animal,day,trial\na.txt,Mouse 12,1,1\nb.txt,Mouse 123,1,1\n", problems));
+  EXPECT_NE(AllProblems(problems).find("animals Mouse 12 and Mouse 123 share the ID Mouse 12"), std::string::npos)
+      << AllProblems(problems);
+  problems.clear();
+  EXPECT_FALSE(import("file,animal,day,trial\na.txt,Mouse 12,1,1\nc.txt,Mouse 12,1,1\n", problems));
+  EXPECT_NE(AllProblems(problems).find("animal Mouse 12 has trial 1 of day 1 twice"), std::string::npos)
+      << AllProblems(problems);
+}
+
+// With the home's aspect factor the stored y is divided by it, so that the analysis and
+// the peer export give the source's centimetres back.
+TEST(ExportPeerTracks, GivesTheImportedCentimetresBackWithAnArenaFile) {
+  for (double aspect : {1.0, 1.25, 0.8}) {
+    SCOPED_TRACE(aspect);
+    TempDir dir;
+    // A swim north along x = 10: y from -60 at 30 cm/s.
+    std::string text = "time_s,x_cm,y_cm\n";
+    for (int i = 0; i <= 90; ++i) text += test::Num(i / 30.0) + ",10," + test::Num(-60 + i) + "\n";
+    dir.Write("n.csv", text);
+    ImportOptions options = OptionsFor(dir, CmArena());
+    options.Arena.Goals = {ArenaCircle{-30, 30, 5}};
+    options.Arena.GridRadius = 0;  // the largest that fits this aspect
+    options.AspectFactor = aspect;
+    ImportSummary summary;
+    std::vector<ImportProblem> problems;
+    ASSERT_TRUE(ImportTracks(EntriesOf({dir.Path() / "n.csv"}), options, summary, problems)) << AllProblems(problems);
+    EXPECT_EQ(summary.ActivePlatform, 2);
+    EXPECT_NEAR(summary.Trials[0].AnalysedPathCm, 90.0, 90.0 * 0.03);
+    std::vector<std::filesystem::path> written;
+    std::string error;
+    ASSERT_TRUE(ExportPeerTracks(dir.Path() / "out" / "IMP1.EXP", dir.Path() / "peer", aspect, 0, written, error))
+        << error;
+    ASSERT_EQ(written.size(), 2u);
+    const std::string csv = dir.Read("peer/IMP100.csv");
+    const CellTable rows = SplitDelimitedText(csv, ',');
+    ASSERT_EQ(rows.size(), 92u);
+    EXPECT_EQ(rows[0].Cells, (std::vector<std::string>{"time_s", "x_cm", "y_cm"}));
+    const double cmPerUnit = 150.0 / (2 * summary.Pool.Radius);
+    for (std::size_t i = 1; i < rows.size(); i += 10) {
+      double t = 0, x = 0, y = 0;
+      ASSERT_TRUE(ParseCellNumber(rows[i].Cells[0], t) && ParseCellNumber(rows[i].Cells[1], x) &&
+                  ParseCellNumber(rows[i].Cells[2], y));
+      EXPECT_NEAR(t, (i - 1) / 30.0, 1e-4);
+      EXPECT_NEAR(x, 10.0, cmPerUnit);
+      EXPECT_NEAR(y, -60.0 + (i - 1), cmPerUnit * std::max(1.0, 1 / aspect) + 0.01);
+    }
+    const std::string arena = dir.Read("peer/IMP1.arena");
+    EXPECT_NE(arena.find("type = mwm\ntime.units = s\ntrial.length = 60\narena.bounds = circle 0 0 75\n"),
+              std::string::npos)
+        << arena;
+    // The arena file reads back as an import arena, goal within a unit of where it was.
+    ImportArena back;
+    ASSERT_TRUE(ParseArenaText(arena, "IMP1.arena", back, problems)) << AllProblems(problems);
+    ASSERT_EQ(back.Goals.size(), 1u);
+    EXPECT_NEAR(back.Goals[0].X, -30, cmPerUnit);
+    EXPECT_NEAR(back.Goals[0].Y, 30, cmPerUnit * 1.5);
+  }
+}
+
+TEST(ParseArenaText, ReadsRtrackKeysAndNamesTheLineOfAnUnknownOne) {
+  ImportArena arena;
+  std::vector<ImportProblem> problems;
+  EXPECT_TRUE(ParseArenaText("type = mwm\r\n# comment\ntrial.length = 90\narena.bounds = circle 1 2 75\n"
+                             "goal = circle 30 -20 5\nold.goal = circle -30 20 5\nunits = px\npool.diameter.cm = 150\n",
+                             "a.arena", arena, problems));
+  EXPECT_EQ(arena.Pool, (ArenaCircle{1, 2, 75}));
+  EXPECT_EQ(arena.Goals, (std::vector<ArenaCircle>{{30, -20, 5}}));
+  EXPECT_EQ(arena.OldGoal, (ArenaCircle{-30, 20, 5}));
+  EXPECT_EQ(arena.Unit, TrackUnit::Pixels);
+  EXPECT_EQ(arena.TrialLengthSeconds, 90);
+  EXPECT_FALSE(ParseArenaText("goal = circle 1 2\ncolour = red\n", "a.arena", arena, problems));
+  ASSERT_EQ(problems.size(), 2u);
+  EXPECT_EQ(problems[0].Line, 1);
+  EXPECT_EQ(problems[1].Line, 2);
+  EXPECT_EQ(problems[1].Detail, "unknown key \"colour\"");
+}
+
+TEST(DeepLabCutHdf5, BodyPartsFromPandasLabelsOrNumberedWithoutThem) {
+  TempDir dir;
+  const auto frames = test::DeepLabCutFramesOf(30, 0.2);
+  for (bool labels : {true, false}) {
+    SCOPED_TRACE(labels);
+    test::WriteDeepLabCutHdf5(dir.Path() / "f.h5", {"snout", "tailbase"}, frames, labels);
+    DeepLabCutFrames read;
+    std::string error;
+    ASSERT_TRUE(ReadDeepLabCutHdf5((dir.Path() / "f.h5").string(), read, error)) << error;
+    const std::vector<std::string> parts =
+        labels ? std::vector<std::string>{"snout", "snout", "snout", "tailbase", "tailbase", "tailbase"}
+               : std::vector<std::string>{"part1", "part1", "part1", "part2", "part2", "part2"};
+    EXPECT_EQ(read.Parts, parts);
+    EXPECT_EQ(read.Coords, (std::vector<std::string>{"x", "y", "likelihood", "x", "y", "likelihood"}));
+    EXPECT_EQ(read.Values, frames);
+  }
+  // A body part the file does not have is named with the ones it has.
+  ImportedTrack track;
+  std::vector<ImportProblem> problems;
+  TrackReadOptions options;
+  options.FramesPerSecond = 30;
+  options.BodyParts = {"nose"};
+  std::string bytes;
+  ReadWholeFile(dir.Path() / "f.h5", bytes);
+  EXPECT_FALSE(ReadBinaryTrackBytes(bytes, TrackFormat::DeepLabCutHdf5, options, track, problems));
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_NE(problems[0].Detail.find("no body part \"nose\" with x, y and likelihood (the file has part1, part2)"),
+            std::string::npos)
+      << problems[0].Detail;
+}
+
+TEST(GuessTrackFormat, FromTheNameAndTheFirstLine) {
+  const std::pair<std::pair<const char*, const char*>, TrackFormat> cases[] = {
+      {{"a.xlsx", ""}, TrackFormat::EthoVisionXlsx},
+      {{"a.h5", ""}, TrackFormat::DeepLabCutHdf5},
+      {{"a.txt", "\xEF\xBB\xBF\"Number of header lines:\";\"38\""}, TrackFormat::EthoVisionText},
+      {{"a.csv", "scorer,DLC,DLC"}, TrackFormat::DeepLabCutCsv},
+      {{"a.csv", "Time,Centre position X,Centre position Y"}, TrackFormat::AnyMaze},
+      {{"a.csv", "time,x,y"}, TrackFormat::PlainCsv},
+  };
+  for (const auto& [input, format] : cases) EXPECT_EQ(GuessTrackFormat(input.first, input.second), format) << input.first;
+}
+
+}  // namespace
+}  // namespace tarnwell
