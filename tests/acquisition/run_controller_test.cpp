@@ -478,7 +478,8 @@ TEST_F(RunControllerTest, APictureTrialEndedWithinItsFirstSecondIsSuspectAndAnEn
     EXPECT_EQ(run->LastTrialTracking().EndedInFirstSecond, c.suspect);
     EXPECT_EQ(MessagesContaining("ended within its first second"), c.suspect ? 1 : 0);
     EXPECT_EQ(Label(RunLabel::lblTracking).ends_with(", suspect"), c.suspect);
-    const TrialProvenance* t = LoadProvenance(dataFile()).Record.FindTrial(rawFile(0).filename().string());
+    const ExperimentProvenance loaded = LoadProvenance(dataFile()).Record;
+    const TrialProvenance* t = loaded.FindTrial(rawFile(0).filename().string());
     ASSERT_NE(t, nullptr);
     EXPECT_EQ(t->Quality->EndedInFirstSecond, c.suspect);
     run->LeaveRunScreen();

@@ -50,10 +50,12 @@ TEST(CliStudy, WritesTheTablesAndAReportThatReadsAndRenders) {
   ASSERT_EQ(Study(dir), 0) << dir.Read("stderr");
   EXPECT_TRUE(Contains(dir.Read("stdout"), "16 trials"));
   for (const char* name : {"trials.csv", "summary.csv", "probe.csv", "probe_summary.csv", "strategies.csv",
-                           "strategy_thresholds.txt", "segments.csv", "study.pdf"}) {
+                           "strategy_thresholds.txt", "segments.csv"}) {
     EXPECT_TRUE(dir.Exists(std::string("out/") + name)) << name;
   }
 #if TARNWELL_HAVE_QT
+  // The report is drawn by the pages module, which a build without Qt does not have.
+  ASSERT_TRUE(dir.Exists("out/study.pdf"));
   ASSERT_EQ(dir.Read("out/study.pdf").substr(0, 5), "%PDF-");
   if (std::system("command -v pdftotext >/dev/null && command -v pdftoppm >/dev/null") != 0)
     GTEST_SKIP() << "poppler-utils are not installed";
