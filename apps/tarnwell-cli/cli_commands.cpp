@@ -1,5 +1,7 @@
 #include "cli_commands.h"
 
+#include "cli_video.h"
+
 namespace tarnwell::cli {
 
 const std::vector<CommandEntry>& Commands() {
@@ -15,6 +17,8 @@ const std::vector<CommandEntry>& Commands() {
       {"print", RunPrint},
       {"track", RunTrack},
       {"study", RunStudy},
+      {"calibrate", RunCalibrateCommand},
+      {"create-experiment", RunCreateExperiment},
   };
   return commands;
 }

@@ -28,6 +28,7 @@ int RunTrailmap(const std::string& home, const std::vector<std::string>& args);
 int RunPrint(const std::string& home, const std::vector<std::string>& args);
 int RunTrack(const std::string& home, const std::vector<std::string>& args);
 int RunStudy(const std::string& home, const std::vector<std::string>& args);
+int RunCreateExperiment(const std::string& home, const std::vector<std::string>& args);
 
 const std::vector<CommandEntry>& Commands();
 

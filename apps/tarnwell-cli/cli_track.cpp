@@ -92,9 +92,14 @@ int RunTrack(const std::string& home, const std::vector<std::string>& rawArgs) {
   constexpr std::string_view kCommand = "track";
   Arguments args;
   std::string error;
-  if (!args.Parse(rawArgs, {"--experiment", "--list", "--start", "--end"}, {"--yes"}, error)) {
+  if (!args.Parse(rawArgs,
+                  {"--experiment", "--list", "--start", "--end", "--threshold", "--min-area", "--max-area",
+                   "--background", "--empty-seconds", "--preview"},
+                  {"--yes"}, error)) {
     return UsageError(kCommand, error);
   }
+  DetectionChoice detection;
+  if (!ParseDetectionOptions(args, detection, error)) return UsageError(kCommand, error);
   const auto experimentFile = args.Value("--experiment");
   if (!experimentFile || experimentFile->empty())
     return UsageError(kCommand, "--experiment DATA.EXP is required");
@@ -154,7 +159,7 @@ int RunTrack(const std::string& home, const std::vector<std::string>& rawArgs) {
   // Every video is opened before anything is recorded: a wrong file stops the job whole.
   std::vector<std::unique_ptr<PositionSource>> sources;
   for (const TrackJob& job : jobs) {
-    sources.push_back(OpenVideoSource(*program, {false, job.video}, trim, error));
+    sources.push_back(OpenVideoSource(*program, {false, job.video}, trim, error, detection));
     if (!sources.back()) return Failure(kCommand, Flattened(error));
   }
 

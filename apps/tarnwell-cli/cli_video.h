@@ -34,11 +34,32 @@ struct VideoTrim {
   double endSeconds = 0;
 };
 
+// How the animal is found, beyond the home's settings: --threshold, --min-area,
+// --max-area (0: the home's, else automatic), --background IMAGE, --empty-seconds S and
+// --preview (a PNG per video in that folder).
+struct DetectionChoice {
+  int threshold = 0;
+  int minimumArea = 0;
+  int maximumArea = 0;
+  std::string backgroundImage;
+  double emptySeconds = 0;
+  std::string previewFolder;
+};
+
+// Reads the detection options of `args` into `choice`; false with `error` when one is wrong.
+bool ParseDetectionOptions(const Arguments& args, DetectionChoice& choice, std::string& error);
+
+
 // The position source of a camera or a video file, with the home's calibration, video
 // invert and the program's pool; nothing, with the operator's message in `error`, when
 // it cannot be opened.
+// Notices (a calibration found by itself, a preview written) go to standard error.
 std::unique_ptr<PositionSource> OpenVideoSource(const Program& program, const VideoChoice& choice,
-                                                const VideoTrim& trim, std::string& error);
+                                                const VideoTrim& trim, std::string& error,
+                                                const DetectionChoice& detection = {});
+
+// tarnwell-cli calibrate: the pool's circle of a camera or a video into Default.SET.
+int RunCalibrateCommand(const std::string& home, const std::vector<std::string>& args);
 
 // A unit connection to a VideoUnit watching `choice`: a camera runs on the steady clock;
 // a file as fast as the machine allows unless `realtime`. Messages about the source's end
