@@ -12,7 +12,8 @@ constexpr int kDefaultMinimumArea = 12;  // working pixels
 constexpr int kFollowEvery = 8;          // frames between two blends of the light
 constexpr double kFollowWeight = 0.03;   // about 9 s to follow a change at 30 frames a second
 constexpr double kRimShareOfPool = 0.015;  // the largest animal at the rim before one is known
-constexpr int kRimTimesAnimal = 2;
+constexpr double kRimTimesAnimal = 1.5;
+constexpr double kRimInside = 0.97;  // the rim band: from this share of the pool's radius out
 constexpr std::size_t kAreasKept = 31;
 constexpr int kNearFrames = 30;  // a blob near where the animal was this recently is it
 
@@ -83,9 +84,17 @@ void AnimalDetector::BuildMask() {
   roi_ = cv::boundingRect(whole);
   if (roi_.empty()) roi_ = cv::Rect(0, 0, std::max(1, w), std::max(1, h));
   poolMask_ = whole(roi_).clone();
-  // The rim: the pool's edge, or the picture's where the pool runs off it.
-  cv::Mat inner;
-  cv::erode(poolMask_, inner, cv::Mat(), cv::Point(-1, -1), 1, cv::BORDER_CONSTANT, cv::Scalar(0));
+  // The rim: the band along the wall inside the mask (a sleeve over a dark wall does not
+  // stand out; the hand over the water does), and the picture's edge where the pool runs
+  // off it.
+  cv::Mat inner = cv::Mat::zeros(poolMask_.size(), CV_8U);
+  cv::ellipse(inner, cv::Point2d(cx / shrink_ - roi_.x, cy / shrink_ - roi_.y),
+              cv::Size2d(rx * kRimInside / shrink_, ry * kRimInside / shrink_), 0, 0, 360, cv::Scalar(255),
+              cv::FILLED);
+  inner.row(0).setTo(0);
+  inner.row(inner.rows - 1).setTo(0);
+  inner.col(0).setTo(0);
+  inner.col(inner.cols - 1).setTo(0);
   rim_.clear();
   for (int r = 0; r < poolMask_.rows; ++r) {
     const uint8_t* m = poolMask_.ptr<uint8_t>(r);
@@ -225,43 +234,43 @@ Detection AnimalDetector::DetectPool(const cv::Mat& grey) {
   if (settings_.objectFilter) minimum *= 3;
   const int maximum = settings_.maximumArea > 0 ? std::max(1, settings_.maximumArea / perPixel) : INT_MAX;
   const int typical = TypicalArea();
-  const int rimLimit = std::max(minimum * 2, typical > 0 ? typical * kRimTimesAnimal
-                                                         : static_cast<int>(poolPixels_ * kRimShareOfPool));
+  const int rimLimit = std::max(minimum * 2, static_cast<int>(typical > 0 ? typical * kRimTimesAnimal
+                                                                            : poolPixels_ * kRimShareOfPool));
   std::vector<uint8_t> crossesRim(static_cast<std::size_t>(count), 0);
   if (count > 1) {
     const int* labels = labels_.ptr<int>(0);
     for (const int offset : rim_) crossesRim[static_cast<std::size_t>(labels[offset])] = 1;
   }
-  // The candidates: animal-sized blobs, those inside the rim first.
-  int largest = 0, largestArea = 0;
-  bool inside = false;
+  // The candidates: animal-sized blobs; at the rim, none larger than the animal.
   auto candidate = [&](int i) {
     const int area = stats_.at<int>(i, cv::CC_STAT_AREA);
     if (area < minimum || area > maximum) return false;
-    const bool rim = crossesRim[static_cast<std::size_t>(i)] != 0;
-    return rim ? !inside && area <= rimLimit : true;
+    return !crossesRim[static_cast<std::size_t>(i)] || area <= rimLimit;
   };
-  for (int pass = 0; pass < 2 && largest == 0; ++pass) {
-    inside = pass == 0;
+  // Where the animal was not seen lately: the largest, one inside the rim before one at it.
+  int largest = 0, largestArea = 0;
+  for (const bool rimToo : {false, true}) {
     for (int i = 1; i < count; ++i) {
-      if (inside && crossesRim[static_cast<std::size_t>(i)]) continue;
-      if (!candidate(i)) continue;
+      if (!candidate(i) || (!rimToo && crossesRim[static_cast<std::size_t>(i)])) continue;
       const int area = stats_.at<int>(i, cv::CC_STAT_AREA);
       if (area > largestArea) {
         largestArea = area;
         largest = i;
       }
     }
+    if (largest != 0) break;
   }
   int best = largest;
   if (best != 0 && known_ && sinceSeen_ <= kNearFrames) {
+    // Else the one nearest to where it was; one at the rim counts two body lengths farther.
+    const double rimPenalty = 2.0 * std::max(lastW_, lastH_);
     double nearest = 1e300;
     for (int i = 1; i < count; ++i) {
-      if (inside && crossesRim[static_cast<std::size_t>(i)]) continue;
       if (!candidate(i) || stats_.at<int>(i, cv::CC_STAT_AREA) * 10 < largestArea * 3) continue;
       const double dx = centroids_.at<double>(i, 0) - lastX_, dy = centroids_.at<double>(i, 1) - lastY_;
-      if (dx * dx + dy * dy < nearest) {
-        nearest = dx * dx + dy * dy;
+      const double distance = std::sqrt(dx * dx + dy * dy) + (crossesRim[static_cast<std::size_t>(i)] ? rimPenalty : 0);
+      if (distance < nearest) {
+        nearest = distance;
         best = i;
       }
     }

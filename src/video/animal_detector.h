@@ -38,7 +38,7 @@ struct Detection {
   double y = 0;
   int area = 0;       // frame pixels
   int threshold = 0;  // the grey levels used in this frame
-  bool atRim = false;  // the blob crosses the pool's rim (the animal may be held)
+  bool atRim = false;  // the blob reaches the band along the wall
 };
 
 struct DetectorSettings {

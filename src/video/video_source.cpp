@@ -64,9 +64,7 @@ bool CalibrateIfNeeded(const cv::Mat& first, const std::string& what, VideoSourc
   if (options.calibration.IsSet()) return true;
   const std::optional<VideoCalibration> rim = FindPoolRim(first);
   if (!rim) {
-    error = what + "
-is not calibrated, and no pool rim is found in its picture.
-"
+    error = what + "\nis not calibrated, and no pool rim is found in its picture.\n"
                    "Give the pool's circle (tarnwell-cli calibrate ... --circle X,Y,R).";
     return false;
   }
@@ -74,8 +72,7 @@ is not calibrated, and no pool rim is found in its picture.
   if (options.notice) {
     char circle[96];
     std::snprintf(circle, sizeof circle, "%.1f,%.1f,%.1f", rim->centreX, rim->centreY, rim->radius);
-    options.notice(what + "
-is not calibrated: the pool's rim found at " + circle +
+    options.notice(what + "\nis not calibrated: the pool's rim found at " + circle +
                    " (X,Y,R in pixels) is used.");
   }
   return true;
@@ -185,7 +182,6 @@ void VideoFileSource::Prepare() {
   // The trial starts when an animal-sized blob has left the place where it was first seen.
   std::optional<TrackSample> firstSeen;
   while (const std::optional<Detection> d = Pull()) {
-    if (d->atRim) continue;  // perhaps still in the hand
     const SourceFrame seen = ToSourceFrame(*d, mapping_);
     if (!seen.position.IsVisible()) continue;
     if (!firstSeen) {

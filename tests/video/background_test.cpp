@@ -6,6 +6,8 @@
 #include <cmath>
 #include <filesystem>
 
+#include <opencv2/imgcodecs.hpp>
+
 #include "support/temp_dir.h"
 #include "video/synthetic_video.h"
 #include "video/video_source.h"
