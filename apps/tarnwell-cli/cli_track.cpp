@@ -173,6 +173,7 @@ int RunTrack(const std::string& home, const std::vector<std::string>& rawArgs) {
   ConsoleOperator op(args.Has("--yes"));
   TrackerLink link(connection->Port(), connection->GetClock(), op, program->settings);
   link.SetPortDevice(connection->Device());
+  NameVideoUnit(link, {false, {}});
   HeadlessRunView view(program->settings);
   RunController run(*program, link, connection->GetClock(), op, view);
 

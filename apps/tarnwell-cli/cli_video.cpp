@@ -32,6 +32,15 @@ std::string Flattened(std::string text) {
   return text;
 }
 
+void NameVideoUnit(TrackerLink& link, const VideoChoice& choice) {
+  if (choice.camera) {
+    link.SetUnitWords("the camera", "Check the camera, its cable and its calibration (tarnwell-cli calibrate).");
+  } else {
+    link.SetUnitWords("the video", "Check the video's calibration (tarnwell-cli calibrate) and the detection "
+                                   "(--threshold, --min-area, --max-area; --preview shows it).");
+  }
+}
+
 bool VideoAvailable() {
 #ifdef TARNWELL_HAVE_VIDEO
   return true;

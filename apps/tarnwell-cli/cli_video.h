@@ -8,6 +8,7 @@
 #include <string>
 
 #include "cli_support.h"
+#include "tracker/tracker_link.h"
 #include "tracker/unit_connection.h"
 #include "tracker/video_unit.h"
 
@@ -57,6 +58,9 @@ bool ParseDetectionOptions(const Arguments& args, DetectionChoice& choice, std::
 std::unique_ptr<PositionSource> OpenVideoSource(const Program& program, const VideoChoice& choice,
                                                 const VideoTrim& trim, std::string& error,
                                                 const DetectionChoice& detection = {});
+
+// The operator's messages name the camera or the video as the unit.
+void NameVideoUnit(TrackerLink& link, const VideoChoice& choice);
 
 // tarnwell-cli calibrate: the pool's circle of a camera or a video into Default.SET.
 int RunCalibrateCommand(const std::string& home, const std::vector<std::string>& args);

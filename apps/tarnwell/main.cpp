@@ -235,6 +235,20 @@ int main(int argc, char** argv) {
   if (parser.isSet(simulatorOption) || videoUnit)
     tracker.SetPortDevice(tarnwell::SimulatedSerialPort::kDeviceName);
   if (parser.isSet(portOption)) tracker.SetPortDevice(parser.value(portOption).toStdString());
+#ifdef TARNWELL_HAVE_VIDEO
+  if (videoUnit) {
+    // System Setup and the messages name the camera or the video, not a simulator.
+    const bool camera = parser.isSet(cameraOption) || configuredCamera;
+    const std::string path = configuredCamera ? startSettings.VideoCamera
+                                              : parser.value(camera ? cameraOption : videoOption).toStdString();
+    tracker.SetPortDevice((camera ? "camera " : "video ") + path);
+    if (camera) {
+      tracker.SetUnitWords("the camera", "Check the camera, its cable and its calibration (System Setup).");
+    } else {
+      tracker.SetUnitWords("the video", "Check the video's calibration (System Setup) and its picture.");
+    }
+  }
+#endif
 
   tarnwell::KeyStateFilter keys;
   app.installEventFilter(&keys);

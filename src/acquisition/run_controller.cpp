@@ -365,14 +365,12 @@ void RunController::OnTick() {
   if (run.ExperimentInProgress && run.TrialRunning) {
     if (!link_.State().TrackerPortOpen) {
       AbortForLostStream(
-          "The connection to the Quentrix\nwas lost during the trial.\nThe trial was stopped and\nits "
-          "samples "
-          "were kept.");
+          "The connection to " + link_.UnitName() +
+          "\nwas lost during the trial.\nThe trial was stopped and\nits samples were kept.");
     } else if (clock_.NowMs() - lastSampleMs_ >= kTrialStreamSilenceMs) {
       AbortForLostStream(
-          "No position has come from\nthe Quentrix for 2 seconds.\nThe trial was stopped and\nits samples "
-          "were "
-          "kept.");
+          "No position has come from\n" + link_.UnitName() +
+          " for 2 seconds.\nThe trial was stopped and\nits samples were kept.");
     }
   }
   if (run.ScheduledStartSecond >= 0 && clock_.NowMs() >= run.ScheduledStartDueMs) {
@@ -785,7 +783,7 @@ void RunController::ReportTrackingQuality() {
   const int k = program_.run.CurrentSubject;
   op_.ShowMessage("The track of Subject " + std::to_string(k + 1) + " (" + SubjectId(k) +
                       ")\ndoes not look like an animal's path.\n" + SuspectTrackingText(lastTracking_) +
-                      ".\n\nIt has been kept, marked as suspect.\nCheck the Quentrix and its cable.",
+                      ".\n\nIt has been kept, marked as suspect.\n" + link_.UnitAdvice(),
                   "Suspect Tracking", MessageIcon::Exclamation);
 }
 
