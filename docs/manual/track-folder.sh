@@ -12,28 +12,18 @@
 # on the PATH.
 set -eu
 cli=${TARNWELL_CLI:-tarnwell-cli}
-folder=$1
-experiment=$2
-pool=${3:-}
-
-list="$folder/videos.txt"
-subjects="$folder/subjects.txt"
-: >"$list"
-: >"$subjects"
+folder=$1        # the videos
+experiment=$2    # the experiment to create, such as ~/data/WEEK1.EXP
+pool=${3:-}      # a pool setup (.POL); else the home's
+list="$folder/videos.txt"; subjects="$folder/subjects.txt"
+: >"$list"; : >"$subjects"
 for video in "$folder"/*.avi "$folder"/*.mp4 "$folder"/*.mkv; do
   [ -e "$video" ] || continue
-  name=$(basename "$video")
-  id=${name%.*}
+  name=$(basename "$video"); id=${name%.*}
   printf '%s %s\n' "$name" "$id" >>"$list"
   printf '%s\n' "$id" >>"$subjects"
 done
-[ -s "$list" ] || { echo "no videos in $folder" >&2; exit 1; }
-
 first=$(head -n 1 "$list")
 "$cli" calibrate "$folder/${first% *}" --picture "$folder/calibration.png"
-if [ -n "$pool" ]; then
-  "$cli" create-experiment "$experiment" --subjects "$subjects" --pool "$pool" --max-time 60 --platform 1
-else
-  "$cli" create-experiment "$experiment" --subjects "$subjects" --max-time 60 --platform 1
-fi
+"$cli" create-experiment "$experiment" --subjects "$subjects" ${pool:+--pool "$pool"} --max-time 60 --platform 1
 "$cli" track --list "$list" --experiment "$experiment" --preview "$folder"
