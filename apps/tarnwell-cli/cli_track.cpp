@@ -218,9 +218,10 @@ int RunTrack(const std::string& home, const std::vector<std::string>& rawArgs) {
     ++trials;
     std::cout << GetFinishStatusText(state.PreviousFinishStatus) << ", "
               << TrackSamples(NumberedRawFile(dataFile, job.subject)) << " samples"
-              << (endedEarly && !trackStopRequested
+              << (!endedEarly || trackStopRequested ? ""
+                  : unit.EndMessage().find("has ended") != std::string::npos
                       ? " (the video ended before the platform or the time limit)"
-                      : "")
+                      : " (" + Flattened(unit.EndMessage()) + ")")
               << "\n";
     std::cout.flush();
   }

@@ -97,6 +97,10 @@ TEST(VideoBackground, TheHandAtReleaseIsNeverTheAnimal) {
     SwimThenFloat(video, video.frames);
     video.handFrom = handFrom;
     video.handTo = handFrom + 2 * 15;
+    // While the hand reaches farthest the animal is out of sight (it dives): the hand is
+    // then all there is to see.
+    video.hiddenFrom = handFrom + 10;
+    video.hiddenTo = handFrom + 20;
     const std::string path = (dir.Path() / "hand.avi").string();
     ASSERT_TRUE(video.Write(path));
     std::string error;
