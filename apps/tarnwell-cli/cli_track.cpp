@@ -18,6 +18,7 @@
 #include "acquisition/experiment_files.h"
 #include "acquisition/raw_track.h"
 #include "acquisition/run_controller.h"
+#include "acquisition/video_list.h"
 #include "cli_commands.h"
 #include "cli_run_support.h"
 #include "cli_support.h"
@@ -40,48 +41,18 @@ struct TrackJob {
   int subject = 0;  // 0-based
 };
 
-// The subject a list line names: its ID, else its number from 1.
-std::optional<int> SubjectOf(const std::string& word, const std::vector<std::string>& ids) {
-  for (std::size_t i = 0; i < ids.size(); ++i) {
-    if (ids[i] == word) return static_cast<int>(i);
-  }
-  const std::optional<long long> number = ParseInteger(word);
-  if (number && *number >= 1 && *number <= static_cast<long long>(ids.size()))
-    return static_cast<int>(*number - 1);
-  return std::nullopt;
-}
-
 bool ReadTrackList(const std::filesystem::path& list, const std::vector<std::string>& ids,
                    std::vector<TrackJob>& jobs, std::string& error) {
-  std::ifstream in(list);
-  if (!in) {
-    error = "cannot read the list " + list.string();
-    return false;
-  }
-  std::string line;
-  int number = 0;
-  while (std::getline(in, line)) {
-    ++number;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    const std::size_t first = line.find_first_not_of(" \t");
-    if (first == std::string::npos || line[first] == '#') continue;
-    const std::size_t last = line.find_last_not_of(" \t");
-    const std::size_t split = line.find_last_of(" \t", last);
-    if (split == std::string::npos || split < first) {
-      error = list.string() + " line " + std::to_string(number) + ": give a video and a subject";
-      return false;
-    }
-    const std::string subjectWord = line.substr(split + 1, last - split);
-    const std::size_t videoEnd = line.find_last_not_of(" \t", split);
-    std::filesystem::path video = line.substr(first, videoEnd - first + 1);
-    if (video.is_relative()) video = list.parent_path() / video;
-    const std::optional<int> subject = SubjectOf(subjectWord, ids);
+  std::vector<VideoListLine> lines;
+  if (!ReadVideoList(list, lines, error)) return false;
+  for (const VideoListLine& line : lines) {
+    const std::optional<int> subject = VideoListSubject(line.subject, ids);
     if (!subject) {
-      error = list.string() + " line " + std::to_string(number) + ": the experiment has no subject " +
-              subjectWord;
+      error = list.string() + " line " + std::to_string(line.line) + ": the experiment has no subject " +
+              line.subject;
       return false;
     }
-    jobs.push_back({video.string(), *subject});
+    jobs.push_back({line.video, *subject});
   }
   return true;
 }

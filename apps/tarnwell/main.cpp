@@ -33,6 +33,7 @@
 #ifdef TARNWELL_HAVE_VIDEO
 #include "core/settings_files.h"
 #include "pool/pool_file.h"
+#include "acquisition/video_list.h"
 #include "tracker/video_unit.h"
 #include "video/video_source.h"
 #endif
@@ -89,13 +90,16 @@ struct CommandLine {
       "screen", "The screen of the picture: home, monitor, system, pool, experiment.", "NAME", "home"};
   const QCommandLineOption cameraOption{"camera", "Use this camera (V4L2 device) as the unit.", "DEVICE"};
   const QCommandLineOption videoOption{"video", "Use this recorded video as the unit.", "FILE"};
+  const QCommandLineOption videoListOption{
+      "video-list", "Use a recorded video per subject as the unit: lines VIDEO SUBJECT (as tarnwell-cli track --list).",
+      "FILE"};
 
   CommandLine() {
     parser.setApplicationDescription("Swim-maze tracking and analysis with the Quentrix unit.");
     helpOption = parser.addHelpOption();
     parser.addOptions(
         {versionOption, homeOption, simulatorOption, portOption, seedOption, screenshotOption, screenOption,
-         cameraOption, videoOption});
+         cameraOption, videoOption, videoListOption});
   }
 };
 
@@ -152,10 +156,11 @@ int main(int argc, char** argv) {
   commandLine.parser.process(app);
   const QCommandLineOption& cameraOption = commandLine.cameraOption;
   const QCommandLineOption& videoOption = commandLine.videoOption;
+  const QCommandLineOption& videoListOption = commandLine.videoListOption;
   if (int(parser.isSet(simulatorOption)) + int(parser.isSet(portOption)) + int(parser.isSet(cameraOption)) +
-          int(parser.isSet(videoOption)) >
+          int(parser.isSet(videoOption)) + int(parser.isSet(videoListOption)) >
       1) {
-    std::cerr << "tarnwell: --simulator, --port, --camera and --video exclude each other\n";
+    std::cerr << "tarnwell: --simulator, --port, --camera, --video and --video-list exclude each other\n";
     return 2;
   }
 
@@ -173,8 +178,16 @@ int main(int argc, char** argv) {
   tarnwell::SteadyClock clock;
   std::unique_ptr<tarnwell::EmulatedUnit> unit;
   std::unique_ptr<tarnwell::SerialPort> port;
-  bool videoUnit = parser.isSet(cameraOption) || parser.isSet(videoOption);
+  bool videoUnit = parser.isSet(cameraOption) || parser.isSet(videoOption) || parser.isSet(videoListOption);
 #ifdef TARNWELL_HAVE_VIDEO
+  // With --video-list each subject's trial plays its own video.
+  std::vector<tarnwell::VideoListLine> videoList;
+  const std::string videoListPath = parser.value(videoListOption).toStdString();
+  if (!videoListPath.empty()) {
+    if (!tarnwell::ReadVideoList(videoListPath, videoList, error)) return Refuse(op, error);
+    if (videoList.empty()) return Refuse(op, "The list\n" + videoListPath + "\nnames no video.");
+  }
+  tarnwell::VideoSourceOptions sourceOptions;
   // The camera chosen on System Setup is the unit unless another one was asked for.
   tarnwell::SystemSettings startSettings;
   tarnwell::ReadSystemConfig(program.home.GetSystemConfigPath(), startSettings, nullptr);
@@ -193,14 +206,17 @@ int main(int argc, char** argv) {
     const tarnwell::SystemSettings& settings = startSettings;
     tarnwell::PoolSetup pool;
     tarnwell::LoadStartUpPool(program.home.Folder(), pool);
-    tarnwell::VideoSourceOptions sourceOptions;
     sourceOptions.calibration = {settings.VideoPoolX, settings.VideoPoolY, settings.VideoPoolRadius};
     sourceOptions.pool = {static_cast<double>(pool.X), static_cast<double>(pool.Y), pool.Radius,
                           tarnwell::AspectFactor(settings)};
+    sourceOptions.threshold = settings.VideoThreshold;
+    sourceOptions.minimumArea = settings.VideoMinArea;
+    sourceOptions.maximumArea = settings.VideoMaxArea;
+    sourceOptions.notice = [](const std::string& text) { std::cerr << "tarnwell: " << text << "\n"; };
     const bool camera = parser.isSet(cameraOption) || configuredCamera;
-    const std::string path = configuredCamera
-                                 ? settings.VideoCamera
-                                 : parser.value(camera ? cameraOption : videoOption).toStdString();
+    const std::string path = configuredCamera      ? settings.VideoCamera
+                             : !videoList.empty() ? videoList.front().video
+                                                  : parser.value(camera ? cameraOption : videoOption).toStdString();
     auto source = tarnwell::OpenPositionSource(camera, path, sourceOptions, error);
     if (!source && !configuredCamera) return Refuse(op, error);
     if (!source) {
@@ -239,9 +255,10 @@ int main(int argc, char** argv) {
   if (videoUnit) {
     // System Setup and the messages name the camera or the video, not a simulator.
     const bool camera = parser.isSet(cameraOption) || configuredCamera;
-    const std::string path = configuredCamera ? startSettings.VideoCamera
-                                              : parser.value(camera ? cameraOption : videoOption).toStdString();
-    tracker.SetPortDevice((camera ? "camera " : "video ") + path);
+    const std::string path = configuredCamera      ? startSettings.VideoCamera
+                             : !videoList.empty() ? videoListPath
+                                                  : parser.value(camera ? cameraOption : videoOption).toStdString();
+    tracker.SetPortDevice((camera ? "camera " : videoList.empty() ? "video " : "videos ") + path);
     if (camera) {
       tracker.SetUnitWords("the camera", "Check the camera, its cable and its calibration (System Setup).");
     } else {
@@ -256,6 +273,28 @@ int main(int argc, char** argv) {
   tarnwell::AppContext context(program, subjects, op, op, clock, tracker, keys);
 #ifdef TARNWELL_HAVE_VIDEO
   context.videoUnit = dynamic_cast<tarnwell::VideoUnit*>(unit.get());
+  if (context.videoUnit != nullptr && !context.videoUnit->Source()->IsLive()) {
+    // A recording serves one trial after another; with a list each subject gets its own,
+    // from its start, and a subject without one is not run.
+    context.prepareTrialVideo = [&program, &videoList, &videoListPath, &sourceOptions,
+                                 unitPtr = context.videoUnit](int subject) -> std::string {
+      if (videoList.empty()) return unitPtr->SourceEnded() ? unitPtr->EndMessage() : std::string();
+      const std::vector<std::string>& ids = program.experiment.SubjectIDs;
+      for (const tarnwell::VideoListLine& line : videoList) {
+        if (tarnwell::VideoListSubject(line.subject, ids) != subject) continue;
+        tarnwell::VideoSourceOptions options = sourceOptions;
+        const tarnwell::SystemSettings& s = program.settings;
+        options.calibration = {s.VideoPoolX, s.VideoPoolY, s.VideoPoolRadius};
+        std::string openError;
+        auto next = tarnwell::OpenPositionSource(false, line.video, options, openError);
+        if (!next) return openError;
+        unitPtr->SetSource(std::move(next));
+        return {};
+      }
+      const std::string id = subject >= 0 && subject < static_cast<int>(ids.size()) ? ids[static_cast<std::size_t>(subject)] : "";
+      return "There is no video for subject " + std::to_string(subject + 1) + " (" + id + ")\nin " + videoListPath + ".";
+    };
+  }
 #endif
   tarnwell::FrmMain window(context);
   QObject::disconnect(&sessionSignals, nullptr, nullptr, nullptr);

@@ -406,6 +406,13 @@ bool RunController::CanRecordTrial() {
       return false;
     }
   }
+  if (prepareTrial) {
+    const std::string refusal = prepareTrial(run.CurrentSubject);
+    if (!refusal.empty()) {
+      op_.ShowMessage(refusal + "\n" + kTrialNotStarted, "Video", MessageIcon::Exclamation);
+      return false;
+    }
+  }
   if (!page_.IsOpen() && FileHoldsBytes(page_.Path())) {
     CheckForUnfinishedTrial();
     if (FileHoldsBytes(page_.Path())) return false;

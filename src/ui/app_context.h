@@ -6,6 +6,7 @@
 // writes. Nothing here is global; a test builds its own context around its own Program.
 #pragma once
 
+#include <functional>
 #include <filesystem>
 
 #include "core/clock.h"
@@ -55,6 +56,9 @@ struct AppContext {
   // The unit, when a camera or a recorded video is it (the live picture, the calibration);
   // nullptr with the serial unit or the simulator.
   VideoUnit* videoUnit = nullptr;
+  // Asked before each trial (RunController::prepareTrial): the video unit gets the subject's
+  // own video, or says why it cannot run the trial. Unset with the serial unit.
+  std::function<std::string(int subject)> prepareTrialVideo;
 };
 
 }  // namespace tarnwell

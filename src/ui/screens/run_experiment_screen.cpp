@@ -183,6 +183,7 @@ RunExperimentScreen::RunExperimentScreen(AppContext& context, FrmMain& main, QWi
 
   controller_ = std::make_unique<RunController>(context.program, context.tracker, context.clock, op_, *this);
   controller_->SetSubjectTable(&context.subjects);
+  controller_->prepareTrial = context.prepareTrialVideo;
   // The controller's first words (the banner, the instructions) before any call.
   for (std::size_t i = 0; i < kRunLabelCount; ++i) {
     ShowLabel(static_cast<RunLabel>(i), controller_->Screen().labels[i]);
