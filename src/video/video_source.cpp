@@ -116,8 +116,12 @@ std::unique_ptr<VideoFileSource> VideoFileSource::Open(const std::string& path,
   if (!options.backgroundImage.empty() &&
       !LoadBackgroundImage(options.backgroundImage, *source->detector_, first.cols, first.rows, error))
     return nullptr;
+  const double counted = source->capture_.get(cv::CAP_PROP_FRAME_COUNT);
+  if (std::isfinite(counted) && counted > 0 && source->startFrame_ >= static_cast<int64_t>(counted)) {
+    error = "The video\n" + path + "\nends before the trial's start.";
+    return nullptr;
+  }
   if (!options.previewPath.empty()) {
-    const double counted = source->capture_.get(cv::CAP_PROP_FRAME_COUNT);
     int64_t last = std::isfinite(counted) && counted > 0 ? static_cast<int64_t>(counted) : 0;
     if (source->endFrame_ >= 0 && (last == 0 || source->endFrame_ < last)) last = source->endFrame_;
     const int64_t span = last - source->startFrame_;
