@@ -17,6 +17,8 @@ const std::vector<CommandEntry>& Commands() {
       {"print", nullptr, &kPagesModule},
       {"track", RunTrack},
       {"study", RunStudy},
+      {"calibrate", RunCalibrateCommand},
+      {"create-experiment", RunCreateExperiment},
   };
   return commands;
 }

@@ -80,20 +80,21 @@ int RunRun(const std::string& home, const std::vector<std::string>& rawArgs) {
   ConsoleOperator op(args.Has("--yes"));
   TrackerLink link(connection->Port(), connection->GetClock(), op, program->settings);
   link.SetPortDevice(connection->Device());
+  if (unit->IsVideo()) NameVideoUnit(link, unit->kind == UnitChoice::Kind::Camera);
   HeadlessRunView view(program->settings);
   RunController run(*program, link, connection->GetClock(), op, view);
   // The command is the operator's OK for the table, as for `analyse`.
   run.SetTableUpdateAgreed(true);
-  const bool simulated = !device && !video;
-  if (device)
-    run.SetTrialSource(SerialSource(*device));
-  else if (video)
-    run.SetTrialSource(PictureSource(*program, video->camera, video->path, *connection));
+  const bool simulated = unit->kind == UnitChoice::Kind::Simulator;
+  if (unit->IsVideo())
+    run.SetTrialSource(PictureSource(*program, unit->kind == UnitChoice::Kind::Camera, unit->path, *connection));
+  else if (simulated)
+    run.SetTrialSource(SimulatedSource(unit->seed));
   else
-    run.SetTrialSource(SimulatedSource(static_cast<uint64_t>(*seed)));
+    run.SetTrialSource(SerialSource(connection->Device()));
   // A simulated animal's swim must never pass for data: the first and last lines say so.
   if (simulated)
-    std::cout << "recording from the simulated unit, seed " << *seed << " " << kSimulatedUnitNote << "\n";
+    std::cout << "recording from the simulated unit, seed " << unit->seed << " " << kSimulatedUnitNote << "\n";
 
   run.CheckForUnfinishedTrial();
   if (!run.mnuRunExpt_Click()) {

@@ -127,6 +127,7 @@ TEST_F(CliVideoTest, AVideoThatEndsEarlyKeepsItsTrialAndABadOneIsRefused) {
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("has ended"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("No position has come"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("the video for 2 seconds"), std::string::npos) << run.err;
   EXPECT_EQ(Read(NumberedRawFile(dataFile, 0)).size(), 2u * 38);
 
   dir.Write("bad.avi", "not a video");
