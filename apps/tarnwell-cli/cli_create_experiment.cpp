@@ -2,6 +2,8 @@
 // with the setup screen's checks, so a study can be set up from a script. The pool is a
 // pool setup file or the home's current one; the numbers default to the home's last
 // experiment setup (DEFAULT.CFG), as the setup screen shows them.
+#include <algorithm>
+#include <cctype>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -9,8 +11,6 @@
 #include "acquisition/experiment_creation.h"
 #include "cli_commands.h"
 #include "cli_support.h"
-#include <algorithm>
-#include <cctype>
 #include "experiment/experiment_file.h"
 #include "experiment/subject_table.h"
 #include "pool/pool_file.h"
@@ -33,8 +33,8 @@ int RunCreateExperiment(const std::string& home, const std::vector<std::string>&
   constexpr std::string_view kCommand = "create-experiment";
   Arguments args;
   std::string error;
-  if (!args.Parse(rawArgs, {"--subjects", "--ids", "--pool", "--max-time", "--platform", "--distance"}, {"--yes"},
-                  error) ||
+  if (!args.Parse(rawArgs, {"--subjects", "--ids", "--pool", "--max-time", "--platform", "--distance"},
+                  {"--yes"}, error) ||
       !args.ExpectPositional(1, 1, error)) {
     return UsageError(kCommand, error);
   }
@@ -54,7 +54,8 @@ int RunCreateExperiment(const std::string& home, const std::vector<std::string>&
   request.activePlatform = last.ActivePlatform;
   request.distanceFromStart = last.DistFromStart;
   if (const auto pool = args.Value("--pool")) {
-    if (!ReadPoolSetupFile(*pool, request.pool)) return Failure(kCommand, "cannot read the pool setup " + *pool);
+    if (!ReadPoolSetupFile(*pool, request.pool))
+      return Failure(kCommand, "cannot read the pool setup " + *pool);
   } else {
     LoadStartUpPool(program->home.Folder(), request.pool);
   }

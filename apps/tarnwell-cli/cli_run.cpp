@@ -87,14 +87,16 @@ int RunRun(const std::string& home, const std::vector<std::string>& rawArgs) {
   run.SetTableUpdateAgreed(true);
   const bool simulated = unit->kind == UnitChoice::Kind::Simulator;
   if (unit->IsVideo())
-    run.SetTrialSource(PictureSource(*program, unit->kind == UnitChoice::Kind::Camera, unit->path, *connection));
+    run.SetTrialSource(
+        PictureSource(*program, unit->kind == UnitChoice::Kind::Camera, unit->path, *connection));
   else if (simulated)
     run.SetTrialSource(SimulatedSource(unit->seed));
   else
     run.SetTrialSource(SerialSource(connection->Device()));
   // A simulated animal's swim must never pass for data: the first and last lines say so.
   if (simulated)
-    std::cout << "recording from the simulated unit, seed " << unit->seed << " " << kSimulatedUnitNote << "\n";
+    std::cout << "recording from the simulated unit, seed " << unit->seed << " " << kSimulatedUnitNote
+              << "\n";
 
   run.CheckForUnfinishedTrial();
   if (!run.mnuRunExpt_Click()) {

@@ -15,8 +15,6 @@
 #include <iostream>
 #include <sstream>
 
-#include "records/experiment_files.h"
-#include "records/raw_track.h"
 #include "acquisition/run_controller.h"
 #include "acquisition/video_list.h"
 #include "cli_commands.h"
@@ -25,11 +23,13 @@
 #include "cli_support.h"
 #include "cli_video.h"
 #include "core/file_access.h"
+#include "records/experiment_files.h"
 #include "records/experiment_record.h"
+#include "records/raw_track.h"
 #include "records/record_conversion.h"
 #include "records/record_update.h"
-#include "tracker/video_unit.h"
 #include "tracker/tracker_link.h"
+#include "tracker/video_unit.h"
 
 namespace tarnwell::cli {
 namespace {

@@ -25,10 +25,12 @@ std::string Flattened(std::string text) {
 
 void NameVideoUnit(TrackerLink& link, bool camera) {
   if (camera) {
-    link.SetUnitWords("the camera", "Check the camera, its cable and its calibration (tarnwell-cli calibrate).");
+    link.SetUnitWords("the camera",
+                      "Check the camera, its cable and its calibration (tarnwell-cli calibrate).");
   } else {
-    link.SetUnitWords("the video", "Check the video's calibration (tarnwell-cli calibrate) and the detection "
-                                   "(--threshold, --min-area, --max-area; --preview shows it).");
+    link.SetUnitWords("the video",
+                      "Check the video's calibration (tarnwell-cli calibrate) and the detection "
+                      "(--threshold, --min-area, --max-area; --preview shows it).");
   }
 }
 
@@ -38,8 +40,9 @@ bool ParseDetectionOptions(const Arguments& args, DetectionChoice& choice, std::
     int* value;
     long long most;
   };
-  for (const Count& c : {Count{"--threshold", &choice.threshold, 255}, Count{"--min-area", &choice.minimumArea, 100000000},
-                         Count{"--max-area", &choice.maximumArea, 100000000}}) {
+  for (const Count& c :
+       {Count{"--threshold", &choice.threshold, 255}, Count{"--min-area", &choice.minimumArea, 100000000},
+        Count{"--max-area", &choice.maximumArea, 100000000}}) {
     const auto text = args.Value(c.option);
     if (!text) continue;
     const std::optional<long long> n = ParseInteger(*text);
@@ -97,7 +100,8 @@ std::string VideoCalibrationProblem(const SystemSettings& s) {
   for (const auto& [key, value] : keys) {
     if (!(value >= 0 && value <= kLargestPicture)) {
       return std::string("Default.SET: ") + key + " = " + FormatGeneral(value) +
-             " is not a place in a picture (0 to 16384); calibrate the video again (tarnwell-cli calibrate, or System Setup)";
+             " is not a place in a picture (0 to 16384); calibrate the video again (tarnwell-cli calibrate, "
+             "or System Setup)";
     }
   }
   return {};

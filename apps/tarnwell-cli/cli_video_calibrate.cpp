@@ -31,8 +31,8 @@ int RunCalibrateCommand(const std::string& home, const std::vector<std::string>&
   constexpr std::string_view kCommand = "calibrate";
   Arguments args;
   std::string error;
-  if (!args.Parse(rawArgs, {"--circle", "--picture", "--threshold", "--min-area", "--max-area"}, {"--inverted", "--not-inverted"},
-                  error))
+  if (!args.Parse(rawArgs, {"--circle", "--picture", "--threshold", "--min-area", "--max-area"},
+                  {"--inverted", "--not-inverted"}, error))
     return UsageError(kCommand, error);
   if (args.Positional().size() != 1) return UsageError(kCommand, "give one video or camera device");
   const std::string source = args.Positional()[0];
@@ -83,7 +83,8 @@ int RunCalibrateCommand(const std::string& home, const std::vector<std::string>&
   if (tuning.minimumArea > 0) s.VideoMinArea = tuning.minimumArea;
   if (tuning.maximumArea > 0) s.VideoMaxArea = tuning.maximumArea;
   if (s.VideoMinArea > 0 && s.VideoMaxArea > 0 && s.VideoMaxArea < s.VideoMinArea)
-    return Failure(kCommand, "the largest animal would be below the smallest (Video Min Area, Video Max Area)");
+    return Failure(kCommand,
+                   "the largest animal would be below the smallest (Video Min Area, Video Max Area)");
 
   if (!WriteFileAtomically(picturePath, std::string(found.png.begin(), found.png.end()), &error))
     return Failure(kCommand, "cannot write " + picturePath.string() + ": " + error);
@@ -91,7 +92,8 @@ int RunCalibrateCommand(const std::string& home, const std::vector<std::string>&
   if (!WriteSystemConfig(settingsPath, s, program->videoModeIndex, &error))
     return Failure(kCommand, "cannot write " + settingsPath.string() + ": " + error);
   std::cout << "pool rim " << CircleText(s.VideoPoolX, s.VideoPoolY, s.VideoPoolRadius) << " ("
-            << (given ? "given" : "found") << ", X,Y,R in pixels of " << found.width << " x " << found.height << ")\n"
+            << (given ? "given" : "found") << ", X,Y,R in pixels of " << found.width << " x " << found.height
+            << ")\n"
             << "settings " << settingsPath.string() << "\n"
             << "picture " << picturePath.string() << "\n";
   std::cout.flush();

@@ -26,8 +26,9 @@
 #include <memory>
 #include <string_view>
 
-#include "core/home_lock.h"
 #include "acquisition/program.h"
+#include "acquisition/video_list.h"
+#include "core/home_lock.h"
 #include "core/settings_files.h"
 #include "core/version.h"
 #include "experiment/experiment_file.h"
@@ -35,7 +36,6 @@
 #include "io/qt_serial_port.h"
 #include "modules/module_table.h"
 #include "pool/pool_file.h"
-#include "acquisition/video_list.h"
 #include "tracker/tracker_link.h"
 #include "tracker/unit_choice.h"
 #include "tracker/video_unit.h"
@@ -92,15 +92,15 @@ struct CommandLine {
   const QCommandLineOption cameraOption{"camera", "Use this camera (V4L2 device) as the unit.", "DEVICE"};
   const QCommandLineOption videoOption{"video", "Use this recorded video as the unit.", "FILE"};
   const QCommandLineOption videoListOption{
-      "video-list", "Use a recorded video per subject as the unit: lines VIDEO SUBJECT (as tarnwell-cli track --list).",
+      "video-list",
+      "Use a recorded video per subject as the unit: lines VIDEO SUBJECT (as tarnwell-cli track --list).",
       "FILE"};
 
   CommandLine() {
     parser.setApplicationDescription("Swim-maze tracking and analysis with the Quentrix unit.");
     helpOption = parser.addHelpOption();
-    parser.addOptions(
-        {versionOption, homeOption, simulatorOption, portOption, seedOption, screenshotOption, screenOption,
-         cameraOption, videoOption, videoListOption});
+    parser.addOptions({versionOption, homeOption, simulatorOption, portOption, seedOption, screenshotOption,
+                       screenOption, cameraOption, videoOption, videoListOption});
   }
 };
 
@@ -195,7 +195,8 @@ int main(int argc, char** argv) {
   std::optional<tarnwell::UnitChoice> choice = tarnwell::ParseUnitChoice(lookup.lookup, {.required = false}, error);
   // --video-list: each subject's trial plays its own video; it is the unit as --video is.
   const std::string videoListPath = parser.value(commandLine.videoListOption).toStdString();
-  if (choice && parser.isSet(commandLine.videoListOption) && choice->kind != tarnwell::UnitChoice::Kind::Configured) {
+  if (choice && parser.isSet(commandLine.videoListOption) &&
+      choice->kind != tarnwell::UnitChoice::Kind::Configured) {
     error = "--simulator, --port, --camera, --video and --video-list exclude each other";
     choice.reset();
   }
@@ -316,7 +317,8 @@ int main(int argc, char** argv) {
     // A video list changes the video (and so the record's path and checksum) per subject.
     auto current = std::make_shared<tarnwell::TrialSourceState>(source);
     if (videoUnit != nullptr && !videoList.empty()) {
-      context.prepareTrialVideo = [&program, &videoList, videoListPath, current, videoUnit](int subject) -> std::string {
+      context.prepareTrialVideo = [&program, &videoList, videoListPath, current,
+                                   videoUnit](int subject) -> std::string {
         const std::vector<std::string>& ids = program.experiment.SubjectIDs;
         for (const tarnwell::VideoListLine& line : videoList) {
           if (tarnwell::VideoListSubject(line.subject, ids) != subject) continue;
@@ -335,20 +337,25 @@ int main(int argc, char** argv) {
           current->Source.VideoSha256 = tarnwell::FileSha256(file);
           return {};
         }
-        const std::string id =
-            subject >= 0 && subject < static_cast<int>(ids.size()) ? ids[static_cast<std::size_t>(subject)] : "";
-        return "There is no video for subject " + std::to_string(subject + 1) + " (" + id + ")\nin " + videoListPath +
-               ".";
+        const std::string id = subject >= 0 && subject < static_cast<int>(ids.size())
+                                   ? ids[static_cast<std::size_t>(subject)]
+                                   : "";
+        return "There is no video for subject " + std::to_string(subject + 1) + " (" + id + ")\nin " +
+               videoListPath + ".";
       };
     }
     context.trialSource = [current, &program, &context] {
       tarnwell::TrialSourceState now = *current;
       if (now.Source.Kind == tarnwell::TrialSourceKind::Camera || now.Source.Kind == tarnwell::TrialSourceKind::Video)
-        now.Detector = {{"light_animal", program.settings.VideoInverted}, {"object_filter", program.settings.ObjectFilter},
-                        {"pool_circle_x", program.settings.VideoPoolX}, {"pool_circle_y", program.settings.VideoPoolY},
+        now.Detector = {{"light_animal", program.settings.VideoInverted},
+                        {"object_filter", program.settings.ObjectFilter},
+                        {"pool_circle_x", program.settings.VideoPoolX},
+                        {"pool_circle_y", program.settings.VideoPoolY},
                         {"pool_circle_radius", program.settings.VideoPoolRadius},
-                        {"threshold", program.settings.VideoThreshold}, {"min_area", program.settings.VideoMinArea},
-                        {"max_area", program.settings.VideoMaxArea}, {"background", "from the video"}};
+                        {"threshold", program.settings.VideoThreshold},
+                        {"min_area", program.settings.VideoMinArea},
+                        {"max_area", program.settings.VideoMaxArea},
+                        {"background", "from the video"}};
       // The video unit is the core's (tracker/), with or without the video module.
       if (context.videoUnit != nullptr && now.Source.Kind == tarnwell::TrialSourceKind::Video) {
         now.Source.FirstFrame = static_cast<int64_t>(context.videoUnit->FramesSent());

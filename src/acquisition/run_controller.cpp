@@ -392,13 +392,11 @@ void RunController::OnTick() {
   RunState& run = program_.run;
   if (run.ExperimentInProgress && run.TrialRunning) {
     if (!link_.State().TrackerPortOpen) {
-      AbortForLostStream(
-          "The connection to " + link_.UnitName() +
-          "\nwas lost during the trial.\nThe trial was stopped and\nits samples were kept.");
+      AbortForLostStream("The connection to " + link_.UnitName() +
+                         "\nwas lost during the trial.\nThe trial was stopped and\nits samples were kept.");
     } else if (clock_.NowMs() - lastSampleMs_ >= kTrialStreamSilenceMs) {
-      AbortForLostStream(
-          "No position has come from\n" + link_.UnitName() +
-          " for 2 seconds.\nThe trial was stopped and\nits samples were kept.");
+      AbortForLostStream("No position has come from\n" + link_.UnitName() +
+                         " for 2 seconds.\nThe trial was stopped and\nits samples were kept.");
     }
   }
   if (run.ScheduledStartSecond >= 0 && clock_.NowMs() >= run.ScheduledStartDueMs) {

@@ -30,7 +30,6 @@
 // this object as its TrackerSampleSink.
 #pragma once
 
-#include <functional>
 #include <cstdint>
 #include <filesystem>
 #include <functional>

@@ -6,8 +6,8 @@
 // writes. Nothing here is global; a test builds its own context around its own Program.
 #pragma once
 
-#include <functional>
 #include <filesystem>
+#include <functional>
 
 #include "acquisition/run_controller.h"
 #include "core/clock.h"

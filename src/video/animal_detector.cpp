@@ -8,9 +8,9 @@
 namespace tarnwell {
 namespace {
 
-constexpr int kDefaultMinimumArea = 12;  // working pixels
-constexpr int kFollowEvery = 8;          // frames between two blends of the light
-constexpr double kFollowWeight = 0.03;   // about 9 s to follow a change at 30 frames a second
+constexpr int kDefaultMinimumArea = 12;    // working pixels
+constexpr int kFollowEvery = 8;            // frames between two blends of the light
+constexpr double kFollowWeight = 0.03;     // about 9 s to follow a change at 30 frames a second
 constexpr double kRimShareOfPool = 0.015;  // the largest animal at the rim before one is known
 constexpr double kRimTimesAnimal = 1.5;
 constexpr double kRimInside = 0.97;  // the rim band: from this share of the pool's radius out
@@ -156,7 +156,8 @@ Detection AnimalDetector::DetectWorking(const cv::Mat& wholeGrey) {
 int AnimalDetector::TypicalArea() const {
   if (areas_.size() < 5) return 0;
   std::vector<int> sorted = areas_;
-  std::nth_element(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(sorted.size() / 2), sorted.end());
+  std::nth_element(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(sorted.size() / 2),
+                   sorted.end());
   return sorted[sorted.size() / 2];
 }
 
@@ -202,7 +203,8 @@ int AnimalDetector::AutomaticThreshold() {
     if (highCount == 0) break;
     const double m0 = static_cast<double>(lowSum) / static_cast<double>(lowCount);
     const double m1 = static_cast<double>(sum - lowSum) / static_cast<double>(highCount);
-    const double between = static_cast<double>(lowCount) * static_cast<double>(highCount) * (m1 - m0) * (m1 - m0);
+    const double between =
+        static_cast<double>(lowCount) * static_cast<double>(highCount) * (m1 - m0) * (m1 - m0);
     if (between > bestBetween) {
       bestBetween = between;
       otsu = t;
@@ -230,12 +232,13 @@ Detection AnimalDetector::DetectPool(const cv::Mat& grey) {
   const int count = cv::connectedComponentsWithStats(binary_, labels_, stats_, centroids_, 8, CV_32S);
 
   const int perPixel = shrink_ * shrink_;
-  int minimum = settings_.minimumArea > 0 ? (settings_.minimumArea + perPixel - 1) / perPixel : kDefaultMinimumArea;
+  int minimum =
+      settings_.minimumArea > 0 ? (settings_.minimumArea + perPixel - 1) / perPixel : kDefaultMinimumArea;
   if (settings_.objectFilter) minimum *= 3;
   const int maximum = settings_.maximumArea > 0 ? std::max(1, settings_.maximumArea / perPixel) : INT_MAX;
   const int typical = TypicalArea();
-  const int rimLimit = std::max(minimum * 2, static_cast<int>(typical > 0 ? typical * kRimTimesAnimal
-                                                                            : poolPixels_ * kRimShareOfPool));
+  const int rimLimit = std::max(
+      minimum * 2, static_cast<int>(typical > 0 ? typical * kRimTimesAnimal : poolPixels_ * kRimShareOfPool));
   std::vector<uint8_t> crossesRim(static_cast<std::size_t>(count), 0);
   if (count > 1) {
     const int* labels = labels_.ptr<int>(0);
@@ -268,7 +271,8 @@ Detection AnimalDetector::DetectPool(const cv::Mat& grey) {
     for (int i = 1; i < count; ++i) {
       if (!candidate(i) || stats_.at<int>(i, cv::CC_STAT_AREA) * 10 < largestArea * 3) continue;
       const double dx = centroids_.at<double>(i, 0) - lastX_, dy = centroids_.at<double>(i, 1) - lastY_;
-      const double distance = std::sqrt(dx * dx + dy * dy) + (crossesRim[static_cast<std::size_t>(i)] ? rimPenalty : 0);
+      const double distance =
+          std::sqrt(dx * dx + dy * dy) + (crossesRim[static_cast<std::size_t>(i)] ? rimPenalty : 0);
       if (distance < nearest) {
         nearest = distance;
         best = i;

@@ -36,8 +36,8 @@ struct Detection {
   bool found = false;
   double x = 0;  // centroid, frame pixels
   double y = 0;
-  int area = 0;       // frame pixels
-  int threshold = 0;  // the grey levels used in this frame
+  int area = 0;        // frame pixels
+  int threshold = 0;   // the grey levels used in this frame
   bool atRim = false;  // the blob reaches the band along the wall
 };
 

@@ -69,7 +69,8 @@ double Coverage(const cv::Mat& edges, const VideoCalibration& c, double band) {
     for (double d = -band; d <= band && !hit; d += 0.5) {
       const int px = static_cast<int>(std::lround(c.centreX + (c.radius + d) * std::cos(a)));
       const int py = static_cast<int>(std::lround(c.centreY + (c.radius + d) * std::sin(a)));
-      if (px >= 0 && py >= 0 && px < edges.cols && py < edges.rows && edges.at<uint8_t>(py, px) != 0) hit = true;
+      if (px >= 0 && py >= 0 && px < edges.cols && py < edges.rows && edges.at<uint8_t>(py, px) != 0)
+        hit = true;
     }
     covered += hit ? 1 : 0;
   }
@@ -159,8 +160,10 @@ std::vector<uint8_t> PictureWithCircle(const cv::Mat& picture, const VideoCalibr
                          static_cast<int>(std::lround(circle.centreY * (1 << kShift))));
   cv::circle(bgr, centre, static_cast<int>(std::lround(circle.radius * (1 << kShift))), cv::Scalar(0, 220, 0),
              thickness, cv::LINE_AA, kShift);
-  cv::drawMarker(bgr, cv::Point(static_cast<int>(std::lround(circle.centreX)), static_cast<int>(std::lround(circle.centreY))),
-                 cv::Scalar(0, 220, 0), cv::MARKER_CROSS, 15, thickness);
+  cv::drawMarker(
+      bgr,
+      cv::Point(static_cast<int>(std::lround(circle.centreX)), static_cast<int>(std::lround(circle.centreY))),
+      cv::Scalar(0, 220, 0), cv::MARKER_CROSS, 15, thickness);
   std::vector<uint8_t> png;
   cv::imencode(".png", bgr, png);
   return png;

@@ -64,8 +64,9 @@ bool CalibrateIfNeeded(const cv::Mat& first, const std::string& what, VideoSourc
   if (options.calibration.IsSet()) return true;
   const std::optional<VideoCalibration> rim = FindPoolRim(first);
   if (!rim) {
-    error = what + "\nis not calibrated, and no pool rim is found in its picture.\n"
-                   "Give the pool's circle (tarnwell-cli calibrate ... --circle X,Y,R).";
+    error = what +
+            "\nis not calibrated, and no pool rim is found in its picture.\n"
+            "Give the pool's circle (tarnwell-cli calibrate ... --circle X,Y,R).";
     return false;
   }
   options.calibration = *rim;
@@ -125,8 +126,8 @@ std::unique_ptr<VideoFileSource> VideoFileSource::Open(const std::string& path,
     int64_t last = std::isfinite(counted) && counted > 0 ? static_cast<int64_t>(counted) : 0;
     if (source->endFrame_ >= 0 && (last == 0 || source->endFrame_ < last)) last = source->endFrame_;
     const int64_t span = last - source->startFrame_;
-    source->previewEvery_ = span > 0 ? std::max<int64_t>(1, (span - 1) / (kPreviewTiles - 1))
-                                     : std::llround(10 * source->fps_);
+    source->previewEvery_ =
+        span > 0 ? std::max<int64_t>(1, (span - 1) / (kPreviewTiles - 1)) : std::llround(10 * source->fps_);
   }
   source->frame_ = first;
   source->nextIndex_ = 1;  // the index of the next frame the file gives
@@ -190,7 +191,8 @@ void VideoFileSource::Prepare() {
     if (!seen.position.IsVisible()) continue;
     if (!firstSeen) {
       firstSeen = seen.position;
-    } else if (std::hypot(seen.position.X - firstSeen->X, seen.position.Y - firstSeen->Y) > kFirstMovementUnits) {
+    } else if (std::hypot(seen.position.X - firstSeen->X, seen.position.Y - firstSeen->Y) >
+               kFirstMovementUnits) {
       startFrame_ = pulledIndex_;
       pending_ = d;
       return;
@@ -241,7 +243,8 @@ cv::Mat VideoFileSource::PictureNow() const {
 void VideoFileSource::KeepForPreview(const Detection& d) {
   if (options_.previewPath.empty()) return;
   if (d.found) path_points_.emplace_back(d.x, d.y);
-  if (previewEvery_ <= 0 || given_ % previewEvery_ != 0 || static_cast<int>(tiles_.size()) >= kPreviewTiles) return;
+  if (previewEvery_ <= 0 || given_ % previewEvery_ != 0 || static_cast<int>(tiles_.size()) >= kPreviewTiles)
+    return;
   cv::Mat tile;
   const cv::Mat picture = PictureNow();
   if (picture.channels() == 1) {
@@ -266,8 +269,8 @@ void VideoFileSource::KeepForPreview(const Detection& d) {
   } else {
     std::snprintf(label, sizeof label, "%.1f s  not seen", seconds);
   }
-  cv::putText(tile, label, cv::Point(8 * thickness, 24 * thickness), cv::FONT_HERSHEY_SIMPLEX, 0.7 * thickness,
-              cv::Scalar(0, 0, 255), thickness + 1, cv::LINE_AA);
+  cv::putText(tile, label, cv::Point(8 * thickness, 24 * thickness), cv::FONT_HERSHEY_SIMPLEX,
+              0.7 * thickness, cv::Scalar(0, 0, 255), thickness + 1, cv::LINE_AA);
   cv::Mat small;
   cv::resize(tile, small, cv::Size(kPreviewTileWidth, kPreviewTileWidth * tile.rows / tile.cols), 0, 0,
              cv::INTER_AREA);

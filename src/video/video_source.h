@@ -93,8 +93,8 @@ class VideoFileSource : public PositionSource {
   int64_t decoded_ = 0;
   bool prepared_ = false;
   bool noMovement_ = false;
-  std::deque<Queued> queue_;  // decoded ahead while the background was made
-  cv::Mat whole_;             // the last frame given, when it came from the queue
+  std::deque<Queued> queue_;          // decoded ahead while the background was made
+  cv::Mat whole_;                     // the last frame given, when it came from the queue
   std::optional<Detection> pending_;  // the first movement's frame, found while preparing
   int64_t pulledIndex_ = 0;           // the video frame Pull gave last
   int64_t given_ = 0;                 // frames of the trial given out

@@ -9,8 +9,7 @@ namespace {
 
 TEST(VideoList, LinesNameAVideoBesideTheListAndASubjectByIdOrNumber) {
   test::TempDir dir;
-  dir.Write("list.txt",
-            "# video subject\r\n\r\nday 1/rat a.avi  RAT2\r\n/abs/b.mp4\t3\r\n  c.avi 1  \r\n");
+  dir.Write("list.txt", "# video subject\r\n\r\nday 1/rat a.avi  RAT2\r\n/abs/b.mp4\t3\r\n  c.avi 1  \r\n");
   std::vector<VideoListLine> lines;
   std::string error;
   ASSERT_TRUE(ReadVideoList(dir.Path() / "list.txt", lines, error)) << error;

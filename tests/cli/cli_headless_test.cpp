@@ -5,13 +5,13 @@
 #include <filesystem>
 #include <string>
 
-#include "records/experiment_files.h"
-#include "records/raw_track.h"
 #include "cli_commands.h"
 #include "cli_fixture.h"
 #include "cli_run_support.h"
 #include "cli_video.h"
 #include "core/settings_files.h"
+#include "records/experiment_files.h"
+#include "records/raw_track.h"
 #include "records/record_conversion.h"
 #include "records/record_update.h"
 #include "support/cli_process.h"
@@ -30,8 +30,9 @@ class CliHeadlessTest : public test::CliHomeTest {};
 TEST_F(CliHeadlessTest, CreateExperimentWritesTheRecordWithTheSetupScreensChecks) {
   dir.Write("ids.txt", "# the week's rats\nRAT1\n  RAT2  \n\nRAT3\n");
   const fs::path record = dir.Path() / "data" / "W1.exp";
-  const Outcome made = Cli(cli::RunCreateExperiment, {record.string(), "--subjects", (dir.Path() / "ids.txt").string(),
-                                                      "--max-time", "90", "--platform", "ALL", "--distance", "20"});
+  const Outcome made =
+      Cli(cli::RunCreateExperiment, {record.string(), "--subjects", (dir.Path() / "ids.txt").string(),
+                                     "--max-time", "90", "--platform", "ALL", "--distance", "20"});
   ASSERT_EQ(made.status, 0) << made.err;
   const fs::path written = dir.Path() / "data" / "W1.EXP";
   EXPECT_NE(made.out.find(written.string() + " (3 subjects)"), std::string::npos) << made.out;
@@ -90,8 +91,8 @@ TEST_F(CliHeadlessTest, CalibrateFindsTheRimOrTakesItAndKeepsTheSettings) {
   // The detector's lines only once one of them is set.
   EXPECT_EQ(dir.Read("home/Default.SET").find("Video Threshold"), std::string::npos);
 
-  const Outcome given = Cli(cli::RunCalibrateCommand, {file, "--circle", "300,200,150.5", "--picture", picture,
-                                                       "--threshold", "40", "--min-area", "30"});
+  const Outcome given = Cli(cli::RunCalibrateCommand, {file, "--circle", "300,200,150.5", "--picture",
+                                                       picture, "--threshold", "40", "--min-area", "30"});
   ASSERT_EQ(given.status, 0) << given.err;
   ASSERT_TRUE(ReadSystemConfig(home() / "Default.SET", settings, nullptr));
   EXPECT_DOUBLE_EQ(settings.VideoPoolRadius, 150.5);
@@ -104,7 +105,8 @@ TEST_F(CliHeadlessTest, CalibrateFindsTheRimOrTakesItAndKeepsTheSettings) {
                          cv::Size(320, 240));
   for (int i = 0; i < 10; ++i) writer.write(cv::Mat(240, 320, CV_8UC3, cv::Scalar(120, 120, 120)));
   writer.release();
-  const Outcome none = Cli(cli::RunCalibrateCommand, {(dir.Path() / "blank.avi").string(), "--picture", picture});
+  const Outcome none =
+      Cli(cli::RunCalibrateCommand, {(dir.Path() / "blank.avi").string(), "--picture", picture});
   EXPECT_EQ(none.status, 1);
   EXPECT_NE(none.err.find("no pool rim"), std::string::npos) << none.err;
   ASSERT_TRUE(ReadSystemConfig(home() / "Default.SET", settings, nullptr));
@@ -125,8 +127,8 @@ TEST_F(CliHeadlessTest, TheManualsScriptSetsUpAndTracksAFolderOfVideos) {
   const fs::path experiment = dir.Path() / "data" / "STUDY.EXP";
   const std::string command = "TARNWELL_HOME=" + test::Quote(home().string()) +
                               " TARNWELL_CLI=" + test::Quote(TARNWELL_CLI_PATH) + " sh " +
-                              test::Quote(std::string(TARNWELL_SOURCE_DIR) + "/docs/manual/track-folder.sh") + " " +
-                              test::Quote(folder.string()) + " " + test::Quote(experiment.string());
+                              test::Quote(std::string(TARNWELL_SOURCE_DIR) + "/docs/manual/track-folder.sh") +
+                              " " + test::Quote(folder.string()) + " " + test::Quote(experiment.string());
   const Outcome run = test::Shell(dir, command);
   ASSERT_EQ(run.status, 0) << run.out << run.err;
   EXPECT_NE(run.out.find("pool rim "), std::string::npos) << run.out;

@@ -244,10 +244,12 @@ TEST(WriteSystemConfig, VideoLinesOnlyOnceSetAndReadBack) {
     int threshold, minimumArea, maximumArea;
     bool cameraLines, detectorLines;
   };
-  for (const Case& c : {Case{"", 0, 0, 0, 0, false, false}, Case{"/dev/video0", 0, 0, 0, 0, true, false},
-                        Case{"", 210.5, 0, 0, 0, true, false}, Case{"", 0, 40, 0, 0, false, true},
-                        Case{"", 0, 0, 0, 5000, false, true}, Case{"/dev/video2", 99.9, 25, 30, 900, true, true}}) {
-    SCOPED_TRACE(testing::Message() << c.camera << " " << c.radius << " " << c.threshold << " " << c.maximumArea);
+  for (const Case& c :
+       {Case{"", 0, 0, 0, 0, false, false}, Case{"/dev/video0", 0, 0, 0, 0, true, false},
+        Case{"", 210.5, 0, 0, 0, true, false}, Case{"", 0, 40, 0, 0, false, true},
+        Case{"", 0, 0, 0, 5000, false, true}, Case{"/dev/video2", 99.9, 25, 30, 900, true, true}}) {
+    SCOPED_TRACE(testing::Message() << c.camera << " " << c.radius << " " << c.threshold << " "
+                                    << c.maximumArea);
     SystemSettings s;
     s.VideoCamera = c.camera;
     s.VideoPoolX = c.radius > 0 ? 320.25 : 0;
@@ -268,7 +270,8 @@ TEST(WriteSystemConfig, VideoLinesOnlyOnceSetAndReadBack) {
   }
   // Values out of range are read as the nearest in range.
   SystemSettings odd;
-  ApplySystemConfigText("Video Threshold = 900\r\nVideo Min Area = -4\r\nVideo Max Area = x\r\n", odd, nullptr);
+  ApplySystemConfigText("Video Threshold = 900\r\nVideo Min Area = -4\r\nVideo Max Area = x\r\n", odd,
+                        nullptr);
   EXPECT_EQ(std::tie(odd.VideoThreshold, odd.VideoMinArea, odd.VideoMaxArea), std::make_tuple(255, 0, 0));
 }
 

@@ -74,10 +74,11 @@ TEST(AnimalDetector, TheThresholdAndTheAreasALabSetsDecide) {
     int threshold, minimumArea, maximumArea;
     bool found;
   };
-  for (const Case c : {Case{0, 0, 0, true}, Case{60, 0, 0, true}, Case{80, 0, 0, false}, Case{0, 100, 160, true},
-                       Case{0, 200, 0, false}, Case{0, 0, 90, false}}) {
+  for (const Case c : {Case{0, 0, 0, true}, Case{60, 0, 0, true}, Case{80, 0, 0, false},
+                       Case{0, 100, 160, true}, Case{0, 200, 0, false}, Case{0, 0, 90, false}}) {
     SCOPED_TRACE(testing::Message() << c.threshold << " " << c.minimumArea << " " << c.maximumArea);
-    AnimalDetector detector(empty.cols, empty.rows, FrameMapping(empty.cols, empty.rows, {160, 120, 100}, {}));
+    AnimalDetector detector(empty.cols, empty.rows,
+                            FrameMapping(empty.cols, empty.rows, {160, 120, 100}, {}));
     detector.SetBackground({empty});
     detector.Settings().threshold = c.threshold;
     detector.Settings().minimumArea = c.minimumArea;

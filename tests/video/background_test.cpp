@@ -82,7 +82,8 @@ TEST(VideoBackground, AnAnimalThatFloatsAMinuteAfterSwimmingStaysInView) {
     source->SetInverted(light);
     const Tracked still = Track(*source, video, 30 * 15, video.frames);
     ASSERT_EQ(still.frames, 60 * 15);
-    EXPECT_GE(still.within, still.frames * 99 / 100) << still.seen << " seen, " << still.within << " in place";
+    EXPECT_GE(still.within, still.frames * 99 / 100)
+        << still.seen << " seen, " << still.within << " in place";
     // Each frame decoded once: the background came from frames decoded for the trial.
     EXPECT_EQ(source->FramesDecoded(), video.frames);
   }

@@ -31,7 +31,7 @@ struct SyntheticVideo {
   /// Frames [handFrom, handTo) show the experimenter's hand and arm reaching across the
   /// east rim toward the pool's centre and back.
   int handFrom = -1, handTo = -1;
-  double lightFall = 0.3;        // how much brighter the right edge is than the left
+  double lightFall = 0.3;          // how much brighter the right edge is than the left
   bool darkObjectOutside = false;  // a dark box beside the pool (a bag, a lab coat)
 
   /// Where the animal is in frame `i`, in tracker units (unrounded): from the west wall
@@ -66,12 +66,13 @@ struct SyntheticVideo {
       }
     }
     // A lamp's reflection on the water, away from the path.
-    cv::circle(grey, cv::Point(static_cast<int>(calibration.centreX + 0.36 * calibration.radius),
-                               static_cast<int>(calibration.centreY + 0.4 * calibration.radius)),
+    cv::circle(grey,
+               cv::Point(static_cast<int>(calibration.centreX + 0.36 * calibration.radius),
+                         static_cast<int>(calibration.centreY + 0.4 * calibration.radius)),
                9, cv::Scalar(250), cv::FILLED, cv::LINE_AA);
     if (darkObjectOutside) {
-      cv::rectangle(grey, cv::Rect(2, 2, std::max(8, width / 8), std::max(8, height / 6)), cv::Scalar(lightAnimal ? 250 : 5),
-                    cv::FILLED);
+      cv::rectangle(grey, cv::Rect(2, 2, std::max(8, width / 8), std::max(8, height / 6)),
+                    cv::Scalar(lightAnimal ? 250 : 5), cv::FILLED);
     }
     return grey;
   }
@@ -103,8 +104,8 @@ struct SyntheticVideo {
       const double tipX = calibration.centreX + calibration.radius - reach;
       const cv::Scalar skin(lightAnimal ? 230 : 30);
       const double r = calibration.radius;
-      cv::ellipse(grey, cv::Point2d(tipX + 0.2 * r, calibration.centreY), cv::Size2d(0.2 * r, 0.1 * r), 0, 0, 360,
-                  skin, cv::FILLED);
+      cv::ellipse(grey, cv::Point2d(tipX + 0.2 * r, calibration.centreY), cv::Size2d(0.2 * r, 0.1 * r), 0, 0,
+                  360, skin, cv::FILLED);
       cv::rectangle(grey, cv::Point2d(tipX + 0.2 * r, calibration.centreY - 0.07 * r),
                     cv::Point2d(width, calibration.centreY + 0.07 * r), skin, cv::FILLED);
     }

@@ -35,8 +35,8 @@ cv::Mat StillPictureOfCamera(const std::string& device) {
   return tarnwell::MedianImage(greys);
 }
 
-bool CalibrateVideo(const tarnwell::VideoCalibrationRequest& request, tarnwell::VideoCalibrationResult& result,
-                    std::string& error) {
+bool CalibrateVideo(const tarnwell::VideoCalibrationRequest& request,
+                    tarnwell::VideoCalibrationResult& result, std::string& error) {
   const cv::Mat still =
       request.camera ? StillPictureOfCamera(request.path) : tarnwell::StillPictureOfVideo(request.path);
   if (still.empty()) {
