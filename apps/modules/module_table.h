@@ -7,7 +7,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,7 +24,7 @@ namespace tarnwell {
 class StudyAggregator;
 
 // Raised whenever ModuleTable changes its layout.
-inline constexpr int kModuleInterfaceVersion = 1;
+inline constexpr int kModuleInterfaceVersion = 2;
 
 // A tarnwell-cli command: the home of --home (empty: the default home) and the command's
 // own arguments; returns the exit status (0 success, 1 failure, 2 usage error).
@@ -46,6 +48,35 @@ struct VideoSourceRequest {
   double startSeconds = 0;
   bool startAtFirstMovement = false;
   double endSeconds = 0;  // 0: to the end
+  // The detector's tuning (Default.SET's Video Threshold, Min Area, Max Area, or a
+  // command's options); 0: automatic.
+  int threshold = 0;
+  int minimumArea = 0;
+  int maximumArea = 0;
+  // A picture of the empty pool as the background; empty: made from the video itself.
+  std::string backgroundImage;
+  // A recording only: its first seconds show the pool without the animal.
+  double emptySeconds = 0;
+  // A recording only: a PNG of sampled frames with the positions found, written at the end.
+  std::string previewPath;
+  // Told what the operator should know that is no error (a calibration found by itself).
+  std::function<void(const std::string&)> notice;
+};
+
+// What `tarnwell-cli calibrate` asks of the video module: a still picture of the camera or
+// the video, the pool's rim found on it (or the circle given), and that picture as a PNG
+// with the circle drawn.
+struct VideoCalibrationRequest {
+  bool camera = false;
+  std::string path;
+  bool circleGiven = false;
+  double circleX = 0, circleY = 0, circleRadius = 0;  // pixels, when given
+};
+
+struct VideoCalibrationResult {
+  double circleX = 0, circleY = 0, circleRadius = 0;  // pixels, to a tenth
+  int width = 0, height = 0;                          // of the picture
+  std::vector<uint8_t> png;                           // the picture with the circle
 };
 
 // The request for a camera or a video with the settings' calibration and the pool (a pool
@@ -62,12 +93,19 @@ inline VideoSourceRequest VideoRequestFor(const SystemSettings& settings, const 
   request.poolY = pool.Y;
   request.poolRadius = pool.Radius >= 1.0f ? pool.Radius : 1.0;
   request.aspectFactor = AspectFactor(settings);
+  request.threshold = settings.VideoThreshold;
+  request.minimumArea = settings.VideoMinArea;
+  request.maximumArea = settings.VideoMaxArea;
   return request;
 }
 
 // Nothing, with the operator's message in `error`, when the source cannot be opened.
 using OpenVideoSourceFn = std::unique_ptr<PositionSource> (*)(const VideoSourceRequest& request,
                                                                 std::string& error);
+// False, with the operator's message in `error`, when the source gives no picture or no rim
+// is found on it.
+using CalibrateVideoFn = bool (*)(const VideoCalibrationRequest& request, VideoCalibrationResult& result,
+                                  std::string& error);
 using WriteStudyPdfFn = bool (*)(const StudyAggregator& aggregate, const std::string& title,
                                  const std::filesystem::path& pdf, std::string& error);
 
@@ -79,6 +117,7 @@ struct ModuleTable {
   // Services; nullptr where the module has none.
   OpenVideoSourceFn openVideoSource = nullptr;
   WriteStudyPdfFn writeStudyPdf = nullptr;
+  CalibrateVideoFn calibrateVideo = nullptr;
 };
 
 // A module by name, with what a build without it lacks (for the message).

@@ -61,7 +61,7 @@ constexpr const char* kUsage =
     "  --pool F.POL  the pool the animal swims in (default: the default pool)\n"
     "  --platform N  the active platform: 0 none, 1..4, 5 all (default 1)\n"
     "  --video FILE  serve a recorded video: the animal is tracked in its frames\n"
-    "  --circle X,Y,R  the pool's circle in the video, pixels (default: the whole picture)\n"
+    "  --circle X,Y,R  the pool's circle in the video, pixels (default: the rim found in it)\n"
     "  --invert      a light animal on dark water\n"
     "  --version     the version and the build date; --help: this text\n"
     "Commands on standard input: type help.\n"
@@ -186,6 +186,11 @@ int main(int argc, char** argv) {
 #ifdef TARNWELL_HAVE_VIDEO
     tarnwell::VideoSourceOptions sourceOptions;
     sourceOptions.calibration = {options->circle[0], options->circle[1], options->circle[2]};
+    sourceOptions.notice = [](const std::string& text) {
+      std::string line = text;
+      for (char& c : line) c = c == '\n' ? ' ' : c;
+      std::cerr << "quentrix-sim: " << line << "\n";
+    };
     sourceOptions.pool = {static_cast<double>(pool.X), static_cast<double>(pool.Y), pool.Radius, 1.0};
     std::string error;
     auto source = tarnwell::VideoFileSource::Open(options->video, sourceOptions, error);

@@ -19,6 +19,8 @@ const std::vector<CommandEntry>& Commands() {
       {"study", RunStudy},
       {"import", nullptr, &kImportModule},
       {"export-tracks", RunExportTracks},
+      {"calibrate", RunCalibrateCommand},
+      {"create-experiment", RunCreateExperiment},
   };
   return commands;
 }

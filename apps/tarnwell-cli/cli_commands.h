@@ -34,6 +34,9 @@ int RunTrailmap(const std::string& home, const std::vector<std::string>& args);
 int RunTrack(const std::string& home, const std::vector<std::string>& args);
 int RunStudy(const std::string& home, const std::vector<std::string>& args);
 int RunExportTracks(const std::string& home, const std::vector<std::string>& args);
+int RunCreateExperiment(const std::string& home, const std::vector<std::string>& args);
+// The pool's circle of a camera or a video into Default.SET (the picture through the video module).
+int RunCalibrateCommand(const std::string& home, const std::vector<std::string>& args);
 
 const std::vector<CommandEntry>& Commands();
 

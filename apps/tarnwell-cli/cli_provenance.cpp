@@ -37,10 +37,16 @@ TrialSourceProvider PictureSource(const Program& program, bool camera, const std
     if (!error) state.Source.VideoSize = static_cast<uint64_t>(size);
     state.Source.VideoSha256 = FileSha256(file);
   }
-  state.Detector = {
-      {"light_animal", s.VideoInverted},         {"object_filter", s.ObjectFilter},
-      {"pool_circle_x", s.VideoPoolX},           {"pool_circle_y", s.VideoPoolY},
-      {"pool_circle_radius", s.VideoPoolRadius}, {"video_type", s.VideoType == 1 ? "PAL" : "NTSC"}};
+  state.Detector = {{"light_animal", s.VideoInverted},
+                    {"object_filter", s.ObjectFilter},
+                    {"pool_circle_x", s.VideoPoolX},
+                    {"pool_circle_y", s.VideoPoolY},
+                    {"pool_circle_radius", s.VideoPoolRadius},
+                    {"video_type", s.VideoType == 1 ? "PAL" : "NTSC"},
+                    {"threshold", s.VideoThreshold},
+                    {"min_area", s.VideoMinArea},
+                    {"max_area", s.VideoMaxArea},
+                    {"background", "from the video"}};
   auto* unit = dynamic_cast<VideoUnit*>(connection.Unit());
   return [state, unit]() mutable {
     if (unit != nullptr) {

@@ -37,8 +37,18 @@ constexpr std::array<CommandHelp, 13> kCommandHelp = {{
      "run DATAFILE (--simulator [--seed N] [--realtime] | --port DEVICE | --camera DEVICE\n"
      "        | --video FILE [--realtime]) [--yes]\n"
      "      run the home's current experiment with DATAFILE as its data file\n"},
+    {"create-experiment",
+     "create-experiment OUT.EXP (--subjects FILE | --ids A,B,...) [--pool F.POL] [--max-time S]\n"
+     "        [--platform OFF|1..4|ALL] [--distance CM]\n"
+     "      create an experiment record with the setup screen's checks\n"},
+    {"calibrate",
+     "calibrate VIDEO|CAMERA [--circle X,Y,R] [--picture OUT.png] [--threshold N] [--min-area PX]\n"
+     "        [--max-area PX] [--inverted|--not-inverted]\n"
+     "      find the pool's rim (or take it), keep it in Default.SET, draw it into a picture\n"},
     {"track",
-     "track VIDEO... --experiment DATA.EXP [--list FILE] [--start S|first-movement] [--end S] [--yes]\n"
+     "track VIDEO... --experiment DATA.EXP [--list FILE] [--start S|first-movement] [--end S]\n"
+     "        [--threshold N] [--min-area PX] [--max-area PX] [--background IMAGE|--empty-seconds S]\n"
+     "        [--preview DIR] [--yes]\n"
      "      track recorded trial videos (one per subject in order, or as the list file says) into\n"
      "      the experiment's raw files and status words, then build its tabulated data file\n"},
     {"save-all", "save-all DATAFILE [--yes]        every subject's report pair\n"},

@@ -15,20 +15,21 @@
 #include <iostream>
 #include <sstream>
 
-#include "records/experiment_files.h"
-#include "records/raw_track.h"
 #include "acquisition/run_controller.h"
+#include "acquisition/video_list.h"
 #include "cli_commands.h"
 #include "cli_provenance.h"
 #include "cli_run_support.h"
 #include "cli_support.h"
 #include "cli_video.h"
 #include "core/file_access.h"
+#include "records/experiment_files.h"
 #include "records/experiment_record.h"
+#include "records/raw_track.h"
 #include "records/record_conversion.h"
 #include "records/record_update.h"
-#include "tracker/video_unit.h"
 #include "tracker/tracker_link.h"
+#include "tracker/video_unit.h"
 
 namespace tarnwell::cli {
 namespace {
@@ -45,55 +46,26 @@ struct TrackJob {
   int line = 0;     // of the list, when read from one
 };
 
-// The subject a list line names: its ID, else its number from 1.
-std::optional<int> SubjectOf(const std::string& word, const std::vector<std::string>& ids) {
-  for (std::size_t i = 0; i < ids.size(); ++i) {
-    if (ids[i] == word) return static_cast<int>(i);
-  }
-  const std::optional<long long> number = ParseInteger(word);
-  if (number && *number >= 1 && *number <= static_cast<long long>(ids.size()))
-    return static_cast<int>(*number - 1);
-  return std::nullopt;
-}
-
 bool ReadTrackList(const std::filesystem::path& list, const std::vector<std::string>& ids,
                    std::vector<TrackJob>& jobs, std::string& error) {
-  std::string text;
-  if (!ReadWholeFile(list, text)) {
-    error = "cannot read the list " + list.string();
-    return false;
-  }
-  int number = 0;
-  // CR LF, LF and a lone CR (an old Mac editor) all end a line.
-  for (std::string line : SplitLines(text)) {
-    ++number;
-    const std::size_t first = line.find_first_not_of(" \t");
-    if (first == std::string::npos || line[first] == '#') continue;
-    const std::size_t last = line.find_last_not_of(" \t");
-    const std::size_t split = line.find_last_of(" \t", last);
-    if (split == std::string::npos || split < first) {
-      error = list.string() + " line " + std::to_string(number) + ": give a video and a subject";
-      return false;
-    }
-    const std::string subjectWord = line.substr(split + 1, last - split);
-    const std::size_t videoEnd = line.find_last_not_of(" \t", split);
-    std::filesystem::path video = line.substr(first, videoEnd - first + 1);
-    if (video.is_relative()) video = list.parent_path() / video;
-    const std::optional<int> subject = SubjectOf(subjectWord, ids);
+  std::vector<VideoListLine> lines;
+  if (!ReadVideoList(list, lines, error)) return false;
+  for (const VideoListLine& line : lines) {
+    const std::optional<int> subject = VideoListSubject(line.subject, ids);
     if (!subject) {
-      error = list.string() + " line " + std::to_string(number) + ": the experiment has no subject " +
-              subjectWord;
+      error = list.string() + " line " + std::to_string(line.line) + ": the experiment has no subject " +
+              line.subject;
       return false;
     }
     for (const TrackJob& earlier : jobs) {
       if (earlier.subject == *subject) {
         // The second video would be recorded over the first one's track.
-        error = list.string() + " line " + std::to_string(number) + ": subject " + subjectWord +
+        error = list.string() + " line " + std::to_string(line.line) + ": subject " + line.subject +
                 " is already given a video on line " + std::to_string(earlier.line);
         return false;
       }
     }
-    jobs.push_back({video.string(), *subject, number});
+    jobs.push_back({line.video, *subject, line.line});
   }
   if (jobs.empty()) {
     error = "the list " + list.string() + " names no video";
@@ -123,9 +95,14 @@ int RunTrack(const std::string& home, const std::vector<std::string>& rawArgs) {
   constexpr std::string_view kCommand = "track";
   Arguments args;
   std::string error;
-  if (!args.Parse(rawArgs, {"--experiment", "--list", "--start", "--end"}, {"--yes"}, error)) {
+  if (!args.Parse(rawArgs,
+                  {"--experiment", "--list", "--start", "--end", "--threshold", "--min-area", "--max-area",
+                   "--background", "--empty-seconds", "--preview"},
+                  {"--yes"}, error)) {
     return UsageError(kCommand, error);
   }
+  DetectionChoice detection;
+  if (!ParseDetectionOptions(args, detection, error)) return UsageError(kCommand, error);
   const auto experimentFile = args.Value("--experiment");
   if (!experimentFile || experimentFile->empty())
     return UsageError(kCommand, "--experiment DATA.EXP is required");
@@ -199,6 +176,7 @@ int RunTrack(const std::string& home, const std::vector<std::string>& rawArgs) {
   ConsoleOperator op(args.Has("--yes"));
   TrackerLink link(connection->Port(), connection->GetClock(), op, program->settings);
   link.SetPortDevice(connection->Device());
+  NameVideoUnit(link, /*camera=*/false);
   HeadlessRunView view(program->settings);
   RunController run(*program, link, connection->GetClock(), op, view);
   TrialSourceProvider videoSource;
@@ -226,7 +204,7 @@ int RunTrack(const std::string& home, const std::vector<std::string>& rawArgs) {
       failed = true;
       continue;
     }
-    std::unique_ptr<PositionSource> source = OpenVideoSource(*program, job.video, trim, error);
+    std::unique_ptr<PositionSource> source = OpenVideoSource(*program, job.video, trim, error, detection);
     if (!source) {
       std::cout << "not opened\n";
       std::cerr << "tarnwell-cli track: " << Flattened(error) << "\n";
@@ -240,7 +218,17 @@ int RunTrack(const std::string& home, const std::vector<std::string>& rawArgs) {
       std::cout << "(its aborted track is kept in " << kept->string() << ") ";
     run.SelectSubject(job.subject);
     unit.SetSource(std::move(source));
-    videoSource = PictureSource(*program, false, job.video, *connection);
+    videoSource = [picture = PictureSource(*program, false, job.video, *connection), &detection] {
+      // The record names the tuning this command used where it overrode the home's.
+      TrialSourceState state = picture();
+      if (detection.threshold > 0) state.Detector["threshold"] = detection.threshold;
+      if (detection.minimumArea > 0) state.Detector["min_area"] = detection.minimumArea;
+      if (detection.maximumArea > 0) state.Detector["max_area"] = detection.maximumArea;
+      if (!detection.backgroundImage.empty()) state.Detector["background"] = detection.backgroundImage;
+      if (detection.emptySeconds > 0)
+        state.Detector["background"] = "the video's first " + FormatGeneral(detection.emptySeconds) + " s";
+      return state;
+    };
     run.cmdRunExpt_Click();
     if (!run.IsTrialRunning()) {
       std::cout << "not started\n";
@@ -257,9 +245,10 @@ int RunTrack(const std::string& home, const std::vector<std::string>& rawArgs) {
     if (state.PreviousFinishStatus == kFinishAborted) failed = true;
     std::cout << GetFinishStatusText(state.PreviousFinishStatus) << ", "
               << TrackSamples(NumberedRawFile(dataFile, job.subject)) << " samples"
-              << (endedEarly && !trackStopRequested
+              << (!endedEarly || trackStopRequested ? ""
+                  : unit.EndMessage().find("has ended") != std::string::npos
                       ? " (the video ended before the platform or the time limit)"
-                      : "")
+                      : " (" + Flattened(unit.EndMessage()) + ")")
               << "\n";
     std::cout.flush();
   }

@@ -1,5 +1,6 @@
 #include "cli_video.h"
 
+#include <filesystem>
 #include <iostream>
 #include <utility>
 
@@ -22,6 +23,69 @@ std::string Flattened(std::string text) {
   return text;
 }
 
+void NameVideoUnit(TrackerLink& link, bool camera) {
+  if (camera) {
+    link.SetUnitWords("the camera",
+                      "Check the camera, its cable and its calibration (tarnwell-cli calibrate).");
+  } else {
+    link.SetUnitWords("the video",
+                      "Check the video's calibration (tarnwell-cli calibrate) and the detection "
+                      "(--threshold, --min-area, --max-area; --preview shows it).");
+  }
+}
+
+bool ParseDetectionOptions(const Arguments& args, DetectionChoice& choice, std::string& error) {
+  struct Count {
+    const char* option;
+    int* value;
+    long long most;
+  };
+  for (const Count& c :
+       {Count{"--threshold", &choice.threshold, 255}, Count{"--min-area", &choice.minimumArea, 100000000},
+        Count{"--max-area", &choice.maximumArea, 100000000}}) {
+    const auto text = args.Value(c.option);
+    if (!text) continue;
+    const std::optional<long long> n = ParseInteger(*text);
+    if (!n || *n < 1 || *n > c.most) {
+      error = std::string(c.option) + " needs a whole number from 1 to " + std::to_string(c.most);
+      return false;
+    }
+    *c.value = static_cast<int>(*n);
+  }
+  if (choice.minimumArea > 0 && choice.maximumArea > 0 && choice.maximumArea < choice.minimumArea) {
+    error = "--max-area is below --min-area";
+    return false;
+  }
+  if (const auto text = args.Value("--background")) {
+    if (text->empty()) {
+      error = "--background needs a picture of the empty pool";
+      return false;
+    }
+    choice.backgroundImage = *text;
+  }
+  if (const auto text = args.Value("--empty-seconds")) {
+    const std::optional<double> seconds = ParseNumber(*text);
+    if (!seconds || *seconds <= 0) {
+      error = "--empty-seconds needs seconds above 0";
+      return false;
+    }
+    choice.emptySeconds = *seconds;
+  }
+  if (choice.emptySeconds > 0 && !choice.backgroundImage.empty()) {
+    error = "--background and --empty-seconds exclude each other";
+    return false;
+  }
+  if (const auto text = args.Value("--preview")) {
+    std::error_code ec;
+    if (text->empty() || !std::filesystem::is_directory(*text, ec)) {
+      error = "--preview needs an existing folder";
+      return false;
+    }
+    choice.previewFolder = *text;
+  }
+  return true;
+}
+
 const ModuleTable* VideoModule(std::string& error) {
   return LoadModule(kVideoModule, error);
 }
@@ -36,14 +100,16 @@ std::string VideoCalibrationProblem(const SystemSettings& s) {
   for (const auto& [key, value] : keys) {
     if (!(value >= 0 && value <= kLargestPicture)) {
       return std::string("Default.SET: ") + key + " = " + FormatGeneral(value) +
-             " is not a place in a picture (0 to 16384); calibrate the video again on System Setup";
+             " is not a place in a picture (0 to 16384); calibrate the video again (tarnwell-cli calibrate, "
+             "or System Setup)";
     }
   }
   return {};
 }
 
 std::unique_ptr<PositionSource> OpenVideoSource(const Program& program, const std::string& video,
-                                                const VideoTrim& trim, std::string& error) {
+                                                const VideoTrim& trim, std::string& error,
+                                                const DetectionChoice& detection) {
   if (std::string problem = VideoCalibrationProblem(program.settings); !problem.empty()) {
     error = std::move(problem);
     return nullptr;
@@ -52,6 +118,17 @@ std::unique_ptr<PositionSource> OpenVideoSource(const Program& program, const st
   request.startSeconds = trim.startSeconds;
   request.startAtFirstMovement = trim.startAtFirstMovement;
   request.endSeconds = trim.endSeconds;
+  if (detection.threshold > 0) request.threshold = detection.threshold;
+  if (detection.minimumArea > 0) request.minimumArea = detection.minimumArea;
+  if (detection.maximumArea > 0) request.maximumArea = detection.maximumArea;
+  request.backgroundImage = detection.backgroundImage;
+  request.emptySeconds = detection.emptySeconds;
+  if (!detection.previewFolder.empty()) {
+    request.previewPath =
+        (std::filesystem::path(detection.previewFolder) / std::filesystem::path(video).stem()).string() +
+        ".preview.png";
+  }
+  request.notice = [](const std::string& text) { std::cerr << "tarnwell-cli: " << Flattened(text) << "\n"; };
   std::unique_ptr<PositionSource> source = OpenModuleVideoSource(request, error);
   if (!source) error = Flattened(error);
   return source;

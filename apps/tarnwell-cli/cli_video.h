@@ -10,6 +10,7 @@
 #include "cli_support.h"
 #include "core/system_settings.h"
 #include "modules/module_table.h"
+#include "tracker/tracker_link.h"
 #include "tracker/unit_choice.h"
 #include "tracker/unit_connection.h"
 
@@ -36,10 +37,31 @@ struct VideoTrim {
   double endSeconds = 0;
 };
 
-// The position source of a video file, with the home's calibration and the program's
-// pool; nothing, with the operator's message in `error`, when it cannot be opened.
+// How the animal is found, beyond the home's settings: --threshold, --min-area,
+// --max-area (0: the home's, else automatic), --background IMAGE, --empty-seconds S and
+// --preview (a PNG per video in that folder).
+struct DetectionChoice {
+  int threshold = 0;
+  int minimumArea = 0;
+  int maximumArea = 0;
+  std::string backgroundImage;
+  double emptySeconds = 0;
+  std::string previewFolder;
+};
+
+// Reads the detection options of `args` into `choice`; false with `error` when one is wrong.
+bool ParseDetectionOptions(const Arguments& args, DetectionChoice& choice, std::string& error);
+
+// The position source of a video file, with the home's calibration and detector tuning,
+// `detection` over them, and the program's pool; nothing, with the operator's message in
+// `error`, when it cannot be opened. Notices (a calibration found by itself, a preview
+// written) go to standard error.
 std::unique_ptr<PositionSource> OpenVideoSource(const Program& program, const std::string& video,
-                                                const VideoTrim& trim, std::string& error);
+                                                const VideoTrim& trim, std::string& error,
+                                                const DetectionChoice& detection = {});
+
+// The operator's messages name the camera or the video as the unit.
+void NameVideoUnit(TrackerLink& link, bool camera);
 
 // The connection to the chosen unit, with the program's settings and pool (the simulated
 // animal swims to the experiment's active platform). A video unit's end messages go to

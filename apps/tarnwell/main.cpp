@@ -26,8 +26,9 @@
 #include <memory>
 #include <string_view>
 
-#include "core/home_lock.h"
 #include "acquisition/program.h"
+#include "acquisition/video_list.h"
+#include "core/home_lock.h"
 #include "core/settings_files.h"
 #include "core/version.h"
 #include "experiment/experiment_file.h"
@@ -90,13 +91,16 @@ struct CommandLine {
       "screen", "The screen of the picture: home, monitor, system, pool, experiment.", "NAME", "home"};
   const QCommandLineOption cameraOption{"camera", "Use this camera (V4L2 device) as the unit.", "DEVICE"};
   const QCommandLineOption videoOption{"video", "Use this recorded video as the unit.", "FILE"};
+  const QCommandLineOption videoListOption{
+      "video-list",
+      "Use a recorded video per subject as the unit: lines VIDEO SUBJECT (as tarnwell-cli track --list).",
+      "FILE"};
 
   CommandLine() {
     parser.setApplicationDescription("Swim-maze tracking and analysis with the Quentrix unit.");
     helpOption = parser.addHelpOption();
-    parser.addOptions(
-        {versionOption, homeOption, simulatorOption, portOption, seedOption, screenshotOption, screenOption,
-         cameraOption, videoOption});
+    parser.addOptions({versionOption, homeOption, simulatorOption, portOption, seedOption, screenshotOption,
+                       screenOption, cameraOption, videoOption, videoListOption});
   }
 };
 
@@ -189,6 +193,13 @@ int main(int argc, char** argv) {
   const UnitOptionLookupFor lookup(commandLine);
   std::string error;
   std::optional<tarnwell::UnitChoice> choice = tarnwell::ParseUnitChoice(lookup.lookup, {.required = false}, error);
+  // --video-list: each subject's trial plays its own video; it is the unit as --video is.
+  const std::string videoListPath = parser.value(commandLine.videoListOption).toStdString();
+  if (choice && parser.isSet(commandLine.videoListOption) &&
+      choice->kind != tarnwell::UnitChoice::Kind::Configured) {
+    error = "--simulator, --port, --camera, --video and --video-list exclude each other";
+    choice.reset();
+  }
   if (!choice) {
     std::cerr << "tarnwell: " << error << "\n";
     return 2;
@@ -214,6 +225,13 @@ int main(int argc, char** argv) {
   tarnwell::LoadStartUpPool(program.home.Folder(), startPool);
   tarnwell::ExperimentSetup startExperiment;
   tarnwell::ReadExperimentText(tarnwell::DefaultExperimentFile(program.home.Folder()), startExperiment);
+  std::vector<tarnwell::VideoListLine> videoList;
+  if (!videoListPath.empty()) {
+    if (!tarnwell::ReadVideoList(videoListPath, videoList, error)) return Refuse(op, error);
+    if (videoList.empty()) return Refuse(op, "The list\n" + videoListPath + "\nnames no video.");
+    choice->kind = tarnwell::UnitChoice::Kind::Video;
+    choice->path = videoList.front().video;
+  }
   // The camera chosen on System Setup is the unit unless another one was asked for.
   const bool configuredCamera =
       choice->kind == tarnwell::UnitChoice::Kind::Configured && !startSettings.VideoCamera.empty();
@@ -227,8 +245,9 @@ int main(int argc, char** argv) {
   opening.activePlatform = startExperiment.ActivePlatform;
   opening.devicePort = [] { return std::make_unique<tarnwell::QtSerialPort>(); };
   opening.videoSource = [&](bool camera, const std::string& path, std::string& message) {
-    return tarnwell::OpenModuleVideoSource(tarnwell::VideoRequestFor(startSettings, startPool, camera, path),
-                                           message);
+    tarnwell::VideoSourceRequest request = tarnwell::VideoRequestFor(startSettings, startPool, camera, path);
+    request.notice = [](const std::string& text) { std::cerr << "tarnwell: " << text << "\n"; };
+    return tarnwell::OpenModuleVideoSource(request, message);
   };
   std::unique_ptr<tarnwell::UnitConnection> connection = tarnwell::OpenUnit(*choice, opening, error);
   if (!connection && !configuredCamera) {
@@ -255,6 +274,15 @@ int main(int argc, char** argv) {
   }
   tarnwell::TrackerLink tracker(connection->Port(), connection->GetClock(), op, program.settings);
   if (!connection->Device().empty()) tracker.SetPortDevice(connection->Device());
+  if (videoUnit != nullptr) {
+    // System Setup and the messages name the camera or the video, not a simulator.
+    if (!videoList.empty()) tracker.SetPortDevice("videos " + videoListPath);
+    if (choice->kind == tarnwell::UnitChoice::Kind::Camera) {
+      tracker.SetUnitWords("the camera", "Check the camera, its cable and its calibration (System Setup).");
+    } else {
+      tracker.SetUnitWords("the video", "Check the video's calibration (System Setup) and its picture.");
+    }
+  }
 
   tarnwell::KeyStateFilter keys;
   app.installEventFilter(&keys);
@@ -286,18 +314,53 @@ int main(int argc, char** argv) {
       source.Source.Kind = tarnwell::TrialSourceKind::SerialUnit;
       source.Source.Port = choice->kind == tarnwell::UnitChoice::Kind::Device ? choice->path : std::string();
     }
-    context.trialSource = [source, &program, &context] {
-      tarnwell::TrialSourceState now = source;
+    // A video list changes the video (and so the record's path and checksum) per subject.
+    auto current = std::make_shared<tarnwell::TrialSourceState>(source);
+    if (videoUnit != nullptr && !videoList.empty()) {
+      context.prepareTrialVideo = [&program, &videoList, videoListPath, current,
+                                   videoUnit](int subject) -> std::string {
+        const std::vector<std::string>& ids = program.experiment.SubjectIDs;
+        for (const tarnwell::VideoListLine& line : videoList) {
+          if (tarnwell::VideoListSubject(line.subject, ids) != subject) continue;
+          tarnwell::VideoSourceRequest request =
+              tarnwell::VideoRequestFor(program.settings, program.pool, /*camera=*/false, line.video);
+          request.notice = [](const std::string& text) { std::cerr << "tarnwell: " << text << "\n"; };
+          std::string openError;
+          auto next = tarnwell::OpenModuleVideoSource(request, openError);
+          if (!next) return openError;
+          videoUnit->SetSource(std::move(next));
+          const auto file = std::filesystem::absolute(line.video).lexically_normal();
+          current->Source.VideoPath = file.string();
+          std::error_code ec;
+          const auto size = std::filesystem::file_size(file, ec);
+          current->Source.VideoSize = ec ? std::nullopt : std::optional<uint64_t>(size);
+          current->Source.VideoSha256 = tarnwell::FileSha256(file);
+          return {};
+        }
+        const std::string id = subject >= 0 && subject < static_cast<int>(ids.size())
+                                   ? ids[static_cast<std::size_t>(subject)]
+                                   : "";
+        return "There is no video for subject " + std::to_string(subject + 1) + " (" + id + ")\nin " +
+               videoListPath + ".";
+      };
+    }
+    context.trialSource = [current, &program, &context] {
+      tarnwell::TrialSourceState now = *current;
       if (now.Source.Kind == tarnwell::TrialSourceKind::Camera || now.Source.Kind == tarnwell::TrialSourceKind::Video)
-        now.Detector = {{"light_animal", program.settings.VideoInverted}, {"object_filter", program.settings.ObjectFilter},
-                        {"pool_circle_x", program.settings.VideoPoolX}, {"pool_circle_y", program.settings.VideoPoolY},
-                        {"pool_circle_radius", program.settings.VideoPoolRadius}};
-#ifdef TARNWELL_HAVE_VIDEO
+        now.Detector = {{"light_animal", program.settings.VideoInverted},
+                        {"object_filter", program.settings.ObjectFilter},
+                        {"pool_circle_x", program.settings.VideoPoolX},
+                        {"pool_circle_y", program.settings.VideoPoolY},
+                        {"pool_circle_radius", program.settings.VideoPoolRadius},
+                        {"threshold", program.settings.VideoThreshold},
+                        {"min_area", program.settings.VideoMinArea},
+                        {"max_area", program.settings.VideoMaxArea},
+                        {"background", "from the video"}};
+      // The video unit is the core's (tracker/), with or without the video module.
       if (context.videoUnit != nullptr && now.Source.Kind == tarnwell::TrialSourceKind::Video) {
         now.Source.FirstFrame = static_cast<int64_t>(context.videoUnit->FramesSent());
         now.SourceEnded = context.videoUnit->SourceEnded();
       }
-#endif
       if (now.Source.Kind == tarnwell::TrialSourceKind::SerialUnit && now.Source.Port.empty())
         now.Source.Port = "COM" + std::to_string(program.settings.ComPort);
       return now;

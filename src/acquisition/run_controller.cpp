@@ -392,15 +392,11 @@ void RunController::OnTick() {
   RunState& run = program_.run;
   if (run.ExperimentInProgress && run.TrialRunning) {
     if (!link_.State().TrackerPortOpen) {
-      AbortForLostStream(
-          "The connection to the Quentrix\nwas lost during the trial.\nThe trial was stopped and\nits "
-          "samples "
-          "were kept.");
+      AbortForLostStream("The connection to " + link_.UnitName() +
+                         "\nwas lost during the trial.\nThe trial was stopped and\nits samples were kept.");
     } else if (clock_.NowMs() - lastSampleMs_ >= kTrialStreamSilenceMs) {
-      AbortForLostStream(
-          "No position has come from\nthe Quentrix for 2 seconds.\nThe trial was stopped and\nits samples "
-          "were "
-          "kept.");
+      AbortForLostStream("No position has come from\n" + link_.UnitName() +
+                         " for 2 seconds.\nThe trial was stopped and\nits samples were kept.");
     }
   }
   if (run.ScheduledStartSecond >= 0 && clock_.NowMs() >= run.ScheduledStartDueMs) {
@@ -433,6 +429,13 @@ bool RunController::CanRecordTrial() {
     if (!program_.UnitReady) {
       op_.ShowMessage(std::string("The Quentrix has not answered\nthe reset check.\n") + kTrialNotStarted,
                       "Unit Error", MessageIcon::Critical);
+      return false;
+    }
+  }
+  if (prepareTrial) {
+    const std::string refusal = prepareTrial(run.CurrentSubject);
+    if (!refusal.empty()) {
+      op_.ShowMessage(refusal + "\n" + kTrialNotStarted, "Video", MessageIcon::Exclamation);
       return false;
     }
   }
@@ -866,7 +869,7 @@ void RunController::ReportTrackingQuality() {
   }
   op_.ShowMessage("The track of Subject " + std::to_string(k + 1) + " (" + SubjectId(k) +
                       ")\ndoes not look like an animal's path.\n" + SuspectTrackingText(lastTracking_) +
-                      ".\n\nIt has been kept, marked as suspect.\nCheck the Quentrix and its cable.",
+                      ".\n\nIt has been kept, marked as suspect.\n" + link_.UnitAdvice(),
                   "Suspect Tracking", MessageIcon::Exclamation);
 }
 

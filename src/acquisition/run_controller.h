@@ -139,6 +139,11 @@ class RunController : public TrackerSampleSink {
   /// desktop's setup screen keeps its own). Not owned.
   void SetSubjectTable(SubjectTable* table) { subjectTable_ = table; }
 
+  /// Asked before each trial with the subject's number (from 0), when set: a unit that must
+  /// get ready for the subject (a video per subject) answers what stops the trial, in the
+  /// operator's words, or nothing.
+  std::function<std::string(int subject)> prepareTrial;
+
   /// The operator picks a subject in the status grid (whenever no trial runs): the prompt
   /// names it and the next trial is its.
   void SelectSubject(int index);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <system_error>
 
 #include "core/file_access.h"
@@ -196,6 +197,16 @@ bool WriteTrackerSettings(const fs::path& path, SystemSettings& settings, int vi
 
 // ---- Default.SET ----
 
+namespace {
+// A whole number 0..most; anything else (a word, a negative, a fraction's remainder) is
+// read as the nearest in range.
+int CountValue(const std::string& text, int most) {
+  const double value = Val(text);
+  if (!(value > 0)) return 0;
+  return value >= most ? most : static_cast<int>(std::lround(value));
+}
+}  // namespace
+
 void ApplySystemConfigText(std::string_view text, SystemSettings& settings, int* videoModeIndex) {
   static constexpr std::array<std::string_view, 2> kVideoModes = {"NTSC", "PAL"};
   KeyLineReader reader;
@@ -216,6 +227,12 @@ void ApplySystemConfigText(std::string_view text, SystemSettings& settings, int*
       settings.VideoPoolRadius = Val(reader.GetLineValue(line));
     } else if (reader.MatchesPattern(line, "Video Inverted = %s")) {
       settings.VideoInverted = ParseBoolText(reader.GetLineValue(line));
+    } else if (reader.MatchesPattern(line, "Video Threshold = %s")) {
+      settings.VideoThreshold = CountValue(reader.GetLineValue(line), 255);
+    } else if (reader.MatchesPattern(line, "Video Min Area = %s")) {
+      settings.VideoMinArea = CountValue(reader.GetLineValue(line), 100000000);
+    } else if (reader.MatchesPattern(line, "Video Max Area = %s")) {
+      settings.VideoMaxArea = CountValue(reader.GetLineValue(line), 100000000);
     } else if (reader.MatchesPattern(line, "Video Mode = %s")) {
       const std::string value = reader.GetLineValue(line);
       for (int i = 0; i < static_cast<int>(kVideoModes.size()); ++i) {
@@ -250,6 +267,12 @@ std::string SystemConfigText(const SystemSettings& settings, int videoModeIndex)
     out += "Video Pool Y = " + QuoteValue(FormatGeneral(settings.VideoPoolY)) + kLineEnd;
     out += "Video Pool Radius = " + QuoteValue(FormatGeneral(settings.VideoPoolRadius)) + kLineEnd;
     out += "Video Inverted = " + BoolToEnabled(settings.VideoInverted) + kLineEnd;
+  }
+  // The detector's tuning likewise, only once one of its values is set.
+  if (settings.VideoThreshold > 0 || settings.VideoMinArea > 0 || settings.VideoMaxArea > 0) {
+    out += "Video Threshold = " + std::to_string(settings.VideoThreshold) + kLineEnd;
+    out += "Video Min Area = " + std::to_string(settings.VideoMinArea) + kLineEnd;
+    out += "Video Max Area = " + std::to_string(settings.VideoMaxArea) + kLineEnd;
   }
   return out;
 }

@@ -29,6 +29,10 @@ struct SystemSettings {
   double VideoPoolY = 0;       // radius 0: not calibrated (the whole picture is the
   double VideoPoolRadius = 0;  // unit's 256 x 192 view)
   bool VideoInverted = false;  // a light animal on dark water
+  // The animal detector's tuning, kept after the camera's lines once one is set; 0: automatic.
+  int VideoThreshold = 0;  // grey levels between animal and background
+  int VideoMinArea = 0;    // the smallest animal, video pixels
+  int VideoMaxArea = 0;    // the largest animal, video pixels
 };
 
 // The one aspect factor every Part that scales Y uses: CustomAspectRatio when it lies

@@ -88,6 +88,15 @@ class TrackerLink {
   void SetPortDevice(std::string device) { portDevice_ = std::move(device); }
   // The device given by path (--port, --simulator); empty when the COM number decides.
   const std::string& PortDevice() const { return portDevice_; }
+  /// What the operator's messages call the unit: "the Quentrix", or "the camera" or "the
+  /// video" when one of those is the unit's eyes; and what to check when its track looks
+  /// wrong.
+  void SetUnitWords(std::string name, std::string advice) {
+    unitName_ = std::move(name);
+    unitAdvice_ = std::move(advice);
+  }
+  const std::string& UnitName() const { return unitName_; }
+  const std::string& UnitAdvice() const { return unitAdvice_; }
   /// Told when a running mask setup ends by itself (bytes arrived before the unit
   /// acknowledged), so the screen hides its status label.
   std::function<void()> onMaskSetupEnded;
@@ -183,6 +192,8 @@ class TrackerLink {
   const SystemSettings& settings_;
   TrackerSampleSink* sink_ = nullptr;
   std::string portDevice_;
+  std::string unitName_ = "the Quentrix";
+  std::string unitAdvice_ = "Check the Quentrix and its cable.";
   std::vector<std::string> comPortNames_;
   TrackerLinkState state_;
   SampleDecoder decoder_;

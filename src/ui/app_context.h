@@ -7,6 +7,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 
 #include "acquisition/run_controller.h"
 #include "core/clock.h"
@@ -62,6 +63,9 @@ struct AppContext {
   bool simulatedUnit = false;
   // Where trials' samples come from, for each trial's provenance record.
   TrialSourceProvider trialSource;
+  // Asked before each trial (RunController::prepareTrial): the video unit gets the subject's
+  // own video, or says why it cannot run the trial. Unset with the serial unit.
+  std::function<std::string(int subject)> prepareTrialVideo;
 };
 
 }  // namespace tarnwell

@@ -1,14 +1,22 @@
 #include "video/video_source.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
+
+#include "core/file_access.h"
+#include "video/pool_rim.h"
 
 namespace tarnwell {
 namespace {
 
 constexpr int kBackgroundFrames = 25;  // frames in the median background of a recording
+constexpr double kLookAheadSeconds = 8;  // of a recording, decoded ahead for its background
+constexpr int kPreviewTiles = 6;
+constexpr int kPreviewTileWidth = 480;
 constexpr double kFirstMovementUnits = 4.0;
 constexpr int kCameraBackgroundFrames = 15;
 constexpr int kCameraBackgroundEvery = 3;  // every third frame: a second and a half at 30/s
@@ -42,15 +50,49 @@ bool LoadBackgroundImage(const std::string& path, AnimalDetector& detector, int 
   return true;
 }
 
+void ApplyDetectorOptions(const VideoSourceOptions& options, DetectorSettings& settings) {
+  settings.threshold = std::clamp(options.threshold, 0, 255);
+  settings.minimumArea = std::max(0, options.minimumArea);
+  settings.maximumArea = std::max(0, options.maximumArea);
+}
+
+// An uncalibrated source is calibrated from its first picture, and the operator is told;
+// without a rim to find it is refused: the whole picture squashed onto the unit's view
+// would lose the animal along the walls without a word.
+bool CalibrateIfNeeded(const cv::Mat& first, const std::string& what, VideoSourceOptions& options,
+                       std::string& error) {
+  if (options.calibration.IsSet()) return true;
+  const std::optional<VideoCalibration> rim = FindPoolRim(first);
+  if (!rim) {
+    error = what +
+            "\nis not calibrated, and no pool rim is found in its picture.\n"
+            "Give the pool's circle (tarnwell-cli calibrate ... --circle X,Y,R).";
+    return false;
+  }
+  options.calibration = *rim;
+  if (options.notice) {
+    char circle[96];
+    std::snprintf(circle, sizeof circle, "%.1f,%.1f,%.1f", rim->centreX, rim->centreY, rim->radius);
+    options.notice(what + "\nis not calibrated: the pool's rim found at " + circle +
+                   " (X,Y,R in pixels) is used.");
+  }
+  return true;
+}
+
 }  // namespace
 
 // ---- a recorded video ------------------------------------------------------------------
+
+// Every frame of a recording is decoded once. The first seconds are decoded ahead and
+// kept small (the detector's working picture) while the empty pool is made from them, so a
+// background never costs a second pass, and neither does finding the first movement.
 
 std::unique_ptr<VideoFileSource> VideoFileSource::Open(const std::string& path,
                                                        const VideoSourceOptions& options,
                                                        std::string& error) {
   std::unique_ptr<VideoFileSource> source(new VideoFileSource());
   source->path_ = path;
+  source->options_ = options;
   const std::string unreadable = "The video\n" + path + "\ncannot be read.";
   cv::Mat first;
   try {
@@ -62,95 +104,198 @@ std::unique_ptr<VideoFileSource> VideoFileSource::Open(const std::string& path,
     error = unreadable;
     return nullptr;
   }
+  source->decoded_ = 1;
   source->fps_ = UsableRate(source->capture_.get(cv::CAP_PROP_FPS));
-  source->calibration_ = options.calibration;
+  if (!CalibrateIfNeeded(first, "The video\n" + path, source->options_, error)) return nullptr;
+  source->calibration_ = source->options_.calibration;
   source->pool_ = options.pool;
-  source->mapping_ = FrameMapping(first.cols, first.rows, options.calibration, options.pool);
+  source->mapping_ = FrameMapping(first.cols, first.rows, source->calibration_, options.pool);
   source->detector_ = std::make_unique<AnimalDetector>(first.cols, first.rows, source->mapping_);
-  source->detector_->Settings().threshold = options.threshold;
+  ApplyDetectorOptions(options, source->detector_->Settings());
   source->startFrame_ = std::max<int64_t>(0, std::llround(options.startSeconds * source->fps_));
   if (options.endSeconds > 0) source->endFrame_ = std::llround(options.endSeconds * source->fps_);
-
-  if (!options.backgroundImage.empty()) {
-    if (!LoadBackgroundImage(options.backgroundImage, *source->detector_, first.cols, first.rows, error))
-      return nullptr;
-  } else {
-    // The empty pool: the median of frames spread over the trial, read by a second
-    // reader so the first stays at the start. The animal moves; the pool does not.
-    cv::VideoCapture sampler(path, cv::CAP_FFMPEG);
-    const double counted = sampler.get(cv::CAP_PROP_FRAME_COUNT);
-    int64_t last =
-        std::isfinite(counted) && counted > 0 ? static_cast<int64_t>(counted) : source->startFrame_ + 250;
-    if (source->endFrame_ >= 0) last = std::min(last, source->endFrame_);
-    const int64_t step = std::max<int64_t>(1, (last - source->startFrame_) / kBackgroundFrames);
-    std::vector<cv::Mat> frames;
-    cv::Mat frame;
-    for (int64_t i = 0; i < last && static_cast<int>(frames.size()) < kBackgroundFrames; ++i) {
-      if (!sampler.grab()) break;  // a truncated file: what was read is enough
-      if (i >= source->startFrame_ && (i - source->startFrame_) % step == 0 && sampler.retrieve(frame) &&
-          !frame.empty())
-        frames.push_back(frame.clone());
-    }
-    if (frames.empty()) frames.push_back(first);
-    source->detector_->SetBackground(frames);
+  if (!options.backgroundImage.empty() &&
+      !LoadBackgroundImage(options.backgroundImage, *source->detector_, first.cols, first.rows, error))
+    return nullptr;
+  const double counted = source->capture_.get(cv::CAP_PROP_FRAME_COUNT);
+  if (std::isfinite(counted) && counted > 0 && source->startFrame_ >= static_cast<int64_t>(counted)) {
+    error = "The video\n" + path + "\nends before the trial's start.";
+    return nullptr;
   }
-
-  if (options.startAtFirstMovement) {
-    // The trial starts when the animal has left the place where it was first seen.
-    cv::VideoCapture scanner(path, cv::CAP_FFMPEG);
-    cv::Mat frame;
-    std::optional<TrackSample> firstSeen;
-    for (int64_t i = 0; scanner.read(frame); ++i) {
-      if (source->endFrame_ >= 0 && i >= source->endFrame_) break;
-      if (i < source->startFrame_) continue;
-      const SourceFrame seen = ToSourceFrame(source->detector_->Detect(frame), source->mapping_);
-      if (!seen.position.IsVisible()) continue;
-      if (!firstSeen) {
-        firstSeen = seen.position;
-        continue;
-      }
-      if (std::hypot(seen.position.X - firstSeen->X, seen.position.Y - firstSeen->Y) > kFirstMovementUnits) {
-        source->startFrame_ = i;
-        break;
-      }
-    }
+  if (!options.previewPath.empty()) {
+    int64_t last = std::isfinite(counted) && counted > 0 ? static_cast<int64_t>(counted) : 0;
+    if (source->endFrame_ >= 0 && (last == 0 || source->endFrame_ < last)) last = source->endFrame_;
+    const int64_t span = last - source->startFrame_;
+    source->previewEvery_ =
+        span > 0 ? std::max<int64_t>(1, (span - 1) / (kPreviewTiles - 1)) : std::llround(10 * source->fps_);
   }
-
-  // The first frame has been read; skip to the trial's start.
   source->frame_ = first;
-  source->nextIndex_ = 1;
-  while (source->nextIndex_ <= source->startFrame_) {
-    if (!source->capture_.read(source->frame_)) {
-      error = "The video\n" + path + "\nends before the trial's start.";
-      return nullptr;
-    }
-    ++source->nextIndex_;
-  }
-  // frame_ now holds frame startFrame_, read but not yet given out.
-  source->nextIndex_ = source->startFrame_;
+  source->nextIndex_ = 1;  // the index of the next frame the file gives
   return source;
 }
 
-SourceFrame VideoFileSource::Track(const cv::Mat& frame) {
-  detection_ = detector_->Detect(frame);
-  return ToSourceFrame(detection_, mapping_);
+VideoFileSource::~VideoFileSource() {
+  WritePreview();
+}
+
+bool VideoFileSource::Read(cv::Mat& frame) {
+  if (readFailed_) return false;
+  try {
+    if (!capture_.read(frame) || frame.empty()) {
+      readFailed_ = true;
+      return false;
+    }
+  } catch (const cv::Exception&) {
+    readFailed_ = true;
+    return false;
+  }
+  ++decoded_;
+  ++nextIndex_;
+  return true;
+}
+
+void VideoFileSource::Prepare() {
+  prepared_ = true;
+  const int64_t ahead = std::max<int64_t>(1, std::llround(kLookAheadSeconds * fps_));
+  const int64_t emptyEnd = std::llround(options_.emptySeconds * fps_);
+  const int64_t emptyStep = std::max<int64_t>(1, emptyEnd / kBackgroundFrames);
+  std::vector<cv::Mat> empty;
+  auto take = [&](int64_t index, const cv::Mat& frame) {
+    if (endFrame_ >= 0 && index >= endFrame_) return;
+    const bool forEmpty = index < emptyEnd && index % emptyStep == 0;
+    const bool inTrial = index >= startFrame_;
+    if (!forEmpty && !inTrial) return;
+    cv::Mat whole = detector_->WholeWorkingGrey(frame);
+    if (forEmpty) empty.push_back(whole);
+    if (inTrial) queue_.push_back({index, whole});
+  };
+  take(0, frame_);
+  cv::Mat frame;
+  while ((static_cast<int64_t>(queue_.size()) < ahead || nextIndex_ < emptyEnd) &&
+         (endFrame_ < 0 || nextIndex_ < endFrame_) && Read(frame)) {
+    take(nextIndex_ - 1, frame);
+  }
+  if (!detector_->HasBackground()) {
+    if (empty.empty()) {
+      // The median of frames spread over the first seconds: the animal moves; the pool does not.
+      const std::size_t step = std::max<std::size_t>(1, queue_.size() / kBackgroundFrames);
+      for (std::size_t i = 0; i < queue_.size(); i += step) empty.push_back(queue_[i].whole);
+    }
+    detector_->SetWorkingBackground(empty);
+  }
+  if (!options_.startAtFirstMovement) return;
+  // The trial starts when an animal-sized blob has left the place where it was first seen.
+  std::optional<TrackSample> firstSeen;
+  while (const std::optional<Detection> d = Pull()) {
+    const SourceFrame seen = ToSourceFrame(*d, mapping_);
+    if (!seen.position.IsVisible()) continue;
+    if (!firstSeen) {
+      firstSeen = seen.position;
+    } else if (std::hypot(seen.position.X - firstSeen->X, seen.position.Y - firstSeen->Y) >
+               kFirstMovementUnits) {
+      startFrame_ = pulledIndex_;
+      pending_ = d;
+      return;
+    }
+  }
+  noMovement_ = true;
+}
+
+// The next frame of the trial, detected; nothing at its end.
+std::optional<Detection> VideoFileSource::Pull() {
+  if (!queue_.empty()) {
+    whole_ = queue_.front().whole;
+    pulledIndex_ = queue_.front().index;
+    queue_.pop_front();
+    return detector_->DetectWorking(whole_);
+  }
+  if (endFrame_ >= 0 && nextIndex_ >= endFrame_) return std::nullopt;
+  if (!Read(frame_)) return std::nullopt;
+  pulledIndex_ = nextIndex_ - 1;
+  whole_.release();
+  return detector_->Detect(frame_);
 }
 
 std::optional<SourceFrame> VideoFileSource::Next() {
-  if (readFailed_ || (endFrame_ >= 0 && nextIndex_ >= endFrame_)) return std::nullopt;
-  if (nextIndex_ > startFrame_) {
-    try {
-      if (!capture_.read(frame_) || frame_.empty()) {
-        readFailed_ = true;
-        return std::nullopt;
-      }
-    } catch (const cv::Exception&) {
-      readFailed_ = true;
-      return std::nullopt;
-    }
+  if (!prepared_) Prepare();
+  if (noMovement_) return std::nullopt;
+  std::optional<Detection> d;
+  if (pending_) {
+    d = pending_;
+    pending_.reset();
+  } else {
+    d = Pull();
   }
-  ++nextIndex_;
-  return Track(frame_);
+  if (!d) return std::nullopt;
+  detection_ = *d;
+  KeepForPreview(detection_);
+  ++given_;
+  return ToSourceFrame(detection_, mapping_);
+}
+
+cv::Mat VideoFileSource::PictureNow() const {
+  if (whole_.empty()) return frame_;
+  cv::Mat full;
+  cv::resize(whole_, full, frame_.size(), 0, 0, cv::INTER_NEAREST);
+  return full;
+}
+
+void VideoFileSource::KeepForPreview(const Detection& d) {
+  if (options_.previewPath.empty()) return;
+  if (d.found) path_points_.emplace_back(d.x, d.y);
+  if (previewEvery_ <= 0 || given_ % previewEvery_ != 0 || static_cast<int>(tiles_.size()) >= kPreviewTiles)
+    return;
+  cv::Mat tile;
+  const cv::Mat picture = PictureNow();
+  if (picture.channels() == 1) {
+    cv::cvtColor(picture, tile, cv::COLOR_GRAY2BGR);
+  } else {
+    tile = picture.clone();
+  }
+  const int thickness = std::max(1, tile.cols / 320);
+  double cx = 0, cy = 0, rx = 0, ry = 0;
+  mapping_.PoolInFrame(cx, cy, rx, ry);
+  cv::ellipse(tile, cv::Point2d(cx, cy), cv::Size2d(rx, ry), 0, 0, 360, cv::Scalar(0, 200, 0), thickness,
+              cv::LINE_AA);
+  std::vector<cv::Point> path;
+  for (const cv::Point2d& p : path_points_) path.emplace_back(static_cast<int>(p.x), static_cast<int>(p.y));
+  if (path.size() > 1) cv::polylines(tile, path, false, cv::Scalar(0, 200, 255), thickness, cv::LINE_AA);
+  const double seconds = static_cast<double>(startFrame_ + given_) / fps_;
+  char label[64];
+  if (d.found) {
+    cv::drawMarker(tile, cv::Point(static_cast<int>(d.x), static_cast<int>(d.y)), cv::Scalar(0, 0, 255),
+                   cv::MARKER_CROSS, 6 * thickness + 10, 2 * thickness);
+    std::snprintf(label, sizeof label, "%.1f s", seconds);
+  } else {
+    std::snprintf(label, sizeof label, "%.1f s  not seen", seconds);
+  }
+  cv::putText(tile, label, cv::Point(8 * thickness, 24 * thickness), cv::FONT_HERSHEY_SIMPLEX,
+              0.7 * thickness, cv::Scalar(0, 0, 255), thickness + 1, cv::LINE_AA);
+  cv::Mat small;
+  cv::resize(tile, small, cv::Size(kPreviewTileWidth, kPreviewTileWidth * tile.rows / tile.cols), 0, 0,
+             cv::INTER_AREA);
+  tiles_.push_back(small);
+}
+
+void VideoFileSource::WritePreview() {
+  if (options_.previewPath.empty() || previewWritten_ || tiles_.empty()) return;
+  previewWritten_ = true;
+  const int columns = std::min<int>(3, static_cast<int>(tiles_.size()));
+  const int rows = (static_cast<int>(tiles_.size()) + columns - 1) / columns;
+  const cv::Size tile = tiles_[0].size();
+  cv::Mat sheet(rows * tile.height, columns * tile.width, CV_8UC3, cv::Scalar(40, 40, 40));
+  for (std::size_t i = 0; i < tiles_.size(); ++i) {
+    const int r = static_cast<int>(i) / columns, c = static_cast<int>(i) % columns;
+    tiles_[i].copyTo(sheet(cv::Rect(c * tile.width, r * tile.height, tile.width, tile.height)));
+  }
+  std::vector<uint8_t> png;
+  std::string error;
+  if (!cv::imencode(".png", sheet, png) ||
+      !WriteFileAtomically(options_.previewPath, std::string(png.begin(), png.end()), &error)) {
+    if (options_.notice) options_.notice("The preview " + options_.previewPath + " cannot be written.");
+    return;
+  }
+  if (options_.notice) options_.notice("Preview: " + options_.previewPath);
 }
 
 void VideoFileSource::SetCalibration(double centreX, double centreY, double radius) {
@@ -161,11 +306,12 @@ void VideoFileSource::SetCalibration(double centreX, double centreY, double radi
 
 bool VideoFileSource::LatestPicture(LivePicture& picture) const {
   if (frame_.empty()) return false;
-  FillLivePicture(frame_, detection_, mapping_, picture);
+  FillLivePicture(PictureNow(), detection_, mapping_, picture);
   return true;
 }
 
 std::string VideoFileSource::EndMessage() const {
+  if (noMovement_) return "The video\n" + path_ + "\nshows no animal that starts to move.";
   return "The video\n" + path_ + "\nhas ended.";
 }
 
@@ -187,9 +333,10 @@ std::unique_ptr<CameraSource> CameraSource::Open(const std::string& device, cons
     return nullptr;
   }
   source->fps_ = UsableRate(source->capture_.get(cv::CAP_PROP_FPS));
-  source->mapping_ = FrameMapping(first.cols, first.rows, options.calibration, options.pool);
+  if (!CalibrateIfNeeded(first, "The camera " + device, source->options_, error)) return nullptr;
+  source->mapping_ = FrameMapping(first.cols, first.rows, source->options_.calibration, options.pool);
   source->detector_ = std::make_unique<AnimalDetector>(first.cols, first.rows, source->mapping_);
-  source->detector_->Settings().threshold = options.threshold;
+  ApplyDetectorOptions(options, source->detector_->Settings());
   if (!options.backgroundImage.empty()) {
     if (!LoadBackgroundImage(options.backgroundImage, *source->detector_, first.cols, first.rows, error))
       return nullptr;

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <atomic>
+#include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <opencv2/core.hpp>
@@ -19,12 +21,23 @@
 namespace tarnwell {
 
 struct VideoSourceOptions {
-  VideoCalibration calibration;
+  VideoCalibration calibration;  // not set: the rim is looked for in the first frame
   UnitPoolCircle pool;
-  int threshold = 30;
-  /// A picture of the empty pool the operator captured; empty: the background is the
-  /// median of frames spread over the video (a camera: over its first seconds).
+  int threshold = 0;    // grey levels; 0: automatic
+  int minimumArea = 0;  // frame pixels; 0: the detector's own
+  int maximumArea = 0;  // frame pixels; 0: no limit
+  /// A picture of the empty pool; empty: the background is the median of frames over the
+  /// video's first seconds (a camera: the frames before the animal is put in), kept up to
+  /// date where the animal is not.
   std::string backgroundImage;
+  /// A recording only: its first seconds show the pool without the animal.
+  double emptySeconds = 0;
+  /// A recording only: a PNG of sampled frames with the position found drawn on them,
+  /// written when the source is done with.
+  std::string previewPath;
+  /// What the operator should know that is no error (a calibration found by itself, a
+  /// preview written); nothing: not told.
+  std::function<void(const std::string&)> notice;
   // A recording only: where the trial starts and ends, in seconds of the video.
   double startSeconds = 0;
   bool startAtFirstMovement = false;  // from the first frame in which the animal has moved
@@ -38,6 +51,7 @@ class VideoFileSource : public PositionSource {
   /// can be read.
   static std::unique_ptr<VideoFileSource> Open(const std::string& path, const VideoSourceOptions& options,
                                                std::string& error);
+  ~VideoFileSource() override;
 
   double FramesPerSecond() const override { return fps_; }
   bool IsLive() const override { return false; }
@@ -51,17 +65,43 @@ class VideoFileSource : public PositionSource {
 
   /// The first frame of the trial (after --start / first movement), in video frames.
   int64_t StartFrame() const { return startFrame_; }
-  /// The frame last read and what was found in it (the live picture).
-  const cv::Mat& LastPicture() const { return frame_; }
+  /// What was found in the frame last given.
   const Detection& LastDetection() const { return detection_; }
   const FrameMapping& Mapping() const { return mapping_; }
+  /// The pool's circle used, in frame pixels (found by itself when none was given).
+  const VideoCalibration& Calibration() const { return calibration_; }
+  /// Frames decoded from the file so far: each once.
+  int64_t FramesDecoded() const { return decoded_; }
+  /// Writes the preview now (else it is written when the source is done with).
+  void WritePreview();
 
  private:
+  struct Queued {
+    int64_t index;
+    cv::Mat whole;  // the detector's whole working picture
+  };
   VideoFileSource() = default;
-  SourceFrame Track(const cv::Mat& frame);
+  bool Read(cv::Mat& frame);
+  void Prepare();
+  std::optional<Detection> Pull();
+  void KeepForPreview(const Detection& detection);
+  cv::Mat PictureNow() const;
 
   std::string path_;
+  VideoSourceOptions options_;
   cv::VideoCapture capture_;
+  int64_t decoded_ = 0;
+  bool prepared_ = false;
+  bool noMovement_ = false;
+  std::deque<Queued> queue_;          // decoded ahead while the background was made
+  cv::Mat whole_;                     // the last frame given, when it came from the queue
+  std::optional<Detection> pending_;  // the first movement's frame, found while preparing
+  int64_t pulledIndex_ = 0;           // the video frame Pull gave last
+  int64_t given_ = 0;                 // frames of the trial given out
+  int64_t previewEvery_ = 0;
+  std::vector<cv::Point2d> path_points_;
+  std::vector<cv::Mat> tiles_;
+  bool previewWritten_ = false;
   double fps_ = 30;
   int64_t startFrame_ = 0;
   int64_t endFrame_ = -1;  // -1: to the end

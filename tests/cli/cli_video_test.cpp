@@ -127,6 +127,7 @@ TEST_F(CliVideoTest, AVideoThatEndsEarlyKeepsItsTrialAndABadOneIsRefused) {
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("has ended"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("No position has come"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("the video for 2 seconds"), std::string::npos) << run.err;
   EXPECT_EQ(Read(NumberedRawFile(dataFile, 0)).size(), 2u * 38);
 
   dir.Write("bad.avi", "not a video");
@@ -152,7 +153,7 @@ TEST_F(CliVideoTest, TrackSaysWhatItDidAndKeepsWhatItReplaces) {
   video.swimToPlatform = 60;
   const std::string file = WriteVideo("rat.avi");
   // Without --yes the existing table is not updated: no table line, exit 1.
-  const Outcome again = Cli(cli::RunTrack, {file, "--experiment", record.string()});
+  const Outcome again = Cli(cli::RunTrack, {file, "--experiment", record.string(), "--min-area", "2"});
   EXPECT_EQ(again.status, 1) << again.out;
   EXPECT_EQ(again.out.find("table "), std::string::npos) << again.out;
   EXPECT_NE(again.err.find("was not updated"), std::string::npos) << again.err;
@@ -175,6 +176,11 @@ TEST_F(CliVideoTest, TrackSaysWhatItDidAndKeepsWhatItReplaces) {
   EXPECT_TRUE(frames >= samples && frames <= samples + 3)
       << frames << " frames for " << samples << " samples";
   EXPECT_EQ(t->Detector["pool_circle_radius"], 110);
+  // The tuning: the command's smallest animal over the home's, the rest the home's (automatic).
+  EXPECT_EQ(t->Detector["min_area"], 2);
+  EXPECT_EQ(t->Detector["threshold"], 0);
+  EXPECT_EQ(t->Detector["max_area"], 0);
+  EXPECT_EQ(t->Detector["background"], "from the video");
   EXPECT_EQ(t->EndStatus, "Hit Goal");
 
   // Lists: a subject twice, no video at all, CR-only line ends.

@@ -235,6 +235,46 @@ TEST(WriteSystemConfig, WritesFiveLines) {
   EXPECT_FALSE(ReadSystemConfig(home.Path() / "missing.SET", s));
 }
 
+// The video lines follow the designed five, each group only once something in it is set,
+// and read back as written.
+TEST(WriteSystemConfig, VideoLinesOnlyOnceSetAndReadBack) {
+  struct Case {
+    std::string camera;
+    double radius;
+    int threshold, minimumArea, maximumArea;
+    bool cameraLines, detectorLines;
+  };
+  for (const Case& c :
+       {Case{"", 0, 0, 0, 0, false, false}, Case{"/dev/video0", 0, 0, 0, 0, true, false},
+        Case{"", 210.5, 0, 0, 0, true, false}, Case{"", 0, 40, 0, 0, false, true},
+        Case{"", 0, 0, 0, 5000, false, true}, Case{"/dev/video2", 99.9, 25, 30, 900, true, true}}) {
+    SCOPED_TRACE(testing::Message() << c.camera << " " << c.radius << " " << c.threshold << " "
+                                    << c.maximumArea);
+    SystemSettings s;
+    s.VideoCamera = c.camera;
+    s.VideoPoolX = c.radius > 0 ? 320.25 : 0;
+    s.VideoPoolRadius = c.radius;
+    s.VideoThreshold = c.threshold;
+    s.VideoMinArea = c.minimumArea;
+    s.VideoMaxArea = c.maximumArea;
+    const std::string text = SystemConfigText(s, kVideoModeNone);
+    EXPECT_EQ(text.find("Com Port = 0\r\n"), 0u);
+    EXPECT_EQ(text.find("Video Camera = ") != std::string::npos, c.cameraLines) << text;
+    EXPECT_EQ(text.find("Video Threshold = ") != std::string::npos, c.detectorLines) << text;
+    SystemSettings back;
+    ApplySystemConfigText(text, back, nullptr);
+    EXPECT_EQ(std::tie(back.VideoCamera, back.VideoPoolX, back.VideoPoolRadius, back.VideoThreshold,
+                       back.VideoMinArea, back.VideoMaxArea),
+              std::tie(s.VideoCamera, s.VideoPoolX, s.VideoPoolRadius, s.VideoThreshold, s.VideoMinArea,
+                       s.VideoMaxArea));
+  }
+  // Values out of range are read as the nearest in range.
+  SystemSettings odd;
+  ApplySystemConfigText("Video Threshold = 900\r\nVideo Min Area = -4\r\nVideo Max Area = x\r\n", odd,
+                        nullptr);
+  EXPECT_EQ(std::tie(odd.VideoThreshold, odd.VideoMinArea, odd.VideoMaxArea), std::make_tuple(255, 0, 0));
+}
+
 TEST(CheckSettingsDirectories, RepairsMissingFoldersOnlyWhenTheRepairExists) {
   TempDir home;
   fs::create_directory(home.Path() / "DATA");

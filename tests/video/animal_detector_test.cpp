@@ -64,5 +64,33 @@ TEST(AnimalDetector, MaskedCellsOfTheMapAreNeverTheAnimal) {
   EXPECT_NEAR(detector.Detect(frame).x, 185, 1.0) << "the blob is no longer in the masked cell";
 }
 
+// The lab's tuning: a fixed threshold above the animal's contrast, a smallest animal larger
+// than it, a largest smaller than it, each hide it; within them it is found.
+TEST(AnimalDetector, TheThresholdAndTheAreasALabSetsDecide) {
+  const cv::Mat empty = EmptyPool();
+  cv::Mat frame = empty.clone();
+  cv::ellipse(frame, {150, 130}, {8, 5}, 0, 0, 360, cv::Scalar(150), cv::FILLED);  // contrast 70, area ~125
+  struct Case {
+    int threshold, minimumArea, maximumArea;
+    bool found;
+  };
+  for (const Case c : {Case{0, 0, 0, true}, Case{60, 0, 0, true}, Case{80, 0, 0, false},
+                       Case{0, 100, 160, true}, Case{0, 200, 0, false}, Case{0, 0, 90, false}}) {
+    SCOPED_TRACE(testing::Message() << c.threshold << " " << c.minimumArea << " " << c.maximumArea);
+    AnimalDetector detector(empty.cols, empty.rows,
+                            FrameMapping(empty.cols, empty.rows, {160, 120, 100}, {}));
+    detector.SetBackground({empty});
+    detector.Settings().threshold = c.threshold;
+    detector.Settings().minimumArea = c.minimumArea;
+    detector.Settings().maximumArea = c.maximumArea;
+    const Detection d = detector.Detect(frame);
+    EXPECT_EQ(d.found, c.found);
+    if (d.found) {
+      EXPECT_NEAR(d.x, 150, 0.5);
+      EXPECT_NEAR(d.y, 130, 0.5);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tarnwell

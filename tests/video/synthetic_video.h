@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cmath>
+#include <functional>
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 #include <opencv2/videoio.hpp>
@@ -25,10 +26,21 @@ struct SyntheticVideo {
   mutable cv::Mat pool_;   // EmptyPool, made once
   VideoCalibration calibration{320, 240, 220};
   UnitPoolCircle pool{128, 96, 80, 1.0};
+  /// The animal's place in frame i, tracker units; unset: the swim to the platform.
+  std::function<void(int, double&, double&)> route;
+  /// Frames [handFrom, handTo) show the experimenter's hand and arm reaching across the
+  /// east rim toward the pool's centre and back.
+  int handFrom = -1, handTo = -1;
+  double lightFall = 0.3;          // how much brighter the right edge is than the left
+  bool darkObjectOutside = false;  // a dark box beside the pool (a bag, a lab coat)
 
   /// Where the animal is in frame `i`, in tracker units (unrounded): from the west wall
   /// along a bend to platform 1's default place (158, 66), then still on it.
   void TruthAt(int i, double& x, double& y) const {
+    if (route) {
+      route(i, x, y);
+      return;
+    }
     const int swimFrames = swimToPlatform > 0 ? swimToPlatform : frames * 5 / 6;
     const double s = std::min(1.0, static_cast<double>(i) / swimFrames), x0 = 58, y0 = 100, x1 = 158, y1 = 66;
     const double bend = 25 * std::sin(M_PI * s);
@@ -49,12 +61,19 @@ struct SyntheticVideo {
         const double dx = c - calibration.centreX, dy = r - calibration.centreY;
         const bool inPool = dx * dx + dy * dy <= calibration.radius * calibration.radius;
         // Light falls off across the picture and toward the bottom.
-        const double light = 0.78 + 0.3 * c / width - 0.12 * r / height;
+        const double light = 0.78 + lightFall * c / width - 0.12 * r / height;
         row[c] = cv::saturate_cast<uint8_t>((inPool ? water : wall) * light);
       }
     }
     // A lamp's reflection on the water, away from the path.
-    cv::circle(grey, cv::Point(400, 330), 9, cv::Scalar(250), cv::FILLED, cv::LINE_AA);
+    cv::circle(grey,
+               cv::Point(static_cast<int>(calibration.centreX + 0.36 * calibration.radius),
+                         static_cast<int>(calibration.centreY + 0.4 * calibration.radius)),
+               9, cv::Scalar(250), cv::FILLED, cv::LINE_AA);
+    if (darkObjectOutside) {
+      cv::rectangle(grey, cv::Rect(2, 2, std::max(8, width / 8), std::max(8, height / 6)),
+                    cv::Scalar(lightAnimal ? 250 : 5), cv::FILLED);
+    }
     return grey;
   }
 
@@ -77,6 +96,18 @@ struct SyntheticVideo {
       const cv::Size axes(14 << kShift, 7 << kShift);
       cv::ellipse(grey, centre, axes, angle, 0, 360, cv::Scalar(lightAnimal ? 215 : 45), cv::FILLED,
                   cv::LINE_AA, kShift);
+    }
+    if (i >= handFrom && i < handTo) {
+      // In over the first half, out over the second: at most halfway to the centre.
+      const double phase = static_cast<double>(i - handFrom) / std::max(1, handTo - handFrom);
+      const double reach = 0.5 * calibration.radius * (phase < 0.5 ? phase * 2 : (1 - phase) * 2);
+      const double tipX = calibration.centreX + calibration.radius - reach;
+      const cv::Scalar skin(lightAnimal ? 230 : 30);
+      const double r = calibration.radius;
+      cv::ellipse(grey, cv::Point2d(tipX + 0.2 * r, calibration.centreY), cv::Size2d(0.2 * r, 0.1 * r), 0, 0,
+                  360, skin, cv::FILLED);
+      cv::rectangle(grey, cv::Point2d(tipX + 0.2 * r, calibration.centreY - 0.07 * r),
+                    cv::Point2d(width, calibration.centreY + 0.07 * r), skin, cv::FILLED);
     }
     cv::Mat noise(height, width, CV_16S);
     rng.fill(noise, cv::RNG::NORMAL, 0, 4);

@@ -192,6 +192,7 @@ RunExperimentScreen::RunExperimentScreen(AppContext& context, FrmMain& main, QWi
     simulated->setStyleSheet("color: #a00000; font-weight: bold;");
     side->insertWidget(0, simulated);
   }
+  controller_->prepareTrial = context.prepareTrialVideo;
   // The controller's first words (the banner, the instructions) before any call.
   for (std::size_t i = 0; i < kRunLabelCount; ++i) {
     ShowLabel(static_cast<RunLabel>(i), controller_->Screen().labels[i]);
