@@ -15,7 +15,7 @@ struct CommandHelp {
 };
 
 // The commands in the order the usage lists them.
-constexpr std::array<CommandHelp, 13> kCommandHelp = {{
+constexpr auto kCommandHelp = std::to_array<CommandHelp>({
     {"convert",
      "convert OLDFILE [--pool-out F.POL] [--experiment-out F.CFG] [--subjects-out F.INI]\n"
      "      read a binary experiment (.EXP) or old configuration (.CFG) and write the current setups\n"},
@@ -74,7 +74,7 @@ constexpr std::array<CommandHelp, 13> kCommandHelp = {{
     {"export-tracks",
      "export-tracks DATA.EXP --out DIR\n"
      "      the experiment's tracks as time_s,x_cm,y_cm files and an arena file for Rtrack and Pathfinder\n"},
-}};
+});
 
 constexpr std::string_view kGeneralFooter =
     "\nThe home folder is --home DIR, else $TARNWELL_HOME, else ~/.local/share/tarnwell.\n"
