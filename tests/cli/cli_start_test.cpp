@@ -3,6 +3,7 @@
 // output is a pipe the test has filled, so the tool stops in its first write (after its
 // work, before it ends), and the test reads /proc/PID/maps while it waits there.
 #include <fcntl.h>
+#include <poll.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
@@ -15,7 +16,6 @@
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "analysis/experiment_folder.h"
@@ -76,6 +76,9 @@ std::string MapsAtFirstWrite(const test::TempDir& dir, std::vector<std::string> 
   ::close(pipeFds[1]);
   std::string maps;
   if (spawned == 0) {
+    // The tool's exit is an event to wait on; its blocking in the write is not, so between
+    // exits the state is looked at again every few milliseconds until the deadline.
+    const int exitFd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (std::chrono::steady_clock::now() < deadline) {
       int status = 0;
@@ -87,8 +90,10 @@ std::string MapsAtFirstWrite(const test::TempDir& dir, std::vector<std::string> 
         maps = ReadProcFile(pid, "maps");
         break;
       }
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      pollfd exited{exitFd, POLLIN, 0};
+      ::poll(&exited, exitFd >= 0 ? 1 : 0, 2);
     }
+    if (exitFd >= 0) ::close(exitFd);
   }
   if (pid > 0) {
     // Drain the pipe so the tool ends normally.
