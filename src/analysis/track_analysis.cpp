@@ -12,6 +12,7 @@
 #include "analysis/zone_counters.h"
 #include "core/file_util.h"
 #include "core/numbers.h"
+#include "core/system_settings.h"
 
 namespace tarnwell {
 
@@ -51,7 +52,7 @@ float HeadingOf(int dx, int dy) {
 }
 
 double UsableAnalysisAspect(double aspectFactor) {
-  return aspectFactor >= 0.1 && aspectFactor <= 10.0 ? aspectFactor : 1.0;
+  return AspectFactorOf(aspectFactor);
 }
 
 TrackingQuality LoadAnalysisSamples(std::string_view bytes, double aspectFactor, std::vector<PoolPoint>& samples) {
