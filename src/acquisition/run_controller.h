@@ -36,9 +36,11 @@
 #include <string>
 #include <vector>
 
+#include "acquisition/run_labels.h"
 #include "acquisition/run_state.h"
 #include "acquisition/run_view.h"
 #include "acquisition/temp_page.h"
+#include "acquisition/trial_storage.h"
 #include "analysis/tracking_quality.h"
 #include "analysis/zone_counters.h"
 #include "core/clock.h"
@@ -58,24 +60,6 @@ inline constexpr const char* kStartInstructions =
     "button\non the Quentrix to start this trial.";
 inline constexpr const char* kAbortInstruction = "Press [ESC] key to abort this trial";
 inline constexpr const char* kExperimentFinishedText = "The experiment has finished";
-
-/// "Unknown", "Hit Goal", "Timed Out", "Aborted"; any other code reads "Unknown".
-std::string GetFinishStatusText(int16_t code);
-
-/// A free name for keeping a track in `folder`: `baseName` + "-RECOVERED" + ".RAW", or
-/// with "-2", "-3", ... before ".RAW" when taken, so one recovery never overwrites
-/// another. Such files are never deleted by the program.
-std::filesystem::path RecoveryFileFor(const std::filesystem::path& folder, const std::string& baseName);
-
-/// The note beside the temporary page naming whose trial it holds ("WEEK1-03"), so a
-/// page left by a crash is kept under the experiment's and subject's name.
-std::filesystem::path PageOwnerNoteFile(const std::filesystem::path& pagePath);
-
-/// Whole seconds as "HH:MM:SS" (hours not limited to 24).
-std::string FormatHoursMinutesSeconds(int64_t seconds);
-/// The elapsed-time label: `seconds` + `tick` / `rate` as minutes, seconds and tenths
-/// ("01:05.5"), tenths cut, not rounded, so the label never shows a second not yet reached.
-std::string FormatElapsedTime(int32_t seconds, int16_t tick, int16_t rate);
 
 class RunController : public TrackerSampleSink {
  public:
@@ -210,14 +194,10 @@ class RunController : public TrackerSampleSink {
   // The page is copied to the subject's numbered file; on success the page is emptied
   // and true returned. On failure the page becomes a recovery file and the operator is told.
   bool StoreTrialTrack();
-  // Before a trial: a track already in the subject's numbered file is moved aside with
-  // the operator's agreement. False when the trial must not start.
-  bool MoveEarlierTrackAside();
   // False when a status that should have been stored was not.
   bool WriteStatusWord(int subject, int16_t status);
   // The subject's numbered report pair from its stored track.
   void WriteSubjectReport();
-  void NotePageOwner();
   void AbortForLostStream(const std::string& message);
   // The ended trial's tracking quality is kept, and a suspect one is reported.
   void ReportTrackingQuality();
@@ -236,6 +216,7 @@ class RunController : public TrackerSampleSink {
   Operator& op_;
   RunView& view_;
   TempPage page_;
+  TrialStorage storage_;
   RunScreenModel screen_;
   CentimetreFactors factors_;
   double aspect_ = 1.0;
