@@ -26,7 +26,6 @@
 #include "core/home_lock.h"
 #include "core/program.h"
 #include "core/version.h"
-#include "experiment/subject_table.h"
 #include "io/qt_serial_port.h"
 #include "tracker/simulated_serial_port.h"
 #include "tracker/simulated_unit.h"
@@ -238,8 +237,7 @@ int main(int argc, char** argv) {
 
   tarnwell::KeyStateFilter keys;
   app.installEventFilter(&keys);
-  tarnwell::SubjectTable subjects;
-  tarnwell::AppContext context(program, subjects, op, op, clock, tracker, keys);
+  tarnwell::AppContext context(program, op, op, clock, tracker, keys);
 #ifdef TARNWELL_HAVE_VIDEO
   context.videoUnit = dynamic_cast<tarnwell::VideoUnit*>(unit.get());
 #endif

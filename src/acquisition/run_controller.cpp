@@ -162,8 +162,7 @@ bool RunController::mnuRunExpt_Click() {
       MapComparison::Cancelled) {
     return false;
   }
-  if (CompareSubjectsWithExperiment(op_, program_.experiment,
-                                    subjectTable_ != nullptr ? subjectTable_ : &program_.subjects) ==
+  if (CompareSubjectsWithExperiment(op_, program_.experiment, &program_.subjects) ==
       SubjectComparison::Cancelled) {
     return false;
   }

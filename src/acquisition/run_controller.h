@@ -106,11 +106,6 @@ class RunController : public TrackerSampleSink {
   void LeaveRunScreen();
   bool IsRunScreenShown() const { return runScreenShown_; }
 
-  /// The subject list that the experiment's IDs are rebuilt from when the operator takes
-  /// the experiment file's IDs before a run (the program's own table unless set; the
-  /// desktop's setup screen keeps its own). Not owned.
-  void SetSubjectTable(SubjectTable* table) { subjectTable_ = table; }
-
   /// The operator picks a subject in the status grid (whenever no trial runs): the prompt
   /// names it and the next trial is its.
   void SelectSubject(int index);
@@ -232,7 +227,6 @@ class RunController : public TrackerSampleSink {
   TrackingQualityCounter tracking_;
   TrackingQuality lastTracking_;
   int64_t streamStartMs_ = 0;
-  SubjectTable* subjectTable_ = nullptr;
 };
 
 }  // namespace tarnwell

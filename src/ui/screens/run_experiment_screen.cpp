@@ -182,7 +182,6 @@ RunExperimentScreen::RunExperimentScreen(AppContext& context, FrmMain& main, QWi
   outer->addWidget(fraRunExpt_);
 
   controller_ = std::make_unique<RunController>(context.program, context.tracker, context.clock, op_, *this);
-  controller_->SetSubjectTable(&context.subjects);
   // The controller's first words (the banner, the instructions) before any call.
   for (std::size_t i = 0; i < kRunLabelCount; ++i) {
     ShowLabel(static_cast<RunLabel>(i), controller_->Screen().labels[i]);
