@@ -3,7 +3,7 @@ JOBS ?= $(shell nproc)
 BUILD := build/default
 ASAN := build/asan
 
-.PHONY: all deps build run test test-fast asan fuzz mutate bench format screenshots package package-check clean
+.PHONY: all deps build run test test-fast check-layers asan fuzz mutate bench format screenshots package package-check clean
 
 all: build
 
@@ -22,7 +22,12 @@ run: build
 	fi
 
 test-fast: build
+	@scripts/check-layers --quiet
 	@cd $(BUILD) && ctest -j $(JOBS) --output-on-failure --timeout 300
+
+# Fails on an include that climbs the folder order; prints the includes between folders.
+check-layers:
+	@scripts/check-layers
 
 asan: deps
 	@cmake --preset asan >/dev/null

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "acquisition/run_controller.h"
-#include "acquisition/temp_page.h"
+#include "records/temp_page.h"
 #include "analysis/zone_counters.h"
 #include "core/clock.h"
-#include "core/program.h"
+#include "acquisition/program.h"
 #include "core/scripted_operator.h"
 #include "core/serial_port.h"
 #include "pool/pool_defaults.h"

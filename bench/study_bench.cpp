@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string>
 
-#include "core/file_util.h"
+#include "core/file_access.h"
 #include "study/study_output.h"
 #include "swim_track.h"
 

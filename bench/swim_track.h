@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 
-#include "acquisition/raw_track.h"
+#include "records/raw_track.h"
 
 namespace tarnwell::bench {
 

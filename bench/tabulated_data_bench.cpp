@@ -12,10 +12,10 @@
 #include <filesystem>
 #include <string>
 
-#include "acquisition/raw_track.h"
+#include "records/raw_track.h"
 #include "analysis/reanalysis.h"
 #include "analysis/tabulated_data.h"
-#include "core/file_util.h"
+#include "core/file_access.h"
 #include "core/scripted_operator.h"
 #include "swim_track.h"
 

@@ -12,7 +12,6 @@ function(tarnwell_core_folder name)
   foreach(dep IN LISTS ARG_DEPENDS)
     target_link_libraries(tarnwell_core_${name} PUBLIC tarnwell_core_${dep})
   endforeach()
-  set_target_properties(tarnwell_core_${name} PROPERTIES LINK_INTERFACE_MULTIPLICITY 4)
 endfunction()
 
 # tarnwell_test_folder(NAME LIBS...)

@@ -7,8 +7,8 @@
 #include <string_view>
 
 #include "core/scripted_operator.h"
-#include "legacy/legacy_conversion.h"
-#include "legacy/legacy_record.h"
+#include "records/record_conversion.h"
+#include "records/experiment_record.h"
 
 using namespace tarnwell;
 

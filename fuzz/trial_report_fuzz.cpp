@@ -16,7 +16,7 @@
 #include "analysis/results_view.h"
 #include "analysis/track_analysis.h"
 #include "analysis/trial_report.h"
-#include "core/file_util.h"
+#include "core/file_access.h"
 #include "core/scripted_operator.h"
 #include "fuzz_input.h"
 

@@ -3,8 +3,8 @@
 // asked; --json also prints every subject's measures, one JSON object per line.
 #include <iostream>
 
-#include "acquisition/experiment_files.h"
-#include "acquisition/raw_track.h"
+#include "records/experiment_files.h"
+#include "records/raw_track.h"
 #include "analysis/reanalysis.h"
 #include "cli_analysis_options.h"
 #include "cli_commands.h"

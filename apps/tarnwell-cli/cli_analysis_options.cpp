@@ -6,7 +6,7 @@
 #include <ostream>
 #include <system_error>
 
-#include "acquisition/experiment_files.h"
+#include "records/experiment_files.h"
 #include "analysis/epoch.h"
 #include "experiment/experiment_file.h"
 #include "pool/pool_file.h"

@@ -11,7 +11,7 @@
 
 #include "analysis/reanalysis.h"
 #include "cli_support.h"
-#include "core/program.h"
+#include "acquisition/program.h"
 
 namespace tarnwell::cli {
 

@@ -10,13 +10,14 @@
 
 #include "cli_commands.h"
 #include "cli_support.h"
-#include "core/file_util.h"
+#include "core/file_access.h"
 #include "core/home_lock.h"
 #include "experiment/experiment_file.h"
 #include "experiment/subject_table.h"
-#include "legacy/legacy_record.h"
+#include "records/experiment_record.h"
 #include "pool/pool_defaults.h"
 #include "pool/pool_file.h"
+#include "records/experiment_record_commands.h"
 
 namespace tarnwell::cli {
 

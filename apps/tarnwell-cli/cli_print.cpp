@@ -6,12 +6,12 @@
 #include <clocale>
 #include <iostream>
 
-#include "acquisition/experiment_files.h"
+#include "records/experiment_files.h"
 #include "analysis/reanalysis.h"
 #include "cli_analysis_options.h"
 #include "cli_commands.h"
 #include "cli_support.h"
-#include "core/file_util.h"
+#include "core/file_access.h"
 #include "output/printed_report.h"
 
 #if TARNWELL_HAVE_QT

@@ -4,13 +4,13 @@
 // analysis settings and the subject's label unless they are given.
 #include <iostream>
 
-#include "acquisition/experiment_files.h"
+#include "records/experiment_files.h"
 #include "analysis/reanalysis.h"
 #include "analysis/trial_report.h"
 #include "cli_analysis_options.h"
 #include "cli_commands.h"
 #include "cli_support.h"
-#include "core/file_util.h"
+#include "core/file_access.h"
 
 namespace tarnwell::cli {
 

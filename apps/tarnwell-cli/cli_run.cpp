@@ -12,18 +12,18 @@
 #include <filesystem>
 #include <iostream>
 
-#include "acquisition/experiment_files.h"
-#include "acquisition/raw_track.h"
+#include "records/experiment_files.h"
+#include "records/raw_track.h"
 #include "acquisition/run_controller.h"
 #include "acquisition/start_up.h"
 #include "cli_commands.h"
 #include "cli_run_support.h"
 #include "cli_support.h"
 #include "cli_video.h"
-#include "core/file_util.h"
+#include "core/file_access.h"
 #include "experiment/experiment_file.h"
 #include "experiment/subject_table.h"
-#include "output/map_comparison.h"
+#include "acquisition/map_comparison.h"
 #include "pool/pool_file.h"
 #include "tracker/tracker_link.h"
 #include "tracker/unit_connection.h"

@@ -4,7 +4,7 @@
 // command then fails.
 #include <iostream>
 
-#include "acquisition/raw_track.h"
+#include "records/raw_track.h"
 #include "analysis/reanalysis.h"
 #include "cli_analysis_options.h"
 #include "cli_commands.h"

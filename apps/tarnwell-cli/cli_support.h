@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "core/home_lock.h"
-#include "core/program.h"
+#include "acquisition/program.h"
 #include "core/program_home.h"
 #include "core/scripted_operator.h"
 

@@ -15,15 +15,15 @@
 #include <iostream>
 #include <sstream>
 
-#include "acquisition/experiment_files.h"
-#include "acquisition/raw_track.h"
+#include "records/experiment_files.h"
+#include "records/raw_track.h"
 #include "acquisition/run_controller.h"
 #include "cli_commands.h"
 #include "cli_run_support.h"
 #include "cli_support.h"
 #include "cli_video.h"
-#include "core/file_util.h"
-#include "legacy/legacy_conversion.h"
+#include "core/file_access.h"
+#include "records/record_conversion.h"
 #include "tracker/tracker_link.h"
 
 namespace tarnwell::cli {

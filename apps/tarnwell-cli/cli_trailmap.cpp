@@ -3,12 +3,12 @@
 // companion record. An existing track file is replaced only with --yes.
 #include <iostream>
 
-#include "acquisition/raw_track.h"
+#include "records/raw_track.h"
 #include "analysis/reanalysis.h"
 #include "cli_analysis_options.h"
 #include "cli_commands.h"
 #include "cli_support.h"
-#include "core/file_util.h"
+#include "core/file_access.h"
 #include "output/trailmap_export.h"
 
 namespace tarnwell::cli {

@@ -24,7 +24,7 @@
 
 #include "core/clock.h"
 #include "core/home_lock.h"
-#include "core/program.h"
+#include "acquisition/program.h"
 #include "core/version.h"
 #include "io/qt_serial_port.h"
 #include "tracker/simulated_serial_port.h"

@@ -4,15 +4,15 @@
 #include <cmath>
 #include <system_error>
 
-#include "acquisition/experiment_files.h"
-#include "acquisition/raw_track.h"
+#include "records/experiment_files.h"
+#include "records/raw_track.h"
 #include "analysis/tabulated_data.h"
 #include "analysis/trial_report.h"
-#include "core/file_util.h"
+#include "core/file_access.h"
 #include "experiment/experiment_file.h"
 #include "experiment/subject_table.h"
-#include "legacy/legacy_record.h"
-#include "output/map_comparison.h"
+#include "records/experiment_record.h"
+#include "acquisition/map_comparison.h"
 #include "pool/zones.h"
 #include "tracker/sample_decoder.h"
 

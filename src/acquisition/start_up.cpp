@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "core/file_util.h"
+#include "core/file_access.h"
 
 namespace tarnwell {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "core/program.h"
+#include "acquisition/program.h"
 #include "core/program_home.h"
 
 namespace tarnwell {

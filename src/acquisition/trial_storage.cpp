@@ -3,14 +3,14 @@
 #include <algorithm>
 #include <system_error>
 
-#include "acquisition/experiment_files.h"
-#include "acquisition/raw_track.h"
+#include "records/experiment_files.h"
+#include "records/raw_track.h"
 #include "acquisition/run_labels.h"
 #include "acquisition/run_state.h"
-#include "core/file_util.h"
-#include "legacy/legacy_conversion.h"
-#include "legacy/legacy_record.h"
-#include "legacy/record_update.h"
+#include "core/file_access.h"
+#include "records/record_conversion.h"
+#include "records/experiment_record.h"
+#include "records/record_update.h"
 
 namespace tarnwell {
 namespace {

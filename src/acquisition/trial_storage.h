@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "acquisition/temp_page.h"
+#include "records/temp_page.h"
 #include "core/operator.h"
-#include "core/program.h"
+#include "acquisition/program.h"
 
 namespace tarnwell {
 

@@ -1,12 +1,12 @@
 #include "analysis/reanalysis.h"
 
-#include "acquisition/experiment_files.h"
-#include "acquisition/raw_track.h"
+#include "records/experiment_files.h"
+#include "records/raw_track.h"
 #include "analysis/tabulated_data.h"
-#include "core/file_util.h"
+#include "core/file_access.h"
 #include "experiment/experiment_file.h"
-#include "legacy/legacy_conversion.h"
-#include "legacy/legacy_record.h"
+#include "records/record_conversion.h"
+#include "records/experiment_record.h"
 #include "pool/pool_file.h"
 
 namespace tarnwell {

@@ -4,7 +4,7 @@
 #include <cctype>
 
 #include "analysis/trial_report.h"
-#include "core/file_util.h"
+#include "core/file_access.h"
 
 namespace tarnwell {
 

@@ -2,9 +2,9 @@
 
 #include <system_error>
 
-#include "acquisition/experiment_files.h"
-#include "acquisition/raw_track.h"
-#include "core/file_util.h"
+#include "records/experiment_files.h"
+#include "records/raw_track.h"
+#include "core/file_access.h"
 
 namespace tarnwell {
 

@@ -10,7 +10,7 @@
 #include "analysis/proximity.h"
 #include "analysis/tracking_quality.h"
 #include "analysis/zone_counters.h"
-#include "core/file_util.h"
+#include "core/file_access.h"
 #include "core/numbers.h"
 #include "core/system_settings.h"
 

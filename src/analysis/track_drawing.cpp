@@ -7,7 +7,7 @@
 #include <numeric>
 #include <string>
 
-#include "core/file_util.h"
+#include "core/file_access.h"
 #include "core/numbers.h"
 
 namespace tarnwell {

@@ -2,7 +2,7 @@
 // picSquiggle and the printed page) and, for labs that want to see where the animal
 // spent its time, an occupancy heat map of the trial.
 //
-// Both take the trial's raw track as stored (acquisition/raw_track.h): samples X, Y in
+// Both take the trial's raw track as stored (records/raw_track.h): samples X, Y in
 // the camera's frame (x 0..255 across, y 0..191 down; Y = 255 when the unit saw no
 // animal), Y not scaled by the aspect factor. They scale by the area's width / 256 and height / 192, which
 // puts them exactly over a pool drawn by DrawPool with the same aspect factor.
@@ -15,7 +15,7 @@
 #include <span>
 #include <vector>
 
-#include "acquisition/raw_track.h"
+#include "records/raw_track.h"
 #include "core/clock.h"
 #include "core/operator.h"
 #include "core/surface.h"

@@ -5,10 +5,10 @@
 #include <cmath>
 #include <vector>
 
-#include "acquisition/experiment_files.h"
+#include "records/experiment_files.h"
 #include "analysis/epoch.h"
 #include "analysis/tracking_quality.h"
-#include "core/file_util.h"
+#include "core/file_access.h"
 
 namespace tarnwell {
 

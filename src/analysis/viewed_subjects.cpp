@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <optional>
 
-#include "acquisition/experiment_files.h"
-#include "acquisition/raw_track.h"
-#include "core/file_util.h"
-#include "legacy/legacy_record.h"
-#include "legacy/record_update.h"
+#include "records/experiment_files.h"
+#include "records/raw_track.h"
+#include "core/file_access.h"
+#include "records/experiment_record.h"
+#include "records/record_update.h"
 
 namespace tarnwell {
 

@@ -4,7 +4,7 @@
 #include <array>
 #include <system_error>
 
-#include "core/file_util.h"
+#include "core/file_access.h"
 #include "core/key_line.h"
 #include "core/numbers.h"
 #include "core/program_home.h"

@@ -5,12 +5,10 @@
 #include <map>
 #include <system_error>
 
-#include "core/file_util.h"
+#include "core/file_access.h"
 #include "core/key_line.h"
 #include "core/numbers.h"
-#include "legacy/legacy_conversion.h"
-#include "legacy/legacy_record.h"
-#include "legacy/record_update.h"
+#include "core/text.h"
 
 namespace tarnwell {
 
@@ -47,6 +45,8 @@ int16_t NumberValue(std::string_view word) {
 // Text-form files: those that begin with the header, and text files that carry the
 // experiment title line as a line of their own after other text (the reader skips what
 // comes before it). Anything else is an experiment record.
+}  // namespace
+
 bool IsExperimentTextFile(const std::filesystem::path& path) {
   if (IsCurrentFormatFile(path)) return true;
   std::error_code ec;
@@ -64,8 +64,6 @@ void ShowNotAnExperimentFile(Operator& op, const std::filesystem::path& path, co
   op.ShowMessage(path.filename().string() + "\nis not an experiment setup\nor experiment file.", title,
                  MessageIcon::Exclamation, MessageButtons::Ok);
 }
-
-}  // namespace
 
 std::string ExperimentTitleLine() {
   return "[Windows Tarnwell Experiment Setup]";
@@ -138,99 +136,11 @@ std::filesystem::path DefaultExperimentFile(const std::filesystem::path& program
   return programFolder / "DEFAULT.CFG";
 }
 
-bool ReadExperimentFile(Operator& op, const std::filesystem::path& path, ExperimentSetup& experiment,
-                        PoolSetup& pool, SubjectTable& subjects) {
-  const auto existing = FindExistingFile(path);
-  if (!existing) return false;
-  if (IsExperimentTextFile(*existing)) return ReadExperimentText(*existing, experiment);
-  return ConvertLegacyExperimentFile(op, *existing, experiment, pool, &subjects);
-}
-
-bool LoadExperimentSetup(Operator& op, const std::filesystem::path& path, ExperimentSetup& experiment,
-                         PoolSetup& pool, SubjectTable& subjects, std::filesystem::path& experimentFolder) {
-  const auto existing = FindExistingFile(path);
-  if (!existing) return false;
-  if (!IsExperimentTextFile(*existing)) {
-    LegacyExperimentRecord record;
-    LegacyConfigRecord config;
-    if (!ReadLegacySetup(*existing, record, config)) {
-      ShowNotAnExperimentFile(op, *existing, "Load Experiment Setup");
-      return false;
-    }
-  }
-  // Work on copies, so that a file that fails half-way changes nothing.
-  ExperimentSetup loaded = experiment;
-  PoolSetup loadedPool = pool;
-  SubjectTable loadedSubjects = subjects;
-  if (!ReadExperimentFile(op, *existing, loaded, loadedPool, loadedSubjects)) return false;
-
-  // Stored absolute: a path relative to where a command ran names nothing for the desktop.
-  std::error_code ec;
-  std::filesystem::path source = std::filesystem::absolute(*existing, ec);
-  if (ec) source = *existing;
-  const std::string dataFile = ReplaceExtension(source.string(), "EXP");
-  if (FileExistsOrCanBeCreated(dataFile)) {
-    loaded.DataFile = dataFile;
-    loaded.DataFileValid = true;
-  } else if (!loaded.DataFile.empty()) {
-    loaded.DataFile = ReplaceExtension(loaded.DataFile, "EXP");
-  }
-  loadedSubjects.Fill(loaded.SubjectIDs);
-  loadedSubjects.RebuildSubjectIDs(loaded);
-
-  experiment = std::move(loaded);
-  pool = loadedPool;
-  subjects = std::move(loadedSubjects);
-  experimentFolder = source.parent_path();
-  return true;
-}
-
 bool LoadStartUpExperiment(const std::filesystem::path& programFolder, ExperimentSetup& experiment,
                            SubjectTable& subjects) {
   const bool read = ReadExperimentText(DefaultExperimentFile(programFolder), experiment);
   PrepareSubjectTableAtStartUp(programFolder / "SUBJECTS.INI", subjects, experiment);
   return read;
-}
-
-FileDialogRequest ExperimentFileDialog(const std::string& title,
-                                       const std::filesystem::path& experimentFolder,
-                                       const std::filesystem::path& programFolder) {
-  FileDialogRequest request;
-  request.title = title;
-  request.filter = "*.EXP";
-  request.defaultExtension = "EXP";
-  std::error_code ec;
-  const bool folderExists = !experimentFolder.empty() && std::filesystem::is_directory(experimentFolder, ec);
-  request.startDir = (folderExists ? experimentFolder : programFolder).string();
-  return request;
-}
-
-bool LoadExperimentSetupCommand(Operator& op, const std::filesystem::path& programFolder,
-                                ExperimentSetup& experiment, PoolSetup& pool, SubjectTable& subjects,
-                                std::filesystem::path& experimentFolder) {
-  const auto chosen =
-      op.AskOpenFile(ExperimentFileDialog("Load Experiment Setup", experimentFolder, programFolder));
-  if (!chosen) return false;
-  return LoadExperimentSetup(op, *chosen, experiment, pool, subjects, experimentFolder);
-}
-
-bool SaveExperimentSetupCommand(Operator& op, const std::filesystem::path& programFolder,
-                                ExperimentSetup& experiment, const PoolSetup& pool,
-                                std::filesystem::path& experimentFolder,
-                                const std::function<void(ExperimentSetup&)>& takeFromScreen) {
-  const auto chosen =
-      op.AskSaveFile(ExperimentFileDialog("Save Experiment Setup", experimentFolder, programFolder));
-  if (!chosen || chosen->empty() || !FileExistsOrCanBeCreated(*chosen)) return false;
-  const std::filesystem::path target = ReplaceExtension(*chosen, "EXP");
-  experimentFolder = target.parent_path();
-  if (takeFromScreen) takeFromScreen(experiment);
-  std::string error;
-  if (!WriteExperimentRecord(target, experiment, pool, &error)) {
-    op.ShowMessage(target.filename().string() + "\nwas not saved:\n" + error + ".", "Save Experiment Setup",
-                   MessageIcon::Critical, MessageButtons::Ok);
-    return false;
-  }
-  return true;
 }
 
 std::string CheckDistanceFromStart(Operator& op, std::string_view distanceBoxText, const PoolSetup& pool,
@@ -325,33 +235,6 @@ int16_t ParseActivePlatformAnswer(std::string_view answer) {
   if (upper == "ALL") return 5;
   if (upper == "NONE") return 0;
   return CInt(std::clamp(Val(upper), 0.0, 5.0));
-}
-
-bool SetActivePlatformCommand(Operator& op, const std::filesystem::path& programFolder) {
-  FileDialogRequest request;
-  request.title = "Set active platform";
-  request.filter = "*.exp";
-  request.defaultExtension = "exp";
-  request.startDir = programFolder.string();
-  const auto chosen = op.AskOpenFile(request);
-  if (!chosen) return false;
-  const auto existing = FindExistingFile(*chosen);
-  if (!existing) return false;
-  const auto current = ReadRecordActivePlatform(*existing);
-  if (!current) {
-    ShowNotAnExperimentFile(op, *existing, "Set active platform");
-    return false;
-  }
-  const auto answer =
-      op.AskText("The current setting for the platform is :" + ActivePlatformSettingText(*current),
-                 "Change active platform", "");
-  if (!answer || TrimBlanks(*answer).empty()) return false;
-  const RecordUpdate result = UpdateRecordActivePlatform(op, *existing, ParseActivePlatformAnswer(*answer));
-  if (result == RecordUpdate::WriteFailed) {
-    op.ShowMessage(existing->filename().string() + "\ncould not be changed.", "Set active platform",
-                   MessageIcon::Exclamation, MessageButtons::Ok);
-  }
-  return result == RecordUpdate::Written;
 }
 
 }  // namespace tarnwell

@@ -20,6 +20,14 @@
 
 namespace tarnwell {
 
+/// Text-form files: those that begin with the header, and text files that carry the
+/// experiment title line as a line of their own after other text. Anything else is taken
+/// for an experiment record.
+bool IsExperimentTextFile(const std::filesystem::path& path);
+
+/// "<file>\nis not an experiment setup\nor experiment file.", titled `title`.
+void ShowNotAnExperimentFile(Operator& op, const std::filesystem::path& path, const std::string& title);
+
 /// "[Windows Tarnwell Experiment Setup]".
 std::string ExperimentTitleLine();
 
@@ -49,48 +57,11 @@ bool WriteExperimentText(const std::filesystem::path& path, const ExperimentSetu
 /// DEFAULT.CFG in the program's (home) folder.
 std::filesystem::path DefaultExperimentFile(const std::filesystem::path& programFolder);
 
-/// `ReadExperimentFile`: a text-form file is read with ReadExperimentText; any other file
-/// is an experiment record, converted into the experiment, the pool and the subject table.
-/// False when the file does not exist or cannot be read or converted.
-bool ReadExperimentFile(Operator& op, const std::filesystem::path& path, ExperimentSetup& experiment,
-                        PoolSetup& pool, SubjectTable& subjects);
-
-/// `LoadExperimentSetup`: reads the file (ReadExperimentFile), remembers its folder as the
-/// experiment folder, and makes the file with extension EXP next to it the data file when
-/// that exists or can be created. The subject table then holds the loaded IDs, so the table
-/// and the experiment's list agree. A file that does not exist changes nothing and says
-/// nothing; a file that is neither a text setup nor a readable record changes nothing and
-/// says so.
-bool LoadExperimentSetup(Operator& op, const std::filesystem::path& path, ExperimentSetup& experiment,
-                         PoolSetup& pool, SubjectTable& subjects, std::filesystem::path& experimentFolder);
-
 /// Start-up: DEFAULT.CFG of the program's folder (a missing file leaves the start-up
 /// values), then the subject table from SUBJECTS.INI (PrepareSubjectTableAtStartUp), so
 /// that the experiment's IDs come from the table. Returns whether DEFAULT.CFG was read.
 bool LoadStartUpExperiment(const std::filesystem::path& programFolder, ExperimentSetup& experiment,
                            SubjectTable& subjects);
-
-/// The dialog of "Load Experiment Setup" and "Save Experiment Setup": that title, filter
-/// "*.EXP", default extension "EXP", starting in the experiment folder when it exists, else
-/// in the program's folder.
-FileDialogRequest ExperimentFileDialog(const std::string& title,
-                                       const std::filesystem::path& experimentFolder,
-                                       const std::filesystem::path& programFolder);
-
-/// "Load Experiment Setup": the open dialog, then LoadExperimentSetup on the answer.
-bool LoadExperimentSetupCommand(Operator& op, const std::filesystem::path& programFolder,
-                                ExperimentSetup& experiment, PoolSetup& pool, SubjectTable& subjects,
-                                std::filesystem::path& experimentFolder);
-
-/// "Save Experiment Setup": the save dialog; an answer that can be created gets the
-/// extension EXP and its folder becomes the experiment folder; `takeFromScreen` (may be
-/// empty) brings the screen's values into the experiment; then the record of the
-/// experiment and the pool is written (WriteExperimentRecord: an existing file keeps its
-/// status words). A refusal or failure is shown. Returns the writer's result.
-bool SaveExperimentSetupCommand(Operator& op, const std::filesystem::path& programFolder,
-                                ExperimentSetup& experiment, const PoolSetup& pool,
-                                std::filesystem::path& experimentFolder,
-                                const std::function<void(ExperimentSetup&)>& takeFromScreen);
 
 /// `CheckDistanceFromStart`: the distance box's text is checked against the pool's radius
 /// in centimetres (ActualSizeX / 2) and then against 0..200, with the designed "Range
@@ -117,10 +88,5 @@ std::string ActivePlatformSettingText(int16_t activePlatform);
 /// The operator's answer to "Change active platform" as a code: "ALL" 5, "NONE" 0, else the
 /// answer's numeric value limited to 0..5 (so "7" is 5 and "x" is 0). Case is ignored.
 int16_t ParseActivePlatformAnswer(std::string_view answer);
-
-/// The "Set active platform" command: choose an experiment file, show its active platform,
-/// store the answer in place. An older record is rewritten in the current layout first when
-/// the operator agrees. Returns whether a new value was stored.
-bool SetActivePlatformCommand(Operator& op, const std::filesystem::path& programFolder);
 
 }  // namespace tarnwell

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/file_util.h"
+#include "core/file_access.h"
 #include "core/key_line.h"
 #include "core/numbers.h"
 

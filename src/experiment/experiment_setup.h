@@ -1,5 +1,5 @@
 // ExperimentSetup: what one experiment needs besides the pool. Kept as text in DEFAULT.CFG
-// (experiment/experiment_file.h) and as the binary record of .EXP files (legacy/).
+// (experiment/experiment_file.h) and as the binary record of .EXP files (records/).
 #pragma once
 
 #include <cstdint>

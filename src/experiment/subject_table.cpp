@@ -5,9 +5,9 @@
 #include <optional>
 #include <system_error>
 
-#include "core/file_util.h"
+#include "core/file_access.h"
 #include "core/key_line.h"
-#include "legacy/legacy_record.h"
+#include "core/text.h"
 
 namespace tarnwell {
 
@@ -280,18 +280,6 @@ bool PrepareSubjectTableAtStartUp(const std::filesystem::path& iniPath, SubjectT
     }
   }
   return LoadSubjectTable(iniPath, table, experiment);
-}
-
-bool ComputeSubjectEditLocked(const ExperimentSetup& experiment) {
-  if (experiment.DataFile.empty()) return false;
-  LegacyExperimentRecord record;
-  LegacyConfigRecord config;
-  if (!ReadLegacySetup(ReplaceExtension(experiment.DataFile, "EXP"), record, config)) return false;
-  const std::size_t listed = std::min<std::size_t>(experiment.SubjectIDs.size(), kRecordSubjects);
-  for (std::size_t k = 0; k < listed; ++k) {
-    if (record.StatusWords[k] != 0) return true;
-  }
-  return false;
 }
 
 void ShowSubjectEditLockedMessage(Operator& op) {

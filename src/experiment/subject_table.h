@@ -113,11 +113,6 @@ std::vector<std::string> DefaultSubjectIDs();
 bool PrepareSubjectTableAtStartUp(const std::filesystem::path& iniPath, SubjectTable& table,
                                   ExperimentSetup& experiment, std::string* notice = nullptr);
 
-/// `SubjectEditLocked`: the experiment's file (DataFile, extension EXP) exists and a subject
-/// it lists has a non-zero status word. Recompute whenever the data file changes or a
-/// trial has been recorded.
-bool ComputeSubjectEditLocked(const ExperimentSetup& experiment);
-
 /// The message shown instead of editing while the IDs are locked.
 void ShowSubjectEditLockedMessage(Operator& op);
 

@@ -8,7 +8,7 @@
 #include <QPrinterInfo>
 #include <string_view>
 
-#include "core/file_util.h"
+#include "core/file_access.h"
 
 namespace tarnwell {
 

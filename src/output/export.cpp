@@ -2,10 +2,10 @@
 
 #include <system_error>
 
-#include "acquisition/experiment_files.h"
-#include "acquisition/raw_track.h"
+#include "records/experiment_files.h"
+#include "records/raw_track.h"
 #include "analysis/trial_report.h"
-#include "core/file_util.h"
+#include "core/file_access.h"
 #include "core/numbers.h"
 
 namespace tarnwell {

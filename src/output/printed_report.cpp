@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cctype>
 
-#include "acquisition/experiment_files.h"
+#include "records/experiment_files.h"
 #include "analysis/epoch.h"
 #include "analysis/trial_report.h"
-#include "core/file_util.h"
+#include "core/file_access.h"
 #include "output/export.h"
 
 namespace tarnwell {

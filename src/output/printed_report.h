@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "acquisition/raw_track.h"
+#include "records/raw_track.h"
 #include "analysis/reanalysis.h"
 #include "analysis/results_view.h"
 #include "analysis/track_drawing.h"

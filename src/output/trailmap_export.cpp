@@ -1,7 +1,7 @@
 #include "output/trailmap_export.h"
 
-#include "acquisition/raw_track.h"
-#include "core/file_util.h"
+#include "records/raw_track.h"
+#include "core/file_access.h"
 #include "core/numbers.h"
 
 namespace tarnwell {

@@ -8,7 +8,7 @@
 #include <system_error>
 #include <vector>
 
-#include "core/file_util.h"
+#include "core/file_access.h"
 #include "core/key_line.h"
 #include "core/numbers.h"
 #include "pool/pool_defaults.h"

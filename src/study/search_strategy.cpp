@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "core/file_util.h"
+#include "core/file_access.h"
 #include "core/key_line.h"
 #include "core/numbers.h"
 

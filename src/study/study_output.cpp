@@ -6,7 +6,7 @@
 #include <system_error>
 
 #include "analysis/trial_report.h"
-#include "core/file_util.h"
+#include "core/file_access.h"
 
 namespace tarnwell {
 

@@ -5,8 +5,8 @@
 #include <charconv>
 #include <map>
 
-#include "acquisition/raw_track.h"
-#include "core/file_util.h"
+#include "records/raw_track.h"
+#include "core/file_access.h"
 
 namespace tarnwell {
 

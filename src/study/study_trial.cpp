@@ -4,13 +4,13 @@
 #include <map>
 #include <memory>
 
-#include "acquisition/experiment_files.h"
-#include "acquisition/raw_track.h"
+#include "records/experiment_files.h"
+#include "records/raw_track.h"
 #include "analysis/reanalysis.h"
 #include "analysis/track_analysis.h"
 #include "analysis/trial_report.h"
 #include "analysis/zone_counters.h"
-#include "core/file_util.h"
+#include "core/file_access.h"
 #include "core/sha256.h"
 
 namespace tarnwell {

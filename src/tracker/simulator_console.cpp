@@ -4,7 +4,7 @@
 #include <sstream>
 #include <vector>
 
-#include "core/file_util.h"
+#include "core/file_access.h"
 
 namespace tarnwell {
 namespace {

@@ -10,7 +10,7 @@
 
 #include "core/clock.h"
 #include "core/operator.h"
-#include "core/program.h"
+#include "acquisition/program.h"
 #include "experiment/subject_table.h"
 #include "tracker/tracker_link.h"
 

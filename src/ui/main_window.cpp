@@ -20,12 +20,13 @@
 #include <iostream>
 
 #include "acquisition/start_up.h"
-#include "core/file_util.h"
+#include "core/file_access.h"
 #include "core/settings_files.h"
 #include "experiment/experiment_file.h"
 #include "experiment/subject_table.h"
 #include "pool/overlay_projection.h"
 #include "pool/pool_file.h"
+#include "records/experiment_record_commands.h"
 #include "tracker/sample_decoder.h"
 #include "ui/dialogs/qt_operator.h"
 #include "ui/key_state_filter.h"

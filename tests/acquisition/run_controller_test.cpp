@@ -11,15 +11,15 @@
 #include <string>
 #include <vector>
 
-#include "acquisition/experiment_files.h"
-#include "acquisition/raw_track.h"
+#include "records/experiment_files.h"
+#include "records/raw_track.h"
 #include "analysis/track_analysis.h"
 #include "analysis/trial_measures.h"
 #include "analysis/trial_report.h"
-#include "core/file_util.h"
+#include "core/file_access.h"
 #include "core/scripted_operator.h"
-#include "legacy/legacy_conversion.h"
-#include "legacy/record_update.h"
+#include "records/record_conversion.h"
+#include "records/record_update.h"
 #include "pool/pool_defaults.h"
 #include "support/temp_dir.h"
 #include "support/tracks.h"

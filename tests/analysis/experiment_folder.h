@@ -15,9 +15,9 @@
 #include <utility>
 #include <vector>
 
-#include "acquisition/raw_track.h"
+#include "records/raw_track.h"
 #include "experiment/experiment_setup.h"
-#include "legacy/legacy_conversion.h"
+#include "records/record_conversion.h"
 #include "pool/pool_setup.h"
 #include "pool/zones.h"
 #include "support/temp_dir.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "analysis/experiment_folder.h"
-#include "core/file_util.h"
+#include "core/file_access.h"
 #include "core/scripted_operator.h"
 #include "experiment/experiment_file.h"
 #include "pool/pool_file.h"

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "core/file_util.h"
+#include "core/file_access.h"
 #include "support/golden.h"
 #include "support/temp_dir.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "analysis/experiment_folder.h"
-#include "core/file_util.h"
+#include "core/file_access.h"
 #include "core/scripted_operator.h"
 #include "support/golden.h"
 #include "support/temp_dir.h"

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "analysis/experiment_folder.h"
-#include "legacy/record_update.h"
+#include "records/record_update.h"
 
 namespace tarnwell {
 namespace {

@@ -7,7 +7,7 @@
 #include "core/home_lock.h"
 #include "experiment/experiment_file.h"
 #include "experiment/subject_table.h"
-#include "legacy/legacy_conversion.h"
+#include "records/record_conversion.h"
 #include "pool/pool_defaults.h"
 #include "pool/pool_file.h"
 #include "pool/zones.h"

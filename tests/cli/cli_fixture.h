@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "cli_commands.h"
-#include "core/file_util.h"
+#include "core/file_access.h"
 #include "support/cli_process.h"
 #include "support/temp_dir.h"
 

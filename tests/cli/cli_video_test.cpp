@@ -6,11 +6,11 @@
 #include <filesystem>
 #include <string>
 
-#include "acquisition/experiment_files.h"
-#include "acquisition/raw_track.h"
+#include "records/experiment_files.h"
+#include "records/raw_track.h"
 #include "cli_fixture.h"
-#include "legacy/legacy_conversion.h"
-#include "legacy/record_update.h"
+#include "records/record_conversion.h"
+#include "records/record_update.h"
 #include "video/synthetic_video.h"
 
 namespace tarnwell {

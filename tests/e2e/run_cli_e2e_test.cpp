@@ -6,12 +6,12 @@
 #include <filesystem>
 #include <string>
 
-#include "acquisition/experiment_files.h"
-#include "acquisition/raw_track.h"
-#include "core/file_util.h"
+#include "records/experiment_files.h"
+#include "records/raw_track.h"
+#include "core/file_access.h"
 #include "e2e_process.h"
-#include "legacy/legacy_record.h"
-#include "legacy/record_update.h"
+#include "records/experiment_record.h"
+#include "records/record_update.h"
 #include "support/cli_process.h"
 
 namespace tarnwell {

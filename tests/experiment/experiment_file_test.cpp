@@ -6,8 +6,8 @@
 #include <tuple>
 #include <vector>
 
+#include "core/file_access.h"
 #include "core/scripted_operator.h"
-#include "legacy/legacy_conversion.h"
 #include "pool/pool_defaults.h"
 #include "support/temp_dir.h"
 
@@ -77,12 +77,6 @@ TEST(ReadExperimentTextLines, FollowsTheKeyLineRule) {
   }
 }
 
-struct Targets {
-  ExperimentSetup experiment;
-  PoolSetup pool = DefaultPool();
-  SubjectTable subjects;
-  std::filesystem::path folder = "/start";
-};
 
 TEST(ReadExperimentText, TitleLineFromATextEditorIsAccepted) {
   test::TempDir dir;
@@ -95,39 +89,6 @@ TEST(ReadExperimentText, TitleLineFromATextEditorIsAccepted) {
     EXPECT_EQ(e.ActivePlatform, 3);
     EXPECT_EQ(e.SubjectIDs, std::vector<std::string>{"R1"});
     EXPECT_TRUE(IsCurrentFormatFile(path)) << "never read as a binary record";
-  }
-}
-
-TEST(LoadExperimentSetup, UnusableFilesChangeNothing) {
-  test::TempDir dir;
-  struct Case {
-    const char* what;
-    std::string name;
-    std::string content;  // empty: no file
-    bool message;
-  };
-  const std::vector<Case> cases = {
-      {"missing", "NONE.EXP", "", false},
-      {"junk", "JUNK.EXP", "this is not an experiment", true},
-      {"truncated record", "SHORT.EXP", std::string(900, '\0'), true},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    if (!c.content.empty()) dir.Write(c.name, c.content);
-    ScriptedOperator op;
-    Targets t;
-    t.experiment.SubjectIDs = {"KEEP"};
-    t.subjects.Fill({"KEEP"});
-    EXPECT_FALSE(LoadExperimentSetup(op, dir.Path() / c.name, t.experiment, t.pool, t.subjects, t.folder));
-    const std::vector<std::string> keep = {"KEEP"};
-    EXPECT_EQ(std::make_tuple(t.experiment.SubjectIDs, t.experiment.DataFile, t.subjects.SubjectIDs(), t.folder),
-              std::make_tuple(keep, "", keep, std::filesystem::path("/start")));
-    ASSERT_EQ(op.Messages().size(), c.message ? 1u : 0u);
-    if (c.message) {
-      EXPECT_EQ(std::tie(op.Messages()[0].text, op.Messages()[0].title),
-                std::make_tuple(c.name + "\nis not an experiment setup\nor experiment file.",
-                                "Load Experiment Setup"));
-    }
   }
 }
 
@@ -216,33 +177,6 @@ TEST(RepeatedTrialIDsText, NamesThePairsThatAreTheSameInTheStoredCharacters) {
       "These trial IDs repeat in the 8 characters\nthat are stored:\n"
       "2 \"RAT00001A\" and 4 \"RAT00001B\"\n3 \"A\" and 5 \"A\"\n\n"
       "Each trial is still recorded under its\nown number; reports and tables show\nthe same ID for them.");
-}
-
-TEST(SaveExperimentSetupCommand, WritesTheRecordWithExtensionExp) {
-  test::TempDir dir;
-  std::filesystem::create_directories(dir.Path() / "exp");
-  ExperimentSetup e;
-  e.SubjectIDs = {"R1", "R2"};
-  std::filesystem::path folder;
-  int taken = 0;
-  auto takeFromScreen = [&](ExperimentSetup& x) {
-    ++taken;
-    x.MaxTime = 90;
-  };
-  ScriptedOperator op;
-  op.QueueReply((dir.Path() / "exp" / "WEEK2.DAT").string());
-  ASSERT_TRUE(SaveExperimentSetupCommand(op, dir.Path(), e, DefaultPool(), folder, takeFromScreen));
-  EXPECT_EQ(taken, 1);
-  EXPECT_EQ(folder, dir.Path() / "exp");
-  EXPECT_EQ(std::tie(op.Log()[0].kind, op.Log()[0].title),
-            std::make_tuple(OperatorLogEntry::Kind::SaveFile, "Save Experiment Setup"));
-  const auto saved = dir.Path() / "exp" / "WEEK2.EXP";
-  // (Writing over it keeps its status words: WriteExperimentRecord's own test.)
-  ASSERT_EQ(ReadExperimentRecord(saved)->Experiment.MaxTime, 90);
-
-  ScriptedOperator cancels;
-  EXPECT_FALSE(SaveExperimentSetupCommand(cancels, dir.Path(), e, DefaultPool(), folder, takeFromScreen));
-  EXPECT_EQ(taken, 1);
 }
 
 }  // namespace

@@ -5,8 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "legacy/legacy_conversion.h"
-#include "legacy/record_update.h"
 #include "pool/pool_defaults.h"
 #include "support/temp_dir.h"
 
@@ -161,28 +159,6 @@ TEST(PrepareSubjectTableAtStartUp, JunkIsReportedAndKeptAndAtMost100IdsAreRead) 
       EXPECT_FALSE(LoadSubjectTable(dir.Path() / "SUBJECTS.INI", table, e));
       EXPECT_EQ(e.SubjectIDs, (Ids{"CFG1", "CFG2"}));
     }
-  }
-}
-
-// Any listed subject's status locks the IDs, subject 1's too.
-TEST(SubjectEditLocked, HoldsOnceAListedSubjectHasAStatus) {
-  for (const int listed : {0, 2}) {
-    SCOPED_TRACE(listed);
-    test::TempDir dir;
-    ExperimentSetup e;
-    e.DataFile = (dir.Path() / "WEEK1.EXP").string();
-    e.SubjectIDs = {"A", "B", "C"};
-    EXPECT_FALSE(ComputeSubjectEditLocked(e));  // no file yet
-    ASSERT_TRUE(WriteExperimentRecord(e.DataFile, e, DefaultPool()));
-    EXPECT_FALSE(ComputeSubjectEditLocked(e));
-    ASSERT_EQ(WriteSubjectStatusWord(e.DataFile, 5, SubjectStatus::HitGoal), RecordUpdate::Written);
-    EXPECT_FALSE(ComputeSubjectEditLocked(e));  // subject 6 is not listed
-    ASSERT_EQ(WriteSubjectStatusWord(e.DataFile, listed, SubjectStatus::Aborted), RecordUpdate::Written);
-    EXPECT_TRUE(ComputeSubjectEditLocked(e));
-    e.DataFile = (dir.Path() / "WEEK1.DAT").string();  // the data file's companion is the .EXP
-    EXPECT_TRUE(ComputeSubjectEditLocked(e));
-    e.DataFile.clear();
-    EXPECT_FALSE(ComputeSubjectEditLocked(e));
   }
 }
 

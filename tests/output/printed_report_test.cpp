@@ -6,7 +6,7 @@
 #include <string>
 #include <tuple>
 
-#include "acquisition/experiment_files.h"
+#include "records/experiment_files.h"
 #include "analysis/experiment_folder.h"
 #include "core/scripted_operator.h"
 #include "support/temp_dir.h"

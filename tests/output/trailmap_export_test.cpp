@@ -6,7 +6,7 @@
 #include <tuple>
 #include <vector>
 
-#include "core/file_util.h"
+#include "core/file_access.h"
 #include "core/scripted_operator.h"
 #include "support/golden.h"
 #include "support/temp_dir.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "acquisition/raw_track.h"
+#include "records/raw_track.h"
 #include "analysis/trial_measures.h"
 #include "support/temp_dir.h"
 

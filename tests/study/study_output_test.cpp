@@ -5,7 +5,7 @@
 #include <cmath>
 #include <map>
 
-#include "core/file_util.h"
+#include "core/file_access.h"
 #include "study_fixture.h"
 
 namespace tarnwell {

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "core/file_util.h"
+#include "core/file_access.h"
 
 namespace tarnwell::test {
 

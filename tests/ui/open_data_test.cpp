@@ -8,8 +8,8 @@
 
 #include "analysis/experiment_folder.h"
 #include "io/print_output.h"
-#include "legacy/legacy_conversion.h"
-#include "legacy/record_update.h"
+#include "records/record_conversion.h"
+#include "records/record_update.h"
 #include "support/experiment_scene.h"
 
 using namespace tarnwell;

@@ -13,8 +13,8 @@
 
 #include "experiment/experiment_file.h"
 #include "experiment/subject_table.h"
-#include "legacy/legacy_conversion.h"
-#include "legacy/record_update.h"
+#include "records/record_conversion.h"
+#include "records/record_update.h"
 #include "support/app_harness.h"
 #include "ui/screens/setup_experiment_screen.h"
 #include "ui/screens/subject_grid.h"

@@ -15,7 +15,7 @@
 #include <optional>
 #include <string>
 
-#include "acquisition/raw_track.h"
+#include "records/raw_track.h"
 #include "analysis/reanalysis.h"
 #include "output/export.h"
 #include "output/printed_report.h"

@@ -12,11 +12,12 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "acquisition/experiment_files.h"
-#include "core/file_util.h"
+#include "records/experiment_files.h"
+#include "core/file_access.h"
 #include "core/numbers.h"
 #include "experiment/experiment_file.h"
 #include "experiment/subject_table.h"
+#include "records/experiment_record_commands.h"
 #include "ui/main_window.h"
 #include "ui/screens/subject_grid.h"
 #include "ui/widgets/file_picker.h"

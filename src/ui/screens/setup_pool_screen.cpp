@@ -13,7 +13,7 @@
 #include <QVBoxLayout>
 
 #include "core/numbers.h"
-#include "legacy/pool_setup_commands.h"
+#include "records/pool_setup_commands.h"
 #include "pool/overlay_projection.h"
 #include "pool/pool_file.h"
 #include "ui/main_window.h"

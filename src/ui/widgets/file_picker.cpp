@@ -6,7 +6,7 @@
 #include <QLineEdit>
 #include <QToolButton>
 
-#include "core/file_util.h"
+#include "core/file_access.h"
 
 namespace tarnwell {
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "core/clock.h"
-#include "core/program.h"
+#include "acquisition/program.h"
 #include "core/scripted_operator.h"
 #include "experiment/subject_table.h"
 #include "support/temp_dir.h"

@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "app_harness.h"
-#include "core/file_util.h"
+#include "core/file_access.h"
 #include "study/study_sheet.h"
 #include "ui/screens/open_data_screen.h"
 #include "ui/screens/run_experiment_screen.h"

@@ -1,17 +1,17 @@
-#include "legacy/legacy_record.h"
+#include "records/experiment_record.h"
 
 #include <algorithm>
 #include <bit>
 #include <fstream>
 #include <system_error>
 
-#include "core/file_util.h"
+#include "core/file_access.h"
+#include "core/text.h"
 
 namespace tarnwell {
 
 namespace {
 
-constexpr std::string_view kCurrentFormatHeader = "[Windows Tarnwell";
 // No legacy record is longer than this (the longest old layout with every ID grown by one
 // byte is under 2 KiB); reading stops there so that a huge file chosen by mistake costs
 // nothing.
@@ -179,25 +179,7 @@ void ReadRecordFields(ByteCursor& in, RecordLayout layout, FieldLengths lengths,
   config.ActualSizeY = in.I16();
 }
 
-bool ReadFirstBytes(const std::filesystem::path& path, std::size_t limit, std::string& bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes.assign(limit, '\0');
-  in.read(bytes.data(), static_cast<std::streamsize>(limit));
-  bytes.resize(static_cast<std::size_t>(in.gcount()));
-  return !in.bad();
-}
-
 }  // namespace
-
-std::string CutToStoredLength(std::string_view text, std::size_t maxBytes) {
-  if (text.size() <= maxBytes) return std::string(text);
-  std::size_t cut = maxBytes;
-  // Step back over continuation bytes so that a multi-byte character is kept whole or
-  // dropped whole.
-  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
-  return std::string(text.substr(0, cut));
-}
 
 uint16_t StatusWordOf(SubjectStatus status) {
   switch (status) {
@@ -225,18 +207,10 @@ SubjectStatus SubjectStatusOfWord(uint16_t word) {
   }
 }
 
-bool IsCurrentFormatFile(const std::filesystem::path& path) {
-  const auto existing = FindExistingFile(path);
-  if (!existing) return false;
-  std::string head;
-  if (!ReadFirstBytes(*existing, 20, head)) return false;
-  return WithoutByteOrderMark(head).starts_with(kCurrentFormatHeader);
-}
-
 std::optional<RecordLayout> ParseLegacySetup(std::string_view bytes, bool isExperimentFile,
                                              LegacyExperimentRecord& experimentRecord,
                                              LegacyConfigRecord& configRecord) {
-  if (WithoutByteOrderMark(bytes).starts_with(kCurrentFormatHeader)) return std::nullopt;
+  if (WithoutByteOrderMark(bytes).starts_with(kCurrentFormatFileHeader)) return std::nullopt;
   LegacyExperimentRecord experiment;
   LegacyConfigRecord config;
   RecordLayout layout = RecordLayout::Current;

@@ -1,4 +1,4 @@
-#include "core/file_util.h"
+#include "core/file_access.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -104,7 +104,6 @@ int RemoveOrphanTemporaryFiles(const fs::path& folder, int minimumAgeSeconds) {
   }
   return removed;
 }
-
 
 AtomicFileWriter::~AtomicFileWriter() {
   Abandon();
@@ -273,6 +272,23 @@ std::string_view WithoutByteOrderMark(std::string_view text) {
   constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
   if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
   return text;
+}
+
+bool ReadFirstBytes(const fs::path& path, std::size_t limit, std::string& bytes) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  bytes.assign(limit, '\0');
+  in.read(bytes.data(), static_cast<std::streamsize>(limit));
+  bytes.resize(static_cast<std::size_t>(in.gcount()));
+  return !in.bad();
+}
+
+bool IsCurrentFormatFile(const fs::path& path) {
+  const auto existing = FindExistingFile(path);
+  if (!existing) return false;
+  std::string head;
+  if (!ReadFirstBytes(*existing, 20, head)) return false;
+  return WithoutByteOrderMark(head).starts_with(kCurrentFormatFileHeader);
 }
 
 bool IsTitleLine(std::string_view line, std::string_view title) {

@@ -1,4 +1,4 @@
-#include "core/program.h"
+#include "acquisition/program.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,5 @@
-#include "legacy/legacy_record.h"
+#include "core/text.h"
+#include "records/experiment_record.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The pool setup screen's file commands: which file each reads, what each changes and
 // what it must leave alone, where the dialogs start, and that a save that did not happen
 // is never passed off as one.
-#include "legacy/pool_setup_commands.h"
+#include "records/pool_setup_commands.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <string>
 
 #include "core/scripted_operator.h"
-#include "legacy/legacy_conversion.h"
+#include "records/record_conversion.h"
 #include "pool/pool_defaults.h"
 #include "pool/pool_file.h"
 #include "pool/zones.h"

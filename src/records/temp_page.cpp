@@ -1,10 +1,10 @@
-#include "acquisition/temp_page.h"
+#include "records/temp_page.h"
 
 #include <string>
 #include <system_error>
 
-#include "acquisition/raw_track.h"
-#include "core/file_util.h"
+#include "records/raw_track.h"
+#include "core/file_access.h"
 
 namespace tarnwell {
 

@@ -1,10 +1,10 @@
-#include "acquisition/experiment_files.h"
+#include "records/experiment_files.h"
 
 #include <cctype>
 #include <set>
 #include <system_error>
 
-#include "acquisition/raw_track.h"
+#include "records/raw_track.h"
 #include "core/numbers.h"
 
 namespace tarnwell {

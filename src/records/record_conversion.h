@@ -16,7 +16,7 @@
 #include "core/operator.h"
 #include "experiment/experiment_setup.h"
 #include "experiment/subject_table.h"
-#include "legacy/legacy_record.h"
+#include "records/experiment_record.h"
 #include "pool/pool_setup.h"
 
 namespace tarnwell {

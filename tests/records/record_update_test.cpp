@@ -1,4 +1,4 @@
-#include "legacy/record_update.h"
+#include "records/record_update.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "core/scripted_operator.h"
-#include "legacy/legacy_conversion.h"
-#include "legacy/legacy_record.h"
+#include "records/record_conversion.h"
+#include "records/experiment_record.h"
 #include "pool/pool_defaults.h"
 #include "support/temp_dir.h"
 

@@ -1,4 +1,4 @@
-#include "acquisition/experiment_files.h"
+#include "records/experiment_files.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "legacy/legacy_conversion.h"
+#include "records/record_conversion.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/scripted_operator.h"
-#include "legacy/record_update.h"
+#include "records/record_update.h"
 #include "pool/pool_defaults.h"
 #include "support/pools.h"
 #include "support/temp_dir.h"

@@ -81,6 +81,16 @@ std::vector<std::string> SplitLines(std::string_view text);
 // The text without a leading UTF-8 byte order mark (editors on Windows put one in front).
 std::string_view WithoutByteOrderMark(std::string_view text);
 
+// Reads at most `limit` bytes from the start of the file. False when it cannot be opened or read.
+bool ReadFirstBytes(const fs::path& path, std::size_t limit, std::string& bytes);
+
+// Every text setup file of this generation begins with this (after a byte order mark).
+inline constexpr std::string_view kCurrentFormatFileHeader = "[Windows Tarnwell";
+
+// True when the file exists and begins with "[Windows Tarnwell" (a text setup file of this
+// generation, never to be read as a binary record). Only the first 20 bytes are read.
+bool IsCurrentFormatFile(const fs::path& path);
+
 // Whether a line is a setup file's title line: equal to `title` once a leading byte order
 // mark and trailing blanks are removed, so a file saved by a text editor still loads.
 bool IsTitleLine(std::string_view line, std::string_view title);

@@ -79,10 +79,6 @@ enum class RecordLayout {
                   // outside 0..5 on the first attempt)
 };
 
-/// True when the file exists and begins with "[Windows Tarnwell" (a text setup file of this
-/// generation, never to be read as a binary record). Only the first 20 bytes are read.
-bool IsCurrentFormatFile(const std::filesystem::path& path);
-
 /// Reads a record from bytes. `isExperimentFile` (extension EXP) selects the old field
 /// lengths (name 7, IDs 8; otherwise 8 and 9). Nothing when the bytes are a text setup file
 /// or too short for a whole record (a truncated record is refused rather than read as
@@ -100,10 +96,6 @@ bool ReadLegacySetup(const std::filesystem::path& path, LegacyExperimentRecord& 
 /// each ID to 8 (never inside a UTF-8 character).
 std::string EncodeExperimentRecord(const LegacyExperimentRecord& experimentRecord,
                                    const LegacyConfigRecord& configRecord);
-
-/// A text cut to at most `maxBytes` bytes without splitting a UTF-8 character: the form in
-/// which names and subject IDs are stored in the record and in SUBJECTS.INI.
-std::string CutToStoredLength(std::string_view text, std::size_t maxBytes);
 
 /// The flag word stored for a finish status (0 for Unknown), and back (a word that is none
 /// of the three flags reads as Unknown).

@@ -1,9 +1,10 @@
-#include "output/map_comparison.h"
+#include "acquisition/map_comparison.h"
 
-#include "acquisition/experiment_files.h"
-#include "core/file_util.h"
-#include "legacy/legacy_conversion.h"
-#include "legacy/record_update.h"
+#include "core/text.h"
+#include "records/experiment_files.h"
+#include "core/file_access.h"
+#include "records/record_conversion.h"
+#include "records/record_update.h"
 #include "pool/pool_file.h"
 #include "pool/zones.h"
 

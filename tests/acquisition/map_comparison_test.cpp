@@ -1,6 +1,6 @@
 // The pool map checked against the experiment's before a run: the question, and what
 // Yes, No and Cancel leave behind.
-#include "output/map_comparison.h"
+#include "acquisition/map_comparison.h"
 
 #include <gtest/gtest.h>
 
@@ -9,10 +9,10 @@
 #include <string>
 #include <tuple>
 
-#include "acquisition/experiment_files.h"
+#include "records/experiment_files.h"
 #include "core/scripted_operator.h"
-#include "legacy/legacy_conversion.h"
-#include "legacy/record_update.h"
+#include "records/record_conversion.h"
+#include "records/record_update.h"
 #include "pool/pool_defaults.h"
 #include "pool/pool_file.h"
 #include "support/temp_dir.h"

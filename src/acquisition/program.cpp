@@ -1,8 +1,8 @@
-#include "core/program.h"
+#include "acquisition/program.h"
 
 #include <algorithm>
 
-#include "core/file_util.h"
+#include "core/file_access.h"
 
 namespace tarnwell {
 

@@ -1,11 +1,12 @@
-#include "legacy/legacy_conversion.h"
+#include "records/record_conversion.h"
 
 #include <cfloat>
 #include <cmath>
 #include <vector>
 
-#include "core/file_util.h"
+#include "core/file_access.h"
 #include "core/numbers.h"
+#include "core/text.h"
 #include "pool/pool_editor.h"
 #include "pool/zones.h"
 

@@ -1,10 +1,10 @@
-#include "legacy/record_update.h"
+#include "records/record_update.h"
 
 #include <string>
 #include <system_error>
 
-#include "core/file_util.h"
-#include "legacy/legacy_record.h"
+#include "core/file_access.h"
+#include "records/experiment_record.h"
 
 namespace tarnwell {
 

@@ -1,4 +1,4 @@
-#include "core/file_util.h"
+#include "core/file_access.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>

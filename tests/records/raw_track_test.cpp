@@ -1,6 +1,6 @@
 // Raw track files and their names. The temporary page that records a running trial is
 // tested through the run controller (tests/acquisition/run_controller_test.cpp).
-#include "acquisition/raw_track.h"
+#include "records/raw_track.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
-#include "legacy/pool_setup_commands.h"
+#include "records/pool_setup_commands.h"
 
 #include <optional>
 
-#include "core/file_util.h"
+#include "core/file_access.h"
 #include "experiment/experiment_setup.h"
-#include "legacy/legacy_conversion.h"
-#include "legacy/legacy_record.h"
+#include "records/record_conversion.h"
+#include "records/experiment_record.h"
 #include "pool/pool_file.h"
 
 namespace tarnwell {

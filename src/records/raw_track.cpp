@@ -1,11 +1,11 @@
-#include "acquisition/raw_track.h"
+#include "records/raw_track.h"
 
 #include <algorithm>
 #include <cctype>
 #include <fstream>
 #include <system_error>
 
-#include "core/file_util.h"
+#include "core/file_access.h"
 
 namespace tarnwell {
 
