@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <system_error>
+#include <utility>
 
 #include "records/experiment_files.h"
 #include "records/raw_track.h"
@@ -561,6 +562,14 @@ bool RunController::StartMazeTrial() {
   run.TabulatedDataPending = true;
   NotePageOwner();
 
+  // A camera's trial video, from before the stream starts so that it holds the whole swim.
+  const std::optional<TrialRecording> noVideo =
+      HasDataFile() ? trialVideo_.Start(DataFile(), run.CurrentSubject) : std::nullopt;
+  if (noVideo && !std::exchange(trialVideoWarned_, true))
+    op_.ShowMessage("The video of this trial cannot be recorded:\n" + noVideo->Error +
+                        "\nThe trial is tracked without it.",
+                    "Trial Video", MessageIcon::Exclamation);
+
   // 5. The stream of this trial.
   run.TrialStartTime = clock_.NowMs();
   lastSampleMs_ = run.TrialStartTime;
@@ -573,6 +582,7 @@ bool RunController::StartMazeTrial() {
   streamStartMs_ = clock_.NowMs();
   trialStartUnix_ = static_cast<int64_t>(::time(nullptr));
   trialSource_ = sourceProvider_ ? sourceProvider_() : TrialSourceState{};
+  if (noVideo) trialSource_.Source.Recording = noVideo;
   lastRecoveryFile_.clear();
   run.ExperimentInProgress = true;
 
@@ -874,6 +884,7 @@ void RunController::ReportTrackingQuality() {
 }
 
 void RunController::RecordTrialProvenance() {
+  if (auto video = trialVideo_.Finish()) trialSource_.Source.Recording = std::move(video);
   if (!HasDataFile()) return;
   const RunState& run = program_.run;
   const int k = run.CurrentSubject;
