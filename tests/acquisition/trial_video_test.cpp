@@ -46,7 +46,7 @@ class FakeCamera : public PositionSource {
     }
     path_ = basePath + ".mkv";
     ++started;
-    return WriteWholeFile(path_, "video " + std::to_string(started));
+    return WriteFileAtomically(path_, "video " + std::to_string(started));
   }
   std::optional<RecordedVideo> StopRecording() override {
     if (path_.empty()) return std::nullopt;
