@@ -312,6 +312,8 @@ void RunController::LeaveRunScreen() {
   link_.RefreshTextOverlay();
   page_.CloseOutputBinaryFile();
   run.BinaryPageOpen = false;
+  // The last trial videos' checksums, while the experiment is still this program's.
+  trialVideo_.WriteChecksums(true);
   tableUpdated_ = false;
   if (run.TabulatedDataPending) {
     if (HasDataFile()) {

@@ -1,5 +1,7 @@
 #include "acquisition/trial_video.h"
 
+#include <chrono>
+
 #include "records/raw_track.h"
 
 namespace tarnwell {
@@ -26,11 +28,19 @@ fs::path FreeEarlierName(const fs::path& base, const std::string& extension) {
 
 }  // namespace
 
+TrialVideoRecording::~TrialVideoRecording() {
+  if (recording_) Finish();
+  WriteChecksums(true);
+}
+
 std::optional<TrialRecording> TrialVideoRecording::Start(const fs::path& dataFile, int subject) {
   if (recording_) Finish();
+  WriteChecksums(false);
   PositionSource* source = source_ ? source_() : nullptr;
   if (source == nullptr) return std::nullopt;
   finalBase_ = TrialVideoBase(dataFile, subject);
+  dataFile_ = dataFile;
+  subject_ = subject;
   fs::path temporary = finalBase_;
   temporary += ".recording";
   std::string error;
@@ -74,7 +84,15 @@ std::optional<TrialRecording> TrialVideoRecording::Finish() {
   if (fs::exists(target, ec)) {
     const fs::path earlier = FreeEarlierName(finalBase_, extension);
     fs::rename(target, earlier, ec);
-    if (ec) target = written;  // the earlier one stays; this one keeps its working name
+    if (ec) {
+      target = written;  // the earlier one stays; this one keeps its working name
+    } else {
+      // A checksum still being computed is the earlier video's, not this one's.
+      const std::string was = fs::absolute(target, ec).lexically_normal().string();
+      for (PendingChecksum& p : pending_) {
+        if (p.video == was) p.video = fs::absolute(earlier, ec).lexically_normal().string();
+      }
+    }
   }
   if (target != written) {
     fs::rename(written, target, ec);
@@ -86,8 +104,29 @@ std::optional<TrialRecording> TrialVideoRecording::Finish() {
   record.Path = fs::absolute(target, ec).lexically_normal().string();
   const auto size = fs::file_size(target, ec);
   if (!ec) record.Size = size;
-  record.Sha256 = FileSha256(target);
+  pending_.push_back({dataFile_, NumberedRawFile(dataFile_, subject_).filename().string(), record.Path,
+                      std::async(std::launch::async, [file = target] { return FileSha256(file); })});
   return record;
+}
+
+void TrialVideoRecording::WriteChecksums(bool wait) {
+  for (auto it = pending_.begin(); it != pending_.end();) {
+    if (!wait && it->sha256.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+      ++it;
+      continue;
+    }
+    const std::string sha256 = it->sha256.get();
+    const std::string& video = it->video;
+    UpdateProvenance(it->dataFile, [&](ExperimentProvenance& record) {
+      // Only the trial whose video it is: a trial recorded since under the same name has
+      // a video of its own.
+      const auto trial = record.Trials.find(it->rawName);
+      if (trial == record.Trials.end() || !trial->second.Source.Recording) return;
+      TrialRecording& recording = *trial->second.Source.Recording;
+      if (recording.Path == video) recording.Sha256 = sha256;
+    });
+    it = pending_.erase(it);
+  }
 }
 
 }  // namespace tarnwell

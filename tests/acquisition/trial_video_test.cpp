@@ -145,6 +145,8 @@ TEST_F(TrialVideoTest, EachCameraTrialIsRecordedUnderItsNameWithItsChecksumAndAn
   const fs::path first = dir.Path() / "DATA" / "WEEK100.mkv";
   EXPECT_TRUE(fs::exists(first));
   EXPECT_FALSE(fs::exists(dir.Path() / "DATA" / "WEEK100.recording.mkv"));
+  // The checksum is computed aside and written when done: at the latest on leaving.
+  run->TrialVideo().WriteChecksums(true);
   const TrialProvenance* t = Trial(0);
   ASSERT_NE(t, nullptr);
   ASSERT_TRUE(t->Source.Recording.has_value());
@@ -165,6 +167,7 @@ TEST_F(TrialVideoTest, EachCameraTrialIsRecordedUnderItsNameWithItsChecksumAndAn
   EXPECT_EQ(std::make_tuple(Read(dir.Path() / "DATA" / "WEEK101.mkv"),
                             Read(dir.Path() / "DATA" / "WEEK101-EARLIER.mkv")),
             std::make_tuple(std::string("video 3"), std::string("video 2")));
+  run->LeaveRunScreen();
   ASSERT_NE(Trial(1), nullptr);
   EXPECT_EQ(Trial(1)->Source.Recording->Sha256, Sha256Hex("video 3"));
   EXPECT_FALSE(op.HasMessageContaining("cannot be recorded"));
