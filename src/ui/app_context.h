@@ -25,10 +25,10 @@ class SubjectVideos;
 class VideoUnit;
 
 struct AppContext {
-  AppContext(Program& program, SubjectTable& subjects, Operator& op, QtOperator& modal, Clock& clock,
-             TrackerLink& tracker, KeyStateFilter& keys)
+  AppContext(Program& program, Operator& op, QtOperator& modal, Clock& clock, TrackerLink& tracker,
+             KeyStateFilter& keys)
       : program(program),
-        subjects(subjects),
+        subjects(program.subjects),
         op(op),
         modal(modal),
         clock(clock),
@@ -40,7 +40,7 @@ struct AppContext {
         experiment(program.experiment) {}
 
   Program& program;
-  SubjectTable& subjects;
+  SubjectTable& subjects;  // the program's one subject table (grSubjID)
   Operator& op;       // messages and dialogs (the real one, or a scripted one in tests)
   QtOperator& modal;  // the screens' own modal windows, and the dialogs a session end closes
   Clock& clock;
