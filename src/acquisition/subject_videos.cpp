@@ -66,7 +66,8 @@ std::string SubjectVideos::PrepareTrial(int subject, const std::vector<std::stri
   if (video.empty()) {
     const std::string id =
         subject >= 0 && subject < static_cast<int>(ids.size()) ? ids[static_cast<std::size_t>(subject)] : "";
-    return "There is no video for subject " + std::to_string(subject + 1) + " (" + id + ")\nin " + origin_ + ".";
+    return "There is no video for subject " + std::to_string(subject + 1) + " (" + id + ")\nin " + origin_ +
+           ".";
   }
   std::unique_ptr<PositionSource> next = open_ ? open_(video, error) : nullptr;
   if (!next) return error.empty() ? "The video\n" + video + "\ncannot be opened." : error;
@@ -81,11 +82,12 @@ namespace tarnwell {
 
 bool ChooseVideoFolder(Operator& op, SubjectVideos& videos, const std::vector<std::string>& ids,
                        const std::string& startFolder) {
-  const std::optional<std::string> folder =
-      op.AskDirectory("Folder of the subjects' videos", videos.Folder().empty() ? startFolder : videos.Folder().string());
+  const std::optional<std::string> folder = op.AskDirectory(
+      "Folder of the subjects' videos", videos.Folder().empty() ? startFolder : videos.Folder().string());
   if (!folder || folder->empty()) return false;
   const std::optional<std::string> rule = op.AskText(
-      "How the videos are named (without the extension):\n{id} the subject's ID, {n} its number,\n* any text. "
+      "How the videos are named (without the extension):\n{id} the subject's ID, {n} its number,\n* any "
+      "text. "
       "Example: week1_{id}_*",
       "Video Names", videos.Rule().empty() ? kDefaultVideoNameRule : videos.Rule());
   if (!rule) return false;
@@ -99,8 +101,9 @@ bool ChooseVideoFolder(Operator& op, SubjectVideos& videos, const std::vector<st
     return false;
   }
   if (lines.empty()) {
-    op.ShowMessage("No video in\n" + *folder + "\nis named \"" + ruleText + "\" for a subject of the experiment.",
-                   "Subject Videos", MessageIcon::Exclamation);
+    op.ShowMessage(
+        "No video in\n" + *folder + "\nis named \"" + ruleText + "\" for a subject of the experiment.",
+        "Subject Videos", MessageIcon::Exclamation);
     return false;
   }
   videos.SetFolder(*folder, ruleText);
@@ -109,7 +112,8 @@ bool ChooseVideoFolder(Operator& op, SubjectVideos& videos, const std::vector<st
   std::vector<std::string> without;
   for (std::size_t i = 0; i < ids.size(); ++i) {
     bool has = false;
-    for (const VideoListLine& line : lines) has = has || VideoListSubject(line.subject, ids) == static_cast<int>(i);
+    for (const VideoListLine& line : lines)
+      has = has || VideoListSubject(line.subject, ids) == static_cast<int>(i);
     if (!has) without.push_back(ids[i]);
   }
   const auto listed = [](const std::vector<std::string>& names) {

@@ -25,7 +25,10 @@ bool VideoRecorder::Start(const std::string& basePath, int width, int height, do
   };
   const Choice choices[] = {
       {".mkv", cv::CAP_FFMPEG, cv::VideoWriter::fourcc('F', 'F', 'V', '1'), "FFV1", {}},
-      {".avi", cv::CAP_OPENCV_MJPEG, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), "MJPG",
+      {".avi",
+       cv::CAP_OPENCV_MJPEG,
+       cv::VideoWriter::fourcc('M', 'J', 'P', 'G'),
+       "MJPG",
        {cv::VIDEOWRITER_PROP_QUALITY, 95}},
   };
   for (const Choice& choice : choices) {
@@ -92,7 +95,8 @@ void VideoRecorder::Write() {
       ++result_.frames;
     } catch (const cv::Exception& e) {
       std::lock_guard lock(mutex_);
-      if (result_.error.empty()) result_.error = std::string("the video could not be written whole (") + e.what() + ")";
+      if (result_.error.empty())
+        result_.error = std::string("the video could not be written whole (") + e.what() + ")";
       ++result_.dropped;
     }
   }

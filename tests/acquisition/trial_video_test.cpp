@@ -151,9 +151,10 @@ TEST_F(TrialVideoTest, EachCameraTrialIsRecordedUnderItsNameWithItsChecksumAndAn
   ASSERT_NE(t, nullptr);
   ASSERT_TRUE(t->Source.Recording.has_value());
   const TrialRecording& v = *t->Source.Recording;
-  EXPECT_EQ(std::make_tuple(v.Path, v.Sha256, v.Size.value_or(0), v.Codec, v.Frames, v.DroppedFrames, v.Error),
-            std::make_tuple(first.string(), Sha256Hex("video 1"), uint64_t{7}, std::string("FFV1"), int64_t{41},
-                            int64_t{1}, std::string()));
+  EXPECT_EQ(
+      std::make_tuple(v.Path, v.Sha256, v.Size.value_or(0), v.Codec, v.Frames, v.DroppedFrames, v.Error),
+      std::make_tuple(first.string(), Sha256Hex("video 1"), uint64_t{7}, std::string("FFV1"), int64_t{41},
+                      int64_t{1}, std::string()));
   EXPECT_EQ(ProvenanceColumnsOf(t).VideoSha256, Sha256Hex("video 1"));
 
   // RAT2 aborted, then run again: the second video takes the name, the first is kept.
@@ -211,15 +212,15 @@ TEST(SubjectVideos, EachSubjectsTrialStartsAtItsOwnVideosFirstFrame) {
   for (const char* name : {"RAT1.avi", "rat2.MP4", "notes.txt", "OTHER.avi"}) dir.Write(name, "x");
   VideoUnit unit(std::make_unique<FakeRecording>(1), {});
   std::vector<std::string> opened;
-  SubjectVideos videos(unit, [&opened](const std::string& video,
-                                       std::string& error) -> std::unique_ptr<PositionSource> {
-    if (video.ends_with("missing.avi")) {
-      error = "The video\nmissing.avi\ncannot be read.";
-      return nullptr;
-    }
-    opened.push_back(fs::path(video).filename().string());
-    return std::make_unique<FakeRecording>(static_cast<int16_t>(10 * opened.size()));
-  });
+  SubjectVideos videos(
+      unit, [&opened](const std::string& video, std::string& error) -> std::unique_ptr<PositionSource> {
+        if (video.ends_with("missing.avi")) {
+          error = "The video\nmissing.avi\ncannot be read.";
+          return nullptr;
+        }
+        opened.push_back(fs::path(video).filename().string());
+        return std::make_unique<FakeRecording>(static_cast<int16_t>(10 * opened.size()));
+      });
   const std::vector<std::string> ids = {"RAT1", "RAT2", "RAT3"};
   EXPECT_EQ(videos.PrepareTrial(1, ids), "") << "no mapping: one video for every subject";
   EXPECT_TRUE(opened.empty());
@@ -248,7 +249,8 @@ TEST(SubjectVideos, TheOperatorChoosesAFolderAndARuleAndIsToldWhatFits) {
   test::TempDir dir;
   for (const char* name : {"w1_RAT1_cam.avi", "w1_RAT2_cam.avi", "w1_X_cam.avi"}) dir.Write(name, "x");
   VideoUnit unit(std::make_unique<FakeRecording>(1), {});
-  SubjectVideos videos(unit, [](const std::string&, std::string&) { return std::make_unique<FakeRecording>(5); });
+  SubjectVideos videos(unit,
+                       [](const std::string&, std::string&) { return std::make_unique<FakeRecording>(5); });
   const std::vector<std::string> ids = {"RAT1", "RAT2", "RAT3"};
   ScriptedOperator op;
 

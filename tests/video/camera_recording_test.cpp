@@ -79,7 +79,8 @@ TEST(CameraSource, RecordsExactlyTheFramesSeenWhileRecordingWithoutLoss) {
   options.calibration = video.calibration;
   options.pool = video.pool;
   std::string error;
-  std::unique_ptr<CameraSource> camera = CameraSource::OpenGrabber("test camera", paced.Grabber(), 30, options, error);
+  std::unique_ptr<CameraSource> camera =
+      CameraSource::OpenGrabber("test camera", paced.Grabber(), 30, options, error);
   ASSERT_NE(camera, nullptr) << error;
 
   // Five frames before the trial, ten during it, five after.
@@ -98,8 +99,9 @@ TEST(CameraSource, RecordsExactlyTheFramesSeenWhileRecordingWithoutLoss) {
   paced.Close();
   camera.reset();
 
-  EXPECT_EQ(std::make_tuple(recorded->path, recorded->codec, recorded->frames, recorded->dropped, recorded->error),
-            std::make_tuple(base + ".mkv", std::string("FFV1"), int64_t{10}, int64_t{0}, std::string()));
+  EXPECT_EQ(
+      std::make_tuple(recorded->path, recorded->codec, recorded->frames, recorded->dropped, recorded->error),
+      std::make_tuple(base + ".mkv", std::string("FFV1"), int64_t{10}, int64_t{0}, std::string()));
   EXPECT_DOUBLE_EQ(recorded->framesPerSecond, 30.0);
   cv::VideoCapture file(recorded->path, cv::CAP_FFMPEG);
   ASSERT_TRUE(file.isOpened());
@@ -109,7 +111,8 @@ TEST(CameraSource, RecordsExactlyTheFramesSeenWhileRecordingWithoutLoss) {
   // Frame 0 opened the camera, 1..5 came before the recording: it holds 6..15, as seen.
   for (int i = 0; i < 10; ++i) {
     ASSERT_EQ(read[static_cast<std::size_t>(i)].size(), paced.FrameAt(6 + i).size());
-    EXPECT_EQ(cv::norm(read[static_cast<std::size_t>(i)], paced.FrameAt(6 + i), cv::NORM_INF), 0.0) << "frame " << i;
+    EXPECT_EQ(cv::norm(read[static_cast<std::size_t>(i)], paced.FrameAt(6 + i), cv::NORM_INF), 0.0)
+        << "frame " << i;
   }
 }
 
