@@ -28,6 +28,7 @@
 #include "pool/pool_file.h"
 #include "tracker/tracker_link.h"
 #include "tracker/unit_connection.h"
+#include "tracker/video_unit.h"
 
 namespace tarnwell::cli {
 namespace {
@@ -91,6 +92,9 @@ int RunRun(const std::string& home, const std::vector<std::string>& rawArgs) {
   const bool simulated = unit->kind == UnitChoice::Kind::Simulator;
   if (unit->IsVideo())
     run.SetTrialSource(PictureSource(*program, unit->kind == UnitChoice::Kind::Camera, unit->path, *connection));
+  // A camera's trials are kept as videos beside their raw files.
+  if (auto* videoUnit = dynamic_cast<VideoUnit*>(connection->Unit()))
+    run.TrialVideo().SetSource([videoUnit] { return videoUnit->Source(); });
   else if (simulated)
     run.SetTrialSource(SimulatedSource(unit->seed));
   else

@@ -1,13 +1,15 @@
 // tarnwell: the desktop application.
 //
-//   tarnwell [--home DIR] [--simulator | --port DEVICE | --camera DEVICE | --video FILE]
+//   tarnwell [--home DIR] [--simulator | --port DEVICE | --camera DEVICE | --video FILE |
+//             --video-list FILE | --video-folder DIR [--video-names RULE]]
 //            [--screenshot FILE [--screen NAME]] [Qt options]
 //   tarnwell --help | --version
 //
 // --simulator attaches the built-in simulated unit (what `make run` starts); --port opens
 // any serial device directly (a USB adapter, a pseudo-terminal of quentrix-sim). --camera
 // and --video make a camera or a recorded video the unit (the VideoUnit), with the pool
-// calibration of Default.SET.
+// calibration of Default.SET; --video-list and --video-folder give each subject's trial a
+// video of its own (acquisition/subject_videos.h).
 // --screenshot saves a picture of the main window once it has started, then ends the
 // program as the close box would (the README's screenshots are taken this way).
 #include <QApplication>
@@ -27,6 +29,7 @@
 #include <string_view>
 
 #include "acquisition/program.h"
+#include "acquisition/subject_videos.h"
 #include "acquisition/video_list.h"
 #include "core/home_lock.h"
 #include "core/settings_files.h"
@@ -94,12 +97,20 @@ struct CommandLine {
       "video-list",
       "Use a recorded video per subject as the unit: lines VIDEO SUBJECT (as tarnwell-cli track --list).",
       "FILE"};
+  const QCommandLineOption videoFolderOption{
+      "video-folder", "Use the recorded videos of this folder as the unit, one per subject (see --video-names).",
+      "DIR"};
+  const QCommandLineOption videoNamesOption{
+      "video-names",
+      "How --video-folder's videos are named: {id} the subject's ID, {n} its number, * any text (default {id}).",
+      "RULE", tarnwell::kDefaultVideoNameRule};
 
   CommandLine() {
     parser.setApplicationDescription("Swim-maze tracking and analysis with the Quentrix unit.");
     helpOption = parser.addHelpOption();
     parser.addOptions({versionOption, homeOption, simulatorOption, portOption, seedOption, screenshotOption,
-                       screenOption, cameraOption, videoOption, videoListOption});
+                       screenOption, cameraOption, videoOption, videoListOption,
+                       videoFolderOption, videoNamesOption});
   }
 };
 
@@ -194,9 +205,15 @@ int main(int argc, char** argv) {
   std::optional<tarnwell::UnitChoice> choice = tarnwell::ParseUnitChoice(lookup.lookup, {.required = false}, error);
   // --video-list: each subject's trial plays its own video; it is the unit as --video is.
   const std::string videoListPath = parser.value(commandLine.videoListOption).toStdString();
-  if (choice && parser.isSet(commandLine.videoListOption) &&
-      choice->kind != tarnwell::UnitChoice::Kind::Configured) {
-    error = "--simulator, --port, --camera, --video and --video-list exclude each other";
+  const std::string videoFolderPath = parser.value(commandLine.videoFolderOption).toStdString();
+  const bool perSubjectVideos = parser.isSet(commandLine.videoListOption) || parser.isSet(commandLine.videoFolderOption);
+  if (choice && perSubjectVideos &&
+      (choice->kind != tarnwell::UnitChoice::Kind::Configured ||
+       (parser.isSet(commandLine.videoListOption) && parser.isSet(commandLine.videoFolderOption)))) {
+    error = "--simulator, --port, --camera, --video, --video-list and --video-folder exclude each other";
+    choice.reset();
+  } else if (choice && parser.isSet(commandLine.videoNamesOption) && !parser.isSet(commandLine.videoFolderOption)) {
+    error = "--video-names goes with --video-folder";
     choice.reset();
   }
   if (!choice) {
@@ -225,9 +242,20 @@ int main(int argc, char** argv) {
   tarnwell::ExperimentSetup startExperiment;
   tarnwell::ReadExperimentText(tarnwell::DefaultExperimentFile(program.home.Folder()), startExperiment);
   std::vector<tarnwell::VideoListLine> videoList;
-  if (!videoListPath.empty()) {
+  const std::string videoNames = parser.value(commandLine.videoNamesOption).toStdString();
+  if (parser.isSet(commandLine.videoListOption)) {
     if (!tarnwell::ReadVideoList(videoListPath, videoList, error)) return Refuse(op, error);
     if (videoList.empty()) return Refuse(op, "The list\n" + videoListPath + "\nnames no video.");
+  } else if (parser.isSet(commandLine.videoFolderOption)) {
+    std::vector<std::string> unmatched;
+    if (!tarnwell::ReadVideoFolder(videoFolderPath, videoNames, startExperiment.SubjectIDs, videoList, unmatched,
+                                   error))
+      return Refuse(op, "The videos of " + videoFolderPath + "\ncannot be given to the subjects:\n" + error + ".");
+    if (videoList.empty())
+      return Refuse(op, "No video in\n" + videoFolderPath + "\nis named \"" + videoNames +
+                            "\" for a subject of the experiment.");
+  }
+  if (!videoList.empty()) {
     choice->kind = tarnwell::UnitChoice::Kind::Video;
     choice->path = videoList.front().video;
   }
@@ -275,7 +303,8 @@ int main(int argc, char** argv) {
   if (!connection->Device().empty()) tracker.SetPortDevice(connection->Device());
   if (videoUnit != nullptr) {
     // System Setup and the messages name the camera or the video, not a simulator.
-    if (!videoList.empty()) tracker.SetPortDevice("videos " + videoListPath);
+    if (parser.isSet(commandLine.videoListOption)) tracker.SetPortDevice("videos " + videoListPath);
+    if (parser.isSet(commandLine.videoFolderOption)) tracker.SetPortDevice("videos " + videoFolderPath);
     if (choice->kind == tarnwell::UnitChoice::Kind::Camera) {
       tracker.SetUnitWords("the camera", "Check the camera, its cable and its calibration (System Setup).");
     } else {
@@ -296,50 +325,35 @@ int main(int argc, char** argv) {
       source.Source.Seed = choice->seed;
     } else if (videoUnit) {
       const bool camera = choice->kind != tarnwell::UnitChoice::Kind::Video;
-      const std::string path = choice->path;
-      source.Source.Kind = camera ? tarnwell::TrialSourceKind::Camera : tarnwell::TrialSourceKind::Video;
       if (camera) {
-        source.Source.Device = path;
+        source.Source.Kind = tarnwell::TrialSourceKind::Camera;
+        source.Source.Device = choice->path;
       } else {
-        const auto file = std::filesystem::absolute(path).lexically_normal();
-        source.Source.VideoPath = file.string();
-        std::error_code ec;
-        const auto size = std::filesystem::file_size(file, ec);
-        if (!ec) source.Source.VideoSize = size;
-        source.Source.VideoSha256 = tarnwell::FileSha256(file);
+        source.Source = tarnwell::VideoTrialSource(choice->path);
       }
     } else {
       source.Source.Kind = tarnwell::TrialSourceKind::SerialUnit;
       source.Source.Port = choice->kind == tarnwell::UnitChoice::Kind::Device ? choice->path : std::string();
     }
-    // A video list changes the video (and so the record's path and checksum) per subject.
     auto current = std::make_shared<tarnwell::TrialSourceState>(source);
-    if (videoUnit != nullptr && !videoList.empty()) {
-      context.prepareTrialVideo = [&program, &videoList, videoListPath, current,
-                                   videoUnit](int subject) -> std::string {
-        const std::vector<std::string>& ids = program.experiment.SubjectIDs;
-        for (const tarnwell::VideoListLine& line : videoList) {
-          if (tarnwell::VideoListSubject(line.subject, ids) != subject) continue;
-          tarnwell::VideoSourceRequest request =
-              tarnwell::VideoRequestFor(program.settings, program.pool, /*camera=*/false, line.video);
-          request.notice = [](const std::string& text) { std::cerr << "tarnwell: " << text << "\n"; };
-          std::string openError;
-          auto next = tarnwell::OpenModuleVideoSource(request, openError);
-          if (!next) return openError;
-          videoUnit->SetSource(std::move(next));
-          const auto file = std::filesystem::absolute(line.video).lexically_normal();
-          current->Source.VideoPath = file.string();
-          std::error_code ec;
-          const auto size = std::filesystem::file_size(file, ec);
-          current->Source.VideoSize = ec ? std::nullopt : std::optional<uint64_t>(size);
-          current->Source.VideoSha256 = tarnwell::FileSha256(file);
-          return {};
-        }
-        const std::string id = subject >= 0 && subject < static_cast<int>(ids.size())
-                                   ? ids[static_cast<std::size_t>(subject)]
-                                   : "";
-        return "There is no video for subject " + std::to_string(subject + 1) + " (" + id + ")\nin " +
-               videoListPath + ".";
+    // A recorded video as the unit: each subject may get a video of its own (a list or a
+    // folder now, or a folder the operator chooses on System Setup).
+    if (videoUnit != nullptr && choice->kind == tarnwell::UnitChoice::Kind::Video) {
+      auto videos = std::make_shared<tarnwell::SubjectVideos>(
+          *videoUnit, [&program](const std::string& video, std::string& openError) {
+            tarnwell::VideoSourceRequest request =
+                tarnwell::VideoRequestFor(program.settings, program.pool, /*camera=*/false, video);
+            request.notice = [](const std::string& text) { std::cerr << "tarnwell: " << text << "\n"; };
+            return tarnwell::OpenModuleVideoSource(request, openError);
+          });
+      if (parser.isSet(commandLine.videoListOption)) videos->SetList(videoList, videoListPath);
+      if (parser.isSet(commandLine.videoFolderOption)) videos->SetFolder(videoFolderPath, videoNames);
+      context.subjectVideos = videos;
+      context.prepareTrialVideo = [videos, &program, current](int subject) -> std::string {
+        std::string refusal = videos->PrepareTrial(subject, program.experiment.SubjectIDs);
+        // The record names the video the trial plays.
+        if (refusal.empty() && videos->IsActive()) current->Source = videos->Source();
+        return refusal;
       };
     }
     context.trialSource = [current, &program, &context] {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <system_error>
+#include <utility>
 
 #include "records/experiment_files.h"
 #include "records/raw_track.h"
@@ -207,6 +208,8 @@ void RunController::LeaveRunScreen() {
   link_.RefreshTextOverlay();
   page_.CloseOutputBinaryFile();
   run.BinaryPageOpen = false;
+  // The last trial videos' checksums, while the experiment is still this program's.
+  trialVideo_.WriteChecksums(true);
   tableUpdated_ = false;
   if (run.TabulatedDataPending) {
     if (HasDataFile()) {
@@ -420,6 +423,14 @@ bool RunController::StartMazeTrial() {
   run.TabulatedDataPending = true;
   storage_.NotePageOwner(run.CurrentSubject);
 
+  // A camera's trial video, from before the stream starts so that it holds the whole swim.
+  const std::optional<TrialRecording> noVideo =
+      HasDataFile() ? trialVideo_.Start(DataFile(), run.CurrentSubject) : std::nullopt;
+  if (noVideo && !std::exchange(trialVideoWarned_, true))
+    op_.ShowMessage("The video of this trial cannot be recorded:\n" + noVideo->Error +
+                        "\nThe trial is tracked without it.",
+                    "Trial Video", MessageIcon::Exclamation);
+
   // 5. The stream of this trial.
   run.TrialStartTime = clock_.NowMs();
   lastSampleMs_ = run.TrialStartTime;
@@ -432,6 +443,7 @@ bool RunController::StartMazeTrial() {
   streamStartMs_ = clock_.NowMs();
   trialStartUnix_ = static_cast<int64_t>(::time(nullptr));
   trialSource_ = sourceProvider_ ? sourceProvider_() : TrialSourceState{};
+  if (noVideo) trialSource_.Source.Recording = noVideo;
   lastRecoveryFile_.clear();
   run.ExperimentInProgress = true;
 
@@ -652,6 +664,7 @@ void RunController::ReportTrackingQuality() {
 }
 
 void RunController::RecordTrialProvenance() {
+  if (auto video = trialVideo_.Finish()) trialSource_.Source.Recording = std::move(video);
   if (!HasDataFile()) return;
   const RunState& run = program_.run;
   const int k = run.CurrentSubject;

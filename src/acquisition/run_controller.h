@@ -40,6 +40,7 @@
 #include "acquisition/run_labels.h"
 #include "acquisition/run_state.h"
 #include "acquisition/run_view.h"
+#include "acquisition/trial_video.h"
 #include "records/temp_page.h"
 #include "acquisition/trial_storage.h"
 #include "analysis/tracking_quality.h"
@@ -152,6 +153,8 @@ class RunController : public TrackerSampleSink {
   /// its seed, a camera, a video): every trial records it in the experiment's provenance
   /// record. Without it the source is recorded as unknown.
   void SetTrialSource(TrialSourceProvider provider) { sourceProvider_ = std::move(provider); }
+  /// A camera's trials are recorded as videos beside their raw files (acquisition/trial_video.h).
+  TrialVideoRecording& TrialVideo() { return trialVideo_; }
   /// Where the samples of the last ended trial went when its track could not be saved
   /// under its numbered name; empty when it was saved.
   const std::filesystem::path& LastRecoveryFile() const { return lastRecoveryFile_; }
@@ -261,6 +264,8 @@ class RunController : public TrackerSampleSink {
   std::optional<RealignmentRecord> lastRealignment_;
   std::string lastRawSha256_;
   bool provenanceWarned_ = false;
+  TrialVideoRecording trialVideo_;
+  bool trialVideoWarned_ = false;
 };
 
 }  // namespace tarnwell

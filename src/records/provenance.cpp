@@ -124,6 +124,34 @@ Out Ordered(const json& value) {
   return Out::parse(value.dump());
 }
 
+TrialRecording ReadRecording(Reader& r, json from) {
+  TrialRecording v;
+  r.Text(from, "path", v.Path);
+  r.Integer(from, "size", v.Size);
+  r.Text(from, "sha256", v.Sha256);
+  r.Text(from, "codec", v.Codec);
+  r.Integer(from, "frames", v.Frames);
+  r.Integer(from, "dropped_frames", v.DroppedFrames);
+  r.Real(from, "frames_per_second", v.FramesPerSecond);
+  r.Text(from, "error", v.Error);
+  v.Other = std::move(from);
+  return v;
+}
+
+Out WriteRecording(const TrialRecording& v) {
+  Out o;
+  PutText(o, "path", v.Path);
+  if (v.Size) o["size"] = *v.Size;
+  PutText(o, "sha256", v.Sha256);
+  PutText(o, "codec", v.Codec);
+  o["frames"] = v.Frames;
+  o["dropped_frames"] = v.DroppedFrames;
+  if (v.FramesPerSecond > 0) o["frames_per_second"] = v.FramesPerSecond;
+  PutText(o, "error", v.Error);
+  PutKept(o, v.Other);
+  return o;
+}
+
 TrialSource ReadSource(Reader& r, json from) {
   TrialSource s;
   std::string kind;
@@ -137,6 +165,7 @@ TrialSource ReadSource(Reader& r, json from) {
   r.Text(from, "video_sha256", s.VideoSha256);
   r.Integer(from, "first_frame", s.FirstFrame);
   r.Integer(from, "last_frame", s.LastFrame);
+  if (auto recording = r.Object(from, "recording")) s.Recording = ReadRecording(r, std::move(*recording));
   s.Other = std::move(from);
   return s;
 }
@@ -152,6 +181,7 @@ Out WriteSource(const TrialSource& s) {
   PutText(o, "video_sha256", s.VideoSha256);
   if (s.FirstFrame) o["first_frame"] = *s.FirstFrame;
   if (s.LastFrame) o["last_frame"] = *s.LastFrame;
+  if (s.Recording) o["recording"] = WriteRecording(*s.Recording);
   PutKept(o, s.Other);
   return o;
 }
@@ -321,6 +351,9 @@ ProvenanceColumns ProvenanceColumnsOf(const TrialProvenance* trial) {
   if (!trial->StartedUtc.empty()) c.RecordedAtUtc = trial->StartedUtc;
   if (trial->Source.Kind == TrialSourceKind::Video) {
     if (!trial->Source.VideoSha256.empty()) c.VideoSha256 = trial->Source.VideoSha256;
+  } else if (trial->Source.Recording && !trial->Source.Recording->Sha256.empty()) {
+    // A camera trial's own recorded video.
+    c.VideoSha256 = trial->Source.Recording->Sha256;
   } else if (trial->Source.Kind != TrialSourceKind::Unknown) {
     c.VideoSha256 = "none";
   }

@@ -52,6 +52,20 @@ enum class TrialSourceKind { Unknown, SerialUnit, SimulatedUnit, Camera, Video, 
 std::string_view SourceKindName(TrialSourceKind kind);
 TrialSourceKind SourceKindFromName(std::string_view name);
 
+/// A camera trial's own video, recorded while it was tracked, so that it can be tracked
+/// again later with other settings.
+struct TrialRecording {
+  std::string Path;                  ///< the video file ("WEEK103.mkv" beside the raw file)
+  std::optional<uint64_t> Size;      ///< bytes
+  std::string Sha256;                ///< checksum of the whole file
+  std::string Codec;                 ///< "FFV1" (lossless) or "MJPG"
+  int64_t Frames = 0;                ///< frames written
+  int64_t DroppedFrames = 0;         ///< frames the writer could not keep up with
+  double FramesPerSecond = 0;        ///< the rate the file plays at
+  std::string Error;                 ///< why no video (or only part of it) was kept
+  nlohmann::json Other = nlohmann::json::object();
+};
+
 /// The source of one trial. Only the members of its kind are written.
 struct TrialSource {
   TrialSourceKind Kind = TrialSourceKind::Unknown;
@@ -63,6 +77,7 @@ struct TrialSource {
   std::string VideoSha256;                          ///< video: checksum of the whole file
   std::optional<int64_t> FirstFrame;                ///< video: the first frame the trial used (0-based)
   std::optional<int64_t> LastFrame;                 ///< video: the last frame the trial used
+  std::optional<TrialRecording> Recording;          ///< camera: the trial's own video
   nlohmann::json Other = nlohmann::json::object();  ///< members kept unread
 
   /// "serial /dev/ttyUSB0", "simulated unit, seed 7", "camera 0", "video mouse3.mp4".
@@ -156,7 +171,8 @@ struct ExperimentProvenance {
 /// A trial's provenance as tables and JSON output show it: the source kind ("serial",
 /// "simulated", "camera", "video", "imported"), the UTC start and the video's checksum.
 /// Each says "unknown" when the record (or that field of it) is missing, never a guess;
-/// the checksum says "none" for a trial whose source is not a video.
+/// the checksum says "none" for a trial whose source is not a video (a camera trial's
+/// recorded video gives its own).
 struct ProvenanceColumns {
   std::string Source;
   std::string RecordedAtUtc;

@@ -33,6 +33,16 @@ struct LivePicture {
   double unitOriginX = 0, unitOriginY = 0, pixelsPerUnitX = 1, pixelsPerUnitY = 1;
 };
 
+/// What a source wrote while it recorded its own frames (a camera's trial video).
+struct RecordedVideo {
+  std::string path;   // the file written
+  std::string codec;  // "FFV1" (lossless) or "MJPG"
+  int64_t frames = 0;
+  int64_t dropped = 0;  // frames that came faster than the file could take them
+  double framesPerSecond = 0;
+  std::string error;  // a file that could not be written whole
+};
+
 class PositionSource {
  public:
   virtual ~PositionSource() = default;
@@ -66,6 +76,17 @@ class PositionSource {
   virtual void SetCalibration(double /*centreX*/, double /*centreY*/, double /*radius*/) {}
   /// The newest frame with what was found in it; false when there is none to show.
   virtual bool LatestPicture(LivePicture& /*picture*/) const { return false; }
+
+  /// A live source keeps what it sees: every frame from now on goes into a video file,
+  /// `basePath` followed by its container's extension (".mkv" for the lossless codec, else
+  /// ".avi"). False when it cannot, with the reason in `error`; a recording, which is a
+  /// video already, is not recorded again: false with `error` empty.
+  virtual bool StartRecording(const std::string& /*basePath*/, std::string& error) {
+    error.clear();
+    return false;
+  }
+  /// Ends the recording and closes its file; nothing when none was running.
+  virtual std::optional<RecordedVideo> StopRecording() { return std::nullopt; }
 };
 
 }  // namespace tarnwell

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 
 #include "acquisition/run_controller.h"
 #include "core/clock.h"
@@ -20,6 +21,7 @@ namespace tarnwell {
 
 class KeyStateFilter;
 class QtOperator;
+class SubjectVideos;
 class VideoUnit;
 
 struct AppContext {
@@ -66,6 +68,9 @@ struct AppContext {
   // Asked before each trial (RunController::prepareTrial): the video unit gets the subject's
   // own video, or says why it cannot run the trial. Unset with the serial unit.
   std::function<std::string(int subject)> prepareTrialVideo;
+  // The videos given to the subjects (a list or a folder) when a recorded video is the
+  // unit; System Setup lets the operator choose a folder. nullptr otherwise.
+  std::shared_ptr<SubjectVideos> subjectVideos;
 };
 
 }  // namespace tarnwell

@@ -319,12 +319,9 @@ std::string VideoFileSource::EndMessage() const {
 
 std::unique_ptr<CameraSource> CameraSource::Open(const std::string& device, const VideoSourceOptions& options,
                                                  std::string& error) {
-  std::unique_ptr<CameraSource> source(new CameraSource());
-  source->device_ = device;
-  source->options_ = options;
-  cv::Mat first;
+  auto capture = std::make_shared<cv::VideoCapture>();
   try {
-    if (!source->capture_.open(device, cv::CAP_V4L2) || !source->capture_.read(first) || first.empty()) {
+    if (!capture->open(device, cv::CAP_V4L2)) {
       error = "The camera " + device + "\ncannot be opened.";
       return nullptr;
     }
@@ -332,8 +329,31 @@ std::unique_ptr<CameraSource> CameraSource::Open(const std::string& device, cons
     error = "The camera " + device + "\ncannot be opened.";
     return nullptr;
   }
-  source->fps_ = UsableRate(source->capture_.get(cv::CAP_PROP_FPS));
-  if (!CalibrateIfNeeded(first, "The camera " + device, source->options_, error)) return nullptr;
+  const double fps = capture->get(cv::CAP_PROP_FPS);
+  FrameGrabber grab = [capture](cv::Mat& frame) {
+    try {
+      return capture->read(frame) && !frame.empty();
+    } catch (const cv::Exception&) {
+      return false;
+    }
+  };
+  return OpenGrabber(device, std::move(grab), fps, options, error);
+}
+
+std::unique_ptr<CameraSource> CameraSource::OpenGrabber(const std::string& name, FrameGrabber grab,
+                                                        double framesPerSecond, const VideoSourceOptions& options,
+                                                        std::string& error) {
+  std::unique_ptr<CameraSource> source(new CameraSource());
+  source->device_ = name;
+  source->options_ = options;
+  source->grab_ = std::move(grab);
+  cv::Mat first;
+  if (!source->grab_(first) || first.empty()) {
+    error = "The camera " + name + "\ncannot be opened.";
+    return nullptr;
+  }
+  source->fps_ = UsableRate(framesPerSecond);
+  if (!CalibrateIfNeeded(first, "The camera " + name, source->options_, error)) return nullptr;
   source->mapping_ = FrameMapping(first.cols, first.rows, source->options_.calibration, options.pool);
   source->detector_ = std::make_unique<AnimalDetector>(first.cols, first.rows, source->mapping_);
   ApplyDetectorOptions(options, source->detector_->Settings());
@@ -357,12 +377,7 @@ void CameraSource::Capture() {
   cv::Mat frame;
   int failures = 0;
   while (!stop_) {
-    bool ok = false;
-    try {
-      ok = capture_.read(frame) && !frame.empty();
-    } catch (const cv::Exception&) {
-      ok = false;
-    }
+    const bool ok = grab_(frame) && !frame.empty();
     if (!ok) {
       if (++failures >= kCameraLostAfterFailures) {
         std::lock_guard lock(mutex_);
@@ -389,7 +404,29 @@ void CameraSource::Capture() {
     detection_ = detector_->Detect(frame);
     latest_ = ToSourceFrame(detection_, mapping_);
     frame.copyTo(picture_);
+    // The trial's video gets the frame as the camera gave it (a copy; written elsewhere).
+    recorder_.Add(frame);
   }
+}
+
+bool CameraSource::StartRecording(const std::string& basePath, std::string& error) {
+  std::lock_guard lock(mutex_);
+  if (lost_) {
+    error = EndMessage();
+    return false;
+  }
+  return recorder_.Start(basePath, picture_.cols, picture_.rows, fps_, error);
+}
+
+std::optional<RecordedVideo> CameraSource::StopRecording() {
+  std::lock_guard lock(mutex_);
+  if (!recorder_.IsRecording()) return std::nullopt;
+  return recorder_.Stop();
+}
+
+int CameraSource::FramesSeen() const {
+  std::lock_guard lock(mutex_);
+  return framesSeen_;
 }
 
 std::optional<SourceFrame> CameraSource::Next() {

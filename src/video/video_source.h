@@ -17,6 +17,7 @@
 #include "tracker/position_source.h"
 #include "video/animal_detector.h"
 #include "video/frame_mapping.h"
+#include "video/video_recorder.h"
 
 namespace tarnwell {
 
@@ -121,6 +122,13 @@ class CameraSource : public PositionSource {
  public:
   static std::unique_ptr<CameraSource> Open(const std::string& device, const VideoSourceOptions& options,
                                             std::string& error);
+  /// Gives the camera's next frame, waiting for it; false when none came.
+  using FrameGrabber = std::function<bool(cv::Mat& frame)>;
+  /// A camera whose frames come from `grab` (`name` in messages): what Open does with a
+  /// V4L2 device, and what a test does with frames of its own.
+  static std::unique_ptr<CameraSource> OpenGrabber(const std::string& name, FrameGrabber grab,
+                                                   double framesPerSecond, const VideoSourceOptions& options,
+                                                   std::string& error);
   ~CameraSource() override;
 
   double FramesPerSecond() const override { return fps_; }
@@ -134,13 +142,17 @@ class CameraSource : public PositionSource {
   void FinishBackgroundCapture(bool keep) override;
   void SetCalibration(double centreX, double centreY, double radius) override;
   bool LatestPicture(LivePicture& picture) const override;
+  bool StartRecording(const std::string& basePath, std::string& error) override;
+  std::optional<RecordedVideo> StopRecording() override;
+  /// Frames the camera has given so far.
+  int FramesSeen() const;
 
  private:
   CameraSource() = default;
   void Capture();
 
   std::string device_;
-  cv::VideoCapture capture_;
+  FrameGrabber grab_;
   double fps_ = 30;
   VideoSourceOptions options_;
   FrameMapping mapping_;
@@ -157,6 +169,7 @@ class CameraSource : public PositionSource {
   SourceFrame latest_;
   cv::Mat picture_;
   Detection detection_;
+  VideoRecorder recorder_;  // the running trial's video, while one is recorded
 };
 
 /// A frame, what was found in it and where the mapping puts the pool, as a LivePicture.

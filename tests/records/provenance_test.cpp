@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <thread>
+#include <tuple>
 
 #include "core/sha256.h"
 #include "support/temp_dir.h"
@@ -50,6 +51,12 @@ ExperimentProvenance FullRecord() {
   simulated.Source.Kind = TrialSourceKind::SimulatedUnit;
   simulated.Source.Seed = 7;
   r.Trials["WEEK101.RAW"] = simulated;
+  TrialProvenance camera;
+  camera.Source.Kind = TrialSourceKind::Camera;
+  camera.Source.Device = "/dev/video0";
+  camera.Source.Recording = TrialRecording{"/data/WEEK104.mkv", 5000000000ull, std::string(64, 'f'), "FFV1", 1801,
+                                           2, 29.97, "", json::object()};
+  r.Trials["WEEK104.RAW"] = camera;
   r.TrialList.push_back({"RAT-7", "control", "saline", "N", "NE", json::object()});
   r.Videos.push_back({"RAT-7", "/videos/day1.mp4", std::string(64, 'a'), json::object()});
   r.ImportedTracks["WEEK103.RAW"] = {"track.csv", "dlc", "nose", std::string(64, 'e'), json::object()};
@@ -75,6 +82,15 @@ TEST(Provenance, EveryFieldSurvivesWritingAndReading) {
   EXPECT_EQ(t->Realigned->FromSample, 417);
   EXPECT_EQ(read.Trials.at("WEEK101.RAW").Source.Describe(), "simulated unit, seed 7");
   EXPECT_EQ(read.Trials.at("WEEK100.RAW").Source.Describe(), "serial unit /dev/ttyUSB0");
+  const TrialProvenance& camera = read.Trials.at("WEEK104.RAW");
+  ASSERT_TRUE(camera.Source.Recording.has_value());
+  EXPECT_EQ(std::tie(camera.Source.Recording->Size, camera.Source.Recording->Frames,
+                     camera.Source.Recording->FramesPerSecond),
+            std::make_tuple(std::optional<uint64_t>(5000000000ull), int64_t{1801}, 29.97));
+  // A camera trial's recorded video is its checksum in the tables; a serial one has none.
+  EXPECT_EQ(ProvenanceColumnsOf(&camera).VideoSha256, std::string(64, 'f'));
+  EXPECT_EQ(ProvenanceColumnsOf(&read.Trials.at("WEEK100.RAW")).VideoSha256, "none");
+  EXPECT_FALSE(read.Trials.at("WEEK102.RAW").Source.Recording.has_value());
   EXPECT_EQ(read.TrialList.at(0).PlatformPosition, "NE");
   EXPECT_EQ(read.ImportedTracks.at("WEEK103.RAW").BodyPart, "nose");
   EXPECT_EQ(read.FindTrial("WEEK109.RAW"), nullptr);
@@ -87,6 +103,7 @@ TEST(Provenance, UnknownMembersAreKeptAtEveryLevel) {
   doc["future_section"] = {{"a", 1}};
   doc["trials"]["WEEK102.RAW"]["lighting"] = "dim";
   doc["trials"]["WEEK102.RAW"]["source"]["lens"] = "wide";
+  doc["trials"]["WEEK104.RAW"]["source"]["recording"]["container"] = "matroska";
   doc["trials"]["WEEK102.RAW"]["quality"]["glare"] = 4;
   doc["trial_list"][0]["day"] = 3;
   doc["videos"][0]["rotation"] = 90;
@@ -100,6 +117,7 @@ TEST(Provenance, UnknownMembersAreKeptAtEveryLevel) {
   EXPECT_EQ(again["trials"]["WEEK102.RAW"]["lighting"], "dim");
   EXPECT_EQ(again["trials"]["WEEK102.RAW"]["end_status"], "Timed Out");
   EXPECT_EQ(again["trials"]["WEEK102.RAW"]["source"]["lens"], "wide");
+  EXPECT_EQ(again["trials"]["WEEK104.RAW"]["source"]["recording"]["container"], "matroska");
   EXPECT_EQ(again["trials"]["WEEK102.RAW"]["quality"]["glare"], 4);
   EXPECT_EQ(again["trial_list"][0]["day"], 3);
   EXPECT_EQ(again["videos"][0]["rotation"], 90);

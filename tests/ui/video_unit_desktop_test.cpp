@@ -1,10 +1,20 @@
 // The video calibration dialog: the operator's drag moves the pool the camera's positions
-// are mapped to.
+// are mapped to. The desktop with a video per subject: each subject's trial plays its own
+// video from its start, and the run screen shows the live picture as it goes.
+#include <QPushButton>
 #include <QTest>
 #include <cstdlib>
 
+#include "acquisition/subject_videos.h"
+#include "core/file_access.h"
+#include "records/provenance.h"
+#include "records/raw_track.h"
+#include "support/app_harness.h"
 #include "support/temp_dir.h"
+#include "tracker/video_unit.h"
 #include "ui/dialogs/video_calibration_dialog.h"
+#include "ui/screens/run_experiment_screen.h"
+#include "ui/widgets/live_camera_view.h"
 #include "video/synthetic_video.h"
 #include "video/video_source.h"
 
@@ -28,6 +38,7 @@ class VideoUnitDesktopTest : public QObject {
   Q_OBJECT
  private slots:
   void calibrationDrag_movesAndResizesThePoolCircle();
+  void videoList_eachSubjectsTrialPlaysItsOwnVideoWithTheLivePicture();
 };
 
 void VideoUnitDesktopTest::calibrationDrag_movesAndResizesThePoolCircle() {
@@ -63,6 +74,96 @@ void VideoUnitDesktopTest::calibrationDrag_movesAndResizesThePoolCircle() {
   QVERIFY(std::abs(settings.VideoPoolRadius - 110) < 1.5);
   // The camera now maps with it: the circle's centre is the pool's centre.
   QCOMPARE(source->Mapping().ToUnit(settings.VideoPoolX, settings.VideoPoolY), (TrackSample{128, 96}));
+}
+
+void VideoUnitDesktopTest::videoList_eachSubjectsTrialPlaysItsOwnVideoWithTheLivePicture() {
+  TempDir dir;
+  // RAT1's animal swims from the west wall, RAT2's from the east.
+  SyntheticVideo west = SmallVideo();
+  west.frames = 90;
+  SyntheticVideo east = west;
+  east.route = [&west](int i, double& x, double& y) {
+    west.TruthAt(i, x, y);
+    x = 256 - x;
+  };
+  const std::string westFile = (dir.Path() / "rat1.avi").string(), eastFile = (dir.Path() / "rat2.avi").string();
+  QVERIFY(west.Write(westFile) && east.Write(eastFile));
+  VideoSourceOptions options;
+  options.calibration = west.calibration;
+  options.pool = west.pool;
+  auto opener = [options](const std::string& video, std::string& error) -> std::unique_ptr<PositionSource> {
+    return VideoFileSource::Open(video, options, error);
+  };
+  // The desktop starts on the list's first video, as --video-list does.
+  std::string error;
+  VideoUnit unit(opener(westFile, error), {});
+  auto videos = std::make_shared<SubjectVideos>(unit, opener);
+  videos->SetList({{eastFile, "RAT2", 2}, {westFile, "RAT1", 1}}, "videos.txt");
+  HarnessOptions harness;
+  harness.unit = &unit;
+  harness.configure = [&unit, videos](AppContext& context) {
+    context.videoUnit = &unit;
+    context.subjectVideos = videos;
+    context.prepareTrialVideo = [videos, &context](int subject) {
+      return videos->PrepareTrial(subject, context.experiment.SubjectIDs);
+    };
+    context.trialSource = [videos, &unit] {
+      TrialSourceState state;
+      state.Source = videos->Source();
+      state.Source.FirstFrame = static_cast<int64_t>(unit.FramesSent());
+      return state;
+    };
+  };
+  AppHarness app(harness);
+  app.Start();
+  app.window->Timer1().stop();
+  app.window->show();
+  QVERIFY(QTest::qWaitForWindowExposed(app.window.get()));
+  const std::filesystem::path data = app.home.Path() / "WEEK1.EXP";
+  app.subjects.Fill({"RAT1", "RAT2"});
+  app.subjects.RebuildSubjectIDs(app.program.experiment);
+  app.program.experiment.DataFile = data.string();
+  app.program.experiment.DataFileValid = true;
+  app.program.experiment.MaxTime = 1;
+  app.program.experiment.ActivePlatform = 0;  // OFF: each trial runs its second
+  app.Action("mnuRunExpt")->trigger();
+  auto* screen = app.window->findChild<RunExperimentScreen*>();
+  QVERIFY(screen != nullptr && screen->LiveCamera() != nullptr);
+  auto* start = app.Find<QPushButton>("cmdRunExpt");
+
+  std::vector<double> pictureX;
+  for (int subject = 0; subject < 2; ++subject) {
+    QVERIFY(start->isEnabled());
+    QTest::mouseClick(start, Qt::LeftButton);
+    QVERIFY2(screen->IsTrialRunning(), app.op.Messages().empty() ? "" : app.op.Messages().back().text.c_str());
+    app.Run(300);
+    // The picture follows the trial's own video, with the position found on it.
+    LiveCameraView* live = screen->LiveCamera();
+    const LivePicture shown = [&unit] {
+      LivePicture p;
+      unit.Source()->LatestPicture(p);
+      return p;
+    }();
+    QTRY_VERIFY_WITH_TIMEOUT(live->HasPicture() && live->Picture().found && live->Picture().x == shown.x, 5000);
+    pictureX.push_back(live->Picture().x);
+    for (int t = 0; t < 400 && screen->IsTrialRunning(); ++t) app.Run(10);
+    QVERIFY(!screen->IsTrialRunning());
+  }
+  QVERIFY2(pictureX[0] < 140 && pictureX[1] > 180, QString("%1 %2").arg(pictureX[0]).arg(pictureX[1]).toUtf8());
+
+  // Each trial's track is its own video's animal, from its first frame.
+  const ExperimentProvenance record = LoadProvenance(data).Record;
+  for (int subject = 0; subject < 2; ++subject) {
+    std::string raw;
+    QVERIFY(ReadWholeFile(NumberedRawFile(data, subject), raw) && raw.size() >= 60);
+    const int firstX = static_cast<uint8_t>(raw[4]);  // the program discards the first two samples
+    QVERIFY2(subject == 0 ? firstX < 90 : firstX > 160, std::to_string(firstX).c_str());
+    const TrialProvenance* t = record.FindTrial(NumberedRawFile(data, subject).filename().string());
+    QVERIFY(t != nullptr);
+    QCOMPARE(t->Source.VideoPath, subject == 0 ? westFile : eastFile);
+    QCOMPARE(t->Source.VideoSha256, FileSha256(subject == 0 ? westFile : eastFile));
+    QVERIFY(t->Source.FirstFrame.has_value() && *t->Source.FirstFrame <= 2);
+  }
 }
 
 QTEST_MAIN(VideoUnitDesktopTest)

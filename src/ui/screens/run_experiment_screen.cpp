@@ -13,9 +13,11 @@
 #include <QVBoxLayout>
 #include <iostream>
 
+#include "tracker/video_unit.h"
 #include "ui/key_state_filter.h"
 #include "ui/main_window.h"
 #include "ui/screens/camera_frame_box.h"
+#include "ui/widgets/live_camera_view.h"
 #include "ui/widgets/live_marker_view.h"
 #include "ui/widgets/subject_status_grid.h"
 
@@ -97,6 +99,13 @@ RunExperimentScreen::RunExperimentScreen(AppContext& context, FrmMain& main, QWi
   view_ = new LiveMarkerView(context.pool, context.settings);
   frameBox->SetPicture(view_);
   layout->addWidget(frameBox, 1);
+  if (context.videoUnit != nullptr) {
+    // The camera's (or the video's) own picture beside it, with the position found.
+    auto* cameraBox = new CameraFrameBox(fraRunExpt_);
+    liveCamera_ = new LiveCameraView(*context.videoUnit);
+    cameraBox->SetPicture(liveCamera_);
+    layout->addWidget(cameraBox, 1);
+  }
   picSubjIds_ = new SubjectStatusGrid(fraRunExpt_);
   picSubjIds_->setToolTip("Click a subject to run it next");
   picSubjIds_->installEventFilter(this);
@@ -192,6 +201,8 @@ RunExperimentScreen::RunExperimentScreen(AppContext& context, FrmMain& main, QWi
     side->insertWidget(0, simulated);
   }
   controller_->prepareTrial = context.prepareTrialVideo;
+  // A camera's trials are kept as videos beside their raw files.
+  if (VideoUnit* unit = context.videoUnit) controller_->TrialVideo().SetSource([unit] { return unit->Source(); });
   // The controller's first words (the banner, the instructions) before any call.
   for (std::size_t i = 0; i < kRunLabelCount; ++i) {
     ShowLabel(static_cast<RunLabel>(i), controller_->Screen().labels[i]);

@@ -23,6 +23,7 @@ class QTimeEdit;
 
 namespace tarnwell {
 
+class LiveCameraView;
 class LiveMarkerView;
 class SubjectStatusGrid;
 
@@ -103,6 +104,8 @@ class RunExperimentScreen : public Screen, public ExperimentActivity, public Run
 
   RunController& Controller() { return *controller_; }
   LiveMarkerView* View() const { return view_; }
+  /// The camera's or video's picture; nullptr when neither is the unit.
+  LiveCameraView* LiveCamera() const { return liveCamera_; }
   SubjectStatusGrid* SubjectGrid() const { return picSubjIds_; }
 
  protected:
@@ -118,6 +121,7 @@ class RunExperimentScreen : public Screen, public ExperimentActivity, public Run
   std::unique_ptr<RunController> controller_;
   QFrame* fraRunExpt_;
   LiveMarkerView* view_;
+  LiveCameraView* liveCamera_ = nullptr;
   SubjectStatusGrid* picSubjIds_;
   bool subjectGridEnabled_ = true;
   std::vector<QLabel*> labels_;  // by RunLabel

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "acquisition/subject_videos.h"
 #include "core/numbers.h"
 #include "core/settings_files.h"
 #include "tracker/com_ports.h"
@@ -110,6 +111,11 @@ SystemSetupScreen::SystemSetupScreen(AppContext& context, FrmMain& main, QWidget
   videoLayout->addLayout(cameraRow);
   cmdVideoCalibrate_ = Button(fraVideo, "cmdVideoCalibrate", "Camera Calibra&tion...");
   videoLayout->addWidget(cmdVideoCalibrate_);
+  if (context.subjectVideos) {
+    cmdVideoFolder_ = Button(fraVideo, "cmdVideoFolder", "Subject &Videos...");
+    cmdVideoFolder_->setToolTip("A folder of videos, one per subject, named by a rule");
+    videoLayout->addWidget(cmdVideoFolder_);
+  }
   right->addWidget(fraVideo);
 
   fraSetBkGnd_ = new QGroupBox("Background Mask", fraSetupMazeSystem_);
@@ -148,6 +154,8 @@ SystemSetupScreen::SystemSetupScreen(AppContext& context, FrmMain& main, QWidget
   connect(cmdInvMazeVideo_, &QPushButton::clicked, this, &SystemSetupScreen::cmdInvMazeVideo_Click);
   connect(cmdLiveVideo_, &QPushButton::clicked, this, &SystemSetupScreen::cmdLiveVideo_Click);
   connect(cmdVideoCalibrate_, &QPushButton::clicked, this, &SystemSetupScreen::cmdVideoCalibrate_Click);
+  if (cmdVideoFolder_ != nullptr)
+    connect(cmdVideoFolder_, &QPushButton::clicked, this, &SystemSetupScreen::cmdVideoFolder_Click);
   connect(cmdSetupBkGnd_, &QPushButton::clicked, this, &SystemSetupScreen::cmdSetupBkGnd_Click);
   connect(cmdDoneSetupBkGnd_, &QPushButton::clicked, this, &SystemSetupScreen::cmdDoneSetupBkGnd_Click);
   connect(cmdCancelBkGnd_, &QPushButton::clicked, this, &SystemSetupScreen::cmdCancelBkGnd_Click);
@@ -223,6 +231,11 @@ void SystemSetupScreen::cmdVideoCalibrate_Click() {
   if (context_.videoUnit == nullptr || context_.videoUnit->Source() == nullptr) return;
   VideoCalibrationDialog dialog(*context_.videoUnit->Source(), context_.settings, &main_);
   context_.modal.RunModal(dialog);
+}
+
+void SystemSetupScreen::cmdVideoFolder_Click() {
+  if (!context_.subjectVideos) return;
+  ChooseVideoFolder(context_.op, *context_.subjectVideos, context_.experiment.SubjectIDs, context_.home.Folder().string());
 }
 
 void SystemSetupScreen::Enter() {

@@ -45,6 +45,8 @@ class SystemSetupScreen : public Screen {
   void cmdLiveVideo_Click();
   // The pool's circle on a still frame of the camera (a camera or video unit only).
   void cmdVideoCalibrate_Click();
+  // A folder of videos, one per subject, by a naming rule (a recorded video unit only).
+  void cmdVideoFolder_Click();
   // cboCamera: "(none)" and the machine's V4L2 cameras, the configured one selected.
   void FillCameraList();
   void cmdSetupBkGnd_Click();
@@ -68,6 +70,7 @@ class SystemSetupScreen : public Screen {
   QPushButton* cmdLiveVideo_;
   QComboBox* cboCamera_;
   QPushButton* cmdVideoCalibrate_;
+  QPushButton* cmdVideoFolder_ = nullptr;
   QPushButton* cmdSetupBkGnd_;
   QPushButton* cmdDoneSetupBkGnd_;
   QPushButton* cmdCancelBkGnd_;

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QTest>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -39,13 +40,17 @@ class ListedSimulatedPort : public SimulatedSerialPort {
 struct HarnessOptions {
   bool unitPowered = true;
   std::optional<std::vector<SerialPortInfo>> ports;
+  // Another emulated unit behind the port (a video unit); not owned.
+  EmulatedUnit* unit = nullptr;
+  // Fills in the context (a video unit, its videos) before the window is made.
+  std::function<void(AppContext&)> configure;
 };
 
 class AppHarness {
  public:
   explicit AppHarness(HarnessOptions options = {})
       : program(home.Path()),
-        port(unit, clock),
+        port(options.unit != nullptr ? *options.unit : static_cast<EmulatedUnit&>(unit), clock),
         tracker(port, clock, op, program.settings),
         context(program, op, modal, clock, tracker, keys) {
     unit.SetPowered(options.unitPowered);
@@ -53,6 +58,7 @@ class AppHarness {
     tracker.SetPortDevice(SimulatedSerialPort::kDeviceName);
     qApp->installEventFilter(&keys);
     QApplication::setQuitOnLastWindowClosed(false);
+    if (options.configure) options.configure(context);
     window = std::make_unique<FrmMain>(context);
   }
   ~AppHarness() {

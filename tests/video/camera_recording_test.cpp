@@ -1,0 +1,138 @@
+// A camera's trial video: exactly the frames seen between the start and the end of the
+// recording, kept without loss, while tracking goes on.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <opencv2/videoio.hpp>
+#include <vector>
+
+#include "support/temp_dir.h"
+#include "video/synthetic_video.h"
+#include "video/video_source.h"
+
+namespace tarnwell {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A camera that gives the frames of a synthetic video, one whenever the test lets it.
+class PacedCamera {
+ public:
+  explicit PacedCamera(std::vector<cv::Mat> frames) : frames_(std::move(frames)) {}
+  CameraSource::FrameGrabber Grabber() {
+    return [this](cv::Mat& frame) {
+      std::unique_lock lock(mutex_);
+      wake_.wait_for(lock, 10s, [this] { return closing_ || given_ < allowed_; });
+      if (closing_ || given_ >= allowed_ || given_ >= static_cast<int>(frames_.size())) return false;
+      frame = frames_[static_cast<std::size_t>(given_++)].clone();
+      return true;
+    };
+  }
+  void Allow(int frames) {
+    {
+      std::lock_guard lock(mutex_);
+      allowed_ += frames;
+    }
+    wake_.notify_all();
+  }
+  void Close() {
+    {
+      std::lock_guard lock(mutex_);
+      closing_ = true;
+    }
+    wake_.notify_all();
+  }
+  const cv::Mat& FrameAt(int i) const { return frames_[static_cast<std::size_t>(i)]; }
+
+ private:
+  std::vector<cv::Mat> frames_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  int allowed_ = 1;  // the first frame opens the camera
+  int given_ = 0;
+  bool closing_ = false;
+};
+
+bool WaitForFramesSeen(const CameraSource& camera, int frames) {
+  const auto deadline = std::chrono::steady_clock::now() + 20s;
+  while (camera.FramesSeen() < frames) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::yield();
+  }
+  return true;
+}
+
+TEST(CameraSource, RecordsExactlyTheFramesSeenWhileRecordingWithoutLoss) {
+  test::TempDir dir;
+  test::SyntheticVideo video;
+  video.width = 320;
+  video.height = 240;
+  video.calibration = {160, 120, 110};
+  video.frames = 30;
+  cv::RNG rng(5);
+  std::vector<cv::Mat> frames;
+  for (int i = 0; i < video.frames; ++i) frames.push_back(video.Frame(i, rng));
+  PacedCamera paced(frames);
+  VideoSourceOptions options;
+  options.calibration = video.calibration;
+  options.pool = video.pool;
+  std::string error;
+  std::unique_ptr<CameraSource> camera =
+      CameraSource::OpenGrabber("test camera", paced.Grabber(), 30, options, error);
+  ASSERT_NE(camera, nullptr) << error;
+
+  // Five frames before the trial, ten during it, five after.
+  paced.Allow(5);
+  ASSERT_TRUE(WaitForFramesSeen(*camera, 5));
+  const std::string base = (dir.Path() / "WEEK100.recording").string();
+  ASSERT_TRUE(camera->StartRecording(base, error)) << error;
+  paced.Allow(10);
+  ASSERT_TRUE(WaitForFramesSeen(*camera, 15));
+  const std::optional<RecordedVideo> recorded = camera->StopRecording();
+  ASSERT_TRUE(recorded.has_value());
+  paced.Allow(5);
+  ASSERT_TRUE(WaitForFramesSeen(*camera, 20));
+  EXPECT_FALSE(camera->StopRecording().has_value()) << "nothing is recording any more";
+  EXPECT_TRUE(camera->Next().has_value()) << "tracking goes on";
+  paced.Close();
+  camera.reset();
+
+  EXPECT_EQ(
+      std::make_tuple(recorded->path, recorded->codec, recorded->frames, recorded->dropped, recorded->error),
+      std::make_tuple(base + ".mkv", std::string("FFV1"), int64_t{10}, int64_t{0}, std::string()));
+  EXPECT_DOUBLE_EQ(recorded->framesPerSecond, 30.0);
+  cv::VideoCapture file(recorded->path, cv::CAP_FFMPEG);
+  ASSERT_TRUE(file.isOpened());
+  std::vector<cv::Mat> read;
+  for (cv::Mat frame; file.read(frame) && !frame.empty();) read.push_back(frame.clone());
+  ASSERT_EQ(read.size(), 10u);
+  // Frame 0 opened the camera, 1..5 came before the recording: it holds 6..15, as seen.
+  for (int i = 0; i < 10; ++i) {
+    ASSERT_EQ(read[static_cast<std::size_t>(i)].size(), paced.FrameAt(6 + i).size());
+    EXPECT_EQ(cv::norm(read[static_cast<std::size_t>(i)], paced.FrameAt(6 + i), cv::NORM_INF), 0.0)
+        << "frame " << i;
+  }
+}
+
+TEST(CameraSource, ARecordingThatCannotBeWrittenSaysWhy) {
+  test::SyntheticVideo video;
+  video.width = 160;
+  video.height = 120;
+  video.calibration = {80, 60, 55};
+  cv::RNG rng(1);
+  PacedCamera paced({video.Frame(0, rng), video.Frame(1, rng)});
+  VideoSourceOptions options;
+  options.calibration = video.calibration;
+  std::string error;
+  auto camera = CameraSource::OpenGrabber("test camera", paced.Grabber(), 30, options, error);
+  ASSERT_NE(camera, nullptr) << error;
+  EXPECT_FALSE(camera->StartRecording("/nonexistent-folder/WEEK100", error));
+  EXPECT_NE(error.find("cannot be written"), std::string::npos) << error;
+  EXPECT_FALSE(camera->StopRecording().has_value());
+  paced.Close();
+}
+
+}  // namespace
+}  // namespace tarnwell
