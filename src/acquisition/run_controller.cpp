@@ -20,6 +20,7 @@
 #include "records/experiment_record.h"
 #include "records/record_conversion.h"
 #include "records/record_update.h"
+#include "records/trial_list.h"
 #include "pool/zones.h"
 #include "tracker/sample_decoder.h"
 
@@ -918,6 +919,7 @@ void RunController::RecordTrialProvenance() {
         if (const auto old = record.Trials.find(name); old != record.Trials.end())
           t.Other = old->second.Other;
         record.Trials[name] = t;
+        RecordTrialListPlatform(record, t.Subject, program_.experiment.ActivePlatform);
       },
       &problem);
   if (!problem.empty() && (!saved ? !provenanceWarned_ : true)) {
