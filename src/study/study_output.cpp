@@ -225,7 +225,7 @@ std::string StudyTrialHeader(const std::vector<std::string>& variables) {
       Join({"max_time_s", "active_platform", "dist_from_start_cm", "artifact_filter", "artifact_threshold"});
   out += Join({"source", "recorded_at_utc", "video_sha256"});
   // The trial list's variables, but for those the animals sheet already has as columns.
-  for (const auto& [name, value] : TrialListVariables(StudyTrial{})) {
+  for (const char* name : kTrialListColumns) {
     if (std::find(variables.begin(), variables.end(), name) == variables.end()) Field(out, name);
   }
   EndRow(out);

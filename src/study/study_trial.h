@@ -109,8 +109,9 @@ struct StudyTrial {
   int GoalQuadrant() const { return Goal >= 1 ? PlatformQuadrant[static_cast<size_t>(Goal - 1)] : 0; }
 };
 
-/// The trial list's variables of a trial by their column names in trials.csv
-/// ("treatment", "start_position", "platform_position").
+/// The trial list's variables as trials.csv names them, and a trial's by those names.
+inline constexpr std::array<const char*, 3> kTrialListColumns = {"treatment", "start_position",
+                                                                 "platform_position"};
 inline std::array<std::pair<const char*, std::string*>, 3> TrialListVariables(StudyTrial& trial) {
   return {{{"treatment", &trial.Treatment},
            {"start_position", &trial.StartPosition},

@@ -238,7 +238,7 @@ TEST_F(CliVideoTest, AVideoEndingEarlyFailsTheMonitorAndAnImpossibleCalibrationI
   EXPECT_NE(calibrate.err.find("the circle given 160.0,120.0,200.0 reaches 80 pixels past the top edge"),
             std::string::npos)
       << calibrate.err;
-  EXPECT_NE(Read(dir.Path() / "home" / "Default.SET").find("Video Pool X = 1000"), std::string::npos)
+  EXPECT_EQ(Read(dir.Path() / "home" / "Default.SET").find("200"), std::string::npos)
       << "the refused circle is not stored";
 }
 

@@ -16,7 +16,7 @@ TEST(TrialList, TheOperatorsValuesAndTheRunsPlatformShareOneEntryPerSubject) {
   ExperimentProvenance record;
   RecordTrialListPlatform(record, "RAT2", 3);
   ApplyTrialListEdits(record, {{" RAT1 ", "WT", "saline", "N"}, {"RAT2", " KO ", std::nullopt, ""}, {"", "X"}});
-  record.TrialList[0].Other["cage"] = 4;
+  record.TrialList.at(1).Other["cage"] = 4;  // RAT1's: RAT2 came first, from the run
   RecordTrialListPlatform(record, "RAT1", 0);
   ApplyTrialListEdits(record, {{"RAT1", std::nullopt, "vehicle", std::nullopt}});
 
