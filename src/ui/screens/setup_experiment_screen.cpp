@@ -21,6 +21,7 @@
 #include "records/experiment_record_commands.h"
 #include "records/provenance.h"
 #include "records/trial_list.h"
+#include "ui/dialogs/qt_operator.h"
 #include "ui/dialogs/trial_list_dialog.h"
 #include "ui/main_window.h"
 #include "ui/screens/subject_grid.h"
