@@ -83,7 +83,7 @@ int RunRun(const std::string& home, const std::vector<std::string>& rawArgs) {
   }
 
   // The trial list's group, treatment and start positions: every problem before any
-  // animal swims, stored with the experiment's provenance once the run holds its lock.
+  // animal swims; stored in the experiment's provenance record just before the first trial.
   std::vector<TrialListEdit> trialList;
   const auto trialListFile = args.Value("--trial-list");
   if (trialListFile) {
