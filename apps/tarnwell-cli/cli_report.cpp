@@ -40,6 +40,10 @@ int RunReport(const std::string& home, const std::vector<std::string>& rawArgs) 
       status != kExitOk) {
     return status;
   }
+  // The run's own judgement of the trial (samples too fast, ended in its first second, a
+  // realigned stream) is in the experiment's provenance record; the report says it too.
+  LoadAnalysisProvenance(state);
+  if (!state.ProvenanceProblem.empty()) std::cerr << "tarnwell-cli report: " << state.ProvenanceProblem << "\n";
   AnalysedTrial trial = AnalyseSubjectFile(state, state.CurrentSubject, *rawFile);
   TrialReportContext context = ReportContextFor(state, state.CurrentSubject);
   if (const auto label = args.Value("--label")) context.SubjectLabel = *label;

@@ -26,6 +26,10 @@
 #include "experiment/subject_table.h"
 #include "acquisition/map_comparison.h"
 #include "pool/pool_file.h"
+#include "records/experiment_lock.h"
+#include "records/provenance.h"
+#include "records/trial_list.h"
+#include "study/trial_list_sheet.h"
 #include "tracker/tracker_link.h"
 #include "tracker/unit_connection.h"
 #include "tracker/video_unit.h"
@@ -45,7 +49,7 @@ int RunRun(const std::string& home, const std::vector<std::string>& rawArgs) {
   constexpr std::string_view kCommand = "run";
   Arguments args;
   std::string error;
-  if (!args.Parse(rawArgs, {"--port", "--seed", "--camera", "--video"},
+  if (!args.Parse(rawArgs, {"--port", "--seed", "--camera", "--video", "--trial-list"},
                   {"--simulator", "--realtime", "--yes"}, error) ||
       !args.ExpectPositional(1, 1, error)) {
     return UsageError(kCommand, error);
@@ -79,6 +83,19 @@ int RunRun(const std::string& home, const std::vector<std::string>& rawArgs) {
                    "the subject list differs from the experiment's IDs; --yes stores the list in it");
   }
 
+  // The trial list's group, treatment and start positions: every problem before any
+  // animal swims; stored in the experiment's provenance record just before the first trial.
+  std::vector<TrialListEdit> trialList;
+  const auto trialListFile = args.Value("--trial-list");
+  if (trialListFile) {
+    std::vector<SheetProblem> problems;
+    if (!ReadTrialListSheet(*trialListFile, program->experiment.SubjectIDs, trialList, problems)) {
+      for (const SheetProblem& problem : problems)
+        std::cerr << DescribeSheetProblem(*trialListFile, problem) << "\n";
+      return Failure(kCommand, "the trial list was not read");
+    }
+  }
+
   const std::unique_ptr<UnitConnection> connection = OpenCommandUnit(*program, *unit, error);
   if (!connection) return Failure(kCommand, error);
   ConsoleOperator op(args.Has("--yes"));
@@ -103,6 +120,23 @@ int RunRun(const std::string& home, const std::vector<std::string>& rawArgs) {
   if (simulated)
     std::cout << "recording from the simulated unit, seed " << unit->seed << " " << kSimulatedUnitNote << "\n";
 
+  if (trialListFile) {
+    // Under the experiment's lock, so a program recording the same experiment meanwhile
+    // cannot write its record over this one; the run takes the lock again for its trials.
+    ExperimentLock experimentLock;
+    std::string problem;
+    if (!experimentLock.Acquire(dataFile, &problem)) {
+      link.CloseTrackerPort();
+      return Failure(kCommand, Flattened(problem));
+    }
+    const bool stored = UpdateProvenance(
+        dataFile, [&](ExperimentProvenance& record) { ApplyTrialListEdits(record, trialList); }, &problem);
+    if (!problem.empty()) std::cerr << "tarnwell-cli run: " << problem << "\n";
+    if (!stored) {
+      link.CloseTrackerPort();
+      return Failure(kCommand, "the trial list was not stored; no trial was run");
+    }
+  }
   run.CheckForUnfinishedTrial();
   if (!run.mnuRunExpt_Click()) {
     link.CloseTrackerPort();

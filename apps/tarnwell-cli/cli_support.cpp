@@ -37,7 +37,7 @@ constexpr auto kCommandHelp = std::to_array<CommandHelp>({
      "      analyse one trial and write the report pair NAME.TXT and NAME.CSV\n"},
     {"run",
      "run DATAFILE (--simulator [--seed N] [--realtime] | --port DEVICE | --camera DEVICE\n"
-     "        | --video FILE [--realtime]) [--yes]\n"
+     "        | --video FILE [--realtime]) [--yes] [--trial-list FILE]\n"
      "      run the home's current experiment with DATAFILE as its data file\n"},
     {"create-experiment",
      "create-experiment OUT.EXP (--subjects FILE | --ids A,B,...) [--pool F.POL] [--max-time S]\n"

@@ -6,6 +6,7 @@
 
 #include "core/numbers.h"
 
+#include "tracker/video_calibration.h"
 #include "tracker/video_unit.h"
 
 namespace tarnwell::cli {
@@ -91,20 +92,7 @@ const ModuleTable* VideoModule(std::string& error) {
 }
 
 std::string VideoCalibrationProblem(const SystemSettings& s) {
-  // No camera or video picture is this large; a value beyond it (1e6, 1e309 read as
-  // infinity, NaN) would put every sample outside the pool or stop OpenCV mid-way.
-  constexpr double kLargestPicture = 16384;
-  const std::pair<const char*, double> keys[] = {{"Video Pool X", s.VideoPoolX},
-                                                 {"Video Pool Y", s.VideoPoolY},
-                                                 {"Video Pool Radius", s.VideoPoolRadius}};
-  for (const auto& [key, value] : keys) {
-    if (!(value >= 0 && value <= kLargestPicture)) {
-      return std::string("Default.SET: ") + key + " = " + FormatGeneral(value) +
-             " is not a place in a picture (0 to 16384); calibrate the video again (tarnwell-cli calibrate, "
-             "or System Setup)";
-    }
-  }
-  return {};
+  return tarnwell::VideoCalibrationProblem(s.VideoPoolX, s.VideoPoolY, s.VideoPoolRadius);
 }
 
 std::unique_ptr<PositionSource> OpenVideoSource(const Program& program, const std::string& video,

@@ -15,6 +15,7 @@
 #include "core/file_access.h"
 #include "core/settings_files.h"
 #include "modules/module_table.h"
+#include "tracker/video_calibration.h"
 
 namespace tarnwell::cli {
 namespace {
@@ -72,6 +73,15 @@ int RunCalibrateCommand(const std::string& home, const std::vector<std::string>&
   }
   VideoCalibrationResult found;
   if (!module->calibrateVideo(request, found, error)) return Failure(kCommand, Flattened(error));
+  // A circle the run would refuse is not stored: the camera must see the whole pool.
+  if (const std::string off =
+          VideoCircleOffPicture(found.circleX, found.circleY, found.circleRadius, found.width, found.height);
+      !off.empty()) {
+    return Failure(kCommand, std::string(given ? "the circle given " : "the pool rim found ") +
+                                 CircleText(found.circleX, found.circleY, found.circleRadius) + " " + off +
+                                 ": the camera must see the whole pool" +
+                                 (given ? "" : "; give the circle with --circle X,Y,R"));
+  }
   SystemSettings& s = program->settings;
   s.VideoPoolX = found.circleX;
   s.VideoPoolY = found.circleY;

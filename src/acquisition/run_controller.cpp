@@ -19,6 +19,7 @@
 #include "experiment/subject_table.h"
 #include "pool/pool_file.h"
 #include "records/experiment_record.h"
+#include "records/trial_list.h"
 #include "pool/zones.h"
 #include "tracker/sample_decoder.h"
 
@@ -709,6 +710,7 @@ void RunController::RecordTrialProvenance() {
         if (const auto old = record.Trials.find(name); old != record.Trials.end())
           t.Other = old->second.Other;
         record.Trials[name] = t;
+        RecordTrialListPlatform(record, t.Subject, program_.experiment.ActivePlatform);
       },
       &problem);
   if (!problem.empty() && (!saved ? !provenanceWarned_ : true)) {

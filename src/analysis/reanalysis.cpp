@@ -194,6 +194,18 @@ void LoadAnalysisProvenance(ReanalysisState& state) {
   state.ProvenanceProblem = load.Problem;
 }
 
+bool ReportProvenanceProblem(ReanalysisState& state, Operator& op) {
+  LoadAnalysisProvenance(state);
+  if (state.ProvenanceProblem.empty()) return false;
+  const std::string told = state.DataFile.string() + "\n" + state.ProvenanceProblem;
+  if (told == state.ProvenanceProblemTold) return false;
+  state.ProvenanceProblemTold = told;
+  op.ShowMessage("The provenance record of this experiment:\n" + state.ProvenanceProblem +
+                     ".\nIts trials are analysed without it; the next trial recorded starts a new record.",
+                 "Provenance Record", MessageIcon::Exclamation);
+  return true;
+}
+
 bool BuildTabulatedDataFile(ReanalysisState& state, const std::filesystem::path& path, bool toTable,
                             Operator& op, DataView* view) {
   LoadExperimentAnalysisSettings(state);

@@ -93,11 +93,19 @@ struct ReanalysisState {
   std::string SettingsProblem;
   ProvenanceLoad::State ProvenanceStatus = ProvenanceLoad::State::Absent;
   std::string ProvenanceProblem;
+  /// The data file and problem last told by ReportProvenanceProblem.
+  std::string ProvenanceProblemTold;
 };
 
 /// Reads DataFile's provenance record into the state (an empty one when it is missing
 /// or damaged).
 void LoadAnalysisProvenance(ReanalysisState& state);
+
+/// Reads DataFile's provenance record and, when it is damaged, tells the operator once
+/// for that experiment and that problem ("Provenance Record"): the screens that show an
+/// experiment's trials say what the command-line tool says on standard error. True when
+/// the message was shown now.
+bool ReportProvenanceProblem(ReanalysisState& state, Operator& op);
 
 /// The report label of a subject: the analysis experiment's ID of that index, "" when the
 /// experiment has no such subject.

@@ -66,6 +66,9 @@ bool PrepareViewedTrial(ReanalysisState& state, const std::filesystem::path& raw
   std::vector<RawSample> drawn;
   if (!ReadTrackForDrawing(rawFile, kPrintedTrackPoints, drawn)) return false;
   LoadExperimentAnalysisSettings(state);
+  // What only the run could judge (samples too fast, a realigned stream) is printed as the
+  // report says it.
+  LoadAnalysisProvenance(state);
   const int fromName = SubjectIndexOfRawFile(state.DataFile, rawFile);
   if (fromName >= 0) state.CurrentSubject = fromName;
   const AnalysedTrial analysed = AnalyseSubjectFile(state, state.CurrentSubject, rawFile);

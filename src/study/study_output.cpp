@@ -224,6 +224,10 @@ std::string StudyTrialHeader(const std::vector<std::string>& variables) {
   out +=
       Join({"max_time_s", "active_platform", "dist_from_start_cm", "artifact_filter", "artifact_threshold"});
   out += Join({"source", "recorded_at_utc", "video_sha256"});
+  // The trial list's variables, but for those the animals sheet already has as columns.
+  for (const char* name : kTrialListColumns) {
+    if (std::find(variables.begin(), variables.end(), name) == variables.end()) Field(out, name);
+  }
   EndRow(out);
   return out;
 }
@@ -332,6 +336,12 @@ void AppendStudyTrialRow(std::string& out, const StudyTrial& t, const StudyOptio
   Number(out, s.ArtifactThreshold);
   for (const std::string* v : {&t.Provenance.Source, &t.Provenance.RecordedAtUtc, &t.Provenance.VideoSha256})
     Field(out, CsvText(*v));
+  for (const auto& [name, value] : TrialListVariables(t)) {
+    const bool asVariable = options.Animals && std::find(options.Animals->Variables.begin(),
+                                                         options.Animals->Variables.end(),
+                                                         name) != options.Animals->Variables.end();
+    if (!asVariable) Field(out, CsvText(*value));
+  }
   EndRow(out);
 }
 

@@ -218,7 +218,8 @@ bool ParseStudySheet(std::string_view text, const std::filesystem::path& folder,
         }
       }
     }
-    if (row.Group.empty()) problem("no group given");
+    // An empty group is taken from the animals sheet or the experiment's trial list (the
+    // study says so when neither gives one).
     if (row.IsRawFile && row.Animal.empty()) problem("a row of one raw file needs its animal");
     // The animals of an experiment are its subjects: one name for all of them would make
     // every subject's trials one animal's.

@@ -6,7 +6,8 @@
 //
 // Columns, in any order, named in a header row (case and blanks around names do not
 // matter): file, animal, group, day, trial, kind, goal, previous_goal. file, group, day
-// and kind are required. A row names either one raw file (WEEK102.RAW: one trial, the
+// and kind are required (a group cell may be left empty where the animals sheet or the
+// experiment's trial list gives the group). A row names either one raw file (WEEK102.RAW: one trial, the
 // animal is required) or an experiment's data file (WEEK1.EXP: every numbered raw file
 // of it, each subject's ID as the animal unless the row names one).
 #pragma once

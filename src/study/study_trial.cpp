@@ -1,5 +1,7 @@
 #include "study/study_trial.h"
 
+#include "records/trial_list.h"
+
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -243,6 +245,24 @@ bool ForEachStudyTrial(const StudySheet& sheet, const StudyOptions& options, con
           continue;
         }
       }
+      if (plan.Owner != provenanceOwner) {
+        provenanceOwner = plan.Owner;
+        provenance = plan.Owner == plan.DataFile ? cache.Provenance()
+                     : plan.Owner.empty()        ? ExperimentProvenance{}
+                                                 : LoadProvenance(plan.Owner).Record;
+      }
+      // The experiment's trial list, by the subject's ID as the run knew it.
+      const TrialListEntry* fromList = nullptr;
+      {
+        const auto& ids = settings.Experiment.SubjectIDs;
+        std::string subject;
+        if (plan.SubjectIndex >= 0 && static_cast<size_t>(plan.SubjectIndex) < ids.size())
+          subject = ids[static_cast<size_t>(plan.SubjectIndex)];
+        if (const TrialProvenance* recorded = provenance.FindTrial(plan.RawFile.filename().string());
+            subject.empty() && recorded != nullptr)
+          subject = recorded->Subject;
+        fromList = FindTrialListEntry(provenance, subject.empty() ? trial.Animal : subject);
+      }
       if (options.Animals) {
         const auto listed = options.Animals->Animals.find(trial.Animal);
         if (listed == options.Animals->Animals.end()) {
@@ -259,13 +279,45 @@ bool ForEachStudyTrial(const StudySheet& sheet, const StudyOptions& options, con
         trial.Group = listed->second.Group;
         trial.Variables = listed->second.Values;
       }
+      // The sheets' values win; the trial list fills what they leave empty.
+      if (fromList != nullptr) {
+        if (trial.Group.empty()) trial.Group = fromList->Group;
+        trial.Treatment = fromList->Treatment;
+        trial.StartPosition = fromList->StartPosition;
+        trial.PlatformPosition = fromList->PlatformPosition;
+      }
+      if (options.Animals) {
+        const std::vector<std::string>& names = options.Animals->Variables;
+        for (const auto& [name, value] : TrialListVariables(trial)) {
+          const auto at = std::find(names.begin(), names.end(), name);
+          if (at == names.end()) continue;
+          std::string& cell = trial.Variables.at(static_cast<size_t>(at - names.begin()));
+          if (cell.empty())
+            cell = *value;
+          else
+            *value = cell;
+        }
+      }
+      if (trial.Group.empty()) {
+        problems.push_back({row.Line, "no group given for \"" + trial.Animal +
+                                          "\" (the group column, the animals sheet or the experiment's trial list)"});
+        continue;
+      }
       // Without a number in the sheet, an animal's trials of a day count 1..n in the order
       // they were recorded (sheet order, subjects in order within an experiment).
       int& count = trialsOfDay[{trial.Animal, row.Day}];
       count = row.Trial > 0 ? std::max(count, row.Trial) : count + 1;
       trial.Trial = row.Trial > 0 ? row.Trial : count;
       const int active = settings.Experiment.ActivePlatform;
-      trial.Goal = row.Goal > 0 ? row.Goal : (active >= 1 && active <= kPlatformCount ? active : 0);
+      // The goal: the sheet's, else the platform the run recorded in the trial list, else
+      // the experiment's active platform.
+      const int listedGoal = trial.PlatformPosition.size() == 1 && trial.PlatformPosition[0] >= '1' &&
+                                     trial.PlatformPosition[0] <= '4'
+                                 ? trial.PlatformPosition[0] - '0'
+                                 : 0;
+      trial.Goal = row.Goal > 0   ? row.Goal
+                   : listedGoal > 0 ? listedGoal
+                                    : (active >= 1 && active <= kPlatformCount ? active : 0);
       if (row.Kind == TrialKind::Probe && trial.Goal == 0) {
         problems.push_back({row.Line, "a probe trial needs its goal (the goal column, or the experiment's active "
                                       "platform): the quadrant measures are taken against it"});
@@ -297,12 +349,6 @@ bool ForEachStudyTrial(const StudySheet& sheet, const StudyOptions& options, con
         continue;
       }
       trial.Checksum = Sha256Hex(bytes);
-      if (plan.Owner != provenanceOwner) {
-        provenanceOwner = plan.Owner;
-        provenance = plan.Owner == plan.DataFile ? cache.Provenance()
-                     : plan.Owner.empty()        ? ExperimentProvenance{}
-                                                 : LoadProvenance(plan.Owner).Record;
-      }
       const TrialProvenance* record = provenance.FindTrial(plan.RawFile.filename().string());
       trial.Provenance = ProvenanceColumnsOf(record);
       cache.Analyser().AnalyseRecordedBytes(bytes, record, trial.Result, samples);

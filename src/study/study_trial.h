@@ -66,6 +66,11 @@ struct StudyTrial {
   std::string Checksum;  ///< SHA-256 of the raw file's bytes
   /// Source, start (UTC) and video checksum from the experiment's provenance record.
   ProvenanceColumns Provenance = ProvenanceColumnsOf(nullptr);
+  /// The experiment's trial list (records/trial_list.h) for the trial's subject; an
+  /// animals sheet's column of the same name wins. Empty where neither gives one.
+  std::string Treatment;
+  std::string StartPosition;
+  std::string PlatformPosition;
   StudySettingsSource SettingsSource = StudySettingsSource::Base;
   const AnalysisSettings* Settings = nullptr;  ///< valid while the trial is handed on
   /// The analysis samples of the swim the measures describe (up to the platform); valid
@@ -103,6 +108,20 @@ struct StudyTrial {
   /// The goal's quadrant 1..4, 0 when unknown.
   int GoalQuadrant() const { return Goal >= 1 ? PlatformQuadrant[static_cast<size_t>(Goal - 1)] : 0; }
 };
+
+/// The trial list's variables as trials.csv names them, and a trial's by those names.
+inline constexpr std::array<const char*, 3> kTrialListColumns = {"treatment", "start_position",
+                                                                 "platform_position"};
+inline std::array<std::pair<const char*, std::string*>, 3> TrialListVariables(StudyTrial& trial) {
+  return {{{"treatment", &trial.Treatment},
+           {"start_position", &trial.StartPosition},
+           {"platform_position", &trial.PlatformPosition}}};
+}
+inline std::array<std::pair<const char*, const std::string*>, 3> TrialListVariables(const StudyTrial& trial) {
+  return {{{"treatment", &trial.Treatment},
+           {"start_position", &trial.StartPosition},
+           {"platform_position", &trial.PlatformPosition}}};
+}
 
 /// The per-trial callback: false stops the study.
 using StudyTrialSink = std::function<bool(const StudyTrial&)>;

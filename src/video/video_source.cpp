@@ -8,6 +8,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "core/file_access.h"
+#include "tracker/video_calibration.h"
 #include "video/pool_rim.h"
 
 namespace tarnwell {
@@ -61,6 +62,14 @@ void ApplyDetectorOptions(const VideoSourceOptions& options, DetectorSettings& s
 // would lose the animal along the walls without a word.
 bool CalibrateIfNeeded(const cv::Mat& first, const std::string& what, VideoSourceOptions& options,
                        std::string& error) {
+  // A circle that is no place in this picture would give "not seen" in every frame (or
+  // stop the picture library): refused before any trial, naming what to calibrate again.
+  const VideoCalibration& c = options.calibration;
+  if (std::string problem = VideoCalibrationProblem(c.centreX, c.centreY, c.radius, first.cols, first.rows);
+      !problem.empty()) {
+    error = what + "\ncannot be tracked:\n" + problem + ".";
+    return false;
+  }
   if (options.calibration.IsSet()) return true;
   const std::optional<VideoCalibration> rim = FindPoolRim(first);
   if (!rim) {

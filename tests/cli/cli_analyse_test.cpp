@@ -8,6 +8,7 @@
 
 #include "analysis/experiment_folder.h"
 #include "cli_fixture.h"
+#include "records/provenance.h"
 #include "support/golden.h"
 #include "support/temp_dir.h"
 
@@ -84,6 +85,46 @@ TEST(CliReport, WritesTheReportPairOfOneTrialLabelledByItsExperiment) {
 }
 
 // save-all writes beside the raw files: replacing an edited report needs --yes.
+// What only the run could judge is in the experiment's provenance record: the report's
+// "Suspect tracking" line names it. Without a usable record the report is as before, and
+// a damaged record is said once.
+TEST(CliReport, NamesTheRunsOwnSuspectReasonsFromTheProvenanceRecord) {
+  test::TempDir dir;
+  const auto dataFile = test::WriteWeek1(dir);
+  const auto args = [&](const char* out) {
+    return std::vector<std::string>{"report", (dir.Path() / "WEEK100.RAW").string(), "--out", out};
+  };
+  ASSERT_EQ(RunCli(dir, args("plain")).status, 0);
+  const std::string plain = dir.Read("work/plain.TXT");
+  ASSERT_EQ(plain.find("Suspect tracking"), std::string::npos) << plain;
+
+  ExperimentProvenance record;
+  TrialProvenance& trial = record.Trials["WEEK100.RAW"];
+  trial.RawSha256 = FileSha256(dir.Path() / "WEEK100.RAW");
+  trial.Quality.emplace();
+  trial.Quality->TooFast = 9;
+  trial.Quality->EndedInFirstSecond = true;
+  ASSERT_TRUE(SaveProvenance(dataFile, record));
+  Outcome run = RunCli(dir, args("judged"));
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::string judged = dir.Read("work/judged.TXT");
+  EXPECT_NE(judged.find("Suspect tracking: 0 of "), std::string::npos) << judged;
+  EXPECT_NE(judged.find(" 0 jumps, 9 too fast, ended within its first second\r\n"), std::string::npos) << judged;
+
+  // The record speaks only of the bytes it was written with.
+  trial.RawSha256 = std::string(64, '0');
+  ASSERT_TRUE(SaveProvenance(dataFile, record));
+  ASSERT_EQ(RunCli(dir, args("other")).status, 0);
+  EXPECT_EQ(dir.Read("work/other.TXT"), plain);
+
+  dir.Write("WEEK1.provenance.json", "[1, 2");
+  run = RunCli(dir, args("damaged"));
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(dir.Read("work/damaged.TXT"), plain);
+  const std::string said = "WEEK1.provenance.json is damaged (not JSON)";
+  EXPECT_TRUE(Contains(run.err, said) && run.err.find(said) == run.err.rfind(said)) << run.err;
+}
+
 TEST(CliSaveAll, WritesEveryPairAndReplacesOnlyWithYes) {
   test::TempDir dir;
   const auto dataFile = test::WriteWeek1(dir);

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <limits>
+#include <map>
 #include <string>
 
 #include "records/experiment_files.h"
@@ -18,6 +19,9 @@
 #include "core/file_access.h"
 #include "records/experiment_record.h"
 #include "records/experiment_lock.h"
+#include "records/provenance.h"
+#include "records/trial_list.h"
+#include "study/study_sheet.h"
 #include "support/tracks.h"
 
 namespace tarnwell {
@@ -133,6 +137,106 @@ TEST_F(CliRunProvenanceTest, ATrackKeptAsideIsCountedWhereItIs) {
       << run.out;
   EXPECT_NE(Read(recovery), "<missing>");
   EXPECT_EQ(lines[1].find(" 0 samples"), std::string::npos) << run.out;
+}
+
+}  // namespace
+}  // namespace tarnwell
+
+namespace tarnwell {
+namespace {
+
+// trials.csv of `out` as rows of column name -> value.
+std::vector<std::map<std::string, std::string>> StudyRows(const fs::path& out, std::string* header = nullptr) {
+  std::string text;
+  EXPECT_TRUE(ReadWholeFile(out / "trials.csv", text));
+  const std::vector<CsvRecord> records = ParseCsvRecords(text, ',');
+  std::vector<std::map<std::string, std::string>> rows;
+  if (records.empty()) return rows;
+  if (header) *header = text.substr(0, text.find('\n'));
+  for (size_t r = 1; r < records.size(); ++r) {
+    std::map<std::string, std::string> row;
+    for (size_t c = 0; c < records[0].Fields.size() && c < records[r].Fields.size(); ++c)
+      row[records[0].Fields[c]] = records[r].Fields[c];
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+// The trial list: the operator's group, treatment and start positions and the run's
+// platform go into the experiment's provenance record, never into the home's setups or
+// the .EXP; the study reads them, and its sheets' values win.
+TEST_F(CliRunProvenanceTest, TheTrialListIsFilledByTheRunAndReadByTheStudy) {
+  const std::string list = (dir.Path() / "list.csv").string();
+  // A list with a problem stops the run before any animal swims.
+  dir.Write("list.csv", "subject,group,platform_position\nRAT1,WT,2\n");
+  Outcome run = Cli(cli::RunRun, {dataFile().string(), "--simulator", "--trial-list", list});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("list.csv line 1: platform_position is recorded by the run"), std::string::npos)
+      << run.err;
+  dir.Write("list.csv", "subject,group\nRAT7,WT\n");
+  run = Cli(cli::RunRun, {dataFile().string(), "--simulator", "--trial-list", list});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("list.csv line 2: subject \"RAT7\" is not one of the experiment's IDs"),
+            std::string::npos)
+      << run.err;
+  EXPECT_FALSE(fs::exists(NumberedRawFile(dataFile(), 0)));
+  EXPECT_FALSE(fs::exists(ProvenanceFile(dataFile())));
+
+  const std::string subjectsBefore = Read(home() / "SUBJECTS.INI");
+  const std::string setupBefore = Read(home() / "DEFAULT.CFG");
+  dir.Write("list.csv", "subject;group;treatment;start_position\nRAT1;WT;saline;N\nRAT2;KO;drug;SE\n");
+  run = Cli(cli::RunRun, {dataFile().string(), "--simulator", "--trial-list", list});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const ProvenanceLoad load = LoadProvenance(dataFile());
+  ASSERT_EQ(load.Status, ProvenanceLoad::State::Read);
+  ASSERT_EQ(load.Record.TrialList.size(), 2u);
+  for (const auto& [subject, values] : {std::pair{"RAT1", "WT|saline|N|1"}, std::pair{"RAT2", "KO|drug|SE|1"}}) {
+    const TrialListEntry* e = FindTrialListEntry(load.Record, subject);
+    ASSERT_NE(e, nullptr) << subject;
+    EXPECT_EQ(e->Group + "|" + e->Treatment + "|" + e->StartPosition + "|" + e->PlatformPosition, values);
+  }
+  EXPECT_EQ(Read(home() / "SUBJECTS.INI"), subjectsBefore);
+  EXPECT_EQ(Read(home() / "DEFAULT.CFG"), setupBefore);
+  for (const fs::path& file : {CompanionFile(dataFile()), home() / "SUBJECTS.INI", home() / "DEFAULT.CFG"})
+    EXPECT_EQ(Read(file).find("saline"), std::string::npos) << file;
+
+  // The study: an experiment row without a group takes the list's groups and variables.
+  const fs::path out = dir.Path() / "out";
+  dir.Write("study.csv", "file,animal,group,day,kind\n" + dataFile().string() + ",,,1,acquisition\n");
+  Outcome study = Cli(cli::RunStudy, {(dir.Path() / "study.csv").string(), "--out", out.string(), "--no-pdf"});
+  ASSERT_EQ(study.status, 0) << study.err;
+  std::string header;
+  auto rows = StudyRows(out, &header);
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_TRUE(header.ends_with(",video_sha256,treatment,start_position,platform_position")) << header;
+  EXPECT_EQ(rows[0]["animal"] + "|" + rows[0]["group"] + "|" + rows[0]["treatment"] + "|" +
+                rows[0]["start_position"] + "|" + rows[0]["platform_position"] + "|" + rows[0]["goal"],
+            "RAT1|WT|saline|N|1|1");
+  EXPECT_EQ(rows[1]["group"] + "|" + rows[1]["treatment"], "KO|drug");
+
+  // The sheets win: the study sheet's group, the animals sheet's group and treatment
+  // (one column, not two); the list fills only what they leave empty.
+  dir.Write("study.csv", "file,animal,group,day,kind\n" + dataFile().string() + ",,HET,1,acquisition\n");
+  study = Cli(cli::RunStudy, {(dir.Path() / "study.csv").string(), "--out", out.string(), "--no-pdf"});
+  ASSERT_EQ(study.status, 0) << study.err;
+  rows = StudyRows(out);
+  EXPECT_EQ(rows[0]["group"] + rows[1]["group"], "HETHET");
+  dir.Write("animals.csv", "animal,group,treatment\nRAT1,WT2,vehicle\nRAT2,KO2,\n");
+  study = Cli(cli::RunStudy, {(dir.Path() / "study.csv").string(), "--out", out.string(), "--no-pdf", "--animals",
+                              (dir.Path() / "animals.csv").string()});
+  ASSERT_EQ(study.status, 0) << study.err;
+  rows = StudyRows(out, &header);
+  EXPECT_EQ(rows[0]["group"] + "|" + rows[0]["treatment"], "WT2|vehicle");
+  EXPECT_EQ(rows[1]["group"] + "|" + rows[1]["treatment"], "KO2|drug");
+  EXPECT_EQ(header.find("treatment"), header.rfind("treatment")) << header;
+  EXPECT_TRUE(header.ends_with(",video_sha256,start_position,platform_position")) << header;
+
+  // Without a list, a row without a group is a problem of the study.
+  fs::remove(ProvenanceFile(dataFile()));
+  dir.Write("study.csv", "file,animal,group,day,kind\n" + dataFile().string() + ",,,1,acquisition\n");
+  study = Cli(cli::RunStudy, {(dir.Path() / "study.csv").string(), "--check"});
+  EXPECT_EQ(study.status, 1);
+  EXPECT_NE(study.err.find("study.csv line 2: no group given for \"RAT1\""), std::string::npos) << study.err;
 }
 
 }  // namespace

@@ -221,6 +221,25 @@ TEST_F(CliVideoTest, AVideoEndingEarlyFailsTheMonitorAndAnImpossibleCalibrationI
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("Default.SET: Video Pool Radius = "), std::string::npos) << run.err;
   }
+  // Numbers any picture could hold, but a circle off this video's 320 x 240 picture: every
+  // sample would be "not seen". Refused before a trial, by run and by calibrate alike.
+  dir.Write("home/Default.SET", "Video Pool X = 1000\r\nVideo Pool Y = 120\r\nVideo Pool Radius = 110\r\n");
+  const fs::path offPicture = dir.Path() / "data" / "W8.EXP";
+  const Outcome run = Cli(cli::RunRun, {offPicture.string(), "--video", file});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("Default.SET: the pool's circle (Video Pool X = 1000, Video Pool Y = 120, "
+                         "Video Pool Radius = 110) reaches 790 pixels past the right edge"),
+            std::string::npos)
+      << run.err;
+  EXPECT_FALSE(fs::exists(NumberedRawFile(offPicture, 0)));
+  const Outcome calibrate = Cli(cli::RunCalibrateCommand, {file, "--circle", "160,120,200", "--picture",
+                                                            (dir.Path() / "check.png").string()});
+  EXPECT_EQ(calibrate.status, 1) << calibrate.out;
+  EXPECT_NE(calibrate.err.find("the circle given 160.0,120.0,200.0 reaches 80 pixels past the top edge"),
+            std::string::npos)
+      << calibrate.err;
+  EXPECT_EQ(Read(dir.Path() / "home" / "Default.SET").find("200"), std::string::npos)
+      << "the refused circle is not stored";
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "output/printed_report.h"
 
+#include "records/provenance.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -100,6 +102,30 @@ TEST(PrintTrialReport, PrintsTheTrialOnDisplayNotTheLastOneExported) {
   EXPECT_EQ(std::tie(timed.kind, timed.text, timed.value),
             std::make_tuple(OperatorLogEntry::Kind::TimedMessage, "Printing", 2000));
   EXPECT_TRUE(op.Messages().empty());
+}
+
+// The page shows what the report says, the run's own reasons from the provenance record
+// included, for the desktop's Print and `tarnwell-cli print` alike.
+TEST(PrepareViewedTrial, TheSuspectLineNamesTheRunsReasonsFromItsRecord) {
+  test::TempDir dir;
+  const auto dataFile = test::WriteWeek1(dir);
+  const auto raw = dir.Path() / "WEEK100.RAW";
+  PrintedTrial page;
+  ReanalysisState plain;
+  plain.DataFile = dataFile;
+  ASSERT_TRUE(PrepareViewedTrial(plain, raw, page));
+  EXPECT_EQ(page.ReportText.find("Suspect tracking"), std::string::npos);
+
+  ExperimentProvenance record;
+  TrialProvenance& trial = record.Trials["WEEK100.RAW"];
+  trial.RawSha256 = FileSha256(raw);
+  trial.Quality.emplace();
+  trial.Quality->TooFast = 12;
+  ASSERT_TRUE(SaveProvenance(dataFile, record));
+  ReanalysisState state;
+  state.DataFile = dataFile;
+  ASSERT_TRUE(PrepareViewedTrial(state, raw, page));
+  EXPECT_NE(page.ReportText.find(" 0 jumps, 12 too fast"), std::string::npos) << page.ReportText;
 }
 
 }  // namespace

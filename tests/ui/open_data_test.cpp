@@ -52,9 +52,11 @@ std::filesystem::path WriteExperiment(const TempDir& home) {
 
 struct DataScene : ExperimentScene {
   std::filesystem::path week1;
-  DataScene() {
+  // `provenance`: the text of the experiment's provenance record (none when null).
+  explicit DataScene(const char* provenance = nullptr) {
     app.window->resize(1000, 700);
     week1 = WriteExperiment(app.home);
+    if (provenance != nullptr) app.home.Write("DATA/WEEK1.provenance.json", provenance);
     app.op.QueueReply(week1.string());
     app.Action("mnuFileOpen")->trigger();
     QCoreApplication::processEvents();
@@ -93,7 +95,33 @@ class OpenDataTest : public QObject {
   void keyboard_reachesAndWalksTheSubjects();
   void layout_showsWholeIdsAndGrowsWithTheWindow();
   void print_opensTheDialogWithPdf_andWritesTheTrialsPage();
+  void damagedProvenanceRecord_isSaidOnceAndTheTrialsStillShown();
 };
+
+void OpenDataTest::damagedProvenanceRecord_isSaidOnceAndTheTrialsStillShown() {
+  DataScene scene("{\"format\": 1, \"trials\": ");  // cut off mid-way
+  AppHarness& app = scene.app;
+  const std::vector<OperatorLogEntry> said = app.op.Messages();
+  QCOMPARE(said.size(), std::size_t(1));
+  QCOMPARE(said[0].title, std::string("Provenance Record"));
+  QCOMPARE(said[0].icon, MessageIcon::Exclamation);
+  QVERIFY2(said[0].text.starts_with("The provenance record of this experiment:\n"
+                                    "WEEK1.provenance.json is damaged (not JSON).\n"),
+           said[0].text.c_str());
+  // Viewing, exporting and opening the experiment again analyse without it, unsaid.
+  app.op.ClearLog();
+  ClickSubjectCell(scene, 0, 0);
+  QVERIFY(!scene.Label("lblMazeExptParams")->text().isEmpty());
+  scene.Key(Qt::Key_F4);
+  scene.Tick();
+  QVERIFY(ReadRecords(scene.week1.parent_path() / "WEEK1.CSV").size() == 2);
+  app.op.QueueReply(scene.week1.string());
+  app.Action("mnuFileOpen")->trigger();
+  QCoreApplication::processEvents();
+  QVERIFY(!app.op.HasMessageContaining("provenance"));
+  // The record was only read: it stays for a person to look at.
+  QVERIFY(app.home.Exists("DATA/WEEK1.provenance.json"));
+}
 
 void OpenDataTest::epochAndArtifactFilter_showExactlyWhatTheCommandLineToolComputes() {
   DataScene scene;

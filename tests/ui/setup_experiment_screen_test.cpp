@@ -9,13 +9,19 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QDialogButtonBox>
+#include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 
 #include "experiment/experiment_file.h"
 #include "experiment/subject_table.h"
 #include "records/record_conversion.h"
 #include "records/record_update.h"
+#include "records/provenance.h"
+#include "records/trial_list.h"
 #include "support/app_harness.h"
+#include "ui/dialogs/trial_list_dialog.h"
 #include "ui/screens/setup_experiment_screen.h"
 #include "ui/screens/subject_grid.h"
 #include "ui/widgets/file_picker.h"
@@ -78,6 +84,7 @@ class SetupExperimentScreenTest : public QObject {
   void leaving_writesTheFilesIdenticalToTheModel_data();
   void leaving_writesTheFilesIdenticalToTheModel();
   void repeatedIds_warnOnceOnLeaving_neverRefuse();
+  void trialList_isEditedPerSubjectAndKeptInTheProvenanceRecordOnly();
 };
 
 void SetupExperimentScreenTest::copyAndPaste_useTabsAndLines_data() {
@@ -199,6 +206,65 @@ void SetupExperimentScreenTest::repeatedIds_warnOnceOnLeaving_neverRefuse() {
   scene.app.Find<QPushButton>("cmdExitSetExp")->click();
   QCOMPARE(CountMessages(scene.app.op, "These trial IDs repeat"), 1);
   QVERIFY(CheckTrialIDs(scene.app.op, scene.app.program.experiment));
+}
+
+void SetupExperimentScreenTest::trialList_isEditedPerSubjectAndKeptInTheProvenanceRecordOnly() {
+  ExperimentScene scene({"RAT1", "RAT2"});
+  auto* button = scene.app.Find<QPushButton>("cmdTrialList");
+  scene.app.Find<FilePicker>("pfExptFile")->SetFileName("");
+  button->click();
+  QVERIFY(scene.app.op.HasMessageContaining("Choose the experiment file first"));
+
+  // The run recorded RAT1's platform already: shown, not editable, kept.
+  const std::filesystem::path dataFile = scene.app.home.Path() / "DAY1.EXP";
+  ExperimentProvenance recorded;
+  RecordTrialListPlatform(recorded, "RAT1", 2);
+  QVERIFY(SaveProvenance(dataFile, recorded));
+  scene.app.Find<FilePicker>("pfExptFile")->SetFileName(QString::fromStdString(dataFile.string()));
+  bool shown = false;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<TrialListDialog*>(QApplication::activeModalWidget());
+    if (dialog == nullptr) return;
+    QTableWidget* table = dialog->Table();
+    shown = table->rowCount() == 2 && table->item(0, TrialListDialog::kSubject)->text() == "RAT1" &&
+            table->item(1, TrialListDialog::kSubject)->text() == "RAT2" &&
+            table->item(0, TrialListDialog::kPlatformPosition)->text() == "2" &&
+            !(table->item(0, TrialListDialog::kPlatformPosition)->flags() & Qt::ItemIsEditable) &&
+            !(table->item(0, TrialListDialog::kSubject)->flags() & Qt::ItemIsEditable);
+    const auto type = [table](int row, int column, const QString& text) {
+      table->item(row, column)->setText(text);
+    };
+    type(0, TrialListDialog::kGroup, "WT");
+    type(0, TrialListDialog::kTreatment, "saline");
+    type(0, TrialListDialog::kStartPosition, "NE");
+    type(1, TrialListDialog::kGroup, "KO");
+    dialog->findChild<QDialogButtonBox*>("btnTrialList")->button(QDialogButtonBox::Ok)->click();
+  });
+  button->click();
+  QVERIFY(shown);
+  const ProvenanceLoad load = LoadProvenance(dataFile);
+  QCOMPARE(load.Status, ProvenanceLoad::State::Read);
+  const TrialListEntry* rat1 = FindTrialListEntry(load.Record, "RAT1");
+  const TrialListEntry* rat2 = FindTrialListEntry(load.Record, "RAT2");
+  QVERIFY(rat1 && rat2);
+  QCOMPARE(QString::fromStdString(rat1->Group + "|" + rat1->Treatment + "|" + rat1->StartPosition + "|" +
+                                  rat1->PlatformPosition),
+           QString("WT|saline|NE|2"));
+  QCOMPARE(QString::fromStdString(rat2->Group + "|" + rat2->Treatment), QString("KO|"));
+
+  // Cancel changes nothing; leaving writes the home's setups without the list.
+  const std::string before = scene.app.home.Read("DAY1.provenance.json");
+  QTimer::singleShot(0, [] {
+    if (auto* dialog = qobject_cast<TrialListDialog*>(QApplication::activeModalWidget())) {
+      dialog->Table()->item(1, TrialListDialog::kGroup)->setText("HET");
+      dialog->reject();
+    }
+  });
+  button->click();
+  QCOMPARE(scene.app.home.Read("DAY1.provenance.json"), before);
+  scene.app.Find<QPushButton>("cmdExitSetExp")->click();
+  for (const char* file : {"SUBJECTS.INI", "DEFAULT.CFG"})
+    QVERIFY2(scene.app.home.Read(file).find("saline") == std::string::npos, file);
 }
 
 QTEST_MAIN(SetupExperimentScreenTest)

@@ -1,6 +1,7 @@
 // The video calibration dialog: the operator's drag moves the pool the camera's positions
 // are mapped to. The desktop with a video per subject: each subject's trial plays its own
 // video from its start, and the run screen shows the live picture as it goes.
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <cstdlib>
@@ -74,6 +75,12 @@ void VideoUnitDesktopTest::calibrationDrag_movesAndResizesThePoolCircle() {
   QVERIFY(std::abs(settings.VideoPoolRadius - 110) < 1.5);
   // The camera now maps with it: the circle's centre is the pool's centre.
   QCOMPARE(source->Mapping().ToUnit(settings.VideoPoolX, settings.VideoPoolY), (TrackSample{128, 96}));
+  // Dragged off the picture, OK keeps nothing and says why.
+  drag(picture->ToWidget(140, 110), picture->ToWidget(300, 110));
+  dialog.findChild<QPushButton*>("cmdOK")->click();
+  QVERIFY(dialog.isVisible());
+  QVERIFY(std::abs(settings.VideoPoolX - 140) < 1.5);
+  QVERIFY(dialog.findChild<QLabel*>("lblCalibrationText")->text().contains("past the right edge"));
 }
 
 void VideoUnitDesktopTest::videoList_eachSubjectsTrialPlaysItsOwnVideoWithTheLivePicture() {

@@ -116,6 +116,27 @@ TEST(VideoFileSource, RefusesWhatIsNoVideoAndEndsATruncatedOneWithoutHarm) {
   }
 }
 
+TEST(VideoFileSource, RefusesACalibrationOffItsPicture) {
+  // The desktop program opens sources without the command-line tool's checks: the source
+  // itself refuses a circle that no frame of this video shows.
+  TempDir dir;
+  SyntheticVideo video;
+  video.frames = 10;
+  const std::string path = (dir.Path() / "trial.avi").string();
+  ASSERT_TRUE(video.Write(path));
+  VideoSourceOptions options = OptionsFor(video);
+  options.calibration = {video.calibration.centreX + video.width, video.calibration.centreY,
+                         video.calibration.radius};
+  std::string error;
+  EXPECT_EQ(VideoFileSource::Open(path, options, error), nullptr);
+  EXPECT_NE(error.find("cannot be tracked:\nDefault.SET: the pool's circle (Video Pool X = "), std::string::npos)
+      << error;
+  options.calibration = {video.calibration.centreX, std::nan(""), video.calibration.radius};
+  EXPECT_EQ(VideoFileSource::Open(path, options, error), nullptr);
+  EXPECT_NE(error.find("Default.SET: Video Pool Y = "), std::string::npos) << error;
+  EXPECT_NE(VideoFileSource::Open(path, OptionsFor(video), error), nullptr) << error;
+}
+
 TEST(VideoFileSource, TrimsToTheGivenStartOrTheFirstMovementAndEnd) {
   TempDir dir;
   SyntheticVideo video;

@@ -43,6 +43,7 @@ int RunPrint(const std::string& home, const std::vector<std::string>& rawArgs) {
   PrintedTrial trial;
   if (!PrepareViewedTrial(state, *rawFile, trial))
     return Failure(kCommand, "cannot read " + rawFile->string());
+  if (!state.ProvenanceProblem.empty()) std::cerr << "tarnwell-cli print: " << state.ProvenanceProblem << "\n";
   if (!WithOffscreenGui([&] { return PrintTrialToPdf(trial, *pdf, &error); }))
     return Failure(kCommand, "the PDF " + *pdf + " was not written: " + error);
   std::cout << *pdf << "\n";

@@ -8,6 +8,8 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "tracker/video_calibration.h"
+
 #include "ui/widgets/live_camera_view.h"
 
 namespace tarnwell {
@@ -118,7 +120,16 @@ VideoCalibrationDialog::VideoCalibrationDialog(PositionSource& source, SystemSet
   layout->addWidget(text);
   layout->addWidget(picture_, 1);
   layout->addWidget(buttons);
-  connect(buttons, &QDialogButtonBox::accepted, this, [this] {
+  // A circle off the picture would make every position "not seen": it is not kept, and
+  // the dialog says why where the operator is looking.
+  connect(buttons, &QDialogButtonBox::accepted, this, [this, text, w, h] {
+    const std::string off =
+        VideoCircleOffPicture(picture_->CentreX(), picture_->CentreY(), picture_->Radius(), w, h);
+    if (!off.empty()) {
+      text->setText(QString::fromStdString("The circle " + off + ":\nthe camera must see the whole pool."));
+      text->setStyleSheet("color: #a00000");
+      return;
+    }
     Keep();
     accept();
   });

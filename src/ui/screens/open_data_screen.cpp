@@ -336,6 +336,7 @@ void OpenDataScreen::ShowDataFile(const std::string& path) {
   state_.Settings.Experiment = ExperimentSetup{};
   TakeSystemValues(state_.Settings, context_.settings);
   const SettingsSource source = LoadExperimentAnalysisSettings(state_);
+  ReportProvenanceProblem(state_, context_.op);
   const std::filesystem::path lastSaveFolder = exportState_.LastSaveFolder;
   exportState_ = ExportState{};
   exportState_.LastSaveFolder = lastSaveFolder;

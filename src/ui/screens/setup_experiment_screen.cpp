@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QFocusEvent>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -18,6 +19,10 @@
 #include "experiment/experiment_file.h"
 #include "experiment/subject_table.h"
 #include "records/experiment_record_commands.h"
+#include "records/provenance.h"
+#include "records/trial_list.h"
+#include "ui/dialogs/qt_operator.h"
+#include "ui/dialogs/trial_list_dialog.h"
 #include "ui/main_window.h"
 #include "ui/screens/subject_grid.h"
 #include "ui/widgets/file_picker.h"
@@ -123,8 +128,12 @@ SetupExperimentScreen::SetupExperimentScreen(AppContext& context, FrmMain& main,
   cmdSaveExpt_->setObjectName("cmdSaveExpt");
   cmdExitSetExp_ = new QPushButton("Ho&me", fraSetupMazeExpt_);
   cmdExitSetExp_->setObjectName("cmdExitSetExp");
+  cmdTrialList_ = new QPushButton("&Trial List...", fraSetupMazeExpt_);
+  cmdTrialList_->setObjectName("cmdTrialList");
+  cmdTrialList_->setToolTip("Group, treatment and start position of each subject, kept with the experiment's data");
   buttons->addWidget(cmdLoadExpt_);
   buttons->addWidget(cmdSaveExpt_);
+  buttons->addWidget(cmdTrialList_);
   buttons->addStretch();
   buttons->addWidget(cmdExitSetExp_);
   layout->addLayout(buttons);
@@ -134,6 +143,30 @@ SetupExperimentScreen::SetupExperimentScreen(AppContext& context, FrmMain& main,
   connect(cmdLoadExpt_, &QPushButton::clicked, this, [this] { HandleMenuCommand(MenuCommand::Load); });
   connect(cmdSaveExpt_, &QPushButton::clicked, this, [this] { HandleMenuCommand(MenuCommand::Save); });
   connect(cmdExitSetExp_, &QPushButton::clicked, &main_, [this] { main_.EnterHomeScreen(); });
+  connect(cmdTrialList_, &QPushButton::clicked, this, &SetupExperimentScreen::EditTrialList);
+}
+
+void SetupExperimentScreen::EditTrialList() {
+  TakeExperimentFromScreen();
+  const std::string dataFile = ExperimentFileName(pfExptFile_->FileName().toStdString());
+  if (dataFile.empty()) {
+    context_.op.ShowMessage("Choose the experiment file first:\nthe trial list is kept with its data.",
+                            "Trial List", MessageIcon::Information);
+    return;
+  }
+  const std::vector<TrialListEntry> rows =
+      TrialListRows(LoadProvenance(dataFile).Record, context_.experiment.SubjectIDs);
+  if (rows.empty()) {
+    context_.op.ShowMessage("Enter the subject IDs first:\nthe trial list has a row for each.", "Trial List",
+                            MessageIcon::Information);
+    return;
+  }
+  TrialListDialog dialog(rows, QFileInfo(QString::fromStdString(dataFile)).fileName(), &main_);
+  if (context_.modal.RunModal(dialog) != QDialog::Accepted) return;
+  std::string message;
+  const bool saved = StoreTrialListEdits(dataFile, dialog.Edits(), message);
+  if (!message.empty())
+    context_.op.ShowMessage(message, "Trial List", saved ? MessageIcon::Exclamation : MessageIcon::Critical);
 }
 
 ExperimentScreenBoxes SetupExperimentScreen::BoxesFromWidgets() const {

@@ -44,6 +44,9 @@ class SetupExperimentScreen : public Screen {
   void RecomputeSubjectEditLocked();
 
   SubjectGrid* Grid() const { return grSubjID_; }
+  // cmdTrialList: the experiment's trial list (group, treatment, start position per
+  // subject) edited in frmTrialList and kept in the experiment's provenance record.
+  void EditTrialList();
 
   static std::string MissingDataFileText() {
     return "No output data file has been\nselected.\nData will not be saved.";
@@ -67,6 +70,7 @@ class SetupExperimentScreen : public Screen {
   QLabel* lblSubjLocked_;
   QPushButton* cmdLoadExpt_;
   QPushButton* cmdSaveExpt_;
+  QPushButton* cmdTrialList_;
   QPushButton* cmdExitSetExp_;
   bool checkingDistance_ = false;
   // The IDs last warned about for repeating: the warning comes once, not at every leaving.
