@@ -5,6 +5,8 @@
 #include <random>
 #include <sstream>
 
+#include "analysis/track_analysis.h"
+#include "analysis/zone_counters.h"
 #include "records/raw_track.h"
 #include "core/numbers.h"
 #include "pool/zones.h"
@@ -76,6 +78,19 @@ bool ParseCircle(std::string_view value, ArenaCircle& circle) {
 }
 
 }  // namespace
+
+bool ParseArenaCircle(std::string_view text, ArenaCircle& circle) {
+  double values[3] = {};
+  for (int k = 0; k < 3; ++k) {
+    const std::size_t comma = text.find(',');
+    if ((k < 2) == (comma == std::string_view::npos)) return false;
+    if (!ParseCellNumber(text.substr(0, comma), values[k])) return false;
+    text = k < 2 ? text.substr(comma + 1) : std::string_view();
+  }
+  if (!(values[2] > 0)) return false;
+  circle = {values[0], values[1], values[2]};
+  return true;
+}
 
 ResampledTrack ResampleTrack(const ImportedTrack& track, int rate, ResampleMethod method) {
   ResampledTrack out;
@@ -327,6 +342,72 @@ bool MakeGridMapping(const ImportArena& arena, double aspectFactor, bool yUp, Gr
   return true;
 }
 
+namespace {
+
+// The analysis' path length of a track as it is being written: the geometry pass' rule
+// step by step (a not-seen sample stays where the animal was, jitter of one unit is
+// ignored until a move adds up, each step is rounded to whole units as it is added, and
+// only steps that end inside the pool count), so that the conversion can ask what a
+// choice of grid point does to the measured path.
+class GridPathMeter {
+ public:
+  explicit GridPathMeter(const PoolSetup& pool) : pool_(pool) {}
+
+  bool Started() const { return started_; }
+  int32_t Pixels() const { return pixels_; }
+
+  /// The sum after a step to `current`, without taking it.
+  int32_t PixelsAfter(PoolPoint current) const {
+    FilteredStepper stepper = stepper_;
+    return Walk(stepper, current);
+  }
+
+  /// Takes the step to `current` (a seen sample) or stays (not seen).
+  void Take(std::optional<PoolPoint> current) {
+    if (!started_) {
+      if (!current) {
+        ++index_;
+        return;
+      }
+      // The pass starts from the first seen sample; the unseen ones before it are there too.
+      started_ = true;
+      previous_ = *current;
+      stepper_.Restart(previous_);
+    }
+    const PoolPoint point = current.value_or(previous_);
+    if (index_ < 2) stepper_.Restart(previous_);
+    pixels_ = Walk(stepper_, point);
+    previous_ = point;
+    ++index_;
+  }
+
+  /// Before a step: the first two samples of the pass measure from the previous point.
+  void PrepareStep() {
+    if (started_ && index_ < 2) stepper_.Restart(previous_);
+  }
+
+ private:
+  int32_t Walk(FilteredStepper& stepper, PoolPoint current) const {
+    const int squared = stepper.SquaredStep(current);
+    const bool moved = current.X != previous_.X || current.Y != previous_.Y;
+    if (!moved || squared == 0 || RingOf(current, pool_) == kOutsidePool) return pixels_;
+    return AddPixelStep(pixels_, PixelStep::Of(FilteredStepper::Length(squared)));
+  }
+
+  const PoolSetup& pool_;
+  FilteredStepper stepper_;
+  PoolPoint previous_{};
+  int32_t pixels_ = 0;
+  int64_t index_ = 0;
+  bool started_ = false;
+};
+
+// How much a unit of position error weighs against a unit of path error when a grid
+// point is chosen: enough to prefer the nearest point where the path does not care.
+constexpr double kPositionWeight = 0.1;
+
+}  // namespace
+
 bool ConvertToGrid(const ResampledTrack& track, const GridMapping& mapping, OutsidePolicy policy,
                    double marginPercent, const std::string& sourceFile, std::string& rawBytes,
                    ImportQuality& quality, std::vector<ImportProblem>& problems) {
@@ -336,23 +417,45 @@ bool ConvertToGrid(const ResampledTrack& track, const GridMapping& mapping, Outs
   const ArenaCircle& pool = mapping.SourcePool;
   const double allowed = pool.Radius * (1.0 + std::max(0.0, marginPercent) / 100.0);
   const double ySign = mapping.YUp ? 1.0 : -1.0;
+  const double aspect = mapping.AspectFactor;
+  PoolSetup grid = mapping.Pool;
+  ComputeRingRadii(grid);
+  // Rounding every position to its nearest grid point makes the path a chain of whole
+  // steps whose rounding errors add up along straight stretches (a diagonal swim comes
+  // out 5 to 11 % off) and drops the source's small moves under the one-unit jitter rule.
+  // Each position may instead go to any grid point within one cell of it: the one that
+  // keeps the analysis' running path nearest the source's running path, so the errors
+  // cancel instead of adding up. The choice never changes a sample's platform zone (the
+  // latency and the platform counters stay those of the nearest point) and keeps a
+  // position on the source's side of the pool's wall where the grid allows it.
+  GridPathMeter meter(grid);
+  double sourcePath = 0.0;  // units, along the source's seen positions inside the pool
+  bool havePrevious = false;
+  double previousX = 0.0, previousY = 0.0;
+  const double reach = std::hypot(1.0, std::max(1.0, aspect)) + 1e-9;
   for (std::size_t i = 0; i < track.X.size(); ++i) {
     ++quality.Samples;
     if (track.Missing[i]) {
       ++quality.NotSeen;
       AppendRawSampleBytes(rawBytes, RawSample{255, 255});
+      meter.Take(std::nullopt);
       continue;
     }
     double sx = track.X[i] - pool.X, sy = track.Y[i] - pool.Y;
     const double distance = std::hypot(sx, sy);
-    auto place = [&](long& x, long& y) {
-      x = std::lround(mapping.Pool.X + sx * mapping.UnitsPerSource);
-      y = std::lround((mapping.Pool.Y - ySign * sy * mapping.UnitsPerSource) / mapping.AspectFactor);
-    };
+    // Where the position lies in the analysis' picture (y as the analysis scales it back).
+    double gx = 0.0, gy = 0.0;
     long x = 0, y = 0;
-    place(x, y);
+    auto place = [&]() {
+      gx = mapping.Pool.X + sx * mapping.UnitsPerSource;
+      gy = mapping.Pool.Y - ySign * sy * mapping.UnitsPerSource;
+      x = std::lround(gx);
+      y = std::lround(gy / aspect);
+    };
+    place();
     const bool outsideGrid = x < 0 || x > kGridMaxX || y < 0 || y > kGridMaxY;
-    if (distance > allowed || outsideGrid) {
+    const bool clipped = distance > allowed || outsideGrid;
+    if (clipped) {
       if (policy == OutsidePolicy::Refuse) {
         problems.push_back({sourceFile, track.Line[i],
                             "the position (" + Number(track.X[i]) + ", " + Number(track.Y[i]) +
@@ -370,22 +473,64 @@ bool ConvertToGrid(const ResampledTrack& track, const GridMapping& mapping, Outs
         sx *= allowed / distance;
         sy *= allowed / distance;
       }
-      place(x, y);
+      place();
       x = std::clamp<long>(x, 0, kGridMaxX);
       y = std::clamp<long>(y, 0, kGridMaxY);
     }
+    const bool sourceInside = std::hypot(sx, sy) < pool.Radius;
+    if (havePrevious && sourceInside) sourcePath += std::hypot(gx - previousX, gy - previousY);
+    havePrevious = true;
+    previousX = gx;
+    previousY = gy;
+
+    auto seen = [aspect](long cx, long cy) {
+      return PoolPoint{static_cast<int16_t>(cx), static_cast<int16_t>(std::floor(static_cast<double>(cy) * aspect))};
+    };
+    // A clipped position stays where the clip put it: it is no longer the source's.
+    if (meter.Started() && !clipped) {
+      const PoolPoint nearest = seen(x, y);
+      const int zone = PlatformZoneOf(nearest, mapping.ActivePlatform, grid, 1.0);
+      meter.PrepareStep();
+      // The source's side of the wall first, then the path, then the position; the
+      // nearest point is looked at first and kept on a tie.
+      struct Choice {
+        long x, y;
+        bool side;
+        double cost;
+      };
+      std::optional<Choice> best;
+      auto consider = [&](long cx, long cy) {
+        if (cx < 0 || cx > kGridMaxX || cy < 0 || cy > kGridMaxY) return;
+        const PoolPoint candidate = seen(cx, cy);
+        const double away = std::hypot(candidate.X - gx, candidate.Y - gy);
+        if (best && (away > reach || PlatformZoneOf(candidate, mapping.ActivePlatform, grid, 1.0) != zone)) return;
+        const bool side = (RingOf(candidate, grid) != kOutsidePool) == sourceInside;
+        const double cost = std::abs(meter.PixelsAfter(candidate) - sourcePath) + kPositionWeight * away;
+        if (!best || (side && !best->side) || (side == best->side && cost < best->cost - 1e-9))
+          best = Choice{cx, cy, side, cost};
+      };
+      consider(x, y);
+      for (long cy = y - 2; cy <= y + 2; ++cy)
+        for (long cx = x - 1; cx <= x + 1; ++cx)
+          if (cx != x || cy != y) consider(cx, cy);
+      x = best->x;
+      y = best->y;
+    }
+    meter.Take(seen(x, y));
     AppendRawSampleBytes(rawBytes, PackRawSample(static_cast<int>(x), static_cast<int>(y)));
   }
   return true;
 }
 
-double SourcePathLengthCm(const ResampledTrack& track, double cmPerSource, std::size_t samples) {
+double SourcePathLengthCm(const ResampledTrack& track, const ArenaCircle& pool, double cmPerSource,
+                          std::size_t samples) {
   double length = 0.0;
   bool havePrevious = false;
   double px = 0, py = 0;
   for (std::size_t i = 0; i < std::min(samples, track.X.size()); ++i) {
     if (track.Missing[i]) continue;
-    if (havePrevious) length += std::hypot(track.X[i] - px, track.Y[i] - py);
+    const bool inside = std::hypot(track.X[i] - pool.X, track.Y[i] - pool.Y) < pool.Radius;
+    if (havePrevious && inside) length += std::hypot(track.X[i] - px, track.Y[i] - py);
     px = track.X[i];
     py = track.Y[i];
     havePrevious = true;
