@@ -349,62 +349,56 @@ namespace {
 // ignored until a move adds up, each step is rounded to whole units as it is added, and
 // only steps that end inside the pool count), so that the conversion can ask what a
 // choice of grid point does to the measured path.
-class GridPathMeter {
- public:
-  explicit GridPathMeter(const PoolSetup& pool) : pool_(pool) {}
+struct PathMeter {
+  FilteredStepper stepper;
+  PoolPoint previous{};
+  PoolPoint remembered{};  ///< the stepper's remembered point, kept beside it to tell plans apart
+  int32_t pixels = 0;
 
-  bool Started() const { return started_; }
-  int32_t Pixels() const { return pixels_; }
-
-  /// The sum after a step to `current`, without taking it.
-  int32_t PixelsAfter(PoolPoint current) const {
-    FilteredStepper stepper = stepper_;
-    return Walk(stepper, current);
+  /// The pass starts at its first seen sample.
+  void Start(PoolPoint start) {
+    previous = remembered = start;
+    stepper.Restart(start);
   }
 
-  /// Takes the step to `current` (a seen sample) or stays (not seen).
-  void Take(std::optional<PoolPoint> current) {
-    if (!started_) {
-      if (!current) {
-        ++index_;
-        return;
-      }
-      // The pass starts from the first seen sample; the unseen ones before it are there too.
-      started_ = true;
-      previous_ = *current;
-      stepper_.Restart(previous_);
+  /// The step to `current` (`inside` the pool or not). `restart`: one of the pass' first
+  /// two samples, measured from the previous point afresh.
+  void Step(PoolPoint current, bool inside, bool restart) {
+    if (restart) {
+      stepper.Restart(previous);
+      remembered = previous;
     }
-    const PoolPoint point = current.value_or(previous_);
-    if (index_ < 2) stepper_.Restart(previous_);
-    pixels_ = Walk(stepper_, point);
-    previous_ = point;
-    ++index_;
-  }
-
-  /// Before a step: the first two samples of the pass measure from the previous point.
-  void PrepareStep() {
-    if (started_ && index_ < 2) stepper_.Restart(previous_);
-  }
-
- private:
-  int32_t Walk(FilteredStepper& stepper, PoolPoint current) const {
     const int squared = stepper.SquaredStep(current);
-    const bool moved = current.X != previous_.X || current.Y != previous_.Y;
-    if (!moved || squared == 0 || RingOf(current, pool_) == kOutsidePool) return pixels_;
-    return AddPixelStep(pixels_, PixelStep::Of(FilteredStepper::Length(squared)));
+    if (std::max(std::abs(current.X - remembered.X), std::abs(current.Y - remembered.Y)) > 1) remembered = current;
+    const bool moved = current.X != previous.X || current.Y != previous.Y;
+    if (moved && squared != 0 && inside) pixels = AddPixelStep(pixels, PixelStep::Of(FilteredStepper::Length(squared)));
+    previous = current;
   }
 
-  const PoolSetup& pool_;
-  FilteredStepper stepper_;
-  PoolPoint previous_{};
-  int32_t pixels_ = 0;
-  int64_t index_ = 0;
-  bool started_ = false;
+  bool SameAs(const PathMeter& other) const {
+    return pixels == other.pixels && previous.X == other.previous.X && previous.Y == other.previous.Y &&
+           remembered.X == other.remembered.X && remembered.Y == other.remembered.Y;
+  }
+};
+
+// One grid point a position may go to.
+struct GridChoice {
+  int16_t x = 0, y = 0;  ///< stored
+  PoolPoint seen;        ///< as the analysis reads it back
+  bool inside = false;   ///< in the pool
+  float away = 0.0f;     ///< from the position, units
 };
 
 // How much a unit of position error weighs against a unit of path error when a grid
 // point is chosen: enough to prefer the nearest point where the path does not care.
 constexpr double kPositionWeight = 0.1;
+// How many ways of placing the track so far are kept while it is placed: enough to plan
+// the few samples ahead that a fast swim's steps need (each step of a slanted swim at 2 to
+// 3 units a sample rounds up, unless a position is put a little ahead to let the next
+// step round down); a track longer than the analysis reads (32767 samples) is placed
+// greedily.
+constexpr std::size_t kPlans = 24;
+constexpr std::size_t kPlannedSamples = 32767;
 
 }  // namespace
 
@@ -421,24 +415,27 @@ bool ConvertToGrid(const ResampledTrack& track, const GridMapping& mapping, Outs
   PoolSetup grid = mapping.Pool;
   ComputeRingRadii(grid);
   // Rounding every position to its nearest grid point makes the path a chain of whole
-  // steps whose rounding errors add up along straight stretches (a diagonal swim comes
+  // steps whose rounding errors add up along straight stretches (a slanted swim comes
   // out 5 to 11 % off) and drops the source's small moves under the one-unit jitter rule.
-  // Each position may instead go to any grid point within one cell of it: the one that
-  // keeps the analysis' running path nearest the source's running path, so the errors
-  // cancel instead of adding up. The choice never changes a sample's platform zone (the
-  // latency and the platform counters stay those of the nearest point) and keeps a
-  // position on the source's side of the pool's wall where the grid allows it.
-  GridPathMeter meter(grid);
-  double sourcePath = 0.0;  // units, along the source's seen positions inside the pool
+  // Each position may instead go to any grid point within one cell of it, chosen so that
+  // the analysis' running path stays nearest the source's running path: the errors cancel
+  // instead of adding up. The choice never changes a sample's platform zone (the latency
+  // and the platform counters stay those of the nearest point) and keeps a position on
+  // the source's side of the pool's wall where the grid allows it.
+  const std::size_t n = track.X.size();
+  std::vector<std::vector<GridChoice>> choices(n);  // empty: not seen
+  std::vector<double> sourcePath(n, 0.0);           // units, along the seen positions inside the pool
   bool havePrevious = false;
-  double previousX = 0.0, previousY = 0.0;
+  double previousX = 0.0, previousY = 0.0, walked = 0.0;
   const double reach = std::hypot(1.0, std::max(1.0, aspect)) + 1e-9;
-  for (std::size_t i = 0; i < track.X.size(); ++i) {
+  auto seen = [aspect](long cx, long cy) {
+    return PoolPoint{static_cast<int16_t>(cx), static_cast<int16_t>(std::floor(static_cast<double>(cy) * aspect))};
+  };
+  for (std::size_t i = 0; i < n; ++i) {
     ++quality.Samples;
     if (track.Missing[i]) {
       ++quality.NotSeen;
-      AppendRawSampleBytes(rawBytes, RawSample{255, 255});
-      meter.Take(std::nullopt);
+      sourcePath[i] = walked;
       continue;
     }
     double sx = track.X[i] - pool.X, sy = track.Y[i] - pool.Y;
@@ -478,46 +475,110 @@ bool ConvertToGrid(const ResampledTrack& track, const GridMapping& mapping, Outs
       y = std::clamp<long>(y, 0, kGridMaxY);
     }
     const bool sourceInside = std::hypot(sx, sy) < pool.Radius;
-    if (havePrevious && sourceInside) sourcePath += std::hypot(gx - previousX, gy - previousY);
+    if (havePrevious && sourceInside) walked += std::hypot(gx - previousX, gy - previousY);
     havePrevious = true;
     previousX = gx;
     previousY = gy;
+    sourcePath[i] = walked;
 
-    auto seen = [aspect](long cx, long cy) {
-      return PoolPoint{static_cast<int16_t>(cx), static_cast<int16_t>(std::floor(static_cast<double>(cy) * aspect))};
+    // The nearest point first; a clipped position stays where the clip put it (it is no
+    // longer the source's).
+    std::vector<GridChoice>& options = choices[i];
+    auto add = [&](long cx, long cy) {
+      const PoolPoint p = seen(cx, cy);
+      options.push_back({static_cast<int16_t>(cx), static_cast<int16_t>(cy), p, RingOf(p, grid) != kOutsidePool,
+                         static_cast<float>(std::hypot(p.X - gx, p.Y - gy))});
     };
-    // A clipped position stays where the clip put it: it is no longer the source's.
-    if (meter.Started() && !clipped) {
-      const PoolPoint nearest = seen(x, y);
-      const int zone = PlatformZoneOf(nearest, mapping.ActivePlatform, grid, 1.0);
-      meter.PrepareStep();
-      // The source's side of the wall first, then the path, then the position; the
-      // nearest point is looked at first and kept on a tie.
-      struct Choice {
-        long x, y;
-        bool side;
-        double cost;
-      };
-      std::optional<Choice> best;
-      auto consider = [&](long cx, long cy) {
-        if (cx < 0 || cx > kGridMaxX || cy < 0 || cy > kGridMaxY) return;
-        const PoolPoint candidate = seen(cx, cy);
-        const double away = std::hypot(candidate.X - gx, candidate.Y - gy);
-        if (best && (away > reach || PlatformZoneOf(candidate, mapping.ActivePlatform, grid, 1.0) != zone)) return;
-        const bool side = (RingOf(candidate, grid) != kOutsidePool) == sourceInside;
-        const double cost = std::abs(meter.PixelsAfter(candidate) - sourcePath) + kPositionWeight * away;
-        if (!best || (side && !best->side) || (side == best->side && cost < best->cost - 1e-9))
-          best = Choice{cx, cy, side, cost};
-      };
-      consider(x, y);
-      for (long cy = y - 2; cy <= y + 2; ++cy)
-        for (long cx = x - 1; cx <= x + 1; ++cx)
-          if (cx != x || cy != y) consider(cx, cy);
-      x = best->x;
-      y = best->y;
+    add(x, y);
+    if (clipped) continue;
+    const int zone = PlatformZoneOf(options.front().seen, mapping.ActivePlatform, grid, 1.0);
+    for (long cy = y - 2; cy <= y + 2; ++cy) {
+      for (long cx = x - 1; cx <= x + 1; ++cx) {
+        if ((cx == x && cy == y) || cx < 0 || cx > kGridMaxX || cy < 0 || cy > kGridMaxY) continue;
+        const PoolPoint p = seen(cx, cy);
+        if (std::hypot(p.X - gx, p.Y - gy) > reach || PlatformZoneOf(p, mapping.ActivePlatform, grid, 1.0) != zone)
+          continue;
+        add(cx, cy);
+      }
     }
-    meter.Take(seen(x, y));
-    AppendRawSampleBytes(rawBytes, PackRawSample(static_cast<int>(x), static_cast<int>(y)));
+    // The source's side of the wall, where any point has it.
+    if (std::any_of(options.begin(), options.end(), [&](const GridChoice& c) { return c.inside == sourceInside; }))
+      std::erase_if(options, [&](const GridChoice& c) { return c.inside != sourceInside; });
+  }
+
+  // The placement: the plans that have kept the path nearest the source's (the sum of the
+  // differences over every sample, so that the path agrees wherever the trial ends), each
+  // taken one sample further with every choice of grid point, best kept.
+  const std::size_t plans = n <= kPlannedSamples ? kPlans : 1;
+  struct Plan {
+    PathMeter meter;
+    double cost = 0.0;
+  };
+  struct Trail {
+    uint32_t back = 0;  ///< the plan it continues, in the previous sample's list
+    uint8_t choice = 0;
+  };
+  std::vector<std::vector<Trail>> trails(n);
+  std::vector<Plan> current{Plan{}};
+  bool started = false;
+  std::vector<std::pair<Plan, Trail>> next;
+  for (std::size_t i = 0; i < n; ++i) {
+    next.clear();
+    const std::vector<GridChoice>& options = choices[i];
+    const bool restart = i < 2;
+    for (std::size_t k = 0; k < current.size(); ++k) {
+      const Plan& plan = current[k];
+      const auto back = static_cast<uint32_t>(k);
+      if (options.empty()) {
+        // Not seen: the animal is taken to be where it was.
+        Plan taken = plan;
+        if (started) taken.meter.Step(taken.meter.previous, false, restart);
+        taken.cost += started ? std::abs(taken.meter.pixels - sourcePath[i]) : 0.0;
+        next.push_back({taken, Trail{back, 0}});
+        continue;
+      }
+      if (!started) {
+        // The first seen sample, where the pass starts: the nearest point.
+        Plan taken = plan;
+        taken.meter.Start(options.front().seen);
+        next.push_back({taken, Trail{back, 0}});
+        continue;
+      }
+      for (std::size_t c = 0; c < options.size(); ++c) {
+        Plan taken = plan;
+        taken.meter.Step(options[c].seen, options[c].inside, restart);
+        taken.cost += std::abs(taken.meter.pixels - sourcePath[i]) + kPositionWeight * options[c].away;
+        next.push_back({taken, Trail{back, static_cast<uint8_t>(c)}});
+      }
+    }
+    if (!options.empty()) started = true;
+    // The best plans, one for each way the path can go on (plans with the same sum, the
+    // same position and the same remembered point go on alike: the cheapest stands for all).
+    std::stable_sort(next.begin(), next.end(),
+                     [](const auto& a, const auto& b) { return a.first.cost < b.first.cost; });
+    current.clear();
+    for (const auto& [plan, trail] : next) {
+      if (current.size() == plans) break;
+      if (std::any_of(current.begin(), current.end(), [&](const Plan& other) { return other.meter.SameAs(plan.meter); }))
+        continue;
+      current.push_back(plan);
+      trails[i].push_back(trail);
+    }
+  }
+  // Back from the best plan at the end.
+  std::vector<uint8_t> chosen(n, 0);
+  uint32_t k = 0;
+  for (std::size_t i = n; i-- > 0;) {
+    chosen[i] = trails[i][k].choice;
+    k = trails[i][k].back;
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+    if (choices[i].empty()) {
+      AppendRawSampleBytes(rawBytes, RawSample{255, 255});
+    } else {
+      const GridChoice& c = choices[i][chosen[i]];
+      AppendRawSampleBytes(rawBytes, PackRawSample(c.x, c.y));
+    }
   }
   return true;
 }
