@@ -557,12 +557,13 @@ bool ConvertToGrid(const ResampledTrack& track, const GridMapping& mapping, Outs
     std::stable_sort(next.begin(), next.end(),
                      [](const auto& a, const auto& b) { return a.first.cost < b.first.cost; });
     current.clear();
-    for (const auto& [plan, trail] : next) {
+    for (const auto& entry : next) {
+      const Plan& plan = entry.first;
       if (current.size() == plans) break;
       if (std::any_of(current.begin(), current.end(), [&](const Plan& other) { return other.meter.SameAs(plan.meter); }))
         continue;
       current.push_back(plan);
-      trails[i].push_back(trail);
+      trails[i].push_back(entry.second);
     }
   }
   // Back from the best plan at the end.
