@@ -7,10 +7,10 @@
 
 #include "analysis/track_analysis.h"
 #include "analysis/zone_counters.h"
-#include "records/raw_track.h"
 #include "core/numbers.h"
 #include "core/system_settings.h"
 #include "pool/zones.h"
+#include "records/raw_track.h"
 
 namespace tarnwell {
 
@@ -370,9 +370,11 @@ struct PathMeter {
       remembered = previous;
     }
     const int squared = stepper.SquaredStep(current);
-    if (std::max(std::abs(current.X - remembered.X), std::abs(current.Y - remembered.Y)) > 1) remembered = current;
+    if (std::max(std::abs(current.X - remembered.X), std::abs(current.Y - remembered.Y)) > 1)
+      remembered = current;
     const bool moved = current.X != previous.X || current.Y != previous.Y;
-    if (moved && squared != 0 && inside) pixels = AddPixelStep(pixels, PixelStep::Of(FilteredStepper::Length(squared)));
+    if (moved && squared != 0 && inside)
+      pixels = AddPixelStep(pixels, PixelStep::Of(FilteredStepper::Length(squared)));
     previous = current;
   }
 
@@ -430,7 +432,8 @@ bool ConvertToGrid(const ResampledTrack& track, const GridMapping& mapping, Outs
   double previousX = 0.0, previousY = 0.0, walked = 0.0;
   const double reach = std::hypot(1.0, std::max(1.0, aspect)) + 1e-9;
   auto seen = [aspect](long cx, long cy) {
-    return PoolPoint{static_cast<int16_t>(cx), static_cast<int16_t>(std::floor(static_cast<double>(cy) * aspect))};
+    return PoolPoint{static_cast<int16_t>(cx),
+                     static_cast<int16_t>(std::floor(static_cast<double>(cy) * aspect))};
   };
   for (std::size_t i = 0; i < n; ++i) {
     ++quality.Samples;
@@ -487,7 +490,8 @@ bool ConvertToGrid(const ResampledTrack& track, const GridMapping& mapping, Outs
     std::vector<GridChoice>& options = choices[i];
     auto add = [&](long cx, long cy) {
       const PoolPoint p = seen(cx, cy);
-      options.push_back({static_cast<int16_t>(cx), static_cast<int16_t>(cy), p, RingOf(p, grid) != kOutsidePool,
+      options.push_back({static_cast<int16_t>(cx), static_cast<int16_t>(cy), p,
+                         RingOf(p, grid) != kOutsidePool,
                          static_cast<float>(std::hypot(p.X - gx, p.Y - gy))});
     };
     add(x, y);
@@ -497,13 +501,15 @@ bool ConvertToGrid(const ResampledTrack& track, const GridMapping& mapping, Outs
       for (long cx = x - 1; cx <= x + 1; ++cx) {
         if ((cx == x && cy == y) || cx < 0 || cx > kGridMaxX || cy < 0 || cy > kGridMaxY) continue;
         const PoolPoint p = seen(cx, cy);
-        if (std::hypot(p.X - gx, p.Y - gy) > reach || PlatformZoneOf(p, mapping.ActivePlatform, grid, 1.0) != zone)
+        if (std::hypot(p.X - gx, p.Y - gy) > reach ||
+            PlatformZoneOf(p, mapping.ActivePlatform, grid, 1.0) != zone)
           continue;
         add(cx, cy);
       }
     }
     // The source's side of the wall, where any point has it.
-    if (std::any_of(options.begin(), options.end(), [&](const GridChoice& c) { return c.inside == sourceInside; }))
+    if (std::any_of(options.begin(), options.end(),
+                    [&](const GridChoice& c) { return c.inside == sourceInside; }))
       std::erase_if(options, [&](const GridChoice& c) { return c.inside != sourceInside; });
   }
 
@@ -561,7 +567,8 @@ bool ConvertToGrid(const ResampledTrack& track, const GridMapping& mapping, Outs
     for (const auto& entry : next) {
       const Plan& plan = entry.first;
       if (current.size() == plans) break;
-      if (std::any_of(current.begin(), current.end(), [&](const Plan& other) { return other.meter.SameAs(plan.meter); }))
+      if (std::any_of(current.begin(), current.end(),
+                      [&](const Plan& other) { return other.meter.SameAs(plan.meter); }))
         continue;
       current.push_back(plan);
       trails[i].push_back(entry.second);

@@ -177,7 +177,8 @@ bool ImportTracks(const std::vector<ImportEntry>& entries, const ImportOptions& 
   // Reading takes most of the time (a spreadsheet or HDF5 file is parsed whole), writing
   // and analysing the rest.
   auto progress = [&](double fraction, const std::string& what) {
-    if (options.Progress) options.Progress(static_cast<int>(std::lround(100.0 * std::clamp(fraction, 0.0, 1.0))), what);
+    if (options.Progress)
+      options.Progress(static_cast<int>(std::lround(100.0 * std::clamp(fraction, 0.0, 1.0))), what);
   };
   const auto count = static_cast<double>(entries.size());
   // 1. Every file read.
@@ -370,7 +371,8 @@ bool ImportTracks(const std::vector<ImportEntry>& entries, const ImportOptions& 
     std::vector<SubjectStatus> statuses;
     for (std::size_t index : plan.trials) {
       ImportedTrial& trial = trials[index];
-      progress(0.8 + 0.2 * static_cast<double>(index) / count, "writing " + trial.Source.RawFile.filename().string());
+      progress(0.8 + 0.2 * static_cast<double>(index) / count,
+               "writing " + trial.Source.RawFile.filename().string());
       if (!WriteFileAtomically(trial.Source.RawFile, rawBytes[index], &error)) {
         problems.push_back({trial.Source.RawFile.string(), 0, "cannot be written: " + error});
         return false;
@@ -440,12 +442,14 @@ std::vector<std::string> DescribeImportSummary(const ImportSummary& summary) {
   std::vector<std::string> lines = summary.Notes;
   for (const ImportedTrial& trial : summary.Trials) {
     const ImportQuality& q = trial.Quality;
-    const double notSeen = q.Samples > 0 ? 100.0 * static_cast<double>(q.NotSeen) / static_cast<double>(q.Samples) : 0.0;
+    const double notSeen =
+        q.Samples > 0 ? 100.0 * static_cast<double>(q.NotSeen) / static_cast<double>(q.Samples) : 0.0;
     lines.push_back(trial.Source.SourceFile + " -> " + trial.Source.RawFile.filename().string() + " (" +
-                    trial.SubjectID + "): " + std::to_string(q.Samples) + " samples, not seen " + Fixed(notSeen, 1) +
-                    " %, clipped " + std::to_string(q.Clipped) + "; path " + Fixed(trial.AnalysedPathCm, 1) +
-                    " cm (source " + Fixed(trial.SourcePathCm, 1) + " cm), latency " +
-                    Fixed(trial.LatencySeconds, 2) + " s, " + kFinishNames[trial.FinishStatus & 3]);
+                    trial.SubjectID + "): " + std::to_string(q.Samples) + " samples, not seen " +
+                    Fixed(notSeen, 1) + " %, clipped " + std::to_string(q.Clipped) + "; path " +
+                    Fixed(trial.AnalysedPathCm, 1) + " cm (source " + Fixed(trial.SourcePathCm, 1) +
+                    " cm), latency " + Fixed(trial.LatencySeconds, 2) + " s, " +
+                    kFinishNames[trial.FinishStatus & 3]);
     lines.push_back("  source " + trial.Source.Format +
                     (trial.Source.BodyPart.empty() ? "" : " body part " + trial.Source.BodyPart) + ", " +
                     trial.Source.Method + ", sha256 " + trial.Source.Checksum);

@@ -110,7 +110,8 @@ std::vector<Shape> Shapes() {
   for (double speed : {5.0, 20.0, 40.0}) {
     const std::string at = " at " + std::to_string(static_cast<int>(speed)) + " cm/s";
     for (double degrees : {0.0, 10.0, 26.57, 45.0, 60.0, 80.0, 135.0})
-      shapes.push_back({"line " + std::to_string(degrees).substr(0, 5) + " deg" + at, Line(degrees, speed, 120.0)});
+      shapes.push_back(
+          {"line " + std::to_string(degrees).substr(0, 5) + " deg" + at, Line(degrees, speed, 120.0)});
     shapes.push_back({"circle r 50" + at, Circle(50.0, speed, 20.0)});
     shapes.push_back({"circle r 12" + at, Circle(12.0, speed, 10.0)});
     shapes.push_back({"along the wall r 73" + at, Circle(73.0, speed, 20.0)});
@@ -156,7 +157,8 @@ Measured ImportAndAnalyse(const ImportedTrack& track, int storedRate, double asp
   const ResampledTrack resampled = ResampleTrack(track, storedRate, method);
   std::string raw;
   ImportQuality quality;
-  EXPECT_TRUE(ConvertToGrid(resampled, mapping, OutsidePolicy::Refuse, 10, "swim.csv", raw, quality, problems));
+  EXPECT_TRUE(
+      ConvertToGrid(resampled, mapping, OutsidePolicy::Refuse, 10, "swim.csv", raw, quality, problems));
   AnalysisSettings settings;
   settings.Pool = mapping.Pool;
   settings.Experiment.ActivePlatform = static_cast<int16_t>(mapping.ActivePlatform);
@@ -196,8 +198,8 @@ TEST(ImportedPathLength, FollowsTheSourceWithinTwoPercentOnEveryShape) {
     for (const Shape& shape : Shapes()) {
       SCOPED_TRACE(shape.name + ", source " + std::to_string(s.sourceRate) + "/s, stored " +
                    std::to_string(s.storedRate) + "/s, aspect " + std::to_string(s.aspect));
-      const Measured m = ImportAndAnalyse(TrackOf(shape.swim(s.sourceRate), s.sourceRate), s.storedRate, s.aspect,
-                                          s.method);
+      const Measured m =
+          ImportAndAnalyse(TrackOf(shape.swim(s.sourceRate), s.sourceRate), s.storedRate, s.aspect, s.method);
       ASSERT_GT(m.sourceCm, 0.0);
       const double error = m.analysedCm - m.sourceCm;
       EXPECT_LE(std::abs(error), std::max(0.02 * m.sourceCm, 2.0 * m.unitCm))
@@ -258,8 +260,9 @@ TEST(ImportedPathLength, TheLatencyIsThatOfTheNearestPoints) {
     // The first sample whose nearest grid point stands on the goal platform.
     int expected = -1;
     for (std::size_t i = 0; i < resampled.X.size() && expected < 0; ++i) {
-      const PoolPoint nearest{static_cast<int16_t>(std::lround(mapping.Pool.X + resampled.X[i] * mapping.UnitsPerSource)),
-                              static_cast<int16_t>(std::lround(mapping.Pool.Y - resampled.Y[i] * mapping.UnitsPerSource))};
+      const PoolPoint nearest{
+          static_cast<int16_t>(std::lround(mapping.Pool.X + resampled.X[i] * mapping.UnitsPerSource)),
+          static_cast<int16_t>(std::lround(mapping.Pool.Y - resampled.Y[i] * mapping.UnitsPerSource))};
       if (PlatformZoneOf(nearest, mapping.ActivePlatform, mapping.Pool, 1.0) >= kOnPlatformFlag)
         expected = static_cast<int>(i);
     }

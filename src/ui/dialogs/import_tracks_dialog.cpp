@@ -24,8 +24,9 @@ namespace {
 constexpr const char* kImportTitle = "Import Tracks";
 
 // The formats in the order the list shows them; the first entry guesses each file's.
-constexpr TrackFormat kFormats[] = {TrackFormat::EthoVisionText, TrackFormat::EthoVisionXlsx, TrackFormat::AnyMaze,
-                                    TrackFormat::DeepLabCutCsv,  TrackFormat::DeepLabCutHdf5, TrackFormat::PlainCsv};
+constexpr TrackFormat kFormats[] = {TrackFormat::EthoVisionText, TrackFormat::EthoVisionXlsx,
+                                    TrackFormat::AnyMaze,        TrackFormat::DeepLabCutCsv,
+                                    TrackFormat::DeepLabCutHdf5, TrackFormat::PlainCsv};
 constexpr const char* kFormatNames[] = {"EthoVision XT text export", "EthoVision XT .xlsx export",
                                         "ANY-maze CSV export",       "DeepLabCut CSV",
                                         "DeepLabCut HDF5 (.h5)",     "Plain CSV (time, x, y)"};
@@ -43,7 +44,8 @@ QLineEdit* Edit(QWidget* parent, const char* name, const QString& text, const QS
 
 }  // namespace
 
-ImportTracksDialog::ImportTracksDialog(AppContext& context, QWidget* parent) : QDialog(parent), context_(context) {
+ImportTracksDialog::ImportTracksDialog(AppContext& context, QWidget* parent)
+    : QDialog(parent), context_(context) {
   setObjectName("frmImportTracks");
   setWindowTitle(kImportTitle);
   auto* layout = new QVBoxLayout(this);
@@ -60,7 +62,8 @@ ImportTracksDialog::ImportTracksDialog(AppContext& context, QWidget* parent) : Q
     return b;
   };
   fileButtons->addWidget(button("cmdAddTrackFile", "&Add File...", &ImportTracksDialog::ChooseTrackFile));
-  fileButtons->addWidget(button("cmdAddImportList", "Import &List...", &ImportTracksDialog::ChooseImportList));
+  fileButtons->addWidget(
+      button("cmdAddImportList", "Import &List...", &ImportTracksDialog::ChooseImportList));
   auto* remove = new QPushButton("Remo&ve", this);
   remove->setObjectName("cmdRemoveTrackFile");
   connect(remove, &QPushButton::clicked, this, [this] {
@@ -106,7 +109,8 @@ ImportTracksDialog::ImportTracksDialog(AppContext& context, QWidget* parent) : Q
   form->addRow("&Goal:", goalRow);
   txtPoolDiameterCm_ = Edit(this, "txtPoolDiameterCm", {}, "needed for pixel tracks");
   form->addRow("Pool &diameter (cm):", txtPoolDiameterCm_);
-  txtGridRadius_ = Edit(this, "txtGridRadius", {}, "the pool's radius in the unit's picture, 10 to 95; empty: the largest");
+  txtGridRadius_ = Edit(this, "txtGridRadius", {},
+                        "the pool's radius in the unit's picture, 10 to 95; empty: the largest");
   form->addRow("Grid radius (units):", txtGridRadius_);
   txtBodyParts_ = Edit(this, "txtBodyParts", {}, "DeepLabCut: a part, or several separated by commas");
   form->addRow("&Body parts:", txtBodyParts_);
@@ -137,8 +141,8 @@ ImportTracksDialog::ImportTracksDialog(AppContext& context, QWidget* parent) : Q
   studyRow->addWidget(cboImportKind_);
   form->addRow("Added files' trials:", studyRow);
   auto* outRow = new QHBoxLayout;
-  txtImportFolder_ = Edit(this, "txtImportFolder", QString::fromStdString((context_.home.Folder() / "imported").string()),
-                          {});
+  txtImportFolder_ = Edit(this, "txtImportFolder",
+                          QString::fromStdString((context_.home.Folder() / "imported").string()), {});
   outRow->addWidget(txtImportFolder_, 1);
   outRow->addWidget(button("cmdChooseImportFolder", "Choose...", &ImportTracksDialog::ChooseOutputFolder));
   form->addRow("Output &folder:", outRow);
@@ -203,7 +207,8 @@ void ImportTracksDialog::ChooseArenaFile() {
   request.title = "Open an Arena File";
   request.filter = "Arena files (*.arena *.txt)|*.arena;*.txt";
   request.startDir = context_.home.Folder().string();
-  if (const auto chosen = context_.op.AskOpenFile(request)) txtArenaFile_->setText(QString::fromStdString(*chosen));
+  if (const auto chosen = context_.op.AskOpenFile(request))
+    txtArenaFile_->setText(QString::fromStdString(*chosen));
 }
 
 void ImportTracksDialog::ChooseOutputFolder() {
@@ -353,16 +358,17 @@ bool ImportTracksDialog::RunImport() {
     lines.push_back("Nothing was imported.");
     ShowLines(lines);
     std::string text = "Nothing was imported:";
-    for (std::size_t i = 0; i < problems.size() && i < 8; ++i) text += "\n" + DescribeImportProblem(problems[i]);
+    for (std::size_t i = 0; i < problems.size() && i < 8; ++i)
+      text += "\n" + DescribeImportProblem(problems[i]);
     if (problems.size() > 8) text += "\n-- more ... --";
     context_.op.ShowMessage(text, kImportTitle, MessageIcon::Exclamation, MessageButtons::Ok);
     return false;
   }
   summary_ = std::move(summary);
   ShowLines(DescribeImportSummary(summary_));
-  context_.op.ShowTimedMessage(std::to_string(summary_.Trials.size()) + " trials were imported into\n" +
-                                   options.OutFolder.string(),
-                               kImportTitle, 2000);
+  context_.op.ShowTimedMessage(
+      std::to_string(summary_.Trials.size()) + " trials were imported into\n" + options.OutFolder.string(),
+      kImportTitle, 2000);
   emit Imported(QString::fromStdString(summary_.StudySheet.string()));
   return true;
 }
