@@ -5,10 +5,12 @@
 #include <random>
 #include <sstream>
 
-#include "records/raw_track.h"
+#include "analysis/track_analysis.h"
+#include "analysis/zone_counters.h"
 #include "core/numbers.h"
 #include "core/system_settings.h"
 #include "pool/zones.h"
+#include "records/raw_track.h"
 
 namespace tarnwell {
 
@@ -77,6 +79,19 @@ bool ParseCircle(std::string_view value, ArenaCircle& circle) {
 }
 
 }  // namespace
+
+bool ParseArenaCircle(std::string_view text, ArenaCircle& circle) {
+  double values[3] = {};
+  for (int k = 0; k < 3; ++k) {
+    const std::size_t comma = text.find(',');
+    if ((k < 2) == (comma == std::string_view::npos)) return false;
+    if (!ParseCellNumber(text.substr(0, comma), values[k])) return false;
+    text = k < 2 ? text.substr(comma + 1) : std::string_view();
+  }
+  if (!(values[2] > 0)) return false;
+  circle = {values[0], values[1], values[2]};
+  return true;
+}
 
 ResampledTrack ResampleTrack(const ImportedTrack& track, int rate, ResampleMethod method) {
   ResampledTrack out;
@@ -328,6 +343,68 @@ bool MakeGridMapping(const ImportArena& arena, double aspectFactor, bool yUp, Gr
   return true;
 }
 
+namespace {
+
+// The analysis' path length of a track as it is being written: the geometry pass' rule
+// step by step (a not-seen sample stays where the animal was, jitter of one unit is
+// ignored until a move adds up, each step is rounded to whole units as it is added, and
+// only steps that end inside the pool count), so that the conversion can ask what a
+// choice of grid point does to the measured path.
+struct PathMeter {
+  FilteredStepper stepper;
+  PoolPoint previous{};
+  PoolPoint remembered{};  ///< the stepper's remembered point, kept beside it to tell plans apart
+  int32_t pixels = 0;
+
+  /// The pass starts at its first seen sample.
+  void Start(PoolPoint start) {
+    previous = remembered = start;
+    stepper.Restart(start);
+  }
+
+  /// The step to `current` (`inside` the pool or not). `restart`: one of the pass' first
+  /// two samples, measured from the previous point afresh.
+  void Step(PoolPoint current, bool inside, bool restart) {
+    if (restart) {
+      stepper.Restart(previous);
+      remembered = previous;
+    }
+    const int squared = stepper.SquaredStep(current);
+    if (std::max(std::abs(current.X - remembered.X), std::abs(current.Y - remembered.Y)) > 1)
+      remembered = current;
+    const bool moved = current.X != previous.X || current.Y != previous.Y;
+    if (moved && squared != 0 && inside)
+      pixels = AddPixelStep(pixels, PixelStep::Of(FilteredStepper::Length(squared)));
+    previous = current;
+  }
+
+  bool SameAs(const PathMeter& other) const {
+    return pixels == other.pixels && previous.X == other.previous.X && previous.Y == other.previous.Y &&
+           remembered.X == other.remembered.X && remembered.Y == other.remembered.Y;
+  }
+};
+
+// One grid point a position may go to.
+struct GridChoice {
+  int16_t x = 0, y = 0;  ///< stored
+  PoolPoint seen;        ///< as the analysis reads it back
+  bool inside = false;   ///< in the pool
+  float away = 0.0f;     ///< from the position, units
+};
+
+// How much a unit of position error weighs against a unit of path error when a grid
+// point is chosen: enough to prefer the nearest point where the path does not care.
+constexpr double kPositionWeight = 0.1;
+// How many ways of placing the track so far are kept while it is placed: enough to plan
+// the few samples ahead that a fast swim's steps need (each step of a slanted swim at 2 to
+// 3 units a sample rounds up, unless a position is put a little ahead to let the next
+// step round down); a track longer than the analysis reads (32767 samples) is placed
+// greedily.
+constexpr std::size_t kPlans = 24;
+constexpr std::size_t kPlannedSamples = 32767;
+
+}  // namespace
+
 bool ConvertToGrid(const ResampledTrack& track, const GridMapping& mapping, OutsidePolicy policy,
                    double marginPercent, const std::string& sourceFile, std::string& rawBytes,
                    ImportQuality& quality, std::vector<ImportProblem>& problems) {
@@ -337,23 +414,49 @@ bool ConvertToGrid(const ResampledTrack& track, const GridMapping& mapping, Outs
   const ArenaCircle& pool = mapping.SourcePool;
   const double allowed = pool.Radius * (1.0 + std::max(0.0, marginPercent) / 100.0);
   const double ySign = mapping.YUp ? 1.0 : -1.0;
-  for (std::size_t i = 0; i < track.X.size(); ++i) {
+  const double aspect = mapping.AspectFactor;
+  PoolSetup grid = mapping.Pool;
+  ComputeRingRadii(grid);
+  // Rounding every position to its nearest grid point makes the path a chain of whole
+  // steps whose rounding errors add up along straight stretches (a slanted swim comes
+  // out 5 to 11 % off) and drops the source's small moves under the one-unit jitter rule.
+  // Each position may instead go to any grid point within one cell of it, chosen so that
+  // the analysis' running path stays nearest the source's running path: the errors cancel
+  // instead of adding up. The choice never changes a sample's platform zone (the latency
+  // and the platform counters stay those of the nearest point) and keeps a position on
+  // the source's side of the pool's wall where the grid allows it.
+  const std::size_t n = track.X.size();
+  std::vector<std::vector<GridChoice>> choices(n);  // empty: not seen
+  std::vector<double> sourcePath(n, 0.0);           // units, along the seen positions inside the pool
+  bool havePrevious = false;
+  double previousX = 0.0, previousY = 0.0, walked = 0.0;
+  const double reach = std::hypot(1.0, std::max(1.0, aspect)) + 1e-9;
+  auto seen = [aspect](long cx, long cy) {
+    return PoolPoint{static_cast<int16_t>(cx),
+                     static_cast<int16_t>(std::floor(static_cast<double>(cy) * aspect))};
+  };
+  for (std::size_t i = 0; i < n; ++i) {
     ++quality.Samples;
     if (track.Missing[i]) {
       ++quality.NotSeen;
-      AppendRawSampleBytes(rawBytes, RawSample{255, 255});
+      sourcePath[i] = walked;
       continue;
     }
     double sx = track.X[i] - pool.X, sy = track.Y[i] - pool.Y;
     const double distance = std::hypot(sx, sy);
-    auto place = [&](long& x, long& y) {
-      x = std::lround(mapping.Pool.X + sx * mapping.UnitsPerSource);
-      y = std::lround((mapping.Pool.Y - ySign * sy * mapping.UnitsPerSource) / mapping.AspectFactor);
-    };
+    // Where the position lies in the analysis' picture (y as the analysis scales it back).
+    double gx = 0.0, gy = 0.0;
     long x = 0, y = 0;
-    place(x, y);
+    auto place = [&]() {
+      gx = mapping.Pool.X + sx * mapping.UnitsPerSource;
+      gy = mapping.Pool.Y - ySign * sy * mapping.UnitsPerSource;
+      x = std::lround(gx);
+      y = std::lround(gy / aspect);
+    };
+    place();
     const bool outsideGrid = x < 0 || x > kGridMaxX || y < 0 || y > kGridMaxY;
-    if (distance > allowed || outsideGrid) {
+    const bool clipped = distance > allowed || outsideGrid;
+    if (clipped) {
       if (policy == OutsidePolicy::Refuse) {
         problems.push_back({sourceFile, track.Line[i],
                             "the position (" + Number(track.X[i]) + ", " + Number(track.Y[i]) +
@@ -371,22 +474,133 @@ bool ConvertToGrid(const ResampledTrack& track, const GridMapping& mapping, Outs
         sx *= allowed / distance;
         sy *= allowed / distance;
       }
-      place(x, y);
+      place();
       x = std::clamp<long>(x, 0, kGridMaxX);
       y = std::clamp<long>(y, 0, kGridMaxY);
     }
-    AppendRawSampleBytes(rawBytes, PackRawSample(static_cast<int>(x), static_cast<int>(y)));
+    const bool sourceInside = std::hypot(sx, sy) < pool.Radius;
+    if (havePrevious && sourceInside) walked += std::hypot(gx - previousX, gy - previousY);
+    havePrevious = true;
+    previousX = gx;
+    previousY = gy;
+    sourcePath[i] = walked;
+
+    // The nearest point first; a clipped position stays where the clip put it (it is no
+    // longer the source's).
+    std::vector<GridChoice>& options = choices[i];
+    auto add = [&](long cx, long cy) {
+      const PoolPoint p = seen(cx, cy);
+      options.push_back({static_cast<int16_t>(cx), static_cast<int16_t>(cy), p,
+                         RingOf(p, grid) != kOutsidePool,
+                         static_cast<float>(std::hypot(p.X - gx, p.Y - gy))});
+    };
+    add(x, y);
+    if (clipped) continue;
+    const int zone = PlatformZoneOf(options.front().seen, mapping.ActivePlatform, grid, 1.0);
+    for (long cy = y - 2; cy <= y + 2; ++cy) {
+      for (long cx = x - 1; cx <= x + 1; ++cx) {
+        if ((cx == x && cy == y) || cx < 0 || cx > kGridMaxX || cy < 0 || cy > kGridMaxY) continue;
+        const PoolPoint p = seen(cx, cy);
+        if (std::hypot(p.X - gx, p.Y - gy) > reach ||
+            PlatformZoneOf(p, mapping.ActivePlatform, grid, 1.0) != zone)
+          continue;
+        add(cx, cy);
+      }
+    }
+    // The source's side of the wall, where any point has it.
+    if (std::any_of(options.begin(), options.end(),
+                    [&](const GridChoice& c) { return c.inside == sourceInside; }))
+      std::erase_if(options, [&](const GridChoice& c) { return c.inside != sourceInside; });
+  }
+
+  // The placement: the plans that have kept the path nearest the source's (the sum of the
+  // differences over every sample, so that the path agrees wherever the trial ends), each
+  // taken one sample further with every choice of grid point, best kept.
+  const std::size_t plans = n <= kPlannedSamples ? kPlans : 1;
+  struct Plan {
+    PathMeter meter;
+    double cost = 0.0;
+  };
+  struct Trail {
+    uint32_t back = 0;  ///< the plan it continues, in the previous sample's list
+    uint8_t choice = 0;
+  };
+  std::vector<std::vector<Trail>> trails(n);
+  std::vector<Plan> current{Plan{}};
+  bool started = false;
+  std::vector<std::pair<Plan, Trail>> next;
+  for (std::size_t i = 0; i < n; ++i) {
+    next.clear();
+    const std::vector<GridChoice>& options = choices[i];
+    const bool restart = i < 2;
+    for (std::size_t k = 0; k < current.size(); ++k) {
+      const Plan& plan = current[k];
+      const auto back = static_cast<uint32_t>(k);
+      if (options.empty()) {
+        // Not seen: the animal is taken to be where it was.
+        Plan taken = plan;
+        if (started) taken.meter.Step(taken.meter.previous, false, restart);
+        taken.cost += started ? std::abs(taken.meter.pixels - sourcePath[i]) : 0.0;
+        next.push_back({taken, Trail{back, 0}});
+        continue;
+      }
+      if (!started) {
+        // The first seen sample, where the pass starts: the nearest point.
+        Plan taken = plan;
+        taken.meter.Start(options.front().seen);
+        next.push_back({taken, Trail{back, 0}});
+        continue;
+      }
+      for (std::size_t c = 0; c < options.size(); ++c) {
+        Plan taken = plan;
+        taken.meter.Step(options[c].seen, options[c].inside, restart);
+        taken.cost += std::abs(taken.meter.pixels - sourcePath[i]) + kPositionWeight * options[c].away;
+        next.push_back({taken, Trail{back, static_cast<uint8_t>(c)}});
+      }
+    }
+    if (!options.empty()) started = true;
+    // The best plans, one for each way the path can go on (plans with the same sum, the
+    // same position and the same remembered point go on alike: the cheapest stands for all).
+    std::stable_sort(next.begin(), next.end(),
+                     [](const auto& a, const auto& b) { return a.first.cost < b.first.cost; });
+    current.clear();
+    for (const auto& entry : next) {
+      const Plan& plan = entry.first;
+      if (current.size() == plans) break;
+      if (std::any_of(current.begin(), current.end(),
+                      [&](const Plan& other) { return other.meter.SameAs(plan.meter); }))
+        continue;
+      current.push_back(plan);
+      trails[i].push_back(entry.second);
+    }
+  }
+  // Back from the best plan at the end.
+  std::vector<uint8_t> chosen(n, 0);
+  uint32_t k = 0;
+  for (std::size_t i = n; i-- > 0;) {
+    chosen[i] = trails[i][k].choice;
+    k = trails[i][k].back;
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+    if (choices[i].empty()) {
+      AppendRawSampleBytes(rawBytes, RawSample{255, 255});
+    } else {
+      const GridChoice& c = choices[i][chosen[i]];
+      AppendRawSampleBytes(rawBytes, PackRawSample(c.x, c.y));
+    }
   }
   return true;
 }
 
-double SourcePathLengthCm(const ResampledTrack& track, double cmPerSource, std::size_t samples) {
+double SourcePathLengthCm(const ResampledTrack& track, const ArenaCircle& pool, double cmPerSource,
+                          std::size_t samples) {
   double length = 0.0;
   bool havePrevious = false;
   double px = 0, py = 0;
   for (std::size_t i = 0; i < std::min(samples, track.X.size()); ++i) {
     if (track.Missing[i]) continue;
-    if (havePrevious) length += std::hypot(track.X[i] - px, track.Y[i] - py);
+    const bool inside = std::hypot(track.X[i] - pool.X, track.Y[i] - pool.Y) < pool.Radius;
+    if (havePrevious && inside) length += std::hypot(track.X[i] - px, track.Y[i] - py);
     px = track.X[i];
     py = track.Y[i];
     havePrevious = true;

@@ -162,9 +162,17 @@ bool ImportTracks(const std::vector<ImportEntry>& entries, const ImportOptions& 
     problems.push_back({"import", 0, "no file to import"});
     return false;
   }
+  // Reading takes most of the time (a spreadsheet or HDF5 file is parsed whole), writing
+  // and analysing the rest.
+  auto progress = [&](double fraction, const std::string& what) {
+    if (options.Progress)
+      options.Progress(static_cast<int>(std::lround(100.0 * std::clamp(fraction, 0.0, 1.0))), what);
+  };
+  const auto count = static_cast<double>(entries.size());
   // 1. Every file read.
   std::vector<ImportedTrack> tracks(entries.size());
   for (std::size_t i = 0; i < entries.size(); ++i) {
+    progress(0.6 * static_cast<double>(i) / count, "reading " + entries[i].File.filename().string());
     ReadTrackFile(entries[i].File, options.Format, options.Read, options.BinaryReader, tracks[i], problems);
   }
   if (problems.size() != before) return false;
@@ -257,6 +265,7 @@ bool ImportTracks(const std::vector<ImportEntry>& entries, const ImportOptions& 
   for (std::size_t i = 0; i < tracks.size(); ++i) {
     const ImportedTrack& track = tracks[i];
     const ImportEntry& entry = entries[i];
+    progress(0.6 + 0.2 * static_cast<double>(i) / count, "converting " + entries[i].File.filename().string());
     resampledTracks[i] = ResampleTrack(track, rate, options.Method);
     const ResampledTrack& resampled = resampledTracks[i];
     ImportedTrial& trial = trials[i];
@@ -350,6 +359,8 @@ bool ImportTracks(const std::vector<ImportEntry>& entries, const ImportOptions& 
     std::vector<SubjectStatus> statuses;
     for (std::size_t index : plan.trials) {
       ImportedTrial& trial = trials[index];
+      progress(0.8 + 0.2 * static_cast<double>(index) / count,
+               "writing " + trial.Source.RawFile.filename().string());
       if (!WriteFileAtomically(trial.Source.RawFile, rawBytes[index], &error)) {
         problems.push_back({trial.Source.RawFile.string(), 0, "cannot be written: " + error});
         return false;
@@ -357,7 +368,7 @@ bool ImportTracks(const std::vector<ImportEntry>& entries, const ImportOptions& 
       TrialResult result;
       AnalyseRawTrackBytes(rawBytes[index], settings, result);
       trial.AnalysedPathCm = result.Measures.PathLength;
-      trial.SourcePathCm = SourcePathLengthCm(resampledTracks[index], mapping.CmPerSource,
+      trial.SourcePathCm = SourcePathLengthCm(resampledTracks[index], mapping.SourcePool, mapping.CmPerSource,
                                               static_cast<std::size_t>(std::max(0, result.LatencySamples)));
       trial.LatencySeconds = LatencySeconds(result, settings);
       trial.FinishStatus = result.FinishStatus;
@@ -410,7 +421,30 @@ bool ImportTracks(const std::vector<ImportEntry>& entries, const ImportOptions& 
   summary.StudySheet = sheet;
   for (const Planned& plan : planned)
     for (std::size_t index : plan.trials) summary.Trials.push_back(trials[index]);
+  progress(1.0, "done");
   return true;
+}
+
+std::vector<std::string> DescribeImportSummary(const ImportSummary& summary) {
+  static constexpr const char* kFinishNames[] = {"Unknown", "Hit Goal", "Timed Out", "Aborted"};
+  std::vector<std::string> lines = summary.Notes;
+  for (const ImportedTrial& trial : summary.Trials) {
+    const ImportQuality& q = trial.Quality;
+    const double notSeen =
+        q.Samples > 0 ? 100.0 * static_cast<double>(q.NotSeen) / static_cast<double>(q.Samples) : 0.0;
+    lines.push_back(trial.Source.SourceFile + " -> " + trial.Source.RawFile.filename().string() + " (" +
+                    trial.SubjectID + "): " + std::to_string(q.Samples) + " samples, not seen " +
+                    Fixed(notSeen, 1) + " %, clipped " + std::to_string(q.Clipped) + "; path " +
+                    Fixed(trial.AnalysedPathCm, 1) + " cm (source " + Fixed(trial.SourcePathCm, 1) +
+                    " cm), latency " + Fixed(trial.LatencySeconds, 2) + " s, " +
+                    kFinishNames[trial.FinishStatus & 3]);
+    lines.push_back("  source " + trial.Source.Format +
+                    (trial.Source.BodyPart.empty() ? "" : " body part " + trial.Source.BodyPart) + ", " +
+                    trial.Source.Method + ", sha256 " + trial.Source.Checksum);
+  }
+  for (const auto& experiment : summary.Experiments) lines.push_back("experiment " + experiment.string());
+  lines.push_back("study sheet " + summary.StudySheet.string());
+  return lines;
 }
 
 bool ExportPeerTracks(const fs::path& recordFile, const fs::path& outFolder, double aspectFactor, int videoType,

@@ -69,6 +69,8 @@ struct ImportOptions {
   std::filesystem::path OutFolder;
   std::string Name = "IMP";  ///< experiments are Name + day (IMP1.EXP ...)
   bool Overwrite = false;
+  /// Told how far the import has come (0..100) and what it is at; may be empty.
+  std::function<void(int percent, const std::string& what)> Progress;
 };
 
 /// Where an imported trial came from: what the per-experiment record keeps for it.
@@ -105,6 +107,11 @@ struct ImportSummary {
 /// or an output stands in the way.
 bool ImportTracks(const std::vector<ImportEntry>& entries, const ImportOptions& options, ImportSummary& summary,
                   std::vector<ImportProblem>& problems);
+
+/// What an import did, as lines for the operator: the fits and choices, then per trial
+/// its tracking quality, its path beside the source's, latency and end status, and where
+/// it came from; then the experiments and the study sheet written.
+std::vector<std::string> DescribeImportSummary(const ImportSummary& summary);
 
 /// What creates an experiment of imported trials: its record (pool, setup, subject IDs)
 /// and the trials' end statuses. One call, so that the experiment-creating command of the

@@ -17,20 +17,6 @@ namespace tarnwell::cli {
 
 namespace {
 
-constexpr const char* kFinishNames[] = {"Unknown", "Hit Goal", "Timed Out", "Aborted"};
-
-bool ParseCircleOption(const std::string& text, ArenaCircle& circle) {
-  std::istringstream in(text);
-  std::string part[3];
-  for (int k = 0; k < 3; ++k) {
-    if (!std::getline(in, part[k], k < 2 ? ',' : '\n')) return false;
-  }
-  const auto x = ParseNumber(part[0]), y = ParseNumber(part[1]), r = ParseNumber(part[2]);
-  if (!x || !y || !r || *r <= 0) return false;
-  circle = {*x, *y, *r};
-  return true;
-}
-
 std::vector<std::string> SplitCommas(const std::string& text) {
   std::vector<std::string> parts;
   std::istringstream in(text);
@@ -102,11 +88,11 @@ int RunImport(const std::string& home, const std::vector<std::string>& rawArgs) 
   }
   ArenaCircle circle;
   if (const auto text = args.Value("--pool")) {
-    if (!ParseCircleOption(*text, circle)) return UsageError(kCommand, "--pool needs X,Y,RADIUS");
+    if (!ParseArenaCircle(*text, circle)) return UsageError(kCommand, "--pool needs X,Y,RADIUS");
     options.Arena.Pool = circle;
   }
   if (const auto text = args.Value("--goal")) {
-    if (!ParseCircleOption(*text, circle)) return UsageError(kCommand, "--goal needs X,Y,RADIUS");
+    if (!ParseArenaCircle(*text, circle)) return UsageError(kCommand, "--goal needs X,Y,RADIUS");
     options.Arena.Goals.insert(options.Arena.Goals.begin(), circle);
   }
   struct NumberOption {
@@ -181,21 +167,7 @@ int RunImport(const std::string& home, const std::vector<std::string>& rawArgs) 
 
   ImportSummary summary;
   if (!ImportTracks(entries, options, summary, problems)) return ReportProblems(kCommand, problems);
-  for (const std::string& note : summary.Notes) std::cout << note << "\n";
-  for (const ImportedTrial& trial : summary.Trials) {
-    const ImportQuality& q = trial.Quality;
-    const double notSeen = q.Samples > 0 ? 100.0 * static_cast<double>(q.NotSeen) / static_cast<double>(q.Samples) : 0.0;
-    std::cout << trial.Source.SourceFile << " -> " << trial.Source.RawFile.filename().string() << " ("
-              << trial.SubjectID << "): " << q.Samples << " samples, not seen " << Fixed(notSeen, 1)
-              << " %, clipped " << q.Clipped << "; path " << Fixed(trial.AnalysedPathCm, 1) << " cm (source "
-              << Fixed(trial.SourcePathCm, 1) << " cm), latency " << Fixed(trial.LatencySeconds, 2) << " s, "
-              << kFinishNames[trial.FinishStatus & 3] << "\n";
-    std::cout << "  source " << trial.Source.Format
-              << (trial.Source.BodyPart.empty() ? "" : " body part " + trial.Source.BodyPart) << ", "
-              << trial.Source.Method << ", sha256 " << trial.Source.Checksum << "\n";
-  }
-  for (const auto& experiment : summary.Experiments) std::cout << "experiment " << experiment.string() << "\n";
-  std::cout << "study sheet " << summary.StudySheet.string() << "\n";
+  for (const std::string& line : DescribeImportSummary(summary)) std::cout << line << "\n";
   return std::cout.flush() ? kExitOk : kExitFailure;
 }
 

@@ -16,6 +16,7 @@
 #include "io/study_pdf.h"
 #include "study/study_output.h"
 #include "ui/app_context.h"
+#include "ui/dialogs/import_tracks_dialog.h"
 #include "ui/dialogs/print_dialog_device.h"
 #include "ui/widgets/picture_box.h"
 
@@ -57,6 +58,9 @@ StudyScreen::StudyScreen(AppContext& context, std::function<void(const std::stri
   auto* open = new QPushButton("&Open Sheet...", this);
   open->setObjectName("cmdOpenSheet");
   connect(open, &QPushButton::clicked, this, &StudyScreen::ChooseSheet);
+  auto* importTracks = new QPushButton("&Import Tracks...", this);
+  importTracks->setObjectName("cmdImportTracks");
+  connect(importTracks, &QPushButton::clicked, this, &StudyScreen::ImportTracks);
   lblStudy_ = new QLabel("No study sheet open", this);
   lblStudy_->setObjectName("lblStudy");
   auto* pageLabel = new QLabel("P&age:", this);
@@ -73,6 +77,7 @@ StudyScreen::StudyScreen(AppContext& context, std::function<void(const std::stri
   cmdPrintStudy_->setObjectName("cmdPrintStudy");
   connect(cmdPrintStudy_, &QPushButton::clicked, this, &StudyScreen::PrintStudy);
   top->addWidget(open);
+  top->addWidget(importTracks);
   top->addWidget(lblStudy_, 1);
   top->addWidget(pageLabel);
   top->addWidget(cboStudyPage_);
@@ -170,6 +175,17 @@ void StudyScreen::ChooseSheet() {
   request.defaultExtension = "CSV";
   request.startDir = sheet_.empty() ? context_.home.Folder().string() : sheet_.parent_path().string();
   if (const auto chosen = context_.op.AskOpenFile(request)) OpenSheet(*chosen);
+}
+
+ImportTracksDialog* StudyScreen::ImportTracks() {
+  if (importDialog_ == nullptr) {
+    importDialog_ = new ImportTracksDialog(context_, this);
+    connect(importDialog_, &ImportTracksDialog::Imported, this,
+            [this](const QString& sheet) { OpenSheet(sheet.toStdString()); });
+  }
+  importDialog_->show();
+  importDialog_->raise();
+  return importDialog_;
 }
 
 bool StudyScreen::OpenSheet(const std::filesystem::path& sheetFile) {

@@ -2,7 +2,8 @@
 // lists is analysed (nothing is written) and the window shows the learning curves of
 // latency and path length per group (picStudy) and the summary per group, day and kind
 // (grStudySummary). A click on a curve's point, or a double click on a row, opens that
-// day's experiment on the data screen.
+// day's experiment on the data screen. Import Tracks brings another tracker's tracks in
+// (frmImportTracks) and opens the study sheet the import writes.
 #pragma once
 
 #include <QDialog>
@@ -23,6 +24,7 @@ class QTableWidget;
 namespace tarnwell {
 
 struct AppContext;
+class ImportTracksDialog;
 class PictureBox;
 class PrinterDevice;
 
@@ -38,6 +40,8 @@ class StudyScreen : public QDialog {
   /// Analyses and shows the study of `sheet`; false, after telling the operator which
   /// lines are wrong, when it cannot be analysed.
   bool OpenSheet(const std::filesystem::path& sheet);
+  /// cmdImportTracks: shows the import window; a finished import's study opens here.
+  ImportTracksDialog* ImportTracks();
   /// Opens the first experiment of a group × day × kind on the data screen.
   bool OpenDay(const GroupDayKey& key);
 
@@ -71,6 +75,7 @@ class StudyScreen : public QDialog {
   PictureBox* picStudy_ = nullptr;
   QTableWidget* grStudySummary_ = nullptr;
   QComboBox* cboStudyPage_ = nullptr;
+  ImportTracksDialog* importDialog_ = nullptr;
   QPushButton* cmdSaveStudy_ = nullptr;
   QPushButton* cmdPrintStudy_ = nullptr;
   int page_ = 0;

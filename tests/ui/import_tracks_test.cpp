@@ -1,0 +1,130 @@
+// frmImportTracks from the Study screen: another tracker's exports (an EthoVision text
+// export and an .xlsx workbook of the same swim) imported as the command line imports
+// them, with progress shown, the trials' lines in the window, and the imported study
+// opened on the Study screen; a malformed file is refused with its line and nothing is
+// written; a window without files says what is missing.
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QtTest>
+
+#include "import/track_examples.h"
+#include "support/app_harness.h"
+#include "ui/dialogs/import_tracks_dialog.h"
+#include "ui/screens/study_screen.h"
+
+using namespace tarnwell;
+using namespace tarnwell::test;
+
+namespace {
+
+// The Study screen (no sheet chosen) and its import window.
+ImportTracksDialog* OpenImport(AppHarness& app) {
+  app.Start();
+  app.op.QueueReply(std::nullopt);  // the study screen's own sheet dialog: cancelled
+  app.Action("mnuStudy")->trigger();
+  QCoreApplication::processEvents();
+  auto* study = app.window->findChild<StudyScreen*>("frmStudy");
+  if (study == nullptr) return nullptr;
+  QTest::mouseClick(study->findChild<QPushButton*>("cmdImportTracks"), Qt::LeftButton);
+  return study->findChild<ImportTracksDialog*>("frmImportTracks");
+}
+
+void Fill(ImportTracksDialog* dialog, const char* name, const QString& text) {
+  dialog->findChild<QLineEdit*>(name)->setText(text);
+}
+
+}  // namespace
+
+class ImportTracksTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void TwoExportsAreImportedAndTheirStudyOpens() {
+    AppHarness app;
+    ImportTracksDialog* dialog = OpenImport(app);
+    QVERIFY(dialog != nullptr);
+    QVERIFY(dialog->isVisible());
+    const auto folder = app.home.Path() / "exports";
+    std::filesystem::create_directories(folder);
+    app.home.Write("exports/rat7.txt", EthoVisionText(25, 4));
+    app.home.Write("exports/rat8.xlsx", XlsxWorkbook(CellsOf(EthoVisionText(25, 4, {}, "Rat 8")), folder));
+    for (const char* file : {"rat7.txt", "rat8.xlsx"}) {
+      app.op.QueueReply((folder / file).string());
+      QTest::mouseClick(dialog->findChild<QPushButton*>("cmdAddTrackFile"), Qt::LeftButton);
+    }
+    Fill(dialog, "txtPoolCircle", "0, 0, 75");
+    Fill(dialog, "txtGoalCircle", "30,0,5");
+    Fill(dialog, "txtGridRadius", "75");  // 1 unit = 1 cm: the hand-computed figures
+    Fill(dialog, "txtImportGroup", "WT");
+    dialog->findChild<QSpinBox*>("spImportDay")->setValue(2);
+    Fill(dialog, "txtImportFolder", QString::fromStdString((app.home.Path() / "imported").string()));
+    Fill(dialog, "txtImportName", "EV");
+    QTest::mouseClick(dialog->findChild<QPushButton*>("cmdRunImport"), Qt::LeftButton);
+
+    QVERIFY2(app.op.Messages().empty(), app.op.Messages().empty() ? "" : app.op.Messages()[0].text.c_str());
+    QCOMPARE(dialog->Summary().Trials.size(), std::size_t{2});
+    for (const ImportedTrial& trial : dialog->Summary().Trials) {
+      QCOMPARE(trial.FinishStatus, 1);
+      QVERIFY(std::abs(trial.LatencySeconds - 85.0 / 30.0) < 1e-9);
+      QVERIFY(std::abs(trial.AnalysedPathCm - 84.0) < 0.01);
+    }
+    QVERIFY(std::filesystem::exists(app.home.Path() / "imported" / "EV2.EXP"));
+    // The command line's lines, in the window.
+    const QString log = dialog->findChild<QPlainTextEdit*>("txtImportLog")->toPlainText();
+    QVERIFY2(log.contains("rat8.xlsx -> EV201.RAW (Rat 8): 121 samples"), qPrintable(log));
+    QVERIFY(log.contains("path 84.0 cm (source 84.0 cm), latency 2.83 s, Hit Goal"));
+    QVERIFY(log.contains("study sheet "));
+    // Progress was shown from the start to the end, and closed.
+    std::vector<int> percents;
+    for (const OperatorLogEntry& entry : app.op.Log())
+      if (entry.kind == OperatorLogEntry::Kind::Progress) percents.push_back(entry.value);
+    QVERIFY(percents.size() >= 4);
+    QCOMPARE(percents.front(), 0);
+    QCOMPARE(percents[percents.size() - 2], 100);
+    QCOMPARE(percents.back(), -1);
+    QVERIFY(std::is_sorted(percents.begin(), percents.end() - 1));
+    // The imported study is on the Study screen: one group, day 2, both animals.
+    auto* study = app.window->findChild<StudyScreen*>("frmStudy");
+    QCOMPARE(study->Aggregate().Trials, int64_t{2});
+    QCOMPARE(study->Aggregate().Summary.size(), std::size_t{1});
+    QCOMPARE(study->Aggregate().Summary.begin()->first.Group, std::string("WT"));
+    QCOMPARE(study->Aggregate().Summary.begin()->first.Day, 2);
+  }
+
+  void AMalformedFileIsRefusedWithItsLineAndNothingIsWritten() {
+    AppHarness app;
+    ImportTracksDialog* dialog = OpenImport(app);
+    QVERIFY(dialog != nullptr);
+    // No files yet: the window says what is missing.
+    QVERIFY(!dialog->RunImport());
+    QVERIFY(app.op.HasMessageContaining("Add the track files to import"));
+    std::string text = PlainText(30, 1);
+    text.replace(text.find(",-59.0000,"), 10, ",abc,");
+    app.home.Write("bad.csv", text);
+    app.home.Write("good.csv", PlainText(30, 4));
+    dialog->AddTrackFile(app.home.Path() / "good.csv");
+    dialog->AddTrackFile(app.home.Path() / "bad.csv");
+    Fill(dialog, "txtPoolCircle", "0, 0, 75");
+    Fill(dialog, "txtGoalCircle", "30, 0");  // no radius
+    Fill(dialog, "txtImportFolder", QString::fromStdString((app.home.Path() / "out").string()));
+    app.op.ClearLog();
+    QVERIFY(!dialog->RunImport());
+    QVERIFY(app.op.HasMessageContaining("The goal needs its centre and radius"));
+    Fill(dialog, "txtGoalCircle", "30, 0, 5");
+    app.op.ClearLog();
+    QVERIFY(!dialog->RunImport());
+    QVERIFY(app.op.HasMessageContaining("Nothing was imported:"));
+    QVERIFY(app.op.HasMessageContaining("bad.csv line 3: the x \"abc\" is not a number"));
+    QVERIFY(!std::filesystem::exists(app.home.Path() / "out"));
+    QVERIFY(dialog->isEnabled());
+    // The progress window does not stay up after a refusal.
+    int lastProgress = 0;
+    for (const OperatorLogEntry& entry : app.op.Log())
+      if (entry.kind == OperatorLogEntry::Kind::Progress) lastProgress = entry.value;
+    QCOMPARE(lastProgress, -1);
+  }
+};
+
+QTEST_MAIN(ImportTracksTest)
+#include "import_tracks_test.moc"
