@@ -1,22 +1,17 @@
 #include "records/trial_list.h"
 
+#include "core/text.h"
+
 #include <algorithm>
 #include <set>
 
 namespace tarnwell {
 namespace {
 
-std::string_view Trimmed(std::string_view text) {
-  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
 TrialListEntry* FindEntry(ExperimentProvenance& record, std::string_view subject) {
-  subject = Trimmed(subject);
+  subject = Trim(subject);
   for (TrialListEntry& e : record.TrialList) {
-    if (Trimmed(e.Subject) == subject) return &e;
+    if (Trim(e.Subject) == subject) return &e;
   }
   return nullptr;
 }
@@ -24,7 +19,7 @@ TrialListEntry* FindEntry(ExperimentProvenance& record, std::string_view subject
 TrialListEntry& EntryFor(ExperimentProvenance& record, std::string_view subject) {
   if (TrialListEntry* e = FindEntry(record, subject)) return *e;
   TrialListEntry& added = record.TrialList.emplace_back();
-  added.Subject = std::string(Trimmed(subject));
+  added.Subject = std::string(Trim(subject));
   return added;
 }
 
@@ -35,7 +30,7 @@ const TrialListEntry* FindTrialListEntry(const ExperimentProvenance& record, std
 }
 
 std::string TrialListValue(std::string_view text, std::string* problem) {
-  const std::string_view value = Trimmed(text);
+  const std::string_view value = Trim(text);
   std::string said;
   if (std::any_of(value.begin(), value.end(), [](char c) { return c == '\r' || c == '\n'; }))
     said = "holds a line break";
@@ -47,7 +42,7 @@ std::string TrialListValue(std::string_view text, std::string* problem) {
 
 void ApplyTrialListEdits(ExperimentProvenance& record, const std::vector<TrialListEdit>& edits) {
   for (const TrialListEdit& edit : edits) {
-    if (Trimmed(edit.Subject).empty()) continue;
+    if (Trim(edit.Subject).empty()) continue;
     TrialListEntry& e = EntryFor(record, edit.Subject);
     if (edit.Group) e.Group = TrialListValue(*edit.Group);
     if (edit.Treatment) e.Treatment = TrialListValue(*edit.Treatment);
@@ -56,7 +51,7 @@ void ApplyTrialListEdits(ExperimentProvenance& record, const std::vector<TrialLi
 }
 
 void RecordTrialListPlatform(ExperimentProvenance& record, std::string_view subject, int activePlatform) {
-  if (Trimmed(subject).empty()) return;
+  if (Trim(subject).empty()) return;
   EntryFor(record, subject).PlatformPosition =
       activePlatform >= 1 && activePlatform <= 4 ? std::to_string(activePlatform) : std::string("none");
 }
@@ -70,7 +65,7 @@ bool StoreTrialListEdits(const std::filesystem::path& dataFile, const std::vecto
       std::string problem;
       if (*value) TrialListValue(**value, &problem);
       if (!problem.empty()) {
-        message = "The " + std::string(name) + " of " + std::string(Trimmed(edit.Subject)) + " " + problem +
+        message = "The " + std::string(name) + " of " + std::string(Trim(edit.Subject)) + " " + problem +
                   ":\nthe trial list was not saved.";
         return false;
       }
@@ -90,7 +85,7 @@ std::vector<TrialListEntry> TrialListRows(const ExperimentProvenance& record,
   std::vector<TrialListEntry> rows;
   std::set<std::string_view> seen;
   for (const std::string& id : subjectIds) {
-    const std::string_view subject = Trimmed(id);
+    const std::string_view subject = Trim(id);
     if (subject.empty() || !seen.insert(subject).second) continue;
     TrialListEntry row;
     if (const TrialListEntry* stored = FindTrialListEntry(record, subject)) row = *stored;

@@ -2,24 +2,18 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <map>
 #include <optional>
 
 #include "core/file_access.h"
+#include "core/text.h"
 
 namespace tarnwell {
 namespace {
 
-std::string Trim(std::string_view text) {
-  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
-  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
-  return std::string(text);
-}
-
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
+// Cells as spreadsheets write them: any white space around a value is padding.
+std::string TrimSpace(std::string_view text) {
+  return std::string(Trim(text, " \t\r\n\v\f"));
 }
 
 std::string Quoted(std::string_view text) {
@@ -37,7 +31,7 @@ bool ParseTrialListSheet(std::string_view text, const std::vector<std::string>& 
   edits.clear();
   const std::vector<CsvRecord> records = ParseCsvRecords(text, DetectCsvSeparator(text));
   auto blank = [](const CsvRecord& r) {
-    return std::all_of(r.Fields.begin(), r.Fields.end(), [](const std::string& f) { return Trim(f).empty(); });
+    return std::all_of(r.Fields.begin(), r.Fields.end(), [](const std::string& f) { return TrimSpace(f).empty(); });
   };
   auto header = std::find_if(records.begin(), records.end(), [&](const CsvRecord& r) { return !blank(r); });
   if (header == records.end()) {
@@ -47,7 +41,7 @@ bool ParseTrialListSheet(std::string_view text, const std::vector<std::string>& 
   std::array<int, kColumnCount> column;
   column.fill(-1);
   for (size_t i = 0; i < header->Fields.size(); ++i) {
-    const std::string name = Lower(Trim(header->Fields[i]));
+    const std::string name = ToLowerAscii(TrimSpace(header->Fields[i]));
     if (name.empty()) continue;
     if (name == "platform_position") {
       problems.push_back({header->Line, "platform_position is recorded by the run (the experiment's active "
@@ -56,7 +50,7 @@ bool ParseTrialListSheet(std::string_view text, const std::vector<std::string>& 
     }
     const auto known = std::find(kNames.begin(), kNames.end(), name);
     if (known == kNames.end()) {
-      problems.push_back({header->Line, "unknown column " + Quoted(Trim(header->Fields[i])) +
+      problems.push_back({header->Line, "unknown column " + Quoted(TrimSpace(header->Fields[i])) +
                                             " (the columns are subject, group, treatment, start_position)"});
       continue;
     }
@@ -76,13 +70,13 @@ bool ParseTrialListSheet(std::string_view text, const std::vector<std::string>& 
       return static_cast<size_t>(at) < it->Fields.size() ? it->Fields[static_cast<size_t>(at)] : std::string();
     };
     TrialListEdit edit;
-    edit.Subject = Trim(*field(kSubject));
+    edit.Subject = TrimSpace(*field(kSubject));
     if (edit.Subject.empty()) {
       problems.push_back({it->Line, "no subject given"});
       continue;
     }
     if (std::none_of(subjectIds.begin(), subjectIds.end(),
-                     [&](const std::string& id) { return Trim(id) == edit.Subject; })) {
+                     [&](const std::string& id) { return TrimSpace(id) == edit.Subject; })) {
       problems.push_back({it->Line, "subject " + Quoted(edit.Subject) + " is not one of the experiment's IDs"});
       continue;
     }
