@@ -21,6 +21,7 @@
 #include "cli_support.h"
 #include "cli_video.h"
 #include "core/file_access.h"
+#include "core/text.h"
 #include "experiment/experiment_file.h"
 #include "experiment/subject_table.h"
 #include "acquisition/map_comparison.h"
@@ -43,7 +44,7 @@ int RunRun(const std::string& home, const std::vector<std::string>& rawArgs) {
   constexpr std::string_view kCommand = "run";
   Arguments args;
   std::string error;
-  if (!args.Parse(rawArgs, {"--port", "--seed", "--camera", "--video"},
+  if (!args.Parse(rawArgs, {"--port", "--seed", "--camera", "--video", "--day", "--learning-rate", "--previous-goal"},
                   {"--simulator", "--realtime", "--yes"}, error) ||
       !args.ExpectPositional(1, 1, error)) {
     return UsageError(kCommand, error);
@@ -60,7 +61,21 @@ int RunRun(const std::string& home, const std::vector<std::string>& rawArgs) {
   // The start-up's setups: the pool, the experiment, and its subjects from the table.
   LoadStartUpPool(program->home.Folder(), program->pool);
   ReadExperimentText(DefaultExperimentFile(program->home.Folder()), program->experiment);
+  const std::vector<std::string> typedIds = program->experiment.SubjectIDs;
   PrepareSubjectTableAtStartUp(program->home.SubjectsIniPath(), program->subjects, program->experiment);
+  // SUBJECTS.INI keeps 8 characters of each ID. When it holds DEFAULT.CFG's IDs so cut,
+  // the IDs as typed are what tells two animals apart: two that the cut made one are
+  // refused here as the run's own check refuses them.
+  {
+    std::vector<std::string> cut;
+    for (const std::string& id : typedIds) cut.push_back(CutToStoredLength(id, kStoredSubjectIdLength));
+    if (cut == program->experiment.SubjectIDs) {
+      if (const std::string merged = TrialIDsMergedByCutText(typedIds); !merged.empty()) {
+        std::cerr << "Cannot run experiment: " << merged << "\n";
+        return Failure(kCommand, "two subjects' IDs are the same in the 8 characters that are stored");
+      }
+    }
+  }
   const std::filesystem::path dataFile = std::filesystem::absolute(args.Positional()[0]).lexically_normal();
   program->experiment.DataFile = dataFile.string();
   if (!FileExistsOrCanBeCreated(NumberedRawFile(dataFile, 0))) {
@@ -90,6 +105,16 @@ int RunRun(const std::string& home, const std::vector<std::string>& rawArgs) {
     run.SetTrialSource(PictureSource(*program, unit->kind == UnitChoice::Kind::Camera, unit->path, *connection));
   else if (simulated)
     run.SetTrialSource(SimulatedSource(unit->seed));
+  // Each subject ID is a simulated animal of its own, and its repeated trials are its
+  // next trials: it learns from one to the next.
+  if (auto* simulator = dynamic_cast<SimulatedUnit*>(connection->Unit()); simulator != nullptr) {
+    run.prepareTrial = [simulator, &program](int subject) -> std::string {
+      const auto& ids = program->experiment.SubjectIDs;
+      if (subject >= 0 && subject < static_cast<int>(ids.size()))
+        simulator->PrepareAnimal(ids[static_cast<std::size_t>(subject)]);
+      return {};
+    };
+  }
   else
     run.SetTrialSource(SerialSource(unit->kind == UnitChoice::Kind::Device ? unit->path : connection->Device()));
   // A simulated animal's swim must never pass for data: the first and last lines say so.
