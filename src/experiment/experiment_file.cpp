@@ -216,9 +216,11 @@ std::vector<std::pair<std::size_t, std::size_t>> StoredIdPairs(const std::vector
   std::vector<std::pair<std::size_t, std::size_t>> pairs;
   for (std::size_t k = 0; k < ids.size(); ++k) {
     std::vector<std::size_t>& earlier = byStoredId[CutToStoredLength(ids[k], kStoredSubjectIdLength)];
-    // The first earlier ID that is (merged: is not) the same as typed.
-    const auto partner = std::find_if(earlier.begin(), earlier.end(),
-                                      [&](std::size_t e) { return (ids[e] != ids[k]) == merged; });
+    // The first earlier ID that is (merged: is not) the same as typed; an ID typed before
+    // was named with it already.
+    const auto typedBefore = std::find_if(earlier.begin(), earlier.end(),
+                                          [&](std::size_t e) { return ids[e] == ids[k]; });
+    const auto partner = merged ? (typedBefore == earlier.end() ? earlier.begin() : earlier.end()) : typedBefore;
     if (partner != earlier.end()) pairs.emplace_back(*partner, k);
     earlier.push_back(k);
   }
