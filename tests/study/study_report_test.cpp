@@ -4,6 +4,8 @@
 
 #include "core/surface.h"
 
+#include <algorithm>
+#include <cmath>
 #include <map>
 #include <vector>
 
@@ -141,11 +143,12 @@ TEST(StudyReport, RibbonsShowEachTrialsStrategiesAlongItsSwim) {
   }
   // Lengths follow the swims (the longest 60 s), trials stack in their order, and days
   // stand side by side.
-  EXPECT_NEAR(bars[{1, 2}].width / bars[{1, 1}].width, 0.5, 1e-9);
-  EXPECT_NEAR(bars[{2, 1}].width / bars[{1, 1}].width, 0.25, 1e-9);
-  EXPECT_LT(bars[{1, 1}].top, bars[{1, 2}].top);
-  EXPECT_GT(bars[{2, 1}].left, bars[{1, 1}].left + bars[{1, 1}].width);
-  EXPECT_EQ(bars[{2, 1}].top, bars[{1, 1}].top);
+  const DrawArea day1First = bars[{1, 1}], day1Second = bars[{1, 2}], day2First = bars[{2, 1}];
+  EXPECT_NEAR(day1Second.width / day1First.width, 0.5, 1e-9);
+  EXPECT_NEAR(day2First.width / day1First.width, 0.25, 1e-9);
+  EXPECT_LT(day1First.top, day1Second.top);
+  EXPECT_GT(day2First.left, day1First.left + day1First.width);
+  EXPECT_EQ(day2First.top, day1First.top);
 
   // A study of 40 animals in two groups needs two pages of ribbons; each animal is drawn once.
   StudyAggregator many;
@@ -185,7 +188,7 @@ TEST(StudyReport, RibbonOfATrialFollowsItsSegments) {
   for (int k = 0; k < kRibbonCells; ++k) {
     const double at = 3 * k + 1.5;
     const SearchStrategy expected =
-        at < 40 || std::abs(at - 30) < std::abs(at - 80) && at <= 60 ? SearchStrategy::Thigmotaxis
+        at < 40 || (std::abs(at - 30) < std::abs(at - 80) && at <= 60) ? SearchStrategy::Thigmotaxis
                                                                      : SearchStrategy::DirectedSearch;
     EXPECT_EQ(static_cast<SearchStrategy>(ribbon.Cells[static_cast<size_t>(k)]), expected) << k;
   }
