@@ -64,7 +64,7 @@ constexpr const char* kUsage =
     "  --animal ID   the animal (its own seed from --seed and ID) whose trials the swims are\n"
     "  --day N       its training day (earlier days count 4 trials each; default 1)\n"
     "  --trial N     its trial of that day (default 1)\n"
-    "  --learning-rate X  what one trial teaches it, 0..1 (default 0.2)\n"
+    "  --learning-rate X  what one trial teaches it, 0..1 (default 0.1)\n"
     "  --previous-goal N  the platform 1..4 it learnt on earlier days (probe, reversal)\n"
     "  --video FILE  serve a recorded video: the animal is tracked in its frames\n"
     "  --circle X,Y,R  the pool's circle in the video, pixels (default: the rim found in it)\n"

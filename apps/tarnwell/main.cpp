@@ -88,7 +88,7 @@ struct CommandLine {
   const QCommandLineOption seedOption{"seed", "Seed of the simulated animal.", "N", "1"};
   const QCommandLineOption dayOption{"day", "The simulated animals' training day (earlier days count 4 trials).", "N"};
   const QCommandLineOption learningRateOption{
-      "learning-rate", "What one trial teaches a simulated animal (0..1, default 0.2).", "X"};
+      "learning-rate", "What one trial teaches a simulated animal (0..1, default 0.1).", "X"};
   const QCommandLineOption previousGoalOption{
       "previous-goal", "The platform (1..4) the simulated animals learnt on earlier days.", "N"};
   const QCommandLineOption screenshotOption{"screenshot", "Save a picture of the window and end.", "FILE"};

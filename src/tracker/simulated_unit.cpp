@@ -45,6 +45,9 @@ SimulatedTrial SimulatedAnimals::NextTrial(const std::string& id, const SwimAren
   trial.seed = Mix(animalSeed, static_cast<uint64_t>(trial.trialsBefore));
   const double rate = std::clamp(learning_.rate * aptitude, 0.0, 1.0);
   trial.learning.level = 1 - std::pow(1 - rate, trial.trialsBefore);
+  const double trainedSearch = SwimModelParameters{}.goalLearningTimeS;
+  trial.learning.searchTimeS =
+      trainedSearch + (std::max(learning_.naiveSearchTimeS, trainedSearch) - trainedSearch) * (1 - trial.learning.level);
   // With nothing remembered, a trained animal knows the one platform it has been trained to.
   trial.learning.rememberedGoal = animal.goal;
   if (!trial.learning.rememberedGoal && arena.platforms.size() == 1) trial.learning.rememberedGoal = arena.platforms[0];

@@ -23,7 +23,10 @@ namespace tarnwell {
 /// first place it knows is `previousGoal` (the goal of earlier days, for a probe or a
 /// reversal), else the platform of its first trial.
 struct SimulatedLearning {
-  double rate = 0.2;     ///< share of what is left to learn that one trial teaches
+  double rate = 0.1;     ///< share of what is left to learn that one trial teaches
+  /// How long a naive animal takes to be drawn to a platform it comes near (the search's
+  /// time constant), shrinking to the swim model's own as it learns.
+  double naiveSearchTimeS = 60;
   int day = 1;           ///< the day of the animals' first trial here: earlier days are trials done
   int trial = 1;         ///< the trial of that day their first one here is
   int trialsPerDay = 4;  ///< trials of each earlier day

@@ -201,7 +201,8 @@ TrackSample SwimModel::Step(double dt) {
       const double gx = goal->x - x_, gy = goal->y - y_;
       const double gd = std::hypot(gx, gy);
       if (gd > 1e-6) {
-        const double goalWeight = 3.0 * (1.0 - std::exp(-time_ / std::max(0.1, params_.goalLearningTimeS)));
+        const double searchTime = learning_.searchTimeS > 0 ? learning_.searchTimeS : params_.goalLearningTimeS;
+        const double goalWeight = 3.0 * (1.0 - std::exp(-time_ / std::max(0.1, searchTime)));
         wantX += goalWeight * gx / gd;
         wantY += goalWeight * gy / gd;
       }
@@ -213,7 +214,7 @@ TrackSample SwimModel::Step(double dt) {
       const double mx = spot.x - x_, my = spot.y - y_;
       const double md = std::hypot(mx, my);
       if (md <= params_.memoryZoneRadii * spot.radius) nearMemoryS_ += dt;
-      const double memoryWeight = params_.memoryPull * level *
+      const double memoryWeight = params_.memoryPull * level * level *
                                   std::exp(-nearMemoryS_ / std::max(0.1, params_.memoryExtinctionS));
       if (md > 1e-6) {
         wantX += memoryWeight * mx / md;

@@ -23,7 +23,7 @@
 //    frames (the unit reports Y = 255, X = 255).
 //  - Learning (SwimLearning): a trained animal (level near 1) keeps less to the wall,
 //    turns less at random, rarely ignores the platform, and swims from its release toward
-//    where it remembers the platform, with a pull of `memoryPull` × level. With no
+//    where it remembers the platform, with a pull of `memoryPull` × level². With no
 //    platform there (a probe) it searches around that spot; when the platform has moved
 //    (a reversal) it searches the old spot first and gives it up once it has spent
 //    `memoryExtinctionS` seconds near it. Level 0 is the naive animal described above.
@@ -59,7 +59,7 @@ struct SwimModelParameters {
   int lostRunMaxFrames = 4;
   double wallMarginCm = 4.0;  // the animal's centre stays this far inside the wall
   double memoryPull = 4.0;           // pull toward the remembered goal of a fully trained animal
-  double memoryExtinctionS = 8.0;    // time constant of the memory's fading while near the spot
+  double memoryExtinctionS = 3.0;    // time constant of the memory's fading while near the spot
   double memoryZoneRadii = 2.5;      // "near" the remembered spot: this many platform radii
 };
 
@@ -82,6 +82,9 @@ struct SwimLearning {
   double level = 0;  ///< 0 naive .. 1 fully trained
   /// Where the animal believes the platform is; none: it has no place in mind.
   std::optional<SwimArena::Platform> rememberedGoal;
+  /// The time constant with which it is drawn to a platform it comes near by chance (its
+  /// search); 0: `goalLearningTimeS`. An animal new to the pool searches longer.
+  double searchTimeS = 0;
 };
 
 /// The arena of a pool setup: `activePlatform` 1..4 makes that platform the goal, 5 ("ALL")
