@@ -3,7 +3,7 @@
 #
 #   simulated-study.sh FOLDER
 #
-# Two groups of six simulated mice (WT learning at rate 0.25, KO at 0.1) swim four trials a
+# Two groups of six simulated mice (WT learning at rate 0.12, KO at 0.05) swim four trials a
 # day for five days toward platform 1, then one probe trial without it on day 6. Each day
 # is one experiment (WT1.EXP .. WT6.EXP, KO1.EXP .. KO6.EXP), recorded with
 # `tarnwell-cli run --simulator` in a home folder of its own (FOLDER/home); then the study
@@ -29,7 +29,7 @@ subjects() {
 }
 for group in WT KO; do
   # Each group its seed (WT1 and KO1 are different mice) and its learning rate.
-  if [ "$group" = WT ]; then seed=1 rate=0.25; else seed=2 rate=0.1; fi
+  if [ "$group" = WT ]; then seed=1 rate=0.12; else seed=2 rate=0.05; fi
   for day in 1 2 3 4 5 6; do
     platform=1 kind=acquisition trials=4
     if [ "$day" = 6 ]; then platform=0 kind=probe trials=1; fi

@@ -59,6 +59,28 @@ struct Page {
   double LineHeight() const { return surface.TextHeight(font); }
 };
 
+// `text` in lines that fit `width`, broken at blanks (a word wider than the width stands
+// alone on its line).
+std::vector<std::string> Wrap(const Page& page, const std::string& text, double width) {
+  std::vector<std::string> lines;
+  std::string line;
+  size_t at = 0;
+  while (at < text.size()) {
+    const size_t blank = text.find(' ', at);
+    const std::string word = text.substr(at, blank == std::string::npos ? std::string::npos : blank - at);
+    at = blank == std::string::npos ? text.size() : blank + 1;
+    const std::string longer = line.empty() ? word : line + " " + word;
+    if (!line.empty() && page.Width(longer) > width) {
+      lines.push_back(line);
+      line = word;
+    } else {
+      line = longer;
+    }
+  }
+  if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+
 // Axes with ticks from 0 to yMax and a title above; returns the plot area inside.
 DrawArea DrawAxes(Page& page, const DrawArea& area, const std::string& title, double yMax, double yStep) {
   const double ch = page.LineHeight();
@@ -201,7 +223,7 @@ void LineChart(Page& page, const DrawArea& area, const std::string& title,
 void ProbeBars(Page& page, const DrawArea& area, const StudyAggregator& aggregate) {
   const std::string title = "Probe trials: time per quadrant (%, mean +/- SEM)";
   if (aggregate.Probe.empty()) {
-    page.Text(area.left, area.top, title + ": no probe trials with a goal");
+    page.Text(area.left, area.top, "Probe trials: none with a goal");
     return;
   }
   const DrawArea plot = DrawAxes(page, area, title, 100, 20);
@@ -386,13 +408,18 @@ void RibbonPage(Page& page, const DrawArea& area, const StudyAggregator& aggrega
   }
   const std::vector<std::pair<int, TrialKind>> columns(columnSet.begin(), columnSet.end());
   double top = area.top;
-  page.Text(area.left, top,
-            "Search strategies within each swim (segment profiles): a bar per trial, its length the swim's time");
-  top += ch;
-  page.Text(area.left, top,
-            "(longest " + TickText(std::round(longest * 10) / 10) +
-                " s); a cell holds an animal's trials of the day, first on top; P probe, R reversal, V visible");
-  top += 1.5 * ch;
+  for (const std::string& text :
+       Wrap(page,
+            "Search strategies within each swim (segment profiles): a bar per trial, as long as the swim "
+            "(the longest " +
+                TickText(std::round(longest * 10) / 10) +
+                " s) and coloured along it by the strategy of each part; a cell holds the animal's trials of "
+                "the day, the first on top. Days: P probe, R reversal, V visible.",
+            area.width)) {
+    page.Text(area.left, top, text);
+    top += ch;
+  }
+  top += 0.5 * ch;
   // Names column as wide as the longest name (at most 14 characters' room).
   double nameWidth = page.Width("animal");
   for (const RibbonLine& line : lines) nameWidth = std::max(nameWidth, page.Width(line.animal.empty() ? "" : line.animal));
@@ -409,8 +436,11 @@ void RibbonPage(Page& page, const DrawArea& area, const StudyAggregator& aggrega
   // The legend below the lines: three rows of classes.
   const double legendHeight = 3 * ch;
   const double bottom = area.top + area.height - legendHeight - ch / 2;
-  const double lineHeight = (bottom - top) / kRibbonLinesPerPage;
   const size_t first = static_cast<size_t>(ribbonPage) * kRibbonLinesPerPage;
+  // Lines as tall as a full page's, or taller (up to 2.5 text lines) on a page of few.
+  const size_t onPage = std::min<size_t>(kRibbonLinesPerPage, lines.size() - std::min(first, lines.size()));
+  const double lineHeight = std::max((bottom - top) / kRibbonLinesPerPage,
+                                     std::min(2.5 * ch, (bottom - top) / static_cast<double>(std::max<size_t>(1, onPage))));
   for (size_t i = first; i < lines.size() && i < first + kRibbonLinesPerPage; ++i) {
     const RibbonLine& line = lines[i];
     const double y = top + static_cast<double>(i - first) * lineHeight;
@@ -512,11 +542,17 @@ StudyPageLayout ComposeStudyReportPage(Surface& surface, const StudyAggregator& 
             "Study: " + title + "   (" + std::to_string(aggregate.Trials) + " trials)   page " +
                 std::to_string(pageIndex + 1) + " of " + std::to_string(StudyReportPageCount(aggregate)));
   top += 1.2 * ch;
-  page.Text(left, top,
+  // Said in lines that fit the frame, never cut at its edge.
+  for (const std::string& text :
+       Wrap(page,
             aggregate.Unit == SummaryUnit::Animal
                 ? "n = animals: each animal's trials of a day averaged first; SEM = standard error of the mean"
-                : "n = trials (each trial counted on its own); SEM = standard error of the mean");
-  top += 2 * ch;
+                : "n = trials (each trial counted on its own); SEM = standard error of the mean",
+            inner)) {
+    page.Text(left, top, text);
+    top += ch;
+  }
+  top += ch;
   const double room = margin + layout.frame.height - ch - top;
   if (pageIndex == 0) {
     const double h = room / 2;

@@ -55,6 +55,8 @@ TEST(StudyReport, PagesKeepTheMarginsAndACurvePointCanBeFoundAgain) {
       if (p.kind == RecordingSurface::Kind::Text) {
         EXPECT_GE(p.a.x, layout.frame.left) << p.text;
         EXPECT_LE(p.a.y, layout.frame.top + layout.frame.height) << p.text;
+        EXPECT_LE(p.a.x + surface.TextWidth(p.text, p.font), layout.frame.left + layout.frame.width)
+            << "cut at the frame: " << p.text;
       }
     }
     if (page == 0) {
@@ -125,6 +127,11 @@ TEST(StudyReport, RibbonsShowEachTrialsStrategiesAlongItsSwim) {
   EXPECT_EQ(fixedPages, kStudyReportPages - 1) << "no probe heat maps here";
   RecordingSurface surface(595, 842);
   const StudyPageLayout layout = ComposeStudyReportPage(surface, aggregate, "study.csv", fixedPages, Font{});
+  for (const auto& p : surface.Primitives()) {
+    if (p.kind == RecordingSurface::Kind::Text) {
+      EXPECT_LE(p.a.x + surface.TextWidth(p.text, p.font), layout.frame.left + layout.frame.width) << p.text;
+    }
+  }
   for (const char* text : {"group KO", "group WT", "A1", "K1", "1", "2", "4P"})
     EXPECT_NE(std::find(layout.texts.begin(), layout.texts.end(), text), layout.texts.end()) << text;
   const std::map<std::string, Color> legend = LegendColours(surface);
