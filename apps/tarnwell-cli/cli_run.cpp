@@ -15,6 +15,7 @@
 #include "records/experiment_files.h"
 #include "records/raw_track.h"
 #include "acquisition/run_controller.h"
+#include "acquisition/start_up.h"
 #include "cli_commands.h"
 #include "cli_provenance.h"
 #include "cli_run_support.h"
@@ -61,6 +62,8 @@ int RunRun(const std::string& home, const std::vector<std::string>& rawArgs) {
   // The start-up's setups: the pool, the experiment, and its subjects from the table.
   LoadStartUpPool(program->home.Folder(), program->pool);
   ReadExperimentText(DefaultExperimentFile(program->home.Folder()), program->experiment);
+  if (const std::string notice = FallBackToDefaultExperimentFile(*program); !notice.empty())
+    std::cerr << notice << "\n";
   const std::vector<std::string> typedIds = program->experiment.SubjectIDs;
   PrepareSubjectTableAtStartUp(program->home.SubjectsIniPath(), program->subjects, program->experiment);
   // SUBJECTS.INI keeps 8 characters of each ID. When it holds DEFAULT.CFG's IDs so cut,
