@@ -1,6 +1,7 @@
 // quentrix-sim: the simulated tracking unit on a pseudo-terminal.
 //
 //   quentrix-sim [--seed N] [--pal] [--speed X] [--link PATH] [--pool F.POL] [--platform N]
+//                [--animal ID] [--day N] [--trial N] [--learning-rate X] [--previous-goal N]
 //                [--video FILE [--circle X,Y,R] [--invert]]
 //   quentrix-sim --help | --version
 //
@@ -60,6 +61,11 @@ constexpr const char* kUsage =
     "  --link PATH   make PATH a symbolic link to the pseudo-terminal\n"
     "  --pool F.POL  the pool the animal swims in (default: the default pool)\n"
     "  --platform N  the active platform: 0 none, 1..4, 5 all (default 1)\n"
+    "  --animal ID   the animal (its own seed from --seed and ID) whose trials the swims are\n"
+    "  --day N       its training day (earlier days count 4 trials each; default 1)\n"
+    "  --trial N     its trial of that day (default 1)\n"
+    "  --learning-rate X  what one trial teaches it, 0..1 (default 0.1)\n"
+    "  --previous-goal N  the platform 1..4 it learnt on earlier days (probe, reversal)\n"
     "  --video FILE  serve a recorded video: the animal is tracked in its frames\n"
     "  --circle X,Y,R  the pool's circle in the video, pixels (default: the rim found in it)\n"
     "  --invert      a light animal on dark water\n"
@@ -77,6 +83,11 @@ struct Options {
   std::string video;
   double circle[3] = {0, 0, 0};
   bool invert = false;
+  std::string animal;
+  int day = 1;
+  int trial = 1;
+  double learningRate = tarnwell::SimulatedLearning{}.rate;
+  int previousGoal = 0;
 };
 
 template <typename T>
@@ -132,6 +143,25 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
       if (!(options.circle[2] > 0)) return std::nullopt;
     } else if (arg == "--invert") {
       options.invert = true;
+    } else if (arg == "--animal") {
+      const auto v = value();
+      if (!v || v->empty()) return std::nullopt;
+      options.animal = *v;
+    } else if (arg == "--day" || arg == "--trial") {
+      const auto v = value();
+      int& target = arg == "--day" ? options.day : options.trial;
+      if (!v || !ParseWhole(*v, target) || target < 1 || target > 1000) return std::nullopt;
+    } else if (arg == "--learning-rate") {
+      const auto v = value();
+      if (!v) return std::nullopt;
+      double rate = -1;
+      const auto [end, ec] = std::from_chars(v->data(), v->data() + v->size(), rate);
+      if (ec != std::errc() || end != v->data() + v->size() || !(rate >= 0 && rate <= 1)) return std::nullopt;
+      options.learningRate = rate;
+    } else if (arg == "--previous-goal") {
+      const auto v = value();
+      if (!v || !ParseWhole(*v, options.previousGoal) || options.previousGoal < 1 || options.previousGoal > 4)
+        return std::nullopt;
     } else {
       return std::nullopt;
     }
@@ -218,7 +248,16 @@ int main(int argc, char** argv) {
     unitOptions.seed = options->seed;
     unitOptions.pal = options->pal;
     unitOptions.arena = tarnwell::SwimArenaFromPool(pool, options->platform, 1.0);
-    ownedUnit = std::make_unique<SimulatedUnit>(unitOptions);
+    unitOptions.learning.rate = options->learningRate;
+    unitOptions.learning.day = options->day;
+    unitOptions.learning.trial = options->trial;
+    if (options->previousGoal > 0) {
+      const tarnwell::SwimArena previous = tarnwell::SwimArenaFromPool(pool, options->previousGoal, 1.0);
+      if (!previous.platforms.empty()) unitOptions.learning.previousGoal = previous.platforms.front();
+    }
+    auto simulated = std::make_unique<SimulatedUnit>(unitOptions);
+    if (!options->animal.empty()) simulated->PrepareAnimal(options->animal);
+    ownedUnit = std::move(simulated);
   }
   tarnwell::EmulatedUnit& unit = *ownedUnit;
 

@@ -22,6 +22,7 @@
 #include "cli_support.h"
 #include "cli_video.h"
 #include "core/file_access.h"
+#include "core/text.h"
 #include "experiment/experiment_file.h"
 #include "experiment/subject_table.h"
 #include "acquisition/map_comparison.h"
@@ -49,7 +50,9 @@ int RunRun(const std::string& home, const std::vector<std::string>& rawArgs) {
   constexpr std::string_view kCommand = "run";
   Arguments args;
   std::string error;
-  if (!args.Parse(rawArgs, {"--port", "--seed", "--camera", "--video", "--trial-list"},
+  if (!args.Parse(rawArgs,
+                  {"--port", "--seed", "--camera", "--video", "--trial-list", "--day", "--learning-rate",
+                   "--previous-goal"},
                   {"--simulator", "--realtime", "--yes"}, error) ||
       !args.ExpectPositional(1, 1, error)) {
     return UsageError(kCommand, error);
@@ -68,7 +71,21 @@ int RunRun(const std::string& home, const std::vector<std::string>& rawArgs) {
   ReadExperimentText(DefaultExperimentFile(program->home.Folder()), program->experiment);
   if (const std::string notice = FallBackToDefaultExperimentFile(*program); !notice.empty())
     std::cerr << notice << "\n";
+  const std::vector<std::string> typedIds = program->experiment.SubjectIDs;
   PrepareSubjectTableAtStartUp(program->home.SubjectsIniPath(), program->subjects, program->experiment);
+  // SUBJECTS.INI keeps 8 characters of each ID. When it holds DEFAULT.CFG's IDs so cut,
+  // the IDs as typed are what tells two animals apart: two that the cut made one are
+  // refused here as the run's own check refuses them.
+  {
+    std::vector<std::string> cut;
+    for (const std::string& id : typedIds) cut.push_back(CutToStoredLength(id, kStoredSubjectIdLength));
+    if (cut == program->experiment.SubjectIDs) {
+      if (const std::string merged = TrialIDsMergedByCutText(typedIds); !merged.empty()) {
+        std::cerr << "Cannot run experiment: " << merged << "\n";
+        return Failure(kCommand, "two subjects' IDs are the same in the 8 characters that are stored");
+      }
+    }
+  }
   const std::filesystem::path dataFile = std::filesystem::absolute(args.Positional()[0]).lexically_normal();
   program->experiment.DataFile = dataFile.string();
   if (!FileExistsOrCanBeCreated(NumberedRawFile(dataFile, 0))) {
@@ -109,13 +126,23 @@ int RunRun(const std::string& home, const std::vector<std::string>& rawArgs) {
   const bool simulated = unit->kind == UnitChoice::Kind::Simulator;
   if (unit->IsVideo())
     run.SetTrialSource(PictureSource(*program, unit->kind == UnitChoice::Kind::Camera, unit->path, *connection));
-  // A camera's trials are kept as videos beside their raw files.
-  if (auto* videoUnit = dynamic_cast<VideoUnit*>(connection->Unit()))
-    run.TrialVideo().SetSource([videoUnit] { return videoUnit->Source(); });
   else if (simulated)
     run.SetTrialSource(SimulatedSource(unit->seed));
   else
     run.SetTrialSource(SerialSource(unit->kind == UnitChoice::Kind::Device ? unit->path : connection->Device()));
+  // A camera's trials are kept as videos beside their raw files.
+  if (auto* videoUnit = dynamic_cast<VideoUnit*>(connection->Unit()))
+    run.TrialVideo().SetSource([videoUnit] { return videoUnit->Source(); });
+  // Each subject ID is a simulated animal of its own, and its repeated trials are its
+  // next trials: it learns from one to the next.
+  if (auto* simulator = dynamic_cast<SimulatedUnit*>(connection->Unit()); simulator != nullptr) {
+    run.prepareTrial = [simulator, &program](int subject) -> std::string {
+      const auto& ids = program->experiment.SubjectIDs;
+      if (subject >= 0 && subject < static_cast<int>(ids.size()))
+        simulator->PrepareAnimal(ids[static_cast<std::size_t>(subject)]);
+      return {};
+    };
+  }
   // A simulated animal's swim must never pass for data: the first and last lines say so.
   if (simulated)
     std::cout << "recording from the simulated unit, seed " << unit->seed << " " << kSimulatedUnitNote << "\n";

@@ -36,8 +36,9 @@ constexpr auto kCommandHelp = std::to_array<CommandHelp>({
      "        [--artifact-filter]\n"
      "      analyse one trial and write the report pair NAME.TXT and NAME.CSV\n"},
     {"run",
-     "run DATAFILE (--simulator [--seed N] [--realtime] | --port DEVICE | --camera DEVICE\n"
-     "        | --video FILE [--realtime]) [--yes] [--trial-list FILE]\n"
+     "run DATAFILE (--simulator [--seed N] [--realtime] [--day N] [--learning-rate X]\n"
+     "        [--previous-goal N] | --port DEVICE | --camera DEVICE | --video FILE [--realtime])\n"
+     "        [--yes] [--trial-list FILE]\n"
      "      run the home's current experiment with DATAFILE as its data file\n"},
     {"create-experiment",
      "create-experiment OUT.EXP (--subjects FILE | --ids A,B,...) [--pool F.POL] [--max-time S]\n"

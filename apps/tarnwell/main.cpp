@@ -88,6 +88,11 @@ struct CommandLine {
   const QCommandLineOption simulatorOption{"simulator", "Attach the built-in simulated tracking unit."};
   const QCommandLineOption portOption{"port", "Open this serial device for the unit.", "DEVICE"};
   const QCommandLineOption seedOption{"seed", "Seed of the simulated animal.", "N", "1"};
+  const QCommandLineOption dayOption{"day", "The simulated animals' training day (earlier days count 4 trials).", "N"};
+  const QCommandLineOption learningRateOption{
+      "learning-rate", "What one trial teaches a simulated animal (0..1, default 0.1).", "X"};
+  const QCommandLineOption previousGoalOption{
+      "previous-goal", "The platform (1..4) the simulated animals learnt on earlier days.", "N"};
   const QCommandLineOption screenshotOption{"screenshot", "Save a picture of the window and end.", "FILE"};
   const QCommandLineOption screenOption{
       "screen", "The screen of the picture: home, monitor, system, pool, experiment.", "NAME", "home"};
@@ -109,8 +114,8 @@ struct CommandLine {
     parser.setApplicationDescription("Swim-maze tracking and analysis with the Quentrix unit.");
     helpOption = parser.addHelpOption();
     parser.addOptions({versionOption, homeOption, simulatorOption, portOption, seedOption, screenshotOption,
-                       screenOption, cameraOption, videoOption, videoListOption,
-                       videoFolderOption, videoNamesOption});
+                       screenOption, cameraOption, videoOption, videoListOption, videoFolderOption,
+                       videoNamesOption, dayOption, learningRateOption, previousGoalOption});
   }
 };
 
@@ -124,6 +129,9 @@ struct UnitOptionLookupFor {
       if (name == "--camera") return &commandLine.cameraOption;
       if (name == "--video") return &commandLine.videoOption;
       if (name == "--seed") return &commandLine.seedOption;
+      if (name == "--day") return &commandLine.dayOption;
+      if (name == "--learning-rate") return &commandLine.learningRateOption;
+      if (name == "--previous-goal") return &commandLine.previousGoalOption;
       return nullptr;
     };
     lookup.value = [parser, option](std::string_view name) -> std::optional<std::string> {
@@ -336,6 +344,18 @@ int main(int argc, char** argv) {
       source.Source.Port = choice->kind == tarnwell::UnitChoice::Kind::Device ? choice->path : std::string();
     }
     auto current = std::make_shared<tarnwell::TrialSourceState>(source);
+    if (auto* simulator = dynamic_cast<tarnwell::SimulatedUnit*>(connection->Unit()); simulator != nullptr) {
+      // Each subject ID is a simulated animal of its own that learns from trial to trial
+      // over the session, in the pool and toward the platform the experiment has now.
+      context.prepareTrialVideo = [&program, simulator](int subject) -> std::string {
+        const std::vector<std::string>& ids = program.experiment.SubjectIDs;
+        simulator->SetArena(tarnwell::SwimArenaFromPool(program.pool, program.experiment.ActivePlatform,
+                                                        tarnwell::AspectFactor(program.settings)));
+        if (subject >= 0 && subject < static_cast<int>(ids.size()))
+          simulator->PrepareAnimal(ids[static_cast<std::size_t>(subject)]);
+        return {};
+      };
+    }
     // A recorded video as the unit: each subject may get a video of its own (a list or a
     // folder now, or a folder the operator chooses on System Setup).
     if (videoUnit != nullptr && choice->kind == tarnwell::UnitChoice::Kind::Video) {

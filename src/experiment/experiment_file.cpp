@@ -166,6 +166,12 @@ bool CheckTrialIDs(Operator& op, const ExperimentSetup& experiment, bool shuttin
                    "Cannot run experiment", MessageIcon::Critical, MessageButtons::Ok);
     return false;
   }
+  // Two animals the cut would file under one ID would be one animal in every table and in
+  // the study: the run is refused until the IDs differ in what is stored.
+  if (const std::string merged = TrialIDsMergedByCutText(ids); !merged.empty()) {
+    op.ShowMessage(merged, "Cannot run experiment", MessageIcon::Critical, MessageButtons::Ok);
+    return false;
+  }
   std::vector<std::size_t> longIds;
   for (std::size_t k = 0; k < ids.size(); ++k) {
     if (CutToStoredLength(ids[k], kStoredSubjectIdLength) != ids[k]) longIds.push_back(k);
@@ -184,24 +190,57 @@ bool CheckTrialIDs(Operator& op, const ExperimentSetup& experiment, bool shuttin
   return true;
 }
 
-std::string RepeatedTrialIDsText(const std::vector<std::string>& ids) {
-  std::map<std::string, std::size_t> firstWithStoredId;
-  std::vector<std::pair<std::size_t, std::size_t>> repeats;
+namespace {
+
+// Pairs (earlier, later) of IDs that are the same in their stored characters; `merged`
+// true: only pairs that differ as typed (the cut makes them equal), false: only pairs
+// typed alike. Each ID is paired with the first one of its stored form.
+std::vector<std::pair<std::size_t, std::size_t>> StoredIdPairs(const std::vector<std::string>& ids,
+                                                               bool merged) {
+  std::map<std::string, std::vector<std::size_t>> byStoredId;
+  std::vector<std::pair<std::size_t, std::size_t>> pairs;
   for (std::size_t k = 0; k < ids.size(); ++k) {
-    const auto [it, inserted] =
-        firstWithStoredId.emplace(CutToStoredLength(ids[k], kStoredSubjectIdLength), k);
-    if (!inserted) repeats.emplace_back(it->second, k);
+    std::vector<std::size_t>& earlier = byStoredId[CutToStoredLength(ids[k], kStoredSubjectIdLength)];
+    // The first earlier ID that is (merged: is not) the same as typed; an ID typed before
+    // was named with it already.
+    const auto typedBefore = std::find_if(earlier.begin(), earlier.end(),
+                                          [&](std::size_t e) { return ids[e] == ids[k]; });
+    const auto partner = merged ? (typedBefore == earlier.end() ? earlier.begin() : earlier.end()) : typedBefore;
+    if (partner != earlier.end()) pairs.emplace_back(*partner, k);
+    earlier.push_back(k);
   }
-  if (repeats.empty()) return {};
-  std::string text = "These trial IDs repeat in the " + std::to_string(kStoredSubjectIdLength) +
-                     " characters\nthat are stored:";
-  for (std::size_t i = 0; i < repeats.size() && i < kLongIdsNamed; ++i) {
-    const auto [first, k] = repeats[i];
+  std::sort(pairs.begin(), pairs.end(), [](const auto& a, const auto& b) { return a.second < b.second; });
+  return pairs;
+}
+
+std::string NamePairs(const std::vector<std::string>& ids,
+                      const std::vector<std::pair<std::size_t, std::size_t>>& pairs) {
+  std::string text;
+  for (std::size_t i = 0; i < pairs.size() && i < kLongIdsNamed; ++i) {
+    const auto [first, k] = pairs[i];
     text += "\n" + std::to_string(first + 1) + " \"" + ids[first] + "\" and " + std::to_string(k + 1) +
             " \"" + ids[k] + "\"";
   }
-  if (repeats.size() > kLongIdsNamed)
-    text += "\nand " + std::to_string(repeats.size() - kLongIdsNamed) + " more.";
+  if (pairs.size() > kLongIdsNamed) text += "\nand " + std::to_string(pairs.size() - kLongIdsNamed) + " more.";
+  return text;
+}
+
+}  // namespace
+
+std::string TrialIDsMergedByCutText(const std::vector<std::string>& ids) {
+  const auto pairs = StoredIdPairs(ids, /*merged=*/true);
+  if (pairs.empty()) return {};
+  return "These trial IDs differ, but their first " + std::to_string(kStoredSubjectIdLength) +
+         " characters,\nwhich are all that is stored, are the same:" + NamePairs(ids, pairs) +
+         "\n\nTheir trials would be filed as one animal's.\nGive them IDs that differ in their first " +
+         std::to_string(kStoredSubjectIdLength) + " characters.";
+}
+
+std::string RepeatedTrialIDsText(const std::vector<std::string>& ids) {
+  const auto repeats = StoredIdPairs(ids, /*merged=*/false);
+  if (repeats.empty()) return {};
+  std::string text = "These trial IDs repeat in the " + std::to_string(kStoredSubjectIdLength) +
+                     " characters\nthat are stored:" + NamePairs(ids, repeats);
   text +=
       "\n\nEach trial is still recorded under its\nown number; reports and tables show\nthe same ID for "
       "them.";

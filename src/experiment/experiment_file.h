@@ -71,14 +71,20 @@ std::string CheckDistanceFromStart(Operator& op, std::string_view distanceBoxTex
                                    ExperimentSetup& experiment);
 
 /// `CheckTrialIDs`: a run needs at least one subject ID and at most the 100 an experiment
-/// file holds; each refusal is shown and gives false. IDs longer than 8 characters are
-/// accepted with a warning naming what will be stored. Skipped (true) while the program is
-/// shutting down. IDs that repeat are no refusal: raw files, status words and labels go by
-/// the subject's number, and some labs list an animal once per trial.
+/// file holds, and no two different IDs that are the same in their 8 stored characters
+/// (the study would take two animals for one); each refusal is shown and gives false. IDs
+/// longer than 8 characters are accepted with a warning naming what will be stored.
+/// Skipped (true) while the program is shutting down. An ID typed twice is no refusal: raw
+/// files, status words and labels go by the subject's number, and some labs list an animal
+/// once per trial.
 bool CheckTrialIDs(Operator& op, const ExperimentSetup& experiment, bool shuttingDown = false);
 
-/// The warning about IDs that are the same in their 8 stored characters (naming the pairs),
-/// empty when there are none. The setup screen shows it, titled "Trial IDs", when it is left.
+/// The refusal of IDs that differ as typed but not in their 8 stored characters, naming
+/// the pairs by number; empty when there are none.
+std::string TrialIDsMergedByCutText(const std::vector<std::string>& ids);
+
+/// The warning about IDs typed alike (naming the pairs), empty when there are none. The
+/// setup screen shows it, titled "Trial IDs", when it is left.
 std::string RepeatedTrialIDsText(const std::vector<std::string>& ids);
 
 /// The current setting as the "Change active platform" prompt names it: "none", "1".."4",

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <set>
+#include <tuple>
 
 namespace tarnwell {
 
@@ -56,6 +58,28 @@ struct Page {
   double Width(const std::string& text) const { return surface.TextWidth(text, font); }
   double LineHeight() const { return surface.TextHeight(font); }
 };
+
+// `text` in lines that fit `width`, broken at blanks (a word wider than the width stands
+// alone on its line).
+std::vector<std::string> Wrap(const Page& page, const std::string& text, double width) {
+  std::vector<std::string> lines;
+  std::string line;
+  size_t at = 0;
+  while (at < text.size()) {
+    const size_t blank = text.find(' ', at);
+    const std::string word = text.substr(at, blank == std::string::npos ? std::string::npos : blank - at);
+    at = blank == std::string::npos ? text.size() : blank + 1;
+    const std::string longer = line.empty() ? word : line + " " + word;
+    if (!line.empty() && page.Width(longer) > width) {
+      lines.push_back(line);
+      line = word;
+    } else {
+      line = longer;
+    }
+  }
+  if (!line.empty()) lines.push_back(line);
+  return lines;
+}
 
 // Axes with ticks from 0 to yMax and a title above; returns the plot area inside.
 DrawArea DrawAxes(Page& page, const DrawArea& area, const std::string& title, double yMax, double yStep) {
@@ -199,7 +223,7 @@ void LineChart(Page& page, const DrawArea& area, const std::string& title,
 void ProbeBars(Page& page, const DrawArea& area, const StudyAggregator& aggregate) {
   const std::string title = "Probe trials: time per quadrant (%, mean +/- SEM)";
   if (aggregate.Probe.empty()) {
-    page.Text(area.left, area.top, title + ": no probe trials with a goal");
+    page.Text(area.left, area.top, "Probe trials: none with a goal");
     return;
   }
   const DrawArea plot = DrawAxes(page, area, title, 100, 20);
@@ -337,7 +361,139 @@ void HeatMapPicture(Page& page, const DrawArea& area, const std::string& group, 
   DrawPool(page.surface, heat.Pool, options, picture);
 }
 
+// The lines of the ribbon pages: each group's name, then its animals in name order.
+struct RibbonLine {
+  std::string group;
+  std::string animal;  // empty: the group's heading
+};
+std::vector<RibbonLine> RibbonLines(const StudyAggregator& aggregate) {
+  std::map<std::string, std::set<std::string>> animals;
+  for (const StrategyRibbon& r : aggregate.Ribbons) animals[r.Group].insert(r.Animal);
+  std::vector<RibbonLine> lines;
+  for (const auto& [group, names] : animals) {
+    lines.push_back({group, {}});
+    for (const std::string& name : names) lines.push_back({group, name});
+  }
+  return lines;
+}
+
+std::string RibbonColumnLabel(int day, TrialKind kind) {
+  const char* suffix = kind == TrialKind::Probe      ? "P"
+                       : kind == TrialKind::Reversal ? "R"
+                       : kind == TrialKind::Visible  ? "V"
+                                                     : "";
+  return std::to_string(day) + suffix;
+}
+
+// Each animal a line, each day (and kind) a column; in a cell the animal's trials of that
+// day top to bottom, each a bar as long as its swim, coloured stretch by stretch by the
+// strategy of its segments.
+void RibbonPage(Page& page, const DrawArea& area, const StudyAggregator& aggregate, int ribbonPage) {
+  const double ch = page.LineHeight();
+  const std::vector<RibbonLine> lines = RibbonLines(aggregate);
+  std::set<std::pair<int, TrialKind>> columnSet;
+  double longest = 0;
+  size_t deepest = 1;
+  std::map<std::tuple<std::string, std::string, int, TrialKind>, std::vector<const StrategyRibbon*>> cells;
+  for (const StrategyRibbon& r : aggregate.Ribbons) {
+    columnSet.insert({r.Day, r.Kind});
+    longest = std::max(longest, r.Seconds);
+    auto& cell = cells[{r.Group, r.Animal, r.Day, r.Kind}];
+    cell.push_back(&r);
+    deepest = std::max(deepest, cell.size());
+  }
+  for (auto& [key, list] : cells) {
+    std::stable_sort(list.begin(), list.end(),
+                     [](const StrategyRibbon* a, const StrategyRibbon* b) { return a->Trial < b->Trial; });
+  }
+  const std::vector<std::pair<int, TrialKind>> columns(columnSet.begin(), columnSet.end());
+  double top = area.top;
+  for (const std::string& text :
+       Wrap(page,
+            "Search strategies within each swim (segment profiles): a bar per trial, as long as the swim "
+            "(the longest " +
+                TickText(std::round(longest * 10) / 10) +
+                " s) and coloured along it by the strategy of each part; a cell holds the animal's trials of "
+                "the day, the first on top. Days: P probe, R reversal, V visible.",
+            area.width)) {
+    page.Text(area.left, top, text);
+    top += ch;
+  }
+  top += 0.5 * ch;
+  // Names column as wide as the longest name (at most 14 characters' room).
+  double nameWidth = page.Width("animal");
+  for (const RibbonLine& line : lines) nameWidth = std::max(nameWidth, page.Width(line.animal.empty() ? "" : line.animal));
+  nameWidth = std::min(nameWidth, page.Width("00000000000000")) + ch / 2;
+  const double gridLeft = area.left + nameWidth;
+  const double columnWidth = (area.left + area.width - gridLeft) / static_cast<double>(std::max<size_t>(1, columns.size()));
+  page.Text(area.left, top, "animal");
+  for (size_t c = 0; c < columns.size(); ++c) {
+    const std::string label = RibbonColumnLabel(columns[c].first, columns[c].second);
+    if (page.Width(label) < columnWidth || c % 2 == 0)
+      page.Text(gridLeft + c * columnWidth + columnWidth / 2 - page.Width(label) / 2, top, label);
+  }
+  top += 1.2 * ch;
+  // The legend below the lines: three rows of classes.
+  const double legendHeight = 3 * ch;
+  const double bottom = area.top + area.height - legendHeight - ch / 2;
+  const size_t first = static_cast<size_t>(ribbonPage) * kRibbonLinesPerPage;
+  // Lines as tall as a full page's, or taller (up to 2.5 text lines) on a page of few.
+  const size_t onPage = std::min<size_t>(kRibbonLinesPerPage, lines.size() - std::min(first, lines.size()));
+  const double lineHeight = std::max((bottom - top) / kRibbonLinesPerPage,
+                                     std::min(2.5 * ch, (bottom - top) / static_cast<double>(std::max<size_t>(1, onPage))));
+  for (size_t i = first; i < lines.size() && i < first + kRibbonLinesPerPage; ++i) {
+    const RibbonLine& line = lines[i];
+    const double y = top + static_cast<double>(i - first) * lineHeight;
+    if (line.animal.empty()) {
+      page.Text(area.left, y + (lineHeight - ch) / 2, "group " + line.group);
+      page.surface.Line({area.left, y + lineHeight - page.point}, {area.left + area.width, y + lineHeight - page.point},
+                        colors::LightGrey, 0.5 * page.point);
+      continue;
+    }
+    std::string name = line.animal;
+    while (name.size() > 1 && page.Width(name) > nameWidth - ch / 2) name.pop_back();
+    page.Text(area.left, y + (lineHeight - ch) / 2, name);
+    for (size_t c = 0; c < columns.size(); ++c) {
+      const auto found = cells.find({line.group, line.animal, columns[c].first, columns[c].second});
+      if (found == cells.end()) continue;
+      const double left = gridLeft + static_cast<double>(c) * columnWidth + columnWidth * 0.05;
+      const double full = columnWidth * 0.9;
+      const double bar = lineHeight * 0.85 / static_cast<double>(deepest);
+      for (size_t t = 0; t < found->second.size(); ++t) {
+        const StrategyRibbon& r = *found->second[t];
+        const double length = longest > 0 ? full * std::clamp(r.Seconds / longest, 0.02, 1.0) : full;
+        const double y0 = y + lineHeight * 0.075 + static_cast<double>(t) * bar;
+        const double cell = length / kRibbonCells;
+        // A run of stretches of one class is one rectangle.
+        for (int k = 0; k < kRibbonCells;) {
+          int end = k + 1;
+          while (end < kRibbonCells && r.Cells[static_cast<size_t>(end)] == r.Cells[static_cast<size_t>(k)]) ++end;
+          const Color color =
+              kStrategyColors[std::min<int>(r.Cells[static_cast<size_t>(k)], kSearchStrategyCount - 1)];
+          page.surface.Rectangle({left + k * cell, y0}, (end - k) * cell, bar * 0.85, color, color, 0);
+          k = end;
+        }
+        page.layout.ribbons.push_back({{left, y0, length, bar * 0.85}, &r});
+      }
+    }
+  }
+  std::vector<std::pair<std::string, Color>> legend;
+  for (int i = 0; i < kSearchStrategyCount; ++i)
+    legend.emplace_back(std::string(SearchStrategyName(static_cast<SearchStrategy>(i))), kStrategyColors[i]);
+  Legend(page, area.left, area.top + area.height - legendHeight, legendHeight, legend);
+}
+
+// The pages before the ribbons: curves, bars, and the probe heat maps when there are any.
+int FixedPageCount(const StudyAggregator& aggregate) {
+  return aggregate.ProbeHeat.empty() ? kStudyReportPages - 1 : kStudyReportPages;
+}
+
 }  // namespace
+
+int StudyRibbonPageCount(const StudyAggregator& aggregate) {
+  const size_t lines = RibbonLines(aggregate).size();
+  return static_cast<int>((lines + kRibbonLinesPerPage - 1) / kRibbonLinesPerPage);
+}
 
 std::vector<ChartSeries> LearningCurves(const StudyAggregator& aggregate, SummaryMeasure measure) {
   std::vector<ChartSeries> series;
@@ -386,11 +542,17 @@ StudyPageLayout ComposeStudyReportPage(Surface& surface, const StudyAggregator& 
             "Study: " + title + "   (" + std::to_string(aggregate.Trials) + " trials)   page " +
                 std::to_string(pageIndex + 1) + " of " + std::to_string(StudyReportPageCount(aggregate)));
   top += 1.2 * ch;
-  page.Text(left, top,
+  // Said in lines that fit the frame, never cut at its edge.
+  for (const std::string& text :
+       Wrap(page,
             aggregate.Unit == SummaryUnit::Animal
                 ? "n = animals: each animal's trials of a day averaged first; SEM = standard error of the mean"
-                : "n = trials (each trial counted on its own); SEM = standard error of the mean");
-  top += 2 * ch;
+                : "n = trials (each trial counted on its own); SEM = standard error of the mean",
+            inner)) {
+    page.Text(left, top, text);
+    top += ch;
+  }
+  top += ch;
   const double room = margin + layout.frame.height - ch - top;
   if (pageIndex == 0) {
     const double h = room / 2;
@@ -402,6 +564,8 @@ StudyPageLayout ComposeStudyReportPage(Surface& surface, const StudyAggregator& 
     const double h = room / 2;
     ProbeBars(page, {left, top, inner, h - ch}, aggregate);
     StrategyBars(page, {left, top + h, inner, h - ch}, aggregate);
+  } else if (pageIndex >= FixedPageCount(aggregate)) {
+    RibbonPage(page, {left, top, inner, room}, aggregate, pageIndex - FixedPageCount(aggregate));
   } else {
     page.Text(left, top, "Probe trials: where each group swam");
     top += 2 * ch;
@@ -427,7 +591,7 @@ StudyPageLayout ComposeStudyReportPage(Surface& surface, const StudyAggregator& 
 }
 
 int StudyReportPageCount(const StudyAggregator& aggregate) {
-  return aggregate.ProbeHeat.empty() ? kStudyReportPages - 1 : kStudyReportPages;
+  return FixedPageCount(aggregate) + StudyRibbonPageCount(aggregate);
 }
 
 }  // namespace tarnwell

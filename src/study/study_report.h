@@ -1,6 +1,7 @@
 // The study's printed report: learning curves (latency and path length per day, one line
 // per group, SEM bars), the probe trials' quadrant bars, the search strategies per day,
-// and each group's probe occupancy as a heat map over its pool. Composed as drawing
+// each group's probe occupancy as a heat map over its pool, and every trial's strategy
+// ribbon (its segment profile along the swim), animal by animal and day by day. Composed as drawing
 // primitives on a Surface with the page rules of the printed trial report (margins of a
 // tenth of the page width, a frame, the fixed-pitch print font); src/io renders the pages
 // into a PDF.
@@ -16,10 +17,14 @@
 
 namespace tarnwell {
 
-inline constexpr int kStudyReportPages = 3;  ///< at most
+inline constexpr int kStudyReportPages = 3;  ///< before the ribbons, at most
+/// Lines (group headings and animals) on one page of strategy ribbons.
+inline constexpr int kRibbonLinesPerPage = 28;
 class StudyAggregator;
-/// The pages a study's report has: the probe heat maps only when there were probe trials.
+/// The pages a study's report has: the curves, the bars, the probe heat maps only when
+/// there were probe trials, then the strategy ribbons of every animal (StudyRibbonPageCount).
 int StudyReportPageCount(const StudyAggregator& aggregate);
+int StudyRibbonPageCount(const StudyAggregator& aggregate);
 
 /// One point of a chart line: x (the day), the mean and its SEM (0 when unknown).
 struct ChartPoint {
@@ -43,6 +48,8 @@ struct StudyPageLayout {
   std::vector<DrawArea> charts;
   /// Where each learning-curve point was drawn, so a screen can tell which was clicked.
   std::vector<std::pair<PointF, GroupDayKey>> points;
+  /// Where each trial's strategy ribbon was drawn (ribbon pages).
+  std::vector<std::pair<DrawArea, const StrategyRibbon*>> ribbons;
 };
 
 /// The learning-curve point nearest to `at` within `reach`, if any.

@@ -109,8 +109,42 @@ uint32_t HeatMap::Max() const {
   return Counts.empty() ? 0 : *std::max_element(Counts.begin(), Counts.end());
 }
 
+StrategyRibbon RibbonOf(const StudyTrial& trial) {
+  StrategyRibbon ribbon;
+  ribbon.Group = trial.Group;
+  ribbon.Animal = trial.Animal;
+  ribbon.Day = trial.Day;
+  ribbon.Kind = trial.Kind;
+  ribbon.Trial = trial.Trial;
+  ribbon.Seconds = trial.LatencySeconds;
+  ribbon.Call = trial.Strategy;
+  ribbon.Cells.fill(static_cast<uint8_t>(trial.Strategy));
+  const double count = static_cast<double>(trial.Samples.size());
+  if (trial.Segments.empty() || count <= 0) return ribbon;
+  for (int c = 0; c < kRibbonCells; ++c) {
+    const double at = (c + 0.5) / kRibbonCells * count;
+    // Of the segments over this moment, the one whose middle is nearest; where none is
+    // (a gap at the end), the nearest segment.
+    const StrategySegment* best = nullptr;
+    double bestDistance = 0;
+    bool bestCovers = false;
+    for (const StrategySegment& s : trial.Segments) {
+      const bool covers = at >= s.First && at <= s.Last + 1;
+      const double distance = std::abs(at - (s.First + s.Last + 1) / 2.0);
+      if (best == nullptr || (covers && !bestCovers) || (covers == bestCovers && distance < bestDistance)) {
+        best = &s;
+        bestDistance = distance;
+        bestCovers = covers;
+      }
+    }
+    ribbon.Cells[static_cast<size_t>(c)] = static_cast<uint8_t>(best->Call.Strategy);
+  }
+  return ribbon;
+}
+
 void StudyAggregator::Add(const StudyTrial& trial) {
   ++Trials;
+  Ribbons.push_back(RibbonOf(trial));
   const GroupDayKey key{trial.Group, trial.Day, trial.Kind};
   auto& counts = TrialCounts[key];
   counts.first += 1;

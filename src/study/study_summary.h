@@ -1,5 +1,6 @@
 // The study's aggregates, built one trial at a time so that their size depends on the
-// number of groups and days, never on the number of trials: the summary per group × day
+// number of groups and days, never on the number of trials (but for each trial's strategy
+// ribbon, a few dozen bytes): the summary per group × day
 // (n, mean, SD, SEM of the learning measures), the probe measures per quadrant role, the
 // share of each search strategy, and each group's probe occupancy for the heat maps.
 #pragma once
@@ -92,6 +93,22 @@ struct HeatMap {
   uint32_t Max() const;
 };
 
+/// One trial's strategy ribbon: its swim cut into kRibbonCells equal stretches of time,
+/// each coloured by the class of the segment profile's segment that is centred nearest to
+/// it (the trial's own call where it has no segments).
+inline constexpr int kRibbonCells = 40;
+struct StrategyRibbon {
+  std::string Group;
+  std::string Animal;
+  int Day = 0;
+  TrialKind Kind = TrialKind::Acquisition;
+  int Trial = 0;
+  double Seconds = 0;  ///< the swim's length (to the platform, or the whole trial)
+  SearchStrategy Call = SearchStrategy::Unclassified;
+  std::array<uint8_t, kRibbonCells> Cells{};  ///< SearchStrategy of each stretch
+};
+StrategyRibbon RibbonOf(const StudyTrial& trial);
+
 /// What a summary's n counts.
 enum class SummaryUnit { Animal, Trial };
 
@@ -121,6 +138,9 @@ class StudyAggregator {
   int NoGoalLine = 0;
   std::map<GroupDayKey, std::array<int64_t, kSearchStrategyCount>> Strategies;
   std::map<std::string, HeatMap> ProbeHeat;  ///< per group
+  /// Every trial's ribbon, in the order added: the one aggregate that grows with the
+  /// trials, by a few dozen bytes each.
+  std::vector<StrategyRibbon> Ribbons;
   /// The experiments (data files) of each group × day × kind, in sheet order: where the
   /// desktop program finds that day's trials.
   std::map<GroupDayKey, std::vector<std::filesystem::path>> DataFiles;

@@ -37,6 +37,7 @@ std::string SimulatorCommandHelp() {
          "move X Y          hold the animal at X (0..254), Y (0..191)\n"
          "swim              let a held animal swim on\n"
          "release           put a new animal in at the wall\n"
+         "animal ID         the next swims are animal ID's next trial (it learns)\n"
          "hide | show       the camera loses / finds the animal\n"
          "power off | on    switch the unit off or on\n"
          "overlay FILE      write the overlay picture as a PGM image\n"
@@ -53,7 +54,7 @@ SimulatorConsoleReply RunSimulatorCommand(EmulatedUnit& emulated, std::string_vi
   EmulatedUnit& unit = emulated;
   SimulatedUnit* simulated = dynamic_cast<SimulatedUnit*>(&emulated);
   const bool animalCommand = command == "move" || command == "swim" || command == "release" ||
-                             command == "hide" || command == "show";
+                             command == "hide" || command == "show" || command == "animal";
   if (animalCommand && simulated == nullptr)
     return Fail("the animal is in the video: " + std::string(command) + " is not available");
 
@@ -77,6 +78,17 @@ SimulatorConsoleReply RunSimulatorCommand(EmulatedUnit& emulated, std::string_vi
     simulated->ReleaseAnimal();
     const TrackSample at = simulated->Animal().Position();
     return {true, false, "animal released at " + std::to_string(at.X) + " " + std::to_string(at.Y)};
+  }
+  if (command == "animal") {
+    if (args != 1) return Fail("usage: animal ID");
+    const SimulatedTrial trial = simulated->PrepareAnimal(std::string(words[1]));
+    std::ostringstream out;
+    out << "animal " << words[1] << ", trial " << trial.trialsBefore + 1 << ", learnt "
+        << static_cast<int>(trial.learning.level * 100 + 0.5) << "%";
+    if (trial.learning.rememberedGoal)
+      out << ", remembers the goal at " << static_cast<int>(trial.learning.rememberedGoal->x) << " "
+          << static_cast<int>(trial.learning.rememberedGoal->y);
+    return {true, false, out.str()};
   }
   if ((command == "hide" || command == "show") && args == 0) {
     simulated->SetAnimalHidden(command == "hide");

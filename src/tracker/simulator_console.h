@@ -6,6 +6,8 @@
 //                     release, also across trial starts)
 //   swim              let a held animal swim on from where it is
 //   release           put a new animal in at the wall
+//   animal ID         the next swims are animal ID's next trial: its own seed, and what
+//                     it has learnt in its trials before (SimulatedLearning)
 //   hide / show       the camera loses / finds the animal (samples with Y = 255)
 //   power off|on      switch the unit off (silent) or on
 //   overlay FILE      write the overlay picture (256 × 192) as a PGM image

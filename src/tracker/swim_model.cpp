@@ -110,7 +110,9 @@ void SwimModel::Release() {
   onPlatform_ = false;
   held_ = false;
   lostFramesLeft_ = 0;
-  ignoresPlatform_ = random_.Uniform() < params_.searchFailureChance;
+  nearMemoryS_ = 0;
+  const double level = std::clamp(learning_.level, 0.0, 1.0);
+  ignoresPlatform_ = random_.Uniform() < params_.searchFailureChance * (1 - level);
 }
 
 void SwimModel::HoldAt(double trackerX, double trackerY) {
@@ -176,6 +178,7 @@ TrackSample SwimModel::Step(double dt) {
     speed_ = std::clamp(speed_, params_.minSpeedCmPerS, params_.maxSpeedCmPerS);
 
     // Where the animal wants to go: its own heading, the wall band, the platform.
+    const double level = std::clamp(learning_.level, 0.0, 1.0);
     const double hx = std::cos(heading_), hy = std::sin(heading_);
     double wantX = hx, wantY = hy;
     const double dx = x_ - arena_.centreX, dy = y_ - arena_.centreY;
@@ -189,7 +192,7 @@ TrackSample SwimModel::Step(double dt) {
       }
       const double band = params_.wallBandFraction * arena_.radius;
       const double outward = std::clamp((band - r) / (0.1 * arena_.radius), -1.0, 1.0);
-      const double wallWeight = 2.0 * std::exp(-time_ / std::max(0.1, params_.wallHuggingTimeS));
+      const double wallWeight = 2.0 * (1 - level) * std::exp(-time_ / std::max(0.1, params_.wallHuggingTimeS));
       wantX += wallWeight * (tx + outward * ux);
       wantY += wallWeight * (ty + outward * uy);
     }
@@ -198,16 +201,31 @@ TrackSample SwimModel::Step(double dt) {
       const double gx = goal->x - x_, gy = goal->y - y_;
       const double gd = std::hypot(gx, gy);
       if (gd > 1e-6) {
-        const double goalWeight = 3.0 * (1.0 - std::exp(-time_ / std::max(0.1, params_.goalLearningTimeS)));
+        const double searchTime = learning_.searchTimeS > 0 ? learning_.searchTimeS : params_.goalLearningTimeS;
+        const double goalWeight = 3.0 * (1.0 - std::exp(-time_ / std::max(0.1, searchTime)));
         wantX += goalWeight * gx / gd;
         wantY += goalWeight * gy / gd;
+      }
+    }
+    // Spatial memory: from the release on, toward where the platform was; it fades while
+    // the animal searches an empty spot (a probe, the old place after a reversal).
+    if (learning_.rememberedGoal && level > 0) {
+      const SwimArena::Platform& spot = *learning_.rememberedGoal;
+      const double mx = spot.x - x_, my = spot.y - y_;
+      const double md = std::hypot(mx, my);
+      if (md <= params_.memoryZoneRadii * spot.radius) nearMemoryS_ += dt;
+      const double memoryWeight = params_.memoryPull * level * level *
+                                  std::exp(-nearMemoryS_ / std::max(0.1, params_.memoryExtinctionS));
+      if (md > 1e-6) {
+        wantX += memoryWeight * mx / md;
+        wantY += memoryWeight * my / md;
       }
     }
     if (std::hypot(wantX, wantY) > 1e-9) {
       const double maxTurn = params_.maxTurnDegPerS * kDegree * dt;
       const double turn = std::clamp(WrapAngle(std::atan2(wantY, wantX) - heading_), -maxTurn, maxTurn);
-      heading_ = WrapAngle(heading_ + turn +
-                           params_.headingNoiseDegPerSqrtS * kDegree * std::sqrt(dt) * random_.Normal());
+      heading_ = WrapAngle(heading_ + turn + (1 - 0.6 * level) * params_.headingNoiseDegPerSqrtS * kDegree *
+                                                 std::sqrt(dt) * random_.Normal());
     }
     const double step = speed_ / arena_.cmPerUnit * dt;
     x_ += std::cos(heading_) * step;

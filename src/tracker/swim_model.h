@@ -21,6 +21,12 @@
 //    animal climbs on and stays there.
 //  - Camera: with `lostRunsPerSecond` the camera loses the animal for 1..`lostRunMaxFrames`
 //    frames (the unit reports Y = 255, X = 255).
+//  - Learning (SwimLearning): a trained animal (level near 1) keeps less to the wall,
+//    turns less at random, rarely ignores the platform, and swims from its release toward
+//    where it remembers the platform, with a pull of `memoryPull` × level². With no
+//    platform there (a probe) it searches around that spot; when the platform has moved
+//    (a reversal) it searches the old spot first and gives it up once it has spent
+//    `memoryExtinctionS` seconds near it. Level 0 is the naive animal described above.
 //
 // The random numbers come from a generator of our own (xoshiro256**) rather than the
 // standard distributions, whose results differ between standard libraries: one seed
@@ -28,6 +34,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "pool/pool_setup.h"
@@ -51,6 +58,9 @@ struct SwimModelParameters {
   double lostRunsPerSecond = 0.3;
   int lostRunMaxFrames = 4;
   double wallMarginCm = 4.0;  // the animal's centre stays this far inside the wall
+  double memoryPull = 4.0;           // pull toward the remembered goal of a fully trained animal
+  double memoryExtinctionS = 3.0;    // time constant of the memory's fading while near the spot
+  double memoryZoneRadii = 2.5;      // "near" the remembered spot: this many platform radii
 };
 
 /// Where the animal swims, in pool coordinates: tracker units, with y already multiplied
@@ -65,6 +75,16 @@ struct SwimArena {
   double cmPerUnit = 1.0;
   double aspect = 1.0;              // the samples' y is pool y / aspect
   std::vector<Platform> platforms;  // the active ones; empty: none active
+};
+
+/// What the animal has learnt before a swim.
+struct SwimLearning {
+  double level = 0;  ///< 0 naive .. 1 fully trained
+  /// Where the animal believes the platform is; none: it has no place in mind.
+  std::optional<SwimArena::Platform> rememberedGoal;
+  /// The time constant with which it is drawn to a platform it comes near by chance (its
+  /// search); 0: `goalLearningTimeS`. An animal new to the pool searches longer.
+  double searchTimeS = 0;
 };
 
 /// The arena of a pool setup: `activePlatform` 1..4 makes that platform the goal, 5 ("ALL")
@@ -96,6 +116,11 @@ class SwimModel {
 
   /// A new swim: the animal is put in at the wall.
   void Release();
+  /// What the animal knows from the next release on.
+  void SetLearning(SwimLearning learning) { learning_ = std::move(learning); }
+  const SwimLearning& Learning() const { return learning_; }
+  /// Restarts the random numbers (another animal, another trial) from `seed`.
+  void Reseed(uint64_t seed) { random_ = SwimRandom(seed); }
   /// Advances the swim by one frame of `dtSeconds` and returns what the camera reports.
   TrackSample Step(double dtSeconds);
 
@@ -123,6 +148,8 @@ class SwimModel {
   SwimArena arena_;
   SwimModelParameters params_;
   SwimRandom random_;
+  SwimLearning learning_;
+  double nearMemoryS_ = 0;  // time spent near the remembered spot in this swim
   double x_ = 0, y_ = 0;  // pool coordinates
   double heading_ = 0;    // radians, pool coordinates (y downward)
   double speed_ = 0;      // cm/s

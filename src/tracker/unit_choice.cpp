@@ -26,6 +26,10 @@ std::optional<UnitChoice> ParseUnitChoice(const UnitOptionLookup& options, const
   const auto video = rules.video ? options.value("--video") : std::nullopt;
   const auto seedText = options.value("--seed");
   const bool realtime = options.flag("--realtime");
+  const auto dayText = options.value("--day");
+  const auto rateText = options.value("--learning-rate");
+  const auto previousText = options.value("--previous-goal");
+  const bool learning = dayText || rateText || previousText;
 
   const int given = int(device.has_value()) + int(simulator) + int(camera.has_value()) + int(video.has_value());
   if (rules.required) {
@@ -62,9 +66,38 @@ std::optional<UnitChoice> ParseUnitChoice(const UnitOptionLookup& options, const
     error = "--seed and --realtime go with --simulator";
     return std::nullopt;
   }
+  if (learning && !simulator) {
+    error = "--day, --learning-rate and --previous-goal go with --simulator";
+    return std::nullopt;
+  }
 
   UnitChoice choice;
   choice.realtime = realtime;
+  if (dayText) {
+    const auto day = ParseSeed(*dayText);
+    if (!day || *day < 1 || *day > 1000) {
+      error = "--day needs a day number 1..1000";
+      return std::nullopt;
+    }
+    choice.day = static_cast<int>(*day);
+  }
+  if (rateText) {
+    double rate = -1;
+    const auto res = std::from_chars(rateText->data(), rateText->data() + rateText->size(), rate);
+    if (res.ec != std::errc() || res.ptr != rateText->data() + rateText->size() || !(rate >= 0 && rate <= 1)) {
+      error = "--learning-rate needs a number 0..1 (the share of what is left to learn one trial teaches)";
+      return std::nullopt;
+    }
+    choice.learningRate = rate;
+  }
+  if (previousText) {
+    const auto goal = ParseSeed(*previousText);
+    if (!goal || *goal < 1 || *goal > 4) {
+      error = "--previous-goal needs a platform 1..4";
+      return std::nullopt;
+    }
+    choice.previousGoal = static_cast<int>(*goal);
+  }
   if (seedText) {
     const auto seed = ParseSeed(*seedText);
     if (!seed) {
@@ -88,6 +121,18 @@ std::optional<UnitChoice> ParseUnitChoice(const UnitOptionLookup& options, const
   return choice;
 }
 
+SimulatedLearning SimulatedLearningOf(const UnitChoice& choice, const PoolSetup& pool) {
+  SimulatedLearning learning;
+  learning.rate = choice.learningRate;
+  learning.day = choice.day;
+  if (choice.previousGoal >= 1 && choice.previousGoal <= 4) {
+    // The arena of that platform alone, in the same coordinates as the unit's own arena.
+    const SwimArena arena = SwimArenaFromPool(pool, choice.previousGoal, 1.0);
+    if (!arena.platforms.empty()) learning.previousGoal = arena.platforms.front();
+  }
+  return learning;
+}
+
 std::unique_ptr<UnitConnection> OpenUnit(const UnitChoice& choice, const UnitOpening& opening, std::string& error) {
   const SystemSettings settings = opening.settings != nullptr ? *opening.settings : SystemSettings{};
   switch (choice.kind) {
@@ -97,11 +142,12 @@ std::unique_ptr<UnitConnection> OpenUnit(const UnitChoice& choice, const UnitOpe
       if (!port) return UnitConnection::ForDevice(choice.path);
       return UnitConnection::ForPort(std::move(port), choice.path);
     }
-    case UnitChoice::Kind::Simulator:
-      return UnitConnection::ForSimulator(
-          SimulatedUnitFor(opening.pool != nullptr ? *opening.pool : PoolSetup{}, opening.activePlatform, settings,
-                           choice.seed),
-          choice.realtime);
+    case UnitChoice::Kind::Simulator: {
+      const PoolSetup pool = opening.pool != nullptr ? *opening.pool : PoolSetup{};
+      SimulatedUnitOptions options = SimulatedUnitFor(pool, opening.activePlatform, settings, choice.seed);
+      options.learning = SimulatedLearningOf(choice, pool);
+      return UnitConnection::ForSimulator(options, choice.realtime);
+    }
     case UnitChoice::Kind::Camera:
     case UnitChoice::Kind::Video:
       break;

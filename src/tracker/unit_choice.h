@@ -30,6 +30,10 @@ struct UnitChoice {
   std::string path;  // the device or the file
   uint64_t seed = 1;
   bool realtime = false;
+  // The simulated animals' learning (--day N, --learning-rate X, --previous-goal N).
+  int day = 1;
+  double learningRate = SimulatedLearning{}.rate;
+  int previousGoal = 0;  // platform 1..4 of earlier days; 0 none
 
   bool IsVideo() const { return kind == Kind::Camera || kind == Kind::Video; }
 };
@@ -48,8 +52,8 @@ struct UnitOptionLookup {
 };
 
 // The unit the options choose; nothing, with the usage message in `error`, when they
-// contradict each other. --seed and --realtime go with the simulator (--realtime also with
-// --camera and --video).
+// contradict each other. --seed, --day, --learning-rate and --previous-goal go with the
+// simulator, and --realtime too (also with --camera and --video).
 std::optional<UnitChoice> ParseUnitChoice(const UnitOptionLookup& options, const UnitOptionRules& rules,
                                           std::string& error);
 
@@ -67,6 +71,9 @@ struct UnitOpening {
   // The video unit's extra options (lead frames); PAL and inverted come from the settings.
   int videoLeadFrames = 0;
 };
+
+// The simulated animals' learning of a choice, the previous goal placed in `pool`.
+SimulatedLearning SimulatedLearningOf(const UnitChoice& choice, const PoolSetup& pool);
 
 // The connection to the chosen unit: a device or the configured port on the steady clock;
 // the simulated unit in the pool of `opening` (as fast as the machine allows unless

@@ -638,5 +638,18 @@ TEST_F(RunControllerTest, ALiveHitWithAnAspectRatioAgreesWithReanalysisAtThePlat
   }
 }
 
+// The run screen is refused while two different IDs are one in the 8 characters stored:
+// their trials would be filed as one animal's.
+TEST_F(RunControllerTest, IdsTheStoredCharactersMakeOneRefuseTheRun) {
+  program.experiment.SubjectIDs = {"MOUSE001WT", "MOUSE001KO", "RAT3"};
+  Build();
+  EXPECT_FALSE(run->mnuRunExpt_Click());
+  ASSERT_FALSE(op.Messages().empty());
+  EXPECT_EQ(op.Messages().back().title, "Cannot run experiment");
+  EXPECT_EQ(MessagesContaining("1 \"MOUSE001WT\" and 2 \"MOUSE001KO\""), 1);
+  program.experiment.SubjectIDs = {"MOUSE001WT", "MOUSE001WT", "RAT3"};
+  EXPECT_TRUE(run->mnuRunExpt_Click()) << "one animal listed once per trial";
+}
+
 }  // namespace
 }  // namespace tarnwell

@@ -63,10 +63,15 @@ TEST_F(CliHeadlessTest, CreateExperimentWritesTheRecordWithTheSetupScreensChecks
     EXPECT_NE(refused.err.find(c.says), std::string::npos) << refused.err;
   }
   EXPECT_FALSE(fs::exists(other));
-  // IDs that repeat in their 8 stored characters are warned about, not refused.
-  const Outcome repeated = Cli(cli::RunCreateExperiment, {other, "--ids", "LONGNAME1,LONGNAME2"});
+  // Two IDs the 8 stored characters make one would be one animal in the study: refused.
+  const Outcome merged = Cli(cli::RunCreateExperiment, {other, "--ids", "LONGNAME1,LONGNAME2"});
+  EXPECT_EQ(merged.status, 1) << merged.err;
+  EXPECT_NE(merged.err.find("1 \"LONGNAME1\" and 2 \"LONGNAME2\""), std::string::npos) << merged.err;
+  EXPECT_FALSE(fs::exists(other));
+  // An animal listed once per trial is warned about, not refused.
+  const Outcome repeated = Cli(cli::RunCreateExperiment, {other, "--ids", "LONGNAME1,LONGNAME1"});
   EXPECT_EQ(repeated.status, 0) << repeated.err;
-  EXPECT_FALSE(repeated.err.empty());
+  EXPECT_NE(repeated.err.find("repeat"), std::string::npos) << repeated.err;
 }
 
 #ifdef TARNWELL_HAVE_VIDEO

@@ -226,5 +226,25 @@ TEST_F(CliRunTest, ASubjectListOtherThanTheExperimentsIsRefusedWithoutYes) {
   EXPECT_EQ(SplitLines(run.out)[1].rfind("1 RAT1: ", 0), 0u) << run.out;
 }
 
+TEST_F(CliRunTest, IdsTheStoredCharactersMakeOneAreRefusedBeforeAnyTrial) {
+  // Typed in full in the experiment setup; the subject list keeps their first 8 characters.
+  const std::string setup =
+      "[Windows Tarnwell Experiment Setup]\r\nData File = \"\"\r\nMaximum Time = 1\r\nActive Platform = 1\r\n"
+      "Distance from Start = 10\r\nSubject ID 1 = \"MOUSE001WT\"\r\nSubject ID 2 = \"MOUSE001KO\"\r\n";
+  dir.Write("home/DEFAULT.CFG", setup);
+  dir.Write("home/SUBJECTS.INI", "Row 1 Col 1 = \"MOUSE001\"\r\nRow 1 Col 2 = \"MOUSE001\"\r\n");
+  const Outcome refused = Cli(cli::RunRun, {dataFile().string(), "--simulator", "--yes"});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find("1 \"MOUSE001WT\" and 2 \"MOUSE001KO\""), std::string::npos) << refused.err;
+  EXPECT_FALSE(fs::exists(NumberedRawFile(dataFile(), 0)));
+
+  // One animal listed once per trial is no merge: the run goes ahead.
+  dir.Write("home/DEFAULT.CFG", setup.substr(0, setup.find("Subject ID 2")) +
+                                    "Subject ID 2 = \"MOUSE001WT\"\r\n");
+  const Outcome run = Cli(cli::RunRun, {dataFile().string(), "--simulator", "--yes"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(fs::exists(NumberedRawFile(dataFile(), 1)));
+}
+
 }  // namespace
 }  // namespace tarnwell

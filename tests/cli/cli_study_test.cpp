@@ -64,28 +64,37 @@ TEST(CliStudy, WritesTheTablesAndAReportThatReadsAndRenders) {
   const std::string text = dir.Read("stdout");
   for (const char* piece : {"Study: study.csv", "16 trials", "Latency (s, mean +/- SEM)", "Path length",
                             "Probe trials: time per quadrant", "Search strategies per day",
-                            "WT (2 probe trials)", "KO (2 probe trials)", "page 3 of 3"}) {
+                            "WT (2 probe trials)", "KO (2 probe trials)", "page 3 of 4",
+                            "Search strategies within each swim", "group WT", "group KO", "4P", "page 4 of 4"}) {
     EXPECT_TRUE(Contains(text, piece)) << piece << "\n" << text;
   }
-  // The first page rendered: the learning curves are drawn in the groups' colours.
-  ASSERT_EQ(test::Shell(dir, "pdftoppm -r 30 -f 1 -l 1 " + pdf + " " + Quote((dir.Path() / "page").string()))
-                .status,
-            0);
-  std::string image;
-  for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
-    if (entry.path().extension() == ".ppm") image = dir.Read(entry.path().filename().string());
-  }
-  ASSERT_GT(image.size(), 100u);
-  size_t coloured = 0;
-  // P6 header: three lines after the magic number; then RGB bytes.
-  size_t at = 0;
-  for (int lines = 0; lines < 3; ++at) lines += image[at] == '\n';
-  for (size_t i = at; i + 2 < image.size(); i += 3) {
-    const int r = static_cast<unsigned char>(image[i]), g = static_cast<unsigned char>(image[i + 1]),
-              b = static_cast<unsigned char>(image[i + 2]);
-    coloured += std::abs(r - g) > 60 || std::abs(g - b) > 60 ? 1 : 0;
-  }
-  EXPECT_GT(coloured, 50u) << "no curve was drawn";
+  // The pages rendered: the learning curves (page 1) are drawn in the groups' colours, and
+  // the ribbons (page 4) fill their bars with the strategies' colours.
+  const auto colouredPixels = [&](int page) -> size_t {
+    const std::string stem = "page" + std::to_string(page);
+    if (test::Shell(dir, "pdftoppm -r 30 -f " + std::to_string(page) + " -l " + std::to_string(page) + " " + pdf +
+                             " " + Quote((dir.Path() / stem).string()))
+            .status != 0)
+      return 0;
+    std::string image;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+      const std::string name = entry.path().filename().string();
+      if (entry.path().extension() == ".ppm" && name.starts_with(stem + "-")) image = dir.Read(name);
+    }
+    if (image.size() < 100) return 0;
+    size_t coloured = 0;
+    // P6 header: three lines after the magic number; then RGB bytes.
+    size_t at = 0;
+    for (int lines = 0; lines < 3; ++at) lines += image[at] == '\n';
+    for (size_t i = at; i + 2 < image.size(); i += 3) {
+      const int r = static_cast<unsigned char>(image[i]), g = static_cast<unsigned char>(image[i + 1]),
+                b = static_cast<unsigned char>(image[i + 2]);
+      coloured += std::abs(r - g) > 60 || std::abs(g - b) > 60 ? 1 : 0;
+    }
+    return coloured;
+  };
+  EXPECT_GT(colouredPixels(1), 50u) << "no curve was drawn";
+  EXPECT_GT(colouredPixels(4), 50u) << "no ribbon was drawn";
 #endif
 }
 

@@ -147,6 +147,14 @@ TEST(CheckTrialIDs, RefusesWhatARunCannotRecord) {
       {"101", many, false, "This experiment has 101 trial IDs.\nAn experiment file holds\nat most 100.", "Cannot run experiment"},
       {"the same ID twice is no refusal", {"A", "B", "A"}, true, "", ""},
       {"longer than 8 is a warning", {"RAT000012", "B"}, true, "Trial IDs are stored with 8 characters.\nThese are kept as:\n\"RAT000012\" as \"RAT00001\"", "Trial IDs"},
+      {"two IDs the cut makes one are refused", {"RAT00001", "RAT000012", "B", "RAT000012", "RAT000013"}, false,
+       "These trial IDs differ, but their first 8 characters,\nwhich are all that is stored, are the same:\n"
+       "1 \"RAT00001\" and 2 \"RAT000012\"\n1 \"RAT00001\" and 5 \"RAT000013\"\n\n"
+       "Their trials would be filed as one animal's.\nGive them IDs that differ in their first 8 characters.",
+       "Cannot run experiment"},
+      {"IDs that differ only in case stay apart", {"rat00001x", "RAT00001y"}, true,
+       "Trial IDs are stored with 8 characters.\nThese are kept as:\n\"rat00001x\" as \"rat00001\"\n\"RAT00001y\" as \"RAT00001\"",
+       "Trial IDs"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -172,11 +180,15 @@ TEST(CheckTrialIDs, RefusesWhatARunCannotRecord) {
 
 TEST(RepeatedTrialIDsText, NamesThePairsThatAreTheSameInTheStoredCharacters) {
   EXPECT_EQ(RepeatedTrialIDsText({"rat1", "RAT1", "B"}), "") << "case makes IDs differ";
+  // IDs typed alike are one animal's trials and only warned about; IDs the cut makes
+  // alike are the run's refusal, not this warning.
   EXPECT_EQ(
-      RepeatedTrialIDsText({"R0", "RAT00001A", "A", "RAT00001B", "A"}),
+      RepeatedTrialIDsText({"R0", "RAT00001A", "A", "RAT00001B", "A", "RAT00001A"}),
       "These trial IDs repeat in the 8 characters\nthat are stored:\n"
-      "2 \"RAT00001A\" and 4 \"RAT00001B\"\n3 \"A\" and 5 \"A\"\n\n"
+      "3 \"A\" and 5 \"A\"\n2 \"RAT00001A\" and 6 \"RAT00001A\"\n\n"
       "Each trial is still recorded under its\nown number; reports and tables show\nthe same ID for them.");
+  EXPECT_EQ(RepeatedTrialIDsText({"RAT00001A", "RAT00001B"}), "");
+  EXPECT_EQ(TrialIDsMergedByCutText({"RAT00001A", "A", "RAT00001A"}), "") << "typed alike is no merge";
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "records/provenance.h"
 #include "records/record_update.h"
 #include "study_fixture.h"
+#include "tracker/simulated_unit.h"
 
 namespace tarnwell {
 namespace {
@@ -413,6 +414,60 @@ TEST_F(StudyOutputTest, RecordedStatusWordsAndTheSubjectsOfAnExperiment) {
   problems.clear();
   ASSERT_TRUE(Run()) << (problems.empty() ? error : problems[0].Text);
   EXPECT_EQ(ReadTable(dir.Path() / "out" / kStudyTrialsFile)[0]["data_file"], "");
+}
+
+// A study of the simulated animals that learn (the demo's and the manual's): six animals,
+// four trials a day for five days toward platform 1, then a probe without it. Their
+// latency falls, their swims turn direct, and on the probe they keep to the goal's quadrant.
+TEST_F(StudyOutputTest, SimulatedAnimalsThatLearnGiveALearningCurveAndAProbePreference) {
+  const PoolSetup& pool = options.BaseSettings.Pool;
+  SwimArena acquisition = SwimArenaFromPool(pool, 1, 1.0);
+  SwimArena probe = SwimArenaFromPool(pool, 0, 1.0);
+  SimulatedAnimals animals(21, SimulatedLearning{});
+  std::string sheet = "file,animal,group,day,trial,kind,goal\n";
+  for (int day = 1; day <= 6; ++day) {
+    const bool isProbe = day == 6;
+    for (int a = 1; a <= 6; ++a) {
+      for (int t = 1; t <= (isProbe ? 1 : 4); ++t) {
+        const std::string animal = "M" + std::to_string(a);
+        const SwimArena& arena = isProbe ? probe : acquisition;
+        const SimulatedTrial trial = animals.NextTrial(animal, arena);
+        SwimModel swim(arena, {}, trial.seed);
+        swim.SetLearning(trial.learning);
+        swim.Release();
+        std::string bytes;
+        for (int i = 0; i < 60 * 30 && !swim.OnPlatform(); ++i) {
+          const TrackSample s = swim.Step(1.0 / 30);
+          AppendRawSampleBytes(bytes, PackRawSample(s.X, s.Y));
+        }
+        const std::string file = animal + "d" + std::to_string(day) + "t" + std::to_string(t) + ".RAW";
+        dir.Write(file, bytes);
+        sheet += file + "," + animal + ",L," + std::to_string(day) + "," + std::to_string(t) + "," +
+                 (isProbe ? "probe" : "acquisition") + ",1\n";
+      }
+    }
+  }
+  dir.Write("study.csv", sheet);
+  ASSERT_TRUE(Run()) << error;
+  auto latency = [&](int day) {
+    const auto& stats = aggregate.Summary.at({"L", day, TrialKind::Acquisition});
+    EXPECT_EQ(stats[static_cast<size_t>(SummaryMeasure::Latency)].N, 6) << "n counts animals";
+    return stats[static_cast<size_t>(SummaryMeasure::Latency)].Mean;
+  };
+  EXPECT_LT(latency(5), 0.4 * latency(1));
+  EXPECT_LT(latency(3), latency(1));
+  auto goalDirected = [&](int day) {
+    const auto& counts = aggregate.Strategies.at({"L", day, TrialKind::Acquisition});
+    return counts[static_cast<size_t>(SearchStrategy::DirectSwim)] +
+           counts[static_cast<size_t>(SearchStrategy::DirectedSearch)] +
+           counts[static_cast<size_t>(SearchStrategy::FocalSearch)];
+  };
+  EXPECT_GE(goalDirected(5), 16) << "of 24 trials";
+  EXPECT_LT(goalDirected(1), goalDirected(5));
+  const auto& target = aggregate.Probe.at({"L", 6, TrialKind::Probe})[static_cast<size_t>(QuadrantRole::Target)]
+                                         [static_cast<size_t>(ProbeMeasure::TimePercent)];
+  EXPECT_EQ(target.N, 6);
+  EXPECT_GT(target.Mean, 40.0);
 }
 
 }  // namespace

@@ -4,6 +4,11 @@
 
 #include "core/surface.h"
 
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <vector>
+
 namespace tarnwell {
 namespace {
 
@@ -50,6 +55,8 @@ TEST(StudyReport, PagesKeepTheMarginsAndACurvePointCanBeFoundAgain) {
       if (p.kind == RecordingSurface::Kind::Text) {
         EXPECT_GE(p.a.x, layout.frame.left) << p.text;
         EXPECT_LE(p.a.y, layout.frame.top + layout.frame.height) << p.text;
+        EXPECT_LE(p.a.x + surface.TextWidth(p.text, p.font), layout.frame.left + layout.frame.width)
+            << "cut at the frame: " << p.text;
       }
     }
     if (page == 0) {
@@ -61,6 +68,140 @@ TEST(StudyReport, PagesKeepTheMarginsAndACurvePointCanBeFoundAgain) {
       EXPECT_FALSE(StudyPointAt(layout, {0, 0}, 8).has_value());
     }
   }
+}
+
+// A ribbon by hand: the first `split` of its 40 stretches one class, the rest another.
+StrategyRibbon Ribbon(const char* group, const char* animal, int day, TrialKind kind, int trial, double seconds,
+                      SearchStrategy first, SearchStrategy rest, int split) {
+  StrategyRibbon r;
+  r.Group = group;
+  r.Animal = animal;
+  r.Day = day;
+  r.Kind = kind;
+  r.Trial = trial;
+  r.Seconds = seconds;
+  r.Call = rest;
+  for (int k = 0; k < kRibbonCells; ++k) r.Cells[static_cast<size_t>(k)] = static_cast<uint8_t>(k < split ? first : rest);
+  return r;
+}
+
+// The fill colour drawn last at a point of the page.
+std::optional<Color> FillAt(const RecordingSurface& surface, PointF at) {
+  std::optional<Color> found;
+  for (const auto& p : surface.Primitives()) {
+    if (p.kind == RecordingSurface::Kind::Rectangle && p.fill && at.x >= p.a.x && at.x <= p.a.x + p.b.x &&
+        at.y >= p.a.y && at.y <= p.a.y + p.b.y)
+      found = p.fill;
+  }
+  return found;
+}
+
+// Each class's colour as the page's legend shows it: the box drawn before the class's name.
+std::map<std::string, Color> LegendColours(const RecordingSurface& surface) {
+  std::map<std::string, Color> colours;
+  const auto& all = surface.Primitives();
+  for (size_t i = 1; i < all.size(); ++i) {
+    if (all[i].kind != RecordingSurface::Kind::Text || all[i - 1].kind != RecordingSurface::Kind::Rectangle ||
+        !all[i - 1].fill)
+      continue;
+    for (int c = 0; c < kSearchStrategyCount; ++c)
+      if (all[i].text == SearchStrategyName(static_cast<SearchStrategy>(c))) colours[all[i].text] = *all[i - 1].fill;
+  }
+  return colours;
+}
+
+// The ribbon pages come after the others: a line per animal under its group's heading, a
+// column per day; each trial's bar is as long as its swim and shows, read against the
+// legend, the strategy of each stretch of it; trial 1 above trial 2.
+TEST(StudyReport, RibbonsShowEachTrialsStrategiesAlongItsSwim) {
+  StudyAggregator aggregate = HandAggregate();
+  using S = SearchStrategy;
+  aggregate.Ribbons = {
+      Ribbon("WT", "A1", 1, TrialKind::Acquisition, 2, 30, S::Thigmotaxis, S::DirectedSearch, 20),
+      Ribbon("WT", "A1", 1, TrialKind::Acquisition, 1, 60, S::Thigmotaxis, S::Thigmotaxis, 40),
+      Ribbon("WT", "A1", 2, TrialKind::Acquisition, 1, 15, S::DirectSwim, S::DirectSwim, 40),
+      Ribbon("KO", "K1", 4, TrialKind::Probe, 1, 60, S::RandomSearch, S::FocalSearch, 10),
+  };
+  const int fixedPages = StudyReportPageCount(aggregate) - StudyRibbonPageCount(aggregate);
+  ASSERT_EQ(StudyRibbonPageCount(aggregate), 1);
+  EXPECT_EQ(fixedPages, kStudyReportPages - 1) << "no probe heat maps here";
+  RecordingSurface surface(595, 842);
+  const StudyPageLayout layout = ComposeStudyReportPage(surface, aggregate, "study.csv", fixedPages, Font{});
+  for (const auto& p : surface.Primitives()) {
+    if (p.kind == RecordingSurface::Kind::Text) {
+      EXPECT_LE(p.a.x + surface.TextWidth(p.text, p.font), layout.frame.left + layout.frame.width) << p.text;
+    }
+  }
+  for (const char* text : {"group KO", "group WT", "A1", "K1", "1", "2", "4P"})
+    EXPECT_NE(std::find(layout.texts.begin(), layout.texts.end(), text), layout.texts.end()) << text;
+  const std::map<std::string, Color> legend = LegendColours(surface);
+  ASSERT_EQ(legend.size(), static_cast<size_t>(kSearchStrategyCount));
+  ASSERT_EQ(layout.ribbons.size(), 4u);
+  std::map<std::pair<int, int>, DrawArea> bars;  // (day, trial) of A1
+  for (const auto& [area, ribbon] : layout.ribbons) {
+    SCOPED_TRACE(ribbon->Animal + " day " + std::to_string(ribbon->Day) + " trial " + std::to_string(ribbon->Trial));
+    if (ribbon->Animal == "A1") bars[{ribbon->Day, ribbon->Trial}] = area;
+    for (int k = 0; k < kRibbonCells; ++k) {
+      const PointF at{area.left + (k + 0.5) * area.width / kRibbonCells, area.top + area.height / 2};
+      const auto colour = FillAt(surface, at);
+      ASSERT_TRUE(colour.has_value());
+      EXPECT_EQ(*colour, legend.at(std::string(SearchStrategyName(static_cast<S>(ribbon->Cells[k]))))) << k;
+    }
+  }
+  // Lengths follow the swims (the longest 60 s), trials stack in their order, and days
+  // stand side by side.
+  const DrawArea day1First = bars[{1, 1}], day1Second = bars[{1, 2}], day2First = bars[{2, 1}];
+  EXPECT_NEAR(day1Second.width / day1First.width, 0.5, 1e-9);
+  EXPECT_NEAR(day2First.width / day1First.width, 0.25, 1e-9);
+  EXPECT_LT(day1First.top, day1Second.top);
+  EXPECT_GT(day2First.left, day1First.left + day1First.width);
+  EXPECT_EQ(day2First.top, day1First.top);
+
+  // A study of 40 animals in two groups needs two pages of ribbons; each animal is drawn once.
+  StudyAggregator many;
+  for (int a = 0; a < 40; ++a)
+    many.Ribbons.push_back(Ribbon(a < 20 ? "KO" : "WT", ("M" + std::to_string(100 + a)).c_str(), 1,
+                                  TrialKind::Acquisition, 1, 20, S::Scanning, S::Chaining, 5));
+  ASSERT_EQ(StudyRibbonPageCount(many), 2);
+  size_t drawn = 0;
+  for (int page = 0; page < StudyRibbonPageCount(many); ++page) {
+    RecordingSurface pageSurface(595, 842);
+    const StudyPageLayout pageLayout =
+        ComposeStudyReportPage(pageSurface, many, "many", kStudyReportPages - 1 + page, Font{});
+    drawn += pageLayout.ribbons.size();
+    for (const auto& [area, ribbon] : pageLayout.ribbons) EXPECT_LE(area.top + area.height, pageLayout.frame.top + pageLayout.frame.height);
+  }
+  EXPECT_EQ(drawn, 40u);
+}
+
+// A trial's ribbon follows its segment profile along the swim: where segments overlap, the
+// one centred nearer wins; without segments the whole bar is the trial's call.
+TEST(StudyReport, RibbonOfATrialFollowsItsSegments) {
+  StudyTrial trial;
+  trial.Group = "WT";
+  trial.Animal = "A1";
+  trial.LatencySeconds = 4;
+  trial.Strategy = SearchStrategy::DirectedSearch;
+  const std::vector<PoolPoint> samples(120);
+  trial.Samples = samples;
+  StrategySegment wall, directed;
+  wall.First = 0, wall.Last = 59, wall.Call.Strategy = SearchStrategy::Thigmotaxis;
+  directed.First = 40, directed.Last = 119, directed.Call.Strategy = SearchStrategy::DirectedSearch;
+  trial.Segments = {wall, directed};
+  const StrategyRibbon ribbon = RibbonOf(trial);
+  EXPECT_EQ(ribbon.Seconds, 4);
+  // Stretch k is centred on sample 3k + 1.5: up to sample ~45 the wall segment's middle
+  // (30) is nearer than the directed one's (80).
+  for (int k = 0; k < kRibbonCells; ++k) {
+    const double at = 3 * k + 1.5;
+    const SearchStrategy expected =
+        at < 40 || (std::abs(at - 30) < std::abs(at - 80) && at <= 60) ? SearchStrategy::Thigmotaxis
+                                                                     : SearchStrategy::DirectedSearch;
+    EXPECT_EQ(static_cast<SearchStrategy>(ribbon.Cells[static_cast<size_t>(k)]), expected) << k;
+  }
+  trial.Segments.clear();
+  const StrategyRibbon whole = RibbonOf(trial);
+  for (uint8_t cell : whole.Cells) EXPECT_EQ(static_cast<SearchStrategy>(cell), SearchStrategy::DirectedSearch);
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <set>
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -108,6 +111,70 @@ TEST(SimulatedUnit, CommandSplitAcrossReceivesIsUnderstood) {
   Bytes out;
   unit.TakeOutput(100, out);
   EXPECT_EQ(out, (Bytes{0x06, 0x21}));
+}
+
+// Each subject ID is an animal of its own that learns from trial to trial: the same ID's
+// trials grow in level, earlier days count, one seed gives the same animals again, and an
+// animal remembers the goal of earlier days on a probe and its last platform after it.
+TEST(SimulatedAnimals, EachIdLearnsTrialByTrialAndRemembersItsGoal) {
+  SwimArena acquisition = SimulatedUnitOptions::DefaultSwimArena();
+  SwimArena probe = acquisition;
+  probe.platforms.clear();
+  SimulatedLearning learning;
+  learning.rate = 0.25;
+  SimulatedAnimals animals(5, learning);
+  std::vector<double> levels;
+  std::vector<uint64_t> seeds;
+  for (int t = 0; t < 6; ++t) {
+    const SimulatedTrial trial = animals.NextTrial("M1", acquisition);
+    EXPECT_EQ(trial.trialsBefore, t);
+    levels.push_back(trial.learning.level);
+    seeds.push_back(trial.seed);
+  }
+  EXPECT_EQ(levels.front(), 0.0);
+  EXPECT_TRUE(std::is_sorted(levels.begin(), levels.end()));
+  EXPECT_GT(levels.back(), 0.55);
+  EXPECT_LT(levels.back(), 1.0);
+  EXPECT_EQ(std::set<uint64_t>(seeds.begin(), seeds.end()).size(), seeds.size());
+  const SimulatedTrial other = animals.NextTrial("M2", acquisition);
+  EXPECT_EQ(other.trialsBefore, 0);
+  EXPECT_NE(other.seed, seeds.front());
+  // The same seed and IDs: the same animals.
+  SimulatedAnimals again(5, learning);
+  EXPECT_EQ(again.NextTrial("M1", acquisition).seed, seeds.front());
+  EXPECT_NE(SimulatedAnimals(6, learning).NextTrial("M1", acquisition).seed, seeds.front());
+  // A probe after training: the animal remembers the platform it was trained to.
+  const SimulatedTrial probed = animals.NextTrial("M1", probe);
+  ASSERT_TRUE(probed.learning.rememberedGoal.has_value());
+  EXPECT_EQ(probed.learning.rememberedGoal->x, 158);
+  // Day 3 counts the 8 trials of days 1 and 2; the goal of earlier days comes first.
+  learning.day = 3;
+  learning.previousGoal = SwimArena::Platform{98, 126, 10, true};
+  SimulatedAnimals later(5, learning);
+  const SimulatedTrial reversal = later.NextTrial("M1", acquisition);
+  EXPECT_EQ(reversal.trialsBefore, 8);
+  ASSERT_TRUE(reversal.learning.rememberedGoal.has_value());
+  EXPECT_EQ(reversal.learning.rememberedGoal->x, 98);
+  EXPECT_EQ(later.NextTrial("M1", acquisition).learning.rememberedGoal->x, 158) << "it learnt the new place";
+  // Without any learning every animal stays naive.
+  learning.rate = 0;
+  EXPECT_EQ(SimulatedAnimals(5, learning).NextTrial("M1", acquisition).learning.level, 0.0);
+}
+
+// The unit puts the prepared animal in at the next stream start: the same animal and trial
+// give the same swim.
+TEST(SimulatedUnit, PreparedAnimalsSwimTheirOwnSwims) {
+  auto swimOf = [](const std::string& id) {
+    SimulatedUnit unit;
+    unit.PrepareAnimal(id);
+    unit.ReleaseAnimal();
+    std::vector<TrackSample> samples;
+    SwimModel model = unit.Animal();
+    for (int i = 0; i < 90; ++i) samples.push_back(model.Step(1.0 / 30));
+    return samples;
+  };
+  EXPECT_EQ(swimOf("R1"), swimOf("R1"));
+  EXPECT_NE(swimOf("R1"), swimOf("R2"));
 }
 
 }  // namespace

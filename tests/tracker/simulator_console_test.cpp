@@ -41,5 +41,18 @@ TEST(SimulatorConsole, CommandsActOnTheUnit) {
   }
 }
 
+// "animal ID" puts in that animal for its next trial and says what it has learnt.
+TEST(SimulatorConsole, AnimalNamesTheNextTrialsAnimal) {
+  SimulatedUnit unit;
+  EXPECT_EQ(RunSimulatorCommand(unit, "animal M1").text,
+            "animal M1, trial 1, learnt 0%, remembers the goal at 158 66");
+  const SimulatorConsoleReply second = RunSimulatorCommand(unit, "animal M1");
+  EXPECT_TRUE(second.ok);
+  EXPECT_EQ(second.text.rfind("animal M1, trial 2, learnt ", 0), 0u) << second.text;
+  EXPECT_EQ(second.text.find("learnt 0%"), std::string::npos) << "one trial taught it something";
+  EXPECT_FALSE(RunSimulatorCommand(unit, "animal").ok);
+  EXPECT_FALSE(RunSimulatorCommand(unit, "animal A B").ok);
+}
+
 }  // namespace
 }  // namespace tarnwell

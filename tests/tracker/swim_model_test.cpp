@@ -18,8 +18,11 @@ struct SwimRecord {
 };
 
 SwimRecord SwimFor(uint64_t seed, double maxSeconds,
-                   const SwimArena& arena = SimulatedUnitOptions::DefaultSwimArena()) {
+                   const SwimArena& arena = SimulatedUnitOptions::DefaultSwimArena(),
+                   const SwimLearning& learning = {}) {
   SwimModel model(arena, {}, seed);
+  model.SetLearning(learning);
+  model.Release();
   SwimRecord r;
   const double dt = 1.0 / 30;
   for (int i = 0; i < maxSeconds * 30 && !model.OnPlatform(); ++i) {
@@ -88,6 +91,87 @@ TEST(SwimModel, SampleYIsDividedByTheAspectFactor) {
   SwimModel model(arena, {}, 1);
   model.HoldAt(100, 40);
   EXPECT_EQ(model.Step(1.0 / 30), (TrackSample{100, 40}));
+}
+
+// The default arena's goal (platform 1 at 158, 66, radius 10) and the platform opposite it.
+constexpr SwimArena::Platform kGoal{158, 66, 10, true};
+constexpr SwimArena::Platform kOpposite{98, 126, 10, true};
+
+double PathLength(const std::vector<TrackSample>& samples) {
+  double length = 0;
+  const TrackSample* last = nullptr;
+  for (const TrackSample& s : samples) {
+    if (!s.IsVisible()) continue;
+    if (last != nullptr) length += std::hypot(s.X - last->X, s.Y - last->Y);
+    last = &s;
+  }
+  return length;
+}
+
+// Share of the seen samples in the quarter of the pool that holds `spot`.
+double QuadrantShare(const std::vector<TrackSample>& samples, const SwimArena::Platform& spot) {
+  int in = 0, seen = 0;
+  for (const TrackSample& s : samples) {
+    if (!s.IsVisible()) continue;
+    ++seen;
+    in += ((s.X > 128) == (spot.x > 128) && (s.Y > 96) == (spot.y > 96)) ? 1 : 0;
+  }
+  return seen > 0 ? static_cast<double>(in) / seen : 0;
+}
+
+// A naive animal is the model as it always was, whatever it is told to remember; a trained
+// one reaches the platform sooner and by a shorter path, and rarely misses it.
+TEST(SwimModel, ATrainedAnimalSwimsShorterAndMoreDirectlyThanANaiveOne) {
+  EXPECT_EQ(SwimFor(11, 30, SimulatedUnitOptions::DefaultSwimArena(), {0.0, kGoal}).samples,
+            SwimFor(11, 30).samples);
+  const SwimLearning trained{0.9, kGoal};
+  EXPECT_EQ(SwimFor(11, 30, SimulatedUnitOptions::DefaultSwimArena(), trained).samples,
+            SwimFor(11, 30, SimulatedUnitOptions::DefaultSwimArena(), trained).samples);
+  double naiveSeconds = 0, trainedSeconds = 0, naivePath = 0, trainedPath = 0;
+  int trainedFound = 0;
+  const int releases = 40;
+  for (uint64_t seed = 1; seed <= releases; ++seed) {
+    const SwimRecord naive = SwimFor(seed, 60);
+    const SwimRecord learnt = SwimFor(seed, 60, SimulatedUnitOptions::DefaultSwimArena(), trained);
+    naiveSeconds += naive.seconds;
+    naivePath += PathLength(naive.samples);
+    trainedSeconds += learnt.seconds;
+    trainedPath += PathLength(learnt.samples);
+    trainedFound += learnt.found ? 1 : 0;
+  }
+  EXPECT_LT(trainedSeconds, 0.4 * naiveSeconds);
+  EXPECT_LT(trainedPath, 0.4 * naivePath);
+  EXPECT_GE(trainedFound, releases - 1);
+  // About as direct as an animal swims: from the wall to the goal (at most ~1.6 radii).
+  EXPECT_LT(trainedPath / releases, 2.5 * 80);
+}
+
+// Probe (no platform): a trained animal searches where the platform was; after a reversal
+// it goes to the old place first and still finds the new one.
+TEST(SwimModel, ATrainedAnimalRemembersTheGoalOnProbeAndReversal) {
+  SwimArena probe = SimulatedUnitOptions::DefaultSwimArena();
+  probe.platforms.clear();
+  SwimArena reversal = probe;
+  reversal.platforms.push_back(kOpposite);
+  double trainedShare = 0, naiveShare = 0;
+  int visitedOldFirst = 0, foundNew = 0;
+  const int releases = 30;
+  for (uint64_t seed = 1; seed <= releases; ++seed) {
+    trainedShare += QuadrantShare(SwimFor(seed, 60, probe, {0.9, kGoal}).samples, kGoal);
+    naiveShare += QuadrantShare(SwimFor(seed, 60, probe).samples, kGoal);
+    const SwimRecord r = SwimFor(seed, 60, reversal, {0.9, kGoal});
+    foundNew += r.found ? 1 : 0;
+    for (const TrackSample& s : r.samples) {
+      if (s.IsVisible() && std::hypot(s.X - kGoal.x, s.Y - kGoal.y) < 2.5 * kGoal.radius) {
+        ++visitedOldFirst;
+        break;
+      }
+    }
+  }
+  EXPECT_GT(trainedShare / releases, 0.45);
+  EXPECT_LT(naiveShare / releases, 0.35);
+  EXPECT_GE(visitedOldFirst, releases * 8 / 10);
+  EXPECT_GE(foundNew, releases * 7 / 10);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // it shows the groups' curves and the summary; a click on a curve's point opens that
 // day's experiment on the data screen.
 #include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
 
@@ -87,8 +88,9 @@ class StudyScreenTest : public QObject {
     QCoreApplication::processEvents();
     auto* study = scene.app.window->findChild<StudyScreen*>("frmStudy");
     auto* pages = study->findChild<QComboBox*>("cboStudyPage");
-    // This study has no probe trials: no probe page.
-    const int expectedPages = kStudyReportPages - 1;
+    // This study has no probe trials: no probe page; its four animals' ribbons fill one.
+    const int expectedPages = kStudyReportPages - 1 + 1;
+    QCOMPARE(StudyReportPageCount(study->Aggregate()), expectedPages);
     QCOMPARE(pages->count(), expectedPages);
     std::vector<std::vector<std::string>> shown;
     for (int page = 0; page < expectedPages; ++page) {
@@ -98,6 +100,10 @@ class StudyScreenTest : public QObject {
       QVERIFY2(!shown.back().empty(), qPrintable(QString("page %1").arg(page + 1)));
     }
     QVERIFY(shown[0] != shown[1]);
+    // The last page: every trial's strategy ribbon under its animal and group.
+    QCOMPARE(study->CurveLayout().ribbons.size(), size_t{4});
+    for (const char* text : {"group KO", "group WT", "K1", "K2", "R1", "R3"})
+      QVERIFY2(std::find(shown.back().begin(), shown.back().end(), text) != shown.back().end(), text);
 
     const auto pageCount = [](const std::filesystem::path& pdf) {
       std::string bytes;
@@ -118,6 +124,49 @@ class StudyScreenTest : public QObject {
     QTest::mouseClick(study->findChild<QPushButton*>("cmdPrintStudy"), Qt::LeftButton);
     QCOMPARE(pageCount(printed), expectedPages);
     QVERIFY(!scene.app.op.HasMessageContaining("could not"));
+  }
+
+  // An animals sheet moves R1 into KO (one experiment holds both groups) and adds its
+  // variables; the Animals tab lists each animal with them and its trials. A sheet that
+  // leaves out animals of the study is refused, naming them, and the one in use stays.
+  void AnAnimalsSheetRegroupsTheStudyAndIsListed() {
+    ExperimentScene scene;
+    const auto sheet = WriteStudy(scene.app.home);
+    scene.app.op.QueueReply(sheet.string());
+    scene.app.Action("mnuStudy")->trigger();
+    QCoreApplication::processEvents();
+    auto* study = scene.app.window->findChild<StudyScreen*>("frmStudy");
+    auto* animals = study->findChild<QTableWidget*>("grStudyAnimals");
+    QVERIFY(animals != nullptr);
+    QCOMPARE(animals->rowCount(), 4);  // K1, K2, R1, R3 as the study sheet groups them
+    QCOMPARE(animals->item(2, 0)->text(), QString("R1"));
+    QCOMPARE(animals->item(2, 1)->text(), QString("WT"));
+
+    scene.app.home.Write("STUDY/animals.csv", "animal;group;sex\r\nR1;KO;f\r\nR2;WT;m\r\nR3;WT;f\r\n"
+                                              "K1;KO;m\r\nK2;KO;f\r\n");
+    scene.app.op.QueueReply((scene.app.home.Path() / "STUDY" / "animals.csv").string());
+    QTest::mouseClick(study->findChild<QPushButton*>("cmdAnimalsSheet"), Qt::LeftButton);
+    QCOMPARE(study->AnimalsSheetFile().filename().string(), std::string("animals.csv"));
+    QCOMPARE(animals->columnCount(), 4);
+    QCOMPARE(animals->horizontalHeaderItem(2)->text(), QString("sex"));
+    QStringList r1, r2;
+    for (int c = 0; c < 4; ++c) {
+      r1 << animals->item(2, c)->text();
+      r2 << animals->item(3, c)->text();
+    }
+    QCOMPARE(r1, QStringList({"R1", "KO", "f", "1"}));
+    QCOMPARE(r2, QStringList({"R2", "WT", "m", "0"}));
+    auto* summary = study->findChild<QTableWidget*>("grStudySummary");
+    QCOMPARE(summary->item(0, 0)->text(), QString("KO"));
+    QCOMPARE(summary->item(0, 3)->text(), QString("3"));
+    QVERIFY(study->findChild<QLabel*>("lblAnimals")->text().contains("animals.csv"));
+
+    scene.app.home.Write("STUDY/few.csv", "animal;group\r\nR1;KO\r\n");
+    scene.app.op.QueueReply((scene.app.home.Path() / "STUDY" / "few.csv").string());
+    QTest::mouseClick(study->findChild<QPushButton*>("cmdAnimalsSheet"), Qt::LeftButton);
+    QVERIFY(scene.app.op.HasMessageContaining("K1"));
+    QCOMPARE(study->AnimalsSheetFile().filename().string(), std::string("animals.csv"));
+    QCOMPARE(summary->item(0, 3)->text(), QString("3"));
   }
 };
 

@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QSignalBlocker>
+#include <QTabWidget>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -10,6 +11,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <map>
 
 #include "core/numbers.h"
 #include "io/print_output.h"
@@ -76,8 +78,12 @@ StudyScreen::StudyScreen(AppContext& context, std::function<void(const std::stri
   cmdPrintStudy_ = new QPushButton("&Print...", this);
   cmdPrintStudy_->setObjectName("cmdPrintStudy");
   connect(cmdPrintStudy_, &QPushButton::clicked, this, &StudyScreen::PrintStudy);
+  auto* animals = new QPushButton("A&nimals Sheet...", this);
+  animals->setObjectName("cmdAnimalsSheet");
+  connect(animals, &QPushButton::clicked, this, &StudyScreen::ChooseAnimalsSheet);
   top->addWidget(open);
   top->addWidget(importTracks);
+  top->addWidget(animals);
   top->addWidget(lblStudy_, 1);
   top->addWidget(pageLabel);
   top->addWidget(cboStudyPage_);
@@ -102,7 +108,25 @@ StudyScreen::StudyScreen(AppContext& context, std::function<void(const std::stri
   connect(grStudySummary_, &QTableWidget::cellDoubleClicked, this, [this](int row, int) {
     if (row >= 0 && static_cast<size_t>(row) < rowKeys_.size()) OpenDay(rowKeys_[static_cast<size_t>(row)]);
   });
-  layout->addWidget(grStudySummary_, 2);
+  // The animals: whom the study counts in which group, with the lab's variables.
+  auto* animalsPage = new QWidget(this);
+  auto* animalsLayout = new QVBoxLayout(animalsPage);
+  animalsLayout->setContentsMargins(0, 0, 0, 0);
+  lblAnimals_ = new QLabel(animalsPage);
+  lblAnimals_->setObjectName("lblAnimals");
+  grStudyAnimals_ = new QTableWidget(0, 3, animalsPage);
+  grStudyAnimals_->setObjectName("grStudyAnimals");
+  grStudyAnimals_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  grStudyAnimals_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  grStudyAnimals_->horizontalHeader()->setStretchLastSection(true);
+  animalsLayout->addWidget(lblAnimals_);
+  animalsLayout->addWidget(grStudyAnimals_);
+  auto* tables = new QTabWidget(this);
+  tables->setObjectName("tabStudyTables");
+  tables->addTab(grStudySummary_, "S&ummary");
+  tables->addTab(animalsPage, "Ani&mals");
+  layout->addWidget(tables, 2);
+  FillAnimals();
   resize(720, 760);
   EnableOutput();
 }
@@ -188,7 +212,45 @@ ImportTracksDialog* StudyScreen::ImportTracks() {
   return importDialog_;
 }
 
+void StudyScreen::ChooseAnimalsSheet() {
+  FileDialogRequest request;
+  request.title = "Open Animals Sheet";
+  request.filter = "*.CSV";
+  request.defaultExtension = "CSV";
+  request.startDir = !animalsFile_.empty() ? animalsFile_.parent_path().string()
+                     : sheet_.empty()      ? context_.home.Folder().string()
+                                           : sheet_.parent_path().string();
+  if (const auto chosen = context_.op.AskOpenFile(request)) SetAnimalsSheet(*chosen);
+}
+
+bool StudyScreen::SetAnimalsSheet(const std::filesystem::path& animalsFile) {
+  std::optional<AnimalsSheet> animals;
+  if (!animalsFile.empty()) {
+    animals.emplace();
+    std::vector<SheetProblem> problems;
+    if (!ReadAnimalsSheet(animalsFile, *animals, problems)) {
+      std::string text = "The animals sheet cannot be used:";
+      for (size_t i = 0; i < problems.size() && i < 10; ++i)
+        text += "\n" + DescribeSheetProblem(animalsFile, problems[i]);
+      if (problems.size() > 10) text += "\n-- more ... --";
+      context_.op.ShowMessage(text, kStudyTitle, MessageIcon::Exclamation, MessageButtons::Ok);
+      return false;
+    }
+  }
+  // With a study open, it is analysed again with the animals' groups; a sheet that does
+  // not fit the study is not kept.
+  if (!sheet_.empty() && !Analyse(sheet_, animals)) return false;
+  animalsFile_ = animalsFile;
+  animals_ = std::move(animals);
+  FillAnimals();
+  return true;
+}
+
 bool StudyScreen::OpenSheet(const std::filesystem::path& sheetFile) {
+  return Analyse(sheetFile, animals_);
+}
+
+bool StudyScreen::Analyse(const std::filesystem::path& sheetFile, const std::optional<AnimalsSheet>& animals) {
   StudySheet sheet;
   std::vector<SheetProblem> problems;
   StudyAggregator aggregate;
@@ -196,6 +258,7 @@ bool StudyScreen::OpenSheet(const std::filesystem::path& sheetFile) {
   if (analysed) {
     StudyOptions options;
     options.BaseSettings = MakeAnalysisSettings(context_.pool, context_.experiment, context_.settings);
+    options.Animals = animals;
     analysed = ForEachStudyTrial(
         sheet, options,
         [&](const StudyTrial& trial) {
@@ -227,7 +290,55 @@ bool StudyScreen::OpenSheet(const std::filesystem::path& sheetFile) {
   EnableOutput();
   ShowPage(0);
   FillSummary();
+  FillAnimals();
   return true;
+}
+
+void StudyScreen::FillAnimals() {
+  // The animals the study counts: from the animals sheet where there is one (with its
+  // variables), else as the study sheet and the experiments' subject IDs name them.
+  std::map<std::string, std::pair<std::string, int64_t>> counted;  // animal: group, trials
+  if (!sheet_.empty()) {
+    for (const StrategyRibbon& r : aggregate_.Ribbons) {
+      auto& entry = counted[r.Animal];
+      entry.first = r.Group;
+      ++entry.second;
+    }
+  }
+  QStringList headers{"Animal", "Group"};
+  if (animals_) {
+    for (const std::string& v : animals_->Variables) headers << QString::fromStdString(v);
+  }
+  headers << "Trials";
+  grStudyAnimals_->setRowCount(0);
+  grStudyAnimals_->setColumnCount(static_cast<int>(headers.size()));
+  grStudyAnimals_->setHorizontalHeaderLabels(headers);
+  auto addRow = [&](const std::string& animal, const std::string& group, const std::vector<std::string>& values,
+                    std::optional<int64_t> trials) {
+    const int row = grStudyAnimals_->rowCount();
+    grStudyAnimals_->insertRow(row);
+    int column = 0;
+    grStudyAnimals_->setItem(row, column++, new QTableWidgetItem(QString::fromStdString(animal)));
+    grStudyAnimals_->setItem(row, column++, new QTableWidgetItem(QString::fromStdString(group)));
+    for (const std::string& value : values)
+      grStudyAnimals_->setItem(row, column++, new QTableWidgetItem(QString::fromStdString(value)));
+    grStudyAnimals_->setItem(row, column, new QTableWidgetItem(trials ? QString::number(*trials) : QString()));
+  };
+  if (animals_) {
+    for (const auto& [name, animal] : animals_->Animals) {
+      const auto found = counted.find(name);
+      addRow(name, animal.Group, animal.Values,
+             sheet_.empty() ? std::nullopt : std::optional<int64_t>(found == counted.end() ? 0 : found->second.second));
+    }
+  } else {
+    for (const auto& [name, entry] : counted) addRow(name, entry.first, {}, entry.second);
+  }
+  const std::string source = animals_ ? "animals sheet " + animalsFile_.filename().string()
+                                      : std::string("groups from the study sheet");
+  const size_t count = animals_ ? animals_->Animals.size() : counted.size();
+  lblAnimals_->setText(QString::fromStdString(
+      (sheet_.empty() && !animals_ ? std::string("No study sheet open")
+                                   : std::to_string(count) + " animal" + (count == 1 ? "" : "s") + ": " + source)));
 }
 
 void StudyScreen::DrawCurves() {

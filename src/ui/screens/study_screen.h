@@ -1,9 +1,11 @@
-// frmStudy: the study level on screen. The operator opens a study sheet; every trial it
-// lists is analysed (nothing is written) and the window shows the learning curves of
-// latency and path length per group (picStudy) and the summary per group, day and kind
-// (grStudySummary). A click on a curve's point, or a double click on a row, opens that
-// day's experiment on the data screen. Import Tracks brings another tracker's tracks in
-// (frmImportTracks) and opens the study sheet the import writes.
+// frmStudy: the study level on screen. The operator opens a study sheet, and may give an
+// animals sheet (each animal's group and variables, as `study --animals`); every trial is
+// analysed (nothing is written) and the window shows the learning curves of latency and
+// path length per group (picStudy), the summary per group, day and kind (grStudySummary)
+// and the animals with their group, variables and trials (grStudyAnimals). A click on a
+// curve's point, or a double click on a summary row, opens that day's experiment on the
+// data screen. Import Tracks brings another tracker's tracks in (frmImportTracks) and
+// opens the study sheet the import writes.
 #pragma once
 
 #include <QDialog>
@@ -42,6 +44,13 @@ class StudyScreen : public QDialog {
   bool OpenSheet(const std::filesystem::path& sheet);
   /// cmdImportTracks: shows the import window; a finished import's study opens here.
   ImportTracksDialog* ImportTracks();
+  /// cmdAnimalsSheet: asks for an animals sheet and analyses the study with it.
+  void ChooseAnimalsSheet();
+  /// Takes the animals sheet (empty: none, groups from the study sheet) and analyses the
+  /// open study again; false, after telling the operator which lines are wrong, when the
+  /// sheet cannot be read or the study not analysed with it (the sheet then is not kept).
+  bool SetAnimalsSheet(const std::filesystem::path& animals);
+  const std::filesystem::path& AnimalsSheetFile() const { return animalsFile_; }
   /// Opens the first experiment of a group × day × kind on the data screen.
   bool OpenDay(const GroupDayKey& key);
 
@@ -62,6 +71,8 @@ class StudyScreen : public QDialog {
  private:
   void DrawCurves();
   void FillSummary();
+  void FillAnimals();
+  bool Analyse(const std::filesystem::path& sheetFile, const std::optional<AnimalsSheet>& animals);
   void PictureClicked(QPointF at);
   void EnableOutput();
   std::string ReportTitle() const;
@@ -69,11 +80,15 @@ class StudyScreen : public QDialog {
   AppContext& context_;
   std::function<void(const std::string&)> openDataFile_;
   std::filesystem::path sheet_;
+  std::filesystem::path animalsFile_;
+  std::optional<AnimalsSheet> animals_;
   StudyAggregator aggregate_;
   StudyPageLayout layout_;
   QLabel* lblStudy_ = nullptr;
   PictureBox* picStudy_ = nullptr;
   QTableWidget* grStudySummary_ = nullptr;
+  QTableWidget* grStudyAnimals_ = nullptr;
+  QLabel* lblAnimals_ = nullptr;
   QComboBox* cboStudyPage_ = nullptr;
   ImportTracksDialog* importDialog_ = nullptr;
   QPushButton* cmdSaveStudy_ = nullptr;
