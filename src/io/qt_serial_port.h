@@ -55,7 +55,7 @@ class QtSerialPort : public QObject, public SerialPort {
   // Moves what the device delivered into QSerialPort's buffer without blocking.
   void Pull();
 
-  QSerialPort port_;
+  QSerialPort port_;  // a child of this object, as are its notifiers
   int threshold_ = 1;
   bool deliveryQueued_ = false;
   bool lostReported_ = false;
