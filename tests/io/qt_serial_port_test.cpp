@@ -216,14 +216,18 @@ TEST(QtSerialPortOnAPseudoTerminal, ReadNotificationThatFindsNothingIsNoLostUnit
   port.SetReceivedHandler([&] { ++received; });
   ASSERT_TRUE(port.Open(unit.Device(), {}).ok());
 
-  QSocketNotifier* readNotifier = nullptr;
-  for (QSocketNotifier* n : port.findChildren<QSocketNotifier*>()) {
-    if (n->type() == QSocketNotifier::Read) readNotifier = n;
-  }
-  if (readNotifier == nullptr) GTEST_SKIP() << "this Qt keeps its serial port's read notifier out of reach";
-  for (int late = 0; late < 3; ++late) {
+  const auto readNotifier = [&]() -> QSocketNotifier* {
+    for (QSocketNotifier* n : port.findChildren<QSocketNotifier*>()) {
+      if (n->type() == QSocketNotifier::Read) return n;
+    }
+    return nullptr;
+  };
+  if (readNotifier() == nullptr) GTEST_SKIP() << "this Qt keeps its serial port's read notifier out of reach";
+  for (int late = 0; late < 3 && port.IsOpen(); ++late) {
+    QSocketNotifier* notifier = readNotifier();
+    ASSERT_NE(notifier, nullptr);
     QEvent activation(QEvent::SockAct);
-    QCoreApplication::sendEvent(readNotifier, &activation);
+    QCoreApplication::sendEvent(notifier, &activation);
     RunEventLoopFor(port, 50);
   }
   EXPECT_EQ(lost, 0);
