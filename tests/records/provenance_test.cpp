@@ -262,6 +262,8 @@ TEST(Provenance, TimestampsAndChecksums) {
     EXPECT_EQ(sha.HexDigest(), whole) << split;
   }
   EXPECT_EQ(Sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+  // 55 bytes: the last length whose padding fits the same block (as sha256sum gives it).
+  EXPECT_EQ(Sha256Hex(std::string(55, 'a')), "9f4390f8d30c2dd92ec9f095b65e2b9ae9b0a925a5258e241c9f1e910f734318");
   test::TempDir dir;
   dir.Write("video.bin", bytes);
   EXPECT_EQ(FileSha256(dir.Path() / "video.bin"), whole);
