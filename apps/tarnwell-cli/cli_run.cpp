@@ -15,6 +15,7 @@
 #include "records/experiment_files.h"
 #include "records/raw_track.h"
 #include "acquisition/run_controller.h"
+#include "acquisition/start_up.h"
 #include "cli_commands.h"
 #include "cli_provenance.h"
 #include "cli_run_support.h"
@@ -60,6 +61,8 @@ int RunRun(const std::string& home, const std::vector<std::string>& rawArgs) {
   // The start-up's setups: the pool, the experiment, and its subjects from the table.
   LoadStartUpPool(program->home.Folder(), program->pool);
   ReadExperimentText(DefaultExperimentFile(program->home.Folder()), program->experiment);
+  if (const std::string notice = FallBackToDefaultExperimentFile(*program); !notice.empty())
+    std::cerr << notice << "\n";
   PrepareSubjectTableAtStartUp(program->home.SubjectsIniPath(), program->subjects, program->experiment);
   const std::filesystem::path dataFile = std::filesystem::absolute(args.Positional()[0]).lexically_normal();
   program->experiment.DataFile = dataFile.string();

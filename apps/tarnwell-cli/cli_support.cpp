@@ -5,6 +5,8 @@
 #include <iostream>
 #include <ostream>
 
+#include "acquisition/start_up.h"
+
 namespace tarnwell::cli {
 
 namespace {
@@ -278,7 +280,11 @@ bool LockHome(std::string_view command, const ProgramHome& home, HomeLock& lock)
 
 bool LockHome(std::string_view command, const ProgramHome& home, HomeLock& lock, std::ostream& err) {
   std::string error;
-  if (lock.Acquire(home.Folder(), &error)) return true;
+  if (lock.Acquire(home.Folder(), &error)) {
+    // As the desktop program at its start: a home that cannot be written is told now.
+    if (const std::string notice = CheckHomeFolderWritable(home); !notice.empty()) err << notice << "\n";
+    return true;
+  }
   Failure(command, error, err);
   return false;
 }

@@ -85,7 +85,9 @@ std::unique_ptr<Program> OpenProgram(std::string_view command, const std::string
                                      std::ostream& err);
 
 // The lock of commands that record into the home (run), as the desktop program holds
-// it; prints the refusal to `err`.
+// it; prints the refusal to `err`. With the lock held, a home folder that cannot be
+// written is told on `err` (CheckHomeFolderWritable), as the desktop program's start-up
+// tells it.
 bool LockHome(std::string_view command, const ProgramHome& home, HomeLock& lock);
 bool LockHome(std::string_view command, const ProgramHome& home, HomeLock& lock, std::ostream& err);
 

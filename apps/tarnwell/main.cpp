@@ -32,7 +32,6 @@
 #include "core/settings_files.h"
 #include "core/version.h"
 #include "experiment/experiment_file.h"
-#include "experiment/subject_table.h"
 #include "io/qt_serial_port.h"
 #include "modules/module_table.h"
 #include "pool/pool_file.h"
@@ -286,8 +285,7 @@ int main(int argc, char** argv) {
 
   tarnwell::KeyStateFilter keys;
   app.installEventFilter(&keys);
-  tarnwell::SubjectTable subjects;
-  tarnwell::AppContext context(program, subjects, op, op, connection->GetClock(), tracker, keys);
+  tarnwell::AppContext context(program, op, op, connection->GetClock(), tracker, keys);
   context.videoUnit = videoUnit;
   // Each trial's provenance record names its source.
   {

@@ -18,8 +18,6 @@
 #include "experiment/subject_table.h"
 #include "pool/pool_file.h"
 #include "records/experiment_record.h"
-#include "records/record_conversion.h"
-#include "records/record_update.h"
 #include "pool/zones.h"
 #include "tracker/sample_decoder.h"
 
@@ -42,48 +40,7 @@ PoolPoint AnalysedPoint(const TrackSample& sample, double aspect) {
   return PoolPoint{sample.X, static_cast<int16_t>(std::floor(sample.Y * aspect))};
 }
 
-std::string TwoDigits(int64_t value) {
-  std::string text = std::to_string(value < 0 ? 0 : value);
-  if (text.size() < 2) text.insert(0, 2 - text.size(), '0');
-  return text;
-}
-
-bool FileHoldsBytes(const std::filesystem::path& file) {
-  std::error_code error;
-  const std::uintmax_t size = std::filesystem::file_size(file, error);
-  return !error && size > 0;
-}
-
 }  // namespace
-
-std::string GetFinishStatusText(int16_t code) {
-  return FinishStatusText(code);
-}
-
-std::filesystem::path RecoveryFileFor(const std::filesystem::path& folder, const std::string& baseName) {
-  for (int n = 1;; ++n) {
-    const std::string suffix = n == 1 ? "" : "-" + std::to_string(n);
-    std::filesystem::path candidate = folder / (baseName + "-RECOVERED" + suffix + ".RAW");
-    std::error_code error;
-    if (!std::filesystem::exists(std::filesystem::symlink_status(candidate, error))) return candidate;
-  }
-}
-
-std::filesystem::path PageOwnerNoteFile(const std::filesystem::path& pagePath) {
-  return std::filesystem::path(pagePath).replace_extension(".INF");
-}
-
-std::string FormatHoursMinutesSeconds(int64_t seconds) {
-  if (seconds < 0) seconds = 0;
-  return TwoDigits(seconds / 3600) + ":" + TwoDigits(seconds / 60 % 60) + ":" + TwoDigits(seconds % 60);
-}
-
-std::string FormatElapsedTime(int32_t seconds, int16_t tick, int16_t rate) {
-  const int64_t perSecond = rate < 1 ? 1 : rate;
-  const int64_t tenths =
-      static_cast<int64_t>(std::max(seconds, 0)) * 10 + std::max<int64_t>(tick, 0) * 10 / perSecond;
-  return TwoDigits(tenths / 600) + ":" + TwoDigits(tenths % 600 / 10) + "." + std::to_string(tenths % 10);
-}
 
 RunController::RunController(Program& program, TrackerLink& link, Clock& clock, Operator& op, RunView& view)
     : program_(program),
@@ -91,7 +48,8 @@ RunController::RunController(Program& program, TrackerLink& link, Clock& clock, 
       clock_(clock),
       op_(op),
       view_(view),
-      page_(program.home.TempPagePath()) {
+      page_(program.home.TempPagePath()),
+      storage_(program, page_, op) {
   screen_.labels[static_cast<std::size_t>(RunLabel::lblReadyToBegin)].text = kReadyToBeginText;
   screen_.labels[static_cast<std::size_t>(RunLabel::lblSpecInstr)].text = kStartInstructions;
 }
@@ -135,19 +93,7 @@ int RunController::FirstPendingSubject() const {
 }
 
 void RunController::LoadSubjectStates() {
-  RunState& run = program_.run;
-  run.SubjectStates.assign(static_cast<std::size_t>(SubjectCount()), kSubjectPending);
-  if (!HasDataFile()) return;
-  const std::optional<std::filesystem::path> companion = FindExistingFile(CompanionFile(DataFile()));
-  if (!companion) return;
-  for (int k = 0; k < SubjectCount() && k < kMaxSubjects; ++k) {
-    const std::optional<uint16_t> word = ReadSubjectStatusWord(*companion, k);
-    if (!word) continue;
-    const SubjectStatus status = SubjectStatusOfWord(*word);
-    if (status == SubjectStatus::HitGoal || status == SubjectStatus::TimedOut) {
-      run.SubjectStates[static_cast<std::size_t>(k)] = kSubjectDone;
-    }
-  }
+  program_.run.SubjectStates = storage_.SubjectStatesFromRecord(SubjectCount());
 }
 
 void RunController::SetLabel(RunLabel label, const std::string& text) {
@@ -206,56 +152,7 @@ std::string RunController::IdleStatusText() const {
 // ---- start-up -------------------------------------------------------------------------
 
 std::optional<std::filesystem::path> RunController::CheckForUnfinishedTrial() {
-  if (page_.IsOpen()) return std::nullopt;
-  // The home's files are used from here on: what a kill left of an atomic write goes.
-  RemoveOrphanTemporaryFiles(page_.Path().parent_path());
-  if (!FileHoldsBytes(page_.Path())) return std::nullopt;
-  // The note names the experiment and subject of the page's trial; without it the page's
-  // own name is used.
-  std::string owner = "BINTEMP";
-  std::string note;
-  // The track goes beside its experiment's files, where whoever looks for the trial
-  // looks (the note's second line names the data file); else it stays in the home.
-  std::filesystem::path folder = page_.Path().parent_path();
-  if (ReadWholeFile(PageOwnerNoteFile(page_.Path()), note)) {
-    const std::vector<std::string> lines = SplitLines(note);
-    if (!lines.empty() && !lines[0].empty() && lines[0].find_first_of("/\\") == std::string::npos) {
-      owner = lines[0];
-      std::error_code ec;
-      if (lines.size() > 1 && !lines[1].empty()) {
-        const std::filesystem::path dataFolder = std::filesystem::path(lines[1]).parent_path();
-        if (!dataFolder.empty() && std::filesystem::is_directory(dataFolder, ec) &&
-            FolderExistsOrCanBeCreated(dataFolder))
-          folder = dataFolder;
-      }
-    }
-  }
-  std::filesystem::path recovery = RecoveryFileFor(folder, owner);
-  std::error_code error;
-  std::filesystem::rename(page_.Path(), recovery, error);
-  if (error && folder != page_.Path().parent_path()) {
-    // Another file system: copied there, then the page emptied; failing that, the home.
-    std::string bytes;
-    error.clear();
-    if (ReadWholeFile(page_.Path(), bytes) && WriteFileAtomically(recovery, bytes)) {
-      std::filesystem::remove(page_.Path(), error);
-    } else {
-      recovery = RecoveryFileFor(page_.Path().parent_path(), owner);
-      std::filesystem::rename(page_.Path(), recovery, error);
-    }
-  }
-  if (error) {
-    op_.ShowMessage("A trial that did not finish left\nits samples in\n" + page_.Path().string() +
-                        "\nThey could not be moved to\n" + recovery.string() +
-                        "\nNo trial can be recorded until\nthat file has been moved away.",
-                    "Unfinished Trial", MessageIcon::Critical);
-    return page_.Path();
-  }
-  op_.ShowMessage(
-      "A trial that did not finish left\nits samples in the temporary page.\nThey have been kept in\n" +
-          recovery.string(),
-      "Unfinished Trial", MessageIcon::Exclamation);
-  return recovery;
+  return storage_.KeepUnfinishedPage();
 }
 
 // ---- the screen -------------------------------------------------------------------------
@@ -270,8 +167,7 @@ bool RunController::mnuRunExpt_Click() {
       MapComparison::Cancelled) {
     return false;
   }
-  if (CompareSubjectsWithExperiment(op_, program_.experiment,
-                                    subjectTable_ != nullptr ? subjectTable_ : &program_.subjects) ==
+  if (CompareSubjectsWithExperiment(op_, program_.experiment, &program_.subjects) ==
       SubjectComparison::Cancelled) {
     return false;
   }
@@ -323,7 +219,7 @@ void RunController::LeaveRunScreen() {
     }
     run.TabulatedDataPending = false;
   }
-  experimentLock_.Release();
+  storage_.ReleaseExperimentLock();
   runScreenShown_ = false;
   link_.SetSampleSink(nullptr);
 }
@@ -334,8 +230,7 @@ void RunController::SelectSubject(int index) {
   // whichever subject the prompt names when Start is pressed.
   if (run.TrialRunning || index < 0 || index >= SubjectCount()) return;
   run.CurrentSubject = static_cast<int16_t>(index);
-  SetLabel(RunLabel::lblCurrSess,
-           " " + std::to_string(index + 1) + " of " + std::to_string(SubjectCount()) + " ");
+  SetLabel(RunLabel::lblCurrSess, SubjectOfCountText(index + 1, SubjectCount()));
   RefreshSubjectGrid();
   ShowNextSubjectPrompt();
 }
@@ -442,50 +337,14 @@ bool RunController::CanRecordTrial() {
   // A video that has ended would give the next subject the last frame over and over: the
   // animal of the previous video "on the platform" after one sample.
   if (sourceProvider_ && sourceProvider_().SourceEnded) {
-    op_.ShowMessage(std::string("The video has ended: it holds no\nswim for Subject ") +
-                        std::to_string(run.CurrentSubject + 1) + " (" + SubjectId(run.CurrentSubject) +
-                        ").\n" + kTrialNotStarted,
+    op_.ShowMessage("The video has ended: it holds no\nswim for " +
+                        SubjectText(run.CurrentSubject, SubjectId(run.CurrentSubject)) + ".\n" + kTrialNotStarted,
                     "Video Ended", MessageIcon::Critical);
     return false;
   }
-  if (!page_.IsOpen() && FileHoldsBytes(page_.Path())) {
-    CheckForUnfinishedTrial();
-    if (FileHoldsBytes(page_.Path())) return false;
-  }
-  if (HasDataFile()) {
-    std::string lockError;
-    if (!experimentLock_.Acquire(DataFile(), &lockError)) {
-      op_.ShowMessage(lockError + "\n" + kTrialNotStarted, "Experiment In Use", MessageIcon::Critical);
-      return false;
-    }
-    const std::filesystem::path numbered = NumberedRawFile(DataFile(), run.CurrentSubject);
-    if (!FileExistsOrCanBeCreated(numbered)) {
-      op_.ShowMessage(
-          "The track of this trial cannot\nbe saved as\n" + numbered.string() + "\n" + kTrialNotStarted,
-          "Output File Error", MessageIcon::Critical);
-      return false;
-    }
-    // The record that will hold the subjects' finish status: without it no status is
-    // kept, and the next run would take every finished subject for a pending one.
-    const std::filesystem::path companion = CompanionFile(DataFile());
-    std::string error;
-    if (!run.ExperimentInProgress && !FindExistingFile(companion) &&
-        !WriteExperimentRecord(companion, program_.experiment, program_.pool, &error)) {
-      op_.ShowMessage("The experiment file\n" + companion.string() + "\ncannot be written (" + error +
-                          ").\n" + kTrialNotStarted,
-                      "Output File Error", MessageIcon::Critical);
-      return false;
-    }
-    // A record that cannot take a status word (emptied, damaged, a text setup) is found
-    // before an animal swims, not after.
-    if (!run.ExperimentInProgress && !ReadSubjectStatusWord(companion, 0)) {
-      op_.ShowMessage("The experiment file\n" + companion.string() +
-                          "\nis not an experiment record, so the\nsubjects' finish status cannot be kept.\n" +
-                          kTrialNotStarted,
-                      "Output File Error", MessageIcon::Critical);
-      return false;
-    }
-    if (!MoveEarlierTrackAside()) return false;
+  if (!storage_.CheckBeforeTrial(run.CurrentSubject, run.ExperimentInProgress)) {
+    earlierTrackRefused_ = storage_.EarlierTrackRefused();
+    return false;
   }
   run.BinaryPageOpen = page_.OpenOutputBinaryFile();
   if (!run.BinaryPageOpen) {
@@ -559,7 +418,7 @@ bool RunController::StartMazeTrial() {
   aspect_ = AspectFactor(program_.settings);
   trackStored_ = false;
   run.TabulatedDataPending = true;
-  NotePageOwner();
+  storage_.NotePageOwner(run.CurrentSubject);
 
   // 5. The stream of this trial.
   run.TrialStartTime = clock_.NowMs();
@@ -593,7 +452,7 @@ void RunController::HandOverSample(const TrackSample& sample, bool sampleDiscard
     // A full disk: the rest of this trial, and every later one, would be lost. The trial
     // ends here as aborted, keeping the samples already on the page.
     const int subject = run.CurrentSubject;
-    const std::string who = "Subject " + std::to_string(subject + 1) + " (" + SubjectId(subject) + ")";
+    const std::string who = SubjectText(subject, SubjectId(subject));
     runFault_ = "samples could not be written to " + page_.Path().string();
     AbortMazeTrial();
     const std::string kept =
@@ -657,8 +516,8 @@ void RunController::UpdateExptTiming(const TrackSample& sample) {
     run.ElapsedSeconds += 1;
     if (run.ElapsedSeconds >= program_.experiment.MaxTime) {
       timedOut = true;
-      SetLabel(RunLabel::lblCurrSess, " " + std::to_string(std::min(run.CurrentSubject + 1, SubjectCount())) +
-                                          " of " + std::to_string(SubjectCount()) + " ");
+      SetLabel(RunLabel::lblCurrSess,
+               SubjectOfCountText(std::min(run.CurrentSubject + 1, SubjectCount()), SubjectCount()));
     }
   }
   if (timedOut) {
@@ -671,25 +530,8 @@ void RunController::UpdateExptTiming(const TrackSample& sample) {
 }
 
 bool RunController::WriteStatusWord(int subject, int16_t status) {
-  if (!HasDataFile() || subject < 0 || subject >= kMaxSubjects) return true;
-  const std::filesystem::path companion =
-      FindExistingFile(CompanionFile(DataFile())).value_or(CompanionFile(DataFile()));
-  SubjectStatus code = SubjectStatus::Unknown;
-  if (status >= 1 && status <= 3) code = static_cast<SubjectStatus>(status);
-  const RecordUpdate result = UpdateSubjectStatusWord(op_, companion, subject, code);
-  // Declined: the operator chose to leave an older record as it is.
-  if (result == RecordUpdate::Written || result == RecordUpdate::Declined) return true;
-  // A status that is not stored makes the next run take this finished subject for a
-  // pending one; the experiment stops here rather than go on without its record.
-  const char* why = result == RecordUpdate::NoFile        ? "the file is missing"
-                    : result == RecordUpdate::WriteFailed ? "the file could not be written"
-                                                          : "the file is not an experiment record";
-  runFault_ = "the finish status could not be written to " + companion.string();
-  op_.ShowMessage("The finish status of Subject " + std::to_string(subject + 1) + " (" + SubjectId(subject) +
-                      ")\ncould not be written to\n" + companion.string() + "\n(" + why +
-                      ").\nIts track is kept in\n" + NumberedRawFile(DataFile(), subject).string() +
-                      "\nThe experiment has been stopped.",
-                  "Status Not Saved", MessageIcon::Critical);
+  if (storage_.WriteStatusWord(subject, status)) return true;
+  runFault_ = storage_.Fault();
   return false;
 }
 
@@ -717,82 +559,18 @@ bool RunController::StoreTrialTrack() {
   trackStored_ = false;
   page_.CloseOutputBinaryFile();
   run.BinaryPageOpen = false;
-  if (!HasDataFile()) {
-    // Nothing of this experiment is kept; the page must not look like a lost trial.
-    page_.EmptyPage();
-    return true;
+  switch (storage_.StoreTrack(run.CurrentSubject)) {
+    case TrialStorage::StoredTrack::InNumberedFile:
+      trackStored_ = true;
+      return true;
+    case TrialStorage::StoredTrack::NotKept:
+      return true;
+    case TrialStorage::StoredTrack::Failed:
+      lastRecoveryFile_ = storage_.LastRecoveryFile();
+      break;
   }
-  const std::filesystem::path numbered = NumberedRawFile(DataFile(), run.CurrentSubject);
-  if (page_.CopyBinaryFileOverToNumberedBinaryFile(numbered)) {
-    page_.EmptyPage();
-    trackStored_ = true;
-    return true;
-  }
-  const std::string who =
-      "Subject " + std::to_string(run.CurrentSubject + 1) + " (" + SubjectId(run.CurrentSubject) + ")";
-  runFault_ = "the track could not be saved as " + numbered.string();
-  const std::filesystem::path recovery =
-      RecoveryFileFor(page_.Path().parent_path(), RecoveryBaseName(DataFile(), run.CurrentSubject));
-  std::error_code error;
-  std::filesystem::rename(page_.Path(), recovery, error);
-  if (error) {
-    lastRecoveryFile_ = page_.Path();
-    op_.ShowMessage("The track of " + who + "\ncould not be saved as\n" + numbered.string() +
-                        "\nIts samples remain in\n" + page_.Path().string() +
-                        "\nNo trial can be recorded until\nthat file has been moved away.\nThe experiment "
-                        "has been stopped.",
-                    "Track Not Saved", MessageIcon::Critical);
-  } else {
-    lastRecoveryFile_ = recovery;
-    op_.ShowMessage("The track of " + who + "\ncould not be saved as\n" + numbered.string() +
-                        "\nIt has been kept in\n" + recovery.string() + "\nThe experiment has been stopped.",
-                    "Track Not Saved", MessageIcon::Critical);
-  }
+  runFault_ = storage_.Fault();
   return false;
-}
-
-bool RunController::MoveEarlierTrackAside() {
-  const int k = program_.run.CurrentSubject;
-  const std::optional<std::filesystem::path> existing = FindExistingFile(NumberedRawFile(DataFile(), k));
-  if (!existing || !FileHoldsBytes(*existing)) return true;
-  // An aborted trial's track is the one a re-run replaces, as designed.
-  if (ReadSubjectStatusWord(CompanionFile(DataFile()), k) == kStatusWordAborted) return true;
-  std::error_code error;
-  const std::uintmax_t samples = std::filesystem::file_size(*existing, error) / 2;
-  const std::filesystem::path recovery =
-      RecoveryFileFor(existing->parent_path(), RecoveryBaseName(DataFile(), k));
-  const std::string who = "Subject " + std::to_string(k + 1) + " (" + SubjectId(k) + ")";
-  const Answer answer = op_.ShowMessage("The track file\n" + existing->string() + "\nof " + who +
-                                            " already holds " + std::to_string(samples) +
-                                            " samples,\nbut the experiment file does not say\nthat this "
-                                            "subject has been run.\n\nMove that track to\n" +
-                                            recovery.string() + "\nand record a new trial?",
-                                        "Earlier Track Found", MessageIcon::Question, MessageButtons::YesNo);
-  if (answer != Answer::Yes) {
-    earlierTrackRefused_ = true;
-    op_.ShowMessage("The track in\n" + existing->string() + "\nwas left as it is.\n" + kTrialNotStarted,
-                    "Earlier Track Found", MessageIcon::Information);
-    return false;
-  }
-  std::filesystem::rename(*existing, recovery, error);
-  if (error) {
-    op_.ShowMessage("The track in\n" + existing->string() + "\ncould not be moved to\n" + recovery.string() +
-                        "\n(" + error.message() + ").\n" + kTrialNotStarted,
-                    "Earlier Track Found", MessageIcon::Critical);
-    return false;
-  }
-  return true;
-}
-
-void RunController::NotePageOwner() {
-  const std::filesystem::path note = PageOwnerNoteFile(page_.Path());
-  const std::string owner = HasDataFile() ? RecoveryBaseName(DataFile(), program_.run.CurrentSubject) : "";
-  // Without a note a page left by a crash is kept under its own name; a stale note must
-  // never name another trial's page. The second line says where the experiment lives.
-  if (owner.empty() || !WriteFileAtomically(note, owner + "\r\n" + DataFile().string() + "\r\n")) {
-    std::error_code error;
-    std::filesystem::remove(note, error);
-  }
 }
 
 void RunController::DoEndOfMazeSessionTasks() {
@@ -860,15 +638,15 @@ void RunController::ReportTrackingQuality() {
   if (!lastTracking_.IsSuspect()) return;
   const int k = run.CurrentSubject;
   if (lastTracking_.EndedInFirstSecond) {
-    op_.ShowMessage("The trial of Subject " + std::to_string(k + 1) + " (" + SubjectId(k) +
-                        ")\nended within its first second: the animal\nof the previous trial may still be on "
+    op_.ShowMessage("The trial of " + SubjectText(k, SubjectId(k)) +
+                        "\nended within its first second: the animal\nof the previous trial may still be on "
                         "the\nplatform, or the video has ended.\n" +
                         SuspectTrackingText(lastTracking_) + ".\n\nIt has been kept, marked as suspect.",
                     "Suspect Tracking", MessageIcon::Exclamation);
     return;
   }
-  op_.ShowMessage("The track of Subject " + std::to_string(k + 1) + " (" + SubjectId(k) +
-                      ")\ndoes not look like an animal's path.\n" + SuspectTrackingText(lastTracking_) +
+  op_.ShowMessage("The track of " + SubjectText(k, SubjectId(k)) +
+                      "\ndoes not look like an animal's path.\n" + SuspectTrackingText(lastTracking_) +
                       ".\n\nIt has been kept, marked as suspect.\n" + link_.UnitAdvice(),
                   "Suspect Tracking", MessageIcon::Exclamation);
 }
@@ -963,8 +741,7 @@ void RunController::IncrementTarnwellSubject() {
     SetButton(RunButton::cmdRunExpt, false);
   } else {
     view_.RedrawPool();
-    SetLabel(RunLabel::lblCurrSess,
-             " " + std::to_string(run.CurrentSubject + 1) + " of " + std::to_string(SubjectCount()) + " ");
+    SetLabel(RunLabel::lblCurrSess, SubjectOfCountText(run.CurrentSubject + 1, SubjectCount()));
     ShowNextSubjectPrompt();
   }
 }
@@ -974,9 +751,8 @@ void RunController::WriteSubjectReport() {
   if (!HasDataFile() || !trackStored_) return;
   if (IsAnotherExperimentsTable(DataFile(), run.CurrentSubject)) {
     const std::filesystem::path report = NumberedReportFile(DataFile(), run.CurrentSubject);
-    op_.ShowMessage("The report of Subject " + std::to_string(run.CurrentSubject + 1) + " (" +
-                        SubjectId(run.CurrentSubject) + ")\nwas not written: " + report.string() +
-                        "\nis the table of another experiment.",
+    op_.ShowMessage("The report of " + SubjectText(run.CurrentSubject, SubjectId(run.CurrentSubject)) +
+                        "\nwas not written: " + report.string() + "\nis the table of another experiment.",
                     "Report Not Written", MessageIcon::Exclamation);
     return;
   }
@@ -1017,8 +793,8 @@ void RunController::StopMazeExperiment() {
   run.TrialRunning = false;
   SetSubjectGridEnabled(true);
   SetButton(RunButton::cmdStopExpt, false);
-  SetLabel(RunLabel::lblCurrSess, " " + std::to_string(std::min(run.CurrentSubject + 1, SubjectCount())) +
-                                      " of " + std::to_string(SubjectCount()) + " ");
+  SetLabel(RunLabel::lblCurrSess,
+           SubjectOfCountText(std::min(run.CurrentSubject + 1, SubjectCount()), SubjectCount()));
   RefreshSubjectGrid();
 }
 
@@ -1068,8 +844,8 @@ void RunController::ShowStartInstructions() {
 void RunController::RefreshRunLabels() {
   const RunState& run = program_.run;
   SetLabel(RunLabel::lblTimeElap, FormatHoursMinutesSeconds(run.ElapsedSeconds) + " ");
-  SetLabel(RunLabel::lblCurrSess, " " + std::to_string(std::min(run.CurrentSubject + 1, SubjectCount())) +
-                                      " of " + std::to_string(SubjectCount()) + " ");
+  SetLabel(RunLabel::lblCurrSess,
+           SubjectOfCountText(std::min(run.CurrentSubject + 1, SubjectCount()), SubjectCount()));
   SetLabel(RunLabel::lblOutFile, OutputFileLabel(DataFile()));
   // While a trial runs the state reads "Running"; between subjects the label keeps what
   // the end of the last trial set ("Waiting", "Timed Out").

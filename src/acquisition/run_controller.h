@@ -37,15 +37,16 @@
 #include <string>
 #include <vector>
 
+#include "acquisition/run_labels.h"
 #include "acquisition/run_state.h"
 #include "acquisition/run_view.h"
 #include "records/temp_page.h"
+#include "acquisition/trial_storage.h"
 #include "analysis/tracking_quality.h"
 #include "analysis/zone_counters.h"
 #include "core/clock.h"
 #include "core/operator.h"
 #include "acquisition/program.h"
-#include "records/experiment_lock.h"
 #include "records/provenance.h"
 #include "tracker/track_sample.h"
 #include "tracker/tracker_link.h"
@@ -61,24 +62,6 @@ inline constexpr const char* kStartInstructions =
     "button\non the Quentrix to start this trial.";
 inline constexpr const char* kAbortInstruction = "Press [ESC] key to abort this trial";
 inline constexpr const char* kExperimentFinishedText = "The experiment has finished";
-
-/// "Unknown", "Hit Goal", "Timed Out", "Aborted"; any other code reads "Unknown".
-std::string GetFinishStatusText(int16_t code);
-
-/// A free name for keeping a track in `folder`: `baseName` + "-RECOVERED" + ".RAW", or
-/// with "-2", "-3", ... before ".RAW" when taken, so one recovery never overwrites
-/// another. Such files are never deleted by the program.
-std::filesystem::path RecoveryFileFor(const std::filesystem::path& folder, const std::string& baseName);
-
-/// The note beside the temporary page naming whose trial it holds ("WEEK1-03"), so a
-/// page left by a crash is kept under the experiment's and subject's name.
-std::filesystem::path PageOwnerNoteFile(const std::filesystem::path& pagePath);
-
-/// Whole seconds as "HH:MM:SS" (hours not limited to 24).
-std::string FormatHoursMinutesSeconds(int64_t seconds);
-/// The elapsed-time label: `seconds` + `tick` / `rate` as minutes, seconds and tenths
-/// ("01:05.5"), tenths cut, not rounded, so the label never shows a second not yet reached.
-std::string FormatElapsedTime(int32_t seconds, int16_t tick, int16_t rate);
 
 /// Where the run's samples come from, as the provenance record keeps it. Asked when a
 /// trial starts and when it ends: a video's next frame gives the trial's frame range.
@@ -133,11 +116,6 @@ class RunController : public TrackerSampleSink {
   /// tabulated data file offered for update ("Confirm File Update" when it exists).
   void LeaveRunScreen();
   bool IsRunScreenShown() const { return runScreenShown_; }
-
-  /// The subject list that the experiment's IDs are rebuilt from when the operator takes
-  /// the experiment file's IDs before a run (the program's own table unless set; the
-  /// desktop's setup screen keeps its own). Not owned.
-  void SetSubjectTable(SubjectTable* table) { subjectTable_ = table; }
 
   /// Asked before each trial with the subject's number (from 0), when set: a unit that must
   /// get ready for the subject (a video per subject) answers what stops the trial, in the
@@ -235,14 +213,10 @@ class RunController : public TrackerSampleSink {
   // The page is copied to the subject's numbered file; on success the page is emptied
   // and true returned. On failure the page becomes a recovery file and the operator is told.
   bool StoreTrialTrack();
-  // Before a trial: a track already in the subject's numbered file is moved aside with
-  // the operator's agreement. False when the trial must not start.
-  bool MoveEarlierTrackAside();
   // False when a status that should have been stored was not.
   bool WriteStatusWord(int subject, int16_t status);
   // The subject's numbered report pair from its stored track.
   void WriteSubjectReport();
-  void NotePageOwner();
   void AbortForLostStream(const std::string& message);
   // The ended trial's tracking quality is kept, and a suspect one is reported.
   void ReportTrackingQuality();
@@ -263,6 +237,7 @@ class RunController : public TrackerSampleSink {
   Operator& op_;
   RunView& view_;
   TempPage page_;
+  TrialStorage storage_;
   RunScreenModel screen_;
   CentimetreFactors factors_;
   double aspect_ = 1.0;
@@ -278,7 +253,6 @@ class RunController : public TrackerSampleSink {
   TrackingQualityCounter tracking_;
   TrackingQuality lastTracking_;
   int64_t streamStartMs_ = 0;
-  SubjectTable* subjectTable_ = nullptr;
   // Provenance of the running trial.
   TrialSourceProvider sourceProvider_;
   TrialSourceState trialSource_;
@@ -287,9 +261,6 @@ class RunController : public TrackerSampleSink {
   std::optional<RealignmentRecord> lastRealignment_;
   std::string lastRawSha256_;
   bool provenanceWarned_ = false;
-  // Held from the first trial until the run screen is left: no other program records
-  // into this experiment's files meanwhile.
-  ExperimentLock experimentLock_;
 };
 
 }  // namespace tarnwell

@@ -14,6 +14,7 @@
 #include "core/numbers.h"
 #include "core/sha256.h"
 #include "records/provenance.h"
+#include "core/system_settings.h"
 
 namespace tarnwell {
 
@@ -53,7 +54,7 @@ float HeadingOf(int dx, int dy) {
 }
 
 double UsableAnalysisAspect(double aspectFactor) {
-  return aspectFactor >= 0.1 && aspectFactor <= 10.0 ? aspectFactor : 1.0;
+  return AspectFactorOf(aspectFactor);
 }
 
 TrackingQuality LoadAnalysisSamples(std::string_view bytes, double aspectFactor,

@@ -361,21 +361,23 @@ AspectRatioCheck ValidateAspectRatio(std::string_view text) {
   check.title = "Range";
   check.icon = MessageIcon::Exclamation;
   const double value = Val(text);
-  check.inRange = value >= 0.1 && value <= 10.0;
-  check.value = std::clamp(value, 0.1, 10.0);
+  check.inRange = IsAspectRatioInRange(value);
+  check.value = std::clamp(value, kMinAspectRatio, kMaxAspectRatio);
   if (!check.inRange)
-    check.message = "The aspect ratio must be between\n" + FormatGeneral(0.1) + " and " + FormatGeneral(10.0);
+    check.message = "The aspect ratio must be between\n" + FormatGeneral(kMinAspectRatio) + " and " +
+                    FormatGeneral(kMaxAspectRatio);
   check.text = FormatGeneral(check.value);
   return check;
 }
 
 std::string LimitStoredAspectRatio(SystemSettings& settings) {
   const double stored = settings.CustomAspectRatio;
-  if (stored == 0 || (stored >= 0.1 && stored <= 10.0)) return {};
+  if (stored == 0 || IsAspectRatioInRange(stored)) return {};
   const AspectRatioCheck check = ValidateAspectRatio(FormatGeneral(stored));
   settings.CustomAspectRatio = check.value;
   return "The custom aspect ratio " + FormatGeneral(stored) + " in QUENTRIX.INI\nis outside " +
-         FormatGeneral(0.1) + " to " + FormatGeneral(10.0) + "; " + check.text + " is used.";
+         FormatGeneral(kMinAspectRatio) + " to " + FormatGeneral(kMaxAspectRatio) + "; " + check.text +
+         " is used.";
 }
 
 AspectRatioCheck ApplyAspectRatio(std::string_view text, SystemSettings& settings, Operator& op) {

@@ -35,11 +35,23 @@ struct SystemSettings {
   int VideoMaxArea = 0;    // the largest animal, video pixels
 };
 
-// The one aspect factor every Part that scales Y uses: CustomAspectRatio when it lies
-// in 0.1..10, else 1.0 (0 means "never entered"; used as it stands it would divide the
-// drawing scale by zero and scale every live Y to 0).
+// The range a custom aspect ratio must lie in, checked here only.
+inline constexpr double kMinAspectRatio = 0.1;
+inline constexpr double kMaxAspectRatio = 10.0;
+inline bool IsAspectRatioInRange(double ratio) {
+  return ratio >= kMinAspectRatio && ratio <= kMaxAspectRatio;
+}
+
+// The aspect factor of a ratio: the ratio when it lies in 0.1..10, else 1.0 (0 means
+// "never entered"; used as it stands it would divide the drawing scale by zero and scale
+// every live Y to 0).
+inline double AspectFactorOf(double ratio) {
+  return IsAspectRatioInRange(ratio) ? ratio : 1.0;
+}
+
+// The one aspect factor everything that scales Y uses: of CustomAspectRatio.
 inline double AspectFactor(const SystemSettings& s) {
-  return (s.CustomAspectRatio >= 0.1 && s.CustomAspectRatio <= 10.0) ? s.CustomAspectRatio : 1.0;
+  return AspectFactorOf(s.CustomAspectRatio);
 }
 
 // VideoType and the values that follow it.

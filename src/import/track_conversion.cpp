@@ -7,6 +7,7 @@
 
 #include "records/raw_track.h"
 #include "core/numbers.h"
+#include "core/system_settings.h"
 #include "pool/zones.h"
 
 namespace tarnwell {
@@ -257,7 +258,7 @@ bool MakeGridMapping(const ImportArena& arena, double aspectFactor, bool yUp, Gr
   if (!arena.Pool) return problem("no pool: give it (arena.bounds) or let it be fitted from the tracks");
   if (arena.Goals.empty()) return problem("no goal: give it (goal) or let it be fitted from where trials ended");
   const ArenaCircle& pool = *arena.Pool;
-  const double aspect = aspectFactor >= 0.1 && aspectFactor <= 10.0 ? aspectFactor : 1.0;
+  const double aspect = AspectFactorOf(aspectFactor);
   mapping.AspectFactor = aspect;
   mapping.YUp = yUp;
   mapping.SourcePool = pool;

@@ -4,12 +4,12 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QSerialPortInfo>
 #include <QThread>
 #include <QTimer>
 #include <filesystem>
+#include <limits>
 
 #include "tracker/com_ports.h"
 
@@ -42,21 +42,19 @@ bool LineStillThere(int fd) {
 
 }  // namespace
 
-QtSerialPort::QtSerialPort(QObject* parent) : QObject(parent), port_(this) {
+QtSerialPort::QtSerialPort(QObject* parent)
+    : QObject(parent), SerialTransport(std::numeric_limits<std::size_t>::max()), port_(this) {
   connect(&port_, &QSerialPort::readyRead, this, &QtSerialPort::OnReadyRead);
   connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::OnErrorOccurred);
 }
 
 QtSerialPort::~QtSerialPort() {
-  onReceived_ = nullptr;
-  onDeviceLost_ = nullptr;
+  SetReceivedHandler(nullptr);
+  SetDeviceLostHandler(nullptr);
   port_.close();
 }
 
-SerialOpenResult QtSerialPort::Open(const std::string& device, const SerialSettings& settings) {
-  Close();
-  lostReported_ = false;
-  threshold_ = 1;
+SerialOpenResult QtSerialPort::OpenDevice(const std::string& device, const SerialSettings& settings) {
   std::error_code ec;
   if (device.empty() || !std::filesystem::exists(device, ec)) {
     return {SerialOpenStatus::NoSuchPort, "no such device"};
@@ -90,45 +88,35 @@ SerialOpenResult QtSerialPort::Open(const std::string& device, const SerialSetti
   }
 }
 
-void QtSerialPort::Close() {
+void QtSerialPort::CloseDevice() {
   if (port_.isOpen()) port_.close();
   port_.clearError();
 }
 
-bool QtSerialPort::IsOpen() const {
+bool QtSerialPort::DeviceIsOpen() const {
   return port_.isOpen();
 }
 
-void QtSerialPort::Pull() {
+void QtSerialPort::ReadDevice(std::vector<uint8_t>& into) {
   if (!port_.isOpen()) return;
   ++waitDepth_;
   port_.waitForReadyRead(0);
   --waitDepth_;
   if (port_.error() == QSerialPort::TimeoutError) port_.clearError();
-}
-
-int QtSerialPort::BytesWaiting() {
-  Pull();
-  return port_.isOpen() ? static_cast<int>(port_.bytesAvailable()) : 0;
-}
-
-std::vector<uint8_t> QtSerialPort::ReadAll() {
-  Pull();
-  if (!port_.isOpen()) return {};
+  if (!port_.isOpen()) return;
   const QByteArray data = port_.readAll();
-  return {reinterpret_cast<const uint8_t*>(data.constData()),
-          reinterpret_cast<const uint8_t*>(data.constData()) + data.size()};
+  into.insert(into.end(), reinterpret_cast<const uint8_t*>(data.constData()),
+              reinterpret_cast<const uint8_t*>(data.constData()) + data.size());
 }
 
-bool QtSerialPort::Write(std::span<const uint8_t> bytes) {
-  if (!port_.isOpen()) return false;
+bool QtSerialPort::WriteDevice(std::span<const uint8_t> bytes) {
   const qint64 queued =
       port_.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
   if (queued != static_cast<qint64>(bytes.size())) return false;
-  QDeadlineTimer deadline(kWriteTimeoutMs);
+  const int64_t deadline = NowMs() + kWriteTimeoutMs;
   ++waitDepth_;
-  while (port_.isOpen() && port_.bytesToWrite() > 0 && !deadline.hasExpired()) {
-    if (!port_.waitForBytesWritten(static_cast<int>(deadline.remainingTime())) &&
+  while (port_.isOpen() && port_.bytesToWrite() > 0 && NowMs() < deadline) {
+    if (!port_.waitForBytesWritten(static_cast<int>(deadline - NowMs())) &&
         port_.error() != QSerialPort::TimeoutError && port_.error() != QSerialPort::NoError) {
       break;
     }
@@ -138,28 +126,22 @@ bool QtSerialPort::Write(std::span<const uint8_t> bytes) {
   return port_.isOpen() && port_.bytesToWrite() == 0;
 }
 
-int QtSerialPort::WaitForBytes(int count, int timeoutMs) {
-  QDeadlineTimer deadline(timeoutMs < 0 ? 0 : timeoutMs);
-  ++waitDepth_;
-  while (port_.isOpen() && port_.bytesAvailable() < count) {
-    const qint64 left = deadline.remainingTime();
-    if (left <= 0) break;
-    if (!port_.waitForReadyRead(static_cast<int>(left))) {
-      if (port_.error() == QSerialPort::TimeoutError) {
-        port_.clearError();
-        continue;  // the deadline decides
-      }
-      break;  // the device failed; its error is being handled
-    }
-  }
-  --waitDepth_;
+bool QtSerialPort::WaitDevice(int64_t deadlineMs) {
+  const int64_t left = deadlineMs - NowMs();
+  if (left <= 0) return true;
   if (!port_.isOpen()) {
-    // A wait on a lost device still takes its time, as the caller's protocol expects.
-    const qint64 left = deadline.remainingTime();
-    if (left > 0) QThread::msleep(static_cast<unsigned long>(left));
-    return 0;
+    QThread::msleep(static_cast<unsigned long>(left));
+    return true;
   }
-  return static_cast<int>(port_.bytesAvailable());
+  ++waitDepth_;
+  const bool ready = port_.waitForReadyRead(static_cast<int>(left));
+  --waitDepth_;
+  if (ready) return true;
+  if (port_.error() == QSerialPort::TimeoutError) {
+    port_.clearError();
+    return true;  // the deadline decides
+  }
+  return false;  // the device failed; its error is being handled
 }
 
 void QtSerialPort::OnReadyRead() {
@@ -173,7 +155,8 @@ void QtSerialPort::OnReadyRead() {
 void QtSerialPort::DeliverReceived() {
   deliveryQueued_ = false;
   if (waitDepth_ > 0 || !port_.isOpen()) return;
-  if (port_.bytesAvailable() >= threshold_ && onReceived_) onReceived_();
+  Pull();
+  RaiseReceived();
   if (dispatchLoop_ != nullptr) dispatchLoop_->quit();
 }
 
@@ -182,7 +165,7 @@ void QtSerialPort::OnErrorOccurred(QSerialPort::SerialPortError error) {
       error != QSerialPort::WriteError) {
     return;
   }
-  if (!port_.isOpen() || lostReported_) return;
+  if (!port_.isOpen()) return;
   // Qt also says "read error" for a read that found nothing: its read notification can
   // come after a wait of ours has already taken the bytes that raised it (both in one
   // turn of the event loop, more often on a busy machine). Only a line that is gone is
@@ -196,15 +179,12 @@ void QtSerialPort::OnErrorOccurred(QSerialPort::SerialPortError error) {
         this, [this] { if (port_.isOpen()) port_.setReadBufferSize(0); }, Qt::QueuedConnection);
     return;
   }
-  lostReported_ = true;
-  const std::string reason = port_.errorString().toStdString();
-  port_.close();
-  QMetaObject::invokeMethod(
-      this, [this, reason] { DeliverLost(reason); }, Qt::QueuedConnection);
+  LoseDevice(port_.errorString().toStdString());
+  QMetaObject::invokeMethod(this, &QtSerialPort::DeliverLost, Qt::QueuedConnection);
 }
 
-void QtSerialPort::DeliverLost(const std::string& reason) {
-  if (onDeviceLost_) onDeviceLost_(reason);
+void QtSerialPort::DeliverLost() {
+  RaiseDeviceLost();
   if (dispatchLoop_ != nullptr) dispatchLoop_->quit();
 }
 

@@ -14,55 +14,47 @@
 
 #include <QObject>
 #include <QSerialPort>
-#include <functional>
 #include <string>
 #include <vector>
 
-#include "core/serial_port.h"
+#include "core/serial_transport.h"
 
 class QEventLoop;
 
 namespace tarnwell {
 
-class QtSerialPort : public QObject, public SerialPort {
+class QtSerialPort : public QObject, public SerialTransport {
   Q_OBJECT
 
  public:
   explicit QtSerialPort(QObject* parent = nullptr);
   ~QtSerialPort() override;
 
-  SerialOpenResult Open(const std::string& device, const SerialSettings& settings) override;
-  void Close() override;
-  bool IsOpen() const override;
-  int BytesWaiting() override;
-  std::vector<uint8_t> ReadAll() override;
-  bool Write(std::span<const uint8_t> bytes) override;
-  int WaitForBytes(int count, int timeoutMs) override;
-  void SetReceiveThreshold(int bytes) override { threshold_ = bytes < 1 ? 1 : bytes; }
-  void SetReceivedHandler(std::function<void()> handler) override { onReceived_ = std::move(handler); }
-  void SetDeviceLostHandler(std::function<void(const std::string&)> handler) override {
-    onDeviceLost_ = std::move(handler);
-  }
   /// Runs Qt's event loop until a notification was raised or `maxWaitMs` passed.
   void DispatchEvents(int maxWaitMs) override;
   std::vector<SerialPortInfo> ListPorts() override;
+
+ protected:
+  SerialOpenResult OpenDevice(const std::string& device, const SerialSettings& settings) override;
+  void CloseDevice() override;
+  bool DeviceIsOpen() const override;
+  // Moves what the device delivered into the buffer without blocking.
+  void ReadDevice(std::vector<uint8_t>& into) override;
+  bool WriteDevice(std::span<const uint8_t> bytes) override;
+  // QSerialPort's own wait, which reads the port itself.
+  bool WaitDevice(int64_t deadlineMs) override;
+  int64_t NowMs() override { return SteadyMs(); }
 
  private:
   void OnReadyRead();
   void OnErrorOccurred(QSerialPort::SerialPortError error);
   void DeliverReceived();
-  void DeliverLost(const std::string& reason);
-  // Moves what the device delivered into QSerialPort's buffer without blocking.
-  void Pull();
+  void DeliverLost();
 
   QSerialPort port_;  // a child of this object, as are its notifiers
-  int threshold_ = 1;
   bool deliveryQueued_ = false;
-  bool lostReported_ = false;
   int waitDepth_ = 0;
   QEventLoop* dispatchLoop_ = nullptr;
-  std::function<void()> onReceived_;
-  std::function<void(const std::string&)> onDeviceLost_;
 };
 
 /// `ListComPorts` of this machine: its serial devices named "COMn" by the numbering rule

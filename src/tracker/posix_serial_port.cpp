@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 
 #include "tracker/com_ports.h"
@@ -19,11 +18,6 @@ namespace {
 
 constexpr std::size_t kReceiveBufferBytes = 65536;
 constexpr int kWriteTimeoutMs = 2000;
-
-int64_t SteadyMs() {
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
 
 speed_t BaudConstant(int baud) {
   switch (baud) {
@@ -44,14 +38,13 @@ speed_t BaudConstant(int baud) {
 
 }  // namespace
 
+PosixSerialPort::PosixSerialPort() : SerialTransport(kReceiveBufferBytes) {}
+
 PosixSerialPort::~PosixSerialPort() {
   Close();
 }
 
-SerialOpenResult PosixSerialPort::Open(const std::string& device, const SerialSettings& settings) {
-  Close();
-  lostPending_ = false;
-  threshold_ = 1;
+SerialOpenResult PosixSerialPort::OpenDevice(const std::string& device, const SerialSettings& settings) {
   const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     const int error = errno;
@@ -91,27 +84,21 @@ SerialOpenResult PosixSerialPort::Open(const std::string& device, const SerialSe
   if (::tcsetattr(fd, TCSANOW, &tio) != 0) return fail(SerialOpenStatus::OtherError, std::strerror(errno));
   ::tcflush(fd, TCIFLUSH);
   fd_ = fd;
-  rx_.clear();
-  fresh_ = false;
   return {SerialOpenStatus::Opened, {}};
 }
 
-void PosixSerialPort::Close() {
+void PosixSerialPort::CloseDevice() {
   if (fd_ >= 0) {
     ::close(fd_);
     fd_ = -1;
   }
-  rx_.clear();
-  fresh_ = false;
 }
 
-void PosixSerialPort::Lose(const std::string& reason) {
-  Close();
-  lostPending_ = true;
-  lostReason_ = reason;
+int64_t PosixSerialPort::NowMs() {
+  return SteadyMs();
 }
 
-void PosixSerialPort::Pull() {
+void PosixSerialPort::ReadDevice(std::vector<uint8_t>& into) {
   if (fd_ < 0) return;
   pollfd pfd{fd_, POLLIN, 0};
   if (::poll(&pfd, 1, 0) <= 0) return;
@@ -120,48 +107,35 @@ void PosixSerialPort::Pull() {
     while (true) {
       const ssize_t n = ::read(fd_, buffer, sizeof buffer);
       if (n > 0) {
-        const std::size_t room = kReceiveBufferBytes - std::min(rx_.size(), kReceiveBufferBytes);
-        rx_.insert(rx_.end(), buffer, buffer + std::min<std::size_t>(static_cast<std::size_t>(n), room));
-        fresh_ = true;
+        into.insert(into.end(), buffer, buffer + n);
         if (static_cast<std::size_t>(n) < sizeof buffer) break;
         continue;
       }
       if (n < 0 && errno == EINTR) continue;
       if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
       // read() == 0 on a readable terminal, or EIO: the other end is gone.
-      Lose(n == 0 ? "the device was closed" : std::strerror(errno));
+      LoseDevice(n == 0 ? "the device was closed" : std::strerror(errno));
       return;
     }
   }
-  if (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)) Lose("the device went away");
+  if (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)) LoseDevice("the device went away");
 }
 
-void PosixSerialPort::WaitReadable(int timeoutMs) {
-  if (timeoutMs <= 0) return;
+bool PosixSerialPort::WaitDevice(int64_t deadlineMs) {
+  const int64_t left = deadlineMs - NowMs();
+  if (left <= 0) return true;
   if (fd_ < 0) {
-    ::poll(nullptr, 0, timeoutMs);
-    return;
+    ::poll(nullptr, 0, static_cast<int>(left));
+    return true;
   }
   pollfd pfd{fd_, POLLIN, 0};
-  ::poll(&pfd, 1, timeoutMs);
+  ::poll(&pfd, 1, static_cast<int>(left));
+  return true;
 }
 
-int PosixSerialPort::BytesWaiting() {
-  Pull();
-  return fd_ >= 0 ? static_cast<int>(rx_.size()) : 0;
-}
-
-std::vector<uint8_t> PosixSerialPort::ReadAll() {
-  Pull();
-  std::vector<uint8_t> bytes;
-  bytes.swap(rx_);
-  return bytes;
-}
-
-bool PosixSerialPort::Write(std::span<const uint8_t> bytes) {
-  if (fd_ < 0) return false;
+bool PosixSerialPort::WriteDevice(std::span<const uint8_t> bytes) {
   std::size_t done = 0;
-  const int64_t deadline = SteadyMs() + kWriteTimeoutMs;
+  const int64_t deadline = NowMs() + kWriteTimeoutMs;
   while (done < bytes.size()) {
     const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
     if (n > 0) {
@@ -170,52 +144,16 @@ bool PosixSerialPort::Write(std::span<const uint8_t> bytes) {
     }
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      const int64_t left = deadline - SteadyMs();
+      const int64_t left = deadline - NowMs();
       if (left <= 0) return false;
       pollfd pfd{fd_, POLLOUT, 0};
       ::poll(&pfd, 1, static_cast<int>(left));
       continue;
     }
-    Lose(std::strerror(errno));
+    LoseDevice(std::strerror(errno));
     return false;
   }
   return true;
-}
-
-int PosixSerialPort::WaitForBytes(int count, int timeoutMs) {
-  const int64_t deadline = SteadyMs() + std::max(0, timeoutMs);
-  while (true) {
-    Pull();
-    if (fd_ < 0) {
-      // Keep the caller's pace: a wait on a lost device still takes its time.
-      WaitReadable(static_cast<int>(std::max<int64_t>(0, deadline - SteadyMs())));
-      return 0;
-    }
-    const int64_t left = deadline - SteadyMs();
-    if (static_cast<int>(rx_.size()) >= count || left <= 0) break;
-    WaitReadable(static_cast<int>(left));
-  }
-  return static_cast<int>(rx_.size());
-}
-
-void PosixSerialPort::DispatchEvents(int maxWaitMs) {
-  const int64_t deadline = SteadyMs() + std::max(0, maxWaitMs);
-  while (true) {
-    Pull();
-    if (lostPending_) {
-      lostPending_ = false;
-      if (onDeviceLost_) onDeviceLost_(lostReason_);
-      return;
-    }
-    if (fd_ >= 0 && fresh_ && static_cast<int>(rx_.size()) >= threshold_) {
-      fresh_ = false;
-      if (onReceived_) onReceived_();
-      return;
-    }
-    const int64_t left = deadline - SteadyMs();
-    if (left <= 0) return;
-    WaitReadable(static_cast<int>(left));
-  }
 }
 
 std::vector<SerialPortInfo> PosixSerialPort::ListPorts() {

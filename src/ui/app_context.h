@@ -23,10 +23,10 @@ class QtOperator;
 class VideoUnit;
 
 struct AppContext {
-  AppContext(Program& program, SubjectTable& subjects, Operator& op, QtOperator& modal, Clock& clock,
-             TrackerLink& tracker, KeyStateFilter& keys)
+  AppContext(Program& program, Operator& op, QtOperator& modal, Clock& clock, TrackerLink& tracker,
+             KeyStateFilter& keys)
       : program(program),
-        subjects(subjects),
+        subjects(program.subjects),
         op(op),
         modal(modal),
         clock(clock),
@@ -38,7 +38,7 @@ struct AppContext {
         experiment(program.experiment) {}
 
   Program& program;
-  SubjectTable& subjects;
+  SubjectTable& subjects;  // the program's one subject table (grSubjID)
   Operator& op;       // messages and dialogs (the real one, or a scripted one in tests)
   QtOperator& modal;  // the screens' own modal windows, and the dialogs a session end closes
   Clock& clock;

@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "acquisition/start_up.h"
 #include "core/file_access.h"
 #include "core/settings_files.h"
 #include "experiment/experiment_file.h"
@@ -313,27 +314,13 @@ void FrmMain::FormLoad() {
 
   // 14: an experiment file that does not exist becomes DEFAULT.EXP in the data folder;
   // the operator is told which file was replaced.
-  ExperimentSetup& experiment = context_.experiment;
-  std::error_code ec;
-  if (experiment.DataFile.empty() || !fs::is_regular_file(fs::path(experiment.DataFile), ec)) {
-    const std::string configured = experiment.DataFile;
-    const fs::path folder = !settings.DataDir.empty() && fs::is_directory(fs::path(settings.DataDir), ec)
-                                ? fs::path(settings.DataDir)
-                                : home.Folder();
-    experiment.DataFile = (folder / "DEFAULT.EXP").string();
-    experiment.DataFileValid = FileExistsOrCanBeCreated(fs::path(experiment.DataFile));
-    if (!configured.empty() && configured != experiment.DataFile) {
-      startUpNotices_.push_back("The experiment file\n" + configured +
-                                "\nwas not found. The experiment file is now\n" + experiment.DataFile);
-    }
+  if (std::string notice = FallBackToDefaultExperimentFile(context_.program); !notice.empty()) {
+    startUpNotices_.push_back(std::move(notice));
   }
 
   // A home folder that cannot be written loses every setup: say so now, not at the end.
-  if (std::string error; !WriteFileAtomically(home.Folder() / ".tarnwell-write-test", "", &error)) {
-    startUpNotices_.push_back("The home folder\n" + home.Folder().string() +
-                              "\ncannot be written. Settings and setups\nwill not be saved.\n" + error);
-  } else {
-    fs::remove(home.Folder() / ".tarnwell-write-test", ec);
+  if (std::string notice = CheckHomeFolderWritable(home); !notice.empty()) {
+    startUpNotices_.push_back(std::move(notice));
   }
 
   // 15: the window on screen, the splash gone, the home screen.

@@ -182,7 +182,6 @@ RunExperimentScreen::RunExperimentScreen(AppContext& context, FrmMain& main, QWi
   outer->addWidget(fraRunExpt_);
 
   controller_ = std::make_unique<RunController>(context.program, context.tracker, context.clock, op_, *this);
-  controller_->SetSubjectTable(&context.subjects);
   if (context.trialSource) controller_->SetTrialSource(context.trialSource);
   if (context.simulatedUnit) {
     // A simulated swim must never pass for an animal's, on the screen where it is recorded.

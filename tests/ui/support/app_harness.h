@@ -47,7 +47,7 @@ class AppHarness {
       : program(home.Path()),
         port(unit, clock),
         tracker(port, clock, op, program.settings),
-        context(program, subjects, op, modal, clock, tracker, keys) {
+        context(program, op, modal, clock, tracker, keys) {
     unit.SetPowered(options.unitPowered);
     port.listed = options.ports;
     tracker.SetPortDevice(SimulatedSerialPort::kDeviceName);
@@ -85,7 +85,7 @@ class AppHarness {
 
   TempDir home;
   Program program;
-  SubjectTable subjects;
+  SubjectTable& subjects = program.subjects;
   ScriptedOperator op;
   QtOperator modal;
   ManualClock clock;
