@@ -14,12 +14,13 @@
 #include "experiment/experiment_file.h"
 #include "experiment/subject_table.h"
 #include "pool/pool_file.h"
+#include "core/text.h"
 
 namespace tarnwell::cli {
 namespace {
 
 std::optional<int> PlatformCode(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  text = ToUpperAscii(text);
   if (text == "OFF" || text == "NONE") return 0;
   if (text == "ALL") return 5;
   const std::optional<long long> n = ParseInteger(text);

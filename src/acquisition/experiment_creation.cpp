@@ -10,15 +10,10 @@
 #include "experiment/experiment_screen.h"
 #include "experiment/experiment_setup.h"
 #include "records/record_conversion.h"
+#include "core/text.h"
 
 namespace tarnwell {
 namespace {
-
-std::string Trimmed(const std::string& text) {
-  const std::size_t first = text.find_first_not_of(" \t\r");
-  if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
-}
 
 // The messages a check gave, as one line of text.
 std::string MessagesOf(const ScriptedOperator& quiet) {
@@ -38,7 +33,7 @@ std::vector<std::string> SubjectIdsFromText(const std::string& text) {
   std::istringstream in(text);
   std::string line;
   while (std::getline(in, line)) {
-    const std::string id = Trimmed(line);
+    const std::string id = std::string(Trim(line, " \t\r"));
     if (id.empty() || id[0] == '#') continue;
     ids.push_back(id);
   }
@@ -84,7 +79,7 @@ bool CreateExperiment(Operator& op, const NewExperiment& request, std::filesyste
     experiment.DistFromStart = checked.DistFromStart;
   }
   for (const std::string& id : request.subjectIds) {
-    const std::string trimmed = Trimmed(id);
+    const std::string trimmed = std::string(Trim(id, " \t\r"));
     if (trimmed.empty()) {
       error = "a subject ID is blank";
       return false;

@@ -5,29 +5,14 @@
 
 #include "analysis/trial_report.h"
 #include "core/file_access.h"
+#include "core/text.h"
 
 namespace tarnwell {
 
 namespace {
 
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t';
-}
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
-
-std::string Upper(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return out;
-}
-
 bool StartsWithUpper(std::string_view trimmed, std::string_view prefix) {
-  return Upper(trimmed.substr(0, prefix.size())) == prefix;
+  return ToUpperAscii(trimmed.substr(0, prefix.size())) == prefix;
 }
 
 bool Contains(std::string_view s, std::string_view piece) {

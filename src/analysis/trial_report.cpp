@@ -9,6 +9,7 @@
 #include "analysis/epoch.h"
 #include "analysis/tracking_quality.h"
 #include "core/file_access.h"
+#include "core/text.h"
 
 namespace tarnwell {
 
@@ -21,18 +22,6 @@ constexpr std::string_view kLineEnd = "\r\n";
 int CharacterCount(std::string_view s) {
   return static_cast<int>(std::count_if(
       s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
-}
-
-std::string_view TrimBlanks(std::string_view s) {
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return s;
-}
-
-std::string Upper(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return out;
 }
 
 // A label or file name is shown on one line of the layout and is one value of the record:
@@ -77,7 +66,7 @@ class RecordBuilder {
     record_ += '"' + quoted + '"' + separator_;
   }
   void AddNumber(std::string_view formatted) {
-    record_ += WithDecimalSeparator(std::string(TrimBlanks(formatted)), locale_) + separator_;
+    record_ += WithDecimalSeparator(std::string(Trim(formatted, " ")), locale_) + separator_;
   }
   std::string Finish() { return record_ + std::string(kLineEnd); }
 
@@ -145,7 +134,7 @@ std::string PadRight(std::string_view s, int width) {
 }
 
 std::string AlignDecimal(std::string_view s, int width) {
-  std::string text(TrimBlanks(s));
+  std::string text(Trim(s, " "));
   std::replace(text.begin(), text.end(), ',', '.');
   const size_t point = text.find('.');
   if (point == std::string::npos) return PadLeft(text, width - 1);
@@ -357,7 +346,7 @@ bool WriteTrialReport(const std::filesystem::path& reportPath, bool append, cons
   // working name (PRN) or like its own twin (TXT) would overwrite one with the other.
   const std::string name = reportPath.filename().string();
   const size_t dot = name.rfind('.');
-  const std::string extension = dot == std::string::npos ? std::string() : Upper(name.substr(dot + 1));
+  const std::string extension = dot == std::string::npos ? std::string() : ToUpperAscii(name.substr(dot + 1));
   if (extension == "PRN" || extension == "TXT") {
     op.ShowMessage("The input and output files\ncannot be the same file.", "Warning",
                    MessageIcon::Exclamation);

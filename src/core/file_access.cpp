@@ -1,4 +1,5 @@
 #include "core/file_access.h"
+#include "core/text.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -53,15 +54,6 @@ int CreateTemporarySibling(const fs::path& path, fs::path& tempPath) {
   }
   errno = EEXIST;
   return -1;
-}
-
-char AsciiLower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                            [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
 }
 
 ScopedWriteFault::Predicate* installedWriteFault = nullptr;
@@ -218,7 +210,7 @@ std::optional<fs::path> FindExistingFile(const fs::path& path) {
   fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec);
   for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
     const std::string name = it->path().filename().string();
-    if (!EqualsIgnoringCase(name, wanted)) continue;
+    if (!EqualsIgnoringCaseAscii(name, wanted)) continue;
     std::error_code typeError;
     if (!it->is_regular_file(typeError)) continue;
     // Several spellings of one name: take the first in name order, so the choice is stable.

@@ -1,4 +1,5 @@
 #include "core/key_line.h"
+#include "core/text.h"
 
 #include <cstddef>
 
@@ -6,27 +7,11 @@ namespace tarnwell {
 
 namespace {
 
-char AsciiUpper(char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-std::string UpperAscii(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = AsciiUpper(c);
-  return out;
-}
-
-std::string_view TrimSpaces(std::string_view text) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  return text;
-}
-
 std::string FinishToken(std::string_view raw) {
-  const std::string_view token = TrimSpaces(raw);
+  const std::string_view token = Trim(raw, " ");
   if (token.size() >= 2 && token.front() == '"' && token.back() == '"')
     return std::string(token.substr(1, token.size() - 2));
-  return UpperAscii(token);
+  return ToUpperAscii(token);
 }
 
 }  // namespace
@@ -74,7 +59,7 @@ bool KeyLineReader::MatchesPattern(std::string_view line, std::string_view patte
   const std::vector<std::string>& lineTokens = TokensOf(line);
   if (patternTokens.size() != lineTokens.size()) return false;
   for (std::size_t i = 0; i < patternTokens.size(); ++i) {
-    const std::string expected = UpperAscii(patternTokens[i]);
+    const std::string expected = ToUpperAscii(patternTokens[i]);
     if (expected == "%S") continue;
     if (expected != lineTokens[i]) return false;
   }
@@ -103,7 +88,7 @@ std::string BoolToEnabled(bool flag) {
 }
 
 bool ParseBoolText(std::string_view text) {
-  const std::string upper = UpperAscii(text);
+  const std::string upper = ToUpperAscii(text);
   return upper.find("TRUE") != std::string::npos || upper.find("ENABLED") != std::string::npos ||
          upper.find("ON") != std::string::npos;
 }

@@ -9,25 +9,13 @@
 #include "core/key_line.h"
 #include "core/numbers.h"
 #include "core/program_home.h"
+#include "core/text.h"
 
 namespace tarnwell {
 
 namespace {
 
 constexpr const char* kLineEnd = "\r\n";
-
-std::string_view TrimSpaces(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-  return text;
-}
-
-std::string UpperAscii(std::string_view text) {
-  std::string out(text);
-  for (char& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return out;
-}
 
 bool IsAsciiLetter(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
@@ -155,9 +143,9 @@ void ApplyTrackerSettingsText(std::string_view text, SystemSettings& settings, i
     if (reader.MatchesPattern(line, "Object Filter = %s")) {
       settings.ObjectFilter = ParseBoolText(reader.GetLineValue(line));
     } else if (reader.MatchesPattern(line, "Delay Type = %s")) {
-      settings.DelayType = UpperAscii(TrimSpaces(reader.GetLineValue(line))) == "TIMEOFDAY" ? 1 : 0;
+      settings.DelayType = ToUpperAscii(Trim(reader.GetLineValue(line))) == "TIMEOFDAY" ? 1 : 0;
     } else if (reader.MatchesPattern(line, "Video Type = %s")) {
-      const bool isPal = UpperAscii(TrimSpaces(reader.GetLineValue(line))) == "PAL";
+      const bool isPal = ToUpperAscii(Trim(reader.GetLineValue(line))) == "PAL";
       SetVideoType(settings, isPal ? 1 : 0);
       if (videoModeIndex != nullptr) *videoModeIndex = settings.VideoType;
     }
@@ -288,12 +276,12 @@ void CheckSettingsDirectories(SystemSettings& settings, const fs::path& programF
   const std::string programText = programFolder.string();
   for (std::string* field : {&settings.ConfigDir, &settings.MazeDataFileDir, &settings.MazeExptSetupDir,
                              &settings.DataDir, &settings.OpenDir, &settings.SaveAsDir}) {
-    const std::string value(TrimSpaces(*field));
+    const std::string value(Trim(*field));
     if (value.empty() || FolderExists(value)) continue;
     std::string candidate = value;
     // (a) the program's drive letter, where paths have drive letters at all.
     if (HasDriveLetter(value) && HasDriveLetter(programText) &&
-        UpperAscii(value.substr(0, 1)) != UpperAscii(programText.substr(0, 1))) {
+        ToUpperAscii(value.substr(0, 1)) != ToUpperAscii(programText.substr(0, 1))) {
       candidate[0] = programText[0];
     }
     // (b) the program folder's subfolder of the same last name.
@@ -311,7 +299,7 @@ FolderFallbackResult ApplyFolderFallbacks(SystemSettings& settings, const Progra
   FolderFallbackResult result;
   auto apply = [&home](std::string& field, const fs::path& fallback, bool& replaced, std::string& missing,
                        bool& unavailable) {
-    const std::string value(TrimSpaces(field));
+    const std::string value(Trim(field));
     if (FolderExists(value)) return;
     replaced = true;
     missing = value;

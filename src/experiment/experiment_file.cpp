@@ -23,21 +23,6 @@ constexpr std::size_t kLongIdsNamed = 10;
 // A setup file with text before its title line is small; a huge file is no setup.
 constexpr std::uintmax_t kMaxTextFileBytes = 4 * 1024 * 1024;
 
-std::string TrimBlanks(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return std::string();
-  const std::size_t last = text.find_last_not_of(' ');
-  return std::string(text.substr(first, last - first + 1));
-}
-
-std::string UpperAscii(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return out;
-}
-
 int16_t NumberValue(std::string_view word) {
   return CInt(Val(word));
 }
@@ -110,7 +95,7 @@ void ReadExperimentTextLines(std::string_view text, ExperimentSetup& experiment)
     } else if (reader.MatchesPattern(line, "Distance from Start = %s")) {
       experiment.DistFromStart = NumberValue(reader.GetLineValue(line));
     } else if (reader.MatchesPattern(line, "Subject ID %s = %s")) {
-      std::string id = CutToStoredLength(TrimBlanks(reader.GetLineValue(line)), kMaxTextSubjectIdLength);
+      std::string id = CutToStoredLength(Trim(reader.GetLineValue(line), " "), kMaxTextSubjectIdLength);
       if (id.empty()) continue;
       experiment.SubjectIDs.push_back(std::move(id));
       if (experiment.SubjectCount < INT16_MAX) ++experiment.SubjectCount;
@@ -231,7 +216,7 @@ std::string ActivePlatformSettingText(int16_t activePlatform) {
 }
 
 int16_t ParseActivePlatformAnswer(std::string_view answer) {
-  const std::string upper = UpperAscii(TrimBlanks(answer));
+  const std::string upper = ToUpperAscii(Trim(answer, " "));
   if (upper == "ALL") return 5;
   if (upper == "NONE") return 0;
   return CInt(std::clamp(Val(upper), 0.0, 5.0));

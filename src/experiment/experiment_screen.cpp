@@ -5,22 +5,16 @@
 #include "core/file_access.h"
 #include "core/key_line.h"
 #include "core/numbers.h"
+#include "core/text.h"
 
 namespace tarnwell {
 
 namespace {
 
-std::string_view TrimmedView(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  const std::size_t last = text.find_last_not_of(" \t");
-  return text.substr(first, last - first + 1);
-}
-
 }  // namespace
 
 std::string ExperimentFileName(std::string_view chosen) {
-  const std::string_view name = TrimmedView(chosen);
+  const std::string_view name = Trim(chosen);
   if (name.empty()) return std::string();
   return ReplaceExtension(name, "EXP");
 }

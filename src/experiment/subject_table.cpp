@@ -15,13 +15,6 @@ namespace {
 
 const std::string kEmpty;
 
-std::string TrimBlanks(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return std::string();
-  const std::size_t last = text.find_last_not_of(" \t");
-  return std::string(text.substr(first, last - first + 1));
-}
-
 std::vector<std::string_view> SplitOn(std::string_view text, char separator) {
   std::vector<std::string_view> parts;
   std::size_t start = 0;
@@ -52,7 +45,7 @@ std::string SubjectTable::CellText(int row, int column) const {
 void SubjectTable::CommitEntry(int row, int column, std::string_view entry) {
   if (row < 0 || column < 0 || column >= columns_) return;
   while (row >= Rows()) cells_.resize(cells_.size() + static_cast<std::size_t>(columns_));
-  cells_[static_cast<std::size_t>(row) * columns_ + column] = TrimBlanks(entry);
+  cells_[static_cast<std::size_t>(row) * columns_ + column] = std::string(Trim(entry));
 }
 
 void SubjectTable::ClearRectangle(int row1, int column1, int row2, int column2) {
@@ -83,7 +76,7 @@ void SubjectTable::Fill(const std::vector<std::string>& ids) {
 std::vector<std::string> SubjectTable::SubjectIDs() const {
   std::vector<std::string> ids;
   for (const auto& cell : cells_) {
-    std::string id = TrimBlanks(cell);
+    std::string id = std::string(Trim(cell));
     if (!id.empty()) ids.push_back(std::move(id));
   }
   return ids;
@@ -133,16 +126,16 @@ std::string StripNumberPrefix(std::string_view cellText) {
   if (i > digitsStart && i < cellText.size() && cellText[i] == ')') {
     ++i;
     if (i < cellText.size() && cellText[i] == ' ') ++i;
-    return TrimBlanks(cellText.substr(i));
+    return std::string(Trim(cellText.substr(i)));
   }
-  return TrimBlanks(cellText);
+  return std::string(Trim(cellText));
 }
 
 std::string FormatSubjectsIni(const SubjectTable& table) {
   std::string text;
   for (int r = 0; r < table.Rows(); ++r) {
     for (int c = 0; c < table.Columns(); ++c) {
-      std::string id = CutToStoredLength(TrimBlanks(table.CellID(r, c)), kStoredSubjectIdLength);
+      std::string id = CutToStoredLength(std::string(Trim(table.CellID(r, c))), kStoredSubjectIdLength);
       if (id.empty()) continue;
       std::replace(id.begin(), id.end(), '"', '\'');
       text +=

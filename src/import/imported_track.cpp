@@ -1,4 +1,5 @@
 #include "import/imported_track.h"
+#include "core/text.h"
 
 #include <array>
 #include <charconv>
@@ -22,19 +23,6 @@ constexpr std::array<FormatName, 6> kFormatNames = {{
     {TrackFormat::PlainCsv, "csv"},
 }};
 
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-  return out;
-}
-
-std::string_view Trimmed(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '"')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '"' || s.back() == '\r'))
-    s.remove_suffix(1);
-  return s;
-}
-
 }  // namespace
 
 std::string_view TrackFormatName(TrackFormat format) {
@@ -45,7 +33,7 @@ std::string_view TrackFormatName(TrackFormat format) {
 }
 
 bool ParseTrackFormat(std::string_view text, TrackFormat& format) {
-  const std::string name = Lower(Trimmed(text));
+  const std::string name = ToLowerAscii(TrimStart(TrimEnd(text, " \t\"\r"), " \t\""));
   if (name == "dlc") {
     format = TrackFormat::DeepLabCutCsv;
     return true;
@@ -60,14 +48,14 @@ bool ParseTrackFormat(std::string_view text, TrackFormat& format) {
 }
 
 TrackFormat GuessTrackFormat(std::string_view fileName, std::string_view firstBytes) {
-  const std::string extension = Lower(std::filesystem::path(std::string(fileName)).extension().string());
+  const std::string extension = ToLowerAscii(std::filesystem::path(std::string(fileName)).extension().string());
   if (extension == ".xlsx") return TrackFormat::EthoVisionXlsx;
   if (extension == ".h5" || extension == ".hdf5") return TrackFormat::DeepLabCutHdf5;
   std::string_view line = firstBytes.substr(0, firstBytes.find('\n'));
   if (line.substr(0, 3) == "\xEF\xBB\xBF") line.remove_prefix(3);
-  const std::string lower = Lower(line);
+  const std::string lower = ToLowerAscii(line);
   if (lower.find("number of header lines") != std::string::npos) return TrackFormat::EthoVisionText;
-  if (Lower(Trimmed(line.substr(0, line.find_first_of(",;\t")))) == "scorer") return TrackFormat::DeepLabCutCsv;
+  if (ToLowerAscii(TrimStart(TrimEnd(line.substr(0, line.find_first_of(",;\t")), " \t\"\r"), " \t\"")) == "scorer") return TrackFormat::DeepLabCutCsv;
   if (lower.find("centre position") != std::string::npos || lower.find("center position") != std::string::npos)
     return TrackFormat::AnyMaze;
   return TrackFormat::PlainCsv;
@@ -161,7 +149,7 @@ bool LooksBinary(std::string_view bytes) {
 }
 
 bool ParseCellNumber(std::string_view cell, double& value) {
-  cell = Trimmed(cell);
+  cell = TrimStart(TrimEnd(cell, " \t\"\r"), " \t\"");
   if (cell.empty()) return false;
   std::string text(cell);
   if (text.find(',') != std::string::npos) {
@@ -175,12 +163,12 @@ bool ParseCellNumber(std::string_view cell, double& value) {
 }
 
 bool IsMissingCell(std::string_view cell) {
-  const std::string lower = Lower(Trimmed(cell));
+  const std::string lower = ToLowerAscii(TrimStart(TrimEnd(cell, " \t\"\r"), " \t\""));
   return lower.empty() || lower == "-" || lower == "na" || lower == "nan" || lower == "null";
 }
 
 bool ParseTimeCell(std::string_view cell, double& seconds) {
-  cell = Trimmed(cell);
+  cell = TrimStart(TrimEnd(cell, " \t\"\r"), " \t\"");
   if (cell.find(':') == std::string_view::npos) return ParseCellNumber(cell, seconds);
   double total = 0.0;
   int parts = 0;

@@ -29,18 +29,6 @@ constexpr double kDefaultGoalRadiusCm = 5.0;
 
 constexpr const char* kKinds[] = {"acquisition", "probe", "reversal", "visible"};
 
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-  return out;
-}
-
-std::string Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
-  return std::string(s);
-}
-
 std::string Fixed(double value, int decimals) {
   std::ostringstream out;
   out.setf(std::ios::fixed);
@@ -79,7 +67,7 @@ bool ParseImportList(std::string_view text, const fs::path& folder, std::vector<
   std::map<std::string, int> column;
   const std::vector<std::string>& header = rows[headerRow].Cells;
   for (std::size_t i = 0; i < header.size(); ++i) {
-    const std::string name = Lower(Trim(header[i]));
+    const std::string name = ToLowerAscii(std::string(TrimStart(TrimEnd(header[i], " \t\r"))));
     if (name != "file" && name != "animal" && name != "group" && name != "day" && name != "trial" && name != "kind") {
       problems.push_back({listName, rows[headerRow].Line, "unknown column \"" + name + "\""});
       continue;
@@ -93,9 +81,9 @@ bool ParseImportList(std::string_view text, const fs::path& folder, std::vector<
     auto cell = [&](const char* name) {
       const auto it = column.find(name);
       if (it == column.end() || static_cast<std::size_t>(it->second) >= row.Cells.size()) return std::string();
-      return Trim(row.Cells[static_cast<std::size_t>(it->second)]);
+      return std::string(TrimStart(TrimEnd(row.Cells[static_cast<std::size_t>(it->second)], " \t\r")));
     };
-    if (std::all_of(row.Cells.begin(), row.Cells.end(), [](const std::string& c) { return Trim(c).empty(); }))
+    if (std::all_of(row.Cells.begin(), row.Cells.end(), [](const std::string& c) { return std::string(TrimStart(TrimEnd(c, " \t\r"))).empty(); }))
       continue;
     ImportEntry entry;
     entry.Line = row.Line;
@@ -118,7 +106,7 @@ bool ParseImportList(std::string_view text, const fs::path& folder, std::vector<
       (std::string(name) == "day" ? entry.Day : entry.Trial) = static_cast<int>(value);
     }
     if (!cell("kind").empty()) {
-      entry.Kind = Lower(cell("kind"));
+      entry.Kind = ToLowerAscii(cell("kind"));
       if (!IsKind(entry.Kind))
         problems.push_back({listName, row.Line, "the kind \"" + cell("kind") + "\" is none of acquisition, probe, reversal, visible"});
     }

@@ -8,6 +8,7 @@
 #include "analysis/trial_report.h"
 #include "core/file_access.h"
 #include "output/export.h"
+#include "core/text.h"
 
 namespace tarnwell {
 
@@ -25,17 +26,6 @@ constexpr double kLabelColumnChars = 16;
 constexpr double kValueColumnChars = 10;
 
 constexpr Color kHeadingRowFill{232, 232, 232};
-
-std::string Trimmed(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return std::string(s);
-}
-
-std::string Upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
 
 bool Contains(std::string_view s, std::string_view piece) {
   return s.find(piece) != std::string_view::npos;
@@ -58,10 +48,10 @@ std::string ChooseFixedFont(const FontProber& prober) {
   std::string choice;
   for (const char* family : kPreferredPrintFonts) {
     const ObtainedFont obtained = prober.Obtain(family);
-    if (Upper(Trimmed(obtained.family)) == Upper(family) && obtained.fixedPitch) choice = family;
+    if (ToUpperAscii(std::string(Trim(obtained.family))) == ToUpperAscii(family) && obtained.fixedPitch) choice = family;
   }
   if (!choice.empty()) return choice;
-  std::string system = Trimmed(prober.SystemFixedFont());
+  std::string system = std::string(Trim(prober.SystemFixedFont()));
   return system.empty() ? std::string(kPreferredPrintFonts[0]) : system;
 }
 
@@ -102,7 +92,7 @@ std::vector<std::string> PrintedReportLines(std::string_view reportText) {
     if (IsCountersHeading(raw)) break;
     std::string line = raw;
     while (!line.empty() && (line.back() == ' ' || line.back() == '\t')) line.pop_back();
-    if (Trimmed(line).empty() || Contains(line, "Epoch")) continue;
+    if (std::string(Trim(line)).empty() || Contains(line, "Epoch")) continue;
     const size_t at = line.find('@');
     if (at != std::string::npos) line = "     " + line.substr(at);
     lines.push_back(std::move(line));

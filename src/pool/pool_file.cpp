@@ -13,6 +13,7 @@
 #include "core/numbers.h"
 #include "pool/pool_defaults.h"
 #include "pool/zones.h"
+#include "core/text.h"
 
 namespace tarnwell {
 
@@ -21,16 +22,10 @@ namespace {
 constexpr std::string_view kSetupHeader = "[Windows Tarnwell";
 constexpr std::string_view kLineEnd = "\r\n";
 
-std::string_view TrimBlanks(std::string_view text) {
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 // A setup's title: the text trimmed, with "[" in front and "]" at the end unless it
 // already has them.
 std::string SetupTitleLine(std::string_view text) {
-  std::string title(TrimBlanks(text));
+  std::string title(Trim(text, " "));
   if (title.empty() || title.front() != '[') title.insert(title.begin(), '[');
   if (title.back() != ']') title.push_back(']');
   return title;
@@ -107,18 +102,6 @@ std::string SingleText(float value) {
   return std::string(buffer.data(), result.ptr);
 }
 
-char AsciiUpper(char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
-  }
-  return true;
-}
-
 void SetPoolField(PoolSetup& pool, PoolField field, std::string_view value) {
   switch (field) {
     case PoolField::NumRings:
@@ -178,7 +161,7 @@ void ReadPlatformLine(std::string_view line, const std::string& value, PoolSetup
   const int n = ReadInteger(tokens[1]);
   if (n < 1 || n > kPlatformCount) return;
   for (const PlatformKey& key : kPlatformKeys) {
-    if (EqualsIgnoringCase(TrimBlanks(tokens[2]), key.name)) {
+    if (EqualsIgnoringCaseAscii(Trim(tokens[2], " "), key.name)) {
       SetPlatformField(pool.Platforms[n - 1], key.field, value);
       return;
     }

@@ -7,6 +7,7 @@
 
 #include "records/raw_track.h"
 #include "core/numbers.h"
+#include "core/text.h"
 
 namespace tarnwell {
 
@@ -14,11 +15,6 @@ namespace {
 
 std::filesystem::path StemWith(const std::filesystem::path& dataFile, const std::string& suffix) {
   return std::filesystem::path(DataFileStem(dataFile).string() + suffix);
-}
-
-std::string Upper(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
 }
 
 bool IsDigits(std::string_view text) {
@@ -36,7 +32,7 @@ std::set<std::string> UpperCaseNames(const std::filesystem::path& folder) {
   std::filesystem::directory_iterator it(folder.empty() ? std::filesystem::path(".") : folder, error);
   for (; !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
     std::error_code typeError;
-    if (it->is_regular_file(typeError)) names.insert(Upper(it->path().filename().string()));
+    if (it->is_regular_file(typeError)) names.insert(ToUpperAscii(it->path().filename().string()));
   }
   return names;
 }
@@ -85,7 +81,7 @@ std::optional<RawFileOwner> ExperimentOfRawFile(const std::filesystem::path& raw
   const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
   if (!isDigit(tail[0]) || !isDigit(tail[1]) || tail[2] != '.') return std::nullopt;
   for (size_t i = 3; i < 6; ++i) {
-    if (std::toupper(static_cast<unsigned char>(tail[i])) != "RAW"[i - 3]) return std::nullopt;
+    if (ToUpperAscii(tail[i]) != "RAW"[i - 3]) return std::nullopt;
   }
   RawFileOwner owner;
   owner.DataFile = rawFile.parent_path() / (name.substr(0, name.size() - 6) + ".EXP");
@@ -98,7 +94,7 @@ std::optional<std::string> FindDataFileClash(const std::filesystem::path& dataFi
   const std::filesystem::path stemPath = DataFileStem(dataFile);
   const std::string stem = stemPath.filename().string();
   if (stem.empty()) return std::nullopt;
-  const std::string upper = Upper(stem);
+  const std::string upper = ToUpperAscii(stem);
   const std::set<std::string> names = UpperCaseNames(stemPath.parent_path());
   const std::string ours = DataFileDisplayName(dataFile);
 
@@ -106,7 +102,7 @@ std::optional<std::string> FindDataFileClash(const std::filesystem::path& dataFi
   // that experiment's track and report of the subject.
   if (upper.size() > 2 && IsDigits(std::string_view(upper).substr(upper.size() - 2))) {
     const std::string other = stem.substr(0, stem.size() - 2);
-    if (HasExperiment(names, Upper(other)) || names.count(upper + ".RAW") > 0) {
+    if (HasExperiment(names, ToUpperAscii(other)) || names.count(upper + ".RAW") > 0) {
       const std::string subject = SubjectNumberText(std::string_view(upper).substr(upper.size() - 2));
       return "The data file " + ours + "\nshares its file names with\nexperiment " + other +
              ".EXP in the same folder:\n" + stem + ".RAW is the track of its subject " + subject + "\nand " +
@@ -147,7 +143,7 @@ bool CheckDataFileFamily(Operator& op, const std::string& dataFile, bool shuttin
 bool IsAnotherExperimentsTable(const std::filesystem::path& dataFile, int subjectIndex) {
   const std::filesystem::path report = NumberedReportFile(dataFile, subjectIndex);
   const std::set<std::string> names = UpperCaseNames(report.parent_path());
-  return HasExperiment(names, Upper(DataFileStem(report).filename().string()));
+  return HasExperiment(names, ToUpperAscii(DataFileStem(report).filename().string()));
 }
 
 std::string RecoveryBaseName(const std::filesystem::path& dataFile, int subjectIndex) {

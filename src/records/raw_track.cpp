@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "core/file_access.h"
+#include "core/text.h"
 
 namespace tarnwell {
 
@@ -13,15 +14,6 @@ namespace {
 
 uint8_t ClampByte(int value) {
   return static_cast<uint8_t>(std::clamp(value, 0, 255));
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
-      return false;
-  }
-  return true;
 }
 
 // Where the file's own name starts: after the last "/" or "\" (a path written on
@@ -114,11 +106,11 @@ int SubjectIndexOfRawFile(const std::filesystem::path& dataFile, const std::file
   const std::string rawPath = rawFile.string();
   const std::string name = rawPath.substr(NameStart(rawPath));
   if (name.size() != stemName.size() + 6) return -1;
-  if (!EqualsIgnoringCase(std::string_view(name).substr(0, stemName.size()), stemName)) return -1;
+  if (!EqualsIgnoringCaseAscii(std::string_view(name).substr(0, stemName.size()), stemName)) return -1;
   const char tens = name[stemName.size()];
   const char ones = name[stemName.size() + 1];
   if (tens < '0' || tens > '9' || ones < '0' || ones > '9') return -1;
-  if (!EqualsIgnoringCase(std::string_view(name).substr(stemName.size() + 2), ".RAW")) return -1;
+  if (!EqualsIgnoringCaseAscii(std::string_view(name).substr(stemName.size() + 2), ".RAW")) return -1;
   return (tens - '0') * 10 + (ones - '0');
 }
 

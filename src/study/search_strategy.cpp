@@ -9,6 +9,7 @@
 #include "core/file_access.h"
 #include "core/key_line.h"
 #include "core/numbers.h"
+#include "core/text.h"
 
 namespace tarnwell {
 
@@ -93,17 +94,9 @@ std::string NormalKey(std::string_view text) {
   return out;
 }
 
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '\r'))
-    text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
-    text.remove_suffix(1);
-  return text;
-}
-
 // The whole text as a number ("1e-1", "+0.5"; not "abc", "1,5" or "2x").
 std::optional<double> ParseNumber(std::string_view text) {
-  text = Trim(text);
+  text = Trim(text, " \t\r");
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   double value = 0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -171,7 +164,7 @@ StrategyFamily FamilyOf(SearchStrategy strategy) {
 
 std::optional<int> ParseStrategyLabel(std::string_view text) {
   std::string key;
-  for (char c : Trim(text)) {
+  for (char c : Trim(text, " \t\r")) {
     const bool gap = c == ' ' || c == '-' || c == '_' || c == '\t';
     if (gap) {
       if (!key.empty() && key.back() != ' ') key += ' ';
@@ -234,10 +227,10 @@ bool ReadStrategyThresholds(std::string_view text, StrategyThresholds& threshold
   int lineNumber = 0, values = 0;
   for (const std::string& rawLine : SplitLines(text)) {
     ++lineNumber;
-    std::string_view line = Trim(rawLine);
+    std::string_view line = Trim(rawLine, " \t\r");
     if (lineNumber == 1 && line.size() >= 3 && static_cast<unsigned char>(line[0]) == 0xEF &&
         static_cast<unsigned char>(line[1]) == 0xBB && static_cast<unsigned char>(line[2]) == 0xBF)
-      line = Trim(line.substr(3));
+      line = Trim(line.substr(3), " \t\r");
     if (line.empty() || line.front() == '#' || line.front() == ';') continue;
     if (line.front() == '[' && line.back() == ']') continue;
     const size_t equals = line.find('=');
@@ -254,7 +247,7 @@ bool ReadStrategyThresholds(std::string_view text, StrategyThresholds& threshold
     }
     const bool minSeen = key == NormalKey(kMinSeenKey);
     if (index == std::size(kKeys) && !minSeen) {
-      error = where + "unknown key \"" + std::string(Trim(line.substr(0, equals))) + "\"";
+      error = where + "unknown key \"" + std::string(Trim(line.substr(0, equals), " \t\r")) + "\"";
       return false;
     }
     if (seenOn[index] > 0) {
@@ -267,7 +260,7 @@ bool ReadStrategyThresholds(std::string_view text, StrategyThresholds& threshold
     const double low = minSeen ? 1 : kKeys[index].low, high = minSeen ? 1000000 : kKeys[index].high;
     if (!value || *value < low || *value > high || (minSeen && *value != std::floor(*value))) {
       error = where + name + " must be " + (minSeen ? "a whole number" : "a number") + " from " +
-              FormatGeneral(low) + " to " + FormatGeneral(high) + ", not \"" + std::string(Trim(valueText)) +
+              FormatGeneral(low) + " to " + FormatGeneral(high) + ", not \"" + std::string(Trim(valueText, " \t\r")) +
               "\"";
       return false;
     }

@@ -1,4 +1,5 @@
 #include "study/strategy_agreement.h"
+#include "core/text.h"
 
 #include <cstdio>
 #include <algorithm>
@@ -9,11 +10,7 @@ namespace tarnwell {
 namespace {
 
 std::string LowerTrimmed(std::string_view text) {
-  std::string out;
-  for (char c : text) out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  const auto first = out.find_first_not_of(" \t\r");
-  if (first == std::string::npos) return {};
-  return out.substr(first, out.find_last_not_of(" \t\r") - first + 1);
+  return ToLowerAscii(Trim(text, " \t\r"));
 }
 
 std::string Percent(double share) {

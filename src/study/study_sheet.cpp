@@ -7,6 +7,7 @@
 
 #include "records/raw_track.h"
 #include "core/file_access.h"
+#include "core/text.h"
 
 namespace tarnwell {
 
@@ -18,17 +19,6 @@ enum Column { kFile, kAnimal, kGroup, kDay, kTrial, kKind, kGoal, kPreviousGoal,
 constexpr std::array<std::string_view, kColumnCount> kColumnNames = {
     "file", "animal", "group", "day", "trial", "kind", "goal", "previous_goal"};
 constexpr std::array<Column, 4> kRequired = {kFile, kGroup, kDay, kKind};
-
-std::string Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return std::string(s);
-}
-
-std::string Lower(std::string s) {
-  for (char& c : s) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-  return s;
-}
 
 std::string_view WithoutBom(std::string_view text) {
   if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
@@ -43,7 +33,7 @@ std::optional<int> WholeNumber(std::string_view text) {
 }
 
 bool EndsWithRaw(const std::string& name) {
-  return name.size() >= 4 && Lower(name.substr(name.size() - 4)) == ".raw";
+  return name.size() >= 4 && ToLowerAscii(name.substr(name.size() - 4)) == ".raw";
 }
 
 std::string Quoted(std::string_view s) {
@@ -57,7 +47,7 @@ std::string_view TrialKindName(TrialKind kind) {
 }
 
 std::optional<TrialKind> ParseTrialKind(std::string_view text) {
-  const std::string name = Lower(Trim(text));
+  const std::string name = ToLowerAscii(std::string(Trim(text)));
   for (size_t i = 0; i < kKindNames.size(); ++i) {
     if (name == kKindNames[i]) return static_cast<TrialKind>(i);
   }
@@ -142,7 +132,7 @@ bool ParseStudySheet(std::string_view text, const std::filesystem::path& folder,
   const std::vector<CsvRecord> records = ParseCsvRecords(text, DetectCsvSeparator(text));
   auto blank = [](const CsvRecord& r) {
     return std::all_of(r.Fields.begin(), r.Fields.end(),
-                       [](const std::string& f) { return Trim(f).empty(); });
+                       [](const std::string& f) { return std::string(Trim(f)).empty(); });
   };
   auto header = std::find_if(records.begin(), records.end(), [&](const CsvRecord& r) { return !blank(r); });
   if (header == records.end()) {
@@ -153,11 +143,11 @@ bool ParseStudySheet(std::string_view text, const std::filesystem::path& folder,
   std::array<int, kColumnCount> position;
   position.fill(-1);
   for (size_t i = 0; i < header->Fields.size(); ++i) {
-    const std::string name = Lower(Trim(header->Fields[i]));
+    const std::string name = ToLowerAscii(std::string(Trim(header->Fields[i])));
     if (name.empty()) continue;
     const auto known = std::find(kColumnNames.begin(), kColumnNames.end(), name);
     if (known == kColumnNames.end()) {
-      problems.push_back({header->Line, "unknown column " + Quoted(Trim(header->Fields[i])) +
+      problems.push_back({header->Line, "unknown column " + Quoted(std::string(Trim(header->Fields[i]))) +
                                             " (the columns are file, animal, group, day, trial, kind, goal, "
                                             "previous_goal)"});
       continue;
@@ -181,7 +171,7 @@ bool ParseStudySheet(std::string_view text, const std::filesystem::path& folder,
     if (blank(record)) continue;
     auto field = [&](Column column) {
       const int at = position[column];
-      return at >= 0 && static_cast<size_t>(at) < record.Fields.size() ? Trim(record.Fields[at])
+      return at >= 0 && static_cast<size_t>(at) < record.Fields.size() ? std::string(Trim(record.Fields[at]))
                                                                        : std::string();
     };
     const int line = record.Line;
@@ -278,7 +268,7 @@ bool ParseAnimalsSheet(std::string_view text, AnimalsSheet& animals, std::vector
   animals = AnimalsSheet{};
   const std::vector<CsvRecord> records = ParseCsvRecords(text, DetectCsvSeparator(text));
   auto blank = [](const CsvRecord& r) {
-    return std::all_of(r.Fields.begin(), r.Fields.end(), [](const std::string& f) { return Trim(f).empty(); });
+    return std::all_of(r.Fields.begin(), r.Fields.end(), [](const std::string& f) { return std::string(Trim(f)).empty(); });
   };
   auto header = std::find_if(records.begin(), records.end(), [&](const CsvRecord& r) { return !blank(r); });
   if (header == records.end()) {
@@ -288,7 +278,7 @@ bool ParseAnimalsSheet(std::string_view text, AnimalsSheet& animals, std::vector
   int animalColumn = -1, groupColumn = -1;
   std::vector<int> variableColumns;
   for (size_t i = 0; i < header->Fields.size(); ++i) {
-    const std::string name = Lower(Trim(header->Fields[i]));
+    const std::string name = ToLowerAscii(std::string(Trim(header->Fields[i])));
     if (name == "animal" || name == "group") {
       int& column = name == "animal" ? animalColumn : groupColumn;
       if (column >= 0) problems.push_back({header->Line, "the column " + Quoted(name) + " is given twice"});
@@ -314,7 +304,7 @@ bool ParseAnimalsSheet(std::string_view text, AnimalsSheet& animals, std::vector
   for (auto it = std::next(header); it != records.end(); ++it) {
     if (blank(*it)) continue;
     auto field = [&](int column) {
-      return static_cast<size_t>(column) < it->Fields.size() ? Trim(it->Fields[static_cast<size_t>(column)])
+      return static_cast<size_t>(column) < it->Fields.size() ? std::string(Trim(it->Fields[static_cast<size_t>(column)]))
                                                              : std::string();
     };
     AnimalsSheet::Animal animal;
