@@ -46,7 +46,7 @@ fuzz:
 	@scripts/install-deps --fuzz
 	@cmake --preset fuzz >/dev/null
 	@cmake --build --preset fuzz -j $(JOBS)
-	@scripts/run-fuzzers build/fuzz $${FUZZ_SECONDS:-30}
+	@scripts/run-fuzzers build/fuzz $${FUZZ_SECONDS:-180} $(FUZZ_TARGETS)
 
 # Plants the faults of scripts/mutants.txt one at a time and checks the tests catch each
 # (slow: one rebuild per fault; not part of `make test`). MUTANTS="id ..." runs a few.

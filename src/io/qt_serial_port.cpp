@@ -1,5 +1,7 @@
 #include "io/qt_serial_port.h"
 
+#include <poll.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <QEventLoop>
@@ -27,10 +29,21 @@ QSerialPort::Parity ToParity(char parity) {
   }
 }
 
+// Whether the line behind an open descriptor is still there: a device that went away (a
+// USB adapter pulled, the far end of a pseudo-terminal closed) hangs its descriptor up.
+bool LineStillThere(int fd) {
+  if (fd < 0) return false;
+  pollfd look{fd, POLLIN, 0};
+  if (::poll(&look, 1, 0) < 0) return false;
+  if ((look.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) return false;
+  int waiting = 0;
+  return ::ioctl(fd, FIONREAD, &waiting) == 0;
+}
+
 }  // namespace
 
 QtSerialPort::QtSerialPort(QObject* parent)
-    : QObject(parent), SerialTransport(std::numeric_limits<std::size_t>::max()) {
+    : QObject(parent), SerialTransport(std::numeric_limits<std::size_t>::max()), port_(this) {
   connect(&port_, &QSerialPort::readyRead, this, &QtSerialPort::OnReadyRead);
   connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::OnErrorOccurred);
 }
@@ -153,6 +166,19 @@ void QtSerialPort::OnErrorOccurred(QSerialPort::SerialPortError error) {
     return;
   }
   if (!port_.isOpen()) return;
+  // Qt also says "read error" for a read that found nothing: its read notification can
+  // come after a wait of ours has already taken the bytes that raised it (both in one
+  // turn of the event loop, more often on a busy machine). Only a line that is gone is
+  // a lost unit; otherwise the error is dropped and reading goes on (Qt may stop its read
+  // notifications around such a read; setting the buffer size starts them again, now and
+  // once Qt's read has returned).
+  if (error != QSerialPort::WriteError && LineStillThere(port_.handle())) {
+    port_.clearError();
+    port_.setReadBufferSize(0);
+    QMetaObject::invokeMethod(
+        this, [this] { if (port_.isOpen()) port_.setReadBufferSize(0); }, Qt::QueuedConnection);
+    return;
+  }
   LoseDevice(port_.errorString().toStdString());
   QMetaObject::invokeMethod(this, &QtSerialPort::DeliverLost, Qt::QueuedConnection);
 }

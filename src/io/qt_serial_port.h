@@ -51,7 +51,7 @@ class QtSerialPort : public QObject, public SerialTransport {
   void DeliverReceived();
   void DeliverLost();
 
-  QSerialPort port_;
+  QSerialPort port_;  // a child of this object, as are its notifiers
   bool deliveryQueued_ = false;
   int waitDepth_ = 0;
   QEventLoop* dispatchLoop_ = nullptr;

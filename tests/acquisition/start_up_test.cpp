@@ -57,6 +57,13 @@ TEST(StartUp, HomeWriteTestLeavesNothingAndTellsAReadOnlyHome) {
   EXPECT_EQ(CheckHomeFolderWritable(home), "");
   EXPECT_TRUE(fs::is_empty(dir.Path())) << "the test file is removed";
 
+  // A "folder" that is a file cannot be written by anyone, root included.
+  const fs::path notAFolder = dir.Write("home-as-file", "x");
+  EXPECT_EQ(CheckHomeFolderWritable(ProgramHome(notAFolder))
+                .rfind("The home folder\n" + notAFolder.string() + "\ncannot be written.", 0),
+            0u);
+  fs::remove(notAFolder);
+
   if (::geteuid() == 0) GTEST_SKIP() << "root writes into a read-only folder";
   ASSERT_EQ(::chmod(dir.Path().c_str(), 0555), 0);
   const std::string notice = CheckHomeFolderWritable(home);

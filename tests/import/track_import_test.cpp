@@ -4,12 +4,14 @@
 
 #include <cmath>
 #include <functional>
+#include <tuple>
 
 #include "records/raw_track.h"
 #include "core/file_access.h"
 #include "core/sha256.h"
 #include "import/formats/binary_track_formats.h"
 #include "import/formats/dlc_hdf5.h"
+#include "import/track_readers.h"
 #include "records/record_conversion.h"
 #include "records/provenance.h"
 #include "records/record_update.h"
@@ -198,6 +200,86 @@ TEST(ImportTracks, MalformedFilesAreRefusedWithTheLineAndNothingIsWritten) {
     EXPECT_EQ(problems[0].Line, c.line);
     EXPECT_NE(problems[0].Detail.find(c.detail), std::string::npos) << problems[0].Detail;
     EXPECT_FALSE(std::filesystem::exists(dir.Path() / "out"));
+  }
+}
+
+// Each reader on the details labs' files differ in: the unit a header names, the subject
+// row, decimal commas, clock times, missing marks, DeepLabCut's likelihood at the limit.
+TEST(ReadTrackText, UnitsSubjectsAndNumbersAsEachToolWritesThem) {
+  struct Case {
+    const char* name;
+    TrackFormat format;
+    std::string bytes;
+    std::string subject;
+    TrackUnit unit;
+    bool yUp;
+    std::vector<double> time, x, y;
+    std::vector<bool> missing;
+  };
+  const std::string evHeader = "\"Number of header lines:\";\"5\"\r\n\"Subject name\";\"Mouse 12\"\r\n\"Arena name\";\"A\"\r\n"
+                               "\"Trial time\";\"X center\";\"Y center\"\r\n";
+  const std::vector<Case> cases = {
+      {"EthoVision in millimetres, the subject in a \"Subject name\" row, \"-\" for not found",
+       TrackFormat::EthoVisionText, evHeader + "\"s\";\"mm\";\"mm\"\r\n\"0\";\"150\";\"-20\"\r\n\"0.04\";\"-\";\"-\"\r\n",
+       "Mouse 12", TrackUnit::Centimetres, true, {0, 0.04}, {15, 0}, {-2, 0}, {false, true}},
+      {"EthoVision in metres", TrackFormat::EthoVisionText,
+       evHeader + "\"s\";\"m\";\"m\"\r\n\"0\";\"0.5\";\"0.25\"\r\n\"0.04\";\"0.5\";\"0.25\"\r\n", "Mouse 12",
+       TrackUnit::Centimetres, true, {0, 0.04}, {50, 50}, {25, 25}, {false, false}},
+      {"ANY-maze clock times past a minute, decimal commas in a semicolon file", TrackFormat::AnyMaze,
+       "Time;Centre position X;Centre position Y\n0:01:30,5;12,5;-3\n0:01:30,7;13;-3,5\n", "",
+       TrackUnit::Centimetres, true, {90.5, 90.7}, {12.5, 13}, {-3, -3.5}, {false, false}},
+      {"a plain CSV in pixels by its column names: y grows downward", TrackFormat::PlainCsv,
+       "time_s,x_px,y_px\n0,320,240\n0.5,321,NA\n", "", TrackUnit::Pixels, false, {0, 0.5}, {320, 0}, {240, 0},
+       {false, true}},
+      {"a plain CSV with the unit in brackets", TrackFormat::PlainCsv, "t,x (mm),y (mm)\n0,100,-50\n1,110,-50\n", "",
+       TrackUnit::Centimetres, true, {0, 1}, {10, 11}, {-5, -5}, {false, false}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ImportedTrack track;
+    track.SourceFile = "f";
+    std::vector<ImportProblem> problems;
+    ASSERT_TRUE(ReadTrackText(c.bytes, c.format, {}, track, problems)) << AllProblems(problems);
+    EXPECT_EQ(track.Subject, c.subject);
+    EXPECT_EQ(track.Unit, c.unit);
+    EXPECT_EQ(track.YUp, c.yUp);
+    ASSERT_EQ(track.Size(), c.time.size());
+    for (std::size_t i = 0; i < track.Size(); ++i) {
+      EXPECT_NEAR(track.Time[i], c.time[i], 1e-9) << i;
+      EXPECT_EQ(track.Missing[i], c.missing[i]) << i;
+      if (c.missing[i]) continue;
+      EXPECT_NEAR(track.X[i], c.x[i], 1e-9) << i;
+      EXPECT_NEAR(track.Y[i], c.y[i], 1e-9) << i;
+    }
+  }
+
+  // DeepLabCut: a likelihood exactly at the threshold is a seen position.
+  TrackReadOptions dlc;
+  dlc.FramesPerSecond = 25;
+  dlc.LikelihoodThreshold = 0.9;
+  ImportedTrack track;
+  std::vector<ImportProblem> problems;
+  ASSERT_TRUE(ReadTrackText("scorer,S,S,S\nbodyparts,nose,nose,nose\ncoords,x,y,likelihood\n0,10,20,0.9\n1,11,20,0.89\n",
+                            TrackFormat::DeepLabCutCsv, dlc, track, problems))
+      << AllProblems(problems);
+  ASSERT_EQ(track.Size(), 2u);
+  EXPECT_EQ(track.Missing, (std::vector<bool>{false, true}));
+  EXPECT_NEAR(track.Time[1], 0.04, 1e-12);
+}
+
+// Times that cannot be a trial's: the same time twice (a row exported twice) and a
+// column in milliseconds.
+TEST(ReadTrackText, RepeatedTimesAndMillisecondsAreRefused) {
+  for (const auto& [name, text, detail] : std::vector<std::tuple<const char*, std::string, const char*>>{
+           {"a time given twice", "time,x,y\n0,1,1\n0.5,2,1\n0.5,3,1\n", "does not follow"},
+           {"milliseconds", "time,x,y\n0,1,1\n40000,2,1\n", "a trial lasts at most"},
+           {"never seen", "time,x,y\n0,NA,NA\n1,-,-\n", "missing in every sample"}}) {
+    SCOPED_TRACE(name);
+    ImportedTrack track;
+    std::vector<ImportProblem> problems;
+    EXPECT_FALSE(ReadTrackText(text, TrackFormat::PlainCsv, {}, track, problems));
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_NE(problems[0].Detail.find(detail), std::string::npos) << problems[0].Detail;
   }
 }
 

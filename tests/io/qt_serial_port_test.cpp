@@ -4,11 +4,16 @@
 // the desktop program takes with a real unit.
 #include "io/qt_serial_port.h"
 
+#include <fcntl.h>
 #include <signal.h>
+#include <stdlib.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QSocketNotifier>
 #include <chrono>
 #include <cmath>
 #include <string>
@@ -174,6 +179,71 @@ TEST_F(QtSerialPortEndToEnd, SecondUserOfTheDeviceIsRefused) {
   QtSerialPort second;
   EXPECT_EQ(second.Open(sim.Device(), {}).status, SerialOpenStatus::InUse);
   EXPECT_EQ(second.Open("/dev/ttyUSB-not-here", {}).status, SerialOpenStatus::NoSuchPort);
+}
+
+// A bare pseudo-terminal: the test is the unit at its far end.
+class PseudoTerminal {
+ public:
+  PseudoTerminal() {
+    master_ = posix_openpt(O_RDWR | O_NOCTTY);
+    if (master_ >= 0 && grantpt(master_) == 0 && unlockpt(master_) == 0) {
+      if (const char* name = ptsname(master_)) device_ = name;
+    }
+  }
+  ~PseudoTerminal() { CloseFarEnd(); }
+  const std::string& Device() const { return device_; }
+  bool Send(const std::string& bytes) { return write(master_, bytes.data(), bytes.size()) == ssize_t(bytes.size()); }
+  void CloseFarEnd() {
+    if (master_ >= 0) close(master_);
+    master_ = -1;
+  }
+
+ private:
+  int master_ = -1;
+  std::string device_;
+};
+
+// Qt's read notification can come after a wait of the program has already taken the
+// bytes that raised it; its read then finds nothing and Qt calls that a read error. The
+// unit is still there: no "not responding", and the stream goes on. Sending the
+// notifier's activation with nothing to read is that moment, made to happen at will.
+TEST(QtSerialPortOnAPseudoTerminal, ReadNotificationThatFindsNothingIsNoLostUnit) {
+  PseudoTerminal unit;
+  ASSERT_FALSE(unit.Device().empty()) << "no pseudo-terminal";
+  QtSerialPort port;
+  int lost = 0, received = 0;
+  port.SetDeviceLostHandler([&](const std::string&) { ++lost; });
+  port.SetReceivedHandler([&] { ++received; });
+  ASSERT_TRUE(port.Open(unit.Device(), {}).ok());
+
+  const auto readNotifier = [&]() -> QSocketNotifier* {
+    for (QSocketNotifier* n : port.findChildren<QSocketNotifier*>()) {
+      if (n->type() == QSocketNotifier::Read) return n;
+    }
+    return nullptr;
+  };
+  if (readNotifier() == nullptr) GTEST_SKIP() << "this Qt keeps its serial port's read notifier out of reach";
+  for (int late = 0; late < 3 && port.IsOpen(); ++late) {
+    QSocketNotifier* notifier = readNotifier();
+    ASSERT_NE(notifier, nullptr);
+    QEvent activation(QEvent::SockAct);
+    QCoreApplication::sendEvent(notifier, &activation);
+    RunEventLoopFor(port, 50);
+  }
+  EXPECT_EQ(lost, 0);
+  ASSERT_TRUE(port.IsOpen());
+
+  // Bytes that come afterwards still reach the program from the event loop alone.
+  ASSERT_TRUE(unit.Send("\x06\x21"));
+  EXPECT_TRUE(RunEventLoopUntil(port, [&] { return received > 0; }));
+  EXPECT_EQ(port.ReadAll(), (std::vector<uint8_t>{0x06, 0x21}));
+
+  // A unit that is really gone is reported, once.
+  unit.CloseFarEnd();
+  EXPECT_TRUE(RunEventLoopUntil(port, [&] { return lost > 0; }));
+  RunEventLoopFor(port, 100);
+  EXPECT_EQ(lost, 1);
+  EXPECT_FALSE(port.IsOpen());
 }
 
 }  // namespace

@@ -31,6 +31,18 @@ TEST(ExperimentFiles, EveryOutputIsNamedFromTheDataFilesStem) {
   EXPECT_EQ(DataFileDisplayName(""), "");
 }
 
+// The tracks a crash left of an experiment, and not the tracks of an experiment whose
+// name begins the same (WEEK1-2's subject 0 is WEEK1-200.RAW).
+TEST(ExperimentFiles, RecoveredTracksAreOnlyThoseOfTheExperiment) {
+  test::TempDir dir;
+  for (const char* name : {"WEEK1-02-RECOVERED-2.RAW", "WEEK1-02-RECOVERED.RAW", "WEEK1-200.RAW", "WEEK1-2.EXP",
+                           "WEEK100.RAW", "WEEK2-01-RECOVERED.RAW"})
+    dir.Write(name, "xy");
+  EXPECT_EQ(ListRecoveredTracks(dir.Path() / "WEEK1.EXP"),
+            (std::vector<std::filesystem::path>{dir.Path() / "WEEK1-02-RECOVERED-2.RAW",
+                                                dir.Path() / "WEEK1-02-RECOVERED.RAW"}));
+}
+
 TEST(ExperimentFiles, ARawFileBelongsToTheExperimentItsNameSays) {
   struct Case {
     const char* rawFile;

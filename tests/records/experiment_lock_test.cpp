@@ -4,6 +4,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
+
 #include "support/temp_dir.h"
 
 namespace tarnwell {
@@ -24,13 +26,29 @@ TEST(ExperimentLock, ASecondRecorderIsRefusedNamingTheHolderUntilItEnds) {
             std::string::npos)
       << error;
   EXPECT_NE(error.find("process " + std::to_string(getpid()) + " on "), std::string::npos) << error;
-  // Another experiment in the same folder is not in the way.
-  ExperimentLock other;
+  // Another experiment in the same folder is not in the way, also one whose name differs
+  // only after a first dot.
+  ExperimentLock other, dotted, dottedToo;
   EXPECT_TRUE(other.Acquire(dir.Path() / "WEEK2.EXP"));
+  EXPECT_TRUE(dotted.Acquire(dir.Path() / "RATS.A.EXP"));
+  EXPECT_TRUE(dottedToo.Acquire(dir.Path() / "RATS.B.EXP"));
 
   first.Release();
   EXPECT_TRUE(second.Acquire(dataFile, &error));
   second.Release();
+
+  // A lock file left with a longer holder's text names only the new holder.
+  {
+    std::FILE* old = std::fopen(ExperimentLock::FileFor(dataFile).c_str(), "w");
+    ASSERT_NE(old, nullptr);
+    std::fputs("process 4000000 on a-computer-with-a-very-long-name-in-another-room\n", old);
+    std::fclose(old);
+    ASSERT_TRUE(first.Acquire(dataFile));
+    EXPECT_FALSE(second.Acquire(dataFile, &error));
+    EXPECT_NE(error.find("(process " + std::to_string(getpid()) + " on "), std::string::npos) << error;
+    EXPECT_EQ(error.find("another-room"), std::string::npos) << error;
+    first.Release();
+  }
 
   // A holder that dies (kill -9 included) leaves nothing locked.
   const pid_t child = fork();

@@ -59,6 +59,24 @@ TEST(LoadExperimentSetup, UnusableFilesChangeNothing) {
   }
 }
 
+// A file named relative to where a command ran is kept by its whole path: the desktop,
+// started elsewhere, must find the same experiment.
+TEST(LoadExperimentSetup, ARelativeNameIsStoredWhole) {
+  test::TempDir dir;
+  ExperimentSetup written;
+  written.SubjectIDs = {"R1"};
+  ASSERT_TRUE(WriteExperimentRecord(dir.Path() / "WEEK3.EXP", written, DefaultPool()));
+  const auto relative = std::filesystem::relative(dir.Path() / "WEEK3.EXP");
+  ASSERT_TRUE(relative.is_relative());
+  ScriptedOperator op;
+  Targets t;
+  ASSERT_TRUE(LoadExperimentSetup(op, relative, t.experiment, t.pool, t.subjects, t.folder));
+  const std::filesystem::path stored = t.experiment.DataFile;
+  EXPECT_TRUE(stored.is_absolute() && std::filesystem::equivalent(stored, dir.Path() / "WEEK3.EXP")) << stored;
+  EXPECT_TRUE(t.folder.is_absolute() && std::filesystem::equivalent(t.folder, dir.Path())) << t.folder;
+  EXPECT_EQ(t.experiment.SubjectIDs, Ids{"R1"});
+}
+
 TEST(SaveExperimentSetupCommand, WritesTheRecordWithExtensionExp) {
   test::TempDir dir;
   std::filesystem::create_directories(dir.Path() / "exp");

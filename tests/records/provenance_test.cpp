@@ -184,6 +184,38 @@ TEST(Provenance, MissingRecordIsAbsentAndDamagedOneIsKeptAsideAndRebuilt) {
   EXPECT_EQ(LoadProvenance(dataFile).Record.Trials.size(), 2u);
 }
 
+// Labs keep experiments in folders like "maze.2026", copy records written by a newer
+// version, and have file names in another encoding: the record is found, keeps its format
+// and can always be written. Tables show "none" for the video checksum of a trial that
+// had no video and "unknown" where nothing was recorded.
+TEST(Provenance, DottedFoldersNewerFormatsOddNamesAndTheTableColumns) {
+  test::TempDir dir;
+  const auto dataFile = dir.Path() / "maze.2026" / "WEEK1.EXP";
+  EXPECT_EQ(ProvenanceFile(dataFile), dir.Path() / "maze.2026" / "WEEK1.provenance.json");
+  dir.Write("maze.2026/WEEK1.provenance.json", "{\"format\": 3, \"trials\": {}}");
+  ASSERT_TRUE(UpdateProvenance(dataFile, [](ExperimentProvenance& r) {
+    r.Trials["WEEK100.RAW"].Subject = "M\xfc" "ller";  // Latin-1, not UTF-8
+  }));
+  const ProvenanceLoad load = LoadProvenance(dataFile);
+  ASSERT_EQ(load.Status, ProvenanceLoad::State::Read) << load.Problem;
+  EXPECT_EQ(load.Record.Format, 3);
+  EXPECT_EQ(load.Record.Trials.at("WEEK100.RAW").Subject, "M\xef\xbf\xbdller");
+
+  TrialProvenance trial;
+  trial.StartedUtc = "2026-12-07T03:21:36Z";
+  const auto columns = [&] {
+    const ProvenanceColumns c = ProvenanceColumnsOf(&trial);
+    return c.Source + "|" + c.RecordedAtUtc + "|" + c.VideoSha256;
+  };
+  EXPECT_EQ(columns(), "unknown|2026-12-07T03:21:36Z|unknown");
+  trial.Source.Kind = TrialSourceKind::SerialUnit;
+  EXPECT_EQ(columns(), "serial|2026-12-07T03:21:36Z|none");
+  trial.Source.Kind = TrialSourceKind::Video;
+  EXPECT_EQ(columns(), "video|2026-12-07T03:21:36Z|unknown");
+  trial.Source.VideoSha256 = "ab12";
+  EXPECT_EQ(columns(), "video|2026-12-07T03:21:36Z|ab12");
+}
+
 // A program killed while it writes the record leaves the old record or the new one.
 TEST(Provenance, KillNineNeverLeavesATornRecord) {
   test::TempDir dir;
@@ -248,6 +280,8 @@ TEST(Provenance, TimestampsAndChecksums) {
     EXPECT_EQ(sha.HexDigest(), whole) << split;
   }
   EXPECT_EQ(Sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+  // 55 bytes: the last length whose padding fits the same block (as sha256sum gives it).
+  EXPECT_EQ(Sha256Hex(std::string(55, 'a')), "9f4390f8d30c2dd92ec9f095b65e2b9ae9b0a925a5258e241c9f1e910f734318");
   test::TempDir dir;
   dir.Write("video.bin", bytes);
   EXPECT_EQ(FileSha256(dir.Path() / "video.bin"), whole);

@@ -46,6 +46,13 @@ TEST_F(TempPageTest, EverySampleIsInTheFileAsSoonAsItIsWritten) {
   page.CloseOutputBinaryFile();
   EXPECT_FALSE(page.WriteSampleToBinaryPage(3, 4)) << "a closed page takes nothing";
   EXPECT_EQ(page.SampleCount(), 1u);
+
+  // The page a finished session leaves, emptied while closed (the next session's start):
+  // none of its samples may become the next trial's.
+  ASSERT_TRUE(page.EmptyPage());
+  EXPECT_FALSE(page.IsOpen());
+  EXPECT_EQ(Read(page.Path()), "");
+  EXPECT_EQ(page.SampleCount(), 0u);
 }
 
 TEST_F(TempPageTest, CopyReplacesTheNumberedFileWholeOrNotAtAll) {

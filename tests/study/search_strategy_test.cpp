@@ -218,6 +218,28 @@ TEST(SearchStrategy, EveryThresholdBoundary) {
   EXPECT_EQ(CallSearchStrategy(few, TrialKind::Acquisition, true, false, t).Strategy, SearchStrategy::Unclassified);
   few.SeenSamples = t.MinSeenSamples;
   EXPECT_EQ(CallSearchStrategy(few, TrialKind::Acquisition, true, false, t).Strategy, SearchStrategy::RandomSearch);
+  // Searching where an earlier goal was is perseverance on a reversal trial only.
+  StrategyFeatures oldGoal = base;
+  oldGoal.PreviousGoal.ZoneShare = 1;
+  for (TrialKind kind : {TrialKind::Acquisition, TrialKind::Probe, TrialKind::Visible})
+    EXPECT_EQ(CallSearchStrategy(oldGoal, kind, true, true, t).Strategy, SearchStrategy::RandomSearch);
+}
+
+// In a square pool the wall is the square's edge: an animal swimming to and fro across the
+// diagonal at 0.62..0.78 of the half side is in open water, though as far from the
+// centre as a round pool's wall.
+TEST(SearchStrategy, ASquarePoolsWallIsItsEdge) {
+  PoolSetup pool;
+  pool.X = 128, pool.Y = 96, pool.Radius = 80, pool.Round = false;
+  std::vector<PoolPoint> samples;
+  for (int i = 0; i < 600; ++i) {
+    const double s = 0.62 + 0.16 * std::abs((i % 240) - 120) / 120.0;
+    samples.push_back({static_cast<int16_t>(std::lround(128 + 80 * s)), static_cast<int16_t>(std::lround(96 + 80 * s))});
+  }
+  const StrategyFeatures f = MeasureStrategyFeatures(samples, 30, pool, -1, -1, StrategyThresholds{});
+  EXPECT_GT(f.PathRadii, 0.5);
+  EXPECT_EQ(f.WallShare, 0);
+  EXPECT_NEAR(f.CentreDistance, 0.7, 0.05);
 }
 
 TEST(SearchStrategy, RunnerUpIsTheClassTheCallWouldTurnTo) {

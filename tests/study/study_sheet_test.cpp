@@ -107,6 +107,8 @@ TEST_F(StudySheetTest, EveryProblemIsReportedWithItsLine) {
       {header + "D1A1.RAW,,WT,1,probe\n", 2, "needs its animal"},
       {"file,animal,group,day,kind,goal\nD1A1.RAW,A1,WT,1,probe,5\n", 2,
        "goal \"5\" is not a whole number from 1 to 4"},
+      {"file,animal,group,day,kind,goal\nD1A1.RAW,A1,WT,1,probe,0\n", 2,
+       "goal \"0\" is not a whole number from 1 to 4"},
       {header + "WEEK1.EXP,M7,WT,1,acquisition\n", 2, "an experiment row takes its animals from the experiment's"},
       {header + "EMPTY.EXP,,WT,1,acquisition\n", 2, "EMPTY.EXP has no tracks (an experiment row needs"},
   };

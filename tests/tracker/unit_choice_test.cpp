@@ -5,6 +5,8 @@
 #include <map>
 #include <set>
 
+#include "core/clock.h"
+#include "tracker/simulated_unit.h"
 #include "tracker/video_unit.h"
 
 namespace tarnwell {
@@ -51,6 +53,7 @@ TEST(UnitChoice, EveryProgramReadsTheUnitOptionsAlike) {
       {{{{"--video", ""}}, {}}, tool, Kind::Configured, "--video needs a file"},
       {{{{"--port", ""}}, {}}, tool, Kind::Configured, "--port needs a device"},
       {{{{"--video", "v"}, {"--seed", "3"}}, {}}, tool, Kind::Configured, "--seed goes with --simulator"},
+      {{{{"--camera", "0"}, {"--seed", "3"}}, {}}, tool, Kind::Configured, "--seed goes with --simulator"},
       {{{{"--port", "p"}}, {"--realtime"}}, tool, Kind::Configured, "--seed and --realtime go with --simulator"},
       {{{{"--seed", "5"}}, {}}, desktop, Kind::Configured, "--seed and --realtime go with --simulator"},
       {{{{"--seed", "-1"}}, {"--simulator"}}, tool, Kind::Configured, "--seed needs a whole number"},
@@ -136,6 +139,30 @@ TEST(UnitChoice, TheOpenerBuildsEachKindOfUnit) {
   ASSERT_NE(connection, nullptr);
   EXPECT_EQ(connection->Unit(), nullptr);
   EXPECT_EQ(connection->Device(), "/dev/ttyUSB7");
+
+  // The video unit runs as the settings say: PAL's 25 frames a second, a light animal. A
+  // recording runs as fast as the machine allows; a camera on its own time, always.
+  settings.VideoInverted = true;
+  connection = OpenUnit(video, opening, error);
+  ASSERT_NE(connection, nullptr);
+  EXPECT_EQ(connection->Unit()->FramesPerSecond(), 25);
+  EXPECT_TRUE(connection->Unit()->VideoInverted());
+  EXPECT_NE(dynamic_cast<ManualClock*>(&connection->GetClock()), nullptr);
+  connection = OpenUnit(Choice(UnitChoice::Kind::Camera, "0"), opening, error);
+  ASSERT_NE(connection, nullptr);
+  EXPECT_NE(dynamic_cast<SteadyClock*>(&connection->GetClock()), nullptr);
+
+  // The simulated animal swims to the experiment's active platform.
+  PoolSetup pool;
+  pool.X = 128, pool.Y = 96, pool.Radius = 80;
+  for (int k = 0; k < 4; ++k) pool.Platforms[k] = {static_cast<int16_t>(100 + 20 * k), 50, 10, true, 100};
+  opening.pool = &pool;
+  opening.activePlatform = 3;
+  connection = OpenUnit(simulator, opening, error);
+  ASSERT_NE(connection, nullptr);
+  const auto& goals = dynamic_cast<SimulatedUnit&>(*connection->Unit()).Animal().Arena().platforms;
+  ASSERT_EQ(goals.size(), 1u);
+  EXPECT_EQ(goals[0].x, 140);
 
   // Without a video source (no video module) a video unit is refused with a reason.
   opening.videoSource = nullptr;
