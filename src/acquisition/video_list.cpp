@@ -1,4 +1,5 @@
 #include "acquisition/video_list.h"
+#include "core/text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -53,8 +54,7 @@ namespace tarnwell {
 namespace {
 
 bool IsVideoFile(const std::filesystem::path& file) {
-  std::string extension = file.extension().string();
-  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::string extension = ToLowerAscii(file.extension().string());
   for (const char* known : {".avi", ".mp4", ".mkv", ".mov", ".mpg", ".mpeg", ".m4v", ".wmv", ".webm"}) {
     if (extension == known) return true;
   }
@@ -62,7 +62,7 @@ bool IsVideoFile(const std::filesystem::path& file) {
 }
 
 bool SameLetter(char a, char b) {
-  return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+  return ToLowerAscii(a) == ToLowerAscii(b);
 }
 
 bool IsDigit(char c) {

@@ -1,4 +1,5 @@
 #include "import/track_readers.h"
+#include "core/text.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,18 +11,12 @@ namespace tarnwell {
 
 namespace {
 
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-  return out;
-}
-
 // A header cell as compared: lower case, blanks and quotes around it dropped.
 std::string Key(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '"')) s.remove_prefix(1);
   while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '"' || s.back() == ':'))
     s.remove_suffix(1);
-  return Lower(s);
+  return ToLowerAscii(s);
 }
 
 // The column whose header is one of `names`, or whose header starts with one of them

@@ -1,4 +1,5 @@
 #include "records/provenance.h"
+#include "core/text.h"
 
 #include <time.h>
 
@@ -333,11 +334,7 @@ std::string TrialSource::Describe() const {
 
 const TrialProvenance* ExperimentProvenance::FindTrial(std::string_view rawFileName) const {
   if (auto it = Trials.find(std::string(rawFileName)); it != Trials.end()) return &it->second;
-  auto same = [&](const std::string& key) {
-    return std::equal(key.begin(), key.end(), rawFileName.begin(), rawFileName.end(), [](char a, char b) {
-      return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-    });
-  };
+  auto same = [&](const std::string& key) { return EqualsIgnoringCaseAscii(key, rawFileName); };
   for (const auto& [key, trial] : Trials) {
     if (same(key)) return &trial;
   }

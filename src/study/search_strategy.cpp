@@ -87,7 +87,7 @@ std::string NormalKey(std::string_view text) {
     if (blank) {
       if (!out.empty() && out.back() != ' ') out += ' ';
     } else {
-      out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      out += ToLowerAscii(c);
     }
   }
   while (!out.empty() && out.back() == ' ') out.pop_back();
@@ -169,7 +169,7 @@ std::optional<int> ParseStrategyLabel(std::string_view text) {
     if (gap) {
       if (!key.empty() && key.back() != ' ') key += ' ';
     } else {
-      key += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      key += ToLowerAscii(c);
     }
   }
   while (!key.empty() && key.back() == ' ') key.pop_back();

@@ -144,13 +144,12 @@ bool LabelNamesRawFile(std::string_view labelFile, const std::filesystem::path& 
       if (!part.empty() && part != ".") label.push_back(part);
       part.clear();
     } else {
-      part += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      part += ToLowerAscii(c);
     }
   }
   if (!part.empty()) label.push_back(part);
   for (const auto& component : trialFile.lexically_normal()) {
-    std::string text = component.string();
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string text = ToLowerAscii(component.string());
     if (!text.empty() && text != "/") trial.push_back(text);
   }
   if (label.empty() || label.size() > trial.size()) return false;
