@@ -90,7 +90,7 @@ std::string FileDateText(const std::filesystem::path& file) {
   const std::time_t seconds = std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(written));
   std::tm local{};
   if (localtime_r(&seconds, &local) == nullptr) return {};
-  char text[32];
+  char text[64];  // room for any int the fields may hold
   std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", local.tm_year + 1900, local.tm_mon + 1,
                 local.tm_mday, local.tm_hour, local.tm_min);
   return text;
