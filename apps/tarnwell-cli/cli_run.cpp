@@ -71,20 +71,14 @@ int RunRun(const std::string& home, const std::vector<std::string>& rawArgs) {
   ReadExperimentText(DefaultExperimentFile(program->home.Folder()), program->experiment);
   if (const std::string notice = FallBackToDefaultExperimentFile(*program); !notice.empty())
     std::cerr << notice << "\n";
-  const std::vector<std::string> typedIds = program->experiment.SubjectIDs;
+  program->typedSubjectIds = program->experiment.SubjectIDs;
   PrepareSubjectTableAtStartUp(program->home.SubjectsIniPath(), program->subjects, program->experiment);
-  // SUBJECTS.INI keeps 8 characters of each ID. When it holds DEFAULT.CFG's IDs so cut,
-  // the IDs as typed are what tells two animals apart: two that the cut made one are
-  // refused here as the run's own check refuses them.
-  {
-    std::vector<std::string> cut;
-    for (const std::string& id : typedIds) cut.push_back(CutToStoredLength(id, kStoredSubjectIdLength));
-    if (cut == program->experiment.SubjectIDs) {
-      if (const std::string merged = TrialIDsMergedByCutText(typedIds); !merged.empty()) {
-        std::cerr << "Cannot run experiment: " << merged << "\n";
-        return Failure(kCommand, "two subjects' IDs are the same in the 8 characters that are stored");
-      }
-    }
+  // SUBJECTS.INI keeps 8 characters of each ID; two animals the cut made one are refused
+  // here, before the unit is opened, as the run's own check refuses them.
+  if (const std::string merged = StartUpIdsMergedByCutText(program->typedSubjectIds, program->experiment.SubjectIDs);
+      !merged.empty()) {
+    std::cerr << "Cannot run experiment: " << merged << "\n";
+    return Failure(kCommand, "two subjects' IDs are the same in the 8 characters that are stored");
   }
   const std::filesystem::path dataFile = std::filesystem::absolute(args.Positional()[0]).lexically_normal();
   program->experiment.DataFile = dataFile.string();

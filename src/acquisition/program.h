@@ -50,6 +50,9 @@ struct Program {
   // ---- experiment setup and subjects ----
   ExperimentSetup experiment;
   SubjectTable subjects;  // grSubjID; experiment.SubjectIDs is rebuilt from it
+  // The IDs as DEFAULT.CFG kept them at start-up, before SUBJECTS.INI gave them back cut to
+  // their stored characters: what still tells two animals apart (StartUpIdsMergedByCutText).
+  std::vector<std::string> typedSubjectIds;
 
   // ---- trial acquisition ----
   RunState run;            // the run flags and per-trial counters (acquisition/run_controller.h)

@@ -164,6 +164,12 @@ bool RunController::mnuRunExpt_Click() {
   program_.UnitReady = link_.EnsureTrackerReady();
   if (!program_.UnitReady) op_.ShowMessage(kUnitNotResetText, "", MessageIcon::None);
   if (!CheckTrialIDs(op_, program_.experiment, program_.ShuttingDown)) return false;
+  // After a restart the list holds the cut IDs, which look like one animal listed twice.
+  if (const std::string merged = StartUpIdsMergedByCutText(program_.typedSubjectIds, program_.experiment.SubjectIDs);
+      !merged.empty() && !program_.ShuttingDown) {
+    op_.ShowMessage(merged, "Cannot run experiment", MessageIcon::Critical, MessageButtons::Ok);
+    return false;
+  }
   if (!CheckDataFileFamily(op_, program_.experiment.DataFile, program_.ShuttingDown)) return false;
   if (CompareMapWithExperiment(op_, program_.experiment, program_.pool, program_.settings.ConfigDir) ==
       MapComparison::Cancelled) {

@@ -227,6 +227,15 @@ std::string NamePairs(const std::vector<std::string>& ids,
 
 }  // namespace
 
+std::string StartUpIdsMergedByCutText(const std::vector<std::string>& typedIds,
+                                      const std::vector<std::string>& subjectIds) {
+  if (typedIds.size() != subjectIds.size()) return {};
+  for (std::size_t k = 0; k < typedIds.size(); ++k) {
+    if (CutToStoredLength(typedIds[k], kStoredSubjectIdLength) != subjectIds[k]) return {};
+  }
+  return TrialIDsMergedByCutText(typedIds);
+}
+
 std::string TrialIDsMergedByCutText(const std::vector<std::string>& ids) {
   const auto pairs = StoredIdPairs(ids, /*merged=*/true);
   if (pairs.empty()) return {};

@@ -83,6 +83,13 @@ bool CheckTrialIDs(Operator& op, const ExperimentSetup& experiment, bool shuttin
 /// the pairs by number; empty when there are none.
 std::string TrialIDsMergedByCutText(const std::vector<std::string>& ids);
 
+/// At start-up SUBJECTS.INI gives the IDs back cut to their stored characters, where
+/// DEFAULT.CFG keeps them as typed. While the subject list is still DEFAULT.CFG's IDs cut,
+/// the typed IDs say whether the cut made two animals one: then the refusal (as
+/// TrialIDsMergedByCutText), else empty (also once the operator has changed the IDs).
+std::string StartUpIdsMergedByCutText(const std::vector<std::string>& typedIds,
+                                      const std::vector<std::string>& subjectIds);
+
 /// The warning about IDs typed alike (naming the pairs), empty when there are none. The
 /// setup screen shows it, titled "Trial IDs", when it is left.
 std::string RepeatedTrialIDsText(const std::vector<std::string>& ids);

@@ -294,6 +294,7 @@ void FrmMain::FormLoad() {
 
   // 11: the default experiment, the subject table that goes with it, the default pool.
   ReadExperimentText(DefaultExperimentFile(home.Folder()), context_.experiment);
+  context_.program.typedSubjectIds = context_.experiment.SubjectIDs;
   std::string subjectsNotice;
   if (!PrepareSubjectTableAtStartUp(home.SubjectsIniPath(), context_.subjects, context_.experiment,
                                     &subjectsNotice)) {

@@ -168,6 +168,16 @@ class RunControllerTest : public ::testing::Test {
   std::unique_ptr<RunController> run;
 };
 
+TEST_F(RunControllerTest, IdsTheCutMadeOneAtStartUpAreRefusedBeforeTheRunScreen) {
+  // As after a restart: SUBJECTS.INI gave the IDs back cut, DEFAULT.CFG kept them typed.
+  program.experiment.SubjectIDs = {"LONGNAME", "LONGNAME", "RAT3"};
+  program.typedSubjectIds = {"LONGNAME1", "LONGNAME2", "RAT3"};
+  Build();
+  EXPECT_FALSE(run->mnuRunExpt_Click());
+  EXPECT_EQ(MessagesContaining("LONGNAME1"), 1);
+  EXPECT_FALSE(fs::exists(rawFile(0)));
+}
+
 TEST_F(RunControllerTest, HitGoalOnTheFirstSampleEndsTheTrialAfterOneSample) {
   OpenWithAnimalAt(kPlatformX, kPlatformY);
   run->cmdRunExpt_Click();

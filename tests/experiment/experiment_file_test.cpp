@@ -191,5 +191,25 @@ TEST(RepeatedTrialIDsText, NamesThePairsThatAreTheSameInTheStoredCharacters) {
   EXPECT_EQ(TrialIDsMergedByCutText({"RAT00001A", "A", "RAT00001A"}), "") << "typed alike is no merge";
 }
 
+TEST(StartUpIdsMergedByCutText, TheTypedIdsSpeakOnlyWhileTheListIsTheirCut) {
+  const std::vector<std::string> typed = {"RAT00001A", "B", "RAT00001B"};
+  const std::string merged = TrialIDsMergedByCutText(typed);
+  ASSERT_FALSE(merged.empty());
+  struct Case {
+    std::vector<std::string> typed, list;
+    bool refused;
+    const char* why;
+  };
+  const Case cases[] = {
+      {typed, {"RAT00001", "B", "RAT00001"}, true, "the list is the typed IDs cut: two animals made one"},
+      {typed, {"RAT00001", "B", "RAT00002"}, false, "the operator has changed an ID since"},
+      {typed, {"RAT00001", "B"}, false, "a list of another length is another list"},
+      {{"RAT00001A", "RAT00001A"}, {"RAT00001", "RAT00001"}, false, "typed alike: one animal's trials"},
+      {{}, {"RAT00001", "RAT00001"}, false, "no typed IDs (no DEFAULT.CFG)"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(StartUpIdsMergedByCutText(c.typed, c.list), c.refused ? merged : "") << c.why;
+}
+
 }  // namespace
 }  // namespace tarnwell
