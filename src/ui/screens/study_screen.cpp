@@ -192,13 +192,21 @@ bool StudyScreen::PrintStudy() {
   return true;
 }
 
-void StudyScreen::ChooseSheet() {
+std::optional<std::filesystem::path> StudyScreen::AskForSheet(const std::string& title,
+                                                              const std::filesystem::path& near) {
   FileDialogRequest request;
-  request.title = "Open Study Sheet";
+  request.title = title;
   request.filter = "*.CSV";
   request.defaultExtension = "CSV";
-  request.startDir = sheet_.empty() ? context_.home.Folder().string() : sheet_.parent_path().string();
-  if (const auto chosen = context_.op.AskOpenFile(request)) OpenSheet(*chosen);
+  request.startDir = !near.empty()     ? near.parent_path().string()
+                     : sheet_.empty()  ? context_.home.Folder().string()
+                                       : sheet_.parent_path().string();
+  if (const auto chosen = context_.op.AskOpenFile(request)) return std::filesystem::path(*chosen);
+  return std::nullopt;
+}
+
+void StudyScreen::ChooseSheet() {
+  if (const auto chosen = AskForSheet("Open Study Sheet", sheet_)) OpenSheet(*chosen);
 }
 
 ImportTracksDialog* StudyScreen::ImportTracks() {
@@ -213,14 +221,7 @@ ImportTracksDialog* StudyScreen::ImportTracks() {
 }
 
 void StudyScreen::ChooseAnimalsSheet() {
-  FileDialogRequest request;
-  request.title = "Open Animals Sheet";
-  request.filter = "*.CSV";
-  request.defaultExtension = "CSV";
-  request.startDir = !animalsFile_.empty() ? animalsFile_.parent_path().string()
-                     : sheet_.empty()      ? context_.home.Folder().string()
-                                           : sheet_.parent_path().string();
-  if (const auto chosen = context_.op.AskOpenFile(request)) SetAnimalsSheet(*chosen);
+  if (const auto chosen = AskForSheet("Open Animals Sheet", animalsFile_)) SetAnimalsSheet(*chosen);
 }
 
 bool StudyScreen::SetAnimalsSheet(const std::filesystem::path& animalsFile) {

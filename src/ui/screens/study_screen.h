@@ -69,6 +69,9 @@ class StudyScreen : public QDialog {
   const StudyPageLayout& CurveLayout() const { return layout_; }
 
  private:
+  /// Asks for a CSV sheet, starting beside `near` (else beside the study sheet, else in
+  /// the home folder); nothing when the operator cancels.
+  std::optional<std::filesystem::path> AskForSheet(const std::string& title, const std::filesystem::path& near);
   void DrawCurves();
   void FillSummary();
   void FillAnimals();
