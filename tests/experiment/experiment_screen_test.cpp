@@ -32,7 +32,9 @@ TEST(TakeExperimentFromScreen, TakesTheDataFileOnlyWhenItCanBeUsed) {
        (dir.Path() / "runs" / "week2.EXP").string(), true, dir.Path() / "runs"},
       {"folder that does not exist", (dir.Path() / "gone" / "week2.EXP").string(), false, previous, true,
        dir.Path()},
-      {"empty picker", "", false, "", false, "/start"},
+      {"blanks around the name", "  " + (dir.Path() / "runs" / "week3.dat").string() + " \t", true,
+       (dir.Path() / "runs" / "week3.EXP").string(), true, dir.Path() / "runs"},
+      {"empty picker", " ", false, "", false, "/start"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -37,7 +38,8 @@ constexpr const char* kSimulator = "";
 // device it serves, printed once it is ready.
 class SimulatorProcess {
  public:
-  SimulatorProcess() : process_({kSimulator, "--seed", "11"}, /*withInput=*/true) {
+  explicit SimulatorProcess(std::vector<std::string> options = {"--seed", "11"})
+      : process_(WithProgram(std::move(options)), /*withInput=*/true) {
     if (process_.Started()) device_ = process_.ReadLine().value_or("");
   }
   ~SimulatorProcess() { Stop(); }
@@ -53,9 +55,29 @@ class SimulatorProcess {
   }
 
  private:
+  static std::vector<std::string> WithProgram(std::vector<std::string> options) {
+    options.insert(options.begin(), kSimulator);
+    return options;
+  }
   test::ChildProcess process_;
   std::string device_;
 };
+
+// The animal and its goal as given at the start: the animal's first trial is prepared at
+// once (day 2 counts day 1's four trials), every platform is its goal with 5 (ALL).
+TEST(QuentrixSim, StartsWithTheGivenAnimalAndGoalAndRefusesOthers) {
+  if (std::string(kSimulator).empty()) GTEST_SKIP() << "quentrix-sim was not built";
+  SimulatorProcess sim({"--platform", "5", "--animal", "M1", "--day", "2"});
+  ASSERT_FALSE(sim.Device().empty()) << sim.Err();
+  sim.Command("animal M1");
+  const std::string reply = sim.ReadLine();
+  EXPECT_EQ(reply.rfind("animal M1, trial 6, learnt ", 0), 0u) << reply;
+  EXPECT_EQ(reply.find("remembers"), std::string::npos) << "four goals: none remembered";
+  for (const char* platform : {"6", "-1", "x"}) {
+    test::ChildProcess refused({kSimulator, "--platform", platform});
+    EXPECT_EQ(refused.Wait(), 2) << platform;
+  }
+}
 
 class Collector : public TrackerSampleSink {
  public:
@@ -197,11 +219,38 @@ class PseudoTerminal {
     if (master_ >= 0) close(master_);
     master_ = -1;
   }
+  // The line settings of the terminal (the master side reports the far end's).
+  termios Line() const {
+    termios tio{};
+    tcgetattr(master_, &tio);
+    return tio;
+  }
 
  private:
   int master_ = -1;
   std::string device_;
 };
+
+// 19200 baud, 8 data bits, no parity, 1 stop bit; bytes that reached the line before the
+// program opened it are no reply of the unit's.
+TEST(QtSerialPortOnAPseudoTerminal, OpensAtTheUnitsLineSettingsWithoutStaleBytes) {
+  PseudoTerminal unit;
+  ASSERT_FALSE(unit.Device().empty()) << "no pseudo-terminal";
+  const int hold = open(unit.Device().c_str(), O_RDWR | O_NOCTTY);  // the line is up, as quentrix-sim keeps it
+  ASSERT_GE(hold, 0);
+  ASSERT_TRUE(unit.Send("old\n"));
+  QtSerialPort port;
+  int received = 0;
+  port.SetReceivedHandler([&] { ++received; });
+  ASSERT_TRUE(port.Open(unit.Device(), {}).ok());
+  close(hold);
+  const termios tio = unit.Line();
+  EXPECT_EQ(cfgetospeed(&tio), B19200);
+  EXPECT_EQ(tio.c_cflag & (CSIZE | PARENB | CSTOPB), static_cast<tcflag_t>(CS8));
+  ASSERT_TRUE(unit.Send("\x21"));
+  EXPECT_TRUE(RunEventLoopUntil(port, [&] { return received > 0; }));
+  EXPECT_EQ(port.ReadAll(), std::vector<uint8_t>{0x21});
+}
 
 // Qt's read notification can come after a wait of the program has already taken the
 // bytes that raised it; its read then finds nothing and Qt calls that a read error. The

@@ -51,6 +51,12 @@ class Pty {
     if (master_ >= 0) close(master_);
     master_ = -1;
   }
+  // The line settings of the terminal (the master side reports the far end's).
+  termios Line() const {
+    termios tio{};
+    tcgetattr(master_, &tio);
+    return tio;
+  }
 
  private:
   int master_ = -1;
@@ -109,6 +115,40 @@ TEST_F(PosixSerialPortTest, NotificationComesOnlyFromDispatchAndAtTheThreshold) 
   EXPECT_EQ(notified, 1);
   port.DispatchEvents(50);
   EXPECT_EQ(notified, 1) << "no new bytes, no new notification";
+}
+
+// The unit's line is 19200 baud, 8 data bits, no parity, 1 stop bit, no flow control.
+TEST_F(PosixSerialPortTest, TheLineIsSetAsTheUnitSpeaksIt) {
+  const termios tio = pty.Line();
+  EXPECT_EQ(cfgetispeed(&tio), B19200);
+  EXPECT_EQ(cfgetospeed(&tio), B19200);
+  EXPECT_EQ(tio.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS), static_cast<tcflag_t>(CS8));
+  EXPECT_EQ(tio.c_iflag & (IXON | IXOFF), 0u);
+}
+
+// Bytes that reached the line before the program opened it are no reply of the unit's;
+// a unit that goes away while open is reported once.
+TEST(PosixSerialPort, OpensWithoutStaleBytesAndTellsWhenTheFarEndGoes) {
+  Pty pty;
+  ASSERT_TRUE(pty.ok());
+  const int hold = open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY);  // the line is up, as quentrix-sim keeps it
+  ASSERT_GE(hold, 0);
+  pty.Send({'o', 'l', 'd', '\n'});
+  PosixSerialPort port;
+  ASSERT_TRUE(port.Open(pty.SlavePath(), {}).ok());
+  close(hold);
+  pty.Send({0x21});
+  EXPECT_EQ(port.WaitForBytes(1, 2000), 1);
+  EXPECT_EQ(port.ReadAll(), Bytes{0x21});
+
+  int lost = 0;
+  port.SetDeviceLostHandler([&](const std::string&) { ++lost; });
+  pty.CloseMaster();
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (lost == 0 && std::chrono::steady_clock::now() < end) port.DispatchEvents(20);
+  port.DispatchEvents(50);
+  EXPECT_EQ(lost, 1);
+  EXPECT_FALSE(port.IsOpen());
 }
 
 // The fixture's port holds the terminal: a second user is refused.

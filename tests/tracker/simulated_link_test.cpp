@@ -87,5 +87,17 @@ TEST_F(SimulatedLinkTest, UnpluggedUnitIsReportedOnceAndTheProgramGoesOn) {
   EXPECT_TRUE(link.EnsureTrackerReady());
 }
 
+// What the streaming unit sent while nobody had the port open is gone when it is opened.
+TEST_F(SimulatedLinkTest, ReopenedPortHoldsNothingFromBefore) {
+  ASSERT_TRUE(link.ResetAndInitialiseTracker());
+  ASSERT_TRUE(link.StartContinuousOutput());
+  port.Close();
+  clock.Advance(1000);
+  ASSERT_TRUE(port.Open(SimulatedSerialPort::kDeviceName, {}).ok());
+  EXPECT_EQ(port.BytesWaiting(), 0);
+  clock.Advance(100);
+  EXPECT_GT(port.BytesWaiting(), 0) << "the stream goes on";
+}
+
 }  // namespace
 }  // namespace tarnwell

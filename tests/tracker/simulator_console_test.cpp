@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
+
+#include "tracker/video_unit.h"
 
 namespace tarnwell {
 namespace {
@@ -41,6 +44,15 @@ TEST(SimulatorConsole, CommandsActOnTheUnit) {
   }
 }
 
+// A recording with the animal standing still in it.
+class StillVideo : public PositionSource {
+ public:
+  double FramesPerSecond() const override { return 30; }
+  bool IsLive() const override { return false; }
+  std::optional<SourceFrame> Next() override { return SourceFrame{{50, 60}, 20}; }
+  std::string EndMessage() const override { return "ended"; }
+};
+
 // "animal ID" puts in that animal for its next trial and says what it has learnt.
 TEST(SimulatorConsole, AnimalNamesTheNextTrialsAnimal) {
   SimulatedUnit unit;
@@ -52,6 +64,12 @@ TEST(SimulatorConsole, AnimalNamesTheNextTrialsAnimal) {
   EXPECT_EQ(second.text.find("learnt 0%"), std::string::npos) << "one trial taught it something";
   EXPECT_FALSE(RunSimulatorCommand(unit, "animal").ok);
   EXPECT_FALSE(RunSimulatorCommand(unit, "animal A B").ok);
+
+  // A unit watching a video has no animal of its own to name or move; its button works.
+  VideoUnit video(std::make_unique<StillVideo>(), {});
+  for (const char* line : {"animal M1", "move 1 2"})
+    EXPECT_EQ(RunSimulatorCommand(video, line).text.rfind("the animal is in the video", 0), 0u) << line;
+  EXPECT_TRUE(RunSimulatorCommand(video, "button").ok);
 }
 
 }  // namespace

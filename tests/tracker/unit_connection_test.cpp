@@ -50,7 +50,10 @@ TEST(SimulatedUnitFor, FollowsTheSetupsGoalVideoTypeAndAspect) {
 // The simulator without --realtime: the handshake's waits pass on its own clock, so a
 // batch of trials takes the machine's time, not the unit's.
 TEST(UnitConnection, SimulatorRunsTheHandshakeOnItsOwnClock) {
+  EXPECT_NE(dynamic_cast<SteadyClock*>(&UnitConnection::ForSimulator({}, true)->GetClock()), nullptr)
+      << "--realtime: the unit's time is the wall clock's";
   const auto connection = UnitConnection::ForSimulator(SimulatedUnitOptions{}, false);
+  ASSERT_NE(dynamic_cast<ManualClock*>(&connection->GetClock()), nullptr);
   ASSERT_NE(connection->Unit(), nullptr);
   EXPECT_EQ(connection->Device(), SimulatedSerialPort::kDeviceName);
   ScriptedOperator op;
