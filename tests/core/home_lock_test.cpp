@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <string>
@@ -52,22 +51,6 @@ TEST(HomeLock, TheHolderIsNamedOnlyByItsProcessNumber) {
   EXPECT_FALSE(second.Acquire(home.Path(), &error));
   EXPECT_EQ(error.find("(process"), std::string::npos) << error;
   ::close(fd);
-}
-
-TEST(HomeLock, AnotherProcessIsRefusedToo) {
-  TempDir home;
-  HomeLock lock;
-  ASSERT_TRUE(lock.Acquire(home.Path()));
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    HomeLock other;
-    ::_exit(other.Acquire(home.Path()) ? 0 : 3);
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 3);
 }
 
 }  // namespace

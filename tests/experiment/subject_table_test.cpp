@@ -43,6 +43,14 @@ TEST(SubjectsIni, WritesOneLinePerNonEmptyCellWithEightCharacters) {
             "Row 2 Col 2 = \"B\"\r\n");
 }
 
+// Cells copied from a spreadsheet often carry blanks: the grid shows and copies the IDs alone.
+TEST(SubjectTable, CellsPastedFromASpreadsheetLoseTheBlanksAroundThem) {
+  SubjectTable table(4);
+  table.Paste(0, 1, " RAT1 \t\tB2  \r\n\tC3\r\n");
+  EXPECT_EQ(table.CellText(0, 1), "2) RAT1");
+  EXPECT_EQ(table.CopyRectangle(0, 1, 1, 3), "RAT1\t\tB2\r\n\tC3\t");
+}
+
 TEST(SubjectsIni, SavedThenLoadedGivesTheSameIds) {
   test::TempDir dir;
   const auto path = dir.Path() / "SUBJECTS.INI";

@@ -23,6 +23,7 @@
 #include "core/clock.h"
 #include "core/scripted_operator.h"
 #include "support/child_process.h"
+#include "support/temp_dir.h"
 #include "tracker/tracker_link.h"
 
 namespace tarnwell {
@@ -67,12 +68,17 @@ class SimulatorProcess {
 // once (day 2 counts day 1's four trials), every platform is its goal with 5 (ALL).
 TEST(QuentrixSim, StartsWithTheGivenAnimalAndGoalAndRefusesOthers) {
   if (std::string(kSimulator).empty()) GTEST_SKIP() << "quentrix-sim was not built";
-  SimulatorProcess sim({"--platform", "5", "--animal", "M1", "--day", "2"});
+  test::TempDir dir;
+  const std::filesystem::path link = dir.Path() / "quentrix";
+  SimulatorProcess sim({"--platform", "5", "--animal", "M1", "--day", "2", "--link", link.string()});
   ASSERT_FALSE(sim.Device().empty()) << sim.Err();
   sim.Command("animal M1");
   const std::string reply = sim.ReadLine();
   EXPECT_EQ(reply.rfind("animal M1, trial 6, learnt ", 0), 0u) << reply;
   EXPECT_EQ(reply.find("remembers"), std::string::npos) << "four goals: none remembered";
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  sim.Stop();
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link))) << "the link goes with it";
   for (const char* platform : {"6", "-1", "x"}) {
     test::ChildProcess refused({kSimulator, "--platform", platform});
     EXPECT_EQ(refused.Wait(), 2) << platform;
@@ -231,8 +237,9 @@ class PseudoTerminal {
   std::string device_;
 };
 
-// 19200 baud, 8 data bits, no parity, 1 stop bit; bytes that reached the line before the
-// program opened it are no reply of the unit's.
+// 19200 baud, 8 data bits, no parity, 1 stop bit (a pseudo-terminal keeps 8 bits without
+// parity whatever is asked); bytes that reached the line before the program opened it are
+// no reply of the unit's.
 TEST(QtSerialPortOnAPseudoTerminal, OpensAtTheUnitsLineSettingsWithoutStaleBytes) {
   PseudoTerminal unit;
   ASSERT_FALSE(unit.Device().empty()) << "no pseudo-terminal";

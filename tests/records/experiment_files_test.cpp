@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "records/raw_track.h"
 #include "support/temp_dir.h"
 
 namespace tarnwell {
@@ -12,19 +13,20 @@ namespace {
 
 TEST(ExperimentFiles, EveryOutputIsNamedFromTheDataFilesStem) {
   struct Case {
-    const char *dataFile, *table, *report3, *companion, *shown;
+    const char *dataFile, *table, *report3, *raw3, *companion, *shown;
   };
   const Case cases[] = {
-      {"/data/WEEK1.EXP", "/data/WEEK1.CSV", "/data/WEEK103.CSV", "/data/WEEK1.EXP", "WEEK1.EXP"},
-      {"/data/WEEK1.CSV", "/data/WEEK1.CSV", "/data/WEEK103.CSV", "/data/WEEK1.EXP", "WEEK1.EXP"},
-      {"/data/NOEXT", "/data/NOEXT.CSV", "/data/NOEXT03.CSV", "/data/NOEXT.EXP", "NOEXT.EXP"},
+      {"/data/WEEK1.EXP", "/data/WEEK1.CSV", "/data/WEEK103.CSV", "/data/WEEK103.RAW", "/data/WEEK1.EXP", "WEEK1.EXP"},
+      {"/data/WEEK1.CSV", "/data/WEEK1.CSV", "/data/WEEK103.CSV", "/data/WEEK103.RAW", "/data/WEEK1.EXP", "WEEK1.EXP"},
+      {"/data/NOEXT", "/data/NOEXT.CSV", "/data/NOEXT03.CSV", "/data/NOEXT03.RAW", "/data/NOEXT.EXP", "NOEXT.EXP"},
       // A dot in a folder name is not an extension.
-      {"/my.data/RUN", "/my.data/RUN.CSV", "/my.data/RUN03.CSV", "/my.data/RUN.EXP", "RUN.EXP"},
-      {"/data/a.b.EXP", "/data/a.b.CSV", "/data/a.b03.CSV", "/data/a.b.EXP", "a.b.EXP"},
+      {"/my.data/RUN", "/my.data/RUN.CSV", "/my.data/RUN03.CSV", "/my.data/RUN03.RAW", "/my.data/RUN.EXP", "RUN.EXP"},
+      {"/data/a.b.EXP", "/data/a.b.CSV", "/data/a.b03.CSV", "/data/a.b03.RAW", "/data/a.b.EXP", "a.b.EXP"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(TabulatedDataFile(c.dataFile), std::filesystem::path(c.table)) << c.dataFile;
     EXPECT_EQ(NumberedReportFile(c.dataFile, 3), std::filesystem::path(c.report3)) << c.dataFile;
+    EXPECT_EQ(NumberedRawFile(c.dataFile, 3), std::filesystem::path(c.raw3)) << c.dataFile;
     EXPECT_EQ(CompanionFile(c.dataFile), std::filesystem::path(c.companion)) << c.dataFile;
     EXPECT_EQ(DataFileDisplayName(c.dataFile), c.shown) << c.dataFile;
   }

@@ -117,7 +117,8 @@ TEST_F(PosixSerialPortTest, NotificationComesOnlyFromDispatchAndAtTheThreshold) 
   EXPECT_EQ(notified, 1) << "no new bytes, no new notification";
 }
 
-// The unit's line is 19200 baud, 8 data bits, no parity, 1 stop bit, no flow control.
+// The unit's line is 19200 baud, 8 data bits, no parity, 1 stop bit, no flow control (a
+// pseudo-terminal keeps 8 bits without parity whatever is asked: the rest tells here).
 TEST_F(PosixSerialPortTest, TheLineIsSetAsTheUnitSpeaksIt) {
   const termios tio = pty.Line();
   EXPECT_EQ(cfgetispeed(&tio), B19200);

@@ -146,6 +146,40 @@ TEST(SwimModel, ATrainedAnimalSwimsShorterAndMoreDirectlyThanANaiveOne) {
   EXPECT_LT(trainedPath / releases, 2.5 * 80);
 }
 
+// Training improves the search itself, not only the memory of a place: with no place in
+// mind a trained animal leaves the wall at once and never gives up on the platform, and an
+// animal new to the pool, whose search is slow, takes longer to find it.
+TEST(SwimModel, TrainingAloneMakesTheSearchDirect) {
+  struct Result {
+    double wallDistance = 0;  // mean distance from the centre in the first 3 s
+    double seconds = 0;       // mean time to the platform
+    int found = 0;
+  };
+  const int releases = 60;
+  const auto swims = [&](const SwimLearning& learning) {
+    Result r;
+    for (uint64_t seed = 1; seed <= releases; ++seed) {
+      const SwimRecord swim = SwimFor(seed, 60, SimulatedUnitOptions::DefaultSwimArena(), learning);
+      r.found += swim.found ? 1 : 0;
+      r.seconds += swim.seconds / releases;
+      int seen = 0;
+      double distance = 0;
+      for (std::size_t i = 0; i < swim.samples.size() && i < 90; ++i) {
+        if (!swim.samples[i].IsVisible()) continue;
+        ++seen;
+        distance += DistanceFromCentre(swim.samples[i]);
+      }
+      r.wallDistance += seen > 0 ? distance / seen / releases : 0;
+    }
+    return r;
+  };
+  const Result naive = swims({}), trained = swims({1.0, std::nullopt, 0}), slow = swims({0, std::nullopt, 40});
+  EXPECT_LT(trained.wallDistance, naive.wallDistance - 8) << "off the wall";
+  EXPECT_EQ(trained.found, releases) << "never gives up";
+  EXPECT_LT(naive.found, releases) << "a naive animal sometimes does";
+  EXPECT_GT(slow.seconds, naive.seconds + 2);
+}
+
 // Probe (no platform): a trained animal searches where the platform was; after a reversal
 // it goes to the old place first and still finds the new one.
 TEST(SwimModel, ATrainedAnimalRemembersTheGoalOnProbeAndReversal) {
