@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <iostream>
@@ -225,21 +226,51 @@ TEST(SearchStrategy, EveryThresholdBoundary) {
     EXPECT_EQ(CallSearchStrategy(oldGoal, kind, true, true, t).Strategy, SearchStrategy::RandomSearch);
 }
 
-// In a square pool the wall is the square's edge: an animal swimming to and fro across the
-// diagonal at 0.62..0.78 of the half side is in open water, though as far from the
-// centre as a round pool's wall.
-TEST(SearchStrategy, ASquarePoolsWallIsItsEdge) {
-  PoolSetup pool;
-  pool.X = 128, pool.Y = 96, pool.Radius = 80, pool.Round = false;
+// 600 positions (pool centre 128, 96) along an arc of `radius` units from `from` to `to`
+// degrees.
+std::vector<PoolPoint> Arc(double radius, double from, double to) {
   std::vector<PoolPoint> samples;
   for (int i = 0; i < 600; ++i) {
-    const double s = 0.62 + 0.16 * std::abs((i % 240) - 120) / 120.0;
-    samples.push_back({static_cast<int16_t>(std::lround(128 + 80 * s)), static_cast<int16_t>(std::lround(96 + 80 * s))});
+    const double a = (from + (to - from) * i / 599) * M_PI / 180;
+    samples.push_back({static_cast<int16_t>(std::lround(128 + radius * std::cos(a))),
+                       static_cast<int16_t>(std::lround(96 + radius * std::sin(a)))});
   }
-  const StrategyFeatures f = MeasureStrategyFeatures(samples, 30, pool, -1, -1, StrategyThresholds{});
-  EXPECT_GT(f.PathRadii, 0.5);
-  EXPECT_EQ(f.WallShare, 0);
-  EXPECT_NEAR(f.CentreDistance, 0.7, 0.05);
+  return samples;
+}
+
+// Measures of drawn paths in a pool of 80 units' radius. In a square pool the wall is the
+// square's edge: a swim to and fro across the diagonal at 0.62..0.78 of the half side is
+// in open water. An arc lies wholly in the ring it keeps to and sweeps its angle (counted
+// in 10-degree sectors).
+TEST(SearchStrategy, MeasuresOfDrawnPaths) {
+  std::vector<PoolPoint> diagonal;
+  for (int i = 0; i < 600; ++i) {
+    const double s = 0.62 + 0.16 * std::abs((i % 240) - 120) / 120.0;
+    diagonal.push_back({static_cast<int16_t>(std::lround(128 + 80 * s)), static_cast<int16_t>(std::lround(96 + 80 * s))});
+  }
+  const struct {
+    const char* name;
+    bool round;
+    std::vector<PoolPoint> samples;
+    double wall, centre, sweepLow, sweepHigh;
+  } cases[] = {
+      {"square pool, diagonal", false, diagonal, 0, 0.7, 0, 360},
+      {"half a turn at half the radius", true, Arc(40, 0, 180), 0, 0.5, 180, 200},
+      {"a quarter turn", true, Arc(40, -90, 0), 0, 0.5, 90, 110},
+      {"a whole turn along the wall", true, Arc(76, 0, 360), 1, 0.95, 360, 360},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    PoolSetup pool;
+    pool.X = 128, pool.Y = 96, pool.Radius = 80, pool.Round = c.round;
+    const StrategyFeatures f = MeasureStrategyFeatures(c.samples, 30, pool, -1, -1, StrategyThresholds{});
+    EXPECT_GT(f.PathRadii, 0.5);
+    EXPECT_EQ(f.WallShare, c.wall);
+    EXPECT_NEAR(f.CentreDistance, c.centre, 0.05);
+    if (c.round) EXPECT_NEAR(f.RingShare, 1, 1e-9);
+    EXPECT_GE(f.RingSweep, c.sweepLow);
+    EXPECT_LE(f.RingSweep, c.sweepHigh);
+  }
 }
 
 TEST(SearchStrategy, RunnerUpIsTheClassTheCallWouldTurnTo) {
@@ -277,22 +308,46 @@ TEST(SearchStrategy, SegmentProfilesFollowTheSwim) {
   const auto segments = SegmentStrategies(mixed.Samples, mixed.Scene.RateHz, pool, 0, -1, mixed.Kind, t);
   ASSERT_GE(segments.size(), 3u);
   EXPECT_EQ(segments.front().Call.Strategy, SearchStrategy::Thigmotaxis);
-  for (size_t i = 1; i < segments.size(); ++i) {
-    EXPECT_GT(segments[i].First, segments[i - 1].First);
-    EXPECT_LT(segments[i].First, segments[i - 1].Last) << "segments overlap";
+  for (size_t i = 1; i < segments.size(); ++i) EXPECT_GT(segments[i].First, segments[i - 1].First);
+  // Overlapping by 70 %, a moment of the swim away from its ends lies in 1 / 0.3 segments.
+  for (int sample = segments.front().Last; sample <= segments.back().First; ++sample) {
+    const auto in = std::count_if(segments.begin(), segments.end(),
+                                  [&](const StrategySegment& s) { return s.First <= sample && sample <= s.Last; });
+    EXPECT_TRUE(in == 3 || in == 4) << "sample " << sample << " in " << in << " segments";
   }
   EXPECT_EQ(segments.back().Last, static_cast<int>(mixed.Samples.size()) - 1);
-  const auto shares = SegmentShares(segments);
-  double sum = 0;
-  for (double share : shares) sum += share;
-  EXPECT_NEAR(sum, 1.0, 1e-9);
-  EXPECT_GT(shares[static_cast<size_t>(SearchStrategy::Thigmotaxis)], 0.5);
+  EXPECT_GT(SegmentShares(segments)[static_cast<size_t>(SearchStrategy::Thigmotaxis)], 0.5);
 
   const LabelledPath direct = test::MakeLabelledPath("d", "direct", 0, 906, "direct swim");
   const auto one = SegmentStrategies(direct.Samples, direct.Scene.RateHz, direct.Scene.Pool(), 0, -1, direct.Kind, t);
   ASSERT_EQ(one.size(), 1u);
   EXPECT_EQ(one[0].Call.Strategy, Call(direct).Strategy);
   EXPECT_TRUE(SegmentStrategies({}, 30, pool, 0, -1, TrialKind::Acquisition, t).empty());
+}
+
+// A class's share is the share of the swim's time its segments hold: a moment in two
+// segments counts half to each.
+TEST(SearchStrategy, SegmentSharesAreSharesOfTheSwimsTime) {
+  using S = SearchStrategy;
+  auto segment = [](int first, int last, S s) {
+    StrategySegment out;
+    out.First = first, out.Last = last, out.Call.Strategy = s;
+    return out;
+  };
+  const struct {
+    std::vector<StrategySegment> segments;
+    double thigmotaxis, directed;
+  } cases[] = {
+      {{segment(0, 99, S::Thigmotaxis)}, 1, 0},
+      {{segment(0, 99, S::Thigmotaxis), segment(50, 99, S::DirectedSearch)}, 0.75, 0.25},
+      {{segment(0, 59, S::Thigmotaxis), segment(40, 119, S::DirectedSearch)}, 50.0 / 120, 70.0 / 120},
+      {{}, 0, 0},
+  };
+  for (const auto& c : cases) {
+    const auto shares = SegmentShares(c.segments);
+    EXPECT_NEAR(shares[static_cast<size_t>(S::Thigmotaxis)], c.thigmotaxis, 1e-12) << c.segments.size();
+    EXPECT_NEAR(shares[static_cast<size_t>(S::DirectedSearch)], c.directed, 1e-12) << c.segments.size();
+  }
 }
 
 TEST(StrategyThresholds, TheShippedFileHoldsTheDefaultsAndEditsAreRead) {

@@ -83,11 +83,12 @@ TEST_F(StudyOutputTest, TrialsSayTheirSourceStartAndVideo) {
   ASSERT_TRUE(SaveProvenance(dir.Path() / "WEEK1.EXP", record));
   dir.Write("study.csv",
             "file,animal,group,day,kind,goal\n"
-            "WEEK100.RAW,a1,A,1,acquisition,1\n"
-            "WEEK101.RAW,a2,A,1,acquisition,1\n");
+            "WEEK100.RAW,a1,\"A\nB, \"\"C\"\"\",1,acquisition,1\n"
+            "WEEK101.RAW,a2,\"A\nB, \"\"C\"\"\",1,acquisition,1\n");
   ASSERT_TRUE(Run()) << error << (problems.empty() ? "" : problems[0].Text);
   const auto rows = ReadTable(dir.Path() / "out" / "trials.csv");
   ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].at("group"), "A\nB, \"C\"") << "a group's line break, comma and quotes kept";
   EXPECT_EQ(rows[0].at("source"), "simulated");
   EXPECT_EQ(rows[0].at("recorded_at_utc"), "2026-12-07T03:21:36Z");
   EXPECT_EQ(rows[0].at("video_sha256"), "none");
@@ -148,6 +149,13 @@ TEST_F(StudyOutputTest, TheTidyTableReadBackAndReAggregatedGivesTheSummary) {
   ASSERT_EQ(trials.size(), 4u);
   EXPECT_EQ(trials[0].at("sha256").size(), 64u);
   EXPECT_EQ(trials[2].at("animal"), "b1");
+  // Measures toward a previous goal exist only where there was one.
+  EXPECT_NE(trials[0].at("efficiency"), "");
+  EXPECT_EQ(trials[0].at("previous_goal_efficiency"), "");
+  // Each trial's segments run to the end of its swim.
+  std::map<std::string, std::string> lastEnd;
+  for (const auto& row : ReadTable(dir.Path() / "out" / kStudySegmentsFile)) lastEnd[row.at("line")] = row.at("end_s");
+  for (const auto& row : trials) EXPECT_EQ(lastEnd.at(row.at("line")), row.at("latency_s"));
 
   std::map<std::string, RunningStats> again;
   for (const auto& row : trials) {
@@ -342,7 +350,7 @@ TEST_F(StudyOutputTest, AnimalsSheetGroupsAndNumbersTheTrialsOfAnExperimentRow) 
   dir.Write("study.csv", "file,animal,group,day,kind,goal\nWEEK1.EXP,,mixed,1,acquisition,1\n");
   options.Animals.emplace();
   std::vector<SheetProblem> animalProblems;
-  ASSERT_TRUE(ParseAnimalsSheet("animal,group,sex\nm1,KO,f\nm2,WT,m\n", *options.Animals, animalProblems));
+  ASSERT_TRUE(ParseAnimalsSheet("animal,group,sex,treatment\nm1,KO,f,\nm2,WT,m,\n", *options.Animals, animalProblems));
   ASSERT_TRUE(Run()) << error << (problems.empty() ? "" : problems[0].Text);
   const auto rows = ReadTable(dir.Path() / "out" / kStudyTrialsFile);
   ASSERT_EQ(rows.size(), 4u);
