@@ -23,6 +23,8 @@
 #include <string>
 #include <vector>
 
+#include "import/imported_track.h"
+
 namespace tarnwell::test {
 
 inline constexpr double kSwimSpeed = 30.0;  // cm/s
@@ -127,9 +129,10 @@ inline std::string ColumnName(std::size_t column) {
 }
 
 /// The workbook's bytes: every cell that reads as a number is stored as one, every other
-/// cell through the shared-strings table.
+/// cell through the shared-strings table, an empty cell left out. `absoluteTarget`: the
+/// sheet named from the package's root ("/xl/worksheets/..."), as some writers do.
 inline std::string XlsxWorkbook(const std::vector<std::vector<std::string>>& rows,
-                                const std::filesystem::path& scratch) {
+                                const std::filesystem::path& scratch, bool absoluteTarget = false) {
   std::vector<std::string> shared;
   std::map<std::string, std::size_t> index;
   std::string sheet =
@@ -173,7 +176,7 @@ inline std::string XlsxWorkbook(const std::vector<std::vector<std::string>>& row
       {"xl/_rels/workbook.xml.rels",
        "<?xml version=\"1.0\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
        "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
-       "worksheet\" Target=\"worksheets/trackSheet.xml\"/></Relationships>"},
+       "worksheet\" Target=\"" + std::string(absoluteTarget ? "/xl/" : "") + "worksheets/trackSheet.xml\"/></Relationships>"},
       {"xl/worksheets/trackSheet.xml", sheet},
       {"xl/sharedStrings.xml", strings},
   };
@@ -198,25 +201,7 @@ inline std::string XlsxWorkbook(const std::vector<std::vector<std::string>>& row
 /// The EthoVision text export's cells (";"-separated, quotes dropped) as workbook rows.
 inline std::vector<std::vector<std::string>> CellsOf(const std::string& text) {
   std::vector<std::vector<std::string>> rows;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    std::vector<std::string> cells;
-    std::size_t from = 0;
-    while (true) {
-      const std::size_t semi = line.find(';', from);
-      std::string cell = line.substr(from, semi == std::string::npos ? std::string::npos : semi - from);
-      if (cell.size() >= 2 && cell.front() == '"') cell = cell.substr(1, cell.size() - 2);
-      cells.push_back(cell);
-      if (semi == std::string::npos) break;
-      from = semi + 1;
-    }
-    rows.push_back(cells);
-    start = end + 1;
-  }
+  for (CellRow& row : SplitDelimitedText(text, ';')) rows.push_back(std::move(row.Cells));
   return rows;
 }
 
