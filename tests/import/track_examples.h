@@ -118,16 +118,6 @@ inline std::string XmlEscaped(const std::string& s) {
   return out;
 }
 
-inline std::string ColumnName(std::size_t column) {
-  std::string name;
-  ++column;
-  while (column > 0) {
-    name.insert(name.begin(), static_cast<char>('A' + (column - 1) % 26));
-    column = (column - 1) / 26;
-  }
-  return name;
-}
-
 /// The workbook's bytes: every cell that reads as a number is stored as one, every other
 /// cell through the shared-strings table, an empty cell left out. `absoluteTarget`: the
 /// sheet named from the package's root ("/xl/worksheets/..."), as some writers do.
@@ -143,7 +133,7 @@ inline std::string XlsxWorkbook(const std::vector<std::vector<std::string>>& row
     for (std::size_t c = 0; c < rows[r].size(); ++c) {
       const std::string& cell = rows[r][c];
       if (cell.empty()) continue;
-      const std::string ref = ColumnName(c) + std::to_string(r + 1);
+      const std::string ref = static_cast<char>('A' + c) + std::to_string(r + 1);  // up to 26 columns
       char* end = nullptr;
       std::strtod(cell.c_str(), &end);
       if (*end == '\0') {

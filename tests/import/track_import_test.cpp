@@ -155,6 +155,9 @@ TEST(ImportTracks, MalformedFilesAreRefusedWithTheLineAndNothingIsWritten) {
       {"a plain CSV without a y column", "p.csv", "time,x\n0,1\n", 1, "y: \"y_cm\""},
       {"a cell that is not a number", "p.csv", nonNumeric, 3, "the x \"abc\" is not a number"},
       {"time that goes backwards", "p.csv", backwards, 6, "does not follow"},
+      {"a time given twice (a row exported twice)", "p.csv", "time,x,y\n0,1,1\n0.5,2,1\n0.5,3,1\n", 4, "does not follow"},
+      {"a time column in milliseconds", "p.csv", "time,x,y\n0,1,1\n40000,2,1\n", 3, "a trial lasts at most"},
+      {"an animal never seen", "p.csv", "time,x,y\n0,NA,NA\n1,-,-\n", 0, "missing in every sample"},
       {"DeepLabCut header rows out of order", "d.csv", "scorer,S,S,S\ncoords,x,y,likelihood\n0,1,2,3\n", 2,
        "expected \"bodyparts\""},
       {"a DeepLabCut likelihood that is not a number", "d.csv", dlcBadCell, 4, "nose likelihood \"high\""},
@@ -246,22 +249,6 @@ TEST(ReadTrackText, UnitsSubjectsAndNumbersAsEachToolWritesThem) {
   EXPECT_NEAR(track.Time[1], 0.04, 1e-12);
 }
 
-// Times that cannot be a trial's: the same time twice (a row exported twice) and a
-// column in milliseconds.
-TEST(ReadTrackText, RepeatedTimesAndMillisecondsAreRefused) {
-  for (const auto& [name, text, detail] : std::vector<std::tuple<const char*, std::string, const char*>>{
-           {"a time given twice", "time,x,y\n0,1,1\n0.5,2,1\n0.5,3,1\n", "does not follow"},
-           {"milliseconds", "time,x,y\n0,1,1\n40000,2,1\n", "a trial lasts at most"},
-           {"never seen", "time,x,y\n0,NA,NA\n1,-,-\n", "missing in every sample"}}) {
-    SCOPED_TRACE(name);
-    ImportedTrack track;
-    std::vector<ImportProblem> problems;
-    EXPECT_FALSE(ReadTrackText(text, TrackFormat::PlainCsv, {}, track, problems));
-    ASSERT_EQ(problems.size(), 1u);
-    EXPECT_NE(problems[0].Detail.find(detail), std::string::npos) << problems[0].Detail;
-  }
-}
-
 TEST(ResampleTrack, NearestAndLinearAtTheStoredRateWithGapsKept) {
   ImportedTrack track;
   // 10 samples a second, a gap of a second between 0.3 and 1.3 s, one missing at 1.5 s.
@@ -338,11 +325,8 @@ TEST(ImportTracks, PoolAndGoalFittedFromTheTracks) {
   ImportSummary summary;
   std::vector<ImportProblem> problems;
   ASSERT_TRUE(ImportTracks(EntriesOf(files), options, summary, problems)) << AllProblems(problems);
-  const std::string notes = [&] {
-    std::string all;
-    for (const auto& n : summary.Notes) all += n + "\n";
-    return all;
-  }();
+  std::string notes;
+  for (const auto& note : summary.Notes) notes += note + "\n";
   EXPECT_NE(notes.find("pool fitted from 5 tracks: centre 5.0, -3.0 cm, radius 70.0 cm"), std::string::npos) << notes;
   EXPECT_NE(notes.find("goal fitted from the ends of 3 acquisition trials: 40.0, 10.0 cm"), std::string::npos) << notes;
   EXPECT_EQ(summary.Pool.ActualSizeX, 140);
@@ -599,15 +583,13 @@ TEST(DeepLabCutHdf5, BodyPartsFromPandasLabelsOrNumberedWithoutThem) {
 }
 
 TEST(GuessTrackFormat, FromTheNameAndTheFirstLine) {
-  const std::pair<std::pair<const char*, const char*>, TrackFormat> cases[] = {
-      {{"a.xlsx", ""}, TrackFormat::EthoVisionXlsx},
-      {{"a.h5", ""}, TrackFormat::DeepLabCutHdf5},
-      {{"a.txt", "\xEF\xBB\xBF\"Number of header lines:\";\"38\""}, TrackFormat::EthoVisionText},
-      {{"a.csv", "scorer,DLC,DLC"}, TrackFormat::DeepLabCutCsv},
-      {{"a.csv", "Time,Centre position X,Centre position Y"}, TrackFormat::AnyMaze},
-      {{"a.csv", "time,x,y"}, TrackFormat::PlainCsv},
+  const std::tuple<const char*, const char*, TrackFormat> cases[] = {
+      {"a.xlsx", "", TrackFormat::EthoVisionXlsx},        {"a.h5", "", TrackFormat::DeepLabCutHdf5},
+      {"a.csv", "scorer,DLC,DLC", TrackFormat::DeepLabCutCsv}, {"a.csv", "time,x,y", TrackFormat::PlainCsv},
+      {"a.txt", "\xEF\xBB\xBF\"Number of header lines:\";\"38\"", TrackFormat::EthoVisionText},
+      {"a.csv", "Time,Centre position X,Centre position Y", TrackFormat::AnyMaze},
   };
-  for (const auto& [input, format] : cases) EXPECT_EQ(GuessTrackFormat(input.first, input.second), format) << input.first;
+  for (const auto& [name, first, format] : cases) EXPECT_EQ(GuessTrackFormat(name, first), format) << first;
 }
 
 }  // namespace

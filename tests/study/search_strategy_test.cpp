@@ -81,15 +81,12 @@ TEST(SearchStrategy, TheCallHoldsAcrossRatesAndPoolSizes) {
     at5.RateHz = 5;
     const std::vector<PoolPoint> recorded5 = test::Swimmer::Recorded(at5, path.Truth, rng);
     std::vector<PoolPoint> resampled;
-    for (size_t i = 0; i + 1 < recorded5.size(); ++i) {
-      for (int k = 0; k < 6; ++k) {
-        const double f = k / 6.0;
-        resampled.push_back(PoolPoint{
-            static_cast<int16_t>(std::lround(recorded5[i].X + (recorded5[i + 1].X - recorded5[i].X) * f)),
-            static_cast<int16_t>(std::lround(recorded5[i].Y + (recorded5[i + 1].Y - recorded5[i].Y) * f))});
-      }
+    for (size_t i = 0; i < recorded5.size() * 6 - 5; ++i) {  // the last one alone
+      const PoolPoint a = recorded5[i / 6], b = recorded5[std::min(i / 6 + 1, recorded5.size() - 1)];
+      const double f = (i % 6) / 6.0;
+      resampled.push_back({static_cast<int16_t>(std::lround(a.X + (b.X - a.X) * f)),
+                           static_cast<int16_t>(std::lround(a.Y + (b.Y - a.Y) * f))});
     }
-    resampled.push_back(recorded5.back());
     SwimScene bigger = at30;
     bigger.RadiusUnits = at30.RadiusUnits > 75 ? 62 : 88;
     bigger.PoolCm = at30.PoolCm > 150 ? 110 : 190;
@@ -110,24 +107,18 @@ TEST(SearchStrategy, TheCallHoldsAcrossRatesAndPoolSizes) {
 
 // Each class on its archetype, and the cases the rules exist for.
 TEST(SearchStrategy, ArchetypesAndTheCasesJudgesPointOut) {
-  struct Case {
+  // A wait at the wall after release, then a straight swim; a slightly curved swim.
+  const struct {
     const char* recipe;
     double param;
     const char* expected;
   } cases[] = {
-      {"direct", 0, "direct swim"},
-      {"wait_direct", 6, "direct swim"},  // waits at the wall after release, then swims straight
-      {"direct", 0.3, "direct swim"},     // slightly curved
-      {"directed", 4.5, "directed search"},
-      {"focal", 30, "focal search"},
-      {"perseverance", 30, "perseverance"},
-      {"thigmotaxis", 45, "thigmotaxis"},
-      {"chaining", 40, "chaining"},
-      {"scanning", 45, "scanning"},
-      {"random", 60, "random search"},
-      {"probe_focal", 60, "focal search"},
+      {"direct", 0, "direct swim"},          {"wait_direct", 6, "direct swim"},   {"direct", 0.3, "direct swim"},
+      {"directed", 4.5, "directed search"},  {"focal", 30, "focal search"},      {"perseverance", 30, "perseverance"},
+      {"thigmotaxis", 45, "thigmotaxis"},    {"chaining", 40, "chaining"},       {"scanning", 45, "scanning"},
+      {"random", 60, "random search"},       {"probe_focal", 60, "focal search"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     for (unsigned seed : {900u, 901u, 902u}) {
       const LabelledPath path = test::MakeLabelledPath(c.recipe, c.recipe, c.param, seed, c.expected);
       EXPECT_EQ(SearchStrategyName(Call(path).Strategy), c.expected) << c.recipe << " seed " << seed;
@@ -154,71 +145,55 @@ TEST(SearchStrategy, OnlyTooFewPositionsLeaveAPathUnclassified) {
   EXPECT_EQ(Call(scene, {}, 30, TrialKind::Acquisition).Strategy, SearchStrategy::Unclassified);
 }
 
-// Every threshold, exactly met and just missed: the rules test "at least" and "at most"
-// as documented, and the margin is 0 exactly at the threshold.
+const StrategyThresholds kDefaults;
+
+// Every threshold, exactly met and just missed (on a reversal trial, where every class can
+// be called): the rules test "at least" and "at most" as documented, and the margin is 0
+// exactly at the threshold.
 TEST(SearchStrategy, EveryThresholdBoundary) {
-  const StrategyThresholds t;
-  // A path that passes nothing before random search.
-  StrategyFeatures base;
-  base.SeenSamples = 100;
-  base.CentreDistance = 0.8;
-  base.Coverage = 0.3;
-  constexpr double kHair = 1e-9;
-  struct Case {
+  const StrategyThresholds& t = kDefaults;
+  using F = StrategyFeatures;
+  using S = SearchStrategy;
+  F base;  // passes nothing before random search
+  base.SeenSamples = 100, base.CentreDistance = 0.8, base.Coverage = 0.3;
+  const struct {
     const char* name;
-    void (*set)(StrategyFeatures&, const StrategyThresholds&, double);
-    SearchStrategy at, below;
-    TrialKind kind = TrialKind::Acquisition;
+    void (*set)(F&, double);
+    S at;
   } cases[] = {
-      {"direct efficiency", [](StrategyFeatures& f, const StrategyThresholds& t, double d) { f.Goal.Efficiency = t.DirectMinEfficiency + d; },
-       SearchStrategy::DirectSwim, SearchStrategy::RandomSearch},
-      {"focal zone share", [](StrategyFeatures& f, const StrategyThresholds& t, double d) { f.Goal.ZoneShare = t.FocalMinZoneShare + d; },
-       SearchStrategy::FocalSearch, SearchStrategy::RandomSearch},
-      {"directed heading share",
-       [](StrategyFeatures& f, const StrategyThresholds& t, double d) { f.Goal.HeadingShare = t.DirectedMinHeadingShare + d; },
-       SearchStrategy::DirectedSearch, SearchStrategy::RandomSearch},
+      {"direct efficiency", [](F& f, double d) { f.Goal.Efficiency = kDefaults.DirectMinEfficiency + d; }, S::DirectSwim},
+      {"focal zone share", [](F& f, double d) { f.Goal.ZoneShare = kDefaults.FocalMinZoneShare + d; }, S::FocalSearch},
+      {"directed heading share", [](F& f, double d) { f.Goal.HeadingShare = kDefaults.DirectedMinHeadingShare + d; },
+       S::DirectedSearch},
       {"perseverance (old goal's zone)",
-       [](StrategyFeatures& f, const StrategyThresholds& t, double d) { f.PreviousGoal.ZoneShare = t.FocalMinZoneShare + d; },
-       SearchStrategy::Perseverance, SearchStrategy::RandomSearch, TrialKind::Reversal},
+       [](F& f, double d) { f.PreviousGoal.ZoneShare = kDefaults.FocalMinZoneShare + d; }, S::Perseverance},
       {"perseverance (old goal, direct)",
-       [](StrategyFeatures& f, const StrategyThresholds& t, double d) { f.PreviousGoal.Efficiency = t.DirectMinEfficiency + d; },
-       SearchStrategy::Perseverance, SearchStrategy::RandomSearch, TrialKind::Reversal},
-      {"wall share", [](StrategyFeatures& f, const StrategyThresholds& t, double d) { f.WallShare = t.ThigmotaxisMinWallShare + d; },
-       SearchStrategy::Thigmotaxis, SearchStrategy::RandomSearch},
-      {"ring share",
-       [](StrategyFeatures& f, const StrategyThresholds& t, double d) { f.RingShare = t.ChainingMinRingShare + d, f.RingSweep = 360; },
-       SearchStrategy::Chaining, SearchStrategy::RandomSearch},
-      {"ring sweep",
-       [](StrategyFeatures& f, const StrategyThresholds& t, double d) { f.RingShare = 1, f.RingSweep = t.ChainingMinSweep + 360 * d; },
-       SearchStrategy::Chaining, SearchStrategy::RandomSearch},
-      {"centre distance (at most)",
-       [](StrategyFeatures& f, const StrategyThresholds& t, double d) { f.CentreDistance = t.ScanningMaxCentreDistance - d; },
-       SearchStrategy::Scanning, SearchStrategy::RandomSearch},
+       [](F& f, double d) { f.PreviousGoal.Efficiency = kDefaults.DirectMinEfficiency + d; }, S::Perseverance},
+      {"wall share", [](F& f, double d) { f.WallShare = kDefaults.ThigmotaxisMinWallShare + d; }, S::Thigmotaxis},
+      {"ring share", [](F& f, double d) { f.RingShare = kDefaults.ChainingMinRingShare + d, f.RingSweep = 360; },
+       S::Chaining},
+      {"ring sweep", [](F& f, double d) { f.RingShare = 1, f.RingSweep = kDefaults.ChainingMinSweep + 360 * d; },
+       S::Chaining},
+      {"centre distance (at most)", [](F& f, double d) { f.CentreDistance = kDefaults.ScanningMaxCentreDistance - d; },
+       S::Scanning},
       // Scanning wants coverage below random search's: exactly at it is random search.
       {"coverage (below)",
-       [](StrategyFeatures& f, const StrategyThresholds& t, double d) { f.CentreDistance = 0.3, f.Coverage = t.RandomMinCoverage - d - kHair; },
-       SearchStrategy::Scanning, SearchStrategy::RandomSearch},
+       [](F& f, double d) { f.CentreDistance = 0.3, f.Coverage = kDefaults.RandomMinCoverage - d - 1e-9; }, S::Scanning},
   };
-  for (const Case& c : cases) {
-    StrategyFeatures at = base, below = base;
-    c.set(at, t, 0);
-    c.set(below, t, -kHair * 1000);
-    const StrategyCall atCall = CallSearchStrategy(at, c.kind, true, true, t);
-    EXPECT_EQ(SearchStrategyName(atCall.Strategy), SearchStrategyName(c.at)) << c.name;
-    EXPECT_NEAR(atCall.Margin, 0, 1e-6) << c.name;
-    EXPECT_EQ(SearchStrategyName(CallSearchStrategy(below, c.kind, true, true, t).Strategy),
-              SearchStrategyName(c.below))
-        << c.name;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    F at = base, below = base;
+    c.set(at, 0);
+    c.set(below, -1e-6);
+    const StrategyCall atCall = CallSearchStrategy(at, TrialKind::Reversal, true, true, t);
+    EXPECT_EQ(SearchStrategyName(atCall.Strategy), SearchStrategyName(c.at));
+    EXPECT_NEAR(atCall.Margin, 0, 1e-6);
+    EXPECT_EQ(CallSearchStrategy(below, TrialKind::Reversal, true, true, t).Strategy, S::RandomSearch);
   }
   StrategyFeatures coverage = base;
   coverage.CentreDistance = 0.3;
   coverage.Coverage = t.RandomMinCoverage;
   EXPECT_EQ(CallSearchStrategy(coverage, TrialKind::Acquisition, true, false, t).Strategy, SearchStrategy::RandomSearch);
-  StrategyFeatures few = base;
-  few.SeenSamples = t.MinSeenSamples - 1;
-  EXPECT_EQ(CallSearchStrategy(few, TrialKind::Acquisition, true, false, t).Strategy, SearchStrategy::Unclassified);
-  few.SeenSamples = t.MinSeenSamples;
-  EXPECT_EQ(CallSearchStrategy(few, TrialKind::Acquisition, true, false, t).Strategy, SearchStrategy::RandomSearch);
   // Searching where an earlier goal was is perseverance on a reversal trial only.
   StrategyFeatures oldGoal = base;
   oldGoal.PreviousGoal.ZoneShare = 1;
