@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#include <tuple>
 #include <vector>
 
 #include "core/file_access.h"
@@ -390,6 +391,13 @@ TEST(StrategyLabels, ClassAndFamilyNamesAsJudgesWriteThem) {
                                                  {5, "no raw_file"}}));
   ASSERT_EQ(labels.size(), 1u);
   EXPECT_EQ(labels[0].Label, 0);
+  // A label names a trial's raw file by its last folders and its name, case ignored.
+  const std::tuple<const char*, const char*, bool> files[] = {
+      {"A01.RAW", "/data/day1/a01.raw", true},      {"Day1\\A01.RAW", "/data/day1/A01.RAW", true},
+      {"day2/A01.RAW", "/data/day1/A01.RAW", false}, {"B01.RAW", "/data/day1/A01.RAW", false},
+      {"data/day1/A01.RAW", "day1/A01.RAW", false},
+  };
+  for (const auto& [label, file, names] : files) EXPECT_EQ(LabelNamesRawFile(label, file), names) << label;
 }
 
 TEST(StrategyAgreement, KappaAndFamiliesOfAKnownTable) {

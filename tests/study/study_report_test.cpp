@@ -80,13 +80,7 @@ TEST(StudyReport, PagesKeepTheMarginsAndACurvePointCanBeFoundAgain) {
 StrategyRibbon Ribbon(const char* group, const char* animal, int day, TrialKind kind, int trial, double seconds,
                       SearchStrategy first, SearchStrategy rest, int split) {
   StrategyRibbon r;
-  r.Group = group;
-  r.Animal = animal;
-  r.Day = day;
-  r.Kind = kind;
-  r.Trial = trial;
-  r.Seconds = seconds;
-  r.Call = rest;
+  r.Group = group, r.Animal = animal, r.Day = day, r.Kind = kind, r.Trial = trial, r.Seconds = seconds, r.Call = rest;
   for (int k = 0; k < kRibbonCells; ++k) r.Cells[static_cast<size_t>(k)] = static_cast<uint8_t>(k < split ? first : rest);
   return r;
 }
