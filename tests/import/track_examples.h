@@ -23,6 +23,8 @@
 #include <string>
 #include <vector>
 
+#include "import/imported_track.h"
+
 namespace tarnwell::test {
 
 inline constexpr double kSwimSpeed = 30.0;  // cm/s
@@ -116,20 +118,11 @@ inline std::string XmlEscaped(const std::string& s) {
   return out;
 }
 
-inline std::string ColumnName(std::size_t column) {
-  std::string name;
-  ++column;
-  while (column > 0) {
-    name.insert(name.begin(), static_cast<char>('A' + (column - 1) % 26));
-    column = (column - 1) / 26;
-  }
-  return name;
-}
-
 /// The workbook's bytes: every cell that reads as a number is stored as one, every other
-/// cell through the shared-strings table.
+/// cell through the shared-strings table, an empty cell left out. `absoluteTarget`: the
+/// sheet named from the package's root ("/xl/worksheets/..."), as some writers do.
 inline std::string XlsxWorkbook(const std::vector<std::vector<std::string>>& rows,
-                                const std::filesystem::path& scratch) {
+                                const std::filesystem::path& scratch, bool absoluteTarget = false) {
   std::vector<std::string> shared;
   std::map<std::string, std::size_t> index;
   std::string sheet =
@@ -140,7 +133,7 @@ inline std::string XlsxWorkbook(const std::vector<std::vector<std::string>>& row
     for (std::size_t c = 0; c < rows[r].size(); ++c) {
       const std::string& cell = rows[r][c];
       if (cell.empty()) continue;
-      const std::string ref = ColumnName(c) + std::to_string(r + 1);
+      const std::string ref = static_cast<char>('A' + c) + std::to_string(r + 1);  // up to 26 columns
       char* end = nullptr;
       std::strtod(cell.c_str(), &end);
       if (*end == '\0') {
@@ -173,7 +166,7 @@ inline std::string XlsxWorkbook(const std::vector<std::vector<std::string>>& row
       {"xl/_rels/workbook.xml.rels",
        "<?xml version=\"1.0\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
        "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
-       "worksheet\" Target=\"worksheets/trackSheet.xml\"/></Relationships>"},
+       "worksheet\" Target=\"" + std::string(absoluteTarget ? "/xl/" : "") + "worksheets/trackSheet.xml\"/></Relationships>"},
       {"xl/worksheets/trackSheet.xml", sheet},
       {"xl/sharedStrings.xml", strings},
   };
@@ -198,25 +191,7 @@ inline std::string XlsxWorkbook(const std::vector<std::vector<std::string>>& row
 /// The EthoVision text export's cells (";"-separated, quotes dropped) as workbook rows.
 inline std::vector<std::vector<std::string>> CellsOf(const std::string& text) {
   std::vector<std::vector<std::string>> rows;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    std::vector<std::string> cells;
-    std::size_t from = 0;
-    while (true) {
-      const std::size_t semi = line.find(';', from);
-      std::string cell = line.substr(from, semi == std::string::npos ? std::string::npos : semi - from);
-      if (cell.size() >= 2 && cell.front() == '"') cell = cell.substr(1, cell.size() - 2);
-      cells.push_back(cell);
-      if (semi == std::string::npos) break;
-      from = semi + 1;
-    }
-    rows.push_back(cells);
-    start = end + 1;
-  }
+  for (CellRow& row : SplitDelimitedText(text, ';')) rows.push_back(std::move(row.Cells));
   return rows;
 }
 

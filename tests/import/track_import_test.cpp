@@ -76,10 +76,16 @@ TEST(ImportTracks, EveryFormatGivesTheHandComputedLatencyAndPath) {
   };
   const std::vector<Case> cases = {
       {"EthoVision text at 25/s", "rat7.txt", false, [](auto&) { return test::EthoVisionText(25, 4); }},
-      {"EthoVision .xlsx at 25/s", "rat7.xlsx", false,
-       [](auto& dir) { return test::XlsxWorkbook(test::CellsOf(test::EthoVisionText(25, 4)), dir); }},
+      {"EthoVision .xlsx at 25/s, a column left empty, the sheet named from the package's root", "rat7.xlsx",
+       false,
+       [](auto& dir) {
+         auto rows = test::CellsOf(test::EthoVisionText(25, 4));
+         for (std::size_t r = 6; r < rows.size(); ++r) rows[r].at(1).clear();  // "Recording time"
+         return test::XlsxWorkbook(rows, dir, true);
+       }},
       {"ANY-maze at 10/s", "rat7.csv", false, [](auto&) { return test::AnyMazeText(10, 4); }},
-      {"DeepLabCut CSV", "rat7DLC.csv", true, [](auto&) { return test::DeepLabCutText(30, 4); }},
+      {"DeepLabCut CSV, the nose unsure at frames 20 and 21", "rat7DLC.csv", true,
+       [](auto&) { return test::DeepLabCutText(30, 4, {20, 21}); }},
       {"plain CSV at 60/s", "rat7_plain.csv", false, [](auto&) { return test::PlainText(60, 4); }},
       {"DeepLabCut HDF5", "rat7DLC.h5", true,
        [](auto& dir) {
@@ -109,43 +115,15 @@ TEST(ImportTracks, EveryFormatGivesTheHandComputedLatencyAndPath) {
     ASSERT_TRUE(ReadRawTrack(trial.Source.RawFile, raw));
     ASSERT_EQ(raw.Samples.size(), 121u);
     for (std::size_t i : {0u, 1u, 50u, 120u}) EXPECT_EQ(raw.Samples[i], (RawSample{uint8_t(67 + i), 95})) << i;
+    // A position the tracker was unsure of stays not seen, and the measures above hold.
+    const bool unsure = std::string(c.name).find("unsure") != std::string::npos;
+    EXPECT_EQ(raw.Samples[20], unsure ? (RawSample{255, 255}) : (RawSample{87, 95}));
+    EXPECT_EQ(trial.Quality.NotSeen, unsure ? 2 : 0);
     EXPECT_EQ(trial.Source.Checksum.size(), 64u);
     EXPECT_EQ(trial.Source.BodyPart, c.pixels ? "nose+tail" : "");
     // EthoVision names the animal in its header; the others are named after their file.
     const bool ethoVision = std::string(c.name).rfind("EthoVision", 0) == 0;
     EXPECT_EQ(trial.Animal, ethoVision ? "Rat 7" : std::filesystem::path(c.file).stem().string());
-  }
-}
-
-TEST(ImportTracks, MissingPositionsStayNotSeenAndDoNotChangeTheMeasures) {
-  struct Case {
-    const char* name;
-    const char* file;
-    std::string text;
-    bool pixels;
-  };
-  const std::vector<Case> cases = {
-      {"EthoVision \"-\"", "a.txt", test::EthoVisionText(30, 4, {20, 21}), false},
-      {"DeepLabCut likelihood below 0.9", "a.csv", test::DeepLabCutText(30, 4, {20, 21}), true},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    TempDir dir;
-    dir.Write(c.file, c.text);
-    ImportSummary summary;
-    std::vector<ImportProblem> problems;
-    ASSERT_TRUE(ImportTracks(EntriesOf({dir.Path() / c.file}), OptionsFor(dir, c.pixels ? PixelArena() : CmArena()),
-                             summary, problems))
-        << AllProblems(problems);
-    RawTrack raw;
-    ASSERT_TRUE(ReadRawTrack(summary.Trials[0].Source.RawFile, raw));
-    EXPECT_EQ(raw.Samples[19], (RawSample{86, 95}));
-    EXPECT_EQ(raw.Samples[20], (RawSample{255, 255}));
-    EXPECT_EQ(raw.Samples[21], (RawSample{255, 255}));
-    EXPECT_EQ(raw.Samples[22], (RawSample{89, 95}));
-    EXPECT_EQ(summary.Trials[0].Quality.NotSeen, 2);
-    EXPECT_NEAR(summary.Trials[0].LatencySeconds, 85.0 / 30.0, 1e-9);
-    EXPECT_NEAR(summary.Trials[0].AnalysedPathCm, 84.0, 0.01);
   }
 }
 
@@ -177,6 +155,9 @@ TEST(ImportTracks, MalformedFilesAreRefusedWithTheLineAndNothingIsWritten) {
       {"a plain CSV without a y column", "p.csv", "time,x\n0,1\n", 1, "y: \"y_cm\""},
       {"a cell that is not a number", "p.csv", nonNumeric, 3, "the x \"abc\" is not a number"},
       {"time that goes backwards", "p.csv", backwards, 6, "does not follow"},
+      {"a time given twice (a row exported twice)", "p.csv", "time,x,y\n0,1,1\n0.5,2,1\n0.5,3,1\n", 4, "does not follow"},
+      {"a time column in milliseconds", "p.csv", "time,x,y\n0,1,1\n40000,2,1\n", 3, "a trial lasts at most"},
+      {"an animal never seen", "p.csv", "time,x,y\n0,NA,NA\n1,-,-\n", 0, "missing in every sample"},
       {"DeepLabCut header rows out of order", "d.csv", "scorer,S,S,S\ncoords,x,y,likelihood\n0,1,2,3\n", 2,
        "expected \"bodyparts\""},
       {"a DeepLabCut likelihood that is not a number", "d.csv", dlcBadCell, 4, "nose likelihood \"high\""},
@@ -185,6 +166,7 @@ TEST(ImportTracks, MalformedFilesAreRefusedWithTheLineAndNothingIsWritten) {
       {"a binary file", "b.csv", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), 0, "not a text export"},
       {"text named .xlsx", "t.xlsx", "time,x,y\n0,1,1\n", 0, "not an .xlsx workbook"},
       {"text named .h5", "t.h5", "time,x,y\n0,1,1\n", 0, "not an HDF5 file"},
+      {"pixels beside centimetres", "d.csv", test::DeepLabCutText(30, 1), 0, "mixes centimetres and pixels"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -267,22 +249,6 @@ TEST(ReadTrackText, UnitsSubjectsAndNumbersAsEachToolWritesThem) {
   EXPECT_NEAR(track.Time[1], 0.04, 1e-12);
 }
 
-// Times that cannot be a trial's: the same time twice (a row exported twice) and a
-// column in milliseconds.
-TEST(ReadTrackText, RepeatedTimesAndMillisecondsAreRefused) {
-  for (const auto& [name, text, detail] : std::vector<std::tuple<const char*, std::string, const char*>>{
-           {"a time given twice", "time,x,y\n0,1,1\n0.5,2,1\n0.5,3,1\n", "does not follow"},
-           {"milliseconds", "time,x,y\n0,1,1\n40000,2,1\n", "a trial lasts at most"},
-           {"never seen", "time,x,y\n0,NA,NA\n1,-,-\n", "missing in every sample"}}) {
-    SCOPED_TRACE(name);
-    ImportedTrack track;
-    std::vector<ImportProblem> problems;
-    EXPECT_FALSE(ReadTrackText(text, TrackFormat::PlainCsv, {}, track, problems));
-    ASSERT_EQ(problems.size(), 1u);
-    EXPECT_NE(problems[0].Detail.find(detail), std::string::npos) << problems[0].Detail;
-  }
-}
-
 TEST(ResampleTrack, NearestAndLinearAtTheStoredRateWithGapsKept) {
   ImportedTrack track;
   // 10 samples a second, a gap of a second between 0.3 and 1.3 s, one missing at 1.5 s.
@@ -359,11 +325,8 @@ TEST(ImportTracks, PoolAndGoalFittedFromTheTracks) {
   ImportSummary summary;
   std::vector<ImportProblem> problems;
   ASSERT_TRUE(ImportTracks(EntriesOf(files), options, summary, problems)) << AllProblems(problems);
-  const std::string notes = [&] {
-    std::string all;
-    for (const auto& n : summary.Notes) all += n + "\n";
-    return all;
-  }();
+  std::string notes;
+  for (const auto& note : summary.Notes) notes += note + "\n";
   EXPECT_NE(notes.find("pool fitted from 5 tracks: centre 5.0, -3.0 cm, radius 70.0 cm"), std::string::npos) << notes;
   EXPECT_NE(notes.find("goal fitted from the ends of 3 acquisition trials: 40.0, 10.0 cm"), std::string::npos) << notes;
   EXPECT_EQ(summary.Pool.ActualSizeX, 140);
@@ -393,6 +356,7 @@ TEST(ImportTracks, ExperimentsPerDayStudySheetAndRecordedStatuses) {
   ASSERT_TRUE(ParseImportList(dir.Read("list.csv"), dir.Path(), entries, problems, "list.csv"));
   ImportOptions options = OptionsFor(dir, CmArena());
   options.Name = "W";
+  options.VideoType = 1;  // PAL: 25 samples a second
   ImportSummary summary;
   ASSERT_TRUE(ImportTracks(entries, options, summary, problems)) << AllProblems(problems);
   ASSERT_EQ(summary.Experiments.size(), 2u);
@@ -419,7 +383,7 @@ TEST(ImportTracks, ExperimentsPerDayStudySheetAndRecordedStatuses) {
   EXPECT_EQ(std::filesystem::path(source.SourceFile).filename(), "r2d1.txt");
   EXPECT_EQ(source.Format, "ethovision");
   EXPECT_EQ(source.SourceSha256, Sha256Hex(dir.Read("r2d1.txt")));
-  EXPECT_EQ(source.Other.value("resampling", ""), "linear 30/s");
+  EXPECT_EQ(source.Other.value("resampling", ""), "linear 25/s");
   const TrialProvenance* trial = load.Record.FindTrial("W101.RAW");
   ASSERT_NE(trial, nullptr);
   EXPECT_EQ(trial->Subject, "R2");
@@ -515,7 +479,58 @@ TEST(ExportPeerTracks, GivesTheImportedCentimetresBackWithAnArenaFile) {
     ASSERT_EQ(back.Goals.size(), 1u);
     EXPECT_NEAR(back.Goals[0].X, -30, cmPerUnit);
     EXPECT_NEAR(back.Goals[0].Y, 30, cmPerUnit * 1.5);
+    // With every platform active ("ALL") each of them is a goal.
+    std::optional<ExperimentRecord> all = ReadExperimentRecord(dir.Path() / "out" / "IMP1.EXP");
+    ASSERT_TRUE(all);
+    all->Experiment.ActivePlatform = 5;
+    ASSERT_TRUE(WriteExperimentRecord(dir.Path() / "out" / "IMP1.EXP", all->Experiment, all->Pool, &error)) << error;
+    ASSERT_TRUE(ExportPeerTracks(dir.Path() / "out" / "IMP1.EXP", dir.Path() / "peer", aspect, 0, written, error));
+    ImportArena four;
+    ASSERT_TRUE(ParseArenaText(dir.Read("peer/IMP1.arena"), "IMP1.arena", four, problems)) << AllProblems(problems);
+    EXPECT_EQ(four.Goals.size(), 4u);
   }
+}
+
+// The arena in the grid: a pixel pool's centimetres come from its real size, a picture's
+// y grows downward (a goal above the centre on the screen is in quadrant 1 or 2), a
+// reversal's old goal gets its own platform unless it shares the goal's quadrant, and a
+// goal outside the pool is refused.
+TEST(MakeGridMapping, ScaleQuadrantsAndTheOldGoal) {
+  ImportArena pixels = PixelArena();  // centre (320, 240)
+  pixels.Pool = ArenaCircle{320, 240, 150};
+  pixels.Goals = {ArenaCircle{350, 210, 10}};    // right of and above the centre on the screen
+  pixels.OldGoal = ArenaCircle{290, 270, 10};    // left of and below it
+  ImportArena cm = CmArena();
+  cm.Goals = {ArenaCircle{-30, -20, 5}};
+  cm.OldGoal = ArenaCircle{30, 20, 5};
+  ImportArena sameQuadrant = cm;
+  sameQuadrant.OldGoal = ArenaCircle{-20, -30, 5};
+  const struct {
+    const char* name;
+    const ImportArena& arena;
+    bool yUp;
+    double cmPerSource;
+    int active, old;
+  } cases[] = {
+      {"pixels, y down", pixels, false, 0.5, 1, 3},
+      {"cm, y up", cm, true, 1, 3, 1},
+      {"the old goal in the goal's quadrant", sameQuadrant, true, 1, 3, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    GridMapping mapping;
+    std::vector<ImportProblem> problems;
+    ASSERT_TRUE(MakeGridMapping(c.arena, 1.0, c.yUp, mapping, problems, "arena")) << AllProblems(problems);
+    EXPECT_DOUBLE_EQ(mapping.CmPerSource, c.cmPerSource);
+    EXPECT_EQ(mapping.ActivePlatform, c.active);
+    EXPECT_EQ(mapping.OldGoalPlatform, c.old);
+  }
+  cm.Goals = {ArenaCircle{70, 30, 5}};
+  std::vector<ImportProblem> problems;
+  GridMapping mapping;
+  EXPECT_FALSE(MakeGridMapping(cm, 1.0, true, mapping, problems, "arena"));
+  EXPECT_NE(AllProblems(problems).find("the goal (70, 30) lies outside the pool"), std::string::npos)
+      << AllProblems(problems);
 }
 
 TEST(ParseArenaText, ReadsRtrackKeysAndNamesTheLineOfAnUnknownOne) {
@@ -568,15 +583,13 @@ TEST(DeepLabCutHdf5, BodyPartsFromPandasLabelsOrNumberedWithoutThem) {
 }
 
 TEST(GuessTrackFormat, FromTheNameAndTheFirstLine) {
-  const std::pair<std::pair<const char*, const char*>, TrackFormat> cases[] = {
-      {{"a.xlsx", ""}, TrackFormat::EthoVisionXlsx},
-      {{"a.h5", ""}, TrackFormat::DeepLabCutHdf5},
-      {{"a.txt", "\xEF\xBB\xBF\"Number of header lines:\";\"38\""}, TrackFormat::EthoVisionText},
-      {{"a.csv", "scorer,DLC,DLC"}, TrackFormat::DeepLabCutCsv},
-      {{"a.csv", "Time,Centre position X,Centre position Y"}, TrackFormat::AnyMaze},
-      {{"a.csv", "time,x,y"}, TrackFormat::PlainCsv},
+  const std::tuple<const char*, const char*, TrackFormat> cases[] = {
+      {"a.xlsx", "", TrackFormat::EthoVisionXlsx},        {"a.h5", "", TrackFormat::DeepLabCutHdf5},
+      {"a.csv", "scorer,DLC,DLC", TrackFormat::DeepLabCutCsv}, {"a.csv", "time,x,y", TrackFormat::PlainCsv},
+      {"a.txt", "\xEF\xBB\xBF\"Number of header lines:\";\"38\"", TrackFormat::EthoVisionText},
+      {"a.csv", "Time,Centre position X,Centre position Y", TrackFormat::AnyMaze},
   };
-  for (const auto& [input, format] : cases) EXPECT_EQ(GuessTrackFormat(input.first, input.second), format) << input.first;
+  for (const auto& [name, first, format] : cases) EXPECT_EQ(GuessTrackFormat(name, first), format) << first;
 }
 
 }  // namespace

@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#include <tuple>
 #include <vector>
 
 #include "core/file_access.h"
@@ -80,15 +82,12 @@ TEST(SearchStrategy, TheCallHoldsAcrossRatesAndPoolSizes) {
     at5.RateHz = 5;
     const std::vector<PoolPoint> recorded5 = test::Swimmer::Recorded(at5, path.Truth, rng);
     std::vector<PoolPoint> resampled;
-    for (size_t i = 0; i + 1 < recorded5.size(); ++i) {
-      for (int k = 0; k < 6; ++k) {
-        const double f = k / 6.0;
-        resampled.push_back(PoolPoint{
-            static_cast<int16_t>(std::lround(recorded5[i].X + (recorded5[i + 1].X - recorded5[i].X) * f)),
-            static_cast<int16_t>(std::lround(recorded5[i].Y + (recorded5[i + 1].Y - recorded5[i].Y) * f))});
-      }
+    for (size_t i = 0; i < recorded5.size() * 6 - 5; ++i) {  // the last one alone
+      const PoolPoint a = recorded5[i / 6], b = recorded5[std::min(i / 6 + 1, recorded5.size() - 1)];
+      const double f = (i % 6) / 6.0;
+      resampled.push_back({static_cast<int16_t>(std::lround(a.X + (b.X - a.X) * f)),
+                           static_cast<int16_t>(std::lround(a.Y + (b.Y - a.Y) * f))});
     }
-    resampled.push_back(recorded5.back());
     SwimScene bigger = at30;
     bigger.RadiusUnits = at30.RadiusUnits > 75 ? 62 : 88;
     bigger.PoolCm = at30.PoolCm > 150 ? 110 : 190;
@@ -109,24 +108,18 @@ TEST(SearchStrategy, TheCallHoldsAcrossRatesAndPoolSizes) {
 
 // Each class on its archetype, and the cases the rules exist for.
 TEST(SearchStrategy, ArchetypesAndTheCasesJudgesPointOut) {
-  struct Case {
+  // A wait at the wall after release, then a straight swim; a slightly curved swim.
+  const struct {
     const char* recipe;
     double param;
     const char* expected;
   } cases[] = {
-      {"direct", 0, "direct swim"},
-      {"wait_direct", 6, "direct swim"},  // waits at the wall after release, then swims straight
-      {"direct", 0.3, "direct swim"},     // slightly curved
-      {"directed", 4.5, "directed search"},
-      {"focal", 30, "focal search"},
-      {"perseverance", 30, "perseverance"},
-      {"thigmotaxis", 45, "thigmotaxis"},
-      {"chaining", 40, "chaining"},
-      {"scanning", 45, "scanning"},
-      {"random", 60, "random search"},
-      {"probe_focal", 60, "focal search"},
+      {"direct", 0, "direct swim"},          {"wait_direct", 6, "direct swim"},   {"direct", 0.3, "direct swim"},
+      {"directed", 4.5, "directed search"},  {"focal", 30, "focal search"},      {"perseverance", 30, "perseverance"},
+      {"thigmotaxis", 45, "thigmotaxis"},    {"chaining", 40, "chaining"},       {"scanning", 45, "scanning"},
+      {"random", 60, "random search"},       {"probe_focal", 60, "focal search"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     for (unsigned seed : {900u, 901u, 902u}) {
       const LabelledPath path = test::MakeLabelledPath(c.recipe, c.recipe, c.param, seed, c.expected);
       EXPECT_EQ(SearchStrategyName(Call(path).Strategy), c.expected) << c.recipe << " seed " << seed;
@@ -153,71 +146,55 @@ TEST(SearchStrategy, OnlyTooFewPositionsLeaveAPathUnclassified) {
   EXPECT_EQ(Call(scene, {}, 30, TrialKind::Acquisition).Strategy, SearchStrategy::Unclassified);
 }
 
-// Every threshold, exactly met and just missed: the rules test "at least" and "at most"
-// as documented, and the margin is 0 exactly at the threshold.
+const StrategyThresholds kDefaults;
+
+// Every threshold, exactly met and just missed (on a reversal trial, where every class can
+// be called): the rules test "at least" and "at most" as documented, and the margin is 0
+// exactly at the threshold.
 TEST(SearchStrategy, EveryThresholdBoundary) {
-  const StrategyThresholds t;
-  // A path that passes nothing before random search.
-  StrategyFeatures base;
-  base.SeenSamples = 100;
-  base.CentreDistance = 0.8;
-  base.Coverage = 0.3;
-  constexpr double kHair = 1e-9;
-  struct Case {
+  const StrategyThresholds& t = kDefaults;
+  using F = StrategyFeatures;
+  using S = SearchStrategy;
+  F base;  // passes nothing before random search
+  base.SeenSamples = 100, base.CentreDistance = 0.8, base.Coverage = 0.3;
+  const struct {
     const char* name;
-    void (*set)(StrategyFeatures&, const StrategyThresholds&, double);
-    SearchStrategy at, below;
-    TrialKind kind = TrialKind::Acquisition;
+    void (*set)(F&, double);
+    S at;
   } cases[] = {
-      {"direct efficiency", [](StrategyFeatures& f, const StrategyThresholds& t, double d) { f.Goal.Efficiency = t.DirectMinEfficiency + d; },
-       SearchStrategy::DirectSwim, SearchStrategy::RandomSearch},
-      {"focal zone share", [](StrategyFeatures& f, const StrategyThresholds& t, double d) { f.Goal.ZoneShare = t.FocalMinZoneShare + d; },
-       SearchStrategy::FocalSearch, SearchStrategy::RandomSearch},
-      {"directed heading share",
-       [](StrategyFeatures& f, const StrategyThresholds& t, double d) { f.Goal.HeadingShare = t.DirectedMinHeadingShare + d; },
-       SearchStrategy::DirectedSearch, SearchStrategy::RandomSearch},
+      {"direct efficiency", [](F& f, double d) { f.Goal.Efficiency = kDefaults.DirectMinEfficiency + d; }, S::DirectSwim},
+      {"focal zone share", [](F& f, double d) { f.Goal.ZoneShare = kDefaults.FocalMinZoneShare + d; }, S::FocalSearch},
+      {"directed heading share", [](F& f, double d) { f.Goal.HeadingShare = kDefaults.DirectedMinHeadingShare + d; },
+       S::DirectedSearch},
       {"perseverance (old goal's zone)",
-       [](StrategyFeatures& f, const StrategyThresholds& t, double d) { f.PreviousGoal.ZoneShare = t.FocalMinZoneShare + d; },
-       SearchStrategy::Perseverance, SearchStrategy::RandomSearch, TrialKind::Reversal},
+       [](F& f, double d) { f.PreviousGoal.ZoneShare = kDefaults.FocalMinZoneShare + d; }, S::Perseverance},
       {"perseverance (old goal, direct)",
-       [](StrategyFeatures& f, const StrategyThresholds& t, double d) { f.PreviousGoal.Efficiency = t.DirectMinEfficiency + d; },
-       SearchStrategy::Perseverance, SearchStrategy::RandomSearch, TrialKind::Reversal},
-      {"wall share", [](StrategyFeatures& f, const StrategyThresholds& t, double d) { f.WallShare = t.ThigmotaxisMinWallShare + d; },
-       SearchStrategy::Thigmotaxis, SearchStrategy::RandomSearch},
-      {"ring share",
-       [](StrategyFeatures& f, const StrategyThresholds& t, double d) { f.RingShare = t.ChainingMinRingShare + d, f.RingSweep = 360; },
-       SearchStrategy::Chaining, SearchStrategy::RandomSearch},
-      {"ring sweep",
-       [](StrategyFeatures& f, const StrategyThresholds& t, double d) { f.RingShare = 1, f.RingSweep = t.ChainingMinSweep + 360 * d; },
-       SearchStrategy::Chaining, SearchStrategy::RandomSearch},
-      {"centre distance (at most)",
-       [](StrategyFeatures& f, const StrategyThresholds& t, double d) { f.CentreDistance = t.ScanningMaxCentreDistance - d; },
-       SearchStrategy::Scanning, SearchStrategy::RandomSearch},
+       [](F& f, double d) { f.PreviousGoal.Efficiency = kDefaults.DirectMinEfficiency + d; }, S::Perseverance},
+      {"wall share", [](F& f, double d) { f.WallShare = kDefaults.ThigmotaxisMinWallShare + d; }, S::Thigmotaxis},
+      {"ring share", [](F& f, double d) { f.RingShare = kDefaults.ChainingMinRingShare + d, f.RingSweep = 360; },
+       S::Chaining},
+      {"ring sweep", [](F& f, double d) { f.RingShare = 1, f.RingSweep = kDefaults.ChainingMinSweep + 360 * d; },
+       S::Chaining},
+      {"centre distance (at most)", [](F& f, double d) { f.CentreDistance = kDefaults.ScanningMaxCentreDistance - d; },
+       S::Scanning},
       // Scanning wants coverage below random search's: exactly at it is random search.
       {"coverage (below)",
-       [](StrategyFeatures& f, const StrategyThresholds& t, double d) { f.CentreDistance = 0.3, f.Coverage = t.RandomMinCoverage - d - kHair; },
-       SearchStrategy::Scanning, SearchStrategy::RandomSearch},
+       [](F& f, double d) { f.CentreDistance = 0.3, f.Coverage = kDefaults.RandomMinCoverage - d - 1e-9; }, S::Scanning},
   };
-  for (const Case& c : cases) {
-    StrategyFeatures at = base, below = base;
-    c.set(at, t, 0);
-    c.set(below, t, -kHair * 1000);
-    const StrategyCall atCall = CallSearchStrategy(at, c.kind, true, true, t);
-    EXPECT_EQ(SearchStrategyName(atCall.Strategy), SearchStrategyName(c.at)) << c.name;
-    EXPECT_NEAR(atCall.Margin, 0, 1e-6) << c.name;
-    EXPECT_EQ(SearchStrategyName(CallSearchStrategy(below, c.kind, true, true, t).Strategy),
-              SearchStrategyName(c.below))
-        << c.name;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    F at = base, below = base;
+    c.set(at, 0);
+    c.set(below, -1e-6);
+    const StrategyCall atCall = CallSearchStrategy(at, TrialKind::Reversal, true, true, t);
+    EXPECT_EQ(SearchStrategyName(atCall.Strategy), SearchStrategyName(c.at));
+    EXPECT_NEAR(atCall.Margin, 0, 1e-6);
+    EXPECT_EQ(CallSearchStrategy(below, TrialKind::Reversal, true, true, t).Strategy, S::RandomSearch);
   }
   StrategyFeatures coverage = base;
   coverage.CentreDistance = 0.3;
   coverage.Coverage = t.RandomMinCoverage;
   EXPECT_EQ(CallSearchStrategy(coverage, TrialKind::Acquisition, true, false, t).Strategy, SearchStrategy::RandomSearch);
-  StrategyFeatures few = base;
-  few.SeenSamples = t.MinSeenSamples - 1;
-  EXPECT_EQ(CallSearchStrategy(few, TrialKind::Acquisition, true, false, t).Strategy, SearchStrategy::Unclassified);
-  few.SeenSamples = t.MinSeenSamples;
-  EXPECT_EQ(CallSearchStrategy(few, TrialKind::Acquisition, true, false, t).Strategy, SearchStrategy::RandomSearch);
   // Searching where an earlier goal was is perseverance on a reversal trial only.
   StrategyFeatures oldGoal = base;
   oldGoal.PreviousGoal.ZoneShare = 1;
@@ -225,21 +202,51 @@ TEST(SearchStrategy, EveryThresholdBoundary) {
     EXPECT_EQ(CallSearchStrategy(oldGoal, kind, true, true, t).Strategy, SearchStrategy::RandomSearch);
 }
 
-// In a square pool the wall is the square's edge: an animal swimming to and fro across the
-// diagonal at 0.62..0.78 of the half side is in open water, though as far from the
-// centre as a round pool's wall.
-TEST(SearchStrategy, ASquarePoolsWallIsItsEdge) {
-  PoolSetup pool;
-  pool.X = 128, pool.Y = 96, pool.Radius = 80, pool.Round = false;
+// 600 positions (pool centre 128, 96) along an arc of `radius` units from `from` to `to`
+// degrees.
+std::vector<PoolPoint> Arc(double radius, double from, double to) {
   std::vector<PoolPoint> samples;
   for (int i = 0; i < 600; ++i) {
-    const double s = 0.62 + 0.16 * std::abs((i % 240) - 120) / 120.0;
-    samples.push_back({static_cast<int16_t>(std::lround(128 + 80 * s)), static_cast<int16_t>(std::lround(96 + 80 * s))});
+    const double a = (from + (to - from) * i / 599) * M_PI / 180;
+    samples.push_back({static_cast<int16_t>(std::lround(128 + radius * std::cos(a))),
+                       static_cast<int16_t>(std::lround(96 + radius * std::sin(a)))});
   }
-  const StrategyFeatures f = MeasureStrategyFeatures(samples, 30, pool, -1, -1, StrategyThresholds{});
-  EXPECT_GT(f.PathRadii, 0.5);
-  EXPECT_EQ(f.WallShare, 0);
-  EXPECT_NEAR(f.CentreDistance, 0.7, 0.05);
+  return samples;
+}
+
+// Measures of drawn paths in a pool of 80 units' radius. In a square pool the wall is the
+// square's edge: a swim to and fro across the diagonal at 0.62..0.78 of the half side is
+// in open water. An arc lies wholly in the ring it keeps to and sweeps its angle (counted
+// in 10-degree sectors).
+TEST(SearchStrategy, MeasuresOfDrawnPaths) {
+  std::vector<PoolPoint> diagonal;
+  for (int i = 0; i < 600; ++i) {
+    const double s = 0.62 + 0.16 * std::abs((i % 240) - 120) / 120.0;
+    diagonal.push_back({static_cast<int16_t>(std::lround(128 + 80 * s)), static_cast<int16_t>(std::lround(96 + 80 * s))});
+  }
+  const struct {
+    const char* name;
+    bool round;
+    std::vector<PoolPoint> samples;
+    double wall, centre, sweepLow, sweepHigh;
+  } cases[] = {
+      {"square pool, diagonal", false, diagonal, 0, 0.7, 0, 360},
+      {"half a turn at half the radius", true, Arc(40, 0, 180), 0, 0.5, 180, 200},
+      {"a quarter turn", true, Arc(40, -90, 0), 0, 0.5, 90, 110},
+      {"a whole turn along the wall", true, Arc(76, 0, 360), 1, 0.95, 360, 360},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    PoolSetup pool;
+    pool.X = 128, pool.Y = 96, pool.Radius = 80, pool.Round = c.round;
+    const StrategyFeatures f = MeasureStrategyFeatures(c.samples, 30, pool, -1, -1, StrategyThresholds{});
+    EXPECT_GT(f.PathRadii, 0.5);
+    EXPECT_EQ(f.WallShare, c.wall);
+    EXPECT_NEAR(f.CentreDistance, c.centre, 0.05);
+    if (c.round) EXPECT_NEAR(f.RingShare, 1, 1e-9);
+    EXPECT_GE(f.RingSweep, c.sweepLow);
+    EXPECT_LE(f.RingSweep, c.sweepHigh);
+  }
 }
 
 TEST(SearchStrategy, RunnerUpIsTheClassTheCallWouldTurnTo) {
@@ -277,22 +284,46 @@ TEST(SearchStrategy, SegmentProfilesFollowTheSwim) {
   const auto segments = SegmentStrategies(mixed.Samples, mixed.Scene.RateHz, pool, 0, -1, mixed.Kind, t);
   ASSERT_GE(segments.size(), 3u);
   EXPECT_EQ(segments.front().Call.Strategy, SearchStrategy::Thigmotaxis);
-  for (size_t i = 1; i < segments.size(); ++i) {
-    EXPECT_GT(segments[i].First, segments[i - 1].First);
-    EXPECT_LT(segments[i].First, segments[i - 1].Last) << "segments overlap";
+  for (size_t i = 1; i < segments.size(); ++i) EXPECT_GT(segments[i].First, segments[i - 1].First);
+  // Overlapping by 70 %, a moment of the swim away from its ends lies in 1 / 0.3 segments.
+  for (int sample = segments.front().Last; sample <= segments.back().First; ++sample) {
+    const auto in = std::count_if(segments.begin(), segments.end(),
+                                  [&](const StrategySegment& s) { return s.First <= sample && sample <= s.Last; });
+    EXPECT_TRUE(in == 3 || in == 4) << "sample " << sample << " in " << in << " segments";
   }
   EXPECT_EQ(segments.back().Last, static_cast<int>(mixed.Samples.size()) - 1);
-  const auto shares = SegmentShares(segments);
-  double sum = 0;
-  for (double share : shares) sum += share;
-  EXPECT_NEAR(sum, 1.0, 1e-9);
-  EXPECT_GT(shares[static_cast<size_t>(SearchStrategy::Thigmotaxis)], 0.5);
+  EXPECT_GT(SegmentShares(segments)[static_cast<size_t>(SearchStrategy::Thigmotaxis)], 0.5);
 
   const LabelledPath direct = test::MakeLabelledPath("d", "direct", 0, 906, "direct swim");
   const auto one = SegmentStrategies(direct.Samples, direct.Scene.RateHz, direct.Scene.Pool(), 0, -1, direct.Kind, t);
   ASSERT_EQ(one.size(), 1u);
   EXPECT_EQ(one[0].Call.Strategy, Call(direct).Strategy);
   EXPECT_TRUE(SegmentStrategies({}, 30, pool, 0, -1, TrialKind::Acquisition, t).empty());
+}
+
+// A class's share is the share of the swim's time its segments hold: a moment in two
+// segments counts half to each.
+TEST(SearchStrategy, SegmentSharesAreSharesOfTheSwimsTime) {
+  using S = SearchStrategy;
+  auto segment = [](int first, int last, S s) {
+    StrategySegment out;
+    out.First = first, out.Last = last, out.Call.Strategy = s;
+    return out;
+  };
+  const struct {
+    std::vector<StrategySegment> segments;
+    double thigmotaxis, directed;
+  } cases[] = {
+      {{segment(0, 99, S::Thigmotaxis)}, 1, 0},
+      {{segment(0, 99, S::Thigmotaxis), segment(50, 99, S::DirectedSearch)}, 0.75, 0.25},
+      {{segment(0, 59, S::Thigmotaxis), segment(40, 119, S::DirectedSearch)}, 50.0 / 120, 70.0 / 120},
+      {{}, 0, 0},
+  };
+  for (const auto& c : cases) {
+    const auto shares = SegmentShares(c.segments);
+    EXPECT_NEAR(shares[static_cast<size_t>(S::Thigmotaxis)], c.thigmotaxis, 1e-12) << c.segments.size();
+    EXPECT_NEAR(shares[static_cast<size_t>(S::DirectedSearch)], c.directed, 1e-12) << c.segments.size();
+  }
 }
 
 TEST(StrategyThresholds, TheShippedFileHoldsTheDefaultsAndEditsAreRead) {
@@ -360,6 +391,13 @@ TEST(StrategyLabels, ClassAndFamilyNamesAsJudgesWriteThem) {
                                                  {5, "no raw_file"}}));
   ASSERT_EQ(labels.size(), 1u);
   EXPECT_EQ(labels[0].Label, 0);
+  // A label names a trial's raw file by its last folders and its name, case ignored.
+  const std::tuple<const char*, const char*, bool> files[] = {
+      {"A01.RAW", "/data/day1/a01.raw", true},      {"Day1\\A01.RAW", "/data/day1/A01.RAW", true},
+      {"day2/A01.RAW", "/data/day1/A01.RAW", false}, {"B01.RAW", "/data/day1/A01.RAW", false},
+      {"data/day1/A01.RAW", "day1/A01.RAW", false},
+  };
+  for (const auto& [label, file, names] : files) EXPECT_EQ(LabelNamesRawFile(label, file), names) << label;
 }
 
 TEST(StrategyAgreement, KappaAndFamiliesOfAKnownTable) {

@@ -71,7 +71,7 @@ double Number(const std::string& text) {
 }
 
 // Each trial says where it came from, as its experiment's provenance record has it, and
-// "unknown" where the record has nothing.
+// "unknown" where the record has nothing; a group's name reads back whole.
 TEST_F(StudyOutputTest, TrialsSayTheirSourceStartAndVideo) {
   dir.Write("WEEK100.RAW", test::BackAndForth(30));
   dir.Write("WEEK101.RAW", test::BackAndForth(60));
@@ -83,11 +83,13 @@ TEST_F(StudyOutputTest, TrialsSayTheirSourceStartAndVideo) {
   ASSERT_TRUE(SaveProvenance(dir.Path() / "WEEK1.EXP", record));
   dir.Write("study.csv",
             "file,animal,group,day,kind,goal\n"
-            "WEEK100.RAW,a1,A,1,acquisition,1\n"
-            "WEEK101.RAW,a2,A,1,acquisition,1\n");
+            "WEEK100.RAW,a1,\"A\nB, \"\"C\"\"\",1,acquisition,1\n"
+            "WEEK101.RAW,a2,\"A\nB\",1,acquisition,1\n");
   ASSERT_TRUE(Run()) << error << (problems.empty() ? "" : problems[0].Text);
   const auto rows = ReadTable(dir.Path() / "out" / "trials.csv");
   ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].at("group"), "A\nB, \"C\"") << "a group's line break, comma and quotes kept";
+  EXPECT_EQ(rows[1].at("group"), "A\nB");
   EXPECT_EQ(rows[0].at("source"), "simulated");
   EXPECT_EQ(rows[0].at("recorded_at_utc"), "2026-12-07T03:21:36Z");
   EXPECT_EQ(rows[0].at("video_sha256"), "none");
@@ -95,14 +97,42 @@ TEST_F(StudyOutputTest, TrialsSayTheirSourceStartAndVideo) {
     EXPECT_EQ(rows[1].at(column), "unknown");
 }
 
-TEST_F(StudyOutputTest, SummaryMatchesTheHandComputedStudy) {
+// The hand study's tables: the summary's n, mean, SD and SEM as worked out by hand and as
+// the trial rows re-aggregate, measures toward a previous goal only where there was one,
+// each trial's segments up to the end of its swim, the probe trial's four quadrants once
+// each, and each group-day's strategy proportions adding up to 1.
+TEST_F(StudyOutputTest, TheHandStudysTablesAgreeWithTheHandAndWithEachOther) {
   WriteHandStudy();
   ASSERT_TRUE(Run()) << error << (problems.empty() ? "" : problems[0].Text);
-  std::map<std::string, std::map<std::string, std::string>> summary;  // "group day kind measure" -> row
-  for (auto& row : ReadTable(dir.Path() / "out" / kStudySummaryFile))
-    summary[row["group"] + " " + row["day"] + " " + row["kind"] + " " + row["measure"]] = row;
+  const auto trials = ReadTable(dir.Path() / "out" / kStudyTrialsFile);
+  ASSERT_EQ(trials.size(), 4u);
+  EXPECT_EQ(trials[0].at("sha256").size(), 64u);
+  EXPECT_EQ(trials[2].at("animal"), "b1");
+  EXPECT_NE(trials[0].at("efficiency"), "");
+  EXPECT_EQ(trials[0].at("previous_goal_efficiency"), "");
+  std::map<std::string, std::string> lastEnd;
+  for (const auto& row : ReadTable(dir.Path() / "out" / kStudySegmentsFile)) lastEnd[row.at("line")] = row.at("end_s");
+  for (const auto& row : trials) EXPECT_EQ(lastEnd.at(row.at("line")), row.at("latency_s"));
 
-  struct Expected {
+  auto keyOf = [](const std::map<std::string, std::string>& row, const std::string& measure) {
+    return row.at("group") + " " + row.at("day") + " " + row.at("kind") + " " + measure;
+  };
+  std::map<std::string, RunningStats> again;
+  for (const auto& row : trials) {
+    for (int m = 0; m < kSummaryMeasureCount; ++m) {
+      const std::string name(SummaryMeasureName(static_cast<SummaryMeasure>(m)));
+      if (!row.at(name).empty()) again[keyOf(row, name)].Add(Number(row.at(name)));
+    }
+  }
+  std::map<std::string, std::map<std::string, std::string>> summary;
+  for (const auto& row : ReadTable(dir.Path() / "out" / kStudySummaryFile)) {
+    const std::string key = keyOf(row, row.at("measure"));
+    summary[key] = row;
+    EXPECT_EQ(row.at("n"), std::to_string(again[key].N)) << key;
+    if (again[key].N > 0) EXPECT_DOUBLE_EQ(Number(row.at("mean")), again[key].Mean) << key;
+  }
+  EXPECT_EQ(summary.size(), 3u * kSummaryMeasureCount);
+  const struct {
     const char* key;
     int n;
     double mean, sd, sem;  // sd, sem NaN: empty
@@ -111,72 +141,33 @@ TEST_F(StudyOutputTest, SummaryMatchesTheHandComputedStudy) {
       {"A 1 acquisition path_cm", 2, 118.0, 60 * std::sqrt(2.0), 60.0},
       {"A 1 acquisition speed_cm_s", 2, (58.0 + 178.0 / 3) / 2, (178.0 / 3 - 58.0) / std::sqrt(2.0),
        (178.0 / 3 - 58.0) / 2},
-      {"B 1 acquisition latency_s", 1, 2.0, NAN, NAN},
       {"B 1 acquisition path_cm", 1, 118.0, NAN, NAN},
       {"A 2 probe latency_s", 1, 4.0, NAN, NAN},
   };
-  for (const Expected& e : expected) {
-    ASSERT_TRUE(summary.count(e.key)) << e.key;
+  for (const auto& e : expected) {
+    SCOPED_TRACE(e.key);
     auto& row = summary[e.key];
-    EXPECT_EQ(row["n"], std::to_string(e.n)) << e.key;
-    EXPECT_NEAR(Number(row["mean"]), e.mean, 1e-9) << e.key;
-    if (std::isnan(e.sd)) {
-      EXPECT_EQ(row["sd"], "") << e.key;
-      EXPECT_EQ(row["sem"], "") << e.key;
-    } else {
-      EXPECT_NEAR(Number(row["sd"]), e.sd, 1e-9) << e.key;
-      EXPECT_NEAR(Number(row["sem"]), e.sem, 1e-9) << e.key;
+    EXPECT_EQ(row["n"], std::to_string(e.n));
+    EXPECT_NEAR(Number(row["mean"]), e.mean, 1e-9);
+    for (const auto& [column, value] : {std::pair{"sd", e.sd}, std::pair{"sem", e.sem}}) {
+      if (std::isnan(value)) {
+        EXPECT_EQ(row[column], "");
+      } else {
+        EXPECT_NEAR(Number(row[column]), value, 1e-9);
+      }
     }
   }
 
-  // The probe trial: its four quadrants once each, shares of the whole.
   const auto probe = ReadTable(dir.Path() / "out" / kStudyProbeFile);
   ASSERT_EQ(probe.size(), 4u);
   double time = 0;
   for (auto row : probe) time += Number(row["time_pct"]);
   EXPECT_NEAR(time, 100.0, 1e-6);
-  EXPECT_EQ(probe[0].at("role"), "target");
-  EXPECT_EQ(probe[0].at("quadrant"), "1");
-  EXPECT_EQ(probe[2].at("role"), "opposite");
-  EXPECT_EQ(probe[2].at("quadrant"), "3");
-}
-
-TEST_F(StudyOutputTest, TheTidyTableReadBackAndReAggregatedGivesTheSummary) {
-  WriteHandStudy();
-  ASSERT_TRUE(Run()) << error;
-  const auto trials = ReadTable(dir.Path() / "out" / kStudyTrialsFile);
-  ASSERT_EQ(trials.size(), 4u);
-  EXPECT_EQ(trials[0].at("sha256").size(), 64u);
-  EXPECT_EQ(trials[2].at("animal"), "b1");
-
-  std::map<std::string, RunningStats> again;
-  for (const auto& row : trials) {
-    for (int m = 0; m < kSummaryMeasureCount; ++m) {
-      const std::string name(SummaryMeasureName(static_cast<SummaryMeasure>(m)));
-      const std::string& value = row.at(name);
-      if (!value.empty())
-        again[row.at("group") + " " + row.at("day") + " " + row.at("kind") + " " + name].Add(Number(value));
-    }
-  }
-  const auto summary = ReadTable(dir.Path() / "out" / kStudySummaryFile);
-  ASSERT_EQ(summary.size(), 3u * kSummaryMeasureCount);
-  for (const auto& row : summary) {
-    const std::string key =
-        row.at("group") + " " + row.at("day") + " " + row.at("kind") + " " + row.at("measure");
-    const RunningStats& stats = again[key];
-    EXPECT_EQ(row.at("n"), std::to_string(stats.N)) << key;
-    if (stats.N > 0) {
-      EXPECT_DOUBLE_EQ(Number(row.at("mean")), stats.Mean) << key;
-    }
-    if (stats.Sd()) {
-      EXPECT_DOUBLE_EQ(Number(row.at("sd")), *stats.Sd()) << key;
-    }
-  }
-
-  const auto strategies = ReadTable(dir.Path() / "out" / kStudyStrategiesFile);
+  EXPECT_EQ(probe[0].at("role") + probe[0].at("quadrant"), "target1");
+  EXPECT_EQ(probe[2].at("role") + probe[2].at("quadrant"), "opposite3");
   std::map<std::string, double> shares;
-  for (const auto& row : strategies)
-    shares[row.at("group") + row.at("day") + row.at("kind")] += Number(row.at("proportion"));
+  for (const auto& row : ReadTable(dir.Path() / "out" / kStudyStrategiesFile))
+    shares[keyOf(row, "")] += Number(row.at("proportion"));
   for (const auto& [key, total] : shares) EXPECT_NEAR(total, 1.0, 1e-12) << key;
 }
 
@@ -198,25 +189,6 @@ TEST_F(StudyOutputTest, EachTrialCarriesItsTrackingQuality) {
   EXPECT_EQ(trials[1].at("out_of_range"), "3");
   EXPECT_EQ(trials[1].at("not_seen"), "1");
   EXPECT_EQ(trials[1].at("tracking_samples"), "34");
-}
-
-TEST_F(StudyOutputTest, AStudyWithAProblemReplacesNoFile) {
-  WriteHandStudy();
-  ASSERT_TRUE(Run());
-  const std::string before = dir.Read("out/trials.csv");
-  // An experiment row whose subject IDs put an animal already in group A into group B.
-  options.BaseSettings.Experiment.SubjectIDs = {"a2"};
-  dir.Write("WEEK100.RAW", test::BackAndForth(40));
-  dir.Write("study.csv",
-            "file,animal,group,day,kind\n"
-            "a2d1.RAW,a2,A,1,acquisition\n"
-            "WEEK1.EXP,,B,1,acquisition\n");
-  EXPECT_FALSE(Run());
-  ASSERT_EQ(problems.size(), 1u);
-  EXPECT_EQ(problems[0].Line, 3);
-  EXPECT_NE(problems[0].Text.find("animal \"a2\" is in group \"B\" here but in group \"A\" on line 2"),
-            std::string::npos);
-  EXPECT_EQ(dir.Read("out/trials.csv"), before);
 }
 
 // The animal is the unit: a1 swims twice (1 s and 3 s), a2 once (2 s). Across animals:
@@ -246,25 +218,34 @@ TEST_F(StudyOutputTest, SummariesAreAcrossAnimalsUnlessTrialsAreAskedFor) {
   }
 }
 
-TEST_F(StudyOutputTest, ATrialReachedTwiceIsRefusedNamingBothLines) {
+// Rows the study cannot take are refused with their line, and nothing is written: a trial
+// reached twice (both lines named), a probe without its goal, a reversal without its
+// previous goal.
+TEST_F(StudyOutputTest, RowsThatCannotBeATrialAreRefusedWithTheirLine) {
   dir.Write("a1d1.RAW", test::BackAndForth(30));
   dir.Write("WEEK100.RAW", test::BackAndForth(30));
+  const std::string header = "file,animal,group,day,kind,goal\n";
   const struct {
-    const char* sheet;
-    SheetProblem problem;
+    std::string sheet;
+    const char* says;
   } cases[] = {
-      {"file,animal,group,day,kind\na1d1.RAW,a1,A,1,acquisition\na1d1.RAW,a1,A,1,acquisition\n",
-       {3, "a1d1.RAW is reached from line 2 and line 3: each trial may be listed once"}},
-      {"file,animal,group,day,kind\nWEEK1.EXP,,A,1,acquisition\nWEEK1.EXP,,A,2,acquisition\n",
-       {3, "WEEK100.RAW is reached from line 2 and line 3: each trial may be listed once"}},
-      {"file,animal,group,day,kind\nWEEK1.EXP,,A,1,acquisition\nWEEK100.RAW,x,A,1,acquisition\n",
-       {3, "WEEK100.RAW is reached from line 2 and line 3: each trial may be listed once"}},
+      {header + "a1d1.RAW,a1,A,1,acquisition\na1d1.RAW,a1,A,1,acquisition\n",
+       "a1d1.RAW is reached from line 2 and line 3: each trial may be listed once"},
+      {header + "WEEK1.EXP,,A,1,acquisition\nWEEK1.EXP,,A,2,acquisition\n",
+       "WEEK100.RAW is reached from line 2 and line 3: each trial may be listed once"},
+      {header + "WEEK1.EXP,,A,1,acquisition\nWEEK100.RAW,x,A,1,acquisition\n",
+       "WEEK100.RAW is reached from line 2 and line 3: each trial may be listed once"},
+      {header + "WEEK100.RAW,x,A,1,acquisition\na1d1.RAW,a1,A,1,probe,\n", "a probe trial needs its goal"},
+      {header + "WEEK100.RAW,x,A,1,acquisition\na1d1.RAW,a1,A,1,reversal,2\n", "a reversal trial needs its previous goal"},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.sheet);
     problems.clear();
     dir.Write("study.csv", c.sheet);
     EXPECT_FALSE(Run());
-    EXPECT_EQ(problems, std::vector<SheetProblem>{c.problem});
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_EQ(problems[0].Line, 3);
+    EXPECT_NE(problems[0].Text.find(c.says), std::string::npos) << problems[0].Text;
     EXPECT_FALSE(dir.Exists("out/trials.csv"));
   }
 }
@@ -342,44 +323,19 @@ TEST_F(StudyOutputTest, AnimalsSheetGroupsAndNumbersTheTrialsOfAnExperimentRow) 
   dir.Write("study.csv", "file,animal,group,day,kind,goal\nWEEK1.EXP,,mixed,1,acquisition,1\n");
   options.Animals.emplace();
   std::vector<SheetProblem> animalProblems;
-  ASSERT_TRUE(ParseAnimalsSheet("animal,group,sex\nm1,KO,f\nm2,WT,m\n", *options.Animals, animalProblems));
+  ASSERT_TRUE(ParseAnimalsSheet("animal,group,sex,treatment\nm1,KO,f,\nm2,WT,m,\n", *options.Animals, animalProblems));
   ASSERT_TRUE(Run()) << error << (problems.empty() ? "" : problems[0].Text);
   const auto rows = ReadTable(dir.Path() / "out" / kStudyTrialsFile);
   ASSERT_EQ(rows.size(), 4u);
-  const char* expected[4][4] = {{"m1", "KO", "f", "1"}, {"m2", "WT", "m", "1"}, {"m1", "KO", "f", "2"}, {"m2", "WT", "m", "2"}};
-  for (size_t i = 0; i < 4; ++i) {
-    auto row = rows[i];
-    EXPECT_EQ(row["animal"], expected[i][0]);
-    EXPECT_EQ(row["group"], expected[i][1]);
-    EXPECT_EQ(row["sex"], expected[i][2]);
-    EXPECT_EQ(row["trial"], expected[i][3]);
-  }
+  std::vector<std::string> got;
+  for (auto row : rows) got.push_back(row["animal"] + " " + row["group"] + " " + row["sex"] + " " + row["trial"]);
+  EXPECT_EQ(got, (std::vector<std::string>{"m1 KO f 1", "m2 WT m 1", "m1 KO f 2", "m2 WT m 2"}));
   // An animal the sheet does not list is refused.
   ASSERT_TRUE(ParseAnimalsSheet("animal,group\nm1,KO\n", *options.Animals, animalProblems));
   problems.clear();
   EXPECT_FALSE(Run());
   ASSERT_FALSE(problems.empty());
   EXPECT_EQ(problems[0], (SheetProblem{2, "animal \"m2\" is not in the animals sheet"}));
-}
-
-TEST_F(StudyOutputTest, ProbeWithoutGoalAndReversalWithoutPreviousGoalAreRefused) {
-  dir.Write("a1d1.RAW", test::BackAndForth(30));
-  const struct {
-    const char* sheet;
-    int line;
-    const char* says;
-  } cases[] = {
-      {"file,animal,group,day,kind\na1d1.RAW,a1,A,1,probe\n", 2, "a probe trial needs its goal"},
-      {"file,animal,group,day,kind,goal\na1d1.RAW,a1,A,1,reversal,2\n", 2, "a reversal trial needs its previous goal"},
-  };
-  for (const auto& c : cases) {
-    problems.clear();
-    dir.Write("study.csv", c.sheet);
-    EXPECT_FALSE(Run());
-    ASSERT_EQ(problems.size(), 1u) << c.sheet;
-    EXPECT_EQ(problems[0].Line, c.line);
-    EXPECT_NE(problems[0].Text.find(c.says), std::string::npos) << problems[0].Text;
-  }
 }
 
 // In the study a trial's status is the one its experiment recorded (the status word)

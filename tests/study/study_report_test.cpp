@@ -44,13 +44,19 @@ TEST(StudyReport, LearningCurvesAreOneLinePerGroupAndKindWithSem) {
   EXPECT_DOUBLE_EQ(curves[2].points[0].y, 6);
 }
 
+// Every page says what n counts, within the margins.
 TEST(StudyReport, PagesKeepTheMarginsAndACurvePointCanBeFoundAgain) {
-  const StudyAggregator aggregate = HandAggregate();
+  StudyAggregator aggregate = HandAggregate();
   const Font font;
   for (int page = 0; page < StudyReportPageCount(aggregate); ++page) {
     RecordingSurface surface(595, 842);
+    aggregate.Unit = page == 1 ? SummaryUnit::Trial : SummaryUnit::Animal;
     const StudyPageLayout layout = ComposeStudyReportPage(surface, aggregate, "study.csv", page, font);
     EXPECT_DOUBLE_EQ(layout.frame.left, 59.5);
+    const std::string says = page == 1 ? "n = trials" : "n = animals";
+    EXPECT_TRUE(std::any_of(layout.texts.begin(), layout.texts.end(),
+                            [&](const std::string& t) { return t.rfind(says, 0) == 0; }))
+        << says;
     for (const auto& p : surface.Primitives()) {
       if (p.kind == RecordingSurface::Kind::Text) {
         EXPECT_GE(p.a.x, layout.frame.left) << p.text;
@@ -74,13 +80,7 @@ TEST(StudyReport, PagesKeepTheMarginsAndACurvePointCanBeFoundAgain) {
 StrategyRibbon Ribbon(const char* group, const char* animal, int day, TrialKind kind, int trial, double seconds,
                       SearchStrategy first, SearchStrategy rest, int split) {
   StrategyRibbon r;
-  r.Group = group;
-  r.Animal = animal;
-  r.Day = day;
-  r.Kind = kind;
-  r.Trial = trial;
-  r.Seconds = seconds;
-  r.Call = rest;
+  r.Group = group, r.Animal = animal, r.Day = day, r.Kind = kind, r.Trial = trial, r.Seconds = seconds, r.Call = rest;
   for (int k = 0; k < kRibbonCells; ++k) r.Cells[static_cast<size_t>(k)] = static_cast<uint8_t>(k < split ? first : rest);
   return r;
 }

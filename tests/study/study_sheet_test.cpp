@@ -33,25 +33,15 @@ TEST_F(StudySheetTest, ReadsWhatASpreadsheetWritesWithSemicolonsQuotesBomAndCrLf
       "WEEK1.EXP;;\"knock\nout\";5;;probe;3;1\r\n";
   ASSERT_TRUE(Parse(text)) << (problems.empty() ? "" : problems[0].Text);
   ASSERT_EQ(sheet.Rows.size(), 2u);
-  const StudySheetRow& raw = sheet.Rows[0];
-  EXPECT_EQ(raw.Line, 2);
-  EXPECT_TRUE(raw.IsRawFile);
-  EXPECT_EQ(raw.File, dir.Path() / "data" / "D1A1.RAW");
-  EXPECT_EQ(raw.Animal, "A1");
-  EXPECT_EQ(raw.Group, "wild; type \"WT\"");
-  EXPECT_EQ(raw.Day, 1);
-  EXPECT_EQ(raw.Trial, 2);
-  EXPECT_EQ(raw.Kind, TrialKind::Acquisition);
-  EXPECT_EQ(raw.Goal, 1);
-  EXPECT_EQ(raw.PreviousGoal, 0);
-  const StudySheetRow& experiment = sheet.Rows[1];
-  EXPECT_EQ(experiment.Line, 4) << "the blank row still counts as a line";
-  EXPECT_FALSE(experiment.IsRawFile);
-  EXPECT_EQ(experiment.Group, "knock\nout");
-  EXPECT_EQ(experiment.Trial, 0);
-  EXPECT_EQ(experiment.Kind, TrialKind::Probe);
-  EXPECT_EQ(experiment.Goal, 3);
-  EXPECT_EQ(experiment.PreviousGoal, 1);
+  const StudySheetRow &raw = sheet.Rows[0], &experiment = sheet.Rows[1];
+  EXPECT_EQ(std::tie(raw.Line, raw.IsRawFile, raw.File, raw.Animal, raw.Group, raw.Day, raw.Trial, raw.Kind, raw.Goal,
+                     raw.PreviousGoal),
+            std::make_tuple(2, true, dir.Path() / "data" / "D1A1.RAW", "A1", "wild; type \"WT\"", 1, 2,
+                            TrialKind::Acquisition, 1, 0));
+  // The blank row still counts as a line.
+  EXPECT_EQ(std::tie(experiment.Line, experiment.IsRawFile, experiment.Group, experiment.Trial, experiment.Kind,
+                     experiment.Goal, experiment.PreviousGoal),
+            std::make_tuple(4, false, "knock\nout", 0, TrialKind::Probe, 3, 1));
 }
 
 // One sheet as different spreadsheets and hands save it: every version reads as the same

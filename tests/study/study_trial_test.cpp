@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <tuple>
 #include <vector>
 
@@ -104,6 +105,41 @@ TEST_F(StudyTrialTest, ProblemsNameTheirLineAndTheSinkCanStop) {
   EXPECT_FALSE(Run({Experiment(2, "B")}, 1));
   EXPECT_EQ(seen.size(), 1u) << "a sink that says stop gets no more trials";
   EXPECT_TRUE(problems.empty());
+
+  // An experiment record that cannot be read is said; its trials are not analysed with
+  // other settings instead.
+  std::ofstream(CompanionFile(experiment.DataFile), std::ios::binary) << std::string(40, '\x01');
+  seen.clear();
+  EXPECT_FALSE(Run({Experiment(2, "B")}));
+  EXPECT_TRUE(seen.empty());
+  ASSERT_FALSE(problems.empty());
+  EXPECT_EQ(problems[0].Line, 2);
+  EXPECT_NE(problems[0].Text.find("is not a usable experiment record"), std::string::npos) << problems[0].Text;
+}
+
+// Measures other tools give: the path as recorded (at 1.5 cm a unit here) and the share of
+// the samples within 45 degrees of the goal's bearing from the centre (platform 1 lies up
+// and right; (150, 40) is 24 degrees from it, (100, 40) 72 degrees).
+TEST_F(StudyTrialTest, ThePlainPathAndTheQuadrantCentredOnTheGoal) {
+  options.BaseSettings.Pool.ActualSizeX = options.BaseSettings.Pool.ActualSizeY = 240;
+  std::string bytes;
+  for (int i = 0; i < 40; ++i) AppendRawSampleBytes(bytes, PackRawSample(i < 20 ? 150 : 100, 40));
+  dir.Write("near.RAW", bytes);
+  StudySheet sheet;
+  sheet.Rows = {Raw(2, "a1d1.RAW", "a1", "A", 1, TrialKind::Acquisition, 1),
+                Raw(3, "near.RAW", "a2", "A", 1, TrialKind::Acquisition, 1)};
+  std::vector<std::pair<double, double>> measured;
+  ASSERT_TRUE(ForEachStudyTrial(
+      sheet, options,
+      [&](const StudyTrial& t) {
+        measured.emplace_back(t.PlainPathCm, t.GoalCentredQuadrantPercent.value_or(-1));
+        return true;
+      },
+      problems));
+  ASSERT_EQ(measured.size(), 2u);
+  EXPECT_NEAR(measured[0].first, 58 * 1.5, 1e-9);
+  EXPECT_NEAR(measured[1].first, 50 * 1.5, 1e-9);
+  EXPECT_NEAR(measured[1].second, 50, 1e-9);
 }
 
 }  // namespace

@@ -13,7 +13,8 @@ const std::vector<std::string> kIds = {"RAT1", "RAT2", "RAT3"};
 TEST(TrialListSheet, ReadsTheColumnsGivenAndLeavesTheOthersAsStored) {
   std::vector<TrialListEdit> edits;
   std::vector<SheetProblem> problems;
-  ASSERT_TRUE(ParseTrialListSheet("\xEF\xBB\xBFSubject; Treatment ;GROUP\r\n"
+  ASSERT_TRUE(ParseTrialListSheet("\xEF\xBB\xBF;;\r\n"  // a blank row above the header
+                                  "Subject; Treatment ;GROUP\r\n"
                                   "RAT2;\"saline; 0.9 %\";KO\r\n"
                                   ";;\r\n"
                                   " RAT1 ;;WT\r\n",
