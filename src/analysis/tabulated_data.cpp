@@ -87,7 +87,11 @@ std::string FileDateText(const std::filesystem::path& file) {
   std::error_code ec;
   const auto written = std::filesystem::last_write_time(file, ec);
   if (ec) return {};
-  const std::time_t seconds = std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(written));
+  return FileDateText(std::chrono::file_clock::to_sys(written));
+}
+
+std::string FileDateText(std::chrono::system_clock::time_point written) {
+  const std::time_t seconds = std::chrono::system_clock::to_time_t(written);
   std::tm local{};
   if (localtime_r(&seconds, &local) == nullptr) return {};
   char text[64];  // room for any int the fields may hold
@@ -102,9 +106,10 @@ bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path&
   const std::vector<NumberedRawFileEntry> files = ListNumberedRawFiles(state.DataFile);
   // One analyser for the whole table: every file is analysed under the same settings.
   const TrackAnalyser analyser(state.Settings, files.size() >= TrackAnalyser::kManyTracks);
+  std::vector<PoolPoint> samples;
   for (const NumberedRawFileEntry& entry : files) {
     state.CurrentSubject = entry.SubjectIndex;
-    trials.push_back(AnalyseSubjectForTable(state, entry.SubjectIndex, entry.File, analyser));
+    trials.push_back(AnalyseSubjectForTable(state, entry.SubjectIndex, entry.File, analyser, samples));
   }
   state.CurrentSubject = runSubject;
   // The temporary report and the last result stay those of the trial on display: Save As
@@ -130,7 +135,9 @@ bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path&
     // The results page follows the table it explains; without a table there is none.
     if (written) {
       std::vector<std::string> dates;
-      for (const AnalysedTrial& trial : trials) dates.push_back(FileDateText(trial.RawFile));
+      // The dates the reads saw: no second look at every raw file.
+      for (const AnalysedTrial& trial : trials)
+        dates.push_back(trial.RawFileRead ? FileDateText(trial.RawFileRead->Written) : FileDateText(trial.RawFile));
       written = WriteFileAtomically(ResultsPagePath(target),
                                     ResultsPageText(trials, dates, state.Settings, state.Locale), &error);
     }

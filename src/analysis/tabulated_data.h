@@ -5,6 +5,7 @@
 // memory and replaces the old file only when complete: a failed build keeps the old table.
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -46,6 +47,8 @@ std::string ResultsPageText(const std::vector<AnalysedTrial>& trials, const std:
                             const AnalysisSettings& settings, const NumberLocale& locale);
 /// "YYYY-MM-DD HH:MM" (local time) of the last write of `file`; "" when it cannot be read.
 std::string FileDateText(const std::filesystem::path& file);
+/// The same of a last-write time already known (FileFacts::Written).
+std::string FileDateText(std::chrono::system_clock::time_point written);
 
 /// Table mode of the driver (called by BuildTabulatedDataFile): every numbered raw file of
 /// `state.DataFile` is analysed in subject order and the table is written to `tablePath` in

@@ -55,12 +55,8 @@ std::string SerializeRawTrack(const RawTrack& track) {
 
 bool ReadRawTrack(const std::filesystem::path& file, RawTrack& track) {
   track = RawTrack{};
-  const std::optional<fs::path> found = FindExistingFile(file);
-  if (!found) return false;
-  std::error_code error;
-  if (!fs::is_regular_file(*found, error)) return false;
   std::string bytes;
-  if (!ReadWholeFile(*found, bytes)) return false;
+  if (!ReadExistingFile(file, bytes)) return false;
   track = ParseRawTrack(bytes);
   return true;
 }
