@@ -8,8 +8,17 @@
 #include "records/experiment_files.h"
 #include "records/raw_track.h"
 #include "core/file_access.h"
+#include "core/parallel_jobs.h"
 
 namespace tarnwell {
+
+namespace {
+
+// A file's analysis takes about as long as starting a thread: below this many files per
+// thread a thread is not worth it.
+constexpr std::size_t kFilesPerWorker = 8;
+
+}  // namespace
 
 bool TempReportWritable(const ReanalysisState& state, Operator& op) {
   if (state.TempReportPath.empty() || FileExistsOrCanBeCreated(state.TempReportPath)) return true;
@@ -101,17 +110,19 @@ std::string FileDateText(std::chrono::system_clock::time_point written) {
 }
 
 bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path& tablePath, Operator& op) {
-  const int runSubject = state.CurrentSubject;
-  std::vector<AnalysedTrial> trials;
   const std::vector<NumberedRawFileEntry> files = ListNumberedRawFiles(state.DataFile);
   // One analyser for the whole table: every file is analysed under the same settings.
   const TrackAnalyser analyser(state.Settings, files.size() >= TrackAnalyser::kManyTracks);
-  std::vector<PoolPoint> samples;
-  for (const NumberedRawFileEntry& entry : files) {
-    state.CurrentSubject = entry.SubjectIndex;
-    trials.push_back(AnalyseSubjectForTable(state, entry.SubjectIndex, entry.File, analyser, samples));
-  }
-  state.CurrentSubject = runSubject;
+  // The files are independent: they are read and analysed on every processor there is,
+  // each into its own place of the table, so the table is the same in any order. The
+  // state and the analyser are only read meanwhile.
+  std::vector<AnalysedTrial> trials(files.size());
+  const unsigned workers = WorkersFor(files.size(), kFilesPerWorker);
+  std::vector<std::vector<PoolPoint>> samples(workers);
+  const ReanalysisState& reading = state;
+  RunParallelJobs(files.size(), workers, [&](std::size_t i, unsigned worker) {
+    trials[i] = AnalyseSubjectForTable(reading, files[i].SubjectIndex, files[i].File, analyser, samples[worker]);
+  });
   // The temporary report and the last result stay those of the trial on display: Save As
   // after an export saves under the displayed trial's name, and must save its report,
   // not the report of whichever subject the table happened to end with.
