@@ -12,7 +12,6 @@
 #include "analysis/zone_counters.h"
 #include "core/file_access.h"
 #include "core/numbers.h"
-#include "core/parallel_jobs.h"
 #include "core/sha256.h"
 #include "records/provenance.h"
 #include "core/system_settings.h"
@@ -34,10 +33,6 @@ float CentimetresPerPixel(const PoolSetup& pool) {
   const float factor = static_cast<float>(pool.ActualSizeX) / (2.0f * pool.Radius);
   return std::isfinite(factor) ? factor : 1.0f;
 }
-
-// A row of the picture map costs about a microsecond: fewer rows than this per thread do
-// not pay for starting it.
-constexpr std::size_t kRowsPerWorker = 64;
 
 // A point as one 32-bit pattern, so that comparing two takes one instruction.
 static_assert(sizeof(PoolPoint) == sizeof(uint32_t));
@@ -146,9 +141,7 @@ TrackAnalyser::TrackAnalyser(const AnalysisSettings& settings, bool manyTracks)
     surelyOutside = beyond * beyond;
   }
   picture_.resize(static_cast<std::size_t>(kPictureSide) * kPictureSide);
-  // The rows are independent: they are worked out on every processor there is, as the
-  // tracks that use them will be.
-  auto fillRow = [this, surelyOutside](int y) {
+  for (int y = 0; y < kPictureSide; ++y) {
     // A row beyond the pool and beyond every zone's reach is out of the pool in no zone
     // throughout.
     const int64_t dy = y - pool_.Y;
@@ -157,7 +150,7 @@ TrackAnalyser::TrackAnalyser(const AnalysisSettings& settings, bool manyTracks)
         picture_[(static_cast<std::size_t>(y) << 8) + static_cast<std::size_t>(x)] = static_cast<uint16_t>(
             kOutsideBit | (x < 255 && y < 255 ? kSeenBit : 0) | (ZoneTableBuilder::SlotOf(-1) << 8));
       }
-      return;
+      continue;
     }
     for (int x = 0; x < kPictureSide; ++x) {
       const PoolPoint p{static_cast<int16_t>(x), static_cast<int16_t>(y)};
@@ -174,9 +167,7 @@ TrackAnalyser::TrackAnalyser(const AnalysisSettings& settings, bool manyTracks)
           static_cast<uint16_t>(zone | (outside ? kOutsideBit : 0) | (IsSampleSeen(p) ? kSeenBit : 0) |
                                 (ZoneTableBuilder::SlotOf(cell) << 8));
     }
-  };
-  RunParallelJobs(kPictureSide, WorkersFor(kPictureSide, kRowsPerWorker),
-                  [&fillRow](std::size_t y, unsigned) { fillRow(static_cast<int>(y)); });
+  }
   map_ = picture_.data();
 }
 
