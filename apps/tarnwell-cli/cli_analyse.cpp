@@ -36,8 +36,10 @@ int RunAnalyse(const std::string& home, const std::vector<std::string>& rawArgs)
   const int rate = state.Settings.SampleRate();
   const int64_t limit = static_cast<int64_t>(state.Settings.Experiment.MaxTime) * rate;
   for (const AnalysedTrial& trial : state.LastTable) {
+    // The size as the analysis read it; asked again only of a file it could not read.
     std::error_code ec;
-    const std::uintmax_t bytes = std::filesystem::file_size(trial.RawFile, ec);
+    const std::uintmax_t bytes =
+        trial.RawFileRead ? trial.RawFileRead->Size : std::filesystem::file_size(trial.RawFile, ec);
     if (ec) continue;
     const std::string name = trial.RawFile.filename().string();
     if (bytes < 2) {

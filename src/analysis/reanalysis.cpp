@@ -157,7 +157,8 @@ bool LoadAnalysisExperimentFile(ReanalysisState& state, const std::filesystem::p
 namespace {
 
 AnalysedTrial AnalyseWith(const ReanalysisState& state, int subjectIndex,
-                          const std::filesystem::path& rawFile, const TrackAnalyser& analyser) {
+                          const std::filesystem::path& rawFile, const TrackAnalyser& analyser,
+                          std::vector<PoolPoint>& samples) {
   AnalysedTrial trial;
   trial.SubjectIndex = subjectIndex;
   trial.RawFile = rawFile;
@@ -165,7 +166,8 @@ AnalysedTrial AnalyseWith(const ReanalysisState& state, int subjectIndex,
   ClearAllMazeExptData(trial.Result);
   const TrialProvenance* record = state.Provenance.FindTrial(rawFile.filename().string());
   // A file that vanished since it was listed is reported as it is: status "Unknown".
-  analyser.AnalyseFile(rawFile, trial.Result, record);
+  FileFacts facts;
+  if (analyser.AnalyseFile(rawFile, trial.Result, record, samples, &facts)) trial.RawFileRead = facts;
   if (record != nullptr) trial.Provenance = *record;
   return trial;
 }
@@ -174,14 +176,16 @@ AnalysedTrial AnalyseWith(const ReanalysisState& state, int subjectIndex,
 
 AnalysedTrial AnalyseSubjectFile(const ReanalysisState& state, int subjectIndex,
                                  const std::filesystem::path& rawFile) {
-  AnalysedTrial trial = AnalyseWith(state, subjectIndex, rawFile, TrackAnalyser(state.Settings, false));
+  std::vector<PoolPoint> samples;
+  AnalysedTrial trial = AnalyseWith(state, subjectIndex, rawFile, TrackAnalyser(state.Settings, false), samples);
   trial.Report = ComposeTrialReport(trial.Result, ReportContextFor(state, subjectIndex));
   return trial;
 }
 
 AnalysedTrial AnalyseSubjectForTable(const ReanalysisState& state, int subjectIndex,
-                                     const std::filesystem::path& rawFile, const TrackAnalyser& analyser) {
-  AnalysedTrial trial = AnalyseWith(state, subjectIndex, rawFile, analyser);
+                                     const std::filesystem::path& rawFile, const TrackAnalyser& analyser,
+                                     std::vector<PoolPoint>& samples) {
+  AnalysedTrial trial = AnalyseWith(state, subjectIndex, rawFile, analyser, samples);
   trial.Report.Record = ComposeTrialRecord(trial.Result, ReportContextFor(state, subjectIndex));
   return trial;
 }

@@ -19,6 +19,7 @@
 #include "analysis/track_analysis.h"
 #include "analysis/trial_measures.h"
 #include "analysis/trial_report.h"
+#include "core/file_access.h"
 #include "core/numbers.h"
 #include "core/operator.h"
 #include "records/provenance.h"
@@ -59,6 +60,9 @@ struct AnalysedTrial {
   /// What the run recorded of this trial (source, date, video); nothing when the
   /// experiment's provenance record has no entry for the raw file.
   std::optional<TrialProvenance> Provenance;
+  /// The raw file's size and last-write time as it was read for the analysis; nothing
+  /// when it could not be read.
+  std::optional<FileFacts> RawFileRead;
 };
 
 /// The state of the reanalysis: the analysis settings and the experiment being looked at.
@@ -149,9 +153,12 @@ bool LoadAnalysisExperimentFile(ReanalysisState& state, const std::filesystem::p
 AnalysedTrial AnalyseSubjectFile(const ReanalysisState& state, int subjectIndex,
                                  const std::filesystem::path& rawFile);
 /// The same for the table, with an analyser made from state.Settings: the report holds
-/// the record only (Block stays empty), which is all a table writes.
+/// the record only (Block stays empty), which is all a table writes. `samples` is the
+/// caller's buffer, so threads sharing one analyser may call this at once, each with its
+/// own buffer (the state is only read).
 AnalysedTrial AnalyseSubjectForTable(const ReanalysisState& state, int subjectIndex,
-                                     const std::filesystem::path& rawFile, const TrackAnalyser& analyser);
+                                     const std::filesystem::path& rawFile, const TrackAnalyser& analyser,
+                                     std::vector<PoolPoint>& samples);
 
 /// The driver. With `toTable` true `path` is the table to rebuild (normally stem + ".CSV",
 /// an export may name another) from every numbered raw file of `state.DataFile`

@@ -8,8 +8,17 @@
 #include "records/experiment_files.h"
 #include "records/raw_track.h"
 #include "core/file_access.h"
+#include "core/parallel_jobs.h"
 
 namespace tarnwell {
+
+namespace {
+
+// A file's analysis takes about as long as starting a thread: below this many files per
+// thread a thread is not worth it.
+constexpr std::size_t kFilesPerWorker = 8;
+
+}  // namespace
 
 bool TempReportWritable(const ReanalysisState& state, Operator& op) {
   if (state.TempReportPath.empty() || FileExistsOrCanBeCreated(state.TempReportPath)) return true;
@@ -87,7 +96,11 @@ std::string FileDateText(const std::filesystem::path& file) {
   std::error_code ec;
   const auto written = std::filesystem::last_write_time(file, ec);
   if (ec) return {};
-  const std::time_t seconds = std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(written));
+  return FileDateText(std::chrono::file_clock::to_sys(written));
+}
+
+std::string FileDateText(std::chrono::system_clock::time_point written) {
+  const std::time_t seconds = std::chrono::system_clock::to_time_t(written);
   std::tm local{};
   if (localtime_r(&seconds, &local) == nullptr) return {};
   char text[64];  // room for any int the fields may hold
@@ -97,16 +110,19 @@ std::string FileDateText(const std::filesystem::path& file) {
 }
 
 bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path& tablePath, Operator& op) {
-  const int runSubject = state.CurrentSubject;
-  std::vector<AnalysedTrial> trials;
   const std::vector<NumberedRawFileEntry> files = ListNumberedRawFiles(state.DataFile);
   // One analyser for the whole table: every file is analysed under the same settings.
   const TrackAnalyser analyser(state.Settings, files.size() >= TrackAnalyser::kManyTracks);
-  for (const NumberedRawFileEntry& entry : files) {
-    state.CurrentSubject = entry.SubjectIndex;
-    trials.push_back(AnalyseSubjectForTable(state, entry.SubjectIndex, entry.File, analyser));
-  }
-  state.CurrentSubject = runSubject;
+  // The files are independent: they are read and analysed on every processor there is,
+  // each into its own place of the table, so the table is the same in any order. The
+  // state and the analyser are only read meanwhile.
+  std::vector<AnalysedTrial> trials(files.size());
+  const unsigned workers = WorkersFor(files.size(), kFilesPerWorker);
+  std::vector<std::vector<PoolPoint>> samples(workers);
+  const ReanalysisState& reading = state;
+  RunParallelJobs(files.size(), workers, [&](std::size_t i, unsigned worker) {
+    trials[i] = AnalyseSubjectForTable(reading, files[i].SubjectIndex, files[i].File, analyser, samples[worker]);
+  });
   // The temporary report and the last result stay those of the trial on display: Save As
   // after an export saves under the displayed trial's name, and must save its report,
   // not the report of whichever subject the table happened to end with.
@@ -130,7 +146,9 @@ bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path&
     // The results page follows the table it explains; without a table there is none.
     if (written) {
       std::vector<std::string> dates;
-      for (const AnalysedTrial& trial : trials) dates.push_back(FileDateText(trial.RawFile));
+      // The dates the reads saw: no second look at every raw file.
+      for (const AnalysedTrial& trial : trials)
+        dates.push_back(trial.RawFileRead ? FileDateText(trial.RawFileRead->Written) : FileDateText(trial.RawFile));
       written = WriteFileAtomically(ResultsPagePath(target),
                                     ResultsPageText(trials, dates, state.Settings, state.Locale), &error);
     }

@@ -5,6 +5,7 @@
 // memory and replaces the old file only when complete: a failed build keeps the old table.
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -46,12 +47,14 @@ std::string ResultsPageText(const std::vector<AnalysedTrial>& trials, const std:
                             const AnalysisSettings& settings, const NumberLocale& locale);
 /// "YYYY-MM-DD HH:MM" (local time) of the last write of `file`; "" when it cannot be read.
 std::string FileDateText(const std::filesystem::path& file);
+/// The same of a last-write time already known (FileFacts::Written).
+std::string FileDateText(std::chrono::system_clock::time_point written);
 
 /// Table mode of the driver (called by BuildTabulatedDataFile): every numbered raw file of
-/// `state.DataFile` is analysed in subject order and the table is written to `tablePath` in
-/// one piece. Without raw files the old table is removed, as a rebuild from nothing gives no
-/// table. `state.LastTable` holds the analysed trials afterwards; `state.CurrentSubject` is
-/// restored; the temporary report and `state.LastResult` are left to the trial on display
+/// `state.DataFile` is analysed (many files on several threads at once) and the table is
+/// written to `tablePath` in subject order, in one piece. Without raw files the old table
+/// is removed, as a rebuild from nothing gives no table. `state.LastTable` holds the
+/// analysed trials afterwards; `state.CurrentSubject` stays as it was; the temporary report and `state.LastResult` are left to the trial on display
 /// (Save As saves that trial). False, with the old table untouched and the designed error
 /// report shown, when the table cannot be written.
 bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path& tablePath, Operator& op);

@@ -435,19 +435,21 @@ bool TrackAnalyser::AnalyseFile(const std::filesystem::path& file, TrialResult& 
 
 bool TrackAnalyser::AnalyseFile(const std::filesystem::path& file, TrialResult& result,
                                 const TrialProvenance* record) const {
+  return AnalyseFile(file, result, record, samples_, nullptr);
+}
+
+bool TrackAnalyser::AnalyseFile(const std::filesystem::path& file, TrialResult& result,
+                                const TrialProvenance* record, std::vector<PoolPoint>& samples,
+                                FileFacts* facts) const {
   ClearAllMazeExptData(result);
-  const std::optional<fs::path> found = FindExistingFile(file);
-  if (!found) return false;
-  std::error_code error;
-  if (!fs::is_regular_file(*found, error)) return false;
   TrackingQuality tracking;
   {
     // The file's bytes go once loaded: a long track is held once, not twice.
     std::string bytes;
-    if (!ReadWholeFile(*found, bytes)) return false;
-    tracking = LoadRecordedSamples(bytes, record, samples_);
+    if (!ReadExistingFile(file, bytes, facts)) return false;
+    tracking = LoadRecordedSamples(bytes, record, samples);
   }
-  AnalyseLoadedSamples(samples_, result);
+  AnalyseLoadedSamples(samples, result);
   result.Tracking = tracking;
   return true;
 }

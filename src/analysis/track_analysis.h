@@ -22,6 +22,7 @@
 
 #include "analysis/trial_measures.h"
 #include "analysis/zone_counters.h"
+#include "core/file_access.h"
 #include "pool/zones.h"
 
 namespace tarnwell {
@@ -135,6 +136,11 @@ class TrackAnalyser {
   /// part-way is marked (SwappedFrom) but analysed as stored.
   bool AnalyseFile(const std::filesystem::path& file, TrialResult& result,
                    const TrialProvenance* record) const;
+  /// The same with the caller's buffer for the samples: the analyser itself is only read,
+  /// so threads may share one, each with its own `samples`. `facts` (optional) gets the
+  /// file's size and date from the very read that gave the bytes.
+  bool AnalyseFile(const std::filesystem::path& file, TrialResult& result, const TrialProvenance* record,
+                   std::vector<PoolPoint>& samples, FileFacts* facts) const;
   /// AnalyseBytes with what the run recorded of the trial, as AnalyseFile.
   void AnalyseRecordedBytes(std::string_view bytes, const TrialProvenance* record, TrialResult& result,
                             std::vector<PoolPoint>& samples) const;

@@ -190,13 +190,59 @@ bool WriteFileAtomically(const fs::path& path, std::string_view contents, std::s
 }
 
 bool ReadWholeFile(const fs::path& path, std::string& contents) {
-  std::error_code ec;
-  if (!fs::is_regular_file(path, ec)) return false;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return false;
+  return ReadWholeFile(path, contents, nullptr);
+}
+
+bool ReadWholeFile(const fs::path& path, std::string& contents, FileFacts* facts) {
+  // One open and one fstat: the type, the size to read and the date all come from the
+  // descriptor. O_NONBLOCK keeps a pipe under the name from holding the open up; it
+  // changes nothing for a regular file.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) return false;
+  struct stat status {};
+  if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    ::close(fd);
+    return false;
+  }
+  // Room for one byte more than the size, so a file that has not grown since is read to
+  // its end without growing the buffer.
+  std::string data(static_cast<std::size_t>(status.st_size > 0 ? status.st_size : 0) + 1, '\0');
+  std::size_t got = 0;
+  bool ok = true;
+  for (;;) {
+    if (got == data.size()) data.resize(data.size() * 2);
+    const ssize_t n = ::read(fd, data.data() + got, data.size() - got);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ok = false;
+      break;
+    }
+    got += static_cast<std::size_t>(n);
+  }
+  ::close(fd);
+  if (!ok) return false;
+  data.resize(got);
   contents = std::move(data);
+  if (facts != nullptr) {
+    facts->Size = got;
+    // As std::filesystem::last_write_time gives it, to the nanosecond.
+    facts->Written = std::chrono::system_clock::time_point(
+        std::chrono::duration_cast<std::chrono::system_clock::duration>(
+            std::chrono::seconds(status.st_mtim.tv_sec) + std::chrono::nanoseconds(status.st_mtim.tv_nsec)));
+  }
+  return true;
+}
+
+bool ReadExistingFile(const fs::path& path, std::string& contents, FileFacts* facts, fs::path* read) {
+  if (ReadWholeFile(path, contents, facts)) {
+    if (read != nullptr) *read = path;
+    return true;
+  }
+  // Not readable under its own name: a twin under another case, if there is one.
+  const std::optional<fs::path> found = FindExistingFile(path);
+  if (!found || *found == path || !ReadWholeFile(*found, contents, facts)) return false;
+  if (read != nullptr) *read = *found;
   return true;
 }
 

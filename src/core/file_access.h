@@ -3,6 +3,8 @@
 // leaves a half-written file.
 #pragma once
 
+#include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -67,8 +69,23 @@ class AtomicFileWriter {
   int errno_ = 0;
 };
 
-// Reads a whole file as bytes. False when it cannot be opened.
+// What the open file said of itself while it was read: its size (the bytes read) and
+// when it was last written. Taken from the one descriptor the bytes came from, so a
+// caller that also needs them asks the file system nothing more.
+struct FileFacts {
+  std::uintmax_t Size = 0;
+  std::chrono::system_clock::time_point Written{};
+};
+
+// Reads a whole regular file as bytes. False when it cannot be opened or is not a
+// regular file (a folder, a pipe or a device is never read).
 bool ReadWholeFile(const fs::path& path, std::string& contents);
+bool ReadWholeFile(const fs::path& path, std::string& contents, FileFacts* facts);
+
+// ReadWholeFile of the existing file (FindExistingFile): `path` itself when it can be
+// read, else its twin under another case. `read` (optional) is set to the file read.
+bool ReadExistingFile(const fs::path& path, std::string& contents, FileFacts* facts = nullptr,
+                      fs::path* read = nullptr);
 
 // The existing file: `path` itself, else the one entry of its folder whose name matches
 // case-insensitively (data copied from Windows keeps working). Nothing when neither exists.

@@ -200,14 +200,6 @@ bool ReadLines(const std::vector<std::string>& lines, PoolSetup& pool) {
   return titleMet;
 }
 
-bool ReadExistingFile(const std::filesystem::path& path, std::string& contents) {
-  const std::optional<std::filesystem::path> existing = FindExistingFile(path);
-  if (!existing) return false;
-  std::error_code ec;
-  if (std::filesystem::is_directory(*existing, ec)) return false;
-  return ReadWholeFile(*existing, contents);
-}
-
 void MakeWritable(const std::filesystem::path& path) {
   std::error_code ec;
   if (!std::filesystem::exists(path, ec)) return;

@@ -1,5 +1,8 @@
 #include "records/raw_track.h"
 
+#include <dirent.h>
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cctype>
 #include <fstream>
@@ -55,12 +58,8 @@ std::string SerializeRawTrack(const RawTrack& track) {
 
 bool ReadRawTrack(const std::filesystem::path& file, RawTrack& track) {
   track = RawTrack{};
-  const std::optional<fs::path> found = FindExistingFile(file);
-  if (!found) return false;
-  std::error_code error;
-  if (!fs::is_regular_file(*found, error)) return false;
   std::string bytes;
-  if (!ReadWholeFile(*found, bytes)) return false;
+  if (!ReadExistingFile(file, bytes)) return false;
   track = ParseRawTrack(bytes);
   return true;
 }
@@ -100,37 +99,55 @@ std::filesystem::path PlainRawFile(const std::filesystem::path& dataFile) {
   return std::filesystem::path(DataFileStem(dataFile).string() + ".RAW");
 }
 
-int SubjectIndexOfRawFile(const std::filesystem::path& dataFile, const std::filesystem::path& rawFile) {
-  const std::string stem = DataFileStem(dataFile).string();
-  const std::string stemName = stem.substr(NameStart(stem));
-  const std::string rawPath = rawFile.string();
-  const std::string name = rawPath.substr(NameStart(rawPath));
+namespace {
+
+// The subject number of a file named `name` (no folder) in the experiment whose data file
+// is named `stemName` without its extension: STEMnn.RAW in any case, nn two digits; -1
+// for any other name.
+int SubjectIndexOfName(std::string_view name, std::string_view stemName) {
   if (name.size() != stemName.size() + 6) return -1;
-  if (!EqualsIgnoringCaseAscii(std::string_view(name).substr(0, stemName.size()), stemName)) return -1;
+  if (!EqualsIgnoringCaseAscii(name.substr(0, stemName.size()), stemName)) return -1;
   const char tens = name[stemName.size()];
   const char ones = name[stemName.size() + 1];
   if (tens < '0' || tens > '9' || ones < '0' || ones > '9') return -1;
-  if (!EqualsIgnoringCaseAscii(std::string_view(name).substr(stemName.size() + 2), ".RAW")) return -1;
+  if (!EqualsIgnoringCaseAscii(name.substr(stemName.size() + 2), ".RAW")) return -1;
   return (tens - '0') * 10 + (ones - '0');
+}
+
+}  // namespace
+
+int SubjectIndexOfRawFile(const std::filesystem::path& dataFile, const std::filesystem::path& rawFile) {
+  const std::string stem = DataFileStem(dataFile).string();
+  const std::string rawPath = rawFile.string();
+  return SubjectIndexOfName(std::string_view(rawPath).substr(NameStart(rawPath)),
+                            std::string_view(stem).substr(NameStart(stem)));
 }
 
 std::vector<NumberedRawFileEntry> ListNumberedRawFiles(const std::filesystem::path& dataFile) {
   std::vector<NumberedRawFileEntry> entries;
   const std::string stem = DataFileStem(dataFile).string();
   const std::size_t nameStart = NameStart(stem);
+  const std::string_view stemName = std::string_view(stem).substr(nameStart);
   std::filesystem::path folder =
       nameStart == 0 ? std::filesystem::path(".") : std::filesystem::path(stem.substr(0, nameStart));
-  std::error_code error;
-  std::filesystem::directory_iterator it(folder, error);
-  if (error) return entries;
-  for (; it != std::filesystem::directory_iterator(); it.increment(error)) {
-    if (error) break;
-    std::error_code typeError;
-    if (!it->is_regular_file(typeError)) continue;
-    const int index = SubjectIndexOfRawFile(dataFile, it->path());
+  // The folder read name by name: a path is made only for the experiment's own raw
+  // files, not for every other file of a folder that may hold hundreds.
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return entries;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string_view name(entry->d_name);
+    const int index = SubjectIndexOfName(name, stemName);
     if (index < 0) continue;
-    entries.push_back(NumberedRawFileEntry{index, it->path()});
+    // A regular file, or a link to one, as directory_entry::is_regular_file says.
+    bool regular = entry->d_type == DT_REG;
+    if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+      struct stat status {};
+      regular = ::fstatat(::dirfd(dir), entry->d_name, &status, 0) == 0 && S_ISREG(status.st_mode);
+    }
+    if (!regular) continue;
+    entries.push_back(NumberedRawFileEntry{index, folder / std::string(name)});
   }
+  ::closedir(dir);
   // One file per subject: where names differ only in case, the one spelt as this
   // program writes it wins, else the first by name.
   std::sort(entries.begin(), entries.end(),

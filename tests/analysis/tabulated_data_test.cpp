@@ -2,13 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "analysis/experiment_folder.h"
 #include "core/file_access.h"
 #include "core/scripted_operator.h"
 #include "core/sha256.h"
+#include "core/text.h"
 #include "records/provenance.h"
+#include "records/raw_track.h"
 #include "support/golden.h"
 #include "support/temp_dir.h"
 
@@ -108,6 +113,46 @@ TEST(BuildTabulatedDataFile, WhatTheRunJudgedReachesTheTableThroughTheProvenance
   EXPECT_EQ(damaged.ProvenanceProblem, "WEEK1.provenance.json is damaged (not JSON)");
   EXPECT_FALSE(damaged.LastTable[0].Provenance.has_value());
   EXPECT_EQ(ProvenanceColumnsOf(nullptr).RecordedAtUtc, "unknown");
+}
+
+// Many raw files are analysed on several threads at once: the table must still hold each
+// subject's own record, in subject order, whatever order the threads finish in, and the
+// same record the trial's own analysis gives.
+TEST(BuildTabulatedDataFile, ManyFilesAnalysedTogetherGiveEachSubjectsOwnRecordInOrder) {
+  test::TempDir dir;
+  const auto dataFile = test::WriteWeek1(dir);
+  std::uint32_t seed = 12345;
+  auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+  for (int subject = 3; subject < 60; ++subject) {
+    if (subject % 11 == 0) continue;  // gaps in the numbering
+    std::vector<std::pair<int, int>> walk;
+    int x = 128, y = 96;
+    const int length = 1 + static_cast<int>(next() % 400);
+    for (int i = 0; i < length; ++i) {
+      x = std::clamp(x + static_cast<int>(next() % 7) - 3, 40, 215);
+      y = std::clamp(y + static_cast<int>(next() % 7) - 3, 10, 180);
+      walk.emplace_back(x, next() % 50 == 0 ? 255 : y);
+    }
+    const std::string name = "WEEK1" + std::string(subject < 10 ? "0" : "") + std::to_string(subject) + ".RAW";
+    dir.Write(subject == 20 ? ToLowerAscii(name) : name, subject == 30 ? std::string() : test::Track(walk));
+  }
+  ReanalysisState state = StateFor(dir, dataFile);
+  ScriptedOperator op;
+  ASSERT_TRUE(BuildTabulatedDataFile(state, dir.Path() / "WEEK1.CSV", true, op, nullptr));
+  const std::vector<NumberedRawFileEntry> files = ListNumberedRawFiles(dataFile);
+  ASSERT_EQ(state.LastTable.size(), files.size());
+  std::string expected;
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const AnalysedTrial& trial = state.LastTable[i];
+    EXPECT_EQ(trial.SubjectIndex, files[i].SubjectIndex);
+    EXPECT_EQ(trial.RawFile, files[i].File);
+    ASSERT_TRUE(trial.RawFileRead.has_value()) << files[i].File;
+    EXPECT_EQ(trial.RawFileRead->Size, std::filesystem::file_size(files[i].File)) << files[i].File;
+    const std::string own = AnalyseSubjectFile(state, files[i].SubjectIndex, files[i].File).Report.Record;
+    EXPECT_EQ(trial.Report.Record, own) << files[i].File;
+    expected += own;
+  }
+  EXPECT_EQ(dir.Read("WEEK1.CSV"), expected);
 }
 
 TEST(BuildTabulatedDataFile, AFailedBuildKeepsTheOldTableAndSaysSo) {

@@ -132,6 +132,50 @@ TEST(FindExistingFile, FallsBackToACaseInsensitiveMatchInTheSameFolder) {
   EXPECT_FALSE(FindExistingFile(fs::path()).has_value());
 }
 
+// A read opens the file once: what it tells of the file must be what the file system
+// says of it, and only regular files are read (a pipe must not hold the read up).
+TEST(ReadExistingFile, ReadsRegularFilesWholeUnderAnyCaseAndTellsTheirSizeAndDate) {
+  TempDir dir;
+  const std::string big(100000, 'b');  // more than one read's worth
+  dir.Write("WEEK100.RAW", std::string("\x10\x20\x30", 3));
+  dir.Write("week101.raw", big);
+  dir.Write("WEEK102.RAW", "");
+  fs::create_directory(dir.Path() / "WEEK103.RAW");
+  ASSERT_EQ(::mkfifo((dir.Path() / "WEEK104.RAW").c_str(), 0600), 0);
+  struct Case {
+    const char* asked;
+    std::optional<std::string> read;  // the file that was read, nothing when none
+    std::string bytes;
+  };
+  const std::vector<Case> cases = {
+      {"WEEK100.RAW", "WEEK100.RAW", std::string("\x10\x20\x30", 3)},
+      {"WEEK101.RAW", "week101.raw", big},
+      {"WEEK102.RAW", "WEEK102.RAW", ""},
+      {"WEEK103.RAW", std::nullopt, ""},
+      {"WEEK104.RAW", std::nullopt, ""},
+      {"WEEK105.RAW", std::nullopt, ""},
+  };
+  for (const Case& c : cases) {
+    std::string bytes = "left alone";
+    FileFacts facts;
+    facts.Size = 7;
+    fs::path read;
+    const bool ok = ReadExistingFile(dir.Path() / c.asked, bytes, &facts, &read);
+    ASSERT_EQ(ok, c.read.has_value()) << c.asked;
+    if (!ok) {
+      EXPECT_EQ(bytes, "left alone") << c.asked;
+      EXPECT_EQ(facts.Size, 7u) << c.asked;
+      continue;
+    }
+    EXPECT_EQ(read, dir.Path() / *c.read) << c.asked;
+    EXPECT_EQ(bytes, c.bytes) << c.asked;
+    EXPECT_EQ(facts.Size, fs::file_size(read)) << c.asked;
+    EXPECT_EQ(facts.Written, std::chrono::file_clock::to_sys(fs::last_write_time(read))) << c.asked;
+    std::string plain;
+    EXPECT_EQ(ReadWholeFile(dir.Path() / c.asked, plain), *c.read == c.asked) << c.asked;
+  }
+}
+
 TEST(SplitLines, AcceptsCrLfLfAndLoneCr) {
   using Lines = std::vector<std::string>;
   const std::vector<std::pair<std::string, Lines>> cases = {

@@ -1,0 +1,75 @@
+#include "core/parallel_jobs.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace tarnwell {
+namespace {
+
+// Every job runs exactly once whatever the number of workers, each on a worker number
+// below the workers asked for (a worker's buffer is then its own).
+TEST(RunParallelJobs, RunsEveryJobOnceOnTheWorkersAskedFor) {
+  struct Case {
+    std::size_t count;
+    unsigned workers;
+  };
+  const Case cases[] = {{0, 1}, {0, 4}, {1, 4}, {5, 1}, {3, 8}, {1000, 2}, {1000, 7}};
+  for (const Case& c : cases) {
+    const std::string name = std::to_string(c.count) + " jobs, " + std::to_string(c.workers) + " workers";
+    std::vector<std::atomic<int>> runs(c.count);
+    std::vector<std::atomic<int>> byWorker(c.workers);
+    std::atomic<bool> workerInRange{true};
+    RunParallelJobs(c.count, c.workers, [&](std::size_t i, unsigned worker) {
+      runs[i].fetch_add(1);
+      if (worker >= c.workers) {
+        workerInRange.store(false);
+        return;
+      }
+      byWorker[worker].fetch_add(1);
+    });
+    EXPECT_TRUE(workerInRange.load()) << name;
+    for (std::size_t i = 0; i < c.count; ++i) ASSERT_EQ(runs[i].load(), 1) << name << ", job " << i;
+    int total = 0;
+    for (const auto& n : byWorker) total += n.load();
+    EXPECT_EQ(total, static_cast<int>(c.count)) << name;
+  }
+}
+
+// A job that throws (out of memory, a bug) ends the call with that exception, after
+// every thread has ended, and not with a terminated program.
+TEST(RunParallelJobs, AJobsExceptionReachesTheCaller) {
+  for (const unsigned workers : {1u, 2u, 4u}) {
+    std::atomic<int> ran{0};
+    try {
+      RunParallelJobs(200, workers, [&](std::size_t i, unsigned) {
+        ran.fetch_add(1);
+        if (i == 17) throw std::runtime_error("job 17");
+      });
+      ADD_FAILURE() << workers << " workers: nothing thrown";
+    } catch (const std::runtime_error& e) {
+      EXPECT_STREQ(e.what(), "job 17") << workers;
+    }
+    EXPECT_GE(ran.load(), 18) << workers;
+  }
+}
+
+TEST(WorkersFor, OneWorkerPerShareOfJobsUpToTheProcessors) {
+  const unsigned processors = UsableProcessors();
+  ASSERT_GE(processors, 1u);
+  struct Case {
+    std::size_t jobs, perWorker;
+    unsigned expected;
+  };
+  const Case cases[] = {
+      {0, 8, 1}, {7, 8, 1}, {16, 8, std::min(2u, processors)}, {100, 8, std::min(12u, processors)},
+      {100000, 8, processors}, {3, 0, std::min(3u, processors)},
+  };
+  for (const Case& c : cases) EXPECT_EQ(WorkersFor(c.jobs, c.perWorker), c.expected) << c.jobs << "/" << c.perWorker;
+}
+
+}  // namespace
+}  // namespace tarnwell
