@@ -48,20 +48,13 @@ TEST(RunCliE2e, ShortExperimentOverThePseudoTerminalKeepsEverySample) {
     EXPECT_TRUE(word == kStatusWordTimedOut ? track.size() == 120u
                                             : word == kStatusWordHitGoal && track.size() < 120u)
         << k << ": " << track.size();
-    // The trial's provenance: the serial unit on the port it was given.
-    const ProvenanceLoad load = LoadProvenance(dataFile);
-    ASSERT_EQ(load.Status, ProvenanceLoad::State::Read) << load.Problem;
-    const TrialProvenance* t = load.Record.FindTrial(NumberedRawFile(dataFile, k).filename().string());
+    // The trial's provenance names the port it was given (the rest of the record: cli_run_test).
+    const TrialProvenance* t =
+        LoadProvenance(dataFile).Record.FindTrial(NumberedRawFile(dataFile, k).filename().string());
     ASSERT_NE(t, nullptr) << k;
     EXPECT_EQ(t->Source.Kind, TrialSourceKind::SerialUnit);
     EXPECT_EQ(t->Source.Port, link.string());
-    EXPECT_FALSE(t->Source.Seed.has_value());
-    EXPECT_EQ(t->Subject, k == 0 ? "A1" : "A2");
-    EXPECT_EQ(t->EndStatus, word == kStatusWordTimedOut ? "Timed Out" : "Hit Goal");
     EXPECT_EQ(t->RawSha256, Sha256Hex(track));
-    EXPECT_EQ(t->StartedUtc.size(), 20u);
-    ASSERT_TRUE(t->Quality.has_value());
-    EXPECT_EQ(t->Quality->Samples, static_cast<int64_t>(track.size() / 2));
   }
   // The table left by the run is the analysis of these files: tests/cli/cli_run_test.cpp.
   EXPECT_TRUE(fs::exists(TabulatedDataFile(dataFile)));

@@ -3,7 +3,9 @@
 // them, with progress shown, the trials' lines in the window, and the imported study
 // opened on the Study screen; a malformed file is refused with its line and nothing is
 // written; a window without files says what is missing.
+#include <QComboBox>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -53,9 +55,13 @@ class ImportTracksTest : public QObject {
       app.op.QueueReply((folder / file).string());
       QTest::mouseClick(dialog->findChild<QPushButton*>("cmdAddTrackFile"), Qt::LeftButton);
     }
-    Fill(dialog, "txtPoolCircle", "0, 0, 75");
+    // The arena file's pool and grid (1 unit = 1 cm: the hand-computed figures); the goal
+    // typed in the window wins over the file's.
+    app.home.Write("exports/pool.arena", "arena.bounds = circle 0 0 75\ngoal = circle -30 0 5\ngrid.radius = 75\n");
+    Fill(dialog, "txtArenaFile", QString::fromStdString((folder / "pool.arena").string()));
     Fill(dialog, "txtGoalCircle", "30,0,5");
-    Fill(dialog, "txtGridRadius", "75");  // 1 unit = 1 cm: the hand-computed figures
+    dialog->findChild<QComboBox*>("cboImportUnits")->setCurrentIndex(1);  // centimetres, as the files say
+    Fill(dialog, "txtLikelihood", "1");  // a bound is inside the range
     Fill(dialog, "txtImportGroup", "WT");
     dialog->findChild<QSpinBox*>("spImportDay")->setValue(2);
     Fill(dialog, "txtImportFolder", QString::fromStdString((app.home.Path() / "imported").string()));
@@ -96,7 +102,11 @@ class ImportTracksTest : public QObject {
     AppHarness app;
     ImportTracksDialog* dialog = OpenImport(app);
     QVERIFY(dialog != nullptr);
-    // No files yet: the window says what is missing.
+    // No files yet (an import list added, then removed): the window says what is missing.
+    app.op.QueueReply((app.home.Path() / "list.csv").string());
+    QTest::mouseClick(dialog->findChild<QPushButton*>("cmdAddImportList"), Qt::LeftButton);
+    dialog->findChild<QListWidget*>("lstImportFiles")->setCurrentRow(0);
+    QTest::mouseClick(dialog->findChild<QPushButton*>("cmdRemoveTrackFile"), Qt::LeftButton);
     QVERIFY(!dialog->RunImport());
     QVERIFY(app.op.HasMessageContaining("Add the track files to import"));
     std::string text = PlainText(30, 1);
