@@ -1,11 +1,12 @@
 // tarnwell-cli run against quentrix-sim over a real pseudo-terminal, in real time: a short
-// experiment recorded trial by trial, every sample across the line.
+// experiment recorded trial by trial, every sample across the line; and print on a trial.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
 #include <string>
 
+#include "analysis/experiment_folder.h"
 #include "core/file_access.h"
 #include "core/sha256.h"
 #include "e2e_process.h"
@@ -58,6 +59,19 @@ TEST(RunCliE2e, ShortExperimentOverThePseudoTerminalKeepsEverySample) {
   }
   // The table left by the run is the analysis of these files: tests/cli/cli_run_test.cpp.
   EXPECT_TRUE(fs::exists(TabulatedDataFile(dataFile)));
+}
+
+// print on a trial of an experiment whose provenance record is damaged: the page is
+// written all the same, and the damage said on stderr.
+TEST(PrintCliE2e, DamagedProvenanceRecordIsSaidAndThePageStillWritten) {
+  test::TempDir dir;
+  test::WriteWeek1(dir);
+  dir.Write("WEEK1.provenance.json", "{\"format\": 1, \"trials\": ");
+  const auto pdf = dir.Path() / "t.pdf";
+  const test::Outcome r = test::RunCli(dir, {"print", (dir.Path() / "WEEK100.RAW").string(), "--pdf", pdf.string()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(dir.Read("t.pdf").substr(0, 5), "%PDF-");
+  EXPECT_NE(r.err.find("WEEK1.provenance.json is damaged (not JSON)"), std::string::npos) << r.err;
 }
 
 }  // namespace

@@ -74,7 +74,8 @@ class DesktopTest : public QObject {
     const std::string version = VersionText("tarnwell");
     QVERIFY2(text.find("Build Date : " + version.substr(version.find("(built ") + 7, 10)) != std::string::npos,
              text.c_str());
-    QVERIFY(text.find("GNU General Public") != std::string::npos && text.find("version 3 or later") != std::string::npos);
+    QVERIFY(text.find("GNU General Public") != std::string::npos &&
+            text.find("version 3 or later") != std::string::npos);
 
     app.Action("mnuLicence")->trigger();
     auto* window = app.window->findChild<DocumentWindow*>("frmLicence");
