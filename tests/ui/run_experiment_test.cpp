@@ -4,6 +4,7 @@
 #include <QTimeEdit>
 
 #include "acquisition/run_controller.h"
+#include "records/provenance.h"
 #include "support/experiment_scene.h"
 #include "ui/widgets/live_marker_view.h"
 #include "ui/widgets/subject_status_grid.h"
@@ -193,8 +194,19 @@ class RunExperimentTest : public QObject {
     QCOMPARE(scene.Text("lblStartTime"), std::string());
   }
 
+  // A subject clicked between trials is prompted and recorded next; each trial's record
+  // names the unit the program was started with.
   void subjectClickedBetweenTrials_isPromptedAndRecorded() {
-    ExperimentScene scene;
+    HarnessOptions seeded;
+    seeded.configure = [](AppContext& context) {
+      context.trialSource = [] {
+        TrialSourceState state;
+        state.Source.Kind = TrialSourceKind::SimulatedUnit;
+        state.Source.Seed = 7;
+        return state;
+      };
+    };
+    ExperimentScene scene({"RAT1", "RAT2", "RAT3"}, 4, "RUN1.EXP", seeded);
     scene.app.unit.HoldAnimalAt(kPlatformX, kPlatformY);
     scene.app.Action("mnuRunExpt")->trigger();
     QTest::mouseClick(scene.Button("cmdRunExpt"), Qt::LeftButton);
@@ -208,6 +220,11 @@ class RunExperimentTest : public QObject {
     QVERIFY(scene.RunUntilTrialEnds(1000));
     QVERIFY(Size(scene.Numbered("02.RAW")) > 0 && !std::filesystem::exists(scene.Numbered("01.RAW")));
     QCOMPARE(Joined(GridCells(scene)), Joined({"G1) RAT1", "B2) RAT2", "G3) RAT3"}));
+    const ExperimentProvenance record = LoadProvenance(scene.dataFile).Record;
+    for (const char* raw : {"RUN100.RAW", "RUN102.RAW"}) {
+      const TrialProvenance* trial = record.FindTrial(raw);
+      QVERIFY2(trial && trial->Source.Kind == TrialSourceKind::SimulatedUnit && trial->Source.Seed == 7u, raw);
+    }
   }
 };
 
