@@ -200,21 +200,16 @@ class SetupExperimentScreenTest : public QObject {
               table->item(0, TrialListDialog::kPlatformPosition)->text() == "2" &&
               !(table->item(0, TrialListDialog::kPlatformPosition)->flags() & Qt::ItemIsEditable) &&
               !(table->item(0, TrialListDialog::kSubject)->flags() & Qt::ItemIsEditable);
-      const auto type = [table](int row, int column, const QString& text) {
-        table->item(row, column)->setText(text);
-      };
-      type(0, TrialListDialog::kGroup, "WT");
-      type(0, TrialListDialog::kTreatment, "saline");
-      type(0, TrialListDialog::kStartPosition, "NE");
-      type(1, TrialListDialog::kGroup, "KO");
+      table->item(0, TrialListDialog::kGroup)->setText("WT");
+      table->item(0, TrialListDialog::kTreatment)->setText("saline");
+      table->item(0, TrialListDialog::kStartPosition)->setText("NE");
+      table->item(1, TrialListDialog::kGroup)->setText("KO");
       dialog->findChild<QDialogButtonBox*>("btnTrialList")->button(QDialogButtonBox::Ok)->click();
     });
     button->click();
     QVERIFY(shown);
-    const ProvenanceLoad load = LoadProvenance(dataFile);
-    QCOMPARE(load.Status, ProvenanceLoad::State::Read);
-    const TrialListEntry* rat1 = FindTrialListEntry(load.Record, "RAT1");
-    const TrialListEntry* rat2 = FindTrialListEntry(load.Record, "RAT2");
+    const ExperimentProvenance record = LoadProvenance(dataFile).Record;
+    const TrialListEntry *rat1 = FindTrialListEntry(record, "RAT1"), *rat2 = FindTrialListEntry(record, "RAT2");
     QVERIFY(rat1 && rat2);
     QCOMPARE(QString::fromStdString(rat1->Group + "|" + rat1->Treatment + "|" + rat1->StartPosition + "|" +
                                     rat1->PlatformPosition),
