@@ -129,6 +129,12 @@ class ImportTracksTest : public QObject {
     for (const OperatorLogEntry& entry : app.op.Log())
       if (entry.kind == OperatorLogEntry::Kind::Progress) lastProgress = entry.value;
     QCOMPARE(lastProgress, -1);
+    // The good file alone, said to be in pixels: the pool's real size is needed.
+    dialog->findChild<QListWidget*>("lstImportFiles")->setCurrentRow(1);
+    QTest::mouseClick(dialog->findChild<QPushButton*>("cmdRemoveTrackFile"), Qt::LeftButton);
+    dialog->findChild<QComboBox*>("cboImportUnits")->setCurrentIndex(2);
+    QVERIFY(!dialog->RunImport());
+    QVERIFY(app.op.HasMessageContaining("a pool in pixels needs its real size"));
   }
 };
 
