@@ -1,14 +1,19 @@
 // The program as a Linux desktop program: About, the licence window and the caption, the
-// manual shown inside the program when no browser opens it, a first window size that
-// suits the screen and the size kept between sessions, distinct mnemonics on every
-// screen, the monitor's picture keeping its shape, the video mode and pool units a fresh
-// home shows, and the offer of the simulated unit or a video when no unit answers.
+// installed manual shown inside the program when no browser opens it, a first window size
+// that suits the screen, its smallest size and the size kept between sessions, every
+// screen's leaving actions, distinct mnemonics on every screen, the monitor's picture
+// keeping its shape, the video mode and pool units a fresh home shows, and the offer of
+// the simulated unit or a video when no unit answers.
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTemporaryDir>
 #include <QTextBrowser>
+#include <tuple>
 #include <map>
 
 #include "support/app_harness.h"
@@ -86,8 +91,16 @@ class DesktopTest : public QObject {
       QVERIFY2(licence.contains(piece), piece);
   }
 
+  // The package puts the program in /usr/bin and the manual in /usr/share/doc/tarnwell/manual.
   // Without a browser the manual opens inside the program; with one, nothing of its own.
-  void help_withoutABrowser_showsTheManualInsideTheProgram() {
+  void help_findsTheInstalledManual_andShowsItWithoutABrowser() {
+    QTemporaryDir prefix;
+    QVERIFY(QDir(prefix.path()).mkpath("bin") && QDir(prefix.path()).mkpath("share/doc/tarnwell/manual"));
+    QFile installed(prefix.path() + "/share/doc/tarnwell/manual/index.html");
+    QVERIFY(installed.open(QIODevice::WriteOnly));
+    installed.close();
+    QCOMPARE(FrmMain::FindManual(prefix.path() + "/bin"), QDir::cleanPath(QFileInfo(installed).absoluteFilePath()));
+
     AppHarness app;
     app.Start();
     for (const bool browser : {false, true}) {
@@ -127,10 +140,16 @@ class DesktopTest : public QObject {
       AppHarness app;
       app.Start();
       QCOMPARE(app.window->size(), FrmMain::FirstWindowSize(app.window->screen()->availableGeometry().size()));
+      // Made smaller than the screens are laid out for, it snaps to 8500 x 6780 twips.
+      app.window->resize(5000 / kTwipsPerPixel, 4000 / kTwipsPerPixel);
+      QCoreApplication::processEvents();
+      QVERIFY(PixelsToTwips(app.window->width()) >= 8500 && PixelsToTwips(app.window->width()) < 8500 + kTwipsPerPixel);
+      QCOMPARE(PixelsToTwips(app.window->height()), 6780);
       app.window->resize(minimum.width() + 123, minimum.height() + 45);
       QCoreApplication::processEvents();
       left = app.window->size();
       app.window->ShutdownProgram();
+      QVERIFY(app.home.Exists(FrmMain::kWindowGeometryFile));
       std::filesystem::copy_file(app.home.Path() / FrmMain::kWindowGeometryFile,
                                  keep.Path() / FrmMain::kWindowGeometryFile);
     }
@@ -139,6 +158,40 @@ class DesktopTest : public QObject {
                                again.home.Path() / FrmMain::kWindowGeometryFile);
     again.Start();
     QCOMPARE(again.window->size(), left);
+  }
+
+  // Every transition, not only the way home: from each screen to each other one. Table:
+  // the screen's menu entry, its mode and the file leaving it writes into the home folder.
+  void leavingAScreen_runsItsLeavingActions() {
+    const std::tuple<const char*, ScreenMode, std::string> screens[] = {
+        {"mnuSetupPool", ScreenMode::SetupPool, "DEFAULT.POL"},
+        {"mnuSetupMazeExpt", ScreenMode::SetupExperiment, "DEFAULT.CFG"},
+        {"mnuSetupSystem", ScreenMode::SetupSystem, "Default.SET"},
+        {"mnuMonitor", ScreenMode::Monitor, ""},
+        {"mnuRunExpt", ScreenMode::RunExperiment, ""},
+    };
+    for (const auto& [entry, mode, fileWritten] : screens) {
+      for (const auto& next : screens) {
+        const char* nextEntry = std::get<0>(next);
+        if (std::string(entry) == nextEntry) continue;
+        AppHarness app;
+        app.Start();
+        for (const char* f : {"DEFAULT.POL", "DEFAULT.CFG", "Default.SET", "SUBJECTS.INI"})
+          std::filesystem::remove(app.home.Path() / f);
+        app.Action(entry)->trigger();
+        QCOMPARE(app.Mode(), mode);
+        if (mode == ScreenMode::Monitor) QVERIFY(app.unit.IsStreaming());
+        if (!fileWritten.empty()) QVERIFY(!app.home.Exists(fileWritten));
+        const int refreshesBefore = app.unit.TextRefreshes();
+
+        app.Action(nextEntry)->trigger();
+        QVERIFY2(app.Mode() != mode, nextEntry);
+        if (!fileWritten.empty()) QVERIFY2(app.home.Exists(fileWritten), nextEntry);
+        if (mode == ScreenMode::SetupExperiment) QVERIFY(app.home.Exists("SUBJECTS.INI"));
+        if (mode == ScreenMode::RunExperiment) QVERIFY(app.unit.TextRefreshes() > refreshesBefore);
+        if (std::string(nextEntry) != "mnuMonitor") QVERIFY2(!app.unit.IsStreaming(), nextEntry);
+      }
+    }
   }
 
   void mnemonics_areDistinctOnEveryScreenAndMenu() {
