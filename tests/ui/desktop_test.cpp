@@ -125,9 +125,7 @@ class DesktopTest : public QObject {
   void firstWindow_fitsTheScreen_thenOpensAsItWasLeft() {
     const QSize minimum(TwipsToPixels(kMinWidthTwips), TwipsToPixels(kMinHeightTwips));
     // Table: the screen's free area and the window it gets.
-    const struct {
-      QSize available, expected;
-    } cases[] = {
+    const struct { QSize available, expected; } cases[] = {
         {{1920, 1050}, {1536, 892}},  // most of a large screen, its panels in view
         {{1366, 738}, {1092, 627}},
         {{640, 480}, minimum},  // never below the smallest the screens are laid out for
@@ -273,11 +271,7 @@ class DesktopTest : public QObject {
 
   void noUnitAnswering_offersTheSimulatedUnitOrAVideo() {
     // Table: the answer to the offer, the video chosen, the arguments of the new start.
-    const struct {
-      Answer answer;
-      std::optional<std::string> video;
-      QStringList expected;  // after --home
-    } cases[] = {
+    const struct { Answer answer; std::optional<std::string> video; QStringList expected; } cases[] = {
         {Answer::Yes, std::nullopt, {"--simulator"}},
         {Answer::No, "/data/day1.mp4", {"--video", "/data/day1.mp4"}},
         {Answer::No, std::nullopt, {}},  // the file dialog cancelled

@@ -92,14 +92,9 @@ class OpenDataTest : public QObject {
     DataScene scene;
     QCheckBox* chkEpoch = scene.Check("chkEpoch");
     QCheckBox* chkArtifact = scene.Check("chkArtifact");
-    struct Step {
-      const char* name;
-      bool epoch;
-      const char* start;  // typed into the boxes
-      const char* time;
-      const char* option;  // the same window for the command-line tool
-      bool artifact;
-    };
+    // Table: the epoch's start and time typed into the boxes, the same window for the
+    // command-line tool, and the artifact filter.
+    struct Step { const char* name; bool epoch; const char *start, *time, *option; bool artifact; };
     const Step steps[] = {
         {"whole trial", false, "", "", "", false},
         {"artifact filter", false, "", "", "", true},
@@ -221,11 +216,8 @@ class OpenDataTest : public QObject {
       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(grid));
     // Table: the key, the subject then on display (R1, R2 without data, R3).
-    const struct {
-      Qt::Key key;
-      int shown;
-    } steps[] = {{Qt::Key_Home, 0}, {Qt::Key_Right, 1}, {Qt::Key_Right, 2}, {Qt::Key_Right, 2},
-                 {Qt::Key_Left, 1}, {Qt::Key_Home, 0},  {Qt::Key_End, 2}};
+    const struct { Qt::Key key; int shown; } steps[] = {{Qt::Key_Home, 0}, {Qt::Key_Right, 1}, {Qt::Key_Right, 2},
+        {Qt::Key_Right, 2}, {Qt::Key_Left, 1}, {Qt::Key_Home, 0},  {Qt::Key_End, 2}};
     for (const auto& step : steps) {
       QTest::keyClick(grid, step.key);
       QCOMPARE(grid->Cursor(), step.shown);

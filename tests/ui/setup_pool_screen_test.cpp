@@ -50,12 +50,7 @@ class SetupPoolScreenTest : public QObject {
   void boxes_refuseValuesBeyondTheItemsRange() {
     const QString pool = "This value must be\nin the range of :\n1 to 300";
     const QString platform = "This value must be\nin the range of :\n1 to 50";
-    const struct {
-      int item;
-      const char *box, *typed, *shown;
-      QString message;
-      double radius;
-    } rows[] = {
+    const struct { int item; const char *box, *typed, *shown; QString message; double radius; } rows[] = {
         {0, "txtPoolDiam", "400", "300", pool, 150},    {0, "txtPoolDiam", "300", "300", {}, 150},
         {0, "txtPoolDiam", "0", "1", pool, 0.5},        {1, "txtPoolDiam", "60", "50", platform, 25},
         {1, "txtPoolDiam", "15", "15", {}, 7.5},

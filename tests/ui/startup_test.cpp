@@ -58,12 +58,9 @@ class StartupTest : public QObject {
   // report, resets the unit once and lets go of the port; a trial still running is aborted
   // (not stopped as the close box stops it) when the session itself ends.
   void everyEndOfTheSession_writesTheSettingsAndResetsTheUnit() {
-    const struct {
-      const char* name;
-      bool trialRunning;
-      std::function<void(AppHarness&)> end;
-      const char* said;  // a message the end shows, or null
-    } cases[] = {
+    // The message the end shows, if any, is `said`.
+    using End = std::function<void(AppHarness&)>;
+    const struct { const char* name; bool trialRunning; End end; const char* said; } cases[] = {
         {"close box", false, [](AppHarness& app) { app.window->close(); }, nullptr},
         {"SIGTERM", true, [](AppHarness&) { ::raise(SIGTERM); }, nullptr},
         {"unexpected error", false,

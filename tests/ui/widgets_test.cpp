@@ -20,13 +20,8 @@ class WidgetsTest : public QObject {
   Q_OBJECT
  private slots:
   void rangeBox_keepsTheValueInRange() {
-    const struct {
-      const char* name;
-      double minimum, maximum;
-      int decimals;
-      const char *typed, *shown;
-      bool message;
-    } rows[] = {
+    const struct { const char* name; double minimum, maximum; int decimals; const char *typed, *shown; bool message; }
+    rows[] = {
         {"inside", 1, 300, 0, "160", "160", false},
         {"lower limit is inside", 1, 300, 0, "1", "1", false},
         {"upper limit is inside", 1, 300, 0, "300", "300", false},
@@ -103,10 +98,7 @@ class WidgetsTest : public QObject {
   }
 
   void calcArea_showsTheAreaOrTheDesignedError() {
-    const struct {
-      int area;
-      const char* label;
-    } rows[] = {{300, "Area of selected object = 300"},
+    const struct { int area; const char* label; } rows[] = {{300, "Area of selected object = 300"},
                 {0, "Area of selected object = 0"},  // zero is an area
                 {-1, "No area: the tracking unit did not answer"}};
     for (const auto& r : rows) {
