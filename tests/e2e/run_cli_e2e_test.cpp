@@ -50,8 +50,8 @@ TEST(RunCliE2e, ShortExperimentOverThePseudoTerminalKeepsEverySample) {
                                             : word == kStatusWordHitGoal && track.size() < 120u)
         << k << ": " << track.size();
     // The trial's provenance names the port it was given (the rest of the record: cli_run_test).
-    const TrialProvenance* t =
-        LoadProvenance(dataFile).Record.FindTrial(NumberedRawFile(dataFile, k).filename().string());
+    const ExperimentProvenance record = LoadProvenance(dataFile).Record;
+    const TrialProvenance* t = record.FindTrial(NumberedRawFile(dataFile, k).filename().string());
     ASSERT_NE(t, nullptr) << k;
     EXPECT_EQ(t->Source.Kind, TrialSourceKind::SerialUnit);
     EXPECT_EQ(t->Source.Port, link.string());
