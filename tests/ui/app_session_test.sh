@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The desktop program as a process: a second program on the same home folder is refused
 # with a message (and ends when told to, even with the message open), and SIGTERM ends a
-# running program in order, writing its settings; --version answers without a display.
+# running program in order, writing its settings; options that exclude each other are
+# refused; --version answers without a display.
 #   app_session_test.sh PATH_TO_TARNWELL
 #
 # Nothing here waits for a fixed time: each step waits for the line the program writes
@@ -102,6 +103,15 @@ wait_end first 3 "$first"
 grep -q "^Com Port = " "$home/QUENTRIX.INI" || fail "QUENTRIX.INI not written"
 grep -q "^Video Type = NTSC" "$home/QUENTRIX.SET" || fail "QUENTRIX.SET not written"
 [[ -e $home/SUBJECTS.INI ]] || fail "SUBJECTS.INI not written"
+
+# Options that do not go together end the program with 2 before it opens a window (a
+# program that starts all the same is ended by the timeout: 124).
+for options in "--video-names {id}.avi" "--simulator --port /dev/null"; do
+  rc=0
+  # shellcheck disable=SC2086
+  timeout 60 "$app" --home "$home" $options 2>"$home/usage.err" || rc=$?
+  [[ $rc -eq 2 ]] || fail "tarnwell $options ended with $rc, not 2"
+done
 
 version=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$app" --version)
 [[ $version =~ ^tarnwell\ [0-9.]+\ \(built\ [0-9]{4}-[0-9]{2}-[0-9]{2}\)$ ]] || fail "--version said: $version"

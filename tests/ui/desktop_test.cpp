@@ -1,16 +1,20 @@
-// The program as a Linux desktop program: About with the build date and the licence, the
-// manual shown inside the program when no browser opens it, the licence window, a first
-// window size that suits the screen and the size kept between sessions, distinct
-// mnemonics on every screen, the monitor's picture keeping its shape, and the smaller
-// things an operator meets first (the video mode box, the pool boxes' units).
+// The program as a Linux desktop program: About, the licence window and the caption, the
+// installed manual shown inside the program when no browser opens it, a first window size
+// that suits the screen, its smallest size and the size kept between sessions, every
+// screen's leaving actions, distinct mnemonics on every screen, the monitor's picture
+// keeping its shape, the video mode and pool units a fresh home shows, and the offer of
+// the simulated unit or a video when no unit answers.
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTemporaryDir>
 #include <QTextBrowser>
+#include <tuple>
 #include <map>
-#include <set>
 
 #include "support/app_harness.h"
 #include "ui/dialogs/document_window.h"
@@ -61,237 +65,247 @@ QString Clashes(const std::map<QChar, QStringList>& used) {
 class DesktopTest : public QObject {
   Q_OBJECT
  private slots:
-  void about_showsTheBuildDateOfVersionAndTheLicence();
-  void licenceWindow_showsTheGplAndTheLinkedLibraries();
-  void help_withoutABrowser_showsTheManualInsideTheProgram();
-  void firstWindow_fitsTheScreen_thenOpensAsItWasLeft();
-  void mnemonics_areDistinctOnEveryScreenAndMenu();
-  void monitor_keepsThePicturesShapeAtAnyWindowShape_data();
-  void monitor_keepsThePicturesShapeAtAnyWindowShape();
-  void freshHome_videoModeShowsTheModeInUse_andPoolBoxesSayTheirUnit();
-  void noUnitAnswering_offersTheSimulatedUnitOrAVideo();
-};
+  void about_licenceAndCaption() {
+    HarnessOptions simulated;
+    simulated.configure = [](AppContext& context) { context.simulatedUnit = true; };
+    AppHarness app(simulated);
+    app.Start();
+    QCOMPARE(app.window->windowTitle(), QString("Tarnwell v4.64 (simulated unit)"));
+    app.op.ClearLog();
+    app.Action("mnuAbout")->trigger();
+    QCOMPARE(app.op.Messages().size(), std::size_t(1));
+    const std::string text = app.op.Messages()[0].text;
+    // The date --version prints ("tarnwell 4.64 (built 2026-12-07)").
+    const std::string version = VersionText("tarnwell");
+    QVERIFY2(text.find("Build Date : " + version.substr(version.find("(built ") + 7, 10)) != std::string::npos,
+             text.c_str());
+    QVERIFY(text.find("GNU General Public") != std::string::npos &&
+            text.find("version 3 or later") != std::string::npos);
 
-void DesktopTest::about_showsTheBuildDateOfVersionAndTheLicence() {
-  AppHarness app;
-  app.Start();
-  app.op.ClearLog();
-  app.Action("mnuAbout")->trigger();
-  QCOMPARE(app.op.Messages().size(), std::size_t(1));
-  const std::string text = app.op.Messages()[0].text;
-  // The date --version prints ("tarnwell 4.64 (built 2026-12-07)").
-  const std::string version = VersionText("tarnwell");
-  const std::string date = version.substr(version.find("(built ") + 7, 10);
-  QVERIFY2(text.find("Build Date : " + date) != std::string::npos, text.c_str());
-  QVERIFY(text.find("2013") == std::string::npos);
-  QVERIFY(text.find("GNU General Public") != std::string::npos &&
-          text.find("version 3 or later") != std::string::npos);
-}
-
-void DesktopTest::licenceWindow_showsTheGplAndTheLinkedLibraries() {
-  AppHarness app;
-  app.Start();
-  app.Action("mnuLicence")->trigger();
-  auto* window = app.window->findChild<DocumentWindow*>("frmLicence");
-  QVERIFY(window != nullptr && window->isVisible());
-  const QString text = window->Browser()->toPlainText();
-  for (const char* piece : {"GNU GENERAL PUBLIC LICENSE", "Version 3, 29 June 2007", "License: GPL-3+",
-                            "Qt 6", "OpenCV", "FFmpeg", "nlohmann-json", "Permission is hereby granted"})
-    QVERIFY2(text.contains(piece), piece);
-  window->close();
-}
-
-void DesktopTest::help_withoutABrowser_showsTheManualInsideTheProgram() {
-  AppHarness app;
-  app.Start();
-  QUrl asked;
-  app.window->openUrl = [&](const QUrl& url) {
-    asked = url;
-    return false;  // no browser on this computer
-  };
-  app.op.ClearLog();
-  app.Action("mnuHelp")->trigger();
-  QVERIFY(asked.isLocalFile() && asked.toLocalFile().endsWith("manual/index.html"));
-  auto* window = app.window->findChild<DocumentWindow*>("frmManual");
-  QVERIFY(window != nullptr && window->isVisible());
-  QVERIFY(window->Browser()->toPlainText().contains("Before the first start"));
-  QVERIFY(app.op.Messages().empty());
-  window->close();
-
-  // With a browser, nothing of the program's own opens.
-  app.window->openUrl = [](const QUrl&) { return true; };
-  app.Action("mnuHelp")->trigger();
-  QCoreApplication::processEvents();
-  QVERIFY(app.window->findChild<DocumentWindow*>("frmManual") == nullptr);
-}
-
-void DesktopTest::firstWindow_fitsTheScreen_thenOpensAsItWasLeft() {
-  const QSize minimum(TwipsToPixels(kMinWidthTwips), TwipsToPixels(kMinHeightTwips));
-  // Table: the screen's free area and the window it gets.
-  const struct {
-    QSize available, expected;
-  } cases[] = {
-      {{1920, 1050}, {1536, 892}},  // most of a large screen, its panels in view
-      {{1366, 738}, {1092, 627}},
-      {{640, 480}, minimum},  // never below the smallest the screens are laid out for
-  };
-  for (const auto& c : cases) {
-    const QSize size = FrmMain::FirstWindowSize(c.available);
-    QCOMPARE(size, c.expected);
-    QVERIFY(size.width() >= minimum.width() && size.height() >= minimum.height());
+    app.Action("mnuLicence")->trigger();
+    auto* window = app.window->findChild<DocumentWindow*>("frmLicence");
+    QVERIFY(window != nullptr && window->isVisible());
+    const QString licence = window->Browser()->toPlainText();
+    for (const char* piece : {"GNU GENERAL PUBLIC LICENSE", "Version 3, 29 June 2007", "License: GPL-3+", "Qt 6",
+                              "OpenCV", "FFmpeg", "nlohmann-json", "Permission is hereby granted"})
+      QVERIFY2(licence.contains(piece), piece);
   }
 
-  TempDir keep;
-  QSize left;
-  {
+  // The package puts the program in /usr/bin and the manual in /usr/share/doc/tarnwell/manual.
+  // Without a browser the manual opens inside the program; with one, nothing of its own.
+  void help_findsTheInstalledManual_andShowsItWithoutABrowser() {
+    QTemporaryDir prefix;
+    QVERIFY(QDir(prefix.path()).mkpath("bin") && QDir(prefix.path()).mkpath("share/doc/tarnwell/manual"));
+    QFile installed(prefix.path() + "/share/doc/tarnwell/manual/index.html");
+    QVERIFY(installed.open(QIODevice::WriteOnly));
+    installed.close();
+    QCOMPARE(FrmMain::FindManual(prefix.path() + "/bin"), QDir::cleanPath(QFileInfo(installed).absoluteFilePath()));
+
     AppHarness app;
     app.Start();
-    const QSize available = app.window->screen()->availableGeometry().size();
-    QCOMPARE(app.window->size(), FrmMain::FirstWindowSize(available));
-    app.window->resize(minimum.width() + 123, minimum.height() + 45);
-    QCoreApplication::processEvents();
-    left = app.window->size();
-    app.window->ShutdownProgram();
-    QVERIFY(app.home.Exists(FrmMain::kWindowGeometryFile));
-    std::filesystem::copy_file(app.home.Path() / FrmMain::kWindowGeometryFile,
-                               keep.Path() / FrmMain::kWindowGeometryFile);
-  }
-  AppHarness again;
-  std::filesystem::copy_file(keep.Path() / FrmMain::kWindowGeometryFile,
-                             again.home.Path() / FrmMain::kWindowGeometryFile);
-  again.Start();
-  QCOMPARE(again.window->size(), left);
-}
-
-void DesktopTest::mnemonics_areDistinctOnEveryScreenAndMenu() {
-  AppHarness app;
-  app.Start();
-  app.window->show();
-  const std::pair<const char*, ScreenMode> screens[] = {
-      {"mnuSetupPool", ScreenMode::SetupPool},
-      {"mnuSetupMazeExpt", ScreenMode::SetupExperiment},
-      {"mnuSetupSystem", ScreenMode::SetupSystem},
-      {"mnuMonitor", ScreenMode::Monitor},
-  };
-  const auto checkMenus = [&](const char* where) {
-    std::map<QChar, QStringList> bar;
-    for (QAction* top : app.window->menuBar()->actions()) {
-      bar[Mnemonic(top->text())] << top->text();
-      std::map<QChar, QStringList> entries;
-      for (QAction* a : top->menu()->actions())
-        if (a->isVisible() && !a->isSeparator()) entries[Mnemonic(a->text())] << a->text();
-      QVERIFY2(Clashes(entries).isEmpty(), qPrintable(QString(where) + ": " + Clashes(entries)));
+    for (const bool browser : {false, true}) {
+      QUrl asked;
+      app.window->openUrl = [&](const QUrl& url) {
+        asked = url;
+        return browser;
+      };
+      app.op.ClearLog();
+      app.Action("mnuHelp")->trigger();
+      QCoreApplication::processEvents();
+      QVERIFY(asked.isLocalFile() && asked.toLocalFile().endsWith("manual/index.html"));
+      auto* window = app.window->findChild<DocumentWindow*>("frmManual");
+      QCOMPARE(window != nullptr, !browser);
+      if (window == nullptr) continue;
+      QVERIFY(window->isVisible() && window->Browser()->toPlainText().contains("Before the first start"));
+      QVERIFY(app.op.Messages().empty());
+      delete window;
     }
-    QVERIFY2(Clashes(bar).isEmpty(), qPrintable(Clashes(bar)));
-  };
-  checkMenus("home");
-  for (const auto& [entry, mode] : screens) {
-    app.Action(entry)->trigger();
-    QCOMPARE(app.Mode(), mode);
-    checkMenus(entry);
   }
-  // Every screen, shown or not (the run screen needs an experiment to be entered).
-  // Alt and a letter reaches the menu bar as well as the screen's controls.
-  for (Screen* screen : app.window->findChildren<Screen*>()) {
-    std::map<QChar, QStringList> used = ShownMnemonics(screen);
-    for (QAction* top : app.window->menuBar()->actions()) used[Mnemonic(top->text())] << top->text();
-    QVERIFY2(Clashes(used).isEmpty(), qPrintable(screen->objectName() + ": " + Clashes(used)));
+
+  void firstWindow_fitsTheScreen_thenOpensAsItWasLeft() {
+    const QSize minimum(TwipsToPixels(kMinWidthTwips), TwipsToPixels(kMinHeightTwips));
+    // Table: the screen's free area and the window it gets.
+    const struct { QSize available, expected; } cases[] = {
+        {{1920, 1050}, {1536, 892}},  // most of a large screen, its panels in view
+        {{1366, 738}, {1092, 627}},
+        {{640, 480}, minimum},  // never below the smallest the screens are laid out for
+    };
+    for (const auto& c : cases) QCOMPARE(FrmMain::FirstWindowSize(c.available), c.expected);
+
+    TempDir keep;
+    QSize left;
+    {
+      AppHarness app;
+      app.Start();
+      QCOMPARE(app.window->size(), FrmMain::FirstWindowSize(app.window->screen()->availableGeometry().size()));
+      // Made smaller than the screens are laid out for, it snaps to 8500 x 6780 twips.
+      app.window->resize(5000 / kTwipsPerPixel, 4000 / kTwipsPerPixel);
+      QCoreApplication::processEvents();
+      QVERIFY(PixelsToTwips(app.window->width()) >= 8500 && PixelsToTwips(app.window->width()) < 8500 + kTwipsPerPixel);
+      QCOMPARE(PixelsToTwips(app.window->height()), 6780);
+      app.window->resize(minimum.width() + 123, minimum.height() + 45);
+      QCoreApplication::processEvents();
+      left = app.window->size();
+      app.window->ShutdownProgram();
+      QVERIFY(app.home.Exists(FrmMain::kWindowGeometryFile));
+      std::filesystem::copy_file(app.home.Path() / FrmMain::kWindowGeometryFile,
+                                 keep.Path() / FrmMain::kWindowGeometryFile);
+    }
+    AppHarness again;
+    std::filesystem::copy_file(keep.Path() / FrmMain::kWindowGeometryFile,
+                               again.home.Path() / FrmMain::kWindowGeometryFile);
+    again.Start();
+    QCOMPARE(again.window->size(), left);
   }
-  AdvancedMapWindow advanced(app.op, {}, app.window.get());
-  QVERIFY2(Clashes(ShownMnemonics(&advanced)).isEmpty(), qPrintable(Clashes(ShownMnemonics(&advanced))));
-}
 
-void DesktopTest::monitor_keepsThePicturesShapeAtAnyWindowShape_data() {
-  QTest::addColumn<QSize>("window");
-  QTest::newRow("1920 x 1080") << QSize(1920, 1080);
-  QTest::newRow("tall") << QSize(700, 1000);
-  QTest::newRow("smallest") << QSize(TwipsToPixels(kMinWidthTwips), TwipsToPixels(kMinHeightTwips));
-}
+  // Every transition, not only the way home: from each screen to each other one. Table:
+  // the screen's menu entry, its mode and the file leaving it writes into the home folder.
+  void leavingAScreen_runsItsLeavingActions() {
+    const std::tuple<const char*, ScreenMode, std::string> screens[] = {
+        {"mnuSetupPool", ScreenMode::SetupPool, "DEFAULT.POL"},
+        {"mnuSetupMazeExpt", ScreenMode::SetupExperiment, "DEFAULT.CFG"},
+        {"mnuSetupSystem", ScreenMode::SetupSystem, "Default.SET"},
+        {"mnuMonitor", ScreenMode::Monitor, ""},
+        {"mnuRunExpt", ScreenMode::RunExperiment, ""},
+    };
+    for (const auto& [entry, mode, fileWritten] : screens) {
+      for (const auto& next : screens) {
+        const char* nextEntry = std::get<0>(next);
+        if (std::string(entry) == nextEntry) continue;
+        AppHarness app;
+        app.Start();
+        for (const char* f : {"DEFAULT.POL", "DEFAULT.CFG", "Default.SET", "SUBJECTS.INI"})
+          std::filesystem::remove(app.home.Path() / f);
+        app.Action(entry)->trigger();
+        QCOMPARE(app.Mode(), mode);
+        if (mode == ScreenMode::Monitor) QVERIFY(app.unit.IsStreaming());
+        if (!fileWritten.empty()) QVERIFY(!app.home.Exists(fileWritten));
+        const int refreshesBefore = app.unit.TextRefreshes();
 
-void DesktopTest::monitor_keepsThePicturesShapeAtAnyWindowShape() {
-  QFETCH(QSize, window);
-  AppHarness app;
-  app.Start();
-  app.window->show();
-  app.Action("mnuMonitor")->trigger();
-  app.window->resize(window);
-  QCoreApplication::processEvents();
-  auto* picture = app.Find<QWidget>("scrMonitor")->findChild<QWidget*>("picBackGround");
-  QVERIFY(picture != nullptr && picture->width() > 100);
-  // The unit's picture is 4:3; a pixel of rounding either way.
-  QVERIFY2(std::abs(picture->width() * 3 - picture->height() * 4) <= 4,
-           qPrintable(QString("%1 x %2").arg(picture->width()).arg(picture->height())));
-  // It fills the room it has in one direction.
-  const QWidget* room = picture->parentWidget();
-  QVERIFY(picture->width() >= room->width() - 1 || picture->height() >= room->height() - 1);
-}
-
-void DesktopTest::freshHome_videoModeShowsTheModeInUse_andPoolBoxesSayTheirUnit() {
-  AppHarness app;
-  app.Start();
-  app.Action("mnuSetupSystem")->trigger();
-  auto* mode = app.Find<QComboBox>("cboVideoMode");
-  QCOMPARE(mode->currentText(), QString("NTSC"));
-  QCOMPARE(app.program.settings.SampleRate, int16_t(30));
-
-  app.window->show();
-  app.Action("mnuSetupPool")->trigger();
-  QCoreApplication::processEvents();
-  for (const auto& [box, caption] :
-       {std::pair{"txtPoolDiam", "lblPoolDiamUnit"}, std::pair{"txtPoolX", "lblPoolXUnit"},
-        std::pair{"txtPoolY", "lblPoolYUnit"}}) {
-    QWidget* edit = app.Find<QWidget>(box);
-    auto* unit = app.Find<QLabel>(caption);
-    QVERIFY2(edit != nullptr && unit != nullptr && unit->isVisibleTo(app.window.get()), box);
-    // On the box's own row, to its right.
-    const QPoint editAt = edit->mapTo(app.window.get(), edit->rect().center());
-    const QPoint unitAt = unit->mapTo(app.window.get(), unit->rect().center());
-    QVERIFY2(std::abs(editAt.y() - unitAt.y()) < edit->height() / 2 && unitAt.x() > editAt.x(), box);
-    QCOMPARE(unit->text(), QString("units"));
-    QVERIFY(!unit->toolTip().isEmpty());
+        app.Action(nextEntry)->trigger();
+        QVERIFY2(app.Mode() != mode, nextEntry);
+        if (!fileWritten.empty()) QVERIFY2(app.home.Exists(fileWritten), nextEntry);
+        if (mode == ScreenMode::SetupExperiment) QVERIFY(app.home.Exists("SUBJECTS.INI"));
+        if (mode == ScreenMode::RunExperiment) QVERIFY(app.unit.TextRefreshes() > refreshesBefore);
+        if (std::string(nextEntry) != "mnuMonitor") QVERIFY2(!app.unit.IsStreaming(), nextEntry);
+      }
+    }
   }
-}
 
-void DesktopTest::noUnitAnswering_offersTheSimulatedUnitOrAVideo() {
-  // Table: the answer to the offer, the video chosen, the arguments of the new start.
-  const struct {
-    Answer answer;
-    std::optional<std::string> video;
-    QStringList expected;  // after --home
-  } cases[] = {
-      {Answer::Yes, std::nullopt, {"--simulator"}},
-      {Answer::No, "/data/day1.mp4", {"--video", "/data/day1.mp4"}},
-      {Answer::No, std::nullopt, {}},  // the file dialog cancelled
-      {Answer::Cancel, std::nullopt, {}},
-  };
-  for (const auto& c : cases) {
+  void mnemonics_areDistinctOnEveryScreenAndMenu() {
+    AppHarness app;
+    app.Start();
+    app.window->show();
+    const std::pair<const char*, ScreenMode> screens[] = {
+        {"mnuSetupPool", ScreenMode::SetupPool},
+        {"mnuSetupMazeExpt", ScreenMode::SetupExperiment},
+        {"mnuSetupSystem", ScreenMode::SetupSystem},
+        {"mnuMonitor", ScreenMode::Monitor},
+    };
+    const auto checkMenus = [&](const char* where) {
+      std::map<QChar, QStringList> bar;
+      for (QAction* top : app.window->menuBar()->actions()) {
+        bar[Mnemonic(top->text())] << top->text();
+        std::map<QChar, QStringList> entries;
+        for (QAction* a : top->menu()->actions())
+          if (a->isVisible() && !a->isSeparator()) entries[Mnemonic(a->text())] << a->text();
+        QVERIFY2(Clashes(entries).isEmpty(), qPrintable(QString(where) + ": " + Clashes(entries)));
+      }
+      QVERIFY2(Clashes(bar).isEmpty(), qPrintable(Clashes(bar)));
+    };
+    checkMenus("home");
+    for (const auto& [entry, mode] : screens) {
+      app.Action(entry)->trigger();
+      QCOMPARE(app.Mode(), mode);
+      checkMenus(entry);
+    }
+    // Every screen, shown or not (the run screen needs an experiment to be entered).
+    // Alt and a letter reaches the menu bar as well as the screen's controls.
+    for (Screen* screen : app.window->findChildren<Screen*>()) {
+      std::map<QChar, QStringList> used = ShownMnemonics(screen);
+      for (QAction* top : app.window->menuBar()->actions()) used[Mnemonic(top->text())] << top->text();
+      QVERIFY2(Clashes(used).isEmpty(), qPrintable(screen->objectName() + ": " + Clashes(used)));
+    }
+    AdvancedMapWindow advanced(app.op, {}, app.window.get());
+    QVERIFY2(Clashes(ShownMnemonics(&advanced)).isEmpty(), qPrintable(Clashes(ShownMnemonics(&advanced))));
+  }
+
+  void monitor_keepsThePicturesShapeAtAnyWindowShape() {
+    AppHarness app;
+    app.Start();
+    app.window->show();
+    app.Action("mnuMonitor")->trigger();
+    for (const QSize window : {QSize(1920, 1080), QSize(700, 1000),  // wide, tall, the smallest
+                               QSize(TwipsToPixels(kMinWidthTwips), TwipsToPixels(kMinHeightTwips))}) {
+      app.window->resize(window);
+      QCoreApplication::processEvents();
+      auto* picture = app.Find<QWidget>("scrMonitor")->findChild<QWidget*>("picBackGround");
+      const QString size = QString("%1 x %2").arg(picture->width()).arg(picture->height());
+      // The unit's picture is 4:3, a pixel of rounding either way, and fills its room one way.
+      QVERIFY2(picture->width() > 100 && std::abs(picture->width() * 3 - picture->height() * 4) <= 4, qPrintable(size));
+      const QWidget* room = picture->parentWidget();
+      QVERIFY2(picture->width() >= room->width() - 1 || picture->height() >= room->height() - 1, qPrintable(size));
+    }
+  }
+
+  void freshHome_videoModeShowsTheModeInUse_andPoolBoxesSayTheirUnit() {
+    AppHarness app;
+    app.Start();
+    app.Action("mnuSetupSystem")->trigger();
+    QCOMPARE(app.Find<QComboBox>("cboVideoMode")->currentText(), QString("NTSC"));
+    QCOMPARE(app.program.settings.SampleRate, int16_t(30));
+    app.window->show();
+    app.Action("mnuSetupPool")->trigger();
+    QCoreApplication::processEvents();
+    for (const char* name : {"Diam", "X", "Y"}) {
+      QWidget* edit = app.Find<QWidget>(qPrintable(QString("txtPool%1").arg(name)));
+      auto* unit = app.Find<QLabel>(qPrintable(QString("lblPool%1Unit").arg(name)));
+      // "units", on the box's own row, to its right.
+      const QPoint editAt = edit->mapTo(app.window.get(), edit->rect().center());
+      const QPoint unitAt = unit->mapTo(app.window.get(), unit->rect().center());
+      QVERIFY2(unit->isVisibleTo(app.window.get()) && unit->text() == "units" && !unit->toolTip().isEmpty() &&
+                   std::abs(editAt.y() - unitAt.y()) < edit->height() / 2 && unitAt.x() > editAt.x(),
+               name);
+    }
+  }
+
+  void noUnitAnswering_offersTheSimulatedUnitOrAVideo() {
+    // Table: the answer to the offer, the video chosen, the arguments of the new start.
+    const struct { Answer answer; std::optional<std::string> video; QStringList expected; } cases[] = {
+        {Answer::Yes, std::nullopt, {"--simulator"}},
+        {Answer::No, "/data/day1.mp4", {"--video", "/data/day1.mp4"}},
+        {Answer::No, std::nullopt, {}},  // the file dialog cancelled
+        {Answer::Cancel, std::nullopt, {}},
+    };
+    for (const auto& c : cases) {
+      HarnessOptions unpowered;
+      unpowered.unitPowered = false;
+      AppHarness app(unpowered);
+      app.tracker.SetPortDevice("/dev/ttyUSB7");  // a real port, as from the desktop menu
+      app.window->show();
+      app.op.QueueAnswer(Answer::Ok);  // "The Quentrix is not responding."
+      app.op.QueueAnswer(c.answer);
+      if (c.answer == Answer::No) app.op.QueueReply(c.video);
+      app.Start();
+      QVERIFY(app.op.HasMessageContaining("simulated unit"));
+      QCoreApplication::processEvents();
+      if (c.expected.isEmpty()) {
+        QVERIFY(app.window->RestartArguments().isEmpty());
+        QVERIFY(app.window->isVisible());
+        continue;
+      }
+      const QString home = QString::fromStdString(app.home.Path().string());
+      QCOMPARE(app.window->RestartArguments(), QStringList({"--home", home}) + c.expected);
+      QVERIFY(app.window->HasShutDown() && !app.window->isVisible());
+    }
+    // The simulated unit itself never gets the offer.
     HarnessOptions unpowered;
     unpowered.unitPowered = false;
-    AppHarness app(unpowered);
-    app.tracker.SetPortDevice("/dev/ttyUSB7");  // a real port, as from the desktop menu
-    app.window->show();
-    app.op.QueueAnswer(Answer::Ok);  // "The Quentrix is not responding."
-    app.op.QueueAnswer(c.answer);
-    if (c.answer == Answer::No) app.op.QueueReply(c.video);
-    app.Start();
-    QVERIFY(app.op.HasMessageContaining("simulated unit"));
-    QCoreApplication::processEvents();
-    if (c.expected.isEmpty()) {
-      QVERIFY(app.window->RestartArguments().isEmpty());
-      QVERIFY(app.window->isVisible());
-      continue;
-    }
-    const QString home = QString::fromStdString(app.home.Path().string());
-    QCOMPARE(app.window->RestartArguments(), QStringList({"--home", home}) + c.expected);
-    QVERIFY(app.window->HasShutDown() && !app.window->isVisible());
+    AppHarness simulated(unpowered);
+    simulated.Start();
+    QVERIFY(!simulated.op.HasMessageContaining("simulated unit"));
   }
-  // The simulated unit itself never gets the offer.
-  HarnessOptions unpowered;
-  unpowered.unitPowered = false;
-  AppHarness simulated(unpowered);
-  simulated.Start();
-  QVERIFY(!simulated.op.HasMessageContaining("simulated unit"));
-}
+};
 
 QTEST_MAIN(DesktopTest)
 #include "desktop_test.moc"

@@ -3,7 +3,9 @@
 // them, with progress shown, the trials' lines in the window, and the imported study
 // opened on the Study screen; a malformed file is refused with its line and nothing is
 // written; a window without files says what is missing.
+#include <QComboBox>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -43,8 +45,7 @@ class ImportTracksTest : public QObject {
   void TwoExportsAreImportedAndTheirStudyOpens() {
     AppHarness app;
     ImportTracksDialog* dialog = OpenImport(app);
-    QVERIFY(dialog != nullptr);
-    QVERIFY(dialog->isVisible());
+    QVERIFY(dialog != nullptr && dialog->isVisible());
     const auto folder = app.home.Path() / "exports";
     std::filesystem::create_directories(folder);
     app.home.Write("exports/rat7.txt", EthoVisionText(25, 4));
@@ -53,9 +54,13 @@ class ImportTracksTest : public QObject {
       app.op.QueueReply((folder / file).string());
       QTest::mouseClick(dialog->findChild<QPushButton*>("cmdAddTrackFile"), Qt::LeftButton);
     }
-    Fill(dialog, "txtPoolCircle", "0, 0, 75");
+    // The arena file's pool and grid (1 unit = 1 cm: the hand-computed figures); the goal
+    // typed in the window wins over the file's.
+    app.home.Write("exports/pool.arena", "arena.bounds = circle 0 0 75\ngoal = circle -30 0 5\ngrid.radius = 75\n");
+    Fill(dialog, "txtArenaFile", QString::fromStdString((folder / "pool.arena").string()));
     Fill(dialog, "txtGoalCircle", "30,0,5");
-    Fill(dialog, "txtGridRadius", "75");  // 1 unit = 1 cm: the hand-computed figures
+    dialog->findChild<QComboBox*>("cboImportUnits")->setCurrentIndex(1);  // centimetres, as the files say
+    Fill(dialog, "txtLikelihood", "1");  // a bound is inside the range
     Fill(dialog, "txtImportGroup", "WT");
     dialog->findChild<QSpinBox*>("spImportDay")->setValue(2);
     Fill(dialog, "txtImportFolder", QString::fromStdString((app.home.Path() / "imported").string()));
@@ -79,24 +84,25 @@ class ImportTracksTest : public QObject {
     std::vector<int> percents;
     for (const OperatorLogEntry& entry : app.op.Log())
       if (entry.kind == OperatorLogEntry::Kind::Progress) percents.push_back(entry.value);
-    QVERIFY(percents.size() >= 4);
-    QCOMPARE(percents.front(), 0);
-    QCOMPARE(percents[percents.size() - 2], 100);
-    QCOMPARE(percents.back(), -1);
-    QVERIFY(std::is_sorted(percents.begin(), percents.end() - 1));
+    QVERIFY(percents.size() >= 4 && std::is_sorted(percents.begin(), percents.end() - 1));
+    QCOMPARE(std::vector<int>({percents.front(), percents[percents.size() - 2], percents.back()}),
+             std::vector<int>({0, 100, -1}));
     // The imported study is on the Study screen: one group, day 2, both animals.
     auto* study = app.window->findChild<StudyScreen*>("frmStudy");
-    QCOMPARE(study->Aggregate().Trials, int64_t{2});
-    QCOMPARE(study->Aggregate().Summary.size(), std::size_t{1});
-    QCOMPARE(study->Aggregate().Summary.begin()->first.Group, std::string("WT"));
-    QCOMPARE(study->Aggregate().Summary.begin()->first.Day, 2);
+    const StudyAggregator& imported = study->Aggregate();
+    QVERIFY(imported.Trials == 2 && imported.Summary.size() == 1);
+    QVERIFY(imported.Summary.begin()->first.Group == "WT" && imported.Summary.begin()->first.Day == 2);
   }
 
   void AMalformedFileIsRefusedWithItsLineAndNothingIsWritten() {
     AppHarness app;
     ImportTracksDialog* dialog = OpenImport(app);
     QVERIFY(dialog != nullptr);
-    // No files yet: the window says what is missing.
+    // No files yet (an import list added, then removed): the window says what is missing.
+    app.op.QueueReply((app.home.Path() / "list.csv").string());
+    QTest::mouseClick(dialog->findChild<QPushButton*>("cmdAddImportList"), Qt::LeftButton);
+    dialog->findChild<QListWidget*>("lstImportFiles")->setCurrentRow(0);
+    QTest::mouseClick(dialog->findChild<QPushButton*>("cmdRemoveTrackFile"), Qt::LeftButton);
     QVERIFY(!dialog->RunImport());
     QVERIFY(app.op.HasMessageContaining("Add the track files to import"));
     std::string text = PlainText(30, 1);
@@ -123,6 +129,12 @@ class ImportTracksTest : public QObject {
     for (const OperatorLogEntry& entry : app.op.Log())
       if (entry.kind == OperatorLogEntry::Kind::Progress) lastProgress = entry.value;
     QCOMPARE(lastProgress, -1);
+    // The good file alone, said to be in pixels: the pool's real size is needed.
+    dialog->findChild<QListWidget*>("lstImportFiles")->setCurrentRow(1);
+    QTest::mouseClick(dialog->findChild<QPushButton*>("cmdRemoveTrackFile"), Qt::LeftButton);
+    dialog->findChild<QComboBox*>("cboImportUnits")->setCurrentIndex(2);
+    QVERIFY(!dialog->RunImport());
+    QVERIFY(app.op.HasMessageContaining("a pool in pixels needs its real size"));
   }
 };
 

@@ -1,8 +1,7 @@
-// The Open Data screen on a hand-written experiment: the subject grid and its legend,
-// the three things a click can show (a trial, "No data for this subject", "There is no
-// subject"), the track and its heat map, the epoch boxes' key filter, the epoch window
-// and artifact filter giving exactly what `tarnwell-cli analyse` gives with the same
-// options, and the output commands (F4, Trailmap, Print).
+// The Open Data screen on a hand-written experiment: the epoch window and artifact filter
+// giving exactly what `tarnwell-cli analyse` gives with the same options, the output
+// commands (F4, Trailmap, Print) past a damaged provenance record, another experiment's
+// settings, the subjects by keyboard, and a layout that grows with the window.
 #include <QComboBox>
 #include <QHeaderView>
 #include <QHelpEvent>
@@ -89,283 +88,241 @@ std::vector<std::vector<std::string>> CliTable(const std::filesystem::path& data
 class OpenDataTest : public QObject {
   Q_OBJECT
  private slots:
-  void epochAndArtifactFilter_showExactlyWhatTheCommandLineToolComputes();
-  void outputCommands_writeTheirFilesFromTheDataScreen();
-  void loadAnalysisSettings_fromAnExperimentFileIsOffered();
-  void keyboard_reachesAndWalksTheSubjects();
-  void layout_showsWholeIdsAndGrowsWithTheWindow();
-  void print_opensTheDialogWithPdf_andWritesTheTrialsPage();
-  void damagedProvenanceRecord_isSaidOnceAndTheTrialsStillShown();
-};
-
-void OpenDataTest::damagedProvenanceRecord_isSaidOnceAndTheTrialsStillShown() {
-  DataScene scene("{\"format\": 1, \"trials\": ");  // cut off mid-way
-  AppHarness& app = scene.app;
-  const std::vector<OperatorLogEntry> said = app.op.Messages();
-  QCOMPARE(said.size(), std::size_t(1));
-  QCOMPARE(said[0].title, std::string("Provenance Record"));
-  QCOMPARE(said[0].icon, MessageIcon::Exclamation);
-  QVERIFY2(said[0].text.starts_with("The provenance record of this experiment:\n"
-                                    "WEEK1.provenance.json is damaged (not JSON).\n"),
-           said[0].text.c_str());
-  // Viewing, exporting and opening the experiment again analyse without it, unsaid.
-  app.op.ClearLog();
-  ClickSubjectCell(scene, 0, 0);
-  QVERIFY(!scene.Label("lblMazeExptParams")->text().isEmpty());
-  scene.Key(Qt::Key_F4);
-  scene.Tick();
-  QVERIFY(ReadRecords(scene.week1.parent_path() / "WEEK1.CSV").size() == 2);
-  app.op.QueueReply(scene.week1.string());
-  app.Action("mnuFileOpen")->trigger();
-  QCoreApplication::processEvents();
-  QVERIFY(!app.op.HasMessageContaining("provenance"));
-  // The record was only read: it stays for a person to look at.
-  QVERIFY(app.home.Exists("DATA/WEEK1.provenance.json"));
-}
-
-void OpenDataTest::epochAndArtifactFilter_showExactlyWhatTheCommandLineToolComputes() {
-  DataScene scene;
-  QCheckBox* chkEpoch = scene.Check("chkEpoch");
-  QCheckBox* chkArtifact = scene.Check("chkArtifact");
-  struct Step {
-    const char* name;
-    bool epoch;
-    const char* start;  // typed into the boxes
-    const char* time;
-    const char* option;  // the same window for the command-line tool
-    bool artifact;
-  };
-  const Step steps[] = {
-      {"whole trial", false, "", "", "", false},
-      {"artifact filter", false, "", "", "", true},
-      {"epoch and artifact filter", true, "0.5", "1", "0.5,1", true},
-      {"epoch", true, "0.5", "1", "0.5,1", false},
-      {"another epoch, typed with a decimal comma", true, "0,2", "0.4", "0.2,0.4", false},
-      {"whole trial again", false, "", "", "", false},
-  };
-  ClickSubjectCell(scene, 0, 2);
-  std::vector<std::vector<std::string>> shown;  // R3 at each step
-  for (const Step& step : steps) {
-    // The controls change what is shown at once, without another click.
-    if (chkArtifact->isChecked() != step.artifact)
-      QTest::mouseClick(chkArtifact, Qt::LeftButton, {}, QPoint(5, 5));
-    if (chkEpoch->isChecked() != step.epoch) QTest::mouseClick(chkEpoch, Qt::LeftButton, {}, QPoint(5, 5));
-    if (step.epoch) {
-      for (int i = 0; i < 2; ++i) {
-        scene.EpochBox(i)->setFocus();
-        scene.EpochBox(i)->selectAll();
-        QTest::keyClicks(scene.EpochBox(i), i == 0 ? step.start : step.time);
-        QTest::keyClick(scene.EpochBox(i), Qt::Key_Return);
-      }
-    }
-    QStringList options;
-    if (step.epoch) options << "--epoch" << step.option;
-    if (step.artifact) options << "--artifact-filter";
-    const auto table = CliTable(scene.week1, options);
-    QCOMPARE(table.size(), std::size_t(2));
-    shown.push_back(ShownAsRecord(ReadShownTrial(scene)));
-    QVERIFY2(
-        Joined(shown.back()) == Joined(RecordValues(table[1])),
-        qPrintable(
-            QString("%1:\n%2\n%3").arg(step.name, Joined(shown.back()), Joined(RecordValues(table[1])))));
-    ClickSubjectCell(scene, 0, 0);
-    QCOMPARE(Joined(ShownAsRecord(ReadShownTrial(scene))), Joined(RecordValues(table[0])));
+  void epochAndArtifactFilter_showExactlyWhatTheCommandLineToolComputes() {
+    DataScene scene;
+    QCheckBox* chkEpoch = scene.Check("chkEpoch");
+    QCheckBox* chkArtifact = scene.Check("chkArtifact");
+    // Table: the epoch's start and time typed into the boxes, the same window for the
+    // command-line tool, and the artifact filter.
+    struct Step { const char* name; bool epoch; const char *start, *time, *option; bool artifact; };
+    const Step steps[] = {
+        {"whole trial", false, "", "", "", false},
+        {"artifact filter", false, "", "", "", true},
+        {"epoch and artifact filter", true, "0.5", "1", "0.5,1", true},
+        {"epoch", true, "0.5", "1", "0.5,1", false},
+        {"another epoch, typed with a decimal comma", true, "0,2", "0.4", "0.2,0.4", false},
+        {"whole trial again", false, "", "", "", false},
+    };
     ClickSubjectCell(scene, 0, 2);
-  }
-  // Each option changed the numbers (so the comparisons above could fail), and switching
-  // everything off gives the first numbers back.
-  for (std::size_t i = 1; i + 1 < shown.size(); ++i) QVERIFY2(shown[i] != shown[0], steps[i].name);
-  QVERIFY(shown[3] != shown[4]);
-  QCOMPARE(Joined(shown.back()), Joined(shown.front()));
-  QCOMPARE(scene.EpochBox(0)->text() + " " + scene.Label("lblEpochL3")->text(), QString("000.2 000.6"));
-}
-
-void OpenDataTest::outputCommands_writeTheirFilesFromTheDataScreen() {
-  DataScene scene;
-  AppHarness& app = scene.app;
-  const auto folder = scene.week1.parent_path();
-  ClickSubjectCell(scene, 0, 0);
-  for (const char* name : {"mnuSaveAs", "mnuSaveAll", "mnuExport"})
-    QVERIFY2(app.Action(name)->isEnabled(), name);
-  QVERIFY(!app.Action("mnuTrailmap")->isEnabled());
-
-  // F4: every subject into WEEK1.CSV; the Trailmap export becomes available.
-  app.op.ClearLog();
-  scene.Key(Qt::Key_F4);
-  scene.Tick();
-  QCOMPARE(app.op.Messages().size(), std::size_t(1));
-  QCOMPARE(app.op.Messages()[0].title, std::string("Export Successful"));
-  QVERIFY(ReadRecords(folder / "WEEK1.CSV").size() == 2 && app.Action("mnuTrailmap")->isEnabled());
-
-  app.op.ClearLog();
-  app.Action("mnuTrailmap")->trigger();
-  QCOMPARE(app.op.Messages().back().title, std::string("Status"));
-  QVERIFY(app.home.Exists("DATA/WEEK1.TXT") && app.home.Exists("DATA/WEEK1Arena.WSP"));
-
-  // Print: the page of the trial on display.
-  const auto pdf = folder / "R1.pdf";
-  scene.DataScreen()->printerFactory = [pdf] { return std::make_unique<PdfPrinterDevice>(pdf); };
-  QTest::mouseClick(scene.Button("cmdPrintData"), Qt::LeftButton);
-  std::string bytes;
-  QVERIFY(ReadWholeFile(pdf, bytes) && bytes.starts_with("%PDF"));
-  QVERIFY(!app.op.HasMessageContaining("Printing is not available"));
-
-  // Leaving the data screen takes its entries away; F4 anywhere else does nothing.
-  app.Action("mnuSetupSystem")->trigger();
-  for (const char* name : {"mnuClose", "mnuSaveAs", "mnuSaveAll", "mnuExport", "mnuTrailmap", "mnuPrint"})
-    QVERIFY2(!app.Action(name)->isEnabled(), name);
-  QCOMPARE(app.window->windowTitle(), QString("Tarnwell v4.64"));
-  app.op.ClearLog();
-  scene.Key(Qt::Key_F4);
-  scene.Tick();
-  QVERIFY(app.op.Messages().empty());
-}
-
-void OpenDataTest::loadAnalysisSettings_fromAnExperimentFileIsOffered() {
-  DataScene scene;
-  AppHarness& app = scene.app;
-  // Another experiment's file: its IDs, time and pool are what reanalysis should use.
-  ExperimentSetup other;
-  other.MaxTime = 7;
-  other.ActivePlatform = 3;
-  other.SubjectIDs = {"X1", "X2", "X3"};
-  PoolSetup otherPool = app.program.pool;
-  otherPool.NumRings = 2;
-  const auto otherFile = scene.week1.parent_path() / "OTHER.EXP";
-  QVERIFY(WriteExperimentRecord(otherFile, other, otherPool));
-
-  QAction* load = app.Action("mnuLoadAnalysis");
-  QVERIFY(load->isVisible() && load->isEnabled());
-  QVERIFY2(!app.Action("mnuLoadCfg")->isVisible(), "legacy configurations load on Setup Pool only");
-  const ReanalysisState& state = scene.DataScreen()->Analysis();
-  QVERIFY(!state.SettingsLoaded);
-
-  app.op.QueueReply(otherFile.string());
-  load->trigger();
-  QVERIFY(state.SettingsLoaded && state.Settings.Experiment.MaxTime == 7 &&
-          state.Settings.Pool.NumRings == 2);
-  QVERIFY((state.Settings.Experiment.SubjectIDs == std::vector<std::string>{"X1", "X2", "X3"}));
-  QVERIFY(scene.Label("lblDataFile")->text().endsWith("Settings: OTHER.EXP"));
-
-  app.Action("mnuSetupPool")->trigger();
-  QVERIFY(app.Action("mnuLoadCfg")->isVisible() && !load->isEnabled());
-}
-
-void OpenDataTest::keyboard_reachesAndWalksTheSubjects() {
-  DataScene scene;
-  SubjectSelectionGrid* grid = scene.DataScreen()->SubjectGrid();
-  // Tab from the first control of the screen reaches the subjects.
-  scene.Button("cmdExitData")->setFocus();
-  for (int i = 0; i < 30 && QApplication::focusWidget() != grid; ++i)
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-  QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(grid));
-  // Table: the key, the subject then on display (R1, R2 without data, R3).
-  const struct {
-    Qt::Key key;
-    int shown;
-  } steps[] = {{Qt::Key_Home, 0}, {Qt::Key_Right, 1}, {Qt::Key_Right, 2}, {Qt::Key_Right, 2},
-               {Qt::Key_Left, 1}, {Qt::Key_Home, 0},  {Qt::Key_End, 2}};
-  for (const auto& step : steps) {
-    QTest::keyClick(grid, step.key);
-    QCOMPARE(grid->Cursor(), step.shown);
-    // R2 has no data: it is reported, and no subject stays highlighted.
-    QCOMPARE(grid->Selected(), step.shown == 1 ? -1 : step.shown);
-    QCOMPARE(scene.Text("lblMazeExptParams")
-                     .find(step.shown == 1   ? "No data"
-                           : step.shown == 0 ? "R1"
-                                             : "R3") != std::string::npos,
-             true);
-  }
-  // The cursor follows a click; Enter shows the subject under it.
-  ClickSubjectCell(scene, 0, 0);
-  QCOMPARE(grid->Cursor(), 0);
-  QTest::keyClick(grid, Qt::Key_Down);  // no row below
-  QTest::keyClick(grid, Qt::Key_Return);
-  QCOMPARE(grid->Selected(), 0);
-}
-
-void OpenDataTest::layout_showsWholeIdsAndGrowsWithTheWindow() {
-  DataScene scene;
-  SubjectSelectionGrid* grid = scene.DataScreen()->SubjectGrid();
-  auto* table = scene.app.window->findChild<QTableWidget*>("grOpenData");
-  QLabel* header = scene.Label("lblMazeExptParams");
-  ClickSubjectCell(scene, 0, 0);
-  // Lab IDs as long as labs write them.
-  std::vector<ViewedSubject> subjects;
-  for (int i = 0; i < 10; ++i)
-    subjects.push_back(
-        {i, "WT-2026-" + std::to_string(1000 + i) + "-L", ViewedSubjectState::Completed, true});
-  grid->SetSubjects(subjects);
-
-  struct Seen {
-    double fontPoints = 0;
-    int tableWidth = 0;
-  };
-  std::vector<Seen> seen;
-  for (const QSize window : {QSize(1000, 700), QSize(1920, 1080)}) {
-    scene.app.window->resize(window);
-    QCoreApplication::processEvents();
-    const QString size = QString("%1 x %2").arg(window.width()).arg(window.height());
-    // Every ID whole in its cell, and whole in its tooltip too.
-    for (int i = 0; i < 10; ++i) {
-      const int row = i / grid->Columns(), column = i % grid->Columns();
-      const QString text = grid->CellText(row, column);
-      QVERIFY2(grid->CellRect(row, column).width() - 6 >= grid->fontMetrics().horizontalAdvance(text),
-               qPrintable(size + ": " + text));
+    std::vector<std::vector<std::string>> shown;  // R3 at each step
+    for (const Step& step : steps) {
+      // The controls change what is shown at once, without another click.
+      if (chkArtifact->isChecked() != step.artifact)
+        QTest::mouseClick(chkArtifact, Qt::LeftButton, {}, QPoint(5, 5));
+      if (chkEpoch->isChecked() != step.epoch) QTest::mouseClick(chkEpoch, Qt::LeftButton, {}, QPoint(5, 5));
+      if (step.epoch) {
+        for (int i = 0; i < 2; ++i) {
+          scene.EpochBox(i)->setFocus();
+          scene.EpochBox(i)->selectAll();
+          QTest::keyClicks(scene.EpochBox(i), i == 0 ? step.start : step.time);
+          QTest::keyClick(scene.EpochBox(i), Qt::Key_Return);
+        }
+      }
+      QStringList options;
+      if (step.epoch) options << "--epoch" << step.option;
+      if (step.artifact) options << "--artifact-filter";
+      const auto table = CliTable(scene.week1, options);
+      QCOMPARE(table.size(), std::size_t(2));
+      shown.push_back(ShownAsRecord(ReadShownTrial(scene)));
+      QVERIFY2(
+          Joined(shown.back()) == Joined(RecordValues(table[1])),
+          qPrintable(
+              QString("%1:\n%2\n%3").arg(step.name, Joined(shown.back()), Joined(RecordValues(table[1])))));
+      ClickSubjectCell(scene, 0, 0);
+      QCOMPARE(Joined(ShownAsRecord(ReadShownTrial(scene))), Joined(RecordValues(table[0])));
+      ClickSubjectCell(scene, 0, 2);
     }
-    QHelpEvent help(QEvent::ToolTip, grid->CellRect(1, 1).center(),
-                    grid->mapToGlobal(grid->CellRect(1, 1).center()));
-    QCoreApplication::sendEvent(grid, &help);
-    const QString id = QString("WT-2026-%1-L").arg(1000 + grid->Columns() + 1);
-    QVERIFY2(QToolTip::text().contains(id), qPrintable(QToolTip::text() + " / " + id));
-    QToolTip::hideText();
-    // The header shows its longest line whole ("DAY1.EX" was all a lab saw of a name).
-    QVERIFY2(header->width() >= header->sizeHint().width(), qPrintable(size));
-    QVERIFY(header->text().contains("WEEK1.EXP"));
-    // The table's columns fill its width: no empty band beside small numbers.
-    int columns = 0;
-    for (int c = 0; c < table->columnCount(); ++c) columns += table->columnWidth(c);
-    QVERIFY2(columns >= table->viewport()->width() - 2, qPrintable(size));
-    seen.push_back({table->font().pointSizeF(), columns});
+    // Each option changed the numbers (so the comparisons above could fail), and switching
+    // everything off gives the first numbers back.
+    for (std::size_t i = 1; i + 1 < shown.size(); ++i) QVERIFY2(shown[i] != shown[0], steps[i].name);
+    QVERIFY(shown[3] != shown[4]);
+    QCOMPARE(Joined(shown.back()), Joined(shown.front()));
+    QCOMPARE(scene.EpochBox(0)->text() + " " + scene.Label("lblEpochL3")->text(), QString("000.2 000.6"));
   }
-  QVERIFY(seen[1].fontPoints > seen[0].fontPoints && seen[1].tableWidth > seen[0].tableWidth);
-  QCOMPARE(OpenDataScreen::TextScaleFor({640, 430}), 1.0);
-  QCOMPARE(OpenDataScreen::TextScaleFor({4000, 3000}), 2.0);
-}
 
-// With no printer on the system the print dialog opens on "Print to File (PDF)" with the
-// trial's name beside its raw file, and accepting it writes the page there.
-void OpenDataTest::print_opensTheDialogWithPdf_andWritesTheTrialsPage() {
-  if (!QPrinterInfo::availablePrinterNames().isEmpty()) QSKIP("this computer has a printer");
-  DataScene scene;
-  ClickSubjectCell(scene, 0, 0);
-  const auto pdf = scene.week1.parent_path() / "WEEK100.pdf";
-  QStringList offered;
-  bool dialogSeen = false;
-  QTimer::singleShot(0, [&] {
-    auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
-    if (dialog == nullptr) return;
-    dialogSeen = true;
-    for (QComboBox* box : dialog->findChildren<QComboBox*>())
-      for (int i = 0; i < box->count(); ++i) offered << box->itemText(i);
-    dialog->accept();
-  });
-  QTest::mouseClick(scene.Button("cmdPrintData"), Qt::LeftButton);
-  QVERIFY(dialogSeen);
-  QVERIFY2(offered.join("|").contains("PDF"), qPrintable(offered.join("|")));
-  std::string bytes;
-  QVERIFY(ReadWholeFile(pdf, bytes) && bytes.starts_with("%PDF"));
-  QVERIFY(!scene.app.op.HasMessageContaining("Printing is not available"));
+  // A provenance record cut off mid-way is said once as the experiment opens; viewing,
+  // exporting and opening it again analyse without it, unsaid, and it stays as it was.
+  void outputCommands_writeTheirFiles_pastADamagedProvenanceRecord() {
+    DataScene scene("{\"format\": 1, \"trials\": ");
+    AppHarness& app = scene.app;
+    QCOMPARE(app.op.Messages().size(), std::size_t(1));
+    const OperatorLogEntry said = app.op.Messages()[0];
+    QVERIFY(said.title == "Provenance Record" && said.icon == MessageIcon::Exclamation);
+    QVERIFY2(said.text.starts_with("The provenance record of this experiment:\n"
+                                   "WEEK1.provenance.json is damaged (not JSON).\n"),
+             said.text.c_str());
+    ClickSubjectCell(scene, 0, 0);
+    QVERIFY(!scene.Label("lblMazeExptParams")->text().isEmpty());
+    for (const char* name : {"mnuSaveAs", "mnuSaveAll", "mnuExport"}) QVERIFY2(app.Action(name)->isEnabled(), name);
+    QVERIFY(!app.Action("mnuTrailmap")->isEnabled());
 
-  // Cancelled: nothing is written and nothing said.
-  std::filesystem::remove(pdf);
-  scene.app.op.ClearLog();
-  QTimer::singleShot(0, [] {
-    if (auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget())) dialog->reject();
-  });
-  QTest::mouseClick(scene.Button("cmdPrintData"), Qt::LeftButton);
-  QVERIFY(!std::filesystem::exists(pdf) && scene.app.op.Messages().empty());
-}
+    // F4: every subject into WEEK1.CSV; the Trailmap export becomes available.
+    app.op.ClearLog();
+    scene.Key(Qt::Key_F4);
+    scene.Tick();
+    QCOMPARE(app.op.Messages().size(), std::size_t(1));
+    QCOMPARE(app.op.Messages()[0].title, std::string("Export Successful"));
+    QVERIFY(ReadRecords(scene.week1.parent_path() / "WEEK1.CSV").size() == 2 && app.Action("mnuTrailmap")->isEnabled());
+    app.Action("mnuTrailmap")->trigger();
+    QCOMPARE(app.op.Messages().back().title, std::string("Status"));
+    QVERIFY(app.home.Exists("DATA/WEEK1.TXT") && app.home.Exists("DATA/WEEK1Arena.WSP"));
+    app.op.QueueReply(scene.week1.string());
+    app.Action("mnuFileOpen")->trigger();
+    QCoreApplication::processEvents();
+    QVERIFY(!app.op.HasMessageContaining("provenance") && app.home.Exists("DATA/WEEK1.provenance.json"));
+
+    // Leaving the data screen takes its entries away; F4 anywhere else does nothing.
+    app.Action("mnuSetupSystem")->trigger();
+    for (const char* name : {"mnuClose", "mnuSaveAs", "mnuSaveAll", "mnuExport", "mnuTrailmap", "mnuPrint"})
+      QVERIFY2(!app.Action(name)->isEnabled(), name);
+    QCOMPARE(app.window->windowTitle(), QString("Tarnwell v4.64"));
+    app.op.ClearLog();
+    scene.Key(Qt::Key_F4);
+    scene.Tick();
+    QVERIFY(app.op.Messages().empty());
+  }
+
+  // Another experiment's file gives reanalysis its IDs, time and pool; legacy
+  // configurations load on Setup Pool only.
+  void loadAnalysisSettings_fromAnExperimentFileIsOffered() {
+    DataScene scene;
+    AppHarness& app = scene.app;
+    ExperimentSetup other;
+    other.MaxTime = 7;
+    other.SubjectIDs = {"X1", "X2", "X3"};
+    PoolSetup otherPool = app.program.pool;
+    otherPool.NumRings = 2;
+    const auto otherFile = scene.week1.parent_path() / "OTHER.EXP";
+    QVERIFY(WriteExperimentRecord(otherFile, other, otherPool));
+    QAction* load = app.Action("mnuLoadAnalysis");
+    QVERIFY(load->isVisible() && load->isEnabled() && !app.Action("mnuLoadCfg")->isVisible());
+    const ReanalysisState& state = scene.DataScreen()->Analysis();
+    QVERIFY(!state.SettingsLoaded);
+    app.op.QueueReply(otherFile.string());
+    load->trigger();
+    QVERIFY(state.SettingsLoaded && state.Settings.Experiment.MaxTime == 7 && state.Settings.Pool.NumRings == 2 &&
+            state.Settings.Experiment.SubjectIDs == other.SubjectIDs);
+    QVERIFY(scene.Label("lblDataFile")->text().endsWith("Settings: OTHER.EXP"));
+    app.Action("mnuSetupPool")->trigger();
+    QVERIFY(app.Action("mnuLoadCfg")->isVisible() && !load->isEnabled());
+  }
+
+  void keyboard_reachesAndWalksTheSubjects() {
+    DataScene scene;
+    SubjectSelectionGrid* grid = scene.DataScreen()->SubjectGrid();
+    // Tab from the first control of the screen reaches the subjects.
+    scene.Button("cmdExitData")->setFocus();
+    for (int i = 0; i < 30 && QApplication::focusWidget() != grid; ++i)
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(grid));
+    // Table: the key, the subject then on display (R1, R2 without data, R3).
+    const struct { Qt::Key key; int shown; } steps[] = {{Qt::Key_Home, 0}, {Qt::Key_Right, 1}, {Qt::Key_Right, 2},
+        {Qt::Key_Right, 2}, {Qt::Key_Left, 1}, {Qt::Key_Home, 0},  {Qt::Key_End, 2}};
+    for (const auto& step : steps) {
+      QTest::keyClick(grid, step.key);
+      QCOMPARE(grid->Cursor(), step.shown);
+      // R2 has no data: it is reported, and no subject stays highlighted.
+      QCOMPARE(grid->Selected(), step.shown == 1 ? -1 : step.shown);
+      QCOMPARE(scene.Text("lblMazeExptParams")
+                       .find(step.shown == 1   ? "No data"
+                             : step.shown == 0 ? "R1"
+                                               : "R3") != std::string::npos,
+               true);
+    }
+    // The cursor follows a click; Enter shows the subject under it.
+    ClickSubjectCell(scene, 0, 0);
+    QCOMPARE(grid->Cursor(), 0);
+    QTest::keyClick(grid, Qt::Key_Down);  // no row below
+    QTest::keyClick(grid, Qt::Key_Return);
+    QCOMPARE(grid->Selected(), 0);
+  }
+
+  void layout_showsWholeIdsAndGrowsWithTheWindow() {
+    DataScene scene;
+    SubjectSelectionGrid* grid = scene.DataScreen()->SubjectGrid();
+    auto* table = scene.app.window->findChild<QTableWidget*>("grOpenData");
+    QLabel* header = scene.Label("lblMazeExptParams");
+    ClickSubjectCell(scene, 0, 0);
+    // Lab IDs as long as labs write them, more than fill whole rows.
+    std::vector<ViewedSubject> subjects;
+    for (int i = 0; i < 11; ++i)
+      subjects.push_back(
+          {i, "WT-2026-" + std::to_string(1000 + i) + "-L", ViewedSubjectState::Completed, true});
+    grid->SetSubjects(subjects);
+
+    struct Seen {
+      double fontPoints = 0;
+      int tableWidth = 0;
+    };
+    std::vector<Seen> seen;
+    for (const QSize window : {QSize(1000, 700), QSize(1920, 1080)}) {
+      scene.app.window->resize(window);
+      QCoreApplication::processEvents();
+      const QString size = QString("%1 x %2").arg(window.width()).arg(window.height());
+      // Every ID on the grid and whole in its cell, and whole in its tooltip too.
+      for (int i = 0; i < 11; ++i) {
+        const int row = i / grid->Columns(), column = i % grid->Columns();
+        const QString text = grid->CellText(row, column);
+        const QRect cell = grid->CellRect(row, column);
+        QVERIFY2(cell.width() - 6 >= grid->fontMetrics().horizontalAdvance(text) && cell.bottom() < grid->height(),
+                 qPrintable(size + ": " + text));
+      }
+      QHelpEvent help(QEvent::ToolTip, grid->CellRect(1, 1).center(),
+                      grid->mapToGlobal(grid->CellRect(1, 1).center()));
+      QCoreApplication::sendEvent(grid, &help);
+      const QString id = QString("WT-2026-%1-L").arg(1000 + grid->Columns() + 1);
+      QVERIFY2(QToolTip::text().contains(id), qPrintable(QToolTip::text() + " / " + id));
+      QToolTip::hideText();
+      // The header shows its longest line whole ("DAY1.EX" was all a lab saw of a name).
+      QVERIFY2(header->width() >= header->sizeHint().width(), qPrintable(size));
+      QVERIFY(header->text().contains("WEEK1.EXP"));
+      // The table's columns fill its width: no empty band beside small numbers.
+      int columns = 0;
+      for (int c = 0; c < table->columnCount(); ++c) columns += table->columnWidth(c);
+      QVERIFY2(columns >= table->viewport()->width() - 2, qPrintable(size));
+      seen.push_back({table->font().pointSizeF(), columns});
+    }
+    QVERIFY(seen[1].fontPoints > seen[0].fontPoints && seen[1].tableWidth > seen[0].tableWidth);
+    // Table: the screen's size and its text's scale, in eighths, by the side with the least room.
+    for (const auto& [size, scale] : {std::pair{QSize(640, 430), 1.0}, std::pair{QSize(1920, 500), 1.125},
+                                      std::pair{QSize(700, 1000), 1.0}, std::pair{QSize(4000, 3000), 2.0}})
+      QCOMPARE(OpenDataScreen::TextScaleFor(size), scale);
+  }
+
+  // With no printer on the system the print dialog opens on "Print to File (PDF)" with the
+  // trial's name beside its raw file, and accepting it writes the page there.
+  void print_opensTheDialogWithPdf_andWritesTheTrialsPage() {
+    if (!QPrinterInfo::availablePrinterNames().isEmpty()) QSKIP("this computer has a printer");
+    DataScene scene;
+    ClickSubjectCell(scene, 0, 0);
+    const auto pdf = scene.week1.parent_path() / "WEEK100.pdf";
+    QStringList offered;
+    bool dialogSeen = false;
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+      if (dialog == nullptr) return;
+      dialogSeen = true;
+      for (QComboBox* box : dialog->findChildren<QComboBox*>())
+        for (int i = 0; i < box->count(); ++i) offered << box->itemText(i);
+      dialog->accept();
+    });
+    QTest::mouseClick(scene.Button("cmdPrintData"), Qt::LeftButton);
+    QVERIFY(dialogSeen);
+    QVERIFY2(offered.join("|").contains("PDF"), qPrintable(offered.join("|")));
+    std::string bytes;
+    QVERIFY(ReadWholeFile(pdf, bytes) && bytes.starts_with("%PDF"));
+    QVERIFY(!scene.app.op.HasMessageContaining("Printing is not available"));
+
+    // Cancelled: nothing is written and nothing said.
+    std::filesystem::remove(pdf);
+    scene.app.op.ClearLog();
+    QTimer::singleShot(0, [] {
+      if (auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget())) dialog->reject();
+    });
+    QTest::mouseClick(scene.Button("cmdPrintData"), Qt::LeftButton);
+    QVERIFY(!std::filesystem::exists(pdf) && scene.app.op.Messages().empty());
+  }
+};
 
 QTEST_MAIN(OpenDataTest)
 #include "open_data_test.moc"

@@ -4,6 +4,7 @@
 #include <QTimeEdit>
 
 #include "acquisition/run_controller.h"
+#include "records/provenance.h"
 #include "support/experiment_scene.h"
 #include "ui/widgets/live_marker_view.h"
 #include "ui/widgets/subject_status_grid.h"
@@ -24,11 +25,6 @@ std::string Prompt(const std::string& previous, const std::string& next) {
 
 std::vector<std::string> GridCells(const ExperimentScene& scene) {
   return scene.RunScreen()->SubjectGrid()->Cells();
-}
-
-bool Exists(const std::filesystem::path& file) {
-  std::error_code error;
-  return std::filesystem::exists(file, error);
 }
 
 std::uintmax_t Size(const std::filesystem::path& file) {
@@ -52,188 +48,185 @@ int TracePixels(const ExperimentScene& scene) {
 class RunExperimentTest : public QObject {
   Q_OBJECT
  private slots:
-  void wholeExperimentFromTheWindow_thenItsDataOnTheDataScreen();
-  void closeBoxDuringATrial_abortsAndRecordsIt();
-  void unfinishedTrialAtStartUp_isKeptAsARecoveryFile();
-  void timeOfDayStart_firesOnlyOnceWhenEnteredOnTheRunScreen();
-  void subjectClickedBetweenTrials_isPromptedAndRecorded();
-};
+  void wholeExperimentFromTheWindow_thenItsDataOnTheDataScreen() {
+    ExperimentScene scene({"RAT1", "RAT2", "RAT3"}, /*maxTime=*/10);
+    AppHarness& app = scene.app;
+    app.program.settings.DrawTrace = true;
 
-void RunExperimentTest::wholeExperimentFromTheWindow_thenItsDataOnTheDataScreen() {
-  ExperimentScene scene({"RAT1", "RAT2", "RAT3"}, /*maxTime=*/10);
-  AppHarness& app = scene.app;
-  app.program.settings.DrawTrace = true;
+    // ---- The screen as it opens (the labels' texts are the run controller's, pinned there).
+    app.Action("mnuRunExpt")->trigger();
+    QCOMPARE(app.Mode(), ScreenMode::RunExperiment);
+    QCOMPARE(Joined({scene.Text("lblOutFile"), scene.Text("lblSessionDuration"), scene.Text("lblMessage")}),
+             Joined({"RUN1.EXP", "00:00:10 ", Prompt("", "RAT1")}));
+    QVERIFY(scene.Shown("lblReadyToBegin") && !scene.Button("cmdStopExpt")->isEnabled());
+    QCOMPARE(Joined(GridCells(scene)), Joined({"B1) RAT1", "B2) RAT2", "B3) RAT3"}));
+    QCOMPARE(scene.RunScreen()->SubjectGrid()->CellColour(0), QColor(Qt::blue));
 
-  // ---- The screen as it opens (the labels' texts are the run controller's, pinned there).
-  app.Action("mnuRunExpt")->trigger();
-  QCOMPARE(app.Mode(), ScreenMode::RunExperiment);
-  QCOMPARE(Joined({scene.Text("lblOutFile"), scene.Text("lblSessionDuration"), scene.Text("lblMessage")}),
-           Joined({"RUN1.EXP", "00:00:10 ", Prompt("", "RAT1")}));
-  QVERIFY(scene.Shown("lblReadyToBegin") && !scene.Button("cmdStopExpt")->isEnabled());
-  QCOMPARE(Joined(GridCells(scene)), Joined({"B1) RAT1", "B2) RAT2", "B3) RAT3"}));
-  QCOMPARE(scene.RunScreen()->SubjectGrid()->CellColour(0), QColor(Qt::blue));
+    // ---- RAT1 by the Start button: it swims until it finds the platform or the time runs out.
+    QTest::mouseClick(scene.Button("cmdRunExpt"), Qt::LeftButton);
+    QCOMPARE(scene.Text("lblExptStat"), std::string("Running"));
+    QVERIFY(!scene.Shown("lblReadyToBegin") && !scene.Shown("lblMessage") &&
+            !scene.Button("cmdRunExpt")->isEnabled());
+    QCOMPARE(scene.Label("lblSpecInstr")->font().pointSize(), 10);
+    scene.Run(2500);
+    QVERIFY(scene.RunScreen()->IsTrialRunning() && !scene.RunScreen()->View()->Marker()->isHidden());
+    QVERIFY2(TracePixels(scene) > 20, "the swim path is drawn during the trial");
+    QCOMPARE(scene.Text("lblTimeElap").substr(0, 6), std::string("00:02."));
+    scene.Run(3500);
+    if (scene.RunScreen()->IsTrialRunning()) scene.Screenshot("run-experiment.png");
+    QVERIFY(scene.RunUntilTrialEnds(5000));
+    const std::string first = GetFinishStatusText(app.program.run.PreviousFinishStatus);
+    QVERIFY2(first == "Hit Goal" || first == "Timed Out", first.c_str());
+    QCOMPARE(scene.Text("lblMessage"), Prompt("Subject #1 (RAT1) : " + first, "RAT2"));
+    QVERIFY(scene.Button("cmdRunExpt")->isEnabled() && Size(scene.Numbered("00.RAW")) > 2 * 30);
+    QCOMPARE(Joined(GridCells(scene)), Joined({"G1) RAT1", "B2) RAT2", "B3) RAT3"}));
 
-  // ---- RAT1 by the Start button: it swims until it finds the platform or the time runs out.
-  QTest::mouseClick(scene.Button("cmdRunExpt"), Qt::LeftButton);
-  QCOMPARE(scene.Text("lblExptStat"), std::string("Running"));
-  QVERIFY(!scene.Shown("lblReadyToBegin") && !scene.Shown("lblMessage") &&
-          !scene.Button("cmdRunExpt")->isEnabled());
-  QCOMPARE(scene.Label("lblSpecInstr")->font().pointSize(), 10);
-  scene.Run(2500);
-  QVERIFY(scene.RunScreen()->IsTrialRunning() && !scene.RunScreen()->View()->Marker()->isHidden());
-  QVERIFY2(TracePixels(scene) > 20, "the swim path is drawn during the trial");
-  QCOMPARE(scene.Text("lblTimeElap").substr(0, 6), std::string("00:02."));
-  scene.Run(3500);
-  if (scene.RunScreen()->IsTrialRunning()) scene.Screenshot("run-experiment.png");
-  QVERIFY(scene.RunUntilTrialEnds(5000));
-  const std::string first = GetFinishStatusText(app.program.run.PreviousFinishStatus);
-  QVERIFY2(first == "Hit Goal" || first == "Timed Out", first.c_str());
-  QCOMPARE(scene.Text("lblMessage"), Prompt("Subject #1 (RAT1) : " + first, "RAT2"));
-  QVERIFY(scene.Button("cmdRunExpt")->isEnabled() && Size(scene.Numbered("00.RAW")) > 2 * 30);
-  QCOMPARE(Joined(GridCells(scene)), Joined({"G1) RAT1", "B2) RAT2", "B3) RAT3"}));
+    // ---- RAT2 by the S key, held away from the platform, then ESC.
+    app.unit.HoldAnimalAt(70, 120);
+    scene.Key(Qt::Key_S);
+    scene.Tick();
+    QCOMPARE(scene.Text("lblExptStat"), std::string("Running"));
+    QCOMPARE(GridCells(scene)[1], std::string("W2) RAT2"));
+    scene.Run(1000);
+    scene.Key(Qt::Key_Escape);
+    scene.Tick();
+    QVERIFY(!scene.RunScreen()->IsTrialRunning() && !scene.RunScreen()->IsExperimentActive());
+    QCOMPARE(scene.Text("lblExptStat"), std::string("Stopped"));
+    QCOMPARE(Joined(GridCells(scene)), Joined({"G1) RAT1", "B2) RAT2", "B3) RAT3"}));
+    // The aborted trial is kept, with its report.
+    QVERIFY(Size(scene.Numbered("01.RAW")) > 2 * 25 && std::filesystem::exists(scene.Numbered("01.CSV")));
+    QCOMPARE(app.Mode(), ScreenMode::RunExperiment);
 
-  // ---- RAT2 by the S key, held away from the platform, then ESC.
-  app.unit.HoldAnimalAt(70, 120);
-  scene.Key(Qt::Key_S);
-  scene.Tick();
-  QCOMPARE(scene.Text("lblExptStat"), std::string("Running"));
-  QCOMPARE(GridCells(scene)[1], std::string("W2) RAT2"));
-  scene.Run(1000);
-  scene.Key(Qt::Key_Escape);
-  scene.Tick();
-  QVERIFY(!scene.RunScreen()->IsTrialRunning() && !scene.RunScreen()->IsExperimentActive());
-  QCOMPARE(scene.Text("lblExptStat"), std::string("Stopped"));
-  QCOMPARE(Joined(GridCells(scene)), Joined({"G1) RAT1", "B2) RAT2", "B3) RAT3"}));
-  // The aborted trial is kept, with its report.
-  QVERIFY(Size(scene.Numbered("01.RAW")) > 2 * 25 && Exists(scene.Numbered("01.CSV")));
-  QCOMPARE(app.Mode(), ScreenMode::RunExperiment);
+    // ---- RAT2 again, by the unit's remote button; timed out.
+    app.unit.PressRemoteButton();
+    scene.Tick();
+    QVERIFY(scene.RunScreen()->IsTrialRunning() && scene.RunUntilTrialEnds(11000));
+    QCOMPARE(scene.Text("lblMessage"), Prompt("Subject #2 (RAT2) : Timed Out", "RAT3"));
+    // 10 s at 30 samples a second, after the two the unit's stream start skips.
+    QCOMPARE(Size(scene.Numbered("01.RAW")), std::uintmax_t(10 * 30 * 2));
 
-  // ---- RAT2 again, by the unit's remote button; timed out.
-  app.unit.PressRemoteButton();
-  scene.Tick();
-  QVERIFY(scene.RunScreen()->IsTrialRunning() && scene.RunUntilTrialEnds(11000));
-  QCOMPARE(scene.Text("lblMessage"), Prompt("Subject #2 (RAT2) : Timed Out", "RAT3"));
-  // 10 s at 30 samples a second, after the two the unit's stream start skips.
-  QCOMPARE(Size(scene.Numbered("01.RAW")), std::uintmax_t(10 * 30 * 2));
+    // ---- RAT3 by the Start button, straight onto the platform: the experiment finishes.
+    app.op.ClearLog();
+    app.unit.ReleaseAnimal();
+    QTest::mouseClick(scene.Button("cmdRunExpt"), Qt::LeftButton);
+    scene.Run(700);
+    QCOMPARE(scene.Text("lblSpecInstr"), std::string(kAbortInstruction));
+    app.unit.HoldAnimalAt(kPlatformX, kPlatformY);
+    // Nothing on screen still offers to abort a trial once the last one is over, not even
+    // behind the message that says so.
+    std::string promptAtMessage = "(no message)";
+    app.op.onEntry = [&](const OperatorLogEntry&) {
+      const QLabel* prompt = scene.Label("lblSpecInstr");
+      promptAtMessage = prompt->isVisibleTo(app.window.get()) ? prompt->text().toStdString() : "";
+    };
+    QVERIFY(scene.RunUntilTrialEnds(1000));
+    app.op.onEntry = nullptr;
+    QCOMPARE(promptAtMessage, std::string());
+    QVERIFY(!scene.Label("lblSpecInstr")->isVisibleTo(app.window.get()) || scene.Text("lblSpecInstr").empty());
+    QCOMPARE(scene.Text("lblExptStat"), std::string("Finished"));
+    QCOMPARE(CountMessages(app.op, kExperimentFinishedText), 1);
+    QVERIFY(!scene.Button("cmdRunExpt")->isEnabled());
+    QCOMPARE(Joined(GridCells(scene)), Joined({"G1) RAT1", "G2) RAT2", "G3) RAT3"}));
 
-  // ---- RAT3 by the Start button, straight onto the platform: the experiment finishes.
-  app.op.ClearLog();
-  app.unit.ReleaseAnimal();
-  QTest::mouseClick(scene.Button("cmdRunExpt"), Qt::LeftButton);
-  scene.Run(700);
-  QCOMPARE(scene.Text("lblSpecInstr"), std::string(kAbortInstruction));
-  app.unit.HoldAnimalAt(kPlatformX, kPlatformY);
-  // Nothing on screen still offers to abort a trial once the last one is over, not even
-  // behind the message that says so.
-  std::string promptAtMessage = "(no message)";
-  app.op.onEntry = [&](const OperatorLogEntry&) {
-    const QLabel* prompt = scene.Label("lblSpecInstr");
-    promptAtMessage = prompt->isVisibleTo(app.window.get()) ? prompt->text().toStdString() : "";
-  };
-  QVERIFY(scene.RunUntilTrialEnds(1000));
-  app.op.onEntry = nullptr;
-  QCOMPARE(promptAtMessage, std::string());
-  QVERIFY(!scene.Label("lblSpecInstr")->isVisibleTo(app.window.get()) || scene.Text("lblSpecInstr").empty());
-  QCOMPARE(scene.Text("lblExptStat"), std::string("Finished"));
-  QCOMPARE(CountMessages(app.op, kExperimentFinishedText), 1);
-  QVERIFY(!scene.Button("cmdRunExpt")->isEnabled());
-  QCOMPARE(Joined(GridCells(scene)), Joined({"G1) RAT1", "G2) RAT2", "G3) RAT3"}));
+    // ---- Home: leaving builds the tabulated data file (no question: there was none).
+    app.op.ClearLog();
+    QTest::mouseClick(scene.Button("cmdExitRunExpt"), Qt::LeftButton);
+    QCOMPARE(app.Mode(), ScreenMode::Home);
+    QVERIFY(app.op.Messages().empty());
+    const auto table = ReadRecords(scene.Numbered(".CSV"));
+    QCOMPARE(table.size(), std::size_t(3));
+    QCOMPARE(Joined({table[0][2], table[1][2], table[2][2]}), Joined({first, "Timed Out", "Hit Goal"}));
 
-  // ---- Home: leaving builds the tabulated data file (no question: there was none).
-  app.op.ClearLog();
-  QTest::mouseClick(scene.Button("cmdExitRunExpt"), Qt::LeftButton);
-  QCOMPARE(app.Mode(), ScreenMode::Home);
-  QVERIFY(app.op.Messages().empty());
-  const auto table = ReadRecords(scene.Numbered(".CSV"));
-  QCOMPARE(table.size(), std::size_t(3));
-  QCOMPARE(Joined({table[0][2], table[1][2], table[2][2]}), Joined({first, "Timed Out", "Hit Goal"}));
-
-  // ---- The data screen shows every subject as the table has it.
-  app.op.QueueReply(scene.dataFile.string());
-  app.Action("mnuFileOpen")->trigger();
-  QCOMPARE(app.Mode(), ScreenMode::OpenData);
-  QCoreApplication::processEvents();
-  const auto& subjects = scene.DataScreen()->SubjectGrid()->Subjects();
-  QCOMPARE(subjects.size(), std::size_t(3));
-  for (int k = 0; k < 3; ++k) {
-    QCOMPARE(subjects[k].State, ViewedSubjectState::Completed);
-    ClickSubjectCell(scene, 0, k);
-    QCOMPARE(Joined(ShownAsRecord(ReadShownTrial(scene))),
-             Joined(RecordValues(table[static_cast<std::size_t>(k)])));
+    // ---- The data screen shows every subject as the table has it.
+    app.op.QueueReply(scene.dataFile.string());
+    app.Action("mnuFileOpen")->trigger();
+    QCOMPARE(app.Mode(), ScreenMode::OpenData);
+    QCoreApplication::processEvents();
+    const auto& subjects = scene.DataScreen()->SubjectGrid()->Subjects();
+    QCOMPARE(subjects.size(), std::size_t(3));
+    for (int k = 0; k < 3; ++k) {
+      QCOMPARE(subjects[k].State, ViewedSubjectState::Completed);
+      ClickSubjectCell(scene, 0, k);
+      QCOMPARE(Joined(ShownAsRecord(ReadShownTrial(scene))),
+               Joined(RecordValues(table[static_cast<std::size_t>(k)])));
+    }
+    app.window->resize(1000, 680);
+    ClickSubjectCell(scene, 0, 0);
+    scene.Screenshot("open-data.png");
   }
-  app.window->resize(1000, 680);
-  ClickSubjectCell(scene, 0, 0);
-  scene.Screenshot("open-data.png");
-}
 
-void RunExperimentTest::closeBoxDuringATrial_abortsAndRecordsIt() {
-  ExperimentScene scene;
-  scene.app.Action("mnuRunExpt")->trigger();
-  scene.app.unit.HoldAnimalAt(70, 120);
-  QTest::mouseClick(scene.Button("cmdRunExpt"), Qt::LeftButton);
-  scene.Run(1000);
-  scene.app.window->close();
-  QVERIFY(!scene.app.window->HasShutDown() && !scene.RunScreen()->IsTrialRunning() &&
-          Size(scene.Numbered("00.RAW")) >= 2 * 25);
-  QCOMPARE(scene.Text("lblExptStat"), std::string("Stopped"));
-  QCOMPARE(scene.app.program.run.PreviousFinishStatus, kFinishAborted);
-}
+  void closeBoxDuringATrial_abortsAndRecordsIt() {
+    ExperimentScene scene;
+    scene.app.Action("mnuRunExpt")->trigger();
+    scene.app.unit.HoldAnimalAt(70, 120);
+    QTest::mouseClick(scene.Button("cmdRunExpt"), Qt::LeftButton);
+    scene.Run(1000);
+    scene.app.window->close();
+    QVERIFY(!scene.app.window->HasShutDown() && !scene.RunScreen()->IsTrialRunning() &&
+            Size(scene.Numbered("00.RAW")) >= 2 * 25);
+    QCOMPARE(scene.Text("lblExptStat"), std::string("Stopped"));
+    QCOMPARE(scene.app.program.run.PreviousFinishStatus, kFinishAborted);
+  }
 
-void RunExperimentTest::unfinishedTrialAtStartUp_isKeptAsARecoveryFile() {
-  AppHarness app;
-  const std::string samples(40, '\x50');
-  app.home.Write("BINTEMP.RAW", samples);
-  app.Start();
-  QVERIFY(app.op.HasMessageContaining("did not finish"));
-  const auto recovered = app.home.Path() / "BINTEMP-RECOVERED.RAW";
-  QCOMPARE(Size(recovered), std::uintmax_t(samples.size()));
-  // Ending the program deletes the page, never the recovered trial.
-  app.window->close();
-  QVERIFY(app.window->HasShutDown() && Exists(recovered));
-}
+  void timeOfDayStart_firesOnlyOnceWhenEnteredOnTheRunScreen() {
+    ExperimentScene scene;
+    AppHarness& app = scene.app;
+    app.program.settings.DelayType = 1;
+    // Midnight passes on the home screen, then on the run screen: nobody entered a time.
+    app.clock.SetTimeOfDay(86400 - 2);
+    scene.Run(3000);
+    QCOMPARE(app.Mode(), ScreenMode::Home);
+    app.Action("mnuRunExpt")->trigger();
+    QCOMPARE(app.Mode(), ScreenMode::RunExperiment);
+    app.clock.SetTimeOfDay(86400 - 2);
+    scene.Run(3000);
+    QVERIFY(!scene.RunScreen()->IsExperimentActive());
+    QCOMPARE(scene.Text("lblStartTime"), std::string());
 
-void RunExperimentTest::timeOfDayStart_firesOnlyOnceWhenEnteredOnTheRunScreen() {
-  ExperimentScene scene;
-  AppHarness& app = scene.app;
-  app.program.settings.DelayType = 1;
-  // Midnight passes on the home screen, then on the run screen: nobody entered a time.
-  app.clock.SetTimeOfDay(86400 - 2);
-  scene.Run(3000);
-  QCOMPARE(app.Mode(), ScreenMode::Home);
-  app.Action("mnuRunExpt")->trigger();
-  QCOMPARE(app.Mode(), ScreenMode::RunExperiment);
-  app.clock.SetTimeOfDay(86400 - 2);
-  scene.Run(3000);
-  QVERIFY(!scene.RunScreen()->IsExperimentActive());
-  QCOMPARE(scene.Text("lblStartTime"), std::string());
+    // The operator enters a time: it fires then, once.
+    auto* box = app.window->findChild<QTimeEdit*>("txtStartTime");
+    box->setTime(QTime(0, 0, 5));
+    QCOMPARE(scene.Text("lblStartTime"), std::string("The next trial starts at 00:00:05"));
+    scene.Run(1000);
+    QVERIFY(!scene.RunScreen()->IsExperimentActive());
+    scene.Run(3000);
+    QVERIFY(scene.RunScreen()->IsTrialRunning() && scene.RunScreen()->ScheduledStartSecond() == -1);
+    QCOMPARE(scene.Text("lblStartTime"), std::string());
+  }
 
-  // The operator enters a time: it fires then, once.
-  auto* box = app.window->findChild<QTimeEdit*>("txtStartTime");
-  box->setTime(QTime(0, 0, 5));
-  QCOMPARE(scene.Text("lblStartTime"), std::string("The next trial starts at 00:00:05"));
-  scene.Run(1000);
-  QVERIFY(!scene.RunScreen()->IsExperimentActive());
-  scene.Run(3000);
-  QVERIFY(scene.RunScreen()->IsTrialRunning() && scene.RunScreen()->ScheduledStartSecond() == -1);
-  QCOMPARE(scene.Text("lblStartTime"), std::string());
-}
-
-void RunExperimentTest::subjectClickedBetweenTrials_isPromptedAndRecorded() {
-  ExperimentScene scene;
-  scene.app.unit.HoldAnimalAt(kPlatformX, kPlatformY);
-  scene.app.Action("mnuRunExpt")->trigger();
-  QTest::mouseClick(scene.Button("cmdRunExpt"), Qt::LeftButton);
-  QVERIFY(scene.RunUntilTrialEnds(1000));
-  QVERIFY(scene.RunScreen()->IsExperimentActive());
-  SubjectStatusGrid* grid = scene.RunScreen()->SubjectGrid();
-  QCOMPARE(grid->cursor().shape(), Qt::PointingHandCursor);
-  QTest::mouseClick(grid, Qt::LeftButton, {}, grid->CellRect(2).center());
-  QCOMPARE(scene.Text("lblMessage"), Prompt("Subject #1 (RAT1) : Hit Goal", "RAT3"));
-  QTest::mouseClick(scene.Button("cmdRunExpt"), Qt::LeftButton);
-  QVERIFY(scene.RunUntilTrialEnds(1000));
-  QVERIFY(Size(scene.Numbered("02.RAW")) > 0 && !Exists(scene.Numbered("01.RAW")));
-  QCOMPARE(Joined(GridCells(scene)), Joined({"G1) RAT1", "B2) RAT2", "G3) RAT3"}));
-}
+  // A subject clicked between trials is prompted and recorded next; each trial's record
+  // names the unit the program was started with.
+  void subjectClickedBetweenTrials_isPromptedAndRecorded() {
+    HarnessOptions seeded;
+    seeded.configure = [](AppContext& context) {
+      context.trialSource = [] {
+        TrialSourceState state;
+        state.Source.Kind = TrialSourceKind::SimulatedUnit;
+        state.Source.Seed = 7;
+        return state;
+      };
+    };
+    ExperimentScene scene({"RAT1", "RAT2", "RAT3"}, 4, "RUN1.EXP", seeded);
+    scene.app.unit.HoldAnimalAt(kPlatformX, kPlatformY);
+    scene.app.Action("mnuRunExpt")->trigger();
+    QTest::mouseClick(scene.Button("cmdRunExpt"), Qt::LeftButton);
+    QVERIFY(scene.RunUntilTrialEnds(1000));
+    QVERIFY(scene.RunScreen()->IsExperimentActive());
+    SubjectStatusGrid* grid = scene.RunScreen()->SubjectGrid();
+    QCOMPARE(grid->cursor().shape(), Qt::PointingHandCursor);
+    QTest::mouseClick(grid, Qt::LeftButton, {}, grid->CellRect(2).center());
+    QCOMPARE(scene.Text("lblMessage"), Prompt("Subject #1 (RAT1) : Hit Goal", "RAT3"));
+    QTest::mouseClick(scene.Button("cmdRunExpt"), Qt::LeftButton);
+    QVERIFY(scene.RunUntilTrialEnds(1000));
+    QVERIFY(Size(scene.Numbered("02.RAW")) > 0 && !std::filesystem::exists(scene.Numbered("01.RAW")));
+    QCOMPARE(Joined(GridCells(scene)), Joined({"G1) RAT1", "B2) RAT2", "G3) RAT3"}));
+    const ExperimentProvenance record = LoadProvenance(scene.dataFile).Record;
+    for (const char* raw : {"RUN100.RAW", "RUN102.RAW"}) {
+      const TrialProvenance* trial = record.FindTrial(raw);
+      QVERIFY2(trial && trial->Source.Kind == TrialSourceKind::SimulatedUnit && trial->Source.Seed == 7u, raw);
+    }
+  }
+};
 
 QTEST_MAIN(RunExperimentTest)
 #include "run_experiment_test.moc"

@@ -77,195 +77,160 @@ struct ExperimentScene {
 class SetupExperimentScreenTest : public QObject {
   Q_OBJECT
  private slots:
-  void copyAndPaste_useTabsAndLines_data();
-  void copyAndPaste_useTabsAndLines();
-  void lockedExperiment_refusesEveryEdit_data();
-  void lockedExperiment_refusesEveryEdit();
-  void leaving_writesTheFilesIdenticalToTheModel_data();
-  void leaving_writesTheFilesIdenticalToTheModel();
-  void repeatedIds_warnOnceOnLeaving_neverRefuse();
-  void trialList_isEditedPerSubjectAndKeptInTheProvenanceRecordOnly();
-};
+  void copyAndPaste_useTabsAndLines() {
+    // Table: the paste key (0: the Edit menu's Paste) and its modifiers.
+    const std::pair<int, Qt::KeyboardModifiers> pastes[] = {
+        {Qt::Key_V, Qt::ControlModifier}, {Qt::Key_Insert, Qt::ShiftModifier}, {0, Qt::NoModifier}};
+    for (const auto& [pasteKey, modifiers] : pastes) {
+      ExperimentScene scene({"A1", "A2", "A3", "A4", "B1", "B2"});
+      scene.grid->setCurrentCell(0, 1);
+      scene.grid->clearSelection();
+      scene.grid->setRangeSelected(QTableWidgetSelectionRange(0, 1, 1, 2), true);
+      QTest::keyClick(scene.grid, Qt::Key_C, Qt::ControlModifier);
+      QCOMPARE(QApplication::clipboard()->text(), QString("A2\tA3\r\nB2\t"));
 
-void SetupExperimentScreenTest::copyAndPaste_useTabsAndLines_data() {
-  QTest::addColumn<int>("pasteKey");
-  QTest::addColumn<int>("modifiers");
-  QTest::newRow("Ctrl+V") << int(Qt::Key_V) << int(Qt::ControlModifier);
-  QTest::newRow("Shift+Insert") << int(Qt::Key_Insert) << int(Qt::ShiftModifier);
-  QTest::newRow("menu") << 0 << 0;
-}
-
-void SetupExperimentScreenTest::copyAndPaste_useTabsAndLines() {
-  QFETCH(int, pasteKey);
-  QFETCH(int, modifiers);
-  ExperimentScene scene({"A1", "A2", "A3", "A4", "B1", "B2"});
-  scene.grid->setCurrentCell(0, 1);
-  scene.grid->clearSelection();
-  scene.grid->setRangeSelected(QTableWidgetSelectionRange(0, 1, 1, 2), true);
-  QTest::keyClick(scene.grid, Qt::Key_C, Qt::ControlModifier);
-  QCOMPARE(QApplication::clipboard()->text(), QString("A2\tA3\r\nB2\t"));
-
-  QApplication::clipboard()->setText("P1\tP2\tP3\nQ1\n");
-  scene.grid->clearSelection();
-  scene.grid->setCurrentCell(1, 2);
-  if (pasteKey == 0) {
-    scene.app.Action("mnuPaste")->trigger();
-  } else {
-    QTest::keyClick(scene.grid, static_cast<Qt::Key>(pasteKey), Qt::KeyboardModifiers(modifiers));
-  }
-  // Cells beyond the last column are dropped; rows grow as needed.
-  QCOMPARE(QStringList({scene.Cell(1, 2), scene.Cell(1, 3), scene.Cell(2, 2)}),
-           QStringList({"7) P1", "8) P2", "11) Q1"}));
-  QVERIFY((scene.Ids() == std::vector<std::string>{"A1", "A2", "A3", "A4", "B1", "B2", "P1", "P2", "Q1"}));
-}
-
-void SetupExperimentScreenTest::lockedExperiment_refusesEveryEdit_data() {
-  QTest::addColumn<QString>("attempt");
-  for (const char* attempt : {"typed key", "F2", "double click", "Delete", "paste", "cut", "clear all"}) {
-    QTest::newRow(attempt) << attempt;
-  }
-}
-
-void SetupExperimentScreenTest::lockedExperiment_refusesEveryEdit() {
-  QFETCH(QString, attempt);
-  ExperimentScene scene({"R1", "R2"}, true);
-  QVERIFY(scene.grid->IsLocked());
-  scene.app.op.ClearLog();
-  QApplication::clipboard()->setText("X1\tX2");
-  scene.grid->setCurrentCell(0, 0);
-  if (attempt == "typed key") QTest::keyClick(scene.grid, Qt::Key_Q);
-  if (attempt == "F2") QTest::keyClick(scene.grid, Qt::Key_F2);
-  if (attempt == "double click") {
-    const QRect cell = scene.grid->visualRect(scene.grid->model()->index(0, 0));
-    QTest::mouseDClick(scene.grid->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
-  }
-  if (attempt == "Delete") QTest::keyClick(scene.grid, Qt::Key_Delete);
-  if (attempt == "paste") QTest::keyClick(scene.grid, Qt::Key_V, Qt::ControlModifier);
-  if (attempt == "cut") scene.app.Action("mnuCut")->trigger();
-  if (attempt == "clear all") scene.app.Action("mnuClearAll")->trigger();
-
-  QVERIFY(!scene.grid->IsEntryOpen());
-  const auto messages = scene.app.op.Messages();
-  QCOMPARE(int(messages.size()), 1);
-  QCOMPARE(QString::fromStdString(messages.front().text), QString(kLockText));
-  QCOMPARE(QString::fromStdString(messages.front().title), QString("Editing subject IDs not allowed"));
-  QCOMPARE(messages.front().icon, MessageIcon::Exclamation);
-  QVERIFY((scene.Ids() == std::vector<std::string>{"R1", "R2"}));
-  // Copying changes nothing and is allowed.
-  scene.app.op.ClearLog();
-  QTest::keyClick(scene.grid, Qt::Key_C, Qt::ControlModifier);
-  QVERIFY(scene.app.op.Messages().empty());
-}
-
-void SetupExperimentScreenTest::leaving_writesTheFilesIdenticalToTheModel_data() {
-  QTest::addColumn<QString>("leaveBy");
-  QTest::newRow("home button") << "cmdExitSetExp";
-  QTest::newRow("menu") << "mnuSetupPool";
-  QTest::newRow("run menu") << "mnuRunExpt";
-  QTest::newRow("shutdown") << "close";
-}
-
-void SetupExperimentScreenTest::leaving_writesTheFilesIdenticalToTheModel() {
-  QFETCH(QString, leaveBy);
-  ExperimentScene scene({"R1", "R2"});
-  auto* picker = scene.app.Find<FilePicker>("pfExptFile");
-  picker->SetFileName(QString::fromStdString((scene.app.home.Path() / "week7.dat").string()));
-  scene.app.Find<QComboBox>("cboActivePlat")->setCurrentIndex(5);
-  scene.app.Find<QLineEdit>("txtMaxTime")->setText("90");
-  // An ID typed and never confirmed is saved all the same.
-  scene.TypeId(0, 2, "R3", false);
-  QVERIFY(scene.grid->IsEntryOpen());
-
-  if (leaveBy == "close") {
-    scene.app.window->close();
-  } else if (leaveBy.startsWith("mnu")) {
-    scene.app.Action(qPrintable(leaveBy))->trigger();
-  } else {
-    scene.app.Find<QPushButton>(qPrintable(leaveBy))->click();
-  }
-  const ExperimentSetup& experiment = scene.app.program.experiment;
-  QVERIFY((experiment.SubjectIDs == std::vector<std::string>{"R1", "R2", "R3"}));
-  QCOMPARE(std::pair(experiment.ActivePlatform, experiment.MaxTime), std::pair(int16_t(5), int16_t(90)));
-  QCOMPARE(QString::fromStdString(experiment.DataFile),
-           QString::fromStdString((scene.app.home.Path() / "week7.EXP").string()));
-  // The run's own checks decide whether its screen opens; the experiment is taken first.
-  if (leaveBy == "mnuRunExpt") return;
-  QCOMPARE(scene.app.home.Read("SUBJECTS.INI"), FormatSubjectsIni(scene.app.subjects));
-  QVERIFY(scene.app.home.Read("SUBJECTS.INI").find("\"R3\"") != std::string::npos);
-  QCOMPARE(scene.app.home.Read("DEFAULT.CFG"), FormatExperimentText(experiment));
-}
-
-void SetupExperimentScreenTest::repeatedIds_warnOnceOnLeaving_neverRefuse() {
-  ExperimentScene scene({"RAT1", "RAT2", "RAT1"});
-  scene.app.Find<QPushButton>("cmdExitSetExp")->click();
-  QCOMPARE(scene.app.Mode(), ScreenMode::Home);
-  QCOMPARE(CountMessages(scene.app.op, "These trial IDs repeat"), 1);
-  QVERIFY((scene.Ids() == std::vector<std::string>{"RAT1", "RAT2", "RAT1"}));
-  // Back and away again with the same IDs: no second warning; the run takes them.
-  scene.app.Action("mnuSetupMazeExpt")->trigger();
-  scene.app.Find<QPushButton>("cmdExitSetExp")->click();
-  QCOMPARE(CountMessages(scene.app.op, "These trial IDs repeat"), 1);
-  QVERIFY(CheckTrialIDs(scene.app.op, scene.app.program.experiment));
-}
-
-void SetupExperimentScreenTest::trialList_isEditedPerSubjectAndKeptInTheProvenanceRecordOnly() {
-  ExperimentScene scene({"RAT1", "RAT2"});
-  auto* button = scene.app.Find<QPushButton>("cmdTrialList");
-  scene.app.Find<FilePicker>("pfExptFile")->SetFileName("");
-  button->click();
-  QVERIFY(scene.app.op.HasMessageContaining("Choose the experiment file first"));
-
-  // The run recorded RAT1's platform already: shown, not editable, kept.
-  const std::filesystem::path dataFile = scene.app.home.Path() / "DAY1.EXP";
-  ExperimentProvenance recorded;
-  RecordTrialListPlatform(recorded, "RAT1", 2);
-  QVERIFY(SaveProvenance(dataFile, recorded));
-  scene.app.Find<FilePicker>("pfExptFile")->SetFileName(QString::fromStdString(dataFile.string()));
-  bool shown = false;
-  QTimer::singleShot(0, [&] {
-    auto* dialog = qobject_cast<TrialListDialog*>(QApplication::activeModalWidget());
-    if (dialog == nullptr) return;
-    QTableWidget* table = dialog->Table();
-    shown = table->rowCount() == 2 && table->item(0, TrialListDialog::kSubject)->text() == "RAT1" &&
-            table->item(1, TrialListDialog::kSubject)->text() == "RAT2" &&
-            table->item(0, TrialListDialog::kPlatformPosition)->text() == "2" &&
-            !(table->item(0, TrialListDialog::kPlatformPosition)->flags() & Qt::ItemIsEditable) &&
-            !(table->item(0, TrialListDialog::kSubject)->flags() & Qt::ItemIsEditable);
-    const auto type = [table](int row, int column, const QString& text) {
-      table->item(row, column)->setText(text);
-    };
-    type(0, TrialListDialog::kGroup, "WT");
-    type(0, TrialListDialog::kTreatment, "saline");
-    type(0, TrialListDialog::kStartPosition, "NE");
-    type(1, TrialListDialog::kGroup, "KO");
-    dialog->findChild<QDialogButtonBox*>("btnTrialList")->button(QDialogButtonBox::Ok)->click();
-  });
-  button->click();
-  QVERIFY(shown);
-  const ProvenanceLoad load = LoadProvenance(dataFile);
-  QCOMPARE(load.Status, ProvenanceLoad::State::Read);
-  const TrialListEntry* rat1 = FindTrialListEntry(load.Record, "RAT1");
-  const TrialListEntry* rat2 = FindTrialListEntry(load.Record, "RAT2");
-  QVERIFY(rat1 && rat2);
-  QCOMPARE(QString::fromStdString(rat1->Group + "|" + rat1->Treatment + "|" + rat1->StartPosition + "|" +
-                                  rat1->PlatformPosition),
-           QString("WT|saline|NE|2"));
-  QCOMPARE(QString::fromStdString(rat2->Group + "|" + rat2->Treatment), QString("KO|"));
-
-  // Cancel changes nothing; leaving writes the home's setups without the list.
-  const std::string before = scene.app.home.Read("DAY1.provenance.json");
-  QTimer::singleShot(0, [] {
-    if (auto* dialog = qobject_cast<TrialListDialog*>(QApplication::activeModalWidget())) {
-      dialog->Table()->item(1, TrialListDialog::kGroup)->setText("HET");
-      dialog->reject();
+      QApplication::clipboard()->setText("P1\tP2\tP3\nQ1\n");
+      scene.grid->clearSelection();
+      scene.grid->setCurrentCell(1, 2);
+      if (pasteKey == 0) {
+        scene.app.Action("mnuPaste")->trigger();
+      } else {
+        QTest::keyClick(scene.grid, static_cast<Qt::Key>(pasteKey), modifiers);
+      }
+      // Cells beyond the last column are dropped; rows grow as needed.
+      QCOMPARE(QStringList({scene.Cell(1, 2), scene.Cell(1, 3), scene.Cell(2, 2)}),
+               QStringList({"7) P1", "8) P2", "11) Q1"}));
+      QVERIFY((scene.Ids() == std::vector<std::string>{"A1", "A2", "A3", "A4", "B1", "B2", "P1", "P2", "Q1"}));
     }
-  });
-  button->click();
-  QCOMPARE(scene.app.home.Read("DAY1.provenance.json"), before);
-  scene.app.Find<QPushButton>("cmdExitSetExp")->click();
-  for (const char* file : {"SUBJECTS.INI", "DEFAULT.CFG"})
-    QVERIFY2(scene.app.home.Read(file).find("saline") == std::string::npos, file);
-}
+  }
+
+  void lockedExperiment_refusesEveryEdit() {
+    for (const std::string attempt : {"typed key", "F2", "double click", "Delete", "paste", "cut", "clear all"}) {
+      ExperimentScene scene({"R1", "R2"}, true);
+      QVERIFY(scene.grid->IsLocked());
+      scene.app.op.ClearLog();
+      QApplication::clipboard()->setText("X1\tX2");
+      scene.grid->setCurrentCell(0, 0);
+      if (attempt == "typed key") QTest::keyClick(scene.grid, Qt::Key_Q);
+      if (attempt == "F2") QTest::keyClick(scene.grid, Qt::Key_F2);
+      if (attempt == "double click") {
+        const QRect cell = scene.grid->visualRect(scene.grid->model()->index(0, 0));
+        QTest::mouseDClick(scene.grid->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+      }
+      if (attempt == "Delete") QTest::keyClick(scene.grid, Qt::Key_Delete);
+      if (attempt == "paste") QTest::keyClick(scene.grid, Qt::Key_V, Qt::ControlModifier);
+      if (attempt == "cut") scene.app.Action("mnuCut")->trigger();
+      if (attempt == "clear all") scene.app.Action("mnuClearAll")->trigger();
+
+      QVERIFY2(!scene.grid->IsEntryOpen() && scene.app.op.Messages().size() == 1, attempt.c_str());
+      const OperatorLogEntry said = scene.app.op.Messages().front();
+      QCOMPARE(said.text + " | " + said.title, std::string(kLockText) + " | Editing subject IDs not allowed");
+      QCOMPARE(said.icon, MessageIcon::Exclamation);
+      QVERIFY((scene.Ids() == std::vector<std::string>{"R1", "R2"}));
+      // Copying changes nothing and is allowed.
+      scene.app.op.ClearLog();
+      QTest::keyClick(scene.grid, Qt::Key_C, Qt::ControlModifier);
+      QVERIFY(scene.app.op.Messages().empty());
+    }
+  }
+
+  void leaving_writesTheFilesIdenticalToTheModel() {
+    for (const QString leaveBy : {"cmdExitSetExp", "mnuSetupPool", "mnuRunExpt", "close"}) {
+      ExperimentScene scene({"R1", "R2"});
+      auto* picker = scene.app.Find<FilePicker>("pfExptFile");
+      picker->SetFileName(QString::fromStdString((scene.app.home.Path() / "week7.dat").string()));
+      scene.app.Find<QComboBox>("cboActivePlat")->setCurrentIndex(5);
+      scene.app.Find<QLineEdit>("txtMaxTime")->setText("90");
+      // An ID typed and never confirmed is saved all the same.
+      scene.TypeId(0, 2, "R3", false);
+      QVERIFY(scene.grid->IsEntryOpen());
+
+      if (leaveBy == "close") {
+        scene.app.window->close();
+      } else if (leaveBy.startsWith("mnu")) {
+        scene.app.Action(qPrintable(leaveBy))->trigger();
+      } else {
+        scene.app.Find<QPushButton>(qPrintable(leaveBy))->click();
+      }
+      const ExperimentSetup& experiment = scene.app.program.experiment;
+      QVERIFY((experiment.SubjectIDs == std::vector<std::string>{"R1", "R2", "R3"}));
+      QCOMPARE(std::pair(experiment.ActivePlatform, experiment.MaxTime), std::pair(int16_t(5), int16_t(90)));
+      QCOMPARE(experiment.DataFile, (scene.app.home.Path() / "week7.EXP").string());
+      // The run's own checks decide whether its screen opens; the experiment is taken first.
+      if (leaveBy == "mnuRunExpt") continue;
+      QCOMPARE(scene.app.home.Read("SUBJECTS.INI"), FormatSubjectsIni(scene.app.subjects));
+      QVERIFY(scene.app.home.Read("SUBJECTS.INI").find("\"R3\"") != std::string::npos);
+      QCOMPARE(scene.app.home.Read("DEFAULT.CFG"), FormatExperimentText(experiment));
+    }
+  }
+
+  void repeatedIds_warnOnceOnLeaving_neverRefuse() {
+    ExperimentScene scene({"RAT1", "RAT2", "RAT1"});
+    scene.app.Find<QPushButton>("cmdExitSetExp")->click();
+    QCOMPARE(scene.app.Mode(), ScreenMode::Home);
+    QCOMPARE(CountMessages(scene.app.op, "These trial IDs repeat"), 1);
+    QVERIFY((scene.Ids() == std::vector<std::string>{"RAT1", "RAT2", "RAT1"}));
+    // Back and away again with the same IDs: no second warning; the run takes them.
+    scene.app.Action("mnuSetupMazeExpt")->trigger();
+    scene.app.Find<QPushButton>("cmdExitSetExp")->click();
+    QCOMPARE(CountMessages(scene.app.op, "These trial IDs repeat"), 1);
+    QVERIFY(CheckTrialIDs(scene.app.op, scene.app.program.experiment));
+  }
+
+  void trialList_isEditedPerSubjectAndKeptInTheProvenanceRecordOnly() {
+    ExperimentScene scene({"RAT1", "RAT2"});
+    auto* button = scene.app.Find<QPushButton>("cmdTrialList");
+    scene.app.Find<FilePicker>("pfExptFile")->SetFileName("");
+    button->click();
+    QVERIFY(scene.app.op.HasMessageContaining("Choose the experiment file first"));
+
+    // The run recorded RAT1's platform already: shown, not editable, kept.
+    const std::filesystem::path dataFile = scene.app.home.Path() / "DAY1.EXP";
+    ExperimentProvenance recorded;
+    RecordTrialListPlatform(recorded, "RAT1", 2);
+    QVERIFY(SaveProvenance(dataFile, recorded));
+    scene.app.Find<FilePicker>("pfExptFile")->SetFileName(QString::fromStdString(dataFile.string()));
+    bool shown = false;
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<TrialListDialog*>(QApplication::activeModalWidget());
+      if (dialog == nullptr) return;
+      QTableWidget* table = dialog->Table();
+      shown = table->rowCount() == 2 && table->item(0, TrialListDialog::kSubject)->text() == "RAT1" &&
+              table->item(1, TrialListDialog::kSubject)->text() == "RAT2" &&
+              table->item(0, TrialListDialog::kPlatformPosition)->text() == "2" &&
+              !(table->item(0, TrialListDialog::kPlatformPosition)->flags() & Qt::ItemIsEditable) &&
+              !(table->item(0, TrialListDialog::kSubject)->flags() & Qt::ItemIsEditable);
+      table->item(0, TrialListDialog::kGroup)->setText("WT");
+      table->item(0, TrialListDialog::kTreatment)->setText("saline");
+      table->item(0, TrialListDialog::kStartPosition)->setText("NE");
+      table->item(1, TrialListDialog::kGroup)->setText("KO");
+      dialog->findChild<QDialogButtonBox*>("btnTrialList")->button(QDialogButtonBox::Ok)->click();
+    });
+    button->click();
+    QVERIFY(shown);
+    const ExperimentProvenance record = LoadProvenance(dataFile).Record;
+    const TrialListEntry *rat1 = FindTrialListEntry(record, "RAT1"), *rat2 = FindTrialListEntry(record, "RAT2");
+    QVERIFY(rat1 && rat2);
+    QCOMPARE(QString::fromStdString(rat1->Group + "|" + rat1->Treatment + "|" + rat1->StartPosition + "|" +
+                                    rat1->PlatformPosition),
+             QString("WT|saline|NE|2"));
+    QCOMPARE(QString::fromStdString(rat2->Group + "|" + rat2->Treatment), QString("KO|"));
+
+    // Cancel changes nothing; leaving writes the home's setups without the list.
+    const std::string before = scene.app.home.Read("DAY1.provenance.json");
+    QTimer::singleShot(0, [] {
+      if (auto* dialog = qobject_cast<TrialListDialog*>(QApplication::activeModalWidget())) {
+        dialog->Table()->item(1, TrialListDialog::kGroup)->setText("HET");
+        dialog->reject();
+      }
+    });
+    button->click();
+    QCOMPARE(scene.app.home.Read("DAY1.provenance.json"), before);
+    scene.app.Find<QPushButton>("cmdExitSetExp")->click();
+    for (const char* file : {"SUBJECTS.INI", "DEFAULT.CFG"})
+      QVERIFY2(scene.app.home.Read(file).find("saline") == std::string::npos, file);
+  }
+};
 
 QTEST_MAIN(SetupExperimentScreenTest)
 #include "setup_experiment_screen_test.moc"

@@ -1,4 +1,4 @@
-// The Setup Pool screen: the diameter box keeps the selected item's range with the designed
+// The Setup Pool screen: the boxes keep the selected item's range with the designed
 // message, and leaving writes exactly the pool the program holds to DEFAULT.POL, a moved
 // platform and a value still being typed included.
 #include <QAction>
@@ -45,80 +45,60 @@ struct PoolScene {
 class SetupPoolScreenTest : public QObject {
   Q_OBJECT
  private slots:
-  void diameterBox_refusesValuesBeyondTheItemsRange_data();
-  void diameterBox_refusesValuesBeyondTheItemsRange();
-  void leaving_writesDefaultPolIdenticalToThePool_data();
-  void leaving_writesDefaultPolIdenticalToThePool();
+  // Table: the item selected, the box and what is typed into it, the box afterwards, the
+  // message (empty: none) and the item's radius afterwards (-1: not the diameter's box).
+  void boxes_refuseValuesBeyondTheItemsRange() {
+    const QString pool = "This value must be\nin the range of :\n1 to 300";
+    const QString platform = "This value must be\nin the range of :\n1 to 50";
+    const struct { int item; const char *box, *typed, *shown; QString message; double radius; } rows[] = {
+        {0, "txtPoolDiam", "400", "300", pool, 150},    {0, "txtPoolDiam", "300", "300", {}, 150},
+        {0, "txtPoolDiam", "0", "1", pool, 0.5},        {1, "txtPoolDiam", "60", "50", platform, 25},
+        {1, "txtPoolDiam", "15", "15", {}, 7.5},
+        // A platform's place is an offset from the pool's centre: up and left are negative.
+        {2, "txtPoolY", "-40", "-40", {}, -1},
+    };
+    for (const auto& r : rows) {
+      PoolScene scene;
+      scene.Select(r.item);
+      scene.app.op.ClearLog();
+      scene.Type(r.box, r.typed);
+      const auto messages = scene.app.op.Messages();
+      const QString said = messages.empty() ? QString()
+                                            : QString::fromStdString(messages.front().text + " | " +
+                                                                     messages.front().title);
+      QCOMPARE(said, r.message.isEmpty() ? QString() : r.message + " | Range Error");
+      QCOMPARE(messages.size(), std::size_t(r.message.isEmpty() ? 0 : 1));
+      QCOMPARE(scene.Box(r.box)->text(), QString(r.shown));
+      const float radius = r.item == 0 ? scene.Pool().Radius : scene.Pool().Platforms[r.item - 1].Radius;
+      if (r.radius > 0) QCOMPARE(double(radius), r.radius);
+    }
+  }
+
+  void leaving_writesDefaultPolIdenticalToThePool() {
+    for (const QString leaveBy : {"cmdExitSetupPool", "mnuSetupMazeExpt", "close"}) {
+      PoolScene scene;
+      scene.Select(3);
+      QTest::keyClick(scene.picture, Qt::Key_Right);
+      scene.Select(0);
+      scene.Type("txtPoolX", "120");
+      // Typed, never confirmed: leaving takes it all the same.
+      scene.Box("txtPoolDiam")->setText("150");
+      if (leaveBy == "close") {
+        scene.app.window->close();
+      } else if (leaveBy.startsWith("mnu")) {
+        scene.app.Action(qPrintable(leaveBy))->trigger();
+      } else {
+        scene.app.Find<QPushButton>(qPrintable(leaveBy))->click();
+      }
+      const PoolSetup& pool = scene.Pool();
+      QCOMPARE(std::pair(double(pool.Radius), int(pool.X)), std::pair(75.0, 120));
+      const std::string written = scene.app.home.Read("DEFAULT.POL");
+      QCOMPARE(QString::fromStdString(written), QString::fromStdString(FormatPoolSetupText(pool)));
+      PoolSetup reread;
+      QVERIFY(ReadPoolSetupText(written, reread) && reread == pool);
+    }
+  }
 };
-
-void SetupPoolScreenTest::diameterBox_refusesValuesBeyondTheItemsRange_data() {
-  QTest::addColumn<int>("item");
-  QTest::addColumn<QString>("typed");
-  QTest::addColumn<QString>("shown");    // the box afterwards
-  QTest::addColumn<QString>("message");  // empty: none
-  QTest::addColumn<double>("radius");    // of the item afterwards
-  const QString pool = "This value must be\nin the range of :\n1 to 300";
-  const QString platform = "This value must be\nin the range of :\n1 to 50";
-  QTest::newRow("pool 400") << 0 << QString("400") << QString("300") << pool << 150.0;
-  QTest::newRow("pool 300") << 0 << QString("300") << QString("300") << QString() << 150.0;
-  QTest::newRow("pool 0") << 0 << QString("0") << QString("1") << pool << 0.5;
-  QTest::newRow("platform 60") << 1 << QString("60") << QString("50") << platform << 25.0;
-  QTest::newRow("platform 15") << 1 << QString("15") << QString("15") << QString() << 7.5;
-}
-
-void SetupPoolScreenTest::diameterBox_refusesValuesBeyondTheItemsRange() {
-  QFETCH(int, item);
-  QFETCH(QString, typed);
-  QFETCH(QString, shown);
-  QFETCH(QString, message);
-  QFETCH(double, radius);
-  PoolScene scene;
-  scene.Select(item);
-  scene.app.op.ClearLog();
-  scene.Type("txtPoolDiam", typed);
-
-  const auto messages = scene.app.op.Messages();
-  QCOMPARE(int(messages.size()), message.isEmpty() ? 0 : 1);
-  if (!message.isEmpty()) {
-    QCOMPARE(QString::fromStdString(messages.front().text + " | " + messages.front().title),
-             message + " | Range Error");
-  }
-  QCOMPARE(scene.Box("txtPoolDiam")->text(), shown);
-  const float actual = item == 0 ? scene.Pool().Radius : scene.Pool().Platforms[item - 1].Radius;
-  QCOMPARE(double(actual), radius);
-}
-
-void SetupPoolScreenTest::leaving_writesDefaultPolIdenticalToThePool_data() {
-  QTest::addColumn<QString>("leaveBy");
-  QTest::newRow("home button") << "cmdExitSetupPool";
-  QTest::newRow("menu") << "mnuSetupMazeExpt";
-  QTest::newRow("shutdown") << "close";
-}
-
-void SetupPoolScreenTest::leaving_writesDefaultPolIdenticalToThePool() {
-  QFETCH(QString, leaveBy);
-  PoolScene scene;
-  scene.Select(3);
-  QTest::keyClick(scene.picture, Qt::Key_Right);
-  scene.Select(0);
-  scene.Type("txtPoolX", "120");
-  // Typed, never confirmed: leaving takes it all the same.
-  scene.Box("txtPoolDiam")->setText("150");
-
-  if (leaveBy == "close") {
-    scene.app.window->close();
-  } else if (leaveBy.startsWith("mnu")) {
-    scene.app.Action(qPrintable(leaveBy))->trigger();
-  } else {
-    scene.app.Find<QPushButton>(qPrintable(leaveBy))->click();
-  }
-  const PoolSetup& pool = scene.Pool();
-  QCOMPARE(std::pair(double(pool.Radius), int(pool.X)), std::pair(75.0, 120));
-  const std::string written = scene.app.home.Read("DEFAULT.POL");
-  QCOMPARE(QString::fromStdString(written), QString::fromStdString(FormatPoolSetupText(pool)));
-  PoolSetup reread;
-  QVERIFY(ReadPoolSetupText(written, reread) && reread == pool);
-}
 
 QTEST_MAIN(SetupPoolScreenTest)
 #include "setup_pool_screen_test.moc"

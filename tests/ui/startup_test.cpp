@@ -1,9 +1,11 @@
-// Start-up and shutdown of the main window: files created, the unit's handshake, the
-// close box during an experiment, and the end of a session by a signal.
+// Start-up and shutdown of the main window: files created, the unit's handshake, an
+// unfinished trial kept at start-up, and every way a session ends (close box, a signal,
+// an unexpected error) writing the settings and resetting the unit.
 #include <signal.h>
 
 #include <QTest>
 #include <QTimer>
+#include <functional>
 
 #include "support/app_harness.h"
 #include "ui/session_signals.h"
@@ -13,116 +15,100 @@ using namespace tarnwell::test;
 
 namespace {
 
-// An experiment that is running a trial until the close box stops it.
+// An experiment that is running a trial until the session's end aborts it.
 class RunningTrial : public ExperimentActivity {
  public:
-  bool active = true, trialRunning = true;
+  bool active = true;
   int stopsForClose = 0, abortsForSessionEnd = 0;
   bool IsExperimentActive() const override { return active; }
-  bool IsTrialRunning() const override { return trialRunning; }
-  void StopExperimentForClose() override {
-    ++stopsForClose;
-    active = trialRunning = false;
-  }
-  void AbortForSessionEnd() override {
-    ++abortsForSessionEnd;
-    active = trialRunning = false;
-  }
+  bool IsTrialRunning() const override { return active; }
+  void StopExperimentForClose() override { ++stopsForClose, active = false; }
+  void AbortForSessionEnd() override { ++abortsForSessionEnd, active = false; }
 };
-
-const char* const kNotResponding = "The Quentrix is\nnot responding.\n";
 
 }  // namespace
 
 class StartupTest : public QObject {
   Q_OBJECT
  private slots:
-  void startUpWithoutSettingsFiles_createsFoldersAndShowsHome_data();
-  void startUpWithoutSettingsFiles_createsFoldersAndShowsHome();
-  void shutdown_writesSettingsAndResetsTheUnit();
-  void sigterm_endsTheSessionAndWritesTheSettings();
-  void unexpectedError_stillShutsDownInOrder();
-};
-
-void StartupTest::startUpWithoutSettingsFiles_createsFoldersAndShowsHome_data() {
-  QTest::addColumn<bool>("unitPowered");
-  QTest::addColumn<bool>("expectReady");
-  QTest::newRow("unit switched off") << false << false;
-  QTest::newRow("simulated unit") << true << true;
-}
-
-void StartupTest::startUpWithoutSettingsFiles_createsFoldersAndShowsHome() {
-  QFETCH(bool, unitPowered);
-  QFETCH(bool, expectReady);
-  HarnessOptions options;
-  options.unitPowered = unitPowered;
-  AppHarness app(options);
-  app.Start();
-
-  QCOMPARE(app.Mode(), ScreenMode::Home);
-  QVERIFY(app.window->isVisible());
-  QVERIFY(std::filesystem::is_directory(app.program.settings.DataDir));  // the fallbacks: settings_files_test
-  QCOMPARE(app.program.UnitReady, expectReady);
-  QCOMPARE(CountMessages(app.op, kNotResponding), expectReady ? 0 : 1);
-  if (!expectReady) {
-    const auto message = app.op.Messages().back();
-    QVERIFY(message.title == "Error" && message.icon == MessageIcon::Critical);
-  } else {
-    QVERIFY(app.unit.ObjectFilter() == app.program.settings.ObjectFilter);
-    QVERIFY(app.op.Messages().empty());
+  void startUpWithoutSettingsFiles_createsFoldersAndShowsHome() {
+    for (const bool powered : {false, true}) {
+      HarnessOptions options;
+      options.unitPowered = powered;
+      AppHarness app(options);
+      app.Start();
+      QCOMPARE(app.Mode(), ScreenMode::Home);
+      QVERIFY(app.window->isVisible());
+      QVERIFY(std::filesystem::is_directory(app.program.settings.DataDir));  // the fallbacks: settings_files_test
+      QCOMPARE(app.program.UnitReady, powered);
+      QCOMPARE(CountMessages(app.op, "The Quentrix is\nnot responding.\n"), powered ? 0 : 1);
+      if (powered) {
+        QVERIFY(app.unit.ObjectFilter() == app.program.settings.ObjectFilter && app.op.Messages().empty());
+      } else {
+        QVERIFY(app.op.Messages().back().title == "Error" && app.op.Messages().back().icon == MessageIcon::Critical);
+      }
+      // The program stays usable: its tick runs and the screens can be entered.
+      QVERIFY(app.window->Timer1().isActive());
+      app.Action("mnuSetupSystem")->trigger();
+      QCOMPARE(app.Mode(), ScreenMode::SetupSystem);
+    }
   }
-  // The program stays usable: its tick runs and the screens can be entered.
-  QVERIFY(app.window->Timer1().isActive());
-  app.Action("mnuSetupSystem")->trigger();
-  QCOMPARE(app.Mode(), ScreenMode::SetupSystem);
-}
 
-void StartupTest::shutdown_writesSettingsAndResetsTheUnit() {
-  AppHarness app;
-  app.Start();
-  const int resetsBefore = app.unit.Resets();
-  QVERIFY(!app.home.Exists("QUENTRIX.INI") && !app.home.Exists("QUENTRIX.SET"));
-  app.home.Write("BINTEMP.RAW", "");
-  app.home.Write("~TMPDAT.CSV", "x");
-  app.window->close();
+  // Table: how the session ends. Each writes the settings, empties the temporary page and
+  // report, resets the unit once and lets go of the port; a trial still running is aborted
+  // (not stopped as the close box stops it) when the session itself ends.
+  void everyEndOfTheSession_writesTheSettingsAndResetsTheUnit() {
+    // The message the end shows, if any, is `said`.
+    using End = std::function<void(AppHarness&)>;
+    const struct { const char* name; bool trialRunning; End end; const char* said; } cases[] = {
+        {"close box", false, [](AppHarness& app) { app.window->close(); }, nullptr},
+        {"SIGTERM", true, [](AppHarness&) { ::raise(SIGTERM); }, nullptr},
+        {"unexpected error", false,
+         [](AppHarness& app) {
+           // The same guard serves loading at start-up and every event of the program.
+           QVERIFY(!app.window->RunGuarded([] { throw std::runtime_error("broken"); }));
+         },
+         "This program has encountered\nan unexpected error."},
+    };
+    for (const auto& c : cases) {
+      AppHarness app;
+      RunningTrial trial;
+      trial.active = c.trialRunning;
+      app.window->SetExperimentActivity(&trial);
+      SessionSignals sessionSignals;
+      QVERIFY(sessionSignals.IsInstalled());
+      connect(&sessionSignals, &SessionSignals::SessionEnding, app.window.get(), &FrmMain::EndSession);
+      // A trial the last session did not finish is kept under a name of its own.
+      const std::string samples(40, '\x50');
+      app.home.Write("BINTEMP.RAW", samples);
+      app.Start();
+      QVERIFY2(app.op.HasMessageContaining("did not finish"), c.name);
+      QCOMPARE(app.home.Read("BINTEMP-RECOVERED.RAW"), samples);
+      app.Action("mnuMonitor")->trigger();
+      app.Run(200);
+      QVERIFY(app.unit.IsStreaming());
+      QVERIFY(!app.home.Exists("QUENTRIX.INI") && !app.home.Exists("QUENTRIX.SET"));
+      app.home.Write("BINTEMP.RAW", "");
+      app.home.Write("~TMPDAT.CSV", "x");
+      const int resetsBefore = app.unit.Resets();
 
-  QVERIFY(app.window->HasShutDown() &&
-          app.home.Read("QUENTRIX.INI").find("Com Port = ") != std::string::npos &&
-          app.home.Read("QUENTRIX.SET").find("Video Type = NTSC") != std::string::npos);
-  QVERIFY(app.home.Exists("SUBJECTS.INI") && !app.home.Exists("BINTEMP.RAW") &&
-          !app.home.Exists("~TMPDAT.CSV"));
-  QCOMPARE(app.unit.Resets(), resetsBefore + 1);
-  QVERIFY(!app.port.IsOpen() && !app.unit.IsStreaming());
-}
-
-void StartupTest::sigterm_endsTheSessionAndWritesTheSettings() {
-  AppHarness app;
-  RunningTrial trial;
-  app.window->SetExperimentActivity(&trial);
-  SessionSignals sessionSignals;
-  QVERIFY(sessionSignals.IsInstalled());
-  connect(&sessionSignals, &SessionSignals::SessionEnding, app.window.get(), &FrmMain::EndSession);
-  app.Start();
-
-  ::raise(SIGTERM);
-  QTRY_VERIFY_WITH_TIMEOUT(app.window->HasShutDown(), 5000);
-  QCOMPARE(std::pair(trial.abortsForSessionEnd, trial.stopsForClose), std::pair(1, 0));
-  QVERIFY(app.home.Exists("QUENTRIX.INI") && app.home.Exists("QUENTRIX.SET") && !app.window->isVisible());
-}
-
-void StartupTest::unexpectedError_stillShutsDownInOrder() {
-  AppHarness app;
-  app.Start();
-  app.Action("mnuMonitor")->trigger();
-  app.Run(200);
-  QVERIFY(app.unit.IsStreaming());
-  const int resetsBefore = app.unit.Resets();
-  // The same guard serves loading at start-up and every event of the program.
-  QVERIFY(!app.window->RunGuarded([] { throw std::runtime_error("broken"); }));
-  QVERIFY(app.op.HasMessageContaining("This program has encountered\nan unexpected error."));
-  QVERIFY(app.window->HasShutDown() && !app.unit.IsStreaming() && app.home.Exists("QUENTRIX.INI"));
-  QCOMPARE(app.unit.Resets(), resetsBefore + 1);
-}
+      c.end(app);
+      QTRY_VERIFY2_WITH_TIMEOUT(app.window->HasShutDown(), c.name, 5000);
+      QVERIFY2(app.home.Read("QUENTRIX.INI").find("Com Port = ") != std::string::npos &&
+                   app.home.Read("QUENTRIX.SET").find("Video Type = NTSC") != std::string::npos &&
+                   app.home.Exists("SUBJECTS.INI"),
+               c.name);
+      // The page and report go, never the recovered trial.
+      QVERIFY2(!app.home.Exists("BINTEMP.RAW") && !app.home.Exists("~TMPDAT.CSV") &&
+                   app.home.Exists("BINTEMP-RECOVERED.RAW"),
+               c.name);
+      QCOMPARE(app.unit.Resets(), resetsBefore + 1);
+      QVERIFY2(!app.port.IsOpen() && !app.unit.IsStreaming() && !app.window->isVisible(), c.name);
+      QCOMPARE(std::pair(trial.abortsForSessionEnd, trial.stopsForClose), std::pair(c.trialRunning ? 1 : 0, 0));
+      if (c.said != nullptr) QVERIFY(app.op.HasMessageContaining(c.said));
+    }
+  }
+};
 
 QTEST_MAIN(StartupTest)
 #include "startup_test.moc"

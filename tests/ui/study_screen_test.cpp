@@ -41,6 +41,21 @@ std::filesystem::path WriteStudy(const TempDir& home) {
   return folder / "study.csv";
 }
 
+// The study above on the Study screen, opened from the File menu.
+StudyScreen* OpenStudy(ExperimentScene& scene) {
+  scene.app.op.QueueReply(WriteStudy(scene.app.home).string());
+  scene.app.Action("mnuStudy")->trigger();
+  QCoreApplication::processEvents();
+  return scene.app.window->findChild<StudyScreen*>("frmStudy");
+}
+
+// The print dialog's device when the operator cancels the dialog.
+class CancelledPrinter : public PdfPrinterDevice {
+ public:
+  using PdfPrinterDevice::PdfPrinterDevice;
+  bool ApplyPageSettings() override { return false; }
+};
+
 }  // namespace
 
 class StudyScreenTest : public QObject {
@@ -48,11 +63,7 @@ class StudyScreenTest : public QObject {
  private slots:
   void ClickingAPointOpensThatDaysTrialsOnTheDataScreen() {
     ExperimentScene scene;
-    const auto sheet = WriteStudy(scene.app.home);
-    scene.app.op.QueueReply(sheet.string());
-    scene.app.Action("mnuStudy")->trigger();
-    QCoreApplication::processEvents();
-    auto* study = scene.app.window->findChild<StudyScreen*>("frmStudy");
+    StudyScreen* study = OpenStudy(scene);
     QVERIFY(study != nullptr);
     QCOMPARE(study->Aggregate().Trials, int64_t{4});
     auto* grid = study->findChild<QTableWidget*>("grStudySummary");
@@ -82,11 +93,7 @@ class StudyScreenTest : public QObject {
   // dialog's device (here a PDF file), three pages each.
   void EveryPageIsShownSavedAndPrinted() {
     ExperimentScene scene;
-    const auto sheet = WriteStudy(scene.app.home);
-    scene.app.op.QueueReply(sheet.string());
-    scene.app.Action("mnuStudy")->trigger();
-    QCoreApplication::processEvents();
-    auto* study = scene.app.window->findChild<StudyScreen*>("frmStudy");
+    StudyScreen* study = OpenStudy(scene);
     auto* pages = study->findChild<QComboBox*>("cboStudyPage");
     // This study has no probe trials: no probe page; its four animals' ribbons fill one.
     const int expectedPages = kStudyReportPages - 1 + 1;
@@ -124,6 +131,12 @@ class StudyScreenTest : public QObject {
     QTest::mouseClick(study->findChild<QPushButton*>("cmdPrintStudy"), Qt::LeftButton);
     QCOMPARE(pageCount(printed), expectedPages);
     QVERIFY(!scene.app.op.HasMessageContaining("could not"));
+    // The print dialog cancelled: nothing printed, nothing said.
+    std::filesystem::remove(printed);
+    scene.app.op.ClearLog();
+    study->printerFactory = [printed] { return std::make_unique<CancelledPrinter>(printed); };
+    QTest::mouseClick(study->findChild<QPushButton*>("cmdPrintStudy"), Qt::LeftButton);
+    QVERIFY(!std::filesystem::exists(printed) && scene.app.op.Messages().empty());
   }
 
   // An animals sheet moves R1 into KO (one experiment holds both groups) and adds its
@@ -131,11 +144,7 @@ class StudyScreenTest : public QObject {
   // leaves out animals of the study is refused, naming them, and the one in use stays.
   void AnAnimalsSheetRegroupsTheStudyAndIsListed() {
     ExperimentScene scene;
-    const auto sheet = WriteStudy(scene.app.home);
-    scene.app.op.QueueReply(sheet.string());
-    scene.app.Action("mnuStudy")->trigger();
-    QCoreApplication::processEvents();
-    auto* study = scene.app.window->findChild<StudyScreen*>("frmStudy");
+    StudyScreen* study = OpenStudy(scene);
     auto* animals = study->findChild<QTableWidget*>("grStudyAnimals");
     QVERIFY(animals != nullptr);
     QCOMPARE(animals->rowCount(), 4);  // K1, K2, R1, R3 as the study sheet groups them

@@ -34,7 +34,8 @@ struct ExperimentScene {
   // Starts the program and makes `ids` the subjects of an experiment whose data file is
   // DATA/<name> in the home folder, platform 1 active, `maxTime` seconds per trial.
   explicit ExperimentScene(std::vector<std::string> ids = {"RAT1", "RAT2", "RAT3"}, int maxTime = 4,
-                           const std::string& name = "RUN1.EXP") {
+                           const std::string& name = "RUN1.EXP", HarnessOptions options = {})
+      : app(std::move(options)) {
     app.Start();
     // The tick runs on the unit's time (Run), not on the wall clock.
     app.window->Timer1().stop();
