@@ -56,5 +56,16 @@ TEST(CliExperimentCommands, RawFilesWithoutACompanionRecord) {
   EXPECT_TRUE(std::filesystem::is_empty(dir.Path() / "home"));
 }
 
+// An existing Trailmap track file is replaced only with --yes, as an existing report pair.
+TEST(CliExperimentCommands, TrailmapReplacesItsTrackFileOnlyWithYes) {
+  test::TempDir dir;
+  const auto dataFile = test::WriteWeek1(dir);
+  dir.Write("WEEK1.TXT", "edited by hand");
+  EXPECT_EQ(RunCli(dir, {"trailmap", dataFile.string()}).status, 1);
+  EXPECT_EQ(dir.Read("WEEK1.TXT"), "edited by hand");
+  EXPECT_EQ(RunCli(dir, {"trailmap", dataFile.string(), "--yes"}).status, 0);
+  EXPECT_NE(dir.Read("WEEK1.TXT"), "edited by hand");
+}
+
 }  // namespace
 }  // namespace tarnwell

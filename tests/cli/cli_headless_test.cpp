@@ -116,7 +116,8 @@ TEST_F(CliHeadlessTest, CalibrateFindsTheRimOrTakesItAndKeepsTheSettings) {
   EXPECT_NE(none.err.find("no pool rim"), std::string::npos) << none.err;
   ASSERT_TRUE(ReadSystemConfig(home() / "Default.SET", settings, nullptr));
   EXPECT_DOUBLE_EQ(settings.VideoPoolRadius, 150.5);
-  EXPECT_EQ(Cli(cli::RunCalibrateCommand, {file, "--circle", "1,2"}).status, 2);
+  for (const char* circle : {"1,2", "160,120,0"})
+    EXPECT_EQ(Cli(cli::RunCalibrateCommand, {file, "--circle", circle}).status, 2) << circle;
 }
 
 // The manual's script, as a lab runs it: a folder of videos, no display, no settings.
