@@ -138,14 +138,16 @@ TEST(TrackAnalyser, ARecordedRealignmentIsFollowed) {
   lost.erase(2 * 50 + 1, 1);
   TrialProvenance record;
   record.RawSha256 = Sha256Hex(lost);
+  const std::optional<int64_t> slip = FindByteSlip(lost);  // as the run found it
+  ASSERT_TRUE(slip.has_value());
   record.Realigned = RealignmentRecord{};
-  record.Realigned->FromSample = 51;
+  record.Realigned->FromSample = *slip;
   const TrackAnalyser analyser(AnalysisSettings{}, false);
   TrialResult with, without;
   std::vector<PoolPoint> samples;
   analyser.AnalyseRecordedBytes(lost, &record, with, samples);
   analyser.AnalyseRecordedBytes(lost, nullptr, without, samples);
-  EXPECT_EQ(with.Tracking.RealignedFrom, 51);
+  EXPECT_EQ(with.Tracking.RealignedFrom, *slip);
   EXPECT_EQ(with.Tracking.Jumps + with.Tracking.OutOfRange, 0);
   EXPECT_TRUE(without.Tracking.IsSuspect());
   EXPECT_EQ(without.Tracking.RealignedFrom, -1);

@@ -13,6 +13,7 @@
 #include "core/version.h"
 #include "records/experiment_files.h"
 #include "records/experiment_record.h"
+#include "records/raw_track.h"
 #include "records/record_conversion.h"
 #include "records/record_update.h"
 #include "pool/pool_defaults.h"
@@ -221,13 +222,6 @@ TEST_F(CliRunTest, IdsTheStoredCharactersMakeOneAreRefusedBeforeAnyTrial) {
   EXPECT_EQ(refused.status, 1);
   EXPECT_NE(refused.err.find("1 \"MOUSE001WT\" and 2 \"MOUSE001KO\""), std::string::npos) << refused.err;
   EXPECT_FALSE(fs::exists(NumberedRawFile(dataFile(), 0)));
-
-  // One animal listed once per trial is no merge: the run goes ahead.
-  dir.Write("home/DEFAULT.CFG", setup.substr(0, setup.find("Subject ID 2")) +
-                                    "Subject ID 2 = \"MOUSE001WT\"\r\n");
-  const Outcome run = Cli(cli::RunRun, {dataFile().string(), "--simulator", "--yes"});
-  EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_TRUE(fs::exists(NumberedRawFile(dataFile(), 1)));
 }
 
 }  // namespace

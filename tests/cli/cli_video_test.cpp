@@ -129,6 +129,7 @@ TEST_F(CliVideoTest, AVideoThatEndsEarlyKeepsItsTrial) {
   EXPECT_NE(run.err.find("No position has come"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("the video for 2 seconds"), std::string::npos) << run.err;
   EXPECT_EQ(Read(NumberedRawFile(dataFile, 0)).size(), 2u * 38);
+  EXPECT_EQ(run.err.find("Video Ended"), std::string::npos) << "an aborted trial ends the run";
 }
 
 // track is as honest as run: a table it did not write is not named, an aborted subject's

@@ -117,31 +117,16 @@ TEST(CameraSource, RecordsExactlyTheFramesSeenWhileRecordingWithoutLoss) {
   }
 }
 
-TEST(CameraSource, ARecordingThatCannotBeWrittenSaysWhy) {
-  test::SyntheticVideo video;
-  video.width = 160;
-  video.height = 120;
-  video.calibration = {80, 60, 55};
-  cv::RNG rng(1);
-  PacedCamera paced({video.Frame(0, rng), video.Frame(1, rng)});
-  VideoSourceOptions options;
-  options.calibration = video.calibration;
-  std::string error;
-  auto camera = CameraSource::OpenGrabber("test camera", paced.Grabber(), 30, options, error);
-  ASSERT_NE(camera, nullptr) << error;
-  EXPECT_FALSE(camera->StartRecording("/nonexistent-folder/WEEK100", error));
-  EXPECT_NE(error.find("cannot be written"), std::string::npos) << error;
-  EXPECT_FALSE(camera->StopRecording().has_value());
-  paced.Close();
-}
-
-// The recorder on its own: a rate the camera did not tell is taken as 30 a second, grey and
-// other-sized frames become the file's, and every frame handed over before the stop is in
-// the file (twenty wait at most a moment for the writer; none is dropped).
+// The recorder on its own: a file that cannot be written is said, a rate the camera did not
+// tell is taken as 30 a second, grey and other-sized frames become the file's, and every
+// frame handed over before the stop is in the file (twenty wait at most a moment for the
+// writer; none is dropped).
 TEST(VideoRecorder, WritesEveryFrameHandedOverInTheFilesSize) {
   test::TempDir dir;
   VideoRecorder recorder;
   std::string error;
+  EXPECT_FALSE(recorder.Start("/nonexistent-folder/WEEK100", 160, 120, 30, error));
+  EXPECT_NE(error.find("cannot be written"), std::string::npos) << error;
   ASSERT_TRUE(recorder.Start((dir.Path() / "trial").string(), 160, 120, 0, error)) << error;
   for (int i = 0; i < 20; ++i) {
     recorder.Add(i % 2 ? cv::Mat(120, 160, CV_8UC3, cv::Scalar(10 * i, 20, 30))
