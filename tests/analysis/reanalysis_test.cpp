@@ -9,6 +9,7 @@
 #include "core/file_access.h"
 #include "core/scripted_operator.h"
 #include "experiment/experiment_file.h"
+#include "records/experiment_record.h"
 #include "pool/pool_file.h"
 #include "support/temp_dir.h"
 
@@ -139,6 +140,18 @@ TEST(AnalysisSettings, ComeFromTheCompanionUnlessLoadedOnPurpose) {
     EXPECT_EQ(LoadExperimentAnalysisSettings(state), c.source) << c.what;
     EXPECT_EQ(state.Settings.Pool.X, c.poolX) << c.what;
   }
+
+  // A record no setup can have is said, never passed over for other settings.
+  LegacyExperimentRecord stored;
+  LegacyConfigRecord config;
+  ASSERT_TRUE(ReadLegacySetup(dataFile, stored, config));
+  config.ActualSizeX = -157;
+  ASSERT_TRUE(WriteFileAtomically(dataFile, EncodeExperimentRecord(stored, config)));
+  ReanalysisState damaged = StateFor(dir, dataFile);
+  EXPECT_EQ(LoadExperimentAnalysisSettings(damaged), SettingsSource::Invalid);
+  EXPECT_EQ(damaged.SettingsProblem.rfind("WEEK1.EXP holds a value no setup can have: Pool diameter cm -157 (", 0),
+            0u)
+      << damaged.SettingsProblem;
 
   ReanalysisState noCompanion = StateFor(dir, dir.Path() / "NOEXP.EXP");
   noCompanion.Settings.Experiment.DistFromStart = 33;

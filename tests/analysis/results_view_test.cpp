@@ -64,6 +64,8 @@ TEST(BuildResultsDisplay, HeaderLinesAndOddReports) {
        " A label that is much longer : x", 0},
       {"the heading needs all its column marks", "Counters_1_2_3\r\n", " Counters_1_2_3", 0},
       {"empty report", "", "", 0},
+      {"the epoch line has controls of its own", "Subject Label:  R1\r\nEpoch Start: 1.5   Time: 2   Stop: 3.5\r\n",
+       " Subject Label         : R1", 0},
       {"ruler and bar lines are never rows",
        "Counters___1___2___3___4___\r\n               |\r\n        ___1___2___3___4\r\n", "", 1},
   };

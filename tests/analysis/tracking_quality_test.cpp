@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "analysis/track_analysis.h"
+#include "core/sha256.h"
+#include "records/provenance.h"
+
 namespace tarnwell {
 namespace {
 
@@ -125,6 +129,28 @@ TEST(FindByteSlip, OneLostOrExtraByteIsFoundWhereItHappened) {
     const TrackingQuality realigned = AssessTrackingQuality(std::string_view(RealignedBytes(c.bytes, *slip)));
     EXPECT_EQ(realigned.OutOfRange + realigned.Jumps, 0) << c.name;
   }
+}
+
+// The run that saw the slip recorded where to realign: the analysis of those very bytes
+// follows the record; without it the stored track is analysed as it is, never as clean.
+TEST(TrackAnalyser, ARecordedRealignmentIsFollowed) {
+  std::string lost = SwimBytes(200);
+  lost.erase(2 * 50 + 1, 1);
+  TrialProvenance record;
+  record.RawSha256 = Sha256Hex(lost);
+  const std::optional<int64_t> slip = FindByteSlip(lost);  // as the run found it
+  ASSERT_TRUE(slip.has_value());
+  record.Realigned = RealignmentRecord{};
+  record.Realigned->FromSample = *slip;
+  const TrackAnalyser analyser(AnalysisSettings{}, false);
+  TrialResult with, without;
+  std::vector<PoolPoint> samples;
+  analyser.AnalyseRecordedBytes(lost, &record, with, samples);
+  analyser.AnalyseRecordedBytes(lost, nullptr, without, samples);
+  EXPECT_EQ(with.Tracking.RealignedFrom, *slip);
+  EXPECT_EQ(with.Tracking.Jumps + with.Tracking.OutOfRange, 0);
+  EXPECT_TRUE(without.Tracking.IsSuspect());
+  EXPECT_EQ(without.Tracking.RealignedFrom, -1);
 }
 
 TEST(AssessTrackingQuality, RawBytesReadAsPairsAndLiveArrivalsAgainstTheFrameRate) {

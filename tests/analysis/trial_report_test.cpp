@@ -131,6 +131,11 @@ TEST(WriteTrialReport, AppendAddsASecondBlockAndRecordUnderOneHeading) {
 
   ASSERT_TRUE(WriteTrialReport(path, false, HitGoalResult(), HitGoalContext(), op));
   EXPECT_EQ(dir.Read("SESSION.TXT"), golden) << "without append the pair is replaced";
+
+  // A table edited by hand without its last line end: the record still starts a line.
+  dir.Write("SESSION.CSV", "\"NOTE\",");
+  ASSERT_TRUE(WriteTrialReport(path, true, HitGoalResult(), HitGoalContext(), op));
+  EXPECT_EQ(dir.Read("SESSION.CSV"), "\"NOTE\",\r\n" + Golden("report_hit_goal.CSV"));
 }
 
 TEST(ComposeTrialReport, BrokenValuesAndAZeroRateReportZeroNeverNaN) {

@@ -56,14 +56,20 @@ TEST(ViewedSubjects, ARawFileBeyondTheIdsIsStillListed) {
   EXPECT_EQ(ViewedSubjectCellText(subjects[5]), "6) ");
 }
 
-TEST(ViewedSubjects, WithoutACompanionARecordedTrialCountsAsCompleted) {
-  TempDir dir;
-  const auto subjects = ListViewedSubjects(ViewedWeek1(dir, /*withCompanion=*/false));
-  // No IDs either: the raw files alone name the subjects 0..2.
-  ASSERT_EQ(subjects.size(), 3u);
-  EXPECT_EQ(subjects[0].State, ViewedSubjectState::Completed);
-  EXPECT_EQ(subjects[1].State, ViewedSubjectState::NotDone);
-  EXPECT_EQ(subjects[2].State, ViewedSubjectState::Completed);
+// Without a companion, or with one that is no record (no status words), a recorded trial
+// counts as completed.
+TEST(ViewedSubjects, WithoutUsableStatusWordsARecordedTrialCountsAsCompleted) {
+  for (const bool damaged : {false, true}) {
+    TempDir dir;
+    ReanalysisState state = ViewedWeek1(dir, /*withCompanion=*/false);
+    if (damaged) dir.Write("WEEK1.EXP", "not a record");
+    const auto subjects = ListViewedSubjects(state);
+    // No IDs either: the raw files alone name the subjects 0..2.
+    ASSERT_EQ(subjects.size(), 3u) << damaged;
+    EXPECT_EQ(subjects[0].State, ViewedSubjectState::Completed) << damaged;
+    EXPECT_EQ(subjects[1].State, ViewedSubjectState::NotDone) << damaged;
+    EXPECT_EQ(subjects[2].State, ViewedSubjectState::Completed) << damaged;
+  }
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
-// tarnwell-cli analyse, report and save-all, run as the program a lab scripts: on an
+// tarnwell-cli analyse, report, save-all and trailmap, run as the program a lab scripts: on an
 // experiment folder written by hand, whose table is worked out by hand in
 // tests/analysis/golden/tabulated_week1.CSV.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -84,7 +85,6 @@ TEST(CliReport, WritesTheReportPairOfOneTrialLabelledByItsExperiment) {
   EXPECT_FALSE(dir.Exists("work/r.TXT"));
 }
 
-// save-all writes beside the raw files: replacing an edited report needs --yes.
 // What only the run could judge is in the experiment's provenance record: the report's
 // "Suspect tracking" line names it. Without a usable record the report is as before, and
 // a damaged record is said once.
@@ -125,6 +125,7 @@ TEST(CliReport, NamesTheRunsOwnSuspectReasonsFromTheProvenanceRecord) {
   EXPECT_TRUE(Contains(run.err, said) && run.err.find(said) == run.err.rfind(said)) << run.err;
 }
 
+// save-all writes beside the raw files: replacing an edited report needs --yes.
 TEST(CliSaveAll, WritesEveryPairAndReplacesOnlyWithYes) {
   test::TempDir dir;
   const auto dataFile = test::WriteWeek1(dir);
@@ -146,6 +147,59 @@ TEST(CliSaveAll, WritesEveryPairAndReplacesOnlyWithYes) {
   const Outcome replaced = RunCli(dir, {"save-all", dataFile.string(), "--yes"});
   EXPECT_EQ(replaced.status, 0) << replaced.err;
   EXPECT_TRUE(Contains(dir.Read("WEEK100.TXT"), "R1"));
+}
+
+// analyse, save-all and trailmap share one set-up and one set of checks: a data file
+// without raw files is refused before anything is opened or written, and an experiment
+// whose raw files are there is worked on with or without its companion record.
+const char* const kCommands[] = {"analyse", "save-all", "trailmap"};
+
+TEST(CliExperimentCommands, AMistypedDataFileIsRefusedAlikeAndChangesNothing) {
+  for (const char* command : kCommands) {
+    test::TempDir dir;
+    test::WriteWeek1(dir);
+    const std::string missing = (dir.Path() / "WEEK9.EXP").string();
+    const Outcome run = RunCli(dir, {command, missing});
+    EXPECT_EQ(run.status, 1) << command;
+    // trailmap names the missing record, which it needs first.
+    const std::string why = std::string(command) == "trailmap" ? "no data file " + missing
+                                                                : "no raw files WEEK9??.RAW in " + dir.Path().string();
+    EXPECT_EQ(run.err, std::string("tarnwell-cli ") + command + ": " + why + "\n");
+    EXPECT_EQ(run.out, "") << command;
+    // The home the test made stays empty: no settings were written, no lock taken.
+    EXPECT_TRUE(std::filesystem::is_empty(dir.Path() / "home")) << command;
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / "WEEK9.CSV")) << command;
+  }
+}
+
+// analyse and save-all work on raw files alone with the home's setups; trailmap's track
+// file needs the record itself.
+TEST(CliExperimentCommands, RawFilesWithoutACompanionRecord) {
+  for (const char* command : {"analyse", "save-all"}) {
+    test::TempDir dir;
+    const auto dataFile = test::WriteWeek1(dir, /*withCompanion=*/false);
+    const Outcome run = RunCli(dir, {command, dataFile.string()});
+    EXPECT_EQ(run.status, 0) << command << ": " << run.err;
+    EXPECT_TRUE(Contains(run.err, "no experiment record")) << command << ": " << run.err;
+    EXPECT_FALSE(run.out.empty()) << command;
+  }
+  test::TempDir dir;
+  const auto dataFile = test::WriteWeek1(dir, /*withCompanion=*/false);
+  const Outcome run = RunCli(dir, {"trailmap", dataFile.string()});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "tarnwell-cli trailmap: no data file " + dataFile.string() + "\n");
+  EXPECT_TRUE(std::filesystem::is_empty(dir.Path() / "home"));
+}
+
+// An existing Trailmap track file is replaced only with --yes, as an existing report pair.
+TEST(CliExperimentCommands, TrailmapReplacesItsTrackFileOnlyWithYes) {
+  test::TempDir dir;
+  const auto dataFile = test::WriteWeek1(dir);
+  dir.Write("WEEK1.TXT", "edited by hand");
+  EXPECT_EQ(RunCli(dir, {"trailmap", dataFile.string()}).status, 1);
+  EXPECT_EQ(dir.Read("WEEK1.TXT"), "edited by hand");
+  EXPECT_EQ(RunCli(dir, {"trailmap", dataFile.string(), "--yes"}).status, 0);
+  EXPECT_NE(dir.Read("WEEK1.TXT"), "edited by hand");
 }
 
 }  // namespace

@@ -64,6 +64,14 @@ TEST(ConvertCommand, WritesWhereTheOptionsSay) {
             kExitOk);
   ExpectConvertedFiles(saved, out / "P.POL", out / "E.CFG", out / "S.INI");
   EXPECT_FALSE(dir.Exists("home/DEFAULT.POL"));
+
+  // A setup already in text form is not taken for a damaged record: nothing to convert.
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(RunConvert((dir.Path() / "home").string(), {(out / "E.CFG").string(), "--pool-out",
+                                                        (out / "Q.POL").string()}),
+            kExitFailure);
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("there is nothing to convert"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(out / "Q.POL"));
 }
 
 TEST(ConvertCommand, StoresTheAbsoluteDataFileAndWaitsForTheHomeLock) {

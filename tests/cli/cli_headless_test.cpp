@@ -116,7 +116,12 @@ TEST_F(CliHeadlessTest, CalibrateFindsTheRimOrTakesItAndKeepsTheSettings) {
   EXPECT_NE(none.err.find("no pool rim"), std::string::npos) << none.err;
   ASSERT_TRUE(ReadSystemConfig(home() / "Default.SET", settings, nullptr));
   EXPECT_DOUBLE_EQ(settings.VideoPoolRadius, 150.5);
-  EXPECT_EQ(Cli(cli::RunCalibrateCommand, {file, "--circle", "1,2"}).status, 2);
+  // Usage errors: nothing is looked at, nothing written.
+  for (const auto& [option, value] :
+       {std::pair{"--circle", "1,2"}, std::pair{"--circle", "160,120,0"}, std::pair{"--threshold", "0"},
+        std::pair{"--max-area", "20"}}) {
+    EXPECT_EQ(Cli(cli::RunCalibrateCommand, {file, option, value, "--min-area", "50"}).status, 2) << option;
+  }
 }
 
 // The manual's script, as a lab runs it: a folder of videos, no display, no settings.

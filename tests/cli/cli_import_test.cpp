@@ -35,6 +35,11 @@ TEST_F(CliImportTest, ImportedTracksGoThroughTheStudyAndBackOut) {
             "type = mwm\ntime.units = s\ntrial.length = 60\narena.bounds = circle 0 0 75\ngoal = circle 30 0 5\n");
   const std::string track = Read(dir.Path() / "data/peer/W101.csv");
   EXPECT_EQ(track.substr(0, 55), "time_s,x_cm,y_cm\n0.0000,-60.00,0.00\n0.0333,-59.00,0.00\n");
+  // A PAL unit's samples are 1/25 s apart.
+  dir.Write("home/QUENTRIX.SET", "Video Type = PAL\r\n");
+  ASSERT_EQ(Cli(cli::RunExportTracks, {data + "/w/W1.EXP", "--out", data + "/pal"}).status, 0);
+  EXPECT_EQ(Read(dir.Path() / "data/pal/W101.csv").substr(0, 43),
+            "time_s,x_cm,y_cm\n0.0000,-60.00,0.00\n0.0400,");
 }
 
 TEST_F(CliImportTest, ABadFileOrABadOptionWritesNothing) {
@@ -46,7 +51,23 @@ TEST_F(CliImportTest, ABadFileOrABadOptionWritesNothing) {
   EXPECT_NE(bad.err.find(data + "/bad.csv line 3: the x \"one\" is not a number"), std::string::npos) << bad.err;
   EXPECT_FALSE(std::filesystem::exists(dir.Path() / "data/w"));
   EXPECT_EQ(Cli(cli::RunImport, {data + "/bad.csv"}).status, 2);
-  EXPECT_EQ(Cli(cli::RunImport, {data + "/bad.csv", "--out", data + "/w", "--resample", "cubic"}).status, 2);
+  for (const auto& [option, value] : {std::pair{"--resample", "cubic"}, std::pair{"--name", "../W"}})
+    EXPECT_EQ(Cli(cli::RunImport, {data + "/bad.csv", "--out", data + "/w", option, value}).status, 2) << option;
+}
+
+// A file whose y grows downward (a picture's rows) is turned over only when it says so.
+TEST_F(CliImportTest, TheYAxisOptionSaysWhichWayIsUp) {
+  dir.Write("data/north.csv", "time_s,x_cm,y_cm\n0,0,30\n0.5,1,30\n1,2,30\n");
+  const std::string data = (dir.Path() / "data").string();
+  int y[2] = {0, 0};
+  for (const int down : {0, 1}) {
+    const std::string out = data + (down ? "/down" : "/up");
+    const test::Outcome imported = Cli(cli::RunImport, {data + "/north.csv", "--out", out, "--name", "N", "--pool",
+                                                        "0,0,75", "--goal", "30,0,5", "--y-axis", down ? "down" : "up"});
+    ASSERT_EQ(imported.status, 0) << imported.err;
+    y[down] = static_cast<uint8_t>(Read(std::filesystem::path(out) / "N100.RAW").at(1));
+  }
+  EXPECT_LT(y[0], y[1]) << "north of the centre is higher in the picture";
 }
 
 }  // namespace

@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "cli_commands.h"
 #include "cli_fixture.h"
+#include "core/home_lock.h"
 #include "support/temp_dir.h"
 
 namespace tarnwell::cli {
@@ -43,16 +47,45 @@ TEST(TarnwellCli, ExitStatusAndHelpFollowTheCommandLineRules) {
       {"--bogus", 2, ""},
       {"nope", 2, ""},
       {"--home=/tmp nope", 2, ""},
+      // After "--" a "--help" is an argument: here the name of a file that is not there.
+      {"convert -- --help", 1, ""},
+      {"monitor --simulator --seconds -1", 2, ""},
+      {"unit-check --port /dev/ttyUSB-not-here", 1, ""},
   };
   TempDir dir;
   for (const auto& c : cases) {
-    const test::Outcome run = test::Shell(dir, std::string(TARNWELL_CLI_PATH) + " " + c.arguments);
-    EXPECT_EQ(run.status, c.status) << c.arguments;
+    const test::Outcome run = test::Shell(dir, "cd " + test::Quote(dir.Path().string()) + " && " +
+                                                   TARNWELL_CLI_PATH + " --home=home " + c.arguments);
+    EXPECT_EQ(run.status, c.status) << c.arguments << "\n" << run.err;
     EXPECT_EQ(run.out.rfind(c.outputStart, 0), 0u) << c.arguments << "\n" << run.out;
     if (!*c.outputStart) {
       EXPECT_EQ(run.out, "") << c.arguments;
     }
   }
+  // --home=DIR is the folder after the sign.
+  EXPECT_TRUE(std::filesystem::is_directory(dir.Path() / "home"));
+}
+
+// Every command of the table runs in this build, also those its modules provide.
+TEST(TarnwellCli, EveryCommandResolvesToItsFunction) {
+  for (const CommandEntry& entry : Commands()) {
+#if !TARNWELL_HAVE_QT
+    if (std::string_view(entry.name) == "print") continue;
+#endif
+    std::string error;
+    EXPECT_NE(CommandFunction(entry, error), nullptr) << entry.name << ": " << error;
+  }
+}
+
+// As the desktop program at its start: a home the tool locks but cannot write is told.
+TEST(LockHome, AHomeThatCannotBeWrittenIsToldAtOnce) {
+  TempDir dir;
+  dir.Write("home/.tarnwell-write-test/in-the-way", "");  // the probe file cannot be made
+  const ProgramHome home(dir.Path() / "home");
+  HomeLock lock;
+  std::ostringstream err;
+  ASSERT_TRUE(LockHome("run", home, lock, err));
+  EXPECT_NE(err.str().find("cannot be written"), std::string::npos) << err.str();
 }
 
 }  // namespace

@@ -90,6 +90,51 @@ TEST(AnimalDetector, TheThresholdAndTheAreasALabSetsDecide) {
       EXPECT_NEAR(d.y, 130, 0.5);
     }
   }
+  // The object filter asks three times the smallest animal: a 6 x 5 speck is then none.
+  cv::Mat speck = empty.clone();
+  cv::rectangle(speck, cv::Rect(150, 130, 6, 5), cv::Scalar(40), cv::FILLED);
+  for (const bool filter : {false, true}) {
+    AnimalDetector detector(empty.cols, empty.rows, FrameMapping(empty.cols, empty.rows, {160, 120, 100}, {}));
+    detector.SetBackground({empty});
+    detector.Settings().objectFilter = filter;
+    EXPECT_EQ(detector.Detect(speck).found, !filter) << filter;
+  }
+}
+
+// Once the animal is known, the blob nearest to where it was is it, even beside a larger
+// one (a floating glove); the largest is taken only while no animal is known.
+TEST(AnimalDetector, TheBlobNearestTheAnimalIsFollowed) {
+  const cv::Mat empty = EmptyPool();
+  AnimalDetector detector(empty.cols, empty.rows, FrameMapping(empty.cols, empty.rows, {160, 120, 100}, {}));
+  detector.SetBackground({empty});
+  cv::Mat alone = empty.clone();
+  cv::ellipse(alone, {120, 100}, {6, 4}, 0, 0, 360, cv::Scalar(40), cv::FILLED);
+  ASSERT_NEAR(detector.Detect(alone).x, 120, 1.0);
+  cv::Mat beside = empty.clone();
+  cv::ellipse(beside, {123, 101}, {6, 4}, 0, 0, 360, cv::Scalar(40), cv::FILLED);
+  cv::circle(beside, {200, 150}, 7, cv::Scalar(40), cv::FILLED);
+  EXPECT_NEAR(detector.Detect(beside).x, 123, 1.0);
+  detector.ForgetAnimal();
+  EXPECT_NEAR(detector.Detect(beside).x, 200, 1.0);
+}
+
+// The light is followed slowly, but never where the animal was last found: an animal
+// that fades below the threshold for a while (it floats low) is still there when it
+// shows again, not blended into the background.
+TEST(AnimalDetector, AnAnimalOutOfSightForAWhileIsNotBlendedAway) {
+  const cv::Mat empty = EmptyPool();
+  AnimalDetector detector(empty.cols, empty.rows, FrameMapping(empty.cols, empty.rows, {160, 120, 100}, {}));
+  detector.SetBackground({empty});
+  detector.Settings().threshold = 50;
+  const auto animal = [&empty](int grey) {
+    cv::Mat frame = empty.clone();
+    cv::ellipse(frame, {150, 130}, {8, 5}, 0, 0, 360, cv::Scalar(grey), cv::FILLED);
+    return frame;
+  };
+  ASSERT_TRUE(detector.Detect(animal(140)).found);  // contrast 80
+  const cv::Mat faint = animal(180);                  // contrast 40, below the threshold
+  for (int i = 0; i < 400; ++i) ASSERT_FALSE(detector.Detect(faint).found) << i;
+  EXPECT_TRUE(detector.Detect(animal(140)).found);
 }
 
 }  // namespace

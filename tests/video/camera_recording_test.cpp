@@ -10,6 +10,7 @@
 
 #include "support/temp_dir.h"
 #include "video/synthetic_video.h"
+#include "video/video_recorder.h"
 #include "video/video_source.h"
 
 namespace tarnwell {
@@ -116,22 +117,30 @@ TEST(CameraSource, RecordsExactlyTheFramesSeenWhileRecordingWithoutLoss) {
   }
 }
 
-TEST(CameraSource, ARecordingThatCannotBeWrittenSaysWhy) {
-  test::SyntheticVideo video;
-  video.width = 160;
-  video.height = 120;
-  video.calibration = {80, 60, 55};
-  cv::RNG rng(1);
-  PacedCamera paced({video.Frame(0, rng), video.Frame(1, rng)});
-  VideoSourceOptions options;
-  options.calibration = video.calibration;
+// The recorder on its own: a file that cannot be written is said, a rate the camera did not
+// tell is taken as 30 a second, grey and other-sized frames become the file's, and every
+// frame handed over before the stop is in the file (twenty wait at most a moment for the
+// writer; none is dropped).
+TEST(VideoRecorder, WritesEveryFrameHandedOverInTheFilesSize) {
+  test::TempDir dir;
+  VideoRecorder recorder;
   std::string error;
-  auto camera = CameraSource::OpenGrabber("test camera", paced.Grabber(), 30, options, error);
-  ASSERT_NE(camera, nullptr) << error;
-  EXPECT_FALSE(camera->StartRecording("/nonexistent-folder/WEEK100", error));
+  EXPECT_FALSE(recorder.Start("/nonexistent-folder/WEEK100", 160, 120, 30, error));
   EXPECT_NE(error.find("cannot be written"), std::string::npos) << error;
-  EXPECT_FALSE(camera->StopRecording().has_value());
-  paced.Close();
+  ASSERT_TRUE(recorder.Start((dir.Path() / "trial").string(), 160, 120, 0, error)) << error;
+  for (int i = 0; i < 20; ++i) {
+    recorder.Add(i % 2 ? cv::Mat(120, 160, CV_8UC3, cv::Scalar(10 * i, 20, 30))
+                       : cv::Mat(240, 320, CV_8UC1, cv::Scalar(10 * i)));
+  }
+  const RecordedVideo written = recorder.Stop();
+  EXPECT_EQ(std::make_tuple(written.frames, written.dropped, written.error),
+            std::make_tuple(int64_t{20}, int64_t{0}, std::string()));
+  EXPECT_DOUBLE_EQ(written.framesPerSecond, 30.0);
+  cv::VideoCapture file(written.path);
+  ASSERT_TRUE(file.isOpened()) << written.path;
+  int frames = 0;
+  for (cv::Mat frame; file.read(frame) && !frame.empty(); ++frames) EXPECT_EQ(frame.size(), cv::Size(160, 120));
+  EXPECT_EQ(frames, 20);
 }
 
 }  // namespace

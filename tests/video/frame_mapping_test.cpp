@@ -46,6 +46,11 @@ TEST(FrameMapping, UncalibratedPictureHasNoBiasOnTheGrid) {
     EXPECT_LT(std::abs(y.Bias()), 0.2);
     EXPECT_LE(std::max(x.worst, y.worst), 0.5 + 1e-9) << "each position on its nearest cell";
   }
+  // A circle too small to map anything (a hand-edited file) is taken as no calibration.
+  const FrameMapping none(640, 480, {}, {});
+  const FrameMapping unusable(640, 480, {320, 240, 1e-310}, {128, 96, 80, 1.0});
+  for (const auto& [px, py] : {std::pair{0.0, 0.0}, {320.0, 240.0}, {639.0, 479.0}})
+    EXPECT_EQ(unusable.ToUnit(px, py), none.ToUnit(px, py)) << px << "," << py;
 }
 
 // The detector and the mapping together, on pictures at and above the detector's working
@@ -58,7 +63,7 @@ TEST(FrameMapping, DetectedPositionsHaveNoBias) {
     const cv::Mat empty(height, width, CV_8UC1, cv::Scalar(200));
     AnimalDetector detector(width, height, mapping);
     detector.SetBackground({empty});
-    ErrorSum x, y;
+    ErrorSum x, y, pixels;
     constexpr int kShift = 4;
     for (double cell = 120; cell < 126; cell += 0.1) {
       const double cellY = cell - 30.3;
@@ -69,6 +74,7 @@ TEST(FrameMapping, DetectedPositionsHaveNoBias) {
                  (width / 80) << kShift, cv::Scalar(40), cv::FILLED, cv::LINE_AA, kShift);
       const Detection found = detector.Detect(frame);
       ASSERT_TRUE(found.found) << cell;
+      pixels.Add(found.x - px);
       const TrackSample s = mapping.ToUnit(found.x, found.y);
       x.Add(s.X - cell);
       y.Add(s.Y - cellY);
@@ -76,6 +82,7 @@ TEST(FrameMapping, DetectedPositionsHaveNoBias) {
     EXPECT_LT(std::abs(x.Bias()), 0.2);
     EXPECT_LT(std::abs(y.Bias()), 0.2);
     EXPECT_LE(std::max(x.worst, y.worst), 0.75);
+    EXPECT_LT(std::abs(pixels.Bias()), 0.2) << "in the picture's own pixels, halved or not";
   }
 }
 

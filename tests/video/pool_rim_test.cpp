@@ -49,6 +49,11 @@ TEST(PoolRim, APictureWithoutAPoolHasNoRim) {
   cv::Mat boxes = plain.clone();
   cv::rectangle(boxes, cv::Rect(100, 80, 300, 200), cv::Scalar(30, 30, 30), cv::FILLED);
   EXPECT_FALSE(FindPoolRim(boxes).has_value());
+  // A ring of short arcs (a lane rope's floats) covers too little of a circle to be a rim.
+  cv::Mat dashed = plain.clone();
+  for (int a = 0; a < 360; a += 60)
+    cv::ellipse(dashed, {320, 240}, {150, 150}, 0, a, a + 20, cv::Scalar(230, 230, 230), 6);
+  EXPECT_FALSE(FindPoolRim(dashed).has_value());
   EXPECT_FALSE(FindPoolRim(cv::Mat()).has_value());
 }
 

@@ -152,7 +152,9 @@ TEST(VideoFileSource, TrimsToTheGivenStartOrTheFirstMovementAndEnd) {
   };
   // The animal swims about 1.5 units a frame: it is more than 4 units from where it was
   // first seen after 3 frames.
-  for (const Case c : {Case{1.0, false, 0, 30, 60}, Case{0, false, 2.0, 0, 60}, Case{0, true, 0, 3, 87}}) {
+  // An end within half a frame of the start leaves no frame.
+  for (const Case c : {Case{1.0, false, 0, 30, 60}, Case{0, false, 2.0, 0, 60}, Case{0, true, 0, 3, 87},
+                       Case{0, false, 0.01, 0, 0}}) {
     VideoSourceOptions options = OptionsFor(video);
     options.startSeconds = c.start;
     options.startAtFirstMovement = c.firstMovement;
@@ -163,8 +165,17 @@ TEST(VideoFileSource, TrimsToTheGivenStartOrTheFirstMovementAndEnd) {
     int frames = 0;
     while (source->Next()) ++frames;
     EXPECT_NEAR(source->StartFrame(), c.firstFrame, 1);
-    EXPECT_NEAR(frames, c.frames, 1);
+    if (c.firstMovement) {
+      EXPECT_NEAR(frames, c.frames, 1);
+    } else {
+      EXPECT_EQ(frames, c.frames) << c.start << " to " << c.end;
+    }
   }
+  VideoSourceOptions late = OptionsFor(video);
+  late.startSeconds = 5;
+  std::string error;
+  EXPECT_EQ(VideoFileSource::Open(path, late, error), nullptr);
+  EXPECT_NE(error.find("ends before the trial's start"), std::string::npos) << error;
 }
 
 }  // namespace
