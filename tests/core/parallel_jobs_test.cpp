@@ -1,6 +1,7 @@
 #include "core/parallel_jobs.h"
 
 #include <gtest/gtest.h>
+#include <sched.h>
 
 #include <atomic>
 #include <stdexcept>
@@ -69,6 +70,24 @@ TEST(WorkersFor, OneWorkerPerShareOfJobsUpToTheProcessors) {
       {100000, 8, processors}, {3, 0, std::min(3u, processors)},
   };
   for (const Case& c : cases) EXPECT_EQ(WorkersFor(c.jobs, c.perWorker), c.expected) << c.jobs << "/" << c.perWorker;
+
+  // A program held to one processor (taskset, a container's share) starts no second worker
+  // to fight the first for it.
+  cpu_set_t all, one;
+  ASSERT_EQ(::sched_getaffinity(0, sizeof all, &all), 0);
+  CPU_ZERO(&one);
+  for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+    if (CPU_ISSET(cpu, &all)) {
+      CPU_SET(cpu, &one);
+      break;
+    }
+  }
+  ASSERT_EQ(::sched_setaffinity(0, sizeof one, &one), 0);
+  const unsigned held = UsableProcessors();
+  const unsigned workers = WorkersFor(100000, 8);
+  ::sched_setaffinity(0, sizeof all, &all);
+  EXPECT_EQ(held, 1u);
+  EXPECT_EQ(workers, 1u);
 }
 
 }  // namespace
