@@ -69,6 +69,8 @@ TEST(PrintCliE2e, DamagedProvenanceRecordIsSaidAndThePageStillWritten) {
   dir.Write("WEEK1.provenance.json", "{\"format\": 1, \"trials\": ");
   const auto pdf = dir.Path() / "t.pdf";
   const test::Outcome r = test::RunCli(dir, {"print", (dir.Path() / "WEEK100.RAW").string(), "--pdf", pdf.string()});
+  if (r.err.find("PDF output is not available in this build") != std::string::npos)
+    GTEST_SKIP() << "this build has no pages module (the sanitizer build leaves Qt out)";
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(dir.Read("t.pdf").substr(0, 5), "%PDF-");
   EXPECT_NE(r.err.find("WEEK1.provenance.json is damaged (not JSON)"), std::string::npos) << r.err;
