@@ -14,6 +14,7 @@
 #include "core/clock.h"
 #include "acquisition/program.h"
 #include "core/scripted_operator.h"
+#include "support/null_run_view.h"
 #include "core/serial_port.h"
 #include "pool/pool_defaults.h"
 #include "tracker/tracker_link.h"
@@ -47,19 +48,6 @@ class StreamingPort : public SerialPort {
   int step_ = 0;
 };
 
-class NullRunView : public RunView {
- public:
-  void ShowLabel(RunLabel, const RunLabelState&) override {}
-  void SetButtonEnabled(RunButton, bool) override {}
-  void SetSubjectGridEnabled(bool) override {}
-  void ShowSubjectGrid(const std::vector<SubjectGridCell>&) override {}
-  void MoveMarker(const TrackSample&) override {}
-  void RestartTrace() override {}
-  void RedrawPool() override {}
-  bool IsDrawTraceChecked() const override { return false; }
-  void ShowHomeScreen() override {}
-};
-
 std::filesystem::path MakeTempFolder() {
   std::string pattern = (std::filesystem::temp_directory_path() / "tarnwell-bench-XXXXXX").string();
   return mkdtemp(pattern.data()) != nullptr ? std::filesystem::path(pattern) : std::filesystem::path("/tmp");
@@ -77,7 +65,7 @@ void BM_HandOverWholePath(benchmark::State& state) {
     StreamingPort port;
     ManualClock clock;
     ScriptedOperator op;
-    NullRunView view;
+    test::NullRunView view;
     TrackerLink link(port, clock, op, program.settings);
     link.SetPortDevice("bench");
     link.OpenTrackerPort(1);

@@ -17,6 +17,7 @@
 #include "core/sha256.h"
 #include "pool/pool_defaults.h"
 #include "records/raw_track.h"
+#include "support/null_run_view.h"
 #include "support/temp_dir.h"
 #include "tracker/simulated_serial_port.h"
 #include "tracker/unit_connection.h"
@@ -74,19 +75,6 @@ class FakeRecording : public PositionSource {
   int16_t x_;
 };
 
-class RunView0 : public RunView {
- public:
-  void ShowLabel(RunLabel, const RunLabelState&) override {}
-  void SetButtonEnabled(RunButton, bool) override {}
-  void SetSubjectGridEnabled(bool) override {}
-  void ShowSubjectGrid(const std::vector<SubjectGridCell>&) override {}
-  void MoveMarker(const TrackSample&) override {}
-  void RestartTrace() override {}
-  void RedrawPool() override {}
-  bool IsDrawTraceChecked() const override { return false; }
-  void ShowHomeScreen() override {}
-};
-
 class TrialVideoTest : public ::testing::Test {
  public:
   TrialVideoTest() {
@@ -123,7 +111,7 @@ class TrialVideoTest : public ::testing::Test {
   Program program{dir.Path() / "home"};
   ManualClock clock;
   ScriptedOperator op;
-  RunView0 view;
+  test::NullRunView view;
   FakeCamera camera;
   std::unique_ptr<SimulatedUnit> unit;
   std::unique_ptr<SimulatedSerialPort> port;

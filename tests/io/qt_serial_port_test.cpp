@@ -23,6 +23,7 @@
 #include "core/clock.h"
 #include "core/scripted_operator.h"
 #include "support/child_process.h"
+#include "support/pseudo_terminal.h"
 #include "support/temp_dir.h"
 #include "tracker/tracker_link.h"
 
@@ -209,39 +210,11 @@ TEST_F(QtSerialPortEndToEnd, SecondUserOfTheDeviceIsRefused) {
   EXPECT_EQ(second.Open("/dev/ttyUSB-not-here", {}).status, SerialOpenStatus::NoSuchPort);
 }
 
-// A bare pseudo-terminal: the test is the unit at its far end.
-class PseudoTerminal {
- public:
-  PseudoTerminal() {
-    master_ = posix_openpt(O_RDWR | O_NOCTTY);
-    if (master_ >= 0 && grantpt(master_) == 0 && unlockpt(master_) == 0) {
-      if (const char* name = ptsname(master_)) device_ = name;
-    }
-  }
-  ~PseudoTerminal() { CloseFarEnd(); }
-  const std::string& Device() const { return device_; }
-  bool Send(const std::string& bytes) { return write(master_, bytes.data(), bytes.size()) == ssize_t(bytes.size()); }
-  void CloseFarEnd() {
-    if (master_ >= 0) close(master_);
-    master_ = -1;
-  }
-  // The line settings of the terminal (the master side reports the far end's).
-  termios Line() const {
-    termios tio{};
-    tcgetattr(master_, &tio);
-    return tio;
-  }
-
- private:
-  int master_ = -1;
-  std::string device_;
-};
-
 // 19200 baud, 8 data bits, no parity, 1 stop bit (a pseudo-terminal keeps 8 bits without
 // parity whatever is asked); bytes that reached the line before the program opened it are
 // no reply of the unit's.
 TEST(QtSerialPortOnAPseudoTerminal, OpensAtTheUnitsLineSettingsWithoutStaleBytes) {
-  PseudoTerminal unit;
+  test::PseudoTerminal unit;
   ASSERT_FALSE(unit.Device().empty()) << "no pseudo-terminal";
   const int hold = open(unit.Device().c_str(), O_RDWR | O_NOCTTY);  // the line is up, as quentrix-sim keeps it
   ASSERT_GE(hold, 0);
@@ -264,7 +237,7 @@ TEST(QtSerialPortOnAPseudoTerminal, OpensAtTheUnitsLineSettingsWithoutStaleBytes
 // unit is still there: no "not responding", and the stream goes on. Sending the
 // notifier's activation with nothing to read is that moment, made to happen at will.
 TEST(QtSerialPortOnAPseudoTerminal, ReadNotificationThatFindsNothingIsNoLostUnit) {
-  PseudoTerminal unit;
+  test::PseudoTerminal unit;
   ASSERT_FALSE(unit.Device().empty()) << "no pseudo-terminal";
   QtSerialPort port;
   int lost = 0, received = 0;

@@ -14,54 +14,13 @@
 #include <string>
 #include <vector>
 
+#include "support/pseudo_terminal.h"
 #include "support/temp_dir.h"
 
 namespace tarnwell {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-// The master side of a pseudo-terminal, standing in for the unit.
-class Pty {
- public:
-  Pty() {
-    master_ = posix_openpt(O_RDWR | O_NOCTTY);
-    if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) return;
-    slavePath_ = ptsname(master_);
-  }
-  ~Pty() { CloseMaster(); }
-  bool ok() const { return master_ >= 0 && !slavePath_.empty(); }
-  const std::string& SlavePath() const { return slavePath_; }
-  void Send(const Bytes& bytes) {
-    ASSERT_EQ(write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-  }
-  Bytes Receive(std::size_t count, int timeoutMs = 1000) {
-    Bytes out;
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (out.size() < count && std::chrono::steady_clock::now() < end) {
-      pollfd pfd{master_, POLLIN, 0};
-      if (poll(&pfd, 1, 20) <= 0) continue;
-      uint8_t buffer[256];
-      const ssize_t n = read(master_, buffer, sizeof buffer);
-      if (n > 0) out.insert(out.end(), buffer, buffer + n);
-    }
-    return out;
-  }
-  void CloseMaster() {
-    if (master_ >= 0) close(master_);
-    master_ = -1;
-  }
-  // The line settings of the terminal (the master side reports the far end's).
-  termios Line() const {
-    termios tio{};
-    tcgetattr(master_, &tio);
-    return tio;
-  }
-
- private:
-  int master_ = -1;
-  std::string slavePath_;
-};
 
 Bytes EveryByte() {
   Bytes all;
@@ -74,16 +33,16 @@ class PosixSerialPortTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(pty.ok());
-    ASSERT_TRUE(port.Open(pty.SlavePath(), {}).ok());
+    ASSERT_TRUE(port.Open(pty.Device(), {}).ok());
   }
-  Pty pty;
+  test::PseudoTerminal pty;
   PosixSerialPort port;
 };
 
 TEST_F(PosixSerialPortTest, EveryByteValuePassesUnchangedBothWays) {
   const Bytes all = EveryByte();  // includes XON 0x11, XOFF 0x13, CR, LF, 0x7F, 0xFF
 
-  pty.Send(all);
+  ASSERT_TRUE(pty.Send(all));
   EXPECT_EQ(port.WaitForBytes(256, 2000), 256);
   EXPECT_EQ(port.ReadAll(), all);
 
@@ -95,12 +54,12 @@ TEST_F(PosixSerialPortTest, NotificationComesOnlyFromDispatchAndAtTheThreshold) 
   int notified = 0;
   port.SetReceivedHandler([&] { ++notified; });
   port.SetReceiveThreshold(2);
-  pty.Send({1});
+  ASSERT_TRUE(pty.Send(Bytes{1}));
   port.WaitForBytes(5, 50);
   EXPECT_EQ(notified, 0) << "never from a command's wait";
   port.DispatchEvents(50);
   EXPECT_EQ(notified, 0) << "one byte is below the threshold";
-  pty.Send({2});
+  ASSERT_TRUE(pty.Send(Bytes{2}));
   port.DispatchEvents(500);
   EXPECT_EQ(notified, 1);
   port.DispatchEvents(50);
@@ -120,21 +79,21 @@ TEST_F(PosixSerialPortTest, TheLineIsSetAsTheUnitSpeaksIt) {
 // Bytes that reached the line before the program opened it are no reply of the unit's;
 // a unit that goes away while open is reported once.
 TEST(PosixSerialPort, OpensWithoutStaleBytesAndTellsWhenTheFarEndGoes) {
-  Pty pty;
+  test::PseudoTerminal pty;
   ASSERT_TRUE(pty.ok());
-  const int hold = open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY);  // the line is up, as quentrix-sim keeps it
+  const int hold = open(pty.Device().c_str(), O_RDWR | O_NOCTTY);  // the line is up, as quentrix-sim keeps it
   ASSERT_GE(hold, 0);
-  pty.Send({'o', 'l', 'd', '\n'});
+  ASSERT_TRUE(pty.Send(Bytes{'o', 'l', 'd', '\n'}));
   PosixSerialPort port;
-  ASSERT_TRUE(port.Open(pty.SlavePath(), {}).ok());
+  ASSERT_TRUE(port.Open(pty.Device(), {}).ok());
   close(hold);
-  pty.Send({0x21});
+  ASSERT_TRUE(pty.Send(Bytes{0x21}));
   EXPECT_EQ(port.WaitForBytes(1, 2000), 1);
   EXPECT_EQ(port.ReadAll(), Bytes{0x21});
 
   int lost = 0;
   port.SetDeviceLostHandler([&](const std::string&) { ++lost; });
-  pty.CloseMaster();
+  pty.CloseFarEnd();
   const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   while (lost == 0 && std::chrono::steady_clock::now() < end) port.DispatchEvents(20);
   port.DispatchEvents(50);
@@ -152,7 +111,7 @@ TEST_F(PosixSerialPortTest, OpenFailuresAreSortedForTheirMessages) {
   };
   const Case cases[] = {
       {"/dev/ttyUSB-does-not-exist", SerialOpenStatus::NoSuchPort},
-      {pty.SlavePath(), SerialOpenStatus::InUse},
+      {pty.Device(), SerialOpenStatus::InUse},
       {plainFile.string(), SerialOpenStatus::OtherError},
   };
   for (const auto& c : cases) {
