@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
+#include <optional>
 #include <opencv2/core.hpp>
 
 #include "video/animal_detector.h"
@@ -11,17 +12,29 @@
 
 namespace {
 
-void DetectAnimal(benchmark::State& state) {
-  cv::setNumThreads(1);  // one core, as the live path and a track job each get
+// A synthetic video of the size the benchmark's first two arguments give, 30 of its frames,
+// and a detector that has learnt its background from them; on one core, as the live path
+// and a track job each get.
+struct DetectionScene {
+  explicit DetectionScene(const benchmark::State& state) {
+    cv::setNumThreads(1);
+    video.width = static_cast<int>(state.range(0));
+    video.height = static_cast<int>(state.range(1));
+    video.calibration = {video.width / 2.0, video.height / 2.0, 0.45 * video.height};
+    cv::RNG rng(7);
+    for (int i = 0; i < 30; ++i) frames.push_back(video.Frame(i * 6, rng));
+    detector.emplace(video.width, video.height, video.Mapping());
+    detector->SetBackground(frames);
+  }
   tarnwell::test::SyntheticVideo video;
-  video.width = static_cast<int>(state.range(0));
-  video.height = static_cast<int>(state.range(1));
-  video.calibration = {video.width / 2.0, video.height / 2.0, 0.45 * video.height};
-  cv::RNG rng(7);
   std::vector<cv::Mat> frames;
-  for (int i = 0; i < 30; ++i) frames.push_back(video.Frame(i * 6, rng));
-  tarnwell::AnimalDetector detector(video.width, video.height, video.Mapping());
-  detector.SetBackground(frames);
+  std::optional<tarnwell::AnimalDetector> detector;
+};
+
+void DetectAnimal(benchmark::State& state) {
+  DetectionScene scene(state);
+  const std::vector<cv::Mat>& frames = scene.frames;
+  tarnwell::AnimalDetector& detector = *scene.detector;
   std::size_t i = 0;
   int found = 0;
   for (auto _ : state) {
@@ -39,16 +52,10 @@ BENCHMARK(DetectAnimal)->Args({640, 480})->Args({1280, 720})->Unit(benchmark::kM
 // is recorded (third argument 1), the copy handed to the recorder, whose encoder runs on a
 // thread of its own ("dropped": frames it could not keep up with on this machine).
 void CameraFrame(benchmark::State& state) {
-  cv::setNumThreads(1);
-  tarnwell::test::SyntheticVideo video;
-  video.width = static_cast<int>(state.range(0));
-  video.height = static_cast<int>(state.range(1));
-  video.calibration = {video.width / 2.0, video.height / 2.0, 0.45 * video.height};
-  cv::RNG rng(7);
-  std::vector<cv::Mat> frames;
-  for (int i = 0; i < 30; ++i) frames.push_back(video.Frame(i * 6, rng));
-  tarnwell::AnimalDetector detector(video.width, video.height, video.Mapping());
-  detector.SetBackground(frames);
+  DetectionScene scene(state);
+  const tarnwell::test::SyntheticVideo& video = scene.video;
+  const std::vector<cv::Mat>& frames = scene.frames;
+  tarnwell::AnimalDetector& detector = *scene.detector;
   tarnwell::VideoRecorder recorder;
   const std::string base = (std::filesystem::temp_directory_path() / "tarnwell-camera-bench").string();
   std::string error;

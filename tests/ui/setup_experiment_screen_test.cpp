@@ -145,13 +145,7 @@ class SetupExperimentScreenTest : public QObject {
       scene.TypeId(0, 2, "R3", false);
       QVERIFY(scene.grid->IsEntryOpen());
 
-      if (leaveBy == "close") {
-        scene.app.window->close();
-      } else if (leaveBy.startsWith("mnu")) {
-        scene.app.Action(qPrintable(leaveBy))->trigger();
-      } else {
-        scene.app.Find<QPushButton>(qPrintable(leaveBy))->click();
-      }
+      scene.app.Leave(leaveBy);
       const ExperimentSetup& experiment = scene.app.program.experiment;
       QVERIFY((experiment.SubjectIDs == std::vector<std::string>{"R1", "R2", "R3"}));
       QCOMPARE(std::pair(experiment.ActivePlatform, experiment.MaxTime), std::pair(int16_t(5), int16_t(90)));

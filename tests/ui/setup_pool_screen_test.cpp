@@ -83,13 +83,7 @@ class SetupPoolScreenTest : public QObject {
       scene.Type("txtPoolX", "120");
       // Typed, never confirmed: leaving takes it all the same.
       scene.Box("txtPoolDiam")->setText("150");
-      if (leaveBy == "close") {
-        scene.app.window->close();
-      } else if (leaveBy.startsWith("mnu")) {
-        scene.app.Action(qPrintable(leaveBy))->trigger();
-      } else {
-        scene.app.Find<QPushButton>(qPrintable(leaveBy))->click();
-      }
+      scene.app.Leave(leaveBy);
       const PoolSetup& pool = scene.Pool();
       QCOMPARE(std::pair(double(pool.Radius), int(pool.X)), std::pair(75.0, 120));
       const std::string written = scene.app.home.Read("DEFAULT.POL");

@@ -37,11 +37,7 @@ class SystemSetupTest : public QObject {
       app.Find<QPushButton>("cmdSetupBkGnd")->click();
       QVERIFY(app.port.Written().empty());
 
-      if (std::string(finish) == "close") {
-        app.window->close();
-      } else {
-        app.Find<QPushButton>(finish)->click();
-      }
+      app.Leave(finish);
       QCOMPARE(std::pair(app.unit.MasksKept(), app.unit.MasksCancelled()), std::pair(kept ? 1 : 0, kept ? 0 : 1));
       QVERIFY2(!app.tracker.State().MaskSetupActive, finish);
       // Done and Cancel clear the status, reset the unit and switch it on again.

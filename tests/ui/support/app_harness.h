@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QPushButton>
 #include <QTest>
 #include <functional>
 #include <memory>
@@ -88,6 +89,17 @@ class AppHarness {
     return window->findChild<T*>(name);
   }
   ScreenMode Mode() const { return window->CurrentScreenMode(); }
+  // Leaves the screen the way an operator may: "close" (the window's close box), a menu
+  // command ("mnu..."), or a button's name.
+  void Leave(const QString& by) {
+    if (by == "close") {
+      window->close();
+    } else if (by.startsWith("mnu")) {
+      Action(qPrintable(by))->trigger();
+    } else {
+      Find<QPushButton>(qPrintable(by))->click();
+    }
+  }
 
   TempDir home;
   Program program;
