@@ -142,16 +142,16 @@ bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path&
   } else {
     // A table copied from Windows under another case is replaced, not joined by a twin.
     const std::filesystem::path target = FindExistingFile(tablePath).value_or(tablePath);
-    written = WriteFileAtomically(target, TabulatedDataText(trials, state.Locale), &error);
-    // The results page follows the table it explains; without a table there is none.
-    if (written) {
-      std::vector<std::string> dates;
-      // The dates the reads saw: no second look at every raw file.
-      for (const AnalysedTrial& trial : trials)
-        dates.push_back(trial.RawFileRead ? FileDateText(trial.RawFileRead->Written) : FileDateText(trial.RawFile));
-      written = WriteFileAtomically(ResultsPagePath(target),
-                                    ResultsPageText(trials, dates, state.Settings, state.Locale), &error);
-    }
+    std::vector<std::string> dates;
+    // The dates the reads saw: no second look at every raw file.
+    for (const AnalysedTrial& trial : trials)
+      dates.push_back(trial.RawFileRead ? FileDateText(trial.RawFileRead->Written) : FileDateText(trial.RawFile));
+    // The results page explains the table: both are replaced together or neither is, and
+    // the disk is waited for once for the two.
+    const std::string tableText = TabulatedDataText(trials, state.Locale);
+    const std::string pageText = ResultsPageText(trials, dates, state.Settings, state.Locale);
+    const FileReplacement replacements[] = {{target, tableText}, {ResultsPagePath(target), pageText}};
+    written = WriteFilesAtomically(replacements, &error);
   }
   state.LastTable = std::move(trials);
   if (!written) {

@@ -102,11 +102,11 @@ AtomicFileWriter::~AtomicFileWriter() {
 }
 
 void AtomicFileWriter::Abandon() {
-  if (fd_ >= 0) {
-    ::close(fd_);
-    ::unlink(tempPath_.c_str());  // a writer dropped without Commit leaves nothing behind
-  }
+  if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
+  // A writer dropped before its rename leaves nothing behind, synced or not.
+  if (!tempPath_.empty()) ::unlink(tempPath_.c_str());
+  tempPath_.clear();
 }
 
 bool AtomicFileWriter::Open(const fs::path& path, std::string* error) {
@@ -128,6 +128,7 @@ bool AtomicFileWriter::Open(const fs::path& path, std::string* error) {
   }
   fd_ = CreateTemporarySibling(path, tempPath_);
   if (fd_ < 0) {
+    tempPath_.clear();  // the last name tried may be another writer's file
     SetError(error, "cannot create a file in the folder of " + path.string() + ": " + ErrnoText(errno));
     return false;
   }
@@ -146,7 +147,12 @@ bool AtomicFileWriter::Append(std::string_view contents) {
   return !failed_;
 }
 
-bool AtomicFileWriter::Commit(std::string* error) {
+void AtomicFileWriter::StartWriting() {
+  // Only a hint: the fsync that follows is what makes the data durable.
+  if (fd_ >= 0 && !failed_) ::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
+}
+
+bool AtomicFileWriter::Sync(std::string* error) {
   if (fd_ < 0) {
     SetError(error, "cannot write " + path_.string() + ": the file was not opened");
     return false;
@@ -162,22 +168,68 @@ bool AtomicFileWriter::Commit(std::string* error) {
     savedErrno = errno;
   }
   fd_ = -1;
-  if (ok && ::rename(tempPath_.c_str(), path_.c_str()) != 0) {
-    ok = false;
-    savedErrno = errno;
-  }
   if (!ok) {
-    ::unlink(tempPath_.c_str());  // a failed write leaves the old file as it was
+    Abandon();  // a failed write leaves the old file as it was
+    SetError(error, "cannot write " + path_.string() + ": " + ErrnoText(savedErrno));
+  }
+  return ok;
+}
+
+bool AtomicFileWriter::Publish(std::string* error) {
+  if (tempPath_.empty()) {
+    SetError(error, "cannot write " + path_.string() + ": the file was not opened");
+    return false;
+  }
+  if (::rename(tempPath_.c_str(), path_.c_str()) != 0) {
+    const int savedErrno = errno;
+    Abandon();
     SetError(error, "cannot write " + path_.string() + ": " + ErrnoText(savedErrno));
     return false;
   }
-  // Make the rename itself durable; a failure here does not undo a completed write.
-  fs::path folder = path_.parent_path();
+  tempPath_.clear();
+  return true;
+}
+
+namespace {
+
+// Makes renames in `folder` durable; a failure here does not undo a completed write.
+void SyncFolder(const fs::path& file) {
+  fs::path folder = file.parent_path();
   if (folder.empty()) folder = ".";
   const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dirFd >= 0) {
     ::fsync(dirFd);
     ::close(dirFd);
+  }
+}
+
+}  // namespace
+
+bool AtomicFileWriter::Commit(std::string* error) {
+  if (!Sync(error) || !Publish(error)) return false;
+  SyncFolder(path_);
+  return true;
+}
+
+bool WriteFilesAtomically(std::span<const FileReplacement> files, std::string* error) {
+  std::vector<AtomicFileWriter> writers(files.size());
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    if (!writers[i].Open(files[i].Path, error)) return false;
+    writers[i].Append(files[i].Contents);
+    writers[i].StartWriting();
+  }
+  for (AtomicFileWriter& writer : writers) {
+    if (!writer.Sync(error)) return false;  // the writers not yet renamed remove their files
+  }
+  for (AtomicFileWriter& writer : writers) {
+    if (!writer.Publish(error)) return false;
+  }
+  std::vector<fs::path> synced;
+  for (const FileReplacement& file : files) {
+    fs::path folder = file.Path.parent_path();
+    if (std::find(synced.begin(), synced.end(), folder) != synced.end()) continue;
+    SyncFolder(file.Path);
+    synced.push_back(std::move(folder));
   }
   return true;
 }

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,6 +46,20 @@ bool IsWriteFaultInjected(const fs::path& file);
 // file (if any) is untouched, `error` (when given) says why, and false is returned.
 bool WriteFileAtomically(const fs::path& path, std::string_view contents, std::string* error = nullptr);
 
+// One file of a joint replacement: where it goes and what it holds.
+struct FileReplacement {
+  fs::path Path;
+  std::string_view Contents;
+};
+
+// Replaces files that belong together (a table and the page that explains it) in one
+// go: every file is written and handed to the disk before any is waited for, so the disk
+// is waited for about once rather than once per file, and each folder is synced once.
+// When any cannot be written, none is replaced and every old file stays as it was. The
+// renames come in the order given; a rename that fails (the folder vanished) leaves the
+// files renamed before it replaced, and says so.
+bool WriteFilesAtomically(std::span<const FileReplacement> files, std::string* error = nullptr);
+
 // The same replacement for a file written piece by piece (a study's tables grow with the
 // study; holding them whole would not): Open creates the temporary sibling, Append adds
 // to it, Commit syncs and renames it over `path`. Destroyed without Commit, the
@@ -61,6 +76,12 @@ class AtomicFileWriter {
   bool Commit(std::string* error = nullptr);
 
  private:
+  friend bool WriteFilesAtomically(std::span<const FileReplacement>, std::string*);
+  // Commit's steps, apart so that several files can share the waits: the disk starts
+  // writing, the data is made durable, the temporary file takes the name.
+  void StartWriting();
+  bool Sync(std::string* error);
+  bool Publish(std::string* error);
   void Abandon();
   fs::path path_;
   fs::path tempPath_;

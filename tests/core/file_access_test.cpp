@@ -108,6 +108,42 @@ TEST(AtomicFileWriter, DroppedWithoutCommitLeavesNoTemporaryFile) {
   EXPECT_EQ(dir.Read("TABLE.CSV"), "old");
 }
 
+// A table and its results page are replaced together or not at all, whichever of the two
+// cannot be written, also when one fails only part-way (the file size limit of a child).
+TEST(WriteFilesAtomically, ReplacesEveryFileOrNone) {
+  TempDir dir;
+  const fs::path table = dir.Write("T.CSV", "old table");
+  const fs::path page = dir.Write("T-results.csv", "old page");
+  for (const char* failing : {"T.CSV", "T-results.csv", "T.CSV big", "T-results.csv big"}) {
+    const std::string name = std::string(failing).substr(0, std::string(failing).find(' '));
+    const bool big = std::string(failing).ends_with(" big");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ::signal(SIGXFSZ, SIG_IGN);
+      const rlimit limit{4096, 4096};
+      ::setrlimit(RLIMIT_FSIZE, &limit);
+      const std::string huge(100000, 'x');
+      ScopedWriteFault fault([&](const fs::path& f) { return !big && f.filename() == name; });
+      const FileReplacement both[] = {{table, name == "T.CSV" && big ? huge : "new table"},
+                                      {page, name != "T.CSV" && big ? huge : "new page"}};
+      std::string error;
+      ::_exit(!WriteFilesAtomically(both, &error) && !error.empty() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << failing << ": the write did not fail";
+    EXPECT_EQ(dir.Read("T.CSV"), "old table") << failing;
+    EXPECT_EQ(dir.Read("T-results.csv"), "old page") << failing;
+    EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"T-results.csv", "T.CSV"})) << failing;
+  }
+  const FileReplacement both[] = {{table, "new table"}, {page, "new page"}};
+  ASSERT_TRUE(WriteFilesAtomically(both));
+  EXPECT_EQ(dir.Read("T.CSV"), "new table");
+  EXPECT_EQ(dir.Read("T-results.csv"), "new page");
+  EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"T-results.csv", "T.CSV"}));
+}
+
 TEST(FindExistingFile, FallsBackToACaseInsensitiveMatchInTheSameFolder) {
   TempDir dir;
   // Two spellings of one name: the exact one wins, else the first in name order.
