@@ -138,10 +138,10 @@ TEST_F(CliVideoTest, TrackSaysWhatItDidAndKeepsWhatItReplaces) {
   EXPECT_EQ(ReadSubjectStatusWord(record, 1), 0x2000);
   const std::string tracked = Read(NumberedRawFile(dataFile, 1));
   // A subject already recorded is not tracked again.
-  const Outcome again = Cli(cli::RunTrack, {"--experiment", record.string(), "--list",
-                                            (dir.Path() / "list.txt").string(), "--yes"});
-  EXPECT_EQ(again.status, 1);
-  EXPECT_NE(again.out.find("already recorded"), std::string::npos) << again.out;
+  const Outcome recorded = Cli(cli::RunTrack, {"--experiment", record.string(), "--list",
+                                               (dir.Path() / "list.txt").string(), "--yes"});
+  EXPECT_EQ(recorded.status, 1);
+  EXPECT_NE(recorded.out.find("already recorded"), std::string::npos) << recorded.out;
   EXPECT_EQ(Read(NumberedRawFile(dataFile, 1)), tracked);
 }
 
