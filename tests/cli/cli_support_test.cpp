@@ -26,8 +26,7 @@ TEST(ParseNumbers, AcceptOnlyWholeNumbers) {
   EXPECT_EQ(std::make_tuple(ParseNumber("2.5"), ParseNumber("1e2")), std::make_tuple(2.5, 100.0));
   for (const char* bad : {"2,5", "2.5s"}) EXPECT_FALSE(ParseNumber(bad).has_value()) << bad;
   EXPECT_EQ(ParseNumberPair("10,30.5"), std::make_pair(10.0, 30.5));
-  for (const char* bad : {"10,", "1,2,3"})
-    EXPECT_FALSE(ParseNumberPair(bad).has_value()) << bad;
+  for (const char* bad : {"10,", "1,2,3"}) EXPECT_FALSE(ParseNumberPair(bad).has_value()) << bad;
 }
 
 TEST(TarnwellCli, ExitStatusAndHelpFollowTheCommandLineRules) {

@@ -66,7 +66,8 @@ struct ScaleCase {
 TEST(ComputePoolScale, IsWidthOver256AndHeightOver192OverAspectWithoutEverDividingByZero) {
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const std::vector<ScaleCase> cases = {
-      {648, 460, 1.25, 648.0f / 256, 460.0f / 192 / 1.25f}, {512, 384, 0.0, 2.0f, 2.0f},  // 0: taken as 1
+      {648, 460, 1.25, 648.0f / 256, 460.0f / 192 / 1.25f},
+      {512, 384, 0.0, 2.0f, 2.0f},  // never entered: taken as 1
       {-10, -10, 1.0, 0.0f, 0.0f},  // minimised window
       {nan, 384, nan, 0.0f, 2.0f},
   };

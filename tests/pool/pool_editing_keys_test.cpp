@@ -34,7 +34,7 @@ TEST(HandlePoolPictureKey, ArrowsMoveTheSelectedItemOneUnitUpMeaningTowardTheTop
     int dx, dy;
   };
   const std::vector<Case> cases = {
-      {0, PoolPictureKey::Left, -1, 0}, {0, PoolPictureKey::Up, 0, -1}, {0, PoolPictureKey::Down, 0, +1},
+      {0, PoolPictureKey::Left, -1, 0},  {0, PoolPictureKey::Up, 0, -1}, {0, PoolPictureKey::Down, 0, +1},
       {2, PoolPictureKey::Right, +1, 0}, {2, PoolPictureKey::Up, 0, -1}, {4, PoolPictureKey::Down, 0, +1},
   };
   for (const auto& c : cases) {

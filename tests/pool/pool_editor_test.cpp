@@ -127,12 +127,8 @@ TEST(PoolEditorTest, FindPlatformAtHitsTheCounterZoneOfTheFirstPlatform) {
     int expected;
   };
   const Case cases[] = {
-      {346, 132, 0},
-      {347, 132, -1},
-      {316 + 21, 132 + 21, 0},
-      {316 + 22, 132 + 22, -1},
-      {196, 252, 2},
-      {316 + 30, 252 + 30, 3},  // square
+      {346, 132, 0},       {347, 132, -1},          {316 + 21, 132 + 21, 0}, {316 + 22, 132 + 22, -1},
+      {196, 252, 2},       {316 + 30, 252 + 30, 3},  // square
       {316 + 31, 252, -1},
   };
   for (const Case& c : cases) EXPECT_EQ(editor.FindPlatformAt(c.px, c.py), c.expected) << c.px << "," << c.py;

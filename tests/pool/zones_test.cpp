@@ -41,8 +41,8 @@ TEST(QuadrantOfTest, CentreLinesBelongToLeftAndUpperQuadrants) {
     int expected;
   };
   const Case cases[] = {
-      {128, 96, 2}, {129, 96, 1}, {128, 97, 3}, {129, 97, 4},  // around the centre
-      {255, 255, 4}, {-5, -5, 2},                              // outside the pool and the picture
+      {128, 96, 2},  {129, 96, 1}, {128, 97, 3}, {129, 97, 4},  // around the centre
+      {255, 255, 4}, {-5, -5, 2},                               // outside the pool and the picture
   };
   for (const Case& c : cases) EXPECT_EQ(QuadrantOf({c.x, c.y}, pool), c.expected) << c.x << "," << c.y;
 }
@@ -66,12 +66,12 @@ TEST(PlatformZoneOfTest, CounterZoneAndActivePlatformRules) {
     int active, expected;
   };
   const Case cases[] = {
-      {158, 66, 1, 128},  {168, 66, 1, 128},  // centre; distance 10 is on the platform
-      {169, 66, 1, 0},    {167, 78, 1, 0},    // distance 11; distance 15 is in the zone
-      {173, 67, 1, -1},   {158, 82, 1, -1},   // distances 15.03 and 16
-      {158, 66, 0, 0},    {158, 66, 2, 0},    // an inactive platform's area is its counter zone
-      {98, 66, 5, 129},   {98, 126, 5, 130},  // ALL makes every platform active
-      {128, 96, 5, -1},   {0, 255, 5, -1},    // pool centre: no zone; not seen
+      {158, 66, 1, 128}, {168, 66, 1, 128},  // centre; distance 10 is on the platform
+      {169, 66, 1, 0},   {167, 78, 1, 0},    // distance 11; distance 15 is in the zone
+      {173, 67, 1, -1},  {158, 82, 1, -1},   // distances 15.03 and 16
+      {158, 66, 0, 0},   {158, 66, 2, 0},    // an inactive platform's area is its counter zone
+      {98, 66, 5, 129},  {98, 126, 5, 130},  // ALL makes every platform active
+      {128, 96, 5, -1},  {0, 255, 5, -1},    // pool centre: no zone; not seen
   };
   for (const Case& c : cases) {
     EXPECT_EQ(PlatformZoneOf({c.x, c.y}, c.active, pool, 1.0), c.expected)
