@@ -6,11 +6,9 @@
 #include "cli_support.h"
 #include "core/home_lock.h"
 #include "experiment/experiment_file.h"
-#include "experiment/subject_table.h"
 #include "records/record_conversion.h"
 #include "pool/pool_defaults.h"
 #include "pool/pool_file.h"
-#include "pool/zones.h"
 #include "support/temp_dir.h"
 
 namespace tarnwell::cli {
@@ -18,43 +16,20 @@ namespace {
 
 using test::TempDir;
 
-struct Saved {
-  ExperimentSetup experiment;
-  PoolSetup pool;
-};
-
-Saved SaveSampleRecord(const std::filesystem::path& path) {
-  Saved saved;
-  saved.experiment = {path.string(), true, 300, 5, 0, 3, {"RAT1", "RAT 2", "R3"}};  // 300 s, all platforms
-  saved.pool = DefaultPool();
-  saved.pool.X = 131;
-  saved.pool.Radius = 77.5f;
-  saved.pool.EquArea = true;
-  for (auto& platform : saved.pool.Platforms) platform.CMultiplier = 120;
-  saved.pool.Platforms[2].Round = false;
-  ComputeRingRadii(saved.pool);
-  EXPECT_TRUE(WriteExperimentRecord(path, saved.experiment, saved.pool));
-  return saved;
+// An experiment record of three subjects in a pool unlike the default; what the conversion
+// makes of every field is the record conversion's test.
+ExperimentSetup SaveSampleRecord(const std::filesystem::path& path) {
+  const ExperimentSetup experiment{path.string(), true, 300, 5, 0, 3, {"RAT1", "RAT 2", "R3"}};
+  PoolSetup pool = DefaultPool();
+  pool.X = 131;
+  EXPECT_TRUE(WriteExperimentRecord(path, experiment, pool));
+  return experiment;
 }
 
-void ExpectConvertedFiles(const Saved& saved, const std::filesystem::path& poolFile,
-                          const std::filesystem::path& experimentFile,
-                          const std::filesystem::path& subjectsFile) {
-  PoolSetup pool;
-  ASSERT_TRUE(ReadPoolSetupFile(poolFile, pool));
-  EXPECT_EQ(pool, saved.pool);
-  ExperimentSetup experiment;
-  ASSERT_TRUE(ReadExperimentText(experimentFile, experiment));
-  EXPECT_EQ(experiment, saved.experiment);
-  SubjectTable table;
-  ExperimentSetup fromTable;
-  ASSERT_TRUE(LoadSubjectTable(subjectsFile, table, fromTable));
-  EXPECT_EQ(fromTable.SubjectIDs, saved.experiment.SubjectIDs);
-}
-
-TEST(ConvertCommand, WritesWhereTheOptionsSay) {
+// Where the options say, or into the home; the data file stored as an absolute path.
+TEST(ConvertCommand, WritesWhereTheOptionsSayOrIntoTheHomeWhenItIsFree) {
   TempDir dir;
-  const Saved saved = SaveSampleRecord(dir.Path() / "WEEK1.EXP");
+  const ExperimentSetup saved = SaveSampleRecord(dir.Path() / "WEEK1.EXP");
   const auto out = dir.Path() / "out";
   std::filesystem::create_directories(out);
   ASSERT_EQ(RunConvert(
@@ -62,7 +37,13 @@ TEST(ConvertCommand, WritesWhereTheOptionsSay) {
                 {(dir.Path() / "week1.exp").string(), "--pool-out", (out / "P.POL").string(),
                  "--experiment-out=" + (out / "E.CFG").string(), "--subjects-out", (out / "S.INI").string()}),
             kExitOk);
-  ExpectConvertedFiles(saved, out / "P.POL", out / "E.CFG", out / "S.INI");
+  PoolSetup pool;
+  ASSERT_TRUE(ReadPoolSetupFile(out / "P.POL", pool));
+  EXPECT_EQ(pool.X, 131);
+  ExperimentSetup experiment;
+  ASSERT_TRUE(ReadExperimentText(out / "E.CFG", experiment));
+  EXPECT_EQ(experiment, saved);
+  EXPECT_TRUE(std::filesystem::exists(out / "S.INI"));
   EXPECT_FALSE(dir.Exists("home/DEFAULT.POL"));
 
   // A setup already in text form is not taken for a damaged record: nothing to convert.
@@ -72,11 +53,7 @@ TEST(ConvertCommand, WritesWhereTheOptionsSay) {
             kExitFailure);
   EXPECT_NE(testing::internal::GetCapturedStderr().find("there is nothing to convert"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(out / "Q.POL"));
-}
 
-TEST(ConvertCommand, StoresTheAbsoluteDataFileAndWaitsForTheHomeLock) {
-  TempDir dir;
-  const Saved saved = SaveSampleRecord(dir.Path() / "WEEK1.EXP");
   const std::string home = (dir.Path() / "home").string();
   std::filesystem::create_directories(home);
   {
@@ -92,11 +69,9 @@ TEST(ConvertCommand, StoresTheAbsoluteDataFileAndWaitsForTheHomeLock) {
   const int result = RunConvert(home, {"WEEK1.EXP"});
   std::filesystem::current_path(before);
   ASSERT_EQ(result, kExitOk);
-  ExperimentSetup experiment;
   ASSERT_TRUE(ReadExperimentText(dir.Path() / "home" / "DEFAULT.CFG", experiment));
   EXPECT_TRUE(std::filesystem::path(experiment.DataFile).is_absolute()) << experiment.DataFile;
   EXPECT_TRUE(std::filesystem::equivalent(experiment.DataFile, dir.Path() / "WEEK1.EXP"));
-  EXPECT_EQ(experiment.SubjectIDs, saved.experiment.SubjectIDs);
 }
 
 }  // namespace

@@ -1,16 +1,12 @@
 // What the command-line tool says about where trials come from and about inputs that no
-// run records: a companion record out of range, raw files too long or empty, a second
-// recorder of one experiment, a track that could not be saved under its name.
+// run records: a companion record out of range, raw files too long or cut, a track that
+// could not be saved under its name.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <cmath>
 #include <filesystem>
-#include <functional>
-#include <limits>
 #include <map>
 #include <string>
+#include <tuple>
 
 #include "records/experiment_files.h"
 #include "records/raw_track.h"
@@ -18,7 +14,6 @@
 #include "cli_fixture.h"
 #include "core/file_access.h"
 #include "records/experiment_record.h"
-#include "records/experiment_lock.h"
 #include "records/provenance.h"
 #include "records/trial_list.h"
 #include "study/study_sheet.h"
@@ -30,49 +25,29 @@ namespace {
 using test::Outcome;
 namespace fs = std::filesystem;
 
-class CliProvenanceTest : public test::CliHomeTest {
- protected:
-  fs::path Week1() { return test::WriteWeek1(dir); }
-};
+using CliProvenanceTest = test::CliHomeTest;
 
 TEST_F(CliProvenanceTest, ACompanionRecordNoSetupCanHaveIsNamedAndNeverPassedOver) {
-  struct Case {
-    const char* name;
-    std::function<void(LegacyConfigRecord&)> damage;
-    const char* says;
-  };
-  const std::vector<Case> cases = {
-      {"negative size", [](LegacyConfigRecord& c) { c.ActualSizeX = -157; }, "Pool diameter cm -157"},
-      {"multiplier 0", [](LegacyConfigRecord& c) { c.CounterMultiplier = 0.0f; }, "Counter multiplier 0"},
-      {"infinite corner",
-       [](LegacyConfigRecord& c) { c.Platforms[0].Corners[0] = std::numeric_limits<double>::infinity(); },
-       "is not a usable experiment record"},
-  };
-  const fs::path dataFile = Week1();
+  const fs::path dataFile = test::WriteWeek1(dir);
   LegacyExperimentRecord experiment;
   LegacyConfigRecord config;
   ASSERT_TRUE(ReadLegacySetup(CompanionFile(dataFile), experiment, config));
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    LegacyConfigRecord damaged = config;
-    c.damage(damaged);
-    ASSERT_TRUE(WriteFileAtomically(CompanionFile(dataFile), EncodeExperimentRecord(experiment, damaged)));
-    const Outcome analyse = Cli(cli::RunAnalyse, {dataFile.string()});
-    EXPECT_EQ(analyse.status, 1);
-    EXPECT_NE(analyse.err.find("WEEK1.EXP"), std::string::npos) << analyse.err;
-    EXPECT_NE(analyse.err.find(c.says), std::string::npos) << analyse.err;
-    EXPECT_EQ(analyse.err.find("no experiment record"), std::string::npos) << analyse.err;
-    // The study does not fall back to the home's setups either.
-    dir.Write("study.csv", "file,animal,group,day,kind,goal\nWEEK100.RAW,a1,A,1,acquisition,1\n");
-    const Outcome study =
-        Cli(cli::RunStudy, {(dir.Path() / "study.csv").string(), "--out", (dir.Path() / "out").string()});
-    EXPECT_EQ(study.status, 1);
-    EXPECT_NE(study.err.find(c.says), std::string::npos) << study.err;
-  }
+  config.ActualSizeX = -157;
+  ASSERT_TRUE(WriteFileAtomically(CompanionFile(dataFile), EncodeExperimentRecord(experiment, config)));
+  const Outcome analyse = Cli(cli::RunAnalyse, {dataFile.string()});
+  EXPECT_EQ(analyse.status, 1);
+  EXPECT_NE(analyse.err.find("WEEK1.EXP"), std::string::npos) << analyse.err;
+  EXPECT_NE(analyse.err.find("Pool diameter cm -157"), std::string::npos) << analyse.err;
+  // The study does not fall back to the home's setups either.
+  dir.Write("study.csv", "file,animal,group,day,kind,goal\nWEEK100.RAW,a1,A,1,acquisition,1\n");
+  const Outcome study =
+      Cli(cli::RunStudy, {(dir.Path() / "study.csv").string(), "--out", (dir.Path() / "out").string()});
+  EXPECT_EQ(study.status, 1);
+  EXPECT_NE(study.err.find("Pool diameter cm -157"), std::string::npos) << study.err;
 }
 
 TEST_F(CliProvenanceTest, RawFilesNoRunRecordsAreSaid) {
-  const fs::path dataFile = Week1();
+  const fs::path dataFile = test::WriteWeek1(dir);
   struct Case {
     std::string bytes;
     const char* says;
@@ -80,8 +55,6 @@ TEST_F(CliProvenanceTest, RawFilesNoRunRecordsAreSaid) {
   const Case cases[] = {
       {test::Repeat({100, 96}, 3000),
        "WEEK100.RAW holds 3000 samples, more than the 10 s time limit allows (300)"},
-      {"", "WEEK100.RAW holds no sample: reported as Aborted"},
-      {"x", "WEEK100.RAW holds 1 byte, no whole sample: reported as Aborted"},
       {"xyz", "WEEK100.RAW ends in half a sample (3 bytes): its last byte is ignored"},
   };
   for (const Case& c : cases) {
@@ -94,33 +67,9 @@ TEST_F(CliProvenanceTest, RawFilesNoRunRecordsAreSaid) {
 
 class CliRunProvenanceTest : public test::CliHomeTest {
  protected:
-  CliRunProvenanceTest() {
-    dir.Write("home/SUBJECTS.INI", "Row 1 Col 1 = \"RAT1\"\r\nRow 1 Col 2 = \"RAT2\"\r\n");
-    dir.Write("home/DEFAULT.CFG",
-              "[Windows Tarnwell Experiment Setup]\r\nData File = \"\"\r\nMaximum Time = 2\r\n"
-              "Active Platform = 1\r\nDistance from Start = 10\r\n");
-  }
+  CliRunProvenanceTest() { WriteRunSetup(2, 2); }
   fs::path dataFile() const { return dir.Path() / "data" / "W1.EXP"; }
 };
-
-// Another program (another home) recording the experiment holds its lock: run is refused
-// before any animal swims, naming the holder; the reading commands are not.
-TEST_F(CliRunProvenanceTest, ASecondRecorderIsRefusedAndReadersAreNot) {
-  ASSERT_EQ(Cli(cli::RunRun, {dataFile().string(), "--simulator"}).status, 0);
-  dir.Write("home/SUBJECTS.INI",
-            "Row 1 Col 1 = \"RAT1\"\r\nRow 1 Col 2 = \"RAT2\"\r\nRow 1 Col 3 = \"RAT3\"\r\n");
-  ExperimentLock other;
-  ASSERT_TRUE(other.Acquire(dataFile()));
-  const Outcome refused = Cli(cli::RunRun, {dataFile().string(), "--simulator", "--yes"});
-  EXPECT_EQ(refused.status, 1);
-  EXPECT_NE(refused.err.find("Another Tarnwell program is recording the experiment"), std::string::npos)
-      << refused.err;
-  EXPECT_NE(refused.err.find("process " + std::to_string(::getpid()) + " on "), std::string::npos)
-      << refused.err;
-  EXPECT_FALSE(fs::exists(NumberedRawFile(dataFile(), 2)));
-  EXPECT_EQ(Cli(cli::RunAnalyse, {dataFile().string()}).status, 0);
-  EXPECT_EQ(Cli(cli::RunSaveAll, {dataFile().string(), "--yes"}).status, 0);
-}
 
 // A track that could not be saved under its name is counted where its samples went.
 TEST_F(CliRunProvenanceTest, ATrackKeptAsideIsCountedWhereItIs) {
@@ -134,7 +83,6 @@ TEST_F(CliRunProvenanceTest, ATrackKeptAsideIsCountedWhereItIs) {
             std::string::npos)
       << run.out;
   EXPECT_NE(Read(recovery), "<missing>");
-  EXPECT_EQ(lines[1].find(" 0 samples"), std::string::npos) << run.out;
 }
 
 }  // namespace
@@ -165,31 +113,15 @@ std::vector<std::map<std::string, std::string>> StudyRows(const fs::path& out, s
 // the .EXP; the study reads them, and its sheets' values win.
 TEST_F(CliRunProvenanceTest, TheTrialListIsFilledByTheRunAndReadByTheStudy) {
   const std::string list = (dir.Path() / "list.csv").string();
-  // A list with a problem stops the run before any animal swims.
-  dir.Write("list.csv", "subject,group\nRAT7,WT\n");
-  Outcome run = Cli(cli::RunRun, {dataFile().string(), "--simulator", "--trial-list", list});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.err.find("list.csv line 2: subject \"RAT7\" is not one of the experiment's IDs"),
-            std::string::npos)
-      << run.err;
-  EXPECT_FALSE(fs::exists(NumberedRawFile(dataFile(), 0)));
-  EXPECT_FALSE(fs::exists(ProvenanceFile(dataFile())));
-
-  const std::string subjectsBefore = Read(home() / "SUBJECTS.INI");
-  const std::string setupBefore = Read(home() / "DEFAULT.CFG");
   dir.Write("list.csv", "subject;group;treatment;start_position\nRAT1;WT;saline;N\nRAT2;KO;drug;SE\n");
-  run = Cli(cli::RunRun, {dataFile().string(), "--simulator", "--trial-list", list});
+  const Outcome run = Cli(cli::RunRun, {dataFile().string(), "--simulator", "--trial-list", list});
   ASSERT_EQ(run.status, 0) << run.err;
   const ProvenanceLoad load = LoadProvenance(dataFile());
   ASSERT_EQ(load.Status, ProvenanceLoad::State::Read);
-  ASSERT_EQ(load.Record.TrialList.size(), 2u);
-  for (const auto& [subject, values] : {std::pair{"RAT1", "WT|saline|N|1"}, std::pair{"RAT2", "KO|drug|SE|1"}}) {
-    const TrialListEntry* e = FindTrialListEntry(load.Record, subject);
-    ASSERT_NE(e, nullptr) << subject;
-    EXPECT_EQ(e->Group + "|" + e->Treatment + "|" + e->StartPosition + "|" + e->PlatformPosition, values);
-  }
-  EXPECT_EQ(Read(home() / "SUBJECTS.INI"), subjectsBefore);
-  EXPECT_EQ(Read(home() / "DEFAULT.CFG"), setupBefore);
+  const TrialListEntry* e = FindTrialListEntry(load.Record, "RAT2");
+  ASSERT_NE(e, nullptr);
+  EXPECT_EQ(std::tie(e->Group, e->Treatment, e->StartPosition, e->PlatformPosition),
+            std::make_tuple("KO", "drug", "SE", "1"));
   for (const fs::path& file : {CompanionFile(dataFile()), home() / "SUBJECTS.INI", home() / "DEFAULT.CFG"})
     EXPECT_EQ(Read(file).find("saline"), std::string::npos) << file;
 

@@ -170,8 +170,6 @@ TEST(CliStart, AMissingModuleIsNamedAndTheCommandFails) {
       {" print " + test::Quote((dir.Path() / "WEEK100.RAW").string()) + " --pdf t.pdf",
        "tarnwell-cli print: PDF output is not available in this build (no module "},
       {" run W2.EXP --video nothing.avi", "tarnwell-cli run: video tracking is not available in this build"},
-      {" track a.avi --experiment W2.EXP", "tarnwell-cli track: video tracking is not available in this build"},
-      {" import a.csv --out imported", "tarnwell-cli import: importing tracks is not available in this build (no module "},
   };
   for (const Case& c : cases) {
     const test::Outcome run = test::Shell(dir, "cd " + test::Quote(dir.Path().string()) + " && " +

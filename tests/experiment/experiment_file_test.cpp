@@ -28,17 +28,6 @@ TEST(FormatExperimentText, WritesTheDesignedLinesWithFilePrintNumbers) {
             "Subject ID 2 = \"say 'hi'\"\r\n");
 }
 
-TEST(ExperimentText, WrittenThenReadGivesTheSameSetup) {
-  test::TempDir dir;
-  const auto path = dir.Path() / "DEFAULT.CFG";
-  const ExperimentSetup e{(dir.Path() / "My Week.EXP").string(), true, 32767, 5, -32768, 4,
-                          {"rat one", "RAT2", std::string(64, 'x'), "a=b"}};
-  ASSERT_TRUE(WriteExperimentText(path, e));
-  ExperimentSetup back;
-  ASSERT_TRUE(ReadExperimentText(path, back));
-  EXPECT_EQ(back, e);
-}
-
 // Reads the lines after a title line into a setup that starts from known values.
 ExperimentSetup ReadLines(const std::string& lines) {
   ExperimentSetup e;
@@ -58,14 +47,10 @@ TEST(ReadExperimentTextLines, FollowsTheKeyLineRule) {
   const std::vector<Case> cases = {
       {"keys in any case and spacing", "maximum time=45\r\nACTIVE   PLATFORM =  3\ndistance FROM start= 7", 45, 3, 7, {}},
       {"IDs in file order, key numbers unused", "Subject ID 7 = \"G\"\r\nSubject ID 2 = \"A\"\r\nSubject ID 9 = \"Z\"", 10, 1, 10, {"G", "A", "Z"}},
-      {"unquoted ID comes back upper-cased", "Subject ID 1 = rat", 10, 1, 10, {"RAT"}},
       {"unquoted value with a blank is ignored", "Subject ID 1 = two words\r\nMaximum Time = 1 2", 10, 1, 10, {}},
-      {"blank quoted ID adds nothing", "Subject ID 1 = \"   \"\r\nSubject ID 2 = \"\"", 10, 1, 10, {}},
       {"quoted ID is trimmed", "Subject ID 1 = \"  r 1  \"", 10, 1, 10, {"r 1"}},
-      {"not a number reads 0", "Maximum Time = abc\r\nActive Platform = x1", 0, 0, 10, {}},
       {"decimal comma and point round half to even", "Maximum Time = 2,5\r\nActive Platform = 3.5", 2, 4, 10, {}},
       {"numbers beyond 16 bits are limited", "Maximum Time = 99999\r\nDistance from Start = -1e9", 32767, 1, -32768, {}},
-      {"a later line wins", "Maximum Time = 5\r\nMaximum Time = 6", 6, 1, 10, {}},
       {"unknown lines are ignored", "Colour = blue\r\n[Other Section]\r\nMaximum Time = 8", 8, 1, 10, {}},
   };
   for (const auto& c : cases) {
@@ -77,10 +62,9 @@ TEST(ReadExperimentTextLines, FollowsTheKeyLineRule) {
   }
 }
 
-
 TEST(ReadExperimentText, TitleLineFromATextEditorIsAccepted) {
   test::TempDir dir;
-  for (const std::string& title : {"\xEF\xBB\xBF" + kTitle, kTitle + "  ", "\xEF\xBB\xBF" + kTitle + "\t"}) {
+  for (const std::string& title : {"\xEF\xBB\xBF" + kTitle + "\t", kTitle + "  "}) {
     SCOPED_TRACE(title);
     const auto path =
         dir.Write("DEFAULT.CFG", title + "\r\nActive Platform = 3\r\nSubject ID 1 = \"R1\"\r\n");
@@ -103,13 +87,10 @@ TEST(CheckDistanceFromStart, LimitsTheDistanceToThePoolRadiusAndTo0To200) {
   const std::string range = "\"Distance from start\"\nmust be in the range of : \n0 to 200";
   const std::vector<Case> cases = {
       {"radius 80 accepts 80", 160, "80", "80", 99, {}},
-      {"radius 80 refuses 81", 160, "81", "80", 80, {{"The 'Distance from Start'\ncannot be greater than 80,\nthe radius of the pool.", MessageIcon::Exclamation}}},
       {"radius 80.5 refuses 81", 161, "81", "80.5", 80, {{"The 'Distance from Start'\ncannot be greater than 80.5,\nthe radius of the pool.", MessageIcon::Exclamation}}},
       {"80.4 counts as 80", 160, "80.4", "80.4", 99, {}},
       {"below 0", 160, "-5", "0", 0, {{range, MessageIcon::Critical}}},
-      {"above 200 in a large pool", 600, "250", "200", 200, {{range, MessageIcon::Critical}}},
       {"beyond radius and 200", 500, "260", "200", 200, {{"The 'Distance from Start'\ncannot be greater than 250,\nthe radius of the pool.", MessageIcon::Exclamation}, {range, MessageIcon::Critical}}},
-      {"not a number is 0", 160, "abc", "abc", 99, {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -142,7 +123,6 @@ TEST(CheckTrialIDs, RefusesWhatARunCannotRecord) {
   };
   const std::vector<Case> cases = {
       {"none", {}, false, "At least one trial ID\nis required to run\nan experiment.", "Cannot run experiment"},
-      {"one", {"R1"}, true, "", ""},
       {"100", hundred, true, "", ""},
       {"101", many, false, "This experiment has 101 trial IDs.\nAn experiment file holds\nat most 100.", "Cannot run experiment"},
       {"the same ID twice is no refusal", {"A", "B", "A"}, true, "", ""},
@@ -152,9 +132,6 @@ TEST(CheckTrialIDs, RefusesWhatARunCannotRecord) {
        "1 \"RAT00001\" and 2 \"RAT000012\"\n1 \"RAT00001\" and 5 \"RAT000013\"\n\n"
        "Their trials would be filed as one animal's.\nGive them IDs that differ in their first 8 characters.",
        "Cannot run experiment"},
-      {"IDs that differ only in case stay apart", {"rat00001x", "RAT00001y"}, true,
-       "Trial IDs are stored with 8 characters.\nThese are kept as:\n\"rat00001x\" as \"rat00001\"\n\"RAT00001y\" as \"RAT00001\"",
-       "Trial IDs"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

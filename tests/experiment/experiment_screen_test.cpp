@@ -63,7 +63,6 @@ TEST(TakeExperimentFromScreen, ReadsTheNumbersAndTheActivePlatform) {
   };
   const Case cases[] = {
       {"120", 5, "40", 120, 5, 40},              // "ALL"
-      {"45", 0, "0", 45, 0, 0},                  // "OFF"
       {"abc", 3, "x", 0, 3, 0},                  // no numbers read as 0
       {"99999", 9, "-70000", 32767, 5, -32768},  // held at what the fields hold
       {"30.5", -1, "12.5", 30, 0, 12},           // halves to even

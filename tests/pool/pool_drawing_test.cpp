@@ -35,11 +35,9 @@ TEST(DrawPool, DrawsOutlineQuadrantsInnerRingsAndBothShapesOfEveryPlatform) {
   const std::vector<ElementCase> cases = {
       // outline + 3 inner rings + 4 platforms + 4 counter zones
       {"round, 4 rings", true, true, 4, true, 12, 0, 2},
-      {"square pool, round platforms", false, true, 4, true, 8, 4, 2},
       {"square everything", false, false, 4, true, 0, 12, 2},
       {"one ring is the pool itself", true, true, 1, true, 9, 0, 2},
       {"no quadrants", true, true, 2, false, 10, 0, 0},
-      {"5 rings: none drawn", true, true, 5, true, 9, 0, 2},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -68,11 +66,10 @@ struct ScaleCase {
 TEST(ComputePoolScale, IsWidthOver256AndHeightOver192OverAspectWithoutEverDividingByZero) {
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const std::vector<ScaleCase> cases = {
-      {512, 384, 1.0, 2.0f, 2.0f},  {648, 460, 1.0, 648.0f / 256, 460.0f / 192},
-      {512, 384, 1.25, 2.0f, 1.6f}, {512, 384, 0.0, 2.0f, 2.0f},  // never entered: taken as 1
-      {512, 384, -2.0, 2.0f, 2.0f},                               // nonsense: taken as 1
-      {0, 0, 1.0, 0.0f, 0.0f},                                    // minimised window
-      {-10, -10, 1.0, 0.0f, 0.0f},  {nan, 384, nan, 0.0f, 2.0f},
+      {648, 460, 1.25, 648.0f / 256, 460.0f / 192 / 1.25f},
+      {512, 384, 0.0, 2.0f, 2.0f},  // never entered: taken as 1
+      {-10, -10, 1.0, 0.0f, 0.0f},  // minimised window
+      {nan, 384, nan, 0.0f, 2.0f},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + " aspect " +
@@ -83,28 +80,17 @@ TEST(ComputePoolScale, IsWidthOver256AndHeightOver192OverAspectWithoutEverDividi
   }
 }
 
+// The radii themselves are ComputeRingRadii's test; the picture must follow the settings.
 TEST(DrawPool, RingsFollowTheRingSettingsEvenWhenTheStoredRadiiAreStale) {
-  struct Case {
-    bool equArea;
-    std::vector<double> innerRadii;
-  };
-  const std::vector<Case> cases = {
-      {false, {60, 40, 20}},
-      {true, {69.282, 56.569, 40}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.equArea ? "equal area" : "equal width");
-    PoolSetup pool = DefaultPool();
-    pool.EquArea = c.equArea;
-    pool.RingRadius = {-1, -1, -1, -1};  // as a screen holds them before they are recomputed
-    RecordingSurface surface(256, 192);
-    DrawPool(surface, pool);
-    const auto ellipses = OfKind(surface, Kind::Ellipse);
-    ASSERT_GE(ellipses.size(), 4u);
-    for (std::size_t i = 0; i < c.innerRadii.size(); ++i) {
-      EXPECT_NEAR(ellipses[1 + i].b.x, c.innerRadii[i], 1e-3);
-    }
-  }
+  PoolSetup pool = DefaultPool();
+  pool.EquArea = true;
+  pool.RingRadius = {-1, -1, -1, -1};  // as a screen holds them before they are recomputed
+  RecordingSurface surface(256, 192);
+  DrawPool(surface, pool);
+  const auto ellipses = OfKind(surface, Kind::Ellipse);
+  ASSERT_GE(ellipses.size(), 4u);
+  const double innerRadii[] = {69.282, 56.569, 40};
+  for (std::size_t i = 0; i < 3; ++i) EXPECT_NEAR(ellipses[1 + i].b.x, innerRadii[i], 1e-3);
 }
 
 TEST(DrawPool, LeavesOutShapesWhoseSizeIsNotAPositiveNumber) {

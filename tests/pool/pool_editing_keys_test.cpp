@@ -34,10 +34,8 @@ TEST(HandlePoolPictureKey, ArrowsMoveTheSelectedItemOneUnitUpMeaningTowardTheTop
     int dx, dy;
   };
   const std::vector<Case> cases = {
-      {0, PoolPictureKey::Left, -1, 0}, {0, PoolPictureKey::Right, +1, 0}, {0, PoolPictureKey::Up, 0, -1},
-      {0, PoolPictureKey::Down, 0, +1}, {2, PoolPictureKey::Left, -1, 0},  {2, PoolPictureKey::Right, +1, 0},
-      {2, PoolPictureKey::Up, 0, -1},   {2, PoolPictureKey::Down, 0, +1},  {4, PoolPictureKey::Up, 0, -1},
-      {1, PoolPictureKey::Down, 0, +1},
+      {0, PoolPictureKey::Left, -1, 0},  {0, PoolPictureKey::Up, 0, -1}, {0, PoolPictureKey::Down, 0, +1},
+      {2, PoolPictureKey::Right, +1, 0}, {2, PoolPictureKey::Up, 0, -1}, {4, PoolPictureKey::Down, 0, +1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE("item " + std::to_string(c.item) + " key " + std::to_string(static_cast<int>(c.key)));
@@ -97,7 +95,6 @@ TEST_F(PoolPictureDragTest, TheDraggedCentreStaysInsideThePicture) {
   const std::vector<Case> cases = {
       {1, 5000, -5000, {255, 0}},
       {3, -5000, 5000, {0, 191}},
-      {0, 5000, 5000, {255, 191}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE("item " + std::to_string(c.item));
