@@ -66,14 +66,10 @@ inline std::string EthoVisionText(double rate, double seconds, const std::vector
   return text;
 }
 
-/// ANY-maze CSV: times as h:mm:ss.s, centre position in cm.
+/// ANY-maze CSV: times as h:mm:ss.s (a swim under a minute), centre position in cm.
 inline std::string AnyMazeText(double rate, double seconds) {
   std::string text = "Time,Centre position X,Centre position Y,In zone\n";
-  for (const auto& [t, x] : SwimSamples(rate, seconds)) {
-    const int minutes = static_cast<int>(t / 60);
-    text += "0:" + std::string(minutes < 10 ? "0" : "") + std::to_string(minutes) + ":" + Num(t - 60 * minutes) + "," +
-            Num(x) + ",0,0\n";
-  }
+  for (const auto& [t, x] : SwimSamples(rate, seconds)) text += "0:00:" + Num(t) + "," + Num(x) + ",0,0\n";
   return text;
 }
 
@@ -152,10 +148,6 @@ inline std::string XlsxWorkbook(const std::vector<std::vector<std::string>>& row
   for (const std::string& s : shared) strings += "<si><t>" + s + "</t></si>";
   strings += "</sst>";
   const std::map<std::string, std::string> parts = {
-      {"[Content_Types].xml",
-       "<?xml version=\"1.0\"?><Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
-       "<Override PartName=\"/xl/workbook.xml\" ContentType=\"application/"
-       "vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/></Types>"},
       {"xl/workbook.xml",
        "<?xml version=\"1.0\"?><workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
        "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><sheets>"
@@ -237,15 +229,13 @@ inline void WriteStringAttribute(hid_t object, const char* name, const std::stri
   H5Tclose(type);
 }
 
-/// Writes DeepLabCut's HDF5 file: group "df_with_missing" with pandas' attributes, its
-/// dataset "table" of rows {index int64, values_block_0 float64[3 × parts]}.
+/// Writes DeepLabCut's HDF5 file: group "df_with_missing" with pandas' column labels, its
+/// dataset "table" of rows {index int64, values_block_0 float64[3 × parts]}. (pandas' other
+/// attributes, which the reader does not look at, are left out.)
 inline void WriteDeepLabCutHdf5(const std::filesystem::path& file, const std::vector<std::string>& parts,
                                 const std::vector<std::vector<double>>& frames, bool withLabels = true) {
   const hid_t h5 = H5Fcreate(file.string().c_str(), H5F_ACC_TRUNC, H5P_DEFAULT, H5P_DEFAULT);
   const hid_t group = H5Gcreate2(h5, "df_with_missing", H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT);
-  WriteStringAttribute(group, "pandas_type", "frame_table");
-  WriteStringAttribute(group, "pandas_version", "0.15.2");
-  WriteStringAttribute(group, "table_type", "appendable_frame");
   if (withLabels)
     WriteStringAttribute(group, "non_index_axes", PickledColumnLabels("DLC_resnet50_mwmJan1shuffle1_100000", parts));
   const hsize_t columns = 3 * parts.size();
@@ -266,7 +256,6 @@ inline void WriteDeepLabCutHdf5(const std::filesystem::path& file, const std::ve
   }
   // Memory layout equals the file's on a little-endian machine.
   if (count > 0) H5Dwrite(dataset, row, H5S_ALL, H5S_ALL, H5P_DEFAULT, bytes.data());
-  WriteStringAttribute(dataset, "CLASS", "TABLE");
   H5Dclose(dataset);
   H5Sclose(space);
   H5Tclose(row);

@@ -76,27 +76,6 @@ TEST(LoadExperimentSetup, ARelativeNameIsStoredWhole) {
   EXPECT_EQ(t.experiment.SubjectIDs, Ids{"R1"});
 }
 
-TEST(SaveExperimentSetupCommand, WritesTheRecordWithExtensionExp) {
-  test::TempDir dir;
-  std::filesystem::create_directories(dir.Path() / "exp");
-  ExperimentSetup e;
-  e.SubjectIDs = {"R1", "R2"};
-  std::filesystem::path folder;
-  int taken = 0;
-  auto takeFromScreen = [&](ExperimentSetup& x) {
-    ++taken;
-    x.MaxTime = 90;
-  };
-  ScriptedOperator op;
-  op.QueueReply((dir.Path() / "exp" / "WEEK2.DAT").string());
-  ASSERT_TRUE(SaveExperimentSetupCommand(op, dir.Path(), e, DefaultPool(), folder, takeFromScreen));
-  EXPECT_EQ(taken, 1);
-  EXPECT_EQ(folder, dir.Path() / "exp");
-  const auto saved = dir.Path() / "exp" / "WEEK2.EXP";
-  // (Writing over it keeps its status words: WriteExperimentRecord's own test.)
-  ASSERT_EQ(ReadExperimentRecord(saved)->Experiment.MaxTime, 90);
-}
-
 // Any listed subject's status locks the IDs, subject 1's too.
 TEST(SubjectEditLocked, HoldsOnceAListedSubjectHasAStatus) {
   for (const int listed : {0, 2}) {

@@ -49,7 +49,7 @@ bool SamePool(PoolSetup a, PoolSetup b) {
 
 // What Load and "Load Legacy Cfg" make of each kind of file.
 TEST(PoolLoadCommands, ReadEachKindOfFileIntoThePoolAndRememberItsFolder) {
-  enum class Kind { PoolFile, ExperimentRecord, Garbage, Missing, Cancelled };
+  enum class Kind { PoolFile, ExperimentRecord, Garbage, Cancelled };
   struct Case {
     const char* name;
     Kind kind;
@@ -59,7 +59,6 @@ TEST(PoolLoadCommands, ReadEachKindOfFileIntoThePoolAndRememberItsFolder) {
       {"pol by Load", Kind::PoolFile, false, true, false},
       {"record by Load", Kind::ExperimentRecord, false, true, false},
       {"garbage by Load", Kind::Garbage, false, false, true},
-      {"missing by Load", Kind::Missing, false, false, false},
       {"cancel by Load", Kind::Cancelled, false, false, false},
       {"record by Load Legacy Cfg", Kind::ExperimentRecord, true, true, false},
   };
@@ -84,7 +83,6 @@ TEST(PoolLoadCommands, ReadEachKindOfFileIntoThePoolAndRememberItsFolder) {
       case Kind::Garbage:
         dir.Write("maps/ARENA.POL", "not a pool at all");
         break;
-      case Kind::Missing:
       case Kind::Cancelled:
         break;
     }
@@ -98,8 +96,7 @@ TEST(PoolLoadCommands, ReadEachKindOfFileIntoThePoolAndRememberItsFolder) {
     EXPECT_EQ(replaced, c.replaced);
     EXPECT_TRUE(SamePool(pool, c.replaced ? wanted : DefaultPool()));
     EXPECT_EQ(op.Messages().size(), c.complains ? 1u : 0u);
-    const bool fileExisted = c.kind != Kind::Missing && c.kind != Kind::Cancelled;
-    EXPECT_EQ(folder, fileExisted ? file.parent_path() : dir.Path());
+    EXPECT_EQ(folder, c.kind != Kind::Cancelled ? file.parent_path() : dir.Path());
   }
 }
 

