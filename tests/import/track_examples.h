@@ -112,8 +112,9 @@ inline std::string PlainText(double rate, double seconds) {
 // ---- .xlsx: a minimal workbook as a spreadsheet writes it, strings shared ----
 
 /// The workbook's bytes: every cell that reads as a number is stored as one, every other
-/// cell through the shared-strings table (none needs escaping), an empty cell left out. `absoluteTarget`: the
-/// sheet named from the package's root ("/xl/worksheets/..."), as some writers do.
+/// cell through the shared-strings table (none needs escaping), an empty cell left out.
+/// `absoluteTarget`: the sheet named from the package's root ("/xl/worksheets/..."), as
+/// some writers do.
 inline std::string XlsxWorkbook(const std::vector<std::vector<std::string>>& rows,
                                 const std::filesystem::path& scratch, bool absoluteTarget = false) {
   std::vector<std::string> shared;

@@ -32,12 +32,14 @@ StrategyCall Call(const LabelledPath& path) { return Call(path.Scene, path.Sampl
 // The hand-judged cases: name, recipe, its number, seed, label (and why, for the reader).
 std::vector<LabelledPath> BorderlinePaths() {
   std::string text;
-  ReadWholeFile(std::filesystem::path(TARNWELL_SOURCE_DIR) / "tests/study/data/strategy_borderline.csv", text);
+  ReadWholeFile(std::filesystem::path(TARNWELL_SOURCE_DIR) / "tests/study/data/strategy_borderline.csv",
+                text);
   std::vector<LabelledPath> out;
   for (const CsvRecord& r : ParseCsvRecords(text, ',')) {
     if (r.Line == 1) continue;
     const auto& f = r.Fields;
-    out.push_back(test::MakeLabelledPath(f[0], f[1], std::stod(f[2]), static_cast<unsigned>(std::stoul(f[3])), f[4]));
+    const auto seed = static_cast<unsigned>(std::stoul(f[3]));
+    out.push_back(test::MakeLabelledPath(f[0], f[1], std::stod(f[2]), seed, f[4]));
   }
   return out;
 }
