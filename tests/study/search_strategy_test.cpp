@@ -186,9 +186,8 @@ TEST(SearchStrategy, MeasuresOfDrawnPaths) {
 }
 
 // A swim along the wall that ends with a swim to the goal: segments of 3 radii of path
-// overlapping by 70 %, the last ending where the swim ends, the shares adding up to 1;
-// a swim shorter
-// than one segment is one segment called as the whole path.
+// overlapping by 70 %, the last ending where the swim ends, the shares adding up to 1; a
+// swim shorter than one segment is one segment called as the whole path.
 TEST(SearchStrategy, SegmentProfilesFollowTheSwim) {
   const LabelledPath mixed = test::MakeLabelledPath("m", "wall_then_goal", 40, 905, "thigmotaxis");
   const PoolSetup pool = mixed.Scene.Pool();
