@@ -37,7 +37,7 @@ class StudyOutputTest : public ::testing::Test {
  protected:
   StudyOutputTest() { options.BaseSettings = test::StudySettings(); }
 
-  // Group A: a1 30 samples (1 s, 58 cm), a2 90 samples (3 s, 178 cm); group B: b1 60
+  // Group A: a1 30 samples (1 s, 58 cm), a2 90 samples (3 s, 178 cm); group "B\nC": b1 60
   // samples (2 s, 118 cm); all day 1 acquisition, goal 1. Day 2: a probe trial of a1.
   void WriteHandStudy() {
     dir.Write("a1d1.RAW", test::BackAndForth(30));
@@ -48,7 +48,7 @@ class StudyOutputTest : public ::testing::Test {
               "file,animal,group,day,kind,goal\n"
               "a1d1.RAW,a1,A,1,acquisition,1\n"
               "a2d1.RAW,a2,A,1,acquisition,1\n"
-              "b1d1.RAW,b1,B,1,acquisition,1\n"
+              "b1d1.RAW,b1,\"B\nC\",1,acquisition,1\n"  // a line break alone needs quotes too
               "a1d2.RAW,a1,A,2,probe,1\n");
   }
 
@@ -110,7 +110,7 @@ TEST_F(StudyOutputTest, TheHandStudysTablesAgreeWithTheHandAndWithEachOther) {
   } expected[] = {
       {"A 1 acquisition latency_s", 2, 2.0, std::sqrt(2.0), 1.0},
       {"A 1 acquisition path_cm", 2, 118.0, 60 * std::sqrt(2.0), 60.0},
-      {"B 1 acquisition path_cm", 1, 118.0, NAN, NAN},
+      {"B\nC 1 acquisition path_cm", 1, 118.0, NAN, NAN},
       {"A 2 probe latency_s", 1, 4.0, NAN, NAN},
   };
   for (const auto& e : expected) {
