@@ -16,19 +16,17 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "core/file_access.h"
 #include "import/imported_track.h"
 
 namespace tarnwell::test {
-
-inline constexpr double kSwimSpeed = 30.0;  // cm/s
-inline constexpr double kStartX = -60.0;
 
 inline std::string Num(double v) {
   char buffer[32];
@@ -41,7 +39,7 @@ inline std::vector<std::pair<double, double>> SwimSamples(double rate, double se
   std::vector<std::pair<double, double>> samples;
   for (int i = 0; i / rate <= seconds + 1e-9; ++i) {
     const double t = i / rate;
-    samples.emplace_back(t, kStartX + kSwimSpeed * t);
+    samples.emplace_back(t, -60.0 + 30.0 * t);
   }
   return samples;
 }
@@ -68,32 +66,38 @@ inline std::string EthoVisionText(double rate, double seconds, const std::vector
   return text;
 }
 
-/// ANY-maze CSV: times as h:mm:ss.s, centre position in cm.
+/// ANY-maze CSV: times as h:mm:ss.s (a swim under a minute), centre position in cm.
 inline std::string AnyMazeText(double rate, double seconds) {
   std::string text = "Time,Centre position X,Centre position Y,In zone\n";
-  for (const auto& [t, x] : SwimSamples(rate, seconds)) {
-    const int minutes = static_cast<int>(t / 60);
-    text += "0:" + std::string(minutes < 10 ? "0" : "") + std::to_string(minutes) + ":" + Num(t - 60 * minutes) + "," +
-            Num(x) + ",0,0\n";
-  }
+  for (const auto& [t, x] : SwimSamples(rate, seconds)) text += "0:00:" + Num(t) + "," + Num(x) + ",0,0\n";
   return text;
 }
 
-/// DeepLabCut CSV: three header rows, two body parts (nose 2 px ahead, tail 2 px behind);
-/// pixels, y down, the pool's centre at (320, 240) with a radius of 75 px. Frames listed
-/// in `lowLikelihood` have a nose likelihood of 0.2.
-inline std::string DeepLabCutText(double rate, double seconds, const std::vector<int>& lowLikelihood = {}) {
-  std::string text =
-      "scorer,DLC_resnet50_mwmJan1shuffle1_100000,DLC_resnet50_mwmJan1shuffle1_100000,"
-      "DLC_resnet50_mwmJan1shuffle1_100000,DLC_resnet50_mwmJan1shuffle1_100000,"
-      "DLC_resnet50_mwmJan1shuffle1_100000,DLC_resnet50_mwmJan1shuffle1_100000\n"
-      "bodyparts,nose,nose,nose,tail,tail,tail\n"
-      "coords,x,y,likelihood,x,y,likelihood\n";
+/// The swim's DeepLabCut frames: two body parts (nose 2 px ahead, tail 2 px behind); pixels,
+/// y down, the pool's centre at (320, 240) with a radius of 75 px. Frames listed in
+/// `lowLikelihood` have a nose likelihood of 0.2.
+inline std::vector<std::vector<double>> DeepLabCutFramesOf(double rate, double seconds,
+                                                           const std::vector<int>& lowLikelihood = {}) {
+  std::vector<std::vector<double>> frames;
   const auto samples = SwimSamples(rate, seconds);
   for (std::size_t i = 0; i < samples.size(); ++i) {
     const double x = 320 + samples[i].second;
     const bool low = std::find(lowLikelihood.begin(), lowLikelihood.end(), static_cast<int>(i)) != lowLikelihood.end();
-    text += std::to_string(i) + "," + Num(x + 2) + ",240," + (low ? "0.2" : "0.99") + "," + Num(x - 2) + ",240,0.97\n";
+    frames.push_back({x + 2, 240, low ? 0.2 : 0.99, x - 2, 240, 0.97});
+  }
+  return frames;
+}
+
+/// The same frames as DeepLabCut's CSV: three header rows, then the frame number and its values.
+inline std::string DeepLabCutText(double rate, double seconds, const std::vector<int>& lowLikelihood = {}) {
+  std::string text = "scorer";
+  for (int c = 0; c < 6; ++c) text += ",DLC_resnet50_mwmJan1shuffle1_100000";
+  text += "\nbodyparts,nose,nose,nose,tail,tail,tail\ncoords,x,y,likelihood,x,y,likelihood\n";
+  const auto frames = DeepLabCutFramesOf(rate, seconds, lowLikelihood);
+  for (std::size_t i = 0; i < frames.size(); ++i) {
+    text += std::to_string(i);
+    for (double v : frames[i]) text += "," + Num(v);
+    text += "\n";
   }
   return text;
 }
@@ -107,20 +111,10 @@ inline std::string PlainText(double rate, double seconds) {
 
 // ---- .xlsx: a minimal workbook as a spreadsheet writes it, strings shared ----
 
-inline std::string XmlEscaped(const std::string& s) {
-  std::string out;
-  for (char c : s) {
-    if (c == '<') out += "&lt;";
-    else if (c == '&') out += "&amp;";
-    else if (c == '"') out += "&quot;";
-    else out += c;
-  }
-  return out;
-}
-
 /// The workbook's bytes: every cell that reads as a number is stored as one, every other
-/// cell through the shared-strings table, an empty cell left out. `absoluteTarget`: the
-/// sheet named from the package's root ("/xl/worksheets/..."), as some writers do.
+/// cell through the shared-strings table (none needs escaping), an empty cell left out.
+/// `absoluteTarget`: the sheet named from the package's root ("/xl/worksheets/..."), as
+/// some writers do.
 inline std::string XlsxWorkbook(const std::vector<std::vector<std::string>>& rows,
                                 const std::filesystem::path& scratch, bool absoluteTarget = false) {
   std::vector<std::string> shared;
@@ -152,13 +146,9 @@ inline std::string XlsxWorkbook(const std::vector<std::vector<std::string>>& row
   std::string strings = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
                         "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" count=\"" +
                         std::to_string(shared.size()) + "\" uniqueCount=\"" + std::to_string(shared.size()) + "\">";
-  for (const std::string& s : shared) strings += "<si><t>" + XmlEscaped(s) + "</t></si>";
+  for (const std::string& s : shared) strings += "<si><t>" + s + "</t></si>";
   strings += "</sst>";
   const std::map<std::string, std::string> parts = {
-      {"[Content_Types].xml",
-       "<?xml version=\"1.0\"?><Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
-       "<Override PartName=\"/xl/workbook.xml\" ContentType=\"application/"
-       "vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/></Types>"},
       {"xl/workbook.xml",
        "<?xml version=\"1.0\"?><workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
        "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><sheets>"
@@ -180,11 +170,7 @@ inline std::string XlsxWorkbook(const std::vector<std::vector<std::string>>& row
   }
   zip_close(archive);  // writes the package while the part texts still live
   std::string bytes;
-  std::FILE* in = std::fopen(file.string().c_str(), "rb");
-  char buffer[4096];
-  std::size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, in)) > 0) bytes.append(buffer, got);
-  std::fclose(in);
+  ReadWholeFile(file, bytes);
   return bytes;
 }
 
@@ -244,15 +230,13 @@ inline void WriteStringAttribute(hid_t object, const char* name, const std::stri
   H5Tclose(type);
 }
 
-/// Writes DeepLabCut's HDF5 file: group "df_with_missing" with pandas' attributes, its
-/// dataset "table" of rows {index int64, values_block_0 float64[3 × parts]}.
+/// Writes DeepLabCut's HDF5 file: group "df_with_missing" with pandas' column labels, its
+/// dataset "table" of rows {index int64, values_block_0 float64[3 × parts]}. (pandas' other
+/// attributes, which the reader does not look at, are left out.)
 inline void WriteDeepLabCutHdf5(const std::filesystem::path& file, const std::vector<std::string>& parts,
                                 const std::vector<std::vector<double>>& frames, bool withLabels = true) {
   const hid_t h5 = H5Fcreate(file.string().c_str(), H5F_ACC_TRUNC, H5P_DEFAULT, H5P_DEFAULT);
   const hid_t group = H5Gcreate2(h5, "df_with_missing", H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT);
-  WriteStringAttribute(group, "pandas_type", "frame_table");
-  WriteStringAttribute(group, "pandas_version", "0.15.2");
-  WriteStringAttribute(group, "table_type", "appendable_frame");
   if (withLabels)
     WriteStringAttribute(group, "non_index_axes", PickledColumnLabels("DLC_resnet50_mwmJan1shuffle1_100000", parts));
   const hsize_t columns = 3 * parts.size();
@@ -273,26 +257,12 @@ inline void WriteDeepLabCutHdf5(const std::filesystem::path& file, const std::ve
   }
   // Memory layout equals the file's on a little-endian machine.
   if (count > 0) H5Dwrite(dataset, row, H5S_ALL, H5S_ALL, H5P_DEFAULT, bytes.data());
-  WriteStringAttribute(dataset, "CLASS", "TABLE");
   H5Dclose(dataset);
   H5Sclose(space);
   H5Tclose(row);
   H5Tclose(array);
   H5Gclose(group);
   H5Fclose(h5);
-}
-
-/// The swim's DeepLabCut frames as numbers (as the CSV above holds them).
-inline std::vector<std::vector<double>> DeepLabCutFramesOf(double rate, double seconds,
-                                                           const std::vector<int>& lowLikelihood = {}) {
-  std::vector<std::vector<double>> frames;
-  const auto samples = SwimSamples(rate, seconds);
-  for (std::size_t i = 0; i < samples.size(); ++i) {
-    const double x = 320 + samples[i].second;
-    const bool low = std::find(lowLikelihood.begin(), lowLikelihood.end(), static_cast<int>(i)) != lowLikelihood.end();
-    frames.push_back({x + 2, 240, low ? 0.2 : 0.99, x - 2, 240, 0.97});
-  }
-  return frames;
 }
 
 }  // namespace tarnwell::test

@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <functional>
-#include <tuple>
 
 #include "records/raw_track.h"
 #include "core/file_access.h"
@@ -106,11 +105,9 @@ TEST(ImportTracks, EveryFormatGivesTheHandComputedLatencyAndPath) {
         << AllProblems(problems);
     ASSERT_EQ(summary.Trials.size(), 1u);
     const ImportedTrial& trial = summary.Trials[0];
-    EXPECT_EQ(summary.ActivePlatform, 1);
     EXPECT_EQ(trial.FinishStatus, 1);  // Hit Goal
     EXPECT_NEAR(trial.LatencySeconds, 85.0 / 30.0, 1e-9);
     EXPECT_NEAR(trial.AnalysedPathCm, 84.0, 0.01);
-    EXPECT_NEAR(trial.SourcePathCm, 84.0, 0.01);  // the source over the same 85 samples
     RawTrack raw;
     ASSERT_TRUE(ReadRawTrack(trial.Source.RawFile, raw));
     ASSERT_EQ(raw.Samples.size(), 121u);
@@ -119,7 +116,6 @@ TEST(ImportTracks, EveryFormatGivesTheHandComputedLatencyAndPath) {
     const bool unsure = std::string(c.name).find("unsure") != std::string::npos;
     EXPECT_EQ(raw.Samples[20], unsure ? (RawSample{255, 255}) : (RawSample{87, 95}));
     EXPECT_EQ(trial.Quality.NotSeen, unsure ? 2 : 0);
-    EXPECT_EQ(trial.Source.Checksum.size(), 64u);
     EXPECT_EQ(trial.Source.BodyPart, c.pixels ? "nose+tail" : "");
     // EthoVision names the animal in its header; the others are named after their file.
     const bool ethoVision = std::string(c.name).rfind("EthoVision", 0) == 0;
@@ -130,12 +126,6 @@ TEST(ImportTracks, EveryFormatGivesTheHandComputedLatencyAndPath) {
 // A malformed file gives a problem naming the file and the line, and nothing is written
 // even when the other files are sound.
 TEST(ImportTracks, MalformedFilesAreRefusedWithTheLineAndNothingIsWritten) {
-  std::string backwards = test::PlainText(30, 1);
-  backwards.replace(backwards.find("0.1333,"), 7, "0.0100,");
-  std::string nonNumeric = test::PlainText(30, 1);
-  nonNumeric.replace(nonNumeric.find(",-59.0000,"), 10, ",abc,");
-  std::string dlcBadCell = test::DeepLabCutText(30, 1);
-  dlcBadCell.replace(dlcBadCell.find(",0.99,"), 6, ",high,");
   struct Case {
     const char* name;
     const char* file;
@@ -144,28 +134,16 @@ TEST(ImportTracks, MalformedFilesAreRefusedWithTheLineAndNothingIsWritten) {
     const char* detail;
   };
   const std::vector<Case> cases = {
-      {"a header that promises more lines than the file has", "h.txt",
-       "\"Number of header lines:\";\"40\"\r\n\"Trial time\";\"X center\";\"Y center\"\r\n", 1, "promises 40"},
       {"a header count that misses the names row", "h.txt",
        "\"Number of header lines:\";\"3\"\r\n\"Animal ID\";\"R1\"\r\n\"Trial time\";\"X center\";\"Y center\"\r\n"
        "\"s\";\"cm\";\"cm\"\r\n0;1;1\r\n",
        2, "lacks the column \"Trial time\" \"X center\" \"Y center\""},
-      {"ANY-maze without the y column", "a.csv", "Time,Centre position X,Distance\n0:00:00.0,0,0\n", 1,
-       "Centre position Y"},
-      {"a plain CSV without a y column", "p.csv", "time,x\n0,1\n", 1, "y: \"y_cm\""},
-      {"a cell that is not a number", "p.csv", nonNumeric, 3, "the x \"abc\" is not a number"},
-      {"time that goes backwards", "p.csv", backwards, 6, "does not follow"},
+      {"a cell that is not a number", "p.csv", "time,x,y\n0,1,1\n0.5,abc,1\n", 3,
+       "the x \"abc\" is not a number"},
       {"a time given twice (a row exported twice)", "p.csv", "time,x,y\n0,1,1\n0.5,2,1\n0.5,3,1\n", 4, "does not follow"},
       {"a time column in milliseconds", "p.csv", "time,x,y\n0,1,1\n40000,2,1\n", 3, "a trial lasts at most"},
       {"an animal never seen", "p.csv", "time,x,y\n0,NA,NA\n1,-,-\n", 0, "missing in every sample"},
-      {"DeepLabCut header rows out of order", "d.csv", "scorer,S,S,S\ncoords,x,y,likelihood\n0,1,2,3\n", 2,
-       "expected \"bodyparts\""},
-      {"a DeepLabCut likelihood that is not a number", "d.csv", dlcBadCell, 4, "nose likelihood \"high\""},
-      {"an empty file", "e.csv", "", 0, "empty"},
-      {"a header and no samples", "e.csv", "time,x,y\n", 0, "no samples"},
       {"a binary file", "b.csv", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), 0, "not a text export"},
-      {"text named .xlsx", "t.xlsx", "time,x,y\n0,1,1\n", 0, "not an .xlsx workbook"},
-      {"text named .h5", "t.h5", "time,x,y\n0,1,1\n", 0, "not an HDF5 file"},
       {"pixels beside centimetres", "d.csv", test::DeepLabCutText(30, 1), 0, "mixes centimetres and pixels"},
   };
   for (const Case& c : cases) {
@@ -204,24 +182,25 @@ TEST(ReadTrackText, UnitsSubjectsAndNumbersAsEachToolWritesThem) {
       {"EthoVision in millimetres, the subject in a \"Subject name\" row, \"-\" for not found",
        TrackFormat::EthoVisionText, evHeader + "\"s\";\"mm\";\"mm\"\r\n\"0\";\"150\";\"-20\"\r\n\"0.04\";\"-\";\"-\"\r\n",
        "Mouse 12", TrackUnit::Centimetres, true, {0, 0.04}, {15, 0}, {-2, 0}, {false, true}},
-      {"EthoVision in metres", TrackFormat::EthoVisionText,
-       evHeader + "\"s\";\"m\";\"m\"\r\n\"0\";\"0.5\";\"0.25\"\r\n\"0.04\";\"0.5\";\"0.25\"\r\n", "Mouse 12",
-       TrackUnit::Centimetres, true, {0, 0.04}, {50, 50}, {25, 25}, {false, false}},
       {"ANY-maze clock times past a minute, decimal commas in a semicolon file", TrackFormat::AnyMaze,
        "Time;Centre position X;Centre position Y\n0:01:30,5;12,5;-3\n0:01:30,7;13;-3,5\n", "",
        TrackUnit::Centimetres, true, {90.5, 90.7}, {12.5, 13}, {-3, -3.5}, {false, false}},
       {"a plain CSV in pixels by its column names: y grows downward", TrackFormat::PlainCsv,
        "time_s,x_px,y_px\n0,320,240\n0.5,321,NA\n", "", TrackUnit::Pixels, false, {0, 0.5}, {320, 0}, {240, 0},
        {false, true}},
-      {"a plain CSV with the unit in brackets", TrackFormat::PlainCsv, "t,x (mm),y (mm)\n0,100,-50\n1,110,-50\n", "",
-       TrackUnit::Centimetres, true, {0, 1}, {10, 11}, {-5, -5}, {false, false}},
+      {"DeepLabCut at 25 frames a second: a likelihood exactly at the threshold (0.9) is seen",
+       TrackFormat::DeepLabCutCsv,
+       "scorer,S,S,S\nbodyparts,nose,nose,nose\ncoords,x,y,likelihood\n0,10,20,0.9\n1,11,20,0.89\n",
+       "", TrackUnit::Pixels, false, {0, 0.04}, {10, 0}, {20, 0}, {false, true}},
   };
+  TrackReadOptions options;
+  options.FramesPerSecond = 25;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     ImportedTrack track;
     track.SourceFile = "f";
     std::vector<ImportProblem> problems;
-    ASSERT_TRUE(ReadTrackText(c.bytes, c.format, {}, track, problems)) << AllProblems(problems);
+    ASSERT_TRUE(ReadTrackText(c.bytes, c.format, options, track, problems)) << AllProblems(problems);
     EXPECT_EQ(track.Subject, c.subject);
     EXPECT_EQ(track.Unit, c.unit);
     EXPECT_EQ(track.YUp, c.yUp);
@@ -234,19 +213,6 @@ TEST(ReadTrackText, UnitsSubjectsAndNumbersAsEachToolWritesThem) {
       EXPECT_NEAR(track.Y[i], c.y[i], 1e-9) << i;
     }
   }
-
-  // DeepLabCut: a likelihood exactly at the threshold is a seen position.
-  TrackReadOptions dlc;
-  dlc.FramesPerSecond = 25;
-  dlc.LikelihoodThreshold = 0.9;
-  ImportedTrack track;
-  std::vector<ImportProblem> problems;
-  ASSERT_TRUE(ReadTrackText("scorer,S,S,S\nbodyparts,nose,nose,nose\ncoords,x,y,likelihood\n0,10,20,0.9\n1,11,20,0.89\n",
-                            TrackFormat::DeepLabCutCsv, dlc, track, problems))
-      << AllProblems(problems);
-  ASSERT_EQ(track.Size(), 2u);
-  EXPECT_EQ(track.Missing, (std::vector<bool>{false, true}));
-  EXPECT_NEAR(track.Time[1], 0.04, 1e-12);
 }
 
 TEST(ResampleTrack, NearestAndLinearAtTheStoredRateWithGapsKept) {
@@ -330,12 +296,8 @@ TEST(ImportTracks, PoolAndGoalFittedFromTheTracks) {
   EXPECT_NE(notes.find("pool fitted from 5 tracks: centre 5.0, -3.0 cm, radius 70.0 cm"), std::string::npos) << notes;
   EXPECT_NE(notes.find("goal fitted from the ends of 3 acquisition trials: 40.0, 10.0 cm"), std::string::npos) << notes;
   EXPECT_EQ(summary.Pool.ActualSizeX, 140);
-  // The goal lies right of and above the centre: platform 1, 35 cm right and 13 cm up.
+  // Right of and above the centre: platform 1 (where in the grid is the grid mapping's test).
   EXPECT_EQ(summary.ActivePlatform, 1);
-  const double unitsPerCm = summary.Pool.Radius / 70.0;
-  EXPECT_NEAR(summary.Pool.Platforms[0].X - summary.Pool.X, 35 * unitsPerCm, 0.5);
-  EXPECT_NEAR(summary.Pool.Y - summary.Pool.Platforms[0].Y, 13 * unitsPerCm, 0.5);
-  EXPECT_NEAR(summary.Pool.Platforms[0].Radius, 5 * unitsPerCm, 1e-4);
 }
 
 TEST(ImportTracks, ExperimentsPerDayStudySheetAndRecordedStatuses) {
@@ -363,12 +325,8 @@ TEST(ImportTracks, ExperimentsPerDayStudySheetAndRecordedStatuses) {
   const std::optional<ExperimentRecord> day1 = ReadExperimentRecord(dir.Path() / "out" / "W1.EXP");
   ASSERT_TRUE(day1);
   EXPECT_EQ(day1->Experiment.SubjectIDs, (std::vector<std::string>{"R1", "R2"}));
-  EXPECT_EQ(day1->Experiment.MaxTime, 60);
-  EXPECT_EQ(day1->Experiment.ActivePlatform, 1);
-  EXPECT_EQ(day1->Pool.ActualSizeX, 150);
   EXPECT_EQ(ReadSubjectStatusWord(dir.Path() / "out" / "W1.EXP", 0), kStatusWordHitGoal);
   EXPECT_EQ(ReadSubjectStatusWord(dir.Path() / "out" / "W1.EXP", 1), kStatusWordTimedOut);
-  EXPECT_TRUE(std::filesystem::exists(dir.Path() / "out" / "W200.RAW"));
   EXPECT_EQ(dir.Read("out/W_study.csv"),
             "file,animal,group,day,trial,kind,goal\r\n"
             "W100.RAW,R1,ctrl,1,1,acquisition,1\r\n"
@@ -376,22 +334,10 @@ TEST(ImportTracks, ExperimentsPerDayStudySheetAndRecordedStatuses) {
             "W200.RAW,R1,ctrl,2,1,probe,1\r\n");
   // Where each trial came from is in its experiment's provenance record.
   const ProvenanceLoad load = LoadProvenance(dir.Path() / "out" / "W1.EXP");
-  ASSERT_EQ(load.Status, ProvenanceLoad::State::Read) << load.Problem;
-  EXPECT_EQ(load.Record.ImportedTracks.size(), 2u);
-  ASSERT_EQ(load.Record.ImportedTracks.count("W101.RAW"), 1u);
+  ASSERT_EQ(load.Record.ImportedTracks.count("W101.RAW"), 1u) << load.Problem;
   const ImportedTrackSource& source = load.Record.ImportedTracks.at("W101.RAW");
-  EXPECT_EQ(std::filesystem::path(source.SourceFile).filename(), "r2d1.txt");
-  EXPECT_EQ(source.Format, "ethovision");
   EXPECT_EQ(source.SourceSha256, Sha256Hex(dir.Read("r2d1.txt")));
   EXPECT_EQ(source.Other.value("resampling", ""), "linear 25/s");
-  const TrialProvenance* trial = load.Record.FindTrial("W101.RAW");
-  ASSERT_NE(trial, nullptr);
-  EXPECT_EQ(trial->Subject, "R2");
-  EXPECT_EQ(trial->SubjectIndex, 1);
-  EXPECT_EQ(trial->Source.Kind, TrialSourceKind::Imported);
-  EXPECT_EQ(trial->EndStatus, "Timed Out");
-  EXPECT_EQ(trial->RawSha256, Sha256Hex(dir.Read("out/W101.RAW")));
-  EXPECT_EQ(LoadProvenance(dir.Path() / "out" / "W2.EXP").Record.ImportedTracks.count("W200.RAW"), 1u);
   // A second import over the same files is refused unless asked to replace them.
   problems.clear();
   EXPECT_FALSE(ImportTracks(entries, options, summary, problems));
@@ -533,24 +479,6 @@ TEST(MakeGridMapping, ScaleQuadrantsAndTheOldGoal) {
       << AllProblems(problems);
 }
 
-TEST(ParseArenaText, ReadsRtrackKeysAndNamesTheLineOfAnUnknownOne) {
-  ImportArena arena;
-  std::vector<ImportProblem> problems;
-  EXPECT_TRUE(ParseArenaText("type = mwm\r\n# comment\ntrial.length = 90\narena.bounds = circle 1 2 75\n"
-                             "goal = circle 30 -20 5\nold.goal = circle -30 20 5\nunits = px\npool.diameter.cm = 150\n",
-                             "a.arena", arena, problems));
-  EXPECT_EQ(arena.Pool, (ArenaCircle{1, 2, 75}));
-  EXPECT_EQ(arena.Goals, (std::vector<ArenaCircle>{{30, -20, 5}}));
-  EXPECT_EQ(arena.OldGoal, (ArenaCircle{-30, 20, 5}));
-  EXPECT_EQ(arena.Unit, TrackUnit::Pixels);
-  EXPECT_EQ(arena.TrialLengthSeconds, 90);
-  EXPECT_FALSE(ParseArenaText("goal = circle 1 2\ncolour = red\n", "a.arena", arena, problems));
-  ASSERT_EQ(problems.size(), 2u);
-  EXPECT_EQ(problems[0].Line, 1);
-  EXPECT_EQ(problems[1].Line, 2);
-  EXPECT_EQ(problems[1].Detail, "unknown key \"colour\"");
-}
-
 TEST(DeepLabCutHdf5, BodyPartsFromPandasLabelsOrNumberedWithoutThem) {
   TempDir dir;
   const auto frames = test::DeepLabCutFramesOf(30, 0.2);
@@ -580,16 +508,6 @@ TEST(DeepLabCutHdf5, BodyPartsFromPandasLabelsOrNumberedWithoutThem) {
   EXPECT_NE(problems[0].Detail.find("no body part \"nose\" with x, y and likelihood (the file has part1, part2)"),
             std::string::npos)
       << problems[0].Detail;
-}
-
-TEST(GuessTrackFormat, FromTheNameAndTheFirstLine) {
-  const std::tuple<const char*, const char*, TrackFormat> cases[] = {
-      {"a.xlsx", "", TrackFormat::EthoVisionXlsx},        {"a.h5", "", TrackFormat::DeepLabCutHdf5},
-      {"a.csv", "scorer,DLC,DLC", TrackFormat::DeepLabCutCsv}, {"a.csv", "time,x,y", TrackFormat::PlainCsv},
-      {"a.txt", "\xEF\xBB\xBF\"Number of header lines:\";\"38\"", TrackFormat::EthoVisionText},
-      {"a.csv", "Time,Centre position X,Centre position Y", TrackFormat::AnyMaze},
-  };
-  for (const auto& [name, first, format] : cases) EXPECT_EQ(GuessTrackFormat(name, first), format) << first;
 }
 
 }  // namespace

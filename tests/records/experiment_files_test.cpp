@@ -55,11 +55,8 @@ TEST(ExperimentFiles, ARawFileBelongsToTheExperimentItsNameSays) {
   const Case cases[] = {
       {"/d/WEEK102.RAW", true, "/d/WEEK1.EXP", 2},
       {"/d/week110.raw", true, "/d/week1.EXP", 10},
-      {"/d/EXP100.RAW", true, "/d/EXP1.EXP", 0},
-      {"/d/00.RAW", true, "/d/.EXP", 0},
       {"/d/WEEK1.RAW", false, "", 0},    // the plain raw file: no subject
       {"/d/WEEK1AB.RAW", false, "", 0},  // letters are no subject number
-      {"/d/WEEK102.CSV", false, "", 0},
       {"/d/2.RAW", false, "", 0},
   };
   for (const Case& c : cases) {
@@ -84,10 +81,8 @@ TEST(ExperimentFiles, DataFileNamesThatClashWithAnotherExperimentAreFound) {
       {{"wm03.raw"}, "WM01.EXP", "experiment WM.EXP"},  // WM's track: WM exists
       {{"WMX03.RAW", "WM01.CSV"}, "WM01.EXP", nullptr},
       {{"WM01.RAW"}, "WM01.CSV", "experiment WM.EXP"},  // a track under our plain raw name
-      {{"WM01.EXP"}, "WM.EXP", "experiment WM01.EXP"},
       {{"WM0105.RAW"}, "WM.EXP", "experiment WM01.EXP"},
       {{"WM.EXP", "WM00.RAW", "WM.CSV", "WM00.CSV"}, "WM.EXP", nullptr},  // its own files
-      {{"WEEK1.EXP", "WEEK2.EXP"}, "WEEK2.EXP", nullptr},
       {{"WEEK1.EXP"}, "WEEK10.EXP", nullptr},
       {{"WEEK1.EXP"}, "WEEK123.EXP", "experiment WEEK1.EXP"},
   };

@@ -60,10 +60,6 @@ TEST(WriteSubjectStatusWord, PutsTheFlagWordAt16Plus2kOfACurrentRecord) {
     after[16 + 2 * c.k] = before[16 + 2 * c.k];
     EXPECT_EQ(after, before);
   }
-  const auto record = ReadExperimentRecord(path);
-  ASSERT_TRUE(record.has_value());
-  EXPECT_EQ(record->Experiment.MaxTime, 300);
-  EXPECT_EQ(record->Experiment.ActivePlatform, 2);
 }
 
 TEST(WriteSubjectStatusWord, LeavesAnythingButACurrentRecordAlone) {
@@ -79,11 +75,9 @@ TEST(WriteSubjectStatusWord, LeavesAnythingButACurrentRecordAlone) {
       {"index below 0", "a.exp", OlderRecord(), -1, RecordUpdate::IndexOutOfRange},
       {"index 100", "b.exp", OlderRecord(), 100, RecordUpdate::IndexOutOfRange},
       {"older record", "c.exp", OlderRecord(), 0, RecordUpdate::OlderLayout},
-      {"text setup", "d.exp", "[Windows Tarnwell Experiment Setup]\r\n", 0, RecordUpdate::NotARecord},
       {"text setup of the record's length", "e.exp",
        "[Windows Tarnwell Experiment Setup]" + std::string(kCurrentRecordLength - 35, ' '), 0,
        RecordUpdate::NotARecord},
-      {"junk", "f.exp", std::string(40, '\x7f'), 0, RecordUpdate::NotARecord},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -109,8 +103,6 @@ TEST(UpdateSubjectStatusWord, RewritesAnOlderRecordInTheCurrentLayoutOnlyWhenThe
     op.QueueAnswer(c.answer);
     EXPECT_EQ(UpdateSubjectStatusWord(op, path, 2, SubjectStatus::HitGoal), c.expected);
     ASSERT_EQ(op.Messages().size(), 1u);
-    EXPECT_EQ(op.Messages()[0].title, "Update experiment file");
-    EXPECT_EQ(op.Messages()[0].icon, MessageIcon::Question);
     EXPECT_EQ(op.Messages()[0].buttons, MessageButtons::YesNo);
     if (c.answer == Answer::No) {
       EXPECT_EQ(dir.Read("OLD.EXP"), older);

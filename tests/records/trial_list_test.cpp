@@ -62,14 +62,6 @@ TEST(TrialList, IsStoredInTheProvenanceRecordAndAValueThatCannotBeIsRefusedWhole
   EXPECT_FALSE(StoreTrialListEdits(dataFile, {{"RAT1", "WT", "a\nb"}}, message));
   EXPECT_NE(message.find("The treatment of RAT1 holds a line break"), std::string::npos) << message;
   EXPECT_EQ(dir.Read("WEEK1.provenance.json"), text) << "nothing is written";
-
-  // A damaged record is kept aside and said; the list is stored in a new one.
-  dir.Write("WEEK1.provenance.json", "{\"format\": 1, \"trials\"");
-  ASSERT_TRUE(StoreTrialListEdits(dataFile, {{"RAT1", "WT"}}, message));
-  EXPECT_NE(message.find("WEEK1.provenance.json is damaged (not JSON); kept as WEEK1.provenance.json.damaged"),
-            std::string::npos)
-      << message;
-  EXPECT_EQ(LoadProvenance(dataFile).Record.TrialList.at(0).Group, "WT");
 }
 
 }  // namespace

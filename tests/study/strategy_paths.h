@@ -100,7 +100,7 @@ inline std::vector<SwimPoint> Behave(const std::string& recipe, double param, Sw
     a.SetPlatformActive(false);
     const double at = std::atan2(scene.Start.Y, scene.Start.X);
     a.SwimTo({ring * std::cos(at), ring * std::sin(at)}, 0.6, 3, 0, 0.08);
-    a.Circle(param, ring, turn, 0.9);
+    a.FollowWall(param, ring, turn, 0.9);
     a.SetPlatformActive(true);
     a.SwimTo(goal, 0.6, 3);
   } else if (recipe == "scanning") {  // param: seconds sweeping the inner pool

@@ -12,7 +12,6 @@
 #include "records/provenance.h"
 #include "records/record_update.h"
 #include "study_fixture.h"
-#include "tracker/simulated_unit.h"
 
 namespace tarnwell {
 namespace {
@@ -38,7 +37,7 @@ class StudyOutputTest : public ::testing::Test {
  protected:
   StudyOutputTest() { options.BaseSettings = test::StudySettings(); }
 
-  // Group A: a1 30 samples (1 s, 58 cm), a2 90 samples (3 s, 178 cm); group B: b1 60
+  // Group A: a1 30 samples (1 s, 58 cm), a2 90 samples (3 s, 178 cm); group "B\nC": b1 60
   // samples (2 s, 118 cm); all day 1 acquisition, goal 1. Day 2: a probe trial of a1.
   void WriteHandStudy() {
     dir.Write("a1d1.RAW", test::BackAndForth(30));
@@ -49,7 +48,7 @@ class StudyOutputTest : public ::testing::Test {
               "file,animal,group,day,kind,goal\n"
               "a1d1.RAW,a1,A,1,acquisition,1\n"
               "a2d1.RAW,a2,A,1,acquisition,1\n"
-              "b1d1.RAW,b1,B,1,acquisition,1\n"
+              "b1d1.RAW,b1,\"B\nC\",1,acquisition,1\n"  // a line break alone needs quotes too
               "a1d2.RAW,a1,A,2,probe,1\n");
   }
 
@@ -70,33 +69,6 @@ double Number(const std::string& text) {
   return std::stod(text);
 }
 
-// Each trial says where it came from, as its experiment's provenance record has it, and
-// "unknown" where the record has nothing; a group's name reads back whole.
-TEST_F(StudyOutputTest, TrialsSayTheirSourceStartAndVideo) {
-  dir.Write("WEEK100.RAW", test::BackAndForth(30));
-  dir.Write("WEEK101.RAW", test::BackAndForth(60));
-  ExperimentProvenance record;
-  TrialProvenance& t = record.Trials["WEEK100.RAW"];
-  t.Source.Kind = TrialSourceKind::SimulatedUnit;
-  t.Source.Seed = 4;
-  t.StartedUtc = "2026-12-07T03:21:36Z";
-  ASSERT_TRUE(SaveProvenance(dir.Path() / "WEEK1.EXP", record));
-  dir.Write("study.csv",
-            "file,animal,group,day,kind,goal\n"
-            "WEEK100.RAW,a1,\"A\nB, \"\"C\"\"\",1,acquisition,1\n"
-            "WEEK101.RAW,a2,\"A\nB\",1,acquisition,1\n");
-  ASSERT_TRUE(Run()) << error << (problems.empty() ? "" : problems[0].Text);
-  const auto rows = ReadTable(dir.Path() / "out" / "trials.csv");
-  ASSERT_EQ(rows.size(), 2u);
-  EXPECT_EQ(rows[0].at("group"), "A\nB, \"C\"") << "a group's line break, comma and quotes kept";
-  EXPECT_EQ(rows[1].at("group"), "A\nB");
-  EXPECT_EQ(rows[0].at("source"), "simulated");
-  EXPECT_EQ(rows[0].at("recorded_at_utc"), "2026-12-07T03:21:36Z");
-  EXPECT_EQ(rows[0].at("video_sha256"), "none");
-  for (const char* column : {"source", "recorded_at_utc", "video_sha256"})
-    EXPECT_EQ(rows[1].at(column), "unknown");
-}
-
 // The hand study's tables: the summary's n, mean, SD and SEM as worked out by hand and as
 // the trial rows re-aggregate, measures toward a previous goal only where there was one,
 // each trial's segments up to the end of its swim, the probe trial's four quadrants once
@@ -106,10 +78,9 @@ TEST_F(StudyOutputTest, TheHandStudysTablesAgreeWithTheHandAndWithEachOther) {
   ASSERT_TRUE(Run()) << error << (problems.empty() ? "" : problems[0].Text);
   const auto trials = ReadTable(dir.Path() / "out" / kStudyTrialsFile);
   ASSERT_EQ(trials.size(), 4u);
-  EXPECT_EQ(trials[0].at("sha256").size(), 64u);
-  EXPECT_EQ(trials[2].at("animal"), "b1");
   EXPECT_NE(trials[0].at("efficiency"), "");
   EXPECT_EQ(trials[0].at("previous_goal_efficiency"), "");
+  EXPECT_EQ(trials[2].at("not_seen"), "8") << "b1's lost samples (the counts are the analysis tests' job)";
   std::map<std::string, std::string> lastEnd;
   for (const auto& row : ReadTable(dir.Path() / "out" / kStudySegmentsFile)) lastEnd[row.at("line")] = row.at("end_s");
   for (const auto& row : trials) EXPECT_EQ(lastEnd.at(row.at("line")), row.at("latency_s"));
@@ -139,9 +110,7 @@ TEST_F(StudyOutputTest, TheHandStudysTablesAgreeWithTheHandAndWithEachOther) {
   } expected[] = {
       {"A 1 acquisition latency_s", 2, 2.0, std::sqrt(2.0), 1.0},
       {"A 1 acquisition path_cm", 2, 118.0, 60 * std::sqrt(2.0), 60.0},
-      {"A 1 acquisition speed_cm_s", 2, (58.0 + 178.0 / 3) / 2, (178.0 / 3 - 58.0) / std::sqrt(2.0),
-       (178.0 / 3 - 58.0) / 2},
-      {"B 1 acquisition path_cm", 1, 118.0, NAN, NAN},
+      {"B\nC 1 acquisition path_cm", 1, 118.0, NAN, NAN},
       {"A 2 probe latency_s", 1, 4.0, NAN, NAN},
   };
   for (const auto& e : expected) {
@@ -171,37 +140,22 @@ TEST_F(StudyOutputTest, TheHandStudysTablesAgreeWithTheHandAndWithEachOther) {
   for (const auto& [key, total] : shares) EXPECT_NEAR(total, 1.0, 1e-12) << key;
 }
 
-// Noise from a unit that lost a byte is flagged in the tidy table, never passed off as a swim.
-TEST_F(StudyOutputTest, EachTrialCarriesItsTrackingQuality) {
-  std::string noisy = test::BackAndForth(30);
-  for (int i = 0; i < 3; ++i) noisy += std::string{'\x0a', '\xc8'};  // Y 200: beyond the unit's picture
-  noisy += std::string{'\xff', '\xff'};                              // not seen
-  dir.Write("clean.RAW", test::BackAndForth(30));
-  dir.Write("noisy.RAW", noisy);
-  dir.Write("study.csv",
-            "file,animal,group,day,kind\nclean.RAW,a1,A,1,acquisition\nnoisy.RAW,a2,A,1,acquisition\n");
-  ASSERT_TRUE(Run()) << error;
-  const auto trials = ReadTable(dir.Path() / "out" / kStudyTrialsFile);
-  ASSERT_EQ(trials.size(), 2u);
-  EXPECT_EQ(trials[0].at("suspect_tracking"), "false");
-  EXPECT_EQ(trials[0].at("out_of_range"), "0");
-  EXPECT_EQ(trials[1].at("suspect_tracking"), "true");
-  EXPECT_EQ(trials[1].at("out_of_range"), "3");
-  EXPECT_EQ(trials[1].at("not_seen"), "1");
-  EXPECT_EQ(trials[1].at("tracking_samples"), "34");
-}
-
 // The animal is the unit: a1 swims twice (1 s and 3 s), a2 once (2 s). Across animals:
-// n = 2, mean 2, SD 0; across trials (asked for, and said so): n = 3, mean 2, SD 1.
+// n = 2, mean 2, SD 0; across trials (asked for, and said so): n = 3, mean 2, SD 1. A
+// group's name reads back whole, and each trial says where it came from as its
+// experiment's provenance record has it ("unknown" where the record has nothing).
 TEST_F(StudyOutputTest, SummariesAreAcrossAnimalsUnlessTrialsAreAskedFor) {
-  dir.Write("a1t1.RAW", test::BackAndForth(30));
-  dir.Write("a1t2.RAW", test::BackAndForth(90));
-  dir.Write("a2t1.RAW", test::BackAndForth(60));
+  dir.Write("WEEK100.RAW", test::BackAndForth(30));
+  dir.Write("WEEK101.RAW", test::BackAndForth(90));
+  dir.Write("WEEK102.RAW", test::BackAndForth(60));
+  ExperimentProvenance record;
+  record.Trials["WEEK100.RAW"].Source.Kind = TrialSourceKind::SimulatedUnit;
+  ASSERT_TRUE(SaveProvenance(dir.Path() / "WEEK1.EXP", record));
   dir.Write("study.csv",
             "file,animal,group,day,trial,kind,goal\n"
-            "a1t1.RAW,a1,A,1,1,acquisition,1\n"
-            "a1t2.RAW,a1,A,1,2,acquisition,1\n"
-            "a2t1.RAW,a2,A,1,1,acquisition,1\n");
+            "WEEK100.RAW,a1,\"A\nB, \"\"C\"\"\",1,1,acquisition,1\n"
+            "WEEK101.RAW,a1,\"A\nB, \"\"C\"\"\",1,2,acquisition,1\n"
+            "WEEK102.RAW,a2,\"A\nB, \"\"C\"\"\",1,1,acquisition,1\n");
   for (const bool perTrial : {false, true}) {
     options.PerTrial = perTrial;
     ASSERT_TRUE(Run()) << error;
@@ -209,6 +163,7 @@ TEST_F(StudyOutputTest, SummariesAreAcrossAnimalsUnlessTrialsAreAskedFor) {
     for (auto& row : ReadTable(dir.Path() / "out" / kStudySummaryFile)) {
       if (row["measure"] == "latency_s") latency = row;
     }
+    EXPECT_EQ(latency["group"], "A\nB, \"C\"") << "a group's line break, comma and quotes kept";
     EXPECT_EQ(latency["unit"], perTrial ? "trial" : "animal");
     EXPECT_EQ(latency["n"], perTrial ? "3" : "2");
     EXPECT_DOUBLE_EQ(Number(latency["mean"]), 2.0);
@@ -216,11 +171,13 @@ TEST_F(StudyOutputTest, SummariesAreAcrossAnimalsUnlessTrialsAreAskedFor) {
     EXPECT_EQ(latency["trials"], "3");
     EXPECT_EQ(aggregate.Summary.begin()->second[0].N, perTrial ? 3 : 2);
   }
+  // Which column says what is the provenance record's own test; here only that it is reached.
+  const auto trials = ReadTable(dir.Path() / "out" / kStudyTrialsFile);
+  EXPECT_EQ(trials.at(0).at("source") + " " + trials.at(1).at("source"), "simulated unknown");
 }
 
 // Rows the study cannot take are refused with their line, and nothing is written: a trial
-// reached twice (both lines named), a probe without its goal, a reversal without its
-// previous goal.
+// reached twice (both lines named), a reversal without its previous goal.
 TEST_F(StudyOutputTest, RowsThatCannotBeATrialAreRefusedWithTheirLine) {
   dir.Write("a1d1.RAW", test::BackAndForth(30));
   dir.Write("WEEK100.RAW", test::BackAndForth(30));
@@ -231,11 +188,8 @@ TEST_F(StudyOutputTest, RowsThatCannotBeATrialAreRefusedWithTheirLine) {
   } cases[] = {
       {header + "a1d1.RAW,a1,A,1,acquisition\na1d1.RAW,a1,A,1,acquisition\n",
        "a1d1.RAW is reached from line 2 and line 3: each trial may be listed once"},
-      {header + "WEEK1.EXP,,A,1,acquisition\nWEEK1.EXP,,A,2,acquisition\n",
-       "WEEK100.RAW is reached from line 2 and line 3: each trial may be listed once"},
       {header + "WEEK1.EXP,,A,1,acquisition\nWEEK100.RAW,x,A,1,acquisition\n",
        "WEEK100.RAW is reached from line 2 and line 3: each trial may be listed once"},
-      {header + "WEEK100.RAW,x,A,1,acquisition\na1d1.RAW,a1,A,1,probe,\n", "a probe trial needs its goal"},
       {header + "WEEK100.RAW,x,A,1,acquisition\na1d1.RAW,a1,A,1,reversal,2\n", "a reversal trial needs its previous goal"},
   };
   for (const auto& c : cases) {
@@ -278,7 +232,6 @@ TEST_F(StudyOutputTest, AFailedReportLeavesEveryOldFileAndNoTemporaryOne) {
     return true;
   };
   ASSERT_TRUE(Run()) << error;
-  EXPECT_NE(dir.Read("out/summary.csv"), before);
   EXPECT_EQ(dir.Read("out/study.pdf"), "4 trials");
   EXPECT_EQ(dir.Read("out/notes.txt"), "the lab's own file");
 }
@@ -344,18 +297,11 @@ TEST_F(StudyOutputTest, AnimalsSheetGroupsAndNumbersTheTrialsOfAnExperimentRow) 
 TEST_F(StudyOutputTest, RecordedStatusWordsAndTheSubjectsOfAnExperiment) {
   const std::filesystem::path dataFile = test::WriteWeek1(dir);
   ASSERT_EQ(WriteSubjectStatusWord(dataFile, 0, SubjectStatus::Aborted), RecordUpdate::Written);
-  ASSERT_EQ(WriteSubjectStatusWord(dataFile, 2, SubjectStatus::HitGoal), RecordUpdate::Written);
-  dir.Write("study.csv", "file,animal,group,day,kind\nWEEK100.RAW,R1,A,1,acquisition\nWEEK102.RAW,R3,A,1,acquisition\n");
+  dir.Write("study.csv", "file,animal,group,day,kind\nWEEK100.RAW,R1,A,1,acquisition\n");
   ASSERT_TRUE(Run()) << error << (problems.empty() ? "" : problems[0].Text);
-  const auto rows = ReadTable(dir.Path() / "out" / kStudyTrialsFile);
-  ASSERT_EQ(rows.size(), 2u);
-  auto first = rows[0], second = rows[1];
+  auto first = ReadTable(dir.Path() / "out" / kStudyTrialsFile).at(0);
   EXPECT_EQ(first["status"], "Hit Goal");  // the report's status stays the track's
-  EXPECT_EQ(first["recorded_status"], "Aborted");
-  EXPECT_EQ(first["aborted"], "true");
-  EXPECT_EQ(second["recorded_status"], "Hit Goal");
-  EXPECT_EQ(second["aborted"], "false");
-  EXPECT_EQ(aggregate.AbortedTrials, 1);
+  EXPECT_EQ(first["recorded_status"] + " " + first["aborted"], "Aborted true");
   EXPECT_EQ(first["data_file"], dataFile.string());
 
   dir.Write("study.csv", "file,animal,group,day,kind\nWEEK100.RAW,R9,A,1,acquisition\n");
@@ -363,67 +309,6 @@ TEST_F(StudyOutputTest, RecordedStatusWordsAndTheSubjectsOfAnExperiment) {
   EXPECT_FALSE(Run());
   EXPECT_EQ(problems, (std::vector<SheetProblem>{
                           {2, "animal \"R9\" here, but WEEK100.RAW is subject 1 \"R1\" of WEEK1.EXP"}}));
-
-  // A raw file copied without its experiment names no data file.
-  std::filesystem::remove(dataFile);
-  dir.Write("study.csv", "file,animal,group,day,kind\nWEEK100.RAW,R9,A,1,acquisition\n");
-  problems.clear();
-  ASSERT_TRUE(Run()) << (problems.empty() ? error : problems[0].Text);
-  EXPECT_EQ(ReadTable(dir.Path() / "out" / kStudyTrialsFile)[0]["data_file"], "");
-}
-
-// A study of the simulated animals that learn (the demo's and the manual's): six animals,
-// four trials a day for five days toward platform 1, then a probe without it. Their
-// latency falls, their swims turn direct, and on the probe they keep to the goal's quadrant.
-TEST_F(StudyOutputTest, SimulatedAnimalsThatLearnGiveALearningCurveAndAProbePreference) {
-  const PoolSetup& pool = options.BaseSettings.Pool;
-  SwimArena acquisition = SwimArenaFromPool(pool, 1, 1.0);
-  SwimArena probe = SwimArenaFromPool(pool, 0, 1.0);
-  SimulatedAnimals animals(21, SimulatedLearning{});
-  std::string sheet = "file,animal,group,day,trial,kind,goal\n";
-  for (int day = 1; day <= 6; ++day) {
-    const bool isProbe = day == 6;
-    for (int a = 1; a <= 6; ++a) {
-      for (int t = 1; t <= (isProbe ? 1 : 4); ++t) {
-        const std::string animal = "M" + std::to_string(a);
-        const SwimArena& arena = isProbe ? probe : acquisition;
-        const SimulatedTrial trial = animals.NextTrial(animal, arena);
-        SwimModel swim(arena, {}, trial.seed);
-        swim.SetLearning(trial.learning);
-        swim.Release();
-        std::string bytes;
-        for (int i = 0; i < 60 * 30 && !swim.OnPlatform(); ++i) {
-          const TrackSample s = swim.Step(1.0 / 30);
-          AppendRawSampleBytes(bytes, PackRawSample(s.X, s.Y));
-        }
-        const std::string file = animal + "d" + std::to_string(day) + "t" + std::to_string(t) + ".RAW";
-        dir.Write(file, bytes);
-        sheet += file + "," + animal + ",L," + std::to_string(day) + "," + std::to_string(t) + "," +
-                 (isProbe ? "probe" : "acquisition") + ",1\n";
-      }
-    }
-  }
-  dir.Write("study.csv", sheet);
-  ASSERT_TRUE(Run()) << error;
-  auto latency = [&](int day) {
-    const auto& stats = aggregate.Summary.at({"L", day, TrialKind::Acquisition});
-    EXPECT_EQ(stats[static_cast<size_t>(SummaryMeasure::Latency)].N, 6) << "n counts animals";
-    return stats[static_cast<size_t>(SummaryMeasure::Latency)].Mean;
-  };
-  EXPECT_LT(latency(5), 0.4 * latency(1));
-  EXPECT_LT(latency(3), latency(1));
-  auto goalDirected = [&](int day) {
-    const auto& counts = aggregate.Strategies.at({"L", day, TrialKind::Acquisition});
-    return counts[static_cast<size_t>(SearchStrategy::DirectSwim)] +
-           counts[static_cast<size_t>(SearchStrategy::DirectedSearch)] +
-           counts[static_cast<size_t>(SearchStrategy::FocalSearch)];
-  };
-  EXPECT_GE(goalDirected(5), 16) << "of 24 trials";
-  EXPECT_LT(goalDirected(1), goalDirected(5));
-  const auto& target = aggregate.Probe.at({"L", 6, TrialKind::Probe})[static_cast<size_t>(QuadrantRole::Target)]
-                                         [static_cast<size_t>(ProbeMeasure::TimePercent)];
-  EXPECT_EQ(target.N, 6);
-  EXPECT_GT(target.Mean, 40.0);
 }
 
 }  // namespace

@@ -78,7 +78,6 @@ class Swimmer {
   double Normal(double sd) { return std::normal_distribution<double>(0, sd)(rng_); }
   bool Done() const { return done_ || Seconds() >= scene_.MaxSeconds; }
   double Seconds() const { return static_cast<double>(path_.size() - 1) * kDt; }
-  SwimPoint Position() const { return p_; }
   const std::vector<SwimPoint>& Path() const { return path_; }
   /// Whether the platform ends the trial while this behaviour lasts.
   void SetPlatformActive(bool active) { platformActive_ = active; }
@@ -109,7 +108,7 @@ class Swimmer {
     }
   }
 
-  /// Along the wall at `ring` radii from the centre, `direction` +1 counter-clockwise.
+  /// Along the wall (or any ring round the centre) at `ring` radii, `direction` +1 counter-clockwise.
   void FollowWall(double seconds, double ring, int direction, double noise = 1.0) {
     for (double t = 0; t < seconds && !Done(); t += kDt) {
       const double r = std::hypot(p_.X, p_.Y), a = std::atan2(p_.Y, p_.X);
@@ -118,11 +117,6 @@ class Swimmer {
       heading_ += 4 * AngleDiff(wanted, heading_) * kDt + Normal(noise * std::sqrt(kDt));
       Step();
     }
-  }
-
-  /// A ring around the pool's centre at `ring` radii, `direction` +1 counter-clockwise.
-  void Circle(double seconds, double ring, int direction, double noise = 0.8) {
-    FollowWall(seconds, ring, direction, noise);
   }
 
   /// Searching: a tortuous walk kept within `extent` radii of `centre`.
@@ -152,8 +146,6 @@ class Swimmer {
   }
 
   /// The recorded samples: at the scene's rate, with noise, whole units and lost stretches.
-  std::vector<PoolPoint> Record(std::mt19937& rng) const { return Recorded(scene_, path_, rng); }
-
   static std::vector<PoolPoint> Recorded(const SwimScene& scene, const std::vector<SwimPoint>& path,
                                          std::mt19937& rng) {
     std::vector<PoolPoint> out;

@@ -31,16 +31,10 @@ TEST(TrialListSheet, EveryProblemIsSaidWithItsLine) {
     int line;
     std::string says;
   } cases[] = {
-      {"", 0, "the trial list is empty"},
-      {"group,treatment\nWT,saline\n", 1, "the column \"subject\" is missing"},
-      {"subject,group,platform_position\nRAT1,WT,2\n", 1, "platform_position is recorded by the run"},
-      {"subject,cage\nRAT1,4\n", 1, "unknown column \"cage\""},
       {"subject,group,Group\nRAT1,WT,KO\n", 1, "the column \"group\" is given twice"},
       {"subject,group\nRAT9,WT\n", 2, "subject \"RAT9\" is not one of the experiment's IDs"},
       {"subject,group\nRAT1,WT\n\nRAT1,KO\n", 4, "subject \"RAT1\" is listed on line 2 already"},
-      {"subject,group\n,WT\n", 2, "no subject given"},
       {"subject,start_position\nRAT1,\"north\nwall\"\n", 2, "start_position holds a line break"},
-      {"subject,treatment\nRAT1," + std::string(65, 't') + "\n", 2, "treatment is longer than 64 characters"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
