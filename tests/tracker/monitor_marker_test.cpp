@@ -56,9 +56,6 @@ TEST(MonitorMarker, PathJoinsOnlyConsecutiveDrawnVisibleSamples) {
   const MonitorDotContext runTrial{kRun, true, true};
   const MonitorDotContext runBetween{kRun, true, false};
   const std::vector<SequenceCase> cases = {
-      {"a plain path",
-       {{10, 10, monitorTrace}, {20, 20, monitorTrace}, {30, 20, monitorTrace}},
-       {{0, 1}, {1, 2}}},
       {"lost animal starts a new segment",
        {{10, 10, monitorTrace},
         {20, 20, monitorTrace},

