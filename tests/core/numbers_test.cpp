@@ -88,17 +88,6 @@ TEST(FormatGeneral, WritesTheShortestTextWithinTheTypesDigits) {
   }
 }
 
-TEST(FormatGeneral, ReadsBackToTheSameValue) {
-  for (double v : {80.0, 12.5, 0.1, 2.0 / 3.0, -1e-7, 6.02214076e23, 1.7976931348623e308, 5e-300, 0.625}) {
-    const std::string text = FormatGeneral(v);
-    const double back = Val(text);
-    EXPECT_NEAR(back, v, std::abs(v) * 1e-14) << text;
-  }
-  for (float v : {0.75f, 0.625f, 0.1f, 12.34f, 1e-6f, 3.402823e38f}) {
-    EXPECT_EQ(static_cast<float>(Val(FormatGeneral(v))), v) << FormatGeneral(v);
-  }
-}
-
 TEST(Val, ReadsTheLeadingNumberWithPointOrComma) {
   const std::vector<std::pair<std::string, double>> cases = {
       {"", 0},

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -13,30 +12,6 @@ namespace {
 constexpr uint8_t H = 255;  // not seen
 constexpr int kRun = MonitorMarker::kRunExperimentScreen;
 constexpr int kMonitor = MonitorMarker::kMonitorScreen;
-
-TEST(MonitorMarker, ScaleKeepsTheMarkerInsideThePicture) {
-  struct Case {
-    double w, h, mw, mh;
-    float sx, sy;
-  };
-  const std::vector<Case> cases = {
-      {648, 460, 8, 4, 640.0f / 256, 456.0f / 192},
-      {264, 200, 8, 8, 1.0f, 1.0f},
-      {4, 4, 8, 8, 0.0f, 0.0f},  // smaller than the marker: no negative scale
-      {0, 0, 0, 0, 0.0f, 0.0f},
-  };
-  for (const auto& c : cases) {
-    MonitorMarker marker;
-    marker.SetLayout(c.w, c.h, c.mw, c.mh);
-    EXPECT_FLOAT_EQ(marker.MarkerScaleX(), c.sx);
-    EXPECT_FLOAT_EQ(marker.MarkerScaleY(), c.sy);
-    // The farthest sample puts the marker's far edge no further than the picture's.
-    RecordingSurface scratch(1, 1);
-    marker.ShowMonitorDot(255, 191, {kMonitor, false, false}, scratch);
-    EXPECT_LE(marker.Placement().left + c.mw, std::max(c.w, c.mw) + 1e-9);
-    EXPECT_LE(marker.Placement().top + c.mh, std::max(c.h, c.mh) + 1e-9);
-  }
-}
 
 struct Step {
   uint8_t x, y;

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -25,25 +24,6 @@ Bytes Ask(SimulatedUnit& unit, const Bytes& command, double atMs, double forMs =
   Bytes out;
   unit.TakeOutput(atMs + forMs, out);
   return out;
-}
-
-TEST(SimulatedUnit, AnswersTheCommandsThatExpectAReply) {
-  struct Case {
-    const char* name;
-    Bytes command, expected;
-  };
-  const Case cases[] = {
-      {"echo", B(" &!"), {0x21}},
-      {"switch on", B("Turn ON!"), {0x06}},
-      {"remote button not pressed", B(" ##"), {0}},
-      {"reset says nothing", B(" $+"), {}},
-      {"object filter says nothing", {0x20, 0x35, 0x32, 0x01, 0x2E}, {}},
-      {"overlay line says nothing", {0x25, 1, 2, 3, 4}, {}},
-  };
-  for (const auto& c : cases) {
-    SimulatedUnit unit;
-    EXPECT_EQ(Ask(unit, c.command, 1000), c.expected) << c.name;
-  }
 }
 
 TEST(SimulatedUnit, RemoteButtonPressIsReportedOnce) {
@@ -73,37 +53,6 @@ TEST(SimulatedUnit, StreamsAtTheVideoRateAndStopsWithOneMoreSample) {
     unit.TakeOutput(20'000, tail);
     EXPECT_EQ(tail.size(), 2u) << "one sample answers the stop, then silence";
   }
-}
-
-TEST(SimulatedUnit, KeepsTheMapItIsGiven) {
-  SimulatedUnit unit;
-  Bytes command = B(" 3%");
-  const std::string map(768, '1');
-  command.insert(command.end(), map.begin(), map.end());
-  // Arriving in pieces, as over a serial line: the first cuts the command itself.
-  for (std::size_t at = 0, next = 2; at < command.size(); at = next, next += 100) {
-    unit.Receive(Bytes(command.begin() + static_cast<std::ptrdiff_t>(at),
-                       command.begin() + static_cast<std::ptrdiff_t>(std::min(command.size(), next))),
-                 static_cast<double>(at));
-  }
-  EXPECT_EQ(unit.Map(), map);
-  const Bytes back = Ask(unit, B(" 3$"), 2000, 1000);
-  EXPECT_EQ(std::string(back.begin(), back.end()), map);
-}
-
-TEST(SimulatedUnit, FindsItsCommandsAgainAfterGarbage) {
-  SimulatedUnit unit;
-  uint32_t x = 12345;
-  Bytes garbage;
-  for (int i = 0; i < 5000; ++i) {
-    x = x * 1103515245u + 12345u;
-    uint8_t b = static_cast<uint8_t>(x >> 16);
-    if (b == ' ' || b == '%' || b == ',' || b == 'T' || b == '\'') b = 0x41;  // no command starts
-    garbage.push_back(b);
-  }
-  EXPECT_EQ(Ask(unit, garbage, 0), Bytes{});
-  EXPECT_EQ(Ask(unit, B(" &!"), 100), Bytes{0x21});
-  EXPECT_EQ(unit.BytesSkipped(), 5000u);
 }
 
 // Each subject ID is an animal of its own that learns from trial to trial: the same ID's
@@ -150,22 +99,6 @@ TEST(SimulatedAnimals, EachIdLearnsTrialByTrialAndRemembersItsGoal) {
   // Without any learning every animal stays naive.
   learning.rate = 0;
   EXPECT_EQ(SimulatedAnimals(5, learning).NextTrial("M1", acquisition).learning.level, 0.0);
-}
-
-// The unit puts the prepared animal in at the next stream start: the same animal and trial
-// give the same swim.
-TEST(SimulatedUnit, PreparedAnimalsSwimTheirOwnSwims) {
-  auto swimOf = [](const std::string& id) {
-    SimulatedUnit unit;
-    unit.PrepareAnimal(id);
-    unit.ReleaseAnimal();
-    std::vector<TrackSample> samples;
-    SwimModel model = unit.Animal();
-    for (int i = 0; i < 90; ++i) samples.push_back(model.Step(1.0 / 30));
-    return samples;
-  };
-  EXPECT_EQ(swimOf("R1"), swimOf("R1"));
-  EXPECT_NE(swimOf("R1"), swimOf("R2"));
 }
 
 // The unit's state as the commands change it.
