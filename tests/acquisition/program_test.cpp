@@ -48,11 +48,7 @@ TEST(SaveSettingsAtShutdown, WritesBothFilesEvenUnchangedAndTheyLoadBack) {
   Program first(dir.Path());
   LoadSettings(first);
   first.settings.ComPort = 5;
-  first.settings.DrawTrace = true;
-  first.settings.CustomAspectRatio = 1.5;
-  first.settings.ObjectFilter = true;
   first.settings.DelayType = 1;
-  first.settings.OpenDir = (dir.Path() / "DATA").string();
   first.videoModeIndex = kVideoModePal;
   std::string error;
   ASSERT_TRUE(SaveSettingsAtShutdown(first, &error)) << error;
@@ -64,15 +60,13 @@ TEST(SaveSettingsAtShutdown, WritesBothFilesEvenUnchangedAndTheyLoadBack) {
   EXPECT_TRUE(result.trackerIniRead && result.trackerSetRead && result.systemConfigRead);
   // Each value came back from the file it belongs in (the formats: settings_files_test).
   const SystemSettings& s = second.settings;
-  EXPECT_EQ(std::tie(s.ComPort, s.DrawTrace, s.ObjectFilter, s.DelayType, second.videoModeIndex, s.OpenDir),
-            std::make_tuple(5, true, true, 1, kVideoModePal, first.settings.OpenDir));
+  EXPECT_EQ(std::tie(s.ComPort, s.DelayType, second.videoModeIndex), std::make_tuple(5, 1, kVideoModePal));
 
   // A fresh program with nothing changed still writes both files.
   TempDir empty;
   Program untouched(empty.Path());
   ASSERT_TRUE(SaveSettingsAtShutdown(untouched));
-  EXPECT_TRUE(empty.Exists("QUENTRIX.INI"));
-  EXPECT_TRUE(empty.Exists("QUENTRIX.SET"));
+  EXPECT_TRUE(empty.Exists("QUENTRIX.INI") && empty.Exists("QUENTRIX.SET"));
 }
 
 TEST(SaveSettingsAtShutdown, WritesOverAFileSpelledDifferently) {

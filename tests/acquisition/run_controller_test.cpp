@@ -8,12 +8,16 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "acquisition/map_comparison.h"
 #include "acquisition/run_labels.h"
 #include "acquisition/subject_videos.h"
 #include "acquisition/trial_video.h"
+#include "acquisition/video_list.h"
 #include "analysis/track_analysis.h"
 #include "analysis/tracking_quality.h"
 #include "analysis/trial_measures.h"
@@ -21,6 +25,7 @@
 #include "core/scripted_operator.h"
 #include "core/sha256.h"
 #include "pool/pool_defaults.h"
+#include "pool/pool_file.h"
 #include "records/experiment_files.h"
 #include "records/provenance.h"
 #include "records/raw_track.h"
@@ -181,27 +186,6 @@ class RunControllerTest : public ::testing::Test {
   std::unique_ptr<RunController> run;
 };
 
-TEST_F(RunControllerTest, HitGoalOnTheFirstSampleEndsTheTrialAfterOneSample) {
-  OpenWithAnimalAt(kPlatformX, kPlatformY);
-  run->cmdRunExpt_Click();
-  EXPECT_EQ(Label(RunLabel::lblSpecInstr), "Press [ESC] key to abort this trial");
-  EXPECT_FALSE(view.gridEnabled);
-  RunTrial();
-
-  EXPECT_EQ(Read(rawFile(0)), Samples(1, kPlatformX, kPlatformY));
-  EXPECT_EQ(std::make_tuple(StatusWord(0), StatusWord(1), Label(RunLabel::lblExptStat),
-                            Label(RunLabel::lblCurrSess)),
-            std::make_tuple(kStatusWordHitGoal, 0, "Waiting", " 2 of 3 "));
-  EXPECT_EQ(Label(RunLabel::lblMessage),
-            "\nPrevious finish status : \nSubject #1 (RAT1) : Hit Goal\n\n"
-            "Please put subject \"RAT2\"\nin the tank and click\n\"Start\" to begin recording.");
-  EXPECT_TRUE(view.Enabled(RunButton::cmdRunExpt) && view.Enabled(RunButton::cmdStopExpt));
-  EXPECT_EQ(std::tie(view.grid[0].text, view.grid[1].letter, program.run.CurrentSubject),
-            std::make_tuple("G1) RAT1", 'B', 1));
-  EXPECT_TRUE(program.run.ExperimentInProgress && program.run.TabulatedDataPending);
-  EXPECT_EQ(Read(run->Page().Path()), "") << "the page is emptied once copied";
-}
-
 TEST_F(RunControllerTest, TimeOutAtTheMaximumTime) {
   struct Case {
     int16_t maxTime;
@@ -211,19 +195,13 @@ TEST_F(RunControllerTest, TimeOutAtTheMaximumTime) {
   const Case cases[] = {{0, false, 30}, {2, false, 60}, {1, true, 30}};
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "MaxTime " << c.maxTime << (c.hidden ? " hidden" : ""));
-    test::TempDir caseDir;
-    program.experiment.DataFile = (caseDir.Path() / "T.EXP").string();
     program.experiment.MaxTime = c.maxTime;
-    program.run = RunState{};
-    Build();
-    unit->HoldAnimalAt(kOpenWaterX, kOpenWaterY);
+    NextCase(kOpenWaterX, kOpenWaterY);
     unit->SetAnimalHidden(c.hidden);
-    OpenRunScreen();
     StartAndRun();
-    const fs::path data = program.experiment.DataFile;
-    EXPECT_EQ(Read(NumberedRawFile(data, 0)),
+    EXPECT_EQ(Read(rawFile(0)),
               c.hidden ? Samples(c.samples, 255, 255) : Samples(c.samples, kOpenWaterX, kOpenWaterY));
-    EXPECT_EQ(std::make_tuple(ReadSubjectStatusWord(CompanionFile(data), 0), Label(RunLabel::lblExptStat),
+    EXPECT_EQ(std::make_tuple(StatusWord(0), Label(RunLabel::lblExptStat),
                               Label(RunLabel::lblMissedSamples)),
               std::make_tuple(kStatusWordTimedOut, "Timed Out", c.hidden ? "30 " : "0 "));
     EXPECT_TRUE(program.run.TrialTimedOut);
@@ -260,12 +238,25 @@ TEST_F(RunControllerTest, AbortKeepsTheSamplesAndTheRerunReplacesTrackAndReport)
   EXPECT_TRUE(report.find("Aborted") == std::string::npos && report.find("Hit Goal") != std::string::npos);
 }
 
-TEST_F(RunControllerTest, AllSubjectsDoneFinishesTheExperimentOnce) {
+// The animal on the platform at the first sample: each trial ends after that sample.
+TEST_F(RunControllerTest, HitGoalEndsEachTrialAndAllSubjectsDoneFinishesTheExperimentOnce) {
   OpenWithAnimalAt(kPlatformX, kPlatformY);
+  run->cmdRunExpt_Click();
+  EXPECT_EQ(Label(RunLabel::lblSpecInstr), "Press [ESC] key to abort this trial");
+  EXPECT_FALSE(view.gridEnabled);
+  RunTrial();
+  EXPECT_EQ(std::make_tuple(StatusWord(1), Label(RunLabel::lblExptStat), Label(RunLabel::lblCurrSess)),
+            std::make_tuple(0, "Waiting", " 2 of 3 "));
+  EXPECT_EQ(Label(RunLabel::lblMessage),
+            "\nPrevious finish status : \nSubject #1 (RAT1) : Hit Goal\n\n"
+            "Please put subject \"RAT2\"\nin the tank and click\n\"Start\" to begin recording.");
+  EXPECT_TRUE(view.Enabled(RunButton::cmdRunExpt) && view.Enabled(RunButton::cmdStopExpt));
+  EXPECT_EQ(std::tie(view.grid[0].text, view.grid[1].letter), std::make_tuple("G1) RAT1", 'B'));
+  EXPECT_TRUE(program.run.ExperimentInProgress && program.run.TabulatedDataPending);
+  EXPECT_EQ(Read(run->Page().Path()), "") << "the page is emptied once copied";
   for (int k = 0; k < 3; ++k) {
     SCOPED_TRACE(k);
-    EXPECT_TRUE(run->IsStartEnabled());
-    StartAndRun();
+    if (k > 0) StartAndRun();
     EXPECT_EQ(Read(rawFile(k)), Samples(1, kPlatformX, kPlatformY));
     EXPECT_EQ(StatusWord(k), kStatusWordHitGoal);
   }
@@ -706,18 +697,6 @@ TEST_F(TrialVideoTest, AVideoThatCannotBeRecordedIsSaidOnceAndTheTrialsStillRun)
   EXPECT_TRUE(fs::exists(rawFile(1))) << "the track is kept without its video";
 }
 
-TEST_F(TrialVideoTest, ARecordingAsTheUnitRecordsNothingAndSaysNothing) {
-  FakeRecording recording(30);
-  run->TrialVideo().SetSource([&recording] { return &recording; });
-  ASSERT_TRUE(run->mnuRunExpt_Click());
-  run->EnterRunScreen();
-  run->cmdRunExpt_Click();
-  RunTrial();
-  ASSERT_NE(Trial(0), nullptr);
-  EXPECT_FALSE(Trial(0)->Source.Recording.has_value());
-  EXPECT_FALSE(op.HasMessageContaining("cannot be recorded"));
-}
-
 // ---- Videos per subject -------------------------------------------------------------------
 
 TEST(SubjectVideos, EachSubjectsTrialStartsAtItsOwnVideosFirstFrame) {
@@ -767,9 +746,7 @@ TEST(SubjectVideos, TheOperatorChoosesAFolderAndARuleAndIsToldWhatFits) {
   const std::vector<std::string> ids = {"RAT1", "RAT2", "RAT3"};
   ScriptedOperator op;
 
-  // Cancelled at the folder, then a rule that fits nothing: the mapping stays unset.
-  op.QueueReply(std::nullopt);
-  EXPECT_FALSE(ChooseVideoFolder(op, videos, ids, dir.Path().string()));
+  // A rule that fits nothing: the mapping stays unset.
   op.QueueReply(dir.Path().string());
   op.QueueReply(std::string("{id}"));
   EXPECT_FALSE(ChooseVideoFolder(op, videos, ids, dir.Path().string()));
@@ -817,6 +794,227 @@ TEST(RunLabels, ClocksShowTimeReachedAndWrapAtTheirUnits) {
 
   EXPECT_EQ(SubjectOfCountText(3, 12), " 3 of 12 ");
   EXPECT_EQ(SubjectText(2, "RAT7"), "Subject 3 (RAT7)") << "numbered from 1 as the screen numbers subjects";
+}
+
+TEST(VideoList, LinesNameAVideoBesideTheListAndASubjectByIdOrNumber) {
+  test::TempDir dir;
+  dir.Write("list.txt", "# video subject\r\n\r\nday 1/rat a.avi  RAT2\r\n/abs/b.mp4\t3\r\n  c.avi 1  \r\n");
+  std::vector<VideoListLine> lines;
+  std::string error;
+  ASSERT_TRUE(ReadVideoList(dir.Path() / "list.txt", lines, error)) << error;
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0].video, (dir.Path() / "day 1/rat a.avi").string());
+  EXPECT_EQ(lines[0].subject, "RAT2");
+  EXPECT_EQ(lines[0].line, 3);
+  EXPECT_EQ(lines[1].video, "/abs/b.mp4");
+  EXPECT_EQ(lines[2].subject, "1");
+
+  const std::vector<std::string> ids = {"RAT1", "RAT2", "7"};
+  struct Case {
+    const char* word;
+    std::optional<int> subject;
+  };
+  // An ID wins over a number; numbers count from 1 within the list of subjects.
+  for (const Case c : {Case{"RAT2", 1}, Case{"1", 0}, Case{"7", 2}, Case{"3", 2}, Case{"4", std::nullopt},
+                       Case{"0", std::nullopt}, Case{"rat1", std::nullopt}, Case{"1x", std::nullopt}}) {
+    EXPECT_EQ(VideoListSubject(c.word, ids), c.subject) << c.word;
+  }
+
+  dir.Write("bad.txt", "lonely.avi\n");
+  lines.clear();
+  EXPECT_FALSE(ReadVideoList(dir.Path() / "bad.txt", lines, error));
+  EXPECT_NE(error.find("line 1"), std::string::npos) << error;
+  EXPECT_FALSE(ReadVideoList(dir.Path() / "missing.txt", lines, error));
+}
+
+TEST(VideoFolder, ANamingRuleGivesEachSubjectItsVideo) {
+  test::TempDir dir;
+  for (const char* name : {"RAT1.avi", "rat2.MKV", "RAT10.mp4", "w1_RAT1_cam2.mp4", "trial03.avi", "trial3x.avi",
+                           "trial12.avi", "7.mov", "readme.txt", "RAT3.avi.part"})
+    dir.Write(name, "x");
+  dir.Write("sub/RAT3.avi", "x");  // only the folder's own files
+  const std::vector<std::string> ids = {"RAT1", "RAT2", "RAT3", "RAT10", "5", "6", "7"};
+  struct Case {
+    const char* rule;
+    std::vector<std::pair<std::string, std::string>> videos;  // file, subject word
+    std::size_t unmatched;
+  };
+  const Case cases[] = {
+      {"{id}", {{"RAT1.avi", "RAT1"}, {"rat2.MKV", "RAT2"}, {"RAT10.mp4", "RAT10"}, {"7.mov", "7"}}, 4},
+      {"w1_{id}_*", {{"w1_RAT1_cam2.mp4", "RAT1"}}, 7},
+      // {n} takes the number with or without leading zeros, and all of its digits.
+      {"trial{n}", {{"trial03.avi", "RAT3"}}, 7},
+      {"{n}", {{"7.mov", "7"}}, 7},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.rule);
+    std::vector<VideoListLine> lines;
+    std::vector<std::string> unmatched;
+    std::string error;
+    ASSERT_TRUE(ReadVideoFolder(dir.Path(), c.rule, ids, lines, unmatched, error)) << error;
+    std::vector<std::pair<std::string, std::string>> got;
+    for (const VideoListLine& line : lines) {
+      got.emplace_back(std::filesystem::path(line.video).filename().string(), line.subject);
+      EXPECT_EQ(std::filesystem::path(line.video).parent_path(), dir.Path());
+    }
+    EXPECT_EQ(got, c.videos);
+    EXPECT_EQ(unmatched.size(), c.unmatched);
+  }
+
+  // Refused: a rule without the subject, a video fitting two subjects, two videos for one,
+  // a folder that is not there.
+  struct Refusal {
+    const char* rule;
+    const char* words;
+  };
+  for (const Refusal r : {Refusal{"RAT*", "names no subject"}, Refusal{"{id}*", "fits both subject RAT1 and RAT10"},
+                          Refusal{"*{id}*", "fits both"}}) {
+    std::vector<VideoListLine> lines;
+    std::vector<std::string> unmatched;
+    std::string error;
+    EXPECT_FALSE(ReadVideoFolder(dir.Path(), r.rule, ids, lines, unmatched, error)) << r.rule;
+    EXPECT_NE(error.find(r.words), std::string::npos) << error;
+  }
+  dir.Write("RAT2.avi", "x");
+  std::vector<VideoListLine> lines;
+  std::vector<std::string> unmatched;
+  std::string error;
+  EXPECT_FALSE(ReadVideoFolder(dir.Path(), "{id}", ids, lines, unmatched, error));
+  EXPECT_NE(error.find("subject RAT2 is given two videos"), std::string::npos) << error;
+  EXPECT_FALSE(ReadVideoFolder(dir.Path() / "none", "{id}", ids, lines, unmatched, error));
+}
+
+// The pool map checked against the experiment's before a run: the question, and what
+// Yes, No and Cancel leave behind.
+class MapComparisonTest : public ::testing::Test {
+ protected:
+  MapComparisonTest() {
+    SetDefaultPool(stored);
+    experiment.DataFile = (dir.Path() / "WEEK1.EXP").string();
+    experiment.SubjectIDs = {"RAT1"};
+    current = stored;
+    current.Platforms[1].X = 90;  // the operator moved platform 2
+  }
+  void StoreCompanion() {
+    ASSERT_TRUE(WriteExperimentRecord(CompanionFile(experiment.DataFile), experiment, stored));
+  }
+
+  test::TempDir dir;
+  ExperimentSetup experiment;
+  PoolSetup stored, current;
+  ScriptedOperator op;
+};
+
+TEST_F(MapComparisonTest, AnswersDecideWhichMapStaysAndWhatIsSaved) {
+  struct Case {
+    const char* name;
+    Answer answer;
+    std::optional<std::string> saveAs;  // the save dialog's reply (Yes only)
+    MapComparison result;
+    bool replaced;
+    const char* savedFile;  // expected .POL written, or nullptr
+  };
+  const Case cases[] = {
+      {"yes and saved", Answer::Yes, "KEEP", MapComparison::SavedAndReplaced, true, "KEEP.POL"},
+      {"yes with extension", Answer::Yes, "MINE.POL", MapComparison::SavedAndReplaced, true, "MINE.POL"},
+      {"yes, dialog cancelled", Answer::Yes, std::nullopt, MapComparison::Cancelled, false, nullptr},
+      {"yes, folder missing", Answer::Yes, "NO-SUCH-FOLDER/X.POL", MapComparison::Cancelled, false, nullptr},
+      {"no", Answer::No, std::nullopt, MapComparison::DiscardedAndReplaced, true, nullptr},
+      {"cancel", Answer::Cancel, std::nullopt, MapComparison::Cancelled, false, nullptr},
+  };
+  StoreCompanion();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    op.ClearLog();
+    op.QueueAnswer(c.answer);
+    if (c.answer == Answer::Yes) {
+      op.QueueReply(c.saveAs ? std::optional<std::string>((dir.Path() / *c.saveAs).string()) : std::nullopt);
+    }
+    PoolSetup pool = current;
+    EXPECT_EQ(CompareMapWithExperiment(op, experiment, pool, dir.Path().string()), c.result);
+    EXPECT_TRUE(MapsAreEqual(pool, c.replaced ? stored : current));
+
+    const auto messages = op.Messages();
+    ASSERT_GE(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text,
+              "The current map is different\nfrom the one that must be used\nin this experiment.\n\n"
+              "Would you like to save this\nmap (Yes) or discard it (No).");
+    EXPECT_EQ(messages[0].title, "Confirm discard map changes");
+    const bool saveAsked = op.Log().size() > 1 && op.Log()[1].kind == OperatorLogEntry::Kind::SaveFile &&
+                           op.Log()[1].title == "Save Tarnwell Pool Setup";
+    EXPECT_EQ(saveAsked, c.answer == Answer::Yes);
+    if (c.savedFile != nullptr) {
+      PoolSetup saved = DefaultPool();
+      ASSERT_TRUE(ReadPoolSetupFile(dir.Path() / c.savedFile, saved));
+      EXPECT_TRUE(MapsAreEqual(saved, current)) << "the operator's edited map is what is kept";
+    }
+  }
+  EXPECT_FALSE(fs::exists(dir.Path() / "NO-SUCH-FOLDER"));
+}
+
+// The tables label trials with the companion file's IDs, the run prompts with the current
+// list: after the answer both hold the same IDs, or nothing runs.
+TEST_F(MapComparisonTest, DifferentSubjectListsAreAskedAboutAndBothFollowTheAnswer) {
+  const std::vector<std::string> rats = {"RAT1", "RAT2", "RAT3", "RAT4"};
+  struct Case {
+    const char* name;
+    std::vector<std::string> list;
+    Answer answer;
+    int recorded;  // subjects 0..recorded-1 have a status word
+    SubjectComparison result;
+    std::vector<std::string> stored;  // the companion's IDs afterwards
+    std::vector<std::string> run;     // the experiment's IDs afterwards
+  };
+  const std::vector<std::string> news = {"NEW1", "NEW2"};
+  const std::vector<std::string> five = {"RAT1", "RAT2", "RAT3", "RAT4", "RAT5"};
+  const Case cases[] = {
+      {"same IDs (a long one cut as stored)", rats, Answer::Cancel, 0, SubjectComparison::Continue, rats,
+       rats},
+      {"yes stores the list", news, Answer::Yes, 0, SubjectComparison::ListStored, news, news},
+      {"no runs the experiment's IDs", news, Answer::No, 0, SubjectComparison::ExperimentListTaken, rats,
+       rats},
+      {"cancel", news, Answer::Cancel, 0, SubjectComparison::Cancelled, rats, news},
+      {"yes would relabel a recorded trial", news, Answer::Yes, 1, SubjectComparison::Cancelled, rats, news},
+      {"yes adds a subject after the recorded ones", five, Answer::Yes, 4, SubjectComparison::ListStored,
+       five, five},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::TempDir caseDir;
+    ExperimentSetup setup;
+    setup.DataFile = (caseDir.Path() / "WEEK1.EXP").string();
+    setup.SubjectIDs = rats;
+    const fs::path companion = CompanionFile(setup.DataFile);
+    ASSERT_TRUE(WriteExperimentRecord(companion, setup, stored));
+    for (int k = 0; k < c.recorded; ++k)
+      ASSERT_EQ(WriteSubjectStatusWord(companion, k, SubjectStatus::HitGoal), RecordUpdate::Written);
+    setup.SubjectIDs = c.list;
+    if (std::string(c.name).rfind("same", 0) == 0) setup.SubjectIDs[3] = "RAT4    LONGER";
+    SubjectTable table;
+    op.ClearLog();
+    if (c.result != SubjectComparison::Continue) op.QueueAnswer(c.answer);
+    EXPECT_EQ(CompareSubjectsWithExperiment(op, setup, &table), c.result);
+    const auto record = ReadExperimentRecord(companion);
+    ASSERT_TRUE(record.has_value());
+    EXPECT_EQ(record->Experiment.SubjectIDs, c.stored);
+    EXPECT_EQ(record->Stored.StatusWords[0], c.recorded > 0 ? kStatusWordHitGoal : 0) << "status kept";
+    if (c.result != SubjectComparison::Continue) {
+      EXPECT_EQ(setup.SubjectIDs, c.run);
+      ASSERT_FALSE(op.Messages().empty());
+      EXPECT_EQ(op.Messages()[0].title, "Confirm subject IDs");
+      EXPECT_EQ(op.Messages()[0].buttons, MessageButtons::YesNoCancel);
+    } else {
+      EXPECT_TRUE(op.Messages().empty());
+    }
+  }
+  experiment.SubjectIDs = news;
+  StoreCompanion();
+  experiment.SubjectIDs = rats;
+  EXPECT_EQ(
+      SubjectListDifference(experiment),
+      "The subject IDs of this experiment\ndiffer from the current subject list:\nsubject 1 is \"NEW1\" "
+      "in the experiment\nbut \"RAT1\" in the list.\nThe experiment has 2 IDs, the list 4.\n\n"
+      "Store the current list in the\nexperiment (Yes) or run the\nexperiment's IDs (No)?");
 }
 
 }  // namespace

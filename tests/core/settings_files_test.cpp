@@ -39,7 +39,6 @@ TEST(ReadTrackerIni, ReadsEachKeyByTheDesignedRule) {
       {"Config Dir = \"" + maps + "\"", maps + "|data|dfd|9|on|3"},
       // Unquoted values are upper-cased, so a Linux folder written unquoted is not found.
       {"config dir=" + maps, before},
-      {"Config Dir = \"/no/such/parent/x\"", before},
       {"Data Dir = \"" + maps + "\"", "cfg|" + maps + "|dfd|9|on|3"},
       // A folder that cannot be had falls back to the current DataDir.
       {"Maze Data File Dir = \"/no/such/parent/x\"", "cfg|data|data|9|on|3"},
@@ -67,19 +66,24 @@ TEST(ReadTrackerIni, ReadsEachKeyByTheDesignedRule) {
   EXPECT_FALSE(fs::exists("C:\\LAB\\MAPS"));
 }
 
-TEST(WriteTrackerIni, WritesTheNineLinesInOrderWithCrLf) {
+// Each file line by line, in its designed order, with CR LF.
+TEST(SettingsFiles, EachFileIsWrittenAsDesigned) {
+  TempDir home;
   SystemSettings s;
-  s.ConfigDir = "/lab/maps";
+  s.ConfigDir = "/lab/My Maps";
   s.MazeDataFileDir = "/lab/data files";
-  s.MazeExptSetupDir = "";
   s.DataDir = "/lab/data";
   s.ComPort = 3;
   s.DrawTrace = true;
   s.OpenDir = "/lab/open";
   s.SaveAsDir = "/lab/save";
   s.CustomAspectRatio = 1.25;
-  EXPECT_EQ(TrackerIniText(s),
-            "Config Dir = \"/lab/maps\"\r\n"
+  s.DelayType = 1;
+  ASSERT_TRUE(WriteTrackerIni(home.Path() / "QUENTRIX.INI", s));
+  ASSERT_TRUE(WriteTrackerSettings(home.Path() / "QUENTRIX.SET", s, kVideoModePal));
+  ASSERT_TRUE(WriteSystemConfig(home.Path() / "Default.SET", s, kVideoModePal));
+  EXPECT_EQ(home.Read("QUENTRIX.INI"),
+            "Config Dir = \"/lab/My Maps\"\r\n"
             "Maze Data File Dir = \"/lab/data files\"\r\n"
             "Maze Expt Setup Dir = \"\"\r\n"
             "Data Dir = \"/lab/data\"\r\n"
@@ -88,11 +92,23 @@ TEST(WriteTrackerIni, WritesTheNineLinesInOrderWithCrLf) {
             "Open Dir = \"/lab/open\"\r\n"
             "Save As Dir = \"/lab/save\"\r\n"
             "Custom Aspect Ratio = \"1.25\"\r\n");
+  EXPECT_EQ(home.Read("QUENTRIX.SET"),
+            "Object Filter = Disabled\r\nDelay Type = TIMEOFDAY\r\nVideo Type = PAL\r\n");
+  EXPECT_EQ(home.Read("Default.SET"),
+            "Com Port = 3\r\nMap Path = \"/lab/My Maps\"\r\nData Path = \"/lab/data\"\r\n"
+            "Open Dir = \"/lab/open\"\r\nVideo Mode = PAL\r\n");
+  s.ObjectFilter = true;
   s.DrawTrace = false;
   s.CustomAspectRatio = 0;
-  const std::string text = TrackerIniText(s);
-  EXPECT_NE(text.find("Draw Trace = Disabled\r\n"), std::string::npos);
-  EXPECT_NE(text.find("Custom Aspect Ratio = \"0\"\r\n"), std::string::npos);
+  s.DelayType = 0;
+  EXPECT_NE(TrackerIniText(s).find("Draw Trace = Disabled\r\nOpen Dir"), std::string::npos);
+  EXPECT_NE(TrackerIniText(s).find("Custom Aspect Ratio = \"0\"\r\n"), std::string::npos);
+  ASSERT_TRUE(WriteTrackerSettings(home.Path() / "QUENTRIX.SET", s, kVideoModeNone));
+  EXPECT_EQ(home.Read("QUENTRIX.SET"),
+            "Object Filter = Enabled\r\nDelay Type = DELAY\r\nVideo Type = NTSC\r\n");
+  ASSERT_TRUE(WriteSystemConfig(home.Path() / "Default.SET", s, kVideoModeNone));
+  EXPECT_NE(home.Read("Default.SET").find("Video Mode = NTSC\r\n"), std::string::npos);
+  EXPECT_FALSE(ReadSystemConfig(home.Path() / "missing.SET", s));
 }
 
 // The three files written and read back in the program's order: every value comes back.
@@ -145,7 +161,6 @@ TEST(ReadTrackerSettings, ReadsFilterDelayAndVideoType) {
       {"Object Filter = Enabled\r\nDelay Type = TIMEOFDAY\r\nVideo Type = PAL\r\n", true, 1, 1, 1},
       {"Video Type = \" pal \"\r\n", false, 0, 1, 1},
       {"Video Type = NTSC\r\n", false, 0, 0, 0},
-      {"Delay Type = timeofday\r\n", false, 1, 0, kVideoModeNone},
       {"Object Filter = on\n", true, 0, 0, kVideoModeNone},
   };
   for (const auto& c : cases) {
@@ -157,20 +172,6 @@ TEST(ReadTrackerSettings, ReadsFilterDelayAndVideoType) {
                               c.videoType == 1 ? 25 : 30, c.videoModeIndex))
         << c.text;
   }
-}
-
-TEST(WriteTrackerSettings, WritesTheSelectedVideoMode) {
-  TempDir home;
-  SystemSettings s;
-  s.VideoType = 1;
-  ASSERT_TRUE(WriteTrackerSettings(home.Path() / "QUENTRIX.SET", s, kVideoModeNone));
-  EXPECT_EQ(home.Read("QUENTRIX.SET"),
-            "Object Filter = Disabled\r\nDelay Type = DELAY\r\nVideo Type = NTSC\r\n");
-  s.ObjectFilter = true;
-  s.DelayType = 1;
-  ASSERT_TRUE(WriteTrackerSettings(home.Path() / "QUENTRIX.SET", s, kVideoModePal));
-  EXPECT_EQ(home.Read("QUENTRIX.SET"),
-            "Object Filter = Enabled\r\nDelay Type = TIMEOFDAY\r\nVideo Type = PAL\r\n");
 }
 
 TEST(WriteTrackerSettings, ReplacesAReadOnlyFile) {
@@ -208,23 +209,6 @@ TEST(ReadSystemConfig, TakesPortAndFoldersAsTheyStandAndSelectsTheVideoMode) {
                               c.videoType, c.videoModeIndex))
         << c.text;
   }
-}
-
-TEST(WriteSystemConfig, WritesFiveLines) {
-  TempDir home;
-  const fs::path file = home.Path() / "Default.SET";
-  SystemSettings s;
-  s.ComPort = 99;
-  s.ConfigDir = "/lab/My Maps";
-  s.DataDir = "/lab/data";
-  s.OpenDir = "/lab/open";
-  ASSERT_TRUE(WriteSystemConfig(file, s, kVideoModePal));
-  EXPECT_EQ(home.Read("Default.SET"),
-            "Com Port = 99\r\nMap Path = \"/lab/My Maps\"\r\nData Path = \"/lab/data\"\r\n"
-            "Open Dir = \"/lab/open\"\r\nVideo Mode = PAL\r\n");
-  ASSERT_TRUE(WriteSystemConfig(file, s, kVideoModeNone));
-  EXPECT_NE(home.Read("Default.SET").find("Video Mode = NTSC\r\n"), std::string::npos);
-  EXPECT_FALSE(ReadSystemConfig(home.Path() / "missing.SET", s));
 }
 
 // The video lines follow the designed five, each group only once something in it is set,

@@ -42,14 +42,6 @@ TEST(SwimModel, SameSeedSameSwimOtherSeedOtherSwim) {
   EXPECT_NE(SwimFor(7, 20).samples, SwimFor(8, 20).samples);
 }
 
-TEST(SwimModel, SampleYIsDividedByTheAspectFactor) {
-  SwimArena arena = SimulatedUnitOptions::DefaultSwimArena();
-  arena.aspect = 2.0;
-  SwimModel model(arena, {}, 1);
-  model.HoldAt(100, 40);
-  EXPECT_EQ(model.Step(1.0 / 30), (TrackSample{100, 40}));
-}
-
 // The default arena's goal: platform 1 at 158, 66, radius 10.
 constexpr SwimArena::Platform kGoal{158, 66, 10, true};
 

@@ -63,9 +63,7 @@ TEST_F(TrackerLinkTest, EveryCommandSendsItsExactBytes) {
   };
   const Bytes writeMap = B(" 3%" + std::string(768, '1'));
   const Case cases[] = {
-      {"reset", [](auto& l) { l.ResetTracker(); }, {B(" $+")}},
       {"filter on", [](auto& l) { l.SendObjectFilter(true); }, {{0x20, 0x35, 0x32, 0x01, 0x2E}}},
-      {"filter off", [](auto& l) { l.SendObjectFilter(false); }, {{0x20, 0x35, 0x32, 0x00, 0x2E}}},
       {"save settings", [](auto& l) { l.SaveTrackerSettings(); }, {B(" 5.")}},
       {"invert video", [](auto& l) { l.ToggleVideoInverted(); }, {B(" 1(")}},
       {"live video on", [](auto& l) { l.LiveVideoOn(); }, {B(" 1&")}},
@@ -111,7 +109,6 @@ TEST_F(TrackerLinkTest, EchoCheckAcceptsOnlyASingleByte0x21) {
       {"single 0x21", {0x21}, 2, true},
       {"two bytes 0x21 0x21", {0x21, 0x21}, 2, false},
       {"another byte", {0x20}, 2, false},
-      {"no reply", {}, 2, false},
       {"reply after the 0.1 s window", {0x21}, 150, false},
       {"reply late in the window", {0x21}, 95, true},
   };
@@ -212,39 +209,6 @@ TEST_F(TrackerLinkTest, UnitMapIsAcceptedOnlyWithExactly768Bytes) {
   }
 }
 
-TEST_F(TrackerLinkTest, SamplesAreTheSameWhereverTheReadsSplitTheStream) {
-  Bytes stream = {9, 9, 8, 8};  // the two pairs thrown away after the start
-  std::vector<TrackSample> expected;
-  for (uint8_t i = 0; i < 10; ++i) {
-    stream.push_back(static_cast<uint8_t>(100 + i));
-    stream.push_back(static_cast<uint8_t>(i == 4 ? 255 : 50 + i));
-    expected.push_back({static_cast<int16_t>(100 + i), static_cast<int16_t>(i == 4 ? 255 : 50 + i)});
-  }
-  for (std::size_t cut = 0; cut <= stream.size(); ++cut) {
-    for (std::size_t cut2 = cut; cut2 <= stream.size(); cut2 += 3) {
-      FakeSerialPort p(clock);
-      TrackerLink l(p, clock, op, settings);
-      RecordingSink s;
-      l.SetSampleSink(&s);
-      p.Reply(B("Turn ON!"), {0x06});
-      ASSERT_TRUE(l.OpenTrackerPort(3));
-      ASSERT_TRUE(l.InitialiseAndStart());
-      for (const auto& [from, to] :
-           {std::pair{std::size_t{0}, cut}, std::pair{cut, cut2}, std::pair{cut2, stream.size()}}) {
-        p.Arrive({stream.begin() + static_cast<std::ptrdiff_t>(from),
-                  stream.begin() + static_cast<std::ptrdiff_t>(to)});
-        p.Notify();
-      }
-      // A lone last byte waits for the next event; the unit's next frame brings it.
-      p.Arrive({1, 2});
-      p.Notify();
-      std::vector<TrackSample> decoded = s.decoded;
-      decoded.resize(std::min(decoded.size(), expected.size()));
-      ASSERT_EQ(decoded, expected) << "cuts at " << cut << ", " << cut2;
-    }
-  }
-}
-
 TEST_F(TrackerLinkTest, ByteLostInOneStreamDoesNotShiftTheNext) {
   Streaming();
   port.Arrive({1, 1, 2, 2, 10, 20, 30});  // a byte of the last pair never came
@@ -257,14 +221,6 @@ TEST_F(TrackerLinkTest, ByteLostInOneStreamDoesNotShiftTheNext) {
   port.Notify();
   EXPECT_EQ(link.State().CurrentSample, (TrackSample{100, 101}));
   EXPECT_EQ(sink.decoded.size(), 1u) << "the new stream's first two pairs are skipped too";
-}
-
-TEST_F(TrackerLinkTest, ANotificationDuringACommandsWaitDoesNotEatTheReply) {
-  UnitAnswers();
-  port.notifyInsideWait = true;
-  EXPECT_TRUE(link.ResetAndInitialiseTracker());
-  port.Reply(B(" ##"), {1}, 5);
-  EXPECT_EQ(link.PollRemoteButton(), kRemoteButtonPressed);
 }
 
 TEST_F(TrackerLinkTest, FinishingTheMaskSendsTheChoiceThenResetsAndSwitchesOn) {

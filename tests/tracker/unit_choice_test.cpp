@@ -120,12 +120,6 @@ TEST(UnitChoice, TheOpenerBuildsEachKindOfUnit) {
   ASSERT_NE(connection, nullptr);
   EXPECT_NE(dynamic_cast<SimulatedUnit*>(connection->Unit()), nullptr);
 
-  const UnitChoice device = Choice(UnitChoice::Kind::Device, "/dev/ttyUSB7");
-  connection = OpenUnit(device, opening, error);
-  ASSERT_NE(connection, nullptr);
-  EXPECT_EQ(connection->Unit(), nullptr);
-  EXPECT_EQ(connection->Device(), "/dev/ttyUSB7");
-
   // The video unit runs as the settings say: PAL's 25 frames a second, a light animal. A
   // recording runs as fast as the machine allows; a camera on its own time, always.
   settings.VideoInverted = true;
