@@ -201,8 +201,7 @@ TEST_F(RunControllerTest, TimeOutAtTheMaximumTime) {
     StartAndRun();
     EXPECT_EQ(Read(rawFile(0)),
               c.hidden ? Samples(c.samples, 255, 255) : Samples(c.samples, kOpenWaterX, kOpenWaterY));
-    EXPECT_EQ(std::make_tuple(StatusWord(0), Label(RunLabel::lblExptStat),
-                              Label(RunLabel::lblMissedSamples)),
+    EXPECT_EQ(std::make_tuple(StatusWord(0), Label(RunLabel::lblExptStat), Label(RunLabel::lblMissedSamples)),
               std::make_tuple(kStatusWordTimedOut, "Timed Out", c.hidden ? "30 " : "0 "));
     EXPECT_TRUE(program.run.TrialTimedOut);
     EXPECT_NE(Label(RunLabel::lblMessage).find("Subject #1 (RAT1) : Timed Out"), std::string::npos);

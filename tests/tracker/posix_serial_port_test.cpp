@@ -112,8 +112,8 @@ TEST(ComPorts, NumberFollowsFromTheDeviceNameAlone) {
   };
   const Case cases[] = {
       // Each name the numbers 1 to 64 stand for is checked both ways below.
-      {"/dev/ttyS32", 0},  {"/dev/ttyUSB16", 0}, {"/dev/ttyACM16", 0}, {"/dev/pts/3", 0},
-      {"/dev/ttyS", 0},    {"/dev/ttyS01", 0},   {"/dev/ttySAC0", 0},  {"ttyS0", 0},
+      {"/dev/ttyS32", 0},   {"/dev/ttyUSB16", 0}, {"/dev/ttyACM16", 0}, {"/dev/pts/3", 0},
+      {"/dev/ttyS", 0},     {"/dev/ttyS01", 0},   {"/dev/ttySAC0", 0},  {"ttyS0", 0},
       {"/dev/ttyUSB-1", 0}, {"/dev/ttyS1x", 0},
   };
   for (const auto& c : cases) EXPECT_EQ(ComPortNumberForDevice(c.device), c.number) << c.device;
