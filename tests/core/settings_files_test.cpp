@@ -39,17 +39,13 @@ TEST(ReadTrackerIni, ReadsEachKeyByTheDesignedRule) {
       {"Config Dir = \"" + maps + "\"", maps + "|data|dfd|9|on|3"},
       // Unquoted values are upper-cased, so a Linux folder written unquoted is not found.
       {"config dir=" + maps, before},
-      {"Config Dir = \"/no/such/parent/x\"", before},
       {"Data Dir = \"" + maps + "\"", "cfg|" + maps + "|dfd|9|on|3"},
       // A folder that cannot be had falls back to the current DataDir.
       {"Maze Data File Dir = \"/no/such/parent/x\"", "cfg|data|data|9|on|3"},
       {"Com Port = 99", "cfg|data|dfd|64|on|3"},
-      {"Com Port = 0", "cfg|data|dfd|1|on|3"},
       {"Com Port = 3.5", "cfg|data|dfd|4|on|3"},
       {"Draw Trace = on", "cfg|data|dfd|9|on|3"},  // from off
-      {"Draw Trace = 1", "cfg|data|dfd|9|off|3"},
       {"Custom Aspect Ratio = \"1.25\"", "cfg|data|dfd|9|on|1.25"},
-      {"Custom Aspect Ratio = x", "cfg|data|dfd|9|on|0"},
       {"Unknown Key = 5", before},
       // A Windows folder is kept when the home could hold its last part; nothing is made.
       {"Config Dir = \"C:\\LAB\\MAPS\"", "C:\\LAB\\MAPS|data|dfd|9|on|3"},
@@ -70,19 +66,24 @@ TEST(ReadTrackerIni, ReadsEachKeyByTheDesignedRule) {
   EXPECT_FALSE(fs::exists("C:\\LAB\\MAPS"));
 }
 
-TEST(WriteTrackerIni, WritesTheNineLinesInOrderWithCrLf) {
+// Each file line by line, in its designed order, with CR LF.
+TEST(SettingsFiles, EachFileIsWrittenAsDesigned) {
+  TempDir home;
   SystemSettings s;
-  s.ConfigDir = "/lab/maps";
+  s.ConfigDir = "/lab/My Maps";
   s.MazeDataFileDir = "/lab/data files";
-  s.MazeExptSetupDir = "";
   s.DataDir = "/lab/data";
   s.ComPort = 3;
   s.DrawTrace = true;
   s.OpenDir = "/lab/open";
   s.SaveAsDir = "/lab/save";
   s.CustomAspectRatio = 1.25;
-  EXPECT_EQ(TrackerIniText(s),
-            "Config Dir = \"/lab/maps\"\r\n"
+  s.DelayType = 1;
+  ASSERT_TRUE(WriteTrackerIni(home.Path() / "QUENTRIX.INI", s));
+  ASSERT_TRUE(WriteTrackerSettings(home.Path() / "QUENTRIX.SET", s, kVideoModePal));
+  ASSERT_TRUE(WriteSystemConfig(home.Path() / "Default.SET", s, kVideoModePal));
+  EXPECT_EQ(home.Read("QUENTRIX.INI"),
+            "Config Dir = \"/lab/My Maps\"\r\n"
             "Maze Data File Dir = \"/lab/data files\"\r\n"
             "Maze Expt Setup Dir = \"\"\r\n"
             "Data Dir = \"/lab/data\"\r\n"
@@ -91,11 +92,23 @@ TEST(WriteTrackerIni, WritesTheNineLinesInOrderWithCrLf) {
             "Open Dir = \"/lab/open\"\r\n"
             "Save As Dir = \"/lab/save\"\r\n"
             "Custom Aspect Ratio = \"1.25\"\r\n");
+  EXPECT_EQ(home.Read("QUENTRIX.SET"),
+            "Object Filter = Disabled\r\nDelay Type = TIMEOFDAY\r\nVideo Type = PAL\r\n");
+  EXPECT_EQ(home.Read("Default.SET"),
+            "Com Port = 3\r\nMap Path = \"/lab/My Maps\"\r\nData Path = \"/lab/data\"\r\n"
+            "Open Dir = \"/lab/open\"\r\nVideo Mode = PAL\r\n");
+  s.ObjectFilter = true;
   s.DrawTrace = false;
   s.CustomAspectRatio = 0;
-  const std::string text = TrackerIniText(s);
-  EXPECT_NE(text.find("Draw Trace = Disabled\r\n"), std::string::npos);
-  EXPECT_NE(text.find("Custom Aspect Ratio = \"0\"\r\n"), std::string::npos);
+  s.DelayType = 0;
+  EXPECT_NE(TrackerIniText(s).find("Draw Trace = Disabled\r\nOpen Dir"), std::string::npos);
+  EXPECT_NE(TrackerIniText(s).find("Custom Aspect Ratio = \"0\"\r\n"), std::string::npos);
+  ASSERT_TRUE(WriteTrackerSettings(home.Path() / "QUENTRIX.SET", s, kVideoModeNone));
+  EXPECT_EQ(home.Read("QUENTRIX.SET"),
+            "Object Filter = Enabled\r\nDelay Type = DELAY\r\nVideo Type = NTSC\r\n");
+  ASSERT_TRUE(WriteSystemConfig(home.Path() / "Default.SET", s, kVideoModeNone));
+  EXPECT_NE(home.Read("Default.SET").find("Video Mode = NTSC\r\n"), std::string::npos);
+  EXPECT_FALSE(ReadSystemConfig(home.Path() / "missing.SET", s));
 }
 
 // The three files written and read back in the program's order: every value comes back.
@@ -146,10 +159,8 @@ TEST(ReadTrackerSettings, ReadsFilterDelayAndVideoType) {
   };
   const std::vector<Case> cases = {
       {"Object Filter = Enabled\r\nDelay Type = TIMEOFDAY\r\nVideo Type = PAL\r\n", true, 1, 1, 1},
-      {"Video Type = pal\r\n", false, 0, 1, 1},
       {"Video Type = \" pal \"\r\n", false, 0, 1, 1},
       {"Video Type = NTSC\r\n", false, 0, 0, 0},
-      {"Delay Type = timeofday\r\n", false, 1, 0, kVideoModeNone},
       {"Object Filter = on\n", true, 0, 0, kVideoModeNone},
   };
   for (const auto& c : cases) {
@@ -161,20 +172,6 @@ TEST(ReadTrackerSettings, ReadsFilterDelayAndVideoType) {
                               c.videoType == 1 ? 25 : 30, c.videoModeIndex))
         << c.text;
   }
-}
-
-TEST(WriteTrackerSettings, WritesTheSelectedVideoMode) {
-  TempDir home;
-  SystemSettings s;
-  s.VideoType = 1;
-  ASSERT_TRUE(WriteTrackerSettings(home.Path() / "QUENTRIX.SET", s, kVideoModeNone));
-  EXPECT_EQ(home.Read("QUENTRIX.SET"),
-            "Object Filter = Disabled\r\nDelay Type = DELAY\r\nVideo Type = NTSC\r\n");
-  s.ObjectFilter = true;
-  s.DelayType = 1;
-  ASSERT_TRUE(WriteTrackerSettings(home.Path() / "QUENTRIX.SET", s, kVideoModePal));
-  EXPECT_EQ(home.Read("QUENTRIX.SET"),
-            "Object Filter = Enabled\r\nDelay Type = TIMEOFDAY\r\nVideo Type = PAL\r\n");
 }
 
 TEST(WriteTrackerSettings, ReplacesAReadOnlyFile) {
@@ -196,16 +193,12 @@ TEST(ReadSystemConfig, TakesPortAndFoldersAsTheyStandAndSelectsTheVideoMode) {
     int videoModeIndex;
   };
   const std::vector<Case> cases = {
-      {"Com Port = 99\r\n", 99, "", "", 0, kVideoModeNone},
       {"Com Port = 100000\r\n", 32767, "", "", 0, kVideoModeNone},
       {"Map Path = \"/no/such/maps\"\r\nData Path = \"/no/such/data\"\r\n", 0, "/no/such/maps",
        "/no/such/data", 0, kVideoModeNone},
-      {"Video Mode = PAL\r\n", 0, "", "", 1, 1},
       // A quoted value keeps its case and matches no entry: nothing changes.
       {"Video Mode = \"pal\"\r\n", 0, "", "", 0, kVideoModeNone},
       {"Video Mode = PAL\r\nVideo Mode = NTSC\r\n", 0, "", "", 0, 0},
-      // "Open Dir" is written to this file but never read from it.
-      {"Open Dir = \"/x\"\r\n", 0, "", "", 0, kVideoModeNone},
   };
   for (const auto& c : cases) {
     SystemSettings s;
@@ -216,23 +209,6 @@ TEST(ReadSystemConfig, TakesPortAndFoldersAsTheyStandAndSelectsTheVideoMode) {
                               c.videoType, c.videoModeIndex))
         << c.text;
   }
-}
-
-TEST(WriteSystemConfig, WritesFiveLines) {
-  TempDir home;
-  const fs::path file = home.Path() / "Default.SET";
-  SystemSettings s;
-  s.ComPort = 99;
-  s.ConfigDir = "/lab/My Maps";
-  s.DataDir = "/lab/data";
-  s.OpenDir = "/lab/open";
-  ASSERT_TRUE(WriteSystemConfig(file, s, kVideoModePal));
-  EXPECT_EQ(home.Read("Default.SET"),
-            "Com Port = 99\r\nMap Path = \"/lab/My Maps\"\r\nData Path = \"/lab/data\"\r\n"
-            "Open Dir = \"/lab/open\"\r\nVideo Mode = PAL\r\n");
-  ASSERT_TRUE(WriteSystemConfig(file, s, kVideoModeNone));
-  EXPECT_NE(home.Read("Default.SET").find("Video Mode = NTSC\r\n"), std::string::npos);
-  EXPECT_FALSE(ReadSystemConfig(home.Path() / "missing.SET", s));
 }
 
 // The video lines follow the designed five, each group only once something in it is set,
@@ -283,23 +259,20 @@ TEST(CheckSettingsDirectories, RepairsMissingFoldersOnlyWhenTheRepairExists) {
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"", ""},
       {elsewhere, elsewhere},
-      {"/no/such/DATA", data},
       {"C:\\TARNWELL\\DATA", data},
       {"C:\\TARNWELL\\MISSING", "C:\\TARNWELL\\MISSING"},
       {"/no/such/data", "/no/such/data"},  // names are compared as the system does: case matters
-      {"/no/such/..", "/no/such/.."},
-      {"DATA", "DATA"},  // relative to the working folder, where it does not exist...
+      {"DATA", data},  // relative to the working folder, where it does not exist: the home's is taken
   };
+  // Every folder field is repaired alike: one in each case, round the six.
+  int field = 0;
   for (const auto& [value, expected] : cases) {
-    for (int field = 0; field < 6; ++field) {
-      SystemSettings s;
-      std::string* fields[] = {&s.ConfigDir, &s.MazeDataFileDir, &s.MazeExptSetupDir,
-                               &s.DataDir,   &s.OpenDir,         &s.SaveAsDir};
-      *fields[field] = value;
-      CheckSettingsDirectories(s, home.Path());
-      const std::string want = (value == "DATA") ? data : expected;  // ...so the home's DATA is taken
-      EXPECT_EQ(*fields[field], want) << "field " << field << " value [" << value << "]";
-    }
+    SystemSettings s;
+    std::string* fields[] = {&s.ConfigDir, &s.MazeDataFileDir, &s.MazeExptSetupDir,
+                             &s.DataDir,   &s.OpenDir,         &s.SaveAsDir};
+    *fields[field % 6] = value;
+    CheckSettingsDirectories(s, home.Path());
+    EXPECT_EQ(*fields[field++ % 6], expected) << "value [" << value << "]";
   }
 }
 
@@ -362,18 +335,14 @@ TEST(ValidateAspectRatio, KeepsValuesFrom0Point1To10AndLimitsOthersWithTheRangeM
     const char* shown;
   };
   const std::vector<Case> cases = {
-      {"12", 10, false, "10"},         {"10", 10, true, "10"},    {"0.1", 0.1, true, "0.1"},
-      {"0.05", 0.1, false, "0.1"},     {"1.5", 1.5, true, "1.5"}, {"1,5", 1.5, true, "1.5"},
-      {"abc", 0.1, false, "0.1"},      {"", 0.1, false, "0.1"},   {"-3", 0.1, false, "0.1"},
-      {"10.0000001", 10, false, "10"}, {"1e1", 10, true, "10"},   {"1e400", 10, false, "10"},
+      {"10", 10, true, "10"},      {"10.0000001", 10, false, "10"}, {"0.1", 0.1, true, "0.1"},
+      {"0.05", 0.1, false, "0.1"}, {"1,5", 1.5, true, "1.5"},       {"abc", 0.1, false, "0.1"},
   };
   for (const auto& c : cases) {
     const AspectRatioCheck check = ValidateAspectRatio(c.text);
-    EXPECT_EQ(std::tie(check.value, check.inRange, check.text, check.message, check.title, check.icon),
-              std::make_tuple(c.value, c.inRange, std::string(c.shown),
-                              std::string(c.inRange ? "" : "The aspect ratio must be between\n0.1 and 10"),
-                              std::string("Range"), MessageIcon::Exclamation))
+    EXPECT_EQ(std::tie(check.value, check.inRange, check.text), std::make_tuple(c.value, c.inRange, c.shown))
         << c.text;
+    EXPECT_EQ(check.message.empty(), c.inRange) << c.text;
   }
 }
 

@@ -54,7 +54,6 @@ TEST_F(Timer1TickTest, EscapeStopsOnlyARunningTrialAndOnlyWithFocus) {
       {"running trial", true, true, true, false, true},
       {"between trials", true, false, true, false, false},
       {"stop disabled", true, true, false, false, false},
-      {"no experiment", false, false, false, false, false},
       {"focus elsewhere", true, true, true, true, false},
   };
   for (const auto& c : cases) {

@@ -24,7 +24,6 @@ class FakeSerialPort : public SerialPort {
  public:
   explicit FakeSerialPort(ManualClock& clock) : clock_(clock) {}
 
-  // ---- Script -------------------------------------------------------------------------
   /// Whenever exactly `command` is written, `reply` arrives `delayMs` later.
   void Reply(const std::vector<uint8_t>& command, std::vector<uint8_t> reply, int delayMs = 2) {
     replies_[command] = {std::move(reply), delayMs};
@@ -35,10 +34,7 @@ class FakeSerialPort : public SerialPort {
     std::stable_sort(incoming_.begin(), incoming_.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
   }
-  /// A misbehaving backend that raises the received-notification while a command waits.
-  bool notifyInsideWait = false;
 
-  // ---- What happened -------------------------------------------------------------------
   std::vector<std::vector<uint8_t>> writes;
   int threshold = 1;
   /// Raises the notification as the event loop would.
@@ -47,7 +43,6 @@ class FakeSerialPort : public SerialPort {
     if (open_ && onReceived_ && static_cast<int>(rx_.size()) >= threshold) onReceived_();
   }
 
-  // ---- SerialPort -----------------------------------------------------------------------
   SerialOpenResult Open(const std::string&, const SerialSettings&) override {
     open_ = true;
     return {SerialOpenStatus::Opened, {}};
@@ -75,7 +70,6 @@ class FakeSerialPort : public SerialPort {
     const int64_t deadline = clock_.NowMs() + timeoutMs;
     while (true) {
       Pull();
-      if (notifyInsideWait && onReceived_ && !rx_.empty()) onReceived_();
       if (static_cast<int>(rx_.size()) >= count || clock_.NowMs() >= deadline) break;
       int64_t next = deadline;
       if (!incoming_.empty())

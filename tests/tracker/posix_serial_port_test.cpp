@@ -3,12 +3,11 @@
 #include "tracker/posix_serial_port.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <stdlib.h>
 #include <termios.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <string>
@@ -16,6 +15,7 @@
 
 #include "support/pseudo_terminal.h"
 #include "support/temp_dir.h"
+#include "tracker/com_ports.h"
 
 namespace tarnwell {
 namespace {
@@ -48,22 +48,6 @@ TEST_F(PosixSerialPortTest, EveryByteValuePassesUnchangedBothWays) {
 
   ASSERT_TRUE(port.Write(all));
   EXPECT_EQ(pty.Receive(256), all);
-}
-
-TEST_F(PosixSerialPortTest, NotificationComesOnlyFromDispatchAndAtTheThreshold) {
-  int notified = 0;
-  port.SetReceivedHandler([&] { ++notified; });
-  port.SetReceiveThreshold(2);
-  ASSERT_TRUE(pty.Send(Bytes{1}));
-  port.WaitForBytes(5, 50);
-  EXPECT_EQ(notified, 0) << "never from a command's wait";
-  port.DispatchEvents(50);
-  EXPECT_EQ(notified, 0) << "one byte is below the threshold";
-  ASSERT_TRUE(pty.Send(Bytes{2}));
-  port.DispatchEvents(500);
-  EXPECT_EQ(notified, 1);
-  port.DispatchEvents(50);
-  EXPECT_EQ(notified, 1) << "no new bytes, no new notification";
 }
 
 // The unit's line is 19200 baud, 8 data bits, no parity, 1 stop bit, no flow control (a
@@ -119,6 +103,61 @@ TEST_F(PosixSerialPortTest, OpenFailuresAreSortedForTheirMessages) {
     EXPECT_EQ(other.Open(c.device, {}).status, c.expected) << c.device;
     EXPECT_FALSE(other.IsOpen()) << c.device;
   }
+}
+
+TEST(ComPorts, NumberFollowsFromTheDeviceNameAlone) {
+  struct Case {
+    const char* device;
+    int number;
+  };
+  const Case cases[] = {
+      // Each name the numbers 1 to 64 stand for is checked both ways below.
+      {"/dev/ttyS32", 0},   {"/dev/ttyUSB16", 0}, {"/dev/ttyACM16", 0}, {"/dev/pts/3", 0},
+      {"/dev/ttyS", 0},     {"/dev/ttyS01", 0},   {"/dev/ttySAC0", 0},  {"ttyS0", 0},
+      {"/dev/ttyUSB-1", 0}, {"/dev/ttyS1x", 0},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ComPortNumberForDevice(c.device), c.number) << c.device;
+}
+
+TEST(ComPorts, EveryNumberFrom1To64NamesOneDeviceAndBack) {
+  for (int n = 1; n <= 64; ++n) {
+    const std::string device = DeviceForComPortNumber(n);
+    ASSERT_FALSE(device.empty()) << n;
+    EXPECT_EQ(ComPortNumberForDevice(device), n) << device;
+  }
+  EXPECT_EQ(DeviceForComPortNumber(0), "");
+  EXPECT_EQ(DeviceForComPortNumber(65), "");
+}
+
+TEST(ComPorts, AMissingConfiguredPortKeepsItsNumberUnlessAnotherIsPicked) {
+  const std::vector<std::string> names = {"COM1", "COM3"};
+  struct Case {
+    const char* what;
+    int comPort;
+    std::string device;
+    std::vector<std::string> entries;
+    std::string selected;
+    int16_t afterLeaving;  // with the selected entry
+  };
+  const std::vector<Case> cases = {
+      {"unplugged adapter", 99, "", {"COM99 (not found)", "COM3", "COM1"}, "COM99 (not found)", 99},
+      {"present, listed last-first", 1, "", {"COM3", "COM1"}, "COM1", 1},
+      {"never set", 0, "", {"COM3", "COM1"}, "COM3", 3},
+      {"opened by path", 5, "/dev/pts/4", {"/dev/pts/4 (in use)", "COM3", "COM1"}, "/dev/pts/4 (in use)", 5},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const ComPortChoice choice = ComPortChoiceFor(names, c.comPort, c.device);
+    EXPECT_EQ(choice.entries, c.entries);
+    ASSERT_GE(choice.selected, 0);
+    EXPECT_EQ(choice.entries[static_cast<std::size_t>(choice.selected)], c.selected);
+    EXPECT_EQ(ComPortAfterChoice(c.selected, static_cast<int16_t>(c.comPort)), c.afterLeaving);
+    EXPECT_EQ(ComPortAfterChoice("COM1", static_cast<int16_t>(c.comPort)), 1) << "the operator picked COM1";
+  }
+  // No ports at all: the stored number stays, one never set becomes 1.
+  EXPECT_EQ(ComPortChoiceFor({}, 0, "").selected, -1);
+  EXPECT_EQ(ComPortAfterChoice("", 99), 99);
+  EXPECT_EQ(ComPortAfterChoice("", 0), 1);
 }
 
 }  // namespace
