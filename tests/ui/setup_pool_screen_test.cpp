@@ -7,7 +7,6 @@
 
 #include "pool/pool_file.h"
 #include "support/app_harness.h"
-#include "ui/screens/setup_pool_screen.h"
 #include "ui/widgets/pool_picture.h"
 #include "ui/widgets/range_box.h"
 
@@ -18,13 +17,11 @@ namespace {
 
 struct PoolScene {
   AppHarness app;
-  SetupPoolScreen* screen = nullptr;
   PoolPicture* picture = nullptr;
 
   PoolScene() {
     app.Start();
     app.Action("mnuSetupPool")->trigger();
-    screen = static_cast<SetupPoolScreen*>(app.window->ScreenFor(ScreenMode::SetupPool));
     picture = app.Find<PoolPicture>("picPool");
     QCoreApplication::processEvents();
   }
