@@ -1,36 +1,54 @@
-// quentrix-sim in the background on a pseudo-terminal reached through a link, as an
-// operator runs it next to tarnwell-cli.
+// quentrix-sim as a child process that takes console commands, on a pseudo-terminal an
+// operator may reach through a link, as it runs next to tarnwell-cli or the desktop.
 #pragma once
 
 #include <signal.h>
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "support/child_process.h"
 
 namespace tarnwell::test {
 
-// quentrix-sim on a pseudo-terminal reached through a link. It prints the terminal's path
-// once the link is made and its stop signals are handled: the simulator is ready then.
+#ifdef QUENTRIX_SIM_PATH
+inline constexpr const char* kQuentrixSim = QUENTRIX_SIM_PATH;
+#else
+inline constexpr const char* kQuentrixSim = "";
+#endif
+
+// Its first line is the terminal's path, printed once the link is made and its stop
+// signals are handled: the simulator is ready then.
 class QuentrixSim {
  public:
-  QuentrixSim(const std::filesystem::path& link, int seed)
-      : link_(link), process_({QUENTRIX_SIM_PATH, "--link", link.string(), "--seed", std::to_string(seed)}) {
-    ready_ = process_.ReadLine().has_value();
+  explicit QuentrixSim(std::vector<std::string> options = {"--seed", "11"})
+      : process_(WithProgram(options), /*withInput=*/true) {
+    if (process_.Started()) device_ = process_.ReadLine().value_or("");
   }
-  ~QuentrixSim() {
+  QuentrixSim(const std::filesystem::path& link, int seed)
+      : QuentrixSim({"--link", link.string(), "--seed", std::to_string(seed)}) {}
+  ~QuentrixSim() { Stop(); }
+  const std::string& Device() const { return device_; }
+  pid_t Pid() const { return process_.Pid(); }
+  bool Command(const std::string& line) { return process_.WriteLine(line); }
+  // The console's next reply line (empty when none came).
+  std::string ReadLine() { return process_.ReadLine().value_or(""); }
+  std::string Err() const { return process_.Err(); }
+  void Stop() {
     if (!process_.Running()) return;
     kill(process_.Pid(), SIGCONT);
     kill(process_.Pid(), SIGTERM);
     process_.Wait();
   }
-  bool Running() const { return ready_ && std::filesystem::is_symlink(link_); }
-  pid_t Pid() const { return process_.Pid(); }
 
  private:
-  std::filesystem::path link_;
+  static std::vector<std::string> WithProgram(std::vector<std::string> options) {
+    options.insert(options.begin(), kQuentrixSim);
+    return options;
+  }
   ChildProcess process_;
-  bool ready_ = false;
+  std::string device_;
 };
 
 }  // namespace tarnwell::test

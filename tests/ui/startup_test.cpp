@@ -1,10 +1,8 @@
-// Start-up and shutdown of the main window: files created, the unit's handshake, an
-// unfinished trial kept at start-up, and every way a session ends (close box, a signal,
-// an unexpected error) writing the settings and resetting the unit.
+// Every way a session ends (close box, a signal, an unexpected error) writing the settings
+// and resetting the unit, with an unfinished trial kept at start-up.
 #include <signal.h>
 
 #include <QTest>
-#include <QTimer>
 #include <functional>
 
 #include "support/app_harness.h"
@@ -31,29 +29,6 @@ class RunningTrial : public ExperimentActivity {
 class StartupTest : public QObject {
   Q_OBJECT
  private slots:
-  void startUpWithoutSettingsFiles_createsFoldersAndShowsHome() {
-    for (const bool powered : {false, true}) {
-      HarnessOptions options;
-      options.unitPowered = powered;
-      AppHarness app(options);
-      app.Start();
-      QCOMPARE(app.Mode(), ScreenMode::Home);
-      QVERIFY(app.window->isVisible());
-      QVERIFY(std::filesystem::is_directory(app.program.settings.DataDir));  // the fallbacks: settings_files_test
-      QCOMPARE(app.program.UnitReady, powered);
-      QCOMPARE(CountMessages(app.op, "The Quentrix is\nnot responding.\n"), powered ? 0 : 1);
-      if (powered) {
-        QVERIFY(app.unit.ObjectFilter() == app.program.settings.ObjectFilter && app.op.Messages().empty());
-      } else {
-        QVERIFY(app.op.Messages().back().title == "Error" && app.op.Messages().back().icon == MessageIcon::Critical);
-      }
-      // The program stays usable: its tick runs and the screens can be entered.
-      QVERIFY(app.window->Timer1().isActive());
-      app.Action("mnuSetupSystem")->trigger();
-      QCOMPARE(app.Mode(), ScreenMode::SetupSystem);
-    }
-  }
-
   // Table: how the session ends. Each writes the settings, empties the temporary page and
   // report, resets the unit once and lets go of the port; a trial still running is aborted
   // (not stopped as the close box stops it) when the session itself ends.

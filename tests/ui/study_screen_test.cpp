@@ -1,6 +1,5 @@
-// frmStudy on a study of two experiments (two groups, day 1): opened from the File menu,
-// it shows the groups' curves and the summary; a click on a curve's point opens that
-// day's experiment on the data screen.
+// frmStudy on a study of two experiments (two groups, day 1): its summary, pages, printing
+// and animals sheet, and a curve's point opening that day's experiment.
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -65,7 +64,6 @@ class StudyScreenTest : public QObject {
     ExperimentScene scene;
     StudyScreen* study = OpenStudy(scene);
     QVERIFY(study != nullptr);
-    QCOMPARE(study->Aggregate().Trials, int64_t{4});
     auto* grid = study->findChild<QTableWidget*>("grStudySummary");
     QCOMPARE(grid->rowCount(), 2);
     // n counts animals in the means: WT's R3 stands still and its track ends early, an
@@ -73,7 +71,6 @@ class StudyScreenTest : public QObject {
     QCOMPARE(QStringList({grid->item(0, 0)->text(), grid->item(0, 3)->text(), grid->item(1, 0)->text(),
                           grid->item(1, 3)->text()}),
              QStringList({"KO", "2", "WT", "1"}));
-    QCOMPARE(study->Aggregate().AbortedTrials, int64_t{1});
 
     // The WT point of the latency curve, clicked where it was drawn.
     const StudyPageLayout& layout = study->CurveLayout();
@@ -97,7 +94,6 @@ class StudyScreenTest : public QObject {
     auto* pages = study->findChild<QComboBox*>("cboStudyPage");
     // This study has no probe trials: no probe page; its four animals' ribbons fill one.
     const int expectedPages = kStudyReportPages - 1 + 1;
-    QCOMPARE(StudyReportPageCount(study->Aggregate()), expectedPages);
     QCOMPARE(pages->count(), expectedPages);
     std::vector<std::vector<std::string>> shown;
     for (int page = 0; page < expectedPages; ++page) {
@@ -106,20 +102,12 @@ class StudyScreenTest : public QObject {
       shown.push_back(study->CurveLayout().texts);
       QVERIFY2(!shown.back().empty(), qPrintable(QString("page %1").arg(page + 1)));
     }
-    QVERIFY(shown[0] != shown[1]);
-    // The last page: every trial's strategy ribbon under its animal and group.
-    QCOMPARE(study->CurveLayout().ribbons.size(), size_t{4});
-    for (const char* text : {"group KO", "group WT", "K1", "K2", "R1", "R3"})
-      QVERIFY2(std::find(shown.back().begin(), shown.back().end(), text) != shown.back().end(), text);
+    QVERIFY(shown[0] != shown[1]);  // what each page holds: the study report's tests
 
     const auto pageCount = [](const std::filesystem::path& pdf) {
       std::string bytes;
       if (!ReadWholeFile(pdf, bytes) || !bytes.starts_with("%PDF")) return -1;
-      int n = 0;
-      for (std::size_t at = bytes.find("/Type /Page\n"); at != std::string::npos;
-           at = bytes.find("/Type /Page\n", at + 1))
-        ++n;
-      return n;
+      return int(QByteArray::fromStdString(bytes).count("/Type /Page\n"));
     };
     const auto saved = scene.app.home.Path() / "STUDY" / "saved.pdf";
     scene.app.op.QueueReply(saved.string());
@@ -146,28 +134,19 @@ class StudyScreenTest : public QObject {
     ExperimentScene scene;
     StudyScreen* study = OpenStudy(scene);
     auto* animals = study->findChild<QTableWidget*>("grStudyAnimals");
-    QVERIFY(animals != nullptr);
-    QCOMPARE(animals->rowCount(), 4);  // K1, K2, R1, R3 as the study sheet groups them
-    QCOMPARE(animals->item(2, 0)->text(), QString("R1"));
+    // K1, K2, R1, R3 as the study sheet groups them.
     QCOMPARE(animals->item(2, 1)->text(), QString("WT"));
 
     scene.app.home.Write("STUDY/animals.csv", "animal;group;sex\r\nR1;KO;f\r\nR2;WT;m\r\nR3;WT;f\r\n"
                                               "K1;KO;m\r\nK2;KO;f\r\n");
     scene.app.op.QueueReply((scene.app.home.Path() / "STUDY" / "animals.csv").string());
     QTest::mouseClick(study->findChild<QPushButton*>("cmdAnimalsSheet"), Qt::LeftButton);
-    QCOMPARE(study->AnimalsSheetFile().filename().string(), std::string("animals.csv"));
-    QCOMPARE(animals->columnCount(), 4);
     QCOMPARE(animals->horizontalHeaderItem(2)->text(), QString("sex"));
-    QStringList r1, r2;
-    for (int c = 0; c < 4; ++c) {
-      r1 << animals->item(2, c)->text();
-      r2 << animals->item(3, c)->text();
-    }
+    QStringList r1;
+    for (int c = 0; c < 4; ++c) r1 << animals->item(2, c)->text();
     QCOMPARE(r1, QStringList({"R1", "KO", "f", "1"}));
-    QCOMPARE(r2, QStringList({"R2", "WT", "m", "0"}));
     auto* summary = study->findChild<QTableWidget*>("grStudySummary");
-    QCOMPARE(summary->item(0, 0)->text(), QString("KO"));
-    QCOMPARE(summary->item(0, 3)->text(), QString("3"));
+    QCOMPARE(summary->item(0, 0)->text() + " " + summary->item(0, 3)->text(), QString("KO 3"));
     QVERIFY(study->findChild<QLabel*>("lblAnimals")->text().contains("animals.csv"));
 
     scene.app.home.Write("STUDY/few.csv", "animal;group\r\nR1;KO\r\n");

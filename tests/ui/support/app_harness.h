@@ -1,6 +1,5 @@
-// The whole desktop application in one test process: a Program on a temporary home
-// folder, the simulated unit behind its in-process port, a manual clock (every wait of
-// the unit's protocol takes no time), the scripted operator, and the main window.
+// The whole desktop application in one test process: a temporary home, the simulated unit
+// behind its in-process port, a manual clock, the scripted operator and the main window.
 #pragma once
 
 #include <QApplication>

@@ -1,7 +1,5 @@
-// The run and data screens in one test process: the application harness with an
-// experiment of our choosing, the 55 ms tick driven by the unit's own time (so a test
-// presses a key and sees what the tick makes of it, in order), and readers for the
-// labels, the results grid and the tabulated data file.
+// The run and data screens in one test process: an experiment of our choosing, the 55 ms
+// tick driven by the unit's own time, and readers for the screens and the data table.
 #pragma once
 
 #include <QAction>
@@ -120,44 +118,27 @@ inline std::vector<std::vector<std::string>> ReadRecords(const std::filesystem::
   return records;
 }
 
-// What the data screen shows of one trial, in the order of a table record's values.
-struct ShownTrial {
+// What the data screen shows of one trial in the order of a table record's values: the
+// header's label, status, latency, path, angle and distance, then the grid's cells past
+// its first column (the counters' 5 x 4, each ring's entries, times and paths 3 x 4).
+inline std::vector<std::string> ShownRecord(const ExperimentScene& scene) {
   std::map<std::string, std::string> header;  // lblMazeExptParams: label -> value
-  std::vector<QStringList> rows;              // grOpenData
-};
-
-inline ShownTrial ReadShownTrial(const ExperimentScene& scene) {
-  ShownTrial shown;
-  const QString header = scene.Label("lblMazeExptParams")->text();
-  for (const QString& line : header.split('\n')) {
+  for (const QString& line : scene.Label("lblMazeExptParams")->text().split('\n')) {
     const int colon = line.indexOf(" : ");
-    if (colon < 0) continue;
-    shown.header[line.left(colon).trimmed().toStdString()] = line.mid(colon + 3).trimmed().toStdString();
+    if (colon >= 0)
+      header[line.left(colon).trimmed().toStdString()] = line.mid(colon + 3).trimmed().toStdString();
   }
+  std::vector<std::string> record;
+  for (const char* key : {"Subject Label", "Trial was ended by", "Latency (in seconds)",
+                          "Path Length (in cms)", "Initial Angle (degs)", "@cms from start"})
+    record.push_back(header.contains(key) ? header[key] : std::string("<missing ") + key + ">");
   const auto* grid = scene.app.window->findChild<QTableWidget*>("grOpenData");
   for (int r = 0; r < grid->rowCount(); ++r) {
-    QStringList cells;
-    for (int c = 0; c < grid->columnCount(); ++c)
-      cells << (grid->item(r, c) ? grid->item(r, c)->text() : QString());
-    shown.rows.push_back(cells);
-  }
-  return shown;
-}
-
-// The shown values as a table record lays them out: label, status, latency, path, angle,
-// distance, the counters (5 x 4), then each ring's entries, times and paths (3 x 4).
-inline std::vector<std::string> ShownAsRecord(const ShownTrial& shown) {
-  auto value = [&](const char* key) {
-    const auto it = shown.header.find(key);
-    return it == shown.header.end() ? std::string("<missing ") + key + ">" : it->second;
-  };
-  std::vector<std::string> record = {value("Subject Label"),        value("Trial was ended by"),
-                                     value("Latency (in seconds)"), value("Path Length (in cms)"),
-                                     value("Initial Angle (degs)"), value("@cms from start")};
-  for (const QStringList& row : shown.rows) {
     // The headings of the counters and of the zones: their cells name the columns 1..4.
-    if (row.value(0).startsWith("Counters") || row.value(0).startsWith("Zones")) continue;
-    for (int c = 1; c < row.size(); ++c) record.push_back(row[c].toStdString());
+    const QString first = grid->item(r, 0) ? grid->item(r, 0)->text() : QString();
+    if (first.startsWith("Counters") || first.startsWith("Zones")) continue;
+    for (int c = 1; c < grid->columnCount(); ++c)
+      record.push_back(grid->item(r, c) ? grid->item(r, c)->text().toStdString() : std::string());
   }
   return record;
 }
