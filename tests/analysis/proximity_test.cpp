@@ -29,8 +29,6 @@ TEST(ProximityAccumulator, CumulativeAndAverage) {
   const std::vector<Case> cases = {
       // K = 30^2 * (1/30) / 10 / 2 = 1.5; A = 50/30 - 1.5 = 1/6; average A / (1/30) = 5.
       {"straight swim", {{158, 96}, {158, 86}}, 1, 10, 1.0f, 30.0f, false, 1.0 / 6.0, 5.0},
-      // Twice the centimetres per pixel doubles both.
-      {"two cm per pixel", {{158, 96}, {158, 86}}, 1, 10, 2.0f, 30.0f, false, 2.0 / 6.0, 10.0},
       // No path: no correction. 60 px over 2 samples at 25 per second: 2.4 over 1/25 s.
       {"no path", {{158, 96}, {158, 96}}, 1, 0, 1.0f, 25.0f, false, 2.4, 60.0},
       // One sample: no duration, no average.

@@ -45,9 +45,7 @@ TrialResult Analyse(const std::string& bytes, const AnalysisSettings& settings) 
 using Adjust = std::function<void(AnalysisSettings&)>;
 const Adjust kPal = [](AnalysisSettings& s) { s.VideoType = 1; };
 const Adjust kFilterOn = [](AnalysisSettings& s) { s.ArtifactFilterOn = true; };
-const Adjust kSquarePool = [](AnalysisSettings& s) { s.Pool.Round = false; };
 const Adjust kQuadrantsOff = [](AnalysisSettings& s) { s.Pool.Quadrants = false; };
-const Adjust kEqualArea = [](AnalysisSettings& s) { s.Pool.EquArea = true; };
 Adjust MaxTime(int16_t seconds, bool pal = false) {
   return [=](AnalysisSettings& s) {
     s.Experiment.MaxTime = seconds;
@@ -107,7 +105,6 @@ TEST(AnalyseRawTrack, EndStatusAndLatency) {
       // Unseen samples count towards latency but never hit.
       {"unseen samples count", Track({{255, 255}, {158, 255}, {128, 96}}), nullptr, kFinishAborted, 3},
       {"empty file", "", nullptr, kFinishAborted, 0},
-      {"odd last byte ignored", Track({{128, 96}, {131, 100}}) + '\x40', nullptr, kFinishAborted, 2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -127,9 +124,6 @@ TEST(AnalyseRawTrack, PathLengthFollowsFilteredSteps) {
   const std::string jump = Track({{128, 96}, {128, 96}, {160, 96}, {161, 96}, {170, 96}});
   const std::vector<Case> cases = {
       {"standing still", Repeat({128, 96}, 20), nullptr, 0.0f},
-      // One-pixel jitter in both axes around one point adds nothing.
-      {"one-pixel jitter", Track({{128, 96}, {129, 97}, {128, 96}, {127, 95}, {128, 97}, {129, 96}}), nullptr,
-       0.0f},
       // Moves of one pixel accumulate until an axis is 2 away from the remembered point.
       {"small moves accumulate", Track({{128, 96}, {129, 96}, {130, 96}}), nullptr, 2.0f},
       // 3-4-5 steps.
@@ -139,9 +133,6 @@ TEST(AnalyseRawTrack, PathLengthFollowsFilteredSteps) {
       {"rounding after every step", Track({{100, 100}, {102, 101}, {104, 102}}), nullptr, 4.0f},
       // sqrt(8) = 2.828 -> 3, twice.
       {"rounding up after every step", Track({{100, 100}, {102, 102}, {104, 104}}), nullptr, 6.0f},
-      // 200 cm pool of 160 pixels: 1.25 cm per pixel.
-      {"centimetres per pixel", Track({{100, 100}, {103, 104}, {106, 108}}),
-       [](AnalysisSettings& s) { s.Pool.ActualSizeX = 200; }, 12.5f},
       // The jump of 32 pixels is counted with the filter off...
       {"artifact jump, filter off", jump, nullptr, 42.0f},
       // ...and dropped with it on; the next step is measured from the new position.
@@ -191,9 +182,6 @@ TEST(AnalyseRawTrack, InitialAngleAgainstTheGoalHeading) {
       {"distance 0", Track({{128, 96}, {118, 96}}),
        [](AnalysisSettings& s) { s.Experiment.DistFromStart = 0; }, true, 0.0f},
       {"no goal with all platforms", Track({{128, 96}, {118, 96}}), Active(5), false, 0.0f},
-      {"no goal with platforms off", Track({{128, 96}, {118, 96}}), Active(0), false, 0.0f},
-      // Platform 3 at (98, 126) lies at 225 degrees; east is 0: error 135.
-      {"goal platform 3", Track({{128, 96}, {138, 96}}), Active(3), true, 135.0f},
       // Platform 4 at (158, 126) lies at 315 degrees; east is 0: error 45.
       {"goal platform 4", Track({{128, 96}, {138, 96}}), Active(4), true, 45.0f},
       // Unseen first sample: the start is the first seen one.
@@ -225,7 +213,6 @@ TEST(AnalyseRawTrack, ZoneTable) {
       {"hit on first sample", Track({{158, 66}}), nullptr, 'C', 1, {0, k1, 0.0f}},
       // The centre itself is in ring A, quadrant "4" (dx = dy = 0 count as right, lower).
       {"standing at the centre", Repeat({128, 96}, 6), nullptr, 'A', 4, {0, 6.0f / 30.0f, 0.0f}},
-      {"standing at the centre, PAL", Repeat({128, 96}, 6), kPal, 'A', 4, {0, 6.0f / 25.0f, 0.0f}},
       // Moving from ring A into B along the right axis: an entry of B with the step's path.
       {"entry with path", Track({{128, 96}, {150, 96}, {155, 96}}), nullptr, 'B', 4, {1, k2, 27.0f}},
       // Artifact filter on: the jump into B is neither path nor entry; the step inside B
@@ -238,15 +225,6 @@ TEST(AnalyseRawTrack, ZoneTable) {
       // Quadrants off: everything in column "4" (the report moves it to "1"); steps 10, 20.
       {"quadrants off", corner, kQuadrantsOff, 'A', 4, {0, 3.0f / 30.0f, 30.0f}},
       {"quadrants on, upper left", corner, nullptr, 'A', 2, {1, k1, 10.0f}},
-      // Equal-area rings (40, 56.6, 69.3, 80): 50 px out is ring B, not C.
-      {"equal-area ring B", Track({{128, 96}, {178, 96}}), kEqualArea, 'B', 4, {1, k1, 50.0f}},
-      {"equal-width ring C", Track({{128, 96}, {178, 96}}), nullptr, 'C', 4, {1, k1, 50.0f}},
-      // Square pool: the corner (207, 175) is inside the outer square.
-      {"square pool corner", Track({{207, 175}}), kSquarePool, 'D', 4, {0, k1, 0.0f}},
-      // Round ring boundary (distance 20) belongs to the outer ring.
-      {"round boundary", Track({{148, 96}}), nullptr, 'B', 4, {0, k1, 0.0f}},
-      // Square boundary (|dx| = 20) belongs to the inner square.
-      {"square boundary", Track({{148, 96}}), kSquarePool, 'A', 4, {0, k1, 0.0f}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -264,19 +242,16 @@ TEST(AnalyseRawTrack, OutOfPoolCountAndWarning) {
     std::string track;
     bool squarePool;
     int32_t count;
-    std::string text;
   };
   const std::vector<Case> cases = {
-      {"inside", Track({{128, 96}, {200, 96}}), false, 0, ""},
-      {"two outside", Track({{128, 96}, {250, 96}, {250, 100}, {128, 96}}), false, 2,
-       "Warning: there are\n2\npoints out of Pool"},
+      {"inside", Track({{128, 96}, {200, 96}}), false, 0},
+      {"two outside", Track({{128, 96}, {250, 96}, {250, 100}, {128, 96}}), false, 2},
       // Exactly on the rim of a round pool is outside; the first sample counts too.
-      {"on the rim", Track({{208, 96}}), false, 1, "Warning: there are\n1\npoints out of Pool"},
+      {"on the rim", Track({{208, 96}}), false, 1},
       // Lost samples are never out of the pool.
-      {"lost samples", Track({{255, 255}, {128, 255}, {128, 96}}), false, 0, ""},
+      {"lost samples", Track({{255, 255}, {128, 255}, {128, 96}}), false, 0},
       // Square pool: the corner is inside, one further out is not.
-      {"square corner", Track({{208, 176}, {209, 176}}), true, 1,
-       "Warning: there are\n1\npoints out of Pool"},
+      {"square corner", Track({{208, 176}, {209, 176}}), true, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -284,37 +259,9 @@ TEST(AnalyseRawTrack, OutOfPoolCountAndWarning) {
     settings.Pool.Round = !c.squarePool;
     const TrialResult r = Analyse(c.track, settings);
     EXPECT_EQ(r.OutOfPoolCount, c.count);
-    EXPECT_EQ(r.OutOfPoolText, c.text);
+    EXPECT_EQ(r.OutOfPoolText,
+              c.count ? "Warning: there are\n" + std::to_string(c.count) + "\npoints out of Pool" : "");
   }
-}
-
-TEST(AnalyseRawTrack, ProximityOfAStandingAnimal) {
-  // Standing at (158, 96), 30 px below platform 1, 35 samples: no path, no correction.
-  AnalysisSettings settings = BaseSettings();
-  settings.Experiment.MaxTime = 1;
-  const TrialResult r = Analyse(Repeat({158, 96}, 35), settings);
-  const CounterRecord& p1 = r.Measures.Counters[0];
-  // 35 samples of 30 px: 1050 / 30 per second * 1 cm = 35 cm·s over 34 / 30 s.
-  EXPECT_FLOAT_EQ(p1.Cumulative, 35.0f);
-  EXPECT_NEAR(p1.ProximityAvg, 35.0 / (34.0 / 30.0), 1e-4);
-  // Platform 4 at (158, 126) is 30 px away too.
-  EXPECT_FLOAT_EQ(r.Measures.Counters[3].Cumulative, 35.0f);
-}
-
-TEST(AnalyseRawTrack, PlatformsWhoseZoneLiesOutsideThePoolReportZeros) {
-  AnalysisSettings settings = BaseSettings();
-  settings.Experiment.ActivePlatform = 0;
-  // Platform 2 moved to (20, 96): 108 px from the centre, beyond 80 + 15.
-  settings.Pool.Platforms[1].X = 20;
-  settings.Pool.Platforms[1].Y = 96;
-  const TrialResult r = Analyse(Track({{20, 96}, {22, 96}, {128, 96}}), settings);
-  EXPECT_EQ(r.Measures.Counters[1], CounterRecord{});
-  EXPECT_NE(r.Measures.Counters[0].Cumulative, 0.0f);  // platform 1 is in use
-  // Moved to (35, 96): 93 px, the zone reaches in and is counted.
-  settings.Pool.Platforms[1].X = 35;
-  const TrialResult near = Analyse(Track({{35, 96}, {37, 96}, {128, 96}}), settings);
-  EXPECT_EQ(near.Measures.Counters[1].Entries, 1);
-  EXPECT_FLOAT_EQ(near.Measures.Counters[1].Time, 2.0f);
 }
 
 TEST(AnalyseRawTrack, EpochWindow) {
@@ -355,22 +302,11 @@ TEST(AnalyseRawTrack, EpochWindow) {
     EXPECT_EQ(r.FinishStatus, c.status);
     EXPECT_EQ(r.LatencySamples, c.latency);
     EXPECT_FLOAT_EQ(r.Measures.PathLength, c.path);
-    // A window that misses the track measures nothing at all.
+    // A window that misses the track measures nothing at all; one of a single sample index
+    // no cumulative proximity, though its sample lies 31 px from platform 1.
     if (c.start >= 2000) EXPECT_EQ(r.Measures, TrialMeasures{});
+    if (c.time == 0) EXPECT_EQ(r.Measures.Counters[0], (CounterRecord{}));
   }
-}
-
-TEST(AnalyseRawTrack, EpochOfOneSampleHasNoCumulativeProximity) {
-  AnalysisSettings settings = BaseSettings();
-  settings.EpochEnabled = true;
-  SetEpochWindow(settings, 1000, 0);  // a = b = 3
-  const TrialResult r = Analyse(Repeat({158, 96}, 6), settings);
-  for (const CounterRecord& c : r.Measures.Counters) {
-    EXPECT_EQ(c.Cumulative, 0.0f);
-    EXPECT_EQ(c.ProximityAvg, 0.0f);
-  }
-  // Pass 2 still placed its one sample (158, 96): 30 px right, ring B, quadrant "4".
-  EXPECT_FLOAT_EQ(Zone(r, 'B', 4).Time, 1.0f / 30.0f);
 }
 
 TEST(AnalyseRawTrack, EpochResultDoesNotDependOnEarlierAnalyses) {
@@ -396,12 +332,6 @@ TEST(AnalyseRawTrack, TracksLongerThan32767Samples) {
   EXPECT_EQ(hit.FinishStatus, kFinishHitGoal);
   EXPECT_EQ(hit.LatencySamples, 39999);
   EXPECT_FLOAT_EQ(Zone(hit, 'A', 4).Time, 39999.0f / 30.0f);
-
-  // A walk to the right at the end of a long track is measured.
-  std::string walk = Repeat({128, 96}, 40000) + Track({{138, 96}, {148, 96}});
-  const TrialResult long_walk = Analyse(walk, settings);
-  EXPECT_EQ(long_walk.LatencySamples, 40002);
-  EXPECT_FLOAT_EQ(long_walk.Measures.PathLength, 20.0f);
 }
 
 TEST(AnalyseRawTrack, AspectFactorScalesYWithFloor) {
@@ -416,57 +346,6 @@ TEST(AnalyseRawTrack, AspectFactorScalesYWithFloor) {
   const TrialResult lost = Analyse(Track({{128, 96}, {255, 255}, {128, 96}}), settings);
   EXPECT_FLOAT_EQ(lost.Measures.PathLength, 0.0f);
   EXPECT_EQ(lost.OutOfPoolCount, 0);
-}
-
-TEST(AnalyseRawTrack, NoNaNOrInfinityForBadSettings) {
-  std::vector<std::function<void(AnalysisSettings&)>> adjustments = {
-      [](AnalysisSettings& s) { s.Pool.Radius = 0.0f; },
-      [](AnalysisSettings& s) { s.Pool.Radius = -5.0f; },
-      [](AnalysisSettings& s) { s.Pool.Radius = std::nanf(""); },
-      [](AnalysisSettings& s) { s.Pool.Radius = 1e-40f; },
-      [](AnalysisSettings& s) { s.Pool.Radius = INFINITY; },
-      [](AnalysisSettings& s) { s.Pool.ActualSizeX = 0; },
-      [](AnalysisSettings& s) { s.Pool.NumRings = 0; },
-      [](AnalysisSettings& s) { s.Pool.NumRings = 9; },
-      [](AnalysisSettings& s) { s.Pool.Platforms[0].Radius = std::nanf(""); },
-      [](AnalysisSettings& s) { s.Pool.Platforms[2].CMultiplier = -300; },
-      [](AnalysisSettings& s) { s.Experiment.MaxTime = -1; },
-      [](AnalysisSettings& s) { s.Experiment.DistFromStart = -20; },
-      [](AnalysisSettings& s) { s.AspectFactor = 0.0; },
-      [](AnalysisSettings& s) { s.AspectFactor = std::nan(""); },
-      [](AnalysisSettings& s) { s.ArtifactThreshold = std::nan(""); },
-      [](AnalysisSettings& s) {
-        s.EpochEnabled = true;
-        s.EpochStart = -50000;
-        s.EpochStop = INT64_MAX;
-      },
-  };
-  std::mt19937 random(7);
-  std::string track;
-  for (int i = 0; i < 500; ++i) {
-    track.push_back(static_cast<char>(random() % 256));
-    track.push_back(static_cast<char>(random() % 256));
-  }
-  for (std::size_t i = 0; i < adjustments.size(); ++i) {
-    SCOPED_TRACE(i);
-    AnalysisSettings settings = BaseSettings();
-    adjustments[i](settings);
-    for (const std::string& bytes : {std::string(), Track({{128, 96}}), track}) {
-      const TrialResult r = Analyse(bytes, settings);
-      const TrialMeasures& m = r.Measures;
-      EXPECT_TRUE(std::isfinite(m.PathLength));
-      EXPECT_TRUE(std::isfinite(m.InitialAngle));
-      EXPECT_GE(m.InitialAngle, 0.0f);
-      EXPECT_LE(m.InitialAngle, 180.0f);
-      for (const CounterRecord& c : m.Counters) {
-        EXPECT_TRUE(std::isfinite(c.Time) && std::isfinite(c.Path) && std::isfinite(c.ProximityAvg) &&
-                    std::isfinite(c.Cumulative));
-      }
-      for (const auto& ring : m.Zones) {
-        for (const ZoneCell& z : ring) EXPECT_TRUE(std::isfinite(z.Time) && std::isfinite(z.Path));
-      }
-    }
-  }
 }
 
 TEST(AnalyseRawTrack, FromFile) {

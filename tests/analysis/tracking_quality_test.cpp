@@ -71,11 +71,9 @@ TEST(AssessTrackingQuality, SuspectAboveTwoFaultsOfAnyKindOrAMostlyUnseenTrack) 
   TrackingQuality early = q;
   early.EndedInFirstSecond = true;
   EXPECT_TRUE(early.IsSuspect());
-  EXPECT_NE(SuspectTrackingText(early).find(", ended within its first second"), std::string::npos);
   TrackingQuality realigned = q;
   realigned.RealignedFrom = 417;
   EXPECT_TRUE(realigned.IsSuspect());
-  EXPECT_NE(SuspectTrackingText(realigned).find(", realigned from sample 417"), std::string::npos);
   const TrackingQuality mostlyHidden =
       AssessTrackingQuality(std::vector<TrackSample>{{100, 80}, kNotSeen, kNotSeen});
   EXPECT_TRUE(mostlyHidden.IsSuspect());

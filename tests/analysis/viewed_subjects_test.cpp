@@ -27,7 +27,6 @@ TEST(ViewedSubjects, StatusWordsGiveTheLegendStates) {
   };
   const Case cases[] = {
       {SubjectStatus::HitGoal, ViewedSubjectState::Completed},
-      {SubjectStatus::TimedOut, ViewedSubjectState::Completed},
       {SubjectStatus::Aborted, ViewedSubjectState::Aborted},
       {SubjectStatus::Unknown, ViewedSubjectState::NotDone},
   };

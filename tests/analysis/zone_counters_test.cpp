@@ -19,6 +19,8 @@ ExperimentSetup Experiment(int16_t active) {
   return experiment;
 }
 
+// The zones themselves are the pool's rule (PlatformZoneOf); here, that the live check
+// reaches it with the experiment's active platform and the live aspect scaling.
 TEST(CheckActiveCounterCoinc, ClassifiesAgainstTheFourPlatforms) {
   // Platform 1 at (158, 66), radius 10, counter zone 15.
   struct Case {
@@ -29,14 +31,8 @@ TEST(CheckActiveCounterCoinc, ClassifiesAgainstTheFourPlatforms) {
     int16_t code;
   };
   const Case cases[] = {
-      {"on the active platform", {158, 66}, 1, 1.0, 128},
-      {"platform edge", {168, 66}, 1, 1.0, 128},
-      {"counter zone edge", {173, 66}, 1, 1.0, 0},
-      {"just outside", {174, 66}, 1, 1.0, -1},
       {"inactive platform's area is its zone", {98, 66}, 1, 1.0, 1},
       {"all platforms active", {98, 126}, 5, 1.0, 130},
-      {"none active", {158, 66}, 0, 1.0, 0},
-      {"not seen", {158, 255}, 1, 1.0, -1},
       // Live samples arrive unscaled: 55 * 1.2 = 66 stands on platform 1.
       {"live aspect scaling", {158, 55}, 1, 1.2, 128},
       {"without scaling", {158, 55}, 1, 1.0, 0},
@@ -84,9 +80,8 @@ TEST(CentimetreFactorsOf, FallsBackToTwoUnitsForTinyPools) {
     CentimetreFactors factors;
   };
   const Case cases[] = {
-      {80.0f, 160, 160, {1.0f, 1.0f}},        {80.0f, 200, 100, {1.25f, 0.625f}},
+      {80.0f, 200, 100, {1.25f, 0.625f}},
       {0.5f, 10, 20, {5.0f, 10.0f}},  // diameter 1 < 2: D = 2
-      {0.0f, 10, 20, {5.0f, 10.0f}},          {-3.0f, 10, 20, {5.0f, 10.0f}},
       {std::nanf(""), 10, 20, {5.0f, 10.0f}},
   };
   for (const Case& c : cases) {
@@ -159,7 +154,6 @@ TEST(CounterZoneReachesPool, RoundAndSquarePools) {
     bool reaches;
   };
   const Case cases[] = {
-      {"round pool, inside", true, true, 158, 66, true},
       {"round pool, 94 away", true, true, 128 + 94, 96, true},
       {"round pool, exactly 95 away", true, true, 128 + 95, 96, false},
       {"round pool, square platform uses the same rule", true, false, 128 + 95, 96, false},

@@ -76,12 +76,9 @@ TEST(CameraSource, RecordsExactlyTheFramesSeenWhileRecordingWithoutLoss) {
   std::vector<cv::Mat> frames;
   for (int i = 0; i < video.frames; ++i) frames.push_back(video.Frame(i, rng));
   PacedCamera paced(frames);
-  VideoSourceOptions options;
-  options.calibration = video.calibration;
-  options.pool = video.pool;
   std::string error;
   std::unique_ptr<CameraSource> camera =
-      CameraSource::OpenGrabber("test camera", paced.Grabber(), 30, options, error);
+      CameraSource::OpenGrabber("test camera", paced.Grabber(), 30, video.Options(), error);
   ASSERT_NE(camera, nullptr) << error;
 
   // Five frames before the trial, ten during it, five after.
