@@ -6,11 +6,13 @@
 #include <vector>
 
 #include "analysis/experiment_folder.h"
+#include "analysis/viewed_subjects.h"
 #include "core/file_access.h"
 #include "core/scripted_operator.h"
 #include "experiment/experiment_file.h"
 #include "records/experiment_record.h"
 #include "pool/pool_file.h"
+#include "records/record_update.h"
 #include "support/temp_dir.h"
 
 namespace tarnwell {
@@ -46,7 +48,6 @@ class RecordingDataView : public DataView {
 TEST(ShowSubjectData, AnalysesTheSubjectsNumberedFileAndShowsItsReport) {
   test::Week1Folder w;
   RecordingDataView view;
-  EXPECT_EQ(SubjectRawFile(w.state, 3), w.dir.Path() / "WEEK103.RAW");
 
   ASSERT_TRUE(ShowSubjectData(w.state, 2, w.op, &view));
   const std::vector<std::string> expected = {
@@ -68,7 +69,12 @@ TEST(ShowSubjectData, ASubjectWithoutRawFileShowsNoDataAndNoOtherSubjectsNumbers
   RecordingDataView view;
   EXPECT_FALSE(ShowSubjectData(w.state, 1, w.op, &view));
   const std::vector<std::string> expected = {
-      "params [No data for this subject\n(R2)]", "pool", "print off", "clear selection", "results 0", "export on",
+      "params [No data for this subject\n(R2)]",
+      "pool",
+      "print off",
+      "clear selection",
+      "results 0",
+      "export on",
   };
   EXPECT_EQ(view.calls, expected);
   EXPECT_FALSE(w.dir.Exists("home/~TMPDAT.CSV")) << "nothing is written";
@@ -87,7 +93,8 @@ TEST(AnalysisSettings, ComeFromTheCompanionUnlessLoadedOnPurpose) {
   EXPECT_EQ(LoadExperimentAnalysisSettings(w.state), SettingsSource::Companion);
   EXPECT_EQ(w.state.Settings.Pool.X, 128);
   ASSERT_TRUE(LoadAnalysisPoolFile(w.state, w.dir.Path() / "OTHER.POL"));
-  EXPECT_EQ(LoadExperimentAnalysisSettings(w.state), SettingsSource::Loaded) << "a pool loaded on purpose wins";
+  EXPECT_EQ(LoadExperimentAnalysisSettings(w.state), SettingsSource::Loaded)
+      << "a pool loaded on purpose wins";
   EXPECT_EQ(w.state.Settings.Pool.X, 100);
 
   // A record no setup can have is said, never passed over for other settings.
@@ -102,6 +109,59 @@ TEST(AnalysisSettings, ComeFromTheCompanionUnlessLoadedOnPurpose) {
   EXPECT_EQ(damaged.SettingsProblem.rfind("WEEK1.EXP holds a value no setup can have: Pool diameter cm -157 (", 0),
             0u)
       << damaged.SettingsProblem;
+}
+
+// The data screen's subject list: states from the companion record's status words, and
+// every recorded trial listed even beyond the experiment's IDs.
+TEST(ViewedSubjects, StatusWordsGiveTheLegendStates) {
+  struct Case {
+    SubjectStatus status;
+    ViewedSubjectState expected;
+  };
+  const Case cases[] = {
+      {SubjectStatus::HitGoal, ViewedSubjectState::Completed},
+      {SubjectStatus::Aborted, ViewedSubjectState::Aborted},
+      {SubjectStatus::Unknown, ViewedSubjectState::NotDone},
+  };
+  for (const Case& c : cases) {
+    test::Week1Folder w;
+    LoadExperimentAnalysisSettings(w.state);
+    ASSERT_EQ(WriteSubjectStatusWord(w.state.DataFile, 2, c.status), RecordUpdate::Written);
+    const auto subjects = ListViewedSubjects(w.state);
+    ASSERT_EQ(subjects.size(), 3u);
+    EXPECT_EQ(subjects[2].State, c.expected) << static_cast<int>(c.status);
+    // The others keep their own (unset) words, whatever their raw files say.
+    EXPECT_EQ(subjects[0].State, ViewedSubjectState::NotDone);
+    EXPECT_EQ(subjects[1].State, ViewedSubjectState::NotDone);
+  }
+}
+
+TEST(ViewedSubjects, ARawFileBeyondTheIdsIsStillListed) {
+  test::Week1Folder w;
+  LoadExperimentAnalysisSettings(w.state);
+  w.dir.Write("WEEK105.RAW", test::Track({{100, 96}}));
+  const auto subjects = ListViewedSubjects(w.state);
+  ASSERT_EQ(subjects.size(), 6u);
+  EXPECT_EQ(subjects[5].Label, "");
+  EXPECT_TRUE(subjects[5].HasRawFile);
+  EXPECT_FALSE(subjects[4].HasRawFile);
+  EXPECT_EQ(ViewedSubjectCellText(subjects[5]), "6) ");
+}
+
+// Without a companion, or with one that is no record (no status words), a recorded trial
+// counts as completed.
+TEST(ViewedSubjects, WithoutUsableStatusWordsARecordedTrialCountsAsCompleted) {
+  for (const bool damaged : {false, true}) {
+    test::Week1Folder w(/*withCompanion=*/false);
+    LoadExperimentAnalysisSettings(w.state);
+    if (damaged) w.dir.Write("WEEK1.EXP", "not a record");
+    const auto subjects = ListViewedSubjects(w.state);
+    // No IDs either: the raw files alone name the subjects 0..2.
+    ASSERT_EQ(subjects.size(), 3u) << damaged;
+    EXPECT_EQ(subjects[0].State, ViewedSubjectState::Completed) << damaged;
+    EXPECT_EQ(subjects[1].State, ViewedSubjectState::NotDone) << damaged;
+    EXPECT_EQ(subjects[2].State, ViewedSubjectState::Completed) << damaged;
+  }
 }
 
 }  // namespace

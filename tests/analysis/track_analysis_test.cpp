@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "analysis/epoch.h"
+#include "analysis/proximity.h"
 #include "pool/pool_defaults.h"
 #include "support/temp_dir.h"
 #include "support/tracks.h"
@@ -67,95 +68,82 @@ const ZoneCell& Zone(const TrialResult& r, char ring, int column) {
   return r.Measures.Zones[ring - 'A'][column - 1];
 }
 
-TEST(AnalyseRawTrack, EndStatusAndLatency) {
+TEST(AnalyseRawTrack, EndStatusLatencyAndPathLength) {
   const Adjust kThreeSecondsNoGoal = [](AnalysisSettings& s) {
     s.Experiment.MaxTime = 3;
     s.Experiment.ActivePlatform = 0;
   };
+  constexpr int16_t kHit = kFinishHitGoal, kAbort = kFinishAborted, kOut = kFinishTimedOut;
   struct Case {
     const char* name;
     std::string track;
     Adjust adjust;
     int16_t status;
     int32_t latency;
+    float path;
   };
+  const std::string jump = Track({{128, 96}, {128, 96}, {160, 96}, {161, 96}, {170, 96}});
   const std::vector<Case> cases = {
       // The first sample stands on platform 1: hit, nothing counted towards latency.
-      {"hit on first sample", Track({{158, 66}, {128, 96}}), nullptr, kFinishHitGoal, 0},
-      // Two samples swum, the third on the platform.
-      {"hit on third sample", Track({{128, 96}, {140, 80}, {158, 66}}), nullptr, kFinishHitGoal, 2},
+      {"hit on first sample", Track({{158, 66}, {128, 96}}), nullptr, kHit, 0, 0.0f},
+      // Two samples swum, the third on the platform; pass 2 stops at the latency: the hit
+      // sample itself is not swum to.
+      {"hit on third sample", Track({{128, 96}, {140, 80}, {158, 66}}), nullptr, kHit, 2, 20.0f},
       // Shorter than the maximum time and never on the platform.
-      {"abort", Repeat({128, 96}, 12), nullptr, kFinishAborted, 12},
+      {"abort", Repeat({128, 96}, 12), nullptr, kAbort, 12, 0.0f},
       // Max time 1 s: the 30th sample completes it; the pass goes on and counts all 35.
-      {"time-out counts every sample", Repeat({128, 96}, 35), MaxTime(1), kFinishTimedOut, 35},
+      {"time-out counts every sample", Repeat({128, 96}, 35), MaxTime(1), kOut, 35, 0.0f},
       // PAL: 25 samples complete the second.
-      {"PAL time-out after 25 samples", Repeat({128, 96}, 25), MaxTime(1, true), kFinishTimedOut, 25},
-      {"PAL 24 samples still running", Repeat({128, 96}, 24), MaxTime(1, true), kFinishAborted, 24},
+      {"PAL time-out after 25 samples", Repeat({128, 96}, 25), MaxTime(1, true), kOut, 25, 0.0f},
+      {"PAL 24 samples still running", Repeat({128, 96}, 24), MaxTime(1, true), kAbort, 24, 0.0f},
       // Every second of a long stay counts (no goal, so no angle to wait for): 89 samples
       // are two seconds and some.
-      {"three seconds of standing still", Repeat({128, 96}, 90), kThreeSecondsNoGoal, kFinishTimedOut, 90},
-      {"two seconds and some", Repeat({128, 96}, 89), kThreeSecondsNoGoal, kFinishAborted, 89},
-      // Maximum time 0 ends the trial at the first completed second, negative too.
-      {"max time 0", Repeat({128, 96}, 31), MaxTime(0), kFinishTimedOut, 31},
-      {"max time negative", Repeat({128, 96}, 29), MaxTime(-3), kFinishAborted, 29},
+      {"three seconds of standing still", Repeat({128, 96}, 90), kThreeSecondsNoGoal, kOut, 90, 0.0f},
+      {"two seconds and some", Repeat({128, 96}, 89), kThreeSecondsNoGoal, kAbort, 89, 0.0f},
+      // Maximum time 0 ends the trial at the first completed second.
+      {"max time 0", Repeat({128, 96}, 31), MaxTime(0), kOut, 31, 0.0f},
       // Active platform OFF: standing on platform 1 is only its counter zone.
-      {"active platform off never hits", Repeat({158, 66}, 4), Active(0), kFinishAborted, 4},
+      {"active platform off never hits", Repeat({158, 66}, 4), Active(0), kAbort, 4, 0.0f},
       // ALL: any platform ends the trial.
-      {"active platform all hits platform 3", Track({{128, 96}, {98, 126}}), Active(5), kFinishHitGoal, 1},
+      {"active platform all hits platform 3", Track({{128, 96}, {98, 126}}), Active(5), kHit, 1, 0.0f},
       // Unseen samples count towards latency but never hit.
-      {"unseen samples count", Track({{255, 255}, {158, 255}, {128, 96}}), nullptr, kFinishAborted, 3},
-      {"empty file", "", nullptr, kFinishAborted, 0},
+      {"unseen samples count", Track({{255, 255}, {158, 255}, {128, 96}}), nullptr, kAbort, 3, 0.0f},
+      {"empty file", "", nullptr, kAbort, 0, 0.0f},
+      // Moves of one pixel accumulate until an axis is 2 away from the remembered point.
+      {"small moves accumulate", Track({{128, 96}, {129, 96}, {130, 96}}), nullptr, kAbort, 3, 2.0f},
+      // 3-4-5 steps.
+      {"two straight steps", Track({{100, 100}, {103, 104}, {106, 108}}), nullptr, kAbort, 3, 10.0f},
+      // Each step is rounded to whole pixels, half to even, before it is summed:
+      // sqrt(2 * 2 + 1) = 2.236 -> 2, twice.
+      {"rounding after every step", Track({{100, 100}, {102, 101}, {104, 102}}), nullptr, kAbort, 3, 4.0f},
+      // sqrt(8) = 2.828 -> 3, twice.
+      {"rounding up after every step", Track({{100, 100}, {102, 102}, {104, 104}}), nullptr, kAbort, 3, 6.0f},
+      // The jump of 32 pixels is counted with the filter off...
+      {"artifact jump, filter off", jump, nullptr, kAbort, 5, 42.0f},
+      // ...and dropped with it on; the next step is measured from the new position.
+      {"artifact jump, filter on", jump, kFilterOn, kAbort, 5, 10.0f},
+      // A step of exactly the threshold (20) is not an artifact...
+      {"step at the threshold kept", Track({{128, 96}, {148, 96}}), kFilterOn, kAbort, 2, 20.0f},
+      // ...one of sqrt(401) = 20.02, the shortest beyond it, is.
+      {"step just beyond the threshold", Track({{128, 96}, {148, 97}}), kFilterOn, kAbort, 2, 0.0f},
+      // A lost sample stands where the animal was; the next step is from there.
+      {"lost sample in the middle", Track({{100, 100}, {103, 104}, {255, 255}, {106, 108}}), nullptr, kAbort,
+       4, 10.0f},
+      // First sample lost: the start point is the first seen sample, no step from Y 255.
+      {"first sample unseen", Track({{255, 255}, {128, 96}, {131, 100}}), nullptr, kAbort, 3, 5.0f},
+      // Steps that end outside the pool add nothing; coming back adds sqrt(122^2 + 4^2).
+      {"steps outside the pool", Track({{128, 96}, {250, 96}, {250, 100}, {128, 96}}), nullptr, kAbort, 4,
+       122.0f},
+      // PAL: the remembered point is not scaled by 5/6 (that would add a 16-pixel step).
+      {"PAL first step", Track({{128, 96}, {140, 96}}), kPal, kAbort, 2, 12.0f},
+      {"odd last byte ignored", Track({{128, 96}, {131, 100}}) + '\x40', nullptr, kAbort, 2, 5.0f},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const TrialResult r = Analyse(c.track, c.adjust);
     EXPECT_EQ(r.FinishStatus, c.status);
     EXPECT_EQ(r.LatencySamples, c.latency);
-  }
-}
-
-TEST(AnalyseRawTrack, PathLengthFollowsFilteredSteps) {
-  struct Case {
-    const char* name;
-    std::string track;
-    Adjust adjust;
-    float path;
-  };
-  const std::string jump = Track({{128, 96}, {128, 96}, {160, 96}, {161, 96}, {170, 96}});
-  const std::vector<Case> cases = {
-      {"standing still", Repeat({128, 96}, 20), nullptr, 0.0f},
-      // Moves of one pixel accumulate until an axis is 2 away from the remembered point.
-      {"small moves accumulate", Track({{128, 96}, {129, 96}, {130, 96}}), nullptr, 2.0f},
-      // 3-4-5 steps.
-      {"two straight steps", Track({{100, 100}, {103, 104}, {106, 108}}), nullptr, 10.0f},
-      // Each step is rounded to whole pixels, half to even, before it is summed:
-      // sqrt(2 * 2 + 1) = 2.236 -> 2, twice.
-      {"rounding after every step", Track({{100, 100}, {102, 101}, {104, 102}}), nullptr, 4.0f},
-      // sqrt(8) = 2.828 -> 3, twice.
-      {"rounding up after every step", Track({{100, 100}, {102, 102}, {104, 104}}), nullptr, 6.0f},
-      // The jump of 32 pixels is counted with the filter off...
-      {"artifact jump, filter off", jump, nullptr, 42.0f},
-      // ...and dropped with it on; the next step is measured from the new position.
-      {"artifact jump, filter on", jump, kFilterOn, 10.0f},
-      // A step of exactly the threshold (20) is not an artifact.
-      {"step at the threshold kept", Track({{128, 96}, {148, 96}}), kFilterOn, 20.0f},
-      // ...one of sqrt(401) = 20.02, the shortest beyond it, is.
-      {"step just beyond the threshold dropped", Track({{128, 96}, {148, 97}}), kFilterOn, 0.0f},
-      // A lost sample stands where the animal was; the next step is from there.
-      {"lost sample in the middle", Track({{100, 100}, {103, 104}, {255, 255}, {106, 108}}), nullptr, 10.0f},
-      // First sample lost: the start point is the first seen sample, no step from Y 255.
-      {"first sample unseen", Track({{255, 255}, {128, 96}, {131, 100}}), nullptr, 5.0f},
-      // Steps that end outside the pool add nothing; coming back adds sqrt(122^2 + 4^2).
-      {"steps outside the pool", Track({{128, 96}, {250, 96}, {250, 100}, {128, 96}}), nullptr, 122.0f},
-      // PAL: the remembered point is not scaled by 5/6 (that would add a 16-pixel step).
-      {"PAL first step", Track({{128, 96}, {140, 96}}), kPal, 12.0f},
-      // Pass 2 stops at the latency: the hit sample itself is not swum to.
-      {"path stops at the hit", Track({{128, 96}, {140, 80}, {158, 66}}), nullptr, 20.0f},
-      {"odd last byte ignored", Track({{128, 96}, {131, 100}}) + '\x40', nullptr, 5.0f},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_FLOAT_EQ(Analyse(c.track, c.adjust).Measures.PathLength, c.path);
+    EXPECT_FLOAT_EQ(r.Measures.PathLength, c.path);
   }
 }
 
@@ -244,7 +232,6 @@ TEST(AnalyseRawTrack, OutOfPoolCountAndWarning) {
     int32_t count;
   };
   const std::vector<Case> cases = {
-      {"inside", Track({{128, 96}, {200, 96}}), false, 0},
       {"two outside", Track({{128, 96}, {250, 96}, {250, 100}, {128, 96}}), false, 2},
       // Exactly on the rim of a round pool is outside; the first sample counts too.
       {"on the rim", Track({{208, 96}}), false, 1},
@@ -409,6 +396,90 @@ TEST(TrackAnalyser, ThePictureMapAnswersAsTheDirectTests) {
       mapped.AnalyseBytes(tracks[t], actual, samples);
       EXPECT_EQ(actual, expected) << "settings " << v << ", track " << t;
     }
+  }
+}
+
+// The epoch window's fields: reading, limits, and the sample indices they give.
+TEST(ParseEpochField, ReadsTypedSeconds) {
+  struct Case {
+    const char* text;
+    int64_t value;
+  };
+  const Case cases[] = {
+      {"12.5", 125000},
+      {"12,5", 125000},  // a decimal comma reads the same
+      {"", 0},
+      {"-4", 0},  // a window cannot start before the trial
+      {"100000", 1000000000},
+      {"100001", 1000000000},  // limited to 100000 s
+      {"2.5x", 25000},  // reading stops at the first other character
+      {"0.00005", 0},   // half to even at four places
+      {"0.00015", 2},
+      {"0.000051", 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(ParseEpochField(c.text), c.value);
+  }
+}
+
+TEST(EpochSampleIndex, RoundsHalfToEven) {
+  struct Case {
+    int64_t value;
+    int rate;
+    int64_t index;
+  };
+  const Case cases[] = {
+      {5000, 25, 12},                                          // 12.5 -> 12
+      {15000, 25, 38},                                         // 37.5 -> 38
+      {500, 30, 2},                                            // 1.5 -> 2
+      {1500, 30, 4},                                           // 4.5 -> 4
+      {1667, 30, 5},                                           // 5.001 -> 5
+      {10000, 30, 30}, {0, 30, 0}, {1000000000, 30, 3000000},  // far beyond 32767 samples
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.value << " at " << c.rate);
+    EXPECT_EQ(EpochSampleIndex(c.value, c.rate), c.index);
+  }
+}
+
+// Proximity: summed distances to each platform, corrected for a straight swim.
+TEST(ProximityAccumulator, CumulativeAndAverage) {
+  // Platform 1 at (158, 66). Start (158, 96) is 30 px from it.
+  const double kCloser = 20.0 / 30.0 - 7.5;  // the "negative" case below
+  struct Case {
+    const char* name;
+    std::vector<PoolPoint> points;
+    int32_t steps;
+    int32_t pathPixels;
+    float cmPerPixel;
+    float fps;
+    bool zeroCumulative;
+    double cumulative;
+    double average;
+  };
+  const std::vector<Case> cases = {
+      // K = 30^2 * (1/30) / 10 / 2 = 1.5; A = 50/30 - 1.5 = 1/6; average A / (1/30) = 5.
+      {"straight swim", {{158, 96}, {158, 86}}, 1, 10, 1.0f, 30.0f, false, 1.0 / 6.0, 5.0},
+      // No path: no correction. 60 px over 2 samples at 25 per second: 2.4 over 1/25 s.
+      {"no path", {{158, 96}, {158, 96}}, 1, 0, 1.0f, 25.0f, false, 2.4, 60.0},
+      // One sample: no duration, no average.
+      {"single sample", {{158, 96}}, 0, 0, 1.0f, 30.0f, false, 1.0, 0.0},
+      // Epoch of one sample index: cumulative 0, the average stays as computed.
+      {"single-index epoch", {{158, 96}, {158, 86}}, 1, 10, 1.0f, 30.0f, true, 0.0, 5.0},
+      // A path that stays closer than the straight swim: negative, reported as is.
+      // Samples at 10 px: sum 20 / 30 = 0.667; K = 900 * (1/30) / 2 / 2 = 7.5.
+      {"negative", {{158, 76}, {158, 76}}, 1, 2, 1.0f, 30.0f, false, kCloser, kCloser * 30},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const PoolSetup pool = DefaultPool();
+    ProximityAccumulator accumulator(pool, PoolPoint{158, 96});
+    for (PoolPoint p : c.points) accumulator.Add(p);
+    TrialMeasures m;
+    accumulator.StoreInto(m, c.steps, c.fps, c.pathPixels, c.cmPerPixel, c.zeroCumulative);
+    EXPECT_NEAR(m.Counters[0].Cumulative, c.cumulative, 1e-4);
+    EXPECT_NEAR(m.Counters[0].ProximityAvg, c.average, std::max(1e-3, std::abs(c.average) * 1e-5));
   }
 }
 

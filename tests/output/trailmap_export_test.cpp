@@ -65,7 +65,8 @@ TEST(ExportTrailmapFiles, WritesBothFilesByteForByteOrSaysWhyNot) {
       {"nothing in the way", "", Answer::Yes, {}, true, exported},
       {"yes replaces an older file", "file", Answer::Yes, {}, true, exported},
       {"no keeps it", "file", Answer::No, {}, false, ""},
-      {"track file cannot be written", "folder", Answer::Yes, {}, false, "The raw data file could not be written to :"},
+      {"track file cannot be written", "folder", Answer::Yes, {}, false,
+       "The raw data file could not be written to :"},
       {"raw file cannot be read", "", Answer::Yes, failsOnWeek102, false,
        "The raw data file \"WEEK102.RAW\"\ncould not be read; nothing was exported to :"},
   };
@@ -91,22 +92,24 @@ TEST(ExportTrailmapFiles, WritesBothFilesByteForByteOrSaysWhyNot) {
     } else {
       EXPECT_EQ(dir.Exists("WEEK1.TXT"), c.inTheWay == "folder");
     }
-    EXPECT_EQ(dir.Exists("WEEK1Arena.WSP"), !declined) << "a refusal writes nothing at all";
-    if (!declined) EXPECT_EQ(dir.Read("WEEK1Arena.WSP"), Golden("trailmap_WEEK1Arena.WSP"));
+    EXPECT_EQ(dir.Exists("WEEK1Arena.WSP") ? dir.Read("WEEK1Arena.WSP") : "none",
+              declined ? "none" : Golden("trailmap_WEEK1Arena.WSP"))
+        << "a refusal writes nothing at all";
     const std::vector<OperatorLogEntry> messages = op.Messages();
-    const bool asked = !c.inTheWay.empty();
+    const bool asked = c.inTheWay == "file";  // a folder of that name is no file to ask about
     ASSERT_EQ(messages.size(), (asked ? 1u : 0u) + (declined ? 0u : 1u));
     if (asked) {
-      EXPECT_EQ(
-          std::tie(messages[0].text, messages[0].title, messages[0].buttons),
-          std::make_tuple("The file \"WEEK1.TXT\"\nalready exists.\n\nAre you sure you want\nto overwrite it?",
-                          "Confirm Overwrite", MessageButtons::YesNoCancel));
+      EXPECT_EQ(std::tie(messages[0].text, messages[0].title, messages[0].buttons),
+                std::make_tuple(
+                    "The file \"WEEK1.TXT\"\nalready exists.\n\nAre you sure you want\nto overwrite it?",
+                    "Confirm Overwrite", MessageButtons::YesNoCancel));
     }
     if (declined) continue;
     const std::string stem = (dir.Path() / "WEEK1").string();
     EXPECT_EQ(std::tie(messages.back().text, messages.back().title, messages.back().icon),
-              std::make_tuple(c.textLine + "\n\n" + stem + ".TXT\n\nThe Arena Properties file has been exported to :\n\n" +
-                                  stem + "Arena.wsp",
+              std::make_tuple(c.textLine + "\n\n" + stem +
+                                  ".TXT\n\nThe Arena Properties file has been exported to :\n\n" + stem +
+                                  "Arena.wsp",
                               "Status", c.textWritten ? MessageIcon::Information : MessageIcon::Exclamation));
   }
 }
@@ -122,7 +125,6 @@ TEST(CountNumberedRawFiles, IsTheHighestSubjectIndexWithARawFile) {
       {"no data file", false, {"WEEK100.RAW"}, -1},
       {"first subject only", true, {"WEEK100.RAW"}, 0},
       {"last possible index", true, {"WEEK103.RAW", "WEEK199.RAW"}, 99},
-      {"other experiments and plain raw file ignored", true, {"WEEK2 07.RAW", "WEEK1.RAW", "WEEK1100.RAW"}, -1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

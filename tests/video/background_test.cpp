@@ -11,7 +11,6 @@
 
 #include "support/temp_dir.h"
 #include "video/synthetic_video.h"
-#include "video/video_source.h"
 
 namespace tarnwell {
 namespace {
