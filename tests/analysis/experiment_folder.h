@@ -15,8 +15,10 @@
 #include <utility>
 #include <vector>
 
-#include "records/raw_track.h"
+#include "analysis/reanalysis.h"
+#include "core/scripted_operator.h"
 #include "experiment/experiment_setup.h"
+#include "records/raw_track.h"
 #include "records/record_conversion.h"
 #include "pool/pool_setup.h"
 #include "pool/zones.h"
@@ -66,5 +68,23 @@ inline std::filesystem::path WriteWeek1(const TempDir& dir, bool withCompanion =
   if (withCompanion) WriteExperimentRecord(dataFile, Week1Experiment(dir.Path()), Week1Pool());
   return dataFile;
 }
+
+/// WEEK1 in a fresh folder, with the state that analyses it (its temporary report in home/)
+/// and an operator that answers nothing unless told.
+struct Week1Folder {
+  TempDir dir;
+  std::filesystem::path dataFile;
+  ReanalysisState state;
+  ScriptedOperator op;
+
+  explicit Week1Folder(bool withCompanion = true, NumberLocale locale = {})
+      : dataFile(WriteWeek1(dir, withCompanion)) {
+    state.DataFile = dataFile;
+    std::filesystem::create_directories(dir.Path() / "home");
+    state.TempReportPath = dir.Path() / "home" / "~TMPDAT.CSV";
+    state.Locale = locale;
+  }
+  std::string Read(const std::string& name) const { return dir.Read(name); }
+};
 
 }  // namespace tarnwell::test

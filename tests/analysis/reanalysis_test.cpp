@@ -6,11 +6,13 @@
 #include <vector>
 
 #include "analysis/experiment_folder.h"
+#include "analysis/viewed_subjects.h"
 #include "core/file_access.h"
 #include "core/scripted_operator.h"
 #include "experiment/experiment_file.h"
 #include "records/experiment_record.h"
 #include "pool/pool_file.h"
+#include "records/record_update.h"
 #include "support/temp_dir.h"
 
 namespace tarnwell {
@@ -43,45 +45,29 @@ class RecordingDataView : public DataView {
   void ClearSubjectSelection() override { calls.push_back("clear selection"); }
 };
 
-ReanalysisState StateFor(const test::TempDir& dir, const std::filesystem::path& dataFile) {
-  ReanalysisState state;
-  state.DataFile = dataFile;
-  std::filesystem::create_directories(dir.Path() / "home");
-  state.TempReportPath = dir.Path() / "home" / "~TMPDAT.CSV";
-  return state;
-}
-
 TEST(ShowSubjectData, AnalysesTheSubjectsNumberedFileAndShowsItsReport) {
-  test::TempDir dir;
-  const auto dataFile = test::WriteWeek1(dir);
-  ReanalysisState state = StateFor(dir, dataFile);
+  test::Week1Folder w;
   RecordingDataView view;
-  ScriptedOperator op;
-  EXPECT_EQ(SubjectRawFile(state, 3), dir.Path() / "WEEK103.RAW");
 
-  ASSERT_TRUE(ShowSubjectData(state, 2, op, &view));
+  ASSERT_TRUE(ShowSubjectData(w.state, 2, w.op, &view));
   const std::vector<std::string> expected = {
       "pool",       "track WEEK102.RAW", "params []", "out of pool []",
       "save as on", "results 10",        "print on",  "export on",
   };
   EXPECT_EQ(view.calls, expected);
-  EXPECT_EQ(state.CurrentSubject, 2);
-  EXPECT_EQ(state.LastRawFile, dir.Path() / "WEEK102.RAW");
-  EXPECT_EQ(state.LastResult.FinishStatus, kFinishAborted);
+  EXPECT_EQ(w.state.CurrentSubject, 2);
+  EXPECT_EQ(w.state.LastResult.FinishStatus, kFinishAborted);
   EXPECT_NE(view.shown.headerText.find("Subject Label         : R3\n"), std::string::npos)
       << view.shown.headerText;
   EXPECT_EQ(view.poolShownWith.Pool, test::Week1Pool()) << "the experiment's own pool is drawn";
-  EXPECT_TRUE(dir.Exists("home/~TMPDAT.TXT"));
-  EXPECT_TRUE(op.Log().empty());
+  EXPECT_TRUE(w.dir.Exists("home/~TMPDAT.TXT"));
+  EXPECT_TRUE(w.op.Log().empty());
 }
 
 TEST(ShowSubjectData, ASubjectWithoutRawFileShowsNoDataAndNoOtherSubjectsNumbers) {
-  test::TempDir dir;
-  const auto dataFile = test::WriteWeek1(dir);
-  ReanalysisState state = StateFor(dir, dataFile);
+  test::Week1Folder w;
   RecordingDataView view;
-  ScriptedOperator op;
-  EXPECT_FALSE(ShowSubjectData(state, 1, op, &view));
+  EXPECT_FALSE(ShowSubjectData(w.state, 1, w.op, &view));
   const std::vector<std::string> expected = {
       "params [No data for this subject\n(R2)]",
       "pool",
@@ -91,72 +77,91 @@ TEST(ShowSubjectData, ASubjectWithoutRawFileShowsNoDataAndNoOtherSubjectsNumbers
       "export on",
   };
   EXPECT_EQ(view.calls, expected);
-  EXPECT_EQ(state.CurrentSubject, 1);
-  EXPECT_FALSE(dir.Exists("home/~TMPDAT.CSV")) << "nothing is written";
+  EXPECT_FALSE(w.dir.Exists("home/~TMPDAT.CSV")) << "nothing is written";
 
   view.calls.clear();
-  EXPECT_FALSE(ShowSubjectData(state, -1, op, &view));
+  EXPECT_FALSE(ShowSubjectData(w.state, -1, w.op, &view));
   EXPECT_TRUE(view.calls.empty()) << "no subject selected: nothing happens";
-  EXPECT_EQ(state.CurrentSubject, 1);
-}
-
-TEST(BuildTabulatedDataFile, ATemporaryReportThatCannotBeWrittenIsReported) {
-  test::TempDir dir;
-  const auto dataFile = test::WriteWeek1(dir);
-  ReanalysisState state = StateFor(dir, dataFile);
-  dir.Write("blocker", "a file where the home folder should be");
-  state.TempReportPath = dir.Path() / "blocker" / "~TMPDAT.CSV";
-  RecordingDataView view;
-  ScriptedOperator op;
-  EXPECT_FALSE(BuildTabulatedDataFile(state, dir.Path() / "WEEK100.RAW", false, op, &view));
-  ASSERT_EQ(op.Messages().size(), 1u);
-  EXPECT_TRUE(op.HasMessageContaining("occurred in sub\nBuildTabulatedDataFile"));
-  EXPECT_TRUE(view.calls.empty()) << "nothing shown for a trial whose report was not written";
+  EXPECT_EQ(w.state.CurrentSubject, 1);
 }
 
 TEST(AnalysisSettings, ComeFromTheCompanionUnlessLoadedOnPurpose) {
-  test::TempDir dir;
-  const auto dataFile = test::WriteWeek1(dir);
+  test::Week1Folder w;
   PoolSetup other = test::Week1Pool();
   other.X = 100;
-  other.Radius = 60.0f;
-  ASSERT_TRUE(WritePoolSetupFile(dir.Path() / "OTHER.POL", other));
-
-  struct Case {
-    const char* what;
-    bool loadPool;
-    SettingsSource source;
-    int16_t poolX;
-  };
-  const Case cases[] = {
-      {"companion record read", false, SettingsSource::Companion, 128},
-      {"pool loaded on purpose wins", true, SettingsSource::Loaded, 100},
-  };
-  for (const Case& c : cases) {
-    ReanalysisState state = StateFor(dir, dataFile);
-    if (c.loadPool) {
-      ASSERT_TRUE(LoadAnalysisPoolFile(state, dir.Path() / "OTHER.POL"));
-    }
-    EXPECT_EQ(LoadExperimentAnalysisSettings(state), c.source) << c.what;
-    EXPECT_EQ(state.Settings.Pool.X, c.poolX) << c.what;
-  }
+  ASSERT_TRUE(WritePoolSetupFile(w.dir.Path() / "OTHER.POL", other));
+  EXPECT_EQ(LoadExperimentAnalysisSettings(w.state), SettingsSource::Companion);
+  EXPECT_EQ(w.state.Settings.Pool.X, 128);
+  ASSERT_TRUE(LoadAnalysisPoolFile(w.state, w.dir.Path() / "OTHER.POL"));
+  EXPECT_EQ(LoadExperimentAnalysisSettings(w.state), SettingsSource::Loaded)
+      << "a pool loaded on purpose wins";
+  EXPECT_EQ(w.state.Settings.Pool.X, 100);
 
   // A record no setup can have is said, never passed over for other settings.
   LegacyExperimentRecord stored;
   LegacyConfigRecord config;
-  ASSERT_TRUE(ReadLegacySetup(dataFile, stored, config));
+  ASSERT_TRUE(ReadLegacySetup(w.dataFile, stored, config));
   config.ActualSizeX = -157;
-  ASSERT_TRUE(WriteFileAtomically(dataFile, EncodeExperimentRecord(stored, config)));
-  ReanalysisState damaged = StateFor(dir, dataFile);
+  ASSERT_TRUE(WriteFileAtomically(w.dataFile, EncodeExperimentRecord(stored, config)));
+  ReanalysisState damaged;
+  damaged.DataFile = w.dataFile;
   EXPECT_EQ(LoadExperimentAnalysisSettings(damaged), SettingsSource::Invalid);
   EXPECT_EQ(damaged.SettingsProblem.rfind("WEEK1.EXP holds a value no setup can have: Pool diameter cm -157 (", 0),
             0u)
       << damaged.SettingsProblem;
+}
 
-  ReanalysisState noCompanion = StateFor(dir, dir.Path() / "NOEXP.EXP");
-  noCompanion.Settings.Experiment.DistFromStart = 33;
-  EXPECT_EQ(LoadExperimentAnalysisSettings(noCompanion), SettingsSource::Unchanged);
-  EXPECT_EQ(noCompanion.Settings.Experiment.DistFromStart, 33);
+// The data screen's subject list: states from the companion record's status words, and
+// every recorded trial listed even beyond the experiment's IDs.
+TEST(ViewedSubjects, StatusWordsGiveTheLegendStates) {
+  struct Case {
+    SubjectStatus status;
+    ViewedSubjectState expected;
+  };
+  const Case cases[] = {
+      {SubjectStatus::HitGoal, ViewedSubjectState::Completed},
+      {SubjectStatus::Aborted, ViewedSubjectState::Aborted},
+      {SubjectStatus::Unknown, ViewedSubjectState::NotDone},
+  };
+  for (const Case& c : cases) {
+    test::Week1Folder w;
+    LoadExperimentAnalysisSettings(w.state);
+    ASSERT_EQ(WriteSubjectStatusWord(w.state.DataFile, 2, c.status), RecordUpdate::Written);
+    const auto subjects = ListViewedSubjects(w.state);
+    ASSERT_EQ(subjects.size(), 3u);
+    EXPECT_EQ(subjects[2].State, c.expected) << static_cast<int>(c.status);
+    // The others keep their own (unset) words, whatever their raw files say.
+    EXPECT_EQ(subjects[0].State, ViewedSubjectState::NotDone);
+    EXPECT_EQ(subjects[1].State, ViewedSubjectState::NotDone);
+  }
+}
+
+TEST(ViewedSubjects, ARawFileBeyondTheIdsIsStillListed) {
+  test::Week1Folder w;
+  LoadExperimentAnalysisSettings(w.state);
+  w.dir.Write("WEEK105.RAW", test::Track({{100, 96}}));
+  const auto subjects = ListViewedSubjects(w.state);
+  ASSERT_EQ(subjects.size(), 6u);
+  EXPECT_EQ(subjects[5].Label, "");
+  EXPECT_TRUE(subjects[5].HasRawFile);
+  EXPECT_FALSE(subjects[4].HasRawFile);
+  EXPECT_EQ(ViewedSubjectCellText(subjects[5]), "6) ");
+}
+
+// Without a companion, or with one that is no record (no status words), a recorded trial
+// counts as completed.
+TEST(ViewedSubjects, WithoutUsableStatusWordsARecordedTrialCountsAsCompleted) {
+  for (const bool damaged : {false, true}) {
+    test::Week1Folder w(/*withCompanion=*/false);
+    LoadExperimentAnalysisSettings(w.state);
+    if (damaged) w.dir.Write("WEEK1.EXP", "not a record");
+    const auto subjects = ListViewedSubjects(w.state);
+    // No IDs either: the raw files alone name the subjects 0..2.
+    ASSERT_EQ(subjects.size(), 3u) << damaged;
+    EXPECT_EQ(subjects[0].State, ViewedSubjectState::Completed) << damaged;
+    EXPECT_EQ(subjects[1].State, ViewedSubjectState::NotDone) << damaged;
+    EXPECT_EQ(subjects[2].State, ViewedSubjectState::Completed) << damaged;
+  }
 }
 
 }  // namespace

@@ -71,14 +71,9 @@ TEST(AssessTrackingQuality, SuspectAboveTwoFaultsOfAnyKindOrAMostlyUnseenTrack) 
   TrackingQuality early = q;
   early.EndedInFirstSecond = true;
   EXPECT_TRUE(early.IsSuspect());
-  EXPECT_NE(SuspectTrackingText(early).find(", ended within its first second"), std::string::npos);
   TrackingQuality realigned = q;
   realigned.RealignedFrom = 417;
   EXPECT_TRUE(realigned.IsSuspect());
-  EXPECT_NE(SuspectTrackingText(realigned).find(", realigned from sample 417"), std::string::npos);
-  const TrackingQuality mostlyHidden =
-      AssessTrackingQuality(std::vector<TrackSample>{{100, 80}, kNotSeen, kNotSeen});
-  EXPECT_TRUE(mostlyHidden.IsSuspect());
 }
 
 // A swim (a slow circle) as bytes, with X and Y far enough apart that swapping them is a
@@ -104,10 +99,6 @@ TEST(FindByteSlip, OneLostOrExtraByteIsFoundWhereItHappened) {
   lost.erase(2 * 50 + 1, 1);  // sample 50's Y never arrived
   std::string extra = swim;
   extra.insert(2 * 80, 1, '\x07');  // a byte of noise before sample 80
-  std::string lostWithUnseen = swim;
-  lostWithUnseen[2 * 30 + 1] = '\xFF';
-  lostWithUnseen[2 * 31 + 1] = '\xFF';
-  lostWithUnseen.erase(2 * 120, 1);
   std::string noisy = swim;  // reflections, not a slip: no single byte explains them
   for (int i : {20, 60, 100, 140}) noisy[static_cast<std::size_t>(2 * i)] = '\x05';
   std::string lateSlip = swim;  // too little left after it to tell
@@ -115,7 +106,6 @@ TEST(FindByteSlip, OneLostOrExtraByteIsFoundWhereItHappened) {
   const std::vector<Case> cases = {
       {"a lost Y", lost, 51},
       {"an extra byte", extra, 80},
-      {"a lost X after unseen frames", lostWithUnseen, 120},
       {"noise", noisy, std::nullopt},
       {"a slip in the last samples", lateSlip, std::nullopt},
   };
@@ -150,15 +140,9 @@ TEST(TrackAnalyser, ARecordedRealignmentIsFollowed) {
   EXPECT_EQ(with.Tracking.RealignedFrom, *slip);
   EXPECT_EQ(with.Tracking.Jumps + with.Tracking.OutOfRange, 0);
   EXPECT_TRUE(without.Tracking.IsSuspect());
-  EXPECT_EQ(without.Tracking.RealignedFrom, -1);
 }
 
-TEST(AssessTrackingQuality, RawBytesReadAsPairsAndLiveArrivalsAgainstTheFrameRate) {
-  const std::string bytes = {'\x10', '\x20', '\xFF', '\xFF', '\x30'};
-  const TrackingQuality fromBytes = AssessTrackingQuality(std::string_view(bytes));
-  EXPECT_EQ(fromBytes.Samples, 2);
-  EXPECT_EQ(fromBytes.NotSeen, 1);
-
+TEST(TrackingQualityCounter, LiveArrivalsAgainstTheFrameRate) {
   // 30 per second for one second, then 20 more within the same millisecond.
   TrackingQualityCounter counter;
   for (int i = 0; i < 30; ++i) counter.AddArrived({100, 100}, 0, i * 33, 30);

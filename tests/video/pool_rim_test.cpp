@@ -21,8 +21,7 @@ TEST(PoolRim, FindsADrawnRimWithinTwoPixels) {
     bool light;
   };
   for (const Case c :
-       {Case{640, 480, {320, 240, 220}, 0.3, false}, Case{640, 480, {301.5, 251, 180}, 0.7, false},
-        Case{1280, 720, {655, 362, 330}, 0.5, true}, Case{320, 240, {150, 125, 100}, 0.3, false},
+       {Case{640, 480, {301.5, 251, 180}, 0.7, false}, Case{1280, 720, {655, 362, 330}, 0.5, true},
         // The pool runs off the picture's right edge.
         Case{640, 480, {380, 240, 270}, 0.3, false}}) {
     SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " rim " << c.rim.centreX << ","

@@ -6,12 +6,14 @@
 
 #include <cmath>
 #include <functional>
+#include <memory>
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 #include <opencv2/videoio.hpp>
 #include <string>
 
 #include "video/frame_mapping.h"
+#include "video/video_source.h"
 
 namespace tarnwell::test {
 
@@ -128,6 +130,22 @@ struct SyntheticVideo {
     cv::RNG rng(12345);
     for (int i = 0; i < frames; ++i) writer.write(Frame(i, rng));
     return true;
+  }
+
+  /// The options that open this video with its own circle and pool.
+  VideoSourceOptions Options() const {
+    VideoSourceOptions options;
+    options.calibration = calibration;
+    options.pool = pool;
+    return options;
+  }
+
+  /// Writes the video to `path` and opens it with `options`; null (the reason in `error`)
+  /// when either fails.
+  std::unique_ptr<VideoFileSource> WriteAndOpen(const std::string& path, const VideoSourceOptions& options,
+                                                std::string& error) const {
+    error = Write(path) ? "" : "cannot write " + path;
+    return error.empty() ? VideoFileSource::Open(path, options, error) : nullptr;
   }
 };
 
