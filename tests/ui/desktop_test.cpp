@@ -1,17 +1,62 @@
 // The program as a Linux desktop program: About, the licence, the manual, the window's
-// sizes, the monitor's picture, a fresh home, and the offer when no unit answers.
+// sizes, distinct mnemonics on every screen, the monitor's picture, a fresh home, and the
+// offer when no unit answers.
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTemporaryDir>
 #include <QTextBrowser>
+#include <map>
 
 #include "support/app_harness.h"
 #include "ui/dialogs/document_window.h"
+#include "ui/screens/screen.h"
+#include "ui/widgets/advanced_map_window.h"
 
 using namespace tarnwell;
 using namespace tarnwell::test;
+
+namespace {
+
+// The mnemonic letter of a caption ("E&xit" -> 'x'), 0 for none ("&&" is a plain "&").
+QChar Mnemonic(const QString& text) {
+  for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+    if (text[i] != '&') continue;
+    if (text[i + 1] == '&') {
+      ++i;
+      continue;
+    }
+    return text[i + 1].toLower();
+  }
+  return {};
+}
+
+// Every mnemonic shown in `root` (buttons, and labels that lead to a control), with the
+// captions that use it; only widgets the operator can see count.
+std::map<QChar, QStringList> ShownMnemonics(QWidget* root) {
+  std::map<QChar, QStringList> used;
+  for (QAbstractButton* b : root->findChildren<QAbstractButton*>()) {
+    if (b->isVisibleTo(root) && !Mnemonic(b->text()).isNull()) used[Mnemonic(b->text())] << b->text();
+  }
+  for (QLabel* l : root->findChildren<QLabel*>()) {
+    if (l->isVisibleTo(root) && l->buddy() != nullptr && !Mnemonic(l->text()).isNull())
+      used[Mnemonic(l->text())] << l->text();
+  }
+  return used;
+}
+
+QString Clashes(const std::map<QChar, QStringList>& used) {
+  QStringList clashes;
+  for (const auto& [letter, captions] : used)
+    if (captions.size() > 1) clashes << captions.join(" / ");
+  return clashes.join("; ");
+}
+
+}  // namespace
 
 class DesktopTest : public QObject {
   Q_OBJECT
@@ -106,6 +151,44 @@ class DesktopTest : public QObject {
                                again.home.Path() / FrmMain::kWindowGeometryFile);
     again.Start();
     QCOMPARE(again.window->size(), left);
+  }
+
+  void mnemonics_areDistinctOnEveryScreenAndMenu() {
+    AppHarness app;
+    app.Start();
+    app.window->show();
+    const std::pair<const char*, ScreenMode> screens[] = {
+        {"mnuSetupPool", ScreenMode::SetupPool},
+        {"mnuSetupMazeExpt", ScreenMode::SetupExperiment},
+        {"mnuSetupSystem", ScreenMode::SetupSystem},
+        {"mnuMonitor", ScreenMode::Monitor},
+    };
+    const auto checkMenus = [&](const char* where) {
+      std::map<QChar, QStringList> bar;
+      for (QAction* top : app.window->menuBar()->actions()) {
+        bar[Mnemonic(top->text())] << top->text();
+        std::map<QChar, QStringList> entries;
+        for (QAction* a : top->menu()->actions())
+          if (a->isVisible() && !a->isSeparator()) entries[Mnemonic(a->text())] << a->text();
+        QVERIFY2(Clashes(entries).isEmpty(), qPrintable(QString(where) + ": " + Clashes(entries)));
+      }
+      QVERIFY2(Clashes(bar).isEmpty(), qPrintable(Clashes(bar)));
+    };
+    checkMenus("home");
+    for (const auto& [entry, mode] : screens) {
+      app.Action(entry)->trigger();
+      QCOMPARE(app.Mode(), mode);
+      checkMenus(entry);
+    }
+    // Every screen, shown or not (the run screen needs an experiment to be entered).
+    // Alt and a letter reaches the menu bar as well as the screen's controls.
+    for (Screen* screen : app.window->findChildren<Screen*>()) {
+      std::map<QChar, QStringList> used = ShownMnemonics(screen);
+      for (QAction* top : app.window->menuBar()->actions()) used[Mnemonic(top->text())] << top->text();
+      QVERIFY2(Clashes(used).isEmpty(), qPrintable(screen->objectName() + ": " + Clashes(used)));
+    }
+    AdvancedMapWindow advanced(app.op, {}, app.window.get());
+    QVERIFY2(Clashes(ShownMnemonics(&advanced)).isEmpty(), qPrintable(Clashes(ShownMnemonics(&advanced))));
   }
 
   void monitor_keepsThePicturesShapeAtAnyWindowShape() {

@@ -1,5 +1,6 @@
 // The Open Data screen on a hand-written experiment: its analysis options reaching what
-// `tarnwell-cli analyse` gives, the output commands, and a layout that grows with the window.
+// `tarnwell-cli analyse` gives, the output commands, another experiment's settings, the
+// subjects by keyboard, and a layout that grows with the window.
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPrintDialog>
@@ -9,6 +10,7 @@
 #include <QTimer>
 
 #include "analysis/experiment_folder.h"
+#include "records/record_conversion.h"
 #include "records/record_update.h"
 #include "support/experiment_scene.h"
 
@@ -159,6 +161,61 @@ class OpenDataTest : public QObject {
     scene.Key(Qt::Key_F4);
     scene.Tick();
     QVERIFY(app.op.Messages().empty());
+  }
+
+  // Another experiment's file gives reanalysis its IDs, time and pool; legacy
+  // configurations load on Setup Pool only.
+  void loadAnalysisSettings_fromAnExperimentFileIsOffered() {
+    DataScene scene;
+    AppHarness& app = scene.app;
+    ExperimentSetup other;
+    other.MaxTime = 7;
+    other.SubjectIDs = {"X1", "X2", "X3"};
+    PoolSetup otherPool = app.program.pool;
+    otherPool.NumRings = 2;
+    const auto otherFile = scene.week1.parent_path() / "OTHER.EXP";
+    QVERIFY(WriteExperimentRecord(otherFile, other, otherPool));
+    QAction* load = app.Action("mnuLoadAnalysis");
+    QVERIFY(load->isVisible() && load->isEnabled() && !app.Action("mnuLoadCfg")->isVisible());
+    const ReanalysisState& state = scene.DataScreen()->Analysis();
+    QVERIFY(!state.SettingsLoaded);
+    app.op.QueueReply(otherFile.string());
+    load->trigger();
+    QVERIFY(state.SettingsLoaded && state.Settings.Experiment.MaxTime == 7 && state.Settings.Pool.NumRings == 2 &&
+            state.Settings.Experiment.SubjectIDs == other.SubjectIDs);
+    QVERIFY(scene.Label("lblDataFile")->text().endsWith("Settings: OTHER.EXP"));
+    app.Action("mnuSetupPool")->trigger();
+    QVERIFY(app.Action("mnuLoadCfg")->isVisible() && !load->isEnabled());
+  }
+
+  void keyboard_reachesAndWalksTheSubjects() {
+    DataScene scene;
+    SubjectSelectionGrid* grid = scene.DataScreen()->SubjectGrid();
+    // Tab from the first control of the screen reaches the subjects.
+    scene.Button("cmdExitData")->setFocus();
+    for (int i = 0; i < 30 && QApplication::focusWidget() != grid; ++i)
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(grid));
+    // Table: the key, the subject then on display (R1, R2 without data, R3).
+    const struct { Qt::Key key; int shown; } steps[] = {{Qt::Key_Home, 0}, {Qt::Key_Right, 1}, {Qt::Key_Right, 2},
+        {Qt::Key_Right, 2}, {Qt::Key_Left, 1}, {Qt::Key_Home, 0},  {Qt::Key_End, 2}};
+    for (const auto& step : steps) {
+      QTest::keyClick(grid, step.key);
+      QCOMPARE(grid->Cursor(), step.shown);
+      // R2 has no data: it is reported, and no subject stays highlighted.
+      QCOMPARE(grid->Selected(), step.shown == 1 ? -1 : step.shown);
+      QCOMPARE(scene.Text("lblMazeExptParams")
+                       .find(step.shown == 1   ? "No data"
+                             : step.shown == 0 ? "R1"
+                                               : "R3") != std::string::npos,
+               true);
+    }
+    // The cursor follows a click; Enter shows the subject under it.
+    ClickSubjectCell(scene, 0, 0);
+    QCOMPARE(grid->Cursor(), 0);
+    QTest::keyClick(grid, Qt::Key_Down);  // no row below
+    QTest::keyClick(grid, Qt::Key_Return);
+    QCOMPARE(grid->Selected(), 0);
   }
 
   void layout_showsWholeIdsAndGrowsWithTheWindow() {

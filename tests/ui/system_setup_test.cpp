@@ -19,7 +19,7 @@ class SystemSetupTest : public QObject {
     AppHarness app(options);
     app.Start();
     app.Action("mnuSetupSystem")->trigger();
-    auto* ports = app.Find<QComboBox>("cboMazeComPort");  // its entries: com_ports_test
+    auto* ports = app.Find<QComboBox>("cboMazeComPort");  // its entries: the serial port tests
     ports->setCurrentIndex(ports->findText("COM2"));
     app.Find<QComboBox>("cboVideoMode")->setCurrentIndex(1);
     app.Find<QPushButton>("cmdInvMazeVideo")->click();

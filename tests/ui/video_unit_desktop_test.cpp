@@ -142,7 +142,7 @@ void VideoUnitDesktopTest::videoList_eachSubjectsTrialPlaysItsOwnVideoWithTheLiv
     for (int t = 0; t < 400 && screen->IsTrialRunning(); ++t) app.Run(10);
     QVERIFY(!screen->IsTrialRunning());
   }
-  // Each trial ran its own video's animal (from its first frame: acquisition's trial_video_test).
+  // Each trial ran its own video's animal (from its first frame: the run controller's tests).
   QVERIFY2(pictureX[0] < 140 && pictureX[1] > 180, QString("%1 %2").arg(pictureX[0]).arg(pictureX[1]).toUtf8());
 }
 
