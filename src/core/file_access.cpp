@@ -192,7 +192,8 @@ bool AtomicFileWriter::Publish(std::string* error) {
 
 namespace {
 
-// Makes renames in `folder` durable; a failure here does not undo a completed write.
+// Makes renames in the folder of `file` durable; a failure here does not undo a completed
+// write.
 void SyncFolder(const fs::path& file) {
   fs::path folder = file.parent_path();
   if (folder.empty()) folder = ".";
@@ -221,9 +222,12 @@ bool WriteFilesAtomically(std::span<const FileReplacement> files, std::string* e
   for (AtomicFileWriter& writer : writers) {
     if (!writer.Sync(error)) return false;  // the writers not yet renamed remove their files
   }
+  bool published = true;
   for (AtomicFileWriter& writer : writers) {
-    if (!writer.Publish(error)) return false;
+    published = writer.Publish(error);
+    if (!published) break;
   }
+  // Also after a failed rename: those before it are done and must last.
   std::vector<fs::path> synced;
   for (const FileReplacement& file : files) {
     fs::path folder = file.Path.parent_path();
@@ -231,7 +235,7 @@ bool WriteFilesAtomically(std::span<const FileReplacement> files, std::string* e
     SyncFolder(file.Path);
     synced.push_back(std::move(folder));
   }
-  return true;
+  return published;
 }
 
 bool WriteFileAtomically(const fs::path& path, std::string_view contents, std::string* error) {
