@@ -101,10 +101,10 @@ TEST(WriteFilesAtomically, ReplacesEveryFileOrNone) {
       ::signal(SIGXFSZ, SIG_IGN);
       const rlimit limit{4096, 4096};
       ::setrlimit(RLIMIT_FSIZE, &limit);
-      const std::string huge(100000, 'x');
+      const std::string huge(100000, 'x'), tableText = name == "T.CSV" && big ? huge : "new table",
+                        pageText = name != "T.CSV" && big ? huge : "new page";
       ScopedWriteFault fault([&](const fs::path& f) { return !big && f.filename() == name; });
-      const FileReplacement both[] = {{table, name == "T.CSV" && big ? huge : "new table"},
-                                      {page, name != "T.CSV" && big ? huge : "new page"}};
+      const FileReplacement both[] = {{table, tableText}, {page, pageText}};
       std::string error;
       ::_exit(!WriteFilesAtomically(both, &error) && !error.empty() ? 0 : 1);
     }
