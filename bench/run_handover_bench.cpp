@@ -14,7 +14,6 @@
 #include "core/clock.h"
 #include "acquisition/program.h"
 #include "core/scripted_operator.h"
-#include "support/null_run_view.h"
 #include "core/serial_port.h"
 #include "pool/pool_defaults.h"
 #include "tracker/tracker_link.h"
@@ -65,7 +64,7 @@ void BM_HandOverWholePath(benchmark::State& state) {
     StreamingPort port;
     ManualClock clock;
     ScriptedOperator op;
-    test::NullRunView view;
+    HeadlessRunView view;
     TrackerLink link(port, clock, op, program.settings);
     link.SetPortDevice("bench");
     link.OpenTrackerPort(1);

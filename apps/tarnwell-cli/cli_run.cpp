@@ -113,7 +113,7 @@ int RunRun(const std::string& home, const std::vector<std::string>& rawArgs) {
   TrackerLink link(connection->Port(), connection->GetClock(), op, program->settings);
   link.SetPortDevice(connection->Device());
   if (unit->IsVideo()) NameVideoUnit(link, unit->kind == UnitChoice::Kind::Camera);
-  HeadlessRunView view(program->settings);
+  HeadlessRunView view(program->settings.DrawTrace);
   RunController run(*program, link, connection->GetClock(), op, view);
   // The command is the operator's OK for the table, as for `analyse`.
   run.SetTableUpdateAgreed(true);

@@ -177,7 +177,7 @@ int RunTrack(const std::string& home, const std::vector<std::string>& rawArgs) {
   TrackerLink link(connection->Port(), connection->GetClock(), op, program->settings);
   link.SetPortDevice(connection->Device());
   NameVideoUnit(link, /*camera=*/false);
-  HeadlessRunView view(program->settings);
+  HeadlessRunView view(program->settings.DrawTrace);
   RunController run(*program, link, connection->GetClock(), op, view);
   TrialSourceProvider videoSource;
   run.SetTrialSource([&] { return videoSource ? videoSource() : TrialSourceState{}; });

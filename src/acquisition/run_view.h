@@ -89,4 +89,23 @@ class RunView {
   virtual void ShowHomeScreen() = 0;
 };
 
+/// A run without a screen (the command-line tool, benchmarks): nothing is drawn, and the
+/// "Draw Trace" box reads as the settings held it when the run began.
+class HeadlessRunView : public RunView {
+ public:
+  explicit HeadlessRunView(bool drawTrace = false) : drawTrace_(drawTrace) {}
+  void ShowLabel(RunLabel, const RunLabelState&) override {}
+  void SetButtonEnabled(RunButton, bool) override {}
+  void SetSubjectGridEnabled(bool) override {}
+  void ShowSubjectGrid(const std::vector<SubjectGridCell>&) override {}
+  void MoveMarker(const TrackSample&) override {}
+  void RestartTrace() override {}
+  void RedrawPool() override {}
+  bool IsDrawTraceChecked() const override { return drawTrace_; }
+  void ShowHomeScreen() override {}
+
+ private:
+  bool drawTrace_;
+};
+
 }  // namespace tarnwell
