@@ -192,6 +192,9 @@ int PrepareExperimentAnalysis(std::string_view command, const Arguments& args, c
       status != kExitOk) {
     return status;
   }
+  // The settings are now those of this data file and the options: the table and the
+  // pages use them as they stand rather than reading the experiment's record again.
+  analysis.state.SettingsLoaded = true;
   analysis.tempReport = std::make_unique<CommandTempReport>(analysis.program->home);
   analysis.state.TempReportPath = analysis.tempReport->Path();
   return kExitOk;
