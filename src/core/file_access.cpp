@@ -1,6 +1,7 @@
 #include "core/file_access.h"
 #include "core/text.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -302,24 +303,38 @@ bool ReadExistingFile(const fs::path& path, std::string& contents, FileFacts* fa
   return true;
 }
 
+bool FolderEntry::IsRegularFile() const {
+  if (type_ != DT_LNK && type_ != DT_UNKNOWN) return type_ == DT_REG;
+  struct stat status {};
+  return ::fstatat(folderFd_, name_, &status, 0) == 0 && S_ISREG(status.st_mode);
+}
+
+bool ForEachFolderEntry(const fs::path& folder, const std::function<void(const FolderEntry&)>& visit) {
+  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+  if (dir == nullptr) return false;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string_view name(entry->d_name);
+    if (name == "." || name == "..") continue;
+    visit(FolderEntry(::dirfd(dir), entry->d_name, entry->d_type));
+  }
+  ::closedir(dir);
+  return true;
+}
+
 std::optional<fs::path> FindExistingFile(const fs::path& path) {
   if (path.empty() || !path.has_filename()) return std::nullopt;
   std::error_code ec;
   if (fs::is_regular_file(path, ec)) return path;
-  fs::path folder = path.parent_path();
+  const fs::path folder = path.parent_path();
   const std::string wanted = path.filename().string();
-  std::optional<fs::path> found;
-  fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec);
-  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-    const std::string name = it->path().filename().string();
-    if (!EqualsIgnoringCaseAscii(name, wanted)) continue;
-    std::error_code typeError;
-    if (!it->is_regular_file(typeError)) continue;
-    // Several spellings of one name: take the first in name order, so the choice is stable.
-    const fs::path candidate = folder.empty() ? fs::path(name) : folder / name;
-    if (!found || candidate.filename().string() < found->filename().string()) found = candidate;
-  }
-  return found;
+  // Several spellings of one name: the first in name order, so the choice is stable.
+  std::optional<std::string> first;
+  ForEachFolderEntry(folder, [&](const FolderEntry& entry) {
+    if (!EqualsIgnoringCaseAscii(entry.Name(), wanted) || (first && entry.Name() >= *first)) return;
+    if (entry.IsRegularFile()) first = std::string(entry.Name());
+  });
+  if (!first) return std::nullopt;
+  return folder.empty() ? fs::path(*first) : folder / *first;
 }
 
 std::vector<std::string> SplitLines(std::string_view text) {

@@ -112,6 +112,26 @@ bool ReadExistingFile(const fs::path& path, std::string& contents, FileFacts* fa
 // case-insensitively (data copied from Windows keeps working). Nothing when neither exists.
 std::optional<fs::path> FindExistingFile(const fs::path& path);
 
+// One entry of a folder as ForEachFolderEntry reads it: its name, and whether it is a
+// regular file (a link is followed, as std::filesystem does), asked of the disk only when
+// the folder's own listing does not say.
+class FolderEntry {
+ public:
+  FolderEntry(int folderFd, const char* name, unsigned char type) : folderFd_(folderFd), name_(name), type_(type) {}
+  std::string_view Name() const { return name_; }
+  bool IsRegularFile() const;
+
+ private:
+  int folderFd_;
+  const char* name_;
+  unsigned char type_;
+};
+
+// Calls `visit` for every entry of `folder` but "." and "..", in the folder's own order.
+// Paths are made only by the caller, for the entries it keeps: a folder of an experiment
+// may hold hundreds of files. False (nothing visited) when the folder cannot be read.
+bool ForEachFolderEntry(const fs::path& folder, const std::function<void(const FolderEntry&)>& visit);
+
 // Lines of a text, split at CR LF or LF alone (a lone CR also ends a line); the line
 // ends are removed. A last line without an end is kept.
 std::vector<std::string> SplitLines(std::string_view text);

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "records/raw_track.h"
+#include "core/file_access.h"
 #include "core/numbers.h"
 #include "core/text.h"
 
@@ -155,16 +156,13 @@ std::vector<std::filesystem::path> ListRecoveredTracks(const std::filesystem::pa
   const std::string stem = DataFileStem(dataFile).filename().string() + "-";
   std::filesystem::path folder = dataFile.parent_path();
   if (folder.empty()) folder = ".";
-  std::error_code ec;
-  for (auto it = std::filesystem::directory_iterator(folder, ec);
-       !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
-    const std::string name = it->path().filename().string();
-    if (name.size() > stem.size() + 2 && name.compare(0, stem.size(), stem) == 0 &&
+  ForEachFolderEntry(folder, [&](const FolderEntry& entry) {
+    const std::string_view name = entry.Name();
+    if (name.size() > stem.size() + 2 && name.substr(0, stem.size()) == stem &&
         std::isdigit(static_cast<unsigned char>(name[stem.size()])) &&
-        name.find("-RECOVERED", stem.size()) != std::string::npos && name.size() >= 4 &&
-        name.compare(name.size() - 4, 4, ".RAW") == 0)
-      found.push_back(it->path());
-  }
+        name.find("-RECOVERED", stem.size()) != std::string_view::npos && name.ends_with(".RAW"))
+      found.push_back(folder / std::string(name));
+  });
   std::sort(found.begin(), found.end());
   return found;
 }

@@ -1,8 +1,5 @@
 #include "records/raw_track.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cctype>
 #include <fstream>
@@ -130,24 +127,11 @@ std::vector<NumberedRawFileEntry> ListNumberedRawFiles(const std::filesystem::pa
   const std::string_view stemName = std::string_view(stem).substr(nameStart);
   std::filesystem::path folder =
       nameStart == 0 ? std::filesystem::path(".") : std::filesystem::path(stem.substr(0, nameStart));
-  // The folder read name by name: a path is made only for the experiment's own raw
-  // files, not for every other file of a folder that may hold hundreds.
-  DIR* dir = ::opendir(folder.c_str());
-  if (dir == nullptr) return entries;
-  while (const dirent* entry = ::readdir(dir)) {
-    const std::string_view name(entry->d_name);
-    const int index = SubjectIndexOfName(name, stemName);
-    if (index < 0) continue;
-    // A regular file, or a link to one, as directory_entry::is_regular_file says.
-    bool regular = entry->d_type == DT_REG;
-    if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
-      struct stat status {};
-      regular = ::fstatat(::dirfd(dir), entry->d_name, &status, 0) == 0 && S_ISREG(status.st_mode);
-    }
-    if (!regular) continue;
-    entries.push_back(NumberedRawFileEntry{index, folder / std::string(name)});
-  }
-  ::closedir(dir);
+  ForEachFolderEntry(folder, [&](const FolderEntry& entry) {
+    const int index = SubjectIndexOfName(entry.Name(), stemName);
+    if (index >= 0 && entry.IsRegularFile())
+      entries.push_back(NumberedRawFileEntry{index, folder / std::string(entry.Name())});
+  });
   // One file per subject: where names differ only in case, the one spelt as this
   // program writes it wins, else the first by name.
   std::sort(entries.begin(), entries.end(),

@@ -130,6 +130,9 @@ TEST(FindExistingFile, FallsBackToACaseInsensitiveMatchInTheSameFolder) {
   // Two spellings of one name: the exact one wins, else the first in name order.
   for (const char* name : {"week1.exp", "Default.SET", "RUN.CSV", "run.csv"}) dir.Write(name, "x");
   fs::create_directory(dir.Path() / "SUBJECTS.INI");  // a folder is not the file
+  // A link counts as what it points to.
+  fs::create_symlink("week1.exp", dir.Path() / "Linked.Cfg");
+  fs::create_symlink("SUBJECTS.INI", dir.Path() / "Folder.Lnk");
   struct Case {
     const char* asked;
     std::optional<std::string> found;
@@ -137,7 +140,8 @@ TEST(FindExistingFile, FallsBackToACaseInsensitiveMatchInTheSameFolder) {
   const std::vector<Case> cases = {
       {"week1.exp", "week1.exp"}, {"Week1.Exp", "week1.exp"},     {"DEFAULT.SET", "Default.SET"},
       {"week1", std::nullopt},    {"SUBJECTS.INI", std::nullopt}, {"run.csv", "run.csv"},
-      {"RUN.CSV", "RUN.CSV"},     {"Run.Csv", "RUN.CSV"},
+      {"RUN.CSV", "RUN.CSV"},     {"Run.Csv", "RUN.CSV"},         {"LINKED.CFG", "Linked.Cfg"},
+      {"FOLDER.LNK", std::nullopt},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(FindExistingFile(dir.Path() / c.asked),
