@@ -3,7 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <limits>
 
 #include "analysis/epoch.h"
@@ -62,25 +66,42 @@ TrackingQuality LoadAnalysisSamples(std::string_view bytes, double aspectFactor,
   const double aspect = UsableAnalysisAspect(aspectFactor);
   const std::size_t count = bytes.size() / 2;
   samples.resize(count);
-  TrackingQualityCounter tracking;
   const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-  // One loop for each kind of factor, so that the usual 1.0 costs no test a sample.
-  auto load = [&](auto scaleY) {
-    for (std::size_t i = 0; i < count; ++i) {
-      const int x = data[2 * i];
-      const int y = data[2 * i + 1];
-      tracking.Add(TrackSample{static_cast<int16_t>(x), static_cast<int16_t>(y)});
-      PoolPoint& point = samples[i];
-      point.X = static_cast<int16_t>(x);
-      point.Y = static_cast<int16_t>(x >= 255 || y >= 255 ? 255 : scaleY(y));
-    }
-  };
+  PoolPoint* points = samples.data();
+  std::size_t i = 0;
   if (aspect == 1.0) {
-    load([](int y) { return y; });
+#if defined(__SSE2__)
+    // A byte pair widened to 16 bits each is a PoolPoint already; only a sample whose X
+    // is 255 needs its Y made 255 (ORing 255 into a byte's value gives 255).
+    static_assert(sizeof(PoolPoint) == 4 && offsetof(PoolPoint, X) == 0 && offsetof(PoolPoint, Y) == 2);
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i lostX = _mm_set1_epi32(255);
+    const __m128i yLane = _mm_set1_epi32(0x00FF0000);
+    auto widen = [&](__m128i pairs) {
+      const __m128i xLost = _mm_cmpeq_epi32(_mm_and_si128(pairs, _mm_set1_epi32(0xFFFF)), lostX);
+      return _mm_or_si128(pairs, _mm_and_si128(xLost, yLane));
+    };
+    for (; i + 8 <= count; i += 8) {
+      const __m128i raw = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 2 * i));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(points + i), widen(_mm_unpacklo_epi8(raw, zero)));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(points + i + 4), widen(_mm_unpackhi_epi8(raw, zero)));
+    }
+#endif
+    for (; i < count; ++i) {
+      const int x = data[2 * i], y = data[2 * i + 1];
+      points[i] = PoolPoint{static_cast<int16_t>(x), static_cast<int16_t>(x >= 255 || y >= 255 ? 255 : y)};
+    }
   } else {
-    load([aspect](int y) { return static_cast<int>(std::floor(y * aspect)); });
+    // Each of the 255 values of Y a seen sample may have, scaled once.
+    std::array<int16_t, 256> scaled;
+    for (int y = 0; y < 255; ++y) scaled[static_cast<std::size_t>(y)] = static_cast<int16_t>(std::floor(y * aspect));
+    scaled[255] = 255;
+    for (; i < count; ++i) {
+      const int x = data[2 * i], y = data[2 * i + 1];
+      points[i] = PoolPoint{static_cast<int16_t>(x), x >= 255 ? int16_t{255} : scaled[static_cast<std::size_t>(y)]};
+    }
   }
-  return tracking.Result();
+  return AssessTrackingQuality(bytes);
 }
 
 std::string OutOfPoolWarning(int32_t count) {
