@@ -117,6 +117,20 @@ TrackAnalyser::TrackAnalyser(const AnalysisSettings& settings, bool manyTracks)
       emptyZoneTable_(settings.Pool) {
   ComputeRingRadii(pool_);
   factors_ = CentimetreFactorsOf(pool_);
+  squaresTabled_ = std::all_of(pool_.Platforms.begin(), pool_.Platforms.end(), ProximityAccumulator::WholeInFloat);
+  if (squaresTabled_) {
+    Squares centreX{}, centreY{};
+    for (int i = 0; i < kPlatformCount; ++i) {
+      centreX[i] = pool_.Platforms[i].X;
+      centreY[i] = pool_.Platforms[i].Y;
+    }
+    for (int v = 0; v < 255; ++v) {
+      const Squares dx = static_cast<float>(v) - centreX;
+      const Squares dy = static_cast<float>(v) - centreY;
+      xSquares_[static_cast<std::size_t>(v)] = dx * dx;
+      ySquares_[static_cast<std::size_t>(v)] = dy * dy;
+    }
+  }
   tabledStepsWhole_ = true;
   for (int squared = 0; squared < kTabledSteps; ++squared) {
     const PixelStep step = PixelStep::Of(FilteredStepper::Length(squared));
@@ -354,67 +368,179 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
   ZoneTableBuilder::Run run;
   ProximityAccumulator::Distances proximitySums{};
   ProximityAccumulator proximity(pool, start);
-  FilteredStepper stepper;
   PoolPoint previous = start;
   int32_t pathPixels = 0;
+  // The stepper's remembered point (FilteredStepper, written out here).
+  int rememberedX = start.X, rememberedY = start.Y;
+  const int64_t filterFrom = filterFrom_;
 
-  // The pass runs in short stretches of two simple loops each: the path (where the animal
-  // is taken to be, its filtered step, whether it moved), then the proximity sums, the
-  // zone table and the path length. The path is one long chain of decisions on the
-  // remembered point; one loop doing everything keeps too much alive at once and spends
-  // most of its time moving values between registers and memory.
+  // The pass runs in short stretches of simple loops: where the animal is taken to be;
+  // its filtered steps together with the proximity sums; whether it moved; then the zone
+  // table and the path length. Two chains set the pace: the remembered point, a long
+  // chain of decisions every step waits for, and the proximity sums, which must add
+  // every distance in turn. They share one loop so that each runs while the other waits,
+  // and the remembered point is decided two steps at a time: the second sample is tested
+  // both against the remembered point and against the first sample (for where the first
+  // one moves), and the first's outcome picks. One loop doing everything keeps too much
+  // alive at once and spends most of its time moving values between registers and memory.
   constexpr int64_t kStretch = 512;
-  std::array<PoolPoint, kStretch> points;
-  std::array<int, kStretch> steps;  // squared, 0 where the animal did not move
+  // points[-1] is the point before the stretch.
+  alignas(16) std::array<PoolPoint, kStretch + 4> track;
+  PoolPoint* const points = track.data() + 4;
+  alignas(16) std::array<int, kStretch> steps;  // squared, 0 where the animal did not move
   std::array<bool, kStretch> moves;
+  // The artifact filter's limit as an int: the same test, as no sum of two squares is
+  // 2^31 - 1 (it leaves 3 divided by 4).
+  const int filterLimit = static_cast<int>(std::min<int64_t>(filterFrom, std::numeric_limits<int>::max()));
   for (int64_t done = 0; done < total; done += kStretch) {
     const int64_t n = std::min(kStretch, total - done);
-    int largestStep = 0;
     const PoolPoint* from = samples.data() + first + done;
-    auto walk = [&](int64_t j) {
-      PoolPoint current = from[j];
-      if (!IsSampleSeen(current)) current = previous;
-      const int squared = stepper.SquaredStep(current);  // `current` is always a seen point
-      if (squared >= filterFrom_) previous = current;
-      const bool moved = PointBits(current) != PointBits(previous);
-      // A step only counts where the animal moved; kept as 0 otherwise, so that the sums
-      // below add it without asking.
-      const int counted = squared & -static_cast<int>(moved);
-      points[j] = current;
-      steps[j] = counted;
-      largestStep = std::max(largestStep, counted);
-      moves[j] = moved;
-      previous = current;
-    };
+    // Where the animal is: a sample not seen counts as being where it was last seen.
+    points[-1] = previous;
     int64_t j = 0;
-    // The first two samples of the pass step from the previous point afresh; the loop
-    // after them has no test for it.
-    for (; done + j < 2 && j < n; ++j) {
-      stepper.Restart(previous);
-      walk(j);
+    uint32_t signs = 0;  // any negative coordinate: not a position of the picture
+#if defined(__SSE2__)
+    {
+      // Four seen samples are stored as they are; a group with one not seen is filled in
+      // one by one.
+      const __m128i notSeen = _mm_set1_epi16(254);
+      __m128i anySign = _mm_setzero_si128();
+      for (; j + 4 <= n; j += 4) {
+        const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + j));
+        if (_mm_movemask_epi8(_mm_cmpgt_epi16(four, notSeen)) == 0) {
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(points + j), four);
+          anySign = _mm_or_si128(anySign, four);
+          continue;
+        }
+        for (int64_t k = j; k < j + 4; ++k) {
+          points[k] = IsSampleSeen(from[k]) ? from[k] : points[k - 1];
+          signs |= PointBits(points[k]);
+        }
+      }
+      alignas(16) uint32_t lanes[4];
+      _mm_store_si128(reinterpret_cast<__m128i*>(lanes), anySign);
+      signs |= lanes[0] | lanes[1] | lanes[2] | lanes[3];
     }
-    for (; j < n; ++j) walk(j);
+#endif
+    for (; j < n; ++j) {
+      points[j] = IsSampleSeen(from[j]) ? from[j] : points[j - 1];
+      signs |= PointBits(points[j]);
+    }
+    previous = points[n - 1];
+
+    // The filtered steps, squared, 0 for jitter, and the proximity sums.
+    auto stepAndSum = [&](auto distances) {
+      int64_t j = 0;
+      // The first two samples of the pass step from the previous point afresh.
+      for (; done + j < 2 && j < n; ++j) {
+        const PoolPoint before = j > 0 ? points[j - 1] : start;
+        FilteredStepper stepper;
+        stepper.Restart(before);
+        const int squared = stepper.SquaredStep(points[j]);
+        const bool still = squared == 0;  // a move counts at least 4
+        rememberedX = still ? before.X : points[j].X;
+        rememberedY = still ? before.Y : points[j].Y;
+        steps[static_cast<std::size_t>(j)] = squared;
+        proximitySums += distances(points[j]);
+      }
+      // Seen points' coordinates lie in -32768..254, so every squared difference below
+      // fits 32 bits unsigned.
+      int remX = rememberedX, remY = rememberedY;
+      auto squaredFrom = [](int dx, int dy) {
+        return static_cast<uint32_t>(dx * dx) + static_cast<uint32_t>(dy * dy);
+      };
+      for (; j + 1 < n; j += 2) {
+        const PoolPoint a = points[j], b = points[j + 1];
+        proximitySums += distances(a);
+        proximitySums += distances(b);
+        const uint32_t squaredA = squaredFrom(a.X - remX, a.Y - remY);
+        const bool stillA = FilteredStepper::IsJitter(squaredA);
+        const uint32_t squaredB = stillA ? squaredFrom(b.X - remX, b.Y - remY) : squaredFrom(b.X - a.X, b.Y - a.Y);
+        const bool stillB = FilteredStepper::IsJitter(squaredB);
+        const int afterAX = stillA ? remX : a.X, afterAY = stillA ? remY : a.Y;
+        remX = stillB ? afterAX : b.X;
+        remY = stillB ? afterAY : b.Y;
+        steps[static_cast<std::size_t>(j)] = stillA ? 0 : static_cast<int>(squaredA);
+        steps[static_cast<std::size_t>(j) + 1] = stillB ? 0 : static_cast<int>(squaredB);
+      }
+      if (j < n) {
+        const PoolPoint a = points[j];
+        proximitySums += distances(a);
+        const uint32_t squaredA = squaredFrom(a.X - remX, a.Y - remY);
+        const bool stillA = FilteredStepper::IsJitter(squaredA);
+        remX = stillA ? remX : a.X;
+        remY = stillA ? remY : a.Y;
+        steps[static_cast<std::size_t>(j)] = stillA ? 0 : static_cast<int>(squaredA);
+      }
+      rememberedX = remX;
+      rememberedY = remY;
+    };
+    // Every point in the picture with every centre near it: each distance from tabled
+    // squares, the very values DistancesTo computes. The choice is made once a stretch.
+    if (squaresTabled_ && (signs & 0x80008000u) == 0) {
+      stepAndSum([&](PoolPoint p) {
+        return ProximityAccumulator::FromSquares(xSquares_[static_cast<std::size_t>(p.X)],
+                                                 ySquares_[static_cast<std::size_t>(p.Y)]);
+      });
+    } else {
+      stepAndSum([&](PoolPoint p) { return proximity.DistancesTo(p); });
+    }
+
+    // A step counts where the animal moved from the point before and the artifact filter
+    // lets it through; kept as 0 otherwise, so that the sums below add it without asking.
+    int largestStep = 0;
+    j = 0;
+#if defined(__SSE2__)
+    {
+      __m128i largest = _mm_setzero_si128();
+      const __m128i limit = _mm_set1_epi32(filterLimit);
+      for (; j + 4 <= n; j += 4) {
+        const __m128i now = _mm_loadu_si128(reinterpret_cast<const __m128i*>(points + j));
+        const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(points + j - 1));
+        const __m128i squared = _mm_load_si128(reinterpret_cast<const __m128i*>(steps.data() + j));
+        const __m128i moved = _mm_andnot_si128(_mm_cmpeq_epi32(now, before), _mm_cmplt_epi32(squared, limit));
+        const __m128i counted = _mm_and_si128(squared, moved);
+        _mm_store_si128(reinterpret_cast<__m128i*>(steps.data() + j), counted);
+        const __m128i larger = _mm_cmpgt_epi32(counted, largest);
+        largest = _mm_or_si128(_mm_and_si128(larger, counted), _mm_andnot_si128(larger, largest));
+        const __m128i flags =
+            _mm_and_si128(_mm_packs_epi16(_mm_packs_epi32(moved, moved), moved), _mm_set1_epi8(1));
+        const int bytes = _mm_cvtsi128_si32(flags);
+        std::memcpy(moves.data() + j, &bytes, sizeof bytes);
+      }
+      alignas(16) int lanes[4];
+      _mm_store_si128(reinterpret_cast<__m128i*>(lanes), largest);
+      largestStep = std::max({lanes[0], lanes[1], lanes[2], lanes[3]});
+    }
+#endif
+    for (; j < n; ++j) {
+      const int squared = steps[static_cast<std::size_t>(j)];
+      const bool moved = PointBits(points[j]) != PointBits(points[j - 1]) && squared < filterLimit;
+      const int counted = squared & -static_cast<int>(moved);
+      steps[static_cast<std::size_t>(j)] = counted;
+      moves[static_cast<std::size_t>(j)] = moved;
+      largestStep = std::max(largestStep, counted);
+    }
+
     // A stretch of tabled steps without an exact half, whose sums stay far from
     // overflowing, adds whole pixels: no rounding per step.
     constexpr int32_t kFarFromOverflow = 1 << 29;
     if (tabledStepsWhole_ && largestStep < kTabledSteps &&
         std::max(pathPixels, zones.LargestPixelSum(run)) < kFarFromOverflow - kStretch * kTabledSteps) {
       for (int64_t j = 0; j < n; ++j) {
-        proximitySums += proximity.DistancesTo(points[j]);
         const int slot = SlotAt(points[j]);
-        const bool moved = moves[j];
-        const int32_t pixels = wholeSteps_[static_cast<std::size_t>(steps[j])];
+        const bool moved = moves[static_cast<std::size_t>(j)];
+        const int32_t pixels = wholeSteps_[static_cast<std::size_t>(steps[static_cast<std::size_t>(j)])];
         pathPixels += pixels & -static_cast<int32_t>(slot < ZoneTableBuilder::kCells);
         zones.CountWhole(run, slot, moved, pixels);
       }
       continue;
     }
     for (int64_t j = 0; j < n; ++j) {
-      proximitySums += proximity.DistancesTo(points[j]);
       const int slot = SlotAt(points[j]);
-      const bool moved = moves[j];
+      const bool moved = moves[static_cast<std::size_t>(j)];
       // Steps are at most the picture's diagonal here, well inside PixelStep's range.
-      const PixelStep pixelStep = PixelStep::Of(FilteredStepper::Length(steps[j]));
+      const PixelStep pixelStep = PixelStep::Of(FilteredStepper::Length(steps[static_cast<std::size_t>(j)]));
       const int32_t walked = AddPixelStep(pathPixels, pixelStep);
       // Blended by a mask: compilers turn a choice here into a branch on whether the
       // animal moved, which a slow swim mispredicts often.

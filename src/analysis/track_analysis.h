@@ -20,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "analysis/proximity.h"
 #include "analysis/trial_measures.h"
 #include "analysis/zone_counters.h"
 #include "core/file_access.h"
@@ -67,17 +68,22 @@ class FilteredStepper {
   int SquaredStep(PoolPoint current) {
     const int dx = current.X - rememberedX_;
     const int dy = current.Y - rememberedY_;
-    // |d| ≤ 1 on both axes, tested without squaring and without a branch: the remembered
-    // point is the chain every step of the pass waits for, and a swim that moves about
-    // one pixel a frame would mispredict a branch on it every other sample.
-    const unsigned reachX = static_cast<unsigned>(dx + 1);
-    const unsigned reachY = static_cast<unsigned>(dy + 1);
-    const int still = static_cast<int>((reachX > reachY ? reachX : reachY) <= 2u);
-    const int keep = -still;  // all ones to keep the remembered point
+    // Whole squares of differences of 16-bit coordinates: below 2^33 in 64 bits, and the
+    // same bits in 32 as the pass keeps.
+    const uint64_t squared = static_cast<uint64_t>(int64_t{dx} * dx + int64_t{dy} * dy);
+    const int keep = -static_cast<int>(IsJitter(squared));  // all ones to keep the remembered point
     rememberedX_ = (rememberedX_ & keep) | (current.X & ~keep);
     rememberedY_ = (rememberedY_ & keep) | (current.Y & ~keep);
-    return (dx * dx + dy * dy) & ~keep;
+    return static_cast<int>(static_cast<uint32_t>(squared)) & ~keep;
   }
+
+  /// Whether a move from the remembered point whose squared length is `squared` is
+  /// jitter: at most one pixel on both axes, as 0, 1 and 2 are the only sums of two
+  /// whole squares that come from -1, 0 and 1 alone. Tested on the squared length the
+  /// step needs anyway, and without a branch: the remembered point is the chain every
+  /// step of the pass waits for, and a swim that moves about one pixel a frame would
+  /// mispredict a branch on it every other sample.
+  static bool IsJitter(uint64_t squared) { return squared <= 2u; }
 
   /// The length of a squared step as the pass counts it, in float. Below 2^24 the squared
   /// length is exact in float, and a float square root equals the double one rounded to
@@ -171,6 +177,13 @@ class TrackAnalyser {
   /// (without the map: beyond every zone's reach and surely in the pool).
   bool QuietAt(PoolPoint p) const;
   int SlotAt(PoolPoint p) const;
+
+  /// Each coordinate's squared distance from every platform's centre along one axis,
+  /// for the proximity of points inside the picture (when squaresTabled_).
+  using Squares = ProximityAccumulator::Distances;
+  std::array<Squares, 255> xSquares_{};
+  std::array<Squares, 255> ySquares_{};
+  bool squaresTabled_ = false;
 
   /// The squared step lengths a swim makes, whose whole-pixel steps are tabled.
   static constexpr int kTabledSteps = 512;
