@@ -449,28 +449,34 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
       auto squaredFrom = [](int dx, int dy) {
         return static_cast<uint32_t>(dx * dx) + static_cast<uint32_t>(dy * dy);
       };
+      // Chosen by masks: compilers turn choices here into branches, which a slow swim
+      // mispredicts about every other sample.
+      auto pick = [](uint32_t mask, auto kept, auto taken) {
+        using Value = decltype(taken);
+        return static_cast<Value>((static_cast<uint32_t>(kept) & mask) | (static_cast<uint32_t>(taken) & ~mask));
+      };
       for (; j + 1 < n; j += 2) {
         const PoolPoint a = points[j], b = points[j + 1];
         proximitySums += distances(a);
         proximitySums += distances(b);
         const uint32_t squaredA = squaredFrom(a.X - remX, a.Y - remY);
-        const bool stillA = FilteredStepper::IsJitter(squaredA);
-        const uint32_t squaredB = stillA ? squaredFrom(b.X - remX, b.Y - remY) : squaredFrom(b.X - a.X, b.Y - a.Y);
-        const bool stillB = FilteredStepper::IsJitter(squaredB);
-        const int afterAX = stillA ? remX : a.X, afterAY = stillA ? remY : a.Y;
-        remX = stillB ? afterAX : b.X;
-        remY = stillB ? afterAY : b.Y;
-        steps[static_cast<std::size_t>(j)] = stillA ? 0 : static_cast<int>(squaredA);
-        steps[static_cast<std::size_t>(j) + 1] = stillB ? 0 : static_cast<int>(squaredB);
+        const uint32_t stillA = 0u - static_cast<uint32_t>(FilteredStepper::IsJitter(squaredA));
+        const uint32_t squaredB =
+            pick(stillA, squaredFrom(b.X - remX, b.Y - remY), squaredFrom(b.X - a.X, b.Y - a.Y));
+        const uint32_t stillB = 0u - static_cast<uint32_t>(FilteredStepper::IsJitter(squaredB));
+        remX = pick(stillB, pick(stillA, remX, int{a.X}), int{b.X});
+        remY = pick(stillB, pick(stillA, remY, int{a.Y}), int{b.Y});
+        steps[static_cast<std::size_t>(j)] = static_cast<int>(squaredA & ~stillA);
+        steps[static_cast<std::size_t>(j) + 1] = static_cast<int>(squaredB & ~stillB);
       }
       if (j < n) {
         const PoolPoint a = points[j];
         proximitySums += distances(a);
         const uint32_t squaredA = squaredFrom(a.X - remX, a.Y - remY);
-        const bool stillA = FilteredStepper::IsJitter(squaredA);
-        remX = stillA ? remX : a.X;
-        remY = stillA ? remY : a.Y;
-        steps[static_cast<std::size_t>(j)] = stillA ? 0 : static_cast<int>(squaredA);
+        const uint32_t stillA = 0u - static_cast<uint32_t>(FilteredStepper::IsJitter(squaredA));
+        remX = pick(stillA, remX, int{a.X});
+        remY = pick(stillA, remY, int{a.Y});
+        steps[static_cast<std::size_t>(j)] = static_cast<int>(squaredA & ~stillA);
       }
       rememberedX = remX;
       rememberedY = remY;
@@ -527,13 +533,27 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
     constexpr int32_t kFarFromOverflow = 1 << 29;
     if (tabledStepsWhole_ && largestStep < kTabledSteps &&
         std::max(pathPixels, zones.LargestPixelSum(run)) < kFarFromOverflow - kStretch * kTabledSteps) {
-      for (int64_t j = 0; j < n; ++j) {
-        const int slot = SlotAt(points[j]);
-        const bool moved = moves[static_cast<std::size_t>(j)];
-        const int32_t pixels = wholeSteps_[static_cast<std::size_t>(steps[static_cast<std::size_t>(j)])];
-        pathPixels += pixels & -static_cast<int32_t>(slot < ZoneTableBuilder::kCells);
-        zones.CountWhole(run, slot, moved, pixels);
+      // The path length gains every step but those outside the pool: all of the
+      // stretch's pixels less what the outside slot gained (whole numbers, so the same).
+      const int32_t outsideBefore = zones.PixelsIn(run, ZoneTableBuilder::kCells);
+      int32_t stretchPixels = 0;
+      auto countWhole = [&](auto slotOf) {
+        for (int64_t j = 0; j < n; ++j) {
+          const int32_t pixels = wholeSteps_[static_cast<std::size_t>(steps[static_cast<std::size_t>(j)])];
+          stretchPixels += pixels;
+          zones.CountWhole(run, slotOf(points[j]), moves[static_cast<std::size_t>(j)], pixels);
+        }
+      };
+      if (map_ != nullptr && (signs & 0x80008000u) == 0) {
+        // Every point is seen and in the picture: straight to the map.
+        const uint16_t* map = map_;
+        countWhole([map](PoolPoint p) {
+          return map[(static_cast<std::size_t>(p.Y) << 8) + static_cast<std::size_t>(p.X)] >> 8;
+        });
+      } else {
+        countWhole([this](PoolPoint p) { return SlotAt(p); });
       }
+      pathPixels += stretchPixels - (zones.PixelsIn(run, ZoneTableBuilder::kCells) - outsideBefore);
       continue;
     }
     for (int64_t j = 0; j < n; ++j) {
