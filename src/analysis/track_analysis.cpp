@@ -110,6 +110,9 @@ std::string OutOfPoolWarning(int32_t count) {
 }
 
 TrackAnalyser::TrackAnalyser(const AnalysisSettings& settings, bool manyTracks)
+    : TrackAnalyser(settings, manyTracks ? PictureMap::Now : PictureMap::None) {}
+
+TrackAnalyser::TrackAnalyser(const AnalysisSettings& settings, PictureMap map)
     : settings_(settings),
       pool_(settings.Pool),
       goal_(GoalPlatformIndex(settings.Experiment)),
@@ -166,44 +169,74 @@ TrackAnalyser::TrackAnalyser(const AnalysisSettings& settings, bool manyTracks)
       surelyInside_ = inner * inner;
     }
   }
-  if (!manyTracks) return;
+  if (map == PictureMap::None) return;
   // Beyond this a point of a round pool is out of it without asking RingOf: its float
   // distance is at least the floor of the radius + 1.
-  int64_t surelyOutside = std::numeric_limits<int64_t>::max();
   if (pool_.Round && pool_.NumRings >= 1 && pool_.NumRings <= kMaxRings && pool_.RingRadius[0] >= 0.0f &&
       pool_.RingRadius[0] < 1.0e6f) {
     const auto beyond = static_cast<int64_t>(std::floor(static_cast<double>(pool_.RingRadius[0]))) + 2;
-    surelyOutside = beyond * beyond;
+    surelyOutside_ = beyond * beyond;
   }
   picture_.resize(static_cast<std::size_t>(kPictureSide) * kPictureSide);
-  for (int y = 0; y < kPictureSide; ++y) {
+  map_ = picture_.data();
+  if (map == PictureMap::Now) {
+    for (int part = 0; part < kMapParts; ++part) BuildMapPart(part);
+  }
+}
+
+void TrackAnalyser::BuildMapPart(int part) noexcept {
+  const int64_t surelyOutside = surelyOutside_;
+  for (int y = part * kPictureSide / kMapParts; y < (part + 1) * kPictureSide / kMapParts; ++y) {
+    uint16_t* row = picture_.data() + (static_cast<std::size_t>(y) << 8);
     // A row beyond the pool and beyond every zone's reach is out of the pool in no zone
     // throughout.
     const int64_t dy = y - pool_.Y;
     if (dy * dy >= surelyOutside && counterZones_.RowOutOfEveryReach(y)) {
       for (int x = 0; x < kPictureSide; ++x) {
-        picture_[(static_cast<std::size_t>(y) << 8) + static_cast<std::size_t>(x)] = static_cast<uint16_t>(
-            kOutsideBit | (x < 255 && y < 255 ? kSeenBit : 0) | (ZoneTableBuilder::SlotOf(-1) << 8));
+        row[x] = static_cast<uint16_t>(kOutsideBit | (x < 255 && y < 255 ? kSeenBit : 0) |
+                                       (ZoneTableBuilder::SlotOf(-1) << 8));
       }
-      continue;
+    } else {
+      for (int x = 0; x < kPictureSide; ++x) {
+        const PoolPoint p{static_cast<int16_t>(x), static_cast<int16_t>(y)};
+        const int16_t code = counterZones_.Code(p);
+        const int zone = code < 0 ? 0 : code >= kOnPlatformFlag ? 5 + (code - kOnPlatformFlag) : 1 + code;
+        const int64_t dx = x - pool_.X;
+        const int64_t squared = dx * dx + dy * dy;
+        const bool outside =
+            squared > surelyInside_ && (squared >= surelyOutside || RingOf(p, pool_) == kOutsidePool);
+        // So far out the point lies beyond every ring too (the zone table's outer ring is
+        // the pool's radius).
+        const int cell = squared >= surelyOutside ? -1 : emptyZoneTable_.CellOf(p);
+        row[x] = static_cast<uint16_t>(zone | (outside ? kOutsideBit : 0) | (IsSampleSeen(p) ? kSeenBit : 0) |
+                                       (ZoneTableBuilder::SlotOf(cell) << 8));
+      }
     }
-    for (int x = 0; x < kPictureSide; ++x) {
-      const PoolPoint p{static_cast<int16_t>(x), static_cast<int16_t>(y)};
-      const int16_t code = counterZones_.Code(p);
-      const int zone = code < 0 ? 0 : code >= kOnPlatformFlag ? 5 + (code - kOnPlatformFlag) : 1 + code;
-      const int64_t dx = x - pool_.X;
-      const int64_t squared = dx * dx + dy * dy;
-      const bool outside =
-          squared > surelyInside_ && (squared >= surelyOutside || RingOf(p, pool_) == kOutsidePool);
-      // So far out the point lies beyond every ring too (the zone table's outer ring is
-      // the pool's radius).
-      const int cell = squared >= surelyOutside ? -1 : emptyZoneTable_.CellOf(p);
-      picture_[(static_cast<std::size_t>(y) << 8) + static_cast<std::size_t>(x)] =
-          static_cast<uint16_t>(zone | (outside ? kOutsideBit : 0) | (IsSampleSeen(p) ? kSeenBit : 0) |
-                                (ZoneTableBuilder::SlotOf(cell) << 8));
+    // The positions pass 1 passes over, one bit each: small enough to stay in the nearest
+    // cache, where the map itself does not.
+    for (int word = 0; word < kPictureSide / 64; ++word) {
+      uint64_t bits = 0;
+      int bit = 0;
+#if defined(__SSE2__)
+      const __m128i facts = _mm_set1_epi16(static_cast<int16_t>(kSeenBit | kEventBits));
+      const __m128i seenOnly = _mm_set1_epi16(static_cast<int16_t>(kSeenBit));
+      for (; bit < 64; bit += 16) {
+        const uint16_t* at = row + word * 64 + bit;
+        auto eventful = [&](const uint16_t* eight) {
+          const __m128i places = _mm_loadu_si128(reinterpret_cast<const __m128i*>(eight));
+          return _mm_cmpgt_epi16(_mm_and_si128(places, facts), seenOnly);
+        };
+        const auto passed = static_cast<uint64_t>(
+            ~_mm_movemask_epi8(_mm_packs_epi16(eventful(at), eventful(at + 8))) & 0xFFFF);
+        bits |= passed << bit;
+      }
+#endif
+      for (; bit < 64; ++bit) {
+        bits |= static_cast<uint64_t>((row[word * 64 + bit] & (kSeenBit | kEventBits)) <= kSeenBit) << bit;
+      }
+      passOver_[static_cast<std::size_t>(y) * (kPictureSide / 64) + static_cast<std::size_t>(word)] = bits;
     }
   }
-  map_ = picture_.data();
 }
 
 void TrackAnalyser::RunEventPass(std::span<const PoolPoint> samples, TrialResult& result) const {
@@ -253,14 +286,20 @@ void TrackAnalyser::RunEventPass(std::span<const PoolPoint> samples, TrialResult
       int64_t j = i;
       int64_t lastSeen = -1;
       if (map_ != nullptr) {
-        // The map says both whether a position is seen and whether it is quiet.
+        // The map says both whether a position is seen and whether it is quiet; the last
+        // seen sample is looked for once the stretch ends.
         for (; j < end; ++j) {
           const PoolPoint p = samples[static_cast<std::size_t>(j)];
           const auto x = static_cast<uint16_t>(p.X), y = static_cast<uint16_t>(p.Y);
           if ((x | y) >= kPictureSide) break;  // not a position of a raw file: the long way
-          const uint16_t place = map_[(static_cast<std::size_t>(y) << 8) + x];
-          if ((place & (kSeenBit | kEventBits)) > kSeenBit) break;  // seen, and not quiet
-          lastSeen = (place & kSeenBit) != 0 ? j : lastSeen;
+          const std::size_t at = (static_cast<std::size_t>(y) << 8) + x;
+          if ((passOver_[at >> 6] >> (at & 63) & 1) == 0) break;  // seen, and not quiet
+        }
+        for (int64_t k = j - 1; k >= i; --k) {
+          if (IsSampleSeen(samples[static_cast<std::size_t>(k)])) {
+            lastSeen = k;
+            break;
+          }
         }
       } else {
         for (; j < end; ++j) {

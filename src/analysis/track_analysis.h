@@ -120,6 +120,21 @@ class TrackAnalyser {
   static constexpr std::size_t kManyTracks = 20;
 
   TrackAnalyser(const AnalysisSettings& settings, bool manyTracks);
+
+  /// Whether the analyser has the picture map, and who makes it.
+  enum class PictureMap {
+    None,    ///< every sample is tested as it comes
+    Now,     ///< the constructor makes it
+    ByParts  ///< BuildMapPart must be called for every part before any analysis
+  };
+  /// The map comes in this many parts of whole rows, which may be made at the same time
+  /// (by the threads that go on to analyse the tracks, so that no thread waits for one
+  /// thread to make all of it).
+  static constexpr int kMapParts = 8;
+  TrackAnalyser(const AnalysisSettings& settings, PictureMap map);
+  /// Makes part `part` (0..kMapParts - 1) of the picture map. Parts touch nothing the
+  /// others touch; every one must be done before the analyser is used.
+  void BuildMapPart(int part) noexcept;
   TrackAnalyser(const TrackAnalyser&) = delete;
   TrackAnalyser& operator=(const TrackAnalyser&) = delete;
 
@@ -196,8 +211,12 @@ class TrackAnalyser {
   ZoneTableBuilder emptyZoneTable_;
   /// A point this near the centre of a round pool is inside it without asking RingOf.
   int64_t surelyInside_ = -1;
+  /// A point this far from the centre of a round pool (squared) is outside it.
+  int64_t surelyOutside_ = std::numeric_limits<int64_t>::max();
   std::vector<uint16_t> picture_;
   const uint16_t* map_ = nullptr;  ///< picture_'s positions, or none
+  /// Bit (y << 8) + x: a position not seen, or seen, quiet and in the pool (QuietAt).
+  std::array<uint64_t, kPictureSide * kPictureSide / 64> passOver_{};
   /// Each tabled step rounded to whole pixels, and whether none of them is an exact half
   /// (then a stretch of tabled steps adds them up as whole numbers).
   std::array<int32_t, kTabledSteps> wholeSteps_{};
