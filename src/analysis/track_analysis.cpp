@@ -483,39 +483,40 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
         proximitySums += distances(points[j]);
       }
       // Seen points' coordinates lie in -32768..254, so every squared difference below
-      // fits 32 bits unsigned.
+      // fits 32 bits unsigned, with the bits of the stepper's int.
       int remX = rememberedX, remY = rememberedY;
       auto squaredFrom = [](int dx, int dy) {
         return static_cast<uint32_t>(dx * dx) + static_cast<uint32_t>(dy * dy);
-      };
-      // Chosen by masks: compilers turn choices here into branches, which a slow swim
-      // mispredicts about every other sample.
-      auto pick = [](uint32_t mask, auto kept, auto taken) {
-        using Value = decltype(taken);
-        return static_cast<Value>((static_cast<uint32_t>(kept) & mask) | (static_cast<uint32_t>(taken) & ~mask));
       };
       for (; j + 1 < n; j += 2) {
         const PoolPoint a = points[j], b = points[j + 1];
         proximitySums += distances(a);
         proximitySums += distances(b);
-        const uint32_t squaredA = squaredFrom(a.X - remX, a.Y - remY);
-        const uint32_t stillA = 0u - static_cast<uint32_t>(FilteredStepper::IsJitter(squaredA));
-        const uint32_t squaredB =
-            pick(stillA, squaredFrom(b.X - remX, b.Y - remY), squaredFrom(b.X - a.X, b.Y - a.Y));
-        const uint32_t stillB = 0u - static_cast<uint32_t>(FilteredStepper::IsJitter(squaredB));
-        remX = pick(stillB, pick(stillA, remX, int{a.X}), int{b.X});
-        remY = pick(stillB, pick(stillA, remY, int{a.Y}), int{b.Y});
-        steps[static_cast<std::size_t>(j)] = static_cast<int>(squaredA & ~stillA);
+        // Only the tests against the remembered point and the choices wait for it; the
+        // squares are for the steps alone.
+        const int ax = a.X - remX, ay = a.Y - remY;
+        const int bx = b.X - remX, by = b.Y - remY;
+        const int abx = b.X - a.X, aby = b.Y - a.Y;
+        // Chosen by masks (all ones where still): compilers turn choices here into
+        // branches, which a slow swim mispredicts about every other sample.
+        const uint32_t stillA = 0u - static_cast<uint32_t>(FilteredStepper::IsJitter(ax, ay));
+        const uint32_t stillB = (stillA & (0u - static_cast<uint32_t>(FilteredStepper::IsJitter(bx, by)))) |
+                                (~stillA & (0u - static_cast<uint32_t>(FilteredStepper::IsJitter(abx, aby))));
+        const int keepA = static_cast<int>(stillA), keepB = static_cast<int>(stillB);
+        remX = (((remX & keepA) | (a.X & ~keepA)) & keepB) | (b.X & ~keepB);
+        remY = (((remY & keepA) | (a.Y & ~keepA)) & keepB) | (b.Y & ~keepB);
+        const uint32_t squaredB = (squaredFrom(bx, by) & stillA) | (squaredFrom(abx, aby) & ~stillA);
+        steps[static_cast<std::size_t>(j)] = static_cast<int>(squaredFrom(ax, ay) & ~stillA);
         steps[static_cast<std::size_t>(j) + 1] = static_cast<int>(squaredB & ~stillB);
       }
       if (j < n) {
         const PoolPoint a = points[j];
         proximitySums += distances(a);
-        const uint32_t squaredA = squaredFrom(a.X - remX, a.Y - remY);
-        const uint32_t stillA = 0u - static_cast<uint32_t>(FilteredStepper::IsJitter(squaredA));
-        remX = pick(stillA, remX, int{a.X});
-        remY = pick(stillA, remY, int{a.Y});
-        steps[static_cast<std::size_t>(j)] = static_cast<int>(squaredA & ~stillA);
+        const int ax = a.X - remX, ay = a.Y - remY;
+        const bool stillA = FilteredStepper::IsJitter(ax, ay);
+        remX = stillA ? remX : a.X;
+        remY = stillA ? remY : a.Y;
+        steps[static_cast<std::size_t>(j)] = static_cast<int>(stillA ? 0u : squaredFrom(ax, ay));
       }
       rememberedX = remX;
       rememberedY = remY;

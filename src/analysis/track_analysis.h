@@ -68,22 +68,21 @@ class FilteredStepper {
   int SquaredStep(PoolPoint current) {
     const int dx = current.X - rememberedX_;
     const int dy = current.Y - rememberedY_;
-    // Whole squares of differences of 16-bit coordinates: below 2^33 in 64 bits, and the
-    // same bits in 32 as the pass keeps.
-    const uint64_t squared = static_cast<uint64_t>(int64_t{dx} * dx + int64_t{dy} * dy);
-    const int keep = -static_cast<int>(IsJitter(squared));  // all ones to keep the remembered point
+    const int keep = -static_cast<int>(IsJitter(dx, dy));  // all ones to keep the remembered point
     rememberedX_ = (rememberedX_ & keep) | (current.X & ~keep);
     rememberedY_ = (rememberedY_ & keep) | (current.Y & ~keep);
-    return static_cast<int>(static_cast<uint32_t>(squared)) & ~keep;
+    return (dx * dx + dy * dy) & ~keep;
   }
 
-  /// Whether a move from the remembered point whose squared length is `squared` is
-  /// jitter: at most one pixel on both axes, as 0, 1 and 2 are the only sums of two
-  /// whole squares that come from -1, 0 and 1 alone. Tested on the squared length the
-  /// step needs anyway, and without a branch: the remembered point is the chain every
-  /// step of the pass waits for, and a swim that moves about one pixel a frame would
-  /// mispredict a branch on it every other sample.
-  static bool IsJitter(uint64_t squared) { return squared <= 2u; }
+  /// Whether a move of (dx, dy) from the remembered point is jitter: at most one pixel on
+  /// both axes. Tested without squaring and without a branch: the remembered point is the
+  /// chain every step of the pass waits for, and a swim that moves about one pixel a
+  /// frame would mispredict a branch on it every other sample.
+  static bool IsJitter(int dx, int dy) {
+    const unsigned reachX = static_cast<unsigned>(dx + 1);
+    const unsigned reachY = static_cast<unsigned>(dy + 1);
+    return (reachX > reachY ? reachX : reachY) <= 2u;
+  }
 
   /// The length of a squared step as the pass counts it, in float. Below 2^24 the squared
   /// length is exact in float, and a float square root equals the double one rounded to
