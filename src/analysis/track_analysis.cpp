@@ -94,7 +94,9 @@ TrackingQuality LoadAnalysisSamples(std::string_view bytes, double aspectFactor,
   } else {
     // Each of the 255 values of Y a seen sample may have, scaled once.
     std::array<int16_t, 256> scaled;
-    for (int y = 0; y < 255; ++y) scaled[static_cast<std::size_t>(y)] = static_cast<int16_t>(std::floor(y * aspect));
+    for (int y = 0; y < 255; ++y) {
+      scaled[static_cast<std::size_t>(y)] = static_cast<int16_t>(static_cast<int>(std::floor(y * aspect)));
+    }
     scaled[255] = 255;
     for (; i < count; ++i) {
       const int x = data[2 * i], y = data[2 * i + 1];
