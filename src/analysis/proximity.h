@@ -21,16 +21,13 @@ class ProximityAccumulator {
  public:
   /// Remembers the platforms' centres and each one's distance from the start point.
   ProximityAccumulator(const PoolSetup& pool, PoolPoint start) {
-    // A centre within this of the picture (0..254) keeps every squared distance to it
-    // below 2^24: 2 × 2854² < 2^24.
-    constexpr int kWholeInFloat = 2600;
     wholeInFloat_ = true;
     for (int i = 0; i < kPlatformCount; ++i) {
       const PoolPoint centre{pool.Platforms[i].X, pool.Platforms[i].Y};
       centreX_[i] = centre.X;
       centreY_[i] = centre.Y;
       startDist_[i] = PoolDistance(start, centre);
-      wholeInFloat_ = wholeInFloat_ && std::abs(centre.X) <= kWholeInFloat && std::abs(centre.Y) <= kWholeInFloat;
+      wholeInFloat_ = wholeInFloat_ && WholeInFloat(pool.Platforms[i]);
     }
   }
 
@@ -46,7 +43,7 @@ class ProximityAccumulator {
       // twice float's digits): the four distances at once give the very same values.
       const Distances dx = static_cast<float>(point.X) - centreX_;
       const Distances dy = static_cast<float>(point.Y) - centreY_;
-      return SquareRoot(dx * dx + dy * dy);
+      return FromSquares(dx * dx, dy * dy);
     }
     Distances distances{};
     for (int i = 0; i < kPlatformCount; ++i) {
@@ -55,6 +52,16 @@ class ProximityAccumulator {
       distances[i] = static_cast<float>(std::sqrt(dx * dx + dy * dy));
     }
     return distances;
+  }
+
+  /// The distances from the squared differences along each axis (whole numbers below
+  /// 2^23 each): DistancesTo's last step, for a pass that tables the squares.
+  static Distances FromSquares(Distances dx2, Distances dy2) { return SquareRoot(dx2 + dy2); }
+
+  /// Whether a platform's centre lies near enough to the picture for DistancesTo's exact
+  /// float arithmetic.
+  static bool WholeInFloat(const PlatformSetup& platform) {
+    return std::abs(platform.X) <= kWholeInFloat && std::abs(platform.Y) <= kWholeInFloat;
   }
 
   /// Adds a processed point's distance to every platform (also points outside the pool
@@ -96,6 +103,10 @@ class ProximityAccumulator {
     return squared;
 #endif
   }
+
+  // A centre within this of the picture (0..254) keeps every squared distance to it
+  // below 2^24: 2 × 2854² < 2^24.
+  static constexpr int kWholeInFloat = 2600;
 
   Distances centreX_{};
   Distances centreY_{};

@@ -1,9 +1,11 @@
 #include "analysis/tabulated_data.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <system_error>
+#include <thread>
 
 #include "records/experiment_files.h"
 #include "records/raw_track.h"
@@ -112,15 +114,28 @@ std::string FileDateText(std::chrono::system_clock::time_point written) {
 bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path& tablePath, Operator& op) {
   const std::vector<NumberedRawFileEntry> files = ListNumberedRawFiles(state.DataFile);
   // One analyser for the whole table: every file is analysed under the same settings.
-  const TrackAnalyser analyser(state.Settings, files.size() >= TrackAnalyser::kManyTracks);
+  // Its picture map is made by the workers themselves, part by part, before any file.
+  const bool manyTracks = files.size() >= TrackAnalyser::kManyTracks;
+  TrackAnalyser analyser(state.Settings,
+                         manyTracks ? TrackAnalyser::PictureMap::ByParts : TrackAnalyser::PictureMap::None);
+  const std::size_t mapParts = manyTracks ? TrackAnalyser::kMapParts : 0;
+  std::atomic<std::size_t> mapPartsDone{0};
   // The files are independent: they are read and analysed on every processor there is,
   // each into its own place of the table, so the table is the same in any order. The
-  // state and the analyser are only read meanwhile.
+  // state and the analyser are only read meanwhile. Jobs are taken in order, so a worker
+  // that gets a file waits at most for the map parts other workers are making.
   std::vector<AnalysedTrial> trials(files.size());
   const unsigned workers = WorkersFor(files.size(), kFilesPerWorker);
   std::vector<std::vector<PoolPoint>> samples(workers);
   const ReanalysisState& reading = state;
-  RunParallelJobs(files.size(), workers, [&](std::size_t i, unsigned worker) {
+  RunParallelJobs(mapParts + files.size(), workers, [&](std::size_t job, unsigned worker) {
+    if (job < mapParts) {
+      analyser.BuildMapPart(static_cast<int>(job));
+      mapPartsDone.fetch_add(1, std::memory_order_release);
+      return;
+    }
+    while (mapPartsDone.load(std::memory_order_acquire) < mapParts) std::this_thread::yield();
+    const std::size_t i = job - mapParts;
     trials[i] = AnalyseSubjectForTable(reading, files[i].SubjectIndex, files[i].File, analyser, samples[worker]);
   });
   // The temporary report and the last result stay those of the trial on display: Save As

@@ -3,7 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <limits>
 
 #include "analysis/epoch.h"
@@ -62,25 +66,44 @@ TrackingQuality LoadAnalysisSamples(std::string_view bytes, double aspectFactor,
   const double aspect = UsableAnalysisAspect(aspectFactor);
   const std::size_t count = bytes.size() / 2;
   samples.resize(count);
-  TrackingQualityCounter tracking;
   const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-  // One loop for each kind of factor, so that the usual 1.0 costs no test a sample.
-  auto load = [&](auto scaleY) {
-    for (std::size_t i = 0; i < count; ++i) {
-      const int x = data[2 * i];
-      const int y = data[2 * i + 1];
-      tracking.Add(TrackSample{static_cast<int16_t>(x), static_cast<int16_t>(y)});
-      PoolPoint& point = samples[i];
-      point.X = static_cast<int16_t>(x);
-      point.Y = static_cast<int16_t>(x >= 255 || y >= 255 ? 255 : scaleY(y));
-    }
-  };
+  PoolPoint* points = samples.data();
+  std::size_t i = 0;
   if (aspect == 1.0) {
-    load([](int y) { return y; });
+#if defined(__SSE2__)
+    // A byte pair widened to 16 bits each is a PoolPoint already; only a sample whose X
+    // is 255 needs its Y made 255 (ORing 255 into a byte's value gives 255).
+    static_assert(sizeof(PoolPoint) == 4 && offsetof(PoolPoint, X) == 0 && offsetof(PoolPoint, Y) == 2);
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i lostX = _mm_set1_epi32(255);
+    const __m128i yLane = _mm_set1_epi32(0x00FF0000);
+    auto widen = [&](__m128i pairs) {
+      const __m128i xLost = _mm_cmpeq_epi32(_mm_and_si128(pairs, _mm_set1_epi32(0xFFFF)), lostX);
+      return _mm_or_si128(pairs, _mm_and_si128(xLost, yLane));
+    };
+    for (; i + 8 <= count; i += 8) {
+      const __m128i raw = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 2 * i));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(points + i), widen(_mm_unpacklo_epi8(raw, zero)));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(points + i + 4), widen(_mm_unpackhi_epi8(raw, zero)));
+    }
+#endif
+    for (; i < count; ++i) {
+      const int x = data[2 * i], y = data[2 * i + 1];
+      points[i] = PoolPoint{static_cast<int16_t>(x), static_cast<int16_t>(x >= 255 || y >= 255 ? 255 : y)};
+    }
   } else {
-    load([aspect](int y) { return static_cast<int>(std::floor(y * aspect)); });
+    // Each of the 255 values of Y a seen sample may have, scaled once.
+    std::array<int16_t, 256> scaled;
+    for (int y = 0; y < 255; ++y) {
+      scaled[static_cast<std::size_t>(y)] = static_cast<int16_t>(static_cast<int>(std::floor(y * aspect)));
+    }
+    scaled[255] = 255;
+    for (; i < count; ++i) {
+      const int x = data[2 * i], y = data[2 * i + 1];
+      points[i] = PoolPoint{static_cast<int16_t>(x), x >= 255 ? int16_t{255} : scaled[static_cast<std::size_t>(y)]};
+    }
   }
-  return tracking.Result();
+  return AssessTrackingQuality(bytes);
 }
 
 std::string OutOfPoolWarning(int32_t count) {
@@ -89,6 +112,9 @@ std::string OutOfPoolWarning(int32_t count) {
 }
 
 TrackAnalyser::TrackAnalyser(const AnalysisSettings& settings, bool manyTracks)
+    : TrackAnalyser(settings, manyTracks ? PictureMap::Now : PictureMap::None) {}
+
+TrackAnalyser::TrackAnalyser(const AnalysisSettings& settings, PictureMap map)
     : settings_(settings),
       pool_(settings.Pool),
       goal_(GoalPlatformIndex(settings.Experiment)),
@@ -96,6 +122,20 @@ TrackAnalyser::TrackAnalyser(const AnalysisSettings& settings, bool manyTracks)
       emptyZoneTable_(settings.Pool) {
   ComputeRingRadii(pool_);
   factors_ = CentimetreFactorsOf(pool_);
+  squaresTabled_ = std::all_of(pool_.Platforms.begin(), pool_.Platforms.end(), ProximityAccumulator::WholeInFloat);
+  if (squaresTabled_) {
+    Squares centreX{}, centreY{};
+    for (int i = 0; i < kPlatformCount; ++i) {
+      centreX[i] = pool_.Platforms[i].X;
+      centreY[i] = pool_.Platforms[i].Y;
+    }
+    for (int v = 0; v < 255; ++v) {
+      const Squares dx = static_cast<float>(v) - centreX;
+      const Squares dy = static_cast<float>(v) - centreY;
+      xSquares_[static_cast<std::size_t>(v)] = dx * dx;
+      ySquares_[static_cast<std::size_t>(v)] = dy * dy;
+    }
+  }
   tabledStepsWhole_ = true;
   for (int squared = 0; squared < kTabledSteps; ++squared) {
     const PixelStep step = PixelStep::Of(FilteredStepper::Length(squared));
@@ -131,44 +171,74 @@ TrackAnalyser::TrackAnalyser(const AnalysisSettings& settings, bool manyTracks)
       surelyInside_ = inner * inner;
     }
   }
-  if (!manyTracks) return;
+  if (map == PictureMap::None) return;
   // Beyond this a point of a round pool is out of it without asking RingOf: its float
   // distance is at least the floor of the radius + 1.
-  int64_t surelyOutside = std::numeric_limits<int64_t>::max();
   if (pool_.Round && pool_.NumRings >= 1 && pool_.NumRings <= kMaxRings && pool_.RingRadius[0] >= 0.0f &&
       pool_.RingRadius[0] < 1.0e6f) {
     const auto beyond = static_cast<int64_t>(std::floor(static_cast<double>(pool_.RingRadius[0]))) + 2;
-    surelyOutside = beyond * beyond;
+    surelyOutside_ = beyond * beyond;
   }
   picture_.resize(static_cast<std::size_t>(kPictureSide) * kPictureSide);
-  for (int y = 0; y < kPictureSide; ++y) {
+  map_ = picture_.data();
+  if (map == PictureMap::Now) {
+    for (int part = 0; part < kMapParts; ++part) BuildMapPart(part);
+  }
+}
+
+void TrackAnalyser::BuildMapPart(int part) noexcept {
+  const int64_t surelyOutside = surelyOutside_;
+  for (int y = part * kPictureSide / kMapParts; y < (part + 1) * kPictureSide / kMapParts; ++y) {
+    uint16_t* row = picture_.data() + (static_cast<std::size_t>(y) << 8);
     // A row beyond the pool and beyond every zone's reach is out of the pool in no zone
     // throughout.
     const int64_t dy = y - pool_.Y;
     if (dy * dy >= surelyOutside && counterZones_.RowOutOfEveryReach(y)) {
       for (int x = 0; x < kPictureSide; ++x) {
-        picture_[(static_cast<std::size_t>(y) << 8) + static_cast<std::size_t>(x)] = static_cast<uint16_t>(
-            kOutsideBit | (x < 255 && y < 255 ? kSeenBit : 0) | (ZoneTableBuilder::SlotOf(-1) << 8));
+        row[x] = static_cast<uint16_t>(kOutsideBit | (x < 255 && y < 255 ? kSeenBit : 0) |
+                                       (ZoneTableBuilder::SlotOf(-1) << 8));
       }
-      continue;
+    } else {
+      for (int x = 0; x < kPictureSide; ++x) {
+        const PoolPoint p{static_cast<int16_t>(x), static_cast<int16_t>(y)};
+        const int16_t code = counterZones_.Code(p);
+        const int zone = code < 0 ? 0 : code >= kOnPlatformFlag ? 5 + (code - kOnPlatformFlag) : 1 + code;
+        const int64_t dx = x - pool_.X;
+        const int64_t squared = dx * dx + dy * dy;
+        const bool outside =
+            squared > surelyInside_ && (squared >= surelyOutside || RingOf(p, pool_) == kOutsidePool);
+        // So far out the point lies beyond every ring too (the zone table's outer ring is
+        // the pool's radius).
+        const int cell = squared >= surelyOutside ? -1 : emptyZoneTable_.CellOf(p);
+        row[x] = static_cast<uint16_t>(zone | (outside ? kOutsideBit : 0) | (IsSampleSeen(p) ? kSeenBit : 0) |
+                                       (ZoneTableBuilder::SlotOf(cell) << 8));
+      }
     }
-    for (int x = 0; x < kPictureSide; ++x) {
-      const PoolPoint p{static_cast<int16_t>(x), static_cast<int16_t>(y)};
-      const int16_t code = counterZones_.Code(p);
-      const int zone = code < 0 ? 0 : code >= kOnPlatformFlag ? 5 + (code - kOnPlatformFlag) : 1 + code;
-      const int64_t dx = x - pool_.X;
-      const int64_t squared = dx * dx + dy * dy;
-      const bool outside =
-          squared > surelyInside_ && (squared >= surelyOutside || RingOf(p, pool_) == kOutsidePool);
-      // So far out the point lies beyond every ring too (the zone table's outer ring is
-      // the pool's radius).
-      const int cell = squared >= surelyOutside ? -1 : emptyZoneTable_.CellOf(p);
-      picture_[(static_cast<std::size_t>(y) << 8) + static_cast<std::size_t>(x)] =
-          static_cast<uint16_t>(zone | (outside ? kOutsideBit : 0) | (IsSampleSeen(p) ? kSeenBit : 0) |
-                                (ZoneTableBuilder::SlotOf(cell) << 8));
+    // The positions pass 1 passes over, one bit each: small enough to stay in the nearest
+    // cache, where the map itself does not.
+    for (int word = 0; word < kPictureSide / 64; ++word) {
+      uint64_t bits = 0;
+      int bit = 0;
+#if defined(__SSE2__)
+      const __m128i facts = _mm_set1_epi16(static_cast<int16_t>(kSeenBit | kEventBits));
+      const __m128i seenOnly = _mm_set1_epi16(static_cast<int16_t>(kSeenBit));
+      for (; bit < 64; bit += 16) {
+        const uint16_t* at = row + word * 64 + bit;
+        auto eventful = [&](const uint16_t* eight) {
+          const __m128i places = _mm_loadu_si128(reinterpret_cast<const __m128i*>(eight));
+          return _mm_cmpgt_epi16(_mm_and_si128(places, facts), seenOnly);
+        };
+        const auto passed = static_cast<uint64_t>(
+            ~_mm_movemask_epi8(_mm_packs_epi16(eventful(at), eventful(at + 8))) & 0xFFFF);
+        bits |= passed << bit;
+      }
+#endif
+      for (; bit < 64; ++bit) {
+        bits |= static_cast<uint64_t>((row[word * 64 + bit] & (kSeenBit | kEventBits)) <= kSeenBit) << bit;
+      }
+      passOver_[static_cast<std::size_t>(y) * (kPictureSide / 64) + static_cast<std::size_t>(word)] = bits;
     }
   }
-  map_ = picture_.data();
 }
 
 void TrackAnalyser::RunEventPass(std::span<const PoolPoint> samples, TrialResult& result) const {
@@ -218,14 +288,20 @@ void TrackAnalyser::RunEventPass(std::span<const PoolPoint> samples, TrialResult
       int64_t j = i;
       int64_t lastSeen = -1;
       if (map_ != nullptr) {
-        // The map says both whether a position is seen and whether it is quiet.
+        // The map says both whether a position is seen and whether it is quiet; the last
+        // seen sample is looked for once the stretch ends.
         for (; j < end; ++j) {
           const PoolPoint p = samples[static_cast<std::size_t>(j)];
           const auto x = static_cast<uint16_t>(p.X), y = static_cast<uint16_t>(p.Y);
           if ((x | y) >= kPictureSide) break;  // not a position of a raw file: the long way
-          const uint16_t place = map_[(static_cast<std::size_t>(y) << 8) + x];
-          if ((place & (kSeenBit | kEventBits)) > kSeenBit) break;  // seen, and not quiet
-          lastSeen = (place & kSeenBit) != 0 ? j : lastSeen;
+          const std::size_t at = (static_cast<std::size_t>(y) << 8) + x;
+          if ((passOver_[at >> 6] >> (at & 63) & 1) == 0) break;  // seen, and not quiet
+        }
+        for (int64_t k = j - 1; k >= i; --k) {
+          if (IsSampleSeen(samples[static_cast<std::size_t>(k)])) {
+            lastSeen = k;
+            break;
+          }
         }
       } else {
         for (; j < end; ++j) {
@@ -333,67 +409,200 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
   ZoneTableBuilder::Run run;
   ProximityAccumulator::Distances proximitySums{};
   ProximityAccumulator proximity(pool, start);
-  FilteredStepper stepper;
   PoolPoint previous = start;
   int32_t pathPixels = 0;
+  // The stepper's remembered point (FilteredStepper, written out here).
+  int rememberedX = start.X, rememberedY = start.Y;
+  const int64_t filterFrom = filterFrom_;
 
-  // The pass runs in short stretches of two simple loops each: the path (where the animal
-  // is taken to be, its filtered step, whether it moved), then the proximity sums, the
-  // zone table and the path length. The path is one long chain of decisions on the
-  // remembered point; one loop doing everything keeps too much alive at once and spends
-  // most of its time moving values between registers and memory.
+  // The pass runs in short stretches of simple loops: where the animal is taken to be;
+  // its filtered steps together with the proximity sums; whether it moved; then the zone
+  // table and the path length. Two chains set the pace: the remembered point, a long
+  // chain of decisions every step waits for, and the proximity sums, which must add
+  // every distance in turn. They share one loop so that each runs while the other waits,
+  // and the remembered point is decided two steps at a time: the second sample is tested
+  // both against the remembered point and against the first sample (for where the first
+  // one moves), and the first's outcome picks. One loop doing everything keeps too much
+  // alive at once and spends most of its time moving values between registers and memory.
   constexpr int64_t kStretch = 512;
-  std::array<PoolPoint, kStretch> points;
-  std::array<int, kStretch> steps;  // squared, 0 where the animal did not move
+  // points[-1] is the point before the stretch.
+  alignas(16) std::array<PoolPoint, kStretch + 4> track;
+  PoolPoint* const points = track.data() + 4;
+  alignas(16) std::array<int, kStretch> steps;  // squared, 0 where the animal did not move
   std::array<bool, kStretch> moves;
+  // The artifact filter's limit as an int: the same test, as no sum of two squares is
+  // 2^31 - 1 (it leaves 3 divided by 4).
+  const int filterLimit = static_cast<int>(std::min<int64_t>(filterFrom, std::numeric_limits<int>::max()));
   for (int64_t done = 0; done < total; done += kStretch) {
     const int64_t n = std::min(kStretch, total - done);
-    int largestStep = 0;
     const PoolPoint* from = samples.data() + first + done;
-    auto walk = [&](int64_t j) {
-      PoolPoint current = from[j];
-      if (!IsSampleSeen(current)) current = previous;
-      const int squared = stepper.SquaredStep(current);  // `current` is always a seen point
-      if (squared >= filterFrom_) previous = current;
-      const bool moved = PointBits(current) != PointBits(previous);
-      // A step only counts where the animal moved; kept as 0 otherwise, so that the sums
-      // below add it without asking.
-      const int counted = squared & -static_cast<int>(moved);
-      points[j] = current;
-      steps[j] = counted;
-      largestStep = std::max(largestStep, counted);
-      moves[j] = moved;
-      previous = current;
-    };
+    // Where the animal is: a sample not seen counts as being where it was last seen.
+    points[-1] = previous;
     int64_t j = 0;
-    // The first two samples of the pass step from the previous point afresh; the loop
-    // after them has no test for it.
-    for (; done + j < 2 && j < n; ++j) {
-      stepper.Restart(previous);
-      walk(j);
+    uint32_t signs = 0;  // any negative coordinate: not a position of the picture
+#if defined(__SSE2__)
+    {
+      // Four seen samples are stored as they are; a group with one not seen is filled in
+      // one by one.
+      const __m128i notSeen = _mm_set1_epi16(254);
+      __m128i anySign = _mm_setzero_si128();
+      for (; j + 4 <= n; j += 4) {
+        const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + j));
+        if (_mm_movemask_epi8(_mm_cmpgt_epi16(four, notSeen)) == 0) {
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(points + j), four);
+          anySign = _mm_or_si128(anySign, four);
+          continue;
+        }
+        for (int64_t k = j; k < j + 4; ++k) {
+          points[k] = IsSampleSeen(from[k]) ? from[k] : points[k - 1];
+          signs |= PointBits(points[k]);
+        }
+      }
+      alignas(16) uint32_t lanes[4];
+      _mm_store_si128(reinterpret_cast<__m128i*>(lanes), anySign);
+      signs |= lanes[0] | lanes[1] | lanes[2] | lanes[3];
     }
-    for (; j < n; ++j) walk(j);
+#endif
+    for (; j < n; ++j) {
+      points[j] = IsSampleSeen(from[j]) ? from[j] : points[j - 1];
+      signs |= PointBits(points[j]);
+    }
+    previous = points[n - 1];
+
+    // The filtered steps, squared, 0 for jitter, and the proximity sums.
+    auto stepAndSum = [&](auto distances) {
+      int64_t j = 0;
+      // The first two samples of the pass step from the previous point afresh.
+      for (; done + j < 2 && j < n; ++j) {
+        const PoolPoint before = j > 0 ? points[j - 1] : start;
+        FilteredStepper stepper;
+        stepper.Restart(before);
+        const int squared = stepper.SquaredStep(points[j]);
+        const bool still = squared == 0;  // a move counts at least 4
+        rememberedX = still ? before.X : points[j].X;
+        rememberedY = still ? before.Y : points[j].Y;
+        steps[static_cast<std::size_t>(j)] = squared;
+        proximitySums += distances(points[j]);
+      }
+      // Seen points' coordinates lie in -32768..254, so every squared difference below
+      // fits 32 bits unsigned, with the bits of the stepper's int.
+      int remX = rememberedX, remY = rememberedY;
+      auto squaredFrom = [](int dx, int dy) {
+        return static_cast<uint32_t>(dx * dx) + static_cast<uint32_t>(dy * dy);
+      };
+      for (; j + 1 < n; j += 2) {
+        const PoolPoint a = points[j], b = points[j + 1];
+        proximitySums += distances(a);
+        proximitySums += distances(b);
+        // Only the tests against the remembered point and the choices wait for it; the
+        // squares are for the steps alone.
+        const int ax = a.X - remX, ay = a.Y - remY;
+        const int bx = b.X - remX, by = b.Y - remY;
+        const int abx = b.X - a.X, aby = b.Y - a.Y;
+        // Chosen by masks (all ones where still): compilers turn choices here into
+        // branches, which a slow swim mispredicts about every other sample.
+        const uint32_t stillA = 0u - static_cast<uint32_t>(FilteredStepper::IsJitter(ax, ay));
+        const uint32_t stillB = (stillA & (0u - static_cast<uint32_t>(FilteredStepper::IsJitter(bx, by)))) |
+                                (~stillA & (0u - static_cast<uint32_t>(FilteredStepper::IsJitter(abx, aby))));
+        const int keepA = static_cast<int>(stillA), keepB = static_cast<int>(stillB);
+        remX = (((remX & keepA) | (a.X & ~keepA)) & keepB) | (b.X & ~keepB);
+        remY = (((remY & keepA) | (a.Y & ~keepA)) & keepB) | (b.Y & ~keepB);
+        const uint32_t squaredB = (squaredFrom(bx, by) & stillA) | (squaredFrom(abx, aby) & ~stillA);
+        steps[static_cast<std::size_t>(j)] = static_cast<int>(squaredFrom(ax, ay) & ~stillA);
+        steps[static_cast<std::size_t>(j) + 1] = static_cast<int>(squaredB & ~stillB);
+      }
+      if (j < n) {
+        const PoolPoint a = points[j];
+        proximitySums += distances(a);
+        const int ax = a.X - remX, ay = a.Y - remY;
+        const bool stillA = FilteredStepper::IsJitter(ax, ay);
+        remX = stillA ? remX : a.X;
+        remY = stillA ? remY : a.Y;
+        steps[static_cast<std::size_t>(j)] = static_cast<int>(stillA ? 0u : squaredFrom(ax, ay));
+      }
+      rememberedX = remX;
+      rememberedY = remY;
+    };
+    // Every point in the picture with every centre near it: each distance from tabled
+    // squares, the very values DistancesTo computes. The choice is made once a stretch.
+    if (squaresTabled_ && (signs & 0x80008000u) == 0) {
+      stepAndSum([&](PoolPoint p) {
+        return ProximityAccumulator::FromSquares(xSquares_[static_cast<std::size_t>(p.X)],
+                                                 ySquares_[static_cast<std::size_t>(p.Y)]);
+      });
+    } else {
+      stepAndSum([&](PoolPoint p) { return proximity.DistancesTo(p); });
+    }
+
+    // A step counts where the animal moved from the point before and the artifact filter
+    // lets it through; kept as 0 otherwise, so that the sums below add it without asking.
+    int largestStep = 0;
+    j = 0;
+#if defined(__SSE2__)
+    {
+      __m128i largest = _mm_setzero_si128();
+      const __m128i limit = _mm_set1_epi32(filterLimit);
+      for (; j + 4 <= n; j += 4) {
+        const __m128i now = _mm_loadu_si128(reinterpret_cast<const __m128i*>(points + j));
+        const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(points + j - 1));
+        const __m128i squared = _mm_load_si128(reinterpret_cast<const __m128i*>(steps.data() + j));
+        const __m128i moved = _mm_andnot_si128(_mm_cmpeq_epi32(now, before), _mm_cmplt_epi32(squared, limit));
+        const __m128i counted = _mm_and_si128(squared, moved);
+        _mm_store_si128(reinterpret_cast<__m128i*>(steps.data() + j), counted);
+        const __m128i larger = _mm_cmpgt_epi32(counted, largest);
+        largest = _mm_or_si128(_mm_and_si128(larger, counted), _mm_andnot_si128(larger, largest));
+        const __m128i flags =
+            _mm_and_si128(_mm_packs_epi16(_mm_packs_epi32(moved, moved), moved), _mm_set1_epi8(1));
+        const int bytes = _mm_cvtsi128_si32(flags);
+        std::memcpy(moves.data() + j, &bytes, sizeof bytes);
+      }
+      alignas(16) int lanes[4];
+      _mm_store_si128(reinterpret_cast<__m128i*>(lanes), largest);
+      largestStep = std::max({lanes[0], lanes[1], lanes[2], lanes[3]});
+    }
+#endif
+    for (; j < n; ++j) {
+      const int squared = steps[static_cast<std::size_t>(j)];
+      const bool moved = PointBits(points[j]) != PointBits(points[j - 1]) && squared < filterLimit;
+      const int counted = squared & -static_cast<int>(moved);
+      steps[static_cast<std::size_t>(j)] = counted;
+      moves[static_cast<std::size_t>(j)] = moved;
+      largestStep = std::max(largestStep, counted);
+    }
+
     // A stretch of tabled steps without an exact half, whose sums stay far from
     // overflowing, adds whole pixels: no rounding per step.
     constexpr int32_t kFarFromOverflow = 1 << 29;
     if (tabledStepsWhole_ && largestStep < kTabledSteps &&
         std::max(pathPixels, zones.LargestPixelSum(run)) < kFarFromOverflow - kStretch * kTabledSteps) {
-      for (int64_t j = 0; j < n; ++j) {
-        proximitySums += proximity.DistancesTo(points[j]);
-        const int slot = SlotAt(points[j]);
-        const bool moved = moves[j];
-        const int32_t pixels = wholeSteps_[static_cast<std::size_t>(steps[j])];
-        pathPixels += pixels & -static_cast<int32_t>(slot < ZoneTableBuilder::kCells);
-        zones.CountWhole(run, slot, moved, pixels);
+      // The path length gains every step but those outside the pool: all of the
+      // stretch's pixels less what the outside slot gained (whole numbers, so the same).
+      const int32_t outsideBefore = zones.PixelsIn(run, ZoneTableBuilder::kCells);
+      int32_t stretchPixels = 0;
+      auto countWhole = [&](auto slotOf) {
+        for (int64_t j = 0; j < n; ++j) {
+          const int32_t pixels = wholeSteps_[static_cast<std::size_t>(steps[static_cast<std::size_t>(j)])];
+          stretchPixels += pixels;
+          zones.CountWhole(run, slotOf(points[j]), moves[static_cast<std::size_t>(j)], pixels);
+        }
+      };
+      if (map_ != nullptr && (signs & 0x80008000u) == 0) {
+        // Every point is seen and in the picture: straight to the map.
+        const uint16_t* map = map_;
+        countWhole([map](PoolPoint p) {
+          return map[(static_cast<std::size_t>(p.Y) << 8) + static_cast<std::size_t>(p.X)] >> 8;
+        });
+      } else {
+        countWhole([this](PoolPoint p) { return SlotAt(p); });
       }
+      pathPixels += stretchPixels - (zones.PixelsIn(run, ZoneTableBuilder::kCells) - outsideBefore);
       continue;
     }
     for (int64_t j = 0; j < n; ++j) {
-      proximitySums += proximity.DistancesTo(points[j]);
       const int slot = SlotAt(points[j]);
-      const bool moved = moves[j];
+      const bool moved = moves[static_cast<std::size_t>(j)];
       // Steps are at most the picture's diagonal here, well inside PixelStep's range.
-      const PixelStep pixelStep = PixelStep::Of(FilteredStepper::Length(steps[j]));
+      const PixelStep pixelStep = PixelStep::Of(FilteredStepper::Length(steps[static_cast<std::size_t>(j)]));
       const int32_t walked = AddPixelStep(pathPixels, pixelStep);
       // Blended by a mask: compilers turn a choice here into a branch on whether the
       // animal moved, which a slow swim mispredicts often.

@@ -20,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "analysis/proximity.h"
 #include "analysis/trial_measures.h"
 #include "analysis/zone_counters.h"
 #include "core/file_access.h"
@@ -67,16 +68,20 @@ class FilteredStepper {
   int SquaredStep(PoolPoint current) {
     const int dx = current.X - rememberedX_;
     const int dy = current.Y - rememberedY_;
-    // |d| ≤ 1 on both axes, tested without squaring and without a branch: the remembered
-    // point is the chain every step of the pass waits for, and a swim that moves about
-    // one pixel a frame would mispredict a branch on it every other sample.
-    const unsigned reachX = static_cast<unsigned>(dx + 1);
-    const unsigned reachY = static_cast<unsigned>(dy + 1);
-    const int still = static_cast<int>((reachX > reachY ? reachX : reachY) <= 2u);
-    const int keep = -still;  // all ones to keep the remembered point
+    const int keep = -static_cast<int>(IsJitter(dx, dy));  // all ones to keep the remembered point
     rememberedX_ = (rememberedX_ & keep) | (current.X & ~keep);
     rememberedY_ = (rememberedY_ & keep) | (current.Y & ~keep);
     return (dx * dx + dy * dy) & ~keep;
+  }
+
+  /// Whether a move of (dx, dy) from the remembered point is jitter: at most one pixel on
+  /// both axes. Tested without squaring and without a branch: the remembered point is the
+  /// chain every step of the pass waits for, and a swim that moves about one pixel a
+  /// frame would mispredict a branch on it every other sample.
+  static bool IsJitter(int dx, int dy) {
+    const unsigned reachX = static_cast<unsigned>(dx + 1);
+    const unsigned reachY = static_cast<unsigned>(dy + 1);
+    return (reachX > reachY ? reachX : reachY) <= 2u;
   }
 
   /// The length of a squared step as the pass counts it, in float. Below 2^24 the squared
@@ -114,6 +119,21 @@ class TrackAnalyser {
   static constexpr std::size_t kManyTracks = 20;
 
   TrackAnalyser(const AnalysisSettings& settings, bool manyTracks);
+
+  /// Whether the analyser has the picture map, and who makes it.
+  enum class PictureMap {
+    None,    ///< every sample is tested as it comes
+    Now,     ///< the constructor makes it
+    ByParts  ///< BuildMapPart must be called for every part before any analysis
+  };
+  /// The map comes in this many parts of whole rows, which may be made at the same time
+  /// (by the threads that go on to analyse the tracks, so that no thread waits for one
+  /// thread to make all of it).
+  static constexpr int kMapParts = 8;
+  TrackAnalyser(const AnalysisSettings& settings, PictureMap map);
+  /// Makes part `part` (0..kMapParts - 1) of the picture map. Parts touch nothing the
+  /// others touch; every one must be done before the analyser is used.
+  void BuildMapPart(int part) noexcept;
   TrackAnalyser(const TrackAnalyser&) = delete;
   TrackAnalyser& operator=(const TrackAnalyser&) = delete;
 
@@ -172,6 +192,13 @@ class TrackAnalyser {
   bool QuietAt(PoolPoint p) const;
   int SlotAt(PoolPoint p) const;
 
+  /// Each coordinate's squared distance from every platform's centre along one axis,
+  /// for the proximity of points inside the picture (when squaresTabled_).
+  using Squares = ProximityAccumulator::Distances;
+  std::array<Squares, 255> xSquares_{};
+  std::array<Squares, 255> ySquares_{};
+  bool squaresTabled_ = false;
+
   /// The squared step lengths a swim makes, whose whole-pixel steps are tabled.
   static constexpr int kTabledSteps = 512;
 
@@ -183,8 +210,12 @@ class TrackAnalyser {
   ZoneTableBuilder emptyZoneTable_;
   /// A point this near the centre of a round pool is inside it without asking RingOf.
   int64_t surelyInside_ = -1;
+  /// A point this far from the centre of a round pool (squared) is outside it.
+  int64_t surelyOutside_ = std::numeric_limits<int64_t>::max();
   std::vector<uint16_t> picture_;
   const uint16_t* map_ = nullptr;  ///< picture_'s positions, or none
+  /// Bit (y << 8) + x: a position not seen, or seen, quiet and in the pool (QuietAt).
+  std::array<uint64_t, kPictureSide * kPictureSide / 64> passOver_{};
   /// Each tabled step rounded to whole pixels, and whether none of them is an exact half
   /// (then a stretch of tabled steps adds them up as whole numbers).
   std::array<int32_t, kTabledSteps> wholeSteps_{};

@@ -1,6 +1,9 @@
 #include "analysis/tracking_quality.h"
 
 #include <algorithm>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "core/numbers.h"
 
@@ -33,13 +36,120 @@ TrackingQuality AssessTrackingQuality(std::span<const TrackSample> track) {
   return counter.Result();
 }
 
-TrackingQuality AssessTrackingQuality(std::string_view rawTrackBytes) {
-  TrackingQualityCounter counter;
-  for (std::size_t i = 0; i + 1 < rawTrackBytes.size(); i += 2) {
-    counter.Add(
-        TrackSample{static_cast<uint8_t>(rawTrackBytes[i]), static_cast<uint8_t>(rawTrackBytes[i + 1])});
+namespace {
+
+// A sample of the bytes that is a position of the unit's picture: the kind a jump is
+// measured from and to.
+bool InPicture(const unsigned char* data, int64_t i) {
+  return data[2 * i] <= kTrackMaxX && data[2 * i + 1] <= kTrackMaxY;
+}
+
+// Whether the in-picture sample i, whose predecessor is not in the picture (or which is
+// the first), jumps from the last in-picture sample before it: the counter's test, with
+// the gap looked for backwards (at most kNoJumpFrames far, beyond which nothing jumps).
+bool JumpsAfterGap(const unsigned char* data, int64_t i) {
+  constexpr int64_t kNoJumpFrames = 64;
+  for (int64_t k = i - 2; k >= 0 && i - k < kNoJumpFrames; --k) {
+    if (!InPicture(data, k)) continue;
+    const int dx = data[2 * i] - data[2 * k];
+    const int dy = data[2 * i + 1] - data[2 * k + 1];
+    const int allowed = static_cast<int>(kJumpUnitsPerFrame * (i - k));
+    return dx * dx + dy * dy > allowed * allowed;
   }
-  return counter.Result();
+  return false;
+}
+
+// Whether the in-picture sample i jumps, its predecessor in the picture or not.
+bool JumpsAt(const unsigned char* data, int64_t i) {
+  if (i == 0 || !InPicture(data, i - 1)) return JumpsAfterGap(data, i);
+  const int dx = data[2 * i] - data[2 * i - 2];
+  const int dy = data[2 * i + 1] - data[2 * i - 1];
+  return dx * dx + dy * dy > static_cast<int>(kJumpUnitsPerFrame * kJumpUnitsPerFrame);
+}
+
+}  // namespace
+
+TrackingQuality AssessTrackingQuality(std::string_view rawTrackBytes) {
+  // The counter's figures in one sweep over the bytes, eight samples at a time: every
+  // reanalysed track is assessed, and the counter's chain through the last seen sample
+  // costs more than the rest of the loading. A sample right after one in the picture
+  // jumps by its step from it alone; the few that follow a gap look back for theirs.
+  const auto* data = reinterpret_cast<const unsigned char*>(rawTrackBytes.data());
+  const int64_t count = static_cast<int64_t>(rawTrackBytes.size() / 2);
+  TrackingQuality quality;
+  quality.Samples = count;
+  int64_t i = 0;
+#if defined(__SSE2__)
+  const __m128i low = _mm_set1_epi16(0x00FF);
+  const __m128i notSeenY = _mm_set1_epi16(255);
+  const __m128i aboveX = _mm_set1_epi16(kTrackMaxX);
+  const __m128i aboveY = _mm_set1_epi16(kTrackMaxY);
+  const __m128i jumpLimit = _mm_set1_epi32(static_cast<int>(kJumpUnitsPerFrame * kJumpUnitsPerFrame));
+  const __m128i zero = _mm_setzero_si128();
+  // Per-lane counts in 16 bits, handed over before they can overflow.
+  __m128i notSeen = zero, outOfRange = zero, jumps = zero;
+  int blocks = 0;
+  auto handOver = [&] {
+    alignas(16) int16_t lanes[3][8];
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanes[0]), notSeen);
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanes[1]), outOfRange);
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanes[2]), jumps);
+    for (int k = 0; k < 8; ++k) {
+      quality.NotSeen += static_cast<uint16_t>(lanes[0][k]);
+      quality.OutOfRange += static_cast<uint16_t>(lanes[1][k]);
+      quality.Jumps += static_cast<uint16_t>(lanes[2][k]);
+    }
+    notSeen = outOfRange = jumps = zero;
+    blocks = 0;
+  };
+  // Sample 0 has no predecessor: it is taken as one out of the picture, so it looks back.
+  for (; i + 8 <= count; i += 8) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 2 * i));
+    const __m128i before =
+        i == 0 ? _mm_or_si128(_mm_slli_si128(bytes, 2), _mm_set_epi16(0, 0, 0, 0, 0, 0, 0, -1))
+               : _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 2 * i - 2));
+    const __m128i x = _mm_and_si128(bytes, low);
+    const __m128i y = _mm_srli_epi16(bytes, 8);
+    const __m128i lost = _mm_cmpeq_epi16(y, notSeenY);
+    const __m128i inPicture =
+        _mm_andnot_si128(_mm_or_si128(_mm_cmpgt_epi16(x, aboveX), _mm_cmpgt_epi16(y, aboveY)), _mm_set1_epi16(-1));
+    const __m128i wasInPicture = _mm_andnot_si128(
+        _mm_or_si128(_mm_cmpgt_epi16(_mm_and_si128(before, low), aboveX),
+                     _mm_cmpgt_epi16(_mm_srli_epi16(before, 8), aboveY)),
+        _mm_set1_epi16(-1));
+    notSeen = _mm_sub_epi16(notSeen, lost);
+    outOfRange = _mm_sub_epi16(outOfRange, _mm_andnot_si128(_mm_or_si128(lost, inPicture), _mm_set1_epi16(-1)));
+    // Steps from the sample before, as (dx, dy) pairs of 16 bits: one multiply-add gives
+    // each sample's squared step.
+    const __m128i nowLow = _mm_unpacklo_epi8(bytes, zero), nowHigh = _mm_unpackhi_epi8(bytes, zero);
+    const __m128i dLow = _mm_sub_epi16(nowLow, _mm_unpacklo_epi8(before, zero));
+    const __m128i dHigh = _mm_sub_epi16(nowHigh, _mm_unpackhi_epi8(before, zero));
+    const __m128i far = _mm_packs_epi32(_mm_cmpgt_epi32(_mm_madd_epi16(dLow, dLow), jumpLimit),
+                                        _mm_cmpgt_epi32(_mm_madd_epi16(dHigh, dHigh), jumpLimit));
+    const __m128i both = _mm_and_si128(inPicture, wasInPicture);
+    jumps = _mm_sub_epi16(jumps, _mm_and_si128(far, both));
+    const int afterGap = _mm_movemask_epi8(_mm_andnot_si128(wasInPicture, inPicture));
+    if (afterGap != 0) {
+      for (int k = 0; k < 8; ++k) {
+        if ((afterGap >> (2 * k) & 1) != 0) quality.Jumps += JumpsAfterGap(data, i + k) ? 1 : 0;
+      }
+    }
+    if (++blocks == 4096) handOver();
+  }
+  handOver();
+#endif
+  for (; i < count; ++i) {
+    if (data[2 * i + 1] == 255) {
+      quality.NotSeen += 1;
+    } else if (!InPicture(data, i)) {
+      quality.OutOfRange += 1;
+    } else {
+      quality.Jumps += JumpsAt(data, i) ? 1 : 0;
+    }
+  }
+  if (count > 0)
+    quality.NotSeenPercent = 100.0 * static_cast<double>(quality.NotSeen) / static_cast<double>(count);
+  return quality;
 }
 
 namespace {

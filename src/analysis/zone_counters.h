@@ -249,6 +249,9 @@ class ZoneTableBuilder {
     run.samples += 1;
   }
 
+  /// The pixel sum of a slot so far, the open run's included.
+  int32_t PixelsIn(const Run& run, int at) const { return run.at == at ? run.pixels : pixels_[at]; }
+
   /// The largest pixel sum of the table and the run.
   int32_t LargestPixelSum(const Run& run) const {
     int32_t largest = run.pixels;

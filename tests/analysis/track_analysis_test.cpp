@@ -388,7 +388,10 @@ TEST(TrackAnalyser, ThePictureMapAnswersAsTheDirectTests) {
     AnalysisSettings settings = BaseSettings();
     variants[v](settings);
     settings.EpochStop = settings.EpochStart + settings.EpochTime;
-    const TrackAnalyser direct(settings, false), mapped(settings, true);
+    const TrackAnalyser direct(settings, false);
+    // The map made part by part, in any order, is the constructor's map.
+    TrackAnalyser mapped(settings, TrackAnalyser::PictureMap::ByParts);
+    for (int part = TrackAnalyser::kMapParts - 1; part >= 0; --part) mapped.BuildMapPart(part);
     std::vector<PoolPoint> samples;
     for (std::size_t t = 0; t < tracks.size(); ++t) {
       TrialResult expected, actual;
@@ -396,6 +399,39 @@ TEST(TrackAnalyser, ThePictureMapAnswersAsTheDirectTests) {
       mapped.AnalyseBytes(tracks[t], actual, samples);
       EXPECT_EQ(actual, expected) << "settings " << v << ", track " << t;
     }
+  }
+}
+
+// The pass decides the stepper's remembered point two samples at a time and in stretches;
+// its path must be the stepper's, one sample after another: jitter of one and two pixels
+// (where the pairing matters), lost samples, odd lengths across stretch ends.
+TEST(TrackAnalyser, ThePathIsTheSteppersSampleBySample) {
+  std::mt19937 random(11);
+  for (const int length : {1, 2, 3, 511, 512, 513, 1500, 2049}) {
+    std::string bytes;
+    std::vector<PoolPoint> swim;
+    int x = 128, y = 96;
+    for (int i = 0; i < length; ++i) {
+      x = std::clamp(x + static_cast<int>(random() % 5) - 2, 100, 156);
+      y = std::clamp(y + static_cast<int>(random() % 3) - 1, 70, 122);
+      const bool lost = random() % 9 == 0;
+      bytes += Track({{lost ? 255 : x, lost ? 255 : y}});
+      swim.push_back(lost ? PoolPoint{255, 255} : PoolPoint{static_cast<int16_t>(x), static_cast<int16_t>(y)});
+    }
+    PoolPoint previous = *std::find_if(swim.begin(), swim.end(), IsSampleSeen);  // the start
+    FilteredStepper stepper;
+    int32_t pixels = 0;
+    for (std::size_t i = 0; i < swim.size(); ++i) {
+      const PoolPoint current = IsSampleSeen(swim[i]) ? swim[i] : previous;
+      if (i < 2) stepper.Restart(previous);
+      const int squared = stepper.SquaredStep(current);
+      if (!(current == previous)) pixels = AddPixelStep(pixels, PixelStep::Of(FilteredStepper::Length(squared)));
+      previous = current;
+    }
+    AnalysisSettings settings = BaseSettings();
+    settings.Experiment.ActivePlatform = 0;  // nothing ends the swim
+    settings.Experiment.MaxTime = 1000;
+    EXPECT_EQ(Analyse(bytes, settings).Measures.PathLength, static_cast<float>(pixels)) << length;
   }
 }
 

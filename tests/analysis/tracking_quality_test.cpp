@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,26 @@ TEST(AssessTrackingQuality, CountsWhatNoRealSwimShows) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(AssessTrackingQuality(c.track), c.expected) << c.name;
+  }
+}
+
+// The raw bytes are swept eight samples at a time; the figures must be the sample-by-sample
+// counter's, at the picture's edges, after gaps short and long, at any length.
+TEST(AssessTrackingQuality, TheBytesSweepCountsAsTheCounter) {
+  std::mt19937 random(3);
+  for (int t = 0; t < 400; ++t) {
+    const int length = t < 40 ? t : static_cast<int>(random() % 300);
+    const int gap = 1 + static_cast<int>(random() % 80);  // lost samples in a row
+    std::string bytes;
+    std::vector<TrackSample> track;
+    for (int i = 0; i < length; ++i) {
+      const bool lost = i % 100 >= 100 - gap;
+      const int x = lost && i % 2 ? 255 : 180 + static_cast<int>(random() % 76);
+      const int y = lost ? 255 : 150 + static_cast<int>(random() % 56);  // 191..205 out of range
+      bytes += {static_cast<char>(x), static_cast<char>(y)};
+      track.push_back({static_cast<int16_t>(x), static_cast<int16_t>(y)});
+    }
+    EXPECT_EQ(AssessTrackingQuality(std::string_view(bytes)), AssessTrackingQuality(track)) << t;
   }
 }
 
