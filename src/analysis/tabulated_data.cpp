@@ -27,27 +27,42 @@ bool TempReportWritable(const ReanalysisState& state, Operator& op) {
   return false;
 }
 
-std::string ConvertDecimalSeparator(std::string_view line, const NumberLocale& locale) {
-  std::string out(line);
-  if (ReportListSeparator(locale) == ',') return out;
+namespace {
+
+// Appends `line` brought to the locale's decimal separator (ConvertDecimalSeparator).
+void AppendConverted(std::string& out, std::string_view line, char listSeparator) {
+  const std::size_t start = out.size();
+  out += line;
+  if (listSeparator == ',') return;
   bool insideQuotes = false;
-  for (char& c : out) {
-    if (c == '"') {
+  for (auto c = out.begin() + static_cast<std::ptrdiff_t>(start); c != out.end(); ++c) {
+    if (*c == '"') {
       insideQuotes = !insideQuotes;
-    } else if (c == '.' && !insideQuotes) {
-      c = ',';
+    } else if (*c == '.' && !insideQuotes) {
+      *c = ',';
     }
   }
+}
+
+}  // namespace
+
+std::string ConvertDecimalSeparator(std::string_view line, const NumberLocale& locale) {
+  std::string out;
+  AppendConverted(out, line, ReportListSeparator(locale));
   return out;
 }
 
 std::string TabulatedDataText(const std::vector<AnalysedTrial>& trials, const NumberLocale& locale) {
+  const char separator = ReportListSeparator(locale);
+  std::size_t size = 0;
+  for (const AnalysedTrial& trial : trials) size += trial.Report.Record.size() + 2;
   std::string text;
+  text.reserve(size);
   for (const AnalysedTrial& trial : trials) {
-    for (const std::string& line : SplitLines(trial.Report.Record)) {
-      text += ConvertDecimalSeparator(line, locale);
+    ForEachLine(trial.Report.Record, [&](std::string_view line) {
+      AppendConverted(text, line, separator);
       text += "\r\n";
-    }
+    });
   }
   return text;
 }
@@ -80,14 +95,30 @@ std::vector<std::string> ResultsColumnNames(const AnalysisSettings& settings) {
 std::string ResultsPageText(const std::vector<AnalysedTrial>& trials, const std::vector<std::string>& dates,
                             const AnalysisSettings& settings, const NumberLocale& locale) {
   const char separator = ReportListSeparator(locale);
-  std::string text = std::string("\"Trial date\"") + separator;
-  for (const std::string& name : ResultsColumnNames(settings)) text += '"' + name + '"' + separator;
+  std::size_t size = 0;
+  for (std::size_t i = 0; i < trials.size(); ++i)
+    size += trials[i].Report.Record.size() + (i < dates.size() ? dates[i].size() : 0) + 5;
+  std::string text;
+  text.reserve(size + 4096);
+  text += "\"Trial date\"";
+  text += separator;
+  for (const std::string& name : ResultsColumnNames(settings)) {
+    text += '"';
+    text += name;
+    text += '"';
+    text += separator;
+  }
   text += "\r\n";
   for (std::size_t i = 0; i < trials.size(); ++i) {
-    const std::string date = i < dates.size() ? dates[i] : std::string();
-    for (const std::string& line : SplitLines(trials[i].Report.Record)) {
-      text += '"' + date + '"' + separator + ConvertDecimalSeparator(line, locale) + "\r\n";
-    }
+    const std::string_view date = i < dates.size() ? std::string_view(dates[i]) : std::string_view();
+    ForEachLine(trials[i].Report.Record, [&](std::string_view line) {
+      text += '"';
+      text += date;
+      text += '"';
+      text += separator;
+      AppendConverted(text, line, separator);
+      text += "\r\n";
+    });
   }
   return text;
 }

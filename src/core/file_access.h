@@ -115,6 +115,24 @@ std::optional<fs::path> FindExistingFile(const fs::path& path);
 // Lines of a text, split at CR LF or LF alone (a lone CR also ends a line); the line
 // ends are removed. A last line without an end is kept.
 std::vector<std::string> SplitLines(std::string_view text);
+// The same lines handed one by one to `each`, without a copy of any.
+template <typename F>
+void ForEachLine(std::string_view text, F&& each) {
+  std::size_t start = 0;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const char c = text[i];
+    if (c == '\r' || c == '\n') {
+      each(text.substr(start, i - start));
+      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      ++i;
+      start = i;
+    } else {
+      ++i;
+    }
+  }
+  if (start < text.size()) each(text.substr(start));
+}
 
 // The text without a leading UTF-8 byte order mark (editors on Windows put one in front).
 std::string_view WithoutByteOrderMark(std::string_view text);
