@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <system_error>
 
@@ -34,13 +35,21 @@ void AppendConverted(std::string& out, std::string_view line, char listSeparator
   const std::size_t start = out.size();
   out += line;
   if (listSeparator == ',') return;
-  bool insideQuotes = false;
-  for (auto c = out.begin() + static_cast<std::ptrdiff_t>(start); c != out.end(); ++c) {
-    if (*c == '"') {
-      insideQuotes = !insideQuotes;
-    } else if (*c == '.' && !insideQuotes) {
-      *c = ',';
+  // Quoted stretches are skipped whole; a record written in this locale has no point
+  // outside them, so the searches mostly run to the end at once.
+  char* c = out.data() + start;
+  char* const end = out.data() + out.size();
+  while (c < end) {
+    char* quote = static_cast<char*>(std::memchr(c, '"', static_cast<std::size_t>(end - c)));
+    char* const stretchEnd = quote == nullptr ? end : quote;
+    while (char* point = static_cast<char*>(std::memchr(c, '.', static_cast<std::size_t>(stretchEnd - c)))) {
+      *point = ',';
+      c = point + 1;
     }
+    if (quote == nullptr) return;
+    quote = static_cast<char*>(std::memchr(quote + 1, '"', static_cast<std::size_t>(end - quote - 1)));
+    if (quote == nullptr) return;
+    c = quote + 1;
   }
 }
 
@@ -152,7 +161,8 @@ bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path&
   std::vector<std::vector<PoolPoint>> samples(workers);
   const ReanalysisState& reading = state;
   RunParallelJobs(files.size(), workers, [&](std::size_t i, unsigned worker) {
-    trials[i] = AnalyseSubjectForTable(reading, files[i].SubjectIndex, files[i].File, analyser, samples[worker]);
+    trials[i] =
+        AnalyseSubjectForTable(reading, files[i].SubjectIndex, files[i].File, analyser, samples[worker]);
   });
   // The temporary report and the last result stay those of the trial on display: Save As
   // after an export saves under the displayed trial's name, and must save its report,
@@ -176,7 +186,8 @@ bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path&
     std::vector<std::string> dates;
     // The dates the reads saw: no second look at every raw file.
     for (const AnalysedTrial& trial : trials)
-      dates.push_back(trial.RawFileRead ? FileDateText(trial.RawFileRead->Written) : FileDateText(trial.RawFile));
+      dates.push_back(trial.RawFileRead ? FileDateText(trial.RawFileRead->Written)
+                                        : FileDateText(trial.RawFile));
     // The results page explains the table: both are replaced together or neither is, and
     // the disk is waited for once for the two.
     const std::string tableText = TabulatedDataText(trials, state.Locale);

@@ -361,9 +361,10 @@ TrialReport Compose(const TrialResult& result, const TrialReportContext& context
              11);
     char timeLabel[] = " Ring A (sec): |";
     timeLabel[6] = static_cast<char>('A' + r);
-    ValueRow(block, record, timeLabel, FourValues([&](int q) { return Single(Finite(ring[q].Time), 2); }), 7, 8);
-    ValueRow(block, record, "         (cm): |", FourValues([&](int q) { return Single(Finite(ring[q].Path), 1); }),
-             7, 9);
+    ValueRow(block, record, timeLabel, FourValues([&](int q) { return Single(Finite(ring[q].Time), 2); }), 7,
+             8);
+    ValueRow(block, record, "         (cm): |",
+             FourValues([&](int q) { return Single(Finite(ring[q].Path), 1); }), 7, 9);
     block.Line("");
   }
 

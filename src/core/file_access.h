@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -119,19 +120,18 @@ std::vector<std::string> SplitLines(std::string_view text);
 template <typename F>
 void ForEachLine(std::string_view text, F&& each) {
   std::size_t start = 0;
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const char c = text[i];
-    if (c == '\r' || c == '\n') {
-      each(text.substr(start, i - start));
-      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-      ++i;
-      start = i;
-    } else {
-      ++i;
-    }
+  while (start < text.size()) {
+    const std::string_view rest = text.substr(start);
+    // Line ends are rare: the byte searches skip whole stretches at once.
+    const void* cr = std::memchr(rest.data(), '\r', rest.size());
+    std::size_t length =
+        cr == nullptr ? rest.size() : static_cast<std::size_t>(static_cast<const char*>(cr) - rest.data());
+    if (const void* lf = std::memchr(rest.data(), '\n', length))
+      length = static_cast<std::size_t>(static_cast<const char*>(lf) - rest.data());
+    each(rest.substr(0, length));
+    if (length == rest.size()) return;
+    start += length + (rest.substr(length, 2) == "\r\n" ? 2 : 1);
   }
-  if (start < text.size()) each(text.substr(start));
 }
 
 // The text without a leading UTF-8 byte order mark (editors on Windows put one in front).

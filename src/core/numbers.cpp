@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <limits>
 #include <system_error>
+#include <type_traits>
 
 namespace tarnwell {
 
@@ -39,15 +40,55 @@ Int RoundSaturating(double value) {
 // table formats some eighty numbers per trial.
 struct DecimalText {
   bool negative = false;
-  int count = 0;                // digits used; no leading zeros unless the value is zero
+  int count = 0;                  // digits used; no leading zeros unless the value is zero
   std::array<char, 32> digits{};  // at most 17 significant digits are ever asked for
-  int pointPos = 1;             // how many of the digits stand before the decimal point
+  int pointPos = 1;               // how many of the digits stand before the decimal point
   std::string_view Digits() const { return {digits.data(), static_cast<std::size_t>(count)}; }
 };
+
+// A single's seven significant digits, rounded to nearest, found with plain double
+// arithmetic where it is exact: the single's 24-bit mantissa times 10^j (j ≤ 12, 28 bits
+// of odd factor) fits the 53 bits of a double, so the scaled value and its fraction are
+// exact and the rounding is decided without error. Zero, values outside [1e-6, 1e7) and
+// exact halves (where the general conversion's tie rule decides) are left to
+// std::to_chars: false.
+bool SevenDigitsExactly(float value, DecimalText& out) {
+  static constexpr std::array<double, 13> kPowersOfTen = {1e0, 1e1, 1e2, 1e3,  1e4,  1e5, 1e6,
+                                                          1e7, 1e8, 1e9, 1e10, 1e11, 1e12};
+  const double magnitude = std::fabs(static_cast<double>(value));
+  if (!(magnitude > 0.0 && magnitude < 1e7)) return false;
+  int j = 0;
+  double scaled = magnitude;
+  while (scaled < 1e6) {
+    if (++j >= static_cast<int>(kPowersOfTen.size())) return false;
+    scaled = magnitude * kPowersOfTen[static_cast<std::size_t>(j)];
+  }
+  auto whole = static_cast<uint32_t>(scaled);  // below 10^7: the floor
+  const double fraction = scaled - static_cast<double>(whole);
+  if (fraction == 0.5) return false;
+  if (fraction > 0.5) ++whole;
+  int exponent = 6 - j;
+  if (whole == 10000000) {  // 9999999.5 and above: one digit more
+    whole = 1000000;
+    ++exponent;
+  }
+  for (int i = 6; i >= 0; --i) {
+    out.digits[static_cast<std::size_t>(i)] = static_cast<char>('0' + whole % 10);
+    whole /= 10;
+  }
+  out.count = 7;
+  out.negative = value < 0;
+  out.pointPos = exponent + 1;
+  return true;
+}
 
 // The value written in scientific notation with `significant` digits, split apart.
 template <typename T>
 DecimalText ToDecimal(T value, int significant) {
+  if constexpr (std::is_same_v<T, float>) {
+    DecimalText exact;
+    if (significant == 7 && SevenDigitsExactly(value, exact)) return exact;
+  }
   std::array<char, 64> buf{};
   std::to_chars_result res;
   if (significant > 0) {
@@ -97,7 +138,8 @@ void AppendFixedFromDecimal(std::string& out, const DecimalText& d, int decimals
     s[k] = i >= 0 && i < d.count ? d.digits[static_cast<std::size_t>(i)] : '0';
   }
   const int firstDropped = length - lead;
-  if (firstDropped >= 0 && firstDropped < d.count && d.digits[static_cast<std::size_t>(firstDropped)] >= '5') {
+  if (firstDropped >= 0 && firstDropped < d.count &&
+      d.digits[static_cast<std::size_t>(firstDropped)] >= '5') {
     int k = length - 1;
     while (k >= 0 && s[k] == '9') s[k--] = '0';
     if (k >= 0) {
@@ -112,13 +154,18 @@ void AppendFixedFromDecimal(std::string& out, const DecimalText& d, int decimals
   while (firstNonZero < integerDigits && s[firstNonZero] == '0') ++firstNonZero;
   bool zero = firstNonZero == integerDigits;
   for (int k = integerDigits; zero && k < length; ++k) zero = s[k] == '0';
-  if (d.negative && !zero) out += '-';
-  out.append(static_cast<std::size_t>(std::max(minIntegerDigits - (integerDigits - firstNonZero), 0)), '0');
-  out.append(s + firstNonZero, s + integerDigits);
+  // The text is put together in place and appended in one piece: sign, zero padding up
+  // to `minIntegerDigits`, the integer digits, the point and the decimals.
+  std::array<char, 2 + 99 + sizeof buf> text;
+  char* t = text.data();
+  if (d.negative && !zero) *t++ = '-';
+  for (int k = integerDigits - firstNonZero; k < minIntegerDigits; ++k) *t++ = '0';
+  t = std::copy(s + firstNonZero, s + integerDigits, t);
   if (decimals > 0) {
-    out += '.';
-    out.append(s + integerDigits, s + length);
+    *t++ = '.';
+    t = std::copy(s + integerDigits, s + length, t);
   }
+  out.append(text.data(), static_cast<std::size_t>(t - text.data()));
 }
 
 // The general format: shortest round-trip digits, at most `maxDigits` significant;
