@@ -73,14 +73,9 @@ ReportValue Double(double measure, int decimals) {
 
 // The text the layout aligns; the record holds the same digits.
 std::string ValueText(const ReportValue& value) {
-  switch (value.kind) {
-    case ReportValue::Kind::Count:
-      return FormatGeneral(value.count);
-    case ReportValue::Kind::Single:
-      return FormatFixed(static_cast<float>(value.measure), value.decimals);
-    case ReportValue::Kind::Double:
-      break;
-  }
+  if (value.kind == ReportValue::Kind::Count) return FormatGeneral(value.count);
+  if (value.kind == ReportValue::Kind::Single)
+    return FormatFixed(static_cast<float>(value.measure), value.decimals);
   return FormatFixed(value.measure, value.decimals);
 }
 

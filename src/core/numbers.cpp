@@ -49,14 +49,20 @@ struct DecimalText {
 // A single's seven significant digits, rounded to nearest, found with plain double
 // arithmetic where it is exact: the single's 24-bit mantissa times 10^j (j ≤ 12, 28 bits
 // of odd factor) fits the 53 bits of a double, so the scaled value and its fraction are
-// exact and the rounding is decided without error. Zero, values outside [1e-6, 1e7) and
-// exact halves (where the general conversion's tie rule decides) are left to
-// std::to_chars: false.
+// exact and the rounding is decided without error. Values outside [1e-6, 1e7) and exact
+// halves (where the general conversion's tie rule decides) are left to std::to_chars: false.
 bool SevenDigitsExactly(float value, DecimalText& out) {
   static constexpr std::array<double, 13> kPowersOfTen = {1e0, 1e1, 1e2, 1e3,  1e4,  1e5, 1e6,
                                                           1e7, 1e8, 1e9, 1e10, 1e11, 1e12};
   const double magnitude = std::fabs(static_cast<double>(value));
-  if (!(magnitude > 0.0 && magnitude < 1e7)) return false;
+  if (magnitude == 0.0) {  // "0.000000e+00", with its sign
+    out.digits.fill('0');
+    out.count = 7;
+    out.negative = std::signbit(value);
+    out.pointPos = 1;
+    return true;
+  }
+  if (!(magnitude < 1e7)) return false;
   int j = 0;
   double scaled = magnitude;
   while (scaled < 1e6) {
@@ -67,11 +73,11 @@ bool SevenDigitsExactly(float value, DecimalText& out) {
   const double fraction = scaled - static_cast<double>(whole);
   if (fraction == 0.5) return false;
   if (fraction > 0.5) ++whole;
-  int exponent = 6 - j;
-  if (whole == 10000000) {  // 9999999.5 and above: one digit more
-    whole = 1000000;
-    ++exponent;
-  }
+  // A single lies never so close below a power of ten that it rounds up to it (its
+  // spacing there is wider than half a unit of the seventh digit); should one, the
+  // general way writes it.
+  if (whole == 10000000) return false;
+  const int exponent = 6 - j;
   for (int i = 6; i >= 0; --i) {
     out.digits[static_cast<std::size_t>(i)] = static_cast<char>('0' + whole % 10);
     whole /= 10;
