@@ -11,12 +11,14 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
+#include <vector>
 
-#include "records/raw_track.h"
 #include "analysis/reanalysis.h"
 #include "analysis/tabulated_data.h"
+#include "analysis/trial_report.h"
 #include "core/file_access.h"
 #include "core/scripted_operator.h"
+#include "records/raw_track.h"
 #include "swim_track.h"
 
 namespace {
@@ -138,5 +140,52 @@ void BM_TableVersusBaseline(benchmark::State& bench) {
   bench.counters["ratio"] = baselineSeconds > 0 ? buildSeconds / baselineSeconds : 0.0;
 }
 BENCHMARK(BM_TableVersusBaseline)->Unit(benchmark::kMillisecond);
+
+// The texts alone, from the trials of one built table: the records of all subjects, then
+// the table and the results page made of them; argument 1 is a locale with a decimal comma.
+NumberLocale LocaleOf(const benchmark::State& bench) {
+  return bench.range(0) == 0 ? NumberLocale{} : NumberLocale{',', ';'};
+}
+
+const std::vector<AnalysedTrial>& BuiltTrials(const NumberLocale& locale) {
+  static const auto build = [](const NumberLocale& tableLocale) {
+    ReanalysisState state = TheExperiment().State();
+    state.Locale = tableLocale;
+    BuildTable(state);
+    return state.LastTable;
+  };
+  static const std::vector<AnalysedTrial> point = build(NumberLocale{});
+  static const std::vector<AnalysedTrial> comma = build(NumberLocale{',', ';'});
+  return locale.decimalSeparator == ',' ? comma : point;
+}
+
+void BM_ComposeTrialRecords(benchmark::State& bench) {
+  const ReanalysisState state = TheExperiment().State();
+  const NumberLocale locale = LocaleOf(bench);
+  const std::vector<AnalysedTrial>& trials = BuiltTrials(locale);
+  std::vector<TrialReportContext> contexts;
+  for (const AnalysedTrial& trial : trials)
+    contexts.push_back(MakeTrialReportContext(state.Settings, "BENCH.EXP", trial.Label, locale));
+  for (auto _ : bench) {
+    for (std::size_t i = 0; i < contexts.size(); ++i)
+      benchmark::DoNotOptimize(ComposeTrialRecord(trials[i].Result, contexts[i]));
+  }
+  // Seconds per record.
+  bench.counters["per_record"] = benchmark::Counter(
+      double(contexts.size()), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_ComposeTrialRecords)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+void BM_TableAndResultsPageTexts(benchmark::State& bench) {
+  const ReanalysisState state = TheExperiment().State();
+  const NumberLocale locale = LocaleOf(bench);
+  const std::vector<AnalysedTrial>& trials = BuiltTrials(locale);
+  const std::vector<std::string> dates(trials.size(), "2026-12-07 15:09");
+  for (auto _ : bench) {
+    benchmark::DoNotOptimize(TabulatedDataText(trials, locale));
+    benchmark::DoNotOptimize(ResultsPageText(trials, dates, state.Settings, locale));
+  }
+}
+BENCHMARK(BM_TableAndResultsPageTexts)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

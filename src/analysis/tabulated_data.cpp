@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <system_error>
 #include <thread>
@@ -29,27 +30,50 @@ bool TempReportWritable(const ReanalysisState& state, Operator& op) {
   return false;
 }
 
-std::string ConvertDecimalSeparator(std::string_view line, const NumberLocale& locale) {
-  std::string out(line);
-  if (ReportListSeparator(locale) == ',') return out;
-  bool insideQuotes = false;
-  for (char& c : out) {
-    if (c == '"') {
-      insideQuotes = !insideQuotes;
-    } else if (c == '.' && !insideQuotes) {
-      c = ',';
+namespace {
+
+// Appends `line` brought to the locale's decimal separator (ConvertDecimalSeparator).
+void AppendConverted(std::string& out, std::string_view line, char listSeparator) {
+  const std::size_t start = out.size();
+  out += line;
+  if (listSeparator == ',') return;
+  // Quoted stretches are skipped whole; a record written in this locale has no point
+  // outside them, so the searches mostly run to the end at once.
+  char* c = out.data() + start;
+  char* const end = out.data() + out.size();
+  while (c < end) {
+    char* quote = static_cast<char*>(std::memchr(c, '"', static_cast<std::size_t>(end - c)));
+    char* const stretchEnd = quote == nullptr ? end : quote;
+    while (char* point = static_cast<char*>(std::memchr(c, '.', static_cast<std::size_t>(stretchEnd - c)))) {
+      *point = ',';
+      c = point + 1;
     }
+    if (quote == nullptr) return;
+    quote = static_cast<char*>(std::memchr(quote + 1, '"', static_cast<std::size_t>(end - quote - 1)));
+    if (quote == nullptr) return;
+    c = quote + 1;
   }
+}
+
+}  // namespace
+
+std::string ConvertDecimalSeparator(std::string_view line, const NumberLocale& locale) {
+  std::string out;
+  AppendConverted(out, line, ReportListSeparator(locale));
   return out;
 }
 
 std::string TabulatedDataText(const std::vector<AnalysedTrial>& trials, const NumberLocale& locale) {
+  const char separator = ReportListSeparator(locale);
+  std::size_t size = 0;
+  for (const AnalysedTrial& trial : trials) size += trial.Report.Record.size() + 2;
   std::string text;
+  text.reserve(size);
   for (const AnalysedTrial& trial : trials) {
-    for (const std::string& line : SplitLines(trial.Report.Record)) {
-      text += ConvertDecimalSeparator(line, locale);
+    ForEachLine(trial.Report.Record, [&](std::string_view line) {
+      AppendConverted(text, line, separator);
       text += "\r\n";
-    }
+    });
   }
   return text;
 }
@@ -82,14 +106,30 @@ std::vector<std::string> ResultsColumnNames(const AnalysisSettings& settings) {
 std::string ResultsPageText(const std::vector<AnalysedTrial>& trials, const std::vector<std::string>& dates,
                             const AnalysisSettings& settings, const NumberLocale& locale) {
   const char separator = ReportListSeparator(locale);
-  std::string text = std::string("\"Trial date\"") + separator;
-  for (const std::string& name : ResultsColumnNames(settings)) text += '"' + name + '"' + separator;
+  std::size_t size = 0;
+  for (std::size_t i = 0; i < trials.size(); ++i)
+    size += trials[i].Report.Record.size() + (i < dates.size() ? dates[i].size() : 0) + 5;
+  std::string text;
+  text.reserve(size + 4096);
+  text += "\"Trial date\"";
+  text += separator;
+  for (const std::string& name : ResultsColumnNames(settings)) {
+    text += '"';
+    text += name;
+    text += '"';
+    text += separator;
+  }
   text += "\r\n";
   for (std::size_t i = 0; i < trials.size(); ++i) {
-    const std::string date = i < dates.size() ? dates[i] : std::string();
-    for (const std::string& line : SplitLines(trials[i].Report.Record)) {
-      text += '"' + date + '"' + separator + ConvertDecimalSeparator(line, locale) + "\r\n";
-    }
+    const std::string_view date = i < dates.size() ? std::string_view(dates[i]) : std::string_view();
+    ForEachLine(trials[i].Report.Record, [&](std::string_view line) {
+      text += '"';
+      text += date;
+      text += '"';
+      text += separator;
+      AppendConverted(text, line, separator);
+      text += "\r\n";
+    });
   }
   return text;
 }
@@ -130,8 +170,13 @@ bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path&
   const ReanalysisState& reading = state;
   RunParallelJobs(mapParts + files.size(), workers, [&](std::size_t job, unsigned worker) {
     if (job < mapParts) {
+      // Counted even when it throws: the exception ends the table, and no worker may wait
+      // for the part forever meanwhile.
+      struct Counted {
+        std::atomic<std::size_t>& done;
+        ~Counted() { done.fetch_add(1, std::memory_order_release); }
+      } counted{mapPartsDone};
       analyser.BuildMapPart(static_cast<int>(job));
-      mapPartsDone.fetch_add(1, std::memory_order_release);
       return;
     }
     while (mapPartsDone.load(std::memory_order_acquire) < mapParts) std::this_thread::yield();
@@ -160,7 +205,8 @@ bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path&
     std::vector<std::string> dates;
     // The dates the reads saw: no second look at every raw file.
     for (const AnalysedTrial& trial : trials)
-      dates.push_back(trial.RawFileRead ? FileDateText(trial.RawFileRead->Written) : FileDateText(trial.RawFile));
+      dates.push_back(trial.RawFileRead ? FileDateText(trial.RawFileRead->Written)
+                                        : FileDateText(trial.RawFile));
     // The results page explains the table: both are replaced together or neither is, and
     // the disk is waited for once for the two.
     const std::string tableText = TabulatedDataText(trials, state.Locale);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <vector>
 
@@ -51,27 +52,88 @@ std::string Ruler() {
          std::string(9, '_') + "4" + std::string(6, '_');
 }
 
+// One number of the report: an entry count, or a measure with the decimals it is shown
+// with (a single's measure is held exactly in the double and formatted as a single).
+struct ReportValue {
+  enum class Kind { Count, Single, Double } kind = Kind::Count;
+  int64_t count = 0;
+  double measure = 0.0;
+  int decimals = 0;
+};
+
+ReportValue Count(int64_t count) {
+  return {ReportValue::Kind::Count, count, 0.0, 0};
+}
+ReportValue Single(float measure, int decimals) {
+  return {ReportValue::Kind::Single, 0, measure, decimals};
+}
+ReportValue Double(double measure, int decimals) {
+  return {ReportValue::Kind::Double, 0, measure, decimals};
+}
+
+// The text the layout aligns; the record holds the same digits.
+std::string ValueText(const ReportValue& value) {
+  if (value.kind == ReportValue::Kind::Count) return FormatGeneral(value.count);
+  if (value.kind == ReportValue::Kind::Single)
+    return FormatFixed(static_cast<float>(value.measure), value.decimals);
+  return FormatFixed(value.measure, value.decimals);
+}
+
 // The table record: texts quoted, numbers with the locale's decimal separator, every
-// value followed by the list separator.
+// value followed by the list separator. A table composes one per trial, so every value
+// is written straight into the one record.
 class RecordBuilder {
  public:
   explicit RecordBuilder(const NumberLocale& locale)
-      : locale_(locale), separator_(ReportListSeparator(locale)) {}
+      : decimalSeparator_(locale.decimalSeparator), separator_(ReportListSeparator(locale)) {
+    record_.reserve(1024);
+  }
 
   void AddText(std::string_view text) {
+    record_ += '"';
+    const std::size_t start = record_.size();
+    record_ += text;
     // A double quote inside a label would end the quoted value early and shift every
     // later column; it is written as an apostrophe, as the experiment file does.
-    std::string quoted(text);
-    std::replace(quoted.begin(), quoted.end(), '"', '\'');
-    record_ += '"' + quoted + '"' + separator_;
+    std::replace(record_.begin() + static_cast<std::ptrdiff_t>(start), record_.end(), '"', '\'');
+    record_ += '"';
+    record_ += separator_;
   }
   void AddNumber(std::string_view formatted) {
-    record_ += WithDecimalSeparator(std::string(Trim(formatted, " ")), locale_) + separator_;
+    const std::size_t start = record_.size();
+    record_ += Trim(formatted, " ");
+    EndNumber(start);
   }
-  std::string Finish() { return record_ + std::string(kLineEnd); }
+  void AddValue(const ReportValue& value) {
+    const std::size_t start = record_.size();
+    switch (value.kind) {
+      case ReportValue::Kind::Count: {
+        std::array<char, 24> digits;
+        const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), value.count).ptr;
+        record_.append(digits.data(), end);
+        break;
+      }
+      case ReportValue::Kind::Single:
+        AppendFixed(record_, static_cast<float>(value.measure), value.decimals);
+        break;
+      case ReportValue::Kind::Double:
+        AppendFixed(record_, value.measure, value.decimals);
+        break;
+    }
+    EndNumber(start);
+  }
+  std::string Finish() {
+    record_ += kLineEnd;
+    return std::move(record_);
+  }
 
  private:
-  NumberLocale locale_;
+  void EndNumber(std::size_t start) {
+    std::replace(record_.begin() + static_cast<std::ptrdiff_t>(start), record_.end(), '.', decimalSeparator_);
+    record_ += separator_;
+  }
+
+  char decimalSeparator_;
   char separator_;
   std::string record_;
 };
@@ -79,7 +141,9 @@ class RecordBuilder {
 // The text layout; a table needs only the record, and then the layout is not built.
 class BlockBuilder {
  public:
-  explicit BlockBuilder(bool wanted) : wanted_(wanted) {}
+  explicit BlockBuilder(bool wanted) : wanted_(wanted) {
+    if (wanted_) block_.reserve(2048);
+  }
   bool Wanted() const { return wanted_; }
   void Line(std::string_view text) {
     if (!wanted_) return;
@@ -93,26 +157,30 @@ class BlockBuilder {
   std::string block_;
 };
 
+// One measure on a line of its own: the caption, then the value aligned in column 7.
+void MeasureLine(BlockBuilder& block, RecordBuilder& record, std::string_view caption,
+                 const ReportValue& value) {
+  record.AddValue(value);
+  if (block.Wanted()) block.Line(std::string(caption) + AlignDecimal(ValueText(value), 7));
+}
+
 // One table row of four values: the label, then each value aligned in its column; the
 // record gets the same texts.
 void ValueRow(BlockBuilder& block, RecordBuilder& record, std::string_view label,
-              const std::array<std::string, 4>& values, int firstWidth, int otherWidth,
+              const std::array<ReportValue, 4>& values, int firstWidth, int otherWidth,
               std::string_view otherPrefix = "") {
-  if (!block.Wanted()) {
-    for (const std::string& value : values) record.AddNumber(value);
-    return;
-  }
+  for (const ReportValue& value : values) record.AddValue(value);
+  if (!block.Wanted()) return;
   std::string line(label);
   for (size_t column = 0; column < values.size(); ++column) {
     if (column > 0) line += otherPrefix;
-    line += AlignDecimal(values[column], column == 0 ? firstWidth : otherWidth);
-    record.AddNumber(values[column]);
+    line += AlignDecimal(ValueText(values[column]), column == 0 ? firstWidth : otherWidth);
   }
   block.Line(line);
 }
 
 template <typename F>
-std::array<std::string, 4> FourValues(F valueOf) {
+std::array<ReportValue, 4> FourValues(F valueOf) {
   return {valueOf(0), valueOf(1), valueOf(2), valueOf(3)};
 }
 
@@ -216,10 +284,11 @@ TrialReport Compose(const TrialResult& result, const TrialReportContext& context
   BlockBuilder block(withBlock);
   RecordBuilder record(context.Locale);
 
-  const std::string startText = EpochGeneralText(context.EpochStart);
-  const std::string timeText = EpochGeneralText(context.EpochTime);
-  const std::string stopText = EpochGeneralText(context.EpochStop);
+  std::string startText, timeText, stopText;
   if (context.EpochEnabled) {
+    startText = EpochGeneralText(context.EpochStart);
+    timeText = EpochGeneralText(context.EpochTime);
+    stopText = EpochGeneralText(context.EpochStop);
     record.AddText("Epoch");
     record.AddNumber(startText);
     record.AddNumber(timeText);
@@ -227,37 +296,26 @@ TrialReport Compose(const TrialResult& result, const TrialReportContext& context
   record.AddText(dataFileName);
 
   const std::string status = FinishStatusText(result.FinishStatus);
-  block.Line("Subject Label:" + PadLeft(label, 16));
+  if (withBlock) block.Line("Subject Label:" + PadLeft(label, 16));
   record.AddText(label);
-  block.Line("Trial was ended by:" + PadLeft(status, 11));
+  if (withBlock) block.Line("Trial was ended by:" + PadLeft(status, 11));
   record.AddText(status);
   // Only a track that cannot be trusted says so; a clean trial's report is unchanged.
-  if (result.Tracking.IsSuspect()) block.Line(SuspectTrackingText(result.Tracking));
+  if (withBlock && result.Tracking.IsSuspect()) block.Line(SuspectTrackingText(result.Tracking));
 
   const double latency =
       context.SampleRate > 0 ? static_cast<double>(result.LatencySamples) / context.SampleRate : 0.0;
-  const std::string latencyText = FormatFixed(Finite(latency), 2);
-  block.Line("Latency (in seconds):" + AlignDecimal(latencyText, 7));
-  record.AddNumber(latencyText);
-
-  const std::string pathText = FormatFixed(Finite(m.PathLength), 1);
-  block.Line("Path Length (in cms):" + AlignDecimal(pathText, 7));
-  record.AddNumber(pathText);
-
-  const bool angleValid = m.AngleValid;
-  const std::string angleText = angleValid ? FormatFixed(Finite(m.InitialAngle), 1) : "Undefined";
-  block.Line("Initial Angle (degs):" + AlignDecimal(angleText, 7));
-  if (angleValid) {
-    record.AddNumber(angleText);
+  MeasureLine(block, record, "Latency (in seconds):", Double(Finite(latency), 2));
+  MeasureLine(block, record, "Path Length (in cms):", Single(Finite(m.PathLength), 1));
+  if (m.AngleValid) {
+    MeasureLine(block, record, "Initial Angle (degs):", Single(Finite(m.InitialAngle), 1));
   } else {
+    if (withBlock) block.Line("Initial Angle (degs):" + AlignDecimal("Undefined", 7));
     record.AddNumber("Undefined");
   }
+  MeasureLine(block, record, "     @cms from start:", Count(context.DistFromStart));
 
-  const std::string distanceText = FormatGeneral(context.DistFromStart);
-  block.Line("     @cms from start:" + AlignDecimal(distanceText, 7));
-  record.AddNumber(distanceText);
-
-  if (context.EpochEnabled) {
+  if (withBlock && context.EpochEnabled) {
     std::string line =
         PadRight("Epoch Start:" + AlignDecimal(startText, 4), 19) + "Time:" + AlignDecimal(timeText, 4);
     line = PadRight(line, 31) + "Stop:" + AlignDecimal(stopText, 4);
@@ -266,24 +324,24 @@ TrialReport Compose(const TrialResult& result, const TrialReportContext& context
 
   // Platform counters: times are kept in samples and reported in seconds. The division
   // is a single's, as the stored value is.
-  const std::string ruler = Ruler();
-  const std::string barLine = std::string(15, ' ') + "|";
-  block.Line("Counters" + ruler);
+  const std::string ruler = withBlock ? Ruler() : std::string();
+  constexpr std::string_view barLine = "               |";
+  if (withBlock) block.Line("Counters" + ruler);
   block.Line(barLine);
   const auto& c = m.Counters;
   const float rate = static_cast<float>(context.SampleRate);
-  ValueRow(block, record, " Entries:      |", FourValues([&](int i) { return FormatGeneral(c[i].Entries); }),
-           7, 7, "    ");
+  ValueRow(block, record, " Entries:      |", FourValues([&](int i) { return Count(c[i].Entries); }), 7, 7,
+           "    ");
   ValueRow(block, record, " Time (sec):   |", FourValues([&](int i) {
-             return FormatFixed(context.SampleRate > 0 ? Finite(c[i].Time / rate) : 0.0f, 2);
+             return Single(context.SampleRate > 0 ? Finite(c[i].Time / rate) : 0.0f, 2);
            }),
            7, 8);
-  ValueRow(block, record, " Path (cm):    |",
-           FourValues([&](int i) { return FormatFixed(Finite(c[i].Path), 1); }), 7, 9);
+  ValueRow(block, record, " Path (cm):    |", FourValues([&](int i) { return Single(Finite(c[i].Path), 1); }),
+           7, 9);
   ValueRow(block, record, " Proximity avg.|",
-           FourValues([&](int i) { return FormatFixed(Finite(c[i].ProximityAvg), 1); }), 7, 9);
+           FourValues([&](int i) { return Single(Finite(c[i].ProximityAvg), 1); }), 7, 9);
   ValueRow(block, record, " Cumulative    |",
-           FourValues([&](int i) { return FormatFixed(Finite(c[i].Cumulative), 1); }), 7, 9);
+           FourValues([&](int i) { return Single(Finite(c[i].Cumulative), 1); }), 7, 9);
 
   block.Line("");
   block.Line("Zones");
@@ -292,14 +350,16 @@ TrialReport Compose(const TrialResult& result, const TrialReportContext& context
       context.Pool.NumRings >= 1 && context.Pool.NumRings <= kMaxRings ? context.Pool.NumRings : 0;
   for (int r = 0; r < rings; ++r) {
     const auto& ring = zones[static_cast<size_t>(r)];
-    block.Line(std::string(8, ' ') + ruler);
+    if (withBlock) block.Line(std::string(8, ' ') + ruler);
     block.Line(barLine);
-    ValueRow(block, record, std::string(10, ' ') + "(#): |",
-             FourValues([&](int q) { return FormatGeneral(ring[q].Entries); }), 7, 11);
-    ValueRow(block, record, std::string(" Ring ") + static_cast<char>('A' + r) + " (sec): |",
-             FourValues([&](int q) { return FormatFixed(Finite(ring[q].Time), 2); }), 7, 8);
-    ValueRow(block, record, std::string(9, ' ') + "(cm): |",
-             FourValues([&](int q) { return FormatFixed(Finite(ring[q].Path), 1); }), 7, 9);
+    ValueRow(block, record, "          (#): |", FourValues([&](int q) { return Count(ring[q].Entries); }), 7,
+             11);
+    char timeLabel[] = " Ring A (sec): |";
+    timeLabel[6] = static_cast<char>('A' + r);
+    ValueRow(block, record, timeLabel, FourValues([&](int q) { return Single(Finite(ring[q].Time), 2); }), 7,
+             8);
+    ValueRow(block, record, "         (cm): |",
+             FourValues([&](int q) { return Single(Finite(ring[q].Path), 1); }), 7, 9);
     block.Line("");
   }
 

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -135,6 +136,23 @@ bool ForEachFolderEntry(const fs::path& folder, const std::function<void(const F
 // Lines of a text, split at CR LF or LF alone (a lone CR also ends a line); the line
 // ends are removed. A last line without an end is kept.
 std::vector<std::string> SplitLines(std::string_view text);
+// The same lines handed one by one to `each`, without a copy of any.
+template <typename F>
+void ForEachLine(std::string_view text, F&& each) {
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::string_view rest = text.substr(start);
+    // Line ends are rare: the byte searches skip whole stretches at once.
+    const void* cr = std::memchr(rest.data(), '\r', rest.size());
+    std::size_t length =
+        cr == nullptr ? rest.size() : static_cast<std::size_t>(static_cast<const char*>(cr) - rest.data());
+    if (const void* lf = std::memchr(rest.data(), '\n', length))
+      length = static_cast<std::size_t>(static_cast<const char*>(lf) - rest.data());
+    each(rest.substr(0, length));
+    if (length == rest.size()) return;
+    start += length + (rest.substr(length, 2) == "\r\n" ? 2 : 1);
+  }
+}
 
 // The text without a leading UTF-8 byte order mark (editors on Windows put one in front).
 std::string_view WithoutByteOrderMark(std::string_view text);

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <limits>
 #include <system_error>
+#include <type_traits>
 
 namespace tarnwell {
 
@@ -35,16 +36,65 @@ Int RoundSaturating(double value) {
 }
 
 // A finite value as decimal digits with a decimal exponent: value = 0.d1d2d3... × 10^pointPos
-// with `pointPos` integer digits (may be ≤ 0 or beyond the digits).
+// with `pointPos` integer digits (may be ≤ 0 or beyond the digits). Kept on the stack: a
+// table formats some eighty numbers per trial.
 struct DecimalText {
   bool negative = false;
-  std::string digits;  // no leading zeros unless the value is zero
-  int pointPos = 1;    // how many of the digits stand before the decimal point
+  int count = 0;                  // digits used; no leading zeros unless the value is zero
+  std::array<char, 32> digits{};  // at most 17 significant digits are ever asked for
+  int pointPos = 1;               // how many of the digits stand before the decimal point
+  std::string_view Digits() const { return {digits.data(), static_cast<std::size_t>(count)}; }
 };
+
+// A single's seven significant digits, rounded to nearest, found with plain double
+// arithmetic where it is exact: the single's 24-bit mantissa times 10^j (j ≤ 12, 28 bits
+// of odd factor) fits the 53 bits of a double, so the scaled value and its fraction are
+// exact and the rounding is decided without error. Values outside [1e-6, 1e7) and exact
+// halves (where the general conversion's tie rule decides) are left to std::to_chars: false.
+bool SevenDigitsExactly(float value, DecimalText& out) {
+  static constexpr std::array<double, 13> kPowersOfTen = {1e0, 1e1, 1e2, 1e3,  1e4,  1e5, 1e6,
+                                                          1e7, 1e8, 1e9, 1e10, 1e11, 1e12};
+  const double magnitude = std::fabs(static_cast<double>(value));
+  if (magnitude == 0.0) {  // "0.000000e+00", with its sign
+    out.digits.fill('0');
+    out.count = 7;
+    out.negative = std::signbit(value);
+    out.pointPos = 1;
+    return true;
+  }
+  if (!(magnitude < 1e7)) return false;
+  int j = 0;
+  double scaled = magnitude;
+  while (scaled < 1e6) {
+    if (++j >= static_cast<int>(kPowersOfTen.size())) return false;
+    scaled = magnitude * kPowersOfTen[static_cast<std::size_t>(j)];
+  }
+  auto whole = static_cast<uint32_t>(scaled);  // below 10^7: the floor
+  const double fraction = scaled - static_cast<double>(whole);
+  if (fraction == 0.5) return false;
+  if (fraction > 0.5) ++whole;
+  // A single lies never so close below a power of ten that it rounds up to it (its
+  // spacing there is wider than half a unit of the seventh digit); should one, the
+  // general way writes it.
+  if (whole == 10000000) return false;
+  const int exponent = 6 - j;
+  for (int i = 6; i >= 0; --i) {
+    out.digits[static_cast<std::size_t>(i)] = static_cast<char>('0' + whole % 10);
+    whole /= 10;
+  }
+  out.count = 7;
+  out.negative = value < 0;
+  out.pointPos = exponent + 1;
+  return true;
+}
 
 // The value written in scientific notation with `significant` digits, split apart.
 template <typename T>
 DecimalText ToDecimal(T value, int significant) {
+  if constexpr (std::is_same_v<T, float>) {
+    DecimalText exact;
+    if (significant == 7 && SevenDigitsExactly(value, exact)) return exact;
+  }
   std::array<char, 64> buf{};
   std::to_chars_result res;
   if (significant > 0) {
@@ -53,27 +103,22 @@ DecimalText ToDecimal(T value, int significant) {
   } else {
     res = std::to_chars(buf.data(), buf.data() + buf.size(), value, std::chars_format::scientific);
   }
-  const std::string_view text(buf.data(), static_cast<std::size_t>(res.ptr - buf.data()));
+  const char* const end = res.ptr;
+  const char* i = buf.data();
   DecimalText out;
-  std::size_t i = 0;
-  if (i < text.size() && text[i] == '-') {
+  if (i < end && *i == '-') {
     out.negative = true;
     ++i;
   }
-  const std::size_t e = text.find('e', i);
-  for (std::size_t k = i; k < e; ++k) {
-    if (text[k] >= '0' && text[k] <= '9') out.digits += text[k];
+  for (; i < end && *i != 'e'; ++i) {
+    if (*i >= '0' && *i <= '9') out.digits[static_cast<std::size_t>(out.count++)] = *i;
   }
   int exponent = 0;
-  const char* first = text.data() + e + 1;
-  if (*first == '+') ++first;
-  std::from_chars(first, text.data() + text.size(), exponent);
+  if (i < end) ++i;  // the 'e'
+  if (i < end && *i == '+') ++i;
+  std::from_chars(i, end, exponent);
   out.pointPos = exponent + 1;
   return out;
-}
-
-bool AllZero(const std::string& digits) {
-  return std::all_of(digits.begin(), digits.end(), [](char c) { return c == '0'; });
 }
 
 std::string NonFinite(double value) {
@@ -81,53 +126,52 @@ std::string NonFinite(double value) {
   return value < 0 ? "-Infinity" : "Infinity";
 }
 
-// Rounds decimal text half away from zero to `decimals` places and writes it with at
+// Rounds decimal text half away from zero to `decimals` places and appends it with at
 // least `minIntegerDigits` integer digits.
-std::string FixedFromDecimal(DecimalText d, int decimals, int minIntegerDigits) {
+void AppendFixedFromDecimal(std::string& out, const DecimalText& d, int decimals, int minIntegerDigits) {
   decimals = std::clamp(decimals, 0, 99);
   minIntegerDigits = std::clamp(minIntegerDigits, 1, 99);
-  std::string s = d.digits;
-  int p = d.pointPos;
-  if (p <= 0) {
-    s.insert(0, static_cast<std::size_t>(1 - p), '0');
-    p = 1;
-  } else if (p > static_cast<int>(s.size())) {
-    s.append(static_cast<std::size_t>(p - static_cast<int>(s.size())), '0');
+  // The digits in positional form, integer digits then `decimals` kept decimals: a value
+  // below 1 gets the zeros between its point and its first digit in front. A double has at
+  // most 309 integer digits; one place more in front takes a carry out of the first digit.
+  std::array<char, 1 + 309 + 99> buf;
+  const int lead = d.pointPos > 0 ? 0 : 1 - d.pointPos;
+  int integerDigits = d.pointPos > 0 ? d.pointPos : 1;
+  int length = integerDigits + decimals;
+  char* s = buf.data() + 1;
+  for (int k = 0; k < length; ++k) {
+    const int i = k - lead;
+    s[k] = i >= 0 && i < d.count ? d.digits[static_cast<std::size_t>(i)] : '0';
   }
-  const int fractionDigits = static_cast<int>(s.size()) - p;
-  if (fractionDigits <= decimals) {
-    s.append(static_cast<std::size_t>(decimals - fractionDigits), '0');
-  } else {
-    const bool roundUp = s[static_cast<std::size_t>(p + decimals)] >= '5';
-    s.resize(static_cast<std::size_t>(p + decimals));
-    if (roundUp) {
-      int k = static_cast<int>(s.size()) - 1;
-      while (k >= 0 && s[static_cast<std::size_t>(k)] == '9') {
-        s[static_cast<std::size_t>(k)] = '0';
-        --k;
-      }
-      if (k >= 0) {
-        ++s[static_cast<std::size_t>(k)];
-      } else {
-        s.insert(s.begin(), '1');
-        ++p;
-      }
+  const int firstDropped = length - lead;
+  if (firstDropped >= 0 && firstDropped < d.count &&
+      d.digits[static_cast<std::size_t>(firstDropped)] >= '5') {
+    int k = length - 1;
+    while (k >= 0 && s[k] == '9') s[k--] = '0';
+    if (k >= 0) {
+      ++s[k];
+    } else {
+      *--s = '1';
+      ++integerDigits;
+      ++length;
     }
   }
-  std::string integerPart = s.substr(0, static_cast<std::size_t>(p));
-  const std::string fractionPart = s.substr(static_cast<std::size_t>(p));
-  const std::size_t firstNonZero = integerPart.find_first_not_of('0');
-  integerPart = firstNonZero == std::string::npos ? std::string() : integerPart.substr(firstNonZero);
-  if (static_cast<int>(integerPart.size()) < minIntegerDigits)
-    integerPart.insert(0, static_cast<std::size_t>(minIntegerDigits) - integerPart.size(), '0');
-  std::string out;
-  if (d.negative && !(AllZero(integerPart) && AllZero(fractionPart))) out += '-';
-  out += integerPart;
-  if (!fractionPart.empty()) {
-    out += '.';
-    out += fractionPart;
+  int firstNonZero = 0;
+  while (firstNonZero < integerDigits && s[firstNonZero] == '0') ++firstNonZero;
+  bool zero = firstNonZero == integerDigits;
+  for (int k = integerDigits; zero && k < length; ++k) zero = s[k] == '0';
+  // The text is put together in place and appended in one piece: sign, zero padding up
+  // to `minIntegerDigits`, the integer digits, the point and the decimals.
+  std::array<char, 2 + 99 + sizeof buf> text;
+  char* t = text.data();
+  if (d.negative && !zero) *t++ = '-';
+  for (int k = integerDigits - firstNonZero; k < minIntegerDigits; ++k) *t++ = '0';
+  t = std::copy(s + firstNonZero, s + integerDigits, t);
+  if (decimals > 0) {
+    *t++ = '.';
+    t = std::copy(s + integerDigits, s + length, t);
   }
-  return out;
+  out.append(text.data(), static_cast<std::size_t>(t - text.data()));
 }
 
 // The general format: shortest round-trip digits, at most `maxDigits` significant;
@@ -137,21 +181,23 @@ std::string GeneralFormat(T value, int maxDigits) {
   if (!std::isfinite(value)) return NonFinite(static_cast<double>(value));
   if (value == 0) return "0";
   DecimalText d = ToDecimal(value, 0);
-  if (static_cast<int>(d.digits.size()) > maxDigits) {
+  if (d.count > maxDigits) {
     d = ToDecimal(value, maxDigits);
-    while (d.digits.size() > 1 && d.digits.back() == '0') d.digits.pop_back();
+    while (d.count > 1 && d.digits[static_cast<std::size_t>(d.count - 1)] == '0') --d.count;
   }
   const int exponent = d.pointPos - 1;
   std::string out = d.negative ? "-" : "";
   if (exponent >= -4 && exponent < maxDigits) {
-    const int decimals = std::max(0, static_cast<int>(d.digits.size()) - d.pointPos);
+    const int decimals = std::max(0, d.count - d.pointPos);
     d.negative = false;
-    return out + FixedFromDecimal(d, decimals, 1);
+    AppendFixedFromDecimal(out, d, decimals, 1);
+    return out;
   }
-  out += d.digits.substr(0, 1);
-  if (d.digits.size() > 1) {
+  const std::string_view digits = d.Digits();
+  out += digits.substr(0, 1);
+  if (digits.size() > 1) {
     out += '.';
-    out += d.digits.substr(1);
+    out += digits.substr(1);
   }
   out += 'E';
   out += exponent < 0 ? '-' : '+';
@@ -187,13 +233,31 @@ std::string FormatFixed(double value, int decimals) {
 }
 
 std::string FormatFixed(float value, int decimals, int minIntegerDigits) {
-  if (!std::isfinite(value)) return NonFinite(value);
-  return FixedFromDecimal(ToDecimal(value, 7), decimals, minIntegerDigits);
+  std::string out;
+  AppendFixed(out, value, decimals, minIntegerDigits);
+  return out;
 }
 
 std::string FormatFixed(double value, int decimals, int minIntegerDigits) {
-  if (!std::isfinite(value)) return NonFinite(value);
-  return FixedFromDecimal(ToDecimal(value, 15), decimals, minIntegerDigits);
+  std::string out;
+  AppendFixed(out, value, decimals, minIntegerDigits);
+  return out;
+}
+
+void AppendFixed(std::string& out, float value, int decimals, int minIntegerDigits) {
+  if (!std::isfinite(value)) {
+    out += NonFinite(value);
+    return;
+  }
+  AppendFixedFromDecimal(out, ToDecimal(value, 7), decimals, minIntegerDigits);
+}
+
+void AppendFixed(std::string& out, double value, int decimals, int minIntegerDigits) {
+  if (!std::isfinite(value)) {
+    out += NonFinite(value);
+    return;
+  }
+  AppendFixedFromDecimal(out, ToDecimal(value, 15), decimals, minIntegerDigits);
 }
 
 std::string FormatGeneral(float value) {

@@ -29,6 +29,9 @@ std::string FormatFixed(double value, int decimals);
 // FormatFixed(x, 1, 3); "00" is FormatFixed(n, 0, 2)).
 std::string FormatFixed(float value, int decimals, int minIntegerDigits);
 std::string FormatFixed(double value, int decimals, int minIntegerDigits);
+// The same appended to `out`, for texts made of many numbers (a table record).
+void AppendFixed(std::string& out, float value, int decimals, int minIntegerDigits = 1);
+void AppendFixed(std::string& out, double value, int decimals, int minIntegerDigits = 1);
 // Integers are exact in a double; without this an int argument would be ambiguous.
 template <std::integral T>
 std::string FormatFixed(T value, int decimals, int minIntegerDigits = 1) {

@@ -174,6 +174,23 @@ TEST(ResultsPage, NamesEveryColumnOfTheTableAndDatesEachTrial) {
   EXPECT_FALSE(w.dir.Exists("WEEK1.CSV") || w.dir.Exists("WEEK1-results.csv"));
 }
 
+// A record from elsewhere may hold any line ends and quotes: each line is converted on
+// its own, points outside quotes becoming commas, and ends with CR LF.
+TEST(TabulatedDataText, ConvertsPointsOutsideQuotesLineByLine) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"1.5,\"a.b\",2.5\r\n", "1,5,\"a.b\",2,5\r\n"},
+      {"a\"b.c\"d.e\"f.g", "a\"b.c\"d,e\"f.g\r\n"},  // an unclosed quote runs to the line's end
+      {"\"a.b\nc.d\"\r..\"\"..", "\"a.b\r\nc,d\"\r\n,,\"\",,\r\n"},
+      {"", ""},
+  };
+  for (const auto& [record, expected] : cases) {
+    std::vector<AnalysedTrial> trials(2);
+    trials[0].Report.Record = record;
+    trials[1].Report.Record = "9.5\n";
+    EXPECT_EQ(TabulatedDataText(trials, NumberLocale{',', ';'}), expected + "9,5\r\n") << record;
+  }
+}
+
 TEST(UpdateTabulatedDataFile, AsksBeforeAnExistingTableIsRebuilt) {
   struct Case {
     const char* what;

@@ -46,6 +46,12 @@ TEST(FormatFixed, RoundsTheSignificantDigitTextHalfAwayFromZero) {
       {-2.5, true, 0, 1, "-3"},
       {0.4999999, true, 0, 1, "0"},
       {123456789.0, true, 0, 1, "123456800"},
+      // An exact half at the eighth digit goes to the even seventh, either way.
+      {1234567.5, true, 0, 1, "1234568"},
+      {-1234568.5, true, 0, 1, "-1234568"},
+      {0.0001234567, true, 12, 1, "0.000123456700"},
+      {999999.94, true, 0, 1, "1000000"},  // 999999.9, then rounded again
+      {-0.0, true, 2, 1, "0.00"},
       // Doubles: 15 significant digits.
       {99.95, false, 1, 1, "100.0"},
       {1e20, false, 0, 1, "100000000000000000000"},
