@@ -170,13 +170,8 @@ bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path&
   const ReanalysisState& reading = state;
   RunParallelJobs(mapParts + files.size(), workers, [&](std::size_t job, unsigned worker) {
     if (job < mapParts) {
-      // Counted even when it throws: the exception ends the table, and no worker may wait
-      // for the part forever meanwhile.
-      struct Counted {
-        std::atomic<std::size_t>& done;
-        ~Counted() { done.fetch_add(1, std::memory_order_release); }
-      } counted{mapPartsDone};
-      analyser.BuildMapPart(static_cast<int>(job));
+      analyser.BuildMapPart(static_cast<int>(job));  // cannot throw: every part gets counted
+      mapPartsDone.fetch_add(1, std::memory_order_release);
       return;
     }
     while (mapPartsDone.load(std::memory_order_acquire) < mapParts) std::this_thread::yield();

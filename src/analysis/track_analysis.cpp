@@ -179,8 +179,8 @@ TrackAnalyser::TrackAnalyser(const AnalysisSettings& settings, PictureMap map)
     const auto beyond = static_cast<int64_t>(std::floor(static_cast<double>(pool_.RingRadius[0]))) + 2;
     surelyOutside_ = beyond * beyond;
   }
-  picture_.resize(static_cast<std::size_t>(kPictureSide) * kPictureSide);
-  map_ = picture_.data();
+  picture_.reset(new uint16_t[static_cast<std::size_t>(kPictureSide) * kPictureSide]);
+  map_ = picture_.get();
   if (map == PictureMap::Now) {
     for (int part = 0; part < kMapParts; ++part) BuildMapPart(part);
   }
@@ -189,7 +189,7 @@ TrackAnalyser::TrackAnalyser(const AnalysisSettings& settings, PictureMap map)
 void TrackAnalyser::BuildMapPart(int part) noexcept {
   const int64_t surelyOutside = surelyOutside_;
   for (int y = part * kPictureSide / kMapParts; y < (part + 1) * kPictureSide / kMapParts; ++y) {
-    uint16_t* row = picture_.data() + (static_cast<std::size_t>(y) << 8);
+    uint16_t* row = picture_.get() + (static_cast<std::size_t>(y) << 8);
     // A row beyond the pool and beyond every zone's reach is out of the pool in no zone
     // throughout.
     const int64_t dy = y - pool_.Y;

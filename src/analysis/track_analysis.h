@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <limits>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -212,7 +213,9 @@ class TrackAnalyser {
   int64_t surelyInside_ = -1;
   /// A point this far from the centre of a round pool (squared) is outside it.
   int64_t surelyOutside_ = std::numeric_limits<int64_t>::max();
-  std::vector<uint16_t> picture_;
+  /// Left unset when made: every position is written by its part, and the workers that
+  /// make the parts take the first touch of its pages, not the thread that makes the analyser.
+  std::unique_ptr<uint16_t[]> picture_;
   const uint16_t* map_ = nullptr;  ///< picture_'s positions, or none
   /// Bit (y << 8) + x: a position not seen, or seen, quiet and in the pool (QuietAt).
   std::array<uint64_t, kPictureSide * kPictureSide / 64> passOver_{};
