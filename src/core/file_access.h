@@ -113,9 +113,9 @@ bool ReadExistingFile(const fs::path& path, std::string& contents, FileFacts* fa
 // case-insensitively (data copied from Windows keeps working). Nothing when neither exists.
 std::optional<fs::path> FindExistingFile(const fs::path& path);
 
-// One entry of a folder as ForEachFolderEntry reads it: its name, and whether it is a
-// regular file (a link is followed, as std::filesystem does), asked of the disk only when
-// the folder's own listing does not say.
+// One entry of a folder as ForEachFolderEntry reads it, alive only for that call: its name
+// (copy it to keep it), and whether it is a regular file (a link is followed, as
+// std::filesystem does), asked of the disk only when the folder's listing does not say.
 class FolderEntry {
  public:
   FolderEntry(int folderFd, const char* name, unsigned char type) : folderFd_(folderFd), name_(name), type_(type) {}
