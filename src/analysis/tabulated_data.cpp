@@ -106,11 +106,7 @@ std::vector<std::string> ResultsColumnNames(const AnalysisSettings& settings) {
 std::string ResultsPageText(const std::vector<AnalysedTrial>& trials, const std::vector<std::string>& dates,
                             const AnalysisSettings& settings, const NumberLocale& locale) {
   const char separator = ReportListSeparator(locale);
-  std::size_t size = 0;
-  for (std::size_t i = 0; i < trials.size(); ++i)
-    size += trials[i].Report.Record.size() + (i < dates.size() ? dates[i].size() : 0) + 5;
   std::string text;
-  text.reserve(size + 4096);
   text += "\"Trial date\"";
   text += separator;
   for (const std::string& name : ResultsColumnNames(settings)) {
@@ -120,6 +116,10 @@ std::string ResultsPageText(const std::vector<AnalysedTrial>& trials, const std:
     text += separator;
   }
   text += "\r\n";
+  std::size_t size = text.size();
+  for (std::size_t i = 0; i < trials.size(); ++i)
+    size += trials[i].Report.Record.size() + (i < dates.size() ? dates[i].size() : 0) + 5;
+  text.reserve(size);
   for (std::size_t i = 0; i < trials.size(); ++i) {
     const std::string_view date = i < dates.size() ? std::string_view(dates[i]) : std::string_view();
     ForEachLine(trials[i].Report.Record, [&](std::string_view line) {

@@ -397,9 +397,4 @@ NumberLocale SystemNumberLocale() {
   return NumberLocale{};
 }
 
-std::string WithDecimalSeparator(std::string text, const NumberLocale& locale) {
-  std::replace(text.begin(), text.end(), '.', locale.decimalSeparator);
-  return text;
-}
-
 }  // namespace tarnwell

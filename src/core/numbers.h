@@ -80,7 +80,5 @@ NumberLocale SystemNumberLocale();
 // The separators of a locale name such as "de_DE.UTF-8", "fr_FR" or "C".
 NumberLocale NumberLocaleFor(std::string_view localeName);
 
-// Replaces every '.' of a formatted number with the locale's decimal separator.
-std::string WithDecimalSeparator(std::string text, const NumberLocale& locale);
 
 }  // namespace tarnwell
