@@ -184,10 +184,12 @@ int PrepareExperimentAnalysis(std::string_view command, const Arguments& args, c
     return Failure(command, "no data file " + analysis.dataFile.string());
   // A mistyped name must neither create a home nor remove or write anything: every one of
   // these commands works from the raw files.
-  if (ListNumberedRawFiles(analysis.dataFile).empty()) return Failure(command, NoRawFilesMessage(analysis.dataFile));
+  std::vector<NumberedRawFileEntry> rawFiles = ListNumberedRawFiles(analysis.dataFile);
+  if (rawFiles.empty()) return Failure(command, NoRawFilesMessage(analysis.dataFile));
   analysis.program = OpenProgram(command, home);
   if (!analysis.program) return kExitFailure;
   analysis.state.DataFile = analysis.dataFile;
+  analysis.state.ListedRawFiles = ReanalysisState::RawFileListing{analysis.dataFile, std::move(rawFiles)};
   if (const int status = ApplyAnalysisOptions(command, args, *analysis.program, analysis.state, std::cerr);
       status != kExitOk) {
     return status;

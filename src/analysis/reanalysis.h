@@ -23,6 +23,7 @@
 #include "core/numbers.h"
 #include "core/operator.h"
 #include "records/provenance.h"
+#include "records/raw_track.h"
 
 namespace tarnwell {
 
@@ -99,6 +100,14 @@ struct ReanalysisState {
   std::string ProvenanceProblem;
   /// The data file and problem last told by ReportProvenanceProblem.
   std::string ProvenanceProblemTold;
+  /// The raw files of a data file as a command listed them a moment before it builds
+  /// the table (to check that there are any): the next table build of that data file takes
+  /// this listing, once, instead of reading the folder a second time.
+  struct RawFileListing {
+    std::filesystem::path DataFile;
+    std::vector<NumberedRawFileEntry> Files;
+  };
+  std::optional<RawFileListing> ListedRawFiles;
 };
 
 /// Reads DataFile's provenance record into the state (an empty one when it is missing

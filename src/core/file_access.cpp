@@ -10,7 +10,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 #include <random>
 #include <system_error>
@@ -371,12 +370,25 @@ std::string_view WithoutByteOrderMark(std::string_view text) {
 }
 
 bool ReadFirstBytes(const fs::path& path, std::size_t limit, std::string& bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
+  // Straight from the descriptor: a stream would read a whole buffer for a header of 20 bytes.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return false;
   bytes.assign(limit, '\0');
-  in.read(bytes.data(), static_cast<std::streamsize>(limit));
-  bytes.resize(static_cast<std::size_t>(in.gcount()));
-  return !in.bad();
+  std::size_t got = 0;
+  bool ok = true;
+  while (got < limit) {
+    const ssize_t n = ::read(fd, bytes.data() + got, limit - got);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ok = false;
+      break;
+    }
+    got += static_cast<std::size_t>(n);
+  }
+  ::close(fd);
+  bytes.resize(got);
+  return ok;
 }
 
 bool IsCurrentFormatFile(const fs::path& path) {

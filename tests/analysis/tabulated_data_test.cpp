@@ -44,6 +44,26 @@ TEST(BuildTabulatedDataFile, RebuildsTheTableOfAHandWrittenExperimentByteForByte
   }
 }
 
+// A listing the command made a moment before serves the next build of its own data file
+// only, and only once; any other build reads the folder.
+TEST(BuildTabulatedDataFile, TakesAListingMadeForItOnceAndForItsOwnDataFileOnly) {
+  test::Week1Folder w;
+  const std::filesystem::path table = w.dir.Path() / "WEEK1.CSV";
+  const std::vector<NumberedRawFileEntry> onlyFirst = {{0, w.dir.Path() / "WEEK100.RAW"}};
+  struct Case {
+    std::filesystem::path listedFor;
+    std::size_t firstBuild;
+  };
+  for (const Case& c : {Case{w.dataFile, 1}, Case{w.dir.Path() / "OTHER.EXP", 2}}) {
+    w.state.ListedRawFiles = ReanalysisState::RawFileListing{c.listedFor, onlyFirst};
+    ASSERT_TRUE(BuildTabulatedDataFile(w.state, table, true, w.op, nullptr));
+    EXPECT_EQ(w.state.LastTable.size(), c.firstBuild) << c.listedFor;
+    EXPECT_FALSE(w.state.ListedRawFiles) << "a listing serves one build";
+    ASSERT_TRUE(BuildTabulatedDataFile(w.state, table, true, w.op, nullptr));
+    EXPECT_EQ(w.state.LastTable.size(), 2u) << "the next build reads the folder again";
+  }
+}
+
 // What only the run could judge (samples faster than the frame rate) is what every output
 // says, as long as the raw file holds the bytes the run recorded; a damaged record is
 // said once and the table built without it.
