@@ -46,6 +46,68 @@ uint32_t PointBits(PoolPoint p) {
   return bits;
 }
 
+// The stepper's remembered point lies within a pixel of the last point on both axes (a
+// jitter leaves it so, a move puts it on the point): nine offsets, the states of an
+// automaton whose input is the move from the last point. Moves of up to two pixels on
+// both axes have the codes 0..24, (x + 2) + 5 (y + 2); any longer one (kFarMove) always
+// counts and puts the remembered point on the point. A table of what two moves do from
+// each state lets the geometry pass follow the point with one lookup a pair.
+constexpr int kMoveCodes = 26;
+constexpr int kFarMove = 25;
+constexpr int kOffsetStates = 9;  // (x + 1) + 3 (y + 1)
+constexpr int kOnThePoint = 4;
+constexpr int kPairCodes = kMoveCodes * kMoveCodes;
+
+int MoveCode(PoolPoint from, PoolPoint to) {
+  const int dx = to.X - from.X, dy = to.Y - from.Y;
+  return dx >= -2 && dx <= 2 && dy >= -2 && dy <= 2 ? (dx + 2) + 5 * (dy + 2) : kFarMove;
+}
+
+constexpr int OffsetState(int x, int y) { return (x + 1) + 3 * (y + 1); }
+
+constexpr int AfterMove(int state, int code) {
+  if (code == kFarMove) return kOnThePoint;
+  // The move from the remembered point: the move from the last point less the offset.
+  const int dx = code % 5 - 2 - (state % 3 - 1);
+  const int dy = code / 5 - 2 - (state / 3 - 1);
+  return FilteredStepper::IsJitter(dx, dy) ? OffsetState(-dx, -dy) : kOnThePoint;
+}
+
+// What the moves of a pair of samples do from a state: the state after each, and the
+// second one's place in the table (state × kPairCodes).
+struct JitterPair {
+  uint16_t Next;
+  uint8_t Mid;
+  uint8_t End;
+};
+
+constexpr std::array<JitterPair, kOffsetStates * kPairCodes> MakeJitterPairs() {
+  std::array<JitterPair, kOffsetStates * kPairCodes> pairs{};
+  for (int state = 0; state < kOffsetStates; ++state) {
+    for (int first = 0; first < kMoveCodes; ++first) {
+      const int mid = AfterMove(state, first);
+      for (int second = 0; second < kMoveCodes; ++second) {
+        const int end = AfterMove(mid, second);
+        pairs[static_cast<std::size_t>(state * kPairCodes + first * kMoveCodes + second)] =
+            JitterPair{static_cast<uint16_t>(end * kPairCodes), static_cast<uint8_t>(mid), static_cast<uint8_t>(end)};
+      }
+    }
+  }
+  return pairs;
+}
+constexpr std::array<JitterPair, kOffsetStates * kPairCodes> kJitterPairs = MakeJitterPairs();
+
+// Each state's offset as PoolPoint bits, for vector arithmetic on points.
+constexpr std::array<uint32_t, kOffsetStates> MakeOffsetBits() {
+  std::array<uint32_t, kOffsetStates> bits{};
+  for (int state = 0; state < kOffsetStates; ++state) {
+    const auto x = static_cast<uint16_t>(state % 3 - 1), y = static_cast<uint16_t>(state / 3 - 1);
+    bits[static_cast<std::size_t>(state)] = static_cast<uint32_t>(x) | static_cast<uint32_t>(y) << 16;
+  }
+  return bits;
+}
+constexpr std::array<uint32_t, kOffsetStates> kOffsetBits = MakeOffsetBits();
+
 }  // namespace
 
 float HeadingOf(int dx, int dy) {
@@ -415,21 +477,28 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
   int rememberedX = start.X, rememberedY = start.Y;
   const int64_t filterFrom = filterFrom_;
 
-  // The pass runs in short stretches of simple loops: where the animal is taken to be;
-  // its filtered steps together with the proximity sums; whether it moved; then the zone
-  // table and the path length. Two chains set the pace: the remembered point, a long
-  // chain of decisions every step waits for, and the proximity sums, which must add
-  // every distance in turn. They share one loop so that each runs while the other waits,
-  // and the remembered point is decided two steps at a time: the second sample is tested
-  // both against the remembered point and against the first sample (for where the first
-  // one moves), and the first's outcome picks. One loop doing everything keeps too much
-  // alive at once and spends most of its time moving values between registers and memory.
+  // The pass runs in short stretches of simple loops, each with little alive at once:
+  // where the animal is taken to be; the stepper's remembered point together with the
+  // proximity sums; the steps and whether the animal moved; the zone-table slots; then
+  // the zone table and the path length. Two chains set the pace of the second loop: the
+  // remembered point, every step waiting for the one before, and the proximity sums,
+  // which must add every distance in turn. The remembered point is followed as an
+  // automaton (kJitterPairs), a pair of samples a lookup, so that its chain is one load
+  // every two samples and the proximity sums are the slower chain.
   constexpr int64_t kStretch = 512;
   // points[-1] is the point before the stretch.
   alignas(16) std::array<PoolPoint, kStretch + 4> track;
   PoolPoint* const points = track.data() + 4;
+  // The remembered point less the point after each sample (offsets[-1]: before the
+  // stretch), as PoolPoint bits; the moves of each pair of samples (PairCode).
+  alignas(16) std::array<uint32_t, kStretch + 8> offsetStore;
+  uint32_t* const offsets = offsetStore.data() + 4;
+  alignas(16) std::array<int32_t, kStretch / 2 + 4> pairCodes;
   alignas(16) std::array<int, kStretch> steps;  // squared, 0 where the animal did not move
   std::array<bool, kStretch> moves;
+  // The zone-table slot of each point; slots[-1] is the open run's (255 before any).
+  alignas(16) std::array<uint8_t, kStretch + 16> slotStore;
+  uint8_t* const slots = slotStore.data() + 1;
   // The artifact filter's limit as an int: the same test, as no sum of two squares is
   // 2^31 - 1 (it leaves 3 divided by 4).
   const int filterLimit = static_cast<int>(std::min<int64_t>(filterFrom, std::numeric_limits<int>::max()));
@@ -468,70 +537,100 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
       signs |= PointBits(points[j]);
     }
     previous = points[n - 1];
+    // Every point seen lies in the picture (0..254 on both axes).
+    const bool inPicture = (signs & 0x80008000u) == 0;
 
-    // The filtered steps, squared, 0 for jitter, and the proximity sums.
-    auto stepAndSum = [&](auto distances) {
-      int64_t j = 0;
-      // The first two samples of the pass step from the previous point afresh.
-      for (; done + j < 2 && j < n; ++j) {
-        const PoolPoint before = j > 0 ? points[j - 1] : start;
-        FilteredStepper stepper;
-        stepper.Restart(before);
-        const int squared = stepper.SquaredStep(points[j]);
-        const bool still = squared == 0;  // a move counts at least 4
-        rememberedX = still ? before.X : points[j].X;
-        rememberedY = still ? before.Y : points[j].Y;
-        steps[static_cast<std::size_t>(j)] = squared;
-        proximitySums += distances(points[j]);
+    if (inPicture && squaresTabled_) {
+      // The moves of each pair of samples from the point before each.
+      j = 0;
+#if defined(__SSE2__)
+      {
+        const __m128i two = _mm_set1_epi16(2);
+        const __m128i four = _mm_set1_epi16(4);
+        const __m128i bothAxes = _mm_set1_epi32(-1);
+        const __m128i far = _mm_set1_epi32(kFarMove);
+        const __m128i codeWeights = _mm_set1_epi32(0x00050001);  // x + 5 y
+        const __m128i pairWeights = _mm_set1_epi32(0x0001001A);  // first × 26 + second
+        auto codesOfFour = [&](int64_t at) {
+          const __m128i now = _mm_load_si128(reinterpret_cast<const __m128i*>(points + at));
+          const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(points + at - 1));
+          const __m128i shifted = _mm_add_epi16(_mm_sub_epi16(now, before), two);
+          const __m128i nearAxes = _mm_cmpeq_epi16(_mm_subs_epu16(shifted, four), _mm_setzero_si128());
+          const __m128i near = _mm_cmpeq_epi32(nearAxes, bothAxes);
+          const __m128i code = _mm_madd_epi16(shifted, codeWeights);
+          return _mm_or_si128(_mm_and_si128(near, code), _mm_andnot_si128(near, far));
+        };
+        for (; j + 8 <= n; j += 8) {
+          const __m128i codes = _mm_packs_epi32(codesOfFour(j), codesOfFour(j + 4));
+          _mm_store_si128(reinterpret_cast<__m128i*>(pairCodes.data() + j / 2), _mm_madd_epi16(codes, pairWeights));
+        }
       }
-      // Seen points' coordinates lie in -32768..254, so every squared difference below
-      // fits 32 bits unsigned, with the bits of the stepper's int.
-      int remX = rememberedX, remY = rememberedY;
-      auto squaredFrom = [](int dx, int dy) {
-        return static_cast<uint32_t>(dx * dx) + static_cast<uint32_t>(dy * dy);
-      };
-      for (; j + 1 < n; j += 2) {
-        const PoolPoint a = points[j], b = points[j + 1];
-        proximitySums += distances(a);
-        proximitySums += distances(b);
-        // Only the tests against the remembered point and the choices wait for it; the
-        // squares are for the steps alone.
-        const int ax = a.X - remX, ay = a.Y - remY;
-        const int bx = b.X - remX, by = b.Y - remY;
-        const int abx = b.X - a.X, aby = b.Y - a.Y;
-        // Chosen by masks (all ones where still): compilers turn choices here into
-        // branches, which a slow swim mispredicts about every other sample.
-        const uint32_t stillA = 0u - static_cast<uint32_t>(FilteredStepper::IsJitter(ax, ay));
-        const uint32_t stillB = (stillA & (0u - static_cast<uint32_t>(FilteredStepper::IsJitter(bx, by)))) |
-                                (~stillA & (0u - static_cast<uint32_t>(FilteredStepper::IsJitter(abx, aby))));
-        const int keepA = static_cast<int>(stillA), keepB = static_cast<int>(stillB);
-        remX = (((remX & keepA) | (a.X & ~keepA)) & keepB) | (b.X & ~keepB);
-        remY = (((remY & keepA) | (a.Y & ~keepA)) & keepB) | (b.Y & ~keepB);
-        const uint32_t squaredB = (squaredFrom(bx, by) & stillA) | (squaredFrom(abx, aby) & ~stillA);
-        steps[static_cast<std::size_t>(j)] = static_cast<int>(squaredFrom(ax, ay) & ~stillA);
-        steps[static_cast<std::size_t>(j) + 1] = static_cast<int>(squaredB & ~stillB);
+#endif
+      for (; j < n; j += 2) {
+        // A last sample without a partner is paired with a long move, whose outcome is unused.
+        const int second = j + 1 < n ? MoveCode(points[j], points[j + 1]) : kFarMove;
+        pairCodes[static_cast<std::size_t>(j / 2)] = MoveCode(points[j - 1], points[j]) * kMoveCodes + second;
       }
-      if (j < n) {
-        const PoolPoint a = points[j];
-        proximitySums += distances(a);
-        const int ax = a.X - remX, ay = a.Y - remY;
-        const bool stillA = FilteredStepper::IsJitter(ax, ay);
-        remX = stillA ? remX : a.X;
-        remY = stillA ? remY : a.Y;
-        steps[static_cast<std::size_t>(j)] = static_cast<int>(stillA ? 0u : squaredFrom(ax, ay));
-      }
-      rememberedX = remX;
-      rememberedY = remY;
-    };
-    // Every point in the picture with every centre near it: each distance from tabled
-    // squares, the very values DistancesTo computes. The choice is made once a stretch.
-    if (squaresTabled_ && (signs & 0x80008000u) == 0) {
-      stepAndSum([&](PoolPoint p) {
+      // The remembered point and the proximity sums: every point in the picture with
+      // every centre near it, each distance from tabled squares, the very values
+      // DistancesTo computes.
+      const int offsetX = rememberedX - points[-1].X, offsetY = rememberedY - points[-1].Y;
+      offsets[-1] = kOffsetBits[static_cast<std::size_t>(OffsetState(offsetX, offsetY))];
+      int at = OffsetState(offsetX, offsetY) * kPairCodes;
+      auto distances = [&](PoolPoint p) {
         return ProximityAccumulator::FromSquares(xSquares_[static_cast<std::size_t>(p.X)],
                                                  ySquares_[static_cast<std::size_t>(p.Y)]);
-      });
+      };
+      for (j = 0; j < n; j += 2) {
+        const JitterPair& pair = kJitterPairs[static_cast<std::size_t>(at + pairCodes[static_cast<std::size_t>(j / 2)])];
+        at = pair.Next;
+        offsets[j] = kOffsetBits[pair.Mid];
+        offsets[j + 1] = kOffsetBits[pair.End];
+        proximitySums += distances(points[j]);
+        if (j + 1 < n) proximitySums += distances(points[j + 1]);
+      }
+      const uint32_t lastOffset = offsets[n - 1];
+      rememberedX = points[n - 1].X + static_cast<int16_t>(lastOffset & 0xFFFFu);
+      rememberedY = points[n - 1].Y + static_cast<int16_t>(lastOffset >> 16);
+      // The step counts, squared, where the sample put the remembered point on itself: the
+      // move from the remembered point before it.
+      j = 0;
+#if defined(__SSE2__)
+      for (; j + 4 <= n; j += 4) {
+        const __m128i now = _mm_load_si128(reinterpret_cast<const __m128i*>(points + j));
+        const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(points + j - 1));
+        const __m128i offsetBefore = _mm_loadu_si128(reinterpret_cast<const __m128i*>(offsets + j - 1));
+        const __m128i move = _mm_sub_epi16(_mm_sub_epi16(now, before), offsetBefore);
+        const __m128i taken =
+            _mm_cmpeq_epi32(_mm_load_si128(reinterpret_cast<const __m128i*>(offsets + j)), _mm_setzero_si128());
+        _mm_store_si128(reinterpret_cast<__m128i*>(steps.data() + j), _mm_and_si128(_mm_madd_epi16(move, move), taken));
+      }
+#endif
+      for (; j < n; ++j) {
+        const uint32_t before = offsets[j - 1];
+        const int dx = points[j].X - points[j - 1].X - static_cast<int16_t>(before & 0xFFFFu);
+        const int dy = points[j].Y - points[j - 1].Y - static_cast<int16_t>(before >> 16);
+        steps[static_cast<std::size_t>(j)] = offsets[j] == 0 ? dx * dx + dy * dy : 0;
+      }
     } else {
-      stepAndSum([&](PoolPoint p) { return proximity.DistancesTo(p); });
+      // Points beyond the picture, or centres far from it: the stepper sample by sample.
+      // Seen points' coordinates lie in -32768..254, so every squared difference below
+      // fits 32 bits unsigned, with the bits of the stepper's int.
+      for (j = 0; j < n; ++j) {
+        // The first two samples of the pass step from the previous point afresh.
+        if (done + j < 2) {
+          rememberedX = points[j - 1].X;
+          rememberedY = points[j - 1].Y;
+        }
+        const PoolPoint a = points[j];
+        proximitySums += proximity.DistancesTo(a);
+        const int ax = a.X - rememberedX, ay = a.Y - rememberedY;
+        const bool still = FilteredStepper::IsJitter(ax, ay);
+        rememberedX = still ? rememberedX : a.X;
+        rememberedY = still ? rememberedY : a.Y;
+        steps[static_cast<std::size_t>(j)] =
+            static_cast<int>(still ? 0u : static_cast<uint32_t>(ax * ax) + static_cast<uint32_t>(ay * ay));
+      }
     }
 
     // A step counts where the animal moved from the point before and the artifact filter
@@ -570,6 +669,14 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
       largestStep = std::max(largestStep, counted);
     }
 
+    // Where each point is counted in the zone table.
+    slots[-1] = static_cast<uint8_t>(run.at);
+    if (inPicture) {
+      zones.SlotsOf(points, n, slots);
+    } else {
+      for (j = 0; j < n; ++j) slots[j] = static_cast<uint8_t>(SlotAt(points[j]));
+    }
+
     // A stretch of tabled steps without an exact half, whose sums stay far from
     // overflowing, adds whole pixels: no rounding per step.
     constexpr int32_t kFarFromOverflow = 1 << 29;
@@ -579,27 +686,36 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
       // stretch's pixels less what the outside slot gained (whole numbers, so the same).
       const int32_t outsideBefore = zones.PixelsIn(run, ZoneTableBuilder::kCells);
       int32_t stretchPixels = 0;
-      auto countWhole = [&](auto slotOf) {
-        for (int64_t j = 0; j < n; ++j) {
-          const int32_t pixels = wholeSteps_[static_cast<std::size_t>(steps[static_cast<std::size_t>(j)])];
-          stretchPixels += pixels;
-          zones.CountWhole(run, slotOf(points[j]), moves[static_cast<std::size_t>(j)], pixels);
-        }
+      auto countOne = [&](int64_t k) {
+        const int32_t pixels = wholeSteps_[static_cast<std::size_t>(steps[static_cast<std::size_t>(k)])];
+        stretchPixels += pixels;
+        zones.CountWhole(run, slots[k], moves[static_cast<std::size_t>(k)], pixels);
       };
-      if (map_ != nullptr && (signs & 0x80008000u) == 0) {
-        // Every point is seen and in the picture: straight to the map.
-        const uint16_t* map = map_;
-        countWhole([map](PoolPoint p) {
-          return map[(static_cast<std::size_t>(p.Y) << 8) + static_cast<std::size_t>(p.X)] >> 8;
-        });
-      } else {
-        countWhole([this](PoolPoint p) { return SlotAt(p); });
+      j = 0;
+#if defined(__SSE2__)
+      // Sixteen samples in the slot of the sample before them add to the open run at
+      // once: no entry, and whole pixels sum in any order.
+      for (; j + 16 <= n; j += 16) {
+        const __m128i now = _mm_loadu_si128(reinterpret_cast<const __m128i*>(slots + j));
+        const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(slots + j - 1));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(now, before)) != 0xFFFF) {
+          for (int64_t k = j; k < j + 16; ++k) countOne(k);
+          continue;
+        }
+        int32_t pixels = 0;
+        for (int64_t k = j; k < j + 16; ++k) {
+          pixels += wholeSteps_[static_cast<std::size_t>(steps[static_cast<std::size_t>(k)])];
+        }
+        stretchPixels += pixels;
+        ZoneTableBuilder::Continue(run, 16, pixels);
       }
+#endif
+      for (; j < n; ++j) countOne(j);
       pathPixels += stretchPixels - (zones.PixelsIn(run, ZoneTableBuilder::kCells) - outsideBefore);
       continue;
     }
-    for (int64_t j = 0; j < n; ++j) {
-      const int slot = SlotAt(points[j]);
+    for (j = 0; j < n; ++j) {
+      const int slot = slots[j];
       const bool moved = moves[static_cast<std::size_t>(j)];
       // Steps are at most the picture's diagonal here, well inside PixelStep's range.
       const PixelStep pixelStep = PixelStep::Of(FilteredStepper::Length(steps[static_cast<std::size_t>(j)]));

@@ -79,7 +79,7 @@ class FilteredStepper {
   /// both axes. Tested without squaring and without a branch: the remembered point is the
   /// chain every step of the pass waits for, and a swim that moves about one pixel a
   /// frame would mispredict a branch on it every other sample.
-  static bool IsJitter(int dx, int dy) {
+  static constexpr bool IsJitter(int dx, int dy) {
     const unsigned reachX = static_cast<unsigned>(dx + 1);
     const unsigned reachY = static_cast<unsigned>(dy + 1);
     return (reachX > reachY ? reachX : reachY) <= 2u;

@@ -208,6 +208,11 @@ class ZoneTableBuilder {
     return -1;
   }
 
+  /// SlotOf(CellOf(p)) of `n` points whose coordinates all lie in 0..254 (the seen
+  /// positions of the picture), written to `slots`: eight at a time with SSE2 where the
+  /// centre and the rings allow the same whole-number tests in 32 bits, else one by one.
+  void SlotsOf(const PoolPoint* points, int64_t n, uint8_t* slots) const;
+
   /// The processed samples since the path last changed cell, counted apart from the
   /// table so that the counting runs in registers and the table is touched only when the
   /// path changes cell. Points outside the pool have a run of their own, never reported.
@@ -249,6 +254,13 @@ class ZoneTableBuilder {
     run.samples += 1;
   }
 
+  /// `samples` processed samples in the open run's slot: CountWhole of each, their
+  /// pixels summing to `pixels`.
+  static void Continue(Run& run, int32_t samples, int32_t pixels) {
+    run.samples += samples;
+    run.pixels += pixels;
+  }
+
   /// The pixel sum of a slot so far, the open run's included.
   int32_t PixelsIn(const Run& run, int at) const { return run.at == at ? run.pixels : pixels_[at]; }
 
@@ -280,6 +292,11 @@ class ZoneTableBuilder {
   /// The largest whole squared distance (round pool) or squared axis distance (square
   /// pool) inside ring k.
   std::array<int64_t, 4> ringLimit_{};
+  /// ringLimit_ in 32 bits, and whether SlotsOf may count rings with them: a centre near
+  /// enough to the picture that differences fit 16 bits and squares 31, and limits that
+  /// grow from ring to ring (so that the number of limits a point passes is its ring).
+  std::array<int32_t, 4> ringLimit32_{};
+  bool vectorSlots_ = false;
   std::array<int32_t, kCells + 1> samples_{};
   std::array<int32_t, kCells + 1> pixels_{};
   std::array<int32_t, kCells + 1> entries_{};
