@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
@@ -693,21 +694,30 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
       };
       j = 0;
 #if defined(__SSE2__)
-      // Sixteen samples in the slot of the sample before them add to the open run at
-      // once: no entry, and whole pixels sum in any order.
-      for (; j + 16 <= n; j += 16) {
-        const __m128i now = _mm_loadu_si128(reinterpret_cast<const __m128i*>(slots + j));
-        const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(slots + j - 1));
-        if (_mm_movemask_epi8(_mm_cmpeq_epi8(now, before)) != 0xFFFF) {
-          for (int64_t k = j; k < j + 16; ++k) countOne(k);
-          continue;
-        }
+      // Sixteen samples at a time: those in the slot of the sample before them add to
+      // the open run together (no entry, and whole pixels sum in any order); only where
+      // the slot changes is a sample counted on its own.
+      auto addRange = [&](int64_t begin, int64_t end) {
         int32_t pixels = 0;
-        for (int64_t k = j; k < j + 16; ++k) {
+        for (int64_t k = begin; k < end; ++k) {
           pixels += wholeSteps_[static_cast<std::size_t>(steps[static_cast<std::size_t>(k)])];
         }
         stretchPixels += pixels;
-        ZoneTableBuilder::Continue(run, 16, pixels);
+        ZoneTableBuilder::Continue(run, static_cast<int32_t>(end - begin), pixels);
+      };
+      for (; j + 16 <= n; j += 16) {
+        const __m128i now = _mm_loadu_si128(reinterpret_cast<const __m128i*>(slots + j));
+        const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(slots + j - 1));
+        auto changes = static_cast<unsigned>(~_mm_movemask_epi8(_mm_cmpeq_epi8(now, before)) & 0xFFFF);
+        int64_t from = j;
+        while (changes != 0) {
+          const int64_t change = j + std::countr_zero(changes);
+          changes &= changes - 1;
+          addRange(from, change);
+          countOne(change);
+          from = change + 1;
+        }
+        addRange(from, j + 16);
       }
 #endif
       for (; j < n; ++j) countOne(j);

@@ -8,6 +8,7 @@
 #include <emmintrin.h>
 #endif
 #include <limits>
+#include <type_traits>
 
 #include "core/numbers.h"
 
@@ -128,14 +129,18 @@ void ZoneTableBuilder::SlotsOf(const PoolPoint* points, int64_t n, uint8_t* slot
     const __m128i quadrants = _mm_set1_epi32(quadrantMask_);
     const __m128i rings = _mm_set1_epi32(rings_);
     const __m128i outside = _mm_set1_epi32(kCells);
+    // Rings the pool does not have take a limit no measure exceeds.
     __m128i limits[4];
-    for (int k = 0; k < 4; ++k) limits[k] = _mm_set1_epi32(ringLimit32_[static_cast<std::size_t>(k)]);
+    for (int k = 0; k < 4; ++k) {
+      limits[k] = _mm_set1_epi32(k < rings_ ? ringLimit32_[static_cast<std::size_t>(k)]
+                                            : std::numeric_limits<int32_t>::max());
+    }
     // The very tests of CellOf, four points a vector: whole squared distances against
     // whole limits, the ring being the number of limits the measure exceeds.
-    auto slotsOfFour = [&](const PoolPoint* four) {
+    auto slotsOfFour = [&](const PoolPoint* four, auto round) {
       const __m128i d = _mm_sub_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(four)), centre);
       __m128i measure;
-      if (round_) {
+      if constexpr (decltype(round)::value) {
         measure = _mm_madd_epi16(d, d);
       } else {
         const __m128i dx2 = _mm_madd_epi16(d, _mm_and_si128(d, xOnly));
@@ -143,8 +148,9 @@ void ZoneTableBuilder::SlotsOf(const PoolPoint* points, int64_t n, uint8_t* slot
         const __m128i wider = _mm_cmpgt_epi32(dx2, dy2);
         measure = _mm_or_si128(_mm_and_si128(wider, dx2), _mm_andnot_si128(wider, dy2));
       }
-      __m128i ring = _mm_setzero_si128();
-      for (int k = 0; k < rings_; ++k) ring = _mm_sub_epi32(ring, _mm_cmpgt_epi32(measure, limits[k]));
+      const __m128i inner = _mm_add_epi32(_mm_cmpgt_epi32(measure, limits[0]), _mm_cmpgt_epi32(measure, limits[1]));
+      const __m128i outer = _mm_add_epi32(_mm_cmpgt_epi32(measure, limits[2]), _mm_cmpgt_epi32(measure, limits[3]));
+      const __m128i ring = _mm_sub_epi32(_mm_setzero_si128(), _mm_add_epi32(inner, outer));
       const __m128i negative = _mm_srai_epi16(d, 15);
       const __m128i quadrant = _mm_and_si128(
           _mm_xor_si128(_mm_and_si128(negative, leftBit), _mm_srli_epi32(_mm_and_si128(negative, upperBits), 16)),
@@ -153,9 +159,16 @@ void ZoneTableBuilder::SlotsOf(const PoolPoint* points, int64_t n, uint8_t* slot
       const __m128i out = _mm_cmpeq_epi32(ring, rings);
       return _mm_or_si128(_mm_and_si128(out, outside), _mm_andnot_si128(out, cell));
     };
-    for (; j + 8 <= n; j += 8) {
-      const __m128i words = _mm_packs_epi32(slotsOfFour(points + j), slotsOfFour(points + j + 4));
-      _mm_storel_epi64(reinterpret_cast<__m128i*>(slots + j), _mm_packus_epi16(words, words));
+    auto allSlots = [&](auto round) {
+      for (; j + 8 <= n; j += 8) {
+        const __m128i words = _mm_packs_epi32(slotsOfFour(points + j, round), slotsOfFour(points + j + 4, round));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(slots + j), _mm_packus_epi16(words, words));
+      }
+    };
+    if (round_) {
+      allSlots(std::true_type{});
+    } else {
+      allSlots(std::false_type{});
     }
   }
 #endif
