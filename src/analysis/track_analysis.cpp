@@ -772,28 +772,28 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
 #if defined(__SSE2__)
       // Sixteen samples at a time: those in the slot of the sample before them add to
       // the open run together (no entry, and whole pixels sum in any order); only where
-      // the slot changes is a sample counted on its own.
-      auto addRange = [&](int64_t begin, int64_t end) {
-        int32_t pixels = 0;
-        for (int64_t k = begin; k < end; ++k) {
-          pixels += wholeSteps_[static_cast<std::size_t>(steps[static_cast<std::size_t>(k)])];
-        }
-        stretchPixels += pixels;
-        ZoneTableBuilder::Continue(run, static_cast<int32_t>(end - begin), pixels);
-      };
+      // the slot changes is a sample counted on its own. The block's pixels are summed
+      // up front, each run's share being a difference of those sums.
       for (; j + 16 <= n; j += 16) {
+        std::array<int32_t, 17> sums;
+        sums[0] = 0;
+        for (std::size_t k = 0; k < 16; ++k) {
+          sums[k + 1] = sums[k] + wholeSteps_[static_cast<std::size_t>(steps[static_cast<std::size_t>(j) + k])];
+        }
         const __m128i now = _mm_loadu_si128(reinterpret_cast<const __m128i*>(slots + j));
         const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(slots + j - 1));
         auto changes = static_cast<unsigned>(~_mm_movemask_epi8(_mm_cmpeq_epi8(now, before)) & 0xFFFF);
-        int64_t from = j;
+        int from = 0;
         while (changes != 0) {
-          const int64_t change = j + std::countr_zero(changes);
+          const int change = std::countr_zero(changes);
           changes &= changes - 1;
-          addRange(from, change);
-          countOne(change);
+          ZoneTableBuilder::Continue(run, change - from, sums[static_cast<std::size_t>(change)] - sums[static_cast<std::size_t>(from)]);
+          zones.CountWhole(run, slots[j + change], moves[static_cast<std::size_t>(j + change)],
+                           sums[static_cast<std::size_t>(change) + 1] - sums[static_cast<std::size_t>(change)]);
           from = change + 1;
         }
-        addRange(from, j + 16);
+        ZoneTableBuilder::Continue(run, 16 - from, sums[16] - sums[static_cast<std::size_t>(from)]);
+        stretchPixels += sums[16];
       }
 #endif
       for (; j < n; ++j) countOne(j);
