@@ -429,6 +429,32 @@ void TrackAnalyser::RunEventPass(std::span<const PoolPoint> samples, TrialResult
       int64_t j = i;
       int64_t lastSeen = -1;
       if (map_ != nullptr) {
+#if defined(__SSE2__)
+        // Eight samples at a time while all are positions of the picture and none has a
+        // platform zone or lies outside the pool (a position not seen in a zone is left
+        // to the sample-by-sample loop after, which passes over it too).
+        {
+          const __m128i highBytes = _mm_set1_epi16(static_cast<int16_t>(0xFF00));
+          const __m128i lowByte = _mm_set1_epi32(0xFF);
+          alignas(16) std::array<uint32_t, 8> at;
+          for (; j + 8 <= end; j += 8) {
+            const PoolPoint* eight = samples.data() + j;
+            const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(eight));
+            const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(eight + 4));
+            const __m128i beyond = _mm_and_si128(_mm_or_si128(first, second), highBytes);
+            if (_mm_movemask_epi8(_mm_cmpeq_epi8(beyond, _mm_setzero_si128())) != 0xFFFF) break;
+            // (y << 8) + x from each point's bits x + (y << 16).
+            auto places = [&](__m128i four) {
+              return _mm_or_si128(_mm_and_si128(four, lowByte), _mm_srli_epi32(four, 8));
+            };
+            _mm_store_si128(reinterpret_cast<__m128i*>(at.data()), places(first));
+            _mm_store_si128(reinterpret_cast<__m128i*>(at.data() + 4), places(second));
+            unsigned events = 0;
+            for (const uint32_t place : at) events |= map_[place];
+            if ((events & kEventBits) != 0) break;
+          }
+        }
+#endif
         // The map says both whether a position is seen and whether it is quiet; the last
         // seen sample is looked for once the stretch ends.
         for (; j < end; ++j) {
@@ -452,18 +478,41 @@ void TrackAnalyser::RunEventPass(std::span<const PoolPoint> samples, TrialResult
           lastSeen = j;
         }
       }
-      const int64_t quiet = j - i;
-      if (quiet > 0) {
-        latency += static_cast<int32_t>(quiet);
-        inSecond += static_cast<int>(quiet);
+      int64_t passed = j - i;
+      if (passed > 0 && lastSeen >= 0) {
+        previous = samples[static_cast<std::size_t>(lastSeen)];
+        UpdateCounters(kNoPlatformZone, previous, previous, factors, measures);
+      }
+      // A stay in the platform zone the animal is already in, inside the pool: each seen
+      // sample adds its time and its path from the sample before, as UpdateCounters does,
+      // the sums kept in registers.
+      const int zone = measures.LastCounter;
+      if (map_ != nullptr && zone >= 0 && zone < kPlatformCount && j < end) {
+        const unsigned stay = kSeenBit | static_cast<unsigned>(zone + 1);
+        CounterRecord& counter = measures.Counters[static_cast<std::size_t>(zone)];
+        float time = counter.Time, path = counter.Path;
+        PoolPoint last = previous;
+        for (; j < end; ++j) {
+          const PoolPoint p = samples[static_cast<std::size_t>(j)];
+          if (!IsSampleSeen(p)) continue;
+          const uint16_t* place = PlaceOf(p);
+          if (place == nullptr || (*place & (kSeenBit | kEventBits)) != stay) break;
+          time += 1.0f;
+          path += CentimetreDistance(last, p, factors);
+          last = p;
+        }
+        counter.Time = time;
+        counter.Path = path;
+        previous = last;
+        passed = j - i;
+      }
+      if (passed > 0) {
+        latency += static_cast<int32_t>(passed);
+        inSecond += static_cast<int>(passed);
         if (inSecond >= rate) {
           seconds += inSecond / rate;
           inSecond %= rate;
           if (seconds >= experiment.MaxTime) finish = kFinishTimedOut;
-        }
-        if (lastSeen >= 0) {
-          previous = samples[static_cast<std::size_t>(lastSeen)];
-          UpdateCounters(kNoPlatformZone, previous, previous, factors, measures);
         }
         i = j;
         if (i >= end) break;
