@@ -336,7 +336,9 @@ void TrackAnalyser::BuildMapPart(int part) noexcept {
     const int64_t dy = y - pool_.Y;
     if (dy * dy >= surelyOutside && counterZones_.RowOutOfEveryReach(y)) {
       for (int x = 0; x < kPictureSide; ++x) {
-        row[x] = static_cast<uint16_t>(kOutsideBit | (x < 255 && y < 255 ? kSeenBit : 0) |
+        // A position not seen has no zone and is not out of the pool: the event pass
+        // asks only about seen samples, and passes over the others eight at a time.
+        row[x] = static_cast<uint16_t>((x < 255 && y < 255 ? kSeenBit | kOutsideBit : 0) |
                                        (ZoneTableBuilder::SlotOf(-1) << 8));
       }
     } else {
@@ -351,8 +353,8 @@ void TrackAnalyser::BuildMapPart(int part) noexcept {
         // So far out the point lies beyond every ring too (the zone table's outer ring is
         // the pool's radius).
         const int cell = squared >= surelyOutside ? -1 : emptyZoneTable_.CellOf(p);
-        row[x] = static_cast<uint16_t>(zone | (outside ? kOutsideBit : 0) | (IsSampleSeen(p) ? kSeenBit : 0) |
-                                       (ZoneTableBuilder::SlotOf(cell) << 8));
+        const uint16_t events = IsSampleSeen(p) ? static_cast<uint16_t>(kSeenBit | zone | (outside ? kOutsideBit : 0)) : 0;
+        row[x] = static_cast<uint16_t>(events | (ZoneTableBuilder::SlotOf(cell) << 8));
       }
     }
     // The positions pass 1 passes over, one bit each: small enough to stay in the nearest
@@ -430,9 +432,8 @@ void TrackAnalyser::RunEventPass(std::span<const PoolPoint> samples, TrialResult
       int64_t lastSeen = -1;
       if (map_ != nullptr) {
 #if defined(__SSE2__)
-        // Eight samples at a time while all are positions of the picture and none has a
-        // platform zone or lies outside the pool (a position not seen in a zone is left
-        // to the sample-by-sample loop after, which passes over it too).
+        // Eight samples at a time while all are positions of the picture and none seen
+        // has a platform zone or lies outside the pool.
         {
           const __m128i highBytes = _mm_set1_epi16(static_cast<int16_t>(0xFF00));
           const __m128i lowByte = _mm_set1_epi32(0xFF);

@@ -177,8 +177,8 @@ class TrackAnalyser {
   void RunGeometryPass(std::span<const PoolPoint> samples, TrialResult& result) const;
 
   // One position of the picture map: bits 0-3 the platform-zone code (0 none, 1..4 zone
-  // 1..4, 5..8 on platform 1..4), bit 4 out of the pool, bit 5 seen, bits 8-12 the zone-table slot
-  // (ZoneTableBuilder::SlotOf).
+  // 1..4, 5..8 on platform 1..4), bit 4 out of the pool (both for seen positions only),
+  // bit 5 seen, bits 8-12 the zone-table slot (ZoneTableBuilder::SlotOf).
   static constexpr int kPictureSide = 256;  ///< 0..254 and the not-seen 255
   static constexpr uint16_t kEventBits = 0x1F;
   static constexpr uint16_t kOutsideBit = 0x10;
