@@ -450,9 +450,10 @@ void TrackAnalyser::RunEventPass(std::span<const PoolPoint> samples, TrialResult
             };
             _mm_store_si128(reinterpret_cast<__m128i*>(at.data()), places(first));
             _mm_store_si128(reinterpret_cast<__m128i*>(at.data() + 4), places(second));
-            unsigned events = 0;
-            for (const uint32_t place : at) events |= map_[place];
-            if ((events & kEventBits) != 0) break;
+            uint64_t quiet = 1;
+#pragma GCC unroll 8
+            for (const uint32_t place : at) quiet &= passOver_[place >> 6] >> (place & 63);
+            if (quiet == 0) break;
           }
         }
 #endif
@@ -720,18 +721,11 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
       rememberedX = points[n - 1].X + static_cast<int16_t>(lastOffset & 0xFFFFu);
       rememberedY = points[n - 1].Y + static_cast<int16_t>(lastOffset >> 16);
       // The step counts, squared, where the sample put the remembered point on itself: the
-      // move from the remembered point before it.
-      j = 0;
+      // move from the remembered point before it (four at a time in the loop below).
 #if defined(__SSE2__)
-      for (; j + 4 <= n; j += 4) {
-        const __m128i now = _mm_load_si128(reinterpret_cast<const __m128i*>(points + j));
-        const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(points + j - 1));
-        const __m128i offsetBefore = _mm_loadu_si128(reinterpret_cast<const __m128i*>(offsets + j - 1));
-        const __m128i move = _mm_sub_epi16(_mm_sub_epi16(now, before), offsetBefore);
-        const __m128i taken =
-            _mm_cmpeq_epi32(_mm_load_si128(reinterpret_cast<const __m128i*>(offsets + j)), _mm_setzero_si128());
-        _mm_store_si128(reinterpret_cast<__m128i*>(steps.data() + j), _mm_and_si128(_mm_madd_epi16(move, move), taken));
-      }
+      j = n & ~int64_t{3};
+#else
+      j = 0;
 #endif
       for (; j < n; ++j) {
         const uint32_t before = offsets[j - 1];
@@ -768,10 +762,20 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
     {
       __m128i largest = _mm_setzero_si128();
       const __m128i limit = _mm_set1_epi32(filterLimit);
+      const bool followed = inPicture && squaresTabled_;
       for (; j + 4 <= n; j += 4) {
         const __m128i now = _mm_loadu_si128(reinterpret_cast<const __m128i*>(points + j));
         const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(points + j - 1));
-        const __m128i squared = _mm_load_si128(reinterpret_cast<const __m128i*>(steps.data() + j));
+        __m128i squared;
+        if (followed) {
+          const __m128i offsetBefore = _mm_loadu_si128(reinterpret_cast<const __m128i*>(offsets + j - 1));
+          const __m128i move = _mm_sub_epi16(_mm_sub_epi16(now, before), offsetBefore);
+          const __m128i taken =
+              _mm_cmpeq_epi32(_mm_load_si128(reinterpret_cast<const __m128i*>(offsets + j)), _mm_setzero_si128());
+          squared = _mm_and_si128(_mm_madd_epi16(move, move), taken);
+        } else {
+          squared = _mm_load_si128(reinterpret_cast<const __m128i*>(steps.data() + j));
+        }
         const __m128i moved = _mm_andnot_si128(_mm_cmpeq_epi32(now, before), _mm_cmplt_epi32(squared, limit));
         const __m128i counted = _mm_and_si128(squared, moved);
         _mm_store_si128(reinterpret_cast<__m128i*>(steps.data() + j), counted);
