@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <vector>
 
 #include "pool/pool_defaults.h"
@@ -108,6 +109,36 @@ TEST(RingClassifiers, RingOfAndTheZoneTableAgreeOnEveryBoundary) {
     const PoolPoint p{static_cast<int16_t>(128 + c.dx), static_cast<int16_t>(96 + c.dy)};
     EXPECT_EQ(RingOf(p, pool), c.ring);
     EXPECT_EQ(ZoneTableBuilder(pool).CellOf(p), c.ring < 0 ? -1 : 4 * c.ring);
+  }
+}
+
+// The slots of many points at once are CellOf's for every position of the picture, in
+// pools whose rings, quadrants, shape or centre change which tests decide.
+TEST(ZoneTableBuilder, SlotsOfAgreeWithCellOfEverywhere) {
+  const std::vector<std::function<void(PoolSetup&)>> variants = {
+      [](PoolSetup&) {},
+      [](PoolSetup& p) { p.Round = false; },
+      [](PoolSetup& p) { p.Round = false, p.NumRings = 3, p.Quadrants = false; },
+      [](PoolSetup& p) { p.EquArea = true, p.NumRings = 2, p.X = 3, p.Y = 250; },
+      [](PoolSetup& p) { p.NumRings = 1, p.Radius = 400.0f; },
+      [](PoolSetup& p) { p.X = -20000, p.Radius = 20100.0f; },
+      [](PoolSetup& p) { p.X = 31000; },  // too far for the vector path: one by one
+  };
+  std::vector<PoolPoint> points;
+  for (int y = 0; y < 255; ++y) {
+    for (int x = 0; x < 255; ++x) points.push_back({static_cast<int16_t>(x), static_cast<int16_t>(y)});
+  }
+  std::vector<uint8_t> slots(points.size());
+  for (std::size_t v = 0; v < variants.size(); ++v) {
+    PoolSetup pool = DefaultPool();
+    variants[v](pool);
+    const ZoneTableBuilder zones(pool);
+    zones.SlotsOf(points.data(), static_cast<int64_t>(points.size()), slots.data());
+    int wrong = 0;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+      wrong += slots[i] != ZoneTableBuilder::SlotOf(zones.CellOf(points[i]));
+    }
+    EXPECT_EQ(wrong, 0) << "variant " << v;
   }
 }
 
