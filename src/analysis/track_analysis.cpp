@@ -15,6 +15,7 @@
 #include <immintrin.h>
 #endif
 #include <limits>
+#include <optional>
 
 #include "analysis/epoch.h"
 #include "analysis/proximity.h"
@@ -114,9 +115,21 @@ constexpr std::array<uint32_t, kOffsetStates> MakeOffsetBits() {
 }
 constexpr std::array<uint32_t, kOffsetStates> kOffsetBits = MakeOffsetBits();
 
+#if defined(__SSE2__)
+__m128i LoadFour(const PoolPoint* points) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(points)); }
+
+// Four slots from 32-bit lanes to bytes.
+void StoreFourSlots(uint8_t* slots, __m128i four) {
+  const __m128i words = _mm_packs_epi32(four, four);
+  const int bytes = _mm_cvtsi128_si32(_mm_packus_epi16(words, words));
+  std::memcpy(slots, &bytes, sizeof bytes);
+}
+#endif
+
 // A stretch of points in the picture for Follow: their pair codes (PairCode) and the
 // offsets to write, offsets[-1] holding the one before the stretch; the squares tabled
-// per axis for the proximity sums.
+// per axis for the proximity sums; where the zone table can take four points at once,
+// its test and the slots to write.
 struct FollowedStretch {
   const PoolPoint* Points;
   int64_t Count;
@@ -124,26 +137,50 @@ struct FollowedStretch {
   uint32_t* Offsets;
   const ProximityAccumulator::Distances* XSquares;
   const ProximityAccumulator::Distances* YSquares;
+  const ZoneTableBuilder::FourSlots* SlotsOf;  ///< or none
+  uint8_t* Slots;
 };
 
 // Follows the remembered point from the state at `at` (state × kPairCodes) over the
 // stretch, writing each sample's offset, and adds every point's distances to the sums in
 // sample order: FromSquares of the tabled squares, the very values DistancesTo computes.
-void Follow(const FollowedStretch& stretch, int at, ProximityAccumulator::Distances& sums) {
+// Both chains wait on loads and adds, so the slots of each four points are worked out in
+// the same loop, in the time it has to spare. Returns how many samples have their slots.
+int64_t Follow(const FollowedStretch& stretch, int at, ProximityAccumulator::Distances& sums) {
   const PoolPoint* points = stretch.Points;
   auto distances = [&](PoolPoint p) {
     return ProximityAccumulator::FromSquares(stretch.XSquares[p.X], stretch.YSquares[p.Y]);
   };
-  ProximityAccumulator::Distances sum = sums;
-  for (int64_t j = 0; j < stretch.Count; j += 2) {
+  auto pairAt = [&](int64_t j) -> const JitterPair& {
     const JitterPair& pair = kJitterPairs[static_cast<std::size_t>(at + stretch.PairCodes[j / 2])];
     at = pair.Next;
     stretch.Offsets[j] = kOffsetBits[pair.Mid];
     stretch.Offsets[j + 1] = kOffsetBits[pair.End];
+    return pair;
+  };
+  ProximityAccumulator::Distances sum = sums;
+  int64_t j = 0;
+#if defined(__SSE2__)
+  if (stretch.SlotsOf != nullptr) {
+    for (; j + 4 <= stretch.Count; j += 4) {
+      pairAt(j);
+      pairAt(j + 2);
+      sum += distances(points[j]);
+      sum += distances(points[j + 1]);
+      sum += distances(points[j + 2]);
+      sum += distances(points[j + 3]);
+      StoreFourSlots(stretch.Slots + j, (*stretch.SlotsOf)(LoadFour(points + j)));
+    }
+  }
+#endif
+  const int64_t slotted = j;
+  for (; j < stretch.Count; j += 2) {
+    pairAt(j);
     sum += distances(points[j]);
     if (j + 1 < stretch.Count) sum += distances(points[j + 1]);
   }
   sums = sum;
+  return slotted;
 }
 
 #if defined(TARNWELL_WIDE_VECTORS)
@@ -151,30 +188,50 @@ void Follow(const FollowedStretch& stretch, int at, ProximityAccumulator::Distan
 // floats costs about what one of eight does, and is the loop's slowest part on SSE2. The
 // sums still add each sample's four distances in turn, and a square root is correctly
 // rounded whatever its width, so the bits are Follow's.
-__attribute__((target("avx"))) void FollowWide(const FollowedStretch& stretch, int at,
-                                               ProximityAccumulator::Distances& sums) {
+__attribute__((target("avx"))) int64_t FollowWide(const FollowedStretch& stretch, int at,
+                                                  ProximityAccumulator::Distances& sums) {
   const PoolPoint* points = stretch.Points;
   auto squares = [&](PoolPoint p) {
     return _mm_add_ps(stretch.XSquares[p.X], stretch.YSquares[p.Y]);
   };
-  __m128 sum = sums;
-  int64_t j = 0;
-  for (; j + 1 < stretch.Count; j += 2) {
+  auto pairAt = [&](int64_t j) {
     const JitterPair& pair = kJitterPairs[static_cast<std::size_t>(at + stretch.PairCodes[j / 2])];
     at = pair.Next;
     stretch.Offsets[j] = kOffsetBits[pair.Mid];
     stretch.Offsets[j + 1] = kOffsetBits[pair.End];
+  };
+  __m128 sum = sums;
+  // (Written out: a lambda here would not take the function's target.)
+  int64_t j = 0;
+  if (stretch.SlotsOf != nullptr) {
+    for (; j + 4 <= stretch.Count; j += 4) {
+      pairAt(j);
+      pairAt(j + 2);
+      const __m256 first = _mm256_sqrt_ps(_mm256_insertf128_ps(_mm256_castps128_ps256(squares(points[j])),
+                                                               squares(points[j + 1]), 1));
+      const __m256 second = _mm256_sqrt_ps(_mm256_insertf128_ps(_mm256_castps128_ps256(squares(points[j + 2])),
+                                                                squares(points[j + 3]), 1));
+      sum = _mm_add_ps(sum, _mm256_castps256_ps128(first));
+      sum = _mm_add_ps(sum, _mm256_extractf128_ps(first, 1));
+      sum = _mm_add_ps(sum, _mm256_castps256_ps128(second));
+      sum = _mm_add_ps(sum, _mm256_extractf128_ps(second, 1));
+      StoreFourSlots(stretch.Slots + j, (*stretch.SlotsOf)(LoadFour(points + j)));
+    }
+  }
+  const int64_t slotted = j;
+  for (; j + 1 < stretch.Count; j += 2) {
+    pairAt(j);
     const __m256 both = _mm256_sqrt_ps(_mm256_insertf128_ps(_mm256_castps128_ps256(squares(points[j])),
                                                             squares(points[j + 1]), 1));
     sum = _mm_add_ps(sum, _mm256_castps256_ps128(both));
     sum = _mm_add_ps(sum, _mm256_extractf128_ps(both, 1));
   }
   if (j < stretch.Count) {
-    const JitterPair& pair = kJitterPairs[static_cast<std::size_t>(at + stretch.PairCodes[j / 2])];
-    stretch.Offsets[j] = kOffsetBits[pair.Mid];
+    pairAt(j);
     sum = _mm_add_ps(sum, _mm_sqrt_ps(squares(points[j])));
   }
   sums = sum;
+  return slotted;
 }
 #endif
 
@@ -632,6 +689,13 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
   // The artifact filter's limit as an int: the same test, as no sum of two squares is
   // 2^31 - 1 (it leaves 3 divided by 4).
   const int filterLimit = static_cast<int>(std::min<int64_t>(filterFrom, std::numeric_limits<int>::max()));
+#if defined(__SSE2__)
+  const std::optional<ZoneTableBuilder::FourSlots> vectorSlots =
+      zones.VectorSlots() ? std::optional<ZoneTableBuilder::FourSlots>(zones) : std::nullopt;
+  const ZoneTableBuilder::FourSlots* fourSlots = vectorSlots ? &*vectorSlots : nullptr;
+#else
+  const ZoneTableBuilder::FourSlots* fourSlots = nullptr;
+#endif
   for (int64_t done = 0; done < total; done += kStretch) {
     const int64_t n = std::min(kStretch, total - done);
     const PoolPoint* from = samples.data() + first + done;
@@ -669,6 +733,7 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
     previous = points[n - 1];
     // Every point seen lies in the picture (0..254 on both axes).
     const bool inPicture = (signs & 0x80008000u) == 0;
+    int64_t slotted = 0;  // the points whose slots are known
 
     if (inPicture && squaresTabled_) {
       // The moves of each pair of samples from the point before each.
@@ -707,15 +772,12 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
       const int offsetX = rememberedX - points[-1].X, offsetY = rememberedY - points[-1].Y;
       offsets[-1] = kOffsetBits[static_cast<std::size_t>(OffsetState(offsetX, offsetY))];
       const int at = OffsetState(offsetX, offsetY) * kPairCodes;
-      const FollowedStretch stretch{points, n, pairCodes.data(), offsets, xSquares_.data(), ySquares_.data()};
+      const FollowedStretch stretch{points, n, pairCodes.data(), offsets, xSquares_.data(), ySquares_.data(),
+                                    fourSlots, slots};
 #if defined(TARNWELL_WIDE_VECTORS)
-      if (wideVectors_) {
-        FollowWide(stretch, at, proximitySums);
-      } else {
-        Follow(stretch, at, proximitySums);
-      }
+      slotted = wideVectors_ ? FollowWide(stretch, at, proximitySums) : Follow(stretch, at, proximitySums);
 #else
-      Follow(stretch, at, proximitySums);
+      slotted = Follow(stretch, at, proximitySums);
 #endif
       const uint32_t lastOffset = offsets[n - 1];
       rememberedX = points[n - 1].X + static_cast<int16_t>(lastOffset & 0xFFFFu);
@@ -800,10 +862,10 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
       largestStep = std::max(largestStep, counted);
     }
 
-    // Where each point is counted in the zone table.
+    // Where each point is counted in the zone table, where the loop above has not said.
     slots[-1] = static_cast<uint8_t>(run.at);
     if (inPicture) {
-      zones.SlotsOf(points, n, slots);
+      zones.SlotsOf(points + slotted, n - slotted, slots + slotted);
     } else {
       for (j = 0; j < n; ++j) slots[j] = static_cast<uint8_t>(SlotAt(points[j]));
     }

@@ -4,11 +4,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdlib>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 #include <limits>
-#include <type_traits>
 
 #include "core/numbers.h"
 
@@ -115,60 +111,33 @@ ZoneTableBuilder::ZoneTableBuilder(const PoolSetup& pool)
   }
 }
 
+#if defined(__SSE2__)
+static_assert(sizeof(PoolPoint) == 4 && offsetof(PoolPoint, X) == 0 && offsetof(PoolPoint, Y) == 2,
+              "FourSlots takes a point's bits as x + (y << 16)");
+
+ZoneTableBuilder::FourSlots::FourSlots(const ZoneTableBuilder& zones)
+    : centre_(_mm_set1_epi32(static_cast<int32_t>((static_cast<uint32_t>(zones.centreY_) << 16) |
+                                                  (static_cast<uint32_t>(zones.centreX_) & 0xFFFFu)))),
+      quadrants_(_mm_set1_epi32(zones.quadrantMask_)),
+      rings_(_mm_set1_epi32(zones.rings_)),
+      round_(zones.round_) {
+  // Rings the pool does not have take a limit no measure exceeds.
+  for (int k = 0; k < 4; ++k) {
+    limits_[k] = _mm_set1_epi32(k < zones.rings_ ? zones.ringLimit32_[static_cast<std::size_t>(k)]
+                                                 : std::numeric_limits<int32_t>::max());
+  }
+}
+#endif
+
 void ZoneTableBuilder::SlotsOf(const PoolPoint* points, int64_t n, uint8_t* slots) const {
   int64_t j = 0;
 #if defined(__SSE2__)
   if (vectorSlots_) {
-    static_assert(sizeof(PoolPoint) == 4 && offsetof(PoolPoint, X) == 0 && offsetof(PoolPoint, Y) == 2);
-    const __m128i centre = _mm_set1_epi32(static_cast<int32_t>((static_cast<uint32_t>(centreY_) << 16) |
-                                                               (static_cast<uint32_t>(centreX_) & 0xFFFFu)));
-    const __m128i xOnly = _mm_set1_epi32(0x0000FFFF);
-    const __m128i yOnly = _mm_set1_epi32(static_cast<int32_t>(0xFFFF0000u));
-    const __m128i leftBit = _mm_set1_epi32(1);
-    const __m128i upperBits = _mm_set1_epi32(0x00030000);
-    const __m128i quadrants = _mm_set1_epi32(quadrantMask_);
-    const __m128i rings = _mm_set1_epi32(rings_);
-    const __m128i outside = _mm_set1_epi32(kCells);
-    // Rings the pool does not have take a limit no measure exceeds.
-    __m128i limits[4];
-    for (int k = 0; k < 4; ++k) {
-      limits[k] = _mm_set1_epi32(k < rings_ ? ringLimit32_[static_cast<std::size_t>(k)]
-                                            : std::numeric_limits<int32_t>::max());
-    }
-    // The very tests of CellOf, four points a vector: whole squared distances against
-    // whole limits, the ring being the number of limits the measure exceeds.
-    auto slotsOfFour = [&](const PoolPoint* four, auto round) {
-      const __m128i d = _mm_sub_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(four)), centre);
-      __m128i measure;
-      if constexpr (decltype(round)::value) {
-        measure = _mm_madd_epi16(d, d);
-      } else {
-        const __m128i dx2 = _mm_madd_epi16(d, _mm_and_si128(d, xOnly));
-        const __m128i dy2 = _mm_madd_epi16(d, _mm_and_si128(d, yOnly));
-        const __m128i wider = _mm_cmpgt_epi32(dx2, dy2);
-        measure = _mm_or_si128(_mm_and_si128(wider, dx2), _mm_andnot_si128(wider, dy2));
-      }
-      const __m128i inner = _mm_add_epi32(_mm_cmpgt_epi32(measure, limits[0]), _mm_cmpgt_epi32(measure, limits[1]));
-      const __m128i outer = _mm_add_epi32(_mm_cmpgt_epi32(measure, limits[2]), _mm_cmpgt_epi32(measure, limits[3]));
-      const __m128i ring = _mm_sub_epi32(_mm_setzero_si128(), _mm_add_epi32(inner, outer));
-      const __m128i negative = _mm_srai_epi16(d, 15);
-      const __m128i quadrant = _mm_and_si128(
-          _mm_xor_si128(_mm_and_si128(negative, leftBit), _mm_srli_epi32(_mm_and_si128(negative, upperBits), 16)),
-          quadrants);
-      const __m128i cell = _mm_add_epi32(_mm_slli_epi32(ring, 2), quadrant);
-      const __m128i out = _mm_cmpeq_epi32(ring, rings);
-      return _mm_or_si128(_mm_and_si128(out, outside), _mm_andnot_si128(out, cell));
-    };
-    auto allSlots = [&](auto round) {
-      for (; j + 8 <= n; j += 8) {
-        const __m128i words = _mm_packs_epi32(slotsOfFour(points + j, round), slotsOfFour(points + j + 4, round));
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(slots + j), _mm_packus_epi16(words, words));
-      }
-    };
-    if (round_) {
-      allSlots(std::true_type{});
-    } else {
-      allSlots(std::false_type{});
+    const FourSlots slotsOf(*this);
+    for (; j + 8 <= n; j += 8) {
+      const __m128i words = _mm_packs_epi32(slotsOf(_mm_loadu_si128(reinterpret_cast<const __m128i*>(points + j))),
+                                            slotsOf(_mm_loadu_si128(reinterpret_cast<const __m128i*>(points + j + 4))));
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(slots + j), _mm_packus_epi16(words, words));
     }
   }
 #endif

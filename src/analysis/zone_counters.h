@@ -7,6 +7,9 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "analysis/trial_measures.h"
 #include "core/numbers.h"
@@ -210,8 +213,51 @@ class ZoneTableBuilder {
 
   /// SlotOf(CellOf(p)) of `n` points whose coordinates all lie in 0..254 (the seen
   /// positions of the picture), written to `slots`: eight at a time with SSE2 where the
-  /// centre and the rings allow the same whole-number tests in 32 bits, else one by one.
+  /// centre and the rings allow the same whole-number tests in 32 bits (VectorSlots),
+  /// else one by one.
   void SlotsOf(const PoolPoint* points, int64_t n, uint8_t* slots) const;
+  bool VectorSlots() const { return vectorSlots_; }
+
+  class FourSlots;
+#if defined(__SSE2__)
+  /// The slots of four such points at once (PoolPoint bits in a vector), as 32-bit lanes:
+  /// the very tests of CellOf, whole squared distances against whole limits, the ring
+  /// being the number of limits the measure exceeds. Only where VectorSlots.
+  class FourSlots {
+   public:
+    explicit FourSlots(const ZoneTableBuilder& zones);
+    __m128i operator()(__m128i four) const {
+      const __m128i d = _mm_sub_epi16(four, centre_);
+      __m128i measure;
+      if (round_) {
+        measure = _mm_madd_epi16(d, d);
+      } else {
+        const __m128i dx2 = _mm_madd_epi16(d, _mm_and_si128(d, _mm_set1_epi32(0x0000FFFF)));
+        const __m128i dy2 = _mm_madd_epi16(d, _mm_andnot_si128(_mm_set1_epi32(0x0000FFFF), d));
+        const __m128i wider = _mm_cmpgt_epi32(dx2, dy2);
+        measure = _mm_or_si128(_mm_and_si128(wider, dx2), _mm_andnot_si128(wider, dy2));
+      }
+      const __m128i inner = _mm_add_epi32(_mm_cmpgt_epi32(measure, limits_[0]), _mm_cmpgt_epi32(measure, limits_[1]));
+      const __m128i outer = _mm_add_epi32(_mm_cmpgt_epi32(measure, limits_[2]), _mm_cmpgt_epi32(measure, limits_[3]));
+      const __m128i ring = _mm_sub_epi32(_mm_setzero_si128(), _mm_add_epi32(inner, outer));
+      // q' from the signs: left (dx < 0) gives 1, upper (dy < 0) 3, both 2.
+      const __m128i negative = _mm_srai_epi16(d, 15);
+      const __m128i quadrant = _mm_and_si128(_mm_xor_si128(_mm_and_si128(negative, _mm_set1_epi32(1)),
+                                                           _mm_srli_epi32(_mm_and_si128(negative, _mm_set1_epi32(0x00030000)), 16)),
+                                             quadrants_);
+      const __m128i cell = _mm_add_epi32(_mm_slli_epi32(ring, 2), quadrant);
+      const __m128i out = _mm_cmpeq_epi32(ring, rings_);
+      return _mm_or_si128(_mm_and_si128(out, _mm_set1_epi32(kCells)), _mm_andnot_si128(out, cell));
+    }
+
+   private:
+    __m128i centre_;
+    __m128i limits_[4];
+    __m128i quadrants_;
+    __m128i rings_;
+    bool round_;
+  };
+#endif
 
   /// The processed samples since the path last changed cell, counted apart from the
   /// table so that the counting runs in registers and the table is touched only when the
