@@ -893,6 +893,7 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
       for (; j + 16 <= n; j += 16) {
         std::array<int32_t, 17> sums;
         sums[0] = 0;
+#pragma GCC unroll 16
         for (std::size_t k = 0; k < 16; ++k) {
           sums[k + 1] = sums[k] + wholeSteps_[static_cast<std::size_t>(steps[static_cast<std::size_t>(j) + k])];
         }
