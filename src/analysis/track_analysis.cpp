@@ -9,11 +9,6 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
-// The geometry pass takes a wider path where the processor has AVX (checked when run).
-#if defined(__SSE2__) && (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
-#define TARNWELL_WIDE_VECTORS 1
-#include <immintrin.h>
-#endif
 #include <limits>
 #include <optional>
 
@@ -183,67 +178,7 @@ int64_t Follow(const FollowedStretch& stretch, int at, ProximityAccumulator::Dis
   return slotted;
 }
 
-#if defined(TARNWELL_WIDE_VECTORS)
-// Follow with the square roots of a pair in one AVX instruction: a square root of four
-// floats costs about what one of eight does, and is the loop's slowest part on SSE2. The
-// sums still add each sample's four distances in turn, and a square root is correctly
-// rounded whatever its width, so the bits are Follow's.
-__attribute__((target("avx"))) int64_t FollowWide(const FollowedStretch& stretch, int at,
-                                                  ProximityAccumulator::Distances& sums) {
-  const PoolPoint* points = stretch.Points;
-  auto squares = [&](PoolPoint p) {
-    return _mm_add_ps(stretch.XSquares[p.X], stretch.YSquares[p.Y]);
-  };
-  auto pairAt = [&](int64_t j) {
-    const JitterPair& pair = kJitterPairs[static_cast<std::size_t>(at + stretch.PairCodes[j / 2])];
-    at = pair.Next;
-    stretch.Offsets[j] = kOffsetBits[pair.Mid];
-    stretch.Offsets[j + 1] = kOffsetBits[pair.End];
-  };
-  __m128 sum = sums;
-  // (Written out: a lambda here would not take the function's target.)
-  int64_t j = 0;
-  if (stretch.SlotsOf != nullptr) {
-    for (; j + 4 <= stretch.Count; j += 4) {
-      pairAt(j);
-      pairAt(j + 2);
-      const __m256 first = _mm256_sqrt_ps(_mm256_insertf128_ps(_mm256_castps128_ps256(squares(points[j])),
-                                                               squares(points[j + 1]), 1));
-      const __m256 second = _mm256_sqrt_ps(_mm256_insertf128_ps(_mm256_castps128_ps256(squares(points[j + 2])),
-                                                                squares(points[j + 3]), 1));
-      sum = _mm_add_ps(sum, _mm256_castps256_ps128(first));
-      sum = _mm_add_ps(sum, _mm256_extractf128_ps(first, 1));
-      sum = _mm_add_ps(sum, _mm256_castps256_ps128(second));
-      sum = _mm_add_ps(sum, _mm256_extractf128_ps(second, 1));
-      StoreFourSlots(stretch.Slots + j, (*stretch.SlotsOf)(LoadFour(points + j)));
-    }
-  }
-  const int64_t slotted = j;
-  for (; j + 1 < stretch.Count; j += 2) {
-    pairAt(j);
-    const __m256 both = _mm256_sqrt_ps(_mm256_insertf128_ps(_mm256_castps128_ps256(squares(points[j])),
-                                                            squares(points[j + 1]), 1));
-    sum = _mm_add_ps(sum, _mm256_castps256_ps128(both));
-    sum = _mm_add_ps(sum, _mm256_extractf128_ps(both, 1));
-  }
-  if (j < stretch.Count) {
-    pairAt(j);
-    sum = _mm_add_ps(sum, _mm_sqrt_ps(squares(points[j])));
-  }
-  sums = sum;
-  return slotted;
-}
-#endif
-
 }  // namespace
-
-bool TrackAnalyser::WideVectorsAvailable() {
-#if defined(TARNWELL_WIDE_VECTORS)
-  return __builtin_cpu_supports("avx");
-#else
-  return false;
-#endif
-}
 
 float HeadingOf(int dx, int dy) {
   if (dx == 0 && dy == 0) return kNoHeading;
@@ -318,7 +253,6 @@ TrackAnalyser::TrackAnalyser(const AnalysisSettings& settings, PictureMap map)
       counterZones_(settings.Experiment, settings.Pool, 1.0),
       emptyZoneTable_(settings.Pool) {
   ComputeRingRadii(pool_);
-  wideVectors_ = WideVectorsAvailable();
   factors_ = CentimetreFactorsOf(pool_);
   squaresTabled_ = std::all_of(pool_.Platforms.begin(), pool_.Platforms.end(), ProximityAccumulator::WholeInFloat);
   if (squaresTabled_) {
@@ -774,11 +708,7 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
       const int at = OffsetState(offsetX, offsetY) * kPairCodes;
       const FollowedStretch stretch{points, n, pairCodes.data(), offsets, xSquares_.data(), ySquares_.data(),
                                     fourSlots, slots};
-#if defined(TARNWELL_WIDE_VECTORS)
-      slotted = wideVectors_ ? FollowWide(stretch, at, proximitySums) : Follow(stretch, at, proximitySums);
-#else
       slotted = Follow(stretch, at, proximitySums);
-#endif
       const uint32_t lastOffset = offsets[n - 1];
       rememberedX = points[n - 1].X + static_cast<int16_t>(lastOffset & 0xFFFFu);
       rememberedY = points[n - 1].Y + static_cast<int16_t>(lastOffset >> 16);

@@ -135,10 +135,6 @@ class TrackAnalyser {
   /// Makes part `part` (0..kMapParts - 1) of the picture map. Parts touch nothing the
   /// others touch; every one must be done before the analyser is used.
   void BuildMapPart(int part) noexcept;
-  /// Whether the processor can take the geometry pass's wider path (AVX), and whether
-  /// this analyser may. Both paths give the same bits; tests run each.
-  static bool WideVectorsAvailable();
-  void AllowWideVectors(bool allow) { wideVectors_ = allow && WideVectorsAvailable(); }
   TrackAnalyser(const TrackAnalyser&) = delete;
   TrackAnalyser& operator=(const TrackAnalyser&) = delete;
 
@@ -203,7 +199,6 @@ class TrackAnalyser {
   std::array<Squares, 255> xSquares_{};
   std::array<Squares, 255> ySquares_{};
   bool squaresTabled_ = false;
-  bool wideVectors_ = false;  ///< AllowWideVectors
 
   /// The squared step lengths a swim makes, whose whole-pixel steps are tabled.
   static constexpr int kTabledSteps = 512;
