@@ -303,6 +303,17 @@ TrackAnalyser::TrackAnalyser(const AnalysisSettings& settings, PictureMap map)
       surelyInside_ = inner * inner;
     }
   }
+  constexpr int kNearPicture = 32000;
+  quietBoxes_ = surelyInside_ >= 0 && std::abs(pool_.X) <= kNearPicture && std::abs(pool_.Y) <= kNearPicture;
+  surelyInside32_ = static_cast<int32_t>(std::min<int64_t>(surelyInside_, std::numeric_limits<int32_t>::max() - 1));
+  for (int i = 0; i < kPlatformCount; ++i) {
+    int x0 = 0, x1 = 0, y0 = 0, y1 = 0;
+    quietBoxes_ = quietBoxes_ && counterZones_.ReachRun(i, false, x0, x1) && counterZones_.ReachRun(i, true, y0, y1);
+    // An empty run makes a box no coordinate of the picture reaches.
+    if (x0 > x1 || y0 > y1) x0 = y0 = 0x7FFF, x1 = y1 = 0x7FFF;
+    reachCorner_[static_cast<std::size_t>(i)] = static_cast<uint32_t>(x0) | static_cast<uint32_t>(y0) << 16;
+    reachExtent_[static_cast<std::size_t>(i)] = static_cast<uint32_t>(x1 - x0) | static_cast<uint32_t>(y1 - y0) << 16;
+  }
   if (map == PictureMap::None) return;
   // Beyond this a point of a round pool is out of it without asking RingOf: its float
   // distance is at least the floor of the radius + 1.
@@ -464,6 +475,38 @@ void TrackAnalyser::RunEventPass(std::span<const PoolPoint> samples, TrialResult
           }
         }
       } else {
+#if defined(__SSE2__)
+        if (quietBoxes_) {
+          // QuietAt four samples at a time while all are positions of the picture: not
+          // seen, or surely in the pool and in no zone's reach box.
+          const __m128i highBytes = _mm_set1_epi16(static_cast<int16_t>(0xFF00));
+          const __m128i notSeen = _mm_set1_epi16(255);
+          const __m128i bothAxes = _mm_set1_epi32(-1);
+          const __m128i centre = _mm_set1_epi32(static_cast<int32_t>(PointBits(PoolPoint{pool_.X, pool_.Y})));
+          const __m128i nearLimit = _mm_set1_epi32(surelyInside32_ + 1);
+          __m128i corners[kPlatformCount], extents[kPlatformCount];
+          for (std::size_t z = 0; z < kPlatformCount; ++z) {
+            corners[z] = _mm_set1_epi32(static_cast<int32_t>(reachCorner_[z]));
+            extents[z] = _mm_set1_epi32(static_cast<int32_t>(reachExtent_[z]));
+          }
+          for (; j + 4 <= end; j += 4) {
+            const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples.data() + j));
+            if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(four, highBytes), _mm_setzero_si128())) != 0xFFFF) break;
+            const __m128i seen = _mm_cmpeq_epi32(_mm_cmpeq_epi16(four, notSeen), _mm_setzero_si128());
+            const __m128i d = _mm_sub_epi16(four, centre);
+            const __m128i near = _mm_cmpgt_epi32(nearLimit, _mm_madd_epi16(d, d));
+            __m128i reached = _mm_setzero_si128();
+            for (std::size_t z = 0; z < kPlatformCount; ++z) {
+              const __m128i beyond = _mm_subs_epu16(_mm_sub_epi16(four, corners[z]), extents[z]);
+              reached = _mm_or_si128(reached, _mm_cmpeq_epi32(_mm_cmpeq_epi16(beyond, _mm_setzero_si128()), bothAxes));
+            }
+            const __m128i quiet = _mm_andnot_si128(reached, near);
+            if (_mm_movemask_epi8(_mm_or_si128(quiet, _mm_andnot_si128(seen, bothAxes))) != 0xFFFF) break;
+            const auto seenLanes = static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(seen)));
+            if (seenLanes != 0) lastSeen = j + std::bit_width(seenLanes) - 1;
+          }
+        }
+#endif
         for (; j < end; ++j) {
           const PoolPoint p = samples[static_cast<std::size_t>(j)];
           if (!IsSampleSeen(p)) continue;

@@ -211,6 +211,14 @@ class TrackAnalyser {
   ZoneTableBuilder emptyZoneTable_;
   /// A point this near the centre of a round pool is inside it without asking RingOf.
   int64_t surelyInside_ = -1;
+  /// QuietAt for many samples without the map: each zone's reach as a box (its corner
+  /// and extent as PoolPoint bits), and surelyInside_ in 32 bits; `quietBoxes_` when the
+  /// reaches are boxes and the centre lies near enough to the picture for 16-bit
+  /// differences.
+  std::array<uint32_t, kPlatformCount> reachCorner_{};
+  std::array<uint32_t, kPlatformCount> reachExtent_{};
+  int32_t surelyInside32_ = -1;
+  bool quietBoxes_ = false;
   /// A point this far from the centre of a round pool (squared) is outside it.
   int64_t surelyOutside_ = std::numeric_limits<int64_t>::max();
   /// Left unset when made: every position is written by its part, and the workers that

@@ -42,6 +42,21 @@ class CounterZoneTest {
            (xReach_[static_cast<std::size_t>(sample.X)] & yReach_[static_cast<std::size_t>(sample.Y)]) == 0;
   }
 
+  /// The coordinates 0..254 that pass zone `zone`'s reach test along one axis, from
+  /// `first` to `last` (first > last: none); false when they are not one run.
+  bool ReachRun(int zone, bool yAxis, int& first, int& last) const {
+    const std::array<uint8_t, kAxisCells>& reach = yAxis ? yReach_ : xReach_;
+    const unsigned bit = 1u << zone;
+    first = 0;
+    while (first < kAxisCells && (reach[static_cast<std::size_t>(first)] & bit) == 0) ++first;
+    last = first - 1;
+    while (last + 1 < kAxisCells && (reach[static_cast<std::size_t>(last + 1)] & bit) != 0) ++last;
+    for (int c = last + 1; c < kAxisCells; ++c) {
+      if ((reach[static_cast<std::size_t>(c)] & bit) != 0) return false;
+    }
+    return true;
+  }
+
   /// Whether every sample of row y (Y = y) lies beyond every zone's reach.
   bool RowOutOfEveryReach(int y) const {
     return y >= 0 && y < kAxisCells && yReach_[static_cast<std::size_t>(y)] == 0;
