@@ -415,6 +415,17 @@ void TrackAnalyser::RunEventPass(std::span<const PoolPoint> samples, TrialResult
     }
   }
 
+#if defined(__SSE2__)
+  // The reach boxes and the pool's centre for the quiet test without the map.
+  const __m128i centre = _mm_set1_epi32(static_cast<int32_t>(PointBits(PoolPoint{pool.X, pool.Y})));
+  const __m128i nearLimit = _mm_set1_epi32(surelyInside32_ + 1);
+  __m128i corners[kPlatformCount], extents[kPlatformCount];
+  for (std::size_t z = 0; z < kPlatformCount; ++z) {
+    corners[z] = _mm_set1_epi32(static_cast<int32_t>(reachCorner_[z]));
+    extents[z] = _mm_set1_epi32(static_cast<int32_t>(reachExtent_[z]));
+  }
+#endif
+
   bool haveStart = false;
   PoolPoint start{};
   float goalHeading = kNoHeading;
@@ -482,13 +493,6 @@ void TrackAnalyser::RunEventPass(std::span<const PoolPoint> samples, TrialResult
           const __m128i highBytes = _mm_set1_epi16(static_cast<int16_t>(0xFF00));
           const __m128i notSeen = _mm_set1_epi16(255);
           const __m128i bothAxes = _mm_set1_epi32(-1);
-          const __m128i centre = _mm_set1_epi32(static_cast<int32_t>(PointBits(PoolPoint{pool_.X, pool_.Y})));
-          const __m128i nearLimit = _mm_set1_epi32(surelyInside32_ + 1);
-          __m128i corners[kPlatformCount], extents[kPlatformCount];
-          for (std::size_t z = 0; z < kPlatformCount; ++z) {
-            corners[z] = _mm_set1_epi32(static_cast<int32_t>(reachCorner_[z]));
-            extents[z] = _mm_set1_epi32(static_cast<int32_t>(reachExtent_[z]));
-          }
           for (; j + 4 <= end; j += 4) {
             const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples.data() + j));
             if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(four, highBytes), _mm_setzero_si128())) != 0xFFFF) break;
@@ -496,6 +500,7 @@ void TrackAnalyser::RunEventPass(std::span<const PoolPoint> samples, TrialResult
             const __m128i d = _mm_sub_epi16(four, centre);
             const __m128i near = _mm_cmpgt_epi32(nearLimit, _mm_madd_epi16(d, d));
             __m128i reached = _mm_setzero_si128();
+#pragma GCC unroll 4
             for (std::size_t z = 0; z < kPlatformCount; ++z) {
               const __m128i beyond = _mm_subs_epu16(_mm_sub_epi16(four, corners[z]), extents[z]);
               reached = _mm_or_si128(reached, _mm_cmpeq_epi32(_mm_cmpeq_epi16(beyond, _mm_setzero_si128()), bothAxes));
