@@ -29,6 +29,8 @@ CounterZoneTest::CounterZoneTest(const ExperimentSetup& experiment, const PoolSe
     zone.active = activePlatform > kPlatformCount || activePlatform == i + 1;
     // Half a unit of room keeps rounding at the edge out of the shortcut; a radius that
     // is not a number never takes it.
+    zone.counterSquare = LargestSquareWithin(zone.counterRadius);
+    zone.radiusSquare = LargestSquareWithin(zone.radius);
     zone.reach = static_cast<double>(zone.counterRadius) + 0.5;
     if (std::isnan(zone.reach)) zone.reach = std::numeric_limits<double>::infinity();
     for (int c = 0; c < kAxisCells; ++c) {
@@ -36,6 +38,20 @@ CounterZoneTest::CounterZoneTest(const ExperimentSetup& experiment, const PoolSe
       if (!(std::fabs(c * yScale_ - zone.y) > zone.reach)) yReach_[c] |= static_cast<uint8_t>(1u << i);
     }
   }
+}
+
+double LargestSquareWithin(double limit) {
+  if (std::isnan(limit)) return limit;
+  if (limit < 0.0) return -1.0;
+  if (std::isinf(limit)) return limit;
+  // The rounded square lies within an ulp or two of the answer.
+  double square = limit * limit;
+  while (square > 0.0 && std::sqrt(square) > limit) square = std::nextafter(square, 0.0);
+  for (double above = std::nextafter(square, std::numeric_limits<double>::infinity());
+       std::sqrt(above) <= limit; above = std::nextafter(above, std::numeric_limits<double>::infinity())) {
+    square = above;
+  }
+  return square;
 }
 
 CentimetreFactors CentimetreFactorsOf(const PoolSetup& pool) {

@@ -82,10 +82,12 @@ class CounterZoneTest {
       const double dy = y - zone.y;
       if (std::fabs(dx) > zone.reach || std::fabs(dy) > zone.reach) continue;
       if (zone.round) {
-        const double d = std::sqrt(dy * dy + dx * dx);
-        if (d <= zone.counterRadius) {
+        // The distance's square against the largest square whose root is within the
+        // radius: the same answer as the root against the radius, without the root.
+        const double squared = dy * dy + dx * dx;
+        if (squared <= zone.counterSquare) {
           result = i;
-          if (d <= zone.radius && zone.active) onIndex = i;
+          if (squared <= zone.radiusSquare && zone.active) onIndex = i;
         }
       } else {
         const double ax = std::fabs(dx);
@@ -106,6 +108,9 @@ class CounterZoneTest {
     double x = 0, y = 0;
     float radius = 0, counterRadius = 0;
     double reach = 0;  ///< beyond this along an axis the sample is outside the zone
+    /// The largest squares whose square roots are at most counterRadius and radius
+    /// (RootWithin).
+    double counterSquare = 0, radiusSquare = 0;
     bool round = true, active = false;
   };
   std::array<Zone, kPlatformCount> zones_{};
@@ -115,6 +120,11 @@ class CounterZoneTest {
   std::array<uint8_t, kAxisCells> yReach_{};
   double yScale_ = 1.0;
 };
+
+/// The largest double whose square root (correctly rounded) is at most `limit`: the
+/// square root never falls as its argument grows, so sqrt(q) <= limit exactly when
+/// q <= LargestSquareWithin(limit). NaN for NaN (no q passes), below 0 for a negative limit.
+double LargestSquareWithin(double limit);
 
 /// Centimetres per tracker unit along each axis, for the path sums of the counters and of
 /// the live run: ActualSizeX / D and ActualSizeY / D with D the pool's diameter in
