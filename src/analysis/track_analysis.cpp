@@ -449,24 +449,20 @@ void TrackAnalyser::RunEventPass(std::span<const PoolPoint> samples, TrialResult
         // has a platform zone or lies outside the pool.
         {
           const __m128i highBytes = _mm_set1_epi16(static_cast<int16_t>(0xFF00));
-          const __m128i lowByte = _mm_set1_epi32(0xFF);
-          alignas(16) std::array<uint32_t, 8> at;
           for (; j + 8 <= end; j += 8) {
             const PoolPoint* eight = samples.data() + j;
             const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(eight));
             const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(eight + 4));
             const __m128i beyond = _mm_and_si128(_mm_or_si128(first, second), highBytes);
             if (_mm_movemask_epi8(_mm_cmpeq_epi8(beyond, _mm_setzero_si128())) != 0xFFFF) break;
-            // (y << 8) + x from each point's bits x + (y << 16).
-            auto places = [&](__m128i four) {
-              return _mm_or_si128(_mm_and_si128(four, lowByte), _mm_srli_epi32(four, 8));
-            };
-            _mm_store_si128(reinterpret_cast<__m128i*>(at.data()), places(first));
-            _mm_store_si128(reinterpret_cast<__m128i*>(at.data() + 4), places(second));
-            uint64_t quiet = 1;
+            // Whether any of them has an event, from the map's own bits.
+            unsigned events = 0;
 #pragma GCC unroll 8
-            for (const uint32_t place : at) quiet &= passOver_[place >> 6] >> (place & 63);
-            if (quiet == 0) break;
+            for (int k = 0; k < 8; ++k) {
+              events |= map_[(static_cast<unsigned>(eight[k].Y) << 8) | static_cast<unsigned>(eight[k].X)];
+            }
+            const bool quiet = (events & kEventBits) == 0;
+            if (!quiet) break;
           }
         }
 #endif
