@@ -524,19 +524,30 @@ void TrackAnalyser::RunEventPass(std::span<const PoolPoint> samples, TrialResult
       // sample adds its time and its path from the sample before, as UpdateCounters does,
       // the sums kept in registers.
       const int zone = measures.LastCounter;
-      if (map_ != nullptr && zone >= 0 && zone < kPlatformCount && j < end) {
-        const unsigned stay = kSeenBit | static_cast<unsigned>(zone + 1);
+      if (zone >= 0 && zone < kPlatformCount && j < end) {
         CounterRecord& counter = measures.Counters[static_cast<std::size_t>(zone)];
         float time = counter.Time, path = counter.Path;
         PoolPoint last = previous;
-        for (; j < end; ++j) {
-          const PoolPoint p = samples[static_cast<std::size_t>(j)];
-          if (!IsSampleSeen(p)) continue;
-          const uint16_t* place = PlaceOf(p);
-          if (place == nullptr || (*place & (kSeenBit | kEventBits)) != stay) break;
-          time += 1.0f;
-          path += CentimetreDistance(last, p, factors);
-          last = p;
+        if (map_ != nullptr) {
+          const unsigned inZone = kSeenBit | static_cast<unsigned>(zone + 1);
+          for (; j < end; ++j) {
+            const PoolPoint p = samples[static_cast<std::size_t>(j)];
+            if (!IsSampleSeen(p)) continue;
+            const uint16_t* place = PlaceOf(p);
+            if (place == nullptr || (*place & (kSeenBit | kEventBits)) != inZone) break;
+            time += 1.0f;
+            path += CentimetreDistance(last, p, factors);
+            last = p;
+          }
+        } else {
+          for (; j < end; ++j) {
+            const PoolPoint p = samples[static_cast<std::size_t>(j)];
+            if (!IsSampleSeen(p)) continue;
+            if (CodeAt(p) != zone || OutsideAt(p)) break;
+            time += 1.0f;
+            path += CentimetreDistance(last, p, factors);
+            last = p;
+          }
         }
         counter.Time = time;
         counter.Path = path;
