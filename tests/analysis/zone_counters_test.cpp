@@ -112,6 +112,20 @@ TEST(RingClassifiers, RingOfAndTheZoneTableAgreeOnEveryBoundary) {
   }
 }
 
+// A root is within a limit exactly up to the largest square: the square itself passes and
+// the next double does not, on radii whose squares round up, round down or are exact.
+TEST(LargestSquareWithin, IsTheLastSquareWhoseRootIsWithin) {
+  for (const double limit : {0.0, 1.0, 2.5, std::sqrt(2.0), 10.000001, 12.3456789, 1.0e-300, 3.4e38,
+                             static_cast<double>(17.3f), static_cast<double>(0.1f)}) {
+    const double square = LargestSquareWithin(limit);
+    EXPECT_LE(std::sqrt(square), limit) << limit;
+    EXPECT_GT(std::sqrt(std::nextafter(square, HUGE_VAL)), limit) << limit;
+  }
+  EXPECT_LT(LargestSquareWithin(-1.0), 0.0);
+  EXPECT_TRUE(std::isnan(LargestSquareWithin(std::nan(""))));
+  EXPECT_EQ(LargestSquareWithin(HUGE_VAL), HUGE_VAL);
+}
+
 // The slots of many points at once are CellOf's for every position of the picture, in
 // pools whose rings, quadrants, shape or centre change which tests decide.
 TEST(ZoneTableBuilder, SlotsOfAgreeWithCellOfEverywhere) {
