@@ -355,7 +355,9 @@ void TrackAnalyser::BuildMapPart(int part) noexcept {
         // So far out the point lies beyond every ring too (the zone table's outer ring is
         // the pool's radius).
         const int cell = squared >= surelyOutside ? -1 : emptyZoneTable_.CellOf(p);
-        const uint16_t events = IsSampleSeen(p) ? static_cast<uint16_t>(kSeenBit | zone | (outside ? kOutsideBit : 0)) : 0;
+        // Written without a choice: the row is walked in one go, seen or not.
+        const int seen = -static_cast<int>(IsSampleSeen(p));
+        const int events = (kSeenBit | zone | (outside ? kOutsideBit : 0)) & seen;
         row[x] = static_cast<uint16_t>(events | (ZoneTableBuilder::SlotOf(cell) << 8));
       }
     }
