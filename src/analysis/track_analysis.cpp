@@ -121,10 +121,10 @@ void StoreFourSlots(uint8_t* slots, __m128i four) {
 }
 #endif
 
-// A stretch of points in the picture for Follow: their pair codes (PairCode) and the
-// offsets to write, offsets[-1] holding the one before the stretch; the squares tabled
-// per axis for the proximity sums; where the zone table can take four points at once,
-// its test and the slots to write.
+// A stretch of points in the picture for Follow: their pair codes (first MoveCode ×
+// kMoveCodes + second) and the offsets to write, offsets[-1] holding the one before the
+// stretch; the squares tabled per axis for the proximity sums; where the zone table can
+// take four points at once, its test and the slots to write.
 struct FollowedStretch {
   const PoolPoint* Points;
   int64_t Count;
@@ -663,8 +663,8 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
 
   // The pass runs in short stretches of simple loops, each with little alive at once:
   // where the animal is taken to be; the stepper's remembered point together with the
-  // proximity sums; the steps and whether the animal moved; the zone-table slots; then
-  // the zone table and the path length. Two chains set the pace of the second loop: the
+  // proximity sums and the zone-table slots; the steps and whether the animal moved;
+  // then the zone table and the path length. Two chains set the pace of the second loop: the
   // remembered point, every step waiting for the one before, and the proximity sums,
   // which must add every distance in turn. The remembered point is followed as an
   // automaton (kJitterPairs), a pair of samples a lookup, so that its chain is one load
@@ -674,7 +674,8 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
   alignas(16) std::array<PoolPoint, kStretch + 4> track;
   PoolPoint* const points = track.data() + 4;
   // The remembered point less the point after each sample (offsets[-1]: before the
-  // stretch), as PoolPoint bits; the moves of each pair of samples (PairCode).
+  // stretch), as PoolPoint bits; the moves of each pair of samples (first MoveCode ×
+  // kMoveCodes + second).
   alignas(16) std::array<uint32_t, kStretch + 8> offsetStore;
   uint32_t* const offsets = offsetStore.data() + 4;
   alignas(16) std::array<int32_t, kStretch / 2 + 4> pairCodes;

@@ -109,7 +109,7 @@ class CounterZoneTest {
     float radius = 0, counterRadius = 0;
     double reach = 0;  ///< beyond this along an axis the sample is outside the zone
     /// The largest squares whose square roots are at most counterRadius and radius
-    /// (RootWithin).
+    /// (LargestSquareWithin).
     double counterSquare = 0, radiusSquare = 0;
     bool round = true, active = false;
   };
