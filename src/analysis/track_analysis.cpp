@@ -65,7 +65,9 @@ int MoveCode(PoolPoint from, PoolPoint to) {
   return dx >= -2 && dx <= 2 && dy >= -2 && dy <= 2 ? (dx + 2) + 5 * (dy + 2) : kFarMove;
 }
 
-constexpr int OffsetState(int x, int y) { return (x + 1) + 3 * (y + 1); }
+constexpr int OffsetState(int x, int y) {
+  return (x + 1) + 3 * (y + 1);
+}
 
 constexpr int AfterMove(int state, int code) {
   if (code == kFarMove) return kOnThePoint;
@@ -90,8 +92,8 @@ constexpr std::array<JitterPair, kOffsetStates * kPairCodes> MakeJitterPairs() {
       const int mid = AfterMove(state, first);
       for (int second = 0; second < kMoveCodes; ++second) {
         const int end = AfterMove(mid, second);
-        pairs[static_cast<std::size_t>(state * kPairCodes + first * kMoveCodes + second)] =
-            JitterPair{static_cast<uint16_t>(end * kPairCodes), static_cast<uint8_t>(mid), static_cast<uint8_t>(end)};
+        pairs[static_cast<std::size_t>(state * kPairCodes + first * kMoveCodes + second)] = JitterPair{
+            static_cast<uint16_t>(end * kPairCodes), static_cast<uint8_t>(mid), static_cast<uint8_t>(end)};
       }
     }
   }
@@ -111,7 +113,9 @@ constexpr std::array<uint32_t, kOffsetStates> MakeOffsetBits() {
 constexpr std::array<uint32_t, kOffsetStates> kOffsetBits = MakeOffsetBits();
 
 #if defined(__SSE2__)
-__m128i LoadFour(const PoolPoint* points) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(points)); }
+__m128i LoadFour(const PoolPoint* points) {
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(points));
+}
 
 // Four slots from 32-bit lanes to bytes.
 void StoreFourSlots(uint8_t* slots, __m128i four) {
@@ -305,14 +309,17 @@ TrackAnalyser::TrackAnalyser(const AnalysisSettings& settings, PictureMap map)
   }
   constexpr int kNearPicture = 32000;
   quietBoxes_ = surelyInside_ >= 0 && std::abs(pool_.X) <= kNearPicture && std::abs(pool_.Y) <= kNearPicture;
-  surelyInside32_ = static_cast<int32_t>(std::min<int64_t>(surelyInside_, std::numeric_limits<int32_t>::max() - 1));
+  surelyInside32_ =
+      static_cast<int32_t>(std::min<int64_t>(surelyInside_, std::numeric_limits<int32_t>::max() - 1));
   for (int i = 0; i < kPlatformCount; ++i) {
     int x0 = 0, x1 = 0, y0 = 0, y1 = 0;
-    quietBoxes_ = quietBoxes_ && counterZones_.ReachRun(i, false, x0, x1) && counterZones_.ReachRun(i, true, y0, y1);
+    quietBoxes_ =
+        quietBoxes_ && counterZones_.ReachRun(i, false, x0, x1) && counterZones_.ReachRun(i, true, y0, y1);
     // An empty run makes a box no coordinate of the picture reaches.
     if (x0 > x1 || y0 > y1) x0 = y0 = 0x7FFF, x1 = y1 = 0x7FFF;
     reachCorner_[static_cast<std::size_t>(i)] = static_cast<uint32_t>(x0) | static_cast<uint32_t>(y0) << 16;
-    reachExtent_[static_cast<std::size_t>(i)] = static_cast<uint32_t>(x1 - x0) | static_cast<uint32_t>(y1 - y0) << 16;
+    reachExtent_[static_cast<std::size_t>(i)] =
+        static_cast<uint32_t>(x1 - x0) | static_cast<uint32_t>(y1 - y0) << 16;
   }
   if (map == PictureMap::None) return;
   // Beyond this a point of a round pool is out of it without asking RingOf: its float
@@ -460,12 +467,14 @@ void TrackAnalyser::RunEventPass(std::span<const PoolPoint> samples, TrialResult
             // Whether any of them has an event, from the map's own bits: the places
             // (y << 8) + x worked out together, then looked up one by one.
             auto places = [](__m128i four) {
-              const __m128i place = _mm_or_si128(_mm_and_si128(four, _mm_set1_epi32(0xFF)), _mm_srli_epi32(four, 8));
+              const __m128i place =
+                  _mm_or_si128(_mm_and_si128(four, _mm_set1_epi32(0xFF)), _mm_srli_epi32(four, 8));
               // The low halves of the four lanes into the low 64 bits.
               return _mm_shuffle_epi32(_mm_shufflehi_epi16(_mm_shufflelo_epi16(place, 0x08), 0x08), 0x08);
             };
             alignas(16) std::array<uint16_t, 8> at;
-            _mm_store_si128(reinterpret_cast<__m128i*>(at.data()), _mm_unpacklo_epi64(places(first), places(second)));
+            _mm_store_si128(reinterpret_cast<__m128i*>(at.data()),
+                            _mm_unpacklo_epi64(places(first), places(second)));
             unsigned events = 0;
 #pragma GCC unroll 8
             for (const uint16_t place : at) events |= map_[place];
@@ -499,7 +508,9 @@ void TrackAnalyser::RunEventPass(std::span<const PoolPoint> samples, TrialResult
           const __m128i bothAxes = _mm_set1_epi32(-1);
           for (; j + 4 <= end; j += 4) {
             const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples.data() + j));
-            if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(four, highBytes), _mm_setzero_si128())) != 0xFFFF) break;
+            if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(four, highBytes), _mm_setzero_si128())) !=
+                0xFFFF)
+              break;
             const __m128i seen = _mm_cmpeq_epi32(_mm_cmpeq_epi16(four, notSeen), _mm_setzero_si128());
             const __m128i d = _mm_sub_epi16(four, centre);
             const __m128i near = _mm_cmpgt_epi32(nearLimit, _mm_madd_epi16(d, d));
@@ -507,7 +518,8 @@ void TrackAnalyser::RunEventPass(std::span<const PoolPoint> samples, TrialResult
 #pragma GCC unroll 4
             for (std::size_t z = 0; z < kPlatformCount; ++z) {
               const __m128i beyond = _mm_subs_epu16(_mm_sub_epi16(four, corners[z]), extents[z]);
-              reached = _mm_or_si128(reached, _mm_cmpeq_epi32(_mm_cmpeq_epi16(beyond, _mm_setzero_si128()), bothAxes));
+              reached = _mm_or_si128(reached,
+                                     _mm_cmpeq_epi32(_mm_cmpeq_epi16(beyond, _mm_setzero_si128()), bothAxes));
             }
             const __m128i quiet = _mm_andnot_si128(reached, near);
             if (_mm_movemask_epi8(_mm_or_si128(quiet, _mm_andnot_si128(seen, bothAxes))) != 0xFFFF) break;
@@ -755,7 +767,8 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
         };
         for (; j + 8 <= n; j += 8) {
           const __m128i codes = _mm_packs_epi32(codesOfFour(j), codesOfFour(j + 4));
-          _mm_store_si128(reinterpret_cast<__m128i*>(pairCodes.data() + j / 2), _mm_madd_epi16(codes, pairWeights));
+          _mm_store_si128(reinterpret_cast<__m128i*>(pairCodes.data() + j / 2),
+                          _mm_madd_epi16(codes, pairWeights));
         }
       }
 #endif
@@ -770,8 +783,8 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
       const int offsetX = rememberedX - points[-1].X, offsetY = rememberedY - points[-1].Y;
       offsets[-1] = kOffsetBits[static_cast<std::size_t>(OffsetState(offsetX, offsetY))];
       const int at = OffsetState(offsetX, offsetY) * kPairCodes;
-      const FollowedStretch stretch{points, n, pairCodes.data(), offsets, xSquares_.data(), ySquares_.data(),
-                                    fourSlots, slots};
+      const FollowedStretch stretch{
+          points, n, pairCodes.data(), offsets, xSquares_.data(), ySquares_.data(), fourSlots, slots};
       slotted = Follow(stretch, at, proximitySums);
       const uint32_t lastOffset = offsets[n - 1];
       rememberedX = points[n - 1].X + static_cast<int16_t>(lastOffset & 0xFFFFu);
@@ -826,8 +839,8 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
         if (followed) {
           const __m128i offsetBefore = _mm_loadu_si128(reinterpret_cast<const __m128i*>(offsets + j - 1));
           const __m128i move = _mm_sub_epi16(_mm_sub_epi16(now, before), offsetBefore);
-          const __m128i taken =
-              _mm_cmpeq_epi32(_mm_load_si128(reinterpret_cast<const __m128i*>(offsets + j)), _mm_setzero_si128());
+          const __m128i taken = _mm_cmpeq_epi32(_mm_load_si128(reinterpret_cast<const __m128i*>(offsets + j)),
+                                                _mm_setzero_si128());
           squared = _mm_and_si128(_mm_madd_epi16(move, move), taken);
         } else {
           squared = _mm_load_si128(reinterpret_cast<const __m128i*>(steps.data() + j));
@@ -889,7 +902,8 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
         sums[0] = 0;
 #pragma GCC unroll 16
         for (std::size_t k = 0; k < 16; ++k) {
-          sums[k + 1] = sums[k] + wholeSteps_[static_cast<std::size_t>(steps[static_cast<std::size_t>(j) + k])];
+          sums[k + 1] =
+              sums[k] + wholeSteps_[static_cast<std::size_t>(steps[static_cast<std::size_t>(j) + k])];
         }
         const __m128i now = _mm_loadu_si128(reinterpret_cast<const __m128i*>(slots + j));
         const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(slots + j - 1));
@@ -898,9 +912,12 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
         while (changes != 0) {
           const int change = std::countr_zero(changes);
           changes &= changes - 1;
-          ZoneTableBuilder::Continue(run, change - from, sums[static_cast<std::size_t>(change)] - sums[static_cast<std::size_t>(from)]);
-          zones.CountWhole(run, slots[j + change], moves[static_cast<std::size_t>(j + change)],
-                           sums[static_cast<std::size_t>(change) + 1] - sums[static_cast<std::size_t>(change)]);
+          ZoneTableBuilder::Continue(
+              run, change - from,
+              sums[static_cast<std::size_t>(change)] - sums[static_cast<std::size_t>(from)]);
+          zones.CountWhole(
+              run, slots[j + change], moves[static_cast<std::size_t>(j + change)],
+              sums[static_cast<std::size_t>(change) + 1] - sums[static_cast<std::size_t>(change)]);
           from = change + 1;
         }
         ZoneTableBuilder::Continue(run, 16 - from, sums[16] - sums[static_cast<std::size_t>(from)]);

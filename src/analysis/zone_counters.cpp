@@ -151,8 +151,9 @@ void ZoneTableBuilder::SlotsOf(const PoolPoint* points, int64_t n, uint8_t* slot
   if (vectorSlots_) {
     const FourSlots slotsOf(*this);
     for (; j + 8 <= n; j += 8) {
-      const __m128i words = _mm_packs_epi32(slotsOf(_mm_loadu_si128(reinterpret_cast<const __m128i*>(points + j))),
-                                            slotsOf(_mm_loadu_si128(reinterpret_cast<const __m128i*>(points + j + 4))));
+      const __m128i words =
+          _mm_packs_epi32(slotsOf(_mm_loadu_si128(reinterpret_cast<const __m128i*>(points + j))),
+                          slotsOf(_mm_loadu_si128(reinterpret_cast<const __m128i*>(points + j + 4))));
       _mm_storel_epi64(reinterpret_cast<__m128i*>(slots + j), _mm_packus_epi16(words, words));
     }
   }

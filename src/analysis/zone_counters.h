@@ -262,14 +262,17 @@ class ZoneTableBuilder {
         const __m128i wider = _mm_cmpgt_epi32(dx2, dy2);
         measure = _mm_or_si128(_mm_and_si128(wider, dx2), _mm_andnot_si128(wider, dy2));
       }
-      const __m128i inner = _mm_add_epi32(_mm_cmpgt_epi32(measure, limits_[0]), _mm_cmpgt_epi32(measure, limits_[1]));
-      const __m128i outer = _mm_add_epi32(_mm_cmpgt_epi32(measure, limits_[2]), _mm_cmpgt_epi32(measure, limits_[3]));
+      const __m128i inner =
+          _mm_add_epi32(_mm_cmpgt_epi32(measure, limits_[0]), _mm_cmpgt_epi32(measure, limits_[1]));
+      const __m128i outer =
+          _mm_add_epi32(_mm_cmpgt_epi32(measure, limits_[2]), _mm_cmpgt_epi32(measure, limits_[3]));
       const __m128i ring = _mm_sub_epi32(_mm_setzero_si128(), _mm_add_epi32(inner, outer));
       // q' from the signs: left (dx < 0) gives 1, upper (dy < 0) 3, both 2.
       const __m128i negative = _mm_srai_epi16(d, 15);
-      const __m128i quadrant = _mm_and_si128(_mm_xor_si128(_mm_and_si128(negative, _mm_set1_epi32(1)),
-                                                           _mm_srli_epi32(_mm_and_si128(negative, _mm_set1_epi32(0x00030000)), 16)),
-                                             quadrants_);
+      const __m128i quadrant = _mm_and_si128(
+          _mm_xor_si128(_mm_and_si128(negative, _mm_set1_epi32(1)),
+                        _mm_srli_epi32(_mm_and_si128(negative, _mm_set1_epi32(0x00030000)), 16)),
+          quadrants_);
       const __m128i cell = _mm_add_epi32(_mm_slli_epi32(ring, 2), quadrant);
       const __m128i out = _mm_cmpeq_epi32(ring, rings_);
       return _mm_or_si128(_mm_and_si128(out, _mm_set1_epi32(kCells)), _mm_andnot_si128(out, cell));
