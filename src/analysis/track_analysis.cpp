@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
@@ -9,6 +10,7 @@
 #include <emmintrin.h>
 #endif
 #include <limits>
+#include <optional>
 
 #include "analysis/epoch.h"
 #include "analysis/proximity.h"
@@ -44,6 +46,140 @@ uint32_t PointBits(PoolPoint p) {
   uint32_t bits = 0;
   std::memcpy(&bits, &p, sizeof bits);
   return bits;
+}
+
+// The stepper's remembered point lies within a pixel of the last point on both axes (a
+// jitter leaves it so, a move puts it on the point): nine offsets, the states of an
+// automaton whose input is the move from the last point. Moves of up to two pixels on
+// both axes have the codes 0..24, (x + 2) + 5 (y + 2); any longer one (kFarMove) always
+// counts and puts the remembered point on the point. A table of what two moves do from
+// each state lets the geometry pass follow the point with one lookup a pair.
+constexpr int kMoveCodes = 26;
+constexpr int kFarMove = 25;
+constexpr int kOffsetStates = 9;  // (x + 1) + 3 (y + 1)
+constexpr int kOnThePoint = 4;
+constexpr int kPairCodes = kMoveCodes * kMoveCodes;
+
+int MoveCode(PoolPoint from, PoolPoint to) {
+  const int dx = to.X - from.X, dy = to.Y - from.Y;
+  return dx >= -2 && dx <= 2 && dy >= -2 && dy <= 2 ? (dx + 2) + 5 * (dy + 2) : kFarMove;
+}
+
+constexpr int OffsetState(int x, int y) {
+  return (x + 1) + 3 * (y + 1);
+}
+
+constexpr int AfterMove(int state, int code) {
+  if (code == kFarMove) return kOnThePoint;
+  // The move from the remembered point: the move from the last point less the offset.
+  const int dx = code % 5 - 2 - (state % 3 - 1);
+  const int dy = code / 5 - 2 - (state / 3 - 1);
+  return FilteredStepper::IsJitter(dx, dy) ? OffsetState(-dx, -dy) : kOnThePoint;
+}
+
+// What the moves of a pair of samples do from a state: the state after each, and the
+// second one's place in the table (state × kPairCodes).
+struct JitterPair {
+  uint16_t Next;
+  uint8_t Mid;
+  uint8_t End;
+};
+
+constexpr std::array<JitterPair, kOffsetStates * kPairCodes> MakeJitterPairs() {
+  std::array<JitterPair, kOffsetStates * kPairCodes> pairs{};
+  for (int state = 0; state < kOffsetStates; ++state) {
+    for (int first = 0; first < kMoveCodes; ++first) {
+      const int mid = AfterMove(state, first);
+      for (int second = 0; second < kMoveCodes; ++second) {
+        const int end = AfterMove(mid, second);
+        pairs[static_cast<std::size_t>(state * kPairCodes + first * kMoveCodes + second)] = JitterPair{
+            static_cast<uint16_t>(end * kPairCodes), static_cast<uint8_t>(mid), static_cast<uint8_t>(end)};
+      }
+    }
+  }
+  return pairs;
+}
+constexpr std::array<JitterPair, kOffsetStates * kPairCodes> kJitterPairs = MakeJitterPairs();
+
+// Each state's offset as PoolPoint bits, for vector arithmetic on points.
+constexpr std::array<uint32_t, kOffsetStates> MakeOffsetBits() {
+  std::array<uint32_t, kOffsetStates> bits{};
+  for (int state = 0; state < kOffsetStates; ++state) {
+    const auto x = static_cast<uint16_t>(state % 3 - 1), y = static_cast<uint16_t>(state / 3 - 1);
+    bits[static_cast<std::size_t>(state)] = static_cast<uint32_t>(x) | static_cast<uint32_t>(y) << 16;
+  }
+  return bits;
+}
+constexpr std::array<uint32_t, kOffsetStates> kOffsetBits = MakeOffsetBits();
+
+#if defined(__SSE2__)
+__m128i LoadFour(const PoolPoint* points) {
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(points));
+}
+
+// Four slots from 32-bit lanes to bytes.
+void StoreFourSlots(uint8_t* slots, __m128i four) {
+  const __m128i words = _mm_packs_epi32(four, four);
+  const int bytes = _mm_cvtsi128_si32(_mm_packus_epi16(words, words));
+  std::memcpy(slots, &bytes, sizeof bytes);
+}
+#endif
+
+// A stretch of points in the picture for Follow: their pair codes (first MoveCode ×
+// kMoveCodes + second) and the offsets to write, offsets[-1] holding the one before the
+// stretch; the squares tabled per axis for the proximity sums; where the zone table can
+// take four points at once, its test and the slots to write.
+struct FollowedStretch {
+  const PoolPoint* Points;
+  int64_t Count;
+  const int32_t* PairCodes;
+  uint32_t* Offsets;
+  const ProximityAccumulator::Distances* XSquares;
+  const ProximityAccumulator::Distances* YSquares;
+  const ZoneTableBuilder::FourSlots* SlotsOf;  ///< or none
+  uint8_t* Slots;
+};
+
+// Follows the remembered point from the state at `at` (state × kPairCodes) over the
+// stretch, writing each sample's offset, and adds every point's distances to the sums in
+// sample order: FromSquares of the tabled squares, the very values DistancesTo computes.
+// Both chains wait on loads and adds, so the slots of each four points are worked out in
+// the same loop, in the time it has to spare. Returns how many samples have their slots.
+int64_t Follow(const FollowedStretch& stretch, int at, ProximityAccumulator::Distances& sums) {
+  const PoolPoint* points = stretch.Points;
+  auto distances = [&](PoolPoint p) {
+    return ProximityAccumulator::FromSquares(stretch.XSquares[p.X], stretch.YSquares[p.Y]);
+  };
+  auto pairAt = [&](int64_t j) -> const JitterPair& {
+    const JitterPair& pair = kJitterPairs[static_cast<std::size_t>(at + stretch.PairCodes[j / 2])];
+    at = pair.Next;
+    stretch.Offsets[j] = kOffsetBits[pair.Mid];
+    stretch.Offsets[j + 1] = kOffsetBits[pair.End];
+    return pair;
+  };
+  ProximityAccumulator::Distances sum = sums;
+  int64_t j = 0;
+#if defined(__SSE2__)
+  if (stretch.SlotsOf != nullptr) {
+    for (; j + 4 <= stretch.Count; j += 4) {
+      pairAt(j);
+      pairAt(j + 2);
+      sum += distances(points[j]);
+      sum += distances(points[j + 1]);
+      sum += distances(points[j + 2]);
+      sum += distances(points[j + 3]);
+      StoreFourSlots(stretch.Slots + j, (*stretch.SlotsOf)(LoadFour(points + j)));
+    }
+  }
+#endif
+  const int64_t slotted = j;
+  for (; j < stretch.Count; j += 2) {
+    pairAt(j);
+    sum += distances(points[j]);
+    if (j + 1 < stretch.Count) sum += distances(points[j + 1]);
+  }
+  sums = sum;
+  return slotted;
 }
 
 }  // namespace
@@ -171,6 +307,20 @@ TrackAnalyser::TrackAnalyser(const AnalysisSettings& settings, PictureMap map)
       surelyInside_ = inner * inner;
     }
   }
+  constexpr int kNearPicture = 32000;
+  quietBoxes_ = surelyInside_ >= 0 && std::abs(pool_.X) <= kNearPicture && std::abs(pool_.Y) <= kNearPicture;
+  surelyInside32_ =
+      static_cast<int32_t>(std::min<int64_t>(surelyInside_, std::numeric_limits<int32_t>::max() - 1));
+  for (int i = 0; i < kPlatformCount; ++i) {
+    int x0 = 0, x1 = 0, y0 = 0, y1 = 0;
+    quietBoxes_ =
+        quietBoxes_ && counterZones_.ReachRun(i, false, x0, x1) && counterZones_.ReachRun(i, true, y0, y1);
+    // An empty run makes a box no coordinate of the picture reaches.
+    if (x0 > x1 || y0 > y1) x0 = y0 = 0x7FFF, x1 = y1 = 0x7FFF;
+    reachCorner_[static_cast<std::size_t>(i)] = static_cast<uint32_t>(x0) | static_cast<uint32_t>(y0) << 16;
+    reachExtent_[static_cast<std::size_t>(i)] =
+        static_cast<uint32_t>(x1 - x0) | static_cast<uint32_t>(y1 - y0) << 16;
+  }
   if (map == PictureMap::None) return;
   // Beyond this a point of a round pool is out of it without asking RingOf: its float
   // distance is at least the floor of the radius + 1.
@@ -195,7 +345,9 @@ void TrackAnalyser::BuildMapPart(int part) noexcept {
     const int64_t dy = y - pool_.Y;
     if (dy * dy >= surelyOutside && counterZones_.RowOutOfEveryReach(y)) {
       for (int x = 0; x < kPictureSide; ++x) {
-        row[x] = static_cast<uint16_t>(kOutsideBit | (x < 255 && y < 255 ? kSeenBit : 0) |
+        // A position not seen has no zone and is not out of the pool: the event pass
+        // asks only about seen samples, and passes over the others eight at a time.
+        row[x] = static_cast<uint16_t>((x < 255 && y < 255 ? kSeenBit | kOutsideBit : 0) |
                                        (ZoneTableBuilder::SlotOf(-1) << 8));
       }
     } else {
@@ -210,8 +362,10 @@ void TrackAnalyser::BuildMapPart(int part) noexcept {
         // So far out the point lies beyond every ring too (the zone table's outer ring is
         // the pool's radius).
         const int cell = squared >= surelyOutside ? -1 : emptyZoneTable_.CellOf(p);
-        row[x] = static_cast<uint16_t>(zone | (outside ? kOutsideBit : 0) | (IsSampleSeen(p) ? kSeenBit : 0) |
-                                       (ZoneTableBuilder::SlotOf(cell) << 8));
+        // Written without a choice: the row is walked in one go, seen or not.
+        const int seen = -static_cast<int>(IsSampleSeen(p));
+        const int events = (kSeenBit | zone | (outside ? kOutsideBit : 0)) & seen;
+        row[x] = static_cast<uint16_t>(events | (ZoneTableBuilder::SlotOf(cell) << 8));
       }
     }
     // The positions pass 1 passes over, one bit each: small enough to stay in the nearest
@@ -270,6 +424,17 @@ void TrackAnalyser::RunEventPass(std::span<const PoolPoint> samples, TrialResult
     }
   }
 
+#if defined(__SSE2__)
+  // The reach boxes and the pool's centre for the quiet test without the map.
+  const __m128i centre = _mm_set1_epi32(static_cast<int32_t>(PointBits(PoolPoint{pool.X, pool.Y})));
+  const __m128i nearLimit = _mm_set1_epi32(surelyInside32_ + 1);
+  __m128i corners[kPlatformCount], extents[kPlatformCount];
+  for (std::size_t z = 0; z < kPlatformCount; ++z) {
+    corners[z] = _mm_set1_epi32(static_cast<int32_t>(reachCorner_[z]));
+    extents[z] = _mm_set1_epi32(static_cast<int32_t>(reachExtent_[z]));
+  }
+#endif
+
   bool haveStart = false;
   PoolPoint start{};
   float goalHeading = kNoHeading;
@@ -288,6 +453,36 @@ void TrackAnalyser::RunEventPass(std::span<const PoolPoint> samples, TrialResult
       int64_t j = i;
       int64_t lastSeen = -1;
       if (map_ != nullptr) {
+#if defined(__SSE2__)
+        // Eight samples at a time while all are positions of the picture and none seen
+        // has a platform zone or lies outside the pool.
+        {
+          const __m128i highBytes = _mm_set1_epi16(static_cast<int16_t>(0xFF00));
+          for (; j + 8 <= end; j += 8) {
+            const PoolPoint* eight = samples.data() + j;
+            const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(eight));
+            const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(eight + 4));
+            const __m128i beyond = _mm_and_si128(_mm_or_si128(first, second), highBytes);
+            if (_mm_movemask_epi8(_mm_cmpeq_epi8(beyond, _mm_setzero_si128())) != 0xFFFF) break;
+            // Whether any of them has an event, from the map's own bits: the places
+            // (y << 8) + x worked out together, then looked up one by one.
+            auto places = [](__m128i four) {
+              const __m128i place =
+                  _mm_or_si128(_mm_and_si128(four, _mm_set1_epi32(0xFF)), _mm_srli_epi32(four, 8));
+              // The low halves of the four lanes into the low 64 bits.
+              return _mm_shuffle_epi32(_mm_shufflehi_epi16(_mm_shufflelo_epi16(place, 0x08), 0x08), 0x08);
+            };
+            alignas(16) std::array<uint16_t, 8> at;
+            _mm_store_si128(reinterpret_cast<__m128i*>(at.data()),
+                            _mm_unpacklo_epi64(places(first), places(second)));
+            unsigned events = 0;
+#pragma GCC unroll 8
+            for (const uint16_t place : at) events |= map_[place];
+            const bool quiet = (events & kEventBits) == 0;
+            if (!quiet) break;
+          }
+        }
+#endif
         // The map says both whether a position is seen and whether it is quiet; the last
         // seen sample is looked for once the stretch ends.
         for (; j < end; ++j) {
@@ -304,6 +499,35 @@ void TrackAnalyser::RunEventPass(std::span<const PoolPoint> samples, TrialResult
           }
         }
       } else {
+#if defined(__SSE2__)
+        if (quietBoxes_) {
+          // QuietAt four samples at a time while all are positions of the picture: not
+          // seen, or surely in the pool and in no zone's reach box.
+          const __m128i highBytes = _mm_set1_epi16(static_cast<int16_t>(0xFF00));
+          const __m128i notSeen = _mm_set1_epi16(255);
+          const __m128i bothAxes = _mm_set1_epi32(-1);
+          for (; j + 4 <= end; j += 4) {
+            const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples.data() + j));
+            if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(four, highBytes), _mm_setzero_si128())) !=
+                0xFFFF)
+              break;
+            const __m128i seen = _mm_cmpeq_epi32(_mm_cmpeq_epi16(four, notSeen), _mm_setzero_si128());
+            const __m128i d = _mm_sub_epi16(four, centre);
+            const __m128i near = _mm_cmpgt_epi32(nearLimit, _mm_madd_epi16(d, d));
+            __m128i reached = _mm_setzero_si128();
+#pragma GCC unroll 4
+            for (std::size_t z = 0; z < kPlatformCount; ++z) {
+              const __m128i beyond = _mm_subs_epu16(_mm_sub_epi16(four, corners[z]), extents[z]);
+              reached = _mm_or_si128(reached,
+                                     _mm_cmpeq_epi32(_mm_cmpeq_epi16(beyond, _mm_setzero_si128()), bothAxes));
+            }
+            const __m128i quiet = _mm_andnot_si128(reached, near);
+            if (_mm_movemask_epi8(_mm_or_si128(quiet, _mm_andnot_si128(seen, bothAxes))) != 0xFFFF) break;
+            const auto seenLanes = static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(seen)));
+            if (seenLanes != 0) lastSeen = j + std::bit_width(seenLanes) - 1;
+          }
+        }
+#endif
         for (; j < end; ++j) {
           const PoolPoint p = samples[static_cast<std::size_t>(j)];
           if (!IsSampleSeen(p)) continue;
@@ -311,18 +535,52 @@ void TrackAnalyser::RunEventPass(std::span<const PoolPoint> samples, TrialResult
           lastSeen = j;
         }
       }
-      const int64_t quiet = j - i;
-      if (quiet > 0) {
-        latency += static_cast<int32_t>(quiet);
-        inSecond += static_cast<int>(quiet);
+      int64_t passed = j - i;
+      if (passed > 0 && lastSeen >= 0) {
+        previous = samples[static_cast<std::size_t>(lastSeen)];
+        UpdateCounters(kNoPlatformZone, previous, previous, factors, measures);
+      }
+      // A stay in the platform zone the animal is already in, inside the pool: each seen
+      // sample adds its time and its path from the sample before, as UpdateCounters does,
+      // the sums kept in registers.
+      const int zone = measures.LastCounter;
+      if (zone >= 0 && zone < kPlatformCount && j < end) {
+        CounterRecord& counter = measures.Counters[static_cast<std::size_t>(zone)];
+        float time = counter.Time, path = counter.Path;
+        PoolPoint last = previous;
+        if (map_ != nullptr) {
+          const unsigned inZone = kSeenBit | static_cast<unsigned>(zone + 1);
+          for (; j < end; ++j) {
+            const PoolPoint p = samples[static_cast<std::size_t>(j)];
+            if (!IsSampleSeen(p)) continue;
+            const uint16_t* place = PlaceOf(p);
+            if (place == nullptr || (*place & (kSeenBit | kEventBits)) != inZone) break;
+            time += 1.0f;
+            path += CentimetreDistance(last, p, factors);
+            last = p;
+          }
+        } else {
+          for (; j < end; ++j) {
+            const PoolPoint p = samples[static_cast<std::size_t>(j)];
+            if (!IsSampleSeen(p)) continue;
+            if (CodeAt(p) != zone || OutsideAt(p)) break;
+            time += 1.0f;
+            path += CentimetreDistance(last, p, factors);
+            last = p;
+          }
+        }
+        counter.Time = time;
+        counter.Path = path;
+        previous = last;
+        passed = j - i;
+      }
+      if (passed > 0) {
+        latency += static_cast<int32_t>(passed);
+        inSecond += static_cast<int>(passed);
         if (inSecond >= rate) {
           seconds += inSecond / rate;
           inSecond %= rate;
           if (seconds >= experiment.MaxTime) finish = kFinishTimedOut;
-        }
-        if (lastSeen >= 0) {
-          previous = samples[static_cast<std::size_t>(lastSeen)];
-          UpdateCounters(kNoPlatformZone, previous, previous, factors, measures);
         }
         i = j;
         if (i >= end) break;
@@ -415,24 +673,39 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
   int rememberedX = start.X, rememberedY = start.Y;
   const int64_t filterFrom = filterFrom_;
 
-  // The pass runs in short stretches of simple loops: where the animal is taken to be;
-  // its filtered steps together with the proximity sums; whether it moved; then the zone
-  // table and the path length. Two chains set the pace: the remembered point, a long
-  // chain of decisions every step waits for, and the proximity sums, which must add
-  // every distance in turn. They share one loop so that each runs while the other waits,
-  // and the remembered point is decided two steps at a time: the second sample is tested
-  // both against the remembered point and against the first sample (for where the first
-  // one moves), and the first's outcome picks. One loop doing everything keeps too much
-  // alive at once and spends most of its time moving values between registers and memory.
+  // The pass runs in short stretches of simple loops, each with little alive at once:
+  // where the animal is taken to be; the stepper's remembered point together with the
+  // proximity sums and the zone-table slots; the steps and whether the animal moved;
+  // then the zone table and the path length. Two chains set the pace of the second loop: the
+  // remembered point, every step waiting for the one before, and the proximity sums,
+  // which must add every distance in turn. The remembered point is followed as an
+  // automaton (kJitterPairs), a pair of samples a lookup, so that its chain is one load
+  // every two samples and the proximity sums are the slower chain.
   constexpr int64_t kStretch = 512;
   // points[-1] is the point before the stretch.
   alignas(16) std::array<PoolPoint, kStretch + 4> track;
   PoolPoint* const points = track.data() + 4;
+  // The remembered point less the point after each sample (offsets[-1]: before the
+  // stretch), as PoolPoint bits; the moves of each pair of samples (first MoveCode ×
+  // kMoveCodes + second).
+  alignas(16) std::array<uint32_t, kStretch + 8> offsetStore;
+  uint32_t* const offsets = offsetStore.data() + 4;
+  alignas(16) std::array<int32_t, kStretch / 2 + 4> pairCodes;
   alignas(16) std::array<int, kStretch> steps;  // squared, 0 where the animal did not move
   std::array<bool, kStretch> moves;
+  // The zone-table slot of each point; slots[-1] is the open run's (255 before any).
+  alignas(16) std::array<uint8_t, kStretch + 16> slotStore;
+  uint8_t* const slots = slotStore.data() + 1;
   // The artifact filter's limit as an int: the same test, as no sum of two squares is
   // 2^31 - 1 (it leaves 3 divided by 4).
   const int filterLimit = static_cast<int>(std::min<int64_t>(filterFrom, std::numeric_limits<int>::max()));
+#if defined(__SSE2__)
+  const std::optional<ZoneTableBuilder::FourSlots> vectorSlots =
+      zones.VectorSlots() ? std::optional<ZoneTableBuilder::FourSlots>(zones) : std::nullopt;
+  const ZoneTableBuilder::FourSlots* fourSlots = vectorSlots ? &*vectorSlots : nullptr;
+#else
+  const ZoneTableBuilder::FourSlots* fourSlots = nullptr;
+#endif
   for (int64_t done = 0; done < total; done += kStretch) {
     const int64_t n = std::min(kStretch, total - done);
     const PoolPoint* from = samples.data() + first + done;
@@ -468,70 +741,86 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
       signs |= PointBits(points[j]);
     }
     previous = points[n - 1];
+    // Every point seen lies in the picture (0..254 on both axes).
+    const bool inPicture = (signs & 0x80008000u) == 0;
+    int64_t slotted = 0;  // the points whose slots are known
 
-    // The filtered steps, squared, 0 for jitter, and the proximity sums.
-    auto stepAndSum = [&](auto distances) {
-      int64_t j = 0;
-      // The first two samples of the pass step from the previous point afresh.
-      for (; done + j < 2 && j < n; ++j) {
-        const PoolPoint before = j > 0 ? points[j - 1] : start;
-        FilteredStepper stepper;
-        stepper.Restart(before);
-        const int squared = stepper.SquaredStep(points[j]);
-        const bool still = squared == 0;  // a move counts at least 4
-        rememberedX = still ? before.X : points[j].X;
-        rememberedY = still ? before.Y : points[j].Y;
-        steps[static_cast<std::size_t>(j)] = squared;
-        proximitySums += distances(points[j]);
+    if (inPicture && squaresTabled_) {
+      // The moves of each pair of samples from the point before each.
+      j = 0;
+#if defined(__SSE2__)
+      {
+        const __m128i two = _mm_set1_epi16(2);
+        const __m128i four = _mm_set1_epi16(4);
+        const __m128i bothAxes = _mm_set1_epi32(-1);
+        const __m128i far = _mm_set1_epi32(kFarMove);
+        const __m128i codeWeights = _mm_set1_epi32(0x00050001);  // x + 5 y
+        const __m128i pairWeights = _mm_set1_epi32(0x0001001A);  // first × 26 + second
+        auto codesOfFour = [&](int64_t at) {
+          const __m128i now = _mm_load_si128(reinterpret_cast<const __m128i*>(points + at));
+          const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(points + at - 1));
+          const __m128i shifted = _mm_add_epi16(_mm_sub_epi16(now, before), two);
+          const __m128i nearAxes = _mm_cmpeq_epi16(_mm_subs_epu16(shifted, four), _mm_setzero_si128());
+          const __m128i near = _mm_cmpeq_epi32(nearAxes, bothAxes);
+          const __m128i code = _mm_madd_epi16(shifted, codeWeights);
+          return _mm_or_si128(_mm_and_si128(near, code), _mm_andnot_si128(near, far));
+        };
+        for (; j + 8 <= n; j += 8) {
+          const __m128i codes = _mm_packs_epi32(codesOfFour(j), codesOfFour(j + 4));
+          _mm_store_si128(reinterpret_cast<__m128i*>(pairCodes.data() + j / 2),
+                          _mm_madd_epi16(codes, pairWeights));
+        }
       }
+#endif
+      for (; j < n; j += 2) {
+        // A last sample without a partner is paired with a long move, whose outcome is unused.
+        const int second = j + 1 < n ? MoveCode(points[j], points[j + 1]) : kFarMove;
+        pairCodes[static_cast<std::size_t>(j / 2)] = MoveCode(points[j - 1], points[j]) * kMoveCodes + second;
+      }
+      // The remembered point and the proximity sums: every point in the picture with
+      // every centre near it, each distance from tabled squares, the very values
+      // DistancesTo computes.
+      const int offsetX = rememberedX - points[-1].X, offsetY = rememberedY - points[-1].Y;
+      offsets[-1] = kOffsetBits[static_cast<std::size_t>(OffsetState(offsetX, offsetY))];
+      const int at = OffsetState(offsetX, offsetY) * kPairCodes;
+      const FollowedStretch stretch{
+          points, n, pairCodes.data(), offsets, xSquares_.data(), ySquares_.data(), fourSlots, slots};
+      slotted = Follow(stretch, at, proximitySums);
+      const uint32_t lastOffset = offsets[n - 1];
+      rememberedX = points[n - 1].X + static_cast<int16_t>(lastOffset & 0xFFFFu);
+      rememberedY = points[n - 1].Y + static_cast<int16_t>(lastOffset >> 16);
+      // The step counts, squared, where the sample put the remembered point on itself: the
+      // move from the remembered point before it (four at a time in the loop below).
+#if defined(__SSE2__)
+      j = n & ~int64_t{3};
+#else
+      j = 0;
+#endif
+      for (; j < n; ++j) {
+        const uint32_t before = offsets[j - 1];
+        const int dx = points[j].X - points[j - 1].X - static_cast<int16_t>(before & 0xFFFFu);
+        const int dy = points[j].Y - points[j - 1].Y - static_cast<int16_t>(before >> 16);
+        steps[static_cast<std::size_t>(j)] = offsets[j] == 0 ? dx * dx + dy * dy : 0;
+      }
+    } else {
+      // Points beyond the picture, or centres far from it: the stepper sample by sample.
       // Seen points' coordinates lie in -32768..254, so every squared difference below
       // fits 32 bits unsigned, with the bits of the stepper's int.
-      int remX = rememberedX, remY = rememberedY;
-      auto squaredFrom = [](int dx, int dy) {
-        return static_cast<uint32_t>(dx * dx) + static_cast<uint32_t>(dy * dy);
-      };
-      for (; j + 1 < n; j += 2) {
-        const PoolPoint a = points[j], b = points[j + 1];
-        proximitySums += distances(a);
-        proximitySums += distances(b);
-        // Only the tests against the remembered point and the choices wait for it; the
-        // squares are for the steps alone.
-        const int ax = a.X - remX, ay = a.Y - remY;
-        const int bx = b.X - remX, by = b.Y - remY;
-        const int abx = b.X - a.X, aby = b.Y - a.Y;
-        // Chosen by masks (all ones where still): compilers turn choices here into
-        // branches, which a slow swim mispredicts about every other sample.
-        const uint32_t stillA = 0u - static_cast<uint32_t>(FilteredStepper::IsJitter(ax, ay));
-        const uint32_t stillB = (stillA & (0u - static_cast<uint32_t>(FilteredStepper::IsJitter(bx, by)))) |
-                                (~stillA & (0u - static_cast<uint32_t>(FilteredStepper::IsJitter(abx, aby))));
-        const int keepA = static_cast<int>(stillA), keepB = static_cast<int>(stillB);
-        remX = (((remX & keepA) | (a.X & ~keepA)) & keepB) | (b.X & ~keepB);
-        remY = (((remY & keepA) | (a.Y & ~keepA)) & keepB) | (b.Y & ~keepB);
-        const uint32_t squaredB = (squaredFrom(bx, by) & stillA) | (squaredFrom(abx, aby) & ~stillA);
-        steps[static_cast<std::size_t>(j)] = static_cast<int>(squaredFrom(ax, ay) & ~stillA);
-        steps[static_cast<std::size_t>(j) + 1] = static_cast<int>(squaredB & ~stillB);
-      }
-      if (j < n) {
+      for (j = 0; j < n; ++j) {
+        // The first two samples of the pass step from the previous point afresh.
+        if (done + j < 2) {
+          rememberedX = points[j - 1].X;
+          rememberedY = points[j - 1].Y;
+        }
         const PoolPoint a = points[j];
-        proximitySums += distances(a);
-        const int ax = a.X - remX, ay = a.Y - remY;
-        const bool stillA = FilteredStepper::IsJitter(ax, ay);
-        remX = stillA ? remX : a.X;
-        remY = stillA ? remY : a.Y;
-        steps[static_cast<std::size_t>(j)] = static_cast<int>(stillA ? 0u : squaredFrom(ax, ay));
+        proximitySums += proximity.DistancesTo(a);
+        const int ax = a.X - rememberedX, ay = a.Y - rememberedY;
+        const bool still = FilteredStepper::IsJitter(ax, ay);
+        rememberedX = still ? rememberedX : a.X;
+        rememberedY = still ? rememberedY : a.Y;
+        steps[static_cast<std::size_t>(j)] =
+            static_cast<int>(still ? 0u : static_cast<uint32_t>(ax * ax) + static_cast<uint32_t>(ay * ay));
       }
-      rememberedX = remX;
-      rememberedY = remY;
-    };
-    // Every point in the picture with every centre near it: each distance from tabled
-    // squares, the very values DistancesTo computes. The choice is made once a stretch.
-    if (squaresTabled_ && (signs & 0x80008000u) == 0) {
-      stepAndSum([&](PoolPoint p) {
-        return ProximityAccumulator::FromSquares(xSquares_[static_cast<std::size_t>(p.X)],
-                                                 ySquares_[static_cast<std::size_t>(p.Y)]);
-      });
-    } else {
-      stepAndSum([&](PoolPoint p) { return proximity.DistancesTo(p); });
     }
 
     // A step counts where the animal moved from the point before and the artifact filter
@@ -542,10 +831,20 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
     {
       __m128i largest = _mm_setzero_si128();
       const __m128i limit = _mm_set1_epi32(filterLimit);
+      const bool followed = inPicture && squaresTabled_;
       for (; j + 4 <= n; j += 4) {
         const __m128i now = _mm_loadu_si128(reinterpret_cast<const __m128i*>(points + j));
         const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(points + j - 1));
-        const __m128i squared = _mm_load_si128(reinterpret_cast<const __m128i*>(steps.data() + j));
+        __m128i squared;
+        if (followed) {
+          const __m128i offsetBefore = _mm_loadu_si128(reinterpret_cast<const __m128i*>(offsets + j - 1));
+          const __m128i move = _mm_sub_epi16(_mm_sub_epi16(now, before), offsetBefore);
+          const __m128i taken = _mm_cmpeq_epi32(_mm_load_si128(reinterpret_cast<const __m128i*>(offsets + j)),
+                                                _mm_setzero_si128());
+          squared = _mm_and_si128(_mm_madd_epi16(move, move), taken);
+        } else {
+          squared = _mm_load_si128(reinterpret_cast<const __m128i*>(steps.data() + j));
+        }
         const __m128i moved = _mm_andnot_si128(_mm_cmpeq_epi32(now, before), _mm_cmplt_epi32(squared, limit));
         const __m128i counted = _mm_and_si128(squared, moved);
         _mm_store_si128(reinterpret_cast<__m128i*>(steps.data() + j), counted);
@@ -570,6 +869,14 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
       largestStep = std::max(largestStep, counted);
     }
 
+    // Where each point is counted in the zone table, where the loop above has not said.
+    slots[-1] = static_cast<uint8_t>(run.at);
+    if (inPicture) {
+      zones.SlotsOf(points + slotted, n - slotted, slots + slotted);
+    } else {
+      for (j = 0; j < n; ++j) slots[j] = static_cast<uint8_t>(SlotAt(points[j]));
+    }
+
     // A stretch of tabled steps without an exact half, whose sums stay far from
     // overflowing, adds whole pixels: no rounding per step.
     constexpr int32_t kFarFromOverflow = 1 << 29;
@@ -579,27 +886,50 @@ void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialRes
       // stretch's pixels less what the outside slot gained (whole numbers, so the same).
       const int32_t outsideBefore = zones.PixelsIn(run, ZoneTableBuilder::kCells);
       int32_t stretchPixels = 0;
-      auto countWhole = [&](auto slotOf) {
-        for (int64_t j = 0; j < n; ++j) {
-          const int32_t pixels = wholeSteps_[static_cast<std::size_t>(steps[static_cast<std::size_t>(j)])];
-          stretchPixels += pixels;
-          zones.CountWhole(run, slotOf(points[j]), moves[static_cast<std::size_t>(j)], pixels);
-        }
+      auto countOne = [&](int64_t k) {
+        const int32_t pixels = wholeSteps_[static_cast<std::size_t>(steps[static_cast<std::size_t>(k)])];
+        stretchPixels += pixels;
+        zones.CountWhole(run, slots[k], moves[static_cast<std::size_t>(k)], pixels);
       };
-      if (map_ != nullptr && (signs & 0x80008000u) == 0) {
-        // Every point is seen and in the picture: straight to the map.
-        const uint16_t* map = map_;
-        countWhole([map](PoolPoint p) {
-          return map[(static_cast<std::size_t>(p.Y) << 8) + static_cast<std::size_t>(p.X)] >> 8;
-        });
-      } else {
-        countWhole([this](PoolPoint p) { return SlotAt(p); });
+      j = 0;
+#if defined(__SSE2__)
+      // Sixteen samples at a time: those in the slot of the sample before them add to
+      // the open run together (no entry, and whole pixels sum in any order); only where
+      // the slot changes is a sample counted on its own. The block's pixels are summed
+      // up front, each run's share being a difference of those sums.
+      for (; j + 16 <= n; j += 16) {
+        std::array<int32_t, 17> sums;
+        sums[0] = 0;
+#pragma GCC unroll 16
+        for (std::size_t k = 0; k < 16; ++k) {
+          sums[k + 1] =
+              sums[k] + wholeSteps_[static_cast<std::size_t>(steps[static_cast<std::size_t>(j) + k])];
+        }
+        const __m128i now = _mm_loadu_si128(reinterpret_cast<const __m128i*>(slots + j));
+        const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(slots + j - 1));
+        auto changes = static_cast<unsigned>(~_mm_movemask_epi8(_mm_cmpeq_epi8(now, before)) & 0xFFFF);
+        int from = 0;
+        while (changes != 0) {
+          const int change = std::countr_zero(changes);
+          changes &= changes - 1;
+          ZoneTableBuilder::Continue(
+              run, change - from,
+              sums[static_cast<std::size_t>(change)] - sums[static_cast<std::size_t>(from)]);
+          zones.CountWhole(
+              run, slots[j + change], moves[static_cast<std::size_t>(j + change)],
+              sums[static_cast<std::size_t>(change) + 1] - sums[static_cast<std::size_t>(change)]);
+          from = change + 1;
+        }
+        ZoneTableBuilder::Continue(run, 16 - from, sums[16] - sums[static_cast<std::size_t>(from)]);
+        stretchPixels += sums[16];
       }
+#endif
+      for (; j < n; ++j) countOne(j);
       pathPixels += stretchPixels - (zones.PixelsIn(run, ZoneTableBuilder::kCells) - outsideBefore);
       continue;
     }
-    for (int64_t j = 0; j < n; ++j) {
-      const int slot = SlotAt(points[j]);
+    for (j = 0; j < n; ++j) {
+      const int slot = slots[j];
       const bool moved = moves[static_cast<std::size_t>(j)];
       // Steps are at most the picture's diagonal here, well inside PixelStep's range.
       const PixelStep pixelStep = PixelStep::Of(FilteredStepper::Length(steps[static_cast<std::size_t>(j)]));

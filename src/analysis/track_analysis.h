@@ -79,7 +79,7 @@ class FilteredStepper {
   /// both axes. Tested without squaring and without a branch: the remembered point is the
   /// chain every step of the pass waits for, and a swim that moves about one pixel a
   /// frame would mispredict a branch on it every other sample.
-  static bool IsJitter(int dx, int dy) {
+  static constexpr bool IsJitter(int dx, int dy) {
     const unsigned reachX = static_cast<unsigned>(dx + 1);
     const unsigned reachY = static_cast<unsigned>(dy + 1);
     return (reachX > reachY ? reachX : reachY) <= 2u;
@@ -173,8 +173,8 @@ class TrackAnalyser {
   void RunGeometryPass(std::span<const PoolPoint> samples, TrialResult& result) const;
 
   // One position of the picture map: bits 0-3 the platform-zone code (0 none, 1..4 zone
-  // 1..4, 5..8 on platform 1..4), bit 4 out of the pool, bit 5 seen, bits 8-12 the zone-table slot
-  // (ZoneTableBuilder::SlotOf).
+  // 1..4, 5..8 on platform 1..4), bit 4 out of the pool (both for seen positions only),
+  // bit 5 seen, bits 8-12 the zone-table slot (ZoneTableBuilder::SlotOf).
   static constexpr int kPictureSide = 256;  ///< 0..254 and the not-seen 255
   static constexpr uint16_t kEventBits = 0x1F;
   static constexpr uint16_t kOutsideBit = 0x10;
@@ -211,6 +211,14 @@ class TrackAnalyser {
   ZoneTableBuilder emptyZoneTable_;
   /// A point this near the centre of a round pool is inside it without asking RingOf.
   int64_t surelyInside_ = -1;
+  /// QuietAt for many samples without the map: each zone's reach as a box (its corner
+  /// and extent as PoolPoint bits), and surelyInside_ in 32 bits; `quietBoxes_` when the
+  /// reaches are boxes and the centre lies near enough to the picture for 16-bit
+  /// differences.
+  std::array<uint32_t, kPlatformCount> reachCorner_{};
+  std::array<uint32_t, kPlatformCount> reachExtent_{};
+  int32_t surelyInside32_ = -1;
+  bool quietBoxes_ = false;
   /// A point this far from the centre of a round pool (squared) is outside it.
   int64_t surelyOutside_ = std::numeric_limits<int64_t>::max();
   /// Left unset when made: every position is written by its part, and the workers that

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
 #include <limits>
 
@@ -28,6 +29,8 @@ CounterZoneTest::CounterZoneTest(const ExperimentSetup& experiment, const PoolSe
     zone.active = activePlatform > kPlatformCount || activePlatform == i + 1;
     // Half a unit of room keeps rounding at the edge out of the shortcut; a radius that
     // is not a number never takes it.
+    zone.counterSquare = LargestSquareWithin(zone.counterRadius);
+    zone.radiusSquare = LargestSquareWithin(zone.radius);
     zone.reach = static_cast<double>(zone.counterRadius) + 0.5;
     if (std::isnan(zone.reach)) zone.reach = std::numeric_limits<double>::infinity();
     for (int c = 0; c < kAxisCells; ++c) {
@@ -35,6 +38,20 @@ CounterZoneTest::CounterZoneTest(const ExperimentSetup& experiment, const PoolSe
       if (!(std::fabs(c * yScale_ - zone.y) > zone.reach)) yReach_[c] |= static_cast<uint8_t>(1u << i);
     }
   }
+}
+
+double LargestSquareWithin(double limit) {
+  if (std::isnan(limit)) return limit;
+  if (limit < 0.0) return -1.0;
+  if (std::isinf(limit)) return limit;
+  // The rounded square lies within an ulp or two of the answer.
+  double square = limit * limit;
+  while (square > 0.0 && std::sqrt(square) > limit) square = std::nextafter(square, 0.0);
+  for (double above = std::nextafter(square, std::numeric_limits<double>::infinity());
+       std::sqrt(above) <= limit; above = std::nextafter(above, std::numeric_limits<double>::infinity())) {
+    square = above;
+  }
+  return square;
 }
 
 CentimetreFactors CentimetreFactorsOf(const PoolSetup& pool) {
@@ -99,6 +116,49 @@ ZoneTableBuilder::ZoneTableBuilder(const PoolSetup& pool)
     }
     ringLimit_[k] = whole;
   }
+  // A difference from a centre within this of the picture fits 16 bits, and the sum of
+  // two such squares stays below 2^31.
+  constexpr int kNearPicture = 32000;
+  vectorSlots_ = std::abs(centreX_) <= kNearPicture && std::abs(centreY_) <= kNearPicture;
+  for (int k = 0; k < n; ++k) {
+    const int64_t limit = std::clamp<int64_t>(ringLimit_[k], -1, std::numeric_limits<int32_t>::max());
+    ringLimit32_[k] = static_cast<int32_t>(limit);
+    if (k > 0 && ringLimit_[k] < ringLimit_[k - 1]) vectorSlots_ = false;
+  }
+}
+
+#if defined(__SSE2__)
+static_assert(sizeof(PoolPoint) == 4 && offsetof(PoolPoint, X) == 0 && offsetof(PoolPoint, Y) == 2,
+              "FourSlots takes a point's bits as x + (y << 16)");
+
+ZoneTableBuilder::FourSlots::FourSlots(const ZoneTableBuilder& zones)
+    : centre_(_mm_set1_epi32(static_cast<int32_t>((static_cast<uint32_t>(zones.centreY_) << 16) |
+                                                  (static_cast<uint32_t>(zones.centreX_) & 0xFFFFu)))),
+      quadrants_(_mm_set1_epi32(zones.quadrantMask_)),
+      rings_(_mm_set1_epi32(zones.rings_)),
+      round_(zones.round_) {
+  // Rings the pool does not have take a limit no measure exceeds.
+  for (int k = 0; k < 4; ++k) {
+    limits_[k] = _mm_set1_epi32(k < zones.rings_ ? zones.ringLimit32_[static_cast<std::size_t>(k)]
+                                                 : std::numeric_limits<int32_t>::max());
+  }
+}
+#endif
+
+void ZoneTableBuilder::SlotsOf(const PoolPoint* points, int64_t n, uint8_t* slots) const {
+  int64_t j = 0;
+#if defined(__SSE2__)
+  if (vectorSlots_) {
+    const FourSlots slotsOf(*this);
+    for (; j + 8 <= n; j += 8) {
+      const __m128i words =
+          _mm_packs_epi32(slotsOf(_mm_loadu_si128(reinterpret_cast<const __m128i*>(points + j))),
+                          slotsOf(_mm_loadu_si128(reinterpret_cast<const __m128i*>(points + j + 4))));
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(slots + j), _mm_packus_epi16(words, words));
+    }
+  }
+#endif
+  for (; j < n; ++j) slots[j] = static_cast<uint8_t>(SlotOf(CellOf(points[j])));
 }
 
 void ZoneTableBuilder::StoreInto(TrialMeasures& measures, float framesPerSecond, float cmPerPixel) const {

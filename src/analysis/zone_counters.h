@@ -7,6 +7,9 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "analysis/trial_measures.h"
 #include "core/numbers.h"
@@ -39,6 +42,21 @@ class CounterZoneTest {
            (xReach_[static_cast<std::size_t>(sample.X)] & yReach_[static_cast<std::size_t>(sample.Y)]) == 0;
   }
 
+  /// The coordinates 0..254 that pass zone `zone`'s reach test along one axis, from
+  /// `first` to `last` (first > last: none); false when they are not one run.
+  bool ReachRun(int zone, bool yAxis, int& first, int& last) const {
+    const std::array<uint8_t, kAxisCells>& reach = yAxis ? yReach_ : xReach_;
+    const unsigned bit = 1u << zone;
+    first = 0;
+    while (first < kAxisCells && (reach[static_cast<std::size_t>(first)] & bit) == 0) ++first;
+    last = first - 1;
+    while (last + 1 < kAxisCells && (reach[static_cast<std::size_t>(last + 1)] & bit) != 0) ++last;
+    for (int c = last + 1; c < kAxisCells; ++c) {
+      if ((reach[static_cast<std::size_t>(c)] & bit) != 0) return false;
+    }
+    return true;
+  }
+
   /// Whether every sample of row y (Y = y) lies beyond every zone's reach.
   bool RowOutOfEveryReach(int y) const {
     return y >= 0 && y < kAxisCells && yReach_[static_cast<std::size_t>(y)] == 0;
@@ -64,10 +82,12 @@ class CounterZoneTest {
       const double dy = y - zone.y;
       if (std::fabs(dx) > zone.reach || std::fabs(dy) > zone.reach) continue;
       if (zone.round) {
-        const double d = std::sqrt(dy * dy + dx * dx);
-        if (d <= zone.counterRadius) {
+        // The distance's square against the largest square whose root is within the
+        // radius: the same answer as the root against the radius, without the root.
+        const double squared = dy * dy + dx * dx;
+        if (squared <= zone.counterSquare) {
           result = i;
-          if (d <= zone.radius && zone.active) onIndex = i;
+          if (squared <= zone.radiusSquare && zone.active) onIndex = i;
         }
       } else {
         const double ax = std::fabs(dx);
@@ -88,6 +108,9 @@ class CounterZoneTest {
     double x = 0, y = 0;
     float radius = 0, counterRadius = 0;
     double reach = 0;  ///< beyond this along an axis the sample is outside the zone
+    /// The largest squares whose square roots are at most counterRadius and radius
+    /// (LargestSquareWithin).
+    double counterSquare = 0, radiusSquare = 0;
     bool round = true, active = false;
   };
   std::array<Zone, kPlatformCount> zones_{};
@@ -97,6 +120,11 @@ class CounterZoneTest {
   std::array<uint8_t, kAxisCells> yReach_{};
   double yScale_ = 1.0;
 };
+
+/// The largest double whose square root (correctly rounded) is at most `limit`: the
+/// square root never falls as its argument grows, so sqrt(q) <= limit exactly when
+/// q <= LargestSquareWithin(limit). NaN for NaN (no q passes), below 0 for a negative limit.
+double LargestSquareWithin(double limit);
 
 /// Centimetres per tracker unit along each axis, for the path sums of the counters and of
 /// the live run: ActualSizeX / D and ActualSizeY / D with D the pool's diameter in
@@ -208,6 +236,57 @@ class ZoneTableBuilder {
     return -1;
   }
 
+  /// SlotOf(CellOf(p)) of `n` points whose coordinates all lie in 0..254 (the seen
+  /// positions of the picture), written to `slots`: eight at a time with SSE2 where the
+  /// centre and the rings allow the same whole-number tests in 32 bits (VectorSlots),
+  /// else one by one.
+  void SlotsOf(const PoolPoint* points, int64_t n, uint8_t* slots) const;
+  bool VectorSlots() const { return vectorSlots_; }
+
+  class FourSlots;
+#if defined(__SSE2__)
+  /// The slots of four such points at once (PoolPoint bits in a vector), as 32-bit lanes:
+  /// the very tests of CellOf, whole squared distances against whole limits, the ring
+  /// being the number of limits the measure exceeds. Only where VectorSlots.
+  class FourSlots {
+   public:
+    explicit FourSlots(const ZoneTableBuilder& zones);
+    __m128i operator()(__m128i four) const {
+      const __m128i d = _mm_sub_epi16(four, centre_);
+      __m128i measure;
+      if (round_) {
+        measure = _mm_madd_epi16(d, d);
+      } else {
+        const __m128i dx2 = _mm_madd_epi16(d, _mm_and_si128(d, _mm_set1_epi32(0x0000FFFF)));
+        const __m128i dy2 = _mm_madd_epi16(d, _mm_andnot_si128(_mm_set1_epi32(0x0000FFFF), d));
+        const __m128i wider = _mm_cmpgt_epi32(dx2, dy2);
+        measure = _mm_or_si128(_mm_and_si128(wider, dx2), _mm_andnot_si128(wider, dy2));
+      }
+      const __m128i inner =
+          _mm_add_epi32(_mm_cmpgt_epi32(measure, limits_[0]), _mm_cmpgt_epi32(measure, limits_[1]));
+      const __m128i outer =
+          _mm_add_epi32(_mm_cmpgt_epi32(measure, limits_[2]), _mm_cmpgt_epi32(measure, limits_[3]));
+      const __m128i ring = _mm_sub_epi32(_mm_setzero_si128(), _mm_add_epi32(inner, outer));
+      // q' from the signs: left (dx < 0) gives 1, upper (dy < 0) 3, both 2.
+      const __m128i negative = _mm_srai_epi16(d, 15);
+      const __m128i quadrant = _mm_and_si128(
+          _mm_xor_si128(_mm_and_si128(negative, _mm_set1_epi32(1)),
+                        _mm_srli_epi32(_mm_and_si128(negative, _mm_set1_epi32(0x00030000)), 16)),
+          quadrants_);
+      const __m128i cell = _mm_add_epi32(_mm_slli_epi32(ring, 2), quadrant);
+      const __m128i out = _mm_cmpeq_epi32(ring, rings_);
+      return _mm_or_si128(_mm_and_si128(out, _mm_set1_epi32(kCells)), _mm_andnot_si128(out, cell));
+    }
+
+   private:
+    __m128i centre_;
+    __m128i limits_[4];
+    __m128i quadrants_;
+    __m128i rings_;
+    bool round_;
+  };
+#endif
+
   /// The processed samples since the path last changed cell, counted apart from the
   /// table so that the counting runs in registers and the table is touched only when the
   /// path changes cell. Points outside the pool have a run of their own, never reported.
@@ -249,6 +328,13 @@ class ZoneTableBuilder {
     run.samples += 1;
   }
 
+  /// `samples` processed samples in the open run's slot: CountWhole of each, their
+  /// pixels summing to `pixels`.
+  static void Continue(Run& run, int32_t samples, int32_t pixels) {
+    run.samples += samples;
+    run.pixels += pixels;
+  }
+
   /// The pixel sum of a slot so far, the open run's included.
   int32_t PixelsIn(const Run& run, int at) const { return run.at == at ? run.pixels : pixels_[at]; }
 
@@ -280,6 +366,11 @@ class ZoneTableBuilder {
   /// The largest whole squared distance (round pool) or squared axis distance (square
   /// pool) inside ring k.
   std::array<int64_t, 4> ringLimit_{};
+  /// ringLimit_ in 32 bits, and whether SlotsOf may count rings with them: a centre near
+  /// enough to the picture that differences fit 16 bits and squares 31, and limits that
+  /// grow from ring to ring (so that the number of limits a point passes is its ring).
+  std::array<int32_t, 4> ringLimit32_{};
+  bool vectorSlots_ = false;
   std::array<int32_t, kCells + 1> samples_{};
   std::array<int32_t, kCells + 1> pixels_{};
   std::array<int32_t, kCells + 1> entries_{};

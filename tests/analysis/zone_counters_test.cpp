@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <vector>
 
 #include "pool/pool_defaults.h"
@@ -108,6 +109,50 @@ TEST(RingClassifiers, RingOfAndTheZoneTableAgreeOnEveryBoundary) {
     const PoolPoint p{static_cast<int16_t>(128 + c.dx), static_cast<int16_t>(96 + c.dy)};
     EXPECT_EQ(RingOf(p, pool), c.ring);
     EXPECT_EQ(ZoneTableBuilder(pool).CellOf(p), c.ring < 0 ? -1 : 4 * c.ring);
+  }
+}
+
+// A root is within a limit exactly up to the largest square: the square itself passes and
+// the next double does not, on radii whose squares round up, round down or are exact.
+TEST(LargestSquareWithin, IsTheLastSquareWhoseRootIsWithin) {
+  for (const double limit : {0.0, 1.0, 2.5, std::sqrt(2.0), 10.000001, 12.3456789, 1.0e-300, 3.4e38,
+                             static_cast<double>(17.3f), static_cast<double>(0.1f)}) {
+    const double square = LargestSquareWithin(limit);
+    EXPECT_LE(std::sqrt(square), limit) << limit;
+    EXPECT_GT(std::sqrt(std::nextafter(square, HUGE_VAL)), limit) << limit;
+  }
+  EXPECT_LT(LargestSquareWithin(-1.0), 0.0);
+  EXPECT_TRUE(std::isnan(LargestSquareWithin(std::nan(""))));
+  EXPECT_EQ(LargestSquareWithin(HUGE_VAL), HUGE_VAL);
+}
+
+// The slots of many points at once are CellOf's for every position of the picture, in
+// pools whose rings, quadrants, shape or centre change which tests decide.
+TEST(ZoneTableBuilder, SlotsOfAgreeWithCellOfEverywhere) {
+  const std::vector<std::function<void(PoolSetup&)>> variants = {
+      [](PoolSetup&) {},
+      [](PoolSetup& p) { p.Round = false; },
+      [](PoolSetup& p) { p.Round = false, p.NumRings = 3, p.Quadrants = false; },
+      [](PoolSetup& p) { p.EquArea = true, p.NumRings = 2, p.X = 3, p.Y = 250; },
+      [](PoolSetup& p) { p.NumRings = 1, p.Radius = 400.0f; },
+      [](PoolSetup& p) { p.X = -20000, p.Radius = 20100.0f; },
+      [](PoolSetup& p) { p.X = 31000; },  // too far for the vector path: one by one
+  };
+  std::vector<PoolPoint> points;
+  for (int y = 0; y < 255; ++y) {
+    for (int x = 0; x < 255; ++x) points.push_back({static_cast<int16_t>(x), static_cast<int16_t>(y)});
+  }
+  std::vector<uint8_t> slots(points.size());
+  for (std::size_t v = 0; v < variants.size(); ++v) {
+    PoolSetup pool = DefaultPool();
+    variants[v](pool);
+    const ZoneTableBuilder zones(pool);
+    zones.SlotsOf(points.data(), static_cast<int64_t>(points.size()), slots.data());
+    int wrong = 0;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+      wrong += slots[i] != ZoneTableBuilder::SlotOf(zones.CellOf(points[i]));
+    }
+    EXPECT_EQ(wrong, 0) << "variant " << v;
   }
 }
 
