@@ -247,7 +247,7 @@ std::string TrialJson(const AnalysedTrial& trial, const ReanalysisState& state) 
                .Raw("swappedFrom", q.SwappedFrom >= 0 ? JsonNumber(q.SwappedFrom) : "null")
                .Close());
   // Where the trial came from, as the run recorded it ("unknown" without a record).
-  const TrialProvenance* record = trial.Provenance ? &*trial.Provenance : nullptr;
+  const TrialProvenance* record = trial.Provenance.get();
   const ProvenanceColumns source = ProvenanceColumnsOf(record);
   o.Raw("source", JsonString(source.Source))
       .Raw("sourceDetail", JsonString(record ? record->Source.Describe() : std::string(kUnknownProvenance)))

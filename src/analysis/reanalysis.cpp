@@ -168,7 +168,7 @@ AnalysedTrial AnalyseWith(const ReanalysisState& state, int subjectIndex,
   // A file that vanished since it was listed is reported as it is: status "Unknown".
   FileFacts facts;
   if (analyser.AnalyseFile(rawFile, trial.Result, record, samples, &facts)) trial.RawFileRead = facts;
-  if (record != nullptr) trial.Provenance = *record;
+  if (record != nullptr) trial.Provenance = std::make_shared<const TrialProvenance>(*record);
   return trial;
 }
 

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -59,8 +60,9 @@ struct AnalysedTrial {
   TrialResult Result;
   TrialReport Report;
   /// What the run recorded of this trial (source, date, video); nothing when the
-  /// experiment's provenance record has no entry for the raw file.
-  std::optional<TrialProvenance> Provenance;
+  /// experiment's provenance record has no entry for the raw file. Held apart: a table
+  /// keeps many trials, and most of a record is what few of them carry.
+  std::shared_ptr<const TrialProvenance> Provenance;
   /// The raw file's size and last-write time as it was read for the analysis; nothing
   /// when it could not be read.
   std::optional<FileFacts> RawFileRead;

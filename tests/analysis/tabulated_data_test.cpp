@@ -85,8 +85,8 @@ TEST(BuildTabulatedDataFile, WhatTheRunJudgedReachesTheTableThroughTheProvenance
   EXPECT_TRUE(w.state.LastTable[0].Result.Tracking.IsSuspect());
   EXPECT_EQ(w.state.LastTable[1].Result.Tracking.TooFast, 0)
       << "a record of other bytes says nothing of these";
-  ASSERT_TRUE(w.state.LastTable[0].Provenance.has_value());
-  EXPECT_EQ(ProvenanceColumnsOf(&*w.state.LastTable[0].Provenance).Source, "simulated");
+  ASSERT_TRUE(w.state.LastTable[0].Provenance);
+  EXPECT_EQ(ProvenanceColumnsOf(w.state.LastTable[0].Provenance.get()).Source, "simulated");
 
   test::Week1Folder damaged;
   damaged.dir.Write("WEEK1.provenance.json", "{\"format\": 1, \"trials\": ");
@@ -94,7 +94,7 @@ TEST(BuildTabulatedDataFile, WhatTheRunJudgedReachesTheTableThroughTheProvenance
       BuildTabulatedDataFile(damaged.state, damaged.dir.Path() / "WEEK1.CSV", true, damaged.op, nullptr));
   EXPECT_EQ(damaged.Read("WEEK1.CSV"), Golden("tabulated_week1.CSV"));
   EXPECT_EQ(damaged.state.ProvenanceProblem, "WEEK1.provenance.json is damaged (not JSON)");
-  EXPECT_FALSE(damaged.state.LastTable[0].Provenance.has_value());
+  EXPECT_FALSE(damaged.state.LastTable[0].Provenance);
 }
 
 // Many raw files are analysed on several threads at once: the table must still hold each
