@@ -170,6 +170,7 @@ bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path&
   // state and the analyser are only read meanwhile. Jobs are taken in order, so a worker
   // that gets a file waits at most for the map parts other workers are making.
   std::vector<AnalysedTrial> trials(files.size());
+  std::vector<std::string> dates(files.size());  // for the results page
   const unsigned workers = WorkersFor(files.size(), kFilesPerWorker);
   std::vector<std::vector<PoolPoint>> samples(workers);
   const ReanalysisState& reading = state;
@@ -182,6 +183,8 @@ bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path&
     while (mapPartsDone.load(std::memory_order_acquire) < mapParts) std::this_thread::yield();
     const std::size_t i = job - mapParts;
     trials[i] = AnalyseSubjectForTable(reading, files[i].SubjectIndex, files[i].File, analyser, samples[worker]);
+    // The date the read saw: no second look at the file.
+    dates[i] = trials[i].RawFileRead ? FileDateText(trials[i].RawFileRead->Written) : FileDateText(trials[i].RawFile);
   });
   // The temporary report and the last result stay those of the trial on display: Save As
   // after an export saves under the displayed trial's name, and must save its report,
@@ -202,11 +205,6 @@ bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path&
   } else {
     // A table copied from Windows under another case is replaced, not joined by a twin.
     const std::filesystem::path target = FindExistingFile(tablePath).value_or(tablePath);
-    std::vector<std::string> dates;
-    // The dates the reads saw: no second look at every raw file.
-    for (const AnalysedTrial& trial : trials)
-      dates.push_back(trial.RawFileRead ? FileDateText(trial.RawFileRead->Written)
-                                        : FileDateText(trial.RawFile));
     // The results page explains the table: both are replaced together or neither is, and
     // the disk is waited for once for the two.
     const std::string tableText = TabulatedDataText(trials, state.Locale);
