@@ -245,6 +245,25 @@ bool WriteFileAtomically(const fs::path& path, std::string_view contents, std::s
   return writer.Commit(error);
 }
 
+namespace {
+
+// Reads into `buffer` until it is full or the file ends: the bytes read, or -1 on an error.
+ssize_t ReadFully(int fd, char* buffer, std::size_t size) {
+  std::size_t got = 0;
+  while (got < size) {
+    const ssize_t n = ::read(fd, buffer + got, size - got);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    got += static_cast<std::size_t>(n);
+  }
+  return static_cast<ssize_t>(got);
+}
+
+}  // namespace
+
 bool ReadWholeFile(const fs::path& path, std::string& contents) {
   return ReadWholeFile(path, contents, nullptr);
 }
@@ -266,15 +285,14 @@ bool ReadWholeFile(const fs::path& path, std::string& contents, FileFacts* facts
   std::size_t got = 0;
   bool ok = true;
   for (;;) {
-    if (got == data.size()) data.resize(data.size() * 2);
-    const ssize_t n = ::read(fd, data.data() + got, data.size() - got);
-    if (n == 0) break;
+    const ssize_t n = ReadFully(fd, data.data() + got, data.size() - got);
     if (n < 0) {
-      if (errno == EINTR) continue;
       ok = false;
       break;
     }
     got += static_cast<std::size_t>(n);
+    if (got < data.size()) break;  // the file ended
+    data.resize(data.size() * 2);
   }
   ::close(fd);
   if (!ok) return false;
@@ -374,21 +392,10 @@ bool ReadFirstBytes(const fs::path& path, std::size_t limit, std::string& bytes)
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
   if (fd < 0) return false;
   bytes.assign(limit, '\0');
-  std::size_t got = 0;
-  bool ok = true;
-  while (got < limit) {
-    const ssize_t n = ::read(fd, bytes.data() + got, limit - got);
-    if (n == 0) break;
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      ok = false;
-      break;
-    }
-    got += static_cast<std::size_t>(n);
-  }
+  const ssize_t got = ReadFully(fd, bytes.data(), limit);
   ::close(fd);
-  bytes.resize(got);
-  return ok;
+  bytes.resize(got < 0 ? 0 : static_cast<std::size_t>(got));
+  return got >= 0;
 }
 
 bool IsCurrentFormatFile(const fs::path& path) {
