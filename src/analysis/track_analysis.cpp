@@ -307,8 +307,7 @@ TrackAnalyser::TrackAnalyser(const AnalysisSettings& settings, PictureMap map)
       surelyInside_ = inner * inner;
     }
   }
-  constexpr int kNearPicture = 32000;
-  quietBoxes_ = surelyInside_ >= 0 && std::abs(pool_.X) <= kNearPicture && std::abs(pool_.Y) <= kNearPicture;
+  quietBoxes_ = surelyInside_ >= 0 && CentreNearPicture(pool_.X, pool_.Y);
   surelyInside32_ =
       static_cast<int32_t>(std::min<int64_t>(surelyInside_, std::numeric_limits<int32_t>::max() - 1));
   for (int i = 0; i < kPlatformCount; ++i) {

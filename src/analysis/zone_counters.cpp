@@ -116,10 +116,7 @@ ZoneTableBuilder::ZoneTableBuilder(const PoolSetup& pool)
     }
     ringLimit_[k] = whole;
   }
-  // A difference from a centre within this of the picture fits 16 bits, and the sum of
-  // two such squares stays below 2^31.
-  constexpr int kNearPicture = 32000;
-  vectorSlots_ = std::abs(centreX_) <= kNearPicture && std::abs(centreY_) <= kNearPicture;
+  vectorSlots_ = CentreNearPicture(centreX_, centreY_);
   for (int k = 0; k < n; ++k) {
     const int64_t limit = std::clamp<int64_t>(ringLimit_[k], -1, std::numeric_limits<int32_t>::max());
     ringLimit32_[k] = static_cast<int32_t>(limit);

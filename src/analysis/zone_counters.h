@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstdlib>
 #include <cstdint>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -125,6 +126,14 @@ class CounterZoneTest {
 /// square root never falls as its argument grows, so sqrt(q) <= limit exactly when
 /// q <= LargestSquareWithin(limit). NaN for NaN (no q passes), below 0 for a negative limit.
 double LargestSquareWithin(double limit);
+
+/// Whether a centre lies near enough to the picture for the 16-bit vector tests: every
+/// difference from it to a position of the picture fits 16 bits, and the sum of two such
+/// squares stays below 2^31.
+inline bool CentreNearPicture(int x, int y) {
+  constexpr int kNearPicture = 32000;
+  return std::abs(x) <= kNearPicture && std::abs(y) <= kNearPicture;
+}
 
 /// Centimetres per tracker unit along each axis, for the path sums of the counters and of
 /// the live run: ActualSizeX / D and ActualSizeY / D with D the pool's diameter in

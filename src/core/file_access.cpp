@@ -283,19 +283,17 @@ bool ReadWholeFile(const fs::path& path, std::string& contents, FileFacts* facts
   // its end without growing the buffer.
   std::string data(static_cast<std::size_t>(status.st_size > 0 ? status.st_size : 0) + 1, '\0');
   std::size_t got = 0;
-  bool ok = true;
   for (;;) {
     const ssize_t n = ReadFully(fd, data.data() + got, data.size() - got);
     if (n < 0) {
-      ok = false;
-      break;
+      ::close(fd);
+      return false;
     }
     got += static_cast<std::size_t>(n);
     if (got < data.size()) break;  // the file ended
     data.resize(data.size() * 2);
   }
   ::close(fd);
-  if (!ok) return false;
   data.resize(got);
   contents = std::move(data);
   if (facts != nullptr) {

@@ -80,5 +80,4 @@ NumberLocale SystemNumberLocale();
 // The separators of a locale name such as "de_DE.UTF-8", "fr_FR" or "C".
 NumberLocale NumberLocaleFor(std::string_view localeName);
 
-
 }  // namespace tarnwell
