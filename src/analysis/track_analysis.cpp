@@ -973,21 +973,16 @@ bool TrackAnalyser::AnalyseFile(const std::filesystem::path& file, TrialResult& 
 
 bool TrackAnalyser::AnalyseFile(const std::filesystem::path& file, TrialResult& result,
                                 const TrialProvenance* record) const {
-  return AnalyseFile(file, result, record, samples_, nullptr);
+  return AnalyseFile(file, result, record, buffers_, nullptr);
 }
 
 bool TrackAnalyser::AnalyseFile(const std::filesystem::path& file, TrialResult& result,
-                                const TrialProvenance* record, std::vector<PoolPoint>& samples,
+                                const TrialProvenance* record, TrackBuffers& buffers,
                                 FileFacts* facts) const {
   ClearAllMazeExptData(result);
-  TrackingQuality tracking;
-  {
-    // The file's bytes go once loaded: a long track is held once, not twice.
-    std::string bytes;
-    if (!ReadExistingFile(file, bytes, facts)) return false;
-    tracking = LoadRecordedSamples(bytes, record, samples);
-  }
-  AnalyseLoadedSamples(samples, result);
+  if (!ReadExistingFile(file, buffers.Bytes, facts)) return false;
+  const TrackingQuality tracking = LoadRecordedSamples(buffers.Bytes, record, buffers.Samples);
+  AnalyseLoadedSamples(buffers.Samples, result);
   result.Tracking = tracking;
   return true;
 }
