@@ -78,4 +78,15 @@ BENCHMARK(BM_AnalyseRawTrack)
     ->Args({3600, 0})
     ->Unit(benchmark::kMicrosecond);
 
+// The picture map an analyser of many tracks makes before its first track: its cost is
+// what a table pays once on top of its tracks.
+void BM_PictureMap(benchmark::State& state) {
+  const AnalysisSettings settings = BenchSettings();
+  for (auto _ : state) {
+    TrackAnalyser analyser(settings, TrackAnalyser::PictureMap::Now);
+    benchmark::DoNotOptimize(&analyser);
+  }
+}
+BENCHMARK(BM_PictureMap)->Unit(benchmark::kMicrosecond);
+
 }  // namespace

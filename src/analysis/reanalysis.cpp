@@ -158,7 +158,7 @@ namespace {
 
 AnalysedTrial AnalyseWith(const ReanalysisState& state, int subjectIndex,
                           const std::filesystem::path& rawFile, const TrackAnalyser& analyser,
-                          std::vector<PoolPoint>& samples) {
+                          TrackBuffers& buffers) {
   AnalysedTrial trial;
   trial.SubjectIndex = subjectIndex;
   trial.RawFile = rawFile;
@@ -167,7 +167,7 @@ AnalysedTrial AnalyseWith(const ReanalysisState& state, int subjectIndex,
   const TrialProvenance* record = state.Provenance.FindTrial(rawFile.filename().string());
   // A file that vanished since it was listed is reported as it is: status "Unknown".
   FileFacts facts;
-  if (analyser.AnalyseFile(rawFile, trial.Result, record, samples, &facts)) trial.RawFileRead = facts;
+  if (analyser.AnalyseFile(rawFile, trial.Result, record, buffers, &facts)) trial.RawFileRead = facts;
   if (record != nullptr) trial.Provenance = std::make_shared<const TrialProvenance>(*record);
   return trial;
 }
@@ -176,17 +176,18 @@ AnalysedTrial AnalyseWith(const ReanalysisState& state, int subjectIndex,
 
 AnalysedTrial AnalyseSubjectFile(const ReanalysisState& state, int subjectIndex,
                                  const std::filesystem::path& rawFile) {
-  std::vector<PoolPoint> samples;
-  AnalysedTrial trial = AnalyseWith(state, subjectIndex, rawFile, TrackAnalyser(state.Settings, false), samples);
+  TrackBuffers buffers;
+  AnalysedTrial trial = AnalyseWith(state, subjectIndex, rawFile, TrackAnalyser(state.Settings, false), buffers);
   trial.Report = ComposeTrialReport(trial.Result, ReportContextFor(state, subjectIndex));
   return trial;
 }
 
 AnalysedTrial AnalyseSubjectForTable(const ReanalysisState& state, int subjectIndex,
                                      const std::filesystem::path& rawFile, const TrackAnalyser& analyser,
-                                     std::vector<PoolPoint>& samples) {
-  AnalysedTrial trial = AnalyseWith(state, subjectIndex, rawFile, analyser, samples);
-  trial.Report.Record = ComposeTrialRecord(trial.Result, ReportContextFor(state, subjectIndex));
+                                     TrackBuffers& buffers, TrialReportContext& context) {
+  AnalysedTrial trial = AnalyseWith(state, subjectIndex, rawFile, analyser, buffers);
+  context.SubjectLabel = trial.Label;
+  trial.Report.Record = ComposeTrialRecord(trial.Result, context);
   return trial;
 }
 

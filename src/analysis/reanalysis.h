@@ -164,12 +164,13 @@ bool LoadAnalysisExperimentFile(ReanalysisState& state, const std::filesystem::p
 AnalysedTrial AnalyseSubjectFile(const ReanalysisState& state, int subjectIndex,
                                  const std::filesystem::path& rawFile);
 /// The same for the table, with an analyser made from state.Settings: the report holds
-/// the record only (Block stays empty), which is all a table writes. `samples` is the
-/// caller's buffer, so threads sharing one analyser may call this at once, each with its
-/// own buffer (the state is only read).
+/// the record only (Block stays empty), which is all a table writes. `buffers` and
+/// `context` are the calling thread's own, so threads sharing one analyser may call this
+/// at once (the state is only read). `context` is ReportContextFor(state, any subject),
+/// made once per thread: its label becomes this subject's.
 AnalysedTrial AnalyseSubjectForTable(const ReanalysisState& state, int subjectIndex,
                                      const std::filesystem::path& rawFile, const TrackAnalyser& analyser,
-                                     std::vector<PoolPoint>& samples);
+                                     TrackBuffers& buffers, TrialReportContext& context);
 
 /// The driver. With `toTable` true `path` is the table to rebuild (normally stem + ".CSV",
 /// an export may name another) from every numbered raw file of `state.DataFile`

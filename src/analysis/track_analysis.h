@@ -50,6 +50,13 @@ double UsableAnalysisAspect(double aspectFactor);
 TrackingQuality LoadAnalysisSamples(std::string_view bytes, double aspectFactor,
                                     std::vector<PoolPoint>& samples);
 
+/// What a thread keeps from track to track while it analyses many: a file's bytes and the
+/// samples loaded from them, so that neither is allocated and cleared afresh per track.
+struct TrackBuffers {
+  std::string Bytes;
+  std::vector<PoolPoint> Samples;
+};
+
 /// The step length of pass 2, with its own remembered point L: a move of at most one
 /// pixel in both axes from L counts 0 and leaves L (jitter is ignored and small moves
 /// accumulate); a larger move counts its full length from L, and L follows. The first
@@ -157,11 +164,11 @@ class TrackAnalyser {
   /// part-way is marked (SwappedFrom) but analysed as stored.
   bool AnalyseFile(const std::filesystem::path& file, TrialResult& result,
                    const TrialProvenance* record) const;
-  /// The same with the caller's buffer for the samples: the analyser itself is only read,
-  /// so threads may share one, each with its own `samples`. `facts` (optional) gets the
-  /// file's size and date from the very read that gave the bytes.
+  /// The same with the caller's buffers: the analyser itself is only read, so threads may
+  /// share one, each with its own `buffers`. `facts` (optional) gets the file's size and
+  /// date from the very read that gave the bytes.
   bool AnalyseFile(const std::filesystem::path& file, TrialResult& result, const TrialProvenance* record,
-                   std::vector<PoolPoint>& samples, FileFacts* facts) const;
+                   TrackBuffers& buffers, FileFacts* facts) const;
   /// AnalyseBytes with what the run recorded of the trial, as AnalyseFile.
   void AnalyseRecordedBytes(std::string_view bytes, const TrialProvenance* record, TrialResult& result,
                             std::vector<PoolPoint>& samples) const;
@@ -233,8 +240,8 @@ class TrackAnalyser {
   bool tabledStepsWhole_ = false;
   /// The artifact filter acts on steps whose squared length is at least this.
   int64_t filterFrom_ = std::numeric_limits<int64_t>::max();
-  /// AnalyseFile's samples, kept from file to file (an analyser serves one thread).
-  mutable std::vector<PoolPoint> samples_;
+  /// AnalyseFile's buffers, kept from file to file (an analyser serves one thread).
+  mutable TrackBuffers buffers_;
 };
 
 inline int16_t TrackAnalyser::CodeAt(PoolPoint p) const {

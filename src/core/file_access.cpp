@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <iterator>
 #include <random>
@@ -248,9 +249,11 @@ bool WriteFileAtomically(const fs::path& path, std::string_view contents, std::s
 namespace {
 
 // Reads into `buffer` until it is full or the file ends: the bytes read, or -1 on an error.
-ssize_t ReadFully(int fd, char* buffer, std::size_t size) {
+// Once `end` bytes are in, the file is taken to end there: a regular file gives fewer bytes
+// than asked only at its end, so the read that would give nothing more is spared.
+ssize_t ReadFully(int fd, char* buffer, std::size_t size, std::size_t end = SIZE_MAX) {
   std::size_t got = 0;
-  while (got < size) {
+  while (got < size && got != end) {
     const ssize_t n = ::read(fd, buffer + got, size - got);
     if (n == 0) break;
     if (n < 0) {
@@ -279,23 +282,26 @@ bool ReadWholeFile(const fs::path& path, std::string& contents, FileFacts* facts
     ::close(fd);
     return false;
   }
-  // Room for one byte more than the size, so a file that has not grown since is read to
-  // its end without growing the buffer.
-  std::string data(static_cast<std::size_t>(status.st_size > 0 ? status.st_size : 0) + 1, '\0');
+  // Read in place: a caller that reads file after file into one string reuses its room
+  // and clears nothing. One byte more than the size, so a file that has grown since is
+  // seen to have grown and read on. A size of 0 says nothing (files of /proc).
+  const auto size = static_cast<std::size_t>(status.st_size > 0 ? status.st_size : 0);
+  contents.resize(size + 1);
   std::size_t got = 0;
   for (;;) {
-    const ssize_t n = ReadFully(fd, data.data() + got, data.size() - got);
+    const ssize_t n =
+        ReadFully(fd, contents.data() + got, contents.size() - got, got == 0 && size > 0 ? size : SIZE_MAX);
     if (n < 0) {
       ::close(fd);
+      contents.clear();
       return false;
     }
     got += static_cast<std::size_t>(n);
-    if (got < data.size()) break;  // the file ended
-    data.resize(data.size() * 2);
+    if (got < contents.size()) break;  // the file ended
+    contents.resize(contents.size() * 2);
   }
   ::close(fd);
-  data.resize(got);
-  contents = std::move(data);
+  contents.resize(got);
   if (facts != nullptr) {
     facts->Size = got;
     // As std::filesystem::last_write_time gives it, to the nanosecond.

@@ -99,8 +99,9 @@ struct FileFacts {
   std::chrono::system_clock::time_point Written{};
 };
 
-// Reads a whole regular file as bytes. False when it cannot be opened or is not a
-// regular file (a folder, a pipe or a device is never read).
+// Reads a whole regular file as bytes into `contents`, reusing its room. False when it
+// cannot be opened or is not a regular file (a folder, a pipe or a device is never read):
+// `contents` is then as it was; a read that fails part way leaves it empty.
 bool ReadWholeFile(const fs::path& path, std::string& contents);
 bool ReadWholeFile(const fs::path& path, std::string& contents, FileFacts* facts);
 

@@ -191,6 +191,21 @@ TEST(ReadExistingFile, ReadsRegularFilesWholeUnderAnyCaseAndTellsTheirSizeAndDat
   }
 }
 
+TEST(ReadWholeFile, ReadsFileAfterFileIntoOneStringExactlyWhateverItHeldBefore) {
+  TempDir dir;
+  dir.Write("big", std::string(20000, 'b'));
+  dir.Write("small", "sm");
+  dir.Write("empty", "");
+  std::string bytes = "what the string held before";
+  for (const char* name : {"big", "small", "empty", "big", "small"}) {
+    ASSERT_TRUE(ReadWholeFile(dir.Path() / name, bytes)) << name;
+    EXPECT_EQ(bytes, dir.Read(name)) << name;
+  }
+  // A file whose size says nothing is read to its end all the same.
+  ASSERT_TRUE(ReadWholeFile("/proc/self/status", bytes));
+  EXPECT_NE(bytes.find("Name:"), std::string::npos);
+}
+
 TEST(SplitLines, AcceptsCrLfLfAndLoneCr) {
   using Lines = std::vector<std::string>;
   const std::vector<std::pair<std::string, Lines>> cases = {
