@@ -1,6 +1,7 @@
 #include "records/raw_track.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <fstream>
 #include <system_error>
@@ -121,33 +122,34 @@ int SubjectIndexOfRawFile(const std::filesystem::path& dataFile, const std::file
 }
 
 std::vector<NumberedRawFileEntry> ListNumberedRawFiles(const std::filesystem::path& dataFile) {
-  std::vector<NumberedRawFileEntry> entries;
   const std::string stem = DataFileStem(dataFile).string();
   const std::size_t nameStart = NameStart(stem);
   const std::string_view stemName = std::string_view(stem).substr(nameStart);
   std::filesystem::path folder =
       nameStart == 0 ? std::filesystem::path(".") : std::filesystem::path(stem.substr(0, nameStart));
+  // One file per subject: where names differ only in case, the one spelt as this
+  // program writes it wins, else the first by name. Picked as the folder is read, so
+  // that only the files kept are made paths.
+  constexpr int kSubjects = 100;  // two digits
+  std::array<std::string, kSubjects> kept;
+  std::array<bool, kSubjects> exact{};
   ForEachFolderEntry(folder, [&](const FolderEntry& entry) {
     const int index = SubjectIndexOfName(entry.Name(), stemName);
-    if (index >= 0 && entry.IsRegularFile())
-      entries.push_back(NumberedRawFileEntry{index, folder / std::string(entry.Name())});
+    if (index < 0 || exact[static_cast<std::size_t>(index)]) return;
+    std::string& name = kept[static_cast<std::size_t>(index)];
+    // The digits are the index itself; only the stem and the extension can differ in case.
+    const bool spelt =
+        entry.Name().substr(0, stemName.size()) == stemName && entry.Name().substr(stemName.size() + 2) == ".RAW";
+    if (!spelt && !name.empty() && entry.Name() >= name) return;
+    if (!entry.IsRegularFile()) return;
+    name = entry.Name();
+    exact[static_cast<std::size_t>(index)] = spelt;
   });
-  // One file per subject: where names differ only in case, the one spelt as this
-  // program writes it wins, else the first by name.
-  std::sort(entries.begin(), entries.end(),
-            [&](const NumberedRawFileEntry& a, const NumberedRawFileEntry& b) {
-              if (a.SubjectIndex != b.SubjectIndex) return a.SubjectIndex < b.SubjectIndex;
-              const std::string exact = NumberedRawFile(dataFile, a.SubjectIndex).filename().string();
-              const bool aExact = a.File.filename().string() == exact;
-              const bool bExact = b.File.filename().string() == exact;
-              if (aExact != bExact) return aExact;
-              return a.File.filename().string() < b.File.filename().string();
-            });
-  entries.erase(std::unique(entries.begin(), entries.end(),
-                            [](const NumberedRawFileEntry& a, const NumberedRawFileEntry& b) {
-                              return a.SubjectIndex == b.SubjectIndex;
-                            }),
-                entries.end());
+  std::vector<NumberedRawFileEntry> entries;
+  for (int index = 0; index < kSubjects; ++index) {
+    if (!kept[static_cast<std::size_t>(index)].empty())
+      entries.push_back(NumberedRawFileEntry{index, folder / kept[static_cast<std::size_t>(index)]});
+  }
   return entries;
 }
 

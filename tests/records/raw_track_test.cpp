@@ -51,14 +51,31 @@ TEST(RawTrack, ReadAndWriteFiles) {
 TEST(ListNumberedRawFiles, EachFileKeepsTheIndexOfItsName) {
   test::TempDir dir;
   for (const char* name : {"WEEK105.RAW", "WEEK100.RAW", "week103.raw", "WEEK1.RAW", "WEEK1.CSV",
-                           "WEEK100.CSV", "WEEK2.RAW", "WEEK1001.RAW", "WEEK200.RAW"}) {
+                           "WEEK100.CSV", "WEEK2.RAW", "WEEK1001.RAW", "WEEK200.RAW",
+                           // Twins under another case: the name as written wins, else the
+                           // first by name; a folder never does.
+                           "Week105.raw", "week108.raw", "Week108.RAW", "week109.raw", "week110.raw"}) {
     dir.Write(name, "");
   }
-  fs::create_directory(dir.Path() / "WEEK107.RAW");  // a folder is not a track
+  for (const char* folder : {"WEEK107.RAW", "WEEK109.RAW", "Week110.RAW"})
+    fs::create_directory(dir.Path() / folder);  // a folder is not a track
   const auto entries = ListNumberedRawFiles(dir.Path() / "WEEK1.EXP");
   EXPECT_EQ(entries, (std::vector<NumberedRawFileEntry>{{0, dir.Path() / "WEEK100.RAW"},
                                                         {3, dir.Path() / "week103.raw"},
-                                                        {5, dir.Path() / "WEEK105.RAW"}}));
+                                                        {5, dir.Path() / "WEEK105.RAW"},
+                                                        {8, dir.Path() / "Week108.RAW"},
+                                                        {9, dir.Path() / "week109.raw"},
+                                                        {10, dir.Path() / "week110.raw"}}));
+  // The name as written wins also where a twin comes first by name, whichever the folder
+  // lists first.
+  std::vector<NumberedRawFileEntry> written = {{0, dir.Path() / "WEEK200.RAW"}};  // a twin alone
+  for (int subject = 1; subject <= 6; ++subject) {
+    const std::string digits = "0" + std::to_string(subject);
+    dir.Write("Week2" + digits + ".RAW", "");
+    dir.Write("WEEK2" + digits + ".RAW", "");
+    written.push_back({subject, dir.Path() / ("Week2" + digits + ".RAW")});
+  }
+  EXPECT_EQ(ListNumberedRawFiles(dir.Path() / "Week2.EXP"), written);
   EXPECT_TRUE(ListNumberedRawFiles(dir.Path() / "missing" / "X.EXP").empty());
 }
 
