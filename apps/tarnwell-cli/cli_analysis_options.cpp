@@ -184,12 +184,15 @@ int PrepareExperimentAnalysis(std::string_view command, const Arguments& args, c
     return Failure(command, "no data file " + analysis.dataFile.string());
   // A mistyped name must neither create a home nor remove or write anything: every one of
   // these commands works from the raw files.
-  std::vector<NumberedRawFileEntry> rawFiles = ListNumberedRawFiles(analysis.dataFile);
-  if (rawFiles.empty()) return Failure(command, NoRawFilesMessage(analysis.dataFile));
+  // The folder is read once: for the raw files, the provenance record and the tracks
+  // kept aside.
+  analysis.folder = std::make_shared<const FolderListing>(analysis.dataFile.parent_path());
+  if (ListNumberedRawFiles(analysis.dataFile, analysis.folder.get()).empty())
+    return Failure(command, NoRawFilesMessage(analysis.dataFile));
   analysis.program = OpenProgram(command, home);
   if (!analysis.program) return kExitFailure;
   analysis.state.DataFile = analysis.dataFile;
-  analysis.state.ListedRawFiles = ReanalysisState::RawFileListing{analysis.dataFile, std::move(rawFiles)};
+  analysis.state.ListedFolder = ReanalysisState::FolderRead{analysis.dataFile, analysis.folder};
   if (const int status = ApplyAnalysisOptions(command, args, *analysis.program, analysis.state, std::cerr);
       status != kExitOk) {
     return status;

@@ -55,6 +55,8 @@ class CommandTempReport {
 // command's own temporary report.
 struct ExperimentAnalysis {
   std::filesystem::path dataFile;
+  /// The data file's folder as read when the analysis was set up.
+  std::shared_ptr<const FolderListing> folder;
   std::unique_ptr<Program> program;
   ReanalysisState state;
   std::unique_ptr<CommandTempReport> tempReport;

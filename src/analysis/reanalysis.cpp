@@ -193,7 +193,7 @@ AnalysedTrial AnalyseSubjectForTable(const ReanalysisState& state, int subjectIn
 
 void LoadAnalysisProvenance(ReanalysisState& state) {
   ProvenanceLoad load;
-  if (!state.DataFile.empty()) load = LoadProvenance(state.DataFile);
+  if (!state.DataFile.empty()) load = LoadProvenance(state.DataFile, ListedFolderOf(state));
   state.Provenance = std::move(load.Record);
   state.ProvenanceStatus = load.Status;
   state.ProvenanceProblem = load.Problem;
@@ -215,8 +215,14 @@ bool BuildTabulatedDataFile(ReanalysisState& state, const std::filesystem::path&
                             Operator& op, DataView* view) {
   LoadExperimentAnalysisSettings(state);
   LoadAnalysisProvenance(state);
-  if (toTable) return WriteTabulatedDataFile(state, path, op);
-  return AnalyseAndShowRawFile(state, path, op, view);
+  const bool built = toTable ? WriteTabulatedDataFile(state, path, op) : AnalyseAndShowRawFile(state, path, op, view);
+  state.ListedFolder.reset();  // the next build reads the folder as it is then
+  return built;
+}
+
+const FolderListing* ListedFolderOf(const ReanalysisState& state) {
+  if (!state.ListedFolder || state.ListedFolder->DataFile != state.DataFile) return nullptr;
+  return state.ListedFolder->Listing.get();
 }
 
 std::filesystem::path SubjectRawFile(const ReanalysisState& state, int subjectIndex) {

@@ -102,15 +102,19 @@ struct ReanalysisState {
   std::string ProvenanceProblem;
   /// The data file and problem last told by ReportProvenanceProblem.
   std::string ProvenanceProblemTold;
-  /// The raw files of a data file as a command listed them a moment before it builds
-  /// the table (to check that there are any): the next table build of that data file takes
-  /// this listing, once, instead of reading the folder a second time.
-  struct RawFileListing {
+  /// A data file's folder as a command read it a moment before it builds the table (to
+  /// check that there are raw files): the next build of that data file finds its raw files
+  /// and provenance record in this listing, once, instead of reading the folder again.
+  struct FolderRead {
     std::filesystem::path DataFile;
-    std::vector<NumberedRawFileEntry> Files;
+    std::shared_ptr<const FolderListing> Listing;
   };
-  std::optional<RawFileListing> ListedRawFiles;
+  std::optional<FolderRead> ListedFolder;
 };
+
+/// The listing of DataFile's folder the state holds (ListedFolder), or none when it holds
+/// none for DataFile.
+const FolderListing* ListedFolderOf(const ReanalysisState& state);
 
 /// Reads DataFile's provenance record into the state (an empty one when it is missing
 /// or damaged).

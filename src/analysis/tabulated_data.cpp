@@ -152,12 +152,7 @@ std::string FileDateText(std::chrono::system_clock::time_point written) {
 }
 
 bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path& tablePath, Operator& op) {
-  std::vector<NumberedRawFileEntry> files;
-  if (state.ListedRawFiles && state.ListedRawFiles->DataFile == state.DataFile)
-    files = std::move(state.ListedRawFiles->Files);
-  else
-    files = ListNumberedRawFiles(state.DataFile);
-  state.ListedRawFiles.reset();
+  std::vector<NumberedRawFileEntry> files = ListNumberedRawFiles(state.DataFile, ListedFolderOf(state));
   // One analyser for the whole table: every file is analysed under the same settings.
   // Its picture map is made by the workers themselves, part by part, before any file.
   const bool manyTracks = files.size() >= TrackAnalyser::kManyTracks;

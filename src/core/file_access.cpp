@@ -342,20 +342,61 @@ bool ForEachFolderEntry(const fs::path& folder, const std::function<void(const F
   return true;
 }
 
-std::optional<fs::path> FindExistingFile(const fs::path& path) {
-  if (path.empty() || !path.has_filename()) return std::nullopt;
-  std::error_code ec;
-  if (fs::is_regular_file(path, ec)) return path;
-  const fs::path folder = path.parent_path();
-  const std::string wanted = path.filename().string();
-  // Several spellings of one name: the first in name order, so the choice is stable.
-  std::optional<std::string> first;
-  ForEachFolderEntry(folder, [&](const FolderEntry& entry) {
-    if (!EqualsIgnoringCaseAscii(entry.Name(), wanted) || (first && entry.Name() >= *first)) return;
-    if (entry.IsRegularFile()) first = std::string(entry.Name());
+FolderListing::FolderListing(const fs::path& folder) : folder_(::opendir(folder.empty() ? "." : folder.c_str())) {
+  if (folder_ == nullptr) return;
+  while (const dirent* entry = ::readdir(folder_)) {
+    const std::string_view name(entry->d_name);
+    if (name != "." && name != "..") entries_.emplace_back(name, entry->d_type);
+  }
+}
+
+FolderListing::~FolderListing() {
+  if (folder_ != nullptr) ::closedir(folder_);
+}
+
+void FolderListing::ForEach(const std::function<void(const FolderEntry&)>& visit) const {
+  for (const auto& [name, type] : entries_) visit(FolderEntry(::dirfd(folder_), name.c_str(), type));
+}
+
+namespace {
+
+// The case-twin rule over a folder's entries: the regular file `wanted` itself, else the
+// first by name of the regular files whose names match it case-insensitively, so that the
+// choice is stable.
+template <typename ForEach>
+std::optional<std::string> CaseTwin(ForEach&& forEach, std::string_view wanted) {
+  std::optional<std::string> chosen;
+  bool itself = false;
+  forEach([&](const FolderEntry& entry) {
+    if (itself || !EqualsIgnoringCaseAscii(entry.Name(), wanted)) return;
+    const bool same = entry.Name() == wanted;
+    if (!same && chosen && entry.Name() >= *chosen) return;
+    if (!entry.IsRegularFile()) return;
+    chosen = std::string(entry.Name());
+    itself = same;
   });
-  if (!first) return std::nullopt;
-  return folder.empty() ? fs::path(*first) : folder / *first;
+  return chosen;
+}
+
+}  // namespace
+
+std::optional<std::string> FolderListing::FindExisting(std::string_view name) const {
+  return CaseTwin([this](const auto& visit) { ForEach(visit); }, name);
+}
+
+std::optional<fs::path> FindExistingFile(const fs::path& path, const FolderListing* listing) {
+  if (path.empty() || !path.has_filename()) return std::nullopt;
+  const fs::path folder = path.parent_path();
+  std::optional<std::string> found;
+  if (listing != nullptr) {
+    found = listing->FindExisting(path.filename().string());
+  } else {
+    std::error_code ec;
+    if (fs::is_regular_file(path, ec)) return path;
+    found = CaseTwin([&](const auto& visit) { ForEachFolderEntry(folder, visit); }, path.filename().string());
+  }
+  if (!found) return std::nullopt;
+  return folder.empty() ? fs::path(*found) : folder / *found;
 }
 
 std::vector<std::string> SplitLines(std::string_view text) {

@@ -151,18 +151,23 @@ std::string RecoveryBaseName(const std::filesystem::path& dataFile, int subjectI
   return DataFileStem(dataFile).filename().string() + "-" + FormatFixed(subjectIndex, 0, 2);
 }
 
-std::vector<std::filesystem::path> ListRecoveredTracks(const std::filesystem::path& dataFile) {
+std::vector<std::filesystem::path> ListRecoveredTracks(const std::filesystem::path& dataFile,
+                                                       const FolderListing* listing) {
   std::vector<std::filesystem::path> found;
   const std::string stem = DataFileStem(dataFile).filename().string() + "-";
   std::filesystem::path folder = dataFile.parent_path();
   if (folder.empty()) folder = ".";
-  ForEachFolderEntry(folder, [&](const FolderEntry& entry) {
+  auto keep = [&](const FolderEntry& entry) {
     const std::string_view name = entry.Name();
     if (name.size() > stem.size() + 2 && name.substr(0, stem.size()) == stem &&
         std::isdigit(static_cast<unsigned char>(name[stem.size()])) &&
         name.find("-RECOVERED", stem.size()) != std::string_view::npos && name.ends_with(".RAW"))
       found.push_back(folder / std::string(name));
-  });
+  };
+  if (listing != nullptr)
+    listing->ForEach(keep);
+  else
+    ForEachFolderEntry(folder, keep);
   std::sort(found.begin(), found.end());
   return found;
 }

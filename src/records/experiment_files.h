@@ -16,6 +16,8 @@
 
 namespace tarnwell {
 
+class FolderListing;  // core/file_access.h
+
 /// The tabulated data file: stem + ".CSV", the records of every subject's trial.
 std::filesystem::path TabulatedDataFile(const std::filesystem::path& dataFile);
 
@@ -65,8 +67,10 @@ std::string RecoveryBaseName(const std::filesystem::path& dataFile, int subjectI
 
 /// The tracks of this experiment kept aside beside its data file (RecoveryBaseName +
 /// "-RECOVERED…RAW": a crash's page, a track that could not be saved, an earlier track
-/// moved aside), sorted by name.
-std::vector<std::filesystem::path> ListRecoveredTracks(const std::filesystem::path& dataFile);
+/// moved aside), sorted by name. With `listing` (of that folder, read a moment before)
+/// the folder is not read again.
+std::vector<std::filesystem::path> ListRecoveredTracks(const std::filesystem::path& dataFile,
+                                                       const FolderListing* listing = nullptr);
 
 /// The run screen's output-file label (lblOutFile): the data file's name without its
 /// folder, or "(No output file selected)" when the experiment has none.

@@ -484,11 +484,11 @@ bool ParseProvenance(std::string_view text, ExperimentProvenance& record, std::s
   return found.empty();
 }
 
-ProvenanceLoad LoadProvenance(const fs::path& dataFile) {
+ProvenanceLoad LoadProvenance(const fs::path& dataFile, const FolderListing* listing) {
   ProvenanceLoad load;
   if (dataFile.empty()) return load;  // an experiment without a data file keeps no record
   const fs::path file = ProvenanceFile(dataFile);
-  const std::optional<fs::path> existing = FindExistingFile(file);
+  const std::optional<fs::path> existing = FindExistingFile(file, listing);
   if (!existing) return load;
   std::string text;
   std::string problem;

@@ -38,6 +38,8 @@
 
 namespace tarnwell {
 
+class FolderListing;  // core/file_access.h
+
 /// The layout version written into "format". Readers accept any; see the file's rules.
 inline constexpr int kProvenanceFormat = 1;
 
@@ -198,8 +200,9 @@ struct ProvenanceLoad {
 };
 
 /// Reads the record of `dataFile`'s experiment. Never fails: a missing file is Absent, a
-/// damaged one Damaged with an empty or partial Record.
-ProvenanceLoad LoadProvenance(const std::filesystem::path& dataFile);
+/// damaged one Damaged with an empty or partial Record. With `listing` (of the data file's
+/// folder, read a moment before) the record is looked for among its entries.
+ProvenanceLoad LoadProvenance(const std::filesystem::path& dataFile, const FolderListing* listing = nullptr);
 
 /// Writes the record atomically. False with `error` set when it cannot be written.
 bool SaveProvenance(const std::filesystem::path& dataFile, const ExperimentProvenance& record,

@@ -121,7 +121,8 @@ int SubjectIndexOfRawFile(const std::filesystem::path& dataFile, const std::file
                             std::string_view(stem).substr(NameStart(stem)));
 }
 
-std::vector<NumberedRawFileEntry> ListNumberedRawFiles(const std::filesystem::path& dataFile) {
+std::vector<NumberedRawFileEntry> ListNumberedRawFiles(const std::filesystem::path& dataFile,
+                                                       const FolderListing* listing) {
   const std::string stem = DataFileStem(dataFile).string();
   const std::size_t nameStart = NameStart(stem);
   const std::string_view stemName = std::string_view(stem).substr(nameStart);
@@ -133,18 +134,22 @@ std::vector<NumberedRawFileEntry> ListNumberedRawFiles(const std::filesystem::pa
   constexpr int kSubjects = 100;  // two digits
   std::array<std::string, kSubjects> kept;
   std::array<bool, kSubjects> exact{};
-  ForEachFolderEntry(folder, [&](const FolderEntry& entry) {
-    const int index = SubjectIndexOfName(entry.Name(), stemName);
+  auto keep = [&](const FolderEntry& entry) {
+    const std::string_view given = entry.Name();
+    const int index = SubjectIndexOfName(given, stemName);
     if (index < 0 || exact[static_cast<std::size_t>(index)]) return;
     std::string& name = kept[static_cast<std::size_t>(index)];
     // The digits are the index itself; only the stem and the extension can differ in case.
-    const bool spelt =
-        entry.Name().substr(0, stemName.size()) == stemName && entry.Name().substr(stemName.size() + 2) == ".RAW";
-    if (!spelt && !name.empty() && entry.Name() >= name) return;
+    const bool spelt = given.substr(0, stemName.size()) == stemName && given.substr(stemName.size() + 2) == ".RAW";
+    if (!spelt && !name.empty() && given >= name) return;
     if (!entry.IsRegularFile()) return;
-    name = entry.Name();
+    name = given;
     exact[static_cast<std::size_t>(index)] = spelt;
-  });
+  };
+  if (listing != nullptr)
+    listing->ForEach(keep);
+  else
+    ForEachFolderEntry(folder, keep);
   std::vector<NumberedRawFileEntry> entries;
   for (int index = 0; index < kSubjects; ++index) {
     if (!kept[static_cast<std::size_t>(index)].empty())

@@ -16,6 +16,8 @@
 
 namespace tarnwell {
 
+class FolderListing;  // core/file_access.h
+
 /// One stored sample: the X and Y bytes as written.
 struct RawSample {
   uint8_t X = 0;
@@ -90,7 +92,9 @@ struct NumberedRawFileEntry {
 
 /// The experiment's numbered raw files (stem + "??.RAW", case-insensitive) in its data
 /// file's folder, in subject order. Each carries the index from its own name, so a
-/// missing file never shifts another subject's label.
-std::vector<NumberedRawFileEntry> ListNumberedRawFiles(const std::filesystem::path& dataFile);
+/// missing file never shifts another subject's label. With `listing` (of that folder,
+/// read a moment before) the folder is not read again.
+std::vector<NumberedRawFileEntry> ListNumberedRawFiles(const std::filesystem::path& dataFile,
+                                                       const FolderListing* listing = nullptr);
 
 }  // namespace tarnwell

@@ -44,21 +44,25 @@ TEST(BuildTabulatedDataFile, RebuildsTheTableOfAHandWrittenExperimentByteForByte
   }
 }
 
-// A listing the command made a moment before serves the next build of its own data file
-// only, and only once; any other build reads the folder.
+// A listing of the folder the command made a moment before serves the next build of its
+// own data file only, and only once; any other build reads the folder.
 TEST(BuildTabulatedDataFile, TakesAListingMadeForItOnceAndForItsOwnDataFileOnly) {
   test::Week1Folder w;
   const std::filesystem::path table = w.dir.Path() / "WEEK1.CSV";
-  const std::vector<NumberedRawFileEntry> onlyFirst = {{0, w.dir.Path() / "WEEK100.RAW"}};
   struct Case {
     std::filesystem::path listedFor;
     std::size_t firstBuild;
   };
   for (const Case& c : {Case{w.dataFile, 1}, Case{w.dir.Path() / "OTHER.EXP", 2}}) {
-    w.state.ListedRawFiles = ReanalysisState::RawFileListing{c.listedFor, onlyFirst};
+    // The folder as it was before the second subject's track was saved.
+    const std::string second = w.Read("WEEK102.RAW");
+    std::filesystem::remove(w.dir.Path() / "WEEK102.RAW");
+    const auto listing = std::make_shared<const FolderListing>(w.dir.Path());
+    w.dir.Write("WEEK102.RAW", second);
+    w.state.ListedFolder = ReanalysisState::FolderRead{c.listedFor, listing};
     ASSERT_TRUE(BuildTabulatedDataFile(w.state, table, true, w.op, nullptr));
     EXPECT_EQ(w.state.LastTable.size(), c.firstBuild) << c.listedFor;
-    EXPECT_FALSE(w.state.ListedRawFiles) << "a listing serves one build";
+    EXPECT_FALSE(w.state.ListedFolder) << "a listing serves one build";
     ASSERT_TRUE(BuildTabulatedDataFile(w.state, table, true, w.op, nullptr));
     EXPECT_EQ(w.state.LastTable.size(), 2u) << "the next build reads the folder again";
   }

@@ -191,6 +191,40 @@ TEST(ReadExistingFile, ReadsRegularFilesWholeUnderAnyCaseAndTellsTheirSizeAndDat
   }
 }
 
+// A listing answers as the folder did when it was read: the case-twin rule of
+// FindExistingFile, links as what they point to, and nothing of what came after.
+TEST(FolderListing, FindsWhatFindExistingFileFindsAsTheFolderWasWhenRead) {
+  TempDir dir;
+  for (const char* name : {"WEEK1.EXP", "week1.exp", "Week2.exp", "week2.EXP", "target"}) dir.Write(name, "");
+  fs::create_directory(dir.Path() / "WEEK3.EXP");
+  dir.Write("week3.exp", "");
+  fs::create_directory(dir.Path() / "Week4.exp");
+  fs::create_symlink(dir.Path() / "target", dir.Path() / "week5.exp");
+  fs::create_symlink(dir.Path() / "WEEK3.EXP", dir.Path() / "Week6.exp");  // a link to a folder
+  const FolderListing listing(dir.Path());
+  dir.Write("WEEK7.EXP", "");  // after the listing
+  struct Case {
+    const char* asked;
+    std::optional<std::string> found;
+  };
+  for (const Case& c : std::vector<Case>{{"WEEK1.EXP", "WEEK1.EXP"},
+                                         {"week1.exp", "week1.exp"},  // itself, not the first
+                                         {"WEEK2.EXP", "Week2.exp"},  // the first by name
+                                         {"WEEK3.EXP", "week3.exp"},
+                                         {"WEEK4.EXP", std::nullopt},
+                                         {"WEEK5.EXP", "week5.exp"},
+                                         {"WEEK6.EXP", std::nullopt}}) {
+    EXPECT_EQ(listing.FindExisting(c.asked), c.found) << c.asked;
+    const std::optional<fs::path> expected =
+        c.found ? std::optional<fs::path>(dir.Path() / *c.found) : std::nullopt;
+    EXPECT_EQ(FindExistingFile(dir.Path() / c.asked, &listing), expected) << c.asked;
+    EXPECT_EQ(FindExistingFile(dir.Path() / c.asked), expected) << c.asked;
+  }
+  EXPECT_EQ(FindExistingFile(dir.Path() / "WEEK7.EXP", &listing), std::nullopt);
+  EXPECT_EQ(FindExistingFile(dir.Path() / "WEEK7.EXP"), dir.Path() / "WEEK7.EXP");
+  EXPECT_EQ(FolderListing(dir.Path() / "missing").FindExisting("X"), std::nullopt);
+}
+
 TEST(ReadWholeFile, ReadsFileAfterFileIntoOneStringExactlyWhateverItHeldBefore) {
   TempDir dir;
   dir.Write("big", std::string(20000, 'b'));
