@@ -56,7 +56,8 @@ int RunAnalyse(const std::string& home, const std::vector<std::string>& rawArgs)
     }
   }
   // Tracks kept aside are not in the table; whoever analyses should know they exist.
-  for (const std::filesystem::path& kept : ListRecoveredTracks(std::filesystem::absolute(analysis.dataFile), analysis.folder.get()))
+  for (const std::filesystem::path& kept :
+       ListRecoveredTracks(std::filesystem::absolute(analysis.dataFile), analysis.folder.get()))
     std::cerr << "tarnwell-cli analyse: recovered track not in the table: " << kept.string() << " ("
               << TrackSamples(kept) << " samples)\n";
   // Said once; the analysis went on without the record.

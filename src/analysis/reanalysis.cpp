@@ -177,7 +177,8 @@ AnalysedTrial AnalyseWith(const ReanalysisState& state, int subjectIndex,
 AnalysedTrial AnalyseSubjectFile(const ReanalysisState& state, int subjectIndex,
                                  const std::filesystem::path& rawFile) {
   TrackBuffers buffers;
-  AnalysedTrial trial = AnalyseWith(state, subjectIndex, rawFile, TrackAnalyser(state.Settings, false), buffers);
+  AnalysedTrial trial =
+      AnalyseWith(state, subjectIndex, rawFile, TrackAnalyser(state.Settings, false), buffers);
   trial.Report = ComposeTrialReport(trial.Result, ReportContextFor(state, subjectIndex));
   return trial;
 }
@@ -215,7 +216,8 @@ bool BuildTabulatedDataFile(ReanalysisState& state, const std::filesystem::path&
                             Operator& op, DataView* view) {
   LoadExperimentAnalysisSettings(state);
   LoadAnalysisProvenance(state);
-  const bool built = toTable ? WriteTabulatedDataFile(state, path, op) : AnalyseAndShowRawFile(state, path, op, view);
+  const bool built =
+      toTable ? WriteTabulatedDataFile(state, path, op) : AnalyseAndShowRawFile(state, path, op, view);
   state.ListedFolder.reset();  // the next build reads the folder as it is then
   return built;
 }

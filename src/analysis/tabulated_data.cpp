@@ -180,8 +180,8 @@ bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path&
     while (mapPartsDone.load(std::memory_order_acquire) < mapParts) std::this_thread::yield();
     const std::size_t i = job - mapParts;
     if (!contexts[worker]) contexts[worker] = ReportContextFor(reading, files[i].SubjectIndex);
-    trials[i] = AnalyseSubjectForTable(reading, files[i].SubjectIndex, files[i].File, analyser, buffers[worker],
-                                       *contexts[worker]);
+    trials[i] = AnalyseSubjectForTable(reading, files[i].SubjectIndex, files[i].File, analyser,
+                                       buffers[worker], *contexts[worker]);
     // The date the read saw: no second look at the file.
     dates[i] = trials[i].RawFileRead ? FileDateText(trials[i].RawFileRead->Written) : FileDateText(trials[i].RawFile);
   });

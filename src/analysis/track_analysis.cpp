@@ -374,7 +374,8 @@ void TrackAnalyser::BuildMapPart(int part) noexcept {
             squared > surelyInside_ && (squared >= surelyOutside || RingOf(p, pool_) == kOutsidePool);
         // So far out the point lies beyond every ring too (the zone table's outer ring is
         // the pool's radius).
-        const int slot = squared >= surelyOutside ? ZoneTableBuilder::SlotOf(-1) : slots[static_cast<std::size_t>(x)];
+        const int slot =
+            squared >= surelyOutside ? ZoneTableBuilder::SlotOf(-1) : slots[static_cast<std::size_t>(x)];
         // Written without a choice: the row is walked in one go, seen or not.
         const int seen = -static_cast<int>(IsSampleSeen(p));
         const int events = (kSeenBit | zone | (outside ? kOutsideBit : 0)) & seen;

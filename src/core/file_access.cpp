@@ -342,7 +342,8 @@ bool ForEachFolderEntry(const fs::path& folder, const std::function<void(const F
   return true;
 }
 
-FolderListing::FolderListing(const fs::path& folder) : folder_(::opendir(folder.empty() ? "." : folder.c_str())) {
+FolderListing::FolderListing(const fs::path& folder)
+    : folder_(::opendir(folder.empty() ? "." : folder.c_str())) {
   if (folder_ == nullptr) return;
   while (const dirent* entry = ::readdir(folder_)) {
     const std::string_view name(entry->d_name);

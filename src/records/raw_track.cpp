@@ -140,7 +140,8 @@ std::vector<NumberedRawFileEntry> ListNumberedRawFiles(const std::filesystem::pa
     if (index < 0 || exact[static_cast<std::size_t>(index)]) return;
     std::string& name = kept[static_cast<std::size_t>(index)];
     // The digits are the index itself; only the stem and the extension can differ in case.
-    const bool spelt = given.substr(0, stemName.size()) == stemName && given.substr(stemName.size() + 2) == ".RAW";
+    const bool spelt =
+        given.substr(0, stemName.size()) == stemName && given.substr(stemName.size() + 2) == ".RAW";
     if (!spelt && !name.empty() && given >= name) return;
     if (!entry.IsRegularFile()) return;
     name = given;
