@@ -180,13 +180,13 @@ std::string NoRawFilesMessage(const std::filesystem::path& dataFile) {
 int PrepareExperimentAnalysis(std::string_view command, const Arguments& args, const std::string& home,
                               ExperimentAnalysis& analysis, bool needsDataFile) {
   analysis.dataFile = args.Positional()[0];
-  if (needsDataFile && !FindExistingFile(analysis.dataFile))
+  // The folder is read once: for the data file, the raw files, the provenance record and
+  // the tracks kept aside.
+  analysis.folder = std::make_shared<const FolderListing>(analysis.dataFile.parent_path());
+  if (needsDataFile && !FindExistingFile(analysis.dataFile, analysis.folder.get()))
     return Failure(command, "no data file " + analysis.dataFile.string());
   // A mistyped name must neither create a home nor remove or write anything: every one of
   // these commands works from the raw files.
-  // The folder is read once: for the raw files, the provenance record and the tracks
-  // kept aside.
-  analysis.folder = std::make_shared<const FolderListing>(analysis.dataFile.parent_path());
   if (ListNumberedRawFiles(analysis.dataFile, analysis.folder.get()).empty())
     return Failure(command, NoRawFilesMessage(analysis.dataFile));
   analysis.program = OpenProgram(command, home);

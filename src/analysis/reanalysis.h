@@ -171,7 +171,7 @@ AnalysedTrial AnalyseSubjectFile(const ReanalysisState& state, int subjectIndex,
 /// the record only (Block stays empty), which is all a table writes. `buffers` and
 /// `context` are the calling thread's own, so threads sharing one analyser may call this
 /// at once (the state is only read). `context` is ReportContextFor(state, any subject),
-/// made once per thread: its label becomes this subject's.
+/// made once for the thread: its label becomes this subject's.
 AnalysedTrial AnalyseSubjectForTable(const ReanalysisState& state, int subjectIndex,
                                      const std::filesystem::path& rawFile, const TrackAnalyser& analyser,
                                      TrackBuffers& buffers, TrialReportContext& context);

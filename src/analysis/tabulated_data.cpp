@@ -167,9 +167,9 @@ bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path&
   std::vector<AnalysedTrial> trials(files.size());
   std::vector<std::string> dates(files.size());  // for the results page
   const unsigned workers = WorkersFor(files.size(), kFilesPerWorker);
-  // Each worker's own buffers and report context, made by the worker itself.
+  // Each worker's own buffers and report context (the table's, its label set per trial).
   std::vector<TrackBuffers> buffers(workers);
-  std::vector<std::optional<TrialReportContext>> contexts(workers);
+  std::vector<TrialReportContext> contexts(workers, ReportContextFor(state, -1));
   const ReanalysisState& reading = state;
   RunParallelJobs(mapParts + files.size(), workers, [&](std::size_t job, unsigned worker) {
     if (job < mapParts) {
@@ -179,9 +179,8 @@ bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path&
     }
     while (mapPartsDone.load(std::memory_order_acquire) < mapParts) std::this_thread::yield();
     const std::size_t i = job - mapParts;
-    if (!contexts[worker]) contexts[worker] = ReportContextFor(reading, files[i].SubjectIndex);
     trials[i] = AnalyseSubjectForTable(reading, files[i].SubjectIndex, files[i].File, analyser,
-                                       buffers[worker], *contexts[worker]);
+                                       buffers[worker], contexts[worker]);
     // The date the read saw: no second look at the file.
     dates[i] = trials[i].RawFileRead ? FileDateText(trials[i].RawFileRead->Written) : FileDateText(trials[i].RawFile);
   });

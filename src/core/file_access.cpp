@@ -359,16 +359,24 @@ void FolderListing::ForEach(const std::function<void(const FolderEntry&)>& visit
   for (const auto& [name, type] : entries_) visit(FolderEntry(::dirfd(folder_), name.c_str(), type));
 }
 
+void FolderListing::ForEachIn(const fs::path& folder, const FolderListing* listing,
+                              const std::function<void(const FolderEntry&)>& visit) {
+  if (listing != nullptr)
+    listing->ForEach(visit);
+  else
+    ForEachFolderEntry(folder, visit);
+}
+
 namespace {
 
-// The case-twin rule over a folder's entries: the regular file `wanted` itself, else the
-// first by name of the regular files whose names match it case-insensitively, so that the
-// choice is stable.
-template <typename ForEach>
-std::optional<std::string> CaseTwin(ForEach&& forEach, std::string_view wanted) {
+// The case-twin rule over a folder's entries (`listing`, else the folder itself): the
+// regular file `wanted` itself, else the first by name of the regular files whose names
+// match it case-insensitively, so that the choice is stable.
+std::optional<std::string> CaseTwin(const fs::path& folder, const FolderListing* listing,
+                                    std::string_view wanted) {
   std::optional<std::string> chosen;
   bool itself = false;
-  forEach([&](const FolderEntry& entry) {
+  FolderListing::ForEachIn(folder, listing, [&](const FolderEntry& entry) {
     if (itself || !EqualsIgnoringCaseAscii(entry.Name(), wanted)) return;
     const bool same = entry.Name() == wanted;
     if (!same && chosen && entry.Name() >= *chosen) return;
@@ -382,20 +390,16 @@ std::optional<std::string> CaseTwin(ForEach&& forEach, std::string_view wanted) 
 }  // namespace
 
 std::optional<std::string> FolderListing::FindExisting(std::string_view name) const {
-  return CaseTwin([this](const auto& visit) { ForEach(visit); }, name);
+  return CaseTwin({}, this, name);
 }
 
 std::optional<fs::path> FindExistingFile(const fs::path& path, const FolderListing* listing) {
   if (path.empty() || !path.has_filename()) return std::nullopt;
   const fs::path folder = path.parent_path();
-  std::optional<std::string> found;
-  if (listing != nullptr) {
-    found = listing->FindExisting(path.filename().string());
-  } else {
-    std::error_code ec;
-    if (fs::is_regular_file(path, ec)) return path;
-    found = CaseTwin([&](const auto& visit) { ForEachFolderEntry(folder, visit); }, path.filename().string());
-  }
+  // Without a listing the name itself is asked first: one stat, not a reading of the folder.
+  std::error_code ec;
+  if (listing == nullptr && fs::is_regular_file(path, ec)) return path;
+  const std::optional<std::string> found = CaseTwin(folder, listing, path.filename().string());
   if (!found) return std::nullopt;
   return folder.empty() ? fs::path(*found) : folder / *found;
 }

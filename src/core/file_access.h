@@ -153,6 +153,10 @@ class FolderListing {
   FolderListing& operator=(const FolderListing&) = delete;
   // ForEachFolderEntry over the entries as they were read.
   void ForEach(const std::function<void(const FolderEntry&)>& visit) const;
+  // ForEach of `listing` when there is one (a listing of `folder`), else
+  // ForEachFolderEntry of `folder` itself.
+  static void ForEachIn(const fs::path& folder, const FolderListing* listing,
+                        const std::function<void(const FolderEntry&)>& visit);
   // FindExistingFile's choice among the entries: the regular file `name` itself, else the
   // first by name of those whose names match it case-insensitively.
   std::optional<std::string> FindExisting(std::string_view name) const;

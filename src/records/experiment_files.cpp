@@ -164,10 +164,7 @@ std::vector<std::filesystem::path> ListRecoveredTracks(const std::filesystem::pa
         name.find("-RECOVERED", stem.size()) != std::string_view::npos && name.ends_with(".RAW"))
       found.push_back(folder / std::string(name));
   };
-  if (listing != nullptr)
-    listing->ForEach(keep);
-  else
-    ForEachFolderEntry(folder, keep);
+  FolderListing::ForEachIn(folder, listing, keep);
   std::sort(found.begin(), found.end());
   return found;
 }

@@ -147,10 +147,7 @@ std::vector<NumberedRawFileEntry> ListNumberedRawFiles(const std::filesystem::pa
     name = given;
     exact[static_cast<std::size_t>(index)] = spelt;
   };
-  if (listing != nullptr)
-    listing->ForEach(keep);
-  else
-    ForEachFolderEntry(folder, keep);
+  FolderListing::ForEachIn(folder, listing, keep);
   std::vector<NumberedRawFileEntry> entries;
   for (int index = 0; index < kSubjects; ++index) {
     if (!kept[static_cast<std::size_t>(index)].empty())
