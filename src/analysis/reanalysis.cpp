@@ -158,7 +158,7 @@ namespace {
 
 AnalysedTrial AnalyseWith(const ReanalysisState& state, int subjectIndex,
                           const std::filesystem::path& rawFile, const TrackAnalyser& analyser,
-                          TrackBuffers& buffers) {
+                          TrackBuffers& buffers, const FolderListing* folder = nullptr) {
   AnalysedTrial trial;
   trial.SubjectIndex = subjectIndex;
   trial.RawFile = rawFile;
@@ -167,7 +167,7 @@ AnalysedTrial AnalyseWith(const ReanalysisState& state, int subjectIndex,
   const TrialProvenance* record = state.Provenance.FindTrial(rawFile.filename().string());
   // A file that vanished since it was listed is reported as it is: status "Unknown".
   FileFacts facts;
-  if (analyser.AnalyseFile(rawFile, trial.Result, record, buffers, &facts)) trial.RawFileRead = facts;
+  if (analyser.AnalyseFile(rawFile, trial.Result, record, buffers, &facts, folder)) trial.RawFileRead = facts;
   if (record != nullptr) trial.Provenance = std::make_shared<const TrialProvenance>(*record);
   return trial;
 }
@@ -185,8 +185,9 @@ AnalysedTrial AnalyseSubjectFile(const ReanalysisState& state, int subjectIndex,
 
 AnalysedTrial AnalyseSubjectForTable(const ReanalysisState& state, int subjectIndex,
                                      const std::filesystem::path& rawFile, const TrackAnalyser& analyser,
-                                     TrackBuffers& buffers, TrialReportContext& context) {
-  AnalysedTrial trial = AnalyseWith(state, subjectIndex, rawFile, analyser, buffers);
+                                     TrackBuffers& buffers, TrialReportContext& context,
+                                     const FolderListing* folder) {
+  AnalysedTrial trial = AnalyseWith(state, subjectIndex, rawFile, analyser, buffers, folder);
   context.SubjectLabel = trial.Label;
   trial.Report.Record = ComposeTrialRecord(trial.Result, context);
   return trial;

@@ -152,7 +152,10 @@ std::string FileDateText(std::chrono::system_clock::time_point written) {
 }
 
 bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path& tablePath, Operator& op) {
-  std::vector<NumberedRawFileEntry> files = ListNumberedRawFiles(state.DataFile, ListedFolderOf(state));
+  // Where the folder was listed a moment ago, the files are also opened through that
+  // listing's open folder: a hundred path walks fewer.
+  const FolderListing* listed = ListedFolderOf(state);
+  std::vector<NumberedRawFileEntry> files = ListNumberedRawFiles(state.DataFile, listed);
   // One analyser for the whole table: every file is analysed under the same settings.
   // Its picture map is made by the workers themselves, part by part, before any file.
   const bool manyTracks = files.size() >= TrackAnalyser::kManyTracks;
@@ -180,7 +183,7 @@ bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path&
     while (mapPartsDone.load(std::memory_order_acquire) < mapParts) std::this_thread::yield();
     const std::size_t i = job - mapParts;
     trials[i] = AnalyseSubjectForTable(reading, files[i].SubjectIndex, files[i].File, analyser,
-                                       buffers[worker], contexts[worker]);
+                                       buffers[worker], contexts[worker], listed);
     // The date the read saw: no second look at the file.
     dates[i] = trials[i].RawFileRead ? FileDateText(trials[i].RawFileRead->Written) : FileDateText(trials[i].RawFile);
   });
