@@ -87,9 +87,14 @@ SettingsSource LoadExperimentAnalysisSettings(ReanalysisState& state) {
   if (state.DataFile.empty()) return SettingsSource::Unchanged;
   const std::filesystem::path companion = CompanionFile(state.DataFile);
   state.SettingsProblem.clear();
-  const auto existing = FindExistingFile(companion);
-  if (!existing || IsCurrentFormatFile(*existing)) return SettingsSource::Unchanged;
-  const auto record = ReadExperimentRecord(*existing);
+  // The record is looked for in the folder's listing when there is one, and read once for
+  // both questions: is it a text setup, and which record does it hold.
+  const auto existing = FindExistingFile(companion, ListedFolderOf(state));
+  if (!existing) return SettingsSource::Unchanged;
+  std::string bytes;
+  const bool read = ReadFirstBytes(*existing, kLegacySetupReadLimit, bytes);
+  if (read && BeginsAsCurrentFormatFile(bytes)) return SettingsSource::Unchanged;
+  const auto record = read ? ParseExperimentRecord(*existing, bytes) : std::nullopt;
   // The record is there: one the analysis cannot use is said, never passed over.
   std::string problem;
   if (!record) {

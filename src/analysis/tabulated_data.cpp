@@ -205,7 +205,10 @@ bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path&
     std::filesystem::remove(ResultsPagePath(tablePath), ec);
   } else {
     // A table copied from Windows under another case is replaced, not joined by a twin.
-    const std::filesystem::path target = FindExistingFile(tablePath).value_or(tablePath);
+    // In the data file's folder (the usual place) the listing answers.
+    const FolderListing* tableFolder =
+        listed != nullptr && tablePath.parent_path() == state.DataFile.parent_path() ? listed : nullptr;
+    const std::filesystem::path target = FindExistingFile(tablePath, tableFolder).value_or(tablePath);
     // The results page explains the table: both are replaced together or neither is, and
     // the disk is waited for once for the two.
     const std::string tableText = TabulatedDataText(trials, state.Locale);

@@ -342,6 +342,7 @@ bool FolderListing::ReadWhole(const std::string& name, std::string& contents, Fi
 
 bool ReadExistingFile(const fs::path& path, std::string& contents, FileFacts* facts, fs::path* read,
                       const FolderListing* listing) {
+  if (listing != nullptr && !listing->WasRead()) listing = nullptr;  // it knows nothing: ask the folder
   // Through the listed folder's descriptor the kernel walks no path: the name is looked
   // up in the one folder already open.
   if (listing != nullptr ? listing->ReadWhole(path.filename().string(), contents, facts)
@@ -431,6 +432,7 @@ std::optional<std::string> FolderListing::FindExisting(std::string_view name) co
 
 std::optional<fs::path> FindExistingFile(const fs::path& path, const FolderListing* listing) {
   if (path.empty() || !path.has_filename()) return std::nullopt;
+  if (listing != nullptr && !listing->WasRead()) listing = nullptr;  // nothing known: the folder answers
   const fs::path folder = path.parent_path();
   // Without a listing the name itself is asked first: one stat, not a reading of the folder.
   std::error_code ec;
@@ -484,12 +486,16 @@ bool ReadFirstBytes(const fs::path& path, std::size_t limit, std::string& bytes)
   return got >= 0;
 }
 
+bool BeginsAsCurrentFormatFile(std::string_view firstBytes) {
+  return WithoutByteOrderMark(firstBytes).starts_with(kCurrentFormatFileHeader);
+}
+
 bool IsCurrentFormatFile(const fs::path& path) {
   const auto existing = FindExistingFile(path);
   if (!existing) return false;
   std::string head;
   if (!ReadFirstBytes(*existing, 20, head)) return false;
-  return WithoutByteOrderMark(head).starts_with(kCurrentFormatFileHeader);
+  return BeginsAsCurrentFormatFile(head);
 }
 
 bool IsTitleLine(std::string_view line, std::string_view title) {

@@ -154,6 +154,8 @@ class FolderListing {
   ~FolderListing();
   FolderListing(const FolderListing&) = delete;
   FolderListing& operator=(const FolderListing&) = delete;
+  // Whether the folder could be read (a listing that could not knows nothing of it).
+  bool WasRead() const { return folder_ != nullptr; }
   // ForEachFolderEntry over the entries as they were read.
   void ForEach(const std::function<void(const FolderEntry&)>& visit) const;
   // ForEach of `listing` when there is one (a listing of `folder`), else
@@ -206,6 +208,8 @@ inline constexpr std::string_view kCurrentFormatFileHeader = "[Windows Tarnwell"
 // True when the file exists and begins with "[Windows Tarnwell" (a text setup file of this
 // generation, never to be read as a binary record). Only the first 20 bytes are read.
 bool IsCurrentFormatFile(const fs::path& path);
+// The same test of a file's first bytes already read.
+bool BeginsAsCurrentFormatFile(std::string_view firstBytes);
 
 // Whether a line is a setup file's title line: equal to `title` once a leading byte order
 // mark and trailing blanks are removed, so a file saved by a text editor still loads.

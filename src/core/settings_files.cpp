@@ -312,9 +312,11 @@ FolderFallbackResult ApplyFolderFallbacks(SystemSettings& settings, const Progra
         return;
       }
     }
+    // No error from the creation is the folder there (made now or found made): asking
+    // again would stat it a second time.
     std::error_code ec;
     fs::create_directories(fallback, ec);
-    if (fs::is_directory(fallback, ec)) {
+    if (!ec) {
       field = fallback.string();
     } else {
       field.clear();
