@@ -187,7 +187,7 @@ int PrepareExperimentAnalysis(std::string_view command, const Arguments& args, c
     return Failure(command, "no data file " + analysis.dataFile.string());
   // A mistyped name must neither create a home nor remove or write anything: every one of
   // these commands works from the raw files.
-  if (ListNumberedRawFiles(analysis.dataFile, analysis.folder.get()).empty())
+  if (!HasNumberedRawFiles(analysis.dataFile, analysis.folder.get()))
     return Failure(command, NoRawFilesMessage(analysis.dataFile));
   std::unique_ptr<const FolderListing> homeFolder;
   analysis.program = OpenProgram(command, home, std::cerr, homeFolder);
