@@ -3,8 +3,10 @@
 // module runner (core/module_paths.h), which is the same tool linked to open modules.
 #include <unistd.h>
 
+#include <filesystem>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 #include "cli_commands.h"
 #include "core/module_paths.h"
@@ -12,12 +14,19 @@
 
 namespace tarnwell {
 
-// Reached only when the runner could not be started: the command then runs here, and a
-// module it asks for is missing, as in a build without it.
+// Reached when the runner could not be started: the command then runs here, and a module
+// it asks for is missing, as in a build without it. With the runner there, the command
+// should have been handed to it (`opensModules` in cli_commands.cpp).
 void* FindModuleEntry(std::string_view name, std::string& error) {
   const std::filesystem::path runner = ModuleRunnerFile();
-  error = "no module runner " + (runner.empty() ? std::string(kModuleRunnerName) : runner.string()) +
-          " to open the module " + ModuleFileName(name);
+  std::error_code ec;
+  if (!runner.empty() && std::filesystem::exists(runner, ec)) {
+    error = "the statically linked tarnwell-cli cannot open the module " + ModuleFileName(name) +
+            "; this command must run in " + runner.string();
+  } else {
+    error = "no module runner " + (runner.empty() ? std::string(kModuleRunnerName) : runner.string()) +
+            " to open the module " + ModuleFileName(name);
+  }
   return nullptr;
 }
 
