@@ -44,6 +44,8 @@ list(APPEND packaging_files ${packaging_out}/changelog.gz)
 add_custom_target(tarnwell_packaging_files ALL DEPENDS ${packaging_files})
 
 install(FILES ${packaging_out}/changelog.gz ${CMAKE_SOURCE_DIR}/packaging/copyright DESTINATION ${TARNWELL_DOC_DIR})
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides
+        RENAME tarnwell)
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/manual/ DESTINATION ${TARNWELL_DOC_DIR}/manual)
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/screenshots/ DESTINATION ${TARNWELL_DOC_DIR}/screenshots)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/tarnwell.doc-base DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc-base
