@@ -4,13 +4,14 @@
 # Depends is computed from the binaries by dpkg-shlibdeps (scripts/install-deps --package).
 # The modules the programs open on demand (Qt drawing, OpenCV) go to
 # /usr/lib/<triplet>/tarnwell (apps/modules/CMakeLists.txt), the same path from the
-# programs as in the build tree.
+# programs as in the build tree, with the module runner tarnwell-cli-modules that runs the
+# statically linked tool's commands that open them (apps/tarnwell-cli/CMakeLists.txt).
 
 set(TARNWELL_DOC_DIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/tarnwell)
 
 # The installed programs resolve every symbol at start and keep their relocations
 # read-only (Debian's hardening); a link option only, so nothing is compiled again.
-foreach(program tarnwell tarnwell-cli quentrix-sim)
+foreach(program tarnwell tarnwell-cli tarnwell-cli-modules quentrix-sim)
   if(TARGET ${program})
     target_link_options(${program} PRIVATE LINKER:-z,relro,-z,now)
   endif()
@@ -43,6 +44,8 @@ list(APPEND packaging_files ${packaging_out}/changelog.gz)
 add_custom_target(tarnwell_packaging_files ALL DEPENDS ${packaging_files})
 
 install(FILES ${packaging_out}/changelog.gz ${CMAKE_SOURCE_DIR}/packaging/copyright DESTINATION ${TARNWELL_DOC_DIR})
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides
+        RENAME tarnwell)
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/manual/ DESTINATION ${TARNWELL_DOC_DIR}/manual)
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/screenshots/ DESTINATION ${TARNWELL_DOC_DIR}/screenshots)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/tarnwell.doc-base DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc-base

@@ -1,6 +1,6 @@
 // What a program module offers: command-line commands and services (a video source, the
-// study's PDF). See core/module_loader.h for where modules are found, README "Adding a
-// command" for how to add to one.
+// study's PDF). See core/module_paths.h for where modules are found, module_opener.h for
+// how they are opened, README "Adding a command" for how to add to one.
 //
 // A module and the programs are built together from one tree, so the table is plain C++;
 // `interfaceVersion` guards against a stale module file left in the folder.
@@ -14,8 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "core/module_loader.h"
+#include "core/module_paths.h"
 #include "core/system_settings.h"
+#include "modules/module_opener.h"
 #include "pool/pool_setup.h"
 #include "tracker/position_source.h"
 

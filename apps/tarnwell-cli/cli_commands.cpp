@@ -5,21 +5,22 @@
 namespace tarnwell::cli {
 
 const std::vector<CommandEntry>& Commands() {
+  constexpr bool kOpensModules = true;
   static const std::vector<CommandEntry> commands = {
       {"convert", RunConvert},
       {"analyse", RunAnalyse},
       {"report", RunReport},
-      {"unit-check", RunUnitCheck},
-      {"monitor", RunMonitor},
-      {"run", RunRun},
+      {"unit-check", RunUnitCheck, nullptr, kOpensModules},  // --camera, --video
+      {"monitor", RunMonitor, nullptr, kOpensModules},
+      {"run", RunRun, nullptr, kOpensModules},
       {"save-all", RunSaveAll},
       {"trailmap", RunTrailmap},
       {"print", nullptr, &kPagesModule},
-      {"track", RunTrack},
-      {"study", RunStudy},
+      {"track", RunTrack, nullptr, kOpensModules},
+      {"study", RunStudy, nullptr, kOpensModules},  // the PDF report
       {"import", nullptr, &kImportModule},
       {"export-tracks", RunExportTracks},
-      {"calibrate", RunCalibrateCommand},
+      {"calibrate", RunCalibrateCommand, nullptr, kOpensModules},
       {"create-experiment", RunCreateExperiment},
   };
   return commands;

@@ -14,11 +14,20 @@ using CommandFn = int (*)(const std::string& home, const std::vector<std::string
 
 // A command runs in the tool itself (`run`), or in a module (`module`: the tool opens it
 // when the command is given and runs the module's command of the same name).
+// `opensModules`: the tool's own command may open a module (a camera or a video as the
+// unit, the study's PDF); with `module`, the command runs in the module runner where the
+// tool is linked statically.
 struct CommandEntry {
   const char* name;
   CommandFn run;
   const ModuleInfo* module = nullptr;
+  bool opensModules = false;
 };
+
+// Whether `entry` may open a module.
+inline bool MayOpenModules(const CommandEntry& entry) {
+  return entry.module != nullptr || entry.opensModules;
+}
 
 // Declared here, defined in cli_<command>.cpp.
 // (Add a command: declare it, define it in its own file, list it in cli_commands.cpp; a
@@ -39,6 +48,11 @@ int RunCreateExperiment(const std::string& home, const std::vector<std::string>&
 int RunCalibrateCommand(const std::string& home, const std::vector<std::string>& args);
 
 const std::vector<CommandEntry>& Commands();
+
+// The statically linked tool only (cli_module_handover.cpp): replaces this process by the
+// module runner with the same arguments `argv` (as main got them). Returns only when the
+// runner cannot be started (not installed beside the modules).
+void HandOverToModuleRunner(char** argv);
 
 // The function that runs `entry`: its own, or the one of its module. Nothing, with
 // "PDF output is not available in this build (why)" in `error`, when the module cannot

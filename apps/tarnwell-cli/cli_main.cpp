@@ -35,7 +35,7 @@ int GeneralUsageError(const std::string& message) {
   return kExitUsage;
 }
 
-int Run(std::vector<std::string> args) {
+int Run(char** argv, std::vector<std::string> args) {
   std::string home;
   while (!args.empty() && args.front().rfind("-", 0) == 0) {
     const std::string option = args.front();
@@ -87,6 +87,12 @@ int Run(std::vector<std::string> args) {
     std::cout << (usage.empty() ? tarnwell::cli::GeneralUsage() : usage);
     return kExitOk;
   }
+#if TARNWELL_CLI_HANDS_OVER_MODULES
+  // This tool is linked statically and cannot open a module: the module runner does the
+  // command whole. Without a runner the command runs here, and fails as a build without
+  // the module does if it needs one.
+  if (tarnwell::cli::MayOpenModules(*entry)) tarnwell::cli::HandOverToModuleRunner(argv);
+#endif
   std::string error;
   const tarnwell::cli::CommandFn run = tarnwell::cli::CommandFunction(*entry, error);
   if (run == nullptr) return tarnwell::cli::Failure(command, error);
@@ -99,7 +105,7 @@ int main(int argc, char** argv) {
   // The core reports failures by status, not by exceptions; anything that still escapes
   // (out of memory, a bug) ends the command as a failure with a message, never silently.
   try {
-    return Run(std::vector<std::string>(argv + 1, argv + argc));
+    return Run(argv, std::vector<std::string>(argv + 1, argv + argc));
   } catch (const std::exception& e) {
     std::cerr << "tarnwell-cli: unexpected error: " << e.what() << "\n";
   } catch (...) {

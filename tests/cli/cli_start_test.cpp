@@ -19,8 +19,9 @@
 #include <vector>
 
 #include "analysis/experiment_folder.h"
+#include "cli_commands.h"
 #include "cli_fixture.h"
-#include "core/module_loader.h"
+#include "core/module_paths.h"
 #include "support/temp_dir.h"
 
 extern char** environ;
@@ -133,16 +134,22 @@ TEST(CliStart, VersionAndAnalyseLoadNeitherQtNorOpenCvNorFfmpeg) {
     std::vector<std::string> args;
   };
   const Case cases[] = {{"--version", {"--version"}}, {"analyse", {"analyse", dataFile.string()}}};
+  const std::string tool = std::filesystem::path(TARNWELL_CLI_PATH).filename().string();
   for (const Case& c : cases) {
     const std::string maps = MapsAtFirstWrite(dir, c.args);
     ASSERT_FALSE(maps.empty()) << c.name << ": the tool was not caught at its output";
-    // The check sees the tool's own libraries (the C library is always a shared one).
-    EXPECT_TRUE(Contains(maps, "libc.so")) << c.name;
+    // The maps are the tool's own, not those of a program it handed the command to.
+    EXPECT_TRUE(Contains(maps, "/" + tool + "\n")) << c.name;
     EXPECT_EQ(HeavyLibraries(maps), "") << c.name;
+#if TARNWELL_STATIC_CLI
+    // Linked statically, the tool maps no shared object at all, the dynamic loader included.
+    EXPECT_FALSE(Contains(maps, ".so")) << c.name << "\n" << maps;
+#endif
   }
 }
 
-// The other side: a command that draws loads Qt, from its module, in the same process.
+// The other side: a command that draws loads Qt, from its module, in the same process
+// (where the tool is linked statically, the module runner that took its place).
 TEST(CliStart, PrintLoadsQtFromThePagesModule) {
   if (!std::filesystem::exists(ModuleBeside("pages"))) GTEST_SKIP() << "this build has no pages module";
   test::TempDir dir;
@@ -178,6 +185,39 @@ TEST(CliStart, AMissingModuleIsNamedAndTheCommandFails) {
     EXPECT_TRUE(Contains(run.err, c.message)) << run.err;
   }
 }
+
+#if TARNWELL_STATIC_CLI
+// The statically linked tool hands every command that may open a module to the runner in
+// its module folder, with the arguments as given, and does every other command itself. A
+// stand-in runner says what it was given.
+TEST(CliStart, TheStaticToolHandsTheCommandsThatOpenModulesToTheRunner) {
+  test::TempDir dir;
+  const std::filesystem::path modules = dir.Path() / "bin" / kModuleFolderFromProgram;
+  std::filesystem::create_directories(modules);
+  const std::filesystem::path tool = dir.Path() / "bin" / "tarnwell-cli";
+  std::filesystem::copy_file(TARNWELL_CLI_PATH, tool);
+  dir.Write(std::filesystem::relative(modules / kModuleRunnerName, dir.Path()).string(),
+            "#!/bin/sh\necho \"runner:$*\"\n");
+  std::filesystem::permissions(modules / kModuleRunnerName, std::filesystem::perms::owner_all);
+  for (const cli::CommandEntry& entry : cli::Commands()) {
+    const std::string args = std::string(" --home=h ") + entry.name + " 'a b' --nothing-such";
+    const test::Outcome run = test::Shell(dir, "cd " + test::Quote(dir.Path().string()) + " && " +
+                                                   test::Quote(tool.string()) + args);
+    if (cli::MayOpenModules(entry)) {
+      EXPECT_EQ(run.out, std::string("runner:--home=h ") + entry.name + " a b --nothing-such\n") << entry.name;
+      EXPECT_EQ(run.status, 0) << entry.name;
+    } else {
+      // The tool's own usage error for the unknown option.
+      EXPECT_EQ(run.status, 2) << entry.name << "\n" << run.out << run.err;
+      EXPECT_TRUE(Contains(run.err, "--nothing-such")) << entry.name << "\n" << run.err;
+    }
+  }
+  // Asking for help is answered by the tool itself.
+  const test::Outcome help = test::Shell(dir, test::Quote(tool.string()) + " print --help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_TRUE(Contains(help.out, "print")) << help.out;
+}
+#endif
 
 }  // namespace
 }  // namespace tarnwell

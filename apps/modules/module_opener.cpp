@@ -1,28 +1,13 @@
-#include "core/module_loader.h"
+#include "modules/module_opener.h"
 
 #include <dlfcn.h>
 
+#include <filesystem>
 #include <system_error>
 
-// The build sets this (CMakeLists.txt, TARNWELL_MODULE_DIR) to where it installs the modules.
-#ifndef TARNWELL_MODULE_FOLDER
-#define TARNWELL_MODULE_FOLDER "../lib/tarnwell"
-#endif
+#include "core/module_paths.h"
 
 namespace tarnwell {
-
-const char* const kModuleFolderFromProgram = TARNWELL_MODULE_FOLDER;
-
-std::string ModuleFileName(std::string_view name) {
-  return "tarnwell-" + std::string(name) + ".so";
-}
-
-std::filesystem::path ModuleFolder() {
-  std::error_code ec;
-  const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (ec) return {};
-  return (program.parent_path() / kModuleFolderFromProgram).lexically_normal();
-}
 
 void* FindModuleEntry(std::string_view name, std::string& error) {
   const std::string entry = "tarnwell_module_" + std::string(name);
