@@ -120,16 +120,16 @@ std::string JsonArray(const Items& items, F toJson) {
 
 }  // namespace
 
-AnalysisSettings HomeAnalysisSettings(const Program& program) {
+AnalysisSettings HomeAnalysisSettings(const Program& program, const FolderListing* homeFolder) {
   PoolSetup pool;
-  LoadStartUpPool(program.home.Folder(), pool);
+  LoadStartUpPool(program.home.Folder(), pool, homeFolder);
   ExperimentSetup experiment;
-  ReadExperimentText(DefaultExperimentFile(program.home.Folder()), experiment);
+  ReadExperimentText(DefaultExperimentFile(program.home.Folder()), experiment, homeFolder);
   return MakeAnalysisSettings(pool, experiment, program.settings);
 }
 
 int ApplyAnalysisOptions(std::string_view command, const Arguments& args, const Program& program,
-                         ReanalysisState& state, std::ostream& err) {
+                         ReanalysisState& state, std::ostream& err, const FolderListing* homeFolder) {
   std::optional<std::pair<int64_t, int64_t>> epoch;
   if (const auto text = args.Value(kEpochOption)) {
     epoch = ParseEpochOption(*text);
@@ -139,7 +139,7 @@ int ApplyAnalysisOptions(std::string_view command, const Arguments& args, const 
   }
 
   // The home's current setups, as the program would hold them, then the experiment's own.
-  state.Settings = HomeAnalysisSettings(program);
+  state.Settings = HomeAnalysisSettings(program, homeFolder);
   state.Locale = program.locale;
   const bool given = args.Value(kPoolOption).has_value() || args.Value(kExperimentOption).has_value();
   const SettingsSource source = LoadExperimentAnalysisSettings(state);
@@ -187,13 +187,15 @@ int PrepareExperimentAnalysis(std::string_view command, const Arguments& args, c
     return Failure(command, "no data file " + analysis.dataFile.string());
   // A mistyped name must neither create a home nor remove or write anything: every one of
   // these commands works from the raw files.
-  if (ListNumberedRawFiles(analysis.dataFile, analysis.folder.get()).empty())
+  if (!HasNumberedRawFiles(analysis.dataFile, analysis.folder.get()))
     return Failure(command, NoRawFilesMessage(analysis.dataFile));
-  analysis.program = OpenProgram(command, home);
+  std::unique_ptr<const FolderListing> homeFolder;
+  analysis.program = OpenProgram(command, home, std::cerr, homeFolder);
   if (!analysis.program) return kExitFailure;
   analysis.state.DataFile = analysis.dataFile;
   analysis.state.ListedFolder = ReanalysisState::FolderRead{analysis.dataFile, analysis.folder};
-  if (const int status = ApplyAnalysisOptions(command, args, *analysis.program, analysis.state, std::cerr);
+  if (const int status =
+          ApplyAnalysisOptions(command, args, *analysis.program, analysis.state, std::cerr, homeFolder.get());
       status != kExitOk) {
     return status;
   }

@@ -23,8 +23,9 @@ inline constexpr std::string_view kEpochOption = "--epoch";
 inline constexpr std::string_view kArtifactFilterFlag = "--artifact-filter";
 
 // The analysis settings of the home's current setups (DEFAULT.POL, DEFAULT.CFG) and
-// system values: what an experiment without its own record is analysed with.
-AnalysisSettings HomeAnalysisSettings(const Program& program);
+// system values: what an experiment without its own record is analysed with. `homeFolder`
+// (optional): the home as the start-up listed it (OpenProgram).
+AnalysisSettings HomeAnalysisSettings(const Program& program, const FolderListing* homeFolder = nullptr);
 
 // Fills the state's analysis settings for the experiment of `state.DataFile`: the home's
 // current pool and experiment (DEFAULT.POL, DEFAULT.CFG) and system values, then the
@@ -33,7 +34,7 @@ AnalysisSettings HomeAnalysisSettings(const Program& program);
 // Returns 0 on success, else the exit status (2 for a malformed option, 1 for a file that
 // cannot be read) after printing why.
 int ApplyAnalysisOptions(std::string_view command, const Arguments& args, const Program& program,
-                         ReanalysisState& state, std::ostream& err);
+                         ReanalysisState& state, std::ostream& err, const FolderListing* homeFolder = nullptr);
 
 // A temporary report in the home folder of this process's own ("~TMPDAT.<pid>.CSV"), so
 // that a command running beside the desktop program never touches its ~TMPDAT files;

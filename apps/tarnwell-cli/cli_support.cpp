@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "acquisition/start_up.h"
+#include "core/file_access.h"
 
 namespace tarnwell::cli {
 
@@ -265,10 +266,19 @@ std::unique_ptr<Program> OpenProgram(std::string_view command, const std::string
 
 std::unique_ptr<Program> OpenProgram(std::string_view command, const std::string& homeOption,
                                      std::ostream& err) {
+  std::unique_ptr<const FolderListing> homeFolder;
+  return OpenProgram(command, homeOption, err, homeFolder);
+}
+
+std::unique_ptr<Program> OpenProgram(std::string_view command, const std::string& homeOption, std::ostream& err,
+                                     std::unique_ptr<const FolderListing>& homeFolder) {
   const std::optional<ProgramHome> home = OpenHome(command, homeOption, err);
   if (!home) return nullptr;
   auto program = std::make_unique<Program>(home->Folder());
-  const SettingsLoadResult loaded = LoadSettings(*program);
+  // Three settings files here, the current setups after: each missing one would otherwise
+  // read the home again for another spelling of its name.
+  homeFolder = std::make_unique<const FolderListing>(home->Folder());
+  const SettingsLoadResult loaded = LoadSettings(*program, homeFolder.get());
   if (!loaded.aspectRatioNotice.empty()) err << loaded.aspectRatioNotice << "\n";
   const std::string notice = FolderFallbackNotice(program->folderFallbacks, program->settings);
   if (!notice.empty()) err << notice << "\n";

@@ -83,6 +83,11 @@ std::optional<ProgramHome> OpenHome(std::string_view command, const std::string&
 std::unique_ptr<Program> OpenProgram(std::string_view command, const std::string& homeOption);
 std::unique_ptr<Program> OpenProgram(std::string_view command, const std::string& homeOption,
                                      std::ostream& err);
+// The same, also handing back the home as that start-up listed it (`homeFolder`), for a
+// command that reads more of the home's setups right after (HomeAnalysisSettings): the
+// home is read once for all of them.
+std::unique_ptr<Program> OpenProgram(std::string_view command, const std::string& homeOption, std::ostream& err,
+                                     std::unique_ptr<const FolderListing>& homeFolder);
 
 // The lock of commands that record into the home (run), as the desktop program holds
 // it; prints the refusal to `err`. With the lock held, a home folder that cannot be

@@ -22,24 +22,24 @@ void AppendError(std::string* error, const std::string& text) {
 
 }  // namespace
 
-void LoadTrackerSettingsFiles(Program& program, SettingsLoadResult& result) {
-  result.trackerIniRead = ReadTrackerIni(program.home.GetTrackerIniPath(), program.settings);
+void LoadTrackerSettingsFiles(Program& program, SettingsLoadResult& result, const FolderListing* homeFolder) {
+  result.trackerIniRead = ReadTrackerIni(program.home.GetTrackerIniPath(), program.settings, homeFolder);
   result.aspectRatioNotice = LimitStoredAspectRatio(program.settings);
-  result.trackerSetRead =
-      ReadTrackerSettings(program.home.GetTrackerSetPath(), program.settings, &program.videoModeIndex);
+  result.trackerSetRead = ReadTrackerSettings(program.home.GetTrackerSetPath(), program.settings,
+                                              &program.videoModeIndex, homeFolder);
   program.settings.DelayType = std::clamp<int16_t>(program.settings.DelayType, 0, 1);
 }
 
-void LoadSystemConfigAndFolders(Program& program, SettingsLoadResult& result) {
-  result.systemConfigRead =
-      ReadSystemConfig(program.home.GetSystemConfigPath(), program.settings, &program.videoModeIndex);
+void LoadSystemConfigAndFolders(Program& program, SettingsLoadResult& result, const FolderListing* homeFolder) {
+  result.systemConfigRead = ReadSystemConfig(program.home.GetSystemConfigPath(), program.settings,
+                                             &program.videoModeIndex, homeFolder);
   program.folderFallbacks = ApplyFolderFallbacks(program.settings, program.home);
 }
 
-SettingsLoadResult LoadSettings(Program& program) {
+SettingsLoadResult LoadSettings(Program& program, const FolderListing* homeFolder) {
   SettingsLoadResult result;
-  LoadTrackerSettingsFiles(program, result);
-  LoadSystemConfigAndFolders(program, result);
+  LoadTrackerSettingsFiles(program, result, homeFolder);
+  LoadSystemConfigAndFolders(program, result, homeFolder);
   return result;
 }
 

@@ -71,17 +71,21 @@ struct SettingsLoadResult {
 // Start-up, first settings step: QUENTRIX.INI (with its folder repair), then QUENTRIX.SET,
 // then DelayType limited to 0..1. The application then lists the serial ports, sets up
 // the current experiment file and loads the default setups before the second step.
-void LoadTrackerSettingsFiles(Program& program, SettingsLoadResult& result);
+// `homeFolder` (optional, in both steps): the home as listed a moment before, where the
+// files and their other spellings are looked for without reading the home again.
+void LoadTrackerSettingsFiles(Program& program, SettingsLoadResult& result,
+                              const FolderListing* homeFolder = nullptr);
 
 // Start-up, second settings step: Default.SET (whose "Com Port", "Map Path" and
 // "Data Path" win over the INI's because it comes last), then the "Config"/"DATA"
 // fallbacks for folders that do not exist; what they replaced is kept in
 // program.folderFallbacks.
-void LoadSystemConfigAndFolders(Program& program, SettingsLoadResult& result);
+void LoadSystemConfigAndFolders(Program& program, SettingsLoadResult& result,
+                                const FolderListing* homeFolder = nullptr);
 
 // Both steps in order, for callers that load nothing in between (the command-line tool,
 // tests). Missing files leave the defaults, without a message.
-SettingsLoadResult LoadSettings(Program& program);
+SettingsLoadResult LoadSettings(Program& program, const FolderListing* homeFolder = nullptr);
 
 // Shutdown: QUENTRIX.SET, then QUENTRIX.INI, always, changed or not. False when either
 // could not be written; `error` then says which and why.

@@ -87,9 +87,14 @@ SettingsSource LoadExperimentAnalysisSettings(ReanalysisState& state) {
   if (state.DataFile.empty()) return SettingsSource::Unchanged;
   const std::filesystem::path companion = CompanionFile(state.DataFile);
   state.SettingsProblem.clear();
-  const auto existing = FindExistingFile(companion);
-  if (!existing || IsCurrentFormatFile(*existing)) return SettingsSource::Unchanged;
-  const auto record = ReadExperimentRecord(*existing);
+  // The record is looked for in the folder's listing when there is one, and read once for
+  // both questions: is it a text setup, and which record does it hold.
+  const auto existing = FindExistingFile(companion, ListedFolderOf(state));
+  if (!existing) return SettingsSource::Unchanged;
+  std::string bytes;
+  const bool read = ReadFirstBytes(*existing, kLegacySetupReadLimit, bytes);
+  if (read && BeginsAsCurrentFormatFile(bytes)) return SettingsSource::Unchanged;
+  const auto record = read ? ParseExperimentRecord(*existing, bytes) : std::nullopt;
   // The record is there: one the analysis cannot use is said, never passed over.
   std::string problem;
   if (!record) {
@@ -158,7 +163,7 @@ namespace {
 
 AnalysedTrial AnalyseWith(const ReanalysisState& state, int subjectIndex,
                           const std::filesystem::path& rawFile, const TrackAnalyser& analyser,
-                          TrackBuffers& buffers) {
+                          TrackBuffers& buffers, const FolderListing* folder = nullptr) {
   AnalysedTrial trial;
   trial.SubjectIndex = subjectIndex;
   trial.RawFile = rawFile;
@@ -167,7 +172,7 @@ AnalysedTrial AnalyseWith(const ReanalysisState& state, int subjectIndex,
   const TrialProvenance* record = state.Provenance.FindTrial(rawFile.filename().string());
   // A file that vanished since it was listed is reported as it is: status "Unknown".
   FileFacts facts;
-  if (analyser.AnalyseFile(rawFile, trial.Result, record, buffers, &facts)) trial.RawFileRead = facts;
+  if (analyser.AnalyseFile(rawFile, trial.Result, record, buffers, &facts, folder)) trial.RawFileRead = facts;
   if (record != nullptr) trial.Provenance = std::make_shared<const TrialProvenance>(*record);
   return trial;
 }
@@ -185,8 +190,9 @@ AnalysedTrial AnalyseSubjectFile(const ReanalysisState& state, int subjectIndex,
 
 AnalysedTrial AnalyseSubjectForTable(const ReanalysisState& state, int subjectIndex,
                                      const std::filesystem::path& rawFile, const TrackAnalyser& analyser,
-                                     TrackBuffers& buffers, TrialReportContext& context) {
-  AnalysedTrial trial = AnalyseWith(state, subjectIndex, rawFile, analyser, buffers);
+                                     TrackBuffers& buffers, TrialReportContext& context,
+                                     const FolderListing* folder) {
+  AnalysedTrial trial = AnalyseWith(state, subjectIndex, rawFile, analyser, buffers, folder);
   context.SubjectLabel = trial.Label;
   trial.Report.Record = ComposeTrialRecord(trial.Result, context);
   return trial;

@@ -171,10 +171,12 @@ AnalysedTrial AnalyseSubjectFile(const ReanalysisState& state, int subjectIndex,
 /// the record only (Block stays empty), which is all a table writes. `buffers` and
 /// `context` are the calling thread's own, so threads sharing one analyser may call this
 /// at once (the state is only read). `context` is ReportContextFor(state, any subject),
-/// made once for the thread: its label becomes this subject's.
+/// made once for the thread: its label becomes this subject's. `folder` (optional) is the
+/// listing `rawFile` was found in: the file is opened through it.
 AnalysedTrial AnalyseSubjectForTable(const ReanalysisState& state, int subjectIndex,
                                      const std::filesystem::path& rawFile, const TrackAnalyser& analyser,
-                                     TrackBuffers& buffers, TrialReportContext& context);
+                                     TrackBuffers& buffers, TrialReportContext& context,
+                                     const FolderListing* folder = nullptr);
 
 /// The driver. With `toTable` true `path` is the table to rebuild (normally stem + ".CSV",
 /// an export may name another) from every numbered raw file of `state.DataFile`

@@ -152,7 +152,10 @@ std::string FileDateText(std::chrono::system_clock::time_point written) {
 }
 
 bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path& tablePath, Operator& op) {
-  std::vector<NumberedRawFileEntry> files = ListNumberedRawFiles(state.DataFile, ListedFolderOf(state));
+  // Where the folder was listed a moment ago, the files are also opened through that
+  // listing's open folder: a hundred path walks fewer.
+  const FolderListing* listed = ListedFolderOf(state);
+  std::vector<NumberedRawFileEntry> files = ListNumberedRawFiles(state.DataFile, listed);
   // One analyser for the whole table: every file is analysed under the same settings.
   // Its picture map is made by the workers themselves, part by part, before any file.
   const bool manyTracks = files.size() >= TrackAnalyser::kManyTracks;
@@ -180,7 +183,7 @@ bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path&
     while (mapPartsDone.load(std::memory_order_acquire) < mapParts) std::this_thread::yield();
     const std::size_t i = job - mapParts;
     trials[i] = AnalyseSubjectForTable(reading, files[i].SubjectIndex, files[i].File, analyser,
-                                       buffers[worker], contexts[worker]);
+                                       buffers[worker], contexts[worker], listed);
     // The date the read saw: no second look at the file.
     dates[i] = trials[i].RawFileRead ? FileDateText(trials[i].RawFileRead->Written) : FileDateText(trials[i].RawFile);
   });
@@ -202,7 +205,10 @@ bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path&
     std::filesystem::remove(ResultsPagePath(tablePath), ec);
   } else {
     // A table copied from Windows under another case is replaced, not joined by a twin.
-    const std::filesystem::path target = FindExistingFile(tablePath).value_or(tablePath);
+    // In the data file's folder (the usual place) the listing answers.
+    const FolderListing* tableFolder =
+        listed != nullptr && tablePath.parent_path() == state.DataFile.parent_path() ? listed : nullptr;
+    const std::filesystem::path target = FindExistingFile(tablePath, tableFolder).value_or(tablePath);
     // The results page explains the table: both are replaced together or neither is, and
     // the disk is waited for once for the two.
     const std::string tableText = TabulatedDataText(trials, state.Locale);

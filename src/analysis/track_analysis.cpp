@@ -993,9 +993,9 @@ bool TrackAnalyser::AnalyseFile(const std::filesystem::path& file, TrialResult& 
 
 bool TrackAnalyser::AnalyseFile(const std::filesystem::path& file, TrialResult& result,
                                 const TrialProvenance* record, TrackBuffers& buffers,
-                                FileFacts* facts) const {
+                                FileFacts* facts, const FolderListing* folder) const {
   ClearAllMazeExptData(result);
-  if (!ReadExistingFile(file, buffers.Bytes, facts)) return false;
+  if (!ReadExistingFile(file, buffers.Bytes, facts, nullptr, folder)) return false;
   const TrackingQuality tracking = LoadRecordedSamples(buffers.Bytes, record, buffers.Samples);
   AnalyseLoadedSamples(buffers.Samples, result);
   result.Tracking = tracking;

@@ -166,9 +166,10 @@ class TrackAnalyser {
                    const TrialProvenance* record) const;
   /// The same with the caller's buffers: the analyser itself is only read, so threads may
   /// share one, each with its own `buffers`. `facts` (optional) gets the file's size and
-  /// date from the very read that gave the bytes.
+  /// date from the very read that gave the bytes. With `folder` (a listing of the file's
+  /// folder) the file is opened through it (ReadExistingFile).
   bool AnalyseFile(const std::filesystem::path& file, TrialResult& result, const TrialProvenance* record,
-                   TrackBuffers& buffers, FileFacts* facts) const;
+                   TrackBuffers& buffers, FileFacts* facts, const FolderListing* folder = nullptr) const;
   /// AnalyseBytes with what the run recorded of the trial, as AnalyseFile.
   void AnalyseRecordedBytes(std::string_view bytes, const TrialProvenance* record, TrialResult& result,
                             std::vector<PoolPoint>& samples) const;

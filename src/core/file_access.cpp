@@ -3,6 +3,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -42,10 +43,19 @@ bool WriteAll(int fd, std::string_view contents) {
   return true;
 }
 
+// The seed of a temporary file's name. From the kernel's generator: a std::random_device
+// made per file runs CPUID as it starts, which a virtual machine answers slowly (about
+// 25 µs a file here). The generator of the library only where the kernel cannot answer.
+uint64_t TemporaryNameSeed() {
+  uint64_t seed = 0;
+  if (::getrandom(&seed, sizeof seed, GRND_NONBLOCK) == static_cast<ssize_t>(sizeof seed)) return seed;
+  std::random_device device;
+  return (static_cast<uint64_t>(device()) << 32) ^ device();
+}
+
 // Creates a new, empty file next to `path` that no one else has; -1 when impossible.
 int CreateTemporarySibling(const fs::path& path, fs::path& tempPath) {
-  std::random_device seed;
-  std::mt19937_64 rng((static_cast<uint64_t>(seed()) << 32) ^ seed() ^ static_cast<uint64_t>(::getpid()));
+  std::mt19937_64 rng(TemporaryNameSeed() ^ static_cast<uint64_t>(::getpid()));
   for (int attempt = 0; attempt < 100; ++attempt) {
     tempPath = path;
     tempPath.replace_filename("." + path.filename().string() + ".tmp" +
@@ -118,8 +128,11 @@ bool AtomicFileWriter::Open(const fs::path& path, std::string* error) {
     SetError(error, "no file name given");
     return false;
   }
-  std::error_code ec;
-  if (fs::is_directory(path, ec)) {
+  // One stat for both questions asked of the file being replaced: is it a folder, and
+  // which permissions does it keep.
+  struct stat old {};
+  const bool exists = ::stat(path.c_str(), &old) == 0;
+  if (exists && S_ISDIR(old.st_mode)) {
     SetError(error, path.string() + " is a folder");
     return false;
   }
@@ -134,8 +147,7 @@ bool AtomicFileWriter::Open(const fs::path& path, std::string* error) {
     return false;
   }
   // A file being replaced keeps its permissions.
-  struct stat old {};
-  if (::stat(path.c_str(), &old) == 0) ::fchmod(fd_, old.st_mode & 07777);
+  if (exists) ::fchmod(fd_, old.st_mode & 07777);
   return true;
 }
 
@@ -271,11 +283,15 @@ bool ReadWholeFile(const fs::path& path, std::string& contents) {
   return ReadWholeFile(path, contents, nullptr);
 }
 
-bool ReadWholeFile(const fs::path& path, std::string& contents, FileFacts* facts) {
+namespace {
+
+// ReadWholeFile of `path` as openat(2) finds it from the folder `folderFd` (AT_FDCWD: as
+// open(2) would).
+bool ReadWholeFileAt(int folderFd, const char* path, std::string& contents, FileFacts* facts) {
   // One open and one fstat: the type, the size to read and the date all come from the
   // descriptor. O_NONBLOCK keeps a pipe under the name from holding the open up; it
   // changes nothing for a regular file.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  const int fd = ::openat(folderFd, path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) return false;
   struct stat status {};
   if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
@@ -312,14 +328,35 @@ bool ReadWholeFile(const fs::path& path, std::string& contents, FileFacts* facts
   return true;
 }
 
-bool ReadExistingFile(const fs::path& path, std::string& contents, FileFacts* facts, fs::path* read) {
-  if (ReadWholeFile(path, contents, facts)) {
+}  // namespace
+
+bool ReadWholeFile(const fs::path& path, std::string& contents, FileFacts* facts) {
+  return ReadWholeFileAt(AT_FDCWD, path.c_str(), contents, facts);
+}
+
+bool FolderListing::ReadWhole(const std::string& name, std::string& contents, FileFacts* facts) const {
+  // A name with a folder in it would leave the listed folder.
+  if (folder_ == nullptr || name.empty() || name.find('/') != std::string::npos) return false;
+  return ReadWholeFileAt(::dirfd(folder_), name.c_str(), contents, facts);
+}
+
+bool ReadExistingFile(const fs::path& path, std::string& contents, FileFacts* facts, fs::path* read,
+                      const FolderListing* listing) {
+  if (listing != nullptr && !listing->WasRead()) listing = nullptr;  // it knows nothing: ask the folder
+  // Through the listed folder's descriptor the kernel walks no path: the name is looked
+  // up in the one folder already open.
+  if (listing != nullptr ? listing->ReadWhole(path.filename().string(), contents, facts)
+                         : ReadWholeFile(path, contents, facts)) {
     if (read != nullptr) *read = path;
     return true;
   }
-  // Not readable under its own name: a twin under another case, if there is one.
-  const std::optional<fs::path> found = FindExistingFile(path);
-  if (!found || *found == path || !ReadWholeFile(*found, contents, facts)) return false;
+  // Not readable under its own name: a twin under another case, if there is one (with a
+  // listing, one of its entries: a missing file costs no look at the folder).
+  const std::optional<fs::path> found = FindExistingFile(path, listing);
+  if (!found || *found == path) return false;
+  if (listing != nullptr ? !listing->ReadWhole(found->filename().string(), contents, facts)
+                         : !ReadWholeFile(*found, contents, facts))
+    return false;
   if (read != nullptr) *read = *found;
   return true;
 }
@@ -395,6 +432,7 @@ std::optional<std::string> FolderListing::FindExisting(std::string_view name) co
 
 std::optional<fs::path> FindExistingFile(const fs::path& path, const FolderListing* listing) {
   if (path.empty() || !path.has_filename()) return std::nullopt;
+  if (listing != nullptr && !listing->WasRead()) listing = nullptr;  // nothing known: the folder answers
   const fs::path folder = path.parent_path();
   // Without a listing the name itself is asked first: one stat, not a reading of the folder.
   std::error_code ec;
@@ -448,12 +486,16 @@ bool ReadFirstBytes(const fs::path& path, std::size_t limit, std::string& bytes)
   return got >= 0;
 }
 
+bool BeginsAsCurrentFormatFile(std::string_view firstBytes) {
+  return WithoutByteOrderMark(firstBytes).starts_with(kCurrentFormatFileHeader);
+}
+
 bool IsCurrentFormatFile(const fs::path& path) {
   const auto existing = FindExistingFile(path);
   if (!existing) return false;
   std::string head;
   if (!ReadFirstBytes(*existing, 20, head)) return false;
-  return WithoutByteOrderMark(head).starts_with(kCurrentFormatFileHeader);
+  return BeginsAsCurrentFormatFile(head);
 }
 
 bool IsTitleLine(std::string_view line, std::string_view title) {

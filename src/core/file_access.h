@@ -110,14 +110,17 @@ bool ReadWholeFile(const fs::path& path, std::string& contents, FileFacts* facts
 
 // ReadWholeFile of the existing file (FindExistingFile): `path` itself when it can be
 // read, else its twin under another case. `read` (optional) is set to the file read.
+// With `listing` (of the path's folder) the file is opened by its name in the listing's
+// open folder, as the folder is now (a file replaced since the listing is read as it is),
+// and the twin is chosen among the listing's entries.
+class FolderListing;
 bool ReadExistingFile(const fs::path& path, std::string& contents, FileFacts* facts = nullptr,
-                      fs::path* read = nullptr);
+                      fs::path* read = nullptr, const FolderListing* listing = nullptr);
 
 // The existing file: `path` itself, else the one entry of its folder whose name matches
 // case-insensitively (data copied from Windows keeps working). Nothing when neither exists.
 // With `listing` (of the path's folder, read a moment before), the choice is made among
 // its entries and the folder is not looked at again.
-class FolderListing;
 std::optional<fs::path> FindExistingFile(const fs::path& path, const FolderListing* listing = nullptr);
 
 // One entry of a folder as ForEachFolderEntry reads it, alive only for that call: its name
@@ -151,6 +154,8 @@ class FolderListing {
   ~FolderListing();
   FolderListing(const FolderListing&) = delete;
   FolderListing& operator=(const FolderListing&) = delete;
+  // Whether the folder could be read (a listing that could not knows nothing of it).
+  bool WasRead() const { return folder_ != nullptr; }
   // ForEachFolderEntry over the entries as they were read.
   void ForEach(const std::function<void(const FolderEntry&)>& visit) const;
   // ForEach of `listing` when there is one (a listing of `folder`), else
@@ -160,6 +165,10 @@ class FolderListing {
   // FindExistingFile's choice among the entries: the regular file `name` itself, else the
   // first by name of those whose names match it case-insensitively.
   std::optional<std::string> FindExisting(std::string_view name) const;
+  // ReadWholeFile of the file `name` (no folder in it) in the listed folder, opened
+  // through the folder the listing holds open: the folder's path is not walked again. The
+  // name is looked up now, not in the entries read: a file replaced since is read as it is.
+  bool ReadWhole(const std::string& name, std::string& contents, FileFacts* facts = nullptr) const;
 
  private:
   DIR* folder_ = nullptr;
@@ -199,6 +208,8 @@ inline constexpr std::string_view kCurrentFormatFileHeader = "[Windows Tarnwell"
 // True when the file exists and begins with "[Windows Tarnwell" (a text setup file of this
 // generation, never to be read as a binary record). Only the first 20 bytes are read.
 bool IsCurrentFormatFile(const fs::path& path);
+// The same test of a file's first bytes already read.
+bool BeginsAsCurrentFormatFile(std::string_view firstBytes);
 
 // Whether a line is a setup file's title line: equal to `title` once a leading byte order
 // mark and trailing blanks are removed, so a file saved by a text editor still loads.

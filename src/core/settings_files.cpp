@@ -65,9 +65,8 @@ bool FolderUsable(std::string_view value, const fs::path& programFolder) {
 }
 
 // Reads a settings file whole, under its exact name or another spelling of it.
-bool ReadSettingsFile(const fs::path& path, std::string& text) {
-  const std::optional<fs::path> found = FindExistingFile(path);
-  return found && ReadWholeFile(*found, text);
+bool ReadSettingsFile(const fs::path& path, std::string& text, const FolderListing* folder) {
+  return ReadExistingFile(path, text, nullptr, nullptr, folder);
 }
 
 }  // namespace
@@ -107,9 +106,9 @@ void ApplyTrackerIniText(std::string_view text, SystemSettings& settings, const 
   }
 }
 
-bool ReadTrackerIni(const fs::path& path, SystemSettings& settings) {
+bool ReadTrackerIni(const fs::path& path, SystemSettings& settings, const FolderListing* folder) {
   std::string text;
-  if (!ReadSettingsFile(path, text)) return false;
+  if (!ReadSettingsFile(path, text, folder)) return false;
   fs::path programFolder = path.parent_path();
   if (programFolder.empty()) programFolder = ".";
   ApplyTrackerIniText(text, settings, programFolder);
@@ -153,9 +152,10 @@ void ApplyTrackerSettingsText(std::string_view text, SystemSettings& settings, i
   settings.DelayType = std::clamp<int16_t>(settings.DelayType, 0, 1);
 }
 
-bool ReadTrackerSettings(const fs::path& path, SystemSettings& settings, int* videoModeIndex) {
+bool ReadTrackerSettings(const fs::path& path, SystemSettings& settings, int* videoModeIndex,
+                         const FolderListing* folder) {
   std::string text;
-  if (!ReadSettingsFile(path, text)) {
+  if (!ReadSettingsFile(path, text, folder)) {
     settings.DelayType = std::clamp<int16_t>(settings.DelayType, 0, 1);
     return false;
   }
@@ -233,9 +233,10 @@ void ApplySystemConfigText(std::string_view text, SystemSettings& settings, int*
   }
 }
 
-bool ReadSystemConfig(const fs::path& path, SystemSettings& settings, int* videoModeIndex) {
+bool ReadSystemConfig(const fs::path& path, SystemSettings& settings, int* videoModeIndex,
+                      const FolderListing* folder) {
   std::string text;
-  if (!ReadSettingsFile(path, text)) return false;
+  if (!ReadSettingsFile(path, text, folder)) return false;
   ApplySystemConfigText(text, settings, videoModeIndex);
   return true;
 }
@@ -311,9 +312,11 @@ FolderFallbackResult ApplyFolderFallbacks(SystemSettings& settings, const Progra
         return;
       }
     }
+    // No error from the creation is the folder there (made now or found made): asking
+    // again would stat it a second time.
     std::error_code ec;
     fs::create_directories(fallback, ec);
-    if (fs::is_directory(fallback, ec)) {
+    if (!ec) {
       field = fallback.string();
     } else {
       field.clear();

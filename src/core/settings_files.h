@@ -26,6 +26,7 @@
 namespace tarnwell {
 
 class ProgramHome;
+class FolderListing;  // core/file_access.h
 
 // Indexes of the video-mode list.
 inline constexpr int kVideoModeNone = -1;
@@ -37,7 +38,10 @@ std::string VideoModeText(int videoModeIndex);
 // QUENTRIX.INI. The program folder the folder checks refer to is the file's own folder.
 // Returns false when the file cannot be read (a missing file included): whatever was set
 // before stays and the folder checks are skipped, without a message.
-bool ReadTrackerIni(const std::filesystem::path& path, SystemSettings& settings);
+// Each reader takes an optional listing of the file's folder (`folder`): a start-up that
+// reads several files of the home reads the home once (ReadExistingFile).
+bool ReadTrackerIni(const std::filesystem::path& path, SystemSettings& settings,
+                    const FolderListing* folder = nullptr);
 // The same over the file's text, for a file already in memory.
 void ApplyTrackerIniText(std::string_view text, SystemSettings& settings,
                          const std::filesystem::path& programFolder);
@@ -50,7 +54,7 @@ std::string TrackerIniText(const SystemSettings& settings);
 // (`videoModeIndex`, when given). DelayType is limited to 0..1 afterwards. False when the
 // file does not exist (nothing changes).
 bool ReadTrackerSettings(const std::filesystem::path& path, SystemSettings& settings,
-                         int* videoModeIndex = nullptr);
+                         int* videoModeIndex = nullptr, const FolderListing* folder = nullptr);
 void ApplyTrackerSettingsText(std::string_view text, SystemSettings& settings, int* videoModeIndex = nullptr);
 // Writes the three lines. The video type written is the selected entry of the video-mode
 // list (1 = PAL, any other = NTSC), and VideoType follows it. A read-only file is made
@@ -63,7 +67,7 @@ std::string TrackerSettingsText(int videoModeIndex, const SystemSettings& settin
 // folder test, no 1..64 limit); a "Video Mode" equal to an entry's text selects it and
 // sets VideoType. False when the file does not exist.
 bool ReadSystemConfig(const std::filesystem::path& path, SystemSettings& settings,
-                      int* videoModeIndex = nullptr);
+                      int* videoModeIndex = nullptr, const FolderListing* folder = nullptr);
 void ApplySystemConfigText(std::string_view text, SystemSettings& settings, int* videoModeIndex = nullptr);
 // Writes the five lines; "Open Dir" is written for older readers but never read back.
 bool WriteSystemConfig(const std::filesystem::path& path, const SystemSettings& settings, int videoModeIndex,

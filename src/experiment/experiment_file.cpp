@@ -103,11 +103,10 @@ void ReadExperimentTextLines(std::string_view text, ExperimentSetup& experiment)
   }
 }
 
-bool ReadExperimentText(const std::filesystem::path& path, ExperimentSetup& experiment) {
-  const auto existing = FindExistingFile(path);
-  if (!existing) return false;
+bool ReadExperimentText(const std::filesystem::path& path, ExperimentSetup& experiment,
+                        const FolderListing* folder) {
   std::string text;
-  if (!ReadWholeFile(*existing, text)) return false;
+  if (!ReadExistingFile(path, text, nullptr, nullptr, folder)) return false;
   ReadExperimentTextLines(text, experiment);
   return true;
 }

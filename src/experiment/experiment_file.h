@@ -20,6 +20,8 @@
 
 namespace tarnwell {
 
+class FolderListing;  // core/file_access.h
+
 /// Text-form files: those that begin with the header, and text files that carry the
 /// experiment title line as a line of their own after other text. Anything else is taken
 /// for an experiment record.
@@ -46,8 +48,10 @@ std::string FormatExperimentText(const ExperimentSetup& experiment);
 void ReadExperimentTextLines(std::string_view text, ExperimentSetup& experiment);
 
 /// `ReadExperimentText`: false, with nothing changed, when the file does not exist
-/// (the name is also looked up case-insensitively).
-bool ReadExperimentText(const std::filesystem::path& path, ExperimentSetup& experiment);
+/// (the name is also looked up case-insensitively). With `folder` (a listing of the file's
+/// folder) the file is found and opened through it.
+bool ReadExperimentText(const std::filesystem::path& path, ExperimentSetup& experiment,
+                        const FolderListing* folder = nullptr);
 
 /// `WriteExperimentText`: replaces the file as a whole (temporary file and rename), so a
 /// failure never leaves a truncated DEFAULT.CFG. False when nothing could be written.

@@ -248,9 +248,9 @@ bool ReadPoolSetupText(std::string_view text, PoolSetup& pool) {
   return ReadLines(SplitLines(text), pool);
 }
 
-bool ReadPoolSetupFile(const std::filesystem::path& path, PoolSetup& pool) {
+bool ReadPoolSetupFile(const std::filesystem::path& path, PoolSetup& pool, const FolderListing* folder) {
   std::string contents;
-  if (!ReadExistingFile(path, contents)) return false;
+  if (!ReadExistingFile(path, contents, nullptr, nullptr, folder)) return false;
   ReadPoolSetupText(contents, pool);
   return true;
 }
@@ -293,9 +293,9 @@ PoolLoadStatus LoadPoolSetupFile(const std::filesystem::path& path, PoolSetup& p
   return PoolLoadStatus::NeedsLegacyConversion;
 }
 
-bool LoadStartUpPool(const std::filesystem::path& programFolder, PoolSetup& pool) {
+bool LoadStartUpPool(const std::filesystem::path& programFolder, PoolSetup& pool, const FolderListing* folder) {
   SetDefaultPool(pool);
-  return ReadPoolSetupFile(DefaultPoolFile(programFolder), pool);
+  return ReadPoolSetupFile(DefaultPoolFile(programFolder), pool, folder);
 }
 
 }  // namespace tarnwell

@@ -12,6 +12,8 @@
 
 namespace tarnwell {
 
+class FolderListing;  // core/file_access.h
+
 // "[Windows Tarnwell Pool Setup]": the line that starts the pool's section of a file.
 std::string PoolSetupTitleLine();
 
@@ -34,7 +36,8 @@ bool ReadPoolSetupText(std::string_view text, PoolSetup& pool);
 // Fills `pool` from the file at `path` (or, when no file has that exact name, from the one
 // entry of its folder whose name matches case-insensitively), then recomputes the ring
 // radii. False when the file does not exist or cannot be read; the pool is then unchanged.
-bool ReadPoolSetupFile(const std::filesystem::path& path, PoolSetup& pool);
+// With `folder` (a listing of the file's folder) the file is found and opened through it.
+bool ReadPoolSetupFile(const std::filesystem::path& path, PoolSetup& pool, const FolderListing* folder = nullptr);
 
 // Writes `pool` to `path`. overwrite true replaces the file as a whole (through a temporary
 // file and a rename, so a failure never leaves a truncated setup; a read-only file is made
@@ -61,7 +64,9 @@ enum class PoolLoadStatus {
 PoolLoadStatus LoadPoolSetupFile(const std::filesystem::path& path, PoolSetup& pool);
 
 // The start-up pool: the defaults, then DEFAULT.POL of the program's folder over them.
-// Returns whether DEFAULT.POL was read (when it was not, the defaults stand).
-bool LoadStartUpPool(const std::filesystem::path& programFolder, PoolSetup& pool);
+// Returns whether DEFAULT.POL was read (when it was not, the defaults stand). `folder`
+// (optional): the program folder as the start-up listed it.
+bool LoadStartUpPool(const std::filesystem::path& programFolder, PoolSetup& pool,
+                     const FolderListing* folder = nullptr);
 
 }  // namespace tarnwell

@@ -15,7 +15,7 @@ namespace {
 // No legacy record is longer than this (the longest old layout with every ID grown by one
 // byte is under 2 KiB); reading stops there so that a huge file chosen by mistake costs
 // nothing.
-constexpr std::size_t kMaxRecordBytes = 8192;
+constexpr std::size_t kMaxRecordBytes = kLegacySetupReadLimit - 1;
 
 // Reads little-endian fields from bytes. Reading past the end yields zero bytes and marks
 // the cursor as overrun, so a truncated record is recognised after the whole read.
@@ -239,14 +239,19 @@ std::optional<RecordLayout> ParseLegacySetup(std::string_view bytes, bool isExpe
   return layout;
 }
 
+std::optional<RecordLayout> ParseLegacySetup(std::string_view bytes, const std::filesystem::path& file,
+                                             LegacyExperimentRecord& experimentRecord,
+                                             LegacyConfigRecord& configRecord) {
+  return ParseLegacySetup(bytes, HasExperimentExtension(file), experimentRecord, configRecord);
+}
+
 bool ReadLegacySetup(const std::filesystem::path& path, LegacyExperimentRecord& experimentRecord,
                      LegacyConfigRecord& configRecord, RecordLayout* layout) {
   const auto existing = FindExistingFile(path);
   if (!existing) return false;
   std::string bytes;
-  if (!ReadFirstBytes(*existing, kMaxRecordBytes + 1, bytes)) return false;
-  const auto result =
-      ParseLegacySetup(bytes, HasExperimentExtension(*existing), experimentRecord, configRecord);
+  if (!ReadFirstBytes(*existing, kLegacySetupReadLimit, bytes)) return false;
+  const auto result = ParseLegacySetup(bytes, *existing, experimentRecord, configRecord);
   if (!result) return false;
   if (layout != nullptr) *layout = *result;
   return true;

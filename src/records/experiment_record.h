@@ -86,6 +86,14 @@ enum class RecordLayout {
 std::optional<RecordLayout> ParseLegacySetup(std::string_view bytes, bool isExperimentFile,
                                              LegacyExperimentRecord& experimentRecord,
                                              LegacyConfigRecord& configRecord);
+/// The same for bytes read from `file`, whose extension says which lengths.
+std::optional<RecordLayout> ParseLegacySetup(std::string_view bytes, const std::filesystem::path& file,
+                                             LegacyExperimentRecord& experimentRecord,
+                                             LegacyConfigRecord& configRecord);
+
+/// How much of a file the record readers read: one byte more than the longest record, so
+/// that a longer file is seen to be longer.
+inline constexpr std::size_t kLegacySetupReadLimit = 8193;
 
 /// Reads a record file (case-insensitive name fallback). False when the file does not exist,
 /// is a text setup file, or holds no whole record; `layout` (when given) says how it was read.

@@ -121,13 +121,38 @@ int SubjectIndexOfRawFile(const std::filesystem::path& dataFile, const std::file
                             std::string_view(stem).substr(NameStart(stem)));
 }
 
+namespace {
+
+// Where an experiment's numbered raw files are and what their names begin with.
+struct RawFileFolder {
+  std::string Stem;  // the data file's path without its extension
+  std::string_view StemName;  // its last part (a view into Stem)
+  std::filesystem::path Folder;
+  explicit RawFileFolder(const std::filesystem::path& dataFile) : Stem(DataFileStem(dataFile).string()) {
+    const std::size_t nameStart = NameStart(Stem);
+    StemName = std::string_view(Stem).substr(nameStart);
+    Folder = nameStart == 0 ? std::filesystem::path(".") : std::filesystem::path(Stem.substr(0, nameStart));
+  }
+  RawFileFolder(const RawFileFolder&) = delete;  // StemName views Stem
+  RawFileFolder& operator=(const RawFileFolder&) = delete;
+};
+
+}  // namespace
+
+bool HasNumberedRawFiles(const std::filesystem::path& dataFile, const FolderListing* listing) {
+  const RawFileFolder raw(dataFile);
+  bool found = false;
+  FolderListing::ForEachIn(raw.Folder, listing, [&](const FolderEntry& entry) {
+    if (!found && SubjectIndexOfName(entry.Name(), raw.StemName) >= 0) found = entry.IsRegularFile();
+  });
+  return found;
+}
+
 std::vector<NumberedRawFileEntry> ListNumberedRawFiles(const std::filesystem::path& dataFile,
                                                        const FolderListing* listing) {
-  const std::string stem = DataFileStem(dataFile).string();
-  const std::size_t nameStart = NameStart(stem);
-  const std::string_view stemName = std::string_view(stem).substr(nameStart);
-  std::filesystem::path folder =
-      nameStart == 0 ? std::filesystem::path(".") : std::filesystem::path(stem.substr(0, nameStart));
+  const RawFileFolder raw(dataFile);
+  const std::string_view stemName = raw.StemName;
+  const std::filesystem::path& folder = raw.Folder;
   // One file per subject: where names differ only in case, the one spelt as this
   // program writes it wins, else the first by name. Picked as the folder is read, so
   // that only the files kept are made paths.

@@ -96,5 +96,8 @@ struct NumberedRawFileEntry {
 /// read a moment before) the folder is not read again.
 std::vector<NumberedRawFileEntry> ListNumberedRawFiles(const std::filesystem::path& dataFile,
                                                        const FolderListing* listing = nullptr);
+/// Whether that list would hold any file, without making it: the check before a command
+/// that lists them again for its work.
+bool HasNumberedRawFiles(const std::filesystem::path& dataFile, const FolderListing* listing = nullptr);
 
 }  // namespace tarnwell

@@ -238,8 +238,18 @@ bool ConvertLegacyExperimentFile(Operator& op, const std::filesystem::path& path
 }
 
 std::optional<ExperimentRecord> ReadExperimentRecord(const std::filesystem::path& path) {
+  const auto existing = FindExistingFile(path);
+  std::string bytes;
+  if (!existing || !ReadFirstBytes(*existing, kLegacySetupReadLimit, bytes)) return std::nullopt;
+  return ParseExperimentRecord(path, bytes);
+}
+
+std::optional<ExperimentRecord> ParseExperimentRecord(const std::filesystem::path& path, std::string_view bytes) {
   ExperimentRecord result;
-  if (!ReadLegacySetup(path, result.Stored, result.StoredConfig, &result.Layout)) return std::nullopt;
+  const std::optional<RecordLayout> layout =
+      ParseLegacySetup(bytes, path, result.Stored, result.StoredConfig);
+  if (!layout) return std::nullopt;
+  result.Layout = *layout;
   Converted converted;
   if (ConvertRecords(result.Stored, result.StoredConfig, converted) != 0) return std::nullopt;
   ApplyConversion(converted, result.Experiment, result.Pool, nullptr);

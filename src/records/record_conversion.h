@@ -77,6 +77,9 @@ struct ExperimentRecord {
 
 /// The record at `path`; nothing when it cannot be read or converted.
 std::optional<ExperimentRecord> ReadExperimentRecord(const std::filesystem::path& path);
+/// The same of the file's first bytes (kLegacySetupReadLimit of them, fewer only for a
+/// shorter file) already read, `path` the file they came from.
+std::optional<ExperimentRecord> ParseExperimentRecord(const std::filesystem::path& path, std::string_view bytes);
 
 /// Writes the record of the current setups to `path`, replacing the file as a whole. The
 /// name is the data file's (or, without one, `path`'s own). Over an existing record the 100

@@ -9,6 +9,9 @@
 #include <tuple>
 
 #include "acquisition/start_up.h"
+#include "core/file_access.h"
+#include "experiment/experiment_file.h"
+#include "pool/pool_file.h"
 #include "support/temp_dir.h"
 
 namespace tarnwell {
@@ -40,6 +43,36 @@ TEST(LoadSettings, LaterFilesWinInTheDesignedOrder) {
     const SystemSettings& s = program.settings;
     EXPECT_EQ(std::tie(s.ComPort, s.VideoType, s.SampleRate, s.DelayType),
               std::make_tuple(c.comPort, c.videoType, c.videoType == 1 ? 25 : 30, c.delayType));
+  }
+}
+
+// One listing of the home serves the start-up's five files: a file is opened by its name
+// as the home is now, another spelling of it is one the listing saw.
+TEST(LoadSettings, TheHomeListedOnceServesEveryFileUnderAnySpelling) {
+  TempDir dir;
+  dir.Write("quentrix.ini", "Com Port = 7\r\n");
+  PoolSetup pool;
+  pool.X = 111;
+  ASSERT_TRUE(WritePoolSetupFile(dir.Path() / "default.pol", pool));
+  const FolderListing home(dir.Path());
+  dir.Write("QUENTRIX.SET", "Delay Type = TIMEOFDAY\r\n");  // its own name, after the listing
+  ExperimentSetup written;
+  written.MaxTime = 77;
+  ASSERT_TRUE(WriteExperimentText(dir.Path() / "default.cfg", written));  // another spelling, after
+  for (const FolderListing* listing : {&home, static_cast<const FolderListing*>(nullptr)}) {
+    SCOPED_TRACE(listing != nullptr ? "through the listing" : "without one");
+    Program program(dir.Path());
+    const SettingsLoadResult loaded = LoadSettings(program, listing);
+    EXPECT_EQ(std::tie(loaded.trackerIniRead, loaded.trackerSetRead, loaded.systemConfigRead),
+              std::make_tuple(true, true, false));
+    EXPECT_EQ(std::tie(program.settings.ComPort, program.settings.DelayType),
+              std::make_tuple(int16_t{7}, int16_t{1}));
+    PoolSetup startUpPool;
+    EXPECT_TRUE(LoadStartUpPool(dir.Path(), startUpPool, listing));
+    EXPECT_EQ(startUpPool.X, 111);
+    ExperimentSetup experiment;
+    EXPECT_EQ(ReadExperimentText(DefaultExperimentFile(dir.Path()), experiment, listing), listing == nullptr);
+    EXPECT_EQ(experiment.MaxTime == 77, listing == nullptr);
   }
 }
 

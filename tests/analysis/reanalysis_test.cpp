@@ -111,6 +111,36 @@ TEST(AnalysisSettings, ComeFromTheCompanionUnlessLoadedOnPurpose) {
       << damaged.SettingsProblem;
 }
 
+// The companion is read once for both questions (a text setup? which record?), found in
+// the folder's listing when the state holds one: the same answer either way.
+TEST(AnalysisSettings, TheCompanionKindDecidesWithOrWithoutAListing) {
+  struct Case {
+    const char* name;
+    std::string bytes;  // empty: the record the folder was made with
+    SettingsSource source;
+  };
+  const std::vector<Case> cases = {
+      {"a record", "", SettingsSource::Companion},
+      {"a text setup", "\xEF\xBB\xBF[Windows Tarnwell Experiment Setup]\r\nMaximum Time = 9\r\n",
+       SettingsSource::Unchanged},
+      {"an empty file", "", SettingsSource::Unchanged},
+      {"no record", "not a record", SettingsSource::Invalid},
+  };
+  for (const Case& c : cases) {
+    for (const bool listed : {false, true}) {
+      SCOPED_TRACE(std::string(c.name) + (listed ? ", listed" : ""));
+      test::Week1Folder w;
+      if (c.name != std::string("a record")) w.dir.Write("WEEK1.EXP", c.bytes);
+      if (listed)
+        w.state.ListedFolder =
+            ReanalysisState::FolderRead{w.dataFile, std::make_shared<const FolderListing>(w.dir.Path())};
+      EXPECT_EQ(LoadExperimentAnalysisSettings(w.state), c.source);
+      EXPECT_EQ(w.state.Settings.Experiment.DataFile,
+                c.source == SettingsSource::Companion ? w.dataFile.string() : std::string());
+    }
+  }
+}
+
 // The data screen's subject list: states from the companion record's status words, and
 // every recorded trial listed even beyond the experiment's IDs.
 TEST(ViewedSubjects, StatusWordsGiveTheLegendStates) {

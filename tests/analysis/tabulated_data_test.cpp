@@ -68,6 +68,31 @@ TEST(BuildTabulatedDataFile, TakesAListingMadeForItOnceAndForItsOwnDataFileOnly)
   }
 }
 
+// Raw files found in the listing are opened through it, as they are when read: the table
+// is the one a build without a listing gives. The listing answers for a table in its own
+// folder only: one written elsewhere is looked for there.
+TEST(BuildTabulatedDataFile, ReadsListedFilesAsTheyAreNowAndLooksForATableElsewhereInItsFolder) {
+  test::Week1Folder w;
+  const std::filesystem::path table = w.dir.Path() / "WEEK1.CSV";
+  ASSERT_TRUE(BuildTabulatedDataFile(w.state, table, true, w.op, nullptr));
+  const std::string before = w.Read("WEEK1.CSV");
+  std::filesystem::remove(table);
+  w.dir.Write("week1.csv", "a table under another spelling");
+  w.state.ListedFolder = ReanalysisState::FolderRead{w.dataFile, std::make_shared<const FolderListing>(w.dir.Path())};
+  ASSERT_TRUE(WriteFileAtomically(w.dir.Path() / "WEEK100.RAW", w.Read("WEEK102.RAW")));  // replaced since
+  ASSERT_TRUE(BuildTabulatedDataFile(w.state, table, true, w.op, nullptr));
+  const std::string listed = w.Read("week1.csv");
+  EXPECT_NE(listed, before) << "the replaced track is the one analysed";
+  ASSERT_TRUE(BuildTabulatedDataFile(w.state, table, true, w.op, nullptr));
+  EXPECT_EQ(w.Read("week1.csv"), listed) << "as a build without a listing";
+  // The same table written to another folder, where no spelling of it exists yet.
+  std::filesystem::create_directory(w.dir.Path() / "export");
+  w.state.ListedFolder = ReanalysisState::FolderRead{w.dataFile, std::make_shared<const FolderListing>(w.dir.Path())};
+  ASSERT_TRUE(BuildTabulatedDataFile(w.state, w.dir.Path() / "export" / "WEEK1.CSV", true, w.op, nullptr));
+  EXPECT_TRUE(w.dir.Exists("export/WEEK1.CSV"));
+  EXPECT_FALSE(w.dir.Exists("export/week1.csv"));
+}
+
 // What only the run could judge (samples faster than the frame rate) is what every output
 // says, as long as the raw file holds the bytes the run recorded; a damaged record is
 // said once and the table built without it.

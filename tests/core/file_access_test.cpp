@@ -56,7 +56,8 @@ TEST(WriteFileAtomically, CreatesOrReplacesTheWholeFileAndLeavesNoTemporaryFile)
   }
 }
 
-TEST(WriteFileAtomically, KeepsThePermissionsOfTheFileItReplaces) {
+// The file replaced keeps its permissions; a folder under the name is never replaced.
+TEST(WriteFileAtomically, KeepsThePermissionsOfTheFileItReplacesAndRefusesAFolder) {
   TempDir dir;
   const fs::path file = dir.Write("SUBJECTS.INI", "old");
   ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
@@ -64,6 +65,11 @@ TEST(WriteFileAtomically, KeepsThePermissionsOfTheFileItReplaces) {
   struct stat st {};
   ASSERT_EQ(::stat(file.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
+  fs::create_directory(dir.Path() / "TABLE.CSV");
+  std::string error;
+  EXPECT_FALSE(WriteFileAtomically(dir.Path() / "TABLE.CSV", "rows", &error));
+  EXPECT_EQ(error, (dir.Path() / "TABLE.CSV").string() + " is a folder");
+  EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"SUBJECTS.INI", "TABLE.CSV"}));
 }
 
 // A write that fails part-way (the disk full: here the file size limit of a child process)
@@ -189,6 +195,51 @@ TEST(ReadExistingFile, ReadsRegularFilesWholeUnderAnyCaseAndTellsTheirSizeAndDat
     EXPECT_EQ(facts.Size, fs::file_size(read)) << c.asked;
     EXPECT_EQ(facts.Written, std::chrono::file_clock::to_sys(fs::last_write_time(read))) << c.asked;
   }
+}
+
+// Through a listing a file is opened in the folder the listing holds open, by its name as
+// the folder is now: a file replaced since is read as it is, a twin is one the listing
+// saw, and the folder is still the one listed when its path names another since. A
+// listing that could not read its folder is not trusted: the path is asked.
+TEST(ReadExistingFile, ThroughAListingReadsTheListedFolderAsItIsNow) {
+  TempDir dir;
+  const fs::path listed = dir.Path() / "listed";
+  fs::create_directory(listed);
+  const auto write = [](const fs::path& file, const std::string& bytes) { ASSERT_TRUE(WriteFileAtomically(file, bytes)); };
+  write(listed / "WEEK100.RAW", "old");
+  write(listed / "week101.raw", "twin");
+  fs::create_directory(listed / "WEEK103.RAW");
+  write(dir.Path() / "outside", "not in the folder");
+  const FolderListing listing(listed);
+  const FolderListing unread(dir.Path() / "later");  // made before its folder
+  write(listed / "WEEK100.RAW", "new");  // replaced: another file under the name
+  write(listed / "week105.raw", "a twin the listing never saw");
+  fs::create_directory(dir.Path() / "later");
+  write(dir.Path() / "later" / "WEEK106.RAW", "in a folder made after its listing");
+  struct Case {
+    fs::path asked;
+    const FolderListing* through;
+    std::optional<std::string> bytes;  // nothing: not read
+  };
+  const std::vector<Case> cases = {
+      {listed / "WEEK100.RAW", &listing, "new"},
+      {listed / "WEEK101.RAW", &listing, "twin"},
+      {listed / "WEEK103.RAW", &listing, std::nullopt},
+      {listed / "WEEK105.RAW", &listing, std::nullopt},
+      {listed / "WEEK105.RAW", nullptr, "a twin the listing never saw"},
+      {dir.Path() / "later" / "WEEK106.RAW", &unread, "in a folder made after its listing"},
+  };
+  for (const Case& c : cases) {
+    std::string bytes;
+    const bool read = ReadExistingFile(c.asked, bytes, nullptr, nullptr, c.through);
+    EXPECT_EQ(read ? std::optional<std::string>(bytes) : std::nullopt, c.bytes) << c.asked;
+  }
+  EXPECT_EQ(FindExistingFile(dir.Path() / "later" / "WEEK106.RAW", &unread), dir.Path() / "later" / "WEEK106.RAW");
+  std::string bytes;
+  EXPECT_FALSE(listing.ReadWhole("../outside", bytes)) << "a name leaves the listed folder";
+  fs::rename(listed, dir.Path() / "moved");
+  EXPECT_TRUE(ReadExistingFile(listed / "WEEK100.RAW", bytes, nullptr, nullptr, &listing));
+  EXPECT_EQ(bytes, "new");
 }
 
 // A listing answers as the folder did when it was read: the case-twin rule of

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/file_access.h"
 #include "support/temp_dir.h"
 
 namespace tarnwell {
@@ -77,6 +78,28 @@ TEST(ListNumberedRawFiles, EachFileKeepsTheIndexOfItsName) {
   }
   EXPECT_EQ(ListNumberedRawFiles(dir.Path() / "Week2.EXP"), written);
   EXPECT_TRUE(ListNumberedRawFiles(dir.Path() / "missing" / "X.EXP").empty());
+}
+
+// Whether an experiment has raw files is what listing them would say, without the list.
+TEST(HasNumberedRawFiles, SaysWhetherTheListWouldHoldAny) {
+  test::TempDir dir;
+  dir.Write("WEEK1.CSV", "");
+  dir.Write("WEEK1001.RAW", "");
+  dir.Write("week203.raw", "");
+  dir.Write("target", "");
+  fs::create_directory(dir.Path() / "WEEK307.RAW");  // a folder is not a track
+  fs::create_symlink(dir.Path() / "target", dir.Path() / "WEEK404.RAW");
+  fs::create_symlink(dir.Path() / "WEEK307.RAW", dir.Path() / "WEEK505.RAW");
+  const FolderListing listing(dir.Path());
+  for (const char* experiment : {"WEEK1.EXP", "WEEK2.EXP", "WEEK3.EXP", "WEEK4.EXP", "WEEK5.EXP", "WEEK6.EXP"}) {
+    const fs::path dataFile = dir.Path() / experiment;
+    const bool listed = !ListNumberedRawFiles(dataFile).empty();
+    EXPECT_EQ(listed, experiment == std::string("WEEK2.EXP") || experiment == std::string("WEEK4.EXP"))
+        << experiment;
+    EXPECT_EQ(HasNumberedRawFiles(dataFile), listed) << experiment;
+    EXPECT_EQ(HasNumberedRawFiles(dataFile, &listing), listed) << experiment;
+  }
+  EXPECT_FALSE(HasNumberedRawFiles(dir.Path() / "missing" / "X.EXP"));
 }
 
 TEST(SubjectIndexOfRawFile, BothPlacesMustBeDigits) {
