@@ -89,8 +89,9 @@ const char* ToolPath() {
 
 // tarnwell-cli analyse as a process, its output thrown away; true when it succeeded.
 bool AnalyseProcess() {
-  std::vector<std::string> args = {ToolPath(), "--home", (TheExperiment().Folder() / "home").string(),
-                                   "analyse", TheExperiment().DataFile().string()};
+  const char* const tool = ToolPath();
+  std::vector<std::string> args = {tool, "--home", (TheExperiment().Folder() / "home").string(), "analyse",
+                                   TheExperiment().DataFile().string()};
   std::vector<char*> argv;
   for (std::string& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);
@@ -99,7 +100,7 @@ bool AnalyseProcess() {
   posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
   pid_t pid = -1;
-  const int spawned = posix_spawn(&pid, ToolPath(), &actions, nullptr, argv.data(), environ);
+  const int spawned = posix_spawn(&pid, tool, &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   if (spawned != 0) return false;
   int status = 0;

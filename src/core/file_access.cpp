@@ -345,20 +345,18 @@ bool ReadExistingFile(const fs::path& path, std::string& contents, FileFacts* fa
   if (listing != nullptr && !listing->WasRead()) listing = nullptr;  // it knows nothing: ask the folder
   // Through the listed folder's descriptor the kernel walks no path: the name is looked
   // up in the one folder already open.
-  if (listing != nullptr ? listing->ReadWhole(path.filename().string(), contents, facts)
-                         : ReadWholeFile(path, contents, facts)) {
-    if (read != nullptr) *read = path;
+  auto readFile = [&](const fs::path& file) {
+    if (!(listing != nullptr ? listing->ReadWhole(file.filename().string(), contents, facts)
+                             : ReadWholeFile(file, contents, facts)))
+      return false;
+    if (read != nullptr) *read = file;
     return true;
-  }
+  };
+  if (readFile(path)) return true;
   // Not readable under its own name: a twin under another case, if there is one (with a
   // listing, one of its entries: a missing file costs no look at the folder).
   const std::optional<fs::path> found = FindExistingFile(path, listing);
-  if (!found || *found == path) return false;
-  if (listing != nullptr ? !listing->ReadWhole(found->filename().string(), contents, facts)
-                         : !ReadWholeFile(*found, contents, facts))
-    return false;
-  if (read != nullptr) *read = *found;
-  return true;
+  return found && *found != path && readFile(*found);
 }
 
 bool FolderEntry::IsRegularFile() const {
