@@ -4,6 +4,7 @@
 #include <sched.h>
 
 #include <atomic>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -48,6 +49,56 @@ TEST(RunParallelJobs, AJobsExceptionReachesTheCaller) {
     }
     EXPECT_GE(ran.load(), 18) << workers;
   }
+}
+
+// A worker starts away from the processor of the thread starting it, on any other the
+// process may use; with no other (or a processor that is not the process's) it is not
+// held anywhere.
+TEST(StartingProcessors, EveryAllowedProcessorButTheStartersOwn) {
+  auto set = [](const std::vector<int>& cpus) {
+    cpu_set_t s;
+    CPU_ZERO(&s);
+    for (const int cpu : cpus) CPU_SET(cpu, &s);
+    return s;
+  };
+  struct Case {
+    std::vector<int> allowed;
+    int here;
+    std::vector<int> expected;  // empty: started wherever the system puts it
+  };
+  const Case cases[] = {
+      {{0, 1}, 0, {1}},          {{0, 1}, 1, {0}}, {{0, 2, 5, 7}, 5, {0, 2, 7}}, {{3}, 3, {}},
+      {{0, 1}, 2, {}},   // started from a processor not allowed
+      {{0, 1}, -1, {}},  // where it runs is unknown
+      {{0, 1}, CPU_SETSIZE, {}},
+  };
+  for (const Case& c : cases) {
+    const std::optional<cpu_set_t> got = StartingProcessors(set(c.allowed), c.here);
+    ASSERT_EQ(got.has_value(), !c.expected.empty()) << "from " << c.here;
+    if (got) {
+      const cpu_set_t expected = set(c.expected);
+      EXPECT_TRUE(CPU_EQUAL(&*got, &expected)) << "from " << c.here;
+    }
+  }
+}
+
+// Once started, a worker may run on every processor the process may: held away from its
+// starter's processor for good, two workers on a two-processor machine would share one.
+TEST(WorkerThread, RunsItsBodyFreeToRunAnywhereTheProcessMay) {
+  cpu_set_t process;
+  ASSERT_EQ(::sched_getaffinity(0, sizeof process, &process), 0);
+  cpu_set_t seen;
+  CPU_ZERO(&seen);
+  bool ran = false;
+  {
+    WorkerThread worker([&] {
+      ran = true;
+      ::sched_getaffinity(0, sizeof seen, &seen);
+    });
+  }
+  EXPECT_TRUE(ran);
+  EXPECT_TRUE(CPU_EQUAL(&seen, &process))
+      << CPU_COUNT(&seen) << " of " << CPU_COUNT(&process) << " processors";
 }
 
 TEST(WorkersFor, OneWorkerPerShareOfJobsUpToTheProcessors) {
