@@ -291,8 +291,12 @@ TEST(AnalyseRawTrack, EpochWindow) {
     EXPECT_FLOAT_EQ(r.Measures.PathLength, c.path);
     // A window that misses the track measures nothing at all; one of a single sample index
     // no cumulative proximity, though its sample lies 31 px from platform 1.
-    if (c.start >= 2000) EXPECT_EQ(r.Measures, TrialMeasures{});
-    if (c.time == 0) EXPECT_EQ(r.Measures.Counters[0], (CounterRecord{}));
+    if (c.start >= 2000) {
+      EXPECT_EQ(r.Measures, TrialMeasures{});
+    }
+    if (c.time == 0) {
+      EXPECT_EQ(r.Measures.Counters[0], (CounterRecord{}));
+    }
   }
 }
 

@@ -19,7 +19,8 @@ namespace {
 // it with the experiment's active platform and scales live samples, which arrive unscaled:
 // 55 * 1.2 = 66 stands on platform 1 at (158, 66); unscaled it is in its counter zone.
 TEST(CheckActiveCounterCoinc, ScalesLiveSamplesAndAsksAboutTheActivePlatform) {
-  const ExperimentSetup experiment{.ActivePlatform = 1};
+  ExperimentSetup experiment;
+  experiment.ActivePlatform = 1;
   EXPECT_EQ(CheckActiveCounterCoinc({158, 55}, experiment, DefaultPool(), 1.2), 128);
   EXPECT_EQ(CheckActiveCounterCoinc({158, 55}, experiment, DefaultPool(), 1.0), 0);
 }

@@ -53,7 +53,11 @@ ImportOptions OptionsFor(const TempDir& dir, ImportArena arena) {
 
 std::vector<ImportEntry> EntriesOf(const std::vector<std::filesystem::path>& files) {
   std::vector<ImportEntry> entries;
-  for (const auto& file : files) entries.push_back(ImportEntry{file});
+  for (const auto& file : files) {
+    ImportEntry entry;
+    entry.File = file;
+    entries.push_back(entry);
+  }
   return entries;
 }
 

@@ -117,8 +117,9 @@ TEST_F(QtSerialPortEndToEnd, HandshakeStreamDecodeResetAndClose) {
     const TrackSample &s = collector.samples[i], &previous = collector.samples[i == 0 ? 0 : i - 1];
     if (!s.IsVisible()) continue;
     EXPECT_LE(std::hypot(s.X - 128.0, s.Y - 96.0), 80.0) << s.X << " " << s.Y;
-    if (previous.IsVisible())
+    if (previous.IsVisible()) {
       EXPECT_LE(std::hypot(s.X - previous.X, s.Y - previous.Y), 3.0) << "a swimming animal, not noise";
+    }
   }
 
   link.ResetTracker();

@@ -15,7 +15,9 @@ namespace {
 TEST(TrialList, TheOperatorsValuesAndTheRunsPlatformShareOneEntryPerSubject) {
   ExperimentProvenance record;
   RecordTrialListPlatform(record, "RAT2", 3);
-  ApplyTrialListEdits(record, {{" RAT1 ", "WT", "saline", "N"}, {"RAT2", " KO ", std::nullopt, ""}, {"", "X"}});
+  ApplyTrialListEdits(record, {{" RAT1 ", "WT", "saline", "N"},
+                               {"RAT2", " KO ", std::nullopt, ""},
+                               {"", "X", std::nullopt, std::nullopt}});
   record.TrialList.at(1).Other["cage"] = 4;  // RAT1's: RAT2 came first, from the run
   RecordTrialListPlatform(record, "RAT1", 0);
   ApplyTrialListEdits(record, {{"RAT1", std::nullopt, "vehicle", std::nullopt}});
@@ -57,9 +59,12 @@ TEST(TrialList, IsStoredInTheProvenanceRecordAndAValueThatCannotBeIsRefusedWhole
   EXPECT_EQ(load.Record.TrialList[0].Treatment, "saline");
 
   const std::string text = dir.Read("WEEK1.provenance.json");
-  EXPECT_FALSE(StoreTrialListEdits(dataFile, {{"RAT2", "KO"}, {"RAT1", std::string(65, 'g')}}, message));
+  EXPECT_FALSE(StoreTrialListEdits(dataFile,
+                                   {{"RAT2", "KO", std::nullopt, std::nullopt},
+                                    {"RAT1", std::string(65, 'g'), std::nullopt, std::nullopt}},
+                                   message));
   EXPECT_EQ(message, "The group of RAT1 is longer than 64 characters:\nthe trial list was not saved.");
-  EXPECT_FALSE(StoreTrialListEdits(dataFile, {{"RAT1", "WT", "a\nb"}}, message));
+  EXPECT_FALSE(StoreTrialListEdits(dataFile, {{"RAT1", "WT", "a\nb", std::nullopt}}, message));
   EXPECT_NE(message.find("The treatment of RAT1 holds a line break"), std::string::npos) << message;
   EXPECT_EQ(dir.Read("WEEK1.provenance.json"), text) << "nothing is written";
 }

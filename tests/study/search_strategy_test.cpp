@@ -179,7 +179,9 @@ TEST(SearchStrategy, MeasuresOfDrawnPaths) {
     const StrategyFeatures f = MeasureStrategyFeatures(c.samples, 30, pool, -1, -1, StrategyThresholds{});
     EXPECT_EQ(f.WallShare, c.wall);
     EXPECT_NEAR(f.CentreDistance, c.centre, 0.05);
-    if (c.round) EXPECT_NEAR(f.RingShare, 1, 1e-9);
+    if (c.round) {
+      EXPECT_NEAR(f.RingShare, 1, 1e-9);
+    }
     EXPECT_GE(f.RingSweep, c.sweepLow);
     EXPECT_LE(f.RingSweep, c.sweepHigh);
   }

@@ -100,7 +100,9 @@ TEST_F(StudyOutputTest, TheHandStudysTablesAgreeWithTheHandAndWithEachOther) {
     const std::string key = keyOf(row, row.at("measure"));
     summary[key] = row;
     EXPECT_EQ(row.at("n"), std::to_string(again[key].N)) << key;
-    if (again[key].N > 0) EXPECT_DOUBLE_EQ(Number(row.at("mean")), again[key].Mean) << key;
+    if (again[key].N > 0) {
+      EXPECT_DOUBLE_EQ(Number(row.at("mean")), again[key].Mean) << key;
+    }
   }
   EXPECT_EQ(summary.size(), 3u * kSummaryMeasureCount);
   const struct {
