@@ -154,14 +154,16 @@ int ApplyAnalysisOptions(std::string_view command, const Arguments& args, const 
   if (const auto file = args.Value(kExperimentOption); file && !LoadAnalysisExperimentFile(state, *file)) {
     return Failure(command, "cannot read an experiment from " + *file, err);
   }
+  // Each line is put together first: the standard error is unbuffered, and a line is
+  // better written whole than in pieces another process's lines may come between.
   if (source == SettingsSource::Companion) {
-    err << "analysis settings from " << CompanionFile(state.DataFile).string()
-        << (given ? " and the given files" : "") << "\n";
+    err << "analysis settings from " + CompanionFile(state.DataFile).string() +
+               (given ? " and the given files" : "") + "\n";
   } else if (source == SettingsSource::Invalid) {
-    err << state.SettingsProblem << ": analysing with the given files\n";
+    err << state.SettingsProblem + ": analysing with the given files\n";
   } else if (!given) {
-    err << "no experiment record " << CompanionFile(state.DataFile).string()
-        << ": analysing with the home's current pool and experiment\n";
+    err << "no experiment record " + CompanionFile(state.DataFile).string() +
+               ": analysing with the home's current pool and experiment\n";
   }
 
   if (epoch) {
