@@ -4,6 +4,12 @@
 #include <array>
 #include <cstdint>
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <cpuid.h>
+#include <immintrin.h>
+#define TARNWELL_SHA_INSTRUCTIONS 1
+#endif
+
 namespace tarnwell {
 
 namespace {
@@ -22,7 +28,7 @@ constexpr uint32_t Rotr(uint32_t x, int n) {
   return (x >> n) | (x << (32 - n));
 }
 
-void Compress(std::array<uint32_t, 8>& h, const unsigned char* block) {
+void CompressBlock(std::array<uint32_t, 8>& h, const unsigned char* block) {
   std::array<uint32_t, 64> w{};
   for (int i = 0; i < 16; ++i) {
     w[i] = (uint32_t{block[4 * i]} << 24) | (uint32_t{block[4 * i + 1]} << 16) |
@@ -50,10 +56,78 @@ void Compress(std::array<uint32_t, 8>& h, const unsigned char* block) {
   h[0] += a, h[1] += b, h[2] += c, h[3] += d, h[4] += e, h[5] += f, h[6] += g, h[7] += k;
 }
 
+#if TARNWELL_SHA_INSTRUCTIONS
+// The same rounds with the SHA instructions: four rounds a step, the state held as ABEF
+// and CDGH, the message schedule four words at a time (sha256msg1/msg2).
+__attribute__((target("sha,sse4.1"))) void CompressWithInstructions(std::array<uint32_t, 8>& h,
+                                                                    const unsigned char* blocks,
+                                                                    size_t count) {
+  const __m128i bigEndian = _mm_set_epi64x(0x0c0d0e0f08090a0bLL, 0x0405060700010203LL);
+  const __m128i dcba = _mm_loadu_si128(reinterpret_cast<const __m128i*>(h.data()));
+  const __m128i hgfe = _mm_loadu_si128(reinterpret_cast<const __m128i*>(h.data() + 4));
+  const __m128i cdab = _mm_shuffle_epi32(dcba, 0xB1);
+  const __m128i efgh = _mm_shuffle_epi32(hgfe, 0x1B);
+  __m128i abef = _mm_alignr_epi8(cdab, efgh, 8);
+  __m128i cdgh = _mm_blend_epi16(efgh, cdab, 0xF0);
+  for (; count > 0; --count, blocks += 64) {
+    const __m128i abefBefore = abef, cdghBefore = cdgh;
+    __m128i w[4];  // the last four groups of four message words
+    for (int g = 0; g < 16; ++g) {
+      __m128i& group = w[g % 4];
+      if (g < 4) {
+        group =
+            _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(blocks + 16 * g)), bigEndian);
+      } else {
+        const __m128i before1 = w[(g + 3) % 4], before2 = w[(g + 2) % 4];
+        group = _mm_sha256msg2_epu32(
+            _mm_add_epi32(_mm_sha256msg1_epu32(group, w[(g + 1) % 4]), _mm_alignr_epi8(before1, before2, 4)),
+            before1);
+      }
+      __m128i words =
+          _mm_add_epi32(group, _mm_loadu_si128(reinterpret_cast<const __m128i*>(kRound.data() + 4 * g)));
+      cdgh = _mm_sha256rnds2_epu32(cdgh, abef, words);  // now the new ABEF
+      words = _mm_shuffle_epi32(words, 0x0E);
+      abef = _mm_sha256rnds2_epu32(abef, cdgh, words);  // and both back in their places
+    }
+    abef = _mm_add_epi32(abef, abefBefore);
+    cdgh = _mm_add_epi32(cdgh, cdghBefore);
+  }
+  const __m128i feba = _mm_shuffle_epi32(abef, 0x1B);
+  const __m128i dchg = _mm_shuffle_epi32(cdgh, 0xB1);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(h.data()), _mm_blend_epi16(feba, dchg, 0xF0));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(h.data() + 4), _mm_alignr_epi8(dchg, feba, 8));
+}
+
+// Asked once, when the first digest is made: a processor's instructions do not change.
+bool ProcessorHasShaInstructions() {
+  unsigned a = 0, b = 0, c = 0, d = 0;
+  if (__get_cpuid(1, &a, &b, &c, &d) == 0 || (c & bit_SSE4_1) == 0) return false;
+  if (__get_cpuid_count(7, 0, &a, &b, &c, &d) == 0) return false;
+  return (b & bit_SHA) != 0;
+}
+#endif
+
 }  // namespace
 
-Sha256::Sha256()
-    : h_{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a, 0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19} {}
+void CompressSha256Portably(std::array<uint32_t, 8>& state, const unsigned char* blocks, size_t count) {
+  for (size_t i = 0; i < count; ++i) CompressBlock(state, blocks + 64 * i);
+}
+
+Sha256::Compressor ProcessorSha256Compressor() {
+#if TARNWELL_SHA_INSTRUCTIONS
+  static const bool usable = ProcessorHasShaInstructions();
+  if (usable) return CompressWithInstructions;
+#endif
+  return nullptr;
+}
+
+Sha256::Sha256() : Sha256(ProcessorSha256Compressor()) {}
+
+Sha256::Sha256(Compressor compress)
+    : compress_(compress != nullptr ? compress : CompressSha256Portably), h_{0x6a09e667, 0xbb67ae85,
+                                                                             0x3c6ef372, 0xa54ff53a,
+                                                                             0x510e527f, 0x9b05688c,
+                                                                             0x1f83d9ab, 0x5be0cd19} {}
 
 void Sha256::Update(std::string_view bytes) {
   const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
@@ -66,11 +140,11 @@ void Sha256::Update(std::string_view bytes) {
     data += take;
     size -= take;
     if (pending_ < 64) return;
-    Compress(h_, block_.data());
+    compress_(h_, block_.data(), 1);
     pending_ = 0;
   }
   const size_t whole = size / 64 * 64;
-  for (size_t i = 0; i < whole; i += 64) Compress(h_, data + i);
+  if (whole > 0) compress_(h_, data, whole / 64);
   for (size_t i = whole; i < size; ++i) block_[pending_++] = data[i];
 }
 
@@ -82,7 +156,7 @@ std::string Sha256::HexDigest() const {
   const size_t tailLength = pending_ + 9 <= 64 ? 64 : 128;
   const uint64_t bits = total_ * 8;
   for (int i = 0; i < 8; ++i) tail[tailLength - 1 - i] = static_cast<unsigned char>(bits >> (8 * i));
-  for (size_t i = 0; i < tailLength; i += 64) Compress(h, tail.data() + i);
+  compress_(h, tail.data(), tailLength / 64);
   static constexpr char kHex[] = "0123456789abcdef";
   std::string out;
   out.reserve(64);
