@@ -24,6 +24,9 @@ constexpr std::array<uint32_t, 64> kRound = {
     0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
     0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2};
 
+constexpr std::array<uint32_t, 8> kInitialState = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
+                                                   0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
+
 constexpr uint32_t Rotr(uint32_t x, int n) {
   return (x >> n) | (x << (32 - n));
 }
@@ -124,10 +127,7 @@ Sha256::Compressor ProcessorSha256Compressor() {
 Sha256::Sha256() : Sha256(ProcessorSha256Compressor()) {}
 
 Sha256::Sha256(Compressor compress)
-    : compress_(compress != nullptr ? compress : CompressSha256Portably), h_{0x6a09e667, 0xbb67ae85,
-                                                                             0x3c6ef372, 0xa54ff53a,
-                                                                             0x510e527f, 0x9b05688c,
-                                                                             0x1f83d9ab, 0x5be0cd19} {}
+    : compress_(compress != nullptr ? compress : CompressSha256Portably), h_(kInitialState) {}
 
 void Sha256::Update(std::string_view bytes) {
   const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());

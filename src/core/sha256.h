@@ -11,7 +11,7 @@
 namespace tarnwell {
 
 /// A SHA-256 over bytes that arrive in pieces (a video of gigabytes is never held whole).
-/// Where the processor has SHA instructions they compute it, about six times faster: every
+/// Where the processor has SHA instructions they compute it, about 4.5 times faster: every
 /// recorded track is checked against its provenance record each time it is analysed.
 class Sha256 {
  public:
