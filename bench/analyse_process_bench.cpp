@@ -64,22 +64,12 @@ class Experiment {
       const std::filesystem::path raw = NumberedRawFile(DataFile(), i);
       const std::string track = bench::SwimTrack(static_cast<unsigned>(i + 1), kSamples);
       WriteFileAtomically(raw, track);
-      TrialProvenance& trial = provenance.Trials[raw.filename().string()];
-      trial.SubjectIndex = i;
-      trial.Subject = experiment.SubjectIDs.back();
-      trial.Source.Kind = TrialSourceKind::SimulatedUnit;
-      trial.Source.Seed = static_cast<uint64_t>(i + 1);
-      trial.EndStatus = "Timed Out";
-      trial.RawSha256 = Sha256Hex(track);
-      trial.Quality = TrialQualityRecord{};
-      trial.Quality->Samples = kSamples;
+      if (withProvenance) provenance.Trials[raw.filename().string()] = RecordOf(i, track);
     }
     WriteExperimentRecord(DataFile(), experiment, pool);
-    if (withProvenance) {
-      provenance.Experiment = DataFile().filename().string();
-      SaveProvenance(DataFile(), provenance);
+    provenance.Experiment = DataFile().filename().string();
+    if (withProvenance && SaveProvenance(DataFile(), provenance))
       provenanceRecord_ = ProvenanceFile(DataFile());
-    }
   }
   ~Experiment() {
     std::error_code ec;
@@ -95,6 +85,20 @@ class Experiment {
   const std::filesystem::path& ProvenanceRecord() const { return provenanceRecord_; }
 
  private:
+  // What a run on the simulated unit records of subject `i`'s trial.
+  static TrialProvenance RecordOf(int i, const std::string& track) {
+    TrialProvenance trial;
+    trial.SubjectIndex = i;
+    trial.Subject = "S" + std::to_string(i);
+    trial.Source.Kind = TrialSourceKind::SimulatedUnit;
+    trial.Source.Seed = static_cast<uint64_t>(i + 1);
+    trial.EndStatus = "Timed Out";
+    trial.RawSha256 = Sha256Hex(track);
+    trial.Quality = TrialQualityRecord{};
+    trial.Quality->Samples = kSamples;
+    return trial;
+  }
+
   std::filesystem::path folder_;
   std::filesystem::path provenanceRecord_;
 };
@@ -167,7 +171,12 @@ double Median(std::vector<double> values) {
 }
 
 void BM_AnalyseProcessVersusBaseline(benchmark::State& bench) {
-  const Experiment& experiment = TheExperiment(bench.range(0) != 0);
+  const bool recorded = bench.range(0) != 0;
+  const Experiment& experiment = TheExperiment(recorded);
+  if (recorded && experiment.ProvenanceRecord().empty()) {
+    bench.SkipWithError("the provenance record was not written");
+    return;
+  }
   if (!AnalyseProcess(experiment)) {
     bench.SkipWithError("tarnwell-cli analyse failed");
     return;
