@@ -1,13 +1,14 @@
 #include "analysis/reanalysis.h"
 
-#include "records/experiment_files.h"
-#include "records/raw_track.h"
 #include "analysis/tabulated_data.h"
 #include "core/file_access.h"
+#include "core/sha256.h"
 #include "experiment/experiment_file.h"
-#include "records/record_conversion.h"
-#include "records/experiment_record.h"
 #include "pool/pool_file.h"
+#include "records/experiment_files.h"
+#include "records/experiment_record.h"
+#include "records/raw_track.h"
+#include "records/record_conversion.h"
 
 namespace tarnwell {
 
@@ -161,19 +162,28 @@ bool LoadAnalysisExperimentFile(ReanalysisState& state, const std::filesystem::p
 
 namespace {
 
+// The record state.Provenance keeps of a raw file; nullptr when none.
+const TrialProvenance* RecordOf(const ReanalysisState& state, const std::filesystem::path& rawFile) {
+  return state.Provenance ? state.Provenance->FindTrial(rawFile.filename().string()) : nullptr;
+}
+
+// `record` (nullptr: none) is what the analysis takes into account; the trial is given
+// the record state.Provenance keeps of it either way.
 AnalysedTrial AnalyseWith(const ReanalysisState& state, int subjectIndex,
-                          const std::filesystem::path& rawFile, const TrackAnalyser& analyser,
-                          TrackBuffers& buffers, const FolderListing* folder = nullptr) {
+                          const std::filesystem::path& rawFile, const TrialProvenance* record,
+                          const TrackAnalyser& analyser, TrackBuffers& buffers,
+                          const FolderListing* folder = nullptr) {
   AnalysedTrial trial;
   trial.SubjectIndex = subjectIndex;
   trial.RawFile = rawFile;
   trial.Label = SubjectLabel(state, subjectIndex);
   ClearAllMazeExptData(trial.Result);
-  const TrialProvenance* record = state.Provenance.FindTrial(rawFile.filename().string());
   // A file that vanished since it was listed is reported as it is: status "Unknown".
   FileFacts facts;
   if (analyser.AnalyseFile(rawFile, trial.Result, record, buffers, &facts, folder)) trial.RawFileRead = facts;
-  if (record != nullptr) trial.Provenance = std::make_shared<const TrialProvenance>(*record);
+  // Points into the shared record: a table of many trials copies none of it.
+  if (const TrialProvenance* kept = RecordOf(state, rawFile))
+    trial.Provenance = std::shared_ptr<const TrialProvenance>(state.Provenance, kept);
   return trial;
 }
 
@@ -182,8 +192,8 @@ AnalysedTrial AnalyseWith(const ReanalysisState& state, int subjectIndex,
 AnalysedTrial AnalyseSubjectFile(const ReanalysisState& state, int subjectIndex,
                                  const std::filesystem::path& rawFile) {
   TrackBuffers buffers;
-  AnalysedTrial trial =
-      AnalyseWith(state, subjectIndex, rawFile, TrackAnalyser(state.Settings, false), buffers);
+  AnalysedTrial trial = AnalyseWith(state, subjectIndex, rawFile, RecordOf(state, rawFile),
+                                    TrackAnalyser(state.Settings, false), buffers);
   trial.Report = ComposeTrialReport(trial.Result, ReportContextFor(state, subjectIndex));
   return trial;
 }
@@ -191,19 +201,49 @@ AnalysedTrial AnalyseSubjectFile(const ReanalysisState& state, int subjectIndex,
 AnalysedTrial AnalyseSubjectForTable(const ReanalysisState& state, int subjectIndex,
                                      const std::filesystem::path& rawFile, const TrackAnalyser& analyser,
                                      TrackBuffers& buffers, TrialReportContext& context,
-                                     const FolderListing* folder) {
-  AnalysedTrial trial = AnalyseWith(state, subjectIndex, rawFile, analyser, buffers, folder);
+                                     const FolderListing* folder, std::string* digest) {
+  AnalysedTrial trial = AnalyseWith(state, subjectIndex, rawFile, nullptr, analyser, buffers, folder);
   context.SubjectLabel = trial.Label;
   trial.Report.Record = ComposeTrialRecord(trial.Result, context);
+  // The buffer still holds the bytes just analysed.
+  if (digest != nullptr) *digest = trial.RawFileRead ? Sha256Hex(buffers.Bytes) : std::string();
   return trial;
 }
 
-void LoadAnalysisProvenance(ReanalysisState& state) {
-  ProvenanceLoad load;
-  if (!state.DataFile.empty()) load = LoadProvenance(state.DataFile, ListedFolderOf(state));
-  state.Provenance = std::move(load.Record);
+bool TakeTrialRecord(const ReanalysisState& state, AnalysedTrial& trial, std::string_view digest,
+                     const TrackAnalyser& analyser, TrackBuffers& buffers, TrialReportContext& context,
+                     const FolderListing* folder) {
+  const TrialProvenance* record = RecordOf(state, trial.RawFile);
+  if (record == nullptr) return false;
+  trial.Provenance = std::shared_ptr<const TrialProvenance>(state.Provenance, record);
+  if (!trial.RawFileRead || !RecordSpeaksOf(*record, digest)) return false;
+  if (!record->Realigned) {
+    // The table's record holds no tracking figure: the report stands as composed.
+    TakeRecordedQuality(*record, trial.Result.Tracking);
+    return false;
+  }
+  // Rare: the samples themselves differ, so the trial is analysed again, with the record.
+  // The file is read again; should it have changed meanwhile, the record no longer speaks
+  // of it and the trial is what those bytes give.
+  trial = AnalyseWith(state, trial.SubjectIndex, trial.RawFile, record, analyser, buffers, folder);
+  context.SubjectLabel = trial.Label;
+  trial.Report.Record = ComposeTrialRecord(trial.Result, context);
+  return true;
+}
+
+ProvenanceLoad ReadAnalysisProvenance(const ReanalysisState& state) {
+  if (state.DataFile.empty()) return {};
+  return LoadProvenance(state.DataFile, ListedFolderOf(state));
+}
+
+void TakeAnalysisProvenance(ReanalysisState& state, ProvenanceLoad load) {
+  state.Provenance = std::make_shared<const ExperimentProvenance>(std::move(load.Record));
   state.ProvenanceStatus = load.Status;
-  state.ProvenanceProblem = load.Problem;
+  state.ProvenanceProblem = std::move(load.Problem);
+}
+
+void LoadAnalysisProvenance(ReanalysisState& state) {
+  TakeAnalysisProvenance(state, ReadAnalysisProvenance(state));
 }
 
 bool ReportProvenanceProblem(ReanalysisState& state, Operator& op) {
@@ -221,7 +261,8 @@ bool ReportProvenanceProblem(ReanalysisState& state, Operator& op) {
 bool BuildTabulatedDataFile(ReanalysisState& state, const std::filesystem::path& path, bool toTable,
                             Operator& op, DataView* view) {
   LoadExperimentAnalysisSettings(state);
-  LoadAnalysisProvenance(state);
+  // A table reads the record while its files are analysed.
+  if (!toTable) LoadAnalysisProvenance(state);
   const bool built =
       toTable ? WriteTabulatedDataFile(state, path, op) : AnalyseAndShowRawFile(state, path, op, view);
   state.ListedFolder.reset();  // the next build reads the folder as it is then

@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "analysis/results_view.h"
@@ -92,9 +93,11 @@ struct ReanalysisState {
   /// The trials of the last table built, in table order.
   std::vector<AnalysedTrial> LastTable;
   /// The provenance record of DataFile's experiment, read again by every build (a run
-  /// beside may have added to it). ProvenanceProblem says once what was wrong with it
-  /// ("" when it was read or is simply absent); the analysis goes on without it.
-  ExperimentProvenance Provenance;
+  /// beside may have added to it); nothing before the first. ProvenanceProblem says once
+  /// what was wrong with it ("" when it was read or is simply absent); the analysis goes on
+  /// without it. Shared, so that each analysed trial points into it instead of copying its
+  /// part (AnalysedTrial::Provenance).
+  std::shared_ptr<const ExperimentProvenance> Provenance;
   /// Why the experiment's companion record could not give the settings (SettingsSource::
   /// Invalid): "WEEK1.EXP holds a value no setup can have: Pool diameter cm -157 (…)".
   std::string SettingsProblem;
@@ -119,6 +122,10 @@ const FolderListing* ListedFolderOf(const ReanalysisState& state);
 /// Reads DataFile's provenance record into the state (an empty one when it is missing
 /// or damaged).
 void LoadAnalysisProvenance(ReanalysisState& state);
+/// The two halves of LoadAnalysisProvenance: the reading, which only reads the state (so
+/// it may run beside jobs that read it too), and the taking of what was read.
+ProvenanceLoad ReadAnalysisProvenance(const ReanalysisState& state);
+void TakeAnalysisProvenance(ReanalysisState& state, ProvenanceLoad load);
 
 /// Reads DataFile's provenance record and, when it is damaged, tells the operator once
 /// for that experiment and that problem ("Provenance Record"): the screens that show an
@@ -173,10 +180,22 @@ AnalysedTrial AnalyseSubjectFile(const ReanalysisState& state, int subjectIndex,
 /// at once (the state is only read). `context` is ReportContextFor(state, any subject),
 /// made once for the thread: its label becomes this subject's. `folder` (optional) is the
 /// listing `rawFile` was found in: the file is opened through it.
+/// The trial is analysed without its provenance record, which the table reads meanwhile;
+/// TakeTrialRecord then makes it what the analysis with the record gives. With `digest`,
+/// the checksum of the bytes analysed is kept there for that ("" when none were read).
 AnalysedTrial AnalyseSubjectForTable(const ReanalysisState& state, int subjectIndex,
                                      const std::filesystem::path& rawFile, const TrackAnalyser& analyser,
                                      TrackBuffers& buffers, TrialReportContext& context,
-                                     const FolderListing* folder = nullptr);
+                                     const FolderListing* folder = nullptr, std::string* digest = nullptr);
+/// Gives a trial analysed by AnalyseSubjectForTable its part of state.Provenance, exactly
+/// as if it had been analysed with it: where the record speaks of the bytes analysed
+/// (`digest`), its live-only quality figures join the track's, and a realigned trial is
+/// analysed again with the record.
+/// The other arguments are AnalyseSubjectForTable's, for that second analysis. True when
+/// the trial was analysed again (its file read anew).
+bool TakeTrialRecord(const ReanalysisState& state, AnalysedTrial& trial, std::string_view digest,
+                     const TrackAnalyser& analyser, TrackBuffers& buffers, TrialReportContext& context,
+                     const FolderListing* folder = nullptr);
 
 /// The driver. With `toTable` true `path` is the table to rebuild (normally stem + ".CSV",
 /// an export may name another) from every numbered raw file of `state.DataFile`

@@ -151,6 +151,15 @@ std::string FileDateText(std::chrono::system_clock::time_point written) {
   return text;
 }
 
+namespace {
+
+// The raw file's date as the analysis read it: no second look at the file.
+std::string TrialDateText(const AnalysedTrial& trial) {
+  return trial.RawFileRead ? FileDateText(trial.RawFileRead->Written) : FileDateText(trial.RawFile);
+}
+
+}  // namespace
+
 bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path& tablePath, Operator& op) {
   // Where the folder was listed a moment ago, the files are also opened through that
   // listing's open folder: a hundred path walks fewer.
@@ -173,20 +182,41 @@ bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path&
   // Each worker's own buffers and report context (the table's, its label set per trial).
   std::vector<TrackBuffers> buffers(workers);
   std::vector<TrialReportContext> contexts(workers, ReportContextFor(state, -1));
+  // The provenance record is read as one more job, beside the files rather than before
+  // them (a hundred trials' record takes as long as twenty tracks' analysis): the files
+  // are analysed without it and given it afterwards, each by the checksum of the bytes
+  // it was analysed from, which is made only where a record can speak of them.
+  const bool recorded =
+      !state.DataFile.empty() && FindExistingFile(ProvenanceFile(state.DataFile), listed).has_value();
+  std::vector<std::string> digests(recorded ? files.size() : 0);
+  ProvenanceLoad provenance;
+  const std::size_t recordJob = mapParts;
+  const std::size_t firstFile = recordJob + 1;
   const ReanalysisState& reading = state;
-  RunParallelJobs(mapParts + files.size(), workers, [&](std::size_t job, unsigned worker) {
+  RunParallelJobs(firstFile + files.size(), workers, [&](std::size_t job, unsigned worker) {
     if (job < mapParts) {
       analyser.BuildMapPart(static_cast<int>(job));  // cannot throw: every part gets counted
       mapPartsDone.fetch_add(1, std::memory_order_release);
       return;
     }
+    if (job == recordJob) {
+      provenance = ReadAnalysisProvenance(reading);
+      return;
+    }
     while (mapPartsDone.load(std::memory_order_acquire) < mapParts) std::this_thread::yield();
-    const std::size_t i = job - mapParts;
-    trials[i] = AnalyseSubjectForTable(reading, files[i].SubjectIndex, files[i].File, analyser,
-                                       buffers[worker], contexts[worker], listed);
-    // The date the read saw: no second look at the file.
-    dates[i] = trials[i].RawFileRead ? FileDateText(trials[i].RawFileRead->Written) : FileDateText(trials[i].RawFile);
+    const std::size_t i = job - firstFile;
+    trials[i] =
+        AnalyseSubjectForTable(reading, files[i].SubjectIndex, files[i].File, analyser, buffers[worker],
+                               contexts[worker], listed, recorded ? &digests[i] : nullptr);
+    dates[i] = TrialDateText(trials[i]);
   });
+  TakeAnalysisProvenance(state, std::move(provenance));
+  if (recorded) {
+    for (std::size_t i = 0; i < trials.size(); ++i) {
+      if (TakeTrialRecord(state, trials[i], digests[i], analyser, buffers[0], contexts[0], listed))
+        dates[i] = TrialDateText(trials[i]);
+    }
+  }
   // The temporary report and the last result stay those of the trial on display: Save As
   // after an export saves under the displayed trial's name, and must save its report,
   // not the report of whichever subject the table happened to end with.

@@ -1009,10 +1009,20 @@ void TrackAnalyser::AnalyseRecordedBytes(std::string_view bytes, const TrialProv
   result.Tracking = tracking;
 }
 
+bool RecordSpeaksOf(const TrialProvenance& record, std::string_view digest) {
+  return !record.RawSha256.empty() && record.RawSha256 == digest;
+}
+
+void TakeRecordedQuality(const TrialProvenance& record, TrackingQuality& tracking) {
+  if (!record.Quality) return;
+  tracking.TooFast = record.Quality->TooFast;
+  tracking.EndedInFirstSecond = record.Quality->EndedInFirstSecond;
+}
+
 TrackingQuality TrackAnalyser::LoadRecordedSamples(std::string_view bytes, const TrialProvenance* record,
                                                    std::vector<PoolPoint>& samples) const {
-  // The record speaks only of the bytes it was written with.
-  if (record != nullptr && (record->RawSha256.empty() || record->RawSha256 != Sha256Hex(bytes)))
+  // A record without a checksum never speaks of the bytes: no need to make theirs.
+  if (record != nullptr && (record->RawSha256.empty() || !RecordSpeaksOf(*record, Sha256Hex(bytes))))
     record = nullptr;
   TrackingQuality tracking;
   if (record != nullptr && record->Realigned) {
@@ -1026,10 +1036,7 @@ TrackingQuality TrackAnalyser::LoadRecordedSamples(std::string_view bytes, const
       if (const auto slip = FindByteSlip(bytes)) tracking.SwappedFrom = *slip;
     }
   }
-  if (record != nullptr && record->Quality) {
-    tracking.TooFast = record->Quality->TooFast;
-    tracking.EndedInFirstSecond = record->Quality->EndedInFirstSecond;
-  }
+  if (record != nullptr) TakeRecordedQuality(*record, tracking);
   return tracking;
 }
 

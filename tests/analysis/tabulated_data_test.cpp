@@ -160,6 +160,62 @@ TEST(BuildTabulatedDataFile, ManyFilesAnalysedTogetherGiveEachSubjectsOwnRecordI
   EXPECT_EQ(w.Read("WEEK1.CSV"), expected);
 }
 
+// The table reads the provenance record while its files are analysed and gives each trial
+// its record afterwards: every trial must come out as its own analysis with the record
+// gives it, whichever thread analysed it and whenever the record was read.
+TEST(BuildTabulatedDataFile, EveryTrialOfABigTableIsAnalysedWithItsOwnRecord) {
+  test::Week1Folder w;
+  ExperimentProvenance record;
+  std::uint32_t seed = 777;
+  auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+  enum Kind { kNone, kQuality, kRealigned, kOtherBytes, kNoChecksum };
+  std::vector<Kind> kinds(40, kNone);
+  for (int subject = 0; subject < 40; ++subject) {
+    std::vector<std::pair<int, int>> walk;
+    int x = 128, y = 96;
+    for (int i = 0; i < 300; ++i) {
+      x = std::clamp(x + static_cast<int>(next() % 7) - 3, 40, 215);
+      y = std::clamp(y + static_cast<int>(next() % 7) - 3, 10, 180);
+      walk.emplace_back(x, y);
+    }
+    const std::string name =
+        "WEEK1" + std::string(subject < 10 ? "0" : "") + std::to_string(subject) + ".RAW";
+    const std::string bytes = test::Track(walk);
+    w.dir.Write(name, bytes);
+    const Kind kind = static_cast<Kind>(subject % 5);
+    kinds[static_cast<std::size_t>(subject)] = kind;
+    if (kind == kNone) continue;
+    // The record is kept under another case for one: data copied from Windows.
+    TrialProvenance& t = record.Trials[subject == 7 ? ToLowerAscii(name) : name];
+    t.SubjectIndex = subject;
+    t.Source.Kind = TrialSourceKind::SimulatedUnit;
+    t.RawSha256 = kind == kOtherBytes ? std::string(64, 'a') : kind == kNoChecksum ? "" : Sha256Hex(bytes);
+    t.Quality = TrialQualityRecord{};
+    t.Quality->TooFast = 40 + subject;
+    t.Quality->EndedInFirstSecond = subject % 2 == 0;
+    if (kind == kRealigned) t.Realigned = RealignmentRecord{100 + subject, 1};
+  }
+  ASSERT_TRUE(SaveProvenance(w.dataFile, record));
+  ASSERT_TRUE(BuildTabulatedDataFile(w.state, w.dir.Path() / "WEEK1.CSV", true, w.op, nullptr));
+  ASSERT_EQ(w.state.LastTable.size(), 40u);
+  for (int subject = 0; subject < 40; ++subject) {
+    const AnalysedTrial& trial = w.state.LastTable[static_cast<std::size_t>(subject)];
+    const Kind kind = kinds[static_cast<std::size_t>(subject)];
+    const AnalysedTrial own = AnalyseSubjectFile(w.state, subject, trial.RawFile);
+    const std::string at = trial.RawFile.filename().string();
+    EXPECT_EQ(trial.Report.Record, own.Report.Record) << at;
+    EXPECT_EQ(trial.Result.Tracking, own.Result.Tracking) << at;
+    EXPECT_EQ(trial.Result.Measures.PathLength, own.Result.Measures.PathLength) << at;
+    ASSERT_EQ(trial.Provenance != nullptr, kind != kNone) << at;
+    if (kind != kNone) {
+      EXPECT_EQ(trial.Provenance->SubjectIndex, subject) << at;
+    }
+    const bool spoken = kind == kQuality || kind == kRealigned;
+    EXPECT_EQ(trial.Result.Tracking.TooFast, spoken ? 40 + subject : 0) << at;
+    EXPECT_EQ(trial.Result.Tracking.RealignedFrom >= 0, kind == kRealigned) << at;
+  }
+}
+
 // A folder where the table should go: the build fails, says so, and leaves it be; a table
 // copied under another case is replaced, not doubled.
 TEST(BuildTabulatedDataFile, AFailedBuildKeepsTheOldTableAndATableUnderAnotherCaseIsReplaced) {
