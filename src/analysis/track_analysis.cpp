@@ -13,14 +13,15 @@
 #include <optional>
 
 #include "analysis/epoch.h"
+#include "analysis/processor_clones.h"
 #include "analysis/proximity.h"
 #include "analysis/tracking_quality.h"
 #include "analysis/zone_counters.h"
 #include "core/file_access.h"
 #include "core/numbers.h"
 #include "core/sha256.h"
-#include "records/provenance.h"
 #include "core/system_settings.h"
+#include "records/provenance.h"
 
 namespace tarnwell {
 
@@ -409,7 +410,8 @@ void TrackAnalyser::BuildMapPart(int part) noexcept {
   }
 }
 
-void TrackAnalyser::RunEventPass(std::span<const PoolPoint> samples, TrialResult& result) const {
+TARNWELL_ALSO_FOR_AVX2 void TrackAnalyser::RunEventPass(std::span<const PoolPoint> samples,
+                                                        TrialResult& result) const {
   const AnalysisSettings& settings = settings_;
   const ExperimentSetup& experiment = settings.Experiment;
   const PoolSetup& pool = pool_;
@@ -648,7 +650,8 @@ void TrackAnalyser::RunEventPass(std::span<const PoolPoint> samples, TrialResult
   result.OutOfPoolCount = outOfPool;
 }
 
-void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialResult& result) const {
+TARNWELL_ALSO_FOR_AVX2 void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples,
+                                                           TrialResult& result) const {
   const AnalysisSettings& settings = settings_;
   const PoolSetup& pool = settings.Pool;
   const int64_t count = static_cast<int64_t>(samples.size());

@@ -5,6 +5,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "analysis/processor_clones.h"
 #include "core/numbers.h"
 
 namespace tarnwell {
@@ -69,7 +70,7 @@ bool JumpsAt(const unsigned char* data, int64_t i) {
 
 }  // namespace
 
-TrackingQuality AssessTrackingQuality(std::string_view rawTrackBytes) {
+TARNWELL_ALSO_FOR_AVX2 TrackingQuality AssessTrackingQuality(std::string_view rawTrackBytes) {
   // The counter's figures in one sweep over the bytes, eight samples at a time: every
   // reanalysed track is assessed, and the counter's chain through the last seen sample
   // costs more than the rest of the loading. A sample right after one in the picture
