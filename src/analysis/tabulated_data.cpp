@@ -190,8 +190,16 @@ bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path&
       !state.DataFile.empty() && FindExistingFile(ProvenanceFile(state.DataFile), listed).has_value();
   std::vector<std::string> digests(recorded ? files.size() : 0);
   ProvenanceLoad provenance;
+  // So are the table's files made (the results page explains the table: both are
+  // replaced together or neither is). A table copied from Windows under another case is
+  // replaced, not joined by a twin; in the data file's folder (the usual place) the
+  // listing answers.
+  JointReplacement replacement;
+  bool opened = false;
+  std::string error;
   const std::size_t recordJob = mapParts;
-  const std::size_t firstFile = recordJob + 1;
+  const std::size_t openJob = recordJob + 1;
+  const std::size_t firstFile = openJob + 1;
   const ReanalysisState& reading = state;
   RunParallelJobs(firstFile + files.size(), workers, [&](std::size_t job, unsigned worker) {
     if (job < mapParts) {
@@ -201,6 +209,15 @@ bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path&
     }
     if (job == recordJob) {
       provenance = ReadAnalysisProvenance(reading);
+      return;
+    }
+    if (job == openJob) {
+      if (files.empty()) return;  // no table: the old one is removed below
+      const FolderListing* tableFolder =
+          listed != nullptr && tablePath.parent_path() == reading.DataFile.parent_path() ? listed : nullptr;
+      const std::filesystem::path target = FindExistingFile(tablePath, tableFolder).value_or(tablePath);
+      const std::filesystem::path paths[] = {target, ResultsPagePath(target)};
+      opened = replacement.Open(paths, &error);
       return;
     }
     while (mapPartsDone.load(std::memory_order_acquire) < mapParts) std::this_thread::yield();
@@ -222,7 +239,6 @@ bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path&
   // not the report of whichever subject the table happened to end with.
 
   bool written = true;
-  std::string error;
   if (trials.empty()) {
     std::error_code ec;
     if (const auto existing = FindExistingFile(tablePath)) {
@@ -233,18 +249,13 @@ bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path&
       }
     }
     std::filesystem::remove(ResultsPagePath(tablePath), ec);
+  } else if (!opened) {
+    written = false;
   } else {
-    // A table copied from Windows under another case is replaced, not joined by a twin.
-    // In the data file's folder (the usual place) the listing answers.
-    const FolderListing* tableFolder =
-        listed != nullptr && tablePath.parent_path() == state.DataFile.parent_path() ? listed : nullptr;
-    const std::filesystem::path target = FindExistingFile(tablePath, tableFolder).value_or(tablePath);
-    // The results page explains the table: both are replaced together or neither is, and
-    // the disk is waited for once for the two.
     const std::string tableText = TabulatedDataText(trials, state.Locale);
     const std::string pageText = ResultsPageText(trials, dates, state.Settings, state.Locale);
-    const FileReplacement replacements[] = {{target, tableText}, {ResultsPagePath(target), pageText}};
-    written = WriteFilesAtomically(replacements, &error);
+    const std::string_view contents[] = {tableText, pageText};
+    written = replacement.Commit(contents, &error);
   }
   state.LastTable = std::move(trials);
   if (!written) {

@@ -225,30 +225,52 @@ bool AtomicFileWriter::Commit(std::string* error) {
   return true;
 }
 
-bool WriteFilesAtomically(std::span<const FileReplacement> files, std::string* error) {
-  std::vector<AtomicFileWriter> writers(files.size());
-  for (std::size_t i = 0; i < files.size(); ++i) {
-    if (!writers[i].Open(files[i].Path, error)) return false;
-    writers[i].Append(files[i].Contents);
-    writers[i].StartWriting();
+JointReplacement::JointReplacement() = default;
+JointReplacement::~JointReplacement() = default;  // each writer not committed removes its file
+
+bool JointReplacement::Open(std::span<const fs::path> paths, std::string* error) {
+  paths_.assign(paths.begin(), paths.end());
+  writers_ = std::make_unique<AtomicFileWriter[]>(paths.size());
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    if (!writers_[i].Open(paths[i], error)) return false;
   }
-  for (AtomicFileWriter& writer : writers) {
-    if (!writer.Sync(error)) return false;  // the writers not yet renamed remove their files
+  return true;
+}
+
+bool JointReplacement::Commit(std::span<const std::string_view> contents, std::string* error) {
+  const std::size_t count = std::min(paths_.size(), contents.size());
+  for (std::size_t i = 0; i < count; ++i) {
+    writers_[i].Append(contents[i]);
+    writers_[i].StartWriting();
+  }
+  for (std::size_t i = 0; i < paths_.size(); ++i) {
+    if (!writers_[i].Sync(error)) return false;  // the writers not yet renamed remove their files
   }
   bool published = true;
-  for (AtomicFileWriter& writer : writers) {
-    published = writer.Publish(error);
+  for (std::size_t i = 0; i < paths_.size(); ++i) {
+    published = writers_[i].Publish(error);
     if (!published) break;
   }
   // Also after a failed rename: those before it are done and must last.
   std::vector<fs::path> synced;
-  for (const FileReplacement& file : files) {
-    fs::path folder = file.Path.parent_path();
+  for (const fs::path& path : paths_) {
+    fs::path folder = path.parent_path();
     if (std::find(synced.begin(), synced.end(), folder) != synced.end()) continue;
-    SyncFolder(file.Path);
+    SyncFolder(path);
     synced.push_back(std::move(folder));
   }
   return published;
+}
+
+bool WriteFilesAtomically(std::span<const FileReplacement> files, std::string* error) {
+  std::vector<fs::path> paths;
+  std::vector<std::string_view> contents;
+  for (const FileReplacement& file : files) {
+    paths.push_back(file.Path);
+    contents.push_back(file.Contents);
+  }
+  JointReplacement replacement;
+  return replacement.Open(paths, error) && replacement.Commit(contents, error);
 }
 
 bool WriteFileAtomically(const fs::path& path, std::string_view contents, std::string* error) {

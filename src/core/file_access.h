@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -64,6 +65,32 @@ struct FileReplacement {
 // files renamed before it replaced, and says so.
 bool WriteFilesAtomically(std::span<const FileReplacement> files, std::string* error = nullptr);
 
+class AtomicFileWriter;
+
+// WriteFilesAtomically in two steps, for a caller that can make the files before it knows
+// what they hold: making a file in a busy folder can take as long as analysing a few
+// tracks, and may be done while they are analysed (on another thread: a replacement is
+// used by one thread at a time). Until Commit nothing is replaced; a replacement left
+// uncommitted removes the files it made.
+class JointReplacement {
+ public:
+  JointReplacement();
+  ~JointReplacement();
+  JointReplacement(const JointReplacement&) = delete;
+  JointReplacement& operator=(const JointReplacement&) = delete;
+  // Makes a temporary file beside each path. False, with `error` set as WriteFilesAtomically
+  // sets it, when one cannot be made.
+  bool Open(std::span<const fs::path> paths, std::string* error = nullptr);
+  // Writes `contents[i]` into the file of `paths[i]` and replaces them all together, as
+  // WriteFilesAtomically does; false, with `error` set, as it is. Once, after Open
+  // succeeded, with one text per path.
+  bool Commit(std::span<const std::string_view> contents, std::string* error = nullptr);
+
+ private:
+  std::vector<fs::path> paths_;
+  std::unique_ptr<AtomicFileWriter[]> writers_;
+};
+
 // The same replacement for a file written piece by piece (a study's tables grow with the
 // study; holding them whole would not): Open creates the temporary sibling, Append adds
 // to it, Commit syncs and renames it over `path`. Destroyed without Commit, the
@@ -80,7 +107,7 @@ class AtomicFileWriter {
   bool Commit(std::string* error = nullptr);
 
  private:
-  friend bool WriteFilesAtomically(std::span<const FileReplacement>, std::string*);
+  friend class JointReplacement;
   // Commit's steps, apart so that several files can share the waits: the disk starts
   // writing, the data is made durable, the temporary file takes the name.
   void StartWriting();

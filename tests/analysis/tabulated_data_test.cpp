@@ -225,6 +225,7 @@ TEST(BuildTabulatedDataFile, AFailedBuildKeepsTheOldTableAndATableUnderAnotherCa
   EXPECT_EQ(w.Read("TABLE.CSV/kept"), "x");
   ASSERT_EQ(w.op.Messages().size(), 1u);
   EXPECT_TRUE(w.op.HasMessageContaining("occurred in sub\nBuildTabulatedDataFile"));
+  EXPECT_TRUE(w.op.HasMessageContaining("TABLE.CSV is a folder")) << "the message names the cause";
 
   w.dir.Write("week1.csv", "old\r\n");
   ASSERT_TRUE(BuildTabulatedDataFile(w.state, w.dir.Path() / "WEEK1.CSV", true, w.op, nullptr));

@@ -131,6 +131,45 @@ TEST(WriteFilesAtomically, ReplacesEveryFileOrNone) {
   EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"T-results.csv", "T.CSV"}));
 }
 
+// The files are made before their contents are known (while a table is analysed): until
+// the commit nothing is replaced, and a replacement dropped or unable to make every file
+// leaves the folder as it was.
+TEST(JointReplacement, MadeAheadReplacesNothingUntilItsCommit) {
+  struct Case {
+    const char* name;
+    bool missingFolder;  // the second file's folder does not exist
+    bool commit;
+  };
+  const Case cases[] = {
+      {"dropped", false, false}, {"a file cannot be made", true, false}, {"committed", false, true}};
+  for (const Case& c : cases) {
+    TempDir dir;
+    const fs::path table = dir.Write("T.CSV", "old table");
+    const fs::path page =
+        c.missingFolder ? dir.Path() / "gone" / "T-results.csv" : dir.Write("T-results.csv", "old page");
+    {
+      JointReplacement replacement;
+      const fs::path paths[] = {table, page};
+      std::string error;
+      ASSERT_EQ(replacement.Open(paths, &error), !c.missingFolder) << c.name;
+      EXPECT_EQ(error.empty(), !c.missingFolder) << c.name << ": " << error;
+      EXPECT_EQ(dir.Read("T.CSV"), "old table") << c.name;
+      if (c.commit) {
+        const std::string_view contents[] = {"new table", "new page"};
+        ASSERT_TRUE(replacement.Commit(contents, &error)) << error;
+      }
+    }
+    EXPECT_EQ(dir.Read("T.CSV"), c.commit ? "new table" : "old table") << c.name;
+    const std::vector<std::string> names = c.missingFolder
+                                               ? std::vector<std::string>{"T.CSV"}
+                                               : std::vector<std::string>{"T-results.csv", "T.CSV"};
+    EXPECT_EQ(Names(dir.Path()), names) << c.name << ": a temporary file is left";
+    if (!c.missingFolder) {
+      EXPECT_EQ(dir.Read("T-results.csv"), c.commit ? "new page" : "old page") << c.name;
+    }
+  }
+}
+
 TEST(FindExistingFile, FallsBackToACaseInsensitiveMatchInTheSameFolder) {
   TempDir dir;
   // Two spellings of one name: the exact one wins, else the first in name order.
