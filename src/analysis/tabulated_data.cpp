@@ -190,10 +190,11 @@ bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path&
       !state.DataFile.empty() && FindExistingFile(ProvenanceFile(state.DataFile), listed).has_value();
   std::vector<std::string> digests(recorded ? files.size() : 0);
   ProvenanceLoad provenance;
-  // So are the table's files made (the results page explains the table: both are
-  // replaced together or neither is). A table copied from Windows under another case is
-  // replaced, not joined by a twin; in the data file's folder (the usual place) the
-  // listing answers.
+  // The table's two files are made as one more job too (making a file in a busy folder
+  // takes as long as analysing a few tracks); their texts are written once every trial
+  // is in. The results page explains the table: both are replaced together or neither
+  // is. A table copied from Windows under another case is replaced, not joined by a
+  // twin; in the data file's folder (the usual place) the listing answers.
   JointReplacement replacement;
   bool opened = false;
   std::string error;
