@@ -13,15 +13,14 @@
 #include <optional>
 
 #include "analysis/epoch.h"
-#include "analysis/processor_clones.h"
 #include "analysis/proximity.h"
 #include "analysis/tracking_quality.h"
 #include "analysis/zone_counters.h"
 #include "core/file_access.h"
 #include "core/numbers.h"
 #include "core/sha256.h"
-#include "core/system_settings.h"
 #include "records/provenance.h"
+#include "core/system_settings.h"
 
 namespace tarnwell {
 
@@ -410,8 +409,7 @@ void TrackAnalyser::BuildMapPart(int part) noexcept {
   }
 }
 
-TARNWELL_ALSO_FOR_AVX2 void TrackAnalyser::RunEventPass(std::span<const PoolPoint> samples,
-                                                        TrialResult& result) const {
+void TrackAnalyser::RunEventPass(std::span<const PoolPoint> samples, TrialResult& result) const {
   const AnalysisSettings& settings = settings_;
   const ExperimentSetup& experiment = settings.Experiment;
   const PoolSetup& pool = pool_;
@@ -650,8 +648,7 @@ TARNWELL_ALSO_FOR_AVX2 void TrackAnalyser::RunEventPass(std::span<const PoolPoin
   result.OutOfPoolCount = outOfPool;
 }
 
-TARNWELL_ALSO_FOR_AVX2 void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples,
-                                                           TrialResult& result) const {
+void TrackAnalyser::RunGeometryPass(std::span<const PoolPoint> samples, TrialResult& result) const {
   const AnalysisSettings& settings = settings_;
   const PoolSetup& pool = settings.Pool;
   const int64_t count = static_cast<int64_t>(samples.size());

@@ -5,7 +5,6 @@
 #include <emmintrin.h>
 #endif
 
-#include "analysis/processor_clones.h"
 #include "core/numbers.h"
 
 namespace tarnwell {
@@ -70,7 +69,7 @@ bool JumpsAt(const unsigned char* data, int64_t i) {
 
 }  // namespace
 
-TARNWELL_ALSO_FOR_AVX2 TrackingQuality AssessTrackingQuality(std::string_view rawTrackBytes) {
+TrackingQuality AssessTrackingQuality(std::string_view rawTrackBytes) {
   // The counter's figures in one sweep over the bytes, eight samples at a time: every
   // reanalysed track is assessed, and the counter's chain through the last seen sample
   // costs more than the rest of the loading. A sample right after one in the picture
