@@ -2,7 +2,6 @@
 
 #include "analysis/tabulated_data.h"
 #include "core/file_access.h"
-#include "core/sha256.h"
 #include "experiment/experiment_file.h"
 #include "pool/pool_file.h"
 #include "records/experiment_files.h"
@@ -201,34 +200,20 @@ AnalysedTrial AnalyseSubjectFile(const ReanalysisState& state, int subjectIndex,
 AnalysedTrial AnalyseSubjectForTable(const ReanalysisState& state, int subjectIndex,
                                      const std::filesystem::path& rawFile, const TrackAnalyser& analyser,
                                      TrackBuffers& buffers, TrialReportContext& context,
-                                     const FolderListing* folder, std::string* digest) {
-  AnalysedTrial trial = AnalyseWith(state, subjectIndex, rawFile, nullptr, analyser, buffers, folder);
+                                     const FolderListing* folder, bool withRecord) {
+  const TrialProvenance* record = withRecord ? RecordOf(state, rawFile) : nullptr;
+  AnalysedTrial trial = AnalyseWith(state, subjectIndex, rawFile, record, analyser, buffers, folder);
   context.SubjectLabel = trial.Label;
   trial.Report.Record = ComposeTrialRecord(trial.Result, context);
-  // The buffer still holds the bytes just analysed.
-  if (digest != nullptr) *digest = trial.RawFileRead ? Sha256Hex(buffers.Bytes) : std::string();
   return trial;
 }
 
-bool TakeTrialRecord(const ReanalysisState& state, AnalysedTrial& trial, std::string_view digest,
-                     const TrackAnalyser& analyser, TrackBuffers& buffers, TrialReportContext& context,
-                     const FolderListing* folder) {
+bool TakeTrialRecord(const ReanalysisState& state, AnalysedTrial& trial) {
   const TrialProvenance* record = RecordOf(state, trial.RawFile);
   if (record == nullptr) return false;
   trial.Provenance = std::shared_ptr<const TrialProvenance>(state.Provenance, record);
-  if (!trial.RawFileRead || !RecordSpeaksOf(*record, digest)) return false;
-  if (!record->Realigned) {
-    // The table's record holds no tracking figure: the report stands as composed.
-    TakeRecordedQuality(*record, trial.Result.Tracking);
-    return false;
-  }
-  // Rare: the samples themselves differ, so the trial is analysed again, with the record.
-  // The file is read again; should it have changed meanwhile, the record no longer speaks
-  // of it and the trial is what those bytes give.
-  trial = AnalyseWith(state, trial.SubjectIndex, trial.RawFile, record, analyser, buffers, folder);
-  context.SubjectLabel = trial.Label;
-  trial.Report.Record = ComposeTrialRecord(trial.Result, context);
-  return true;
+  // Most records cannot change the analysis: the bytes need not even be checked for them.
+  return trial.RawFileRead && RecordCanChangeAnalysis(*record);
 }
 
 ProvenanceLoad ReadAnalysisProvenance(const ReanalysisState& state) {

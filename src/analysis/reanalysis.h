@@ -180,22 +180,17 @@ AnalysedTrial AnalyseSubjectFile(const ReanalysisState& state, int subjectIndex,
 /// at once (the state is only read). `context` is ReportContextFor(state, any subject),
 /// made once for the thread: its label becomes this subject's. `folder` (optional) is the
 /// listing `rawFile` was found in: the file is opened through it.
-/// The trial is analysed without its provenance record, which the table reads meanwhile;
-/// TakeTrialRecord then makes it what the analysis with the record gives. With `digest`,
-/// the checksum of the bytes analysed is kept there for that ("" when none were read).
+/// With `withRecord` false the trial is analysed without its provenance record, which the
+/// table reads meanwhile; TakeTrialRecord then gives it the record.
 AnalysedTrial AnalyseSubjectForTable(const ReanalysisState& state, int subjectIndex,
                                      const std::filesystem::path& rawFile, const TrackAnalyser& analyser,
                                      TrackBuffers& buffers, TrialReportContext& context,
-                                     const FolderListing* folder = nullptr, std::string* digest = nullptr);
-/// Gives a trial analysed by AnalyseSubjectForTable its part of state.Provenance, exactly
-/// as if it had been analysed with it: where the record speaks of the bytes analysed
-/// (`digest`), its live-only quality figures join the track's, and a realigned trial is
-/// analysed again with the record.
-/// The other arguments are AnalyseSubjectForTable's, for that second analysis. True when
-/// the trial was analysed again (its file read anew).
-bool TakeTrialRecord(const ReanalysisState& state, AnalysedTrial& trial, std::string_view digest,
-                     const TrackAnalyser& analyser, TrackBuffers& buffers, TrialReportContext& context,
-                     const FolderListing* folder = nullptr);
+                                     const FolderListing* folder = nullptr, bool withRecord = true);
+/// Gives a trial analysed without its record its part of state.Provenance. True when the
+/// record can change the analysis (RecordCanChangeAnalysis, rare: a realigned trial, or
+/// one the run judged too fast or too short): the trial must then be analysed again with
+/// the record, which also checks that the record speaks of the file's bytes.
+bool TakeTrialRecord(const ReanalysisState& state, AnalysedTrial& trial);
 
 /// The driver. With `toTable` true `path` is the table to rebuild (normally stem + ".CSV",
 /// an export may name another) from every numbered raw file of `state.DataFile`

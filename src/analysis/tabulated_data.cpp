@@ -184,11 +184,8 @@ bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path&
   std::vector<TrialReportContext> contexts(workers, ReportContextFor(state, -1));
   // The provenance record is read as one more job, beside the files rather than before
   // them (a hundred trials' record takes as long as twenty tracks' analysis): the files
-  // are analysed without it and given it afterwards, each by the checksum of the bytes
-  // it was analysed from, which is made only where a record can speak of them.
-  const bool recorded =
-      !state.DataFile.empty() && FindExistingFile(ProvenanceFile(state.DataFile), listed).has_value();
-  std::vector<std::string> digests(recorded ? files.size() : 0);
+  // are analysed without it and given it afterwards. A record can change a trial's
+  // analysis only rarely (RecordCanChangeAnalysis); those trials are analysed again.
   ProvenanceLoad provenance;
   // The table's two files are made as one more job too (making a file in a busy folder
   // takes as long as analysing a few tracks); their texts are written once every trial
@@ -223,18 +220,24 @@ bool WriteTabulatedDataFile(ReanalysisState& state, const std::filesystem::path&
     }
     while (mapPartsDone.load(std::memory_order_acquire) < mapParts) std::this_thread::yield();
     const std::size_t i = job - firstFile;
-    trials[i] =
-        AnalyseSubjectForTable(reading, files[i].SubjectIndex, files[i].File, analyser, buffers[worker],
-                               contexts[worker], listed, recorded ? &digests[i] : nullptr);
+    trials[i] = AnalyseSubjectForTable(reading, files[i].SubjectIndex, files[i].File, analyser,
+                                       buffers[worker], contexts[worker], listed, false);
     dates[i] = TrialDateText(trials[i]);
   });
   TakeAnalysisProvenance(state, std::move(provenance));
-  if (recorded) {
-    for (std::size_t i = 0; i < trials.size(); ++i) {
-      if (TakeTrialRecord(state, trials[i], digests[i], analyser, buffers[0], contexts[0], listed))
-        dates[i] = TrialDateText(trials[i]);
-    }
+  std::vector<std::size_t> again;
+  for (std::size_t i = 0; i < trials.size(); ++i) {
+    if (TakeTrialRecord(state, trials[i])) again.push_back(i);
   }
+  // Should a faulty unit have marked many trials, they are many jobs too.
+  RunParallelJobs(again.size(), std::min<std::size_t>(workers, WorkersFor(again.size(), kFilesPerWorker)),
+                  [&](std::size_t job, unsigned worker) {
+                    const std::size_t i = again[job];
+                    trials[i] =
+                        AnalyseSubjectForTable(reading, files[i].SubjectIndex, files[i].File, analyser,
+                                               buffers[worker], contexts[worker], listed, true);
+                    dates[i] = TrialDateText(trials[i]);
+                  });
   // The temporary report and the last result stay those of the trial on display: Save As
   // after an export saves under the displayed trial's name, and must save its report,
   // not the report of whichever subject the table happened to end with.

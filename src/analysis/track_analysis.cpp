@@ -1019,6 +1019,15 @@ void TakeRecordedQuality(const TrialProvenance& record, TrackingQuality& trackin
   tracking.EndedInFirstSecond = record.Quality->EndedInFirstSecond;
 }
 
+bool RecordCanChangeAnalysis(const TrialProvenance& record) {
+  // A stored track never shows these itself: its own figures are 0 and false, which is
+  // what TakeRecordedQuality leaves of a record that holds them too.
+  const TrackingQuality own;
+  TrackingQuality taken = own;
+  TakeRecordedQuality(record, taken);
+  return record.Realigned.has_value() || !(taken == own);
+}
+
 TrackingQuality TrackAnalyser::LoadRecordedSamples(std::string_view bytes, const TrialProvenance* record,
                                                    std::vector<PoolPoint>& samples) const {
   // A record without a checksum never speaks of the bytes: no need to make theirs.

@@ -118,6 +118,11 @@ bool RecordSpeaksOf(const TrialProvenance& record, std::string_view digest);
 /// first second), from the record into the track's own.
 void TakeRecordedQuality(const TrialProvenance& record, TrackingQuality& tracking);
 
+/// Whether analysing a track with this record can give anything but the analysis without
+/// it: only a realignment, or run-time figures other than the none the track itself
+/// shows. A record that cannot need not be checked against the bytes at all.
+bool RecordCanChangeAnalysis(const TrialProvenance& record);
+
 /// The analysis of tracks under one set of settings, with what every track shares
 /// worked out once: the rings, the platform zones, the epoch window.
 ///
