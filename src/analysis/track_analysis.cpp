@@ -1009,10 +1009,6 @@ void TrackAnalyser::AnalyseRecordedBytes(std::string_view bytes, const TrialProv
   result.Tracking = tracking;
 }
 
-bool RecordSpeaksOf(const TrialProvenance& record, std::string_view digest) {
-  return !record.RawSha256.empty() && record.RawSha256 == digest;
-}
-
 void TakeRecordedQuality(const TrialProvenance& record, TrackingQuality& tracking) {
   if (!record.Quality) return;
   tracking.TooFast = record.Quality->TooFast;
@@ -1030,8 +1026,9 @@ bool RecordCanChangeAnalysis(const TrialProvenance& record) {
 
 TrackingQuality TrackAnalyser::LoadRecordedSamples(std::string_view bytes, const TrialProvenance* record,
                                                    std::vector<PoolPoint>& samples) const {
-  // A record without a checksum never speaks of the bytes: no need to make theirs.
-  if (record != nullptr && (record->RawSha256.empty() || !RecordSpeaksOf(*record, Sha256Hex(bytes))))
+  // The record speaks only of the bytes it was written with; one without a checksum
+  // speaks of none, and theirs need not be made.
+  if (record != nullptr && (record->RawSha256.empty() || record->RawSha256 != Sha256Hex(bytes)))
     record = nullptr;
   TrackingQuality tracking;
   if (record != nullptr && record->Realigned) {

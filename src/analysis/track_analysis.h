@@ -109,11 +109,6 @@ class FilteredStepper {
 /// empty when the count is 0.
 std::string OutOfPoolWarning(int32_t count);
 
-/// Whether what the run recorded of a trial speaks of these bytes: it holds their
-/// checksum (`digest`, as Sha256Hex gives it). A record speaks only of the bytes it was
-/// written with; a track changed since is analysed as if it had none.
-bool RecordSpeaksOf(const TrialProvenance& record, std::string_view digest);
-
 /// The figures only the run could know (samples arriving too fast, a trial over within its
 /// first second), from the record into the track's own.
 void TakeRecordedQuality(const TrialProvenance& record, TrackingQuality& tracking);
