@@ -166,10 +166,11 @@ const TrialProvenance* RecordOf(const ReanalysisState& state, const std::filesys
   return state.Provenance ? state.Provenance->FindTrial(rawFile.filename().string()) : nullptr;
 }
 
-// `record` (nullptr: none) is what the analysis takes into account; the trial is given
-// the record state.Provenance keeps of it either way.
+// With `withRecord` the trial is analysed with the record state.Provenance keeps of it
+// and is given that record; without, it gets neither (the table gives it the record
+// later, from the state as it is then).
 AnalysedTrial AnalyseWith(const ReanalysisState& state, int subjectIndex,
-                          const std::filesystem::path& rawFile, const TrialProvenance* record,
+                          const std::filesystem::path& rawFile, bool withRecord,
                           const TrackAnalyser& analyser, TrackBuffers& buffers,
                           const FolderListing* folder = nullptr) {
   AnalysedTrial trial;
@@ -177,12 +178,12 @@ AnalysedTrial AnalyseWith(const ReanalysisState& state, int subjectIndex,
   trial.RawFile = rawFile;
   trial.Label = SubjectLabel(state, subjectIndex);
   ClearAllMazeExptData(trial.Result);
+  const TrialProvenance* record = withRecord ? RecordOf(state, rawFile) : nullptr;
   // A file that vanished since it was listed is reported as it is: status "Unknown".
   FileFacts facts;
   if (analyser.AnalyseFile(rawFile, trial.Result, record, buffers, &facts, folder)) trial.RawFileRead = facts;
   // Points into the shared record: a table of many trials copies none of it.
-  if (const TrialProvenance* kept = RecordOf(state, rawFile))
-    trial.Provenance = std::shared_ptr<const TrialProvenance>(state.Provenance, kept);
+  if (record != nullptr) trial.Provenance = std::shared_ptr<const TrialProvenance>(state.Provenance, record);
   return trial;
 }
 
@@ -191,8 +192,8 @@ AnalysedTrial AnalyseWith(const ReanalysisState& state, int subjectIndex,
 AnalysedTrial AnalyseSubjectFile(const ReanalysisState& state, int subjectIndex,
                                  const std::filesystem::path& rawFile) {
   TrackBuffers buffers;
-  AnalysedTrial trial = AnalyseWith(state, subjectIndex, rawFile, RecordOf(state, rawFile),
-                                    TrackAnalyser(state.Settings, false), buffers);
+  AnalysedTrial trial =
+      AnalyseWith(state, subjectIndex, rawFile, true, TrackAnalyser(state.Settings, false), buffers);
   trial.Report = ComposeTrialReport(trial.Result, ReportContextFor(state, subjectIndex));
   return trial;
 }
@@ -201,8 +202,7 @@ AnalysedTrial AnalyseSubjectForTable(const ReanalysisState& state, int subjectIn
                                      const std::filesystem::path& rawFile, const TrackAnalyser& analyser,
                                      TrackBuffers& buffers, TrialReportContext& context,
                                      const FolderListing* folder, bool withRecord) {
-  const TrialProvenance* record = withRecord ? RecordOf(state, rawFile) : nullptr;
-  AnalysedTrial trial = AnalyseWith(state, subjectIndex, rawFile, record, analyser, buffers, folder);
+  AnalysedTrial trial = AnalyseWith(state, subjectIndex, rawFile, withRecord, analyser, buffers, folder);
   context.SubjectLabel = trial.Label;
   trial.Report.Record = ComposeTrialRecord(trial.Result, context);
   return trial;

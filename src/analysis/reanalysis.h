@@ -14,7 +14,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "analysis/results_view.h"
@@ -181,7 +180,7 @@ AnalysedTrial AnalyseSubjectFile(const ReanalysisState& state, int subjectIndex,
 /// made once for the thread: its label becomes this subject's. `folder` (optional) is the
 /// listing `rawFile` was found in: the file is opened through it.
 /// With `withRecord` false the trial is analysed without its provenance record, which the
-/// table reads meanwhile; TakeTrialRecord then gives it the record.
+/// table reads meanwhile, and is given none; TakeTrialRecord then gives it the record.
 AnalysedTrial AnalyseSubjectForTable(const ReanalysisState& state, int subjectIndex,
                                      const std::filesystem::path& rawFile, const TrackAnalyser& analyser,
                                      TrackBuffers& buffers, TrialReportContext& context,

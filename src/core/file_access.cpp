@@ -229,8 +229,7 @@ JointReplacement::JointReplacement() = default;
 JointReplacement::~JointReplacement() = default;  // each writer not committed removes its file
 
 bool JointReplacement::Open(std::span<const fs::path> paths, std::string* error) {
-  paths_.assign(paths.begin(), paths.end());
-  writers_ = std::make_unique<AtomicFileWriter[]>(paths.size());
+  writers_ = std::vector<AtomicFileWriter>(paths.size());
   for (std::size_t i = 0; i < paths.size(); ++i) {
     if (!writers_[i].Open(paths[i], error)) return false;
   }
@@ -238,25 +237,24 @@ bool JointReplacement::Open(std::span<const fs::path> paths, std::string* error)
 }
 
 bool JointReplacement::Commit(std::span<const std::string_view> contents, std::string* error) {
-  const std::size_t count = std::min(paths_.size(), contents.size());
-  for (std::size_t i = 0; i < count; ++i) {
+  for (std::size_t i = 0; i < std::min(writers_.size(), contents.size()); ++i) {
     writers_[i].Append(contents[i]);
     writers_[i].StartWriting();
   }
-  for (std::size_t i = 0; i < paths_.size(); ++i) {
-    if (!writers_[i].Sync(error)) return false;  // the writers not yet renamed remove their files
+  for (AtomicFileWriter& writer : writers_) {
+    if (!writer.Sync(error)) return false;  // the writers not yet renamed remove their files
   }
   bool published = true;
-  for (std::size_t i = 0; i < paths_.size(); ++i) {
-    published = writers_[i].Publish(error);
+  for (AtomicFileWriter& writer : writers_) {
+    published = writer.Publish(error);
     if (!published) break;
   }
   // Also after a failed rename: those before it are done and must last.
   std::vector<fs::path> synced;
-  for (const fs::path& path : paths_) {
-    fs::path folder = path.parent_path();
+  for (const AtomicFileWriter& writer : writers_) {
+    fs::path folder = writer.path_.parent_path();
     if (std::find(synced.begin(), synced.end(), folder) != synced.end()) continue;
-    SyncFolder(path);
+    SyncFolder(writer.path_);
     synced.push_back(std::move(folder));
   }
   return published;

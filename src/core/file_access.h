@@ -10,7 +10,6 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -87,8 +86,7 @@ class JointReplacement {
   bool Commit(std::span<const std::string_view> contents, std::string* error = nullptr);
 
  private:
-  std::vector<fs::path> paths_;
-  std::unique_ptr<AtomicFileWriter[]> writers_;
+  std::vector<AtomicFileWriter> writers_;  // one per path, each knowing its own
 };
 
 // The same replacement for a file written piece by piece (a study's tables grow with the
