@@ -18,6 +18,9 @@
 #include "analysis/trial_report.h"
 #include "core/file_access.h"
 #include "core/scripted_operator.h"
+#include "core/sha256.h"
+#include "records/provenance.h"
+#include "records/provenance_reader.h"
 #include "records/raw_track.h"
 #include "swim_track.h"
 
@@ -187,5 +190,37 @@ void BM_TableAndResultsPageTexts(benchmark::State& bench) {
   }
 }
 BENCHMARK(BM_TableAndResultsPageTexts)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// The provenance record of the experiment, as a run on the simulated unit leaves it (one
+// trial per subject), read by the quick reader of the written layout (0) and by the general
+// reader through a JSON document (1). Every table reads it once.
+void BM_ReadProvenanceRecord(benchmark::State& bench) {
+  ExperimentProvenance record;
+  record.Experiment = "BENCH.EXP";
+  for (int i = 0; i < kSubjects; ++i) {
+    TrialProvenance& trial = record.Trials["BENCH" + std::to_string(i) + ".RAW"];
+    trial.SubjectIndex = i;
+    trial.Subject = "S" + std::to_string(i);
+    trial.StartedLocal = "2026-12-07T04:21:36+01:00";
+    trial.StartedUtc = "2026-12-07T03:21:36Z";
+    trial.Source.Kind = TrialSourceKind::SimulatedUnit;
+    trial.Source.Seed = static_cast<uint64_t>(i + 1);
+    trial.EndStatus = "Timed Out";
+    trial.RawSha256 = Sha256Hex(SwimTrack(static_cast<unsigned>(i + 1)));
+    trial.Quality = TrialQualityRecord{};
+    trial.Quality->Samples = kSamples;
+  }
+  const std::string text = FormatProvenance(record);
+  const bool general = bench.range(0) != 0;
+  for (auto _ : bench) {
+    ExperimentProvenance read;
+    const bool ok =
+        general ? ReadProvenanceInGeneral(text, read, nullptr) : ReadProvenanceAsWritten(text, read);
+    if (!ok) bench.SkipWithError("the record was not read");
+    benchmark::DoNotOptimize(read);
+  }
+  bench.SetBytesProcessed(static_cast<int64_t>(bench.iterations() * text.size()));
+}
+BENCHMARK(BM_ReadProvenanceRecord)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "records/provenance.h"
 #include "core/text.h"
+#include "records/provenance_reader.h"
 
 #include <time.h>
 
@@ -421,6 +422,14 @@ std::string FormatProvenance(const ExperimentProvenance& record) {
 }
 
 bool ParseProvenance(std::string_view text, ExperimentProvenance& record, std::string* problem) {
+  if (ReadProvenanceAsWritten(text, record)) {
+    if (problem) problem->clear();
+    return true;
+  }
+  return ReadProvenanceInGeneral(text, record, problem);
+}
+
+bool ReadProvenanceInGeneral(std::string_view text, ExperimentProvenance& record, std::string* problem) {
   record = ExperimentProvenance{};
   std::string found;
   json root = json::parse(text.begin(), text.end(), nullptr, false);

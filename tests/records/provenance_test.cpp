@@ -4,10 +4,12 @@
 #include <stdlib.h>
 #include <time.h>
 
+#include <random>
 #include <tuple>
 
 #include "core/file_access.h"
 #include "core/sha256.h"
+#include "records/provenance_reader.h"
 #include "support/temp_dir.h"
 
 namespace tarnwell {
@@ -124,6 +126,139 @@ TEST(Provenance, DamagedTextIsSaidAndTheRestIsRead) {
     EXPECT_EQ(problem, c.problem) << c.text;
     EXPECT_EQ(read.Trials.size(), c.trialsRead) << c.text;
   }
+}
+
+// Records as this program writes them: the quick reader must take each, and read what
+// the general reader reads.
+std::vector<ExperimentProvenance> WrittenRecords() {
+  std::vector<ExperimentProvenance> records(1);  // an empty one
+  records.push_back(FullRecord());
+  ExperimentProvenance odd = FullRecord();
+  TrialProvenance& t = odd.Trials["WEEK102.RAW"];
+  // Quotes, backslashes, controls, and text beyond ASCII in names and paths.
+  t.Subject = "Ratte \"Ä\" №7\tb\\";
+  t.Source.VideoPath = "C:\\videos\\tag 1\n/😀.mp4";
+  t.Detector = {{"rois", {{{"x", -1}, {"y", 2.5}}}}, {"name", "a}b\"{"}, {"nested", {{"list", {1, 2, 3}}}}};
+  t.Quality->NotSeenPercent = 0.1 + 0.2;
+  t.Quality->Reasons = {"jumps", "", "not seen 5.0 %"};
+  t.Quality->Samples = -3;
+  t.SubjectIndex = -1;
+  t.Source.FirstFrame = std::numeric_limits<int64_t>::min();
+  t.Source.LastFrame = std::numeric_limits<int64_t>::max();
+  t.Source.VideoSize = std::numeric_limits<uint64_t>::max();
+  odd.Trials["WEEK104.RAW"].Source.Recording->FramesPerSecond = 1e-300;
+  odd.Trials["wEEk105.raw"].Source.Kind = TrialSourceKind::Imported;
+  odd.Format = 7;
+  records.push_back(odd);
+  return records;
+}
+
+TEST(Provenance, TheQuickReaderReadsWhatTheGeneralOneReads) {
+  for (const ExperimentProvenance& written : WrittenRecords()) {
+    const std::string text = FormatProvenance(written);
+    ExperimentProvenance quick, general;
+    std::string problem;
+    ASSERT_TRUE(ReadProvenanceInGeneral(text, general, &problem)) << problem;
+    ASSERT_TRUE(ReadProvenanceAsWritten(text, quick)) << text;
+    EXPECT_EQ(FormatProvenance(quick), text);
+    EXPECT_EQ(FormatProvenance(quick), FormatProvenance(general));
+    // Written compactly or with other spacing, it is still the same record.
+    ASSERT_TRUE(ReadProvenanceAsWritten(json::parse(text).dump(), quick));
+    EXPECT_EQ(FormatProvenance(quick), text);
+    ASSERT_TRUE(ReadProvenanceAsWritten(" \r\n" + json::parse(text).dump(1, '\t') + "\n\n", quick));
+    EXPECT_EQ(FormatProvenance(quick), text);
+  }
+  // Nulls stand for members not there, as the general reader takes them.
+  const std::string nulls =
+      R"({"format": 1, "experiment": null, "trials": {"A00.RAW": {"subject": null, "source": null,
+      "quality": {"samples": null, "reasons": null}, "realigned": {"from_sample": null}, "detector": null}},
+      "trial_list": null, "videos": null, "imported_tracks": null})";
+  ExperimentProvenance quick, general;
+  ASSERT_TRUE(ReadProvenanceInGeneral(nulls, general, nullptr));
+  ASSERT_TRUE(ReadProvenanceAsWritten(nulls, quick));
+  EXPECT_EQ(FormatProvenance(quick), FormatProvenance(general));
+  ASSERT_TRUE(quick.Trials.at("A00.RAW").Realigned.has_value());
+}
+
+// Whatever the quick reader is not sure of goes to the general reader, which keeps it or
+// says what is wrong; ParseProvenance's answer is then the general one.
+TEST(Provenance, TheQuickReaderLeavesEverythingElseToTheGeneralOne) {
+  const std::string trial = R"("T.RAW": {"subject": "a"})";
+  const std::string others[] = {
+      R"({"format": 1, "future": 1})",                                   // unknown at the top
+      R"({"format": 1, "trials": {"T.RAW": {"lighting": "dim"}}})",      // unknown in a trial
+      R"({"format": 1, "trials": {"T.RAW": {"source": {"lens": 1}}}})",  // and in its source
+      R"({"format": 1, "trials": {"T.RAW": {"realigned": {"x": 1}}}})",  // and in a realignment
+      R"({"format": 1, "format": 2})",                                   // a member twice
+      "{\"format\": 1, \"trials\": {" + trial + ", " + trial + "}}",     // a trial twice
+      R"({"format": 1, "experiment": "\u0041.EXP"})",                    // a \u escape
+      "{\"format\": 1, \"experiment\": \"\xC3(\"}",                      // not UTF-8
+      "{\"format\": 1, \"experiment\": \"\xED\xA0\x80\"}",               // a lone surrogate
+      "{\"format\": 1, \"experiment\": \"a\x01\"}",                      // a raw control
+      R"({"format": 1} x)",                                              // more after the record
+      "\xEF\xBB\xBF{\"format\": 1}",                                     // a byte-order mark
+      R"({"format": 1.0})",                                              // not a whole number
+      R"({"format": 01})",                                               // a leading zero
+      R"({"format": 0})",                                                // no format
+      R"({"experiment": "A.EXP"})",                                      // none at all
+      R"({"format": 1, "trials": {"T.RAW": {"subject_index": 18446744073709551616}}})",  // too big
+      R"({"format": 1, "trials": {"T.RAW": {"realigned": {"from_sample": -4}}}})",
+      R"({"format": 1, "trials": {"T.RAW": 3}})",
+      R"({"format": 1, "trials": {"T.RAW": {"subject": 5}}})",
+      R"({"format": 1, "trials": {"T.RAW": {"detector": [1]}}})",
+      R"({"format": 1, "trials": {"T.RAW": {"quality": {"reasons": ["a", 1]}}}})",
+      R"({"format": 1, "trial_list": [{"subject": "a"}, 2]})",
+      R"({"format": 1, "trials": {"T.RAW": {"quality": {"suspect": 1}}}})",
+      R"({"format": 1, "trials": {"T.RAW": {"source": {"recording": {"frames_per_second": 1e999}}}}})",
+      R"({"format": 1, "trials": {"T.RAW": {"subject": "a"},}})",      // a trailing comma
+      R"({"format": 1, "trials": {"T.RAW": {"detector": {"a": "}"})",  // cut off
+      R"([{"format": 1}])",
+      "",
+  };
+  for (const std::string& text : others) {
+    ExperimentProvenance quick, parsed, general;
+    std::string parsedProblem, generalProblem;
+    EXPECT_FALSE(ReadProvenanceAsWritten(text, quick)) << text;
+    EXPECT_EQ(ParseProvenance(text, parsed, &parsedProblem),
+              ReadProvenanceInGeneral(text, general, &generalProblem))
+        << text;
+    EXPECT_EQ(parsedProblem, generalProblem) << text;
+    EXPECT_EQ(FormatProvenance(parsed), FormatProvenance(general)) << text;
+  }
+}
+
+// Damage anywhere in a written record: whenever the quick reader still takes the text, the
+// general reader takes it too and reads the same record.
+TEST(Provenance, TheQuickReaderNeverReadsDamageDifferently) {
+  const std::string text = FormatProvenance(WrittenRecords()[2]);
+  std::mt19937 random(20261208);
+  const std::string bytes = "{}[]\":,.-+0123456789eE \\u\x80\xC3\xFFntf";
+  int taken = 0;
+  for (int round = 0; round < 3000; ++round) {
+    std::string damaged = text;
+    const int edits = 1 + static_cast<int>(random() % 3);
+    for (int e = 0; e < edits; ++e) {
+      const std::size_t at = random() % damaged.size();
+      switch (random() % 3) {
+        case 0:
+          damaged[at] = bytes[random() % bytes.size()];
+          break;
+        case 1:
+          damaged.erase(at, 1 + random() % 4);
+          break;
+        default:
+          damaged.insert(at, 1, bytes[random() % bytes.size()]);
+      }
+    }
+    ExperimentProvenance quick, general;
+    if (!ReadProvenanceAsWritten(damaged, quick)) continue;
+    ++taken;
+    std::string problem;
+    ASSERT_TRUE(ReadProvenanceInGeneral(damaged, general, &problem)) << problem << "\n" << damaged;
+    ASSERT_EQ(FormatProvenance(quick), FormatProvenance(general)) << damaged;
+  }
+  // Many edits land inside texts and digits, and leave a record both read.
+  EXPECT_GT(taken, 300);
 }
 
 TEST(Provenance, MissingRecordIsAbsentAndDamagedOneIsKeptAsideAndRebuilt) {
