@@ -63,11 +63,11 @@ class WrittenRecordReader {
           });
         default:
           return Entries([&](std::string&& name) {
-            const auto [track, added] = record.ImportedTracks.try_emplace(std::move(name));
+            const auto added = record.ImportedTracks.try_emplace(std::move(name));
+            ImportedTrackSource& e = added.first->second;
             static constexpr std::array<std::string_view, 4> kTrack = {"source_file", "format", "body_part",
                                                                        "source_sha256"};
-            return added && Members(kTrack, [&](std::size_t m) {
-                     ImportedTrackSource& e = track->second;
+            return added.second && Members(kTrack, [&](std::size_t m) {
                      std::string* const fields[] = {&e.SourceFile, &e.Format, &e.BodyPart, &e.SourceSha256};
                      return Text(*fields[m]);
                    });
