@@ -84,9 +84,11 @@ std::string ValueText(const ReportValue& value) {
 // is written straight into the one record.
 class RecordBuilder {
  public:
-  explicit RecordBuilder(const NumberLocale& locale)
+  // `expectedSize` is reserved: the record is kept with its trial, and one reserve for
+  // every record would either grow some or leave most half empty.
+  RecordBuilder(const NumberLocale& locale, std::size_t expectedSize)
       : decimalSeparator_(locale.decimalSeparator), separator_(ReportListSeparator(locale)) {
-    record_.reserve(1024);
+    record_.reserve(expectedSize);
   }
 
   void AddText(std::string_view text) {
@@ -129,7 +131,9 @@ class RecordBuilder {
 
  private:
   void EndNumber(std::size_t start) {
-    std::replace(record_.begin() + static_cast<std::ptrdiff_t>(start), record_.end(), '.', decimalSeparator_);
+    if (decimalSeparator_ != '.')
+      std::replace(record_.begin() + static_cast<std::ptrdiff_t>(start), record_.end(), '.',
+                   decimalSeparator_);
     record_ += separator_;
   }
 
@@ -282,7 +286,12 @@ TrialReport Compose(const TrialResult& result, const TrialReportContext& context
   const std::string dataFileName = OneLine(context.DataFileName);
   const std::string label = OneLine(context.SubjectLabel);
   BlockBuilder block(withBlock);
-  RecordBuilder record(context.Locale);
+  const int rings =
+      context.Pool.NumRings >= 1 && context.Pool.NumRings <= kMaxRings ? context.Pool.NumRings : 0;
+  // Some six characters a number with its separator (most are "0.0," to "123.45,"); the
+  // texts are quoted.
+  const std::size_t recordNumbers = 4 + 20 + 12 * static_cast<std::size_t>(rings) + 2;
+  RecordBuilder record(context.Locale, 6 * recordNumbers + dataFileName.size() + label.size() + 32);
 
   std::string startText, timeText, stopText;
   if (context.EpochEnabled) {
@@ -346,8 +355,6 @@ TrialReport Compose(const TrialResult& result, const TrialReportContext& context
   block.Line("");
   block.Line("Zones");
   const auto zones = ReportedZones(m, context.Pool);
-  const int rings =
-      context.Pool.NumRings >= 1 && context.Pool.NumRings <= kMaxRings ? context.Pool.NumRings : 0;
   for (int r = 0; r < rings; ++r) {
     const auto& ring = zones[static_cast<size_t>(r)];
     if (withBlock) block.Line(std::string(8, ' ') + ruler);

@@ -46,20 +46,20 @@ struct DecimalText {
   std::string_view Digits() const { return {digits.data(), static_cast<std::size_t>(count)}; }
 };
 
-// A single's seven significant digits, rounded to nearest, found with plain double
-// arithmetic where it is exact: the single's 24-bit mantissa times 10^j (j ≤ 12, 28 bits
-// of odd factor) fits the 53 bits of a double, so the scaled value and its fraction are
-// exact and the rounding is decided without error. Values outside [1e-6, 1e7) and exact
-// halves (where the general conversion's tie rule decides) are left to std::to_chars: false.
-bool SevenDigitsExactly(float value, DecimalText& out) {
+// A single's seven significant digits, rounded to nearest, as the integer `whole` with
+// value = ±whole × 10^-scale (10^6 ≤ whole < 10^7, 0 ≤ scale ≤ 12; zero is whole 0),
+// found with plain double arithmetic where it is exact: the single's 24-bit mantissa times
+// 10^j (j ≤ 12, 28 bits of odd factor) fits the 53 bits of a double, so the scaled value
+// and its fraction are exact and the rounding is decided without error. Values outside
+// [1e-6, 1e7) and exact halves (where the general conversion's tie rule decides) are left
+// to std::to_chars: false.
+bool SevenDigitsExactly(float value, uint32_t& whole, int& scale) {
   static constexpr std::array<double, 13> kPowersOfTen = {1e0, 1e1, 1e2, 1e3,  1e4,  1e5, 1e6,
                                                           1e7, 1e8, 1e9, 1e10, 1e11, 1e12};
   const double magnitude = std::fabs(static_cast<double>(value));
-  if (magnitude == 0.0) {  // "0.000000e+00", with its sign
-    out.digits.fill('0');
-    out.count = 7;
-    out.negative = std::signbit(value);
-    out.pointPos = 1;
+  if (magnitude == 0.0) {
+    whole = 0;
+    scale = 6;
     return true;
   }
   if (!(magnitude < 1e7)) return false;
@@ -69,7 +69,7 @@ bool SevenDigitsExactly(float value, DecimalText& out) {
     if (++j >= static_cast<int>(kPowersOfTen.size())) return false;
     scaled = magnitude * kPowersOfTen[static_cast<std::size_t>(j)];
   }
-  auto whole = static_cast<uint32_t>(scaled);  // below 10^7: the floor
+  whole = static_cast<uint32_t>(scaled);  // below 10^7: the floor
   const double fraction = scaled - static_cast<double>(whole);
   if (fraction == 0.5) return false;
   if (fraction > 0.5) ++whole;
@@ -77,24 +77,27 @@ bool SevenDigitsExactly(float value, DecimalText& out) {
   // spacing there is wider than half a unit of the seventh digit); should one, the
   // general way writes it.
   if (whole == 10000000) return false;
-  const int exponent = 6 - j;
+  scale = j;
+  return true;
+}
+
+bool SevenDigitsExactly(float value, DecimalText& out) {
+  uint32_t whole = 0;
+  int scale = 0;
+  if (!SevenDigitsExactly(value, whole, scale)) return false;
   for (int i = 6; i >= 0; --i) {
     out.digits[static_cast<std::size_t>(i)] = static_cast<char>('0' + whole % 10);
     whole /= 10;
   }
   out.count = 7;
-  out.negative = value < 0;
-  out.pointPos = exponent + 1;
+  out.negative = std::signbit(value);
+  out.pointPos = 7 - scale;  // zero: "0.000000e+00"
   return true;
 }
 
 // The value written in scientific notation with `significant` digits, split apart.
 template <typename T>
-DecimalText ToDecimal(T value, int significant) {
-  if constexpr (std::is_same_v<T, float>) {
-    DecimalText exact;
-    if (significant == 7 && SevenDigitsExactly(value, exact)) return exact;
-  }
+DecimalText ToDecimalByCharconv(T value, int significant) {
   std::array<char, 64> buf{};
   std::to_chars_result res;
   if (significant > 0) {
@@ -119,6 +122,15 @@ DecimalText ToDecimal(T value, int significant) {
   std::from_chars(i, end, exponent);
   out.pointPos = exponent + 1;
   return out;
+}
+
+template <typename T>
+DecimalText ToDecimal(T value, int significant) {
+  if constexpr (std::is_same_v<T, float>) {
+    DecimalText exact;
+    if (significant == 7 && SevenDigitsExactly(value, exact)) return exact;
+  }
+  return ToDecimalByCharconv(value, significant);
 }
 
 std::string NonFinite(double value) {
@@ -172,6 +184,48 @@ void AppendFixedFromDecimal(std::string& out, const DecimalText& d, int decimals
     t = std::copy(s + integerDigits, s + length, t);
   }
   out.append(text.data(), static_cast<std::size_t>(t - text.data()));
+}
+
+// AppendFixedFromDecimal for ±whole × 10^-scale from SevenDigitsExactly, in integers: a
+// table's singles take this way, and the digit text costs more than the number.
+void AppendFixedFromSevenDigits(std::string& out, bool negative, uint32_t whole, int scale, int decimals,
+                                int minIntegerDigits) {
+  static constexpr std::array<uint32_t, 8> kPowersOfTen = {1,     10,     100,     1000,
+                                                           10000, 100000, 1000000, 10000000};
+  decimals = std::clamp(decimals, 0, 99);
+  minIntegerDigits = std::clamp(minIntegerDigits, 1, 99);
+  // The rounded value in units of its last kept decimal; decimals beyond the seven
+  // digits are zeros. Half away from zero on the digit text is: the first dropped digit
+  // is 5 or more. Beyond seven dropped places that digit is a leading zero.
+  const int kept = std::min(decimals, scale);
+  const int dropped = scale - kept;
+  uint32_t rounded = whole;
+  if (dropped >= static_cast<int>(kPowersOfTen.size())) {
+    rounded = 0;
+  } else if (dropped > 0) {
+    const uint32_t unit = kPowersOfTen[static_cast<std::size_t>(dropped)];
+    rounded = whole / unit;
+    if (whole % unit >= unit / 2) ++rounded;
+  }
+  // Written from the back: zeros, kept decimals, point, integer digits, padding, sign.
+  std::array<char, 1 + 99 + 1 + 99> text;
+  char* const end = text.data() + text.size();
+  char* t = end - (decimals - kept);
+  std::fill(t, end, '0');
+  uint32_t rest = rounded;
+  for (int k = 0; k < kept; ++k) {
+    *--t = static_cast<char>('0' + rest % 10);
+    rest /= 10;
+  }
+  if (decimals > 0) *--t = '.';
+  int integerDigits = 0;
+  for (; rest != 0; ++integerDigits) {
+    *--t = static_cast<char>('0' + rest % 10);
+    rest /= 10;
+  }
+  for (; integerDigits < minIntegerDigits; ++integerDigits) *--t = '0';
+  if (negative && rounded != 0) *--t = '-';
+  out.append(t, static_cast<std::size_t>(end - t));
 }
 
 // The general format: shortest round-trip digits, at most `maxDigits` significant;
@@ -249,7 +303,21 @@ void AppendFixed(std::string& out, float value, int decimals, int minIntegerDigi
     out += NonFinite(value);
     return;
   }
-  AppendFixedFromDecimal(out, ToDecimal(value, 7), decimals, minIntegerDigits);
+  uint32_t whole = 0;
+  int scale = 0;
+  if (SevenDigitsExactly(value, whole, scale)) {
+    AppendFixedFromSevenDigits(out, std::signbit(value), whole, scale, decimals, minIntegerDigits);
+    return;
+  }
+  AppendFixedFromDecimal(out, ToDecimalByCharconv(value, 7), decimals, minIntegerDigits);
+}
+
+void detail::AppendFixedAsText(std::string& out, float value, int decimals, int minIntegerDigits) {
+  if (!std::isfinite(value)) {
+    out += NonFinite(value);
+    return;
+  }
+  AppendFixedFromDecimal(out, ToDecimalByCharconv(value, 7), decimals, minIntegerDigits);
 }
 
 void AppendFixed(std::string& out, double value, int decimals, int minIntegerDigits) {

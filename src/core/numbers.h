@@ -32,6 +32,12 @@ std::string FormatFixed(double value, int decimals, int minIntegerDigits);
 // The same appended to `out`, for texts made of many numbers (a table record).
 void AppendFixed(std::string& out, float value, int decimals, int minIntegerDigits = 1);
 void AppendFixed(std::string& out, double value, int decimals, int minIntegerDigits = 1);
+
+namespace detail {
+// AppendFixed for a float without its integer shortcut: the seven digits from
+// std::to_chars, rounded as text. Slow; tests hold the shortcut against it.
+void AppendFixedAsText(std::string& out, float value, int decimals, int minIntegerDigits);
+}  // namespace detail
 // Integers are exact in a double; without this an int argument would be ambiguous.
 template <std::integral T>
 std::string FormatFixed(T value, int decimals, int minIntegerDigits = 1) {

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cfloat>
 #include <cmath>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -66,6 +68,91 @@ TEST(FormatFixed, RoundsTheSignificantDigitTextHalfAwayFromZero) {
                                 ? FormatFixed(static_cast<float>(c.value), c.decimals, c.minIntegerDigits)
                                 : FormatFixed(c.value, c.decimals, c.minIntegerDigits);
     EXPECT_EQ(got, c.expected) << c.value << (c.asFloat ? "f" : "") << " with " << c.decimals;
+  }
+}
+
+// Singles within [1e-6, 1e7) take an integer shortcut; every other value, and every exact
+// half, the digit text. The shortcut must write what the digit text writes.
+void ExpectSameAsDigitText(float value, int decimals, int minIntegerDigits) {
+  std::string fast, text;
+  AppendFixed(fast, value, decimals, minIntegerDigits);
+  detail::AppendFixedAsText(text, value, decimals, minIntegerDigits);
+  ASSERT_EQ(fast, text) << std::hexfloat << value << std::defaultfloat << " (" << value << ") with "
+                        << decimals << " decimals, " << minIntegerDigits << " integer digits";
+}
+
+void ExpectSameAsDigitTextEverywhere(float value) {
+  for (const float v : {value, -value, std::nextafter(value, 0.0f), std::nextafter(value, HUGE_VALF)}) {
+    for (int decimals = 0; decimals <= 7; ++decimals)
+      for (int minIntegerDigits = 1; minIntegerDigits <= 3; ++minIntegerDigits)
+        ExpectSameAsDigitText(v, decimals, minIntegerDigits);
+  }
+}
+
+TEST(FormatFixed, SinglesRoundTheirSevenDigitsAtEveryPlace) {
+  const std::vector<FixedCase> cases = {
+      // Carries through every kept digit, one more integer digit.
+      {9.999995, true, 5, 1, "10.00000"},
+      {-99.99995, true, 3, 3, "-100.000"},
+      {999999.5, true, 0, 1, "1000000"},
+      {0.0009999995, true, 9, 1, "0.001000000"},
+      // The first dropped digit alone decides, even when the seven digits all go.
+      {0.000005, true, 5, 1, "0.00001"},
+      {0.0000049999, true, 5, 1, "0.00000"},
+      {0.000005, true, 4, 1, "0.0000"},
+      // Negatives that round to zero lose the sign; those that do not keep it.
+      {-0.0049, true, 2, 2, "00.00"},
+      {-0.005, true, 2, 1, "-0.01"},
+      {-0.000001, true, 0, 1, "0"},
+      // Decimals beyond the seven digits are zeros; the text's limits hold.
+      {1.25, true, 12, 1, "1.250000000000"},
+      {3.5, true, -1, 0, "4"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(FormatFixed(static_cast<float>(c.value), c.decimals, c.minIntegerDigits), c.expected)
+        << c.value << " with " << c.decimals;
+    ExpectSameAsDigitText(static_cast<float>(c.value), c.decimals, c.minIntegerDigits);
+  }
+  EXPECT_EQ(FormatFixed(0.5f, 100, 100), std::string(99, '0') + ".5" + std::string(98, '0'));
+}
+
+TEST(FormatFixed, SingleShortcutWritesTheDigitTextsRoundingAtEveryBoundary) {
+  // Seven-digit texts whose first dropped digit is 4, 5 or 9 after kept digits of 0, 4
+  // or 9, at each position of the point: the floats nearest them and their neighbours.
+  for (int scale = 0; scale <= 12; ++scale) {
+    for (int decimals = 0; decimals < std::min(scale, 7); ++decimals) {
+      const int dropped = scale - decimals;
+      if (dropped > 7) continue;
+      const double unit = std::pow(10.0, dropped);
+      for (const double kept : {1.0, 4.0, 9.0, 10.0, 99.0, 100.0, 999.0, 9999.0, 99999.0, 999999.0}) {
+        for (const double digit : {4.0, 5.0, 9.0}) {
+          const double whole = kept * unit + digit * unit / 10.0;
+          if (whole < 1e6 || whole >= 1e7) continue;
+          ExpectSameAsDigitTextEverywhere(static_cast<float>(whole / std::pow(10.0, scale)));
+        }
+      }
+    }
+  }
+  // Powers of ten and the singles just below them, from the smallest the shortcut takes
+  // to beyond the largest, and values far outside.
+  for (int exponent = -8; exponent <= 8; ++exponent)
+    ExpectSameAsDigitTextEverywhere(static_cast<float>(std::pow(10.0, exponent)));
+  for (const float value : {0.0f, 1e-30f, FLT_TRUE_MIN, FLT_MIN, 9.999999e-7f, 9999999.0f, 1e10f, FLT_MAX})
+    ExpectSameAsDigitTextEverywhere(value);
+}
+
+TEST(FormatFixed, SingleShortcutWritesTheDigitTextsRoundingForRandomSingles) {
+  std::mt19937 random(20260511);
+  // Most bit patterns lie outside the shortcut's range, so the exponents are mostly
+  // drawn from within it.
+  std::uniform_int_distribution<uint32_t> bits;
+  std::uniform_int_distribution<uint32_t> exponent(127 - 22, 127 + 24);
+  std::uniform_int_distribution<int> decimals(0, 7), integerDigits(1, 3);
+  for (int i = 0; i < 100000; ++i) {
+    uint32_t pattern = bits(random);
+    if (i % 4 != 0) pattern = (pattern & 0x807fffffu) | (exponent(random) << 23);
+    const float value = std::bit_cast<float>(pattern);
+    ExpectSameAsDigitText(value, decimals(random), integerDigits(random));
   }
 }
 
