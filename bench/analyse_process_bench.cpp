@@ -22,7 +22,6 @@
 
 #include "analysis/tabulated_data.h"
 #include "core/file_access.h"
-#include "core/sha256.h"
 #include "experiment/experiment_setup.h"
 #include "pool/pool_setup.h"
 #include "records/experiment_files.h"
@@ -64,7 +63,8 @@ class Experiment {
       const std::filesystem::path raw = NumberedRawFile(DataFile(), i);
       const std::string track = bench::SwimTrack(static_cast<unsigned>(i + 1), kSamples);
       WriteFileAtomically(raw, track);
-      if (withProvenance) provenance.Trials[raw.filename().string()] = RecordOf(i, track);
+      if (withProvenance)
+        provenance.Trials[raw.filename().string()] = bench::SimulatedTrialRecord(i, track, kSamples);
     }
     WriteExperimentRecord(DataFile(), experiment, pool);
     provenance.Experiment = DataFile().filename().string();
@@ -85,20 +85,6 @@ class Experiment {
   const std::filesystem::path& ProvenanceRecord() const { return provenanceRecord_; }
 
  private:
-  // What a run on the simulated unit records of subject `i`'s trial.
-  static TrialProvenance RecordOf(int i, const std::string& track) {
-    TrialProvenance trial;
-    trial.SubjectIndex = i;
-    trial.Subject = "S" + std::to_string(i);
-    trial.Source.Kind = TrialSourceKind::SimulatedUnit;
-    trial.Source.Seed = static_cast<uint64_t>(i + 1);
-    trial.EndStatus = "Timed Out";
-    trial.RawSha256 = Sha256Hex(track);
-    trial.Quality = TrialQualityRecord{};
-    trial.Quality->Samples = kSamples;
-    return trial;
-  }
-
   std::filesystem::path folder_;
   std::filesystem::path provenanceRecord_;
 };

@@ -1,11 +1,14 @@
 // A plausible swim for the benchmarks: a random heading walk that turns away from the
-// wall of the default pool, with about one position in a hundred lost to the camera.
+// wall of the default pool, with about one position in a hundred lost to the camera; and
+// the provenance record a run on the simulated unit leaves of it.
 #pragma once
 
 #include <cmath>
 #include <random>
 #include <string>
 
+#include "core/sha256.h"
+#include "records/provenance.h"
 #include "records/raw_track.h"
 
 namespace tarnwell::bench {
@@ -32,6 +35,21 @@ inline std::string SwimTrack(unsigned seed, int samples) {
                                               lost ? 255 : static_cast<int>(std::lround(y))));
   }
   return bytes;
+}
+
+// What a run on the simulated unit records of subject `i`'s trial `track` (of `samples`
+// samples, seeded i + 1): nothing in it changes the trial's analysis.
+inline TrialProvenance SimulatedTrialRecord(int i, const std::string& track, int samples) {
+  TrialProvenance trial;
+  trial.SubjectIndex = i;
+  trial.Subject = "S" + std::to_string(i);
+  trial.Source.Kind = TrialSourceKind::SimulatedUnit;
+  trial.Source.Seed = static_cast<uint64_t>(i + 1);
+  trial.EndStatus = "Timed Out";
+  trial.RawSha256 = Sha256Hex(track);
+  trial.Quality = TrialQualityRecord{};
+  trial.Quality->Samples = samples;
+  return trial;
 }
 
 }  // namespace tarnwell::bench

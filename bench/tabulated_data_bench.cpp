@@ -18,8 +18,6 @@
 #include "analysis/trial_report.h"
 #include "core/file_access.h"
 #include "core/scripted_operator.h"
-#include "core/sha256.h"
-#include "records/provenance.h"
 #include "records/provenance_reader.h"
 #include "records/raw_track.h"
 #include "swim_track.h"
@@ -198,17 +196,8 @@ void BM_ReadProvenanceRecord(benchmark::State& bench) {
   ExperimentProvenance record;
   record.Experiment = "BENCH.EXP";
   for (int i = 0; i < kSubjects; ++i) {
-    TrialProvenance& trial = record.Trials["BENCH" + std::to_string(i) + ".RAW"];
-    trial.SubjectIndex = i;
-    trial.Subject = "S" + std::to_string(i);
-    trial.StartedLocal = "2026-12-07T04:21:36+01:00";
-    trial.StartedUtc = "2026-12-07T03:21:36Z";
-    trial.Source.Kind = TrialSourceKind::SimulatedUnit;
-    trial.Source.Seed = static_cast<uint64_t>(i + 1);
-    trial.EndStatus = "Timed Out";
-    trial.RawSha256 = Sha256Hex(SwimTrack(static_cast<unsigned>(i + 1)));
-    trial.Quality = TrialQualityRecord{};
-    trial.Quality->Samples = kSamples;
+    record.Trials["BENCH" + std::to_string(i) + ".RAW"] =
+        bench::SimulatedTrialRecord(i, SwimTrack(static_cast<unsigned>(i + 1)), kSamples);
   }
   const std::string text = FormatProvenance(record);
   const bool general = bench.range(0) != 0;

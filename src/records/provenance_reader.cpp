@@ -219,7 +219,7 @@ class WrittenRecordReader {
         case 7:
           return Flag(q.EndedInFirstSecond);
         default:
-          return AtNull() ? Null() : List([&] {
+          return List([&] {
             std::string reason;
             if (!String(reason)) return false;  // not text: damage the general reader says
             q.Reasons.push_back(std::move(reason));
@@ -265,16 +265,13 @@ class WrittenRecordReader {
       return member(i);
     });
   }
-  // An object of entries by name (trials by raw file); `entry(name)` reads the value,
-  // which must be an object.
+  // An object of entries by name (trials by raw file); `entry(name)` reads the value, an
+  // object (its reader takes nothing else).
   template <typename Entry>
   bool Entries(Entry entry) {
     if (AtNull()) return Null();
     std::string key;
-    return Object(key, [&] {
-      SkipSpace();
-      return p_ != end_ && *p_ == '{' && entry(std::move(key));
-    });
+    return Object(key, [&] { return entry(std::move(key)); });
   }
   template <typename Value>
   bool Object(std::string& key, Value value) {
@@ -294,7 +291,7 @@ class WrittenRecordReader {
     if (Take(']')) return true;
     do {
       SkipSpace();
-      if (p_ == end_ || (*p_ != '{' && *p_ != '"') || !item()) return false;
+      if (!item()) return false;
     } while (Take(','));
     return Take(']');
   }
